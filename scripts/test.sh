@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Builds and runs every test; the GUI tests run on a virtual X server.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+export QTWEBENGINE_DISABLE_SANDBOX=1
+xvfb-run -a -s "-screen 0 1920x1080x24" \
+  ctest --test-dir build --output-on-failure -j "$(nproc)" "$@"

@@ -1,0 +1,91 @@
+#include "AppUserDefaults.h"
+
+#include "AppKeys.h"
+
+QSettings &AppUserDefaults::settings()
+{
+    static QSettings store(QSettings::NativeFormat, QSettings::UserScope,
+                           QStringLiteral("Veltra"), QStringLiteral("Veltra Player"));
+    return store;
+}
+
+QString AppUserDefaults::initSpeedUnitUserDefault()
+{
+    const QString unit = text(AppKeys::SPEED_UNIT).value_or(QString());
+    const QString normal = unit == QLatin1String(AppKeys::SPEED_UNIT_MILEPH)
+                               ? QString::fromLatin1(AppKeys::SPEED_UNIT_MILEPH)
+                               : QString::fromLatin1(AppKeys::SPEED_UNIT_KMPH);
+    if (unit != normal)
+        settings().setValue(QLatin1String(AppKeys::SPEED_UNIT), normal);
+    return normal;
+}
+
+bool AppUserDefaults::isKMPH()
+{
+    return initSpeedUnitUserDefault() == QLatin1String(AppKeys::SPEED_UNIT_KMPH);
+}
+
+void AppUserDefaults::setSpeedUnit(const QString &unit)
+{
+    settings().setValue(QLatin1String(AppKeys::SPEED_UNIT), unit);
+}
+
+void AppUserDefaults::setChangeMap(const QString &map)
+{
+    settings().setValue(QLatin1String(AppKeys::CHANGE_MAP), map);
+}
+
+std::optional<QString> AppUserDefaults::text(const char *key)
+{
+    const QVariant v = settings().value(QLatin1String(key));
+    if (!v.isValid() || v.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return v.toString();
+}
+
+std::optional<double> AppUserDefaults::number(const char *key)
+{
+    const QVariant v = settings().value(QLatin1String(key));
+    if (!v.isValid())
+        return std::nullopt;
+    switch (v.typeId()) {
+    case QMetaType::Double: case QMetaType::Float: case QMetaType::Int: case QMetaType::LongLong:
+    case QMetaType::UInt: case QMetaType::ULongLong:
+        return v.toDouble();
+    case QMetaType::QString: {
+        // The INI format keeps numbers as text.
+        bool ok = false;
+        const double d = v.toString().toDouble(&ok);
+        if (ok)
+            return d;
+        return std::nullopt;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<QStringList> AppUserDefaults::textList(const char *key)
+{
+    const QVariant v = settings().value(QLatin1String(key));
+    if (v.typeId() == QMetaType::QStringList)
+        return v.toStringList();
+    if (v.typeId() == QMetaType::QString)
+        return QStringList{v.toString()};
+    return std::nullopt;
+}
+
+void AppUserDefaults::setValue(const char *key, const QVariant &value)
+{
+    settings().setValue(QLatin1String(key), value);
+}
+
+void AppUserDefaults::remove(const char *key)
+{
+    settings().remove(QLatin1String(key));
+}
+
+void AppUserDefaults::synchronize()
+{
+    settings().sync();
+}

@@ -1,0 +1,32 @@
+// The per-user settings store and the two shared settings (speed unit, map provider).
+// Every read goes to the store; nothing is cached here.
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+class AppUserDefaults {
+public:
+    AppUserDefaults() = delete;
+
+    // Normalises "speed_unit" ("mileph" stays, anything else becomes "kmph") and returns it.
+    static QString initSpeedUnitUserDefault();
+    static bool isKMPH();
+    static void setSpeedUnit(const QString &unit);
+    static void setChangeMap(const QString &map);
+
+    // Typed reads: a value of the wrong type reads as absent.
+    static std::optional<QString> text(const char *key);
+    static std::optional<double> number(const char *key);
+    static std::optional<QStringList> textList(const char *key);
+    static void setValue(const char *key, const QVariant &value);
+    static void remove(const char *key);
+    // Writes the store out at once.
+    static void synchronize();
+
+    // The one settings object of the program (main thread only).
+    static QSettings &settings();
+};

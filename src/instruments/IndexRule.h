@@ -1,0 +1,17 @@
+// The rule that maps playback time to an entry of a module's list.
+// Pure, constant time, no allocation.
+#pragma once
+
+#include <cstdint>
+
+namespace IndexRule {
+
+// For modules whose total time T is a double: r = float(N / T) when T > 0, else 1;
+// i = int(float(int(t)) * r). Returns i when 0 <= i < N, otherwise -1.
+int indexFor(double t, double totalTime, std::int64_t count);
+
+// The trip statistics panel's variant: T is single precision, the ratio applies
+// whenever T != 0 and is divided in single precision: r = float(N) / T.
+int indexForSingle(double t, float totalTime, std::int64_t count);
+
+} // namespace IndexRule
