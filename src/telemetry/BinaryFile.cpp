@@ -46,7 +46,7 @@ bool BinaryFile::open(const std::string &path)
     }
     // Reads are small and scattered (atom headers, 140-byte blocks): a small buffer
     // keeps each of them from pulling in a whole page of media data.
-    std::setvbuf(m_file, nullptr, _IOFBF, 512);
+    std::setvbuf(m_file, m_buffer, _IOFBF, sizeof m_buffer);
     if (fseeko(m_file, 0, SEEK_END) == 0) {
         const off_t end = ftello(m_file);
         m_size = end > 0 ? static_cast<int64_t>(end) : 0;

@@ -58,6 +58,7 @@ public:
 
 private:
     std::FILE *m_file = nullptr;
+    char m_buffer[512];
     int64_t m_size = 0;
     int m_error = 0;
 };
