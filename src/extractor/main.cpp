@@ -52,9 +52,14 @@ private:
     size_t m_last = static_cast<size_t>(-1);
 };
 
+void report(const std::string &subject, const std::string &reason)
+{
+    std::fprintf(stderr, "veltra-gps: %s: %s\n", subject.c_str(), reason.c_str());
+}
+
 void report(const std::string &subject, int error)
 {
-    std::fprintf(stderr, "veltra-gps: %s: %s\n", subject.c_str(), std::strerror(error));
+    report(subject, std::string(std::strerror(error)));
 }
 
 } // namespace
@@ -90,9 +95,9 @@ int main(int argc, char **argv)
             try {
                 return ExtractJob::run(options.files[i], options);
             } catch (const std::bad_alloc &) {
-                return FileOutcome{{}, ENOMEM};
-            } catch (const std::exception &) {
-                return FileOutcome{{}, EIO};
+                return FileOutcome{{}, std::strerror(ENOMEM)};
+            } catch (const std::exception &e) {
+                return FileOutcome{{}, e.what()};
             }
         },
         threads, std::max<size_t>(16, threads * 4));
@@ -105,7 +110,7 @@ int main(int argc, char **argv)
             progress.update(queue.finished());
             continue;
         }
-        if (outcome.error) {
+        if (!outcome.error.empty()) {
             progress.clear();
             report(options.files[i], outcome.error);
             failed = true;
