@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -28,6 +29,11 @@ public:
     {
         if (!m_shown || done == m_last)
             return;
+        // A few redraws a second are plenty, also for ten thousand quick files.
+        const auto now = std::chrono::steady_clock::now();
+        if (m_visible && done < m_total && now - m_drawn < std::chrono::milliseconds(100))
+            return;
+        m_drawn = now;
         m_last = done;
         std::fprintf(stderr, "\rReading %zu/%zu files\xE2\x80\xA6", done, m_total);
         std::fflush(stderr);
@@ -50,6 +56,7 @@ private:
     const bool m_shown;
     bool m_visible = false;
     size_t m_last = static_cast<size_t>(-1);
+    std::chrono::steady_clock::time_point m_drawn;
 };
 
 void report(const std::string &subject, const std::string &reason)

@@ -6,6 +6,15 @@
 #include <QJsonArray>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -147,6 +156,48 @@ QList<GpxTrack> gpxTracks(const QByteArray &doc, QString *error)
     return tracks;
 }
 
+// Runs the tool with its standard error on a pseudo-terminal; returns what the
+// terminal showed and the exit code.
+QByteArray runOnTerminal(const QStringList &args, int *exitCode)
+{
+    int master = -1, slave = -1;
+    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+        return QByteArray("openpty failed");
+    std::vector<QByteArray> storage{QByteArray(VELTRA_GPS), QByteArray("-o"), QByteArray("/dev/null")};
+    for (const QString &a : args)
+        storage.push_back(QFile::encodeName(a));
+    std::vector<char *> argv;
+    for (QByteArray &a : storage)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, slave, 2);
+    posix_spawn_file_actions_addclose(&actions, master);
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, VELTRA_GPS, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(slave);
+    QByteArray shown;
+    if (spawned == 0) {
+        char buf[4096];
+        for (;;) {
+            pollfd pfd{master, POLLIN, 0};
+            if (::poll(&pfd, 1, 60000) <= 0)
+                break;
+            const ssize_t n = ::read(master, buf, sizeof buf);
+            if (n <= 0)
+                break;   // EIO once the tool has exited and closed the terminal
+            shown.append(buf, static_cast<int>(n));
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    ::close(master);
+    return shown;
+}
+
 } // namespace
 
 class VeltraGpsTest : public QObject {
@@ -222,6 +273,27 @@ private slots:
         QCOMPARE(lines.size(), paths.size());
         for (int i = 0; i < paths.size(); ++i)
             QVERIFY2(differences(lines[i], truthOf(paths[i])).isEmpty(), qPrintable(QString::number(i)));
+    }
+
+    // More than 20 files with stderr on a terminal: "Reading N/M files…" redrawn in
+    // place and wiped at the end; messages start on a clean line. 20 files: none.
+    void progressOnATerminal()
+    {
+        const QString sample = samplePaths({"nt9666.MOV"}).first();
+        QStringList many;
+        for (int i = 0; i < 30; ++i)
+            many << (i == 15 ? QStringLiteral("/no/such.MOV") : sample);
+        int exitCode = -1;
+        const QByteArray shown = runOnTerminal(many, &exitCode);
+        QCOMPARE(exitCode, 1);
+        QVERIFY2(shown.contains("\rReading "), shown);
+        QVERIFY2(shown.contains("/30 files\xE2\x80\xA6"), shown);
+        QVERIFY2(shown.contains("\r\033[Kveltra-gps: /no/such.MOV: No such file or directory"), shown);
+        QVERIFY2(shown.endsWith("\r\033[K"), shown);
+
+        const QByteArray few = runOnTerminal(many.mid(0, 15) + many.mid(16, 5), &exitCode);
+        QCOMPARE(exitCode, 0);
+        QCOMPARE(few, QByteArray());
     }
 
     void detectFlagsPerKind_data()
