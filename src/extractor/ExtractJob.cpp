@@ -1,6 +1,7 @@
 #include "ExtractJob.h"
 
 #include "CsvWriter.h"
+#include "FileList.h"
 #include "GpsDataHelper.h"
 #include "GpxWriter.h"
 #include "KmlWriter.h"
@@ -10,11 +11,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#if __has_include("FileList.h")
-#include "FileList.h"
-#define VELTRA_HAS_FILELIST 1
-#endif
 
 namespace {
 
@@ -117,13 +113,9 @@ FileOutcome ExtractJob::run(const std::string &argument, const ExtractorOptions 
         return outcome;
 
     if (options.detect) {
-#ifdef VELTRA_HAS_FILELIST
         CFileList list;
         const tagFileNode node = list.createNodeInfo(input.readPath());
         outcome.text = JsonWriter::detectLine(argument, DetectFlags{node.icat6330, node.nt9665, node.nt9666});
-#else
-        outcome.error = std::strerror(ENOSYS);
-#endif
         return outcome;
     }
 
