@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -28,6 +29,11 @@ public:
     {
         if (!m_shown || done == m_last)
             return;
+        // A few redraws a second are plenty, also for ten thousand quick files.
+        const auto now = std::chrono::steady_clock::now();
+        if (m_visible && done < m_total && now - m_drawn < std::chrono::milliseconds(100))
+            return;
+        m_drawn = now;
         m_last = done;
         std::fprintf(stderr, "\rReading %zu/%zu files\xE2\x80\xA6", done, m_total);
         std::fflush(stderr);
@@ -50,11 +56,17 @@ private:
     const bool m_shown;
     bool m_visible = false;
     size_t m_last = static_cast<size_t>(-1);
+    std::chrono::steady_clock::time_point m_drawn;
 };
+
+void report(const std::string &subject, const std::string &reason)
+{
+    std::fprintf(stderr, "veltra-gps: %s: %s\n", subject.c_str(), reason.c_str());
+}
 
 void report(const std::string &subject, int error)
 {
-    std::fprintf(stderr, "veltra-gps: %s: %s\n", subject.c_str(), std::strerror(error));
+    report(subject, std::string(std::strerror(error)));
 }
 
 } // namespace
@@ -90,9 +102,9 @@ int main(int argc, char **argv)
             try {
                 return ExtractJob::run(options.files[i], options);
             } catch (const std::bad_alloc &) {
-                return FileOutcome{{}, ENOMEM};
-            } catch (const std::exception &) {
-                return FileOutcome{{}, EIO};
+                return FileOutcome{{}, std::strerror(ENOMEM)};
+            } catch (const std::exception &e) {
+                return FileOutcome{{}, e.what()};
             }
         },
         threads, std::max<size_t>(16, threads * 4));
@@ -105,7 +117,7 @@ int main(int argc, char **argv)
             progress.update(queue.finished());
             continue;
         }
-        if (outcome.error) {
+        if (!outcome.error.empty()) {
             progress.clear();
             report(options.files[i], outcome.error);
             failed = true;
