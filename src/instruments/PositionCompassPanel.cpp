@@ -1,6 +1,7 @@
 #include "PositionCompassPanel.h"
 
 #include "IndexRule.h"
+#include "PanelText.h"
 #include "InstrumentGeometry.h"
 #include "RotatedImageView.h"
 #include "common/AppColorManager.h"
@@ -18,12 +19,6 @@
 using namespace InstrumentGeometry;
 
 namespace {
-
-void setTextIfChanged(QLabel *label, const QString &text)
-{
-    if (label->text() != text)
-        label->setText(text);
-}
 
 QLabel *makeLabel(QWidget *parent, int pixelSize, bool bold, Qt::Alignment align)
 {
@@ -86,22 +81,9 @@ PositionCompassPanel::~PositionCompassPanel()
 void PositionCompassPanel::dataLogicProcessOfViodePath(const QString &path)
 {
     currentPlayVideoPath_ = path;
-    const auto samples = MyCache::findGpsDatas(path);
-    QList<PositionEntry> positions;
-    QList<int> speeds;
-    if (samples) {
-        positions.reserve(samples->size());
-        speeds.reserve(samples->size());
-        for (const GpsSample &s : *samples) {
-            const float lat = leadingFloat(QString::fromStdString(s.gps_lat));
-            const float lng = leadingFloat(QString::fromStdString(s.gps_lgt));
-            if (lat != 0 && lng != 0)
-                positions.append({lng, lat, s.north_angle});
-            speeds.append(s.spd);
-        }
-    }
-    positionList_ = std::move(positions);
-    speedList_ = std::move(speeds);
+    const QList<GpsSample> samples = MyCache::findGpsDatas(path).value_or(QList<GpsSample>());
+    positionList_ = ModuleLists::positionList(samples);
+    speedList_ = ModuleLists::speedList(samples);
 }
 
 void PositionCompassPanel::videoAllTime(double seconds)
@@ -113,7 +95,7 @@ void PositionCompassPanel::updateDataByCurrentTime(double seconds)
 {
     const int i = IndexRule::indexFor(seconds, totalTime_, positionList_.size());
     if (i >= 0) {
-        const PositionEntry &e = positionList_.at(i);
+        const ModuleLists::PositionEntry &e = positionList_.at(i);
         setTextIfChanged(longitudeUnitLabels, longitudeLetter(e.longitude));
         setTextIfChanged(latitudeUnitLabels, latitudeLetter(e.latitude));
         setTextIfChanged(longitudeLabels, convertLatLngToDFM(std::fabs(e.longitude)));

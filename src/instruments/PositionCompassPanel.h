@@ -7,6 +7,7 @@
 #pragma once
 
 #include "KTModuleProtocol.h"
+#include "ModuleLists.h"
 
 #include <QList>
 #include <QString>
@@ -66,12 +67,7 @@ private:
     QString currentPlayVideoPath_;
     double totalTime_ = 0;
     float spd_show_v_ = 0;
-    struct PositionEntry {
-        float longitude;
-        float latitude;
-        double heading;
-    };
-    QList<PositionEntry> positionList_;   // samples with a fix only
+    QList<ModuleLists::PositionEntry> positionList_;   // samples with a fix only
     QList<int> speedList_;                // every sample, km/h
     std::optional<float> storedAngle_;
     std::optional<float> storedSpd_;
