@@ -14,6 +14,8 @@
 #include <QWidget>
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 class QLabel;
 class RotatedImageView;
@@ -63,6 +65,7 @@ protected:
 
 private:
     void layoutParts();
+    void storeRotation(const char *key, std::optional<float> &stored, float radians);
 
     QString currentPlayVideoPath_;
     double totalTime_ = 0;
@@ -71,4 +74,10 @@ private:
     QList<int> speedList_;                // every sample, km/h
     std::optional<float> storedAngle_;
     std::optional<float> storedSpd_;
+    // The entries that the read-outs show now; a tick for the same entries has
+    // nothing to change (-1: show the entry again on the next tick).
+    int shownPosition_ = -1;
+    int shownSpeed_ = -1;
+    bool inTick_ = false;
+    std::vector<std::pair<const char *, double>> pendingWrites_;
 };
