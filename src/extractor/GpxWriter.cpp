@@ -49,10 +49,10 @@ std::string GpxWriter::track(const GpsReadResult &result, const std::string &fil
             out += time;
             out += "</time>";
         }
-        // A GGA sentence (a time without a date) carries no speed or course: its
-        // zeros say nothing about the motion, so they are left out.
-        const bool motion = i >= result.times.size() || result.times[i].hhmmss.empty() ||
-                            !result.times[i].ddmmyy.empty();
+        // Speed and course come from RMC sentences, which always have a time; a
+        // position without one came from a GGA sentence, which carries neither,
+        // so its zeros say nothing about the motion and are left out.
+        const bool motion = i >= result.times.size() || !result.times[i].hhmmss.empty();
         const bool hasSpeed = motion && s.spd >= 0;
         const bool hasCourse = motion && std::isfinite(s.north_angle) && s.north_angle >= 0 && s.north_angle < 360;
         if (hasSpeed || hasCourse) {

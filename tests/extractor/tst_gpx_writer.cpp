@@ -226,13 +226,14 @@ private slots:
         QCOMPARE(pts[0].course, gpxCourse);
     }
 
-    // GGA sentences have a time but no date, and no speed or course: their zeros are
-    // not written. RMC sentences and samples without a sentence time keep theirs.
+    // Positions from GGA sentences come without a sentence time, and without speed
+    // or course: their zeros are not written. RMC samples keep theirs, and so do
+    // samples of a result that carries no sentence times at all.
     void noMotionFromGgaSentences()
     {
         GpsReadResult r;
         r.videoDatas = {makeSample("1", "2", 0, 0), makeSample("1", "2", 36, 90), makeSample("1", "2", 36, 90)};
-        r.times = {SentenceTime{"093001.00", ""}, SentenceTime{"093002.00", "081126"}};
+        r.times = {SentenceTime{}, SentenceTime{"093002.00", ""}};
         QString error;
         const QVector<Point> pts = points(document({{r, "f"}}), &error);
         QVERIFY2(error.isEmpty(), qPrintable(error));
