@@ -21,6 +21,8 @@
 #include <QMutexLocker>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 using namespace InstrumentGeometry;
 
 namespace {
@@ -179,8 +181,10 @@ void KTDisplayViewController::videoAllTime(double seconds)
 
 void KTDisplayViewController::totalDistance(float metres)
 {
-    totalDistance_ = metres;
-    setTextIfChanged(movingDistance, AppUtils::convertDistanceUnit(metres));
+    // The length comes from the map page's script; a value that is not a number
+    // shows as no distance rather than as "nan".
+    totalDistance_ = std::isfinite(metres) ? metres : 0.0f;
+    setTextIfChanged(movingDistance, AppUtils::convertDistanceUnit(totalDistance_));
     loadAverageSpeedContent();
 }
 
