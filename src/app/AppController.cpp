@@ -22,5 +22,7 @@ void AppController::version()
 {
     if (!aboutWindow_)
         aboutWindow_ = new AboutWindowView();
-    aboutWindow_->showWindow();
+    aboutWindow_->show();
+    aboutWindow_->raise();
+    aboutWindow_->activateWindow();
 }
