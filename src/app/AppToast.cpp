@@ -1,0 +1,50 @@
+#include "AppToast.h"
+
+#include "KTToastWindowController.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QPropertyAnimation>
+#include <QTimer>
+
+static bool g_winlock = false;
+static QPointer<KTToastWindowController> g_toast;
+
+bool AppToast::winlock()
+{
+    return g_winlock;
+}
+
+KTToastWindowController *AppToast::currentToast()
+{
+    return g_toast.data();
+}
+
+void AppToast::showToast(const QString &text, float duration)
+{
+    if (g_winlock)
+        return;
+    g_winlock = true;
+    auto *toast = new KTToastWindowController(text);
+    toast->duration = duration;
+    g_toast = toast;
+    QWidget *anchor = QApplication::activeWindow();
+    toast->showCentred(anchor);
+
+    const int ms = std::max(0, int(duration * 1000.0f));
+    QTimer::singleShot(ms, toast, [toast] { closeWin(toast); });
+
+    auto *fade = new QPropertyAnimation(toast, "windowOpacity", toast);
+    fade->setDuration(ms);
+    fade->setStartValue(1.0);
+    fade->setEndValue(0.0);
+    QObject::connect(fade, &QPropertyAnimation::finished, toast, [toast] { toast->setWindowOpacity(1.0); });
+    fade->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void AppToast::closeWin(KTToastWindowController *toast)
+{
+    if (toast)
+        toast->close();
+    g_winlock = false;
+}

@@ -1,0 +1,57 @@
+#include "KTToastWindowController.h"
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+
+KTToastWindowController::KTToastWindowController(const QString &text, QWidget *anchor)
+    : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus),
+      text_(text)
+{
+    Q_UNUSED(anchor);
+    setObjectName(QStringLiteral("KTToastWindowController"));
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_DeleteOnClose);
+    textLabel = new QLabel(text, this);
+    textLabel->setAlignment(Qt::AlignCenter);
+    QFont f = textLabel->font();
+    f.setPointSize(14);
+    f.setBold(true);
+    textLabel->setFont(f);
+    textLabel->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(28, 14, 28, 14);
+    layout->addWidget(textLabel);
+    setMinimumSize(120, 52);
+    adjustSize();
+}
+
+void KTToastWindowController::showCentred(QWidget *anchor)
+{
+    QRect area;
+    if (anchor && anchor->isVisible())
+        area = QRect(anchor->mapToGlobal(QPoint(0, 0)), anchor->size());
+    else if (QScreen *s = QGuiApplication::primaryScreen())
+        area = s->availableGeometry();
+    adjustSize();
+    QPoint p = area.center() - QPoint(width() / 2, height() / 2);
+    p.ry() += area.height() / 6;
+    move(p);
+    show();
+    raise();
+}
+
+void KTToastWindowController::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    path.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
+    p.fillPath(path, QColor(20, 20, 22, 215));
+    p.setPen(QPen(QColor(255, 255, 255, 40), 1));
+    p.drawPath(path);
+}

@@ -1,0 +1,26 @@
+// The toast's window: a frameless, rounded dark label with one line of text, shown
+// over the active window without taking focus from it.
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+
+class KTToastWindowController : public QWidget {
+    Q_OBJECT
+public:
+    explicit KTToastWindowController(const QString &text, QWidget *anchor = nullptr);
+
+    QString text() const { return text_; }
+    float duration = 0.0f;
+    QLabel *textLabel = nullptr;
+
+    // Shows the window centred over `anchor` (or the screen) in the lower third.
+    void showCentred(QWidget *anchor);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QString text_;
+};

@@ -1,0 +1,206 @@
+#include "PlaybackClock.h"
+
+#include <QMediaPlayer>
+#include <QVideoSink>
+
+#include <cmath>
+#include <limits>
+
+PlaybackClock::PlaybackClock(QObject *parent) : QObject(parent)
+{
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(tickIntervalMs);
+    connect(&timer_, &QTimer::timeout, this, &PlaybackClock::onTimer);
+}
+
+PlaybackClock::~PlaybackClock() = default;
+
+void PlaybackClock::install(QMediaPlayer *player, QVideoSink *sink)
+{
+    remove();
+    if (!player)
+        return;
+    player_ = player;
+    sink_ = sink;
+    atEnd_ = false;
+    endDelivered_ = false;
+    haveLast_ = false;
+    playing_ = player->playbackState() == QMediaPlayer::PlayingState;
+    connections_ << connect(player, &QMediaPlayer::playbackStateChanged, this,
+                            [this](QMediaPlayer::PlaybackState s) { onPlaybackState(int(s)); });
+    connections_ << connect(player, &QMediaPlayer::mediaStatusChanged, this,
+                            [this](QMediaPlayer::MediaStatus s) { onMediaStatus(int(s)); });
+    if (sink)
+        connections_ << connect(sink, &QVideoSink::videoFrameChanged, this, &PlaybackClock::onFrame);
+    if (playing_)
+        timer_.start();
+    sinceTick_.start();
+}
+
+void PlaybackClock::remove()
+{
+    for (const auto &c : std::as_const(connections_))
+        disconnect(c);
+    connections_.clear();
+    timer_.stop();
+    player_.clear();
+    sink_.clear();
+    playing_ = false;
+    ++generation_;
+}
+
+double PlaybackClock::duration() const
+{
+    return player_ ? double(player_->duration()) / 1000.0 : 0.0;
+}
+
+double PlaybackClock::currentTime() const
+{
+    if (!player_)
+        return 0.0;
+    if (atEnd_)
+        return player_->playbackRate() < 0 ? 0.0 : duration();
+    const double d = duration();
+    double t = std::max(0.0, double(player_->position()) / 1000.0);
+    if (d > 0)
+        t = std::min(t, d - 0.001);
+    return t;
+}
+
+qint64 PlaybackClock::seekTargetMs(double seconds)
+{
+    if (!std::isfinite(seconds))
+        return 0;
+    return qint64(std::llround(seconds)) * 1000;
+}
+
+double PlaybackClock::tickTime(double reported, double duration, double previous, double rate,
+                               double slack)
+{
+    double t = std::isfinite(reported) ? std::max(0.0, reported) : 0.0;
+    if (duration > 0)
+        t = std::min(t, std::max(0.0, duration - 0.001));
+    if (std::isfinite(previous)) {
+        if (rate > 0 && t < previous && previous - t < slack)
+            t = previous;
+        else if (rate < 0 && t > previous && t - previous < slack)
+            t = previous;
+    }
+    return t;
+}
+
+void PlaybackClock::seek(double seconds)
+{
+    if (!player_)
+        return;
+    const qint64 ms = std::max<qint64>(0, seekTargetMs(seconds));
+    atEnd_ = false;
+    endDelivered_ = false;
+    haveLast_ = false;
+    player_->setPosition(ms);
+    const quint64 gen = ++generation_;
+    // The jump tick comes from the event loop, after the seek has been handed to the
+    // pipeline, so that callers see the requested time until then.
+    QTimer::singleShot(0, this, [this, gen, ms] {
+        if (gen != generation_ || !player_ || atEnd_)
+            return;
+        emitTick(tickTime(double(ms) / 1000.0, duration(), std::numeric_limits<double>::quiet_NaN(),
+                          player_->playbackRate()));
+    });
+}
+
+void PlaybackClock::onFrame()
+{
+    if (playing_)
+        ordinaryTick();
+}
+
+void PlaybackClock::onTimer()
+{
+    if (playing_ && sinceTick_.elapsed() >= tickIntervalMs - 3)
+        ordinaryTick();
+}
+
+void PlaybackClock::onPlaybackState(int state)
+{
+    switch (state) {
+    case QMediaPlayer::PlayingState:
+        playing_ = true;
+        atEnd_ = false;
+        endDelivered_ = false;
+        haveLast_ = false;
+        timer_.start();
+        ordinaryTick();
+        break;
+    case QMediaPlayer::PausedState:
+        playing_ = false;
+        timer_.stop();
+        haveLast_ = false;
+        ordinaryTick();
+        break;
+    default: {
+        // The backend reports "stopped" before "end of media": settle which it was
+        // once both have arrived.
+        playing_ = false;
+        timer_.stop();
+        const quint64 gen = generation_;
+        QTimer::singleShot(0, this, [this, gen] {
+            if (gen == generation_)
+                settleStop();
+        });
+        break;
+    }
+    }
+}
+
+void PlaybackClock::onMediaStatus(int status)
+{
+    if (status == QMediaPlayer::EndOfMedia)
+        deliverEnd();
+}
+
+void PlaybackClock::settleStop()
+{
+    if (!player_)
+        return;
+    if (player_->mediaStatus() == QMediaPlayer::EndOfMedia) {
+        deliverEnd();
+        return;
+    }
+    if (!atEnd_) {
+        haveLast_ = false;
+        ordinaryTick();
+    }
+}
+
+void PlaybackClock::ordinaryTick()
+{
+    if (!player_ || atEnd_)
+        return;
+    const double rate = player_->playbackRate();
+    const double previous = haveLast_ ? last_ : std::numeric_limits<double>::quiet_NaN();
+    const double t = tickTime(double(player_->position()) / 1000.0, duration(), previous, rate);
+    if (playing_ && haveLast_ && t == last_)
+        return;
+    emitTick(t);
+}
+
+void PlaybackClock::deliverEnd()
+{
+    if (!player_ || endDelivered_)
+        return;
+    endDelivered_ = true;
+    atEnd_ = true;
+    playing_ = false;
+    timer_.stop();
+    // Reverse play ends at the start of the media, which is not the end of the file.
+    emitTick(player_->playbackRate() < 0 ? 0.0 : duration());
+}
+
+void PlaybackClock::emitTick(double t)
+{
+    last_ = t;
+    haveLast_ = true;
+    sinceTick_.restart();
+    emit tick(t);
+}

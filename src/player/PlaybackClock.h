@@ -1,0 +1,75 @@
+// The periodic time observer over a QMediaPlayer: ticks on the main thread with the
+// media time in seconds. While media time advances it ticks on every frame the video
+// sink shows and at least every tickIntervalMs by timer (the backend's own position
+// signal comes only ten times a second); one tick when playback starts or stops, one
+// after every seek, and exactly one tick at the end of the media whose time equals
+// duration() exactly (the backend reports its end 1 ms short).
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+class QMediaPlayer;
+class QVideoSink;
+
+class PlaybackClock : public QObject {
+    Q_OBJECT
+public:
+    explicit PlaybackClock(QObject *parent = nullptr);
+    ~PlaybackClock() override;
+
+    // Installs the observer on `player` (frames from `sink` when given). Ticks only
+    // flow while installed.
+    void install(QMediaPlayer *player, QVideoSink *sink);
+    void remove();
+    bool isInstalled() const { return !player_.isNull(); }
+
+    // The media time in seconds: the duration exactly once the end has been reached.
+    double currentTime() const;
+    // The duration in seconds (0 when unknown).
+    double duration() const;
+    bool atEnd() const { return atEnd_; }
+
+    // Seeks to `seconds` rounded to the nearest whole second, exactly; the jump tick
+    // follows from the event loop with the time landed on.
+    void seek(double seconds);
+
+    // The time of an ordinary (not end) tick: the reported position clamped into
+    // [0, duration - 1 ms] so that only the end tick can equal the duration, and
+    // kept from stepping back against the direction of play by less than `slack`
+    // seconds (the backend's position wobbles by a frame around seeks and rate
+    // changes). `previous` is NaN when there is no previous tick to hold to.
+    static double tickTime(double reported, double duration, double previous, double rate,
+                           double slack = 0.25);
+    // The whole-second target of a seek to `seconds` (half-way rounds away from zero).
+    static qint64 seekTargetMs(double seconds);
+
+    static constexpr int tickIntervalMs = 15;
+
+signals:
+    void tick(double seconds);
+
+private:
+    void onFrame();
+    void onTimer();
+    void onPlaybackState(int state);
+    void onMediaStatus(int status);
+    void settleStop();
+    void ordinaryTick();
+    void deliverEnd();
+    void emitTick(double t);
+
+    QPointer<QMediaPlayer> player_;
+    QPointer<QVideoSink> sink_;
+    QList<QMetaObject::Connection> connections_;
+    QTimer timer_;
+    QElapsedTimer sinceTick_;
+    double last_ = 0.0;
+    bool haveLast_ = false;
+    bool atEnd_ = false;
+    bool endDelivered_ = false;
+    bool playing_ = false;
+    quint64 generation_ = 0;
+};
