@@ -1,11 +1,11 @@
 // Opens the preferences window and the About window, each made once and reused.
 #pragma once
 
+#include "AboutWindowView.h"
+#include "PreferenceController.h"
+
 #include <QObject>
 #include <QPointer>
-
-class PreferenceController;
-class AboutWindowView;
 
 class AppController : public QObject {
     Q_OBJECT

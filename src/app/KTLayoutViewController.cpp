@@ -7,6 +7,7 @@
 #include "instruments/GpsViewController.h"
 #include "instruments/KTDisplayViewController.h"
 #include "map/KTWebViewController.h"
+#include "map/Reachability.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListViewController.h"
 

@@ -62,6 +62,13 @@ QList<QUrl> fileArguments(const QStringList &args)
 
 int main(int argc, char *argv[])
 {
+    // The map's web view and the video window compose through OpenGL; with the widgets
+    // composed the same way the whole window draws (without it, X servers without a
+    // compositor show the raster parts black).
+    if (qEnvironmentVariableIsEmpty("QT_WIDGETS_RHI")) {
+        qputenv("QT_WIDGETS_RHI", "1");
+        qputenv("QT_WIDGETS_RHI_BACKEND", "opengl");
+    }
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Veltra"));
