@@ -24,6 +24,7 @@ std::string GpxWriter::track(const GpsReadResult &result, const std::string &fil
 {
     const auto recording = TrackTime::fromFileName(result.path.empty() ? file : result.path);
     std::string out = "  <trk>\n    <name>" + TextEscape::xml(file) + "</name>\n";
+    out.reserve(out.size() + result.videoDatas.size() * 260);
     bool inSegment = false;
     for (size_t i = 0; i < result.videoDatas.size(); ++i) {
         const GpsSample &s = result.videoDatas[i];
@@ -37,12 +38,23 @@ std::string GpxWriter::track(const GpsReadResult &result, const std::string &fil
         if (!inSegment)
             out += "    <trkseg>\n";
         inSegment = true;
-        out += "      <trkpt lat=\"" + pos.latitudeText + "\" lon=\"" + pos.longitudeText + "\">";
+        out += "      <trkpt lat=\"";
+        out += pos.latitudeText;
+        out += "\" lon=\"";
+        out += pos.longitudeText;
+        out += "\">";
         const std::string time = TrackTime::pointTime(result, i, recording);
-        if (!time.empty())
-            out += "<time>" + time + "</time>";
-        const bool hasSpeed = s.spd >= 0;
-        const bool hasCourse = std::isfinite(s.north_angle) && s.north_angle >= 0 && s.north_angle < 360;
+        if (!time.empty()) {
+            out += "<time>";
+            out += time;
+            out += "</time>";
+        }
+        // Speed and course come from RMC sentences, which always have a time; a
+        // position without one came from a GGA sentence, which carries neither,
+        // so its zeros say nothing about the motion and are left out.
+        const bool motion = i >= result.times.size() || !result.times[i].hhmmss.empty();
+        const bool hasSpeed = motion && s.spd >= 0;
+        const bool hasCourse = motion && std::isfinite(s.north_angle) && s.north_angle >= 0 && s.north_angle < 360;
         if (hasSpeed || hasCourse) {
             out += "<extensions><gpxtpx:TrackPointExtension>";
             if (hasSpeed)
