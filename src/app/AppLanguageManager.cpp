@@ -4,34 +4,18 @@
 #include "common/AppUserDefaults.h"
 #include "common/Localization.h"
 
-#include <QLocale>
 
 QString AppLanguageManager::languageCode(const QString &localeName)
 {
-    QString name = localeName;
-    name.replace(QLatin1Char('_'), QLatin1Char('-'));
-    const QStringList parts = name.split(QLatin1Char('-'), Qt::SkipEmptyParts);
-    if (parts.isEmpty())
-        return QString();
-    const QString lang = parts.first().toLower();
-    if (lang != QLatin1String("zh"))
-        return lang;
-    for (const QString &p : parts.mid(1)) {
-        const QString u = p.toUpper();
-        if (u == QLatin1String("HANS") || u == QLatin1String("CN") || u == QLatin1String("SG"))
-            return QStringLiteral("zh-Hans");
-        if (u == QLatin1String("HANT") || u == QLatin1String("TW") || u == QLatin1String("HK") || u == QLatin1String("MO"))
-            return QStringLiteral("zh-Hant");
-    }
-    return QStringLiteral("zh-Hans");
+    return Localization::languageCode(localeName);
 }
 
 QString AppLanguageManager::systemCurrentLanguage()
 {
     if (const auto stored = AppUserDefaults::textList(AppKeys::APPLE_LANGUAGES); stored && !stored->isEmpty())
         return stored->first();
-    const QStringList ui = QLocale::system().uiLanguages();
-    return ui.isEmpty() ? QString() : languageCode(ui.first());
+    const QStringList system = Localization::systemLanguages();
+    return system.isEmpty() ? QString() : system.first();
 }
 
 QString AppLanguageManager::userLanguage()
@@ -48,6 +32,5 @@ void AppLanguageManager::setUserlanguage(const QString &code)
 
 QString AppLanguageManager::initUserLanguage()
 {
-    const QString chosen = userLanguage();
-    return chosen.isEmpty() ? systemCurrentLanguage() : chosen;
+    return Localization::startupLanguage(userLanguage(), {systemCurrentLanguage()});
 }
