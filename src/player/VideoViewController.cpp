@@ -134,11 +134,13 @@ void VideoViewController::buildView()
     videoWidget = new QVideoWidget(containerView);
     videoWidget->setObjectName(QStringLiteral("videoWidget"));
     videoWidget->setAspectRatioMode(Qt::KeepAspectRatio);
-    videoWidget->hide();
     engine_->setVideoOutput(videoWidget);
 
+    // The video widget stays shown: hidden, it stops taking frames from the engine.
+    // Before the first file the default image covers it (both are native windows).
     defaultImage = new QLabel(containerView);
     defaultImage->setObjectName(QStringLiteral("defaultImage"));
+    defaultImage->setAttribute(Qt::WA_NativeWindow);
     defaultImage->setScaledContents(true);
     defaultImage->setPixmap(NamedImage::pixmap(QStringLiteral("colorblack"), QSize(16, 9)));
     defaultImage->setMinimumSize(1, 1);
@@ -366,6 +368,7 @@ void VideoViewController::buildView()
     const bool kmh = AppUserDefaults::isKMPH();
     radioSpeed->button(kmh ? 0 : 1)->setChecked(true);
 
+    updatePlayButton();
     retranslate();
 }
 
@@ -493,7 +496,6 @@ void VideoViewController::setUpPlaybackOfAsset()
 
     defaultImage->hide();
     defaultImage->setPixmap(NamedImage::pixmap(QStringLiteral("colorblack"), QSize(16, 9)));
-    videoWidget->hide();
     waitingFirstFrame_ = true;
     playButton->setEnabled(true);
 
@@ -524,7 +526,6 @@ void VideoViewController::setUpPlaybackOfAsset()
 void VideoViewController::showFirstFrame()
 {
     waitingFirstFrame_ = false;
-    videoWidget->show();
     settingsDialog->raise();
     helpDialog->raise();
     aboutImageinfo->raise();
