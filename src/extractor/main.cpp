@@ -1,7 +1,127 @@
-#include <cstdio>
+// veltra-gps: prints the telemetry of dash-camera video files as JSON lines, CSV,
+// GPX or KML. Files are read in parallel; the output keeps the argument order and
+// each file's part is written as soon as it and all files before it are done.
+#include "ExtractJob.h"
+#include "ExtractorOptions.h"
+#include "OrderedWorkQueue.h"
+#include "OutputFile.h"
 
-int main()
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <new>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// "Reading 37/120 files…" on a terminal, redrawn in place; only for long runs.
+class Progress {
+public:
+    explicit Progress(size_t total) : m_total(total), m_shown(total > 20 && ::isatty(2)) {}
+
+    void update(size_t done)
+    {
+        if (!m_shown || done == m_last)
+            return;
+        m_last = done;
+        std::fprintf(stderr, "\rReading %zu/%zu files\xE2\x80\xA6", done, m_total);
+        std::fflush(stderr);
+        m_visible = true;
+    }
+
+    // Removes the line, so that a message or the shell prompt starts clean.
+    void clear()
+    {
+        if (!m_visible)
+            return;
+        std::fputs("\r\033[K", stderr);
+        std::fflush(stderr);
+        m_visible = false;
+        m_last = static_cast<size_t>(-1);
+    }
+
+private:
+    const size_t m_total;
+    const bool m_shown;
+    bool m_visible = false;
+    size_t m_last = static_cast<size_t>(-1);
+};
+
+void report(const std::string &subject, int error)
 {
-    std::fprintf(stderr, "usage: veltra-gps [--format json|csv|gpx|kml] [--detect] [-o OUT] FILE...\n");
-    return 2;
+    std::fprintf(stderr, "veltra-gps: %s: %s\n", subject.c_str(), std::strerror(error));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const ExtractorOptions options =
+        ExtractorOptions::parse(std::vector<std::string>(argv + 1, argv + argc));
+    if (options.help) {
+        std::fputs(ExtractorOptions::usage(), stdout);
+        return 0;
+    }
+    if (!options.error.empty()) {
+        std::fprintf(stderr, "veltra-gps: %s\n%s", options.error.c_str(), ExtractorOptions::usage());
+        return 2;
+    }
+
+    OutputFile out;
+    if (!out.open(options.output)) {
+        report(out.name(), errno);
+        return 1;
+    }
+    if (!out.write(ExtractJob::prologue(options))) {
+        report(out.name(), errno);
+        return 1;
+    }
+
+    const size_t count = options.files.size();
+    const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+    OrderedWorkQueue<FileOutcome> queue(
+        count,
+        [&options](size_t i) {
+            try {
+                return ExtractJob::run(options.files[i], options);
+            } catch (const std::bad_alloc &) {
+                return FileOutcome{{}, ENOMEM};
+            } catch (const std::exception &) {
+                return FileOutcome{{}, EIO};
+            }
+        },
+        threads, std::max<size_t>(16, threads * 4));
+
+    Progress progress(count);
+    bool failed = false;
+    for (size_t i = 0; i < count;) {
+        FileOutcome outcome;
+        if (!queue.takeNext(&outcome, std::chrono::milliseconds(100))) {
+            progress.update(queue.finished());
+            continue;
+        }
+        if (outcome.error) {
+            progress.clear();
+            report(options.files[i], outcome.error);
+            failed = true;
+        } else if (!out.write(outcome.text)) {
+            progress.clear();
+            report(out.name(), errno);
+            return 1;
+        }
+        ++i;
+        progress.update(queue.finished());
+    }
+    progress.clear();
+
+    if (!out.write(ExtractJob::epilogue(options)) || !out.commit()) {
+        report(out.name(), errno);
+        return 1;
+    }
+    return failed ? 1 : 0;
 }

@@ -1,0 +1,25 @@
+#include "CsvWriter.h"
+
+#include "NumberFormat.h"
+#include "TextEscape.h"
+
+std::string CsvWriter::header()
+{
+    return "file,index,latitude,longitude,speed_kmh,course,gsensor_x,gsensor_y,gsensor_z\n";
+}
+
+std::string CsvWriter::rows(const GpsReadResult &result, const std::string &file)
+{
+    const std::string fileField = TextEscape::csv(file);
+    std::string out;
+    for (size_t i = 0; i < result.videoDatas.size(); ++i) {
+        const GpsSample &s = result.videoDatas[i];
+        out += fileField + ',' + std::to_string(i) + ',';
+        out += TextEscape::csv(s.gps_lat) + ',' + TextEscape::csv(s.gps_lgt) + ',';
+        out += std::to_string(s.spd) + ',' + NumberFormat::shortestDouble(s.north_angle) + ',';
+        out += NumberFormat::shortestFloat(s.gsensor_x) + ',';
+        out += NumberFormat::shortestFloat(s.gsensor_y) + ',';
+        out += NumberFormat::shortestFloat(s.gsensor_z) + '\n';
+    }
+    return out;
+}

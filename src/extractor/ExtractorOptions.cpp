@@ -1,0 +1,71 @@
+#include "ExtractorOptions.h"
+
+namespace {
+
+bool formatFromName(const std::string &name, ExtractorOptions::Format *format)
+{
+    using F = ExtractorOptions::Format;
+    if (name == "json") *format = F::Json;
+    else if (name == "csv") *format = F::Csv;
+    else if (name == "gpx") *format = F::Gpx;
+    else if (name == "kml") *format = F::Kml;
+    else return false;
+    return true;
+}
+
+} // namespace
+
+const char *ExtractorOptions::usage()
+{
+    return "usage: veltra-gps [--format json|csv|gpx|kml] [--detect] [-o OUT] FILE...\n"
+           "  --format F  json (default, one line per file), csv, gpx or kml\n"
+           "  --detect    print the camera kind flags of each file instead\n"
+           "  -o OUT      write to OUT (replaced when complete); - is standard output\n";
+}
+
+ExtractorOptions ExtractorOptions::parse(const std::vector<std::string> &args)
+{
+    ExtractorOptions o;
+    bool optionsEnded = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string &a = args[i];
+        if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
+            o.files.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            optionsEnded = true;
+        } else if (a == "-h" || a == "--help") {
+            o.help = true;
+        } else if (a == "--detect") {
+            o.detect = true;
+        } else if (a == "--format" || a.rfind("--format=", 0) == 0) {
+            std::string value;
+            if (a == "--format") {
+                if (i + 1 >= args.size()) {
+                    o.error = "--format needs a value";
+                    return o;
+                }
+                value = args[++i];
+            } else {
+                value = a.substr(9);
+            }
+            if (!formatFromName(value, &o.format)) {
+                o.error = "unknown format '" + value + "'";
+                return o;
+            }
+        } else if (a == "-o" || a == "--output") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) {
+                o.error = a + " needs a file name";
+                return o;
+            }
+            o.output = args[++i] == "-" ? std::string() : args[i];
+        } else {
+            o.error = "unknown option '" + a + "'";
+            return o;
+        }
+    }
+    if (!o.help && o.files.empty())
+        o.error = "no input files";
+    return o;
+}

@@ -1,0 +1,23 @@
+// The command line of veltra-gps:
+//   veltra-gps [--format json|csv|gpx|kml] [--detect] [-o OUT] FILE...
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct ExtractorOptions {
+    enum class Format { Json, Csv, Gpx, Kml };
+
+    Format format = Format::Json;
+    bool detect = false;          // one detection line per file instead of the telemetry
+    std::string output;           // empty: standard output
+    std::vector<std::string> files;
+    bool help = false;            // -h/--help: print the usage and stop
+    std::string error;            // set when the command line is unusable (exit 2)
+
+    // Parses the arguments after the program name. "--format=X" is accepted beside
+    // "--format X"; "--" ends the options; "-o -" means standard output.
+    static ExtractorOptions parse(const std::vector<std::string> &args);
+
+    static const char *usage();
+};

@@ -1,0 +1,60 @@
+#include "GpxWriter.h"
+
+#include "NumberFormat.h"
+#include "SamplePosition.h"
+#include "TextEscape.h"
+#include "TrackTime.h"
+
+#include <cmath>
+
+std::string GpxWriter::header()
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<gpx version=\"1.1\" creator=\"veltra-gps\""
+           " xmlns=\"http://www.topografix.com/GPX/1/1\""
+           " xmlns:gpxtpx=\"http://www.garmin.com/xmlschemas/TrackPointExtension/v2\">\n";
+}
+
+std::string GpxWriter::footer()
+{
+    return "</gpx>\n";
+}
+
+std::string GpxWriter::track(const GpsReadResult &result, const std::string &file)
+{
+    const auto recording = TrackTime::fromFileName(result.path.empty() ? file : result.path);
+    std::string out = "  <trk>\n    <name>" + TextEscape::xml(file) + "</name>\n";
+    bool inSegment = false;
+    for (size_t i = 0; i < result.videoDatas.size(); ++i) {
+        const GpsSample &s = result.videoDatas[i];
+        SamplePosition pos;
+        if (!SamplePosition::of(s, &pos)) {
+            if (inSegment)
+                out += "    </trkseg>\n";
+            inSegment = false;
+            continue;
+        }
+        if (!inSegment)
+            out += "    <trkseg>\n";
+        inSegment = true;
+        out += "      <trkpt lat=\"" + pos.latitudeText + "\" lon=\"" + pos.longitudeText + "\">";
+        const std::string time = TrackTime::pointTime(result, i, recording);
+        if (!time.empty())
+            out += "<time>" + time + "</time>";
+        const bool hasSpeed = s.spd >= 0;
+        const bool hasCourse = std::isfinite(s.north_angle) && s.north_angle >= 0 && s.north_angle < 360;
+        if (hasSpeed || hasCourse) {
+            out += "<extensions><gpxtpx:TrackPointExtension>";
+            if (hasSpeed)
+                out += "<gpxtpx:speed>" + NumberFormat::decimal(s.spd / 3.6, 3) + "</gpxtpx:speed>";
+            if (hasCourse)
+                out += "<gpxtpx:course>" + NumberFormat::decimal(s.north_angle, 9) + "</gpxtpx:course>";
+            out += "</gpxtpx:TrackPointExtension></extensions>";
+        }
+        out += "</trkpt>\n";
+    }
+    if (inSegment)
+        out += "    </trkseg>\n";
+    out += "  </trk>\n";
+    return out;
+}

@@ -1,0 +1,22 @@
+// The gpx output of veltra-gps: one GPX 1.1 document with one track per file and
+// one track point per sample that has a position. A stretch without position ends
+// the track segment, so that viewers do not draw a straight line across it. Speed
+// (m/s) and course go into the Garmin TrackPointExtension, the usual place for
+// them, since GPX 1.1 has no elements of its own for either.
+#pragma once
+
+#include "GpsSample.h"
+
+#include <string>
+
+class GpxWriter {
+public:
+    GpxWriter() = delete;
+
+    static std::string header();
+    // The <trk> of one file, named after the file argument. `file` is the argument as
+    // given; the recording time is taken from the name of result.path (or of `file`
+    // when the result carries no path).
+    static std::string track(const GpsReadResult &result, const std::string &file);
+    static std::string footer();
+};

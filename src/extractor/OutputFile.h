@@ -1,0 +1,34 @@
+// Where veltra-gps writes: standard output, or a named file that is replaced only
+// when the whole output has been written (a temporary file beside it, renamed at
+// the end), so that an interrupted run never leaves half a document under OUT.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+class OutputFile {
+public:
+    OutputFile() = default;
+    ~OutputFile();   // discards an uncommitted temporary file
+    OutputFile(const OutputFile &) = delete;
+    OutputFile &operator=(const OutputFile &) = delete;
+
+    // Empty `path`: standard output. False (with errno set) when the temporary file
+    // cannot be created.
+    bool open(const std::string &path);
+
+    // Writes and flushes, so that a reader sees each file's output as it comes.
+    // False (with errno set) on a write error.
+    bool write(const std::string &text);
+
+    // Flushes and, for a named file, moves it into place. False with errno set.
+    bool commit();
+
+    // The name for messages: the path, or "standard output".
+    std::string name() const;
+
+private:
+    FILE *m_file = nullptr;
+    std::string m_path;
+    std::string m_tempPath;
+};

@@ -1,0 +1,239 @@
+#include "PositionCompassPanel.h"
+
+#include "IndexRule.h"
+#include "InstrumentGeometry.h"
+#include "RotatedImageView.h"
+#include "common/AppColorManager.h"
+#include "common/AppKeys.h"
+#include "common/AppUserDefaults.h"
+#include "common/AppUtils.h"
+#include "common/NotificationCenter.h"
+#include "store/MyCache.h"
+
+#include <QLabel>
+#include <QTimer>
+
+#include <cmath>
+
+using namespace InstrumentGeometry;
+
+namespace {
+
+void setTextIfChanged(QLabel *label, const QString &text)
+{
+    if (label->text() != text)
+        label->setText(text);
+}
+
+QLabel *makeLabel(QWidget *parent, int pixelSize, bool bold, Qt::Alignment align)
+{
+    auto *label = new QLabel(parent);
+    QFont f = label->font();
+    f.setPixelSize(pixelSize);
+    f.setBold(bold);
+    label->setFont(f);
+    label->setAlignment(align);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+} // namespace
+
+PositionCompassPanel::PositionCompassPanel(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("PositionCompassPanel"));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, AppColorManager::appBackgroundColor());
+    pal.setColor(QPalette::WindowText, QColor(34, 34, 38));
+    setPalette(pal);
+
+    northAngleImageViews = new RotatedImageView(QStringLiteral("compass_rose"), true, this);
+    stillImageViewss = new RotatedImageView(QStringLiteral("compass_pointer"), true, this);
+    spdImage = new RotatedImageView(QStringLiteral("x7kmh"), true, this);
+    spdArrowChange = new RotatedImageView(QStringLiteral("arrownewkmh"), true, this);
+    spdshow = makeLabel(this, 22, true, Qt::AlignCenter);
+    spdshow->setObjectName(QStringLiteral("spdshow"));
+
+    latitudeLabels = makeLabel(this, 13, false, Qt::AlignRight | Qt::AlignVCenter);
+    latitudeUnitLabels = makeLabel(this, 13, true, Qt::AlignLeft | Qt::AlignVCenter);
+    longitudeLabels = makeLabel(this, 13, false, Qt::AlignRight | Qt::AlignVCenter);
+    longitudeUnitLabels = makeLabel(this, 13, true, Qt::AlignLeft | Qt::AlignVCenter);
+    // The play list page keeps the position read-outs hidden; they still follow the clock.
+    for (QLabel *l : {latitudeLabels, latitudeUnitLabels, longitudeLabels, longitudeUnitLabels})
+        l->hide();
+
+    if (auto a = AppUserDefaults::number(AppKeys::ROTATE_ANGLE_V))
+        storedAngle_ = float(*a);
+    if (auto a = AppUserDefaults::number(AppKeys::ROTATE_SPD_V))
+        storedSpd_ = float(*a);
+
+    auto *center = NotificationCenter::defaultCenter();
+    center->addObserver(this, QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION), [this] { updateUI(); });
+    center->addObserver(this, QString::fromLatin1(AppKeys::COMPASS_NOTIFICATION), [this] { updateCompass(); });
+
+    updateUI();
+    layoutParts();
+}
+
+PositionCompassPanel::~PositionCompassPanel()
+{
+    auto *center = NotificationCenter::defaultCenter();
+    center->removeObserver(this, QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION));
+    center->removeObserver(this, QString::fromLatin1(AppKeys::COMPASS_NOTIFICATION));
+}
+
+void PositionCompassPanel::dataLogicProcessOfViodePath(const QString &path)
+{
+    currentPlayVideoPath_ = path;
+    const auto samples = MyCache::findGpsDatas(path);
+    QList<PositionEntry> positions;
+    QList<int> speeds;
+    if (samples) {
+        positions.reserve(samples->size());
+        speeds.reserve(samples->size());
+        for (const GpsSample &s : *samples) {
+            const float lat = leadingFloat(QString::fromStdString(s.gps_lat));
+            const float lng = leadingFloat(QString::fromStdString(s.gps_lgt));
+            if (lat != 0 && lng != 0)
+                positions.append({lng, lat, s.north_angle});
+            speeds.append(s.spd);
+        }
+    }
+    positionList_ = std::move(positions);
+    speedList_ = std::move(speeds);
+}
+
+void PositionCompassPanel::videoAllTime(double seconds)
+{
+    totalTime_ = seconds;
+}
+
+void PositionCompassPanel::updateDataByCurrentTime(double seconds)
+{
+    const int i = IndexRule::indexFor(seconds, totalTime_, positionList_.size());
+    if (i >= 0) {
+        const PositionEntry &e = positionList_.at(i);
+        setTextIfChanged(longitudeUnitLabels, longitudeLetter(e.longitude));
+        setTextIfChanged(latitudeUnitLabels, latitudeLetter(e.latitude));
+        setTextIfChanged(longitudeLabels, convertLatLngToDFM(std::fabs(e.longitude)));
+        setTextIfChanged(latitudeLabels, convertLatLngToDFM(std::fabs(e.latitude)));
+        rotateAngle(compassRotation(e.heading));
+    }
+
+    const int k = IndexRule::indexFor(seconds, totalTime_, speedList_.size());
+    if (k >= 0) {
+        spd_show_v_ = float(speedList_.at(k));
+        const QString text = AppUtils::convertSpeedUnit(spd_show_v_);
+        setTextIfChanged(spdshow, text);
+        if (const auto dial = speedDialFromReadout(text)) {
+            rotateSpd(dial->needleRotation);
+            spdImage->setImageName(dial->dialImage);
+        }
+    }
+}
+
+void PositionCompassPanel::rotateAngle(float radians)
+{
+    stillImageViewss->setRotation(radians);
+    // Ticks come a thousand times a second but the heading changes at most once a
+    // second: the store is written only when the angle differs from the stored one.
+    if (storedAngle_ && *storedAngle_ == radians)
+        return;
+    storedAngle_ = radians;
+    AppUserDefaults::setValue(AppKeys::ROTATE_ANGLE_V, double(radians));
+    AppUserDefaults::synchronize();
+}
+
+void PositionCompassPanel::rotateSpd(float radians)
+{
+    spdArrowChange->setRotation(radians);
+    if (storedSpd_ && *storedSpd_ == radians)
+        return;
+    storedSpd_ = radians;
+    AppUserDefaults::setValue(AppKeys::ROTATE_SPD_V, double(radians));
+    AppUserDefaults::synchronize();
+}
+
+QString PositionCompassPanel::convertLatLngToDFM(float degrees)
+{
+    return InstrumentGeometry::convertLatLngToDFM(degrees);
+}
+
+void PositionCompassPanel::updateUI()
+{
+    // The normalised unit: with nothing stored yet the text below is already in km/h,
+    // and the dial must agree with it.
+    const bool kmph = AppUserDefaults::initSpeedUnitUserDefault() == QLatin1String(AppKeys::SPEED_UNIT_KMPH);
+    setTextIfChanged(spdshow, AppUtils::convertSpeedUnit(spd_show_v_));
+    spdImage->setImageName(kmph ? QStringLiteral("x7kmh") : QStringLiteral("2"));
+    spdArrowChange->setImageName(kmph ? QStringLiteral("arrownewkmh") : QStringLiteral("arrownew"));
+}
+
+void PositionCompassPanel::updateCompass()
+{
+    const float angle = float(AppUserDefaults::number(AppKeys::ROTATE_ANGLE_V).value_or(0.0));
+    const float spd = float(AppUserDefaults::number(AppKeys::ROTATE_SPD_V).value_or(0.0));
+    // After the layout has resized the images.
+    QTimer::singleShot(0, this, [this, angle, spd] {
+        rotateAngle(angle);
+        rotateSpd(spd);
+    });
+}
+
+float PositionCompassPanel::compassAngle() const
+{
+    return float(stillImageViewss->rotation());
+}
+
+float PositionCompassPanel::needleAngle() const
+{
+    return float(spdArrowChange->rotation());
+}
+
+void PositionCompassPanel::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layoutParts();
+}
+
+void PositionCompassPanel::layoutParts()
+{
+    const int w = width();
+    const int h = height();
+    const int margin = qMax(6, h / 30);
+
+    // Compass: a square on the left.
+    const int side = qMax(0, qMin(h - 2 * margin, int(w * 0.46)));
+    const QRect compass(margin, (h - side) / 2, side, side);
+    northAngleImageViews->setGeometry(compass);
+    stillImageViewss->setGeometry(compass);
+
+    // Speed: the dial over its read-out on the right.
+    const int left = compass.right() + margin * 2;
+    const int areaW = qMax(0, w - left - margin);
+    const int readoutH = qMax(24, h / 7);
+    const int areaH = qMax(0, h - 2 * margin - readoutH);
+    const double scale = qMin(areaW / DialArtwork::width, areaH / DialArtwork::height);
+    const QSizeF dialSize(DialArtwork::width * scale, DialArtwork::height * scale);
+    const double blockH = dialSize.height() + readoutH;
+    const QPointF dialTopLeft(left + (areaW - dialSize.width()) / 2, (h - blockH) / 2);
+    spdImage->setGeometry(QRectF(dialTopLeft, dialSize).toRect());
+    const QPointF pivot(dialTopLeft.x() + DialArtwork::pivotX * scale,
+                        dialTopLeft.y() + DialArtwork::pivotY * scale);
+    const double needle = DialArtwork::needleBox * scale;
+    spdArrowChange->setGeometry(QRectF(pivot.x() - needle / 2, pivot.y() - needle / 2, needle, needle).toRect());
+    spdshow->setGeometry(QRect(left, int(dialTopLeft.y() + dialSize.height()), areaW, readoutH));
+
+    // Position read-outs (hidden on the play list page) under the dial.
+    const int rowH = 18;
+    const int unitW = 16;
+    const int textW = qMax(0, areaW - unitW - 4);
+    latitudeLabels->setGeometry(left, h - margin - 2 * rowH, textW, rowH);
+    latitudeUnitLabels->setGeometry(left + textW + 4, h - margin - 2 * rowH, unitW, rowH);
+    longitudeLabels->setGeometry(left, h - margin - rowH, textW, rowH);
+    longitudeUnitLabels->setGeometry(left + textW + 4, h - margin - rowH, unitW, rowH);
+
+    stillImageViewss->raise();
+    spdArrowChange->raise();
+}

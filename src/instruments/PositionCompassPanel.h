@@ -1,0 +1,78 @@
+// The position and compass half of the play list page: a compass pointer turned
+// clockwise by the heading, the speed read-out with its dial and needle, and the
+// latitude and longitude in degrees, minutes and seconds (hidden, still kept up to
+// date). A self-contained module: the play list embeds it and forwards
+// dataLogicProcessOfViodePath / videoAllTime / updateDataByCurrentTime to it; the
+// panel itself observes "speed_unit_notification" and "compass_notification".
+#pragma once
+
+#include "KTModuleProtocol.h"
+
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+#include <optional>
+
+class QLabel;
+class RotatedImageView;
+
+class PositionCompassPanel : public QWidget, public KTModuleProtocol {
+    Q_OBJECT
+public:
+    explicit PositionCompassPanel(QWidget *parent = nullptr);
+    ~PositionCompassPanel() override;
+
+    // Module operations
+    void dataLogicProcessOfViodePath(const QString &path) override;
+    void videoAllTime(double seconds) override;
+    void updateDataByCurrentTime(double seconds) override;
+
+    // Turns the compass pointer (radians, positive = clockwise on screen) and
+    // remembers the angle under "rotateAngle_v".
+    void rotateAngle(float radians);
+    // Turns the speed needle likewise and remembers it under "rotateSpd_v".
+    void rotateSpd(float radians);
+    // " 51° 30'    0.00" for 51.5 (degrees >= 0).
+    static QString convertLatLngToDFM(float degrees);
+    // The speed unit changed: speed text, dial and needle images in the new unit.
+    void updateUI();
+    // Re-applies the remembered rotations on a later turn of the event loop.
+    void updateCompass();
+
+    QString currentPlayVideoPath() const { return currentPlayVideoPath_; }
+    double totalTime() const { return totalTime_; }
+    float spd_show_v() const { return spd_show_v_; }
+    float compassAngle() const;   // radians currently applied to the compass pointer
+    float needleAngle() const;    // radians currently applied to the speed needle
+
+    // The parts of the view (owned by the panel).
+    QLabel *latitudeLabels = nullptr;
+    QLabel *latitudeUnitLabels = nullptr;
+    QLabel *longitudeLabels = nullptr;
+    QLabel *longitudeUnitLabels = nullptr;
+    RotatedImageView *stillImageViewss = nullptr;      // compass pointer, turned by the heading
+    RotatedImageView *northAngleImageViews = nullptr;  // the fixed compass rose
+    QLabel *spdshow = nullptr;                         // speed text
+    RotatedImageView *spdImage = nullptr;              // speed dial, "x7kmh" or "2"
+    RotatedImageView *spdArrowChange = nullptr;        // speed needle, "arrownewkmh" or "arrownew"
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void layoutParts();
+
+    QString currentPlayVideoPath_;
+    double totalTime_ = 0;
+    float spd_show_v_ = 0;
+    struct PositionEntry {
+        float longitude;
+        float latitude;
+        double heading;
+    };
+    QList<PositionEntry> positionList_;   // samples with a fix only
+    QList<int> speedList_;                // every sample, km/h
+    std::optional<float> storedAngle_;
+    std::optional<float> storedSpd_;
+};

@@ -1,0 +1,63 @@
+// The csv header and rows.
+#include "CsvWriter.h"
+#include "SampleFactory.h"
+
+#include <QTest>
+
+#include <limits>
+
+using Text = std::string;
+Q_DECLARE_METATYPE(std::string)
+Q_DECLARE_METATYPE(GpsSample)
+
+class CsvWriterTest : public QObject {
+    Q_OBJECT
+private slots:
+    void header()
+    {
+        QCOMPARE(CsvWriter::header(),
+                 Text("file,index,latitude,longitude,speed_kmh,course,gsensor_x,gsensor_y,gsensor_z\n"));
+    }
+
+    void rows_data()
+    {
+        QTest::addColumn<Text>("file");
+        QTest::addColumn<GpsSample>("sample");
+        QTest::addColumn<Text>("row");
+        QTest::addRow("plain") << Text("/a/X.MOV") << makeSample("51.502056", "-0.127571", 18, 123.45, 0.012f, -0.98f, 1.5f)
+                               << Text("/a/X.MOV,0,51.502056,-0.127571,18,123.45,0.012,-0.98,1.5\n");
+        QTest::addRow("no fix") << Text("/a/X.MOV") << makeSample("", "", 0, 0, 0, 0, 1)
+                                << Text("/a/X.MOV,0,,,0,0,0,0,1\n");
+        QTest::addRow("comma in the name") << Text("/a,b/X.MOV") << makeSample("1.5", "2.5")
+                                           << Text("\"/a,b/X.MOV\",0,1.5,2.5,0,0,0,0,0\n");
+        QTest::addRow("quote in the name") << Text("/a\"b/X.MOV") << makeSample("1.5", "2.5")
+                                           << Text("\"/a\"\"b/X.MOV\",0,1.5,2.5,0,0,0,0,0\n");
+        QTest::addRow("line break in the name") << Text("/a\nb.MOV") << makeSample("1.5", "2.5")
+                                                << Text("\"/a\nb.MOV\",0,1.5,2.5,0,0,0,0,0\n");
+        QTest::addRow("float needing nine digits") << Text("f") << makeSample("1", "2", 0, 0, -0.123332694f)
+                                                   << Text("f,0,1,2,0,0,-0.123332694,0,0\n");
+        QTest::addRow("course not a number") << Text("f") << makeSample("1", "2", 0, std::numeric_limits<double>::quiet_NaN())
+                                             << Text("f,0,1,2,0,,0,0,0\n");
+    }
+    void rows()
+    {
+        QFETCH(Text, file);
+        QFETCH(GpsSample, sample);
+        QFETCH(Text, row);
+        GpsReadResult r;
+        r.videoDatas = {sample};
+        QCOMPARE(CsvWriter::rows(r, file), row);
+    }
+
+    void indexCountsTheSamples()
+    {
+        GpsReadResult r;
+        r.videoDatas = {makeSample("1", "2", 10), makeSample("", "", 20), makeSample("3", "4", 30)};
+        QCOMPARE(CsvWriter::rows(r, "f"),
+                 Text("f,0,1,2,10,0,0,0,0\nf,1,,,20,0,0,0,0\nf,2,3,4,30,0,0,0,0\n"));
+        QCOMPARE(CsvWriter::rows(GpsReadResult(), "f"), Text());
+    }
+};
+
+QTEST_APPLESS_MAIN(CsvWriterTest)
+#include "tst_csv_writer.moc"

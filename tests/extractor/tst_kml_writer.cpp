@@ -1,0 +1,97 @@
+// The kml document: well-formed, one placemark per file, longitude before latitude.
+#include "KmlWriter.h"
+#include "SampleFactory.h"
+#include "XmlLint.h"
+
+#include <QRegularExpression>
+#include <QTest>
+#include <QXmlStreamReader>
+
+using Text = std::string;
+Q_DECLARE_METATYPE(std::string)
+Q_DECLARE_METATYPE(GpsSample)
+
+namespace {
+
+struct Placemark {
+    QString name, geometry;
+    QStringList coordinates;
+};
+
+QVector<Placemark> readPlacemarks(const Text &doc, QString *error)
+{
+    QVector<Placemark> out;
+    QXmlStreamReader r(QByteArray::fromStdString(doc));
+    while (!r.atEnd()) {
+        r.readNext();
+        if (!r.isStartElement())
+            continue;
+        if (r.name() == QLatin1String("Placemark")) {
+            if (r.namespaceUri() != QLatin1String("http://www.opengis.net/kml/2.2"))
+                *error = QStringLiteral("placemark outside the KML 2.2 namespace");
+            out.append(Placemark());
+        } else if (r.name() == QLatin1String("name") && !out.isEmpty()) {
+            out.last().name = r.readElementText();
+        } else if (r.name() == QLatin1String("LineString") || r.name() == QLatin1String("Point")) {
+            out.last().geometry = r.name().toString();
+        } else if (r.name() == QLatin1String("coordinates")) {
+            out.last().coordinates = r.readElementText().split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
+        }
+    }
+    if (r.hasError())
+        *error = r.errorString();
+    return out;
+}
+
+} // namespace
+
+class KmlWriterTest : public QObject {
+    Q_OBJECT
+private slots:
+    void placemarks_data()
+    {
+        QTest::addColumn<QVector<GpsSample>>("samples");
+        QTest::addColumn<QString>("geometry");
+        QTest::addColumn<QStringList>("coordinates");
+        QTest::addRow("line through the fixes")
+            << QVector<GpsSample>{makeSample("51.502056", "-0.127571"), makeSample("", ""), makeSample("51.6", "-0.2")}
+            << "LineString" << QStringList{"-0.127571,51.502056", "-0.2,51.6"};
+        QTest::addRow("one fix is a point")
+            << QVector<GpsSample>{makeSample("", ""), makeSample("31.2", "121.5")} << "Point" << QStringList{"121.5,31.2"};
+        QTest::addRow("no fix, no geometry") << QVector<GpsSample>{makeSample("", "")} << "" << QStringList{};
+        QTest::addRow("no samples") << QVector<GpsSample>{} << "" << QStringList{};
+        QTest::addRow("positions off the globe left out")
+            << QVector<GpsSample>{makeSample("99.1", "1"), makeSample("1", "2"), makeSample("3", "4")}
+            << "LineString" << QStringList{"2,1", "4,3"};
+    }
+    void placemarks()
+    {
+        QFETCH(QVector<GpsSample>, samples);
+        QFETCH(QString, geometry);
+        QFETCH(QStringList, coordinates);
+        GpsReadResult r;
+        r.videoDatas.assign(samples.begin(), samples.end());
+        const Text doc = KmlWriter::header() + KmlWriter::placemark(r, "/card/a&b.MOV") +
+                         KmlWriter::placemark(GpsReadResult(), "next.MOV") + KmlWriter::footer();
+        const QString lint = xmllintProblems(doc);
+        QVERIFY2(lint.isEmpty(), qPrintable(lint));
+        QString error;
+        const QVector<Placemark> pms = readPlacemarks(doc, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(pms.size(), 2);
+        QCOMPARE(pms[0].name, QStringLiteral("/card/a&b.MOV"));
+        QCOMPARE(pms[0].geometry, geometry);
+        QCOMPARE(pms[0].coordinates, coordinates);
+        QCOMPARE(pms[1].name, QStringLiteral("next.MOV"));
+    }
+
+    void awkwardNamesStayWellFormed()
+    {
+        const Text doc = KmlWriter::header() + KmlWriter::placemark(GpsReadResult(), "<\x01\xE9]]>&") + KmlWriter::footer();
+        const QString lint = xmllintProblems(doc);
+        QVERIFY2(lint.isEmpty(), qPrintable(lint));
+    }
+};
+
+QTEST_APPLESS_MAIN(KmlWriterTest)
+#include "tst_kml_writer.moc"

@@ -1,0 +1,86 @@
+// Helpers shared by the instrument tests: unit labels as the string tables give
+// them, play-list entries built from sample tables, and the settings reset.
+#pragma once
+
+#include "common/AppKeys.h"
+#include "common/AppUserDefaults.h"
+#include "store/MyCache.h"
+#include "store/PlayListEntry.h"
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QTranslator>
+
+#include <string>
+
+// The unit labels of the English table, installed ahead of any other translator
+// so that the tests read "KM/H" and "MPH" whatever else is compiled in.
+class UnitLabelTranslator : public QTranslator {
+public:
+    QString translate(const char *context, const char *source, const char * = nullptr, int = -1) const override
+    {
+        if (qstrcmp(context, "Localizable") != 0)
+            return QString();
+        const QByteArray key(source);
+        if (key == "km_speedUnit") return QStringLiteral("KM/H");
+        if (key == "mph_speedUnit") return QStringLiteral("MPH");
+        if (key == "km_distanceUnit") return QStringLiteral("KM");
+        if (key == "mile_distanceUnit") return QStringLiteral("MILES");
+        return QString();
+    }
+    bool isEmpty() const override { return false; }
+};
+
+inline void installUnitLabels()
+{
+    static UnitLabelTranslator *t = nullptr;
+    if (!t) {
+        t = new UnitLabelTranslator;
+        QCoreApplication::installTranslator(t);
+    }
+}
+
+inline GpsSample makeSample(int spd, const char *lat, const char *lgt, double heading,
+                            float gx = 1.0f, float gy = 0.0f, float gz = 0.0f)
+{
+    GpsSample s;
+    s.spd = spd;
+    s.gps_lat = lat;
+    s.gps_lgt = lgt;
+    s.north_angle = heading;
+    s.gsensor_x = gx;
+    s.gsensor_y = gy;
+    s.gsensor_z = gz;
+    return s;
+}
+
+inline QString fileUrl(const char *name)
+{
+    return QStringLiteral("file:///media/drive/") + QLatin1String(name);
+}
+
+inline void storeEntries(const PlayList &list)
+{
+    MyCache::syncPlayList(list);
+}
+
+inline PlayListEntry makeEntry(const QString &path, const QList<GpsSample> &samples, qint64 maxSpeed)
+{
+    PlayListEntry e;
+    e.path = path;
+    e.gpsData = samples;
+    e.maxSpeed = maxSpeed;
+    return e;
+}
+
+inline void setUnit(bool kmph)
+{
+    AppUserDefaults::setSpeedUnit(QString::fromLatin1(kmph ? AppKeys::SPEED_UNIT_KMPH : AppKeys::SPEED_UNIT_MILEPH));
+}
+
+// Whether a pixel is close to `want` (anti-aliasing and scaling blur the edges).
+inline bool near(const QColor &got, const QColor &want, int tolerance = 40)
+{
+    return qAbs(got.red() - want.red()) <= tolerance && qAbs(got.green() - want.green()) <= tolerance &&
+           qAbs(got.blue() - want.blue()) <= tolerance;
+}

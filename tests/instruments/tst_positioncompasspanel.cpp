@@ -1,0 +1,292 @@
+// The play list's position and compass half, driven through the module contract
+// with a store filled through MyCache.
+#include "InstrumentTestSupport.h"
+#include "instruments/InstrumentGeometry.h"
+#include "instruments/PositionCompassPanel.h"
+#include "instruments/RotatedImageView.h"
+#include "common/NotificationCenter.h"
+
+#include <QLabel>
+#include <QTest>
+#include <QtMath>
+
+using namespace InstrumentGeometry;
+
+class PositionCompassPanelTest : public QObject {
+    Q_OBJECT
+private:
+    QList<GpsSample> drive180WithHalfTheFixes()
+    {
+        // 180 samples, one per second; the odd seconds have no fix. Speed = second,
+        // heading = 2 x second.
+        QList<GpsSample> samples;
+        for (int s = 0; s < 180; ++s) {
+            if (s % 2 == 0)
+                samples << makeSample(s, QByteArray::number(40.0 + s / 1000.0).constData(),
+                                      QByteArray::number(-3.0 - s / 1000.0).constData(), 2.0 * s);
+            else
+                samples << makeSample(s, "", "", 0);
+        }
+        return samples;
+    }
+
+private slots:
+    void init()
+    {
+        installUnitLabels();
+        AppUserDefaults::settings().clear();
+        setUnit(true);
+        MyCache::playPathClear();
+    }
+
+    void readoutsFollowTheClock_data()
+    {
+        QTest::addColumn<bool>("kmph");
+        QTest::addColumn<int>("speed");
+        QTest::addColumn<QString>("lat");
+        QTest::addColumn<QString>("lng");
+        QTest::addColumn<double>("heading");
+        QTest::addColumn<QString>("speedText");
+        QTest::addColumn<float>("needle");
+        QTest::addColumn<QString>("dial");
+        QTest::addColumn<QString>("latText");
+        QTest::addColumn<QString>("latLetter");
+        QTest::addColumn<QString>("lngText");
+        QTest::addColumn<QString>("lngLetter");
+        QTest::addColumn<float>("compass");
+
+        QTest::addRow("100 km/h shown in mph")
+            << false << 100 << "51.5" << "-0.1275" << 90.0 << "62MPH" << float(double(62.0f / 90.0f) * M_PI)
+            << "2" << QString::fromUtf8(" 51\u00b0 30'    0.00") << "N"
+            << QString::fromUtf8("  0\u00b0  7'    39.00") << "W" << float(M_PI / 2);
+        QTest::addRow("172 km/h is half a turn")
+            << true << 172 << "-33.75" << "151.2" << 180.0 << "172KM/H" << float(M_PI) << "x7kmh"
+            << QString::fromUtf8(" 33\u00b0 45'    0.00") << "S"
+            << QString::fromUtf8("151\u00b0 11'    59.99") << "E" << float(M_PI);
+        QTest::addRow("standing still")
+            << true << 0 << "10" << "20" << 0.0 << "0KM/H" << 0.0f << "x7kmh"
+            << QString::fromUtf8(" 10\u00b0  0'    0.00") << "N"
+            << QString::fromUtf8(" 20\u00b0  0'    0.00") << "E" << 0.0f;
+    }
+    void readoutsFollowTheClock()
+    {
+        QFETCH(bool, kmph);
+        QFETCH(int, speed);
+        QFETCH(QString, lat);
+        QFETCH(QString, lng);
+        QFETCH(double, heading);
+        setUnit(kmph);
+        const QString path = fileUrl("A.MOV");
+        storeEntries({makeEntry(path, {makeSample(speed, lat.toLatin1().constData(), lng.toLatin1().constData(), heading)}, speed)});
+
+        PositionCompassPanel panel;
+        panel.dataLogicProcessOfViodePath(path);
+        panel.videoAllTime(1.0);
+        panel.updateDataByCurrentTime(0.5);
+
+        QTEST(panel.spdshow->text(), "speedText");
+        QTEST(panel.needleAngle(), "needle");
+        QTEST(panel.spdImage->imageName(), "dial");
+        QTEST(panel.latitudeLabels->text(), "latText");
+        QTEST(panel.latitudeUnitLabels->text(), "latLetter");
+        QTEST(panel.longitudeLabels->text(), "lngText");
+        QTEST(panel.longitudeUnitLabels->text(), "lngLetter");
+        QTEST(panel.compassAngle(), "compass");
+        QCOMPARE(panel.spd_show_v(), float(speed));
+        // The page keeps the position read-outs hidden.
+        QVERIFY(panel.latitudeLabels->isHidden());
+        QVERIFY(panel.longitudeUnitLabels->isHidden());
+    }
+
+    void speedAndPositionListsAreIndexedSeparately()
+    {
+        const QString path = fileUrl("B.MOV");
+        storeEntries({makeEntry(path, drive180WithHalfTheFixes(), 179)});
+        PositionCompassPanel panel;
+        panel.dataLogicProcessOfViodePath(path);
+        panel.videoAllTime(180.0);
+        panel.updateDataByCurrentTime(100.5);
+        // Speed entry 100 of 180; position entry 50 of 90, which is second 100.
+        QCOMPARE(panel.spd_show_v(), 100.0f);
+        QCOMPARE(panel.compassAngle(), compassRotation(200.0));
+        QCOMPARE(panel.latitudeLabels->text(), convertLatLngToDFM(40.1f));
+    }
+
+    void ticksOutsideTheDataChangeNothing()
+    {
+        const QString path = fileUrl("C.MOV");
+        storeEntries({makeEntry(path, drive180WithHalfTheFixes(), 179)});
+        PositionCompassPanel panel;
+        panel.dataLogicProcessOfViodePath(path);
+        panel.videoAllTime(180.0);
+        panel.updateDataByCurrentTime(59.97);
+        const QString speed = panel.spdshow->text();
+        const float compass = panel.compassAngle();
+        QCOMPARE(speed, QStringLiteral("59KM/H"));
+        panel.updateDataByCurrentTime(180.0);    // index 180 == N
+        panel.updateDataByCurrentTime(-4.0);     // index -2
+        QCOMPARE(panel.spdshow->text(), speed);
+        QCOMPARE(panel.compassAngle(), compass);
+
+        // A file that is not in the store: every list empty, nothing moves.
+        panel.dataLogicProcessOfViodePath(fileUrl("missing.MOV"));
+        panel.updateDataByCurrentTime(10.0);
+        QCOMPARE(panel.spdshow->text(), speed);
+        QCOMPARE(panel.compassAngle(), compass);
+    }
+
+    void fileWithoutFixMovesOnlyTheSpeed()
+    {
+        QList<GpsSample> samples;
+        for (int s = 0; s < 20; ++s)
+            samples << makeSample(30 + s, "", "0", 45.0);
+        const QString path = fileUrl("D.MOV");
+        storeEntries({makeEntry(path, samples, 49)});
+        PositionCompassPanel panel;
+        panel.rotateAngle(0.25f);
+        panel.latitudeLabels->setText(QStringLiteral("before"));
+        panel.dataLogicProcessOfViodePath(path);
+        panel.videoAllTime(20.0);
+        panel.updateDataByCurrentTime(12.2);
+        QCOMPARE(panel.spdshow->text(), QStringLiteral("42KM/H"));
+        QCOMPARE(panel.compassAngle(), 0.25f);
+        QCOMPARE(panel.latitudeLabels->text(), QStringLiteral("before"));
+    }
+
+    void rotationsAreStoredOnlyWhenTheyChange()
+    {
+        const QString path = fileUrl("E.MOV");
+        storeEntries({makeEntry(path, {makeSample(86, "1", "1", 90.0), makeSample(43, "1", "1", 270.0)}, 86)});
+        PositionCompassPanel panel;
+        panel.dataLogicProcessOfViodePath(path);
+        panel.videoAllTime(2.0);
+        panel.updateDataByCurrentTime(0.1);
+        QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_ANGLE_V).value_or(-1), double(float(M_PI / 2)));
+        QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_SPD_V).value_or(-1), double(float(M_PI / 2)));
+
+        // Put other values in the store behind the panel's back: ticks within the
+        // same second must not write, so they survive.
+        AppUserDefaults::setValue(AppKeys::ROTATE_ANGLE_V, 7.0);
+        AppUserDefaults::setValue(AppKeys::ROTATE_SPD_V, 8.0);
+        for (int k = 0; k < 500; ++k)
+            panel.updateDataByCurrentTime(0.1 + k * 0.001);
+        QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_ANGLE_V).value_or(-1), 7.0);
+        QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_SPD_V).value_or(-1), 8.0);
+
+        // The next second turns both and writes both out.
+        panel.updateDataByCurrentTime(1.0);
+        QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_ANGLE_V).value_or(-1), double(compassRotation(270.0)));
+        QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_SPD_V).value_or(-1), double(float(M_PI / 4)));
+        // ... and to disk: a second settings object on the same file sees them.
+        QSettings other(AppUserDefaults::settings().fileName(), QSettings::IniFormat);
+        QCOMPARE(other.value(QLatin1String(AppKeys::ROTATE_SPD_V)).toDouble(), double(float(M_PI / 4)));
+    }
+
+    void compassNotificationRestoresTheStoredAngles()
+    {
+        PositionCompassPanel panel;
+        AppUserDefaults::setValue(AppKeys::ROTATE_ANGLE_V, 1.25);
+        AppUserDefaults::setValue(AppKeys::ROTATE_SPD_V, 2.5);
+        NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::COMPASS_NOTIFICATION));
+        // Deferred to a later turn of the event loop.
+        QCOMPARE(panel.compassAngle(), 0.0f);
+        QTRY_COMPARE(panel.compassAngle(), 1.25f);
+        QCOMPARE(panel.needleAngle(), 2.5f);
+        QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_ANGLE_V).value_or(-1), 1.25);
+
+        // Nothing stored: both turn back to 0.
+        AppUserDefaults::remove(AppKeys::ROTATE_ANGLE_V);
+        AppUserDefaults::remove(AppKeys::ROTATE_SPD_V);
+        panel.updateCompass();
+        QTRY_COMPARE(panel.compassAngle(), 0.0f);
+        QCOMPARE(panel.needleAngle(), 0.0f);
+    }
+
+    void unitChangeRedrawsSpeedAndDialButKeepsTheNeedle()
+    {
+        const QString path = fileUrl("F.MOV");
+        storeEntries({makeEntry(path, {makeSample(100, "1", "1", 0)}, 100)});
+        PositionCompassPanel panel;
+        QCOMPARE(panel.spdImage->imageName(), QStringLiteral("x7kmh"));
+        QCOMPARE(panel.spdArrowChange->imageName(), QStringLiteral("arrownewkmh"));
+        panel.dataLogicProcessOfViodePath(path);
+        panel.videoAllTime(1.0);
+        panel.updateDataByCurrentTime(0.0);
+        const float needle = panel.needleAngle();
+        QCOMPARE(needle, float(double(100.0f / 172.0f) * M_PI));
+
+        setUnit(false);
+        NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION));
+        QCOMPARE(panel.spdshow->text(), QStringLiteral("62MPH"));
+        QCOMPARE(panel.spdImage->imageName(), QStringLiteral("2"));
+        QCOMPARE(panel.spdArrowChange->imageName(), QStringLiteral("arrownew"));
+        QCOMPARE(panel.needleAngle(), needle);
+
+        panel.updateDataByCurrentTime(0.0);
+        QCOMPARE(panel.needleAngle(), float(double(62.0f / 90.0f) * M_PI));
+    }
+
+    void observersLeaveWithThePanel()
+    {
+        const QString unit = QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION);
+        const QString compass = QString::fromLatin1(AppKeys::COMPASS_NOTIFICATION);
+        const int before = NotificationCenter::defaultCenter()->observerCount(unit);
+        {
+            PositionCompassPanel panel;
+            QCOMPARE(NotificationCenter::defaultCenter()->observerCount(unit), before + 1);
+            QCOMPARE(NotificationCenter::defaultCenter()->observerCount(compass), 1);
+        }
+        QCOMPARE(NotificationCenter::defaultCenter()->observerCount(unit), before);
+        QCOMPARE(NotificationCenter::defaultCenter()->observerCount(compass), 0);
+        NotificationCenter::defaultCenter()->postNotificationName(unit);
+        NotificationCenter::defaultCenter()->postNotificationName(compass);
+    }
+
+    // The painting follows the geometry: the needle tip and the compass pointer
+    // sit where the angles put them.
+    void needleAndPointerArePaintedWhereTheAnglesSay_data()
+    {
+        QTest::addColumn<int>("speed");
+        QTest::addColumn<double>("heading");
+        QTest::addRow("0 km/h, north") << 0 << 0.0;
+        QTest::addRow("86 km/h, east") << 86 << 90.0;
+        QTest::addRow("150 km/h, south-west") << 150 << 225.0;
+    }
+    void needleAndPointerArePaintedWhereTheAnglesSay()
+    {
+        QFETCH(int, speed);
+        QFETCH(double, heading);
+        const QString path = fileUrl("G.MOV");
+        storeEntries({makeEntry(path, {makeSample(speed, "1", "1", heading)}, speed)});
+        PositionCompassPanel panel;
+        panel.resize(450, 264);
+        panel.dataLogicProcessOfViodePath(path);
+        panel.videoAllTime(1.0);
+        panel.updateDataByCurrentTime(0.0);
+        const QImage img = panel.grab().toImage();
+
+        // Needle: 75% of the way from the pivot to the tip, turned clockwise.
+        const QRectF nv = panel.spdArrowChange->geometry();
+        const double scale = nv.width() / DialArtwork::needleBox;
+        const double a = panel.needleAngle();
+        const double r = 0.75 * DialArtwork::needleLength * scale;
+        const QPoint tip = (nv.center() + QPointF(-r * std::cos(a), -r * std::sin(a))).toPoint();
+        QVERIFY2(near(img.pixelColor(tip), QColor(0xff, 0x7a, 0x12), 60),
+                 qPrintable(QStringLiteral("needle pixel %1").arg(img.pixelColor(tip).name())));
+
+        // Compass pointer: 40% of the radius out along the heading, clockwise from up.
+        const QRectF cv = panel.stillImageViewss->geometry();
+        const double h = qDegreesToRadians(heading);
+        const double pr = 0.40 * cv.width() / 2;
+        const QPoint point = (cv.center() + QPointF(pr * std::sin(h), -pr * std::cos(h))).toPoint();
+        QVERIFY2(near(img.pixelColor(point), QColor(0xff, 0x8a, 0x1f), 70) ||
+                     near(img.pixelColor(point), QColor(0xff, 0xb3, 0x66), 70),
+                 qPrintable(QStringLiteral("pointer pixel %1").arg(img.pixelColor(point).name())));
+        // ... and not a quarter turn further on.
+        const QPoint off = (cv.center() + QPointF(pr * std::sin(h + M_PI / 2), -pr * std::cos(h + M_PI / 2))).toPoint();
+        QVERIFY(!near(img.pixelColor(off), QColor(0xff, 0x8a, 0x1f), 70));
+    }
+};
+
+QTEST_MAIN(PositionCompassPanelTest)
+#include "tst_positioncompasspanel.moc"

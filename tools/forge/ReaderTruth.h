@@ -1,0 +1,33 @@
+// ReaderTruth: what a correct telemetry reader must report for the blocks the forge
+// wrote, worked out from the stored sentence texts and G-sensor readings, and the
+// truth file (the extractor's JSON form) that the tests compare readers against.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct ExpectedSample {
+    int spd = 0;
+    std::string lat;
+    std::string lon;
+    double course = 0;
+    float g[3] = {0, 0, 0};
+};
+
+class ReaderTruth {
+public:
+    // The NT9665 reader parses $GPRMC/$GLRMC only; the index reader also takes
+    // $GPGGA (position only) and zeroes implausible G-sensor readings.
+    enum class Reader { SampleTable, Index };
+
+    static ExpectedSample expect(const std::string& sentence, const int32_t readings[3], Reader reader);
+    // Decimal-degree text of an NMEA degrees-and-minutes value; empty for a value
+    // whose minutes have neither four nor five decimals.
+    static std::string coordinateText(const std::string& value, char hemisphere);
+    static int maxSpeed(const std::vector<ExpectedSample>& samples);
+    static bool inChina(const std::vector<ExpectedSample>& samples);
+    static std::string json(const std::vector<ExpectedSample>& samples, const std::string& file);
+    // Shortest text that reads back as the same double.
+    static std::string number(double v);
+};

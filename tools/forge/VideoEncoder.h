@@ -1,0 +1,21 @@
+// VideoEncoder: makes the picture of a forged file with ffmpeg: a moving test pattern
+// with the camera's date and time burnt in, H.264 without B-frames, a key frame every
+// second, written to an intermediate MP4 that Mp4Source then takes apart.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class VideoEncoder {
+public:
+    struct Job {
+        std::string ffmpeg = "ffmpeg";
+        int width = 640;
+        int height = 360;
+        int fps = 30;
+        uint64_t frames = 0;
+        int64_t clockStart = 0; // camera clock of the first frame, seconds since 1970
+        std::string output;
+    };
+    static bool encode(const Job& job, std::string& error);
+};
