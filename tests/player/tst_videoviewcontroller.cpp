@@ -165,7 +165,7 @@ private slots:
         QVERIFY(rig.waitPlaying());
         QElapsedTimer wall;
         wall.start();
-        QVERIFY(QTest::qWaitFor([&] { return rig.vc->currentTime() > 1.5; }, 8000));
+        QVERIFY(QTest::qWaitFor([&] { return rig.vc->currentTime() > 1.6; }, 8000));
         QVERIFY(rig.pauseAndSettle());
         const qint64 playedMs = wall.elapsed();
         const std::vector<Call> ticks = rig.log.of("tick");
@@ -183,7 +183,8 @@ private slots:
             QVERIFY(ticks[k].value >= previous);
             previous = ticks[k].value;
         }
-        QVERIFY2(previous > 1.5 && previous < 3.0, qPrintable(QString::number(previous)));
+        // The pause tick carries the time of the frame left on screen.
+        QVERIFY2(previous > 1.4 && previous < 3.0, qPrintable(QString::number(previous)));
         // The slider and the label follow the clock.
         QCOMPARE(rig.vc->timeSlider->value(), int(std::lround(previous * 1000)));
         QCOMPARE(rig.vc->currentTimeField->text(), QString("00:0%1").arg(int(previous)));
