@@ -10,6 +10,7 @@ PACKAGES=(
   libqt6opengl6-dev qt6-qpa-plugins qt6-translations-l10n
   xvfb xauth x11-utils imagemagick ffmpeg libxml2-utils
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
+  gstreamer1.0-tools gstreamer1.0-plugins-base-apps
   fonts-dejavu-core fonts-noto-cjk
 )
 

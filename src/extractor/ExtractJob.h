@@ -1,5 +1,12 @@
 // The work veltra-gps does for one input file, and the text that frames the
 // documents of the gpx and kml formats (and the csv header). Runs on any thread.
+//
+// An argument that holds "file:///" is a file reference and is turned into a path
+// as the player turns its references (scheme removed, percent escapes decoded).
+// Any other argument is a path and names its file exactly, whatever bytes it holds
+// ("%20" included). Either way the file is opened here first, so that a missing,
+// unreadable or special file (a directory, a FIFO that would block) is reported
+// with the system's reason, and the core then reads that very file.
 #pragma once
 
 #include "ExtractorOptions.h"
@@ -8,22 +15,22 @@
 #include <string>
 
 struct FileOutcome {
-    std::string text;   // the file's part of the output
-    int error = 0;      // errno value when the file could not be opened; text is then empty
+    std::string text;    // the file's part of the output
+    std::string error;   // why the file could not be read; text is then empty
 };
 
 class ExtractJob {
 public:
     ExtractJob() = delete;
 
-    // Reads one file argument (a path or a file URL) and formats its output.
+    // Reads one file argument and formats its output.
     static FileOutcome run(const std::string &argument, const ExtractorOptions &options);
-
-    // The detection flags of one file argument; false with *error set when the file
-    // cannot be opened.
-    static bool detect(const std::string &argument, DetectFlags *flags, int *error);
 
     // Text written before the first and after the last file.
     static std::string prologue(const ExtractorOptions &options);
     static std::string epilogue(const ExtractorOptions &options);
+
+    // The file-system path an argument names; false with *error set (an errno value)
+    // for a reference whose escapes cannot be decoded or whose path is too long.
+    static bool pathOf(const std::string &argument, std::string *path, int *error);
 };

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -28,6 +29,12 @@ public:
     {
         if (!m_shown || done == m_last)
             return;
+        // A few redraws a second are plenty, also for ten thousand quick files.
+        const auto now = std::chrono::steady_clock::now();
+        if (m_drawnOnce && done < m_total && now - m_drawn < std::chrono::milliseconds(100))
+            return;
+        m_drawnOnce = true;
+        m_drawn = now;
         m_last = done;
         std::fprintf(stderr, "\rReading %zu/%zu files\xE2\x80\xA6", done, m_total);
         std::fflush(stderr);
@@ -49,12 +56,19 @@ private:
     const size_t m_total;
     const bool m_shown;
     bool m_visible = false;
+    bool m_drawnOnce = false;
     size_t m_last = static_cast<size_t>(-1);
+    std::chrono::steady_clock::time_point m_drawn;
 };
+
+void report(const std::string &subject, const std::string &reason)
+{
+    std::fprintf(stderr, "veltra-gps: %s: %s\n", subject.c_str(), reason.c_str());
+}
 
 void report(const std::string &subject, int error)
 {
-    std::fprintf(stderr, "veltra-gps: %s: %s\n", subject.c_str(), std::strerror(error));
+    report(subject, std::string(std::strerror(error)));
 }
 
 } // namespace
@@ -90,14 +104,16 @@ int main(int argc, char **argv)
             try {
                 return ExtractJob::run(options.files[i], options);
             } catch (const std::bad_alloc &) {
-                return FileOutcome{{}, ENOMEM};
-            } catch (const std::exception &) {
-                return FileOutcome{{}, EIO};
+                return FileOutcome{{}, std::strerror(ENOMEM)};
+            } catch (const std::exception &e) {
+                return FileOutcome{{}, e.what()};
             }
         },
         threads, std::max<size_t>(16, threads * 4));
 
     Progress progress(count);
+    // Output to the same terminal would run into the progress line.
+    const bool outputOnTerminal = options.output.empty() && ::isatty(1);
     bool failed = false;
     for (size_t i = 0; i < count;) {
         FileOutcome outcome;
@@ -105,14 +121,19 @@ int main(int argc, char **argv)
             progress.update(queue.finished());
             continue;
         }
-        if (outcome.error) {
+        if (!outcome.error.empty()) {
             progress.clear();
             report(options.files[i], outcome.error);
             failed = true;
-        } else if (!out.write(outcome.text)) {
-            progress.clear();
-            report(out.name(), errno);
-            return 1;
+        } else {
+            if (outputOnTerminal && !outcome.text.empty())
+                progress.clear();
+            if (!out.write(outcome.text)) {
+                const int error = errno;
+                progress.clear();
+                report(out.name(), error);
+                return 1;
+            }
         }
         ++i;
         progress.update(queue.finished());

@@ -1,60 +1,247 @@
 #include "MyCache.h"
 
+#include "PlayListFile.h"
+#include "common/AppKeys.h"
+
 #include "GpsDataHelper.h"
 
 #include <QCoreApplication>
-#include <QFutureWatcher>
+#include <QDir>
+#include <QFuture>
+#include <QMutex>
+#include <QPointer>
+#include <QStandardPaths>
+#include <QThreadPool>
+#include <QTimer>
 #include <QtConcurrent>
+
+#include <memory>
 
 namespace {
 
-std::optional<PlayList> g_list;
+struct Store {
+    QObject hub;                 // context of everything delivered to the main thread
+    QString path;                // empty: the default path
+    bool loaded = false;
+    std::optional<PlayList> list;
 
-PlayListEntry entryFor(const QString &reference)
+    bool dirty = false;          // memory differs from what is on (or going to) disk
+    bool writeQueued = false;    // a write is due on the next turn of the event loop
+    bool inFlight = false;       // a write runs, or ran and its outcome is not taken in
+    QFuture<bool> writing;       // that write
+    int serial = 0;              // of the last write started
+    int writes = 0;
+    int reads = 0;
+
+    QThreadPool writer;          // one thread: writes never overtake each other
+    bool quitHooked = false;
+
+    Store() { writer.setMaxThreadCount(1); }
+};
+
+Store &store()
 {
-    const GpsReadResult r = GpsDataHelper::readGpsData(reference.toStdString());
-    PlayListEntry e;
-    e.path = reference;
-    e.gpsData = QList<GpsSample>(r.videoDatas.begin(), r.videoDatas.end());
-    e.maxSpeed = r.maxSpeed;
-    e.isInChina = r.isInChina;
-    return e;
+    // Never destroyed: background reads may still post to the hub while the program ends.
+    static Store *s = new Store;
+    if (!s->quitHooked && QCoreApplication::instance()) {
+        s->quitHooked = true;
+        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, &s->hub,
+                         [] { MyCache::flush(); });
+    }
+    return *s;
+}
+
+QMutex g_readerLock;
+MyCache::Reader g_reader;
+
+GpsReadResult readOne(const std::string &reference)
+{
+    MyCache::Reader reader;
+    {
+        QMutexLocker lock(&g_readerLock);
+        reader = g_reader;
+    }
+    return reader ? reader(reference) : GpsDataHelper::readGpsData(reference);
+}
+
+QString currentPath(const Store &s)
+{
+    if (!s.path.isEmpty())
+        return s.path;
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (dir.isEmpty())
+        dir = QDir::homePath() + QStringLiteral("/.local/share/Veltra/Veltra Player");
+    return dir + QLatin1Char('/') + QLatin1String(AppKeys::key_play_list) + QStringLiteral(".bin");
+}
+
+void ensureLoaded(Store &s)
+{
+    if (s.loaded)
+        return;
+    s.loaded = true;
+    s.list.reset();
+    const QString path = currentPath(s);
+    PlayList list;
+    QString reason;
+    switch (PlayListFile::read(path, &list, &reason)) {
+    case PlayListFile::Outcome::Read:
+        s.list = std::move(list);
+        break;
+    case PlayListFile::Outcome::Missing:
+        qInfo("MyCache: no stored play list at %s; starting with none", qPrintable(path));
+        break;
+    case PlayListFile::Outcome::Unreadable:
+        qWarning("MyCache: the stored play list %s is unreadable (%s); starting with an empty play list",
+                 qPrintable(path), qPrintable(reason));
+        break;
+    }
+}
+
+bool writeNow(const QString &path, const std::optional<PlayList> &list)
+{
+    QString reason;
+    const bool ok = list ? PlayListFile::write(path, *list, &reason) : PlayListFile::remove(path, &reason);
+    if (!ok)
+        qWarning("MyCache: cannot write the play list to %s (%s); the previous file is kept",
+                 qPrintable(path), qPrintable(reason));
+    return ok;
+}
+
+void startWrite();
+
+void scheduleWrite(Store &s)
+{
+    if (s.writeQueued || s.inFlight)
+        return;   // the queued write, or the one that follows the write in flight, takes it
+    s.writeQueued = true;
+    QTimer::singleShot(0, &s.hub, startWrite);
+}
+
+// Takes in the outcome of the write in flight (exactly once, here or in flush()).
+void finishWrite(Store &s, bool ok)
+{
+    s.inFlight = false;
+    s.writing = QFuture<bool>();
+    ++s.writes;
+    // A failed write is kept for the next change or flush(); retrying at once would spin
+    // on a full disk.
+    if (!ok)
+        s.dirty = true;
+}
+
+void writeDone(int serial, bool ok)
+{
+    Store &s = store();
+    if (!s.inFlight || serial != s.serial)
+        return;   // flush() took this outcome in already
+    finishWrite(s, ok);
+    if (ok && s.dirty)
+        scheduleWrite(s);
+    else if (!ok)
+        QTimer::singleShot(2000, &s.hub, [] {
+            Store &later = store();
+            if (later.dirty)
+                scheduleWrite(later);
+        });
+}
+
+void startWrite()
+{
+    Store &s = store();
+    s.writeQueued = false;
+    if (!s.dirty || s.inFlight)
+        return;
+    s.dirty = false;
+    s.inFlight = true;
+    const int serial = ++s.serial;
+    const QString path = currentPath(s);
+    const std::optional<PlayList> snapshot = s.list;   // shared, not copied
+    QObject *hub = &s.hub;
+    s.writing = QtConcurrent::run(&s.writer, [path, snapshot, serial, hub] {
+        const bool ok = writeNow(path, snapshot);
+        QMetaObject::invokeMethod(hub, [serial, ok] { writeDone(serial, ok); }, Qt::QueuedConnection);
+        return ok;
+    });
+}
+
+void changed(Store &s)
+{
+    s.dirty = true;
+    scheduleWrite(s);
 }
 
 } // namespace
 
 void MyCache::playPathArrCache(const QList<QUrl> &urls, Completion block, Progress progress)
 {
-    QStringList refs;
+    Store &s = store();
+    ensureLoaded(s);
+    std::vector<std::string> refs;
+    refs.reserve(size_t(urls.size()));
     for (const QUrl &u : urls)
-        refs << u.toString(QUrl::FullyEncoded);
-    auto *watcher = new QFutureWatcher<PlayList>(qApp);
-    QObject::connect(watcher, &QFutureWatcher<PlayList>::finished, watcher, [watcher, block, progress, n = int(refs.size())] {
-        PlayList list = g_list.value_or(PlayList());
-        list += watcher->result();
-        g_list = list;
-        if (progress)
-            progress(n, n);
-        if (block)
-            block();
-        watcher->deleteLater();
+        refs.push_back(u.toString(QUrl::FullyEncoded).toStdString());
+    ++s.reads;
+    QObject *hub = &s.hub;
+    QThreadPool::globalInstance()->start([refs = std::move(refs), block = std::move(block),
+                                          progress = std::move(progress), hub] {
+        auto added = std::make_shared<PlayList>();
+        const int total = int(refs.size());
+        for (int k = 0; k < total; ++k) {
+            const GpsReadResult r = readOne(refs[size_t(k)]);
+            PlayListEntry e;
+            e.path = QString::fromStdString(refs[size_t(k)]);
+            e.gpsData = QList<GpsSample>(r.videoDatas.begin(), r.videoDatas.end());
+            e.maxSpeed = r.maxSpeed;
+            e.isInChina = r.isInChina;
+            added->append(std::move(e));
+            if (progress)
+                QMetaObject::invokeMethod(hub, [progress, k, total] { progress(k + 1, total); },
+                                          Qt::QueuedConnection);
+        }
+        // Joins the list as it is when the reading ends, on the main thread.
+        QMetaObject::invokeMethod(hub, [added, block] {
+            Store &st = store();
+            ensureLoaded(st);
+            if (!st.list)
+                st.list = PlayList();
+            st.list->append(*added);
+            --st.reads;
+            changed(st);
+            if (block)
+                block();
+        }, Qt::QueuedConnection);
     });
-    watcher->setFuture(QtConcurrent::run([refs] {
-        PlayList added;
-        for (const QString &r : refs)
-            added << entryFor(r);
-        return added;
-    }));
 }
 
-void MyCache::syncPlayList(const PlayList &list) { g_list = list; }
-void MyCache::playPathClear() { g_list.reset(); }
-std::optional<PlayList> MyCache::playList() { return g_list; }
+void MyCache::syncPlayList(const PlayList &list)
+{
+    Store &s = store();
+    s.loaded = true;
+    s.list = list;
+    changed(s);
+}
+
+void MyCache::playPathClear()
+{
+    Store &s = store();
+    s.loaded = true;   // nothing to read: the list goes anyway
+    s.list.reset();
+    changed(s);
+}
+
+std::optional<PlayList> MyCache::playList()
+{
+    Store &s = store();
+    ensureLoaded(s);
+    return s.list;
+}
 
 std::optional<QList<GpsSample>> MyCache::findGpsDatas(const QString &path)
 {
-    if (g_list)
-        for (const PlayListEntry &e : *g_list)
+    Store &s = store();
+    ensureLoaded(s);
+    if (s.list)
+        for (const PlayListEntry &e : std::as_const(*s.list))
             if (e.path == path)
                 return e.gpsData;
     return std::nullopt;
@@ -62,9 +249,62 @@ std::optional<QList<GpsSample>> MyCache::findGpsDatas(const QString &path)
 
 qint64 MyCache::findMaxSpeed(const QString &path)
 {
-    if (g_list)
-        for (const PlayListEntry &e : *g_list)
+    Store &s = store();
+    ensureLoaded(s);
+    if (s.list)
+        for (const PlayListEntry &e : std::as_const(*s.list))
             if (e.path == path)
                 return e.maxSpeed;
     return 0;
+}
+
+QString MyCache::storeFilePath()
+{
+    return currentPath(store());
+}
+
+void MyCache::setStoreFilePath(const QString &path)
+{
+    Store &s = store();
+    flush();
+    s.path = path;
+    s.loaded = false;
+    s.list.reset();
+}
+
+void MyCache::flush()
+{
+    Store &s = store();
+    if (s.inFlight)
+        finishWrite(s, s.writing.result());   // result() waits
+    if (s.dirty) {
+        s.dirty = false;
+        if (!writeNow(currentPath(s), s.list))
+            s.dirty = true;
+        ++s.writes;
+    }
+}
+
+void MyCache::reload()
+{
+    Store &s = store();
+    flush();
+    s.loaded = false;
+    s.list.reset();
+}
+
+int MyCache::pendingReads()
+{
+    return store().reads;
+}
+
+int MyCache::writeCount()
+{
+    return store().writes;
+}
+
+void MyCache::setReader(Reader reader)
+{
+    QMutexLocker lock(&g_readerLock);
+    g_reader = std::move(reader);
 }

@@ -1,5 +1,11 @@
 #include "GpsDataHelper.h"
 
+#include "AssistFile.h"
+#include "BinaryFile.h"
+#include "FileList.h"
+
+#include <cerrno>
+
 const char *const KEY_VIDEO_DATAS = "key_video_datas";
 const char *const KEY_MAX_SPEED = "key_max_speed";
 const char *const KEY_IS_IN_CHINA = "key_is_in_china";
@@ -11,11 +17,111 @@ const char *const KEY_GSENSOR_X = "gsensor_x";
 const char *const KEY_GSENSOR_Y = "gsensor_y";
 const char *const KEY_GSENSOR_Z = "gsensor_z";
 
-// Placeholder until the readers land: every file reads as one without telemetry.
+namespace {
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool isValidUtf8(const std::string &s)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(s.data());
+    const size_t n = s.size();
+    size_t i = 0;
+    while (i < n) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t extra;
+        unsigned char lo = 0x80, hi = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2;
+            if (c == 0xE0)
+                lo = 0xA0;
+            else if (c == 0xED)
+                hi = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3;
+            if (c == 0xF0)
+                lo = 0x90;
+            else if (c == 0xF4)
+                hi = 0x8F;
+        } else {
+            return false;
+        }
+        if (i + extra >= n)
+            return false;
+        if (p[i + 1] < lo || p[i + 1] > hi)
+            return false;
+        for (size_t k = 2; k <= extra; ++k)
+            if (p[i + k] < 0x80 || p[i + k] > 0xBF)
+                return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+} // namespace
+
 GpsReadResult GpsDataHelper::readGpsData(const std::string &reference)
 {
     GpsReadResult result;
-    result.path = reference;
+    std::string path;
+    if (!percentDecode(clearfilePrefix(reference), &path)) {
+        result.path = reference;
+        result.openError = EINVAL;
+        return result;
+    }
+    result.path = path;
+    if (path.size() > BinaryFile::kMaxPathBytes) {
+        result.openError = ENAMETOOLONG;
+        return result;
+    }
+
+    CFileList detector;
+    const tagFileNode node = detector.createNodeInfo(path);
+    CAssistFile reader;
+    const int count = node.nt9665 ? reader.ParseAssistDataForNovatek(path) : reader.ParseAssistDataForNovatek66x(path);
+    if (count < 0) {
+        result.openError = reader.openError() ? reader.openError() : EINVAL;
+        return result;
+    }
+
+    const std::vector<tagAssistInfo> &list = reader.GetAssistInfoList();
+    result.videoDatas.reserve(list.size());
+    result.times.reserve(list.size());
+    float lastLat = 0, lastLgt = 0;
+    for (const tagAssistInfo &info : list) {
+        GpsSample s;
+        s.spd = info.speed;
+        s.gps_lat = info.gpsLat;
+        s.gps_lgt = info.gpsLgt;
+        s.north_angle = info.northAngle;
+        s.gsensor_x = info.gsensorX;
+        s.gsensor_y = info.gsensorY;
+        s.gsensor_z = info.gsensorZ;
+        result.videoDatas.push_back(std::move(s));
+        result.times.push_back(SentenceTime{info.utcTime, info.utcDate});
+        if (info.speed > result.maxSpeed)
+            result.maxSpeed = info.speed;
+        lastLat = textToFloat(info.gpsLat);
+        lastLgt = textToFloat(info.gpsLgt);
+    }
+    result.isInChina = true;
+    if (lastLat != 0 && lastLgt != 0)
+        result.isInChina = locationInChina(lastLat, lastLgt);
     return result;
 }
 
@@ -32,8 +138,31 @@ bool GpsDataHelper::locationInChina(float latitude, float longitude)
     return lat >= 3.51 && lat <= 53.33 && lng >= 73.33 && lng <= 135.05;
 }
 
+float GpsDataHelper::textToFloat(const std::string &text)
+{
+    return static_cast<float>(read_leading_number(text));
+}
+
 bool GpsDataHelper::percentDecode(const std::string &text, std::string *out)
 {
-    *out = text;
+    std::string decoded;
+    decoded.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            decoded.push_back(text[i]);
+            continue;
+        }
+        if (i + 2 >= text.size())
+            return false;
+        const int hi = hexValue(text[i + 1]), lo = hexValue(text[i + 2]);
+        // %00 would cut the path short when it reaches the file system.
+        if (hi < 0 || lo < 0 || (hi == 0 && lo == 0))
+            return false;
+        decoded.push_back(static_cast<char>(hi * 16 + lo));
+        i += 2;
+    }
+    if (decoded.find('\0') != std::string::npos || !isValidUtf8(decoded))
+        return false;
+    *out = std::move(decoded);
     return true;
 }

@@ -20,6 +20,11 @@ public:
     // True exactly when 3.51 <= latitude <= 53.33 and 73.33 <= longitude <= 135.05 (as doubles).
     static bool locationInChina(float latitude, float longitude);
 
-    // Percent-decodes `text` as UTF-8; false for a malformed escape or invalid UTF-8.
+    // The float value of a coordinate text as the panels take it: its leading number,
+    // 0 for an empty text.
+    static float textToFloat(const std::string &text);
+
+    // Percent-decodes `text` as UTF-8; false for a malformed escape,
+    // an escaped zero byte or invalid UTF-8.
     static bool percentDecode(const std::string &text, std::string *out);
 };

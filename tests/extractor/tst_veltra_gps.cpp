@@ -3,6 +3,21 @@
 #include "XmlLint.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QRegularExpression>
+#include <QXmlStreamReader>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char **environ;
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -49,11 +64,431 @@ QList<QJsonObject> jsonLines(const QByteArray &out, QString *error)
     return lines;
 }
 
+QString samples()
+{
+    return qEnvironmentVariable("VELTRA_SAMPLES");
+}
+
+QJsonObject truthOf(const QString &file)
+{
+    QFile f(file + QStringLiteral(".truth.json"));
+    if (!f.open(QIODevice::ReadOnly))
+        return QJsonObject();
+    return QJsonDocument::fromJson(f.readAll()).object();
+}
+
+// Differences between a json line and the truth, "" when they agree. The G-sensor
+// values are single-precision, so they are compared as floats.
+QString differences(const QJsonObject &got, const QJsonObject &want, bool compareFile = true)
+{
+    const QStringList keys{"file", "key_is_in_china", "key_max_speed", "key_video_datas"};
+    if (got.keys() != keys)
+        return QStringLiteral("keys ") + got.keys().join(',');
+    if (compareFile && got.value("file") != want.value("file"))
+        return QStringLiteral("file ") + got.value("file").toString();
+    if (got.value("key_max_speed") != want.value("key_max_speed"))
+        return QStringLiteral("key_max_speed");
+    if (got.value("key_is_in_china") != want.value("key_is_in_china"))
+        return QStringLiteral("key_is_in_china");
+    const QJsonArray g = got.value("key_video_datas").toArray(), w = want.value("key_video_datas").toArray();
+    if (g.size() != w.size())
+        return QStringLiteral("%1 samples instead of %2").arg(g.size()).arg(w.size());
+    for (int i = 0; i < g.size(); ++i) {
+        const QJsonObject a = g.at(i).toObject(), b = w.at(i).toObject();
+        if (a.keys() != b.keys() || a.size() != 7)
+            return QStringLiteral("sample %1 keys").arg(i);
+        for (const char *k : {"spd", "gps_lat", "gps_lgt", "north_angle"})
+            if (a.value(k) != b.value(k))
+                return QStringLiteral("sample %1 %2: %3 instead of %4").arg(i).arg(k)
+                    .arg(a.value(k).toVariant().toString(), b.value(k).toVariant().toString());
+        for (const char *k : {"gsensor_x", "gsensor_y", "gsensor_z"})
+            if (!a.value(k).isDouble() ||
+                static_cast<float>(a.value(k).toDouble()) != static_cast<float>(b.value(k).toDouble()))
+                return QStringLiteral("sample %1 %2").arg(i).arg(k);
+    }
+    return QString();
+}
+
+int positionsIn(const QJsonObject &truth)
+{
+    int n = 0;
+    for (const QJsonValue v : truth.value("key_video_datas").toArray())
+        n += !v.toObject().value("gps_lat").toString().isEmpty() && !v.toObject().value("gps_lgt").toString().isEmpty();
+    return n;
+}
+
+const QStringList kSampleFiles{"drive/2026_1108_093000_001.MOV", "drive/2026_1108_093100_002.MOV",
+                               "drive/2026_1108_093200_003.MOV", "nt9665_1trak.MOV", "nt9665_2trak.MOV",
+                               "nt9666.MOV", "icat6330.MOV", "nofix.MOV"};
+
+QStringList samplePaths(const QStringList &names)
+{
+    QStringList paths;
+    for (const QString &n : names)
+        paths << samples() + QLatin1Char('/') + n;
+    return paths;
+}
+
+struct GpxTrack {
+    QString name;
+    int segments = 0;
+    QStringList times;   // one per point, "" when it has none
+};
+
+QList<GpxTrack> gpxTracks(const QByteArray &doc, QString *error)
+{
+    QList<GpxTrack> tracks;
+    QXmlStreamReader r(doc);
+    while (!r.atEnd()) {
+        r.readNext();
+        if (!r.isStartElement())
+            continue;
+        if (r.name() == QLatin1String("trk"))
+            tracks.append(GpxTrack());
+        else if (r.name() == QLatin1String("name") && !tracks.isEmpty())
+            tracks.last().name = r.readElementText();
+        else if (r.name() == QLatin1String("trkseg"))
+            ++tracks.last().segments;
+        else if (r.name() == QLatin1String("trkpt"))
+            tracks.last().times.append(QString());
+        else if (r.name() == QLatin1String("time"))
+            tracks.last().times.last() = r.readElementText();
+    }
+    if (r.hasError())
+        *error = r.errorString();
+    return tracks;
+}
+
+// Runs the tool with its standard error on a pseudo-terminal; returns what the
+// terminal showed and the exit code.
+QByteArray runOnTerminal(const QStringList &args, int *exitCode)
+{
+    QTemporaryDir dir;
+    int master = -1, slave = -1;
+    if (!dir.isValid() || openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+        return QByteArray("openpty failed");
+    std::vector<QByteArray> storage{QByteArray(VELTRA_GPS), QByteArray("-o"), QFile::encodeName(dir.filePath("out.json"))};
+    for (const QString &a : args)
+        storage.push_back(QFile::encodeName(a));
+    std::vector<char *> argv;
+    for (QByteArray &a : storage)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, slave, 2);
+    posix_spawn_file_actions_addclose(&actions, master);
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, VELTRA_GPS, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(slave);
+    QByteArray shown;
+    if (spawned == 0) {
+        char buf[4096];
+        for (;;) {
+            pollfd pfd{master, POLLIN, 0};
+            if (::poll(&pfd, 1, 60000) <= 0)
+                break;
+            const ssize_t n = ::read(master, buf, sizeof buf);
+            if (n <= 0)
+                break;   // EIO once the tool has exited and closed the terminal
+            shown.append(buf, static_cast<int>(n));
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    ::close(master);
+    return shown;
+}
+
 } // namespace
 
 class VeltraGpsTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase()
+    {
+        for (const QString &path : samplePaths(kSampleFiles))
+            QVERIFY2(QFile::exists(path) && !truthOf(path).isEmpty(), qPrintable("forged sample missing: " + path));
+    }
+
+    // All samples in one run: one line each, in argument order, equal to the truth.
+    void jsonEqualsTheTruth()
+    {
+        const QStringList paths = samplePaths(kSampleFiles);
+        const Run r = runTool(paths);
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.err.isEmpty(), r.err);
+        QString error;
+        const QList<QJsonObject> lines = jsonLines(r.out, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(lines.size(), paths.size());
+        for (int i = 0; i < paths.size(); ++i) {
+            const QString diff = differences(lines[i], truthOf(paths[i]));
+            QVERIFY2(diff.isEmpty(), qPrintable(paths[i] + ": " + diff));
+        }
+    }
+
+    // A file that cannot be opened: a message naming it and the reason, nothing for
+    // it, the others written in order, exit 1.
+    void unopenableFileIsReportedAndTheRestWritten()
+    {
+        const QStringList paths = samplePaths({"nofix.MOV"}) + QStringList{"/no/such/clip.MOV"} +
+                                  samplePaths({"icat6330.MOV"});
+        const Run r = runTool(paths);
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(QString::fromUtf8(r.err), QStringLiteral("veltra-gps: /no/such/clip.MOV: No such file or directory\n"));
+        QString error;
+        const QList<QJsonObject> lines = jsonLines(r.out, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(differences(lines[0], truthOf(paths[0])).isEmpty());
+        QVERIFY(differences(lines[1], truthOf(paths[2])).isEmpty());
+    }
+
+    // A file with no telemetry at all is read (exit 0) and gives an empty list.
+    void fileWithoutTelemetryIsNoFailure()
+    {
+        QTemporaryDir dir;
+        QFile f(dir.filePath("plain.MOV"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(5000, 'x'));
+        f.close();
+        const Run r = runTool({f.fileName()});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, QByteArray("{\"key_video_datas\":[],\"key_max_speed\":0,\"key_is_in_china\":true,\"file\":\"") +
+                            f.fileName().toUtf8() + "\"}\n");
+    }
+
+    // Many files on all cores: the output keeps the argument order.
+    void manyFilesKeepTheirOrder()
+    {
+        QStringList paths;
+        const QStringList all = samplePaths(kSampleFiles);
+        for (int i = 0; i < 120; ++i)
+            paths << all[(i * 5) % all.size()];
+        const Run r = runTool(paths);
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.err.isEmpty(), r.err);   // no progress line: stderr is no terminal here
+        QString error;
+        const QList<QJsonObject> lines = jsonLines(r.out, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(lines.size(), paths.size());
+        for (int i = 0; i < paths.size(); ++i)
+            QVERIFY2(differences(lines[i], truthOf(paths[i])).isEmpty(), qPrintable(QString::number(i)));
+    }
+
+    // More than 20 files with stderr on a terminal: "Reading N/M files…" redrawn in
+    // place and wiped at the end; messages start on a clean line. 20 files: none.
+    void progressOnATerminal()
+    {
+        const QString sample = samplePaths({"nt9666.MOV"}).first();
+        QStringList many;
+        for (int i = 0; i < 30; ++i)
+            many << (i == 15 ? QStringLiteral("/no/such.MOV") : sample);
+        int exitCode = -1;
+        const QByteArray shown = runOnTerminal(many, &exitCode);
+        QCOMPARE(exitCode, 1);
+        QVERIFY2(shown.contains("\rReading "), shown);
+        QVERIFY2(shown.contains("/30 files\xE2\x80\xA6"), shown);
+        QVERIFY2(shown.contains("\r\033[Kveltra-gps: /no/such.MOV: No such file or directory"), shown);
+        QVERIFY2(shown.endsWith("\r\033[K"), shown);
+
+        const QByteArray few = runOnTerminal(many.mid(0, 15) + many.mid(16, 5), &exitCode);
+        QCOMPARE(exitCode, 0);
+        QCOMPARE(few, QByteArray());
+    }
+
+    void detectFlagsPerKind_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("flags");
+        QTest::addRow("nt9665 one trak") << "nt9665_1trak.MOV" << "010";
+        QTest::addRow("nt9665 two traks") << "nt9665_2trak.MOV" << "010";
+        QTest::addRow("nt9666") << "nt9666.MOV" << "001";
+        QTest::addRow("icat6330") << "icat6330.MOV" << "100";
+        QTest::addRow("drive") << "drive/2026_1108_093000_001.MOV" << "010";
+        QTest::addRow("nofix") << "nofix.MOV" << "010";
+    }
+    void detectFlagsPerKind()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, flags);
+        const QString path = samplePaths({file}).first();
+        const Run r = runTool({"--detect", path});
+        QCOMPARE(r.exitCode, 0);
+        const QByteArray expected = "{\"file\":\"" + path.toUtf8() + "\",\"icat6330\":" + flags.at(0).toLatin1() +
+                                    ",\"nt9665\":" + flags.at(1).toLatin1() + ",\"nt9666\":" + flags.at(2).toLatin1() + "}\n";
+        QCOMPARE(r.out, expected);
+    }
+
+    void detectReportsUnopenableFiles()
+    {
+        QTemporaryDir dir;
+        const Run r = runTool({"--detect", "/no/such.MOV", dir.path(), samplePaths({"nt9666.MOV"}).first()});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(QString::fromUtf8(r.err), QStringLiteral("veltra-gps: /no/such.MOV: No such file or directory\n"
+                                                          "veltra-gps: %1: Is a directory\n").arg(dir.path()));
+        QCOMPARE(r.out.count('\n'), 1);
+        QVERIFY(r.out.contains("\"nt9666\":1"));
+    }
+
+    // A file reference is read like the player's: scheme removed, %20 decoded; "file"
+    // holds the argument as given.
+    void fileUrlArgument()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("a b"));
+        const QString copy = dir.filePath("a b/2026_1111_120100_004.MOV");
+        QVERIFY(QFile::copy(samplePaths({"icat6330.MOV"}).first(), copy));
+        const QString url = "file://" + QString(copy).replace(' ', "%20");
+        const Run r = runTool({url});
+        QCOMPARE(r.exitCode, 0);
+        QString error;
+        const QList<QJsonObject> lines = jsonLines(r.out, &error);
+        QCOMPARE(lines.size(), 1);
+        QCOMPARE(lines[0].value("file").toString(), url);
+        QVERIFY(differences(lines[0], truthOf(samplePaths({"icat6330.MOV"}).first()), false).isEmpty());
+
+        const Run bad = runTool({"file:///x/%zz.MOV", "file:///" + QString(1100, 'a') + ".MOV"});
+        QCOMPARE(bad.exitCode, 1);
+        QVERIFY2(bad.err.startsWith("veltra-gps: file:///x/%zz.MOV: Invalid argument\nveltra-gps: file:///aaa"), bad.err);
+        QVERIFY(bad.err.endsWith(".MOV: File name too long\n"));
+    }
+
+    // A plain path names its file exactly: "%20" in it is no escape, a lone "%" no error.
+    void plainPathIsTakenLiterally_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addRow("escape-like") << "a%20b.MOV";
+        QTest::addRow("percent sign") << "50%.MOV";
+        QTest::addRow("latin-1 byte") << QString::fromLatin1("caf\xe9.MOV");
+    }
+    void plainPathIsTakenLiterally()
+    {
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        const QByteArray path = QFile::encodeName(dir.path()) + '/' +
+                                (name.contains(QChar(0xe9)) ? name.toLatin1() : name.toUtf8());
+        QVERIFY(QFile::copy(samplePaths({"nt9666.MOV"}).first(), QFile::decodeName(path)));
+        QProcess p;
+        p.start(QStringLiteral(VELTRA_GPS), {QFile::decodeName(path)});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY2(p.readAllStandardError().isEmpty(), "unexpected message");
+        QString error;
+        const QList<QJsonObject> lines = jsonLines(p.readAllStandardOutput(), &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(lines.size(), 1);
+        QVERIFY(differences(lines[0], truthOf(samplePaths({"nt9666.MOV"}).first()), false).isEmpty());
+    }
+
+    // The bundled drive as GPX: valid against the schema, one track per file, one
+    // point per position, UTC times from the sentences starting at the clip's start,
+    // and the tunnel splitting the last track.
+    void gpxOfTheDrive()
+    {
+        const QStringList paths = samplePaths(kSampleFiles.mid(0, 3));
+        const Run r = runTool({"--format", "gpx", paths[0], paths[1], paths[2]});
+        QCOMPARE(r.exitCode, 0);
+        const QString lint = xmllintProblems(r.out.toStdString(), QStringLiteral(GPX_SCHEMA));
+        QVERIFY2(lint.isEmpty(), qPrintable(lint));
+        QString error;
+        const QList<GpxTrack> tracks = gpxTracks(r.out, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(tracks.size(), 3);
+        const QStringList starts{"2026-11-08T09:30:00", "2026-11-08T09:31:00", "2026-11-08T09:32:00"};
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(tracks[i].name, paths[i]);
+            QCOMPARE(tracks[i].times.size(), positionsIn(truthOf(paths[i])));
+            QVERIFY(!tracks[i].times.isEmpty());
+            QVERIFY2(tracks[i].times.first().startsWith(starts[i]) && tracks[i].times.first().endsWith('Z'),
+                     qPrintable(tracks[i].times.first()));
+            for (const QString &t : tracks[i].times)
+                QVERIFY2(t.endsWith('Z'), qPrintable(t));
+        }
+        QCOMPARE(tracks[0].segments, 1);
+        QVERIFY(tracks[2].segments >= 2);
+    }
+
+    // GGA sentences carry no date: their points take the recording time in the file
+    // name plus one second per sample, as local time.
+    void gpxTimeFromTheFileName()
+    {
+        QTemporaryDir dir;
+        const QString copy = dir.filePath("2026_1110_080200_001.MOV");
+        QVERIFY(QFile::copy(samplePaths({"nt9666.MOV"}).first(), copy));
+        const Run named = runTool({"--format", "gpx", copy});
+        QCOMPARE(named.exitCode, 0);
+        const QString lint = xmllintProblems(named.out.toStdString(), QStringLiteral(GPX_SCHEMA));
+        QVERIFY2(lint.isEmpty(), qPrintable(lint));
+        QString error;
+        const QList<GpxTrack> tracks = gpxTracks(named.out, &error);
+        QCOMPARE(tracks.size(), 1);
+        int local = 0;
+        const QRegularExpression localTime("^2026-11-10T08:0[23]:[0-5][0-9]$");
+        for (const QString &t : tracks[0].times) {
+            if (t.endsWith('Z'))
+                continue;
+            QVERIFY2(localTime.match(t).hasMatch(), qPrintable(t));
+            ++local;
+        }
+        QVERIFY(local > 0);
+
+        // The same file without a time in its name: those points have no time.
+        const Run plain = runTool({"--format", "gpx", samplePaths({"nt9666.MOV"}).first()});
+        const QList<GpxTrack> plainTracks = gpxTracks(plain.out, &error);
+        QCOMPARE(plainTracks.size(), 1);
+        QCOMPARE(plainTracks[0].times.size(), tracks[0].times.size());
+        QCOMPARE(plainTracks[0].times.count(QString()), local);
+    }
+
+    void kmlOfAllSamples()
+    {
+        const QStringList paths = samplePaths(kSampleFiles);
+        const Run r = runTool(QStringList{"--format", "kml"} + paths);
+        QCOMPARE(r.exitCode, 0);
+        const QString lint = xmllintProblems(r.out.toStdString());
+        QVERIFY2(lint.isEmpty(), qPrintable(lint));
+        QXmlStreamReader x(r.out);
+        QList<int> coordinates;
+        while (!x.atEnd()) {
+            x.readNext();
+            if (x.isStartElement() && x.name() == QLatin1String("Placemark"))
+                coordinates.append(0);
+            else if (x.isStartElement() && x.name() == QLatin1String("coordinates"))
+                coordinates.last() = x.readElementText().split(QRegularExpression("\\s+"), Qt::SkipEmptyParts).size();
+        }
+        QVERIFY(!x.hasError());
+        QCOMPARE(coordinates.size(), paths.size());
+        for (int i = 0; i < paths.size(); ++i)
+            QCOMPARE(coordinates[i], positionsIn(truthOf(paths[i])));
+    }
+
+    void csvOfTheDrive()
+    {
+        const QString path = samplePaths(kSampleFiles.mid(0, 1)).first();
+        const Run r = runTool({"--format", "csv", path});
+        QCOMPARE(r.exitCode, 0);
+        const QList<QByteArray> rows = r.out.split('\n');
+        const QJsonArray truth = truthOf(path).value("key_video_datas").toArray();
+        QCOMPARE(rows.size(), truth.size() + 2);   // header, rows, empty after the last newline
+        QCOMPARE(rows[0], QByteArray("file,index,latitude,longitude,speed_kmh,course,gsensor_x,gsensor_y,gsensor_z"));
+        for (int i = 0; i < truth.size(); ++i) {
+            const QList<QByteArray> f = rows[i + 1].split(',');
+            const QJsonObject s = truth.at(i).toObject();
+            QCOMPARE(f.size(), 9);
+            QCOMPARE(QString::fromUtf8(f[0]), path);
+            QCOMPARE(f[1].toInt(), i);
+            QCOMPARE(QString::fromUtf8(f[2]), s.value("gps_lat").toString());
+            QCOMPARE(QString::fromUtf8(f[3]), s.value("gps_lgt").toString());
+            QCOMPARE(f[4].toInt(), s.value("spd").toInt());
+            QCOMPARE(f[5].toDouble(), s.value("north_angle").toDouble());
+            QCOMPARE(f[8].toFloat(), static_cast<float>(s.value("gsensor_z").toDouble()));
+        }
+    }
+
     void usageErrorsExitTwo_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -123,6 +558,64 @@ private slots:
         QVERIFY2(lint.isEmpty(), qPrintable(lint));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{"a.MOV", "out.kml"}));
+    }
+
+    // A link is followed: the file it points to is replaced, the link stays.
+    void outputThroughALink()
+    {
+        QTemporaryDir dir;
+        QFile(dir.filePath("a.MOV")).open(QIODevice::WriteOnly);
+        QFile target(dir.filePath("target.json"));
+        QVERIFY(target.open(QIODevice::WriteOnly));
+        target.write("old");
+        target.close();
+        QVERIFY(target.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        QVERIFY(QFile::link(dir.filePath("target.json"), dir.filePath("link.json")));
+        const Run r = runTool({"-o", "link.json", "a.MOV"}, dir.path());
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(QFileInfo(dir.filePath("link.json")).isSymLink());
+        QFile written(dir.filePath("target.json"));
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.readAll().startsWith("{\"key_video_datas\":[]"));
+        QCOMPARE(written.permissions() & (QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther),
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    }
+
+    // A name that is no regular file (here a FIFO, as /dev/null is a device) is
+    // written to in place, never replaced.
+    void outputIntoAFifoIsWrittenInPlace()
+    {
+        QTemporaryDir dir;
+        QFile(dir.filePath("a.MOV")).open(QIODevice::WriteOnly);
+        const QByteArray fifo = QFile::encodeName(dir.filePath("pipe"));
+        QVERIFY(::mkfifo(fifo.constData(), 0600) == 0);
+        QByteArray received;
+        // Non-blocking with a time limit, so that a tool that replaced the FIFO
+        // fails the test instead of hanging it.
+        const int fd = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+        QVERIFY(fd >= 0);
+        std::thread reader([&] {
+            char buf[4096];
+            for (;;) {
+                pollfd pfd{fd, POLLIN, 0};
+                if (::poll(&pfd, 1, 30000) <= 0)
+                    break;
+                const ssize_t n = ::read(fd, buf, sizeof buf);
+                if (n > 0)
+                    received.append(buf, static_cast<int>(n));
+                else if (n == 0 || errno != EAGAIN)
+                    break;
+            }
+            ::close(fd);
+        });
+        const Run r = runTool({"-o", "pipe", "a.MOV"}, dir.path());
+        reader.join();
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(received.startsWith("{\"key_video_datas\":[]"));
+        struct stat st;
+        QVERIFY(::stat(fifo.constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden),
+                 (QStringList{"a.MOV", "pipe"}));
     }
 
     void outputIntoAMissingFolderFails()

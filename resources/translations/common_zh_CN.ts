@@ -1,0 +1,52 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN" sourcelanguage="en_US">
+<context>
+    <name>Localizable</name>
+    <message>
+        <source>km_speedUnit</source>
+        <translation>KM/H</translation>
+    </message>
+    <message>
+        <source>mph_speedUnit</source>
+        <translation>MPH</translation>
+    </message>
+    <message>
+        <source>km_distanceUnit</source>
+        <translation>公里</translation>
+    </message>
+    <message>
+        <source>mile_distanceUnit</source>
+        <translation>英里</translation>
+    </message>
+    <message>
+        <source>setting</source>
+        <translation>偏好设置</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>关于</translation>
+    </message>
+    <message>
+        <source>capture_suc</source>
+        <translation>截图已保存</translation>
+    </message>
+    <message>
+        <source>capture_fail</source>
+        <translation>截图失败</translation>
+    </message>
+    <message>
+        <source>   Map not available, please check your,internet connection and / or select an alternative map from the , Setting menu.</source>
+        <translation>地图不可用，请检查您的网络连接，
+和/或在“设置”菜单中
+选择其他地图。</translation>
+    </message>
+</context>
+<context>
+    <name>InfoPlist</name>
+    <message>
+        <source>CFBundleDisplayName</source>
+        <translation>Veltra 播放器</translation>
+    </message>
+</context>
+</TS>

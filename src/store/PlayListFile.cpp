@@ -1,0 +1,374 @@
+#include "PlayListFile.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QtEndian>
+
+#include <cstring>
+#include <limits>
+
+namespace {
+
+constexpr char kMagic[4] = {'V', 'P', 'L', 'S'};
+constexpr quint32 kVersion = 1;
+constexpr int kHeaderSize = 4 + 4 + 8 + 16;
+// A play list of a few hundred files of a few hundred samples packs into a few MB;
+// anything claiming more than this is not ours.
+constexpr quint64 kMaxPacked = quint64(1) << 30;
+// The fewest packed bytes a sample can take: one speed delta, two empty texts (prefix and
+// suffix length each), the heading and three G-sensor values.
+constexpr qsizetype kMinSampleBytes = 1 + 2 + 2 + 8 + 3 * 4;
+
+class Packer {
+public:
+    QByteArray out;
+
+    void varint(quint64 v)
+    {
+        while (v >= 0x80) {
+            out.append(char(v | 0x80));
+            v >>= 7;
+        }
+        out.append(char(v));
+    }
+    void zigzag(qint64 v) { varint((quint64(v) << 1) ^ quint64(v >> 63)); }
+    void bytes(const char *p, qsizetype n) { out.append(p, n); }
+
+    // Values XOR-ed with their predecessor, written one byte plane at a time (high first).
+    template <class Bits, class Get>
+    void planes(qsizetype n, Get get)
+    {
+        constexpr int width = int(sizeof(Bits));
+        const qsizetype start = out.size();
+        out.resize(start + n * width);
+        char *base = out.data() + start;
+        Bits prev = 0;
+        for (qsizetype k = 0; k < n; ++k) {
+            const Bits cur = get(k);
+            const Bits x = cur ^ prev;
+            prev = cur;
+            for (int b = 0; b < width; ++b)
+                base[b * n + k] = char((x >> (8 * (width - 1 - b))) & 0xff);
+        }
+    }
+};
+
+class Unpacker {
+public:
+    Unpacker(const char *p, qsizetype n) : p_(p), end_(p + n) {}
+
+    bool ok() const { return ok_; }
+    bool atEnd() const { return p_ == end_; }
+    qsizetype left() const { return end_ - p_; }
+
+    quint64 varint()
+    {
+        quint64 v = 0;
+        for (int shift = 0; shift < 64; shift += 7) {
+            if (p_ == end_)
+                return fail();
+            const quint8 b = quint8(*p_++);
+            v |= quint64(b & 0x7f) << shift;
+            if (!(b & 0x80))
+                return v;
+        }
+        return fail();
+    }
+    qint64 zigzag()
+    {
+        const quint64 v = varint();
+        return qint64(v >> 1) ^ -qint64(v & 1);
+    }
+    quint8 byte()
+    {
+        if (p_ == end_)
+            return quint8(fail());
+        return quint8(*p_++);
+    }
+    const char *take(quint64 n)
+    {
+        if (n > quint64(left())) {
+            fail();
+            return nullptr;
+        }
+        const char *at = p_;
+        p_ += n;
+        return at;
+    }
+    template <class Bits, class Set>
+    bool planes(qsizetype n, Set set)
+    {
+        constexpr int width = int(sizeof(Bits));
+        const char *base = take(quint64(n) * width);
+        if (!base)
+            return false;
+        Bits prev = 0;
+        for (qsizetype k = 0; k < n; ++k) {
+            Bits x = 0;
+            for (int b = 0; b < width; ++b)
+                x = Bits(x << 8) | Bits(quint8(base[b * n + k]));
+            prev ^= x;
+            set(k, prev);
+        }
+        return true;
+    }
+
+private:
+    quint64 fail()
+    {
+        ok_ = false;
+        p_ = end_;
+        return 0;
+    }
+    const char *p_;
+    const char *end_;
+    bool ok_ = true;
+};
+
+template <class To, class From>
+To bitsOf(From v)
+{
+    static_assert(sizeof(To) == sizeof(From));
+    To t;
+    std::memcpy(&t, &v, sizeof t);
+    return t;
+}
+
+void packText(Packer &pk, const std::string &prev, const std::string &cur)
+{
+    size_t common = 0;
+    while (common < prev.size() && common < cur.size() && prev[common] == cur[common])
+        ++common;
+    pk.varint(common);
+    pk.varint(cur.size() - common);
+    pk.bytes(cur.data() + common, qsizetype(cur.size() - common));
+}
+
+bool unpackText(Unpacker &up, const std::string &prev, std::string *cur)
+{
+    const quint64 common = up.varint();
+    const quint64 rest = up.varint();
+    if (!up.ok() || common > prev.size())
+        return false;
+    const char *p = up.take(rest);
+    if (!p && rest)
+        return false;
+    cur->assign(prev, 0, size_t(common));
+    cur->append(p ? p : "", size_t(rest));
+    return true;
+}
+
+QByteArray pack(const PlayList &list)
+{
+    Packer pk;
+    pk.varint(quint64(list.size()));
+    for (const PlayListEntry &e : list) {
+        const QByteArray path = e.path.toUtf8();
+        pk.varint(quint64(path.size()));
+        pk.bytes(path.constData(), path.size());
+        pk.zigzag(e.maxSpeed);
+        pk.out.append(char((e.isInChina ? 1 : 0) | (e.activeYN ? 2 : 0)));
+        const QList<GpsSample> &s = e.gpsData;
+        const qsizetype n = s.size();
+        pk.varint(quint64(n));
+        qint64 prevSpd = 0;
+        for (const GpsSample &g : s) {
+            pk.zigzag(qint64(g.spd) - prevSpd);
+            prevSpd = g.spd;
+        }
+        std::string prev;
+        for (const GpsSample &g : s) {
+            packText(pk, prev, g.gps_lat);
+            prev = g.gps_lat;
+        }
+        prev.clear();
+        for (const GpsSample &g : s) {
+            packText(pk, prev, g.gps_lgt);
+            prev = g.gps_lgt;
+        }
+        pk.planes<quint64>(n, [&](qsizetype k) { return bitsOf<quint64>(s[k].north_angle); });
+        pk.planes<quint32>(n, [&](qsizetype k) { return bitsOf<quint32>(s[k].gsensor_x); });
+        pk.planes<quint32>(n, [&](qsizetype k) { return bitsOf<quint32>(s[k].gsensor_y); });
+        pk.planes<quint32>(n, [&](qsizetype k) { return bitsOf<quint32>(s[k].gsensor_z); });
+    }
+    return pk.out;
+}
+
+bool unpack(const QByteArray &packed, PlayList *out, QString *reason)
+{
+    Unpacker up(packed.constData(), packed.size());
+    const quint64 count = up.varint();
+    // every entry takes at least four bytes (path length, speed, flags, sample count)
+    if (!up.ok() || count > quint64(up.left()) / 4) {
+        *reason = QStringLiteral("bad entry count");
+        return false;
+    }
+    PlayList list;
+    list.reserve(qsizetype(count));
+    for (quint64 i = 0; i < count; ++i) {
+        PlayListEntry e;
+        const quint64 pathLen = up.varint();
+        const char *path = up.ok() ? up.take(pathLen) : nullptr;
+        if (!up.ok() || (!path && pathLen)) {
+            *reason = QStringLiteral("entry %1: bad path").arg(i);
+            return false;
+        }
+        e.path = QString::fromUtf8(path, qsizetype(pathLen));
+        e.maxSpeed = up.zigzag();
+        const quint8 flags = up.byte();
+        const quint64 n = up.varint();
+        if (!up.ok() || flags > 3 || n > quint64(up.left()) / kMinSampleBytes) {
+            *reason = QStringLiteral("entry %1: bad header").arg(i);
+            return false;
+        }
+        e.isInChina = flags & 1;
+        e.activeYN = flags & 2;
+        QList<GpsSample> s(static_cast<qsizetype>(n));
+        qint64 spd = 0;
+        for (GpsSample &g : s) {
+            spd += up.zigzag();
+            if (spd < std::numeric_limits<int>::min() || spd > std::numeric_limits<int>::max()) {
+                *reason = QStringLiteral("entry %1: bad speed").arg(i);
+                return false;
+            }
+            g.spd = int(spd);
+        }
+        const std::string *prev = nullptr;
+        const std::string empty;
+        for (GpsSample &g : s) {
+            if (!unpackText(up, prev ? *prev : empty, &g.gps_lat)) {
+                *reason = QStringLiteral("entry %1: bad latitude").arg(i);
+                return false;
+            }
+            prev = &g.gps_lat;
+        }
+        prev = nullptr;
+        for (GpsSample &g : s) {
+            if (!unpackText(up, prev ? *prev : empty, &g.gps_lgt)) {
+                *reason = QStringLiteral("entry %1: bad longitude").arg(i);
+                return false;
+            }
+            prev = &g.gps_lgt;
+        }
+        const qsizetype m = qsizetype(n);
+        const bool numbers =
+            up.planes<quint64>(m, [&](qsizetype k, quint64 v) { s[k].north_angle = bitsOf<double>(v); }) &&
+            up.planes<quint32>(m, [&](qsizetype k, quint32 v) { s[k].gsensor_x = bitsOf<float>(v); }) &&
+            up.planes<quint32>(m, [&](qsizetype k, quint32 v) { s[k].gsensor_y = bitsOf<float>(v); }) &&
+            up.planes<quint32>(m, [&](qsizetype k, quint32 v) { s[k].gsensor_z = bitsOf<float>(v); });
+        if (!numbers) {
+            *reason = QStringLiteral("entry %1: samples cut short").arg(i);
+            return false;
+        }
+        e.gpsData = std::move(s);
+        list.append(std::move(e));
+    }
+    if (!up.atEnd()) {
+        *reason = QStringLiteral("trailing bytes");
+        return false;
+    }
+    *out = std::move(list);
+    return true;
+}
+
+} // namespace
+
+QByteArray PlayListFile::encode(const PlayList &list)
+{
+    const QByteArray packed = pack(list);
+    const QByteArray compressed = qCompress(packed, 6);
+    const QByteArray digest = QCryptographicHash::hash(compressed, QCryptographicHash::Md5);
+    QByteArray out;
+    out.reserve(kHeaderSize + compressed.size());
+    out.append(kMagic, 4);
+    char buf[8];
+    qToBigEndian<quint32>(kVersion, buf);
+    out.append(buf, 4);
+    qToBigEndian<quint64>(quint64(packed.size()), buf);
+    out.append(buf, 8);
+    out.append(digest);
+    out.append(compressed);
+    return out;
+}
+
+bool PlayListFile::decode(const QByteArray &bytes, PlayList *list, QString *reason)
+{
+    QString dummy;
+    if (!reason)
+        reason = &dummy;
+    if (bytes.size() < kHeaderSize + 4) {
+        *reason = bytes.isEmpty() ? QStringLiteral("empty file") : QStringLiteral("truncated header");
+        return false;
+    }
+    const char *p = bytes.constData();
+    if (std::memcmp(p, kMagic, 4) != 0) {
+        *reason = QStringLiteral("not a play list file");
+        return false;
+    }
+    const quint32 version = qFromBigEndian<quint32>(p + 4);
+    if (version != kVersion) {
+        *reason = QStringLiteral("unknown format version %1").arg(version);
+        return false;
+    }
+    const quint64 packedSize = qFromBigEndian<quint64>(p + 8);
+    const QByteArray compressed = bytes.mid(kHeaderSize);
+    if (QCryptographicHash::hash(compressed, QCryptographicHash::Md5) != bytes.mid(16, 16)) {
+        *reason = QStringLiteral("checksum mismatch (truncated or damaged)");
+        return false;
+    }
+    // qUncompress trusts the size in its own prefix; check it before it allocates.
+    if (packedSize > kMaxPacked || qFromBigEndian<quint32>(compressed.constData()) != packedSize) {
+        *reason = QStringLiteral("implausible size");
+        return false;
+    }
+    const QByteArray packed = packedSize ? qUncompress(compressed) : QByteArray();
+    if (quint64(packed.size()) != packedSize) {
+        *reason = QStringLiteral("cannot decompress");
+        return false;
+    }
+    return unpack(packed, list, reason);
+}
+
+bool PlayListFile::write(const QString &path, const PlayList &list, QString *reason)
+{
+    const QByteArray bytes = encode(list);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
+        if (reason)
+            *reason = f.errorString();
+        f.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+bool PlayListFile::remove(const QString &path, QString *reason)
+{
+    QFile f(path);
+    if (!f.exists() || f.remove())
+        return true;
+    if (reason)
+        *reason = f.errorString();
+    return false;
+}
+
+PlayListFile::Outcome PlayListFile::read(const QString &path, PlayList *list, QString *reason)
+{
+    QFile f(path);
+    if (!f.exists())
+        return Outcome::Missing;
+    if (!f.open(QIODevice::ReadOnly)) {
+        *reason = f.errorString();
+        return Outcome::Unreadable;
+    }
+    if (f.size() > qint64(kMaxPacked)) {
+        *reason = QStringLiteral("file too large");
+        return Outcome::Unreadable;
+    }
+    const QByteArray bytes = f.readAll();
+    return decode(bytes, list, reason) ? Outcome::Read : Outcome::Unreadable;
+}

@@ -1,0 +1,30 @@
+// The play list's file on disk: a compact binary form of the entries, compressed and
+// checksummed, written atomically. Pure functions; any thread.
+//
+// Layout: "VPLS", format version (u32), size of the packed data (u64), MD5 of the
+// compressed data (16 bytes), then the packed data compressed with qCompress. The
+// samples are packed column by column (speeds as varint deltas, coordinate texts as
+// prefix + suffix of the previous text, numbers as XOR with the previous value in byte
+// planes) so that a route of slowly changing values compresses well.
+#pragma once
+
+#include "PlayListEntry.h"
+
+#include <QByteArray>
+#include <QString>
+
+class PlayListFile {
+public:
+    PlayListFile() = delete;
+
+    enum class Outcome { Read, Missing, Unreadable };
+
+    static QByteArray encode(const PlayList &list);
+    // False (with a reason) for anything that is not a whole, intact play list file.
+    static bool decode(const QByteArray &bytes, PlayList *list, QString *reason);
+
+    // Writes atomically (QSaveFile): on failure the previous file stays whole.
+    static bool write(const QString &path, const PlayList &list, QString *reason = nullptr);
+    static bool remove(const QString &path, QString *reason = nullptr);
+    static Outcome read(const QString &path, PlayList *list, QString *reason);
+};

@@ -1,0 +1,539 @@
+// The track store: look-ups, adds in the background with progress and completion,
+// the file behind the list (coalesced atomic writes, bad files), and overlapping
+// adds, removals and activations in which nothing may be lost.
+#include "StoreFixtures.h"
+
+#include "GpsDataHelper.h"
+#include "store/MyCache.h"
+#include "store/PlayListFile.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QHash>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace StoreFixtures;
+
+namespace {
+
+quint32 seedOf(const std::string &ref)
+{
+    return quint32(qHash(QByteArray::fromStdString(ref)));
+}
+
+// The forged read result of a reference: the same reference always gives the same samples.
+GpsReadResult forged(const std::string &ref)
+{
+    GpsReadResult r;
+    const quint32 seed = seedOf(ref);
+    const QList<GpsSample> samples = drive(int(seed % 40), seed);
+    r.videoDatas.assign(samples.begin(), samples.end());
+    for (const GpsSample &s : samples)
+        r.maxSpeed = qMax(r.maxSpeed, s.spd);
+    r.isInChina = seed & 1;
+    return r;
+}
+
+QList<GpsSample> forgedSamples(const QString &path)
+{
+    const GpsReadResult r = forged(path.toStdString());
+    return QList<GpsSample>(r.videoDatas.begin(), r.videoDatas.end());
+}
+
+QStringList paths(const PlayList &list)
+{
+    QStringList out;
+    for (const PlayListEntry &e : list)
+        out << e.path;
+    return out;
+}
+
+PlayList diskList()
+{
+    PlayList list;
+    QString reason;
+    if (PlayListFile::read(MyCache::storeFilePath(), &list, &reason) != PlayListFile::Outcome::Read)
+        return PlayList();
+    return list;
+}
+
+// Waits for a playPathArrCache call to complete; returns how often its completion ran.
+struct Completion {
+    int calls = 0;
+    bool onMainThread = true;
+    QStringList visibleAtCompletion;
+    MyCache::Completion block()
+    {
+        return [this] {
+            ++calls;
+            onMainThread = onMainThread && QThread::currentThread() == qApp->thread();
+            visibleAtCompletion = paths(MyCache::playList().value_or(PlayList()));
+        };
+    }
+};
+
+QList<QUrl> urls(const QStringList &names)
+{
+    QList<QUrl> out;
+    for (const QString &n : names)
+        out << QUrl(n);
+    return out;
+}
+
+} // namespace
+
+class TestMyCache : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void addAppendsInUrlOrderAndCompletesOnceAfterStoring();
+    void progressCountsFilesOnTheMainThread();
+    void emptyUrlListStoresTheListAndCompletes();
+    void fileWithoutTelemetryStillGetsAnEntry();
+    void sameFileTwiceGivesTwoEntries();
+    void lookUpsMatchTheWholeTextExactly_data();
+    void lookUpsMatchTheWholeTextExactly();
+    void lookUpSharesTheSamples();
+    void clearLeavesNothing();
+
+    void burstOfChangesIsOneWrite();
+    void changesDuringAWriteReachTheDisk();
+    void flushWritesWithoutAnEventLoop();
+    void listSurvivesARestart();
+    void clearRemovesTheFile();
+    void badFileGivesEmptyList_data();
+    void badFileGivesEmptyList();
+    void failedWriteKeepsThePreviousFile();
+
+    void overlappingAddsRemovalsAndActivationsLoseNothing();
+
+private:
+    QTemporaryDir dir_;
+};
+
+void TestMyCache::init()
+{
+    QVERIFY(dir_.isValid());
+    MyCache::setReader(forged);
+    MyCache::setStoreFilePath(dir_.filePath(QStringLiteral("%1.bin").arg(QTest::currentTestFunction())));
+    MyCache::playPathClear();
+}
+
+void TestMyCache::cleanup()
+{
+    QTRY_COMPARE(MyCache::pendingReads(), 0);
+    MyCache::flush();
+    MyCache::setReader({});
+}
+
+void TestMyCache::addAppendsInUrlOrderAndCompletesOnceAfterStoring()
+{
+    MyCache::syncPlayList({entry(QStringLiteral("file:///old/A.MOV"), 3, 1)});
+    Completion done;
+    const QStringList names{"file:///d/FILE0003.MOV", "file:///d/FILE0001.MOV", "file:///d/FILE0002.MOV"};
+    MyCache::playPathArrCache(urls(names), done.block());
+    QCOMPARE(done.calls, 0);   // returns at once
+    QTRY_COMPARE(done.calls, 1);
+    QVERIFY(done.onMainThread);
+    QCOMPARE(done.visibleAtCompletion, QStringList{"file:///old/A.MOV"} + names);
+    const PlayList list = *MyCache::playList();
+    for (int k = 0; k < 3; ++k) {
+        const GpsReadResult r = forged(names[k].toStdString());
+        QCOMPARE(list[k + 1].gpsData, forgedSamples(names[k]));
+        QCOMPARE(list[k + 1].maxSpeed, qint64(r.maxSpeed));
+        QCOMPARE(list[k + 1].isInChina, r.isInChina);
+        QCOMPARE(list[k + 1].activeYN, false);
+    }
+    QTest::qWait(50);
+    QCOMPARE(done.calls, 1);
+}
+
+void TestMyCache::progressCountsFilesOnTheMainThread()
+{
+    QList<QPair<int, int>> steps;
+    bool mainThread = true;
+    int completedAfter = -1;
+    MyCache::playPathArrCache(urls({"file:///p/1.MOV", "file:///p/2.MOV", "file:///p/3.MOV"}),
+                              [&] { completedAfter = int(steps.size()); },
+                              [&](int done, int total) {
+                                  mainThread = mainThread && QThread::currentThread() == qApp->thread();
+                                  steps.append({done, total});
+                              });
+    QTRY_VERIFY(completedAfter >= 0);
+    QVERIFY(mainThread);
+    const QList<QPair<int, int>> expected{{1, 3}, {2, 3}, {3, 3}};
+    QCOMPARE(steps, expected);
+    QCOMPARE(completedAfter, 3);
+}
+
+void TestMyCache::emptyUrlListStoresTheListAndCompletes()
+{
+    QVERIFY(!MyCache::playList());
+    Completion done;
+    MyCache::playPathArrCache({}, done.block());
+    QTRY_COMPARE(done.calls, 1);
+    QVERIFY(MyCache::playList());
+    QVERIFY(MyCache::playList()->isEmpty());
+
+    MyCache::syncPlayList({entry(QStringLiteral("file:///x/A.MOV"), 5, 2)});
+    const PlayList before = *MyCache::playList();
+    MyCache::playPathArrCache({}, done.block());
+    QTRY_COMPARE(done.calls, 2);
+    QCOMPARE(*MyCache::playList(), before);
+}
+
+void TestMyCache::fileWithoutTelemetryStillGetsAnEntry()
+{
+    MyCache::setReader({});   // the real reader, on a file that does not exist
+    const QUrl url = QUrl::fromLocalFile(dir_.filePath(QStringLiteral("no such dir/FILE 1.MOV")));
+    Completion done;
+    MyCache::playPathArrCache({url}, done.block());
+    QTRY_COMPARE(done.calls, 1);
+    const PlayList list = *MyCache::playList();
+    QCOMPARE(list.size(), 1);
+    // the path is the URL's text with its percent escapes
+    QVERIFY(list[0].path.startsWith(QLatin1String("file:///")));
+    QVERIFY(list[0].path.endsWith(QLatin1String("no%20such%20dir/FILE%201.MOV")));
+    QVERIFY(list[0].gpsData.isEmpty());
+    QCOMPARE(list[0].maxSpeed, qint64(0));
+    QCOMPARE(list[0].isInChina, true);
+    QVERIFY(MyCache::findGpsDatas(list[0].path));
+    QVERIFY(MyCache::findGpsDatas(list[0].path)->isEmpty());
+}
+
+void TestMyCache::sameFileTwiceGivesTwoEntries()
+{
+    const QString path = QStringLiteral("file:///d/TWICE.MOV");
+    PlayListEntry first = entry(path, 10, 7), second = entry(path, 20, 8);
+    first.maxSpeed = 11;
+    second.maxSpeed = 22;
+    MyCache::syncPlayList({first, second});
+    QCOMPARE(*MyCache::findGpsDatas(path), first.gpsData);
+    QCOMPARE(MyCache::findMaxSpeed(path), qint64(11));
+
+    Completion done;
+    MyCache::playPathArrCache(urls({path}), done.block());
+    QTRY_COMPARE(done.calls, 1);
+    QCOMPARE(MyCache::playList()->size(), 3);
+    QCOMPARE(*MyCache::findGpsDatas(path), first.gpsData);
+}
+
+void TestMyCache::lookUpsMatchTheWholeTextExactly_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<bool>("found");
+    QTest::addRow("the stored text") << "file:///Users/x/FILE%200001.MOV" << true;
+    QTest::addRow("plain path") << "/Users/x/FILE 0001.MOV" << false;
+    QTest::addRow("plain path with escapes") << "/Users/x/FILE%200001.MOV" << false;
+    QTest::addRow("other escapes") << "file:///Users/x/FILE 0001.MOV" << false;
+    QTest::addRow("other case") << "file:///users/x/FILE%200001.MOV" << false;
+    QTest::addRow("prefix only") << "file:///Users/x/FILE%200001" << false;
+    QTest::addRow("trailing space") << "file:///Users/x/FILE%200001.MOV " << false;
+    QTest::addRow("empty") << "" << false;
+}
+
+void TestMyCache::lookUpsMatchTheWholeTextExactly()
+{
+    QFETCH(QString, query);
+    QFETCH(bool, found);
+    PlayListEntry e = entry(QStringLiteral("file:///Users/x/FILE%200001.MOV"), 12, 3);
+    e.maxSpeed = 97;
+    MyCache::syncPlayList({entry(QStringLiteral("file:///Users/x/OTHER.MOV"), 4, 4), e});
+    QCOMPARE(bool(MyCache::findGpsDatas(query)), found);
+    QCOMPARE(MyCache::findMaxSpeed(query), found ? qint64(97) : qint64(0));
+    if (found)
+        QCOMPARE(*MyCache::findGpsDatas(query), e.gpsData);
+}
+
+void TestMyCache::lookUpSharesTheSamples()
+{
+    const PlayListEntry e = entry(QStringLiteral("file:///s/SHARED.MOV"), 500, 5);
+    MyCache::syncPlayList({e});
+    const auto found = MyCache::findGpsDatas(e.path);
+    QVERIFY(found);
+    QCOMPARE(found->constData(), e.gpsData.constData());
+}
+
+void TestMyCache::clearLeavesNothing()
+{
+    MyCache::syncPlayList({entry(QStringLiteral("file:///c/A.MOV"), 8, 9)});
+    MyCache::playPathClear();
+    QVERIFY(!MyCache::playList());
+    QVERIFY(!MyCache::findGpsDatas(QStringLiteral("file:///c/A.MOV")));
+    QCOMPARE(MyCache::findMaxSpeed(QStringLiteral("file:///c/A.MOV")), qint64(0));
+}
+
+void TestMyCache::burstOfChangesIsOneWrite()
+{
+    QTRY_VERIFY(!QFile::exists(MyCache::storeFilePath()));
+    MyCache::flush();
+    const int before = MyCache::writeCount();
+    PlayList list;
+    for (int k = 0; k < 50; ++k) {
+        list.append(entry(QStringLiteral("file:///b/%1.MOV").arg(k), 20, quint32(k)));
+        MyCache::syncPlayList(list);
+    }
+    QTRY_COMPARE(MyCache::writeCount(), before + 1);
+    QTest::qWait(100);
+    QCOMPARE(MyCache::writeCount(), before + 1);
+    QCOMPARE(diskList(), list);
+}
+
+void TestMyCache::changesDuringAWriteReachTheDisk()
+{
+    // A list big enough that its write is still running while the next changes arrive.
+    PlayList list;
+    for (int k = 0; k < 100; ++k)
+        list.append(entry(QStringLiteral("file:///w/%1.MOV").arg(k), 500, quint32(k)));
+    MyCache::flush();
+    const int before = MyCache::writeCount();
+    MyCache::syncPlayList(list);
+    QCoreApplication::processEvents();   // the write starts
+    for (int k = 0; k < 20; ++k) {
+        list[k].activeYN = true;
+        MyCache::syncPlayList(list);
+        list[k].activeYN = false;
+    }
+    list.removeAt(3);
+    MyCache::syncPlayList(list);
+    QTRY_VERIFY_WITH_TIMEOUT(diskList() == list, 20000);
+    // one write for the first burst, at most one more for everything that came during it
+    QTRY_VERIFY(MyCache::writeCount() - before <= 2);
+    QTest::qWait(100);
+    QVERIFY(MyCache::writeCount() - before <= 2);
+}
+
+void TestMyCache::flushWritesWithoutAnEventLoop()
+{
+    const PlayList list{entry(QStringLiteral("file:///f/A.MOV"), 30, 1),
+                        entry(QStringLiteral("file:///f/B.MOV"), 0, 2)};
+    MyCache::syncPlayList(list);
+    MyCache::flush();
+    QCOMPARE(diskList(), list);
+}
+
+void TestMyCache::listSurvivesARestart()
+{
+    PlayList list;
+    for (int k = 0; k < 5; ++k)
+        list.append(entry(QStringLiteral("file:///r/%1.MOV").arg(k), 100 * k, quint32(k)));
+    list[2].activeYN = true;
+    MyCache::syncPlayList(list);
+    MyCache::reload();   // writes out, forgets, reads the file again on next use
+    QCOMPARE(*MyCache::playList(), list);
+    QCOMPARE(*MyCache::findGpsDatas(list[4].path), list[4].gpsData);
+}
+
+void TestMyCache::clearRemovesTheFile()
+{
+    MyCache::syncPlayList({entry(QStringLiteral("file:///c/A.MOV"), 8, 9)});
+    MyCache::flush();
+    QVERIFY(QFile::exists(MyCache::storeFilePath()));
+    MyCache::playPathClear();
+    QTRY_VERIFY(!QFile::exists(MyCache::storeFilePath()));
+    QTest::ignoreMessage(QtInfoMsg, QRegularExpression(QStringLiteral("^MyCache: no stored play list at ")));
+    MyCache::reload();
+    QVERIFY(!MyCache::playList());
+}
+
+void TestMyCache::badFileGivesEmptyList_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addRow("garbage") << "garbage";
+    QTest::addRow("empty file") << "empty";
+    QTest::addRow("truncated to the header") << "header";
+    QTest::addRow("truncated in the middle") << "half";
+    QTest::addRow("last byte missing") << "lastbyte";
+    QTest::addRow("one byte flipped") << "flip";
+    QTest::addRow("bytes appended") << "append";
+    QTest::addRow("future format version") << "version";
+}
+
+void TestMyCache::badFileGivesEmptyList()
+{
+    QFETCH(QString, damage);
+    PlayList list;
+    for (int k = 0; k < 4; ++k)
+        list.append(entry(QStringLiteral("file:///bad/%1.MOV").arg(k), 200, quint32(k)));
+    MyCache::syncPlayList(list);
+    MyCache::flush();
+    QFile f(MyCache::storeFilePath());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QByteArray bytes = f.readAll();
+    f.close();
+    if (damage == QLatin1String("garbage")) {
+        QRandomGenerator rng(42);
+        for (char &c : bytes)
+            c = char(rng.bounded(256));
+    } else if (damage == QLatin1String("empty")) {
+        bytes.clear();
+    } else if (damage == QLatin1String("header")) {
+        bytes.truncate(32);
+    } else if (damage == QLatin1String("half")) {
+        bytes.truncate(bytes.size() / 2);
+    } else if (damage == QLatin1String("lastbyte")) {
+        bytes.chop(1);
+    } else if (damage == QLatin1String("flip")) {
+        bytes[bytes.size() * 2 / 3] = char(bytes[bytes.size() * 2 / 3] ^ 0x10);
+    } else if (damage == QLatin1String("append")) {
+        bytes.append("tail");
+    } else if (damage == QLatin1String("version")) {
+        bytes[7] = char(bytes[7] + 1);
+    }
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+    f.close();
+
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("^MyCache: the stored play list .* is unreadable \\(.+\\); "
+                                                           "starting with an empty play list$")));
+    MyCache::reload();
+    QVERIFY(!MyCache::playList());
+    QVERIFY(!MyCache::findGpsDatas(list[0].path));
+    QCOMPARE(MyCache::findMaxSpeed(list[0].path), qint64(0));
+
+    // and the store works on: the next change replaces the bad file
+    MyCache::syncPlayList(list.mid(1));
+    MyCache::flush();
+    QCOMPARE(diskList(), list.mid(1));
+}
+
+void TestMyCache::failedWriteKeepsThePreviousFile()
+{
+    const PlayList small{entry(QStringLiteral("file:///q/SMALL.MOV"), 10, 1)};
+    MyCache::syncPlayList(small);
+    MyCache::flush();
+    QFile f(MyCache::storeFilePath());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+
+    // A file-size limit makes every write beyond it fail, also for root.
+    PlayList big;
+    for (int k = 0; k < 30; ++k)
+        big.append(entry(QStringLiteral("file:///q/%1.MOV").arg(k), 500, quint32(k)));
+    struct rlimit old {};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit tight = old;
+    tight.rlim_cur = rlim_t(before.size() + 100);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("^MyCache: cannot write the play list to .*; the "
+                                                           "previous file is kept$")));
+    MyCache::syncPlayList(big);
+    MyCache::flush();
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &old), 0);
+    std::signal(SIGXFSZ, oldHandler);
+
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), before);
+    f.close();
+    QCOMPARE(*MyCache::playList(), big);   // memory keeps the truth
+    MyCache::flush();                      // and the next try writes it out
+    QCOMPARE(diskList(), big);
+}
+
+void TestMyCache::overlappingAddsRemovalsAndActivationsLoseNothing()
+{
+    // Slow reads, so that adds overlap each other and the changes made meanwhile.
+    MyCache::setReader([](const std::string &ref) {
+        QThread::usleep(200 + seedOf(ref) % 1500);
+        return forged(ref);
+    });
+    QRandomGenerator rng(20240601);
+    QHash<int, QStringList> calls;   // call number -> its URLs in order
+    QHash<int, int> completions;
+    QSet<QString> removed;
+    QString active;
+    int nextFile = 0;
+    for (int round = 0; round < 600; ++round) {
+        const int op = int(rng.bounded(8));
+        if (op < 2) {
+            const int id = int(calls.size());
+            QStringList names;
+            const int n = 1 + int(rng.bounded(4));
+            for (int k = 0; k < n; ++k)
+                names << QStringLiteral("file:///stress/c%1/F%2.MOV").arg(id).arg(nextFile++, 5, 10, QLatin1Char('0'));
+            // shuffle so that URL order is not name order
+            for (int k = n - 1; k > 0; --k)
+                names.swapItemsAt(k, int(rng.bounded(k + 1)));
+            calls.insert(id, names);
+            MyCache::playPathArrCache(urls(names), [&completions, id] { ++completions[id]; });
+        } else if (op < 4) {
+            PlayList list = MyCache::playList().value_or(PlayList());
+            if (!list.isEmpty()) {
+                const int k = int(rng.bounded(int(list.size())));
+                removed.insert(list[k].path);
+                list.removeAt(k);
+                MyCache::syncPlayList(list);
+            }
+        } else if (op < 6) {
+            // the shell's activation: clear every flag, set one, store the whole list
+            PlayList list = MyCache::playList().value_or(PlayList());
+            if (!list.isEmpty()) {
+                const int k = int(rng.bounded(int(list.size())));
+                for (PlayListEntry &e : list)
+                    e.activeYN = false;
+                list[k].activeYN = true;
+                active = list[k].path;
+                MyCache::syncPlayList(list);
+            }
+        } else {
+            QTest::qWait(int(rng.bounded(3)));
+        }
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(MyCache::pendingReads(), 0, 60000);
+    QCoreApplication::processEvents();
+
+    const PlayList list = *MyCache::playList();
+    QHash<QString, int> position;
+    for (int k = 0; k < list.size(); ++k) {
+        QVERIFY2(!position.contains(list[k].path), qPrintable(list[k].path));
+        position.insert(list[k].path, k);
+    }
+    int kept = 0;
+    for (auto it = calls.cbegin(); it != calls.cend(); ++it) {
+        QCOMPARE(completions.value(it.key()), 1);
+        int last = -1;
+        int first = -1;
+        int survivors = 0;
+        for (const QString &name : it.value()) {
+            if (removed.contains(name)) {
+                QVERIFY2(!position.contains(name), qPrintable(name));
+                continue;
+            }
+            QVERIFY2(position.contains(name), qPrintable(QStringLiteral("lost: ") + name));
+            const int at = position.value(name);
+            QVERIFY2(at > last, "entries of one call out of URL order");
+            if (first < 0)
+                first = at;
+            last = at;
+            ++survivors;
+            QCOMPARE(list[at].gpsData, forgedSamples(name));
+        }
+        if (survivors)   // appended together: no other entry between them
+            QCOMPARE(last - first + 1, survivors);
+        kept += survivors;
+    }
+    QCOMPARE(int(list.size()), kept);
+    for (const PlayListEntry &e : list)
+        QCOMPARE(e.activeYN, !active.isEmpty() && e.path == active);
+    QVERIFY(calls.size() > 50);
+    QVERIFY(removed.size() > 20);
+
+    MyCache::reload();
+    QCOMPARE(*MyCache::playList(), list);
+}
+
+QTEST_GUILESS_MAIN(TestMyCache)
+#include "tst_my_cache.moc"
