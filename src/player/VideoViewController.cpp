@@ -471,7 +471,6 @@ void VideoViewController::initAssetData(const QUrl &url)
     ready_ = false;
     waitingFirstFrame_ = false;
     loading_ = true;
-    loadingUrl_ = url;
     engine_->stop();
     engine_->setSource(url);
     // An unreadable or empty source is judged at once by some backends.
