@@ -301,6 +301,26 @@ private slots:
                  qPrintable(QStringLiteral("page %1 m, reference %2 m").arg(got).arg(expected)));
     }
 
+    // A length measured on a route that has been replaced since must not reach the
+    // trip panel: it would show the previous file's distance.
+    void distanceOfAReplacedRouteIsIgnored()
+    {
+        QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+        map->dataLogicProcessOfViodePath(storeFile("late", drive(20)));
+        QVERIFY(waitReady(ready, true));
+        QTRY_VERIFY(trip.distances.size() >= 2);
+        trip.distances.clear();
+        pageValue("cocoa_getDistance(777); true");
+        QTRY_VERIFY(trip.distances.contains(777.0f));
+        pageValue("window.veltraRoute -= 1; cocoa_getDistance(555); window.veltraRoute += 1; true");
+        pageValue("cocoa_getDistance(-3); cocoa_getDistance(NaN); cocoa_getDistance('x'); true");
+        pageValue("cocoa_getDistance(778); true");
+        QTRY_VERIFY(trip.distances.contains(778.0f));
+        QVERIFY(!trip.distances.contains(555.0f));
+        for (float d : trip.distances)
+            QVERIFY(d >= 0 && std::isfinite(d));
+    }
+
     void mapChangeRedrawsTheSameRoute()
     {
         const QString path = storeFile("change", drive(50));
