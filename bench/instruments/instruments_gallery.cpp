@@ -2,6 +2,9 @@
 // made-up drive, into PNG files for looking at: instruments_gallery OUTDIR [SECONDS]
 #include "common/AppKeys.h"
 #include "common/AppUserDefaults.h"
+#include "instruments/CustomSpeedView.h"
+#include "instruments/GpsViewController.h"
+#include "instruments/KTDisplayViewController.h"
 #include "instruments/PositionCompassPanel.h"
 #include "store/MyCache.h"
 
@@ -72,6 +75,26 @@ int main(int argc, char **argv)
         panel.videoAllTime(180.0);
         panel.updateDataByCurrentTime(at);
         panel.grab().save(out + QStringLiteral("/compass_panel_") + unit + QStringLiteral(".png"));
+
+        KTDisplayViewController trip;
+        trip.resize(900, 150);
+        trip.dataLogicProcessOfViodePath(path);
+        trip.totalDistance(0);
+        trip.videoAllTime(180.0);
+        trip.totalDistance(3120.5f);
+        trip.updateDataByCurrentTime(at);
+        trip.grab().save(out + QStringLiteral("/trip_panel_") + unit + QStringLiteral(".png"));
+
+        CustomSpeedView gauge;
+        gauge.resize(gauge.sizeHint());
+        gauge.setCurrentSpeed(kmph ? 60 : 50);
+        gauge.grab().save(out + QStringLiteral("/speed_gauge_") + unit + QStringLiteral(".png"));
     }
+    GpsViewController gps;
+    gps.resize(450, 220);
+    gps.dataLogicProcessOfViodePath(path);
+    gps.videoAllTime(180.0);
+    gps.updateDataByCurrentTime(at);
+    gps.grab().save(out + QStringLiteral("/gps_view.png"));
     return 0;
 }

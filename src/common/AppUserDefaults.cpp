@@ -20,6 +20,17 @@ QString AppUserDefaults::initSpeedUnitUserDefault()
     return normal;
 }
 
+QString AppUserDefaults::initChangeMapUserDefault()
+{
+    const QString map = text(AppKeys::CHANGE_MAP).value_or(QString());
+    const QString normal = map == QLatin1String(AppKeys::CHANGE_MAP_GOOGLE)
+                               ? QString::fromLatin1(AppKeys::CHANGE_MAP_GOOGLE)
+                               : QString::fromLatin1(AppKeys::CHANGE_MAP_STREET);
+    if (map != normal)
+        settings().setValue(QLatin1String(AppKeys::CHANGE_MAP), normal);
+    return normal;
+}
+
 bool AppUserDefaults::isKMPH()
 {
     return initSpeedUnitUserDefault() == QLatin1String(AppKeys::SPEED_UNIT_KMPH);

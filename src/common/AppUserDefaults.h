@@ -15,6 +15,8 @@ public:
     // Normalises "speed_unit" ("mileph" stays, anything else becomes "kmph") and returns it.
     static QString initSpeedUnitUserDefault();
     static bool isKMPH();
+    // Normalises "change_map" ("google" stays, anything else becomes "street") and returns it.
+    static QString initChangeMapUserDefault();
     static void setSpeedUnit(const QString &unit);
     static void setChangeMap(const QString &map);
 

@@ -3,7 +3,7 @@
 #include "AppUserDefaults.h"
 #include "Localization.h"
 
-#include <cstdio>
+#include <charconv>
 
 float AppUtils::convertSpeed(float kmh, bool kmph)
 {
@@ -17,19 +17,27 @@ float AppUtils::convertDistance(float metres, bool kmph)
     return kmph ? metres / 1000.0f : metres / 1600.0f;
 }
 
+QString AppUtils::fixed(double value, int decimals)
+{
+    // What C's "%.*f" gives for the exact binary value (an exact half goes to the even
+    // neighbour: 62.5 gives 62, 0.625 gives 0.62), but without the C locale's decimal
+    // comma, which QApplication switches on from the environment.
+    char buf[400];   // the widest double in fixed notation has 309 integer digits
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    if (r.ec != std::errc())
+        return QString();
+    return QString::fromLatin1(buf, int(r.ptr - buf));
+}
+
 QString AppUtils::speedText(float kmh, bool kmph)
 {
-    // C's "%.f" rounds an exact half to the even neighbour (62.5 gives 62).
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.f", double(convertSpeed(kmh, kmph)));
-    return QString::fromLatin1(buf) + Localization::text(kmph ? "km_speedUnit" : "mph_speedUnit");
+    return fixed(double(convertSpeed(kmh, kmph)), 0) + Localization::text(kmph ? "km_speedUnit" : "mph_speedUnit");
 }
 
 QString AppUtils::distanceText(float metres, bool kmph)
 {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.2f", double(convertDistance(metres, kmph)));
-    return QString::fromLatin1(buf) + Localization::text(kmph ? "km_distanceUnit" : "mile_distanceUnit");
+    return fixed(double(convertDistance(metres, kmph)), 2) +
+           Localization::text(kmph ? "km_distanceUnit" : "mile_distanceUnit");
 }
 
 float AppUtils::convertSpeed(float kmh) { return convertSpeed(kmh, AppUserDefaults::isKMPH()); }

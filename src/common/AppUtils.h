@@ -20,4 +20,8 @@ public:
     static QString speedText(float kmh, bool kmph);
     static float convertDistance(float metres, bool kmph);
     static QString distanceText(float metres, bool kmph);
+
+    // `value` with `decimals` digits after the point, rounded as C's "%.*f" rounds
+    // (exact halves to even), always with a decimal point.
+    static QString fixed(double value, int decimals);
 };

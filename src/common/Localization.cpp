@@ -115,6 +115,8 @@ void Localization::install(const QString &language)
             qWarning("Localization: cannot load the string table %s", qPrintable(path));
         }
     }
+    // Marked before the LanguageChange goes out: widgets look texts up while handling it.
+    g_installed.store(true, std::memory_order_release);
     if (!g_tables) {
         g_tables = new TableSet(app);
         g_tables->replace(std::move(tables), lang, paths);
@@ -124,7 +126,6 @@ void Localization::install(const QString &language)
         QEvent change(QEvent::LanguageChange);
         QCoreApplication::sendEvent(app, &change);
     }
-    g_installed.store(true, std::memory_order_release);
 }
 
 QString Localization::installedLanguage()

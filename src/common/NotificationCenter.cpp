@@ -16,16 +16,24 @@ void NotificationCenter::addObserver(QObject *observer, const QString &name, std
 {
     if (!observer || !handler)
         return;
+    bool watch = false;
     {
         QMutexLocker lock(&mutex_);
-        entries_.push_back({observer, observer, name, std::move(handler)});
+        entries_.push_back({nextId_++, observer, observer, name, std::move(handler)});
+        if (!watched_.contains(observer)) {
+            watched_.insert(observer);
+            watch = true;
+        }
     }
-    connect(observer, &QObject::destroyed, this, [this](QObject *gone) {
-        QMutexLocker lock(&mutex_);
-        entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
-                                      [gone](const Entry &e) { return e.key == gone; }),
-                       entries_.end());
-    }, Qt::DirectConnection);
+    if (watch)
+        connect(observer, &QObject::destroyed, this, [this](QObject *gone) {
+            QMutexLocker lock(&mutex_);
+            entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
+                                          [gone](const Entry &e) { return e.key == gone; }),
+                           entries_.end());
+            // the address may come back as a new observer that needs a connection of its own
+            watched_.remove(gone);
+        }, Qt::DirectConnection);
 }
 
 void NotificationCenter::removeObserver(QObject *observer, const QString &name)
@@ -44,19 +52,31 @@ void NotificationCenter::removeObserver(QObject *observer)
                    entries_.end());
 }
 
+bool NotificationCenter::registered(quint64 id) const
+{
+    QMutexLocker lock(&mutex_);
+    return std::any_of(entries_.begin(), entries_.end(), [id](const Entry &e) { return e.id == id; });
+}
+
 void NotificationCenter::postNotificationName(const QString &name)
 {
-    std::vector<std::pair<QPointer<QObject>, std::function<void()>>> targets;
+    struct Target {
+        quint64 id;
+        QPointer<QObject> observer;
+        std::function<void()> handler;
+    };
+    std::vector<Target> targets;
     {
         QMutexLocker lock(&mutex_);
         for (const Entry &e : entries_)
             if (e.name == name)
-                targets.emplace_back(e.observer, e.handler);
+                targets.push_back({e.id, e.observer, e.handler});
     }
-    // Handlers run outside the lock so that they may post or (un)register themselves.
-    for (auto &[observer, handler] : targets)
-        if (observer)
-            handler();
+    // Handlers run outside the lock so that they may post or (un)register observers; one
+    // removed by an earlier handler of this post is skipped.
+    for (Target &t : targets)
+        if (t.observer && registered(t.id))
+            t.handler();
 }
 
 int NotificationCenter::observerCount(const QString &name) const

@@ -1,11 +1,12 @@
 // Process-wide notifications by name. Delivery is synchronous on the posting
-// thread; an observer that is destroyed is removed automatically.
+// thread; an observer that is destroyed is removed automatically, and one removed
+// while a notification is being delivered is not called any more.
 #pragma once
 
-#include <QHash>
 #include <QMutex>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -26,8 +27,10 @@ public:
 
 private:
     explicit NotificationCenter(QObject *parent = nullptr);
+    bool registered(quint64 id) const;
 
     struct Entry {
+        quint64 id;
         QPointer<QObject> observer;
         const QObject *key;
         QString name;
@@ -35,4 +38,6 @@ private:
     };
     mutable QMutex mutex_;
     std::vector<Entry> entries_;
+    QSet<const QObject *> watched_;   // observers whose destruction we listen to
+    quint64 nextId_ = 1;
 };

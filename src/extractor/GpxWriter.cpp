@@ -24,6 +24,7 @@ std::string GpxWriter::track(const GpsReadResult &result, const std::string &fil
 {
     const auto recording = TrackTime::fromFileName(result.path.empty() ? file : result.path);
     std::string out = "  <trk>\n    <name>" + TextEscape::xml(file) + "</name>\n";
+    out.reserve(out.size() + result.videoDatas.size() * 260);
     bool inSegment = false;
     for (size_t i = 0; i < result.videoDatas.size(); ++i) {
         const GpsSample &s = result.videoDatas[i];
@@ -37,10 +38,17 @@ std::string GpxWriter::track(const GpsReadResult &result, const std::string &fil
         if (!inSegment)
             out += "    <trkseg>\n";
         inSegment = true;
-        out += "      <trkpt lat=\"" + pos.latitudeText + "\" lon=\"" + pos.longitudeText + "\">";
+        out += "      <trkpt lat=\"";
+        out += pos.latitudeText;
+        out += "\" lon=\"";
+        out += pos.longitudeText;
+        out += "\">";
         const std::string time = TrackTime::pointTime(result, i, recording);
-        if (!time.empty())
-            out += "<time>" + time + "</time>";
+        if (!time.empty()) {
+            out += "<time>";
+            out += time;
+            out += "</time>";
+        }
         const bool hasSpeed = s.spd >= 0;
         const bool hasCourse = std::isfinite(s.north_angle) && s.north_angle >= 0 && s.north_angle < 360;
         if (hasSpeed || hasCourse) {

@@ -5,23 +5,36 @@
 
 namespace {
 
+// The quoted key and its colon; the key texts are plain ASCII.
 std::string key(const char *name)
 {
-    return TextEscape::json(name) + ':';
+    return std::string("\"") + name + "\":";
 }
 
 } // namespace
 
 std::string JsonWriter::sample(const GpsSample &s)
 {
-    std::string out = "{";
-    out += key(KEY_SPD) + std::to_string(s.spd) + ',';
-    out += key(KEY_GPS_LAT) + TextEscape::json(s.gps_lat) + ',';
-    out += key(KEY_GPS_LGT) + TextEscape::json(s.gps_lgt) + ',';
-    out += key(KEY_NORTH_ANGLE) + NumberFormat::jsonDouble(s.north_angle) + ',';
-    out += key(KEY_GSENSOR_X) + NumberFormat::jsonFloat(s.gsensor_x) + ',';
-    out += key(KEY_GSENSOR_Y) + NumberFormat::jsonFloat(s.gsensor_y) + ',';
-    out += key(KEY_GSENSOR_Z) + NumberFormat::jsonFloat(s.gsensor_z);
+    static const std::string spd = "{" + key(KEY_SPD), lat = ',' + key(KEY_GPS_LAT),
+                             lgt = ',' + key(KEY_GPS_LGT), angle = ',' + key(KEY_NORTH_ANGLE),
+                             x = ',' + key(KEY_GSENSOR_X), y = ',' + key(KEY_GSENSOR_Y),
+                             z = ',' + key(KEY_GSENSOR_Z);
+    std::string out;
+    out.reserve(160);
+    out += spd;
+    out += std::to_string(s.spd);
+    out += lat;
+    out += TextEscape::json(s.gps_lat);
+    out += lgt;
+    out += TextEscape::json(s.gps_lgt);
+    out += angle;
+    out += NumberFormat::jsonDouble(s.north_angle);
+    out += x;
+    out += NumberFormat::jsonFloat(s.gsensor_x);
+    out += y;
+    out += NumberFormat::jsonFloat(s.gsensor_y);
+    out += z;
+    out += NumberFormat::jsonFloat(s.gsensor_z);
     out += '}';
     return out;
 }

@@ -9,12 +9,11 @@ class NumberFormat {
 public:
     NumberFormat() = delete;
 
-    // Shortest %g text that reads back (strtof) as exactly `value`; at most 9 digits.
-    // Empty for NaN and infinities.
+    // Shortest text that reads back (strtof) as exactly `value`, plain or with an
+    // exponent ("0.012", "1e+20"). Empty for NaN and infinities.
     static std::string shortestFloat(float value);
 
-    // Shortest %g text that reads back (strtod) as exactly `value`; at most 17 digits.
-    // Empty for NaN and infinities.
+    // The same for a double (strtod).
     static std::string shortestDouble(double value);
 
     // A JSON number: the shortest texts above, or null for NaN and infinities,
@@ -24,6 +23,7 @@ public:
 
     // Fixed-point decimal with at most `maxDecimals` decimals, trailing zeros (and a
     // trailing point) removed, "-0" written as "0". Empty for NaN and infinities.
+    // `maxDecimals` is at most 60.
     static std::string decimal(double value, int maxDecimals);
 
     // The leading number of a text, as the panels read coordinate texts (strtod):

@@ -7,6 +7,8 @@
 
 OutputFile::~OutputFile()
 {
+    if (m_direct && m_file)
+        std::fclose(m_file);
     if (!m_tempPath.empty()) {
         if (m_file)
             std::fclose(m_file);
@@ -21,15 +23,36 @@ bool OutputFile::open(const std::string &path)
         m_file = stdout;
         return true;
     }
-    std::string temp = path + ".XXXXXX";
+    std::string target = path;
+    mode_t mode = 0;
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) {
+            m_file = std::fopen(path.c_str(), "wb");
+            m_direct = m_file != nullptr;
+            return m_direct;
+        }
+        mode = st.st_mode & 07777;
+        // Replace the file a link points to, not the link.
+        if (char *real = ::realpath(path.c_str(), nullptr)) {
+            target = real;
+            std::free(real);
+        }
+    }
+    m_target = target;
+    std::string temp = target + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());
     if (fd < 0)
         return false;
     m_tempPath = temp;
-    // mkstemp creates the file 0600; give it the usual mode of a new file.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
+    // mkstemp creates the file 0600; keep the mode of the file replaced, or give
+    // the usual mode of a new file.
+    if (mode == 0) {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::fchmod(fd, mode);
     m_file = ::fdopen(fd, "wb");
     if (!m_file) {
         const int err = errno;
@@ -57,6 +80,16 @@ bool OutputFile::commit()
         errno = EBADF;
         return false;
     }
+    if (m_direct) {
+        const bool written = std::fflush(m_file) == 0 && !std::ferror(m_file);
+        const int err = errno;
+        const bool closed = std::fclose(m_file) == 0;
+        m_file = nullptr;
+        if (written && !closed)
+            return false;
+        errno = err;
+        return written;
+    }
     if (m_tempPath.empty())
         return std::fflush(m_file) == 0 && !std::ferror(m_file);
     const bool written = std::fflush(m_file) == 0 && !std::ferror(m_file) && ::fsync(fileno(m_file)) == 0;
@@ -69,7 +102,7 @@ bool OutputFile::commit()
         errno = err;
         return false;
     }
-    if (::rename(m_tempPath.c_str(), m_path.c_str()) != 0)
+    if (::rename(m_tempPath.c_str(), m_target.c_str()) != 0)
         return false;
     m_tempPath.clear();
     return true;

@@ -1,6 +1,9 @@
 // Where veltra-gps writes: standard output, or a named file that is replaced only
 // when the whole output has been written (a temporary file beside it, renamed at
 // the end), so that an interrupted run never leaves half a document under OUT.
+// A name that is a link is followed, and one that is no regular file (a device
+// such as /dev/null, a FIFO) is written to directly: renaming over it would
+// replace the device itself.
 #pragma once
 
 #include <cstdio>
@@ -13,8 +16,8 @@ public:
     OutputFile(const OutputFile &) = delete;
     OutputFile &operator=(const OutputFile &) = delete;
 
-    // Empty `path`: standard output. False (with errno set) when the temporary file
-    // cannot be created.
+    // Empty `path`: standard output. False (with errno set) when the file or the
+    // temporary file cannot be created.
     bool open(const std::string &path);
 
     // Writes and flushes, so that a reader sees each file's output as it comes.
@@ -30,5 +33,7 @@ public:
 private:
     FILE *m_file = nullptr;
     std::string m_path;
+    std::string m_target;     // the file the temporary file replaces
     std::string m_tempPath;
+    bool m_direct = false;    // written in place (no regular file)
 };

@@ -1,6 +1,5 @@
 #include "TrackTime.h"
 
-#include <cstdio>
 
 namespace {
 
@@ -135,10 +134,21 @@ CivilTime TrackTime::plusSeconds(const CivilTime &time, long long seconds)
 
 std::string TrackTime::localText(const CivilTime &c)
 {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d", c.year, c.month, c.day,
-                  c.hour, c.minute, c.second);
-    return buf;
+    // Written by hand: this runs for every track point.
+    std::string year = std::to_string(c.year);
+    if (year.size() < 4)
+        year.insert(0, 4 - year.size(), '0');
+    std::string rest = "-00-00T00:00:00";
+    const auto put = [&rest](size_t at, int value) {
+        rest[at] = static_cast<char>('0' + value / 10 % 10);
+        rest[at + 1] = static_cast<char>('0' + value % 10);
+    };
+    put(1, c.month);
+    put(4, c.day);
+    put(7, c.hour);
+    put(10, c.minute);
+    put(13, c.second);
+    return year + rest;
 }
 
 std::string TrackTime::pointTime(const GpsReadResult &result, size_t index,

@@ -31,8 +31,9 @@ public:
             return;
         // A few redraws a second are plenty, also for ten thousand quick files.
         const auto now = std::chrono::steady_clock::now();
-        if (m_visible && done < m_total && now - m_drawn < std::chrono::milliseconds(100))
+        if (m_drawnOnce && done < m_total && now - m_drawn < std::chrono::milliseconds(100))
             return;
+        m_drawnOnce = true;
         m_drawn = now;
         m_last = done;
         std::fprintf(stderr, "\rReading %zu/%zu files\xE2\x80\xA6", done, m_total);
@@ -55,6 +56,7 @@ private:
     const size_t m_total;
     const bool m_shown;
     bool m_visible = false;
+    bool m_drawnOnce = false;
     size_t m_last = static_cast<size_t>(-1);
     std::chrono::steady_clock::time_point m_drawn;
 };
@@ -110,6 +112,8 @@ int main(int argc, char **argv)
         threads, std::max<size_t>(16, threads * 4));
 
     Progress progress(count);
+    // Output to the same terminal would run into the progress line.
+    const bool outputOnTerminal = options.output.empty() && ::isatty(1);
     bool failed = false;
     for (size_t i = 0; i < count;) {
         FileOutcome outcome;
@@ -121,10 +125,15 @@ int main(int argc, char **argv)
             progress.clear();
             report(options.files[i], outcome.error);
             failed = true;
-        } else if (!out.write(outcome.text)) {
-            progress.clear();
-            report(out.name(), errno);
-            return 1;
+        } else {
+            if (outputOnTerminal && !outcome.text.empty())
+                progress.clear();
+            if (!out.write(outcome.text)) {
+                const int error = errno;
+                progress.clear();
+                report(out.name(), error);
+                return 1;
+            }
         }
         ++i;
         progress.update(queue.finished());

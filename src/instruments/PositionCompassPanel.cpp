@@ -1,8 +1,10 @@
 #include "PositionCompassPanel.h"
 
 #include "IndexRule.h"
+#include "PanelText.h"
 #include "InstrumentGeometry.h"
 #include "RotatedImageView.h"
+#include "RotationStore.h"
 #include "common/AppColorManager.h"
 #include "common/AppKeys.h"
 #include "common/AppUserDefaults.h"
@@ -18,12 +20,6 @@
 using namespace InstrumentGeometry;
 
 namespace {
-
-void setTextIfChanged(QLabel *label, const QString &text)
-{
-    if (label->text() != text)
-        label->setText(text);
-}
 
 QLabel *makeLabel(QWidget *parent, int pixelSize, bool bold, Qt::Alignment align)
 {
@@ -86,43 +82,34 @@ PositionCompassPanel::~PositionCompassPanel()
 void PositionCompassPanel::dataLogicProcessOfViodePath(const QString &path)
 {
     currentPlayVideoPath_ = path;
-    const auto samples = MyCache::findGpsDatas(path);
-    QList<PositionEntry> positions;
-    QList<int> speeds;
-    if (samples) {
-        positions.reserve(samples->size());
-        speeds.reserve(samples->size());
-        for (const GpsSample &s : *samples) {
-            const float lat = leadingFloat(QString::fromStdString(s.gps_lat));
-            const float lng = leadingFloat(QString::fromStdString(s.gps_lgt));
-            if (lat != 0 && lng != 0)
-                positions.append({lng, lat, s.north_angle});
-            speeds.append(s.spd);
-        }
-    }
-    positionList_ = std::move(positions);
-    speedList_ = std::move(speeds);
+    const QList<GpsSample> samples = MyCache::findGpsDatas(path).value_or(QList<GpsSample>());
+    positionList_ = ModuleLists::positionList(samples);
+    speedList_ = ModuleLists::speedList(samples);
+    shownPosition_ = shownSpeed_ = -1;
 }
 
 void PositionCompassPanel::videoAllTime(double seconds)
 {
     totalTime_ = seconds;
+    shownPosition_ = shownSpeed_ = -1;
 }
 
 void PositionCompassPanel::updateDataByCurrentTime(double seconds)
 {
+    inTick_ = true;
     const int i = IndexRule::indexFor(seconds, totalTime_, positionList_.size());
-    if (i >= 0) {
-        const PositionEntry &e = positionList_.at(i);
+    if (i >= 0 && i != shownPosition_) {
+        const ModuleLists::PositionEntry &e = positionList_.at(i);
         setTextIfChanged(longitudeUnitLabels, longitudeLetter(e.longitude));
         setTextIfChanged(latitudeUnitLabels, latitudeLetter(e.latitude));
         setTextIfChanged(longitudeLabels, convertLatLngToDFM(std::fabs(e.longitude)));
         setTextIfChanged(latitudeLabels, convertLatLngToDFM(std::fabs(e.latitude)));
         rotateAngle(compassRotation(e.heading));
+        shownPosition_ = i;
     }
 
     const int k = IndexRule::indexFor(seconds, totalTime_, speedList_.size());
-    if (k >= 0) {
+    if (k >= 0 && k != shownSpeed_) {
         spd_show_v_ = float(speedList_.at(k));
         const QString text = AppUtils::convertSpeedUnit(spd_show_v_);
         setTextIfChanged(spdshow, text);
@@ -130,29 +117,43 @@ void PositionCompassPanel::updateDataByCurrentTime(double seconds)
             rotateSpd(dial->needleRotation);
             spdImage->setImageName(dial->dialImage);
         }
+        shownSpeed_ = k;
     }
+    inTick_ = false;
+    // Handed to the writer after the tick's own reads of the store, which would
+    // otherwise wait for the file to be written.
+    for (const auto &[key, value] : pendingWrites_)
+        RotationStore::write(key, value);
+    pendingWrites_.clear();
+}
+
+void PositionCompassPanel::storeRotation(const char *key, std::optional<float> &stored, float radians)
+{
+    // The clock ticks a thousand times a second but an angle changes at most once a
+    // second: the store is written only when the angle differs from the stored one.
+    if (stored && *stored == radians)
+        return;
+    stored = radians;
+    if (inTick_)
+        pendingWrites_.push_back({key, double(radians)});
+    else
+        RotationStore::write(key, double(radians));
 }
 
 void PositionCompassPanel::rotateAngle(float radians)
 {
     stillImageViewss->setRotation(radians);
-    // Ticks come a thousand times a second but the heading changes at most once a
-    // second: the store is written only when the angle differs from the stored one.
-    if (storedAngle_ && *storedAngle_ == radians)
-        return;
-    storedAngle_ = radians;
-    AppUserDefaults::setValue(AppKeys::ROTATE_ANGLE_V, double(radians));
-    AppUserDefaults::synchronize();
+    if (!inTick_)
+        shownPosition_ = -1;
+    storeRotation(AppKeys::ROTATE_ANGLE_V, storedAngle_, radians);
 }
 
 void PositionCompassPanel::rotateSpd(float radians)
 {
     spdArrowChange->setRotation(radians);
-    if (storedSpd_ && *storedSpd_ == radians)
-        return;
-    storedSpd_ = radians;
-    AppUserDefaults::setValue(AppKeys::ROTATE_SPD_V, double(radians));
-    AppUserDefaults::synchronize();
+    if (!inTick_)
+        shownSpeed_ = -1;
+    storeRotation(AppKeys::ROTATE_SPD_V, storedSpd_, radians);
 }
 
 QString PositionCompassPanel::convertLatLngToDFM(float degrees)
@@ -166,12 +167,15 @@ void PositionCompassPanel::updateUI()
     // and the dial must agree with it.
     const bool kmph = AppUserDefaults::initSpeedUnitUserDefault() == QLatin1String(AppKeys::SPEED_UNIT_KMPH);
     setTextIfChanged(spdshow, AppUtils::convertSpeedUnit(spd_show_v_));
+    // The needle follows the new unit on the next tick.
+    shownSpeed_ = -1;
     spdImage->setImageName(kmph ? QStringLiteral("x7kmh") : QStringLiteral("2"));
     spdArrowChange->setImageName(kmph ? QStringLiteral("arrownewkmh") : QStringLiteral("arrownew"));
 }
 
 void PositionCompassPanel::updateCompass()
 {
+    RotationStore::waitForWrites();
     const float angle = float(AppUserDefaults::number(AppKeys::ROTATE_ANGLE_V).value_or(0.0));
     const float spd = float(AppUserDefaults::number(AppKeys::ROTATE_SPD_V).value_or(0.0));
     // After the layout has resized the images.

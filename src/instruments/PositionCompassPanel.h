@@ -7,12 +7,15 @@
 #pragma once
 
 #include "KTModuleProtocol.h"
+#include "ModuleLists.h"
 
 #include <QList>
 #include <QString>
 #include <QWidget>
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 class QLabel;
 class RotatedImageView;
@@ -62,17 +65,19 @@ protected:
 
 private:
     void layoutParts();
+    void storeRotation(const char *key, std::optional<float> &stored, float radians);
 
     QString currentPlayVideoPath_;
     double totalTime_ = 0;
     float spd_show_v_ = 0;
-    struct PositionEntry {
-        float longitude;
-        float latitude;
-        double heading;
-    };
-    QList<PositionEntry> positionList_;   // samples with a fix only
+    QList<ModuleLists::PositionEntry> positionList_;   // samples with a fix only
     QList<int> speedList_;                // every sample, km/h
     std::optional<float> storedAngle_;
     std::optional<float> storedSpd_;
+    // The entries that the read-outs show now; a tick for the same entries has
+    // nothing to change (-1: show the entry again on the next tick).
+    int shownPosition_ = -1;
+    int shownSpeed_ = -1;
+    bool inTick_ = false;
+    std::vector<std::pair<const char *, double>> pendingWrites_;
 };

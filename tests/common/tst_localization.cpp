@@ -19,12 +19,15 @@ class LanguageWatcher : public QWidget {
 public:
     using QWidget::QWidget;
     int changes = 0;
+    QString about;   // looked up again on every change, as a widget retranslating itself does
 
 protected:
     void changeEvent(QEvent *e) override
     {
-        if (e->type() == QEvent::LanguageChange)
+        if (e->type() == QEvent::LanguageChange) {
             ++changes;
+            about = Localization::text("About");
+        }
         QWidget::changeEvent(e);
     }
 };
@@ -53,11 +56,17 @@ private slots:
 
 void TestLocalization::firstLookUpLoadsTheStartupTables()
 {
-    // No install() yet: the first look-up brings in the tables of the start-up language.
-    AppUserDefaults::setValue(AppKeys::USER_LANGUAGE, QStringLiteral("en"));
+    // No install() yet: the first look-up brings in the tables of the start-up language,
+    // also when a widget that exists already looks texts up on the LanguageChange.
+    AppUserDefaults::setValue(AppKeys::USER_LANGUAGE, QStringLiteral("zh-Hans"));
+    LanguageWatcher early;
+    early.show();
     QVERIFY(Localization::installedLanguage().isEmpty());
-    QCOMPARE(Localization::text("km_speedUnit"), QStringLiteral("KM/H"));
-    QCOMPARE(Localization::installedLanguage(), QStringLiteral("en"));
+    QCOMPARE(Localization::text("km_distanceUnit"), QStringLiteral("公里"));
+    QCOMPARE(Localization::installedLanguage(), QStringLiteral("zh-Hans"));
+    QCoreApplication::processEvents();
+    QCOMPARE(early.changes, 1);
+    QCOMPARE(early.about, QStringLiteral("关于"));
 }
 
 void TestLocalization::commonTablesAreCompiledIn()

@@ -110,6 +110,21 @@ private slots:
         QCOMPARE(TrackTime::plusSeconds(start, seconds), end);
     }
 
+    void localText_data()
+    {
+        QTest::addColumn<CivilTime>("time");
+        QTest::addColumn<Text>("text");
+        QTest::addRow("two-digit fields padded") << at(2026, 1, 8, 9, 3, 0) << Text("2026-01-08T09:03:00");
+        QTest::addRow("last second of a year") << at(1999, 12, 31, 23, 59, 59) << Text("1999-12-31T23:59:59");
+        QTest::addRow("year padded to four digits") << at(7, 2, 3, 4, 5, 6) << Text("0007-02-03T04:05:06");
+    }
+    void localText()
+    {
+        QFETCH(CivilTime, time);
+        QFETCH(Text, text);
+        QCOMPARE(TrackTime::localText(time), text);
+    }
+
     // Per sample: the sentence's own time first, then the file name's plus the index.
     void pointTime_data()
     {

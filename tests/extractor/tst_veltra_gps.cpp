@@ -3,6 +3,7 @@
 #include "XmlLint.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
@@ -11,7 +12,9 @@
 #include <poll.h>
 #include <pty.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char **environ;
@@ -160,10 +163,11 @@ QList<GpxTrack> gpxTracks(const QByteArray &doc, QString *error)
 // terminal showed and the exit code.
 QByteArray runOnTerminal(const QStringList &args, int *exitCode)
 {
+    QTemporaryDir dir;
     int master = -1, slave = -1;
-    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+    if (!dir.isValid() || openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
         return QByteArray("openpty failed");
-    std::vector<QByteArray> storage{QByteArray(VELTRA_GPS), QByteArray("-o"), QByteArray("/dev/null")};
+    std::vector<QByteArray> storage{QByteArray(VELTRA_GPS), QByteArray("-o"), QFile::encodeName(dir.filePath("out.json"))};
     for (const QString &a : args)
         storage.push_back(QFile::encodeName(a));
     std::vector<char *> argv;
@@ -554,6 +558,64 @@ private slots:
         QVERIFY2(lint.isEmpty(), qPrintable(lint));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{"a.MOV", "out.kml"}));
+    }
+
+    // A link is followed: the file it points to is replaced, the link stays.
+    void outputThroughALink()
+    {
+        QTemporaryDir dir;
+        QFile(dir.filePath("a.MOV")).open(QIODevice::WriteOnly);
+        QFile target(dir.filePath("target.json"));
+        QVERIFY(target.open(QIODevice::WriteOnly));
+        target.write("old");
+        target.close();
+        QVERIFY(target.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        QVERIFY(QFile::link(dir.filePath("target.json"), dir.filePath("link.json")));
+        const Run r = runTool({"-o", "link.json", "a.MOV"}, dir.path());
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(QFileInfo(dir.filePath("link.json")).isSymLink());
+        QFile written(dir.filePath("target.json"));
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.readAll().startsWith("{\"key_video_datas\":[]"));
+        QCOMPARE(written.permissions() & (QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther),
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    }
+
+    // A name that is no regular file (here a FIFO, as /dev/null is a device) is
+    // written to in place, never replaced.
+    void outputIntoAFifoIsWrittenInPlace()
+    {
+        QTemporaryDir dir;
+        QFile(dir.filePath("a.MOV")).open(QIODevice::WriteOnly);
+        const QByteArray fifo = QFile::encodeName(dir.filePath("pipe"));
+        QVERIFY(::mkfifo(fifo.constData(), 0600) == 0);
+        QByteArray received;
+        // Non-blocking with a time limit, so that a tool that replaced the FIFO
+        // fails the test instead of hanging it.
+        const int fd = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+        QVERIFY(fd >= 0);
+        std::thread reader([&] {
+            char buf[4096];
+            for (;;) {
+                pollfd pfd{fd, POLLIN, 0};
+                if (::poll(&pfd, 1, 30000) <= 0)
+                    break;
+                const ssize_t n = ::read(fd, buf, sizeof buf);
+                if (n > 0)
+                    received.append(buf, static_cast<int>(n));
+                else if (n == 0 || errno != EAGAIN)
+                    break;
+            }
+            ::close(fd);
+        });
+        const Run r = runTool({"-o", "pipe", "a.MOV"}, dir.path());
+        reader.join();
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(received.startsWith("{\"key_video_datas\":[]"));
+        struct stat st;
+        QVERIFY(::stat(fifo.constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden),
+                 (QStringList{"a.MOV", "pipe"}));
     }
 
     void outputIntoAMissingFolderFails()

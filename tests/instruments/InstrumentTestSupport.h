@@ -84,3 +84,22 @@ inline bool near(const QColor &got, const QColor &want, int tolerance = 40)
     return qAbs(got.red() - want.red()) <= tolerance && qAbs(got.green() - want.green()) <= tolerance &&
            qAbs(got.blue() - want.blue()) <= tolerance;
 }
+
+// Whether some pixel within `radius` of `at` satisfies `test` (lines of width 1
+// spread over two pixel rows when they fall on a pixel boundary).
+template <class Test>
+bool anyPixelNear(const QImage &img, QPoint at, int radius, Test test)
+{
+    for (int dy = -radius; dy <= radius; ++dy)
+        for (int dx = -radius; dx <= radius; ++dx) {
+            const QPoint p = at + QPoint(dx, dy);
+            if (img.rect().contains(p) && test(img.pixelColor(p)))
+                return true;
+        }
+    return false;
+}
+
+inline bool isRed(const QColor &c) { return c.red() > 110 && c.green() < 70 && c.blue() < 70; }
+inline bool isGreen(const QColor &c) { return c.green() > 110 && c.red() < 70 && c.blue() < 70; }
+inline bool isWhite(const QColor &c) { return c.red() > 110 && c.green() > 110 && c.blue() > 110; }
+inline bool isOrange(const QColor &c) { return c.red() > 200 && c.green() > 60 && c.green() < 170 && c.blue() < 80; }

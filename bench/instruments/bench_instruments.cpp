@@ -1,0 +1,204 @@
+// Timing of the instruments: a clock tick through the module panels (without
+// painting) and one paint of the G-sensor graph with 500 entries.
+//   bench_instruments [ticks]
+#include "common/AppKeys.h"
+#include "common/AppUserDefaults.h"
+#include "instruments/CustomGsensorView.h"
+#include "instruments/GpsViewController.h"
+#include "instruments/KTDisplayViewController.h"
+#include "instruments/PositionCompassPanel.h"
+#include "instruments/RotationStore.h"
+#include "store/MyCache.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
+#include <QTranslator>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+#include <cstdio>
+
+namespace {
+
+class Labels : public QTranslator {
+public:
+    QString translate(const char *, const char *key, const char *, int) const override
+    {
+        const QByteArray k(key);
+        if (k == "km_speedUnit") return QStringLiteral("KM/H");
+        if (k == "mph_speedUnit") return QStringLiteral("MPH");
+        return QString();
+    }
+    bool isEmpty() const override { return false; }
+};
+
+QList<GpsSample> drive(int seconds)
+{
+    QList<GpsSample> out;
+    for (int s = 0; s < seconds; ++s) {
+        GpsSample g;
+        g.spd = int(60 + 50 * std::sin(s / 30.0));
+        g.gps_lat = QByteArray::number(51.5 + s * 0.0002, 'f', 6).toStdString();
+        g.gps_lgt = QByteArray::number(-0.1275 + s * 0.0003, 'f', 6).toStdString();
+        g.north_angle = std::fmod(40 + s * 1.5, 360.0);
+        g.gsensor_x = float(1.0 + 0.4 * std::sin(s / 7.0));
+        g.gsensor_y = float(0.8 * std::sin(s / 11.0));
+        g.gsensor_z = float(-0.5 + 0.6 * std::cos(s / 5.0));
+        out << g;
+    }
+    return out;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    Labels labels;
+    QCoreApplication::installTranslator(&labels);
+    AppUserDefaults::setSpeedUnit(QString::fromLatin1(AppKeys::SPEED_UNIT_KMPH));
+    const int seconds = 600;
+    const int ticks = argc > 1 ? std::atoi(argv[1]) : seconds * 1000;
+
+    const QString path = QStringLiteral("file:///bench/drive.MOV");
+    PlayListEntry e;
+    e.path = path;
+    e.gpsData = drive(seconds);
+    e.maxSpeed = 110;
+    MyCache::syncPlayList({e});
+
+    KTDisplayViewController trip;
+    PositionCompassPanel compass;
+    GpsViewController gps;
+    trip.resize(900, 150);
+    compass.resize(450, 264);
+    gps.resize(450, 220);
+    // Shown, as in the window: a label that changes its text then asks for a new
+    // layout and a repaint (both happen later, in the event loop, and are not timed).
+    trip.show();
+    compass.show();
+    gps.show();
+    QList<KTModuleProtocol *> modules{&compass, &trip, &gps};
+    for (auto *m : modules)
+        m->dataLogicProcessOfViodePath(path);
+    for (auto *m : modules)
+        m->videoAllTime(seconds);
+
+    // Ticks at 1 ms of media time, as the player's clock sends them: the index
+    // moves once a second. Each tick is timed on its own.
+    QElapsedTimer timer;
+    std::vector<qint64> spans(size_t(ticks), 0);
+    for (int k = 0; k < ticks; ++k) {
+        const double t = k * 0.001;
+        timer.start();
+        for (auto *m : modules)
+            m->updateDataByCurrentTime(t);
+        spans[size_t(k)] = timer.nsecsElapsed();
+    }
+    std::vector<qint64> sorted = spans;
+    std::sort(sorted.begin(), sorted.end());
+    double sum = 0;
+    for (qint64 v : spans)
+        sum += double(v);
+    auto at = [&](double q) { return double(sorted[size_t(q * double(sorted.size() - 1))]) / 1000.0; };
+    std::printf("tick through the 3 modules, 1 ms clock over %d s (%d ticks):\n", seconds, ticks);
+    std::printf("  median %.2f us, 99th percentile %.2f us, mean %.2f us, max %.0f us\n", at(0.5), at(0.99),
+                sum / ticks / 1000.0, at(1.0));
+
+    // The ticks that move to a new second (once a second), every read-out changes
+    // and both angles are stored and written out.
+    std::vector<qint64> moving;
+    for (int k = 0; k < ticks; k += 1000)
+        moving.push_back(spans[size_t(k)]);
+    std::sort(moving.begin(), moving.end());
+    std::printf("  the once-a-second tick (new entry, angles handed to the writer): median %.0f us\n",
+                double(moving[moving.size() / 2]) / 1000.0);
+
+    // In real time: a tick every millisecond of wall-clock time, as while playing,
+    // so that the background writes of the angles run as they would.
+    {
+        const int realSeconds = 20;
+        for (auto *m : modules)
+            m->videoAllTime(seconds);
+        std::vector<qint64> real;
+        std::vector<qint64> boundary;
+        QElapsedTimer wall;
+        wall.start();
+        for (int k = 0; k < realSeconds * 1000; ++k) {
+            while (wall.nsecsElapsed() < qint64(k) * 1000000)
+                ;
+            const double t = 100.0 + k * 0.001;
+            timer.start();
+            for (auto *m : modules)
+                m->updateDataByCurrentTime(t);
+            const qint64 span = timer.nsecsElapsed();
+            real.push_back(span);
+            if (k % 1000 == 0)
+                boundary.push_back(span);
+        }
+        std::sort(real.begin(), real.end());
+        std::sort(boundary.begin(), boundary.end());
+        auto q = [&](double p) { return double(real[size_t(p * double(real.size() - 1))]) / 1000.0; };
+        std::printf("in real time, a tick each ms for %d s: median %.2f us, 99th percentile %.2f us, max %.0f us;\n"
+                    "  the once-a-second tick: median %.1f us, max %.1f us\n",
+                    realSeconds, q(0.5), q(0.99), q(1.0), double(boundary[boundary.size() / 2]) / 1000.0,
+                    double(boundary.back()) / 1000.0);
+    }
+
+    // The same with the settings write out of the way: every tick in the same second
+    // as the last (no angle changes), measured per module.
+    const char *names[] = {"position and compass", "trip statistics", "stand-alone position"};
+    for (int m = 0; m < 3; ++m) {
+        modules[m]->updateDataByCurrentTime(12.0);
+        const int n = 100000;
+        timer.start();
+        for (int k = 0; k < n; ++k)
+            modules[m]->updateDataByCurrentTime(12.0 + (k % 900) * 0.001);
+        std::printf("  %s alone, within one second: %.3f us per tick\n", names[m],
+                    double(timer.nsecsElapsed()) / n / 1000.0);
+    }
+
+    // Ticks that each move to a new entry (a new second), per module: the work of
+    // the once-a-second tick without the clock in between.
+    for (int m = 0; m < 3; ++m) {
+        std::vector<qint64> each;
+        for (int k = 0; k < 2000; ++k) {
+            timer.start();
+            modules[m]->updateDataByCurrentTime(double(k % seconds) + 0.5);
+            each.push_back(timer.nsecsElapsed());
+        }
+        std::sort(each.begin(), each.end());
+        std::printf("  %s alone, every tick a new second: median %.2f us\n", names[m],
+                    double(each[each.size() / 2]) / 1000.0);
+    }
+    RotationStore::waitForWrites();
+
+    timer.restart();
+    for (int k = 0; k < 50; ++k) {
+        AppUserDefaults::setValue(AppKeys::ROTATE_ANGLE_V, 0.001 * k);
+        AppUserDefaults::synchronize();
+    }
+    std::printf("one settings write with flush: %.1f us\n", double(timer.nsecsElapsed()) / 50 / 1000.0);
+
+    // The G-sensor graph, 500 entries, at the trip pane's graph size.
+    CustomGsensorView graph;
+    graph.resize(720, 134);
+    QList<CustomGsensorView::Entry> entries;
+    for (const GpsSample &g : drive(500))
+        entries.append({g.gsensor_x, g.gsensor_y, g.gsensor_z});
+    graph.setGsensorArray(entries);
+    graph.updateGsensorRange(499);
+    QImage canvas(graph.size(), QImage::Format_ARGB32_Premultiplied);
+    const int paints = 300;
+    for (int k = 0; k < 10; ++k)
+        graph.render(&canvas);
+    timer.restart();
+    for (int k = 0; k < paints; ++k)
+        graph.render(&canvas);
+    const double perPaint = double(timer.nsecsElapsed()) / paints / 1.0e6;
+    std::printf("paint G-sensor graph, 500 entries, 720x134 (%d paints): %.3f ms per paint\n", paints, perPaint);
+    return 0;
+}

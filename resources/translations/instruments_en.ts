@@ -1,0 +1,19 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en">
+<context>
+    <name>Localizable</name>
+    <message>
+        <source>trip_max_speed</source>
+        <translation>Max speed</translation>
+    </message>
+    <message>
+        <source>trip_average_speed</source>
+        <translation>Average speed</translation>
+    </message>
+    <message>
+        <source>trip_distance</source>
+        <translation>Distance</translation>
+    </message>
+</context>
+</TS>

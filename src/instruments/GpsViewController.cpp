@@ -1,0 +1,123 @@
+#include "GpsViewController.h"
+
+#include "IndexRule.h"
+#include "PanelText.h"
+#include "InstrumentGeometry.h"
+#include "RotatedImageView.h"
+#include "common/AppColorManager.h"
+#include "store/MyCache.h"
+
+#include <QLabel>
+
+#include <cmath>
+
+using namespace InstrumentGeometry;
+
+namespace {
+
+QLabel *makeLabel(QWidget *parent, bool bold, Qt::Alignment align)
+{
+    auto *label = new QLabel(parent);
+    QFont f = label->font();
+    f.setPixelSize(15);
+    f.setBold(bold);
+    if (!bold) {
+        f.setFamily(QStringLiteral("monospace"));
+        f.setStyleHint(QFont::Monospace);
+    }
+    label->setFont(f);
+    label->setAlignment(align);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+} // namespace
+
+GpsViewController::GpsViewController(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("gpsVC"));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, AppColorManager::appBackgroundColor());
+    pal.setColor(QPalette::WindowText, QColor(30, 32, 36));
+    setPalette(pal);
+
+    stillImageView = new RotatedImageView(QStringLiteral("compass_bezel"), true, this);
+    northAngleImageView = new RotatedImageView(QStringLiteral("north_arrow"), false, this);
+    latitudeLabel = makeLabel(this, false, Qt::AlignRight | Qt::AlignVCenter);
+    latitudeUnitLabel = makeLabel(this, true, Qt::AlignLeft | Qt::AlignVCenter);
+    longitudeLabel = makeLabel(this, false, Qt::AlignRight | Qt::AlignVCenter);
+    longitudeUnitLabel = makeLabel(this, true, Qt::AlignLeft | Qt::AlignVCenter);
+    latitudeLabel->setText(convertLatLngToDFM(0));
+    longitudeLabel->setText(convertLatLngToDFM(0));
+    latitudeUnitLabel->setText(QStringLiteral("N"));
+    longitudeUnitLabel->setText(QStringLiteral("E"));
+    layoutParts();
+}
+
+void GpsViewController::dataLogicProcessOfViodePath(const QString &path)
+{
+    currentPlayVideoPath_ = path;
+    positionList_ = ModuleLists::positionList(MyCache::findGpsDatas(path).value_or(QList<GpsSample>()));
+}
+
+void GpsViewController::videoAllTime(double seconds)
+{
+    totalTime_ = seconds;
+}
+
+void GpsViewController::updateDataByCurrentTime(double seconds)
+{
+    const int i = IndexRule::indexFor(seconds, totalTime_, positionList_.size());
+    if (i < 0)
+        return;
+    const ModuleLists::PositionEntry &e = positionList_.at(i);
+    setTextIfChanged(longitudeUnitLabel, longitudeLetter(e.longitude));
+    setTextIfChanged(latitudeUnitLabel, latitudeLetter(e.latitude));
+    setTextIfChanged(longitudeLabel, convertLatLngToDFM(std::fabs(e.longitude)));
+    setTextIfChanged(latitudeLabel, convertLatLngToDFM(std::fabs(e.latitude)));
+    rotateAngle(compassRotation(e.heading));
+}
+
+void GpsViewController::rotateAngle(float radians)
+{
+    northAngleImageView->setRotation(radians);
+}
+
+QString GpsViewController::convertLatLngToDFM(float degrees)
+{
+    return InstrumentGeometry::convertLatLngToDFM(degrees);
+}
+
+float GpsViewController::northAngle() const
+{
+    return float(northAngleImageView->rotation());
+}
+
+void GpsViewController::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layoutParts();
+}
+
+void GpsViewController::layoutParts()
+{
+    const int w = width();
+    const int h = height();
+    const int margin = 10;
+    const int side = qMax(0, qMin(h - 2 * margin, w / 2 - margin));
+    const QRect compass(margin, (h - side) / 2, side, side);
+    stillImageView->setGeometry(compass);
+    northAngleImageView->setGeometry(compass);
+    northAngleImageView->raise();
+
+    const int left = compass.right() + 2 * margin;
+    const int unitW = 20;
+    const int textW = qMax(0, w - left - margin - unitW - 4);
+    const int rowH = 24;
+    const int top = h / 2 - rowH - 4;
+    latitudeLabel->setGeometry(left, top, textW, rowH);
+    latitudeUnitLabel->setGeometry(left + textW + 4, top, unitW, rowH);
+    longitudeLabel->setGeometry(left, top + rowH + 8, textW, rowH);
+    longitudeUnitLabel->setGeometry(left + textW + 4, top + rowH + 8, unitW, rowH);
+}

@@ -1,0 +1,50 @@
+// The stand-alone position panel: a north arrow turned counter-clockwise by the
+// heading over a fixed bezel, and the latitude and longitude in degrees, minutes
+// and seconds with their hemisphere letters. Implements the same module
+// operations as the play list's position half; no speed part, nothing stored.
+#pragma once
+
+#include "KTModuleProtocol.h"
+#include "ModuleLists.h"
+
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+class RotatedImageView;
+
+class GpsViewController : public QWidget, public KTModuleProtocol {
+    Q_OBJECT
+public:
+    explicit GpsViewController(QWidget *parent = nullptr);
+
+    void dataLogicProcessOfViodePath(const QString &path) override;
+    void videoAllTime(double seconds) override;
+    void updateDataByCurrentTime(double seconds) override;
+
+    // Turns the north image by `radians`, counter-clockwise on screen.
+    void rotateAngle(float radians);
+    static QString convertLatLngToDFM(float degrees);
+
+    QString currentPlayVideoPath() const { return currentPlayVideoPath_; }
+    double totalTime() const { return totalTime_; }
+    float northAngle() const;
+
+    QLabel *latitudeLabel = nullptr;
+    QLabel *latitudeUnitLabel = nullptr;
+    QLabel *longitudeLabel = nullptr;
+    QLabel *longitudeUnitLabel = nullptr;
+    RotatedImageView *northAngleImageView = nullptr;   // turned by the heading
+    RotatedImageView *stillImageView = nullptr;        // the fixed bezel
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void layoutParts();
+
+    QString currentPlayVideoPath_;
+    double totalTime_ = 0;
+    QList<ModuleLists::PositionEntry> positionList_;
+};

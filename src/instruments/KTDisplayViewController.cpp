@@ -1,0 +1,227 @@
+#include "KTDisplayViewController.h"
+
+#include "BlackView.h"
+#include "CustomSpeedView.h"
+#include "IndexRule.h"
+#include "InstrumentGeometry.h"
+#include "KTTextField.h"
+#include "KTView.h"
+#include "PanelText.h"
+#include "RotatedImageView.h"
+#include "common/AppColorManager.h"
+#include "common/AppKeys.h"
+#include "common/AppUtils.h"
+#include "common/Localization.h"
+#include "common/NotificationCenter.h"
+#include "store/MyCache.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMutexLocker>
+#include <QVBoxLayout>
+
+using namespace InstrumentGeometry;
+
+namespace {
+
+QLabel *readout(QWidget *parent, int pixelSize, const QColor &colour, const QString &objectName)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(objectName);
+    label->setTextFormat(Qt::PlainText);
+    QFont f = label->font();
+    f.setPixelSize(pixelSize);
+    f.setBold(true);
+    label->setFont(f);
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, colour);
+    label->setPalette(pal);
+    return label;
+}
+
+KTTextField *caption(QWidget *parent, const QString &objectName)
+{
+    auto *field = new KTTextField(parent);
+    field->setObjectName(objectName);
+    QFont f = field->font();
+    f.setPixelSize(12);
+    f.setBold(true);
+    field->setFont(f);
+    field->setFixedWidth(128);
+    return field;
+}
+
+} // namespace
+
+KTDisplayViewController::KTDisplayViewController(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("displayVC"));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, AppColorManager::appBackgroundColor());
+    setPalette(pal);
+
+    // Left: the car and the three trip figures, in a frame.
+    figuresFrame = new KTView(this);
+    carIcon = new RotatedImageView(QStringLiteral("car_icon"), true, figuresFrame);
+    carIcon->setMinimumSize(84, 38);
+    carIcon->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    directionMark = new RotatedImageView(QStringLiteral("direction_mark"), true, figuresFrame);
+    directionMark->setFixedSize(24, 24);
+    speedView = new CustomSpeedView(figuresFrame);
+    speedView->setFixedSize(speedView->sizeHint());
+
+    const QColor figureColour(30, 32, 36);
+    maxSpeedLabelText = caption(figuresFrame, QStringLiteral("maxSpeedLabelText"));
+    avageSpeedLabelText = caption(figuresFrame, QStringLiteral("avageSpeedLabelText"));
+    totalDistanceLabelText = caption(figuresFrame, QStringLiteral("totalDistanceLabelText"));
+    maxHSpeed = readout(figuresFrame, 20, figureColour, QStringLiteral("maxHSpeed"));
+    averageHSpeed = readout(figuresFrame, 20, figureColour, QStringLiteral("averageHSpeed"));
+    movingDistance = readout(figuresFrame, 20, figureColour, QStringLiteral("movingDistance"));
+
+    auto *figures = new QGridLayout;
+    figures->setHorizontalSpacing(10);
+    figures->setVerticalSpacing(6);
+    figures->addWidget(maxSpeedLabelText, 0, 0);
+    figures->addWidget(maxHSpeed, 0, 1);
+    figures->addWidget(avageSpeedLabelText, 1, 0);
+    figures->addWidget(averageHSpeed, 1, 1);
+    figures->addWidget(totalDistanceLabelText, 2, 0);
+    figures->addWidget(movingDistance, 2, 1);
+    figures->setColumnStretch(1, 1);
+
+    auto *carColumn = new QVBoxLayout;
+    carColumn->addWidget(carIcon, 1);
+    carColumn->addWidget(directionMark, 0, Qt::AlignHCenter);
+    carColumn->addWidget(speedView, 0, Qt::AlignHCenter);
+
+    auto *frameLayout = new QHBoxLayout(figuresFrame);
+    frameLayout->setContentsMargins(14, 10, 14, 10);
+    frameLayout->setSpacing(16);
+    frameLayout->addLayout(carColumn, 0);
+    frameLayout->addLayout(figures, 1);
+
+    // Right: the G-sensor read-outs and graph on black.
+    gsensorContainer = new BlackView(this);
+    xTextField = readout(gsensorContainer, 14, QColor(255, 255, 255), QStringLiteral("xTextField"));
+    yTextField = readout(gsensorContainer, 14, QColor(255, 80, 80), QStringLiteral("yTextField"));
+    zTextField = readout(gsensorContainer, 14, QColor(80, 230, 80), QStringLiteral("zTextField"));
+    for (QLabel *l : {xTextField, yTextField, zTextField}) {
+        QFont f = l->font();
+        f.setFamily(QStringLiteral("monospace"));
+        f.setStyleHint(QFont::Monospace);
+        l->setFont(f);
+        l->setMinimumWidth(QFontMetrics(f).horizontalAdvance(QStringLiteral("X: -0.000")) + 4);
+    }
+    xTextField->setText(gsensorXText(1.0f));
+    yTextField->setText(gsensorYText(0.0f));
+    zTextField->setText(gsensorZText(0.0f));
+    gsensorView = new CustomGsensorView(gsensorContainer);
+
+    auto *axes = new QVBoxLayout;
+    axes->addStretch(1);
+    axes->addWidget(xTextField);
+    axes->addWidget(yTextField);
+    axes->addWidget(zTextField);
+    axes->addStretch(1);
+    auto *graphLayout = new QHBoxLayout(gsensorContainer);
+    graphLayout->setContentsMargins(12, 8, 8, 8);
+    graphLayout->setSpacing(6);
+    graphLayout->addLayout(axes, 0);
+    graphLayout->addWidget(gsensorView, 1);
+
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setSpacing(8);
+    layout->addWidget(figuresFrame, 0);
+    layout->addWidget(gsensorContainer, 1);
+
+    directionMark->hide();
+    speedView->hide();
+    retranslate();
+
+    maxHSpeed->setText(AppUtils::convertSpeedUnit(0));
+    averageHSpeed->setText(AppUtils::convertSpeedUnit(0));
+    movingDistance->setText(AppUtils::convertDistanceUnit(0));
+
+    NotificationCenter::defaultCenter()->addObserver(this, QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION),
+                                                     [this] { updateUI(); });
+}
+
+KTDisplayViewController::~KTDisplayViewController()
+{
+    NotificationCenter::defaultCenter()->removeObserver(this, QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION));
+}
+
+void KTDisplayViewController::retranslate()
+{
+    maxSpeedLabelText->setText(Localization::text("trip_max_speed"));
+    avageSpeedLabelText->setText(Localization::text("trip_average_speed"));
+    totalDistanceLabelText->setText(Localization::text("trip_distance"));
+}
+
+void KTDisplayViewController::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QWidget::changeEvent(event);
+}
+
+void KTDisplayViewController::dataLogicProcessOfViodePath(const QString &path)
+{
+    currentPlayVideoPath_ = path;
+    const QList<GpsSample> samples = MyCache::findGpsDatas(path).value_or(QList<GpsSample>());
+    maxSpd_ = MyCache::findMaxSpeed(path);
+    setTextIfChanged(maxHSpeed, AppUtils::convertSpeedUnit(float(maxSpd_)));
+    currentSpeedDataArr_ = ModuleLists::speedList(samples);
+    currentGsensorDataArr_ = ModuleLists::gsensorList(samples);
+    gsensorView->setGsensorArray(currentGsensorDataArr_);
+}
+
+void KTDisplayViewController::videoAllTime(double seconds)
+{
+    totalTime_ = float(seconds);
+    loadAverageSpeedContent();
+}
+
+void KTDisplayViewController::totalDistance(float metres)
+{
+    totalDistance_ = metres;
+    setTextIfChanged(movingDistance, AppUtils::convertDistanceUnit(metres));
+    loadAverageSpeedContent();
+}
+
+void KTDisplayViewController::showAverage(float kmh)
+{
+    setTextIfChanged(averageHSpeed, AppUtils::convertSpeedUnit(kmh));
+}
+
+void KTDisplayViewController::loadAverageSpeedContent()
+{
+    QMutexLocker lock(&mlock);
+    if (const auto kmh = averageSpeedKmh(totalDistance_, totalTime_))
+        showAverage(*kmh);
+}
+
+void KTDisplayViewController::updateDataByCurrentTime(double seconds)
+{
+    // A file whose G-sensor list is empty changes nothing here; in particular the
+    // maximum speed read from the store stays as it is.
+    const int i = IndexRule::indexForSingle(seconds, totalTime_, currentGsensorDataArr_.size());
+    if (i < 0)
+        return;
+    gsensorView->updateGsensorRange(i);
+    const CustomGsensorView::Entry &e = currentGsensorDataArr_.at(i);
+    setTextIfChanged(xTextField, gsensorXText(e[0]));
+    setTextIfChanged(yTextField, gsensorYText(e[1]));
+    setTextIfChanged(zTextField, gsensorZText(e[2]));
+}
+
+void KTDisplayViewController::updateUI()
+{
+    showAverage(averageSpeedKmh(totalDistance_, totalTime_).value_or(0.0f));
+    setTextIfChanged(maxHSpeed, AppUtils::convertSpeedUnit(float(maxSpd_)));
+    setTextIfChanged(movingDistance, AppUtils::convertDistanceUnit(totalDistance_));
+}

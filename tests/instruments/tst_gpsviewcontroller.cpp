@@ -1,0 +1,64 @@
+// The stand-alone position panel: counter-clockwise north image, position texts,
+// nothing stored.
+#include "InstrumentTestSupport.h"
+#include "instruments/GpsViewController.h"
+#include "instruments/InstrumentGeometry.h"
+#include "instruments/RotatedImageView.h"
+
+#include <QLabel>
+#include <QTest>
+#include <QtMath>
+
+class GpsViewControllerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        AppUserDefaults::settings().clear();
+        MyCache::playPathClear();
+    }
+
+    void readoutsAndNorthImage()
+    {
+        const QString path = fileUrl("A.MOV");
+        storeEntries({makeEntry(path, {makeSample(0, "", "", 10.0), makeSample(40, "51.5", "-0.1275", 90.0)}, 40)});
+        GpsViewController vc;
+        vc.dataLogicProcessOfViodePath(path);
+        vc.videoAllTime(2.0);    // one fix over two seconds: r = 0.5
+        vc.updateDataByCurrentTime(1.5);
+        QCOMPARE(vc.latitudeLabel->text(), QString::fromUtf8(" 51\u00b0 30'    0.00"));
+        QCOMPARE(vc.latitudeUnitLabel->text(), QStringLiteral("N"));
+        QCOMPARE(vc.longitudeLabel->text(), QString::fromUtf8("  0\u00b0  7'    39.00"));
+        QCOMPARE(vc.longitudeUnitLabel->text(), QStringLiteral("W"));
+        QCOMPARE(vc.northAngle(), float(M_PI / 2));
+        QVERIFY(!vc.northAngleImageView->clockwise());
+        QVERIFY(!vc.latitudeLabel->isHidden());
+        // Nothing goes to the settings store.
+        QVERIFY(!AppUserDefaults::number(AppKeys::ROTATE_ANGLE_V));
+        // Past the data: nothing changes.
+        vc.updateDataByCurrentTime(4.0);
+        QCOMPARE(vc.northAngle(), float(M_PI / 2));
+    }
+
+    void headingNinetyTurnsNorthToTheLeft()
+    {
+        const QString path = fileUrl("B.MOV");
+        storeEntries({makeEntry(path, {makeSample(0, "10", "10", 90.0)}, 0)});
+        GpsViewController vc;
+        vc.resize(450, 220);
+        vc.dataLogicProcessOfViodePath(path);
+        vc.videoAllTime(1.0);
+        vc.updateDataByCurrentTime(0.0);
+        const QImage img = vc.grab().toImage();
+        const QRectF c = vc.northAngleImageView->geometry();
+        const double r = c.width() / 2;
+        // The red north half of the arrow now lies left of the centre, the white one right.
+        QVERIFY(anyPixelNear(img, (c.center() + QPointF(-0.4 * r, 0)).toPoint(), 1, isRed));
+        QVERIFY(!anyPixelNear(img, (c.center() + QPointF(0, -0.4 * r)).toPoint(), 2, isRed));
+        QVERIFY(anyPixelNear(img, (c.center() + QPointF(0.4 * r, 0)).toPoint(), 1,
+                             [](const QColor &col) { return col.lightness() > 200; }));
+    }
+};
+
+QTEST_MAIN(GpsViewControllerTest)
+#include "tst_gpsviewcontroller.moc"

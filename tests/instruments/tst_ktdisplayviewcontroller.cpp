@@ -1,0 +1,208 @@
+// The trip statistics panel through the module contract, with a store filled
+// through MyCache.
+#include "InstrumentTestSupport.h"
+#include "common/NotificationCenter.h"
+#include "instruments/BlackView.h"
+#include "instruments/CustomGsensorView.h"
+#include "instruments/CustomSpeedView.h"
+#include "instruments/KTDisplayViewController.h"
+#include "instruments/KTTextField.h"
+#include "instruments/RotatedImageView.h"
+
+#include <QLabel>
+#include <QTest>
+
+class KTDisplayViewControllerTest : public QObject {
+    Q_OBJECT
+private:
+    static void postUnitChange(bool kmph)
+    {
+        setUnit(kmph);
+        NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION));
+    }
+
+private slots:
+    void init()
+    {
+        installUnitLabels();
+        AppUserDefaults::settings().clear();
+        setUnit(true);
+        MyCache::playPathClear();
+    }
+
+    void viewLoadsWithItsParts()
+    {
+        KTDisplayViewController vc;
+        QVERIFY(vc.directionMark->isHidden());
+        QVERIFY(vc.speedView->isHidden());
+        QVERIFY(!vc.carIcon->isHidden());
+        QCOMPARE(vc.carIcon->imageName(), QStringLiteral("car_icon"));
+        QVERIFY(!vc.maxSpeedLabelText->text().isEmpty());
+        QCOMPARE(vc.gsensorView->parentWidget(), static_cast<QWidget *>(vc.gsensorContainer));
+    }
+
+    void figuresFollowTheUnit()
+    {
+        const QString path = fileUrl("A.MOV");
+        storeEntries({makeEntry(path, {makeSample(50, "1", "1", 0)}, 110)});
+        KTDisplayViewController vc;
+        vc.dataLogicProcessOfViodePath(path);
+        QCOMPARE(vc.maxSpd(), qint64(110));
+        QCOMPARE(vc.maxHSpeed->text(), QStringLiteral("110KM/H"));
+        vc.totalDistance(0);                       // the map's first report
+        QCOMPARE(vc.movingDistance->text(), QStringLiteral("0.00KM"));
+        vc.videoAllTime(600.0);
+        QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("0KM/H"));
+        vc.totalDistance(12345);
+        QCOMPARE(vc.movingDistance->text(), QStringLiteral("12.35KM"));
+        QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("74KM/H"));
+
+        postUnitChange(false);
+        QCOMPARE(vc.maxHSpeed->text(), QStringLiteral("69MPH"));
+        QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("46MPH"));
+        QCOMPARE(vc.movingDistance->text(), QStringLiteral("7.72MILES"));
+        postUnitChange(true);
+        QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("74KM/H"));
+    }
+
+    void averageWaitsForThePlayingTime()
+    {
+        KTDisplayViewController vc;
+        vc.averageHSpeed->setText(QStringLiteral("kept"));
+        vc.totalDistance(5000);
+        QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("kept"));
+        QCOMPARE(vc.movingDistance->text(), QStringLiteral("5.00KM"));
+        // A unit change without a playing time shows 0.
+        postUnitChange(true);
+        QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("0KM/H"));
+        vc.videoAllTime(360.0);
+        QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("50KM/H"));
+    }
+
+    void gsensorReadoutsFollowTheirOwnList()
+    {
+        // The third sample has y = 4.01 and stays out: the G-sensor list has 3 entries.
+        const QList<GpsSample> samples = {makeSample(10, "1", "1", 0, 1.0f, 0.5f, -0.25f),
+                                          makeSample(20, "1", "1", 0, 1.5f, 4.0f, 0.0f),
+                                          makeSample(30, "1", "1", 0, 0.0f, 4.01f, 0.0f),
+                                          makeSample(40, "1", "1", 0, -1.0f, -2.0f, 3.0f)};
+        const QString path = fileUrl("B.MOV");
+        storeEntries({makeEntry(path, samples, 40)});
+        KTDisplayViewController vc;
+        vc.dataLogicProcessOfViodePath(path);
+        QCOMPARE(vc.currentSpeedDataArr().size(), 4);
+        QCOMPARE(vc.currentGsensorDataArr().size(), 3);
+        QCOMPARE(vc.gsensorView->gsensorArray().size(), 3);
+
+        vc.videoAllTime(4.0);
+        vc.updateDataByCurrentTime(0.9);
+        QCOMPARE(vc.xTextField->text(), QStringLiteral("X: 0.000"));
+        QCOMPARE(vc.yTextField->text(), QStringLiteral("Y: 0.500"));
+        QCOMPARE(vc.zTextField->text(), QStringLiteral("Z: -0.250"));
+        QCOMPARE(vc.gsensorView->index(), 0);
+        // r = 3 / 4: second 2 is entry 1 (2 x 0.75 = 1.5), second 3 is entry 2.
+        vc.updateDataByCurrentTime(2.5);
+        QCOMPARE(vc.yTextField->text(), QStringLiteral("Y: 4.000"));
+        QCOMPARE(vc.gsensorView->index(), 1);
+        vc.updateDataByCurrentTime(3.99);
+        QCOMPARE(vc.xTextField->text(), QStringLiteral("X: -2.000"));
+        QCOMPARE(vc.zTextField->text(), QStringLiteral("Z: 3.000"));
+        QCOMPARE(vc.gsensorView->index(), 2);
+        // The end of the file: index 3 of 3, nothing changes.
+        vc.updateDataByCurrentTime(4.0);
+        QCOMPARE(vc.xTextField->text(), QStringLiteral("X: -2.000"));
+        QCOMPARE(vc.gsensorView->index(), 2);
+    }
+
+    void emptyGsensorListKeepsTheStoredMaximum()
+    {
+        // Samples with speeds but no axis within +-4 g.
+        QList<GpsSample> samples;
+        for (int s = 0; s < 30; ++s)
+            samples << makeSample(80, "1", "1", 0, 5.0f, 0.0f, 0.0f);
+        const QString path = fileUrl("C.MOV");
+        storeEntries({makeEntry(path, samples, 95)});
+        KTDisplayViewController vc;
+        vc.xTextField->setText(QStringLiteral("X: 0.123"));
+        vc.dataLogicProcessOfViodePath(path);
+        vc.videoAllTime(30.0);
+        for (double t = 0; t < 30; t += 0.25)
+            vc.updateDataByCurrentTime(t);
+        QCOMPARE(vc.maxHSpeed->text(), QStringLiteral("95KM/H"));
+        QCOMPARE(vc.xTextField->text(), QStringLiteral("X: 0.123"));
+        QVERIFY(vc.currentGsensorDataArr().isEmpty());
+    }
+
+    void fileMissingFromTheStore()
+    {
+        const QString path = fileUrl("D.MOV");
+        storeEntries({makeEntry(path, {makeSample(10, "1", "1", 0, 1.25f, 0.0f, 0.0f)}, 10)});
+        KTDisplayViewController vc;
+        vc.dataLogicProcessOfViodePath(path);
+        vc.videoAllTime(1.0);
+        vc.updateDataByCurrentTime(0.0);
+        QCOMPARE(vc.xTextField->text(), QStringLiteral("X: 0.250"));
+
+        vc.dataLogicProcessOfViodePath(fileUrl("elsewhere.MOV"));
+        QCOMPARE(vc.maxHSpeed->text(), QStringLiteral("0KM/H"));
+        QVERIFY(vc.currentSpeedDataArr().isEmpty());
+        vc.updateDataByCurrentTime(0.0);
+        QCOMPARE(vc.xTextField->text(), QStringLiteral("X: 0.250"));   // the previous file's value stays
+        QCOMPARE(vc.currentPlayVideoPath(), fileUrl("elsewhere.MOV"));
+    }
+
+    void totalTimeIsSinglePrecision()
+    {
+        // 100 entries over 333.3 s: the panel's ratio is float(100) / float(333.3).
+        QList<GpsSample> samples;
+        for (int k = 0; k < 100; ++k)
+            samples << makeSample(k, "1", "1", 0, 1.0f, float(k) / 100.0f, 0.0f);
+        const QString path = fileUrl("E.MOV");
+        storeEntries({makeEntry(path, samples, 99)});
+        KTDisplayViewController vc;
+        vc.dataLogicProcessOfViodePath(path);
+        vc.videoAllTime(333.3);
+        QCOMPARE(vc.totalTime(), 333.3f);
+        vc.updateDataByCurrentTime(200.7);
+        const int i = int(200.0f * (100.0f / 333.3f));
+        QCOMPARE(vc.gsensorView->index(), i);
+        QCOMPARE(vc.yTextField->text(), QStringLiteral("Y: %1").arg(double(float(i) / 100.0f), 0, 'f', 3));
+    }
+
+    void observerLeavesWithThePanel()
+    {
+        const QString unit = QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION);
+        const int before = NotificationCenter::defaultCenter()->observerCount(unit);
+        {
+            KTDisplayViewController vc;
+            QCOMPARE(NotificationCenter::defaultCenter()->observerCount(unit), before + 1);
+        }
+        QCOMPARE(NotificationCenter::defaultCenter()->observerCount(unit), before);
+        NotificationCenter::defaultCenter()->postNotificationName(unit);
+    }
+
+    void paintedPanelShowsTheTraces()
+    {
+        QList<GpsSample> samples;
+        for (int k = 0; k < 60; ++k)
+            samples << makeSample(50, "1", "1", 0, 1.0f, -1.0f, 1.0f);
+        const QString path = fileUrl("F.MOV");
+        storeEntries({makeEntry(path, samples, 50)});
+        KTDisplayViewController vc;
+        vc.resize(900, 150);
+        vc.dataLogicProcessOfViodePath(path);
+        vc.videoAllTime(60.0);
+        vc.updateDataByCurrentTime(59.0);
+        const QImage img = vc.grab().toImage();
+        // The Y trace of the graph at -1 g, halfway along.
+        const QRect g(vc.gsensorView->mapTo(&vc, QPoint(0, 0)), vc.gsensorView->size());
+        const double step = g.height() / 6.0;
+        const QPoint y(g.left() + (40 + g.width()) / 2, g.top() + g.height() - int(2 * step + 0.5));
+        QVERIFY(anyPixelNear(img, y, 1, isRed));
+        const QPoint z(y.x(), g.top() + g.height() - int(4 * step + 0.5));
+        QVERIFY(anyPixelNear(img, z, 1, isGreen));
+    }
+};
+
+QTEST_MAIN(KTDisplayViewControllerTest)
+#include "tst_ktdisplayviewcontroller.moc"
