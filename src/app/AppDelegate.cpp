@@ -1,6 +1,10 @@
 #include "AppDelegate.h"
 
+#include "player/VideoViewController.h"
+#include "playlist/PlayListViewController.h"
 #include "store/MyCache.h"
+
+#include <QPointer>
 
 static AppDelegate *g_instance = nullptr;
 
@@ -26,7 +30,23 @@ void AppDelegate::openFile()
 
 void AppDelegate::openUrls(const QList<QUrl> &urls)
 {
-    Q_UNUSED(urls);
+    // The player stops at once; the first file starts once the store has read them
+    // all. The play list's current row is left as it is.
+    if (videoVC_)
+        videoVC_->close();
+    if (urls.isEmpty())
+        return;
+    const QUrl first = urls.first();
+    QPointer<AppDelegate> self(this);
+    MyCache::playPathArrCache(urls, [self, first] {
+        if (!self)
+            return;
+        self->activeCurrentPlayFile(first.toString(QUrl::FullyEncoded));
+        if (self->videoVC_)
+            self->videoVC_->initAssetData(first);
+        if (self->playlistVC_)
+            self->playlistVC_->reloadPlayListData();
+    });
 }
 
 void AppDelegate::activeCurrentPlayFile(const QString &path)

@@ -49,8 +49,12 @@ std::string GpxWriter::track(const GpsReadResult &result, const std::string &fil
             out += time;
             out += "</time>";
         }
-        const bool hasSpeed = s.spd >= 0;
-        const bool hasCourse = std::isfinite(s.north_angle) && s.north_angle >= 0 && s.north_angle < 360;
+        // Speed and course come from RMC sentences, which always have a time; a
+        // position without one came from a GGA sentence, which carries neither,
+        // so its zeros say nothing about the motion and are left out.
+        const bool motion = i >= result.times.size() || !result.times[i].hhmmss.empty();
+        const bool hasSpeed = motion && s.spd >= 0;
+        const bool hasCourse = motion && std::isfinite(s.north_angle) && s.north_angle >= 0 && s.north_angle < 360;
         if (hasSpeed || hasCourse) {
             out += "<extensions><gpxtpx:TrackPointExtension>";
             if (hasSpeed)

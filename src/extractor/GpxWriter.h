@@ -2,7 +2,8 @@
 // one track point per sample that has a position. A stretch without position ends
 // the track segment, so that viewers do not draw a straight line across it. Speed
 // (m/s) and course go into the Garmin TrackPointExtension, the usual place for
-// them, since GPX 1.1 has no elements of its own for either.
+// them, since GPX 1.1 has no elements of its own for either; points from GGA
+// sentences, which carry neither, have none.
 #pragma once
 
 #include "GpsSample.h"

@@ -47,6 +47,8 @@ Store &store()
         s->quitHooked = true;
         QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, &s->hub,
                          [] { MyCache::flush(); });
+        // also when the application object goes without an event loop having quit
+        qAddPostRoutine([] { MyCache::flush(); });
     }
     return *s;
 }

@@ -161,7 +161,7 @@ bool unpackText(Unpacker &up, const std::string &prev, std::string *cur)
     return true;
 }
 
-QByteArray pack(const PlayList &list)
+QByteArray packList(const PlayList &list)
 {
     Packer pk;
     pk.varint(quint64(list.size()));
@@ -278,7 +278,16 @@ bool unpack(const QByteArray &packed, PlayList *out, QString *reason)
 
 QByteArray PlayListFile::encode(const PlayList &list)
 {
-    const QByteArray packed = pack(list);
+    return seal(pack(list));
+}
+
+QByteArray PlayListFile::pack(const PlayList &list)
+{
+    return packList(list);
+}
+
+QByteArray PlayListFile::seal(const QByteArray &packed)
+{
     const QByteArray compressed = qCompress(packed, 6);
     const QByteArray digest = QCryptographicHash::hash(compressed, QCryptographicHash::Md5);
     QByteArray out;

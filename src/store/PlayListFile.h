@@ -19,7 +19,10 @@ public:
 
     enum class Outcome { Read, Missing, Unreadable };
 
-    static QByteArray encode(const PlayList &list);
+    static QByteArray encode(const PlayList &list);   // seal(pack(list))
+    // The two halves of encode(): the packed entries, and packed data with its header.
+    static QByteArray pack(const PlayList &list);
+    static QByteArray seal(const QByteArray &packed);
     // False (with a reason) for anything that is not a whole, intact play list file.
     static bool decode(const QByteArray &bytes, PlayList *list, QString *reason);
 

@@ -226,6 +226,24 @@ private slots:
         QCOMPARE(pts[0].course, gpxCourse);
     }
 
+    // Positions from GGA sentences come without a sentence time, and without speed
+    // or course: their zeros are not written. RMC samples keep theirs, and so do
+    // samples of a result that carries no sentence times at all.
+    void noMotionFromGgaSentences()
+    {
+        GpsReadResult r;
+        r.videoDatas = {makeSample("1", "2", 0, 0), makeSample("1", "2", 36, 90), makeSample("1", "2", 36, 90)};
+        r.times = {SentenceTime{}, SentenceTime{"093002.00", ""}};
+        QString error;
+        const QVector<Point> pts = points(document({{r, "f"}}), &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(pts.size(), 3);
+        QCOMPARE(pts[0].speed, QString());
+        QCOMPARE(pts[0].course, QString());
+        QCOMPARE(pts[1].speed, QStringLiteral("10"));
+        QCOMPARE(pts[2].course, QStringLiteral("90"));
+    }
+
     void oneTrackPerFileNamedAfterIt()
     {
         const Text doc = document({{GpsReadResult(), "a&b.MOV"}, {GpsReadResult(), "c.MOV"}});

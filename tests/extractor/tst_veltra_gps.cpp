@@ -435,6 +435,18 @@ private slots:
             ++local;
         }
         QVERIFY(local > 0);
+        // Those GGA points carry no speed or course, the RMC points do.
+        const QList<QByteArray> points = named.out.split('\n');
+        int withMotion = 0, withoutMotion = 0;
+        for (const QByteArray &p : points) {
+            if (!p.contains("<trkpt"))
+                continue;
+            const bool utc = p.contains("Z</time>");
+            QCOMPARE(p.contains("<gpxtpx:speed>"), utc);
+            (utc ? withMotion : withoutMotion)++;
+        }
+        QCOMPARE(withoutMotion, local);
+        QVERIFY(withMotion > 0);
 
         // The same file without a time in its name: those points have no time.
         const Run plain = runTool({"--format", "gpx", samplePaths({"nt9666.MOV"}).first()});

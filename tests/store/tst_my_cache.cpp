@@ -73,7 +73,7 @@ struct Completion {
     {
         return [this] {
             ++calls;
-            onMainThread = onMainThread && QThread::currentThread() == qApp->thread();
+            onMainThread = onMainThread && QThread::currentThread() == QCoreApplication::instance()->thread();
             visibleAtCompletion = paths(MyCache::playList().value_or(PlayList()));
         };
     }
@@ -165,7 +165,7 @@ void TestMyCache::progressCountsFilesOnTheMainThread()
     MyCache::playPathArrCache(urls({"file:///p/1.MOV", "file:///p/2.MOV", "file:///p/3.MOV"}),
                               [&] { completedAfter = int(steps.size()); },
                               [&](int done, int total) {
-                                  mainThread = mainThread && QThread::currentThread() == qApp->thread();
+                                  mainThread = mainThread && QThread::currentThread() == QCoreApplication::instance()->thread();
                                   steps.append({done, total});
                               });
     QTRY_VERIFY(completedAfter >= 0);

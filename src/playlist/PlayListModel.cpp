@@ -1,0 +1,179 @@
+#include "PlayListModel.h"
+
+#include "PlayListRules.h"
+#include "common/Localization.h"
+#include "common/NamedImage.h"
+
+#include <QGuiApplication>
+#include <QMimeData>
+
+#include <algorithm>
+
+namespace {
+
+constexpr QSize kLockSize(15, 15);
+const char *const kTitles[PlayListModel::ColumnCount] = {"No.", "Filename", "Time & Date", "Protected"};
+constexpr int kWidths[PlayListModel::ColumnCount] = {25, 130, 110, 70};
+
+} // namespace
+
+PlayListModel::PlayListModel(QObject *parent) : QAbstractTableModel(parent)
+{
+    const qreal dpr = qApp ? qApp->devicePixelRatio() : 1.0;
+    lock_ = NamedImage::pixmap(QStringLiteral("15"), kLockSize, dpr);
+}
+
+void PlayListModel::setPlayList(const PlayList &list)
+{
+    beginResetModel();
+    list_ = list;
+    cells_.clear();
+    cells_.reserve(list_.size());
+    for (int row = 0; row < list_.size(); ++row) {
+        const QString &path = list_.at(row).path;
+        cells_.append({PlayListRules::rowNumberText(row), PlayListRules::abbreviationFile(path),
+                       PlayListRules::timeAndDateText(path), PlayListRules::isProtectedFile(path)});
+    }
+    endResetModel();
+}
+
+bool PlayListModel::isProtectedRow(int row) const
+{
+    return row >= 0 && row < cells_.size() && cells_.at(row).locked;
+}
+
+void PlayListModel::retranslate()
+{
+    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+}
+
+QString PlayListModel::columnTitle(int column)
+{
+    if (column < 0 || column >= ColumnCount)
+        return QString();
+    return Localization::text(kTitles[column]);
+}
+
+int PlayListModel::columnWidth(int column)
+{
+    return column >= 0 && column < ColumnCount ? kWidths[column] : 0;
+}
+
+int PlayListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(cells_.size());
+}
+
+int PlayListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant PlayListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= cells_.size())
+        return QVariant();
+    const Cells &c = cells_.at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+        switch (index.column()) {
+        case ColNumber: return c.number;
+        case ColFilename: return c.filename;
+        case ColTimeDate: return c.timeDate.isEmpty() ? QVariant() : QVariant(c.timeDate);
+        default: return QVariant();
+        }
+    case Qt::DecorationRole:
+        if (index.column() == ColProtected && c.locked)
+            return lock_;
+        return QVariant();
+    case Qt::ToolTipRole:
+        if (index.column() == ColFilename)
+            return c.filename;
+        if (index.column() == ColTimeDate && !c.timeDate.isEmpty())
+            return c.timeDate;
+        return QVariant();
+    case Qt::TextAlignmentRole:
+        if (index.column() == ColNumber || index.column() == ColProtected)
+            return int(Qt::AlignCenter);
+        return int(Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+        return QVariant();
+    }
+}
+
+QVariant PlayListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal)
+        return QVariant();
+    if (role == Qt::DisplayRole)
+        return columnTitle(section);
+    if (role == Qt::TextAlignmentRole)
+        return int(Qt::AlignLeft | Qt::AlignVCenter);
+    return QVariant();
+}
+
+Qt::ItemFlags PlayListModel::flags(const QModelIndex &index) const
+{
+    // Rows are not drop targets themselves, so a drop always lands between rows
+    // (or below the last one).
+    if (!index.isValid())
+        return Qt::ItemIsDropEnabled;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemNeverHasChildren;
+}
+
+QStringList PlayListModel::mimeTypes() const
+{
+    return {QString::fromLatin1(PlayListRules::kDragType)};
+}
+
+QMimeData *PlayListModel::mimeData(const QModelIndexList &indexes) const
+{
+    QList<int> rows;
+    for (const QModelIndex &i : indexes)
+        if (i.isValid() && !rows.contains(i.row()))
+            rows << i.row();
+    if (rows.isEmpty())
+        return nullptr;
+    std::sort(rows.begin(), rows.end());
+    auto *data = new QMimeData;
+    data->setData(QString::fromLatin1(PlayListRules::kDragType), PlayListRules::encodeRows(rows));
+    return data;
+}
+
+bool PlayListModel::canDropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
+                                    const QModelIndex &parent) const
+{
+    Q_UNUSED(row);
+    Q_UNUSED(column);
+    Q_UNUSED(parent);
+    return data && (action == Qt::MoveAction || action == Qt::CopyAction) &&
+           data->hasFormat(QString::fromLatin1(PlayListRules::kDragType));
+}
+
+bool PlayListModel::dropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
+                                 const QModelIndex &parent)
+{
+    if (!canDropMimeData(data, action, row, column, parent))
+        return false;
+    QList<int> rows;
+    for (int r : PlayListRules::decodeRows(data->data(QString::fromLatin1(PlayListRules::kDragType))))
+        if (r >= 0 && r < cells_.size())
+            rows << r;
+    if (rows.isEmpty())
+        return false;
+    int destination = row;
+    if (destination < 0)
+        destination = parent.isValid() ? parent.row() : int(cells_.size());
+    emit rowsDropped(rows, destination);
+    return true;
+}
+
+Qt::DropActions PlayListModel::supportedDragActions() const
+{
+    return Qt::MoveAction;
+}
+
+Qt::DropActions PlayListModel::supportedDropActions() const
+{
+    return Qt::MoveAction;
+}

@@ -1,0 +1,59 @@
+// The play list as the table sees it: four columns ("No.", "Filename",
+// "Time & Date", "Protected") over a working copy of the stored list. The cell
+// texts and the lock mark are worked out once per reload, not on every paint.
+// Rows are dragged under "BasicTableViewDragAndDropDataType"; a drop only reports
+// where the rows should go (rowsDropped), the owner reorders the list.
+#pragma once
+
+#include "store/PlayListEntry.h"
+
+#include <QAbstractTableModel>
+#include <QPixmap>
+
+class PlayListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { ColNumber = 0, ColFilename, ColTimeDate, ColProtected, ColumnCount };
+
+    explicit PlayListModel(QObject *parent = nullptr);
+
+    // Replaces the rows (the table reloads).
+    void setPlayList(const PlayList &list);
+    const PlayList &playList() const { return list_; }
+    bool isProtectedRow(int row) const;
+
+    // The header titles follow the installed language.
+    void retranslate();
+    static QString columnTitle(int column);
+    static int columnWidth(int column);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+    QStringList mimeTypes() const override;
+    QMimeData *mimeData(const QModelIndexList &indexes) const override;
+    bool canDropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
+                         const QModelIndex &parent) const override;
+    bool dropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
+                      const QModelIndex &parent) override;
+    Qt::DropActions supportedDragActions() const override;
+    Qt::DropActions supportedDropActions() const override;
+
+signals:
+    // `rows` were dropped to sit before row `destination` (rowCount = at the end).
+    void rowsDropped(const QList<int> &rows, int destination);
+
+private:
+    struct Cells {
+        QString number;
+        QString filename;
+        QString timeDate;
+        bool locked = false;
+    };
+    PlayList list_;
+    QList<Cells> cells_;
+    QPixmap lock_;
+};

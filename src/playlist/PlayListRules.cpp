@@ -1,0 +1,115 @@
+#include "PlayListRules.h"
+
+#include <QDataStream>
+#include <QFile>
+#include <QFileInfo>
+#include <QIODevice>
+#include <QUrl>
+
+#include <algorithm>
+
+QString PlayListRules::rowNumberText(int row)
+{
+    return QString::number(row + 1);
+}
+
+QString PlayListRules::abbreviationFile(const QString &path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString PlayListRules::timeAndDateText(const QString &path)
+{
+    QString name = abbreviationFile(path);
+    name.remove(QStringLiteral(".MOV"), Qt::CaseSensitive);
+    name.remove(QLatin1Char('_'));
+    if (name.size() < 14)
+        return QString();
+    const QString year = name.mid(0, 4);
+    const QString month = name.mid(4, 2);
+    const QString day = name.mid(6, 2);
+    const QString hour = name.mid(8, 2);
+    const QString minute = name.mid(10, 2);
+    const QString second = name.mid(12, 2);
+    return QStringLiteral("%1:%2:%3 %4/%5/%6").arg(hour, minute, second, day, month, year);
+}
+
+QString PlayListRules::localPath(const QString &path)
+{
+    const QUrl url(path);
+    return url.isLocalFile() ? url.toLocalFile() : path;
+}
+
+bool PlayListRules::isProtectedFile(const QString &path)
+{
+    const QString local = localPath(path);
+    if (local.isEmpty())
+        return true;
+    const QFileInfo info(local);
+    if (!info.exists() || !info.isReadable() || !info.isWritable())
+        return true;
+    const QFile::Permissions anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    return !(info.permissions() & anyWrite);
+}
+
+QList<int> PlayListRules::movedOrder(int count, const QList<int> &rows, int destination)
+{
+    QList<int> order;
+    if (count <= 0)
+        return order;
+    destination = std::clamp(destination, 0, count);
+    QList<bool> moving(count, false);
+    QList<int> moved;
+    for (int r : rows) {
+        if (r >= 0 && r < count && !moving[r]) {
+            moving[r] = true;
+            moved << r;
+        }
+    }
+    std::sort(moved.begin(), moved.end());
+    QList<int> rest;
+    int insertAt = 0;
+    for (int k = 0; k < count; ++k) {
+        if (moving[k])
+            continue;
+        if (k < destination)
+            ++insertAt;
+        rest << k;
+    }
+    order = rest.mid(0, insertAt);
+    order += moved;
+    order += rest.mid(insertAt);
+    return order;
+}
+
+QByteArray PlayListRules::encodeRows(const QList<int> &rows)
+{
+    QByteArray data;
+    QDataStream out(&data, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_0);
+    out << qint32(rows.size());
+    for (int r : rows)
+        out << qint32(r);
+    return data;
+}
+
+QList<int> PlayListRules::decodeRows(const QByteArray &data)
+{
+    QDataStream in(data);
+    in.setVersion(QDataStream::Qt_6_0);
+    qint32 n = 0;
+    in >> n;
+    // Each row takes four bytes: a count the payload cannot hold is malformed.
+    if (in.status() != QDataStream::Ok || n < 0 || qint64(n) * 4 > data.size() - 4)
+        return {};
+    QList<int> rows;
+    rows.reserve(n);
+    for (qint32 k = 0; k < n; ++k) {
+        qint32 r = 0;
+        in >> r;
+        if (in.status() != QDataStream::Ok)
+            return {};
+        rows << r;
+    }
+    return rows;
+}

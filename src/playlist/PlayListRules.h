@@ -1,0 +1,43 @@
+// What the play list table shows for an entry, and how a dragged set of rows
+// lands in the list: pure functions over the entry's path text ("key_path", the
+// file URL with its percent escapes) and row numbers.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+class PlayListRules {
+public:
+    PlayListRules() = delete;
+
+    // The MIME type under which dragged rows travel.
+    static constexpr char kDragType[] = "BasicTableViewDragAndDropDataType";
+
+    // "No.": the row counted from 1.
+    static QString rowNumberText(int row);
+    // "Filename": the text after the last "/", escapes left as they are.
+    static QString abbreviationFile(const QString &path);
+    // "Time & Date": "hh:mm:ss dd/MM/yyyy" cut from the file name once ".MOV" and "_"
+    // are removed; empty when fewer than 14 characters remain. The characters are
+    // taken as they stand, digits or not.
+    static QString timeAndDateText(const QString &path);
+    // The file-system path behind an entry: the decoded local path of a file URL,
+    // the text itself when it is no URL.
+    static QString localPath(const QString &path);
+    // "Protected": the file is missing, unreadable or not writable. A file without
+    // any write permission bit counts as protected even for the superuser, whom the
+    // system would let write it: the mark tells a locked recording.
+    static bool isProtectedFile(const QString &path);
+
+    // The new order of a list of `count` rows after `rows` are moved to sit before
+    // row `destination` (count = at the end): element k is the old index of the row
+    // that ends up at k. Rows out of range are ignored; the moved rows keep their
+    // relative order.
+    static QList<int> movedOrder(int count, const QList<int> &rows, int destination);
+
+    // The dragged rows as they travel on the drag data, and back; a malformed
+    // payload reads as no rows.
+    static QByteArray encodeRows(const QList<int> &rows);
+    static QList<int> decodeRows(const QByteArray &data);
+};

@@ -1,0 +1,422 @@
+#include "PlayListViewController.h"
+
+#include "PlayListModel.h"
+#include "PlayListRules.h"
+#include "PlayListTableView.h"
+#include "app/AppDelegate.h"
+#include "common/AppColorManager.h"
+#include "common/Localization.h"
+#include "instruments/PositionCompassPanel.h"
+#include "player/VideoViewController.h"
+#include "store/MyCache.h"
+
+#include <QEvent>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace {
+
+constexpr int kRowHeight = 20;
+constexpr int kStripHeight = 30;
+
+VideoViewController *player()
+{
+    AppDelegate *app = AppDelegate::instance();
+    return app ? app->videoVC() : nullptr;
+}
+
+QList<QUrl> runOpenDialog(QWidget *parent)
+{
+    const QString filter = Localization::text("playlist_video_files") +
+                           QStringLiteral(" (*.MOV *.mov *.MP4 *.mp4);;") +
+                           Localization::text("playlist_all_files") + QStringLiteral(" (*)");
+    return QFileDialog::getOpenFileUrls(parent, Localization::text("playlist_open_title"), QUrl(), filter);
+}
+
+} // namespace
+
+PlayListViewController::PlayListViewController(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("PlayListViewController"));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, AppColorManager::appBackgroundColor());
+    setPalette(pal);
+
+    model_ = new PlayListModel(this);
+    buildTable();
+
+    buttonAdd = new QPushButton(this);
+    buttonAdd->setObjectName(QStringLiteral("buttonAdd"));
+    buttonRemove = new QPushButton(this);
+    buttonRemove->setObjectName(QStringLiteral("buttonRemove"));
+    setButtonColor(buttonAdd, QColor(22, 150, 48));
+    setButtonColor(buttonRemove, std::nullopt);
+    connect(buttonAdd, &QPushButton::clicked, this, [this] { addVideoPlay(); });
+    connect(buttonRemove, &QPushButton::clicked, this, [this] { removeVideoPlay(); });
+
+    progressBar = new QProgressBar(this);
+    progressBar->setObjectName(QStringLiteral("progressBar"));
+    progressBar->setTextVisible(false);
+    progressBar->hide();
+    progressLabel = new QLabel(this);
+    progressLabel->setObjectName(QStringLiteral("progressLabel"));
+    QFont pf = progressLabel->font();
+    pf.setPixelSize(12);
+    progressLabel->setFont(pf);
+    progressLabel->hide();
+
+    gpsPanel = new PositionCompassPanel(this);
+
+    openPanel = runOpenDialog;
+    selectIndex = -1;
+    if (AppDelegate *app = AppDelegate::instance())
+        app->setPlaylistVC(this);
+
+    retranslate();
+    resize(450, 440);
+    layoutParts();
+}
+
+PlayListViewController::~PlayListViewController()
+{
+    AppDelegate *app = AppDelegate::instance();
+    if (app && app->playlistVC() == this)
+        app->setPlaylistVC(nullptr);
+}
+
+void PlayListViewController::buildTable()
+{
+    tableView = new PlayListTableView(this);
+    tableView->setObjectName(QStringLiteral("playListTable"));
+    tableView->setModel(model_);
+    tableView->setShowGrid(true);
+    tableView->setGridStyle(Qt::SolidLine);
+    tableView->setSelectionMode(QAbstractItemView::SingleSelection);
+    tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tableView->setWordWrap(false);
+    tableView->setTextElideMode(Qt::ElideMiddle);
+    tableView->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    tableView->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    tableView->setDragEnabled(true);
+    tableView->setAcceptDrops(true);
+    tableView->viewport()->setAcceptDrops(true);
+    tableView->setDropIndicatorShown(true);
+    tableView->setDragDropMode(QAbstractItemView::DragDrop);
+    tableView->setDefaultDropAction(Qt::MoveAction);
+    tableView->setDragDropOverwriteMode(false);
+
+    QHeaderView *h = tableView->horizontalHeader();
+    h->setSectionsMovable(true);
+    h->setSectionResizeMode(QHeaderView::Interactive);
+    h->setStretchLastSection(true);
+    h->setHighlightSections(false);
+    h->setMinimumSectionSize(20);
+    h->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    for (int c = 0; c < PlayListModel::ColumnCount; ++c)
+        tableView->setColumnWidth(c, PlayListModel::columnWidth(c));
+    QHeaderView *v = tableView->verticalHeader();
+    v->hide();
+    v->setSectionResizeMode(QHeaderView::Fixed);
+    v->setDefaultSectionSize(kRowHeight);
+
+    QFont f = tableView->font();
+    f.setPixelSize(12);
+    tableView->setFont(f);
+    const QColor bg = AppColorManager::appBackgroundColor();
+    tableView->setStyleSheet(QStringLiteral(
+        "QTableView { background: #ffffff; color: #000000; gridline-color: %1; border: 1px solid #b9b7bc;"
+        " selection-background-color: #3b78d8; selection-color: #ffffff; }"
+        "QHeaderView::section { background: #cfcdd2; color: #202024; border: none;"
+        " border-right: 1px solid %1; border-bottom: 1px solid #b9b7bc; padding: 2px 4px; font-weight: bold; }")
+                                 .arg(bg.name()));
+
+    connect(tableView, &PlayListTableView::rowChosen, this,
+            [this](int row) { selectIndexPlay(row); }, Qt::QueuedConnection);
+    tableView->keyHandler = [this](QKeyEvent *e) { return keyDown(e); };
+    connect(model_, &PlayListModel::rowsDropped, this, &PlayListViewController::moveRows);
+}
+
+// ---------------------------------------------------------------------------------
+// Module operations
+
+void PlayListViewController::dataLogicProcessOfViodePath(const QString &path)
+{
+    gpsPanel->dataLogicProcessOfViodePath(path);
+}
+
+void PlayListViewController::videoAllTime(double seconds)
+{
+    gpsPanel->videoAllTime(seconds);
+}
+
+void PlayListViewController::updateDataByCurrentTime(double seconds)
+{
+    gpsPanel->updateDataByCurrentTime(seconds);
+}
+
+void PlayListViewController::rotateAngle(float radians) { gpsPanel->rotateAngle(radians); }
+void PlayListViewController::rotateSpd(float radians) { gpsPanel->rotateSpd(radians); }
+QString PlayListViewController::convertLatLngToDFM(float degrees) { return PositionCompassPanel::convertLatLngToDFM(degrees); }
+void PlayListViewController::updateUI() { gpsPanel->updateUI(); }
+void PlayListViewController::updateCompass() { gpsPanel->updateCompass(); }
+
+// ---------------------------------------------------------------------------------
+// Sequencing
+
+void PlayListViewController::selectIndexPlay(qint64 n)
+{
+    const PlayList &list = playlist();
+    if (quint64(n) < quint64(list.size())) {
+        selectIndex = n;
+        selectRowLater();
+        const QString path = list.at(n).path;
+        playCurrentItem(path);
+        if (AppDelegate *app = AppDelegate::instance())
+            app->activeCurrentPlayIndex(int(n));
+    } else {
+        selectIndex = -1;
+    }
+    reloadPlayListData();
+}
+
+void PlayListViewController::playCurrentItem(const QString &path)
+{
+    VideoViewController *vc = player();
+    if (!vc)
+        return;
+    vc->close();
+    vc->initAssetData(QUrl(path, QUrl::TolerantMode));
+}
+
+void PlayListViewController::playNext(bool next)
+{
+    selectIndex += next ? 1 : -1;
+    selectIndexPlay(selectIndex);
+}
+
+void PlayListViewController::videoEnd()
+{
+    selectIndex += 1;
+    selectIndexPlay(selectIndex);
+}
+
+// ---------------------------------------------------------------------------------
+// The list
+
+const PlayList &PlayListViewController::playlist() const
+{
+    return model_->playList();
+}
+
+QString PlayListViewController::abbreviationFile(const QString &path)
+{
+    return PlayListRules::abbreviationFile(path);
+}
+
+void PlayListViewController::reloadPlayListData()
+{
+    // The table keeps its selected row across a reload, as long as the row exists.
+    QList<int> selected;
+    if (QItemSelectionModel *sm = tableView->selectionModel())
+        for (const QModelIndex &i : sm->selectedRows())
+            selected << i.row();
+    model_->setPlayList(MyCache::playList().value_or(PlayList()));
+    for (int row : selected)
+        if (row < model_->rowCount())
+            selectRow(row);
+}
+
+void PlayListViewController::selectRow(qint64 row)
+{
+    QItemSelectionModel *sm = tableView->selectionModel();
+    if (!sm || row < 0 || row >= model_->rowCount())
+        return;
+    const QModelIndex index = model_->index(int(row), 0);
+    sm->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    tableView->scrollTo(index);
+}
+
+void PlayListViewController::selectRowLater()
+{
+    QPointer<PlayListViewController> self(this);
+    QMetaObject::invokeMethod(this, [self] {
+        if (self)
+            self->selectRow(self->selectIndex);
+    }, Qt::QueuedConnection);
+}
+
+void PlayListViewController::addVideoPlay()
+{
+    const QList<QUrl> urls = openPanel ? openPanel(this) : QList<QUrl>();
+    if (urls.isEmpty())
+        return;
+    ++readsPending_;
+    showProgress(0, int(urls.size()));
+    QPointer<PlayListViewController> self(this);
+    MyCache::playPathArrCache(
+        urls,
+        [self] {
+            if (!self)
+                return;
+            if (--self->readsPending_ == 0)
+                self->showProgress(0, 0);
+            self->reloadPlayListData();
+            emit self->filesAdded();
+            QMetaObject::invokeMethod(self, [self] {
+                if (!self)
+                    return;
+                const qint64 last = self->model_->rowCount() - 1;
+                self->selectRow(last);
+                self->selectIndexPlay(last);
+            }, Qt::QueuedConnection);
+        },
+        [self](int done, int total) {
+            if (self && self->readsPending_ > 0)
+                self->showProgress(done, total);
+        });
+}
+
+void PlayListViewController::removeVideoPlay()
+{
+    PlayList work = playlist();
+    if (selectIndex >= 0 && selectIndex < work.size()) {
+        work.removeAt(selectIndex);
+        selectIndex = -1;
+        MyCache::syncPlayList(work);
+        if (VideoViewController *vc = player())
+            vc->close();
+    }
+    reloadPlayListData();
+    tableView->clearSelection();
+    selectRowLater();
+    if (model_->rowCount() > 0)
+        selectIndexPlay(0);
+}
+
+void PlayListViewController::moveRows(const QList<int> &rows, int destination)
+{
+    const PlayList &work = playlist();
+    const QList<int> order = PlayListRules::movedOrder(int(work.size()), rows, destination);
+    bool unchanged = true;
+    for (int k = 0; k < order.size(); ++k)
+        unchanged = unchanged && order[k] == k;
+    if (!unchanged) {
+        PlayList moved;
+        moved.reserve(work.size());
+        for (int old : order)
+            moved << work.at(old);
+        // The playing file keeps playing; only its row number changes.
+        if (selectIndex >= 0 && selectIndex < work.size())
+            selectIndex = order.indexOf(int(selectIndex));
+        MyCache::syncPlayList(moved);
+        reloadPlayListData();
+    }
+    tableView->clearSelection();
+    selectRowLater();
+}
+
+// ---------------------------------------------------------------------------------
+// Keys, progress, look
+
+bool PlayListViewController::keyDown(QKeyEvent *event)
+{
+    if (!event)
+        return false;
+    if (VideoViewController *vc = player())
+        vc->keyDown(event);
+    // Space and Escape belong to the player.
+    bool used = event->text() == QLatin1String(" ") || event->key() == Qt::Key_Escape;
+    if ((event->modifiers() & Qt::ControlModifier) && event->key() == Qt::Key_A) {
+        tableView->selectAll();
+        used = true;
+    }
+    return used;
+}
+
+void PlayListViewController::keyPressEvent(QKeyEvent *event)
+{
+    if (keyDown(event))
+        event->accept();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+void PlayListViewController::setButtonColor(QPushButton *button, std::optional<QColor> color)
+{
+    if (!button)
+        return;
+    const QColor c = color.value_or(QColor(Qt::red));
+    button->setFlat(true);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setStyleSheet(QStringLiteral("QPushButton { color: %1; font-size: 16px; text-align: right;"
+                                         " padding: 2px 6px; border: none; background: transparent; }"
+                                         "QPushButton:pressed { background: rgba(0, 0, 0, 30); }")
+                              .arg(c.name()));
+}
+
+void PlayListViewController::showProgress(int done, int total)
+{
+    progressDone_ = done;
+    progressTotal_ = total;
+    const bool reading = readsPending_ > 0;
+    progressBar->setVisible(reading);
+    progressLabel->setVisible(reading);
+    if (!reading)
+        return;
+    progressBar->setRange(0, qMax(total, 1));
+    progressBar->setValue(qBound(0, done, qMax(total, 1)));
+    progressLabel->setText(Localization::text("playlist_reading_files").arg(done).arg(total));
+}
+
+void PlayListViewController::retranslate()
+{
+    model_->retranslate();
+    buttonAdd->setText(Localization::text("playlist_add"));
+    buttonRemove->setText(Localization::text("playlist_remove"));
+    buttonAdd->setToolTip(Localization::text("playlist_add_tip"));
+    buttonRemove->setToolTip(Localization::text("playlist_remove_tip"));
+    if (readsPending_ > 0)
+        showProgress(progressDone_, progressTotal_);
+}
+
+void PlayListViewController::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QWidget::changeEvent(event);
+}
+
+void PlayListViewController::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layoutParts();
+}
+
+void PlayListViewController::layoutParts()
+{
+    const int w = width();
+    const int h = height();
+    const int tableX = 9;
+    const int tableW = qMax(0, int(w * 0.97) - tableX);
+    const int tableH = int(h * 0.4);
+    tableView->setGeometry(tableX, 4, tableW, tableH);
+
+    const int stripY = 4 + tableH + 2;
+    const int buttonW = 84;
+    buttonRemove->setGeometry(tableX + tableW - buttonW, stripY, buttonW, kStripHeight - 4);
+    buttonAdd->setGeometry(tableX + tableW - 2 * buttonW, stripY, buttonW, kStripHeight - 4);
+    const int progressW = qMax(0, tableW - 2 * buttonW - 8);
+    progressLabel->setGeometry(tableX, stripY, progressW, 14);
+    progressBar->setGeometry(tableX, stripY + 15, progressW, 9);
+
+    const int panelY = stripY + kStripHeight;
+    gpsPanel->setGeometry(0, panelY, w, qMax(0, h - panelY));
+}

@@ -1,0 +1,105 @@
+// The play list pane: the table of the files opened in this run with its add and
+// remove buttons, the order of play (start a row, next, previous, end of file),
+// and below the table the position and compass panel, to which the module
+// operations of the player's gpsInfoDelegate slot are passed on. It also sits in
+// the player's videoEndDelegate slot.
+#pragma once
+
+#include "instruments/KTModuleProtocol.h"
+#include "store/PlayListEntry.h"
+
+#include <QColor>
+#include <QList>
+#include <QUrl>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class PlayListModel;
+class PlayListTableView;
+class PositionCompassPanel;
+class QKeyEvent;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+class PlayListViewController : public QWidget, public KTModuleProtocol {
+    Q_OBJECT
+public:
+    explicit PlayListViewController(QWidget *parent = nullptr);
+    ~PlayListViewController() override;
+
+    // Module operations: the first three go to the position and compass panel.
+    void dataLogicProcessOfViodePath(const QString &path) override;
+    void videoAllTime(double seconds) override;
+    void updateDataByCurrentTime(double seconds) override;
+    void videoEnd() override;
+    void playNext(bool next) override;
+    qint64 zoomInMapWindow(qint64 state) override { return state; }
+
+    // The position and compass panel's own operations.
+    void rotateAngle(float radians);
+    void rotateSpd(float radians);
+    static QString convertLatLngToDFM(float degrees);
+    void updateUI();
+    void updateCompass();
+
+    // Sequencing: starts row n when it is a row, else only resets selectIndex.
+    void selectIndexPlay(qint64 n);
+    // Closes the player's file and opens the entry's URL text.
+    void playCurrentItem(const QString &path);
+
+    // Asks for files (openPanel) and appends them; the last one then plays.
+    void addVideoPlay();
+    // Removes the row of selectIndex; the first remaining row then plays.
+    void removeVideoPlay();
+    // Working list := the stored play list; the table reloads.
+    void reloadPlayListData();
+    // The player's keys first, then Ctrl+A asks the table to select all.
+    // Returns true when the key was used up.
+    bool keyDown(QKeyEvent *event);
+    static QString abbreviationFile(const QString &path);
+    // Title drawn in `color` (red when none), 16 px, right-aligned.
+    static void setButtonColor(QPushButton *button, std::optional<QColor> color);
+
+    const PlayList &playlist() const;
+    bool isReadingFiles() const { return readsPending_ > 0; }
+
+    // Row of the file playing or last started; -1 = none.
+    qint64 selectIndex = -1;
+
+    // The open dialog: returns the chosen files, empty when cancelled.
+    std::function<QList<QUrl>(QWidget *parent)> openPanel;
+
+    PlayListModel *model() const { return model_; }
+    PlayListTableView *tableView = nullptr;
+    QPushButton *buttonAdd = nullptr;
+    QPushButton *buttonRemove = nullptr;
+    QProgressBar *progressBar = nullptr;
+    QLabel *progressLabel = nullptr;
+    PositionCompassPanel *gpsPanel = nullptr;
+
+signals:
+    // The store has finished reading added files (before the last one is started).
+    void filesAdded();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void buildTable();
+    void retranslate();
+    void layoutParts();
+    void selectRowLater();
+    void selectRow(qint64 row);
+    void moveRows(const QList<int> &rows, int destination);
+    void showProgress(int done, int total);
+
+    PlayListModel *model_ = nullptr;
+    int readsPending_ = 0;
+    int progressDone_ = 0;
+    int progressTotal_ = 0;
+};

@@ -1,0 +1,146 @@
+// The play list's cell rules, the lock test and the order after a drag.
+#include "playlist/PlayListRules.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+class PlayListRulesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void cellTexts_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("filename");
+        QTest::addColumn<QString>("timeDate");
+
+        QTest::addRow("camera name with index")
+            << "file:///media/card/DCIM/2019_0312_153012_001.MOV" << "2019_0312_153012_001.MOV"
+            << "15:30:12 12/03/2019";
+        QTest::addRow("lower-case extension is not removed")
+            << "file:///media/card/20190312153012.mov" << "20190312153012.mov" << "15:30:12 12/03/2019";
+        QTest::addRow("too short after removal") << "file:///media/card/ABC_123.MOV" << "ABC_123.MOV" << "";
+        QTest::addRow("no digit test")
+            << "file:///media/card/CARDIMAGE0123456.MP4" << "CARDIMAGE0123456.MP4" << "E0:12:34 AG/IM/CARD";
+        QTest::addRow("exactly fourteen left")
+            << "file:///x/20260102_030405.MOV" << "20260102_030405.MOV" << "03:04:05 02/01/2026";
+        QTest::addRow("thirteen left") << "file:///x/2026010203040.MOV" << "2026010203040.MOV" << "";
+        QTest::addRow(".MOV inside the name is removed too")
+            << "file:///x/2019.MOV_0312.MOV_153012.MOV" << "2019.MOV_0312.MOV_153012.MOV" << "15:30:12 12/03/2019";
+        QTest::addRow("escapes stay in the name")
+            << "file:///my%20card/2019_0312_153012%20a.MOV" << "2019_0312_153012%20a.MOV" << "15:30:12 12/03/2019";
+        QTest::addRow("trailing slash: no name") << "file:///x/folder/" << "" << "";
+        QTest::addRow("no slash at all") << "2019_0312_153012.MOV" << "2019_0312_153012.MOV" << "15:30:12 12/03/2019";
+        QTest::addRow("empty") << "" << "" << "";
+    }
+    void cellTexts()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, filename);
+        QFETCH(QString, timeDate);
+        QCOMPARE(PlayListRules::abbreviationFile(path), filename);
+        QCOMPARE(PlayListRules::timeAndDateText(path), timeDate);
+    }
+
+    void rowNumbers()
+    {
+        QCOMPARE(PlayListRules::rowNumberText(0), QStringLiteral("1"));
+        QCOMPARE(PlayListRules::rowNumberText(99), QStringLiteral("100"));
+    }
+
+    void localPathIsDecoded_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("local");
+        QTest::addRow("blank") << "file:///media/my%20card/A.MOV" << "/media/my card/A.MOV";
+        QTest::addRow("non-ASCII") << "file:///media/%E8%A1%8C%E8%BD%A6/A.MOV" << QString::fromUtf8("/media/行车/A.MOV");
+        QTest::addRow("percent sign itself") << "file:///media/100%25/A.MOV" << "/media/100%/A.MOV";
+        QTest::addRow("plain path stays") << "/media/card/A.MOV" << "/media/card/A.MOV";
+    }
+    void localPathIsDecoded()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, local);
+        QCOMPARE(PlayListRules::localPath(path), local);
+    }
+
+    void lockMark_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<bool>("writable");
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<bool>("locked");
+        QTest::addRow("writable file") << "card" << true << true << false;
+        QTest::addRow("read-only file") << "card" << false << true << true;
+        QTest::addRow("writable file under a blank") << "my card" << true << true << false;
+        QTest::addRow("read-only file under a blank") << "my card" << false << true << true;
+        QTest::addRow("writable file under a percent sign") << "100% full" << true << true << false;
+        QTest::addRow("missing file") << "card" << true << false << true;
+    }
+    void lockMark()
+    {
+        QFETCH(QString, folder);
+        QFETCH(bool, writable);
+        QFETCH(bool, exists);
+        QFETCH(bool, locked);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QVERIFY(QDir(dir.path()).mkpath(folder));
+        const QString local = dir.path() + QLatin1Char('/') + folder + QStringLiteral("/2019_0312_153012_001.MOV");
+        if (exists) {
+            QFile f(local);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("x");
+            f.close();
+            if (!writable)
+                QVERIFY(f.setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        }
+        const QString path = QUrl::fromLocalFile(local).toString(QUrl::FullyEncoded);
+        QCOMPARE(PlayListRules::isProtectedFile(path), locked);
+    }
+
+    void movedOrder_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QList<int>>("rows");
+        QTest::addColumn<int>("destination");
+        QTest::addColumn<QList<int>>("order");
+        QTest::addRow("first row below the third") << 4 << QList<int>{0} << 3 << QList<int>{1, 2, 0, 3};
+        QTest::addRow("last row to the top") << 4 << QList<int>{3} << 0 << QList<int>{3, 0, 1, 2};
+        QTest::addRow("to the end") << 3 << QList<int>{0} << 3 << QList<int>{1, 2, 0};
+        QTest::addRow("onto itself") << 3 << QList<int>{1} << 1 << QList<int>{0, 1, 2};
+        QTest::addRow("just below itself") << 3 << QList<int>{1} << 2 << QList<int>{0, 1, 2};
+        QTest::addRow("two rows keep their order") << 5 << QList<int>{3, 0} << 2 << QList<int>{1, 0, 3, 2, 4};
+        QTest::addRow("rows out of range ignored") << 3 << QList<int>{-1, 7, 2} << 0 << QList<int>{2, 0, 1};
+        QTest::addRow("destination past the end") << 3 << QList<int>{0} << 99 << QList<int>{1, 2, 0};
+        QTest::addRow("duplicates") << 3 << QList<int>{2, 2} << 0 << QList<int>{2, 0, 1};
+        QTest::addRow("empty list") << 0 << QList<int>{0} << 0 << QList<int>{};
+    }
+    void movedOrder()
+    {
+        QFETCH(int, count);
+        QFETCH(QList<int>, rows);
+        QFETCH(int, destination);
+        QFETCH(QList<int>, order);
+        QCOMPARE(PlayListRules::movedOrder(count, rows, destination), order);
+    }
+
+    void dragPayload()
+    {
+        const QList<int> rows{0, 3, 17};
+        QCOMPARE(PlayListRules::decodeRows(PlayListRules::encodeRows(rows)), rows);
+        QCOMPARE(PlayListRules::decodeRows(PlayListRules::encodeRows({})), QList<int>());
+        // Malformed payloads read as nothing.
+        QCOMPARE(PlayListRules::decodeRows(QByteArray()), QList<int>());
+        QCOMPARE(PlayListRules::decodeRows(QByteArray("\x7f\xff\xff\xff\x00", 5)), QList<int>());
+        QByteArray truncated = PlayListRules::encodeRows(rows);
+        truncated.chop(2);
+        QCOMPARE(PlayListRules::decodeRows(truncated), QList<int>());
+        QCOMPARE(PlayListRules::decodeRows(QByteArray("\xff\xff\xff\xff", 4)), QList<int>());
+    }
+};
+
+QTEST_GUILESS_MAIN(PlayListRulesTest)
+#include "tst_playlistrules.moc"

@@ -1,0 +1,571 @@
+// The play list pane driven as the user and the player drive it: the real player
+// plays copies of the forged recordings, the store reads them in the background.
+#include "app/AppDelegate.h"
+#include "common/Localization.h"
+#include "instruments/KTModuleProtocol.h"
+#include "instruments/PositionCompassPanel.h"
+#include "player/VideoViewController.h"
+#include "playlist/PlayListModel.h"
+#include "playlist/PlayListRules.h"
+#include "playlist/PlayListTableView.h"
+#include "playlist/PlayListViewController.h"
+#include "store/MyCache.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMediaPlayer>
+#include <QMimeData>
+#include <QProcess>
+#include <QProgressBar>
+#include <QRegularExpression>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+// Sits in the player's gpsDelegate slot and records every file the player was
+// asked to open (the player names each file to its modules as it opens it).
+class OpenProbe : public QObject, public KTModuleProtocol {
+public:
+    QStringList opened;
+    void dataLogicProcessOfViodePath(const QString &path) override { opened << path; }
+};
+
+QString urlText(const QString &local)
+{
+    return QUrl::fromLocalFile(local).toString(QUrl::FullyEncoded);
+}
+
+} // namespace
+
+class PlayListViewControllerTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir sourceDir_;
+    QString source_;   // a playable recording to copy under the names we need
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<AppDelegate> app_;
+    std::unique_ptr<QWidget> window_;
+    VideoViewController *vc_ = nullptr;
+    PlayListViewController *pl_ = nullptr;
+    std::unique_ptr<OpenProbe> probe_;
+
+    // Copies of the recording under `names` in the test's folder (or a sub-folder).
+    QList<QUrl> files(const QStringList &names, const QString &sub = QString())
+    {
+        QList<QUrl> urls;
+        const QString folder = sub.isEmpty() ? dir_->path() : dir_->path() + QLatin1Char('/') + sub;
+        QDir().mkpath(folder);
+        for (const QString &n : names) {
+            const QString target = folder + QLatin1Char('/') + n;
+            if (!QFile::exists(target) && !QFile::copy(source_, target))
+                qFatal("cannot copy the sample to %s", qPrintable(target));
+            QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+            urls << QUrl::fromLocalFile(target);
+        }
+        return urls;
+    }
+
+    // Adds through the add button with the dialog answering `urls`, and waits until
+    // the last of them has been started.
+    bool add(const QList<QUrl> &urls)
+    {
+        pl_->openPanel = [urls](QWidget *) { return urls; };
+        const int before = int(probe_->opened.size());
+        QTest::mouseClick(pl_->buttonAdd, Qt::LeftButton);
+        return QTest::qWaitFor([&] { return probe_->opened.size() > before && !pl_->isReadingFiles(); }, 15000);
+    }
+
+    QString rowPath(int row) const { return pl_->playlist().value(row).path; }
+    QList<int> selectedRows() const
+    {
+        QList<int> rows;
+        for (const QModelIndex &i : pl_->tableView->selectionModel()->selectedRows())
+            rows << i.row();
+        return rows;
+    }
+    QString cell(int row, int column) const
+    {
+        return pl_->model()->index(row, column).data(Qt::DisplayRole).toString();
+    }
+    QList<bool> activeFlags() const
+    {
+        QList<bool> flags;
+        for (const PlayListEntry &e : MyCache::playList().value_or(PlayList()))
+            flags << e.activeYN;
+        return flags;
+    }
+    void settle() { QTest::qWait(50); }
+
+private slots:
+    void initTestCase()
+    {
+        Localization::install(QStringLiteral("en"));
+        const QString forged = qEnvironmentVariable("VELTRA_SAMPLES") + QStringLiteral("/nt9665_1trak.MOV");
+        if (QFile::exists(forged)) {
+            source_ = forged;
+        } else {
+            // Until the forge writes its samples: a short H.264 clip of our own.
+            source_ = sourceDir_.filePath(QStringLiteral("clip.MOV"));
+            const int rc = QProcess::execute(QStringLiteral("ffmpeg"),
+                {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=320x240:rate=30",
+                 "-t", "6", "-c:v", "libx264", "-bf", "0", "-pix_fmt", "yuv420p", source_});
+            QCOMPARE(rc, 0);
+        }
+    }
+
+    void init()
+    {
+        MyCache::playPathClear();
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+        app_ = std::make_unique<AppDelegate>();
+        window_ = std::make_unique<QWidget>();
+        auto *layout = new QHBoxLayout(window_.get());
+        layout->setContentsMargins(0, 0, 0, 0);
+        vc_ = new VideoViewController;
+        pl_ = new PlayListViewController;
+        layout->addWidget(vc_, 2);
+        layout->addWidget(pl_, 1);
+        probe_ = std::make_unique<OpenProbe>();
+        vc_->gpsDelegate.set(probe_.get());
+        vc_->gpsInfoDelegate.set(pl_);
+        vc_->videoEndDelegate.set(pl_);
+        window_->resize(1344, 756);
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        QCOMPARE(app_->playlistVC(), pl_);
+        QCOMPARE(app_->videoVC(), vc_);
+    }
+
+    void cleanup()
+    {
+        window_.reset();
+        probe_.reset();
+        app_.reset();
+        dir_.reset();
+        MyCache::playPathClear();
+    }
+
+    void startsEmpty()
+    {
+        QCOMPARE(pl_->selectIndex, qint64(-1));
+        QCOMPARE(pl_->model()->rowCount(), 0);
+        QCOMPARE(pl_->model()->columnCount(), 4);
+        const QStringList titles{"No.", "Filename", "Time & Date", "Protected"};
+        const QList<int> widths{25, 130, 110};
+        for (int c = 0; c < 4; ++c)
+            QCOMPARE(pl_->model()->headerData(c, Qt::Horizontal).toString(), titles[c]);
+        for (int c = 0; c < 3; ++c)
+            QCOMPARE(pl_->tableView->columnWidth(c), widths[c]);
+        QVERIFY(pl_->tableView->columnWidth(3) >= 70);   // the last column fills the rest
+        QCOMPARE(pl_->tableView->selectionMode(), QAbstractItemView::SingleSelection);
+        QVERIFY(pl_->tableView->showGrid());
+        QVERIFY(!pl_->progressBar->isVisible());
+        QCOMPARE(pl_->zoomInMapWindow(7), qint64(7));
+        // The table takes the upper 40 % of the pane, the compass panel lies below it.
+        QCOMPARE(pl_->tableView->geometry().height(), int(pl_->height() * 0.4));
+        QVERIFY(pl_->gpsPanel->geometry().top() > pl_->tableView->geometry().bottom());
+    }
+
+    void cellTexts()
+    {
+        QVERIFY(add(files({"2019_0312_153012_001.MOV", "20190312153012.mov", "ABC_123.MOV", "CARDIMAGE0123456.MP4"})));
+        QCOMPARE(pl_->model()->rowCount(), 4);
+        const QStringList numbers{"1", "2", "3", "4"};
+        const QStringList names{"2019_0312_153012_001.MOV", "20190312153012.mov", "ABC_123.MOV", "CARDIMAGE0123456.MP4"};
+        const QStringList times{"15:30:12 12/03/2019", "15:30:12 12/03/2019", "", "E0:12:34 AG/IM/CARD"};
+        for (int r = 0; r < 4; ++r) {
+            QCOMPARE(cell(r, PlayListModel::ColNumber), numbers[r]);
+            QCOMPARE(cell(r, PlayListModel::ColFilename), names[r]);
+            QCOMPARE(cell(r, PlayListModel::ColTimeDate), times[r]);
+            QVERIFY(pl_->model()->index(r, PlayListModel::ColProtected).data(Qt::DecorationRole).isNull());
+        }
+    }
+
+    void lockMark()
+    {
+        const QList<QUrl> urls = files({"2026_1108_093000_001.MOV", "2026_1108_093100_002.MOV"}, QStringLiteral("my card"));
+        // A file the camera locked: no write permission for anyone.
+        QVERIFY(QFile::setPermissions(urls[0].toLocalFile(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        QVERIFY(add(urls));
+        QVERIFY(rowPath(0).contains(QStringLiteral("my%20card")));
+        const QVariant locked = pl_->model()->index(0, PlayListModel::ColProtected).data(Qt::DecorationRole);
+        QVERIFY(locked.canConvert<QPixmap>() && !locked.value<QPixmap>().isNull());
+        // A writable file under a folder with a blank is not protected.
+        QVERIFY(pl_->model()->index(1, PlayListModel::ColProtected).data(Qt::DecorationRole).isNull());
+
+        // The mark follows the file at the next reload.
+        QVERIFY(QFile::setPermissions(urls[0].toLocalFile(), QFile::ReadOwner | QFile::WriteOwner));
+        pl_->reloadPlayListData();
+        QVERIFY(!pl_->model()->isProtectedRow(0));
+        QVERIFY(QFile::remove(urls[1].toLocalFile()));
+        pl_->reloadPlayListData();
+        QVERIFY(pl_->model()->isProtectedRow(1));
+        QCOMPARE(pl_->model()->rowCount(), 2);
+    }
+
+    void addTwoToThree()
+    {
+        QVERIFY(add(files({"A.MOV", "B.MOV", "C.MOV"})));
+        QCOMPARE(pl_->selectIndex, qint64(2));
+        QSignalSpy ready(vc_, &VideoViewController::setUpFinished);
+        QVERIFY(add(files({"D.MOV", "E.MOV"})));
+        QCOMPARE(pl_->model()->rowCount(), 5);
+        QCOMPARE(pl_->selectIndex, qint64(4));
+        QCOMPARE(probe_->opened.last(), rowPath(4));
+        QVERIFY(rowPath(4).endsWith(QStringLiteral("/E.MOV")));
+        QTRY_COMPARE(selectedRows(), QList<int>{4});
+        QCOMPARE(activeFlags(), (QList<bool>{false, false, false, false, true}));
+        // The real player plays it.
+        QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty(), 15000);
+        QCOMPARE(ready.last().first().toBool(), true);
+        QTRY_VERIFY(vc_->currentTime() > 0.2);
+        QCOMPARE(pl_->gpsPanel->currentPlayVideoPath(), rowPath(4));
+    }
+
+    void cancelledDialogAddsNothing()
+    {
+        QVERIFY(add(files({"A.MOV"})));
+        pl_->openPanel = [](QWidget *) { return QList<QUrl>(); };
+        QTest::mouseClick(pl_->buttonAdd, Qt::LeftButton);
+        settle();
+        QCOMPARE(pl_->model()->rowCount(), 1);
+        QVERIFY(!pl_->isReadingFiles());
+        QCOMPARE(probe_->opened.size(), 1);
+    }
+
+    void progressWhileReading()
+    {
+        QStringList names;
+        for (int k = 0; k < 8; ++k)
+            names << QStringLiteral("2026_1108_0930%1_001.MOV").arg(k, 2, 10, QLatin1Char('0'));
+        const QList<QUrl> urls = files(names);
+        pl_->openPanel = [urls](QWidget *) { return urls; };
+        QTest::mouseClick(pl_->buttonAdd, Qt::LeftButton);
+        // The click returned before the files were read: the pane shows the count.
+        QVERIFY(pl_->isReadingFiles());
+        QCOMPARE(pl_->model()->rowCount(), 0);
+        QVERIFY(pl_->progressBar->isVisible());
+        QCOMPARE(pl_->progressBar->maximum(), 8);
+        QCOMPARE(pl_->progressLabel->text(), QStringLiteral("Reading files: 0 of 8"));
+        // The pane keeps answering while the store reads.
+        bool timerRan = false;
+        QTimer::singleShot(0, pl_, [&] { timerRan = true; });
+        QTRY_VERIFY(timerRan);
+        QTRY_VERIFY_WITH_TIMEOUT(!pl_->isReadingFiles(), 15000);
+        QVERIFY(!pl_->progressBar->isVisible());
+        QVERIFY(!pl_->progressLabel->isVisible());
+        QCOMPARE(pl_->model()->rowCount(), 8);
+        QTRY_COMPARE(pl_->selectIndex, qint64(7));
+    }
+
+    void removeWithRow2Current()
+    {
+        QVERIFY(add(files({"A.MOV", "B.MOV", "C.MOV"})));
+        const QString a = rowPath(0), b = rowPath(1), c = rowPath(2);
+        pl_->selectIndexPlay(1);
+        QSignalSpy ready(vc_, &VideoViewController::setUpFinished);
+        QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty(), 15000);
+        QSignalSpy sources(vc_->player(), &QMediaPlayer::sourceChanged);
+
+        QTest::mouseClick(pl_->buttonRemove, Qt::LeftButton);
+        QCOMPARE(pl_->model()->rowCount(), 2);
+        QCOMPARE(rowPath(0), a);
+        QCOMPARE(rowPath(1), c);
+        QCOMPARE(MyCache::playList()->size(), 2);
+        QCOMPARE(pl_->selectIndex, qint64(0));
+        QCOMPARE(probe_->opened.last(), a);
+        // The player closed B before A was opened.
+        QVERIFY(sources.size() >= 2);
+        QCOMPARE(sources.first().first().toUrl(), QUrl());
+        QCOMPARE(sources.last().first().toUrl(), QUrl(a));
+        QTRY_COMPARE(selectedRows(), QList<int>{0});
+        QCOMPARE(activeFlags(), (QList<bool>{true, false}));
+        Q_UNUSED(b);
+    }
+
+    void removeWithNoCurrentRow()
+    {
+        QVERIFY(add(files({"A.MOV", "B.MOV", "C.MOV"})));
+        pl_->selectIndexPlay(-1);
+        QCOMPARE(pl_->selectIndex, qint64(-1));
+        const int opens = int(probe_->opened.size());
+        pl_->removeVideoPlay();
+        QCOMPARE(pl_->model()->rowCount(), 3);
+        QCOMPARE(pl_->selectIndex, qint64(0));
+        QCOMPARE(probe_->opened.size(), opens + 1);
+        QCOMPARE(probe_->opened.last(), rowPath(0));
+    }
+
+    void removeTheOnlyEntry()
+    {
+        QVERIFY(add(files({"A.MOV"})));
+        QTRY_COMPARE(selectedRows(), QList<int>{0});
+        const int opens = int(probe_->opened.size());
+        QTest::mouseClick(pl_->buttonRemove, Qt::LeftButton);
+        QCOMPARE(pl_->model()->rowCount(), 0);
+        QCOMPARE(MyCache::playList()->size(), 0);
+        QCOMPARE(pl_->selectIndex, qint64(-1));
+        QVERIFY(!vc_->isAddVideoFile());
+        settle();
+        QCOMPARE(selectedRows(), QList<int>());
+        QCOMPARE(probe_->opened.size(), opens);
+        // A second remove on the empty list changes nothing.
+        pl_->removeVideoPlay();
+        QCOMPARE(pl_->model()->rowCount(), 0);
+        QVERIFY(!vc_->isAddVideoFile());
+    }
+
+    // Events: n = next, p = previous, e = end of file, digits = the user clicks that row (0-based).
+    void sequencing_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<qint64>("selectIndex");
+        QTest::addColumn<int>("lastOpened");   // -1: nothing opened after the start
+        QTest::addColumn<bool>("stillPlaying");
+
+        QTest::addRow("end of the last row leaves -1") << 2 << "e" << qint64(-1) << -1 << true;
+        QTest::addRow("end of the last row, then next starts row 1") << 2 << "en" << qint64(0) << 0 << true;
+        QTest::addRow("previous on the first row") << 0 << "p" << qint64(-1) << -1 << true;
+        QTest::addRow("previous twice stays at -1") << 0 << "pp" << qint64(-1) << -1 << true;
+        QTest::addRow("previous twice, then next restarts row 1") << 0 << "ppn" << qint64(0) << 0 << true;
+        QTest::addRow("next on the last row") << 2 << "n" << qint64(-1) << -1 << true;
+        QTest::addRow("next twice on the last row starts row 1") << 2 << "nn" << qint64(0) << 0 << true;
+        QTest::addRow("next from row 2") << 1 << "n" << qint64(2) << 2 << true;
+        QTest::addRow("previous from row 3") << 2 << "p" << qint64(1) << 1 << true;
+        QTest::addRow("end of row 1 starts row 2") << 0 << "e" << qint64(1) << 1 << true;
+        QTest::addRow("end through the list") << 0 << "eee" << qint64(-1) << 2 << true;
+        QTest::addRow("user clicks row 3") << 0 << "2" << qint64(2) << 2 << true;
+        QTest::addRow("user clicks the playing row") << 1 << "1" << qint64(1) << 1 << true;
+    }
+    void sequencing()
+    {
+        QFETCH(int, start);
+        QFETCH(QString, events);
+        QFETCH(qint64, selectIndex);
+        QFETCH(int, lastOpened);
+        QFETCH(bool, stillPlaying);
+
+        QVERIFY(add(files({"A.MOV", "B.MOV", "C.MOV"})));
+        pl_->selectIndexPlay(start);
+        QCOMPARE(pl_->selectIndex, qint64(start));
+        const int opensAtStart = int(probe_->opened.size());
+        for (const QChar ev : events) {
+            if (ev == QLatin1Char('n'))
+                vc_->nextFile();          // the player's next-file control
+            else if (ev == QLatin1Char('p'))
+                vc_->lastFile();          // the player's previous-file control
+            else if (ev == QLatin1Char('e'))
+                pl_->videoEnd();
+            else {
+                const int row = ev.digitValue();
+                const QRect r = pl_->tableView->visualRect(pl_->model()->index(row, 1));
+                const int opens = int(probe_->opened.size());
+                QTest::mouseClick(pl_->tableView->viewport(), Qt::LeftButton, {}, r.center());
+                QTRY_COMPARE(probe_->opened.size(), opens + 1);
+            }
+        }
+        QCOMPARE(pl_->selectIndex, selectIndex);
+        if (lastOpened < 0) {
+            QCOMPARE(probe_->opened.size(), opensAtStart);
+        } else {
+            QVERIFY(probe_->opened.size() > opensAtStart);
+            QCOMPARE(probe_->opened.last(), rowPath(lastOpened));
+        }
+        QCOMPARE(vc_->isAddVideoFile(), stillPlaying);
+        if (selectIndex >= 0) {
+            QTRY_COMPARE(selectedRows(), QList<int>{int(selectIndex)});
+            QList<bool> flags{false, false, false};
+            flags[int(selectIndex)] = true;
+            QCOMPARE(activeFlags(), flags);
+        }
+    }
+
+    void startRequestsOutOfRange_data()
+    {
+        QTest::addColumn<qint64>("n");
+        QTest::addRow("one past the end") << qint64(3);
+        QTest::addRow("minus one") << qint64(-1);
+        QTest::addRow("far negative") << qint64(-5000000000LL);
+    }
+    void startRequestsOutOfRange()
+    {
+        QFETCH(qint64, n);
+        QVERIFY(add(files({"A.MOV", "B.MOV", "C.MOV"})));
+        const int opens = int(probe_->opened.size());
+        pl_->selectIndexPlay(n);
+        QCOMPARE(pl_->selectIndex, qint64(-1));
+        QCOMPARE(probe_->opened.size(), opens);
+        QVERIFY(vc_->isAddVideoFile());
+        QCOMPARE(pl_->model()->rowCount(), 3);
+    }
+
+    void filesOpenedFromTheMenu()
+    {
+        const QList<QUrl> urls = files({"A.MOV", "B.MOV", "C.MOV"});
+        QSignalSpy ready(vc_, &VideoViewController::setUpFinished);
+        app_->openUrls(urls);
+        QTRY_COMPARE_WITH_TIMEOUT(probe_->opened.size(), 1, 15000);
+        QCOMPARE(probe_->opened.last(), urlText(urls[0].toLocalFile()));
+        QCOMPARE(pl_->model()->rowCount(), 3);
+        QCOMPARE(pl_->selectIndex, qint64(-1));
+        QCOMPARE(selectedRows(), QList<int>());
+        QCOMPARE(activeFlags(), (QList<bool>{true, false, false}));
+
+        // A plays to its real end: the player hands over to the play list, which starts row 1 (A again).
+        QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty() && ready.last().first().toBool(), 15000);
+        // (A seek issued before playback has moved at all can stall the backend.)
+        QTRY_VERIFY_WITH_TIMEOUT(vc_->currentTime() > 0.3, 10000);
+        vc_->setCurrentTime(vc_->duration() - 1.0);
+        QTRY_COMPARE_WITH_TIMEOUT(probe_->opened.size(), 2, 15000);
+        QCOMPARE(probe_->opened.last(), rowPath(0));
+        QCOMPARE(pl_->selectIndex, qint64(0));
+
+        pl_->videoEnd();
+        QCOMPARE(probe_->opened.last(), rowPath(1));
+        pl_->videoEnd();
+        QCOMPARE(probe_->opened.last(), rowPath(2));
+        QCOMPARE(pl_->selectIndex, qint64(2));
+        pl_->videoEnd();
+        QCOMPARE(pl_->selectIndex, qint64(-1));
+        QCOMPARE(probe_->opened.size(), 4);
+        QVERIFY(vc_->isAddVideoFile());
+    }
+
+    void dragMovesTheRowAndPlayingFollows()
+    {
+        QVERIFY(add(files({"A.MOV", "B.MOV", "C.MOV", "D.MOV"})));
+        const QStringList before{rowPath(0), rowPath(1), rowPath(2), rowPath(3)};
+        pl_->selectIndexPlay(0);
+        QSignalSpy ready(vc_, &VideoViewController::setUpFinished);
+        QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty(), 15000);
+        const int opens = int(probe_->opened.size());
+        QTRY_COMPARE(selectedRows(), QList<int>{0});
+
+        // What a drag of row 1 carries.
+        const QModelIndex dragged = pl_->model()->index(0, 1);
+        std::unique_ptr<QMimeData> mime(pl_->model()->mimeData({dragged}));
+        QVERIFY(mime);
+        const QStringList formats = mime->formats();
+        QCOMPARE(formats, QStringList(QString::fromLatin1(PlayListRules::kDragType)));
+
+        // Dropped on the lower half of row 3: it lands below row 3.
+        QWidget *viewport = pl_->tableView->viewport();
+        const QPoint at = pl_->tableView->visualRect(pl_->model()->index(2, 1)).center() + QPoint(0, 4);
+        QDragEnterEvent enter(at, Qt::MoveAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &enter);
+        QVERIFY(enter.isAccepted());
+        QDragMoveEvent move(at, Qt::MoveAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &move);
+        QVERIFY(move.isAccepted());
+        QDropEvent drop(at, Qt::MoveAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &drop);
+        QVERIFY(drop.isAccepted());
+
+        const QStringList after{before[1], before[2], before[0], before[3]};
+        QCOMPARE((QStringList{rowPath(0), rowPath(1), rowPath(2), rowPath(3)}), after);
+        QStringList stored;
+        const PlayList storedList = MyCache::playList().value_or(PlayList());
+        for (const PlayListEntry &e : storedList)
+            stored << e.path;
+        QCOMPARE(stored, after);
+        QCOMPARE(pl_->selectIndex, qint64(2));
+        QCOMPARE(activeFlags(), (QList<bool>{false, false, true, false}));
+        QTRY_COMPARE(selectedRows(), QList<int>{2});
+        // A kept playing: nothing was closed or opened.
+        QCOMPARE(probe_->opened.size(), opens);
+        QVERIFY(vc_->isAddVideoFile());
+        QCOMPARE(vc_->player()->source(), QUrl(before[0]));
+        // Next now goes on from A's new row.
+        pl_->playNext(true);
+        QCOMPARE(probe_->opened.last(), before[3]);
+    }
+
+    void foreignDropIsRefused()
+    {
+        QVERIFY(add(files({"A.MOV", "B.MOV"})));
+        const QStringList before{rowPath(0), rowPath(1)};
+        QMimeData text;
+        text.setText(QStringLiteral("0"));
+        QWidget *viewport = pl_->tableView->viewport();
+        const QPoint at = pl_->tableView->visualRect(pl_->model()->index(0, 1)).center();
+        QDragEnterEvent enter(at, Qt::MoveAction, &text, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &enter);
+        QDropEvent drop(at, Qt::MoveAction, &text, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &drop);
+        QVERIFY(!drop.isAccepted());
+        QCOMPARE((QStringList{rowPath(0), rowPath(1)}), before);
+    }
+
+    void keys()
+    {
+        QVERIFY(add(files({"A.MOV", "B.MOV", "CAR.MOV"})));
+        QSignalSpy ready(vc_, &VideoViewController::setUpFinished);
+        pl_->selectIndexPlay(0);
+        QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty() && ready.last().first().toBool(), 15000);
+        QTRY_COMPARE(selectedRows(), QList<int>{0});
+        pl_->tableView->setFocus();
+        const int opens = int(probe_->opened.size());
+
+        // Typing a letter does not jump to a row.
+        QTest::keyClick(pl_->tableView, Qt::Key_C);
+        settle();
+        QCOMPARE(selectedRows(), QList<int>{0});
+        QCOMPARE(pl_->tableView->currentIndex().row(), 0);
+
+        // Ctrl+A asks the table to select all; with single selection nothing more is selected.
+        QSignalSpy selectAll(pl_->tableView, &PlayListTableView::selectAllRequested);
+        QTest::keyClick(pl_->tableView, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(selectAll.size(), 1);
+        QCOMPARE(selectedRows(), QList<int>{0});
+
+        // Space goes to the player, which pauses.
+        QTRY_VERIFY(vc_->requestedRate() > 0);
+        QTest::keyClick(pl_->tableView, Qt::Key_Space);
+        QTRY_COMPARE(vc_->requestedRate(), 0.0);
+        QCOMPARE(probe_->opened.size(), opens);
+
+        // Moving down a row with the keyboard starts that row.
+        QTest::keyClick(pl_->tableView, Qt::Key_Down);
+        QTRY_COMPARE(pl_->selectIndex, qint64(1));
+        QCOMPARE(probe_->opened.last(), rowPath(1));
+    }
+
+    void languageChange()
+    {
+        QCOMPARE(pl_->buttonAdd->text(), QStringLiteral("Add"));
+        Localization::install(QStringLiteral("zh-Hans"));
+        QCOMPARE(pl_->model()->headerData(0, Qt::Horizontal).toString(), QString::fromUtf8("序号"));
+        QTRY_COMPARE(pl_->tableView->horizontalHeader()->model()->headerData(2, Qt::Horizontal).toString(),
+                     QString::fromUtf8("时间和日期"));
+        QTRY_COMPARE(pl_->buttonAdd->text(), QString::fromUtf8("添加"));
+        QCOMPARE(pl_->buttonRemove->text(), QString::fromUtf8("移除"));
+
+        const QList<QUrl> urls = files({"A.MOV", "B.MOV"});
+        pl_->openPanel = [urls](QWidget *) { return urls; };
+        pl_->addVideoPlay();
+        QCOMPARE(pl_->progressLabel->text(), QString::fromUtf8("正在读取文件：0 / 2"));
+        // Back to English while the files are still being read.
+        Localization::install(QStringLiteral("en"));
+        QTRY_COMPARE(pl_->buttonAdd->text(), QStringLiteral("Add"));
+        QCOMPARE(pl_->buttonRemove->text(), QStringLiteral("Remove"));
+        QCOMPARE(pl_->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("No."));
+        if (pl_->isReadingFiles())
+            QVERIFY(QRegularExpression(QStringLiteral("^Reading files: [0-2] of 2$")).match(pl_->progressLabel->text()).hasMatch());
+        QTRY_VERIFY_WITH_TIMEOUT(!pl_->isReadingFiles(), 15000);
+    }
+};
+
+QTEST_MAIN(PlayListViewControllerTest)
+#include "tst_playlistviewcontroller.moc"

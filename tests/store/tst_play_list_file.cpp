@@ -1,0 +1,163 @@
+// The play list's file format: every value comes back bit for bit, and damaged or
+// hostile input (also with a valid checksum) is refused without a crash.
+#include "StoreFixtures.h"
+
+#include "store/PlayListFile.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+using namespace StoreFixtures;
+
+namespace {
+
+template <class T>
+bool sameBits(T a, T b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// Equality that also holds for NaN and tells -0.0 from 0.0.
+bool identical(const PlayList &a, const PlayList &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const PlayListEntry &x = a[i], &y = b[i];
+        if (x.path != y.path || x.maxSpeed != y.maxSpeed || x.isInChina != y.isInChina ||
+            x.activeYN != y.activeYN || x.gpsData.size() != y.gpsData.size())
+            return false;
+        for (qsizetype k = 0; k < x.gpsData.size(); ++k) {
+            const GpsSample &p = x.gpsData[k], &q = y.gpsData[k];
+            if (p.spd != q.spd || p.gps_lat != q.gps_lat || p.gps_lgt != q.gps_lgt ||
+                !sameBits(p.north_angle, q.north_angle) || !sameBits(p.gsensor_x, q.gsensor_x) ||
+                !sameBits(p.gsensor_y, q.gsensor_y) || !sameBits(p.gsensor_z, q.gsensor_z))
+                return false;
+        }
+    }
+    return true;
+}
+
+PlayList extremes()
+{
+    PlayListEntry e;
+    e.path = QStringLiteral("file:///%E8%A1%8C%E8%BD%A6/%20FILE%200001.MOV");
+    e.maxSpeed = std::numeric_limits<qint64>::min();
+    e.isInChina = false;
+    e.activeYN = true;
+    const double dn = std::numeric_limits<double>::quiet_NaN();
+    const float fi = std::numeric_limits<float>::infinity();
+    GpsSample a;
+    a.spd = std::numeric_limits<int>::max();
+    a.gps_lat = std::string(300, '9');   // longer than one varint byte
+    a.gps_lgt = "-0.000001";
+    a.north_angle = dn;
+    a.gsensor_x = -0.0f;
+    a.gsensor_y = fi;
+    a.gsensor_z = std::numeric_limits<float>::denorm_min();
+    GpsSample b;
+    b.spd = std::numeric_limits<int>::min();   // the largest possible speed step
+    b.gps_lat = std::string("\0x\xff", 3);    // texts are bytes
+    b.north_angle = -std::numeric_limits<double>::max();
+    b.gsensor_x = -fi;
+    GpsSample c = b;                            // a repeated sample
+    e.gpsData = {a, b, c, GpsSample()};
+    PlayListEntry f;
+    f.maxSpeed = std::numeric_limits<qint64>::max();
+    return {e, f};
+}
+
+} // namespace
+
+class TestPlayListFile : public QObject {
+    Q_OBJECT
+private slots:
+    void roundTrip_data();
+    void roundTrip();
+    void damagedPackedDataIsRefused();
+    void randomPackedDataIsRefused();
+};
+
+void TestPlayListFile::roundTrip_data()
+{
+    QTest::addColumn<PlayList>("list");
+    QTest::addRow("empty list") << PlayList();
+    QTest::addRow("entry without samples") << PlayList{PlayListEntry{QStringLiteral("file:///a.MOV"), {}, 0, true, false}};
+    QTest::addRow("a drive") << PlayList{entry(QStringLiteral("file:///d/FILE0001.MOV"), 500, 1)};
+    PlayListEntry noFix;
+    noFix.path = QStringLiteral("file:///d/NOFIX.MOV");
+    noFix.gpsData = drive(60, 3, 30);   // the first 30 samples without a fix
+    QTest::addRow("samples without a fix") << PlayList{noFix};
+    QTest::addRow("many entries")
+        << [] {
+               PlayList l;
+               for (int k = 0; k < 40; ++k)
+                   l.append(entry(QStringLiteral("file:///m/%1.MOV").arg(k), k * 7, quint32(k)));
+               return l;
+           }();
+    QTest::addRow("extreme values") << extremes();
+}
+
+void TestPlayListFile::roundTrip()
+{
+    QFETCH(PlayList, list);
+    PlayList back;
+    QString reason;
+    QVERIFY2(PlayListFile::decode(PlayListFile::encode(list), &back, &reason), qPrintable(reason));
+    QVERIFY(identical(back, list));
+}
+
+void TestPlayListFile::damagedPackedDataIsRefused()
+{
+    // Valid checksums over damaged content: the unpacking itself must hold.
+    PlayList list{entry(QStringLiteral("file:///z/A.MOV"), 50, 1), entry(QStringLiteral("file:///z/B.MOV"), 20, 2)};
+    list.append(extremes());
+    const QByteArray packed = PlayListFile::pack(list);
+    QRandomGenerator rng(99);
+    int refused = 0;
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray bad = packed;
+        switch (round % 3) {
+        case 0:   // flip a few bytes
+            for (int k = 0; k < 1 + int(rng.bounded(4)); ++k)
+                bad[int(rng.bounded(int(bad.size())))] = char(rng.bounded(256));
+            break;
+        case 1:   // cut short
+            bad.truncate(int(rng.bounded(int(bad.size()))));
+            break;
+        case 2:   // huge counts and lengths
+            bad[int(rng.bounded(int(qMin<qsizetype>(bad.size(), 64))))] = char(0xff);
+            break;
+        }
+        PlayList out;
+        QString reason;
+        if (!PlayListFile::decode(PlayListFile::seal(bad), &out, &reason)) {
+            ++refused;
+            QVERIFY(!reason.isEmpty());
+            QVERIFY(out.isEmpty());
+        }
+    }
+    QVERIFY(refused > 1000);
+}
+
+void TestPlayListFile::randomPackedDataIsRefused()
+{
+    QRandomGenerator rng(7);
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray junk(1 + int(rng.bounded(200)), Qt::Uninitialized);
+        for (char &c : junk)
+            c = char(rng.bounded(256));
+        PlayList out;
+        QString reason;
+        // Random bytes may happen to form a tiny valid list; they must never crash.
+        if (!PlayListFile::decode(PlayListFile::seal(junk), &out, &reason))
+            QVERIFY(!reason.isEmpty());
+    }
+}
+
+QTEST_APPLESS_MAIN(TestPlayListFile)
+#include "tst_play_list_file.moc"
