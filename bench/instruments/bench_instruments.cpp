@@ -1,8 +1,10 @@
 // Timing of the instruments: a clock tick through the module panels (without
 // painting) and one paint of the G-sensor graph with 500 entries.
 //   bench_instruments [ticks]
+#include "DemoDrive.h"
 #include "common/AppKeys.h"
 #include "common/AppUserDefaults.h"
+#include "common/Localization.h"
 #include "instruments/CustomGsensorView.h"
 #include "instruments/GpsViewController.h"
 #include "instruments/KTDisplayViewController.h"
@@ -14,51 +16,15 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
-#include <QTranslator>
 
 #include <algorithm>
-#include <cmath>
-#include <vector>
 #include <cstdio>
-
-namespace {
-
-class Labels : public QTranslator {
-public:
-    QString translate(const char *, const char *key, const char *, int) const override
-    {
-        const QByteArray k(key);
-        if (k == "km_speedUnit") return QStringLiteral("KM/H");
-        if (k == "mph_speedUnit") return QStringLiteral("MPH");
-        return QString();
-    }
-    bool isEmpty() const override { return false; }
-};
-
-QList<GpsSample> drive(int seconds)
-{
-    QList<GpsSample> out;
-    for (int s = 0; s < seconds; ++s) {
-        GpsSample g;
-        g.spd = int(60 + 50 * std::sin(s / 30.0));
-        g.gps_lat = QByteArray::number(51.5 + s * 0.0002, 'f', 6).toStdString();
-        g.gps_lgt = QByteArray::number(-0.1275 + s * 0.0003, 'f', 6).toStdString();
-        g.north_angle = std::fmod(40 + s * 1.5, 360.0);
-        g.gsensor_x = float(1.0 + 0.4 * std::sin(s / 7.0));
-        g.gsensor_y = float(0.8 * std::sin(s / 11.0));
-        g.gsensor_z = float(-0.5 + 0.6 * std::cos(s / 5.0));
-        out << g;
-    }
-    return out;
-}
-
-} // namespace
+#include <vector>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    Labels labels;
-    QCoreApplication::installTranslator(&labels);
+    Localization::install(QStringLiteral("en"));
     AppUserDefaults::setSpeedUnit(QString::fromLatin1(AppKeys::SPEED_UNIT_KMPH));
     const int seconds = 600;
     const int ticks = argc > 1 ? std::atoi(argv[1]) : seconds * 1000;
@@ -66,7 +32,7 @@ int main(int argc, char **argv)
     const QString path = QStringLiteral("file:///bench/drive.MOV");
     PlayListEntry e;
     e.path = path;
-    e.gpsData = drive(seconds);
+    e.gpsData = demoDrive(seconds);
     e.maxSpeed = 110;
     MyCache::syncPlayList({e});
 
@@ -187,7 +153,7 @@ int main(int argc, char **argv)
     CustomGsensorView graph;
     graph.resize(720, 134);
     QList<CustomGsensorView::Entry> entries;
-    for (const GpsSample &g : drive(500))
+    for (const GpsSample &g : demoDrive(500))
         entries.append({g.gsensor_x, g.gsensor_y, g.gsensor_z});
     graph.setGsensorArray(entries);
     graph.updateGsensorRange(499);

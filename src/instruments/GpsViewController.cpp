@@ -4,7 +4,6 @@
 #include "PanelText.h"
 #include "InstrumentGeometry.h"
 #include "RotatedImageView.h"
-#include "common/AppColorManager.h"
 #include "store/MyCache.h"
 
 #include <QLabel>
@@ -13,41 +12,17 @@
 
 using namespace InstrumentGeometry;
 
-namespace {
-
-QLabel *makeLabel(QWidget *parent, bool bold, Qt::Alignment align)
-{
-    auto *label = new QLabel(parent);
-    QFont f = label->font();
-    f.setPixelSize(15);
-    f.setBold(bold);
-    if (!bold) {
-        f.setFamily(QStringLiteral("monospace"));
-        f.setStyleHint(QFont::Monospace);
-    }
-    label->setFont(f);
-    label->setAlignment(align);
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
-
-} // namespace
-
 GpsViewController::GpsViewController(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("gpsVC"));
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, AppColorManager::appBackgroundColor());
-    pal.setColor(QPalette::WindowText, QColor(30, 32, 36));
-    setPalette(pal);
+    paintPanelBackground(this);
 
     stillImageView = new RotatedImageView(QStringLiteral("compass_bezel"), true, this);
     northAngleImageView = new RotatedImageView(QStringLiteral("north_arrow"), false, this);
-    latitudeLabel = makeLabel(this, false, Qt::AlignRight | Qt::AlignVCenter);
-    latitudeUnitLabel = makeLabel(this, true, Qt::AlignLeft | Qt::AlignVCenter);
-    longitudeLabel = makeLabel(this, false, Qt::AlignRight | Qt::AlignVCenter);
-    longitudeUnitLabel = makeLabel(this, true, Qt::AlignLeft | Qt::AlignVCenter);
+    latitudeLabel = makeReadout(this, 15, false, Qt::AlignRight | Qt::AlignVCenter, ReadoutFont::Monospace);
+    latitudeUnitLabel = makeReadout(this, 15, true, Qt::AlignLeft | Qt::AlignVCenter);
+    longitudeLabel = makeReadout(this, 15, false, Qt::AlignRight | Qt::AlignVCenter, ReadoutFont::Monospace);
+    longitudeUnitLabel = makeReadout(this, 15, true, Qt::AlignLeft | Qt::AlignVCenter);
     latitudeLabel->setText(convertLatLngToDFM(0));
     longitudeLabel->setText(convertLatLngToDFM(0));
     latitudeUnitLabel->setText(QStringLiteral("N"));

@@ -224,6 +224,9 @@ QString longitudeLetter(float longitude)
 
 float compassRotation(double headingDegrees)
 {
+    // A heading that is not a number turns nothing rather than painting garbage.
+    if (!std::isfinite(headingDegrees))
+        return 0.0f;
     const float half = float(headingDegrees / 180.0);
     return float(double(half) * M_PI);
 }

@@ -79,7 +79,7 @@ float leadingFloat(const QString &text);
 QString convertLatLngToDFM(float degrees);
 QString latitudeLetter(float latitude);     // "N" or "S"
 QString longitudeLetter(float longitude);   // "E" or "W"
-float compassRotation(double headingDegrees);
+float compassRotation(double headingDegrees);   // 0 for a heading that is not finite
 // Speed needle and dial read back from the speed read-out text. Nothing when the
 // text names both units.
 struct SpeedDial {

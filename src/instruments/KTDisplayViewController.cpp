@@ -8,7 +8,6 @@
 #include "KTView.h"
 #include "PanelText.h"
 #include "RotatedImageView.h"
-#include "common/AppColorManager.h"
 #include "common/AppKeys.h"
 #include "common/AppUtils.h"
 #include "common/Localization.h"
@@ -22,19 +21,17 @@
 #include <QMutexLocker>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 using namespace InstrumentGeometry;
 
 namespace {
 
-QLabel *readout(QWidget *parent, int pixelSize, const QColor &colour, const QString &objectName)
+QLabel *readout(QWidget *parent, int pixelSize, const QColor &colour, const QString &objectName,
+               ReadoutFont family = ReadoutFont::Proportional)
 {
-    auto *label = new QLabel(parent);
+    QLabel *label = makeReadout(parent, pixelSize, true, Qt::AlignLeft | Qt::AlignVCenter, family);
     label->setObjectName(objectName);
-    label->setTextFormat(Qt::PlainText);
-    QFont f = label->font();
-    f.setPixelSize(pixelSize);
-    f.setBold(true);
-    label->setFont(f);
     QPalette pal = label->palette();
     pal.setColor(QPalette::WindowText, colour);
     label->setPalette(pal);
@@ -58,15 +55,12 @@ KTTextField *caption(QWidget *parent, const QString &objectName)
 KTDisplayViewController::KTDisplayViewController(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("displayVC"));
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, AppColorManager::appBackgroundColor());
-    setPalette(pal);
+    paintPanelBackground(this);
 
     // Left: the car and the three trip figures, in a frame.
     figuresFrame = new KTView(this);
     carIcon = new RotatedImageView(QStringLiteral("car_icon"), true, figuresFrame);
-    carIcon->setMinimumSize(84, 38);
+    carIcon->setMinimumSize(96, 42);
     carIcon->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     directionMark = new RotatedImageView(QStringLiteral("direction_mark"), true, figuresFrame);
     directionMark->setFixedSize(24, 24);
@@ -105,16 +99,11 @@ KTDisplayViewController::KTDisplayViewController(QWidget *parent) : QWidget(pare
 
     // Right: the G-sensor read-outs and graph on black.
     gsensorContainer = new BlackView(this);
-    xTextField = readout(gsensorContainer, 14, QColor(255, 255, 255), QStringLiteral("xTextField"));
-    yTextField = readout(gsensorContainer, 14, QColor(255, 80, 80), QStringLiteral("yTextField"));
-    zTextField = readout(gsensorContainer, 14, QColor(80, 230, 80), QStringLiteral("zTextField"));
-    for (QLabel *l : {xTextField, yTextField, zTextField}) {
-        QFont f = l->font();
-        f.setFamily(QStringLiteral("monospace"));
-        f.setStyleHint(QFont::Monospace);
-        l->setFont(f);
-        l->setMinimumWidth(QFontMetrics(f).horizontalAdvance(QStringLiteral("X: -0.000")) + 4);
-    }
+    xTextField = readout(gsensorContainer, 14, QColor(255, 255, 255), QStringLiteral("xTextField"), ReadoutFont::Monospace);
+    yTextField = readout(gsensorContainer, 14, QColor(255, 80, 80), QStringLiteral("yTextField"), ReadoutFont::Monospace);
+    zTextField = readout(gsensorContainer, 14, QColor(80, 230, 80), QStringLiteral("zTextField"), ReadoutFont::Monospace);
+    for (QLabel *l : {xTextField, yTextField, zTextField})
+        l->setMinimumWidth(l->fontMetrics().horizontalAdvance(QStringLiteral("X: -0.000")) + 4);
     xTextField->setText(gsensorXText(1.0f));
     yTextField->setText(gsensorYText(0.0f));
     zTextField->setText(gsensorZText(0.0f));
@@ -135,8 +124,12 @@ KTDisplayViewController::KTDisplayViewController(QWidget *parent) : QWidget(pare
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(8);
-    layout->addWidget(figuresFrame, 0);
-    layout->addWidget(gsensorContainer, 1);
+    // Fixed shares of the width, so that the graph does not move when a figure's
+    // text (or the language) changes.
+    figuresFrame->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    gsensorContainer->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    layout->addWidget(figuresFrame, 9);
+    layout->addWidget(gsensorContainer, 11);
 
     directionMark->hide();
     speedView->hide();
@@ -188,8 +181,10 @@ void KTDisplayViewController::videoAllTime(double seconds)
 
 void KTDisplayViewController::totalDistance(float metres)
 {
-    totalDistance_ = metres;
-    setTextIfChanged(movingDistance, AppUtils::convertDistanceUnit(metres));
+    // The length comes from the map page's script; a value that is not a number
+    // shows as no distance rather than as "nan".
+    totalDistance_ = std::isfinite(metres) ? metres : 0.0f;
+    setTextIfChanged(movingDistance, AppUtils::convertDistanceUnit(totalDistance_));
     loadAverageSpeedContent();
 }
 

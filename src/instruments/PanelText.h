@@ -1,11 +1,45 @@
+// Small helpers shared by the panels: read-out labels and their backgrounds.
 // Read-outs are set on every clock tick; a label is touched only when its text
 // really changes, so that an unchanged tick costs no layout or repaint.
 #pragma once
 
+#include "common/AppColorManager.h"
+
+#include <QFont>
 #include <QLabel>
+#include <QPalette>
 
 inline void setTextIfChanged(QLabel *label, const QString &text)
 {
     if (label->text() != text)
         label->setText(text);
+}
+
+enum class ReadoutFont { Proportional, Monospace };
+
+inline QLabel *makeReadout(QWidget *parent, int pixelSize, bool bold, Qt::Alignment align,
+                           ReadoutFont family = ReadoutFont::Proportional)
+{
+    auto *label = new QLabel(parent);
+    QFont f = label->font();
+    f.setPixelSize(pixelSize);
+    f.setBold(bold);
+    if (family == ReadoutFont::Monospace) {
+        f.setFamily(QStringLiteral("monospace"));
+        f.setStyleHint(QFont::Monospace);
+    }
+    label->setFont(f);
+    label->setAlignment(align);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+// The application's background behind a panel, with dark text on it.
+inline void paintPanelBackground(QWidget *panel)
+{
+    panel->setAutoFillBackground(true);
+    QPalette pal = panel->palette();
+    pal.setColor(QPalette::Window, AppColorManager::appBackgroundColor());
+    pal.setColor(QPalette::WindowText, QColor(32, 33, 37));
+    panel->setPalette(pal);
 }

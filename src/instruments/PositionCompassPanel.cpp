@@ -5,7 +5,6 @@
 #include "InstrumentGeometry.h"
 #include "RotatedImageView.h"
 #include "RotationStore.h"
-#include "common/AppColorManager.h"
 #include "common/AppKeys.h"
 #include "common/AppUserDefaults.h"
 #include "common/AppUtils.h"
@@ -19,42 +18,22 @@
 
 using namespace InstrumentGeometry;
 
-namespace {
-
-QLabel *makeLabel(QWidget *parent, int pixelSize, bool bold, Qt::Alignment align)
-{
-    auto *label = new QLabel(parent);
-    QFont f = label->font();
-    f.setPixelSize(pixelSize);
-    f.setBold(bold);
-    label->setFont(f);
-    label->setAlignment(align);
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
-
-} // namespace
-
 PositionCompassPanel::PositionCompassPanel(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("PositionCompassPanel"));
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, AppColorManager::appBackgroundColor());
-    pal.setColor(QPalette::WindowText, QColor(34, 34, 38));
-    setPalette(pal);
+    paintPanelBackground(this);
 
     northAngleImageViews = new RotatedImageView(QStringLiteral("compass_rose"), true, this);
     stillImageViewss = new RotatedImageView(QStringLiteral("compass_pointer"), true, this);
     spdImage = new RotatedImageView(QStringLiteral("x7kmh"), true, this);
     spdArrowChange = new RotatedImageView(QStringLiteral("arrownewkmh"), true, this);
-    spdshow = makeLabel(this, 22, true, Qt::AlignCenter);
+    spdshow = makeReadout(this, 22, true, Qt::AlignCenter);
     spdshow->setObjectName(QStringLiteral("spdshow"));
 
-    latitudeLabels = makeLabel(this, 13, false, Qt::AlignRight | Qt::AlignVCenter);
-    latitudeUnitLabels = makeLabel(this, 13, true, Qt::AlignLeft | Qt::AlignVCenter);
-    longitudeLabels = makeLabel(this, 13, false, Qt::AlignRight | Qt::AlignVCenter);
-    longitudeUnitLabels = makeLabel(this, 13, true, Qt::AlignLeft | Qt::AlignVCenter);
+    latitudeLabels = makeReadout(this, 13, false, Qt::AlignRight | Qt::AlignVCenter);
+    latitudeUnitLabels = makeReadout(this, 13, true, Qt::AlignLeft | Qt::AlignVCenter);
+    longitudeLabels = makeReadout(this, 13, false, Qt::AlignRight | Qt::AlignVCenter);
+    longitudeUnitLabels = makeReadout(this, 13, true, Qt::AlignLeft | Qt::AlignVCenter);
     // The play list page keeps the position read-outs hidden; they still follow the clock.
     for (QLabel *l : {latitudeLabels, latitudeUnitLabels, longitudeLabels, longitudeUnitLabels})
         l->hide();

@@ -5,6 +5,8 @@
 
 #include <QPainter>
 
+#include <cmath>
+
 RotatedImageView::RotatedImageView(const QString &imageName, bool clockwise, QWidget *parent)
     : QWidget(parent), imageName_(imageName), clockwise_(clockwise)
 {
@@ -23,6 +25,8 @@ void RotatedImageView::setImageName(const QString &name)
 
 void RotatedImageView::setRotation(double radians)
 {
+    if (!std::isfinite(radians))
+        radians = 0;
     if (radians == rotation_)
         return;
     rotation_ = radians;

@@ -8,7 +8,10 @@
 #include <QEvent>
 #include <QFile>
 #include <QTest>
+#include <QDir>
+#include <QHash>
 #include <QWidget>
+#include <QXmlStreamReader>
 
 namespace {
 
@@ -32,6 +35,48 @@ protected:
     }
 };
 
+// context + '\x1f' + source -> translation, of one .ts file
+using Table = QHash<QString, QString>;
+
+bool readTs(const QString &path, Table *table, QString *error)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        *error = f.errorString();
+        return false;
+    }
+    QXmlStreamReader xml(&f);
+    QString context, source, translation;
+    bool unfinished = false;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            if (xml.name() == QLatin1String("name"))
+                context = xml.readElementText();
+            else if (xml.name() == QLatin1String("source"))
+                source = xml.readElementText();
+            else if (xml.name() == QLatin1String("translation")) {
+                unfinished = !xml.attributes().value(QLatin1String("type")).isEmpty();
+                translation = xml.readElementText();
+            }
+        } else if (xml.isEndElement() && xml.name() == QLatin1String("message")) {
+            const QString key = context + QChar(0x1f) + source;
+            if (table->contains(key)) {
+                *error = QStringLiteral("key \"%1\" twice").arg(source);
+                return false;
+            }
+            if (unfinished || translation.isEmpty()) {
+                *error = QStringLiteral("key \"%1\" has no finished translation").arg(source);
+                return false;
+            }
+            table->insert(key, translation);
+        }
+    }
+    if (xml.hasError())
+        *error = xml.errorString();
+    return !xml.hasError();
+}
+
 } // namespace
 
 class TestLocalization : public QObject {
@@ -44,6 +89,7 @@ private slots:
     void speedLabelsNameTheirUnit_data();
     void speedLabelsNameTheirUnit();
     void missingKeyShowsTheKey();
+    void everyTableIsCompleteAndCompiledIn();
     void installReplacesTheTables();
     void languageChangeReachesWidgets();
     void languageCode_data();
@@ -156,6 +202,45 @@ void TestLocalization::missingKeyShowsTheKey()
         QCOMPARE(Localization::text(QStringLiteral("  spaced key, with commas "), "Localizable"),
                  QStringLiteral("  spaced key, with commas "));
         QCOMPARE(Localization::text("km_speedUnit", "NoSuchTable"), QStringLiteral("km_speedUnit"));
+    }
+}
+
+void TestLocalization::everyTableIsCompleteAndCompiledIn()
+{
+    // Every area's <area>_en.ts has a <area>_zh_CN.ts with the same keys, every key is
+    // translated, no two areas translate one key differently, and what the program shows
+    // is what the files say.
+    const QDir dir(qEnvironmentVariable("VELTRA_SOURCE_DIR") + QStringLiteral("/resources/translations"));
+    const QStringList english = dir.entryList({QStringLiteral("*_en.ts")}, QDir::Files, QDir::Name);
+    QVERIFY(english.contains(QStringLiteral("common_en.ts")));
+    QCOMPARE(dir.entryList({QStringLiteral("*.ts")}, QDir::Files).size(), 2 * english.size());
+    Table allEn, allZh;
+    for (const QString &en : english) {
+        const QString zh = en.chopped(int(qstrlen("en.ts"))) + QStringLiteral("zh_CN.ts");
+        Table tEn, tZh;
+        QString error;
+        QVERIFY2(readTs(dir.filePath(en), &tEn, &error), qPrintable(en + QStringLiteral(": ") + error));
+        QVERIFY2(readTs(dir.filePath(zh), &tZh, &error), qPrintable(zh + QStringLiteral(": ") + error));
+        QStringList keysEn = tEn.keys(), keysZh = tZh.keys();
+        keysEn.sort();
+        keysZh.sort();
+        QVERIFY2(keysEn == keysZh, qPrintable(en + QStringLiteral(" and ") + zh + QStringLiteral(" hold other keys")));
+        for (auto it = tEn.cbegin(); it != tEn.cend(); ++it) {
+            QVERIFY2(!allEn.contains(it.key()) || allEn.value(it.key()) == it.value(),
+                     qPrintable(QStringLiteral("two English texts for ") + it.key().section(QChar(0x1f), 1)));
+            QVERIFY2(!allZh.contains(it.key()) || allZh.value(it.key()) == tZh.value(it.key()),
+                     qPrintable(QStringLiteral("two Chinese texts for ") + it.key().section(QChar(0x1f), 1)));
+            allEn.insert(it.key(), it.value());
+            allZh.insert(it.key(), tZh.value(it.key()));
+        }
+    }
+    for (const auto &[language, table] : {std::pair{QStringLiteral("en"), &allEn}, {QStringLiteral("zh-Hans"), &allZh}}) {
+        Localization::install(language);
+        for (auto it = table->cbegin(); it != table->cend(); ++it) {
+            const QByteArray context = it.key().section(QChar(0x1f), 0, 0).toUtf8();
+            const QString source = it.key().section(QChar(0x1f), 1);
+            QCOMPARE(Localization::text(source, context.constData()), it.value());
+        }
     }
 }
 

@@ -31,12 +31,18 @@ public:
     bool isEmpty() const override { return false; }
 };
 
+inline UnitLabelTranslator *unitLabels()
+{
+    static UnitLabelTranslator *t = new UnitLabelTranslator;
+    return t;
+}
+
 inline void installUnitLabels()
 {
-    static UnitLabelTranslator *t = nullptr;
-    if (!t) {
-        t = new UnitLabelTranslator;
-        QCoreApplication::installTranslator(t);
+    static bool installed = false;
+    if (!installed) {
+        installed = true;
+        QCoreApplication::installTranslator(unitLabels());
     }
 }
 

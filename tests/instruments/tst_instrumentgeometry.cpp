@@ -224,6 +224,8 @@ private slots:
         QCOMPARE(compassRotation(90), float(M_PI / 2));   // a quarter turn
         QCOMPARE(compassRotation(0), 0.0f);
         QCOMPARE(compassRotation(180), float(M_PI));
+        QCOMPARE(compassRotation(std::numeric_limits<double>::quiet_NaN()), 0.0f);
+        QCOMPARE(compassRotation(std::numeric_limits<double>::infinity()), 0.0f);
         // Turning clockwise on screen: the top of an image goes to the right.
         const QRectF frame(0, 0, 100, 100);
         const QPointF top(50, 0);

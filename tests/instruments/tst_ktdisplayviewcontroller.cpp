@@ -12,6 +12,8 @@
 #include <QLabel>
 #include <QTest>
 
+#include <limits>
+
 class KTDisplayViewControllerTest : public QObject {
     Q_OBJECT
 private:
@@ -77,6 +79,17 @@ private slots:
         QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("0KM/H"));
         vc.videoAllTime(360.0);
         QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("50KM/H"));
+    }
+
+    void distanceThatIsNotANumberShowsAsNone()
+    {
+        KTDisplayViewController vc;
+        vc.videoAllTime(100.0);
+        vc.totalDistance(std::numeric_limits<float>::quiet_NaN());
+        QCOMPARE(vc.movingDistance->text(), QStringLiteral("0.00KM"));
+        QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("0KM/H"));
+        vc.totalDistance(std::numeric_limits<float>::infinity());
+        QCOMPARE(vc.totalDistanceValue(), 0.0f);
     }
 
     void gsensorReadoutsFollowTheirOwnList()

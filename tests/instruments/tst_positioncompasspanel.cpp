@@ -5,6 +5,7 @@
 #include "instruments/PositionCompassPanel.h"
 #include "instruments/RotatedImageView.h"
 #include "instruments/RotationStore.h"
+#include "common/Localization.h"
 #include "common/NotificationCenter.h"
 
 #include <QFile>
@@ -233,6 +234,39 @@ private slots:
 
         panel.updateDataByCurrentTime(0.0);
         QCOMPARE(panel.needleAngle(), float(double(62.0f / 90.0f) * M_PI));
+    }
+
+    // With the program's own string tables, in each language, the unit read back
+    // from the speed text picks the right dial and needle turn.
+    void unitReadBackWorksWithTheStringTables_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<bool>("kmph");
+        QTest::addColumn<float>("needle");
+        QTest::addColumn<QString>("dial");
+        const float mph = float(double(62.0f / 90.0f) * M_PI);
+        const float kmh = float(double(100.0f / 172.0f) * M_PI);
+        QTest::addRow("English, km/h") << "en" << true << kmh << "x7kmh";
+        QTest::addRow("English, mph") << "en" << false << mph << "2";
+        QTest::addRow("Chinese, km/h") << "zh-Hans" << true << kmh << "x7kmh";
+        QTest::addRow("Chinese, mph") << "zh-Hans" << false << mph << "2";
+    }
+    void unitReadBackWorksWithTheStringTables()
+    {
+        QFETCH(QString, language);
+        QFETCH(bool, kmph);
+        QCoreApplication::removeTranslator(unitLabels());
+        Localization::install(language);
+        setUnit(kmph);
+        const QString path = fileUrl("H.MOV");
+        storeEntries({makeEntry(path, {makeSample(100, "1", "1", 0)}, 100)});
+        PositionCompassPanel panel;
+        panel.dataLogicProcessOfViodePath(path);
+        panel.videoAllTime(1.0);
+        panel.updateDataByCurrentTime(0.0);
+        QTEST(panel.needleAngle(), "needle");
+        QTEST(panel.spdImage->imageName(), "dial");
+        QCoreApplication::installTranslator(unitLabels());
     }
 
     void observersLeaveWithThePanel()
