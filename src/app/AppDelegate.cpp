@@ -1,16 +1,34 @@
 #include "AppDelegate.h"
 
+#include "AppController.h"
+#include "KTWindowController.h"
+#include "common/AppKeys.h"
+#include "common/AppUserDefaults.h"
+#include "common/Localization.h"
+#include "common/NotificationCenter.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListViewController.h"
 #include "store/MyCache.h"
 
-#include <QPointer>
+#include <QActionGroup>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMenuBar>
+#include <QMessageBox>
+
+const char *const AppDelegate::tutorialAddress = "https://www.veltra-player.example/tutorial";
+const char *const AppDelegate::websiteAddress = "https://www.veltra-player.example/";
+const char *const AppDelegate::shopAddress = "https://shop.veltra-player.example/";
 
 static AppDelegate *g_instance = nullptr;
 
 AppDelegate::AppDelegate(QObject *parent) : QObject(parent)
 {
     g_instance = this;
+    appController_ = new AppController(this);
+    if (qApp)
+        qApp->installEventFilter(this);
 }
 
 AppDelegate::~AppDelegate()
@@ -24,14 +42,119 @@ AppDelegate *AppDelegate::instance()
     return g_instance;
 }
 
+void AppDelegate::buildMenus(QMenuBar *bar)
+{
+    menuBar_ = bar;
+    menuTexts_.clear();
+    auto text = [this](QObject *item, const char *key) { menuTexts_.append({item, key}); };
+    auto action = [&](QMenu *menu, const char *key, auto slot, const QKeySequence &keys = {}) {
+        QAction *a = menu->addAction(QString(), this, slot);
+        if (!keys.isEmpty())
+            a->setShortcut(keys);
+        text(a, key);
+        return a;
+    };
+
+    QMenu *file = bar->addMenu(QString());
+    text(file->menuAction(), "menu_file");
+    action(file, "menu_open", &AppDelegate::openFile, QKeySequence::Open);
+    file->addSeparator();
+    action(file, "menu_preferences", [this] { appController_->showPreferencePanel(); },
+           QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    file->addSeparator();
+    QAction *quit = action(file, "menu_quit", [] { QApplication::closeAllWindows(); QApplication::quit(); },
+                           QKeySequence::Quit);
+    quit->setMenuRole(QAction::QuitRole);
+
+    QMenu *setting = bar->addMenu(QString());
+    text(setting->menuAction(), "menu_setting");
+    auto *units = new QActionGroup(this);
+    spdkmh = action(setting, "menu_kmh", &AppDelegate::kmhspd);
+    menuitemmph = action(setting, "menu_mph", &AppDelegate::mphspd);
+    for (QAction *a : {spdkmh.data(), menuitemmph.data()}) {
+        a->setCheckable(true);
+        units->addAction(a);
+    }
+    setting->addSeparator();
+    auto *maps = new QActionGroup(this);
+    googleMapsItem = action(setting, "menu_google_map", &AppDelegate::googleAction);
+    openstreetItem = action(setting, "menu_openstreetmap", &AppDelegate::openstreetAction);
+    for (QAction *a : {googleMapsItem.data(), openstreetItem.data()}) {
+        a->setCheckable(true);
+        maps->addAction(a);
+    }
+
+    QMenu *help = bar->addMenu(QString());
+    text(help->menuAction(), "menu_help");
+    tutorialvideo = action(help, "menu_tutorial", &AppDelegate::watchvideo);
+    action(help, "menu_website", &AppDelegate::visitwebsite);
+    action(help, "menu_shop", &AppDelegate::visitshop);
+    help->addSeparator();
+    action(help, "menu_version", &AppDelegate::showversion);
+    action(help, "menu_about", &AppDelegate::visitabout);
+    action(help, "menu_about_window", [this] { appController_->version(); });
+    retranslateMenus();
+}
+
+void AppDelegate::retranslateMenus()
+{
+    for (const MenuText &t : std::as_const(menuTexts_)) {
+        if (auto *a = qobject_cast<QAction *>(t.item.data()))
+            a->setText(Localization::text(t.key));
+    }
+}
+
+bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == qApp && event->type() == QEvent::LanguageChange)
+        retranslateMenus();
+    return QObject::eventFilter(watched, event);
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    MyCache::playPathClear();
+
+    const bool mph = AppUserDefaults::text(AppKeys::SPEED_UNIT).value_or(QString()) == QLatin1String(AppKeys::SPEED_UNIT_MILEPH);
+    AppUserDefaults::setSpeedUnit(QString::fromLatin1(mph ? AppKeys::SPEED_UNIT_MILEPH : AppKeys::SPEED_UNIT_KMPH));
+    if (menuitemmph) menuitemmph->setChecked(mph);
+    if (spdkmh) spdkmh->setChecked(!mph);
+
+    const bool google = AppUserDefaults::text(AppKeys::CHANGE_MAP).value_or(QString()) == QLatin1String(AppKeys::CHANGE_MAP_GOOGLE);
+    AppUserDefaults::setChangeMap(QString::fromLatin1(google ? AppKeys::CHANGE_MAP_GOOGLE : AppKeys::CHANGE_MAP_STREET));
+    if (googleMapsItem) googleMapsItem->setChecked(google);
+    if (openstreetItem) openstreetItem->setChecked(!google);
+
+    NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION));
+    NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::CHANGE_MAP_NOTIFICATION));
+}
+
+bool AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows)
+{
+    if (!hasVisibleWindows && windowVC_)
+        windowVC_->showWindow();
+    return hasVisibleWindows;
+}
+
 void AppDelegate::openFile()
 {
+    QList<QUrl> urls;
+    if (openPanel) {
+        urls = openPanel();
+    } else {
+        urls = QFileDialog::getOpenFileUrls(
+            windowVC_, Localization::text("open_panel_title"), QUrl(),
+            Localization::text("open_panel_filter") +
+                QStringLiteral(" (*.MOV *.mov *.MP4 *.mp4 *.M4V *.m4v);;") +
+                Localization::text("open_panel_all") + QStringLiteral(" (*)"));
+    }
+    if (urls.isEmpty())
+        return;   // cancelled: the current file keeps playing
+    openUrls(urls);
 }
 
 void AppDelegate::openUrls(const QList<QUrl> &urls)
 {
-    // The player stops at once; the first file starts once the store has read them
-    // all. The play list's current row is left as it is.
     if (videoVC_)
         videoVC_->close();
     if (urls.isEmpty())
@@ -46,8 +169,76 @@ void AppDelegate::openUrls(const QList<QUrl> &urls)
             self->videoVC_->initAssetData(first);
         if (self->playlistVC_)
             self->playlistVC_->reloadPlayListData();
+        emit self->filesOpened();
     });
 }
+
+static void postUnit(const char *unit)
+{
+    AppUserDefaults::setSpeedUnit(QString::fromLatin1(unit));
+    AppUserDefaults::setValue(AppKeys::SPEED_UNIT, QString::fromLatin1(unit));
+    NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION));
+}
+
+void AppDelegate::mphspd()
+{
+    if (menuitemmph) menuitemmph->setChecked(true);
+    if (spdkmh) spdkmh->setChecked(false);
+    postUnit(AppKeys::SPEED_UNIT_MILEPH);
+}
+
+void AppDelegate::kmhspd()
+{
+    if (menuitemmph) menuitemmph->setChecked(false);
+    if (spdkmh) spdkmh->setChecked(true);
+    postUnit(AppKeys::SPEED_UNIT_KMPH);
+}
+
+void AppDelegate::googleAction()
+{
+    if (openstreetItem) openstreetItem->setChecked(false);
+    if (googleMapsItem) googleMapsItem->setChecked(true);
+    AppUserDefaults::setChangeMap(QString::fromLatin1(AppKeys::CHANGE_MAP_GOOGLE));
+    NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::CHANGE_MAP_NOTIFICATION));
+}
+
+void AppDelegate::openstreetAction()
+{
+    if (openstreetItem) openstreetItem->setChecked(true);
+    if (googleMapsItem) googleMapsItem->setChecked(false);
+    AppUserDefaults::setChangeMap(QString::fromLatin1(AppKeys::CHANGE_MAP_STREET));
+    NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::CHANGE_MAP_NOTIFICATION));
+}
+
+void AppDelegate::showversion()
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Veltra Player:"),
+                    QStringLiteral("Version %1").arg(QCoreApplication::applicationVersion()),
+                    QMessageBox::Ok, windowVC_);
+    box.exec();
+}
+
+void AppDelegate::visitabout()
+{
+    const QString text = QStringLiteral(
+        "Veltra Player (MPH & KM/H edition), version %1\n\n"
+        "Thank you for choosing a Veltra dash camera.\n\n"
+        "Veltra Player plays the video your camera recorded while it shows where you drove on the map, "
+        "how fast, and what the G-sensor felt.\n\n"
+        "Veltra Devices Ltd.\n"
+        "All rights reserved.\n"
+        "https://www.veltra-player.example/\n\n"
+        "This application is protected by copyright law and international treaties. Unauthorised "
+        "reproduction or distribution of it, or of any part of it, may result in civil and "
+        "criminal penalties.").arg(QCoreApplication::applicationVersion());
+    QMessageBox box(QMessageBox::NoIcon, Localization::text("CFBundleDisplayName", "InfoPlist"), text,
+                    QMessageBox::Close, windowVC_);
+    box.exec();
+}
+
+void AppDelegate::watchvideo() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(tutorialAddress))); }
+void AppDelegate::visitwebsite() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(websiteAddress))); }
+void AppDelegate::visitshop() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(shopAddress))); }
 
 void AppDelegate::activeCurrentPlayFile(const QString &path)
 {

@@ -3,13 +3,21 @@
 // other parts reach it through AppDelegate::instance().
 #pragma once
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 
+#include <functional>
+
+class QAction;
+class QMenuBar;
 class VideoViewController;
 class PlayListViewController;
 class KTWindowController;
+class KTWebViewController;
+class AppController;
 
 class AppDelegate : public QObject {
     Q_OBJECT
@@ -25,18 +33,53 @@ public:
     void setPlaylistVC(PlayListViewController *vc) { playlistVC_ = vc; }
     void setWindowVC(KTWindowController *vc) { windowVC_ = vc; }
 
+    // The menu items whose check marks follow the settings.
+    QPointer<QAction> menuitemmph, spdkmh, googleMapsItem, openstreetItem, tutorialvideo;
+
+    void buildMenus(QMenuBar *bar);
+    void applicationDidFinishLaunching();
+    // Shows the main window again when none is visible; answers `hasVisibleWindows`.
+    bool applicationShouldHandleReopen(bool hasVisibleWindows);
+
     // Open panel (several video files), then the files go to the store and the first plays.
     void openFile();
-    // Opens `urls` as the menu's open does (files from the command line or the desktop).
+    // Opens `urls` as the menu's open does (also files from the command line or the desktop).
     void openUrls(const QList<QUrl> &urls);
+    // Replaces the open panel (tests): returns the chosen files, empty when cancelled.
+    std::function<QList<QUrl>()> openPanel;
+
+    void mphspd();
+    void kmhspd();
+    void googleAction();
+    void openstreetAction();
+    void showversion();
+    void visitabout();
+    void watchvideo();
+    void visitwebsite();
+    void visitshop();
 
     // Marks the entry with this path (the last such entry) as the one being played.
     void activeCurrentPlayFile(const QString &path);
     // Marks entry n as the one being played; an index outside the list leaves none active.
     void activeCurrentPlayIndex(int n);
 
+    static const char *const tutorialAddress;
+    static const char *const websiteAddress;
+    static const char *const shopAddress;
+
+signals:
+    // A menu open has read its files and started the first one.
+    void filesOpened();
+
 private:
+    void retranslateMenus();
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
     VideoViewController *videoVC_ = nullptr;
     PlayListViewController *playlistVC_ = nullptr;
     KTWindowController *windowVC_ = nullptr;
+    AppController *appController_ = nullptr;
+    QPointer<QMenuBar> menuBar_;
+    struct MenuText { QPointer<QObject> item; const char *key; };
+    QList<MenuText> menuTexts_;
 };

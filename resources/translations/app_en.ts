@@ -1,0 +1,30 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en">
+<context>
+    <name>Localizable</name>
+    <message><source>menu_file</source><translation>File</translation></message>
+    <message><source>menu_open</source><translation>Open Videos…</translation></message>
+    <message><source>menu_preferences</source><translation>Preferences…</translation></message>
+    <message><source>menu_quit</source><translation>Quit Veltra Player</translation></message>
+    <message><source>menu_setting</source><translation>Setting</translation></message>
+    <message><source>menu_kmh</source><translation>Speed in km/h</translation></message>
+    <message><source>menu_mph</source><translation>Speed in mph</translation></message>
+    <message><source>menu_google_map</source><translation>Google Maps</translation></message>
+    <message><source>menu_openstreetmap</source><translation>OpenStreetMap</translation></message>
+    <message><source>menu_help</source><translation>Help</translation></message>
+    <message><source>menu_tutorial</source><translation>Tutorial Video</translation></message>
+    <message><source>menu_website</source><translation>Veltra Website</translation></message>
+    <message><source>menu_shop</source><translation>Veltra Shop</translation></message>
+    <message><source>menu_version</source><translation>Version</translation></message>
+    <message><source>menu_about</source><translation>About Veltra Player</translation></message>
+    <message><source>menu_about_window</source><translation>About Window</translation></message>
+    <message><source>open_panel_title</source><translation>Open Dash Camera Videos</translation></message>
+    <message><source>open_panel_filter</source><translation>Videos</translation></message>
+    <message><source>open_panel_all</source><translation>All files</translation></message>
+    <message><source>pref_language</source><translation>Language:</translation></message>
+    <message><source>pref_speed_unit</source><translation>Speed unit:</translation></message>
+    <message><source>pref_kmh</source><translation>km/h</translation></message>
+    <message><source>pref_mph</source><translation>mph</translation></message>
+</context>
+</TS>

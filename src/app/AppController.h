@@ -1,0 +1,25 @@
+// Opens the preferences window and the About window, each made once and reused.
+#pragma once
+
+#include "AboutWindowView.h"
+#include "PreferenceController.h"
+
+#include <QObject>
+#include <QPointer>
+
+class AppController : public QObject {
+    Q_OBJECT
+public:
+    explicit AppController(QObject *parent = nullptr);
+    ~AppController() override;
+
+    void showPreferencePanel();
+    void version();
+
+    PreferenceController *preferenceController() const { return preferenceController_; }
+    AboutWindowView *aboutWindow() const { return aboutWindow_; }
+
+private:
+    QPointer<PreferenceController> preferenceController_;
+    QPointer<AboutWindowView> aboutWindow_;
+};

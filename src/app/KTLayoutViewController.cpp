@@ -1,0 +1,190 @@
+#include "KTLayoutViewController.h"
+
+#include "KTSplitView.h"
+#include "common/AppColorManager.h"
+#include "common/AppKeys.h"
+#include "common/NotificationCenter.h"
+#include "instruments/GpsViewController.h"
+#include "instruments/KTDisplayViewController.h"
+#include "map/KTWebViewController.h"
+#include "map/Reachability.h"
+#include "player/VideoViewController.h"
+#include "playlist/PlayListViewController.h"
+
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace {
+
+QWidget *makePane(QWidget *parent, const char *name)
+{
+    auto *pane = new QWidget(parent);
+    pane->setObjectName(QLatin1String(name));
+    auto *layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    return pane;
+}
+
+void putInto(QWidget *pane, QWidget *view)
+{
+    view->setParent(pane);
+    pane->layout()->addWidget(view);
+    view->show();
+}
+
+} // namespace
+
+KTLayoutViewController::KTLayoutViewController(QWidget *parent) : QWidget(parent)
+{
+    viewDidLoad();
+}
+
+KTLayoutViewController::~KTLayoutViewController()
+{
+    NotificationCenter::defaultCenter()->removeObserver(this);
+}
+
+void KTLayoutViewController::viewDidLoad()
+{
+    using namespace LayoutRules;
+    NotificationCenter::defaultCenter()->addObserver(this, QString::fromLatin1(AppKeys::WINDOW_FULL_CHANGE),
+                                                     [this] { windowFullScreenChange(); });
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, AppColorManager::appBackgroundColor());
+    setPalette(pal);
+    videoZoomStateMAX = false;
+    mapZoomStateMAX = false;
+
+    globalSplitView = new KTSplitView(Qt::Horizontal, this);
+    leftSplitView = new KTSplitView(Qt::Vertical, globalSplitView);
+    rightSplitView = new KTSplitView(Qt::Vertical, globalSplitView);
+    mapColumnView = makePane(globalSplitView, "mapColumnView");
+    globalSplitView->addWidget(leftSplitView);
+    globalSplitView->addWidget(rightSplitView);
+    globalSplitView->addWidget(mapColumnView);
+    videoView = makePane(leftSplitView, "videoView");
+    displayView = makePane(leftSplitView, "displayView");
+    leftSplitView->addWidget(videoView);
+    leftSplitView->addWidget(displayView);
+    mapInfoView = makePane(rightSplitView, "mapInfoView");
+    playListView = makePane(rightSplitView, "playListView");
+    rightSplitView->addWidget(mapInfoView);
+    rightSplitView->addWidget(playListView);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(globalSplitView);
+
+    // The controllers, in this order, with the module slots filled once.
+    displayVC = new KTDisplayViewController();
+    webVC = new KTWebViewController();
+    webVC->distanceDelegate.set(displayVC);
+    webVC->zoomInOutDelegate.set(this);
+    gpsVC = new GpsViewController();
+    playlistVC = new PlayListViewController();
+    videoVC = new VideoViewController();
+    videoVC->zoomInDelegate.set(this);
+    videoVC->gpsDelegate.set(webVC);
+    videoVC->speedDelegate.set(displayVC);
+    videoVC->gpsInfoDelegate.set(playlistVC);
+    videoVC->videoEndDelegate.set(playlistVC);
+
+    putInto(videoView, videoVC);
+    putInto(playListView, playlistVC);
+    putInto(mapInfoView, webVC);
+    putInto(displayView, displayVC);
+    putInto(mapInfoView, gpsVC);   // shown only while the map is in the column at the far right
+    gpsVC->hide();
+
+    applyFrames(frames(Arrangement::SetUp, backingScale2()));
+    globalSplitView->setSizes({1280, 640, 0});
+
+    auto wire = [this](KTSplitView *view, Split split) {
+        view->minAnswer = [this, split](double p, int d) { return constrainMinCoordinate(split, p, d, latches); };
+        view->maxAnswer = [this, split](double p, int d) { return constrainMaxCoordinate(split, p, d, latches); };
+        view->positionAnswer = [this, split](double p, int d) { return constrainSplitPosition(split, p, d, latches); };
+    };
+    wire(globalSplitView, Split::Outer);
+    wire(leftSplitView, Split::Left);
+    wire(rightSplitView, Split::Right);
+    for (KTSplitView *v : {globalSplitView, leftSplitView, rightSplitView})
+        v->setStyleSheet(QStringLiteral("QSplitter::handle { background: transparent; }"));
+}
+
+bool KTLayoutViewController::backingScale2() const
+{
+    const QScreen *s = screen();
+    return s && s->devicePixelRatio() == 2.0;
+}
+
+void KTLayoutViewController::applyFrames(const LayoutRules::Frames &f)
+{
+    auto sizes = [](KTSplitView *view, const QSizeF *frames, int n) {
+        QList<int> current = view->sizes();
+        QList<int> next;
+        for (int k = 0; k < n; ++k) {
+            const QSizeF s = frames[k];
+            if (!s.isValid()) {
+                next << (k < current.size() ? current[k] : 0);
+                continue;
+            }
+            next << int(view->orientation() == Qt::Horizontal ? s.width() : s.height());
+        }
+        view->setSizes(next);
+    };
+    sizes(globalSplitView, f.outer, 3);
+    sizes(leftSplitView, f.left, 2);
+    sizes(rightSplitView, f.right, 2);
+    placeMap();
+}
+
+void KTLayoutViewController::placeMap()
+{
+    // The map shows in the far-right column whenever that column has a width;
+    // otherwise at the top of the right split, where the stand-alone position panel
+    // takes its place while the map is away.
+    const bool inColumn = globalSplitView->sizes().value(2) > 0;
+    QWidget *host = inColumn ? mapColumnView : mapInfoView;
+    if (webVC->parentWidget() != host) {
+        webVC->parentWidget()->layout()->removeWidget(webVC);
+        putInto(host, webVC);
+    }
+    gpsVC->setVisible(inColumn);
+}
+
+qint64 KTLayoutViewController::zoomInVideoPlayWindow(qint64 state)
+{
+    using namespace LayoutRules;
+    const bool enlarge = shouldEnlargeVideo(state, videoZoomStateMAX, mapZoomStateMAX);
+    if (enlarge) {
+        applyFrames(frames(Arrangement::VideoEnlarge, backingScale2()));
+        videoZoomStateMAX = true;
+        mapZoomStateMAX = false;
+    } else {
+        webVC->reloadHtmlData();
+        applyFrames(frames(Arrangement::VideoRestore, backingScale2()));
+        videoZoomStateMAX = false;
+    }
+    return enlarge ? 1 : 0;
+}
+
+qint64 KTLayoutViewController::zoomInMapWindow(qint64 state)
+{
+    using namespace LayoutRules;
+    const bool enlarge = shouldEnlargeMap(state, videoZoomStateMAX, mapZoomStateMAX);
+    if (enlarge) {
+        applyFrames(frames(Arrangement::MapEnlarge, backingScale2()));
+        mapZoomStateMAX = true;
+        videoZoomStateMAX = false;
+    } else {
+        applyFrames(frames(Arrangement::MapRestore, backingScale2()));
+        mapZoomStateMAX = false;
+    }
+    return enlarge ? 1 : 0;
+}
+
+void KTLayoutViewController::windowFullScreenChange()
+{
+    latches.clear();
+}

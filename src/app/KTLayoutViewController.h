@@ -1,0 +1,55 @@
+// The main window's content: creates the pane controllers (player, trip statistics,
+// map, play list, stand-alone position panel), wires the player's and the map's
+// module slots, arranges the panes in three split views and switches between the
+// normal layout and the enlarged video and map layouts.
+#pragma once
+
+#include "LayoutRules.h"
+#include "instruments/KTModuleProtocol.h"
+
+#include <QWidget>
+
+class KTSplitView;
+class VideoViewController;
+class KTWebViewController;
+class PlayListViewController;
+class KTDisplayViewController;
+class GpsViewController;
+
+class KTLayoutViewController : public QWidget, public KTModuleProtocol {
+    Q_OBJECT
+public:
+    explicit KTLayoutViewController(QWidget *parent = nullptr);
+    ~KTLayoutViewController() override;
+
+    VideoViewController *videoVC = nullptr;
+    KTWebViewController *webVC = nullptr;
+    PlayListViewController *playlistVC = nullptr;
+    KTDisplayViewController *displayVC = nullptr;
+    GpsViewController *gpsVC = nullptr;
+
+    KTSplitView *globalSplitView = nullptr;
+    KTSplitView *leftSplitView = nullptr;
+    KTSplitView *rightSplitView = nullptr;
+    QWidget *videoView = nullptr;
+    QWidget *displayView = nullptr;
+    QWidget *mapInfoView = nullptr;
+    QWidget *playListView = nullptr;
+    QWidget *mapColumnView = nullptr;   // outer subview 2: holds the map while it has a width
+
+    bool videoZoomStateMAX = false;
+    bool mapZoomStateMAX = false;
+    LayoutRules::Latches latches;       // global_position0, global_position1
+
+    qint64 zoomInVideoPlayWindow(qint64 state) override;
+    qint64 zoomInMapWindow(qint64 state) override;
+    void windowFullScreenChange();
+
+    // True when the screen's backing scale factor is exactly 2.0.
+    bool backingScale2() const;
+
+private:
+    void viewDidLoad();
+    void applyFrames(const LayoutRules::Frames &frames);
+    void placeMap();
+};

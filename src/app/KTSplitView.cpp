@@ -1,0 +1,73 @@
+#include "KTSplitView.h"
+
+#include <QMouseEvent>
+#include <QSplitterHandle>
+
+namespace {
+
+class KTSplitHandle : public QSplitterHandle {
+public:
+    KTSplitHandle(Qt::Orientation o, KTSplitView *parent) : QSplitterHandle(o, parent), view_(parent) {}
+
+protected:
+    void paintEvent(QPaintEvent *) override {}   // the dividers are clear
+    void mousePressEvent(QMouseEvent *e) override
+    {
+        if (e->button() == Qt::LeftButton)
+            grabOffset_ = orientation() == Qt::Horizontal ? e->position().x() : e->position().y();
+    }
+    void mouseMoveEvent(QMouseEvent *e) override
+    {
+        if (!(e->buttons() & Qt::LeftButton))
+            return;
+        const QPoint inSplitter = mapToParent(e->position().toPoint());
+        const int along = orientation() == Qt::Horizontal ? inSplitter.x() : inSplitter.y();
+        const int divider = view_->indexOf(this) - 1;
+        view_->dragDivider(divider, along - int(grabOffset_));
+    }
+
+private:
+    KTSplitView *view_;
+    qreal grabOffset_ = 0;
+};
+
+} // namespace
+
+KTSplitView::KTSplitView(Qt::Orientation orientation, QWidget *parent) : QSplitter(orientation, parent)
+{
+    setHandleWidth(1);
+    setChildrenCollapsible(true);
+    setOpaqueResize(true);
+}
+
+QSplitterHandle *KTSplitView::createHandle()
+{
+    return new KTSplitHandle(orientation(), this);
+}
+
+int KTSplitView::dividerPosition(int divider) const
+{
+    const QWidget *next = widget(divider + 1);
+    if (!next)
+        return -1;
+    return orientation() == Qt::Horizontal ? next->geometry().left() : next->geometry().top();
+}
+
+void KTSplitView::dragDivider(int divider, int proposed)
+{
+    if (divider < 0 || divider + 1 >= count())
+        return;
+    const int before = divider > 0 ? dividerPosition(divider - 1) : 0;
+    const int after = divider + 2 < count() ? dividerPosition(divider + 1)
+                                            : (orientation() == Qt::Horizontal ? width() : height());
+    const double lo = minAnswer ? minAnswer(before, divider) : before;
+    const double hi = maxAnswer ? maxAnswer(after, divider) : after;
+    double pos = positionAnswer ? positionAnswer(proposed, divider) : proposed;
+    // An answer of 0 comes from a latch that no drag has set yet: the divider stays
+    // where it is rather than collapsing the subview before it.
+    if (pos <= 0)
+        return;
+    if (lo <= hi)
+        pos = qBound(lo, pos, hi);
+    moveSplitter(int(pos), divider + 1);
+}

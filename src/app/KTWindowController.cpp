@@ -1,0 +1,88 @@
+#include "KTWindowController.h"
+
+#include "AppDelegate.h"
+#include "KTLayoutViewController.h"
+#include "LayoutRules.h"
+#include "common/AppKeys.h"
+#include "common/Localization.h"
+#include "common/NotificationCenter.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+
+double KTWindowController::winWidth = 1280;
+double KTWindowController::winHeight = 760;
+
+KTWindowController::KTWindowController(QWidget *parent) : QMainWindow(parent)
+{
+    layout_ = new KTLayoutViewController(this);
+    setCentralWidget(layout_);
+    windowDidLoad();
+}
+
+void KTWindowController::windowDidLoad()
+{
+    if (AppDelegate *d = AppDelegate::instance()) {
+        d->setWindowVC(this);
+        d->buildMenus(menuBar());
+    }
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect screenFrame = screen ? screen->geometry() : QRect(0, 0, 1828, 1085);
+    const QRectF frame = LayoutRules::windowFrame(screenFrame.width(), screenFrame.height());
+    winWidth = frame.width();
+    winHeight = frame.height();
+    setWindowTitle(QStringLiteral(" "));
+    setWindowIconText(Localization::text("CFBundleDisplayName", "InfoPlist"));
+    setGeometry(QRectF(frame.topLeft(), frame.size()).toRect());
+    fixSize();
+}
+
+void KTWindowController::fixSize()
+{
+    setFixedSize(QSizeF(winWidth, winHeight).toSize());
+}
+
+void KTWindowController::showWindow()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+void KTWindowController::toggleFullScreen()
+{
+    if (isFullScreen()) {
+        showNormal();
+    } else {
+        // The fixed size would keep the window from filling the screen.
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        showFullScreen();
+    }
+}
+
+void KTWindowController::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        const bool full = isFullScreen();
+        if (full && (minimumSize() == maximumSize())) {
+            setMinimumSize(0, 0);
+            setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        }
+        if (!full && wasFullScreen_)
+            fixSize();
+        if (full != wasFullScreen_) {
+            wasFullScreen_ = full;
+            NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::WINDOW_FULL_CHANGE));
+        }
+    } else if (event->type() == QEvent::LanguageChange) {
+        setWindowIconText(Localization::text("CFBundleDisplayName", "InfoPlist"));
+    }
+}
+
+void KTWindowController::closeEvent(QCloseEvent *event)
+{
+    QMainWindow::closeEvent(event);
+}

@@ -1,0 +1,33 @@
+// The main window: sized to 0.7 of the screen and centred, not resizable,
+// announcing every change of full-screen mode ("window_full_change").
+#pragma once
+
+#include <QMainWindow>
+
+class KTLayoutViewController;
+
+class KTWindowController : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit KTWindowController(QWidget *parent = nullptr);
+
+    KTLayoutViewController *layoutViewController() const { return layout_; }
+
+    // Enters or leaves full screen (the zoom button of the document's window).
+    void toggleFullScreen();
+    void showWindow();
+
+    static double winWidth;
+    static double winHeight;
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void windowDidLoad();
+    void fixSize();
+
+    KTLayoutViewController *layout_ = nullptr;
+    bool wasFullScreen_ = false;
+};

@@ -1,0 +1,34 @@
+// The preferences window: the interface language and the speed unit, two radio
+// buttons each (column 0: Simplified Chinese / km/h; column 1: English / mph).
+#pragma once
+
+#include <QWidget>
+
+class QButtonGroup;
+class QLabel;
+class QRadioButton;
+
+class PreferenceController : public QWidget {
+    Q_OBJECT
+public:
+    explicit PreferenceController(QWidget *parent = nullptr);
+
+    void showWindow();
+
+    QButtonGroup *languageRadio = nullptr;
+    QButtonGroup *speedUnitRadio = nullptr;
+
+    void speedUnitChange(int column);
+    void languageChange(int column);
+
+protected:
+    void changeEvent(QEvent *event) override;
+
+private:
+    void windowDidLoad();
+    void retranslate();
+
+    QLabel *languageLabel_ = nullptr;
+    QLabel *unitLabel_ = nullptr;
+    QRadioButton *radio_[2][2] = {};
+};

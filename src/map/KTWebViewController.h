@@ -1,0 +1,112 @@
+// The map pane: shows the route of the playing file on a local map page and moves
+// a marker along it as the video plays. The controller draws nothing itself: it
+// loads one of two pages ("OpenStreetMap.html" or "google_map.html"), hands them the
+// route as JSON through script calls, and receives the route length back through
+// the page's global function "cocoa_getDistance". While the internet cannot be
+// reached the pane shows a message instead of the map.
+#pragma once
+
+#include "instruments/KTModuleProtocol.h"
+#include "MapRoute.h"
+
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <QWidget>
+
+class QLabel;
+class QToolButton;
+class QWebChannel;
+class QWebEngineView;
+class MapPageBridge;
+class MapWebPage;
+class Reachability;
+
+class KTWebViewController : public QWidget, public KTModuleProtocol {
+    Q_OBJECT
+public:
+    // The key of the message shown while the map is not available.
+    static constexpr char kNoLineMessageKey[] =
+        "   Map not available, please check your,internet connection and / or select an alternative map from the , Setting menu.";
+    static constexpr char kStreetPage[] = "OpenStreetMap.html";
+    static constexpr char kGooglePage[] = "google_map.html";
+    static constexpr char kProbedHost[] = "www.openstreetmap.org";
+
+    explicit KTWebViewController(QWidget *parent = nullptr);
+    ~KTWebViewController() override;
+
+    // Module contract
+    void dataLogicProcessOfViodePath(const QString &path) override;
+    void videoAllTime(double seconds) override;
+    void updateDataByCurrentTime(double seconds) override;
+    void removeLineMap() override;
+
+    // Loads the page of the current map choice.
+    void reloadHtmlData();
+    // Loads the OpenStreetMap page when `street` is true, the Google page otherwise.
+    void loadMapHTMLData(bool street);
+    // Re-reads "change_map" and loads the chosen page.
+    void changeMapUI();
+    // The pane's expand action: reload, then let the layout enlarge or restore the pane.
+    void zoomInOut();
+    void startInternetNotification();
+
+    ModuleSlot distanceDelegate;
+    ModuleSlot zoomInOutDelegate;
+
+    // The page text to load for a choice: the page file from the resources, and for
+    // the Google page with the access key and its notices filled in. Empty when the
+    // file cannot be read.
+    static QString pageText(bool street, const QString &googleApiKey);
+    static QUrl pageBaseUrl();
+    // YES (OpenStreetMap) unless "change_map" holds "google".
+    static bool streetMapChosen();
+
+    QWebEngineView *webview() const { return webview_; }
+    QLabel *textFieldNoLine() const { return textFieldNoLine_; }
+    QToolButton *expandButton() const { return expandButton_; }
+    Reachability *reachability() const { return reachability_; }
+    bool currentLocationChina() const { return currentLocationChina_; }
+    qint64 zoomState() const { return zoomState_; }
+    double totalTime() const { return totalTime_; }
+    QString currentPlayVideoPath() const { return currentPlayVideoPath_; }
+    // The route as per-point JSON texts: array form and object form, same order.
+    const QStringList &currentVideoGpsDataArr() const { return currentVideoGpsDataArr_; }
+    const QStringList &currentVideoGpsDataArrGoogle() const { return currentVideoGpsDataArrGoogle_; }
+    // Page loads requested since construction.
+    int pageLoadRequests() const { return pageLoadRequests_; }
+
+signals:
+    // A page finished loading, the call-back is installed and the route was sent.
+    void mapPageReady(bool street);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void webViewDidFinishLoad(bool ok);
+    void didReceiveDistance(double metres);
+    void showMap(bool available);
+    void evaluate(const QString &script);
+    void updateExpandButton();
+    void layoutChildren();
+
+    QWebEngineView *webview_ = nullptr;
+    MapWebPage *page_ = nullptr;
+    QWebChannel *channel_ = nullptr;
+    MapPageBridge *bridge_ = nullptr;
+    QLabel *textFieldNoLine_ = nullptr;
+    QToolButton *expandButton_ = nullptr;
+    QPointer<Reachability> reachability_;
+
+    QStringList currentVideoGpsDataArr_;
+    QStringList currentVideoGpsDataArrGoogle_;
+    QString currentPlayVideoPath_;
+    double totalTime_ = 0;
+    bool currentLocationChina_ = true;
+    bool loadedStreet_ = true;
+    qint64 zoomState_ = 0;
+    int pageLoadRequests_ = 0;
+};

@@ -1,0 +1,88 @@
+#include "MapRoute.h"
+
+#include <charconv>
+#include <cmath>
+
+float MapRoute::leadingFloat(const std::string &text)
+{
+    const char *p = text.data();
+    const char *end = p + text.size();
+    while (p < end && (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r'))
+        ++p;
+    if (p < end && *p == '+')
+        ++p;
+    // from_chars would accept "inf" and "nan"; a coordinate text never means those.
+    const char *digits = (p < end && *p == '-') ? p + 1 : p;
+    if (digits >= end || !((*digits >= '0' && *digits <= '9') || *digits == '.'))
+        return 0.0f;
+    double value = 0;
+    const auto result = std::from_chars(p, end, value, std::chars_format::general);
+    if (result.ec != std::errc() || !std::isfinite(value))
+        return 0.0f;
+    const float f = float(value);
+    return std::isfinite(f) ? f : 0.0f;
+}
+
+QList<MapPoint> MapRoute::fromSamples(const QList<GpsSample> &samples)
+{
+    QList<MapPoint> route;
+    route.reserve(samples.size());
+    for (const GpsSample &s : samples) {
+        const float lat = leadingFloat(s.gps_lat);
+        const float lng = leadingFloat(s.gps_lgt);
+        if (lat == 0.0f || lng == 0.0f)
+            continue;
+        route.append({lat, lng});
+    }
+    return route;
+}
+
+QString MapRoute::numberText(float value)
+{
+    // to_chars is locale-independent, unlike printf, and general format with
+    // precision 17 is exactly what "%.17g" writes.
+    char buf[64];
+    const auto result = std::to_chars(buf, buf + sizeof buf, double(value), std::chars_format::general, 17);
+    if (result.ec != std::errc())
+        return QStringLiteral("0");
+    return QString::fromLatin1(buf, int(result.ptr - buf));
+}
+
+QString MapRoute::pointArrayJson(const MapPoint &p)
+{
+    return QLatin1Char('[') + numberText(p.lat) + QLatin1Char(',') + numberText(p.lng) + QLatin1Char(']');
+}
+
+QString MapRoute::pointObjectJson(const MapPoint &p)
+{
+    return QLatin1String("{\"lat\":") + numberText(p.lat) + QLatin1String(",\"lng\":") + numberText(p.lng) +
+           QLatin1Char('}');
+}
+
+QString MapRoute::listJson(const QStringList &pointTexts)
+{
+    return QLatin1Char('[') + pointTexts.join(QLatin1Char(',')) + QLatin1Char(']');
+}
+
+QString MapRoute::routeArrayJson(const QList<MapPoint> &route)
+{
+    QStringList texts;
+    texts.reserve(route.size());
+    for (const MapPoint &p : route)
+        texts << pointArrayJson(p);
+    return listJson(texts);
+}
+
+QString MapRoute::routeObjectJson(const QList<MapPoint> &route)
+{
+    QStringList texts;
+    texts.reserve(route.size());
+    for (const MapPoint &p : route)
+        texts << pointObjectJson(p);
+    return listJson(texts);
+}
+
+QString MapRoute::scriptCall(const char *function, const QString &json)
+{
+    return QLatin1String(function) + QLatin1Char('(') + json + QLatin1Char(')');
+}

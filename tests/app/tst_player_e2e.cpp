@@ -1,0 +1,295 @@
+// The whole program, end to end: the real window with the real player, web view,
+// panels and play list, on the forged sample drive.
+#include "app/AppDelegate.h"
+#include "app/KTLayoutViewController.h"
+#include "app/KTSplitView.h"
+#include "app/KTWindowController.h"
+#include "common/AppUtils.h"
+#include "instruments/GpsViewController.h"
+#include "instruments/IndexRule.h"
+#include "instruments/InstrumentGeometry.h"
+#include "instruments/KTDisplayViewController.h"
+#include "instruments/PositionCompassPanel.h"
+#include "map/KTWebViewController.h"
+#include "map/Reachability.h"
+#include "player/VideoViewController.h"
+#include "playlist/PlayListModel.h"
+#include "playlist/PlayListViewController.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QMediaPlayer>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+#include <cmath>
+#include <memory>
+#include <optional>
+
+namespace {
+
+QString samples() { return qEnvironmentVariable("VELTRA_SAMPLES"); }
+
+struct Truth {
+    QJsonArray samples;
+    int maxSpeed = 0;
+};
+
+Truth readTruth(const QString &file)
+{
+    QFile f(file + QStringLiteral(".truth.json"));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QJsonObject o = QJsonDocument::fromJson(f.readAll()).object();
+    return {o.value(QStringLiteral("key_video_datas")).toArray(), o.value(QStringLiteral("key_max_speed")).toInt()};
+}
+
+double haversine(double lat1, double lon1, double lat2, double lon2)
+{
+    const double r = 6371008.8, d = M_PI / 180;
+    const double a = std::pow(std::sin((lat2 - lat1) * d / 2), 2) +
+                     std::cos(lat1 * d) * std::cos(lat2 * d) * std::pow(std::sin((lon2 - lon1) * d / 2), 2);
+    return 2 * r * std::asin(std::sqrt(a));
+}
+
+float leading(const QString &text) { return InstrumentGeometry::leadingFloat(text); }
+
+QVariant runJs(QWebEnginePage *page, const QString &script)
+{
+    auto answer = std::make_shared<std::optional<QVariant>>();
+    page->runJavaScript(script, [answer](const QVariant &v) { *answer = v; });
+    if (!QTest::qWaitFor([&] { return answer->has_value(); }, 10000))
+        qWarning("no answer from the page to %s", qPrintable(script));
+    return answer->value_or(QVariant());
+}
+
+} // namespace
+
+class PlayerEndToEndTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<AppDelegate> delegate;
+    std::unique_ptr<KTWindowController> window;
+    KTLayoutViewController *layout = nullptr;
+    QStringList files;
+    QString shotDir;
+
+    void screenshot(const QString &name)
+    {
+        // The video and the web view are composed by the X server: take the screen.
+        const QString path = shotDir + QLatin1Char('/') + name + QStringLiteral(".png");
+        QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), path});
+        qInfo("screenshot: %s", qPrintable(path));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QDir drive(samples() + QStringLiteral("/drive"));
+        for (const QString &name : drive.entryList({QStringLiteral("*.MOV")}, QDir::Files, QDir::Name))
+            files << drive.filePath(name);
+        QCOMPARE(files.size(), 3);
+        shotDir = qEnvironmentVariable("VELTRA_BINARY_DIR") + QStringLiteral("/screenshots");
+        QDir().mkpath(shotDir);
+
+        delegate = std::make_unique<AppDelegate>();
+        window = std::make_unique<KTWindowController>();
+        layout = window->layoutViewController();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        delegate->applicationDidFinishLaunching();
+    }
+
+    void cleanupTestCase()
+    {
+        window.reset();
+        delegate.reset();
+    }
+
+    void windowAndStartState()
+    {
+        QCOMPARE(window->windowTitle(), QStringLiteral(" "));
+        QCOMPARE(window->size(), QSize(1344, 756));
+        QCOMPARE(window->minimumSize(), window->maximumSize());
+        QVERIFY(delegate->spdkmh->isChecked());
+        QVERIFY(!delegate->menuitemmph->isChecked());
+        QVERIFY(delegate->openstreetItem->isChecked());
+        QVERIFY(!delegate->googleMapsItem->isChecked());
+        QCOMPARE(layout->playlistVC->model()->rowCount(), 0);
+    }
+
+    void playingTheDrive()
+    {
+        QSignalSpy opened(delegate.get(), &AppDelegate::filesOpened);
+        QList<QUrl> urls;
+        for (const QString &f : files)
+            urls << QUrl::fromLocalFile(f);
+        delegate->openUrls(urls);
+        QVERIFY(opened.wait(30000));
+        VideoViewController *video = layout->videoVC;
+        QTRY_VERIFY_WITH_TIMEOUT(video->duration() > 50, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 7.0, 30000);
+        video->execPlayOrPause();   // pause: a steady state to compare against
+        QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+        QTest::qWait(300);
+        const double t = video->currentTime();
+
+        // The play list shows the three files; the first plays without becoming the current row.
+        PlayListViewController *list = layout->playlistVC;
+        QCOMPARE(list->model()->rowCount(), 3);
+        QCOMPARE(list->model()->index(0, 1).data().toString(), QStringLiteral("2026_1108_093000_001.MOV"));
+        QCOMPARE(list->selectIndex, qint64(-1));
+
+        const Truth truth = readTruth(files.first());
+        QVERIFY(!truth.samples.isEmpty());
+
+        // Trip statistics: the file's maximum speed.
+        KTDisplayViewController *trip = layout->displayVC;
+        QCOMPARE(trip->maxHSpeed->text(), AppUtils::convertSpeedUnit(float(truth.maxSpeed)));
+
+        // G-sensor read-outs of the entry for the current second.
+        QList<QJsonObject> gs;
+        for (const QJsonValue &v : truth.samples) {
+            const QJsonObject s = v.toObject();
+            if (InstrumentGeometry::gsensorEntryAccepted(float(s["gsensor_x"].toDouble()), float(s["gsensor_y"].toDouble()),
+                                                         float(s["gsensor_z"].toDouble())))
+                gs << s;
+        }
+        const int gi = IndexRule::indexForSingle(t, float(video->duration()), gs.size());
+        QVERIFY(gi >= 0);
+        QCOMPARE(trip->xTextField->text(), InstrumentGeometry::gsensorXText(float(gs[gi]["gsensor_x"].toDouble())));
+        QCOMPARE(trip->yTextField->text(), InstrumentGeometry::gsensorYText(float(gs[gi]["gsensor_y"].toDouble())));
+        QCOMPARE(trip->zTextField->text(), InstrumentGeometry::gsensorZText(float(gs[gi]["gsensor_z"].toDouble())));
+
+        // Position read-outs of the entry for the current second.
+        QList<QJsonObject> fixes;
+        QList<QPointF> route;
+        for (const QJsonValue &v : truth.samples) {
+            const QJsonObject s = v.toObject();
+            const float lat = leading(s["gps_lat"].toString()), lng = leading(s["gps_lgt"].toString());
+            if (lat != 0 && lng != 0) {
+                fixes << s;
+                route << QPointF(lat, lng);
+            }
+        }
+        const int pi = IndexRule::indexFor(t, video->duration(), fixes.size());
+        QVERIFY(pi >= 0);
+        const float lat = leading(fixes[pi]["gps_lat"].toString());
+        const float lng = leading(fixes[pi]["gps_lgt"].toString());
+        PositionCompassPanel *position = list->gpsPanel;
+        QCOMPARE(position->latitudeLabels->text(), InstrumentGeometry::convertLatLngToDFM(std::fabs(lat)));
+        QCOMPARE(position->longitudeLabels->text(), InstrumentGeometry::convertLatLngToDFM(std::fabs(lng)));
+        QCOMPARE(position->latitudeUnitLabels->text(), InstrumentGeometry::latitudeLetter(lat));
+        QCOMPARE(position->longitudeUnitLabels->text(), InstrumentGeometry::longitudeLetter(lng));
+        const int si = IndexRule::indexFor(t, video->duration(), truth.samples.size());
+        QCOMPARE(position->spdshow->text(), AppUtils::convertSpeedUnit(float(truth.samples[si].toObject()["spd"].toInt())));
+
+        // The map page holds the route and its length reaches the trip panel.
+        QWebEnginePage *page = layout->webVC->webview()->page();
+        QTRY_COMPARE_WITH_TIMEOUT(runJs(page, QStringLiteral("mapState.points")).toInt(), int(route.size()), 15000);
+        double metres = 0;
+        for (int k = 1; k < route.size(); ++k)
+            metres += haversine(route[k - 1].x(), route[k - 1].y(), route[k].x(), route[k].y());
+        QTRY_VERIFY_WITH_TIMEOUT(trip->totalDistanceValue() > 0, 10000);
+        QVERIFY2(std::fabs(trip->totalDistanceValue() - metres) < metres * 0.005,
+                 qPrintable(QStringLiteral("%1 m against %2 m").arg(trip->totalDistanceValue()).arg(metres)));
+        QCOMPARE(trip->movingDistance->text(), AppUtils::convertDistanceUnit(trip->totalDistanceValue()));
+        screenshot(QStringLiteral("e2e_1_playing"));
+    }
+
+    void enlargeAndRestoreVideo()
+    {
+        layout->videoVC->zoomInOut();
+        QCOMPARE(layout->videoVC->zoomState, qint64(1));
+        QVERIFY(layout->videoZoomStateMAX);
+        QCOMPARE(layout->globalSplitView->sizes().value(1), 0);
+        QCOMPARE(layout->leftSplitView->sizes().value(1), 0);
+        QCOMPARE(layout->leftSplitView->sizes().value(0), layout->leftSplitView->height() - layout->leftSplitView->handleWidth());
+        QTest::qWait(500);
+        screenshot(QStringLiteral("e2e_2_video_enlarged"));
+
+        layout->videoVC->zoomInOut();
+        QCOMPARE(layout->videoVC->zoomState, qint64(0));
+        QVERIFY(!layout->videoZoomStateMAX);
+        const QList<int> outer = layout->globalSplitView->sizes();
+        QVERIFY(outer.value(1) > 0);
+        // 1280 : 640 fitted to the window's width
+        QVERIFY(std::abs(outer.value(0) - 2 * outer.value(1)) <= 3);
+        const QList<int> left = layout->leftSplitView->sizes();
+        QVERIFY(std::abs(left.value(0) * 160 - left.value(1) * 600) <= 600 * 3);
+    }
+
+    void enlargeAndRestoreMap()
+    {
+        layout->webVC->zoomInOut();
+        QVERIFY(layout->mapZoomStateMAX);
+        QList<int> outer = layout->globalSplitView->sizes();
+        QCOMPARE(outer.value(1), 0);
+        QVERIFY(outer.value(2) > 0);
+        QVERIFY(std::abs(outer.value(0) * 532 - outer.value(2) * 1014) <= 1014 * 3);
+        QCOMPARE(layout->webVC->parentWidget(), layout->mapColumnView);
+        QTest::qWait(500);
+        screenshot(QStringLiteral("e2e_3_map_enlarged"));
+
+        layout->webVC->zoomInOut();
+        QVERIFY(!layout->mapZoomStateMAX);
+        outer = layout->globalSplitView->sizes();
+        QVERIFY(outer.value(1) > 0);
+        QVERIFY(std::abs(outer.value(1) - outer.value(2)) <= 2);
+        QVERIFY(layout->gpsVC->isVisible());
+        QTest::qWait(500);
+        screenshot(QStringLiteral("e2e_4_map_restored"));
+    }
+
+    void unitSwitchChangesEverySpeedText()
+    {
+        KTDisplayViewController *trip = layout->displayVC;
+        PositionCompassPanel *position = layout->playlistVC->gpsPanel;
+        delegate->mphspd();
+        QVERIFY(delegate->menuitemmph->isChecked());
+        for (QLabel *l : {trip->maxHSpeed, trip->averageHSpeed, position->spdshow})
+            QVERIFY2(l->text().contains(QLatin1String("MPH")) && !l->text().contains(QLatin1String("KM/H")), qPrintable(l->text()));
+        QCOMPARE(trip->movingDistance->text(), AppUtils::convertDistanceUnit(trip->totalDistanceValue()));
+        screenshot(QStringLiteral("e2e_5_mph"));
+        delegate->kmhspd();
+        for (QLabel *l : {trip->maxHSpeed, trip->averageHSpeed, position->spdshow})
+            QVERIFY2(l->text().contains(QLatin1String("KM/H")), qPrintable(l->text()));
+    }
+
+    void theProgramQuitsCleanly()
+    {
+        // The real executable: started on a file, asked to end while it plays.
+        QProcess player;
+        player.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        player.start(qEnvironmentVariable("VELTRA_BINARY_DIR") + QStringLiteral("/src/app/veltra-player"), {files.first()});
+        QVERIFY(player.waitForStarted(10000));
+        QTest::qWait(6000);
+        QCOMPARE(player.state(), QProcess::Running);
+        player.terminate();
+        QVERIFY(player.waitForFinished(20000));
+        QCOMPARE(player.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(player.exitCode(), 0);
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_WIDGETS_RHI", "1");
+    qputenv("QT_WIDGETS_RHI_BACKEND", "opengl");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Veltra"));
+    QApplication::setApplicationName(QStringLiteral("Veltra Player"));
+    PlayerEndToEndTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_player_e2e.moc"

@@ -1,0 +1,439 @@
+// The map pane with the real web view and the real pages: the route reaches the
+// page, the marker follows the index rule, the page's distance reaches the trip
+// panel, a map change redraws, and the network result swaps map and message.
+#include "common/AppKeys.h"
+#include "common/AppUserDefaults.h"
+#include "common/Localization.h"
+#include "common/NotificationCenter.h"
+#include "map/KTWebViewController.h"
+#include "map/Reachability.h"
+#include "store/MyCache.h"
+#include "telemetry/GpsDataHelper.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+#include <QUrl>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+#include <cmath>
+
+namespace {
+
+// Stands in for the trip panel and the layout.
+class RecordingModule : public QObject, public KTModuleProtocol {
+    Q_OBJECT
+public:
+    QList<float> distances;
+    QList<qint64> zoomCalls;
+    void totalDistance(float metres) override { distances << metres; }
+    qint64 zoomInMapWindow(qint64 state) override
+    {
+        zoomCalls << state;
+        return state == 0 ? 1 : 0;
+    }
+};
+
+GpsSample fix(double lat, double lng)
+{
+    GpsSample s;
+    s.gps_lat = QString::number(lat, 'f', 6).toStdString();
+    s.gps_lgt = QString::number(lng, 'f', 6).toStdString();
+    s.spd = 40;
+    return s;
+}
+
+GpsSample noFix()
+{
+    GpsSample s;
+    s.spd = 12;
+    return s;
+}
+
+// A drive around a city block and out along a curve: every point distinct.
+QList<GpsSample> drive(int count, double lat0 = 22.5431, double lng0 = 114.0579)
+{
+    QList<GpsSample> samples;
+    for (int i = 0; i < count; ++i) {
+        const double a = i * 0.05;
+        samples << fix(lat0 + 0.00012 * i + 0.002 * std::sin(a), lng0 + 0.00009 * i + 0.002 * (1 - std::cos(a)));
+    }
+    return samples;
+}
+
+double haversine(double lat1, double lng1, double lat2, double lng2)
+{
+    constexpr double R = 6371008.8;
+    const double rad = M_PI / 180;
+    const double dLat = (lat2 - lat1) * rad, dLng = (lng2 - lng1) * rad;
+    const double s = std::sin(dLat / 2) * std::sin(dLat / 2) +
+                     std::cos(lat1 * rad) * std::cos(lat2 * rad) * std::sin(dLng / 2) * std::sin(dLng / 2);
+    return 2 * R * std::asin(std::min(1.0, std::sqrt(s)));
+}
+
+// The length of the route as the map receives it (single-precision points).
+double referenceLength(const QList<GpsSample> &samples)
+{
+    double total = 0;
+    bool have = false;
+    double plat = 0, plng = 0;
+    for (const GpsSample &s : samples) {
+        const float lat = std::stof(s.gps_lat.empty() ? "0" : s.gps_lat);
+        const float lng = std::stof(s.gps_lgt.empty() ? "0" : s.gps_lgt);
+        if (lat == 0 || lng == 0)
+            continue;
+        if (have)
+            total += haversine(plat, plng, lat, lng);
+        plat = lat;
+        plng = lng;
+        have = true;
+    }
+    return total;
+}
+
+QString storeFile(const QString &name, const QList<GpsSample> &samples)
+{
+    const QString path = QUrl::fromLocalFile(QStringLiteral("/videos/%1").arg(name)).toString(QUrl::FullyEncoded);
+    PlayList list = MyCache::playList().value_or(PlayList());
+    PlayListEntry e;
+    e.path = path;
+    e.gpsData = samples;
+    list << e;
+    MyCache::syncPlayList(list);
+    return path;
+}
+
+QVariant runJs(QWebEnginePage *page, const QString &script)
+{
+    // Shared: a late answer after a time-out must not write into a dead frame.
+    auto answer = std::make_shared<std::optional<QVariant>>();
+    page->runJavaScript(script, [answer](const QVariant &v) { *answer = v; });
+    if (!QTest::qWaitFor([&] { return answer->has_value(); }, 10000))
+        qWarning("script result did not arrive: %s", qPrintable(script));
+    return answer->value_or(QVariant());
+}
+
+} // namespace
+
+class MapControllerTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<KTWebViewController> map;
+    RecordingModule trip;
+    RecordingModule layout;
+
+    QVariant pageValue(const QString &expression) { return runJs(map->webview()->page(), expression); }
+
+    // Waits until the page of `street` is loaded and has received the route.
+    bool waitReady(QSignalSpy &ready, bool street)
+    {
+        return QTest::qWaitFor([&] {
+            return !ready.isEmpty() && ready.last().at(0).toBool() == street;
+        }, 15000);
+    }
+
+private slots:
+    // One map pane for all cases, as in the program: starting the web engine is the
+    // slow part. Each case starts from the OpenStreetMap page with the network up.
+    void initTestCase()
+    {
+        MyCache::playPathClear();
+        AppUserDefaults::setChangeMap(QStringLiteral("street"));
+        map = std::make_unique<KTWebViewController>();
+        // The tests decide the network state; the real probe stays out of it.
+        QVERIFY(map->reachability());
+        map->reachability()->stopNotifier();
+        map->distanceDelegate.set(&trip);
+        map->zoomInOutDelegate.set(&layout);
+        map->resize(640, 420);
+        map->show();
+        QVERIFY(QTest::qWaitForWindowExposed(map.get()));
+        QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+        map->reachability()->injectFlags(Reachability::Reachable);
+        QVERIFY(waitReady(ready, true));
+        QCOMPARE(pageValue("mapState.page").toString(), QStringLiteral("street"));
+    }
+
+    void init()
+    {
+        trip.distances.clear();
+        layout.zoomCalls.clear();
+        if (AppUserDefaults::text(AppKeys::CHANGE_MAP).value_or(QString()) != QLatin1String("street") ||
+            !map->currentLocationChina()) {
+            QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+            AppUserDefaults::setChangeMap(QStringLiteral("street"));
+            NotificationCenter::defaultCenter()->postNotificationName(AppKeys::CHANGE_MAP_NOTIFICATION);
+            QVERIFY(waitReady(ready, true));
+        }
+        QVERIFY(map->webview()->isVisible());
+    }
+
+    void cleanupTestCase() { map.reset(); }
+
+    void routeReachesThePage_data()
+    {
+        QTest::addColumn<QList<GpsSample>>("samples");
+        QTest::addColumn<int>("points");
+        QTest::addRow("every sample has a fix") << drive(120) << 120;
+        QList<GpsSample> gaps = drive(90);
+        for (int i = 10; i < 30; ++i)
+            gaps[i] = noFix();
+        gaps[40].gps_lat = "0.000000";     // latitude 0: no point
+        gaps[41].gps_lgt = "0";            // longitude 0: no point
+        QTest::addRow("stretch without fix and zero coordinates") << gaps << 90 - 20 - 2;
+        QTest::addRow("single point") << drive(1) << 1;
+        QTest::addRow("a long drive (one hour)") << drive(3600) << 3600;
+    }
+    void routeReachesThePage()
+    {
+        QFETCH(QList<GpsSample>, samples);
+        QFETCH(int, points);
+        const QString path = storeFile(QString::fromLatin1(QTest::currentDataTag()), samples);
+        QSignalSpy started(map->webview(), &QWebEngineView::loadStarted);
+        QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+        map->dataLogicProcessOfViodePath(path);
+        QCOMPARE(map->currentPlayVideoPath(), path);
+        QCOMPARE(map->currentVideoGpsDataArr().size(), points);
+        QCOMPARE(map->currentVideoGpsDataArrGoogle().size(), points);
+        QVERIFY(waitReady(ready, true));
+        QTRY_COMPARE(pageValue("mapState.points").toInt(), points);
+        // One page load for the whole file, however many points it has.
+        QTest::qWait(200);
+        QCOMPARE(started.size(), 1);
+        QCOMPARE(trip.distances.value(0, -1.0f), 0.0f);
+    }
+
+    void forgedDriveReachesThePage()
+    {
+        const QString file = qEnvironmentVariable("VELTRA_SAMPLES") + "/drive/2026_1108_093000_001.MOV";
+        if (!QFileInfo::exists(file))
+            QSKIP("the forged sample drive is not built");
+        const QString url = QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded);
+        const GpsReadResult read = GpsDataHelper::readGpsData(url.toStdString());
+        if (read.videoDatas.empty())
+            QSKIP("the telemetry reader does not read the forged drive yet");
+        const QList<GpsSample> samples(read.videoDatas.begin(), read.videoDatas.end());
+        const int expected = MapRoute::fromSamples(samples).size();
+        QVERIFY(expected > 0);
+        PlayListEntry e;
+        e.path = url;
+        e.gpsData = samples;
+        MyCache::syncPlayList({e});
+        QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+        map->dataLogicProcessOfViodePath(url);
+        QVERIFY(waitReady(ready, true));
+        QTRY_COMPARE(pageValue("mapState.points").toInt(), expected);
+        QTRY_VERIFY(trip.distances.size() >= 2);
+        QVERIFY(std::abs(trip.distances.last() - referenceLength(samples)) <= 0.005 * referenceLength(samples));
+    }
+
+    void markerFollowsTheIndexRule_data()
+    {
+        QTest::addColumn<int>("points");
+        QTest::addColumn<double>("duration");
+        QTest::addColumn<QList<double>>("times");
+        QTest::addColumn<QList<int>>("indices");   // -1: the marker stays where it was
+        QTest::addRow("3 points over 180 s")
+            << 3 << 180.0 << QList<double>{0, 59.9, 60, 119.99, 120, 179.9, 180.0}
+            << QList<int>{0, 0, 1, 1, 2, 2, 2};
+        QTest::addRow("300 points over 150 s")
+            << 300 << 150.0 << QList<double>{0, 1, 2.7, 75.5, 149.9, 150.0}
+            << QList<int>{0, 2, 4, 150, 298, 298};
+        QTest::addRow("no total time yet: whole seconds, then stays")
+            << 10 << 0.0 << QList<double>{0.99, 5.5, 9.2, 10.0, 42.0}
+            << QList<int>{0, 5, 9, 9, 9};
+    }
+    void markerFollowsTheIndexRule()
+    {
+        QFETCH(int, points);
+        QFETCH(double, duration);
+        QFETCH(QList<double>, times);
+        QFETCH(QList<int>, indices);
+        const QString path = storeFile(QString::fromLatin1(QTest::currentDataTag()), drive(points));
+        QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+        map->dataLogicProcessOfViodePath(path);
+        QVERIFY(waitReady(ready, true));
+        map->videoAllTime(duration);
+        QCOMPARE(map->totalTime(), duration);
+        for (int k = 0; k < times.size(); ++k) {
+            map->updateDataByCurrentTime(times[k]);
+            QCOMPARE(pageValue("mapState.markerIndex").toInt(), indices[k]);
+        }
+        // The marker shows the direction of travel.
+        QVERIFY(pageValue("mapState.heading !== null").toBool());
+        QVERIFY(pageValue("document.querySelectorAll('.veltra-marker').length").toInt() == 1);
+    }
+
+    void distanceReachesTheTripPanel_data()
+    {
+        QTest::addColumn<QString>("choice");
+        QTest::addColumn<int>("points");
+        QTest::addRow("OpenStreetMap, 200 points") << "street" << 200;
+        QTest::addRow("OpenStreetMap, 2 points") << "street" << 2;
+        QTest::addRow("Google without a key, 200 points") << "google" << 200;
+    }
+    void distanceReachesTheTripPanel()
+    {
+        QFETCH(QString, choice);
+        QFETCH(int, points);
+        const bool street = choice == QLatin1String("street");
+        if (!street) {
+            QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+            AppUserDefaults::setChangeMap(choice);
+            NotificationCenter::defaultCenter()->postNotificationName(AppKeys::CHANGE_MAP_NOTIFICATION);
+            QVERIFY(waitReady(ready, false));
+        }
+        const QList<GpsSample> samples = drive(points, 48.1372, 11.5756);
+        const QString path = storeFile(QString::fromLatin1(QTest::currentDataTag()), samples);
+        trip.distances = {123.0f};
+        map->dataLogicProcessOfViodePath(path);
+        QCOMPARE(trip.distances.value(1, -1.0f), 0.0f);   // restarts at 0 on a new file
+        const double expected = referenceLength(samples);
+        QVERIFY(expected > 10);
+        QTRY_VERIFY_WITH_TIMEOUT(trip.distances.size() >= 3, 10000);
+        const float got = trip.distances.last();
+        QVERIFY2(std::abs(got - expected) <= 0.005 * expected,
+                 qPrintable(QStringLiteral("page %1 m, reference %2 m").arg(got).arg(expected)));
+    }
+
+    void mapChangeRedrawsTheSameRoute()
+    {
+        const QString path = storeFile("change", drive(50));
+        QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+        map->dataLogicProcessOfViodePath(path);
+        QVERIFY(waitReady(ready, true));
+        QTRY_COMPARE(pageValue("mapState.points").toInt(), 50);
+
+        AppUserDefaults::setChangeMap(QStringLiteral("google"));
+        NotificationCenter::defaultCenter()->postNotificationName(AppKeys::CHANGE_MAP_NOTIFICATION);
+        QVERIFY(!map->currentLocationChina());
+        QVERIFY(waitReady(ready, false));
+        QCOMPARE(pageValue("mapState.page").toString(), QStringLiteral("google"));
+        QTRY_COMPARE(pageValue("mapState.points").toInt(), 50);
+        // Without a key the Google page says so in the map area.
+        QVERIFY(pageValue("!document.getElementById('notice-no-key').hidden").toBool());
+        map->videoAllTime(50);
+        map->updateDataByCurrentTime(20.4);
+        QCOMPARE(pageValue("mapState.markerIndex").toInt(), 20);
+
+        AppUserDefaults::setChangeMap(QStringLiteral("anything else"));
+        NotificationCenter::defaultCenter()->postNotificationName(AppKeys::CHANGE_MAP_NOTIFICATION);
+        QVERIFY(map->currentLocationChina());
+        QVERIFY(waitReady(ready, true));
+        QCOMPARE(pageValue("mapState.page").toString(), QStringLiteral("street"));
+        QTRY_COMPARE(pageValue("mapState.points").toInt(), 50);
+    }
+
+    void fileWithoutPositionsClearsTheRouteWithoutReload()
+    {
+        QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+        map->dataLogicProcessOfViodePath(storeFile("before", drive(30)));
+        QVERIFY(waitReady(ready, true));
+        QTRY_COMPARE(pageValue("mapState.points").toInt(), 30);
+
+        QSignalSpy started(map->webview(), &QWebEngineView::loadStarted);
+        QList<GpsSample> none;
+        for (int i = 0; i < 60; ++i)
+            none << noFix();
+        trip.distances.clear();
+        map->dataLogicProcessOfViodePath(storeFile("nofix", none));
+        QVERIFY(map->currentVideoGpsDataArr().isEmpty());
+        QTRY_COMPARE(pageValue("mapState.points").toInt(), 0);
+        QCOMPARE(started.size(), 0);
+        QCOMPARE(trip.distances, QList<float>{0.0f});
+        // Ticks make no marker call.
+        map->videoAllTime(60);
+        map->updateDataByCurrentTime(10);
+        QCOMPARE(pageValue("mapState.marker === null").toBool(), true);
+        // An unknown path behaves the same.
+        map->dataLogicProcessOfViodePath(QStringLiteral("file:///not/in/the/list.MOV"));
+        QVERIFY(map->currentVideoGpsDataArrGoogle().isEmpty());
+    }
+
+    void removeLineClearsTheDrawingButNotTheRoute()
+    {
+        QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+        map->dataLogicProcessOfViodePath(storeFile("remove", drive(25)));
+        QVERIFY(waitReady(ready, true));
+        QTRY_COMPARE(pageValue("mapState.points").toInt(), 25);
+        map->removeLineMap();
+        QCOMPARE(pageValue("mapState.points").toInt(), 0);
+        QCOMPARE(map->currentVideoGpsDataArr().size(), 25);
+        ready.clear();
+        map->reloadHtmlData();
+        QVERIFY(waitReady(ready, true));
+        QTRY_COMPARE(pageValue("mapState.points").toInt(), 25);
+    }
+
+    void unreachableShowsTheMessage()
+    {
+        QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+        map->dataLogicProcessOfViodePath(storeFile("offline", drive(40)));
+        QVERIFY(waitReady(ready, true));
+        QVERIFY(map->webview()->isVisible());
+        QVERIFY(!map->textFieldNoLine()->isVisible());
+
+        QSignalSpy started(map->webview(), &QWebEngineView::loadStarted);
+        map->reachability()->injectFlags(0);
+        QVERIFY(!map->webview()->isVisible());
+        QLabel *message = map->textFieldNoLine();
+        QVERIFY(message->isVisible());
+        QCOMPARE(message->text(), Localization::text(KTWebViewController::kNoLineMessageKey));
+        QVERIFY(message->text().contains(QLatin1String("Map not available")) || !message->text().isEmpty());
+        QCOMPARE(message->palette().color(QPalette::WindowText), QColor(Qt::white));
+        QTRY_COMPARE(started.size(), 1);   // the page is reloaded in both cases
+        // What the pane shows: white text on black.
+        const QImage shot = map->grab().toImage();
+        QCOMPARE(shot.pixelColor(3, shot.height() - 3), QColor(Qt::black));
+        bool whiteText = false;
+        for (int y = 0; y < shot.height() && !whiteText; ++y)
+            for (int x = 0; x < shot.width() - 60 && !whiteText; ++x)
+                whiteText = shot.pixelColor(x, y).lightness() > 200;
+        QVERIFY(whiteText);
+
+        // Required and transient together count as unreachable: no change.
+        map->reachability()->injectFlags(Reachability::Reachable | Reachability::ConnectionRequired |
+                                         Reachability::TransientConnection);
+        QVERIFY(message->isVisible());
+
+        ready.clear();
+        map->reachability()->injectFlags(Reachability::Reachable | Reachability::ConnectionRequired);
+        QVERIFY(map->webview()->isVisible());
+        QVERIFY(!message->isVisible());
+        QVERIFY(waitReady(ready, true));
+        QTRY_COMPARE(pageValue("mapState.points").toInt(), 40);
+        QVERIFY(map->expandButton()->isVisible());
+    }
+
+    void expandActionReloadsAndAsksTheLayout()
+    {
+        QSignalSpy started(map->webview(), &QWebEngineView::loadStarted);
+        QTest::mouseClick(map->expandButton(), Qt::LeftButton);
+        QCOMPARE(layout.zoomCalls, QList<qint64>{0});
+        QCOMPARE(map->zoomState(), 1);
+        map->zoomInOut();
+        QCOMPARE(layout.zoomCalls, (QList<qint64>{0, 1}));
+        QCOMPARE(map->zoomState(), 0);
+        QTRY_VERIFY(started.size() >= 1);
+        QCOMPARE(map->pageLoadRequests() >= 3, true);
+        // An empty slot answers 0.
+        map->zoomInOutDelegate.clear();
+        map->zoomInOut();
+        QCOMPARE(map->zoomState(), 0);
+    }
+};
+
+int main(int argc, char **argv)
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    MapControllerTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_map_controller.moc"
