@@ -1,6 +1,7 @@
 #include "PlaybackClock.h"
 
 #include <QMediaPlayer>
+#include <QVideoFrame>
 #include <QVideoSink>
 
 #include <cmath>
@@ -30,8 +31,12 @@ void PlaybackClock::install(QMediaPlayer *player, QVideoSink *sink)
                             [this](QMediaPlayer::PlaybackState s) { onPlaybackState(int(s)); });
     connections_ << connect(player, &QMediaPlayer::mediaStatusChanged, this,
                             [this](QMediaPlayer::MediaStatus s) { onMediaStatus(int(s)); });
-    if (sink)
+    haveFrame_ = false;
+    awaitingSeek_ = false;
+    if (sink) {
         connections_ << connect(sink, &QVideoSink::videoFrameChanged, this, &PlaybackClock::onFrame);
+        onFrame(sink->videoFrame());
+    }
     if (playing_)
         timer_.start();
     sinceTick_.start();
@@ -46,6 +51,8 @@ void PlaybackClock::remove()
     player_.clear();
     sink_.clear();
     playing_ = false;
+    haveFrame_ = false;
+    awaitingSeek_ = false;
     ++generation_;
 }
 
@@ -60,11 +67,27 @@ double PlaybackClock::currentTime() const
         return 0.0;
     if (atEnd_)
         return player_->playbackRate() < 0 ? 0.0 : duration();
+    if (!playing_ && haveLast_)
+        return last_;
     const double d = duration();
-    double t = std::max(0.0, double(player_->position()) / 1000.0);
+    double t = std::max(0.0, mediaTime());
     if (d > 0)
         t = std::min(t, d - 0.001);
     return t;
+}
+
+double PlaybackClock::mediaTime() const
+{
+    if (awaitingSeek_)
+        return sinceFrame_.elapsed() < 500 ? seekTarget_ : double(player_->position()) / 1000.0;
+    const double rate = player_->playbackRate();
+    // Frames stalled for a while (the backend skipping at high rates): the position.
+    if (!haveFrame_ || (playing_ && sinceFrame_.elapsed() > 250))
+        return double(player_->position()) / 1000.0;
+    if (!playing_)
+        return frameTime_;
+    const double lead = std::clamp(double(sinceFrame_.elapsed()) / 1000.0 * rate, -0.1, 0.1);
+    return frameTime_ + lead;
 }
 
 qint64 PlaybackClock::seekTargetMs(double seconds)
@@ -97,6 +120,9 @@ void PlaybackClock::seek(double seconds)
     atEnd_ = false;
     endDelivered_ = false;
     haveLast_ = false;
+    awaitingSeek_ = true;
+    seekTarget_ = double(ms) / 1000.0;
+    sinceFrame_.start();
     player_->setPosition(ms);
     const quint64 gen = ++generation_;
     // The jump tick comes from the event loop, after the seek has been handed to the
@@ -109,8 +135,26 @@ void PlaybackClock::seek(double seconds)
     });
 }
 
-void PlaybackClock::onFrame()
+void PlaybackClock::onFrame(const QVideoFrame &frame)
 {
+    if (!player_)
+        return;
+    const qint64 us = frame.isValid() ? frame.startTime() : -1;
+    if (us < 0) {
+        haveFrame_ = false;
+    } else {
+        const double t = double(us) / 1e6;
+        if (awaitingSeek_) {
+            // A frame decoded before the seek may still be on its way.
+            const double reach = 0.5 + std::abs(player_->playbackRate()) * double(sinceFrame_.elapsed()) / 1000.0;
+            if (std::abs(t - seekTarget_) > reach)
+                return;
+            awaitingSeek_ = false;
+        }
+        frameTime_ = t;
+        haveFrame_ = true;
+        sinceFrame_.restart();
+    }
     if (playing_)
         ordinaryTick();
 }
@@ -128,14 +172,16 @@ void PlaybackClock::onPlaybackState(int state)
         playing_ = true;
         atEnd_ = false;
         endDelivered_ = false;
-        haveLast_ = false;
+        if (haveFrame_)
+            sinceFrame_.restart();
         timer_.start();
         ordinaryTick();
         break;
     case QMediaPlayer::PausedState:
+        // The pause tick does not step back behind the last tick (the frame left on
+        // screen can be a few milliseconds older than the interpolated time).
         playing_ = false;
         timer_.stop();
-        haveLast_ = false;
         ordinaryTick();
         break;
     default: {
@@ -179,7 +225,7 @@ void PlaybackClock::ordinaryTick()
         return;
     const double rate = player_->playbackRate();
     const double previous = haveLast_ ? last_ : std::numeric_limits<double>::quiet_NaN();
-    const double t = tickTime(double(player_->position()) / 1000.0, duration(), previous, rate);
+    const double t = tickTime(mediaTime(), duration(), previous, rate);
     if (playing_ && haveLast_ && t == last_)
         return;
     emitTick(t);

@@ -4,6 +4,10 @@
 // signal comes only ten times a second); one tick when playback starts or stops, one
 // after every seek, and exactly one tick at the end of the media whose time equals
 // duration() exactly (the backend reports its end 1 ms short).
+// The time is the presentation time of the frame on screen (between frames, advanced
+// by the wall clock times the rate): the backend's position query can trail the
+// picture by most of a second on a loaded machine. Without timed frames it falls back
+// to the position.
 #pragma once
 
 #include <QElapsedTimer>
@@ -12,6 +16,7 @@
 #include <QTimer>
 
 class QMediaPlayer;
+class QVideoFrame;
 class QVideoSink;
 
 class PlaybackClock : public QObject {
@@ -52,7 +57,8 @@ signals:
     void tick(double seconds);
 
 private:
-    void onFrame();
+    void onFrame(const QVideoFrame &frame);
+    double mediaTime() const;
     void onTimer();
     void onPlaybackState(int state);
     void onMediaStatus(int status);
@@ -66,6 +72,11 @@ private:
     QList<QMetaObject::Connection> connections_;
     QTimer timer_;
     QElapsedTimer sinceTick_;
+    QElapsedTimer sinceFrame_;
+    double frameTime_ = 0.0;      // presentation time of the frame on screen
+    bool haveFrame_ = false;
+    bool awaitingSeek_ = false;   // frames from before the last seek are ignored
+    double seekTarget_ = 0.0;
     double last_ = 0.0;
     bool haveLast_ = false;
     bool atEnd_ = false;

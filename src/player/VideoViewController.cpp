@@ -130,15 +130,24 @@ void VideoViewController::buildView()
     black.setColor(QPalette::Window, Qt::black);
     containerView->setPalette(black);
     containerView->setMinimumSize(160, 90);
+    containerView->installEventFilter(this);
 
-    videoWidget = new QVideoWidget(containerView);
+    // The video is drawn by a native window that the video widget embeds. Unless its
+    // container is native itself, that window goes to the top-level window and covers
+    // every overlay; made native before the widget joins our tree, it stays inside.
+    videoWidget = new QVideoWidget;
+    for (QWidget *child : videoWidget->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        child->winId();
+    videoWidget->setParent(containerView);
     videoWidget->setObjectName(QStringLiteral("videoWidget"));
     videoWidget->setAspectRatioMode(Qt::KeepAspectRatio);
-    videoWidget->hide();
     engine_->setVideoOutput(videoWidget);
 
+    // The video widget stays shown: hidden, it stops taking frames from the engine.
+    // Before the first file the default image covers it (both are native windows).
     defaultImage = new QLabel(containerView);
     defaultImage->setObjectName(QStringLiteral("defaultImage"));
+    defaultImage->setAttribute(Qt::WA_NativeWindow);
     defaultImage->setScaledContents(true);
     defaultImage->setPixmap(NamedImage::pixmap(QStringLiteral("colorblack"), QSize(16, 9)));
     defaultImage->setMinimumSize(1, 1);
@@ -270,13 +279,16 @@ void VideoViewController::buildView()
     // Overlays above the picture. The video is a native child window, so they are
     // native too to stay on top of it.
     const QString overlayStyle = QStringLiteral(
-        "QFrame#%1 { background: rgba(72, 74, 80, 235); border: 1px solid #5c6068; border-radius: 6px; }"
+        "QFrame#%1 { background: #484a50; border: 1px solid #5c6068; }"
         "QFrame#%1 QLabel, QFrame#%1 QRadioButton { color: white; font-size: 14px; background: transparent; }"
+        "QFrame#%1 QRadioButton::indicator { width: 10px; height: 10px; border-radius: 7px;"
+        "  border: 2px solid #d5d9e0; background: transparent; }"
+        "QFrame#%1 QRadioButton::indicator:checked { background: #3d9be9; border-color: #ffffff; }"
         "QFrame#%1 QPushButton { color: white; font-size: 14px; text-align: left; padding: 6px 10px;"
         "  border: none; border-radius: 4px; background: transparent; }"
         "QFrame#%1 QPushButton:hover { background: rgba(255, 255, 255, 30); }");
 
-    settingsDialog = new QFrame(this);
+    settingsDialog = new QFrame(containerView);
     settingsDialog->setObjectName(QStringLiteral("settingsDialog"));
     settingsDialog->setStyleSheet(overlayStyle.arg(settingsDialog->objectName()));
     settingsDialog->setAttribute(Qt::WA_NativeWindow);
@@ -316,7 +328,7 @@ void VideoViewController::buildView()
     connect(radioLanguage, &QButtonGroup::idClicked, this, [this] { languageRadio(); });
     settingsDialog->hide();
 
-    helpDialog = new QFrame(this);
+    helpDialog = new QFrame(containerView);
     helpDialog->setObjectName(QStringLiteral("helpDialog"));
     helpDialog->setStyleSheet(overlayStyle.arg(helpDialog->objectName()));
     helpDialog->setAttribute(Qt::WA_NativeWindow);
@@ -338,7 +350,7 @@ void VideoViewController::buildView()
     connect(helpAbout, &QPushButton::clicked, this, &VideoViewController::aboutHelpClick);
     helpDialog->hide();
 
-    aboutImageinfo = new QLabel(this);
+    aboutImageinfo = new QLabel(containerView);
     aboutImageinfo->setObjectName(QStringLiteral("aboutImageinfo"));
     aboutImageinfo->setAttribute(Qt::WA_NativeWindow);
     aboutImageinfo->setAlignment(Qt::AlignCenter);
@@ -366,6 +378,7 @@ void VideoViewController::buildView()
     const bool kmh = AppUserDefaults::isKMPH();
     radioSpeed->button(kmh ? 0 : 1)->setChecked(true);
 
+    updatePlayButton();
     retranslate();
 }
 
@@ -408,7 +421,7 @@ void VideoViewController::placeOverlays()
 {
     if (!containerView)
         return;
-    const QRect area = containerView->geometry();
+    const QRect area = containerView->rect();
     settingsDialog->adjustSize();
     helpDialog->adjustSize();
     const int margin = 12;
@@ -423,10 +436,11 @@ void VideoViewController::placeOverlays()
     closeAboutInfo->move(aboutImageinfo->width() - closeAboutInfo->sizeHint().width() - 8, 8);
 }
 
-void VideoViewController::resizeEvent(QResizeEvent *event)
+bool VideoViewController::eventFilter(QObject *watched, QEvent *event)
 {
-    QWidget::resizeEvent(event);
-    placeOverlays();
+    if (watched == containerView && event->type() == QEvent::Resize)
+        placeOverlays();
+    return QWidget::eventFilter(watched, event);
 }
 
 void VideoViewController::changeEvent(QEvent *event)
@@ -493,7 +507,6 @@ void VideoViewController::setUpPlaybackOfAsset()
 
     defaultImage->hide();
     defaultImage->setPixmap(NamedImage::pixmap(QStringLiteral("colorblack"), QSize(16, 9)));
-    videoWidget->hide();
     waitingFirstFrame_ = true;
     playButton->setEnabled(true);
 
@@ -524,7 +537,6 @@ void VideoViewController::setUpPlaybackOfAsset()
 void VideoViewController::showFirstFrame()
 {
     waitingFirstFrame_ = false;
-    videoWidget->show();
     settingsDialog->raise();
     helpDialog->raise();
     aboutImageinfo->raise();

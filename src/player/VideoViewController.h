@@ -54,6 +54,9 @@ public:
     float volume() const;
     void setVolume(float v);
 
+    // The clock tick: the modules, the slider, the label, then the end-of-file test.
+    void tick(double seconds);
+
     // Space plays or pauses; Escape toggles full screen of the main window.
     void keyDown(QKeyEvent *event);
     void execPlayOrPause();
@@ -139,7 +142,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
@@ -148,7 +151,6 @@ private:
     void placeOverlays();
     void onMediaStatus(int status);
     void setUpPlaybackOfAsset();
-    void tick(double seconds);
     void updatePlayButton();
     void showFirstFrame();
     void setRate(double rate);

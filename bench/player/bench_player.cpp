@@ -1,0 +1,215 @@
+// Player benchmarks (run by hand under an X server, see the report lines):
+//   open-to-first-frame of a 3-minute 1080p forged file, CPU of the process while
+//   playing at 1x, the cost of one clock tick through three modules.
+// With --shot FILE it instead plays a file in a 1344x756 window and takes a picture of
+// the whole screen (the video widget is blank in QWidget::grab()).
+#include "common/TimeFormatUtils.h"
+#include "instruments/IndexRule.h"
+#include "player/VideoViewController.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QHBoxLayout>
+#include <QMediaPlayer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QVideoFrame>
+#include <QVideoSink>
+#include <QVideoWidget>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// A module that does what the real panels do on a tick: one index look-up per list
+// and a read of the entry.
+class LookupModule : public QObject, public KTModuleProtocol {
+public:
+    explicit LookupModule(int samples) : list_(samples) { for (int k = 0; k < samples; ++k) list_[k] = k * 0.5; }
+    void videoAllTime(double s) override { total_ = s; }
+    void updateDataByCurrentTime(double t) override
+    {
+        const int i = IndexRule::indexFor(t, total_, qint64(list_.size()));
+        if (i >= 0)
+            shown_ = list_[size_t(i)];
+    }
+    double shown_ = 0;
+
+private:
+    std::vector<double> list_;
+    double total_ = 180.0;
+};
+
+double cpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+QString forgeFile(const QString &dir)
+{
+    const QString out = QDir(dir).filePath("bench_1080p_180s.MOV");
+    if (QFileInfo(out).size() > 0)
+        return out;
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(QStringLiteral(VELTRA_FORGE_PATH),
+            {"--kind", "nt9665", "--seconds", "180", "--size", "1920x1080", "--fps", "30", "--scenario", "drive",
+             "--out", out, "--ffmpeg", QStringLiteral(VELTRA_FFMPEG_PATH)});
+    if (!p.waitForFinished(30 * 60 * 1000) || p.exitCode() != 0)
+        return QString();
+    return out;
+}
+
+struct Window {
+    QWidget top;
+    VideoViewController *vc;
+    LookupModule a{180}, b{90}, c{180};
+    Window()
+    {
+        top.resize(1344, 756);
+        auto *row = new QHBoxLayout(&top);
+        row->setContentsMargins(0, 0, 0, 0);
+        vc = new VideoViewController(&top);
+        vc->setMinimumWidth(900);
+        row->addWidget(vc, 900);
+        auto *rest = new QWidget(&top);
+        rest->setStyleSheet("background: #dfdde0;");
+        row->addWidget(rest, 444);
+        vc->gpsDelegate.set(&a);
+        vc->gpsInfoDelegate.set(&b);
+        vc->speedDelegate.set(&c);
+        top.show();
+        (void)QTest::qWaitForWindowExposed(&top);
+    }
+};
+
+int firstFrameMs(Window &w, const QString &file)
+{
+    QElapsedTimer t;
+    bool got = false;
+    auto conn = QObject::connect(w.vc->videoWidget->videoSink(), &QVideoSink::videoFrameChanged,
+                                 [&](const QVideoFrame &f) { got = got || f.isValid(); });
+    t.start();
+    w.vc->initAssetData(QUrl::fromLocalFile(file));
+    const bool ok = QTest::qWaitFor([&] { return got; }, 20000);
+    const int ms = int(t.elapsed());
+    QObject::disconnect(conn);
+    return ok ? ms : -1;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QCommandLineParser cli;
+    cli.addHelpOption();
+    cli.addOption({"video", "Use this file instead of forging one.", "file"});
+    cli.addOption({"shot", "Play, open an overlay, and write a screenshot of the whole screen.", "png"});
+    cli.addOption({"overlay", "With --shot: settings, help or about.", "name"});
+    cli.addOption({"seconds", "CPU measurement length.", "s", "10"});
+    cli.process(app);
+
+    QTemporaryDir tmp;
+    QString file = cli.value("video");
+
+    if (cli.isSet("shot")) {
+        Window w;
+        w.vc->initAssetData(QUrl::fromLocalFile(file));
+        for (int k = 0; k < 10; ++k) {
+            QTest::qWait(250);
+            std::printf("playing: time %.3f frame %lld\n", w.vc->currentTime(),
+                        (long long)w.vc->videoWidget->videoSink()->videoFrame().startTime());
+        }
+        w.vc->playOrPause();
+        QTest::qWait(300);
+        const QString overlay = cli.value("overlay");
+        if (overlay == "settings")
+            w.vc->settings();
+        else if (overlay == "help")
+            w.vc->helps();
+        else if (overlay == "about")
+            w.vc->aboutHelpClick();
+        else if (overlay == "toast")
+            w.vc->forwardRate();
+        QTest::qWait(overlay == "toast" ? 150 : 600);
+        w.top.grab().save(cli.value("shot") + ".grab.png");
+        std::printf("time %.3f frame %lld label %s\n", w.vc->currentTime(),
+                    (long long)w.vc->videoWidget->videoSink()->videoFrame().startTime(),
+                    qPrintable(w.vc->currentTimeField->text()));
+        std::printf("settings %d %d,%d %dx%d\n", w.vc->settingsDialog->isVisible(), w.vc->settingsDialog->x(),
+                    w.vc->settingsDialog->y(), w.vc->settingsDialog->width(), w.vc->settingsDialog->height());
+        const int rc = QProcess::execute("import", {"-window", "root", cli.value("shot")});
+        return rc;
+    }
+
+    if (file.isEmpty()) {
+        std::printf("forging a 3-minute 1920x1080 file ...\n");
+        std::fflush(stdout);
+        QElapsedTimer forging;
+        forging.start();
+        file = forgeFile(tmp.path());
+        if (file.isEmpty()) {
+            std::fprintf(stderr, "the forge failed\n");
+            return 1;
+        }
+        std::printf("forged %s (%.1f MB) in %.1f s\n", qPrintable(QFileInfo(file).fileName()),
+                    QFileInfo(file).size() / 1e6, forging.elapsed() / 1000.0);
+    }
+
+    Window w;
+    // Open to first frame: the first open pays for loading the GStreamer plugins.
+    std::vector<int> opens;
+    for (int k = 0; k < 6; ++k) {
+        w.vc->close();
+        QTest::qWait(200);
+        opens.push_back(firstFrameMs(w, file));
+    }
+    std::printf("open-to-first-frame (ms): first %d, then", opens[0]);
+    for (size_t k = 1; k < opens.size(); ++k)
+        std::printf(" %d", opens[k]);
+    std::vector<int> warm(opens.begin() + 1, opens.end());
+    std::sort(warm.begin(), warm.end());
+    std::printf("; median warm %d\n", warm[warm.size() / 2]);
+
+    // CPU while playing at 1x.
+    int ticks = 0;
+    QObject::connect(w.vc, &VideoViewController::ticked, [&] { ++ticks; });
+    QTest::qWait(1000);
+    const double seconds = cli.value("seconds").toDouble();
+    const double cpu0 = cpuSeconds();
+    const int ticks0 = ticks;
+    const double media0 = w.vc->currentTime();
+    QElapsedTimer wall;
+    wall.start();
+    QTest::qWait(int(seconds * 1000));
+    const double cpu = cpuSeconds() - cpu0;
+    const double elapsed = wall.elapsed() / 1000.0;
+    std::printf("playing at 1x for %.1f s (media advanced %.2f s): CPU %.1f %% of a core, %.1f ticks/s\n",
+                elapsed, w.vc->currentTime() - media0, 100.0 * cpu / elapsed, (ticks - ticks0) / elapsed);
+    w.vc->playOrPause();
+    QTest::qWait(300);
+
+    // One tick through three modules, the slider and the label, paused (no frames).
+    const int n = 200000;
+    QElapsedTimer t;
+    t.start();
+    for (int k = 0; k < n; ++k)
+        w.vc->tick(10.0 + (k % 1000) * 0.001);
+    const double us = t.nsecsElapsed() / 1000.0 / n;
+    std::printf("one tick through three modules: %.2f us\n", us);
+    w.vc->close();
+    return 0;
+}

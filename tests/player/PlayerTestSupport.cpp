@@ -1,0 +1,76 @@
+#include "PlayerTestSupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+
+namespace PlayerTestSupport {
+
+int CallLog::count(const QString &op, const QString &module) const
+{
+    return int(of(op, module).size());
+}
+
+std::vector<Call> CallLog::of(const QString &op, const QString &module) const
+{
+    std::vector<Call> out;
+    for (const Call &c : calls)
+        if (c.op == op && (module.isEmpty() || c.module == module))
+            out.push_back(c);
+    return out;
+}
+
+QString makeVideo(const QString &dir, const QString &name, int seconds, const QString &size, int fps, bool audio)
+{
+    const QString path = QDir(dir).filePath(name);
+    if (QFileInfo(path).size() > 0)
+        return path;
+    QStringList args{"-hide_banner", "-loglevel", "error", "-y",
+                     "-f", "lavfi", "-i", QStringLiteral("testsrc2=size=%1:rate=%2:duration=%3").arg(size).arg(fps).arg(seconds)};
+    if (audio)
+        args << "-f" << "lavfi" << "-i" << QStringLiteral("sine=frequency=440:duration=%1").arg(seconds);
+    args << "-c:v" << "libx264" << "-preset" << "ultrafast" << "-bf" << "0" << "-pix_fmt" << "yuv420p";
+    if (audio)
+        args << "-c:a" << "aac" << "-shortest";
+    args << "-f" << "mov" << path;
+    QProcess p;
+    p.start("ffmpeg", args);
+    if (!p.waitForFinished(120000) || p.exitCode() != 0)
+        return QString();
+    return path;
+}
+
+QImage ffmpegFrame(const QString &video, double seconds)
+{
+    QTemporaryDir tmp;
+    const QString out = tmp.filePath("frame.png");
+    QProcess p;
+    p.start("ffmpeg", {"-hide_banner", "-loglevel", "error", "-y", "-ss", QString::number(seconds, 'f', 3),
+                       "-i", video, "-frames:v", "1", out});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return QImage();
+    return QImage(out).convertToFormat(QImage::Format_RGB32);
+}
+
+double meanDifference(const QImage &a0, const QImage &b0)
+{
+    if (a0.size() != b0.size() || a0.isNull())
+        return -1;
+    const QImage a = a0.convertToFormat(QImage::Format_RGB32);
+    const QImage b = b0.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        const QRgb *pa = reinterpret_cast<const QRgb *>(a.constScanLine(y));
+        const QRgb *pb = reinterpret_cast<const QRgb *>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x)
+            sum += std::abs(qRed(pa[x]) - qRed(pb[x])) + std::abs(qGreen(pa[x]) - qGreen(pb[x]))
+                   + std::abs(qBlue(pa[x]) - qBlue(pb[x]));
+    }
+    return sum / (3.0 * a.width() * a.height());
+}
+
+} // namespace PlayerTestSupport

@@ -1,0 +1,180 @@
+// The clock layer on its own, over the real QMediaPlayer and a video widget.
+#include "PlayerTestSupport.h"
+#include "player/PlaybackClock.h"
+
+#include <QAudioOutput>
+#include <QMediaPlayer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QVideoSink>
+#include <QVideoWidget>
+
+#include <cmath>
+#include <limits>
+
+using namespace PlayerTestSupport;
+
+class PlaybackClockTest : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir dir_;
+    QString clip_;
+
+    struct Rig {
+        QVideoWidget widget;
+        QMediaPlayer player;
+        PlaybackClock clock;
+        std::vector<double> ticks;
+        Rig()
+        {
+            widget.resize(320, 240);
+            widget.show();
+            player.setVideoOutput(&widget);
+            QObject::connect(&clock, &PlaybackClock::tick, [this](double t) { ticks.push_back(t); });
+        }
+        ~Rig()
+        {
+            clock.remove();
+            player.stop();
+            player.setSource(QUrl());
+        }
+        bool load(const QString &file)
+        {
+            player.setSource(QUrl::fromLocalFile(file));
+            return QTest::qWaitFor([this] { return player.mediaStatus() == QMediaPlayer::LoadedMedia; }, 10000);
+        }
+    };
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir_.isValid());
+        clip_ = makeVideo(dir_.path(), "clip3.mov", 3);
+        QVERIFY2(!clip_.isEmpty(), "ffmpeg could not make the test clip");
+    }
+
+    void tickTimeRule_data()
+    {
+        QTest::addColumn<double>("reported");
+        QTest::addColumn<double>("duration");
+        QTest::addColumn<double>("previous");
+        QTest::addColumn<double>("rate");
+        QTest::addColumn<double>("expected");
+        const double none = std::numeric_limits<double>::quiet_NaN();
+        QTest::addRow("inside the media") << 1.234 << 3.0 << none << 1.0 << 1.234;
+        QTest::addRow("at the duration stays 1 ms short") << 3.0 << 3.0 << none << 1.0 << 2.999;
+        QTest::addRow("past the duration stays 1 ms short") << 3.5 << 3.0 << 2.5 << 60.0 << 2.999;
+        QTest::addRow("negative reads as 0") << -0.2 << 3.0 << none << -2.0 << 0.0;
+        QTest::addRow("unknown duration is not clamped") << 7.0 << 0.0 << none << 1.0 << 7.0;
+        QTest::addRow("small step back in forward play holds") << 1.95 << 3.0 << 2.0 << 1.0 << 2.0;
+        QTest::addRow("large step back in forward play is a jump") << 1.0 << 3.0 << 2.0 << 1.0 << 1.0;
+        QTest::addRow("small step forward in reverse play holds") << 2.05 << 3.0 << 2.0 << -2.0 << 2.0;
+        QTest::addRow("reverse play going back is taken") << 1.9 << 3.0 << 2.0 << -2.0 << 1.9;
+        QTest::addRow("not a number reads as 0") << std::nan("") << 3.0 << none << 1.0 << 0.0;
+    }
+    void tickTimeRule()
+    {
+        QFETCH(double, reported);
+        QFETCH(double, duration);
+        QFETCH(double, previous);
+        QFETCH(double, rate);
+        QFETCH(double, expected);
+        QCOMPARE(PlaybackClock::tickTime(reported, duration, previous, rate), expected);
+    }
+
+    void seekTarget_data()
+    {
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<qint64>("ms");
+        QTest::addRow("12.6 goes up") << 12.6 << qint64(13000);
+        QTest::addRow("12.4 goes down") << 12.4 << qint64(12000);
+        QTest::addRow("half-way goes up") << 12.5 << qint64(13000);
+        QTest::addRow("zero") << 0.0 << qint64(0);
+        QTest::addRow("infinite is 0") << double(INFINITY) << qint64(0);
+    }
+    void seekTarget()
+    {
+        QFETCH(double, seconds);
+        QFETCH(qint64, ms);
+        QCOMPARE(PlaybackClock::seekTargetMs(seconds), ms);
+    }
+
+    void endTickExactlyOnce_data()
+    {
+        QTest::addColumn<double>("rate");
+        QTest::addRow("1x") << 1.0;
+        QTest::addRow("2x") << 2.0;
+        QTest::addRow("5x") << 5.0;
+        QTest::addRow("10x") << 10.0;
+        QTest::addRow("60x") << 60.0;
+    }
+    void endTickExactlyOnce()
+    {
+        QFETCH(double, rate);
+        Rig rig;
+        QVERIFY(rig.load(clip_));
+        rig.clock.install(&rig.player, rig.widget.videoSink());
+        const double d = rig.clock.duration();
+        QVERIFY(d > 2.5);
+        rig.player.setPlaybackRate(rate);
+        rig.player.play();
+        QVERIFY(QTest::qWaitFor([&] { return rig.clock.atEnd(); }, 10000));
+        QTest::qWait(400);
+        int ends = 0;
+        for (double t : rig.ticks)
+            ends += t == d;
+        QCOMPARE(ends, 1);
+        QCOMPARE(rig.ticks.back(), d);
+        QCOMPARE(rig.clock.currentTime(), d);
+        for (size_t k = 1; k < rig.ticks.size(); ++k)
+            QVERIFY2(rig.ticks[k] >= rig.ticks[k - 1], qPrintable(QString("tick %1 went back").arg(k)));
+    }
+
+    void reversePlayEndsAtStartWithoutEndTick()
+    {
+        Rig rig;
+        QVERIFY(rig.load(clip_));
+        rig.clock.install(&rig.player, rig.widget.videoSink());
+        const double d = rig.clock.duration();
+        rig.player.pause();
+        QVERIFY(QTest::qWaitFor([&] { return !rig.ticks.empty(); }, 5000));
+        rig.clock.seek(2.0);
+        QVERIFY(QTest::qWaitFor([&] { return rig.ticks.back() == 2.0; }, 5000));
+        rig.ticks.clear();
+        rig.player.setPlaybackRate(-2.0);
+        rig.player.play();
+        QVERIFY(QTest::qWaitFor([&] { return rig.player.playbackState() != QMediaPlayer::PlayingState; }, 5000));
+        QTest::qWait(300);
+        QVERIFY(!rig.ticks.empty());
+        for (double t : rig.ticks)
+            QVERIFY(t != d);
+        for (size_t k = 1; k < rig.ticks.size(); ++k)
+            QVERIFY2(rig.ticks[k] <= rig.ticks[k - 1], qPrintable(QString("tick %1 went forward").arg(k)));
+        QVERIFY(rig.ticks.back() < 0.2);
+    }
+
+    void pauseAndSeekTickOnce()
+    {
+        Rig rig;
+        QVERIFY(rig.load(clip_));
+        rig.clock.install(&rig.player, rig.widget.videoSink());
+        rig.player.play();
+        QTest::qWait(600);
+        rig.ticks.clear();
+        rig.player.pause();
+        QTest::qWait(300);
+        QCOMPARE(int(rig.ticks.size()), 1);
+        const double paused = rig.ticks.back();
+        QVERIFY(paused > 0.3 && paused < 1.5);
+        rig.clock.seek(1.6);
+        QCOMPARE(int(rig.ticks.size()), 1); // the jump tick comes from the event loop
+        QTest::qWait(300);
+        QCOMPARE(int(rig.ticks.size()), 2);
+        QCOMPARE(rig.ticks.back(), 2.0);
+        QCOMPARE(rig.player.position(), qint64(2000));
+    }
+};
+
+QTEST_MAIN(PlaybackClockTest)
+#include "tst_playbackclock.moc"
