@@ -13,7 +13,6 @@ namespace {
 
 constexpr QSize kLockSize(15, 15);
 const char *const kTitles[PlayListModel::ColumnCount] = {"No.", "Filename", "Time & Date", "Protected"};
-constexpr int kWidths[PlayListModel::ColumnCount] = {25, 130, 110, 70};
 
 } // namespace
 
@@ -52,11 +51,6 @@ QString PlayListModel::columnTitle(int column)
     if (column < 0 || column >= ColumnCount)
         return QString();
     return Localization::text(kTitles[column]);
-}
-
-int PlayListModel::columnWidth(int column)
-{
-    return column >= 0 && column < ColumnCount ? kWidths[column] : 0;
 }
 
 int PlayListModel::rowCount(const QModelIndex &parent) const

@@ -25,7 +25,6 @@ public:
     // The header titles follow the installed language.
     void retranslate();
     static QString columnTitle(int column);
-    static int columnWidth(int column);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;

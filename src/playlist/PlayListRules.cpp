@@ -52,6 +52,21 @@ bool PlayListRules::isProtectedFile(const QString &path)
     return !(info.permissions() & anyWrite);
 }
 
+QList<int> PlayListRules::columnWidths(int available)
+{
+    QList<int> widths{25, 130, 110, 70};
+    int extra = available;
+    for (int w : widths)
+        extra -= w;
+    if (extra <= 0)
+        return widths;
+    const int share = extra / int(widths.size());
+    widths[1] += 2 * share;
+    widths[2] += share;
+    widths[3] += extra - 3 * share;
+    return widths;
+}
+
 QList<int> PlayListRules::movedOrder(int count, const QList<int> &rows, int destination)
 {
     QList<int> order;

@@ -30,6 +30,12 @@ public:
     // system would let write it: the mark tells a locked recording.
     static bool isProtectedFile(const QString &path);
 
+    // The widths of the four columns in a table `available` pixels wide: 25, 130,
+    // 110 and 70 at least, any room beyond that shared out equally, except that the
+    // row number keeps its width and gives its share to the file name (camera names
+    // are long; a row number is a few digits).
+    static QList<int> columnWidths(int available);
+
     // The new order of a list of `count` rows after `rows` are moved to sit before
     // row `destination` (count = at the end): element k is the old index of the row
     // that ends up at k. Rows out of range are ignored; the moved rows keep their

@@ -1,5 +1,8 @@
 #include "PlayListTableView.h"
 
+#include "PlayListRules.h"
+
+#include <QHeaderView>
 #include <QKeyEvent>
 
 PlayListTableView::PlayListTableView(QWidget *parent) : QTableView(parent)
@@ -33,4 +36,19 @@ void PlayListTableView::keyPressEvent(QKeyEvent *event)
     // Moving through the rows with the keyboard starts the row it lands on, as a click does.
     if (after.isValid() && after.row() != before.row())
         emit rowChosen(after.row());
+}
+
+bool PlayListTableView::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::Resize)
+        fitColumns();
+    return QTableView::viewportEvent(event);
+}
+
+void PlayListTableView::fitColumns()
+{
+    const QList<int> widths = PlayListRules::columnWidths(viewport()->width());
+    // The last column takes what is left (the header stretches it).
+    for (int c = 0; c + 1 < widths.size() && c < horizontalHeader()->count(); ++c)
+        setColumnWidth(c, widths[c]);
 }

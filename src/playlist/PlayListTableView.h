@@ -29,4 +29,8 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
+
+private:
+    void fitColumns();
 };

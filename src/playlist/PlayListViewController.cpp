@@ -120,22 +120,26 @@ void PlayListViewController::buildTable()
     h->setHighlightSections(false);
     h->setMinimumSectionSize(20);
     h->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    const QList<int> widths = PlayListRules::columnWidths(0);
     for (int c = 0; c < PlayListModel::ColumnCount; ++c)
-        tableView->setColumnWidth(c, PlayListModel::columnWidth(c));
+        tableView->setColumnWidth(c, widths[c]);
+    h->setMinimumHeight(22);
     QHeaderView *v = tableView->verticalHeader();
     v->hide();
     v->setSectionResizeMode(QHeaderView::Fixed);
     v->setDefaultSectionSize(kRowHeight);
 
+    // A narrow face keeps a full camera file name and date readable in their columns.
     QFont f = tableView->font();
-    f.setPixelSize(12);
+    f.setPixelSize(11);
+    f.setStretch(QFont::SemiCondensed);
     tableView->setFont(f);
     const QColor bg = AppColorManager::appBackgroundColor();
     tableView->setStyleSheet(QStringLiteral(
         "QTableView { background: #ffffff; color: #000000; gridline-color: %1; border: 1px solid #b9b7bc;"
         " selection-background-color: #3b78d8; selection-color: #ffffff; }"
         "QHeaderView::section { background: #cfcdd2; color: #202024; border: none;"
-        " border-right: 1px solid %1; border-bottom: 1px solid #b9b7bc; padding: 2px 4px; font-weight: bold; }")
+        " border-right: 1px solid %1; border-bottom: 1px solid #b9b7bc; padding: 2px 2px; font-weight: bold; }")
                                  .arg(bg.name()));
 
     connect(tableView, &PlayListTableView::rowChosen, this,

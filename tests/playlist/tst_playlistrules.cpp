@@ -101,6 +101,23 @@ private slots:
         QCOMPARE(PlayListRules::isProtectedFile(path), locked);
     }
 
+    void columnWidths_data()
+    {
+        QTest::addColumn<int>("available");
+        QTest::addColumn<QList<int>>("widths");
+        QTest::addRow("exactly the base widths") << 335 << QList<int>{25, 130, 110, 70};
+        QTest::addRow("narrower keeps the base widths") << 200 << QList<int>{25, 130, 110, 70};
+        QTest::addRow("room shared, the number's share to the name") << 415 << QList<int>{25, 170, 130, 90};
+        QTest::addRow("remainder to the last column") << 338 << QList<int>{25, 130, 110, 73};
+        QTest::addRow("remainder beside shares") << 342 << QList<int>{25, 132, 111, 74};
+    }
+    void columnWidths()
+    {
+        QFETCH(int, available);
+        QFETCH(QList<int>, widths);
+        QCOMPARE(PlayListRules::columnWidths(available), widths);
+    }
+
     void movedOrder_data()
     {
         QTest::addColumn<int>("count");
