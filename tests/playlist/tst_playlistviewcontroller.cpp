@@ -27,6 +27,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -257,6 +258,7 @@ private slots:
             names << QStringLiteral("2026_1108_0930%1_001.MOV").arg(k, 2, 10, QLatin1Char('0'));
         const QList<QUrl> urls = files(names);
         pl_->openPanel = [urls](QWidget *) { return urls; };
+        QSignalSpy steps(pl_->progressBar, &QProgressBar::valueChanged);
         QTest::mouseClick(pl_->buttonAdd, Qt::LeftButton);
         // The click returned before the files were read: the pane shows the count.
         QVERIFY(pl_->isReadingFiles());
@@ -272,7 +274,40 @@ private slots:
         QVERIFY(!pl_->progressBar->isVisible());
         QVERIFY(!pl_->progressLabel->isVisible());
         QCOMPARE(pl_->model()->rowCount(), 8);
+        // The bar went up file by file to the whole card.
+        QVERIFY(steps.size() >= 2);
+        for (int k = 1; k < steps.size(); ++k)
+            QVERIFY(steps[k].first().toInt() > steps[k - 1].first().toInt());
+        QCOMPARE(steps.last().first().toInt(), 8);
         QTRY_COMPARE(pl_->selectIndex, qint64(7));
+    }
+
+    void overlappingAdds()
+    {
+        const QList<QUrl> first = files({"A.MOV", "B.MOV", "C.MOV"});
+        const QList<QUrl> second = files({"D.MOV", "E.MOV"});
+        pl_->openPanel = [first](QWidget *) { return first; };
+        pl_->addVideoPlay();
+        pl_->openPanel = [second](QWidget *) { return second; };
+        pl_->addVideoPlay();
+        QVERIFY(pl_->isReadingFiles());
+        QTRY_VERIFY_WITH_TIMEOUT(!pl_->isReadingFiles(), 15000);
+        QVERIFY(!pl_->progressBar->isVisible());
+        QTRY_COMPARE(pl_->selectIndex, qint64(4));
+        QCOMPARE(pl_->model()->rowCount(), 5);
+        // The reads run side by side and each batch joins the list when it is read; the
+        // last row of the list is the one playing.
+        QCOMPARE(probe_->opened.last(), rowPath(4));
+        QTRY_COMPARE(selectedRows(), QList<int>{4});
+        QStringList all;
+        for (const QUrl &u : first + second)
+            all << urlText(u.toLocalFile());
+        QStringList listed;
+        for (int r = 0; r < 5; ++r)
+            listed << rowPath(r);
+        std::sort(all.begin(), all.end());
+        std::sort(listed.begin(), listed.end());
+        QCOMPARE(listed, all);
     }
 
     void removeWithRow2Current()
