@@ -128,11 +128,7 @@ int main(int argc, char **argv)
     if (cli.isSet("shot")) {
         Window w;
         w.vc->initAssetData(QUrl::fromLocalFile(file));
-        for (int k = 0; k < 10; ++k) {
-            QTest::qWait(250);
-            std::printf("playing: time %.3f frame %lld\n", w.vc->currentTime(),
-                        (long long)w.vc->videoWidget->videoSink()->videoFrame().startTime());
-        }
+        QTest::qWait(2500);
         w.vc->playOrPause();
         QTest::qWait(300);
         const QString overlay = cli.value("overlay");
@@ -145,12 +141,6 @@ int main(int argc, char **argv)
         else if (overlay == "toast")
             w.vc->forwardRate();
         QTest::qWait(overlay == "toast" ? 150 : 600);
-        w.top.grab().save(cli.value("shot") + ".grab.png");
-        std::printf("time %.3f frame %lld label %s\n", w.vc->currentTime(),
-                    (long long)w.vc->videoWidget->videoSink()->videoFrame().startTime(),
-                    qPrintable(w.vc->currentTimeField->text()));
-        std::printf("settings %d %d,%d %dx%d\n", w.vc->settingsDialog->isVisible(), w.vc->settingsDialog->x(),
-                    w.vc->settingsDialog->y(), w.vc->settingsDialog->width(), w.vc->settingsDialog->height());
         const int rc = QProcess::execute("import", {"-window", "root", cli.value("shot")});
         return rc;
     }

@@ -305,9 +305,9 @@ void VideoViewController::buildView()
         const char *first;
         const char *second;
     } rows[] = {
-        {radioSpeed, "Speed unit", "km/h", "mph"},
-        {radioLanguage, "Language", "English", "Chinese"},
-        {radioMap, "Map", "Google", "OpenStreetMap"},
+        {radioSpeed, "player_speed_unit", "player_speed_kmh", "player_speed_mph"},
+        {radioLanguage, "player_language", "player_language_en", "player_language_zh"},
+        {radioMap, "player_map", "player_map_google", "player_map_osm"},
     };
     for (int r = 0; r < 3; ++r) {
         auto *title = new QLabel(settingsDialog);
@@ -386,23 +386,23 @@ void VideoViewController::retranslate()
 {
     fullscreen->setToolTip(Localization::text("Expand playback window"));
     captureButton->setToolTip(Localization::text("Screen Capture to 'Pictures'"));
-    playButton->setToolTip(Localization::text("Play / Pause (Space)"));
-    stopButton->setToolTip(Localization::text("Stop"));
-    forwardButton->setToolTip(Localization::text("Fast forward"));
-    backwardButton->setToolTip(Localization::text("Fast reverse"));
-    lastButton->setToolTip(Localization::text("Previous file"));
-    nextButton->setToolTip(Localization::text("Next file"));
-    voiceBtn->setToolTip(Localization::text("Volume"));
-    volumSlider->setToolTip(Localization::text("Volume"));
-    lookPictureButton->setToolTip(Localization::text("Open the captures folder"));
-    fileButton->setToolTip(Localization::text("Open files"));
-    settingsButton->setToolTip(Localization::text("Settings"));
-    helpButton->setToolTip(Localization::text("Help"));
-    helpVideo->setText(Localization::text("Tutorial video"));
-    helpWebsite->setText(Localization::text("Website"));
-    helpShop->setText(Localization::text("Shop"));
+    playButton->setToolTip(Localization::text("player_tip_play"));
+    stopButton->setToolTip(Localization::text("player_tip_stop"));
+    forwardButton->setToolTip(Localization::text("player_tip_forward"));
+    backwardButton->setToolTip(Localization::text("player_tip_backward"));
+    lastButton->setToolTip(Localization::text("player_tip_last"));
+    nextButton->setToolTip(Localization::text("player_tip_next"));
+    voiceBtn->setToolTip(Localization::text("player_tip_volume"));
+    volumSlider->setToolTip(Localization::text("player_tip_volume"));
+    lookPictureButton->setToolTip(Localization::text("player_tip_pictures"));
+    fileButton->setToolTip(Localization::text("player_tip_open"));
+    settingsButton->setToolTip(Localization::text("player_tip_settings"));
+    helpButton->setToolTip(Localization::text("player_tip_help"));
+    helpVideo->setText(Localization::text("player_help_video"));
+    helpWebsite->setText(Localization::text("player_help_website"));
+    helpShop->setText(Localization::text("player_help_shop"));
     helpAbout->setText(Localization::text("About"));
-    closeAboutInfo->setToolTip(Localization::text("Close"));
+    closeAboutInfo->setToolTip(Localization::text("player_tip_close"));
     for (QWidget *w : settingsDialog->findChildren<QWidget *>()) {
         const QByteArray key = w->property("key").toByteArray();
         if (key.isEmpty())
@@ -471,7 +471,6 @@ void VideoViewController::initAssetData(const QUrl &url)
     ready_ = false;
     waitingFirstFrame_ = false;
     loading_ = true;
-    loadingUrl_ = url;
     engine_->stop();
     engine_->setSource(url);
     // An unreadable or empty source is judged at once by some backends.

@@ -159,7 +159,6 @@ private:
     QMediaPlayer *engine_ = nullptr;
     QAudioOutput *audio_ = nullptr;
     PlaybackClock *clock_ = nullptr;
-    QUrl loadingUrl_;
     bool isAddVideoFile_ = false;
     bool loading_ = false;
     bool playerBuilt_ = false;   // a set-up has succeeded once

@@ -139,7 +139,8 @@ void PlayListViewController::buildTable()
         "QTableView { background: #ffffff; color: #000000; gridline-color: %1; border: 1px solid #b9b7bc;"
         " selection-background-color: #3b78d8; selection-color: #ffffff; }"
         "QHeaderView::section { background: #cfcdd2; color: #202024; border: none;"
-        " border-right: 1px solid %1; border-bottom: 1px solid #b9b7bc; padding: 2px 2px; font-weight: bold; }")
+        " border-right: 1px solid %1; border-bottom: 1px solid #b9b7bc; padding: 2px 2px; font-weight: bold; }"
+        "QHeaderView::section:first { padding: 2px 0px 2px 1px; }")
                                  .arg(bg.name()));
 
     connect(tableView, &PlayListTableView::rowChosen, this,

@@ -6,6 +6,7 @@
 #include "app/KTToastWindowController.h"
 #include "common/AppKeys.h"
 #include "common/AppUserDefaults.h"
+#include "common/Localization.h"
 #include "common/NotificationCenter.h"
 #include "player/VideoViewController.h"
 
@@ -572,7 +573,7 @@ private slots:
         Rig rig;
         rig.vc->capture();
         QVERIFY(AppToast::currentToast());
-        QVERIFY(AppToast::currentToast()->text() == QCoreApplication::translate("Localizable", "capture_fail"));
+        QVERIFY(AppToast::currentToast()->text() == Localization::text("capture_fail"));
         QVERIFY(!QFileInfo::exists(picturesDir() + "/vistrel"));
     }
 
@@ -597,7 +598,7 @@ private slots:
         QCOMPARE(stamp.size(), QString("yyyy_MM_dd_HH_mm_ss_zzz").size());
         const QDateTime when = QDateTime::fromString(stamp, "yyyy_MM_dd_HH_mm_ss_zzz");
         QVERIFY(when.isValid() && std::abs(when.msecsTo(before)) < 5000);
-        QCOMPARE(AppToast::currentToast()->text(), QCoreApplication::translate("Localizable", "capture_suc"));
+        QCOMPARE(AppToast::currentToast()->text(), Localization::text("capture_suc"));
 
         const QImage saved(path);
         QCOMPARE(saved.size(), QSize(320, 240));
@@ -641,7 +642,7 @@ private slots:
         QVERIFY(done.wait(10000));
         QFile::remove(userDirs);
         QCOMPARE(done.first().at(1).toBool(), false);
-        QCOMPARE(AppToast::currentToast()->text(), QCoreApplication::translate("Localizable", "capture_fail"));
+        QCOMPARE(AppToast::currentToast()->text(), Localization::text("capture_fail"));
         QVERIFY(!QFileInfo::exists(done.first().at(0).toString()));
     }
 

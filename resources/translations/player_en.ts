@@ -1,0 +1,111 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en">
+<context>
+    <name>Localizable</name>
+    <message>
+        <source>Expand playback window</source>
+        <translation>Expand playback window</translation>
+    </message>
+    <message>
+        <source>Screen Capture to 'Pictures'</source>
+        <translation>Screen Capture to 'Pictures'</translation>
+    </message>
+    <message>
+        <source>player_tip_play</source>
+        <translation>Play / Pause (Space)</translation>
+    </message>
+    <message>
+        <source>player_tip_stop</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>player_tip_forward</source>
+        <translation>Fast forward</translation>
+    </message>
+    <message>
+        <source>player_tip_backward</source>
+        <translation>Fast reverse</translation>
+    </message>
+    <message>
+        <source>player_tip_last</source>
+        <translation>Previous file</translation>
+    </message>
+    <message>
+        <source>player_tip_next</source>
+        <translation>Next file</translation>
+    </message>
+    <message>
+        <source>player_tip_volume</source>
+        <translation>Volume</translation>
+    </message>
+    <message>
+        <source>player_tip_pictures</source>
+        <translation>Open the captures folder</translation>
+    </message>
+    <message>
+        <source>player_tip_open</source>
+        <translation>Open files</translation>
+    </message>
+    <message>
+        <source>player_tip_settings</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>player_tip_help</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>player_tip_close</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>player_help_video</source>
+        <translation>Tutorial video</translation>
+    </message>
+    <message>
+        <source>player_help_website</source>
+        <translation>Website</translation>
+    </message>
+    <message>
+        <source>player_help_shop</source>
+        <translation>Shop</translation>
+    </message>
+    <message>
+        <source>player_speed_unit</source>
+        <translation>Speed unit</translation>
+    </message>
+    <message>
+        <source>player_speed_kmh</source>
+        <translation>km/h</translation>
+    </message>
+    <message>
+        <source>player_speed_mph</source>
+        <translation>mph</translation>
+    </message>
+    <message>
+        <source>player_language</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>player_language_en</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>player_language_zh</source>
+        <translation>Chinese</translation>
+    </message>
+    <message>
+        <source>player_map</source>
+        <translation>Map</translation>
+    </message>
+    <message>
+        <source>player_map_google</source>
+        <translation>Google</translation>
+    </message>
+    <message>
+        <source>player_map_osm</source>
+        <translation>OpenStreetMap</translation>
+    </message>
+</context>
+</TS>

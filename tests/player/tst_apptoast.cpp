@@ -1,0 +1,112 @@
+// Toasts (one at a time, fade, close after the duration), the About window, and the
+// player's registration with the application delegate.
+#include "app/AboutWindowView.h"
+#include "app/AppDelegate.h"
+#include "app/AppToast.h"
+#include "app/KTToastWindowController.h"
+#include "common/Localization.h"
+#include "player/VideoViewController.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPointer>
+#include <QTest>
+
+class AppToastTest : public QObject {
+    Q_OBJECT
+private slots:
+    void laterRequestsAreDroppedUntilTheToastCloses()
+    {
+        QVERIFY(!AppToast::winlock());
+        QElapsedTimer clock;
+        clock.start();
+        AppToast::showToast("first", 0.8f);
+        QPointer<KTToastWindowController> first = AppToast::currentToast();
+        QVERIFY(first);
+        QVERIFY(first->isVisible());
+        QCOMPARE(first->textLabel->text(), QString("first"));
+        QVERIFY(AppToast::winlock());
+
+        QTest::qWait(300);
+        AppToast::showToast("second", 0.8f);
+        QCOMPARE(AppToast::currentToast(), first.data());
+        QCOMPARE(first->text(), QString("first"));
+
+        // Half-way the window is fading.
+        QTest::qWait(150);
+        const qreal mid = first->windowOpacity();
+        QVERIFY2(mid < 0.9 && mid > 0.1, qPrintable(QString::number(mid)));
+
+        QVERIFY(QTest::qWaitFor([&] { return !AppToast::winlock(); }, 3000));
+        const qint64 closedAfter = clock.elapsed();
+        QVERIFY2(closedAfter >= 790 && closedAfter < 1400, qPrintable(QString::number(closedAfter)));
+        QVERIFY(QTest::qWaitFor([&] { return first.isNull() || !first->isVisible(); }, 1000));
+        QCOMPARE(AppToast::currentToast(), nullptr);
+
+        AppToast::showToast("third", 0.8f);
+        QVERIFY(AppToast::currentToast());
+        QCOMPARE(AppToast::currentToast()->text(), QString("third"));
+        QVERIFY(QTest::qWaitFor([&] { return !AppToast::winlock(); }, 3000));
+    }
+
+    void toastDoesNotTakeFocus()
+    {
+        QWidget main;
+        main.resize(400, 300);
+        main.show();
+        main.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+        AppToast::showToast("2x", 0.8f);
+        KTToastWindowController *toast = AppToast::currentToast();
+        QVERIFY(toast);
+        QVERIFY(QTest::qWaitForWindowExposed(toast));
+        QCOMPARE(QApplication::activeWindow(), &main);
+        // Centred horizontally over the active window.
+        const int centre = toast->geometry().center().x();
+        QVERIFY(std::abs(centre - main.geometry().center().x()) <= 2);
+        QVERIFY(QTest::qWaitFor([&] { return !AppToast::winlock(); }, 3000));
+    }
+
+    void versionText_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("label");
+        QTest::addRow("2.1") << "2.1" << "Veltra Player:MPH&KMH Version 2.1";
+        QTest::addRow("three parts") << "1.0.0" << "Veltra Player:MPH&KMH Version 1.0.0";
+        QTest::addRow("empty") << "" << "Veltra Player:MPH&KMH Version ";
+    }
+    void versionText()
+    {
+        QFETCH(QString, version);
+        QFETCH(QString, label);
+        QCOMPARE(AboutWindowView::versionText(version), label);
+    }
+
+    void aboutWindowIsBlackWithTitleAndVersion()
+    {
+        AboutWindowView about;
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        QCOMPARE(about.windowTitle(), Localization::text("About"));
+        QCOMPARE(about.shouVersion->text(), AboutWindowView::versionText(VELTRA_VERSION));
+        QVERIFY(!(about.windowFlags() & Qt::WindowMinimizeButtonHint));
+        QVERIFY(!(about.windowFlags() & Qt::WindowMaximizeButtonHint));
+        const QImage img = about.grab().toImage();
+        QCOMPARE(img.pixelColor(3, 3), QColor(Qt::black));
+        QCOMPARE(img.pixelColor(img.width() - 3, img.height() - 3), QColor(Qt::black));
+    }
+
+    void playerRegistersWithTheDelegate()
+    {
+        AppDelegate app;
+        QCOMPARE(app.videoVC(), nullptr);
+        {
+            VideoViewController vc;
+            QCOMPARE(app.videoVC(), &vc);
+        }
+        QCOMPARE(app.videoVC(), nullptr);
+    }
+};
+
+QTEST_MAIN(AppToastTest)
+#include "tst_apptoast.moc"
