@@ -17,6 +17,8 @@
 #include <QToolButton>
 #include <QWebChannel>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
@@ -57,9 +59,20 @@ KTWebViewController::KTWebViewController(QWidget *parent) : QWidget(parent)
     webview_->setPage(page_);
     webview_->setContextMenuPolicy(Qt::NoContextMenu);
     channel_ = new QWebChannel(this);
-    bridge_ = new MapPageBridge([this](double metres) { didReceiveDistance(metres); }, this);
+    bridge_ = new MapPageBridge([this](double metres, double route) { didReceiveDistance(metres, route); },
+                                [this](const QString &page) { pageDidBecomeReady(page); }, this);
     channel_->registerObject(QStringLiteral("cocoa"), bridge_);
     page_->setWebChannel(channel_);
+    // Also put in place as each document becomes ready: when one load replaces another
+    // the web view may report a finished load late, for the document before, or not
+    // at all, and the page must never be left without its call-back.
+    QWebEngineScript install;
+    install.setName(QStringLiteral("cocoa_getDistance"));
+    install.setSourceCode(MapPageBridge::installScript());
+    install.setInjectionPoint(QWebEngineScript::DocumentReady);
+    install.setWorldId(QWebEngineScript::MainWorld);
+    install.setRunsOnSubFrames(false);
+    page_->scripts().insert(install);
     connect(webview_, &QWebEngineView::loadFinished, this, &KTWebViewController::webViewDidFinishLoad);
 
     textFieldNoLine_ = new QLabel(this);
@@ -137,7 +150,6 @@ void KTWebViewController::reloadHtmlData()
 void KTWebViewController::loadMapHTMLData(bool street)
 {
     ++pageLoadRequests_;
-    loadedStreet_ = street;
     const QString key = AppUserDefaults::text(AppKeys::GOOGLE_MAPS_API_KEY).value_or(QString());
     webview_->setHtml(pageText(street, key), pageBaseUrl());
 }
@@ -164,6 +176,7 @@ void KTWebViewController::evaluate(const QString &script)
 void KTWebViewController::dataLogicProcessOfViodePath(const QString &path)
 {
     distanceDelegate.totalDistance(0);
+    ++routeNumber_;
     currentPlayVideoPath_ = path;
     const QList<MapPoint> route = MapRoute::fromSamples(MyCache::findGpsDatas(path).value_or(QList<GpsSample>()));
 
@@ -183,8 +196,14 @@ void KTWebViewController::dataLogicProcessOfViodePath(const QString &path)
     if (!route.isEmpty())
         reloadHtmlData();
 
+    evaluate(routeNumberScript());
     evaluate(MapRoute::scriptCall("drawPolyLinePath", MapRoute::listJson(currentVideoGpsDataArr_)));
     evaluate(MapRoute::scriptCall("drawPolyLinePath1", MapRoute::listJson(currentVideoGpsDataArrGoogle_)));
+}
+
+QString KTWebViewController::routeNumberScript() const
+{
+    return QStringLiteral("window.veltraRoute = %1;").arg(routeNumber_);
 }
 
 void KTWebViewController::videoAllTime(double seconds)
@@ -213,15 +232,28 @@ void KTWebViewController::webViewDidFinishLoad(bool ok)
     if (!ok)
         return;
     evaluate(MapPageBridge::installScript());
+    redrawRoute();
+}
+
+void KTWebViewController::pageDidBecomeReady(const QString &page)
+{
+    redrawRoute();
+    emit mapPageReady(page == QLatin1String("street"));
+}
+
+void KTWebViewController::redrawRoute()
+{
+    evaluate(routeNumberScript());
     if (!currentVideoGpsDataArr_.isEmpty())
         evaluate(MapRoute::scriptCall("drawPolyLinePath", MapRoute::listJson(currentVideoGpsDataArr_)));
     if (!currentVideoGpsDataArrGoogle_.isEmpty())
         evaluate(MapRoute::scriptCall("drawPolyLinePath1", MapRoute::listJson(currentVideoGpsDataArrGoogle_)));
-    emit mapPageReady(loadedStreet_);
 }
 
-void KTWebViewController::didReceiveDistance(double metres)
+void KTWebViewController::didReceiveDistance(double metres, double route)
 {
+    if (route != double(routeNumber_))
+        return;
     distanceDelegate.totalDistance(float(metres));
 }
 

@@ -78,7 +78,7 @@ public:
     int pageLoadRequests() const { return pageLoadRequests_; }
 
 signals:
-    // A page finished loading, the call-back is installed and the route was sent.
+    // A freshly loaded page has its call-back and has been sent the route.
     void mapPageReady(bool street);
 
 protected:
@@ -87,7 +87,10 @@ protected:
 
 private:
     void webViewDidFinishLoad(bool ok);
-    void didReceiveDistance(double metres);
+    void pageDidBecomeReady(const QString &page);
+    void redrawRoute();
+    void didReceiveDistance(double metres, double route);
+    QString routeNumberScript() const;
     void showMap(bool available);
     void evaluate(const QString &script);
     void updateExpandButton();
@@ -106,7 +109,8 @@ private:
     QString currentPlayVideoPath_;
     double totalTime_ = 0;
     bool currentLocationChina_ = true;
-    bool loadedStreet_ = true;
     qint64 zoomState_ = 0;
     int pageLoadRequests_ = 0;
+    // Counts the files given to the map; the page's distance reports carry it.
+    int routeNumber_ = 0;
 };

@@ -4,7 +4,10 @@
 
 #include <cmath>
 
-MapPageBridge::MapPageBridge(DistanceHandler handler, QObject *parent) : QObject(parent), handler_(std::move(handler)) {}
+MapPageBridge::MapPageBridge(DistanceHandler distance, ReadyHandler ready, QObject *parent)
+    : QObject(parent), distance_(std::move(distance)), ready_(std::move(ready))
+{
+}
 
 QString MapPageBridge::installScript()
 {
@@ -15,18 +18,23 @@ QString MapPageBridge::installScript()
             text = QString::fromUtf8(channel.readAll());
         text += QStringLiteral(R"JS(
 ;(function () {
-    if (typeof QWebChannel === 'undefined' || typeof qt === 'undefined' || !qt.webChannelTransport)
+    if (window.cocoa_getDistance || typeof QWebChannel === 'undefined' || typeof qt === 'undefined' ||
+        !qt.webChannelTransport)
         return;
     var pending = [];
     var bridge = null;
+    // Each length goes with the route it was measured on, so that a late answer
+    // about a route that has since been replaced can be told apart.
     window.cocoa_getDistance = function (metres) {
-        var m = Number(metres);
-        if (bridge) bridge.getDistance(m); else pending.push(m);
+        var report = [Number(metres), typeof window.veltraRoute === 'number' ? window.veltraRoute : -1];
+        if (bridge) bridge.getDistance(report[0], report[1]); else pending.push(report);
     };
     new QWebChannel(qt.webChannelTransport, function (channel) {
         bridge = channel.objects.cocoa;
-        pending.forEach(function (m) { bridge.getDistance(m); });
+        pending.forEach(function (r) { bridge.getDistance(r[0], r[1]); });
         pending = [];
+        if (window.mapState && window.mapState.ready)
+            bridge.pageReady(String(window.mapState.page));
     });
 })();
 )JS");
@@ -35,11 +43,17 @@ QString MapPageBridge::installScript()
     return script;
 }
 
-void MapPageBridge::getDistance(double metres)
+void MapPageBridge::getDistance(double metres, double route)
 {
     // The page is not trusted to send a sane number.
     if (!std::isfinite(metres) || metres < 0)
         return;
-    if (handler_)
-        handler_(metres);
+    if (distance_)
+        distance_(metres, route);
+}
+
+void MapPageBridge::pageReady(const QString &page)
+{
+    if (ready_)
+        ready_(page);
 }

@@ -1,25 +1,31 @@
-// The object the map page reaches over the web channel. Its one method carries
-// the route length that the page measured; the page calls it through the global
-// function "cocoa_getDistance".
+// The object the map page reaches over the web channel: the route length that the
+// page measured (the page calls it through the global function "cocoa_getDistance"),
+// and the word that a freshly loaded page is ready for its route.
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 #include <functional>
 
 class MapPageBridge : public QObject {
     Q_OBJECT
 public:
-    using DistanceHandler = std::function<void(double metres)>;
+    using DistanceHandler = std::function<void(double metres, double route)>;
+    using ReadyHandler = std::function<void(const QString &page)>;
 
-    explicit MapPageBridge(DistanceHandler handler, QObject *parent = nullptr);
+    MapPageBridge(DistanceHandler distance, ReadyHandler ready, QObject *parent = nullptr);
 
-    // The script that defines "cocoa_getDistance" in the page. Calls made before the
-    // channel is connected are kept and delivered once it is.
+    // The script that defines "cocoa_getDistance" in the page, once per document.
+    // Calls made before the channel is connected are kept and delivered once it is;
+    // then the page says it is ready ("street" or "google").
     static QString installScript();
 
-    Q_INVOKABLE void getDistance(double metres);
+    // `route` is the number of the route the page had been given when it measured.
+    Q_INVOKABLE void getDistance(double metres, double route);
+    Q_INVOKABLE void pageReady(const QString &page);
 
 private:
-    DistanceHandler handler_;
+    DistanceHandler distance_;
+    ReadyHandler ready_;
 };
