@@ -94,7 +94,7 @@ void KTLayoutViewController::viewDidLoad()
     putInto(playListView, playlistVC);
     putInto(mapInfoView, webVC);
     putInto(displayView, displayVC);
-    putInto(mapInfoView, gpsVC);   // shown only while the map is in the column at the far right
+    // The stand-alone position panel is made and kept, but placed nowhere.
     gpsVC->hide();
 
     applyFrames(frames(Arrangement::SetUp, backingScale2()));
@@ -141,16 +141,19 @@ void KTLayoutViewController::applyFrames(const LayoutRules::Frames &f)
 
 void KTLayoutViewController::placeMap()
 {
-    // The map shows in the far-right column whenever that column has a width;
-    // otherwise at the top of the right split, where the stand-alone position panel
-    // takes its place while the map is away.
+    // The map shows in the far-right column whenever that column has a width (the
+    // enlarged map, and the layout after it); its place at the top of the right split
+    // then goes to the play list rather than standing empty.
     const bool inColumn = globalSplitView->sizes().value(2) > 0;
     QWidget *host = inColumn ? mapColumnView : mapInfoView;
     if (webVC->parentWidget() != host) {
         webVC->parentWidget()->layout()->removeWidget(webVC);
         putInto(host, webVC);
     }
-    gpsVC->setVisible(inColumn);
+    if (inColumn) {
+        const QList<int> right = rightSplitView->sizes();
+        rightSplitView->setSizes({0, right.value(0) + right.value(1)});
+    }
 }
 
 qint64 KTLayoutViewController::zoomInVideoPlayWindow(qint64 state)
@@ -178,7 +181,12 @@ qint64 KTLayoutViewController::zoomInMapWindow(qint64 state)
         mapZoomStateMAX = true;
         videoZoomStateMAX = false;
     } else {
-        applyFrames(frames(Arrangement::MapRestore, backingScale2()));
+        // Restoring returns to the normal layout: the map back above the play list and the
+        // far-right column closed. (The map-restore frames would leave the play list and its
+        // instruments in a column too narrow for their read-outs.)
+        Frames normal = frames(Arrangement::SetUp, backingScale2());
+        normal.outer[2] = QSizeF(0, 0);
+        applyFrames(normal);
         mapZoomStateMAX = false;
     }
     return enlarge ? 1 : 0;
