@@ -4,6 +4,7 @@
 #include "common/AppKeys.h"
 #include "common/AppUserDefaults.h"
 #include "common/Localization.h"
+#include "common/NamedImage.h"
 #include "instruments/CustomSpeedView.h"
 #include "instruments/GpsViewController.h"
 #include "instruments/KTDisplayViewController.h"
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QPainter>
 
 #include <cmath>
 
@@ -55,6 +57,36 @@ int main(int argc, char **argv)
         gauge.setCurrentSpeed(kmph ? 60 : 50);
         gauge.grab().save(out + QStringLiteral("/speed_gauge_") + unit + QStringLiteral(".png"));
     }
+    // Every image of the instruments on the panel background, at 1x and 3x.
+    {
+        const QStringList names{QStringLiteral("15"), QStringLiteral("car_icon"), QStringLiteral("direction_mark"),
+                                QStringLiteral("meter_arrow"), QStringLiteral("compass_pointer"),
+                                QStringLiteral("north_arrow"), QStringLiteral("compass_bezel"),
+                                QStringLiteral("compass_rose"), QStringLiteral("arrownewkmh"),
+                                QStringLiteral("arrownew"), QStringLiteral("x7kmh"), QStringLiteral("2")};
+        QImage sheet(1400, 520, QImage::Format_ARGB32_Premultiplied);
+        sheet.fill(QColor(223, 221, 224));
+        QPainter p(&sheet);
+        int x = 10, y = 10, rowH = 0;
+        for (const QString &n : names) {
+            for (int scale : {1, 3}) {
+                QSize size = NamedImage::naturalSize(n) * scale;
+                if (size.width() > 360)
+                    size = size.scaled(QSize(360, 360), Qt::KeepAspectRatio);
+                if (x + size.width() > sheet.width()) {
+                    x = 10;
+                    y += rowH + 10;
+                    rowH = 0;
+                }
+                p.drawImage(x, y, NamedImage::image(n, size));
+                x += size.width() + 10;
+                rowH = qMax(rowH, size.height());
+            }
+        }
+        p.end();
+        sheet.save(out + QStringLiteral("/artwork.png"));
+    }
+
     GpsViewController gps;
     gps.resize(450, 220);
     gps.dataLogicProcessOfViodePath(path);

@@ -157,8 +157,10 @@ void KTDisplayViewController::retranslate()
 
 void KTDisplayViewController::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::LanguageChange)
+    if (event->type() == QEvent::LanguageChange) {
         retranslate();
+        updateUI();   // the unit labels are texts of the string tables too
+    }
     QWidget::changeEvent(event);
 }
 

@@ -11,6 +11,7 @@
 #include "common/NotificationCenter.h"
 #include "store/MyCache.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QTimer>
 
@@ -172,6 +173,13 @@ float PositionCompassPanel::compassAngle() const
 float PositionCompassPanel::needleAngle() const
 {
     return float(spdArrowChange->rotation());
+}
+
+void PositionCompassPanel::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        setTextIfChanged(spdshow, AppUtils::convertSpeedUnit(spd_show_v_));
+    QWidget::changeEvent(event);
 }
 
 void PositionCompassPanel::resizeEvent(QResizeEvent *event)

@@ -61,6 +61,7 @@ public:
     RotatedImageView *spdArrowChange = nullptr;        // speed needle, "arrownewkmh" or "arrownew"
 
 protected:
+    void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:

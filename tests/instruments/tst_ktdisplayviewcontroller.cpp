@@ -1,6 +1,7 @@
 // The trip statistics panel through the module contract, with a store filled
 // through MyCache.
 #include "InstrumentTestSupport.h"
+#include "common/Localization.h"
 #include "common/NotificationCenter.h"
 #include "instruments/BlackView.h"
 #include "instruments/CustomGsensorView.h"
@@ -65,6 +66,20 @@ private slots:
         QCOMPARE(vc.movingDistance->text(), QStringLiteral("7.72MILES"));
         postUnitChange(true);
         QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("74KM/H"));
+    }
+
+    void languageChangeRedrawsCaptionsAndUnits()
+    {
+        KTDisplayViewController vc;
+        vc.totalDistance(1600);
+        Localization::install(QStringLiteral("en"));
+        QTRY_COMPARE(vc.maxSpeedLabelText->text(), QStringLiteral("Max speed"));
+        QCOMPARE(vc.movingDistance->text(), QStringLiteral("1.60KM"));
+        Localization::install(QStringLiteral("zh-Hans"));
+        QTRY_COMPARE(vc.maxSpeedLabelText->text(), QString::fromUtf8("最高速度"));
+        QCOMPARE(vc.movingDistance->text(), QString::fromUtf8("1.60公里"));
+        Localization::install(QStringLiteral("en"));
+        QTRY_COMPARE(vc.movingDistance->text(), QStringLiteral("1.60KM"));
     }
 
     void averageWaitsForThePlayingTime()
