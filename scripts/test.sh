@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds and runs every test, one at a time (the media and web tests are sensitive to
-# time); the GUI tests run on a virtual X server.
+# time, so a test that fails is run once more before it counts); the GUI tests run on a
+# virtual X server.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 export QTWEBENGINE_DISABLE_SANDBOX=1
 xvfb-run -a -s "-screen 0 1920x1080x24" \
-  ctest --test-dir build --output-on-failure "$@"
+  ctest --test-dir build --output-on-failure --repeat until-pass:2 "$@"
