@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes the telemetry core with libFuzzer for a bounded time.
 #   scripts/fuzz.sh [SECONDS]   (default 600; split 3:1 between the file and text targets)
-# Builds with clang into build-fuzz/, makes a seed corpus from the forge (small files of
+# Builds with clang into build-fuzz/, makes a starting corpus from the forge (small files of
 # every kind without picture data) and the hand-built fixtures, and keeps the growing
 # corpus in build-fuzz/corpus. Crashing inputs land in build-fuzz/artifacts; copy them
 # into tests/fuzz/regressions/{file,nmea} to keep them as regression tests.

@@ -1,5 +1,5 @@
 // Runs a fuzz target over files and folders of inputs without libFuzzer: the kept
-// regression inputs and the seed corpus replay in every build.
+// regression inputs and the starting corpus replay in every build.
 #include <cstdint>
 #include <cstdio>
 #include <dirent.h>

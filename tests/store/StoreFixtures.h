@@ -22,9 +22,9 @@ inline std::string fixed(double v, int decimals)
 // A drive of `n` samples as a camera logs it: a route that moves a little each second,
 // speeds that change slowly, headings with two decimals, noisy G-sensor readings in
 // thousandths of g. Samples without a fix have empty coordinate texts.
-inline QList<GpsSample> drive(int n, quint32 seed, int withoutFix = 0)
+inline QList<GpsSample> drive(int n, quint32 salt, int withoutFix = 0)
 {
-    QRandomGenerator rng(seed);
+    QRandomGenerator rng(salt);
     QList<GpsSample> out;
     out.reserve(n);
     double lat = 22.5 + rng.bounded(1.0), lgt = 113.9 + rng.bounded(1.0);
@@ -52,14 +52,14 @@ inline QList<GpsSample> drive(int n, quint32 seed, int withoutFix = 0)
     return out;
 }
 
-inline PlayListEntry entry(const QString &path, int samples, quint32 seed)
+inline PlayListEntry entry(const QString &path, int samples, quint32 salt)
 {
     PlayListEntry e;
     e.path = path;
-    e.gpsData = drive(samples, seed);
+    e.gpsData = drive(samples, salt);
     for (const GpsSample &s : e.gpsData)
         e.maxSpeed = qMax<qint64>(e.maxSpeed, s.spd);
-    e.isInChina = seed % 2;
+    e.isInChina = salt % 2;
     return e;
 }
 

@@ -23,7 +23,7 @@ using namespace StoreFixtures;
 
 namespace {
 
-quint32 seedOf(const std::string &ref)
+quint32 saltOf(const std::string &ref)
 {
     return quint32(qHash(QByteArray::fromStdString(ref)));
 }
@@ -32,12 +32,12 @@ quint32 seedOf(const std::string &ref)
 GpsReadResult forged(const std::string &ref)
 {
     GpsReadResult r;
-    const quint32 seed = seedOf(ref);
-    const QList<GpsSample> samples = drive(int(seed % 40), seed);
+    const quint32 salt = saltOf(ref);
+    const QList<GpsSample> samples = drive(int(salt % 40), salt);
     r.videoDatas.assign(samples.begin(), samples.end());
     for (const GpsSample &s : samples)
         r.maxSpeed = qMax(r.maxSpeed, s.spd);
-    r.isInChina = seed & 1;
+    r.isInChina = salt & 1;
     return r;
 }
 
@@ -447,7 +447,7 @@ void TestMyCache::overlappingAddsRemovalsAndActivationsLoseNothing()
 {
     // Slow reads, so that adds overlap each other and the changes made meanwhile.
     MyCache::setReader([](const std::string &ref) {
-        QThread::usleep(200 + seedOf(ref) % 1500);
+        QThread::usleep(200 + saltOf(ref) % 1500);
         return forged(ref);
     });
     QRandomGenerator rng(20240601);

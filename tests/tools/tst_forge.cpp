@@ -1,7 +1,7 @@
 // The sample forge: its files play in the media tools, keep the layout the telemetry
 // readers rely on (checked with an inspector written apart from the forge), carry
 // truth files that agree with the blocks they describe, and come out the same every run.
-#include "MovInspector.h"
+#include "MovReader.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -82,7 +82,7 @@ int decimalsOf(const QString& text)
 
 // The block positions the readers take, each route worked out from its own tables;
 // also checks the atom order and that nothing in mdat overlaps.
-QString blockPositions(MovInspector& f, Layout layout, QList<qint64>& blocks)
+QString blockPositions(MovReader& f, Layout layout, QList<qint64>& blocks)
 {
     blocks.clear();
     if (!f.ok())
@@ -316,7 +316,7 @@ private slots:
         QFETCH(QString, file);
         QFETCH(int, layout);
         QFETCH(int, seconds);
-        MovInspector f(file);
+        MovReader f(file);
         QList<qint64> blocks;
         const QString problem = blockPositions(f, Layout(layout), blocks);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
@@ -346,7 +346,7 @@ private slots:
         QCOMPARE(truth.value("key_is_in_china").toBool(), inChina);
         QVERIFY(truth.value("key_is_in_china").isBool());
 
-        MovInspector f(file);
+        MovReader f(file);
         QList<qint64> blocks;
         QVERIFY(blockPositions(f, Layout(layout), blocks).isEmpty());
         const QJsonArray list = truth.value("key_video_datas").toArray();
@@ -374,7 +374,7 @@ private slots:
         QList<QByteArray> sentences;
         for (int i = 0; i < 3; ++i) {
             const QString file = samples() + "/" + kSamples[i].name;
-            MovInspector f(file);
+            MovReader f(file);
             QList<qint64> blocks;
             QVERIFY(blockPositions(f, Layout::OneTrak, blocks).isEmpty());
             for (qint64 p : blocks)
@@ -475,7 +475,7 @@ private slots:
         QCOMPARE(::stat(QFile::encodeName(out).constData(), &st), 0);
         QVERIFY2(qint64(st.st_blocks) * 512 < 4 * 1024 * 1024, qPrintable(QString::number(st.st_blocks * 512)));
 
-        MovInspector f(out);
+        MovReader f(out);
         QList<qint64> blocks;
         const QString problem = blockPositions(f, Layout(layout), blocks);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));

@@ -1,4 +1,4 @@
-// MovInspector: a small reader of forged files for the tests, written apart from the
+// MovReader: a small reader of forged files for the tests, written apart from the
 // forge: walks the atoms, reads the sample tables, the udta mark, the GPS index and the
 // GPS blocks, so the tests can check the layout the readers rely on.
 #pragma once
@@ -31,9 +31,9 @@ struct GpsBlock {
     QByteArray text;  // restored sentence
 };
 
-class MovInspector {
+class MovReader {
 public:
-    explicit MovInspector(const QString& path);
+    explicit MovReader(const QString& path);
     bool ok() const { return error_.isEmpty(); }
     QString error() const { return error_; }
 

@@ -1,8 +1,8 @@
-#include "MovInspector.h"
+#include "MovReader.h"
 
 #include <QtEndian>
 
-MovInspector::MovInspector(const QString& path)
+MovReader::MovReader(const QString& path)
     : file_(path)
 {
     if (!file_.open(QIODevice::ReadOnly)) {
@@ -39,20 +39,20 @@ MovInspector::MovInspector(const QString& path)
     }
 }
 
-QByteArray MovInspector::read(qint64 pos, qint64 n)
+QByteArray MovReader::read(qint64 pos, qint64 n)
 {
     if (pos < 0 || n < 0 || !file_.seek(pos))
         return {};
     return file_.read(n);
 }
 
-quint32 MovInspector::be32(qint64 pos)
+quint32 MovReader::be32(qint64 pos)
 {
     const QByteArray b = read(pos, 4);
     return b.size() == 4 ? qFromBigEndian<quint32>(b.constData()) : 0;
 }
 
-QList<MovAtom> MovInspector::children(qint64 start, qint64 end)
+QList<MovAtom> MovReader::children(qint64 start, qint64 end)
 {
     QList<MovAtom> out;
     qint64 pos = start;
@@ -69,7 +69,7 @@ QList<MovAtom> MovInspector::children(qint64 start, qint64 end)
     return out;
 }
 
-MovAtom MovInspector::find(const QList<MovAtom>& atoms, const char* type)
+MovAtom MovReader::find(const QList<MovAtom>& atoms, const char* type)
 {
     for (const MovAtom& a : atoms)
         if (a.type == type)
@@ -77,7 +77,7 @@ MovAtom MovInspector::find(const QList<MovAtom>& atoms, const char* type)
     return {};
 }
 
-void MovInspector::readTrack(const MovAtom& trak)
+void MovReader::readTrack(const MovAtom& trak)
 {
     MovTrack t;
     t.trak = trak;
@@ -109,7 +109,7 @@ void MovInspector::readTrack(const MovAtom& trak)
     tracks_ << t;
 }
 
-GpsBlock MovInspector::block(qint64 pos)
+GpsBlock MovReader::block(qint64 pos)
 {
     GpsBlock b;
     b.pos = pos;
