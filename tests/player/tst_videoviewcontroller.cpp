@@ -228,7 +228,7 @@ private slots:
         QVERIFY(rig.open(clip_));
         for (int k = 0; k < fastPresses; ++k)
             rig.vc->forwardRate();
-        QVERIFY(QTest::qWaitFor([&] { return rig.log.count("end") > 0; }, 10000));
+        QVERIFY(QTest::qWaitFor([&] { return rig.log.count("end") > 0; }, 30000));
         QTest::qWait(500);
         QCOMPARE(rig.log.count("end"), 1);
         QCOMPARE(rig.log.of("end").front().module, QString("playlist"));
