@@ -176,7 +176,6 @@ void AppDelegate::openUrls(const QList<QUrl> &urls)
 static void postUnit(const char *unit)
 {
     AppUserDefaults::setSpeedUnit(QString::fromLatin1(unit));
-    AppUserDefaults::setValue(AppKeys::SPEED_UNIT, QString::fromLatin1(unit));
     NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION));
 }
 

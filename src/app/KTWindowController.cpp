@@ -7,7 +7,6 @@
 #include "common/Localization.h"
 #include "common/NotificationCenter.h"
 
-#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -80,9 +79,4 @@ void KTWindowController::changeEvent(QEvent *event)
     } else if (event->type() == QEvent::LanguageChange) {
         setWindowIconText(Localization::text("CFBundleDisplayName", "InfoPlist"));
     }
-}
-
-void KTWindowController::closeEvent(QCloseEvent *event)
-{
-    QMainWindow::closeEvent(event);
 }

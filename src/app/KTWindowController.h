@@ -22,7 +22,6 @@ public:
 
 protected:
     void changeEvent(QEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
 
 private:
     void windowDidLoad();

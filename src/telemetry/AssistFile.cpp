@@ -297,19 +297,26 @@ size_t CAssistFile::RestoreText(unsigned char *text, size_t length)
     return end;
 }
 
-int CAssistFile::ParseAssistDataForNovatek(const std::string &path)
+bool CAssistFile::beginRead(const std::string &path, BinaryFile &file)
 {
     assistInfoList.clear();
     m_openError = 0;
     if (path.size() < 4) {
         m_openError = EINVAL;
-        return -1;
+        return false;
     }
-    BinaryFile file;
     if (!file.open(path)) {
         m_openError = file.error();
-        return -1;
+        return false;
     }
+    return true;
+}
+
+int CAssistFile::ParseAssistDataForNovatek(const std::string &path)
+{
+    BinaryFile file;
+    if (!beginRead(path, file))
+        return -1;
 
     // Running total of the atom sizes seen at the top level and in the moov walk:
     // the searches inside the chosen track do not look beyond it.
@@ -410,17 +417,9 @@ int CAssistFile::ParseAssistDataForNovatek(const std::string &path)
 
 int CAssistFile::ParseAssistDataForNovatek66x(const std::string &path)
 {
-    assistInfoList.clear();
-    m_openError = 0;
-    if (path.size() < 4) {
-        m_openError = EINVAL;
-        return -1;
-    }
     BinaryFile file;
-    if (!file.open(path)) {
-        m_openError = file.error();
+    if (!beginRead(path, file))
         return -1;
-    }
 
     AtomHeader moov, udta;
     if (!file.seek(0) || !findAtom(file, "moov", &moov, nullptr, -1))

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+class BinaryFile;
+
 // One telemetry entry, one per GPS block of the file.
 struct tagAssistInfo {
     float gsensorX = 0;      // reading / 1000
@@ -70,6 +72,10 @@ public:
     static size_t RestoreText(unsigned char *text, size_t length);
 
 private:
+    // Empties the list and opens the file for a reader; false (and the reason kept) when
+    // the path is too short or the file cannot be opened.
+    bool beginRead(const std::string &path, BinaryFile &file);
+
     std::vector<tagAssistInfo> assistInfoList;
     int m_openError = 0;
 };
