@@ -3,6 +3,7 @@
 #include "AppController.h"
 #include "KTWindowController.h"
 #include "common/AppKeys.h"
+#include "common/AppLinks.h"
 #include "common/AppUserDefaults.h"
 #include "common/Localization.h"
 #include "common/NotificationCenter.h"
@@ -17,9 +18,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 
-const char *const AppDelegate::tutorialAddress = "https://www.veltra-player.example/tutorial";
-const char *const AppDelegate::websiteAddress = "https://www.veltra-player.example/";
-const char *const AppDelegate::shopAddress = "https://shop.veltra-player.example/";
 
 static AppDelegate *g_instance = nullptr;
 
@@ -27,6 +25,9 @@ AppDelegate::AppDelegate(QObject *parent) : QObject(parent)
 {
     g_instance = this;
     appController_ = new AppController(this);
+    auto *center = NotificationCenter::defaultCenter();
+    center->addObserver(this, QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION), [this] { updateCheckMarks(); });
+    center->addObserver(this, QString::fromLatin1(AppKeys::CHANGE_MAP_NOTIFICATION), [this] { updateCheckMarks(); });
     if (qApp)
         qApp->installEventFilter(this);
 }
@@ -59,7 +60,7 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     text(file->menuAction(), "menu_file");
     action(file, "menu_open", &AppDelegate::openFile, QKeySequence::Open);
     file->addSeparator();
-    action(file, "menu_preferences", [this] { appController_->showPreferencePanel(); },
+    action(file, "menu_preferences", &AppDelegate::showPreferences,
            QKeySequence(Qt::CTRL | Qt::Key_Comma));
     file->addSeparator();
     QAction *quit = action(file, "menu_quit", [] { QApplication::closeAllWindows(); QApplication::quit(); },
@@ -83,6 +84,7 @@ void AppDelegate::buildMenus(QMenuBar *bar)
         a->setCheckable(true);
         maps->addAction(a);
     }
+    updateCheckMarks();
 
     QMenu *help = bar->addMenu(QString());
     text(help->menuAction(), "menu_help");
@@ -115,16 +117,10 @@ void AppDelegate::applicationDidFinishLaunching()
 {
     MyCache::playPathClear();
 
-    const bool mph = AppUserDefaults::text(AppKeys::SPEED_UNIT).value_or(QString()) == QLatin1String(AppKeys::SPEED_UNIT_MILEPH);
-    AppUserDefaults::setSpeedUnit(QString::fromLatin1(mph ? AppKeys::SPEED_UNIT_MILEPH : AppKeys::SPEED_UNIT_KMPH));
-    if (menuitemmph) menuitemmph->setChecked(mph);
-    if (spdkmh) spdkmh->setChecked(!mph);
-
-    const bool google = AppUserDefaults::text(AppKeys::CHANGE_MAP).value_or(QString()) == QLatin1String(AppKeys::CHANGE_MAP_GOOGLE);
-    AppUserDefaults::setChangeMap(QString::fromLatin1(google ? AppKeys::CHANGE_MAP_GOOGLE : AppKeys::CHANGE_MAP_STREET));
-    if (googleMapsItem) googleMapsItem->setChecked(google);
-    if (openstreetItem) openstreetItem->setChecked(!google);
-
+    // Normalise both settings, then announce them; the check marks follow the
+    // announcements, as they do for a change from any other place.
+    AppUserDefaults::initSpeedUnitUserDefault();
+    AppUserDefaults::initChangeMapUserDefault();
     NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION));
     NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::CHANGE_MAP_NOTIFICATION));
 }
@@ -173,40 +169,44 @@ void AppDelegate::openUrls(const QList<QUrl> &urls)
     });
 }
 
-static void postUnit(const char *unit)
+void AppDelegate::showPreferences()
 {
-    AppUserDefaults::setSpeedUnit(QString::fromLatin1(unit));
-    NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION));
+    appController_->showPreferencePanel();
+}
+
+PreferenceController *AppDelegate::preferenceController() const
+{
+    return appController_->preferenceController();
 }
 
 void AppDelegate::mphspd()
 {
-    if (menuitemmph) menuitemmph->setChecked(true);
-    if (spdkmh) spdkmh->setChecked(false);
-    postUnit(AppKeys::SPEED_UNIT_MILEPH);
+    AppUserDefaults::changeSpeedUnit(QString::fromLatin1(AppKeys::SPEED_UNIT_MILEPH));
 }
 
 void AppDelegate::kmhspd()
 {
-    if (menuitemmph) menuitemmph->setChecked(false);
-    if (spdkmh) spdkmh->setChecked(true);
-    postUnit(AppKeys::SPEED_UNIT_KMPH);
+    AppUserDefaults::changeSpeedUnit(QString::fromLatin1(AppKeys::SPEED_UNIT_KMPH));
 }
 
 void AppDelegate::googleAction()
 {
-    if (openstreetItem) openstreetItem->setChecked(false);
-    if (googleMapsItem) googleMapsItem->setChecked(true);
-    AppUserDefaults::setChangeMap(QString::fromLatin1(AppKeys::CHANGE_MAP_GOOGLE));
-    NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::CHANGE_MAP_NOTIFICATION));
+    AppUserDefaults::changeMap(QString::fromLatin1(AppKeys::CHANGE_MAP_GOOGLE));
 }
 
 void AppDelegate::openstreetAction()
 {
-    if (openstreetItem) openstreetItem->setChecked(true);
-    if (googleMapsItem) googleMapsItem->setChecked(false);
-    AppUserDefaults::setChangeMap(QString::fromLatin1(AppKeys::CHANGE_MAP_STREET));
-    NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::CHANGE_MAP_NOTIFICATION));
+    AppUserDefaults::changeMap(QString::fromLatin1(AppKeys::CHANGE_MAP_STREET));
+}
+
+void AppDelegate::updateCheckMarks()
+{
+    const bool mph = !AppUserDefaults::isKMPH();
+    if (menuitemmph) menuitemmph->setChecked(mph);
+    if (spdkmh) spdkmh->setChecked(!mph);
+    const bool google = AppUserDefaults::isGoogleMap();
+    if (googleMapsItem) googleMapsItem->setChecked(google);
+    if (openstreetItem) openstreetItem->setChecked(!google);
 }
 
 void AppDelegate::showversion()
@@ -226,18 +226,18 @@ void AppDelegate::visitabout()
         "how fast, and what the G-sensor felt.\n\n"
         "Veltra Devices Ltd.\n"
         "All rights reserved.\n"
-        "https://www.veltra-player.example/\n\n"
+        "%2\n\n"
         "This application is protected by copyright law and international treaties. Unauthorised "
         "reproduction or distribution of it, or of any part of it, may result in civil and "
-        "criminal penalties.").arg(QCoreApplication::applicationVersion());
+        "criminal penalties.").arg(QCoreApplication::applicationVersion(), AppLinks::website().toString());
     QMessageBox box(QMessageBox::NoIcon, Localization::text("CFBundleDisplayName", "InfoPlist"), text,
                     QMessageBox::Close, windowVC_);
     box.exec();
 }
 
-void AppDelegate::watchvideo() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(tutorialAddress))); }
-void AppDelegate::visitwebsite() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(websiteAddress))); }
-void AppDelegate::visitshop() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(shopAddress))); }
+void AppDelegate::watchvideo() { QDesktopServices::openUrl(AppLinks::userGuide()); }
+void AppDelegate::visitwebsite() { QDesktopServices::openUrl(AppLinks::website()); }
+void AppDelegate::visitshop() { QDesktopServices::openUrl(AppLinks::shop()); }
 
 void AppDelegate::activeCurrentPlayFile(const QString &path)
 {

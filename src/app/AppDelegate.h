@@ -18,6 +18,7 @@ class PlayListViewController;
 class KTWindowController;
 class KTWebViewController;
 class AppController;
+class PreferenceController;
 
 class AppDelegate : public QObject {
     Q_OBJECT
@@ -48,6 +49,10 @@ public:
     // Replaces the open panel (tests): returns the chosen files, empty when cancelled.
     std::function<QList<QUrl>()> openPanel;
 
+    // File ▸ Preferences…: the preferences window, made once and reused.
+    void showPreferences();
+    PreferenceController *preferenceController() const;
+
     void mphspd();
     void kmhspd();
     void googleAction();
@@ -63,16 +68,14 @@ public:
     // Marks entry n as the one being played; an index outside the list leaves none active.
     void activeCurrentPlayIndex(int n);
 
-    static const char *const tutorialAddress;
-    static const char *const websiteAddress;
-    static const char *const shopAddress;
-
 signals:
     // A menu open has read its files and started the first one.
     void filesOpened();
 
 private:
     void retranslateMenus();
+    // The unit and map check marks show the stored settings.
+    void updateCheckMarks();
     bool eventFilter(QObject *watched, QEvent *event) override;
 
     VideoViewController *videoVC_ = nullptr;

@@ -25,9 +25,7 @@ QString AppLanguageManager::userLanguage()
 
 void AppLanguageManager::setUserlanguage(const QString &code)
 {
-    AppUserDefaults::setValue(AppKeys::USER_LANGUAGE, code);
-    AppUserDefaults::synchronize();
-    Localization::install(code);
+    Localization::setUserLanguage(code);
 }
 
 QString AppLanguageManager::initUserLanguage()

@@ -40,16 +40,24 @@ PreferenceController::PreferenceController(QWidget *parent) : QWidget(parent, Qt
 void PreferenceController::windowDidLoad()
 {
     retranslate();
-    const QString shown = AppLanguageManager::userLanguage().isEmpty()
-                              ? AppLanguageManager::systemCurrentLanguage()
-                              : AppLanguageManager::userLanguage();
+    showSettings();
+    NotificationCenter::defaultCenter()->addObserver(this, QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION),
+                                                     [this] { showSettings(); });
+}
+
+void PreferenceController::showSettings()
+{
+    QString shown = Localization::installedLanguage();
+    if (shown.isEmpty())
+        shown = AppLanguageManager::userLanguage().isEmpty() ? AppLanguageManager::systemCurrentLanguage()
+                                                             : AppLanguageManager::userLanguage();
     languageRadio->button(shown == QLatin1String("zh-Hans") ? 0 : 1)->setChecked(true);
     speedUnitRadio->button(AppUserDefaults::isKMPH() ? 0 : 1)->setChecked(true);
 }
 
 void PreferenceController::showWindow()
 {
-    speedUnitRadio->button(AppUserDefaults::isKMPH() ? 0 : 1)->setChecked(true);
+    showSettings();
     show();
     raise();
     activateWindow();
@@ -69,15 +77,8 @@ void PreferenceController::retranslate()
 
 void PreferenceController::speedUnitChange(int column)
 {
-    QString unit;
-    if (column != 0) {
-        unit = QString::fromLatin1(AppKeys::SPEED_UNIT_MILEPH);
-    } else {
-        AppUserDefaults::setValue(AppKeys::SPEED_UNIT, QString::fromLatin1(AppKeys::SPEED_UNIT_KMPH));
-        unit = QString::fromLatin1(AppKeys::SPEED_UNIT_KMPH);
-    }
-    AppUserDefaults::setSpeedUnit(unit);
-    NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION));
+    AppUserDefaults::changeSpeedUnit(QString::fromLatin1(column != 0 ? AppKeys::SPEED_UNIT_MILEPH
+                                                                     : AppKeys::SPEED_UNIT_KMPH));
 }
 
 void PreferenceController::languageChange(int column)
@@ -88,6 +89,8 @@ void PreferenceController::languageChange(int column)
 void PreferenceController::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::LanguageChange)
+    if (event->type() == QEvent::LanguageChange) {
         retranslate();
+        showSettings();
+    }
 }

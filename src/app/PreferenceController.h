@@ -27,6 +27,8 @@ protected:
 private:
     void windowDidLoad();
     void retranslate();
+    // The radio buttons show the stored unit and the language on screen.
+    void showSettings();
 
     QLabel *languageLabel_ = nullptr;
     QLabel *unitLabel_ = nullptr;

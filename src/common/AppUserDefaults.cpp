@@ -1,6 +1,7 @@
 #include "AppUserDefaults.h"
 
 #include "AppKeys.h"
+#include "NotificationCenter.h"
 
 QSettings &AppUserDefaults::settings()
 {
@@ -44,6 +45,23 @@ void AppUserDefaults::setSpeedUnit(const QString &unit)
 void AppUserDefaults::setChangeMap(const QString &map)
 {
     settings().setValue(QLatin1String(AppKeys::CHANGE_MAP), map);
+}
+
+void AppUserDefaults::changeSpeedUnit(const QString &unit)
+{
+    setSpeedUnit(unit);
+    NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION));
+}
+
+void AppUserDefaults::changeMap(const QString &map)
+{
+    setChangeMap(map);
+    NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::CHANGE_MAP_NOTIFICATION));
+}
+
+bool AppUserDefaults::isGoogleMap()
+{
+    return initChangeMapUserDefault() == QLatin1String(AppKeys::CHANGE_MAP_GOOGLE);
 }
 
 std::optional<QString> AppUserDefaults::text(const char *key)

@@ -19,6 +19,13 @@ public:
     static QString initChangeMapUserDefault();
     static void setSpeedUnit(const QString &unit);
     static void setChangeMap(const QString &map);
+    // The way every place that offers these settings changes them (menu, preferences,
+    // the player's settings overlay): store the value, then post its notification
+    // ("speed_unit_notification" / "change_map_notification") once.
+    static void changeSpeedUnit(const QString &unit);
+    static void changeMap(const QString &map);
+    // "google" or "street", normalised as initChangeMapUserDefault does.
+    static bool isGoogleMap();
 
     // Typed reads: a value of the wrong type reads as absent.
     static std::optional<QString> text(const char *key);

@@ -138,6 +138,13 @@ QStringList Localization::installedTables()
     return g_tables ? g_tables->paths() : QStringList();
 }
 
+void Localization::setUserLanguage(const QString &language)
+{
+    AppUserDefaults::setValue(AppKeys::USER_LANGUAGE, language);
+    AppUserDefaults::synchronize();
+    install(language);
+}
+
 void Localization::installStartupLanguage()
 {
     const QString user = AppUserDefaults::text(AppKeys::USER_LANGUAGE).value_or(QString());

@@ -26,6 +26,9 @@ public:
     // The resource paths of the tables now installed.
     static QStringList installedTables();
 
+    // The user's choice of language, from any place that offers it: stores it under
+    // "userLanguage", writes the settings out and installs its tables at once.
+    static void setUserLanguage(const QString &language);
     // Start-up: "userLanguage" from the settings if set, else the system's first preferred
     // language; then install().
     static void installStartupLanguage();

@@ -5,11 +5,13 @@
 #include "app/AppToast.h"
 #include "common/AppColorManager.h"
 #include "common/AppKeys.h"
+#include "common/AppLinks.h"
 #include "common/AppUserDefaults.h"
 #include "common/Localization.h"
 #include "common/NamedImage.h"
 #include "common/NotificationCenter.h"
 #include "common/TimeFormatUtils.h"
+#include "ui/FullScreen.h"
 
 #include <QApplication>
 #include <QAudioOutput>
@@ -45,10 +47,6 @@ namespace {
 // The program-wide rate step indices.
 int g_rateI = 0;
 int g_rateJ = 0;
-
-const char *const kHelpVideoUrl = "https://veltra-player.org/tutorial";
-const char *const kHelpWebsiteUrl = "https://veltra-player.org/";
-const char *const kHelpShopUrl = "https://veltra-player.org/shop";
 
 constexpr QSize kIconSize(22, 22);
 constexpr float kToastSeconds = 0.8f;
@@ -322,10 +320,12 @@ void VideoViewController::buildView()
             settingsGrid->addWidget(radio, r, c + 1);
         }
     }
-    radioLanguage->button(0)->setChecked(true);
-    radioMap->button(0)->setChecked(true);
     connect(radioSpeed, &QButtonGroup::idClicked, this, [this] { speedRadio(); });
     connect(radioLanguage, &QButtonGroup::idClicked, this, [this] { languageRadio(); });
+    connect(radioMap, &QButtonGroup::idClicked, this, [this] { mapRadio(); });
+    auto *center = NotificationCenter::defaultCenter();
+    center->addObserver(this, QLatin1String(AppKeys::SPEED_UNIT_NOTIFICATION), [this] { showSettings(); });
+    center->addObserver(this, QLatin1String(AppKeys::CHANGE_MAP_NOTIFICATION), [this] { showSettings(); });
     settingsDialog->hide();
 
     helpDialog = new QFrame(containerView);
@@ -375,9 +375,7 @@ void VideoViewController::buildView()
     voiceBtn->setIcon(namedIcon(volumSlider->value() != 0 ? "speaker_on" : "speaker_off", dpr));
     voiceBtn->setProperty("tag", volumSlider->value() != 0 ? 1 : 0);
 
-    const bool kmh = AppUserDefaults::isKMPH();
-    radioSpeed->button(kmh ? 0 : 1)->setChecked(true);
-
+    showSettings();
     updatePlayButton();
     retranslate();
 }
@@ -415,6 +413,14 @@ void VideoViewController::retranslate()
     settingsDialog->adjustSize();
     helpDialog->adjustSize();
     placeOverlays();
+    showSettings();
+}
+
+void VideoViewController::showSettings()
+{
+    radioSpeed->button(AppUserDefaults::isKMPH() ? 0 : 1)->setChecked(true);
+    radioLanguage->button(Localization::installedLanguage() == QLatin1String("zh-Hans") ? 1 : 0)->setChecked(true);
+    radioMap->button(AppUserDefaults::isGoogleMap() ? 0 : 1)->setChecked(true);
 }
 
 void VideoViewController::placeOverlays()
@@ -767,19 +773,19 @@ void VideoViewController::helps()
 void VideoViewController::videoHelpClick()
 {
     helpDialog->hide();
-    QDesktopServices::openUrl(QUrl(QLatin1String(kHelpVideoUrl)));
+    QDesktopServices::openUrl(AppLinks::userGuide());
 }
 
 void VideoViewController::websiteHelpClick()
 {
     helpDialog->hide();
-    QDesktopServices::openUrl(QUrl(QLatin1String(kHelpWebsiteUrl)));
+    QDesktopServices::openUrl(AppLinks::website());
 }
 
 void VideoViewController::shopClick()
 {
     helpDialog->hide();
-    QDesktopServices::openUrl(QUrl(QLatin1String(kHelpShopUrl)));
+    QDesktopServices::openUrl(AppLinks::shop());
 }
 
 void VideoViewController::aboutHelpClick()
@@ -798,12 +804,18 @@ void VideoViewController::closeAboutClick()
 void VideoViewController::speedRadio()
 {
     const int column = radioSpeed->checkedId();
-    AppUserDefaults::setSpeedUnit(QLatin1String(column != 0 ? AppKeys::SPEED_UNIT_MILEPH : AppKeys::SPEED_UNIT_KMPH));
-    NotificationCenter::defaultCenter()->postNotificationName(QLatin1String(AppKeys::SPEED_UNIT_NOTIFICATION));
+    AppUserDefaults::changeSpeedUnit(QLatin1String(column != 0 ? AppKeys::SPEED_UNIT_MILEPH : AppKeys::SPEED_UNIT_KMPH));
 }
 
 void VideoViewController::languageRadio()
 {
+    Localization::setUserLanguage(radioLanguage->checkedId() == 1 ? QStringLiteral("zh-Hans") : QStringLiteral("en"));
+}
+
+void VideoViewController::mapRadio()
+{
+    AppUserDefaults::changeMap(QLatin1String(radioMap->checkedId() == 0 ? AppKeys::CHANGE_MAP_GOOGLE
+                                                                       : AppKeys::CHANGE_MAP_STREET));
 }
 
 void VideoViewController::openFile()
@@ -823,13 +835,8 @@ void VideoViewController::keyDown(QKeyEvent *event)
         execPlayOrPause();
         return;
     }
-    if (event->key() == Qt::Key_Escape) {
-        QWidget *top = window();
-        if (top->isFullScreen())
-            top->showNormal();
-        else
-            top->showFullScreen();
-    }
+    if (event->key() == Qt::Key_Escape)
+        FullScreen::toggle(window());
 }
 
 void VideoViewController::keyPressEvent(QKeyEvent *event)

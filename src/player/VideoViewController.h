@@ -127,6 +127,7 @@ public slots:
     void closeAboutClick();
     void speedRadio();
     void languageRadio();
+    void mapRadio();
     void clickVoiceBtn();
     void capture();
     void lookPicture();
@@ -149,6 +150,8 @@ private:
     void buildView();
     void retranslate();
     void placeOverlays();
+    // The overlay's radio rows show the current unit, language and map.
+    void showSettings();
     void onMediaStatus(int status);
     void setUpPlaybackOfAsset();
     void updatePlayButton();
