@@ -6,9 +6,11 @@
 #include "common/AppKeys.h"
 #include "common/Localization.h"
 #include "common/NotificationCenter.h"
+#include "ui/FullScreen.h"
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QShortcut>
 
 double KTWindowController::winWidth = 1280;
 double KTWindowController::winHeight = 760;
@@ -35,6 +37,11 @@ void KTWindowController::windowDidLoad()
     setWindowIconText(Localization::text("CFBundleDisplayName", "InfoPlist"));
     setGeometry(QRectF(frame.topLeft(), frame.size()).toRect());
     fixSize();
+
+    // Escape enters and leaves full screen wherever the focus is in the window.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, &KTWindowController::toggleFullScreen);
 }
 
 void KTWindowController::fixSize()
@@ -51,14 +58,7 @@ void KTWindowController::showWindow()
 
 void KTWindowController::toggleFullScreen()
 {
-    if (isFullScreen()) {
-        showNormal();
-    } else {
-        // The fixed size would keep the window from filling the screen.
-        setMinimumSize(0, 0);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        showFullScreen();
-    }
+    FullScreen::toggle(this);
 }
 
 void KTWindowController::changeEvent(QEvent *event)
@@ -66,12 +66,14 @@ void KTWindowController::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange) {
         const bool full = isFullScreen();
-        if (full && (minimumSize() == maximumSize())) {
-            setMinimumSize(0, 0);
-            setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        }
-        if (!full && wasFullScreen_)
+        // Full screen reached another way (the window manager's own key) lifts the
+        // fixed size too; leaving it fixes the size again.
+        if (full)
+            FullScreen::liftLimits(this);
+        else if (wasFullScreen_) {
+            FullScreen::restoreLimits(this);
             fixSize();
+        }
         if (full != wasFullScreen_) {
             wasFullScreen_ = full;
             NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::WINDOW_FULL_CHANGE));
