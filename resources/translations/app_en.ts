@@ -13,7 +13,7 @@
     <message><source>menu_google_map</source><translation>Google Maps</translation></message>
     <message><source>menu_openstreetmap</source><translation>OpenStreetMap</translation></message>
     <message><source>menu_help</source><translation>Help</translation></message>
-    <message><source>menu_tutorial</source><translation>Tutorial Video</translation></message>
+    <message><source>menu_tutorial</source><translation>User Guide</translation></message>
     <message><source>menu_website</source><translation>Veltra Website</translation></message>
     <message><source>menu_shop</source><translation>Veltra Shop</translation></message>
     <message><source>menu_version</source><translation>Version</translation></message>

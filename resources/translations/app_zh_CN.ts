@@ -13,7 +13,7 @@
     <message><source>menu_google_map</source><translation>谷歌地图</translation></message>
     <message><source>menu_openstreetmap</source><translation>OpenStreetMap 地图</translation></message>
     <message><source>menu_help</source><translation>帮助</translation></message>
-    <message><source>menu_tutorial</source><translation>教学视频</translation></message>
+    <message><source>menu_tutorial</source><translation>使用指南</translation></message>
     <message><source>menu_website</source><translation>Veltra 官网</translation></message>
     <message><source>menu_shop</source><translation>Veltra 商店</translation></message>
     <message><source>menu_version</source><translation>版本</translation></message>

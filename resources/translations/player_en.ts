@@ -61,7 +61,7 @@
     </message>
     <message>
         <source>player_help_video</source>
-        <translation>Tutorial video</translation>
+        <translation>User guide</translation>
     </message>
     <message>
         <source>player_help_website</source>

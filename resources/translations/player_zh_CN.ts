@@ -61,7 +61,7 @@
     </message>
     <message>
         <source>player_help_video</source>
-        <translation>教程视频</translation>
+        <translation>使用指南</translation>
     </message>
     <message>
         <source>player_help_website</source>
