@@ -4,7 +4,11 @@
 #include "app/KTLayoutViewController.h"
 #include "app/KTSplitView.h"
 #include "app/KTWindowController.h"
+#include "app/PreferenceController.h"
+#include "common/AppKeys.h"
+#include "common/AppUserDefaults.h"
 #include "common/AppUtils.h"
+#include "common/Localization.h"
 #include "instruments/GpsViewController.h"
 #include "instruments/IndexRule.h"
 #include "instruments/InstrumentGeometry.h"
@@ -14,9 +18,12 @@
 #include "map/Reachability.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListModel.h"
+#include "playlist/PlayListTableView.h"
 #include "playlist/PlayListViewController.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -25,6 +32,7 @@
 #include <QLabel>
 #include <QMediaPlayer>
 #include <QProcess>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWebEnginePage>
@@ -101,6 +109,7 @@ private slots:
         shotDir = qEnvironmentVariable("VELTRA_BINARY_DIR") + QStringLiteral("/screenshots");
         QDir().mkpath(shotDir);
 
+        AppUserDefaults::settings().clear();   // a run starts from a first start's settings
         delegate = std::make_unique<AppDelegate>();
         window = std::make_unique<KTWindowController>();
         layout = window->layoutViewController();
@@ -250,6 +259,29 @@ private slots:
         screenshot(QStringLiteral("e2e_4_map_restored"));
     }
 
+    void escapeTogglesFullScreen()
+    {
+        // The window is of fixed size; the window manager gives it the whole screen all
+        // the same, and Escape from wherever the focus is brings the fixed size back.
+        const QRect normalFrame = window->geometry();
+        const QSize normal = normalFrame.size();
+        const QSize screen = window->screen()->geometry().size();
+        for (QWidget *focus : {static_cast<QWidget *>(layout->playlistVC->tableView), static_cast<QWidget *>(layout->videoVC)}) {
+            window->activateWindow();
+            focus->setFocus();
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_Escape);
+            QTRY_VERIFY2_WITH_TIMEOUT(window->isFullScreen() && window->size() == screen,
+                                      qPrintable(QStringLiteral("full %1, %2x%3").arg(window->isFullScreen())
+                                                     .arg(window->width()).arg(window->height())), 5000);
+            if (focus == layout->playlistVC->tableView)
+                screenshot(QStringLiteral("e2e_5_full_screen"));
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_Escape);
+            QTRY_VERIFY_WITH_TIMEOUT(!window->isFullScreen() && window->geometry() == normalFrame, 5000);
+            QCOMPARE(window->minimumSize(), normal);
+            QCOMPARE(window->maximumSize(), normal);
+        }
+    }
+
     void unitSwitchChangesEverySpeedText()
     {
         KTDisplayViewController *trip = layout->displayVC;
@@ -265,11 +297,59 @@ private slots:
             QVERIFY2(l->text().contains(QLatin1String("KM/H")), qPrintable(l->text()));
     }
 
+    void settingsAgreeInEveryPlace()
+    {
+        // Menu, preferences window and the player's settings overlay show the current
+        // unit, map and language, whichever of them changed it.
+        VideoViewController *video = layout->videoVC;
+        delegate->showPreferences();
+        PreferenceController *prefs = delegate->preferenceController();
+        QVERIFY(prefs);
+        video->settings();
+        QVERIFY(video->settingsDialog->isVisible());
+
+        delegate->mphspd();   // the menu
+        QCOMPARE(video->radioSpeed->checkedId(), 1);
+        QCOMPARE(prefs->speedUnitRadio->checkedId(), 1);
+        prefs->speedUnitRadio->button(0)->click();   // the preferences window
+        QVERIFY(delegate->spdkmh->isChecked() && !delegate->menuitemmph->isChecked());
+        QCOMPARE(video->radioSpeed->checkedId(), 0);
+        video->radioSpeed->button(1)->click();   // the overlay
+        QVERIFY(delegate->menuitemmph->isChecked() && !delegate->spdkmh->isChecked());
+        QCOMPARE(prefs->speedUnitRadio->checkedId(), 1);
+        QVERIFY(layout->displayVC->maxHSpeed->text().contains(QLatin1String("MPH")));
+        screenshot(QStringLiteral("e2e_6_overlay_after_menu_change"));
+
+        QCOMPARE(video->radioMap->checkedId(), 1);   // OpenStreetMap, as stored at start
+        delegate->googleAction();
+        QCOMPARE(video->radioMap->checkedId(), 0);
+        video->radioMap->button(1)->click();
+        QVERIFY(delegate->openstreetItem->isChecked() && !delegate->googleMapsItem->isChecked());
+        QCOMPARE(AppUserDefaults::text(AppKeys::CHANGE_MAP).value_or(QString()), QString(AppKeys::CHANGE_MAP_STREET));
+
+        QCOMPARE(video->radioLanguage->checkedId(), 0);   // English
+        video->radioLanguage->button(1)->click();
+        QCOMPARE(Localization::installedLanguage(), QStringLiteral("zh-Hans"));
+        QTRY_COMPARE(prefs->languageRadio->checkedId(), 0);   // 简体中文 is the first column there
+        prefs->languageRadio->button(1)->click();
+        QTRY_COMPARE(video->radioLanguage->checkedId(), 0);
+        QCOMPARE(Localization::installedLanguage(), QStringLiteral("en"));
+
+        delegate->kmhspd();
+        QCOMPARE(video->radioSpeed->checkedId(), 0);
+        video->settings();
+        prefs->close();
+    }
+
     void theProgramQuitsCleanly()
     {
-        // The real executable: started on a file, asked to end while it plays.
+        // The real executable: started on a file, asked to end while it plays. Started
+        // with the widgets' composition turned off, which it cannot run with: it says so
+        // once and runs all the same.
         QProcess player;
-        player.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_WIDGETS_RHI"), QStringLiteral("0"));
+        player.setProcessEnvironment(env);
         player.start(qEnvironmentVariable("VELTRA_BINARY_DIR") + QStringLiteral("/src/app/veltra-player"), {files.first()});
         QVERIFY(player.waitForStarted(10000));
         QTest::qWait(6000);
@@ -278,6 +358,8 @@ private slots:
         QVERIFY(player.waitForFinished(20000));
         QCOMPARE(player.exitStatus(), QProcess::NormalExit);
         QCOMPARE(player.exitCode(), 0);
+        const QString err = QString::fromUtf8(player.readAllStandardError());
+        QCOMPARE(err.count(QStringLiteral("QT_WIDGETS_RHI=0 is ignored")), 1);
     }
 };
 
