@@ -5,12 +5,14 @@
 #include "app/AppToast.h"
 #include "app/KTToastWindowController.h"
 #include "common/AppKeys.h"
+#include "common/AppLinks.h"
 #include "common/AppUserDefaults.h"
 #include "common/Localization.h"
 #include "common/NotificationCenter.h"
 #include "player/VideoViewController.h"
 
 #include <QButtonGroup>
+#include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QVideoFrame>
@@ -47,6 +49,14 @@ bool waitToastIdle()
 }
 
 } // namespace
+
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl &url) { urls << url; }
+};
 
 class VideoViewControllerTest : public QObject {
     Q_OBJECT
@@ -528,6 +538,28 @@ private slots:
         QVERIFY(!rig.vc->aboutImageinfo->pixmap().isNull());
         rig.vc->closeAboutClick();
         QVERIFY(rig.vc->aboutImageinfo->isHidden());
+
+        // The help links: the user guide installed with the program (it works offline),
+        // then the web site and the shop under one base address.
+        UrlCatcher opened;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), &opened, "open");
+        for (QPushButton *b : {rig.vc->helpVideo, rig.vc->helpWebsite, rig.vc->helpShop}) {
+            rig.vc->helps();
+            b->click();
+        }
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        QCOMPARE(opened.urls.size(), 3);
+        QVERIFY(opened.urls[0].isLocalFile());
+        QFile guide(opened.urls[0].toLocalFile());
+        QVERIFY(guide.open(QIODevice::ReadOnly));
+        const QByteArray page = guide.readAll();
+        for (const char *section : {"id=\"open\"", "id=\"keys\"", "id=\"units\"", "id=\"maps\"", "id=\"capture\"", "id=\"export\""})
+            QVERIFY2(page.contains(section), section);
+        QCOMPARE(opened.urls[1], AppLinks::website());
+        QCOMPARE(opened.urls[2].host(), opened.urls[1].host());
+        QVERIFY(opened.urls[2] != opened.urls[1]);
     }
 
     void speedRadioStoresUnitAndTells()
