@@ -156,6 +156,10 @@ private slots:
         QVERIFY(r);
         QCOMPARE(r->hostname(), QStringLiteral("www.openstreetmap.org"));
         QVERIFY(!r->currentFlags().has_value());
+        QVERIFY(!r->setHostname(QStringLiteral("host/with/path")));
+        QCOMPARE(r->hostname(), QStringLiteral("www.openstreetmap.org"));
+        QVERIFY(r->setHostname(QStringLiteral(" tile.openstreetmap.org ")));
+        QCOMPARE(r->hostname(), QStringLiteral("tile.openstreetmap.org"));
     }
 
     // Results come when first known and on every change, never twice the same.
