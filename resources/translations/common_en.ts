@@ -38,8 +38,8 @@
     <message>
         <source>   Map not available, please check your,internet connection and / or select an alternative map from the , Setting menu.</source>
         <translation>Map not available. Please check your
-internet connection and / or select an alternative map from the
-Settings menu.</translation>
+internet connection and / or select an alternative map:
+Setting ▸ Google Maps or Setting ▸ OpenStreetMap.</translation>
     </message>
 </context>
 <context>

@@ -38,8 +38,8 @@
     <message>
         <source>   Map not available, please check your,internet connection and / or select an alternative map from the , Setting menu.</source>
         <translation>地图不可用，请检查您的网络连接，
-和/或在“设置”菜单中
-选择其他地图。</translation>
+和/或选择其他地图：
+“设置 ▸ 谷歌地图”或“设置 ▸ OpenStreetMap 地图”。</translation>
     </message>
 </context>
 <context>

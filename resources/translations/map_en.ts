@@ -5,11 +5,11 @@
     <name>Localizable</name>
     <message>
         <source>Google Maps needs an access key. Put it under "google_maps_api_key" in the settings, or choose OpenStreetMap in the Map menu.</source>
-        <translation>Google Maps needs an access key. Put it under "google_maps_api_key" in the settings, or choose OpenStreetMap in the Map menu.</translation>
+        <translation>Google Maps needs an access key. Put it under "google_maps_api_key" in the settings, or choose Setting ▸ OpenStreetMap.</translation>
     </message>
     <message>
         <source>Google Maps could not be loaded. Check the internet connection and the access key, or choose OpenStreetMap in the Map menu.</source>
-        <translation>Google Maps could not be loaded. Check the internet connection and the access key, or choose OpenStreetMap in the Map menu.</translation>
+        <translation>Google Maps could not be loaded. Check the internet connection and the access key, or choose Setting ▸ OpenStreetMap.</translation>
     </message>
     <message>
         <source>Enlarge map</source>

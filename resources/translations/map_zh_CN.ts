@@ -5,11 +5,11 @@
     <name>Localizable</name>
     <message>
         <source>Google Maps needs an access key. Put it under "google_maps_api_key" in the settings, or choose OpenStreetMap in the Map menu.</source>
-        <translation>谷歌地图需要访问密钥。请在设置中的“google_maps_api_key”下填写密钥，或在“地图”菜单中选择 OpenStreetMap。</translation>
+        <translation>谷歌地图需要访问密钥。请在设置中的“google_maps_api_key”下填写密钥，或选择“设置 ▸ OpenStreetMap 地图”。</translation>
     </message>
     <message>
         <source>Google Maps could not be loaded. Check the internet connection and the access key, or choose OpenStreetMap in the Map menu.</source>
-        <translation>无法加载谷歌地图。请检查网络连接和访问密钥，或在“地图”菜单中选择 OpenStreetMap。</translation>
+        <translation>无法加载谷歌地图。请检查网络连接和访问密钥，或选择“设置 ▸ OpenStreetMap 地图”。</translation>
     </message>
     <message>
         <source>Enlarge map</source>

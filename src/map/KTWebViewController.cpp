@@ -121,6 +121,11 @@ bool KTWebViewController::streetMapChosen()
     return AppUserDefaults::text(AppKeys::CHANGE_MAP).value_or(QString()) != QLatin1String(AppKeys::CHANGE_MAP_GOOGLE);
 }
 
+QString KTWebViewController::probedHost(bool street)
+{
+    return QLatin1String(street ? kStreetHost : kGoogleHost);
+}
+
 QUrl KTWebViewController::pageBaseUrl()
 {
     return QUrl(QStringLiteral("qrc:/map/"));
@@ -157,6 +162,9 @@ void KTWebViewController::loadMapHTMLData(bool street)
 void KTWebViewController::changeMapUI()
 {
     currentLocationChina_ = streetMapChosen();
+    // The other map fetches from another host: the check follows the choice.
+    if (reachability_)
+        reachability_->setHostname(probedHost(currentLocationChina_));
     loadMapHTMLData(currentLocationChina_);
 }
 
@@ -261,7 +269,7 @@ void KTWebViewController::startInternetNotification()
 {
     if (reachability_)
         return;
-    Reachability *r = Reachability::reachabilityWithHostname(QLatin1String(kProbedHost), this);
+    Reachability *r = Reachability::reachabilityWithHostname(probedHost(currentLocationChina_), this);
     if (!r)
         return;
     reachability_ = r;

@@ -31,7 +31,9 @@ public:
         "   Map not available, please check your,internet connection and / or select an alternative map from the , Setting menu.";
     static constexpr char kStreetPage[] = "OpenStreetMap.html";
     static constexpr char kGooglePage[] = "google_map.html";
-    static constexpr char kProbedHost[] = "www.openstreetmap.org";
+    // The hosts the network check asks: the one each map fetches from.
+    static constexpr char kGoogleHost[] = "maps.googleapis.com";
+    static constexpr char kStreetHost[] = "tile.openstreetmap.org";
 
     explicit KTWebViewController(QWidget *parent = nullptr);
     ~KTWebViewController() override;
@@ -62,6 +64,8 @@ public:
     static QUrl pageBaseUrl();
     // YES (OpenStreetMap) unless "change_map" holds "google".
     static bool streetMapChosen();
+    // The host whose reachability decides whether the map of a choice can be shown.
+    static QString probedHost(bool street);
 
     QWebEngineView *webview() const { return webview_; }
     QLabel *textFieldNoLine() const { return textFieldNoLine_; }

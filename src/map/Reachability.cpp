@@ -5,15 +5,21 @@
 #include <QThread>
 #include <QUrl>
 
-Reachability *Reachability::reachabilityWithHostname(const QString &host, QObject *parent)
+std::optional<QString> Reachability::usableHostname(const QString &host)
 {
     const QString trimmed = host.trimmed();
     if (trimmed.isEmpty())
-        return nullptr;
+        return std::nullopt;
     const QUrl url(QStringLiteral("https://%1/").arg(trimmed), QUrl::StrictMode);
     if (!url.isValid() || url.host().isEmpty() || url.path() != QLatin1String("/"))
-        return nullptr;
-    return new Reachability(trimmed, parent);
+        return std::nullopt;
+    return trimmed;
+}
+
+Reachability *Reachability::reachabilityWithHostname(const QString &host, QObject *parent)
+{
+    const std::optional<QString> name = usableHostname(host);
+    return name ? new Reachability(*name, parent) : nullptr;
 }
 
 bool Reachability::isReachable(quint32 flags)
@@ -35,6 +41,27 @@ bool Reachability::startNotifier()
     if (running_)
         return false;
     running_ = true;
+    startThread();
+    return true;
+}
+
+bool Reachability::setHostname(const QString &host)
+{
+    const std::optional<QString> name = usableHostname(host);
+    if (!name)
+        return false;
+    if (*name == host_)
+        return true;
+    host_ = *name;
+    if (running_) {
+        stopThread();
+        startThread();
+    }
+    return true;
+}
+
+void Reachability::startThread()
+{
     thread_ = new QThread;
     thread_->setObjectName(QStringLiteral("reachability"));
     auto *probe = new ReachabilityProbe(host_, intervalMs_);
@@ -42,13 +69,14 @@ bool Reachability::startNotifier()
     probe_ = probe;
     connect(thread_, &QThread::started, probe, &ReachabilityProbe::start);
     connect(thread_, &QThread::finished, probe, &QObject::deleteLater);
-    // Queued: results are handled on the thread this object lives on (the main thread).
-    connect(probe, &ReachabilityProbe::probed, this, [this](quint32 flags) {
-        if (running_)
+    // Queued: results are handled on the thread this object lives on (the main thread);
+    // those of a thread stopped meanwhile (another host) are dropped.
+    const quint64 generation = ++generation_;
+    connect(probe, &ReachabilityProbe::probed, this, [this, generation](quint32 flags) {
+        if (running_ && generation == generation_)
             handleFlags(flags);
     }, Qt::QueuedConnection);
     thread_->start();
-    return true;
 }
 
 void Reachability::stopNotifier()

@@ -26,6 +26,9 @@ public:
 
     // Nothing when the host name is not usable.
     static Reachability *reachabilityWithHostname(const QString &host, QObject *parent = nullptr);
+    // The name as it is probed (trimmed), or nothing when it is not usable: empty, or
+    // not a bare host (with an optional port).
+    static std::optional<QString> usableHostname(const QString &host);
 
     // Reachable when the reachable flag is set and connection-required and
     // transient-connection are not both set.
@@ -46,6 +49,11 @@ public:
     void injectFlags(quint32 flags);
 
     QString hostname() const { return host_; }
+    // Probes `host` from now on. A running notifier starts over with it at once and
+    // results still on their way for the host before are dropped; the last result
+    // stands until one for the new host differs from it. False, and no change, when
+    // the name is not usable.
+    bool setHostname(const QString &host);
     std::optional<quint32> currentFlags() const { return flags_; }
     bool reachableOnWWAN() const { return reachableOnWWAN_; }
     void setReachableOnWWAN(bool on) { reachableOnWWAN_ = on; }
@@ -56,6 +64,7 @@ public:
 private:
     Reachability(const QString &host, QObject *parent);
     void handleFlags(quint32 flags);
+    void startThread();
     void stopThread();
 
     QString host_;
@@ -66,5 +75,7 @@ private:
     bool running_ = false;
     int intervalMs_ = 10000;
     QThread *thread_ = nullptr;
+    // Counts the probe threads started; a result carries the count of its thread.
+    quint64 generation_ = 0;
     QPointer<ReachabilityProbe> probe_;
 };

@@ -2,6 +2,7 @@
 
 #include "Reachability.h"
 
+#include <QMutex>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -9,6 +10,21 @@
 
 namespace {
 constexpr int kRequestTimeoutMs = 5000;
+
+QMutex g_answerMutex;
+ReachabilityProbe::Answer g_answer;
+
+ReachabilityProbe::Answer answerForTesting()
+{
+    QMutexLocker lock(&g_answerMutex);
+    return g_answer;
+}
+} // namespace
+
+void ReachabilityProbe::setAnswerForTesting(Answer answer)
+{
+    QMutexLocker lock(&g_answerMutex);
+    g_answer = std::move(answer);
 }
 
 ReachabilityProbe::ReachabilityProbe(const QString &host, int intervalMs) : host_(host), intervalMs_(intervalMs) {}
@@ -44,6 +60,10 @@ void ReachabilityProbe::probe()
 {
     if (!network_ || inFlight_)
         return;
+    if (const Answer answer = answerForTesting()) {
+        emit probed(answer(host_));
+        return;
+    }
     QNetworkRequest request(QUrl(QStringLiteral("https://%1/").arg(host_)));
     request.setTransferTimeout(kRequestTimeoutMs);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);

@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
+
 class QNetworkAccessManager;
 class QNetworkReply;
 class QTimer;
@@ -18,6 +20,11 @@ public:
 
     // Flags for a finished request: reachable when the server answered at all.
     static quint32 flagsForAnswer(bool gotHttpStatus);
+
+    // For tests: while set, every probe asks this instead of the network, on the
+    // probe's thread, with the host it would have asked; it returns the flags.
+    using Answer = std::function<quint32(const QString &host)>;
+    static void setAnswerForTesting(Answer answer);
 
 public slots:
     void start();

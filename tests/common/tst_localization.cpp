@@ -144,7 +144,7 @@ void TestLocalization::texts_data()
     QTest::addRow("en capture_fail") << "en" << L << "capture_fail" << "Capture failed";
     QTest::addRow("en map message") << "en" << L << kMapKey
                                    << "Map not available. Please check your\ninternet connection and / or "
-                                      "select an alternative map from the\nSettings menu.";
+                                      "select an alternative map:\nSetting ▸ Google Maps or Setting ▸ OpenStreetMap.";
     QTest::addRow("en display name") << "en" << "InfoPlist" << "CFBundleDisplayName" << "Veltra Player";
     QTest::addRow("en display name is not in the main table")
         << "en" << L << "CFBundleDisplayName" << "CFBundleDisplayName";
@@ -156,7 +156,8 @@ void TestLocalization::texts_data()
     QTest::addRow("zh capture_suc") << "zh-Hans" << L << "capture_suc" << "截图已保存";
     QTest::addRow("zh capture_fail") << "zh-Hans" << L << "capture_fail" << "截图失败";
     QTest::addRow("zh map message") << "zh-Hans" << L << kMapKey
-                                   << "地图不可用，请检查您的网络连接，\n和/或在“设置”菜单中\n选择其他地图。";
+                                   << "地图不可用，请检查您的网络连接，\n和/或选择其他地图：\n"
+                                      "“设置 ▸ 谷歌地图”或“设置 ▸ OpenStreetMap 地图”。";
     QTest::addRow("zh display name") << "zh-Hans" << "InfoPlist" << "CFBundleDisplayName" << "Veltra 播放器";
     QTest::addRow("zh-Hant falls back to English") << "zh-Hant" << L << "About" << "About";
     QTest::addRow("German falls back to English") << "de" << L << "setting" << "Preferences";

@@ -7,6 +7,7 @@
 #include "common/NotificationCenter.h"
 #include "map/KTWebViewController.h"
 #include "map/Reachability.h"
+#include "map/ReachabilityProbe.h"
 #include "store/MyCache.h"
 #include "telemetry/GpsDataHelper.h"
 
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMutex>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -436,6 +438,38 @@ private slots:
         QVERIFY(waitReady(ready, true));
         QTRY_COMPARE(pageValue("mapState.points").toInt(), 40);
         QVERIFY(map->expandButton()->isVisible());
+    }
+
+    // The network check asks the host of the chosen map: at start and after a change.
+    void networkCheckAsksTheChosenMapsHost()
+    {
+        QMutex mutex;
+        QStringList asked;
+        auto hosts = [&] { QMutexLocker lock(&mutex); return asked; };
+        ReachabilityProbe::setAnswerForTesting([&](const QString &host) {
+            QMutexLocker lock(&mutex);
+            asked << host;
+            return quint32(Reachability::Reachable);
+        });
+        QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+        AppUserDefaults::setChangeMap(QStringLiteral("google"));
+        {
+            KTWebViewController google;
+            const QString googleHost = QLatin1String(KTWebViewController::kGoogleHost);
+            const QString streetHost = QLatin1String(KTWebViewController::kStreetHost);
+            QTRY_VERIFY(!hosts().isEmpty());
+            QCOMPARE(hosts().first(), googleHost);
+            AppUserDefaults::setChangeMap(QStringLiteral("street"));
+            NotificationCenter::defaultCenter()->postNotificationName(AppKeys::CHANGE_MAP_NOTIFICATION);
+            QTRY_COMPARE(hosts().last(), streetHost);
+            // Google until the change, the tile host from then on.
+            const QStringList seen = hosts();
+            const qsizetype change = seen.indexOf(streetHost);
+            QCOMPARE(seen.mid(0, change).count(googleHost), change);
+            QCOMPARE(seen.mid(change).count(streetHost), seen.size() - change);
+        }
+        ReachabilityProbe::setAnswerForTesting({});
+        QVERIFY(waitReady(ready, true));
     }
 
     void expandActionReloadsAndAsksTheLayout()

@@ -1,17 +1,25 @@
 // The texts handed to the map pages, the route taken from the samples, the
-// reachability rule and the network probe, and the page texts as loaded.
+// reachability rule and the network probe, and the page texts as loaded with the
+// messages they show.
+#include "app/AppDelegate.h"
+#include "common/Localization.h"
 #include "map/KTWebViewController.h"
 #include "map/MapRoute.h"
 #include "map/Reachability.h"
 #include "map/ReachabilityProbe.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 #include <QThread>
+
+#include <algorithm>
 
 namespace {
 
@@ -148,6 +156,10 @@ private slots:
         QVERIFY(r);
         QCOMPARE(r->hostname(), QStringLiteral("www.openstreetmap.org"));
         QVERIFY(!r->currentFlags().has_value());
+        QVERIFY(!r->setHostname(QStringLiteral("host/with/path")));
+        QCOMPARE(r->hostname(), QStringLiteral("www.openstreetmap.org"));
+        QVERIFY(r->setHostname(QStringLiteral(" tile.openstreetmap.org ")));
+        QCOMPARE(r->hostname(), QStringLiteral("tile.openstreetmap.org"));
     }
 
     // Results come when first known and on every change, never twice the same.
@@ -223,6 +235,51 @@ private slots:
         QVERIFY(!text.contains(QLatin1String("__")));   // every placeholder filled
         if (street)
             QVERIFY(text.contains(QLatin1String("src=\"leaflet/leaflet.js\"")));
+    }
+
+    // The map's messages send the user to the items that choose a map: every
+    // "Menu ▸ Item" they name is a menu of the menu bar and an item in it, with the
+    // texts the menu bar shows in that language.
+    void messagesNameRealMenuItems_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addRow("English") << "en";
+        QTest::addRow("Simplified Chinese") << "zh-Hans";
+    }
+    void messagesNameRealMenuItems()
+    {
+        QFETCH(QString, language);
+        Localization::install(language);
+        AppDelegate delegate;
+        QMenuBar bar;
+        delegate.buildMenus(&bar);
+        const QString sep = QStringLiteral(" \u25b8 ");
+        QStringList paths;
+        for (const QAction *menu : bar.actions())
+            for (const QAction *item : menu->menu()->actions())
+                if (!item->isSeparator())
+                    paths << menu->text() + sep + item->text();
+        QVERIFY(paths.size() > 5);
+
+        QStringList messages{Localization::text(KTWebViewController::kNoLineMessageKey)};
+        const QRegularExpression notice(QStringLiteral("<div id=\"notice-[^\"]+\" class=\"notice\" hidden><div>([^<]*)</div>"));
+        for (auto it = notice.globalMatch(KTWebViewController::pageText(false, QString())); it.hasNext();)
+            messages << it.next().captured(1);
+        QCOMPARE(messages.size(), 3);
+        for (const QString &message : messages) {
+            int named = 0;
+            for (qsizetype at = message.indexOf(sep); at >= 0; at = message.indexOf(sep, at + 1), ++named) {
+                const bool real = std::any_of(paths.cbegin(), paths.cend(), [&](const QString &path) {
+                    const qsizetype start = at - path.indexOf(sep);
+                    const qsizetype end = start + path.size();
+                    return start >= 0 && message.mid(start, path.size()) == path &&
+                           (start == 0 || !message.at(start - 1).isLetterOrNumber()) &&
+                           (end == message.size() || !message.at(end).isLetterOrNumber());
+                });
+                QVERIFY2(real, qPrintable(message));
+            }
+            QVERIFY2(named > 0, qPrintable(message));
+        }
     }
 
     void googleKeyIsEscaped_data()

@@ -2,6 +2,7 @@
 // readers rely on (checked with an inspector written apart from the forge), carry
 // truth files that agree with the blocks they describe, and come out the same every run.
 #include "MovReader.h"
+#include "instruments/InstrumentGeometry.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -367,7 +368,8 @@ private slots:
 
     // The bundled drive is one trip: time and place follow on from file to file, and
     // it has what the player must show: speeds up to motorway pace, turns, a hard
-    // braking, a stretch without fix, five-decimal minutes, 1 g on the vertical axis.
+    // braking, a stretch without fix, five-decimal minutes, 1 g on the vertical axis
+    // (X), which the panel and the graph show as 0 while the car stands.
     void bundledDriveIsOneRealisticTrip()
     {
         QList<QJsonObject> all;
@@ -384,8 +386,9 @@ private slots:
         }
         QCOMPARE(all.size(), 180);
         QCOMPARE(sentences.first().split(',').value(1), QByteArray("093000.000"));
-        int maxSpeed = 0, noFix = 0, longestNoFix = 0, run = 0, fiveDecimals = 0;
-        double hardestBraking = 0, zSum = 0, turned = 0;
+        int maxSpeed = 0, noFix = 0, longestNoFix = 0, run = 0, fiveDecimals = 0, standing = 0;
+        double hardestBraking = 0, xSum = 0, zSum = 0, turned = 0;
+        const float step = InstrumentGeometry::graphStep(600);
         for (int i = 0; i < all.size(); ++i) {
             const QJsonObject& s = all[i];
             // One second per sample, across the file boundaries too.
@@ -393,8 +396,23 @@ private slots:
             const int secondOfDay = t.left(2).toInt() * 3600 + t.mid(2, 2).toInt() * 60 + t.mid(4, 2).toInt();
             QCOMPARE(secondOfDay, 9 * 3600 + 30 * 60 + i);
             maxSpeed = std::max(maxSpeed, s.value("spd").toInt());
-            hardestBraking = std::min(hardestBraking, s.value("gsensor_x").toDouble());
+            const float x = float(s.value("gsensor_x").toDouble());
+            hardestBraking = std::min(hardestBraking, double(x) - 1.0);
+            xSum += x;
             zSum += s.value("gsensor_z").toDouble();
+            const auto still = [](const QJsonObject& o) {   // 0 km/h with a fix (without one speed reads 0)
+                return o.value("spd").toInt() == 0 && !o.value("gps_lat").toString().isEmpty();
+            };
+            if (i > 0 && still(s) && still(all[i - 1])) {
+                // Standing still for a second: X reads 0 give or take the sensor's noise,
+                // and the X trace runs along the graph's 0 line.
+                ++standing;
+                const QString text = InstrumentGeometry::gsensorXText(x);
+                QVERIFY2(text.startsWith(QLatin1String("X: ")) && std::fabs(text.mid(3).toDouble()) <= 0.005,
+                         qPrintable(QStringLiteral("sample %1: %2").arg(i).arg(text)));
+                const float traceY = InstrumentGeometry::graphTracePoints(i, all.size(), 800, step, x, 0, 0).x.y();
+                QVERIFY(std::fabs(traceY - InstrumentGeometry::graphValueY(0, step)) < 1);
+            }
             if (decimalsOf(s.value("gps_lat").toString()) == 7)
                 ++fiveDecimals;
             if (s.value("gps_lat").toString().isEmpty()) {
@@ -420,7 +438,9 @@ private slots:
         QVERIFY(longestNoFix >= 10 && noFix == longestNoFix);
         QVERIFY(fiveDecimals >= 10);
         QVERIFY(turned >= 180);
-        QVERIFY(std::fabs(zSum / all.size() - 1.0) < 0.02);
+        QVERIFY(std::fabs(xSum / all.size() - 1.0) < 0.02);
+        QVERIFY(std::fabs(zSum / all.size()) < 0.02);
+        QVERIFY2(standing >= 10, qPrintable(QString::number(standing)));
         QCOMPARE(all.first().value("spd").toInt(), 0);
     }
 

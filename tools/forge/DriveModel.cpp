@@ -160,11 +160,13 @@ std::vector<TelemetryPoint> DriveModel::run(double tripStartUtc, double offset, 
         p.stopped = v < 0.1;
         p.fiveDecimals = seg.fiveDecimals;
         // Road noise grows with speed; the sensor sits still when the car does.
+        // Gravity lies on x, the camera's vertical axis: 1 g at rest, which the
+        // player shows as 0 (it takes one g off X).
         const double rough = 8 + 0.35 * v * 3.6;
         const uint64_t n = step;
-        p.gsensor[0] = static_cast<int32_t>(std::lround(longAccel / kGravity * 1000 + rough * 0.5 * noise(n, 1)));
+        p.gsensor[0] = static_cast<int32_t>(std::lround(1000 + longAccel / kGravity * 1000 + rough * 0.5 * noise(n, 1)));
         p.gsensor[1] = static_cast<int32_t>(std::lround(latAccel / kGravity * 1000 + rough * 0.5 * noise(n, 2)));
-        p.gsensor[2] = static_cast<int32_t>(std::lround(1000 + rough * noise(n, 3)));
+        p.gsensor[2] = static_cast<int32_t>(std::lround(rough * noise(n, 3)));
         out.push_back(p);
     }
     return out;

@@ -17,7 +17,9 @@ struct TelemetryPoint {
     double courseDeg = 0;     // 0..360
     bool stopped = false;     // standing still: receivers leave the course empty
     bool fiveDecimals = false;
-    int32_t gsensor[3] = {0, 0, 0}; // milli-g: x forward, y left, z up
+    // milli-g: x is the camera's vertical axis and carries gravity (1000 at rest) plus
+    // the pull of speeding up and braking, y the pull of turns, z road bumps.
+    int32_t gsensor[3] = {0, 0, 0};
 };
 
 class DriveModel {
