@@ -1,7 +1,7 @@
 // Map pane figures: page load to route drawn, the main thread's cost of one marker
 // tick, and process memory with the map loaded. Optionally saves a picture of the pane.
 // Run: QTWEBENGINE_DISABLE_SANDBOX=1 xvfb-run -a bench/map/bench_map [screenshot.png]
-#include "instruments/KTModuleProtocol.h"
+#include "modules/KTModuleProtocol.h"
 #include "map/KTWebViewController.h"
 #include "map/Reachability.h"
 #include "store/MyCache.h"

@@ -4,7 +4,7 @@
 // With --shot FILE it instead plays a file in a 1344x756 window and takes a picture of
 // the whole screen (the video widget is blank in QWidget::grab()).
 #include "common/TimeFormatUtils.h"
-#include "instruments/IndexRule.h"
+#include "modules/IndexRule.h"
 #include "player/VideoViewController.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "AppController.h"
 
-#include "AboutWindowView.h"
+#include "ui/AboutWindowView.h"
 #include "PreferenceController.h"
 
 AppController::AppController(QObject *parent) : QObject(parent) {}

@@ -1,7 +1,7 @@
 // Opens the preferences window and the About window, each made once and reused.
 #pragma once
 
-#include "AboutWindowView.h"
+#include "ui/AboutWindowView.h"
 #include "PreferenceController.h"
 
 #include <QObject>

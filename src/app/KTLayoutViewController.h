@@ -5,7 +5,7 @@
 #pragma once
 
 #include "LayoutRules.h"
-#include "instruments/KTModuleProtocol.h"
+#include "modules/KTModuleProtocol.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #include "GpsViewController.h"
 
-#include "IndexRule.h"
+#include "modules/IndexRule.h"
 #include "PanelText.h"
 #include "InstrumentGeometry.h"
 #include "RotatedImageView.h"

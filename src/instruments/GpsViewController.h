@@ -4,7 +4,7 @@
 // operations as the play list's position half; no speed part, nothing stored.
 #pragma once
 
-#include "KTModuleProtocol.h"
+#include "modules/KTModuleProtocol.h"
 #include "ModuleLists.h"
 
 #include <QList>

@@ -2,7 +2,7 @@
 
 #include "BlackView.h"
 #include "CustomSpeedView.h"
-#include "IndexRule.h"
+#include "modules/IndexRule.h"
 #include "InstrumentGeometry.h"
 #include "KTTextField.h"
 #include "KTView.h"

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "CustomGsensorView.h"
-#include "KTModuleProtocol.h"
+#include "modules/KTModuleProtocol.h"
 
 #include <QList>
 #include <QMutex>

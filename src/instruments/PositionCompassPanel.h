@@ -6,7 +6,7 @@
 // panel itself observes "speed_unit_notification" and "compass_notification".
 #pragma once
 
-#include "KTModuleProtocol.h"
+#include "modules/KTModuleProtocol.h"
 #include "ModuleLists.h"
 
 #include <QList>

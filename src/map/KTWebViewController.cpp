@@ -2,7 +2,7 @@
 
 #include "common/AppKeys.h"
 #include "common/AppUserDefaults.h"
-#include "instruments/IndexRule.h"
+#include "modules/IndexRule.h"
 #include "common/Localization.h"
 #include "MapPageBridge.h"
 #include "MapWebPage.h"

@@ -6,7 +6,7 @@
 // reached the pane shows a message instead of the map.
 #pragma once
 
-#include "instruments/KTModuleProtocol.h"
+#include "modules/KTModuleProtocol.h"
 #include "MapRoute.h"
 
 #include <QPointer>

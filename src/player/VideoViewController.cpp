@@ -1,8 +1,7 @@
 #include "VideoViewController.h"
 
 #include "PlaybackClock.h"
-#include "app/AppDelegate.h"
-#include "app/AppToast.h"
+#include "ui/AppToast.h"
 #include "common/AppColorManager.h"
 #include "common/AppKeys.h"
 #include "common/AppLinks.h"
@@ -93,9 +92,6 @@ VideoViewController::VideoViewController(QWidget *parent) : QWidget(parent)
         if (waitingFirstFrame_ && f.isValid())
             showFirstFrame();
     });
-
-    if (AppDelegate *app = AppDelegate::instance())
-        app->setVideoVC(this);
 }
 
 VideoViewController::~VideoViewController()
@@ -106,9 +102,6 @@ VideoViewController::~VideoViewController()
     engine_->stop();
     engine_->setSource(QUrl());
     engine_->setVideoOutput(nullptr);
-    if (AppDelegate *app = AppDelegate::instance())
-        if (app->videoVC() == this)
-            app->setVideoVC(nullptr);
 }
 
 // ---------------------------------------------------------------------------------
@@ -820,8 +813,13 @@ void VideoViewController::mapRadio()
 
 void VideoViewController::openFile()
 {
-    if (AppDelegate *app = AppDelegate::instance())
-        app->openFile();
+    emit openFileRequested();
+}
+
+void VideoViewController::playUrl(const QUrl &url)
+{
+    close();
+    initAssetData(url);
 }
 
 // ---------------------------------------------------------------------------------

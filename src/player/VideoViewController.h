@@ -4,7 +4,7 @@
 // capture, settings and help overlays) and the keyboard shortcuts of the player.
 #pragma once
 
-#include "instruments/KTModuleProtocol.h"
+#include "modules/KTModuleProtocol.h"
 
 #include <QPointer>
 #include <QUrl>
@@ -44,6 +44,8 @@ public:
     void initAssetData(const QUrl &url);
     // Stops and tears down the current file; harmless when nothing is open.
     void close();
+    // Closes the current file and opens `url` (a play-list row that starts).
+    void playUrl(const QUrl &url);
 
     // Seconds; 0 without a player. Setting it seeks to the nearest whole second.
     double currentTime() const;
@@ -134,6 +136,8 @@ public slots:
     void openFile();
 
 signals:
+    // The open control was used: the window shows its open dialog.
+    void openFileRequested();
     // Every clock tick, after the modules had it (seconds).
     void ticked(double seconds);
     // The set-up of the file ended: true when it plays, false when it was not playable.

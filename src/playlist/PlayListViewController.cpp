@@ -3,11 +3,8 @@
 #include "PlayListModel.h"
 #include "PlayListRules.h"
 #include "PlayListTableView.h"
-#include "app/AppDelegate.h"
 #include "common/AppColorManager.h"
 #include "common/Localization.h"
-#include "instruments/PositionCompassPanel.h"
-#include "player/VideoViewController.h"
 #include "store/MyCache.h"
 
 #include <QEvent>
@@ -24,12 +21,6 @@ namespace {
 
 constexpr int kRowHeight = 20;
 constexpr int kStripHeight = 30;
-
-VideoViewController *player()
-{
-    AppDelegate *app = AppDelegate::instance();
-    return app ? app->videoVC() : nullptr;
-}
 
 QList<QUrl> runOpenDialog(QWidget *parent)
 {
@@ -72,23 +63,22 @@ PlayListViewController::PlayListViewController(QWidget *parent) : QWidget(parent
     progressLabel->setFont(pf);
     progressLabel->hide();
 
-    gpsPanel = new PositionCompassPanel(this);
-
     openPanel = runOpenDialog;
     selectIndex = -1;
-    if (AppDelegate *app = AppDelegate::instance())
-        app->setPlaylistVC(this);
 
     retranslate();
     resize(450, 440);
     layoutParts();
 }
 
-PlayListViewController::~PlayListViewController()
+PlayListViewController::~PlayListViewController() = default;
+
+void PlayListViewController::adoptPositionPanel(QWidget *panel)
 {
-    AppDelegate *app = AppDelegate::instance();
-    if (app && app->playlistVC() == this)
-        app->setPlaylistVC(nullptr);
+    positionView_ = panel;
+    panel->setParent(this);
+    panel->show();
+    layoutParts();
 }
 
 void PlayListViewController::buildTable()
@@ -154,24 +144,19 @@ void PlayListViewController::buildTable()
 
 void PlayListViewController::dataLogicProcessOfViodePath(const QString &path)
 {
-    gpsPanel->dataLogicProcessOfViodePath(path);
+    positionModule_.dataLogicProcessOfViodePath(path);
 }
 
 void PlayListViewController::videoAllTime(double seconds)
 {
-    gpsPanel->videoAllTime(seconds);
+    positionModule_.videoAllTime(seconds);
 }
 
 void PlayListViewController::updateDataByCurrentTime(double seconds)
 {
-    gpsPanel->updateDataByCurrentTime(seconds);
+    positionModule_.updateDataByCurrentTime(seconds);
 }
 
-void PlayListViewController::rotateAngle(float radians) { gpsPanel->rotateAngle(radians); }
-void PlayListViewController::rotateSpd(float radians) { gpsPanel->rotateSpd(radians); }
-QString PlayListViewController::convertLatLngToDFM(float degrees) { return PositionCompassPanel::convertLatLngToDFM(degrees); }
-void PlayListViewController::updateUI() { gpsPanel->updateUI(); }
-void PlayListViewController::updateCompass() { gpsPanel->updateCompass(); }
 
 // ---------------------------------------------------------------------------------
 // Sequencing
@@ -184,8 +169,7 @@ void PlayListViewController::selectIndexPlay(qint64 n)
         selectRowLater();
         const QString path = list.at(n).path;
         playCurrentItem(path);
-        if (AppDelegate *app = AppDelegate::instance())
-            app->activeCurrentPlayIndex(int(n));
+        emit playIndexStarted(int(n));
     } else {
         selectIndex = -1;
     }
@@ -194,11 +178,7 @@ void PlayListViewController::selectIndexPlay(qint64 n)
 
 void PlayListViewController::playCurrentItem(const QString &path)
 {
-    VideoViewController *vc = player();
-    if (!vc)
-        return;
-    vc->close();
-    vc->initAssetData(QUrl(path, QUrl::TolerantMode));
+    emit playRequested(QUrl(path, QUrl::TolerantMode));
 }
 
 void PlayListViewController::playNext(bool next)
@@ -296,8 +276,7 @@ void PlayListViewController::removeVideoPlay()
         work.removeAt(selectIndex);
         selectIndex = -1;
         MyCache::syncPlayList(work);
-        if (VideoViewController *vc = player())
-            vc->close();
+        emit closeRequested();
     }
     reloadPlayListData();
     tableView->clearSelection();
@@ -335,8 +314,7 @@ bool PlayListViewController::keyDown(QKeyEvent *event)
 {
     if (!event)
         return false;
-    if (VideoViewController *vc = player())
-        vc->keyDown(event);
+    emit playerKeyPressed(event);
     // Space and Escape belong to the player.
     bool used = event->text() == QLatin1String(" ") || event->key() == Qt::Key_Escape;
     if ((event->modifiers() & Qt::ControlModifier) && event->key() == Qt::Key_A) {
@@ -423,5 +401,6 @@ void PlayListViewController::layoutParts()
     progressBar->setGeometry(tableX, stripY + 15, progressW, 9);
 
     const int panelY = stripY + kStripHeight;
-    gpsPanel->setGeometry(0, panelY, w, qMax(0, h - panelY));
+    if (positionView_)
+        positionView_->setGeometry(0, panelY, w, qMax(0, h - panelY));
 }

@@ -5,11 +5,12 @@
 // the player's videoEndDelegate slot.
 #pragma once
 
-#include "instruments/KTModuleProtocol.h"
+#include "modules/KTModuleProtocol.h"
 #include "store/PlayListEntry.h"
 
 #include <QColor>
 #include <QList>
+#include <QPointer>
 #include <QUrl>
 #include <QWidget>
 
@@ -38,16 +39,19 @@ public:
     void playNext(bool next) override;
     qint64 zoomInMapWindow(qint64 state) override { return state; }
 
-    // The position and compass panel's own operations.
-    void rotateAngle(float radians);
-    void rotateSpd(float radians);
-    static QString convertLatLngToDFM(float degrees);
-    void updateUI();
-    void updateCompass();
+    // The position and compass panel under the table, made by the window: the first
+    // three module operations are passed on to it.
+    template <class Panel>
+    void setPositionPanel(Panel *panel)
+    {
+        gpsPanel = panel;
+        positionModule_.set(panel);
+        adoptPositionPanel(panel);
+    }
 
     // Sequencing: starts row n when it is a row, else only resets selectIndex.
     void selectIndexPlay(qint64 n);
-    // Closes the player's file and opens the entry's URL text.
+    // Asks the player (playRequested) to close its file and open the entry's URL text.
     void playCurrentItem(const QString &path);
 
     // Asks for files (openPanel) and appends them; the last one then plays.
@@ -56,7 +60,7 @@ public:
     void removeVideoPlay();
     // Working list := the stored play list; the table reloads.
     void reloadPlayListData();
-    // The player's keys first, then Ctrl+A asks the table to select all.
+    // The player's keys first (playerKeyPressed), then Ctrl+A asks the table to select all.
     // Returns true when the key was used up.
     bool keyDown(QKeyEvent *event);
     static QString abbreviationFile(const QString &path);
@@ -83,6 +87,14 @@ public:
 signals:
     // The store has finished reading added files (before the last one is started).
     void filesAdded();
+    // A row starts: the player closes its file and opens `url`.
+    void playRequested(const QUrl &url);
+    // Row n was started (the active entry of the stored list follows it).
+    void playIndexStarted(int n);
+    // The playing row was removed: the player closes its file.
+    void closeRequested();
+    // A key the player answers (Space, Escape) reached the list.
+    void playerKeyPressed(QKeyEvent *event);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -97,6 +109,10 @@ private:
     void selectRow(qint64 row);
     void moveRows(const QList<int> &rows, int destination);
     void showProgress(int done, int total);
+    void adoptPositionPanel(QWidget *panel);
+
+    ModuleSlot positionModule_;
+    QPointer<QWidget> positionView_;
 
     PlayListModel *model_ = nullptr;
     int readsPending_ = 0;

@@ -10,7 +10,7 @@
 #include "common/AppUtils.h"
 #include "common/Localization.h"
 #include "instruments/GpsViewController.h"
-#include "instruments/IndexRule.h"
+#include "modules/IndexRule.h"
 #include "instruments/InstrumentGeometry.h"
 #include "instruments/KTDisplayViewController.h"
 #include "instruments/PositionCompassPanel.h"

@@ -2,7 +2,7 @@
 // that records every call it receives into a log shared by all recorders.
 #pragma once
 
-#include "instruments/KTModuleProtocol.h"
+#include "modules/KTModuleProtocol.h"
 
 #include <QObject>
 #include <QString>

@@ -2,8 +2,8 @@
 // calls and their order, the end of a file, seeking, rates, volume, keys, overlays,
 // capture and tear-down.
 #include "PlayerTestSupport.h"
-#include "app/AppToast.h"
-#include "app/KTToastWindowController.h"
+#include "ui/AppToast.h"
+#include "ui/KTToastWindowController.h"
 #include "common/AppKeys.h"
 #include "common/AppLinks.h"
 #include "common/AppUserDefaults.h"

@@ -2,7 +2,7 @@
 // plays copies of the forged recordings, the store reads them in the background.
 #include "app/AppDelegate.h"
 #include "common/Localization.h"
-#include "instruments/KTModuleProtocol.h"
+#include "modules/KTModuleProtocol.h"
 #include "instruments/PositionCompassPanel.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListModel.h"

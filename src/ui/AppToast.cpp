@@ -1,4 +1,4 @@
-#include "AppToast.h"
+#include "ui/AppToast.h"
 
 #include "KTToastWindowController.h"
 

@@ -1,4 +1,4 @@
-#include "AboutWindowView.h"
+#include "ui/AboutWindowView.h"
 
 #include "common/Localization.h"
 #include "common/NamedImage.h"

@@ -1,6 +1,6 @@
 // The module contract: do-nothing defaults, and weak slots where a call through an
 // empty slot does nothing.
-#include "instruments/KTModuleProtocol.h"
+#include "modules/KTModuleProtocol.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 // The index rule that maps playback time to a list entry, with its single-precision
 // arithmetic, and the trip panel's variant.
-#include "instruments/IndexRule.h"
+#include "modules/IndexRule.h"
 
 #include <QRandomGenerator>
 #include <QTest>

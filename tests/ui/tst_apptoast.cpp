@@ -1,9 +1,9 @@
 // Toasts (one at a time, fade, close after the duration), the About window, and the
 // player's registration with the application delegate.
-#include "app/AboutWindowView.h"
+#include "ui/AboutWindowView.h"
 #include "app/AppDelegate.h"
-#include "app/AppToast.h"
-#include "app/KTToastWindowController.h"
+#include "ui/AppToast.h"
+#include "ui/KTToastWindowController.h"
 #include "common/Localization.h"
 #include "player/VideoViewController.h"
 

@@ -1,4 +1,4 @@
-#include "IndexRule.h"
+#include "modules/IndexRule.h"
 
 #include <cmath>
 #include <limits>
