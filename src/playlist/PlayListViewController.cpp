@@ -201,6 +201,18 @@ void PlayListViewController::playCurrentItem(const QString &path)
     vc->initAssetData(QUrl(path, QUrl::TolerantMode));
 }
 
+void PlayListViewController::followActiveEntry()
+{
+    reloadPlayListData();
+    const PlayList &list = playlist();
+    selectIndex = -1;
+    for (qsizetype k = list.size() - 1; k >= 0 && selectIndex < 0; --k)
+        if (list.at(k).activeYN)
+            selectIndex = k;
+    tableView->clearSelection();
+    selectRowLater();
+}
+
 void PlayListViewController::playNext(bool next)
 {
     selectIndex += next ? 1 : -1;

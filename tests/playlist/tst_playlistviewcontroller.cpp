@@ -460,28 +460,36 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(probe_->opened.size(), 1, 15000);
         QCOMPARE(probe_->opened.last(), urlText(urls[0].toLocalFile()));
         QCOMPARE(pl_->model()->rowCount(), 3);
-        QCOMPARE(pl_->selectIndex, qint64(-1));
-        QCOMPARE(selectedRows(), QList<int>());
+        // A's row is the current one and is selected.
+        QCOMPARE(pl_->selectIndex, qint64(0));
+        QTRY_COMPARE(selectedRows(), QList<int>{0});
         QCOMPARE(activeFlags(), (QList<bool>{true, false, false}));
 
-        // A plays to its real end: the player hands over to the play list, which starts row 1 (A again).
+        // A plays to its real end: the player hands over to the play list, which starts B.
         QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty() && ready.last().first().toBool(), 15000);
         // (A seek issued before playback has moved at all can stall the backend.)
         QTRY_VERIFY_WITH_TIMEOUT(vc_->currentTime() > 0.3, 10000);
         vc_->setCurrentTime(vc_->duration() - 1.0);
         QTRY_COMPARE_WITH_TIMEOUT(probe_->opened.size(), 2, 15000);
-        QCOMPARE(probe_->opened.last(), rowPath(0));
-        QCOMPARE(pl_->selectIndex, qint64(0));
-
-        pl_->videoEnd();
         QCOMPARE(probe_->opened.last(), rowPath(1));
+        QCOMPARE(pl_->selectIndex, qint64(1));
+        QTRY_COMPARE(selectedRows(), QList<int>{1});
+
         pl_->videoEnd();
         QCOMPARE(probe_->opened.last(), rowPath(2));
         QCOMPARE(pl_->selectIndex, qint64(2));
         pl_->videoEnd();
         QCOMPARE(pl_->selectIndex, qint64(-1));
-        QCOMPARE(probe_->opened.size(), 4);
+        QCOMPARE(probe_->opened.size(), 3);
         QVERIFY(vc_->isAddVideoFile());
+
+        // A opened again is listed a second time; the later entry is the current row.
+        QSignalSpy opened(app_.get(), &AppDelegate::filesOpened);
+        app_->openUrls({urls[0]});
+        QVERIFY(opened.wait(15000));
+        QCOMPARE(pl_->model()->rowCount(), 4);
+        QCOMPARE(pl_->selectIndex, qint64(3));
+        QTRY_COMPARE(selectedRows(), QList<int>{3});
     }
 
     void dragMovesTheRowAndPlayingFollows()
