@@ -164,7 +164,7 @@ void AppDelegate::openUrls(const QList<QUrl> &urls)
         if (self->videoVC_)
             self->videoVC_->initAssetData(first);
         if (self->playlistVC_)
-            self->playlistVC_->reloadPlayListData();
+            self->playlistVC_->followActiveEntry();
         emit self->filesOpened();
     });
 }

@@ -6,6 +6,7 @@
 #include "common/AppKeys.h"
 #include "common/Localization.h"
 #include "common/NotificationCenter.h"
+#include "player/VideoViewController.h"
 #include "ui/FullScreen.h"
 
 #include <QGuiApplication>
@@ -20,6 +21,17 @@ KTWindowController::KTWindowController(QWidget *parent) : QMainWindow(parent)
     layout_ = new KTLayoutViewController(this);
     setCentralWidget(layout_);
     windowDidLoad();
+
+    // Space plays and pauses wherever the focus is in this window; a text field that
+    // has the focus still types it (it claims printable keys first), and dialogs are
+    // windows of their own.
+    auto *space = new QShortcut(QKeySequence(Qt::Key_Space), this);
+    space->setContext(Qt::WindowShortcut);
+    space->setAutoRepeat(false);
+    connect(space, &QShortcut::activated, this, [this] {
+        if (layout_->videoVC)
+            layout_->videoVC->execPlayOrPause();
+    });
 }
 
 void KTWindowController::windowDidLoad()

@@ -1,9 +1,11 @@
 #include "PlayListRules.h"
 
 #include <QDataStream>
+#include <QDate>
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
+#include <QTime>
 #include <QUrl>
 
 #include <algorithm>
@@ -15,7 +17,11 @@ QString PlayListRules::rowNumberText(int row)
 
 QString PlayListRules::abbreviationFile(const QString &path)
 {
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    // Read as a path, so that "?", "#" and ":" stay part of the name and a "%"
+    // without two hex digits after it stays a "%".
+    QUrl name;
+    name.setPath(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1), QUrl::TolerantMode);
+    return name.path(QUrl::FullyDecoded);
 }
 
 QString PlayListRules::timeAndDateText(const QString &path)
@@ -25,12 +31,18 @@ QString PlayListRules::timeAndDateText(const QString &path)
     name.remove(QLatin1Char('_'));
     if (name.size() < 14)
         return QString();
+    for (qsizetype k = 0; k < 14; ++k)
+        if (name.at(k) < QLatin1Char('0') || name.at(k) > QLatin1Char('9'))
+            return QString();
     const QString year = name.mid(0, 4);
     const QString month = name.mid(4, 2);
     const QString day = name.mid(6, 2);
     const QString hour = name.mid(8, 2);
     const QString minute = name.mid(10, 2);
     const QString second = name.mid(12, 2);
+    if (!QDate(year.toInt(), month.toInt(), day.toInt()).isValid() ||
+        !QTime::isValid(hour.toInt(), minute.toInt(), second.toInt()))
+        return QString();
     return QStringLiteral("%1:%2:%3 %4/%5/%6").arg(hour, minute, second, day, month, year);
 }
 

@@ -16,11 +16,13 @@ public:
 
     // "No.": the row counted from 1.
     static QString rowNumberText(int row);
-    // "Filename": the text after the last "/", escapes left as they are.
+    // "Filename": the text after the last "/" with its percent escapes decoded, as
+    // the file is named on disk ("%20" a blank, "%25" a percent sign, UTF-8 bytes
+    // the characters they spell; "+" stays "+").
     static QString abbreviationFile(const QString &path);
-    // "Time & Date": "hh:mm:ss dd/MM/yyyy" cut from the file name once ".MOV" and "_"
-    // are removed; empty when fewer than 14 characters remain. The characters are
-    // taken as they stand, digits or not.
+    // "Time & Date": "hh:mm:ss dd/MM/yyyy" read from the file name once ".MOV" and
+    // "_" are removed, when its first 14 characters are digits that form a real date
+    // and time (a camera's yyyyMMddhhmmss); otherwise empty.
     static QString timeAndDateText(const QString &path);
     // The file-system path behind an entry: the decoded local path of a file URL,
     // the text itself when it is no URL.

@@ -49,6 +49,10 @@ PlayListViewController::PlayListViewController(QWidget *parent) : QWidget(parent
     buttonRemove->setObjectName(QStringLiteral("buttonRemove"));
     setButtonColor(buttonAdd, QColor(22, 150, 48));
     setButtonColor(buttonRemove, std::nullopt);
+    // A click must not leave the focus on a button: Space, which pauses the player,
+    // would click it again (open the dialog again, remove the next row).
+    buttonAdd->setFocusPolicy(Qt::NoFocus);
+    buttonRemove->setFocusPolicy(Qt::NoFocus);
     connect(buttonAdd, &QPushButton::clicked, this, [this] { addVideoPlay(); });
     connect(buttonRemove, &QPushButton::clicked, this, [this] { removeVideoPlay(); });
 
@@ -179,6 +183,18 @@ void PlayListViewController::selectIndexPlay(qint64 n)
 void PlayListViewController::playCurrentItem(const QString &path)
 {
     emit playRequested(QUrl(path, QUrl::TolerantMode));
+}
+
+void PlayListViewController::followActiveEntry()
+{
+    reloadPlayListData();
+    const PlayList &list = playlist();
+    selectIndex = -1;
+    for (qsizetype k = list.size() - 1; k >= 0 && selectIndex < 0; --k)
+        if (list.at(k).activeYN)
+            selectIndex = k;
+    tableView->clearSelection();
+    selectRowLater();
 }
 
 void PlayListViewController::playNext(bool next)

@@ -53,6 +53,10 @@ public:
     void selectIndexPlay(qint64 n);
     // Asks the player (playRequested) to close its file and open the entry's URL text.
     void playCurrentItem(const QString &path);
+    // A file opened outside the list (menu, command line) is playing: its entry,
+    // the one marked active, becomes the current and selected row without being
+    // started again, so that the list goes on with the row after it.
+    void followActiveEntry();
 
     // Asks for files (openPanel) and appends them; the last one then plays.
     void addVideoPlay();

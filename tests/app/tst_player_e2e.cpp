@@ -152,11 +152,11 @@ private slots:
         QTest::qWait(300);
         const double t = video->currentTime();
 
-        // The play list shows the three files; the first plays without becoming the current row.
+        // The play list shows the three files; the first plays and is the current row.
         PlayListViewController *list = layout->playlistVC;
         QCOMPARE(list->model()->rowCount(), 3);
         QCOMPARE(list->model()->index(0, 1).data().toString(), QStringLiteral("2026_1108_093000_001.MOV"));
-        QCOMPARE(list->selectIndex, qint64(-1));
+        QCOMPARE(list->selectIndex, qint64(0));
 
         const Truth truth = readTruth(files.first());
         QVERIFY(!truth.samples.isEmpty());

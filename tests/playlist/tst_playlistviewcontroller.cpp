@@ -1,6 +1,8 @@
 // The play list pane driven as the user and the player drive it: the real player
 // plays copies of the forged recordings, the store reads them in the background.
 #include "app/AppDelegate.h"
+#include "app/KTLayoutViewController.h"
+#include "app/KTWindowController.h"
 #include "common/Localization.h"
 #include "modules/KTModuleProtocol.h"
 #include "instruments/PositionCompassPanel.h"
@@ -11,11 +13,14 @@
 #include "playlist/PlayListViewController.h"
 #include "store/MyCache.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMediaPlayer>
 #include <QMimeData>
 #include <QProcess>
@@ -56,6 +61,7 @@ class PlayListViewControllerTest : public QObject {
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<AppDelegate> app_;
     std::unique_ptr<QWidget> window_;
+    std::unique_ptr<KTWindowController> mainWindow_;
     VideoViewController *vc_ = nullptr;
     PlayListViewController *pl_ = nullptr;
     std::unique_ptr<OpenProbe> probe_;
@@ -107,6 +113,24 @@ class PlayListViewControllerTest : public QObject {
     }
     void settle() { QTest::qWait(50); }
 
+    // The program's main window in place of the bare pane: vc_ and pl_ become its
+    // own player and play list (the probe is not attached).
+    void useMainWindow()
+    {
+        window_.reset();
+        mainWindow_ = std::make_unique<KTWindowController>();
+        vc_ = mainWindow_->layoutViewController()->videoVC;
+        pl_ = mainWindow_->layoutViewController()->playlistVC;
+        mainWindow_->showWindow();
+        QVERIFY(QTest::qWaitForWindowActive(mainWindow_.get()));
+    }
+    // Space as the user presses it: to the widget with the focus, else to the window.
+    void pressSpace()
+    {
+        QWidget *target = QApplication::focusWidget();
+        QTest::keyClick(target ? target : QApplication::activeWindow(), Qt::Key_Space);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -150,6 +174,7 @@ private slots:
 
     void cleanup()
     {
+        mainWindow_.reset();
         window_.reset();
         probe_.reset();
         app_.reset();
@@ -188,7 +213,7 @@ private slots:
         QCOMPARE(pl_->model()->rowCount(), 4);
         const QStringList numbers{"1", "2", "3", "4"};
         const QStringList names{"2019_0312_153012_001.MOV", "20190312153012.mov", "ABC_123.MOV", "CARDIMAGE0123456.MP4"};
-        const QStringList times{"15:30:12 12/03/2019", "15:30:12 12/03/2019", "", "E0:12:34 AG/IM/CARD"};
+        const QStringList times{"15:30:12 12/03/2019", "15:30:12 12/03/2019", "", ""};
         for (int r = 0; r < 4; ++r) {
             QCOMPARE(cell(r, PlayListModel::ColNumber), numbers[r]);
             QCOMPARE(cell(r, PlayListModel::ColFilename), names[r]);
@@ -460,28 +485,87 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(probe_->opened.size(), 1, 15000);
         QCOMPARE(probe_->opened.last(), urlText(urls[0].toLocalFile()));
         QCOMPARE(pl_->model()->rowCount(), 3);
-        QCOMPARE(pl_->selectIndex, qint64(-1));
-        QCOMPARE(selectedRows(), QList<int>());
+        // A's row is the current one and is selected.
+        QCOMPARE(pl_->selectIndex, qint64(0));
+        QTRY_COMPARE(selectedRows(), QList<int>{0});
         QCOMPARE(activeFlags(), (QList<bool>{true, false, false}));
 
-        // A plays to its real end: the player hands over to the play list, which starts row 1 (A again).
+        // A plays to its real end: the player hands over to the play list, which starts B.
         QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty() && ready.last().first().toBool(), 15000);
         // (A seek issued before playback has moved at all can stall the backend.)
         QTRY_VERIFY_WITH_TIMEOUT(vc_->currentTime() > 0.3, 10000);
         vc_->setCurrentTime(vc_->duration() - 1.0);
         QTRY_COMPARE_WITH_TIMEOUT(probe_->opened.size(), 2, 15000);
-        QCOMPARE(probe_->opened.last(), rowPath(0));
-        QCOMPARE(pl_->selectIndex, qint64(0));
-
-        pl_->videoEnd();
         QCOMPARE(probe_->opened.last(), rowPath(1));
+        QCOMPARE(pl_->selectIndex, qint64(1));
+        QTRY_COMPARE(selectedRows(), QList<int>{1});
+
         pl_->videoEnd();
         QCOMPARE(probe_->opened.last(), rowPath(2));
         QCOMPARE(pl_->selectIndex, qint64(2));
         pl_->videoEnd();
         QCOMPARE(pl_->selectIndex, qint64(-1));
-        QCOMPARE(probe_->opened.size(), 4);
+        QCOMPARE(probe_->opened.size(), 3);
         QVERIFY(vc_->isAddVideoFile());
+
+        // A opened again is listed a second time; the later entry is the current row.
+        QSignalSpy opened(app_.get(), &AppDelegate::filesOpened);
+        app_->openUrls({urls[0]});
+        QVERIFY(opened.wait(15000));
+        QCOMPARE(pl_->model()->rowCount(), 4);
+        QCOMPARE(pl_->selectIndex, qint64(3));
+        QTRY_COMPARE(selectedRows(), QList<int>{3});
+    }
+
+    // In the program's window Space plays and pauses, whatever button was clicked last.
+    void spaceAfterButtonClicks()
+    {
+        useMainWindow();
+        for (QAbstractButton *b : mainWindow_->findChildren<QAbstractButton *>())
+            QVERIFY2(!(b->focusPolicy() & Qt::ClickFocus), qPrintable(b->objectName()));
+
+        const QList<QUrl> urls = files({"A.MOV", "B.MOV", "C.MOV"});
+        int dialogs = 0;
+        pl_->openPanel = [&](QWidget *) { return ++dialogs == 1 ? urls : QList<QUrl>(); };
+        QSignalSpy ready(vc_, &VideoViewController::setUpFinished);
+        QTest::mouseClick(pl_->buttonAdd, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(pl_->selectIndex, qint64(2), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty() && ready.last().first().toBool(), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(vc_->player()->playbackState(), QMediaPlayer::PlayingState, 10000);
+
+        // Add, then cancel the dialog: Space pauses, plays, pauses; no dialog comes back.
+        QTest::mouseClick(pl_->buttonAdd, Qt::LeftButton);
+        QCOMPARE(dialogs, 2);
+        for (const QMediaPlayer::PlaybackState state :
+             {QMediaPlayer::PausedState, QMediaPlayer::PlayingState, QMediaPlayer::PausedState}) {
+            pressSpace();
+            QTRY_COMPARE(vc_->player()->playbackState(), state);
+        }
+        QCOMPARE(dialogs, 2);
+
+        // Remove takes the playing row only, not one more per Space.
+        ready.clear();
+        QTest::mouseClick(pl_->buttonRemove, Qt::LeftButton);
+        QCOMPARE(pl_->model()->rowCount(), 2);
+        QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty() && ready.last().first().toBool(), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(vc_->player()->playbackState(), QMediaPlayer::PlayingState, 10000);
+        for (int k = 0; k < 3; ++k)
+            pressSpace();
+        QTRY_COMPARE(vc_->player()->playbackState(), QMediaPlayer::PausedState);
+        QCOMPARE(pl_->model()->rowCount(), 2);
+
+        // A text field of the window still types the blank, and a dialog keeps Space to itself.
+        auto *field = new QLineEdit(mainWindow_.get());
+        field->show();
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_Space);
+        QCOMPARE(field->text(), QStringLiteral(" "));
+        QDialog dialog(mainWindow_.get());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        pressSpace();
+        settle();
+        QCOMPARE(vc_->player()->playbackState(), QMediaPlayer::PausedState);
     }
 
     void dragMovesTheRowAndPlayingFollows()
@@ -608,5 +692,14 @@ private slots:
     }
 };
 
-QTEST_MAIN(PlayListViewControllerTest)
+int main(int argc, char **argv)
+{
+    // The main window holds the map's web view, which the program runs this way.
+    qputenv("QT_WIDGETS_RHI", "1");
+    qputenv("QT_WIDGETS_RHI_BACKEND", "opengl");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    PlayListViewControllerTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_playlistviewcontroller.moc"
