@@ -39,17 +39,5 @@
         <source>playlist_reading_files</source>
         <translation>Reading files: %1 of %2</translation>
     </message>
-    <message>
-        <source>playlist_open_title</source>
-        <translation>Add Video Files</translation>
-    </message>
-    <message>
-        <source>playlist_video_files</source>
-        <translation>Video files</translation>
-    </message>
-    <message>
-        <source>playlist_all_files</source>
-        <translation>All files</translation>
-    </message>
 </context>
 </TS>

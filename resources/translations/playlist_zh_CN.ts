@@ -39,17 +39,5 @@
         <source>playlist_reading_files</source>
         <translation>正在读取文件：%1 / %2</translation>
     </message>
-    <message>
-        <source>playlist_open_title</source>
-        <translation>添加视频文件</translation>
-    </message>
-    <message>
-        <source>playlist_video_files</source>
-        <translation>视频文件</translation>
-    </message>
-    <message>
-        <source>playlist_all_files</source>
-        <translation>所有文件</translation>
-    </message>
 </context>
 </TS>

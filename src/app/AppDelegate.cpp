@@ -10,11 +10,11 @@
 #include "player/VideoViewController.h"
 #include "playlist/PlayListViewController.h"
 #include "store/MyCache.h"
+#include "ui/VideoFileDialog.h"
 
 #include <QActionGroup>
 #include <QApplication>
 #include <QDesktopServices>
-#include <QFileDialog>
 #include <QMenuBar>
 #include <QMessageBox>
 
@@ -42,6 +42,13 @@ AppDelegate *AppDelegate::instance()
 {
     return g_instance;
 }
+
+VideoViewController *AppDelegate::videoVC() const { return videoVC_; }
+PlayListViewController *AppDelegate::playlistVC() const { return playlistVC_; }
+KTWindowController *AppDelegate::windowVC() const { return windowVC_; }
+void AppDelegate::setVideoVC(VideoViewController *vc) { videoVC_ = vc; }
+void AppDelegate::setPlaylistVC(PlayListViewController *vc) { playlistVC_ = vc; }
+void AppDelegate::setWindowVC(KTWindowController *vc) { windowVC_ = vc; }
 
 void AppDelegate::buildMenus(QMenuBar *bar)
 {
@@ -138,11 +145,7 @@ void AppDelegate::openFile()
     if (openPanel) {
         urls = openPanel();
     } else {
-        urls = QFileDialog::getOpenFileUrls(
-            windowVC_, Localization::text("open_panel_title"), QUrl(),
-            Localization::text("open_panel_filter") +
-                QStringLiteral(" (*.MOV *.mov *.MP4 *.mp4 *.M4V *.m4v);;") +
-                Localization::text("open_panel_all") + QStringLiteral(" (*)"));
+        urls = VideoFileDialog::chooseFiles(windowVC());
     }
     if (urls.isEmpty())
         return;   // cancelled: the current file keeps playing

@@ -27,12 +27,14 @@ public:
     ~AppDelegate() override;
     static AppDelegate *instance();
 
-    VideoViewController *videoVC() const { return videoVC_; }
-    PlayListViewController *playlistVC() const { return playlistVC_; }
-    KTWindowController *windowVC() const { return windowVC_; }
-    void setVideoVC(VideoViewController *vc) { videoVC_ = vc; }
-    void setPlaylistVC(PlayListViewController *vc) { playlistVC_ = vc; }
-    void setWindowVC(KTWindowController *vc) { windowVC_ = vc; }
+    // The main controllers, registered by the window that makes them; each slot
+    // empties itself when its controller goes.
+    VideoViewController *videoVC() const;
+    PlayListViewController *playlistVC() const;
+    KTWindowController *windowVC() const;
+    void setVideoVC(VideoViewController *vc);
+    void setPlaylistVC(PlayListViewController *vc);
+    void setWindowVC(KTWindowController *vc);
 
     // The menu items whose check marks follow the settings.
     QPointer<QAction> menuitemmph, spdkmh, googleMapsItem, openstreetItem, tutorialvideo;
@@ -78,9 +80,9 @@ private:
     void updateCheckMarks();
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-    VideoViewController *videoVC_ = nullptr;
-    PlayListViewController *playlistVC_ = nullptr;
-    KTWindowController *windowVC_ = nullptr;
+    QPointer<VideoViewController> videoVC_;
+    QPointer<PlayListViewController> playlistVC_;
+    QPointer<KTWindowController> windowVC_;
     AppController *appController_ = nullptr;
     QPointer<QMenuBar> menuBar_;
     struct MenuText { QPointer<QObject> item; const char *key; };

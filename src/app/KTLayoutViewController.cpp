@@ -1,6 +1,8 @@
 #include "KTLayoutViewController.h"
 
+#include "AppDelegate.h"
 #include "KTSplitView.h"
+#include "Wiring.h"
 #include "common/AppColorManager.h"
 #include "common/AppKeys.h"
 #include "common/NotificationCenter.h"
@@ -83,7 +85,9 @@ void KTLayoutViewController::viewDidLoad()
     webVC->zoomInOutDelegate.set(this);
     gpsVC = new GpsViewController();
     playlistVC = new PlayListViewController();
+    Wiring::positionPanel(playlistVC);
     videoVC = new VideoViewController();
+    Wiring::playerAndPlayList(videoVC, playlistVC, AppDelegate::instance());
     videoVC->zoomInDelegate.set(this);
     videoVC->gpsDelegate.set(webVC);
     videoVC->speedDelegate.set(displayVC);

@@ -6,9 +6,9 @@
 #include "common/AppColorManager.h"
 #include "common/Localization.h"
 #include "store/MyCache.h"
+#include "ui/VideoFileDialog.h"
 
 #include <QEvent>
-#include <QFileDialog>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -21,14 +21,6 @@ namespace {
 
 constexpr int kRowHeight = 20;
 constexpr int kStripHeight = 30;
-
-QList<QUrl> runOpenDialog(QWidget *parent)
-{
-    const QString filter = Localization::text("playlist_video_files") +
-                           QStringLiteral(" (*.MOV *.mov *.MP4 *.mp4);;") +
-                           Localization::text("playlist_all_files") + QStringLiteral(" (*)");
-    return QFileDialog::getOpenFileUrls(parent, Localization::text("playlist_open_title"), QUrl(), filter);
-}
 
 } // namespace
 
@@ -67,7 +59,7 @@ PlayListViewController::PlayListViewController(QWidget *parent) : QWidget(parent
     progressLabel->setFont(pf);
     progressLabel->hide();
 
-    openPanel = runOpenDialog;
+    openPanel = VideoFileDialog::chooseFiles;
     selectIndex = -1;
 
     retranslate();

@@ -120,7 +120,13 @@ private slots:
 
     void cleanupTestCase()
     {
+        // The window registered its player and play list with the delegate; they
+        // leave it with the window.
+        QCOMPARE(delegate->videoVC(), layout->videoVC);
+        QCOMPARE(delegate->playlistVC(), layout->playlistVC);
         window.reset();
+        QCOMPARE(delegate->videoVC(), nullptr);
+        QCOMPARE(delegate->playlistVC(), nullptr);
         delegate.reset();
     }
 

@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 #include "app/KTLayoutViewController.h"
 #include "app/KTWindowController.h"
+#include "app/Wiring.h"
 #include "common/Localization.h"
 #include "modules/KTModuleProtocol.h"
 #include "instruments/PositionCompassPanel.h"
@@ -159,6 +160,8 @@ private slots:
         layout->setContentsMargins(0, 0, 0, 0);
         vc_ = new VideoViewController;
         pl_ = new PlayListViewController;
+        Wiring::positionPanel(pl_);
+        Wiring::playerAndPlayList(vc_, pl_, app_.get());
         layout->addWidget(vc_, 2);
         layout->addWidget(pl_, 1);
         probe_ = std::make_unique<OpenProbe>();

@@ -1,11 +1,8 @@
-// Toasts (one at a time, fade, close after the duration), the About window, and the
-// player's registration with the application delegate.
+// Toasts (one at a time, fade, close after the duration) and the About window.
 #include "ui/AboutWindowView.h"
-#include "app/AppDelegate.h"
 #include "ui/AppToast.h"
 #include "ui/KTToastWindowController.h"
 #include "common/Localization.h"
-#include "player/VideoViewController.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -94,17 +91,6 @@ private slots:
         const QImage img = about.grab().toImage();
         QCOMPARE(img.pixelColor(3, 3), QColor(Qt::black));
         QCOMPARE(img.pixelColor(img.width() - 3, img.height() - 3), QColor(Qt::black));
-    }
-
-    void playerRegistersWithTheDelegate()
-    {
-        AppDelegate app;
-        QCOMPARE(app.videoVC(), nullptr);
-        {
-            VideoViewController vc;
-            QCOMPARE(app.videoVC(), &vc);
-        }
-        QCOMPARE(app.videoVC(), nullptr);
     }
 };
 

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Lists every #include of a src/ folder that the including folder may not use, and
+# fails when there is one. The libraries enforce the same order at link time; this
+# also catches a header-only use. Usage: scripts/check-layers.sh [SOURCE_DIR]
+set -u
+src="${1:-$(dirname "$0")/..}/src"
+declare -A allowed=(
+  [telemetry]="telemetry"
+  [common]="common"
+  [extractor]="extractor telemetry"
+  [store]="store common telemetry"
+  [modules]="modules common"
+  [ui]="ui common"
+  [instruments]="instruments modules store ui common telemetry"
+  [map]="map modules store ui common telemetry"
+  [player]="player modules ui common"
+  [playlist]="playlist modules store ui common telemetry"
+  [app]="app instruments map player playlist modules store ui common telemetry"
+)
+folders="${!allowed[*]}"
+bad=0
+for dir in "${!allowed[@]}"; do
+  [ -d "$src/$dir" ] || continue
+  while IFS=: read -r file line text; do
+    target=$(sed -E 's/.*#include "([a-z]+)\/.*/\1/' <<<"$text")
+    case " $folders " in *" $target "*) ;; *) continue ;; esac
+    case " ${allowed[$dir]} " in *" $target "*) ;; *)
+      echo "$file:$line: $dir may not include $target: $text"
+      bad=1 ;;
+    esac
+  done < <(grep -rnE '^\s*#\s*include "[a-z]+/' "$src/$dir" --include='*.h' --include='*.cpp')
+done
+[ $bad -eq 0 ] && echo "layers: every include goes downwards"
+exit $bad

@@ -1,0 +1,22 @@
+// How the window's parts talk to each other, in one place: the layout controller
+// calls these once it has made the parts (and tests that assemble a smaller window
+// call them too). Nothing below src/app reaches the application delegate.
+#pragma once
+
+class AppDelegate;
+class PlayListViewController;
+class PositionCompassPanel;
+class VideoViewController;
+
+namespace Wiring {
+
+// The play list starts rows in the player, closes it when the playing row goes and
+// hands it the keys it answers; the player's open control opens the delegate's
+// dialog; the delegate knows both and marks the entry of every row that starts.
+// `app` may be null (then only the play list and the player are connected).
+void playerAndPlayList(VideoViewController *video, PlayListViewController *list, AppDelegate *app);
+
+// The position and compass panel under the play list's table.
+PositionCompassPanel *positionPanel(PlayListViewController *list);
+
+} // namespace Wiring
