@@ -2,6 +2,7 @@
 
 #include "AppKeys.h"
 #include "AppUserDefaults.h"
+#include "Logging.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -112,7 +113,7 @@ void Localization::install(const QString &language)
             tables.push_back(std::move(t));
             paths << path;
         } else {
-            qWarning("Localization: cannot load the string table %s", qPrintable(path));
+            qCWarning(lcCommon, "cannot load the string table %s", qPrintable(path));
         }
     }
     // Marked before the LanguageChange goes out: widgets look texts up while handling it.

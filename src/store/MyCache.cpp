@@ -2,6 +2,7 @@
 
 #include "PlayListFile.h"
 #include "common/AppKeys.h"
+#include "common/Logging.h"
 
 #include "GpsDataHelper.h"
 
@@ -90,11 +91,11 @@ void ensureLoaded(Store &s)
         s.list = std::move(list);
         break;
     case PlayListFile::Outcome::Missing:
-        qInfo("MyCache: no stored play list at %s; starting with none", qPrintable(path));
+        qCInfo(lcStore, "MyCache: no stored play list at %s; starting with none", qPrintable(path));
         break;
     case PlayListFile::Outcome::Unreadable:
-        qWarning("MyCache: the stored play list %s is unreadable (%s); starting with an empty play list",
-                 qPrintable(path), qPrintable(reason));
+        qCWarning(lcStore, "MyCache: the stored play list %s is unreadable (%s); starting with an empty play list",
+                  qPrintable(path), qPrintable(reason));
         break;
     }
 }
@@ -104,8 +105,8 @@ bool writeNow(const QString &path, const std::optional<PlayList> &list)
     QString reason;
     const bool ok = list ? PlayListFile::write(path, *list, &reason) : PlayListFile::remove(path, &reason);
     if (!ok)
-        qWarning("MyCache: cannot write the play list to %s (%s); the previous file is kept",
-                 qPrintable(path), qPrintable(reason));
+        qCWarning(lcStore, "MyCache: cannot write the play list to %s (%s); the previous file is kept",
+                  qPrintable(path), qPrintable(reason));
     return ok;
 }
 

@@ -3,6 +3,7 @@
 #include "AssistFile.h"
 #include "BinaryFile.h"
 #include "FileList.h"
+#include "Utf8.h"
 
 #include <cerrno>
 
@@ -28,49 +29,6 @@ int hexValue(char c)
     if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
     return -1;
-}
-
-// Well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool isValidUtf8(const std::string &s)
-{
-    const auto *p = reinterpret_cast<const unsigned char *>(s.data());
-    const size_t n = s.size();
-    size_t i = 0;
-    while (i < n) {
-        const unsigned char c = p[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t extra;
-        unsigned char lo = 0x80, hi = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-            if (c == 0xE0)
-                lo = 0xA0;
-            else if (c == 0xED)
-                hi = 0x9F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-            if (c == 0xF0)
-                lo = 0x90;
-            else if (c == 0xF4)
-                hi = 0x8F;
-        } else {
-            return false;
-        }
-        if (i + extra >= n)
-            return false;
-        if (p[i + 1] < lo || p[i + 1] > hi)
-            return false;
-        for (size_t k = 2; k <= extra; ++k)
-            if (p[i + k] < 0x80 || p[i + k] > 0xBF)
-                return false;
-        i += extra + 1;
-    }
-    return true;
 }
 
 } // namespace
@@ -161,7 +119,7 @@ bool GpsDataHelper::percentDecode(const std::string &text, std::string *out)
         decoded.push_back(static_cast<char>(hi * 16 + lo));
         i += 2;
     }
-    if (decoded.find('\0') != std::string::npos || !isValidUtf8(decoded))
+    if (decoded.find('\0') != std::string::npos || !Utf8::isWellFormed(decoded))
         return false;
     *out = std::move(decoded);
     return true;

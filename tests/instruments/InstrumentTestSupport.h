@@ -2,6 +2,7 @@
 // them, play-list entries built from sample tables, and the settings reset.
 #pragma once
 
+#include "SampleFactory.h"
 #include "common/AppKeys.h"
 #include "common/AppUserDefaults.h"
 #include "store/MyCache.h"
@@ -44,20 +45,6 @@ inline void installUnitLabels()
         installed = true;
         QCoreApplication::installTranslator(unitLabels());
     }
-}
-
-inline GpsSample makeSample(int spd, const char *lat, const char *lgt, double heading,
-                            float gx = 1.0f, float gy = 0.0f, float gz = 0.0f)
-{
-    GpsSample s;
-    s.spd = spd;
-    s.gps_lat = lat;
-    s.gps_lgt = lgt;
-    s.north_angle = heading;
-    s.gsensor_x = gx;
-    s.gsensor_y = gy;
-    s.gsensor_z = gz;
-    return s;
 }
 
 inline QString fileUrl(const char *name)

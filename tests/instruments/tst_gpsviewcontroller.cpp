@@ -21,7 +21,7 @@ private slots:
     void readoutsAndNorthImage()
     {
         const QString path = fileUrl("A.MOV");
-        storeEntries({makeEntry(path, {makeSample(0, "", "", 10.0), makeSample(40, "51.5", "-0.1275", 90.0)}, 40)});
+        storeEntries({makeEntry(path, {makeSample("", "", 0, 10.0), makeSample("51.5", "-0.1275", 40, 90.0)}, 40)});
         GpsViewController vc;
         vc.dataLogicProcessOfViodePath(path);
         vc.videoAllTime(2.0);    // one fix over two seconds: r = 0.5
@@ -43,7 +43,7 @@ private slots:
     void headingNinetyTurnsNorthToTheLeft()
     {
         const QString path = fileUrl("B.MOV");
-        storeEntries({makeEntry(path, {makeSample(0, "10", "10", 90.0)}, 0)});
+        storeEntries({makeEntry(path, {makeSample("10", "10", 0, 90.0)}, 0)});
         GpsViewController vc;
         vc.resize(450, 220);
         vc.dataLogicProcessOfViodePath(path);

@@ -47,7 +47,7 @@ private slots:
     void figuresFollowTheUnit()
     {
         const QString path = fileUrl("A.MOV");
-        storeEntries({makeEntry(path, {makeSample(50, "1", "1", 0)}, 110)});
+        storeEntries({makeEntry(path, {makeSample("1", "1", 50, 0, 1.0f)}, 110)});
         KTDisplayViewController vc;
         vc.dataLogicProcessOfViodePath(path);
         QCOMPARE(vc.maxSpd(), qint64(110));
@@ -110,10 +110,10 @@ private slots:
     void gsensorReadoutsFollowTheirOwnList()
     {
         // The third sample has y = 4.01 and stays out: the G-sensor list has 3 entries.
-        const QList<GpsSample> samples = {makeSample(10, "1", "1", 0, 1.0f, 0.5f, -0.25f),
-                                          makeSample(20, "1", "1", 0, 1.5f, 4.0f, 0.0f),
-                                          makeSample(30, "1", "1", 0, 0.0f, 4.01f, 0.0f),
-                                          makeSample(40, "1", "1", 0, -1.0f, -2.0f, 3.0f)};
+        const QList<GpsSample> samples = {makeSample("1", "1", 10, 0, 1.0f, 0.5f, -0.25f),
+                                          makeSample("1", "1", 20, 0, 1.5f, 4.0f, 0.0f),
+                                          makeSample("1", "1", 30, 0, 0.0f, 4.01f, 0.0f),
+                                          makeSample("1", "1", 40, 0, -1.0f, -2.0f, 3.0f)};
         const QString path = fileUrl("B.MOV");
         storeEntries({makeEntry(path, samples, 40)});
         KTDisplayViewController vc;
@@ -147,7 +147,7 @@ private slots:
         // Samples with speeds but no axis within +-4 g.
         QList<GpsSample> samples;
         for (int s = 0; s < 30; ++s)
-            samples << makeSample(80, "1", "1", 0, 5.0f, 0.0f, 0.0f);
+            samples << makeSample("1", "1", 80, 0, 5.0f, 0.0f, 0.0f);
         const QString path = fileUrl("C.MOV");
         storeEntries({makeEntry(path, samples, 95)});
         KTDisplayViewController vc;
@@ -164,7 +164,7 @@ private slots:
     void fileMissingFromTheStore()
     {
         const QString path = fileUrl("D.MOV");
-        storeEntries({makeEntry(path, {makeSample(10, "1", "1", 0, 1.25f, 0.0f, 0.0f)}, 10)});
+        storeEntries({makeEntry(path, {makeSample("1", "1", 10, 0, 1.25f, 0.0f, 0.0f)}, 10)});
         KTDisplayViewController vc;
         vc.dataLogicProcessOfViodePath(path);
         vc.videoAllTime(1.0);
@@ -184,7 +184,7 @@ private slots:
         // 100 entries over 333.3 s: the panel's ratio is float(100) / float(333.3).
         QList<GpsSample> samples;
         for (int k = 0; k < 100; ++k)
-            samples << makeSample(k, "1", "1", 0, 1.0f, float(k) / 100.0f, 0.0f);
+            samples << makeSample("1", "1", k, 0, 1.0f, float(k) / 100.0f, 0.0f);
         const QString path = fileUrl("E.MOV");
         storeEntries({makeEntry(path, samples, 99)});
         KTDisplayViewController vc;
@@ -213,7 +213,7 @@ private slots:
     {
         QList<GpsSample> samples;
         for (int k = 0; k < 60; ++k)
-            samples << makeSample(50, "1", "1", 0, 1.0f, -1.0f, 1.0f);
+            samples << makeSample("1", "1", 50, 0, 1.0f, -1.0f, 1.0f);
         const QString path = fileUrl("F.MOV");
         storeEntries({makeEntry(path, samples, 50)});
         KTDisplayViewController vc;

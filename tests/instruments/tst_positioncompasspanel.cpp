@@ -25,10 +25,10 @@ private:
         QList<GpsSample> samples;
         for (int s = 0; s < 180; ++s) {
             if (s % 2 == 0)
-                samples << makeSample(s, QByteArray::number(40.0 + s / 1000.0).constData(),
-                                      QByteArray::number(-3.0 - s / 1000.0).constData(), 2.0 * s);
+                samples << makeSample(QByteArray::number(40.0 + s / 1000.0).constData(),
+                                      QByteArray::number(-3.0 - s / 1000.0).constData(), s, 2.0 * s);
             else
-                samples << makeSample(s, "", "", 0);
+                samples << makeSample("", "", s, 0);
         }
         return samples;
     }
@@ -80,7 +80,7 @@ private slots:
         QFETCH(double, heading);
         setUnit(kmph);
         const QString path = fileUrl("A.MOV");
-        storeEntries({makeEntry(path, {makeSample(speed, lat.toLatin1().constData(), lng.toLatin1().constData(), heading)}, speed)});
+        storeEntries({makeEntry(path, {makeSample(lat.toLatin1().constData(), lng.toLatin1().constData(), speed, heading)}, speed)});
 
         PositionCompassPanel panel;
         panel.dataLogicProcessOfViodePath(path);
@@ -142,7 +142,7 @@ private slots:
     {
         QList<GpsSample> samples;
         for (int s = 0; s < 20; ++s)
-            samples << makeSample(30 + s, "", "0", 45.0);
+            samples << makeSample("", "0", 30 + s, 45.0);
         const QString path = fileUrl("D.MOV");
         storeEntries({makeEntry(path, samples, 49)});
         PositionCompassPanel panel;
@@ -159,7 +159,7 @@ private slots:
     void rotationsAreStoredOnlyWhenTheyChange()
     {
         const QString path = fileUrl("E.MOV");
-        storeEntries({makeEntry(path, {makeSample(86, "1", "1", 90.0), makeSample(43, "1", "1", 270.0)}, 86)});
+        storeEntries({makeEntry(path, {makeSample("1", "1", 86, 90.0), makeSample("1", "1", 43, 270.0)}, 86)});
         PositionCompassPanel panel;
         panel.dataLogicProcessOfViodePath(path);
         panel.videoAllTime(2.0);
@@ -215,7 +215,7 @@ private slots:
     void unitChangeRedrawsSpeedAndDialButKeepsTheNeedle()
     {
         const QString path = fileUrl("F.MOV");
-        storeEntries({makeEntry(path, {makeSample(100, "1", "1", 0)}, 100)});
+        storeEntries({makeEntry(path, {makeSample("1", "1", 100, 0)}, 100)});
         PositionCompassPanel panel;
         QCOMPARE(panel.spdImage->imageName(), QStringLiteral("x7kmh"));
         QCOMPARE(panel.spdArrowChange->imageName(), QStringLiteral("arrownewkmh"));
@@ -259,7 +259,7 @@ private slots:
         Localization::install(language);
         setUnit(kmph);
         const QString path = fileUrl("H.MOV");
-        storeEntries({makeEntry(path, {makeSample(100, "1", "1", 0)}, 100)});
+        storeEntries({makeEntry(path, {makeSample("1", "1", 100, 0)}, 100)});
         PositionCompassPanel panel;
         panel.dataLogicProcessOfViodePath(path);
         panel.videoAllTime(1.0);
@@ -300,7 +300,7 @@ private slots:
         QFETCH(int, speed);
         QFETCH(double, heading);
         const QString path = fileUrl("G.MOV");
-        storeEntries({makeEntry(path, {makeSample(speed, "1", "1", heading)}, speed)});
+        storeEntries({makeEntry(path, {makeSample("1", "1", speed, heading)}, speed)});
         PositionCompassPanel panel;
         panel.resize(450, 264);
         panel.dataLogicProcessOfViodePath(path);

@@ -1,7 +1,10 @@
-// Test helper: read results built by hand.
+// Test helper shared by the extractor and instrument tests: a telemetry sample
+// built by hand. Position first; every other field defaults to zero.
 #pragma once
 
 #include "GpsSample.h"
+
+#include <string>
 
 inline GpsSample makeSample(const std::string &lat, const std::string &lon, int spd = 0,
                             double course = 0, float x = 0, float y = 0, float z = 0)
