@@ -9,6 +9,7 @@
 
 static bool g_winlock = false;
 static QPointer<KTToastWindowController> g_toast;
+static const void *g_lockHolder = nullptr;   // the toast that set g_winlock
 
 bool AppToast::winlock()
 {
@@ -28,6 +29,9 @@ void AppToast::showToast(const QString &text, float duration)
     auto *toast = new KTToastWindowController(text);
     toast->duration = duration;
     g_toast = toast;
+    g_lockHolder = toast;
+    QObject::connect(toast, &KTToastWindowController::closed, [toast] { release(toast); });
+    QObject::connect(toast, &QObject::destroyed, [toast] { release(toast); });
     QWidget *anchor = QApplication::activeWindow();
     toast->showCentred(anchor);
 
@@ -46,5 +50,14 @@ void AppToast::closeWin(KTToastWindowController *toast)
 {
     if (toast)
         toast->close();
+    release(toast);
+}
+
+void AppToast::release(const void *toast)
+{
+    if (toast != g_lockHolder)
+        return;
+    g_lockHolder = nullptr;
+    g_toast = nullptr;
     g_winlock = false;
 }

@@ -49,6 +49,34 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return !AppToast::winlock(); }, 3000));
     }
 
+    void toastClosedAnotherWayLetsTheNextOneShow()
+    {
+        // Closed by the window manager or the program: the toast is deleted and the lock lifted.
+        AppToast::showToast("closed", 30.0f);
+        QPointer<KTToastWindowController> closed = AppToast::currentToast();
+        QVERIFY(closed);
+        closed->close();
+        QVERIFY(!AppToast::winlock());
+        QVERIFY(QTest::qWaitFor([&] { return closed.isNull(); }, 3000));
+
+        AppToast::showToast("deleted", 30.0f);
+        QVERIFY(AppToast::currentToast());
+        QCOMPARE(AppToast::currentToast()->text(), QString("deleted"));
+        delete AppToast::currentToast();
+        QVERIFY(!AppToast::winlock());
+        QCOMPARE(AppToast::currentToast(), nullptr);
+
+        AppToast::showToast("all windows closed", 30.0f);
+        QCOMPARE(AppToast::currentToast()->text(), QString("all windows closed"));
+        QApplication::closeAllWindows();
+        QVERIFY(!AppToast::winlock());
+
+        AppToast::showToast("shown again", 0.2f);
+        QVERIFY(AppToast::currentToast());
+        QCOMPARE(AppToast::currentToast()->text(), QString("shown again"));
+        QVERIFY(QTest::qWaitFor([&] { return !AppToast::winlock(); }, 3000));
+    }
+
     void toastDoesNotTakeFocus()
     {
         QWidget main;
