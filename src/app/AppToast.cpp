@@ -36,7 +36,11 @@ void AppToast::showToast(const QString &text, float duration)
     toast->showCentred(anchor);
 
     const int ms = std::max(0, int(duration * 1000.0f));
-    QTimer::singleShot(ms, toast, [toast] { closeWin(toast); });
+    auto *timer = new QTimer(toast);
+    timer->setObjectName(QStringLiteral("closeTimer"));
+    timer->setSingleShot(true);
+    QObject::connect(timer, &QTimer::timeout, toast, [toast] { closeWin(toast); });
+    timer->start(ms);
 
     auto *fade = new QPropertyAnimation(toast, "windowOpacity", toast);
     fade->setDuration(ms);

@@ -15,7 +15,7 @@ public:
     static void showToast(const QString &text, float duration);
     // YES while a toast is on screen.
     static bool winlock();
-    // The toast on screen, or null.
+    // The toast on screen, or null. Its child QTimer "closeTimer" closes it.
     static KTToastWindowController *currentToast();
 
 private:
