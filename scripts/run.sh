@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and plays the bundled sample drive (three forged dash-camera
 # files). With no display the player runs on a virtual X server for a few seconds,
-# a screenshot of the window is saved and its path printed.
+# under a window manager (openbox), a screenshot of the window is saved and its path printed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -17,7 +17,7 @@ fi
 
 shot="$PWD/build/veltra-player-screenshot.png"
 rm -f "$shot"
-xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
+xvfb-run -a -s "-screen 0 1920x1080x24" scripts/with-wm.sh bash -c '
   shot="$1"; shift
   "$0" "$@" &
   pid=$!

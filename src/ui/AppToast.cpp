@@ -9,6 +9,7 @@
 
 static bool g_winlock = false;
 static QPointer<KTToastWindowController> g_toast;
+static const void *g_lockHolder = nullptr;   // the toast that set g_winlock
 
 bool AppToast::winlock()
 {
@@ -28,11 +29,18 @@ void AppToast::showToast(const QString &text, float duration)
     auto *toast = new KTToastWindowController(text);
     toast->duration = duration;
     g_toast = toast;
+    g_lockHolder = toast;
+    QObject::connect(toast, &KTToastWindowController::closed, [toast] { release(toast); });
+    QObject::connect(toast, &QObject::destroyed, [toast] { release(toast); });
     QWidget *anchor = QApplication::activeWindow();
     toast->showCentred(anchor);
 
     const int ms = std::max(0, int(duration * 1000.0f));
-    QTimer::singleShot(ms, toast, [toast] { closeWin(toast); });
+    auto *timer = new QTimer(toast);
+    timer->setObjectName(QStringLiteral("closeTimer"));
+    timer->setSingleShot(true);
+    QObject::connect(timer, &QTimer::timeout, toast, [toast] { closeWin(toast); });
+    timer->start(ms);
 
     auto *fade = new QPropertyAnimation(toast, "windowOpacity", toast);
     fade->setDuration(ms);
@@ -46,5 +54,14 @@ void AppToast::closeWin(KTToastWindowController *toast)
 {
     if (toast)
         toast->close();
+    release(toast);
+}
+
+void AppToast::release(const void *toast)
+{
+    if (toast != g_lockHolder)
+        return;
+    g_lockHolder = nullptr;
+    g_toast = nullptr;
     g_winlock = false;
 }

@@ -1,5 +1,6 @@
 #include "KTToastWindowController.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -54,4 +55,11 @@ void KTToastWindowController::paintEvent(QPaintEvent *)
     p.fillPath(path, QColor(20, 20, 22, 215));
     p.setPen(QPen(QColor(255, 255, 255, 40), 1));
     p.drawPath(path);
+}
+
+void KTToastWindowController::closeEvent(QCloseEvent *event)
+{
+    QWidget::closeEvent(event);
+    if (event->isAccepted())
+        emit closed();
 }

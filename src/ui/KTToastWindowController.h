@@ -18,8 +18,14 @@ public:
     // Shows the window centred over `anchor` (or the screen) in the lower third.
     void showCentred(QWidget *anchor);
 
+signals:
+    // The window has been closed (by its timer, the window manager or the program); it is
+    // deleted on close.
+    void closed();
+
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     QString text_;
