@@ -82,13 +82,13 @@ private:
             window.resize(900, 620);
             vc = new VideoViewController(&window);
             vc->setGeometry(0, 0, 900, 620);
-            vc->gpsDelegate.set(&gps);
-            vc->gpsInfoDelegate.set(&gpsInfo);
-            vc->speedDelegate.set(&speed);
-            vc->videoEndDelegate.set(&playlist);
-            vc->zoomInDelegate.set(&layout);
+            vc->session()->gpsDelegate.set(&gps);
+            vc->session()->gpsInfoDelegate.set(&gpsInfo);
+            vc->session()->speedDelegate.set(&speed);
+            vc->session()->videoEndDelegate.set(&playlist);
+            vc->session()->zoomInDelegate.set(&layout);
             if (withRemoveLine)
-                vc->removesourceMap.set(&mapLines);
+                vc->session()->removesourceMap.set(&mapLines);
             window.show();
             (void)QTest::qWaitForWindowExposed(&window);
         }
