@@ -87,9 +87,9 @@ struct Window {
         auto *rest = new QWidget(&top);
         rest->setStyleSheet("background: #dfdde0;");
         row->addWidget(rest, 444);
-        vc->gpsDelegate.set(&a);
-        vc->gpsInfoDelegate.set(&b);
-        vc->speedDelegate.set(&c);
+        vc->session()->gpsDelegate.set(&a);
+        vc->session()->gpsInfoDelegate.set(&b);
+        vc->session()->speedDelegate.set(&c);
         top.show();
         (void)QTest::qWaitForWindowExposed(&top);
     }

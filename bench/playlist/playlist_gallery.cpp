@@ -65,8 +65,8 @@ int main(int argc, char **argv)
     layout->addWidget(player, 1);
     layout->addWidget(list);
     list->setFixedSize(450, 440);
-    player->gpsInfoDelegate.set(list);
-    player->videoEndDelegate.set(list);
+    player->session()->gpsInfoDelegate.set(list);
+    player->session()->videoEndDelegate.set(list);
     window.resize(1344, 756);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))

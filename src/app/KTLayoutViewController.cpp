@@ -88,11 +88,11 @@ void KTLayoutViewController::viewDidLoad()
     Wiring::positionPanel(playlistVC);
     videoVC = new VideoViewController();
     Wiring::playerAndPlayList(videoVC, playlistVC, AppDelegate::instance());
-    videoVC->zoomInDelegate.set(this);
-    videoVC->gpsDelegate.set(webVC);
-    videoVC->speedDelegate.set(displayVC);
-    videoVC->gpsInfoDelegate.set(playlistVC);
-    videoVC->videoEndDelegate.set(playlistVC);
+    videoVC->session()->zoomInDelegate.set(this);
+    videoVC->session()->gpsDelegate.set(webVC);
+    videoVC->session()->speedDelegate.set(displayVC);
+    videoVC->session()->gpsInfoDelegate.set(playlistVC);
+    videoVC->session()->videoEndDelegate.set(playlistVC);
 
     putInto(videoView, videoVC);
     putInto(playListView, playlistVC);

@@ -1,27 +1,27 @@
-// The player: owns the media engine and its playback clock, and turns every clock
-// tick into one updateDataByCurrentTime call on each instrument module. Also the
-// control bar under the picture (transport, rate steps, volume, seeking, expand,
-// capture, settings and help overlays) and the keyboard shortcuts of the player.
+// The player's view: the picture, the control bar under it (transport, rate steps,
+// volume, seeking, expand, capture, settings and help overlays) and the keyboard
+// shortcuts. The playback itself, with the engine, its clock and the instrument
+// modules, is the PlaybackSession it owns (session()); the view shows what the
+// session says and hands the controls' requests to it.
 #pragma once
 
-#include "modules/KTModuleProtocol.h"
+#include "PlaybackSession.h"
 
-#include <QPointer>
 #include <QUrl>
 #include <QWidget>
 
-class QAbstractButton;
-class QAudioOutput;
+#include <memory>
+
 class QButtonGroup;
 class QFrame;
 class QKeyEvent;
 class QLabel;
-class QMediaPlayer;
 class QPushButton;
 class QSlider;
 class QToolButton;
 class QVideoWidget;
-class PlaybackClock;
+class PlayerControlBar;
+class PlayerOverlays;
 
 class VideoViewController : public QWidget {
     Q_OBJECT
@@ -29,48 +29,32 @@ public:
     explicit VideoViewController(QWidget *parent = nullptr);
     ~VideoViewController() override;
 
-    // Module slots, filled once by the window layout.
-    ModuleSlot gpsDelegate;
-    ModuleSlot gpsInfoDelegate;
-    ModuleSlot speedDelegate;
-    ModuleSlot videoEndDelegate;
-    ModuleSlot zoomInDelegate;
-    ModuleSlot removesourceMap;
+    // The playback shown here; its module slots are filled by the window layout.
+    PlaybackSession *session() const { return session_; }
 
     // Expand state exchanged with the layout (zoomInVideoPlayWindow).
     qint64 zoomState = 0;
 
-    // Hands the file to the modules and starts loading it; plays once it is playable.
+    // The session's operations, for the window and the play list.
     void initAssetData(const QUrl &url);
-    // Stops and tears down the current file; harmless when nothing is open.
-    void close();
-    // Closes the current file and opens `url` (a play-list row that starts).
-    void playUrl(const QUrl &url);
-
-    // Seconds; 0 without a player. Setting it seeks to the nearest whole second.
-    double currentTime() const;
-    void setCurrentTime(double seconds);
-    // The file's duration in seconds once it is ready to play, else 0.
-    double duration() const;
-    // 0.0 .. 1.0; setting it stores "volume" at once.
-    float volume() const;
-    void setVolume(float v);
-
-    // The clock tick: the modules, the slider, the label, then the end-of-file test.
-    void tick(double seconds);
+    void close() { session_->close(); }
+    void playUrl(const QUrl &url) { close(); initAssetData(url); }
+    double currentTime() const { return session_->currentTime(); }
+    void setCurrentTime(double seconds) { session_->setCurrentTime(seconds); }
+    double duration() const { return session_->duration(); }
+    float volume() const { return session_->volume(); }
+    void setVolume(float v) { session_->setVolume(v); }
+    void tick(double seconds) { session_->tick(seconds); }
+    QMediaPlayer *player() const { return session_->player(); }
+    bool isAddVideoFile() const { return session_->isAddVideoFile(); }
+    double requestedRate() const { return session_->requestedRate(); }
+    void execPlayOrPause() { session_->execPlayOrPause(); }
 
     // Space plays or pauses; Escape toggles full screen of the main window.
     void keyDown(QKeyEvent *event);
-    void execPlayOrPause();
 
     // The folder of captured pictures (created when missing).
     static QString pictureSaveDirectory();
-
-    // The playing engine once a file has been set up (stays, without media, after close).
-    QMediaPlayer *player() const;
-    bool isAddVideoFile() const { return isAddVideoFile_; }
-    // The rate last requested through the controls (0 while paused).
-    double requestedRate() const;
 
     // Controls, exposed for the window and the tests.
     QWidget *containerView = nullptr;
@@ -106,17 +90,11 @@ public:
     QLabel *aboutImageinfo = nullptr;
     QToolButton *closeAboutInfo = nullptr;
 
-    // The fast and reverse step tables and their indices (shared program-wide).
-    static constexpr int RATE_VIDEO[] = {2, 5, 10, 60};
-    static constexpr int RATE_VIDEO_LENGTH = 4;
-    static int rateIndexForward();
-    static int rateIndexBackward();
-
 public slots:
-    void playOrPause();
-    void stopVideo();
-    void forwardRate();
-    void backwardRate();
+    void playOrPause() { session_->playOrPause(); }
+    void stopVideo() { session_->stopVideo(); }
+    void forwardRate() { session_->forwardRate(); }
+    void backwardRate() { session_->backwardRate(); }
     void nextFile();
     void lastFile();
     void zoomInOut();
@@ -138,7 +116,7 @@ public slots:
 signals:
     // The open control was used: the window shows its open dialog.
     void openFileRequested();
-    // Every clock tick, after the modules had it (seconds).
+    // Every clock tick, after the modules and the controls had it (seconds).
     void ticked(double seconds);
     // The set-up of the file ended: true when it plays, false when it was not playable.
     void setUpFinished(bool playable);
@@ -153,23 +131,15 @@ protected:
 private:
     void buildView();
     void retranslate();
-    void placeOverlays();
-    // The overlay's radio rows show the current unit, language and map.
-    void showSettings();
-    void onMediaStatus(int status);
-    void setUpPlaybackOfAsset();
+    void followSession();
+    void showDuration(double seconds);
+    void showTime(double seconds);
     void updatePlayButton();
     void showFirstFrame();
-    void setRate(double rate);
     void saveImageFileToDiskPath(const QString &path);
 
-    QMediaPlayer *engine_ = nullptr;
-    QAudioOutput *audio_ = nullptr;
-    PlaybackClock *clock_ = nullptr;
-    bool isAddVideoFile_ = false;
-    bool loading_ = false;
-    bool playerBuilt_ = false;   // a set-up has succeeded once
-    bool ready_ = false;         // the current file is set up and ready to play
-    bool observing_ = false;     // the clock observer is installed for the current file
+    PlaybackSession *session_ = nullptr;
+    PlayerControlBar *controlBar_ = nullptr;
+    std::unique_ptr<PlayerOverlays> overlays_;
     bool waitingFirstFrame_ = false;
 };

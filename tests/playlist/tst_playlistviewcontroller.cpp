@@ -165,9 +165,9 @@ private slots:
         layout->addWidget(vc_, 2);
         layout->addWidget(pl_, 1);
         probe_ = std::make_unique<OpenProbe>();
-        vc_->gpsDelegate.set(probe_.get());
-        vc_->gpsInfoDelegate.set(pl_);
-        vc_->videoEndDelegate.set(pl_);
+        vc_->session()->gpsDelegate.set(probe_.get());
+        vc_->session()->gpsInfoDelegate.set(pl_);
+        vc_->session()->videoEndDelegate.set(pl_);
         window_->resize(1344, 756);
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));

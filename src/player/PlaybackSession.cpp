@@ -1,0 +1,279 @@
+#include "PlaybackSession.h"
+
+#include "PlaybackClock.h"
+#include "common/AppKeys.h"
+#include "common/AppUserDefaults.h"
+
+#include <QAudioOutput>
+#include <QVideoSink>
+
+#include <algorithm>
+
+PlaybackSession::PlaybackSession(QObject *parent) : QObject(parent)
+{
+    engine_ = new QMediaPlayer(this);
+    audio_ = new QAudioOutput(this);
+    engine_->setAudioOutput(audio_);
+    audio_->setVolume(storedVolume());
+    clock_ = new PlaybackClock(this);
+
+    connect(engine_, &QMediaPlayer::mediaStatusChanged, this, &PlaybackSession::onMediaStatus);
+    connect(engine_, &QMediaPlayer::playbackStateChanged, this, &PlaybackSession::playbackStateChanged);
+    connect(engine_, &QMediaPlayer::playbackRateChanged, this, &PlaybackSession::rateChanged);
+    connect(clock_, &PlaybackClock::tick, this, &PlaybackSession::tick);
+}
+
+PlaybackSession::~PlaybackSession()
+{
+    clock_->remove();
+    // Destroying a loaded or paused engine aborts inside the GStreamer video output:
+    // stop and unload it first.
+    engine_->stop();
+    engine_->setSource(QUrl());
+    engine_->setVideoOutput(nullptr);
+}
+
+void PlaybackSession::setVideoOutput(QObject *output)
+{
+    engine_->setVideoOutput(output);
+}
+
+QVideoSink *PlaybackSession::videoSink() const
+{
+    return engine_->videoSink();
+}
+
+float PlaybackSession::storedVolume()
+{
+    const std::optional<double> stored = AppUserDefaults::number(AppKeys::VOLUME);
+    return float(std::clamp(stored.value_or(1.0), 0.0, 1.0));
+}
+
+// ---------------------------------------------------------------------------------
+// Opening, set-up, tear-down
+
+void PlaybackSession::initAssetData(const QUrl &url)
+{
+    if (url.isEmpty())
+        return;
+    const QString path = QString::fromUtf8(url.toEncoded());
+    gpsDelegate.dataLogicProcessOfViodePath(path);
+    gpsInfoDelegate.dataLogicProcessOfViodePath(path);
+    speedDelegate.dataLogicProcessOfViodePath(path);
+    isAddVideoFile_ = true;
+
+    // A file still playing is stopped before the engine takes the new one.
+    removeObserver();
+    ready_ = false;
+    loading_ = true;
+    engine_->stop();
+    engine_->setSource(url);
+    // An unreadable or empty source is judged at once by some backends.
+    if (engine_->mediaStatus() == QMediaPlayer::InvalidMedia)
+        onMediaStatus(QMediaPlayer::InvalidMedia);
+}
+
+void PlaybackSession::onMediaStatus(QMediaPlayer::MediaStatus status)
+{
+    if (!loading_)
+        return;
+    if (status == QMediaPlayer::LoadedMedia) {
+        loading_ = false;
+        if (!engine_->hasVideo() || !engine_->isAvailable())
+            failSetUp();
+        else
+            setUpPlaybackOfAsset();
+    } else if (status == QMediaPlayer::InvalidMedia) {
+        loading_ = false;
+        failSetUp();
+    }
+}
+
+void PlaybackSession::failSetUp()
+{
+    engine_->stop();
+    engine_->setSource(QUrl());
+    emit setUpFinished(false);
+}
+
+void PlaybackSession::setUpPlaybackOfAsset()
+{
+    playerBuilt_ = true;
+    ready_ = true;
+
+    const double d = duration();
+    emit durationChanged(d);
+
+    speedDelegate.videoAllTime(d);
+    gpsDelegate.videoAllTime(d);
+    gpsInfoDelegate.videoAllTime(d);
+
+    clock_->install(engine_, engine_->videoSink());
+    observing_ = true;
+
+    audio_->setVolume(storedVolume());
+    emit volumeChanged(audio_->volume());
+
+    engine_->setPlaybackRate(1.0);
+    engine_->play();
+    emit setUpFinished(true);
+}
+
+void PlaybackSession::removeObserver()
+{
+    if (observing_) {
+        clock_->remove();
+        observing_ = false;
+    }
+}
+
+void PlaybackSession::close()
+{
+    if (isAddVideoFile_) {
+        loading_ = false;
+        removeObserver();
+        engine_->pause();
+        engine_->stop();
+        engine_->setSource(QUrl());
+        ready_ = false;
+        emit durationChanged(0.0);
+    }
+    isAddVideoFile_ = false;
+}
+
+void PlaybackSession::playUrl(const QUrl &url)
+{
+    close();
+    initAssetData(url);
+}
+
+QMediaPlayer *PlaybackSession::player() const
+{
+    return playerBuilt_ ? engine_ : nullptr;
+}
+
+bool PlaybackSession::isPlaying() const
+{
+    return engine_->playbackState() == QMediaPlayer::PlayingState;
+}
+
+double PlaybackSession::requestedRate() const
+{
+    if (!player() || !isPlaying())
+        return 0.0;
+    return engine_->playbackRate();
+}
+
+// ---------------------------------------------------------------------------------
+// Clock and time
+
+void PlaybackSession::tick(double t)
+{
+    gpsDelegate.updateDataByCurrentTime(t);
+    gpsInfoDelegate.updateDataByCurrentTime(t);
+    speedDelegate.updateDataByCurrentTime(t);
+    emit timeChanged(t);
+    if (duration() == t) {
+        videoEndDelegate.videoEnd();
+        removesourceMap.removeLineMap();
+        emit ended();
+    }
+}
+
+double PlaybackSession::currentTime() const
+{
+    if (!player() || !ready_)
+        return 0.0;
+    return clock_->currentTime();
+}
+
+void PlaybackSession::setCurrentTime(double seconds)
+{
+    if (!player() || !ready_)
+        return;
+    clock_->seek(seconds);
+    emit seeking(seconds);
+}
+
+double PlaybackSession::duration() const
+{
+    if (!ready_)
+        return 0.0;
+    return double(engine_->duration()) / 1000.0;
+}
+
+// ---------------------------------------------------------------------------------
+// Transport
+
+void PlaybackSession::playOrPause()
+{
+    rateI_ = 0;
+    rateJ_ = 0;
+    execPlayOrPause();
+}
+
+void PlaybackSession::execPlayOrPause()
+{
+    if (!player() || !ready_)
+        return;
+    if (isPlaying()) {
+        engine_->pause();
+    } else {
+        if (currentTime() == duration())
+            setCurrentTime(0);
+        setRate(1.0);
+    }
+}
+
+void PlaybackSession::setRate(double rate)
+{
+    engine_->setPlaybackRate(rate);
+    if (!isPlaying())
+        engine_->play();
+}
+
+void PlaybackSession::stopVideo()
+{
+    if (!player() || !ready_)
+        return;
+    engine_->pause();
+    setCurrentTime(0);
+}
+
+void PlaybackSession::forwardRate()
+{
+    rateJ_ = 0;
+    if (!player() || !ready_)
+        return;
+    if (rateI_ >= RATE_VIDEO_LENGTH)
+        rateI_ = 0;
+    const int r = RATE_VIDEO[rateI_++];
+    setRate(double(float(r)));
+    emit rateStepped(r);
+}
+
+void PlaybackSession::backwardRate()
+{
+    rateI_ = 0;
+    if (!player() || !ready_)
+        return;
+    if (rateJ_ >= RATE_VIDEO_LENGTH)
+        rateJ_ = 0;
+    const int r = -RATE_VIDEO[rateJ_++];
+    setRate(double(float(r)));
+    emit rateStepped(r);
+}
+
+float PlaybackSession::volume() const
+{
+    return audio_->volume();
+}
+
+void PlaybackSession::setVolume(float v)
+{
+    v = std::clamp(v, 0.0f, 1.0f);
+    audio_->setVolume(v);
+    AppUserDefaults::setValue(AppKeys::VOLUME, double(v));
+    AppUserDefaults::synchronize();
+    emit volumeChanged(v);
+}

@@ -1,0 +1,116 @@
+// One file's playback without any widget: the media engine, its playback clock and
+// the instrument modules that follow it. Every clock tick becomes one
+// updateDataByCurrentTime call on each module, in the order map, play list, speed;
+// the tick whose time equals the duration ends the file. Also the rate steps, seeking
+// and the volume with its stored level. Whoever shows the playback (the player's
+// view) gives it a video output and follows its signals.
+#pragma once
+
+#include "modules/KTModuleProtocol.h"
+
+#include <QMediaPlayer>
+#include <QObject>
+#include <QUrl>
+
+class QAudioOutput;
+class QVideoSink;
+class PlaybackClock;
+
+class PlaybackSession : public QObject {
+    Q_OBJECT
+public:
+    explicit PlaybackSession(QObject *parent = nullptr);
+    ~PlaybackSession() override;
+
+    // Module slots, filled once by the window layout.
+    ModuleSlot gpsDelegate;
+    ModuleSlot gpsInfoDelegate;
+    ModuleSlot speedDelegate;
+    ModuleSlot videoEndDelegate;
+    ModuleSlot zoomInDelegate;
+    ModuleSlot removesourceMap;
+
+    // Where the pictures go: a QVideoWidget, a QVideoSink, or null. The clock follows
+    // the frames of its sink.
+    void setVideoOutput(QObject *output);
+    QVideoSink *videoSink() const;
+
+    // Hands the file to the modules and starts loading it; plays once it is playable.
+    void initAssetData(const QUrl &url);
+    // Stops and tears down the current file; harmless when nothing is open.
+    void close();
+    // Closes the current file and opens `url`.
+    void playUrl(const QUrl &url);
+
+    // Seconds; 0 without a playable file. Setting it seeks to the nearest whole second.
+    double currentTime() const;
+    void setCurrentTime(double seconds);
+    // The file's duration in seconds once it is ready to play, else 0.
+    double duration() const;
+    // 0.0 .. 1.0; setting it stores "volume" at once.
+    float volume() const;
+    void setVolume(float v);
+
+    // The clock tick: the modules, timeChanged, then the end-of-file test.
+    void tick(double seconds);
+
+    // The playing engine once a file has been set up (stays, without media, after close).
+    QMediaPlayer *player() const;
+    bool isAddVideoFile() const { return isAddVideoFile_; }
+    // The current file is set up and ready to play.
+    bool isReady() const { return ready_; }
+    bool isPlaying() const;
+    // The rate last requested through the controls (0 while paused).
+    double requestedRate() const;
+
+    // The fast and reverse step tables and their indices.
+    static constexpr int RATE_VIDEO[] = {2, 5, 10, 60};
+    static constexpr int RATE_VIDEO_LENGTH = 4;
+    int rateIndexForward() const { return rateI_; }
+    int rateIndexBackward() const { return rateJ_; }
+
+public slots:
+    // Resets both rate steps, then plays or pauses.
+    void playOrPause();
+    // Pauses, or plays at 1x (from 0 when the file has played to its end).
+    void execPlayOrPause();
+    void stopVideo();
+    void forwardRate();
+    void backwardRate();
+
+signals:
+    // Every clock tick, after the modules had it (seconds).
+    void timeChanged(double seconds);
+    // A seek to `seconds` was asked for; the tick with the time landed on follows.
+    void seeking(double seconds);
+    // The file's duration when its set-up succeeded; 0 when it is closed.
+    void durationChanged(double seconds);
+    void playbackStateChanged(QMediaPlayer::PlaybackState state);
+    void rateChanged(double rate);
+    // A fast or reverse step was taken: the rate it asked for (2, -5, ...).
+    void rateStepped(int rate);
+    void volumeChanged(float volume);
+    // The tick at the end of the file was handed to the modules.
+    void ended();
+    // The set-up of the file ended: true when it plays, false when it was not playable.
+    void setUpFinished(bool playable);
+
+private:
+    void onMediaStatus(QMediaPlayer::MediaStatus status);
+    void failSetUp();
+    void setUpPlaybackOfAsset();
+    void removeObserver();
+    void setRate(double rate);
+    static float storedVolume();
+
+    QMediaPlayer *engine_ = nullptr;
+    QAudioOutput *audio_ = nullptr;
+    PlaybackClock *clock_ = nullptr;
+    int rateI_ = 0;
+    int rateJ_ = 0;
+    bool isAddVideoFile_ = false;
+    bool loading_ = false;
+    bool playerBuilt_ = false;   // a set-up has succeeded once
+    bool ready_ = false;         // the current file is set up and ready to play
+    bool observing_ = false;     // the clock observer is installed for the current file
+};

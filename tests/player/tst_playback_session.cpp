@@ -1,0 +1,415 @@
+// The playback session with the real QMediaPlayer and a bare video sink (no widget):
+// module calls and their order, ticks, the end of a file at each rate, rate steps,
+// seeking, the stored volume, and files that do not play.
+#include "PlayerTestSupport.h"
+#include "common/AppKeys.h"
+#include "common/AppUserDefaults.h"
+#include "player/PlaybackSession.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QVideoFrame>
+#include <QVideoSink>
+
+using namespace PlayerTestSupport;
+
+class PlaybackSessionTest : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir dir_;
+    QString clip_;   // 3 s, 320x240
+    QString clip2_;  // 2 s, 320x240, with a sound track
+    QString long_;   // at least 14 s
+
+    struct Rig {
+        CallLog log;
+        QVideoSink sink;
+        PlaybackSession session;
+        RecordingModule gps{"gps", &log};
+        RecordingModule gpsInfo{"gpsInfo", &log};
+        RecordingModule speed{"speed", &log};
+        RecordingModule playlist{"playlist", &log};
+        RecordingModule mapLines{"mapLines", &log};
+
+        explicit Rig(bool withRemoveLine = false)
+        {
+            session.setVideoOutput(&sink);
+            session.gpsDelegate.set(&gps);
+            session.gpsInfoDelegate.set(&gpsInfo);
+            session.speedDelegate.set(&speed);
+            session.videoEndDelegate.set(&playlist);
+            if (withRemoveLine)
+                session.removesourceMap.set(&mapLines);
+        }
+
+        bool open(const QString &file)
+        {
+            QSignalSpy done(&session, &PlaybackSession::setUpFinished);
+            session.initAssetData(QUrl::fromLocalFile(file));
+            return done.wait(10000) && done.first().first().toBool();
+        }
+        QMediaPlayer *engine() const { return session.player(); }
+        bool waitPlaying()
+        {
+            return QTest::qWaitFor([this] { return engine() && engine()->playbackState() == QMediaPlayer::PlayingState; }, 5000);
+        }
+        bool pauseAndSettle()
+        {
+            session.playOrPause();
+            return QTest::qWaitFor([this] { return engine()->playbackState() == QMediaPlayer::PausedState; }, 5000);
+        }
+        // Opens a file that is no video and waits for the set-up's answer.
+        bool openFails(const QString &bad)
+        {
+            QSignalSpy done(&session, &PlaybackSession::setUpFinished);
+            session.initAssetData(QUrl::fromLocalFile(bad));
+            return (done.wait(10000) || done.size() == 1) && !done.first().first().toBool();
+        }
+    };
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir_.isValid());
+        clip_ = makeVideo(dir_.path(), "clip3.mov", 3);
+        clip2_ = makeVideo(dir_.path(), "clip2.MOV", 2, "320x240", 30, true);
+        const QString forged = qEnvironmentVariable("VELTRA_SAMPLES") + "/drive/2026_1108_093000_001.MOV";
+        long_ = QFileInfo(forged).size() > 0 ? forged : makeVideo(dir_.path(), "long.mov", 16);
+        QVERIFY(!clip_.isEmpty() && !clip2_.isEmpty() && !long_.isEmpty());
+    }
+
+    void init()
+    {
+        AppUserDefaults::remove(AppKeys::VOLUME);
+    }
+
+    // --- module calls -----------------------------------------------------------
+
+    void pathThenTotalTimeInTheirOrders()
+    {
+        Rig rig;
+        const QUrl url = QUrl::fromLocalFile(clip_);
+        QSignalSpy done(&rig.session, &PlaybackSession::setUpFinished);
+        rig.session.initAssetData(url);
+        // The path reaches the modules at once, before the file is known to play.
+        QCOMPARE(int(rig.log.calls.size()), 3);
+        const QStringList pathOrder{"gps", "gpsInfo", "speed"};
+        for (int k = 0; k < 3; ++k) {
+            QCOMPARE(rig.log.calls[k].module, pathOrder[k]);
+            QCOMPARE(rig.log.calls[k].op, QString("path"));
+            QCOMPARE(rig.log.calls[k].text, QString::fromUtf8(url.toEncoded()));
+        }
+        QVERIFY(done.wait(10000));
+        const auto all = rig.log.of("allTime");
+        QCOMPARE(int(all.size()), 3);
+        const QStringList totalOrder{"speed", "gps", "gpsInfo"};
+        for (int k = 0; k < 3; ++k) {
+            QCOMPARE(all[k].module, totalOrder[k]);
+            QCOMPARE(all[k].value, rig.session.duration());
+        }
+        QVERIFY(std::abs(rig.session.duration() - 3.0) < 0.05);
+    }
+
+    void pathKeepsPercentEscapes()
+    {
+        const QString spaced = QDir(dir_.path()).filePath("a clip #1.mov");
+        QVERIFY(QFile::copy(clip_, spaced) || QFile::exists(spaced));
+        Rig rig;
+        QVERIFY(rig.open(spaced));
+        const QString path = rig.log.of("path", "gps").front().text;
+        QVERIFY2(path.startsWith("file:///") && path.contains("a%20clip%20%231.mov"), qPrintable(path));
+    }
+
+    void ticksReachModulesInOrderAndAdvance()
+    {
+        Rig rig;
+        QSignalSpy times(&rig.session, &PlaybackSession::timeChanged);
+        QVERIFY(rig.open(long_));
+        QVERIFY(rig.waitPlaying());
+        QVERIFY(QTest::qWaitFor([&] { return rig.session.currentTime() > 1.6; }, 8000));
+        QVERIFY(rig.pauseAndSettle());
+        const std::vector<Call> ticks = rig.log.of("tick");
+        QVERIFY(ticks.size() % 3 == 0);
+        QVERIFY(!ticks.empty());
+        // At 30 frames a second the modules hear at least one tick per frame of media time played.
+        const double played = ticks.back().value - ticks.front().value;
+        QVERIFY2(ticks.size() / 3 >= size_t(played * 30) * 9 / 10,
+                 qPrintable(QString("%1 ticks over %2 s of media").arg(ticks.size() / 3).arg(played)));
+        const QStringList order{"gps", "gpsInfo", "speed"};
+        double previous = -1;
+        for (size_t k = 0; k < ticks.size(); k += 3) {
+            for (int m = 0; m < 3; ++m) {
+                QCOMPARE(ticks[k + m].module, order[m]);
+                QCOMPARE(ticks[k + m].value, ticks[k].value);
+            }
+            QVERIFY(ticks[k].value >= previous);
+            previous = ticks[k].value;
+            // Every tick is told on after the modules had it.
+            QCOMPARE(times.at(int(k / 3)).first().toDouble(), ticks[k].value);
+        }
+        QCOMPARE(times.size(), int(ticks.size() / 3));
+        // The pause tick carries the time of the frame left on screen.
+        QVERIFY2(previous > 1.4 && previous < 3.0, qPrintable(QString::number(previous)));
+        QCOMPARE(rig.log.count("end"), 0);
+    }
+
+    void pausedPlayerSendsNoTicks()
+    {
+        Rig rig;
+        QVERIFY(rig.open(clip_));
+        QVERIFY(rig.waitPlaying());
+        QTest::qWait(300);
+        const int before = rig.log.count("tick");
+        QVERIFY(rig.pauseAndSettle());
+        QTest::qWait(100);
+        const int atPause = rig.log.count("tick");
+        QVERIFY(atPause >= before); // the pause tick itself
+        QTest::qWait(600);
+        QCOMPARE(rig.log.count("tick"), atPause);
+    }
+
+    // --- end of file ------------------------------------------------------------
+
+    void endFiresOnceAtTheEnd_data()
+    {
+        QTest::addColumn<int>("fastPresses");
+        QTest::addColumn<bool>("removeLine");
+        QTest::addRow("1x") << 0 << false;
+        QTest::addRow("2x") << 1 << false;
+        QTest::addRow("5x") << 2 << false;
+        QTest::addRow("10x") << 3 << false;
+        QTest::addRow("60x") << 4 << false;
+        QTest::addRow("1x with a line remover") << 0 << true;
+    }
+    void endFiresOnceAtTheEnd()
+    {
+        QFETCH(int, fastPresses);
+        QFETCH(bool, removeLine);
+        Rig rig(removeLine);
+        QSignalSpy ended(&rig.session, &PlaybackSession::ended);
+        QVERIFY(rig.open(clip_));
+        for (int k = 0; k < fastPresses; ++k)
+            rig.session.forwardRate();
+        QVERIFY(QTest::qWaitFor([&] { return rig.log.count("end") > 0; }, 30000));
+        QTest::qWait(500);
+        QCOMPARE(rig.log.count("end"), 1);
+        QCOMPARE(ended.size(), 1);
+        QCOMPARE(rig.log.of("end").front().module, QString("playlist"));
+        const double d = rig.session.duration();
+        const auto ticks = rig.log.of("tick", "gps");
+        QCOMPARE(ticks.back().value, d);
+        int atEnd = 0;
+        for (const Call &c : ticks)
+            atEnd += c.value == d;
+        QCOMPARE(atEnd, 1);
+        // videoEnd comes right after the last tick, then removeLineMap.
+        const Call &last = rig.log.calls[rig.log.calls.size() - (removeLine ? 2 : 1)];
+        QCOMPARE(last.op, QString("end"));
+        if (removeLine)
+            QCOMPARE(rig.log.calls.back().op, QString("removeLine"));
+        QCOMPARE(rig.session.currentTime(), d);
+    }
+
+    void endOncePerFileForTwoFilesInARow()
+    {
+        Rig rig;
+        QVERIFY(rig.open(clip_));
+        QVERIFY(QTest::qWaitFor([&] { return rig.log.count("end") == 1; }, 10000));
+        rig.session.close();
+        QVERIFY(rig.open(clip2_));
+        QVERIFY(QTest::qWaitFor([&] { return rig.log.count("end") == 2; }, 10000));
+        QTest::qWait(400);
+        QCOMPARE(rig.log.count("end"), 2);
+        QCOMPARE(rig.log.of("tick", "gps").back().value, rig.session.duration());
+    }
+
+    void playAtTheEndRestartsFromZero()
+    {
+        Rig rig;
+        QVERIFY(rig.open(clip2_));
+        QVERIFY(QTest::qWaitFor([&] { return rig.log.count("end") == 1; }, 10000));
+        rig.log.clear();
+        rig.session.playOrPause();
+        QVERIFY(rig.waitPlaying());
+        QTest::qWait(300);
+        const auto ticks = rig.log.of("tick", "gps");
+        QVERIFY(!ticks.empty());
+        QVERIFY2(ticks.front().value < 0.2, qPrintable(QString::number(ticks.front().value)));
+        QVERIFY(QTest::qWaitFor([&] { return rig.log.count("end") == 1; }, 10000));
+    }
+
+    void reversePlayReachesTheStartWithoutEnd()
+    {
+        Rig rig;
+        QVERIFY(rig.open(clip_));
+        QVERIFY(rig.waitPlaying());
+        QTest::qWait(700);
+        rig.session.backwardRate();
+        QCOMPARE(rig.engine()->playbackRate(), -2.0);
+        QVERIFY(QTest::qWaitFor([&] { return rig.engine()->playbackState() != QMediaPlayer::PlayingState; }, 8000));
+        QTest::qWait(300);
+        QCOMPARE(rig.log.count("end"), 0);
+        QCOMPARE(rig.log.of("tick", "gps").back().value, 0.0);
+    }
+
+    // --- seeking ----------------------------------------------------------------
+
+    void seekLandsOnWholeSeconds_data()
+    {
+        QTest::addColumn<double>("target");
+        QTest::addColumn<double>("landed");
+        QTest::addRow("12.6 lands at 13") << 12.6 << 13.0;
+        QTest::addRow("12.4 lands at 12") << 12.4 << 12.0;
+        QTest::addRow("0.5 lands at 1") << 0.5 << 1.0;
+    }
+    void seekLandsOnWholeSeconds()
+    {
+        QFETCH(double, target);
+        QFETCH(double, landed);
+        Rig rig;
+        QVERIFY(rig.open(long_));
+        QVERIFY(rig.waitPlaying());
+        QVERIFY(rig.pauseAndSettle());
+        QTest::qWait(100);
+        rig.log.clear();
+        rig.session.setCurrentTime(target);
+        QCOMPARE(rig.log.count("tick"), 0);
+        QVERIFY(QTest::qWaitFor([&] { return rig.log.count("tick") == 3; }, 3000));
+        QTest::qWait(300);
+        QCOMPARE(rig.log.count("tick"), 3);
+        for (const Call &c : rig.log.of("tick"))
+            QCOMPARE(c.value, landed);
+        QCOMPARE(rig.session.currentTime(), landed);
+    }
+
+    void stopPausesAtZero()
+    {
+        Rig rig;
+        QVERIFY(rig.open(clip_));
+        QVERIFY(rig.waitPlaying());
+        QTest::qWait(800);
+        rig.session.stopVideo();
+        QVERIFY(QTest::qWaitFor([&] { return rig.engine()->playbackState() == QMediaPlayer::PausedState; }, 3000));
+        QVERIFY(QTest::qWaitFor([&] { return rig.log.of("tick", "gps").back().value == 0.0; }, 3000));
+        QCOMPARE(rig.session.currentTime(), 0.0);
+    }
+
+    // --- rates ------------------------------------------------------------------
+
+    void rateSteps_data()
+    {
+        QTest::addColumn<QString>("presses");
+        QTest::addColumn<QList<double>>("rates");
+        QTest::addRow("fast wraps after 60") << "fffff" << QList<double>{2, 5, 10, 60, 2};
+        QTest::addRow("reverse wraps after -60") << "bbbbb" << QList<double>{-2, -5, -10, -60, -2};
+        QTest::addRow("reverse resets fast") << "ffbf" << QList<double>{2, 5, -2, 2};
+        QTest::addRow("play resets both") << "ffpf" << QList<double>{2, 5, 0, 2};
+        QTest::addRow("play after fast plays at 1") << "fpp" << QList<double>{2, 0, 1};
+    }
+    void rateSteps()
+    {
+        QFETCH(QString, presses);
+        QFETCH(QList<double>, rates);
+        Rig rig;
+        QVERIFY(rig.open(long_));
+        QVERIFY(rig.waitPlaying());
+        rig.session.playOrPause(); // start each row with both indices at 0
+        for (int k = 0; k < presses.size(); ++k) {
+            const QChar p = presses[k];
+            if (p == 'f')
+                rig.session.forwardRate();
+            else if (p == 'b')
+                rig.session.backwardRate();
+            else
+                rig.session.playOrPause();
+            QCOMPARE(rig.session.requestedRate(), rates[k]);
+            if (rates[k] != 0)
+                QCOMPARE(rig.engine()->playbackRate(), rates[k]);
+        }
+    }
+
+    // --- volume -----------------------------------------------------------------
+
+    void volumeIsStoredAtOnce_data()
+    {
+        QTest::addColumn<int>("percent");
+        QTest::addRow("muted") << 0;
+        QTest::addRow("a third") << 33;
+        QTest::addRow("full") << 100;
+    }
+    void volumeIsStoredAtOnce()
+    {
+        QFETCH(int, percent);
+        const float v = percent / 100.0f;
+        {
+            PlaybackSession session;
+            QCOMPARE(session.volume(), 1.0f); // nothing stored: full volume
+            session.setVolume(0.5f);
+            session.setVolume(v);
+        }
+        // Written out at once: a fresh read of the file has it.
+        QSettings file(AppUserDefaults::settings().fileName(), QSettings::IniFormat);
+        QVERIFY(std::abs(file.value(AppKeys::VOLUME).toDouble() - percent / 100.0) < 1e-6);
+
+        Rig again;
+        QVERIFY(std::abs(again.session.volume() - v) < 1e-6);
+        QVERIFY(again.open(clip_));
+        QVERIFY(std::abs(again.session.volume() - v) < 1e-6);
+    }
+
+    // --- failures ---------------------------------------------------------------
+
+    void unplayableFilePlaysNothing()
+    {
+        const QString bad = QDir(dir_.path()).filePath("notes.MOV");
+        {
+            QFile f(bad);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("This is a text file, not a video.\n");
+        }
+        Rig rig;
+        QVERIFY(rig.openFails(bad));
+        QTest::qWait(500);
+        QCOMPARE(rig.log.count("path"), 3);
+        QCOMPARE(rig.log.count("allTime"), 0);
+        QCOMPARE(rig.log.count("tick"), 0);
+        QCOMPARE(rig.session.player(), nullptr);
+        rig.session.close();
+        rig.session.close();
+        QVERIFY(!rig.session.isAddVideoFile());
+    }
+
+    void unplayableAfterPlayableShowsNoPicture()
+    {
+        const QString bad = QDir(dir_.path()).filePath("empty.MOV");
+        QFile(bad).open(QIODevice::WriteOnly);
+        Rig rig;
+        QVERIFY(rig.open(clip_));
+        rig.session.close();
+        rig.log.clear();
+        QVERIFY(rig.openFails(bad));
+        QTest::qWait(300);
+        QCOMPARE(rig.log.count("tick"), 0);
+        QCOMPARE(rig.session.duration(), 0.0);
+        QVERIFY(!rig.sink.videoFrame().isValid());
+        rig.session.playOrPause();
+        QTest::qWait(300);
+        QCOMPARE(rig.log.count("tick"), 0);
+    }
+
+    void emptyUrlDoesNothing()
+    {
+        Rig rig;
+        rig.session.initAssetData(QUrl());
+        QCOMPARE(int(rig.log.calls.size()), 0);
+        QVERIFY(!rig.session.isAddVideoFile());
+    }
+};
+
+QTEST_MAIN(PlaybackSessionTest)
+#include "tst_playback_session.moc"
