@@ -13,7 +13,7 @@ public:
 
     KTLayoutViewController *layoutViewController() const { return layout_; }
 
-    // Enters or leaves full screen (the zoom button of the document's window).
+    // Enters or leaves full screen (what a window's zoom button does on other desktops).
     void toggleFullScreen();
     void showWindow();
 

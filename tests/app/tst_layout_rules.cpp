@@ -24,7 +24,7 @@ private slots:
         QFETCH(double, sh);
         QFETCH(QRectF, expected);
         const QRectF r = LayoutRules::windowFrame(sw, sh);
-        // The single-precision factor makes these exact to the last digit the document gives.
+        // The single-precision factor makes these exact to the last digit of the worked values.
         QCOMPARE(r.width(), expected.width());
         QCOMPARE(r.height(), expected.height());
         QCOMPARE(r.x(), expected.x());
