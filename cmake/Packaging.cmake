@@ -41,6 +41,8 @@ if(VELTRA_GUI)
   install(FILES ${veltra_docs_dir}/veltra-player.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${CMAKE_SOURCE_DIR}/resources/io.github.veltra.Player.metainfo.xml
     DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  install(FILES ${CMAKE_SOURCE_DIR}/resources/debian/lintian-overrides
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME veltra-player)
 endif()
 
 # Installing (and so `cpack`) needs only what the rules above and the programs' own
