@@ -197,12 +197,14 @@ int main(int argc, char *argv[])
     if (!files.isEmpty())
         QTimer::singleShot(0, &delegate, [&delegate, files] { delegate.openUrls(files); });
     if (commandLine.startAt > 0 && !files.isEmpty() && delegate.videoVC()) {
-        // The first file goes to the asked second once it plays (at its first tick: the
-        // engine does not take a seek before it has started).
+        // The first file goes to the asked second once its time has begun to run: the
+        // engine drops a seek made while it is still starting.
         PlaybackSession *session = delegate.videoVC()->session();
         auto once = std::make_shared<QMetaObject::Connection>();
         const double startAt = commandLine.startAt;
-        *once = QObject::connect(session, &PlaybackSession::timeChanged, session, [session, once, startAt] {
+        *once = QObject::connect(session, &PlaybackSession::timeChanged, session, [session, once, startAt](double t) {
+            if (t <= 0)
+                return;
             QObject::disconnect(*once);
             session->setCurrentTime(std::min(startAt, session->duration()));
         });
