@@ -10,6 +10,7 @@
 #include "store/MyCache.h"
 #include "ui/AppToast.h"
 
+#include <QToolButton>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -37,7 +38,12 @@ MprisService::MprisService(AppDelegate *app, QObject *parent) : QObject(parent),
     connect(refreshTimer_, &QTimer::timeout, this, &MprisService::refresh);
 
     if (PlaybackSession *s = session()) {
-        connect(s, &PlaybackSession::playbackStateChanged, this, &MprisService::scheduleRefresh);
+        connect(s, &PlaybackSession::playbackStateChanged, this, [this](QMediaPlayer::PlaybackState state) {
+            if (state == QMediaPlayer::PlayingState)
+                stopped_ = false;
+            scheduleRefresh();
+        });
+        connect(s, &PlaybackSession::durationChanged, this, [this] { stopped_ = false; });
         connect(s, &PlaybackSession::rateChanged, this, &MprisService::scheduleRefresh);
         connect(s, &PlaybackSession::volumeChanged, this, &MprisService::scheduleRefresh);
         connect(s, &PlaybackSession::durationChanged, this, &MprisService::scheduleRefresh);
@@ -51,6 +57,8 @@ MprisService::MprisService(AppDelegate *app, QObject *parent) : QObject(parent),
             emit Seeked(MprisRules::toMicroseconds(t));
         });
     }
+    if (VideoViewController *v = video())
+        connect(v->stopButton, &QAbstractButton::clicked, this, &MprisService::markStopped);
     if (PlayListViewController *l = list()) {
         connect(l, &PlayListViewController::playIndexStarted, this, &MprisService::scheduleRefresh);
         connect(l, &PlayListViewController::filesAdded, this, &MprisService::scheduleRefresh);
@@ -185,7 +193,7 @@ QString MprisService::playbackStatus() const
         return MprisRules::playbackStatus(false, false, false);
     const QMediaPlayer::PlaybackState state = s->player()->playbackState();
     return MprisRules::playbackStatus(s->isReady(), state == QMediaPlayer::PlayingState,
-                                      state == QMediaPlayer::PausedState);
+                                      state == QMediaPlayer::PausedState && !stopped_);
 }
 
 double MprisService::rate() const
@@ -371,8 +379,11 @@ void MprisPlayerAdaptor::PlayPause()
 
 void MprisPlayerAdaptor::Stop()
 {
-    if (PlaybackSession *s = service_->session())
-        s->stopVideo();
+    PlaybackSession *s = service_->session();
+    if (!s || !s->isReady())
+        return;
+    s->stopVideo();
+    service_->markStopped();
 }
 
 void MprisPlayerAdaptor::Play()

@@ -64,6 +64,10 @@ public:
     // delivered with this object as their context).
     void refuseCall(const QString &message);
 
+    // Stop (here or the stop button) leaves the file paused at its start; the status
+    // says "Stopped" until it plays again or another file opens.
+    void markStopped() { stopped_ = true; scheduleRefresh(); }
+
 signals:
     void Seeked(qlonglong position);
 
@@ -75,6 +79,7 @@ private:
     QTimer *refreshTimer_ = nullptr;
     QVariantMap told_;
     bool seekPending_ = false;
+    bool stopped_ = false;
     bool registered_ = false;
 };
 

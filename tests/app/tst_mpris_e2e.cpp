@@ -190,10 +190,19 @@ private slots:
         ctl({QStringLiteral("previous")});
         QTRY_COMPARE_WITH_TIMEOUT(meta("xesam:title"), kFile1, 20000);
         QCOMPARE(meta("mpris:trackid"), QStringLiteral("'%1'").arg(track(1)));
-        ctl({QStringLiteral("next")});
-        QTRY_COMPARE_WITH_TIMEOUT(meta("xesam:title"), kFile2, 20000);
+        // The new track is announced.
+        const QString changes = watch(QStringLiteral("PropertiesChanged"), [this] {
+            ctl({QStringLiteral("next")});
+            QTRY_COMPARE_WITH_TIMEOUT(meta("xesam:title"), kFile2, 20000);
+        }, 1000);
+        QVERIFY2(changes.contains(QLatin1String("\"Metadata\"")) && changes.contains(kFile2), qPrintable(changes));
         QCOMPARE(meta("mpris:trackid"), QStringLiteral("'%1'").arg(track(2)));
         QTRY_COMPARE_WITH_TIMEOUT(ctl({QStringLiteral("status")}), QStringLiteral("Playing"), 20000);
+        ctl({QStringLiteral("stop")});
+        QTRY_COMPARE_WITH_TIMEOUT(ctl({QStringLiteral("status")}), QStringLiteral("Stopped"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(position(), qint64(0), 10000);
+        ctl({QStringLiteral("play")});
+        QTRY_COMPARE_WITH_TIMEOUT(ctl({QStringLiteral("status")}), QStringLiteral("Playing"), 10000);
         ctl({QStringLiteral("pause")});
         QTRY_COMPARE_WITH_TIMEOUT(ctl({QStringLiteral("status")}), QStringLiteral("Paused"), 10000);
     }
@@ -219,6 +228,11 @@ private slots:
         QCOMPARE(meta("veltra:longitude").toDouble(), s.value(QStringLiteral("gps_lgt")).toString().toDouble());
         // playerctl's own reading, in seconds.
         QCOMPARE(ctl({QStringLiteral("position")}), QStringLiteral("12.000000"));
+        // Relative seeks (Seek), there and back.
+        ctl({QStringLiteral("position"), QStringLiteral("3+")});
+        QTRY_COMPARE_WITH_TIMEOUT(position(), qint64(15000000), 10000);
+        ctl({QStringLiteral("position"), QStringLiteral("3-")});
+        QTRY_COMPARE_WITH_TIMEOUT(position(), qint64(12000000), 10000);
     }
 
     void badRequestsChangeNothing()
