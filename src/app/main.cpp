@@ -1,18 +1,25 @@
 // veltra-player: the window. Files given on the command line (or handed over by
-// the desktop's "Open with") are opened as the menu's open does.
+// the desktop's "Open with") are opened as the menu's open does. While one window
+// runs, a second start hands its files to it over the session bus and ends.
 #include "AppDelegate.h"
 #include "AppLanguageManager.h"
 #include "KTWindowController.h"
+#include "MprisService.h"
 #include "common/Localization.h"
+#include "player/PlaybackSession.h"
+#include "player/VideoViewController.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFileInfo>
 #include <QIcon>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <csignal>
+#include <memory>
 #include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -47,22 +54,104 @@ void quitOnSignals(QApplication &app)
     sigaction(SIGINT, &sa, nullptr);
 }
 
-QList<QUrl> fileArguments(const QStringList &args)
+void describeApplication(QCoreApplication &app)
 {
-    QList<QUrl> urls;
-    for (const QString &a : args.mid(1)) {
-        if (a.startsWith(QLatin1String("file:")))
-            urls << QUrl(a);
-        else if (!a.startsWith(QLatin1Char('-')))
-            urls << QUrl::fromLocalFile(QFileInfo(a).absoluteFilePath());
+    app.setOrganizationName(QStringLiteral("Veltra"));
+    app.setApplicationName(QStringLiteral("Veltra Player"));
+    app.setApplicationVersion(QStringLiteral(VELTRA_VERSION));
+}
+
+struct CommandLine {
+    QList<QUrl> files;
+    double startAt = 0;
+    bool fullScreen = false;
+};
+
+void describeOptions(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(QStringLiteral(
+        "Plays dash camera video with its route on a map, the speed and the G-sensor.\n"
+        "While a window runs, a second start hands its files to that window and ends.\n"
+        "The running window answers remote control (MPRIS) as org.mpris.MediaPlayer2.veltra."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption({QStringLiteral("start-at"), QStringLiteral("Start the first file at SECONDS."),
+                      QStringLiteral("SECONDS")});
+    parser.addOption({QStringLiteral("fullscreen"), QStringLiteral("Open the window in full screen.")});
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("Video files (paths or file: URLs) to add to the play list; "
+                                                "the first one plays."),
+                                 QStringLiteral("[FILE...]"));
+}
+
+// Reads the command line; false with `error` set when it cannot be used.
+bool readCommandLine(QCommandLineParser &parser, const QStringList &args, CommandLine *out, QString *error)
+{
+    if (!parser.parse(args)) {
+        *error = parser.errorText();
+        return false;
     }
-    return urls;
+    if (parser.isSet(QStringLiteral("start-at"))) {
+        bool ok = false;
+        out->startAt = parser.value(QStringLiteral("start-at")).toDouble(&ok);
+        if (!ok || out->startAt < 0) {
+            *error = QStringLiteral("--start-at needs a number of seconds, not '%1'")
+                         .arg(parser.value(QStringLiteral("start-at")));
+            return false;
+        }
+    }
+    out->fullScreen = parser.isSet(QStringLiteral("fullscreen"));
+    for (const QString &a : parser.positionalArguments()) {
+        if (a.startsWith(QLatin1String("file:")))
+            out->files << QUrl(a);
+        else
+            out->files << QUrl::fromLocalFile(QFileInfo(a).absoluteFilePath());
+    }
+    return true;
+}
+
+bool asksForHelpOrVersion(const QStringList &args)
+{
+    for (const QString &a : args.mid(1)) {
+        if (a == QLatin1String("--"))
+            break;
+        if (a == QLatin1String("-h") || a == QLatin1String("--help") || a == QLatin1String("--help-all") ||
+            a == QLatin1String("-?") || a == QLatin1String("-v") || a == QLatin1String("--version"))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    // The command line is read before any window exists, so that --help, --version and
+    // mistakes are answered on the console without a display.
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    if (asksForHelpOrVersion(args)) {
+        QCoreApplication console(argc, argv);
+        describeApplication(console);
+        QCoreApplication::setApplicationName(QStringLiteral("veltra-player"));
+        QCommandLineParser parser;
+        describeOptions(parser);
+        parser.process(console);   // prints and ends the program
+        return 0;
+    }
+    CommandLine commandLine;
+    {
+        QCommandLineParser parser;
+        describeOptions(parser);
+        QString error;
+        if (!readCommandLine(parser, args, &commandLine, &error)) {
+            std::fprintf(stderr, "veltra-player: %s\nTry 'veltra-player --help' for more information.\n",
+                         qPrintable(error));
+            return 2;
+        }
+    }
+
     // The map's web view and the video window compose through OpenGL; with the widgets
     // composed the same way the whole window draws (without it, X servers without a
     // compositor show the raster parts black). Qt 6.4 cannot run this window with the
@@ -78,9 +167,16 @@ int main(int argc, char *argv[])
     }
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Veltra"));
-    QApplication::setApplicationName(QStringLiteral("Veltra Player"));
-    QApplication::setApplicationVersion(QStringLiteral(VELTRA_VERSION));
+    describeApplication(app);
+
+    QString handOverError;
+    if (MprisService::handOverToRunningInstance(commandLine.files, &handOverError)) {
+        if (handOverError.isEmpty())
+            return 0;
+        std::fprintf(stderr, "veltra-player: %s\n", qPrintable(handOverError));
+        return 1;
+    }
+
     QApplication::setDesktopFileName(QStringLiteral("veltra-player"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/veltra-player.svg")));
     quitOnSignals(app);
@@ -90,11 +186,29 @@ int main(int argc, char *argv[])
     AppDelegate delegate;
     KTWindowController window;
     window.show();
+    if (commandLine.fullScreen)
+        QTimer::singleShot(0, &window, [&window] { window.toggleFullScreen(); });
     delegate.applicationDidFinishLaunching();
 
-    const QList<QUrl> files = fileArguments(QApplication::arguments());
+    MprisService remote(&delegate);
+    remote.registerOnSessionBus();
+
+    const QList<QUrl> files = commandLine.files;
     if (!files.isEmpty())
         QTimer::singleShot(0, &delegate, [&delegate, files] { delegate.openUrls(files); });
+    if (commandLine.startAt > 0 && !files.isEmpty() && delegate.videoVC()) {
+        // The first file goes to the asked second once its time has begun to run: the
+        // engine drops a seek made while it is still starting.
+        PlaybackSession *session = delegate.videoVC()->session();
+        auto once = std::make_shared<QMetaObject::Connection>();
+        const double startAt = commandLine.startAt;
+        *once = QObject::connect(session, &PlaybackSession::timeChanged, session, [session, once, startAt](double t) {
+            if (t <= 0)
+                return;
+            QObject::disconnect(*once);
+            session->setCurrentTime(std::min(startAt, session->duration()));
+        });
+    }
 
     const int status = app.exec();
     return status;

@@ -20,7 +20,9 @@ const char *ExtractorOptions::usage()
     return "usage: veltra-gps [--format json|csv|gpx|kml] [--detect] [-o OUT] FILE...\n"
            "  --format F  json (default, one line per file), csv, gpx or kml\n"
            "  --detect    print the camera kind flags of each file instead\n"
-           "  -o OUT      write to OUT (replaced when complete); - is standard output\n";
+           "  -o OUT      write to OUT (replaced when complete); - is standard output\n"
+           "  -h, --help  print this help and stop\n"
+           "  --version   print the program's version and stop\n";
 }
 
 ExtractorOptions ExtractorOptions::parse(const std::vector<std::string> &args)
@@ -37,6 +39,8 @@ ExtractorOptions ExtractorOptions::parse(const std::vector<std::string> &args)
             optionsEnded = true;
         } else if (a == "-h" || a == "--help") {
             o.help = true;
+        } else if (a == "--version") {
+            o.version = true;
         } else if (a == "--detect") {
             o.detect = true;
         } else if (a == "--format" || a.rfind("--format=", 0) == 0) {
@@ -65,7 +69,7 @@ ExtractorOptions ExtractorOptions::parse(const std::vector<std::string> &args)
             return o;
         }
     }
-    if (!o.help && o.files.empty())
+    if (!o.help && !o.version && o.files.empty())
         o.error = "no input files";
     return o;
 }

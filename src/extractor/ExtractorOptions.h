@@ -1,5 +1,6 @@
 // The command line of veltra-gps:
 //   veltra-gps [--format json|csv|gpx|kml] [--detect] [-o OUT] FILE...
+//   veltra-gps --help | --version
 #pragma once
 
 #include <string>
@@ -13,6 +14,7 @@ struct ExtractorOptions {
     std::string output;           // empty: standard output
     std::vector<std::string> files;
     bool help = false;            // -h/--help: print the usage and stop
+    bool version = false;         // --version: print "veltra-gps VERSION" and stop
     std::string error;            // set when the command line is unusable (exit 2)
 
     // Parses the arguments after the program name. "--format=X" is accepted beside

@@ -81,6 +81,10 @@ int main(int argc, char **argv)
         std::fputs(ExtractorOptions::usage(), stdout);
         return 0;
     }
+    if (options.version) {
+        std::printf("veltra-gps %s\n", VELTRA_VERSION);
+        return 0;
+    }
     if (!options.error.empty()) {
         std::fprintf(stderr, "veltra-gps: %s\n%s", options.error.c_str(), ExtractorOptions::usage());
         return 2;

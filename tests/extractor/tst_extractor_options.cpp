@@ -71,6 +71,9 @@ private slots:
             QVERIFY(o.help);
             QVERIFY(o.error.empty());
         }
+        const ExtractorOptions v = ExtractorOptions::parse({"--version"});
+        QVERIFY(v.version && !v.help);
+        QVERIFY(v.error.empty());
         QVERIFY(QByteArray(ExtractorOptions::usage())
                     .startsWith("usage: veltra-gps [--format json|csv|gpx|kml] [--detect] [-o OUT] FILE...\n"));
     }

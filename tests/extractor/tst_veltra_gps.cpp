@@ -525,6 +525,9 @@ private slots:
         const Run r = runTool({"--help"});
         QCOMPARE(r.exitCode, 0);
         QVERIFY(r.out.startsWith("usage: veltra-gps"));
+        const Run v = runTool({"--version"});
+        QCOMPARE(v.exitCode, 0);
+        QVERIFY2(QRegularExpression("^veltra-gps [0-9]+\\.[0-9]+\\.[0-9]+\n$").match(QString::fromUtf8(v.out)).hasMatch(), v.out);
     }
 
     // A directory is no input: a message naming it, nothing for it, the files

@@ -1,0 +1,429 @@
+#include "MprisService.h"
+
+#include "AppDelegate.h"
+#include "KTWindowController.h"
+#include "MprisRules.h"
+#include "player/PlaybackSession.h"
+#include "player/VideoViewController.h"
+#include "playlist/PlayListModel.h"
+#include "playlist/PlayListViewController.h"
+#include "store/MyCache.h"
+#include "ui/AppToast.h"
+
+#include <QToolButton>
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+constexpr float kToastSeconds = 2.0f;
+const char *const kPlayerInterface = "org.mpris.MediaPlayer2.Player";
+
+} // namespace
+
+const char *const MprisService::serviceName = "org.mpris.MediaPlayer2.veltra";
+const char *const MprisService::objectPath = "/org/mpris/MediaPlayer2";
+
+MprisService::MprisService(AppDelegate *app, QObject *parent) : QObject(parent), app_(app)
+{
+    refreshTimer_ = new QTimer(this);
+    refreshTimer_->setSingleShot(true);
+    refreshTimer_->setInterval(0);
+    connect(refreshTimer_, &QTimer::timeout, this, &MprisService::refresh);
+
+    if (PlaybackSession *s = session()) {
+        connect(s, &PlaybackSession::playbackStateChanged, this, [this](QMediaPlayer::PlaybackState state) {
+            if (state == QMediaPlayer::PlayingState)
+                stopped_ = false;
+            scheduleRefresh();
+        });
+        connect(s, &PlaybackSession::durationChanged, this, [this] { stopped_ = false; });
+        connect(s, &PlaybackSession::rateChanged, this, &MprisService::scheduleRefresh);
+        connect(s, &PlaybackSession::volumeChanged, this, &MprisService::scheduleRefresh);
+        connect(s, &PlaybackSession::durationChanged, this, &MprisService::scheduleRefresh);
+        connect(s, &PlaybackSession::setUpFinished, this, &MprisService::scheduleRefresh);
+        // Seeked goes out with the time the seek landed on: the tick after the request.
+        connect(s, &PlaybackSession::seeking, this, [this] { seekPending_ = true; });
+        connect(s, &PlaybackSession::timeChanged, this, [this](double t) {
+            if (!seekPending_)
+                return;
+            seekPending_ = false;
+            emit Seeked(MprisRules::toMicroseconds(t));
+        });
+    }
+    if (VideoViewController *v = video())
+        connect(v->stopButton, &QAbstractButton::clicked, this, &MprisService::markStopped);
+    if (PlayListViewController *l = list()) {
+        connect(l, &PlayListViewController::playIndexStarted, this, &MprisService::scheduleRefresh);
+        connect(l, &PlayListViewController::filesAdded, this, &MprisService::scheduleRefresh);
+        connect(l->model(), &QAbstractItemModel::rowsInserted, this, &MprisService::scheduleRefresh);
+        connect(l->model(), &QAbstractItemModel::rowsRemoved, this, &MprisService::scheduleRefresh);
+        connect(l->model(), &QAbstractItemModel::modelReset, this, &MprisService::scheduleRefresh);
+    }
+    if (app)
+        connect(app, &AppDelegate::filesOpened, this, &MprisService::scheduleRefresh);
+
+    new MprisRootAdaptor(this);
+    new MprisPlayerAdaptor(this);
+    told_ = snapshot();
+}
+
+MprisService::~MprisService()
+{
+    if (registered_) {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        bus.unregisterObject(QString::fromLatin1(objectPath));
+        bus.unregisterService(QString::fromLatin1(serviceName));
+    }
+}
+
+bool MprisService::registerOnSessionBus()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        std::fprintf(stderr, "veltra-player: no session bus, running without remote control (MPRIS)\n");
+        return false;
+    }
+    if (!bus.registerObject(QString::fromLatin1(objectPath), this, QDBusConnection::ExportAdaptors)) {
+        std::fprintf(stderr, "veltra-player: remote control (MPRIS) not available: %s\n",
+                     qPrintable(bus.lastError().message()));
+        return false;
+    }
+    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = bus.interface()->registerService(
+        QString::fromLatin1(serviceName), QDBusConnectionInterface::DontQueueService,
+        QDBusConnectionInterface::DontAllowReplacement);
+    if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered) {
+        bus.unregisterObject(QString::fromLatin1(objectPath));
+        std::fprintf(stderr, "veltra-player: remote control (MPRIS) not available: %s is taken\n", serviceName);
+        return false;
+    }
+    registered_ = true;
+    told_ = snapshot();
+    return true;
+}
+
+bool MprisService::handOverToRunningInstance(const QList<QUrl> &urls, QString *error)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface())
+        return false;
+    const QDBusReply<bool> owned = bus.interface()->isServiceRegistered(QString::fromLatin1(serviceName));
+    if (!owned.isValid() || !owned.value())
+        return false;
+    auto call = [&](const char *interface, const char *method, const QVariantList &args) {
+        QDBusMessage m = QDBusMessage::createMethodCall(QString::fromLatin1(serviceName), QString::fromLatin1(objectPath),
+                                                        QString::fromLatin1(interface), QString::fromLatin1(method));
+        m.setArguments(args);
+        return bus.call(m, QDBus::Block, 10000);
+    };
+    for (const QUrl &url : urls) {
+        const QDBusMessage answer = call(kPlayerInterface, "OpenUri", {url.toString(QUrl::FullyEncoded)});
+        if (answer.type() == QDBusMessage::ErrorMessage && error) {
+            if (!error->isEmpty())
+                error->append(QLatin1Char('\n'));
+            error->append(answer.errorMessage());
+        }
+    }
+    call("org.mpris.MediaPlayer2", "Raise", {});
+    return true;
+}
+
+VideoViewController *MprisService::video() const
+{
+    return app_ ? app_->videoVC() : nullptr;
+}
+
+PlaybackSession *MprisService::session() const
+{
+    VideoViewController *v = video();
+    return v ? v->session() : nullptr;
+}
+
+PlayListViewController *MprisService::list() const
+{
+    return app_ ? app_->playlistVC() : nullptr;
+}
+
+qint64 MprisService::currentRow() const
+{
+    PlayListViewController *l = list();
+    PlaybackSession *s = session();
+    if (!l || !s || !s->isAddVideoFile())
+        return -1;
+    const qint64 row = l->selectIndex;
+    return row >= 0 && row < l->playlist().size() ? row : -1;
+}
+
+QString MprisService::currentTrackId() const
+{
+    return MprisRules::trackIdForRow(currentRow());
+}
+
+QString MprisService::currentUrl() const
+{
+    const qint64 row = currentRow();
+    return row < 0 ? QString() : list()->playlist().at(row).path;
+}
+
+QVariantMap MprisService::metadata() const
+{
+    const qint64 row = currentRow();
+    PlaybackSession *s = session();
+    if (row < 0 || !s)
+        return MprisRules::metadata(-1, QString(), 0, std::nullopt);
+    const QString url = currentUrl();
+    const double length = s->duration();
+    std::optional<GpsSample> sample;
+    if (s->isReady())
+        if (const std::optional<QList<GpsSample>> samples = MyCache::findGpsDatas(url))
+            sample = MprisRules::sampleAt(*samples, s->currentTime(), length);
+    return MprisRules::metadata(row, url, length, sample);
+}
+
+QString MprisService::playbackStatus() const
+{
+    PlaybackSession *s = session();
+    if (!s || !s->player())
+        return MprisRules::playbackStatus(false, false, false);
+    const QMediaPlayer::PlaybackState state = s->player()->playbackState();
+    return MprisRules::playbackStatus(s->isReady(), state == QMediaPlayer::PlayingState,
+                                      state == QMediaPlayer::PausedState && !stopped_);
+}
+
+double MprisService::rate() const
+{
+    PlaybackSession *s = session();
+    return s && s->player() ? s->player()->playbackRate() : 1.0;
+}
+
+bool MprisService::ready() const
+{
+    PlaybackSession *s = session();
+    return s && s->isReady();
+}
+
+bool MprisService::canGoNext() const
+{
+    PlayListViewController *l = list();
+    return l && l->selectIndex + 1 < l->playlist().size();
+}
+
+bool MprisService::canGoPrevious() const
+{
+    PlayListViewController *l = list();
+    return l && l->selectIndex > 0 && l->playlist().size() > 0;
+}
+
+void MprisService::refuseCall(const QString &message)
+{
+    if (calledFromDBus())
+        sendErrorReply(QDBusError::InvalidArgs, message);
+}
+
+void MprisService::scheduleRefresh()
+{
+    refreshTimer_->start();
+}
+
+QVariantMap MprisService::snapshot() const
+{
+    // The metadata's sample fields change with every tick; only a change of the track
+    // (or of its length) is announced.
+    QVariantMap meta = metadata();
+    meta.remove(QStringLiteral("veltra:speedKmh"));
+    meta.remove(QStringLiteral("veltra:latitude"));
+    meta.remove(QStringLiteral("veltra:longitude"));
+    PlaybackSession *s = session();
+    return {
+        {QStringLiteral("PlaybackStatus"), playbackStatus()},
+        {QStringLiteral("Rate"), rate()},
+        {QStringLiteral("Volume"), s ? double(s->volume()) : 1.0},
+        {QStringLiteral("Metadata"), meta},
+        {QStringLiteral("CanGoNext"), canGoNext()},
+        {QStringLiteral("CanGoPrevious"), canGoPrevious()},
+        {QStringLiteral("CanPlay"), ready()},
+        {QStringLiteral("CanPause"), ready()},
+        {QStringLiteral("CanSeek"), ready()},
+    };
+}
+
+void MprisService::refresh()
+{
+    const QVariantMap now = snapshot();
+    QVariantMap changed;
+    for (auto it = now.cbegin(); it != now.cend(); ++it)
+        if (told_.value(it.key()) != it.value())
+            changed.insert(it.key(), it.key() == QLatin1String("Metadata") ? QVariant(metadata()) : it.value());
+    told_ = now;
+    if (changed.isEmpty() || !registered_)
+        return;
+    QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(objectPath),
+                                                     QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                     QStringLiteral("PropertiesChanged"));
+    signal << QString::fromLatin1(kPlayerInterface) << changed << QStringList();
+    QDBusConnection::sessionBus().send(signal);
+}
+
+// ---------------------------------------------------------------------------------
+// org.mpris.MediaPlayer2
+
+MprisRootAdaptor::MprisRootAdaptor(MprisService *service) : QDBusAbstractAdaptor(service), service_(service) {}
+
+QString MprisRootAdaptor::identity() const
+{
+    return QStringLiteral("Veltra Player");
+}
+
+QString MprisRootAdaptor::desktopEntry() const
+{
+    return QStringLiteral("veltra-player");
+}
+
+QStringList MprisRootAdaptor::supportedUriSchemes() const
+{
+    return {QStringLiteral("file")};
+}
+
+QStringList MprisRootAdaptor::supportedMimeTypes() const
+{
+    // As the .desktop file says.
+    return {QStringLiteral("video/quicktime"), QStringLiteral("video/mp4")};
+}
+
+void MprisRootAdaptor::Raise()
+{
+    AppDelegate *app = service_->app();
+    KTWindowController *window = app ? app->windowVC() : nullptr;
+    if (!window)
+        return;
+    window->showWindow();
+    window->raise();
+    window->activateWindow();
+}
+
+void MprisRootAdaptor::Quit()
+{
+    // After the answer has gone out.
+    QTimer::singleShot(0, qApp, [] {
+        QApplication::closeAllWindows();
+        QApplication::quit();
+    });
+}
+
+// ---------------------------------------------------------------------------------
+// org.mpris.MediaPlayer2.Player
+
+MprisPlayerAdaptor::MprisPlayerAdaptor(MprisService *service) : QDBusAbstractAdaptor(service), service_(service)
+{
+    connect(service, &MprisService::Seeked, this, &MprisPlayerAdaptor::Seeked);
+}
+
+double MprisPlayerAdaptor::minimumRate() const
+{
+    return -double(PlaybackSession::RATE_VIDEO[PlaybackSession::RATE_VIDEO_LENGTH - 1]);
+}
+
+double MprisPlayerAdaptor::maximumRate() const
+{
+    return double(PlaybackSession::RATE_VIDEO[PlaybackSession::RATE_VIDEO_LENGTH - 1]);
+}
+
+double MprisPlayerAdaptor::volume() const
+{
+    PlaybackSession *s = service_->session();
+    return s ? double(s->volume()) : 1.0;
+}
+
+void MprisPlayerAdaptor::setVolume(double v)
+{
+    if (PlaybackSession *s = service_->session())
+        s->setVolume(float(std::clamp(v, 0.0, 1.0)));
+}
+
+qlonglong MprisPlayerAdaptor::position() const
+{
+    PlaybackSession *s = service_->session();
+    return s ? MprisRules::toMicroseconds(s->currentTime()) : 0;
+}
+
+void MprisPlayerAdaptor::Next()
+{
+    if (VideoViewController *v = service_->video())
+        v->nextFile();
+}
+
+void MprisPlayerAdaptor::Previous()
+{
+    if (VideoViewController *v = service_->video())
+        v->lastFile();
+}
+
+void MprisPlayerAdaptor::Pause()
+{
+    PlaybackSession *s = service_->session();
+    if (s && s->isReady() && s->isPlaying())
+        s->playOrPause();
+}
+
+void MprisPlayerAdaptor::PlayPause()
+{
+    if (PlaybackSession *s = service_->session())
+        s->playOrPause();
+}
+
+void MprisPlayerAdaptor::Stop()
+{
+    PlaybackSession *s = service_->session();
+    if (!s || !s->isReady())
+        return;
+    s->stopVideo();
+    service_->markStopped();
+}
+
+void MprisPlayerAdaptor::Play()
+{
+    PlaybackSession *s = service_->session();
+    if (s && s->isReady() && !s->isPlaying())
+        s->playOrPause();
+}
+
+void MprisPlayerAdaptor::Seek(qlonglong offset)
+{
+    PlaybackSession *s = service_->session();
+    if (!s || !s->isReady())
+        return;
+    const double target = MprisRules::seekTarget(s->currentTime(), offset);
+    if (target > s->duration())
+        Next();
+    else
+        s->setCurrentTime(target);
+}
+
+void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath &trackId, qlonglong position)
+{
+    PlaybackSession *s = service_->session();
+    if (!s || !s->isReady())
+        return;
+    const std::optional<double> target =
+        MprisRules::setPositionTarget(trackId.path(), service_->currentTrackId(), position, s->duration());
+    if (target)
+        s->setCurrentTime(*target);
+}
+
+void MprisPlayerAdaptor::OpenUri(const QString &uri)
+{
+    const QString problem = MprisRules::openUriProblem(uri);
+    if (!problem.isEmpty()) {
+        AppToast::showToast(problem, kToastSeconds);
+        service_->refuseCall(problem);
+        return;
+    }
+    if (AppDelegate *app = service_->app())
+        app->openUrls({QUrl(uri)});
+}

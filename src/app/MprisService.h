@@ -1,0 +1,169 @@
+// Remote control over the session bus (MPRIS 2): the desktop's media controls, the
+// keyboard's media keys and playerctl drive the player through the play list and the
+// playback session exactly as the window's controls do. Registered as
+// org.mpris.MediaPlayer2.veltra at /org/mpris/MediaPlayer2. Every call is answered
+// at once on the main thread; nothing waits for a file to load.
+#pragma once
+
+#include <QDBusAbstractAdaptor>
+#include <QDBusContext>
+#include <QDBusObjectPath>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QUrl>
+#include <QVariantMap>
+
+class AppDelegate;
+class PlaybackSession;
+class PlayListViewController;
+class QTimer;
+class VideoViewController;
+
+class MprisService : public QObject, public QDBusContext {
+    Q_OBJECT
+public:
+    static const char *const serviceName;   // "org.mpris.MediaPlayer2.veltra"
+    static const char *const objectPath;    // "/org/mpris/MediaPlayer2"
+
+    // Follows the player and the play list that `app` knows at the time.
+    explicit MprisService(AppDelegate *app, QObject *parent = nullptr);
+    ~MprisService() override;
+
+    // Puts the service on the session bus. Without a bus, or with the name taken, the
+    // program goes on without remote control and says so once on the console.
+    bool registerOnSessionBus();
+
+    // A second start of the program: when another instance owns the service, hands it
+    // `urls` (OpenUri, one by one, in order) or, without files, raises its window.
+    // Returns true when a running instance took over; `error` is set when it refused
+    // a file.
+    static bool handOverToRunningInstance(const QList<QUrl> &urls, QString *error);
+
+    // --- what the adaptors ask and do ---
+    VideoViewController *video() const;
+    PlaybackSession *session() const;
+    PlayListViewController *list() const;
+    AppDelegate *app() const { return app_; }
+    qint64 currentRow() const;
+    QString currentTrackId() const;
+    QString currentUrl() const;
+    QVariantMap metadata() const;
+    QString playbackStatus() const;
+    double rate() const;
+    bool ready() const;
+    bool canGoNext() const;
+    bool canGoPrevious() const;
+
+    // Compares what the bus was last told with the state now and sends
+    // PropertiesChanged for what differs (soon, once for a burst of changes).
+    void scheduleRefresh();
+
+    // Answers the D-Bus call being handled with an error (the adaptors' calls are
+    // delivered with this object as their context).
+    void refuseCall(const QString &message);
+
+    // Stop (here or the stop button) leaves the file paused at its start; the status
+    // says "Stopped" until it plays again or another file opens.
+    void markStopped() { stopped_ = true; scheduleRefresh(); }
+
+signals:
+    void Seeked(qlonglong position);
+
+private:
+    void refresh();
+    QVariantMap snapshot() const;
+
+    QPointer<AppDelegate> app_;
+    QTimer *refreshTimer_ = nullptr;
+    QVariantMap told_;
+    bool seekPending_ = false;
+    bool stopped_ = false;
+    bool registered_ = false;
+};
+
+// org.mpris.MediaPlayer2
+class MprisRootAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2")
+    Q_PROPERTY(bool CanQuit READ canQuit)
+    Q_PROPERTY(bool CanRaise READ canRaise)
+    Q_PROPERTY(bool HasTrackList READ hasTrackList)
+    Q_PROPERTY(QString Identity READ identity)
+    Q_PROPERTY(QString DesktopEntry READ desktopEntry)
+    Q_PROPERTY(QStringList SupportedUriSchemes READ supportedUriSchemes)
+    Q_PROPERTY(QStringList SupportedMimeTypes READ supportedMimeTypes)
+public:
+    explicit MprisRootAdaptor(MprisService *service);
+
+    bool canQuit() const { return true; }
+    bool canRaise() const { return true; }
+    bool hasTrackList() const { return false; }
+    QString identity() const;
+    QString desktopEntry() const;
+    QStringList supportedUriSchemes() const;
+    QStringList supportedMimeTypes() const;
+
+public slots:
+    void Raise();
+    void Quit();
+
+private:
+    MprisService *service_;
+};
+
+// org.mpris.MediaPlayer2.Player
+class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
+    Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
+    Q_PROPERTY(double Rate READ rate WRITE setRate)
+    Q_PROPERTY(double MinimumRate READ minimumRate)
+    Q_PROPERTY(double MaximumRate READ maximumRate)
+    Q_PROPERTY(QVariantMap Metadata READ metadata)
+    Q_PROPERTY(double Volume READ volume WRITE setVolume)
+    Q_PROPERTY(qlonglong Position READ position)
+    Q_PROPERTY(bool CanGoNext READ canGoNext)
+    Q_PROPERTY(bool CanGoPrevious READ canGoPrevious)
+    Q_PROPERTY(bool CanPlay READ canPlay)
+    Q_PROPERTY(bool CanPause READ canPause)
+    Q_PROPERTY(bool CanSeek READ canSeek)
+    Q_PROPERTY(bool CanControl READ canControl)
+public:
+    explicit MprisPlayerAdaptor(MprisService *service);
+
+    QString playbackStatus() const { return service_->playbackStatus(); }
+    double rate() const { return service_->rate(); }
+    // The rate follows the player's fast and reverse steps; it is not set from outside.
+    void setRate(double) {}
+    double minimumRate() const;
+    double maximumRate() const;
+    QVariantMap metadata() const { return service_->metadata(); }
+    double volume() const;
+    void setVolume(double v);
+    qlonglong position() const;
+    bool canGoNext() const { return service_->canGoNext(); }
+    bool canGoPrevious() const { return service_->canGoPrevious(); }
+    bool canPlay() const { return service_->ready(); }
+    bool canPause() const { return service_->ready(); }
+    bool canSeek() const { return service_->ready(); }
+    bool canControl() const { return true; }
+
+public slots:
+    void Next();
+    void Previous();
+    void Pause();
+    void PlayPause();
+    void Stop();
+    void Play();
+    void Seek(qlonglong offset);
+    void SetPosition(const QDBusObjectPath &trackId, qlonglong position);
+    void OpenUri(const QString &uri);
+
+signals:
+    void Seeked(qlonglong position);
+
+private:
+    MprisService *service_;
+};

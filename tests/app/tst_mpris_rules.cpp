@@ -1,0 +1,144 @@
+// The remote control's rules: track ids, status, time units, what SetPosition and
+// Seek go to, what OpenUri refuses, and the metadata map.
+#include "app/MprisRules.h"
+
+#include <QDBusObjectPath>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+using namespace MprisRules;
+
+namespace {
+
+GpsSample sample(int spd, const char *lat, const char *lgt)
+{
+    GpsSample s;
+    s.spd = spd;
+    s.gps_lat = lat;
+    s.gps_lgt = lgt;
+    return s;
+}
+
+} // namespace
+
+class MprisRulesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void trackIdsAndStatus()
+    {
+        QCOMPARE(trackIdForRow(-1), QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
+        QCOMPARE(trackIdForRow(0), QStringLiteral("/org/mpris/MediaPlayer2/veltra/track/0"));
+        QCOMPARE(trackIdForRow(12), QStringLiteral("/org/mpris/MediaPlayer2/veltra/track/12"));
+        QVERIFY(QDBusObjectPath(trackIdForRow(3)).path() == trackIdForRow(3));   // a valid object path
+
+        QCOMPARE(playbackStatus(false, true, false), QStringLiteral("Stopped"));
+        QCOMPARE(playbackStatus(true, true, false), QStringLiteral("Playing"));
+        QCOMPARE(playbackStatus(true, false, true), QStringLiteral("Paused"));
+        QCOMPARE(playbackStatus(true, false, false), QStringLiteral("Stopped"));
+    }
+
+    void units()
+    {
+        QCOMPARE(toMicroseconds(12.0), qint64(12000000));
+        QCOMPARE(toMicroseconds(0.0000015), qint64(2));
+        QCOMPARE(toMicroseconds(59.999), qint64(59999000));
+        QCOMPARE(toSeconds(12000000), 12.0);
+        QCOMPARE(toSeconds(-500000), -0.5);
+    }
+
+    void setPosition_data()
+    {
+        QTest::addColumn<QString>("trackId");
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<qint64>("position");
+        QTest::addColumn<double>("length");
+        QTest::addColumn<double>("expected");   // -1: ignored
+        const QString t1 = trackIdForRow(1);
+        QTest::addRow("inside") << t1 << t1 << qint64(12000000) << 60.0 << 12.0;
+        QTest::addRow("start") << t1 << t1 << qint64(0) << 60.0 << 0.0;
+        QTest::addRow("end") << t1 << t1 << qint64(60000000) << 60.0 << 60.0;
+        QTest::addRow("past the end") << t1 << t1 << qint64(60000001) << 60.0 << -1.0;
+        QTest::addRow("negative") << t1 << t1 << qint64(-1) << 60.0 << -1.0;
+        QTest::addRow("stale track") << trackIdForRow(0) << t1 << qint64(12000000) << 60.0 << -1.0;
+        QTest::addRow("no track") << noTrack() << noTrack() << qint64(0) << 60.0 << -1.0;
+    }
+    void setPosition()
+    {
+        QFETCH(QString, trackId);
+        QFETCH(QString, current);
+        QFETCH(qint64, position);
+        QFETCH(double, length);
+        QFETCH(double, expected);
+        const std::optional<double> target = setPositionTarget(trackId, current, position, length);
+        QCOMPARE(target.value_or(-1.0), expected);
+    }
+
+    void seek()
+    {
+        QCOMPARE(seekTarget(10.0, 5000000), 15.0);
+        QCOMPARE(seekTarget(3.0, -5000000), 0.0);
+        QCOMPARE(seekTarget(58.0, 5000000), 63.0);   // past the end: the caller goes to the next file
+    }
+
+    void openUri()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString file = dir.filePath(QStringLiteral("a b.MOV"));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.MOV")));
+
+        QCOMPARE(openUriProblem(QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded)), QString());
+        QVERIFY(openUriProblem(QStringLiteral("http://example.com/a.MOV")).startsWith(QLatin1String("not a file URL")));
+        QVERIFY(openUriProblem(file).startsWith(QLatin1String("not a file URL")));   // a path, no URL
+        QVERIFY(openUriProblem(QString()).startsWith(QLatin1String("not a file URL")));
+        QVERIFY(openUriProblem(QUrl::fromLocalFile(dir.filePath(QStringLiteral("gone.MOV"))).toString())
+                    .startsWith(QLatin1String("no such file")));
+        QVERIFY(openUriProblem(QUrl::fromLocalFile(dir.filePath(QStringLiteral("folder.MOV"))).toString())
+                    .startsWith(QLatin1String("a folder")));
+    }
+
+    void sampleAtFollowsThePanels()
+    {
+        const QList<GpsSample> s = {sample(10, "1", "2"), sample(20, "3", "4"), sample(30, "5", "6")};
+        QCOMPARE(sampleAt(s, 0, 60)->spd, 10);
+        QCOMPARE(sampleAt(s, 20, 60)->spd, 20);   // int(20 * 3/60) = 1
+        QCOMPARE(sampleAt(s, 59.9, 60)->spd, 30);
+        QVERIFY(!sampleAt(s, 60, 60));            // one past the last entry
+        QVERIFY(!sampleAt({}, 5, 60));
+    }
+
+    void metadataMap()
+    {
+        const QVariantMap none = metadata(-1, QString(), 0, std::nullopt);
+        QCOMPARE(none.keys(), QStringList{QStringLiteral("mpris:trackid")});
+        QCOMPARE(none.value("mpris:trackid").value<QDBusObjectPath>().path(), noTrack());
+
+        const QString url = QStringLiteral("file:///drive/2026_1108_093000_001.MOV");
+        const QVariantMap full = metadata(2, url, 60.0, sample(44, "51.5011", "-0.1429"));
+        QCOMPARE(full.value("mpris:trackid").value<QDBusObjectPath>().path(), trackIdForRow(2));
+        QCOMPARE(full.value("mpris:length").toLongLong(), qint64(60000000));
+        QCOMPARE(full.value("xesam:url").toString(), url);
+        QCOMPARE(full.value("xesam:title").toString(), QStringLiteral("2026_1108_093000_001.MOV"));
+        QCOMPARE(full.value("veltra:speedKmh").toInt(), 44);
+        QCOMPARE(full.value("veltra:latitude").toDouble(), 51.5011);
+        QCOMPARE(full.value("veltra:longitude").toDouble(), -0.1429);
+
+        // No fix: the speed alone; no length yet: no mpris:length; no sample: no veltra keys.
+        const QVariantMap noFix = metadata(0, url, 0, sample(7, "", ""));
+        QCOMPARE(noFix.value("veltra:speedKmh").toInt(), 7);
+        QVERIFY(!noFix.contains("veltra:latitude") && !noFix.contains("veltra:longitude"));
+        QVERIFY(!noFix.contains("mpris:length"));
+        QVERIFY(!metadata(0, url, 60, sample(7, "0", "0")).contains("veltra:latitude"));
+        const QVariantMap noSample = metadata(0, url, 60, std::nullopt);
+        QCOMPARE(noSample.size(), 4);
+    }
+};
+
+QTEST_APPLESS_MAIN(MprisRulesTest)
+#include "tst_mpris_rules.moc"
