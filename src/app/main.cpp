@@ -4,6 +4,7 @@
 #include "AppLanguageManager.h"
 #include "KTWindowController.h"
 #include "common/Localization.h"
+#include "map/MapTileServer.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -77,6 +78,7 @@ int main(int argc, char *argv[])
             qputenv("QT_WIDGETS_RHI_BACKEND", "opengl");
     }
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    MapTileServer::registerUrlScheme();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Veltra"));
     QApplication::setApplicationName(QStringLiteral("Veltra Player"));
