@@ -14,6 +14,7 @@
 #include "Reachability.h"
 #include "TileSource.h"
 
+#include <QCryptographicHash>
 #include <QHash>
 #include <QFileInfo>
 #include <QDateTime>
@@ -275,6 +276,9 @@ void KTWebViewController::pageDidBecomeReady(const QString &page)
 void KTWebViewController::redrawRoute()
 {
     pushTileConfig();
+    // The route is fitted below the banner while it shows.
+    evaluate(QStringLiteral("window.veltraTopInset = %1;")
+                 .arg(textFieldNoLine_->isVisibleTo(this) ? textFieldNoLine_->height() : 0));
     evaluate(routeNumberScript());
     if (!currentVideoGpsDataArr_.isEmpty())
         evaluate(MapRoute::scriptCall("drawPolyLinePath", MapRoute::listJson(currentVideoGpsDataArr_)));
@@ -362,7 +366,12 @@ QString KTWebViewController::tileConfigScript(bool networkAllowed, const QString
             attributions << info.attribution.toHtmlEscaped();
     }
     QJsonObject config;
-    config.insert(QStringLiteral("url"), MapTileServer::pageTileUrl());
+    // The sources are part of the tile address, so that the web engine's memory of
+    // tiles from other sources is not used for these.
+    const QByteArray generation = QCryptographicHash::hash(
+        (sources.join(QLatin1Char('\n')) + (networkAllowed ? QStringLiteral("+net") : QString())).toUtf8(),
+        QCryptographicHash::Sha1).toHex().left(12);
+    config.insert(QStringLiteral("url"), MapTileServer::pageTileUrl() + QStringLiteral("?s=") + QString::fromLatin1(generation));
     config.insert(QStringLiteral("online"), networkAllowed);
     // Offline, tiles beyond the sources' deepest zoom are drawn enlarged from it.
     config.insert(QStringLiteral("maxNativeZoom"), networkAllowed || maxNative < 0 ? 19 : maxNative);
@@ -388,6 +397,7 @@ void KTWebViewController::showMap(bool available)
         textFieldNoLine_->show();
         textFieldNoLine_->raise();
     }
+    evaluate(QStringLiteral("window.veltraTopInset = %1;").arg(available ? 0 : textFieldNoLine_->height()));
     expandButton_->raise();
 }
 
