@@ -7,6 +7,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <filesystem>
 #include <vector>
 
 TileCache::TileCache(const QString &folder, qint64 limitBytes) : folder_(folder), limit_(limitBytes) {}
@@ -79,7 +80,10 @@ void TileCache::trimLocked()
     QDirIterator it(folder_, {QStringLiteral("*.tile")}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         it.next();
-        entries.push_back({it.filePath(), it.fileInfo().size(), it.fileInfo().lastModified().toMSecsSinceEpoch()});
+        // Nanoseconds: tiles written in one burst still come in order.
+        std::error_code ec;
+        const auto time = std::filesystem::last_write_time(it.filePath().toStdString(), ec);
+        entries.push_back({it.filePath(), it.fileInfo().size(), qint64(time.time_since_epoch().count())});
     }
     std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) { return a.time < b.time; });
     const qint64 target = limit_ / 10 * 9;
