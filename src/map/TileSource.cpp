@@ -12,6 +12,8 @@
 #include <QThread>
 #include <QUuid>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -108,13 +110,13 @@ TileSourceInfo inspectMBTiles(TileSourceInfo info)
         if (info.format == QLatin1String("pbf") || info.format == QLatin1String("mvt")) {
             info.problem = Localization::text(kVector);
         } else {
+            // No count(*): a large file would be read through. min and max use the index.
             QSqlQuery tiles(db);
-            if (!tiles.exec(QStringLiteral("SELECT min(zoom_level), max(zoom_level), count(*) FROM tiles")) ||
-                !tiles.next()) {
+            if (!tiles.exec(QStringLiteral("SELECT min(zoom_level), max(zoom_level) FROM tiles")) || !tiles.next()) {
                 const QString error = tiles.lastError().text().toLower();
                 info.problem = Localization::text(error.contains(QLatin1String("no such table")) ? kNoTilesTable
                                                                                                   : kNotMBTiles);
-            } else if (tiles.value(2).toLongLong() == 0) {
+            } else if (tiles.value(0).isNull()) {
                 info.problem = Localization::text(kNoTilesTable);
             } else {
                 if (info.minZoom < 0) info.minZoom = tiles.value(0).toInt();
@@ -147,43 +149,48 @@ TileSourceInfo inspectFolder(TileSourceInfo info)
     info.name = QFileInfo(info.path).fileName();
     info.format = QStringLiteral("png");
     const QDir root(info.path);
-    int minX = 0, maxX = 0, minY = 0, maxY = 0;
-    for (const QString &zName : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        if (!isNumber(zName))
-            continue;
-        const int z = zName.toInt();
+    const QStringList images{QStringLiteral("*.png"), QStringLiteral("*.jpg"), QStringLiteral("*.jpeg")};
+    QList<int> zooms;
+    for (const QString &zName : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        if (isNumber(zName))
+            zooms << zName.toInt();
+    std::sort(zooms.begin(), zooms.end());
+    // The area is measured at the shallowest zoom (its few tiles); deeper zooms are only
+    // checked for a first tile, so that a large folder is not walked through.
+    for (const int z : std::as_const(zooms)) {
+        const QDir zDir(root.filePath(QString::number(z)));
+        const bool measure = info.minZoom < 0;
         bool any = false;
         int x0 = INT_MAX, x1 = -1, y0 = INT_MAX, y1 = -1;
-        const QDir zDir(root.filePath(zName));
         for (const QString &xName : zDir.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
             if (!isNumber(xName))
                 continue;
-            const QDir xDir(zDir.filePath(xName));
-            for (const QString &yName : xDir.entryList({QStringLiteral("*.png"), QStringLiteral("*.jpg"),
-                                                        QStringLiteral("*.jpeg")}, QDir::Files)) {
+            for (const QString &yName : QDir(zDir.filePath(xName)).entryList(images, QDir::Files)) {
                 const QString base = QFileInfo(yName).completeBaseName();
                 if (!isNumber(base))
                     continue;
                 any = true;
                 x0 = std::min(x0, xName.toInt()); x1 = std::max(x1, xName.toInt());
                 y0 = std::min(y0, base.toInt()); y1 = std::max(y1, base.toInt());
+                if (!measure)
+                    break;
             }
+            if (any && !measure)
+                break;
         }
         if (!any)
             continue;
-        if (info.minZoom < 0 || z < info.minZoom) {
+        if (measure) {
             info.minZoom = z;
-            minX = x0; maxX = x1; minY = y0; maxY = y1;
+            info.bounds = TileBounds{TileSource::tileLongitude(z, x0), TileSource::tileLatitude(z, y1 + 1),
+                                     TileSource::tileLongitude(z, x1 + 1), TileSource::tileLatitude(z, y0)};
         }
-        info.maxZoom = std::max(info.maxZoom, z);
+        info.maxZoom = z;
     }
     if (info.maxZoom < 0) {
         info.problem = Localization::text(kEmptyFolder);
         return info;
     }
-    const int z = info.minZoom;
-    info.bounds = TileBounds{TileSource::tileLongitude(z, minX), TileSource::tileLatitude(z, maxY + 1),
-                             TileSource::tileLongitude(z, maxX + 1), TileSource::tileLatitude(z, minY)};
     info.usable = true;
     return info;
 }

@@ -11,6 +11,7 @@
 #include "map/TileSource.h"
 #include "common/AppUserDefaults.h"
 #include "common/AppKeys.h"
+#include "common/Localization.h"
 #include "common/NotificationCenter.h"
 #include "store/MyCache.h"
 
@@ -178,6 +179,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
+        Localization::install(QStringLiteral("en"));
         mbtiles = dir.filePath("drive.mbtiles");
         {
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "make");

@@ -365,6 +365,7 @@ private slots:
     {
         QFETCH(QString, kind);
         QFETCH(QString, problem);
+        Localization::install(QStringLiteral("en"));
         QTemporaryDir dir;
         QImage img(256, 256, QImage::Format_RGB32);
         img.fill(Qt::red);
