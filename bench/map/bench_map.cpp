@@ -233,6 +233,11 @@ int main(int argc, char **argv)
                 loads[6]);
     std::printf("tile from MBTiles (%lld tiles in the file): median %.3f ms, 99th %.3f ms, max %.3f ms (2000 reads)\n",
                 qint64(tiles.size()), tileMs[1000], tileMs[1980], tileMs[1999]);
+    QList<double> served = MapTileServer::forProfile(map.webview()->page()->profile())->localServeTimes();
+    std::sort(served.begin(), served.end());
+    if (!served.isEmpty())
+        std::printf("tiles served through the scheme (request to reply, program side): %lld, median %.2f ms, max %.2f ms\n",
+                    qint64(served.size()), served[served.size() / 2], served.last());
     if (pageTiles.size() == 3)
         std::printf("tiles as the page loaded them: %d, median %.1f ms, max %.1f ms\n", pageTiles[0].toInt(),
                     pageTiles[1].toDouble(), pageTiles[2].toDouble());

@@ -3,6 +3,7 @@
 #include "MapSettings.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -90,15 +91,21 @@ void MapTileServer::requestStarted(QWebEngineUrlRequestJob *job)
     QPointer<QWebEngineUrlRequestJob> pending(job);
     QPointer<MapTileServer> self(this);
     const TileId t = *tile;
-    pool_.start([this, self, pending, sources, t] {
+    QElapsedTimer timer;
+    timer.start();
+    pool_.start([this, self, pending, sources, t, timer] {
         std::optional<QByteArray> bytes = localTile(sources, t);
-        QMetaObject::invokeMethod(this, [self, pending, bytes, t] {
+        QMetaObject::invokeMethod(this, [self, pending, bytes, t, timer] {
             if (!self || !pending)
                 return;   // the page went away or cancelled the request
-            if (bytes)
+            if (bytes) {
                 replyWith(pending, *bytes);
-            else
+                if (self->serveMs_.size() >= 1000)
+                    self->serveMs_.removeFirst();
+                self->serveMs_ << timer.nsecsElapsed() / 1e6;
+            } else {
                 self->fetch(pending, t);
+            }
         }, Qt::QueuedConnection);
     });
 }

@@ -43,6 +43,8 @@ public:
     TileCache &cache() { return *cache_; }
     // Requests sent to the tile server since start.
     int networkRequests() const { return networkRequests_; }
+    // Milliseconds from request to reply of the last local tiles served (at most 1000).
+    const QList<double> &localServeTimes() const { return serveMs_; }
 
     void requestStarted(QWebEngineUrlRequestJob *job) override;
 
@@ -54,4 +56,5 @@ private:
     QNetworkAccessManager *network_ = nullptr;
     std::atomic<bool> networkAllowed_{false};
     int networkRequests_ = 0;
+    QList<double> serveMs_;
 };

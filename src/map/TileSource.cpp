@@ -50,7 +50,11 @@ QSqlDatabase openMBTiles(const QString &path, bool fresh)
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(path);
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-    db.open();
+    if (db.open()) {
+        // Tiles are read once each and the system caches the file: a small page cache
+        // per connection is enough.
+        QSqlQuery(db).exec(QStringLiteral("PRAGMA cache_size = -256"));
+    }
     if (!fresh)
         t_connections.names.insert(path, name);
     return db;
