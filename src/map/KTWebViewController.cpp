@@ -277,7 +277,7 @@ void KTWebViewController::redrawRoute()
 {
     pushTileConfig();
     // The route is fitted below the banner while it shows.
-    evaluate(QStringLiteral("window.veltraTopInset = %1;")
+    evaluate(QStringLiteral("window.setTopInset && setTopInset(%1)")
                  .arg(textFieldNoLine_->isVisibleTo(this) ? textFieldNoLine_->height() : 0));
     evaluate(routeNumberScript());
     if (!currentVideoGpsDataArr_.isEmpty())
@@ -397,7 +397,7 @@ void KTWebViewController::showMap(bool available)
         textFieldNoLine_->show();
         textFieldNoLine_->raise();
     }
-    evaluate(QStringLiteral("window.veltraTopInset = %1;").arg(available ? 0 : textFieldNoLine_->height()));
+    evaluate(QStringLiteral("window.setTopInset && setTopInset(%1)").arg(available ? 0 : textFieldNoLine_->height()));
     expandButton_->raise();
 }
 

@@ -156,11 +156,11 @@ class MapOfflineTest : public QObject {
     }
 
     // Draws a new route with `sources` and returns what the pane shows once the tiles settled.
-    QImage showRoute(const QStringList &sources, const QString &shot)
+    QImage showRoute(const QStringList &sources, const QString &shot, const QList<GpsSample> &route = drive(120))
     {
         MapSettings::setOfflineSources(sources);
-        map->dataLogicProcessOfViodePath(storeFile(QStringLiteral("route%1").arg(++routes), drive(120)));
-        if (!QTest::qWaitFor([&] { return pageValue("mapState.points").toInt() == 120; }, 10000))
+        map->dataLogicProcessOfViodePath(storeFile(QStringLiteral("route%1").arg(++routes), route));
+        if (!QTest::qWaitFor([&] { return pageValue("mapState.points").toInt() == route.size(); }, 10000))
             return {};
         // Every tile in view has loaded or failed.
         QTest::qWaitFor([&] {
@@ -320,10 +320,10 @@ private slots:
         QTRY_VERIFY(!map->textFieldNoLine()->isVisible());
         QTRY_VERIFY(pageValue("mapState.tiles.online === true").toBool());
         // Online: an area no source has comes from the server, named by the program.
-        MapSettings::setOfflineSources({});
-        map->dataLogicProcessOfViodePath(storeFile("online", drive(30, 48.1372, 11.5756)));
-        QTRY_VERIFY_WITH_TIMEOUT(server.requests > 0, 10000);
-        QTRY_VERIFY(!server.userAgents.isEmpty());
+        const QImage online = showRoute({}, QStringLiteral("online-tiles"), drive(30, 48.1372, 11.5756));
+        QVERIFY(server.requests > 0);
+        QVERIFY2(share(online, kServerColour, 6) > 0.3, "the tile server's tiles are not shown");
+        QVERIFY(!server.userAgents.isEmpty());
         QVERIFY(server.userAgents.first().startsWith(QLatin1String("Veltra Player/")));
 
         MapSettings::setUseOnlineMaps(false);
@@ -351,6 +351,11 @@ private slots:
         QCOMPARE(pageValue("mapState.tiles.online").toBool(), false);
         QCOMPARE(server.requests, before);
         QCOMPARE(int(probes), 0);
+        // The area seen online shows offline, from the tile cache.
+        QVERIFY(QDir(MapSettings::cacheFolder()).exists());
+        const QImage cached = showRoute({}, QStringLiteral("offline-e-cache"), drive(30, 48.1372, 11.5756));
+        QVERIFY2(share(cached, kServerColour, 6) > 0.3, "tiles seen online are not shown from the cache");
+        QCOMPARE(server.requests, before);
 
         ReachabilityProbe::setAnswerForTesting([](const QString &) { return 0u; });
         MapSettings::setUseOnlineMaps(true);
