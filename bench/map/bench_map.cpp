@@ -1,13 +1,23 @@
-// Map pane figures: page load to route drawn, the main thread's cost of one marker
-// tick, and process memory with the map loaded. Optionally saves a picture of the pane.
+// Map pane figures: a new file's route drawn (no page load), a page load to route drawn,
+// a tile served from an MBTiles file, the main thread's cost of one marker tick, and
+// process memory with the map loaded. Optionally saves a picture of the pane.
 // Run: QTWEBENGINE_DISABLE_SANDBOX=1 xvfb-run -a bench/map/bench_map [screenshot.png]
 #include "modules/KTModuleProtocol.h"
 #include "map/KTWebViewController.h"
+#include "map/MapSettings.h"
+#include "map/MapTileServer.h"
 #include "map/Reachability.h"
+#include "map/TileSource.h"
 #include "store/MyCache.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
+#include <QImage>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QWebEngineProfile>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
@@ -73,13 +83,75 @@ std::pair<long, long> memoryKiB()
     return {self, helpers};
 }
 
+// An MBTiles file of solid tiles at zoom 10–16 around the drive; returns the tiles.
+QList<TileId> makeMBTiles(const QString &path)
+{
+    QList<QByteArray> pngs;
+    for (int i = 0; i < 12; ++i) {
+        QImage img(256, 256, QImage::Format_RGB32);
+        img.fill(QColor::fromHsv(i * 30, 60, 240));
+        QByteArray png;
+        QBuffer b(&png);
+        b.open(QIODevice::WriteOnly);
+        img.save(&b, "PNG");
+        pngs << png;
+    }
+    QList<TileId> made;
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench"));
+    db.setDatabaseName(path);
+    db.open();
+    QSqlQuery q(db);
+    q.exec(QStringLiteral("CREATE TABLE metadata (name TEXT, value TEXT)"));
+    q.exec(QStringLiteral("INSERT INTO metadata VALUES ('name','bench'),('format','png')"));
+    q.exec(QStringLiteral("CREATE TABLE tiles (zoom_level INTEGER, tile_column INTEGER, tile_row INTEGER, tile_data BLOB)"));
+    q.exec(QStringLiteral("CREATE UNIQUE INDEX tile_index ON tiles (zoom_level, tile_column, tile_row)"));
+    db.transaction();
+    for (int z = 10; z <= 16; ++z) {
+        const int n = 1 << z;
+        const int x0 = int((11.55 + 180) / 360 * n), x1 = int((11.80 + 180) / 360 * n);
+        auto row = [n](double lat) {
+            const double r = lat * M_PI / 180;
+            return int((1 - std::asinh(std::tan(r)) / M_PI) / 2 * n);
+        };
+        for (int x = x0; x <= x1; ++x)
+            for (int y = row(48.35); y <= row(48.10); ++y) {
+                const QByteArray &png = pngs[(x * 7 + y * 13) % pngs.size()];
+                q.prepare(QStringLiteral("INSERT INTO tiles VALUES (?,?,?,?)"));
+                q.addBindValue(z);
+                q.addBindValue(x);
+                q.addBindValue(TileSource::tmsRow(z, y));
+                q.addBindValue(png);
+                q.exec();
+                made << TileId{z, x, y};
+            }
+    }
+    db.commit();
+    db.close();
+    return made;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    MapTileServer::registerUrlScheme();
     QApplication app(argc, argv);
     const QString shotPath = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+
+    // Tiles from an MBTiles file, read as the tile server's threads read them.
+    QTemporaryDir tilesDir;
+    const QString mbtiles = tilesDir.filePath(QStringLiteral("bench.mbtiles"));
+    const QList<TileId> tiles = makeMBTiles(mbtiles);
+    MapSettings::setOfflineSources({mbtiles});
+    QList<double> tileMs;
+    for (int i = 0; i < 2000; ++i) {
+        QElapsedTimer tt;
+        tt.start();
+        const std::optional<QByteArray> bytes = TileSource::firstTile({mbtiles}, tiles[(i * 7919) % tiles.size()]);
+        tileMs << (bytes ? tt.nsecsElapsed() / 1e6 : -1);
+    }
+    std::sort(tileMs.begin(), tileMs.end());
 
     KTWebViewController map;
     map.reachability()->stopNotifier();
@@ -100,15 +172,29 @@ int main(int argc, char **argv)
     e.gpsData = drive(kPoints);
     MyCache::syncPlayList({e});
 
-    // Page load to route drawn: from the new file to the page's distance report
-    // out of the freshly loaded page.
+    // A new file: from the call to the page's distance report for the new route
+    // (drawn in the page that stays).
+    QList<double> routes;
+    for (int run = 0; run < 7; ++run) {
+        trip.reports = 0;
+        QElapsedTimer t;
+        t.start();
+        map.dataLogicProcessOfViodePath(e.path);
+        trip.reports = 0;
+        const bool ok = QTest::qWaitFor([&] { return trip.reports > 0; }, 20000);
+        routes << (ok ? t.nsecsElapsed() / 1e6 : -1);
+        QTest::qWait(300);
+    }
+    std::sort(routes.begin(), routes.end());
+
+    // A page load to route drawn (a map choice change or the expand action).
     QList<double> loads;
     for (int run = 0; run < 7; ++run) {
         bool ready = false;
         auto c = QObject::connect(&map, &KTWebViewController::mapPageReady, [&] { ready = true; });
         QElapsedTimer t;
         t.start();
-        map.dataLogicProcessOfViodePath(e.path);
+        map.reloadHtmlData();
         trip.reports = 0;
         const bool ok = QTest::qWaitFor([&] { return ready && trip.reports > 0; }, 20000);
         loads << (ok ? t.nsecsElapsed() / 1e6 : -1);
@@ -116,6 +202,18 @@ int main(int argc, char **argv)
         QTest::qWait(300);
     }
     std::sort(loads.begin(), loads.end());
+
+    // Tiles as the page receives them through the scheme, from its resource timings.
+    QTest::qWait(1500);
+    QVariant timing;
+    bool answered = false;
+    map.webview()->page()->runJavaScript(QStringLiteral(
+        "(function(){var d=performance.getEntriesByType('resource').filter(function(e){return e.name.indexOf('veltra-tile')===0;})"
+        ".map(function(e){return e.duration;}).sort(function(a,b){return a-b;});"
+        "return d.length ? [d.length, d[Math.floor(d.length/2)], d[d.length-1]] : [0,0,0];})()"),
+        [&](const QVariant &v) { timing = v; answered = true; });
+    QTest::qWaitFor([&] { return answered; }, 5000);
+    const QVariantList pageTiles = timing.toList();
 
     // A marker tick: the whole main-thread cost of updateDataByCurrentTime.
     map.videoAllTime(kPoints);
@@ -129,8 +227,20 @@ int main(int argc, char **argv)
 
     const auto [self, helpers] = memoryKiB();
     std::printf("route of %d points\n", kPoints);
+    std::printf("new file to route drawn (page stays): median %.0f ms, min %.0f ms, max %.0f ms (7 runs)\n", routes[3],
+                routes[0], routes[6]);
     std::printf("page load to route drawn: median %.0f ms, min %.0f ms, max %.0f ms (7 runs)\n", loads[3], loads[0],
                 loads[6]);
+    std::printf("tile from MBTiles (%lld tiles in the file): median %.3f ms, 99th %.3f ms, max %.3f ms (2000 reads)\n",
+                qint64(tiles.size()), tileMs[1000], tileMs[1980], tileMs[1999]);
+    QList<double> served = MapTileServer::forProfile(map.webview()->page()->profile())->localServeTimes();
+    std::sort(served.begin(), served.end());
+    if (!served.isEmpty())
+        std::printf("tiles served through the scheme (request to reply, program side): %lld, median %.2f ms, max %.2f ms\n",
+                    qint64(served.size()), served[served.size() / 2], served.last());
+    if (pageTiles.size() == 3)
+        std::printf("tiles as the page loaded them: %d, median %.1f ms, max %.1f ms\n", pageTiles[0].toInt(),
+                    pageTiles[1].toDouble(), pageTiles[2].toDouble());
     std::printf("marker tick, main thread: %.1f us per tick (%d ticks)\n", perTickUs, kTicks);
     std::printf("memory with the map loaded: this process %ld MiB, web engine helpers %ld MiB, total %ld MiB\n",
                 self / 1024, helpers / 1024, (self + helpers) / 1024);

@@ -19,5 +19,69 @@
         <source>Restore map</source>
         <translation>Restore map</translation>
     </message>
+    <message>
+        <source>This file or folder cannot be read.</source>
+        <translation>This file or folder cannot be read.</translation>
+    </message>
+    <message>
+        <source>This file is not an MBTiles map: it is not an SQLite database, or it is damaged.</source>
+        <translation>This file is not an MBTiles map: it is not an SQLite database, or it is damaged.</translation>
+    </message>
+    <message>
+        <source>This file is an SQLite database but holds no map tiles.</source>
+        <translation>This file is an SQLite database but holds no map tiles.</translation>
+    </message>
+    <message>
+        <source>This MBTiles file holds vector tiles (pbf); only raster maps (PNG or JPEG tiles) can be shown.</source>
+        <translation>This MBTiles file holds vector tiles (pbf); only raster maps (PNG or JPEG tiles) can be shown.</translation>
+    </message>
+    <message>
+        <source>This folder holds no map tiles (zoom/x/y.png).</source>
+        <translation>This folder holds no map tiles (zoom/x/y.png).</translation>
+    </message>
+    <message>
+        <source>Offline Maps</source>
+        <translation>Offline Maps</translation>
+    </message>
+    <message>
+        <source>Offline Maps…</source>
+        <translation>Offline Maps…</translation>
+    </message>
+    <message>
+        <source>Maps on this computer are used before the internet: raster MBTiles files and folders of zoom/x/y.png tiles.</source>
+        <translation>Maps on this computer are used before the internet: raster MBTiles files and folders of zoom/x/y.png tiles.</translation>
+    </message>
+    <message>
+        <source>Use online maps</source>
+        <translation>Use online maps</translation>
+    </message>
+    <message>
+        <source>Add File…</source>
+        <translation>Add File…</translation>
+    </message>
+    <message>
+        <source>Add Folder…</source>
+        <translation>Add Folder…</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Add an MBTiles file</source>
+        <translation>Add an MBTiles file</translation>
+    </message>
+    <message>
+        <source>MBTiles maps (*.mbtiles);;All files (*)</source>
+        <translation>MBTiles maps (*.mbtiles);;All files (*)</translation>
+    </message>
+    <message>
+        <source>Add a tile folder</source>
+        <translation>Add a tile folder</translation>
+    </message>
 </context>
 </TS>

@@ -19,5 +19,69 @@
         <source>Restore map</source>
         <translation>还原地图</translation>
     </message>
+    <message>
+        <source>This file or folder cannot be read.</source>
+        <translation>无法读取此文件或文件夹。</translation>
+    </message>
+    <message>
+        <source>This file is not an MBTiles map: it is not an SQLite database, or it is damaged.</source>
+        <translation>此文件不是 MBTiles 地图：它不是 SQLite 数据库，或者已损坏。</translation>
+    </message>
+    <message>
+        <source>This file is an SQLite database but holds no map tiles.</source>
+        <translation>此文件是 SQLite 数据库，但不含地图瓦片。</translation>
+    </message>
+    <message>
+        <source>This MBTiles file holds vector tiles (pbf); only raster maps (PNG or JPEG tiles) can be shown.</source>
+        <translation>此 MBTiles 文件包含矢量瓦片（pbf）；只能显示栅格地图（PNG 或 JPEG 瓦片）。</translation>
+    </message>
+    <message>
+        <source>This folder holds no map tiles (zoom/x/y.png).</source>
+        <translation>此文件夹中没有地图瓦片（zoom/x/y.png）。</translation>
+    </message>
+    <message>
+        <source>Offline Maps</source>
+        <translation>离线地图</translation>
+    </message>
+    <message>
+        <source>Offline Maps…</source>
+        <translation>离线地图…</translation>
+    </message>
+    <message>
+        <source>Maps on this computer are used before the internet: raster MBTiles files and folders of zoom/x/y.png tiles.</source>
+        <translation>优先使用本机上的地图：栅格 MBTiles 文件和 zoom/x/y.png 瓦片文件夹。</translation>
+    </message>
+    <message>
+        <source>Use online maps</source>
+        <translation>使用在线地图</translation>
+    </message>
+    <message>
+        <source>Add File…</source>
+        <translation>添加文件…</translation>
+    </message>
+    <message>
+        <source>Add Folder…</source>
+        <translation>添加文件夹…</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>移除</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Add an MBTiles file</source>
+        <translation>添加 MBTiles 文件</translation>
+    </message>
+    <message>
+        <source>MBTiles maps (*.mbtiles);;All files (*)</source>
+        <translation>MBTiles 地图 (*.mbtiles);;所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>Add a tile folder</source>
+        <translation>添加瓦片文件夹</translation>
+    </message>
 </context>
 </TS>

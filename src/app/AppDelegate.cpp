@@ -1,4 +1,5 @@
 #include "AppDelegate.h"
+#include "map/OfflineMapsDialog.h"
 
 #include "AppController.h"
 #include "KTWindowController.h"
@@ -91,6 +92,7 @@ void AppDelegate::buildMenus(QMenuBar *bar)
         a->setCheckable(true);
         maps->addAction(a);
     }
+    action(setting, "Offline Maps…", [] { OfflineMapsDialog::showDialog(); });
     updateCheckMarks();
 
     QMenu *help = bar->addMenu(QString());

@@ -5,8 +5,10 @@
 #include "common/AppUserDefaults.h"
 #include "common/Localization.h"
 #include "common/NotificationCenter.h"
+#include "map/MapSettings.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
@@ -33,6 +35,9 @@ PreferenceController::PreferenceController(QWidget *parent) : QWidget(parent, Qt
     }
     connect(languageRadio, &QButtonGroup::idClicked, this, &PreferenceController::languageChange);
     connect(speedUnitRadio, &QButtonGroup::idClicked, this, &PreferenceController::speedUnitChange);
+    onlineMapsBox = new QCheckBox(this);
+    grid->addWidget(onlineMapsBox, 2, 1, 1, 2);
+    connect(onlineMapsBox, &QCheckBox::toggled, this, [](bool on) { MapSettings::setUseOnlineMaps(on); });
     setFixedSize(sizeHint().expandedTo(QSize(420, 120)));
     windowDidLoad();
 }
@@ -42,6 +47,8 @@ void PreferenceController::windowDidLoad()
     retranslate();
     showSettings();
     NotificationCenter::defaultCenter()->addObserver(this, QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION),
+                                                     [this] { showSettings(); });
+    NotificationCenter::defaultCenter()->addObserver(this, QLatin1String(MapSettings::kNotification),
                                                      [this] { showSettings(); });
 }
 
@@ -53,6 +60,8 @@ void PreferenceController::showSettings()
                                                              : AppLanguageManager::userLanguage();
     languageRadio->button(shown == QLatin1String("zh-Hans") ? 0 : 1)->setChecked(true);
     speedUnitRadio->button(AppUserDefaults::isKMPH() ? 0 : 1)->setChecked(true);
+    const QSignalBlocker block(onlineMapsBox);
+    onlineMapsBox->setChecked(MapSettings::useOnlineMaps());
 }
 
 void PreferenceController::showWindow()
@@ -73,6 +82,7 @@ void PreferenceController::retranslate()
     radio_[0][1]->setText(QStringLiteral("English"));
     radio_[1][0]->setText(Localization::text("pref_kmh"));
     radio_[1][1]->setText(Localization::text("pref_mph"));
+    onlineMapsBox->setText(Localization::text("Use online maps"));
 }
 
 void PreferenceController::speedUnitChange(int column)

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class QButtonGroup;
+class QCheckBox;
 class QLabel;
 class QRadioButton;
 
@@ -17,6 +18,8 @@ public:
 
     QButtonGroup *languageRadio = nullptr;
     QButtonGroup *speedUnitRadio = nullptr;
+    // "Use online maps": off keeps every map request inside the program.
+    QCheckBox *onlineMapsBox = nullptr;
 
     void speedUnitChange(int column);
     void languageChange(int column);

@@ -6,6 +6,7 @@
 #include "KTWindowController.h"
 #include "MprisService.h"
 #include "common/Localization.h"
+#include "map/MapTileServer.h"
 #include "player/PlaybackSession.h"
 #include "player/VideoViewController.h"
 
@@ -166,6 +167,7 @@ int main(int argc, char *argv[])
             qputenv("QT_WIDGETS_RHI_BACKEND", "opengl");
     }
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    MapTileServer::registerUrlScheme();
     QApplication app(argc, argv);
     describeApplication(app);
 

@@ -9,7 +9,17 @@
 #include "store/MyCache.h"
 #include "common/NamedImage.h"
 #include "common/NotificationCenter.h"
+#include "MapSettings.h"
+#include "MapTileServer.h"
 #include "Reachability.h"
+#include "TileSource.h"
+
+#include <QCryptographicHash>
+#include <QHash>
+#include <QFileInfo>
+#include <QDateTime>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <QEvent>
 #include <QFile>
@@ -57,6 +67,7 @@ KTWebViewController::KTWebViewController(QWidget *parent) : QWidget(parent)
     page_->setBackgroundColor(kMapBackground);
     page_->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
     webview_->setPage(page_);
+    tileServer_ = MapTileServer::forProfile(page_->profile());
     webview_->setContextMenuPolicy(Qt::NoContextMenu);
     channel_ = new QWebChannel(this);
     bridge_ = new MapPageBridge([this](double metres, double route) { didReceiveDistance(metres, route); },
@@ -85,7 +96,7 @@ KTWebViewController::KTWebViewController(QWidget *parent) : QWidget(parent)
     textFieldNoLine_->setWordWrap(true);
     textFieldNoLine_->setAlignment(Qt::AlignCenter);
     textFieldNoLine_->setTextInteractionFlags(Qt::NoTextInteraction);
-    textFieldNoLine_->setMargin(24);
+    textFieldNoLine_->setMargin(8);
     QFont f = textFieldNoLine_->font();
     f.setPointSizeF(f.pointSizeF() * 1.15);
     textFieldNoLine_->setFont(f);
@@ -104,14 +115,24 @@ KTWebViewController::KTWebViewController(QWidget *parent) : QWidget(parent)
     updateExpandButton();
 
     layoutChildren();
-    startInternetNotification();
     NotificationCenter::defaultCenter()->addObserver(this, QLatin1String(AppKeys::CHANGE_MAP_NOTIFICATION),
                                                      [this] { changeMapUI(); });
+    NotificationCenter::defaultCenter()->addObserver(this, QLatin1String(MapSettings::kNotification),
+                                                     [this] { onlineMapsChanged(); });
+    tileServer_->setNetworkAllowed(networkAllowed());
+    if (MapSettings::useOnlineMaps()) {
+        startInternetNotification();
+    } else {
+        // No network check to wait for: the map shows what the offline sources hold.
+        tileServer_->setNetworkAllowed(false);
+        reloadHtmlData();
+    }
 }
 
 KTWebViewController::~KTWebViewController()
 {
     NotificationCenter::defaultCenter()->removeObserver(this, QLatin1String(AppKeys::CHANGE_MAP_NOTIFICATION));
+    NotificationCenter::defaultCenter()->removeObserver(this, QLatin1String(MapSettings::kNotification));
     // The probe thread goes before the widgets its handlers touch.
     delete reachability_;
 }
@@ -154,6 +175,9 @@ void KTWebViewController::reloadHtmlData()
 
 void KTWebViewController::loadMapHTMLData(bool street)
 {
+    // Without online maps the Google page, which only exists online, is never loaded.
+    street = streetPageFor(street, MapSettings::useOnlineMaps());
+    loadedStreet_ = street;
     ++pageLoadRequests_;
     const QString key = AppUserDefaults::text(AppKeys::GOOGLE_MAPS_API_KEY).value_or(QString());
     webview_->setHtml(pageText(street, key), pageBaseUrl());
@@ -199,9 +223,9 @@ void KTWebViewController::dataLogicProcessOfViodePath(const QString &path)
     currentVideoGpsDataArr_ = arrayForm;
     currentVideoGpsDataArrGoogle_ = objectForm;
 
-    // One reload for the whole route: each reload would replace the one before, so
-    // a reload per point ends in the same single complete load.
-    if (!route.isEmpty())
+    // The page stays: the route is replaced by script. Only a pane that has no page
+    // yet (the network check has not answered) loads one now.
+    if (!route.isEmpty() && !loadedStreet_)
         reloadHtmlData();
 
     evaluate(routeNumberScript());
@@ -251,6 +275,10 @@ void KTWebViewController::pageDidBecomeReady(const QString &page)
 
 void KTWebViewController::redrawRoute()
 {
+    pushTileConfig();
+    // The route is fitted below the banner while it shows.
+    evaluate(QStringLiteral("window.setTopInset && setTopInset(%1)")
+                 .arg(textFieldNoLine_->isVisibleTo(this) ? textFieldNoLine_->height() : 0));
     evaluate(routeNumberScript());
     if (!currentVideoGpsDataArr_.isEmpty())
         evaluate(MapRoute::scriptCall("drawPolyLinePath", MapRoute::listJson(currentVideoGpsDataArr_)));
@@ -273,29 +301,103 @@ void KTWebViewController::startInternetNotification()
     if (!r)
         return;
     reachability_ = r;
-    r->setReachableBlock([this](Reachability *) {
-        reloadHtmlData();
-        showMap(true);
-    });
-    r->setUnreachableBlock([this](Reachability *) {
-        reloadHtmlData();
-        showMap(false);
-    });
+    r->setReachableBlock([this](Reachability *) { networkResult(true); });
+    r->setUnreachableBlock([this](Reachability *) { networkResult(false); });
     r->startNotifier();
+}
+
+void KTWebViewController::networkResult(bool reachable)
+{
+    // A result on its way when online maps were turned off is dropped.
+    if (!MapSettings::useOnlineMaps())
+        return;
+    reachable_ = reachable;
+    tileServer_->setNetworkAllowed(networkAllowed());
+    if (!loadedStreet_)
+        reloadHtmlData();   // the first result loads the page
+    else
+        pushTileConfig();
+    showMap(reachable);
+}
+
+bool KTWebViewController::networkAllowed() const
+{
+    return MapSettings::useOnlineMaps() && reachable_.value_or(true);
+}
+
+void KTWebViewController::onlineMapsChanged()
+{
+    const bool online = MapSettings::useOnlineMaps();
+    if (!online) {
+        if (reachability_)
+            reachability_->stopNotifier();
+        reachable_.reset();
+        showMap(true);
+    } else if (!reachability_) {
+        startInternetNotification();
+    } else if (!reachability_->isNotifierRunning()) {
+        reachability_->startNotifier();
+    }
+    tileServer_->setNetworkAllowed(networkAllowed());
+    // The Google page comes and goes with online maps; the other page just retiles.
+    if (!loadedStreet_ || *loadedStreet_ != streetPageFor(currentLocationChina_, online))
+        reloadHtmlData();
+    else
+        pushTileConfig();
+}
+
+QString KTWebViewController::tileConfigScript(bool networkAllowed, const QStringList &sources)
+{
+    // Inspecting a folder walks its tiles: remembered per source and modification time.
+    static QHash<QString, QPair<QDateTime, TileSourceInfo>> known;
+    int maxNative = -1;
+    QStringList attributions{QStringLiteral(
+        "&copy; <a href=\"https://www.openstreetmap.org/copyright\">OpenStreetMap</a> contributors")};
+    for (const QString &path : sources) {
+        const QDateTime modified = QFileInfo(path).lastModified();
+        auto it = known.find(path);
+        if (it == known.end() || it->first != modified)
+            it = known.insert(path, {modified, TileSource::inspect(path)});
+        const TileSourceInfo &info = it->second;
+        if (!info.usable)
+            continue;
+        maxNative = std::max(maxNative, info.maxZoom);
+        if (!info.attribution.isEmpty() && !attributions.contains(info.attribution.toHtmlEscaped()))
+            attributions << info.attribution.toHtmlEscaped();
+    }
+    QJsonObject config;
+    // The sources are part of the tile address, so that the web engine's memory of
+    // tiles from other sources is not used for these.
+    const QByteArray generation = QCryptographicHash::hash(
+        (sources.join(QLatin1Char('\n')) + (networkAllowed ? QStringLiteral("+net") : QString())).toUtf8(),
+        QCryptographicHash::Sha1).toHex().left(12);
+    config.insert(QStringLiteral("url"), MapTileServer::pageTileUrl() + QStringLiteral("?s=") + QString::fromLatin1(generation));
+    config.insert(QStringLiteral("online"), networkAllowed);
+    // Offline, tiles beyond the sources' deepest zoom are drawn enlarged from it.
+    config.insert(QStringLiteral("maxNativeZoom"), networkAllowed || maxNative < 0 ? 19 : maxNative);
+    config.insert(QStringLiteral("attribution"), attributions.join(QStringLiteral(" | ")));
+    return QStringLiteral("window.setTileConfig && setTileConfig(%1)")
+        .arg(QString::fromUtf8(QJsonDocument(config).toJson(QJsonDocument::Compact)));
+}
+
+void KTWebViewController::pushTileConfig()
+{
+    evaluate(tileConfigScript(networkAllowed(), MapSettings::offlineSources()));
 }
 
 void KTWebViewController::showMap(bool available)
 {
+    // The map always stays; while the tile server cannot be reached (and online maps
+    // are on) the message runs as a banner across its top.
     if (available) {
         textFieldNoLine_->hide();
-        webview_->show();
-        webview_->raise();
     } else {
         textFieldNoLine_->setText(Localization::text(kNoLineMessageKey));
+        layoutChildren();
         textFieldNoLine_->show();
         textFieldNoLine_->raise();
-        webview_->hide();
     }
+    evaluate(QStringLiteral("window.setTopInset && setTopInset(%1)").arg(available ? 0 : textFieldNoLine_->height()));
     expandButton_->raise();
 }
 
@@ -311,7 +413,8 @@ void KTWebViewController::updateExpandButton()
 void KTWebViewController::layoutChildren()
 {
     webview_->setGeometry(rect());
-    textFieldNoLine_->setGeometry(rect());
+    const int bannerWidth = std::max(0, width() - expandButton_->width() - 20);
+    textFieldNoLine_->setGeometry(0, 0, bannerWidth, textFieldNoLine_->heightForWidth(bannerWidth));
     expandButton_->move(width() - expandButton_->width() - 10, 10);
     expandButton_->raise();
 }

@@ -2,8 +2,10 @@
 // a marker along it as the video plays. The controller draws nothing itself: it
 // loads one of two pages ("OpenStreetMap.html" or "google_map.html"), hands them the
 // route as JSON through script calls, and receives the route length back through
-// the page's global function "cocoa_getDistance". While the internet cannot be
-// reached the pane shows a message instead of the map.
+// the page's global function "cocoa_getDistance". The page is loaded once per map
+// choice; a new file replaces the route by script. Tiles come from the offline
+// sources, the tile cache and, when allowed and reachable, the tile server; while the
+// tile server cannot be reached a banner says so across the top of the map.
 #pragma once
 
 #include "modules/KTModuleProtocol.h"
@@ -14,6 +16,8 @@
 #include <QStringList>
 #include <QUrl>
 #include <QWidget>
+
+#include <optional>
 
 class QLabel;
 class QToolButton;
@@ -80,6 +84,10 @@ public:
     const QStringList &currentVideoGpsDataArrGoogle() const { return currentVideoGpsDataArrGoogle_; }
     // Page loads requested since construction.
     int pageLoadRequests() const { return pageLoadRequests_; }
+    // Whether the OpenStreetMap page is shown for a choice: always when online maps are off.
+    static bool streetPageFor(bool streetChosen, bool onlineMaps) { return streetChosen || !onlineMaps; }
+    // The text of the page's tile set-up call for the given state (see setTileConfig in the page).
+    static QString tileConfigScript(bool networkAllowed, const QStringList &sources);
 
 signals:
     // A freshly loaded page has its call-back and has been sent the route.
@@ -96,6 +104,10 @@ private:
     void didReceiveDistance(double metres, double route);
     QString routeNumberScript() const;
     void showMap(bool available);
+    void networkResult(bool reachable);
+    void onlineMapsChanged();
+    bool networkAllowed() const;
+    void pushTileConfig();
     void evaluate(const QString &script);
     void updateExpandButton();
     void layoutChildren();
@@ -115,6 +127,11 @@ private:
     bool currentLocationChina_ = true;
     qint64 zoomState_ = 0;
     int pageLoadRequests_ = 0;
+    // The page in the view (true: OpenStreetMap), none before the first load.
+    std::optional<bool> loadedStreet_;
+    // The last network check result, none before the first one or while online maps are off.
+    std::optional<bool> reachable_;
+    class MapTileServer *tileServer_ = nullptr;
     // Counts the files given to the map; the page's distance reports carry it.
     int routeNumber_ = 0;
 };

@@ -1,5 +1,6 @@
 // The whole program, end to end: the real window with the real player, web view,
 // panels and play list, on the forged sample drive.
+#include "map/MapTileServer.h"
 #include "app/AppDelegate.h"
 #include "app/KTLayoutViewController.h"
 #include "app/KTSplitView.h"
@@ -374,6 +375,7 @@ int main(int argc, char *argv[])
     qputenv("QT_WIDGETS_RHI", "1");
     qputenv("QT_WIDGETS_RHI_BACKEND", "opengl");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    MapTileServer::registerUrlScheme();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Veltra"));
     QApplication::setApplicationName(QStringLiteral("Veltra Player"));

@@ -1,5 +1,6 @@
 // The real window starts on the test machine's X server and shows what a user first
 // sees: the menus, the five panes, an empty play list.
+#include "map/MapTileServer.h"
 #include "app/AppDelegate.h"
 #include "app/KTLayoutViewController.h"
 #include "app/KTWindowController.h"
@@ -82,6 +83,7 @@ int main(int argc, char *argv[])
     qputenv("QT_WIDGETS_RHI", "1");
     qputenv("QT_WIDGETS_RHI_BACKEND", "opengl");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    MapTileServer::registerUrlScheme();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Veltra"));
     QApplication::setApplicationName(QStringLiteral("Veltra Player"));

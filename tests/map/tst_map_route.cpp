@@ -7,6 +7,8 @@
 #include "map/MapRoute.h"
 #include "map/Reachability.h"
 #include "map/ReachabilityProbe.h"
+#include "map/TileCache.h"
+#include "map/TileSource.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,6 +20,12 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <QThread>
+#include <QBuffer>
+#include <QDir>
+#include <QImage>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
 
 #include <algorithm>
 
@@ -297,6 +305,142 @@ private slots:
         QFETCH(QString, inPage);
         const QString text = KTWebViewController::pageText(false, key);
         QVERIFY2(text.contains(inPage), qPrintable(inPage));
+    }
+
+    void tilePaths_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QList<int>>("zxy");   // empty: refused
+        QTest::addRow("png") << "/12/3301/1785.png" << QList<int>{12, 3301, 1785};
+        QTest::addRow("no suffix") << "/0/0/0" << QList<int>{0, 0, 0};
+        QTest::addRow("x beyond the zoom") << "/2/4/0.png" << QList<int>{};
+        QTest::addRow("negative") << "/3/-1/0.png" << QList<int>{};
+        QTest::addRow("too deep") << "/25/0/0.png" << QList<int>{};
+        QTest::addRow("too few parts") << "/12/3301.png" << QList<int>{};
+        QTest::addRow("not numbers") << "/a/b/c.png" << QList<int>{};
+    }
+    void tilePaths()
+    {
+        QFETCH(QString, path);
+        QFETCH(QList<int>, zxy);
+        const std::optional<TileId> t = TileSource::parseTilePath(path);
+        QCOMPARE(t.has_value(), !zxy.isEmpty());
+        if (t)
+            QCOMPARE((QList<int>{t->z, t->x, t->y}), zxy);
+    }
+
+    void tmsRowsAndImageTypes()
+    {
+        QCOMPARE(TileSource::tmsRow(0, 0), 0);
+        QCOMPARE(TileSource::tmsRow(1, 0), 1);
+        QCOMPARE(TileSource::tmsRow(15, 14281), 32767 - 14281);
+        QCOMPARE(TileSource::imageType(QByteArray("\x89PNG\r\n\x1a\n....", 12)), QByteArray("image/png"));
+        QCOMPARE(TileSource::imageType(QByteArray("\xff\xd8\xff\xe0", 4)), QByteArray("image/jpeg"));
+        QCOMPARE(TileSource::imageType(QByteArray("\x1a\x02pbf")), QByteArray());
+        QCOMPARE(TileSource::imageType(QByteArray("<html>")), QByteArray());
+        QVERIFY(!TileSource::parseBounds("1,2,3").has_value());
+        QCOMPARE(TileSource::parseBounds("114.0, 22.5,114.1,22.6")->north, 22.6);
+        QVERIFY(std::abs(TileSource::tileLatitude(1, 1)) < 1e-9);
+        QCOMPARE(TileSource::tileLongitude(2, 3), 90.0);
+        // Without online maps the Google page is never the one shown.
+        QCOMPARE(KTWebViewController::streetPageFor(false, true), false);
+        QCOMPARE(KTWebViewController::streetPageFor(false, false), true);
+    }
+
+    // What the dialog says of each kind of source.
+    void sourcesInspected_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("problem");   // empty: usable
+        QTest::addRow("raster MBTiles") << "raster" << "";
+        QTest::addRow("vector MBTiles") << "vector" << "vector tiles (pbf)";
+        QTest::addRow("SQLite without tiles") << "notiles" << "holds no map tiles";
+        QTest::addRow("not SQLite") << "text" << "not an SQLite database";
+        QTest::addRow("truncated") << "truncated" << "damaged";
+        QTest::addRow("missing file") << "missing" << "cannot be read";
+        QTest::addRow("folder of tiles") << "folder" << "";
+        QTest::addRow("folder without tiles") << "emptyfolder" << "no map tiles (zoom/x/y.png)";
+    }
+    void sourcesInspected()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, problem);
+        Localization::install(QStringLiteral("en"));
+        QTemporaryDir dir;
+        QImage img(256, 256, QImage::Format_RGB32);
+        img.fill(Qt::red);
+        QByteArray png;
+        QBuffer buf(&png);
+        buf.open(QIODevice::WriteOnly);
+        img.save(&buf, "PNG");
+        QString path = dir.filePath(kind + ".mbtiles");
+        if (kind == "raster" || kind == "vector" || kind == "notiles" || kind == "truncated") {
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "make");
+                db.setDatabaseName(path);
+                QVERIFY(db.open());
+                QSqlQuery q(db);
+                q.exec("CREATE TABLE metadata (name TEXT, value TEXT)");
+                q.exec(QStringLiteral("INSERT INTO metadata VALUES ('format','%1'),('name','N')")
+                           .arg(kind == "vector" ? "pbf" : "png"));
+                if (kind != "notiles") {
+                    q.exec("CREATE TABLE tiles (zoom_level INTEGER, tile_column INTEGER, tile_row INTEGER, tile_data BLOB)");
+                    q.prepare("INSERT INTO tiles VALUES (3, 5, ?, ?)");
+                    q.addBindValue(TileSource::tmsRow(3, 2));
+                    q.addBindValue(kind == "vector" ? QByteArray("\x1a\x02xx") : png);
+                    QVERIFY(q.exec());
+                    // Rows enough that the tiles live beyond the first pages of the file.
+                    for (int i = 0; kind == "truncated" && i < 200; ++i)
+                        q.exec(QStringLiteral("INSERT INTO tiles VALUES (9, %1, 0, randomblob(4000))").arg(i));
+                }
+            }
+            QSqlDatabase::removeDatabase("make");
+            if (kind == "truncated")
+                QFile(path).resize(8192);
+        } else if (kind == "text") {
+            QFile f(path);
+            f.open(QIODevice::WriteOnly);
+            f.write("not a database at all");
+        } else if (kind == "folder" || kind == "emptyfolder") {
+            path = dir.filePath(kind);
+            QDir().mkpath(path + "/3/5");
+            QFile f(path + (kind == "folder" ? "/3/5/2.png" : "/3/5/readme.txt"));
+            f.open(QIODevice::WriteOnly);
+            f.write(png);
+        }
+        const TileSourceInfo info = TileSource::inspect(path);
+        QCOMPARE(info.usable, problem.isEmpty());
+        QVERIFY2(info.problem.contains(problem), qPrintable(info.problem));
+        if (info.usable) {
+            QCOMPARE(info.minZoom, 3);
+            QCOMPARE(info.maxZoom, 3);
+            QVERIFY(info.description().contains(QStringLiteral("zoom 3–3")));
+            QCOMPARE(TileSource::readTile(path, {3, 5, 2}), std::optional<QByteArray>(png));
+            QVERIFY(!TileSource::readTile(path, {3, 5, 3}));
+        }
+        // A source removed while in use: nothing, no crash.
+        dir.remove();
+        QVERIFY(!TileSource::readTile(path, {3, 5, 2}));
+    }
+
+    // The cache keeps tiles across runs and stays under its limit, oldest out first.
+    void tileCacheStaysUnderItsLimit()
+    {
+        QTemporaryDir dir;
+        const QByteArray tile(40 * 1024, 'x');
+        {
+            TileCache cache(dir.path(), 200 * 1024);
+            for (int i = 0; i < 10; ++i) {
+                cache.put({15, i, 7}, tile);
+                QVERIFY(cache.size() <= 200 * 1024);
+            }
+            QVERIFY(cache.get({15, 9, 7}).has_value());
+            QVERIFY(!cache.get({15, 0, 7}).has_value());
+        }
+        TileCache again(dir.path(), 200 * 1024);
+        QCOMPARE(again.get({15, 9, 7}), std::optional<QByteArray>(tile));
+        again.setLimit(0);
+        QCOMPARE(again.size(), 0);
     }
 };
 

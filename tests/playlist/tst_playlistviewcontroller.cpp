@@ -1,5 +1,6 @@
 // The play list pane driven as the user and the player drive it: the real player
 // plays copies of the forged recordings, the store reads them in the background.
+#include "map/MapTileServer.h"
 #include "app/AppDelegate.h"
 #include "app/KTLayoutViewController.h"
 #include "app/KTWindowController.h"
@@ -701,6 +702,7 @@ int main(int argc, char **argv)
     qputenv("QT_WIDGETS_RHI", "1");
     qputenv("QT_WIDGETS_RHI_BACKEND", "opengl");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    MapTileServer::registerUrlScheme();
     QApplication app(argc, argv);
     PlayListViewControllerTest test;
     return QTest::qExec(&test, argc, argv);

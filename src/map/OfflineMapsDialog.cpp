@@ -1,0 +1,142 @@
+#include "OfflineMapsDialog.h"
+
+#include "MapSettings.h"
+#include "TileSource.h"
+#include "common/Localization.h"
+#include "common/NotificationCenter.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+OfflineMapsDialog::OfflineMapsDialog(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("offlineMapsDialog"));
+    auto *layout = new QVBoxLayout(this);
+    intro_ = new QLabel(this);
+    intro_->setWordWrap(true);
+    list_ = new QListWidget(this);
+    list_->setMinimumSize(460, 160);
+    message_ = new QLabel(this);
+    message_->setObjectName(QStringLiteral("offlineMapsMessage"));
+    message_->setWordWrap(true);
+    message_->setStyleSheet(QStringLiteral("color: #b3261e;"));
+    message_->hide();
+    online_ = new QCheckBox(this);
+    auto *buttons = new QHBoxLayout;
+    addFile_ = new QPushButton(this);
+    addFolder_ = new QPushButton(this);
+    remove_ = new QPushButton(this);
+    close_ = new QPushButton(this);
+    buttons->addWidget(addFile_);
+    buttons->addWidget(addFolder_);
+    buttons->addWidget(remove_);
+    buttons->addStretch();
+    buttons->addWidget(close_);
+    layout->addWidget(intro_);
+    layout->addWidget(list_);
+    layout->addWidget(message_);
+    layout->addWidget(online_);
+    layout->addLayout(buttons);
+
+    connect(addFile_, &QPushButton::clicked, this, [this] {
+        const QString path = QFileDialog::getOpenFileName(this, Localization::text("Add an MBTiles file"), QString(),
+                                                          Localization::text("MBTiles maps (*.mbtiles);;All files (*)"));
+        if (!path.isEmpty())
+            addSource(path);
+    });
+    connect(addFolder_, &QPushButton::clicked, this, [this] {
+        const QString path = QFileDialog::getExistingDirectory(this, Localization::text("Add a tile folder"));
+        if (!path.isEmpty())
+            addSource(path);
+    });
+    connect(remove_, &QPushButton::clicked, this, &OfflineMapsDialog::removeSelected);
+    connect(close_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(online_, &QCheckBox::toggled, this, [](bool on) { MapSettings::setUseOnlineMaps(on); });
+    NotificationCenter::defaultCenter()->addObserver(this, QLatin1String(MapSettings::kNotification),
+                                                     [this] { refresh(); });
+    retranslate();
+    refresh();
+}
+
+OfflineMapsDialog *OfflineMapsDialog::showDialog(QWidget *parent)
+{
+    static QPointer<OfflineMapsDialog> dialog;
+    if (!dialog)
+        dialog = new OfflineMapsDialog(parent);
+    dialog->refresh();
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+    return dialog;
+}
+
+bool OfflineMapsDialog::addSource(const QString &path)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const TileSourceInfo info = TileSource::inspect(absolute);
+    if (!info.usable) {
+        message_->setText(info.problem);
+        message_->show();
+        return false;
+    }
+    message_->hide();
+    QStringList sources = MapSettings::offlineSources();
+    if (!sources.contains(absolute)) {
+        sources << absolute;
+        MapSettings::setOfflineSources(sources);
+    }
+    return true;
+}
+
+void OfflineMapsDialog::removeSelected()
+{
+    QStringList sources = MapSettings::offlineSources();
+    const QListWidgetItem *item = list_->currentItem();
+    if (!item)
+        return;
+    sources.removeAll(item->data(Qt::UserRole).toString());
+    MapSettings::setOfflineSources(sources);
+}
+
+void OfflineMapsDialog::refresh()
+{
+    list_->clear();
+    for (const QString &path : MapSettings::offlineSources()) {
+        // A source that went bad since it was added stays listed, with what is wrong.
+        const TileSourceInfo info = TileSource::inspect(path);
+        auto *item = new QListWidgetItem(info.description(), list_);
+        item->setData(Qt::UserRole, path);
+        item->setToolTip(path);
+        if (!info.usable)
+            item->setForeground(QColor(0xb3, 0x26, 0x1e));
+    }
+    const QSignalBlocker block(online_);
+    online_->setChecked(MapSettings::useOnlineMaps());
+}
+
+void OfflineMapsDialog::retranslate()
+{
+    setWindowTitle(Localization::text("Offline Maps"));
+    intro_->setText(Localization::text(
+        "Maps on this computer are used before the internet: raster MBTiles files and folders of zoom/x/y.png tiles."));
+    online_->setText(Localization::text("Use online maps"));
+    addFile_->setText(Localization::text("Add File…"));
+    addFolder_->setText(Localization::text("Add Folder…"));
+    remove_->setText(Localization::text("Remove"));
+    close_->setText(Localization::text("Close"));
+}
+
+void OfflineMapsDialog::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+}

@@ -1,0 +1,45 @@
+// Setting ▸ Offline Maps…: the offline map sources (MBTiles files and z/x/y tile
+// folders) with their name, zoom range and area; adding refuses what cannot be shown
+// and says why in one sentence. Also the "Use online maps" switch.
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+class OfflineMapsDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit OfflineMapsDialog(QWidget *parent = nullptr);
+
+    // Shows the one dialog of the program, creating it on first use.
+    static OfflineMapsDialog *showDialog(QWidget *parent = nullptr);
+
+    // Adds a source when it can be shown; otherwise leaves the list as it is and
+    // shows the reason. True when added (or already there).
+    bool addSource(const QString &path);
+    void removeSelected();
+
+    QListWidget *list() const { return list_; }
+    QLabel *message() const { return message_; }
+    QCheckBox *onlineBox() const { return online_; }
+
+protected:
+    void changeEvent(QEvent *event) override;
+
+private:
+    void refresh();
+    void retranslate();
+
+    QListWidget *list_ = nullptr;
+    QLabel *intro_ = nullptr;
+    QLabel *message_ = nullptr;
+    QCheckBox *online_ = nullptr;
+    QPushButton *addFile_ = nullptr;
+    QPushButton *addFolder_ = nullptr;
+    QPushButton *remove_ = nullptr;
+    QPushButton *close_ = nullptr;
+};
