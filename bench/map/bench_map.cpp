@@ -212,7 +212,8 @@ int main(int argc, char **argv)
         ".map(function(e){return e.duration;}).sort(function(a,b){return a-b;});"
         "return d.length ? [d.length, d[Math.floor(d.length/2)], d[d.length-1]] : [0,0,0];})()"),
         [&](const QVariant &v) { timing = v; answered = true; });
-    QTest::qWaitFor([&] { return answered; }, 5000);
+    if (!QTest::qWaitFor([&] { return answered; }, 5000))
+        qWarning("the page did not answer the tile timings");
     const QVariantList pageTiles = timing.toList();
 
     // A marker tick: the whole main-thread cost of updateDataByCurrentTime.

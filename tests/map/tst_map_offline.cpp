@@ -151,7 +151,8 @@ class MapOfflineTest : public QObject {
     {
         auto answer = std::make_shared<std::optional<QVariant>>();
         map->webview()->page()->runJavaScript(expression, [answer](const QVariant &v) { *answer = v; });
-        QTest::qWaitFor([&] { return answer->has_value(); }, 10000);
+        if (!QTest::qWaitFor([&] { return answer->has_value(); }, 10000))
+            qWarning("no answer from the page to %s", qPrintable(expression));
         return answer->value_or(QVariant());
     }
 
@@ -162,8 +163,8 @@ class MapOfflineTest : public QObject {
         map->dataLogicProcessOfViodePath(storeFile(QStringLiteral("route%1").arg(++routes), route));
         if (!QTest::qWaitFor([&] { return pageValue("mapState.points").toInt() == route.size(); }, 10000))
             return {};
-        // Every tile in view has loaded or failed.
-        QTest::qWaitFor([&] {
+        // Every tile in view has loaded or failed (a tile still pending shows in the picture).
+        (void)QTest::qWaitFor([&] {
             return pageValue("document.querySelectorAll('.leaflet-tile:not(.leaflet-tile-loaded)').length === 0 && "
                              "document.querySelectorAll('.leaflet-tile').length > 0").toBool();
         }, 10000);
