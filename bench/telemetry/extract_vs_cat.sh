@@ -40,13 +40,14 @@ cat "${files[@]}" >/dev/null
 cat "${files[@]}" >/dev/null
 "$GPS" "${files[@]}" >/dev/null
 
-now() { date +%s%N; }
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+# Bash's own clock (microseconds): starting `date` around a command would add its
+# start-up to the command's time.
 catTimes=() gpsTimes=()
 for _ in $(seq "$ROUNDS"); do
-  t0=$(now); cat "${files[@]}" >/dev/null; t1=$(now)
-  "$GPS" "${files[@]}" >/dev/null; t2=$(now)
-  catTimes+=($((t1 - t0))) gpsTimes+=($((t2 - t1)))
+  t0=${EPOCHREALTIME/[.,]/}; cat "${files[@]}" >/dev/null; t1=${EPOCHREALTIME/[.,]/}
+  "$GPS" "${files[@]}" >/dev/null; t2=${EPOCHREALTIME/[.,]/}
+  catTimes+=($(((t1 - t0) * 1000))) gpsTimes+=($(((t2 - t1) * 1000)))
 done
 catNs=$(printf '%s\n' "${catTimes[@]}" | median)
 gpsNs=$(printf '%s\n' "${gpsTimes[@]}" | median)
