@@ -142,11 +142,9 @@ bool forEachTableEntry(BinaryFile &file, int64_t entries, uint32_t count, uint32
         const uint32_t n = std::min(kPiece, count - base);
         if (!file.readExact(buffer, size_t(n) * 4))
             return false;
-        for (uint32_t i = 0; i < n; ++i) {
-            const uint32_t number = base + i + 1;
-            if (number % step == 0)
-                fn(number, BinaryFile::u32BE(buffer + size_t(i) * 4));
-        }
+        // The first entry of the piece whose number is a multiple of step, then every step-th.
+        for (uint32_t i = step - 1 - base % step; i < n; i += step)
+            fn(base + i + 1, BinaryFile::u32BE(buffer + size_t(i) * 4));
     }
     return true;
 }
