@@ -163,7 +163,8 @@ void BinaryFile::keep(int64_t offset, uint64_t length)
         return;
     // A little more than asked: readers peek a few bytes past the end of the last child
     // of an atom.
-    length = std::min<uint64_t>({length + kKeepMargin, kMaxWindowBytes, uint64_t(remainingFrom(offset))});
+    length = std::min<uint64_t>({std::min<uint64_t>(length, kMaxWindowBytes) + kKeepMargin, kMaxWindowBytes,
+                                 uint64_t(remainingFrom(offset))});
     if (length == 0 || windowHolds(offset, size_t(length)))
         return;
     // Near the start of the file, the window starts there too: the next walk to the
