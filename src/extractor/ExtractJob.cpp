@@ -1,5 +1,6 @@
 #include "ExtractJob.h"
 
+#include "BinaryFile.h"
 #include "CsvWriter.h"
 #include "FileList.h"
 #include "GpsDataHelper.h"
@@ -9,8 +10,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -21,51 +20,21 @@ bool isReference(const std::string &argument)
     return argument.find("file:///") != std::string::npos;
 }
 
-// An open input file; the core reads it again through its /proc/self/fd link, so
-// that it reads exactly this file whatever its name looks like.
-class OpenInput {
-public:
-    ~OpenInput()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-
-    // Empty on success, otherwise the reason.
-    std::string open(const std::string &path)
-    {
-        // Non-blocking, so that opening a FIFO does not wait for a writer.
-        m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-        if (m_fd < 0)
-            return std::strerror(errno);
-        struct stat st;
-        if (::fstat(m_fd, &st) != 0)
-            return std::strerror(errno);
-        if (S_ISDIR(st.st_mode))
-            return std::strerror(EISDIR);
-        if (!S_ISREG(st.st_mode))
-            return "Not a regular file";
-        const std::string link = "/proc/self/fd/" + std::to_string(m_fd);
-        // Without /proc the path itself is read; readGpsData decodes escapes, so a
-        // plain path's percent signs are escaped for it.
-        m_readPath = ::access(link.c_str(), R_OK) == 0 ? link : escapePercent(path);
-        return {};
-    }
-
-    const std::string &readPath() const { return m_readPath; }
-
-private:
-    static std::string escapePercent(const std::string &path)
-    {
-        std::string out;
-        for (const char c : path)
-            out += c == '%' ? std::string("%25") : std::string(1, c);
-        return out;
-    }
-
-    int m_fd = -1;
-    std::string m_readPath;
-};
+// Opens an input file once; detection and the reader then share it, so they read
+// exactly the file that was checked, whatever its name looks like. Empty on success,
+// otherwise the reason.
+std::string openInput(const std::string &path, BinaryFile *file)
+{
+    // Non-blocking, so that opening a FIFO does not wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return std::strerror(errno);
+    if (!file->adopt(fd))
+        return std::strerror(file->error());
+    if (!file->isRegular())
+        return "Not a regular file";
+    return {};
+}
 
 std::string formatResult(const GpsReadResult &result, const std::string &argument,
                          ExtractorOptions::Format format)
@@ -107,24 +76,24 @@ FileOutcome ExtractJob::run(const std::string &argument, const ExtractorOptions 
         outcome.error = std::strerror(error);
         return outcome;
     }
-    OpenInput input;
-    outcome.error = input.open(path);
+    BinaryFile file;
+    outcome.error = openInput(path, &file);
     if (!outcome.error.empty())
         return outcome;
 
     if (options.detect) {
         CFileList list;
-        const tagFileNode node = list.createNodeInfo(input.readPath());
+        const tagFileNode node = list.createNodeInfo(path, file);
         outcome.text = JsonWriter::detectLine(argument, DetectFlags{node.icat6330, node.nt9665, node.nt9666});
         return outcome;
     }
 
-    GpsReadResult result = GpsDataHelper::readGpsData(input.readPath());
+    // The file's own name goes with the result, for the recording time in it.
+    const GpsReadResult result = GpsDataHelper::readGpsData(file, path);
     if (result.openError) {
         outcome.error = std::strerror(result.openError);
         return outcome;
     }
-    result.path = path;   // the file's own name, for the recording time in it
     outcome.text = formatResult(result, argument, options.format);
     return outcome;
 }

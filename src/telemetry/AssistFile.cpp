@@ -82,15 +82,16 @@ tagAssistInfo entryFromBlock(const unsigned char *block, bool limitReadings)
     return info;
 }
 
-// Reads the 140 bytes after the block head into a zeroed buffer; a block that lies
-// (partly) beyond the end of the file leaves zeros where bytes are missing.
+// Reads the 140 bytes after the block head into a zeroed buffer, in one positioned
+// read; a block that lies (partly) beyond the end of the file leaves zeros where bytes
+// are missing.
 void readBlock(BinaryFile &file, uint32_t position, unsigned char *buffer)
 {
     std::memset(buffer, 0, CAssistFile::kBlockReadBytes + 1);
     const int64_t at = static_cast<int64_t>(position) + CAssistFile::kBlockHeadBytes;
-    if (file.remainingFrom(at) == 0 || !file.seek(at))
+    if (file.remainingFrom(at) == 0)
         return;
-    file.read(buffer, CAssistFile::kBlockReadBytes);
+    file.readAt(at, buffer, CAssistFile::kBlockReadBytes);
 }
 
 // Walks atoms from the current position until one of type `fourcc`. Each header read
@@ -141,11 +142,9 @@ bool forEachTableEntry(BinaryFile &file, int64_t entries, uint32_t count, uint32
         const uint32_t n = std::min(kPiece, count - base);
         if (!file.readExact(buffer, size_t(n) * 4))
             return false;
-        for (uint32_t i = 0; i < n; ++i) {
-            const uint32_t number = base + i + 1;
-            if (number % step == 0)
-                fn(number, BinaryFile::u32BE(buffer + size_t(i) * 4));
-        }
+        // The first entry of the piece whose number is a multiple of step, then every step-th.
+        for (uint32_t i = step - 1 - base % step; i < n; i += step)
+            fn(base + i + 1, BinaryFile::u32BE(buffer + size_t(i) * 4));
     }
     return true;
 }
@@ -312,10 +311,36 @@ bool CAssistFile::beginRead(const std::string &path, BinaryFile &file)
     return true;
 }
 
+bool CAssistFile::beginRead(const BinaryFile &file)
+{
+    assistInfoList.clear();
+    m_openError = 0;
+    if (!file.isOpen()) {
+        m_openError = file.error() ? file.error() : EBADF;
+        return false;
+    }
+    return true;
+}
+
 int CAssistFile::ParseAssistDataForNovatek(const std::string &path)
 {
     BinaryFile file;
     if (!beginRead(path, file))
+        return -1;
+    return ParseAssistDataForNovatek(file);
+}
+
+int CAssistFile::ParseAssistDataForNovatek66x(const std::string &path)
+{
+    BinaryFile file;
+    if (!beginRead(path, file))
+        return -1;
+    return ParseAssistDataForNovatek66x(file);
+}
+
+int CAssistFile::ParseAssistDataForNovatek(BinaryFile &file)
+{
+    if (!beginRead(file))
         return -1;
 
     // Running total of the atom sizes seen at the top level and in the moov walk:
@@ -324,6 +349,7 @@ int CAssistFile::ParseAssistDataForNovatek(const std::string &path)
     AtomHeader moov;
     if (!file.seek(0) || !findAtom(file, "moov", &moov, &total, -1))
         return 0;
+    file.keep(moov.start, moov.size);   // the track and its tables, in one read
     int64_t mark = moov.contentStart();
 
     // Choose the track: the second trak when two follow each other, else the first.
@@ -415,15 +441,15 @@ int CAssistFile::ParseAssistDataForNovatek(const std::string &path)
     return static_cast<int>(assistInfoList.size());
 }
 
-int CAssistFile::ParseAssistDataForNovatek66x(const std::string &path)
+int CAssistFile::ParseAssistDataForNovatek66x(BinaryFile &file)
 {
-    BinaryFile file;
-    if (!beginRead(path, file))
+    if (!beginRead(file))
         return -1;
 
     AtomHeader moov, udta;
     if (!file.seek(0) || !findAtom(file, "moov", &moov, nullptr, -1))
         return 0;
+    file.keep(moov.start, moov.size);   // udta and the index after it, in one read
     const int64_t mark = moov.contentStart();
     if (!findAtom(file, "udta", &udta, nullptr, -1))
         return 0;

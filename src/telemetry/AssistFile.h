@@ -1,8 +1,8 @@
 // The GPS block readers of Novatek dash-camera files and the NMEA sentence parser.
 // CAssistFile finds the GPS blocks of one file (through the sample tables or through
 // the index atom after "udta"), restores each block's shifted sentence and turns it
-// into a tagAssistInfo entry. Plain C++ over C stdio; no state is shared between
-// instances, so files can be read on several threads at once.
+// into a tagAssistInfo entry. Plain C++ over POSIX positioned reads; no state is
+// shared between instances, so files can be read on several threads at once.
 #pragma once
 
 #include <cstdint>
@@ -53,6 +53,10 @@ public:
     // NT9666 kind (and every file not marked NT9665): blocks listed by the index atom
     // that follows "udta". Same return values.
     int ParseAssistDataForNovatek66x(const std::string &path);
+    // The same two on a file already open (detection may have read it before): -1
+    // when it is not open. The position is left anywhere.
+    int ParseAssistDataForNovatek(BinaryFile &file);
+    int ParseAssistDataForNovatek66x(BinaryFile &file);
 
     const std::vector<tagAssistInfo> &GetAssistInfoList() const { return assistInfoList; }
     // errno value of the last failed open (0 when the file was opened).
@@ -75,6 +79,8 @@ private:
     // Empties the list and opens the file for a reader; false (and the reason kept) when
     // the path is too short or the file cannot be opened.
     bool beginRead(const std::string &path, BinaryFile &file);
+    // Empties the list for a reader of an open file; false when it is not open.
+    bool beginRead(const BinaryFile &file);
 
     std::vector<tagAssistInfo> assistInfoList;
     int m_openError = 0;

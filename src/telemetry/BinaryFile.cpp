@@ -1,9 +1,13 @@
 #include "BinaryFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 bool AtomHeader::is(const char *fourcc) const
 {
@@ -28,13 +32,31 @@ bool BinaryFile::open(const std::string &path)
         return false;
     }
     errno = 0;
-    m_file = std::fopen(path.c_str(), "rb");
-    if (!m_file) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         m_error = errno ? errno : ENOENT;
         return false;
     }
+    m_fd = fd;
+    return examine();
+}
+
+bool BinaryFile::adopt(int fd)
+{
+    close();
+    m_error = 0;
+    if (fd < 0) {
+        m_error = EBADF;
+        return false;
+    }
+    m_fd = fd;
+    return examine();
+}
+
+bool BinaryFile::examine()
+{
     struct stat st;
-    if (fstat(fileno(m_file), &st) != 0) {
+    if (::fstat(m_fd, &st) != 0) {
         m_error = errno ? errno : EIO;
         close();
         return false;
@@ -44,38 +66,43 @@ bool BinaryFile::open(const std::string &path)
         close();
         return false;
     }
-    // Reads are small and scattered (atom headers, 140-byte blocks): a small buffer
-    // keeps each of them from pulling in a whole page of media data.
-    std::setvbuf(m_file, m_buffer, _IOFBF, sizeof m_buffer);
-    if (fseeko(m_file, 0, SEEK_END) == 0) {
-        const off_t end = ftello(m_file);
+    m_regular = S_ISREG(st.st_mode);
+    if (m_regular) {
+        m_size = st.st_size > 0 ? static_cast<int64_t>(st.st_size) : 0;
+    } else {
+        // A device tells its size only by seeking; the reads themselves never seek.
+        const off_t end = ::lseek(m_fd, 0, SEEK_END);
         m_size = end > 0 ? static_cast<int64_t>(end) : 0;
     }
-    fseeko(m_file, 0, SEEK_SET);
     return true;
 }
 
 void BinaryFile::close()
 {
-    if (m_file) {
-        std::fclose(m_file);
-        m_file = nullptr;
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
     }
     m_size = 0;
+    m_position = 0;
+    m_regular = false;
+    m_windowStart = 0;
+    m_windowLength = 0;
 }
 
 bool BinaryFile::seek(int64_t offset)
 {
-    if (!m_file || offset < 0)
+    if (m_fd < 0 || offset < 0)
         return false;
-    return fseeko(m_file, static_cast<off_t>(offset), SEEK_SET) == 0;
+    m_position = offset;
+    return true;
 }
 
 int64_t BinaryFile::tell() const
 {
-    if (!m_file)
+    if (m_fd < 0)
         return -1;
-    return static_cast<int64_t>(ftello(m_file));
+    return m_position;
 }
 
 int64_t BinaryFile::remainingFrom(int64_t offset) const
@@ -85,11 +112,104 @@ int64_t BinaryFile::remainingFrom(int64_t offset) const
     return m_size - offset;
 }
 
+size_t BinaryFile::readFromFile(int64_t offset, unsigned char *buffer, size_t count)
+{
+    if (offset < 0)
+        return 0;
+    count = std::min<uint64_t>(count, uint64_t(std::numeric_limits<int64_t>::max() - offset));
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::pread(m_fd, buffer + done, count - done, static_cast<off_t>(offset + int64_t(done)));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += size_t(n);
+        // A short read of a regular file ends at its end: asking again would only
+        // confirm that.
+        if (m_regular && offset + int64_t(done) >= m_size)
+            break;
+    }
+    return done;
+}
+
+bool BinaryFile::windowHolds(int64_t offset, size_t count) const
+{
+    return m_windowLength > 0 && offset >= m_windowStart &&
+           uint64_t(offset - m_windowStart) + count <= m_windowLength;
+}
+
+void BinaryFile::readWindow(int64_t start, size_t length)
+{
+    if (length > m_windowCapacity) {
+        m_window.reset(new unsigned char[length]);
+        m_windowCapacity = length;
+    }
+    m_windowStart = start;
+    m_windowLength = readFromFile(start, m_window.get(), length);
+}
+
+bool BinaryFile::fillWindow(int64_t offset)
+{
+    // A file that fits is taken whole, whatever is read first (the end mark, say).
+    const int64_t start = m_size <= int64_t(kWindowBytes) && offset < m_size ? 0 : offset;
+    readWindow(start, kWindowBytes);
+    return windowHolds(offset, 1);
+}
+
+void BinaryFile::keep(int64_t offset, uint64_t length)
+{
+    if (m_fd < 0 || offset < 0 || length == 0)
+        return;
+    // A little more than asked: readers peek a few bytes past the end of the last child
+    // of an atom.
+    length = std::min<uint64_t>({std::min<uint64_t>(length, kMaxWindowBytes) + kKeepMargin, kMaxWindowBytes,
+                                 uint64_t(remainingFrom(offset))});
+    if (length == 0 || windowHolds(offset, size_t(length)))
+        return;
+    // Near the start of the file, the window starts there too: the next walk to the
+    // atom comes from there.
+    const int64_t start = offset <= int64_t(kWindowBytes) ? 0 : offset;
+    readWindow(start, std::max<size_t>(size_t(offset - start) + size_t(length), kWindowBytes));
+}
+
 size_t BinaryFile::read(void *buffer, size_t count)
 {
-    if (!m_file || count == 0)
+    if (m_fd < 0 || count == 0)
         return 0;
-    return std::fread(buffer, 1, count, m_file);
+    auto *out = static_cast<unsigned char *>(buffer);
+    size_t done = 0;
+    while (done < count) {
+        if (windowHolds(m_position, 1)) {
+            const size_t inWindow = m_windowLength - size_t(m_position - m_windowStart);
+            const size_t n = std::min(count - done, inWindow);
+            std::memcpy(out + done, m_window.get() + (m_position - m_windowStart), n);
+            done += n;
+            m_position += int64_t(n);
+            continue;
+        }
+        const size_t rest = count - done;
+        if (rest >= kWindowBytes) {
+            const size_t n = readFromFile(m_position, out + done, rest);
+            done += n;
+            m_position += int64_t(n);
+            break;
+        }
+        if (!fillWindow(m_position))
+            break;
+    }
+    return done;
+}
+
+size_t BinaryFile::readAt(int64_t offset, void *buffer, size_t count)
+{
+    if (m_fd < 0 || count == 0 || offset < 0)
+        return 0;
+    if (windowHolds(offset, count)) {
+        std::memcpy(buffer, m_window.get() + (offset - m_windowStart), count);
+        return count;
+    }
+    return readFromFile(offset, static_cast<unsigned char *>(buffer), count);
 }
 
 bool BinaryFile::readU32BE(uint32_t *value)

@@ -1,10 +1,14 @@
-// Read-only access to a video file for the telemetry readers: C stdio with 64-bit
-// offsets, big- and little-endian integers, and ISO base-media atom headers.
-// Every read reports whether it got all its bytes; nothing here throws.
+// Read-only access to a video file for the telemetry readers: positioned reads (pread)
+// with 64-bit offsets, big- and little-endian integers, and ISO base-media atom headers.
+// The cursor reads (seek, read, the atom header) go through a window of the file kept
+// in memory, so that walking the atoms of a movie header and reading its tables costs
+// one read of the file, not one per header or table. Every read reports whether it got all its bytes; nothing here
+// throws.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 #include <string>
 
 // One atom header as found in the file.
@@ -33,10 +37,15 @@ public:
     // Opens for reading as bytes. False (and error() set to an errno value) when the
     // path is over 1023 bytes, the file cannot be opened, or it is a directory.
     bool open(const std::string &path);
+    // Reads through a descriptor opened by the caller, which this object now owns and
+    // closes (also on failure). False (and error() set) when it cannot be examined or
+    // is a directory.
+    bool adopt(int fd);
     void close();
-    bool isOpen() const { return m_file != nullptr; }
+    bool isOpen() const { return m_fd >= 0; }
     int error() const { return m_error; }
     int64_t size() const { return m_size; }
+    bool isRegular() const { return m_regular; }
 
     bool seek(int64_t offset);
     int64_t tell() const;
@@ -51,14 +60,40 @@ public:
     // Reads size, type and, for a size field of 1, the 64-bit size.
     bool readAtomHeader(AtomHeader *header);
 
+    // Reads up to `count` bytes at `offset` in one positioned read, without moving the
+    // position or the window (from the window when it holds them all): for blocks
+    // scattered through the file. Returns the number read.
+    size_t readAt(int64_t offset, void *buffer, size_t count);
+    // Makes the window hold [offset, offset + length) (its first kMaxWindowBytes for a
+    // longer range, nothing past the end of the file), in one read unless it holds it
+    // already: for an atom about to be walked whole, such as the movie header.
+    void keep(int64_t offset, uint64_t length);
+
     static uint32_t u32BE(const unsigned char *p);
     static int32_t i32LE(const unsigned char *p);
 
     static constexpr size_t kMaxPathBytes = 1023;
+    // What a cursor read outside the window reads: enough for the headers at the start
+    // of a file, and for the movie header of a short clip.
+    static constexpr size_t kWindowBytes = 16 * 1024;
+    // The most keep() holds: the movie header of an hour of video.
+    static constexpr size_t kMaxWindowBytes = 2 * 1024 * 1024;
+    static constexpr size_t kKeepMargin = 4096;
 
 private:
-    std::FILE *m_file = nullptr;
-    char m_buffer[512];
+    bool examine();
+    size_t readFromFile(int64_t offset, unsigned char *buffer, size_t count);
+    bool windowHolds(int64_t offset, size_t count) const;
+    bool fillWindow(int64_t offset);
+    void readWindow(int64_t start, size_t length);
+
+    int m_fd = -1;
     int64_t m_size = 0;
+    int64_t m_position = 0;
+    bool m_regular = false;
     int m_error = 0;
+    std::unique_ptr<unsigned char[]> m_window;
+    size_t m_windowCapacity = 0;
+    int64_t m_windowStart = 0;
+    size_t m_windowLength = 0;
 };

@@ -7,15 +7,18 @@
 namespace {
 
 // Walks at most kMaxSkippedAtoms atoms from the current position looking for `fourcc`;
-// on a find the position is just after its header.
-bool findAtomWithin(BinaryFile &file, const char *fourcc)
+// on a find the position is just after its header, which goes to *found when given.
+bool findAtomWithin(BinaryFile &file, const char *fourcc, AtomHeader *found = nullptr)
 {
     for (int skipped = 0; skipped < CFileList::kMaxSkippedAtoms; ++skipped) {
         AtomHeader h;
         if (!file.readAtomHeader(&h))
             return false;
-        if (h.is(fourcc))
+        if (h.is(fourcc)) {
+            if (found)
+                *found = h;
             return true;
+        }
         if (!h.canSkip() || h.size > static_cast<uint64_t>(file.remainingFrom(h.start)) || !file.seek(h.end()))
             return false;
     }
@@ -33,6 +36,15 @@ tagFileNode CFileList::createNodeInfo(const std::string &path)
     return node;
 }
 
+tagFileNode CFileList::createNodeInfo(const std::string &path, BinaryFile &file)
+{
+    tagFileNode node;
+    InitNode(node);
+    node.filePath = path;
+    CheckPlatform(node, file);
+    return node;
+}
+
 void CFileList::InitNode(tagFileNode &node)
 {
     node.filePath.clear();
@@ -46,7 +58,13 @@ void CFileList::InitNode(tagFileNode &node)
 void CFileList::CheckPlatform(tagFileNode &node, const std::string &path)
 {
     BinaryFile file;
-    if (!file.open(path))
+    if (file.open(path))
+        CheckPlatform(node, file);
+}
+
+void CFileList::CheckPlatform(tagFileNode &node, BinaryFile &file)
+{
+    if (!file.isOpen())
         return;
 
     if (file.size() >= 8 && file.seek(file.size() - 8)) {
@@ -57,7 +75,11 @@ void CFileList::CheckPlatform(tagFileNode &node, const std::string &path)
         }
     }
 
-    if (!file.seek(0) || !findAtomWithin(file, "moov") || !findAtomWithin(file, "udta"))
+    AtomHeader moov;
+    if (!file.seek(0) || !findAtomWithin(file, "moov", &moov))
+        return;
+    file.keep(moov.start, moov.size);   // the readers walk it again
+    if (!findAtomWithin(file, "udta"))
         return;
 
     // In camera files the first 4 bytes of udta's content are the size of its first

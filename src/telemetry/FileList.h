@@ -1,10 +1,13 @@
 // Chipset detection: tells which Novatek camera family wrote a video file from the
-// 8-byte mark at its very end and the chipset name inside "moov"/"udta". Reads a
-// few dozen bytes whatever the size of the file and never changes it.
+// 8-byte mark at its very end and the chipset name inside "moov"/"udta". Looks at a
+// few dozen bytes whatever the size of the file (read through the file's window) and
+// never changes it.
 #pragma once
 
 #include <cstdint>
 #include <string>
+
+class BinaryFile;
 
 // Detection result for one file. At most one of the three flags is set.
 struct tagFileNode {
@@ -26,6 +29,10 @@ public:
     static constexpr uint32_t kMaxUdtaText = 64;
 
     tagFileNode createNodeInfo(const std::string &path);
+    // The same for a file already open (its name is `path`); the readers can go on
+    // with it, whatever its position.
+    tagFileNode createNodeInfo(const std::string &path, BinaryFile &file);
     void InitNode(tagFileNode &node);
     void CheckPlatform(tagFileNode &node, const std::string &path);
+    void CheckPlatform(tagFileNode &node, BinaryFile &file);
 };

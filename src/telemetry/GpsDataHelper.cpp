@@ -48,10 +48,26 @@ GpsReadResult GpsDataHelper::readGpsData(const std::string &reference)
         return result;
     }
 
+    if (path.size() < 4) {   // no name of a video file
+        result.openError = EINVAL;
+        return result;
+    }
+    BinaryFile file;
+    if (!file.open(path)) {
+        result.openError = file.error() ? file.error() : EINVAL;
+        return result;
+    }
+    return readGpsData(file, path);
+}
+
+GpsReadResult GpsDataHelper::readGpsData(BinaryFile &file, const std::string &path)
+{
+    GpsReadResult result;
+    result.path = path;
     CFileList detector;
-    const tagFileNode node = detector.createNodeInfo(path);
+    const tagFileNode node = detector.createNodeInfo(path, file);
     CAssistFile reader;
-    const int count = node.nt9665 ? reader.ParseAssistDataForNovatek(path) : reader.ParseAssistDataForNovatek66x(path);
+    const int count = node.nt9665 ? reader.ParseAssistDataForNovatek(file) : reader.ParseAssistDataForNovatek66x(file);
     if (count < 0) {
         result.openError = reader.openError() ? reader.openError() : EINVAL;
         return result;

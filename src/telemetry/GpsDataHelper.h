@@ -5,6 +5,8 @@
 
 #include <string>
 
+class BinaryFile;
+
 class GpsDataHelper {
 public:
     GpsDataHelper() = delete;
@@ -13,6 +15,9 @@ public:
     // text such as file:///a%20b/X.MOV, or a plain path). Never fails: a file without
     // telemetry gives an empty sample list, 0 and true. Safe to call from any thread.
     static GpsReadResult readGpsData(const std::string &reference);
+    // The same for a file the caller has opened (`path` is its name, kept in the
+    // result): detection and the reader share it, so the file is opened only once.
+    static GpsReadResult readGpsData(BinaryFile &file, const std::string &path);
 
     // Removes the first 7 characters when the text contains "file:///" anywhere.
     static std::string clearfilePrefix(const std::string &text);
