@@ -1,6 +1,6 @@
 // The whole program, end to end: the real window with the real player, web view,
 // panels and play list, on the forged sample drive.
-#include "map/MapTileServer.h"
+#include "WindowTestMain.h"
 #include "app/AppDelegate.h"
 #include "app/KTLayoutViewController.h"
 #include "app/KTSplitView.h"
@@ -370,17 +370,6 @@ private slots:
     }
 };
 
-int main(int argc, char *argv[])
-{
-    qputenv("QT_WIDGETS_RHI", "1");
-    qputenv("QT_WIDGETS_RHI_BACKEND", "opengl");
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    MapTileServer::registerUrlScheme();
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Veltra"));
-    QApplication::setApplicationName(QStringLiteral("Veltra Player"));
-    PlayerEndToEndTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELTRA_WINDOW_TEST_MAIN(PlayerEndToEndTest)
 
 #include "tst_player_e2e.moc"

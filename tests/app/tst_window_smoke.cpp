@@ -1,6 +1,6 @@
 // The real window starts on the test machine's X server and shows what a user first
 // sees: the menus, the five panes, an empty play list.
-#include "map/MapTileServer.h"
+#include "WindowTestMain.h"
 #include "app/AppDelegate.h"
 #include "app/KTLayoutViewController.h"
 #include "app/KTWindowController.h"
@@ -77,18 +77,6 @@ private slots:
     }
 };
 
-int main(int argc, char *argv[])
-{
-    // As the program starts: the widgets compose through OpenGL with the web view and video.
-    qputenv("QT_WIDGETS_RHI", "1");
-    qputenv("QT_WIDGETS_RHI_BACKEND", "opengl");
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    MapTileServer::registerUrlScheme();
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Veltra"));
-    QApplication::setApplicationName(QStringLiteral("Veltra Player"));
-    WindowSmokeTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELTRA_WINDOW_TEST_MAIN(WindowSmokeTest)
 
 #include "tst_window_smoke.moc"

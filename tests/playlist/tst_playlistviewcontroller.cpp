@@ -1,6 +1,6 @@
 // The play list pane driven as the user and the player drive it: the real player
 // plays copies of the forged recordings, the store reads them in the background.
-#include "map/MapTileServer.h"
+#include "WindowTestMain.h"
 #include "app/AppDelegate.h"
 #include "app/KTLayoutViewController.h"
 #include "app/KTWindowController.h"
@@ -696,15 +696,6 @@ private slots:
     }
 };
 
-int main(int argc, char **argv)
-{
-    // The main window holds the map's web view, which the program runs this way.
-    qputenv("QT_WIDGETS_RHI", "1");
-    qputenv("QT_WIDGETS_RHI_BACKEND", "opengl");
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    MapTileServer::registerUrlScheme();
-    QApplication app(argc, argv);
-    PlayListViewControllerTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELTRA_WINDOW_TEST_MAIN(PlayListViewControllerTest)
+
 #include "tst_playlistviewcontroller.moc"
