@@ -1,0 +1,45 @@
+#include "TripGrouping.h"
+
+#include <algorithm>
+#include <map>
+#include <unordered_set>
+
+std::vector<Trip> groupTrips(const std::vector<TripClip> &clips, int64_t gapMs)
+{
+    std::vector<size_t> dated, undated;
+    std::unordered_set<std::string> seen;
+    for (size_t i = 0; i < clips.size(); ++i) {
+        if (!seen.insert(clips[i].name).second)
+            continue;
+        (clips[i].startMs ? dated : undated).push_back(i);
+    }
+    std::sort(dated.begin(), dated.end(), [&clips](size_t a, size_t b) {
+        const TripClip &x = clips[a], &y = clips[b];
+        if (*x.startMs != *y.startMs)
+            return *x.startMs < *y.startMs;
+        if (x.channel != y.channel)
+            return x.channel < y.channel;
+        return x.name < y.name;
+    });
+
+    std::vector<Trip> trips;
+    std::map<char, size_t> open;   // channel -> its latest trip
+    for (const size_t i : dated) {
+        const TripClip &c = clips[i];
+        const int64_t start = *c.startMs;
+        const int64_t end = start + std::max<int64_t>(0, c.durationMs);
+        const auto it = open.find(c.channel);
+        if (it != open.end() && start - *trips[it->second].endMs <= gapMs) {
+            Trip &t = trips[it->second];
+            t.clips.push_back(i);
+            t.endMs = std::max(*t.endMs, end);
+            continue;
+        }
+        open[c.channel] = trips.size();
+        trips.push_back(Trip{{i}, start, end, c.channel});
+    }
+    // Sorting by start gave the trips in order of their first clips already.
+    for (const size_t i : undated)
+        trips.push_back(Trip{{i}, std::nullopt, std::nullopt, clips[i].channel});
+    return trips;
+}
