@@ -5,6 +5,8 @@
 #include "MovieDuration.h"
 #include "TripGrouping.h"
 
+#include <cmath>
+
 namespace {
 
 using fx::atom;
@@ -153,6 +155,30 @@ TEST(groupTrips_times_and_channel)
     CHECK_EQ(trips[0].channel, 'R');
     CHECK_EQ(trips[0].startMs.value_or(-1), ClipTime::toMs(CivilTime{2025, 6, 12, 17, 45, 2}));
     CHECK_EQ(trips[0].endMs.value_or(-1), ClipTime::toMs(CivilTime{2025, 6, 12, 17, 47, 32}));
+}
+
+GpsSample at(const char *lat, const char *lon)
+{
+    GpsSample s;
+    s.gps_lat = lat;
+    s.gps_lgt = lon;
+    return s;
+}
+
+TEST(routeMetres_and_tripMetres)
+{
+    // 0.01 degree of latitude is 1111.95 m; a sample without position breaks the line.
+    const std::vector<GpsSample> a{at("10", "20"), at("10.01", "20"), at("", ""), at("50", "20"), at("50.01", "20")};
+    CHECK_EQ(std::lround(routeMetres(a.data(), a.size())), 2224L);
+    CHECK_EQ(std::lround(routeMetres(a.data(), a.size(), 3)), 1112L);
+    // A 3-sample clip, then an event copy of its last two seconds and one more: only
+    // the copy's step out of the first clip's seconds counts.
+    const std::vector<GpsSample> first{at("10", "20"), at("10.01", "20"), at("10.02", "20")};
+    const std::vector<GpsSample> copy{at("10.01", "20"), at("10.02", "20"), at("10.03", "20")};
+    const std::vector<TripClip> clips{{"a", 0, 3000, 0}, {"b", 1000, 3000, 0}};
+    const auto trips = groupTrips(clips);
+    CHECK_EQ(trips.size(), size_t(1));
+    CHECK_EQ(std::lround(tripMetres(trips[0], clips, {first.data(), copy.data()}, {first.size(), copy.size()})), 3336L);
 }
 
 } // namespace
