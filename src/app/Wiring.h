@@ -4,6 +4,7 @@
 #pragma once
 
 class AppDelegate;
+class PlaybackSession;
 class PlayListViewController;
 class PositionCompassPanel;
 class VideoViewController;
@@ -15,6 +16,9 @@ namespace Wiring {
 // dialog; the delegate knows both and marks the entry of every row that starts.
 // `app` may be null (then only the play list and the player are connected).
 void playerAndPlayList(VideoViewController *video, PlayListViewController *list, AppDelegate *app);
+
+// Seeks to `seconds` (at most the duration) at the first tick of running time.
+void seekOnceRunning(PlaybackSession *session, double seconds);
 
 // The position and compass panel under the play list's table.
 PositionCompassPanel *positionPanel(PlayListViewController *list);

@@ -16,13 +16,9 @@ std::vector<Trip> groupTrips(const std::vector<TripClip> &clips, int64_t gapMs)
             continue;
         (clips[i].startMs ? dated : undated).push_back(i);
     }
-    std::sort(dated.begin(), dated.end(), [&clips](size_t a, size_t b) {
-        const TripClip &x = clips[a], &y = clips[b];
-        if (*x.startMs != *y.startMs)
-            return *x.startMs < *y.startMs;
-        if (x.channel != y.channel)
-            return x.channel < y.channel;
-        return x.name < y.name;
+    // Stable: clips that start together keep the order they were given in.
+    std::stable_sort(dated.begin(), dated.end(), [&clips](size_t a, size_t b) {
+        return *clips[a].startMs < *clips[b].startMs;
     });
 
     std::vector<Trip> trips;

@@ -140,6 +140,7 @@ TEST(groupTrips_table)
         {"no time in the name and no fix", {clip("20250612174502", 0, 60), noTime, clip("20250612174602", 0, 60)}, kDefaultTripGapMs, "0,2 | 1"},
         {"start from the first fix", {clip("20250612174502", 0, 60), byFix, clip("20250612174602", 0, 60)}, kDefaultTripGapMs, "0,2,1"},
         {"unknown duration counts as none", {TripClip{"a_1.MOV", 0, -1, 0}, TripClip{"b_1.MOV", 10000, 60000, 0}, TripClip{"c_1.MOV", 80001, 0, 0}}, kDefaultTripGapMs, "0,1 | 2"},
+        {"clips starting together keep their order", {TripClip{"b_1.MOV", 0, 60000, 0}, TripClip{"a_1.MOV", 0, 60000, 0}}, kDefaultTripGapMs, "0,1"},
         {"nothing", {}, kDefaultTripGapMs, ""},
     };
     for (const auto &r : rows) {
