@@ -276,6 +276,30 @@ qint64 PlayListViewController::tripGapMs()
     return qint64(*seconds * 1000);
 }
 
+QList<QUrl> PlayListViewController::exportClips() const
+{
+    const PlayList &list = playlist();
+    QList<int> rows;
+    if (QItemSelectionModel *sm = tableView->selectionModel())
+        for (const QModelIndex &i : sm->selectedRows())
+            rows << i.row();
+    std::sort(rows.begin(), rows.end());
+    if (rows.size() < 2) {
+        const int row = selectIndex >= 0 && selectIndex < list.size() ? int(selectIndex) : rows.value(0, -1);
+        const int trip = tripOfRow_.value(row, -1);
+        if (trip >= 0 && trip < trips_.size())
+            return PlayListTrips::clips(trips_.at(trip), list);
+        rows.clear();
+        for (int k = 0; k < list.size(); ++k)
+            rows << k;
+    }
+    QList<QUrl> urls;
+    for (int row : rows)
+        if (row >= 0 && row < list.size())
+            urls << QUrl(list.at(row).path, QUrl::TolerantMode);
+    return urls;
+}
+
 void PlayListViewController::updateTrips()
 {
     const PlayList &list = playlist();

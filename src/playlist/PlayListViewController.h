@@ -80,6 +80,10 @@ public:
     // The longest pause between two clips of a trip: "trip_gap_seconds" in the
     // settings, 10 s when unset or not a number from 0 to a day.
     static qint64 tripGapMs();
+    // What File ▸ Export Track… writes: the selected rows when more than one is
+    // selected, else the trip of the playing (or else the selected) row, else the
+    // whole list.
+    QList<QUrl> exportClips() const;
 
 public slots:
     // Makes the entry of `clip` the playing one, as a double-click on its row does,
