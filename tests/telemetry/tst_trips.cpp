@@ -134,6 +134,7 @@ TEST(groupTrips_table)
         {"across the new year", {clip("20251231235905", 0, 60), clip("20260101000005", 0, 60)}, kDefaultTripGapMs, "0,1"},
         {"across a leap day", {clip("20240228235930", 0, 60), clip("20240229000030", 0, 60), clip("20240301000030", 0, 60)}, kDefaultTripGapMs, "0,1 | 2"},
         {"front and rear of the same minutes", {clip("20250612174502", 'F', 60), clip("20250612174502", 'R', 60), clip("20250612174602", 'F', 60), clip("20250612174602", 'R', 60)}, kDefaultTripGapMs, "0,2 | 1,3"},
+        {"front before rear when they start together", {clip("20250612174502", 'R', 60), clip("20250612174502", 'F', 60)}, kDefaultTripGapMs, "1 | 0"},
         {"a clip without a letter is a channel of its own", {clip("20250612174502", 'F', 60), clip("20250612174602", 0, 60)}, kDefaultTripGapMs, "0 | 1"},
         {"unsorted input", {clip("20250612175102", 0, 60), clip("20250612174502", 0, 60), clip("20250612180002", 0, 60), clip("20250612174602", 0, 300)}, kDefaultTripGapMs, "1,3,0 | 2"},
         {"the same file twice", {clip("20250612174502", 0, 60), clip("20250612174602", 0, 60), clip("20250612174502", 0, 60)}, kDefaultTripGapMs, "0,1"},
