@@ -16,9 +16,12 @@ std::vector<Trip> groupTrips(const std::vector<TripClip> &clips, int64_t gapMs)
             continue;
         (clips[i].startMs ? dated : undated).push_back(i);
     }
-    // Stable: clips that start together keep the order they were given in.
+    // Stable: clips of a channel that start together keep the order they were given in.
     std::stable_sort(dated.begin(), dated.end(), [&clips](size_t a, size_t b) {
-        return *clips[a].startMs < *clips[b].startMs;
+        const TripClip &x = clips[a], &y = clips[b];
+        if (*x.startMs != *y.startMs)
+            return *x.startMs < *y.startMs;
+        return x.channel < y.channel;
     });
 
     std::vector<Trip> trips;

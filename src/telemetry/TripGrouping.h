@@ -30,7 +30,8 @@ constexpr int64_t kDefaultTripGapMs = 10000;
 // when it starts no later than `gapMs` after the trip's latest end; a clip that
 // starts before that end (an overlap, such as an event copy of the same minutes)
 // follows it as well. Within a trip clips are ordered by start, trips by the start
-// of their first clip; clips or trips that start together keep the order given. A clip without a start forms a trip of its own; these come
+// of their first clip, then by channel; clips of a channel that start together keep
+// the order given. A clip without a start forms a trip of its own; these come
 // last, in the order given. A name met again is left out.
 std::vector<Trip> groupTrips(const std::vector<TripClip> &clips, int64_t gapMs = kDefaultTripGapMs);
 
