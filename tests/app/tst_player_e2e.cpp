@@ -15,6 +15,7 @@
 #include "instruments/InstrumentGeometry.h"
 #include "instruments/KTDisplayViewController.h"
 #include "instruments/PositionCompassPanel.h"
+#include "map/MapSettings.h"
 #include "map/KTWebViewController.h"
 #include "map/Reachability.h"
 #include "player/VideoViewController.h"
@@ -333,6 +334,15 @@ private slots:
         video->radioMap->button(1)->click();
         QVERIFY(delegate->openstreetItem->isChecked() && !delegate->googleMapsItem->isChecked());
         QCOMPARE(AppUserDefaults::text(AppKeys::CHANGE_MAP).value_or(QString()), QString(AppKeys::CHANGE_MAP_STREET));
+        // Without online maps the menu ticks the map shown and holds Google Maps back;
+        // the choice stored comes back with them.
+        delegate->googleAction();
+        MapSettings::setUseOnlineMaps(false);
+        QVERIFY(delegate->openstreetItem->isChecked() && !delegate->googleMapsItem->isChecked());
+        QVERIFY(!delegate->googleMapsItem->isEnabled());
+        MapSettings::setUseOnlineMaps(true);
+        QVERIFY(delegate->googleMapsItem->isChecked() && delegate->googleMapsItem->isEnabled());
+        delegate->openstreetAction();
 
         QCOMPARE(video->radioLanguage->checkedId(), 0);   // English
         video->radioLanguage->button(1)->click();
