@@ -126,4 +126,24 @@ std::vector<TelemetryEvent> detect(const GpsSample *samples, std::size_t count, 
     return all;
 }
 
+double nextJumpTarget(const std::vector<TelemetryEvent> &events, double now)
+{
+    for (const TelemetryEvent &e : events) {
+        const double target = std::max(0.0, e.time - 1.0);
+        if (target > now + 0.01)
+            return target;
+    }
+    return -1.0;
+}
+
+double previousJumpTarget(const std::vector<TelemetryEvent> &events, double now, double grace)
+{
+    for (auto it = events.rbegin(); it != events.rend(); ++it) {
+        const double target = std::max(0.0, it->time - 1.0);
+        if (target < now - grace)
+            return target;
+    }
+    return -1.0;
+}
+
 } // namespace TelemetryEvents

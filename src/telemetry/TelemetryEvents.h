@@ -51,6 +51,13 @@ bool hasFix(const GpsSample &s);
 std::vector<TelemetryEvent> detect(const GpsSample *samples, std::size_t count, double duration,
                                    const EventThresholds &thresholds);
 
+// Where a jump to the next / previous event lands from `now`: one second before the
+// event (not before 0). The next is the first landing after `now`; the previous the
+// last landing more than `grace` seconds before `now`, so that a press while playing
+// on from a landing goes on to the event before. -1 when there is none.
+double nextJumpTarget(const std::vector<TelemetryEvent> &events, double now);
+double previousJumpTarget(const std::vector<TelemetryEvent> &events, double now, double grace = 0.5);
+
 inline std::vector<TelemetryEvent> detect(const std::vector<GpsSample> &samples, double duration,
                                           const EventThresholds &thresholds)
 {

@@ -100,6 +100,28 @@ TEST(samples_spread_over_the_duration)
         CHECK_EQ(events[0].time, 1.0);
 }
 
+TEST(jumps_land_one_second_before_events)
+{
+    const std::vector<TelemetryEvent> ev = {{K::HarshG, 0.5, 0.5, 0.5}, {K::HardBraking, 10, 12, 20},
+                                            {K::Impact, 30, 30, 2}};
+    struct {
+        double now, next, previous;
+    } rows[] = {
+        {0.0, 9.0, -1},       // the first event's landing is clamped to 0, where we are
+        {9.0, 29.0, 0.0},     // from a landing on to the next
+        {9.4, 29.0, 0.0},
+        {29.3, -1, 9.0},      // within the grace of a landing: the one before
+        {29.6, -1, 29.0},
+        {100, -1, 29.0},
+    };
+    for (const auto &r : rows) {
+        tst::Row row("now " + std::to_string(r.now));
+        CHECK_EQ(TelemetryEvents::nextJumpTarget(ev, r.now), r.next);
+        CHECK_EQ(TelemetryEvents::previousJumpTarget(ev, r.now), r.previous);
+    }
+    CHECK_EQ(TelemetryEvents::nextJumpTarget({}, 0), -1.0);
+}
+
 TEST(forged_drive_has_two_hard_brakings)
 {
     const char *dir = std::getenv("VELTRA_SAMPLES");
