@@ -28,6 +28,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -392,6 +393,22 @@ private slots:
         screenshot(QStringLiteral("e2e_8_events"));
         video->showEvents();
         QVERIFY(!video->eventsList->isVisible());
+
+        // An over-speed limit set in the preferences marks the stretches above it at once.
+        auto overSpeed = [&] {
+            return std::count_if(line->events().begin(), line->events().end(),
+                                 [](const TelemetryEvent &e) { return e.kind == EventKind::OverSpeed; });
+        };
+        QCOMPARE(overSpeed(), 0);   // off by default
+        delegate->showPreferences();
+        PreferenceController *prefs = delegate->preferenceController();
+        prefs->overSpeedBox->setValue(100);
+        QCOMPARE(overSpeed(), 1);   // 103 .. 111 km/h from 1:11 to 1:34
+        QCOMPARE(video->eventsList->rowCount(), int(line->events().size()));
+        screenshot(QStringLiteral("e2e_9_event_preferences"));
+        prefs->overSpeedBox->setValue(0);
+        QCOMPARE(overSpeed(), 0);
+        prefs->close();
     }
 
     void theProgramQuitsCleanly()
