@@ -77,6 +77,9 @@ EventsListView::EventsListView(QWidget *parent) : QFrame(parent, Qt::Tool)
     markOutButton = new QPushButton(this);
     markInButton->setObjectName(QStringLiteral("markInButton"));
     markOutButton->setObjectName(QStringLiteral("markOutButton"));
+    // Like every button of the window, they leave the keys (Space) where they were.
+    markInButton->setFocusPolicy(Qt::NoFocus);
+    markOutButton->setFocusPolicy(Qt::NoFocus);
     connect(markInButton, &QPushButton::clicked, this, &EventsListView::markInRequested);
     connect(markOutButton, &QPushButton::clicked, this, &EventsListView::markOutRequested);
 

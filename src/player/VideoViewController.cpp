@@ -269,15 +269,15 @@ void VideoViewController::initAssetData(const QUrl &url)
 void VideoViewController::setTelemetry(const QList<GpsSample> &samples, double duration)
 {
     samples_ = samples;
-    telemetryTimeline->setData(samples_, duration, {});
+    telemetryDuration_ = duration;
     findEvents();
 }
 
 void VideoViewController::findEvents()
 {
-    events_ = TelemetryEvents::detect(samples_.constData(), size_t(samples_.size()), telemetryTimeline->duration(),
+    events_ = TelemetryEvents::detect(samples_.constData(), size_t(samples_.size()), telemetryDuration_,
                                       EventSettings::thresholds());
-    telemetryTimeline->setData(samples_, telemetryTimeline->duration(), events_);
+    telemetryTimeline->setData(samples_, telemetryDuration_, events_);
     eventsList->setEvents(events_, AppUserDefaults::isKMPH());
 }
 

@@ -170,5 +170,6 @@ private:
     SampleSource sampleSource_;
     QString currentPath_;
     QList<GpsSample> samples_;
+    double telemetryDuration_ = 0.0;
     std::vector<TelemetryEvent> events_;
 };

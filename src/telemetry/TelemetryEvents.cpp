@@ -120,7 +120,8 @@ std::vector<TelemetryEvent> detect(const GpsSample *samples, std::size_t count, 
     all.reserve(braking.size() + accel.size() + harsh.size() + impact.size() + over.size());
     for (auto *list : {&braking, &accel, &harsh, &impact, &over})
         all.insert(all.end(), list->begin(), list->end());
-    std::stable_sort(all.begin(), all.end(), [](const TelemetryEvent &a, const TelemetryEvent &b) {
+    // Events of one kind never share a start time, so (time, kind) orders them all.
+    std::sort(all.begin(), all.end(), [](const TelemetryEvent &a, const TelemetryEvent &b) {
         return a.time != b.time ? a.time < b.time : int(a.kind) < int(b.kind);
     });
     return all;
