@@ -4,6 +4,7 @@
 #include "instruments/PositionCompassPanel.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListViewController.h"
+#include "store/MyCache.h"
 
 #include <QKeyEvent>
 
@@ -14,6 +15,7 @@ void playerAndPlayList(VideoViewController *video, PlayListViewController *list,
     QObject::connect(list, &PlayListViewController::playRequested, video, &VideoViewController::playUrl);
     QObject::connect(list, &PlayListViewController::closeRequested, video, &VideoViewController::close);
     QObject::connect(list, &PlayListViewController::playerKeyPressed, video, &VideoViewController::keyDown);
+    video->setSampleSource([](const QString &path) { return MyCache::findGpsDatas(path).value_or(QList<GpsSample>()); });
     if (!app)
         return;
     app->setVideoVC(video);
