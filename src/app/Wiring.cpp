@@ -5,6 +5,7 @@
 #include "player/PlaybackSession.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListViewController.h"
+#include "store/MyCache.h"
 
 #include <QKeyEvent>
 
@@ -41,6 +42,7 @@ void playerAndPlayList(VideoViewController *video, PlayListViewController *list,
                                          seekOnceRunning(session, seconds);
                                  });
     });
+    video->setSampleSource([](const QString &path) { return MyCache::findGpsDatas(path).value_or(QList<GpsSample>()); });
     if (!app)
         return;
     app->setVideoVC(video);

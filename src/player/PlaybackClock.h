@@ -40,6 +40,8 @@ public:
     // Seeks to `seconds` rounded to the nearest whole second, exactly; the jump tick
     // follows from the event loop with the time landed on.
     void seek(double seconds);
+    // Seeks to `seconds` to the millisecond, the same way.
+    void seekExact(double seconds);
 
     // The time of an ordinary (not end) tick: the reported position clamped into
     // [0, duration - 1 ms] so that only the end tick can equal the duration, and
@@ -66,6 +68,7 @@ private:
     void ordinaryTick();
     void deliverEnd();
     void emitTick(double t);
+    void seekToMs(qint64 ms);
 
     QPointer<QMediaPlayer> player_;
     QPointer<QVideoSink> sink_;
