@@ -12,6 +12,7 @@
 class KTSplitView;
 class VideoViewController;
 class KTWebViewController;
+class TripLink;
 class PlayListViewController;
 class KTDisplayViewController;
 class GpsViewController;
@@ -24,6 +25,7 @@ public:
 
     VideoViewController *videoVC = nullptr;
     KTWebViewController *webVC = nullptr;
+    TripLink *tripLink = nullptr;
     PlayListViewController *playlistVC = nullptr;
     KTDisplayViewController *displayVC = nullptr;
     GpsViewController *gpsVC = nullptr;

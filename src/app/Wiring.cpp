@@ -1,7 +1,12 @@
 #include "Wiring.h"
 
 #include "AppDelegate.h"
+#include "TripLink.h"
+#include "instruments/KTDisplayViewController.h"
 #include "instruments/PositionCompassPanel.h"
+#include "map/KTWebViewController.h"
+#include "map/Reachability.h"
+#include "player/PlaybackSession.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListViewController.h"
 
@@ -27,6 +32,22 @@ PositionCompassPanel *positionPanel(PlayListViewController *list)
     auto *panel = new PositionCompassPanel;
     list->setPositionPanel(panel);
     return panel;
+}
+
+TripLink *tripsAndMap(VideoViewController *video, PlayListViewController *list, KTWebViewController *map,
+                      KTDisplayViewController *panel)
+{
+    Q_UNUSED(panel);
+    auto *link = new TripLink(list, video->session(), list);
+    QObject::connect(link, &TripLink::playingTripChanged, map, &KTWebViewController::setTrip);
+    QObject::connect(map, &KTWebViewController::routeClicked, link,
+                     [map, link, session = video->session()](const QUrl &clip, double seconds) {
+                         if (session->isReady() && QString::fromUtf8(clip.toEncoded()) == map->currentPlayVideoPath())
+                             session->setCurrentTime(seconds);
+                         else
+                             link->playClipAt(clip, seconds);
+                     });
+    return link;
 }
 
 } // namespace Wiring

@@ -4,6 +4,9 @@
 #pragma once
 
 class AppDelegate;
+class KTDisplayViewController;
+class KTWebViewController;
+class TripLink;
 class PlayListViewController;
 class PositionCompassPanel;
 class VideoViewController;
@@ -18,5 +21,11 @@ void playerAndPlayList(VideoViewController *video, PlayListViewController *list,
 
 // The position and compass panel under the play list's table.
 PositionCompassPanel *positionPanel(PlayListViewController *list);
+
+// The map follows the playing trip; a click on the route seeks within the playing
+// clip, or plays the clip clicked from the second clicked. Returns the trip link
+// (owned by the play list).
+TripLink *tripsAndMap(VideoViewController *video, PlayListViewController *list, KTWebViewController *map,
+                      KTDisplayViewController *panel);
 
 } // namespace Wiring
