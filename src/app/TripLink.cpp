@@ -3,11 +3,19 @@
 #include "player/PlaybackSession.h"
 #include "playlist/PlayListViewController.h"
 
+#include <algorithm>
+
 TripLink::TripLink(PlayListViewController *list, PlaybackSession *session, QObject *parent)
     : QObject(parent), list_(list), session_(session)
 {
-    connect(list, &PlayListViewController::playRequested, this,
-            [this](const QUrl &url) { emit playingTripChanged({url}, 0); });
+    // A clip of the trip that plays stays in it; any other clip is a trip of one.
+    connect(list, &PlayListViewController::playRequested, this, [this](const QUrl &url) {
+        const int k = int(trip_.indexOf(url));
+        if (k < 0)
+            trip_ = {url};
+        emit playingTripChanged(trip_, std::max(k, 0));
+    });
+    connect(this, &TripLink::playingTripChanged, this, [this](const QList<QUrl> &clips) { trip_ = clips; });
 }
 
 void TripLink::playClipAt(const QUrl &clip, double seconds)

@@ -29,4 +29,5 @@ private:
     PlayListViewController *list_;
     PlaybackSession *session_;
     QMetaObject::Connection pendingSeek_;
+    QList<QUrl> trip_;
 };

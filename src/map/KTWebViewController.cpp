@@ -276,12 +276,18 @@ void KTWebViewController::setTrip(const QList<QUrl> &clips, int playingIndex)
     tripPlaying_ = playingIndex;
     if (paths == trip_)
         return;
+    const bool wasShown = tripShown_;
     trip_ = paths;
     ++tripGeneration_;
     tripShown_ = false;
     tripLoading_ = false;
-    if (trip_.size() > 1)
+    if (trip_.size() > 1) {
         loadTripTracks();
+    } else if (wasShown) {
+        // The trip has ended in a clip of its own: that clip alone.
+        evaluate(drawingScript(false));
+        evaluate(MapRoute::scriptCall("drawPolyLinePath", MapRoute::listJson(currentVideoGpsDataArr_)));
+    }
 }
 
 void KTWebViewController::loadTripTracks()
