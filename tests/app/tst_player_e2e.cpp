@@ -5,6 +5,7 @@
 #include "app/KTLayoutViewController.h"
 #include "app/KTSplitView.h"
 #include "app/KTWindowController.h"
+#include "app/TripLink.h"
 #include "app/PreferenceController.h"
 #include "common/AppKeys.h"
 #include "common/AppUserDefaults.h"
@@ -17,6 +18,7 @@
 #include "instruments/PositionCompassPanel.h"
 #include "map/KTWebViewController.h"
 #include "map/Reachability.h"
+#include "player/PlaybackSession.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListModel.h"
 #include "playlist/PlayListTableView.h"
@@ -346,6 +348,55 @@ private slots:
         QCOMPARE(video->radioSpeed->checkedId(), 0);
         video->settings();
         prefs->close();
+    }
+
+    void tripOfTheDriveOnTheMap()
+    {
+        // The three files of the drive continue each other: one trip, the first playing.
+        QList<QUrl> urls;
+        QList<Truth> truths;
+        int points = 0;
+        for (const QString &f : files) {
+            urls << QUrl::fromLocalFile(f);
+            truths << readTruth(f);
+            for (const QJsonValue &v : truths.last().samples)
+                points += leading(v["gps_lat"].toString()) != 0 && leading(v["gps_lgt"].toString()) != 0;
+        }
+        PlayListViewController *list = layout->playlistVC;
+        list->selectIndexPlay(0);
+        QWebEnginePage *page = layout->webVC->webview()->page();
+        VideoViewController *video = layout->videoVC;
+        QTRY_VERIFY_WITH_TIMEOUT(video->session()->isReady(), 20000);
+        QCOMPARE(layout->webVC->currentPlayVideoPath(), urls[0].toString(QUrl::FullyEncoded));
+        // Paused, so that the first clip stays the playing one.
+        if (video->session()->isPlaying())
+            video->execPlayOrPause();
+        QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+        // A page load asked for before (the map choice) has finished: the document stays.
+        QTRY_VERIFY_WITH_TIMEOUT(!page->isLoading() && runJs(page, QStringLiteral("mapState.ready")).toBool(), 15000);
+        runJs(page, QStringLiteral("window.veltraTestMark = 1; true"));
+        emit layout->tripLink->playingTripChanged(urls, 0);
+
+        // The whole trip's route is in the page, the first clip's part the playing one.
+        QTRY_COMPARE_WITH_TIMEOUT(runJs(page, QStringLiteral("mapState.trip && mapState.points")).toInt(), points, 15000);
+        QCOMPARE(runJs(page, QStringLiteral("mapState.playingClip")).toInt(), 0);
+        screenshot(QStringLiteral("e2e_trip_map"));
+
+        // A click on sample 40 of the second clip plays that clip from second 40.
+        QSignalSpy seeking(video->session(), &PlaybackSession::seeking);
+        const QJsonObject target = truths[1].samples[40].toObject();
+        QVERIFY(runJs(page, QStringLiteral("routeClickAt([%1, %2])")
+                                .arg(target["gps_lat"].toString(), target["gps_lgt"].toString())).toBool());
+        QTRY_COMPARE_WITH_TIMEOUT(list->selectIndex, qint64(1), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!seeking.isEmpty(), 20000);
+        QCOMPARE(seeking.last().at(0).toDouble(), 40.0);
+        QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 40.0, 10000);
+        QCOMPARE(layout->webVC->currentPlayVideoPath(), urls[1].toString(QUrl::FullyEncoded));
+        // The trip stays on the page, which was not reloaded: only the playing part moved.
+        QTRY_COMPARE_WITH_TIMEOUT(runJs(page, QStringLiteral("mapState.playingClip")).toInt(), 1, 10000);
+        QCOMPARE(runJs(page, QStringLiteral("mapState.points")).toInt(), points);
+        QVERIFY(runJs(page, QStringLiteral("window.veltraTestMark === 1")).toBool());
+        screenshot(QStringLiteral("e2e_trip_map_clicked"));
     }
 
     void theProgramQuitsCleanly()
