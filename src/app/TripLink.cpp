@@ -20,12 +20,18 @@ TripLink::TripLink(PlayListViewController *list, PlaybackSession *session, QObje
 
 void TripLink::playClipAt(const QUrl &clip, double seconds)
 {
-    // The seek waits for the clip to be set up; a newer request replaces it.
+    // The seek waits for the clip's first tick: a seek while the engine is still
+    // setting the clip up is lost. A newer request replaces a waiting one.
     disconnect(pendingSeek_);
+    disconnect(pendingTick_);
     pendingSeek_ = connect(session_, &PlaybackSession::setUpFinished, this, [this, seconds](bool playable) {
         disconnect(pendingSeek_);
-        if (playable)
+        if (!playable)
+            return;
+        pendingTick_ = connect(session_, &PlaybackSession::timeChanged, this, [this, seconds] {
+            disconnect(pendingTick_);
             session_->setCurrentTime(seconds);
+        });
     });
     const QString path = QString::fromUtf8(clip.toEncoded());
     const PlayList &rows = list_->playlist();

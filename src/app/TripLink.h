@@ -29,5 +29,6 @@ private:
     PlayListViewController *list_;
     PlaybackSession *session_;
     QMetaObject::Connection pendingSeek_;
+    QMetaObject::Connection pendingTick_;
     QList<QUrl> trip_;
 };
