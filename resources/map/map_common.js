@@ -102,7 +102,7 @@
             global.cocoa_routeClicked(clip, point);
     }
 
-    // The point of `routes` (lists of {lat,lng}) nearest to p, as [route, point],
+    // The point of `routes` (lists of [lat, lng]) nearest to p, as [route, point],
     // or null when there is none. Distances are measured on a local flat plane.
     function nearest(routes, p) {
         var k = Math.cos(rad(p.lat));
@@ -110,7 +110,7 @@
         for (var r = 0; r < routes.length; ++r) {
             var route = routes[r];
             for (var i = 0; i < route.length; ++i) {
-                var dy = route[i].lat - p.lat, dx = (route[i].lng - p.lng) * k;
+                var dy = route[i][0] - p.lat, dx = (route[i][1] - p.lng) * k;
                 var d = dx * dx + dy * dy;
                 if (d < bestD) {
                     bestD = d;

@@ -33,7 +33,7 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <QFutureWatcher>
-#include <QtConcurrent/QtConcurrentRun>
+#include <QtConcurrent/QtConcurrentMap>
 
 namespace {
 
@@ -317,12 +317,12 @@ void KTWebViewController::loadTripTracks()
         showTrip(true);
         return;
     }
-    using Tracks = QList<QPair<QString, std::shared_ptr<const ClipTrack>>>;
+    using Track = QPair<QString, std::shared_ptr<const ClipTrack>>;
     tripLoading_ = true;
     const int generation = tripGeneration_;
-    auto *watcher = new QFutureWatcher<Tracks>(this);
-    connect(watcher, &QFutureWatcher<Tracks>::finished, this, [this, watcher, generation] {
-        for (const auto &[path, track] : watcher->result())
+    auto *watcher = new QFutureWatcher<Track>(this);
+    connect(watcher, &QFutureWatcher<Track>::finished, this, [this, watcher, generation] {
+        for (const auto &[path, track] : watcher->future().results())
             tracks_.insert(path, track);
         watcher->deleteLater();
         if (generation != tripGeneration_)
@@ -330,20 +330,15 @@ void KTWebViewController::loadTripTracks()
         tripLoading_ = false;
         showTrip(true);
     });
-    watcher->setFuture(QtConcurrent::run([jobs] {
-        Tracks tracks;
-        tracks.reserve(jobs.size());
-        for (const Job &job : jobs) {
-            QList<GpsSample> samples;
-            if (job.samples) {
-                samples = *job.samples;
-            } else {
-                const GpsReadResult read = GpsDataHelper::readGpsData(job.path.toStdString());
-                samples = QList<GpsSample>(read.videoDatas.begin(), read.videoDatas.end());
-            }
-            tracks.append({job.path, std::make_shared<const ClipTrack>(MapRoute::clipTrack(samples))});
+    watcher->setFuture(QtConcurrent::mapped(jobs, [](const Job &job) {
+        QList<GpsSample> samples;
+        if (job.samples) {
+            samples = *job.samples;
+        } else {
+            const GpsReadResult read = GpsDataHelper::readGpsData(job.path.toStdString());
+            samples = QList<GpsSample>(read.videoDatas.begin(), read.videoDatas.end());
         }
-        return tracks;
+        return Track(job.path, std::make_shared<const ClipTrack>(MapRoute::clipTrack(samples)));
     }));
 }
 
