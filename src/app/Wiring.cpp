@@ -7,6 +7,7 @@
 #include "map/KTWebViewController.h"
 #include "map/Reachability.h"
 #include "player/PlaybackSession.h"
+#include "store/MyCache.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListViewController.h"
 
@@ -37,9 +38,24 @@ PositionCompassPanel *positionPanel(PlayListViewController *list)
 TripLink *tripsAndMap(VideoViewController *video, PlayListViewController *list, KTWebViewController *map,
                       KTDisplayViewController *panel)
 {
-    Q_UNUSED(panel);
     auto *link = new TripLink(list, video->session(), list);
     QObject::connect(link, &TripLink::playingTripChanged, map, &KTWebViewController::setTrip);
+    // The trip panel's Trip figures: the clips' samples from the store, their starts
+    // from the file names.
+    QObject::connect(link, &TripLink::playingTripChanged, panel, [panel](const QList<QUrl> &clips) {
+        QHash<QString, QList<GpsSample>> stored;
+        if (const std::optional<PlayList> rows = MyCache::playList()) {
+            for (const PlayListEntry &e : *rows)
+                if (!stored.contains(e.path))
+                    stored.insert(e.path, e.gpsData);
+        }
+        QList<TripClip> trip;
+        trip.reserve(clips.size());
+        for (const QUrl &url : clips)
+            trip.append(TripClip{TripFiguresRule::startFromName(url.fileName()), 0,
+                                 stored.value(QString::fromUtf8(url.toEncoded()))});
+        panel->setTripClips(trip);
+    });
     QObject::connect(map, &KTWebViewController::routeClicked, link,
                      [map, link, session = video->session()](const QUrl &clip, double seconds) {
                          if (session->isReady() && QString::fromUtf8(clip.toEncoded()) == map->currentPlayVideoPath())

@@ -22,9 +22,9 @@ void playerAndPlayList(VideoViewController *video, PlayListViewController *list,
 // The position and compass panel under the play list's table.
 PositionCompassPanel *positionPanel(PlayListViewController *list);
 
-// The map follows the playing trip; a click on the route seeks within the playing
-// clip, or plays the clip clicked from the second clicked. Returns the trip link
-// (owned by the play list).
+// The map follows the playing trip, and the trip panel gets the trip's samples for
+// its Trip figures; a click on the route seeks within the playing clip, or plays the
+// clip clicked from the second clicked. Returns the trip link (owned by the play list).
 TripLink *tripsAndMap(VideoViewController *video, PlayListViewController *list, KTWebViewController *map,
                       KTDisplayViewController *panel);
 

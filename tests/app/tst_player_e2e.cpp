@@ -40,7 +40,9 @@
 #include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include <QToolButton>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <optional>
@@ -380,7 +382,23 @@ private slots:
         // The whole trip's route is in the page, the first clip's part the playing one.
         QTRY_COMPARE_WITH_TIMEOUT(runJs(page, QStringLiteral("mapState.trip && mapState.points")).toInt(), points, 15000);
         QCOMPARE(runJs(page, QStringLiteral("mapState.playingClip")).toInt(), 0);
+        // The trip panel's Trip figures are the whole drive's.
+        KTDisplayViewController *panel = layout->displayVC;
+        QVERIFY(panel->tripFigures() && panel->tripFigures()->maxSpeed == std::max({truths[0].maxSpeed, truths[1].maxSpeed, truths[2].maxSpeed}));
+        QList<QPointF> fixes;
+        for (const Truth &t : truths)
+            for (const QJsonValue &v : t.samples)
+                if (leading(v["gps_lat"].toString()) != 0 && leading(v["gps_lgt"].toString()) != 0)
+                    fixes << QPointF(leading(v["gps_lat"].toString()), leading(v["gps_lgt"].toString()));
+        double metres = 0;   // the clips continue each other: one line through all fixes
+        for (int k = 1; k < fixes.size(); ++k)
+            metres += haversine(fixes[k - 1].x(), fixes[k - 1].y(), fixes[k].x(), fixes[k].y());
+        QVERIFY2(std::fabs(panel->tripFigures()->metres - metres) < metres * 0.005,
+                 qPrintable(QStringLiteral("%1 m against %2 m").arg(panel->tripFigures()->metres).arg(metres)));
+        panel->tripFiguresButton->click();
+        QCOMPARE(panel->movingDistance->text(), AppUtils::convertDistanceUnit(float(panel->tripFigures()->metres)));
         screenshot(QStringLiteral("e2e_trip_map"));
+        panel->clipFiguresButton->click();
 
         // A click on sample 40 of the second clip plays that clip from second 40.
         QSignalSpy seeking(video->session(), &PlaybackSession::seeking);
