@@ -105,12 +105,13 @@ KTDisplayViewController::KTDisplayViewController(QWidget *parent) : QWidget(pare
     };
     clipFiguresButton = figuresButton(QStringLiteral("clipFiguresButton"));
     tripFiguresButton = figuresButton(QStringLiteral("tripFiguresButton"));
-    auto *toggleColumn = new QVBoxLayout;
-    toggleColumn->setSpacing(0);
-    toggleColumn->addStretch(1);
-    toggleColumn->addWidget(clipFiguresButton);
-    toggleColumn->addWidget(tripFiguresButton);
-    toggleColumn->addStretch(1);
+    // Under the car, where it takes none of the figures' width.
+    auto *toggleRow = new QHBoxLayout;
+    toggleRow->setSpacing(0);
+    toggleRow->addStretch(1);
+    toggleRow->addWidget(clipFiguresButton);
+    toggleRow->addWidget(tripFiguresButton);
+    toggleRow->addStretch(1);
     showsTrip_ = AppUserDefaults::text(kFiguresKey).value_or(QString()) == QLatin1String("trip");
     (showsTrip_ ? tripFiguresButton : clipFiguresButton)->setChecked(true);
     connect(tripFiguresButton, &QToolButton::toggled, this, [this](bool on) { setShowsTrip(on); });
@@ -119,13 +120,13 @@ KTDisplayViewController::KTDisplayViewController(QWidget *parent) : QWidget(pare
     carColumn->addWidget(carIcon, 1);
     carColumn->addWidget(directionMark, 0, Qt::AlignHCenter);
     carColumn->addWidget(speedView, 0, Qt::AlignHCenter);
+    carColumn->addLayout(toggleRow);
 
     auto *frameLayout = new QHBoxLayout(figuresFrame);
     frameLayout->setContentsMargins(14, 10, 14, 10);
     frameLayout->setSpacing(16);
     frameLayout->addLayout(carColumn, 0);
     frameLayout->addLayout(figures, 1);
-    frameLayout->addLayout(toggleColumn, 0);
 
     // Right: the G-sensor read-outs and graph on black.
     gsensorContainer = new BlackView(this);
