@@ -184,8 +184,8 @@ void KTDisplayViewController::retranslate()
     maxSpeedLabelText->setText(Localization::text("trip_max_speed"));
     avageSpeedLabelText->setText(Localization::text("trip_average_speed"));
     totalDistanceLabelText->setText(Localization::text("trip_distance"));
-    clipFiguresButton->setText(Localization::text("Clip"));
-    tripFiguresButton->setText(Localization::text("Trip"));
+    clipFiguresButton->setText(Localization::text("trip_figures_clip"));
+    tripFiguresButton->setText(Localization::text("trip_figures_trip"));
 }
 
 void KTDisplayViewController::changeEvent(QEvent *event)

@@ -78,6 +78,7 @@ private slots:
         QCOMPARE(vc.movingDistance->text(), QStringLiteral("1.60KM"));
         Localization::install(QStringLiteral("zh-Hans"));
         QTRY_COMPARE(vc.maxSpeedLabelText->text(), QString::fromUtf8("最高速度"));
+        QCOMPARE(vc.tripFiguresButton->text(), QString::fromUtf8("行程"));
         QCOMPARE(vc.movingDistance->text(), QString::fromUtf8("1.60公里"));
         Localization::install(QStringLiteral("en"));
         QTRY_COMPARE(vc.movingDistance->text(), QStringLiteral("1.60KM"));
@@ -110,6 +111,7 @@ private slots:
 
     void clipOrTripFiguresByTheToggleRemembered()
     {
+        Localization::install(QStringLiteral("en"));
         KTDisplayViewController vc;
         vc.videoAllTime(360.0);
         vc.totalDistance(5000);
