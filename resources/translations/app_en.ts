@@ -5,6 +5,10 @@
     <name>Localizable</name>
     <message><source>menu_file</source><translation>File</translation></message>
     <message><source>menu_open</source><translation>Open Videos…</translation></message>
+    <message><source>menu_export_track</source><translation>Export Track…</translation></message>
+    <message><source>export_nothing</source><translation>No clips to export</translation></message>
+    <message><source>export_done</source><translation>Track exported</translation></message>
+    <message><source>export_failed</source><translation>Export failed: %1</translation></message>
     <message><source>menu_preferences</source><translation>Preferences…</translation></message>
     <message><source>menu_quit</source><translation>Quit Veltra Player</translation></message>
     <message><source>menu_setting</source><translation>Setting</translation></message>

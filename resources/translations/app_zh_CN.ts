@@ -5,6 +5,10 @@
     <name>Localizable</name>
     <message><source>menu_file</source><translation>文件</translation></message>
     <message><source>menu_open</source><translation>打开视频…</translation></message>
+    <message><source>menu_export_track</source><translation>导出轨迹…</translation></message>
+    <message><source>export_nothing</source><translation>没有可导出的片段</translation></message>
+    <message><source>export_done</source><translation>轨迹已导出</translation></message>
+    <message><source>export_failed</source><translation>导出失败：%1</translation></message>
     <message><source>menu_preferences</source><translation>偏好设置…</translation></message>
     <message><source>menu_quit</source><translation>退出 Veltra Player</translation></message>
     <message><source>menu_setting</source><translation>设置</translation></message>

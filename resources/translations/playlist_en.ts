@@ -39,5 +39,25 @@
         <source>playlist_reading_files</source>
         <translation>Reading files: %1 of %2</translation>
     </message>
+    <message>
+        <source>playlist_trip_one_clip</source>
+        <translation>1 clip</translation>
+    </message>
+    <message>
+        <source>playlist_trip_clips</source>
+        <translation>%1 clips</translation>
+    </message>
+    <message>
+        <source>playlist_trip_no_time</source>
+        <translation>No recording time</translation>
+    </message>
+    <message>
+        <source>playlist_missing_file</source>
+        <translation>File missing, skipped: %1</translation>
+    </message>
+    <message>
+        <source>playlist_missing_tip</source>
+        <translation>%1 (missing from disk)</translation>
+    </message>
 </context>
 </TS>

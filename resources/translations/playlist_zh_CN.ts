@@ -39,5 +39,25 @@
         <source>playlist_reading_files</source>
         <translation>正在读取文件：%1 / %2</translation>
     </message>
+    <message>
+        <source>playlist_trip_one_clip</source>
+        <translation>1 个片段</translation>
+    </message>
+    <message>
+        <source>playlist_trip_clips</source>
+        <translation>%1 个片段</translation>
+    </message>
+    <message>
+        <source>playlist_trip_no_time</source>
+        <translation>无录制时间</translation>
+    </message>
+    <message>
+        <source>playlist_missing_file</source>
+        <translation>文件不存在，已跳过：%1</translation>
+    </message>
+    <message>
+        <source>playlist_missing_tip</source>
+        <translation>%1（磁盘上已不存在）</translation>
+    </message>
 </context>
 </TS>

@@ -3,6 +3,7 @@
 
 #include "AppController.h"
 #include "KTWindowController.h"
+#include "TrackExport.h"
 #include "common/AppKeys.h"
 #include "common/AppLinks.h"
 #include "common/AppUserDefaults.h"
@@ -11,11 +12,14 @@
 #include "player/VideoViewController.h"
 #include "playlist/PlayListViewController.h"
 #include "store/MyCache.h"
+#include "ui/AppToast.h"
 #include "ui/VideoFileDialog.h"
 
 #include <QActionGroup>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
 #include <QMenuBar>
 #include <QMessageBox>
 
@@ -67,6 +71,7 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     QMenu *file = bar->addMenu(QString());
     text(file->menuAction(), "menu_file");
     action(file, "menu_open", &AppDelegate::openFile, QKeySequence::Open);
+    action(file, "menu_export_track", &AppDelegate::exportTrack);
     file->addSeparator();
     action(file, "menu_preferences", &AppDelegate::showPreferences,
            QKeySequence(Qt::CTRL | Qt::Key_Comma));
@@ -152,6 +157,35 @@ void AppDelegate::openFile()
     if (urls.isEmpty())
         return;   // cancelled: the current file keeps playing
     openUrls(urls);
+}
+
+void AppDelegate::exportTrack()
+{
+    const QList<QUrl> clips = playlistVC_ ? playlistVC_->exportClips() : QList<QUrl>();
+    if (clips.isEmpty()) {
+        AppToast::showToast(Localization::text("export_nothing"), 0.8f);
+        return;
+    }
+    QString fileName;
+    if (exportPanel) {
+        fileName = exportPanel();
+    } else {
+        QString filter;
+        fileName = QFileDialog::getSaveFileName(windowVC(), Localization::text("menu_export_track"),
+                                                QDir::homePath() + QStringLiteral("/track.gpx"),
+                                                QStringLiteral("GPX (*.gpx);;KML (*.kml);;CSV (*.csv)"), &filter);
+        if (!fileName.isEmpty() && !TrackExport::formatOf(fileName))
+            fileName += QLatin1Char('.') + filter.left(3).toLower();
+    }
+    if (fileName.isEmpty())
+        return;
+    QPointer<AppDelegate> self(this);
+    TrackExport::exportTo(fileName, clips, PlayListViewController::tripGapMs(), [self](const QString &error) {
+        AppToast::showToast(error.isEmpty() ? Localization::text("export_done")
+                                            : Localization::text("export_failed").arg(error), 0.8f);
+        if (self)
+            emit self->trackExported(error);
+    });
 }
 
 void AppDelegate::openUrls(const QList<QUrl> &urls)

@@ -51,6 +51,15 @@ public:
     // Replaces the open panel (tests): returns the chosen files, empty when cancelled.
     std::function<QList<QUrl>()> openPanel;
 
+    // File ▸ Export Track…: the play list's export clips (the selected rows or the
+    // playing trip) to a GPX, KML or CSV file chosen in a save panel; a toast tells
+    // how it went.
+    void exportTrack();
+    // Replaces the save panel (tests): returns the file name, empty when cancelled.
+    std::function<QString()> exportPanel;
+    // The export ended: empty, or why it failed.
+    Q_SIGNAL void trackExported(const QString &error);
+
     // File ▸ Preferences…: the preferences window, made once and reused.
     void showPreferences();
     PreferenceController *preferenceController() const;

@@ -12,7 +12,6 @@
 class KTSplitView;
 class VideoViewController;
 class KTWebViewController;
-class TripLink;
 class PlayListViewController;
 class KTDisplayViewController;
 class GpsViewController;
@@ -25,7 +24,6 @@ public:
 
     VideoViewController *videoVC = nullptr;
     KTWebViewController *webVC = nullptr;
-    TripLink *tripLink = nullptr;
     PlayListViewController *playlistVC = nullptr;
     KTDisplayViewController *displayVC = nullptr;
     GpsViewController *gpsVC = nullptr;

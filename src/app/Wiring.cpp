@@ -1,7 +1,6 @@
 #include "Wiring.h"
 
 #include "AppDelegate.h"
-#include "TripLink.h"
 #include "instruments/KTDisplayViewController.h"
 #include "instruments/PositionCompassPanel.h"
 #include "map/KTWebViewController.h"
@@ -13,13 +12,39 @@
 
 #include <QKeyEvent>
 
+#include <algorithm>
+#include <memory>
+
 namespace Wiring {
+
+void seekOnceRunning(PlaybackSession *session, double seconds)
+{
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = QObject::connect(session, &PlaybackSession::timeChanged, session, [session, once, seconds](double t) {
+        if (t <= 0)
+            return;
+        QObject::disconnect(*once);
+        session->setCurrentTime(std::min(seconds, session->duration()));
+    });
+}
 
 void playerAndPlayList(VideoViewController *video, PlayListViewController *list, AppDelegate *app)
 {
     QObject::connect(list, &PlayListViewController::playRequested, video, &VideoViewController::playUrl);
     QObject::connect(list, &PlayListViewController::closeRequested, video, &VideoViewController::close);
     QObject::connect(list, &PlayListViewController::playerKeyPressed, video, &VideoViewController::keyDown);
+    // A clip asked to start at a second: once the clip it asks for is set up and its
+    // time runs (the engine drops a seek made while it is still starting).
+    QObject::connect(list, &PlayListViewController::startAtRequested, video, [video](double seconds) {
+        PlaybackSession *session = video->session();
+        auto once = std::make_shared<QMetaObject::Connection>();
+        *once = QObject::connect(session, &PlaybackSession::setUpFinished, session,
+                                 [session, once, seconds](bool playable) {
+                                     QObject::disconnect(*once);
+                                     if (playable)
+                                         seekOnceRunning(session, seconds);
+                                 });
+    });
     if (!app)
         return;
     app->setVideoVC(video);
@@ -35,35 +60,41 @@ PositionCompassPanel *positionPanel(PlayListViewController *list)
     return panel;
 }
 
-TripLink *tripsAndMap(VideoViewController *video, PlayListViewController *list, KTWebViewController *map,
-                      KTDisplayViewController *panel)
+void tripsAndMap(VideoViewController *video, PlayListViewController *list, KTWebViewController *map,
+                 KTDisplayViewController *panel)
 {
-    auto *link = new TripLink(list, video->session(), list);
-    QObject::connect(link, &TripLink::playingTripChanged, map, &KTWebViewController::setTrip);
-    // The trip panel's Trip figures: the clips' samples from the store, their starts
-    // from the file names.
-    QObject::connect(link, &TripLink::playingTripChanged, panel, [panel](const QList<QUrl> &clips) {
-        QHash<QString, QList<GpsSample>> stored;
-        if (const std::optional<PlayList> rows = MyCache::playList()) {
+    QObject::connect(list, &PlayListViewController::playingTripChanged, map, &KTWebViewController::setTrip);
+    // The trip panel's Trip figures: the clips' samples, recording times and
+    // durations as the store holds them.
+    QObject::connect(list, &PlayListViewController::playingTripChanged, panel, [panel](const QList<QUrl> &clips) {
+        QHash<QString, const PlayListEntry *> stored;
+        const std::optional<PlayList> rows = MyCache::playList();
+        if (rows) {
             for (const PlayListEntry &e : *rows)
                 if (!stored.contains(e.path))
-                    stored.insert(e.path, e.gpsData);
+                    stored.insert(e.path, &e);
         }
         QList<TripClip> trip;
         trip.reserve(clips.size());
-        for (const QUrl &url : clips)
-            trip.append(TripClip{TripFiguresRule::startFromName(url.fileName()), 0,
-                                 stored.value(QString::fromUtf8(url.toEncoded()))});
+        for (const QUrl &url : clips) {
+            TripClip c;
+            if (const PlayListEntry *e = stored.value(QString::fromUtf8(url.toEncoded()))) {
+                if (e->startMs)
+                    c.start = double(*e->startMs) / 1000.0;
+                c.duration = e->durationMs > 0 ? double(e->durationMs) / 1000.0 : 0.0;
+                c.samples = e->gpsData;
+            }
+            trip.append(c);
+        }
         panel->setTripClips(trip);
     });
-    QObject::connect(map, &KTWebViewController::routeClicked, link,
-                     [map, link, session = video->session()](const QUrl &clip, double seconds) {
+    QObject::connect(map, &KTWebViewController::routeClicked, list,
+                     [map, list, session = video->session()](const QUrl &clip, double seconds) {
                          if (session->isReady() && QString::fromUtf8(clip.toEncoded()) == map->currentPlayVideoPath())
                              session->setCurrentTime(seconds);
                          else
-                             link->playClipAt(clip, seconds);
+                             list->playClipAt(clip, seconds);
                      });
-    return link;
 }
 
 } // namespace Wiring

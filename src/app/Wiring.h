@@ -6,7 +6,7 @@
 class AppDelegate;
 class KTDisplayViewController;
 class KTWebViewController;
-class TripLink;
+class PlaybackSession;
 class PlayListViewController;
 class PositionCompassPanel;
 class VideoViewController;
@@ -19,13 +19,16 @@ namespace Wiring {
 // `app` may be null (then only the play list and the player are connected).
 void playerAndPlayList(VideoViewController *video, PlayListViewController *list, AppDelegate *app);
 
+// Seeks to `seconds` (at most the duration) at the first tick of running time.
+void seekOnceRunning(PlaybackSession *session, double seconds);
+
 // The position and compass panel under the play list's table.
 PositionCompassPanel *positionPanel(PlayListViewController *list);
 
 // The map follows the playing trip, and the trip panel gets the trip's samples for
 // its Trip figures; a click on the route seeks within the playing clip, or plays the
-// clip clicked from the second clicked. Returns the trip link (owned by the play list).
-TripLink *tripsAndMap(VideoViewController *video, PlayListViewController *list, KTWebViewController *map,
-                      KTDisplayViewController *panel);
+// clip clicked from the second clicked.
+void tripsAndMap(VideoViewController *video, PlayListViewController *list, KTWebViewController *map,
+                 KTDisplayViewController *panel);
 
 } // namespace Wiring

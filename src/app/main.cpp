@@ -5,6 +5,7 @@
 #include "AppLanguageManager.h"
 #include "KTWindowController.h"
 #include "MprisService.h"
+#include "Wiring.h"
 #include "common/Localization.h"
 #include "map/MapTileServer.h"
 #include "player/PlaybackSession.h"
@@ -201,15 +202,7 @@ int main(int argc, char *argv[])
     if (commandLine.startAt > 0 && !files.isEmpty() && delegate.videoVC()) {
         // The first file goes to the asked second once its time has begun to run: the
         // engine drops a seek made while it is still starting.
-        PlaybackSession *session = delegate.videoVC()->session();
-        auto once = std::make_shared<QMetaObject::Connection>();
-        const double startAt = commandLine.startAt;
-        *once = QObject::connect(session, &PlaybackSession::timeChanged, session, [session, once, startAt](double t) {
-            if (t <= 0)
-                return;
-            QObject::disconnect(*once);
-            session->setCurrentTime(std::min(startAt, session->duration()));
-        });
+        Wiring::seekOnceRunning(delegate.videoVC()->session(), commandLine.startAt);
     }
 
     const int status = app.exec();

@@ -16,6 +16,7 @@ inline constexpr char VOLUME[] = "volume";
 inline constexpr char APPLE_LANGUAGES[] = "AppleLanguages";
 inline constexpr char USER_LANGUAGE[] = "userLanguage";
 inline constexpr char GOOGLE_MAPS_API_KEY[] = "google_maps_api_key";
+inline constexpr char TRIP_GAP_SECONDS[] = "trip_gap_seconds";   // the longest pause within a trip
 
 // The stored play list and the keys of its entries
 inline constexpr char key_play_list[] = "KEY_PLAY_LIST";

@@ -2,15 +2,17 @@
 
 #include "NumberFormat.h"
 #include "TextEscape.h"
+#include "TrackTime.h"
 
-std::string CsvWriter::header()
+std::string CsvWriter::header(bool trips)
 {
-    return "file,index,latitude,longitude,speed_kmh,course,gsensor_x,gsensor_y,gsensor_z\n";
+    return std::string(trips ? "trip," : "") +
+           "file,index,latitude,longitude,speed_kmh,course,gsensor_x,gsensor_y,gsensor_z,time_utc\n";
 }
 
-std::string CsvWriter::rows(const GpsReadResult &result, const std::string &file)
+std::string CsvWriter::rows(const GpsReadResult &result, const std::string &file, int trip)
 {
-    const std::string fileField = TextEscape::csv(file);
+    const std::string fileField = (trip > 0 ? std::to_string(trip) + ',' : std::string()) + TextEscape::csv(file);
     std::string out;
     for (size_t i = 0; i < result.videoDatas.size(); ++i) {
         const GpsSample &s = result.videoDatas[i];
@@ -19,7 +21,12 @@ std::string CsvWriter::rows(const GpsReadResult &result, const std::string &file
         out += std::to_string(s.spd) + ',' + NumberFormat::shortestDouble(s.north_angle) + ',';
         out += NumberFormat::shortestFloat(s.gsensor_x) + ',';
         out += NumberFormat::shortestFloat(s.gsensor_y) + ',';
-        out += NumberFormat::shortestFloat(s.gsensor_z) + '\n';
+        out += NumberFormat::shortestFloat(s.gsensor_z) + ',';
+        if (i < result.times.size()) {
+            if (const auto utc = TrackTime::sentenceUtc(result.times[i]))
+                out += *utc;
+        }
+        out += '\n';
     }
     return out;
 }

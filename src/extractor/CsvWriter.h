@@ -1,5 +1,7 @@
 // The csv output of veltra-gps: one header line, then one row per sample of every
-// file: file, index, latitude, longitude, speed (km/h), course, g-sensor x, y, z.
+// file: file, index, latitude, longitude, speed (km/h), course, g-sensor x, y, z, and
+// the sample's UTC time (ISO 8601, empty when its sentence had none). Grouped into
+// trips, each row starts with the trip's number, counted from 1.
 #pragma once
 
 #include "GpsSample.h"
@@ -10,11 +12,12 @@ class CsvWriter {
 public:
     CsvWriter() = delete;
 
-    // "file,index,latitude,longitude,speed_kmh,course,gsensor_x,gsensor_y,gsensor_z\n"
-    static std::string header();
+    // "file,index,latitude,longitude,speed_kmh,course,gsensor_x,gsensor_y,gsensor_z,time_utc\n",
+    // with "trip," in front for trips.
+    static std::string header(bool trips = false);
 
     // The rows of one file; the index counts the file's samples from 0. Coordinates
     // are the texts as read (empty without a fix), numbers in their shortest exact
-    // text (empty when not finite).
-    static std::string rows(const GpsReadResult &result, const std::string &file);
+    // text (empty when not finite). `trip` > 0 puts the trip's number in front.
+    static std::string rows(const GpsReadResult &result, const std::string &file, int trip = 0);
 };

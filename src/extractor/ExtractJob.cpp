@@ -6,6 +6,7 @@
 #include "GpsDataHelper.h"
 #include "GpxWriter.h"
 #include "KmlWriter.h"
+#include "MovieDuration.h"
 
 #include <cerrno>
 #include <cstring>
@@ -96,6 +97,24 @@ FileOutcome ExtractJob::run(const std::string &argument, const ExtractorOptions 
     }
     outcome.text = formatResult(result, argument, options.format);
     return outcome;
+}
+
+std::string ExtractJob::readClip(const std::string &argument, ClipRecord *clip)
+{
+    std::string path;
+    int error = 0;
+    if (!pathOf(argument, &path, &error))
+        return std::strerror(error);
+    BinaryFile file;
+    const std::string failure = openInput(path, &file);
+    if (!failure.empty())
+        return failure;
+    clip->file = argument;
+    clip->result = GpsDataHelper::readGpsData(file, path);
+    if (clip->result.openError)
+        return std::strerror(clip->result.openError);
+    clip->durationMs = MovieDuration::milliseconds(file);
+    return {};
 }
 
 std::string ExtractJob::prologue(const ExtractorOptions &options)

@@ -9,6 +9,7 @@
 // with the system's reason, and the core then reads that very file.
 #pragma once
 
+#include "ClipRecord.h"
 #include "ExtractorOptions.h"
 #include "JsonWriter.h"
 
@@ -25,6 +26,10 @@ public:
 
     // Reads one file argument and formats its output.
     static FileOutcome run(const std::string &argument, const ExtractorOptions &options);
+
+    // Reads one file argument for a trip export: its telemetry and its movie
+    // header's duration. Empty on success, otherwise why the file could not be read.
+    static std::string readClip(const std::string &argument, ClipRecord *clip);
 
     // Text written before the first and after the last file.
     static std::string prologue(const ExtractorOptions &options);

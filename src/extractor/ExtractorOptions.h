@@ -1,5 +1,5 @@
 // The command line of veltra-gps:
-//   veltra-gps [--format json|csv|gpx|kml] [--detect] [-o OUT] FILE...
+//   veltra-gps [--format json|csv|gpx|kml] [--detect] [--trips [--gap SECONDS]] [-o OUT] FILE...
 //   veltra-gps --help | --version
 #pragma once
 
@@ -11,6 +11,8 @@ struct ExtractorOptions {
 
     Format format = Format::Json;
     bool detect = false;          // one detection line per file instead of the telemetry
+    bool trips = false;           // group the files into trips (gpx, kml, csv)
+    long long gapMs = 10000;      // --gap: the longest pause within a trip
     std::string output;           // empty: standard output
     std::vector<std::string> files;
     bool help = false;            // -h/--help: print the usage and stop

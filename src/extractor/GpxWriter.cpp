@@ -20,10 +20,12 @@ std::string GpxWriter::footer()
     return "</gpx>\n";
 }
 
-std::string GpxWriter::track(const GpsReadResult &result, const std::string &file)
+namespace {
+
+// The segments of one clip: a new one at every stretch of positions.
+void appendSegments(const GpsReadResult &result, const std::string &file, std::string &out)
 {
     const auto recording = TrackTime::fromFileName(result.path.empty() ? file : result.path);
-    std::string out = "  <trk>\n    <name>" + TextEscape::xml(file) + "</name>\n";
     out.reserve(out.size() + result.videoDatas.size() * 260);
     bool inSegment = false;
     for (size_t i = 0; i < result.videoDatas.size(); ++i) {
@@ -67,6 +69,23 @@ std::string GpxWriter::track(const GpsReadResult &result, const std::string &fil
     }
     if (inSegment)
         out += "    </trkseg>\n";
+}
+
+} // namespace
+
+std::string GpxWriter::track(const GpsReadResult &result, const std::string &file)
+{
+    std::string out = "  <trk>\n    <name>" + TextEscape::xml(file) + "</name>\n";
+    appendSegments(result, file, out);
+    out += "  </trk>\n";
+    return out;
+}
+
+std::string GpxWriter::track(const std::vector<const ClipRecord *> &clips, const std::string &name)
+{
+    std::string out = "  <trk>\n    <name>" + TextEscape::xml(name) + "</name>\n";
+    for (const ClipRecord *clip : clips)
+        appendSegments(clip->result, clip->file, out);
     out += "  </trk>\n";
     return out;
 }

@@ -2,13 +2,12 @@
 
 #include "SamplePosition.h"
 #include "TextEscape.h"
-
-#include <vector>
+#include "TrackTime.h"
 
 std::string KmlWriter::header()
 {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n"
+           "<kml xmlns=\"http://www.opengis.net/kml/2.2\" xmlns:gx=\"http://www.google.com/kml/ext/2.2\">\n"
            "<Document>\n"
            "  <name>veltra-gps</name>\n";
 }
@@ -18,23 +17,78 @@ std::string KmlWriter::footer()
     return "</Document>\n</kml>\n";
 }
 
-std::string KmlWriter::placemark(const GpsReadResult &result, const std::string &file)
+namespace {
+
+// Two more blanks at the start of every line after the first.
+std::string indented(const std::string &geometry)
 {
-    std::vector<std::string> coordinates;
-    for (const GpsSample &s : result.videoDatas) {
-        SamplePosition pos;
-        if (SamplePosition::of(s, &pos))
-            coordinates.push_back(pos.longitudeText + ',' + pos.latitudeText);
+    std::string out;
+    out.reserve(geometry.size() + geometry.size() / 16);
+    for (size_t i = 0; i < geometry.size(); ++i) {
+        out += geometry[i];
+        if (geometry[i] == '\n' && i + 1 < geometry.size())
+            out += "  ";
     }
-    std::string out = "  <Placemark>\n    <name>" + TextEscape::xml(file) + "</name>\n";
-    if (coordinates.size() == 1) {
-        out += "    <Point><coordinates>" + coordinates.front() + "</coordinates></Point>\n";
-    } else if (coordinates.size() > 1) {
-        out += "    <LineString>\n      <tessellate>1</tessellate>\n      <coordinates>\n";
-        for (const std::string &c : coordinates)
-            out += "        " + c + '\n';
-        out += "      </coordinates>\n    </LineString>\n";
+    return out;
+}
+
+using ClipRef = std::pair<const GpsReadResult *, const std::string *>;   // result, file
+
+std::string placemarkOf(const std::vector<ClipRef> &clips, const std::string &name)
+{
+    std::vector<std::string> geometries;
+    std::string whens, coords;
+    for (const auto &[resultOf, file] : clips) {
+        const GpsReadResult &result = *resultOf;
+        const auto recording = TrackTime::fromFileName(result.path.empty() ? *file : result.path);
+        std::vector<std::string> coordinates;
+        for (size_t i = 0; i < result.videoDatas.size(); ++i) {
+            SamplePosition pos;
+            if (!SamplePosition::of(result.videoDatas[i], &pos))
+                continue;
+            coordinates.push_back(pos.longitudeText + ',' + pos.latitudeText);
+            const std::string time = TrackTime::pointTime(result, i, recording);
+            if (time.empty())
+                continue;
+            whens += "        <when>" + time + "</when>\n";
+            coords += "        <gx:coord>" + pos.longitudeText + ' ' + pos.latitudeText + " 0</gx:coord>\n";
+        }
+        if (coordinates.size() == 1) {
+            geometries.push_back("<Point><coordinates>" + coordinates.front() + "</coordinates></Point>\n");
+        } else if (coordinates.size() > 1) {
+            std::string line = "<LineString>\n      <tessellate>1</tessellate>\n      <coordinates>\n";
+            for (const std::string &c : coordinates)
+                line += "        " + c + '\n';
+            geometries.push_back(line + "      </coordinates>\n    </LineString>\n");
+        }
+    }
+    if (!whens.empty())
+        geometries.push_back("<gx:Track>\n" + whens + coords + "    </gx:Track>\n");
+
+    std::string out = "  <Placemark>\n    <name>" + TextEscape::xml(name) + "</name>\n";
+    if (geometries.size() == 1) {
+        out += "    " + geometries.front();
+    } else if (geometries.size() > 1) {
+        out += "    <MultiGeometry>\n";
+        for (const std::string &g : geometries)
+            out += "      " + indented(g);
+        out += "    </MultiGeometry>\n";
     }
     out += "  </Placemark>\n";
     return out;
+}
+
+} // namespace
+
+std::string KmlWriter::placemark(const GpsReadResult &result, const std::string &file)
+{
+    return placemarkOf({{&result, &file}}, file);
+}
+
+std::string KmlWriter::placemark(const std::vector<const ClipRecord *> &clips, const std::string &name)
+{
+    std::vector<ClipRef> refs;
+    for (const ClipRecord *clip : clips)
+        refs.emplace_back(&clip->result, &clip->file);
+    return placemarkOf(refs, name);
 }

@@ -4,19 +4,11 @@
 // camera's local time and is written without a zone designator.
 #pragma once
 
+#include "ClipTime.h"
 #include "GpsSample.h"
 
 #include <optional>
 #include <string>
-
-// A calendar date and time of day without a time zone.
-struct CivilTime {
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    bool operator==(const CivilTime &o) const {
-        return year == o.year && month == o.month && day == o.day && hour == o.hour &&
-               minute == o.minute && second == o.second;
-    }
-};
 
 class TrackTime {
 public:

@@ -5,6 +5,7 @@
 #include "ExtractorOptions.h"
 #include "OrderedWorkQueue.h"
 #include "OutputFile.h"
+#include "TripDocument.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -71,6 +72,57 @@ void report(const std::string &subject, int error)
     report(subject, std::string(std::strerror(error)));
 }
 
+// Trips need every file before the first line can be written: all are read, then
+// grouped and written as one document. Unreadable files are reported and left out.
+int writeTrips(const ExtractorOptions &options, OutputFile &out, unsigned threads)
+{
+    struct Read {
+        ClipRecord clip;
+        std::string error;
+    };
+    const size_t count = options.files.size();
+    OrderedWorkQueue<Read> queue(
+        count,
+        [&options](size_t i) {
+            Read r;
+            try {
+                r.error = ExtractJob::readClip(options.files[i], &r.clip);
+            } catch (const std::bad_alloc &) {
+                r.error = std::strerror(ENOMEM);
+            } catch (const std::exception &e) {
+                r.error = e.what();
+            }
+            return r;
+        },
+        threads, std::max<size_t>(16, threads * 4));
+    Progress progress(count);
+    std::vector<ClipRecord> clips;
+    clips.reserve(count);
+    bool failed = false;
+    for (size_t i = 0; i < count;) {
+        Read r;
+        if (!queue.takeNext(&r, std::chrono::milliseconds(100))) {
+            progress.update(queue.finished());
+            continue;
+        }
+        if (!r.error.empty()) {
+            progress.clear();
+            report(options.files[i], r.error);
+            failed = true;
+        } else {
+            clips.push_back(std::move(r.clip));
+        }
+        ++i;
+        progress.update(queue.finished());
+    }
+    progress.clear();
+    if (!out.write(TripDocument::write(options.format, clips, options.gapMs)) || !out.commit()) {
+        report(out.name(), errno);
+        return 1;
+    }
+    return failed ? 1 : 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -95,13 +147,16 @@ int main(int argc, char **argv)
         report(out.name(), errno);
         return 1;
     }
+    const size_t count = options.files.size();
+    const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+    if (options.trips)
+        return writeTrips(options, out, threads);
+
     if (!out.write(ExtractJob::prologue(options))) {
         report(out.name(), errno);
         return 1;
     }
 
-    const size_t count = options.files.size();
-    const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
     OrderedWorkQueue<FileOutcome> queue(
         count,
         [&options](size_t i) {

@@ -2,8 +2,6 @@
 
 #include "InstrumentGeometry.h"
 
-#include <QDateTime>
-#include <QRegularExpression>
 #include <QString>
 
 #include <algorithm>
@@ -75,17 +73,3 @@ TripFigures TripFiguresRule::compute(const QList<TripClip> &clips)
     return figures;
 }
 
-std::optional<double> TripFiguresRule::startFromName(const QString &fileName)
-{
-    static const QRegularExpression stamp(QStringLiteral("(\\d{4})_(\\d{2})(\\d{2})_(\\d{2})(\\d{2})(\\d{2})"));
-    const QRegularExpressionMatch m = stamp.match(fileName);
-    if (!m.hasMatch())
-        return std::nullopt;
-    const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
-    const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
-    if (!date.isValid() || !time.isValid())
-        return std::nullopt;
-    // The camera's clock has no zone: read as UTC, so that no daylight-saving change
-    // comes between two clips.
-    return double(QDateTime(date, time, Qt::UTC).toSecsSinceEpoch());
-}

@@ -32,9 +32,4 @@ namespace TripFiguresRule {
 // both have fixes; a clip without any fix breaks the line there.
 TripFigures compute(const QList<TripClip> &clips);
 
-// The recording start written in a camera's file name ("2025_0612_174502_012F.MOV":
-// year, month and day, hour, minute, second), as seconds on the camera's clock;
-// none when the name has no such time.
-std::optional<double> startFromName(const QString &fileName);
-
 } // namespace TripFiguresRule

@@ -297,9 +297,14 @@ void KTWebViewController::loadTripTracks()
     // main thread.
     QHash<QString, QList<GpsSample>> stored;
     if (const std::optional<PlayList> list = MyCache::playList()) {
-        for (const PlayListEntry &e : *list)
-            if (!stored.contains(e.path))
-                stored.insert(e.path, e.gpsData);
+        for (const PlayListEntry &e : *list) {
+            if (stored.contains(e.path))
+                continue;
+            stored.insert(e.path, e.gpsData);
+            // A clip not played yet: its duration from the movie header, for clicks.
+            if (e.durationMs > 0 && !durations_.contains(e.path))
+                durations_.insert(e.path, double(e.durationMs) / 1000.0);
+        }
     }
     struct Job {
         QString path;

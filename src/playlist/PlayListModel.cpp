@@ -4,6 +4,8 @@
 #include "common/Localization.h"
 #include "common/NamedImage.h"
 
+#include <QColor>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMimeData>
 
@@ -28,12 +30,29 @@ void PlayListModel::setPlayList(const PlayList &list)
     list_ = list;
     cells_.clear();
     cells_.reserve(list_.size());
+    tripOfRow_.clear();
+    captions_.clear();
     for (int row = 0; row < list_.size(); ++row) {
         const QString &path = list_.at(row).path;
+        const bool locked = PlayListRules::isProtectedFile(path);
         cells_.append({PlayListRules::rowNumberText(row), PlayListRules::abbreviationFile(path),
-                       PlayListRules::timeAndDateText(path), PlayListRules::isProtectedFile(path)});
+                       PlayListRules::timeAndDateText(path), locked,
+                       locked && !QFileInfo::exists(PlayListRules::localPath(path))});
     }
     endResetModel();
+}
+
+bool PlayListModel::isMissingRow(int row) const
+{
+    return row >= 0 && row < cells_.size() && cells_.at(row).missing;
+}
+
+void PlayListModel::setTrips(const QList<int> &tripOfRow, const QHash<int, QString> &captions)
+{
+    tripOfRow_ = tripOfRow;
+    captions_ = captions;
+    if (!cells_.isEmpty())
+        emit dataChanged(index(0, 0), index(int(cells_.size()) - 1, ColumnCount - 1));
 }
 
 bool PlayListModel::isProtectedRow(int row) const
@@ -80,9 +99,19 @@ QVariant PlayListModel::data(const QModelIndex &index, int role) const
         if (index.column() == ColProtected && c.locked)
             return lock_;
         return QVariant();
+    case TripCaptionRole:
+        return captions_.value(index.row());
+    case Qt::BackgroundRole:
+        if (tripOfRow_.value(index.row(), -1) % 2 == 1)
+            return QColor(234, 240, 250);
+        return QVariant();
+    case Qt::ForegroundRole:
+        if (c.missing)
+            return QColor(150, 150, 150);
+        return QVariant();
     case Qt::ToolTipRole:
         if (index.column() == ColFilename)
-            return c.filename;
+            return c.missing ? Localization::text("playlist_missing_tip").arg(c.filename) : c.filename;
         if (index.column() == ColTimeDate && !c.timeDate.isEmpty())
             return c.timeDate;
         return QVariant();

@@ -8,12 +8,16 @@
 #include "store/PlayListEntry.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QPixmap>
 
 class PlayListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Column { ColNumber = 0, ColFilename, ColTimeDate, ColProtected, ColumnCount };
+    // The caption of the trip that starts at this row (a text on every column of the
+    // row), none on the other rows.
+    static constexpr int TripCaptionRole = Qt::UserRole + 1;
 
     explicit PlayListModel(QObject *parent = nullptr);
 
@@ -21,6 +25,12 @@ public:
     void setPlayList(const PlayList &list);
     const PlayList &playList() const { return list_; }
     bool isProtectedRow(int row) const;
+    // The file is gone from disk (a card taken out).
+    bool isMissingRow(int row) const;
+
+    // Which trip each row belongs to (-1: none) and the captions by the row they stand
+    // above; rows of every other trip get a tinted background.
+    void setTrips(const QList<int> &tripOfRow, const QHash<int, QString> &captions);
 
     // The header titles follow the installed language.
     void retranslate();
@@ -51,8 +61,11 @@ private:
         QString filename;
         QString timeDate;
         bool locked = false;
+        bool missing = false;
     };
     PlayList list_;
+    QList<int> tripOfRow_;
+    QHash<int, QString> captions_;
     QList<Cells> cells_;
     QPixmap lock_;
 };

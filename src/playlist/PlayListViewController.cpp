@@ -4,11 +4,17 @@
 #include "PlayListRules.h"
 #include "PlayListTableView.h"
 #include "common/AppColorManager.h"
+#include "common/AppKeys.h"
+#include "common/AppUserDefaults.h"
 #include "common/Localization.h"
 #include "store/MyCache.h"
+#include "ui/AppToast.h"
 #include "ui/VideoFileDialog.h"
 
+#include "TripGrouping.h"
+
 #include <QEvent>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -141,6 +147,17 @@ void PlayListViewController::buildTable()
 void PlayListViewController::dataLogicProcessOfViodePath(const QString &path)
 {
     positionModule_.dataLogicProcessOfViodePath(path);
+    const PlayList &list = playlist();
+    int row = -1;
+    for (int k = 0; k < list.size() && row < 0; ++k)
+        if (list.at(k).path == path)
+            row = k;
+    const int trip = tripOfRow_.value(row, -1);
+    if (trip < 0 || trip >= trips_.size()) {
+        emit playingTripChanged({QUrl(path, QUrl::TolerantMode)}, 0);
+        return;
+    }
+    emit playingTripChanged(PlayListTrips::clips(trips_.at(trip), list), int(trips_.at(trip).rows.indexOf(row)));
 }
 
 void PlayListViewController::videoAllTime(double seconds)
@@ -160,6 +177,14 @@ void PlayListViewController::updateDataByCurrentTime(double seconds)
 void PlayListViewController::selectIndexPlay(qint64 n)
 {
     const PlayList &list = playlist();
+    // A file gone from disk (the card taken out) is skipped, with a word to the user.
+    const int step = skipStep_;
+    skipStep_ = 1;
+    while (quint64(n) < quint64(list.size()) &&
+           !QFileInfo::exists(PlayListRules::localPath(list.at(n).path))) {
+        AppToast::showToast(Localization::text("playlist_missing_file").arg(abbreviationFile(list.at(n).path)), 0.8f);
+        n += step;
+    }
     if (quint64(n) < quint64(list.size())) {
         selectIndex = n;
         selectRowLater();
@@ -189,8 +214,23 @@ void PlayListViewController::followActiveEntry()
     selectRowLater();
 }
 
+void PlayListViewController::playClipAt(const QUrl &clip, double seconds)
+{
+    const QString text = clip.toString(QUrl::FullyEncoded);
+    const PlayList &list = playlist();
+    for (int row = 0; row < list.size(); ++row) {
+        if (list.at(row).path != text)
+            continue;
+        if (seconds > 0)
+            emit startAtRequested(seconds);
+        selectIndexPlay(row);
+        return;
+    }
+}
+
 void PlayListViewController::playNext(bool next)
 {
+    skipStep_ = next ? 1 : -1;
     selectIndex += next ? 1 : -1;
     selectIndexPlay(selectIndex);
 }
@@ -222,9 +262,74 @@ void PlayListViewController::reloadPlayListData()
         for (const QModelIndex &i : sm->selectedRows())
             selected << i.row();
     model_->setPlayList(MyCache::playList().value_or(PlayList()));
+    updateTrips();
     for (int row : selected)
         if (row < model_->rowCount())
             selectRow(row);
+}
+
+qint64 PlayListViewController::tripGapMs()
+{
+    const std::optional<double> seconds = AppUserDefaults::number(AppKeys::TRIP_GAP_SECONDS);
+    if (!seconds || !(*seconds >= 0 && *seconds <= 86400))
+        return kDefaultTripGapMs;
+    return qint64(*seconds * 1000);
+}
+
+QList<QUrl> PlayListViewController::exportClips() const
+{
+    const PlayList &list = playlist();
+    QList<int> rows;
+    if (QItemSelectionModel *sm = tableView->selectionModel())
+        for (const QModelIndex &i : sm->selectedRows())
+            rows << i.row();
+    std::sort(rows.begin(), rows.end());
+    if (rows.size() < 2) {
+        const int row = selectIndex >= 0 && selectIndex < list.size() ? int(selectIndex) : rows.value(0, -1);
+        const int trip = tripOfRow_.value(row, -1);
+        if (trip >= 0 && trip < trips_.size())
+            return PlayListTrips::clips(trips_.at(trip), list);
+        rows.clear();
+        for (int k = 0; k < list.size(); ++k)
+            rows << k;
+    }
+    QList<QUrl> urls;
+    for (int row : rows)
+        if (row >= 0 && row < list.size())
+            urls << QUrl(list.at(row).path, QUrl::TolerantMode);
+    return urls;
+}
+
+void PlayListViewController::updateTrips()
+{
+    const PlayList &list = playlist();
+    trips_ = PlayListTrips::group(list, tripGapMs());
+    tripOfRow_ = PlayListTrips::tripOfRows(trips_, int(list.size()));
+    QHash<int, QString> captions;
+    const bool kmph = AppUserDefaults::isKMPH();
+    for (const PlayListTrip &t : std::as_const(trips_))
+        if (!t.rows.isEmpty())
+            captions.insert(*std::min_element(t.rows.begin(), t.rows.end()), PlayListTrips::caption(t, kmph));
+    model_->setTrips(tripOfRow_, captions);
+    tableView->fitRowHeights(kRowHeight);
+}
+
+void PlayListViewController::sortIntoTrips()
+{
+    const PlayList work = MyCache::playList().value_or(PlayList());
+    const QList<int> order = PlayListTrips::timeOrder(PlayListTrips::group(work, tripGapMs()), int(work.size()));
+    bool unchanged = true;
+    for (int k = 0; k < order.size(); ++k)
+        unchanged = unchanged && order[k] == k;
+    if (unchanged)
+        return;
+    PlayList sorted;
+    sorted.reserve(work.size());
+    for (int old : order)
+        sorted << work.at(old);
+    if (selectIndex >= 0 && selectIndex < work.size())
+        selectIndex = order.indexOf(int(selectIndex));
+    MyCache::syncPlayList(sorted);
 }
 
 void PlayListViewController::selectRow(qint64 row)
@@ -261,14 +366,25 @@ void PlayListViewController::addVideoPlay()
                 return;
             if (--self->readsPending_ == 0)
                 self->showProgress(0, 0);
+            // The list keeps its trips in time order; the file added last, wherever
+            // that puts it, is the one that starts.
+            const PlayList appended = MyCache::playList().value_or(PlayList());
+            const QString lastAdded = appended.isEmpty() ? QString() : appended.last().path;
+            self->sortIntoTrips();
             self->reloadPlayListData();
             emit self->filesAdded();
-            QMetaObject::invokeMethod(self, [self] {
+            QMetaObject::invokeMethod(self, [self, lastAdded] {
                 if (!self)
                     return;
-                const qint64 last = self->model_->rowCount() - 1;
-                self->selectRow(last);
-                self->selectIndexPlay(last);
+                const PlayList &list = self->playlist();
+                qint64 row = list.size() - 1;
+                for (qint64 k = list.size() - 1; k >= 0; --k)
+                    if (list.at(k).path == lastAdded) {
+                        row = k;
+                        break;
+                    }
+                self->selectRow(row);
+                self->selectIndexPlay(row);
             }, Qt::QueuedConnection);
         },
         [self](int done, int total) {

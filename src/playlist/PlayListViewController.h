@@ -5,6 +5,7 @@
 // the player's videoEndDelegate slot.
 #pragma once
 
+#include "PlayListTrips.h"
 #include "modules/KTModuleProtocol.h"
 #include "store/PlayListEntry.h"
 
@@ -74,6 +75,23 @@ public:
     const PlayList &playlist() const;
     bool isReadingFiles() const { return readsPending_ > 0; }
 
+    // The trips of the list as the table shows them.
+    const QList<PlayListTrip> &trips() const { return trips_; }
+    // The longest pause between two clips of a trip: "trip_gap_seconds" in the
+    // settings, 10 s when unset or not a number from 0 to a day.
+    static qint64 tripGapMs();
+    // What File ▸ Export Track… writes: the selected rows when more than one is
+    // selected, else the trip of the playing (or else the selected) row, else the
+    // whole list.
+    QList<QUrl> exportClips() const;
+
+public slots:
+    // Makes the entry of `clip` the playing one, as a double-click on its row does,
+    // and starts it at `seconds`. Nothing happens when the clip is not in the list.
+    void playClipAt(const QUrl &clip, double seconds);
+
+public:
+
     // Row of the file playing or last started; -1 = none.
     qint64 selectIndex = -1;
 
@@ -99,6 +117,11 @@ signals:
     void closeRequested();
     // A key the player answers (Space, Escape) reached the list.
     void playerKeyPressed(QKeyEvent *event);
+    // Playback entered a clip: the clips of its trip in time order and its place
+    // among them (a clip not in the list, or in no trip, is a trip of one).
+    void playingTripChanged(const QList<QUrl> &clips, int playingIndex);
+    // The clip requested next (playRequested) is to start at `seconds`.
+    void startAtRequested(double seconds);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -114,7 +137,13 @@ private:
     void moveRows(const QList<int> &rows, int destination);
     void showProgress(int done, int total);
     void adoptPositionPanel(QWidget *panel);
+    void updateTrips();
+    // Puts the stored list in trip order; selectIndex follows its entry.
+    void sortIntoTrips();
 
+    QList<PlayListTrip> trips_;
+    QList<int> tripOfRow_;
+    int skipStep_ = 1;   // where a missing file is skipped to: the next or the previous row
     ModuleSlot positionModule_;
     QPointer<QWidget> positionView_;
 

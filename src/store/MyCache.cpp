@@ -4,7 +4,9 @@
 #include "common/AppKeys.h"
 #include "common/Logging.h"
 
+#include "ClipTime.h"
 #include "GpsDataHelper.h"
+#include "MovieDuration.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -196,6 +198,10 @@ void MyCache::playPathArrCache(const QList<QUrl> &urls, Completion block, Progre
             e.gpsData = QList<GpsSample>(r.videoDatas.begin(), r.videoDatas.end());
             e.maxSpeed = r.maxSpeed;
             e.isInChina = r.isInChina;
+            const std::string &named = r.path.empty() ? refs[size_t(k)] : r.path;
+            e.startMs = ClipTime::startMs(named, r);
+            if (!r.path.empty())
+                e.durationMs = MovieDuration::milliseconds(r.path);
             added->append(std::move(e));
             if (progress)
                 QMetaObject::invokeMethod(hub, [progress, k, total] { progress(k + 1, total); },

@@ -170,7 +170,12 @@ QByteArray packList(const PlayList &list)
         pk.varint(quint64(path.size()));
         pk.bytes(path.constData(), path.size());
         pk.zigzag(e.maxSpeed);
-        pk.out.append(char((e.isInChina ? 1 : 0) | (e.activeYN ? 2 : 0)));
+        pk.out.append(char((e.isInChina ? 1 : 0) | (e.activeYN ? 2 : 0) | (e.startMs ? 4 : 0) |
+                           (e.durationMs >= 0 ? 8 : 0)));
+        if (e.startMs)
+            pk.zigzag(*e.startMs);
+        if (e.durationMs >= 0)
+            pk.zigzag(e.durationMs);
         const QList<GpsSample> &s = e.gpsData;
         const qsizetype n = s.size();
         pk.varint(quint64(n));
@@ -219,8 +224,12 @@ bool unpack(const QByteArray &packed, PlayList *out, QString *reason)
         e.path = QString::fromUtf8(path, qsizetype(pathLen));
         e.maxSpeed = up.zigzag();
         const quint8 flags = up.byte();
+        if (flags & 4)
+            e.startMs = up.zigzag();
+        if (flags & 8)
+            e.durationMs = up.zigzag();
         const quint64 n = up.varint();
-        if (!up.ok() || flags > 3 || n > quint64(up.left()) / kMinSampleBytes) {
+        if (!up.ok() || flags > 15 || e.durationMs < -1 || n > quint64(up.left()) / kMinSampleBytes) {
             *reason = QStringLiteral("entry %1: bad header").arg(i);
             return false;
         }

@@ -5,7 +5,6 @@
 #include "app/KTLayoutViewController.h"
 #include "app/KTSplitView.h"
 #include "app/KTWindowController.h"
-#include "app/TripLink.h"
 #include "app/PreferenceController.h"
 #include "common/AppKeys.h"
 #include "common/AppUserDefaults.h"
@@ -365,8 +364,11 @@ private slots:
                 points += leading(v["gps_lat"].toString()) != 0 && leading(v["gps_lgt"].toString()) != 0;
         }
         PlayListViewController *list = layout->playlistVC;
-        list->selectIndexPlay(0);
         QWebEnginePage *page = layout->webVC->webview()->page();
+        // A page load asked for before (the map choice) has finished: the document stays.
+        QTRY_VERIFY_WITH_TIMEOUT(!page->isLoading() && runJs(page, QStringLiteral("mapState.ready")).toBool(), 15000);
+        runJs(page, QStringLiteral("window.veltraTestMark = 1; true"));
+        list->selectIndexPlay(0);
         VideoViewController *video = layout->videoVC;
         QTRY_VERIFY_WITH_TIMEOUT(video->session()->isReady(), 20000);
         QCOMPARE(layout->webVC->currentPlayVideoPath(), urls[0].toString(QUrl::FullyEncoded));
@@ -374,10 +376,6 @@ private slots:
         if (video->session()->isPlaying())
             video->execPlayOrPause();
         QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
-        // A page load asked for before (the map choice) has finished: the document stays.
-        QTRY_VERIFY_WITH_TIMEOUT(!page->isLoading() && runJs(page, QStringLiteral("mapState.ready")).toBool(), 15000);
-        runJs(page, QStringLiteral("window.veltraTestMark = 1; true"));
-        emit layout->tripLink->playingTripChanged(urls, 0);
 
         // The whole trip's route is in the page, the first clip's part the playing one.
         QTRY_COMPARE_WITH_TIMEOUT(runJs(page, QStringLiteral("mapState.trip && mapState.points")).toInt(), points, 15000);

@@ -16,7 +16,9 @@ private slots:
     void header()
     {
         QCOMPARE(CsvWriter::header(),
-                 Text("file,index,latitude,longitude,speed_kmh,course,gsensor_x,gsensor_y,gsensor_z\n"));
+                 Text("file,index,latitude,longitude,speed_kmh,course,gsensor_x,gsensor_y,gsensor_z,time_utc\n"));
+        QCOMPARE(CsvWriter::header(true),
+                 Text("trip,file,index,latitude,longitude,speed_kmh,course,gsensor_x,gsensor_y,gsensor_z,time_utc\n"));
     }
 
     void rows_data()
@@ -25,19 +27,19 @@ private slots:
         QTest::addColumn<GpsSample>("sample");
         QTest::addColumn<Text>("row");
         QTest::addRow("plain") << Text("/a/X.MOV") << makeSample("51.502056", "-0.127571", 18, 123.45, 0.012f, -0.98f, 1.5f)
-                               << Text("/a/X.MOV,0,51.502056,-0.127571,18,123.45,0.012,-0.98,1.5\n");
+                               << Text("/a/X.MOV,0,51.502056,-0.127571,18,123.45,0.012,-0.98,1.5,\n");
         QTest::addRow("no fix") << Text("/a/X.MOV") << makeSample("", "", 0, 0, 0, 0, 1)
-                                << Text("/a/X.MOV,0,,,0,0,0,0,1\n");
+                                << Text("/a/X.MOV,0,,,0,0,0,0,1,\n");
         QTest::addRow("comma in the name") << Text("/a,b/X.MOV") << makeSample("1.5", "2.5")
-                                           << Text("\"/a,b/X.MOV\",0,1.5,2.5,0,0,0,0,0\n");
+                                           << Text("\"/a,b/X.MOV\",0,1.5,2.5,0,0,0,0,0,\n");
         QTest::addRow("quote in the name") << Text("/a\"b/X.MOV") << makeSample("1.5", "2.5")
-                                           << Text("\"/a\"\"b/X.MOV\",0,1.5,2.5,0,0,0,0,0\n");
+                                           << Text("\"/a\"\"b/X.MOV\",0,1.5,2.5,0,0,0,0,0,\n");
         QTest::addRow("line break in the name") << Text("/a\nb.MOV") << makeSample("1.5", "2.5")
-                                                << Text("\"/a\nb.MOV\",0,1.5,2.5,0,0,0,0,0\n");
+                                                << Text("\"/a\nb.MOV\",0,1.5,2.5,0,0,0,0,0,\n");
         QTest::addRow("float needing nine digits") << Text("f") << makeSample("1", "2", 0, 0, -0.123332694f)
-                                                   << Text("f,0,1,2,0,0,-0.123332694,0,0\n");
+                                                   << Text("f,0,1,2,0,0,-0.123332694,0,0,\n");
         QTest::addRow("course not a number") << Text("f") << makeSample("1", "2", 0, std::numeric_limits<double>::quiet_NaN())
-                                             << Text("f,0,1,2,0,,0,0,0\n");
+                                             << Text("f,0,1,2,0,,0,0,0,\n");
     }
     void rows()
     {
@@ -54,8 +56,19 @@ private slots:
         GpsReadResult r;
         r.videoDatas = {makeSample("1", "2", 10), makeSample("", "", 20), makeSample("3", "4", 30)};
         QCOMPARE(CsvWriter::rows(r, "f"),
-                 Text("f,0,1,2,10,0,0,0,0\nf,1,,,20,0,0,0,0\nf,2,3,4,30,0,0,0,0\n"));
+                 Text("f,0,1,2,10,0,0,0,0,\nf,1,,,20,0,0,0,0,\nf,2,3,4,30,0,0,0,0,\n"));
         QCOMPARE(CsvWriter::rows(GpsReadResult(), "f"), Text());
+    }
+
+    // The time column holds the sentence's UTC time, nothing for a sentence without
+    // one; a trip's number goes in front.
+    void utcTimeAndTrip()
+    {
+        GpsReadResult r;
+        r.videoDatas = {makeSample("1", "2"), makeSample("3", "4")};
+        r.times = {{"093012.50", "081126"}, {"", ""}};
+        QCOMPARE(CsvWriter::rows(r, "f", 2),
+                 Text("2,f,0,1,2,0,0,0,0,0,2026-11-08T09:30:12.5Z\n2,f,1,3,4,0,0,0,0,0,\n"));
     }
 };
 

@@ -38,6 +38,12 @@ private slots:
         QTest::addRow("empty format") << QStringList{"--format=", "a"} << false << F::Json << false << "" << QStringList{};
         QTest::addRow("output without name") << QStringList{"a", "-o"} << false << F::Json << false << "" << QStringList{"a"};
         QTest::addRow("output with empty name") << QStringList{"-o", "", "a"} << false << F::Json << false << "" << QStringList{};
+        QTest::addRow("trips as kml") << QStringList{"--trips", "--format", "kml", "a"} << true << F::Kml << false << "" << QStringList{"a"};
+        QTest::addRow("trips as json") << QStringList{"--trips", "a"} << false << F::Json << false << "" << QStringList{};
+        QTest::addRow("trips with detect") << QStringList{"--trips", "--detect", "--format", "gpx", "a"} << false << F::Json << false << "" << QStringList{};
+        QTest::addRow("gap without seconds") << QStringList{"--trips", "--format", "gpx", "a", "--gap"} << false << F::Json << false << "" << QStringList{};
+        QTest::addRow("gap not a number") << QStringList{"--trips", "--format", "gpx", "--gap", "1e3", "a"} << false << F::Json << false << "" << QStringList{};
+        QTest::addRow("gap over a day") << QStringList{"--trips", "--format", "gpx", "--gap", "86401", "a"} << false << F::Json << false << "" << QStringList{};
     }
     void parse()
     {
@@ -64,6 +70,16 @@ private slots:
         QCOMPARE(got, files);
     }
 
+    void tripsAndGap()
+    {
+        const ExtractorOptions plain = ExtractorOptions::parse({"--format", "gpx", "a"});
+        QVERIFY(!plain.trips);
+        QCOMPARE(plain.gapMs, 10000LL);
+        const ExtractorOptions o = ExtractorOptions::parse({"--trips", "--gap", "45", "--format", "csv", "a"});
+        QVERIFY(o.error.empty() && o.trips);
+        QCOMPARE(o.gapMs, 45000LL);
+    }
+
     void help()
     {
         for (const char *flag : {"-h", "--help"}) {
@@ -75,7 +91,7 @@ private slots:
         QVERIFY(v.version && !v.help);
         QVERIFY(v.error.empty());
         QVERIFY(QByteArray(ExtractorOptions::usage())
-                    .startsWith("usage: veltra-gps [--format json|csv|gpx|kml] [--detect] [-o OUT] FILE...\n"));
+                    .startsWith("usage: veltra-gps [--format json|csv|gpx|kml] [--detect] [--trips [--gap S]] [-o OUT] FILE...\n"));
     }
 };
 

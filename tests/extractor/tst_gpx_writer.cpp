@@ -244,6 +244,27 @@ private slots:
         QCOMPARE(pts[2].course, QStringLiteral("90"));
     }
 
+    // A trip's track: each clip starts a segment, a clip without positions adds none.
+    void tripTrackHasASegmentPerClip()
+    {
+        ClipRecord a, empty, b;
+        a.file = "a.MOV";
+        a.result.videoDatas = {makeSample("1.5", "2.5"), makeSample("1.6", "2.6")};
+        empty.file = "empty.MOV";
+        empty.result.videoDatas = {makeSample("", "")};
+        b.file = "b.MOV";
+        b.result.videoDatas = {makeSample("1.7", "2.7")};
+        const Text doc = GpxWriter::header() + GpxWriter::track({&a, &empty, &b}, "trip") + GpxWriter::footer();
+        const QString lint = xmllintProblems(doc, QStringLiteral(GPX_SCHEMA));
+        QVERIFY2(lint.isEmpty(), qPrintable(lint));
+        QString error;
+        const QVector<Point> pts = points(doc, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(pts.size(), 3);
+        QCOMPARE((QList<int>{pts[0].segment, pts[1].segment, pts[2].segment}), (QList<int>{0, 0, 1}));
+        QCOMPARE(pts[2].lat, QStringLiteral("1.7"));
+    }
+
     void oneTrackPerFileNamedAfterIt()
     {
         const Text doc = document({{GpsReadResult(), "a&b.MOV"}, {GpsReadResult(), "c.MOV"}});

@@ -85,6 +85,46 @@ private slots:
         QCOMPARE(pms[1].name, QStringLiteral("next.MOV"));
     }
 
+    // The timed positions also go into a gx:Track, all times before all coordinates;
+    // a trip draws a line per clip, none across the clip without positions.
+    void tripWithTimedTrack()
+    {
+        ClipRecord a, empty, b;
+        a.file = "a.MOV";
+        a.result.videoDatas = {makeSample("1", "2"), makeSample("1.1", "2.1"), makeSample("1.2", "2.2")};
+        a.result.times = {{"093000", "081126"}, {"", ""}, {"093002", "081126"}};
+        empty.file = "empty.MOV";
+        empty.result.videoDatas = {makeSample("", "")};
+        b.file = "2026_1108_093100_002.MOV";   // GGA points: the time from the name
+        b.result.videoDatas = {makeSample("3", "4"), makeSample("3.1", "4.1")};
+        const Text doc = KmlWriter::header() + KmlWriter::placemark({&a, &empty, &b}, "trip") + KmlWriter::footer();
+        const QString lint = xmllintProblems(doc);
+        QVERIFY2(lint.isEmpty(), qPrintable(lint));
+        QXmlStreamReader r(QByteArray::fromStdString(doc));
+        QStringList order, whens, coords;
+        int lines = 0;
+        while (!r.atEnd()) {
+            r.readNext();
+            if (!r.isStartElement())
+                continue;
+            if (r.name() == QLatin1String("LineString"))
+                ++lines;
+            if (r.name() == QLatin1String("when") || r.name() == QLatin1String("coord")) {
+                const bool when = r.name() == QLatin1String("when");
+                if (!when)
+                    QCOMPARE(r.namespaceUri(), QStringLiteral("http://www.google.com/kml/ext/2.2"));
+                order << r.name().toString();
+                (when ? whens : coords) << r.readElementText();
+            }
+        }
+        QVERIFY(!r.hasError());
+        QCOMPARE(lines, 2);
+        QCOMPARE(whens, (QStringList{"2026-11-08T09:30:00Z", "2026-11-08T09:30:02Z", "2026-11-08T09:31:00",
+                                     "2026-11-08T09:31:01"}));
+        QCOMPARE(coords, (QStringList{"2 1 0", "2.2 1.2 0", "4 3 0", "4.1 3.1 0"}));
+        QCOMPARE(order, (QStringList{"when", "when", "when", "when", "coord", "coord", "coord", "coord"}));
+    }
+
     void awkwardNamesStayWellFormed()
     {
         const Text doc = KmlWriter::header() + KmlWriter::placemark(GpsReadResult(), "<\x01\xE9]]>&") + KmlWriter::footer();

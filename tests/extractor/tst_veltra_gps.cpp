@@ -486,11 +486,11 @@ private slots:
         const QList<QByteArray> rows = r.out.split('\n');
         const QJsonArray truth = truthOf(path).value("key_video_datas").toArray();
         QCOMPARE(rows.size(), truth.size() + 2);   // header, rows, empty after the last newline
-        QCOMPARE(rows[0], QByteArray("file,index,latitude,longitude,speed_kmh,course,gsensor_x,gsensor_y,gsensor_z"));
+        QCOMPARE(rows[0], QByteArray("file,index,latitude,longitude,speed_kmh,course,gsensor_x,gsensor_y,gsensor_z,time_utc"));
         for (int i = 0; i < truth.size(); ++i) {
             const QList<QByteArray> f = rows[i + 1].split(',');
             const QJsonObject s = truth.at(i).toObject();
-            QCOMPARE(f.size(), 9);
+            QCOMPARE(f.size(), 10);
             QCOMPARE(QString::fromUtf8(f[0]), path);
             QCOMPARE(f[1].toInt(), i);
             QCOMPARE(QString::fromUtf8(f[2]), s.value("gps_lat").toString());
@@ -499,6 +499,47 @@ private slots:
             QCOMPARE(f[5].toDouble(), s.value("north_angle").toDouble());
             QCOMPARE(f[8].toFloat(), static_cast<float>(s.value("gsensor_z").toDouble()));
         }
+        // The drive's sentences are RMC: every row has its UTC time, a second apart.
+        QCOMPARE(rows[1].split(',').at(9), QByteArray("2026-11-08T09:30:00Z"));
+        QCOMPARE(rows[truth.size()].split(',').at(9),
+                 QByteArray("2026-11-08T09:30:") + QByteArray::number(truth.size() - 1).rightJustified(2, '0') + 'Z');
+    }
+
+    // Given out of order, the three clips of the drive make one trip with a segment
+    // per clip (and one more at the tunnel); the file starting two days later makes
+    // another, and the file without time or fix a trip of its own at the end.
+    void tripsOfTheDrive()
+    {
+        const QStringList paths = samplePaths({"nofix.MOV", "drive/2026_1108_093200_003.MOV",
+                                               "drive/2026_1108_093000_001.MOV", "nt9666.MOV",
+                                               "drive/2026_1108_093100_002.MOV"});
+        const Run r = runTool(QStringList{"--trips", "--format", "gpx"} + paths);
+        QCOMPARE(r.exitCode, 0);
+        const QString lint = xmllintProblems(r.out.toStdString(), QStringLiteral(GPX_SCHEMA));
+        QVERIFY2(lint.isEmpty(), qPrintable(lint));
+        QString error;
+        const QList<GpxTrack> tracks = gpxTracks(r.out, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(tracks.size(), 3);
+        QCOMPARE(tracks[0].name, QStringLiteral("2026-11-08 09:30:00 to 09:33:00 (3 clips)"));
+        QCOMPARE(tracks[0].segments, 4);
+        QCOMPARE(tracks[0].times.size(), positionsIn(truthOf(paths[2])) + positionsIn(truthOf(paths[4])) +
+                                             positionsIn(truthOf(paths[1])));
+        QVERIFY2(tracks[0].times.first().startsWith("2026-11-08T09:30:00"), qPrintable(tracks[0].times.first()));
+        QCOMPARE(tracks[1].name, QStringLiteral("2026-11-10 08:02:00 to 08:03:00 (1 clip)"));
+        QCOMPARE(tracks[2].name, paths[0]);
+        QCOMPARE(tracks[2].segments, 0);
+
+        const Run csv = runTool(QStringList{"--trips", "--format", "csv"} + paths);
+        QCOMPARE(csv.exitCode, 0);
+        QStringList tripOfFile;
+        for (const QByteArray &row : csv.out.split('\n').mid(1)) {
+            const QString entry = QString::fromUtf8(row.split(',').mid(0, 2).join(' '));
+            if (!row.isEmpty() && tripOfFile.value(tripOfFile.size() - 1) != entry)
+                tripOfFile << entry;
+        }
+        QCOMPARE(tripOfFile, (QStringList{"1 " + paths[2], "1 " + paths[4], "1 " + paths[1], "2 " + paths[3],
+                                          "3 " + paths[0]}));
     }
 
     void usageErrorsExitTwo_data()
@@ -510,6 +551,7 @@ private slots:
         QTest::addRow("missing format value") << QStringList{"a.MOV", "--format"};
         QTest::addRow("bad format") << QStringList{"--format", "xml", "a.MOV"};
         QTest::addRow("missing output name") << QStringList{"a.MOV", "-o"};
+        QTest::addRow("trips as json") << QStringList{"--trips", "a.MOV"};
     }
     void usageErrorsExitTwo()
     {
@@ -517,7 +559,7 @@ private slots:
         const Run r = runTool(args);
         QCOMPARE(r.exitCode, 2);
         QVERIFY(r.out.isEmpty());
-        QVERIFY2(r.err.contains("usage: veltra-gps [--format json|csv|gpx|kml] [--detect] [-o OUT] FILE..."), r.err);
+        QVERIFY2(r.err.contains("usage: veltra-gps [--format json|csv|gpx|kml] [--detect] [--trips [--gap S]] [-o OUT] FILE..."), r.err);
     }
 
     void helpExitsZero()

@@ -1,9 +1,10 @@
 // libFuzzer target: one input is one video file. The core reads by path, so the bytes
-// go to a memory file reached through /proc/self/fd. Detection, both readers and the
-// driver run on every input, whatever the file claims to be.
+// go to a memory file reached through /proc/self/fd. Detection, both readers, the
+// driver and the movie duration run on every input, whatever the file claims to be.
 #include "AssistFile.h"
 #include "FileList.h"
 #include "GpsDataHelper.h"
+#include "MovieDuration.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -65,5 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const size_t expected = size_t(node.nt9665 ? fromTables : fromIndex);
     if (result.videoDatas.size() != expected)
         broken("driver ran another reader than detection chose");
+
+    if (MovieDuration::milliseconds(path) < -1)
+        broken("movie duration below -1");
     return 0;
 }

@@ -394,15 +394,6 @@ private slots:
         QTEST(f.seconds, "seconds");
         QTEST(f.maxSpeed, "maxSpeed");
     }
-    void tripClipStartFromName()
-    {
-        const auto a = TripFiguresRule::startFromName(QStringLiteral("2025_1231_235930_012F.MOV"));
-        const auto b = TripFiguresRule::startFromName(QStringLiteral("/card/2026_0101_000230_013F.MOV"));
-        QVERIFY(a && b);
-        QCOMPARE(*b - *a, 180.0);   // across the new year
-        QVERIFY(!TripFiguresRule::startFromName(QStringLiteral("clip.MOV")));
-        QVERIFY(!TripFiguresRule::startFromName(QStringLiteral("2025_1341_120000.MOV")));
-    }
 };
 
 QTEST_APPLESS_MAIN(InstrumentGeometryTest)

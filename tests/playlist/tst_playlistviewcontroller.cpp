@@ -5,6 +5,8 @@
 #include "app/KTLayoutViewController.h"
 #include "app/KTWindowController.h"
 #include "app/Wiring.h"
+#include "common/AppKeys.h"
+#include "common/AppUserDefaults.h"
 #include "common/Localization.h"
 #include "modules/KTModuleProtocol.h"
 #include "instruments/PositionCompassPanel.h"
@@ -13,6 +15,7 @@
 #include "playlist/PlayListRules.h"
 #include "playlist/PlayListTableView.h"
 #include "playlist/PlayListViewController.h"
+#include "ui/AppToast.h"
 #include "store/MyCache.h"
 
 #include <QAbstractButton>
@@ -337,6 +340,48 @@ private slots:
         std::sort(all.begin(), all.end());
         std::sort(listed.begin(), listed.end());
         QCOMPARE(listed, all);
+    }
+
+    // Clips added out of order join the list in trip order; each trip's first row has
+    // its caption; the player hears which trip plays; a clip can be started at a
+    // second; a clip gone from disk is skipped with a toast.
+    void tripsInTimeOrder()
+    {
+        QVERIFY(add(files({"2026_1108_093100_002F.MOV", "2026_1108_100000_003F.MOV", "2026_1108_093000_001F.MOV"})));
+        QCOMPARE(pl_->model()->rowCount(), 3);
+        QVERIFY(rowPath(0).endsWith("001F.MOV") && rowPath(1).endsWith("002F.MOV") && rowPath(2).endsWith("003F.MOV"));
+        // the file added last plays, in its place in time
+        QCOMPARE(pl_->selectIndex, qint64(0));
+        QCOMPARE(pl_->trips().size(), 2);
+        QCOMPARE(pl_->trips().at(0).rows, (QList<int>{0, 1}));
+        const auto caption = [this](int row) {
+            return pl_->model()->index(row, 0).data(PlayListModel::TripCaptionRole).toString();
+        };
+        QVERIFY2(caption(0).startsWith(QStringLiteral("08/11/2026 09:30:00\u201309:32:00 \u00b7 2 clips \u00b7 ")), qPrintable(caption(0)));
+        QCOMPARE(caption(1), QString());
+        QVERIFY2(caption(2).contains(QStringLiteral("1 clip ")), qPrintable(caption(2)));
+        QVERIFY(pl_->tableView->rowHeight(0) > pl_->tableView->rowHeight(1));
+        // An hour's gap in the settings makes one trip of the three.
+        AppUserDefaults::setValue(AppKeys::TRIP_GAP_SECONDS, 3600);
+        pl_->reloadPlayListData();
+        QCOMPARE(pl_->trips().size(), 1);
+        AppUserDefaults::remove(AppKeys::TRIP_GAP_SECONDS);
+        pl_->reloadPlayListData();
+
+        QSignalSpy trip(pl_, &PlayListViewController::playingTripChanged);
+        pl_->playClipAt(QUrl(rowPath(1)), 20);
+        QCOMPARE(pl_->selectIndex, qint64(1));
+        QCOMPARE(trip.size(), 1);
+        QCOMPARE(trip.last().at(0).value<QList<QUrl>>(), (QList<QUrl>{QUrl(rowPath(0)), QUrl(rowPath(1))}));
+        QCOMPARE(trip.last().at(1).toInt(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(vc_->currentTime() >= 20, 15000);
+
+        QVERIFY(QFile::remove(QUrl(rowPath(0)).toLocalFile()));
+        pl_->reloadPlayListData();
+        QVERIFY(pl_->model()->isMissingRow(0));
+        pl_->selectIndexPlay(0);
+        QCOMPARE(pl_->selectIndex, qint64(1));
+        QVERIFY(AppToast::winlock());
     }
 
     void removeWithRow2Current()

@@ -29,7 +29,8 @@ bool identical(const PlayList &a, const PlayList &b)
     for (qsizetype i = 0; i < a.size(); ++i) {
         const PlayListEntry &x = a[i], &y = b[i];
         if (x.path != y.path || x.maxSpeed != y.maxSpeed || x.isInChina != y.isInChina ||
-            x.activeYN != y.activeYN || x.gpsData.size() != y.gpsData.size())
+            x.activeYN != y.activeYN || x.startMs != y.startMs || x.durationMs != y.durationMs ||
+            x.gpsData.size() != y.gpsData.size())
             return false;
         for (qsizetype k = 0; k < x.gpsData.size(); ++k) {
             const GpsSample &p = x.gpsData[k], &q = y.gpsData[k];
@@ -87,6 +88,9 @@ void TestPlayListFile::roundTrip_data()
     QTest::addColumn<PlayList>("list");
     QTest::addRow("empty list") << PlayList();
     QTest::addRow("entry without samples") << PlayList{PlayListEntry{QStringLiteral("file:///a.MOV"), {}, 0, true, false}};
+    QTest::addRow("recording time and duration")
+        << PlayList{PlayListEntry{QStringLiteral("file:///a.MOV"), {}, 0, true, false, 1749750302000, 60050},
+                    PlayListEntry{QStringLiteral("file:///b.MOV"), {}, 0, false, true, -86400000, -1}};
     QTest::addRow("a drive") << PlayList{entry(QStringLiteral("file:///d/FILE0001.MOV"), 500, 1)};
     PlayListEntry noFix;
     noFix.path = QStringLiteral("file:///d/NOFIX.MOV");

@@ -1,0 +1,58 @@
+#include "TrackExport.h"
+
+#include "ExtractJob.h"
+#include "TripDocument.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QPointer>
+#include <QSaveFile>
+#include <QThreadPool>
+
+std::optional<ExtractorOptions::Format> TrackExport::formatOf(const QString &fileName)
+{
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix == QLatin1String("gpx"))
+        return ExtractorOptions::Format::Gpx;
+    if (suffix == QLatin1String("kml"))
+        return ExtractorOptions::Format::Kml;
+    if (suffix == QLatin1String("csv"))
+        return ExtractorOptions::Format::Csv;
+    return std::nullopt;
+}
+
+QByteArray TrackExport::document(ExtractorOptions::Format format, const QList<QUrl> &clips, qint64 gapMs)
+{
+    std::vector<ClipRecord> records;
+    records.reserve(size_t(clips.size()));
+    for (const QUrl &url : clips) {
+        ClipRecord r;
+        const QString path = url.isLocalFile() ? url.toLocalFile() : url.toString();
+        if (ExtractJob::readClip(path.toStdString(), &r).empty())
+            records.push_back(std::move(r));
+    }
+    return QByteArray::fromStdString(TripDocument::write(format, records, gapMs));
+}
+
+void TrackExport::exportTo(const QString &fileName, const QList<QUrl> &clips, qint64 gapMs,
+                           std::function<void(const QString &error)> done)
+{
+    const std::optional<ExtractorOptions::Format> format = formatOf(fileName);
+    if (!format) {
+        if (done)
+            done(QStringLiteral("unknown format"));
+        return;
+    }
+    QObject *hub = QCoreApplication::instance();
+    QThreadPool::globalInstance()->start([fileName, clips, gapMs, format, done, hub] {
+        const QByteArray text = document(*format, clips, gapMs);
+        QSaveFile out(fileName);
+        QString error;
+        if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit())
+            error = out.errorString();
+        QMetaObject::invokeMethod(hub, [done, error] {
+            if (done)
+                done(error);
+        }, Qt::QueuedConnection);
+    });
+}

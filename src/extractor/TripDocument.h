@@ -1,0 +1,30 @@
+// A whole export grouped into trips: the clips are grouped as the play list groups
+// them (groupTrips over their recording times, channels and durations) and written
+// as one document, one GPX track, KML placemark or run of CSV rows per trip. Both
+// `veltra-gps --trips` and the player's track export write through here, so the same
+// clips give the same bytes.
+#pragma once
+
+#include "ClipRecord.h"
+#include "ExtractorOptions.h"
+#include "TripGrouping.h"
+
+#include <string>
+#include <vector>
+
+class TripDocument {
+public:
+    TripDocument() = delete;
+
+    // What grouping needs of each clip, in the same order.
+    static std::vector<TripClip> tripClips(const std::vector<ClipRecord> &clips);
+
+    // "2026-11-08 09:30:00 to 09:33:05 (F, 3 clips)", the end with its date when it
+    // falls on another day, without the channel when there is none; the file of a
+    // clip without a recording time.
+    static std::string name(const Trip &trip, const std::vector<ClipRecord> &clips);
+
+    // The document in `format` (gpx, kml or csv; json gives nothing).
+    static std::string write(ExtractorOptions::Format format, const std::vector<ClipRecord> &clips,
+                             int64_t gapMs = kDefaultTripGapMs);
+};

@@ -1,0 +1,96 @@
+#include "PlayListTrips.h"
+
+#include "PlayListRules.h"
+#include "common/AppUtils.h"
+#include "common/Localization.h"
+
+#include "ClipTime.h"
+#include "TripGrouping.h"
+
+#include <QDateTime>
+#include <QUrl>
+
+namespace {
+
+QDateTime civil(qint64 ms)
+{
+    const CivilTime c = ClipTime::fromMs(ms);
+    return QDateTime(QDate(c.year, c.month, c.day), QTime(c.hour, c.minute, c.second), Qt::UTC);
+}
+
+} // namespace
+
+QList<PlayListTrip> PlayListTrips::group(const PlayList &list, qint64 gapMs)
+{
+    std::vector<TripClip> clips;
+    clips.reserve(size_t(list.size()));
+    for (const PlayListEntry &e : list) {
+        const std::string path = PlayListRules::localPath(e.path).toStdString();
+        clips.push_back(TripClip{e.path.toStdString(), e.startMs, e.durationMs, ClipTime::channel(path)});
+    }
+    QList<PlayListTrip> out;
+    for (const Trip &t : groupTrips(clips, gapMs)) {
+        PlayListTrip trip;
+        trip.startMs = t.startMs;
+        trip.endMs = t.endMs;
+        trip.channel = t.channel;
+        std::vector<const GpsSample *> samples;
+        std::vector<size_t> counts;
+        for (const size_t i : t.clips) {
+            trip.rows << int(i);
+            const QList<GpsSample> &s = list.at(qsizetype(i)).gpsData;
+            samples.push_back(s.constData());
+            counts.push_back(size_t(s.size()));
+        }
+        trip.metres = tripMetres(t, clips, samples, counts);
+        out << trip;
+    }
+    return out;
+}
+
+QList<int> PlayListTrips::tripOfRows(const QList<PlayListTrip> &trips, int rowCount)
+{
+    QList<int> of(rowCount, -1);
+    for (int t = 0; t < trips.size(); ++t)
+        for (int row : trips.at(t).rows)
+            if (row >= 0 && row < rowCount)
+                of[row] = t;
+    return of;
+}
+
+QList<int> PlayListTrips::timeOrder(const QList<PlayListTrip> &trips, int rowCount)
+{
+    QList<int> order;
+    order.reserve(rowCount);
+    for (const PlayListTrip &t : trips)
+        order << t.rows;
+    const QList<int> of = tripOfRows(trips, rowCount);
+    for (int row = 0; row < rowCount; ++row)
+        if (of[row] < 0)
+            order << row;
+    return order;
+}
+
+QString PlayListTrips::caption(const PlayListTrip &trip, bool kmph)
+{
+    const int n = int(trip.rows.size());
+    const QString count = n == 1 ? Localization::text("playlist_trip_one_clip")
+                                 : Localization::text("playlist_trip_clips").arg(n);
+    if (!trip.startMs || !trip.endMs)
+        return Localization::text("playlist_trip_no_time") + QStringLiteral(" · ") + count;
+    const QDateTime start = civil(*trip.startMs), end = civil(*trip.endMs);
+    QString span = start.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")) + QChar(0x2013);
+    span += end.date() == start.date() ? end.toString(QStringLiteral("hh:mm:ss"))
+                                       : end.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
+    return span + QStringLiteral(" · ") + count + QStringLiteral(" · ") +
+           AppUtils::distanceText(float(trip.metres), kmph);
+}
+
+QList<QUrl> PlayListTrips::clips(const PlayListTrip &trip, const PlayList &list)
+{
+    QList<QUrl> urls;
+    for (int row : trip.rows)
+        if (row >= 0 && row < list.size())
+            urls << QUrl(list.at(row).path, QUrl::TolerantMode);
+    return urls;
+}

@@ -1,0 +1,45 @@
+// The trips of the play list: which rows form each drive, in which order they play,
+// and the caption the table shows above a trip's first row. Pure functions over the
+// entries (their paths, recording times, durations and samples).
+#pragma once
+
+#include "store/PlayListEntry.h"
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+struct PlayListTrip {
+    QList<int> rows;                 // the trip's rows, in time order
+    std::optional<qint64> startMs;   // on the count of ClipTime; none for a clip without time
+    std::optional<qint64> endMs;
+    char channel = 0;
+    double metres = 0;
+};
+
+class PlayListTrips {
+public:
+    PlayListTrips() = delete;
+
+    // The trips of `list` in time order (groupTrips); a path listed twice belongs to
+    // the trip of its first row only.
+    static QList<PlayListTrip> group(const PlayList &list, qint64 gapMs);
+
+    // The trip of each row (index into `trips`), -1 for a row in none.
+    static QList<int> tripOfRows(const QList<PlayListTrip> &trips, int rowCount);
+
+    // The order of rows that puts the trips one after another, each in time order:
+    // element k is the old row that goes to k. Rows in no trip keep their place
+    // after the trip rows, in their order.
+    static QList<int> timeOrder(const QList<PlayListTrip> &trips, int rowCount);
+
+    // "08/11/2026 09:30:00–09:33:00 · 3 clips · 2.41 km" (the end with its date when
+    // it falls on another day; the distance in the speed unit's distance unit); for a
+    // trip without time "No recording time · 1 clip".
+    static QString caption(const PlayListTrip &trip, bool kmph);
+
+    // The trip's clips as URLs in time order.
+    static QList<QUrl> clips(const PlayListTrip &trip, const PlayList &list);
+};

@@ -1,0 +1,48 @@
+// Trips: a camera splits a drive into clips of a few minutes; the clips of one camera
+// channel that follow one another without a pause longer than the gap form a trip.
+#pragma once
+
+#include "GpsSample.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct TripClip {
+    std::string name;                 // identifies the file: the same name twice is one clip
+    std::optional<int64_t> startMs;   // recording start (ClipTime::startMs); nothing when unknown
+    int64_t durationMs = 0;           // from the movie header; negative when unknown (taken as 0)
+    char channel = 0;                 // ClipTime::channel: 'F', 'R', 'I', or 0 for the only one
+};
+
+struct Trip {
+    std::vector<size_t> clips;   // indices into the clip list, in time order
+    std::optional<int64_t> startMs;
+    std::optional<int64_t> endMs;   // the latest end of its clips
+    char channel = 0;
+};
+
+// The pause between two clips that still keeps them in one trip, unless set otherwise.
+constexpr int64_t kDefaultTripGapMs = 10000;
+
+// Groups `clips` (in any order) into trips. A clip follows the trip of its channel
+// when it starts no later than `gapMs` after the trip's latest end; a clip that
+// starts before that end (an overlap, such as an event copy of the same minutes)
+// follows it as well. Within a trip clips are ordered by start, trips by the start
+// of their first clip, then by channel; clips of a channel that start together keep
+// the order given. A clip without a start forms a trip of its own; these come
+// last, in the order given. A name met again is left out.
+std::vector<Trip> groupTrips(const std::vector<TripClip> &clips, int64_t gapMs = kDefaultTripGapMs);
+
+// Metres driven along the positions of samples [from, count): great-circle steps (mean
+// Earth radius 6371 km) between consecutive samples that both have a position; a
+// sample without one breaks the line rather than being bridged.
+double routeMetres(const GpsSample *samples, size_t count, size_t from = 0);
+
+// The metres of a trip: each clip's route, where a clip that starts before the end of
+// the clips before it (an overlap, an event copy) counts only from its sample of the
+// last covered second, so that the same minutes are not driven twice. `samples[k]` and
+// `counts[k]` are the samples of clip trip.clips[k], one per second from its start.
+double tripMetres(const Trip &trip, const std::vector<TripClip> &clips,
+                  const std::vector<const GpsSample *> &samples, const std::vector<size_t> &counts);

@@ -1,0 +1,119 @@
+// Trips on the real window: a forged card of three trips (front and rear clips of
+// the same minutes, a ten-minute gap, a clip without fix) added through the play
+// list's add button; the list groups them, a click on a trip's caption plays its
+// first clip, and File > Export Track writes that trip as veltra-gps --trips does.
+#include "WindowTestMain.h"
+#include "XmlLint.h"
+#include "app/AppDelegate.h"
+#include "app/KTLayoutViewController.h"
+#include "app/KTWindowController.h"
+#include "common/AppUserDefaults.h"
+#include "instruments/PositionCompassPanel.h"
+#include "player/VideoViewController.h"
+#include "playlist/PlayListModel.h"
+#include "playlist/PlayListTableView.h"
+#include "playlist/PlayListViewController.h"
+
+#include <QDir>
+#include <QPushButton>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+class TripsEndToEndTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<AppDelegate> delegate;
+    std::unique_ptr<KTWindowController> window;
+    KTLayoutViewController *layout = nullptr;
+
+private slots:
+    void initTestCase()
+    {
+        AppUserDefaults::settings().clear();
+        delegate = std::make_unique<AppDelegate>();
+        window = std::make_unique<KTWindowController>();
+        layout = window->layoutViewController();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        delegate->applicationDidFinishLaunching();
+    }
+
+    void cleanupTestCase()
+    {
+        window.reset();
+        delegate.reset();
+    }
+
+    void cardOfThreeTrips()
+    {
+        const QDir card(qEnvironmentVariable("VELTRA_SAMPLES") + QStringLiteral("/card"));
+        const QStringList names = card.entryList({QStringLiteral("*.MOV")}, QDir::Files, QDir::Name | QDir::Reversed);
+        QCOMPARE(names.size(), 6);
+        QList<QUrl> urls;
+        for (const QString &n : names)
+            urls << QUrl::fromLocalFile(card.filePath(n));
+
+        PlayListViewController *list = layout->playlistVC;
+        list->openPanel = [urls](QWidget *) { return urls; };
+        QSignalSpy added(list, &PlayListViewController::filesAdded);
+        QTest::mouseClick(list->buttonAdd, Qt::LeftButton);
+        QVERIFY(added.wait(30000));
+
+        // Grouped: front, rear (the same minutes), then front after the gap, the clip
+        // without fix kept in its trip.
+        QStringList rows;
+        for (int r = 0; r < list->model()->rowCount(); ++r)
+            rows << list->model()->index(r, PlayListModel::ColFilename).data().toString();
+        QCOMPARE(rows, (QStringList{"2026_1112_170000_001F.MOV", "2026_1112_170010_002F.MOV", "2026_1112_170000_001R.MOV",
+                                    "2026_1112_170010_002R.MOV", "2026_1112_171020_003F.MOV", "2026_1112_171030_004F.MOV"}));
+        QCOMPARE(list->trips().size(), 3);
+        for (int r = 0; r < 6; ++r) {
+            const QString caption = list->model()->index(r, 0).data(PlayListModel::TripCaptionRole).toString();
+            QCOMPARE(caption.isEmpty(), r % 2 == 1);
+            if (r % 2 == 0)
+                QVERIFY2(caption.contains(QStringLiteral("12/11/2026")) && caption.contains(QStringLiteral("2 clips")),
+                         qPrintable(caption));
+        }
+
+        // A double-click on the rear trip's caption plays its first clip.
+        PlayListTableView *table = list->tableView;
+        table->scrollTo(list->model()->index(2, 1), QAbstractItemView::PositionAtTop);
+        const QRect row2 = table->visualRect(list->model()->index(2, 1));
+        const QPoint onCaption(row2.left() + 10, row2.top() + PlayListTableView::kCaptionHeight / 2);
+        // The first click of a double-click starts the row (the table starts a row on
+        // a click, as it always has).
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, onCaption);
+        QTRY_COMPARE(list->selectIndex, qint64(2));
+        QCOMPARE(list->gpsPanel->currentPlayVideoPath(), list->playlist().at(2).path);
+        QVERIFY(list->playlist().at(2).path.endsWith(QStringLiteral("170000_001R.MOV")));
+        QTRY_VERIFY_WITH_TIMEOUT(layout->videoVC->currentTime() > 0.2, 20000);
+
+        // File > Export Track writes the playing trip as veltra-gps --trips does.
+        QTemporaryDir dir;
+        const QString out = dir.filePath(QStringLiteral("rear.gpx"));
+        delegate->exportPanel = [out] { return out; };
+        QSignalSpy exported(delegate.get(), &AppDelegate::trackExported);
+        delegate->exportTrack();
+        QVERIFY(exported.wait(30000));
+        QCOMPARE(exported.first().first().toString(), QString());
+        QFile file(out);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray gpx = file.readAll();
+        QProcess tool;
+        tool.start(QStringLiteral(VELTRA_GPS), {"--trips", "--format", "gpx", card.filePath("2026_1112_170010_002R.MOV"),
+                                                card.filePath("2026_1112_170000_001R.MOV")});
+        QVERIFY(tool.waitForFinished(30000));
+        QCOMPARE(gpx, tool.readAllStandardOutput());
+        QVERIFY(gpx.contains("<name>2026-11-12 17:00:00 to 17:00:20 (R, 2 clips)</name>"));
+        const QString lint = xmllintProblems(gpx.toStdString(), QStringLiteral(GPX_SCHEMA));
+        QVERIFY2(lint.isEmpty(), qPrintable(lint));
+    }
+};
+
+VELTRA_WINDOW_TEST_MAIN(TripsEndToEndTest)
+#include "tst_trips_e2e.moc"

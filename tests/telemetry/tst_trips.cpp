@@ -1,0 +1,188 @@
+// Trips: the movie header's duration, the recording time and channel of a clip, and
+// how clips group into trips.
+#include "ClipTime.h"
+#include "Fixtures.h"
+#include "MovieDuration.h"
+#include "TripGrouping.h"
+
+#include <cmath>
+
+namespace {
+
+using fx::atom;
+using fx::Bytes;
+
+Bytes mvhd0(uint32_t timescale, uint32_t duration)
+{
+    return atom("mvhd", Bytes().be32(0).be32(0).be32(0).be32(timescale).be32(duration).zeros(80));
+}
+
+Bytes mvhd1(uint32_t timescale, uint64_t duration)
+{
+    return atom("mvhd", Bytes().be32(0x01000000).be64(0).be64(0).be32(timescale).be64(duration).zeros(80));
+}
+
+Bytes movie(const Bytes &moovContent)
+{
+    return fx::ftyp().append(atom("mdat", Bytes().zeros(64))).append(atom("moov", moovContent));
+}
+
+TEST(MovieDuration_table)
+{
+    Bytes manyFree = fx::ftyp();
+    for (int i = 0; i < MovieDuration::kMaxAtoms; ++i)
+        manyFree.append(atom("free"));
+    manyFree.append(atom("moov", mvhd0(1000, 5000)));
+    Bytes cut = fx::ftyp().append(Bytes().be32(8 + 8 + 12).text("moov").be32(8 + 12).text("mvhd").be32(0).be32(0).be32(0));
+    Bytes large = fx::ftyp();
+    large.be32(1).text("moov").be64(16 + 8 + 108).append(mvhd0(600, 36000));
+    Bytes hugeMdat = fx::ftyp().be32(1).text("mdat").be64(~uint64_t(0) / 2).append(atom("moov", mvhd0(1, 1)));
+    const struct {
+        const char *name;
+        Bytes file;
+        int64_t ms;
+    } rows[] = {
+        {"version 0", movie(mvhd0(1000, 60000)), 60000},
+        {"version 0, time scale 90000", movie(mvhd0(90000, 5400000 + 4500)), 60050},
+        {"version 1", movie(mvhd1(48000, 48000ull * 3600 * 30)), 3600000ll * 30},
+        {"mvhd after another child", movie(atom("free", Bytes().zeros(20)).append(mvhd0(1000, 1234))), 1234},
+        {"64-bit moov size", large, 60000},
+        {"time scale 0", movie(mvhd0(0, 60000)), -1},
+        {"duration unknown (v0)", movie(mvhd0(1000, 0xFFFFFFFFu)), -1},
+        {"duration unknown (v1)", movie(mvhd1(1000, ~uint64_t(0))), -1},
+        {"mvhd cut short", cut, -1},
+        {"no mvhd", movie(fx::udta("NT9665")), -1},
+        {"no moov", fx::ftyp().append(atom("mdat", Bytes().zeros(64))), -1},
+        {"moov beyond the atoms walked", manyFree, -1},
+        {"an atom claims more than the file", hugeMdat, -1},
+        {"empty file", Bytes(), -1},
+    };
+    for (const auto &r : rows) {
+        tst::Row row(r.name);
+        tst::TempFile f(r.file);
+        CHECK_EQ(MovieDuration::milliseconds(f.path), r.ms);
+    }
+    CHECK_EQ(MovieDuration::milliseconds("/nonexistent/veltra/X.MOV"), int64_t(-1));
+}
+
+TEST(ClipTime_channel_and_start)
+{
+    CHECK_EQ(ClipTime::channel("/card/2025_0612_174502_012F.MOV"), 'F');
+    CHECK_EQ(ClipTime::channel("2025_0612_174502_012R.MOV"), 'R');
+    CHECK_EQ(ClipTime::channel("2025_0612_174502_012i.mov"), 'I');
+    CHECK_EQ(ClipTime::channel("2025_0612_174502_012.MOV"), char(0));
+    CHECK_EQ(ClipTime::channel("/F/clip.MOV"), char(0));
+
+    CHECK_EQ(ClipTime::startMs("2025_0612_174502_012F.MOV", GpsReadResult()).value_or(-1),
+             ClipTime::toMs(CivilTime{2025, 6, 12, 17, 45, 2}));
+    // No time in the name: the first sample with a fix and a time, less a second per
+    // sample before it.
+    GpsReadResult r;
+    r.videoDatas.resize(3);
+    r.times.resize(3);
+    r.times[0] = {"101500.00", "120625"};   // a time but no fix
+    r.videoDatas[2].gps_lat = "24.1";
+    r.videoDatas[2].gps_lgt = "120.6";
+    r.times[2] = {"101502.50", "120625"};
+    CHECK_EQ(ClipTime::startMs("FILE0001.MOV", r).value_or(-1),
+             ClipTime::toMs(CivilTime{2025, 6, 12, 10, 15, 0}) + 500);
+    r.times[2].ddmmyy = "310225";   // no 31 February
+    CHECK(!ClipTime::startMs("FILE0001.MOV", r));
+}
+
+// A clip named by its recording time "yyyyMMddHHmmss" with a channel, `seconds` long.
+TripClip clip(const std::string &stamp, char channel, int seconds)
+{
+    const std::string name = stamp.substr(0, 4) + "_" + stamp.substr(4, 4) + "_" + stamp.substr(8) +
+                             "_001" + (channel ? std::string(1, channel) : "") + ".MOV";
+    const auto start = ClipTime::fromFileName(name);
+    return TripClip{name, start ? std::optional<int64_t>(ClipTime::toMs(*start)) : std::nullopt,
+                    seconds * 1000ll, ClipTime::channel(name)};
+}
+
+// The trips as text: clip indices joined by ",", trips by " | ".
+std::string shape(const std::vector<Trip> &trips)
+{
+    std::string s;
+    for (const Trip &t : trips) {
+        if (!s.empty())
+            s += " | ";
+        for (size_t k = 0; k < t.clips.size(); ++k)
+            s += (k ? "," : "") + std::to_string(t.clips[k]);
+    }
+    return s;
+}
+
+TEST(groupTrips_table)
+{
+    const TripClip noTime{"FILE0007.MOV", std::nullopt, 60000, 0};
+    const TripClip byFix{"FILE0008.MOV", ClipTime::toMs(CivilTime{2025, 6, 12, 17, 47, 2}), 60000, 0};
+    const struct {
+        const char *name;
+        std::vector<TripClip> clips;
+        int64_t gapMs;
+        const char *trips;
+    } rows[] = {
+        {"three consecutive clips", {clip("20250612174502", 'F', 180), clip("20250612174802", 'F', 180), clip("20250612175102", 'F', 60)}, kDefaultTripGapMs, "0,1,2"},
+        {"a pause of exactly the gap", {clip("20250612174502", 0, 60), clip("20250612174612", 0, 60)}, kDefaultTripGapMs, "0,1"},
+        {"a pause a second longer", {clip("20250612174502", 0, 60), clip("20250612174613", 0, 60)}, kDefaultTripGapMs, "0 | 1"},
+        {"a gap of ten minutes", {clip("20250612174502", 0, 60), clip("20250612174602", 0, 60), clip("20250612175702", 0, 60)}, kDefaultTripGapMs, "0,1 | 2"},
+        {"a wider gap setting", {clip("20250612174502", 0, 60), clip("20250612174702", 0, 60)}, 60000, "0,1"},
+        {"a small overlap", {clip("20250612174502", 0, 60), clip("20250612174600", 0, 60)}, kDefaultTripGapMs, "0,1"},
+        {"an event copy of the same minutes", {clip("20250612174502", 0, 180), clip("20250612174530", 0, 30), clip("20250612174802", 0, 60)}, kDefaultTripGapMs, "0,1,2"},
+        {"across midnight", {clip("20250612235930", 0, 60), clip("20250613000030", 0, 60)}, kDefaultTripGapMs, "0,1"},
+        {"across the new year", {clip("20251231235905", 0, 60), clip("20260101000005", 0, 60)}, kDefaultTripGapMs, "0,1"},
+        {"across a leap day", {clip("20240228235930", 0, 60), clip("20240229000030", 0, 60), clip("20240301000030", 0, 60)}, kDefaultTripGapMs, "0,1 | 2"},
+        {"front and rear of the same minutes", {clip("20250612174502", 'F', 60), clip("20250612174502", 'R', 60), clip("20250612174602", 'F', 60), clip("20250612174602", 'R', 60)}, kDefaultTripGapMs, "0,2 | 1,3"},
+        {"front before rear when they start together", {clip("20250612174502", 'R', 60), clip("20250612174502", 'F', 60)}, kDefaultTripGapMs, "1 | 0"},
+        {"a clip without a letter is a channel of its own", {clip("20250612174502", 'F', 60), clip("20250612174602", 0, 60)}, kDefaultTripGapMs, "0 | 1"},
+        {"unsorted input", {clip("20250612175102", 0, 60), clip("20250612174502", 0, 60), clip("20250612180002", 0, 60), clip("20250612174602", 0, 300)}, kDefaultTripGapMs, "1,3,0 | 2"},
+        {"the same file twice", {clip("20250612174502", 0, 60), clip("20250612174602", 0, 60), clip("20250612174502", 0, 60)}, kDefaultTripGapMs, "0,1"},
+        {"no time in the name and no fix", {clip("20250612174502", 0, 60), noTime, clip("20250612174602", 0, 60)}, kDefaultTripGapMs, "0,2 | 1"},
+        {"start from the first fix", {clip("20250612174502", 0, 60), byFix, clip("20250612174602", 0, 60)}, kDefaultTripGapMs, "0,2,1"},
+        {"unknown duration counts as none", {TripClip{"a_1.MOV", 0, -1, 0}, TripClip{"b_1.MOV", 10000, 60000, 0}, TripClip{"c_1.MOV", 80001, 0, 0}}, kDefaultTripGapMs, "0,1 | 2"},
+        {"clips starting together keep their order", {TripClip{"b_1.MOV", 0, 60000, 0}, TripClip{"a_1.MOV", 0, 60000, 0}}, kDefaultTripGapMs, "0,1"},
+        {"nothing", {}, kDefaultTripGapMs, ""},
+    };
+    for (const auto &r : rows) {
+        tst::Row row(r.name);
+        CHECK_EQ(shape(groupTrips(r.clips, r.gapMs)), std::string(r.trips));
+    }
+}
+
+TEST(groupTrips_times_and_channel)
+{
+    const auto trips = groupTrips({clip("20250612174502", 'R', 60), clip("20250612174602", 'R', 90)});
+    CHECK_EQ(trips.size(), size_t(1));
+    CHECK_EQ(trips[0].channel, 'R');
+    CHECK_EQ(trips[0].startMs.value_or(-1), ClipTime::toMs(CivilTime{2025, 6, 12, 17, 45, 2}));
+    CHECK_EQ(trips[0].endMs.value_or(-1), ClipTime::toMs(CivilTime{2025, 6, 12, 17, 47, 32}));
+}
+
+GpsSample at(const char *lat, const char *lon)
+{
+    GpsSample s;
+    s.gps_lat = lat;
+    s.gps_lgt = lon;
+    return s;
+}
+
+TEST(routeMetres_and_tripMetres)
+{
+    // 0.01 degree of latitude is 1111.95 m; a sample without position breaks the line.
+    const std::vector<GpsSample> a{at("10", "20"), at("10.01", "20"), at("", ""), at("50", "20"), at("50.01", "20")};
+    CHECK_EQ(std::lround(routeMetres(a.data(), a.size())), 2224L);
+    CHECK_EQ(std::lround(routeMetres(a.data(), a.size(), 3)), 1112L);
+    // A 3-sample clip, then an event copy of its last two seconds and one more: only
+    // the copy's step out of the first clip's seconds counts.
+    const std::vector<GpsSample> first{at("10", "20"), at("10.01", "20"), at("10.02", "20")};
+    const std::vector<GpsSample> copy{at("10.01", "20"), at("10.02", "20"), at("10.03", "20")};
+    const std::vector<TripClip> clips{{"a", 0, 3000, 0}, {"b", 1000, 3000, 0}};
+    const auto trips = groupTrips(clips);
+    CHECK_EQ(trips.size(), size_t(1));
+    CHECK_EQ(std::lround(tripMetres(trips[0], clips, {first.data(), copy.data()}, {first.size(), copy.size()})), 3336L);
+}
+
+} // namespace
+
+TEST_MAIN()
