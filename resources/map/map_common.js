@@ -96,7 +96,34 @@
             global.cocoa_getDistance(metres);
     }
 
+    // A click on the route: which clip of the drawing and which of its points.
+    function reportClick(clip, point) {
+        if (typeof global.cocoa_routeClicked === 'function')
+            global.cocoa_routeClicked(clip, point);
+    }
+
+    // The point of `routes` (lists of [lat, lng]) nearest to p, as [route, point],
+    // or null when there is none. Distances are measured on a local flat plane.
+    function nearest(routes, p) {
+        var k = Math.cos(rad(p.lat));
+        var best = null, bestD = Infinity;
+        for (var r = 0; r < routes.length; ++r) {
+            var route = routes[r];
+            for (var i = 0; i < route.length; ++i) {
+                var dy = route[i][0] - p.lat, dx = (route[i][1] - p.lng) * k;
+                var d = dx * dx + dy * dy;
+                if (d < bestD) {
+                    bestD = d;
+                    best = [r, i];
+                }
+            }
+        }
+        return best;
+    }
+
     global.VeltraMap = {
+        reportClick: reportClick,
+        nearest: nearest,
         toLatLng: toLatLng,
         toRoute: toRoute,
         haversine: haversine,
@@ -115,6 +142,10 @@
         markerIndex: -1,
         heading: null,
         draws: 0,
+        trip: false,
+        tripClips: 0,
+        playingClip: -1,
+        follows: 0,
         ready: false
     };
 })(window);

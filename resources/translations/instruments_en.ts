@@ -15,5 +15,13 @@
         <source>trip_distance</source>
         <translation>Distance</translation>
     </message>
+    <message>
+        <source>trip_figures_clip</source>
+        <translation>Clip</translation>
+    </message>
+    <message>
+        <source>trip_figures_trip</source>
+        <translation>Trip</translation>
+    </message>
 </context>
 </TS>

@@ -15,5 +15,13 @@
         <source>trip_distance</source>
         <translation>行驶里程</translation>
     </message>
+    <message>
+        <source>trip_figures_clip</source>
+        <translation>片段</translation>
+    </message>
+    <message>
+        <source>trip_figures_trip</source>
+        <translation>行程</translation>
+    </message>
 </context>
 </TS>

@@ -93,6 +93,7 @@ void KTLayoutViewController::viewDidLoad()
     videoVC->session()->speedDelegate.set(displayVC);
     videoVC->session()->gpsInfoDelegate.set(playlistVC);
     videoVC->session()->videoEndDelegate.set(playlistVC);
+    Wiring::tripsAndMap(videoVC, playlistVC, webVC, displayVC);
 
     putInto(videoView, videoVC);
     putInto(playListView, playlistVC);

@@ -1,8 +1,12 @@
 #include "Wiring.h"
 
 #include "AppDelegate.h"
+#include "instruments/KTDisplayViewController.h"
 #include "instruments/PositionCompassPanel.h"
+#include "map/KTWebViewController.h"
+#include "map/Reachability.h"
 #include "player/PlaybackSession.h"
+#include "store/MyCache.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListViewController.h"
 #include "store/MyCache.h"
@@ -56,6 +60,43 @@ PositionCompassPanel *positionPanel(PlayListViewController *list)
     auto *panel = new PositionCompassPanel;
     list->setPositionPanel(panel);
     return panel;
+}
+
+void tripsAndMap(VideoViewController *video, PlayListViewController *list, KTWebViewController *map,
+                 KTDisplayViewController *panel)
+{
+    QObject::connect(list, &PlayListViewController::playingTripChanged, map, &KTWebViewController::setTrip);
+    // The trip panel's Trip figures: the clips' samples, recording times and
+    // durations as the store holds them.
+    QObject::connect(list, &PlayListViewController::playingTripChanged, panel, [panel](const QList<QUrl> &clips) {
+        QHash<QString, const PlayListEntry *> stored;
+        const std::optional<PlayList> rows = MyCache::playList();
+        if (rows) {
+            for (const PlayListEntry &e : *rows)
+                if (!stored.contains(e.path))
+                    stored.insert(e.path, &e);
+        }
+        QList<TripClip> trip;
+        trip.reserve(clips.size());
+        for (const QUrl &url : clips) {
+            TripClip c;
+            if (const PlayListEntry *e = stored.value(QString::fromUtf8(url.toEncoded()))) {
+                if (e->startMs)
+                    c.start = double(*e->startMs) / 1000.0;
+                c.duration = e->durationMs > 0 ? double(e->durationMs) / 1000.0 : 0.0;
+                c.samples = e->gpsData;
+            }
+            trip.append(c);
+        }
+        panel->setTripClips(trip);
+    });
+    QObject::connect(map, &KTWebViewController::routeClicked, list,
+                     [map, list, session = video->session()](const QUrl &clip, double seconds) {
+                         if (session->isReady() && QString::fromUtf8(clip.toEncoded()) == map->currentPlayVideoPath())
+                             session->setCurrentTime(seconds);
+                         else
+                             list->playClipAt(clip, seconds);
+                     });
 }
 
 } // namespace Wiring

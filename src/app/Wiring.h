@@ -4,6 +4,8 @@
 #pragma once
 
 class AppDelegate;
+class KTDisplayViewController;
+class KTWebViewController;
 class PlaybackSession;
 class PlayListViewController;
 class PositionCompassPanel;
@@ -23,5 +25,11 @@ void seekOnceRunning(PlaybackSession *session, double seconds);
 
 // The position and compass panel under the play list's table.
 PositionCompassPanel *positionPanel(PlayListViewController *list);
+
+// The map follows the playing trip, and the trip panel gets the trip's samples for
+// its Trip figures; a click on the route seeks within the playing clip, or plays the
+// clip clicked from the second clicked.
+void tripsAndMap(VideoViewController *video, PlayListViewController *list, KTWebViewController *map,
+                 KTDisplayViewController *panel);
 
 } // namespace Wiring

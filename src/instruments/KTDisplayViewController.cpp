@@ -9,6 +9,7 @@
 #include "PanelText.h"
 #include "RotatedImageView.h"
 #include "common/AppKeys.h"
+#include "common/AppUserDefaults.h"
 #include "common/AppUtils.h"
 #include "common/Localization.h"
 #include "common/NotificationCenter.h"
@@ -19,6 +20,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMutexLocker>
+#include <QButtonGroup>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -86,10 +89,38 @@ KTDisplayViewController::KTDisplayViewController(QWidget *parent) : QWidget(pare
     figures->addWidget(movingDistance, 2, 1);
     figures->setColumnStretch(1, 1);
 
+    // Clip / Trip: whose figures the three lines show.
+    auto *toggle = new QButtonGroup(this);
+    auto figuresButton = [&](const QString &name) {
+        auto *b = new QToolButton(figuresFrame);
+        b->setObjectName(name);
+        b->setCheckable(true);
+        b->setAutoRaise(false);
+        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        b->setStyleSheet(QStringLiteral(
+            "QToolButton { font-size: 11px; padding: 1px 6px; border: 1px solid #9aa0a6; background: #f1f3f4; color: #202124; }"
+            "QToolButton:checked { background: #1a73e8; border-color: #1a73e8; color: white; }"));
+        toggle->addButton(b);
+        return b;
+    };
+    clipFiguresButton = figuresButton(QStringLiteral("clipFiguresButton"));
+    tripFiguresButton = figuresButton(QStringLiteral("tripFiguresButton"));
+    // Under the car, where it takes none of the figures' width.
+    auto *toggleRow = new QHBoxLayout;
+    toggleRow->setSpacing(0);
+    toggleRow->addStretch(1);
+    toggleRow->addWidget(clipFiguresButton);
+    toggleRow->addWidget(tripFiguresButton);
+    toggleRow->addStretch(1);
+    showsTrip_ = AppUserDefaults::text(kFiguresKey).value_or(QString()) == QLatin1String("trip");
+    (showsTrip_ ? tripFiguresButton : clipFiguresButton)->setChecked(true);
+    connect(tripFiguresButton, &QToolButton::toggled, this, [this](bool on) { setShowsTrip(on); });
+
     auto *carColumn = new QVBoxLayout;
     carColumn->addWidget(carIcon, 1);
     carColumn->addWidget(directionMark, 0, Qt::AlignHCenter);
     carColumn->addWidget(speedView, 0, Qt::AlignHCenter);
+    carColumn->addLayout(toggleRow);
 
     auto *frameLayout = new QHBoxLayout(figuresFrame);
     frameLayout->setContentsMargins(14, 10, 14, 10);
@@ -153,6 +184,8 @@ void KTDisplayViewController::retranslate()
     maxSpeedLabelText->setText(Localization::text("trip_max_speed"));
     avageSpeedLabelText->setText(Localization::text("trip_average_speed"));
     totalDistanceLabelText->setText(Localization::text("trip_distance"));
+    clipFiguresButton->setText(Localization::text("trip_figures_clip"));
+    tripFiguresButton->setText(Localization::text("trip_figures_trip"));
 }
 
 void KTDisplayViewController::changeEvent(QEvent *event)
@@ -169,7 +202,8 @@ void KTDisplayViewController::dataLogicProcessOfViodePath(const QString &path)
     currentPlayVideoPath_ = path;
     const QList<GpsSample> samples = MyCache::findGpsDatas(path).value_or(QList<GpsSample>());
     maxSpd_ = MyCache::findMaxSpeed(path);
-    setTextIfChanged(maxHSpeed, AppUtils::convertSpeedUnit(float(maxSpd_)));
+    if (!tripShown())
+        setTextIfChanged(maxHSpeed, AppUtils::convertSpeedUnit(float(maxSpd_)));
     currentSpeedDataArr_ = ModuleLists::speedList(samples);
     currentGsensorDataArr_ = ModuleLists::gsensorList(samples);
     gsensorView->setGsensorArray(currentGsensorDataArr_);
@@ -186,6 +220,8 @@ void KTDisplayViewController::totalDistance(float metres)
     // The length comes from the map page's script; a value that is not a number
     // shows as no distance rather than as "nan".
     totalDistance_ = std::isfinite(metres) ? metres : 0.0f;
+    if (tripShown())
+        return;
     setTextIfChanged(movingDistance, AppUtils::convertDistanceUnit(totalDistance_));
     loadAverageSpeedContent();
 }
@@ -198,6 +234,8 @@ void KTDisplayViewController::showAverage(float kmh)
 void KTDisplayViewController::loadAverageSpeedContent()
 {
     QMutexLocker lock(&mlock);
+    if (tripShown())
+        return;
     if (const auto kmh = averageSpeedKmh(totalDistance_, totalTime_))
         showAverage(*kmh);
 }
@@ -216,8 +254,35 @@ void KTDisplayViewController::updateDataByCurrentTime(double seconds)
     setTextIfChanged(zTextField, gsensorZText(e[2]));
 }
 
+void KTDisplayViewController::setTripClips(const QList<TripClip> &clips)
+{
+    tripFigures_ = clips.isEmpty() ? std::nullopt : std::optional<TripFigures>(TripFiguresRule::compute(clips));
+    updateUI();
+}
+
+void KTDisplayViewController::setShowsTrip(bool trip)
+{
+    showsTrip_ = trip;
+    if (tripFiguresButton->isChecked() != trip)
+        (trip ? tripFiguresButton : clipFiguresButton)->setChecked(true);
+    AppUserDefaults::setValue(kFiguresKey, QLatin1String(trip ? "trip" : "clip"));
+    updateUI();
+}
+
+void KTDisplayViewController::showTripFigures()
+{
+    const TripFigures &f = *tripFigures_;
+    setTextIfChanged(maxHSpeed, AppUtils::convertSpeedUnit(float(f.maxSpeed)));
+    showAverage(averageSpeedKmh(float(f.metres), float(f.seconds)).value_or(0.0f));
+    setTextIfChanged(movingDistance, AppUtils::convertDistanceUnit(float(f.metres)));
+}
+
 void KTDisplayViewController::updateUI()
 {
+    if (tripShown()) {
+        showTripFigures();
+        return;
+    }
     showAverage(averageSpeedKmh(totalDistance_, totalTime_).value_or(0.0f));
     setTextIfChanged(maxHSpeed, AppUtils::convertSpeedUnit(float(maxSpd_)));
     setTextIfChanged(movingDistance, AppUtils::convertDistanceUnit(totalDistance_));

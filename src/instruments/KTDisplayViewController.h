@@ -1,11 +1,13 @@
 // The trip statistics panel under the video: the file's maximum speed, the
-// average speed (route length over playing time), the distance driven, the car
+// average speed (route length over playing time), the distance driven (or, by the
+// Clip / Trip toggle, the same for the whole playing trip), the car
 // icon, the current G-sensor values and the G-sensor graph. The module in the
 // player's speedDelegate slot and the map's distanceDelegate slot; every figure
 // follows the speed unit and is redrawn on "speed_unit_notification".
 #pragma once
 
 #include "CustomGsensorView.h"
+#include "TripFigures.h"
 #include "modules/KTModuleProtocol.h"
 
 #include <QList>
@@ -13,11 +15,14 @@
 #include <QString>
 #include <QWidget>
 
+#include <optional>
+
 class BlackView;
 class CustomSpeedView;
 class KTTextField;
 class KTView;
 class QLabel;
+class QToolButton;
 class RotatedImageView;
 
 class KTDisplayViewController : public QWidget, public KTModuleProtocol {
@@ -36,6 +41,16 @@ public:
     void updateUI();
     // Average = distance / playing time, shown when the playing time is known.
     void loadAverageSpeedContent();
+
+    // The settings key of the figures shown: "clip" or "trip".
+    static constexpr char kFiguresKey[] = "trip_panel_figures";
+
+    // The playing trip's clips, for the Trip figures.
+    void setTripClips(const QList<TripClip> &clips);
+    const std::optional<TripFigures> &tripFigures() const { return tripFigures_; }
+    // Shows the trip's figures (true) or the clip's; remembered in the settings.
+    void setShowsTrip(bool trip);
+    bool showsTrip() const { return showsTrip_; }
 
     QString currentPlayVideoPath() const { return currentPlayVideoPath_; }
     qint64 maxSpd() const { return maxSpd_; }
@@ -60,6 +75,9 @@ public:
     RotatedImageView *directionMark = nullptr;
     CustomSpeedView *speedView = nullptr;
     KTView *figuresFrame = nullptr;
+    // The toggle between the clip's and the trip's figures.
+    QToolButton *clipFiguresButton = nullptr;
+    QToolButton *tripFiguresButton = nullptr;
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -67,6 +85,9 @@ protected:
 private:
     void retranslate();
     void showAverage(float kmh);
+    // Whether the labels show the trip's figures now (chosen, and a trip is known).
+    bool tripShown() const { return showsTrip_ && tripFigures_.has_value(); }
+    void showTripFigures();
 
     QString currentPlayVideoPath_;
     qint64 maxSpd_ = 0;
@@ -75,4 +96,6 @@ private:
     QList<int> currentSpeedDataArr_;
     QList<CustomGsensorView::Entry> currentGsensorDataArr_;
     QMutex mlock;
+    bool showsTrip_ = false;
+    std::optional<TripFigures> tripFigures_;
 };

@@ -13,6 +13,7 @@
 #include "MapTileServer.h"
 #include "Reachability.h"
 #include "TileSource.h"
+#include "GpsDataHelper.h"
 
 #include <QCryptographicHash>
 #include <QHash>
@@ -31,6 +32,8 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <QFutureWatcher>
+#include <QtConcurrent/QtConcurrentMap>
 
 namespace {
 
@@ -72,6 +75,7 @@ KTWebViewController::KTWebViewController(QWidget *parent) : QWidget(parent)
     channel_ = new QWebChannel(this);
     bridge_ = new MapPageBridge([this](double metres, double route) { didReceiveDistance(metres, route); },
                                 [this](const QString &page) { pageDidBecomeReady(page); }, this);
+    bridge_->setClickHandler([this](int clip, int point, int drawing) { pageRouteClicked(clip, point, drawing); });
     channel_->registerObject(QStringLiteral("cocoa"), bridge_);
     page_->setWebChannel(channel_);
     // Also put in place as each document becomes ready: when one load replaces another
@@ -210,7 +214,8 @@ void KTWebViewController::dataLogicProcessOfViodePath(const QString &path)
     distanceDelegate.totalDistance(0);
     ++routeNumber_;
     currentPlayVideoPath_ = path;
-    const QList<MapPoint> route = MapRoute::fromSamples(MyCache::findGpsDatas(path).value_or(QList<GpsSample>()));
+    currentTrack_ = MapRoute::clipTrack(MyCache::findGpsDatas(path).value_or(QList<GpsSample>()));
+    const QList<MapPoint> &route = currentTrack_.points;
 
     QStringList arrayForm;
     QStringList objectForm;
@@ -225,10 +230,22 @@ void KTWebViewController::dataLogicProcessOfViodePath(const QString &path)
 
     // The page stays: the route is replaced by script. Only a pane that has no page
     // yet (the network check has not answered) loads one now.
-    if (!route.isEmpty() && !loadedStreet_)
+    if ((!route.isEmpty() || inTrip()) && !loadedStreet_)
         reloadHtmlData();
 
     evaluate(routeNumberScript());
+    if (inTrip()) {
+        tripPlaying_ = int(trip_.indexOf(path));
+        if (tripShown_)
+            evaluate(QStringLiteral("setTripPlaying(%1)").arg(tripPlaying_));
+        else if (!tripLoading_)
+            showTrip(false);
+        // The Google page draws the playing clip alone.
+        evaluate(MapRoute::scriptCall("drawPolyLinePath1", MapRoute::listJson(currentVideoGpsDataArrGoogle_)));
+        return;
+    }
+    tripShown_ = false;
+    evaluate(drawingScript(false));
     evaluate(MapRoute::scriptCall("drawPolyLinePath", MapRoute::listJson(currentVideoGpsDataArr_)));
     evaluate(MapRoute::scriptCall("drawPolyLinePath1", MapRoute::listJson(currentVideoGpsDataArrGoogle_)));
 }
@@ -241,6 +258,152 @@ QString KTWebViewController::routeNumberScript() const
 void KTWebViewController::videoAllTime(double seconds)
 {
     totalTime_ = seconds;
+    if (seconds > 0)
+        durations_.insert(currentPlayVideoPath_, seconds);
+}
+
+bool KTWebViewController::inTrip() const
+{
+    return trip_.size() > 1 && trip_.contains(currentPlayVideoPath_);
+}
+
+void KTWebViewController::setTrip(const QList<QUrl> &clips, int playingIndex)
+{
+    QStringList paths;
+    paths.reserve(clips.size());
+    for (const QUrl &url : clips)
+        paths << QString::fromUtf8(url.toEncoded());
+    tripPlaying_ = playingIndex;
+    if (paths == trip_)
+        return;
+    const bool wasShown = tripShown_;
+    trip_ = paths;
+    ++tripGeneration_;
+    tripShown_ = false;
+    tripLoading_ = false;
+    if (trip_.size() > 1) {
+        loadTripTracks();
+    } else if (wasShown) {
+        // The trip has ended in a clip of its own: that clip alone.
+        evaluate(drawingScript(false));
+        evaluate(MapRoute::scriptCall("drawPolyLinePath", MapRoute::listJson(currentVideoGpsDataArr_)));
+    }
+}
+
+void KTWebViewController::loadTripTracks()
+{
+    // The store's lists are shared, not copied; a clip the store does not hold is
+    // read from its file. Turning samples into points and texts happens off the
+    // main thread.
+    QHash<QString, QList<GpsSample>> stored;
+    if (const std::optional<PlayList> list = MyCache::playList()) {
+        for (const PlayListEntry &e : *list) {
+            if (stored.contains(e.path))
+                continue;
+            stored.insert(e.path, e.gpsData);
+            // A clip not played yet: its duration from the movie header, for clicks.
+            if (e.durationMs > 0 && !durations_.contains(e.path))
+                durations_.insert(e.path, double(e.durationMs) / 1000.0);
+        }
+    }
+    struct Job {
+        QString path;
+        std::optional<QList<GpsSample>> samples;
+    };
+    QList<Job> jobs;
+    for (const QString &path : std::as_const(trip_)) {
+        const auto known = tracks_.constFind(path);
+        const auto it = stored.constFind(path);
+        if (known != tracks_.cend() && (it == stored.cend() || (*known)->sampleCount == it->size()))
+            continue;
+        jobs.append({path, it == stored.cend() ? std::nullopt : std::optional<QList<GpsSample>>(*it)});
+    }
+    if (jobs.isEmpty()) {
+        showTrip(true);
+        return;
+    }
+    using Track = QPair<QString, std::shared_ptr<const ClipTrack>>;
+    tripLoading_ = true;
+    const int generation = tripGeneration_;
+    auto *watcher = new QFutureWatcher<Track>(this);
+    connect(watcher, &QFutureWatcher<Track>::finished, this, [this, watcher, generation] {
+        for (const auto &[path, track] : watcher->future().results())
+            tracks_.insert(path, track);
+        watcher->deleteLater();
+        if (generation != tripGeneration_)
+            return;
+        tripLoading_ = false;
+        showTrip(true);
+    });
+    watcher->setFuture(QtConcurrent::mapped(jobs, [](const Job &job) {
+        QList<GpsSample> samples;
+        if (job.samples) {
+            samples = *job.samples;
+        } else {
+            const GpsReadResult read = GpsDataHelper::readGpsData(job.path.toStdString());
+            samples = QList<GpsSample>(read.videoDatas.begin(), read.videoDatas.end());
+        }
+        return Track(job.path, std::make_shared<const ClipTrack>(MapRoute::clipTrack(samples)));
+    }));
+}
+
+void KTWebViewController::showTrip(bool fit)
+{
+    if (!inTrip()) {
+        // The trip's first clip has not reached the map yet: its turn draws it.
+        return;
+    }
+    QList<const ClipTrack *> clips;
+    clips.reserve(trip_.size());
+    for (const QString &path : std::as_const(trip_)) {
+        const auto it = tracks_.constFind(path);
+        clips.append(it == tracks_.cend() ? nullptr : it->get());
+    }
+    tripPlaying_ = int(trip_.indexOf(currentPlayVideoPath_));
+    if (!loadedStreet_)
+        reloadHtmlData();
+    evaluate(routeNumberScript());
+    evaluate(drawingScript(true));
+    evaluate(MapRoute::tripScript(clips, tripPlaying_, fit));
+    tripShown_ = true;
+    emit tripDrawn(int(clips.size()));
+}
+
+QString KTWebViewController::drawingScript(bool trip)
+{
+    ++drawing_;
+    drawingIsTrip_ = trip;
+    return QStringLiteral("window.veltraDrawing = %1;").arg(drawing_);
+}
+
+double KTWebViewController::secondsForPoint(const ClipTrack &track, int point, double duration)
+{
+    if (point < 0 || point >= track.samples.size())
+        return -1;
+    return IndexRule::secondsFor(track.samples.at(point), duration, track.sampleCount);
+}
+
+void KTWebViewController::pageRouteClicked(int clip, int point, int drawing)
+{
+    if (drawing != drawing_)
+        return;
+    QString path = currentPlayVideoPath_;
+    const ClipTrack *track = &currentTrack_;
+    if (drawingIsTrip_) {
+        if (clip >= trip_.size())
+            return;
+        path = trip_.at(clip);
+        const auto it = tracks_.constFind(path);
+        if (it == tracks_.cend())
+            return;
+        track = it->get();
+    } else if (clip != 0) {
+        return;
+    }
+    const double duration = path == currentPlayVideoPath_ ? totalTime_ : durations_.value(path, 0.0);
+    const double seconds = secondsForPoint(*track, point, duration);
+    if (seconds >= 0)
+        emit routeClicked(QUrl::fromEncoded(path.toUtf8()), seconds);
 }
 
 void KTWebViewController::updateDataByCurrentTime(double seconds)
@@ -255,6 +418,7 @@ void KTWebViewController::updateDataByCurrentTime(double seconds)
 
 void KTWebViewController::removeLineMap()
 {
+    tripShown_ = false;
     evaluate(QStringLiteral("removeLine()"));
 }
 
@@ -279,7 +443,14 @@ void KTWebViewController::redrawRoute()
     // The route is fitted below the banner while it shows.
     evaluate(QStringLiteral("window.setTopInset && setTopInset(%1)")
                  .arg(textFieldNoLine_->isVisibleTo(this) ? textFieldNoLine_->height() : 0));
+    if (inTrip() && !tripLoading_) {
+        showTrip(true);
+        if (!currentVideoGpsDataArrGoogle_.isEmpty())
+            evaluate(MapRoute::scriptCall("drawPolyLinePath1", MapRoute::listJson(currentVideoGpsDataArrGoogle_)));
+        return;
+    }
     evaluate(routeNumberScript());
+    evaluate(drawingScript(false));
     if (!currentVideoGpsDataArr_.isEmpty())
         evaluate(MapRoute::scriptCall("drawPolyLinePath", MapRoute::listJson(currentVideoGpsDataArr_)));
     if (!currentVideoGpsDataArrGoogle_.isEmpty())

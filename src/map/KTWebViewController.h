@@ -17,6 +17,9 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <QHash>
+
+#include <memory>
 #include <optional>
 
 class QLabel;
@@ -58,6 +61,22 @@ public:
     void zoomInOut();
     void startInternetNotification();
 
+    // The playing trip: its clips in time order and the place of the one playing. A
+    // trip of several clips is drawn whole, the playing clip's part in the route
+    // colour; its tracks are read in the background, once per clip. Moving to the
+    // next clip of the same trip changes colours by script; the view fits a new trip
+    // once and then follows the marker. A trip of one clip is drawn as a file alone.
+    void setTrip(const QList<QUrl> &clips, int playingIndex);
+    const QStringList &tripClips() const { return trip_; }
+    // The page has been given the whole trip.
+    bool tripShown() const { return tripShown_; }
+    // Clips whose track has been read and kept.
+    int cachedTracks() const { return int(tracks_.size()); }
+    // Where a click on point `point` of a clip's track goes: the second of its sample
+    // by the index rule over the clip's samples, for a clip that lasts `duration`
+    // seconds (0 when not known: one sample a second, as the cameras write them).
+    static double secondsForPoint(const ClipTrack &track, int point, double duration);
+
     ModuleSlot distanceDelegate;
     ModuleSlot zoomInOutDelegate;
 
@@ -92,6 +111,11 @@ public:
 signals:
     // A freshly loaded page has its call-back and has been sent the route.
     void mapPageReady(bool street);
+    // A click on the route: go to `seconds` of `clip` (the playing clip or another
+    // clip of the trip).
+    void routeClicked(const QUrl &clip, double seconds);
+    // The page has been given the whole trip of `clips` clips.
+    void tripDrawn(int clips);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -109,6 +133,11 @@ private:
     bool networkAllowed() const;
     void pushTileConfig();
     void evaluate(const QString &script);
+    bool inTrip() const;
+    void loadTripTracks();
+    void showTrip(bool fit);
+    QString drawingScript(bool trip);
+    void pageRouteClicked(int clip, int point, int drawing);
     void updateExpandButton();
     void layoutChildren();
 
@@ -134,4 +163,19 @@ private:
     class MapTileServer *tileServer_ = nullptr;
     // Counts the files given to the map; the page's distance reports carry it.
     int routeNumber_ = 0;
+
+    // The playing trip (clip path texts), empty when there is none.
+    QStringList trip_;
+    int tripPlaying_ = -1;
+    int tripGeneration_ = 0;
+    bool tripShown_ = false;
+    bool tripLoading_ = false;
+    QHash<QString, std::shared_ptr<const ClipTrack>> tracks_;
+    // Durations of the clips played so far.
+    QHash<QString, double> durations_;
+    // The playing file's track, for clicks on a route drawn alone.
+    ClipTrack currentTrack_;
+    // Counts the drawings given to the page; clicks carry the number of the one clicked.
+    int drawing_ = 0;
+    bool drawingIsTrip_ = false;
 };

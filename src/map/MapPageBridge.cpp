@@ -29,6 +29,10 @@ QString MapPageBridge::installScript()
         var report = [Number(metres), typeof window.veltraRoute === 'number' ? window.veltraRoute : -1];
         if (bridge) bridge.getDistance(report[0], report[1]); else pending.push(report);
     };
+    window.cocoa_routeClicked = function (clip, point) {
+        var drawing = typeof window.veltraDrawing === 'number' ? window.veltraDrawing : -1;
+        if (bridge) bridge.routeClicked(Number(clip), Number(point), drawing);
+    };
     new QWebChannel(qt.webChannelTransport, function (channel) {
         bridge = channel.objects.cocoa;
         pending.forEach(function (r) { bridge.getDistance(r[0], r[1]); });
@@ -56,4 +60,13 @@ void MapPageBridge::pageReady(const QString &page)
 {
     if (ready_)
         ready_(page);
+}
+
+void MapPageBridge::routeClicked(double clip, double point, double drawing)
+{
+    const auto whole = [](double v) { return std::isfinite(v) && v >= 0 && v < 1e9 && v == std::floor(v); };
+    if (!whole(clip) || !whole(point) || !whole(drawing))
+        return;
+    if (click_)
+        click_(int(clip), int(point), int(drawing));
 }

@@ -1,6 +1,7 @@
 // The object the map page reaches over the web channel: the route length that the
 // page measured (the page calls it through the global function "cocoa_getDistance"),
-// and the word that a freshly loaded page is ready for its route.
+// the word that a freshly loaded page is ready for its route, and clicks on the
+// route (the page calls "cocoa_routeClicked").
 #pragma once
 
 #include <QObject>
@@ -13,6 +14,7 @@ class MapPageBridge : public QObject {
 public:
     using DistanceHandler = std::function<void(double metres, double route)>;
     using ReadyHandler = std::function<void(const QString &page)>;
+    using ClickHandler = std::function<void(int clip, int point, int drawing)>;
 
     MapPageBridge(DistanceHandler distance, ReadyHandler ready, QObject *parent = nullptr);
 
@@ -24,8 +26,13 @@ public:
     // `route` is the number of the route the page had been given when it measured.
     Q_INVOKABLE void getDistance(double metres, double route);
     Q_INVOKABLE void pageReady(const QString &page);
+    // A click on point `point` of clip `clip` of drawing number `drawing`.
+    Q_INVOKABLE void routeClicked(double clip, double point, double drawing);
+
+    void setClickHandler(ClickHandler click) { click_ = std::move(click); }
 
 private:
     DistanceHandler distance_;
     ReadyHandler ready_;
+    ClickHandler click_;
 };

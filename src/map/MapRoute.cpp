@@ -25,16 +25,46 @@ float MapRoute::leadingFloat(const std::string &text)
 
 QList<MapPoint> MapRoute::fromSamples(const QList<GpsSample> &samples)
 {
-    QList<MapPoint> route;
-    route.reserve(samples.size());
-    for (const GpsSample &s : samples) {
-        const float lat = leadingFloat(s.gps_lat);
-        const float lng = leadingFloat(s.gps_lgt);
+    return clipTrack(samples).points;
+}
+
+ClipTrack MapRoute::clipTrack(const QList<GpsSample> &samples)
+{
+    ClipTrack track;
+    track.sampleCount = int(samples.size());
+    track.points.reserve(samples.size());
+    track.samples.reserve(samples.size());
+    QStringList texts;
+    texts.reserve(samples.size());
+    for (int i = 0; i < samples.size(); ++i) {
+        const float lat = leadingFloat(samples[i].gps_lat);
+        const float lng = leadingFloat(samples[i].gps_lgt);
         if (lat == 0.0f || lng == 0.0f)
             continue;
-        route.append({lat, lng});
+        track.points.append({lat, lng});
+        track.samples.append(i);
+        texts << pointArrayJson(track.points.constLast());
     }
-    return route;
+    track.json = listJson(texts);
+    return track;
+}
+
+QString MapRoute::tripScript(const QList<const ClipTrack *> &clips, int playing, bool fit)
+{
+    qsizetype length = 64;
+    for (const ClipTrack *c : clips)
+        length += c ? c->json.size() + 1 : 3;
+    QString script;
+    script.reserve(length);
+    script += QLatin1String("drawTrip([");
+    for (int k = 0; k < clips.size(); ++k) {
+        if (k)
+            script += QLatin1Char(',');
+        script += clips[k] ? clips[k]->json : QStringLiteral("[]");
+    }
+    script += QLatin1String("],") + QString::number(playing) + QLatin1Char(',') +
+              QLatin1String(fit ? "true" : "false") + QLatin1Char(')');
+    return script;
 }
 
 QString MapRoute::numberText(float value)

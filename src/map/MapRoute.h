@@ -15,6 +15,15 @@ struct MapPoint {
     float lng = 0;
 };
 
+// One clip's part of a trip's route: its points with a position fix, for each the
+// sample it came from, and the points as the page's JSON list.
+struct ClipTrack {
+    QList<MapPoint> points;
+    QList<int> samples;    // sample index of each point
+    int sampleCount = 0;   // samples of the clip, with or without a fix
+    QString json;          // [[lat,lng],...], the texts of pointArrayJson
+};
+
 class MapRoute {
 public:
     MapRoute() = delete;
@@ -38,6 +47,14 @@ public:
     static QString listJson(const QStringList &pointTexts);
     static QString routeArrayJson(const QList<MapPoint> &route);
     static QString routeObjectJson(const QList<MapPoint> &route);
+
+    // The clip's track; pure, safe on any thread.
+    static ClipTrack clipTrack(const QList<GpsSample> &samples);
+
+    // The page call that draws a trip: each clip's list in order (null or a clip
+    // without points leaves a gap), `playing` the clip drawn as the playing one,
+    // `fit` whether the view fits the whole trip.
+    static QString tripScript(const QList<const ClipTrack *> &clips, int playing, bool fit);
 
     // "name(json)" with nothing else.
     static QString scriptCall(const char *function, const QString &json);

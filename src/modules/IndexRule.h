@@ -14,4 +14,10 @@ int indexFor(double t, double totalTime, std::int64_t count);
 // whenever T != 0 and is divided in single precision: r = float(N) / T.
 int indexForSingle(double t, float totalTime, std::int64_t count);
 
+// The other way round, for a jump to a sample: the first whole second t >= 0 at
+// which indexFor(t, totalTime, count) shows `index`; when no second shows it (more
+// entries than seconds), the first second showing the nearest entry shown after
+// it, else before it. -1 when `index` is not an entry.
+double secondsFor(int index, double totalTime, std::int64_t count);
+
 } // namespace IndexRule

@@ -19,6 +19,7 @@
 #include "map/KTWebViewController.h"
 #include "map/Reachability.h"
 #include "player/EventsListView.h"
+#include "player/PlaybackSession.h"
 #include "player/TelemetryTimeline.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListModel.h"
@@ -42,7 +43,9 @@
 #include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include <QToolButton>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <optional>
@@ -419,6 +422,73 @@ private slots:
         prefs->overSpeedBox->setValue(0);
         QCOMPARE(overSpeed(), 0);
         prefs->close();
+    }
+
+    void tripOfTheDriveOnTheMap()
+    {
+        // The three files of the drive continue each other: one trip, the first playing.
+        QList<QUrl> urls;
+        QList<Truth> truths;
+        int points = 0;
+        for (const QString &f : files) {
+            urls << QUrl::fromLocalFile(f);
+            truths << readTruth(f);
+            for (const QJsonValue &v : truths.last().samples)
+                points += leading(v["gps_lat"].toString()) != 0 && leading(v["gps_lgt"].toString()) != 0;
+        }
+        PlayListViewController *list = layout->playlistVC;
+        QWebEnginePage *page = layout->webVC->webview()->page();
+        // A page load asked for before (the map choice) has finished: the document stays.
+        QTRY_VERIFY_WITH_TIMEOUT(!page->isLoading() && runJs(page, QStringLiteral("mapState.ready")).toBool(), 15000);
+        runJs(page, QStringLiteral("window.veltraTestMark = 1; true"));
+        list->selectIndexPlay(0);
+        VideoViewController *video = layout->videoVC;
+        QTRY_VERIFY_WITH_TIMEOUT(video->session()->isReady(), 20000);
+        QCOMPARE(layout->webVC->currentPlayVideoPath(), urls[0].toString(QUrl::FullyEncoded));
+        // Paused, so that the first clip stays the playing one.
+        if (video->session()->isPlaying())
+            video->execPlayOrPause();
+        QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+
+        // The whole trip's route is in the page, the first clip's part the playing one.
+        QTRY_COMPARE_WITH_TIMEOUT(runJs(page, QStringLiteral("mapState.trip && mapState.points")).toInt(), points, 15000);
+        QCOMPARE(runJs(page, QStringLiteral("mapState.playingClip")).toInt(), 0);
+        // The trip panel's Trip figures are the whole drive's.
+        KTDisplayViewController *panel = layout->displayVC;
+        QVERIFY(panel->tripFigures() && panel->tripFigures()->maxSpeed == std::max({truths[0].maxSpeed, truths[1].maxSpeed, truths[2].maxSpeed}));
+        QList<QPointF> fixes;
+        for (const Truth &t : truths)
+            for (const QJsonValue &v : t.samples)
+                if (leading(v["gps_lat"].toString()) != 0 && leading(v["gps_lgt"].toString()) != 0)
+                    fixes << QPointF(leading(v["gps_lat"].toString()), leading(v["gps_lgt"].toString()));
+        double metres = 0;   // the clips continue each other: one line through all fixes
+        for (int k = 1; k < fixes.size(); ++k)
+            metres += haversine(fixes[k - 1].x(), fixes[k - 1].y(), fixes[k].x(), fixes[k].y());
+        QVERIFY2(std::fabs(panel->tripFigures()->metres - metres) < metres * 0.005,
+                 qPrintable(QStringLiteral("%1 m against %2 m").arg(panel->tripFigures()->metres).arg(metres)));
+        panel->tripFiguresButton->click();
+        QCOMPARE(panel->movingDistance->text(), AppUtils::convertDistanceUnit(float(panel->tripFigures()->metres)));
+        screenshot(QStringLiteral("e2e_trip_map"));
+        panel->clipFiguresButton->click();
+
+        // A click on sample 40 of the second clip plays that clip from second 40.
+        QSignalSpy seeking(video->session(), &PlaybackSession::seeking);
+        const QJsonObject target = truths[1].samples[40].toObject();
+        QVERIFY(runJs(page, QStringLiteral("routeClickAt([%1, %2])")
+                                .arg(target["gps_lat"].toString(), target["gps_lgt"].toString())).toBool());
+        QTRY_COMPARE_WITH_TIMEOUT(list->selectIndex, qint64(1), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!seeking.isEmpty(), 20000);
+        QCOMPARE(seeking.last().at(0).toDouble(), 40.0);
+        // The engine itself is there, not only the clock's answer.
+        QTRY_VERIFY_WITH_TIMEOUT(video->player()->position() >= 40000, 10000);
+        QVERIFY(video->currentTime() >= 40.0 && video->currentTime() < 45.0);
+        video->execPlayOrPause();   // paused: the second clip stays the playing one
+        QCOMPARE(layout->webVC->currentPlayVideoPath(), urls[1].toString(QUrl::FullyEncoded));
+        // The trip stays on the page, which was not reloaded: only the playing part moved.
+        QTRY_COMPARE_WITH_TIMEOUT(runJs(page, QStringLiteral("mapState.playingClip")).toInt(), 1, 10000);
+        QCOMPARE(runJs(page, QStringLiteral("mapState.points")).toInt(), points);
+        QVERIFY(runJs(page, QStringLiteral("window.veltraTestMark === 1")).toBool());
+        screenshot(QStringLiteral("e2e_trip_map_clicked"));
     }
 
     void theProgramQuitsCleanly()

@@ -1,6 +1,7 @@
 // The pure geometry and texts of the instruments, against worked examples.
 #include "instruments/InstrumentGeometry.h"
 #include "instruments/ModuleLists.h"
+#include "instruments/TripFigures.h"
 
 #include <QTest>
 #include <QtMath>
@@ -8,6 +9,27 @@
 #include <limits>
 
 using namespace InstrumentGeometry;
+
+Q_DECLARE_METATYPE(QList<TripClip>)
+
+namespace {
+
+// Sample k of a straight drive north: 0.001 degree of latitude (111.195 m) a step.
+GpsSample step(int k, int speed = 50)
+{
+    GpsSample s;
+    s.gps_lat = QString::number(10 + 0.001 * k, 'f', 6).toStdString();
+    s.gps_lgt = "20.000000";
+    s.spd = speed;
+    return s;
+}
+
+TripClip clip(std::optional<double> start, QList<GpsSample> samples)
+{
+    return TripClip{start, 0, std::move(samples)};
+}
+
+} // namespace
 
 class InstrumentGeometryTest : public QObject {
     Q_OBJECT
@@ -332,6 +354,45 @@ private slots:
         QCOMPARE(g.size(), 4);   // y = 4.01 is left out
         QCOMPARE(g[1][1], 4.0f);
         QCOMPARE(g[3][1], -1.0f);
+    }
+
+    // --- the trip panel's figures over a trip of clips ---
+    void tripFigures_data()
+    {
+        QTest::addColumn<QList<TripClip>>("clips");
+        QTest::addColumn<double>("steps");     // distance in 0.001-degree steps
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<int>("maxSpeed");
+        const GpsSample none;
+        QTest::addRow("one clip") << QList<TripClip>{clip(0, {step(0), step(1, 90), step(2)})} << 2.0 << 3.0 << 90;
+        QTest::addRow("consecutive clips join")
+            << QList<TripClip>{clip(100, {step(0), step(1)}), clip(102, {step(2), step(3, 70)})} << 3.0 << 4.0 << 70;
+        QTest::addRow("unsorted input") << QList<TripClip>{clip(102, {step(2), step(3)}), clip(100, {step(0), step(1)})}
+                                        << 3.0 << 4.0 << 50;
+        QTest::addRow("no start: one after the other")
+            << QList<TripClip>{clip(std::nullopt, {step(0), step(1)}), clip(std::nullopt, {step(2), step(3)})} << 3.0
+            << 4.0 << 50;
+        QTest::addRow("event copy of the same minutes counts once")
+            << QList<TripClip>{clip(0, {step(0), step(1), step(2), step(3)}), clip(1, {step(1, 120), step(2)}),
+                               clip(4, {step(4)})}
+            << 4.0 << 5.0 << 120;
+        QTest::addRow("a clip without fix is a gap, not a line across")
+            << QList<TripClip>{clip(0, {step(0), step(1)}), clip(2, {none, none}), clip(4, {step(5), step(6)})} << 2.0
+            << 6.0 << 50;
+        QTest::addRow("a fixless stretch inside a clip is joined")
+            << QList<TripClip>{clip(0, {step(0), none, step(2)})} << 2.0 << 3.0 << 50;
+        QTest::addRow("known duration") << QList<TripClip>{TripClip{0, 90.0, {step(0), step(1)}}} << 1.0 << 90.0 << 50;
+        QTest::addRow("no clips") << QList<TripClip>{} << 0.0 << 0.0 << 0;
+    }
+    void tripFigures()
+    {
+        QFETCH(QList<TripClip>, clips);
+        QFETCH(double, steps);
+        const TripFigures f = TripFiguresRule::compute(clips);
+        QVERIFY2(std::abs(f.metres - steps * 111.195) < 0.05 * std::max(1.0, steps),
+                 qPrintable(QString::number(f.metres)));
+        QTEST(f.seconds, "seconds");
+        QTEST(f.maxSpeed, "maxSpeed");
     }
 };
 

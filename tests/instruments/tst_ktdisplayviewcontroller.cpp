@@ -11,6 +11,7 @@
 #include "instruments/RotatedImageView.h"
 
 #include <QLabel>
+#include <QToolButton>
 #include <QTest>
 
 #include <limits>
@@ -77,6 +78,7 @@ private slots:
         QCOMPARE(vc.movingDistance->text(), QStringLiteral("1.60KM"));
         Localization::install(QStringLiteral("zh-Hans"));
         QTRY_COMPARE(vc.maxSpeedLabelText->text(), QString::fromUtf8("最高速度"));
+        QCOMPARE(vc.tripFiguresButton->text(), QString::fromUtf8("行程"));
         QCOMPARE(vc.movingDistance->text(), QString::fromUtf8("1.60公里"));
         Localization::install(QStringLiteral("en"));
         QTRY_COMPARE(vc.movingDistance->text(), QStringLiteral("1.60KM"));
@@ -105,6 +107,45 @@ private slots:
         QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("0KM/H"));
         vc.totalDistance(std::numeric_limits<float>::infinity());
         QCOMPARE(vc.totalDistanceValue(), 0.0f);
+    }
+
+    void clipOrTripFiguresByTheToggleRemembered()
+    {
+        Localization::install(QStringLiteral("en"));
+        KTDisplayViewController vc;
+        vc.videoAllTime(360.0);
+        vc.totalDistance(5000);
+        QCOMPARE(vc.clipFiguresButton->text(), QStringLiteral("Clip"));
+        QCOMPARE(vc.tripFiguresButton->text(), QStringLiteral("Trip"));
+        QVERIFY(vc.clipFiguresButton->isChecked());
+        // Two clips of two minutes, each 0.01 degree of latitude (1.11 km) long.
+        auto clip = [](double start, double lat0, int speed) {
+            TripClip c{start, 120.0, {}};
+            for (int k = 0; k <= 10; ++k) {
+                GpsSample s;
+                s.gps_lat = QString::number(lat0 + 0.001 * k, 'f', 6).toStdString();
+                s.gps_lgt = "20.000000";
+                s.spd = speed;
+                c.samples << s;
+            }
+            return c;
+        };
+        vc.setTripClips({clip(0, 10.0, 60), clip(120, 10.01, 95)});
+        QCOMPARE(vc.movingDistance->text(), QStringLiteral("5.00KM"));   // the clip's, until Trip is chosen
+        vc.tripFiguresButton->click();
+        QCOMPARE(vc.maxHSpeed->text(), QStringLiteral("95KM/H"));
+        QCOMPARE(vc.movingDistance->text(), QStringLiteral("2.22KM"));
+        QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("33KM/H"));     // 2.22 km in 4 minutes
+        vc.totalDistance(7000);   // a clip's figure changes nothing shown
+        QCOMPARE(vc.movingDistance->text(), QStringLiteral("2.22KM"));
+        postUnitChange(false);
+        QCOMPARE(vc.movingDistance->text(), QStringLiteral("1.39MILES"));
+        postUnitChange(true);
+        QCOMPARE(AppUserDefaults::text(KTDisplayViewController::kFiguresKey).value_or(QString()), QStringLiteral("trip"));
+        QVERIFY(KTDisplayViewController().showsTrip());
+        vc.clipFiguresButton->click();
+        QCOMPARE(vc.movingDistance->text(), QStringLiteral("7.00KM"));
+        QVERIFY(!KTDisplayViewController().showsTrip());
     }
 
     void gsensorReadoutsFollowTheirOwnList()

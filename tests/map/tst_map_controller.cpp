@@ -384,6 +384,54 @@ private slots:
         QVERIFY(map->currentVideoGpsDataArrGoogle().isEmpty());
     }
 
+    void tripIsDrawnWholeAndClicksGoToTheirClip()
+    {
+        // Three clips of one trip; the middle one has no position at all.
+        const QList<GpsSample> first = drive(60), last = drive(60, 22.5531, 114.0679);
+        const QList<QUrl> clips{QUrl(storeFile("trip_1.MOV", first)), QUrl(storeFile("trip_2.MOV", QList<GpsSample>(30, noFix()))),
+                                QUrl(storeFile("trip_3.MOV", last))};
+        const QString path1 = clips[0].toString(QUrl::FullyEncoded), path3 = clips[2].toString(QUrl::FullyEncoded);
+        QSignalSpy drawn(map.get(), &KTWebViewController::tripDrawn);
+        map->setTrip(clips, 0);
+        map->dataLogicProcessOfViodePath(path1);
+        map->videoAllTime(60);
+        QVERIFY(drawn.wait(10000));
+        QTRY_COMPARE(pageValue("mapState.trip && mapState.points").toInt(), 120);
+        QCOMPARE(map->cachedTracks(), 3);
+        // The clip without positions is a gap: two lines, not one across it.
+        QCOMPARE(pageValue("mapState.tripLines").toInt(), 2);
+        QCOMPARE(pageValue("mapState.playingClip").toInt(), 0);
+        // The view holds the whole trip, the end of the last clip too.
+        QVERIFY(pageValue(QStringLiteral("mapState.inView(%1, %2)").arg(QString::fromStdString(last.last().gps_lat),
+                                                                         QString::fromStdString(last.last().gps_lgt))).toBool());
+        QTRY_VERIFY(!trip.distances.isEmpty() && std::abs(trip.distances.last() - referenceLength(first)) < 1);
+
+        // The next clip of the trip: its part turns blue by script, the page stays.
+        markDocument();
+        map->setTrip(clips, 2);
+        map->dataLogicProcessOfViodePath(path3);
+        QTRY_COMPARE(pageValue("mapState.playingClip").toInt(), 2);
+        QVERIFY(!documentReplaced());
+        QCOMPARE(drawn.size(), 1);
+        QTRY_VERIFY(std::abs(trip.distances.last() - referenceLength(last)) < 1);
+
+        // A click near sample 40 of the first clip goes there: second 40 of its 60.
+        QSignalSpy clicked(map.get(), &KTWebViewController::routeClicked);
+        const GpsSample &target = first[40];
+        QVERIFY(pageValue(QStringLiteral("routeClickAt([%1 + 0.000002, %2])").arg(QString::fromStdString(target.gps_lat),
+                                                                              QString::fromStdString(target.gps_lgt))).toBool());
+        QTRY_COMPARE(clicked.size(), 1);
+        QCOMPARE(clicked.last().at(0).toUrl(), clips[0]);
+        QCOMPARE(clicked.last().at(1).toDouble(), 40.0);
+        // Far from the route a click is only a click on the map.
+        QVERIFY(!pageValue("routeClickAt([10, 10])").toBool());
+
+        // A trip of one again: that clip alone, as before.
+        map->setTrip({clips[2]}, 0);
+        QTRY_VERIFY(!pageValue("mapState.trip").toBool());
+        QCOMPARE(pageValue("mapState.points").toInt(), 60);
+    }
+
     void removeLineClearsTheDrawingButNotTheRoute()
     {
         QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);

@@ -134,6 +134,16 @@ private slots:
         QCOMPARE(route[2].lat, -33.9f);
         QCOMPARE(route[2].lng, 151.2f);
         QVERIFY(MapRoute::fromSamples({}).isEmpty());
+
+        // A trip's clip keeps, for each point, the sample it came from.
+        const ClipTrack track = MapRoute::clipTrack(samples);
+        QCOMPARE(track.samples, QList<int>({0, 4, 5}));
+        QCOMPARE(track.sampleCount, 6);
+        QCOMPARE(track.json, MapRoute::routeArrayJson(route));
+        // A clip without points, or not read, is an empty list: a gap, not a line across.
+        const ClipTrack none = MapRoute::clipTrack({sample("", "")});
+        QCOMPARE(MapRoute::tripScript({&track, &none, nullptr, &track}, 3, true),
+                 QStringLiteral("drawTrip([%1,[],[],%1],3,true)").arg(track.json));
     }
 
     void reachabilityRule_data()

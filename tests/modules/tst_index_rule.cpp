@@ -17,6 +17,8 @@ private slots:
     void indexForSingle();
     void oneSamplePerSecondGivesTheWholeSecond();
     void indexChangesAtMostOncePerSecond();
+    void secondsFor_data();
+    void secondsFor();
 };
 
 void TestIndexRule::indexFor_data()
@@ -118,6 +120,37 @@ void TestIndexRule::indexChangesAtMostOncePerSecond()
         }
         QVERIFY(changes <= 20);
     }
+}
+
+void TestIndexRule::secondsFor_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<double>("T");
+    QTest::addColumn<qint64>("N");
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<bool>("shown");   // some second shows the entry
+    QTest::addRow("one a second") << 42 << 60.0 << qint64(60) << 42.0 << true;
+    QTest::addRow("one every two seconds") << 30 << 180.0 << qint64(90) << 60.0 << true;
+    QTest::addRow("odd ratio: N 59, T 61.5") << 40 << 61.5 << qint64(59) << 42.0 << true;
+    QTest::addRow("two a second: an entry no second shows gives the next one's second") << 7 << 30.0 << qint64(60) << 4.0 << false;
+    QTest::addRow("two a second: shown entry") << 8 << 30.0 << qint64(60) << 4.0 << true;
+    QTest::addRow("two a second: the last entry, past the last second shown") << 59 << 30.0 << qint64(60) << 29.0 << false;
+    QTest::addRow("no duration yet: r is 1") << 9 << 0.0 << qint64(10) << 9.0 << true;
+    QTest::addRow("first entry") << 0 << 180.0 << qint64(90) << 0.0 << true;
+    QTest::addRow("not an entry") << 10 << 10.0 << qint64(10) << -1.0 << false;
+    QTest::addRow("negative index") << -1 << 10.0 << qint64(10) << -1.0 << false;
+}
+
+void TestIndexRule::secondsFor()
+{
+    QFETCH(int, index);
+    QFETCH(double, T);
+    QFETCH(qint64, N);
+    QFETCH(double, seconds);
+    QFETCH(bool, shown);
+    QCOMPARE(IndexRule::secondsFor(index, T, N), seconds);
+    if (shown)
+        QCOMPARE(IndexRule::indexFor(seconds, T, N), index);
 }
 
 QTEST_APPLESS_MAIN(TestIndexRule)
