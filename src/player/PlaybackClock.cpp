@@ -114,9 +114,18 @@ double PlaybackClock::tickTime(double reported, double duration, double previous
 
 void PlaybackClock::seek(double seconds)
 {
+    seekToMs(std::max<qint64>(0, seekTargetMs(seconds)));
+}
+
+void PlaybackClock::seekExactMs(qint64 ms)
+{
+    seekToMs(std::max<qint64>(0, ms));
+}
+
+void PlaybackClock::seekToMs(qint64 ms)
+{
     if (!player_)
         return;
-    const qint64 ms = std::max<qint64>(0, seekTargetMs(seconds));
     atEnd_ = false;
     endDelivered_ = false;
     haveLast_ = false;

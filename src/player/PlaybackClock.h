@@ -40,6 +40,8 @@ public:
     // Seeks to `seconds` rounded to the nearest whole second, exactly; the jump tick
     // follows from the event loop with the time landed on.
     void seek(double seconds);
+    // Seeks to `ms` as given (a frame step); the jump tick follows as for seek().
+    void seekExactMs(qint64 ms);
 
     // The time of an ordinary (not end) tick: the reported position clamped into
     // [0, duration - 1 ms] so that only the end tick can equal the duration, and
@@ -57,6 +59,7 @@ signals:
     void tick(double seconds);
 
 private:
+    void seekToMs(qint64 ms);
     void onFrame(const QVideoFrame &frame);
     double mediaTime() const;
     void onTimer();

@@ -5,12 +5,18 @@
 // session says and hands the controls' requests to it.
 #pragma once
 
+#include "CaptureText.h"
+#include "IncidentMarks.h"
 #include "PlaybackSession.h"
+
+#include <QFuture>
 
 #include <QUrl>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 class QButtonGroup;
 class QFrame;
@@ -55,6 +61,21 @@ public:
 
     // The folder of captured pictures (created when missing).
     static QString pictureSaveDirectory();
+
+    // What a picture captured at `seconds` of the open file says about its moment
+    // (the window fills it in from the telemetry); unset, pictures carry no text.
+    std::function<CaptureFacts(double seconds)> captureFacts;
+    // Writes the frame on screen to `path` as a PNG with its text chunks (and the
+    // caption strip when that setting is on).
+    QFuture<bool> saveCurrentFrame(const QString &path);
+
+    // The incident marks of the open file (cleared when another file opens) and the
+    // segment they make.
+    std::optional<double> markInTime() const { return markIn_; }
+    std::optional<double> markOutTime() const { return markOut_; }
+    MarkedRange markedRange() const { return IncidentMarks::range(markIn_, markOut_, duration()); }
+    // The local file that is open, empty when none.
+    QString currentFile() const;
 
     // Controls, exposed for the window and the tests.
     QWidget *containerView = nullptr;
@@ -111,6 +132,15 @@ public slots:
     void clickVoiceBtn();
     void capture();
     void lookPicture();
+    // Review keys: the next or previous frame while paused, one rung slower or faster.
+    void stepForward() { session_->stepFrame(1); }
+    void stepBackward() { session_->stepFrame(-1); }
+    void slower() { session_->slowerRate(); }
+    void faster() { session_->fasterRate(); }
+    // Marks the playing time as the start or end of the incident; a toast confirms, or
+    // says how a reversed or outside mark was corrected.
+    void markIn();
+    void markOut();
     void openFile();
 
 signals:
@@ -122,6 +152,8 @@ signals:
     void setUpFinished(bool playable);
     // A capture finished writing (or failed); `path` is the intended file.
     void captureFinished(const QString &path, bool ok);
+    // The in or out mark changed.
+    void marksChanged();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -137,9 +169,13 @@ private:
     void updatePlayButton();
     void showFirstFrame();
     void saveImageFileToDiskPath(const QString &path);
+    void installReviewKeys();
+    void confirmMarks(const QString &what, double seconds);
 
     PlaybackSession *session_ = nullptr;
     PlayerControlBar *controlBar_ = nullptr;
     std::unique_ptr<PlayerOverlays> overlays_;
     bool waitingFirstFrame_ = false;
+    std::optional<double> markIn_;
+    std::optional<double> markOut_;
 };
