@@ -2,6 +2,7 @@
 #include "map/OfflineMapsDialog.h"
 
 #include "AppController.h"
+#include "IncidentExport.h"
 #include "KTWindowController.h"
 #include "common/AppKeys.h"
 #include "common/AppLinks.h"
@@ -11,11 +12,16 @@
 #include "player/VideoViewController.h"
 #include "playlist/PlayListViewController.h"
 #include "store/MyCache.h"
+#include "ui/AppToast.h"
 #include "ui/VideoFileDialog.h"
 
 #include <QActionGroup>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QProgressDialog>
 #include <QMenuBar>
 #include <QMessageBox>
 
@@ -67,6 +73,7 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     QMenu *file = bar->addMenu(QString());
     text(file->menuAction(), "menu_file");
     action(file, "menu_open", &AppDelegate::openFile, QKeySequence::Open);
+    action(file, "Export Incident…", &AppDelegate::exportIncident, QKeySequence(Qt::CTRL | Qt::Key_E));
     file->addSeparator();
     action(file, "menu_preferences", &AppDelegate::showPreferences,
            QKeySequence(Qt::CTRL | Qt::Key_Comma));
@@ -93,6 +100,12 @@ void AppDelegate::buildMenus(QMenuBar *bar)
         maps->addAction(a);
     }
     action(setting, "Offline Maps…", [] { OfflineMapsDialog::showDialog(); });
+    captionItem = action(setting, "Caption Under Captures", [this] {
+        AppUserDefaults::setValue(AppKeys::CAPTURE_CAPTION, captionItem && captionItem->isChecked());
+        AppUserDefaults::synchronize();
+    });
+    captionItem->setCheckable(true);
+    captionItem->setChecked(AppUserDefaults::settings().value(QLatin1String(AppKeys::CAPTURE_CAPTION)).toBool());
     updateCheckMarks();
 
     QMenu *help = bar->addMenu(QString());
@@ -105,6 +118,62 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     action(help, "menu_about", &AppDelegate::visitabout);
     action(help, "menu_about_window", [this] { appController_->version(); });
     retranslateMenus();
+}
+
+IncidentExport *AppDelegate::incidentExport() const { return export_; }
+QProgressDialog *AppDelegate::exportProgress() const { return exportProgress_; }
+
+void AppDelegate::exportIncident()
+{
+    constexpr float toastSeconds = 2.5f;
+    VideoViewController *video = videoVC_;
+    if (export_ && export_->isRunning())
+        return;
+    const QString source = video ? video->currentFile() : QString();
+    if (source.isEmpty()) {
+        AppToast::showToast(Localization::text("Open a clip before exporting an incident."), toastSeconds);
+        return;
+    }
+    const MarkedRange range = video->markedRange();
+    if (!range.ok) {
+        AppToast::showToast(range.message, toastSeconds);
+        return;
+    }
+    const QFileInfo info(source);
+    const QString suggested = info.dir().filePath(
+        info.completeBaseName() + QStringLiteral("_incident_%1.mp4").arg(qint64(range.in), 4, 10, QLatin1Char('0')));
+    const QString target = exportPanel ? exportPanel(suggested)
+                                       : QFileDialog::getSaveFileName(windowVC_, Localization::text("Export Incident…"),
+                                                                      suggested, QStringLiteral("MP4 (*.mp4)"));
+    if (target.isEmpty())
+        return;
+
+    auto *job = new IncidentExport(this);
+    export_ = job;
+    auto *dialog = new QProgressDialog(Localization::text("Exporting the incident…"), Localization::text("Cancel"), 0,
+                                       100, windowVC_);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setMinimumDuration(0);
+    dialog->setAutoClose(false);
+    dialog->setAutoReset(false);
+    dialog->setValue(0);
+    exportProgress_ = dialog;
+    connect(job, &IncidentExport::progress, dialog, &QProgressDialog::setValue);
+    connect(dialog, &QProgressDialog::canceled, job, &IncidentExport::cancel);
+    const QString corrected = range.message;
+    connect(job, &IncidentExport::finished, this, [this, job, dialog, corrected](bool ok, const QString &message) {
+        dialog->disconnect(job);
+        dialog->close();
+        dialog->deleteLater();
+        job->deleteLater();
+        const QString text = ok ? (Localization::text("Incident exported.")
+                                   + (corrected.isEmpty() ? QString() : QLatin1Char(' ') + corrected))
+                                : message;
+        AppToast::showToast(text, toastSeconds);
+        emit incidentExported(ok, message);
+    });
+    job->start(source, range.in, range.out, video->duration(), target,
+               video->saveCurrentFrame(IncidentExport::files(target).picturePart));
 }
 
 void AppDelegate::retranslateMenus()

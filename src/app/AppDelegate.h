@@ -19,6 +19,8 @@ class KTWindowController;
 class KTWebViewController;
 class AppController;
 class PreferenceController;
+class IncidentExport;
+class QProgressDialog;
 
 class AppDelegate : public QObject {
     Q_OBJECT
@@ -55,6 +57,17 @@ public:
     void showPreferences();
     PreferenceController *preferenceController() const;
 
+    // File ▸ Export Incident…: the marked segment of the open clip with its GPX and a
+    // picture of the frame on screen, after asking where (exportPanel replaces the
+    // dialog in tests: it gets a suggested path and returns the chosen one, empty when
+    // cancelled). The export under way, null when none.
+    void exportIncident();
+    std::function<QString(const QString &suggested)> exportPanel;
+    IncidentExport *incidentExport() const;
+    QProgressDialog *exportProgress() const;
+    // Settings ▸ Caption Under Captures: the strip of figures under captured pictures.
+    QPointer<QAction> captionItem;
+
     void mphspd();
     void kmhspd();
     void googleAction();
@@ -73,6 +86,8 @@ public:
 signals:
     // A menu open has read its files and started the first one.
     void filesOpened();
+    // An incident export ended: ok when its three files are there; `message` says why not.
+    void incidentExported(bool ok, const QString &message);
 
 private:
     void retranslateMenus();
@@ -85,6 +100,8 @@ private:
     QPointer<KTWindowController> windowVC_;
     AppController *appController_ = nullptr;
     QPointer<QMenuBar> menuBar_;
+    QPointer<IncidentExport> export_;
+    QPointer<QProgressDialog> exportProgress_;
     struct MenuText { QPointer<QObject> item; const char *key; };
     QList<MenuText> menuTexts_;
 };
