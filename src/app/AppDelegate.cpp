@@ -161,10 +161,14 @@ void AppDelegate::exportIncident()
     connect(job, &IncidentExport::progress, dialog, &QProgressDialog::setValue);
     connect(dialog, &QProgressDialog::canceled, job, &IncidentExport::cancel);
     const QString corrected = range.message;
-    connect(job, &IncidentExport::finished, this, [this, job, dialog, corrected](bool ok, const QString &message) {
-        dialog->disconnect(job);
-        dialog->close();
-        dialog->deleteLater();
+    // The dialog goes with the window when that closes first.
+    connect(job, &IncidentExport::finished, this,
+            [this, job, dialog = QPointer<QProgressDialog>(dialog), corrected](bool ok, const QString &message) {
+        if (dialog) {
+            dialog->disconnect(job);
+            dialog->close();
+            dialog->deleteLater();
+        }
         job->deleteLater();
         const QString text = ok ? (Localization::text("Incident exported.")
                                    + (corrected.isEmpty() ? QString() : QLatin1Char(' ') + corrected))
