@@ -17,7 +17,9 @@
 
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 IncidentExport::IncidentExport(QObject *parent) : QObject(parent)
 {
