@@ -13,7 +13,7 @@ declare -A allowed=(
   [ui]="ui common"
   [instruments]="instruments modules store ui common telemetry"
   [map]="map modules store ui common telemetry"
-  [player]="player modules ui common"
+  [player]="player modules ui common telemetry"
   [playlist]="playlist modules store ui common telemetry"
   [app]="app instruments map player playlist modules store ui common extractor telemetry"
 )

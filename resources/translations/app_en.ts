@@ -26,6 +26,12 @@
     <message><source>pref_speed_unit</source><translation>Speed unit:</translation></message>
     <message><source>pref_kmh</source><translation>km/h</translation></message>
     <message><source>pref_mph</source><translation>mph</translation></message>
+    <message><source>pref_events</source><translation>Driving events:</translation></message>
+    <message><source>pref_event_speed_change</source><translation>Hard braking / acceleration within 1 s</translation></message>
+    <message><source>pref_event_harsh_g</source><translation>Harsh horizontal G-force</translation></message>
+    <message><source>pref_event_impact</source><translation>Impact (G-sensor jump)</translation></message>
+    <message><source>pref_event_over_speed</source><translation>Over-speed limit</translation></message>
+    <message><source>pref_event_off</source><translation>Off</translation></message>
     <message><source>Export Incident…</source><translation>Export Incident…</translation></message>
     <message><source>Caption Under Captures</source><translation>Caption Under Captures</translation></message>
     <message><source>Open a clip before exporting an incident.</source><translation>Open a clip before exporting an incident.</translation></message>

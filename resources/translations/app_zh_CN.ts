@@ -26,6 +26,12 @@
     <message><source>pref_speed_unit</source><translation>速度单位：</translation></message>
     <message><source>pref_kmh</source><translation>公里/小时</translation></message>
     <message><source>pref_mph</source><translation>英里/小时</translation></message>
+    <message><source>pref_events</source><translation>驾驶事件：</translation></message>
+    <message><source>pref_event_speed_change</source><translation>急刹车 / 急加速（1 秒内）</translation></message>
+    <message><source>pref_event_harsh_g</source><translation>剧烈横向G值</translation></message>
+    <message><source>pref_event_impact</source><translation>碰撞（G值突变）</translation></message>
+    <message><source>pref_event_over_speed</source><translation>超速限值</translation></message>
+    <message><source>pref_event_off</source><translation>关闭</translation></message>
     <message><source>Export Incident…</source><translation>导出事件片段…</translation></message>
     <message><source>Caption Under Captures</source><translation>截图下方加说明条</translation></message>
     <message><source>Open a clip before exporting an incident.</source><translation>请先打开视频再导出事件片段。</translation></message>

@@ -83,5 +83,13 @@
         <source>Add a tile folder</source>
         <translation>Add a tile folder</translation>
     </message>
+    <message>
+        <source>Keep map tiles seen online up to:</source>
+        <translation>Keep map tiles seen online up to:</translation>
+    </message>
+    <message>
+        <source>0 MB keeps no tiles.</source>
+        <translation>0 MB keeps no tiles.</translation>
+    </message>
 </context>
 </TS>

@@ -83,5 +83,13 @@
         <source>Add a tile folder</source>
         <translation>添加瓦片文件夹</translation>
     </message>
+    <message>
+        <source>Keep map tiles seen online up to:</source>
+        <translation>在线看过的地图瓦片最多保留：</translation>
+    </message>
+    <message>
+        <source>0 MB keeps no tiles.</source>
+        <translation>0 MB 表示不保留瓦片。</translation>
+    </message>
 </context>
 </TS>

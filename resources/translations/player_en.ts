@@ -108,6 +108,60 @@
         <translation>OpenStreetMap</translation>
     </message>
     <message>
+        <source>timeline_no_telemetry</source>
+        <translation>No telemetry</translation>
+    </message>
+    <message>
+        <source>player_tip_events</source>
+        <translation>Driving events (Page Up / Page Down)</translation>
+    </message>
+    <message>
+        <source>events_title</source>
+        <translation>Driving events</translation>
+    </message>
+    <message>
+        <source>events_column_time</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>events_column_kind</source>
+        <translation>Event</translation>
+    </message>
+    <message>
+        <source>events_column_strength</source>
+        <translation>Strength</translation>
+    </message>
+    <message>
+        <source>events_none</source>
+        <translation>No events in this file</translation>
+    </message>
+    <message>
+        <source>events_mark_in</source>
+        <translation>Mark In</translation>
+    </message>
+    <message>
+        <source>events_mark_out</source>
+        <translation>Mark Out</translation>
+    </message>
+    <message>
+        <source>event_hard_braking</source>
+        <translation>Hard braking</translation>
+    </message>
+    <message>
+        <source>event_hard_acceleration</source>
+        <translation>Hard acceleration</translation>
+    </message>
+    <message>
+        <source>event_harsh_g</source>
+        <translation>Harsh G-force</translation>
+    </message>
+    <message>
+        <source>event_impact</source>
+        <translation>Impact</translation>
+    </message>
+    <message>
+        <source>event_over_speed</source>
+        <translation>Over speed</translation>
         <source>Open a clip before marking a segment.</source>
         <translation>Open a clip before marking a segment.</translation>
     </message>

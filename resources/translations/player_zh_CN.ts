@@ -108,6 +108,60 @@
         <translation>OpenStreetMap</translation>
     </message>
     <message>
+        <source>timeline_no_telemetry</source>
+        <translation>无行车数据</translation>
+    </message>
+    <message>
+        <source>player_tip_events</source>
+        <translation>驾驶事件（Page Up / Page Down）</translation>
+    </message>
+    <message>
+        <source>events_title</source>
+        <translation>驾驶事件</translation>
+    </message>
+    <message>
+        <source>events_column_time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>events_column_kind</source>
+        <translation>事件</translation>
+    </message>
+    <message>
+        <source>events_column_strength</source>
+        <translation>强度</translation>
+    </message>
+    <message>
+        <source>events_none</source>
+        <translation>此文件中没有事件</translation>
+    </message>
+    <message>
+        <source>events_mark_in</source>
+        <translation>标记入点</translation>
+    </message>
+    <message>
+        <source>events_mark_out</source>
+        <translation>标记出点</translation>
+    </message>
+    <message>
+        <source>event_hard_braking</source>
+        <translation>急刹车</translation>
+    </message>
+    <message>
+        <source>event_hard_acceleration</source>
+        <translation>急加速</translation>
+    </message>
+    <message>
+        <source>event_harsh_g</source>
+        <translation>剧烈横向G值</translation>
+    </message>
+    <message>
+        <source>event_impact</source>
+        <translation>碰撞</translation>
+    </message>
+    <message>
+        <source>event_over_speed</source>
+        <translation>超速</translation>
         <source>Open a clip before marking a segment.</source>
         <translation>请先打开视频再标记片段。</translation>
     </message>

@@ -1,4 +1,5 @@
 #include "AppDelegate.h"
+#include "map/MapSettings.h"
 #include "map/OfflineMapsDialog.h"
 
 #include "AppController.h"
@@ -35,6 +36,7 @@ AppDelegate::AppDelegate(QObject *parent) : QObject(parent)
     auto *center = NotificationCenter::defaultCenter();
     center->addObserver(this, QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION), [this] { updateCheckMarks(); });
     center->addObserver(this, QString::fromLatin1(AppKeys::CHANGE_MAP_NOTIFICATION), [this] { updateCheckMarks(); });
+    center->addObserver(this, QLatin1String(MapSettings::kNotification), [this] { updateCheckMarks(); });
     if (qApp)
         qApp->installEventFilter(this);
 }
@@ -282,8 +284,14 @@ void AppDelegate::updateCheckMarks()
     const bool mph = !AppUserDefaults::isKMPH();
     if (menuitemmph) menuitemmph->setChecked(mph);
     if (spdkmh) spdkmh->setChecked(!mph);
-    const bool google = AppUserDefaults::isGoogleMap();
-    if (googleMapsItem) googleMapsItem->setChecked(google);
+    // Without online maps the map shown is OpenStreetMap drawn from offline tiles, whatever
+    // was chosen: the tick says so, and Google Maps, which only exists online, waits.
+    const bool online = MapSettings::useOnlineMaps();
+    const bool google = online && AppUserDefaults::isGoogleMap();
+    if (googleMapsItem) {
+        googleMapsItem->setChecked(google);
+        googleMapsItem->setEnabled(online);
+    }
     if (openstreetItem) openstreetItem->setChecked(!google);
 }
 

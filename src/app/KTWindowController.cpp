@@ -13,6 +13,8 @@
 #include <QScreen>
 #include <QShortcut>
 
+#include <utility>
+
 double KTWindowController::winWidth = 1280;
 double KTWindowController::winHeight = 760;
 
@@ -32,6 +34,16 @@ KTWindowController::KTWindowController(QWidget *parent) : QMainWindow(parent)
         if (layout_->videoVC)
             layout_->videoVC->execPlayOrPause();
     });
+
+    // Page Down / Page Up jump to one second before the next / previous driving event.
+    for (const auto &[key, next] : {std::pair{Qt::Key_PageDown, true}, std::pair{Qt::Key_PageUp, false}}) {
+        auto *jump = new QShortcut(QKeySequence(key), this);
+        jump->setContext(Qt::WindowShortcut);
+        connect(jump, &QShortcut::activated, this, [this, next = next] {
+            if (VideoViewController *v = layout_->videoVC)
+                next ? v->nextEvent() : v->previousEvent();
+        });
+    }
 }
 
 void KTWindowController::windowDidLoad()

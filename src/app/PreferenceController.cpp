@@ -6,13 +6,17 @@
 #include "common/Localization.h"
 #include "common/NotificationCenter.h"
 #include "map/MapSettings.h"
+#include "player/EventSettings.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QRadioButton>
+
+#include <utility>
 
 PreferenceController::PreferenceController(QWidget *parent) : QWidget(parent, Qt::Window)
 {
@@ -38,7 +42,39 @@ PreferenceController::PreferenceController(QWidget *parent) : QWidget(parent, Qt
     onlineMapsBox = new QCheckBox(this);
     grid->addWidget(onlineMapsBox, 2, 1, 1, 2);
     connect(onlineMapsBox, &QCheckBox::toggled, this, [](bool on) { MapSettings::setUseOnlineMaps(on); });
-    setFixedSize(sizeHint().expandedTo(QSize(420, 120)));
+
+    eventsLabel_ = new QLabel(this);
+    grid->addWidget(eventsLabel_, 3, 0);
+    const struct {
+        QDoubleSpinBox **box;
+        double min, max, step;
+        int decimals;
+        const char *suffix;
+    } boxes[] = {
+        {&speedChangeBox, 1, 100, 1, 0, " km/h"},
+        {&harshGBox, 0.05, 4, 0.05, 2, " g"},
+        {&impactGBox, 0.1, 8, 0.1, 2, " g"},
+        {&overSpeedBox, 0, 300, 5, 0, " km/h"},
+    };
+    for (int k = 0; k < 4; ++k) {
+        eventLabels_[k] = new QLabel(this);
+        auto *box = new QDoubleSpinBox(this);
+        box->setRange(boxes[k].min, boxes[k].max);
+        box->setSingleStep(boxes[k].step);
+        box->setDecimals(boxes[k].decimals);
+        box->setSuffix(QLatin1String(boxes[k].suffix));
+        *boxes[k].box = box;
+        grid->addWidget(eventLabels_[k], 4 + k, 1);
+        grid->addWidget(box, 4 + k, 2);
+        connect(box, &QDoubleSpinBox::valueChanged, this, [this] {
+            EventThresholds t;
+            t.speedChangeKmh = speedChangeBox->value();
+            t.harshG = harshGBox->value();
+            t.impactG = impactGBox->value();
+            t.overSpeedKmh = overSpeedBox->value();
+            EventSettings::setThresholds(t);
+        });
+    }
     windowDidLoad();
 }
 
@@ -62,6 +98,12 @@ void PreferenceController::showSettings()
     speedUnitRadio->button(AppUserDefaults::isKMPH() ? 0 : 1)->setChecked(true);
     const QSignalBlocker block(onlineMapsBox);
     onlineMapsBox->setChecked(MapSettings::useOnlineMaps());
+    const EventThresholds t = EventSettings::thresholds();
+    for (const auto &[box, value] : {std::pair{speedChangeBox, t.speedChangeKmh}, std::pair{harshGBox, t.harshG},
+                                     std::pair{impactGBox, t.impactG}, std::pair{overSpeedBox, t.overSpeedKmh}}) {
+        const QSignalBlocker quiet(box);
+        box->setValue(value);
+    }
 }
 
 void PreferenceController::showWindow()
@@ -83,6 +125,14 @@ void PreferenceController::retranslate()
     radio_[1][0]->setText(Localization::text("pref_kmh"));
     radio_[1][1]->setText(Localization::text("pref_mph"));
     onlineMapsBox->setText(Localization::text("Use online maps"));
+    eventsLabel_->setText(Localization::text("pref_events"));
+    eventLabels_[0]->setText(Localization::text("pref_event_speed_change"));
+    eventLabels_[1]->setText(Localization::text("pref_event_harsh_g"));
+    eventLabels_[2]->setText(Localization::text("pref_event_impact"));
+    eventLabels_[3]->setText(Localization::text("pref_event_over_speed"));
+    overSpeedBox->setSpecialValueText(Localization::text("pref_event_off"));
+    // The window fits its texts in the language on screen.
+    setFixedSize(sizeHint().expandedTo(QSize(420, 120)));
 }
 
 void PreferenceController::speedUnitChange(int column)

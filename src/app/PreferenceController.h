@@ -1,11 +1,13 @@
 // The preferences window: the interface language and the speed unit, two radio
-// buttons each (column 0: Simplified Chinese / km/h; column 1: English / mph).
+// buttons each (column 0: Simplified Chinese / km/h; column 1: English / mph), online
+// maps, and the thresholds of the driving events.
 #pragma once
 
 #include <QWidget>
 
 class QButtonGroup;
 class QCheckBox;
+class QDoubleSpinBox;
 class QLabel;
 class QRadioButton;
 
@@ -20,6 +22,11 @@ public:
     QButtonGroup *speedUnitRadio = nullptr;
     // "Use online maps": off keeps every map request inside the program.
     QCheckBox *onlineMapsBox = nullptr;
+    // Driving events: km/h within a second, g, g, and the over-speed limit (0 = off).
+    QDoubleSpinBox *speedChangeBox = nullptr;
+    QDoubleSpinBox *harshGBox = nullptr;
+    QDoubleSpinBox *impactGBox = nullptr;
+    QDoubleSpinBox *overSpeedBox = nullptr;
 
     void speedUnitChange(int column);
     void languageChange(int column);
@@ -36,4 +43,6 @@ private:
     QLabel *languageLabel_ = nullptr;
     QLabel *unitLabel_ = nullptr;
     QRadioButton *radio_[2][2] = {};
+    QLabel *eventsLabel_ = nullptr;
+    QLabel *eventLabels_[4] = {};
 };

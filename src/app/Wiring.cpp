@@ -5,6 +5,7 @@
 #include "instruments/PositionCompassPanel.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListViewController.h"
+#include "store/MyCache.h"
 
 #include <QKeyEvent>
 
@@ -19,6 +20,7 @@ void playerAndPlayList(VideoViewController *video, PlayListViewController *list,
     QObject::connect(list, &PlayListViewController::playRequested, video, &VideoViewController::playUrl);
     QObject::connect(list, &PlayListViewController::closeRequested, video, &VideoViewController::close);
     QObject::connect(list, &PlayListViewController::playerKeyPressed, video, &VideoViewController::keyDown);
+    video->setSampleSource([](const QString &path) { return MyCache::findGpsDatas(path).value_or(QList<GpsSample>()); });
     // Captured pictures carry the time, position and speed of their moment, from the
     // open file's telemetry (read once per file).
     struct Telemetry { QString path; GpsReadResult result; };

@@ -11,7 +11,8 @@ class VideoViewController;
 namespace Wiring {
 
 // The play list starts rows in the player, closes it when the playing row goes and
-// hands it the keys it answers; the player's open control opens the delegate's
+// hands it the keys it answers; the player takes a file's samples from the store;
+// the player's open control opens the delegate's
 // dialog; the delegate knows both and marks the entry of every row that starts.
 // `app` may be null (then only the play list and the player are connected).
 void playerAndPlayList(VideoViewController *video, PlayListViewController *list, AppDelegate *app);

@@ -18,6 +18,11 @@ inline constexpr char CAPTURE_CAPTION[] = "capture_caption";
 inline constexpr char APPLE_LANGUAGES[] = "AppleLanguages";
 inline constexpr char USER_LANGUAGE[] = "userLanguage";
 inline constexpr char GOOGLE_MAPS_API_KEY[] = "google_maps_api_key";
+// Driving event thresholds: km/h within a second, g, g, km/h (0 = over-speed off)
+inline constexpr char EVENT_SPEED_CHANGE[] = "event_speed_change_kmh";
+inline constexpr char EVENT_HARSH_G[] = "event_harsh_g";
+inline constexpr char EVENT_IMPACT_G[] = "event_impact_g";
+inline constexpr char EVENT_OVER_SPEED[] = "event_over_speed_kmh";
 
 // The stored play list and the keys of its entries
 inline constexpr char key_play_list[] = "KEY_PLAY_LIST";
@@ -31,5 +36,6 @@ inline constexpr char SPEED_UNIT_NOTIFICATION[] = "speed_unit_notification";
 inline constexpr char CHANGE_MAP_NOTIFICATION[] = "change_map_notification";
 inline constexpr char COMPASS_NOTIFICATION[] = "compass_notification";
 inline constexpr char WINDOW_FULL_CHANGE[] = "window_full_change";
+inline constexpr char EVENT_SETTINGS_NOTIFICATION[] = "event_settings_notification";
 
 } // namespace AppKeys

@@ -414,7 +414,12 @@ void KTWebViewController::layoutChildren()
 {
     webview_->setGeometry(rect());
     const int bannerWidth = std::max(0, width() - expandButton_->width() - 20);
-    textFieldNoLine_->setGeometry(0, 0, bannerWidth, textFieldNoLine_->heightForWidth(bannerWidth));
+    const int bannerHeight = textFieldNoLine_->heightForWidth(bannerWidth);
+    const bool heightChanged = bannerHeight != textFieldNoLine_->height();
+    textFieldNoLine_->setGeometry(0, 0, bannerWidth, bannerHeight);
+    // A narrower pane or a longer text makes the banner taller: the route moves down with it.
+    if (heightChanged && textFieldNoLine_->isVisibleTo(this))
+        evaluate(QStringLiteral("window.setTopInset && setTopInset(%1)").arg(bannerHeight));
     expandButton_->move(width() - expandButton_->width() - 10, 10);
     expandButton_->raise();
 }
@@ -430,7 +435,9 @@ void KTWebViewController::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::LanguageChange) {
         updateExpandButton();
-        if (textFieldNoLine_->isVisible())
+        if (textFieldNoLine_->isVisibleTo(this)) {
             textFieldNoLine_->setText(Localization::text(kNoLineMessageKey));
+            layoutChildren();
+        }
     }
 }

@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 bool MapSettings::useOnlineMaps()
 {
     const QVariant v = AppUserDefaults::settings().value(QLatin1String(kUseOnlineMaps));
@@ -33,10 +35,25 @@ void MapSettings::setOfflineSources(const QStringList &paths)
     NotificationCenter::defaultCenter()->postNotificationName(QLatin1String(kNotification));
 }
 
-qint64 MapSettings::cacheLimitBytes()
+int MapSettings::cacheLimitMB()
 {
     const double mb = AppUserDefaults::number(kCacheLimitMB).value_or(kDefaultCacheLimitMB);
-    return qint64(mb > 0 ? mb : 0) * 1024 * 1024;
+    return mb > 0 && mb < 1e6 ? int(mb) : (mb >= 1e6 ? 1000000 : 0);
+}
+
+qint64 MapSettings::cacheLimitBytes()
+{
+    return qint64(cacheLimitMB()) * 1024 * 1024;
+}
+
+void MapSettings::setCacheLimitMB(int mb)
+{
+    mb = std::max(0, mb);
+    if (mb == cacheLimitMB())
+        return;
+    AppUserDefaults::setValue(kCacheLimitMB, mb);
+    AppUserDefaults::synchronize();
+    NotificationCenter::defaultCenter()->postNotificationName(QLatin1String(kNotification));
 }
 
 QString MapSettings::tileServerTemplate()

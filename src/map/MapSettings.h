@@ -26,6 +26,10 @@ public:
     static QStringList offlineSources();
     static void setOfflineSources(const QStringList &paths);
     static qint64 cacheLimitBytes();
+    static int cacheLimitMB();
+    static void setCacheLimitMB(int mb);
+    // At most this many tile downloads run at once, as the tile server's usage policy asks.
+    static constexpr int kMaxDownloads = 2;
     static QString tileServerTemplate();
     // "Veltra Player/<version>", sent with every tile request.
     static QString userAgent();

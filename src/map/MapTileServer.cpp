@@ -1,6 +1,7 @@
 #include "MapTileServer.h"
 
 #include "MapSettings.h"
+#include "common/NotificationCenter.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -11,6 +12,9 @@
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -62,10 +66,13 @@ MapTileServer::MapTileServer(QObject *parent)
     // Two readers: SQLite reads are short, and the machine's cores belong to the video.
     pool_.setMaxThreadCount(2);
     pool_.setExpiryTimeout(-1);
+    NotificationCenter::defaultCenter()->addObserver(this, QLatin1String(MapSettings::kNotification),
+                                                     [this] { settingsChanged(); });
 }
 
 MapTileServer::~MapTileServer()
 {
+    NotificationCenter::defaultCenter()->removeObserver(this, QLatin1String(MapSettings::kNotification));
     pool_.clear();
     pool_.waitForDone();
 }
@@ -110,7 +117,37 @@ void MapTileServer::requestStarted(QWebEngineUrlRequestJob *job)
     });
 }
 
+void MapTileServer::settingsChanged()
+{
+    // A smaller cache limit trims the cache, off the main thread.
+    TileCache *cache = cache_.get();
+    const qint64 limit = MapSettings::cacheLimitBytes();
+    pool_.start([cache, limit] { cache->setLimit(limit); });
+    if (!MapSettings::useOnlineMaps()) {
+        // Nothing more leaves the program: the tiles still waiting are refused.
+        const QList<Download> waiting = std::exchange(waiting_, {});
+        for (const Download &d : waiting)
+            if (d.job)
+                d.job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+    }
+}
+
 void MapTileServer::fetch(QWebEngineUrlRequestJob *job, const TileId &tile)
+{
+    waiting_.append({job, tile});
+    startDownloads();
+}
+
+void MapTileServer::startDownloads()
+{
+    while (inFlight_ < MapSettings::kMaxDownloads && !waiting_.isEmpty()) {
+        const Download next = waiting_.takeFirst();
+        if (next.job)   // else the page no longer wants it
+            download(next.job, next.tile);
+    }
+}
+
+void MapTileServer::download(QWebEngineUrlRequestJob *job, const TileId &tile)
 {
     // Checked again here: the setting may have been turned off meanwhile.
     if (!networkAllowed_ || !MapSettings::useOnlineMaps()) {
@@ -127,10 +164,15 @@ void MapTileServer::fetch(QWebEngineUrlRequestJob *job, const TileId &tile)
     request.setHeader(QNetworkRequest::UserAgentHeader, MapSettings::userAgent());
     request.setTransferTimeout(15000);
     ++networkRequests_;
+    ++inFlight_;
+    mostInFlight_ = std::max(mostInFlight_, inFlight_);
     QNetworkReply *reply = network_->get(request);
     QPointer<QWebEngineUrlRequestJob> pending(job);
     connect(reply, &QNetworkReply::finished, this, [this, reply, pending, tile] {
         reply->deleteLater();
+        --inFlight_;
+        // The next waiting tile goes out once this one's reply is handled.
+        QMetaObject::invokeMethod(this, &MapTileServer::startDownloads, Qt::QueuedConnection);
         const QByteArray bytes = reply->error() == QNetworkReply::NoError ? reply->readAll() : QByteArray();
         const bool image = !TileSource::imageType(bytes).isEmpty();
         if (image) {

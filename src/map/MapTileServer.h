@@ -7,7 +7,10 @@
 #include "TileCache.h"
 #include "TileSource.h"
 
+#include <QList>
+#include <QPointer>
 #include <QStringList>
+#include <QWebEngineUrlRequestJob>
 #include <QThreadPool>
 #include <QWebEngineUrlSchemeHandler>
 
@@ -41,20 +44,31 @@ public:
     // Local look-up (offline sources, then the cache); any thread.
     std::optional<QByteArray> localTile(const QStringList &sources, const TileId &tile) const;
     TileCache &cache() { return *cache_; }
-    // Requests sent to the tile server since start.
+    // Requests sent to the tile server since start, and the most that were under way at once.
     int networkRequests() const { return networkRequests_; }
+    int mostDownloadsAtOnce() const { return mostInFlight_; }
     // Milliseconds from request to reply of the last local tiles served (at most 1000).
     const QList<double> &localServeTimes() const { return serveMs_; }
 
     void requestStarted(QWebEngineUrlRequestJob *job) override;
 
 private:
+    struct Download {
+        QPointer<QWebEngineUrlRequestJob> job;
+        TileId tile;
+    };
     void fetch(QWebEngineUrlRequestJob *job, const TileId &tile);
+    void startDownloads();
+    void download(QWebEngineUrlRequestJob *job, const TileId &tile);
+    void settingsChanged();
 
     QThreadPool pool_;
     std::unique_ptr<TileCache> cache_;
     QNetworkAccessManager *network_ = nullptr;
     std::atomic<bool> networkAllowed_{false};
     int networkRequests_ = 0;
+    int inFlight_ = 0;
+    int mostInFlight_ = 0;
+    QList<Download> waiting_;
     QList<double> serveMs_;
 };

@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 OfflineMapsDialog::OfflineMapsDialog(QWidget *parent) : QDialog(parent)
@@ -30,6 +31,17 @@ OfflineMapsDialog::OfflineMapsDialog(QWidget *parent) : QDialog(parent)
     message_->setStyleSheet(QStringLiteral("color: #b3261e;"));
     message_->hide();
     online_ = new QCheckBox(this);
+    cacheLabel_ = new QLabel(this);
+    cacheLimit_ = new QSpinBox(this);
+    cacheLimit_->setObjectName(QStringLiteral("tileCacheLimit"));
+    cacheLimit_->setRange(0, 100000);
+    cacheLimit_->setSingleStep(100);
+    cacheLimit_->setSuffix(QStringLiteral(" MB"));
+    cacheLabel_->setBuddy(cacheLimit_);
+    auto *cacheRow = new QHBoxLayout;
+    cacheRow->addWidget(cacheLabel_);
+    cacheRow->addWidget(cacheLimit_);
+    cacheRow->addStretch();
     auto *buttons = new QHBoxLayout;
     addFile_ = new QPushButton(this);
     addFolder_ = new QPushButton(this);
@@ -44,6 +56,7 @@ OfflineMapsDialog::OfflineMapsDialog(QWidget *parent) : QDialog(parent)
     layout->addWidget(list_);
     layout->addWidget(message_);
     layout->addWidget(online_);
+    layout->addLayout(cacheRow);
     layout->addLayout(buttons);
 
     connect(addFile_, &QPushButton::clicked, this, [this] {
@@ -60,6 +73,9 @@ OfflineMapsDialog::OfflineMapsDialog(QWidget *parent) : QDialog(parent)
     connect(remove_, &QPushButton::clicked, this, &OfflineMapsDialog::removeSelected);
     connect(close_, &QPushButton::clicked, this, &QDialog::accept);
     connect(online_, &QCheckBox::toggled, this, [](bool on) { MapSettings::setUseOnlineMaps(on); });
+    // Stored when the user is done with the field, not on every step of the arrows.
+    cacheLimit_->setKeyboardTracking(false);
+    connect(cacheLimit_, &QSpinBox::valueChanged, this, [](int mb) { MapSettings::setCacheLimitMB(mb); });
     NotificationCenter::defaultCenter()->addObserver(this, QLatin1String(MapSettings::kNotification),
                                                      [this] { refresh(); });
     retranslate();
@@ -120,6 +136,8 @@ void OfflineMapsDialog::refresh()
     }
     const QSignalBlocker block(online_);
     online_->setChecked(MapSettings::useOnlineMaps());
+    const QSignalBlocker blockLimit(cacheLimit_);
+    cacheLimit_->setValue(MapSettings::cacheLimitMB());
 }
 
 void OfflineMapsDialog::retranslate()
@@ -128,6 +146,8 @@ void OfflineMapsDialog::retranslate()
     intro_->setText(Localization::text(
         "Maps on this computer are used before the internet: raster MBTiles files and folders of zoom/x/y.png tiles."));
     online_->setText(Localization::text("Use online maps"));
+    cacheLabel_->setText(Localization::text("Keep map tiles seen online up to:"));
+    cacheLimit_->setToolTip(Localization::text("0 MB keeps no tiles."));
     addFile_->setText(Localization::text("Add File…"));
     addFolder_->setText(Localization::text("Add Folder…"));
     remove_->setText(Localization::text("Remove"));

@@ -1,6 +1,7 @@
 // Setting ▸ Offline Maps…: the offline map sources (MBTiles files and z/x/y tile
 // folders) with their name, zoom range and area; adding refuses what cannot be shown
-// and says why in one sentence. Also the "Use online maps" switch.
+// and says why in one sentence. Also the "Use online maps" switch and the size of the
+// cache of tiles seen online.
 #pragma once
 
 #include <QDialog>
@@ -9,6 +10,7 @@ class QCheckBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
+class QSpinBox;
 
 class OfflineMapsDialog : public QDialog {
     Q_OBJECT
@@ -26,6 +28,7 @@ public:
     QListWidget *list() const { return list_; }
     QLabel *message() const { return message_; }
     QCheckBox *onlineBox() const { return online_; }
+    QSpinBox *cacheLimitBox() const { return cacheLimit_; }
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -38,6 +41,8 @@ private:
     QLabel *intro_ = nullptr;
     QLabel *message_ = nullptr;
     QCheckBox *online_ = nullptr;
+    QLabel *cacheLabel_ = nullptr;
+    QSpinBox *cacheLimit_ = nullptr;
     QPushButton *addFile_ = nullptr;
     QPushButton *addFolder_ = nullptr;
     QPushButton *remove_ = nullptr;

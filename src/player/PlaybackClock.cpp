@@ -114,18 +114,24 @@ double PlaybackClock::tickTime(double reported, double duration, double previous
 
 void PlaybackClock::seek(double seconds)
 {
-    seekToMs(std::max<qint64>(0, seekTargetMs(seconds)));
+    seekToMs(seekTargetMs(seconds));
+}
+
+void PlaybackClock::seekExact(double seconds)
+{
+    seekToMs(std::isfinite(seconds) ? qint64(std::llround(seconds * 1000.0)) : 0);
 }
 
 void PlaybackClock::seekExactMs(qint64 ms)
 {
-    seekToMs(std::max<qint64>(0, ms));
+    seekToMs(ms);
 }
 
 void PlaybackClock::seekToMs(qint64 ms)
 {
     if (!player_)
         return;
+    ms = std::max<qint64>(0, ms);
     atEnd_ = false;
     endDelivered_ = false;
     haveLast_ = false;

@@ -40,7 +40,9 @@ public:
     // Seeks to `seconds` rounded to the nearest whole second, exactly; the jump tick
     // follows from the event loop with the time landed on.
     void seek(double seconds);
-    // Seeks to `ms` as given (a frame step); the jump tick follows as for seek().
+    // Seeks to `seconds` to the millisecond, the same way.
+    void seekExact(double seconds);
+    // Seeks to `ms` as given (a frame step), the same way.
     void seekExactMs(qint64 ms);
 
     // The time of an ordinary (not end) tick: the reported position clamped into
@@ -59,7 +61,6 @@ signals:
     void tick(double seconds);
 
 private:
-    void seekToMs(qint64 ms);
     void onFrame(const QVideoFrame &frame);
     double mediaTime() const;
     void onTimer();
@@ -69,6 +70,7 @@ private:
     void ordinaryTick();
     void deliverEnd();
     void emitTick(double t);
+    void seekToMs(qint64 ms);
 
     QPointer<QMediaPlayer> player_;
     QPointer<QVideoSink> sink_;

@@ -10,6 +10,7 @@
 #include <QVideoSink>
 
 #include <algorithm>
+#include <cmath>
 
 PlaybackSession::PlaybackSession(QObject *parent) : QObject(parent)
 {
@@ -194,6 +195,15 @@ void PlaybackSession::setCurrentTime(double seconds)
     if (!player() || !ready_)
         return;
     clock_->seek(seconds);
+    emit seeking(seconds);
+}
+
+void PlaybackSession::seekExact(double seconds)
+{
+    if (!player() || !ready_ || !std::isfinite(seconds))
+        return;
+    seconds = std::clamp(seconds, 0.0, std::max(0.0, duration() - 0.001));
+    clock_->seekExact(seconds);
     emit seeking(seconds);
 }
 

@@ -45,6 +45,8 @@ public:
     // Seconds; 0 without a playable file. Setting it seeks to the nearest whole second.
     double currentTime() const;
     void setCurrentTime(double seconds);
+    // Seeks to `seconds` to the millisecond (clamped into the file), not rounded.
+    void seekExact(double seconds);
     // The file's duration in seconds once it is ready to play, else 0.
     double duration() const;
     // Seconds from one frame to the next, from the stream's frame rate (1/30 when the

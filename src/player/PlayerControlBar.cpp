@@ -1,8 +1,10 @@
 #include "PlayerControlBar.h"
 
+#include "TelemetryTimeline.h"
 #include "common/Localization.h"
 #include "common/NamedImage.h"
 
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -78,6 +80,7 @@ PlayerControlBar::PlayerControlBar(QWidget *parent) : QFrame(parent)
         {&forwardButton, "forwardButton", "player_forward"},
         {&nextButton, "nextButton", "player_next"},
         {&voiceBtn, "voiceBtn", nullptr},
+        {&eventsButton, "eventsButton", "player_events"},
         {&captureButton, "captureButton", "player_capture"},
         {&lookPictureButton, "lookPictureButton", "player_folder"},
         {&fileButton, "fileButton", "player_open"},
@@ -100,15 +103,10 @@ PlayerControlBar::PlayerControlBar(QWidget *parent) : QFrame(parent)
     showPlaying(false);
     showVolume(1.0f);
 
-    auto *timeRow = new QHBoxLayout;
-    timeRow->setContentsMargins(10, 6, 10, 0);
-    timeRow->setSpacing(8);
-    timeRow->addWidget(currentTimeField);
-    timeRow->addWidget(timeSlider, 1);
-    timeRow->addWidget(totalTimeField);
+    timeline = new TelemetryTimeline(this);
 
     auto *buttonRow = new QHBoxLayout;
-    buttonRow->setContentsMargins(8, 0, 8, 6);
+    buttonRow->setContentsMargins(0, 0, 0, 0);
     buttonRow->setSpacing(4);
     buttonRow->addWidget(voiceBtn);
     buttonRow->addWidget(volumSlider);
@@ -116,14 +114,21 @@ PlayerControlBar::PlayerControlBar(QWidget *parent) : QFrame(parent)
     for (QToolButton *b : {lastButton, backwardButton, playButton, stopButton, forwardButton, nextButton})
         buttonRow->addWidget(b);
     buttonRow->addStretch(1);
-    for (QToolButton *b : {fileButton, captureButton, lookPictureButton, settingsButton, helpButton, fullscreen})
+    for (QToolButton *b :
+         {fileButton, eventsButton, captureButton, lookPictureButton, settingsButton, helpButton, fullscreen})
         buttonRow->addWidget(b);
 
-    auto *bar = new QVBoxLayout(this);
-    bar->setContentsMargins(0, 0, 0, 0);
-    bar->setSpacing(2);
-    bar->addLayout(timeRow);
-    bar->addLayout(buttonRow);
+    // One grid, so that the timeline shares the slider's column and so its width.
+    auto *bar = new QGridLayout(this);
+    bar->setContentsMargins(8, 6, 8, 8);
+    bar->setHorizontalSpacing(8);
+    bar->setVerticalSpacing(2);
+    bar->addWidget(currentTimeField, 0, 0);
+    bar->addWidget(timeSlider, 0, 1);
+    bar->addWidget(totalTimeField, 0, 2);
+    bar->addLayout(buttonRow, 1, 0, 1, 3);
+    bar->addWidget(timeline, 2, 1);
+    bar->setColumnStretch(1, 1);
 }
 
 void PlayerControlBar::retranslate()
@@ -142,6 +147,7 @@ void PlayerControlBar::retranslate()
     fileButton->setToolTip(Localization::text("player_tip_open"));
     settingsButton->setToolTip(Localization::text("player_tip_settings"));
     helpButton->setToolTip(Localization::text("player_tip_help"));
+    eventsButton->setToolTip(Localization::text("player_tip_events"));
 }
 
 void PlayerControlBar::showPlaying(bool playing)

@@ -1,5 +1,6 @@
 // The control bar under the picture: the time row (elapsed time, position slider,
-// duration) above, the transport, volume and tool buttons below. It only builds and
+// duration) above, the transport, volume and tool buttons below, and the telemetry
+// timeline at the bottom, exactly as wide as the position slider. It only builds and
 // paints the controls; the player's view connects them.
 #pragma once
 
@@ -9,6 +10,7 @@ class QIcon;
 class QLabel;
 class QSlider;
 class QToolButton;
+class TelemetryTimeline;
 
 class PlayerControlBar : public QFrame {
     Q_OBJECT
@@ -43,4 +45,6 @@ public:
     QToolButton *fileButton = nullptr;
     QToolButton *settingsButton = nullptr;
     QToolButton *helpButton = nullptr;
+    QToolButton *eventsButton = nullptr;
+    TelemetryTimeline *timeline = nullptr;
 };

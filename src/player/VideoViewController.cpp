@@ -1,6 +1,9 @@
 #include "VideoViewController.h"
 
+#include "EventSettings.h"
+#include "EventsListView.h"
 #include "FrameCapture.h"
+#include "TelemetryTimeline.h"
 #include "PlayerControlBar.h"
 #include "PlayerOverlays.h"
 #include "PlaybackSteps.h"
@@ -37,6 +40,7 @@
 #include <QVideoSink>
 #include <QVideoWidget>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -134,6 +138,16 @@ void VideoViewController::buildView()
     fileButton = bar->fileButton;
     settingsButton = bar->settingsButton;
     helpButton = bar->helpButton;
+    eventsButton = bar->eventsButton;
+    telemetryTimeline = bar->timeline;
+    telemetryTimeline->setKmph(AppUserDefaults::isKMPH());
+    eventsList = new EventsListView(this);
+    eventsList->hide();
+    connect(telemetryTimeline, &TelemetryTimeline::seekRequested, session_, &PlaybackSession::seekExact);
+    connect(eventsButton, &QToolButton::clicked, this, &VideoViewController::showEvents);
+    connect(eventsList, &EventsListView::eventActivated, this, &VideoViewController::seekBeforeEvent);
+    connect(eventsList, &EventsListView::markInRequested, this, &VideoViewController::markIn);
+    connect(eventsList, &EventsListView::markOutRequested, this, &VideoViewController::markOut);
 
     // The slider holds milliseconds; the value that seeks is in seconds.
     connect(timeSlider, &QSlider::sliderMoved, this, [this](int ms) { setCurrentTime(ms / 1000.0); });
@@ -179,7 +193,12 @@ void VideoViewController::buildView()
     connect(radioLanguage, &QButtonGroup::idClicked, this, [this] { languageRadio(); });
     connect(radioMap, &QButtonGroup::idClicked, this, [this] { mapRadio(); });
     auto *center = NotificationCenter::defaultCenter();
-    center->addObserver(this, QLatin1String(AppKeys::SPEED_UNIT_NOTIFICATION), [this] { overlays_->showSettings(); });
+    center->addObserver(this, QLatin1String(AppKeys::SPEED_UNIT_NOTIFICATION), [this] {
+        overlays_->showSettings();
+        telemetryTimeline->setKmph(AppUserDefaults::isKMPH());
+        eventsList->setEvents(events_, AppUserDefaults::isKMPH());
+    });
+    center->addObserver(this, QLatin1String(AppKeys::EVENT_SETTINGS_NOTIFICATION), [this] { findEvents(); });
     center->addObserver(this, QLatin1String(AppKeys::CHANGE_MAP_NOTIFICATION), [this] { overlays_->showSettings(); });
     connect(helpVideo, &QPushButton::clicked, this, &VideoViewController::videoHelpClick);
     connect(helpWebsite, &QPushButton::clicked, this, &VideoViewController::websiteHelpClick);
@@ -226,6 +245,7 @@ void VideoViewController::followSession()
     connect(s, &PlaybackSession::timeChanged, this, &VideoViewController::ticked);
     connect(s, &PlaybackSession::seeking, this, [this](double seconds) {
         currentTimeField->setText(TimeFormatUtils::stringFromSeconds(int(seconds)));
+        telemetryTimeline->setPlayhead(seconds);
     });
     connect(s, &PlaybackSession::durationChanged, this, &VideoViewController::showDuration);
     connect(s, &PlaybackSession::playbackStateChanged, this, [this] {
@@ -246,7 +266,59 @@ void VideoViewController::followSession()
 void VideoViewController::initAssetData(const QUrl &url)
 {
     waitingFirstFrame_ = false;
+    currentPath_ = url.isEmpty() ? QString() : QString::fromUtf8(url.toEncoded());
+    setTelemetry({}, 0.0);
     session_->initAssetData(url);
+}
+
+// ---------------------------------------------------------------------------------
+// Timeline and events
+
+void VideoViewController::setTelemetry(const QList<GpsSample> &samples, double duration)
+{
+    samples_ = samples;
+    telemetryDuration_ = duration;
+    findEvents();
+}
+
+void VideoViewController::findEvents()
+{
+    events_ = TelemetryEvents::detect(samples_.constData(), size_t(samples_.size()), telemetryDuration_,
+                                      EventSettings::thresholds());
+    telemetryTimeline->setData(samples_, telemetryDuration_, events_);
+    eventsList->setEvents(events_, AppUserDefaults::isKMPH());
+}
+
+void VideoViewController::seekBeforeEvent(double eventTime)
+{
+    session_->seekExact(std::max(0.0, eventTime - 1.0));
+}
+
+void VideoViewController::nextEvent()
+{
+    const double target = TelemetryEvents::nextJumpTarget(events_, currentTime());
+    if (target >= 0)
+        session_->seekExact(target);
+}
+
+void VideoViewController::previousEvent()
+{
+    const double target = TelemetryEvents::previousJumpTarget(events_, currentTime());
+    if (target >= 0)
+        session_->seekExact(target);
+}
+
+void VideoViewController::showEvents()
+{
+    if (eventsList->isVisible()) {
+        eventsList->hide();
+        return;
+    }
+    const QPoint corner = mapToGlobal(QPoint(width() - eventsList->width() - 12,
+                                             controlView->y() - eventsList->height() - 12));
+    eventsList->move(corner);
+    eventsList->show();
+    eventsList->raise();
 }
 
 // At set-up the picture replaces the default image; at close the labels go back to 0.
@@ -260,10 +332,12 @@ void VideoViewController::showDuration(double d)
     totalTimeField->setText(TimeFormatUtils::stringFromSeconds(int(d)));
     waitingFirstFrame_ = d > 0;
     if (d > 0) {
+        setTelemetry(sampleSource_ ? sampleSource_(currentPath_) : QList<GpsSample>(), d);
         defaultImage->hide();
         defaultImage->setPixmap(NamedImage::pixmap(QStringLiteral("colorblack"), QSize(16, 9)));
         timeSlider->setRange(0, int(std::lround(d * 1000.0)));
     } else {
+        setTelemetry({}, 0.0);
         currentTimeField->setText(TimeFormatUtils::stringFromSeconds(0));
     }
     updatePlayButton();
@@ -276,6 +350,7 @@ void VideoViewController::showTime(double t)
         timeSlider->setValue(int(std::lround(t * 1000.0)));
     }
     currentTimeField->setText(TimeFormatUtils::stringFromSeconds(int(t)));
+    telemetryTimeline->setPlayhead(t);
 }
 
 void VideoViewController::showFirstFrame()

@@ -8,15 +8,18 @@
 #include "CaptureText.h"
 #include "IncidentMarks.h"
 #include "PlaybackSession.h"
+#include "TelemetryEvents.h"
 
 #include <QFuture>
 
+#include <QList>
 #include <QUrl>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QButtonGroup;
 class QFrame;
@@ -28,6 +31,8 @@ class QToolButton;
 class QVideoWidget;
 class PlayerControlBar;
 class PlayerOverlays;
+class EventsListView;
+class TelemetryTimeline;
 
 class VideoViewController : public QWidget {
     Q_OBJECT
@@ -55,6 +60,15 @@ public:
     bool isAddVideoFile() const { return session_->isAddVideoFile(); }
     double requestedRate() const { return session_->requestedRate(); }
     void execPlayOrPause() { session_->execPlayOrPause(); }
+
+    // Where the samples of an opened file come from (the path as handed to the
+    // modules); without it the timeline says there is no telemetry.
+    using SampleSource = std::function<QList<GpsSample>(const QString &path)>;
+    void setSampleSource(SampleSource source) { sampleSource_ = std::move(source); }
+    // What the timeline and the events list show: samples spread over `duration`
+    // seconds; the events are found with the stored thresholds.
+    void setTelemetry(const QList<GpsSample> &samples, double duration);
+    const std::vector<TelemetryEvent> &events() const { return events_; }
 
     // Space plays or pauses; Escape toggles full screen of the main window.
     void keyDown(QKeyEvent *event);
@@ -110,6 +124,9 @@ public:
     QPushButton *helpAbout = nullptr;
     QLabel *aboutImageinfo = nullptr;
     QToolButton *closeAboutInfo = nullptr;
+    QToolButton *eventsButton = nullptr;
+    TelemetryTimeline *telemetryTimeline = nullptr;
+    EventsListView *eventsList = nullptr;
 
 public slots:
     void playOrPause() { session_->playOrPause(); }
@@ -142,6 +159,11 @@ public slots:
     void markIn();
     void markOut();
     void openFile();
+    // Seek one second before the next / previous event (nothing when there is none).
+    void nextEvent();
+    void previousEvent();
+    // Shows or hides the events list.
+    void showEvents();
 
 signals:
     // The open control was used: the window shows its open dialog.
@@ -171,6 +193,8 @@ private:
     void saveImageFileToDiskPath(const QString &path);
     void installReviewKeys();
     void confirmMarks(const QString &what, double seconds);
+    void findEvents();
+    void seekBeforeEvent(double eventTime);
 
     PlaybackSession *session_ = nullptr;
     PlayerControlBar *controlBar_ = nullptr;
@@ -178,4 +202,9 @@ private:
     bool waitingFirstFrame_ = false;
     std::optional<double> markIn_;
     std::optional<double> markOut_;
+    SampleSource sampleSource_;
+    QString currentPath_;
+    QList<GpsSample> samples_;
+    double telemetryDuration_ = 0.0;
+    std::vector<TelemetryEvent> events_;
 };

@@ -24,6 +24,7 @@
 #include <QListWidget>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTcpServer>
@@ -31,6 +32,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <QWebEngineProfile>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 
 #include <cmath>
@@ -252,6 +255,15 @@ private slots:
         // The banner: white text on black along the top.
         QCOMPARE(img.pixelColor(2, 2), QColor(Qt::black));
         QCOMPARE(img.pixelColor(2, img.height() - 40).lightness() > 200, true);
+        QTRY_COMPARE(pageValue("window.veltraTopInset").toInt(), map->textFieldNoLine()->height());
+        // A narrower pane wraps the banner onto more lines: the route's space follows at once.
+        const QSize size = map->size();
+        const int oneLine = map->textFieldNoLine()->height();
+        map->resize(260, size.height());
+        QVERIFY(map->textFieldNoLine()->height() > oneLine);
+        QTRY_COMPARE(pageValue("window.veltraTopInset").toInt(), map->textFieldNoLine()->height());
+        map->resize(size);
+        QTRY_COMPARE(pageValue("window.veltraTopInset").toInt(), oneLine);
     }
 
     // (b) A test-made MBTiles file: its tile colour under the route.
@@ -322,7 +334,11 @@ private slots:
         QTRY_VERIFY(pageValue("mapState.tiles.online === true").toBool());
         // Online: an area no source has comes from the server, named by the program.
         const QImage online = showRoute({}, QStringLiteral("online-tiles"), drive(30, 48.1372, 11.5756));
-        QVERIFY(server.requests > 0);
+        // The tiles of a view are asked for together; the server sees at most two at once.
+        MapTileServer *tiles = MapTileServer::forProfile(map->webview()->page()->profile());
+        QVERIFY(server.requests > MapSettings::kMaxDownloads);
+        QVERIFY(tiles->mostDownloadsAtOnce() > 0);
+        QVERIFY(tiles->mostDownloadsAtOnce() <= MapSettings::kMaxDownloads);
         QVERIFY2(share(online, kServerColour, 6) > 0.3, "the tile server's tiles are not shown");
         QVERIFY(!server.userAgents.isEmpty());
         QVERIFY(server.userAgents.first().startsWith(QLatin1String("Veltra Player/")));
@@ -357,6 +373,16 @@ private slots:
         const QImage cached = showRoute({}, QStringLiteral("offline-e-cache"), drive(30, 48.1372, 11.5756));
         QVERIFY2(share(cached, kServerColour, 6) > 0.3, "tiles seen online are not shown from the cache");
         QCOMPARE(server.requests, before);
+        // The cache's size limit, set in the dialog, trims what is kept.
+        QVERIFY(tiles->cache().size() > 0);
+        {
+            OfflineMapsDialog dialog;
+            QCOMPARE(dialog.cacheLimitBox()->value(), MapSettings::kDefaultCacheLimitMB);
+            dialog.cacheLimitBox()->setValue(0);
+            QCOMPARE(MapSettings::cacheLimitMB(), 0);
+        }
+        QTRY_COMPARE(tiles->cache().size(), 0);
+        MapSettings::setCacheLimitMB(MapSettings::kDefaultCacheLimitMB);
 
         ReachabilityProbe::setAnswerForTesting([](const QString &) { return 0u; });
         MapSettings::setUseOnlineMaps(true);

@@ -263,21 +263,28 @@ private slots:
     {
         QTest::addColumn<double>("target");
         QTest::addColumn<double>("landed");
-        QTest::addRow("12.6 lands at 13") << 12.6 << 13.0;
-        QTest::addRow("12.4 lands at 12") << 12.4 << 12.0;
-        QTest::addRow("0.5 lands at 1") << 0.5 << 1.0;
+        QTest::addColumn<bool>("exact");
+        QTest::addRow("12.6 lands at 13") << 12.6 << 13.0 << false;
+        QTest::addRow("12.4 lands at 12") << 12.4 << 12.0 << false;
+        QTest::addRow("0.5 lands at 1") << 0.5 << 1.0 << false;
+        QTest::addRow("exact 12.6 lands at 12.6") << 12.6 << 12.6 << true;
+        QTest::addRow("exact 7.25 lands at 7.25") << 7.25 << 7.25 << true;
     }
     void seekLandsOnWholeSeconds()
     {
         QFETCH(double, target);
         QFETCH(double, landed);
+        QFETCH(bool, exact);
         Rig rig;
         QVERIFY(rig.open(long_));
         QVERIFY(rig.waitPlaying());
         QVERIFY(rig.pauseAndSettle());
         QTest::qWait(100);
         rig.log.clear();
-        rig.session.setCurrentTime(target);
+        if (exact)
+            rig.session.seekExact(target);
+        else
+            rig.session.setCurrentTime(target);
         QCOMPARE(rig.log.count("tick"), 0);
         QVERIFY(QTest::qWaitFor([&] { return rig.log.count("tick") == 3; }, 3000));
         QTest::qWait(300);

@@ -10,7 +10,11 @@
 #include "common/AppUserDefaults.h"
 #include "common/Localization.h"
 #include "common/NotificationCenter.h"
+#include "player/EventsListView.h"
+#include "player/TelemetryTimeline.h"
 #include "player/VideoViewController.h"
+#include "common/AppUtils.h"
+#include "SampleFactory.h"
 
 #include <QButtonGroup>
 #include <QDesktopServices>
@@ -30,6 +34,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QVideoWidget>
 
 #include <memory>
@@ -185,6 +190,98 @@ private slots:
             QVERIFY(QTest::qWaitFor([&] { return rig.log.count("tick") == 3; }, 3000));
             QCOMPARE(rig.vc->currentTimeField->text(), QString(seek.landed));
         }
+    }
+
+    // --- telemetry timeline and events ---------------------------------------------
+
+    void timelineSeeksExactlyAndEventsSeekBeforeThem()
+    {
+        // A steady 50 km/h, then a stop from 60 in 3 s at 20..22 s, one sample a second.
+        QList<GpsSample> samples;
+        for (int i = 0; i < 60; ++i)
+            samples << makeSample("51.5", "-0.14", i < 19 ? 50 : std::max(0, 60 - 20 * (i - 19)));
+        Rig rig;
+        QStringList asked;
+        rig.vc->setSampleSource([&](const QString &path) {
+            asked << path;
+            return samples;
+        });
+        TelemetryTimeline *line = rig.vc->telemetryTimeline;
+        QVERIFY(!line->hasTelemetry());
+        QVERIFY(rig.open(long_));
+        QCOMPARE(asked, QStringList{QString::fromUtf8(QUrl::fromLocalFile(long_).toEncoded())});
+        QCOMPARE(line->duration(), rig.vc->duration());
+        QCOMPARE(rig.vc->events().size(), size_t(1));
+        QCOMPARE(rig.vc->events().front().kind, EventKind::HardBraking);
+        QCOMPARE(rig.vc->eventsList->rowCount(), 1);
+        // Under the control bar, exactly as wide as the time slider.
+        const QRect slider(rig.vc->timeSlider->mapTo(rig.vc, QPoint(0, 0)), rig.vc->timeSlider->size());
+        const QRect timeline(line->mapTo(rig.vc, QPoint(0, 0)), line->size());
+        QCOMPARE(timeline.left(), slider.left());
+        QCOMPARE(timeline.width(), slider.width());
+        QVERIFY(timeline.top() > rig.vc->playButton->mapTo(rig.vc, QPoint(0, 0)).y());
+
+        QVERIFY(rig.waitPlaying());
+        QVERIFY(rig.pauseAndSettle());
+        int x = line->width() / 3;
+        while (std::fabs(line->timeAtX(x) - std::round(line->timeAtX(x))) < 0.1)
+            ++x;
+        const double exact = std::llround(line->timeAtX(x) * 1000.0) / 1000.0;
+        rig.log.clear();
+        QTest::mouseClick(line, Qt::LeftButton, {}, QPoint(x, 20));
+        QVERIFY(QTest::qWaitFor([&] { return rig.log.count("tick") == 3; }, 3000));
+        QCOMPARE(rig.log.of("tick", "gps").back().value, exact);
+        QCOMPARE(rig.vc->currentTime(), exact);
+        QCOMPARE(line->playhead(), exact);
+
+        // Activating the list's row lands one second before the braking shows (sample 20).
+        const double braking = 20 * rig.vc->duration() / 60;
+        QCOMPARE(rig.vc->events().front().time, braking);
+        rig.log.clear();
+        emit rig.vc->eventsList->table->itemActivated(rig.vc->eventsList->table->topLevelItem(0), 0);
+        QVERIFY(QTest::qWaitFor([&] { return rig.log.count("tick") == 3; }, 3000));
+        QCOMPARE(rig.vc->currentTime(), std::llround((braking - 1) * 1000.0) / 1000.0);
+    }
+
+    void timelineRepaintsOnlyForAWholePixel()
+    {
+        QList<GpsSample> samples;
+        for (int i = 0; i < 180; ++i)
+            samples << makeSample("51.5", "-0.14", 50, 0, 1, 0.1f);
+        TelemetryTimeline line;
+        line.resize(361, TelemetryTimeline::preferredHeight);   // two pixels a second
+        line.setData(samples, 180.0, {});
+        (void)line.grab();
+        QCOMPARE(line.pictureBuilds(), 1);
+        line.setPlayhead(10.0);
+        const int requests = line.repaintRequests();
+        line.setPlayhead(10.2);
+        QCOMPARE(line.repaintRequests(), requests);
+        line.setPlayhead(10.3);
+        QVERIFY(line.repaintRequests() > requests);
+        (void)line.grab();
+        QCOMPARE(line.pictureBuilds(), 1);
+        QVERIFY(line.hoverText(12.34).startsWith(QStringLiteral("00:12.3")));
+        QVERIFY(line.hoverText(12.34).contains(AppUtils::speedText(50, true)));
+        line.setKmph(false);
+        (void)line.grab();
+        QCOMPARE(line.pictureBuilds(), 2);
+
+        // Without telemetry: the time only, and no speed curve drawn.
+        auto curvePixels = [](const QImage &img) {
+            int n = 0;
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x)
+                {
+                    const QColor c = img.pixelColor(x, y);
+                    n += c.blue() - c.red() > 60;   // the speed curve is the only blue
+                }
+            return n;
+        };
+        QVERIFY(curvePixels(line.grab().toImage()) > 100);
+        line.setData({}, 180.0, {});
+        QCOMPARE(line.hoverText(12.34), QStringLiteral("00:12.3"));
+        QCOMPARE(curvePixels(line.grab().toImage()), 0);
     }
 
     void sliderMovesSeek()

@@ -1,0 +1,179 @@
+#include "EventsListView.h"
+
+#include "TelemetryTimeline.h"
+#include "common/AppUtils.h"
+#include "common/Localization.h"
+#include "common/TimeFormatUtils.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace {
+
+QIcon dot(const QColor &c)
+{
+    QPixmap pm(10, 10);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(c);
+    p.drawEllipse(QRectF(1, 1, 8, 8));
+    return QIcon(pm);
+}
+
+QString clock(double seconds)
+{
+    const int whole = int(seconds);
+    return TimeFormatUtils::stringFromSeconds(whole) + QLatin1Char('.')
+           + QString::number(std::clamp(int((seconds - whole) * 10.0), 0, 9));
+}
+
+} // namespace
+
+EventsListView::EventsListView(QWidget *parent) : QFrame(parent, Qt::Tool)
+{
+    setObjectName(QStringLiteral("eventsList"));
+    setStyleSheet(QStringLiteral(
+        "#eventsList { background: #1d1f23; }"
+        "#eventsList QLabel { color: #9a9ea6; font-size: 12px; }"
+        "#eventsList QTreeWidget { background: #17191c; color: #d8dade; border: 1px solid #33363c;"
+        "  font-size: 12px; }"
+        "#eventsList QTreeWidget::item { height: 22px; }"
+        "#eventsList QTreeWidget::item:selected { background: #2f5f8f; }"
+        "#eventsList QHeaderView::section { background: #24272c; color: #9a9ea6; border: none;"
+        "  padding: 3px 6px; font-size: 11px; }"
+        "#eventsList QPushButton { background: #2a2d33; color: #d8dade; border: 1px solid #3a3e45;"
+        "  border-radius: 4px; padding: 4px 12px; }"
+        "#eventsList QPushButton:hover { background: #363a42; }"));
+
+    table = new QTreeWidget(this);
+    table->setObjectName(QStringLiteral("eventsTable"));
+    table->setColumnCount(3);
+    table->setRootIsDecorated(false);
+    table->setUniformRowHeights(true);
+    table->setAllColumnsShowFocus(true);
+    table->header()->setStretchLastSection(true);
+    table->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    connect(table, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem *item) {
+        const int i = table->indexOfTopLevelItem(item);
+        if (i >= 0 && size_t(i) < events_.size())
+            emit eventActivated(events_[size_t(i)].time);
+    });
+
+    emptyLabel_ = new QLabel(this);
+    emptyLabel_->setAlignment(Qt::AlignCenter);
+
+    markInButton = new QPushButton(this);
+    markOutButton = new QPushButton(this);
+    markInButton->setObjectName(QStringLiteral("markInButton"));
+    markOutButton->setObjectName(QStringLiteral("markOutButton"));
+    // Like every button of the window, they leave the keys (Space) where they were.
+    markInButton->setFocusPolicy(Qt::NoFocus);
+    markOutButton->setFocusPolicy(Qt::NoFocus);
+    connect(markInButton, &QPushButton::clicked, this, &EventsListView::markInRequested);
+    connect(markOutButton, &QPushButton::clicked, this, &EventsListView::markOutRequested);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(markInButton);
+    buttons->addWidget(markOutButton);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setSpacing(6);
+    layout->addWidget(table, 1);
+    layout->addWidget(emptyLabel_);
+    layout->addLayout(buttons);
+    resize(360, 300);
+    retranslate();
+    fill();
+}
+
+int EventsListView::rowCount() const
+{
+    return table->topLevelItemCount();
+}
+
+QString EventsListView::timeText(const TelemetryEvent &e)
+{
+    QString t = clock(e.time);
+    if (e.kind == EventKind::OverSpeed && e.endTime > e.time)
+        t += QStringLiteral(" – ") + clock(e.endTime);
+    return t;
+}
+
+QString EventsListView::kindText(EventKind kind)
+{
+    switch (kind) {
+    case EventKind::HardBraking: return Localization::text("event_hard_braking");
+    case EventKind::HardAcceleration: return Localization::text("event_hard_acceleration");
+    case EventKind::HarshG: return Localization::text("event_harsh_g");
+    case EventKind::Impact: return Localization::text("event_impact");
+    case EventKind::OverSpeed: return Localization::text("event_over_speed");
+    }
+    return QString();
+}
+
+QString EventsListView::strengthText(const TelemetryEvent &e, bool kmph)
+{
+    switch (e.kind) {
+    case EventKind::HardBraking:
+    case EventKind::HardAcceleration:
+        return AppUtils::speedText(float(e.strength), kmph) + QStringLiteral("/s");
+    case EventKind::HarshG:
+    case EventKind::Impact:
+        return AppUtils::fixed(e.strength, 2) + QStringLiteral(" g");
+    case EventKind::OverSpeed:
+        return AppUtils::speedText(float(e.strength), kmph);
+    }
+    return QString();
+}
+
+void EventsListView::setEvents(const std::vector<TelemetryEvent> &events, bool kmph)
+{
+    events_ = events;
+    kmph_ = kmph;
+    fill();
+}
+
+void EventsListView::fill()
+{
+    table->clear();
+    QList<QTreeWidgetItem *> items;
+    for (const TelemetryEvent &e : events_) {
+        auto *item = new QTreeWidgetItem({timeText(e), kindText(e.kind), strengthText(e, kmph_)});
+        item->setIcon(1, dot(TelemetryTimeline::colorFor(e.kind)));
+        items << item;
+    }
+    table->addTopLevelItems(items);
+    emptyLabel_->setVisible(events_.empty());
+}
+
+void EventsListView::retranslate()
+{
+    setWindowTitle(Localization::text("events_title"));
+    table->setHeaderLabels({Localization::text("events_column_time"), Localization::text("events_column_kind"),
+                            Localization::text("events_column_strength")});
+    emptyLabel_->setText(Localization::text("events_none"));
+    markInButton->setText(Localization::text("events_mark_in"));
+    markOutButton->setText(Localization::text("events_mark_out"));
+}
+
+void EventsListView::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        retranslate();
+        fill();
+    }
+    QFrame::changeEvent(event);
+}

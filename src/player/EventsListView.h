@@ -1,0 +1,49 @@
+// The compact list of the driving events of the playing file: time, kind and strength
+// per row, and the two mark buttons. A small tool window of the main window; it only
+// shows what it is given and says which row was activated.
+#pragma once
+
+#include "TelemetryEvents.h"
+
+#include <QFrame>
+
+#include <vector>
+
+class QLabel;
+class QPushButton;
+class QTreeWidget;
+
+class EventsListView : public QFrame {
+    Q_OBJECT
+public:
+    explicit EventsListView(QWidget *parent = nullptr);
+
+    void setEvents(const std::vector<TelemetryEvent> &events, bool kmph);
+    int rowCount() const;
+
+    // The texts of one row: time, kind, strength.
+    static QString timeText(const TelemetryEvent &e);
+    static QString kindText(EventKind kind);
+    static QString strengthText(const TelemetryEvent &e, bool kmph);
+
+    QTreeWidget *table = nullptr;
+    QPushButton *markInButton = nullptr;
+    QPushButton *markOutButton = nullptr;
+
+signals:
+    // A row was activated (double click or Enter): the event's time in seconds.
+    void eventActivated(double seconds);
+    void markInRequested();
+    void markOutRequested();
+
+protected:
+    void changeEvent(QEvent *event) override;
+
+private:
+    void retranslate();
+    void fill();
+
+    std::vector<TelemetryEvent> events_;
+    bool kmph_ = true;
+    QLabel *emptyLabel_ = nullptr;
+};

@@ -1,0 +1,306 @@
+#include "TelemetryTimeline.h"
+
+#include "common/AppUtils.h"
+#include "common/Localization.h"
+#include "common/TimeFormatUtils.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QToolTip>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const QColor kBackground(0x17, 0x19, 0x1c);
+const QColor kSpeed(0x3d, 0x9b, 0xe9);
+const QColor kG(0xc9, 0xcd, 0xd4, 110);
+const QColor kAxis(0x5b, 0x60, 0x69);
+const QColor kText(0x9a, 0x9e, 0xa6);
+const QColor kPlayhead(0xf2, 0xf3, 0xf5);
+constexpr int kAxisHeight = 13;
+constexpr int kTickHeight = 7;
+
+QString timeText(double seconds, bool tenths)
+{
+    const int whole = int(seconds);
+    QString t = TimeFormatUtils::stringFromSeconds(whole);
+    if (tenths)
+        t += QLatin1Char('.') + QString::number(std::clamp(int((seconds - whole) * 10.0), 0, 9));
+    return t;
+}
+
+} // namespace
+
+TelemetryTimeline::TelemetryTimeline(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("telemetryTimeline"));
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFixedHeight(preferredHeight);
+    setMinimumWidth(60);
+    setCursor(Qt::PointingHandCursor);
+}
+
+QColor TelemetryTimeline::colorFor(EventKind kind)
+{
+    switch (kind) {
+    case EventKind::HardBraking: return QColor(0xe5, 0x48, 0x4d);
+    case EventKind::HardAcceleration: return QColor(0x46, 0xa7, 0x58);
+    case EventKind::HarshG: return QColor(0xf7, 0x8b, 0x15);
+    case EventKind::Impact: return QColor(0xd6, 0x40, 0x9f);
+    case EventKind::OverSpeed: return QColor(0xff, 0xc5, 0x3d);
+    }
+    return Qt::white;
+}
+
+void TelemetryTimeline::setData(const QList<GpsSample> &samples, double duration, std::vector<TelemetryEvent> events)
+{
+    samples_ = samples;
+    duration_ = std::isfinite(duration) ? std::max(0.0, duration) : 0.0;
+    events_ = std::move(events);
+    playheadX_ = xForTime(playhead_);
+    invalidate();
+}
+
+void TelemetryTimeline::setKmph(bool kmph)
+{
+    if (kmph == kmph_)
+        return;
+    kmph_ = kmph;
+    invalidate();
+}
+
+void TelemetryTimeline::setPlayhead(double seconds)
+{
+    playhead_ = std::isfinite(seconds) ? seconds : 0.0;
+    const int x = xForTime(playhead_);
+    if (x == playheadX_)
+        return;
+    const int old = playheadX_;
+    playheadX_ = x;
+    if (pictureValid_) {
+        requestRepaint(QRect(old - 2, 0, 5, height()));
+        requestRepaint(QRect(x - 2, 0, 5, height()));
+    } else {
+        requestRepaint(rect());
+    }
+}
+
+void TelemetryTimeline::requestRepaint(const QRect &r)
+{
+    ++repaintRequests_;
+    update(r);
+}
+
+void TelemetryTimeline::invalidate()
+{
+    pictureValid_ = false;
+    requestRepaint(rect());
+}
+
+QRect TelemetryTimeline::plotRect() const
+{
+    return QRect(0, 2, width(), std::max(1, height() - kAxisHeight - 2));
+}
+
+double TelemetryTimeline::timeAtX(double x) const
+{
+    if (duration_ <= 0 || width() <= 1)
+        return 0.0;
+    return std::clamp(x / double(width() - 1), 0.0, 1.0) * duration_;
+}
+
+int TelemetryTimeline::xForTime(double seconds) const
+{
+    if (duration_ <= 0 || width() <= 1)
+        return 0;
+    return int(std::lround(std::clamp(seconds / duration_, 0.0, 1.0) * double(width() - 1)));
+}
+
+QString TelemetryTimeline::hoverText(double t) const
+{
+    QString text = timeText(t, true);
+    if (samples_.isEmpty() || duration_ <= 0)
+        return text;
+    const qsizetype n = samples_.size();
+    const qsizetype i = std::clamp<qsizetype>(qsizetype(t * double(n) / duration_), 0, n - 1);
+    const GpsSample &s = samples_.at(i);
+    if (TelemetryEvents::hasFix(s))
+        text += QStringLiteral("   ") + AppUtils::speedText(float(s.spd), kmph_);
+    text += QStringLiteral("   ") + AppUtils::fixed(TelemetryEvents::horizontalG(s), 2) + QStringLiteral(" g");
+    return text;
+}
+
+void TelemetryTimeline::buildPicture()
+{
+    ++pictureBuilds_;
+    const qreal dpr = devicePixelRatioF();
+    picture_ = QPixmap(size() * dpr);
+    picture_.setDevicePixelRatio(dpr);
+    picture_.fill(kBackground);
+    QPainter p(&picture_);
+    p.setRenderHint(QPainter::Antialiasing);
+
+    const QRect plot = plotRect();
+    const int axisY = height() - kAxisHeight;
+    QFont small = font();
+    small.setPixelSize(9);
+    p.setFont(small);
+
+    // Time axis: a base line with a tick every "nice" step at least 70 pixels apart.
+    p.setPen(kAxis);
+    p.drawLine(QPointF(0, axisY + 0.5), QPointF(width(), axisY + 0.5));
+    if (duration_ > 0) {
+        static const int steps[] = {1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600};
+        int step = steps[std::size(steps) - 1];
+        for (int s : steps) {
+            if (double(s) / duration_ * width() >= 70) {
+                step = s;
+                break;
+            }
+        }
+        for (int s = 0; s <= int(duration_); s += step) {
+            const int x = xForTime(s);
+            p.setPen(kAxis);
+            p.drawLine(QPointF(x + 0.5, axisY), QPointF(x + 0.5, axisY + 3));
+            p.setPen(kText);
+            const QString label = TimeFormatUtils::stringFromSeconds(s);
+            const int w = p.fontMetrics().horizontalAdvance(label);
+            const int lx = std::clamp(x - w / 2, 0, std::max(0, width() - w));
+            p.drawText(QRect(lx, axisY + 2, w, kAxisHeight - 2), Qt::AlignCenter, label);
+        }
+    }
+
+    if (samples_.isEmpty() || duration_ <= 0) {
+        p.setPen(kText);
+        QFont f = font();
+        f.setPixelSize(11);
+        p.setFont(f);
+        p.drawText(plot, Qt::AlignCenter, Localization::text("timeline_no_telemetry"));
+        pictureValid_ = true;
+        return;
+    }
+
+    const qsizetype n = samples_.size();
+    int maxKmh = 20;
+    double maxG = 0.5;
+    for (const GpsSample &s : samples_) {
+        if (TelemetryEvents::hasFix(s))
+            maxKmh = std::max(maxKmh, s.spd);
+        const double g = TelemetryEvents::horizontalG(s);
+        if (std::isfinite(g) && g <= 16.0)
+            maxG = std::max(maxG, g);
+    }
+    // A little headroom over the top speed, so the curve does not run along the edge.
+    const double top = plot.top() + kTickHeight + 4, bottom = plot.bottom() - 1;
+    auto xAt = [&](qsizetype i) { return double(TelemetryEvents::sampleTime(size_t(i), size_t(n), duration_)) / duration_ * (width() - 1); };
+    auto yAt = [&](double v, double max) { return bottom - std::clamp(v / max, 0.0, 1.0) * (bottom - top); };
+
+    // Over-speed stretches as faint bands behind the curves.
+    for (const TelemetryEvent &e : events_) {
+        if (e.kind != EventKind::OverSpeed)
+            continue;
+        QColor c = colorFor(e.kind);
+        c.setAlpha(40);
+        const int x0 = xForTime(e.time), x1 = std::max(x0 + 2, xForTime(e.endTime + duration_ / double(n)));
+        p.fillRect(QRect(x0, plot.top() + kTickHeight, x1 - x0, plot.height() - kTickHeight), c);
+    }
+
+    // G first, fainter, behind the speed; both broken where a sample has no value.
+    QPainterPath gPath, speedPath;
+    bool gOpen = false, speedOpen = false;
+    for (qsizetype i = 0; i < n; ++i) {
+        const GpsSample &s = samples_.at(i);
+        const double x = xAt(i);
+        const double g = TelemetryEvents::horizontalG(s);
+        if (std::isfinite(g) && g <= 16.0) {
+            const QPointF pt(x, yAt(g, maxG));
+            gOpen ? gPath.lineTo(pt) : gPath.moveTo(pt);
+            gOpen = true;
+        } else {
+            gOpen = false;
+        }
+        if (TelemetryEvents::hasFix(s)) {
+            const QPointF pt(x, yAt(s.spd, maxKmh));
+            speedOpen ? speedPath.lineTo(pt) : speedPath.moveTo(pt);
+            speedOpen = true;
+        } else {
+            speedOpen = false;
+        }
+    }
+    p.setPen(QPen(kG, 1.0));
+    p.drawPath(gPath);
+    p.setPen(QPen(kSpeed, 1.6));
+    p.drawPath(speedPath);
+
+    // Top speed of the scale, in the chosen unit.
+    p.setFont(small);
+    p.setPen(kText);
+    p.drawText(QRect(3, plot.top() + kTickHeight - 6, 80, 11), Qt::AlignLeft | Qt::AlignTop,
+               AppUtils::speedText(float(maxKmh), kmph_));
+
+    // Event ticks along the top.
+    p.setRenderHint(QPainter::Antialiasing, false);
+    for (const TelemetryEvent &e : events_) {
+        if (e.kind == EventKind::OverSpeed)
+            continue;
+        const int x = xForTime(e.time);
+        p.fillRect(QRect(x - 1, plot.top(), 3, kTickHeight), colorFor(e.kind));
+        QColor faint = colorFor(e.kind);
+        faint.setAlpha(70);
+        p.fillRect(QRect(x, plot.top() + kTickHeight, 1, plot.height() - kTickHeight), faint);
+    }
+    pictureValid_ = true;
+}
+
+void TelemetryTimeline::paintEvent(QPaintEvent *event)
+{
+    if (!pictureValid_ || picture_.size() != size() * devicePixelRatioF())
+        buildPicture();
+    QPainter p(this);
+    const QRect r = event->rect();
+    p.drawPixmap(r, picture_, QRectF(QPointF(r.topLeft()) * picture_.devicePixelRatio(),
+                                     QSizeF(r.size()) * picture_.devicePixelRatio()));
+    if (duration_ > 0) {
+        p.fillRect(QRect(playheadX_ - 1, 0, 3, height() - kAxisHeight + 3), QColor(0, 0, 0, 120));
+        p.fillRect(QRect(playheadX_, 0, 1, height() - kAxisHeight + 3), kPlayhead);
+    }
+}
+
+void TelemetryTimeline::resizeEvent(QResizeEvent *event)
+{
+    // The picture is rebuilt when its size no longer matches (paintEvent).
+    playheadX_ = xForTime(playhead_);
+    QWidget::resizeEvent(event);
+}
+
+void TelemetryTimeline::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && duration_ > 0) {
+        emit seekRequested(timeAtX(event->position().x()));
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void TelemetryTimeline::mouseMoveEvent(QMouseEvent *event)
+{
+    if (duration_ <= 0)
+        return;
+    const double t = timeAtX(event->position().x());
+    if (event->buttons() & Qt::LeftButton)
+        emit seekRequested(t);
+    QToolTip::showText(event->globalPosition().toPoint(), hoverText(t), this);
+}
+
+void TelemetryTimeline::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        invalidate();
+    QWidget::changeEvent(event);
+}

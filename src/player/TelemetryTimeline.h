@@ -1,0 +1,76 @@
+// The telemetry timeline under the control bar: the speed curve of the samples it is
+// given (in the chosen unit), horizontal G as a fainter second curve, coloured ticks
+// for the driving events, and a playhead. Hovering shows time, speed and G at that
+// point; a click or a drag asks for a seek to the exact time under the pointer.
+// It knows nothing of the player: it is given samples spread evenly over a duration,
+// the events found in them, and the playhead time.
+// The curves, ticks and axis are drawn once into a pixmap; moving the playhead only
+// repaints the strips it leaves and enters, and only when it moves a whole pixel.
+#pragma once
+
+#include "GpsSample.h"
+#include "TelemetryEvents.h"
+
+#include <QList>
+#include <QPixmap>
+#include <QWidget>
+
+#include <vector>
+
+class TelemetryTimeline : public QWidget {
+    Q_OBJECT
+public:
+    explicit TelemetryTimeline(QWidget *parent = nullptr);
+
+    // The samples spread evenly over `duration` seconds, and the events found in them.
+    void setData(const QList<GpsSample> &samples, double duration, std::vector<TelemetryEvent> events);
+    void clear() { setData({}, 0.0, {}); }
+    // Speeds in km/h (true) or mph.
+    void setKmph(bool kmph);
+    void setPlayhead(double seconds);
+
+    double duration() const { return duration_; }
+    double playhead() const { return playhead_; }
+    bool hasTelemetry() const { return !samples_.isEmpty(); }
+    const std::vector<TelemetryEvent> &events() const { return events_; }
+
+    // The time under x (widget coordinates), clamped into the duration; and back.
+    double timeAtX(double x) const;
+    int xForTime(double seconds) const;
+    // The tool tip text for time `seconds`: time, and speed and G when there are samples.
+    QString hoverText(double seconds) const;
+    // How many times the widget asked to be repainted, and rebuilt its picture.
+    int repaintRequests() const { return repaintRequests_; }
+    int pictureBuilds() const { return pictureBuilds_; }
+
+    static QColor colorFor(EventKind kind);
+    static constexpr int preferredHeight = 46;
+
+signals:
+    // A click or drag at `seconds`, exact to the pixel's time (not rounded).
+    void seekRequested(double seconds);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void invalidate();
+    void buildPicture();
+    QRect plotRect() const;
+    void requestRepaint(const QRect &r);
+
+    QList<GpsSample> samples_;
+    std::vector<TelemetryEvent> events_;
+    double duration_ = 0.0;
+    double playhead_ = 0.0;
+    int playheadX_ = -1;
+    bool kmph_ = true;
+    QPixmap picture_;
+    bool pictureValid_ = false;
+    int repaintRequests_ = 0;
+    int pictureBuilds_ = 0;
+};

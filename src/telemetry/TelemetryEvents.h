@@ -1,0 +1,67 @@
+// Driving events found in a file's samples: hard braking and hard acceleration from
+// the GPS speed, harsh horizontal G, impacts, and stretches above a speed limit.
+// A pure function over the sample list and the time it spans, so that one file or a
+// whole trip can be scanned the same way.
+#pragma once
+
+#include "GpsSample.h"
+
+#include <cstddef>
+#include <vector>
+
+struct EventThresholds {
+    double speedChangeKmh = 12.0;   // hard braking / acceleration: change within one second
+    double harshG = 0.4;            // horizontal G (Y and Z axes)
+    double impactG = 1.5;           // G-sensor jump between two samples
+    double overSpeedKmh = 0.0;      // over-speed limit; 0 or less turns it off
+};
+
+enum class EventKind { HardBraking, HardAcceleration, HarshG, Impact, OverSpeed };
+
+struct TelemetryEvent {
+    EventKind kind = EventKind::HardBraking;
+    double time = 0.0;      // seconds into the samples' time span, where it shows first
+    double endTime = 0.0;   // where it shows last (== time for a single sample)
+    // km/h per second for braking and acceleration, g for harsh G and impacts, the
+    // highest km/h for over-speed.
+    double strength = 0.0;
+
+    bool operator==(const TelemetryEvent &o) const
+    {
+        return kind == o.kind && time == o.time && endTime == o.endTime && strength == o.strength;
+    }
+};
+
+namespace TelemetryEvents {
+
+// The time of sample `i` of `count` spread evenly over `duration` seconds (one sample
+// a second when the duration is unknown).
+double sampleTime(std::size_t i, std::size_t count, double duration);
+
+// Horizontal G of a sample: the length of its Y and Z readings.
+double horizontalG(const GpsSample &s);
+
+// Whether a sample has a position fix (its speed is only meaningful then).
+bool hasFix(const GpsSample &s);
+
+// Every event in `samples`, ordered by time (kinds in enum order at equal times).
+// Samples of one kind that follow each other make one event, with its strongest value.
+// Speed events use only samples with a fix; a sample outside +-16 g on any axis is
+// taken as a misread and skipped for G events.
+std::vector<TelemetryEvent> detect(const GpsSample *samples, std::size_t count, double duration,
+                                   const EventThresholds &thresholds);
+
+// Where a jump to the next / previous event lands from `now`: one second before the
+// event (not before 0). The next is the first landing after `now`; the previous the
+// last landing more than `grace` seconds before `now`, so that a press while playing
+// on from a landing goes on to the event before. -1 when there is none.
+double nextJumpTarget(const std::vector<TelemetryEvent> &events, double now);
+double previousJumpTarget(const std::vector<TelemetryEvent> &events, double now, double grace = 0.5);
+
+inline std::vector<TelemetryEvent> detect(const std::vector<GpsSample> &samples, double duration,
+                                          const EventThresholds &thresholds)
+{
+    return detect(samples.data(), samples.size(), duration, thresholds);
+}
+
+} // namespace TelemetryEvents

@@ -1,0 +1,143 @@
+// Driving events over sample tables: speed changes within a second, horizontal G,
+// G-sensor jumps, over-speed stretches, thresholds at their edges, and the forged drive.
+#include "GpsDataHelper.h"
+#include "TelemetryEvents.h"
+#include "TestSupport.h"
+
+#include <cstdlib>
+
+namespace {
+
+GpsSample fix(int spd, float x = 1, float y = 0, float z = 0)
+{
+    GpsSample s;
+    s.gps_lat = "51.500000";
+    s.gps_lgt = "-0.140000";
+    s.spd = spd;
+    s.gsensor_x = x;
+    s.gsensor_y = y;
+    s.gsensor_z = z;
+    return s;
+}
+
+GpsSample noFix(float x = 1)
+{
+    GpsSample s;
+    s.gsensor_x = x;
+    return s;
+}
+
+std::vector<GpsSample> speeds(std::initializer_list<int> kmh)
+{
+    std::vector<GpsSample> out;
+    for (int v : kmh)
+        out.push_back(fix(v));
+    return out;
+}
+
+struct Row {
+    const char *name;
+    std::vector<GpsSample> samples;
+    EventThresholds thresholds;
+    std::vector<TelemetryEvent> expected;   // one sample a second
+};
+
+using K = EventKind;
+
+EventThresholds overSpeed(double limit)
+{
+    EventThresholds t;
+    t.overSpeedKmh = limit;
+    return t;
+}
+
+} // namespace
+
+TEST(event_table)
+{
+    const Row rows[] = {
+        {"steady drive gives nothing", speeds({50, 52, 55, 55, 54, 50, 45, 40, 40}), {}, {}},
+        {"a stop from 60 in 3 s is one hard braking", speeds({60, 60, 40, 20, 0, 0}), {},
+         {{K::HardBraking, 2, 4, 20}}},
+        {"drop of 12 within a second is hard braking", speeds({50, 38}), {}, {{K::HardBraking, 1, 1, 12}}},
+        {"drop of 11 is not", speeds({50, 39}), {}, {}},
+        {"rise of 12 is hard acceleration", speeds({20, 32}), {}, {{K::HardAcceleration, 1, 1, 12}}},
+        {"rise of 11 is not", speeds({20, 31}), {}, {}},
+        {"the speed threshold is a setting", speeds({50, 42}), {8, 0.4, 1.5, 0}, {{K::HardBraking, 1, 1, 8}}},
+        {"no fix reads speed 0 and is not braking",
+         {fix(54), noFix(), noFix(), fix(49)}, {}, {}},
+        {"harsh G from 0.4 on Y and Z", {fix(40, 1, 0.4f), fix(40, 1, 0.3f, 0.2f), fix(40, 1, 0, -0.45f)}, {},
+         {{K::HarshG, 0, 0, double(0.4f)}, {K::HarshG, 2, 2, double(0.45f)}}},
+        {"the G threshold is a setting", {fix(40, 1, 0.3f)}, {12, 0.3, 1.5, 0}, {{K::HarshG, 0, 0, double(0.3f)}}},
+        {"X carries gravity and braking, not horizontal G", {fix(40, 1.5f), fix(40, 0.3f)}, {}, {}},
+        {"impact is a jump of 1.5 g between samples",
+         {fix(30, 1), fix(30, 2.5f), fix(30, 1.2f), fix(30, 2.69f)}, {},
+         {{K::Impact, 1, 1, 1.5}}},
+        {"over-speed is off by default", speeds({130, 140}), {}, {}},
+        {"over-speed stretch above the limit", speeds({110, 121, 130, 120, 125}), overSpeed(120),
+         {{K::OverSpeed, 1, 2, 130}, {K::OverSpeed, 4, 4, 125}}},
+    };
+    for (const Row &r : rows) {
+        tst::Row row(r.name);
+        const std::vector<TelemetryEvent> got = TelemetryEvents::detect(r.samples, double(r.samples.size()), r.thresholds);
+        CHECK_EQ(got.size(), r.expected.size());
+        for (size_t i = 0; i < std::min(got.size(), r.expected.size()); ++i) {
+            CHECK_EQ(int(got[i].kind), int(r.expected[i].kind));
+            CHECK_EQ(got[i].time, r.expected[i].time);
+            CHECK_EQ(got[i].endTime, r.expected[i].endTime);
+            CHECK_EQ(got[i].strength, r.expected[i].strength);
+        }
+    }
+}
+
+TEST(samples_spread_over_the_duration)
+{
+    // Two samples a second: the drop from 60 to 48 spans one second (three samples).
+    const std::vector<GpsSample> s = speeds({60, 55, 48, 48});
+    const auto events = TelemetryEvents::detect(s, 2.0, {});
+    CHECK_EQ(events.size(), size_t(1));
+    if (!events.empty())
+        CHECK_EQ(events[0].time, 1.0);
+}
+
+TEST(jumps_land_one_second_before_events)
+{
+    const std::vector<TelemetryEvent> ev = {{K::HarshG, 0.5, 0.5, 0.5}, {K::HardBraking, 10, 12, 20},
+                                            {K::Impact, 30, 30, 2}};
+    struct {
+        double now, next, previous;
+    } rows[] = {
+        {0.0, 9.0, -1},       // the first event's landing is clamped to 0, where we are
+        {9.0, 29.0, 0.0},     // from a landing on to the next
+        {9.4, 29.0, 0.0},
+        {29.3, -1, 9.0},      // within the grace of a landing: the one before
+        {29.6, -1, 29.0},
+        {100, -1, 29.0},
+    };
+    for (const auto &r : rows) {
+        tst::Row row("now " + std::to_string(r.now));
+        CHECK_EQ(TelemetryEvents::nextJumpTarget(ev, r.now), r.next);
+        CHECK_EQ(TelemetryEvents::previousJumpTarget(ev, r.now), r.previous);
+    }
+    CHECK_EQ(TelemetryEvents::nextJumpTarget({}, 0), -1.0);
+}
+
+TEST(forged_drive_has_two_hard_brakings)
+{
+    const char *dir = std::getenv("VELTRA_SAMPLES");
+    const GpsReadResult r = GpsDataHelper::readGpsData(std::string(dir ? dir : "") + "/drive_3min.MOV");
+    CHECK_EQ(r.videoDatas.size(), size_t(180));
+    std::vector<double> braking;
+    for (const TelemetryEvent &e : TelemetryEvents::detect(r.videoDatas, 180.0, {}))
+        if (e.kind == K::HardBraking)
+            braking.push_back(e.time);
+    // The emergency stop from 104 km/h at 1:35, and the last metres of the stop at the
+    // end (18 -> 6 km/h at 2:42); the tunnel's lost fix is neither.
+    CHECK_EQ(braking.size(), size_t(2));
+    if (braking.size() == 2) {
+        CHECK_EQ(braking[0], 95.0);
+        CHECK_EQ(braking[1], 162.0);
+    }
+}
+
+TEST_MAIN()
