@@ -78,10 +78,11 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # run time it cannot see: Qt's platform plugins (xcb and the rest), the GStreamer
 # elements that decode the cameras' H.264 and AAC (playbin, qtdemux, avdec_h264) and
 # the fonts the panels draw with. CJK fonts and Qt's own translations are only for
-# the Chinese interface and Qt's standard dialogs, so they are recommended.
+# the Chinese interface and Qt's standard dialogs, and ffmpeg only for File ▸ Export
+# Incident… (which says so when it is missing), so they are recommended.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "qt6-qpa-plugins, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, gstreamer1.0-libav, fonts-dejavu-core")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, qt6-translations-l10n, ffmpeg")
 
 include(CPack)

@@ -15,7 +15,7 @@ declare -A allowed=(
   [map]="map modules store ui common telemetry"
   [player]="player modules ui common telemetry"
   [playlist]="playlist modules store ui common telemetry"
-  [app]="app instruments map player playlist modules store ui common telemetry"
+  [app]="app instruments map player playlist modules store ui common extractor telemetry"
 )
 folders="${!allowed[*]}"
 bad=0

@@ -36,5 +36,19 @@
     <message><source>pref_event_impact</source><translation>Impact (G-sensor jump)</translation></message>
     <message><source>pref_event_over_speed</source><translation>Over-speed limit</translation></message>
     <message><source>pref_event_off</source><translation>Off</translation></message>
+    <message><source>Export Incident…</source><translation>Export Incident…</translation></message>
+    <message><source>Caption Under Captures</source><translation>Caption Under Captures</translation></message>
+    <message><source>Open a clip before exporting an incident.</source><translation>Open a clip before exporting an incident.</translation></message>
+    <message><source>Exporting the incident…</source><translation>Exporting the incident…</translation></message>
+    <message><source>Cancel</source><translation>Cancel</translation></message>
+    <message><source>Incident exported.</source><translation>Incident exported.</translation></message>
+    <message><source>Cannot write in %1: %2</source><translation>Cannot write in %1: %2</translation></message>
+    <message><source>Exporting needs ffmpeg, which is not installed.</source><translation>Exporting needs ffmpeg, which is not installed.</translation></message>
+    <message><source>The picture could not be written.</source><translation>The picture could not be written.</translation></message>
+    <message><source>The GPX file could not be written.</source><translation>The GPX file could not be written.</translation></message>
+    <message><source>The video could not be written.</source><translation>The video could not be written.</translation></message>
+    <message><source>The export was cancelled.</source><translation>The export was cancelled.</translation></message>
+    <message><source>The export failed.</source><translation>The export failed.</translation></message>
+    <message><source>The files could not be renamed in %1.</source><translation>The files could not be renamed in %1.</translation></message>
 </context>
 </TS>

@@ -36,5 +36,19 @@
     <message><source>pref_event_impact</source><translation>碰撞（G值突变）</translation></message>
     <message><source>pref_event_over_speed</source><translation>超速限值</translation></message>
     <message><source>pref_event_off</source><translation>关闭</translation></message>
+    <message><source>Export Incident…</source><translation>导出事件片段…</translation></message>
+    <message><source>Caption Under Captures</source><translation>截图下方加说明条</translation></message>
+    <message><source>Open a clip before exporting an incident.</source><translation>请先打开视频再导出事件片段。</translation></message>
+    <message><source>Exporting the incident…</source><translation>正在导出事件片段…</translation></message>
+    <message><source>Cancel</source><translation>取消</translation></message>
+    <message><source>Incident exported.</source><translation>事件片段已导出。</translation></message>
+    <message><source>Cannot write in %1: %2</source><translation>无法写入 %1：%2</translation></message>
+    <message><source>Exporting needs ffmpeg, which is not installed.</source><translation>导出需要 ffmpeg，但尚未安装。</translation></message>
+    <message><source>The picture could not be written.</source><translation>无法写入图片。</translation></message>
+    <message><source>The GPX file could not be written.</source><translation>无法写入 GPX 文件。</translation></message>
+    <message><source>The video could not be written.</source><translation>无法写入视频。</translation></message>
+    <message><source>The export was cancelled.</source><translation>导出已取消。</translation></message>
+    <message><source>The export failed.</source><translation>导出失败。</translation></message>
+    <message><source>The files could not be renamed in %1.</source><translation>无法在 %1 中重命名文件。</translation></message>
 </context>
 </TS>

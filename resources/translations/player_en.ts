@@ -162,6 +162,28 @@
     <message>
         <source>event_over_speed</source>
         <translation>Over speed</translation>
+        <source>Open a clip before marking a segment.</source>
+        <translation>Open a clip before marking a segment.</translation>
+    </message>
+    <message>
+        <source>The in mark was after the out mark, so they were swapped.</source>
+        <translation>The in mark was after the out mark, so they were swapped.</translation>
+    </message>
+    <message>
+        <source>A mark lay outside the clip and was moved to its end.</source>
+        <translation>A mark lay outside the clip and was moved to its end.</translation>
+    </message>
+    <message>
+        <source>The marked segment is empty: set the out mark after the in mark.</source>
+        <translation>The marked segment is empty: set the out mark after the in mark.</translation>
+    </message>
+    <message>
+        <source>In</source>
+        <translation>In</translation>
+    </message>
+    <message>
+        <source>Out</source>
+        <translation>Out</translation>
     </message>
 </context>
 </TS>

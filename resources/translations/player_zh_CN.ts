@@ -162,6 +162,28 @@
     <message>
         <source>event_over_speed</source>
         <translation>超速</translation>
+        <source>Open a clip before marking a segment.</source>
+        <translation>请先打开视频再标记片段。</translation>
+    </message>
+    <message>
+        <source>The in mark was after the out mark, so they were swapped.</source>
+        <translation>入点在出点之后，已将二者对调。</translation>
+    </message>
+    <message>
+        <source>A mark lay outside the clip and was moved to its end.</source>
+        <translation>有标记超出视频范围，已移到视频的首尾。</translation>
+    </message>
+    <message>
+        <source>The marked segment is empty: set the out mark after the in mark.</source>
+        <translation>标记的片段为空：请把出点设在入点之后。</translation>
+    </message>
+    <message>
+        <source>In</source>
+        <translation>入点</translation>
+    </message>
+    <message>
+        <source>Out</source>
+        <translation>出点</translation>
     </message>
 </context>
 </TS>

@@ -3,6 +3,7 @@
 #include "map/OfflineMapsDialog.h"
 
 #include "AppController.h"
+#include "IncidentExport.h"
 #include "KTWindowController.h"
 #include "TrackExport.h"
 #include "common/AppKeys.h"
@@ -21,6 +22,8 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QProgressDialog>
 #include <QMenuBar>
 #include <QMessageBox>
 
@@ -74,6 +77,7 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     text(file->menuAction(), "menu_file");
     action(file, "menu_open", &AppDelegate::openFile, QKeySequence::Open);
     action(file, "menu_export_track", &AppDelegate::exportTrack);
+    action(file, "Export Incident…", &AppDelegate::exportIncident, QKeySequence(Qt::CTRL | Qt::Key_E));
     file->addSeparator();
     action(file, "menu_preferences", &AppDelegate::showPreferences,
            QKeySequence(Qt::CTRL | Qt::Key_Comma));
@@ -100,6 +104,12 @@ void AppDelegate::buildMenus(QMenuBar *bar)
         maps->addAction(a);
     }
     action(setting, "Offline Maps…", [] { OfflineMapsDialog::showDialog(); });
+    captionItem = action(setting, "Caption Under Captures", [this] {
+        AppUserDefaults::setValue(AppKeys::CAPTURE_CAPTION, captionItem && captionItem->isChecked());
+        AppUserDefaults::synchronize();
+    });
+    captionItem->setCheckable(true);
+    captionItem->setChecked(AppUserDefaults::settings().value(QLatin1String(AppKeys::CAPTURE_CAPTION)).toBool());
     updateCheckMarks();
 
     QMenu *help = bar->addMenu(QString());
@@ -112,6 +122,66 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     action(help, "menu_about", &AppDelegate::visitabout);
     action(help, "menu_about_window", [this] { appController_->version(); });
     retranslateMenus();
+}
+
+IncidentExport *AppDelegate::incidentExport() const { return export_; }
+QProgressDialog *AppDelegate::exportProgress() const { return exportProgress_; }
+
+void AppDelegate::exportIncident()
+{
+    constexpr float toastSeconds = 2.5f;
+    VideoViewController *video = videoVC_;
+    if (export_ && export_->isRunning())
+        return;
+    const QString source = video ? video->currentFile() : QString();
+    if (source.isEmpty()) {
+        AppToast::showToast(Localization::text("Open a clip before exporting an incident."), toastSeconds);
+        return;
+    }
+    const MarkedRange range = video->markedRange();
+    if (!range.ok) {
+        AppToast::showToast(range.message, toastSeconds);
+        return;
+    }
+    const QFileInfo info(source);
+    const QString suggested = info.dir().filePath(
+        info.completeBaseName() + QStringLiteral("_incident_%1.mp4").arg(qint64(range.in), 4, 10, QLatin1Char('0')));
+    const QString target = exportPanel ? exportPanel(suggested)
+                                       : QFileDialog::getSaveFileName(windowVC_, Localization::text("Export Incident…"),
+                                                                      suggested, QStringLiteral("MP4 (*.mp4)"));
+    if (target.isEmpty())
+        return;
+
+    auto *job = new IncidentExport(this);
+    export_ = job;
+    auto *dialog = new QProgressDialog(Localization::text("Exporting the incident…"), Localization::text("Cancel"), 0,
+                                       100, windowVC_);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setMinimumDuration(0);
+    dialog->setAutoClose(false);
+    dialog->setAutoReset(false);
+    dialog->setValue(0);
+    exportProgress_ = dialog;
+    connect(job, &IncidentExport::progress, dialog, &QProgressDialog::setValue);
+    connect(dialog, &QProgressDialog::canceled, job, &IncidentExport::cancel);
+    const QString corrected = range.message;
+    // The dialog goes with the window when that closes first.
+    connect(job, &IncidentExport::finished, this,
+            [this, job, dialog = QPointer<QProgressDialog>(dialog), corrected](bool ok, const QString &message) {
+        if (dialog) {
+            dialog->disconnect(job);
+            dialog->close();
+            dialog->deleteLater();
+        }
+        job->deleteLater();
+        const QString text = ok ? (Localization::text("Incident exported.")
+                                   + (corrected.isEmpty() ? QString() : QLatin1Char(' ') + corrected))
+                                : message;
+        AppToast::showToast(text, toastSeconds);
+        emit incidentExported(ok, message);
+    });
+    job->start(source, range.in, range.out, video->duration(), target,
+               video->saveCurrentFrame(IncidentExport::files(target).picturePart));
 }
 
 void AppDelegate::retranslateMenus()
@@ -169,8 +239,8 @@ void AppDelegate::exportTrack()
         return;
     }
     QString fileName;
-    if (exportPanel) {
-        fileName = exportPanel();
+    if (trackExportPanel) {
+        fileName = trackExportPanel();
     } else {
         QString filter;
         fileName = QFileDialog::getSaveFileName(windowVC(), Localization::text("menu_export_track"),

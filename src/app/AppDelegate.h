@@ -19,6 +19,8 @@ class KTWindowController;
 class KTWebViewController;
 class AppController;
 class PreferenceController;
+class IncidentExport;
+class QProgressDialog;
 
 class AppDelegate : public QObject {
     Q_OBJECT
@@ -56,13 +58,24 @@ public:
     // how it went.
     void exportTrack();
     // Replaces the save panel (tests): returns the file name, empty when cancelled.
-    std::function<QString()> exportPanel;
+    std::function<QString()> trackExportPanel;
     // The export ended: empty, or why it failed.
     Q_SIGNAL void trackExported(const QString &error);
 
     // File ▸ Preferences…: the preferences window, made once and reused.
     void showPreferences();
     PreferenceController *preferenceController() const;
+
+    // File ▸ Export Incident…: the marked segment of the open clip with its GPX and a
+    // picture of the frame on screen, after asking where (exportPanel replaces the
+    // dialog in tests: it gets a suggested path and returns the chosen one, empty when
+    // cancelled). The export under way, null when none.
+    void exportIncident();
+    std::function<QString(const QString &suggested)> exportPanel;
+    IncidentExport *incidentExport() const;
+    QProgressDialog *exportProgress() const;
+    // Settings ▸ Caption Under Captures: the strip of figures under captured pictures.
+    QPointer<QAction> captionItem;
 
     void mphspd();
     void kmhspd();
@@ -82,6 +95,8 @@ public:
 signals:
     // A menu open has read its files and started the first one.
     void filesOpened();
+    // An incident export ended: ok when its three files are there; `message` says why not.
+    void incidentExported(bool ok, const QString &message);
 
 private:
     void retranslateMenus();
@@ -94,6 +109,8 @@ private:
     QPointer<KTWindowController> windowVC_;
     AppController *appController_ = nullptr;
     QPointer<QMenuBar> menuBar_;
+    QPointer<IncidentExport> export_;
+    QPointer<QProgressDialog> exportProgress_;
     struct MenuText { QPointer<QObject> item; const char *key; };
     QList<MenuText> menuTexts_;
 };

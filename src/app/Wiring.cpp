@@ -1,15 +1,16 @@
 #include "Wiring.h"
 
 #include "AppDelegate.h"
+#include "IncidentExport.h"
 #include "instruments/KTDisplayViewController.h"
 #include "instruments/PositionCompassPanel.h"
 #include "map/KTWebViewController.h"
 #include "map/Reachability.h"
 #include "player/PlaybackSession.h"
-#include "store/MyCache.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListViewController.h"
 #include "store/MyCache.h"
+#include "telemetry/GpsDataHelper.h"
 
 #include <QKeyEvent>
 
@@ -47,6 +48,20 @@ void playerAndPlayList(VideoViewController *video, PlayListViewController *list,
                                  });
     });
     video->setSampleSource([](const QString &path) { return MyCache::findGpsDatas(path).value_or(QList<GpsSample>()); });
+    // Captured pictures carry the time, position and speed of their moment, from the
+    // open file's telemetry (read once per file).
+    struct Telemetry { QString path; GpsReadResult result; };
+    auto cache = std::make_shared<Telemetry>();
+    video->captureFacts = [video, cache](double seconds) {
+        const QString path = video->currentFile();
+        if (path.isEmpty())
+            return CaptureFacts{};
+        if (cache->path != path) {
+            cache->result = GpsDataHelper::readGpsData(path.toStdString());
+            cache->path = path;
+        }
+        return IncidentExport::factsAt(cache->result, path, seconds, video->duration());
+    };
     if (!app)
         return;
     app->setVideoVC(video);

@@ -13,6 +13,8 @@ inline constexpr char CHANGE_MAP_STREET[] = "street";
 inline constexpr char ROTATE_ANGLE_V[] = "rotateAngle_v";
 inline constexpr char ROTATE_SPD_V[] = "rotateSpd_v";
 inline constexpr char VOLUME[] = "volume";
+// Captured pictures get a strip with their time, position and speed under them.
+inline constexpr char CAPTURE_CAPTION[] = "capture_caption";
 inline constexpr char APPLE_LANGUAGES[] = "AppleLanguages";
 inline constexpr char USER_LANGUAGE[] = "userLanguage";
 inline constexpr char GOOGLE_MAPS_API_KEY[] = "google_maps_api_key";

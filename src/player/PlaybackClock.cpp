@@ -122,6 +122,11 @@ void PlaybackClock::seekExact(double seconds)
     seekToMs(std::isfinite(seconds) ? qint64(std::llround(seconds * 1000.0)) : 0);
 }
 
+void PlaybackClock::seekExactMs(qint64 ms)
+{
+    seekToMs(ms);
+}
+
 void PlaybackClock::seekToMs(qint64 ms)
 {
     if (!player_)

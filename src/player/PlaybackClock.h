@@ -42,6 +42,8 @@ public:
     void seek(double seconds);
     // Seeks to `seconds` to the millisecond, the same way.
     void seekExact(double seconds);
+    // Seeks to `ms` as given (a frame step), the same way.
+    void seekExactMs(qint64 ms);
 
     // The time of an ordinary (not end) tick: the reported position clamped into
     // [0, duration - 1 ms] so that only the end tick can equal the duration, and

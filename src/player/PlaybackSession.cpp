@@ -1,10 +1,12 @@
 #include "PlaybackSession.h"
 
 #include "PlaybackClock.h"
+#include "PlaybackSteps.h"
 #include "common/AppKeys.h"
 #include "common/AppUserDefaults.h"
 
 #include <QAudioOutput>
+#include <QMediaMetaData>
 #include <QVideoSink>
 
 #include <algorithm>
@@ -212,6 +214,25 @@ double PlaybackSession::duration() const
     return double(engine_->duration()) / 1000.0;
 }
 
+double PlaybackSession::frameDuration() const
+{
+    const double fps = engine_->metaData().value(QMediaMetaData::VideoFrameRate).toDouble();
+    return fps > 0 && fps < 1000 ? 1.0 / fps : 1.0 / 30.0;
+}
+
+bool PlaybackSession::stepFrame(int direction)
+{
+    if (!player() || !ready_ || isPlaying())
+        return false;
+    const std::optional<double> target =
+        PlaybackSteps::frameTarget(currentTime(), frameDuration(), duration(), direction);
+    if (!target)
+        return false;
+    clock_->seekExactMs(PlaybackSteps::frameSeekMs(*target));
+    emit seeking(*target);
+    return true;
+}
+
 // ---------------------------------------------------------------------------------
 // Transport
 
@@ -272,6 +293,21 @@ void PlaybackSession::backwardRate()
     const int r = -RATE_VIDEO[rateJ_++];
     setRate(double(float(r)));
     emit rateStepped(r);
+}
+
+void PlaybackSession::stepRateLadder(int direction)
+{
+    if (!player() || !ready_)
+        return;
+    const std::optional<double> rate = PlaybackSteps::rateStep(engine_->playbackRate(), direction);
+    if (!rate)
+        return;
+    rateI_ = 0;
+    rateJ_ = 0;
+    if (currentTime() == duration())
+        setCurrentTime(0);
+    setRate(*rate);
+    emit rateLadderStepped(*rate);
 }
 
 float PlaybackSession::volume() const

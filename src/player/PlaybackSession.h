@@ -49,6 +49,9 @@ public:
     void seekExact(double seconds);
     // The file's duration in seconds once it is ready to play, else 0.
     double duration() const;
+    // Seconds from one frame to the next, from the stream's frame rate (1/30 when the
+    // stream does not say).
+    double frameDuration() const;
     // 0.0 .. 1.0; setting it stores "volume" at once.
     float volume() const;
     void setVolume(float v);
@@ -79,6 +82,13 @@ public slots:
     void stopVideo();
     void forwardRate();
     void backwardRate();
+    // While paused, shows the next (`direction` > 0) or previous frame exactly; at the
+    // first or last frame, or while playing, nothing happens. True when it stepped.
+    bool stepFrame(int direction);
+    // One rung down or up the rate ladder (0.25, 0.5, 1, 2, 5, 10, 60) from the rate
+    // playing now, and plays at it; nothing past either end.
+    void slowerRate() { stepRateLadder(-1); }
+    void fasterRate() { stepRateLadder(1); }
 
 signals:
     // Every clock tick, after the modules had it (seconds).
@@ -91,6 +101,8 @@ signals:
     void rateChanged(double rate);
     // A fast or reverse step was taken: the rate it asked for (2, -5, ...).
     void rateStepped(int rate);
+    // A step on the slow/fast ladder was taken: the rate it asked for (0.25, 0.5, 1, 2 …).
+    void rateLadderStepped(double rate);
     void volumeChanged(float volume);
     // The tick at the end of the file was handed to the modules.
     void ended();
@@ -103,6 +115,7 @@ private:
     void setUpPlaybackOfAsset();
     void removeObserver();
     void setRate(double rate);
+    void stepRateLadder(int direction);
     static float storedVolume();
 
     QMediaPlayer *engine_ = nullptr;

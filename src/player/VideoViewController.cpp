@@ -6,6 +6,7 @@
 #include "TelemetryTimeline.h"
 #include "PlayerControlBar.h"
 #include "PlayerOverlays.h"
+#include "PlaybackSteps.h"
 #include "ui/AppToast.h"
 #include "common/AppColorManager.h"
 #include "common/AppKeys.h"
@@ -30,6 +31,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSlider>
 #include <QStandardPaths>
 #include <QToolButton>
@@ -55,6 +57,7 @@ VideoViewController::VideoViewController(QWidget *parent) : QWidget(parent)
     session_ = new PlaybackSession(this);
     buildView();
     followSession();
+    installReviewKeys();
 
     connect(videoWidget->videoSink(), &QVideoSink::videoFrameChanged, this, [this](const QVideoFrame &f) {
         if (waitingFirstFrame_ && f.isValid())
@@ -143,6 +146,8 @@ void VideoViewController::buildView()
     connect(telemetryTimeline, &TelemetryTimeline::seekRequested, session_, &PlaybackSession::seekExact);
     connect(eventsButton, &QToolButton::clicked, this, &VideoViewController::showEvents);
     connect(eventsList, &EventsListView::eventActivated, this, &VideoViewController::seekBeforeEvent);
+    connect(eventsList, &EventsListView::markInRequested, this, &VideoViewController::markIn);
+    connect(eventsList, &EventsListView::markOutRequested, this, &VideoViewController::markOut);
 
     // The slider holds milliseconds; the value that seeks is in seconds.
     connect(timeSlider, &QSlider::sliderMoved, this, [this](int ms) { setCurrentTime(ms / 1000.0); });
@@ -251,6 +256,9 @@ void VideoViewController::followSession()
     connect(s, &PlaybackSession::rateStepped, this, [](int rate) {
         AppToast::showToast(QString::asprintf("%dx", rate), kToastSeconds);
     });
+    connect(s, &PlaybackSession::rateLadderStepped, this, [](double rate) {
+        AppToast::showToast(PlaybackSteps::rateText(rate), kToastSeconds);
+    });
     connect(s, &PlaybackSession::volumeChanged, controlBar_, &PlayerControlBar::showVolume);
     connect(s, &PlaybackSession::setUpFinished, this, &VideoViewController::setUpFinished);
 }
@@ -316,6 +324,11 @@ void VideoViewController::showEvents()
 // At set-up the picture replaces the default image; at close the labels go back to 0.
 void VideoViewController::showDuration(double d)
 {
+    if (markIn_ || markOut_) {
+        markIn_.reset();
+        markOut_.reset();
+        emit marksChanged();
+    }
     totalTimeField->setText(TimeFormatUtils::stringFromSeconds(int(d)));
     waitingFirstFrame_ = d > 0;
     if (d > 0) {
@@ -483,6 +496,71 @@ void VideoViewController::keyPressEvent(QKeyEvent *event)
     QWidget::keyPressEvent(event);
 }
 
+void VideoViewController::installReviewKeys()
+{
+    // Like Space, these work wherever the focus is in the window.
+    const struct { int key; void (VideoViewController::*slot)(); } keys[] = {
+        {Qt::Key_Period, &VideoViewController::stepForward},
+        {Qt::Key_Comma, &VideoViewController::stepBackward},
+        {Qt::Key_BracketLeft, &VideoViewController::slower},
+        {Qt::Key_BracketRight, &VideoViewController::faster},
+        {Qt::Key_I, &VideoViewController::markIn},
+        {Qt::Key_O, &VideoViewController::markOut},
+    };
+    for (const auto &k : keys) {
+        auto *shortcut = new QShortcut(QKeySequence(k.key), this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, k.slot);
+    }
+}
+
+// ---------------------------------------------------------------------------------
+// Incident marks
+
+void VideoViewController::markIn()
+{
+    if (!session_->isReady()) {
+        AppToast::showToast(IncidentMarks::range(std::nullopt, std::nullopt, 0).message, kToastSeconds * 3);
+        return;
+    }
+    markIn_ = currentTime();
+    confirmMarks(Localization::text("In"), *markIn_);
+}
+
+void VideoViewController::markOut()
+{
+    if (!session_->isReady()) {
+        AppToast::showToast(IncidentMarks::range(std::nullopt, std::nullopt, 0).message, kToastSeconds * 3);
+        return;
+    }
+    markOut_ = currentTime();
+    confirmMarks(Localization::text("Out"), *markOut_);
+}
+
+void VideoViewController::confirmMarks(const QString &what, double seconds)
+{
+    emit marksChanged();
+    const MarkedRange r = markedRange();
+    QString text = what + QLatin1Char(' ') + IncidentMarks::timeText(seconds);
+    // Both marks set: a reversed pair is put right now, so that the user hears of it.
+    if (markIn_ && markOut_) {
+        if (r.ok && (r.in != *markIn_ || r.out != *markOut_)) {
+            markIn_ = r.in;
+            markOut_ = r.out;
+            emit marksChanged();
+        }
+        if (!r.message.isEmpty())
+            text = r.message;
+    }
+    AppToast::showToast(text, r.message.isEmpty() ? kToastSeconds : kToastSeconds * 3);
+}
+
+QString VideoViewController::currentFile() const
+{
+    const QMediaPlayer *engine = session_->player();
+    return engine && session_->isReady() ? engine->source().toLocalFile() : QString();
+}
+
 // ---------------------------------------------------------------------------------
 // Capture
 
@@ -515,11 +593,25 @@ void VideoViewController::saveImageFileToDiskPath(const QString &path)
     // The frame under the playhead is the one the sink shows; converting, encoding and
     // writing it happen on the pool. The toast comes even when the view has gone.
     QPointer<VideoViewController> self(this);
-    FrameCapture::savePng(videoWidget->videoSink()->videoFrame(), path).then(qApp, [self, path](bool ok) {
+    saveCurrentFrame(path).then(qApp, [self, path](bool ok) {
         AppToast::showToast(Localization::text(ok ? "capture_suc" : "capture_fail"), kToastSeconds);
         if (self)
             emit self->captureFinished(path, ok);
     });
+}
+
+QFuture<bool> VideoViewController::saveCurrentFrame(const QString &path)
+{
+    FrameCapture::TextChunks chunks;
+    QString caption;
+    if (captureFacts && session_->isReady()) {
+        const CaptureFacts facts = captureFacts(currentTime());
+        const bool mph = !AppUserDefaults::isKMPH();
+        chunks = CaptureText::chunks(facts, mph);
+        if (AppUserDefaults::settings().value(QLatin1String(AppKeys::CAPTURE_CAPTION)).toBool())
+            caption = CaptureText::caption(facts, mph);
+    }
+    return FrameCapture::savePng(videoWidget->videoSink()->videoFrame(), path, chunks, caption);
 }
 
 void VideoViewController::lookPicture()

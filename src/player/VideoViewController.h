@@ -5,8 +5,12 @@
 // session says and hands the controls' requests to it.
 #pragma once
 
+#include "CaptureText.h"
+#include "IncidentMarks.h"
 #include "PlaybackSession.h"
 #include "TelemetryEvents.h"
+
+#include <QFuture>
 
 #include <QList>
 #include <QUrl>
@@ -14,6 +18,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QButtonGroup;
@@ -70,6 +75,21 @@ public:
 
     // The folder of captured pictures (created when missing).
     static QString pictureSaveDirectory();
+
+    // What a picture captured at `seconds` of the open file says about its moment
+    // (the window fills it in from the telemetry); unset, pictures carry no text.
+    std::function<CaptureFacts(double seconds)> captureFacts;
+    // Writes the frame on screen to `path` as a PNG with its text chunks (and the
+    // caption strip when that setting is on).
+    QFuture<bool> saveCurrentFrame(const QString &path);
+
+    // The incident marks of the open file (cleared when another file opens) and the
+    // segment they make.
+    std::optional<double> markInTime() const { return markIn_; }
+    std::optional<double> markOutTime() const { return markOut_; }
+    MarkedRange markedRange() const { return IncidentMarks::range(markIn_, markOut_, duration()); }
+    // The local file that is open, empty when none.
+    QString currentFile() const;
 
     // Controls, exposed for the window and the tests.
     QWidget *containerView = nullptr;
@@ -129,6 +149,15 @@ public slots:
     void clickVoiceBtn();
     void capture();
     void lookPicture();
+    // Review keys: the next or previous frame while paused, one rung slower or faster.
+    void stepForward() { session_->stepFrame(1); }
+    void stepBackward() { session_->stepFrame(-1); }
+    void slower() { session_->slowerRate(); }
+    void faster() { session_->fasterRate(); }
+    // Marks the playing time as the start or end of the incident; a toast confirms, or
+    // says how a reversed or outside mark was corrected.
+    void markIn();
+    void markOut();
     void openFile();
     // Seek one second before the next / previous event (nothing when there is none).
     void nextEvent();
@@ -145,6 +174,8 @@ signals:
     void setUpFinished(bool playable);
     // A capture finished writing (or failed); `path` is the intended file.
     void captureFinished(const QString &path, bool ok);
+    // The in or out mark changed.
+    void marksChanged();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -160,6 +191,8 @@ private:
     void updatePlayButton();
     void showFirstFrame();
     void saveImageFileToDiskPath(const QString &path);
+    void installReviewKeys();
+    void confirmMarks(const QString &what, double seconds);
     void findEvents();
     void seekBeforeEvent(double eventTime);
 
@@ -167,6 +200,8 @@ private:
     PlayerControlBar *controlBar_ = nullptr;
     std::unique_ptr<PlayerOverlays> overlays_;
     bool waitingFirstFrame_ = false;
+    std::optional<double> markIn_;
+    std::optional<double> markOut_;
     SampleSource sampleSource_;
     QString currentPath_;
     QList<GpsSample> samples_;

@@ -1,7 +1,10 @@
 // The whole program, end to end: the real window with the real player, web view,
 // panels and play list, on the forged sample drive.
 #include "WindowTestMain.h"
+#include "../extractor/XmlLint.h"
+#include "../player/PlayerTestSupport.h"
 #include "app/AppDelegate.h"
+#include "app/IncidentExport.h"
 #include "app/KTLayoutViewController.h"
 #include "app/KTSplitView.h"
 #include "app/KTWindowController.h"
@@ -36,6 +39,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QToolButton>
+#include <QTemporaryDir>
+#include <QVideoFrame>
+#include <QVideoSink>
+#include <QVideoWidget>
 #include <QMediaPlayer>
 #include <QProcess>
 #include <QScreen>
@@ -227,6 +237,109 @@ private slots:
                  qPrintable(QStringLiteral("%1 m against %2 m").arg(trip->totalDistanceValue()).arg(metres)));
         QCOMPARE(trip->movingDistance->text(), AppUtils::convertDistanceUnit(trip->totalDistanceValue()));
         screenshot(QStringLiteral("e2e_1_playing"));
+    }
+
+    // Paused on the first file: `.` shows exactly the next frame (a capture before and
+    // after, each the frame ffmpeg decodes there, burnt-in frame counter included, and
+    // carrying its moment in PNG text); I and O mark a reversed pair that is put right;
+    // File ▸ Export Incident… writes an MP4 that ffprobe reads with the marked length
+    // (within one key-frame interval, 1 s here), a valid GPX of the marked seconds and
+    // the picture.
+    void reviewAndExportAnIncident()
+    {
+        VideoViewController *video = layout->videoVC;
+        const QString file = files.first();
+        QCOMPARE(video->currentFile(), file);
+        QCOMPARE(video->player()->playbackState(), QMediaPlayer::PausedState);
+        video->setCurrentTime(35);
+        QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 35.0, 5000);
+
+        QSignalSpy captured(video, &VideoViewController::captureFinished);
+        const auto capture = [&]() -> QImage {
+            captured.clear();
+            video->captureButton->click();
+            if (!captured.wait(10000) || !captured.first().at(1).toBool())
+                return {};
+            return QImage(captured.first().first().toString());
+        };
+        // ffmpeg gives frame n for a time between frames n-1 and n.
+        const auto showsFrame = [&](const QImage &shot, int n) {
+            using PlayerTestSupport::ffmpegFrame, PlayerTestSupport::meanDifference;
+            const double here = meanDifference(shot, ffmpegFrame(file, (n - 0.5) / 30));
+            return here >= 0 && here < meanDifference(shot, ffmpegFrame(file, (n - 1.5) / 30))
+                   && here < meanDifference(shot, ffmpegFrame(file, (n + 0.5) / 30));
+        };
+        QVideoSink *sink = video->videoWidget->videoSink();
+        QTRY_COMPARE_WITH_TIMEOUT(sink->videoFrame().startTime(), qint64(35000000), 5000);
+        const QImage before = capture();
+        QVERIFY(showsFrame(before, 1050));
+        QCOMPARE(before.text(QStringLiteral("Creation Time")), QStringLiteral("2026-11-08 09:30:35"));
+        const QJsonObject sample = readTruth(file).samples.at(35).toObject();
+        QCOMPARE(before.text(QStringLiteral("Speed")), QStringLiteral("%1 km/h").arg(sample["spd"].toInt()));
+        QVERIFY2(before.text(QStringLiteral("Location")).startsWith(sample["gps_lat"].toString().left(8)),
+                 qPrintable(before.text(QStringLiteral("Location"))));
+
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QTest::keyClick(window.get(), Qt::Key_Period);
+        QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 35.034, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(sink->videoFrame().startTime(), qint64(35034000), 5000);
+        QVERIFY(showsFrame(capture(), 1051));
+
+        // Out first, then in ten seconds later: the pair is swapped. The events list's
+        // buttons mark as the keys do.
+        QTest::keyClick(window.get(), Qt::Key_O);
+        video->setCurrentTime(45);
+        QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 45.0, 5000);
+        QTest::keyClick(window.get(), Qt::Key_I);
+        QCOMPARE(video->markInTime().value_or(-1), 35.034);
+        QCOMPARE(video->markOutTime().value_or(-1), 45.0);
+        video->setCurrentTime(40);
+        QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 40.0, 5000);
+        video->eventsList->markOutButton->click();
+        QCOMPARE(video->markOutTime().value_or(-1), 40.0);
+
+        QTemporaryDir out;
+        const QString target = out.filePath(QStringLiteral("incident.mp4"));
+        delegate->exportPanel = [&](const QString &) { return target; };
+        QAction *item = nullptr;
+        for (QAction *a : window->menuBar()->findChildren<QAction *>())
+            if (a->text() == QStringLiteral("Export Incident…"))
+                item = a;
+        QVERIFY(item);
+        QSignalSpy exported(delegate.get(), &AppDelegate::incidentExported);
+        item->trigger();
+        QVERIFY(exported.wait(30000));
+        QVERIFY2(exported.first().first().toBool(), qPrintable(exported.first().at(1).toString()));
+        delegate->exportPanel = nullptr;
+
+        QProcess probe;
+        probe.start(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_frames"),
+                                                QStringLiteral("-show_entries"), QStringLiteral("format=duration:stream=nb_read_frames"),
+                                                QStringLiteral("-of"), QStringLiteral("json"), target});
+        QVERIFY(probe.waitForFinished(30000));
+        QCOMPARE(probe.exitCode(), 0);
+        const QJsonObject info = QJsonDocument::fromJson(probe.readAllStandardOutput()).object();
+        const double seconds = info["format"].toObject()["duration"].toString().toDouble();
+        QVERIFY2(std::fabs(seconds - (40 - 35.034)) <= 1.0, qPrintable(QString::number(seconds)));
+        const int frames = info["streams"].toArray().at(0).toObject()["nb_read_frames"].toString().toInt();
+        QVERIFY2(std::abs(frames - 149) <= 30, qPrintable(QString::number(frames)));
+
+        QFile gpx(out.filePath(QStringLiteral("incident.gpx")));
+        QVERIFY(gpx.open(QIODevice::ReadOnly));
+        const QByteArray document = gpx.readAll();
+        QCOMPARE(xmllintProblems(document.toStdString(),
+                                 qEnvironmentVariable("VELTRA_SOURCE_DIR") + QStringLiteral("/tests/extractor/gpx-1.1.xsd")),
+                 QString());
+        // Seconds 35 to 40, each sample with its fix.
+        QCOMPARE(int(document.count("<trkpt ")), 6);
+        const QJsonArray truth = readTruth(file).samples;
+        QVERIFY(document.contains("<trkpt lat=\"" + truth.at(35).toObject()["gps_lat"].toString().toUtf8()));
+        QVERIFY(document.contains("<trkpt lat=\"" + truth.at(40).toObject()["gps_lat"].toString().toUtf8()));
+        const QImage picture(out.filePath(QStringLiteral("incident.png")));
+        QCOMPARE(picture.text(QStringLiteral("Creation Time")), QStringLiteral("2026-11-08 09:30:40"));
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+        screenshot(QStringLiteral("e2e_1b_incident_exported"));
     }
 
     void enlargeAndRestoreVideo()

@@ -96,7 +96,7 @@ private slots:
         // File > Export Track writes the playing trip as veltra-gps --trips does.
         QTemporaryDir dir;
         const QString out = dir.filePath(QStringLiteral("rear.gpx"));
-        delegate->exportPanel = [out] { return out; };
+        delegate->trackExportPanel = [out] { return out; };
         QSignalSpy exported(delegate.get(), &AppDelegate::trackExported);
         delegate->exportTrack();
         QVERIFY(exported.wait(30000));

@@ -317,6 +317,9 @@ private slots:
         QTest::addRow("reverse resets fast") << "ffbf" << QList<double>{2, 5, -2, 2};
         QTest::addRow("play resets both") << "ffpf" << QList<double>{2, 5, 0, 2};
         QTest::addRow("play after fast plays at 1") << "fpp" << QList<double>{2, 0, 1};
+        QTest::addRow("slower stops at a quarter") << "sss" << QList<double>{0.5, 0.25, 0.25};
+        QTest::addRow("faster from slow runs on into the fast steps") << "ssuuu" << QList<double>{0.5, 0.25, 0.5, 1, 2};
+        QTest::addRow("slower from a fast step") << "ffs" << QList<double>{2, 5, 2};
     }
     void rateSteps()
     {
@@ -332,6 +335,10 @@ private slots:
                 rig.session.forwardRate();
             else if (p == 'b')
                 rig.session.backwardRate();
+            else if (p == 's')
+                rig.session.slowerRate();
+            else if (p == 'u')
+                rig.session.fasterRate();
             else
                 rig.session.playOrPause();
             QCOMPARE(rig.session.requestedRate(), rates[k]);

@@ -529,6 +529,53 @@ private slots:
         QVERIFY2(other > 3 * diff, qPrintable(QString("diff %1, another frame %2").arg(diff).arg(other)));
     }
 
+    // While paused, '.' and ',' show exactly the next and previous frame (the picture
+    // is ffmpeg's frame there, burnt-in counter included, not a neighbour) and the
+    // panels get the time landed on; at the first frame ',' does nothing.
+    void frameStepKeysAreExact()
+    {
+        Rig rig;
+        QVERIFY(rig.open(clip_));
+        QVERIFY(rig.waitPlaying());
+        QVERIFY(rig.pauseAndSettle());
+        rig.vc->setCurrentTime(1.0);
+        QVideoSink *sink = rig.vc->videoWidget->videoSink();
+        // The frame shown after landing at `ms` is ffmpeg's frame n (which it gives for
+        // a time between frames n-1 and n), closer to it than to either neighbour.
+        const auto showsFrame = [&](qint64 ms, int n) {
+            if (!QTest::qWaitFor([&] { return sink->videoFrame().startTime() == ms * 1000; }, 5000))
+                return false;
+            const QImage shown = sink->videoFrame().toImage();
+            const double here = meanDifference(shown, ffmpegFrame(clip_, (n - 0.5) / 30));
+            return here >= 0 && here < meanDifference(shown, ffmpegFrame(clip_, (n - 1.5) / 30))
+                   && here < meanDifference(shown, ffmpegFrame(clip_, (n + 0.5) / 30));
+        };
+        QVERIFY(showsFrame(1000, 30));
+        // The keys are the window's shortcuts.
+        rig.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&rig.window));
+        rig.log.clear();
+        QTest::keyClick(&rig.window, Qt::Key_Period);
+        QVERIFY(showsFrame(1034, 31));
+        QCOMPARE(rig.log.of("tick", "gps").back().value, 1.034);   // the panels follow
+        QTest::keyClick(&rig.window, Qt::Key_Period);
+        QVERIFY(showsFrame(1067, 32));
+        QTest::keyClick(&rig.window, Qt::Key_Comma);
+        QVERIFY(showsFrame(1034, 31));
+        QCOMPARE(rig.vc->currentTime(), 1.034);
+
+        rig.vc->setCurrentTime(0);
+        QVERIFY(QTest::qWaitFor([&] { return sink->videoFrame().startTime() == 0; }, 5000));
+        rig.log.clear();
+        QTest::keyClick(&rig.window, Qt::Key_Comma);
+        QTest::qWait(300);
+        QCOMPARE(rig.log.count("tick"), 0);
+        rig.vc->playOrPause();
+        QVERIFY(rig.waitPlaying());
+        QTest::keyClick(&rig.window, Qt::Key_Period);   // playing: no step
+        QCOMPARE(rig.vc->player()->playbackState(), QMediaPlayer::PlayingState);
+    }
+
     void captureWriteFailureShowsFail_data()
     {
         QTest::addColumn<QString>("how");

@@ -1,0 +1,28 @@
+#include "CaptureText.h"
+
+#include <cmath>
+
+QList<QPair<QString, QString>> CaptureText::chunks(const CaptureFacts &facts, bool mph)
+{
+    QList<QPair<QString, QString>> out;
+    if (!facts.recorded.isEmpty())
+        out.append({QStringLiteral("Creation Time"), facts.recorded});
+    if (facts.latitude && facts.longitude && std::isfinite(*facts.latitude) && std::isfinite(*facts.longitude))
+        out.append({QStringLiteral("Location"), QStringLiteral("%1, %2")
+                                                    .arg(*facts.latitude, 0, 'f', 6)
+                                                    .arg(*facts.longitude, 0, 'f', 6)});
+    if (facts.speedKmh && std::isfinite(*facts.speedKmh)) {
+        const double v = mph ? *facts.speedKmh / 1.609344 : *facts.speedKmh;
+        out.append({QStringLiteral("Speed"),
+                    QStringLiteral("%1 %2").arg(std::lround(v)).arg(mph ? QStringLiteral("mph") : QStringLiteral("km/h"))});
+    }
+    return out;
+}
+
+QString CaptureText::caption(const CaptureFacts &facts, bool mph)
+{
+    QStringList parts;
+    for (const auto &chunk : chunks(facts, mph))
+        parts << chunk.second;
+    return parts.join(QStringLiteral("  "));
+}

@@ -1,0 +1,29 @@
+// What a captured picture says about its moment: the recording time by the camera's
+// clock, the position and the speed, as PNG text chunks and as the one line of the
+// caption strip that a setting draws under the picture.
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+
+#include <optional>
+
+struct CaptureFacts {
+    QString recorded;                 // "2026-11-08 09:31:35", empty when unknown
+    std::optional<double> latitude;   // degrees, with the longitude when there is a fix
+    std::optional<double> longitude;
+    std::optional<double> speedKmh;
+};
+
+class CaptureText {
+public:
+    CaptureText() = delete;
+
+    // Keyword/text pairs in this order: "Creation Time", "Location" ("51.501234,
+    // -0.123456"), "Speed" ("52 km/h" or, with `mph`, "32 mph"); a fact that is not
+    // known has no chunk.
+    static QList<QPair<QString, QString>> chunks(const CaptureFacts &facts, bool mph);
+    // The same figures on one line, separated by two spaces; empty when none is known.
+    static QString caption(const CaptureFacts &facts, bool mph);
+};

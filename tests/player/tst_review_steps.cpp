@@ -1,0 +1,222 @@
+// The arithmetic behind the review keys and the incident export: frame steps, the
+// rate ladder, the marked segment, and what captured pictures say.
+#include "player/CaptureText.h"
+#include "player/FrameCapture.h"
+#include "player/IncidentMarks.h"
+#include "player/PlaybackSteps.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QImageReader>
+#include <QTest>
+
+#include <cmath>
+
+Q_DECLARE_METATYPE(std::optional<double>)
+
+namespace {
+const std::optional<double> none;
+constexpr double f30 = 1.0 / 30;
+}
+
+class ReviewStepsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void frameTarget_data()
+    {
+        QTest::addColumn<double>("current");
+        QTest::addColumn<double>("frame");
+        QTest::addColumn<double>("duration");
+        QTest::addColumn<int>("direction");
+        QTest::addColumn<double>("expected");   // -1: no step
+        QTest::newRow("next from a frame start") << 2.0 << f30 << 60.0 << 1 << 61 * f30;
+        QTest::newRow("next from a landed seek (2034 ms)") << 2.034 << f30 << 60.0 << 1 << 62 * f30;
+        QTest::newRow("previous from a landed seek") << 2.034 << f30 << 60.0 << -1 << 2.0;
+        QTest::newRow("mid-frame pause goes to the next start") << 1.49 << f30 << 60.0 << 1 << 1.5;
+        QTest::newRow("mid-frame pause goes back one") << 1.49 << f30 << 60.0 << -1 << 43 * f30;
+        QTest::newRow("first frame, back") << 0.0 << f30 << 60.0 << -1 << -1.0;
+        QTest::newRow("first frame, forward") << 0.0 << f30 << 60.0 << 1 << f30;
+        QTest::newRow("last frame, forward") << 1799 * f30 << f30 << 60.0 << 1 << -1.0;
+        QTest::newRow("last frame, landed (59967 ms)") << 59.967 << f30 << 60.0 << 1 << -1.0;
+        QTest::newRow("at the end, back to the last frame") << 60.0 << f30 << 60.0 << -1 << 1799 * f30;
+        QTest::newRow("at the end, forward") << 60.0 << f30 << 60.0 << 1 << -1.0;
+        QTest::newRow("25 fps") << 0.04 << 0.04 << 10.0 << 1 << 0.08;
+        QTest::newRow("no frame duration") << 1.0 << 0.0 << 10.0 << 1 << -1.0;
+        QTest::newRow("no duration") << 0.0 << f30 << 0.0 << 1 << -1.0;
+    }
+    void frameTarget()
+    {
+        QFETCH(double, current);
+        QFETCH(double, frame);
+        QFETCH(double, duration);
+        QFETCH(int, direction);
+        QFETCH(double, expected);
+        const std::optional<double> t = PlaybackSteps::frameTarget(current, frame, duration, direction);
+        if (expected < 0) {
+            QVERIFY2(!t, qPrintable(QString::number(t.value_or(0))));
+        } else {
+            QVERIFY(t);
+            QCOMPARE_LE(std::abs(*t - expected), 1e-9);
+        }
+    }
+
+    void frameSeekMs_data()
+    {
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<qint64>("ms");
+        QTest::newRow("frame 61 at 30 fps") << 61 * f30 << qint64(2034);
+        QTest::newRow("frame 60 at 30 fps") << 60 * f30 << qint64(2000);
+        QTest::newRow("frame 3 at 30 fps") << 3 * f30 << qint64(100);
+        QTest::newRow("frame 1 at 29.97 fps") << 1001.0 / 30000 << qint64(34);
+        QTest::newRow("25 fps") << 0.08 << qint64(80);
+        QTest::newRow("start") << 0.0 << qint64(0);
+    }
+    void frameSeekMs()
+    {
+        QFETCH(double, seconds);
+        QFETCH(qint64, ms);
+        QCOMPARE(PlaybackSteps::frameSeekMs(seconds), ms);
+    }
+
+    void rateStep_data()
+    {
+        QTest::addColumn<double>("current");
+        QTest::addColumn<int>("direction");
+        QTest::addColumn<double>("expected");   // 0: no step
+        QTest::newRow("1 slower") << 1.0 << -1 << 0.5;
+        QTest::newRow("0.5 slower") << 0.5 << -1 << 0.25;
+        QTest::newRow("0.25 slower: the end") << 0.25 << -1 << 0.0;
+        QTest::newRow("0.25 faster") << 0.25 << 1 << 0.5;
+        QTest::newRow("1 faster goes into the fast steps") << 1.0 << 1 << 2.0;
+        QTest::newRow("5 slower") << 5.0 << -1 << 2.0;
+        QTest::newRow("60 faster: the end") << 60.0 << 1 << 0.0;
+        QTest::newRow("reverse counts as 1") << -2.0 << -1 << 0.5;
+        QTest::newRow("between rungs") << 1.5 << -1 << 1.0;
+    }
+    void rateStep()
+    {
+        QFETCH(double, current);
+        QFETCH(int, direction);
+        QFETCH(double, expected);
+        QCOMPARE(PlaybackSteps::rateStep(current, direction).value_or(0.0), expected);
+    }
+
+    void rateText()
+    {
+        QCOMPARE(PlaybackSteps::rateText(0.5), QStringLiteral("0.5x"));
+        QCOMPARE(PlaybackSteps::rateText(0.25), QStringLiteral("0.25x"));
+        QCOMPARE(PlaybackSteps::rateText(2), QStringLiteral("2x"));
+    }
+
+    void markedRange_data()
+    {
+        QTest::addColumn<std::optional<double>>("in");
+        QTest::addColumn<std::optional<double>>("out");
+        QTest::addColumn<double>("duration");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<double>("start");
+        QTest::addColumn<double>("end");
+        QTest::addColumn<QString>("says");   // a word of the sentence, empty for none
+        QTest::newRow("in order") << std::optional(5.0) << std::optional(20.0) << 60.0 << true << 5.0 << 20.0 << "";
+        QTest::newRow("reversed: swapped") << std::optional(20.0) << std::optional(5.0) << 60.0 << true << 5.0 << 20.0
+                                          << "swapped";
+        QTest::newRow("out past the end") << std::optional(50.0) << std::optional(70.0) << 60.0 << true << 50.0 << 60.0
+                                          << "outside";
+        QTest::newRow("in before the start") << std::optional(-3.0) << std::optional(4.0) << 60.0 << true << 0.0 << 4.0
+                                             << "outside";
+        QTest::newRow("no in mark") << none << std::optional(8.0) << 60.0 << true << 0.0 << 8.0 << "";
+        QTest::newRow("no out mark") << std::optional(8.0) << none << 60.0 << true << 8.0 << 60.0 << "";
+        QTest::newRow("empty: refused") << std::optional(8.0) << std::optional(8.0) << 60.0 << false << 8.0 << 8.0
+                                        << "empty";
+        QTest::newRow("both past the end: refused") << std::optional(70.0) << std::optional(80.0) << 60.0 << false
+                                                    << 70.0 << 60.0 << "empty";
+        QTest::newRow("no clip") << std::optional(1.0) << std::optional(2.0) << 0.0 << false << 0.0 << 0.0 << "clip";
+    }
+    void markedRange()
+    {
+        QFETCH(std::optional<double>, in);
+        QFETCH(std::optional<double>, out);
+        QFETCH(double, duration);
+        QFETCH(bool, ok);
+        QFETCH(double, start);
+        QFETCH(double, end);
+        QFETCH(QString, says);
+        const MarkedRange r = IncidentMarks::range(in, out, duration);
+        QCOMPARE(r.ok, ok);
+        if (ok) {
+            QCOMPARE(r.in, start);
+            QCOMPARE(r.out, end);
+        }
+        if (says.isEmpty())
+            QCOMPARE(r.message, QString());
+        else
+            QVERIFY2(r.message.contains(says), qPrintable(r.message));
+    }
+
+    void timeText()
+    {
+        QCOMPARE(IncidentMarks::timeText(95.2), QStringLiteral("01:35.200"));
+        QCOMPARE(IncidentMarks::timeText(3725.0), QStringLiteral("1:02:05.000"));
+    }
+
+    void captureText_data()
+    {
+        QTest::addColumn<bool>("fix");
+        QTest::addColumn<bool>("mph");
+        QTest::addColumn<QStringList>("chunks");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("km/h") << true << false
+                              << QStringList{"Creation Time=2026-11-08 09:31:35", "Location=51.501234, -0.123456",
+                                             "Speed=80 km/h"}
+                              << "2026-11-08 09:31:35  51.501234, -0.123456  80 km/h";
+        QTest::newRow("mph") << true << true
+                             << QStringList{"Creation Time=2026-11-08 09:31:35", "Location=51.501234, -0.123456",
+                                            "Speed=50 mph"}
+                             << "2026-11-08 09:31:35  51.501234, -0.123456  50 mph";
+        QTest::newRow("no fix: the time alone") << false << false
+                                                << QStringList{"Creation Time=2026-11-08 09:31:35"}
+                                                << "2026-11-08 09:31:35";
+    }
+    void captureText()
+    {
+        QFETCH(bool, fix);
+        QFETCH(bool, mph);
+        QFETCH(QStringList, chunks);
+        QFETCH(QString, caption);
+        CaptureFacts facts;
+        facts.recorded = QStringLiteral("2026-11-08 09:31:35");
+        if (fix) {
+            facts.latitude = 51.501234;
+            facts.longitude = -0.123456;
+            facts.speedKmh = 80;
+        }
+        QStringList got;
+        for (const auto &c : CaptureText::chunks(facts, mph))
+            got << c.first + QLatin1Char('=') + c.second;
+        QCOMPARE(got, chunks);
+        QCOMPARE(CaptureText::caption(facts, mph), caption);
+    }
+
+    // The chunks survive PNG encoding; the caption strip adds rows under an unchanged picture.
+    void annotatedPng()
+    {
+        QImage picture(64, 40, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        const FrameCapture::TextChunks chunks{{QStringLiteral("Speed"), QStringLiteral("80 km/h")}};
+        for (const QString &caption : {QString(), QStringLiteral("80 km/h")}) {
+            QByteArray png;
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            QVERIFY(FrameCapture::annotate(picture, chunks, caption).save(&buffer, "PNG"));
+            buffer.close();
+            buffer.open(QIODevice::ReadOnly);
+            const QImage back = QImageReader(&buffer, "PNG").read();
+            QCOMPARE(back.text(QStringLiteral("Speed")), QStringLiteral("80 km/h"));
+            QCOMPARE(back.height() > picture.height(), !caption.isEmpty());
+            QCOMPARE(back.pixelColor(10, 10), QColor(Qt::red));
+        }
+    }
+};
+
+QTEST_MAIN(ReviewStepsTest)
+#include "tst_review_steps.moc"
