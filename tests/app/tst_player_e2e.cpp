@@ -535,6 +535,13 @@ private slots:
         prefs->overSpeedBox->setValue(0);
         QCOMPARE(overSpeed(), 0);
         prefs->close();
+
+        // The long file covers the same minutes as the drive's three clips, so it would
+        // join their trip as an event copy: it leaves the list for the tests that follow.
+        PlayListViewController *list = layout->playlistVC;
+        QCOMPARE(list->playlist().at(list->selectIndex).path, QUrl::fromLocalFile(drive).toString(QUrl::FullyEncoded));
+        list->removeVideoPlay();
+        QCOMPARE(list->playlist().size(), files.size());
     }
 
     void tripOfTheDriveOnTheMap()
