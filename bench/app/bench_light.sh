@@ -13,12 +13,17 @@
 #     bench_instruments);
 #   - frames skipped at 1x, counted at the video sink (VELTRA_FRAME_LOG).
 # Each figure is the median of RUNS runs. mpv is installed from Debian when missing.
-# Usage: bench/app/bench_light.sh [BUILD_DIR] [RUNS]
+# Each start has fresh settings but keeps the caches (GStreamer's plug-in registry,
+# fonts) from a first start that is not counted, as on a user's machine.
+# With OTHER_BUILD_DIR, an older build is measured too, in the same runs, and shown
+# in a column of its own.
+# Usage: bench/app/bench_light.sh [BUILD_DIR] [RUNS] [OTHER_BUILD_DIR]
 #   (needs xvfb-run, openbox, dbus-run-session, dbus-send, ffmpeg)
 set -euo pipefail
 here="$(cd "$(dirname "$0")/../.." && pwd)"
 build="$(cd "${1:-build}" && pwd)"
 runs="${2:-3}"
+other="${3:+$(cd "$3" && pwd)}"
 [ "$(id -u)" -ne 0 ] || export QTWEBENGINE_DISABLE_SANDBOX=1
 
 if ! command -v mpv >/dev/null; then
@@ -36,7 +41,7 @@ if [ ! -s "$clip" ]; then
   "$build/tools/forge/veltra-forge" --kind nt9665 --size 1920x1080 --seconds 40 --out "$clip" >/dev/null
 fi
 
-export VELTRA_BUILD="$build" VELTRA_CLIP="$clip" RUNS="$runs" WARMUP="${WARMUP:-6}" WINDOW="${WINDOW:-12}"
+export VELTRA_BUILDS="$build${other:+ $other}" VELTRA_CLIP="$clip" RUNS="$runs" WARMUP="${WARMUP:-6}" WINDOW="${WINDOW:-12}"
 results=$(mktemp)
 export RESULTS="$results"
 
@@ -72,30 +77,45 @@ inner() {
       awk '{ s += $1 } END { printf "%.0f\n", s / 1024 }'
   }
 
+  cache=$(mktemp -d)
+  # The uncounted first start fills the caches.
+  for b in $VELTRA_BUILDS; do
+    home=$(mktemp -d)
+    XDG_CACHE_HOME=$cache HOME=$home XDG_CONFIG_HOME=$home/.config "$b/src/app/veltra-player" "$VELTRA_CLIP" \
+      >/dev/null 2>&1 &
+    sleep 5; kill -TERM $!; wait $! || true
+    rm -rf "$home"
+  done
   for run in $(seq "$RUNS"); do
+   col=0
+   for VELTRA_BUILD in $VELTRA_BUILDS; do
+    col=$((col + 1))
     home=$(mktemp -d)
     log="$home/player.log"
     start=$(date +%s%N)
-    HOME=$home XDG_CONFIG_HOME=$home/.config VELTRA_FRAME_LOG=1 \
+    XDG_CACHE_HOME=$cache HOME=$home XDG_CONFIG_HOME=$home/.config VELTRA_FRAME_LOG=1 \
       "$VELTRA_BUILD/src/app/veltra-player" "$VELTRA_CLIP" >/dev/null 2>"$log" &
     pid=$!
     for _ in $(seq 300); do grep -q "first frame at" "$log" && break; sleep 0.05; done
     first=$(sed -nE 's/.*first frame at ([0-9]+).*/\1/p' "$log" | head -1)
     [ -n "$first" ] || { echo "run $run: the player showed no frame" >&2; cat "$log" >&2; exit 1; }
-    echo "startup_ms $(( (first - start) / 1000000 ))" >>"$RESULTS"
+    echo "startup_ms$col $(( (first - start) / 1000000 ))" >>"$RESULTS"
     sleep "$WARMUP"
-    echo "player_cpu $(cpu $pid)" >>"$RESULTS"
-    echo "player_rss_mib $(rss $pid)" >>"$RESULTS"
+    echo "player_cpu$col $(cpu $pid)" >>"$RESULTS"
+    echo "player_rss_mib$col $(rss $pid)" >>"$RESULTS"
     dbus-send --session --type=method_call --dest=org.mpris.MediaPlayer2.veltra /org/mpris/MediaPlayer2 \
       org.mpris.MediaPlayer2.Player.Pause
     sleep 2
-    echo "paused_cpu $(cpu $pid)" >>"$RESULTS"
+    echo "paused_cpu$col $(cpu $pid)" >>"$RESULTS"
     kill -TERM "$pid"; wait "$pid" || true
     skipped=$(sed -nE 's/.*frames shown ([0-9]+), skipped ([0-9]+).*/\2/p' "$log" | tail -1)
     shown=$(sed -nE 's/.*frames shown ([0-9]+), skipped ([0-9]+).*/\1/p' "$log" | tail -1)
-    echo "frames_skipped ${skipped:-?}" >>"$RESULTS"
-    echo "frames_shown ${shown:-?}" >>"$RESULTS"
+    echo "frames_skipped$col ${skipped:-?}" >>"$RESULTS"
+    echo "frames_shown$col ${shown:-?}" >>"$RESULTS"
     rm -rf "$home"
+    QT_QPA_PLATFORM=offscreen HOME=$(mktemp -d) "$VELTRA_BUILD/bench/instruments/bench_instruments" 20000 |
+      sed -nE "s/.*the once-a-second tick: median ([0-9.]+) us.*/panel_tick_us$col \\1/p" >>"$RESULTS"
+   done
 
     mpv --no-config --vo=x11 --ao=null --really-quiet "$VELTRA_CLIP" >/dev/null 2>&1 &
     pid=$!
@@ -109,10 +129,9 @@ inner() {
     echo "ffmpeg_cpu $(cpu $pid)" >>"$RESULTS"
     kill -TERM "$pid"; wait "$pid" || true
 
-    QT_QPA_PLATFORM=offscreen HOME=$(mktemp -d) "$VELTRA_BUILD/bench/instruments/bench_instruments" 20000 |
-      sed -nE 's/.*the once-a-second tick: median ([0-9.]+) us.*/panel_tick_us \1/p' >>"$RESULTS"
     echo "run $run of $RUNS done" >&2
   done
+  rm -rf "$cache"
 }
 # xvfb-run's shell drops exported functions: the function goes over as a file.
 declare -f inner >"$results.sh"
@@ -121,16 +140,25 @@ xvfb-run -a -s "-screen 0 1920x1080x24" dbus-run-session -- "$here/scripts/with-
 
 median() { awk -v k="$1" '$1 == k { print $2 }' "$results" | sort -g | awk '{ v[NR] = $1 } END { print (NR ? v[int((NR + 1) / 2)] : "?") }'; }
 all() { awk -v k="$1" '$1 == k { printf "%s ", $2 }' "$results"; }
-p=$(median player_cpu); m=$(median mpv_cpu); f=$(median ffmpeg_cpu)
+m=$(median mpv_cpu); f=$(median ffmpeg_cpu)
 echo
 echo "Median of $runs runs (all runs in brackets), 1920x1080 H.264, 40 s, $(nproc) cores:"
-printf "  %-44s %8s  [%s]\n" "player at 1x, CPU % of a core (all processes)" "$p" "$(all player_cpu)"
-printf "  %-44s %8s  [%s]\n" "mpv --vo=x11, CPU %" "$m" "$(all mpv_cpu)"
-printf "  %-44s %8s  [%s]\n" "ffmpeg -re ... -f null -, CPU %" "$f" "$(all ffmpeg_cpu)"
-printf "  %-44s %8s\n" "player / mpv" "$(awk -v a="$p" -v b="$m" 'BEGIN { printf "%.2fx", a / b }')"
-printf "  %-44s %8s  [%s]\n" "player paused, CPU %" "$(median paused_cpu)" "$(all paused_cpu)"
-printf "  %-44s %8s  [%s]\n" "start-up to the first frame, ms" "$(median startup_ms)" "$(all startup_ms)"
-printf "  %-44s %8s  [%s]\n" "RSS of all processes, playing, map loaded, MiB" "$(median player_rss_mib)" "$(all player_rss_mib)"
-printf "  %-44s %8s  [%s]\n" "panels' tick on a change of second, median us" "$(median panel_tick_us)" "$(all panel_tick_us)"
-printf "  %-44s %8s  [%s]\n" "frames skipped at 1x (of shown)" "$(median frames_skipped)" "$(all frames_skipped)/ $(all frames_shown)"
+printf "  %-48s %8s  [%s]\n" "mpv --vo=x11, CPU % of a core" "$m" "$(all mpv_cpu)"
+printf "  %-48s %8s  [%s]\n" "ffmpeg -re ... -f null -, CPU % of a core" "$f" "$(all ffmpeg_cpu)"
+col=0
+for b in $build $other; do
+  col=$((col + 1))
+  p=$(median player_cpu$col)
+  echo "$b:"
+  printf "  %-48s %8s  [%s]\n" "player at 1x, CPU % of a core (all processes)" "$p" "$(all player_cpu$col)"
+  printf "  %-48s %8s\n" "player / mpv" "$(awk -v a="$p" -v b="$m" 'BEGIN { printf "%.2fx", a / b }')"
+  printf "  %-48s %8s  [%s]\n" "player paused, CPU %" "$(median paused_cpu$col)" "$(all paused_cpu$col)"
+  printf "  %-48s %8s  [%s]\n" "start-up to the first frame, ms" "$(median startup_ms$col)" "$(all startup_ms$col)"
+  printf "  %-48s %8s  [%s]\n" "RSS of all processes, playing, map loaded, MiB" "$(median player_rss_mib$col)" \
+    "$(all player_rss_mib$col)"
+  printf "  %-48s %8s  [%s]\n" "panels' tick on a change of second, median us" "$(median panel_tick_us$col)" \
+    "$(all panel_tick_us$col)"
+  printf "  %-48s %8s  [%s]\n" "frames skipped at 1x" "$(median frames_skipped$col)" \
+    "$(all frames_skipped$col)of $(all frames_shown$col)shown"
+done
 rm -f "$results" "$results.sh"
