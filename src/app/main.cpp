@@ -8,6 +8,7 @@
 #include "Wiring.h"
 #include "common/Localization.h"
 #include "map/MapTileServer.h"
+#include "map/MapWebPage.h"
 #include "player/PlaybackSession.h"
 #include "player/VideoViewController.h"
 
@@ -168,6 +169,9 @@ int main(int argc, char *argv[])
             qputenv("QT_WIDGETS_RHI_BACKEND", "opengl");
     }
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
+            MapWebPage::engineFlags(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"),
+                                    qEnvironmentVariableIntValue("QTWEBENGINE_DISABLE_SANDBOX") != 0));
     MapTileServer::registerUrlScheme();
     QApplication app(argc, argv);
     describeApplication(app);

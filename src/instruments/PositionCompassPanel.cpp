@@ -8,6 +8,7 @@
 #include "common/AppKeys.h"
 #include "common/AppUserDefaults.h"
 #include "common/AppUtils.h"
+#include "common/Localization.h"
 #include "common/NotificationCenter.h"
 #include "store/MyCache.h"
 
@@ -91,7 +92,7 @@ void PositionCompassPanel::updateDataByCurrentTime(double seconds)
     const int k = IndexRule::indexFor(seconds, totalTime_, speedList_.size());
     if (k >= 0 && k != shownSpeed_) {
         spd_show_v_ = float(speedList_.at(k));
-        const QString text = AppUtils::convertSpeedUnit(spd_show_v_);
+        const QString text = speedReadout(spd_show_v_);
         setTextIfChanged(spdshow, text);
         if (const auto dial = speedDialFromReadout(text)) {
             rotateSpd(dial->needleRotation);
@@ -141,12 +142,25 @@ QString PositionCompassPanel::convertLatLngToDFM(float degrees)
     return InstrumentGeometry::convertLatLngToDFM(degrees);
 }
 
+void PositionCompassPanel::readSpeedUnit()
+{
+    // The normalised unit: with nothing stored yet the text is in km/h, and the dial
+    // must agree with it.
+    kmph_ = AppUserDefaults::initSpeedUnitUserDefault() == QLatin1String(AppKeys::SPEED_UNIT_KMPH);
+    speedUnitText_ = Localization::text(kmph_ ? "km_speedUnit" : "mph_speedUnit");
+}
+
+QString PositionCompassPanel::speedReadout(float kmh) const
+{
+    // AppUtils::speedText with the unit's label at hand.
+    return AppUtils::fixed(double(AppUtils::convertSpeed(kmh, kmph_)), 0) + speedUnitText_;
+}
+
 void PositionCompassPanel::updateUI()
 {
-    // The normalised unit: with nothing stored yet the text below is already in km/h,
-    // and the dial must agree with it.
-    const bool kmph = AppUserDefaults::initSpeedUnitUserDefault() == QLatin1String(AppKeys::SPEED_UNIT_KMPH);
-    setTextIfChanged(spdshow, AppUtils::convertSpeedUnit(spd_show_v_));
+    readSpeedUnit();
+    const bool kmph = kmph_;
+    setTextIfChanged(spdshow, speedReadout(spd_show_v_));
     // The needle follows the new unit on the next tick.
     shownSpeed_ = -1;
     spdImage->setImageName(kmph ? QStringLiteral("x7kmh") : QStringLiteral("2"));
@@ -177,8 +191,10 @@ float PositionCompassPanel::needleAngle() const
 
 void PositionCompassPanel::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::LanguageChange)
-        setTextIfChanged(spdshow, AppUtils::convertSpeedUnit(spd_show_v_));
+    if (event->type() == QEvent::LanguageChange) {
+        readSpeedUnit();
+        setTextIfChanged(spdshow, speedReadout(spd_show_v_));
+    }
     QWidget::changeEvent(event);
 }
 

@@ -71,6 +71,12 @@ private:
     QString currentPlayVideoPath_;
     double totalTime_ = 0;
     float spd_show_v_ = 0;
+    // The speed unit and its label, read when the unit or the language changes
+    // rather than from the settings and the string tables on every new second.
+    void readSpeedUnit();
+    QString speedReadout(float kmh) const;
+    bool kmph_ = true;
+    QString speedUnitText_;
     QList<ModuleLists::PositionEntry> positionList_;   // samples with a fix only
     QList<int> speedList_;                // every sample, km/h
     std::optional<float> storedAngle_;

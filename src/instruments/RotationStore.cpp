@@ -7,50 +7,83 @@
 #include <QMutex>
 #include <QMutexLocker>
 #include <QSettings>
-#include <QThreadPool>
+#include <QThread>
+#include <QWaitCondition>
 
 namespace {
 
-struct Writer {
-    QThreadPool pool;
-    QMutex mutex;
-    QMap<QString, double> pending;   // the latest value of each key not yet written
-    bool scheduled = false;
-    QString file;
+// One standing writer thread. While values keep coming (a new angle every second as
+// the video plays) it wakes by itself once a period and writes what has gathered, so
+// that handing a value over from the clock tick is a map insert under a lock and
+// never a thread start or a wake-up in the middle of the tick. Only the first value
+// after a quiet period wakes it.
+constexpr int kPeriodMs = 1000;
 
-    Writer() { pool.setMaxThreadCount(1); }
+struct Writer {
+    QMutex mutex;
+    QWaitCondition wake;      // the writer waits here
+    QWaitCondition written;   // waitForWrites() waits here
+    QMap<QString, double> pending;   // the latest value of each key not yet written
+    QString file;
+    bool idle = false;        // waiting without a time limit: a new value must wake it
+    bool writing = false;
+    bool hurry = false;       // someone waits for the writes
+    QThread *thread = nullptr;
+
+    void run();
 };
+
+void Writer::run()
+{
+    QMutexLocker lock(&mutex);
+    bool lingering = false;
+    for (;;) {
+        if (pending.isEmpty() && !lingering) {
+            idle = true;
+            wake.wait(&mutex);
+            idle = false;
+        }
+        if (!hurry)
+            wake.wait(&mutex, kPeriodMs);
+        hurry = false;
+        if (pending.isEmpty()) {
+            lingering = false;   // a quiet period: the next value wakes the writer
+            continue;
+        }
+        QMap<QString, double> values;
+        values.swap(pending);
+        const QString target = file;
+        writing = true;
+        lock.unlock();
+        {
+            // Another settings object on the same file, owned by this thread: Qt
+            // shares the file's contents between the two, so the main thread's reads
+            // see the values as soon as they are set here.
+            QSettings settings(target, QSettings::IniFormat);
+            for (auto it = values.cbegin(); it != values.cend(); ++it)
+                settings.setValue(it.key(), it.value());
+            settings.sync();
+        }
+        lock.relock();
+        writing = false;
+        lingering = true;
+        written.wakeAll();
+    }
+}
 
 Writer &writer()
 {
     // Never destroyed: the last writes are waited for when the application quits.
     static Writer *w = [] {
         auto *created = new Writer;
+        created->thread = QThread::create([created] { created->run(); });
+        created->thread->setObjectName(QStringLiteral("RotationStore"));
+        created->thread->start(QThread::LowPriority);
         if (auto *app = QCoreApplication::instance())
-            QObject::connect(app, &QCoreApplication::aboutToQuit, [created] { created->pool.waitForDone(); });
+            QObject::connect(app, &QCoreApplication::aboutToQuit, [] { RotationStore::waitForWrites(); });
         return created;
     }();
     return *w;
-}
-
-void writePending()
-{
-    Writer &w = writer();
-    QMap<QString, double> values;
-    QString file;
-    {
-        QMutexLocker lock(&w.mutex);
-        values.swap(w.pending);
-        w.scheduled = false;
-        file = w.file;
-    }
-    // Another settings object on the same file, owned by this thread: Qt shares
-    // the file's contents between the two, so the main thread's reads see the
-    // values as soon as they are set here.
-    QSettings settings(file, QSettings::IniFormat);
-    for (auto it = values.cbegin(); it != values.cend(); ++it)
-        settings.setValue(it.key(), it.value());
-    settings.sync();
 }
 
 } // namespace
@@ -60,15 +93,21 @@ void RotationStore::write(const char *key, double value)
     Writer &w = writer();
     QMutexLocker lock(&w.mutex);
     w.file = AppUserDefaults::settings().fileName();
-    w.pending.insert(QString::fromLatin1(key), value);
     // Values that arrive while a write waits join it; only the latest of a key is written.
-    if (!w.scheduled) {
-        w.scheduled = true;
-        w.pool.start(writePending);
+    w.pending.insert(QString::fromLatin1(key), value);
+    if (w.idle) {
+        w.idle = false;
+        w.wake.wakeOne();
     }
 }
 
 void RotationStore::waitForWrites()
 {
-    writer().pool.waitForDone();
+    Writer &w = writer();
+    QMutexLocker lock(&w.mutex);
+    while (!w.pending.isEmpty() || w.writing) {
+        w.hurry = true;
+        w.wake.wakeOne();
+        w.written.wait(&w.mutex);
+    }
 }

@@ -32,3 +32,12 @@ void MapWebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, c
     else
         qCDebug(lcMapPage).noquote() << message;
 }
+
+QByteArray MapWebPage::engineFlags(const QByteArray &flags, bool sandboxDisabled)
+{
+    const QList<QByteArray> words = flags.simplified().split(' ');
+    const bool sandboxOff = sandboxDisabled || words.contains("--no-sandbox");
+    if (!sandboxOff || words.contains("--no-zygote") || words.contains("--single-process"))
+        return flags;
+    return flags.isEmpty() ? QByteArray("--no-zygote") : flags + " --no-zygote";
+}

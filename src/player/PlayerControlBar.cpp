@@ -9,6 +9,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QSlider>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -20,6 +21,33 @@ constexpr QSize kIconSize(22, 22);
 constexpr QSize kPlayIconSize(30, 30);
 
 } // namespace
+
+PositionSlider::PositionSlider(QWidget *parent) : QSlider(Qt::Horizontal, parent) {}
+
+int PositionSlider::handlePixel() const
+{
+    // The whole width as the span: at least as fine as the handle's own travel.
+    return QStyle::sliderPositionFromValue(minimum(), maximum(), sliderPosition(), qMax(1, width()));
+}
+
+void PositionSlider::sliderChange(SliderChange change)
+{
+    if (change == SliderValueChange) {
+        const int pixel = handlePixel();
+        if (pixel == shownPixel_)
+            return;
+        shownPixel_ = pixel;
+    } else {
+        shownPixel_ = -1;
+    }
+    QSlider::sliderChange(change);
+}
+
+void PositionSlider::resizeEvent(QResizeEvent *event)
+{
+    shownPixel_ = -1;
+    QSlider::resizeEvent(event);
+}
 
 QToolButton *PlayerControlBar::makeButton(QWidget *parent, const char *name)
 {
@@ -62,7 +90,7 @@ PlayerControlBar::PlayerControlBar(QWidget *parent) : QFrame(parent)
         l->setMinimumWidth(44);
         l->setAlignment(Qt::AlignCenter);
     }
-    timeSlider = new QSlider(Qt::Horizontal, this);
+    timeSlider = new PositionSlider(this);
     timeSlider->setObjectName(QStringLiteral("timeSlider"));
     timeSlider->setRange(0, 0);
     timeSlider->setFocusPolicy(Qt::NoFocus);

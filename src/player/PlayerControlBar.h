@@ -5,12 +5,29 @@
 #pragma once
 
 #include <QFrame>
+#include <QSlider>
 
 class QIcon;
 class QLabel;
-class QSlider;
 class QToolButton;
 class TelemetryTimeline;
+
+// The position slider. The clock sets its value on every tick, many times for each
+// pixel the handle moves; it repaints only when the handle (and the filled groove
+// before it) reaches another pixel, so that a tick costs the window no redraw.
+class PositionSlider : public QSlider {
+    Q_OBJECT
+public:
+    explicit PositionSlider(QWidget *parent = nullptr);
+
+protected:
+    void sliderChange(SliderChange change) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    int handlePixel() const;
+    int shownPixel_ = -1;
+};
 
 class PlayerControlBar : public QFrame {
     Q_OBJECT

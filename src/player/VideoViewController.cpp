@@ -3,6 +3,7 @@
 #include "EventSettings.h"
 #include "EventsListView.h"
 #include "FrameCapture.h"
+#include "FrameLog.h"
 #include "TelemetryTimeline.h"
 #include "PlayerControlBar.h"
 #include "PlayerOverlays.h"
@@ -63,6 +64,7 @@ VideoViewController::VideoViewController(QWidget *parent) : QWidget(parent)
         if (waitingFirstFrame_ && f.isValid())
             showFirstFrame();
     });
+    FrameLog::followWhenAsked(videoWidget->videoSink());
 }
 
 VideoViewController::~VideoViewController()

@@ -5,6 +5,7 @@
 #include "common/Localization.h"
 #include "map/KTWebViewController.h"
 #include "map/MapRoute.h"
+#include "map/MapWebPage.h"
 #include "map/Reachability.h"
 #include "map/ReachabilityProbe.h"
 #include "map/TileCache.h"
@@ -298,6 +299,26 @@ private slots:
             }
             QVERIFY2(named > 0, qPrintable(message));
         }
+    }
+
+    void engineFlags_data()
+    {
+        QTest::addColumn<QByteArray>("flags");
+        QTest::addColumn<bool>("sandboxDisabled");
+        QTest::addColumn<QByteArray>("result");
+        QTest::addRow("sandbox on") << QByteArray() << false << QByteArray();
+        QTest::addRow("sandbox on, other flags") << QByteArray("--foo") << false << QByteArray("--foo");
+        QTest::addRow("sandbox disabled") << QByteArray() << true << QByteArray("--no-zygote");
+        QTest::addRow("--no-sandbox") << QByteArray("--foo --no-sandbox") << false
+                                      << QByteArray("--foo --no-sandbox --no-zygote");
+        QTest::addRow("already without zygote") << QByteArray("--no-zygote") << true << QByteArray("--no-zygote");
+        QTest::addRow("single process") << QByteArray("--single-process") << true << QByteArray("--single-process");
+    }
+    void engineFlags()
+    {
+        QFETCH(QByteArray, flags);
+        QFETCH(bool, sandboxDisabled);
+        QTEST(MapWebPage::engineFlags(flags, sandboxDisabled), "result");
     }
 
     void googleKeyIsEscaped_data()

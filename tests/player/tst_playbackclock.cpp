@@ -1,5 +1,6 @@
 // The clock layer on its own, over the real QMediaPlayer and a video widget.
 #include "PlayerTestSupport.h"
+#include "player/FrameLog.h"
 #include "player/PlaybackClock.h"
 
 #include <QAudioOutput>
@@ -98,6 +99,30 @@ private slots:
         QFETCH(double, seconds);
         QFETCH(qint64, ms);
         QCOMPARE(PlaybackClock::seekTargetMs(seconds), ms);
+    }
+
+    // The frames the benchmark counts as skipped at 1x (40 ms frames).
+    void framesSkipped_data()
+    {
+        QTest::addColumn<qint64>("previous");
+        QTest::addColumn<qint64>("start");
+        QTest::addColumn<qint64>("frame");
+        QTest::addColumn<qint64>("skipped");
+        QTest::addRow("next frame") << qint64(40000) << qint64(80000) << qint64(40000) << qint64(0);
+        QTest::addRow("two left out") << qint64(40000) << qint64(160000) << qint64(40000) << qint64(2);
+        QTest::addRow("a little late") << qint64(40000) << qint64(99000) << qint64(40000) << qint64(0);
+        QTest::addRow("first frame") << qint64(-1) << qint64(40000) << qint64(40000) << qint64(0);
+        QTest::addRow("back") << qint64(160000) << qint64(40000) << qint64(40000) << qint64(0);
+        QTest::addRow("seek") << qint64(40000) << qint64(5040000) << qint64(40000) << qint64(0);
+        QTest::addRow("unknown length") << qint64(40000) << qint64(160000) << qint64(0) << qint64(0);
+    }
+    void framesSkipped()
+    {
+        QFETCH(qint64, previous);
+        QFETCH(qint64, start);
+        QFETCH(qint64, frame);
+        QFETCH(qint64, skipped);
+        QCOMPARE(FrameLog::framesSkipped(previous, start, frame), skipped);
     }
 
     void endTickExactlyOnce_data()

@@ -11,6 +11,7 @@
 #include "common/Localization.h"
 #include "common/NotificationCenter.h"
 #include "player/EventsListView.h"
+#include "player/PlayerControlBar.h"
 #include "player/TelemetryTimeline.h"
 #include "player/VideoViewController.h"
 #include "common/AppUtils.h"
@@ -54,6 +55,25 @@ bool waitToastIdle()
 }
 
 } // namespace
+
+// Counts the events of one type that reach a widget.
+class EventCounter : public QObject {
+public:
+    EventCounter(QObject *target, QEvent::Type type, int *count) : type_(type), count_(count)
+    {
+        target->installEventFilter(this);
+    }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == type_)
+            ++*count_;
+        return false;
+    }
+
+private:
+    QEvent::Type type_;
+    int *count_;
+};
 
 class UrlCatcher : public QObject {
     Q_OBJECT
@@ -297,6 +317,34 @@ private slots:
         rig.vc->timeSlider->setSliderDown(false);
         QVERIFY(QTest::qWaitFor([&] { return rig.log.count("tick") >= 3; }, 3000));
         QCOMPARE(rig.log.of("tick", "gps").back().value, 7.0);
+    }
+
+    // The clock sets the slider on every tick; only a move of the handle by a pixel
+    // repaints it (and so the window).
+    void sliderPaintsOnlyWhenTheHandleMoves()
+    {
+        PlayerControlBar bar;
+        bar.resize(700, bar.sizeHint().height());
+        bar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+        // 100 ms a pixel: 20 s is exactly at a pixel, up to 20.04 s on the same one.
+        bar.timeSlider->setRange(0, bar.timeSlider->width() * 100);
+        int paints = 0;
+        EventCounter counter(bar.timeSlider, QEvent::Paint, &paints);
+        bar.timeSlider->setValue(20000);
+        QTRY_VERIFY(paints > 0);
+        // The bar's first layout and paints settle before counting.
+        for (int seen = -1, k = 0; seen != paints && k < 20; ++k) {
+            seen = paints;
+            QTest::qWait(100);
+        }
+        paints = 0;
+        for (int ms = 20000; ms <= 20040; ms += 5)
+            bar.timeSlider->setValue(ms);
+        QTest::qWait(100);
+        QCOMPARE(paints, 0);
+        bar.timeSlider->setValue(20300);
+        QTRY_VERIFY(paints > 0);
     }
 
     // --- rates ------------------------------------------------------------------
