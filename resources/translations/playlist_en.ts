@@ -48,6 +48,18 @@
         <translation>%1 clips</translation>
     </message>
     <message>
+        <source>playlist_trip_front</source>
+        <translation>Front</translation>
+    </message>
+    <message>
+        <source>playlist_trip_rear</source>
+        <translation>Rear</translation>
+    </message>
+    <message>
+        <source>playlist_trip_interior</source>
+        <translation>Interior</translation>
+    </message>
+    <message>
         <source>playlist_trip_no_time</source>
         <translation>No recording time</translation>
     </message>

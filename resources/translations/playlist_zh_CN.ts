@@ -48,6 +48,18 @@
         <translation>%1 个片段</translation>
     </message>
     <message>
+        <source>playlist_trip_front</source>
+        <translation>前摄像头</translation>
+    </message>
+    <message>
+        <source>playlist_trip_rear</source>
+        <translation>后摄像头</translation>
+    </message>
+    <message>
+        <source>playlist_trip_interior</source>
+        <translation>车内摄像头</translation>
+    </message>
+    <message>
         <source>playlist_trip_no_time</source>
         <translation>无录制时间</translation>
     </message>

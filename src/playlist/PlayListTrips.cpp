@@ -76,13 +76,21 @@ QString PlayListTrips::caption(const PlayListTrip &trip, bool kmph)
     const int n = int(trip.rows.size());
     const QString count = n == 1 ? Localization::text("playlist_trip_one_clip")
                                  : Localization::text("playlist_trip_clips").arg(n);
+    // Front and rear clips of the same minutes are two trips: the camera says which.
+    QString camera;
+    switch (trip.channel) {
+    case 'F': camera = Localization::text("playlist_trip_front") + QStringLiteral(" · "); break;
+    case 'R': camera = Localization::text("playlist_trip_rear") + QStringLiteral(" · "); break;
+    case 'I': camera = Localization::text("playlist_trip_interior") + QStringLiteral(" · "); break;
+    default: break;
+    }
     if (!trip.startMs || !trip.endMs)
-        return Localization::text("playlist_trip_no_time") + QStringLiteral(" · ") + count;
+        return camera + Localization::text("playlist_trip_no_time") + QStringLiteral(" · ") + count;
     const QDateTime start = civil(*trip.startMs), end = civil(*trip.endMs);
     QString span = start.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")) + QChar(0x2013);
     span += end.date() == start.date() ? end.toString(QStringLiteral("hh:mm:ss"))
                                        : end.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
-    return span + QStringLiteral(" · ") + count + QStringLiteral(" · ") +
+    return camera + span + QStringLiteral(" · ") + count + QStringLiteral(" · ") +
            AppUtils::distanceText(float(trip.metres), kmph);
 }
 

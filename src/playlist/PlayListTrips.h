@@ -36,8 +36,9 @@ public:
     static QList<int> timeOrder(const QList<PlayListTrip> &trips, int rowCount);
 
     // "08/11/2026 09:30:00–09:33:00 · 3 clips · 2.41 km" (the end with its date when
-    // it falls on another day; the distance in the speed unit's distance unit); for a
-    // trip without time "No recording time · 1 clip".
+    // it falls on another day; the distance in the speed unit's distance unit), led by
+    // "Front · ", "Rear · " or "Interior · " for a camera channel; for a trip without
+    // time "No recording time · 1 clip".
     static QString caption(const PlayListTrip &trip, bool kmph);
 
     // The trip's clips as URLs in time order.

@@ -204,6 +204,9 @@ void PlayListViewController::playCurrentItem(const QString &path)
 
 void PlayListViewController::followActiveEntry()
 {
+    // Files opened from the menu or the command line join the list's trips in time
+    // order, as added ones do.
+    sortIntoTrips();
     reloadPlayListData();
     const PlayList &list = playlist();
     selectIndex = -1;

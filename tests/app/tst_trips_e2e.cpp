@@ -14,6 +14,8 @@
 #include "playlist/PlayListTableView.h"
 #include "playlist/PlayListViewController.h"
 
+#include "store/MyCache.h"
+
 #include <QDir>
 #include <QPushButton>
 #include <QFile>
@@ -76,7 +78,8 @@ private slots:
             const QString caption = list->model()->index(r, 0).data(PlayListModel::TripCaptionRole).toString();
             QCOMPARE(caption.isEmpty(), r % 2 == 1);
             if (r % 2 == 0)
-                QVERIFY2(caption.contains(QStringLiteral("12/11/2026")) && caption.contains(QStringLiteral("2 clips")),
+                QVERIFY2(caption.contains(QStringLiteral("12/11/2026")) && caption.contains(QStringLiteral("2 clips")) &&
+                             caption.startsWith(QString::fromUtf8(r == 2 ? "Rear · " : "Front · ")),
                          qPrintable(caption));
         }
 
@@ -112,6 +115,18 @@ private slots:
         QVERIFY(gpx.contains("<name>2026-11-12 17:00:00 to 17:00:20 (R, 2 clips)</name>"));
         const QString lint = xmllintProblems(gpx.toStdString(), QStringLiteral(GPX_SCHEMA));
         QVERIFY2(lint.isEmpty(), qPrintable(lint));
+
+        // Opened from the menu (or the command line) into an empty list, in any order:
+        // the same trips, one after another.
+        MyCache::syncPlayList({});
+        list->reloadPlayListData();
+        QSignalSpy opened(delegate.get(), &AppDelegate::filesOpened);
+        delegate->openUrls(urls);
+        QVERIFY(opened.wait(30000));
+        QStringList reopened;
+        for (int r = 0; r < list->model()->rowCount(); ++r)
+            reopened << list->model()->index(r, PlayListModel::ColFilename).data().toString();
+        QCOMPARE(reopened, rows);
     }
 };
 

@@ -357,7 +357,7 @@ private slots:
         const auto caption = [this](int row) {
             return pl_->model()->index(row, 0).data(PlayListModel::TripCaptionRole).toString();
         };
-        QVERIFY2(caption(0).startsWith(QStringLiteral("08/11/2026 09:30:00\u201309:32:00 \u00b7 2 clips \u00b7 ")), qPrintable(caption(0)));
+        QVERIFY2(caption(0).startsWith(QStringLiteral("Front \u00b7 08/11/2026 09:30:00\u201309:32:00 \u00b7 2 clips \u00b7 ")), qPrintable(caption(0)));
         QCOMPARE(caption(1), QString());
         QVERIFY2(caption(2).contains(QStringLiteral("1 clip ")), qPrintable(caption(2)));
         QVERIFY(pl_->tableView->rowHeight(0) > pl_->tableView->rowHeight(1));
