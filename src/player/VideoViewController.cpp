@@ -266,6 +266,13 @@ void VideoViewController::followSession()
     connect(s, &PlaybackSession::setUpFinished, this, &VideoViewController::setUpFinished);
 }
 
+void VideoViewController::close()
+{
+    session_->close();
+    if (!tripParts_.isEmpty())
+        setTrip({}, 0);
+}
+
 void VideoViewController::initAssetData(const QUrl &url)
 {
     waitingFirstFrame_ = false;

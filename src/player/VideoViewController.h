@@ -49,7 +49,8 @@ public:
 
     // The session's operations, for the window and the play list.
     void initAssetData(const QUrl &url);
-    void close() { session_->close(); }
+    // Closes the file; the timeline leaves its trip too.
+    void close();
     void playUrl(const QUrl &url) { close(); initAssetData(url); }
     double currentTime() const { return session_->currentTime(); }
     void setCurrentTime(double seconds) { session_->setCurrentTime(seconds); }

@@ -261,6 +261,21 @@ private slots:
         emit rig.vc->eventsList->table->itemActivated(rig.vc->eventsList->table->topLevelItem(0), 0);
         QVERIFY(QTest::qWaitFor([&] { return rig.log.count("tick") == 3; }, 3000));
         QCOMPARE(rig.vc->currentTime(), std::llround((braking - 1) * 1000.0) / 1000.0);
+
+        // As the second clip of a trip: the events of both on the trip's axis; a time in
+        // the first clip asks for that clip; closing leaves the trip.
+        rig.vc->setTrip({{samples, 0, 60, QStringLiteral("a")}, {samples, 60, 60, QStringLiteral("b")}}, 1);
+        QCOMPARE(line->duration(), 120.0);
+        QCOMPARE(rig.vc->events().size(), size_t(2));
+        QCOMPARE(rig.vc->events().back().time, 80.0);
+        QSignalSpy other(rig.vc, &VideoViewController::playPartRequested);
+        rig.vc->seekTimeline(30.5);
+        QCOMPARE(other.size(), 1);
+        QCOMPARE(other.at(0).at(0).toInt(), 0);
+        QCOMPARE(other.at(0).at(1).toDouble(), 30.5);
+        rig.vc->close();
+        QCOMPARE(line->duration(), 0.0);
+        QVERIFY(!line->hasTelemetry());
     }
 
     void timelineRepaintsOnlyForAWholePixel()
