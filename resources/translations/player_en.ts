@@ -132,6 +132,10 @@
         <translation>Strength</translation>
     </message>
     <message>
+        <source>events_column_clip</source>
+        <translation>Clip</translation>
+    </message>
+    <message>
         <source>events_none</source>
         <translation>No events in this file</translation>
     </message>

@@ -132,6 +132,10 @@
         <translation>强度</translation>
     </message>
     <message>
+        <source>events_column_clip</source>
+        <translation>片段</translation>
+    </message>
+    <message>
         <source>events_none</source>
         <translation>此文件中没有事件</translation>
     </message>

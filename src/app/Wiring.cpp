@@ -11,7 +11,9 @@
 #include "playlist/PlayListViewController.h"
 #include "store/MyCache.h"
 #include "telemetry/GpsDataHelper.h"
+#include "telemetry/TripTimeline.h"
 
+#include <QFileInfo>
 #include <QKeyEvent>
 
 #include <algorithm>
@@ -81,9 +83,11 @@ void tripsAndMap(VideoViewController *video, PlayListViewController *list, KTWeb
                  KTDisplayViewController *panel)
 {
     QObject::connect(list, &PlayListViewController::playingTripChanged, map, &KTWebViewController::setTrip);
-    // The trip panel's Trip figures: the clips' samples, recording times and
-    // durations as the store holds them.
-    QObject::connect(list, &PlayListViewController::playingTripChanged, panel, [panel](const QList<QUrl> &clips) {
+    // The trip panel's Trip figures and the timeline: the clips' samples, recording
+    // times and durations as the store holds them.
+    auto clipsNow = std::make_shared<QList<QUrl>>();
+    QObject::connect(list, &PlayListViewController::playingTripChanged, panel,
+                     [panel, video, clipsNow](const QList<QUrl> &clips, int playingIndex) {
         QHash<QString, const PlayListEntry *> stored;
         const std::optional<PlayList> rows = MyCache::playList();
         if (rows) {
@@ -93,17 +97,39 @@ void tripsAndMap(VideoViewController *video, PlayListViewController *list, KTWeb
         }
         QList<TripClip> trip;
         trip.reserve(clips.size());
+        std::vector<std::optional<int64_t>> starts;
+        std::vector<double> durations;
         for (const QUrl &url : clips) {
             TripClip c;
+            std::optional<int64_t> startMs;
             if (const PlayListEntry *e = stored.value(QString::fromUtf8(url.toEncoded()))) {
-                if (e->startMs)
+                if (e->startMs) {
                     c.start = double(*e->startMs) / 1000.0;
+                    startMs = *e->startMs;
+                }
                 c.duration = e->durationMs > 0 ? double(e->durationMs) / 1000.0 : 0.0;
                 c.samples = e->gpsData;
             }
+            starts.push_back(startMs);
+            durations.push_back(c.duration > 0 ? c.duration : double(c.samples.size()));
             trip.append(c);
         }
         panel->setTripClips(trip);
+
+        // The timeline lays the clips end to end on the trip's time.
+        *clipsNow = clips;
+        const std::vector<double> offsets = tripOffsets(starts, durations);
+        QList<TimelinePart> parts;
+        for (qsizetype k = 0; k < trip.size(); ++k)
+            parts.append(TimelinePart{trip.at(k).samples, offsets[size_t(k)],
+                                      trip.at(k).duration > 0 ? trip.at(k).duration : double(trip.at(k).samples.size()),
+                                      QFileInfo(clips.at(k).path()).fileName()});
+        video->setTrip(parts, playingIndex);
+    });
+    // A time on the timeline in another clip of the trip plays that clip from there.
+    QObject::connect(video, &VideoViewController::playPartRequested, list, [list, clipsNow](int part, double seconds) {
+        if (part >= 0 && part < clipsNow->size())
+            list->playClipAt(clipsNow->at(part), seconds);
     });
     QObject::connect(map, &KTWebViewController::routeClicked, list,
                      [map, list, session = video->session()](const QUrl &clip, double seconds) {

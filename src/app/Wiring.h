@@ -26,9 +26,10 @@ void seekOnceRunning(PlaybackSession *session, double seconds);
 // The position and compass panel under the play list's table.
 PositionCompassPanel *positionPanel(PlayListViewController *list);
 
-// The map follows the playing trip, and the trip panel gets the trip's samples for
-// its Trip figures; a click on the route seeks within the playing clip, or plays the
-// clip clicked from the second clicked.
+// The map follows the playing trip, the trip panel gets the trip's samples for its
+// Trip figures and the player's timeline the trip's clips laid end to end; a click on
+// the route or the timeline seeks within the playing clip, or plays the clip clicked
+// from the second clicked.
 void tripsAndMap(VideoViewController *video, PlayListViewController *list, KTWebViewController *map,
                  KTDisplayViewController *panel);
 

@@ -58,7 +58,7 @@ EventsListView::EventsListView(QWidget *parent) : QFrame(parent, Qt::Tool)
 
     table = new QTreeWidget(this);
     table->setObjectName(QStringLiteral("eventsTable"));
-    table->setColumnCount(3);
+    table->setColumnCount(4);
     table->setRootIsDecorated(false);
     table->setUniformRowHeights(true);
     table->setAllColumnsShowFocus(true);
@@ -104,11 +104,11 @@ int EventsListView::rowCount() const
     return table->topLevelItemCount();
 }
 
-QString EventsListView::timeText(const TelemetryEvent &e)
+QString EventsListView::timeText(const TelemetryEvent &e, double offset)
 {
-    QString t = clock(e.time);
+    QString t = clock(e.time - offset);
     if (e.kind == EventKind::OverSpeed && e.endTime > e.time)
-        t += QStringLiteral(" – ") + clock(e.endTime);
+        t += QStringLiteral(" – ") + clock(e.endTime - offset);
     return t;
 }
 
@@ -139,9 +139,13 @@ QString EventsListView::strengthText(const TelemetryEvent &e, bool kmph)
     return QString();
 }
 
-void EventsListView::setEvents(const std::vector<TelemetryEvent> &events, bool kmph)
+void EventsListView::setEvents(const std::vector<TelemetryEvent> &events, bool kmph, const QStringList &clips,
+                               const QList<double> &offsets)
 {
     events_ = events;
+    const bool trip = clips.size() == qsizetype(events.size()) && offsets.size() == qsizetype(events.size());
+    clips_ = trip ? clips : QStringList();
+    offsets_ = trip ? offsets : QList<double>();
     kmph_ = kmph;
     fill();
 }
@@ -150,12 +154,18 @@ void EventsListView::fill()
 {
     table->clear();
     QList<QTreeWidgetItem *> items;
-    for (const TelemetryEvent &e : events_) {
-        auto *item = new QTreeWidgetItem({timeText(e), kindText(e.kind), strengthText(e, kmph_)});
+    // The clip column shows only for the events of a trip.
+    const bool trip = !clips_.isEmpty();
+    for (size_t i = 0; i < events_.size(); ++i) {
+        const TelemetryEvent &e = events_[i];
+        const double offset = trip ? offsets_.at(qsizetype(i)) : 0.0;
+        auto *item = new QTreeWidgetItem({timeText(e, offset), kindText(e.kind), strengthText(e, kmph_),
+                                          trip ? clips_.at(qsizetype(i)) : QString()});
         item->setIcon(1, dot(TelemetryTimeline::colorFor(e.kind)));
         items << item;
     }
     table->addTopLevelItems(items);
+    table->setColumnHidden(3, !trip);
     emptyLabel_->setVisible(events_.empty());
 }
 
@@ -163,7 +173,7 @@ void EventsListView::retranslate()
 {
     setWindowTitle(Localization::text("events_title"));
     table->setHeaderLabels({Localization::text("events_column_time"), Localization::text("events_column_kind"),
-                            Localization::text("events_column_strength")});
+                            Localization::text("events_column_strength"), Localization::text("events_column_clip")});
     emptyLabel_->setText(Localization::text("events_none"));
     markInButton->setText(Localization::text("events_mark_in"));
     markOutButton->setText(Localization::text("events_mark_out"));

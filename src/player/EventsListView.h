@@ -6,6 +6,7 @@
 #include "TelemetryEvents.h"
 
 #include <QFrame>
+#include <QStringList>
 
 #include <vector>
 
@@ -18,11 +19,14 @@ class EventsListView : public QFrame {
 public:
     explicit EventsListView(QWidget *parent = nullptr);
 
-    void setEvents(const std::vector<TelemetryEvent> &events, bool kmph);
+    // Events of a trip also name their clip: `clips[i]` is the clip of event i, which
+    // starts `offsets[i]` seconds into the trip; the time shown is the clip's own.
+    void setEvents(const std::vector<TelemetryEvent> &events, bool kmph, const QStringList &clips = {},
+                   const QList<double> &offsets = {});
     int rowCount() const;
 
     // The texts of one row: time, kind, strength.
-    static QString timeText(const TelemetryEvent &e);
+    static QString timeText(const TelemetryEvent &e, double offset = 0.0);
     static QString kindText(EventKind kind);
     static QString strengthText(const TelemetryEvent &e, bool kmph);
 
@@ -44,6 +48,8 @@ private:
     void fill();
 
     std::vector<TelemetryEvent> events_;
+    QStringList clips_;
+    QList<double> offsets_;
     bool kmph_ = true;
     QLabel *emptyLabel_ = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "common/AppUtils.h"
 #include "common/Localization.h"
 #include "common/TimeFormatUtils.h"
+#include "TripTimeline.h"
 
 #include <QEvent>
 #include <QMouseEvent>
@@ -21,6 +22,7 @@ const QColor kG(0xc9, 0xcd, 0xd4, 110);
 const QColor kAxis(0x5b, 0x60, 0x69);
 const QColor kText(0x9a, 0x9e, 0xa6);
 const QColor kPlayhead(0xf2, 0xf3, 0xf5);
+const QColor kBoundary(0x8a, 0x8f, 0x98, 150);
 constexpr int kAxisHeight = 13;
 constexpr int kTickHeight = 7;
 
@@ -59,11 +61,40 @@ QColor TelemetryTimeline::colorFor(EventKind kind)
 
 void TelemetryTimeline::setData(const QList<GpsSample> &samples, double duration, std::vector<TelemetryEvent> events)
 {
-    samples_ = samples;
-    duration_ = std::isfinite(duration) ? std::max(0.0, duration) : 0.0;
+    setParts({TimelinePart{samples, 0.0, duration, QString()}}, std::move(events));
+}
+
+void TelemetryTimeline::setParts(QList<TimelinePart> parts, std::vector<TelemetryEvent> events)
+{
+    parts_ = std::move(parts);
+    offsets_.clear();
+    durations_.clear();
+    duration_ = 0.0;
+    for (TimelinePart &part : parts_) {
+        if (!std::isfinite(part.duration) || part.duration < 0)
+            part.duration = 0.0;
+        if (!std::isfinite(part.start) || part.start < 0)
+            part.start = 0.0;
+        offsets_.push_back(part.start);
+        durations_.push_back(part.duration);
+        duration_ = std::max(duration_, part.start + part.duration);
+    }
     events_ = std::move(events);
     playheadX_ = xForTime(playhead_);
     invalidate();
+}
+
+bool TelemetryTimeline::hasTelemetry() const
+{
+    return std::any_of(parts_.begin(), parts_.end(), [](const TimelinePart &p) { return !p.samples.isEmpty(); });
+}
+
+QList<double> TelemetryTimeline::boundaries() const
+{
+    QList<double> b;
+    for (qsizetype k = 1; k < parts_.size(); ++k)
+        b << parts_.at(k).start;
+    return b;
 }
 
 void TelemetryTimeline::setKmph(bool kmph)
@@ -124,11 +155,17 @@ int TelemetryTimeline::xForTime(double seconds) const
 QString TelemetryTimeline::hoverText(double t) const
 {
     QString text = timeText(t, true);
-    if (samples_.isEmpty() || duration_ <= 0)
+    if (parts_.isEmpty() || duration_ <= 0)
         return text;
-    const qsizetype n = samples_.size();
-    const qsizetype i = std::clamp<qsizetype>(qsizetype(t * double(n) / duration_), 0, n - 1);
-    const GpsSample &s = samples_.at(i);
+    const TripPoint at = tripPointAt(offsets_, durations_, t);
+    const TimelinePart &part = parts_.at(qsizetype(at.clip));
+    if (parts_.size() > 1)
+        text += QStringLiteral("   ") + part.label + QLatin1Char(' ') + timeText(at.seconds, true);
+    const qsizetype n = part.samples.size();
+    if (n == 0 || part.duration <= 0)
+        return text;
+    const qsizetype i = std::clamp<qsizetype>(qsizetype(at.seconds * double(n) / part.duration), 0, n - 1);
+    const GpsSample &s = part.samples.at(i);
     if (TelemetryEvents::hasFix(s))
         text += QStringLiteral("   ") + AppUtils::speedText(float(s.spd), kmph_);
     text += QStringLiteral("   ") + AppUtils::fixed(TelemetryEvents::horizontalG(s), 2) + QStringLiteral(" g");
@@ -175,7 +212,15 @@ void TelemetryTimeline::buildPicture()
         }
     }
 
-    if (samples_.isEmpty() || duration_ <= 0) {
+    // Thin marks where one part gives way to the next.
+    p.setRenderHint(QPainter::Antialiasing, false);
+    for (const double b : boundaries()) {
+        const int x = xForTime(b);
+        p.fillRect(QRect(x, plot.top(), 1, axisY - plot.top() + 3), kBoundary);
+    }
+    p.setRenderHint(QPainter::Antialiasing);
+
+    if (!hasTelemetry() || duration_ <= 0) {
         p.setPen(kText);
         QFont f = font();
         f.setPixelSize(11);
@@ -185,10 +230,10 @@ void TelemetryTimeline::buildPicture()
         return;
     }
 
-    const qsizetype n = samples_.size();
     int maxKmh = 20;
     double maxG = 0.5;
-    for (const GpsSample &s : samples_) {
+    for (const TimelinePart &part : parts_)
+    for (const GpsSample &s : part.samples) {
         if (TelemetryEvents::hasFix(s))
             maxKmh = std::max(maxKmh, s.spd);
         const double g = TelemetryEvents::horizontalG(s);
@@ -197,7 +242,6 @@ void TelemetryTimeline::buildPicture()
     }
     // A little headroom over the top speed, so the curve does not run along the edge.
     const double top = plot.top() + kTickHeight + 4, bottom = plot.bottom() - 1;
-    auto xAt = [&](qsizetype i) { return double(TelemetryEvents::sampleTime(size_t(i), size_t(n), duration_)) / duration_ * (width() - 1); };
     auto yAt = [&](double v, double max) { return bottom - std::clamp(v / max, 0.0, 1.0) * (bottom - top); };
 
     // Over-speed stretches as faint bands behind the curves.
@@ -206,30 +250,37 @@ void TelemetryTimeline::buildPicture()
             continue;
         QColor c = colorFor(e.kind);
         c.setAlpha(40);
-        const int x0 = xForTime(e.time), x1 = std::max(x0 + 2, xForTime(e.endTime + duration_ / double(n)));
+        const TimelinePart &part = parts_.at(qsizetype(tripPointAt(offsets_, durations_, e.endTime).clip));
+        const double step = part.samples.isEmpty() ? 1.0 : part.duration / double(part.samples.size());
+        const int x0 = xForTime(e.time), x1 = std::max(x0 + 2, xForTime(e.endTime + step));
         p.fillRect(QRect(x0, plot.top() + kTickHeight, x1 - x0, plot.height() - kTickHeight), c);
     }
 
     // G first, fainter, behind the speed; both broken where a sample has no value.
+    // A part without samples is a gap in both.
     QPainterPath gPath, speedPath;
-    bool gOpen = false, speedOpen = false;
-    for (qsizetype i = 0; i < n; ++i) {
-        const GpsSample &s = samples_.at(i);
-        const double x = xAt(i);
-        const double g = TelemetryEvents::horizontalG(s);
-        if (std::isfinite(g) && g <= 16.0) {
-            const QPointF pt(x, yAt(g, maxG));
-            gOpen ? gPath.lineTo(pt) : gPath.moveTo(pt);
-            gOpen = true;
-        } else {
-            gOpen = false;
-        }
-        if (TelemetryEvents::hasFix(s)) {
-            const QPointF pt(x, yAt(s.spd, maxKmh));
-            speedOpen ? speedPath.lineTo(pt) : speedPath.moveTo(pt);
-            speedOpen = true;
-        } else {
-            speedOpen = false;
+    for (const TimelinePart &part : parts_) {
+        const qsizetype n = part.samples.size();
+        bool gOpen = false, speedOpen = false;
+        for (qsizetype i = 0; i < n; ++i) {
+            const GpsSample &s = part.samples.at(i);
+            const double t = part.start + TelemetryEvents::sampleTime(size_t(i), size_t(n), part.duration);
+            const double x = t / duration_ * (width() - 1);
+            const double g = TelemetryEvents::horizontalG(s);
+            if (std::isfinite(g) && g <= 16.0) {
+                const QPointF pt(x, yAt(g, maxG));
+                gOpen ? gPath.lineTo(pt) : gPath.moveTo(pt);
+                gOpen = true;
+            } else {
+                gOpen = false;
+            }
+            if (TelemetryEvents::hasFix(s)) {
+                const QPointF pt(x, yAt(s.spd, maxKmh));
+                speedOpen ? speedPath.lineTo(pt) : speedPath.moveTo(pt);
+                speedOpen = true;
+            } else {
+                speedOpen = false;
+            }
         }
     }
     p.setPen(QPen(kG, 1.0));

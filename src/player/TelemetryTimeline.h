@@ -2,8 +2,10 @@
 // given (in the chosen unit), horizontal G as a fainter second curve, coloured ticks
 // for the driving events, and a playhead. Hovering shows time, speed and G at that
 // point; a click or a drag asks for a seek to the exact time under the pointer.
-// It knows nothing of the player: it is given samples spread evenly over a duration,
-// the events found in them, and the playhead time.
+// It knows nothing of the player: it is given parts laid on one time axis (a lone file,
+// or the clips of a trip, each with its samples spread evenly over its duration and
+// thin marks where one ends and the next begins), the events found in them on that
+// axis, and the playhead time.
 // The curves, ticks and axis are drawn once into a pixmap; moving the playhead only
 // repaints the strips it leaves and enters, and only when it moves a whole pixel.
 #pragma once
@@ -17,6 +19,15 @@
 
 #include <vector>
 
+// One stretch of the timeline: samples spread evenly over `duration` seconds, starting
+// `start` seconds into the axis; the label names it in the hover text.
+struct TimelinePart {
+    QList<GpsSample> samples;
+    double start = 0.0;
+    double duration = 0.0;
+    QString label;
+};
+
 class TelemetryTimeline : public QWidget {
     Q_OBJECT
 public:
@@ -24,6 +35,11 @@ public:
 
     // The samples spread evenly over `duration` seconds, and the events found in them.
     void setData(const QList<GpsSample> &samples, double duration, std::vector<TelemetryEvent> events);
+    // Parts laid on one axis that ends with the last of them; events in the axis' time.
+    void setParts(QList<TimelinePart> parts, std::vector<TelemetryEvent> events);
+    const QList<TimelinePart> &parts() const { return parts_; }
+    // Where one part gives way to the next, in seconds on the axis.
+    QList<double> boundaries() const;
     void clear() { setData({}, 0.0, {}); }
     // Speeds in km/h (true) or mph.
     void setKmph(bool kmph);
@@ -31,13 +47,14 @@ public:
 
     double duration() const { return duration_; }
     double playhead() const { return playhead_; }
-    bool hasTelemetry() const { return !samples_.isEmpty(); }
+    bool hasTelemetry() const;
     const std::vector<TelemetryEvent> &events() const { return events_; }
 
     // The time under x (widget coordinates), clamped into the duration; and back.
     double timeAtX(double x) const;
     int xForTime(double seconds) const;
-    // The tool tip text for time `seconds`: time, and speed and G when there are samples.
+    // The tool tip text for time `seconds`: the time (with the part's label and its own
+    // time when there are several parts), and speed and G when there are samples.
     QString hoverText(double seconds) const;
     // How many times the widget asked to be repainted, and rebuilt its picture.
     int repaintRequests() const { return repaintRequests_; }
@@ -63,7 +80,8 @@ private:
     QRect plotRect() const;
     void requestRepaint(const QRect &r);
 
-    QList<GpsSample> samples_;
+    QList<TimelinePart> parts_;
+    std::vector<double> offsets_, durations_;
     std::vector<TelemetryEvent> events_;
     double duration_ = 0.0;
     double playhead_ = 0.0;

@@ -5,6 +5,7 @@
 #include "FrameCapture.h"
 #include "FrameLog.h"
 #include "TelemetryTimeline.h"
+#include "TripTimeline.h"
 #include "PlayerControlBar.h"
 #include "PlayerOverlays.h"
 #include "PlaybackSteps.h"
@@ -145,7 +146,7 @@ void VideoViewController::buildView()
     telemetryTimeline->setKmph(AppUserDefaults::isKMPH());
     eventsList = new EventsListView(this);
     eventsList->hide();
-    connect(telemetryTimeline, &TelemetryTimeline::seekRequested, session_, &PlaybackSession::seekExact);
+    connect(telemetryTimeline, &TelemetryTimeline::seekRequested, this, &VideoViewController::seekTimeline);
     connect(eventsButton, &QToolButton::clicked, this, &VideoViewController::showEvents);
     connect(eventsList, &EventsListView::eventActivated, this, &VideoViewController::seekBeforeEvent);
     connect(eventsList, &EventsListView::markInRequested, this, &VideoViewController::markIn);
@@ -198,7 +199,7 @@ void VideoViewController::buildView()
     center->addObserver(this, QLatin1String(AppKeys::SPEED_UNIT_NOTIFICATION), [this] {
         overlays_->showSettings();
         telemetryTimeline->setKmph(AppUserDefaults::isKMPH());
-        eventsList->setEvents(events_, AppUserDefaults::isKMPH());
+        findEvents();
     });
     center->addObserver(this, QLatin1String(AppKeys::EVENT_SETTINGS_NOTIFICATION), [this] { findEvents(); });
     center->addObserver(this, QLatin1String(AppKeys::CHANGE_MAP_NOTIFICATION), [this] { overlays_->showSettings(); });
@@ -247,7 +248,7 @@ void VideoViewController::followSession()
     connect(s, &PlaybackSession::timeChanged, this, &VideoViewController::ticked);
     connect(s, &PlaybackSession::seeking, this, [this](double seconds) {
         currentTimeField->setText(TimeFormatUtils::stringFromSeconds(int(seconds)));
-        telemetryTimeline->setPlayhead(seconds);
+        telemetryTimeline->setPlayhead(tripOffset() + seconds);
     });
     connect(s, &PlaybackSession::durationChanged, this, &VideoViewController::showDuration);
     connect(s, &PlaybackSession::playbackStateChanged, this, [this] {
@@ -263,6 +264,13 @@ void VideoViewController::followSession()
     });
     connect(s, &PlaybackSession::volumeChanged, controlBar_, &PlayerControlBar::showVolume);
     connect(s, &PlaybackSession::setUpFinished, this, &VideoViewController::setUpFinished);
+}
+
+void VideoViewController::close()
+{
+    session_->close();
+    if (!tripParts_.isEmpty())
+        setTrip({}, 0);
 }
 
 void VideoViewController::initAssetData(const QUrl &url)
@@ -283,31 +291,94 @@ void VideoViewController::setTelemetry(const QList<GpsSample> &samples, double d
     findEvents();
 }
 
+void VideoViewController::setTrip(const QList<TimelinePart> &parts, int playing)
+{
+    if (parts.size() < 2 || playing < 0 || playing >= parts.size()) {
+        tripParts_.clear();
+        tripPlaying_ = 0;
+    } else {
+        tripParts_ = parts;
+        tripPlaying_ = playing;
+    }
+    findEvents();
+    telemetryTimeline->setPlayhead(tripOffset() + currentTime());
+}
+
+double VideoViewController::tripOffset() const
+{
+    return tripParts_.isEmpty() ? 0.0 : tripParts_.at(tripPlaying_).start;
+}
+
 void VideoViewController::findEvents()
 {
-    events_ = TelemetryEvents::detect(samples_.constData(), size_t(samples_.size()), telemetryDuration_,
-                                      EventSettings::thresholds());
-    telemetryTimeline->setData(samples_, telemetryDuration_, events_);
-    eventsList->setEvents(events_, AppUserDefaults::isKMPH());
+    const EventThresholds thresholds = EventSettings::thresholds();
+    if (tripParts_.isEmpty()) {
+        events_ = TelemetryEvents::detect(samples_.constData(), size_t(samples_.size()), telemetryDuration_, thresholds);
+        telemetryTimeline->setData(samples_, telemetryDuration_, events_);
+        eventsList->setEvents(events_, AppUserDefaults::isKMPH());
+        return;
+    }
+    // Each part on its own (an event does not run across a clip change), moved to its
+    // place on the trip's axis; the list names the clip of each.
+    struct Found { TelemetryEvent event; int part; };
+    std::vector<Found> found;
+    for (int k = 0; k < tripParts_.size(); ++k) {
+        const TimelinePart &part = tripParts_.at(k);
+        for (TelemetryEvent e : TelemetryEvents::detect(part.samples.constData(), size_t(part.samples.size()),
+                                                        part.duration, thresholds)) {
+            e.time += part.start;
+            e.endTime += part.start;
+            found.push_back({e, k});
+        }
+    }
+    std::stable_sort(found.begin(), found.end(), [](const Found &a, const Found &b) { return a.event.time < b.event.time; });
+    events_.clear();
+    QStringList clips;
+    QList<double> offsets;
+    for (const Found &f : found) {
+        events_.push_back(f.event);
+        clips << tripParts_.at(f.part).label;
+        offsets << tripParts_.at(f.part).start;
+    }
+    telemetryTimeline->setParts(tripParts_, events_);
+    eventsList->setEvents(events_, AppUserDefaults::isKMPH(), clips, offsets);
+}
+
+void VideoViewController::seekTimeline(double seconds)
+{
+    if (tripParts_.isEmpty()) {
+        session_->seekExact(seconds);
+        return;
+    }
+    std::vector<double> offsets, durations;
+    for (const TimelinePart &part : tripParts_) {
+        offsets.push_back(part.start);
+        durations.push_back(part.duration);
+    }
+    const TripPoint at = tripPointAt(offsets, durations, seconds);
+    if (int(at.clip) == tripPlaying_)
+        session_->seekExact(at.seconds);
+    else
+        emit playPartRequested(int(at.clip), at.seconds);
 }
 
 void VideoViewController::seekBeforeEvent(double eventTime)
 {
-    session_->seekExact(std::max(0.0, eventTime - 1.0));
+    seekTimeline(std::max(0.0, eventTime - 1.0));
 }
 
 void VideoViewController::nextEvent()
 {
-    const double target = TelemetryEvents::nextJumpTarget(events_, currentTime());
+    const double target = TelemetryEvents::nextJumpTarget(events_, tripOffset() + currentTime());
     if (target >= 0)
-        session_->seekExact(target);
+        seekTimeline(target);
 }
 
 void VideoViewController::previousEvent()
 {
-    const double target = TelemetryEvents::previousJumpTarget(events_, currentTime());
+    const double target = TelemetryEvents::previousJumpTarget(events_, tripOffset() + currentTime());
     if (target >= 0)
-        session_->seekExact(target);
+        seekTimeline(target);
 }
 
 void VideoViewController::showEvents()
@@ -352,7 +423,7 @@ void VideoViewController::showTime(double t)
         timeSlider->setValue(int(std::lround(t * 1000.0)));
     }
     currentTimeField->setText(TimeFormatUtils::stringFromSeconds(int(t)));
-    telemetryTimeline->setPlayhead(t);
+    telemetryTimeline->setPlayhead(tripOffset() + t);
 }
 
 void VideoViewController::showFirstFrame()

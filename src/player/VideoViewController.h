@@ -9,6 +9,7 @@
 #include "IncidentMarks.h"
 #include "PlaybackSession.h"
 #include "TelemetryEvents.h"
+#include "TelemetryTimeline.h"
 
 #include <QFuture>
 
@@ -48,7 +49,8 @@ public:
 
     // The session's operations, for the window and the play list.
     void initAssetData(const QUrl &url);
-    void close() { session_->close(); }
+    // Closes the file; the timeline leaves its trip too.
+    void close();
     void playUrl(const QUrl &url) { close(); initAssetData(url); }
     double currentTime() const { return session_->currentTime(); }
     void setCurrentTime(double seconds) { session_->setCurrentTime(seconds); }
@@ -68,7 +70,16 @@ public:
     // What the timeline and the events list show: samples spread over `duration`
     // seconds; the events are found with the stored thresholds.
     void setTelemetry(const QList<GpsSample> &samples, double duration);
+    // Events on the timeline's axis: the playing file's time, or the trip's.
     const std::vector<TelemetryEvent> &events() const { return events_; }
+    // The playing file is part `playing` of a trip of these parts (two or more): the
+    // timeline and the events span them all. Fewer than two parts: the file alone.
+    void setTrip(const QList<TimelinePart> &parts, int playing);
+    // Where the playing file starts on the timeline's axis (0 without a trip).
+    double tripOffset() const;
+    // Seeks to `seconds` on the timeline's axis: within the playing file, or asks for
+    // another part of the trip (playPartRequested).
+    void seekTimeline(double seconds);
 
     // Space plays or pauses; Escape toggles full screen of the main window.
     void keyDown(QKeyEvent *event);
@@ -176,6 +187,8 @@ signals:
     void captureFinished(const QString &path, bool ok);
     // The in or out mark changed.
     void marksChanged();
+    // A time in another part of the trip was asked for: play it from `seconds`.
+    void playPartRequested(int part, double seconds);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -207,4 +220,6 @@ private:
     QList<GpsSample> samples_;
     double telemetryDuration_ = 0.0;
     std::vector<TelemetryEvent> events_;
+    QList<TimelinePart> tripParts_;
+    int tripPlaying_ = 0;
 };

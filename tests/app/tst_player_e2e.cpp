@@ -609,6 +609,37 @@ private slots:
         QCOMPARE(runJs(page, QStringLiteral("mapState.points")).toInt(), points);
         QVERIFY(runJs(page, QStringLiteral("window.veltraTestMark === 1")).toBool());
         screenshot(QStringLiteral("e2e_trip_map_clicked"));
+
+        // The timeline spans the trip: three minutes, a mark where each clip gives way.
+        TelemetryTimeline *line = video->telemetryTimeline;
+        QTRY_COMPARE_WITH_TIMEOUT(line->parts().size(), 3, 5000);
+        QVERIFY2(std::fabs(line->duration() - 180) < 1.5, qPrintable(QString::number(line->duration())));
+        QCOMPARE(line->boundaries().size(), 2);
+        QCOMPARE(line->playhead(), line->boundaries()[0] + video->currentTime());
+        // From the first clip, Page Down plays the second one second before its hard
+        // braking at 0:35 (1:35 of the trip); Page Down again goes on to the third clip's.
+        list->selectIndexPlay(0);
+        QTRY_COMPARE_WITH_TIMEOUT(list->selectIndex, qint64(0), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(video->session()->isReady() && video->currentTime() > 0, 20000);
+        video->execPlayOrPause();
+        QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+        for (const auto &[clip, landing] : {std::pair{1, 34.0}, std::pair{2, 41.0}}) {
+            seeking.clear();
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_PageDown);
+            QTRY_COMPARE_WITH_TIMEOUT(list->selectIndex, qint64(clip), 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(!seeking.isEmpty(), 20000);
+            QCOMPARE(seeking.last().at(0).toDouble(), landing);
+            if (video->session()->isPlaying())
+                video->execPlayOrPause();
+            QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+        }
+        screenshot(QStringLiteral("e2e_trip_timeline"));
+        // A click on the first clip's part plays it from the second clicked.
+        seeking.clear();
+        QTest::mouseClick(line, Qt::LeftButton, {}, QPoint(line->xForTime(30), line->height() / 2));
+        QTRY_COMPARE_WITH_TIMEOUT(list->selectIndex, qint64(0), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!seeking.isEmpty(), 20000);
+        QCOMPARE(seeking.last().at(0).toDouble(), line->timeAtX(line->xForTime(30)));
     }
 
     void theProgramQuitsCleanly()

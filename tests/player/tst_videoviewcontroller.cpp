@@ -261,6 +261,21 @@ private slots:
         emit rig.vc->eventsList->table->itemActivated(rig.vc->eventsList->table->topLevelItem(0), 0);
         QVERIFY(QTest::qWaitFor([&] { return rig.log.count("tick") == 3; }, 3000));
         QCOMPARE(rig.vc->currentTime(), std::llround((braking - 1) * 1000.0) / 1000.0);
+
+        // As the second clip of a trip: the events of both on the trip's axis; a time in
+        // the first clip asks for that clip; closing leaves the trip.
+        rig.vc->setTrip({{samples, 0, 60, QStringLiteral("a")}, {samples, 60, 60, QStringLiteral("b")}}, 1);
+        QCOMPARE(line->duration(), 120.0);
+        QCOMPARE(rig.vc->events().size(), size_t(2));
+        QCOMPARE(rig.vc->events().back().time, 80.0);
+        QSignalSpy other(rig.vc, &VideoViewController::playPartRequested);
+        rig.vc->seekTimeline(30.5);
+        QCOMPARE(other.size(), 1);
+        QCOMPARE(other.at(0).at(0).toInt(), 0);
+        QCOMPARE(other.at(0).at(1).toDouble(), 30.5);
+        rig.vc->close();
+        QCOMPARE(line->duration(), 0.0);
+        QVERIFY(!line->hasTelemetry());
     }
 
     void timelineRepaintsOnlyForAWholePixel()
@@ -302,6 +317,33 @@ private slots:
         line.setData({}, 180.0, {});
         QCOMPARE(line.hoverText(12.34), QStringLiteral("00:12.3"));
         QCOMPARE(curvePixels(line.grab().toImage()), 0);
+
+        // A trip's clips on one axis: a clip without telemetry is a gap in the curve, and
+        // hovering names the clip and its own time.
+        const QList<GpsSample> minute = samples.mid(0, 60);
+        line.setParts({{minute, 0, 60, QStringLiteral("a.MOV")}, {{}, 60, 60, QStringLiteral("b.MOV")},
+                       {minute, 125, 60, QStringLiteral("c.MOV")}}, {});
+        QCOMPARE(line.duration(), 185.0);
+        QCOMPARE(line.boundaries(), (QList<double>{60, 125}));
+        QVERIFY(line.hoverText(130.25).startsWith(QStringLiteral("02:10.2   c.MOV 00:05.2")));
+        QVERIFY(line.hoverText(130.25).contains(AppUtils::speedText(50, false)));
+        QCOMPARE(line.hoverText(90), QStringLiteral("01:30.0   b.MOV 00:30.0"));
+        const QImage trip = line.grab().toImage();
+        QVERIFY(curvePixels(trip.copy(0, 0, line.xForTime(58), trip.height())) > 50);
+        QCOMPARE(curvePixels(trip.copy(line.xForTime(62), 0, line.xForTime(118) - line.xForTime(62), trip.height())), 0);
+        QVERIFY(curvePixels(trip.copy(line.xForTime(127), 0, line.xForTime(183) - line.xForTime(127), trip.height())) > 50);
+
+        // The events list of a trip shows each event's clip and the time in that clip.
+        EventsListView list;
+        TelemetryEvent braking;
+        braking.time = braking.endTime = 94.5;
+        list.setEvents({braking}, true, {QStringLiteral("b.MOV")}, {60});
+        QCOMPARE(list.table->topLevelItem(0)->text(0), QStringLiteral("00:34.5"));
+        QCOMPARE(list.table->topLevelItem(0)->text(3), QStringLiteral("b.MOV"));
+        QVERIFY(!list.table->isColumnHidden(3));
+        list.setEvents({braking}, true);
+        QCOMPARE(list.table->topLevelItem(0)->text(0), QStringLiteral("01:34.5"));
+        QVERIFY(list.table->isColumnHidden(3));
     }
 
     void sliderMovesSeek()

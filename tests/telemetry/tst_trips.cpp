@@ -4,6 +4,7 @@
 #include "Fixtures.h"
 #include "MovieDuration.h"
 #include "TripGrouping.h"
+#include "TripTimeline.h"
 
 #include <cmath>
 
@@ -181,6 +182,70 @@ TEST(routeMetres_and_tripMetres)
     const auto trips = groupTrips(clips);
     CHECK_EQ(trips.size(), size_t(1));
     CHECK_EQ(std::lround(tripMetres(trips[0], clips, {first.data(), copy.data()}, {first.size(), copy.size()})), 3336L);
+}
+
+std::string offsetsText(const std::vector<double> &v)
+{
+    std::string s;
+    char buf[32];
+    for (double d : v) {
+        std::snprintf(buf, sizeof buf, "%s%.1f", s.empty() ? "" : ",", d);
+        s += buf;
+    }
+    return s;
+}
+
+TEST(tripOffsets_table)
+{
+    const struct {
+        const char *name;
+        std::vector<std::optional<int64_t>> starts;
+        std::vector<double> durations;
+        const char *offsets;
+    } rows[] = {
+        {"clips end to end", {1000000, 1180000, 1360000}, {180, 180, 60}, "0.0,180.0,360.0"},
+        {"a pause stays on the axis", {0, 65000}, {60, 60}, "0.0,65.0"},
+        {"an overlap", {0, 50000}, {60, 60}, "0.0,50.0"},
+        {"a start before the clip ahead keeps the order", {60000, 0}, {60, 60}, "0.0,0.0"},
+        {"unknown start follows the clip ahead", {0, std::nullopt, 200000}, {60, 30.5, 60}, "0.0,60.0,200.0"},
+        {"first start unknown", {std::nullopt, 100000}, {40, 60}, "0.0,40.0"},
+        {"no starts at all", {std::nullopt, std::nullopt}, {12.5, -1}, "0.0,12.5"},
+    };
+    for (const auto &r : rows) {
+        tst::Row row(r.name);
+        CHECK_EQ(offsetsText(tripOffsets(r.starts, r.durations)), std::string(r.offsets));
+    }
+}
+
+TEST(tripPointAt_table)
+{
+    // Three clips of 60 s with a 5 s pause before the third; the second overlaps the first.
+    const std::vector<double> offsets{0, 50, 115}, durations{60, 60, 60};
+    const struct {
+        const char *name;
+        double t;
+        size_t clip;
+        double seconds;
+    } rows[] = {
+        {"the start", 0, 0, 0},
+        {"before the start", -3, 0, 0},
+        {"inside the first clip", 12.25, 0, 12.25},
+        {"the overlap belongs to the later clip", 55, 1, 5},
+        {"the second clip's start", 50, 1, 0},
+        {"the last second of the second clip", 110, 1, 60},
+        {"in the pause: the next clip's start", 112, 2, 0},
+        {"inside the last clip", 150.5, 2, 35.5},
+        {"the end", 175, 2, 60},
+        {"past the end", 999, 2, 60},
+    };
+    for (const auto &r : rows) {
+        tst::Row row(r.name);
+        const TripPoint p = tripPointAt(offsets, durations, r.t);
+        CHECK_EQ(p.clip, r.clip);
+        CHECK_EQ(p.seconds, r.seconds);
+    }
+    CHECK(tripPointAt({}, {}, 10) == TripPoint{});
+    CHECK((tripPointAt({0}, {30}, std::nan("")) == TripPoint{0, 0.0}));
 }
 
 } // namespace
