@@ -170,8 +170,20 @@ void PlaybackClock::onFrame(const QVideoFrame &frame)
         haveFrame_ = true;
         sinceFrame_.restart();
     }
-    if (playing_)
-        ordinaryTick();
+    if (!playing_)
+        return;
+    // The last frame on screen is the end: the backend's own end-of-media comes a
+    // third of a second later, which would hold up the next clip of a trip.
+    if (player_->playbackRate() > 0 && frame.isValid() && isLastFrame(frame.endTime(), player_->duration())) {
+        deliverEnd();
+        return;
+    }
+    ordinaryTick();
+}
+
+bool PlaybackClock::isLastFrame(qint64 frameEndUs, qint64 durationMs)
+{
+    return frameEndUs >= 0 && durationMs > 0 && frameEndUs + 1000 >= durationMs * 1000;
 }
 
 void PlaybackClock::onTimer()
