@@ -139,6 +139,11 @@ void PlaybackClock::seekToMs(qint64 ms)
     seekTarget_ = double(ms) / 1000.0;
     sinceFrame_.start();
     player_->setPosition(ms);
+    // A seek from the end before the engine has stopped by itself plays on from there.
+    if (!playing_ && player_->playbackState() == QMediaPlayer::PlayingState) {
+        playing_ = true;
+        timer_.start();
+    }
     const quint64 gen = ++generation_;
     // The jump tick comes from the event loop, after the seek has been handed to the
     // pipeline, so that callers see the requested time until then.

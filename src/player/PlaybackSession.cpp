@@ -157,7 +157,8 @@ QMediaPlayer *PlaybackSession::player() const
 
 bool PlaybackSession::isPlaying() const
 {
-    return engine_->playbackState() == QMediaPlayer::PlayingState;
+    // The end comes with the last frame, a moment before the engine stops by itself.
+    return engine_->playbackState() == QMediaPlayer::PlayingState && !(observing_ && clock_->atEnd());
 }
 
 double PlaybackSession::requestedRate() const
