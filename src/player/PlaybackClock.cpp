@@ -139,6 +139,11 @@ void PlaybackClock::seekToMs(qint64 ms)
     seekTarget_ = double(ms) / 1000.0;
     sinceFrame_.start();
     player_->setPosition(ms);
+    // A seek from the end before the engine has stopped by itself plays on from there.
+    if (!playing_ && player_->playbackState() == QMediaPlayer::PlayingState) {
+        playing_ = true;
+        timer_.start();
+    }
     const quint64 gen = ++generation_;
     // The jump tick comes from the event loop, after the seek has been handed to the
     // pipeline, so that callers see the requested time until then.
@@ -170,8 +175,20 @@ void PlaybackClock::onFrame(const QVideoFrame &frame)
         haveFrame_ = true;
         sinceFrame_.restart();
     }
-    if (playing_)
-        ordinaryTick();
+    if (!playing_)
+        return;
+    // The last frame on screen is the end: the backend's own end-of-media comes a
+    // third of a second later, which would hold up the next clip of a trip.
+    if (player_->playbackRate() > 0 && frame.isValid() && isLastFrame(frame.endTime(), player_->duration())) {
+        deliverEnd();
+        return;
+    }
+    ordinaryTick();
+}
+
+bool PlaybackClock::isLastFrame(qint64 frameEndUs, qint64 durationMs)
+{
+    return frameEndUs >= 0 && durationMs > 0 && frameEndUs + 1000 >= durationMs * 1000;
 }
 
 void PlaybackClock::onTimer()

@@ -52,6 +52,10 @@ public:
     // changes). `previous` is NaN when there is no previous tick to hold to.
     static double tickTime(double reported, double duration, double previous, double rate,
                            double slack = 0.25);
+    // Whether a frame ending at `frameEndUs` (microseconds, negative when unknown) is
+    // the last one of media lasting `durationMs`: it reaches the duration to within a
+    // millisecond.
+    static bool isLastFrame(qint64 frameEndUs, qint64 durationMs);
     // The whole-second target of a seek to `seconds` (half-way rounds away from zero).
     static qint64 seekTargetMs(double seconds);
 

@@ -71,6 +71,11 @@ void PlaybackSession::initAssetData(const QUrl &url)
     loading_ = true;
     engine_->stop();
     engine_->setSource(url);
+    // Playing at once shows the first frame within a few frames' time; waiting for
+    // "loaded" first costs over half a second with the GStreamer backend, a pause
+    // between the clips of a trip. A file that turns out unplayable is stopped then.
+    engine_->setPlaybackRate(1.0);
+    engine_->play();
     // An unreadable or empty source is judged at once by some backends.
     if (engine_->mediaStatus() == QMediaPlayer::InvalidMedia)
         onMediaStatus(QMediaPlayer::InvalidMedia);
@@ -157,7 +162,8 @@ QMediaPlayer *PlaybackSession::player() const
 
 bool PlaybackSession::isPlaying() const
 {
-    return engine_->playbackState() == QMediaPlayer::PlayingState;
+    // The end comes with the last frame, a moment before the engine stops by itself.
+    return engine_->playbackState() == QMediaPlayer::PlayingState && !(observing_ && clock_->atEnd());
 }
 
 double PlaybackSession::requestedRate() const

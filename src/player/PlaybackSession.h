@@ -35,7 +35,8 @@ public:
     void setVideoOutput(QObject *output);
     QVideoSink *videoSink() const;
 
-    // Hands the file to the modules and starts loading it; plays once it is playable.
+    // Hands the file to the modules and starts playing it at once; the set-up ends
+    // once it is loaded (stopped again when it turns out not playable).
     void initAssetData(const QUrl &url);
     // Stops and tears down the current file; harmless when nothing is open.
     void close();

@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QVideoFrame>
 #include <QVideoSink>
 #include <QVideoWidget>
 
@@ -154,6 +155,48 @@ private slots:
         QCOMPARE(rig.clock.currentTime(), d);
         for (size_t k = 1; k < rig.ticks.size(); ++k)
             QVERIFY2(rig.ticks[k] >= rig.ticks[k - 1], qPrintable(QString("tick %1 went back").arg(k)));
+    }
+
+    void lastFrame_data()
+    {
+        QTest::addColumn<qint64>("endUs");
+        QTest::addColumn<qint64>("durationMs");
+        QTest::addColumn<bool>("last");
+        QTest::addRow("ends a microsecond short") << qint64(3999999) << qint64(4000) << true;
+        QTest::addRow("ends on the duration") << qint64(4000000) << qint64(4000) << true;
+        QTest::addRow("the frame before") << qint64(3966666) << qint64(4000) << false;
+        QTest::addRow("unknown end") << qint64(-1) << qint64(4000) << false;
+        QTest::addRow("unknown duration") << qint64(33333) << qint64(0) << false;
+    }
+    void lastFrame()
+    {
+        QFETCH(qint64, endUs);
+        QFETCH(qint64, durationMs);
+        QFETCH(bool, last);
+        QCOMPARE(PlaybackClock::isLastFrame(endUs, durationMs), last);
+    }
+
+    // The end tick comes with the last frame on screen, before the backend gets round
+    // to its own end of media.
+    void endTickOnTheLastFrame()
+    {
+        Rig rig;
+        QVERIFY(rig.load(clip_));
+        rig.clock.install(&rig.player, rig.widget.videoSink());
+        const double d = rig.clock.duration();
+        QMediaPlayer::MediaStatus statusAtEnd = QMediaPlayer::NoMedia;
+        qint64 frameEndAtEnd = -1;
+        QObject::connect(&rig.clock, &PlaybackClock::tick, [&](double t) {
+            if (t != d)
+                return;
+            statusAtEnd = rig.player.mediaStatus();
+            frameEndAtEnd = rig.widget.videoSink()->videoFrame().endTime();
+        });
+        rig.player.play();
+        QVERIFY(QTest::qWaitFor([&] { return rig.clock.atEnd(); }, 10000));
+        QVERIFY2(statusAtEnd != QMediaPlayer::EndOfMedia, "the end waited for the backend");
+        QVERIFY2(PlaybackClock::isLastFrame(frameEndAtEnd, rig.player.duration()),
+                 qPrintable(QString("frame ending at %1 us").arg(frameEndAtEnd)));
     }
 
     void reversePlayEndsAtStartWithoutEndTick()
