@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -105,11 +106,11 @@ void TelemetryTimeline::setKmph(bool kmph)
     invalidate();
 }
 
-void TelemetryTimeline::setPlayhead(double seconds)
+void TelemetryTimeline::setPlayhead(double seconds, bool redrawNow)
 {
     playhead_ = std::isfinite(seconds) ? seconds : 0.0;
     const int x = xForTime(playhead_);
-    if (x == playheadX_)
+    if (x == playheadX_ || (!redrawNow && playheadX_ >= 0 && std::abs(x - playheadX_) < 2))
         return;
     const int old = playheadX_;
     playheadX_ = x;

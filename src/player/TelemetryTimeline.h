@@ -43,7 +43,9 @@ public:
     void clear() { setData({}, 0.0, {}); }
     // Speeds in km/h (true) or mph.
     void setKmph(bool kmph);
-    void setPlayhead(double seconds);
+    // With `redrawNow` false the playhead is only drawn anew once it is two pixels or
+    // more away from where it shows; the value itself is always current.
+    void setPlayhead(double seconds, bool redrawNow = true);
 
     double duration() const { return duration_; }
     double playhead() const { return playhead_; }

@@ -43,6 +43,8 @@
 #include <QVideoWidget>
 
 #include <algorithm>
+#include <QStyle>
+
 #include <cmath>
 
 namespace {
@@ -418,12 +420,21 @@ void VideoViewController::showDuration(double d)
 
 void VideoViewController::showTime(double t)
 {
+    // Every repaint of a widget redraws the whole window: while playing, the timeline's
+    // playhead moves in the same frames as the slider's handle (or when it is two
+    // pixels behind), not in frames of its own.
+    const auto handlePixel = [this] {
+        return QStyle::sliderPositionFromValue(timeSlider->minimum(), timeSlider->maximum(),
+                                               timeSlider->sliderPosition(), qMax(1, timeSlider->width()));
+    };
+    const int handleBefore = handlePixel();
     if (!timeSlider->isSliderDown()) {
         const QSignalBlocker block(timeSlider);
         timeSlider->setValue(int(std::lround(t * 1000.0)));
     }
     currentTimeField->setText(TimeFormatUtils::stringFromSeconds(int(t)));
-    telemetryTimeline->setPlayhead(tripOffset() + t);
+    const bool sliderRedrawn = handlePixel() != handleBefore;
+    telemetryTimeline->setPlayhead(tripOffset() + t, sliderRedrawn || !session_->isPlaying());
 }
 
 void VideoViewController::showFirstFrame()

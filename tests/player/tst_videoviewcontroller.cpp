@@ -294,6 +294,14 @@ private slots:
         QCOMPARE(line.repaintRequests(), requests);
         line.setPlayhead(10.3);
         QVERIFY(line.repaintRequests() > requests);
+        // Moved along with the slider's handle: one pixel waits for the handle's frame,
+        // two do not; the value is current either way.
+        const int along = line.repaintRequests();
+        line.setPlayhead(10.8, false);
+        QCOMPARE(line.repaintRequests(), along);
+        QCOMPARE(line.playhead(), 10.8);
+        line.setPlayhead(11.3, false);
+        QVERIFY(line.repaintRequests() > along);
         (void)line.grab();
         QCOMPARE(line.pictureBuilds(), 1);
         QVERIFY(line.hoverText(12.34).startsWith(QStringLiteral("00:12.3")));

@@ -87,7 +87,7 @@ void TestPlayListFile::roundTrip_data()
 {
     QTest::addColumn<PlayList>("list");
     QTest::addRow("empty list") << PlayList();
-    QTest::addRow("entry without samples") << PlayList{PlayListEntry{QStringLiteral("file:///a.MOV"), {}, 0, true, false}};
+    QTest::addRow("entry without samples") << PlayList{PlayListEntry{QStringLiteral("file:///a.MOV"), {}, 0, true, false, std::nullopt, -1}};
     QTest::addRow("recording time and duration")
         << PlayList{PlayListEntry{QStringLiteral("file:///a.MOV"), {}, 0, true, false, 1749750302000, 60050},
                     PlayListEntry{QStringLiteral("file:///b.MOV"), {}, 0, false, true, -86400000, -1}};
