@@ -1,25 +1,6 @@
 #include "TrackTime.h"
 
-
 namespace {
-
-bool allDigits(const std::string &s, size_t from, size_t count)
-{
-    if (from + count > s.size())
-        return false;
-    for (size_t i = from; i < from + count; ++i)
-        if (s[i] < '0' || s[i] > '9')
-            return false;
-    return true;
-}
-
-int number(const std::string &s, size_t from, size_t count)
-{
-    int v = 0;
-    for (size_t i = from; i < from + count; ++i)
-        v = v * 10 + (s[i] - '0');
-    return v;
-}
 
 bool validClock(int hour, int minute, int second)
 {
@@ -37,18 +18,18 @@ std::optional<std::string> TrackTime::sentenceUtc(const SentenceTime &time)
 {
     const std::string &t = time.hhmmss;
     const std::string &d = time.ddmmyy;
-    if (!allDigits(t, 0, 6) || d.size() != 6 || !allDigits(d, 0, 6))
+    if (!ClipTime::allDigits(t, 0, 6) || d.size() != 6 || !ClipTime::allDigits(d, 0, 6))
         return std::nullopt;
     std::string fraction;
     if (t.size() > 6) {
-        if (t[6] != '.' || !allDigits(t, 7, t.size() - 7))
+        if (t[6] != '.' || !ClipTime::allDigits(t, 7, t.size() - 7))
             return std::nullopt;
         fraction = t.substr(7);
         while (!fraction.empty() && fraction.back() == '0')
             fraction.pop_back();
     }
-    const int hour = number(t, 0, 2), minute = number(t, 2, 2), second = number(t, 4, 2);
-    const int day = number(d, 0, 2), month = number(d, 2, 2), yy = number(d, 4, 2);
+    const int hour = ClipTime::number(t, 0, 2), minute = ClipTime::number(t, 2, 2), second = ClipTime::number(t, 4, 2);
+    const int day = ClipTime::number(d, 0, 2), month = ClipTime::number(d, 2, 2), yy = ClipTime::number(d, 4, 2);
     const int year = yy >= 80 ? 1900 + yy : 2000 + yy;
     if (!validClock(hour, minute, second) || !validDate(year, month, day))
         return std::nullopt;

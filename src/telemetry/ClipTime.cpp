@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-namespace {
-
-bool allDigits(const std::string &s, size_t from, size_t count)
+bool ClipTime::allDigits(const std::string &s, size_t from, size_t count)
 {
     if (from + count > s.size())
         return false;
@@ -14,13 +12,15 @@ bool allDigits(const std::string &s, size_t from, size_t count)
     return true;
 }
 
-int number(const std::string &s, size_t from, size_t count)
+int ClipTime::number(const std::string &s, size_t from, size_t count)
 {
     int v = 0;
     for (size_t i = from; i < from + count; ++i)
         v = v * 10 + (s[i] - '0');
     return v;
 }
+
+namespace {
 
 // Days since 1970-01-01 of a proleptic Gregorian date, and back.
 int64_t daysFromCivil(int y, int m, int d)

@@ -50,4 +50,7 @@ public:
     static CivilTime fromMs(int64_t ms);   // the whole seconds of `ms`, rounded down
     static bool validDate(int year, int month, int day);
     static bool validClock(int hour, int minute, int second);
+    // Whether s[from, from + count) are all decimal digits, and their value.
+    static bool allDigits(const std::string &s, size_t from, size_t count);
+    static int number(const std::string &s, size_t from, size_t count);
 };
