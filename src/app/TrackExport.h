@@ -20,8 +20,8 @@ public:
     // The format a file name asks for by its suffix (gpx, kml, csv; any case).
     static std::optional<ExtractorOptions::Format> formatOf(const QString &fileName);
 
-    // Reads the clips (their local paths stand for them in the document, as the
-    // arguments of veltra-gps do) and writes the document; a clip that cannot be read
+    // Reads the clips (their local paths name them in the track file, as the
+    // arguments of veltra-gps do) and writes the track file; a clip that cannot be read
     // is left out. Any thread.
     static QByteArray document(ExtractorOptions::Format format, const QList<QUrl> &clips, qint64 gapMs);
 

@@ -24,7 +24,7 @@ public:
     // clip without a recording time.
     static std::string name(const Trip &trip, const std::vector<ClipRecord> &clips);
 
-    // The document in `format` (gpx, kml or csv; json gives nothing).
+    // The track file's text in `format` (gpx, kml or csv; json gives nothing).
     static std::string write(ExtractorOptions::Format format, const std::vector<ClipRecord> &clips,
                              int64_t gapMs = kDefaultTripGapMs);
 };

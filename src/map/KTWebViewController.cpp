@@ -78,8 +78,8 @@ KTWebViewController::KTWebViewController(QWidget *parent) : QWidget(parent)
     bridge_->setClickHandler([this](int clip, int point, int drawing) { pageRouteClicked(clip, point, drawing); });
     channel_->registerObject(QStringLiteral("cocoa"), bridge_);
     page_->setWebChannel(channel_);
-    // Also put in place as each document becomes ready: when one load replaces another
-    // the web view may report a finished load late, for the document before, or not
+    // Also put in place as each web page becomes ready: when one load replaces another
+    // the web view may report a finished load late, for the page before, or not
     // at all, and the page must never be left without its call-back.
     QWebEngineScript install;
     install.setName(QStringLiteral("cocoa_getDistance"));

@@ -558,7 +558,7 @@ private slots:
         }
         PlayListViewController *list = layout->playlistVC;
         QWebEnginePage *page = layout->webVC->webview()->page();
-        // A page load asked for before (the map choice) has finished: the document stays.
+        // A page load asked for before (the map choice) has finished: the web page stays.
         QTRY_VERIFY_WITH_TIMEOUT(!page->isLoading() && runJs(page, QStringLiteral("mapState.ready")).toBool(), 15000);
         runJs(page, QStringLiteral("window.veltraTestMark = 1; true"));
         list->selectIndexPlay(0);

@@ -1,5 +1,5 @@
-// Test helper: runs xmllint on a document, optionally against a schema, without
-// network access. Returns xmllint's messages; empty when the document passed.
+// Test helper: runs xmllint on an XML text, optionally against a schema, without
+// network access. Returns xmllint's messages; empty when the XML passed.
 #pragma once
 
 #include <QProcess>

@@ -140,7 +140,7 @@ class MapControllerTest : public QObject {
         }, 15000);
     }
 
-    // Marks the document now in the view; a reload replaces it.
+    // Marks the web page now in the view; a reload replaces it.
     void markDocument() { pageValue("window.veltraTestMark = 1; true"); }
     bool documentReplaced() { return pageValue("typeof window.veltraTestMark === 'undefined'").toBool(); }
 
