@@ -91,19 +91,26 @@ int main(int argc, char **argv)
             m->videoAllTime(seconds);
         std::vector<qint64> real;
         std::vector<qint64> boundary;
+        std::vector<qint64> perModule[3];
         QElapsedTimer wall;
         wall.start();
         for (int k = 0; k < realSeconds * 1000; ++k) {
             while (wall.nsecsElapsed() < qint64(k) * 1000000)
                 ;
             const double t = 100.0 + k * 0.001;
+            qint64 marks[3];
             timer.start();
-            for (auto *m : modules)
-                m->updateDataByCurrentTime(t);
-            const qint64 span = timer.nsecsElapsed();
+            for (int m = 0; m < 3; ++m) {
+                modules[m]->updateDataByCurrentTime(t);
+                marks[m] = timer.nsecsElapsed();
+            }
+            const qint64 span = marks[2];
             real.push_back(span);
-            if (k % 1000 == 0)
+            if (k % 1000 == 0) {
                 boundary.push_back(span);
+                for (int m = 0; m < 3; ++m)
+                    perModule[m].push_back(marks[m] - (m ? marks[m - 1] : 0));
+            }
         }
         std::sort(real.begin(), real.end());
         std::sort(boundary.begin(), boundary.end());
@@ -112,6 +119,12 @@ int main(int argc, char **argv)
                     "  the once-a-second tick: median %.1f us, max %.1f us\n",
                     realSeconds, q(0.5), q(0.99), q(1.0), double(boundary[boundary.size() / 2]) / 1000.0,
                     double(boundary.back()) / 1000.0);
+        const char *parts[] = {"position and compass", "trip statistics", "stand-alone position"};
+        for (int m = 0; m < 3; ++m) {
+            std::sort(perModule[m].begin(), perModule[m].end());
+            std::printf("    of which %s: median %.1f us\n", parts[m],
+                        double(perModule[m][perModule[m].size() / 2]) / 1000.0);
+        }
     }
 
     // The same with the settings write out of the way: every tick in the same second
