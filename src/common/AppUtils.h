@@ -24,4 +24,9 @@ public:
     // `value` with `decimals` digits after the point, rounded as C's "%.*f" rounds
     // (exact halves to even), always with a decimal point.
     static QString fixed(double value, int decimals);
+    // The text of fixed(value, decimals) for decimals 0 to 3, written to `out` (at
+    // least 24 characters) without the general conversion, when value * 10^decimals
+    // is a whole-number-exact double below 2^53 and so rounds the same way; returns
+    // its length, or 0 (nothing written) otherwise.
+    static int exactFixed(char *out, double value, int decimals);
 };

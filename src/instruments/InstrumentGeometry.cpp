@@ -1,10 +1,15 @@
 #include "InstrumentGeometry.h"
 
+#include "common/AppUtils.h"
+
 #include <QLocale>
 #include <QtMath>
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+
+#include <langinfo.h>
 
 namespace InstrumentGeometry {
 
@@ -147,16 +152,28 @@ std::optional<float> averageSpeedKmh(float metres, float seconds)
     return float(double(perSecond) * 3.6);
 }
 
-static QString axisText(const char *format, double v)
+// Whether "%f" writes a point in the C library's current locale, as the fast
+// formatting below always does.
+static bool decimalPointIsDot()
 {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, format, v);
+    const char *point = nl_langinfo(RADIXCHAR);
+    return point[0] == '.' && point[1] == '\0';
+}
+
+static QString axisText(char axis, double v)
+{
+    char buf[64] = {axis, ':', ' '};
+    if (decimalPointIsDot()) {
+        if (const int n = AppUtils::exactFixed(buf + 3, v, 3))
+            return QString::fromLatin1(buf, 3 + n);
+    }
+    std::snprintf(buf + 3, sizeof buf - 3, "%.3f", v);
     return QString::fromLatin1(buf);
 }
 
-QString gsensorXText(float x) { return axisText("X: %.3f", double(x) - 1.0); }
-QString gsensorYText(float y) { return axisText("Y: %.3f", double(y)); }
-QString gsensorZText(float z) { return axisText("Z: %.3f", double(z)); }
+QString gsensorXText(float x) { return axisText('X', double(x) - 1.0); }
+QString gsensorYText(float y) { return axisText('Y', double(y)); }
+QString gsensorZText(float z) { return axisText('Z', double(z)); }
 
 // --- position and compass ---------------------------------------------------
 
@@ -207,6 +224,26 @@ QString convertLatLngToDFM(float degrees)
     const float f = (v - float(d)) * 60.0f;
     const int m = int(f);
     const float s = (f - float(m)) * 60.0f;
+    if (decimalPointIsDot()) {
+        // "%3d°%3d'    %.2f" in Latin-1, without the general formatting.
+        char buf[64];
+        char *p = buf;
+        auto padded = [&p](int n) {
+            char digits[24];
+            const int k = AppUtils::exactFixed(digits, double(n), 0);
+            for (int pad = 3 - k; pad > 0; --pad)
+                *p++ = ' ';
+            std::memcpy(p, digits, size_t(k));
+            p += k;
+        };
+        padded(d);
+        *p++ = '\xB0';
+        padded(m);
+        std::memcpy(p, "'    ", 5);
+        p += 5;
+        if (const int n = AppUtils::exactFixed(p, double(s), 2))
+            return QString::fromLatin1(buf, int(p + n - buf));
+    }
     char buf[64];
     std::snprintf(buf, sizeof buf, "%3d\xC2\xB0%3d'    %.2f", d, m, double(s));
     return QString::fromUtf8(buf);

@@ -129,8 +129,13 @@ void TestAppUtils::fixedRoundsLikePrintf_data()
     QTest::addColumn<double>("value");
     QTest::addColumn<int>("decimals");
     for (double v : {0.5, 1.5, 2.5, 3.5, -0.5, -2.5, 0.125, 0.375, 2.675, 1.005, 1e-7, 123456789.125,
-                     std::numeric_limits<double>::max(), -0.0, 7.715625}) {
-        for (int d : {0, 2})
+                     std::numeric_limits<double>::max(), -0.0, 7.715625,
+                     // read-out values: exact ties and near-ties at 2 and 3 decimals,
+                     // single-precision seconds, a negative that rounds to zero, and
+                     // the edges of whole-number-exact doubles
+                     0.0625, 0.1875, double(0.1f), double(59.99999f), double(29.994999f), -0.0004,
+                     4503599627370495.5, 9007199254740991.0, 9007199254740993.0}) {
+        for (int d : {0, 2, 3})
             QTest::addRow("%.17g with %d decimals", v, d) << v << d;
     }
 }
