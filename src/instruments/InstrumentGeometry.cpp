@@ -282,6 +282,23 @@ std::optional<SpeedDial> speedDialFromReadout(const QString &readout)
     return dial;
 }
 
+std::optional<bool> speedDialIsKmh(const QString &unitLabel)
+{
+    // The number in front of the label holds neither name, so the label alone decides.
+    const bool kmh = unitLabel.contains(QLatin1String("KM/H"));
+    const bool mph = unitLabel.contains(QLatin1String("MPH"));
+    if (kmh && mph)
+        return std::nullopt;
+    return !mph;
+}
+
+SpeedDial speedDial(float shown, bool kmh)
+{
+    if (kmh)
+        return SpeedDial{float(double(shown / kDialHalfTurnKmh) * M_PI), QStringLiteral("x7kmh")};
+    return SpeedDial{float(double(shown / kDialHalfTurnMph) * M_PI), QStringLiteral("2")};
+}
+
 QPointF dialScalePoint(QPointF pivot, double radius, double value, double halfTurn)
 {
     const double a = M_PI - value / halfTurn * M_PI;

@@ -87,6 +87,11 @@ struct SpeedDial {
     QString dialImage;      // "x7kmh" or "2"
 };
 std::optional<SpeedDial> speedDialFromReadout(const QString &readout);
+// The same without reading the text back, for a read-out made of a number and a
+// unit label: which dial the label picks (true: the km/h dial; nothing when it
+// names both units), and the dial for the number shown.
+std::optional<bool> speedDialIsKmh(const QString &unitLabel);
+SpeedDial speedDial(float shown, bool kmh);
 inline constexpr float kDialHalfTurnKmh = 172.0f;
 // The speed dial artwork ("x7kmh", "2"): its view box, the pivot of the needle
 // (measured from the box's top-left corner) and the radius of the printed ticks'

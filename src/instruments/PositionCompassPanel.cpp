@@ -92,9 +92,20 @@ void PositionCompassPanel::updateDataByCurrentTime(double seconds)
     const int k = IndexRule::indexFor(seconds, totalTime_, speedList_.size());
     if (k >= 0 && k != shownSpeed_) {
         spd_show_v_ = float(speedList_.at(k));
-        const QString text = speedReadout(spd_show_v_);
+        const double shown = double(AppUtils::convertSpeed(spd_show_v_, kmph_));
+        const QString text = AppUtils::fixed(shown, 0) + speedUnitText_;
         setTextIfChanged(spdshow, text);
-        if (const auto dial = speedDialFromReadout(text)) {
+        // The dial and needle follow the text. With an ordinary unit label they come
+        // from the number shown and the dial the label picks, without reading the
+        // text back.
+        std::optional<SpeedDial> dial;
+        if (unitLabelIsPlain_ && std::isfinite(shown)) {
+            if (dialIsKmh_)
+                dial = speedDial(float(std::nearbyint(shown)), *dialIsKmh_);
+        } else {
+            dial = speedDialFromReadout(text);
+        }
+        if (dial) {
             rotateSpd(dial->needleRotation);
             spdImage->setImageName(dial->dialImage);
         }
@@ -148,6 +159,12 @@ void PositionCompassPanel::readSpeedUnit()
     // must agree with it.
     kmph_ = AppUserDefaults::initSpeedUnitUserDefault() == QLatin1String(AppKeys::SPEED_UNIT_KMPH);
     speedUnitText_ = Localization::text(kmph_ ? "km_speedUnit" : "mph_speedUnit");
+    dialIsKmh_ = speedDialIsKmh(speedUnitText_);
+    // A label that could read as more of the number (a digit, a point, an exponent)
+    // leaves the dial to be read back from the whole text.
+    const QChar first = speedUnitText_.isEmpty() ? QChar() : speedUnitText_.front();
+    unitLabelIsPlain_ = !(first.isDigit() || first == QLatin1Char('.') || first == QLatin1Char('e') ||
+                          first == QLatin1Char('E'));
 }
 
 QString PositionCompassPanel::speedReadout(float kmh) const

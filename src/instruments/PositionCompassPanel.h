@@ -77,6 +77,8 @@ private:
     QString speedReadout(float kmh) const;
     bool kmph_ = true;
     QString speedUnitText_;
+    std::optional<bool> dialIsKmh_;   // the dial the unit label picks
+    bool unitLabelIsPlain_ = true;     // the label cannot be read as part of the number
     QList<ModuleLists::PositionEntry> positionList_;   // samples with a fix only
     QList<int> speedList_;                // every sample, km/h
     std::optional<float> storedAngle_;

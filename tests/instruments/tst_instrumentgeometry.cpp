@@ -276,6 +276,17 @@ private slots:
         QFETCH(QString, readout);
         const auto dial = speedDialFromReadout(readout);
         QTEST(bool(dial), "any");
+        // The same from the number and the unit label apart, as the panel reads it.
+        qsizetype digits = 0;
+        while (digits < readout.size() && readout.at(digits).isDigit())
+            ++digits;
+        const auto kmh = speedDialIsKmh(readout.mid(digits));
+        QCOMPARE(bool(kmh), bool(dial));
+        if (kmh) {
+            const SpeedDial apart = InstrumentGeometry::speedDial(readout.left(digits).toFloat(), *kmh);
+            QCOMPARE(apart.needleRotation, dial->needleRotation);
+            QCOMPARE(apart.dialImage, dial->dialImage);
+        }
         if (!dial)
             return;
         QTEST(dial->needleRotation, "rotation");
