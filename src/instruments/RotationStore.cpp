@@ -3,12 +3,16 @@
 #include "common/AppUserDefaults.h"
 
 #include <QCoreApplication>
-#include <QMap>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QSettings>
 #include <QThread>
+#include <QVarLengthArray>
 #include <QWaitCondition>
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
 
 namespace {
 
@@ -23,7 +27,10 @@ struct Writer {
     QMutex mutex;
     QWaitCondition wake;      // the writer waits here
     QWaitCondition written;   // waitForWrites() waits here
-    QMap<QString, double> pending;   // the latest value of each key not yet written
+    // The latest value of each key not yet written. The keys are the program's own
+    // names, which live as long as it does, so that handing a value over allocates
+    // nothing.
+    QVarLengthArray<std::pair<const char *, double>, 4> pending;
     QString file;
     bool idle = false;        // waiting without a time limit: a new value must wake it
     bool writing = false;
@@ -50,8 +57,8 @@ void Writer::run()
             lingering = false;   // a quiet period: the next value wakes the writer
             continue;
         }
-        QMap<QString, double> values;
-        values.swap(pending);
+        const QVarLengthArray<std::pair<const char *, double>, 4> values = pending;
+        pending.clear();
         const QString target = file;
         writing = true;
         lock.unlock();
@@ -60,8 +67,8 @@ void Writer::run()
             // shares the file's contents between the two, so the main thread's reads
             // see the values as soon as they are set here.
             QSettings settings(target, QSettings::IniFormat);
-            for (auto it = values.cbegin(); it != values.cend(); ++it)
-                settings.setValue(it.key(), it.value());
+            for (const auto &[key, value] : values)
+                settings.setValue(QLatin1String(key), value);
             settings.sync();
         }
         lock.relock();
@@ -92,9 +99,16 @@ void RotationStore::write(const char *key, double value)
 {
     Writer &w = writer();
     QMutexLocker lock(&w.mutex);
-    w.file = AppUserDefaults::settings().fileName();
+    // The store's file is the same for the whole run.
+    if (w.file.isEmpty())
+        w.file = AppUserDefaults::settings().fileName();
     // Values that arrive while a write waits join it; only the latest of a key is written.
-    w.pending.insert(QString::fromLatin1(key), value);
+    auto it = std::find_if(w.pending.begin(), w.pending.end(),
+                           [key](const auto &p) { return std::strcmp(p.first, key) == 0; });
+    if (it != w.pending.end())
+        it->second = value;
+    else
+        w.pending.append({key, value});
     if (w.idle) {
         w.idle = false;
         w.wake.wakeOne();

@@ -9,7 +9,8 @@ class RotationStore {
 public:
     RotationStore() = delete;
 
-    // Stores `value` under `key` and writes the store out, in the background.
+    // Stores `value` under `key` and writes the store out, in the background. The
+    // key must live as long as the program (one of its own key names).
     static void write(const char *key, double value);
     // Waits until every write asked for so far is in the store and on disk.
     static void waitForWrites();
