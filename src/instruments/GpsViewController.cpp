@@ -34,18 +34,22 @@ void GpsViewController::dataLogicProcessOfViodePath(const QString &path)
 {
     currentPlayVideoPath_ = path;
     positionList_ = ModuleLists::positionList(MyCache::findGpsDatas(path).value_or(QList<GpsSample>()));
+    shownPosition_ = -1;
 }
 
 void GpsViewController::videoAllTime(double seconds)
 {
     totalTime_ = seconds;
+    shownPosition_ = -1;
 }
 
 void GpsViewController::updateDataByCurrentTime(double seconds)
 {
     const int i = IndexRule::indexFor(seconds, totalTime_, positionList_.size());
-    if (i < 0)
+    // The clock ticks every millisecond, the entry moves once a second.
+    if (i < 0 || i == shownPosition_)
         return;
+    shownPosition_ = i;
     const ModuleLists::PositionEntry &e = positionList_.at(i);
     setTextIfChanged(longitudeUnitLabel, longitudeLetter(e.longitude));
     setTextIfChanged(latitudeUnitLabel, latitudeLetter(e.latitude));

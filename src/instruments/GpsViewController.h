@@ -47,4 +47,5 @@ private:
     QString currentPlayVideoPath_;
     double totalTime_ = 0;
     QList<ModuleLists::PositionEntry> positionList_;
+    int shownPosition_ = -1;   // the entry the read-outs show (-1: none yet)
 };

@@ -207,11 +207,13 @@ void KTDisplayViewController::dataLogicProcessOfViodePath(const QString &path)
     currentSpeedDataArr_ = ModuleLists::speedList(samples);
     currentGsensorDataArr_ = ModuleLists::gsensorList(samples);
     gsensorView->setGsensorArray(currentGsensorDataArr_);
+    shownGsensor_ = -1;
 }
 
 void KTDisplayViewController::videoAllTime(double seconds)
 {
     totalTime_ = float(seconds);
+    shownGsensor_ = -1;
     loadAverageSpeedContent();
 }
 
@@ -245,8 +247,10 @@ void KTDisplayViewController::updateDataByCurrentTime(double seconds)
     // A file whose G-sensor list is empty changes nothing here; in particular the
     // maximum speed read from the store stays as it is.
     const int i = IndexRule::indexForSingle(seconds, totalTime_, currentGsensorDataArr_.size());
-    if (i < 0)
+    // The clock ticks every millisecond, the entry moves once a second.
+    if (i < 0 || i == shownGsensor_)
         return;
+    shownGsensor_ = i;
     gsensorView->updateGsensorRange(i);
     const CustomGsensorView::Entry &e = currentGsensorDataArr_.at(i);
     setTextIfChanged(xTextField, gsensorXText(e[0]));

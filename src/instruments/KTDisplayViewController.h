@@ -95,6 +95,7 @@ private:
     float totalTime_ = 0;
     QList<int> currentSpeedDataArr_;
     QList<CustomGsensorView::Entry> currentGsensorDataArr_;
+    int shownGsensor_ = -1;   // the entry the G-sensor read-outs show (-1: none yet)
     QMutex mlock;
     bool showsTrip_ = false;
     std::optional<TripFigures> tripFigures_;

@@ -21,7 +21,9 @@ private slots:
     void readoutsAndNorthImage()
     {
         const QString path = fileUrl("A.MOV");
-        storeEntries({makeEntry(path, {makeSample("", "", 0, 10.0), makeSample("51.5", "-0.1275", 40, 90.0)}, 40)});
+        const QString other = fileUrl("A2.MOV");
+        storeEntries({makeEntry(path, {makeSample("", "", 0, 10.0), makeSample("51.5", "-0.1275", 40, 90.0)}, 40),
+                      makeEntry(other, {makeSample("-33.75", "151.2", 0, 180.0)}, 0)});
         GpsViewController vc;
         vc.dataLogicProcessOfViodePath(path);
         vc.videoAllTime(2.0);    // one fix over two seconds: r = 0.5
@@ -38,6 +40,12 @@ private slots:
         // Past the data: nothing changes.
         vc.updateDataByCurrentTime(4.0);
         QCOMPARE(vc.northAngle(), float(M_PI / 2));
+        // Another file shows its own entry, although the entry's number is the same.
+        vc.dataLogicProcessOfViodePath(other);
+        vc.updateDataByCurrentTime(1.5);
+        QCOMPARE(vc.latitudeLabel->text(), QString::fromUtf8(" 33\u00b0 45'    0.00"));
+        QCOMPARE(vc.latitudeUnitLabel->text(), QStringLiteral("S"));
+        QCOMPARE(vc.northAngle(), float(M_PI));
     }
 
     void headingNinetyTurnsNorthToTheLeft()

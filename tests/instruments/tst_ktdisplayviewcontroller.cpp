@@ -156,7 +156,9 @@ private slots:
                                           makeSample("1", "1", 30, 0, 0.0f, 4.01f, 0.0f),
                                           makeSample("1", "1", 40, 0, -1.0f, -2.0f, 3.0f)};
         const QString path = fileUrl("B.MOV");
-        storeEntries({makeEntry(path, samples, 40)});
+        const QString other = fileUrl("B2.MOV");
+        storeEntries({makeEntry(path, samples, 40),
+                      makeEntry(other, QList<GpsSample>(3, makeSample("1", "1", 10, 0, 0.5f, 0.0f, 0.0f)), 10)});
         KTDisplayViewController vc;
         vc.dataLogicProcessOfViodePath(path);
         QCOMPARE(vc.currentSpeedDataArr().size(), 4);
@@ -181,6 +183,10 @@ private slots:
         vc.updateDataByCurrentTime(4.0);
         QCOMPARE(vc.xTextField->text(), QStringLiteral("X: -2.000"));
         QCOMPARE(vc.gsensorView->index(), 2);
+        // Another file shows its own entry, although the entry's number is the same.
+        vc.dataLogicProcessOfViodePath(other);
+        vc.updateDataByCurrentTime(3.99);   // entry 2 again
+        QCOMPARE(vc.xTextField->text(), QStringLiteral("X: -0.500"));
     }
 
     void emptyGsensorListKeepsTheStoredMaximum()
