@@ -95,8 +95,8 @@ void GpsViewController::layoutParts()
     const int textW = qMax(0, w - left - margin - unitW - 4);
     const int rowH = 24;
     const int top = h / 2 - rowH - 4;
-    latitudeLabel->setGeometry(left, top, textW, rowH);
-    latitudeUnitLabel->setGeometry(left + textW + 4, top, unitW, rowH);
-    longitudeLabel->setGeometry(left, top + rowH + 8, textW, rowH);
-    longitudeUnitLabel->setGeometry(left + textW + 4, top + rowH + 8, unitW, rowH);
+    placeReadout(latitudeLabel, QRect(left, top, textW, rowH));
+    placeReadout(latitudeUnitLabel, QRect(left + textW + 4, top, unitW, rowH));
+    placeReadout(longitudeLabel, QRect(left, top + rowH + 8, textW, rowH));
+    placeReadout(longitudeUnitLabel, QRect(left + textW + 4, top + rowH + 8, unitW, rowH));
 }

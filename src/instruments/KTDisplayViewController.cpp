@@ -133,11 +133,13 @@ KTDisplayViewController::KTDisplayViewController(QWidget *parent) : QWidget(pare
     xTextField = readout(gsensorContainer, 14, QColor(255, 255, 255), QStringLiteral("xTextField"), ReadoutFont::Monospace);
     yTextField = readout(gsensorContainer, 14, QColor(255, 80, 80), QStringLiteral("yTextField"), ReadoutFont::Monospace);
     zTextField = readout(gsensorContainer, 14, QColor(80, 230, 80), QStringLiteral("zTextField"), ReadoutFont::Monospace);
-    for (QLabel *l : {xTextField, yTextField, zTextField})
-        l->setMinimumWidth(l->fontMetrics().horizontalAdvance(QStringLiteral("X: -0.000")) + 4);
     xTextField->setText(gsensorXText(1.0f));
     yTextField->setText(gsensorYText(0.0f));
     zTextField->setText(gsensorZText(0.0f));
+    // Of a fixed size (the widest value's width), so that the values changing every
+    // second ask for no new layout of the panel.
+    for (QLabel *l : {xTextField, yTextField, zTextField})
+        l->setFixedSize(l->fontMetrics().horizontalAdvance(QStringLiteral("X: -0.000")) + 4, l->sizeHint().height());
     gsensorView = new CustomGsensorView(gsensorContainer);
 
     auto *axes = new QVBoxLayout;

@@ -1,6 +1,7 @@
 // Small helpers shared by the panels: read-out labels and their backgrounds.
 // Read-outs are set on every clock tick; a label is touched only when its text
-// really changes, so that an unchanged tick costs no layout or repaint.
+// really changes, so that an unchanged tick costs no layout or repaint, and a
+// read-out of a fixed size costs no layout when it does change.
 #pragma once
 
 #include "common/AppColorManager.h"
@@ -13,6 +14,14 @@ inline void setTextIfChanged(QLabel *label, const QString &text)
 {
     if (label->text() != text)
         label->setText(text);
+}
+
+// Puts a read-out that a panel places itself at `box`, fixed to that size: a new
+// text then only repaints the label and asks for no new layout of the panel.
+inline void placeReadout(QLabel *label, const QRect &box)
+{
+    label->setFixedSize(box.size());
+    label->move(box.topLeft());
 }
 
 enum class ReadoutFont { Proportional, Monospace };

@@ -247,16 +247,16 @@ void PositionCompassPanel::layoutParts()
                         dialTopLeft.y() + DialArtwork::pivotY * scale);
     const double needle = DialArtwork::needleBox * scale;
     spdArrowChange->setGeometry(QRectF(pivot.x() - needle / 2, pivot.y() - needle / 2, needle, needle).toRect());
-    spdshow->setGeometry(QRect(left, int(dialTopLeft.y() + dialSize.height()), areaW, readoutH));
+    placeReadout(spdshow, QRect(left, int(dialTopLeft.y() + dialSize.height()), areaW, readoutH));
 
     // Position read-outs (hidden on the play list page) under the dial.
     const int rowH = 18;
     const int unitW = 16;
     const int textW = qMax(0, areaW - unitW - 4);
-    latitudeLabels->setGeometry(left, h - margin - 2 * rowH, textW, rowH);
-    latitudeUnitLabels->setGeometry(left + textW + 4, h - margin - 2 * rowH, unitW, rowH);
-    longitudeLabels->setGeometry(left, h - margin - rowH, textW, rowH);
-    longitudeUnitLabels->setGeometry(left + textW + 4, h - margin - rowH, unitW, rowH);
+    placeReadout(latitudeLabels, QRect(left, h - margin - 2 * rowH, textW, rowH));
+    placeReadout(latitudeUnitLabels, QRect(left + textW + 4, h - margin - 2 * rowH, unitW, rowH));
+    placeReadout(longitudeLabels, QRect(left, h - margin - rowH, textW, rowH));
+    placeReadout(longitudeUnitLabels, QRect(left + textW + 4, h - margin - rowH, unitW, rowH));
 
     stillImageViewss->raise();
     spdArrowChange->raise();
