@@ -51,8 +51,8 @@ void GpsViewController::updateDataByCurrentTime(double seconds)
         return;
     shownPosition_ = i;
     const ModuleLists::PositionEntry &e = positionList_.at(i);
-    setTextIfChanged(longitudeUnitLabel, longitudeLetter(e.longitude));
-    setTextIfChanged(latitudeUnitLabel, latitudeLetter(e.latitude));
+    setLetterIfChanged(longitudeUnitLabel, shownLongitudeLetter_, longitudeLetter(e.longitude));
+    setLetterIfChanged(latitudeUnitLabel, shownLatitudeLetter_, latitudeLetter(e.latitude));
     setTextIfChanged(longitudeLabel, convertLatLngToDFM(std::fabs(e.longitude)));
     setTextIfChanged(latitudeLabel, convertLatLngToDFM(std::fabs(e.latitude)));
     rotateAngle(compassRotation(e.heading));

@@ -48,4 +48,6 @@ private:
     double totalTime_ = 0;
     QList<ModuleLists::PositionEntry> positionList_;
     int shownPosition_ = -1;   // the entry the read-outs show (-1: none yet)
+    char16_t shownLatitudeLetter_ = 0;   // the hemisphere letters shown (0: none yet)
+    char16_t shownLongitudeLetter_ = 0;
 };

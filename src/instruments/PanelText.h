@@ -16,6 +16,17 @@ inline void setTextIfChanged(QLabel *label, const QString &text)
         label->setText(text);
 }
 
+// For a one-letter read-out (a hemisphere): the letter shown is kept by the panel
+// (0: none yet), so that an unchanged letter costs no look at the label.
+inline void setLetterIfChanged(QLabel *label, char16_t &shown, const QString &letter)
+{
+    const char16_t now = letter.isEmpty() ? u'\0' : letter.front().unicode();
+    if (now == shown && now != u'\0')
+        return;
+    shown = now;
+    setTextIfChanged(label, letter);
+}
+
 // Puts a read-out that a panel places itself at `box`, fixed to that size: a new
 // text then only repaints the label and asks for no new layout of the panel.
 inline void placeReadout(QLabel *label, const QRect &box)

@@ -81,8 +81,8 @@ void PositionCompassPanel::updateDataByCurrentTime(double seconds)
     const int i = IndexRule::indexFor(seconds, totalTime_, positionList_.size());
     if (i >= 0 && i != shownPosition_) {
         const ModuleLists::PositionEntry &e = positionList_.at(i);
-        setTextIfChanged(longitudeUnitLabels, longitudeLetter(e.longitude));
-        setTextIfChanged(latitudeUnitLabels, latitudeLetter(e.latitude));
+        setLetterIfChanged(longitudeUnitLabels, shownLongitudeLetter_, longitudeLetter(e.longitude));
+        setLetterIfChanged(latitudeUnitLabels, shownLatitudeLetter_, latitudeLetter(e.latitude));
         setTextIfChanged(longitudeLabels, convertLatLngToDFM(std::fabs(e.longitude)));
         setTextIfChanged(latitudeLabels, convertLatLngToDFM(std::fabs(e.latitude)));
         rotateAngle(compassRotation(e.heading));

@@ -87,6 +87,8 @@ private:
     // nothing to change (-1: show the entry again on the next tick).
     int shownPosition_ = -1;
     int shownSpeed_ = -1;
+    char16_t shownLatitudeLetter_ = 0;   // the hemisphere letters shown (0: none yet)
+    char16_t shownLongitudeLetter_ = 0;
     bool inTick_ = false;
     std::vector<std::pair<const char *, double>> pendingWrites_;
 };
