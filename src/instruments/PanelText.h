@@ -37,6 +37,14 @@ inline void placeReadout(QLabel *label, const QRect &box)
 
 enum class ReadoutFont { Proportional, Monospace };
 
+// Keeps a read-out's new figures from being announced to assistive tools while none
+// listens. Qt looks up a label's accessible object for every new text of a label
+// without an accessible name, even with accessibility off, and that look-up is about
+// a fifth of a panel's once-a-second tick. So while no tool listens the read-out
+// carries a placeholder name; when one starts listening the names are taken off, and
+// the tool reads and hears each figure as the label's text, as before.
+void quietReadout(QLabel *label);
+
 inline QLabel *makeReadout(QWidget *parent, int pixelSize, bool bold, Qt::Alignment align,
                            ReadoutFont family = ReadoutFont::Proportional)
 {
@@ -51,6 +59,7 @@ inline QLabel *makeReadout(QWidget *parent, int pixelSize, bool bold, Qt::Alignm
     label->setFont(f);
     label->setAlignment(align);
     label->setTextFormat(Qt::PlainText);
+    quietReadout(label);
     return label;
 }
 

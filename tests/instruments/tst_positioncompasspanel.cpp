@@ -8,6 +8,7 @@
 #include "common/Localization.h"
 #include "common/NotificationCenter.h"
 
+#include <QAccessible>
 #include <QFile>
 #include <QLabel>
 #include <QTest>
@@ -113,6 +114,29 @@ private slots:
         QCOMPARE(panel.spd_show_v(), 100.0f);
         QCOMPARE(panel.compassAngle(), compassRotation(200.0));
         QCOMPARE(panel.latitudeLabels->text(), convertLatLngToDFM(40.1f));
+    }
+
+    void assistiveToolsHearTheFiguresOnceTheyListen()
+    {
+        const QString path = fileUrl("B.MOV");
+        storeEntries({makeEntry(path, drive180WithHalfTheFixes(), 179)});
+        PositionCompassPanel panel;
+        panel.dataLogicProcessOfViodePath(path);
+        panel.videoAllTime(180.0);
+        panel.updateDataByCurrentTime(100.5);
+        auto spokenName = [&] { return QAccessible::queryAccessibleInterface(panel.spdshow)->text(QAccessible::Name); };
+        QVERIFY(!QAccessible::isActive());
+        QVERIFY(spokenName() != panel.spdshow->text());
+
+        QAccessible::setActive(true);
+        QCOMPARE(spokenName(), panel.spdshow->text());
+        panel.updateDataByCurrentTime(120.5);
+        QCOMPARE(spokenName(), QStringLiteral("120KM/H"));
+        // A panel made while a tool listens names its figures from the start.
+        PositionCompassPanel second;
+        QCOMPARE(QAccessible::queryAccessibleInterface(second.spdshow)->text(QAccessible::Name), second.spdshow->text());
+        QAccessible::setActive(false);
+        QVERIFY(spokenName() != panel.spdshow->text());
     }
 
     void ticksOutsideTheDataChangeNothing()
