@@ -247,8 +247,13 @@ void VideoViewController::followSession()
 {
     PlaybackSession *s = session_;
     connect(s, &PlaybackSession::timeChanged, this, &VideoViewController::showTime);
+    movingPartsLater_.setSingleShot(true);
+    connect(&movingPartsLater_, &QTimer::timeout, this, [this] { moveHandleAndPlayhead(movingPartsTime_); });
     connect(s, &PlaybackSession::timeChanged, this, &VideoViewController::ticked);
     connect(s, &PlaybackSession::seeking, this, [this](double seconds) {
+        // The tick after a seek moves the handle at once.
+        movingPartsMoved_.invalidate();
+        movingPartsLater_.stop();
         currentTimeField->setText(TimeFormatUtils::stringFromSeconds(int(seconds)));
         telemetryTimeline->setPlayhead(tripOffset() + seconds);
     });
@@ -418,11 +423,33 @@ void VideoViewController::showDuration(double d)
     updatePlayButton();
 }
 
+namespace {
+// Every move of the handle or the playhead recomposes the whole window. Ten moves a
+// second look continuous and are what a 100-second clip on a 1000-pixel slider makes;
+// a shorter clip or a wider window would move them a pixel far more often.
+constexpr int kMovingPartsStepMs = 100;
+} // namespace
+
 void VideoViewController::showTime(double t)
 {
-    // Every repaint of a widget redraws the whole window: while playing, the timeline's
-    // playhead moves in the same frames as the slider's handle (or when it is two
-    // pixels behind), not in frames of its own.
+    currentTimeField->setText(TimeFormatUtils::stringFromSeconds(int(t)));
+    if (session_->isPlaying() && movingPartsMoved_.isValid()) {
+        const qint64 since = movingPartsMoved_.elapsed();
+        if (since < kMovingPartsStepMs) {
+            movingPartsTime_ = t;
+            if (!movingPartsLater_.isActive())
+                movingPartsLater_.start(int(kMovingPartsStepMs - since));
+            return;
+        }
+    }
+    moveHandleAndPlayhead(t);
+}
+
+void VideoViewController::moveHandleAndPlayhead(double t)
+{
+    movingPartsLater_.stop();
+    // While playing, the timeline's playhead moves in the same frames as the slider's
+    // handle (or when it is two pixels behind), not in frames of its own.
     const auto handlePixel = [this] {
         return QStyle::sliderPositionFromValue(timeSlider->minimum(), timeSlider->maximum(),
                                                timeSlider->sliderPosition(), qMax(1, timeSlider->width()));
@@ -432,9 +459,11 @@ void VideoViewController::showTime(double t)
         const QSignalBlocker block(timeSlider);
         timeSlider->setValue(int(std::lround(t * 1000.0)));
     }
-    currentTimeField->setText(TimeFormatUtils::stringFromSeconds(int(t)));
     const bool sliderRedrawn = handlePixel() != handleBefore;
+    const int playheadBefore = telemetryTimeline->repaintRequests();
     telemetryTimeline->setPlayhead(tripOffset() + t, sliderRedrawn || !session_->isPlaying());
+    if (sliderRedrawn || telemetryTimeline->repaintRequests() != playheadBefore)
+        movingPartsMoved_.restart();
 }
 
 void VideoViewController::showFirstFrame()

@@ -11,9 +11,11 @@
 #include "TelemetryEvents.h"
 #include "TelemetryTimeline.h"
 
+#include <QElapsedTimer>
 #include <QFuture>
 
 #include <QList>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
@@ -201,6 +203,7 @@ private:
     void followSession();
     void showDuration(double seconds);
     void showTime(double seconds);
+    void moveHandleAndPlayhead(double seconds);
     void updatePlayButton();
     void showFirstFrame();
     void saveImageFileToDiskPath(const QString &path);
@@ -222,4 +225,9 @@ private:
     std::vector<TelemetryEvent> events_;
     QList<TimelinePart> tripParts_;
     int tripPlaying_ = 0;
+    // While playing, the slider's handle and the timeline's playhead move at most every
+    // kMovingPartsStepMs; the time held back is shown when the step is over.
+    QElapsedTimer movingPartsMoved_;
+    QTimer movingPartsLater_;
+    double movingPartsTime_ = 0.0;
 };

@@ -33,6 +33,7 @@
 #include <QSlider>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -167,7 +168,17 @@ private slots:
         QVERIFY(rig.waitPlaying());
         QVERIFY(rig.vc->playButton->isEnabled());
         const QImage playing = rig.vc->playButton->icon().pixmap(30, 30).toImage();
-        QTest::qWait(300);
+        // A 3 s clip moves the handle a pixel every few ms: while playing it moves at
+        // most once every 100 ms, and still moves.
+        int paints = 0;
+        {
+            EventCounter counter(rig.vc->timeSlider, QEvent::Paint, &paints);
+            QElapsedTimer played;
+            played.start();
+            QTest::qWait(700);
+            QVERIFY2(paints <= played.elapsed() / 100 + 2, qPrintable(QString::number(paints)));
+        }
+        QVERIFY(paints >= 2);
         QVERIFY(rig.pauseAndSettle());
         const QImage paused = rig.vc->playButton->icon().pixmap(30, 30).toImage();
         QVERIFY(playing != paused);
