@@ -247,9 +247,9 @@ void VideoViewController::followSession()
 {
     PlaybackSession *s = session_;
     connect(s, &PlaybackSession::timeChanged, this, &VideoViewController::showTime);
+    connect(s, &PlaybackSession::timeChanged, this, &VideoViewController::ticked);
     movingPartsLater_.setSingleShot(true);
     connect(&movingPartsLater_, &QTimer::timeout, this, [this] { moveHandleAndPlayhead(movingPartsTime_); });
-    connect(s, &PlaybackSession::timeChanged, this, &VideoViewController::ticked);
     connect(s, &PlaybackSession::seeking, this, [this](double seconds) {
         // The tick after a seek moves the handle at once.
         movingPartsMoved_.invalidate();
@@ -410,6 +410,9 @@ void VideoViewController::showDuration(double d)
         emit marksChanged();
     }
     totalTimeField->setText(TimeFormatUtils::stringFromSeconds(int(d)));
+    // A time held back from the file before is not shown on this one.
+    movingPartsLater_.stop();
+    movingPartsMoved_.invalidate();
     waitingFirstFrame_ = d > 0;
     if (d > 0) {
         setTelemetry(sampleSource_ ? sampleSource_(currentPath_) : QList<GpsSample>(), d);
