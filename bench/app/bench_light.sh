@@ -6,12 +6,13 @@
 #     the same for `mpv --vo=x11` and for `ffmpeg -re -i CLIP -f null -`;
 #   - the player paused (over the same window length);
 #   - start-up: `veltra-player CLIP` to its first video frame, the wall time from the
-#     launch to the moment the first decoded frame reached the video widget's sink
-#     (the player prints that moment when VELTRA_FRAME_LOG is set);
+#     launch to the moment the first decoded frame was drawn on the screen (the player
+#     prints that moment when VELTRA_FRAME_LOG is set);
 #   - memory: RSS summed over the player's processes while it plays with the map loaded;
 #   - the panels' tick on a change of second (median us of the real-time run of
 #     bench_instruments);
-#   - frames skipped at 1x, counted at the video sink (VELTRA_FRAME_LOG).
+#   - frames skipped at 1x, counted at the video sink, and frames a newer one replaced
+#     before the picture drew them (VELTRA_FRAME_LOG).
 # Each figure is the median of RUNS runs. mpv is installed from Debian when missing.
 # Each start has fresh settings but keeps the caches (GStreamer's plug-in registry,
 # fonts) from a first start that is not counted, as on a user's machine.
@@ -96,8 +97,12 @@ inner() {
     XDG_CACHE_HOME=$cache HOME=$home XDG_CONFIG_HOME=$home/.config VELTRA_FRAME_LOG=1 \
       "$VELTRA_BUILD/src/app/veltra-player" "$VELTRA_CLIP" >/dev/null 2>"$log" &
     pid=$!
+    # The moment the first frame was drawn on the screen; builds that do not tell it,
+    # the moment it reached the sink.
     for _ in $(seq 300); do grep -q "first frame at" "$log" && break; sleep 0.05; done
-    first=$(sed -nE 's/.*first frame at ([0-9]+).*/\1/p' "$log" | head -1)
+    for _ in $(seq 10); do grep -q "first frame drawn at" "$log" && break; sleep 0.05; done
+    first=$(sed -nE 's/.*first frame drawn at ([0-9]+).*/\1/p' "$log" | head -1)
+    [ -n "$first" ] || first=$(sed -nE 's/.*first frame at ([0-9]+).*/\1/p' "$log" | head -1)
     [ -n "$first" ] || { echo "run $run: the player showed no frame" >&2; cat "$log" >&2; exit 1; }
     echo "startup_ms$col $(( (first - start) / 1000000 ))" >>"$RESULTS"
     sleep "$WARMUP"
@@ -112,6 +117,8 @@ inner() {
     shown=$(sed -nE 's/.*frames shown ([0-9]+), skipped ([0-9]+).*/\1/p' "$log" | tail -1)
     echo "frames_skipped$col ${skipped:-?}" >>"$RESULTS"
     echo "frames_shown$col ${shown:-?}" >>"$RESULTS"
+    replaced=$(sed -nE 's/.*replaced before drawn ([0-9]+).*/\1/p' "$log" | tail -1)
+    echo "frames_replaced$col ${replaced:--}" >>"$RESULTS"
     rm -rf "$home"
     QT_QPA_PLATFORM=offscreen HOME=$(mktemp -d) "$VELTRA_BUILD/bench/instruments/bench_instruments" 20000 |
       sed -nE "s/.*the once-a-second tick: median ([0-9.]+) us.*/panel_tick_us$col \\1/p" >>"$RESULTS"
@@ -160,5 +167,7 @@ for b in $build $other; do
     "$(all panel_tick_us$col)"
   printf "  %-48s %8s  [%s]\n" "frames skipped at 1x" "$(median frames_skipped$col)" \
     "$(all frames_skipped$col)of $(all frames_shown$col)shown"
+  printf "  %-48s %8s  [%s]\n" "frames replaced before they were drawn at 1x" "$(median frames_replaced$col)" \
+    "$(all frames_replaced$col)"
 done
 rm -f "$results" "$results.sh"

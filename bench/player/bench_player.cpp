@@ -25,7 +25,6 @@
 #include <QTest>
 #include <QVideoFrame>
 #include <QVideoSink>
-#include <QVideoWidget>
 
 #include <sys/resource.h>
 

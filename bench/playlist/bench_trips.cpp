@@ -30,7 +30,6 @@
 #include <QTimer>
 #include <QVideoFrame>
 #include <QVideoSink>
-#include <QVideoWidget>
 
 #include <algorithm>
 #include <cstdio>

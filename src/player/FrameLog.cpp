@@ -24,6 +24,15 @@ FrameLog::~FrameLog()
                  static_cast<long long>(skipped_));
 }
 
+void FrameLog::printMoment(const char *what)
+{
+    const auto ns =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    std::fprintf(stderr, "veltra-player: %s at %lld\n", what, static_cast<long long>(ns));
+    std::fflush(stderr);
+}
+
 qint64 FrameLog::framesSkipped(qint64 previousStartUs, qint64 startUs, qint64 frameUs)
 {
     const qint64 gap = startUs - previousStartUs;
@@ -36,13 +45,8 @@ void FrameLog::onFrame(const QVideoFrame &frame)
 {
     if (!frame.isValid())
         return;
-    if (shown_ == 0) {
-        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                            std::chrono::system_clock::now().time_since_epoch())
-                            .count();
-        std::fprintf(stderr, "veltra-player: first frame at %lld\n", static_cast<long long>(ns));
-        std::fflush(stderr);
-    }
+    if (shown_ == 0)
+        printMoment("first frame");
     ++shown_;
     const qint64 start = frame.startTime();
     if (start < 0)

@@ -1,8 +1,9 @@
 // Counts the frames that reach the video sink and the ones the engine skipped, and
 // tells on the console when the first frame arrived: with VELTRA_FRAME_LOG set in the
 // environment the player prints "first frame at NS" (the system clock in ns since the
-// epoch) on the first frame, and "frames shown N, skipped M" when it ends. The
-// benchmark reads both lines.
+// epoch) on the first frame, and "frames shown N, skipped M" when it ends. The video
+// picture adds when it first drew a frame and how many it drew. The benchmark reads
+// these lines.
 #pragma once
 
 #include <QObject>
@@ -15,6 +16,9 @@ class FrameLog : public QObject {
 public:
     // Follows `sink` when the environment asks for it; does nothing otherwise.
     static void followWhenAsked(QVideoSink *sink);
+
+    // Prints "WHAT at NS" as above.
+    static void printMoment(const char *what);
 
     explicit FrameLog(QVideoSink *sink);
     ~FrameLog() override;

@@ -40,7 +40,6 @@
 #include <QVBoxLayout>
 #include <QVideoFrame>
 #include <QVideoSink>
-#include <QVideoWidget>
 
 #include <algorithm>
 #include <QStyle>
@@ -101,16 +100,15 @@ void VideoViewController::buildView()
     // The video is drawn by a native window that the video widget embeds. Unless its
     // container is native itself, that window goes to the top-level window and covers
     // every overlay; made native before the widget joins our tree, it stays inside.
-    videoWidget = new QVideoWidget;
+    videoWidget = new VideoPicture;
     for (QWidget *child : videoWidget->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
         child->winId();
     videoWidget->setParent(containerView);
     videoWidget->setObjectName(QStringLiteral("videoWidget"));
     videoWidget->setAspectRatioMode(Qt::KeepAspectRatio);
-    session_->setVideoOutput(videoWidget);
+    session_->setVideoOutput(videoWidget->videoSink());
 
-    // The video widget stays shown: hidden, it stops taking frames from the engine.
-    // Before the first file the default image covers it (both are native windows).
+    // Before the first file the default image covers the video (both are native windows).
     defaultImage = new QLabel(containerView);
     defaultImage->setObjectName(QStringLiteral("defaultImage"));
     defaultImage->setAttribute(Qt::WA_NativeWindow);

@@ -10,6 +10,7 @@
 #include "PlaybackSession.h"
 #include "TelemetryEvents.h"
 #include "TelemetryTimeline.h"
+#include "VideoPicture.h"
 
 #include <QElapsedTimer>
 #include <QFuture>
@@ -31,7 +32,6 @@ class QLabel;
 class QPushButton;
 class QSlider;
 class QToolButton;
-class QVideoWidget;
 class PlayerControlBar;
 class PlayerOverlays;
 class EventsListView;
@@ -107,7 +107,7 @@ public:
     // Controls, exposed for the window and the tests.
     QWidget *containerView = nullptr;
     QLabel *defaultImage = nullptr;
-    QVideoWidget *videoWidget = nullptr;
+    VideoPicture *videoWidget = nullptr;
     QWidget *controlView = nullptr;
     QSlider *timeSlider = nullptr;
     QSlider *volumSlider = nullptr;

@@ -45,7 +45,6 @@
 #include <QTemporaryDir>
 #include <QVideoFrame>
 #include <QVideoSink>
-#include <QVideoWidget>
 #include <QMediaPlayer>
 #include <QProcess>
 #include <QScreen>
@@ -285,6 +284,15 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 35.034, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(sink->videoFrame().startTime(), qint64(35034000), 5000);
         QVERIFY(showsFrame(capture(), 1051));
+        // The screen shows that frame too, where the picture sits in the video's area.
+        const auto onScreen = [&] {
+            const QSize frame = sink->videoFrame().size();
+            const QRect r = VideoPicture::pictureRect(frame, video->videoWidget->size(), Qt::KeepAspectRatio);
+            const QPoint at = video->videoWidget->mapToGlobal(r.topLeft());
+            const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, at.x(), at.y(), r.width(), r.height());
+            return shot.toImage().scaled(frame, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(showsFrame(onScreen(), 1051), 10000);
 
         // Out first, then in ten seconds later: the pair is swapped. The events list's
         // buttons mark as the keys do.

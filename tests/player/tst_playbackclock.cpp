@@ -2,6 +2,7 @@
 #include "PlayerTestSupport.h"
 #include "player/FrameLog.h"
 #include "player/PlaybackClock.h"
+#include "player/VideoPicture.h"
 
 #include <QAudioOutput>
 #include <QMediaPlayer>
@@ -10,7 +11,6 @@
 #include <QTest>
 #include <QVideoFrame>
 #include <QVideoSink>
-#include <QVideoWidget>
 
 #include <cmath>
 #include <limits>
@@ -24,7 +24,7 @@ private:
     QString clip_;
 
     struct Rig {
-        QVideoWidget widget;
+        VideoPicture widget;
         QMediaPlayer player;
         PlaybackClock clock;
         std::vector<double> ticks;
@@ -32,7 +32,7 @@ private:
         {
             widget.resize(320, 240);
             widget.show();
-            player.setVideoOutput(&widget);
+            player.setVideoOutput(widget.videoSink());
             QObject::connect(&clock, &PlaybackClock::tick, [this](double t) { ticks.push_back(t); });
         }
         ~Rig()

@@ -37,7 +37,6 @@
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <QVideoWidget>
 
 #include <memory>
 

@@ -1,0 +1,235 @@
+#include "VideoPicture.h"
+
+#include "FrameLog.h"
+#include "FrameScaler.h"
+
+#include <QBackingStore>
+#include <QPainter>
+#include <QVBoxLayout>
+#include <QVideoFrame>
+#include <QVideoSink>
+#include <QWindow>
+
+#include <cstdio>
+
+namespace {
+
+// The frame's planes as the scaler reads them, for the layouts decoders give us; an
+// empty picture for any other layout.
+FrameScaler::YuvPicture yuvPicture(const QVideoFrame &frame)
+{
+    FrameScaler::YuvPicture p;
+    const QVideoFrameFormat format = frame.surfaceFormat();
+    p.width = frame.width();
+    p.height = frame.height();
+    p.y = frame.bits(0);
+    p.yStride = frame.bytesPerLine(0);
+    switch (format.colorSpace()) {
+    case QVideoFrameFormat::ColorSpace_BT601:
+        p.matrix = FrameScaler::Matrix::BT601;
+        break;
+    case QVideoFrameFormat::ColorSpace_BT2020:
+        p.matrix = FrameScaler::Matrix::BT2020;
+        break;
+    default:
+        p.matrix = FrameScaler::Matrix::BT709;
+        break;
+    }
+    p.fullRange = format.colorRange() == QVideoFrameFormat::ColorRange_Full;
+    p.chromaWidth = (p.width + 1) / 2;
+    p.chromaHeight = (p.height + 1) / 2;
+    switch (frame.pixelFormat()) {
+    case QVideoFrameFormat::Format_YUV422P:
+        p.chromaHeight = p.height;
+        Q_FALLTHROUGH();
+    case QVideoFrameFormat::Format_YUV420P:
+    case QVideoFrameFormat::Format_YV12: {
+        if (frame.planeCount() < 3)
+            return {};
+        const int u = frame.pixelFormat() == QVideoFrameFormat::Format_YV12 ? 2 : 1;
+        p.u = frame.bits(u);
+        p.uStride = frame.bytesPerLine(u);
+        p.v = frame.bits(3 - u);
+        p.vStride = frame.bytesPerLine(3 - u);
+        break;
+    }
+    case QVideoFrameFormat::Format_NV12:
+    case QVideoFrameFormat::Format_NV21: {
+        if (frame.planeCount() < 2 || !frame.bits(1))
+            return {};
+        const bool vFirst = frame.pixelFormat() == QVideoFrameFormat::Format_NV21;
+        p.u = frame.bits(1) + (vFirst ? 1 : 0);
+        p.v = frame.bits(1) + (vFirst ? 0 : 1);
+        p.uStride = p.vStride = frame.bytesPerLine(1);
+        p.chromaStep = 2;
+        break;
+    }
+    default:
+        return {};
+    }
+    return p;
+}
+
+bool isRgb32(const QImage &image)
+{
+    return image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32 ||
+           image.format() == QImage::Format_ARGB32_Premultiplied;
+}
+
+} // namespace
+
+// The native window the frames are drawn in. It takes no input: clicks and the
+// wheel go to the widgets around it.
+class VideoPictureWindow : public QWindow {
+public:
+    VideoPictureWindow() : store_(this)
+    {
+        setSurfaceType(QSurface::RasterSurface);
+        setFlag(Qt::WindowTransparentForInput, true);
+    }
+
+    void setFrame(const QVideoFrame &frame)
+    {
+        if (waiting_)
+            ++replaced;
+        frame_ = frame;
+        waiting_ = frame.isValid();
+        requestUpdate();
+    }
+
+    Qt::AspectRatioMode mode = Qt::KeepAspectRatio;
+    qint64 drawn = 0;
+    qint64 replaced = 0;
+
+protected:
+    bool event(QEvent *e) override
+    {
+        if (e->type() == QEvent::UpdateRequest) {
+            draw();
+            return true;
+        }
+        return QWindow::event(e);
+    }
+    void exposeEvent(QExposeEvent *) override { draw(); }
+    void resizeEvent(QResizeEvent *) override { draw(); }
+
+private:
+    void draw();
+    void drawFrame(QPaintDevice *device);
+
+    QBackingStore store_;
+    QVideoFrame frame_;
+    bool waiting_ = false;
+};
+
+void VideoPictureWindow::draw()
+{
+    if (!isExposed() || size().isEmpty())
+        return;
+    const QRect area(QPoint(), size());
+    if (store_.size() != size())
+        store_.resize(size());
+    store_.beginPaint(area);
+    drawFrame(store_.paintDevice());
+    store_.endPaint();
+    store_.flush(area);
+    if (waiting_) {
+        waiting_ = false;
+        if (drawn++ == 0 && qEnvironmentVariableIsSet("VELTRA_FRAME_LOG"))
+            FrameLog::printMoment("first frame drawn");
+    }
+}
+
+void VideoPictureWindow::drawFrame(QPaintDevice *device)
+{
+    auto *image = device->devType() == QInternal::Image ? static_cast<QImage *>(device) : nullptr;
+    const QSize pixels = image ? image->size() : size() * devicePixelRatio();
+    QVideoFrame frame = frame_;
+    const QRect target = frame.isValid() ? VideoPicture::pictureRect(frame.size(), pixels, mode) : QRect();
+
+    QPainter painter(device);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    const qreal ratio = pixels.width() > 0 ? qreal(size().width()) / pixels.width() : 1.0;
+    const QRectF logical(QPointF(target.topLeft()) * ratio, QSizeF(target.size()) * ratio);
+    // The bars around the picture (all of it without one).
+    QRegion bars(QRect(QPoint(), size()));
+    if (!target.isEmpty())
+        bars -= logical.toAlignedRect().intersected(QRect(QPoint(), size()));
+    for (const QRect &r : bars)
+        painter.fillRect(r, Qt::black);
+    if (target.isEmpty())
+        return;
+
+    const bool inside = QRect(QPoint(), pixels).contains(target);
+    if (image && isRgb32(*image) && inside && frame.map(QVideoFrame::ReadOnly)) {
+        const FrameScaler::YuvPicture yuv = yuvPicture(frame);
+        if (FrameScaler::isUsable(yuv)) {
+            painter.end();
+            auto *origin = reinterpret_cast<std::uint32_t *>(image->scanLine(target.top())) + target.left();
+            FrameScaler::toRgb32(yuv, origin, int(image->bytesPerLine()), target.width(), target.height());
+            frame.unmap();
+            return;
+        }
+        frame.unmap();
+    }
+    // Other layouts go through Qt's own conversion.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(logical, frame.toImage());
+}
+
+VideoPicture::VideoPicture(QWidget *parent) : QWidget(parent)
+{
+    sink_ = new QVideoSink(this);
+    window_ = new VideoPictureWindow;
+    QWidget *container = QWidget::createWindowContainer(window_, this);
+    container->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(container);
+    // The sink may hand frames over from the decoder's thread; the window takes them
+    // in its own.
+    connect(sink_, &QVideoSink::videoFrameChanged, window_, [w = window_](const QVideoFrame &f) { w->setFrame(f); });
+}
+
+VideoPicture::~VideoPicture()
+{
+    if (qEnvironmentVariableIsSet("VELTRA_FRAME_LOG"))
+        std::fprintf(stderr, "veltra-player: frames drawn %lld, replaced before drawn %lld\n",
+                     static_cast<long long>(window_->drawn), static_cast<long long>(window_->replaced));
+}
+
+QVideoSink *VideoPicture::videoSink() const
+{
+    return sink_;
+}
+
+void VideoPicture::setAspectRatioMode(Qt::AspectRatioMode mode)
+{
+    if (window_->mode == mode)
+        return;
+    window_->mode = mode;
+    window_->requestUpdate();
+}
+
+Qt::AspectRatioMode VideoPicture::aspectRatioMode() const
+{
+    return window_->mode;
+}
+
+qint64 VideoPicture::framesDrawn() const
+{
+    return window_->drawn;
+}
+
+qint64 VideoPicture::framesReplaced() const
+{
+    return window_->replaced;
+}
+
+QRect VideoPicture::pictureRect(QSize frame, QSize area, Qt::AspectRatioMode mode)
+{
+    if (frame.isEmpty() || area.isEmpty())
+        return {};
+    const QSize size = frame.scaled(area, mode);
+    return QRect(QPoint((area.width() - size.width()) / 2, (area.height() - size.height()) / 2), size);
+}

@@ -1,0 +1,36 @@
+// Where the video is drawn: a widget that owns the engine's video sink and shows its
+// frames in a native window of its own. The window is a plain raster surface; each
+// frame is scaled and colour-converted on the CPU straight into that surface and put
+// on the screen, so playing costs no OpenGL work and, as the window is native, no
+// recomposition of the rest of the main window either.
+#pragma once
+
+#include <QWidget>
+
+class QVideoSink;
+class VideoPictureWindow;
+
+class VideoPicture : public QWidget {
+    Q_OBJECT
+public:
+    explicit VideoPicture(QWidget *parent = nullptr);
+    ~VideoPicture() override;
+
+    // The sink to hand to the media player; its frames are what the picture shows.
+    QVideoSink *videoSink() const;
+
+    // How the frame fits the widget; KeepAspectRatio (the default) adds black bars.
+    void setAspectRatioMode(Qt::AspectRatioMode mode);
+    Qt::AspectRatioMode aspectRatioMode() const;
+
+    // Frames drawn, and frames that a newer frame replaced before they were drawn.
+    qint64 framesDrawn() const;
+    qint64 framesReplaced() const;
+
+    // Where a frame of `frame` pixels goes in an area of `area` pixels.
+    static QRect pictureRect(QSize frame, QSize area, Qt::AspectRatioMode mode);
+
+private:
+    QVideoSink *sink_ = nullptr;
+    VideoPictureWindow *window_ = nullptr;
+};
