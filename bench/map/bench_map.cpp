@@ -5,6 +5,7 @@
 #include "modules/KTModuleProtocol.h"
 #include "map/KTWebViewController.h"
 #include "map/MapSettings.h"
+#include "common/Composition.h"
 #include "map/MapTileServer.h"
 #include "map/Reachability.h"
 #include "map/TileSource.h"
@@ -162,7 +163,7 @@ QList<TileId> makeMBTiles(const QString &path)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    Composition::apply();   // the map composed as the program composes it
     MapTileServer::registerUrlScheme();
     QApplication app(argc, argv);
     const QString shotPath = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();

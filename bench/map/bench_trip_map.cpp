@@ -4,6 +4,7 @@
 // Run: QTWEBENGINE_DISABLE_SANDBOX=1 xvfb-run -a bench/map/bench_trip_map [picture.png]
 #include "modules/KTModuleProtocol.h"
 #include "map/KTWebViewController.h"
+#include "common/Composition.h"
 #include "map/MapTileServer.h"
 #include "map/Reachability.h"
 #include "store/MyCache.h"
@@ -74,7 +75,7 @@ QVariant pageValue(QWebEnginePage *page, const QString &script)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    Composition::apply();   // the map composed as the program composes it
     MapTileServer::registerUrlScheme();
     QApplication app(argc, argv);
     const QString shotPath = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();

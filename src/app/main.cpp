@@ -6,6 +6,7 @@
 #include "KTWindowController.h"
 #include "MprisService.h"
 #include "Wiring.h"
+#include "common/Composition.h"
 #include "common/Localization.h"
 #include "map/MapTileServer.h"
 #include "map/MapWebPage.h"
@@ -155,20 +156,7 @@ int main(int argc, char *argv[])
         }
     }
 
-    // The map's web view and the video window compose through OpenGL; with the widgets
-    // composed the same way the whole window draws (without it, X servers without a
-    // compositor show the raster parts black). Qt 6.4 cannot run this window with the
-    // widgets' composition turned off: the web view reparents its native view while the
-    // split views move it, and QWindowContainer then reaches a window already destroyed.
-    if (qEnvironmentVariableIsSet("QT_WIDGETS_RHI") && qEnvironmentVariableIntValue("QT_WIDGETS_RHI") == 0)
-        std::fprintf(stderr, "veltra-player: QT_WIDGETS_RHI=%s is ignored: the map and the video need it on\n",
-                     qgetenv("QT_WIDGETS_RHI").constData());
-    if (qEnvironmentVariableIntValue("QT_WIDGETS_RHI") == 0) {
-        qputenv("QT_WIDGETS_RHI", "1");
-        if (qEnvironmentVariableIsEmpty("QT_WIDGETS_RHI_BACKEND"))
-            qputenv("QT_WIDGETS_RHI_BACKEND", "opengl");
-    }
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    Composition::apply();
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
             MapWebPage::engineFlags(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"),
                                     qEnvironmentVariableIntValue("QTWEBENGINE_DISABLE_SANDBOX") != 0));

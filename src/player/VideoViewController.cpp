@@ -425,8 +425,8 @@ void VideoViewController::showDuration(double d)
 }
 
 namespace {
-// Every move of the handle or the playhead recomposes the whole window. Ten moves a
-// second look continuous and are what a 100-second clip on a 1000-pixel slider makes;
+// Every move of the handle or the playhead repaints the slider and the timeline, text
+// and curves included, and puts them on the screen. Ten moves a second look continuous and are what a 100-second clip on a 1000-pixel slider makes;
 // a shorter clip or a wider window would move them a pixel far more often.
 constexpr int kMovingPartsStepMs = 100;
 } // namespace

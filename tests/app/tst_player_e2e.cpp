@@ -650,25 +650,46 @@ private slots:
         QCOMPARE(seeking.last().at(0).toDouble(), line->timeAtX(line->xForTime(30)));
     }
 
+    // The real executable: started on a file, asked to end while it plays. As a user
+    // starts it, nothing in the window uses OpenGL and the driver is not even loaded.
+    // Asked for a GPU scene graph with the widgets' composition turned off, which it
+    // cannot run with, it says so once, loads OpenGL and runs all the same.
+    void theProgramQuitsCleanly_data()
+    {
+        QTest::addColumn<QStringList>("variables");
+        QTest::addColumn<bool>("openGl");
+        QTest::addColumn<int>("warnings");
+        QTest::newRow("as a user starts it") << QStringList() << false << 0;
+        QTest::newRow("GPU scene graph, widgets' composition off")
+            << QStringList{QStringLiteral("QT_QUICK_BACKEND=opengl"), QStringLiteral("QT_WIDGETS_RHI=0")} << true << 1;
+    }
     void theProgramQuitsCleanly()
     {
-        // The real executable: started on a file, asked to end while it plays. Started
-        // with the widgets' composition turned off, which it cannot run with: it says so
-        // once and runs all the same.
+        QFETCH(QStringList, variables);
+        QFETCH(bool, openGl);
+        QFETCH(int, warnings);
         QProcess player;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_WIDGETS_RHI"), QStringLiteral("0"));
+        // This test's own start set these for itself.
+        for (const char *set : {"QT_QUICK_BACKEND", "QT_XCB_GL_INTEGRATION", "QT_WIDGETS_RHI", "QT_WIDGETS_RHI_BACKEND"})
+            env.remove(QLatin1String(set));
+        for (const QString &v : variables)
+            env.insert(v.section(QLatin1Char('='), 0, 0), v.section(QLatin1Char('='), 1));
         player.setProcessEnvironment(env);
         player.start(qEnvironmentVariable("VELTRA_BINARY_DIR") + QStringLiteral("/src/app/veltra-player"), {files.first()});
         QVERIFY(player.waitForStarted(10000));
         QTest::qWait(6000);
         QCOMPARE(player.state(), QProcess::Running);
+        QFile maps(QStringLiteral("/proc/%1/maps").arg(player.processId()));
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        const QString mapped = QString::fromLocal8Bit(maps.readAll());
+        QCOMPARE(mapped.contains(QStringLiteral("libGLX_mesa")), openGl);
         player.terminate();
         QVERIFY(player.waitForFinished(20000));
         QCOMPARE(player.exitStatus(), QProcess::NormalExit);
         QCOMPARE(player.exitCode(), 0);
         const QString err = QString::fromUtf8(player.readAllStandardError());
-        QCOMPARE(err.count(QStringLiteral("QT_WIDGETS_RHI=0 is ignored")), 1);
+        QCOMPARE(err.count(QStringLiteral("QT_WIDGETS_RHI=0 is ignored")), warnings);
     }
 };
 

@@ -6,6 +6,7 @@
 #include "common/Localization.h"
 #include "common/NotificationCenter.h"
 #include "map/KTWebViewController.h"
+#include "common/Composition.h"
 #include "map/MapTileServer.h"
 #include "map/Reachability.h"
 #include "map/ReachabilityProbe.h"
@@ -539,7 +540,7 @@ private slots:
 
 int main(int argc, char **argv)
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    Composition::apply();   // the map composed as the program composes it
     MapTileServer::registerUrlScheme();
     QApplication app(argc, argv);
     MapControllerTest test;

@@ -4,6 +4,7 @@
 // and with "Use online maps" off not one request reaches a tile server.
 #include "map/KTWebViewController.h"
 #include "map/MapSettings.h"
+#include "common/Composition.h"
 #include "map/MapTileServer.h"
 #include "map/OfflineMapsDialog.h"
 #include "map/Reachability.h"
@@ -393,7 +394,7 @@ private slots:
 
 int main(int argc, char **argv)
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    Composition::apply();   // the map composed as the program composes it
     MapTileServer::registerUrlScheme();
     QApplication app(argc, argv);
     MapOfflineTest test;
