@@ -67,6 +67,18 @@ FrameScaler::YuvPicture yuvPicture(const QVideoFrame &frame)
     default:
         return {};
     }
+    // Each plane must hold all its rows, the last one as long as the picture is wide.
+    const auto holds = [&](int plane, int stride, int rows, long long rowBytes) {
+        return rows > 0 && frame.mappedBytes(plane) >= (rows - 1LL) * stride + rowBytes;
+    };
+    // Planar layouts: U and V in planes 1 and 2 (2 and 1 for YV12); interleaved: both in
+    // plane 1, one byte apart.
+    const bool planar = p.chromaStep == 1;
+    const int uPlane = planar && frame.pixelFormat() == QVideoFrameFormat::Format_YV12 ? 2 : 1;
+    const long long chromaRowBytes = p.chromaWidth * (long long)p.chromaStep;
+    if (!holds(0, p.yStride, p.height, p.width) || !holds(uPlane, p.uStride, p.chromaHeight, chromaRowBytes) ||
+        (planar && !holds(3 - uPlane, p.vStride, p.chromaHeight, chromaRowBytes)))
+        return {};
     return p;
 }
 
