@@ -223,21 +223,6 @@ void VideoPicture::setAspectRatioMode(Qt::AspectRatioMode mode)
     window_->requestUpdate();
 }
 
-Qt::AspectRatioMode VideoPicture::aspectRatioMode() const
-{
-    return window_->mode;
-}
-
-qint64 VideoPicture::framesDrawn() const
-{
-    return window_->drawn;
-}
-
-qint64 VideoPicture::framesReplaced() const
-{
-    return window_->replaced;
-}
-
 QRect VideoPicture::pictureRect(QSize frame, QSize area, Qt::AspectRatioMode mode)
 {
     if (frame.isEmpty() || area.isEmpty())

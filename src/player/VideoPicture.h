@@ -21,11 +21,6 @@ public:
 
     // How the frame fits the widget; KeepAspectRatio (the default) adds black bars.
     void setAspectRatioMode(Qt::AspectRatioMode mode);
-    Qt::AspectRatioMode aspectRatioMode() const;
-
-    // Frames drawn, and frames that a newer frame replaced before they were drawn.
-    qint64 framesDrawn() const;
-    qint64 framesReplaced() const;
 
     // Where a frame of `frame` pixels goes in an area of `area` pixels.
     static QRect pictureRect(QSize frame, QSize area, Qt::AspectRatioMode mode);
