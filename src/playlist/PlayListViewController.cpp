@@ -147,17 +147,37 @@ void PlayListViewController::buildTable()
 void PlayListViewController::dataLogicProcessOfViodePath(const QString &path)
 {
     positionModule_.dataLogicProcessOfViodePath(path);
+    playingPath_ = path;
+    announcePlayingTrip(true);
+}
+
+void PlayListViewController::announcePlayingTrip(bool always)
+{
+    if (playingPath_.isEmpty())
+        return;
     const PlayList &list = playlist();
     int row = -1;
     for (int k = 0; k < list.size() && row < 0; ++k)
-        if (list.at(k).path == path)
+        if (list.at(k).path == playingPath_)
             row = k;
+    if (row < 0 && !always)
+        return;   // the playing row went: the player closes, or the next row starts
     const int trip = tripOfRow_.value(row, -1);
+    QList<QUrl> clips;
+    int index = 0;
     if (trip < 0 || trip >= trips_.size()) {
-        emit playingTripChanged({QUrl(path, QUrl::TolerantMode)}, 0);
-        return;
+        clips = {QUrl(playingPath_, QUrl::TolerantMode)};
+    } else {
+        clips = PlayListTrips::clips(trips_.at(trip), list);
+        index = int(trips_.at(trip).rows.indexOf(row));
     }
-    emit playingTripChanged(PlayListTrips::clips(trips_.at(trip), list), int(trips_.at(trip).rows.indexOf(row)));
+    // Files read after the clip started can join its trip: the views follow then, and
+    // only then, so that a list change elsewhere does not redraw the route.
+    if (!always && clips == announcedClips_ && index == announcedIndex_)
+        return;
+    announcedClips_ = clips;
+    announcedIndex_ = index;
+    emit playingTripChanged(clips, index);
 }
 
 void PlayListViewController::videoAllTime(double seconds)
@@ -315,6 +335,7 @@ void PlayListViewController::updateTrips()
             captions.insert(*std::min_element(t.rows.begin(), t.rows.end()), PlayListTrips::caption(t, kmph));
     model_->setTrips(tripOfRow_, captions);
     tableView->fitRowHeights(kRowHeight);
+    announcePlayingTrip(false);
 }
 
 void PlayListViewController::sortIntoTrips()

@@ -140,9 +140,15 @@ private:
     void updateTrips();
     // Puts the stored list in trip order; selectIndex follows its entry.
     void sortIntoTrips();
+    // playingTripChanged for the clip playing: always, or only when its trip or its
+    // place in it differs from what was last announced.
+    void announcePlayingTrip(bool always);
 
     QList<PlayListTrip> trips_;
     QList<int> tripOfRow_;
+    QString playingPath_;
+    QList<QUrl> announcedClips_;
+    int announcedIndex_ = -1;
     int skipStep_ = 1;   // where a missing file is skipped to: the next or the previous row
     ModuleSlot positionModule_;
     QPointer<QWidget> positionView_;

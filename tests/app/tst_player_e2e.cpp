@@ -28,6 +28,7 @@
 #include "playlist/PlayListModel.h"
 #include "playlist/PlayListTableView.h"
 #include "playlist/PlayListViewController.h"
+#include "store/MyCache.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -225,9 +226,16 @@ private slots:
         const int si = IndexRule::indexFor(t, video->duration(), truth.samples.size());
         QCOMPARE(position->spdshow->text(), AppUtils::convertSpeedUnit(float(truth.samples[si].toObject()["spd"].toInt())));
 
-        // The map page holds the route and its length reaches the trip panel.
+        // The map page holds the route of the drive's trip, the first clip playing, and
+        // the playing clip's length reaches the trip panel.
+        int tripPoints = 0;
+        for (const QString &f : files)
+            for (const QJsonValue &v : readTruth(f).samples)
+                tripPoints += leading(v["gps_lat"].toString()) != 0 && leading(v["gps_lgt"].toString()) != 0;
         QWebEnginePage *page = layout->webVC->webview()->page();
-        QTRY_COMPARE_WITH_TIMEOUT(runJs(page, QStringLiteral("mapState.points")).toInt(), int(route.size()), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(runJs(page, QStringLiteral("mapState.trip && mapState.points")).toInt(), tripPoints,
+                                  15000);
+        QCOMPARE(runJs(page, QStringLiteral("mapState.playingClip")).toInt(), 0);
         double metres = 0;
         for (int k = 1; k < route.size(); ++k)
             metres += haversine(route[k - 1].x(), route[k - 1].y(), route[k].x(), route[k].y());
@@ -490,6 +498,12 @@ private slots:
         // The three-minute drive in one file: the timeline spans it and marks both
         // hard brakings; Page Down lands one second before the first, then the second.
         const QString drive = samples() + QStringLiteral("/drive_3min.MOV");
+        // The long file covers the same minutes as the drive's three clips and would join
+        // their trip as an event copy: it is opened alone, and the drive comes back after.
+        PlayListViewController *list = layout->playlistVC;
+        const PlayList drive3 = list->playlist();
+        MyCache::syncPlayList({});
+        list->reloadPlayListData();
         QSignalSpy opened(delegate.get(), &AppDelegate::filesOpened);
         delegate->openUrls({QUrl::fromLocalFile(drive)});
         QVERIFY(opened.wait(30000));
@@ -544,11 +558,10 @@ private slots:
         QCOMPARE(overSpeed(), 0);
         prefs->close();
 
-        // The long file covers the same minutes as the drive's three clips, so it would
-        // join their trip as an event copy: it leaves the list for the tests that follow.
-        PlayListViewController *list = layout->playlistVC;
         QCOMPARE(list->playlist().at(list->selectIndex).path, QUrl::fromLocalFile(drive).toString(QUrl::FullyEncoded));
         list->removeVideoPlay();
+        MyCache::syncPlayList(drive3);
+        list->reloadPlayListData();
         QCOMPARE(list->playlist().size(), files.size());
     }
 

@@ -9,6 +9,7 @@
 #include "app/KTWindowController.h"
 #include "common/AppUserDefaults.h"
 #include "instruments/PositionCompassPanel.h"
+#include "player/TelemetryTimeline.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListModel.h"
 #include "playlist/PlayListTableView.h"
@@ -127,6 +128,10 @@ private slots:
         for (int r = 0; r < list->model()->rowCount(); ++r)
             reopened << list->model()->index(r, PlayListModel::ColFilename).data().toString();
         QCOMPARE(reopened, rows);
+        // The first file chosen plays (the card's last clip), and at once its timeline
+        // spans its trip of two clips, not the clip alone.
+        QCOMPARE(list->selectIndex, qint64(5));
+        QTRY_COMPARE_WITH_TIMEOUT(layout->videoVC->telemetryTimeline->parts().size(), 2, 5000);
     }
 };
 
