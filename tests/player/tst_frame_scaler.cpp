@@ -83,6 +83,8 @@ private slots:
         QTest::newRow("601 green") << b601 << false << 0 << QList<int>{145, 54, 34} << QList<int>{0, 255, 0};
         QTest::newRow("601 blue, NV12") << b601 << false << 1 << QList<int>{41, 240, 110} << QList<int>{0, 0, 255};
         QTest::newRow("2020 red") << b2020 << false << 0 << QList<int>{74, 97, 240} << QList<int>{255, 0, 0};
+        QTest::newRow("2020 green") << b2020 << false << 0 << QList<int>{164, 47, 25} << QList<int>{0, 255, 0};
+        QTest::newRow("2020 blue") << b2020 << false << 0 << QList<int>{29, 240, 119} << QList<int>{0, 0, 255};
         QTest::newRow("full-range grey") << b709 << true << 0 << QList<int>{128, 128, 128} << QList<int>{128, 128, 128};
         QTest::newRow("full-range 601 red") << b601 << true << 0 << QList<int>{76, 85, 255} << QList<int>{255, 0, 0};
     }
@@ -96,10 +98,11 @@ private slots:
         Planes planes(6, 4, yuv[0], yuv[1], yuv[2], layout > 0, layout == 2);
         planes.picture.matrix = Matrix(matrix);
         planes.picture.fullRange = fullRange;
+        // One level either way: the tables' values are themselves rounded to 8 bits.
         for (const std::uint32_t px : draw(planes.picture, 5, 3)) {
             const int got[3] = {int(px >> 16 & 0xff), int(px >> 8 & 0xff), int(px & 0xff)};
             for (int c = 0; c < 3; ++c)
-                QVERIFY2(std::abs(got[c] - rgb[c]) <= 3, qPrintable(QStringLiteral("channel %1: %2, not %3")
+                QVERIFY2(std::abs(got[c] - rgb[c]) <= 1, qPrintable(QStringLiteral("channel %1: %2, not %3")
                                                                          .arg(c).arg(got[c]).arg(rgb[c])));
             QCOMPARE(px >> 24, 0xffu);
         }
@@ -144,8 +147,10 @@ private slots:
         p = planes.picture;
         p.u = nullptr;
         QCOMPARE(draw(p, 3, 2), untouched);
-        p = planes.picture;
-        p.chromaWidth = 5;   // more chroma than luma
+        // More chroma columns than luma ones, in planes and strides that would hold them.
+        Planes wide(10, 2, 100, 128, 128);
+        p = wide.picture;
+        p.width = 4;
         QCOMPARE(draw(p, 3, 2), untouched);
         p = planes.picture;
         p.uStride = 1;   // a chroma row does not fit its stride
