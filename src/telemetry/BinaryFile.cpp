@@ -14,6 +14,13 @@ bool AtomHeader::is(const char *fourcc) const
     return std::memcmp(type, fourcc, 4) == 0;
 }
 
+int64_t AtomHeader::end() const
+{
+    if (start < 0 || size > static_cast<uint64_t>(std::numeric_limits<int64_t>::max() - start))
+        return std::numeric_limits<int64_t>::max();
+    return start + static_cast<int64_t>(size);
+}
+
 namespace {
 
 int pathError(const std::string &path)

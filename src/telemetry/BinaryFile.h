@@ -25,7 +25,8 @@ struct AtomHeader {
     // False for sizes that cannot hold their own header (0 = "to the end of the file",
     // 2..7, or a 64-bit size below 16): a walk cannot step over such an atom.
     bool canSkip() const { return size >= static_cast<uint64_t>(headerLength); }
-    int64_t end() const { return start + static_cast<int64_t>(size); }
+    // The offset after the atom; INT64_MAX for a 64-bit size that reaches beyond it.
+    int64_t end() const;
 };
 
 class BinaryFile {
