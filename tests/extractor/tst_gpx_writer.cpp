@@ -88,6 +88,7 @@ private slots:
                               makeSample("-90", "-180", 10, 360), makeSample("1.0", "2.0", 1, -1)};
         QTest::addRow("garbled positions, speed and course") << garbled << Text("g.MOV");
         QTest::addRow("awkward name") << drive << Text("/a&b<c>\"d'\x01\xE9/\xE8\xA1\x8C.MOV");
+        QTest::addRow("name with characters XML forbids") << drive << Text("a\xEF\xBF\xBE" "b\xEF\xBF\xBF.MOV");
     }
     void validAgainstTheSchema()
     {
