@@ -614,6 +614,11 @@ private slots:
             << 0 << 0 << QString()
             << "^file,index,[^\n]*\n('=1\\+2\\.MOV,[^\n]*\n)+('@A1\\.MOV,[^\n]*\n)+('-x\\.MOV,[^\n]*\n)+$"
             << QStringList{"-x.MOV", "=1+2.MOV", "@A1.MOV"};
+        QTest::addRow("a trip's name gives its channel, and the end's date on another day")
+            << QStringList{"2026_1108_235930_001F.MOV", "2026_1109_000030_002F.MOV"}
+            << QStringList{"--trips", "--format", "gpx", "2026_1109_000030_002F.MOV", "2026_1108_235930_001F.MOV"} << 0 << 0
+            << QString() << "<name>2026-11-08 23:59:30 to 2026-11-09 00:01:30 \\(F, 2 clips\\)</name>"
+            << QStringList{"2026_1108_235930_001F.MOV", "2026_1109_000030_002F.MOV"};
         QTest::addRow("special files are refused without waiting")
             << QStringList{"pipe|"} << QStringList{"pipe", "/dev/null"} << 0 << 1
             << "veltra-gps: pipe: Not a regular file\nveltra-gps: /dev/null: Not a regular file\n" << "^$"
