@@ -12,7 +12,7 @@ std::string CsvWriter::header(bool trips)
 
 std::string CsvWriter::rows(const GpsReadResult &result, const std::string &file, int trip)
 {
-    const std::string fileField = (trip > 0 ? std::to_string(trip) + ',' : std::string()) + TextEscape::csv(file);
+    const std::string fileField = (trip > 0 ? std::to_string(trip) + ',' : std::string()) + TextEscape::csvText(file);
     std::string out;
     for (size_t i = 0; i < result.videoDatas.size(); ++i) {
         const GpsSample &s = result.videoDatas[i];

@@ -16,8 +16,9 @@ public:
     // with "trip," in front for trips.
     static std::string header(bool trips = false);
 
-    // The rows of one file; the index counts the file's samples from 0. Coordinates
-    // are the texts as read (empty without a fix), numbers in their shortest exact
-    // text (empty when not finite). `trip` > 0 puts the trip's number in front.
+    // The rows of one file; the index counts the file's samples from 0. The file is a
+    // text cell (TextEscape::csvText); coordinates are the texts as read (empty without
+    // a fix), numbers in their shortest exact text (empty when not finite). `trip` > 0
+    // puts the trip's number in front.
     static std::string rows(const GpsReadResult &result, const std::string &file, int trip = 0);
 };

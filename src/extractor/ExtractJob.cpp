@@ -8,32 +8,19 @@
 #include "KmlWriter.h"
 #include "MovieDuration.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 
 namespace {
-
-constexpr size_t kMaxReferencePathBytes = 1023;
-
-bool isReference(const std::string &argument)
-{
-    return argument.find("file:///") != std::string::npos;
-}
 
 // Opens an input file once; detection and the reader then share it, so they read
 // exactly the file that was checked, whatever its name looks like. Empty on success,
 // otherwise the reason.
-std::string openInput(const std::string &path, BinaryFile *file)
+std::string openInput(const std::string &argument, std::string *path, BinaryFile *file)
 {
-    // Non-blocking, so that opening a FIFO does not wait for a writer.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
-        return std::strerror(errno);
-    if (!file->adopt(fd))
-        return std::strerror(file->error());
-    if (!file->isRegular())
-        return "Not a regular file";
+    int error = 0;
+    if (!GpsDataHelper::referenceToPath(argument, path, &error))
+        return BinaryFile::errorText(error);
+    if (!file->open(*path))
+        return BinaryFile::errorText(file->error());
     return {};
 }
 
@@ -51,34 +38,12 @@ std::string formatResult(const GpsReadResult &result, const std::string &argumen
 
 } // namespace
 
-bool ExtractJob::pathOf(const std::string &argument, std::string *path, int *error)
-{
-    if (!isReference(argument)) {
-        *path = argument;
-        return true;
-    }
-    if (!GpsDataHelper::percentDecode(GpsDataHelper::clearfilePrefix(argument), path)) {
-        *error = EINVAL;
-        return false;
-    }
-    if (path->size() > kMaxReferencePathBytes) {
-        *error = ENAMETOOLONG;
-        return false;
-    }
-    return true;
-}
-
 FileOutcome ExtractJob::run(const std::string &argument, const ExtractorOptions &options)
 {
     FileOutcome outcome;
     std::string path;
-    int error = 0;
-    if (!pathOf(argument, &path, &error)) {
-        outcome.error = std::strerror(error);
-        return outcome;
-    }
     BinaryFile file;
-    outcome.error = openInput(path, &file);
+    outcome.error = openInput(argument, &path, &file);
     if (!outcome.error.empty())
         return outcome;
 
@@ -92,7 +57,7 @@ FileOutcome ExtractJob::run(const std::string &argument, const ExtractorOptions 
     // The file's own name goes with the result, for the recording time in it.
     const GpsReadResult result = GpsDataHelper::readGpsData(file, path);
     if (result.openError) {
-        outcome.error = std::strerror(result.openError);
+        outcome.error = BinaryFile::errorText(result.openError);
         return outcome;
     }
     outcome.text = formatResult(result, argument, options.format);
@@ -102,17 +67,14 @@ FileOutcome ExtractJob::run(const std::string &argument, const ExtractorOptions 
 std::string ExtractJob::readClip(const std::string &argument, ClipRecord *clip)
 {
     std::string path;
-    int error = 0;
-    if (!pathOf(argument, &path, &error))
-        return std::strerror(error);
     BinaryFile file;
-    const std::string failure = openInput(path, &file);
+    const std::string failure = openInput(argument, &path, &file);
     if (!failure.empty())
         return failure;
     clip->file = argument;
     clip->result = GpsDataHelper::readGpsData(file, path);
     if (clip->result.openError)
-        return std::strerror(clip->result.openError);
+        return BinaryFile::errorText(clip->result.openError);
     clip->durationMs = MovieDuration::milliseconds(file);
     return {};
 }

@@ -1,12 +1,11 @@
 // The work veltra-gps does for one input file, and the text that frames the
 // documents of the gpx and kml formats (and the csv header). Runs on any thread.
 //
-// An argument that holds "file:///" is a file reference and is turned into a path
-// as the player turns its references (scheme removed, percent escapes decoded).
-// Any other argument is a path and names its file exactly, whatever bytes it holds
-// ("%20" included). Either way the file is opened here first, so that a missing,
-// unreadable or special file (a directory, a FIFO that would block) is reported
-// with the system's reason, and the core then reads that very file.
+// An argument is turned into a path as the player turns its references
+// (GpsDataHelper::referenceToPath: only a file URL is percent-decoded). The file is
+// opened here first, so that a missing, unreadable or special file (a directory, a
+// FIFO that would block) is reported with its reason, and the core then reads that
+// very file.
 #pragma once
 
 #include "ClipRecord.h"
@@ -34,8 +33,4 @@ public:
     // Text written before the first and after the last file.
     static std::string prologue(const ExtractorOptions &options);
     static std::string epilogue(const ExtractorOptions &options);
-
-    // The file-system path an argument names; false with *error set (an errno value)
-    // for a reference whose escapes cannot be decoded or whose path is too long.
-    static bool pathOf(const std::string &argument, std::string *path, int *error);
 };

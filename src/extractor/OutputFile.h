@@ -29,6 +29,9 @@ public:
 
     // The name for messages: the path, or "standard output".
     std::string name() const;
+    // The temporary file being written, until commit() moves it into place; empty
+    // when there is none.
+    const std::string &temporaryPath() const { return m_tempPath; }
 
 private:
     FILE *m_file = nullptr;

@@ -2,7 +2,9 @@
 
 #include "Utf8.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 namespace {
 
@@ -62,8 +64,8 @@ std::string TextEscape::xml(const std::string &bytes)
     const std::string text = validUtf8(bytes);
     std::string out;
     out.reserve(text.size());
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
         switch (c) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
@@ -74,10 +76,14 @@ std::string TextEscape::xml(const std::string &bytes)
         case '\n': out += "&#10;"; break;
         case '\r': out += "&#13;"; break;
         default:
-            if (c < 0x20)
+            if (c < 0x20) {
                 out += kReplacement;
-            else
-                out += ch;
+            } else if (c == 0xEF && text[i + 1] == '\xBF' && (text[i + 2] == '\xBE' || text[i + 2] == '\xBF')) {
+                out += kReplacement;   // U+FFFE, U+FFFF (valid UTF-8: both bytes are there)
+                i += 2;
+            } else {
+                out += static_cast<char>(c);
+            }
         }
     }
     return out;
@@ -94,5 +100,35 @@ std::string TextEscape::csv(const std::string &bytes)
         out += ch;
     }
     out += '"';
+    return out;
+}
+
+std::string TextEscape::csvText(const std::string &bytes)
+{
+    const bool formula = !bytes.empty() && std::string_view("=+-@\t\r").find(bytes[0]) != std::string_view::npos;
+    return csv(formula ? "'" + bytes : bytes);
+}
+
+std::string TextEscape::terminal(const std::string &bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size();) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        const size_t len = std::max<size_t>(Utf8::sequenceLength(bytes, i), 1);
+        // C1 comes as U+0080..U+009F in UTF-8 or as a stray byte of another encoding.
+        const bool control = c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0) ||
+                             (len == 2 && c == 0xC2 && static_cast<unsigned char>(bytes[i + 1]) < 0xA0);
+        for (size_t k = i; k < i + len; ++k) {
+            if (control) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\x%02x", static_cast<unsigned char>(bytes[k]));
+                out += buf;
+            } else {
+                out += bytes[k];
+            }
+        }
+        i += len;
+    }
     return out;
 }

@@ -3,18 +3,23 @@
 // each file's part is written as soon as it and all files before it are done.
 #include "ExtractJob.h"
 #include "ExtractorOptions.h"
+#include "GpsDataHelper.h"
 #include "OrderedWorkQueue.h"
 #include "OutputFile.h"
+#include "TextEscape.h"
 #include "TripDocument.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <new>
+#include <pthread.h>
 #include <string>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -62,14 +67,87 @@ private:
     std::chrono::steady_clock::time_point m_drawn;
 };
 
+// Names come from the command line and the file system: their control characters
+// are shown, never sent to the terminal.
 void report(const std::string &subject, const std::string &reason)
 {
-    std::fprintf(stderr, "veltra-gps: %s: %s\n", subject.c_str(), reason.c_str());
+    std::fprintf(stderr, "veltra-gps: %s: %s\n", TextEscape::terminal(subject).c_str(),
+                 TextEscape::terminal(reason).c_str());
 }
 
 void report(const std::string &subject, int error)
 {
     report(subject, std::string(std::strerror(error)));
+}
+
+// A signal that stops the run removes the temporary output file, then ends the
+// program as the signal does by default. The handler only unlinks a path stored
+// before it could run.
+char g_temporary[4096 + 16];
+volatile std::sig_atomic_t g_haveTemporary = 0;
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void stopOnSignal(int signal)
+{
+    if (g_haveTemporary)
+        ::unlink(g_temporary);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+// OutputFile::open with the stop signals held back (no other thread runs yet) until
+// the temporary file, if any, is known to the handler.
+bool openOutput(OutputFile &out, const std::string &path)
+{
+    sigset_t stops, before;
+    sigemptyset(&stops);
+    for (const int signal : kStopSignals)
+        sigaddset(&stops, signal);
+    pthread_sigmask(SIG_BLOCK, &stops, &before);
+    const bool opened = out.open(path);
+    const int error = errno;
+    const std::string &temporary = out.temporaryPath();
+    if (opened && !temporary.empty() && temporary.size() < sizeof g_temporary) {
+        std::memcpy(g_temporary, temporary.c_str(), temporary.size() + 1);
+        g_haveTemporary = 1;
+        for (const int signal : kStopSignals) {
+            struct sigaction action = {};
+            // A signal ignored from the start (nohup, a background job) stays ignored.
+            if (sigaction(signal, nullptr, &action) == 0 && action.sa_handler == SIG_IGN)
+                continue;
+            action = {};
+            action.sa_handler = stopOnSignal;
+            sigemptyset(&action.sa_mask);
+            sigaction(signal, &action, nullptr);
+        }
+    }
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    errno = error;
+    return opened;
+}
+
+bool commitOutput(OutputFile &out)
+{
+    const bool committed = out.commit();
+    if (committed)
+        g_haveTemporary = 0;
+    return committed;
+}
+
+// The input that the output file is (the same file, also through a link), or null.
+const std::string *overwrittenInput(const ExtractorOptions &options)
+{
+    struct stat output;
+    if (options.output.empty() || ::stat(options.output.c_str(), &output) != 0)
+        return nullptr;
+    for (const std::string &file : options.files) {
+        std::string path;
+        struct stat input;
+        if (GpsDataHelper::referenceToPath(file, &path) && ::stat(path.c_str(), &input) == 0 &&
+            input.st_dev == output.st_dev && input.st_ino == output.st_ino)
+            return &file;
+    }
+    return nullptr;
 }
 
 // Trips need every file before the first line can be written: all are read, then
@@ -116,7 +194,7 @@ int writeTrips(const ExtractorOptions &options, OutputFile &out, unsigned thread
         progress.update(queue.finished());
     }
     progress.clear();
-    if (!out.write(TripDocument::write(options.format, clips, options.gapMs)) || !out.commit()) {
+    if (!out.write(TripDocument::write(options.format, clips, options.gapMs)) || !commitOutput(out)) {
         report(out.name(), errno);
         return 1;
     }
@@ -142,8 +220,13 @@ int main(int argc, char **argv)
         return 2;
     }
 
+    if (const std::string *input = overwrittenInput(options)) {
+        report(options.output, "output would overwrite the input " + *input);
+        return 2;
+    }
+
     OutputFile out;
-    if (!out.open(options.output)) {
+    if (!openOutput(out, options.output)) {
         report(out.name(), errno);
         return 1;
     }
@@ -199,7 +282,7 @@ int main(int argc, char **argv)
     }
     progress.clear();
 
-    if (!out.write(ExtractJob::epilogue(options)) || !out.commit()) {
+    if (!out.write(ExtractJob::epilogue(options)) || !commitOutput(out)) {
         report(out.name(), errno);
         return 1;
     }

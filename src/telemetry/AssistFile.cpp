@@ -455,9 +455,10 @@ int CAssistFile::ParseAssistDataForNovatek66x(BinaryFile &file)
         return 0;
 
     // The index atom directly follows udta: size, type, 4 unused bytes, count E, entries.
-    const int64_t index = udta.start + static_cast<int64_t>(udta.headerLength == 16 ? udta.size : udta.size32);
+    // A udta that runs past the end of the file has no index after it.
     uint32_t rawCount = 0;
-    if (index < 0 || !file.seek(index + 12) || !file.readU32BE(&rawCount)) {
+    if (udta.size > static_cast<uint64_t>(file.remainingFrom(udta.start)) || !file.seek(udta.end() + 12) ||
+        !file.readU32BE(&rawCount)) {
         file.seek(mark);
         return 0;
     }

@@ -14,6 +14,33 @@ bool AtomHeader::is(const char *fourcc) const
     return std::memcmp(type, fourcc, 4) == 0;
 }
 
+int64_t AtomHeader::end() const
+{
+    if (start < 0 || size > static_cast<uint64_t>(std::numeric_limits<int64_t>::max() - start))
+        return std::numeric_limits<int64_t>::max();
+    return start + static_cast<int64_t>(size);
+}
+
+namespace {
+
+int pathError(const std::string &path)
+{
+    if (path.size() > BinaryFile::kMaxPathBytes)
+        return ENAMETOOLONG;
+    if (path.find('\0') != std::string::npos)
+        return EINVAL;
+    return 0;
+}
+
+int kindError(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return EISDIR;
+    return S_ISREG(mode) ? 0 : BinaryFile::kNotRegularFile;
+}
+
+} // namespace
+
 BinaryFile::~BinaryFile()
 {
     close();
@@ -22,31 +49,16 @@ BinaryFile::~BinaryFile()
 bool BinaryFile::open(const std::string &path)
 {
     close();
-    m_error = 0;
-    if (path.size() > kMaxPathBytes) {
-        m_error = ENAMETOOLONG;
+    m_error = pathError(path);
+    if (m_error)
         return false;
-    }
-    if (path.find('\0') != std::string::npos) {
-        m_error = EINVAL;
-        return false;
-    }
     errno = 0;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         m_error = errno ? errno : ENOENT;
-        return false;
-    }
-    m_fd = fd;
-    return examine();
-}
-
-bool BinaryFile::adopt(int fd)
-{
-    close();
-    m_error = 0;
-    if (fd < 0) {
-        m_error = EBADF;
+        // What open() answers for a socket, or a device without its driver.
+        if (m_error == ENXIO || m_error == ENODEV)
+            m_error = kNotRegularFile;
         return false;
     }
     m_fd = fd;
@@ -56,25 +68,33 @@ bool BinaryFile::adopt(int fd)
 bool BinaryFile::examine()
 {
     struct stat st;
-    if (::fstat(m_fd, &st) != 0) {
+    if (::fstat(m_fd, &st) != 0)
         m_error = errno ? errno : EIO;
+    else
+        m_error = kindError(st.st_mode);
+    if (m_error) {
         close();
         return false;
     }
-    if (S_ISDIR(st.st_mode)) {
-        m_error = EISDIR;
-        close();
-        return false;
-    }
-    m_regular = S_ISREG(st.st_mode);
-    if (m_regular) {
-        m_size = st.st_size > 0 ? static_cast<int64_t>(st.st_size) : 0;
-    } else {
-        // A device tells its size only by seeking; the reads themselves never seek.
-        const off_t end = ::lseek(m_fd, 0, SEEK_END);
-        m_size = end > 0 ? static_cast<int64_t>(end) : 0;
-    }
+    m_size = st.st_size > 0 ? static_cast<int64_t>(st.st_size) : 0;
     return true;
+}
+
+int BinaryFile::regularFileError(const std::string &path)
+{
+    if (const int error = pathError(path))
+        return error;
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0)
+        return errno ? errno : ENOENT;
+    if (const int error = kindError(st.st_mode))
+        return error;
+    return ::access(path.c_str(), R_OK) == 0 ? 0 : (errno ? errno : EACCES);
+}
+
+std::string BinaryFile::errorText(int error)
+{
+    return error == kNotRegularFile ? std::string("Not a regular file") : std::string(std::strerror(error));
 }
 
 void BinaryFile::close()
@@ -85,7 +105,6 @@ void BinaryFile::close()
     }
     m_size = 0;
     m_position = 0;
-    m_regular = false;
     m_windowStart = 0;
     m_windowLength = 0;
 }
@@ -125,9 +144,8 @@ size_t BinaryFile::readFromFile(int64_t offset, unsigned char *buffer, size_t co
         if (n <= 0)
             break;
         done += size_t(n);
-        // A short read of a regular file ends at its end: asking again would only
-        // confirm that.
-        if (m_regular && offset + int64_t(done) >= m_size)
+        // A short read ends at the end of the file: asking again would only confirm that.
+        if (offset + int64_t(done) >= m_size)
             break;
     }
     return done;

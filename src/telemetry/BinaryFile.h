@@ -6,6 +6,7 @@
 // throws.
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -24,7 +25,8 @@ struct AtomHeader {
     // False for sizes that cannot hold their own header (0 = "to the end of the file",
     // 2..7, or a 64-bit size below 16): a walk cannot step over such an atom.
     bool canSkip() const { return size >= static_cast<uint64_t>(headerLength); }
-    int64_t end() const { return start + static_cast<int64_t>(size); }
+    // The offset after the atom; INT64_MAX for a 64-bit size that reaches beyond it.
+    int64_t end() const;
 };
 
 class BinaryFile {
@@ -34,18 +36,25 @@ public:
     BinaryFile(const BinaryFile &) = delete;
     BinaryFile &operator=(const BinaryFile &) = delete;
 
-    // Opens for reading as bytes. False (and error() set to an errno value) when the
-    // path is over 1023 bytes, the file cannot be opened, or it is a directory.
+    // Opens a regular file for reading as bytes, without waiting: a FIFO without a
+    // writer or a terminal never blocks the open. False (and error() set to an errno
+    // value) when the path is over 1023 bytes, the file cannot be opened, it is a
+    // directory (EISDIR) or any other kind of special file (kNotRegularFile).
     bool open(const std::string &path);
-    // Reads through a descriptor opened by the caller, which this object now owns and
-    // closes (also on failure). False (and error() set) when it cannot be examined or
-    // is a directory.
-    bool adopt(int fd);
     void close();
     bool isOpen() const { return m_fd >= 0; }
     int error() const { return m_error; }
     int64_t size() const { return m_size; }
-    bool isRegular() const { return m_regular; }
+
+    // The rule of open() asked of a path without opening it (so it never blocks): 0 when
+    // it names a regular file that can be read, otherwise the errno value open() would
+    // give, kNotRegularFile for a FIFO, device or socket.
+    static int regularFileError(const std::string &path);
+    // The text for an error of open() or regularFileError(): the system's, and
+    // "Not a regular file" for kNotRegularFile.
+    static std::string errorText(int error);
+    // open() itself gives ENODEV only for a device file, so it says nothing else here.
+    static constexpr int kNotRegularFile = ENODEV;
 
     bool seek(int64_t offset);
     int64_t tell() const;
@@ -90,7 +99,6 @@ private:
     int m_fd = -1;
     int64_t m_size = 0;
     int64_t m_position = 0;
-    bool m_regular = false;
     int m_error = 0;
     std::unique_ptr<unsigned char[]> m_window;
     size_t m_windowCapacity = 0;

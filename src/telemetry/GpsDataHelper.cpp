@@ -37,17 +37,11 @@ GpsReadResult GpsDataHelper::readGpsData(const std::string &reference)
 {
     GpsReadResult result;
     std::string path;
-    if (!percentDecode(clearfilePrefix(reference), &path)) {
+    if (!referenceToPath(reference, &path, &result.openError)) {
         result.path = reference;
-        result.openError = EINVAL;
         return result;
     }
     result.path = path;
-    if (path.size() > BinaryFile::kMaxPathBytes) {
-        result.openError = ENAMETOOLONG;
-        return result;
-    }
-
     if (path.size() < 4) {   // no name of a video file
         result.openError = EINVAL;
         return result;
@@ -97,6 +91,25 @@ GpsReadResult GpsDataHelper::readGpsData(BinaryFile &file, const std::string &pa
     if (lastLat != 0 && lastLgt != 0)
         result.isInChina = locationInChina(lastLat, lastLgt);
     return result;
+}
+
+bool GpsDataHelper::referenceToPath(const std::string &reference, std::string *path, int *error)
+{
+    int failure = 0;
+    std::string decoded;
+    if (reference.find("file:///") == std::string::npos)
+        decoded = reference;
+    else if (!percentDecode(clearfilePrefix(reference), &decoded))
+        failure = EINVAL;
+    if (!failure && decoded.size() > BinaryFile::kMaxPathBytes)
+        failure = ENAMETOOLONG;
+    if (failure) {
+        if (error)
+            *error = failure;
+        return false;
+    }
+    *path = std::move(decoded);
+    return true;
 }
 
 std::string GpsDataHelper::clearfilePrefix(const std::string &text)

@@ -11,13 +11,20 @@ class GpsDataHelper {
 public:
     GpsDataHelper() = delete;
 
-    // Reads the telemetry of the file named by `reference` (a file URL's absolute
-    // text such as file:///a%20b/X.MOV, or a plain path). Never fails: a file without
-    // telemetry gives an empty sample list, 0 and true. Safe to call from any thread.
+    // Reads the telemetry of the file named by `reference` (see referenceToPath). Never
+    // fails: a file without telemetry gives an empty sample list, 0 and true. Safe to
+    // call from any thread.
     static GpsReadResult readGpsData(const std::string &reference);
     // The same for a file the caller has opened (`path` is its name, kept in the
     // result): detection and the reader share it, so the file is opened only once.
     static GpsReadResult readGpsData(BinaryFile &file, const std::string &path);
+
+    // The path of the file a reference names, the one rule for every caller. A text that
+    // contains "file:///" is a file URL: its scheme is removed (clearfilePrefix) and its
+    // percent escapes decoded. Any other text is a path and names its file exactly as
+    // written, "%20" and "100%" included. False, with *error set, for a URL whose escapes
+    // cannot be decoded (EINVAL) or a path over BinaryFile::kMaxPathBytes (ENAMETOOLONG).
+    static bool referenceToPath(const std::string &reference, std::string *path, int *error = nullptr);
 
     // Removes the first 7 characters when the text contains "file:///" anywhere.
     static std::string clearfilePrefix(const std::string &text);

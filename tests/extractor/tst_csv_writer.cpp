@@ -36,6 +36,8 @@ private slots:
                                            << Text("\"/a\"\"b/X.MOV\",0,1.5,2.5,0,0,0,0,0,\n");
         QTest::addRow("line break in the name") << Text("/a\nb.MOV") << makeSample("1.5", "2.5")
                                                 << Text("\"/a\nb.MOV\",0,1.5,2.5,0,0,0,0,0,\n");
+        QTest::addRow("formula in the name stays text") << Text("=1+2.MOV") << makeSample("-1.5", "-2.5", 3)
+                                                        << Text("'=1+2.MOV,0,-1.5,-2.5,3,0,0,0,0,\n");
         QTest::addRow("float needing nine digits") << Text("f") << makeSample("1", "2", 0, 0, -0.123332694f)
                                                    << Text("f,0,1,2,0,0,-0.123332694,0,0,\n");
         QTest::addRow("course not a number") << Text("f") << makeSample("1", "2", 0, std::numeric_limits<double>::quiet_NaN())

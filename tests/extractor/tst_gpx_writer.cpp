@@ -88,6 +88,7 @@ private slots:
                               makeSample("-90", "-180", 10, 360), makeSample("1.0", "2.0", 1, -1)};
         QTest::addRow("garbled positions, speed and course") << garbled << Text("g.MOV");
         QTest::addRow("awkward name") << drive << Text("/a&b<c>\"d'\x01\xE9/\xE8\xA1\x8C.MOV");
+        QTest::addRow("name with characters XML forbids") << drive << Text("a\xEF\xBF\xBE" "b\xEF\xBF\xBF.MOV");
     }
     void validAgainstTheSchema()
     {
@@ -133,6 +134,8 @@ private slots:
         QTest::addRow("no decimal point") << Text("0") << Text("0") << "0" << "0";
         QTest::addRow("trailing garbage read as a number") << Text("12.5xyz") << Text("1e2") << "12.5" << "100";
         QTest::addRow("antimeridian") << Text("10.0") << Text("180.0000000") << "10.0" << "-180";
+        QTest::addRow("the poles are on the globe") << Text("90") << Text("-180") << "90" << "-180";
+        QTest::addRow("the south pole too") << Text("-90.0") << Text("0") << "-90.0" << "0";
         QTest::addRow("latitude off the globe") << Text("90.0000001") << Text("1.0") << "" << "";
         QTest::addRow("longitude off the globe") << Text("1.0") << Text("-180.5") << "" << "";
         QTest::addRow("one text empty") << Text("1.0") << Text("") << "" << "";

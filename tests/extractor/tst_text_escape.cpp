@@ -1,4 +1,4 @@
-// Escaping of file names and coordinate texts for JSON, XML and CSV.
+// Escaping of file names and coordinate texts for JSON, XML, CSV and the terminal.
 #include "TextEscape.h"
 
 #include <QJsonDocument>
@@ -81,6 +81,10 @@ private slots:
         QTest::addRow("forbidden control replaced") << Bytes("a\x01" "b") << Bytes("a\xEF\xBF\xBD" "b");
         QTest::addRow("invalid byte replaced") << Bytes("\xE9") << Bytes("\xEF\xBF\xBD");
         QTest::addRow("unicode kept") << Bytes("\xE4\xB8\xAD") << Bytes("\xE4\xB8\xAD");
+        QTest::addRow("U+FFFE and U+FFFF replaced") << Bytes("a\xEF\xBF\xBE" "b\xEF\xBF\xBF") << Bytes("a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+        QTest::addRow("edges of the allowed ranges kept")
+            << Bytes("\x20\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBD\xF0\x90\x80\x80\xF4\x8F\xBF\xBF")
+            << Bytes("\x20\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBD\xF0\x90\x80\x80\xF4\x8F\xBF\xBF");
     }
     void xml()
     {
@@ -123,6 +127,50 @@ private slots:
         QFETCH(Bytes, in);
         QFETCH(Bytes, out);
         QCOMPARE(TextEscape::csv(in), out);
+    }
+
+    // Text cells that a spreadsheet would run as a formula get an apostrophe first.
+    void csvText_data()
+    {
+        QTest::addColumn<Bytes>("in");
+        QTest::addColumn<Bytes>("out");
+        QTest::addRow("plain") << Bytes("/a/X.MOV") << Bytes("/a/X.MOV");
+        QTest::addRow("equals") << Bytes("=HYPERLINK(\"http://x\")") << Bytes("\"'=HYPERLINK(\"\"http://x\"\")\"");
+        QTest::addRow("plus") << Bytes("+1") << Bytes("'+1");
+        QTest::addRow("minus") << Bytes("-1+2") << Bytes("'-1+2");
+        QTest::addRow("at") << Bytes("@SUM(A1)") << Bytes("'@SUM(A1)");
+        QTest::addRow("tab") << Bytes("\tx") << Bytes("'\tx");
+        QTest::addRow("carriage return") << Bytes("\rx") << Bytes("\"'\rx\"");
+        QTest::addRow("formula characters later") << Bytes("a=b+c-d@e") << Bytes("a=b+c-d@e");
+        QTest::addRow("nul byte first") << Bytes("\0x", 2) << Bytes("\0x", 2);
+        QTest::addRow("empty") << Bytes() << Bytes();
+    }
+    void csvText()
+    {
+        QFETCH(Bytes, in);
+        QFETCH(Bytes, out);
+        QCOMPARE(TextEscape::csvText(in), out);
+    }
+
+    // Control characters show as the bytes they are; the rest is kept as it is.
+    void terminal_data()
+    {
+        QTest::addColumn<Bytes>("in");
+        QTest::addColumn<Bytes>("out");
+        QTest::addRow("plain") << Bytes("/a b/\xE4\xB8\xAD.MOV") << Bytes("/a b/\xE4\xB8\xAD.MOV");
+        QTest::addRow("escape sequence") << Bytes("\x1b[2J") << Bytes("\\x1b[2J");
+        QTest::addRow("C0 edges and DEL") << Bytes("\x01\x1f\x20\x7e\x7f") << Bytes("\\x01\\x1f\x20\x7e\\x7f");
+        QTest::addRow("tab, line feed, carriage return") << Bytes("\t\n\r") << Bytes("\\x09\\x0a\\x0d");
+        QTest::addRow("C1 in UTF-8") << Bytes("\xC2\x80\xC2\x9B\xC2\x9F\xC2\xA0") << Bytes("\\xc2\\x80\\xc2\\x9b\\xc2\\x9f\xC2\xA0");
+        QTest::addRow("stray C1 byte") << Bytes("a\x9b" "b") << Bytes("a\\x9b" "b");
+        QTest::addRow("other invalid bytes kept") << Bytes("caf\xE9\xA0") << Bytes("caf\xE9\xA0");
+        QTest::addRow("nul byte") << Bytes("a\0b", 3) << Bytes("a\\x00b");
+    }
+    void terminal()
+    {
+        QFETCH(Bytes, in);
+        QFETCH(Bytes, out);
+        QCOMPARE(TextEscape::terminal(in), out);
     }
 };
 

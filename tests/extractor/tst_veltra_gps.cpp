@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 
+#include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -560,6 +562,125 @@ private slots:
         QCOMPARE(r.exitCode, 2);
         QVERIFY(r.out.isEmpty());
         QVERIFY2(r.err.contains("usage: veltra-gps [--format json|csv|gpx|kml] [--detect] [--trips [--gap S]] [-o OUT] FILE..."), r.err);
+    }
+
+    // The command line as a user types it, run in a folder of its own: the exit (or the
+    // signal that ended it), standard error in full, standard output, what the folder
+    // holds afterwards, and that no input changed. `files` are made first: "NAME" a copy
+    // of the nt9666 sample, "NAME -> TARGET" a symbolic link, "NAME => TARGET" a hard
+    // link, "NAME|" a FIFO. %D in args and err is the folder. With a signal, it is sent
+    // once the temporary output file exists.
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("exitCode");   // the signal's number when one is sent
+        QTest::addColumn<QString>("err");
+        QTest::addColumn<QString>("out");    // a regular expression
+        QTest::addColumn<QStringList>("left");
+
+        const QStringList ab{"a.MOV", "b.MOV"};
+        QTest::addRow("output is an input")
+            << ab << QStringList{"--format", "gpx", "-o", "a.MOV", "a.MOV", "b.MOV"} << 0 << 2
+            << "veltra-gps: a.MOV: output would overwrite the input a.MOV\n" << "^$" << ab;
+        QTest::addRow("output is a hard link to an input")
+            << QStringList{"a.MOV", "out.gpx => a.MOV"} << QStringList{"-o", "out.gpx", "a.MOV"} << 0 << 2
+            << "veltra-gps: out.gpx: output would overwrite the input a.MOV\n" << "^$" << QStringList{"a.MOV", "out.gpx"};
+        QTest::addRow("output is a symbolic link to an input")
+            << QStringList{"a.MOV", "out.gpx -> a.MOV"} << QStringList{"-o", "out.gpx", "a.MOV"} << 0 << 2
+            << "veltra-gps: out.gpx: output would overwrite the input a.MOV\n" << "^$" << QStringList{"a.MOV", "out.gpx"};
+        QTest::addRow("output is an input given as a file URL")
+            << QStringList{"a b.MOV"} << QStringList{"-o", "a b.MOV", "file://%D/a%20b.MOV"} << 0 << 2
+            << "veltra-gps: a b.MOV: output would overwrite the input file://%D/a%20b.MOV\n" << "^$"
+            << QStringList{"a b.MOV"};
+
+        // Enough files that the run is still reading when the signal comes (some seconds).
+        QStringList many{"-o", "out.json"};
+        for (int i = 0; i < 30000; ++i)
+            many << QStringLiteral("a.MOV");
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+            QTest::addRow("stopped by %s", strsignal(signal))
+                << QStringList{"a.MOV"} << many << signal << signal << QString() << "^$" << QStringList{"a.MOV"};
+
+        QTest::addRow("control characters in names are shown, not sent")
+            << QStringList{} << QStringList{"a\x1b]0;title\x07z.MOV", "b\xc2\x9b" "2J.MOV", "c\x7f\t.MOV"} << 0 << 1
+            << "veltra-gps: a\\x1b]0;title\\x07z.MOV: No such file or directory\n"
+               "veltra-gps: b\\xc2\\x9b2J.MOV: No such file or directory\n"
+               "veltra-gps: c\\x7f\\x09.MOV: No such file or directory\n"
+            << "^$" << QStringList{};
+        QTest::addRow("formulas in names stay text in csv")
+            << QStringList{"=1+2.MOV", "@A1.MOV", "-x.MOV"} << QStringList{"--format", "csv", "--", "=1+2.MOV", "@A1.MOV", "-x.MOV"}
+            << 0 << 0 << QString()
+            << "^file,index,[^\n]*\n('=1\\+2\\.MOV,[^\n]*\n)+('@A1\\.MOV,[^\n]*\n)+('-x\\.MOV,[^\n]*\n)+$"
+            << QStringList{"-x.MOV", "=1+2.MOV", "@A1.MOV"};
+        QTest::addRow("a trip's name gives its channel, and the end's date on another day")
+            << QStringList{"2026_1108_235930_001F.MOV", "2026_1109_000030_002F.MOV"}
+            << QStringList{"--trips", "--format", "gpx", "2026_1109_000030_002F.MOV", "2026_1108_235930_001F.MOV"} << 0 << 0
+            << QString() << "<name>2026-11-08 23:59:30 to 2026-11-09 00:01:30 \\(F, 2 clips\\)</name>"
+            << QStringList{"2026_1108_235930_001F.MOV", "2026_1109_000030_002F.MOV"};
+        QTest::addRow("special files are refused without waiting")
+            << QStringList{"pipe|"} << QStringList{"pipe", "/dev/null"} << 0 << 1
+            << "veltra-gps: pipe: Not a regular file\nveltra-gps: /dev/null: Not a regular file\n" << "^$"
+            << QStringList{"pipe"};
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, args);
+        QFETCH(int, signal);
+        QFETCH(int, exitCode);
+        QFETCH(QString, err);
+        QFETCH(QString, out);
+        QFETCH(QStringList, left);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QFile sampleFile(samplePaths({"nt9666.MOV"}).first());
+        QVERIFY(sampleFile.open(QIODevice::ReadOnly));
+        const QByteArray sample = sampleFile.readAll();
+        QStringList copies;
+        for (const QString &f : files) {
+            const QStringList symbolic = f.split(" -> "), hard = f.split(" => ");
+            if (f.endsWith('|')) {
+                QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(f.chopped(1))).constData(), 0600) == 0);
+            } else if (symbolic.size() == 2) {
+                QVERIFY(QFile::link(symbolic[1], dir.filePath(symbolic[0])));
+            } else if (hard.size() == 2) {
+                QVERIFY(::link(QFile::encodeName(dir.filePath(hard[1])).constData(),
+                               QFile::encodeName(dir.filePath(hard[0])).constData()) == 0);
+            } else {
+                QFile copy(dir.filePath(f));
+                QVERIFY(copy.open(QIODevice::WriteOnly) && copy.write(sample) == sample.size());
+                copies << f;
+            }
+        }
+        for (QString &a : args)
+            a.replace("%D", dir.path());
+
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        p.start(QStringLiteral(VELTRA_GPS), args);
+        QVERIFY(p.waitForStarted());
+        if (signal) {
+            const auto temporaryExists = [&] {
+                return !QDir(dir.path()).entryList({"out.json.*"}, QDir::Files | QDir::Hidden).isEmpty();
+            };
+            QTRY_VERIFY_WITH_TIMEOUT(temporaryExists() || p.state() == QProcess::NotRunning, 60000);
+            QVERIFY(::kill(static_cast<pid_t>(p.processId()), signal) == 0);
+        }
+        QVERIFY(p.waitForFinished(120000));
+        QCOMPARE(p.exitStatus(), signal ? QProcess::CrashExit : QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), exitCode);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()), err.replace("%D", dir.path()));
+        const QString output = QString::fromUtf8(p.readAllStandardOutput());
+        QVERIFY2(QRegularExpression(out).match(output).hasMatch(), qPrintable(output.left(2000)));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                 left);
+        for (const QString &c : copies) {
+            QFile input(dir.filePath(c));
+            QVERIFY(input.open(QIODevice::ReadOnly));
+            QVERIFY2(input.readAll() == sample, qPrintable(c + " changed"));
+        }
     }
 
     void helpExitsZero()

@@ -111,31 +111,35 @@ TEST(Novatek_one_trak_sum_on_a_boundary_stays)
         checkEntry(reader.GetAssistInfoList()[0], {0.005f, 0.006f, 0.007f, "48.117300", "11.516666", 41, 84.4});
 }
 
-TEST(Novatek_one_trak_1800_samples)
+TEST(Novatek_one_trak_every_30th_sample)
 {
     // Chunk j sits at j * 1333 and every sample is 10 bytes, so block k follows the end
     // of sample 30k at 39990k + 10; k = 1 ends at 40000 and lies at 65536. Block k holds
     // the readings k, -k, 1000 + k so that each entry names the block it came from.
-    std::vector<uint32_t> sizes(1800, 10), offsets(1800);
-    for (uint32_t j = 1; j <= 1800; ++j)
-        offsets[j - 1] = j * 1333;
-    std::map<uint32_t, Bytes> blocks;
-    for (int32_t k = 1; k <= 60; ++k) {
-        const uint32_t end = 39990u * uint32_t(k) + 10u;
-        blocks[(end + 32767u) / 32768u * 32768u] = gpsBlock(k, -k, 1000 + k, "");
-    }
-    CHECK(blocks.begin()->first == 65536);
-    Bytes file = fx::ftypAndMdat(blocks, blocks.rbegin()->first + 188);
-    file.append(atom("moov", fx::mvhd().append(fx::trak(fx::stsz(sizes, 1800).append(fx::stco(offsets, 1800))))
-                                 .append(fx::udta("NT9665"))));
-    tst::TempFile f(file);
-    CAssistFile reader;
-    CHECK_EQ(reader.ParseAssistDataForNovatek(f.path), 60);
-    const auto &list = reader.GetAssistInfoList();
-    for (size_t k = 1; k <= list.size(); ++k) {
-        tst::Row row("block " + std::to_string(k));
-        CHECK_EQ(list[k - 1].gsensorX, float(k) / 1000.0f);
-        CHECK_EQ(list[k - 1].gsensorZ, float(1000 + k) / 1000.0f);
+    // The tables are read 4096 entries at a time, and 4096 is no multiple of 30.
+    for (const uint32_t samples : {1800u, 4200u}) {
+        tst::Row table(std::to_string(samples) + " samples");
+        std::vector<uint32_t> sizes(samples, 10), offsets(samples);
+        for (uint32_t j = 1; j <= samples; ++j)
+            offsets[j - 1] = j * 1333;
+        std::map<uint32_t, Bytes> blocks;
+        for (int32_t k = 1; k <= int32_t(samples / 30); ++k) {
+            const uint32_t end = 39990u * uint32_t(k) + 10u;
+            blocks[(end + 32767u) / 32768u * 32768u] = gpsBlock(k, -k, 1000 + k, "");
+        }
+        CHECK(blocks.begin()->first == 65536);
+        Bytes file = fx::ftypAndMdat(blocks, blocks.rbegin()->first + 188);
+        file.append(atom("moov", fx::mvhd().append(fx::trak(fx::stsz(sizes, samples).append(fx::stco(offsets, samples))))
+                                     .append(fx::udta("NT9665"))));
+        tst::TempFile f(file);
+        CAssistFile reader;
+        CHECK_EQ(reader.ParseAssistDataForNovatek(f.path), int(samples / 30));
+        const auto &list = reader.GetAssistInfoList();
+        for (size_t k = 1; k <= list.size(); ++k) {
+            tst::Row row(std::to_string(samples) + " samples, block " + std::to_string(k));
+            CHECK_EQ(list[k - 1].gsensorX, float(k) / 1000.0f);
+            CHECK_EQ(list[k - 1].gsensorZ, float(1000 + k) / 1000.0f);
+        }
     }
 }
 

@@ -1,15 +1,18 @@
 // The extraction driver: references to paths, the choice of reader, the conversion to
 // samples with their sentence times, the summaries, the outcomes of unusable files, and
 // the forged sample files against the telemetry the forge says it wrote.
-#include "GpsDataHelper.h"
+#include "BinaryFile.h"
 #include "Fixtures.h"
+#include "GpsDataHelper.h"
 #include "MiniJson.h"
 
 #include <cerrno>
 #include <dirent.h>
 #include <fstream>
 #include <sstream>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 
 namespace {
 
@@ -181,29 +184,41 @@ TEST(readGpsData_samples_and_times)
 
 TEST(readGpsData_references)
 {
+    // "a b/FILE 0001.MOV" holds two samples, "Trip 100%/a%20b.MOV" one: only a file URL
+    // is decoded, a plain path names its file as written.
     tst::TempFile f(indexedFile({kLondon, kShanghai}), "FILE0001.MOV");
-    const std::string spaced = f.folder + "/a b";
+    tst::TempFile g(indexedFile({kLondon}), "FILE0002.MOV");
+    const std::string spaced = f.folder + "/a b", percent = f.folder + "/Trip 100%";
     mkdir(spaced.c_str(), 0700);
-    const std::string path = spaced + "/FILE 0001.MOV";
+    mkdir(percent.c_str(), 0700);
+    const std::string path = spaced + "/FILE 0001.MOV", literal = percent + "/a%20b.MOV";
     std::rename(f.path.c_str(), path.c_str());
+    std::rename(g.path.c_str(), literal.c_str());
 
     const struct {
         const char *name;
-        std::string reference;
+        std::string reference, path;
+        int error;
+        size_t samples;
     } rows[] = {
-        {"file URL with escapes", "file://" + f.folder + "/a%20b/FILE%200001.MOV"},
-        {"plain path", path},
-        {"plain path with an escape", f.folder + "/a%20b/FILE 0001.MOV"},
+        {"file URL with escapes", "file://" + f.folder + "/a%20b/FILE%200001.MOV", path, 0, 2},
+        {"plain path", path, path, 0, 2},
+        {"plain path with an escape-like text", f.folder + "/a%20b/FILE 0001.MOV", f.folder + "/a%20b/FILE 0001.MOV",
+         ENOENT, 0},
+        {"plain path with a percent sign", literal, literal, 0, 1},
+        {"file URL with an escaped percent", "file://" + f.folder + "/Trip%20100%25/a%2520b.MOV", literal, 0, 1},
     };
     for (const auto &r : rows) {
         tst::Row row(r.name);
         const GpsReadResult res = GpsDataHelper::readGpsData(r.reference);
-        CHECK_EQ(res.openError, 0);
-        CHECK_EQ(res.path, path);
-        CHECK_EQ(res.videoDatas.size(), size_t(2));
+        CHECK_EQ(res.openError, r.error);
+        CHECK_EQ(res.path, r.path);
+        CHECK_EQ(res.videoDatas.size(), r.samples);
     }
     std::rename(path.c_str(), f.path.c_str());
+    std::rename(literal.c_str(), g.path.c_str());
     rmdir(spaced.c_str());
+    rmdir(percent.c_str());
 }
 
 // A path of `length` bytes in short components under a missing folder: the system
@@ -222,21 +237,34 @@ TEST(readGpsData_unusable_files)
 {
     tst::TempFile noMoov(fx::ftyp().append(atom("mdat", Bytes().zeros(64))));
     tst::TempFile empty(Bytes(), "empty.MOV");
+    // Special files: open() would wait for a writer of the FIFO; a socket cannot be opened.
+    const std::string fifo = noMoov.folder + "/pipe.MOV", socketPath = noMoov.folder + "/socket.MOV";
+    CHECK_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.c_str());
+    CHECK_EQ(bind(listener, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+    const int special = BinaryFile::kNotRegularFile;
     const struct {
         const char *name;
         std::string reference;
         int error;
+        int fileError;   // BinaryFile::regularFileError of its path; -1: it names no path
     } rows[] = {
-        {"missing file", "/nonexistent/veltra/FILE0001.MOV", ENOENT},
-        {"missing file URL", "file:///nonexistent/veltra/FILE0001.MOV", ENOENT},
-        {"directory", "/tmp", EISDIR},
-        {"path over 1023 bytes", deepPath(1024), ENAMETOOLONG},
-        {"malformed escape", "file:///tmp/a%zz.MOV", EINVAL},
-        {"escape to invalid UTF-8", "file:///tmp/%ff.MOV", EINVAL},
-        {"path under 4 bytes", "/a", EINVAL},
-        {"empty reference", "", EINVAL},
-        {"file without moov", noMoov.path, 0},
-        {"empty file", empty.path, 0},
+        {"missing file", "/nonexistent/veltra/FILE0001.MOV", ENOENT, ENOENT},
+        {"missing file URL", "file:///nonexistent/veltra/FILE0001.MOV", ENOENT, ENOENT},
+        {"directory", "/tmp", EISDIR, EISDIR},
+        {"path over 1023 bytes", deepPath(1024), ENAMETOOLONG, -1},
+        {"malformed escape", "file:///tmp/a%zz.MOV", EINVAL, -1},
+        {"escape to invalid UTF-8", "file:///tmp/%ff.MOV", EINVAL, -1},
+        {"path under 4 bytes", "/a", EINVAL, ENOENT},
+        {"empty reference", "", EINVAL, ENOENT},
+        {"file without moov", noMoov.path, 0, 0},
+        {"empty file", empty.path, 0, 0},
+        {"FIFO", fifo, special, special},
+        {"character device", "/dev/null", special, special},
+        {"socket", socketPath, special, special},
     };
     for (const auto &r : rows) {
         tst::Row row(r.name);
@@ -245,7 +273,14 @@ TEST(readGpsData_unusable_files)
         CHECK(res.videoDatas.empty() && res.times.empty());
         CHECK_EQ(res.maxSpeed, 0);
         CHECK_EQ(res.isInChina, true);
+        std::string path;
+        if (CHECK_EQ(GpsDataHelper::referenceToPath(r.reference, &path), r.fileError != -1) && r.fileError != -1)
+            CHECK_EQ(BinaryFile::regularFileError(path), r.fileError);
     }
+    CHECK_EQ(BinaryFile::errorText(special), std::string("Not a regular file"));
+    close(listener);
+    unlink(socketPath.c_str());
+    unlink(fifo.c_str());
     // 1023 bytes is still a path: it fails on the missing folder, not on its length
     CHECK_EQ(deepPath(1023).size(), size_t(1023));
     CHECK_EQ(GpsDataHelper::readGpsData(deepPath(1023)).openError, ENOENT);

@@ -39,7 +39,8 @@ struct Row {
     const char *name;
     std::vector<GpsSample> samples;
     EventThresholds thresholds;
-    std::vector<TelemetryEvent> expected;   // one sample a second
+    std::vector<TelemetryEvent> expected;
+    double duration = 0;   // of the samples; 0: one sample a second
 };
 
 using K = EventKind;
@@ -76,10 +77,16 @@ TEST(event_table)
         {"over-speed is off by default", speeds({130, 140}), {}, {}},
         {"over-speed stretch above the limit", speeds({110, 121, 130, 120, 125}), overSpeed(120),
          {{K::OverSpeed, 1, 2, 130}, {K::OverSpeed, 4, 4, 125}}},
+        {"samples two seconds apart: the neighbour counts", speeds({50, 38}), {}, {{K::HardBraking, 2, 2, 12}}, 4},
+        {"samples two seconds apart: only the neighbour", speeds({50, 45, 38}), {}, {}, 6},
+        {"beyond 16 g is a misread, not harsh G", {fix(40, 16.5f, 0.5f), fix(40, 1, -16.5f)}, {}, {}},
+        {"16 g itself is a reading", {fix(40, 16, 0.5f)}, {}, {{K::HarshG, 0, 0, 0.5}}},
+        {"no impact to or from a misread", {fix(30, 1), fix(30, -20), fix(30, 1)}, {}, {}},
     };
     for (const Row &r : rows) {
         tst::Row row(r.name);
-        const std::vector<TelemetryEvent> got = TelemetryEvents::detect(r.samples, double(r.samples.size()), r.thresholds);
+        const double duration = r.duration > 0 ? r.duration : double(r.samples.size());
+        const std::vector<TelemetryEvent> got = TelemetryEvents::detect(r.samples, duration, r.thresholds);
         CHECK_EQ(got.size(), r.expected.size());
         for (size_t i = 0; i < std::min(got.size(), r.expected.size()); ++i) {
             CHECK_EQ(int(got[i].kind), int(r.expected[i].kind));
@@ -98,6 +105,10 @@ TEST(samples_spread_over_the_duration)
     CHECK_EQ(events.size(), size_t(1));
     if (!events.empty())
         CHECK_EQ(events[0].time, 1.0);
+    // Without a duration, one sample a second.
+    CHECK_EQ(TelemetryEvents::sampleTime(3, 4, 2.0), 1.5);
+    CHECK_EQ(TelemetryEvents::sampleTime(3, 4, 0.0), 3.0);
+    CHECK_EQ(TelemetryEvents::sampleTime(3, 4, -1.0), 3.0);
 }
 
 TEST(jumps_land_one_second_before_events)
@@ -110,6 +121,7 @@ TEST(jumps_land_one_second_before_events)
         {0.0, 9.0, -1},       // the first event's landing is clamped to 0, where we are
         {9.0, 29.0, 0.0},     // from a landing on to the next
         {9.4, 29.0, 0.0},
+        {8.995, 29.0, 0.0},   // a hair before a landing (where a seek may leave the clock) is on it
         {29.3, -1, 9.0},      // within the grace of a landing: the one before
         {29.6, -1, 29.0},
         {100, -1, 29.0},

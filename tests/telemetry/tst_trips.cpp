@@ -45,6 +45,7 @@ TEST(MovieDuration_table)
     } rows[] = {
         {"version 0", movie(mvhd0(1000, 60000)), 60000},
         {"version 0, time scale 90000", movie(mvhd0(90000, 5400000 + 4500)), 60050},
+        {"a part of a millisecond is dropped", movie(mvhd0(3, 2)), 666},
         {"version 1", movie(mvhd1(48000, 48000ull * 3600 * 30)), 3600000ll * 30},
         {"mvhd after another child", movie(atom("free", Bytes().zeros(20)).append(mvhd0(1000, 1234))), 1234},
         {"64-bit moov size", large, 60000},
@@ -89,6 +90,13 @@ TEST(ClipTime_channel_and_start)
              ClipTime::toMs(CivilTime{2025, 6, 12, 10, 15, 0}) + 500);
     r.times[2].ddmmyy = "310225";   // no 31 February
     CHECK(!ClipTime::startMs("FILE0001.MOV", r));
+
+    // Two-digit years: 80-99 are 19xx, the others 20xx.
+    CHECK_EQ(ClipTime::sentenceMs({"000000", "010180"}).value_or(-1), ClipTime::toMs(CivilTime{1980, 1, 1, 0, 0, 0}));
+    CHECK_EQ(ClipTime::sentenceMs({"000000", "311279"}).value_or(-1), ClipTime::toMs(CivilTime{2079, 12, 31, 0, 0, 0}));
+    // Whole seconds, rounded down also before 1970.
+    CHECK(ClipTime::fromMs(-1) == (CivilTime{1969, 12, 31, 23, 59, 59}));
+    CHECK(ClipTime::fromMs(1999) == (CivilTime{1970, 1, 1, 0, 0, 1}));
 }
 
 // A clip named by its recording time "yyyyMMddHHmmss" with a channel, `seconds` long.
@@ -118,6 +126,12 @@ TEST(groupTrips_table)
 {
     const TripClip noTime{"FILE0007.MOV", std::nullopt, 60000, 0};
     const TripClip byFix{"FILE0008.MOV", ClipTime::toMs(CivilTime{2025, 6, 12, 17, 47, 2}), 60000, 0};
+    std::vector<TripClip> together;   // more than a sort keeps in order unless it is stable
+    std::string inOrder;
+    for (int i = 0; i < 40; ++i) {
+        together.push_back(TripClip{"c" + std::to_string(i) + "_1.MOV", 0, 60000, 0});
+        inOrder += (i ? "," : "") + std::to_string(i);
+    }
     const struct {
         const char *name;
         std::vector<TripClip> clips;
@@ -143,6 +157,7 @@ TEST(groupTrips_table)
         {"start from the first fix", {clip("20250612174502", 0, 60), byFix, clip("20250612174602", 0, 60)}, kDefaultTripGapMs, "0,2,1"},
         {"unknown duration counts as none", {TripClip{"a_1.MOV", 0, -1, 0}, TripClip{"b_1.MOV", 10000, 60000, 0}, TripClip{"c_1.MOV", 80001, 0, 0}}, kDefaultTripGapMs, "0,1 | 2"},
         {"clips starting together keep their order", {TripClip{"b_1.MOV", 0, 60000, 0}, TripClip{"a_1.MOV", 0, 60000, 0}}, kDefaultTripGapMs, "0,1"},
+        {"forty clips starting together keep their order", together, kDefaultTripGapMs, inOrder.c_str()},
         {"nothing", {}, kDefaultTripGapMs, ""},
     };
     for (const auto &r : rows) {
