@@ -41,6 +41,18 @@
 internet connection and / or select an alternative map:
 Setting ▸ Google Maps or Setting ▸ OpenStreetMap.</translation>
     </message>
+    <message>
+        <source>%1 is not a file that can be opened.</source>
+        <translation>%1 is not a file that can be opened.</translation>
+    </message>
+    <message>
+        <source>not a video file but a device, pipe or socket</source>
+        <translation>not a video file but a device, pipe or socket</translation>
+    </message>
+    <message>
+        <source>%1 was not added: %2</source>
+        <translation>%1 was not added: %2</translation>
+    </message>
 </context>
 <context>
     <name>InfoPlist</name>

@@ -41,6 +41,18 @@
 和/或选择其他地图：
 “设置 ▸ 谷歌地图”或“设置 ▸ OpenStreetMap 地图”。</translation>
     </message>
+    <message>
+        <source>%1 is not a file that can be opened.</source>
+        <translation>%1 不是可以打开的文件。</translation>
+    </message>
+    <message>
+        <source>not a video file but a device, pipe or socket</source>
+        <translation>不是视频文件，而是设备、管道或套接字</translation>
+    </message>
+    <message>
+        <source>%1 was not added: %2</source>
+        <translation>%1 未添加：%2</translation>
+    </message>
 </context>
 <context>
     <name>InfoPlist</name>

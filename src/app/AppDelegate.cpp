@@ -14,6 +14,7 @@
 #include "player/VideoViewController.h"
 #include "playlist/PlayListViewController.h"
 #include "store/MyCache.h"
+#include "store/RecordingFiles.h"
 #include "ui/AppToast.h"
 #include "ui/VideoFileDialog.h"
 
@@ -260,8 +261,14 @@ void AppDelegate::exportTrack()
     });
 }
 
-void AppDelegate::openUrls(const QList<QUrl> &urls)
+void AppDelegate::openUrls(const QList<QUrl> &given)
 {
+    const RecordingCheck check = RecordingFiles::check(given);
+    if (!check.refused.isEmpty())
+        AppToast::showToast(check.refused.join(QLatin1Char('\n')), 2.5f);
+    const QList<QUrl> &urls = check.accepted;
+    if (urls.isEmpty() && !given.isEmpty())
+        return;   // nothing could be taken in: the file playing goes on
     if (videoVC_)
         videoVC_->close();
     if (urls.isEmpty())

@@ -8,6 +8,7 @@
 #include "common/AppUserDefaults.h"
 #include "common/Localization.h"
 #include "store/MyCache.h"
+#include "store/RecordingFiles.h"
 #include "ui/AppToast.h"
 #include "ui/VideoFileDialog.h"
 
@@ -377,7 +378,10 @@ void PlayListViewController::selectRowLater()
 
 void PlayListViewController::addVideoPlay()
 {
-    const QList<QUrl> urls = openPanel ? openPanel(this) : QList<QUrl>();
+    const RecordingCheck check = RecordingFiles::check(openPanel ? openPanel(this) : QList<QUrl>());
+    if (!check.refused.isEmpty())
+        AppToast::showToast(check.refused.join(QLatin1Char('\n')), 2.5f);
+    const QList<QUrl> urls = check.accepted;
     if (urls.isEmpty())
         return;
     ++readsPending_;

@@ -6,9 +6,12 @@
 #include "GpsDataHelper.h"
 #include "store/MyCache.h"
 #include "store/PlayListFile.h"
+#include "store/RecordingFiles.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QRandomGenerator>
 #include <QSet>
@@ -18,6 +21,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace StoreFixtures;
 
@@ -115,6 +119,9 @@ private slots:
     void failedWriteKeepsThePreviousFile();
 
     void overlappingAddsRemovalsAndActivationsLoseNothing();
+
+    void onlyRegularFilesAreTakenIn_data();
+    void onlyRegularFilesAreTakenIn();
 
 private:
     QTemporaryDir dir_;
@@ -533,6 +540,46 @@ void TestMyCache::overlappingAddsRemovalsAndActivationsLoseNothing()
 
     MyCache::reload();
     QCOMPARE(*MyCache::playList(), list);
+}
+
+
+// What a file handed in is, and what the check says, without opening it: a FIFO with no
+// writer would hold an open() for ever.
+void TestMyCache::onlyRegularFilesAreTakenIn_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("taken");
+    QTest::addRow("regular file") << "file" << "2026_1108_093000_001.MOV" << true;
+    QTest::addRow("percent signs in a plain name") << "file" << "Trip 100% a%20b.MOV" << true;
+    QTest::addRow("FIFO") << "fifo" << "pipe.MOV" << false;
+    QTest::addRow("device") << "device" << "zero" << false;
+    QTest::addRow("folder") << "folder" << "DCIM.MOV" << false;
+    QTest::addRow("missing") << "missing" << "gone.MOV" << false;
+}
+
+void TestMyCache::onlyRegularFilesAreTakenIn()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, name);
+    QFETCH(bool, taken);
+    QString path = dir_.filePath(name);
+    if (kind == QLatin1String("file")) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("x", 1) == 1);
+    } else if (kind == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == QLatin1String("device")) {
+        path = QStringLiteral("/dev/zero");
+    } else if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir(dir_.path()).mkpath(name));
+    }
+    const QUrl url = QUrl::fromLocalFile(path);
+    const RecordingCheck check = RecordingFiles::check({url, url});
+    QCOMPARE(check.accepted, taken ? QList<QUrl>{url, url} : QList<QUrl>());
+    QCOMPARE(check.refused.size(), taken ? 0 : 2);
+    if (!taken)
+        QVERIFY2(check.refused.first().contains(QFileInfo(path).fileName()), qPrintable(check.refused.first()));
 }
 
 QTEST_GUILESS_MAIN(TestMyCache)
