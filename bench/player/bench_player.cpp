@@ -126,7 +126,7 @@ void benchExport(Window &w, const QString &file)
         QElapsedTimer t;
         t.start();
         job.start(file, 60, 90, w.vc->duration(), target,
-                  w.vc->saveCurrentFrame(IncidentExport::files(target).picturePart));
+                  [&w](const QString &path) { return w.vc->saveCurrentFrame(path); });
         const bool finished = done.wait(60000) || !done.isEmpty();
         const qint64 ms = t.elapsed();
         if (!finished || !done.first().first().toBool()) {

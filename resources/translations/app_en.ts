@@ -50,5 +50,10 @@
     <message><source>The export was cancelled.</source><translation>The export was cancelled.</translation></message>
     <message><source>The export failed.</source><translation>The export failed.</translation></message>
     <message><source>The files could not be renamed in %1.</source><translation>The files could not be renamed in %1.</translation></message>
+    <message><source>%1 already exists. Replace it?</source><translation>%1 already exists. Replace it?</translation></message>
+    <message><source>%1 and %2 already exist. Replace them?</source><translation>%1 and %2 already exist. Replace them?</translation></message>
+    <message><source>%1, %2 and %3 already exist. Replace them?</source><translation>%1, %2 and %3 already exist. Replace them?</translation></message>
+    <message><source>Replace</source><translation>Replace</translation></message>
+    <message><source>The files it replaced are kept in %1.</source><translation>The files it replaced are kept in %1.</translation></message>
 </context>
 </TS>

@@ -50,5 +50,10 @@
     <message><source>The export was cancelled.</source><translation>导出已取消。</translation></message>
     <message><source>The export failed.</source><translation>导出失败。</translation></message>
     <message><source>The files could not be renamed in %1.</source><translation>无法在 %1 中重命名文件。</translation></message>
+    <message><source>%1 already exists. Replace it?</source><translation>%1 已存在。要替换吗？</translation></message>
+    <message><source>%1 and %2 already exist. Replace them?</source><translation>%1 和 %2 已存在。要替换它们吗？</translation></message>
+    <message><source>%1, %2 and %3 already exist. Replace them?</source><translation>%1、%2 和 %3 已存在。要替换它们吗？</translation></message>
+    <message><source>Replace</source><translation>替换</translation></message>
+    <message><source>The files it replaced are kept in %1.</source><translation>被替换的文件保存在 %1 中。</translation></message>
 </context>
 </TS>

@@ -25,6 +25,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QMenuBar>
 #include <QMessageBox>
 
@@ -125,6 +126,28 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     retranslateMenus();
 }
 
+namespace {
+
+// Asks once about every file of `set` that is there already: true when there is none or
+// the user agreed to replace them. `panel` stands in for the dialog in tests.
+bool mayReplace(QWidget *parent, const QString &title, const QStringList &set,
+                const std::function<bool(const QString &)> &panel)
+{
+    const QString question = IncidentExport::replaceQuestion(IncidentExport::existing(set));
+    if (question.isEmpty())
+        return true;
+    if (panel)
+        return panel(question);
+    QMessageBox box(QMessageBox::Warning, title, question, QMessageBox::NoButton, parent);
+    box.setTextFormat(Qt::PlainText);
+    QPushButton *replace = box.addButton(Localization::text("Replace"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(box.addButton(Localization::text("Cancel"), QMessageBox::RejectRole));
+    box.exec();
+    return box.clickedButton() == replace;
+}
+
+} // namespace
+
 IncidentExport *AppDelegate::incidentExport() const { return export_; }
 QProgressDialog *AppDelegate::exportProgress() const { return exportProgress_; }
 
@@ -147,10 +170,17 @@ void AppDelegate::exportIncident()
     const QFileInfo info(source);
     const QString suggested = info.dir().filePath(
         info.completeBaseName() + QStringLiteral("_incident_%1.mp4").arg(qint64(range.in), 4, 10, QLatin1Char('0')));
-    const QString target = exportPanel ? exportPanel(suggested)
-                                       : QFileDialog::getSaveFileName(windowVC_, Localization::text("Export Incident…"),
-                                                                      suggested, QStringLiteral("MP4 (*.mp4)"));
-    if (target.isEmpty())
+    // The dialog would ask about the video alone, and about it only as typed: the set is
+    // settled first, then one question names every file of it that is there.
+    const QString title = Localization::text("Export Incident…");
+    const QString chosen = exportPanel ? exportPanel(suggested)
+                                       : QFileDialog::getSaveFileName(windowVC_, title, suggested,
+                                                                      QStringLiteral("MP4 (*.mp4)"), nullptr,
+                                                                      QFileDialog::DontConfirmOverwrite);
+    if (chosen.isEmpty())
+        return;
+    const IncidentFiles files = IncidentExport::files(chosen);
+    if (!mayReplace(windowVC_, title, files.all(), replacePanel) || videoVC_ != video)
         return;
 
     auto *job = new IncidentExport(this);
@@ -181,8 +211,8 @@ void AppDelegate::exportIncident()
         AppToast::showToast(text, toastSeconds);
         emit incidentExported(ok, message);
     });
-    job->start(source, range.in, range.out, video->duration(), target,
-               video->saveCurrentFrame(IncidentExport::files(target).picturePart));
+    job->start(source, range.in, range.out, video->duration(), files.video,
+               [video](const QString &path) { return video->saveCurrentFrame(path); });
 }
 
 void AppDelegate::retranslateMenus()
@@ -239,18 +269,19 @@ void AppDelegate::exportTrack()
         AppToast::showToast(Localization::text("export_nothing"), 0.8f);
         return;
     }
-    QString fileName;
-    if (trackExportPanel) {
+    // As for the incident: the suffix is settled before anyone is asked about the file.
+    const QString title = Localization::text("menu_export_track");
+    QString fileName, filter;
+    if (trackExportPanel)
         fileName = trackExportPanel();
-    } else {
-        QString filter;
-        fileName = QFileDialog::getSaveFileName(windowVC(), Localization::text("menu_export_track"),
-                                                QDir::homePath() + QStringLiteral("/track.gpx"),
-                                                QStringLiteral("GPX (*.gpx);;KML (*.kml);;CSV (*.csv)"), &filter);
-        if (!fileName.isEmpty() && !TrackExport::formatOf(fileName))
-            fileName += QLatin1Char('.') + filter.left(3).toLower();
-    }
+    else
+        fileName = QFileDialog::getSaveFileName(windowVC(), title, QDir::homePath() + QStringLiteral("/track.gpx"),
+                                                QStringLiteral("GPX (*.gpx);;KML (*.kml);;CSV (*.csv)"), &filter,
+                                                QFileDialog::DontConfirmOverwrite);
     if (fileName.isEmpty())
+        return;
+    fileName = TrackExport::settledName(fileName, filter);
+    if (!mayReplace(windowVC(), title, {fileName}, replacePanel))
         return;
     QPointer<AppDelegate> self(this);
     TrackExport::exportTo(fileName, clips, PlayListViewController::tripGapMs(), [self](const QString &error) {

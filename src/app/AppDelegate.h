@@ -57,7 +57,8 @@ public:
     // playing trip) to a GPX, KML or CSV file chosen in a save panel; a toast tells
     // how it went.
     void exportTrack();
-    // Replaces the save panel (tests): returns the file name, empty when cancelled.
+    // Replaces the save panel (tests): returns the file name as typed (the panel's first
+    // format fills in a missing suffix), empty when cancelled.
     std::function<QString()> trackExportPanel;
     // The export ended: empty, or why it failed.
     Q_SIGNAL void trackExported(const QString &error);
@@ -72,6 +73,9 @@ public:
     // cancelled). The export under way, null when none.
     void exportIncident();
     std::function<QString(const QString &suggested)> exportPanel;
+    // Both exports ask once whether to replace every file of theirs that is there already
+    // (named in `question`); this replaces that dialog in tests: true to replace.
+    std::function<bool(const QString &question)> replacePanel;
     IncidentExport *incidentExport() const;
     QProgressDialog *exportProgress() const;
     // Settings ▸ Caption Under Captures: the strip of figures under captured pictures.

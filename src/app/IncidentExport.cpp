@@ -7,53 +7,72 @@
 #include "modules/IndexRule.h"
 #include "telemetry/GpsDataHelper.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QFutureWatcher>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QThreadPool>
 
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
 
 IncidentExport::IncidentExport(QObject *parent) : QObject(parent)
 {
     ffmpeg_ = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+    // Quitting need not wait for the owner to go before the hidden folder does.
+    if (QCoreApplication *app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &IncidentExport::abandon);
 }
 
 IncidentExport::~IncidentExport()
 {
-    if (process_) {
-        process_->disconnect(this);
-        process_->kill();
-        process_->waitForFinished(5000);
-    }
-    if (running_)
-        removeParts();
+    abandon();
 }
 
-IncidentFiles IncidentExport::files(const QString &target)
+IncidentFiles IncidentExport::files(const QString &chosen)
 {
-    const QFileInfo info(target);
-    const QString base = info.dir().filePath(info.completeBaseName());
-    IncidentFiles f;
-    f.video = info.suffix().isEmpty() ? target + QStringLiteral(".mp4") : target;
-    f.gpx = base + QStringLiteral(".gpx");
-    f.picture = base + QStringLiteral(".png");
-    // Hidden names in the same folder, so that the renames stay on one file system.
-    auto part = [](const QString &path) {
-        const QFileInfo i(path);
-        return i.dir().filePath(QLatin1Char('.') + i.fileName() + QStringLiteral(".part"));
-    };
-    f.videoPart = part(f.video);
-    f.gpxPart = part(f.gpx);
-    f.picturePart = part(f.picture);
-    return f;
+    const QString mp4 = QStringLiteral(".mp4");
+    const QString video = chosen.endsWith(mp4, Qt::CaseInsensitive) ? chosen : chosen + mp4;
+    const QString base = video.chopped(mp4.size());
+    return {video, base + QStringLiteral(".gpx"), base + QStringLiteral(".png")};
+}
+
+QStringList IncidentExport::existing(const QStringList &paths)
+{
+    QStringList names;
+    for (const QString &p : paths) {
+        const QFileInfo info(p);
+        if (info.exists() || info.isSymLink())
+            names << info.fileName();
+    }
+    return names;
+}
+
+QString IncidentExport::replaceQuestion(const QStringList &names)
+{
+    switch (names.size()) {
+    case 0:
+        return {};
+    case 1:
+        return Localization::text("%1 already exists. Replace it?").arg(names[0]);
+    case 2:
+        return Localization::text("%1 and %2 already exist. Replace them?").arg(names[0], names[1]);
+    default:
+        return Localization::text("%1, %2 and %3 already exist. Replace them?")
+            .arg(names.mid(0, names.size() - 2).join(QStringLiteral(", ")), names[names.size() - 2], names.last());
+    }
 }
 
 QStringList IncidentExport::ffmpegArguments(const QString &source, double in, double out, const QString &output)
@@ -132,52 +151,124 @@ CaptureFacts IncidentExport::factsAt(const GpsReadResult &result, const QString 
     return facts;
 }
 
-void IncidentExport::start(const QString &source, double in, double out, double duration, const QString &target,
-                           const QFuture<bool> &pictureWritten)
+namespace {
+
+QByteArray local(const QString &path) { return QFile::encodeName(path); }
+
+// Keeps what is at `path` under the name `*kept`: a second link to it, or a copy where
+// the file system has no links. Nothing there (or a folder, which no rename replaces):
+// true, with `*kept` cleared.
+bool keepAside(const QString &path, QString *kept)
 {
-    QFuture<bool> picture = pictureWritten;
+    struct stat st;
+    if (::lstat(local(path).constData(), &st) != 0) {
+        kept->clear();
+        return errno == ENOENT;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        kept->clear();
+        return true;
+    }
+    // Without AT_SYMLINK_FOLLOW a link is kept as the link it is.
+    if (::linkat(AT_FDCWD, local(path).constData(), AT_FDCWD, local(*kept).constData(), 0) == 0)
+        return true;
+    return S_ISREG(st.st_mode) && QFile::copy(path, *kept);
+}
+
+bool sameFile(const QString &path, const struct stat &was)
+{
+    struct stat st;
+    return ::lstat(local(path).constData(), &st) == 0 && st.st_dev == was.st_dev && st.st_ino == was.st_ino;
+}
+
+enum class Moved { All, NoneAndPutBack, NoneButKeptAside };
+
+// Renames each `from` over its `to`. What each `to` replaces is first kept aside in
+// `aside`, so that when a later rename fails the earlier ones are undone: the kept file
+// goes back over the new one, or the new one goes when nothing was there.
+Moved moveIntoPlace(const std::vector<std::pair<QString, QString>> &moves, const QDir &aside)
+{
+    std::vector<QString> kept;
+    for (size_t i = 0; i < moves.size(); ++i) {
+        kept.push_back(aside.filePath(QStringLiteral("replaced-%1").arg(i)));
+        if (!keepAside(moves[i].second, &kept.back()))
+            return Moved::NoneAndPutBack;
+    }
+    std::vector<struct stat> placed(moves.size());
+    for (size_t i = 0; i < moves.size(); ++i) {
+        const auto &[from, to] = moves[i];
+        if (::lstat(local(from).constData(), &placed[i]) == 0
+            && ::rename(local(from).constData(), local(to).constData()) == 0)
+            continue;
+        bool putBack = true;
+        while (i-- > 0) {
+            const QByteArray target = local(moves[i].second);
+            if (!kept[i].isEmpty())
+                putBack = ::rename(local(kept[i]).constData(), target.constData()) == 0 && putBack;
+            else if (sameFile(moves[i].second, placed[i]))
+                ::unlink(target.constData());
+        }
+        return putBack ? Moved::NoneAndPutBack : Moved::NoneButKeptAside;
+    }
+    return Moved::All;
+}
+
+} // namespace
+
+void IncidentExport::start(const QString &source, double in, double out, double duration, const QString &target,
+                           const std::function<QFuture<bool>(const QString &path)> &writePicture)
+{
     running_ = true;
     files_ = files(target);
     length_ = out - in;
     videoOk_ = gpxOk_ = pictureOk_ = false;
     failure_.clear();
     errors_.clear();
-    pending_ = 3;
 
-    // A folder that cannot be written is found before anything runs.
-    {
-        QFile probe(files_.videoPart);
-        if (!probe.open(QIODevice::WriteOnly)) {
-            failure_ = Localization::text("Cannot write in %1: %2")
-                           .arg(QDir::toNativeSeparators(QFileInfo(target).absolutePath()), probe.errorString());
-            pending_ = 1;   // the picture is still being written
-            picture.then(this, [this](bool) { partDone(); });
-            return;
-        }
+    // Made anew and open to us alone, beside the targets so that moving a file into place
+    // stays a rename: ffmpeg and the picture's writer open their files by name, and in
+    // here no one else can have put a link by that name.
+    const QFileInfo video(files_.video);
+    work_ = std::make_unique<QTemporaryDir>(
+        video.dir().filePath(QLatin1Char('.') + video.fileName() + QStringLiteral(".part-XXXXXX")));
+    if (!work_->isValid()) {
+        failure_ = Localization::text("Cannot write in %1: %2")
+                       .arg(QDir::toNativeSeparators(video.absolutePath()), work_->errorString());
+        work_.reset();
+        pending_ = 1;
+        partDone();
+        return;
     }
+    const QDir work(work_->path());
+    parts_ = {work.filePath(QStringLiteral("video.mp4")), work.filePath(QStringLiteral("track.gpx")),
+              work.filePath(QStringLiteral("picture.png"))};
+
+    pending_ = 3;
+    pictureWriting_ = writePicture ? writePicture(parts_.picture) : QtFuture::makeReadyFuture(false);
     if (ffmpeg_.isEmpty()) {
         failure_ = Localization::text("Exporting needs ffmpeg, which is not installed.");
         pending_ = 1;
-        picture.then(this, [this](bool) { partDone(); });
+        pictureWriting_.then(this, [this](bool) { partDone(); });
         return;
     }
 
-    picture.then(this, [this](bool ok) {
+    pictureWriting_.then(this, [this](bool ok) {
         pictureOk_ = ok;
         if (!ok && failure_.isEmpty())
             failure_ = Localization::text("The picture could not be written.");
         partDone();
     });
 
-    const QString gpxPart = files_.gpxPart;
-    const std::string name = QFileInfo(files_.video).fileName().toStdString();
-    QtConcurrent::run(QThreadPool::globalInstance(), [source, in, out, duration, gpxPart, name]() -> bool {
+    const QString gpxPart = parts_.gpx;
+    const std::string name = video.fileName().toStdString();
+    gpxWriting_ = QtConcurrent::run(QThreadPool::globalInstance(), [source, in, out, duration, gpxPart, name]() -> bool {
         const GpsReadResult result = GpsDataHelper::readGpsData(source.toStdString());
         const std::string gpx = segmentGpx(result, in, out, duration, name);
         QSaveFile file(gpxPart);
         return file.open(QIODevice::WriteOnly)
                && file.write(gpx.data(), qint64(gpx.size())) == qint64(gpx.size()) && file.commit();
-    }).then(this, [this](bool ok) {
+    });
+    gpxWriting_.then(this, [this](bool ok) {
         gpxOk_ = ok;
         if (!ok && failure_.isEmpty())
             failure_ = Localization::text("The GPX file could not be written.");
@@ -203,7 +294,7 @@ void IncidentExport::start(const QString &source, double in, double out, double 
         if (e == QProcess::FailedToStart)
             onProcessFinished();
     });
-    process_->start(ffmpeg_, ffmpegArguments(source, in, out, files_.videoPart));
+    process_->start(ffmpeg_, ffmpegArguments(source, in, out, parts_.video));
 }
 
 void IncidentExport::onProcessFinished()
@@ -211,7 +302,7 @@ void IncidentExport::onProcessFinished()
     if (!process_)
         return;
     videoOk_ = process_->exitStatus() == QProcess::NormalExit && process_->exitCode() == 0
-               && process_->error() != QProcess::FailedToStart && QFileInfo(files_.videoPart).size() > 0;
+               && process_->error() != QProcess::FailedToStart && QFileInfo(parts_.video).size() > 0;
     if (!videoOk_ && failure_.isEmpty()) {
         const QString detail = QString::fromUtf8(errors_).trimmed().section(QLatin1Char('\n'), -1);
         failure_ = Localization::text("The video could not be written.")
@@ -235,29 +326,32 @@ void IncidentExport::cancel()
 void IncidentExport::partDone()
 {
     // finished() always comes from the event loop, never from inside start().
-    if (--pending_ == 0)
+    if (running_ && --pending_ == 0)
         QMetaObject::invokeMethod(this, &IncidentExport::conclude, Qt::QueuedConnection);
 }
 
 void IncidentExport::conclude()
 {
+    if (!running_)
+        return;
     if (!failure_.isEmpty() || !videoOk_ || !gpxOk_ || !pictureOk_) {
         finish(false, failure_.isEmpty() ? Localization::text("The export failed.") : failure_);
         return;
     }
-    const std::pair<QString, QString> moves[] = {
-        {files_.picturePart, files_.picture}, {files_.gpxPart, files_.gpx}, {files_.videoPart, files_.video}};
-    QStringList moved;
-    for (const auto &[from, to] : moves) {
-        QFile::remove(to);
-        if (!QFile::rename(from, to)) {
-            for (const QString &m : std::as_const(moved))
-                QFile::remove(m);
-            finish(false, Localization::text("The files could not be renamed in %1.")
-                              .arg(QDir::toNativeSeparators(QFileInfo(to).absolutePath())));
-            return;
+    // The video, the name the user gave, comes last.
+    const Moved moved = moveIntoPlace(
+        {{parts_.picture, files_.picture}, {parts_.gpx, files_.gpx}, {parts_.video, files_.video}}, QDir(work_->path()));
+    if (moved != Moved::All) {
+        QString message = Localization::text("The files could not be renamed in %1.")
+                              .arg(QDir::toNativeSeparators(QFileInfo(files_.video).absolutePath()));
+        if (moved == Moved::NoneButKeptAside) {
+            work_->setAutoRemove(false);
+            message += QLatin1Char(' ')
+                       + Localization::text("The files it replaced are kept in %1.")
+                             .arg(QDir::toNativeSeparators(work_->path()));
         }
-        moved << to;
+        finish(false, message);
+        return;
     }
     emit progress(100);
     finish(true, {});
@@ -265,14 +359,24 @@ void IncidentExport::conclude()
 
 void IncidentExport::finish(bool ok, const QString &message)
 {
-    if (!ok)
-        removeParts();
+    work_.reset();   // with it go the parts, and the files replaced
     running_ = false;
     emit finished(ok, message);
 }
 
-void IncidentExport::removeParts()
+void IncidentExport::abandon()
 {
-    for (const QString &p : {files_.videoPart, files_.gpxPart, files_.picturePart})
-        QFile::remove(p);
+    if (!running_)
+        return;
+    running_ = false;
+    if (process_) {
+        process_->disconnect(this);
+        process_->kill();
+        process_->waitForFinished(5000);
+    }
+    // The writers on the pool end by themselves, soon; a file of theirs must not appear
+    // after the folder has gone.
+    pictureWriting_.waitForFinished();
+    gpxWriting_.waitForFinished();
+    work_.reset();
 }

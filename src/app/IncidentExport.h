@@ -1,8 +1,11 @@
 // File ▸ Export Incident…: the marked segment of the open clip as an MP4 cut at key
 // frames without re-encoding (ffmpeg, stream copy), and beside it a GPX of the
-// segment's telemetry and a PNG of the frame on screen. Every file is written under a
-// temporary name in the target folder and renamed only when all three are complete;
-// a failure or a cancel removes what was written.
+// segment's telemetry and a PNG of the frame on screen. Every file is written in a
+// hidden folder of our own made anew in the target folder, so that no link planted by
+// someone else is ever written through, and moved into place only when all three are
+// complete, each with one rename over the file it replaces; when a rename fails, the
+// files already replaced are put back. A failure, a cancel or quitting removes what
+// was written.
 #pragma once
 
 #include "player/CaptureText.h"
@@ -14,13 +17,16 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <memory>
 #include <string>
 
+class QTemporaryDir;
 struct GpsReadResult;
 
 struct IncidentFiles {
-    QString video, gpx, picture;                  // the finished files
-    QString videoPart, gpxPart, picturePart;      // their names while being written
+    QString video, gpx, picture;
+    QStringList all() const { return {video, gpx, picture}; }
 };
 
 class IncidentExport : public QObject {
@@ -29,8 +35,14 @@ public:
     explicit IncidentExport(QObject *parent = nullptr);
     ~IncidentExport() override;
 
-    // The three files for the chosen video name (".mp4" added when it has no suffix).
-    static IncidentFiles files(const QString &target);
+    // The three files for the name chosen in the save panel: ".mp4" is added unless the
+    // name ends in it, and the GPX and the PNG take the video's name.
+    static IncidentFiles files(const QString &chosen);
+    // The names of those of `paths` that something is at already (a dangling link too).
+    static QStringList existing(const QStringList &paths);
+    // The one question asked before writing over the files `names` of one folder; empty
+    // when there are none. The track export asks it too.
+    static QString replaceQuestion(const QStringList &names);
     // ffmpeg's arguments: from the key frame at or before `in` for `out - in` seconds,
     // every stream copied, progress lines on standard output.
     static QStringList ffmpegArguments(const QString &source, double in, double out, const QString &output);
@@ -44,10 +56,12 @@ public:
     static CaptureFacts factsAt(const GpsReadResult &result, const QString &source, double seconds,
                                 double duration);
 
-    // Starts writing; `picture` is the frame being written to files(target).picturePart.
-    // finished() follows exactly once.
+    // Starts writing files(target), which may replace what is there. `writePicture` is
+    // called at once with the path the frame goes to, unless the export fails before;
+    // its future tells whether the picture was written. finished() follows exactly once,
+    // unless the application quits first.
     void start(const QString &source, double in, double out, double duration, const QString &target,
-               const QFuture<bool> &picture);
+               const std::function<QFuture<bool>(const QString &path)> &writePicture);
     void cancel();
     bool isRunning() const { return running_; }
     QString program() const { return ffmpeg_; }
@@ -56,7 +70,8 @@ public:
 
 signals:
     void progress(int percent);
-    // ok: all three files are there; otherwise none is, and `message` says why.
+    // ok: all three files are there; otherwise none is, the files it would have
+    // replaced are as they were, and `message` says why.
     void finished(bool ok, const QString &message);
 
 private:
@@ -64,11 +79,14 @@ private:
     void partDone();
     void conclude();
     void finish(bool ok, const QString &message);
-    void removeParts();
+    // Quitting: ffmpeg stopped, the writers waited for, the hidden folder removed.
+    void abandon();
 
     QString ffmpeg_;
     QPointer<QProcess> process_;
-    IncidentFiles files_;
+    IncidentFiles files_, parts_;
+    std::unique_ptr<QTemporaryDir> work_;
+    QFuture<bool> pictureWriting_, gpxWriting_;
     double length_ = 0;
     bool running_ = false;
     bool videoOk_ = false, gpxOk_ = false, pictureOk_ = false;

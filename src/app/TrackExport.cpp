@@ -21,6 +21,17 @@ std::optional<ExtractorOptions::Format> TrackExport::formatOf(const QString &fil
     return std::nullopt;
 }
 
+QString TrackExport::settledName(const QString &typed, const QString &filter)
+{
+    if (formatOf(typed))
+        return typed;
+    const qsizetype star = filter.indexOf(QLatin1String("*."));
+    QString suffix = star < 0 ? QString() : filter.mid(star + 2).section(QLatin1Char(')'), 0, 0).toLower();
+    if (!formatOf(QLatin1String("track.") + suffix))
+        suffix = QStringLiteral("gpx");
+    return typed + QLatin1Char('.') + suffix;
+}
+
 QByteArray TrackExport::document(ExtractorOptions::Format format, const QList<QUrl> &clips, qint64 gapMs)
 {
     std::vector<ClipRecord> records;

@@ -19,6 +19,9 @@ public:
 
     // The format a file name asks for by its suffix (gpx, kml, csv; any case).
     static std::optional<ExtractorOptions::Format> formatOf(const QString &fileName);
+    // The file a save panel's answer names: `typed` when its suffix names a format, else
+    // `typed` with the suffix of the panel's `filter` ("KML (*.kml)"; gpx without one).
+    static QString settledName(const QString &typed, const QString &filter);
 
     // Reads the clips (their local paths name them in the track file, as the
     // arguments of veltra-gps do) and writes the track file; a clip that cannot be read

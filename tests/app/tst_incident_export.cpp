@@ -1,6 +1,7 @@
-// The incident export without a window: the GPX of a segment, and the three files
-// that appear together or not at all (a folder that cannot be written, a cancel, a
-// failing ffmpeg).
+// The incident export without a window: the GPX of a segment, the one question about
+// the files it would replace, and the three files that appear together or not at all,
+// never written through a planted link (a folder that cannot be written, a cancel, a
+// quit, a failing ffmpeg, a rename that fails part-way).
 #include "app/IncidentExport.h"
 #include "telemetry/GpsDataHelper.h"
 #include "../extractor/XmlLint.h"
@@ -11,34 +12,70 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+#include <QThreadPool>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <memory>
 
 namespace {
 
 QString clip() { return qEnvironmentVariable("VELTRA_SAMPLES") + QStringLiteral("/nt9665_1trak.MOV"); }
 
 // Runs an export of [10.5, 20.2] of the clip to `target`; finished()'s arguments.
-QList<QVariant> exportTo(const QString &target, const QString &ffmpeg = {}, bool cancel = false)
+QList<QVariant> exportTo(const QString &target, const QString &ffmpeg = {}, const QString &action = {})
 {
-    IncidentExport job;
+    auto owned = std::make_unique<IncidentExport>();
+    IncidentExport &job = *owned;
     if (!ffmpeg.isEmpty())
         job.setProgram(ffmpeg);
     QSignalSpy done(&job, &IncidentExport::finished);
-    // The picture is written by the caller; here a stand-in in its place.
-    const IncidentFiles files = IncidentExport::files(target);
-    QFile picture(files.picturePart);
-    const bool wrote = picture.open(QIODevice::WriteOnly) && picture.write("png") == 3;
-    picture.close();
-    job.start(clip(), 10.5, 20.2, 60.0, target, QtFuture::makeReadyFuture(wrote));
-    if (cancel)
+    // The picture is written by the caller, on the pool; here a stand-in that takes a
+    // while, as encoding a frame does, so that a quit comes while it is at work.
+    job.start(clip(), 10.5, 20.2, 60.0, target, [](const QString &path) {
+        return QtConcurrent::run([path] {
+            QThread::msleep(300);
+            QFile picture(path);
+            return picture.open(QIODevice::WriteOnly) && picture.write("png") == 3;
+        });
+    });
+    if (action == QLatin1String("cancel"))
         job.cancel();
+    if (action == QLatin1String("quit")) {
+        owned.reset();
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        return {false, QString()};
+    }
+    if (action == QLatin1String("app quits")) {
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        QCoreApplication::exec();   // ends with aboutToQuit
+        // The job outlives the checks: what it wrote went with the quit alone.
+        owned.release()->setParent(qApp);
+        QThreadPool::globalInstance()->waitForDone();
+        return {false, QString()};
+    }
     if (!done.wait(30000) && done.isEmpty())
         return {};
     return done.first();
 }
 
+bool plant(const QString &path, const QByteArray &text)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
+}
+
 QStringList entries(const QString &dir)
 {
-    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 } // namespace
@@ -61,43 +98,137 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("<trkpt lat=\"") + QString::fromStdString(result.videoDatas[10].gps_lat)));
         const QRegularExpression last(QStringLiteral("<trkpt lat=\"([-0-9.]+)\"[^\\n]*</trkpt>\\n    </trkseg>"));
         QCOMPARE(last.match(text).captured(1), QString::fromStdString(result.videoDatas[20].gps_lat));
+
+        // Without sentence times the points count on from the segment's first sample.
+        GpsReadResult drive = GpsDataHelper::readGpsData(
+            (qEnvironmentVariable("VELTRA_SAMPLES") + QStringLiteral("/drive/2026_1108_093000_001.MOV")).toStdString());
+        drive.times.clear();
+        const QString timed = QString::fromStdString(IncidentExport::segmentGpx(drive, 10.5, 20.2, 60.0, "incident.mp4"));
+        QCOMPARE(QRegularExpression(QStringLiteral("<time>([^<]*)</time>")).match(timed).captured(1),
+                 QStringLiteral("2026-11-08T09:30:10"));
     }
 
+    void replaceQuestion_data()
+    {
+        QTest::addColumn<QString>("chosen");         // as typed in the save panel
+        QTest::addColumn<QStringList>("present");    // "name@": a link to nothing
+        QTest::addColumn<QString>("question");
+        QTest::newRow("nothing there") << "incident.mp4" << QStringList{"other.mp4"} << "";
+        QTest::newRow("the video") << "incident.mp4" << QStringList{"incident.mp4"}
+                                   << "incident.mp4 already exists. Replace it?";
+        QTest::newRow("the GPX and the picture beside it")
+            << "incident.mp4" << QStringList{"incident.png", "incident.gpx"}
+            << "incident.gpx and incident.png already exist. Replace them?";
+        QTest::newRow("all three") << "incident.mp4" << QStringList{"incident.gpx", "incident.mp4", "incident.png"}
+                                   << "incident.mp4, incident.gpx and incident.png already exist. Replace them?";
+        QTest::newRow("typed without the suffix") << "incident" << QStringList{"incident", "incident.mp4"}
+                                                  << "incident.mp4 already exists. Replace it?";
+        QTest::newRow("dots in the name") << "crash.on.main.st" << QStringList{"crash.on.main.gpx", "crash.on.main.st.gpx"}
+                                          << "crash.on.main.st.gpx already exists. Replace it?";
+        QTest::newRow("a link to nothing") << "incident.MP4" << QStringList{"incident.png@"}
+                                           << "incident.png already exists. Replace it?";
+    }
+    void replaceQuestion()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QStringList, present);
+        QFETCH(QString, question);
+        QTemporaryDir dir;
+        for (const QString &p : present) {
+            if (p.endsWith(QLatin1Char('@')))
+                QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone")), dir.filePath(p.chopped(1))));
+            else
+                QVERIFY(plant(dir.filePath(p), "old"));
+        }
+        const IncidentFiles files = IncidentExport::files(dir.filePath(chosen));
+        QCOMPARE(IncidentExport::replaceQuestion(IncidentExport::existing(files.all())), question);
+    }
+
+    void writesAllThreeFiles_data()
+    {
+        QTest::addColumn<QStringList>("present");   // "name": a file; "name@": a link to a file elsewhere
+        QTest::newRow("into an empty folder") << QStringList{};
+        QTest::newRow("over the files the user agreed to replace")
+            << QStringList{"incident.mp4", "incident.gpx", "incident.png"};
+        QTest::newRow("links planted at the names of the parts")
+            << QStringList{".incident.mp4.part@", ".incident.gpx.part@", ".incident.png.part@"};
+    }
     void writesAllThreeFiles()
     {
-        QTemporaryDir dir;
+        QFETCH(QStringList, present);
+        QTemporaryDir dir, elsewhere;
+        const QString victim = elsewhere.filePath(QStringLiteral("precious"));
+        QVERIFY(plant(victim, "precious"));
+        QStringList expected{"incident.gpx", "incident.mp4", "incident.png"};
+        for (const QString &p : present) {
+            if (p.endsWith(QLatin1Char('@'))) {
+                QVERIFY(QFile::link(victim, dir.filePath(p.chopped(1))));
+                expected << p.chopped(1);
+            } else {
+                QVERIFY(plant(dir.filePath(p), "old"));
+            }
+        }
+        expected.sort();
         const QList<QVariant> r = exportTo(dir.filePath(QStringLiteral("incident")));
-        QCOMPARE(r.value(0).toBool(), true);
-        QCOMPARE(entries(dir.path()), (QStringList{"incident.gpx", "incident.mp4", "incident.png"}));
+        QVERIFY2(r.value(0).toBool(), qPrintable(r.value(1).toString()));
+        QCOMPARE(entries(dir.path()), expected);
         QVERIFY(QFileInfo(dir.filePath(QStringLiteral("incident.mp4"))).size() > 1000);
+        QVERIFY(contents(dir.filePath(QStringLiteral("incident.gpx"))).startsWith("<?xml"));
+        QCOMPARE(contents(dir.filePath(QStringLiteral("incident.png"))), QByteArray("png"));
+        QCOMPARE(contents(victim), QByteArray("precious"));
     }
 
     void failuresLeaveNothing_data()
     {
         QTest::addColumn<QString>("where");     // relative to the test folder
         QTest::addColumn<QString>("ffmpeg");    // empty: the one on PATH
-        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<QString>("action");    // at once: "cancel", "quit" (the job goes), "app quits"
+        QTest::addColumn<QStringList>("present");   // "name": a file; "name/": a folder with a file in it
         QTest::addColumn<QString>("says");
-        QTest::newRow("folder that cannot be written") << "blocker/incident.mp4" << "" << false << "Cannot write";
-        QTest::newRow("ffmpeg fails") << "incident.mp4" << "/bin/false" << false << "video could not";
-        QTest::newRow("no ffmpeg") << "incident.mp4" << "/nonexistent/ffmpeg" << false << "video could not";
-        QTest::newRow("cancelled") << "incident.mp4" << "" << true << "cancelled";
+        QTest::newRow("folder that cannot be written") << "blocker/incident.mp4" << "" << "" << QStringList{}
+                                                       << "Cannot write";
+        QTest::newRow("ffmpeg fails") << "incident.mp4" << "/bin/false" << "" << QStringList{} << "video could not";
+        QTest::newRow("no ffmpeg") << "incident.mp4" << "/nonexistent/ffmpeg" << "" << QStringList{}
+                                   << "video could not";
+        QTest::newRow("cancelled") << "incident.mp4" << "" << "cancel" << QStringList{} << "cancelled";
+        QTest::newRow("quit while writing") << "incident.mp4" << "" << "quit" << QStringList{"incident.gpx"} << "";
+        QTest::newRow("the application quits while writing")
+            << "incident.mp4" << "" << "app quits" << QStringList{"incident.png"} << "";
+        QTest::newRow("the last rename fails: the replaced files come back")
+            << "incident.mp4" << "" << "" << QStringList{"incident.png", "incident.gpx", "incident.mp4/"} << "renamed";
+        QTest::newRow("the second rename fails: the first new file goes")
+            << "incident.mp4" << "" << "" << QStringList{"incident.gpx/", "incident.mp4"} << "renamed";
     }
     void failuresLeaveNothing()
     {
         QFETCH(QString, where);
         QFETCH(QString, ffmpeg);
-        QFETCH(bool, cancel);
+        QFETCH(QString, action);
+        QFETCH(QStringList, present);
         QFETCH(QString, says);
         QTemporaryDir dir;
         // A plain file where a folder is wanted: not even root can write under it.
-        QFile blocker(dir.filePath(QStringLiteral("blocker")));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
-        const QList<QVariant> r = exportTo(dir.filePath(where), ffmpeg, cancel);
+        QVERIFY(plant(dir.filePath(QStringLiteral("blocker")), "blocker"));
+        QStringList expected{"blocker"};
+        for (const QString &p : present) {
+            const QString name = p.endsWith(QLatin1Char('/')) ? p.chopped(1) : p;
+            if (p.endsWith(QLatin1Char('/')))
+                QVERIFY(QDir(dir.path()).mkdir(name) && plant(dir.filePath(name + QStringLiteral("/inside")), "inside"));
+            else
+                QVERIFY(plant(dir.filePath(name), "old " + name.toUtf8()));
+            expected << name;
+        }
+        expected.sort();
+        const QList<QVariant> r = exportTo(dir.filePath(where), ffmpeg, action);
         QCOMPARE(r.value(0).toBool(), false);
         QVERIFY2(r.value(1).toString().contains(says), qPrintable(r.value(1).toString()));
-        QCOMPARE(entries(dir.path()), QStringList{"blocker"});
+        QCOMPARE(entries(dir.path()), expected);
+        for (const QString &p : present) {
+            if (p.endsWith(QLatin1Char('/')))
+                QCOMPARE(entries(dir.filePath(p)), QStringList{"inside"});
+            else
+                QCOMPARE(contents(dir.filePath(p)), "old " + p.toUtf8());
+        }
     }
 };
 

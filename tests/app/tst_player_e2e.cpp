@@ -36,6 +36,7 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -315,19 +316,38 @@ private slots:
         video->eventsList->markOutButton->click();
         QCOMPARE(video->markOutTime().value_or(-1), 40.0);
 
+        // Named without its suffix, over an earlier export's video and GPX: one question
+        // names both, and the answer No keeps them.
         QTemporaryDir out;
         const QString target = out.filePath(QStringLiteral("incident.mp4"));
-        delegate->exportPanel = [&](const QString &) { return target; };
+        for (const QString &earlier : {target, out.filePath(QStringLiteral("incident.gpx"))}) {
+            QFile file(earlier);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("earlier") == 7);
+        }
+        QStringList asked;
+        bool replace = false;
+        delegate->exportPanel = [&](const QString &) { return out.filePath(QStringLiteral("incident")); };
+        delegate->replacePanel = [&](const QString &question) {
+            asked << question;
+            return replace;
+        };
         QAction *item = nullptr;
         for (QAction *a : window->menuBar()->findChildren<QAction *>())
             if (a->text() == QStringLiteral("Export Incident…"))
                 item = a;
         QVERIFY(item);
+        item->trigger();
+        QCOMPARE(asked, QStringList{"incident.mp4 and incident.gpx already exist. Replace them?"});
+        QVERIFY(!delegate->incidentExport());
+        QCOMPARE(QFileInfo(target).size(), 7);
+        replace = true;
         QSignalSpy exported(delegate.get(), &AppDelegate::incidentExported);
         item->trigger();
         QVERIFY(exported.wait(30000));
         QVERIFY2(exported.first().first().toBool(), qPrintable(exported.first().at(1).toString()));
+        QCOMPARE(asked.size(), 2);
         delegate->exportPanel = nullptr;
+        delegate->replacePanel = nullptr;
 
         QProcess probe;
         probe.start(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_frames"),
@@ -354,7 +374,7 @@ private slots:
         QVERIFY(document.contains("<trkpt lat=\"" + truth.at(40).toObject()["gps_lat"].toString().toUtf8()));
         const QImage picture(out.filePath(QStringLiteral("incident.png")));
         QCOMPARE(picture.text(QStringLiteral("Creation Time")), QStringLiteral("2026-11-08 09:30:40"));
-        QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+        QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 3);
         screenshot(QStringLiteral("e2e_1b_incident_exported"));
     }
 

@@ -50,6 +50,25 @@ private slots:
         QCOMPARE(TrackExport::document(*f, urls(), 10000), expected);
     }
 
+    void settledName_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("settled");
+        QTest::addRow("no suffix, GPX chosen") << "trip" << "GPX (*.gpx)" << "trip.gpx";
+        QTest::addRow("no suffix, KML chosen") << "trip" << "KML (*.kml)" << "trip.kml";
+        QTest::addRow("a format's suffix is kept") << "trip.CSV" << "KML (*.kml)" << "trip.CSV";
+        QTest::addRow("another suffix is part of the name") << "trip.2026" << "CSV (*.csv)" << "trip.2026.csv";
+        QTest::addRow("no filter") << "trip" << "" << "trip.gpx";
+    }
+    void settledName()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, filter);
+        QFETCH(QString, settled);
+        QCOMPARE(TrackExport::settledName(typed, filter), settled);
+    }
+
     void exportWritesTheFile()
     {
         QTemporaryDir dir;

@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QPushButton>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -97,14 +98,30 @@ private slots:
         QVERIFY(list->playlist().at(2).path.endsWith(QStringLiteral("170000_001R.MOV")));
         QTRY_VERIFY_WITH_TIMEOUT(layout->videoVC->currentTime() > 0.2, 20000);
 
-        // File > Export Track writes the playing trip as veltra-gps --trips does.
+        // File > Export Track writes the playing trip as veltra-gps --trips does; a name
+        // typed without its suffix is asked about as the file it becomes, and No keeps it.
         QTemporaryDir dir;
         const QString out = dir.filePath(QStringLiteral("rear.gpx"));
-        delegate->trackExportPanel = [out] { return out; };
+        {
+            QFile earlier(out);
+            QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier") == 7);
+        }
+        QStringList asked;
+        bool replace = false;
+        delegate->trackExportPanel = [&dir] { return dir.filePath(QStringLiteral("rear")); };
+        delegate->replacePanel = [&](const QString &question) {
+            asked << question;
+            return replace;
+        };
         QSignalSpy exported(delegate.get(), &AppDelegate::trackExported);
+        delegate->exportTrack();
+        QCOMPARE(asked, QStringList{"rear.gpx already exists. Replace it?"});
+        QCOMPARE(QFileInfo(out).size(), 7);
+        replace = true;
         delegate->exportTrack();
         QVERIFY(exported.wait(30000));
         QCOMPARE(exported.first().first().toString(), QString());
+        delegate->replacePanel = nullptr;
         QFile file(out);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray gpx = file.readAll();

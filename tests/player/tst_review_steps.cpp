@@ -128,6 +128,11 @@ private slots:
         QTest::newRow("no out mark") << std::optional(8.0) << none << 60.0 << true << 8.0 << 60.0 << "";
         QTest::newRow("empty: refused") << std::optional(8.0) << std::optional(8.0) << 60.0 << false << 8.0 << 8.0
                                         << "empty";
+        // IncidentMarks::minimumLength on either side.
+        QTest::newRow("shorter than the shortest segment: refused")
+            << std::optional(10.0) << std::optional(10.09) << 60.0 << false << 10.0 << 10.09 << "empty";
+        QTest::newRow("the shortest segment") << std::optional(0.0) << std::optional(0.1) << 60.0 << true << 0.0 << 0.1
+                                              << "";
         QTest::newRow("both past the end: refused") << std::optional(70.0) << std::optional(80.0) << 60.0 << false
                                                     << 70.0 << 60.0 << "empty";
         QTest::newRow("no clip") << std::optional(1.0) << std::optional(2.0) << 0.0 << false << 0.0 << 0.0 << "clip";
