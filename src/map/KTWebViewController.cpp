@@ -69,6 +69,9 @@ KTWebViewController::KTWebViewController(QWidget *parent) : QWidget(parent)
     page_ = new MapWebPage(webview_);
     page_->setBackgroundColor(kMapBackground);
     page_->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    // The pages come from the resources and the Google page runs the internet's
+    // script: none of them may read the user's files.
+    page_->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
     webview_->setPage(page_);
     tileServer_ = MapTileServer::forProfile(page_->profile());
     webview_->setContextMenuPolicy(Qt::NoContextMenu);
