@@ -378,6 +378,53 @@ private slots:
         QCOMPARE(KTWebViewController::streetPageFor(false, false), true);
     }
 
+    // The banner over the map: nothing while the tile server answers; without it, whether
+    // an offline map is drawn under the route.
+    void bannerText_data()
+    {
+        QTest::addColumn<bool>("unreachable");
+        QTest::addColumn<QString>("source");   // where the one source is: "", "route", "north", "east", "unknown"
+        QTest::addColumn<bool>("usable");
+        QTest::addColumn<bool>("route");
+        QTest::addColumn<QString>("key");      // empty: no banner
+        const QString none, offline = KTWebViewController::kOfflineMapMessageKey,
+                            noMap = KTWebViewController::kNoLineMessageKey;
+        QTest::addRow("reachable, no source") << false << "" << true << true << none;
+        QTest::addRow("reachable, a source under the route") << false << "route" << true << true << none;
+        QTest::addRow("unreachable, no source") << true << "" << true << true << noMap;
+        QTest::addRow("unreachable, a source under the route") << true << "route" << true << true << offline;
+        QTest::addRow("unreachable, a source north of the route") << true << "north" << true << true << noMap;
+        QTest::addRow("unreachable, a source east of the route") << true << "east" << true << true << noMap;
+        QTest::addRow("unreachable, a source of unknown area") << true << "unknown" << true << true << offline;
+        QTest::addRow("unreachable, an unusable source under the route") << true << "route" << false << true << noMap;
+        QTest::addRow("unreachable, no route yet, a source elsewhere") << true << "north" << true << false << offline;
+    }
+    void bannerText()
+    {
+        QFETCH(bool, unreachable);
+        QFETCH(QString, source);
+        QFETCH(bool, usable);
+        QFETCH(bool, route);
+        QFETCH(QString, key);
+        QList<TileSourceInfo> sources;
+        if (!source.isEmpty()) {
+            TileSourceInfo info;
+            info.usable = usable;
+            // The route runs from 22.50, 114.00 to 22.52, 114.03; an area over one end of it meets it.
+            if (source == "route")
+                info.bounds = TileBounds{114.02, 22.51, 114.2, 22.7};
+            else if (source == "north")
+                info.bounds = TileBounds{113.9, 22.53, 114.2, 22.7};
+            else if (source == "east")
+                info.bounds = TileBounds{114.04, 22.4, 114.2, 22.7};
+            sources << info;
+        }
+        const QList<MapPoint> points = route ? QList<MapPoint>{{22.50f, 114.00f}, {22.52f, 114.03f}} : QList<MapPoint>{};
+        Localization::install(QStringLiteral("en"));
+        QCOMPARE(KTWebViewController::bannerText(unreachable, KTWebViewController::offlineMapDrawn(sources, points)),
+                 key.isEmpty() ? QString() : Localization::text(key));
+    }
+
     // What the dialog says of each kind of source.
     void sourcesInspected_data()
     {
