@@ -295,6 +295,10 @@ private slots:
         QVERIFY2(share(img, kFolderColour, 6) > 0.4, "the folder's tiles are not shown");
         QVERIFY(share(img, kMBTilesColour, 6) < 0.01);
         QVERIFY(share(img, kRoute, 30) > 0.002);
+        // Sources are asked in their order: the first that has a tile gives it.
+        const TileId tile{15, tileX(15, kLng), tileY(15, kLat)};
+        QCOMPARE(TileSource::firstTile({folder, mbtiles}, tile), std::optional<QByteArray>(solidPng(kFolderColour)));
+        QCOMPARE(TileSource::firstTile({mbtiles, folder}, tile), std::optional<QByteArray>(solidPng(kMBTilesColour)));
     }
 
     // (d) A damaged MBTiles file: the dialog refuses it with its sentence; one that went
@@ -319,6 +323,8 @@ private slots:
         QTRY_COMPARE(checked.size(), 2);
         QCOMPARE(checked.last().at(1).toBool(), true);
         QCOMPARE(dialog.list()->count(), 1);
+        QCOMPARE(dialog.list()->item(0)->text(),
+                 QStringLiteral("Test drive — zoom 12–15 — 22.50, 114.00 to 22.60, 114.10"));
         dialog.close();
 
         const QImage img = showRoute({corrupt}, QStringLiteral("offline-d-damaged"));

@@ -345,8 +345,10 @@ private slots:
         QTest::addRow("png") << "/12/3301/1785.png" << QList<int>{12, 3301, 1785};
         QTest::addRow("no suffix") << "/0/0/0" << QList<int>{0, 0, 0};
         QTest::addRow("x beyond the zoom") << "/2/4/0.png" << QList<int>{};
+        QTest::addRow("y beyond the zoom") << "/2/0/4.png" << QList<int>{};
         QTest::addRow("negative") << "/3/-1/0.png" << QList<int>{};
         QTest::addRow("too deep") << "/25/0/0.png" << QList<int>{};
+        QTest::addRow("deepest zoom, last tile") << "/24/16777215/16777215.png" << QList<int>{24, 16777215, 16777215};
         QTest::addRow("too few parts") << "/12/3301.png" << QList<int>{};
         QTest::addRow("not numbers") << "/a/b/c.png" << QList<int>{};
     }
@@ -367,10 +369,17 @@ private slots:
         QCOMPARE(TileSource::tmsRow(15, 14281), 32767 - 14281);
         QCOMPARE(TileSource::imageType(QByteArray("\x89PNG\r\n\x1a\n....", 12)), QByteArray("image/png"));
         QCOMPARE(TileSource::imageType(QByteArray("\xff\xd8\xff\xe0", 4)), QByteArray("image/jpeg"));
+        QCOMPARE(TileSource::imageType(QByteArray("RIFF\x10\0\0\0WEBPVP8 ", 16)), QByteArray("image/webp"));
+        QCOMPARE(TileSource::imageType(QByteArray("RIFF\x10\0\0\0WAVE", 12)), QByteArray());
         QCOMPARE(TileSource::imageType(QByteArray("\x1a\x02pbf")), QByteArray());
         QCOMPARE(TileSource::imageType(QByteArray("<html>")), QByteArray());
         QVERIFY(!TileSource::parseBounds("1,2,3").has_value());
-        QCOMPARE(TileSource::parseBounds("114.0, 22.5,114.1,22.6")->north, 22.6);
+        const std::optional<TileBounds> bounds = TileSource::parseBounds("114.0, 22.5,114.1,22.6");
+        QVERIFY(bounds);
+        QCOMPARE(bounds->west, 114.0);
+        QCOMPARE(bounds->south, 22.5);
+        QCOMPARE(bounds->east, 114.1);
+        QCOMPARE(bounds->north, 22.6);
         QVERIFY(std::abs(TileSource::tileLatitude(1, 1)) < 1e-9);
         QCOMPARE(TileSource::tileLongitude(2, 3), 90.0);
         // Without online maps the Google page is never the one shown.
