@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build ccache clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-webengine-dev qt6-webengine-dev-tools
   qt6-webchannel-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-svg-dev
-  libqt6opengl6-dev qt6-qpa-plugins qt6-translations-l10n libqt6sql6-sqlite sqlite3
+  libqt6opengl6-dev qt6-qpa-plugins qt6-translations-l10n libqt6sql6-sqlite sqlite3 libsqlite3-dev
   xvfb xauth x11-utils openbox imagemagick ffmpeg libxml2-utils dbus playerctl
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
   gstreamer1.0-tools gstreamer1.0-plugins-base-apps

@@ -91,5 +91,25 @@
         <source>0 MB keeps no tiles.</source>
         <translation>0 MB keeps no tiles.</translation>
     </message>
+    <message>
+        <source>This MBTiles file does not keep its tiles in a plain table (they are a view); only files that do can be shown.</source>
+        <translation>This MBTiles file does not keep its tiles in a plain table (they are a view); only files that do can be shown.</translation>
+    </message>
+    <message>
+        <source>Reading this MBTiles file takes too long; it may be damaged.</source>
+        <translation>Reading this MBTiles file takes too long; it may be damaged.</translation>
+    </message>
+    <message>
+        <source>Offline map: no internet connection.</source>
+        <translation>Offline map: no internet connection.</translation>
+    </message>
+    <message>
+        <source>Checking %1…</source>
+        <translation>Checking %1…</translation>
+    </message>
+    <message>
+        <source>checking…</source>
+        <translation>checking…</translation>
+    </message>
 </context>
 </TS>

@@ -91,5 +91,25 @@
         <source>0 MB keeps no tiles.</source>
         <translation>0 MB 表示不保留瓦片。</translation>
     </message>
+    <message>
+        <source>This MBTiles file does not keep its tiles in a plain table (they are a view); only files that do can be shown.</source>
+        <translation>此 MBTiles 文件没有把瓦片存放在普通数据表中（而是视图）；只能显示用数据表存放瓦片的文件。</translation>
+    </message>
+    <message>
+        <source>Reading this MBTiles file takes too long; it may be damaged.</source>
+        <translation>读取此 MBTiles 文件耗时过长，文件可能已损坏。</translation>
+    </message>
+    <message>
+        <source>Offline map: no internet connection.</source>
+        <translation>离线地图：没有网络连接。</translation>
+    </message>
+    <message>
+        <source>Checking %1…</source>
+        <translation>正在检查 %1…</translation>
+    </message>
+    <message>
+        <source>checking…</source>
+        <translation>正在检查…</translation>
+    </message>
 </context>
 </TS>

@@ -12,13 +12,12 @@
 #include "MapSettings.h"
 #include "MapTileServer.h"
 #include "Reachability.h"
+#include "SourceInspector.h"
 #include "TileSource.h"
 #include "GpsDataHelper.h"
 
 #include <QCryptographicHash>
 #include <QHash>
-#include <QFileInfo>
-#include <QDateTime>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -34,6 +33,8 @@
 #include <QWebEngineView>
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentMap>
+
+#include <algorithm>
 
 namespace {
 
@@ -69,6 +70,9 @@ KTWebViewController::KTWebViewController(QWidget *parent) : QWidget(parent)
     page_ = new MapWebPage(webview_);
     page_->setBackgroundColor(kMapBackground);
     page_->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    // The pages come from the resources and the Google page runs the internet's
+    // script: none of them may read the user's files.
+    page_->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
     webview_->setPage(page_);
     tileServer_ = MapTileServer::forProfile(page_->profile());
     webview_->setContextMenuPolicy(Qt::NoContextMenu);
@@ -123,6 +127,12 @@ KTWebViewController::KTWebViewController(QWidget *parent) : QWidget(parent)
                                                      [this] { changeMapUI(); });
     NotificationCenter::defaultCenter()->addObserver(this, QLatin1String(MapSettings::kNotification),
                                                      [this] { onlineMapsChanged(); });
+    connect(SourceInspector::shared(), &SourceInspector::inspected, this, [this](const QString &path) {
+        if (!MapSettings::offlineSources().contains(path))
+            return;
+        pushTileConfig();
+        updateBanner();
+    });
     tileServer_->setNetworkAllowed(networkAllowed());
     if (MapSettings::useOnlineMaps()) {
         startInternetNotification();
@@ -227,6 +237,9 @@ void KTWebViewController::dataLogicProcessOfViodePath(const QString &path)
     }
     currentVideoGpsDataArr_ = arrayForm;
     currentVideoGpsDataArrGoogle_ = objectForm;
+    // Another place may lie outside the offline maps.
+    if (textFieldNoLine_->isVisibleTo(this))
+        updateBanner();
 
     // The page stays: the route is replaced by script. Only a pane that has no page
     // yet (the network check has not answered) loads one now.
@@ -488,7 +501,7 @@ void KTWebViewController::networkResult(bool reachable)
         reloadHtmlData();   // the first result loads the page
     else
         pushTileConfig();
-    showMap(reachable);
+    updateBanner();
 }
 
 bool KTWebViewController::networkAllowed() const
@@ -503,7 +516,6 @@ void KTWebViewController::onlineMapsChanged()
         if (reachability_)
             reachability_->stopNotifier();
         reachable_.reset();
-        showMap(true);
     } else if (!reachability_) {
         startInternetNotification();
     } else if (!reachability_->isNotifierRunning()) {
@@ -515,21 +527,16 @@ void KTWebViewController::onlineMapsChanged()
         reloadHtmlData();
     else
         pushTileConfig();
+    updateBanner();
 }
 
-QString KTWebViewController::tileConfigScript(bool networkAllowed, const QStringList &sources)
+QString KTWebViewController::tileConfigScript(bool networkAllowed, const QStringList &sources,
+                                             const QList<TileSourceInfo> &inspected)
 {
-    // Inspecting a folder walks its tiles: remembered per source and modification time.
-    static QHash<QString, QPair<QDateTime, TileSourceInfo>> known;
     int maxNative = -1;
     QStringList attributions{QStringLiteral(
         "&copy; <a href=\"https://www.openstreetmap.org/copyright\">OpenStreetMap</a> contributors")};
-    for (const QString &path : sources) {
-        const QDateTime modified = QFileInfo(path).lastModified();
-        auto it = known.find(path);
-        if (it == known.end() || it->first != modified)
-            it = known.insert(path, {modified, TileSource::inspect(path)});
-        const TileSourceInfo &info = it->second;
+    for (const TileSourceInfo &info : inspected) {
         if (!info.usable)
             continue;
         maxNative = std::max(maxNative, info.maxZoom);
@@ -551,24 +558,63 @@ QString KTWebViewController::tileConfigScript(bool networkAllowed, const QString
         .arg(QString::fromUtf8(QJsonDocument(config).toJson(QJsonDocument::Compact)));
 }
 
-void KTWebViewController::pushTileConfig()
+QList<TileSourceInfo> KTWebViewController::inspectedSources() const
 {
-    evaluate(tileConfigScript(networkAllowed(), MapSettings::offlineSources()));
+    // Sources not inspected yet are inspected now, off the main thread; their answers
+    // come back through the inspector's signal.
+    QList<TileSourceInfo> known;
+    for (const QString &path : MapSettings::offlineSources())
+        if (const std::optional<TileSourceInfo> info = SourceInspector::shared()->info(path))
+            known << *info;
+    return known;
 }
 
-void KTWebViewController::showMap(bool available)
+void KTWebViewController::pushTileConfig()
+{
+    evaluate(tileConfigScript(networkAllowed(), MapSettings::offlineSources(), inspectedSources()));
+}
+
+QString KTWebViewController::bannerText(bool serverUnreachable, bool offlineMapDrawn)
+{
+    if (!serverUnreachable)
+        return QString();
+    return Localization::text(offlineMapDrawn ? kOfflineMapMessageKey : kNoLineMessageKey);
+}
+
+bool KTWebViewController::offlineMapDrawn(const QList<TileSourceInfo> &sources, const QList<MapPoint> &route)
+{
+    float south = 90, west = 180, north = -90, east = -180;
+    for (const MapPoint &p : route) {
+        south = std::min(south, p.lat);
+        north = std::max(north, p.lat);
+        west = std::min(west, p.lng);
+        east = std::max(east, p.lng);
+    }
+    return std::any_of(sources.cbegin(), sources.cend(), [&](const TileSourceInfo &info) {
+        if (!info.usable)
+            return false;
+        if (route.isEmpty() || !info.bounds)
+            return true;
+        const TileBounds &b = *info.bounds;
+        return b.south <= north && south <= b.north && b.west <= east && west <= b.east;
+    });
+}
+
+void KTWebViewController::updateBanner()
 {
     // The map always stays; while the tile server cannot be reached (and online maps
     // are on) the message runs as a banner across its top.
-    if (available) {
+    const bool unreachable = MapSettings::useOnlineMaps() && reachable_ == false;
+    const QString text = bannerText(unreachable, offlineMapDrawn(inspectedSources(), currentTrack_.points));
+    if (text.isEmpty()) {
         textFieldNoLine_->hide();
     } else {
-        textFieldNoLine_->setText(Localization::text(kNoLineMessageKey));
+        textFieldNoLine_->setText(text);
         layoutChildren();
         textFieldNoLine_->show();
         textFieldNoLine_->raise();
     }
-    evaluate(QStringLiteral("window.setTopInset && setTopInset(%1)").arg(available ? 0 : textFieldNoLine_->height()));
+    evaluate(QStringLiteral("window.setTopInset && setTopInset(%1)").arg(text.isEmpty() ? 0 : textFieldNoLine_->height()));
     expandButton_->raise();
 }
 
@@ -606,9 +652,7 @@ void KTWebViewController::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::LanguageChange) {
         updateExpandButton();
-        if (textFieldNoLine_->isVisibleTo(this)) {
-            textFieldNoLine_->setText(Localization::text(kNoLineMessageKey));
-            layoutChildren();
-        }
+        if (textFieldNoLine_->isVisibleTo(this))
+            updateBanner();
     }
 }

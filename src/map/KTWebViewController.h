@@ -5,11 +5,13 @@
 // the page's global function "cocoa_getDistance". The page is loaded once per map
 // choice; a new file replaces the route by script. Tiles come from the offline
 // sources, the tile cache and, when allowed and reachable, the tile server; while the
-// tile server cannot be reached a banner says so across the top of the map.
+// tile server cannot be reached a banner across the top of the map says so, and
+// whether an offline map is drawn instead.
 #pragma once
 
 #include "modules/KTModuleProtocol.h"
 #include "MapRoute.h"
+#include "TileSource.h"
 
 #include <QPointer>
 #include <QString>
@@ -36,6 +38,8 @@ public:
     // The key of the message shown while the map is not available.
     static constexpr char kNoLineMessageKey[] =
         "   Map not available, please check your,internet connection and / or select an alternative map from the , Setting menu.";
+    // The key of the message shown while an offline map is drawn without the tile server.
+    static constexpr char kOfflineMapMessageKey[] = "Offline map: no internet connection.";
     static constexpr char kStreetPage[] = "OpenStreetMap.html";
     static constexpr char kGooglePage[] = "google_map.html";
     // The hosts the network check asks: the one each map fetches from.
@@ -105,8 +109,16 @@ public:
     int pageLoadRequests() const { return pageLoadRequests_; }
     // Whether the OpenStreetMap page is shown for a choice: always when online maps are off.
     static bool streetPageFor(bool streetChosen, bool onlineMaps) { return streetChosen || !onlineMaps; }
-    // The text of the page's tile set-up call for the given state (see setTileConfig in the page).
-    static QString tileConfigScript(bool networkAllowed, const QStringList &sources);
+    // The text of the page's tile set-up call for the given state (see setTileConfig in
+    // the page); `inspected` are the answers known for `sources`.
+    static QString tileConfigScript(bool networkAllowed, const QStringList &sources,
+                                    const QList<TileSourceInfo> &inspected);
+    // The banner's text: none unless the tile server was found unreachable (with online
+    // maps on); then whether an offline map is drawn or no map at all.
+    static QString bannerText(bool serverUnreachable, bool offlineMapDrawn);
+    // Whether an offline map is drawn under `route`: a usable source whose area meets the
+    // route's (one of unknown area counts); with no route, any usable source.
+    static bool offlineMapDrawn(const QList<TileSourceInfo> &sources, const QList<MapPoint> &route);
 
 signals:
     // A freshly loaded page has its call-back and has been sent the route.
@@ -127,7 +139,8 @@ private:
     void redrawRoute();
     void didReceiveDistance(double metres, double route);
     QString routeNumberScript() const;
-    void showMap(bool available);
+    void updateBanner();
+    QList<TileSourceInfo> inspectedSources() const;
     void networkResult(bool reachable);
     void onlineMapsChanged();
     bool networkAllowed() const;

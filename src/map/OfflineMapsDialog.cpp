@@ -1,6 +1,7 @@
 #include "OfflineMapsDialog.h"
 
 #include "MapSettings.h"
+#include "SourceInspector.h"
 #include "TileSource.h"
 #include "common/Localization.h"
 #include "common/NotificationCenter.h"
@@ -28,7 +29,7 @@ OfflineMapsDialog::OfflineMapsDialog(QWidget *parent) : QDialog(parent)
     message_ = new QLabel(this);
     message_->setObjectName(QStringLiteral("offlineMapsMessage"));
     message_->setWordWrap(true);
-    message_->setStyleSheet(QStringLiteral("color: #b3261e;"));
+    message_->setTextFormat(Qt::PlainText);
     message_->hide();
     online_ = new QCheckBox(this);
     cacheLabel_ = new QLabel(this);
@@ -78,6 +79,7 @@ OfflineMapsDialog::OfflineMapsDialog(QWidget *parent) : QDialog(parent)
     connect(cacheLimit_, &QSpinBox::valueChanged, this, [](int mb) { MapSettings::setCacheLimitMB(mb); });
     NotificationCenter::defaultCenter()->addObserver(this, QLatin1String(MapSettings::kNotification),
                                                      [this] { refresh(); });
+    connect(SourceInspector::shared(), &SourceInspector::inspected, this, &OfflineMapsDialog::inspected);
     retranslate();
     refresh();
 }
@@ -94,22 +96,55 @@ OfflineMapsDialog *OfflineMapsDialog::showDialog(QWidget *parent)
     return dialog;
 }
 
-bool OfflineMapsDialog::addSource(const QString &path)
+void OfflineMapsDialog::addSource(const QString &path)
 {
-    const QString absolute = QFileInfo(path).absoluteFilePath();
-    const TileSourceInfo info = TileSource::inspect(absolute);
-    if (!info.usable) {
-        message_->setText(info.problem);
+    if (isBusy())
+        return;
+    setBusy(QFileInfo(path).absoluteFilePath());
+    SourceInspector::shared()->inspect(adding_);
+}
+
+void OfflineMapsDialog::inspected(const QString &path)
+{
+    if (path != adding_) {
+        if (MapSettings::offlineSources().contains(path))
+            refresh();
+        return;
+    }
+    setBusy(QString());
+    const std::optional<TileSourceInfo> info = SourceInspector::shared()->info(path);
+    const bool usable = info && info->usable;
+    if (!usable) {
+        message_->setStyleSheet(QStringLiteral("color: #b3261e;"));
+        message_->setText(info ? info->problem : QString());
         message_->show();
-        return false;
+    } else {
+        message_->hide();
+        QStringList sources = MapSettings::offlineSources();
+        if (!sources.contains(path)) {
+            sources << path;
+            MapSettings::setOfflineSources(sources);
+        } else {
+            refresh();
+        }
     }
-    message_->hide();
-    QStringList sources = MapSettings::offlineSources();
-    if (!sources.contains(absolute)) {
-        sources << absolute;
-        MapSettings::setOfflineSources(sources);
+    emit sourceChecked(path, usable);
+}
+
+void OfflineMapsDialog::setBusy(const QString &adding)
+{
+    adding_ = adding;
+    const bool busy = !adding.isEmpty();
+    addFile_->setEnabled(!busy);
+    addFolder_->setEnabled(!busy);
+    if (busy) {
+        setCursor(Qt::BusyCursor);
+        message_->setStyleSheet(QString());
+        message_->setText(Localization::text("Checking %1…").arg(QFileInfo(adding).fileName()));
+        message_->show();
+    } else {
+        unsetCursor();
     }
-    return true;
 }
 
 void OfflineMapsDialog::removeSelected()
@@ -127,11 +162,14 @@ void OfflineMapsDialog::refresh()
     list_->clear();
     for (const QString &path : MapSettings::offlineSources()) {
         // A source that went bad since it was added stays listed, with what is wrong.
-        const TileSourceInfo info = TileSource::inspect(path);
-        auto *item = new QListWidgetItem(info.description(), list_);
+        const std::optional<TileSourceInfo> info = SourceInspector::shared()->info(path);
+        const QString text = info ? info->description()
+                                  : QStringLiteral("%1 — %2").arg(QFileInfo(path).fileName(),
+                                                                   Localization::text("checking…"));
+        auto *item = new QListWidgetItem(text, list_);
         item->setData(Qt::UserRole, path);
         item->setToolTip(path);
-        if (!info.usable)
+        if (info && !info->usable)
             item->setForeground(QColor(0xb3, 0x26, 0x1e));
     }
     const QSignalBlocker block(online_);

@@ -1,7 +1,8 @@
 // Setting ▸ Offline Maps…: the offline map sources (MBTiles files and z/x/y tile
 // folders) with their name, zoom range and area; adding refuses what cannot be shown
-// and says why in one sentence. Also the "Use online maps" switch and the size of the
-// cache of tiles seen online.
+// and says why in one sentence. Sources are inspected in the background, the dialog
+// busy meanwhile. Also the "Use online maps" switch and the size of the cache of
+// tiles seen online.
 #pragma once
 
 #include <QDialog>
@@ -20,15 +21,21 @@ public:
     // Shows the one dialog of the program, creating it on first use.
     static OfflineMapsDialog *showDialog(QWidget *parent = nullptr);
 
-    // Adds a source when it can be shown; otherwise leaves the list as it is and
-    // shows the reason. True when added (or already there).
-    bool addSource(const QString &path);
+    // Inspects `path` and adds it when it can be shown; otherwise leaves the list as it
+    // is and shows the reason. Ignored while another source is being added.
+    void addSource(const QString &path);
     void removeSelected();
+    // A source is being added.
+    bool isBusy() const { return !adding_.isEmpty(); }
 
     QListWidget *list() const { return list_; }
     QLabel *message() const { return message_; }
     QCheckBox *onlineBox() const { return online_; }
     QSpinBox *cacheLimitBox() const { return cacheLimit_; }
+
+signals:
+    // The inspection of a source being added has ended: `added` when it is (or already was) listed.
+    void sourceChecked(const QString &path, bool added);
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -36,6 +43,8 @@ protected:
 private:
     void refresh();
     void retranslate();
+    void inspected(const QString &path);
+    void setBusy(const QString &adding);
 
     QListWidget *list_ = nullptr;
     QLabel *intro_ = nullptr;
@@ -47,4 +56,5 @@ private:
     QPushButton *addFolder_ = nullptr;
     QPushButton *remove_ = nullptr;
     QPushButton *close_ = nullptr;
+    QString adding_;
 };

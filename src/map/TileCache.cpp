@@ -14,15 +14,13 @@ TileCache::TileCache(const QString &folder, qint64 limitBytes) : folder_(folder)
 
 QString TileCache::pathOf(const TileId &tile) const
 {
-    return QStringLiteral("%1/%2/%3/%4.tile").arg(folder_).arg(tile.z).arg(tile.x).arg(tile.y);
+    return QStringLiteral("%1/%2/%3/%4.tile")
+        .arg(folder_, QString::number(tile.z), QString::number(tile.x), QString::number(tile.y));
 }
 
 std::optional<QByteArray> TileCache::get(const TileId &tile) const
 {
-    QFile f(pathOf(tile));
-    if (!f.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return f.readAll();
+    return TileSource::readSmallFile(pathOf(tile));
 }
 
 void TileCache::put(const TileId &tile, const QByteArray &bytes)

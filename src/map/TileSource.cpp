@@ -2,17 +2,26 @@
 
 #include "common/Localization.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
 #include <QUuid>
 
+#include <sqlite3.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cmath>
 
@@ -21,9 +30,76 @@ namespace {
 constexpr char kUnreadable[] = "This file or folder cannot be read.";
 constexpr char kNotMBTiles[] = "This file is not an MBTiles map: it is not an SQLite database, or it is damaged.";
 constexpr char kNoTilesTable[] = "This file is an SQLite database but holds no map tiles.";
+constexpr char kTilesNotTable[] =
+    "This MBTiles file does not keep its tiles in a plain table (they are a view); only files that do can be shown.";
+constexpr char kTooSlow[] = "Reading this MBTiles file takes too long; it may be damaged.";
 constexpr char kVector[] =
     "This MBTiles file holds vector tiles (pbf); only raster maps (PNG or JPEG tiles) can be shown.";
 constexpr char kEmptyFolder[] = "This folder holds no map tiles (zoom/x/y.png).";
+
+// A tile is read in milliseconds; a query still running after this is stopped.
+constexpr int kQueryMilliseconds = 3000;
+
+// The time by which the query now running on this thread must end. SQLite asks
+// through its progress handler; the deadline is set before each query, and one left
+// behind expired stops any query that was not given its own.
+thread_local QDeadlineTimer t_deadline;
+
+int pastDeadline(void *)
+{
+    return t_deadline.hasExpired() ? 1 : 0;
+}
+
+void startClock()
+{
+    t_deadline.setRemainingTime(kQueryMilliseconds);
+}
+
+// Forward only: a query over a crafted view may yield rows without end, and a query
+// that keeps every row it has stepped over would hold them all.
+QSqlQuery query(const QSqlDatabase &db)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    return q;
+}
+
+bool interrupted(const QSqlQuery &q)
+{
+    return q.lastError().nativeErrorCode() == QString::number(SQLITE_INTERRUPT);
+}
+
+// The file's own schema (its views, its generated columns) may call no function with
+// side effects, no value larger than a tile is made or read, and every query has a
+// deadline.
+bool guard(const QSqlDatabase &db)
+{
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return false;
+    sqlite3 *sqlite = *static_cast<sqlite3 *const *>(handle.constData());
+    if (!sqlite)
+        return false;
+    sqlite3_progress_handler(sqlite, 1000, pastDeadline, nullptr);
+    sqlite3_limit(sqlite, SQLITE_LIMIT_LENGTH, int(TileSource::kMaxTileBytes));
+    return sqlite3_db_config(sqlite, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr) == SQLITE_OK;
+}
+
+enum class Tiles { Table, Missing, Other, Unreadable, Slow };
+
+// Only a plain table is read: a view (or a virtual table) can run any query.
+Tiles tilesKind(const QSqlDatabase &db)
+{
+    QSqlQuery q = query(db);
+    startClock();
+    if (!q.exec(QStringLiteral("SELECT type, sql FROM sqlite_master WHERE name = 'tiles' COLLATE NOCASE")))
+        return interrupted(q) ? Tiles::Slow : Tiles::Unreadable;
+    if (!q.next())
+        return Tiles::Missing;
+    const bool table = q.value(0).toString() == QLatin1String("table") &&
+                       !q.value(1).toString().simplified().startsWith(QLatin1String("CREATE VIRTUAL"), Qt::CaseInsensitive);
+    return table ? Tiles::Table : Tiles::Other;
+}
 
 // One read-only connection per thread and file: SQLite connections may not move
 // between threads. The connections live as long as their thread.
@@ -39,6 +115,7 @@ struct ThreadConnections {
 };
 thread_local ThreadConnections t_connections;
 
+// A connection kept for tile reads is closed when the file's tiles are not a plain table.
 QSqlDatabase openMBTiles(const QString &path, bool fresh)
 {
     if (!fresh) {
@@ -51,9 +128,16 @@ QSqlDatabase openMBTiles(const QString &path, bool fresh)
     db.setDatabaseName(path);
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
     if (db.open()) {
-        // Tiles are read once each and the system caches the file: a small page cache
-        // per connection is enough.
-        QSqlQuery(db).exec(QStringLiteral("PRAGMA cache_size = -256"));
+        if (!guard(db)) {
+            db.close();
+        } else {
+            // Tiles are read once each and the system caches the file: a small page cache
+            // per connection is enough.
+            startClock();
+            QSqlQuery(db).exec(QStringLiteral("PRAGMA cache_size = -256"));
+            if (!fresh && tilesKind(db) != Tiles::Table)
+                db.close();
+        }
     }
     if (!fresh)
         t_connections.names.insert(path, name);
@@ -73,35 +157,59 @@ bool isNumber(const QString &s)
     return ok;
 }
 
-TileSourceInfo inspectMBTiles(TileSourceInfo info)
+// A descriptor of the regular file at `path`, or -1. Anything else is refused before
+// it is opened, and the open never waits (a FIFO put in its place meanwhile is
+// refused after it).
+int openRegularFile(const QString &path, struct stat *st)
 {
-    {
-        QFile f(info.path);
-        if (!f.open(QIODevice::ReadOnly)) {
-            info.problem = Localization::text(kUnreadable);
-            return info;
-        }
-        if (!f.read(16).startsWith("SQLite format 3")) {
-            info.problem = Localization::text(kNotMBTiles);
-            return info;
-        }
+    const QByteArray name = QFile::encodeName(path);
+    if (::stat(name.constData(), st) != 0 || !S_ISREG(st->st_mode))
+        return -1;
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return -1;
+    if (::fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
+        ::close(fd);
+        return -1;
     }
-    QString connection;
-    {
-        QSqlDatabase db = openMBTiles(info.path, true);
-        connection = db.connectionName();
-        QSqlQuery meta(db);
-        if (!db.isOpen() || !meta.exec(QStringLiteral("SELECT name, value FROM metadata"))) {
-            // A damaged file fails here, as does one without metadata; the tiles decide.
-            QSqlQuery probe(db);
-            if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
-                info.problem = Localization::text(kNotMBTiles);
-                db = QSqlDatabase();
-                closeFresh(connection);
-                return info;
-            }
-        }
-        while (meta.isActive() && meta.next()) {
+    return fd;
+}
+
+// Up to `limit` bytes from the start of `fd`; nothing on a read error.
+std::optional<QByteArray> readUpTo(int fd, qint64 limit)
+{
+    QByteArray bytes;
+    qint64 have = 0;
+    while (have < limit) {
+        bytes.resize(std::min(limit, std::max<qint64>(have * 2, 64 * 1024)));
+        const ssize_t n = ::read(fd, bytes.data() + have, size_t(bytes.size() - have));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return std::nullopt;
+        if (n == 0)
+            break;
+        have += n;
+    }
+    bytes.truncate(have);
+    return bytes;
+}
+
+// Why an open connection's file cannot be shown, or nothing; fills in what it learns.
+const char *readMBTiles(const QSqlDatabase &db, TileSourceInfo &info)
+{
+    switch (tilesKind(db)) {
+    case Tiles::Table: break;
+    case Tiles::Missing: return kNoTilesTable;
+    case Tiles::Other: return kTilesNotTable;
+    case Tiles::Unreadable: return kNotMBTiles;
+    case Tiles::Slow: return kTooSlow;
+    }
+    // Metadata is optional, and read as far as it can be in time.
+    QSqlQuery meta = query(db);
+    startClock();
+    if (meta.exec(QStringLiteral("SELECT name, value FROM metadata"))) {
+        while (meta.next()) {
             const QString key = meta.value(0).toString().toLower();
             const QString value = meta.value(1).toString();
             if (key == QLatin1String("name")) info.name = value;
@@ -111,37 +219,64 @@ TileSourceInfo inspectMBTiles(TileSourceInfo info)
             else if (key == QLatin1String("maxzoom")) info.maxZoom = value.toInt();
             else if (key == QLatin1String("bounds")) info.bounds = TileSource::parseBounds(value);
         }
-        if (info.format == QLatin1String("pbf") || info.format == QLatin1String("mvt")) {
-            info.problem = Localization::text(kVector);
-        } else {
-            // No count(*): a large file would be read through. min and max use the index.
-            QSqlQuery tiles(db);
-            if (!tiles.exec(QStringLiteral("SELECT min(zoom_level), max(zoom_level) FROM tiles")) || !tiles.next()) {
-                const QString error = tiles.lastError().text().toLower();
-                info.problem = Localization::text(error.contains(QLatin1String("no such table")) ? kNoTilesTable
-                                                                                                  : kNotMBTiles);
-            } else if (tiles.value(0).isNull()) {
-                info.problem = Localization::text(kNoTilesTable);
-            } else {
-                if (info.minZoom < 0) info.minZoom = tiles.value(0).toInt();
-                if (info.maxZoom < 0) info.maxZoom = tiles.value(1).toInt();
-                // The first tile says what the format really is.
-                QSqlQuery first(db);
-                if (first.exec(QStringLiteral("SELECT tile_data FROM tiles LIMIT 1")) && first.next()) {
-                    const QByteArray type = TileSource::imageType(first.value(0).toByteArray());
-                    if (type.isEmpty()) {
-                        info.problem = Localization::text(kVector);
-                    } else if (info.format.isEmpty()) {
-                        info.format = type == "image/jpeg" ? QStringLiteral("jpg") : QString::fromLatin1(type.mid(6));
-                    }
-                } else {
-                    info.problem = Localization::text(kNotMBTiles);
-                }
-            }
-        }
-        db = QSqlDatabase();
+    }
+    if (info.format == QLatin1String("pbf") || info.format == QLatin1String("mvt"))
+        return kVector;
+    // No count(*): a large file would be read through. min and max use the index.
+    QSqlQuery tiles = query(db);
+    startClock();
+    if (!tiles.exec(QStringLiteral("SELECT min(zoom_level), max(zoom_level) FROM tiles")) || !tiles.next())
+        return interrupted(tiles) ? kTooSlow : kNotMBTiles;
+    if (tiles.value(0).isNull())
+        return kNoTilesTable;
+    if (info.minZoom < 0) info.minZoom = tiles.value(0).toInt();
+    if (info.maxZoom < 0) info.maxZoom = tiles.value(1).toInt();
+    // The first tile says what the format really is (its head is enough; a tile too
+    // large to be shown is passed over).
+    QSqlQuery first = query(db);
+    first.prepare(QStringLiteral("SELECT substr(tile_data, 1, 16) FROM tiles "
+                                 "WHERE typeof(tile_data) = 'blob' AND length(tile_data) <= ? LIMIT 1"));
+    first.addBindValue(TileSource::kMaxTileBytes);
+    startClock();
+    if (!first.exec() || !first.next())
+        return interrupted(first) ? kTooSlow : kNotMBTiles;
+    const QByteArray type = TileSource::imageType(first.value(0).toByteArray());
+    if (type.isEmpty())
+        return kVector;
+    if (info.format.isEmpty())
+        info.format = type == "image/jpeg" ? QStringLiteral("jpg") : QString::fromLatin1(type.mid(6));
+    return nullptr;
+}
+
+TileSourceInfo inspectMBTiles(TileSourceInfo info)
+{
+    struct stat st;
+    const int fd = openRegularFile(info.path, &st);
+    if (fd < 0) {
+        info.problem = Localization::text(kUnreadable);
+        return info;
+    }
+    const std::optional<QByteArray> head = readUpTo(fd, 16);
+    ::close(fd);
+    if (!head) {
+        info.problem = Localization::text(kUnreadable);
+        return info;
+    }
+    if (!head->startsWith("SQLite format 3")) {
+        info.problem = Localization::text(kNotMBTiles);
+        return info;
+    }
+    QString connection;
+    const char *problem = kNotMBTiles;
+    {
+        QSqlDatabase db = openMBTiles(info.path, true);
+        connection = db.connectionName();
+        if (db.isOpen())
+            problem = readMBTiles(db, info);
     }
     closeFresh(connection);
+    if (problem)
+        info.problem = Localization::text(problem);
     if (info.name.isEmpty())
         info.name = QFileInfo(info.path).completeBaseName();
     info.usable = info.problem.isEmpty();
@@ -236,10 +371,12 @@ std::optional<QByteArray> TileSource::readTile(const QString &path, const TileId
     const QFileInfo fi(path);
     if (fi.isDir()) {
         for (const char *suffix : {".png", ".jpg", ".jpeg"}) {
-            QFile f(QStringLiteral("%1/%2/%3/%4%5").arg(path).arg(tile.z).arg(tile.x).arg(tile.y)
-                        .arg(QLatin1String(suffix)));
-            if (f.open(QIODevice::ReadOnly))
-                return f.readAll();
+            // One arg() for all: a folder's name may hold "%1" itself.
+            std::optional<QByteArray> bytes = readSmallFile(
+                QStringLiteral("%1/%2/%3/%4%5").arg(path, QString::number(tile.z), QString::number(tile.x),
+                                                    QString::number(tile.y), QLatin1String(suffix)));
+            if (bytes)
+                return bytes;
         }
         return std::nullopt;
     }
@@ -248,7 +385,9 @@ std::optional<QByteArray> TileSource::readTile(const QString &path, const TileId
     QSqlDatabase db = openMBTiles(path, false);
     if (!db.isOpen())
         return std::nullopt;
-    QSqlQuery q(db);
+    // A tile larger than kMaxTileBytes fails to read: the connection's length limit.
+    QSqlQuery q = query(db);
+    startClock();
     q.prepare(QStringLiteral("SELECT tile_data FROM tiles WHERE zoom_level = ? AND tile_column = ? AND tile_row = ?"));
     q.addBindValue(tile.z);
     q.addBindValue(tile.x);
@@ -256,6 +395,23 @@ std::optional<QByteArray> TileSource::readTile(const QString &path, const TileId
     if (!q.exec() || !q.next())
         return std::nullopt;
     return q.value(0).toByteArray();
+}
+
+std::optional<QByteArray> TileSource::readSmallFile(const QString &path, qint64 limit)
+{
+    struct stat st;
+    const int fd = openRegularFile(path, &st);
+    if (fd < 0)
+        return std::nullopt;
+    std::optional<QByteArray> bytes;
+    // One byte more than allowed tells a file that grew past the limit since fstat().
+    if (st.st_size <= limit) {
+        bytes = readUpTo(fd, limit + 1);
+        if (bytes && bytes->size() > limit)
+            bytes.reset();
+    }
+    ::close(fd);
+    return bytes;
 }
 
 std::optional<QByteArray> TileSource::firstTile(const QStringList &paths, const TileId &tile)

@@ -1,6 +1,9 @@
 // Offline map sources: raster MBTiles files (SQLite, TMS rows) and z/x/y folders of
 // PNG or JPEG tiles. inspect() says what a source holds, or in one sentence why it
 // cannot be used; readTile() reads one tile and may be called on any thread.
+// A source may be crafted to stall its reader: an MBTiles file is read only when its
+// tiles are a plain table, each query is stopped after a few seconds, and only regular
+// files of at most kMaxTileBytes are read as tiles.
 #pragma once
 
 #include <QByteArray>
@@ -40,12 +43,19 @@ class TileSource {
 public:
     TileSource() = delete;
 
+    static constexpr qint64 kMaxTileBytes = 4 * 1024 * 1024;
+
+    // May take a few seconds on a slow or crafted source: not for the main thread.
     static TileSourceInfo inspect(const QString &path);
     // The tile's bytes when the source has it; nothing for a missing tile or a source
     // that cannot be read (a damaged or removed file). Thread-safe.
     static std::optional<QByteArray> readTile(const QString &path, const TileId &tile);
     // The first source of `paths` that has the tile.
     static std::optional<QByteArray> firstTile(const QStringList &paths, const TileId &tile);
+    // The bytes of a regular file of at most `limit` bytes; nothing for anything else (a
+    // FIFO, a device, a link to one, a larger file) or a file that cannot be read. Never
+    // waits for a writer or reads without end.
+    static std::optional<QByteArray> readSmallFile(const QString &path, qint64 limit = kMaxTileBytes);
 
     // --- pure helpers ---
     // The MBTiles row of XYZ row `y` at zoom `z` (rows count from the bottom there).

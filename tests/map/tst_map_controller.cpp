@@ -487,6 +487,49 @@ private slots:
         QVERIFY(map->expandButton()->isVisible());
     }
 
+    // Neither page may read the user's files, by fetch() or by XMLHttpRequest.
+    void pagesCannotReadLocalFiles_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addRow("OpenStreetMap") << "street";
+        QTest::addRow("Google") << "google";
+        QTest::addRow("a document from a file: address") << "file";
+    }
+    void pagesCannotReadLocalFiles()
+    {
+        QFETCH(QString, page);
+        QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+        if (page == QLatin1String("google")) {
+            AppUserDefaults::setChangeMap(page);
+            NotificationCenter::defaultCenter()->postNotificationName(AppKeys::CHANGE_MAP_NOTIFICATION);
+            QVERIFY(waitReady(ready, false));
+            QCOMPARE(pageValue("mapState.page").toString(), page);
+        } else if (page == QLatin1String("file")) {
+            // The map's own page with a document whose origin is a file, as the web engine
+            // counts local content: the settings must refuse there too.
+            QSignalSpy loaded(map->webview()->page(), &QWebEnginePage::loadFinished);
+            map->webview()->page()->setHtml(QStringLiteral("<p>local</p>"), QUrl::fromLocalFile(QDir::tempPath() + "/map.html"));
+            QTRY_VERIFY(!loaded.isEmpty());
+            QCOMPARE(pageValue("location.protocol").toString(), QStringLiteral("file:"));
+        }
+        QVERIFY(QFileInfo(QStringLiteral("/etc/hostname")).isReadable());
+        pageValue("window.veltraFetch = window.veltraXhr = '';"
+                  "fetch('file:///etc/hostname').then(function (r) { return r.text(); })"
+                  "  .then(function (t) { window.veltraFetch = 'read ' + t.length; },"
+                  "        function () { window.veltraFetch = 'refused'; });"
+                  "var x = new XMLHttpRequest();"
+                  "x.onload = function () { window.veltraXhr = 'read ' + x.responseText.length; };"
+                  "x.onerror = function () { window.veltraXhr = 'refused'; };"
+                  "try { x.open('GET', 'file:///etc/hostname'); x.send(); } catch (e) { window.veltraXhr = 'refused'; }"
+                  "true");
+        QTRY_COMPARE_WITH_TIMEOUT(pageValue("window.veltraFetch").toString(), QStringLiteral("refused"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(pageValue("window.veltraXhr").toString(), QStringLiteral("refused"), 10000);
+        if (page == QLatin1String("file")) {
+            map->reloadHtmlData();
+            QVERIFY(waitReady(ready, true));
+        }
+    }
+
     // The network check asks the host of the chosen map: at start and after a change.
     void networkCheckAsksTheChosenMapsHost()
     {

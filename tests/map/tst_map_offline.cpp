@@ -1,7 +1,8 @@
 // The map without the internet, on the real pane and web engine: the route is drawn
 // on the plain background with the banner, on tiles of a test-made MBTiles file and
 // of a z/x/y folder, and on the plain background when the MBTiles file is damaged;
-// and with "Use online maps" off not one request reaches a tile server.
+// with "Use online maps" off not one request reaches a tile server; and sources made
+// to stall their reader neither freeze the window nor hold a tile read.
 #include "map/KTWebViewController.h"
 #include "map/MapSettings.h"
 #include "common/Composition.h"
@@ -33,11 +34,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QWebEngineProfile>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
 #include <cmath>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -250,6 +254,7 @@ private slots:
         const QImage img = showRoute({}, QStringLiteral("offline-a-no-sources"));
         QVERIFY(!img.isNull());
         QVERIFY(map->textFieldNoLine()->isVisible());
+        QCOMPARE(map->textFieldNoLine()->text(), Localization::text(KTWebViewController::kNoLineMessageKey));
         QVERIFY(map->webview()->isVisible());
         QVERIFY2(share(img, kRoute, 30) > 0.002, "no route in the grab");
         QVERIFY(share(img, kPlain, 14) > 0.4);
@@ -267,16 +272,19 @@ private slots:
         QTRY_COMPARE(pageValue("window.veltraTopInset").toInt(), oneLine);
     }
 
-    // (b) A test-made MBTiles file: its tile colour under the route.
+    // (b) A test-made MBTiles file: its tile colour under the route, and the banner
+    // says that this is the offline map.
     void routeOnMBTilesTiles()
     {
         const QImage img = showRoute({mbtiles}, QStringLiteral("offline-b-mbtiles"));
         QVERIFY(!img.isNull());
         QVERIFY2(share(img, kMBTilesColour, 6) > 0.4, "the MBTiles tiles are not shown");
         QVERIFY(share(img, kRoute, 30) > 0.002);
+        QVERIFY(map->textFieldNoLine()->isVisible());
+        QTRY_COMPARE(map->textFieldNoLine()->text(), Localization::text(KTWebViewController::kOfflineMapMessageKey));
         // The file's attribution goes with its tiles.
-        QVERIFY(pageValue("document.querySelector('.leaflet-control-attribution').textContent").toString()
-                    .contains(QLatin1String("Test survey")));
+        QTRY_VERIFY(pageValue("document.querySelector('.leaflet-control-attribution').textContent").toString()
+                        .contains(QLatin1String("Test survey")));
     }
 
     // (c) A z/x/y folder, the same.
@@ -287,6 +295,10 @@ private slots:
         QVERIFY2(share(img, kFolderColour, 6) > 0.4, "the folder's tiles are not shown");
         QVERIFY(share(img, kMBTilesColour, 6) < 0.01);
         QVERIFY(share(img, kRoute, 30) > 0.002);
+        // Sources are asked in their order: the first that has a tile gives it.
+        const TileId tile{15, tileX(15, kLng), tileY(15, kLat)};
+        QCOMPARE(TileSource::firstTile({folder, mbtiles}, tile), std::optional<QByteArray>(solidPng(kFolderColour)));
+        QCOMPARE(TileSource::firstTile({mbtiles, folder}, tile), std::optional<QByteArray>(solidPng(kMBTilesColour)));
     }
 
     // (d) A damaged MBTiles file: the dialog refuses it with its sentence; one that went
@@ -296,7 +308,10 @@ private slots:
         MapSettings::setOfflineSources({});
         OfflineMapsDialog dialog;
         dialog.show();
-        QVERIFY(!dialog.addSource(corrupt));
+        QSignalSpy checked(&dialog, &OfflineMapsDialog::sourceChecked);
+        dialog.addSource(corrupt);
+        QTRY_COMPARE(checked.size(), 1);
+        QCOMPARE(checked.last().at(1).toBool(), false);
         QVERIFY(dialog.message()->isVisible());
         QCOMPARE(dialog.message()->text(), TileSource::inspect(corrupt).problem);
         QVERIFY(dialog.message()->text().contains(QLatin1String("damaged")));
@@ -304,8 +319,12 @@ private slots:
         const QString shots = qEnvironmentVariable("VELTRA_SHOTS");
         if (!shots.isEmpty())
             dialog.grab().save(shots + QStringLiteral("/offline-d-dialog.png"));
-        QVERIFY(dialog.addSource(mbtiles));
+        dialog.addSource(mbtiles);
+        QTRY_COMPARE(checked.size(), 2);
+        QCOMPARE(checked.last().at(1).toBool(), true);
         QCOMPARE(dialog.list()->count(), 1);
+        QCOMPARE(dialog.list()->item(0)->text(),
+                 QStringLiteral("Test drive — zoom 12–15 — 22.50, 114.00 to 22.60, 114.10"));
         dialog.close();
 
         const QImage img = showRoute({corrupt}, QStringLiteral("offline-d-damaged"));
@@ -313,6 +332,110 @@ private slots:
         QVERIFY(share(img, kRoute, 30) > 0.002);
         QVERIFY(share(img, kPlain, 14) > 0.4);
         QVERIFY(share(img, kMBTilesColour, 6) < 0.01);
+        QTRY_COMPARE(map->textFieldNoLine()->text(), Localization::text(KTWebViewController::kNoLineMessageKey));
+    }
+
+    // Sources a slip or a hostile program may bring. The dialog inspects each off the
+    // main thread, busy meanwhile, and says whether it can be shown; the pane stays
+    // responsive with it in the settings; reading a tile from it ends, and serves only
+    // a small regular file.
+    void sourcesMadeToStall_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("problem");   // empty: added
+        QTest::addColumn<bool>("served");       // tile 12/3/5 is read
+        QTest::addRow("tiles a view over an endless recursive query") << "view" << "plain table" << false;
+        QTest::addRow("metadata a view over an endless recursive query") << "metadata view" << "" << true;
+        QTest::addRow("a tile larger than any map tile") << "huge tile" << "" << false;
+        QTest::addRow("a folder's tile larger than any map tile") << "huge folder tile" << "" << false;
+        QTest::addRow("MBTiles file that is a FIFO") << "fifo file" << "cannot be read" << false;
+        QTest::addRow("tile that is a FIFO") << "fifo tile" << "" << false;
+        QTest::addRow("tile that links to /dev/zero") << "zero tile" << "" << false;
+        QTest::addRow("folder named with %%2") << "percent folder" << "" << true;
+    }
+    void sourcesMadeToStall()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, problem);
+        QFETCH(bool, served);
+        const TileId probe{12, 3, 5};
+        const QByteArray png = solidPng(kFolderColour);
+        const bool folderKind = kind.endsWith("folder tile") || kind == "fifo tile" || kind == "zero tile" ||
+                                kind == "percent folder";
+        const QString path = dir.filePath(kind == "percent folder" ? "osm%2Ftiles"
+                                          : folderKind             ? kind
+                                                                   : kind + ".mbtiles");
+        if (!folderKind && kind != "fifo file") {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "stall");
+            db.setDatabaseName(path);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            const QString endless = "WITH RECURSIVE r(n) AS (SELECT 0 UNION ALL SELECT n + 1 FROM r) ";
+            QVERIFY(q.exec(kind == "metadata view"
+                               ? "CREATE VIEW metadata AS " + endless + "SELECT 'name' AS name, n AS value FROM r"
+                               : "CREATE TABLE metadata (name TEXT, value TEXT)"));
+            QVERIFY(q.exec(kind == "view" ? "CREATE VIEW tiles AS " + endless +
+                                                "SELECT 12 AS zoom_level, n AS tile_column, n AS tile_row, "
+                                                "x'89504e470d0a1a0a' AS tile_data FROM r"
+                                          : "CREATE TABLE tiles (zoom_level INTEGER, tile_column INTEGER, "
+                                            "tile_row INTEGER, tile_data BLOB)"));
+            if (kind != "view") {
+                q.prepare("INSERT INTO tiles VALUES (12, 3, ?, ?)");
+                q.addBindValue(TileSource::tmsRow(12, kind == "huge tile" ? 6 : probe.y));
+                q.addBindValue(png);
+                QVERIFY(q.exec());
+            }
+            if (kind == "huge tile") {
+                q.prepare("INSERT INTO tiles VALUES (12, 3, ?, ?)");
+                q.addBindValue(TileSource::tmsRow(12, probe.y));
+                q.addBindValue(png + QByteArray(TileSource::kMaxTileBytes, '\0'));
+                QVERIFY(q.exec());
+            }
+            db.close();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase("stall");
+        } else if (kind == "fifo file") {
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else {
+            // A good tile beside the one the row is about.
+            QVERIFY(QDir().mkpath(path + "/12/3"));
+            QFile good(path + (kind == "percent folder" ? "/12/3/5.png" : "/12/3/6.png"));
+            QVERIFY(good.open(QIODevice::WriteOnly));
+            good.write(png);
+            if (kind == "fifo tile")
+                QCOMPARE(mkfifo(QFile::encodeName(path + "/12/3/5.png").constData(), 0600), 0);
+            else if (kind == "zero tile")
+                QVERIFY(QFile::link("/dev/zero", path + "/12/3/5.png"));
+            else if (kind == "huge folder tile")
+                QVERIFY(QFile(path + "/12/3/6.png").copy(path + "/12/3/5.png") &&
+                        QFile(path + "/12/3/5.png").resize(TileSource::kMaxTileBytes + 1));
+        }
+
+        MapSettings::setOfflineSources({});
+        OfflineMapsDialog dialog;
+        dialog.show();
+        QSignalSpy checked(&dialog, &OfflineMapsDialog::sourceChecked);
+        dialog.addSource(path);
+        QVERIFY(dialog.isBusy());
+        QVERIFY(dialog.message()->text().contains(QFileInfo(path).fileName()));
+        const QString shots = qEnvironmentVariable("VELTRA_SHOTS");
+        if (!shots.isEmpty() && kind == "metadata view")
+            dialog.grab().save(shots + QStringLiteral("/offline-f-checking.png"));
+        QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, 30000);
+        QVERIFY(!dialog.isBusy());
+        QCOMPARE(checked.last().at(1).toBool(), problem.isEmpty());
+        QCOMPARE(MapSettings::offlineSources(), problem.isEmpty() ? QStringList{path} : QStringList{});
+        if (!problem.isEmpty())
+            QVERIFY2(dialog.message()->text().contains(problem), qPrintable(dialog.message()->text()));
+        dialog.close();
+
+        // In the settings all the same (put there by hand, or gone bad since): the pane answers.
+        MapSettings::setOfflineSources({path});
+        QTRY_COMPARE_WITH_TIMEOUT(pageValue("mapState.page").toString(), QStringLiteral("street"), 15000);
+        QFuture<std::optional<QByteArray>> read = QtConcurrent::run([path, probe] { return TileSource::readTile(path, probe); });
+        QTRY_VERIFY_WITH_TIMEOUT(read.isFinished(), 30000);
+        QCOMPARE(read.result(), served ? std::optional<QByteArray>(png) : std::nullopt);
+        MapSettings::setOfflineSources({});
     }
 
     // With "Use online maps" off nothing leaves the program: no tile, no network
@@ -356,7 +479,7 @@ private slots:
         NotificationCenter::defaultCenter()->postNotificationName(AppKeys::CHANGE_MAP_NOTIFICATION);
         QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty(), 15000);
         QCOMPARE(ready.last().at(0).toBool(), true);   // the OpenStreetMap page, not Google's
-        QCOMPARE(pageValue("mapState.page").toString(), QStringLiteral("street"));
+        QTRY_COMPARE_WITH_TIMEOUT(pageValue("mapState.page").toString(), QStringLiteral("street"), 15000);
         map->dataLogicProcessOfViodePath(storeFile("private", drive(30, 40.4168, -3.7038)));
         QTRY_COMPARE_WITH_TIMEOUT(pageValue("mapState.points").toInt(), 30, 15000);
         {

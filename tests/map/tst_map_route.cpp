@@ -345,8 +345,10 @@ private slots:
         QTest::addRow("png") << "/12/3301/1785.png" << QList<int>{12, 3301, 1785};
         QTest::addRow("no suffix") << "/0/0/0" << QList<int>{0, 0, 0};
         QTest::addRow("x beyond the zoom") << "/2/4/0.png" << QList<int>{};
+        QTest::addRow("y beyond the zoom") << "/2/0/4.png" << QList<int>{};
         QTest::addRow("negative") << "/3/-1/0.png" << QList<int>{};
         QTest::addRow("too deep") << "/25/0/0.png" << QList<int>{};
+        QTest::addRow("deepest zoom, last tile") << "/24/16777215/16777215.png" << QList<int>{24, 16777215, 16777215};
         QTest::addRow("too few parts") << "/12/3301.png" << QList<int>{};
         QTest::addRow("not numbers") << "/a/b/c.png" << QList<int>{};
     }
@@ -367,15 +369,69 @@ private slots:
         QCOMPARE(TileSource::tmsRow(15, 14281), 32767 - 14281);
         QCOMPARE(TileSource::imageType(QByteArray("\x89PNG\r\n\x1a\n....", 12)), QByteArray("image/png"));
         QCOMPARE(TileSource::imageType(QByteArray("\xff\xd8\xff\xe0", 4)), QByteArray("image/jpeg"));
+        QCOMPARE(TileSource::imageType(QByteArray("RIFF\x10\0\0\0WEBPVP8 ", 16)), QByteArray("image/webp"));
+        QCOMPARE(TileSource::imageType(QByteArray("RIFF\x10\0\0\0WAVE", 12)), QByteArray());
         QCOMPARE(TileSource::imageType(QByteArray("\x1a\x02pbf")), QByteArray());
         QCOMPARE(TileSource::imageType(QByteArray("<html>")), QByteArray());
         QVERIFY(!TileSource::parseBounds("1,2,3").has_value());
-        QCOMPARE(TileSource::parseBounds("114.0, 22.5,114.1,22.6")->north, 22.6);
+        const std::optional<TileBounds> bounds = TileSource::parseBounds("114.0, 22.5,114.1,22.6");
+        QVERIFY(bounds);
+        QCOMPARE(bounds->west, 114.0);
+        QCOMPARE(bounds->south, 22.5);
+        QCOMPARE(bounds->east, 114.1);
+        QCOMPARE(bounds->north, 22.6);
         QVERIFY(std::abs(TileSource::tileLatitude(1, 1)) < 1e-9);
         QCOMPARE(TileSource::tileLongitude(2, 3), 90.0);
         // Without online maps the Google page is never the one shown.
         QCOMPARE(KTWebViewController::streetPageFor(false, true), false);
         QCOMPARE(KTWebViewController::streetPageFor(false, false), true);
+    }
+
+    // The banner over the map: nothing while the tile server answers; without it, whether
+    // an offline map is drawn under the route.
+    void bannerText_data()
+    {
+        QTest::addColumn<bool>("unreachable");
+        QTest::addColumn<QString>("source");   // where the one source is: "", "route", "north", "east", "unknown"
+        QTest::addColumn<bool>("usable");
+        QTest::addColumn<bool>("route");
+        QTest::addColumn<QString>("key");      // empty: no banner
+        const QString none, offline = KTWebViewController::kOfflineMapMessageKey,
+                            noMap = KTWebViewController::kNoLineMessageKey;
+        QTest::addRow("reachable, no source") << false << "" << true << true << none;
+        QTest::addRow("reachable, a source under the route") << false << "route" << true << true << none;
+        QTest::addRow("unreachable, no source") << true << "" << true << true << noMap;
+        QTest::addRow("unreachable, a source under the route") << true << "route" << true << true << offline;
+        QTest::addRow("unreachable, a source north of the route") << true << "north" << true << true << noMap;
+        QTest::addRow("unreachable, a source east of the route") << true << "east" << true << true << noMap;
+        QTest::addRow("unreachable, a source of unknown area") << true << "unknown" << true << true << offline;
+        QTest::addRow("unreachable, an unusable source under the route") << true << "route" << false << true << noMap;
+        QTest::addRow("unreachable, no route yet, a source elsewhere") << true << "north" << true << false << offline;
+    }
+    void bannerText()
+    {
+        QFETCH(bool, unreachable);
+        QFETCH(QString, source);
+        QFETCH(bool, usable);
+        QFETCH(bool, route);
+        QFETCH(QString, key);
+        QList<TileSourceInfo> sources;
+        if (!source.isEmpty()) {
+            TileSourceInfo info;
+            info.usable = usable;
+            // The route runs from 22.50, 114.00 to 22.52, 114.03; an area over one end of it meets it.
+            if (source == "route")
+                info.bounds = TileBounds{114.02, 22.51, 114.2, 22.7};
+            else if (source == "north")
+                info.bounds = TileBounds{113.9, 22.53, 114.2, 22.7};
+            else if (source == "east")
+                info.bounds = TileBounds{114.04, 22.4, 114.2, 22.7};
+            sources << info;
+        }
+        const QList<MapPoint> points = route ? QList<MapPoint>{{22.50f, 114.00f}, {22.52f, 114.03f}} : QList<MapPoint>{};
+        Localization::install(QStringLiteral("en"));
+        QCOMPARE(KTWebViewController::bannerText(unreachable, KTWebViewController::offlineMapDrawn(sources, points)),
+                 key.isEmpty() ? QString() : Localization::text(key));
     }
 
     // What the dialog says of each kind of source.
