@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 OfflineMapsDialog::OfflineMapsDialog(QWidget *parent) : QDialog(parent)
@@ -28,6 +29,7 @@ OfflineMapsDialog::OfflineMapsDialog(QWidget *parent) : QDialog(parent)
     message_ = new QLabel(this);
     message_->setObjectName(QStringLiteral("offlineMapsMessage"));
     message_->setWordWrap(true);
+    message_->setTextFormat(Qt::PlainText);
     message_->setStyleSheet(QStringLiteral("color: #b3261e;"));
     message_->hide();
     online_ = new QCheckBox(this);
@@ -130,7 +132,8 @@ void OfflineMapsDialog::refresh()
         const TileSourceInfo info = TileSource::inspect(path);
         auto *item = new QListWidgetItem(info.description(), list_);
         item->setData(Qt::UserRole, path);
-        item->setToolTip(path);
+        // A tooltip that looks like markup is shown as markup: the path goes in escaped.
+        item->setToolTip(Qt::convertFromPlainText(path, Qt::WhiteSpaceNoWrap));
         if (!info.usable)
             item->setForeground(QColor(0xb3, 0x26, 0x1e));
     }

@@ -31,6 +31,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QTest>
 #include <QUrl>
 #include <QWebEngineProfile>
@@ -306,6 +307,15 @@ private slots:
             dialog.grab().save(shots + QStringLiteral("/offline-d-dialog.png"));
         QVERIFY(dialog.addSource(mbtiles));
         QCOMPARE(dialog.list()->count(), 1);
+        // A source's path in its tooltip reads as the path, markup or not.
+        const QString marked = dir.filePath(QStringLiteral("<img src=\"missing.png\" width=\"900\">tiles"));
+        QVERIFY(QFile::link(folder, marked));
+        QVERIFY(dialog.addSource(marked));
+        QTextDocument tip;
+        const QString shown = dialog.list()->item(1)->toolTip();
+        Qt::mightBeRichText(shown) ? tip.setHtml(shown) : tip.setPlainText(shown);
+        QCOMPARE(tip.toPlainText(), marked);
+        MapSettings::setOfflineSources({mbtiles});
         dialog.close();
 
         const QImage img = showRoute({corrupt}, QStringLiteral("offline-d-damaged"));
