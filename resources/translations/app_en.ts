@@ -36,6 +36,9 @@
     <message><source>pref_event_impact</source><translation>Impact (G-sensor jump)</translation></message>
     <message><source>pref_event_over_speed</source><translation>Over-speed limit</translation></message>
     <message><source>pref_event_off</source><translation>Off</translation></message>
+    <message><source>pref_privacy</source><translation>Privacy:</translation></message>
+    <message><source>pref_place_in_pictures</source><translation>Write place and speed into saved pictures</translation></message>
+    <message><source>pref_place_to_media_controls</source><translation>Tell media controls where the car is</translation></message>
     <message><source>Export Incident…</source><translation>Export Incident…</translation></message>
     <message><source>Caption Under Captures</source><translation>Caption Under Captures</translation></message>
     <message><source>Open a clip before exporting an incident.</source><translation>Open a clip before exporting an incident.</translation></message>

@@ -36,6 +36,9 @@
     <message><source>pref_event_impact</source><translation>碰撞（G值突变）</translation></message>
     <message><source>pref_event_over_speed</source><translation>超速限值</translation></message>
     <message><source>pref_event_off</source><translation>关闭</translation></message>
+    <message><source>pref_privacy</source><translation>隐私：</translation></message>
+    <message><source>pref_place_in_pictures</source><translation>在保存的图片中写入位置和速度</translation></message>
+    <message><source>pref_place_to_media_controls</source><translation>向媒体控件提供车辆位置</translation></message>
     <message><source>Export Incident…</source><translation>导出事件片段…</translation></message>
     <message><source>Caption Under Captures</source><translation>截图下方加说明条</translation></message>
     <message><source>Open a clip before exporting an incident.</source><translation>请先打开视频再导出事件片段。</translation></message>

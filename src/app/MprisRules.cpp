@@ -15,11 +15,12 @@ QString noTrack()
     return QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack");
 }
 
-QString trackIdForRow(qint64 row)
+QString trackId(quint64 entryId)
 {
-    if (row < 0)
+    // Outside /org/mpris, which the standard keeps for itself.
+    if (entryId == 0)
         return noTrack();
-    return QStringLiteral("/org/mpris/MediaPlayer2/veltra/track/%1").arg(row);
+    return QStringLiteral("/io/github/veltra/Player/track/%1").arg(entryId);
 }
 
 QString playbackStatus(bool ready, bool playing, bool paused)
@@ -69,6 +70,41 @@ QString openUriProblem(const QString &uri)
     return QString();
 }
 
+QVariantMap openOptions(const OpenRequest &request)
+{
+    QVariantMap options;
+    if (request.startAt > 0)
+        options.insert(QStringLiteral("start-at"), request.startAt);
+    if (request.fullScreen)
+        options.insert(QStringLiteral("fullscreen"), true);
+    return options;
+}
+
+QString readOpenOptions(const QVariantMap &options, OpenRequest *request)
+{
+    const QVariant startAt = options.value(QStringLiteral("start-at"));
+    if (startAt.isValid()) {
+        switch (startAt.typeId()) {
+        case QMetaType::Double: case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+            break;
+        default:
+            return QStringLiteral("start-at is not a number");
+        }
+        const double seconds = startAt.toDouble();
+        if (!std::isfinite(seconds) || seconds < 0)
+            return QStringLiteral("start-at is not a number of seconds: %1").arg(seconds);
+        request->startAt = seconds;
+    }
+    const QVariant fullScreen = options.value(QStringLiteral("fullscreen"));
+    if (fullScreen.isValid()) {
+        if (fullScreen.typeId() != QMetaType::Bool)
+            return QStringLiteral("fullscreen is not true or false");
+        request->fullScreen = fullScreen.toBool();
+    }
+    return QString();
+}
+
 std::optional<GpsSample> sampleAt(const QList<GpsSample> &samples, double seconds, double lengthSeconds)
 {
     const int i = IndexRule::indexFor(seconds, lengthSeconds, samples.size());
@@ -77,14 +113,14 @@ std::optional<GpsSample> sampleAt(const QList<GpsSample> &samples, double second
     return samples[i];
 }
 
-QVariantMap metadata(qint64 row, const QString &url, double lengthSeconds, const std::optional<GpsSample> &sample)
+QVariantMap metadata(quint64 entryId, const QString &url, double lengthSeconds, const std::optional<GpsSample> &sample)
 {
     QVariantMap m;
-    if (row < 0 || url.isEmpty()) {
+    if (entryId == 0 || url.isEmpty()) {
         m.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(noTrack())));
         return m;
     }
-    m.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(trackIdForRow(row))));
+    m.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(trackId(entryId))));
     if (lengthSeconds > 0)
         m.insert(QStringLiteral("mpris:length"), toMicroseconds(lengthSeconds));
     m.insert(QStringLiteral("xesam:url"), url);

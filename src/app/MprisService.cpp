@@ -3,6 +3,10 @@
 #include "AppDelegate.h"
 #include "KTWindowController.h"
 #include "MprisRules.h"
+#include "Wiring.h"
+#include "common/AppKeys.h"
+#include "common/AppUserDefaults.h"
+#include "common/NotificationCenter.h"
 #include "player/PlaybackSession.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListModel.h"
@@ -18,12 +22,16 @@
 #include <QDBusReply>
 #include <QTimer>
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
 
 constexpr float kToastSeconds = 2.0f;
+const char *const kRootInterface = "org.mpris.MediaPlayer2";
 const char *const kPlayerInterface = "org.mpris.MediaPlayer2.Player";
+const char *const kOwnInterface = "io.github.veltra.Player";
+const char *const kSampleKeys[] = {"veltra:speedKmh", "veltra:latitude", "veltra:longitude"};
 
 } // namespace
 
@@ -68,9 +76,12 @@ MprisService::MprisService(AppDelegate *app, QObject *parent) : QObject(parent),
     }
     if (app)
         connect(app, &AppDelegate::filesOpened, this, &MprisService::scheduleRefresh);
+    NotificationCenter::defaultCenter()->addObserver(this, QLatin1String(AppKeys::PRIVACY_NOTIFICATION),
+                                                     [this] { scheduleRefresh(); });
 
     new MprisRootAdaptor(this);
     new MprisPlayerAdaptor(this);
+    new VeltraPlayerAdaptor(this);
     told_ = snapshot();
 }
 
@@ -105,10 +116,14 @@ bool MprisService::registerOnSessionBus()
     }
     registered_ = true;
     told_ = snapshot();
+    // dbus-send without --print-reply sends a signal, not a call; scripts and some
+    // desktop shells quit players that way.
+    bus.connect(QString(), QString::fromLatin1(objectPath), QString::fromLatin1(kRootInterface),
+                QStringLiteral("Quit"), this, SLOT(quit()));
     return true;
 }
 
-bool MprisService::handOverToRunningInstance(const QList<QUrl> &urls, QString *error)
+bool MprisService::handOverToRunningInstance(const MprisRules::OpenRequest &request, QString *error)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface())
@@ -116,22 +131,36 @@ bool MprisService::handOverToRunningInstance(const QList<QUrl> &urls, QString *e
     const QDBusReply<bool> owned = bus.interface()->isServiceRegistered(QString::fromLatin1(serviceName));
     if (!owned.isValid() || !owned.value())
         return false;
-    auto call = [&](const char *interface, const char *method, const QVariantList &args) {
-        QDBusMessage m = QDBusMessage::createMethodCall(QString::fromLatin1(serviceName), QString::fromLatin1(objectPath),
-                                                        QString::fromLatin1(interface), QString::fromLatin1(method));
-        m.setArguments(args);
-        return bus.call(m, QDBus::Block, 10000);
-    };
-    for (const QUrl &url : urls) {
-        const QDBusMessage answer = call(kPlayerInterface, "OpenUri", {url.toString(QUrl::FullyEncoded)});
-        if (answer.type() == QDBusMessage::ErrorMessage && error) {
-            if (!error->isEmpty())
-                error->append(QLatin1Char('\n'));
-            error->append(answer.errorMessage());
-        }
+    QStringList files;
+    for (const QUrl &url : request.files)
+        files << url.toString(QUrl::FullyEncoded);
+    QDBusMessage m = QDBusMessage::createMethodCall(QString::fromLatin1(serviceName), QString::fromLatin1(objectPath),
+                                                    QString::fromLatin1(kOwnInterface), QStringLiteral("Open"));
+    m << files << MprisRules::openOptions(request);
+    const QDBusMessage answer = bus.call(m, QDBus::Block, 10000);
+    if (error) {
+        if (answer.type() == QDBusMessage::ErrorMessage)
+            *error = answer.errorMessage();
+        else
+            *error = answer.arguments().value(0).toStringList().join(QLatin1Char('\n'));
     }
-    call("org.mpris.MediaPlayer2", "Raise", {});
     return true;
+}
+
+void MprisService::open(AppDelegate *app, const MprisRules::OpenRequest &request)
+{
+    if (!app)
+        return;
+    KTWindowController *window = app->windowVC();
+    if (request.fullScreen && window && !window->isFullScreen())
+        window->toggleFullScreen();
+    if (request.files.isEmpty())
+        return;
+    app->openUrls(request.files);
+    // The first file goes to the asked second once its time has begun to run: the
+    // engine drops a seek made while it is still starting.
+    if (request.startAt > 0 && app->videoVC())
+        Wiring::seekOnceRunning(app->videoVC()->session(), request.startAt);
 }
 
 VideoViewController *MprisService::video() const
@@ -162,7 +191,8 @@ qint64 MprisService::currentRow() const
 
 QString MprisService::currentTrackId() const
 {
-    return MprisRules::trackIdForRow(currentRow());
+    const qint64 row = currentRow();
+    return MprisRules::trackId(row < 0 ? 0 : list()->playlist().at(row).id);
 }
 
 QString MprisService::currentUrl() const
@@ -176,14 +206,14 @@ QVariantMap MprisService::metadata() const
     const qint64 row = currentRow();
     PlaybackSession *s = session();
     if (row < 0 || !s)
-        return MprisRules::metadata(-1, QString(), 0, std::nullopt);
+        return MprisRules::metadata(0, QString(), 0, std::nullopt);
     const QString url = currentUrl();
     const double length = s->duration();
     std::optional<GpsSample> sample;
-    if (s->isReady())
+    if (s->isReady() && AppUserDefaults::placeToMediaControls())
         if (const std::optional<QList<GpsSample>> samples = MyCache::findGpsDatas(url))
             sample = MprisRules::sampleAt(*samples, s->currentTime(), length);
-    return MprisRules::metadata(row, url, length, sample);
+    return MprisRules::metadata(list()->playlist().at(row).id, url, length, sample);
 }
 
 QString MprisService::playbackStatus() const
@@ -226,6 +256,25 @@ void MprisService::refuseCall(const QString &message)
         sendErrorReply(QDBusError::InvalidArgs, message);
 }
 
+void MprisService::raiseWindow()
+{
+    KTWindowController *window = app_ ? app_->windowVC() : nullptr;
+    if (!window)
+        return;
+    window->showWindow();
+    window->raise();
+    window->activateWindow();
+}
+
+void MprisService::quit()
+{
+    // After the answer has gone out.
+    QTimer::singleShot(0, qApp, [] {
+        QApplication::closeAllWindows();
+        QApplication::quit();
+    });
+}
+
 void MprisService::scheduleRefresh()
 {
     refreshTimer_->start();
@@ -234,11 +283,11 @@ void MprisService::scheduleRefresh()
 QVariantMap MprisService::snapshot() const
 {
     // The metadata's sample fields change with every tick; only a change of the track
-    // (or of its length) is announced.
+    // (or of its length), or of which fields are told, is announced.
     QVariantMap meta = metadata();
-    meta.remove(QStringLiteral("veltra:speedKmh"));
-    meta.remove(QStringLiteral("veltra:latitude"));
-    meta.remove(QStringLiteral("veltra:longitude"));
+    for (const char *key : kSampleKeys)
+        if (meta.contains(QLatin1String(key)))
+            meta.insert(QLatin1String(key), true);
     PlaybackSession *s = session();
     return {
         {QStringLiteral("PlaybackStatus"), playbackStatus()},
@@ -261,7 +310,10 @@ void MprisService::refresh()
         if (told_.value(it.key()) != it.value())
             changed.insert(it.key(), it.key() == QLatin1String("Metadata") ? QVariant(metadata()) : it.value());
     told_ = now;
-    if (changed.isEmpty() || !registered_)
+    if (changed.isEmpty())
+        return;
+    emit announced(changed);
+    if (!registered_)
         return;
     QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(objectPath),
                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
@@ -298,22 +350,12 @@ QStringList MprisRootAdaptor::supportedMimeTypes() const
 
 void MprisRootAdaptor::Raise()
 {
-    AppDelegate *app = service_->app();
-    KTWindowController *window = app ? app->windowVC() : nullptr;
-    if (!window)
-        return;
-    window->showWindow();
-    window->raise();
-    window->activateWindow();
+    service_->raiseWindow();
 }
 
 void MprisRootAdaptor::Quit()
 {
-    // After the answer has gone out.
-    QTimer::singleShot(0, qApp, [] {
-        QApplication::closeAllWindows();
-        QApplication::quit();
-    });
+    service_->quit();
 }
 
 // ---------------------------------------------------------------------------------
@@ -342,6 +384,10 @@ double MprisPlayerAdaptor::volume() const
 
 void MprisPlayerAdaptor::setVolume(double v)
 {
+    // std::clamp lets NaN through, and the volume is stored for every later start. (A
+    // property's setter cannot answer with an error: the value is ignored.)
+    if (!std::isfinite(v))
+        return;
     if (PlaybackSession *s = service_->session())
         s->setVolume(float(std::clamp(v, 0.0, 1.0)));
 }
@@ -426,4 +472,32 @@ void MprisPlayerAdaptor::OpenUri(const QString &uri)
     }
     if (AppDelegate *app = service_->app())
         app->openUrls({QUrl(uri)});
+}
+
+// ---------------------------------------------------------------------------------
+// io.github.veltra.Player
+
+VeltraPlayerAdaptor::VeltraPlayerAdaptor(MprisService *service) : QDBusAbstractAdaptor(service), service_(service) {}
+
+QStringList VeltraPlayerAdaptor::Open(const QStringList &files, const QVariantMap &options)
+{
+    MprisRules::OpenRequest request;
+    const QString bad = MprisRules::readOpenOptions(options, &request);
+    if (!bad.isEmpty()) {
+        service_->refuseCall(bad);
+        return {};
+    }
+    QStringList refused;
+    for (const QString &file : files) {
+        const QString problem = MprisRules::openUriProblem(file);
+        if (problem.isEmpty())
+            request.files << QUrl(file);
+        else
+            refused << problem;
+    }
+    if (!refused.isEmpty())
+        AppToast::showToast(refused.first(), kToastSeconds);
+    MprisService::open(service_->app(), request);
+    service_->raiseWindow();
+    return refused;
 }

@@ -1,9 +1,12 @@
 // Remote control over the session bus (MPRIS 2): the desktop's media controls, the
 // keyboard's media keys and playerctl drive the player through the play list and the
 // playback session exactly as the window's controls do. Registered as
-// org.mpris.MediaPlayer2.veltra at /org/mpris/MediaPlayer2. Every call is answered
-// at once on the main thread; nothing waits for a file to load.
+// org.mpris.MediaPlayer2.veltra at /org/mpris/MediaPlayer2, which also answers
+// io.github.veltra.Player, the program's own interface for a second start. Every call
+// is answered at once on the main thread; nothing waits for a file to load.
 #pragma once
+
+#include "MprisRules.h"
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusContext>
@@ -36,10 +39,13 @@ public:
     bool registerOnSessionBus();
 
     // A second start of the program: when another instance owns the service, hands it
-    // `urls` (OpenUri, one by one, in order) or, without files, raises its window.
-    // Returns true when a running instance took over; `error` is set when it refused
-    // a file.
-    static bool handOverToRunningInstance(const QList<QUrl> &urls, QString *error);
+    // the whole request in one call (io.github.veltra.Player.Open), which it carries
+    // out as its own start would, and raises its window. Returns true when a running
+    // instance took over; `error` is set when it refused a file or an option.
+    static bool handOverToRunningInstance(const MprisRules::OpenRequest &request, QString *error);
+    // Opens the files of a start as one batch, as the menu's open does: the first plays,
+    // from request.startAt; the window goes full screen when asked.
+    static void open(AppDelegate *app, const MprisRules::OpenRequest &request);
 
     // --- what the adaptors ask and do ---
     VideoViewController *video() const;
@@ -47,8 +53,10 @@ public:
     PlayListViewController *list() const;
     AppDelegate *app() const { return app_; }
     qint64 currentRow() const;
+    // The id of the current row's entry: noTrack() when none.
     QString currentTrackId() const;
     QString currentUrl() const;
+    // Tells where the car is only when the user allows it (placeToMediaControls).
     QVariantMap metadata() const;
     QString playbackStatus() const;
     double rate() const;
@@ -64,12 +72,20 @@ public:
     // delivered with this object as their context).
     void refuseCall(const QString &message);
 
+    void raiseWindow();
+
     // Stop (here or the stop button) leaves the file paused at its start; the status
     // says "Stopped" until it plays again or another file opens.
     void markStopped() { stopped_ = true; scheduleRefresh(); }
 
 signals:
     void Seeked(qlonglong position);
+    // What PropertiesChanged tells of the player (sent only while on the bus).
+    void announced(const QVariantMap &changed);
+
+public slots:
+    // Closes the windows and ends the program, after the answer to the call has gone out.
+    void quit();
 
 private:
     void refresh();
@@ -141,6 +157,7 @@ public:
     double maximumRate() const;
     QVariantMap metadata() const { return service_->metadata(); }
     double volume() const;
+    // A volume that is not a number is ignored; others are kept within 0..1.
     void setVolume(double v);
     qlonglong position() const;
     bool canGoNext() const { return service_->canGoNext(); }
@@ -163,6 +180,23 @@ public slots:
 
 signals:
     void Seeked(qlonglong position);
+
+private:
+    MprisService *service_;
+};
+
+// io.github.veltra.Player: what a second start of the program hands over.
+class VeltraPlayerAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "io.github.veltra.Player")
+public:
+    explicit VeltraPlayerAdaptor(MprisService *service);
+
+public slots:
+    // Opens `files` (file URLs) in this order as one batch with `options`
+    // (MprisRules::openOptions) and raises the window. Answers with why each file that
+    // cannot be opened is left out; an option that cannot be used refuses the call.
+    QStringList Open(const QStringList &files, const QVariantMap &options);
 
 private:
     MprisService *service_;

@@ -39,12 +39,21 @@ PreferenceController::PreferenceController(QWidget *parent) : QWidget(parent, Qt
     }
     connect(languageRadio, &QButtonGroup::idClicked, this, &PreferenceController::languageChange);
     connect(speedUnitRadio, &QButtonGroup::idClicked, this, &PreferenceController::speedUnitChange);
+    privacyLabel_ = new QLabel(this);
+    grid->addWidget(privacyLabel_, 2, 0);
     onlineMapsBox = new QCheckBox(this);
+    placeInPicturesBox = new QCheckBox(this);
+    placeToMediaControlsBox = new QCheckBox(this);
     grid->addWidget(onlineMapsBox, 2, 1, 1, 2);
+    grid->addWidget(placeInPicturesBox, 3, 1, 1, 2);
+    grid->addWidget(placeToMediaControlsBox, 4, 1, 1, 2);
     connect(onlineMapsBox, &QCheckBox::toggled, this, [](bool on) { MapSettings::setUseOnlineMaps(on); });
+    connect(placeInPicturesBox, &QCheckBox::toggled, this, [](bool on) { AppUserDefaults::changePlaceInPictures(on); });
+    connect(placeToMediaControlsBox, &QCheckBox::toggled, this,
+            [](bool on) { AppUserDefaults::changePlaceToMediaControls(on); });
 
     eventsLabel_ = new QLabel(this);
-    grid->addWidget(eventsLabel_, 3, 0);
+    grid->addWidget(eventsLabel_, 5, 0);
     const struct {
         QDoubleSpinBox **box;
         double min, max, step;
@@ -64,8 +73,8 @@ PreferenceController::PreferenceController(QWidget *parent) : QWidget(parent, Qt
         box->setDecimals(boxes[k].decimals);
         box->setSuffix(QLatin1String(boxes[k].suffix));
         *boxes[k].box = box;
-        grid->addWidget(eventLabels_[k], 4 + k, 1);
-        grid->addWidget(box, 4 + k, 2);
+        grid->addWidget(eventLabels_[k], 6 + k, 1);
+        grid->addWidget(box, 6 + k, 2);
         connect(box, &QDoubleSpinBox::valueChanged, this, [this] {
             EventThresholds t;
             t.speedChangeKmh = speedChangeBox->value();
@@ -86,6 +95,8 @@ void PreferenceController::windowDidLoad()
                                                      [this] { showSettings(); });
     NotificationCenter::defaultCenter()->addObserver(this, QLatin1String(MapSettings::kNotification),
                                                      [this] { showSettings(); });
+    NotificationCenter::defaultCenter()->addObserver(this, QLatin1String(AppKeys::PRIVACY_NOTIFICATION),
+                                                     [this] { showSettings(); });
 }
 
 void PreferenceController::showSettings()
@@ -96,8 +107,12 @@ void PreferenceController::showSettings()
                                                              : AppLanguageManager::userLanguage();
     languageRadio->button(shown == QLatin1String("zh-Hans") ? 0 : 1)->setChecked(true);
     speedUnitRadio->button(AppUserDefaults::isKMPH() ? 0 : 1)->setChecked(true);
-    const QSignalBlocker block(onlineMapsBox);
-    onlineMapsBox->setChecked(MapSettings::useOnlineMaps());
+    for (const auto &[box, on] : {std::pair{onlineMapsBox, MapSettings::useOnlineMaps()},
+                                  std::pair{placeInPicturesBox, AppUserDefaults::placeInPictures()},
+                                  std::pair{placeToMediaControlsBox, AppUserDefaults::placeToMediaControls()}}) {
+        const QSignalBlocker quiet(box);
+        box->setChecked(on);
+    }
     const EventThresholds t = EventSettings::thresholds();
     for (const auto &[box, value] : {std::pair{speedChangeBox, t.speedChangeKmh}, std::pair{harshGBox, t.harshG},
                                      std::pair{impactGBox, t.impactG}, std::pair{overSpeedBox, t.overSpeedKmh}}) {
@@ -124,7 +139,10 @@ void PreferenceController::retranslate()
     radio_[0][1]->setText(QStringLiteral("English"));
     radio_[1][0]->setText(Localization::text("pref_kmh"));
     radio_[1][1]->setText(Localization::text("pref_mph"));
+    privacyLabel_->setText(Localization::text("pref_privacy"));
     onlineMapsBox->setText(Localization::text("Use online maps"));
+    placeInPicturesBox->setText(Localization::text("pref_place_in_pictures"));
+    placeToMediaControlsBox->setText(Localization::text("pref_place_to_media_controls"));
     eventsLabel_->setText(Localization::text("pref_events"));
     eventLabels_[0]->setText(Localization::text("pref_event_speed_change"));
     eventLabels_[1]->setText(Localization::text("pref_event_harsh_g"));

@@ -1,6 +1,7 @@
 // The preferences window: the interface language and the speed unit, two radio
-// buttons each (column 0: Simplified Chinese / km/h; column 1: English / mph), online
-// maps, and the thresholds of the driving events.
+// buttons each (column 0: Simplified Chinese / km/h; column 1: English / mph), privacy
+// (online maps, place and speed in saved pictures and for media controls), and the
+// thresholds of the driving events.
 #pragma once
 
 #include <QWidget>
@@ -20,8 +21,12 @@ public:
 
     QButtonGroup *languageRadio = nullptr;
     QButtonGroup *speedUnitRadio = nullptr;
-    // "Use online maps": off keeps every map request inside the program.
+    // Privacy. "Use online maps": off keeps every map request inside the program.
     QCheckBox *onlineMapsBox = nullptr;
+    // Place and speed in the text of captured and exported pictures (and their caption).
+    QCheckBox *placeInPicturesBox = nullptr;
+    // Place and speed in the remote control's (MPRIS) metadata, for every program on the bus.
+    QCheckBox *placeToMediaControlsBox = nullptr;
     // Driving events: km/h within a second, g, g, and the over-speed limit (0 = off).
     QDoubleSpinBox *speedChangeBox = nullptr;
     QDoubleSpinBox *harshGBox = nullptr;
@@ -43,6 +48,7 @@ private:
     QLabel *languageLabel_ = nullptr;
     QLabel *unitLabel_ = nullptr;
     QRadioButton *radio_[2][2] = {};
+    QLabel *privacyLabel_ = nullptr;
     QLabel *eventsLabel_ = nullptr;
     QLabel *eventLabels_[4] = {};
 };

@@ -1,17 +1,14 @@
 // veltra-player: the window. Files given on the command line (or handed over by
 // the desktop's "Open with") are opened as the menu's open does. While one window
-// runs, a second start hands its files to it over the session bus and ends.
+// runs, a second start hands its command line to it over the session bus and ends.
 #include "AppDelegate.h"
 #include "AppLanguageManager.h"
 #include "KTWindowController.h"
 #include "MprisService.h"
-#include "Wiring.h"
 #include "common/Composition.h"
 #include "common/Localization.h"
 #include "map/MapTileServer.h"
 #include "map/MapWebPage.h"
-#include "player/PlaybackSession.h"
-#include "player/VideoViewController.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -22,6 +19,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <memory>
 #include <cstdio>
@@ -65,17 +63,11 @@ void describeApplication(QCoreApplication &app)
     app.setApplicationVersion(QStringLiteral(VELTRA_VERSION));
 }
 
-struct CommandLine {
-    QList<QUrl> files;
-    double startAt = 0;
-    bool fullScreen = false;
-};
-
 void describeOptions(QCommandLineParser &parser)
 {
     parser.setApplicationDescription(QStringLiteral(
         "Plays dash camera video with its route on a map, the speed and the G-sensor.\n"
-        "While a window runs, a second start hands its files to that window and ends.\n"
+        "While a window runs, a second start hands its files and options to that window and ends.\n"
         "The running window answers remote control (MPRIS) as org.mpris.MediaPlayer2.veltra."));
     parser.addHelpOption();
     parser.addVersionOption();
@@ -89,7 +81,8 @@ void describeOptions(QCommandLineParser &parser)
 }
 
 // Reads the command line; false with `error` set when it cannot be used.
-bool readCommandLine(QCommandLineParser &parser, const QStringList &args, CommandLine *out, QString *error)
+bool readCommandLine(QCommandLineParser &parser, const QStringList &args, MprisRules::OpenRequest *out,
+                     QString *error)
 {
     if (!parser.parse(args)) {
         *error = parser.errorText();
@@ -98,7 +91,7 @@ bool readCommandLine(QCommandLineParser &parser, const QStringList &args, Comman
     if (parser.isSet(QStringLiteral("start-at"))) {
         bool ok = false;
         out->startAt = parser.value(QStringLiteral("start-at")).toDouble(&ok);
-        if (!ok || out->startAt < 0) {
+        if (!ok || !std::isfinite(out->startAt) || out->startAt < 0) {
             *error = QStringLiteral("--start-at needs a number of seconds, not '%1'")
                          .arg(parser.value(QStringLiteral("start-at")));
             return false;
@@ -144,7 +137,7 @@ int main(int argc, char *argv[])
         parser.process(console);   // prints and ends the program
         return 0;
     }
-    CommandLine commandLine;
+    MprisRules::OpenRequest commandLine;
     {
         QCommandLineParser parser;
         describeOptions(parser);
@@ -165,7 +158,7 @@ int main(int argc, char *argv[])
     describeApplication(app);
 
     QString handOverError;
-    if (MprisService::handOverToRunningInstance(commandLine.files, &handOverError)) {
+    if (MprisService::handOverToRunningInstance(commandLine, &handOverError)) {
         if (handOverError.isEmpty())
             return 0;
         std::fprintf(stderr, "veltra-player: %s\n", qPrintable(handOverError));
@@ -181,21 +174,12 @@ int main(int argc, char *argv[])
     AppDelegate delegate;
     KTWindowController window;
     window.show();
-    if (commandLine.fullScreen)
-        QTimer::singleShot(0, &window, [&window] { window.toggleFullScreen(); });
     delegate.applicationDidFinishLaunching();
 
     MprisService remote(&delegate);
     remote.registerOnSessionBus();
 
-    const QList<QUrl> files = commandLine.files;
-    if (!files.isEmpty())
-        QTimer::singleShot(0, &delegate, [&delegate, files] { delegate.openUrls(files); });
-    if (commandLine.startAt > 0 && !files.isEmpty() && delegate.videoVC()) {
-        // The first file goes to the asked second once its time has begun to run: the
-        // engine drops a seek made while it is still starting.
-        Wiring::seekOnceRunning(delegate.videoVC()->session(), commandLine.startAt);
-    }
+    QTimer::singleShot(0, &delegate, [&delegate, commandLine] { MprisService::open(&delegate, commandLine); });
 
     const int status = app.exec();
     return status;

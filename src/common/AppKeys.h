@@ -15,6 +15,10 @@ inline constexpr char ROTATE_SPD_V[] = "rotateSpd_v";
 inline constexpr char VOLUME[] = "volume";
 // Captured pictures get a strip with their time, position and speed under them.
 inline constexpr char CAPTURE_CAPTION[] = "capture_caption";
+// Privacy: whether saved pictures carry the place and speed of their moment, and whether
+// the remote control (MPRIS) tells every program on the bus where the car is.
+inline constexpr char PLACE_IN_PICTURES[] = "place_in_pictures";
+inline constexpr char PLACE_TO_MEDIA_CONTROLS[] = "place_to_media_controls";
 inline constexpr char APPLE_LANGUAGES[] = "AppleLanguages";
 inline constexpr char USER_LANGUAGE[] = "userLanguage";
 inline constexpr char GOOGLE_MAPS_API_KEY[] = "google_maps_api_key";
@@ -38,5 +42,6 @@ inline constexpr char CHANGE_MAP_NOTIFICATION[] = "change_map_notification";
 inline constexpr char COMPASS_NOTIFICATION[] = "compass_notification";
 inline constexpr char WINDOW_FULL_CHANGE[] = "window_full_change";
 inline constexpr char EVENT_SETTINGS_NOTIFICATION[] = "event_settings_notification";
+inline constexpr char PRIVACY_NOTIFICATION[] = "privacy_notification";
 
 } // namespace AppKeys

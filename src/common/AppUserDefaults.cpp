@@ -3,6 +3,8 @@
 #include "AppKeys.h"
 #include "NotificationCenter.h"
 
+#include <cmath>
+
 QSettings &AppUserDefaults::settings()
 {
     static QSettings store(QSettings::NativeFormat, QSettings::UserScope,
@@ -64,6 +66,30 @@ bool AppUserDefaults::isGoogleMap()
     return initChangeMapUserDefault() == QLatin1String(AppKeys::CHANGE_MAP_GOOGLE);
 }
 
+bool AppUserDefaults::placeInPictures()
+{
+    return flag(AppKeys::PLACE_IN_PICTURES).value_or(true);
+}
+
+bool AppUserDefaults::placeToMediaControls()
+{
+    return flag(AppKeys::PLACE_TO_MEDIA_CONTROLS).value_or(false);
+}
+
+void AppUserDefaults::changePlaceInPictures(bool on)
+{
+    setValue(AppKeys::PLACE_IN_PICTURES, on);
+    synchronize();
+    NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::PRIVACY_NOTIFICATION));
+}
+
+void AppUserDefaults::changePlaceToMediaControls(bool on)
+{
+    setValue(AppKeys::PLACE_TO_MEDIA_CONTROLS, on);
+    synchronize();
+    NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::PRIVACY_NOTIFICATION));
+}
+
 std::optional<QString> AppUserDefaults::text(const char *key)
 {
     const QVariant v = settings().value(QLatin1String(key));
@@ -77,21 +103,40 @@ std::optional<double> AppUserDefaults::number(const char *key)
     const QVariant v = settings().value(QLatin1String(key));
     if (!v.isValid())
         return std::nullopt;
+    double d = 0;
     switch (v.typeId()) {
     case QMetaType::Double: case QMetaType::Float: case QMetaType::Int: case QMetaType::LongLong:
     case QMetaType::UInt: case QMetaType::ULongLong:
-        return v.toDouble();
+        d = v.toDouble();
+        break;
     case QMetaType::QString: {
         // The INI format keeps numbers as text.
         bool ok = false;
-        const double d = v.toString().toDouble(&ok);
-        if (ok)
-            return d;
-        return std::nullopt;
+        d = v.toString().toDouble(&ok);
+        if (!ok)
+            return std::nullopt;
+        break;
     }
     default:
         return std::nullopt;
     }
+    if (!std::isfinite(d))
+        return std::nullopt;
+    return d;
+}
+
+std::optional<bool> AppUserDefaults::flag(const char *key)
+{
+    const QVariant v = settings().value(QLatin1String(key));
+    if (v.typeId() == QMetaType::Bool)
+        return v.toBool();
+    if (v.typeId() == QMetaType::QString) {
+        if (v.toString() == QLatin1String("true"))
+            return true;
+        if (v.toString() == QLatin1String("false"))
+            return false;
+    }
+    return std::nullopt;
 }
 
 std::optional<QStringList> AppUserDefaults::textList(const char *key)

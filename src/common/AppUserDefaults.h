@@ -1,4 +1,4 @@
-// The per-user settings store and the two shared settings (speed unit, map provider).
+// The per-user settings store and the shared settings (speed unit, map provider, privacy).
 // Every read goes to the store; nothing is cached here.
 #pragma once
 
@@ -27,9 +27,20 @@ public:
     // "google" or "street", normalised as initChangeMapUserDefault does.
     static bool isGoogleMap();
 
-    // Typed reads: a value of the wrong type reads as absent.
+    // Privacy: saved pictures carry the place and speed of their moment unless turned
+    // off; the remote control tells them only when turned on. A change is stored, then
+    // announced once with "privacy_notification".
+    static bool placeInPictures();
+    static bool placeToMediaControls();
+    static void changePlaceInPictures(bool on);
+    static void changePlaceToMediaControls(bool on);
+
+    // Typed reads: a value of the wrong type reads as absent, and so does a number that
+    // is not finite (NaN, infinities), so that every stored number falls back to its default.
     static std::optional<QString> text(const char *key);
     static std::optional<double> number(const char *key);
+    // true/false, also as the file keeps them ("true", "false").
+    static std::optional<bool> flag(const char *key);
     static std::optional<QStringList> textList(const char *key);
     static void setValue(const char *key, const QVariant &value);
     static void remove(const char *key);

@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 OfflineMapsDialog::OfflineMapsDialog(QWidget *parent) : QDialog(parent)
@@ -168,7 +169,8 @@ void OfflineMapsDialog::refresh()
                                                                    Localization::text("checking…"));
         auto *item = new QListWidgetItem(text, list_);
         item->setData(Qt::UserRole, path);
-        item->setToolTip(path);
+        // A tooltip that looks like markup is shown as markup: the path goes in escaped.
+        item->setToolTip(Qt::convertFromPlainText(path, Qt::WhiteSpaceNoWrap));
         if (info && !info->usable)
             item->setForeground(QColor(0xb3, 0x26, 0x1e));
     }

@@ -719,7 +719,10 @@ QFuture<bool> VideoViewController::saveCurrentFrame(const QString &path)
     FrameCapture::TextChunks chunks;
     QString caption;
     if (captureFacts && session_->isReady()) {
-        const CaptureFacts facts = captureFacts(currentTime());
+        CaptureFacts facts = captureFacts(currentTime());
+        // The user may keep where the car was and how fast it went out of saved pictures.
+        if (!AppUserDefaults::placeInPictures())
+            facts = CaptureFacts{facts.recorded, std::nullopt, std::nullopt, std::nullopt};
         const bool mph = !AppUserDefaults::isKMPH();
         chunks = CaptureText::chunks(facts, mph);
         if (AppUserDefaults::settings().value(QLatin1String(AppKeys::CAPTURE_CAPTION)).toBool())

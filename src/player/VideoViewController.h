@@ -93,7 +93,8 @@ public:
     // (the window fills it in from the telemetry); unset, pictures carry no text.
     std::function<CaptureFacts(double seconds)> captureFacts;
     // Writes the frame on screen to `path` as a PNG with its text chunks (and the
-    // caption strip when that setting is on).
+    // caption strip when that setting is on); the place and the speed only while the
+    // user lets saved pictures carry them.
     QFuture<bool> saveCurrentFrame(const QString &path);
 
     // The incident marks of the open file (cleared when another file opens) and the

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QTextDocument>
 
 #include <algorithm>
 
@@ -110,8 +111,10 @@ QVariant PlayListModel::data(const QModelIndex &index, int role) const
             return QColor(150, 150, 150);
         return QVariant();
     case Qt::ToolTipRole:
+        // A tooltip that looks like markup is shown as markup: the name goes in escaped.
         if (index.column() == ColFilename)
-            return c.missing ? Localization::text("playlist_missing_tip").arg(c.filename) : c.filename;
+            return Qt::convertFromPlainText(c.missing ? Localization::text("playlist_missing_tip").arg(c.filename)
+                                                      : c.filename, Qt::WhiteSpaceNoWrap);
         if (index.column() == ColTimeDate && !c.timeDate.isEmpty())
             return c.timeDate;
         return QVariant();

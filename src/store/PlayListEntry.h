@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 
+#include <atomic>
 #include <optional>
 
 struct PlayListEntry {
@@ -19,7 +20,18 @@ struct PlayListEntry {
     // the movie header's duration in ms, -1 when unknown.
     std::optional<qint64> startMs;
     qint64 durationMs = -1;
+    // Tells this entry from every other one made in this run, whatever rows come and go
+    // around it; copies are the same entry. Not stored: the entries read at a start are
+    // new entries.
+    quint64 id = nextId();
 
+    static quint64 nextId()
+    {
+        static std::atomic<quint64> last{0};
+        return ++last;
+    }
+
+    // The same record, whichever entry holds it.
     bool operator==(const PlayListEntry &o) const
     {
         return path == o.path && gpsData == o.gpsData && maxSpeed == o.maxSpeed &&

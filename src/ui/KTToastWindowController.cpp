@@ -17,7 +17,10 @@ KTToastWindowController::KTToastWindowController(const QString &text, QWidget *a
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_DeleteOnClose);
-    textLabel = new QLabel(text, this);
+    textLabel = new QLabel(this);
+    // Toasts repeat file names and callers' words: never markup.
+    textLabel->setTextFormat(Qt::PlainText);
+    textLabel->setText(text);
     textLabel->setAlignment(Qt::AlignCenter);
     QFont f = textLabel->font();
     f.setPointSize(14);

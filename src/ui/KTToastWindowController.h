@@ -1,5 +1,5 @@
-// The toast's window: a frameless, rounded dark label with one line of text, shown
-// over the active window without taking focus from it.
+// The toast's window: a frameless, rounded dark label with one line of plain text,
+// shown over the active window without taking focus from it.
 #pragma once
 
 #include <QWidget>

@@ -1,5 +1,6 @@
 // The remote control's rules: track ids, status, time units, what SetPosition and
-// Seek go to, what OpenUri refuses, and the metadata map.
+// Seek go to, what OpenUri refuses, the options a second start hands over, and the
+// metadata map.
 #include "app/MprisRules.h"
 
 #include <QDBusObjectPath>
@@ -29,10 +30,10 @@ class MprisRulesTest : public QObject {
 private slots:
     void trackIdsAndStatus()
     {
-        QCOMPARE(trackIdForRow(-1), QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
-        QCOMPARE(trackIdForRow(0), QStringLiteral("/org/mpris/MediaPlayer2/veltra/track/0"));
-        QCOMPARE(trackIdForRow(12), QStringLiteral("/org/mpris/MediaPlayer2/veltra/track/12"));
-        QVERIFY(QDBusObjectPath(trackIdForRow(3)).path() == trackIdForRow(3));   // a valid object path
+        QCOMPARE(trackId(0), QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
+        QCOMPARE(trackId(1), QStringLiteral("/io/github/veltra/Player/track/1"));
+        QCOMPARE(trackId(12), QStringLiteral("/io/github/veltra/Player/track/12"));
+        QVERIFY(QDBusObjectPath(trackId(3)).path() == trackId(3));   // a valid object path
 
         QCOMPARE(playbackStatus(false, true, false), QStringLiteral("Stopped"));
         QCOMPARE(playbackStatus(true, true, false), QStringLiteral("Playing"));
@@ -56,13 +57,13 @@ private slots:
         QTest::addColumn<qint64>("position");
         QTest::addColumn<double>("length");
         QTest::addColumn<double>("expected");   // -1: ignored
-        const QString t1 = trackIdForRow(1);
+        const QString t1 = trackId(1);
         QTest::addRow("inside") << t1 << t1 << qint64(12000000) << 60.0 << 12.0;
         QTest::addRow("start") << t1 << t1 << qint64(0) << 60.0 << 0.0;
         QTest::addRow("end") << t1 << t1 << qint64(60000000) << 60.0 << 60.0;
         QTest::addRow("past the end") << t1 << t1 << qint64(60000001) << 60.0 << -1.0;
         QTest::addRow("negative") << t1 << t1 << qint64(-1) << 60.0 << -1.0;
-        QTest::addRow("stale track") << trackIdForRow(0) << t1 << qint64(12000000) << 60.0 << -1.0;
+        QTest::addRow("stale track") << trackId(2) << t1 << qint64(12000000) << 60.0 << -1.0;
         QTest::addRow("no track") << noTrack() << noTrack() << qint64(0) << 60.0 << -1.0;
     }
     void setPosition()
@@ -103,6 +104,40 @@ private slots:
                     .startsWith(QLatin1String("a folder")));
     }
 
+    void openOptions_data()
+    {
+        QTest::addColumn<QVariantMap>("options");
+        QTest::addColumn<double>("startAt");     // -1: refused
+        QTest::addColumn<bool>("fullScreen");
+        QTest::addRow("none") << QVariantMap() << 0.0 << false;
+        QTest::addRow("both") << QVariantMap{{"start-at", 20.5}, {"fullscreen", true}} << 20.5 << true;
+        QTest::addRow("whole seconds") << QVariantMap{{"start-at", 20}} << 20.0 << false;
+        QTest::addRow("others left alone") << QVariantMap{{"volume", "loud"}} << 0.0 << false;
+        QTest::addRow("start-at NaN") << QVariantMap{{"start-at", qQNaN()}} << -1.0 << false;
+        QTest::addRow("start-at infinite") << QVariantMap{{"start-at", qInf()}} << -1.0 << false;
+        QTest::addRow("start-at before 0") << QVariantMap{{"start-at", -1.0}} << -1.0 << false;
+        QTest::addRow("start-at as text") << QVariantMap{{"start-at", "20"}} << -1.0 << false;
+        QTest::addRow("fullscreen as a number") << QVariantMap{{"fullscreen", 1}} << -1.0 << false;
+    }
+    void openOptions()
+    {
+        QFETCH(QVariantMap, options);
+        QFETCH(double, startAt);
+        QFETCH(bool, fullScreen);
+        OpenRequest request;
+        const QString problem = readOpenOptions(options, &request);
+        QCOMPARE(problem.isEmpty(), startAt >= 0);
+        if (startAt < 0)
+            return;
+        QCOMPARE(request.startAt, startAt);
+        QCOMPARE(request.fullScreen, fullScreen);
+        // What goes over the bus comes back the same.
+        OpenRequest back;
+        QCOMPARE(readOpenOptions(MprisRules::openOptions(request), &back), QString());
+        QCOMPARE(back.startAt, request.startAt);
+        QCOMPARE(back.fullScreen, request.fullScreen);
+    }
+
     void sampleAtFollowsThePanels()
     {
         const QList<GpsSample> s = {sample(10, "1", "2"), sample(20, "3", "4"), sample(30, "5", "6")};
@@ -115,13 +150,13 @@ private slots:
 
     void metadataMap()
     {
-        const QVariantMap none = metadata(-1, QString(), 0, std::nullopt);
+        const QVariantMap none = metadata(0, QString(), 0, std::nullopt);
         QCOMPARE(none.keys(), QStringList{QStringLiteral("mpris:trackid")});
         QCOMPARE(none.value("mpris:trackid").value<QDBusObjectPath>().path(), noTrack());
 
         const QString url = QStringLiteral("file:///drive/2026_1108_093000_001.MOV");
         const QVariantMap full = metadata(2, url, 60.0, sample(44, "51.5011", "-0.1429"));
-        QCOMPARE(full.value("mpris:trackid").value<QDBusObjectPath>().path(), trackIdForRow(2));
+        QCOMPARE(full.value("mpris:trackid").value<QDBusObjectPath>().path(), trackId(2));
         QCOMPARE(full.value("mpris:length").toLongLong(), qint64(60000000));
         QCOMPARE(full.value("xesam:url").toString(), url);
         QCOMPARE(full.value("xesam:title").toString(), QStringLiteral("2026_1108_093000_001.MOV"));
@@ -130,13 +165,40 @@ private slots:
         QCOMPARE(full.value("veltra:longitude").toDouble(), -0.1429);
 
         // No fix: the speed alone; no length yet: no mpris:length; no sample: no veltra keys.
-        const QVariantMap noFix = metadata(0, url, 0, sample(7, "", ""));
+        const QVariantMap noFix = metadata(1, url, 0, sample(7, "", ""));
         QCOMPARE(noFix.value("veltra:speedKmh").toInt(), 7);
         QVERIFY(!noFix.contains("veltra:latitude") && !noFix.contains("veltra:longitude"));
         QVERIFY(!noFix.contains("mpris:length"));
-        QVERIFY(!metadata(0, url, 60, sample(7, "0", "0")).contains("veltra:latitude"));
-        const QVariantMap noSample = metadata(0, url, 60, std::nullopt);
+        QVERIFY(!metadata(1, url, 60, sample(7, "0", "0")).contains("veltra:latitude"));
+        const QVariantMap noSample = metadata(1, url, 60, std::nullopt);
         QCOMPARE(noSample.size(), 4);
+        // The title is the file's name as the user sees it, escapes decoded.
+        QCOMPARE(metadata(1, QStringLiteral("file:///drive/a%20b%25.MOV"), 60, std::nullopt).value("xesam:title").toString(),
+                 QStringLiteral("a b%.MOV"));
+    }
+
+    // On the equator or the prime meridian one coordinate is 0: the place is told all the same.
+    void metadataWithAZeroCoordinate_data()
+    {
+        QTest::addColumn<QString>("lat");
+        QTest::addColumn<QString>("lon");
+        QTest::addColumn<bool>("told");
+        QTest::addRow("equator") << "0" << "8.5" << true;
+        QTest::addRow("prime meridian") << "51.4779" << "0.0" << true;
+        QTest::addRow("both 0: no fix") << "0.000000" << "0" << false;
+    }
+    void metadataWithAZeroCoordinate()
+    {
+        QFETCH(QString, lat);
+        QFETCH(QString, lon);
+        QFETCH(bool, told);
+        const QVariantMap m = metadata(1, QStringLiteral("file:///a.MOV"), 60, sample(30, qPrintable(lat), qPrintable(lon)));
+        QCOMPARE(m.contains("veltra:latitude"), told);
+        QCOMPARE(m.contains("veltra:longitude"), told);
+        if (told) {
+            QCOMPARE(m.value("veltra:latitude").toDouble(), lat.toDouble());
+            QCOMPARE(m.value("veltra:longitude").toDouble(), lon.toDouble());
+        }
     }
 };
 

@@ -8,6 +8,7 @@
 #include "app/KTLayoutViewController.h"
 #include "app/KTSplitView.h"
 #include "app/KTWindowController.h"
+#include "app/MprisService.h"
 #include "app/PreferenceController.h"
 #include "common/AppKeys.h"
 #include "common/AppUserDefaults.h"
@@ -33,6 +34,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCheckBox>
+#include <QDBusObjectPath>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
@@ -249,7 +252,8 @@ private slots:
 
     // Paused on the first file: `.` shows exactly the next frame (a capture before and
     // after, each the frame ffmpeg decodes there, burnt-in frame counter included, and
-    // carrying its moment in PNG text); I and O mark a reversed pair that is put right;
+    // carrying its moment in PNG text, the place and speed only while the preferences
+    // let pictures carry them); I and O mark a reversed pair that is put right;
     // File ▸ Export Incident… writes an MP4 that ffprobe reads with the marked length
     // (within one key-frame interval, 1 s here), a valid GPX of the marked seconds and
     // the picture.
@@ -292,7 +296,16 @@ private slots:
         QTest::keyClick(window.get(), Qt::Key_Period);
         QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 35.034, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(sink->videoFrame().startTime(), qint64(35034000), 5000);
-        QVERIFY(showsFrame(capture(), 1051));
+        delegate->showPreferences();
+        PreferenceController *prefs = delegate->preferenceController();
+        QVERIFY(prefs->placeInPicturesBox->isChecked());   // on by default
+        prefs->placeInPicturesBox->click();
+        prefs->close();
+        const QImage after = capture();
+        QVERIFY(showsFrame(after, 1051));
+        QCOMPARE(after.text(QStringLiteral("Creation Time")), QStringLiteral("2026-11-08 09:30:35"));
+        QCOMPARE(after.text(QStringLiteral("Location")), QString());
+        QCOMPARE(after.text(QStringLiteral("Speed")), QString());
         // The screen shows that frame too, where the picture sits in the video's area.
         const auto onScreen = [&] {
             const QSize frame = sink->videoFrame().size();
@@ -374,6 +387,9 @@ private slots:
         QVERIFY(document.contains("<trkpt lat=\"" + truth.at(40).toObject()["gps_lat"].toString().toUtf8()));
         const QImage picture(out.filePath(QStringLiteral("incident.png")));
         QCOMPARE(picture.text(QStringLiteral("Creation Time")), QStringLiteral("2026-11-08 09:30:40"));
+        QCOMPARE(picture.text(QStringLiteral("Location")), QString());
+        prefs->placeInPicturesBox->click();
+        QVERIFY(AppUserDefaults::placeInPictures());
         QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 3);
         screenshot(QStringLiteral("e2e_1b_incident_exported"));
     }
@@ -468,6 +484,8 @@ private slots:
         delegate->showPreferences();
         PreferenceController *prefs = delegate->preferenceController();
         QVERIFY(prefs);
+        QVERIFY(QTest::qWaitForWindowExposed(prefs));
+        screenshot(QStringLiteral("e2e_6_preferences"));
         video->settings();
         QVERIFY(video->settingsDialog->isVisible());
 
@@ -681,6 +699,59 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(list->selectIndex, qint64(0), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!seeking.isEmpty(), 20000);
         QCOMPARE(seeking.last().at(0).toDouble(), line->timeAtX(line->xForTime(30)));
+    }
+
+    // The remote control (MPRIS) as the window feeds it, off the bus: an entry keeps its
+    // track id as rows go, so a request with the id of a removed entry changes nothing;
+    // what it tells of the car follows the preferences at once, and is announced.
+    void remoteControlFollowsTheEntryAndThePreferences()
+    {
+        PlayListViewController *list = layout->playlistVC;
+        VideoViewController *video = layout->videoVC;
+        MprisService remote(delegate.get());
+        auto *player = remote.findChild<MprisPlayerAdaptor *>();
+        QVERIFY(player);
+        const auto playRow = [&](qint64 row) {
+            list->selectIndexPlay(row);
+            QTRY_VERIFY_WITH_TIMEOUT(list->selectIndex == row && video->session()->isReady() && video->currentTime() > 0,
+                                     20000);
+            video->execPlayOrPause();
+            QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+        };
+        // The drive's three clips: the second plays, then leaves the list; the third
+        // takes its row.
+        QCOMPARE(list->playlist().size(), 3);
+        playRow(1);
+        const QString removed = remote.currentTrackId();
+        list->removeVideoPlay();
+        QTRY_VERIFY_WITH_TIMEOUT(list->selectIndex == 0 && video->session()->isReady(), 20000);
+        playRow(1);
+        QCOMPARE(list->playlist().at(1).path, QUrl::fromLocalFile(files[2]).toString(QUrl::FullyEncoded));
+        QVERIFY2(remote.currentTrackId() != removed, qPrintable(removed));
+        const double before = video->currentTime();
+        player->SetPosition(QDBusObjectPath(removed), 20000000);
+        QTest::qWait(500);
+        QCOMPARE(video->currentTime(), before);
+        player->SetPosition(QDBusObjectPath(remote.currentTrackId()), 20000000);
+        QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 20.0, 5000);
+
+        // Not told unless allowed; allowed, at once and announced; and back.
+        QSignalSpy told(&remote, &MprisService::announced);
+        QVERIFY(!remote.metadata().contains(QStringLiteral("veltra:speedKmh")));
+        delegate->showPreferences();
+        PreferenceController *prefs = delegate->preferenceController();
+        QVERIFY(!prefs->placeToMediaControlsBox->isChecked());
+        for (const bool allowed : {true, false}) {
+            told.clear();
+            prefs->placeToMediaControlsBox->click();
+            QCOMPARE(AppUserDefaults::placeToMediaControls(), allowed);
+            const QVariantMap meta = remote.metadata();
+            QCOMPARE(meta.contains(QStringLiteral("veltra:speedKmh")), allowed);
+            QCOMPARE(meta.contains(QStringLiteral("veltra:latitude")), allowed);
+            QTRY_VERIFY_WITH_TIMEOUT(!told.isEmpty(), 5000);
+            QVERIFY(told.last().first().toMap().contains(QStringLiteral("Metadata")));
+        }
+        prefs->close();
     }
 
     // The real executable: started on a file, asked to end while it plays. As a user

@@ -1,11 +1,15 @@
-// The settings store: normalisation of the speed unit and the map provider, typed reads
-// where a value of the wrong type reads as absent, and values that reach the file.
+// The settings store: normalisation of the speed unit and the map provider, the privacy
+// settings, typed reads where a value of the wrong type reads as absent, changes stored
+// before they are announced, and values that reach the file.
 #include "common/AppColorManager.h"
 #include "common/AppKeys.h"
 #include "common/AppUserDefaults.h"
+#include "common/NotificationCenter.h"
 
 #include <QSettings>
 #include <QTest>
+
+#include <functional>
 
 class TestAppUserDefaults : public QObject {
     Q_OBJECT
@@ -17,6 +21,10 @@ private slots:
     void mapProviderNormalisation_data();
     void mapProviderNormalisation();
     void choosingAMapLeavesTheUnit();
+    void privacy_data();
+    void privacy();
+    void changesAreStoredThenAnnouncedOnce_data();
+    void changesAreStoredThenAnnouncedOnce();
     void typedReads_data();
     void typedReads();
     void valuesReachTheFile();
@@ -103,6 +111,74 @@ void TestAppUserDefaults::choosingAMapLeavesTheUnit()
     QCOMPARE(AppUserDefaults::text(AppKeys::CHANGE_MAP), std::optional<QString>(QStringLiteral("street")));
 }
 
+void TestAppUserDefaults::privacy_data()
+{
+    QTest::addColumn<bool>("pictures");   // else the media controls' setting
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<bool>("on");
+    QTest::addRow("pictures: first run: on") << true << QVariant() << true;
+    QTest::addRow("pictures: off") << true << QVariant(false) << false;
+    QTest::addRow("pictures: off as the file keeps it") << true << QVariant(QStringLiteral("false")) << false;
+    QTest::addRow("pictures: wrong type: on") << true << QVariant(0) << true;
+    QTest::addRow("media controls: first run: off") << false << QVariant() << false;
+    QTest::addRow("media controls: on") << false << QVariant(true) << true;
+    QTest::addRow("media controls: on as the file keeps it") << false << QVariant(QStringLiteral("true")) << true;
+    QTest::addRow("media controls: wrong type: off") << false << QVariant(QStringLiteral("yes")) << false;
+}
+
+void TestAppUserDefaults::privacy()
+{
+    QFETCH(bool, pictures);
+    QFETCH(QVariant, stored);
+    QFETCH(bool, on);
+    const char *key = pictures ? AppKeys::PLACE_IN_PICTURES : AppKeys::PLACE_TO_MEDIA_CONTROLS;
+    if (stored.isValid())
+        AppUserDefaults::setValue(key, stored);
+    else
+        AppUserDefaults::remove(key);
+    QCOMPARE(pictures ? AppUserDefaults::placeInPictures() : AppUserDefaults::placeToMediaControls(), on);
+}
+
+void TestAppUserDefaults::changesAreStoredThenAnnouncedOnce_data()
+{
+    QTest::addColumn<int>("setting");
+    QTest::addRow("speed unit") << 0;
+    QTest::addRow("map") << 1;
+    QTest::addRow("place in pictures") << 2;
+    QTest::addRow("place to media controls") << 3;
+}
+
+void TestAppUserDefaults::changesAreStoredThenAnnouncedOnce()
+{
+    QFETCH(int, setting);
+    AppUserDefaults::setSpeedUnit(QStringLiteral("kmph"));
+    AppUserDefaults::setChangeMap(QStringLiteral("street"));
+    AppUserDefaults::setValue(AppKeys::PLACE_IN_PICTURES, true);
+    AppUserDefaults::setValue(AppKeys::PLACE_TO_MEDIA_CONTROLS, false);
+    // Each setting: its notification, the change, and whether the change is stored.
+    const struct {
+        const char *notification;
+        std::function<void()> change;
+        std::function<bool()> stored;
+    } settings[] = {
+        {AppKeys::SPEED_UNIT_NOTIFICATION, [] { AppUserDefaults::changeSpeedUnit(QStringLiteral("mileph")); },
+         [] { return !AppUserDefaults::isKMPH(); }},
+        {AppKeys::CHANGE_MAP_NOTIFICATION, [] { AppUserDefaults::changeMap(QStringLiteral("google")); },
+         [] { return AppUserDefaults::isGoogleMap(); }},
+        {AppKeys::PRIVACY_NOTIFICATION, [] { AppUserDefaults::changePlaceInPictures(false); },
+         [] { return !AppUserDefaults::placeInPictures(); }},
+        {AppKeys::PRIVACY_NOTIFICATION, [] { AppUserDefaults::changePlaceToMediaControls(true); },
+         [] { return AppUserDefaults::placeToMediaControls(); }},
+    };
+    const auto &s = settings[setting];
+    QObject observer;
+    QList<bool> seen;
+    NotificationCenter::defaultCenter()->addObserver(&observer, QLatin1String(s.notification),
+                                                     [&] { seen << s.stored(); });
+    s.change();
+    QCOMPARE(seen, QList<bool>{true});
+}
+
 void TestAppUserDefaults::typedReads_data()
 {
     QTest::addColumn<QVariant>("stored");
@@ -119,6 +195,11 @@ void TestAppUserDefaults::typedReads_data()
     QTest::addRow("map") << QVariant(QVariantMap{{"a", 1}}) << false << false << false << 0.0;
     QTest::addRow("bool") << QVariant(true) << false << false << false << 0.0;
     QTest::addRow("absent") << QVariant() << false << false << false << 0.0;
+    QTest::addRow("NaN") << QVariant(qQNaN()) << false << false << false << 0.0;
+    QTest::addRow("infinity") << QVariant(-qInf()) << false << false << false << 0.0;
+    QTest::addRow("NaN kept as text by the file") << QVariant(QStringLiteral("nan")) << true << false << true << 0.0;
+    QTest::addRow("infinity kept as text by the file") << QVariant(QStringLiteral("inf")) << true << false << true
+                                                        << 0.0;
 }
 
 void TestAppUserDefaults::typedReads()

@@ -32,6 +32,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QTest>
 #include <QUrl>
 #include <QtConcurrent/QtConcurrentRun>
@@ -325,6 +326,17 @@ private slots:
         QCOMPARE(dialog.list()->count(), 1);
         QCOMPARE(dialog.list()->item(0)->text(),
                  QStringLiteral("Test drive — zoom 12–15 — 22.50, 114.00 to 22.60, 114.10"));
+        // A source's path in its tooltip reads as the path, markup or not.
+        const QString marked = dir.filePath(QStringLiteral("<img src=\"missing.png\" width=\"900\">tiles"));
+        QVERIFY(QFile::link(folder, marked));
+        dialog.addSource(marked);
+        QTRY_COMPARE(checked.size(), 3);
+        QCOMPARE(checked.last().at(1).toBool(), true);
+        QTextDocument tip;
+        const QString shown = dialog.list()->item(1)->toolTip();
+        Qt::mightBeRichText(shown) ? tip.setHtml(shown) : tip.setPlainText(shown);
+        QCOMPARE(tip.toPlainText(), marked);
+        MapSettings::setOfflineSources({mbtiles});
         dialog.close();
 
         const QImage img = showRoute({corrupt}, QStringLiteral("offline-d-damaged"));

@@ -35,6 +35,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <algorithm>
@@ -216,16 +217,26 @@ private slots:
 
     void cellTexts()
     {
-        QVERIFY(add(files({"2019_0312_153012_001.MOV", "20190312153012.mov", "ABC_123.MOV", "CARDIMAGE0123456.MP4"})));
-        QCOMPARE(pl_->model()->rowCount(), 4);
-        const QStringList numbers{"1", "2", "3", "4"};
-        const QStringList names{"2019_0312_153012_001.MOV", "20190312153012.mov", "ABC_123.MOV", "CARDIMAGE0123456.MP4"};
-        const QStringList times{"15:30:12 12/03/2019", "15:30:12 12/03/2019", "", ""};
-        for (int r = 0; r < 4; ++r) {
+        const QStringList names{"2019_0312_153012_001.MOV", "20190312153012.mov", "ABC_123.MOV", "CARDIMAGE0123456.MP4",
+                                "<img src=\"missing.png\" width=\"900\">&lt;b&gt;.MOV"};
+        QVERIFY(add(files(names)));
+        QCOMPARE(pl_->model()->rowCount(), 5);
+        const QStringList numbers{"1", "2", "3", "4", "5"};
+        const QStringList times{"15:30:12 12/03/2019", "15:30:12 12/03/2019", "", "", ""};
+        for (int r = 0; r < 5; ++r) {
             QCOMPARE(cell(r, PlayListModel::ColNumber), numbers[r]);
             QCOMPARE(cell(r, PlayListModel::ColFilename), names[r]);
             QCOMPARE(cell(r, PlayListModel::ColTimeDate), times[r]);
             QVERIFY(pl_->model()->index(r, PlayListModel::ColProtected).data(Qt::DecorationRole).isNull());
+            // The name's tooltip reads as the name, markup or not (a tooltip that looks
+            // like markup is shown as markup).
+            const QString tip = pl_->model()->index(r, PlayListModel::ColFilename).data(Qt::ToolTipRole).toString();
+            QTextDocument shown;
+            if (Qt::mightBeRichText(tip))
+                shown.setHtml(tip);
+            else
+                shown.setPlainText(tip);
+            QCOMPARE(shown.toPlainText(), names[r]);
         }
     }
 

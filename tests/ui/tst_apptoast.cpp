@@ -1,4 +1,5 @@
-// Toasts (one at a time, fade, close after the duration) and the About window.
+// Toasts (one at a time, fade, close after the duration, their text as written) and the
+// About window.
 #include "ui/AboutWindowView.h"
 #include "ui/AppToast.h"
 #include "ui/KTToastWindowController.h"
@@ -94,6 +95,26 @@ private slots:
         const int centre = toast->geometry().center().x();
         QVERIFY(std::abs(centre - main.geometry().center().x()) <= 2);
         QVERIFY(QTest::qWaitFor([&] { return !AppToast::winlock(); }, 3000));
+    }
+
+    // A file name or a caller's text is shown as it is written, never as markup.
+    void textIsShownAsWritten_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addRow("plain") << "clip 001.MOV";
+        QTest::addRow("a tag") << "<b>clip</b> 001.MOV";
+        QTest::addRow("a picture") << "no such file: /tmp/<img src=\"missing.png\" width=\"900\">.MOV";
+        QTest::addRow("an entity") << "&lt;clip&gt;.MOV";
+    }
+    void textIsShownAsWritten()
+    {
+        QFETCH(QString, text);
+        KTToastWindowController toast(text);
+        QCOMPARE(toast.textLabel->text(), text);
+        // As wide as the characters written, give or take the label's rounding.
+        const int written = toast.textLabel->fontMetrics().horizontalAdvance(text);
+        QVERIFY2(std::abs(toast.textLabel->sizeHint().width() - written) <= 4,
+                 qPrintable(QStringLiteral("%1 px for %2 px of text").arg(toast.textLabel->sizeHint().width()).arg(written)));
     }
 
     void versionText_data()
