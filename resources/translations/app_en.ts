@@ -58,5 +58,9 @@
     <message><source>%1, %2 and %3 already exist. Replace them?</source><translation>%1, %2 and %3 already exist. Replace them?</translation></message>
     <message><source>Replace</source><translation>Replace</translation></message>
     <message><source>The files it replaced are kept in %1.</source><translation>The files it replaced are kept in %1.</translation></message>
+    <message>
+        <source>The clip&apos;s telemetry could not be read: %1</source>
+        <translation>The clip&apos;s telemetry could not be read: %1</translation>
+    </message>
 </context>
 </TS>

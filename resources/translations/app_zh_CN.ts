@@ -58,5 +58,9 @@
     <message><source>%1, %2 and %3 already exist. Replace them?</source><translation>%1、%2 和 %3 已存在。要替换它们吗？</translation></message>
     <message><source>Replace</source><translation>替换</translation></message>
     <message><source>The files it replaced are kept in %1.</source><translation>被替换的文件保存在 %1 中。</translation></message>
+    <message>
+        <source>The clip&apos;s telemetry could not be read: %1</source>
+        <translation>无法读取该片段的遥测数据：%1</translation>
+    </message>
 </context>
 </TS>

@@ -5,6 +5,7 @@
 #include "extractor/TrackTime.h"
 #include "extractor/SamplePosition.h"
 #include "modules/IndexRule.h"
+#include "telemetry/BinaryFile.h"
 #include "telemetry/GpsDataHelper.h"
 
 #include <QCoreApplication>
@@ -261,17 +262,25 @@ void IncidentExport::start(const QString &source, double in, double out, double 
 
     const QString gpxPart = parts_.gpx;
     const std::string name = video.fileName().toStdString();
-    gpxWriting_ = QtConcurrent::run(QThreadPool::globalInstance(), [source, in, out, duration, gpxPart, name]() -> bool {
+    // A clip whose telemetry cannot be read gives no GPX rather than an empty one: the
+    // answer is 0, the reading's errno value, or -1 when the file could not be written.
+    gpxWriting_ = QtConcurrent::run(QThreadPool::globalInstance(), [source, in, out, duration, gpxPart, name]() -> int {
         const GpsReadResult result = GpsDataHelper::readGpsData(source.toStdString());
+        if (result.openError != 0)
+            return result.openError;
         const std::string gpx = segmentGpx(result, in, out, duration, name);
         QSaveFile file(gpxPart);
-        return file.open(QIODevice::WriteOnly)
-               && file.write(gpx.data(), qint64(gpx.size())) == qint64(gpx.size()) && file.commit();
+        return file.open(QIODevice::WriteOnly) && file.write(gpx.data(), qint64(gpx.size())) == qint64(gpx.size())
+                       && file.commit()
+                   ? 0
+                   : -1;
     });
-    gpxWriting_.then(this, [this](bool ok) {
-        gpxOk_ = ok;
-        if (!ok && failure_.isEmpty())
-            failure_ = Localization::text("The GPX file could not be written.");
+    gpxWriting_.then(this, [this](int outcome) {
+        gpxOk_ = outcome == 0;
+        if (!gpxOk_ && failure_.isEmpty())
+            failure_ = outcome > 0 ? Localization::text("The clip's telemetry could not be read: %1")
+                                         .arg(QString::fromStdString(BinaryFile::errorText(outcome)))
+                                   : Localization::text("The GPX file could not be written.");
         partDone();
     });
 

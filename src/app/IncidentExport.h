@@ -86,7 +86,8 @@ private:
     QPointer<QProcess> process_;
     IncidentFiles files_, parts_;
     std::unique_ptr<QTemporaryDir> work_;
-    QFuture<bool> pictureWriting_, gpxWriting_;
+    QFuture<bool> pictureWriting_;
+    QFuture<int> gpxWriting_;
     double length_ = 0;
     bool running_ = false;
     bool videoOk_ = false, gpxOk_ = false, pictureOk_ = false;

@@ -1,6 +1,7 @@
 #include "MprisRules.h"
 
 #include "modules/IndexRule.h"
+#include "store/RecordingFiles.h"
 
 #include <QDBusObjectPath>
 #include <QFileInfo>
@@ -67,7 +68,7 @@ QString openUriProblem(const QString &uri)
         return QStringLiteral("no such file: %1").arg(info.filePath());
     if (info.isDir())
         return QStringLiteral("a folder, not a video file: %1").arg(info.filePath());
-    return QString();
+    return RecordingFiles::problem(url);
 }
 
 QVariantMap openOptions(const OpenRequest &request)

@@ -24,7 +24,8 @@ namespace {
 QString clip() { return qEnvironmentVariable("VELTRA_SAMPLES") + QStringLiteral("/nt9665_1trak.MOV"); }
 
 // Runs an export of [10.5, 20.2] of the clip to `target`; finished()'s arguments.
-QList<QVariant> exportTo(const QString &target, const QString &ffmpeg = {}, const QString &action = {})
+QList<QVariant> exportTo(const QString &target, const QString &ffmpeg = {}, const QString &action = {},
+                         const QString &source = clip())
 {
     auto owned = std::make_unique<IncidentExport>();
     IncidentExport &job = *owned;
@@ -33,7 +34,7 @@ QList<QVariant> exportTo(const QString &target, const QString &ffmpeg = {}, cons
     QSignalSpy done(&job, &IncidentExport::finished);
     // The picture is written by the caller, on the pool; here a stand-in that takes a
     // while, as encoding a frame does, so that a quit comes while it is at work.
-    job.start(clip(), 10.5, 20.2, 60.0, target, [](const QString &path) {
+    job.start(source, 10.5, 20.2, 60.0, target, [](const QString &path) {
         return QtConcurrent::run([path] {
             QThread::msleep(300);
             QFile picture(path);
@@ -147,16 +148,25 @@ private slots:
     void writesAllThreeFiles_data()
     {
         QTest::addColumn<QStringList>("present");   // "name": a file; "name@": a link to a file elsewhere
-        QTest::newRow("into an empty folder") << QStringList{};
+        QTest::addColumn<QString>("folder");         // where the clip lies, empty: where it was forged
+        QTest::newRow("into an empty folder") << QStringList{} << QString();
         QTest::newRow("over the files the user agreed to replace")
-            << QStringList{"incident.mp4", "incident.gpx", "incident.png"};
+            << QStringList{"incident.mp4", "incident.gpx", "incident.png"} << QString();
         QTest::newRow("links planted at the names of the parts")
-            << QStringList{".incident.mp4.part@", ".incident.gpx.part@", ".incident.png.part@"};
+            << QStringList{".incident.mp4.part@", ".incident.gpx.part@", ".incident.png.part@"} << QString();
+        QTest::newRow("a clip whose path has percent signs") << QStringList{} << "Trip 100% a%20b";
     }
     void writesAllThreeFiles()
     {
         QFETCH(QStringList, present);
+        QFETCH(QString, folder);
         QTemporaryDir dir, elsewhere;
+        QString source = clip();
+        if (!folder.isEmpty()) {
+            QVERIFY(QDir(elsewhere.path()).mkdir(folder));
+            source = elsewhere.filePath(folder + QStringLiteral("/2026_1108_093000_001.MOV"));
+            QVERIFY(QFile::copy(clip(), source));
+        }
         const QString victim = elsewhere.filePath(QStringLiteral("precious"));
         QVERIFY(plant(victim, "precious"));
         QStringList expected{"incident.gpx", "incident.mp4", "incident.png"};
@@ -169,11 +179,12 @@ private slots:
             }
         }
         expected.sort();
-        const QList<QVariant> r = exportTo(dir.filePath(QStringLiteral("incident")));
+        const QList<QVariant> r = exportTo(dir.filePath(QStringLiteral("incident")), {}, {}, source);
         QVERIFY2(r.value(0).toBool(), qPrintable(r.value(1).toString()));
         QCOMPARE(entries(dir.path()), expected);
         QVERIFY(QFileInfo(dir.filePath(QStringLiteral("incident.mp4"))).size() > 1000);
-        QVERIFY(contents(dir.filePath(QStringLiteral("incident.gpx"))).startsWith("<?xml"));
+        const QByteArray gpx = contents(dir.filePath(QStringLiteral("incident.gpx")));
+        QVERIFY(gpx.startsWith("<?xml") && gpx.contains("<trkpt "));
         QCOMPARE(contents(dir.filePath(QStringLiteral("incident.png"))), QByteArray("png"));
         QCOMPARE(contents(victim), QByteArray("precious"));
     }

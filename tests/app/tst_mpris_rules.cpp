@@ -10,6 +10,8 @@
 #include <QTest>
 #include <QUrl>
 
+#include <sys/stat.h>
+
 using namespace MprisRules;
 
 namespace {
@@ -102,6 +104,9 @@ private slots:
                     .startsWith(QLatin1String("no such file")));
         QVERIFY(openUriProblem(QUrl::fromLocalFile(dir.filePath(QStringLiteral("folder.MOV"))).toString())
                     .startsWith(QLatin1String("a folder")));
+        const QString fifo = dir.filePath(QStringLiteral("pipe.MOV"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QVERIFY(openUriProblem(QUrl::fromLocalFile(fifo).toString()).startsWith(QLatin1String("pipe.MOV was not added")));
     }
 
     void openOptions_data()
