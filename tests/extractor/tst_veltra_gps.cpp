@@ -306,22 +306,25 @@ private slots:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("flags");
-        QTest::addRow("nt9665 one trak") << "nt9665_1trak.MOV" << "010";
-        QTest::addRow("nt9665 two traks") << "nt9665_2trak.MOV" << "010";
-        QTest::addRow("nt9666") << "nt9666.MOV" << "001";
-        QTest::addRow("icat6330") << "icat6330.MOV" << "100";
-        QTest::addRow("drive") << "drive/2026_1108_093000_001.MOV" << "010";
-        QTest::addRow("nofix") << "nofix.MOV" << "010";
+        QTest::addColumn<QString>("layout");
+        QTest::addRow("nt9665 one trak") << "nt9665_1trak.MOV" << "010" << "novatek-nt9665";
+        QTest::addRow("nt9665 two traks") << "nt9665_2trak.MOV" << "010" << "novatek-nt9665";
+        QTest::addRow("nt9666") << "nt9666.MOV" << "001" << "novatek-nt9666";
+        QTest::addRow("icat6330") << "icat6330.MOV" << "100" << "icat6330";
+        QTest::addRow("drive") << "drive/2026_1108_093000_001.MOV" << "010" << "novatek-nt9665";
+        QTest::addRow("nofix") << "nofix.MOV" << "010" << "novatek-nt9665";
     }
     void detectFlagsPerKind()
     {
         QFETCH(QString, file);
         QFETCH(QString, flags);
+        QFETCH(QString, layout);
         const QString path = samplePaths({file}).first();
         const Run r = runTool({"--detect", path});
         QCOMPARE(r.exitCode, 0);
         const QByteArray expected = "{\"file\":\"" + path.toUtf8() + "\",\"icat6330\":" + flags.at(0).toLatin1() +
-                                    ",\"nt9665\":" + flags.at(1).toLatin1() + ",\"nt9666\":" + flags.at(2).toLatin1() + "}\n";
+                                    ",\"nt9665\":" + flags.at(1).toLatin1() + ",\"nt9666\":" + flags.at(2).toLatin1() +
+                                    ",\"layout\":\"" + layout.toLatin1() + "\"}\n";
         QCOMPARE(r.out, expected);
     }
 
