@@ -181,6 +181,8 @@ bool FreeBox::read(BinaryFile &file, const MovieMap &map, GpsReadResult *result)
             Moments::append(result, m);
         }
     }
+    if (result->videoDatas.empty())
+        return false;   // the boxes hold no moment: not this camera's telemetry
     Moments::finish(result, TelemetryLayout::FreeBox);
     return true;
 }

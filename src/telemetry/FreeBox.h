@@ -22,7 +22,7 @@ class FreeBox {
 public:
     FreeBox() = delete;
 
-    // False when no top-level `free` box holds any of the three boxes.
+    // False when no top-level `free` box holds any of the three boxes, or they hold no moment.
     static bool read(BinaryFile &file, const MovieMap &map, GpsReadResult *result);
 
     // g per unit of a `3gf ` reading. Public notes read it as a tenth; the one place to change.

@@ -226,7 +226,7 @@ bool FreeGps::decode(const unsigned char *b, size_t n, Payload payload, Telemetr
             readings[k] = int32_t(u32LE(p + 0x3C + 4 * k));
     const bool zeroTime = t[0] == 0 && t[1] == 0 && t[2] == 0 && t[3] == 0 && t[4] == 0 && t[5] == 0;
     const bool fullYear = t[3] >= 2000 && t[3] <= 2099;
-    const int year = fullYear ? int(t[3]) : int(t[3]) + 2000;
+    const int year = fullYear ? int(t[3]) : t[3] <= 99 ? int(t[3]) + 2000 : 0;
     const bool validTime = (t[3] <= 99 || fullYear) && t[4] >= 1 && t[4] <= 12 && t[5] >= 1 && t[5] <= 31 &&
                            ClipTime::validDate(year, int(t[4]), int(t[5])) &&
                            ClipTime::validClock(int(t[0]), int(t[1]), int(t[2]));
