@@ -18,10 +18,21 @@ std::string CsvWriter::rows(const GpsReadResult &result, const std::string &file
         const GpsSample &s = result.videoDatas[i];
         out += fileField + ',' + std::to_string(i) + ',';
         out += TextEscape::csv(s.gps_lat) + ',' + TextEscape::csv(s.gps_lgt) + ',';
-        out += std::to_string(s.spd) + ',' + NumberFormat::shortestDouble(s.north_angle) + ',';
-        out += NumberFormat::shortestFloat(s.gsensor_x) + ',';
-        out += NumberFormat::shortestFloat(s.gsensor_y) + ',';
-        out += NumberFormat::shortestFloat(s.gsensor_z) + ',';
+        // What the camera did not record stays empty rather than a false zero.
+        const TelemetrySample *t = i < result.samples.size() ? &result.samples[i] : nullptr;
+        if (!t || t->hasSpeed)
+            out += std::to_string(s.spd);
+        out += ',';
+        if (!t || t->hasCourse)
+            out += NumberFormat::shortestDouble(s.north_angle);
+        out += ',';
+        if (!t || t->hasG) {
+            out += NumberFormat::shortestFloat(s.gsensor_x) + ',';
+            out += NumberFormat::shortestFloat(s.gsensor_y) + ',';
+            out += NumberFormat::shortestFloat(s.gsensor_z) + ',';
+        } else {
+            out += ",,,";
+        }
         if (i < result.times.size()) {
             if (const auto utc = TrackTime::sentenceUtc(result.times[i]))
                 out += *utc;

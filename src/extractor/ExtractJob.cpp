@@ -50,7 +50,10 @@ FileOutcome ExtractJob::run(const std::string &argument, const ExtractorOptions 
     if (options.detect) {
         CFileList list;
         const tagFileNode node = list.createNodeInfo(path, file);
-        outcome.text = JsonWriter::detectLine(argument, DetectFlags{node.icat6330, node.nt9665, node.nt9666});
+        // The layout is the one the reading finds: detection and reading are one step.
+        const GpsReadResult result = GpsDataHelper::readGpsData(file, path);
+        outcome.text = JsonWriter::detectLine(
+            argument, DetectFlags{node.icat6330, node.nt9665, node.nt9666, layoutName(result.layout)});
         return outcome;
     }
 

@@ -36,7 +36,7 @@ const char *ExtractorOptions::usage()
 {
     return "usage: veltra-gps [--format json|csv|gpx|kml] [--detect] [--trips [--gap S]] [-o OUT] FILE...\n"
            "  --format F  json (default, one line per file), csv, gpx or kml\n"
-           "  --detect    print the camera kind flags of each file instead\n"
+           "  --detect    print the camera kind flags and telemetry layout of each file instead\n"
            "  --trips     group the files into trips: one gpx track or kml placemark\n"
            "              per trip, csv rows numbered by trip (gpx, kml, csv only)\n"
            "  --gap S     the longest pause in seconds between clips of a trip (10)\n"

@@ -51,12 +51,17 @@ void appendSegments(const GpsReadResult &result, const std::string &file, std::s
             out += time;
             out += "</time>";
         }
-        // Speed and course come from RMC sentences, which always have a time; a
-        // position without one came from a GGA sentence, which carries neither,
-        // so its zeros say nothing about the motion and are left out.
-        const bool motion = i >= result.times.size() || !result.times[i].hhmmss.empty();
-        const bool hasSpeed = motion && s.spd >= 0;
-        const bool hasCourse = motion && std::isfinite(s.north_angle) && s.north_angle >= 0 && s.north_angle < 360;
+        // In the Novatek layouts speed and course come from RMC sentences, which always
+        // have a time; a position without one came from a GGA sentence, which carries
+        // neither, so its zeros say nothing about the motion and are left out. The other
+        // layouts flag what their camera recorded.
+        const TelemetrySample *t = i < result.samples.size() ? &result.samples[i] : nullptr;
+        const bool sentences = result.layout == TelemetryLayout::None || result.layout == TelemetryLayout::NovatekTables ||
+                               result.layout == TelemetryLayout::NovatekIndex || result.layout == TelemetryLayout::Icat6330;
+        const bool motion = !sentences || i >= result.times.size() || !result.times[i].hhmmss.empty();
+        const bool hasSpeed = motion && (!t || t->hasSpeed) && s.spd >= 0;
+        const bool hasCourse = motion && (!t || t->hasCourse) && std::isfinite(s.north_angle) && s.north_angle >= 0 &&
+                               s.north_angle < 360;
         if (hasSpeed || hasCourse) {
             out += "<extensions><gpxtpx:TrackPointExtension>";
             if (hasSpeed)

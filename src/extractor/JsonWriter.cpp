@@ -60,5 +60,5 @@ std::string JsonWriter::detectLine(const std::string &file, const DetectFlags &f
     return "{" + key("file") + TextEscape::json(file) + ',' +
            key("icat6330") + std::to_string(flags.icat6330) + ',' +
            key("nt9665") + std::to_string(flags.nt9665) + ',' +
-           key("nt9666") + std::to_string(flags.nt9666) + "}\n";
+           key("nt9666") + std::to_string(flags.nt9666) + ',' + key("layout") + TextEscape::json(flags.layout) + "}\n";
 }

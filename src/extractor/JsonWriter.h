@@ -11,6 +11,7 @@ struct DetectFlags {
     int icat6330 = 0;
     int nt9665 = 0;
     int nt9666 = 0;
+    std::string layout = "none";   // the detection step's layout name (layoutName)
 };
 
 class JsonWriter {
@@ -25,6 +26,6 @@ public:
     // and a newline.
     static std::string resultLine(const GpsReadResult &result, const std::string &file);
 
-    // {"file":"…","icat6330":0|1,"nt9665":0|1,"nt9666":0|1} and a newline.
+    // {"file":"…","icat6330":0|1,"nt9665":0|1,"nt9666":0|1,"layout":"…"} and a newline.
     static std::string detectLine(const std::string &file, const DetectFlags &flags);
 };

@@ -5,11 +5,13 @@
 // camera's own digits.
 #pragma once
 
-#include "GpsSample.h"
-
 #include <cstdint>
 #include <optional>
 #include <vector>
+
+struct GpsSample;
+struct SentenceTime;
+struct GpsReadResult;
 
 struct TelemetrySample {
     // Position. `latitude` and `longitude` are the sentence's numbers as the panels have
@@ -41,7 +43,8 @@ struct TelemetrySample {
     bool speedCounts() const { return hasSpeed && !(glitches & SpeedGlitch); }
 
     // The sample of a Novatek GPS block: every field present, the position as its texts say.
-    static TelemetrySample fromGps(const GpsSample &sample, const SentenceTime &time = {});
+    static TelemetrySample fromGps(const GpsSample &sample);
+    static TelemetrySample fromGps(const GpsSample &sample, const SentenceTime &time);
     static std::vector<TelemetrySample> fromRead(const GpsReadResult &result);
 
     bool operator==(const TelemetrySample &o) const
@@ -51,3 +54,6 @@ struct TelemetrySample {
                gx == o.gx && gy == o.gy && gz == o.gz && utcMs == o.utcMs && glitches == o.glitches;
     }
 };
+
+// The read result that carries a list of these.
+#include "GpsSample.h"

@@ -53,6 +53,30 @@ private slots:
         QCOMPARE(CsvWriter::rows(r, file), row);
     }
 
+    // What a camera did not record stays an empty cell, not a zero.
+    void absentFields_data()
+    {
+        QTest::addColumn<QString>("absent");   // s speed, c course, g G
+        QTest::addColumn<Text>("row");
+        QTest::addRow("a camera without G sensor") << "g" << Text("f,0,1,2,5,123.5,,,,\n");
+        QTest::addRow("no speed or course recorded") << "sc" << Text("f,0,1,2,,,0.5,0,0,\n");
+        QTest::addRow("everything recorded") << "" << Text("f,0,1,2,5,123.5,0.5,0,0,\n");
+    }
+    void absentFields()
+    {
+        QFETCH(QString, absent);
+        QFETCH(Text, row);
+        GpsReadResult r;
+        r.videoDatas = {makeSample("1", "2", absent.contains('s') ? 0 : 5, absent.contains('c') ? 0 : 123.5,
+                                   absent.contains('g') ? 0 : 0.5f)};
+        TelemetrySample t = TelemetrySample::fromGps(r.videoDatas[0]);
+        t.hasSpeed = !absent.contains('s');
+        t.hasCourse = !absent.contains('c');
+        t.hasG = !absent.contains('g');
+        r.samples = {t};
+        QCOMPARE(QString::fromStdString(CsvWriter::rows(r, "f")), QString::fromStdString(row));
+    }
+
     void indexCountsTheSamples()
     {
         GpsReadResult r;

@@ -133,19 +133,22 @@ private slots:
         QTest::addColumn<int>("icat");
         QTest::addColumn<int>("nt65");
         QTest::addColumn<int>("nt66");
+        QTest::addColumn<QString>("layout");
         QTest::addColumn<Text>("line");
-        QTest::addRow("none") << 0 << 0 << 0 << Text("{\"file\":\"f\",\"icat6330\":0,\"nt9665\":0,\"nt9666\":0}\n");
-        QTest::addRow("icat6330") << 1 << 0 << 0 << Text("{\"file\":\"f\",\"icat6330\":1,\"nt9665\":0,\"nt9666\":0}\n");
-        QTest::addRow("nt9665") << 0 << 1 << 0 << Text("{\"file\":\"f\",\"icat6330\":0,\"nt9665\":1,\"nt9666\":0}\n");
-        QTest::addRow("nt9666") << 0 << 0 << 1 << Text("{\"file\":\"f\",\"icat6330\":0,\"nt9665\":0,\"nt9666\":1}\n");
+        QTest::addRow("none") << 0 << 0 << 0 << "none" << Text("{\"file\":\"f\",\"icat6330\":0,\"nt9665\":0,\"nt9666\":0,\"layout\":\"none\"}\n");
+        QTest::addRow("icat6330") << 1 << 0 << 0 << "icat6330" << Text("{\"file\":\"f\",\"icat6330\":1,\"nt9665\":0,\"nt9666\":0,\"layout\":\"icat6330\"}\n");
+        QTest::addRow("nt9665") << 0 << 1 << 0 << "novatek-nt9665" << Text("{\"file\":\"f\",\"icat6330\":0,\"nt9665\":1,\"nt9666\":0,\"layout\":\"novatek-nt9665\"}\n");
+        QTest::addRow("nt9666") << 0 << 0 << 1 << "novatek-nt9666" << Text("{\"file\":\"f\",\"icat6330\":0,\"nt9665\":0,\"nt9666\":1,\"layout\":\"novatek-nt9666\"}\n");
+        QTest::addRow("freegps beside a udta") << 0 << 0 << 1 << "freegps" << Text("{\"file\":\"f\",\"icat6330\":0,\"nt9665\":0,\"nt9666\":1,\"layout\":\"freegps\"}\n");
     }
     void detectLine()
     {
         QFETCH(int, icat);
         QFETCH(int, nt65);
         QFETCH(int, nt66);
+        QFETCH(QString, layout);
         QFETCH(Text, line);
-        QCOMPARE(JsonWriter::detectLine("f", DetectFlags{icat, nt65, nt66}), line);
+        QCOMPARE(JsonWriter::detectLine("f", DetectFlags{icat, nt65, nt66, layout.toStdString()}), line);
     }
 };
 

@@ -121,7 +121,12 @@ int positionsIn(const QJsonObject &truth)
 
 const QStringList kSampleFiles{"drive/2026_1108_093000_001.MOV", "drive/2026_1108_093100_002.MOV",
                                "drive/2026_1108_093200_003.MOV", "nt9665_1trak.MOV", "nt9665_2trak.MOV",
-                               "nt9666.MOV", "icat6330.MOV", "nofix.MOV"};
+                               "nt9666.MOV", "icat6330.MOV", "nofix.MOV",
+                               "layouts/freegps_v3.MOV", "layouts/freegps_v3_noindex.MOV", "layouts/freegps_old.MOV",
+                               "layouts/freegps_long.MOV", "layouts/freegps_nmea.MOV", "layouts/freegps_xor.MOV",
+                               "layouts/20261113_100100_NF.mp4", "layouts/text_0x120.MOV", "layouts/text_gsensori.MOV",
+                               "layouts/text_nmea.MOV", "layouts/2026_1113_100140_001.MOV",
+                               "layouts/2026_1113_100150_001.MOV"};
 
 QStringList samplePaths(const QStringList &names)
 {
@@ -306,22 +311,38 @@ private slots:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("flags");
-        QTest::addRow("nt9665 one trak") << "nt9665_1trak.MOV" << "010";
-        QTest::addRow("nt9665 two traks") << "nt9665_2trak.MOV" << "010";
-        QTest::addRow("nt9666") << "nt9666.MOV" << "001";
-        QTest::addRow("icat6330") << "icat6330.MOV" << "100";
-        QTest::addRow("drive") << "drive/2026_1108_093000_001.MOV" << "010";
-        QTest::addRow("nofix") << "nofix.MOV" << "010";
+        QTest::addColumn<QString>("layout");
+        QTest::addRow("nt9665 one trak") << "nt9665_1trak.MOV" << "010" << "novatek-nt9665";
+        QTest::addRow("nt9665 two traks") << "nt9665_2trak.MOV" << "010" << "novatek-nt9665";
+        QTest::addRow("nt9666") << "nt9666.MOV" << "001" << "novatek-nt9666";
+        QTest::addRow("icat6330") << "icat6330.MOV" << "100" << "icat6330";
+        QTest::addRow("drive") << "drive/2026_1108_093000_001.MOV" << "010" << "novatek-nt9665";
+        QTest::addRow("nofix") << "nofix.MOV" << "010" << "novatek-nt9665";
+        // The newer layouts keep a udta that names no chipset: the old flag says nt9666.
+        QTest::addRow("freegps v3") << "layouts/freegps_v3.MOV" << "001" << "freegps";
+        QTest::addRow("freegps without index") << "layouts/freegps_v3_noindex.MOV" << "001" << "freegps";
+        QTest::addRow("freegps old") << "layouts/freegps_old.MOV" << "001" << "freegps";
+        QTest::addRow("freegps long header") << "layouts/freegps_long.MOV" << "001" << "freegps";
+        QTest::addRow("freegps nmea") << "layouts/freegps_nmea.MOV" << "001" << "freegps";
+        QTest::addRow("freegps enciphered") << "layouts/freegps_xor.MOV" << "001" << "unreadable";
+        QTest::addRow("free box") << "layouts/20261113_100100_NF.mp4" << "001" << "free-box";
+        QTest::addRow("text 0x120") << "layouts/text_0x120.MOV" << "001" << "text-track";
+        QTest::addRow("text gsensori") << "layouts/text_gsensori.MOV" << "001" << "text-track";
+        QTest::addRow("text nmea") << "layouts/text_nmea.MOV" << "001" << "text-track";
+        QTest::addRow("nmea file beside") << "layouts/2026_1113_100140_001.MOV" << "001" << "nmea-file";
+        QTest::addRow("gpx file beside") << "layouts/2026_1113_100150_001.MOV" << "001" << "gpx-file";
     }
     void detectFlagsPerKind()
     {
         QFETCH(QString, file);
         QFETCH(QString, flags);
+        QFETCH(QString, layout);
         const QString path = samplePaths({file}).first();
         const Run r = runTool({"--detect", path});
         QCOMPARE(r.exitCode, 0);
         const QByteArray expected = "{\"file\":\"" + path.toUtf8() + "\",\"icat6330\":" + flags.at(0).toLatin1() +
-                                    ",\"nt9665\":" + flags.at(1).toLatin1() + ",\"nt9666\":" + flags.at(2).toLatin1() + "}\n";
+                                    ",\"nt9665\":" + flags.at(1).toLatin1() + ",\"nt9666\":" + flags.at(2).toLatin1() +
+                                    ",\"layout\":\"" + layout.toLatin1() + "\"}\n";
         QCOMPARE(r.out, expected);
     }
 

@@ -274,7 +274,16 @@ private slots:
         QVERIFY2(QFileInfo(VELTRA_FORGE).isExecutable(), VELTRA_FORGE);
     }
 
-    void samplePlays_data() { sampleRows(); }
+    void samplePlays_data()
+    {
+        sampleRows();
+        // The card of the newer layouts: each clip plays too, whatever it carries.
+        for (const char* name : {"freegps_v3.MOV", "freegps_v3_noindex.MOV", "freegps_old.MOV", "freegps_long.MOV",
+                                 "freegps_nmea.MOV", "freegps_xor.MOV", "20261113_100100_NF.mp4", "text_0x120.MOV",
+                                 "text_gsensori.MOV", "text_nmea.MOV", "2026_1113_100140_001.MOV",
+                                 "2026_1113_100150_001.MOV"})
+            QTest::newRow(name) << samples() + "/layouts/" + name << -1 << 10 << 320 << 240 << false;
+    }
     void samplePlays()
     {
         QFETCH(QString, file);
