@@ -1,5 +1,7 @@
 #include "TrackTime.h"
 
+#include <cmath>
+
 namespace {
 
 bool validClock(int hour, int minute, int second)
@@ -76,7 +78,18 @@ std::string TrackTime::pointTime(const GpsReadResult &result, size_t index,
         if (auto utc = sentenceUtc(result.times[index]))
             return *utc;
     }
-    if (recording)
+    if (!recording)
+        return {};
+    if (result.samplesPerSecond == 1 || !(result.samplesPerSecond > 0))
         return localText(plusSeconds(*recording, static_cast<long long>(index)));
-    return {};
+    // Samples faster than one a second (a sample per video frame): the time of each, to the ms.
+    const int64_t ms = ClipTime::toMs(*recording) + std::llround(double(index) * 1000.0 / result.samplesPerSecond);
+    std::string text = localText(ClipTime::fromMs(ms));
+    if (const int64_t fraction = ((ms % 1000) + 1000) % 1000) {
+        std::string digits = std::to_string(fraction + 1000).substr(1);
+        while (digits.back() == '0')
+            digits.pop_back();
+        text += '.' + digits;
+    }
+    return text;
 }

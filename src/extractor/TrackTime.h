@@ -1,7 +1,8 @@
 // Time stamps of exported track points. A point's time comes from its sentence's
 // own UTC time and date (RMC time and date fields); without them, from the
-// recording time in the file name plus one second per sample, which is the
-// camera's local time and is written without a zone designator.
+// recording time in the file name plus one second per sample (or the sample's share
+// of a second where a layout gives more than one a second), which is the camera's
+// local time and is written without a zone designator.
 #pragma once
 
 #include "ClipTime.h"

@@ -144,6 +144,43 @@ std::vector<SampleRef> trackSamples(BinaryFile &file, const AtomHeader &trak, si
     return samples;
 }
 
+double trackSeconds(BinaryFile &file, const AtomHeader &trak)
+{
+    AtomHeader mdia, mdhd;
+    unsigned char b[32];
+    if (!findChild(file, trak, "mdia", &mdia) || !findChild(file, mdia, "mdhd", &mdhd) ||
+        file.readAt(mdhd.contentStart(), b, 1) != 1)
+        return 0;
+    // Version 1: 64-bit times and duration; version 0: 32-bit ones.
+    const bool wide = b[0] == 1;
+    const size_t need = wide ? 32 : 20;
+    if (file.readAt(mdhd.contentStart(), b, need) != need)
+        return 0;
+    const uint32_t timescale = BinaryFile::u32BE(b + (wide ? 20 : 12));
+    const uint64_t duration = wide ? uint64_t(BinaryFile::u32BE(b + 24)) << 32 | BinaryFile::u32BE(b + 28)
+                                   : BinaryFile::u32BE(b + 16);
+    const bool unknown = wide ? duration == ~uint64_t(0) : duration == 0xFFFFFFFFu;
+    if (timescale == 0 || unknown)
+        return 0;
+    return double(duration) / timescale;
+}
+
+bool firstSampleEntry(BinaryFile &file, const AtomHeader &trak, AtomHeader *entry)
+{
+    AtomHeader mdia, minf, stbl, stsd;
+    if (!findChild(file, trak, "mdia", &mdia) || !findChild(file, mdia, "minf", &minf) ||
+        !findChild(file, minf, "stbl", &stbl) || !findChild(file, stbl, "stsd", &stsd))
+        return false;
+    // stsd: version and flags, the entry count, then the entries.
+    bool got = false;
+    forEachAtom(file, stsd.contentStart() + 8, stsd.end(), 1, [&](const AtomHeader &h) {
+        *entry = h;
+        got = true;
+        return false;
+    });
+    return got;
+}
+
 TrackKind trackKind(BinaryFile &file, const AtomHeader &trak)
 {
     TrackKind kind;

@@ -77,6 +77,13 @@ struct TrackKind {
 };
 TrackKind trackKind(BinaryFile &file, const AtomHeader &trak);
 
+// The media duration of a trak in seconds (mdia/mdhd, versions 0 and 1); 0 when the
+// header is missing, cut short, or gives a time scale of 0 or an unknown duration.
+double trackSeconds(BinaryFile &file, const AtomHeader &trak);
+
+// The first sample entry of a trak (mdia/minf/stbl/stsd), its header as found.
+bool firstSampleEntry(BinaryFile &file, const AtomHeader &trak, AtomHeader *entry);
+
 // The child of `parent` of type `fourcc` among its first kMaxChildren children.
 bool findChild(BinaryFile &file, const AtomHeader &parent, const char *fourcc, AtomHeader *found);
 

@@ -88,6 +88,10 @@ std::vector<std::pair<int64_t, int64_t>> gaps(BinaryFile &file, const MovieMap &
     for (const AtomHeader &h : map.moovChildren) {
         if (!h.is("trak") || budget == 0)
             continue;
+        // A `gpmd` track that no GPMF reading took is no KLV: some cameras keep their
+        // blocks in one, so its samples are searched like the stretches between tracks.
+        if (std::strcmp(AtomWalk::trackKind(file, h).sampleEntry, "gpmd") == 0)
+            continue;
         for (const AtomWalk::SampleRef &s : AtomWalk::trackSamples(file, h, budget)) {
             used.emplace_back(s.offset, s.offset > std::numeric_limits<int64_t>::max() - s.size
                                             ? std::numeric_limits<int64_t>::max()

@@ -3,7 +3,7 @@
 // `gps ` index in moov (u32 version, u32 count, count × (u32 offset, u32 size), BE)
 // and, where the index is missing or lists fewer blocks than the movie has seconds, by
 // a bounded scan: the stretches of the file that no track's samples, ftyp or moov
-// cover, each probed at its start, then at block-size-aligned offsets, then byte by
+// cover (the samples of a `gpmd` track that is no GPMF count as uncovered), each probed at its start, then at block-size-aligned offsets, then byte by
 // byte in a small window. The payload layout (V3, old, longer header, NMEA text) is
 // chosen for the whole file by plausibility, never by a name in the file.
 #pragma once

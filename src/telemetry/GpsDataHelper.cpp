@@ -5,7 +5,9 @@
 #include "FileList.h"
 #include "FreeBox.h"
 #include "FreeGps.h"
+#include "Gpmf.h"
 #include "MovieMap.h"
+#include "SeiTelemetry.h"
 #include "SideFiles.h"
 #include "TextTrack.h"
 #include "Utf8.h"
@@ -125,7 +127,8 @@ void detectAndRead(BinaryFile &file, const std::string &path, GpsReadResult *res
     if (node.nt9666 && afterUdta && afterUdta->is("gps ") &&
         readNovatek(file, false, TelemetryLayout::NovatekIndex, result))
         return;
-    if (FreeBox::read(file, map, result) || TextTrack::read(file, map, result))
+    if (FreeBox::read(file, map, result) || TextTrack::read(file, map, result) || Gpmf::read(file, map, result) ||
+        SeiTelemetry::read(file, map, result))
         return;
     if (node.nt9666 && !(afterUdta && afterUdta->is("gps "))) {
         GpsReadResult indexed;

@@ -27,10 +27,12 @@ public:
     //  4. a `gps ` atom right after udta: the index reader             novatek-nt9666
     //  5. `gps `, `3gf ` or `sttm` boxes under a top-level `free`      free-box
     //  6. a text track whose samples hold telemetry                    text-track
-    //  7. any other udta: the index reader, when it gives a position   novatek-nt9666
-    //  8. the bounded scan for `freeGPS ` blocks                       freegps / unreadable
-    //  9. a .NMEA file with the video's base name                      nmea-file
-    // 10. a .gpx file with the video's base name                       gpx-file
+    //  7. a `gpmd` track whose payloads are KLV                        gpmf
+    //  8. SEI units with a message in the video track's frames        sei-protobuf
+    //  9. any other udta: the index reader, when it gives a position   novatek-nt9666
+    // 10. the bounded scan for `freeGPS ` blocks                       freegps / unreadable
+    // 11. a .NMEA file with the video's base name                      nmea-file
+    // 12. a .gpx file with the video's base name                       gpx-file
     // Blocks that are there but enciphered give layout "unreadable" and no samples.
     static GpsReadResult readGpsData(const std::string &reference);
     // The same for a file the caller has opened (`path` is its name, kept in the

@@ -56,6 +56,10 @@ struct GpsReadResult {
     std::vector<TelemetrySample> samples;
     // Which layout the telemetry was found in (TelemetryLayout::None without any).
     TelemetryLayout layout = TelemetryLayout::None;
+    // Samples per second of recording: 1 for the layouts that give one a second or so;
+    // more where every GPS fix or every video frame is a sample (gpmf, sei-protobuf),
+    // from the track's own duration.
+    double samplesPerSecond = 1;
 
     // Outcome of opening the file, for callers that report it (the extractor):
     // 0 when the file was opened (with or without telemetry), otherwise an errno value

@@ -14,6 +14,8 @@ constexpr struct {
     {TelemetryLayout::FreeGps, "freegps"},
     {TelemetryLayout::FreeBox, "free-box"},
     {TelemetryLayout::TextTrack, "text-track"},
+    {TelemetryLayout::Gpmf, "gpmf"},
+    {TelemetryLayout::SeiProtobuf, "sei-protobuf"},
     {TelemetryLayout::NmeaFile, "nmea-file"},
     {TelemetryLayout::GpxFile, "gpx-file"},
 };

@@ -13,6 +13,8 @@ enum class TelemetryLayout {
     FreeGps,         // "freegps": blocks with the `freeGPS ` magic
     FreeBox,         // "free-box": `gps `, `3gf ` and `sttm` boxes under a top-level `free`
     TextTrack,       // "text-track": a text/subtitle track with telemetry samples
+    Gpmf,            // "gpmf": KLV payloads in a track whose sample entry is `gpmd`
+    SeiProtobuf,     // "sei-protobuf": a protobuf message in an SEI unit of every video frame
     NmeaFile,        // "nmea-file": a .NMEA file beside the video
     GpxFile,         // "gpx-file": a .gpx file beside the video, or one attached to it
 };

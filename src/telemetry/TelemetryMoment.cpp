@@ -180,6 +180,7 @@ void append(GpsReadResult *result, const TelemetryMoment &m)
         t.gz = s.gsensor_z = m.gz;
     }
     t.utcMs = m.utcMs;
+    t.vehicle = m.vehicle;
     result->videoDatas.push_back(std::move(s));
     result->times.push_back(m.utcMs ? sentenceTime(*m.utcMs) : SentenceTime{});
     result->samples.push_back(t);

@@ -22,6 +22,7 @@ struct TelemetryMoment {
     bool hasG = false;
     float gx = 0, gy = 0, gz = 0;            // g
     std::optional<int64_t> utcMs;
+    std::optional<TelemetrySample::Vehicle> vehicle;
 };
 
 namespace Moments {

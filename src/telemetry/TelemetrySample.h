@@ -33,6 +33,26 @@ struct TelemetrySample {
     // UTC time of the moment where the camera gave one, ms since 1970-01-01.
     std::optional<int64_t> utcMs;
 
+    // What the car itself reported, for the layouts that record it (the messages in the
+    // video stream): all of it from one message, so it is there or not as a whole.
+    enum class Gear : std::int8_t { Unknown = -1, Park, Drive, Reverse, Neutral };
+    enum class Assistance : std::int8_t { Unknown = -1, None, SelfDriving, Autosteer, Cruise };
+    struct Vehicle {
+        float steeringDeg = 0;   // steering-wheel angle as recorded, degrees
+        float pedal = 0;         // accelerator pedal, 0 released to 1 pressed down
+        bool brake = false;
+        bool blinkerLeft = false, blinkerRight = false;
+        Gear gear = Gear::Unknown;
+        Assistance assistance = Assistance::Unknown;
+        bool operator==(const Vehicle &o) const
+        {
+            return steeringDeg == o.steeringDeg && pedal == o.pedal && brake == o.brake &&
+                   blinkerLeft == o.blinkerLeft && blinkerRight == o.blinkerRight && gear == o.gear &&
+                   assistance == o.assistance;
+        }
+    };
+    std::optional<Vehicle> vehicle;
+
     // What the glitch filter found wrong (GpsGlitches): a position or a speed reading
     // no car makes. The readings stay as the camera gave them; figures leave them out.
     enum Glitch : std::uint8_t { PositionGlitch = 1, SpeedGlitch = 2 };
@@ -51,7 +71,7 @@ struct TelemetrySample {
     {
         return hasFix == o.hasFix && latitude == o.latitude && longitude == o.longitude && hasSpeed == o.hasSpeed &&
                speedKmh == o.speedKmh && hasCourse == o.hasCourse && course == o.course && hasG == o.hasG &&
-               gx == o.gx && gy == o.gy && gz == o.gz && utcMs == o.utcMs && glitches == o.glitches;
+               gx == o.gx && gy == o.gy && gz == o.gz && utcMs == o.utcMs && glitches == o.glitches && vehicle == o.vehicle;
     }
 };
 

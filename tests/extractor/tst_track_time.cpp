@@ -125,26 +125,33 @@ private slots:
         QCOMPARE(TrackTime::localText(time), text);
     }
 
-    // Per sample: the sentence's own time first, then the file name's plus the index.
+    // Per sample: the sentence's own time first, then the file name's plus the index
+    // (in seconds, or in the sample's share of one).
     void pointTime_data()
     {
         QTest::addColumn<bool>("named");
         QTest::addColumn<int>("index");
+        QTest::addColumn<double>("rate");
         QTest::addColumn<Text>("expected");
-        QTest::addRow("sentence time wins") << true << 0 << Text("2026-01-01T05:00:00Z");
-        QTest::addRow("empty sentence time: name plus index") << true << 1 << Text("2026-01-01T00:00:00");
-        QTest::addRow("invalid sentence date: name plus index") << true << 2 << Text("2026-01-01T00:00:01");
-        QTest::addRow("beyond the times: name plus index") << true << 3 << Text("2026-01-01T00:00:02");
-        QTest::addRow("sentence time without a name") << false << 0 << Text("2026-01-01T05:00:00Z");
-        QTest::addRow("no time at all") << false << 1 << Text();
+        QTest::addRow("sentence time wins") << true << 0 << 1.0 << Text("2026-01-01T05:00:00Z");
+        QTest::addRow("empty sentence time: name plus index") << true << 1 << 1.0 << Text("2026-01-01T00:00:00");
+        QTest::addRow("invalid sentence date: name plus index") << true << 2 << 1.0 << Text("2026-01-01T00:00:01");
+        QTest::addRow("beyond the times: name plus index") << true << 3 << 1.0 << Text("2026-01-01T00:00:02");
+        QTest::addRow("sentence time without a name") << false << 0 << 1.0 << Text("2026-01-01T05:00:00Z");
+        QTest::addRow("no time at all") << false << 1 << 1.0 << Text();
+        // A sample per video frame, 36 a second: frame 3 is 83 ms after the name's time.
+        QTest::addRow("36 samples a second") << true << 3 << 36.0 << Text("2025-12-31T23:59:59.083");
+        QTest::addRow("36 a second, a whole second on") << true << 37 << 36.0 << Text("2026-01-01T00:00:00.028");
     }
     void pointTime()
     {
         QFETCH(bool, named);
         QFETCH(int, index);
+        QFETCH(double, rate);
         QFETCH(Text, expected);
         GpsReadResult r;
-        r.videoDatas.resize(4);
+        r.samplesPerSecond = rate;
+        r.videoDatas.resize(40);
         r.times = {SentenceTime{"050000.00", "010126"}, SentenceTime{}, SentenceTime{"050002.00", "320126"}};
         const auto recording = named ? TrackTime::fromFileName("2025_1231_235959_007.MOV")
                                      : TrackTime::fromFileName("clip.MOV");

@@ -1,14 +1,17 @@
 // The readers of the newer layouts on hand-built files, one table per layout family:
 // freeGPS payloads and how the blocks are found, the boxes under `free`, text tracks,
-// the files beside the video and an attached GPX track, and the detection order on
-// files that carry more than one layout.
+// the files beside the video and an attached GPX track, GPMF payloads, messages in the
+// video's SEI units and their wire format, and the detection order on files that carry
+// more than one layout.
 #include "BinaryFile.h"
 #include "ClipTime.h"
 #include "Fixtures.h"
 #include "FreeGps.h"
+#include "Gpmf.h"
 #include "GpsDataHelper.h"
 #include "MovieMap.h"
 #include "SideFiles.h"
+#include "VehicleMessage.h"
 
 #include <cmath>
 #include <fcntl.h>
@@ -226,9 +229,10 @@ TEST(FreeBox_table)
     }
 }
 
-// A text track (handler, sample entry) whose samples sit at 4096 on, two to a chunk,
-// listed through co64.
-Bytes textTrackFile(const char *handler, const char *entry, const std::vector<Bytes> &samples)
+// A track (handler, sample entry and its content) whose samples sit at 4096 on, two to
+// a chunk, listed through co64; with an mdhd of `seconds` when that is not 0.
+Bytes trackFile(const char *handler, const char *entry, const std::vector<Bytes> &samples,
+                const Bytes &entryContent = Bytes().zeros(8), uint32_t seconds = 0)
 {
     std::map<uint32_t, Bytes> blocks;
     Bytes sizes, chunks;
@@ -244,12 +248,14 @@ Bytes textTrackFile(const char *handler, const char *entry, const std::vector<By
     for (const Bytes &s : samples)
         sizes.be32(uint32_t(s.size()));
     Bytes file = fx::ftypAndMdat(blocks, at);
-    Bytes stsd = atom("stsd", Bytes().be32(0).be32(1).append(atom(entry, Bytes().zeros(8))));
+    Bytes stsd = atom("stsd", Bytes().be32(0).be32(1).append(atom(entry, entryContent)));
     const Bytes stbl = atom("stbl", stsd.append(atom("stsc", Bytes().be32(0).be32(1).be32(1).be32(2).be32(1)))
                                         .append(atom("stsz", Bytes().be32(0).be32(0).be32(uint32_t(samples.size())).append(sizes)))
                                         .append(atom("co64", Bytes().be32(0).be32(uint32_t(chunks.size() / 8)).append(chunks))));
-    const Bytes mdia = atom("mdia", atom("hdlr", Bytes().be32(0).text("mhlr").text(handler).zeros(12))
-                                        .append(atom("minf", stbl)));
+    Bytes mdia = seconds ? atom("mdhd", Bytes().be32(0).be32(0).be32(0).be32(1000).be32(seconds * 1000).zeros(4))
+                         : Bytes();
+    mdia = atom("mdia", mdia.append(atom("hdlr", Bytes().be32(0).text("mhlr").text(handler).zeros(12)))
+                            .append(atom("minf", stbl)));
     return file.append(atom("moov", fx::mvhd().append(atom("trak", mdia))));
 }
 
@@ -289,7 +295,7 @@ TEST(TextTrack_table)
     };
     for (const auto &r : rows) {
         tst::Row row(r.name);
-        const GpsReadResult res = readFile(textTrackFile(r.handler, r.entry, r.samples));
+        const GpsReadResult res = readFile(trackFile(r.handler, r.entry, r.samples));
         CHECK_EQ(std::string(layoutName(res.layout)), std::string(r.layout));
         if (!CHECK_EQ(res.samples.size(), r.count) || r.count == 0)
             continue;
@@ -401,6 +407,404 @@ TEST(Gpx_attached_to_a_clip)
     }
 }
 
+// GPMF -------------------------------------------------------------------------
+
+// A KLV item: key, type, structure size, repeat count, the data padded to four bytes.
+Bytes klv(const char *key, char type, uint8_t size, uint16_t repeat, const Bytes &data)
+{
+    Bytes b;
+    b.text(std::string(key, 4)).raw(&type, 1).raw(&size, 1).be16(repeat).append(data);
+    return b.padTo((b.size() + 3) / 4 * 4);
+}
+
+Bytes nest(const char *key, const Bytes &items)
+{
+    return klv(key, 0, 1, uint16_t(items.size()), items);
+}
+
+Bytes be32s(std::initializer_list<int32_t> values)
+{
+    Bytes b;
+    for (int32_t v : values)
+        b.be32(uint32_t(v));
+    return b;
+}
+
+// 51.5 N 0.1 W, 35 m, 10 m/s, as GPS5 stores them with the usual SCAL.
+const std::array<int32_t, 5> kFix5 = {515000000, -1000000, 35000, 10000, 1000};
+const Bytes kScal5 = klv("SCAL", 'l', 4, 5, be32s({10000000, 10000000, 1000, 1000, 100}));
+
+Bytes gps5(const std::vector<std::array<int32_t, 5>> &fixes, const Bytes &scal = kScal5)
+{
+    Bytes data;
+    for (const auto &f : fixes)
+        data.append(be32s({f[0], f[1], f[2], f[3], f[4]}));
+    return Bytes(scal).append(klv("GPS5", 'l', 20, uint16_t(fixes.size()), data));
+}
+
+// GPSF, GPSU (2026-11-08 12:34:56 UTC), GPSP, then the GPS data.
+Bytes gpsStream(const Bytes &gps, uint32_t fix = 3, uint16_t dopX100 = 150)
+{
+    return nest("STRM", klv("GPSF", 'L', 4, 1, Bytes().be32(fix))
+                            .append(klv("GPSU", 'U', 16, 1, Bytes().text("261108123456.000")))
+                            .append(klv("GPSP", 'S', 2, 1, Bytes().be16(dopX100)))
+                            .append(gps));
+}
+
+// ACCL readings with SCAL 418 (units per m/s²).
+Bytes acclStream(std::initializer_list<std::array<int16_t, 3>> readings)
+{
+    Bytes data;
+    for (const auto &r : readings)
+        data.be16(uint16_t(r[0])).be16(uint16_t(r[1])).be16(uint16_t(r[2]));
+    return nest("STRM", klv("SCAL", 's', 2, 1, Bytes().be16(418))
+                            .append(klv("ACCL", 's', 6, uint16_t(readings.size()), data)));
+}
+
+Bytes devc(const Bytes &streams)
+{
+    return nest("DEVC", klv("DVID", 'L', 4, 1, Bytes().be32(1)).append(streams));
+}
+
+Bytes gpmdFile(const std::vector<Bytes> &payloads)
+{
+    return trackFile("meta", "gpmd", payloads, Bytes().zeros(8), uint32_t(payloads.size()));
+}
+
+TEST(Gpmf_table)
+{
+    const Bytes accl = acclStream({{4100, 0, -418}, {0, 0, 0}, {836, 0, 0}, {0, 0, 0}});
+    const Bytes good = devc(gpsStream(gps5({kFix5, kFix5})).append(accl));
+    // GPS9: the same fix, 2026-11-08 is day 9808 since 2000; 12:34:56.250 of the day.
+    Bytes nine = Bytes().append(be32s({515000000, -1000000, 35000, 10000, 1000, 9808, 45296250}));
+    nine.be16(150).be16(3);
+    const Bytes gps9 = klv("TYPE", 'c', 9, 1, Bytes().text("lllllllSS"))
+                           .append(klv("SCAL", 'l', 4, 9, be32s({10000000, 10000000, 1000, 1000, 100, 1, 1000, 100, 1})))
+                           .append(klv("GPS9", '?', 32, 1, nine));
+    Bytes lying = good;
+    lying.data[lying.size() - accl.size() - 4 * 10 - 2] = 0x7F;   // GPS5's repeat: far more than it holds
+    Bytes cut = good;
+    cut.data.resize(cut.size() - 6);
+    Bytes deep = klv("GPSU", 'c', 4, 1, Bytes().text("xxxx"));
+    for (int i = 0; i < Gpmf::kMaxDepth + 1; ++i)
+        deep = nest("STRM", deep);
+    Bytes badKey = good;
+    badKey.data[8] = '$';   // DVID's first letter
+    const struct {
+        const char *name;
+        std::vector<Bytes> payloads;
+        const char *layout;
+        size_t samples;
+        bool fix;
+        int spd;
+        bool hasG;
+        float gx;
+        std::optional<int64_t> firstUtc, lastUtc;
+    } rows[] = {
+        // 10 m/s is 36 km/h; 4100 / 418 m/s² in g
+        {"GPS5 with SCAL, GPSU, GPSF, GPSP and ACCL", {good}, "gpmf", 2, true, 36, true,
+         float(4100 / 418.0 / Gpmf::kStandardGravity), kUtc, kUtc + 500},
+        {"the fixes of two payloads", {good, good}, "gpmf", 4, true, 36, true, float(4100 / 418.0 / Gpmf::kStandardGravity),
+         kUtc, kUtc + 500},
+        {"GPS9: a time, DOP and fix per fix", {devc(gpsStream(gps9))}, "gpmf", 1, true, 36, false, 0, kUtc + 250, kUtc + 250},
+        {"GPSF 0: no position", {devc(gpsStream(gps5({kFix5}), 0))}, "gpmf", 1, false, 0, false, 0, kUtc, kUtc},
+        {"DOP over 10: no position", {devc(gpsStream(gps5({kFix5}), 3, 1001))}, "gpmf", 1, false, 0, false, 0, kUtc, kUtc},
+        {"one SCAL for every element", {devc(gpsStream(gps5({kFix5}, klv("SCAL", 'l', 4, 1, be32s({10000000})))))}, "gpmf",
+         1, true, 0, false, 0, kUtc, kUtc},
+        {"SCAL 0: no fix read, the readings stay", {devc(gpsStream(gps5({kFix5}, klv("SCAL", 'l', 4, 1, be32s({0}))))
+                                                             .append(accl))},
+         "gpmf", 1, false, 0, true, float(4100 / 418.0 / Gpmf::kStandardGravity), kUtc, kUtc},
+        {"ACCL alone: a sample of G", {devc(accl)}, "gpmf", 1, false, 0, true, float(4100 / 418.0 / Gpmf::kStandardGravity),
+         std::nullopt, std::nullopt},
+        {"zero bytes after the last item", {Bytes(good).zeros(12)}, "gpmf", 2, true, 36, true,
+         float(4100 / 418.0 / Gpmf::kStandardGravity), kUtc, kUtc + 500},
+        {"a payload lying about GPS5's count is left out", {lying, good}, "gpmf", 2, true, 36, true,
+         float(4100 / 418.0 / Gpmf::kStandardGravity), kUtc, kUtc + 500},
+        {"a payload cut short is left out", {good, cut}, "gpmf", 2, true, 36, true,
+         float(4100 / 418.0 / Gpmf::kStandardGravity), kUtc, kUtc + 500},
+        {"NMEA text in a gpmd track is no KLV", {Bytes().text(kRmc)}, "none", 0, false, 0, false, 0, {}, {}},
+        {"a first key other than DEVC", {nest("STRM", gps5({kFix5}))}, "none", 0, false, 0, false, 0, {}, {}},
+        {"a key that is no FourCC", {badKey}, "none", 0, false, 0, false, 0, {}, {}},
+        {"nesting deeper than the bound", {devc(deep)}, "none", 0, false, 0, false, 0, {}, {}},
+        {"KLV without GPS or ACCL is no telemetry", {devc(nest("STRM", klv("TMPC", 'f', 4, 1, Bytes().be32(0))))}, "none",
+         0, false, 0, false, 0, {}, {}},
+    };
+    for (const auto &r : rows) {
+        tst::Row row(r.name);
+        const GpsReadResult res = readFile(gpmdFile(r.payloads));
+        CHECK_EQ(std::string(layoutName(res.layout)), std::string(r.layout));
+        if (!CHECK_EQ(res.samples.size(), r.samples) || r.samples == 0)
+            continue;
+        CHECK_EQ(res.videoDatas.size(), r.samples);
+        CHECK_EQ(res.samples[0].hasFix, r.fix);
+        CHECK_EQ(res.videoDatas[0].gps_lat, std::string(r.fix ? "51.500000" : ""));
+        CHECK_EQ(res.videoDatas[0].gps_lgt, std::string(r.fix ? "-0.100000" : ""));
+        CHECK_EQ(res.videoDatas[0].spd, r.spd);
+        CHECK_EQ(res.samples[0].hasCourse, false);
+        CHECK_EQ(res.samples[0].hasG, r.hasG);
+        CHECK_EQ(res.samples[0].gx, r.gx);
+        CHECK(res.samples[0].utcMs == r.firstUtc);
+        CHECK(res.samples.back().utcMs == r.lastUtc);
+        CHECK_EQ(res.samplesPerSecond, double(r.samples) / double(r.payloads.size()));
+    }
+}
+
+// SEI --------------------------------------------------------------------------
+
+Bytes &varint(Bytes &b, uint64_t v)
+{
+    for (; v >= 0x80; v >>= 7)
+        b.data.push_back(uint8_t(v | 0x80));
+    b.data.push_back(uint8_t(v));
+    return b;
+}
+
+Bytes &le64(Bytes &b, double d)
+{
+    uint64_t u;
+    std::memcpy(&u, &d, 8);
+    return b.le32(int32_t(uint32_t(u))).le32(int32_t(uint32_t(u >> 32)));
+}
+
+// The car's message: 10 m/s, brake, autosteer, 51.5 N 0.1 W, heading 90, 1 g forward.
+Bytes carMessage()
+{
+    Bytes m;
+    varint(m, 4 << 3 | 5);
+    le32f(m, 10.0f);
+    varint(varint(m, 9 << 3 | 0), 1);
+    varint(varint(m, 10 << 3 | 0), 2);
+    le64(varint(m, 11 << 3 | 1), 51.5);
+    le64(varint(m, 12 << 3 | 1), -0.1);
+    le64(varint(m, 13 << 3 | 1), 90.0);
+    le64(varint(m, 14 << 3 | 1), Gpmf::kStandardGravity);
+    return m;
+}
+
+// Emulation prevention, as an encoder adds it.
+Bytes escaped(const Bytes &rbsp)
+{
+    Bytes out;
+    int zeros = 0;
+    for (uint8_t b : rbsp.data) {
+        if (zeros >= 2 && b <= 3) {
+            out.data.push_back(3);
+            zeros = 0;
+        }
+        out.data.push_back(b);
+        zeros = b == 0 ? zeros + 1 : 0;
+    }
+    return out;
+}
+
+// One SEI message of user data unregistered (type, size, body): the magic after a UUID
+// or opening the payload; its size field `sizeLie` bytes more than the body.
+Bytes seiMessage(const Bytes &message, bool afterUuid, int sizeLie = 0)
+{
+    Bytes body;
+    if (afterUuid)
+        body.text("0123456789abcdef");
+    body.data.insert(body.data.end(), {0x42, 0x42, 0x42, 0x69});
+    body.append(message);
+    Bytes m;
+    m.data.push_back(5);
+    size_t size = body.size() + size_t(sizeLie);
+    for (; size >= 255; size -= 255)
+        m.data.push_back(0xFF);
+    m.data.push_back(uint8_t(size));
+    return m.append(body);
+}
+
+// An SEI unit: its NAL header, the messages with emulation prevention, the trailing bits.
+Bytes seiUnit(const Bytes &messages, bool h265 = false)
+{
+    Bytes unit;
+    if (h265)
+        unit.data.insert(unit.data.end(), {39 << 1, 1});
+    else
+        unit.data.push_back(0x06);
+    Bytes rbsp = messages;
+    rbsp.data.push_back(0x80);
+    return unit.append(escaped(rbsp));
+}
+
+// A unit after its length field of `lengthSize` bytes.
+Bytes unit(const Bytes &u, int lengthSize = 4)
+{
+    Bytes b;
+    for (int i = lengthSize - 1; i >= 0; --i)
+        b.data.push_back(uint8_t(u.size() >> (8 * i)));
+    return b.append(u);
+}
+
+Bytes slice(bool h265 = false)
+{
+    Bytes s;
+    if (h265)
+        s.data.insert(s.data.end(), {19 << 1, 1});
+    else
+        s.data.push_back(0x25);
+    return s.zeros(40);
+}
+
+// An H.264 (avc1 and avcC) or H.265 (hvc1 and hvcC) video track of these frames.
+Bytes videoFile(const std::vector<Bytes> &frames, bool h265 = false, int lengthSize = 4)
+{
+    Bytes entry = Bytes().zeros(78);
+    const uint8_t lengthBits = uint8_t(0xFC | (lengthSize - 1));
+    if (h265)
+        entry.append(atom("hvcC", Bytes().zeros(21).raw(&lengthBits, 1).zeros(1)));
+    else
+        entry.append(atom("avcC", Bytes().text("\x01\x42\xC0\x1E").raw(&lengthBits, 1).text("\xE0").zeros(1)));
+    return trackFile("vide", h265 ? "hvc1" : "avc1", frames, entry, 1);
+}
+
+TEST(Sei_table)
+{
+    const Bytes msg = carMessage();
+    const Bytes ours = unit(seiUnit(seiMessage(msg, true)));
+    const Bytes frame = Bytes(ours).append(unit(slice()));
+    const Bytes plain = unit(slice());
+    const Bytes aud = unit(Bytes().text("\x09\xF0"));
+    // An encoder's own user data first (another UUID, no magic), ours in a second message.
+    Bytes encoders;
+    encoders.data.insert(encoders.data.end(), {5, 20});
+    encoders.text("x264 encoder text..").zeros(1);
+    const Bytes twoMessages = seiUnit(Bytes(encoders).append(seiMessage(msg, false)));
+    std::vector<Bytes> late(40, plain);
+    for (size_t i = 35; i < late.size(); ++i)
+        late[i] = frame;
+    Bytes pastTheFrame = Bytes(ours).append(plain);
+    pastTheFrame.patchBe32(0, 9999);
+    Bytes notProtobuf;
+    notProtobuf.data.insert(notProtobuf.data.end(), {0x0F, 0xFF});   // field 1, wire type 7
+    const struct {
+        const char *name;
+        Bytes file;
+        const char *layout;
+        size_t samples;
+        size_t first;   // the first sample with the message
+    } rows[] = {
+        {"H.264, the magic after the UUID", videoFile({frame, frame, frame}), "sei-protobuf", 3, 0},
+        {"H.264, the magic opening the payload", videoFile({unit(seiUnit(seiMessage(msg, false))).append(plain)}),
+         "sei-protobuf", 1, 0},
+        {"H.265 prefix SEI, 2-byte lengths",
+         videoFile({unit(seiUnit(seiMessage(msg, true), true), 2).append(unit(slice(true), 2))}, true, 2), "sei-protobuf", 1, 0},
+        {"1-byte lengths", videoFile({unit(seiUnit(seiMessage(msg, true)), 1).append(unit(slice(), 1))}, false, 1), "sei-protobuf", 1,
+         0},
+        {"after a delimiter and another unit's user data",
+         videoFile({Bytes(aud).append(unit(twoMessages)).append(plain)}), "sei-protobuf", 1, 0},
+        {"a frame without the message keeps its place", videoFile({plain, frame, frame}), "sei-protobuf", 3, 1},
+        {"an SEI unit that ends early", videoFile({unit(seiUnit(seiMessage(msg, true, 10))).append(plain), frame}),
+         "sei-protobuf", 2, 1},
+        {"a message only in the last frames: found by the spread probes", videoFile(late), "sei-protobuf", 40, 35},
+        {"an SEI after the slice is not read", videoFile({Bytes(plain).append(ours)}), "none", 0, 0},
+        {"a unit length past the frame", videoFile({pastTheFrame}), "none", 0, 0},
+        {"a message that is no protobuf", videoFile({unit(seiUnit(seiMessage(notProtobuf, true))).append(plain)}), "none", 0, 0},
+        {"user data without the magic", videoFile({unit(Bytes().text("\x06\x05\x14").text("0123456789abcdef\x01\x02\x03\x04\x80"))
+                                                       .append(plain)}),
+         "none", 0, 0},
+        {"a plain video", videoFile({plain, plain}), "none", 0, 0},
+    };
+    for (const auto &r : rows) {
+        tst::Row row(r.name);
+        const GpsReadResult res = readFile(r.file);
+        CHECK_EQ(std::string(layoutName(res.layout)), std::string(r.layout));
+        if (!CHECK_EQ(res.samples.size(), r.samples) || r.samples == 0)
+            continue;
+        CHECK_EQ(res.videoDatas.size(), r.samples);
+        CHECK_EQ(res.samplesPerSecond, double(r.samples));
+        const TelemetrySample &t = res.samples[r.first];
+        CHECK(t.hasFix && t.hasSpeed && t.hasCourse && t.hasG);
+        CHECK_EQ(res.videoDatas[r.first].gps_lat, std::string("51.500000"));
+        CHECK_EQ(res.videoDatas[r.first].gps_lgt, std::string("-0.100000"));
+        CHECK_EQ(t.speedKmh, 36);
+        CHECK_EQ(t.course, 90.0);
+        CHECK_EQ(t.gx, 1.0f);
+        CHECK(!t.utcMs);
+        CHECK(t.vehicle && t.vehicle->brake && t.vehicle->assistance == TelemetrySample::Assistance::Autosteer &&
+              t.vehicle->gear == TelemetrySample::Gear::Park);
+        if (r.first > 0)
+            CHECK(!res.samples[0].vehicle && !res.samples[0].hasFix && !res.samples[0].hasSpeed && !res.samples[0].hasG);
+    }
+}
+
+// The wire format of the car's message, bytes by hand (tst_vehicle_message holds the
+// decoder to protobuf's own code).
+TEST(VehicleMessage_wire_table)
+{
+    const Bytes msg = carMessage();
+    const auto field = [](uint32_t number, int wire) {
+        Bytes b;
+        return varint(b, uint64_t(number) << 3 | uint32_t(wire));
+    };
+    Bytes unknown = msg;
+    varint(varint(unknown, 99 << 3 | 0), 12345);
+    le64(varint(unknown, 98 << 3 | 1), 1.0);
+    varint(unknown, 97 << 3 | 2).data.insert(unknown.data.end(), {3, 'a', 'b', 'c'});
+    varint(unknown, 96 << 3 | 5).le32(7);
+    Bytes twice = msg;
+    le32f(varint(twice, 4 << 3 | 5), 20.0f);
+    Bytes wrongType = field(4, 0);
+    varint(wrongType, 77);
+    Bytes group = field(50, 3).append(field(4, 5));
+    le32f(group, 20.0f).append(field(50, 4));
+    Bytes deep100, deep101;
+    for (int i = 0; i < 100; ++i)
+        deep100.append(field(50, 3));
+    for (int i = 0; i < 100; ++i)
+        deep100.append(field(50, 4));
+    deep101 = field(50, 3).append(deep100).append(field(50, 4));
+    Bytes longVarint = field(1, 0);
+    longVarint.data.insert(longVarint.data.end(), 10, 0x80);
+    longVarint.data.push_back(1);
+    Bytes wideTag;   // field 4, wire type 5, in five bytes whose high bits protobuf drops
+    wideTag.data.insert(wideTag.data.end(), {0xA5, 0x80, 0x80, 0x80, 0x10});
+    le32f(wideTag, 20.0f);
+    Bytes sixByteLength = field(97, 2);
+    sixByteLength.data.insert(sixByteLength.data.end(), {0x81, 0x80, 0x80, 0x80, 0x80, 0x00, 'a'});
+    const struct {
+        const char *name;
+        Bytes bytes;
+        bool ok;
+        float speed;
+        bool brake;
+    } rows[] = {
+        {"the car's message", msg, true, 10.0f, true},
+        {"an empty message: every field zero", Bytes(), true, 0, false},
+        {"unknown fields of every wire type are stepped over", unknown, true, 10.0f, true},
+        {"a field given twice takes its last value", twice, true, 20.0f, true},
+        {"a field of another wire type is stepped over", wrongType, true, 0, false},
+        {"a known field inside a group is stepped over", group, true, 0, false},
+        {"a tag of five bytes keeps its low 32 bits", wideTag, true, 20.0f, false},
+        {"groups 100 deep", deep100, true, 0, false},
+        {"groups 101 deep", deep101, false, 0, false},
+        {"a group without its end", field(50, 3), false, 0, false},
+        {"an end of group without its start", field(50, 4), false, 0, false},
+        {"an end of another group", Bytes(field(50, 3)).append(field(51, 4)), false, 0, false},
+        {"field number 0", Bytes(field(0, 0)).text("\x01"), false, 0, false},
+        {"wire type 6", Bytes(field(4, 6)).text("\x01"), false, 0, false},
+        {"a length past the end", Bytes(field(97, 2)).text("\x05" "ab"), false, 0, false},
+        {"a length of 2^32 - 1", Bytes(field(97, 2)).text("\xFF\xFF\xFF\xFF\x0F"), false, 0, false},
+        {"a length in six bytes", sixByteLength, false, 0, false},
+        {"a varint of eleven bytes", longVarint, false, 0, false},
+        {"a double cut short", Bytes(field(11, 1)).text("\x01\x02\x03"), false, 0, false},
+        {"the message cut in its last field", Bytes().raw(msg.data.data(), msg.size() - 1), false, 0, false},
+    };
+    for (const auto &r : rows) {
+        tst::Row row(r.name);
+        VehicleMessage m;
+        m.version = 42;
+        const bool ok = VehicleMessage::decode(r.bytes.data.data(), r.bytes.size(), &m);
+        CHECK_EQ(ok, r.ok);
+        CHECK_EQ(m.version, ok ? 0u : 42u);   // a failed decoding leaves the message alone
+        if (ok) {
+            CHECK_EQ(m.speedMps, r.speed);
+            CHECK_EQ(m.brake, r.brake);
+        }
+    }
+}
+
 TEST(Detection_order_on_mixed_layouts)
 {
     const Bytes freeBox = atom("free", atom("gps ", Bytes().text("[1794141296000]" + kRmc)));
@@ -409,7 +813,7 @@ TEST(Detection_order_on_mixed_layouts)
     Bytes nt9665 = fx::ftypAndMdat({{32768, tst::gpsBlock(1, 2, 3, fx::kFix)}}, 33000);
     nt9665.append(atom("moov", fx::mvhd().append(fx::trak(fx::stsz(sizes, 30).append(fx::stco(offsets, 30))))
                                    .append(fx::udta("NT9665"))));
-    Bytes text = textTrackFile("text", "tx3g", {textSample(kRmc)});
+    Bytes text = trackFile("text", "tx3g", {textSample(kRmc)});
     const struct {
         const char *name;
         Bytes file;
@@ -422,6 +826,8 @@ TEST(Detection_order_on_mixed_layouts)
          Bytes(text).append(atom("skip", Bytes().zeros(100).append(binaryBlock(0, 'A')))), "text-track"},
         {"udta naming no chipset, then freeGPS blocks without index",
          freeGpsFile({{0x8000, binaryBlock(0, 'A')}}, {}, 0x9000).append(atom("moov", fx::udta("CAM"))), "freegps"},
+        {"a gpmd track holding freeGPS blocks, no index: the scan reads them", trackFile("meta", "gpmd", {binaryBlock(0, 'A')}),
+         "freegps"},
         {"nothing", fx::ftyp().append(atom("mdat", Bytes().zeros(100))), "none"},
     };
     for (const auto &r : rows) {
@@ -433,7 +839,7 @@ TEST(Detection_order_on_mixed_layouts)
     }
     TelemetryLayout back = TelemetryLayout::None;
     for (const char *name : {"none", "unreadable", "novatek-nt9665", "novatek-nt9666", "icat6330", "freegps", "free-box",
-                             "text-track", "nmea-file", "gpx-file"})
+                             "text-track", "gpmf", "sei-protobuf", "nmea-file", "gpx-file"})
         CHECK(layoutFromName(name, &back) && std::string(layoutName(back)) == name);
     CHECK(!layoutFromName("NT9665", &back));
 }
