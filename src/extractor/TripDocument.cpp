@@ -27,7 +27,7 @@ std::string TripDocument::name(const Trip &trip, const std::vector<ClipRecord> &
                        (end.substr(0, 10) == start.substr(0, 10) ? end.substr(11) : end.substr(0, 10) + ' ' + end.substr(11));
     text += " (";
     if (trip.channel)
-        text += std::string(1, trip.channel) + ", ";
+        text += ClipTime::channelName(trip.channel) + ", ";
     text += std::to_string(trip.clips.size()) + (trip.clips.size() == 1 ? " clip)" : " clips)");
     return text;
 }

@@ -20,7 +20,8 @@ public:
     static std::vector<TripClip> tripClips(const std::vector<ClipRecord> &clips);
 
     // "2026-11-08 09:30:00 to 09:33:05 (F, 3 clips)", the end with its date when it
-    // falls on another day, without the channel when there is none; the file of a
+    // falls on another day, the channel by ClipTime::channelName ("left_repeater" for a
+    // side camera) and without it when there is none; the file of a
     // clip without a recording time.
     static std::string name(const Trip &trip, const std::vector<ClipRecord> &clips);
 

@@ -61,6 +61,51 @@ void removeAll(std::string *text, const std::string &what)
 bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// "yyyy-MM-dd_HH-mm-ss" at the start of a name, as its 14 digits.
+bool dashedTime(const std::string &name, std::string *digits)
+{
+    static const char kPattern[] = "dddd-dd-dd_dd-dd-dd";
+    const size_t length = sizeof kPattern - 1;
+    if (name.size() < length)
+        return false;
+    std::string d;
+    for (size_t i = 0; i < length; ++i) {
+        if (kPattern[i] != 'd' ? name[i] != kPattern[i] : !isDigit(name[i]))
+            return false;
+        if (kPattern[i] == 'd')
+            d.push_back(name[i]);
+    }
+    *digits = d;
+    return true;
+}
+
+constexpr struct {
+    const char *word;
+    char channel;
+} kCameraWords[] = {
+    {"front", 'F'},
+    {"back", 'R'},
+    {"left_repeater", ClipTime::kLeftRepeater},
+    {"right_repeater", ClipTime::kRightRepeater},
+    {"left_pillar", ClipTime::kLeftPillar},
+    {"right_pillar", ClipTime::kRightPillar},
+};
+
+bool endsWithWord(const std::string &name, const char *word)
+{
+    const size_t n = std::char_traits<char>::length(word);
+    if (name.size() < n + 1 || name[name.size() - n - 1] != '-')
+        return false;
+    for (size_t i = 0; i < n; ++i) {
+        char c = name[name.size() - n + i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != word[i])
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool ClipTime::validDate(int year, int month, int day)
@@ -80,6 +125,9 @@ bool ClipTime::validClock(int hour, int minute, int second)
 std::optional<CivilTime> ClipTime::fromFileName(const std::string &path)
 {
     std::string name = baseName(path);
+    std::string digits;
+    if (dashedTime(name, &digits))
+        name = digits;
     removeAll(&name, ".MOV");
     removeAll(&name, "_");
     if (!allDigits(name, 0, 14))
@@ -98,10 +146,30 @@ char ClipTime::channel(const std::string &path)
     const size_t dot = name.rfind('.');
     if (dot != std::string::npos)
         name.erase(dot);
+    for (const auto &camera : kCameraWords)
+        if (endsWithWord(name, camera.word))
+            return camera.channel;
     if (name.size() < 2 || !isLetter(name.back()) || !isDigit(name[name.size() - 2]))
         return 0;
     const char c = name.back();
     return c >= 'a' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+std::string ClipTime::channelName(char channel)
+{
+    for (const auto &camera : kCameraWords)
+        if (camera.channel == channel && !(channel >= 'A' && channel <= 'Z'))
+            return camera.word;
+    return channel ? std::string(1, channel) : std::string();
+}
+
+int ClipTime::channelRank(char channel)
+{
+    static const char kOrder[] = {'F', 'R', 'I', kLeftRepeater, kRightRepeater, kLeftPillar, kRightPillar};
+    for (size_t i = 0; i < sizeof kOrder; ++i)
+        if (kOrder[i] == channel)
+            return int(i);
+    return channel ? int(sizeof kOrder) + static_cast<unsigned char>(channel) : 1000;
 }
 
 std::optional<int64_t> ClipTime::sentenceMs(const SentenceTime &time)

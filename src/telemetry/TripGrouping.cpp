@@ -1,5 +1,6 @@
 #include "TripGrouping.h"
 
+#include "ClipTime.h"
 #include "GpsDataHelper.h"
 
 #include <algorithm>
@@ -44,6 +45,45 @@ std::vector<Trip> groupTrips(const std::vector<TripClip> &clips, int64_t gapMs)
     for (const size_t i : undated)
         trips.push_back(Trip{{i}, std::nullopt, std::nullopt, clips[i].channel});
     return trips;
+}
+
+std::vector<ClipMoment> groupMoments(const std::vector<TripClip> &clips, int64_t toleranceMs)
+{
+    std::vector<size_t> dated;
+    std::unordered_set<std::string> seen;
+    for (size_t i = 0; i < clips.size(); ++i)
+        if (seen.insert(clips[i].name).second && clips[i].startMs)
+            dated.push_back(i);
+    std::stable_sort(dated.begin(), dated.end(), [&clips](size_t a, size_t b) {
+        const TripClip &x = clips[a], &y = clips[b];
+        if (*x.startMs != *y.startMs)
+            return *x.startMs < *y.startMs;
+        return ClipTime::channelRank(x.channel) < ClipTime::channelRank(y.channel);
+    });
+    std::vector<ClipMoment> moments;
+    for (const size_t i : dated) {
+        const TripClip &c = clips[i];
+        // The earliest moment still open (within the tolerance) without this channel.
+        ClipMoment *join = nullptr;
+        for (size_t m = moments.size(); m-- > 0 && *c.startMs - moments[m].startMs <= toleranceMs;)
+            if (std::none_of(moments[m].clips.begin(), moments[m].clips.end(),
+                             [&](size_t k) { return clips[k].channel == c.channel; }))
+                join = &moments[m];
+        if (join)
+            join->clips.push_back(i);
+        else
+            moments.push_back(ClipMoment{*c.startMs, {i}, i});
+    }
+    for (ClipMoment &m : moments) {
+        std::stable_sort(m.clips.begin(), m.clips.end(), [&clips](size_t a, size_t b) {
+            return ClipTime::channelRank(clips[a].channel) < ClipTime::channelRank(clips[b].channel);
+        });
+        m.shown = m.clips.front();
+        for (const size_t k : m.clips)
+            if (clips[k].channel == 'F')
+                m.shown = k;
+    }
+    return moments;
 }
 
 double routeMetres(const GpsSample *samples, size_t count, size_t from)

@@ -1,5 +1,5 @@
 // Trips: the movie header's duration, the recording time and channel of a clip, and
-// how clips group into trips.
+// how clips group into trips and, across channels, into moments.
 #include "ClipTime.h"
 #include "Fixtures.h"
 #include "MovieDuration.h"
@@ -99,6 +99,37 @@ TEST(ClipTime_channel_and_start)
     CHECK(ClipTime::fromMs(1999) == (CivilTime{1970, 1, 1, 0, 0, 1}));
 }
 
+TEST(ClipTime_camera_words)
+{
+    const int64_t minute = ClipTime::toMs(CivilTime{2026, 11, 13, 10, 2, 0});
+    const struct {
+        const char *name;
+        std::optional<int64_t> start;
+        char channel;
+        const char *channelName;
+    } rows[] = {
+        {"/car/2026-11-13_10-02-00-front.mp4", minute, 'F', "F"},
+        {"2026-11-13_10-02-00-back.mp4", minute, 'R', "R"},
+        {"2026-11-13_10-02-00-left_repeater.mp4", minute, ClipTime::kLeftRepeater, "left_repeater"},
+        {"2026-11-13_10-02-00-right_repeater.mp4", minute, ClipTime::kRightRepeater, "right_repeater"},
+        {"2026-11-13_10-02-00-left_pillar.mp4", minute, ClipTime::kLeftPillar, "left_pillar"},
+        {"2026-11-13_10-02-00-RIGHT_PILLAR.MP4", minute, ClipTime::kRightPillar, "right_pillar"},
+        {"2026-11-13_10-02-00.mp4", minute, 0, ""},
+        {"2026-11-13_10-02-00-dashboard.mp4", minute, 0, ""},
+        {"2026-11-13_25-02-00-front.mp4", std::nullopt, 'F', "F"},
+        {"2026-11-13-10-02-00-front.mp4", std::nullopt, 'F', "F"},
+        {"front.mp4", std::nullopt, 0, ""},
+        {"2025_0612_174502_012I.MOV", ClipTime::toMs(CivilTime{2025, 6, 12, 17, 45, 2}), 'I', "I"},
+    };
+    for (const auto &r : rows) {
+        tst::Row row(r.name);
+        const auto named = ClipTime::fromFileName(r.name);
+        CHECK((named ? std::optional<int64_t>(ClipTime::toMs(*named)) : std::nullopt) == r.start);
+        CHECK_EQ(ClipTime::channel(r.name), r.channel);
+        CHECK_EQ(ClipTime::channelName(r.channel), std::string(r.channelName));
+    }
+}
+
 // A clip named by its recording time "yyyyMMddHHmmss" with a channel, `seconds` long.
 TripClip clip(const std::string &stamp, char channel, int seconds)
 {
@@ -173,6 +204,63 @@ TEST(groupTrips_times_and_channel)
     CHECK_EQ(trips[0].channel, 'R');
     CHECK_EQ(trips[0].startMs.value_or(-1), ClipTime::toMs(CivilTime{2025, 6, 12, 17, 45, 2}));
     CHECK_EQ(trips[0].endMs.value_or(-1), ClipTime::toMs(CivilTime{2025, 6, 12, 17, 47, 32}));
+}
+
+// A clip of a six-camera recorder: "yyyy-MM-dd_HH-mm-ss-<camera>.mp4", a minute long
+// (`ms` < 0: a zero-byte file, whose duration is unknown).
+TripClip camera(const char *stamp, const char *word, int64_t ms = 60000)
+{
+    const std::string name = std::string(stamp) + "-" + word + ".mp4";
+    const auto start = ClipTime::fromFileName(name);
+    return TripClip{name, start ? std::optional<int64_t>(ClipTime::toMs(*start)) : std::nullopt, ms,
+                    ClipTime::channel(name)};
+}
+
+// The moments as text: clip indices joined by ",", the shown one marked "*", moments by " | ".
+std::string momentShape(const std::vector<ClipMoment> &moments)
+{
+    std::string s;
+    for (const ClipMoment &m : moments) {
+        if (!s.empty())
+            s += " | ";
+        for (size_t k = 0; k < m.clips.size(); ++k)
+            s += (k ? "," : "") + std::to_string(m.clips[k]) + (m.clips[k] == m.shown ? "*" : "");
+    }
+    return s;
+}
+
+TEST(groupMoments_table)
+{
+    const char *a = "2026-11-13_10-02-00", *b = "2026-11-13_10-03-00", *c = "2026-11-13_10-02-01";
+    const std::vector<TripClip> six = {camera(a, "right_pillar"), camera(a, "back"), camera(a, "left_repeater"),
+                                       camera(a, "front"), camera(a, "right_repeater"), camera(a, "left_pillar")};
+    std::vector<TripClip> twoMinutes = six;
+    for (const char *word : {"front", "back", "left_repeater", "right_repeater", "left_pillar", "right_pillar"})
+        twoMinutes.push_back(camera(b, word));
+    const struct {
+        const char *name;
+        std::vector<TripClip> clips;
+        const char *moments;
+    } rows[] = {
+        {"six cameras of a minute, the front shown", six, "3*,1,2,4,5,0"},
+        {"two minutes", twoMinutes, "3*,1,2,4,5,0 | 6*,7,8,9,10,11"},
+        {"a camera missing", {camera(a, "back"), camera(a, "left_repeater")}, "0*,1"},
+        {"a zero-byte file still has its name's time", {camera(a, "front"), camera(a, "back", -1)}, "0*,1"},
+        {"a second apart are different moments", {camera(a, "front"), camera(c, "back")}, "0* | 1*"},
+        {"an event copy of the front starts a moment of its own",
+         {camera(a, "front"), TripClip{"copy/front.mp4", camera(a, "front").startMs, 60000, 'F'}, camera(a, "back")},
+         "0*,2 | 1*"},
+        {"a name met again is left out", {camera(a, "front"), camera(a, "front")}, "0*"},
+        {"no time in the name is no moment", {camera("clip", "front"), camera(a, "back")}, "1*"},
+        {"letters of other cameras group alike", {clip("20250612174502", 'R', 60), clip("20250612174502", 'F', 60)}, "1*,0"},
+        {"nothing", {}, ""},
+    };
+    for (const auto &r : rows) {
+        tst::Row row(r.name);
+        CHECK_EQ(momentShape(groupMoments(r.clips)), std::string(r.moments));
+    }
+    // The trips stay one per camera.
+    CHECK_EQ(groupTrips(twoMinutes).size(), size_t(6));
 }
 
 GpsSample at(const char *lat, const char *lon)
