@@ -127,6 +127,83 @@ std::vector<TelemetryEvent> detect(const GpsSample *samples, std::size_t count, 
     return all;
 }
 
+namespace {
+
+bool engaged(TelemetrySample::Assistance a)
+{
+    using A = TelemetrySample::Assistance;
+    return a == A::SelfDriving || a == A::Autosteer || a == A::Cruise;
+}
+
+// The largest drop of speed from any sample up to a second before `j` to `j`.
+double dropInto(const TelemetrySample *samples, std::size_t count, double duration, std::size_t j)
+{
+    if (!samples[j].hasSpeed)
+        return 0;
+    const double t = sampleTime(j, count, duration);
+    double drop = 0;
+    for (std::size_t i = j; i-- > 0 && t - sampleTime(i, count, duration) <= 1.0 + 1e-9;)
+        if (samples[i].hasSpeed)
+            drop = std::max(drop, double(samples[i].speedKmh - samples[j].speedKmh));
+    return drop;
+}
+
+} // namespace
+
+std::vector<VehicleEvent> vehicleEvents(const TelemetrySample *samples, std::size_t count, double duration)
+{
+    std::vector<VehicleEvent> out;
+    const TelemetrySample::Vehicle *last = nullptr;
+    std::size_t braking = 0;   // the open brake event, 1-based; 0 when the brake is off
+    for (std::size_t j = 0; samples && j < count; ++j) {
+        if (!samples[j].vehicle)
+            continue;
+        const TelemetrySample::Vehicle &v = *samples[j].vehicle;
+        const double t = sampleTime(j, count, duration);
+        if (last && engaged(last->assistance) && v.assistance == TelemetrySample::Assistance::None)
+            out.push_back({VehicleEventKind::AssistanceDisengaged, t, t, 0.0, last->assistance});
+        if (v.brake && !braking) {
+            out.push_back({VehicleEventKind::BrakeApplied, t, t, 0.0, TelemetrySample::Assistance::Unknown});
+            braking = out.size();
+        }
+        if (v.brake) {
+            VehicleEvent &e = out[braking - 1];
+            e.endTime = t;
+            e.strength = std::max(e.strength, dropInto(samples, count, duration, j));
+        } else {
+            braking = 0;
+        }
+        last = &v;
+    }
+    return out;
+}
+
+std::vector<VehicleSpan> vehicleSpans(const TelemetrySample *samples, std::size_t count, double duration)
+{
+    std::vector<VehicleSpan> brake, assistance;
+    // Whether the last sample with what the car reported is in the lane's last span.
+    bool braking = false;
+    TelemetrySample::Assistance engagedAs = TelemetrySample::Assistance::Unknown;
+    for (std::size_t j = 0; samples && j < count; ++j) {
+        if (!samples[j].vehicle)
+            continue;
+        const TelemetrySample::Vehicle &v = *samples[j].vehicle;
+        const double t = sampleTime(j, count, duration), next = sampleTime(j + 1, count, duration);
+        if (v.brake && braking)
+            brake.back().end = next;
+        else if (v.brake)
+            brake.push_back({VehicleSpan::Brake, TelemetrySample::Assistance::Unknown, t, next});
+        braking = v.brake;
+        if (engaged(v.assistance) && v.assistance == engagedAs)
+            assistance.back().end = next;
+        else if (engaged(v.assistance))
+            assistance.push_back({VehicleSpan::Assistance, v.assistance, t, next});
+        engagedAs = engaged(v.assistance) ? v.assistance : TelemetrySample::Assistance::Unknown;
+    }
+    brake.insert(brake.end(), assistance.begin(), assistance.end());
+    return brake;
+}
+
 double nextJumpTarget(const std::vector<TelemetryEvent> &events, double now)
 {
     for (const TelemetryEvent &e : events) {

@@ -18,6 +18,36 @@ struct EventThresholds {
 
 enum class EventKind { HardBraking, HardAcceleration, HarshG, Impact, OverSpeed };
 
+// What the car itself reported (TelemetrySample::vehicle), for the clips that have it.
+enum class VehicleEventKind { AssistanceDisengaged, BrakeApplied };
+
+struct VehicleEvent {
+    VehicleEventKind kind = VehicleEventKind::BrakeApplied;
+    double time = 0.0;      // seconds into the samples' time span: the first sample of it
+    double endTime = 0.0;   // the last sample with the brake applied (== time for a disengagement)
+    // BrakeApplied: the largest drop of speed within one second while the brake was
+    // applied, km/h per second (as hard braking), 0 when no speed was recorded.
+    double strength = 0.0;
+    // AssistanceDisengaged: the state that gave up.
+    TelemetrySample::Assistance from = TelemetrySample::Assistance::Unknown;
+
+    bool operator==(const VehicleEvent &o) const
+    {
+        return kind == o.kind && time == o.time && endTime == o.endTime && strength == o.strength && from == o.from;
+    }
+};
+
+// A stretch of the timeline in one state, for the lanes of brake and driver assistance.
+struct VehicleSpan {
+    enum Lane { Brake, Assistance } lane = Brake;
+    TelemetrySample::Assistance assistance = TelemetrySample::Assistance::Unknown;   // Assistance lane
+    double start = 0.0, end = 0.0;   // seconds; end is where the next sample starts
+    bool operator==(const VehicleSpan &o) const
+    {
+        return lane == o.lane && assistance == o.assistance && start == o.start && end == o.end;
+    }
+};
+
 struct TelemetryEvent {
     EventKind kind = EventKind::HardBraking;
     double time = 0.0;      // seconds into the samples' time span, where it shows first
@@ -57,6 +87,14 @@ std::vector<TelemetryEvent> detect(const GpsSample *samples, std::size_t count, 
 // on from a landing goes on to the event before. -1 when there is none.
 double nextJumpTarget(const std::vector<TelemetryEvent> &events, double now);
 double previousJumpTarget(const std::vector<TelemetryEvent> &events, double now, double grace = 0.5);
+
+// The brake applications and the disengagements of driver assistance in `samples`
+// (a change from self-driving, autosteer or cruise to none), ordered by time. Samples
+// without what the car reported are stepped over: they neither end nor start anything.
+std::vector<VehicleEvent> vehicleEvents(const TelemetrySample *samples, std::size_t count, double duration);
+// The spans with the brake applied, then those with driver assistance engaged (each
+// state a span of its own), each lane in time order.
+std::vector<VehicleSpan> vehicleSpans(const TelemetrySample *samples, std::size_t count, double duration);
 
 inline std::vector<TelemetryEvent> detect(const std::vector<GpsSample> &samples, double duration,
                                           const EventThresholds &thresholds)

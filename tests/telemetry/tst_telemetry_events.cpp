@@ -1,5 +1,6 @@
 // Driving events over sample tables: speed changes within a second, horizontal G,
-// G-sensor jumps, over-speed stretches, thresholds at their edges, and the forged drive.
+// G-sensor jumps, over-speed stretches, thresholds at their edges, and the forged drive;
+// brake applications, disengaged driver assistance and their lanes from what the car reported.
 #include "GpsDataHelper.h"
 #include "TelemetryEvents.h"
 #include "TestSupport.h"
@@ -94,6 +95,66 @@ TEST(event_table)
             CHECK_EQ(got[i].endTime, r.expected[i].endTime);
             CHECK_EQ(got[i].strength, r.expected[i].strength);
         }
+    }
+}
+
+// A sample with what the car reported: speed, brake, driver assistance.
+TelemetrySample car(int kmh, bool brake, TelemetrySample::Assistance a = TelemetrySample::Assistance::None)
+{
+    TelemetrySample t;
+    t.speedKmh = kmh;
+    TelemetrySample::Vehicle v;
+    v.brake = brake;
+    v.assistance = a;
+    t.vehicle = v;
+    return t;
+}
+
+TEST(vehicle_event_table)
+{
+    using A = TelemetrySample::Assistance;
+    using V = VehicleEventKind;
+    TelemetrySample silent = car(0, false);
+    silent.vehicle.reset();
+    silent.hasSpeed = false;
+    const struct {
+        const char *name;
+        std::vector<TelemetrySample> samples;
+        double duration;
+        std::vector<VehicleEvent> events;
+        std::vector<VehicleSpan> spans;
+    } rows[] = {
+        // Four samples a second: the brake from 0.5 s to 1.0 s, the speed dropping 60 -> 48 within a second.
+        {"a brake application and its strength",
+         {car(60, false), car(60, false), car(58, true), car(54, true), car(48, true), car(48, false)}, 1.5,
+         {{V::BrakeApplied, 0.5, 1.0, 12, A::Unknown}},
+         {{VehicleSpan::Brake, A::Unknown, 0.5, 1.25}}},
+        {"autosteer given up by braking",
+         {car(80, false, A::Autosteer), car(80, false, A::Autosteer), car(70, true, A::None), car(60, false, A::None)}, 4,
+         {{V::AssistanceDisengaged, 2, 2, 0, A::Autosteer}, {V::BrakeApplied, 2, 2, 10, A::Unknown}},
+         {{VehicleSpan::Brake, A::Unknown, 2, 3}, {VehicleSpan::Assistance, A::Autosteer, 0, 2}}},
+        {"cruise then autosteer is no disengagement, each its span",
+         {car(50, false, A::Cruise), car(70, false, A::Autosteer), car(70, false, A::Autosteer)}, 3, {},
+         {{VehicleSpan::Assistance, A::Cruise, 0, 1}, {VehicleSpan::Assistance, A::Autosteer, 1, 3}}},
+        {"a frame without the car's message neither ends nor starts anything",
+         {car(50, true, A::Cruise), silent, car(50, true, A::Cruise), car(50, false, A::None)}, 4,
+         {{V::BrakeApplied, 0, 2, 0, A::Unknown}, {V::AssistanceDisengaged, 3, 3, 0, A::Cruise}},
+         {{VehicleSpan::Brake, A::Unknown, 0, 3}, {VehicleSpan::Assistance, A::Cruise, 0, 3}}},
+        {"two applications", {car(30, true), car(30, false), car(30, true)}, 3,
+         {{V::BrakeApplied, 0, 0, 0, A::Unknown}, {V::BrakeApplied, 2, 2, 0, A::Unknown}},
+         {{VehicleSpan::Brake, A::Unknown, 0, 1}, {VehicleSpan::Brake, A::Unknown, 2, 3}}},
+        {"no message at all: nothing", {silent, silent}, 2, {}, {}},
+    };
+    for (const auto &r : rows) {
+        tst::Row row(r.name);
+        const auto events = TelemetryEvents::vehicleEvents(r.samples.data(), r.samples.size(), r.duration);
+        if (CHECK_EQ(events.size(), r.events.size()))
+            for (size_t i = 0; i < events.size(); ++i)
+                CHECK(events[i] == r.events[i]);
+        const auto spans = TelemetryEvents::vehicleSpans(r.samples.data(), r.samples.size(), r.duration);
+        if (CHECK_EQ(spans.size(), r.spans.size()))
+            for (size_t i = 0; i < spans.size(); ++i)
+                CHECK(spans[i] == r.spans[i]);
     }
 }
 
