@@ -126,7 +126,9 @@ const QStringList kSampleFiles{"drive/2026_1108_093000_001.MOV", "drive/2026_110
                                "layouts/freegps_long.MOV", "layouts/freegps_nmea.MOV", "layouts/freegps_xor.MOV",
                                "layouts/20261113_100100_NF.mp4", "layouts/text_0x120.MOV", "layouts/text_gsensori.MOV",
                                "layouts/text_nmea.MOV", "layouts/2026_1113_100140_001.MOV",
-                               "layouts/2026_1113_100150_001.MOV"};
+                               "layouts/2026_1113_100150_001.MOV", "layouts/gpmf.MOV", "layouts/gpmf_gps9.MOV",
+                               "layouts/gpmf_damaged.MOV", "layouts/gpmd_freegps.MOV",
+                               "cameras/2026-11-13_10-03-00-front.mp4", "cameras/2026-11-13_10-03-00-left_repeater.mp4"};
 
 QStringList samplePaths(const QStringList &names)
 {
@@ -331,6 +333,13 @@ private slots:
         QTest::addRow("text nmea") << "layouts/text_nmea.MOV" << "001" << "text-track";
         QTest::addRow("nmea file beside") << "layouts/2026_1113_100140_001.MOV" << "001" << "nmea-file";
         QTest::addRow("gpx file beside") << "layouts/2026_1113_100150_001.MOV" << "001" << "gpx-file";
+        QTest::addRow("gpmf") << "layouts/gpmf.MOV" << "001" << "gpmf";
+        QTest::addRow("gpmf gps9") << "layouts/gpmf_gps9.MOV" << "001" << "gpmf";
+        QTest::addRow("gpmf with lying sizes") << "layouts/gpmf_damaged.MOV" << "001" << "gpmf";
+        QTest::addRow("gpmd track of freeGPS blocks") << "layouts/gpmd_freegps.MOV" << "001" << "freegps";
+        QTest::addRow("sei after the uuid") << "cameras/2026-11-13_10-03-00-front.mp4" << "001" << "sei-protobuf";
+        QTest::addRow("sei opening the payload") << "cameras/2026-11-13_10-03-00-left_repeater.mp4" << "001"
+                                                 << "sei-protobuf";
     }
     void detectFlagsPerKind()
     {
@@ -477,6 +486,25 @@ private slots:
         QCOMPARE(plainTracks.size(), 1);
         QCOMPARE(plainTracks[0].times.size(), tracks[0].times.size());
         QCOMPARE(plainTracks[0].times.count(QString()), local);
+    }
+
+    // A camera file with a sample per frame and no UTC in it: its points take the time in
+    // its name plus each frame's share of a second, to the millisecond, as local time.
+    void gpxOfACameraFile()
+    {
+        const QString path = samplePaths({"cameras/2026-11-13_10-03-00-front.mp4"}).first();
+        const Run r = runTool({"--format", "gpx", path});
+        QCOMPARE(r.exitCode, 0);
+        const QString lint = xmllintProblems(r.out.toStdString(), QStringLiteral(GPX_SCHEMA));
+        QVERIFY2(lint.isEmpty(), qPrintable(lint));
+        QString error;
+        const QList<GpxTrack> tracks = gpxTracks(r.out, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(tracks.size(), 1);
+        QCOMPARE(tracks[0].times.size(), positionsIn(truthOf(path)));
+        QCOMPARE(tracks[0].times.first(), QStringLiteral("2026-11-13T10:03:00"));
+        QCOMPARE(tracks[0].times.at(1), QStringLiteral("2026-11-13T10:03:00.028"));
+        QVERIFY2(tracks[0].times.last().startsWith("2026-11-13T10:03:09.9"), qPrintable(tracks[0].times.last()));
     }
 
     void kmlOfAllSamples()
@@ -640,6 +668,12 @@ private slots:
             << QStringList{"--trips", "--format", "gpx", "2026_1109_000030_002F.MOV", "2026_1108_235930_001F.MOV"} << 0 << 0
             << QString() << "<name>2026-11-08 23:59:30 to 2026-11-09 00:01:30 \\(F, 2 clips\\)</name>"
             << QStringList{"2026_1108_235930_001F.MOV", "2026_1109_000030_002F.MOV"};
+        QTest::addRow("a six-camera trip is named by its camera")
+            << QStringList{"2026-11-13_10-03-00-left_repeater.mp4", "2026-11-13_10-04-00-left_repeater.mp4"}
+            << QStringList{"--trips", "--format", "gpx", "2026-11-13_10-04-00-left_repeater.mp4",
+                           "2026-11-13_10-03-00-left_repeater.mp4"}
+            << 0 << 0 << QString() << "<name>2026-11-13 10:03:00 to 10:05:00 \\(left_repeater, 2 clips\\)</name>"
+            << QStringList{"2026-11-13_10-03-00-left_repeater.mp4", "2026-11-13_10-04-00-left_repeater.mp4"};
         QTest::addRow("special files are refused without waiting")
             << QStringList{"pipe|"} << QStringList{"pipe", "/dev/null"} << 0 << 1
             << "veltra-gps: pipe: Not a regular file\nveltra-gps: /dev/null: Not a regular file\n" << "^$"

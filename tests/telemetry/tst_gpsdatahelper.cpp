@@ -387,6 +387,25 @@ TEST(forged_samples_match_their_truth)
             }
             CHECK(same);
         }
+        // What the car reported, where the layout records it, in the typed samples.
+        const mj::Value &cars = truth["vehicle"];
+        if (cars.kind == mj::Value::Array && CHECK_EQ(res.samples.size(), cars.items.size())) {
+            size_t wrong = 0;
+            for (size_t i = 0; i < cars.items.size(); ++i) {
+                const mj::Value &c = cars.items[i];
+                const std::optional<TelemetrySample::Vehicle> &v = res.samples[i].vehicle;
+                const bool same = c.kind == mj::Value::Null
+                                      ? !v
+                                      : v && v->steeringDeg == float(c["steering"].number) &&
+                                            v->pedal == float(c["pedal"].number) && v->brake == c["brake"].boolean &&
+                                            v->blinkerLeft == c["blinker_left"].boolean &&
+                                            v->blinkerRight == c["blinker_right"].boolean &&
+                                            int(v->gear) == int(c["gear"].number) &&
+                                            int(v->assistance) == int(c["assistance"].number);
+                wrong += !same;
+            }
+            CHECK_EQ(wrong, size_t(0));
+        }
         CHECK_EQ(res.maxSpeed, int(truth["key_max_speed"].number));
         const mj::Value &china = truth["key_is_in_china"];
         CHECK_EQ(res.isInChina, china.kind == mj::Value::Bool ? china.boolean : china.number != 0);

@@ -1,7 +1,9 @@
 // The sample forge: its files play in the media tools, keep the layout the telemetry
 // readers rely on (checked with an inspector written apart from the forge), carry
-// truth files that agree with the blocks they describe, and come out the same every run.
+// truth files that agree with the blocks and messages they describe, and come out the
+// same every run.
 #include "MovReader.h"
+#include "VehicleMessage.pb.h"
 #include "instruments/InstrumentGeometry.h"
 
 #include <QDir>
@@ -262,9 +264,10 @@ private:
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
         QTest::addColumn<bool>("inChina");
+        QTest::addColumn<int>("fps");
         for (const SampleFile& s : kSamples)
             QTest::newRow(s.name) << samples() + "/" + s.name << int(s.layout) << s.seconds << s.width << s.height
-                                  << s.inChina;
+                                  << s.inChina << 30;
     }
 
 private slots:
@@ -281,8 +284,12 @@ private slots:
         for (const char* name : {"freegps_v3.MOV", "freegps_v3_noindex.MOV", "freegps_old.MOV", "freegps_long.MOV",
                                  "freegps_nmea.MOV", "freegps_xor.MOV", "20261113_100100_NF.mp4", "text_0x120.MOV",
                                  "text_gsensori.MOV", "text_nmea.MOV", "2026_1113_100140_001.MOV",
-                                 "2026_1113_100150_001.MOV"})
-            QTest::newRow(name) << samples() + "/layouts/" + name << -1 << 10 << 320 << 240 << false;
+                                 "2026_1113_100150_001.MOV", "gpmf.MOV", "gpmf_gps9.MOV", "gpmf_damaged.MOV",
+                                 "gpmd_freegps.MOV"})
+            QTest::newRow(name) << samples() + "/layouts/" + name << -1 << 10 << 320 << 240 << false << 30;
+        // The six-camera folder: 36 frames a second, an SEI unit added to every frame.
+        for (const QString& name : QDir(samples() + "/cameras").entryList({"*.mp4"}, QDir::Files))
+            QTest::newRow(qPrintable(name)) << samples() + "/cameras/" + name << -1 << 10 << 320 << 240 << false << 36;
     }
     void samplePlays()
     {
@@ -290,6 +297,7 @@ private slots:
         QFETCH(int, seconds);
         QFETCH(int, width);
         QFETCH(int, height);
+        QFETCH(int, fps);
         // ffprobe decodes every frame: all samples are in place and decodable.
         const RunResult probe = run("ffprobe", {"-v", "error", "-count_frames", "-select_streams", "v:0",
                                                 "-show_entries", "stream=codec_name,width,height,nb_read_frames:format=duration",
@@ -301,7 +309,7 @@ private slots:
         QCOMPARE(stream.value("codec_name").toString(), QStringLiteral("h264"));
         QCOMPARE(stream.value("width").toInt(), width);
         QCOMPARE(stream.value("height").toInt(), height);
-        QCOMPARE(stream.value("nb_read_frames").toString().toInt(), seconds * 30);
+        QCOMPARE(stream.value("nb_read_frames").toString().toInt(), seconds * fps);
         QCOMPARE(qRound(info.value("format").toObject().value("duration").toString().toDouble() * 1000), seconds * 1000);
 
         QVERIFY2(!QStandardPaths::findExecutable("gst-discoverer-1.0").isEmpty()
@@ -318,6 +326,68 @@ private slots:
         const RunResult decode = run("gst-launch-1.0", {"-q", "filesrc", "location=" + file, "!", "qtdemux", "!",
                                                         "h264parse", "!", "avdec_h264", "!", "fakesink", "sync=false"});
         QVERIFY2(decode.exitCode == 0 && decode.err.isEmpty(), decode.err.constData());
+    }
+
+    // Every frame of a camera file opens with an SEI unit of user data whose message,
+    // read with protoc's own code, is the one the truth describes; the magic opens the
+    // payload or follows the UUID as the camera's kind says.
+    void cameraFramesCarryTheirMessage_data()
+    {
+        QTest::addColumn<QString>("file");
+        const QStringList names = QDir(samples() + "/cameras").entryList({"*.mp4"}, QDir::Files);
+        QCOMPARE(names.size(), 11);
+        for (const QString& name : names)
+            QTest::newRow(qPrintable(name)) << samples() + "/cameras/" + name;
+    }
+    void cameraFramesCarryTheirMessage()
+    {
+        QFETCH(QString, file);
+        const bool bare = file.contains("repeater") || file.contains("right_pillar");
+        MovReader f(file);
+        QVERIFY2(f.ok(), qPrintable(f.error()));
+        const MovTrack& video = f.tracks().first();
+        const QJsonObject truth = readTruth(file + ".truth.json");
+        const QJsonArray samples = truth.value("key_video_datas").toArray(), cars = truth.value("vehicle").toArray();
+        QCOMPARE(video.sampleSizes.size(), 360);
+        QCOMPARE(samples.size(), 360);
+        QCOMPARE(cars.size(), 360);
+        int braking = 0;
+        for (int i = 0; i < video.sampleSizes.size(); ++i) {
+            const QByteArray head = f.read(video.chunkOffsets[i], 4);
+            const quint32 length = quint8(head[0]) << 24 | quint8(head[1]) << 16 | quint8(head[2]) << 8 | quint8(head[3]);
+            QByteArray unit = f.read(video.chunkOffsets[i] + 4, length);
+            QCOMPARE(quint8(unit[0]), quint8(0x06));
+            // Emulation prevention out: 00 00 03 -> 00 00.
+            QByteArray rbsp;
+            int zeros = 0;
+            for (int k = 1; k < unit.size(); ++k) {
+                if (zeros >= 2 && unit[k] == 3) {
+                    zeros = 0;
+                    continue;
+                }
+                zeros = unit[k] == 0 ? zeros + 1 : 0;
+                rbsp += unit[k];
+            }
+            QCOMPARE(int(rbsp[0]), 5);
+            int at = 1, size = 0;
+            while (quint8(rbsp[at]) == 0xFF)
+                size += 255, ++at;
+            size += quint8(rbsp[at++]);
+            QCOMPARE(at + size + 1, rbsp.size());   // one message, then the trailing bits
+            const int magic = bare ? 0 : 16;
+            QCOMPARE(rbsp.mid(at + magic, 4), QByteArray("\x42\x42\x42\x69"));
+            veltra::VehicleMessage m;
+            QVERIFY(m.ParseFromArray(rbsp.constData() + at + magic + 4, size - magic - 4));
+            const QJsonObject s = samples[i].toObject(), car = cars[i].toObject();
+            QCOMPARE(qRound(std::fabs(m.vehicle_speed_mps()) * 3.6), s.value("spd").toInt());
+            QCOMPARE(m.brake_applied(), car.value("brake").toBool());
+            QCOMPARE(int(m.assistance_state()), car.value("assistance").toInt());
+            QCOMPARE(m.frame_seq_no(), quint64(i));
+            braking += m.brake_applied();
+        }
+        // The minute at 10:03 holds the hard braking.
+        if (file.contains("10-03-00"))
+            QVERIFY(braking > 36);
     }
 
     void sampleLayout_data() { sampleRows(); }
@@ -458,6 +528,8 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::newRow("nt9666 with video") << QStringList{"--kind", "nt9666", "--seconds", "3", "--size", "160x120"};
         QTest::newRow("2trak without video") << QStringList{"--kind", "nt9665-2trak", "--no-video", "--seconds", "20", "--scenario", "city"};
+        QTest::newRow("gpmf without video") << QStringList{"--kind", "gpmf-gps9", "--no-video", "--seconds", "20"};
+        QTest::newRow("sei with video") << QStringList{"--kind", "sei", "--seconds", "2", "--fps", "36", "--size", "160x120"};
     }
     void sameArgumentsSameBytes()
     {

@@ -156,7 +156,28 @@ std::string ReaderTruth::json(const std::vector<ExpectedSample>& samples, const 
                + ",\"gsensor_x\":" + floatText(s.g[0]) + ",\"gsensor_y\":" + floatText(s.g[1])
                + ",\"gsensor_z\":" + floatText(s.g[2]) + "}";
     }
-    out += "],\"key_max_speed\":" + std::to_string(maxSpeed(samples));
+    out += ']';
+    bool vehicles = false;
+    for (const ExpectedSample& s : samples)
+        vehicles = vehicles || s.hasVehicle;
+    if (vehicles) {
+        out += ",\"vehicle\":[";
+        for (size_t i = 0; i < samples.size(); ++i) {
+            const ExpectedSample& s = samples[i];
+            const ExpectedVehicle& v = s.vehicle;
+            out += i ? "," : "";
+            if (!s.hasVehicle) {
+                out += "null";
+                continue;
+            }
+            out += "{\"steering\":" + floatText(v.steering) + ",\"pedal\":" + floatText(v.pedal)
+                   + ",\"brake\":" + (v.brake ? "true" : "false") + ",\"blinker_left\":" + (v.left ? "true" : "false")
+                   + ",\"blinker_right\":" + (v.right ? "true" : "false") + ",\"gear\":" + std::to_string(v.gear)
+                   + ",\"assistance\":" + std::to_string(v.assistance) + "}";
+        }
+        out += ']';
+    }
+    out += ",\"key_max_speed\":" + std::to_string(maxSpeed(samples));
     out += std::string(",\"key_is_in_china\":") + (inChina(samples) ? "true" : "false");
     out += ",\"file\":" + jsonString(file) + "}\n";
     return out;

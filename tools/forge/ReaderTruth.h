@@ -7,12 +7,21 @@
 #include <string>
 #include <vector>
 
+// What the car reported at a moment (the in-stream layout), as the message holds it.
+struct ExpectedVehicle {
+    float steering = 0, pedal = 0;
+    bool brake = false, left = false, right = false;
+    int gear = 0, assistance = 0;   // VehicleMessage.Gear and .AssistanceState
+};
+
 struct ExpectedSample {
     int spd = 0;
     std::string lat;
     std::string lon;
     double course = 0;
     float g[3] = {0, 0, 0};
+    bool hasVehicle = false;
+    ExpectedVehicle vehicle;
 };
 
 class ReaderTruth {
@@ -27,6 +36,8 @@ public:
     static std::string coordinateText(const std::string& value, char hemisphere);
     static int maxSpeed(const std::vector<ExpectedSample>& samples);
     static bool inChina(const std::vector<ExpectedSample>& samples);
+    // With a "vehicle" list beside the samples (an object or null for each) when any
+    // sample has what the car reported.
     static std::string json(const std::vector<ExpectedSample>& samples, const std::string& file);
     // Shortest text that reads back as the same double.
     static std::string number(double v);

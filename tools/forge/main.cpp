@@ -7,6 +7,7 @@
 #include "Mp4Source.h"
 #include "NmeaWriter.h"
 #include "ReaderTruth.h"
+#include "StreamForge.h"
 #include "VideoEncoder.h"
 
 #include <algorithm>
@@ -24,7 +25,8 @@ namespace {
 const char* kUsage =
     "usage: veltra-forge --kind KIND --out FILE\n"
     "         KIND: nt9665|nt9665-2trak|nt9666|icat6330|freegps-v3|freegps-old|freegps-long|\n"
-    "               freegps-nmea|freegps-xor|free-box|text-0x120|text-gsensori|text-nmea|nmea-file|gpx-file\n"
+    "               freegps-nmea|freegps-xor|free-box|text-0x120|text-gsensori|text-nmea|nmea-file|gpx-file|\n"
+    "               gpmf|gpmf-gps9|gpmf-damaged|gpmd-freegps|sei|sei-bare\n"
     "         [--seconds N] [--size WxH] [--fps N] [--start \"YYYY-MM-DD HH:MM:SS\"]\n"
     "         [--trip-start \"YYYY-MM-DD HH:MM:SS\"] [--scenario drive|nofix|city]\n"
     "         [--truth FILE.json] [--no-video] [--sparse-size BYTES] [--blocks N] [--ffmpeg PATH]\n"
@@ -34,6 +36,8 @@ struct Options {
     MovForge::Kind kind = MovForge::Kind::Nt9665;
     bool newLayout = false;   // one of LayoutForge's layouts, in `layout`
     LayoutForge::Layout layout = LayoutForge::Layout::FreeGpsV3;
+    bool stream = false;      // one of StreamForge's kinds, in `streamKind`
+    StreamForge::Kind streamKind = StreamForge::Kind::Gpmf;
     bool noIndex = false;
     bool kindGiven = false;
     std::string out;
@@ -119,7 +123,10 @@ std::string parseArguments(int argc, char** argv, Options& o)
             return arg + " needs a value";
         if (arg == "--kind") {
             o.newLayout = LayoutForge::fromName(v, o.layout);
-            if (o.newLayout)
+            o.stream = StreamForge::fromName(v, o.streamKind);
+            if (o.stream)
+                o.kind = StreamForge::isGpmd(o.streamKind) ? MovForge::Kind::TextTrack : MovForge::Kind::Plain;
+            else if (o.newLayout)
                 o.kind = LayoutForge::isFreeGps(o.layout)  ? MovForge::Kind::FreeGps
                          : LayoutForge::isText(o.layout) ? MovForge::Kind::TextTrack
                                                          : MovForge::Kind::Plain;
@@ -312,7 +319,39 @@ int main(int argc, char** argv)
         }
         truth = LayoutForge::truth(o.layout, points);
     }
-    for (size_t k = 0; k < points.size() && !o.newLayout; ++k) {
+    std::vector<std::vector<uint8_t>> seiUnits;   // the in-stream kinds: one SEI unit per frame
+    if (o.stream) {
+        const double tripStartUtc = static_cast<double>(o.tripStart) - utcShift;
+        const double offset = static_cast<double>(o.start - o.tripStart);
+        const StreamForge::Kind kind = o.streamKind;
+        if (kind == StreamForge::Kind::GpmdFreeGps) {
+            for (const TelemetryPoint& p : points)
+                plan.blocks.push_back(LayoutForge::freeGpsBlock(LayoutForge::Layout::FreeGpsV3, p, model.utcOffsetHours()));
+            plan.blockSpan = LayoutForge::kFreeGpsBlockBytes;
+            truth = LayoutForge::truth(LayoutForge::Layout::FreeGpsV3, points);
+        } else if (StreamForge::isGpmd(kind)) {
+            const std::vector<TelemetryPoint> fixes = model.run(tripStartUtc, offset, blockCount * StreamForge::kFixesPerPayload,
+                                                                period / StreamForge::kFixesPerPayload);
+            const std::vector<TelemetryPoint> readings = model.run(
+                tripStartUtc, offset, blockCount * StreamForge::kReadingsPerPayload, period / StreamForge::kReadingsPerPayload);
+            for (size_t k = 0; k < blockCount; ++k)
+                plan.blocks.push_back(StreamForge::gpmfPayload(kind, k, &fixes[k * StreamForge::kFixesPerPayload],
+                                                               &readings[k * StreamForge::kReadingsPerPayload]));
+            plan.blockSpan = 4096;
+            truth = StreamForge::gpmfTruth(kind, fixes, readings, blockCount);
+        } else {
+            const std::vector<TelemetryPoint> frames = model.run(tripStartUtc, offset, samples, 1.0 / o.fps);
+            for (size_t i = 0; i < frames.size(); ++i)
+                seiUnits.push_back(StreamForge::seiUnit(
+                    kind, StreamForge::message(frames[i], StreamForge::vehicleAt(frames, i, o.fps), i)));
+            truth = StreamForge::seiTruth(frames, o.fps);
+        }
+        if (StreamForge::isGpmd(kind)) {
+            plan.textHandler = "meta";
+            plan.textEntry = "gpmd";
+        }
+    }
+    for (size_t k = 0; k < points.size() && !o.newLayout && !o.stream; ++k) {
         TelemetryPoint p = points[k];
         if (model.fiveDecimalsThroughout())
             p.fiveDecimals = true;
@@ -331,7 +370,22 @@ int main(int argc, char** argv)
         plan.video = MovForge::fakeVideo(static_cast<uint32_t>(samples), o.fps, o.width, o.height, o.sparseSize, o.kind,
                                          plan.blockSpan);
         plan.minimumFileSize = o.sparseSize;
-        if (!MovForge::write(plan, o.out, nullptr, layout, error))
+        MovForge::SampleReader frames;
+        if (!seiUnits.empty()) {
+            // Frames of an SEI unit and one slice unit of zeros, all written out.
+            for (size_t i = 0; i < seiUnits.size(); ++i)
+                plan.video.sizes[i] = std::max<uint32_t>(plan.video.sizes[i], 8) + uint32_t(seiUnits[i].size());
+            frames = [&](size_t i, std::vector<uint8_t>& out) {
+                out = seiUnits[i];
+                const uint32_t slice = plan.video.sizes[i] - uint32_t(out.size()) - 4;
+                for (int b = 3; b >= 0; --b)
+                    out.push_back(static_cast<uint8_t>(slice >> (8 * b)));
+                out.push_back(0x21);   // NAL header: a slice of a frame that is not a key frame
+                out.resize(plan.video.sizes[i], 0);
+                return true;
+            };
+        }
+        if (!MovForge::write(plan, o.out, frames, layout, error))
             return fail(error);
     } else {
         VideoEncoder::Job job;
@@ -364,8 +418,18 @@ int main(int argc, char** argv)
             v.stss = source.stss();
             v.ctts = source.ctts();
             v.sizes = source.sampleSizes();
+            // The SEI unit opens each frame, before the encoder's own units.
+            for (size_t i = 0; i < seiUnits.size() && i < v.sizes.size(); ++i)
+                v.sizes[i] += uint32_t(seiUnits[i].size());
             ok = MovForge::write(
-                plan, o.out, [&source](size_t i, std::vector<uint8_t>& out) { return source.readSample(i, out); },
+                plan, o.out,
+                [&source, &seiUnits](size_t i, std::vector<uint8_t>& out) {
+                    if (!source.readSample(i, out))
+                        return false;
+                    if (i < seiUnits.size())
+                        out.insert(out.begin(), seiUnits[i].begin(), seiUnits[i].end());
+                    return true;
+                },
                 layout, error);
         }
         std::remove(job.output.c_str());
