@@ -31,11 +31,11 @@ bool isSei(int type, SeiTelemetry::Codec codec)
     return codec == SeiTelemetry::Codec::H264 ? type == 6 : type == 39;
 }
 
-// The unit's bytes after its header with every emulation prevention byte removed.
-std::vector<unsigned char> rbsp(const unsigned char *p, size_t n)
+// The unit's bytes after its header with every emulation prevention byte removed, into
+// `out` (room for n bytes); their count.
+size_t rbsp(const unsigned char *p, size_t n, unsigned char *out)
 {
-    std::vector<unsigned char> out;
-    out.reserve(n);
+    size_t count = 0;
     int zeros = 0;
     for (size_t i = 0; i < n; ++i) {
         if (zeros >= 2 && p[i] == 3) {
@@ -43,20 +43,20 @@ std::vector<unsigned char> rbsp(const unsigned char *p, size_t n)
             continue;
         }
         zeros = p[i] == 0 ? zeros + 1 : 0;
-        out.push_back(p[i]);
+        out[count++] = p[i];
     }
-    return out;
+    return count;
 }
 
 // An SEI value (payload type or size): 0xFF bytes adding 255 each, then the last byte.
-bool seiValue(const std::vector<unsigned char> &b, size_t *at, size_t *value)
+bool seiValue(const unsigned char *b, size_t n, size_t *at, size_t *value)
 {
     size_t v = 0;
-    while (*at < b.size() && b[*at] == 0xFF) {
+    while (*at < n && b[*at] == 0xFF) {
         v += 255;
         ++*at;
     }
-    if (*at >= b.size())
+    if (*at >= n)
         return false;
     *value = v + b[(*at)++];
     return true;
@@ -135,14 +135,21 @@ bool SeiTelemetry::seiMessage(const unsigned char *unit, size_t n, Codec codec, 
     const size_t header = codec == Codec::H264 ? 1 : 2;
     if (n <= header)
         return false;
-    const std::vector<unsigned char> b = rbsp(unit + header, n - header);
+    unsigned char small[kMaxSeiBytes];
+    std::vector<unsigned char> large;
+    unsigned char *b = small;
+    if (n - header > sizeof small) {
+        large.resize(n - header);
+        b = large.data();
+    }
+    const size_t count = rbsp(unit + header, n - header, b);
     size_t at = 0;
     // SEI messages until the trailing bits (a lone 0x80) or the end.
-    while (at + 1 < b.size() || (at < b.size() && b[at] != 0x80)) {
+    while (at + 1 < count || (at < count && b[at] != 0x80)) {
         size_t type = 0, size = 0;
-        if (!seiValue(b, &at, &type) || !seiValue(b, &at, &size) || size > b.size() - at)
+        if (!seiValue(b, count, &at, &type) || !seiValue(b, count, &at, &size) || size > count - at)
             return false;
-        const unsigned char *payload = b.data() + at;
+        const unsigned char *payload = b + at;
         at += size;
         if (type != kUserDataUnregistered)
             continue;
@@ -164,8 +171,8 @@ bool SeiTelemetry::frameMessage(const FrameReader &read, size_t frameBytes, Code
         return false;
     const size_t header = codec == Codec::H264 ? 1 : 2;
     unsigned char head[kFrameReadBytes];
-    size_t headBytes = read(0, head, std::min(frameBytes, sizeof head));
-    std::vector<unsigned char> unit;
+    const size_t headBytes = read(0, head, std::min(frameBytes, sizeof head));
+    unsigned char unit[kMaxSeiBytes];
     size_t at = 0;
     for (int units = 0; units < kMaxUnitsPerFrame && at < frameBytes; ++units) {
         unsigned char first[6];
@@ -184,12 +191,14 @@ bool SeiTelemetry::frameMessage(const FrameReader &read, size_t frameBytes, Code
             return false;
         const size_t start = at + size_t(lengthSize);
         if (isSei(type, codec) && length <= kMaxSeiBytes) {
-            unit.resize(length);
-            if (start + length <= headBytes)
-                std::memcpy(unit.data(), head + start, length);
-            else if (read(start, unit.data(), length) != length)
-                return false;
-            if (seiMessage(unit.data(), length, codec, message))
+            // A unit inside the first read is read from there.
+            const unsigned char *bytes = head + start;
+            if (start + length > headBytes) {
+                if (read(start, unit, length) != length)
+                    return false;
+                bytes = unit;
+            }
+            if (seiMessage(bytes, length, codec, message))
                 return true;
         }
         at = start + length;
@@ -271,6 +280,9 @@ bool SeiTelemetry::read(BinaryFile &file, const MovieMap &map, GpsReadResult *re
     }
     if (!any)
         return false;
+    result->videoDatas.reserve(frames.size());
+    result->times.reserve(frames.size());
+    result->samples.reserve(frames.size());
     for (const AtomWalk::SampleRef &f : frames) {
         VehicleMessage m;
         Moments::append(result, messageOf(f, &m) ? moment(m) : TelemetryMoment());
