@@ -357,6 +357,10 @@ bool Gpmf::read(BinaryFile &file, const MovieMap &map, GpsReadResult *result)
                 break;
             if (s.size > kMaxPayloadBytes)
                 continue;
+            // Until a payload was KLV, one that does not open with DEVC is not read whole.
+            unsigned char head[4];
+            if (!klv && (file.readAt(s.offset, head, 4) != 4 || std::memcmp(head, "DEVC", 4) != 0))
+                continue;
             buffer.resize(s.size);
             if (file.readAt(s.offset, buffer.data(), s.size) != s.size)
                 continue;

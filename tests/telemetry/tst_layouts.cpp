@@ -21,6 +21,7 @@ namespace {
 
 using fx::atom;
 using fx::Bytes;
+using namespace fx;
 
 Bytes &le32f(Bytes &b, float f)
 {
@@ -409,63 +410,6 @@ TEST(Gpx_attached_to_a_clip)
 
 // GPMF -------------------------------------------------------------------------
 
-// A KLV item: key, type, structure size, repeat count, the data padded to four bytes.
-Bytes klv(const char *key, char type, uint8_t size, uint16_t repeat, const Bytes &data)
-{
-    Bytes b;
-    b.text(std::string(key, 4)).raw(&type, 1).raw(&size, 1).be16(repeat).append(data);
-    return b.padTo((b.size() + 3) / 4 * 4);
-}
-
-Bytes nest(const char *key, const Bytes &items)
-{
-    return klv(key, 0, 1, uint16_t(items.size()), items);
-}
-
-Bytes be32s(std::initializer_list<int32_t> values)
-{
-    Bytes b;
-    for (int32_t v : values)
-        b.be32(uint32_t(v));
-    return b;
-}
-
-// 51.5 N 0.1 W, 35 m, 10 m/s, as GPS5 stores them with the usual SCAL.
-const std::array<int32_t, 5> kFix5 = {515000000, -1000000, 35000, 10000, 1000};
-const Bytes kScal5 = klv("SCAL", 'l', 4, 5, be32s({10000000, 10000000, 1000, 1000, 100}));
-
-Bytes gps5(const std::vector<std::array<int32_t, 5>> &fixes, const Bytes &scal = kScal5)
-{
-    Bytes data;
-    for (const auto &f : fixes)
-        data.append(be32s({f[0], f[1], f[2], f[3], f[4]}));
-    return Bytes(scal).append(klv("GPS5", 'l', 20, uint16_t(fixes.size()), data));
-}
-
-// GPSF, GPSU (2026-11-08 12:34:56 UTC), GPSP, then the GPS data.
-Bytes gpsStream(const Bytes &gps, uint32_t fix = 3, uint16_t dopX100 = 150)
-{
-    return nest("STRM", klv("GPSF", 'L', 4, 1, Bytes().be32(fix))
-                            .append(klv("GPSU", 'U', 16, 1, Bytes().text("261108123456.000")))
-                            .append(klv("GPSP", 'S', 2, 1, Bytes().be16(dopX100)))
-                            .append(gps));
-}
-
-// ACCL readings with SCAL 418 (units per m/s²).
-Bytes acclStream(std::initializer_list<std::array<int16_t, 3>> readings)
-{
-    Bytes data;
-    for (const auto &r : readings)
-        data.be16(uint16_t(r[0])).be16(uint16_t(r[1])).be16(uint16_t(r[2]));
-    return nest("STRM", klv("SCAL", 's', 2, 1, Bytes().be16(418))
-                            .append(klv("ACCL", 's', 6, uint16_t(readings.size()), data)));
-}
-
-Bytes devc(const Bytes &streams)
-{
-    return nest("DEVC", klv("DVID", 'L', 4, 1, Bytes().be32(1)).append(streams));
-}
-
 Bytes gpmdFile(const std::vector<Bytes> &payloads)
 {
     return trackFile("meta", "gpmd", payloads, Bytes().zeros(8), uint32_t(payloads.size()));
@@ -550,102 +494,6 @@ TEST(Gpmf_table)
 }
 
 // SEI --------------------------------------------------------------------------
-
-Bytes &varint(Bytes &b, uint64_t v)
-{
-    for (; v >= 0x80; v >>= 7)
-        b.data.push_back(uint8_t(v | 0x80));
-    b.data.push_back(uint8_t(v));
-    return b;
-}
-
-Bytes &le64(Bytes &b, double d)
-{
-    uint64_t u;
-    std::memcpy(&u, &d, 8);
-    return b.le32(int32_t(uint32_t(u))).le32(int32_t(uint32_t(u >> 32)));
-}
-
-// The car's message: 10 m/s, brake, autosteer, 51.5 N 0.1 W, heading 90, 1 g forward.
-Bytes carMessage()
-{
-    Bytes m;
-    varint(m, 4 << 3 | 5);
-    le32f(m, 10.0f);
-    varint(varint(m, 9 << 3 | 0), 1);
-    varint(varint(m, 10 << 3 | 0), 2);
-    le64(varint(m, 11 << 3 | 1), 51.5);
-    le64(varint(m, 12 << 3 | 1), -0.1);
-    le64(varint(m, 13 << 3 | 1), 90.0);
-    le64(varint(m, 14 << 3 | 1), Gpmf::kStandardGravity);
-    return m;
-}
-
-// Emulation prevention, as an encoder adds it.
-Bytes escaped(const Bytes &rbsp)
-{
-    Bytes out;
-    int zeros = 0;
-    for (uint8_t b : rbsp.data) {
-        if (zeros >= 2 && b <= 3) {
-            out.data.push_back(3);
-            zeros = 0;
-        }
-        out.data.push_back(b);
-        zeros = b == 0 ? zeros + 1 : 0;
-    }
-    return out;
-}
-
-// One SEI message of user data unregistered (type, size, body): the magic after a UUID
-// or opening the payload; its size field `sizeLie` bytes more than the body.
-Bytes seiMessage(const Bytes &message, bool afterUuid, int sizeLie = 0)
-{
-    Bytes body;
-    if (afterUuid)
-        body.text("0123456789abcdef");
-    body.data.insert(body.data.end(), {0x42, 0x42, 0x42, 0x69});
-    body.append(message);
-    Bytes m;
-    m.data.push_back(5);
-    size_t size = body.size() + size_t(sizeLie);
-    for (; size >= 255; size -= 255)
-        m.data.push_back(0xFF);
-    m.data.push_back(uint8_t(size));
-    return m.append(body);
-}
-
-// An SEI unit: its NAL header, the messages with emulation prevention, the trailing bits.
-Bytes seiUnit(const Bytes &messages, bool h265 = false)
-{
-    Bytes unit;
-    if (h265)
-        unit.data.insert(unit.data.end(), {39 << 1, 1});
-    else
-        unit.data.push_back(0x06);
-    Bytes rbsp = messages;
-    rbsp.data.push_back(0x80);
-    return unit.append(escaped(rbsp));
-}
-
-// A unit after its length field of `lengthSize` bytes.
-Bytes unit(const Bytes &u, int lengthSize = 4)
-{
-    Bytes b;
-    for (int i = lengthSize - 1; i >= 0; --i)
-        b.data.push_back(uint8_t(u.size() >> (8 * i)));
-    return b.append(u);
-}
-
-Bytes slice(bool h265 = false)
-{
-    Bytes s;
-    if (h265)
-        s.data.insert(s.data.end(), {19 << 1, 1});
-    else
-        s.data.push_back(0x25);
-    return s.zeros(40);
-}
 
 // An H.264 (avc1 and avcC) or H.265 (hvc1 and hvcC) video track of these frames.
 Bytes videoFile(const std::vector<Bytes> &frames, bool h265 = false, int lengthSize = 4)
@@ -829,6 +677,7 @@ TEST(Detection_order_on_mixed_layouts)
         {"a gpmd track holding freeGPS blocks, no index: the scan reads them", trackFile("meta", "gpmd", {binaryBlock(0, 'A')}),
          "freegps"},
         {"nothing", fx::ftyp().append(atom("mdat", Bytes().zeros(100))), "none"},
+        {"a zero-byte file (a camera that stopped at once)", Bytes(), "none"},
     };
     for (const auto &r : rows) {
         tst::Row row(r.name);
