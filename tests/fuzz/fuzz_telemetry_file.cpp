@@ -6,9 +6,11 @@
 #include "FileList.h"
 #include "FreeBox.h"
 #include "FreeGps.h"
+#include "Gpmf.h"
 #include "GpsDataHelper.h"
 #include "MovieDuration.h"
 #include "MovieMap.h"
+#include "SeiTelemetry.h"
 #include "TextTrack.h"
 
 #include <cstdint>
@@ -101,6 +103,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (TextTrack::read(file, map, &texted) == texted.videoDatas.empty() ||
             texted.videoDatas.size() > TextTrack::kMaxSamples * size_t(TextTrack::kMaxTracks))
             broken("text track reader result");
+        GpsReadResult gpmf, sei;
+        if (Gpmf::read(file, map, &gpmf) == gpmf.videoDatas.empty() || gpmf.samples.size() != gpmf.videoDatas.size() ||
+            gpmf.times.size() != gpmf.videoDatas.size() || !(gpmf.samplesPerSecond > 0))
+            broken("GPMF reader result");
+        if (SeiTelemetry::read(file, map, &sei) == sei.videoDatas.empty() || sei.samples.size() != sei.videoDatas.size() ||
+            sei.videoDatas.size() > SeiTelemetry::kMaxFrames || !(sei.samplesPerSecond > 0))
+            broken("in-stream reader result");
+        for (const TelemetrySample &t : sei.samples)
+            if (t.hasFix && !t.vehicle)
+                broken("a position in a frame without the car's message");
     }
 
     if (MovieDuration::milliseconds(path) < -1)

@@ -1,5 +1,6 @@
 // Writes the hand-built fixture files of the telemetry tests into a folder, as seeds for
-// the fuzz targets (the forge adds whole files of each kind beside them).
+// the fuzz targets (the forge adds whole files of each kind beside them): files,
+// sentence_* for the text target, gpmf_* for the KLV target, sei_* for the frame target.
 #include "Fixtures.h"
 
 #include <cstdio>
@@ -60,6 +61,31 @@ int main(int argc, char **argv)
     large.be32(1).text("free").be64(24).zeros(8);
     large.append(atom("moov", fx::mvhd().append(fx::udta("NT9666")).append(fx::gpsIndex({0}, 1))));
     save(dir, "fixture_largesize.MOV", large);
+
+    // GPMF payloads for the KLV target: GPS5 with ACCL, GPS9, lying and cut sizes
+    const Bytes accl = fx::acclStream({{4100, 0, -418}, {0, 0, 0}});
+    const Bytes good = fx::devc(fx::gpsStream(fx::gps5({fx::kFix5, fx::kFix5})).append(accl));
+    Bytes nine = fx::be32s({515000000, -1000000, 35000, 10000, 1000, 9808, 45296250});
+    nine.be16(150).be16(3);
+    const Bytes gps9 = fx::klv("TYPE", 'c', 9, 1, Bytes().text("lllllllSS"))
+                           .append(fx::klv("SCAL", 'l', 4, 9, fx::be32s({10000000, 10000000, 1000, 1000, 100, 1, 1000, 100, 1})))
+                           .append(fx::klv("GPS9", '?', 32, 1, nine));
+    Bytes lying = good;
+    lying.data[lying.size() - accl.size() - 4 * 10 - 2] = 0x7F;
+    save(dir, "gpmf_gps5.bin", good);
+    save(dir, "gpmf_gps9.bin", fx::devc(fx::gpsStream(gps9)));
+    save(dir, "gpmf_lying.bin", lying);
+    save(dir, "gpmf_cut.bin", Bytes().raw(good.data.data(), good.size() - 6));
+
+    // frames for the SEI target: a first byte for the codec and length size, then the frame
+    const Bytes msg = fx::carMessage();
+    const Bytes plain = fx::unit(fx::slice());
+    save(dir, "sei_h264_uuid.bin", Bytes().zeros(1).append(fx::unit(fx::seiUnit(fx::seiMessage(msg, true)))).append(plain));
+    save(dir, "sei_h264_bare.bin", Bytes().zeros(1).append(fx::unit(fx::seiUnit(fx::seiMessage(msg, false)))).append(plain));
+    save(dir, "sei_h265_2byte.bin", Bytes().text("\x03").append(fx::unit(fx::seiUnit(fx::seiMessage(msg, true), true), 2))
+                                        .append(fx::unit(fx::slice(true), 2)));
+    save(dir, "sei_ends_early.bin", Bytes().zeros(1).append(fx::unit(fx::seiUnit(fx::seiMessage(msg, true, 40)))));
+    save(dir, "sei_message.bin", Bytes().zeros(1).append(msg));
 
     // sentences for the text target
     const char *sentences[] = {
