@@ -75,8 +75,9 @@ std::vector<Line> nmeaLines(BinaryFile &file, const AtomHeader &box)
             if (close == std::string_view::npos || close > 20)
                 continue;
             int64_t ms = 0;
-            bool digits = close > 1;
-            for (size_t i = 1; i < close; ++i) {
+            // Stamps of this century have 13 digits; a longer number is none (and would overflow).
+            bool digits = close > 1 && close <= 14;
+            for (size_t i = 1; i < close && digits; ++i) {
                 digits = digits && line[i] >= '0' && line[i] <= '9';
                 ms = ms * 10 + (line[i] - '0');
             }

@@ -111,8 +111,10 @@ Sentence parse(std::string_view sentence, TelemetryMoment *m)
             r.latitudeText = coordinateText(field(3), field(4), lat);
             r.longitudeText = coordinateText(field(5), field(6), lon);
             if (!field(7).empty() && field(7).size() <= kMaxNumberField) {
-                r.hasSpeed = true;
-                r.speedKmh = read_leading_number(field(7)) * kKmhPerKnot;
+                // A speed below 0 is no reading.
+                const double knots = read_leading_number(field(7));
+                r.hasSpeed = knots >= 0;
+                r.speedKmh = r.hasSpeed ? knots * kKmhPerKnot : 0;
             }
             if (!field(8).empty() && field(8).size() <= kMaxNumberField) {
                 const double course = read_leading_number(field(8));

@@ -216,6 +216,8 @@ TEST(FreeBox_table)
          2, false, true, 0.1f, std::nullopt},
         {"3gf without its end mark", atom("3gf ", records({{0, 3, 3, 3}}, false)), 1, false, true, 0.3f, std::nullopt},
         {"a line without a stamp keeps the sentence's time", atom("gps ", Bytes().text(kRmc)), 1, true, false, 0, kUtc},
+        {"a stamp of 19 digits is no stamp", atom("gps ", Bytes().text("[9999999999999999999]" + kRmc)), 1, true, false, 0,
+         kUtc},
     };
     for (const auto &r : rows) {
         tst::Row row(r.name);
@@ -306,6 +308,28 @@ TEST(TextTrack_table)
         CHECK_EQ(res.samples.back().gy, r.gy);
         CHECK_EQ(res.videoDatas.back().gps_lat, std::string("51.500000"));
         CHECK(res.samples.back().utcMs == std::optional<int64_t>(kUtc));
+    }
+}
+
+TEST(Rmc_speed_table)
+{
+    const struct {
+        const char *name, *speed;
+        bool hasSpeed;
+        double kmh;
+    } rows[] = {
+        {"10 knots", "10.0", true, 18.52},
+        {"standing", "0.0", true, 0},
+        {"no speed field", "", false, 0},
+        {"a speed below 0 is no reading", "-2300b", false, 0},
+    };
+    for (const auto &r : rows) {
+        tst::Row row(r.name);
+        TelemetryMoment m;
+        const std::string rmc = std::string("$GPRMC,123456,A,5130.0000,N,00006.0000,W,") + r.speed + ",90.0,081126,,,A";
+        CHECK(Moments::parse(rmc, &m) == Moments::Sentence::Rmc);
+        CHECK_EQ(m.hasSpeed, r.hasSpeed);
+        CHECK(std::fabs(m.speedKmh - r.kmh) < 1e-9);
     }
 }
 
