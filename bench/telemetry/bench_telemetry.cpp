@@ -92,19 +92,21 @@ Stats measure(const std::vector<std::string> &files, long long blocks, long long
     return s;
 }
 
-// The time of reading a whole file as cat does, in microseconds.
-double catMicroseconds(const std::string &path)
+// Reading a whole file as cat does: the wall and CPU microseconds it takes.
+std::pair<double, double> catMicroseconds(const std::string &path)
 {
     static std::vector<char> buffer(128 * 1024);
+    const double c0 = cpuMicroseconds();
     const auto t0 = std::chrono::steady_clock::now();
     std::FILE *f = std::fopen(path.c_str(), "rb");
     if (!f)
-        return -1;
+        return {-1, -1};
     std::setvbuf(f, nullptr, _IONBF, 0);
     while (std::fread(buffer.data(), 1, buffer.size(), f) == buffer.size()) {
     }
     std::fclose(f);
-    return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count();
+    return {std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count(),
+            cpuMicroseconds() - c0};
 }
 
 double median(std::vector<double> v)
@@ -219,20 +221,24 @@ int main(int argc, char **argv)
         cameras.push_back(path);
     }
     const Stats c = measure(cameras, 60 * 36, ioOverhead);
-    std::vector<double> catUs;
+    std::vector<double> catUs, catCpuUs;
     for (int round = 0; round < 3; ++round)
-        for (const std::string &p : cameras)
-            catUs.push_back(catMicroseconds(p));
-    const double ratio = median(catUs) / c.medianUs;
+        for (const std::string &p : cameras) {
+            const auto [wall, cpu] = catMicroseconds(p);
+            catUs.push_back(wall);
+            catCpuUs.push_back(cpu);
+        }
+    // The CPU times, which other processes on a busy machine leave alone.
+    const double ratio = median(catCpuUs) / c.cpuMeanUs;
     const double share = c.maxBytes / double(cameraSize);
     std::printf("\n%d one-minute camera files, 36 frames a second, %lld bytes each (sei-protobuf)\n", cameraFiles,
                 cameraSize);
     std::printf("  readGpsData: median %.1f us (cpu %.1f us), %.0f bytes read at most (%.2f %% of the file), %zu samples%s\n",
                 c.medianUs, c.cpuMeanUs, c.maxBytes, share * 100, c.samples, c.allRead ? "" : "  (NOT every frame read)");
-    std::printf("  cat-like read of the whole file: median %.1f us\n", median(catUs));
+    std::printf("  cat-like read of the whole file: median %.1f us (cpu %.1f us)\n", median(catUs), median(catCpuUs));
     const bool cameraOk = c.allRead && ratio >= 20 && share <= 0.05;
-    std::printf("  %.1fx faster than cat; targets (20x faster, at most 5 %% read): %s\n", ratio,
-                cameraOk ? "met" : "MISSED");
+    std::printf("  %.1fx faster than cat in CPU time (%.1fx in wall time); targets (20x faster, at most 5 %% read): %s\n",
+                ratio, median(catUs) / c.medianUs, cameraOk ? "met" : "MISSED");
     for (const std::string &p : cameras)
         std::remove(p.c_str());
     if (ownDir)
