@@ -1,6 +1,7 @@
 #include "ClipTime.h"
 
 #include <algorithm>
+#include <cmath>
 
 bool ClipTime::allDigits(const std::string &s, size_t from, size_t count)
 {
@@ -199,12 +200,13 @@ std::optional<int64_t> ClipTime::startMs(const std::string &path, const GpsReadR
     if (const auto named = fromFileName(path))
         return toMs(*named);
     const size_t n = std::min(result.videoDatas.size(), result.times.size());
+    const double perSecond = result.samplesPerSecond > 0 ? result.samplesPerSecond : 1.0;
     for (size_t i = 0; i < n; ++i) {
         const GpsSample &s = result.videoDatas[i];
         if (s.gps_lat.empty() || s.gps_lgt.empty())
             continue;
         if (const auto utc = sentenceMs(result.times[i]))
-            return *utc - static_cast<int64_t>(i) * 1000;
+            return *utc - std::llround(double(i) * 1000.0 / perSecond);
     }
     return std::nullopt;
 }

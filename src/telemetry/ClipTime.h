@@ -51,7 +51,8 @@ public:
 
     // The start of a clip: the file name's time, else the UTC time of the first sample
     // with a position and a valid RMC time and date, less one second for each sample
-    // before it. Nothing when neither is known.
+    // before it (its share of a second where the result has more samples a second).
+    // Nothing when neither is known.
     static std::optional<int64_t> startMs(const std::string &path, const GpsReadResult &result);
 
     // The RMC time "hhmmss[.sss]" and date "ddmmyy" as milliseconds (years 80-99 are

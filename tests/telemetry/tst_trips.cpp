@@ -88,6 +88,10 @@ TEST(ClipTime_channel_and_start)
     r.times[2] = {"101502.50", "120625"};
     CHECK_EQ(ClipTime::startMs("FILE0001.MOV", r).value_or(-1),
              ClipTime::toMs(CivilTime{2025, 6, 12, 10, 15, 0}) + 500);
+    // Eighteen samples a second (GPMF fixes): the samples before take 1/18 s each.
+    r.samplesPerSecond = 18;
+    CHECK_EQ(ClipTime::startMs("GX010001.MP4", r).value_or(-1),
+             ClipTime::toMs(CivilTime{2025, 6, 12, 10, 15, 2}) + 500 - 111);
     r.times[2].ddmmyy = "310225";   // no 31 February
     CHECK(!ClipTime::startMs("FILE0001.MOV", r));
 
