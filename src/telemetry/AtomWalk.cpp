@@ -135,6 +135,11 @@ std::vector<SampleRef> trackSamples(BinaryFile &file, const AtomHeader &trak, si
             int64_t at = wide ? int64_t((uint64_t(chunkWords[c * 2]) << 32 | chunkWords[c * 2 + 1]) & uint64_t(std::numeric_limits<int64_t>::max()))
                               : int64_t(chunkWords[c]);
             for (uint32_t k = 0; k < perChunk && sample < sampleCount; ++k, ++sample) {
+                // The rest of a chunk that reaches past the end of the file holds no sample.
+                if (at >= file.size()) {
+                    sample = uint32_t(std::min<uint64_t>(sampleCount, uint64_t(sample) + (perChunk - k)));
+                    break;
+                }
                 const uint32_t size = fixedSize ? fixedSize : sizes[sample];
                 samples.push_back({at, size});
                 at = at > std::numeric_limits<int64_t>::max() - int64_t(size) ? std::numeric_limits<int64_t>::max() : at + int64_t(size);

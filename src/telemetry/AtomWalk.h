@@ -65,8 +65,10 @@ struct SampleRef {
 };
 
 // The samples of one trak, from stsz, stsc and stco or co64 (stz2 is not read), at
-// most `maxSamples`; empty when a table is missing. Chunks that lie beyond the file are
-// kept: the caller's reads simply come back short.
+// most `maxSamples`; empty when a table is missing. A sample that starts past the end
+// of the file is left out (the tables of a cut recording, or tables that claim millions
+// of samples); one that starts inside and runs past is kept, and reads of it come back
+// short.
 std::vector<SampleRef> trackSamples(BinaryFile &file, const AtomHeader &trak, size_t maxSamples);
 
 // The handler type of a trak (mdia/hdlr) and the type of its first sample entry

@@ -3,6 +3,7 @@
 // the files beside the video and an attached GPX track, GPMF payloads, messages in the
 // video's SEI units and their wire format, and the detection order on files that carry
 // more than one layout.
+#include "AtomWalk.h"
 #include "BinaryFile.h"
 #include "ClipTime.h"
 #include "Fixtures.h"
@@ -308,6 +309,38 @@ TEST(TextTrack_table)
         CHECK_EQ(res.samples.back().gy, r.gy);
         CHECK_EQ(res.videoDatas.back().gps_lat, std::string("51.500000"));
         CHECK(res.samples.back().utcMs == std::optional<int64_t>(kUtc));
+    }
+}
+
+// The sample tables as the readers get them: samples that would start past the end of
+// the file are left out, however many the tables claim.
+TEST(AtomWalk_samples_table)
+{
+    const auto file = [](uint32_t fixedSize, uint32_t count, uint32_t perChunk, const std::vector<uint32_t> &chunks) {
+        Bytes tables = atom("stsz", Bytes().be32(0).be32(fixedSize).be32(count));
+        tables.append(atom("stsc", Bytes().be32(0).be32(1).be32(1).be32(perChunk).be32(1)));
+        tables.append(fx::stco(chunks, uint32_t(chunks.size())));
+        return fx::ftypAndMdat({}, 4096).append(atom("moov", fx::mvhd().append(fx::trak(tables))));
+    };
+    const struct {
+        const char *name;
+        Bytes file;
+        size_t samples;
+    } rows[] = {
+        {"ten samples of 100 bytes", file(100, 10, 10, {16}), 10},
+        {"two million samples of one byte in one chunk", file(1, 2000000, 2000000, {16}), file(1, 1, 1, {16}).size() - 16},
+        {"a chunk past the end of the file", file(100, 20, 10, {16, 0x7FFFFFF0}), 10},
+        {"a chunk that runs past the end", file(1000, 10, 10, {16}), 5},
+    };
+    for (const auto &r : rows) {
+        tst::Row row(r.name);
+        tst::TempFile f(r.file);
+        BinaryFile b;
+        CHECK(b.open(f.path));
+        const MovieMap map = MovieMap::of(b);
+        const AtomHeader *trak = map.moovChild("trak");
+        if (CHECK(trak))
+            CHECK_EQ(AtomWalk::trackSamples(b, *trak, size_t(1) << 21).size(), r.samples);
     }
 }
 
