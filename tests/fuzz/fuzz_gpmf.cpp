@@ -27,9 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         broken("read a payload that is no KLV, or left one that is");
     if (!klv && !moments.empty())
         broken("moments from a payload that is no KLV");
-    // Every GPS5/GPS9 item is bounded, and a payload without GPS gives one moment.
-    if (moments.size() > Gpmf::kMaxMomentsPerPayload * (size / 8 + 1))
-        broken("more moments than the payload can hold");
+    // The fixes of a payload are bounded, and a payload without GPS gives one moment.
+    if (moments.size() > Gpmf::kMaxMomentsPerPayload)
+        broken("more moments than a payload may give");
     for (const TelemetryMoment &m : moments) {
         if (m.hasFix && !(std::fabs(m.latitude) <= 90 && std::fabs(m.longitude) <= 180 &&
                           (m.latitude != 0 || m.longitude != 0)))
