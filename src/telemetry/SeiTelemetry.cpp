@@ -192,12 +192,10 @@ bool SeiTelemetry::frameMessage(const FrameReader &read, size_t frameBytes, Code
         const size_t start = at + size_t(lengthSize);
         if (isSei(type, codec) && length <= kMaxSeiBytes) {
             // A unit inside the first read is read from there.
-            const unsigned char *bytes = head + start;
-            if (start + length > headBytes) {
-                if (read(start, unit, length) != length)
-                    return false;
-                bytes = unit;
-            }
+            const bool inHead = start + length <= headBytes;
+            if (!inHead && read(start, unit, length) != length)
+                return false;
+            const unsigned char *bytes = inHead ? head + start : unit;
             if (seiMessage(bytes, length, codec, message))
                 return true;
         }
