@@ -29,12 +29,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 
-
-static AppDelegate *g_instance = nullptr;
-
 AppDelegate::AppDelegate(QObject *parent) : QObject(parent)
 {
-    g_instance = this;
     appController_ = new AppController(this);
     auto *center = NotificationCenter::defaultCenter();
     center->addObserver(this, QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION), [this] { updateCheckMarks(); });
@@ -44,16 +40,7 @@ AppDelegate::AppDelegate(QObject *parent) : QObject(parent)
         qApp->installEventFilter(this);
 }
 
-AppDelegate::~AppDelegate()
-{
-    if (g_instance == this)
-        g_instance = nullptr;
-}
-
-AppDelegate *AppDelegate::instance()
-{
-    return g_instance;
-}
+AppDelegate::~AppDelegate() = default;
 
 VideoViewController *AppDelegate::videoVC() const { return videoVC_; }
 PlayListViewController *AppDelegate::playlistVC() const { return playlistVC_; }

@@ -1,6 +1,6 @@
 // The root object of the running application: start-up, the menu commands,
-// opening files, and which play-list entry is active. Exactly one exists;
-// other parts reach it through AppDelegate::instance().
+// opening files, and which play-list entry is active. main makes it and hands it to
+// the window, which hands the parts what they need of it.
 #pragma once
 
 #include <QList>
@@ -27,7 +27,6 @@ class AppDelegate : public QObject {
 public:
     explicit AppDelegate(QObject *parent = nullptr);
     ~AppDelegate() override;
-    static AppDelegate *instance();
 
     // The main controllers, registered by the window that makes them; each slot
     // empties itself when its controller goes.

@@ -37,9 +37,9 @@ void putInto(QWidget *pane, QWidget *view)
 
 } // namespace
 
-KTLayoutViewController::KTLayoutViewController(QWidget *parent) : QWidget(parent)
+KTLayoutViewController::KTLayoutViewController(AppDelegate &app, QWidget *parent) : QWidget(parent)
 {
-    viewDidLoad();
+    viewDidLoad(app);
 }
 
 KTLayoutViewController::~KTLayoutViewController()
@@ -47,7 +47,7 @@ KTLayoutViewController::~KTLayoutViewController()
     NotificationCenter::defaultCenter()->removeObserver(this);
 }
 
-void KTLayoutViewController::viewDidLoad()
+void KTLayoutViewController::viewDidLoad(AppDelegate &app)
 {
     using namespace LayoutRules;
     NotificationCenter::defaultCenter()->addObserver(this, QString::fromLatin1(AppKeys::WINDOW_FULL_CHANGE),
@@ -87,7 +87,7 @@ void KTLayoutViewController::viewDidLoad()
     playlistVC = new PlayListViewController();
     Wiring::positionPanel(playlistVC);
     videoVC = new VideoViewController();
-    Wiring::playerAndPlayList(videoVC, playlistVC, AppDelegate::instance());
+    Wiring::playerAndPlayList(videoVC, playlistVC, &app);
     videoVC->session()->zoomInDelegate.set(this);
     videoVC->session()->gpsDelegate.set(webVC);
     videoVC->session()->speedDelegate.set(displayVC);

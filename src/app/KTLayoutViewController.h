@@ -9,6 +9,7 @@
 
 #include <QWidget>
 
+class AppDelegate;
 class KTSplitView;
 class VideoViewController;
 class KTWebViewController;
@@ -19,7 +20,8 @@ class GpsViewController;
 class KTLayoutViewController : public QWidget, public KTModuleProtocol {
     Q_OBJECT
 public:
-    explicit KTLayoutViewController(QWidget *parent = nullptr);
+    // The parts are wired to `app` (the menus' open, the active entry).
+    explicit KTLayoutViewController(AppDelegate &app, QWidget *parent = nullptr);
     ~KTLayoutViewController() override;
 
     VideoViewController *videoVC = nullptr;
@@ -49,7 +51,7 @@ public:
     bool backingScale2() const;
 
 private:
-    void viewDidLoad();
+    void viewDidLoad(AppDelegate &app);
     void applyFrames(const LayoutRules::Frames &frames);
     void placeMap();
 };

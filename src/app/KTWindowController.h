@@ -4,12 +4,14 @@
 
 #include <QMainWindow>
 
+class AppDelegate;
 class KTLayoutViewController;
 
 class KTWindowController : public QMainWindow {
     Q_OBJECT
 public:
-    explicit KTWindowController(QWidget *parent = nullptr);
+    // Registers itself with `app` and puts the application's menus in its menu bar.
+    explicit KTWindowController(AppDelegate &app, QWidget *parent = nullptr);
 
     KTLayoutViewController *layoutViewController() const { return layout_; }
 
@@ -24,7 +26,7 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    void windowDidLoad();
+    void windowDidLoad(AppDelegate &app);
     void fixSize();
 
     KTLayoutViewController *layout_ = nullptr;

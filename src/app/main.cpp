@@ -172,7 +172,7 @@ int main(int argc, char *argv[])
     Localization::install(AppLanguageManager::initUserLanguage());
 
     AppDelegate delegate;
-    KTWindowController window;
+    KTWindowController window(delegate);
     window.show();
     delegate.applicationDidFinishLaunching();
 

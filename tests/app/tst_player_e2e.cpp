@@ -133,7 +133,7 @@ private slots:
 
         AppUserDefaults::settings().clear();   // a run starts from a first start's settings
         delegate = std::make_unique<AppDelegate>();
-        window = std::make_unique<KTWindowController>();
+        window = std::make_unique<KTWindowController>(*delegate);
         layout = window->layoutViewController();
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));

@@ -40,7 +40,7 @@ private slots:
     {
         AppUserDefaults::settings().clear();
         delegate = std::make_unique<AppDelegate>();
-        window = std::make_unique<KTWindowController>();
+        window = std::make_unique<KTWindowController>(*delegate);
         layout = window->layoutViewController();
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));

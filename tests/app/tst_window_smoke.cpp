@@ -32,7 +32,7 @@ private slots:
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
         Localization::install(QStringLiteral("en"));
         delegate = std::make_unique<AppDelegate>();
-        window = std::make_unique<KTWindowController>();
+        window = std::make_unique<KTWindowController>(*delegate);
         window->show();
         delegate->applicationDidFinishLaunching();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));

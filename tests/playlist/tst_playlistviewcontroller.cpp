@@ -124,7 +124,7 @@ class PlayListViewControllerTest : public QObject {
     void useMainWindow()
     {
         window_.reset();
-        mainWindow_ = std::make_unique<KTWindowController>();
+        mainWindow_ = std::make_unique<KTWindowController>(*app_);
         vc_ = mainWindow_->layoutViewController()->videoVC;
         pl_ = mainWindow_->layoutViewController()->playlistVC;
         mainWindow_->showWindow();
