@@ -3,19 +3,19 @@
 //   bench_instruments [ticks]
 #include "DemoDrive.h"
 #include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
 #include "common/Localization.h"
+#include "common/Settings.h"
 #include "instruments/CustomGsensorView.h"
 #include "instruments/GpsViewController.h"
 #include "instruments/KTDisplayViewController.h"
 #include "instruments/PositionCompassPanel.h"
-#include "instruments/RotationStore.h"
 #include "store/MyCache.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
+#include <QSettings>
 
 #include <algorithm>
 #include <cstdio>
@@ -25,7 +25,8 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     Localization::install(QStringLiteral("en"));
-    AppUserDefaults::setSpeedUnit(QString::fromLatin1(AppKeys::SPEED_UNIT_KMPH));
+    Settings settings;
+    settings.setKmph(true);
     const int seconds = 600;
     const int ticks = argc > 1 ? std::atoi(argv[1]) : seconds * 1000;
 
@@ -36,8 +37,8 @@ int main(int argc, char **argv)
     e.maxSpeed = 110;
     MyCache::syncPlayList({e});
 
-    KTDisplayViewController trip;
-    PositionCompassPanel compass;
+    KTDisplayViewController trip(settings);
+    PositionCompassPanel compass(settings);
     GpsViewController gps;
     trip.resize(900, 150);
     compass.resize(450, 264);
@@ -153,12 +154,13 @@ int main(int argc, char **argv)
         std::printf("  %s alone, every tick a new second: median %.2f us\n", names[m],
                     double(each[each.size() / 2]) / 1000.0);
     }
-    RotationStore::waitForWrites();
+    settings.waitForWrites();
 
     timer.restart();
+    QSettings file(settings.fileName(), QSettings::IniFormat);
     for (int k = 0; k < 50; ++k) {
-        AppUserDefaults::setValue(AppKeys::ROTATE_ANGLE_V, 0.001 * k);
-        AppUserDefaults::synchronize();
+        file.setValue(QLatin1String(AppKeys::ROTATE_ANGLE_V), 0.001 * k);
+        file.sync();
     }
     std::printf("one settings write with flush: %.1f us\n", double(timer.nsecsElapsed()) / 50 / 1000.0);
 

@@ -1,10 +1,9 @@
 // Renders the instrument panels at the pane sizes of the window, fed with a
 // made-up drive, into PNG files for looking at: instruments_gallery OUTDIR [SECONDS]
 #include "DemoDrive.h"
-#include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
 #include "common/Localization.h"
 #include "common/NamedImage.h"
+#include "common/Settings.h"
 #include "instruments/CustomSpeedView.h"
 #include "instruments/GpsViewController.h"
 #include "instruments/KTDisplayViewController.h"
@@ -31,19 +30,20 @@ int main(int argc, char **argv)
     e.maxSpeed = 110;
     MyCache::syncPlayList({e});
 
+    Settings settings;
     for (bool kmph : {true, false}) {
         Localization::install(kmph ? QStringLiteral("en") : QStringLiteral("zh-Hans"));
-        AppUserDefaults::setSpeedUnit(QString::fromLatin1(kmph ? AppKeys::SPEED_UNIT_KMPH : AppKeys::SPEED_UNIT_MILEPH));
+        settings.setKmph(kmph);
         const QString unit = kmph ? QStringLiteral("kmh_en") : QStringLiteral("mph_zh");
 
-        PositionCompassPanel panel;
+        PositionCompassPanel panel(settings);
         panel.resize(450, 264);
         panel.dataLogicProcessOfViodePath(path);
         panel.videoAllTime(180.0);
         panel.updateDataByCurrentTime(at);
         panel.grab().save(out + QStringLiteral("/compass_panel_") + unit + QStringLiteral(".png"));
 
-        KTDisplayViewController trip;
+        KTDisplayViewController trip(settings);
         trip.resize(900, 150);
         trip.dataLogicProcessOfViodePath(path);
         trip.totalDistance(0);
@@ -54,7 +54,7 @@ int main(int argc, char **argv)
 
         CustomSpeedView gauge;
         gauge.resize(gauge.sizeHint());
-        gauge.setCurrentSpeed(kmph ? 60 : 50);
+        gauge.setCurrentSpeed(kmph ? 60 : 50, kmph);
         gauge.grab().save(out + QStringLiteral("/speed_gauge_") + unit + QStringLiteral(".png"));
     }
     // Every image of the instruments on the panel background, at 1x and 3x.

@@ -4,8 +4,8 @@
 // Run: QTWEBENGINE_DISABLE_SANDBOX=1 xvfb-run -a bench/map/bench_map [screenshot.png]
 #include "modules/KTModuleProtocol.h"
 #include "map/KTWebViewController.h"
-#include "map/MapSettings.h"
 #include "common/Composition.h"
+#include "common/Settings.h"
 #include "map/MapTileServer.h"
 #include "map/Reachability.h"
 #include "map/TileSource.h"
@@ -172,7 +172,8 @@ int main(int argc, char **argv)
     QTemporaryDir tilesDir;
     const QString mbtiles = tilesDir.filePath(QStringLiteral("bench.mbtiles"));
     const QList<TileId> tiles = makeMBTiles(mbtiles);
-    MapSettings::setOfflineSources({mbtiles});
+    Settings settings;
+    settings.setOfflineSources({mbtiles});
     QList<double> tileMs;
     for (int i = 0; i < 2000; ++i) {
         QElapsedTimer tt;
@@ -182,7 +183,7 @@ int main(int argc, char **argv)
     }
     std::sort(tileMs.begin(), tileMs.end());
 
-    KTWebViewController map;
+    KTWebViewController map(settings);
     map.reachability()->stopNotifier();
     Trip trip;
     map.distanceDelegate.set(&trip);

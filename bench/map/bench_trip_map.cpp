@@ -5,6 +5,7 @@
 #include "modules/KTModuleProtocol.h"
 #include "map/KTWebViewController.h"
 #include "common/Composition.h"
+#include "common/Settings.h"
 #include "map/MapTileServer.h"
 #include "map/Reachability.h"
 #include "store/MyCache.h"
@@ -102,7 +103,8 @@ int main(int argc, char **argv)
     }
     MyCache::syncPlayList(list);
 
-    KTWebViewController map;
+    Settings settings;
+    KTWebViewController map(settings);
     map.reachability()->stopNotifier();
     Panel panel;
     map.distanceDelegate.set(&panel);

@@ -6,6 +6,7 @@
 // With --shot FILE it instead plays a file in a 1344x756 window and takes a picture of
 // the whole screen (the video widget is blank in QWidget::grab()).
 #include "app/IncidentExport.h"
+#include "common/Settings.h"
 #include "common/TimeFormatUtils.h"
 #include "modules/IndexRule.h"
 #include "player/VideoViewController.h"
@@ -76,6 +77,7 @@ QString forgeFile(const QString &dir)
 }
 
 struct Window {
+    Settings settings;
     QWidget top;
     VideoViewController *vc;
     LookupModule a{180}, b{90}, c{180};
@@ -84,7 +86,7 @@ struct Window {
         top.resize(1344, 756);
         auto *row = new QHBoxLayout(&top);
         row->setContentsMargins(0, 0, 0, 0);
-        vc = new VideoViewController(&top);
+        vc = new VideoViewController(settings, &top);
         vc->setMinimumWidth(900);
         row->addWidget(vc, 900);
         auto *rest = new QWidget(&top);

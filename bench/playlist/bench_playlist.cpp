@@ -5,6 +5,7 @@
 //  - a row dragged across a list of 1000 rows (order, store rewrite, reload).
 #include "app/AppDelegate.h"
 #include "common/Localization.h"
+#include "common/Settings.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListModel.h"
 #include "playlist/PlayListRules.h"
@@ -77,8 +78,9 @@ int main(int argc, char **argv)
     MyCache::setStoreFilePath(storeDir.filePath(QStringLiteral("list.bin")));
     MyCache::playPathClear();
 
-    AppDelegate delegate;
-    PlayListViewController pane;
+    Settings settings;
+    AppDelegate delegate(settings);
+    PlayListViewController pane(settings);
     pane.resize(450, 440);
     pane.show();
     if (!QTest::qWaitForWindowExposed(&pane))

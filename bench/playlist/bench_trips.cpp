@@ -10,6 +10,7 @@
 //    picture.
 #include "app/Wiring.h"
 #include "common/Localization.h"
+#include "common/Settings.h"
 #include "player/PlaybackSession.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListModel.h"
@@ -93,6 +94,7 @@ int main(int argc, char **argv)
     // (--clip-change: only the clip change.)
     const bool cardToo = !QCoreApplication::arguments().contains(QStringLiteral("--clip-change"));
     const QDateTime first(QDate(2026, 11, 8), QTime(6, 0, 0));
+    Settings settings;
     if (cardToo) {
         QElapsedTimer forging;
         forging.start();
@@ -101,7 +103,7 @@ int main(int argc, char **argv)
         std::printf("forged 2000 clips in %.1f s\n", forging.elapsed() / 1000.0);
 
         {
-            PlayListViewController pane;
+            PlayListViewController pane(settings);
             pane.resize(450, 700);
             pane.show();
             if (!QTest::qWaitForWindowExposed(&pane))
@@ -162,8 +164,8 @@ int main(int argc, char **argv)
     QWidget top;
     top.resize(1344, 756);
     auto *row = new QHBoxLayout(&top);
-    auto *vc = new VideoViewController;
-    auto *pl = new PlayListViewController;
+    auto *vc = new VideoViewController(settings);
+    auto *pl = new PlayListViewController(settings);
     row->addWidget(vc, 2);
     row->addWidget(pl, 1);
     Wiring::playerAndPlayList(vc, pl, nullptr);

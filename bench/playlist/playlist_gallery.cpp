@@ -3,6 +3,7 @@
 // (SAMPLES_DIR is build/samples; the pane gets copies of its recordings.)
 #include "app/AppDelegate.h"
 #include "common/Localization.h"
+#include "common/Settings.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListViewController.h"
 #include "store/MyCache.h"
@@ -55,13 +56,14 @@ int main(int argc, char **argv)
         urls << QUrl::fromLocalFile(to);
     }
 
-    AppDelegate delegate;
+    Settings settings;
+    AppDelegate delegate(settings);
     QWidget window;
     auto *layout = new QHBoxLayout(&window);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    auto *player = new VideoViewController;
-    auto *list = new PlayListViewController;
+    auto *player = new VideoViewController(settings);
+    auto *list = new PlayListViewController(settings);
     layout->addWidget(player, 1);
     layout->addWidget(list);
     list->setFixedSize(450, 440);

@@ -1,16 +1,13 @@
 #include "AppDelegate.h"
-#include "map/MapSettings.h"
 #include "map/OfflineMapsDialog.h"
 
 #include "AppController.h"
 #include "IncidentExport.h"
 #include "KTWindowController.h"
 #include "TrackExport.h"
-#include "common/AppKeys.h"
 #include "common/AppLinks.h"
-#include "common/AppUserDefaults.h"
 #include "common/Localization.h"
-#include "common/NotificationCenter.h"
+#include "common/Settings.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListViewController.h"
 #include "store/MyCache.h"
@@ -29,13 +26,12 @@
 #include <QMenuBar>
 #include <QMessageBox>
 
-AppDelegate::AppDelegate(QObject *parent) : QObject(parent)
+AppDelegate::AppDelegate(Settings &settings, QObject *parent) : QObject(parent), settings_(settings)
 {
-    appController_ = new AppController(this);
-    auto *center = NotificationCenter::defaultCenter();
-    center->addObserver(this, QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION), [this] { updateCheckMarks(); });
-    center->addObserver(this, QString::fromLatin1(AppKeys::CHANGE_MAP_NOTIFICATION), [this] { updateCheckMarks(); });
-    center->addObserver(this, QLatin1String(MapSettings::kNotification), [this] { updateCheckMarks(); });
+    appController_ = new AppController(settings_, this);
+    connect(&settings_, &Settings::speedUnitChanged, this, &AppDelegate::updateCheckMarks);
+    connect(&settings_, &Settings::mapProviderChanged, this, &AppDelegate::updateCheckMarks);
+    connect(&settings_, &Settings::useOnlineMapsChanged, this, &AppDelegate::updateCheckMarks);
     if (qApp)
         qApp->installEventFilter(this);
 }
@@ -92,13 +88,12 @@ void AppDelegate::buildMenus(QMenuBar *bar)
         a->setCheckable(true);
         maps->addAction(a);
     }
-    action(setting, "Offline Maps…", [] { OfflineMapsDialog::showDialog(); });
+    action(setting, "Offline Maps…", [this] { OfflineMapsDialog::showDialog(settings_); });
     captionItem = action(setting, "Caption Under Captures", [this] {
-        AppUserDefaults::setValue(AppKeys::CAPTURE_CAPTION, captionItem && captionItem->isChecked());
-        AppUserDefaults::synchronize();
+        settings_.setCaptureCaption(captionItem && captionItem->isChecked());
     });
     captionItem->setCheckable(true);
-    captionItem->setChecked(AppUserDefaults::settings().value(QLatin1String(AppKeys::CAPTURE_CAPTION)).toBool());
+    captionItem->setChecked(settings_.captureCaption());
     updateCheckMarks();
 
     QMenu *help = bar->addMenu(QString());
@@ -221,12 +216,11 @@ void AppDelegate::applicationDidFinishLaunching()
 {
     MyCache::playPathClear();
 
-    // Normalise both settings, then announce them; the check marks follow the
-    // announcements, as they do for a change from any other place.
-    AppUserDefaults::initSpeedUnitUserDefault();
-    AppUserDefaults::initChangeMapUserDefault();
-    NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION));
-    NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::CHANGE_MAP_NOTIFICATION));
+    // Both settings (normalised when the settings were read) are chosen again, which
+    // announces them; the check marks and the panes follow the announcements, as they
+    // do for a change from any other place.
+    settings_.setKmph(settings_.kmph());
+    settings_.setGoogleMap(settings_.googleMap());
 }
 
 bool AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows)
@@ -252,6 +246,7 @@ void AppDelegate::openFile()
 void AppDelegate::exportTrack()
 {
     const QList<QUrl> clips = playlistVC_ ? playlistVC_->exportClips() : QList<QUrl>();
+    const qint64 tripGapMs = playlistVC_ ? playlistVC_->tripGapMs() : 0;
     if (clips.isEmpty()) {
         AppToast::showToast(Localization::text("export_nothing"), 0.8f);
         return;
@@ -271,7 +266,7 @@ void AppDelegate::exportTrack()
     if (!mayReplace(windowVC(), title, {fileName}, replacePanel))
         return;
     QPointer<AppDelegate> self(this);
-    TrackExport::exportTo(fileName, clips, PlayListViewController::tripGapMs(), [self](const QString &error) {
+    TrackExport::exportTo(fileName, clips, tripGapMs, [self](const QString &error) {
         AppToast::showToast(error.isEmpty() ? Localization::text("export_done")
                                             : Localization::text("export_failed").arg(error), 0.8f);
         if (self)
@@ -317,33 +312,33 @@ PreferenceController *AppDelegate::preferenceController() const
 
 void AppDelegate::mphspd()
 {
-    AppUserDefaults::changeSpeedUnit(QString::fromLatin1(AppKeys::SPEED_UNIT_MILEPH));
+    settings_.setKmph(false);
 }
 
 void AppDelegate::kmhspd()
 {
-    AppUserDefaults::changeSpeedUnit(QString::fromLatin1(AppKeys::SPEED_UNIT_KMPH));
+    settings_.setKmph(true);
 }
 
 void AppDelegate::googleAction()
 {
-    AppUserDefaults::changeMap(QString::fromLatin1(AppKeys::CHANGE_MAP_GOOGLE));
+    settings_.setGoogleMap(true);
 }
 
 void AppDelegate::openstreetAction()
 {
-    AppUserDefaults::changeMap(QString::fromLatin1(AppKeys::CHANGE_MAP_STREET));
+    settings_.setGoogleMap(false);
 }
 
 void AppDelegate::updateCheckMarks()
 {
-    const bool mph = !AppUserDefaults::isKMPH();
+    const bool mph = !settings_.kmph();
     if (menuitemmph) menuitemmph->setChecked(mph);
     if (spdkmh) spdkmh->setChecked(!mph);
     // Without online maps the map shown is OpenStreetMap drawn from offline tiles, whatever
     // was chosen: the tick says so, and Google Maps, which only exists online, waits.
-    const bool online = MapSettings::useOnlineMaps();
-    const bool google = online && AppUserDefaults::isGoogleMap();
+    const bool online = settings_.useOnlineMaps();
+    const bool google = online && settings_.googleMap();
     if (googleMapsItem) {
         googleMapsItem->setChecked(google);
         googleMapsItem->setEnabled(online);

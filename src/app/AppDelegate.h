@@ -21,12 +21,16 @@ class AppController;
 class PreferenceController;
 class IncidentExport;
 class QProgressDialog;
+class Settings;
 
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
-    explicit AppDelegate(QObject *parent = nullptr);
+    // The menus show and change `settings`, which the window hands to its parts.
+    explicit AppDelegate(Settings &settings, QObject *parent = nullptr);
     ~AppDelegate() override;
+
+    Settings &settings() const { return settings_; }
 
     // The main controllers, registered by the window that makes them; each slot
     // empties itself when its controller goes.
@@ -107,6 +111,7 @@ private:
     void updateCheckMarks();
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+    Settings &settings_;
     QPointer<VideoViewController> videoVC_;
     QPointer<PlayListViewController> playlistVC_;
     QPointer<KTWindowController> windowVC_;

@@ -79,14 +79,15 @@ void KTLayoutViewController::viewDidLoad(AppDelegate &app)
     layout->addWidget(globalSplitView);
 
     // The controllers, in this order, with the module slots filled once.
-    displayVC = new KTDisplayViewController();
-    webVC = new KTWebViewController();
+    Settings &settings = app.settings();
+    displayVC = new KTDisplayViewController(settings);
+    webVC = new KTWebViewController(settings);
     webVC->distanceDelegate.set(displayVC);
     webVC->zoomInOutDelegate.set(this);
     gpsVC = new GpsViewController();
-    playlistVC = new PlayListViewController();
-    Wiring::positionPanel(playlistVC);
-    videoVC = new VideoViewController();
+    playlistVC = new PlayListViewController(settings);
+    Wiring::positionPanel(playlistVC, settings);
+    videoVC = new VideoViewController(settings);
     Wiring::playerAndPlayList(videoVC, playlistVC, &app);
     videoVC->session()->zoomInDelegate.set(this);
     videoVC->session()->gpsDelegate.set(webVC);

@@ -4,9 +4,7 @@
 #include "KTWindowController.h"
 #include "MprisRules.h"
 #include "Wiring.h"
-#include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
-#include "common/NotificationCenter.h"
+#include "common/Settings.h"
 #include "player/PlaybackSession.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListModel.h"
@@ -74,10 +72,10 @@ MprisService::MprisService(AppDelegate *app, QObject *parent) : QObject(parent),
         connect(l->model(), &QAbstractItemModel::rowsRemoved, this, &MprisService::scheduleRefresh);
         connect(l->model(), &QAbstractItemModel::modelReset, this, &MprisService::scheduleRefresh);
     }
-    if (app)
+    if (app) {
         connect(app, &AppDelegate::filesOpened, this, &MprisService::scheduleRefresh);
-    NotificationCenter::defaultCenter()->addObserver(this, QLatin1String(AppKeys::PRIVACY_NOTIFICATION),
-                                                     [this] { scheduleRefresh(); });
+        connect(&app->settings(), &Settings::placeToMediaControlsChanged, this, &MprisService::scheduleRefresh);
+    }
 
     new MprisRootAdaptor(this);
     new MprisPlayerAdaptor(this);
@@ -210,7 +208,7 @@ QVariantMap MprisService::metadata() const
     const QString url = currentUrl();
     const double length = s->duration();
     std::optional<GpsSample> sample;
-    if (s->isReady() && AppUserDefaults::placeToMediaControls())
+    if (s->isReady() && app_ && app_->settings().placeToMediaControls())
         if (const std::optional<QList<GpsSample>> samples = MyCache::findGpsDatas(url))
             sample = MprisRules::sampleAt(*samples, s->currentTime(), length);
     return MprisRules::metadata(list()->playlist().at(row).id, url, length, sample);

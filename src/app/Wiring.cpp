@@ -72,9 +72,9 @@ void playerAndPlayList(VideoViewController *video, PlayListViewController *list,
     QObject::connect(video, &VideoViewController::openFileRequested, app, &AppDelegate::openFile);
 }
 
-PositionCompassPanel *positionPanel(PlayListViewController *list)
+PositionCompassPanel *positionPanel(PlayListViewController *list, Settings &settings)
 {
-    auto *panel = new PositionCompassPanel;
+    auto *panel = new PositionCompassPanel(settings);
     list->setPositionPanel(panel);
     return panel;
 }

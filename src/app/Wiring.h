@@ -9,6 +9,7 @@ class KTWebViewController;
 class PlaybackSession;
 class PlayListViewController;
 class PositionCompassPanel;
+class Settings;
 class VideoViewController;
 
 namespace Wiring {
@@ -24,7 +25,7 @@ void playerAndPlayList(VideoViewController *video, PlayListViewController *list,
 void seekOnceRunning(PlaybackSession *session, double seconds);
 
 // The position and compass panel under the play list's table.
-PositionCompassPanel *positionPanel(PlayListViewController *list);
+PositionCompassPanel *positionPanel(PlayListViewController *list, Settings &settings);
 
 // The map follows the playing trip, the trip panel gets the trip's samples for its
 // Trip figures and the player's timeline the trip's clips laid end to end; a click on

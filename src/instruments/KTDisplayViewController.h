@@ -3,7 +3,7 @@
 // Clip / Trip toggle, the same for the whole playing trip), the car
 // icon, the current G-sensor values and the G-sensor graph. The module in the
 // player's speedDelegate slot and the map's distanceDelegate slot; every figure
-// follows the speed unit and is redrawn on "speed_unit_notification".
+// follows the speed unit of the settings and is redrawn when it changes.
 #pragma once
 
 #include "CustomGsensorView.h"
@@ -24,11 +24,12 @@ class KTView;
 class QLabel;
 class QToolButton;
 class RotatedImageView;
+class Settings;
 
 class KTDisplayViewController : public QWidget, public KTModuleProtocol {
     Q_OBJECT
 public:
-    explicit KTDisplayViewController(QWidget *parent = nullptr);
+    explicit KTDisplayViewController(Settings &settings, QWidget *parent = nullptr);
     ~KTDisplayViewController() override;
 
     // Module operations
@@ -41,9 +42,6 @@ public:
     void updateUI();
     // Average = distance / playing time, shown when the playing time is known.
     void loadAverageSpeedContent();
-
-    // The settings key of the figures shown: "clip" or "trip".
-    static constexpr char kFiguresKey[] = "trip_panel_figures";
 
     // The playing trip's clips, for the Trip figures.
     void setTripClips(const QList<TripClip> &clips);
@@ -88,7 +86,11 @@ private:
     // Whether the labels show the trip's figures now (chosen, and a trip is known).
     bool tripShown() const { return showsTrip_ && tripFigures_.has_value(); }
     void showTripFigures();
+    // The figures' texts in the unit of the settings.
+    QString speedText(float kmh) const;
+    QString distanceText(float metres) const;
 
+    Settings &settings_;
     QString currentPlayVideoPath_;
     qint64 maxSpd_ = 0;
     float totalDistance_ = 0;

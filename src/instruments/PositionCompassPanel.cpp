@@ -4,12 +4,11 @@
 #include "PanelText.h"
 #include "InstrumentGeometry.h"
 #include "RotatedImageView.h"
-#include "RotationStore.h"
 #include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
 #include "common/AppUtils.h"
 #include "common/Localization.h"
 #include "common/NotificationCenter.h"
+#include "common/Settings.h"
 #include "store/MyCache.h"
 
 #include <QEvent>
@@ -20,7 +19,8 @@
 
 using namespace InstrumentGeometry;
 
-PositionCompassPanel::PositionCompassPanel(QWidget *parent) : QWidget(parent)
+PositionCompassPanel::PositionCompassPanel(Settings &settings, QWidget *parent)
+    : QWidget(parent), settings_(settings)
 {
     setObjectName(QStringLiteral("PositionCompassPanel"));
     paintPanelBackground(this);
@@ -40,13 +40,13 @@ PositionCompassPanel::PositionCompassPanel(QWidget *parent) : QWidget(parent)
     for (QLabel *l : {latitudeLabels, latitudeUnitLabels, longitudeLabels, longitudeUnitLabels})
         l->hide();
 
-    if (auto a = AppUserDefaults::number(AppKeys::ROTATE_ANGLE_V))
+    if (auto a = settings_.compassAngle())
         storedAngle_ = float(*a);
-    if (auto a = AppUserDefaults::number(AppKeys::ROTATE_SPD_V))
+    if (auto a = settings_.needleAngle())
         storedSpd_ = float(*a);
 
+    connect(&settings_, &Settings::speedUnitChanged, this, &PositionCompassPanel::updateUI);
     auto *center = NotificationCenter::defaultCenter();
-    center->addObserver(this, QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION), [this] { updateUI(); });
     center->addObserver(this, QString::fromLatin1(AppKeys::COMPASS_NOTIFICATION), [this] { updateCompass(); });
 
     updateUI();
@@ -55,9 +55,7 @@ PositionCompassPanel::PositionCompassPanel(QWidget *parent) : QWidget(parent)
 
 PositionCompassPanel::~PositionCompassPanel()
 {
-    auto *center = NotificationCenter::defaultCenter();
-    center->removeObserver(this, QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION));
-    center->removeObserver(this, QString::fromLatin1(AppKeys::COMPASS_NOTIFICATION));
+    NotificationCenter::defaultCenter()->removeObserver(this, QString::fromLatin1(AppKeys::COMPASS_NOTIFICATION));
 }
 
 void PositionCompassPanel::dataLogicProcessOfViodePath(const QString &path)
@@ -114,12 +112,12 @@ void PositionCompassPanel::updateDataByCurrentTime(double seconds)
     inTick_ = false;
     // Handed to the writer after the tick's own reads of the store, which would
     // otherwise wait for the file to be written.
-    for (const auto &[key, value] : pendingWrites_)
-        RotationStore::write(key, value);
+    for (const auto &[write, value] : pendingWrites_)
+        (settings_.*write)(value);
     pendingWrites_.clear();
 }
 
-void PositionCompassPanel::storeRotation(const char *key, std::optional<float> &stored, float radians)
+void PositionCompassPanel::storeRotation(AngleWrite write, std::optional<float> &stored, float radians)
 {
     // The clock ticks a thousand times a second but an angle changes at most once a
     // second: the store is written only when the angle differs from the stored one.
@@ -127,9 +125,9 @@ void PositionCompassPanel::storeRotation(const char *key, std::optional<float> &
         return;
     stored = radians;
     if (inTick_)
-        pendingWrites_.push_back({key, double(radians)});
+        pendingWrites_.push_back({write, double(radians)});
     else
-        RotationStore::write(key, double(radians));
+        (settings_.*write)(double(radians));
 }
 
 void PositionCompassPanel::rotateAngle(float radians)
@@ -137,7 +135,7 @@ void PositionCompassPanel::rotateAngle(float radians)
     stillImageViewss->setRotation(radians);
     if (!inTick_)
         shownPosition_ = -1;
-    storeRotation(AppKeys::ROTATE_ANGLE_V, storedAngle_, radians);
+    storeRotation(&Settings::setCompassAngle, storedAngle_, radians);
 }
 
 void PositionCompassPanel::rotateSpd(float radians)
@@ -145,7 +143,7 @@ void PositionCompassPanel::rotateSpd(float radians)
     spdArrowChange->setRotation(radians);
     if (!inTick_)
         shownSpeed_ = -1;
-    storeRotation(AppKeys::ROTATE_SPD_V, storedSpd_, radians);
+    storeRotation(&Settings::setNeedleAngle, storedSpd_, radians);
 }
 
 QString PositionCompassPanel::convertLatLngToDFM(float degrees)
@@ -157,7 +155,7 @@ void PositionCompassPanel::readSpeedUnit()
 {
     // The normalised unit: with nothing stored yet the text is in km/h, and the dial
     // must agree with it.
-    kmph_ = AppUserDefaults::initSpeedUnitUserDefault() == QLatin1String(AppKeys::SPEED_UNIT_KMPH);
+    kmph_ = settings_.kmph();
     speedUnitText_ = Localization::text(kmph_ ? "km_speedUnit" : "mph_speedUnit");
     dialIsKmh_ = speedDialIsKmh(speedUnitText_);
     // A label that could read as more of the number (a digit, a point, an exponent)
@@ -186,9 +184,8 @@ void PositionCompassPanel::updateUI()
 
 void PositionCompassPanel::updateCompass()
 {
-    RotationStore::waitForWrites();
-    const float angle = float(AppUserDefaults::number(AppKeys::ROTATE_ANGLE_V).value_or(0.0));
-    const float spd = float(AppUserDefaults::number(AppKeys::ROTATE_SPD_V).value_or(0.0));
+    const float angle = float(settings_.compassAngle().value_or(0.0));
+    const float spd = float(settings_.needleAngle().value_or(0.0));
     // After the layout has resized the images.
     QTimer::singleShot(0, this, [this, angle, spd] {
         rotateAngle(angle);

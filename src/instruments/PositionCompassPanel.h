@@ -3,7 +3,7 @@
 // latitude and longitude in degrees, minutes and seconds (hidden, still kept up to
 // date). A self-contained module: the play list embeds it and forwards
 // dataLogicProcessOfViodePath / videoAllTime / updateDataByCurrentTime to it; the
-// panel itself observes "speed_unit_notification" and "compass_notification".
+// panel itself follows the speed unit of the settings, where it also keeps its angles.
 #pragma once
 
 #include "modules/KTModuleProtocol.h"
@@ -19,11 +19,12 @@
 
 class QLabel;
 class RotatedImageView;
+class Settings;
 
 class PositionCompassPanel : public QWidget, public KTModuleProtocol {
     Q_OBJECT
 public:
-    explicit PositionCompassPanel(QWidget *parent = nullptr);
+    explicit PositionCompassPanel(Settings &settings, QWidget *parent = nullptr);
     ~PositionCompassPanel() override;
 
     // Module operations
@@ -32,9 +33,9 @@ public:
     void updateDataByCurrentTime(double seconds) override;
 
     // Turns the compass pointer (radians, positive = clockwise on screen) and
-    // remembers the angle under "rotateAngle_v".
+    // remembers the angle in the settings.
     void rotateAngle(float radians);
-    // Turns the speed needle likewise and remembers it under "rotateSpd_v".
+    // Turns the speed needle likewise and remembers it in the settings.
     void rotateSpd(float radians);
     // " 51° 30'    0.00" for 51.5 (degrees >= 0).
     static QString convertLatLngToDFM(float degrees);
@@ -66,8 +67,10 @@ protected:
 
 private:
     void layoutParts();
-    void storeRotation(const char *key, std::optional<float> &stored, float radians);
+    using AngleWrite = void (Settings::*)(double radians);
+    void storeRotation(AngleWrite write, std::optional<float> &stored, float radians);
 
+    Settings &settings_;
     QString currentPlayVideoPath_;
     double totalTime_ = 0;
     float spd_show_v_ = 0;
@@ -90,5 +93,5 @@ private:
     char16_t shownLatitudeLetter_ = 0;   // the hemisphere letters shown (0: none yet)
     char16_t shownLongitudeLetter_ = 0;
     bool inTick_ = false;
-    std::vector<std::pair<const char *, double>> pendingWrites_;
+    std::vector<std::pair<AngleWrite, double>> pendingWrites_;
 };

@@ -1,14 +1,12 @@
 #include "KTWebViewController.h"
 
-#include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
 #include "modules/IndexRule.h"
 #include "common/Localization.h"
 #include "MapPageBridge.h"
 #include "MapWebPage.h"
 #include "store/MyCache.h"
 #include "common/NamedImage.h"
-#include "common/NotificationCenter.h"
+#include "common/Settings.h"
 #include "MapSettings.h"
 #include "MapTileServer.h"
 #include "Reachability.h"
@@ -55,7 +53,7 @@ QString htmlEscaped(const QString &text)
 
 } // namespace
 
-KTWebViewController::KTWebViewController(QWidget *parent) : QWidget(parent)
+KTWebViewController::KTWebViewController(Settings &settings, QWidget *parent) : QWidget(parent), settings_(settings)
 {
     setObjectName(QStringLiteral("webVC"));
     setMinimumSize(120, 120);
@@ -75,6 +73,7 @@ KTWebViewController::KTWebViewController(QWidget *parent) : QWidget(parent)
     page_->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
     webview_->setPage(page_);
     tileServer_ = MapTileServer::forProfile(page_->profile());
+    configureTileServer();
     webview_->setContextMenuPolicy(Qt::NoContextMenu);
     channel_ = new QWebChannel(this);
     bridge_ = new MapPageBridge([this](double metres, double route) { didReceiveDistance(metres, route); },
@@ -123,18 +122,23 @@ KTWebViewController::KTWebViewController(QWidget *parent) : QWidget(parent)
     updateExpandButton();
 
     layoutChildren();
-    NotificationCenter::defaultCenter()->addObserver(this, QLatin1String(AppKeys::CHANGE_MAP_NOTIFICATION),
-                                                     [this] { changeMapUI(); });
-    NotificationCenter::defaultCenter()->addObserver(this, QLatin1String(MapSettings::kNotification),
-                                                     [this] { onlineMapsChanged(); });
+    connect(&settings_, &Settings::mapProviderChanged, this, &KTWebViewController::changeMapUI);
+    const auto mapSettingsChanged = [this] {
+        configureTileServer();
+        onlineMapsChanged();
+    };
+    connect(&settings_, &Settings::useOnlineMapsChanged, this, mapSettingsChanged);
+    connect(&settings_, &Settings::offlineSourcesChanged, this, mapSettingsChanged);
+    connect(&settings_, &Settings::cacheLimitChanged, this, mapSettingsChanged);
+    connect(&settings_, &Settings::tileServerForTestsChanged, this, mapSettingsChanged);
     connect(SourceInspector::shared(), &SourceInspector::inspected, this, [this](const QString &path) {
-        if (!MapSettings::offlineSources().contains(path))
+        if (!settings_.offlineSources().contains(path))
             return;
         pushTileConfig();
         updateBanner();
     });
     tileServer_->setNetworkAllowed(networkAllowed());
-    if (MapSettings::useOnlineMaps()) {
+    if (settings_.useOnlineMaps()) {
         startInternetNotification();
     } else {
         // No network check to wait for: the map shows what the offline sources hold.
@@ -145,15 +149,13 @@ KTWebViewController::KTWebViewController(QWidget *parent) : QWidget(parent)
 
 KTWebViewController::~KTWebViewController()
 {
-    NotificationCenter::defaultCenter()->removeObserver(this, QLatin1String(AppKeys::CHANGE_MAP_NOTIFICATION));
-    NotificationCenter::defaultCenter()->removeObserver(this, QLatin1String(MapSettings::kNotification));
     // The probe thread goes before the widgets its handlers touch.
     delete reachability_;
 }
 
-bool KTWebViewController::streetMapChosen()
+bool KTWebViewController::streetMapChosen() const
 {
-    return AppUserDefaults::text(AppKeys::CHANGE_MAP).value_or(QString()) != QLatin1String(AppKeys::CHANGE_MAP_GOOGLE);
+    return !settings_.googleMap();
 }
 
 QString KTWebViewController::probedHost(bool street)
@@ -190,10 +192,10 @@ void KTWebViewController::reloadHtmlData()
 void KTWebViewController::loadMapHTMLData(bool street)
 {
     // Without online maps the Google page, which only exists online, is never loaded.
-    street = streetPageFor(street, MapSettings::useOnlineMaps());
+    street = streetPageFor(street, settings_.useOnlineMaps());
     loadedStreet_ = street;
     ++pageLoadRequests_;
-    const QString key = AppUserDefaults::text(AppKeys::GOOGLE_MAPS_API_KEY).value_or(QString());
+    const QString key = settings_.googleMapsApiKey();
     webview_->setHtml(pageText(street, key), pageBaseUrl());
 }
 
@@ -493,7 +495,7 @@ void KTWebViewController::startInternetNotification()
 void KTWebViewController::networkResult(bool reachable)
 {
     // A result on its way when online maps were turned off is dropped.
-    if (!MapSettings::useOnlineMaps())
+    if (!settings_.useOnlineMaps())
         return;
     reachable_ = reachable;
     tileServer_->setNetworkAllowed(networkAllowed());
@@ -506,12 +508,12 @@ void KTWebViewController::networkResult(bool reachable)
 
 bool KTWebViewController::networkAllowed() const
 {
-    return MapSettings::useOnlineMaps() && reachable_.value_or(true);
+    return settings_.useOnlineMaps() && reachable_.value_or(true);
 }
 
 void KTWebViewController::onlineMapsChanged()
 {
-    const bool online = MapSettings::useOnlineMaps();
+    const bool online = settings_.useOnlineMaps();
     if (!online) {
         if (reachability_)
             reachability_->stopNotifier();
@@ -563,7 +565,7 @@ QList<TileSourceInfo> KTWebViewController::inspectedSources() const
     // Sources not inspected yet are inspected now, off the main thread; their answers
     // come back through the inspector's signal.
     QList<TileSourceInfo> known;
-    for (const QString &path : MapSettings::offlineSources())
+    for (const QString &path : settings_.offlineSources())
         if (const std::optional<TileSourceInfo> info = SourceInspector::shared()->info(path))
             known << *info;
     return known;
@@ -571,7 +573,15 @@ QList<TileSourceInfo> KTWebViewController::inspectedSources() const
 
 void KTWebViewController::pushTileConfig()
 {
-    evaluate(tileConfigScript(networkAllowed(), MapSettings::offlineSources(), inspectedSources()));
+    evaluate(tileConfigScript(networkAllowed(), settings_.offlineSources(), inspectedSources()));
+}
+
+void KTWebViewController::configureTileServer()
+{
+    tileServer_->setOfflineSources(settings_.offlineSources());
+    tileServer_->setOnlineMaps(settings_.useOnlineMaps());
+    tileServer_->setTileServer(MapSettings::tileServerTemplate(settings_.tileServerForTests()));
+    tileServer_->setCacheLimitBytes(settings_.cacheLimitBytes());
 }
 
 QString KTWebViewController::bannerText(bool serverUnreachable, bool offlineMapDrawn)
@@ -604,7 +614,7 @@ void KTWebViewController::updateBanner()
 {
     // The map always stays; while the tile server cannot be reached (and online maps
     // are on) the message runs as a banner across its top.
-    const bool unreachable = MapSettings::useOnlineMaps() && reachable_ == false;
+    const bool unreachable = settings_.useOnlineMaps() && reachable_ == false;
     const QString text = bannerText(unreachable, offlineMapDrawn(inspectedSources(), currentTrack_.points));
     if (text.isEmpty()) {
         textFieldNoLine_->hide();

@@ -31,6 +31,7 @@ class QWebEngineView;
 class MapPageBridge;
 class MapWebPage;
 class Reachability;
+class Settings;
 
 class KTWebViewController : public QWidget, public KTModuleProtocol {
     Q_OBJECT
@@ -46,7 +47,9 @@ public:
     static constexpr char kGoogleHost[] = "maps.googleapis.com";
     static constexpr char kStreetHost[] = "tile.openstreetmap.org";
 
-    explicit KTWebViewController(QWidget *parent = nullptr);
+    // The map's choices (the map, online maps, the offline sources, the tile cache) are
+    // those of `settings`; the map follows their changes.
+    explicit KTWebViewController(Settings &settings, QWidget *parent = nullptr);
     ~KTWebViewController() override;
 
     // Module contract
@@ -89,8 +92,8 @@ public:
     // file cannot be read.
     static QString pageText(bool street, const QString &googleApiKey);
     static QUrl pageBaseUrl();
-    // YES (OpenStreetMap) unless "change_map" holds "google".
-    static bool streetMapChosen();
+    // YES (OpenStreetMap) unless the settings choose Google Maps.
+    bool streetMapChosen() const;
     // The host whose reachability decides whether the map of a choice can be shown.
     static QString probedHost(bool street);
 
@@ -143,6 +146,8 @@ private:
     QList<TileSourceInfo> inspectedSources() const;
     void networkResult(bool reachable);
     void onlineMapsChanged();
+    // Hands the tile server what the settings say.
+    void configureTileServer();
     bool networkAllowed() const;
     void pushTileConfig();
     void evaluate(const QString &script);
@@ -154,6 +159,7 @@ private:
     void updateExpandButton();
     void layoutChildren();
 
+    Settings &settings_;
     QWebEngineView *webview_ = nullptr;
     MapWebPage *page_ = nullptr;
     QWebChannel *channel_ = nullptr;

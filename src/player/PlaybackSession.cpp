@@ -2,8 +2,7 @@
 
 #include "PlaybackClock.h"
 #include "PlaybackSteps.h"
-#include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
+#include "common/Settings.h"
 
 #include <QAudioOutput>
 #include <QMediaMetaData>
@@ -12,7 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
-PlaybackSession::PlaybackSession(QObject *parent) : QObject(parent)
+PlaybackSession::PlaybackSession(Settings &settings, QObject *parent) : QObject(parent), settings_(settings)
 {
     engine_ = new QMediaPlayer(this);
     audio_ = new QAudioOutput(this);
@@ -46,10 +45,9 @@ QVideoSink *PlaybackSession::videoSink() const
     return engine_->videoSink();
 }
 
-float PlaybackSession::storedVolume()
+float PlaybackSession::storedVolume() const
 {
-    const std::optional<double> stored = AppUserDefaults::number(AppKeys::VOLUME);
-    return float(std::clamp(stored.value_or(1.0), 0.0, 1.0));
+    return float(settings_.volume());
 }
 
 // ---------------------------------------------------------------------------------
@@ -325,7 +323,6 @@ void PlaybackSession::setVolume(float v)
 {
     v = std::clamp(v, 0.0f, 1.0f);
     audio_->setVolume(v);
-    AppUserDefaults::setValue(AppKeys::VOLUME, double(v));
-    AppUserDefaults::synchronize();
+    settings_.setVolume(double(v));
     emit volumeChanged(v);
 }

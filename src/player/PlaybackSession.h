@@ -15,11 +15,13 @@
 class QAudioOutput;
 class QVideoSink;
 class PlaybackClock;
+class Settings;
 
 class PlaybackSession : public QObject {
     Q_OBJECT
 public:
-    explicit PlaybackSession(QObject *parent = nullptr);
+    // The volume is kept in `settings`.
+    explicit PlaybackSession(Settings &settings, QObject *parent = nullptr);
     ~PlaybackSession() override;
 
     // Module slots, filled once by the window layout.
@@ -117,8 +119,9 @@ private:
     void removeObserver();
     void setRate(double rate);
     void stepRateLadder(int direction);
-    static float storedVolume();
+    float storedVolume() const;
 
+    Settings &settings_;
     QMediaPlayer *engine_ = nullptr;
     QAudioOutput *audio_ = nullptr;
     PlaybackClock *clock_ = nullptr;

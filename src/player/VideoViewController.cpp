@@ -13,10 +13,10 @@
 #include "common/AppColorManager.h"
 #include "common/AppKeys.h"
 #include "common/AppLinks.h"
-#include "common/AppUserDefaults.h"
 #include "common/Localization.h"
 #include "common/NamedImage.h"
 #include "common/NotificationCenter.h"
+#include "common/Settings.h"
 #include "common/TimeFormatUtils.h"
 #include "ui/FullScreen.h"
 
@@ -52,12 +52,12 @@ constexpr float kToastSeconds = 0.8f;
 
 } // namespace
 
-VideoViewController::VideoViewController(QWidget *parent) : QWidget(parent)
+VideoViewController::VideoViewController(Settings &settings, QWidget *parent) : QWidget(parent), settings_(settings)
 {
     setObjectName(QStringLiteral("VideoViewController"));
     setFocusPolicy(Qt::StrongFocus);
 
-    session_ = new PlaybackSession(this);
+    session_ = new PlaybackSession(settings_, this);
     buildView();
     followSession();
     installReviewKeys();
@@ -143,7 +143,7 @@ void VideoViewController::buildView()
     helpButton = bar->helpButton;
     eventsButton = bar->eventsButton;
     telemetryTimeline = bar->timeline;
-    telemetryTimeline->setKmph(AppUserDefaults::isKMPH());
+    telemetryTimeline->setKmph(settings_.kmph());
     eventsList = new EventsListView(this);
     eventsList->hide();
     connect(telemetryTimeline, &TelemetryTimeline::seekRequested, this, &VideoViewController::seekTimeline);
@@ -179,7 +179,7 @@ void VideoViewController::buildView()
     layout->addWidget(containerView, 1);
     layout->addWidget(bar);
 
-    overlays_ = std::make_unique<PlayerOverlays>(containerView);
+    overlays_ = std::make_unique<PlayerOverlays>(containerView, settings_);
     PlayerOverlays &o = *overlays_;
     settingsDialog = o.settingsDialog;
     radioSpeed = o.radioSpeed;
@@ -195,14 +195,13 @@ void VideoViewController::buildView()
     connect(radioSpeed, &QButtonGroup::idClicked, this, [this] { speedRadio(); });
     connect(radioLanguage, &QButtonGroup::idClicked, this, [this] { languageRadio(); });
     connect(radioMap, &QButtonGroup::idClicked, this, [this] { mapRadio(); });
-    auto *center = NotificationCenter::defaultCenter();
-    center->addObserver(this, QLatin1String(AppKeys::SPEED_UNIT_NOTIFICATION), [this] {
+    connect(&settings_, &Settings::speedUnitChanged, this, [this](bool kmph) {
         overlays_->showSettings();
-        telemetryTimeline->setKmph(AppUserDefaults::isKMPH());
+        telemetryTimeline->setKmph(kmph);
         findEvents();
     });
-    center->addObserver(this, QLatin1String(AppKeys::EVENT_SETTINGS_NOTIFICATION), [this] { findEvents(); });
-    center->addObserver(this, QLatin1String(AppKeys::CHANGE_MAP_NOTIFICATION), [this] { overlays_->showSettings(); });
+    connect(&settings_, &Settings::eventThresholdsChanged, this, &VideoViewController::findEvents);
+    connect(&settings_, &Settings::mapProviderChanged, this, [this] { overlays_->showSettings(); });
     connect(helpVideo, &QPushButton::clicked, this, &VideoViewController::videoHelpClick);
     connect(helpWebsite, &QPushButton::clicked, this, &VideoViewController::websiteHelpClick);
     connect(helpShop, &QPushButton::clicked, this, &VideoViewController::shopClick);
@@ -316,11 +315,11 @@ double VideoViewController::tripOffset() const
 
 void VideoViewController::findEvents()
 {
-    const EventThresholds thresholds = EventSettings::thresholds();
+    const EventThresholds thresholds = EventSettings::thresholds(settings_);
     if (tripParts_.isEmpty()) {
         events_ = TelemetryEvents::detect(samples_.constData(), size_t(samples_.size()), telemetryDuration_, thresholds);
         telemetryTimeline->setData(samples_, telemetryDuration_, events_);
-        eventsList->setEvents(events_, AppUserDefaults::isKMPH());
+        eventsList->setEvents(events_, settings_.kmph());
         return;
     }
     // Each part on its own (an event does not run across a clip change), moved to its
@@ -346,7 +345,7 @@ void VideoViewController::findEvents()
         offsets << tripParts_.at(f.part).start;
     }
     telemetryTimeline->setParts(tripParts_, events_);
-    eventsList->setEvents(events_, AppUserDefaults::isKMPH(), clips, offsets);
+    eventsList->setEvents(events_, settings_.kmph(), clips, offsets);
 }
 
 void VideoViewController::seekTimeline(double seconds)
@@ -566,18 +565,17 @@ void VideoViewController::closeAboutClick()
 void VideoViewController::speedRadio()
 {
     const int column = radioSpeed->checkedId();
-    AppUserDefaults::changeSpeedUnit(QLatin1String(column != 0 ? AppKeys::SPEED_UNIT_MILEPH : AppKeys::SPEED_UNIT_KMPH));
+    settings_.setKmph(column == 0);
 }
 
 void VideoViewController::languageRadio()
 {
-    Localization::setUserLanguage(radioLanguage->checkedId() == 1 ? QStringLiteral("zh-Hans") : QStringLiteral("en"));
+    Localization::setUserLanguage(settings_, radioLanguage->checkedId() == 1 ? QStringLiteral("zh-Hans") : QStringLiteral("en"));
 }
 
 void VideoViewController::mapRadio()
 {
-    AppUserDefaults::changeMap(QLatin1String(radioMap->checkedId() == 0 ? AppKeys::CHANGE_MAP_GOOGLE
-                                                                       : AppKeys::CHANGE_MAP_STREET));
+    settings_.setGoogleMap(radioMap->checkedId() == 0);
 }
 
 void VideoViewController::openFile()
@@ -721,11 +719,11 @@ QFuture<bool> VideoViewController::saveCurrentFrame(const QString &path)
     if (captureFacts && session_->isReady()) {
         CaptureFacts facts = captureFacts(currentTime());
         // The user may keep where the car was and how fast it went out of saved pictures.
-        if (!AppUserDefaults::placeInPictures())
+        if (!settings_.placeInPictures())
             facts = CaptureFacts{facts.recorded, std::nullopt, std::nullopt, std::nullopt};
-        const bool mph = !AppUserDefaults::isKMPH();
+        const bool mph = !settings_.kmph();
         chunks = CaptureText::chunks(facts, mph);
-        if (AppUserDefaults::settings().value(QLatin1String(AppKeys::CAPTURE_CAPTION)).toBool())
+        if (settings_.captureCaption())
             caption = CaptureText::caption(facts, mph);
     }
     return FrameCapture::savePng(videoWidget->videoSink()->videoFrame(), path, chunks, caption);

@@ -34,13 +34,16 @@ class QSlider;
 class QToolButton;
 class PlayerControlBar;
 class PlayerOverlays;
+class Settings;
 class EventsListView;
 class TelemetryTimeline;
 
 class VideoViewController : public QWidget {
     Q_OBJECT
 public:
-    explicit VideoViewController(QWidget *parent = nullptr);
+    // The player shows and changes the speed unit, the map, the language, the volume and
+    // the event thresholds in `settings`, and saves pictures as they say.
+    explicit VideoViewController(Settings &settings, QWidget *parent = nullptr);
     ~VideoViewController() override;
 
     // The playback shown here; its module slots are filled by the window layout.
@@ -213,6 +216,7 @@ private:
     void findEvents();
     void seekBeforeEvent(double eventTime);
 
+    Settings &settings_;
     PlaybackSession *session_ = nullptr;
     PlayerControlBar *controlBar_ = nullptr;
     std::unique_ptr<PlayerOverlays> overlays_;

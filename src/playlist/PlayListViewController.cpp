@@ -4,9 +4,8 @@
 #include "PlayListRules.h"
 #include "PlayListTableView.h"
 #include "common/AppColorManager.h"
-#include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
 #include "common/Localization.h"
+#include "common/Settings.h"
 #include "store/MyCache.h"
 #include "store/RecordingFiles.h"
 #include "ui/AppToast.h"
@@ -31,7 +30,8 @@ constexpr int kStripHeight = 30;
 
 } // namespace
 
-PlayListViewController::PlayListViewController(QWidget *parent) : QWidget(parent)
+PlayListViewController::PlayListViewController(Settings &settings, QWidget *parent)
+    : QWidget(parent), settings_(settings)
 {
     setObjectName(QStringLiteral("PlayListViewController"));
     setAutoFillBackground(true);
@@ -292,12 +292,10 @@ void PlayListViewController::reloadPlayListData()
             selectRow(row);
 }
 
-qint64 PlayListViewController::tripGapMs()
+qint64 PlayListViewController::tripGapMs() const
 {
-    const std::optional<double> seconds = AppUserDefaults::number(AppKeys::TRIP_GAP_SECONDS);
-    if (!seconds || !(*seconds >= 0 && *seconds <= 86400))
-        return kDefaultTripGapMs;
-    return qint64(*seconds * 1000);
+    const std::optional<double> seconds = settings_.tripGapSeconds();
+    return seconds ? qint64(*seconds * 1000) : kDefaultTripGapMs;
 }
 
 QList<QUrl> PlayListViewController::exportClips() const
@@ -330,7 +328,7 @@ void PlayListViewController::updateTrips()
     trips_ = PlayListTrips::group(list, tripGapMs());
     tripOfRow_ = PlayListTrips::tripOfRows(trips_, int(list.size()));
     QHash<int, QString> captions;
-    const bool kmph = AppUserDefaults::isKMPH();
+    const bool kmph = settings_.kmph();
     for (const PlayListTrip &t : std::as_const(trips_))
         if (!t.rows.isEmpty())
             captions.insert(*std::min_element(t.rows.begin(), t.rows.end()), PlayListTrips::caption(t, kmph));

@@ -25,11 +25,13 @@ class QKeyEvent;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class Settings;
 
 class PlayListViewController : public QWidget, public KTModuleProtocol {
     Q_OBJECT
 public:
-    explicit PlayListViewController(QWidget *parent = nullptr);
+    // Trips are grouped and captioned as `settings` say (the pause within a trip, the unit).
+    explicit PlayListViewController(Settings &settings, QWidget *parent = nullptr);
     ~PlayListViewController() override;
 
     // Module operations: the first three go to the position and compass panel.
@@ -79,7 +81,7 @@ public:
     const QList<PlayListTrip> &trips() const { return trips_; }
     // The longest pause between two clips of a trip: "trip_gap_seconds" in the
     // settings, 10 s when unset or not a number from 0 to a day.
-    static qint64 tripGapMs();
+    qint64 tripGapMs() const;
     // What File ▸ Export Track… writes: the selected rows when more than one is
     // selected, else the trip of the playing (or else the selected) row, else the
     // whole list.
@@ -144,6 +146,7 @@ private:
     // place in it differs from what was last announced.
     void announcePlayingTrip(bool always);
 
+    Settings &settings_;
     QList<PlayListTrip> trips_;
     QList<int> tripOfRow_;
     QString playingPath_;

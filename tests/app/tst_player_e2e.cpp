@@ -1,5 +1,6 @@
 // The whole program, end to end: the real window with the real player, web view,
 // panels and play list, on the forged sample drive.
+#include "TestSettings.h"
 #include "WindowTestMain.h"
 #include "../extractor/XmlLint.h"
 #include "../player/PlayerTestSupport.h"
@@ -11,7 +12,6 @@
 #include "app/MprisService.h"
 #include "app/PreferenceController.h"
 #include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
 #include "common/AppUtils.h"
 #include "common/Localization.h"
 #include "instruments/GpsViewController.h"
@@ -19,7 +19,6 @@
 #include "instruments/InstrumentGeometry.h"
 #include "instruments/KTDisplayViewController.h"
 #include "instruments/PositionCompassPanel.h"
-#include "map/MapSettings.h"
 #include "map/KTWebViewController.h"
 #include "map/Reachability.h"
 #include "player/EventsListView.h"
@@ -106,6 +105,8 @@ QVariant runJs(QWebEnginePage *page, const QString &script)
 class PlayerEndToEndTest : public QObject {
     Q_OBJECT
 
+    // A run starts from a first start's settings.
+    TestSettings settings;
     std::unique_ptr<AppDelegate> delegate;
     std::unique_ptr<KTWindowController> window;
     KTLayoutViewController *layout = nullptr;
@@ -131,8 +132,7 @@ private slots:
         shotDir = qEnvironmentVariable("VELTRA_BINARY_DIR") + QStringLiteral("/screenshots");
         QDir().mkpath(shotDir);
 
-        AppUserDefaults::settings().clear();   // a run starts from a first start's settings
-        delegate = std::make_unique<AppDelegate>();
+        delegate = std::make_unique<AppDelegate>(settings);
         window = std::make_unique<KTWindowController>(*delegate);
         layout = window->layoutViewController();
         window->show();
@@ -191,7 +191,7 @@ private slots:
 
         // Trip statistics: the file's maximum speed.
         KTDisplayViewController *trip = layout->displayVC;
-        QCOMPARE(trip->maxHSpeed->text(), AppUtils::convertSpeedUnit(float(truth.maxSpeed)));
+        QCOMPARE(trip->maxHSpeed->text(), AppUtils::speedText(float(truth.maxSpeed), settings.kmph()));
 
         // G-sensor read-outs of the entry for the current second.
         QList<QJsonObject> gs;
@@ -228,7 +228,7 @@ private slots:
         QCOMPARE(position->latitudeUnitLabels->text(), InstrumentGeometry::latitudeLetter(lat));
         QCOMPARE(position->longitudeUnitLabels->text(), InstrumentGeometry::longitudeLetter(lng));
         const int si = IndexRule::indexFor(t, video->duration(), truth.samples.size());
-        QCOMPARE(position->spdshow->text(), AppUtils::convertSpeedUnit(float(truth.samples[si].toObject()["spd"].toInt())));
+        QCOMPARE(position->spdshow->text(), AppUtils::speedText(float(truth.samples[si].toObject()["spd"].toInt()), settings.kmph()));
 
         // The map page holds the route of the drive's trip, the first clip playing, and
         // the playing clip's length reaches the trip panel.
@@ -246,7 +246,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(trip->totalDistanceValue() > 0, 10000);
         QVERIFY2(std::fabs(trip->totalDistanceValue() - metres) < metres * 0.005,
                  qPrintable(QStringLiteral("%1 m against %2 m").arg(trip->totalDistanceValue()).arg(metres)));
-        QCOMPARE(trip->movingDistance->text(), AppUtils::convertDistanceUnit(trip->totalDistanceValue()));
+        QCOMPARE(trip->movingDistance->text(), AppUtils::distanceText(trip->totalDistanceValue(), settings.kmph()));
         screenshot(QStringLiteral("e2e_1_playing"));
     }
 
@@ -389,7 +389,7 @@ private slots:
         QCOMPARE(picture.text(QStringLiteral("Creation Time")), QStringLiteral("2026-11-08 09:30:40"));
         QCOMPARE(picture.text(QStringLiteral("Location")), QString());
         prefs->placeInPicturesBox->click();
-        QVERIFY(AppUserDefaults::placeInPictures());
+        QVERIFY(settings.placeInPictures());
         QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 3);
         screenshot(QStringLiteral("e2e_1b_incident_exported"));
     }
@@ -469,7 +469,7 @@ private slots:
         QVERIFY(delegate->menuitemmph->isChecked());
         for (QLabel *l : {trip->maxHSpeed, trip->averageHSpeed, position->spdshow})
             QVERIFY2(l->text().contains(QLatin1String("MPH")) && !l->text().contains(QLatin1String("KM/H")), qPrintable(l->text()));
-        QCOMPARE(trip->movingDistance->text(), AppUtils::convertDistanceUnit(trip->totalDistanceValue()));
+        QCOMPARE(trip->movingDistance->text(), AppUtils::distanceText(trip->totalDistanceValue(), settings.kmph()));
         screenshot(QStringLiteral("e2e_5_mph"));
         delegate->kmhspd();
         for (QLabel *l : {trip->maxHSpeed, trip->averageHSpeed, position->spdshow})
@@ -506,14 +506,14 @@ private slots:
         QCOMPARE(video->radioMap->checkedId(), 0);
         video->radioMap->button(1)->click();
         QVERIFY(delegate->openstreetItem->isChecked() && !delegate->googleMapsItem->isChecked());
-        QCOMPARE(AppUserDefaults::text(AppKeys::CHANGE_MAP).value_or(QString()), QString(AppKeys::CHANGE_MAP_STREET));
+        QVERIFY(!settings.googleMap());
         // Without online maps the menu ticks the map shown and holds Google Maps back;
         // the choice stored comes back with them.
         delegate->googleAction();
-        MapSettings::setUseOnlineMaps(false);
+        settings.setUseOnlineMaps(false);
         QVERIFY(delegate->openstreetItem->isChecked() && !delegate->googleMapsItem->isChecked());
         QVERIFY(!delegate->googleMapsItem->isEnabled());
-        MapSettings::setUseOnlineMaps(true);
+        settings.setUseOnlineMaps(true);
         QVERIFY(delegate->googleMapsItem->isChecked() && delegate->googleMapsItem->isEnabled());
         delegate->openstreetAction();
 
@@ -646,7 +646,7 @@ private slots:
         QVERIFY2(std::fabs(panel->tripFigures()->metres - metres) < metres * 0.005,
                  qPrintable(QStringLiteral("%1 m against %2 m").arg(panel->tripFigures()->metres).arg(metres)));
         panel->tripFiguresButton->click();
-        QCOMPARE(panel->movingDistance->text(), AppUtils::convertDistanceUnit(float(panel->tripFigures()->metres)));
+        QCOMPARE(panel->movingDistance->text(), AppUtils::distanceText(float(panel->tripFigures()->metres), settings.kmph()));
         screenshot(QStringLiteral("e2e_trip_map"));
         panel->clipFiguresButton->click();
 
@@ -744,7 +744,7 @@ private slots:
         for (const bool allowed : {true, false}) {
             told.clear();
             prefs->placeToMediaControlsBox->click();
-            QCOMPARE(AppUserDefaults::placeToMediaControls(), allowed);
+            QCOMPARE(settings.placeToMediaControls(), allowed);
             const QVariantMap meta = remote.metadata();
             QCOMPARE(meta.contains(QStringLiteral("veltra:speedKmh")), allowed);
             QCOMPARE(meta.contains(QStringLiteral("veltra:latitude")), allowed);

@@ -2,12 +2,12 @@
 // the same minutes, a ten-minute gap, a clip without fix) added through the play
 // list's add button; the list groups them, a click on a trip's caption plays its
 // first clip, and File > Export Track writes that trip as veltra-gps --trips does.
+#include "TestSettings.h"
 #include "WindowTestMain.h"
 #include "XmlLint.h"
 #include "app/AppDelegate.h"
 #include "app/KTLayoutViewController.h"
 #include "app/KTWindowController.h"
-#include "common/AppUserDefaults.h"
 #include "instruments/PositionCompassPanel.h"
 #include "player/TelemetryTimeline.h"
 #include "player/VideoViewController.h"
@@ -31,6 +31,7 @@
 class TripsEndToEndTest : public QObject {
     Q_OBJECT
 
+    TestSettings settings;
     std::unique_ptr<AppDelegate> delegate;
     std::unique_ptr<KTWindowController> window;
     KTLayoutViewController *layout = nullptr;
@@ -38,8 +39,7 @@ class TripsEndToEndTest : public QObject {
 private slots:
     void initTestCase()
     {
-        AppUserDefaults::settings().clear();
-        delegate = std::make_unique<AppDelegate>();
+        delegate = std::make_unique<AppDelegate>(settings);
         window = std::make_unique<KTWindowController>(*delegate);
         layout = window->layoutViewController();
         window->show();

@@ -25,13 +25,13 @@ void TestNotificationCenter::postReachesObserversOfThatNameOnly()
     auto *nc = NotificationCenter::defaultCenter();
     QObject a, b;
     QStringList log;
-    nc->addObserver(&a, AppKeys::SPEED_UNIT_NOTIFICATION, [&] { log << "a unit"; });
-    nc->addObserver(&b, AppKeys::SPEED_UNIT_NOTIFICATION, [&] { log << "b unit"; });
-    nc->addObserver(&b, AppKeys::CHANGE_MAP_NOTIFICATION, [&] { log << "b map"; });
-    nc->postNotificationName(AppKeys::SPEED_UNIT_NOTIFICATION);
+    nc->addObserver(&a, "speed_unit_notification", [&] { log << "a unit"; });
+    nc->addObserver(&b, "speed_unit_notification", [&] { log << "b unit"; });
+    nc->addObserver(&b, "change_map_notification", [&] { log << "b map"; });
+    nc->postNotificationName("speed_unit_notification");
     QCOMPARE(log, (QStringList{"a unit", "b unit"}));   // synchronous, in order of registration
     log.clear();
-    nc->postNotificationName(AppKeys::CHANGE_MAP_NOTIFICATION);
+    nc->postNotificationName("change_map_notification");
     QCOMPARE(log, QStringList{"b map"});
     log.clear();
     nc->postNotificationName(AppKeys::COMPASS_NOTIFICATION);
@@ -45,17 +45,17 @@ void TestNotificationCenter::removeByNameOrWholesale()
     auto *nc = NotificationCenter::defaultCenter();
     QObject a;
     int unit = 0, map = 0;
-    nc->addObserver(&a, AppKeys::SPEED_UNIT_NOTIFICATION, [&] { ++unit; });
-    nc->addObserver(&a, AppKeys::CHANGE_MAP_NOTIFICATION, [&] { ++map; });
-    nc->removeObserver(&a, AppKeys::SPEED_UNIT_NOTIFICATION);
-    nc->postNotificationName(AppKeys::SPEED_UNIT_NOTIFICATION);
-    nc->postNotificationName(AppKeys::CHANGE_MAP_NOTIFICATION);
+    nc->addObserver(&a, "speed_unit_notification", [&] { ++unit; });
+    nc->addObserver(&a, "change_map_notification", [&] { ++map; });
+    nc->removeObserver(&a, "speed_unit_notification");
+    nc->postNotificationName("speed_unit_notification");
+    nc->postNotificationName("change_map_notification");
     QCOMPARE(unit, 0);
     QCOMPARE(map, 1);
     nc->removeObserver(&a);
-    nc->postNotificationName(AppKeys::CHANGE_MAP_NOTIFICATION);
+    nc->postNotificationName("change_map_notification");
     QCOMPARE(map, 1);
-    QCOMPARE(nc->observerCount(AppKeys::CHANGE_MAP_NOTIFICATION), 0);
+    QCOMPARE(nc->observerCount("change_map_notification"), 0);
 }
 
 void TestNotificationCenter::destroyedObserverIsRemoved()
@@ -106,13 +106,13 @@ void TestNotificationCenter::handlerMayPostAndRegister()
     auto *nc = NotificationCenter::defaultCenter();
     QObject a, late;
     QStringList log;
-    nc->addObserver(&a, AppKeys::SPEED_UNIT_NOTIFICATION, [&] {
+    nc->addObserver(&a, "speed_unit_notification", [&] {
         log << "unit";
-        nc->addObserver(&late, AppKeys::SPEED_UNIT_NOTIFICATION, [&] { log << "late"; });
-        nc->postNotificationName(AppKeys::CHANGE_MAP_NOTIFICATION);
+        nc->addObserver(&late, "speed_unit_notification", [&] { log << "late"; });
+        nc->postNotificationName("change_map_notification");
     });
-    nc->addObserver(&a, AppKeys::CHANGE_MAP_NOTIFICATION, [&] { log << "map"; });
-    nc->postNotificationName(AppKeys::SPEED_UNIT_NOTIFICATION);
+    nc->addObserver(&a, "change_map_notification", [&] { log << "map"; });
+    nc->postNotificationName("speed_unit_notification");
     // the observer added during the post hears the next post, not this one
     QCOMPARE(log, (QStringList{"unit", "map"}));
     nc->removeObserver(&a);

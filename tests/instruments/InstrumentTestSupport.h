@@ -1,10 +1,9 @@
 // Helpers shared by the instrument tests: unit labels as the string tables give
-// them, play-list entries built from sample tables, and the settings reset.
+// them, play-list entries built from sample tables, and settings of their own.
 #pragma once
 
 #include "SampleFactory.h"
-#include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
+#include "TestSettings.h"
 #include "store/MyCache.h"
 #include "store/PlayListEntry.h"
 
@@ -64,11 +63,6 @@ inline PlayListEntry makeEntry(const QString &path, const QList<GpsSample> &samp
     e.gpsData = samples;
     e.maxSpeed = maxSpeed;
     return e;
-}
-
-inline void setUnit(bool kmph)
-{
-    AppUserDefaults::setSpeedUnit(QString::fromLatin1(kmph ? AppKeys::SPEED_UNIT_KMPH : AppKeys::SPEED_UNIT_MILEPH));
 }
 
 // Whether a pixel is close to `want` (anti-aliasing and scaling blur the edges).

@@ -14,7 +14,6 @@ class GpsViewControllerTest : public QObject {
 private slots:
     void init()
     {
-        AppUserDefaults::settings().clear();
         MyCache::playPathClear();
     }
 
@@ -35,8 +34,8 @@ private slots:
         QCOMPARE(vc.northAngle(), float(M_PI / 2));
         QVERIFY(!vc.northAngleImageView->clockwise());
         QVERIFY(!vc.latitudeLabel->isHidden());
-        // Nothing goes to the settings store.
-        QVERIFY(!AppUserDefaults::number(AppKeys::ROTATE_ANGLE_V));
+        // Nothing goes to the settings store (the panel is handed no settings).
+        QVERIFY(!Settings().compassAngle());
         // Past the data: nothing changes.
         vc.updateDataByCurrentTime(4.0);
         QCOMPARE(vc.northAngle(), float(M_PI / 2));

@@ -2,7 +2,6 @@
 // through MyCache.
 #include "InstrumentTestSupport.h"
 #include "common/Localization.h"
-#include "common/NotificationCenter.h"
 #include "instruments/BlackView.h"
 #include "instruments/CustomGsensorView.h"
 #include "instruments/CustomSpeedView.h"
@@ -15,28 +14,26 @@
 #include <QTest>
 
 #include <limits>
+#include <memory>
 
 class KTDisplayViewControllerTest : public QObject {
     Q_OBJECT
 private:
-    static void postUnitChange(bool kmph)
-    {
-        setUnit(kmph);
-        NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION));
-    }
+    std::unique_ptr<TestSettings> settings_;
+
+    void postUnitChange(bool kmph) { settings_->setKmph(kmph); }
 
 private slots:
     void init()
     {
         installUnitLabels();
-        AppUserDefaults::settings().clear();
-        setUnit(true);
+        settings_ = std::make_unique<TestSettings>();
         MyCache::playPathClear();
     }
 
     void viewLoadsWithItsParts()
     {
-        KTDisplayViewController vc;
+        KTDisplayViewController vc(*settings_);
         QVERIFY(vc.directionMark->isHidden());
         QVERIFY(vc.speedView->isHidden());
         QVERIFY(!vc.carIcon->isHidden());
@@ -49,7 +46,7 @@ private slots:
     {
         const QString path = fileUrl("A.MOV");
         storeEntries({makeEntry(path, {makeSample("1", "1", 50, 0, 1.0f)}, 110)});
-        KTDisplayViewController vc;
+        KTDisplayViewController vc(*settings_);
         vc.dataLogicProcessOfViodePath(path);
         QCOMPARE(vc.maxSpd(), qint64(110));
         QCOMPARE(vc.maxHSpeed->text(), QStringLiteral("110KM/H"));
@@ -71,7 +68,7 @@ private slots:
 
     void languageChangeRedrawsCaptionsAndUnits()
     {
-        KTDisplayViewController vc;
+        KTDisplayViewController vc(*settings_);
         vc.totalDistance(1600);
         Localization::install(QStringLiteral("en"));
         QTRY_COMPARE(vc.maxSpeedLabelText->text(), QStringLiteral("Max speed"));
@@ -86,7 +83,7 @@ private slots:
 
     void averageWaitsForThePlayingTime()
     {
-        KTDisplayViewController vc;
+        KTDisplayViewController vc(*settings_);
         vc.averageHSpeed->setText(QStringLiteral("kept"));
         vc.totalDistance(5000);
         QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("kept"));
@@ -100,7 +97,7 @@ private slots:
 
     void distanceThatIsNotANumberShowsAsNone()
     {
-        KTDisplayViewController vc;
+        KTDisplayViewController vc(*settings_);
         vc.videoAllTime(100.0);
         vc.totalDistance(std::numeric_limits<float>::quiet_NaN());
         QCOMPARE(vc.movingDistance->text(), QStringLiteral("0.00KM"));
@@ -112,7 +109,7 @@ private slots:
     void clipOrTripFiguresByTheToggleRemembered()
     {
         Localization::install(QStringLiteral("en"));
-        KTDisplayViewController vc;
+        KTDisplayViewController vc(*settings_);
         vc.videoAllTime(360.0);
         vc.totalDistance(5000);
         QCOMPARE(vc.clipFiguresButton->text(), QStringLiteral("Clip"));
@@ -141,11 +138,11 @@ private slots:
         postUnitChange(false);
         QCOMPARE(vc.movingDistance->text(), QStringLiteral("1.39MILES"));
         postUnitChange(true);
-        QCOMPARE(AppUserDefaults::text(KTDisplayViewController::kFiguresKey).value_or(QString()), QStringLiteral("trip"));
-        QVERIFY(KTDisplayViewController().showsTrip());
+        QVERIFY(settings_->tripPanelShowsTrip());
+        QVERIFY(KTDisplayViewController(*settings_).showsTrip());
         vc.clipFiguresButton->click();
         QCOMPARE(vc.movingDistance->text(), QStringLiteral("7.00KM"));
-        QVERIFY(!KTDisplayViewController().showsTrip());
+        QVERIFY(!KTDisplayViewController(*settings_).showsTrip());
     }
 
     void gsensorReadoutsFollowTheirOwnList()
@@ -159,7 +156,7 @@ private slots:
         const QString other = fileUrl("B2.MOV");
         storeEntries({makeEntry(path, samples, 40),
                       makeEntry(other, QList<GpsSample>(3, makeSample("1", "1", 10, 0, 0.5f, 0.0f, 0.0f)), 10)});
-        KTDisplayViewController vc;
+        KTDisplayViewController vc(*settings_);
         vc.dataLogicProcessOfViodePath(path);
         QCOMPARE(vc.currentSpeedDataArr().size(), 4);
         QCOMPARE(vc.currentGsensorDataArr().size(), 3);
@@ -197,7 +194,7 @@ private slots:
             samples << makeSample("1", "1", 80, 0, 5.0f, 0.0f, 0.0f);
         const QString path = fileUrl("C.MOV");
         storeEntries({makeEntry(path, samples, 95)});
-        KTDisplayViewController vc;
+        KTDisplayViewController vc(*settings_);
         vc.xTextField->setText(QStringLiteral("X: 0.123"));
         vc.dataLogicProcessOfViodePath(path);
         vc.videoAllTime(30.0);
@@ -212,7 +209,7 @@ private slots:
     {
         const QString path = fileUrl("D.MOV");
         storeEntries({makeEntry(path, {makeSample("1", "1", 10, 0, 1.25f, 0.0f, 0.0f)}, 10)});
-        KTDisplayViewController vc;
+        KTDisplayViewController vc(*settings_);
         vc.dataLogicProcessOfViodePath(path);
         vc.videoAllTime(1.0);
         vc.updateDataByCurrentTime(0.0);
@@ -234,7 +231,7 @@ private slots:
             samples << makeSample("1", "1", k, 0, 1.0f, float(k) / 100.0f, 0.0f);
         const QString path = fileUrl("E.MOV");
         storeEntries({makeEntry(path, samples, 99)});
-        KTDisplayViewController vc;
+        KTDisplayViewController vc(*settings_);
         vc.dataLogicProcessOfViodePath(path);
         vc.videoAllTime(333.3);
         QCOMPARE(vc.totalTime(), 333.3f);
@@ -246,14 +243,14 @@ private slots:
 
     void observerLeavesWithThePanel()
     {
-        const QString unit = QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION);
-        const int before = NotificationCenter::defaultCenter()->observerCount(unit);
+        const char *unit = SIGNAL(speedUnitChanged(bool));
+        const int before = settings_->followers(unit);
         {
-            KTDisplayViewController vc;
-            QCOMPARE(NotificationCenter::defaultCenter()->observerCount(unit), before + 1);
+            KTDisplayViewController vc(*settings_);
+            QCOMPARE(settings_->followers(unit), before + 1);
         }
-        QCOMPARE(NotificationCenter::defaultCenter()->observerCount(unit), before);
-        NotificationCenter::defaultCenter()->postNotificationName(unit);
+        QCOMPARE(settings_->followers(unit), before);
+        postUnitChange(false);
     }
 
     void paintedPanelShowsTheTraces()
@@ -263,7 +260,7 @@ private slots:
             samples << makeSample("1", "1", 50, 0, 1.0f, -1.0f, 1.0f);
         const QString path = fileUrl("F.MOV");
         storeEntries({makeEntry(path, samples, 50)});
-        KTDisplayViewController vc;
+        KTDisplayViewController vc(*settings_);
         vc.resize(900, 150);
         vc.dataLogicProcessOfViodePath(path);
         vc.videoAllTime(60.0);

@@ -4,21 +4,36 @@
 #include "instruments/InstrumentGeometry.h"
 #include "instruments/PositionCompassPanel.h"
 #include "instruments/RotatedImageView.h"
-#include "instruments/RotationStore.h"
+#include "common/AppKeys.h"
 #include "common/Localization.h"
 #include "common/NotificationCenter.h"
 
 #include <QAccessible>
 #include <QFile>
 #include <QLabel>
+#include <QSettings>
 #include <QTest>
 #include <QtMath>
+
+#include <memory>
 
 using namespace InstrumentGeometry;
 
 class PositionCompassPanelTest : public QObject {
     Q_OBJECT
 private:
+    std::unique_ptr<TestSettings> settings_;
+
+    // Writes to the settings file behind the panel's back (removes `key` when `value` is invalid).
+    void storeBehindTheBack(const char *key, const QVariant &value)
+    {
+        QSettings file(settings_->fileName(), QSettings::IniFormat);
+        if (value.isValid())
+            file.setValue(QLatin1String(key), value);
+        else
+            file.remove(QLatin1String(key));
+    }
+
     QList<GpsSample> drive180WithHalfTheFixes()
     {
         // 180 samples, one per second; the odd seconds have no fix. Speed = second,
@@ -38,8 +53,7 @@ private slots:
     void init()
     {
         installUnitLabels();
-        AppUserDefaults::settings().clear();
-        setUnit(true);
+        settings_ = std::make_unique<TestSettings>();
         MyCache::playPathClear();
     }
 
@@ -79,11 +93,11 @@ private slots:
         QFETCH(QString, lat);
         QFETCH(QString, lng);
         QFETCH(double, heading);
-        setUnit(kmph);
+        settings_->setKmph(kmph);
         const QString path = fileUrl("A.MOV");
         storeEntries({makeEntry(path, {makeSample(lat.toLatin1().constData(), lng.toLatin1().constData(), speed, heading)}, speed)});
 
-        PositionCompassPanel panel;
+        PositionCompassPanel panel(*settings_);
         panel.dataLogicProcessOfViodePath(path);
         panel.videoAllTime(1.0);
         panel.updateDataByCurrentTime(0.5);
@@ -106,7 +120,7 @@ private slots:
     {
         const QString path = fileUrl("B.MOV");
         storeEntries({makeEntry(path, drive180WithHalfTheFixes(), 179)});
-        PositionCompassPanel panel;
+        PositionCompassPanel panel(*settings_);
         panel.dataLogicProcessOfViodePath(path);
         panel.videoAllTime(180.0);
         panel.updateDataByCurrentTime(100.5);
@@ -120,7 +134,7 @@ private slots:
     {
         const QString path = fileUrl("B.MOV");
         storeEntries({makeEntry(path, drive180WithHalfTheFixes(), 179)});
-        PositionCompassPanel panel;
+        PositionCompassPanel panel(*settings_);
         panel.dataLogicProcessOfViodePath(path);
         panel.videoAllTime(180.0);
         panel.updateDataByCurrentTime(100.5);
@@ -133,7 +147,7 @@ private slots:
         panel.updateDataByCurrentTime(120.5);
         QCOMPARE(spokenName(), QStringLiteral("120KM/H"));
         // A panel made while a tool listens names its figures from the start.
-        PositionCompassPanel second;
+        PositionCompassPanel second(*settings_);
         QCOMPARE(QAccessible::queryAccessibleInterface(second.spdshow)->text(QAccessible::Name), second.spdshow->text());
         QAccessible::setActive(false);
         QVERIFY(spokenName() != panel.spdshow->text());
@@ -143,7 +157,7 @@ private slots:
     {
         const QString path = fileUrl("C.MOV");
         storeEntries({makeEntry(path, drive180WithHalfTheFixes(), 179)});
-        PositionCompassPanel panel;
+        PositionCompassPanel panel(*settings_);
         panel.dataLogicProcessOfViodePath(path);
         panel.videoAllTime(180.0);
         panel.updateDataByCurrentTime(59.97);
@@ -169,7 +183,7 @@ private slots:
             samples << makeSample("", "0", 30 + s, 45.0);
         const QString path = fileUrl("D.MOV");
         storeEntries({makeEntry(path, samples, 49)});
-        PositionCompassPanel panel;
+        PositionCompassPanel panel(*settings_);
         panel.rotateAngle(0.25f);
         panel.latitudeLabels->setText(QStringLiteral("before"));
         panel.dataLogicProcessOfViodePath(path);
@@ -184,31 +198,31 @@ private slots:
     {
         const QString path = fileUrl("E.MOV");
         storeEntries({makeEntry(path, {makeSample("1", "1", 86, 90.0), makeSample("1", "1", 43, 270.0)}, 86)});
-        PositionCompassPanel panel;
+        PositionCompassPanel panel(*settings_);
         panel.dataLogicProcessOfViodePath(path);
         panel.videoAllTime(2.0);
         panel.updateDataByCurrentTime(0.1);
-        RotationStore::waitForWrites();
-        QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_ANGLE_V).value_or(-1), double(float(M_PI / 2)));
-        QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_SPD_V).value_or(-1), double(float(M_PI / 2)));
+        settings_->waitForWrites();
+        QCOMPARE(settings_->compassAngle().value_or(-1), double(float(M_PI / 2)));
+        QCOMPARE(settings_->needleAngle().value_or(-1), double(float(M_PI / 2)));
 
         // Put other values in the store behind the panel's back: ticks within the
         // same second must not write, so they survive.
-        AppUserDefaults::setValue(AppKeys::ROTATE_ANGLE_V, 7.0);
-        AppUserDefaults::setValue(AppKeys::ROTATE_SPD_V, 8.0);
+        storeBehindTheBack(AppKeys::ROTATE_ANGLE_V, 7.0);
+        storeBehindTheBack(AppKeys::ROTATE_SPD_V, 8.0);
         for (int k = 0; k < 500; ++k)
             panel.updateDataByCurrentTime(0.1 + k * 0.001);
-        RotationStore::waitForWrites();
-        QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_ANGLE_V).value_or(-1), 7.0);
-        QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_SPD_V).value_or(-1), 8.0);
+        settings_->waitForWrites();
+        QCOMPARE(settings_->compassAngle().value_or(-1), 7.0);
+        QCOMPARE(settings_->needleAngle().value_or(-1), 8.0);
 
         // The next second turns both and writes both out.
         panel.updateDataByCurrentTime(1.0);
-        RotationStore::waitForWrites();
-        QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_ANGLE_V).value_or(-1), double(compassRotation(270.0)));
-        QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_SPD_V).value_or(-1), double(float(M_PI / 4)));
+        settings_->waitForWrites();
+        QCOMPARE(settings_->compassAngle().value_or(-1), double(compassRotation(270.0)));
+        QCOMPARE(settings_->needleAngle().value_or(-1), double(float(M_PI / 4)));
         // ... and on disk.
-        QFile file(AppUserDefaults::settings().fileName());
+        QFile file(settings_->fileName());
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray text = file.readAll();
         QVERIFY2(text.contains("rotateSpd_v=" + QByteArray::number(double(float(M_PI / 4)), 'g', 17).left(6)),
@@ -217,20 +231,20 @@ private slots:
 
     void compassNotificationRestoresTheStoredAngles()
     {
-        PositionCompassPanel panel;
-        AppUserDefaults::setValue(AppKeys::ROTATE_ANGLE_V, 1.25);
-        AppUserDefaults::setValue(AppKeys::ROTATE_SPD_V, 2.5);
+        PositionCompassPanel panel(*settings_);
+        storeBehindTheBack(AppKeys::ROTATE_ANGLE_V, 1.25);
+        storeBehindTheBack(AppKeys::ROTATE_SPD_V, 2.5);
         NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::COMPASS_NOTIFICATION));
         // Deferred to a later turn of the event loop.
         QCOMPARE(panel.compassAngle(), 0.0f);
         QTRY_COMPARE(panel.compassAngle(), 1.25f);
         QCOMPARE(panel.needleAngle(), 2.5f);
-        RotationStore::waitForWrites();
-        QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_ANGLE_V).value_or(-1), 1.25);
+        settings_->waitForWrites();
+        QCOMPARE(settings_->compassAngle().value_or(-1), 1.25);
 
         // Nothing stored: both turn back to 0.
-        AppUserDefaults::remove(AppKeys::ROTATE_ANGLE_V);
-        AppUserDefaults::remove(AppKeys::ROTATE_SPD_V);
+        storeBehindTheBack(AppKeys::ROTATE_ANGLE_V, QVariant());
+        storeBehindTheBack(AppKeys::ROTATE_SPD_V, QVariant());
         panel.updateCompass();
         QTRY_COMPARE(panel.compassAngle(), 0.0f);
         QCOMPARE(panel.needleAngle(), 0.0f);
@@ -240,7 +254,7 @@ private slots:
     {
         const QString path = fileUrl("F.MOV");
         storeEntries({makeEntry(path, {makeSample("1", "1", 100, 0)}, 100)});
-        PositionCompassPanel panel;
+        PositionCompassPanel panel(*settings_);
         QCOMPARE(panel.spdImage->imageName(), QStringLiteral("x7kmh"));
         QCOMPARE(panel.spdArrowChange->imageName(), QStringLiteral("arrownewkmh"));
         panel.dataLogicProcessOfViodePath(path);
@@ -249,8 +263,7 @@ private slots:
         const float needle = panel.needleAngle();
         QCOMPARE(needle, float(double(100.0f / 172.0f) * M_PI));
 
-        setUnit(false);
-        NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION));
+        settings_->setKmph(false);
         QCOMPARE(panel.spdshow->text(), QStringLiteral("62MPH"));
         QCOMPARE(panel.spdImage->imageName(), QStringLiteral("2"));
         QCOMPARE(panel.spdArrowChange->imageName(), QStringLiteral("arrownew"));
@@ -281,10 +294,10 @@ private slots:
         QFETCH(bool, kmph);
         QCoreApplication::removeTranslator(unitLabels());
         Localization::install(language);
-        setUnit(kmph);
+        settings_->setKmph(kmph);
         const QString path = fileUrl("H.MOV");
         storeEntries({makeEntry(path, {makeSample("1", "1", 100, 0)}, 100)});
-        PositionCompassPanel panel;
+        PositionCompassPanel panel(*settings_);
         panel.dataLogicProcessOfViodePath(path);
         panel.videoAllTime(1.0);
         panel.updateDataByCurrentTime(0.0);
@@ -295,17 +308,17 @@ private slots:
 
     void observersLeaveWithThePanel()
     {
-        const QString unit = QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION);
+        const char *unit = SIGNAL(speedUnitChanged(bool));
         const QString compass = QString::fromLatin1(AppKeys::COMPASS_NOTIFICATION);
-        const int before = NotificationCenter::defaultCenter()->observerCount(unit);
+        const int before = settings_->followers(unit);
         {
-            PositionCompassPanel panel;
-            QCOMPARE(NotificationCenter::defaultCenter()->observerCount(unit), before + 1);
+            PositionCompassPanel panel(*settings_);
+            QCOMPARE(settings_->followers(unit), before + 1);
             QCOMPARE(NotificationCenter::defaultCenter()->observerCount(compass), 1);
         }
-        QCOMPARE(NotificationCenter::defaultCenter()->observerCount(unit), before);
+        QCOMPARE(settings_->followers(unit), before);
         QCOMPARE(NotificationCenter::defaultCenter()->observerCount(compass), 0);
-        NotificationCenter::defaultCenter()->postNotificationName(unit);
+        settings_->setKmph(false);
         NotificationCenter::defaultCenter()->postNotificationName(compass);
     }
 
@@ -325,7 +338,7 @@ private slots:
         QFETCH(double, heading);
         const QString path = fileUrl("G.MOV");
         storeEntries({makeEntry(path, {makeSample("1", "1", speed, heading)}, speed)});
-        PositionCompassPanel panel;
+        PositionCompassPanel panel(*settings_);
         panel.resize(450, 264);
         panel.dataLogicProcessOfViodePath(path);
         panel.videoAllTime(1.0);

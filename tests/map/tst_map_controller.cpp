@@ -1,10 +1,9 @@
 // The map pane with the real web view and the real pages: the route reaches the
 // page, the marker follows the index rule, the page's distance reaches the trip
 // panel, a map change redraws, and the network result swaps map and message.
+#include "TestSettings.h"
 #include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
 #include "common/Localization.h"
-#include "common/NotificationCenter.h"
 #include "map/KTWebViewController.h"
 #include "common/Composition.h"
 #include "map/MapTileServer.h"
@@ -18,6 +17,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMutex>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -127,6 +127,7 @@ QVariant runJs(QWebEnginePage *page, const QString &script)
 class MapControllerTest : public QObject {
     Q_OBJECT
 
+    TestSettings settings;
     std::unique_ptr<KTWebViewController> map;
     RecordingModule trip;
     RecordingModule layout;
@@ -151,8 +152,7 @@ private slots:
     void initTestCase()
     {
         MyCache::playPathClear();
-        AppUserDefaults::setChangeMap(QStringLiteral("street"));
-        map = std::make_unique<KTWebViewController>();
+        map = std::make_unique<KTWebViewController>(settings);
         // The tests decide the network state; the real probe stays out of it.
         QVERIFY(map->reachability());
         map->reachability()->stopNotifier();
@@ -171,11 +171,9 @@ private slots:
     {
         trip.distances.clear();
         layout.zoomCalls.clear();
-        if (AppUserDefaults::text(AppKeys::CHANGE_MAP).value_or(QString()) != QLatin1String("street") ||
-            !map->currentLocationChina()) {
+        if (settings.googleMap() || !map->currentLocationChina()) {
             QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
-            AppUserDefaults::setChangeMap(QStringLiteral("street"));
-            NotificationCenter::defaultCenter()->postNotificationName(AppKeys::CHANGE_MAP_NOTIFICATION);
+            settings.setGoogleMap(false);
             QVERIFY(waitReady(ready, true));
         }
         QVERIFY(map->webview()->isVisible());
@@ -294,8 +292,7 @@ private slots:
         const bool street = choice == QLatin1String("street");
         if (!street) {
             QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
-            AppUserDefaults::setChangeMap(choice);
-            NotificationCenter::defaultCenter()->postNotificationName(AppKeys::CHANGE_MAP_NOTIFICATION);
+            settings.setGoogleMap(choice == QLatin1String("google"));
             QVERIFY(waitReady(ready, false));
         }
         const QList<GpsSample> samples = drive(points, 48.1372, 11.5756);
@@ -339,8 +336,7 @@ private slots:
 
         QTRY_COMPARE(pageValue("mapState.points").toInt(), 50);
 
-        AppUserDefaults::setChangeMap(QStringLiteral("google"));
-        NotificationCenter::defaultCenter()->postNotificationName(AppKeys::CHANGE_MAP_NOTIFICATION);
+        settings.setGoogleMap(true);
         QVERIFY(!map->currentLocationChina());
         QVERIFY(waitReady(ready, false));
         QCOMPARE(pageValue("mapState.page").toString(), QStringLiteral("google"));
@@ -351,8 +347,7 @@ private slots:
         map->updateDataByCurrentTime(20.4);
         QCOMPARE(pageValue("mapState.markerIndex").toInt(), 20);
 
-        AppUserDefaults::setChangeMap(QStringLiteral("anything else"));
-        NotificationCenter::defaultCenter()->postNotificationName(AppKeys::CHANGE_MAP_NOTIFICATION);
+        settings.setGoogleMap(false);
         QVERIFY(map->currentLocationChina());
         QVERIFY(waitReady(ready, true));
         QCOMPARE(pageValue("mapState.page").toString(), QStringLiteral("street"));
@@ -500,8 +495,7 @@ private slots:
         QFETCH(QString, page);
         QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
         if (page == QLatin1String("google")) {
-            AppUserDefaults::setChangeMap(page);
-            NotificationCenter::defaultCenter()->postNotificationName(AppKeys::CHANGE_MAP_NOTIFICATION);
+            settings.setGoogleMap(page == QLatin1String("google"));
             QVERIFY(waitReady(ready, false));
             QCOMPARE(pageValue("mapState.page").toString(), page);
         } else if (page == QLatin1String("file")) {
@@ -542,15 +536,15 @@ private slots:
             return quint32(Reachability::Reachable);
         });
         QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
-        AppUserDefaults::setChangeMap(QStringLiteral("google"));
+        // Chosen without telling this pane: only the new one reads it.
+        QSettings(settings.fileName(), QSettings::IniFormat).setValue(QLatin1String(AppKeys::CHANGE_MAP), QStringLiteral("google"));
         {
-            KTWebViewController google;
+            KTWebViewController google(settings);
             const QString googleHost = QLatin1String(KTWebViewController::kGoogleHost);
             const QString streetHost = QLatin1String(KTWebViewController::kStreetHost);
             QTRY_VERIFY(!hosts().isEmpty());
             QCOMPARE(hosts().first(), googleHost);
-            AppUserDefaults::setChangeMap(QStringLiteral("street"));
-            NotificationCenter::defaultCenter()->postNotificationName(AppKeys::CHANGE_MAP_NOTIFICATION);
+            settings.setGoogleMap(false);
             QTRY_COMPARE(hosts().last(), streetHost);
             // Google until the change, the tile host from then on.
             const QStringList seen = hosts();

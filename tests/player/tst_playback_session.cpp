@@ -2,8 +2,8 @@
 // module calls and their order, ticks, the end of a file at each rate, rate steps,
 // seeking, the stored volume, and files that do not play.
 #include "PlayerTestSupport.h"
+#include "TestSettings.h"
 #include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
 #include "player/PlaybackSession.h"
 
 #include <QDir>
@@ -26,6 +26,8 @@ private:
     QString clip2_;  // 2 s, 320x240, with a sound track
     QString long_;   // at least 14 s
 
+    std::unique_ptr<TestSettings> settings_;
+
     struct Rig {
         CallLog log;
         QVideoSink sink;
@@ -36,7 +38,7 @@ private:
         RecordingModule playlist{"playlist", &log};
         RecordingModule mapLines{"mapLines", &log};
 
-        explicit Rig(bool withRemoveLine = false)
+        explicit Rig(Settings &settings, bool withRemoveLine = false) : session(settings)
         {
             session.setVideoOutput(&sink);
             session.gpsDelegate.set(&gps);
@@ -85,14 +87,14 @@ private slots:
 
     void init()
     {
-        AppUserDefaults::remove(AppKeys::VOLUME);
+        settings_ = std::make_unique<TestSettings>();
     }
 
     // --- module calls -----------------------------------------------------------
 
     void pathThenTotalTimeInTheirOrders()
     {
-        Rig rig;
+        Rig rig(*settings_);
         const QUrl url = QUrl::fromLocalFile(clip_);
         QSignalSpy done(&rig.session, &PlaybackSession::setUpFinished);
         rig.session.initAssetData(url);
@@ -119,7 +121,7 @@ private slots:
     {
         const QString spaced = QDir(dir_.path()).filePath("a clip #1.mov");
         QVERIFY(QFile::copy(clip_, spaced) || QFile::exists(spaced));
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(spaced));
         const QString path = rig.log.of("path", "gps").front().text;
         QVERIFY2(path.startsWith("file:///") && path.contains("a%20clip%20%231.mov"), qPrintable(path));
@@ -127,7 +129,7 @@ private slots:
 
     void ticksReachModulesInOrderAndAdvance()
     {
-        Rig rig;
+        Rig rig(*settings_);
         QSignalSpy times(&rig.session, &PlaybackSession::timeChanged);
         QVERIFY(rig.open(long_));
         QVERIFY(rig.waitPlaying());
@@ -160,7 +162,7 @@ private slots:
 
     void pausedPlayerSendsNoTicks()
     {
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(clip_));
         QVERIFY(rig.waitPlaying());
         QTest::qWait(300);
@@ -190,7 +192,7 @@ private slots:
     {
         QFETCH(int, fastPresses);
         QFETCH(bool, removeLine);
-        Rig rig(removeLine);
+        Rig rig(*settings_, removeLine);
         QSignalSpy ended(&rig.session, &PlaybackSession::ended);
         QVERIFY(rig.open(clip_));
         for (int k = 0; k < fastPresses; ++k)
@@ -217,7 +219,7 @@ private slots:
 
     void endOncePerFileForTwoFilesInARow()
     {
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(clip_));
         QVERIFY(QTest::qWaitFor([&] { return rig.log.count("end") == 1; }, 10000));
         rig.session.close();
@@ -232,7 +234,7 @@ private slots:
     // waiting for that is most of the pause between two clips.
     void nextFilePlaysWithoutWaitingForLoaded()
     {
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(clip_));
         QSignalSpy done(&rig.session, &PlaybackSession::setUpFinished);
         rig.session.initAssetData(QUrl::fromLocalFile(clip2_));
@@ -243,7 +245,7 @@ private slots:
 
     void playAtTheEndRestartsFromZero()
     {
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(clip2_));
         QVERIFY(QTest::qWaitFor([&] { return rig.log.count("end") == 1; }, 10000));
         rig.log.clear();
@@ -258,7 +260,7 @@ private slots:
 
     void reversePlayReachesTheStartWithoutEnd()
     {
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(clip_));
         QVERIFY(rig.waitPlaying());
         QTest::qWait(700);
@@ -288,7 +290,7 @@ private slots:
         QFETCH(double, target);
         QFETCH(double, landed);
         QFETCH(bool, exact);
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(long_));
         QVERIFY(rig.waitPlaying());
         QVERIFY(rig.pauseAndSettle());
@@ -309,7 +311,7 @@ private slots:
 
     void stopPausesAtZero()
     {
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(clip_));
         QVERIFY(rig.waitPlaying());
         QTest::qWait(800);
@@ -338,7 +340,7 @@ private slots:
     {
         QFETCH(QString, presses);
         QFETCH(QList<double>, rates);
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(long_));
         QVERIFY(rig.waitPlaying());
         rig.session.playOrPause(); // start each row with both indices at 0
@@ -374,16 +376,16 @@ private slots:
         QFETCH(int, percent);
         const float v = percent / 100.0f;
         {
-            PlaybackSession session;
+            PlaybackSession session(*settings_);
             QCOMPARE(session.volume(), 1.0f); // nothing stored: full volume
             session.setVolume(0.5f);
             session.setVolume(v);
         }
         // Written out at once: a fresh read of the file has it.
-        QSettings file(AppUserDefaults::settings().fileName(), QSettings::IniFormat);
+        QSettings file(settings_->fileName(), QSettings::IniFormat);
         QVERIFY(std::abs(file.value(AppKeys::VOLUME).toDouble() - percent / 100.0) < 1e-6);
 
-        Rig again;
+        Rig again(*settings_);
         QVERIFY(std::abs(again.session.volume() - v) < 1e-6);
         QVERIFY(again.open(clip_));
         QVERIFY(std::abs(again.session.volume() - v) < 1e-6);
@@ -399,7 +401,7 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("This is a text file, not a video.\n");
         }
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.openFails(bad));
         QTest::qWait(500);
         QCOMPARE(rig.log.count("path"), 3);
@@ -415,7 +417,7 @@ private slots:
     {
         const QString bad = QDir(dir_.path()).filePath("empty.MOV");
         QFile(bad).open(QIODevice::WriteOnly);
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(clip_));
         rig.session.close();
         rig.log.clear();
@@ -431,7 +433,7 @@ private slots:
 
     void emptyUrlDoesNothing()
     {
-        Rig rig;
+        Rig rig(*settings_);
         rig.session.initAssetData(QUrl());
         QCOMPARE(int(rig.log.calls.size()), 0);
         QVERIFY(!rig.session.isAddVideoFile());

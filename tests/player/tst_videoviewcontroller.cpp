@@ -7,7 +7,6 @@
 #include "ui/KTToastWindowController.h"
 #include "common/AppKeys.h"
 #include "common/AppLinks.h"
-#include "common/AppUserDefaults.h"
 #include "common/Localization.h"
 #include "common/NotificationCenter.h"
 #include "player/EventsListView.h"
@@ -16,6 +15,7 @@
 #include "player/VideoViewController.h"
 #include "common/AppUtils.h"
 #include "SampleFactory.h"
+#include "TestSettings.h"
 
 #include <QButtonGroup>
 #include <QDesktopServices>
@@ -90,6 +90,7 @@ private:
     QString clip_;   // 3 s, 320x240
     QString clip2_;  // 2 s, 320x240, with a sound track
     QString long_;   // at least 14 s
+    std::unique_ptr<TestSettings> settings_;
 
     struct Rig {
         CallLog log;
@@ -102,10 +103,10 @@ private:
         RecordingModule layout{"layout", &log};
         RecordingModule mapLines{"mapLines", &log};
 
-        explicit Rig(bool withRemoveLine = false)
+        explicit Rig(Settings &settings, bool withRemoveLine = false)
         {
             window.resize(900, 620);
-            vc = new VideoViewController(&window);
+            vc = new VideoViewController(settings, &window);
             vc->setGeometry(0, 0, 900, 620);
             vc->session()->gpsDelegate.set(&gps);
             vc->session()->gpsInfoDelegate.set(&gpsInfo);
@@ -151,7 +152,7 @@ private slots:
     void init()
     {
         QVERIFY(waitToastIdle());
-        AppUserDefaults::remove(AppKeys::VOLUME);
+        settings_ = std::make_unique<TestSettings>();
         QDir(picturesDir() + "/vistrel").removeRecursively();
         QFile::remove(picturesDir() + "/vistrel");
     }
@@ -160,7 +161,7 @@ private slots:
 
     void controlsFollowState()
     {
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(!rig.vc->playButton->isEnabled());
         QVERIFY(rig.open(clip_));
         QCOMPARE(rig.vc->totalTimeField->text(), QString("00:03"));
@@ -202,7 +203,7 @@ private slots:
 
     void seekShowsRequestedThenLandedSecond()
     {
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(long_));
         QVERIFY(rig.waitPlaying());
         QVERIFY(rig.pauseAndSettle());
@@ -230,7 +231,7 @@ private slots:
         QList<GpsSample> samples;
         for (int i = 0; i < 60; ++i)
             samples << makeSample("51.5", "-0.14", i < 19 ? 50 : std::max(0, 60 - 20 * (i - 19)));
-        Rig rig;
+        Rig rig(*settings_);
         QStringList asked;
         rig.vc->setSampleSource([&](const QString &path) {
             asked << path;
@@ -366,7 +367,7 @@ private slots:
 
     void sliderMovesSeek()
     {
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(long_));
         QVERIFY(rig.waitPlaying());
         QVERIFY(rig.pauseAndSettle());
@@ -411,7 +412,7 @@ private slots:
 
     void rateToastShowsTheRate()
     {
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(long_));
         QVERIFY(rig.waitPlaying());
         rig.vc->backwardRate();
@@ -424,7 +425,7 @@ private slots:
 
     void ratesWithoutFileDoNothing()
     {
-        Rig rig;
+        Rig rig(*settings_);
         rig.vc->forwardRate();
         rig.vc->backwardRate();
         rig.vc->playOrPause();
@@ -450,14 +451,14 @@ private slots:
         QFETCH(int, slider);
         QFETCH(QString, speaker);
         {
-            Rig rig;
+            Rig rig(*settings_);
             QCOMPARE(rig.vc->volumSlider->value(), 100); // nothing stored: full volume
             rig.vc->volumSlider->setValue(50);
             rig.vc->volumSlider->setValue(slider);
             QCOMPARE(rig.vc->voiceBtn->property("tag").toInt(), slider != 0 ? 1 : 0);
             Q_UNUSED(speaker);
         }
-        Rig again;
+        Rig again(*settings_);
         QCOMPARE(again.vc->volumSlider->value(), slider);
         QVERIFY(again.open(clip_));
         QCOMPARE(again.vc->volumSlider->value(), slider);
@@ -468,7 +469,7 @@ private slots:
 
     void spaceTogglesPlayback()
     {
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(long_));
         QVERIFY(rig.waitPlaying());
         QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::ShiftModifier, " ");
@@ -485,7 +486,7 @@ private slots:
 
     void escapeTogglesFullScreen()
     {
-        Rig rig;
+        Rig rig(*settings_);
         QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         rig.vc->keyDown(&esc);
         QVERIFY(QTest::qWaitFor([&] { return rig.window.isFullScreen(); }, 3000));
@@ -495,7 +496,7 @@ private slots:
 
     void expandExchangesStateWithLayout()
     {
-        Rig rig;
+        Rig rig(*settings_);
         int compass = 0;
         QObject observer;
         NotificationCenter::defaultCenter()->addObserver(&observer, AppKeys::COMPASS_NOTIFICATION, [&] { ++compass; });
@@ -515,7 +516,7 @@ private slots:
 
     void nextAndPreviousGoToThePlayList()
     {
-        Rig rig;
+        Rig rig(*settings_);
         rig.vc->nextFile();
         rig.vc->lastFile();
         const auto calls = rig.log.of("playNext", "playlist");
@@ -526,7 +527,7 @@ private slots:
 
     void settingsAndHelpExcludeEachOther()
     {
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.vc->settingsDialog->isHidden() && rig.vc->helpDialog->isHidden());
         QVERIFY(rig.vc->aboutImageinfo->isHidden() && rig.vc->fileButton->isHidden());
         rig.vc->settings();
@@ -571,30 +572,26 @@ private slots:
 
     void speedRadioStoresUnitAndTells()
     {
-        AppUserDefaults::setSpeedUnit(AppKeys::SPEED_UNIT_KMPH);
-        Rig rig;
+        Rig rig(*settings_);
         QCOMPARE(rig.vc->radioSpeed->checkedId(), 0);
-        int told = 0;
-        QObject observer;
-        NotificationCenter::defaultCenter()->addObserver(&observer, AppKeys::SPEED_UNIT_NOTIFICATION, [&] { ++told; });
+        QSignalSpy told(settings_.get(), &Settings::speedUnitChanged);
         rig.vc->radioSpeed->button(1)->click();
-        QCOMPARE(AppUserDefaults::text(AppKeys::SPEED_UNIT).value_or(QString()), QString(AppKeys::SPEED_UNIT_MILEPH));
-        QCOMPARE(told, 1);
+        QVERIFY(!settings_->kmph());
+        QCOMPARE(told.size(), 1);
         rig.vc->radioSpeed->button(0)->click();
-        QCOMPARE(AppUserDefaults::text(AppKeys::SPEED_UNIT).value_or(QString()), QString(AppKeys::SPEED_UNIT_KMPH));
-        QCOMPARE(told, 2);
+        QVERIFY(settings_->kmph());
+        QCOMPARE(told.size(), 2);
         // A stored mph shows the second column at start.
-        AppUserDefaults::setSpeedUnit(AppKeys::SPEED_UNIT_MILEPH);
-        Rig again;
+        settings_->setKmph(false);
+        Rig again(*settings_);
         QCOMPARE(again.vc->radioSpeed->checkedId(), 1);
-        AppUserDefaults::setSpeedUnit(AppKeys::SPEED_UNIT_KMPH);
     }
 
     // --- capture ----------------------------------------------------------------
 
     void captureBeforeAnyFileFails()
     {
-        Rig rig;
+        Rig rig(*settings_);
         rig.vc->capture();
         QVERIFY(AppToast::currentToast());
         QVERIFY(AppToast::currentToast()->text() == Localization::text("capture_fail"));
@@ -603,7 +600,7 @@ private slots:
 
     void capturePausedFrameMatchesThePlayhead()
     {
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(clip_));
         QVERIFY(rig.waitPlaying());
         QVERIFY(rig.pauseAndSettle());
@@ -642,7 +639,7 @@ private slots:
     // panels get the time landed on; at the first frame ',' does nothing.
     void frameStepKeysAreExact()
     {
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(clip_));
         QVERIFY(rig.waitPlaying());
         QVERIFY(rig.pauseAndSettle());
@@ -701,11 +698,12 @@ private slots:
             f.write("not a folder");
         } else {
             // /proc takes no new files, not even from root.
+            QDir().mkpath(qEnvironmentVariable("XDG_CONFIG_HOME"));
             QFile f(userDirs);
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("XDG_PICTURES_DIR=\"/proc/self\"\n");
         }
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(clip_));
         QVERIFY(rig.waitPlaying());
         QVERIFY(rig.pauseAndSettle());
@@ -729,7 +727,7 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("This is a text file, not a video.\n");
         }
-        Rig rig;
+        Rig rig(*settings_);
         QSignalSpy done(rig.vc, &VideoViewController::setUpFinished);
         rig.vc->initAssetData(QUrl::fromLocalFile(bad));
         QVERIFY(done.wait(10000) || done.size() == 1);
@@ -753,7 +751,7 @@ private slots:
     void closeTwiceAndDestroyWhilePausedOrLoading()
     {
         QFETCH(QString, state);
-        auto rig = std::make_unique<Rig>();
+        auto rig = std::make_unique<Rig>(*settings_);
         if (state == "loading") {
             rig->vc->initAssetData(QUrl::fromLocalFile(clip_));
         } else {
@@ -775,7 +773,7 @@ private slots:
         rig.reset(); // must not abort the process
         QTest::qWait(200);
         // The media system is still usable afterwards.
-        Rig next;
+        Rig next(*settings_);
         QVERIFY(next.open(clip2_));
         QVERIFY(next.waitPlaying());
     }

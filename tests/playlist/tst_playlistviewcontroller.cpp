@@ -1,12 +1,12 @@
 // The play list pane driven as the user and the player drive it: the real player
 // plays copies of the forged recordings, the store reads them in the background.
+#include "TestSettings.h"
 #include "WindowTestMain.h"
 #include "app/AppDelegate.h"
 #include "app/KTLayoutViewController.h"
 #include "app/KTWindowController.h"
 #include "app/Wiring.h"
 #include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
 #include "common/Localization.h"
 #include "modules/KTModuleProtocol.h"
 #include "instruments/PositionCompassPanel.h"
@@ -31,6 +31,7 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -65,6 +66,7 @@ class PlayListViewControllerTest : public QObject {
     QString source_;   // a playable recording to copy under the names we need
 
     std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<TestSettings> settings_;
     std::unique_ptr<AppDelegate> app_;
     std::unique_ptr<QWidget> window_;
     std::unique_ptr<KTWindowController> mainWindow_;
@@ -159,13 +161,14 @@ private slots:
         MyCache::playPathClear();
         dir_ = std::make_unique<QTemporaryDir>();
         QVERIFY(dir_->isValid());
-        app_ = std::make_unique<AppDelegate>();
+        settings_ = std::make_unique<TestSettings>();
+        app_ = std::make_unique<AppDelegate>(*settings_);
         window_ = std::make_unique<QWidget>();
         auto *layout = new QHBoxLayout(window_.get());
         layout->setContentsMargins(0, 0, 0, 0);
-        vc_ = new VideoViewController;
-        pl_ = new PlayListViewController;
-        Wiring::positionPanel(pl_);
+        vc_ = new VideoViewController(*settings_);
+        pl_ = new PlayListViewController(*settings_);
+        Wiring::positionPanel(pl_, *settings_);
         Wiring::playerAndPlayList(vc_, pl_, app_.get());
         layout->addWidget(vc_, 2);
         layout->addWidget(pl_, 1);
@@ -186,6 +189,7 @@ private slots:
         window_.reset();
         probe_.reset();
         app_.reset();
+        settings_.reset();
         dir_.reset();
         MyCache::playPathClear();
     }
@@ -373,10 +377,10 @@ private slots:
         QVERIFY2(caption(2).contains(QStringLiteral("1 clip ")), qPrintable(caption(2)));
         QVERIFY(pl_->tableView->rowHeight(0) > pl_->tableView->rowHeight(1));
         // An hour's gap in the settings makes one trip of the three.
-        AppUserDefaults::setValue(AppKeys::TRIP_GAP_SECONDS, 3600);
+        QSettings(settings_->fileName(), QSettings::IniFormat).setValue(QLatin1String(AppKeys::TRIP_GAP_SECONDS), 3600);
         pl_->reloadPlayListData();
         QCOMPARE(pl_->trips().size(), 1);
-        AppUserDefaults::remove(AppKeys::TRIP_GAP_SECONDS);
+        QSettings(settings_->fileName(), QSettings::IniFormat).remove(QLatin1String(AppKeys::TRIP_GAP_SECONDS));
         pl_->reloadPlayListData();
 
         QSignalSpy trip(pl_, &PlayListViewController::playingTripChanged);
