@@ -4,10 +4,9 @@
 #include "KTSplitView.h"
 #include "Wiring.h"
 #include "common/AppColorManager.h"
-#include "common/AppKeys.h"
-#include "common/NotificationCenter.h"
 #include "instruments/GpsViewController.h"
 #include "instruments/KTDisplayViewController.h"
+#include "instruments/PositionCompassPanel.h"
 #include "map/KTWebViewController.h"
 #include "map/Reachability.h"
 #include "player/VideoViewController.h"
@@ -42,16 +41,11 @@ KTLayoutViewController::KTLayoutViewController(AppDelegate &app, QWidget *parent
     viewDidLoad(app);
 }
 
-KTLayoutViewController::~KTLayoutViewController()
-{
-    NotificationCenter::defaultCenter()->removeObserver(this);
-}
+KTLayoutViewController::~KTLayoutViewController() = default;
 
 void KTLayoutViewController::viewDidLoad(AppDelegate &app)
 {
     using namespace LayoutRules;
-    NotificationCenter::defaultCenter()->addObserver(this, QString::fromLatin1(AppKeys::WINDOW_FULL_CHANGE),
-                                                     [this] { windowFullScreenChange(); });
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, AppColorManager::appBackgroundColor());
@@ -86,8 +80,10 @@ void KTLayoutViewController::viewDidLoad(AppDelegate &app)
     webVC->zoomInOutDelegate.set(this);
     gpsVC = new GpsViewController();
     playlistVC = new PlayListViewController(settings);
-    Wiring::positionPanel(playlistVC, settings);
+    PositionCompassPanel *compass = Wiring::positionPanel(playlistVC, settings);
     videoVC = new VideoViewController(settings);
+    // Back in place, the compass and the needle are turned again once the images have their size.
+    connect(videoVC, &VideoViewController::videoSizeRestored, compass, &PositionCompassPanel::updateCompass);
     Wiring::playerAndPlayList(videoVC, playlistVC, &app);
     videoVC->session()->zoomInDelegate.set(this);
     videoVC->session()->gpsDelegate.set(webVC);

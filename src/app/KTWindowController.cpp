@@ -3,9 +3,7 @@
 #include "AppDelegate.h"
 #include "KTLayoutViewController.h"
 #include "LayoutRules.h"
-#include "common/AppKeys.h"
 #include "common/Localization.h"
-#include "common/NotificationCenter.h"
 #include "player/VideoViewController.h"
 #include "ui/FullScreen.h"
 
@@ -22,6 +20,7 @@ KTWindowController::KTWindowController(AppDelegate &app, QWidget *parent) : QMai
 {
     layout_ = new KTLayoutViewController(app, this);
     setCentralWidget(layout_);
+    connect(this, &KTWindowController::fullScreenChanged, layout_, &KTLayoutViewController::windowFullScreenChange);
     windowDidLoad(app);
 
     // Space plays and pauses wherever the focus is in this window; a text field that
@@ -98,7 +97,7 @@ void KTWindowController::changeEvent(QEvent *event)
         }
         if (full != wasFullScreen_) {
             wasFullScreen_ = full;
-            NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::WINDOW_FULL_CHANGE));
+            emit fullScreenChanged(full);
         }
     } else if (event->type() == QEvent::LanguageChange) {
         setWindowIconText(Localization::text("CFBundleDisplayName", "InfoPlist"));

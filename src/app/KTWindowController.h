@@ -1,5 +1,5 @@
-// The main window: sized to 0.7 of the screen and centred, not resizable,
-// announcing every change of full-screen mode ("window_full_change").
+// The main window: sized to 0.7 of the screen and centred, not resizable; a change
+// of full-screen mode lets the layout's dividers go.
 #pragma once
 
 #include <QMainWindow>
@@ -21,6 +21,9 @@ public:
 
     static double winWidth;
     static double winHeight;
+
+signals:
+    void fullScreenChanged(bool fullScreen);
 
 protected:
     void changeEvent(QEvent *event) override;

@@ -43,8 +43,4 @@ inline constexpr char keyGPSDATA[] = "key_gps_data";
 inline constexpr char keyActiveYN[] = "key_active_yn";
 // "key_max_speed" and "key_is_in_china" come from the telemetry core (KEY_MAX_SPEED, KEY_IS_IN_CHINA).
 
-// Notification names
-inline constexpr char COMPASS_NOTIFICATION[] = "compass_notification";
-inline constexpr char WINDOW_FULL_CHANGE[] = "window_full_change";
-
 } // namespace AppKeys

@@ -4,10 +4,8 @@
 #include "PanelText.h"
 #include "InstrumentGeometry.h"
 #include "RotatedImageView.h"
-#include "common/AppKeys.h"
 #include "common/AppUtils.h"
 #include "common/Localization.h"
-#include "common/NotificationCenter.h"
 #include "common/Settings.h"
 #include "store/MyCache.h"
 
@@ -46,17 +44,12 @@ PositionCompassPanel::PositionCompassPanel(Settings &settings, QWidget *parent)
         storedSpd_ = float(*a);
 
     connect(&settings_, &Settings::speedUnitChanged, this, &PositionCompassPanel::updateUI);
-    auto *center = NotificationCenter::defaultCenter();
-    center->addObserver(this, QString::fromLatin1(AppKeys::COMPASS_NOTIFICATION), [this] { updateCompass(); });
 
     updateUI();
     layoutParts();
 }
 
-PositionCompassPanel::~PositionCompassPanel()
-{
-    NotificationCenter::defaultCenter()->removeObserver(this, QString::fromLatin1(AppKeys::COMPASS_NOTIFICATION));
-}
+PositionCompassPanel::~PositionCompassPanel() = default;
 
 void PositionCompassPanel::dataLogicProcessOfViodePath(const QString &path)
 {

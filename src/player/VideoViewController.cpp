@@ -11,11 +11,9 @@
 #include "PlaybackSteps.h"
 #include "ui/AppToast.h"
 #include "common/AppColorManager.h"
-#include "common/AppKeys.h"
 #include "common/AppLinks.h"
 #include "common/Localization.h"
 #include "common/NamedImage.h"
-#include "common/NotificationCenter.h"
 #include "common/Settings.h"
 #include "common/TimeFormatUtils.h"
 #include "ui/FullScreen.h"
@@ -497,7 +495,7 @@ void VideoViewController::zoomInOut()
 {
     zoomState = session_->zoomInDelegate.zoomInVideoPlayWindow(zoomState);
     if (zoomState == 0)
-        NotificationCenter::defaultCenter()->postNotificationName(QLatin1String(AppKeys::COMPASS_NOTIFICATION));
+        emit videoSizeRestored();
 }
 
 void VideoViewController::clickVoiceBtn()

@@ -195,6 +195,8 @@ signals:
     void marksChanged();
     // A time in another part of the trip was asked for: play it from `seconds`.
     void playPartRequested(int part, double seconds);
+    // The enlarged video went back to its place in the window.
+    void videoSizeRestored();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

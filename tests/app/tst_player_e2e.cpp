@@ -405,7 +405,10 @@ private slots:
         QTest::qWait(500);
         screenshot(QStringLiteral("e2e_2_video_enlarged"));
 
+        // Back in place, the compass turns to the stored angle again.
+        settings.setCompassAngle(0.75);
         layout->videoVC->zoomInOut();
+        QTRY_COMPARE(layout->playlistVC->gpsPanel->compassAngle(), 0.75f);
         QCOMPARE(layout->videoVC->zoomState, qint64(0));
         QVERIFY(!layout->videoZoomStateMAX);
         const QList<int> outer = layout->globalSplitView->sizes();
@@ -448,10 +451,12 @@ private slots:
         for (QWidget *focus : {static_cast<QWidget *>(layout->playlistVC->tableView), static_cast<QWidget *>(layout->videoVC)}) {
             window->activateWindow();
             focus->setFocus();
+            layout->latches.position0 = 123;
             QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_Escape);
             QTRY_VERIFY2_WITH_TIMEOUT(window->isFullScreen() && window->size() == screen,
                                       qPrintable(QStringLiteral("full %1, %2x%3").arg(window->isFullScreen())
                                                      .arg(window->width()).arg(window->height())), 5000);
+            QCOMPARE(layout->latches.position0, 0.0);   // the dividers' latches go with the change
             if (focus == layout->playlistVC->tableView)
                 screenshot(QStringLiteral("e2e_5_full_screen"));
             QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_Escape);

@@ -6,7 +6,6 @@
 #include "instruments/RotatedImageView.h"
 #include "common/AppKeys.h"
 #include "common/Localization.h"
-#include "common/NotificationCenter.h"
 
 #include <QAccessible>
 #include <QFile>
@@ -229,12 +228,12 @@ private slots:
                  text.constData());
     }
 
-    void compassNotificationRestoresTheStoredAngles()
+    void compassRestoreTurnsToTheStoredAngles()
     {
         PositionCompassPanel panel(*settings_);
         storeBehindTheBack(AppKeys::ROTATE_ANGLE_V, 1.25);
         storeBehindTheBack(AppKeys::ROTATE_SPD_V, 2.5);
-        NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::COMPASS_NOTIFICATION));
+        panel.updateCompass();
         // Deferred to a later turn of the event loop.
         QCOMPARE(panel.compassAngle(), 0.0f);
         QTRY_COMPARE(panel.compassAngle(), 1.25f);
@@ -309,17 +308,13 @@ private slots:
     void observersLeaveWithThePanel()
     {
         const char *unit = SIGNAL(speedUnitChanged(bool));
-        const QString compass = QString::fromLatin1(AppKeys::COMPASS_NOTIFICATION);
         const int before = settings_->followers(unit);
         {
             PositionCompassPanel panel(*settings_);
             QCOMPARE(settings_->followers(unit), before + 1);
-            QCOMPARE(NotificationCenter::defaultCenter()->observerCount(compass), 1);
         }
         QCOMPARE(settings_->followers(unit), before);
-        QCOMPARE(NotificationCenter::defaultCenter()->observerCount(compass), 0);
         settings_->setKmph(false);
-        NotificationCenter::defaultCenter()->postNotificationName(compass);
     }
 
     // The painting follows the geometry: the needle tip and the compass pointer

@@ -5,10 +5,8 @@
 #include "PlayerTestSupport.h"
 #include "ui/AppToast.h"
 #include "ui/KTToastWindowController.h"
-#include "common/AppKeys.h"
 #include "common/AppLinks.h"
 #include "common/Localization.h"
-#include "common/NotificationCenter.h"
 #include "player/EventsListView.h"
 #include "player/PlayerControlBar.h"
 #include "player/TelemetryTimeline.h"
@@ -497,17 +495,15 @@ private slots:
     void expandExchangesStateWithLayout()
     {
         Rig rig(*settings_);
-        int compass = 0;
-        QObject observer;
-        NotificationCenter::defaultCenter()->addObserver(&observer, AppKeys::COMPASS_NOTIFICATION, [&] { ++compass; });
+        QSignalSpy restored(rig.vc, &VideoViewController::videoSizeRestored);
         rig.layout.zoomAnswer = 1;
         rig.vc->zoomInOut();
         QCOMPARE(rig.vc->zoomState, qint64(1));
-        QCOMPARE(compass, 0);
+        QCOMPARE(restored.size(), 0);
         rig.layout.zoomAnswer = 0;
         rig.vc->zoomInOut();
         QCOMPARE(rig.vc->zoomState, qint64(0));
-        QCOMPARE(compass, 1);
+        QCOMPARE(restored.size(), 1);
         const auto zooms = rig.log.of("zoom", "layout");
         QCOMPARE(int(zooms.size()), 2);
         QCOMPARE(zooms[0].value, 0.0);
