@@ -29,6 +29,7 @@
 AppDelegate::AppDelegate(Settings &settings, QObject *parent) : QObject(parent), settings_(settings)
 {
     appController_ = new AppController(settings_, this);
+    toaster_ = new AppToast(this);
     connect(&settings_, &Settings::speedUnitChanged, this, &AppDelegate::updateCheckMarks);
     connect(&settings_, &Settings::mapProviderChanged, this, &AppDelegate::updateCheckMarks);
     connect(&settings_, &Settings::useOnlineMapsChanged, this, &AppDelegate::updateCheckMarks);
@@ -141,12 +142,12 @@ void AppDelegate::exportIncident()
         return;
     const QString source = video ? video->currentFile() : QString();
     if (source.isEmpty()) {
-        AppToast::showToast(Localization::text("Open a clip before exporting an incident."), toastSeconds);
+        toaster_->showToast(Localization::text("Open a clip before exporting an incident."), toastSeconds);
         return;
     }
     const MarkedRange range = video->markedRange();
     if (!range.ok) {
-        AppToast::showToast(range.message, toastSeconds);
+        toaster_->showToast(range.message, toastSeconds);
         return;
     }
     const QFileInfo info(source);
@@ -190,7 +191,7 @@ void AppDelegate::exportIncident()
         const QString text = ok ? (Localization::text("Incident exported.")
                                    + (corrected.isEmpty() ? QString() : QLatin1Char(' ') + corrected))
                                 : message;
-        AppToast::showToast(text, toastSeconds);
+        toaster_->showToast(text, toastSeconds);
         emit incidentExported(ok, message);
     });
     job->start(source, range.in, range.out, video->duration(), files.video,
@@ -248,7 +249,7 @@ void AppDelegate::exportTrack()
     const QList<QUrl> clips = playlistVC_ ? playlistVC_->exportClips() : QList<QUrl>();
     const qint64 tripGapMs = playlistVC_ ? playlistVC_->tripGapMs() : 0;
     if (clips.isEmpty()) {
-        AppToast::showToast(Localization::text("export_nothing"), 0.8f);
+        toaster_->showToast(Localization::text("export_nothing"), 0.8f);
         return;
     }
     // As for the incident: the suffix is settled before anyone is asked about the file.
@@ -267,10 +268,11 @@ void AppDelegate::exportTrack()
         return;
     QPointer<AppDelegate> self(this);
     TrackExport::exportTo(fileName, clips, tripGapMs, [self](const QString &error) {
-        AppToast::showToast(error.isEmpty() ? Localization::text("export_done")
-                                            : Localization::text("export_failed").arg(error), 0.8f);
-        if (self)
-            emit self->trackExported(error);
+        if (!self)
+            return;
+        self->toaster_->showToast(error.isEmpty() ? Localization::text("export_done")
+                                                  : Localization::text("export_failed").arg(error), 0.8f);
+        emit self->trackExported(error);
     });
 }
 
@@ -278,7 +280,7 @@ void AppDelegate::openUrls(const QList<QUrl> &given)
 {
     const RecordingCheck check = RecordingFiles::check(given);
     if (!check.refused.isEmpty())
-        AppToast::showToast(check.refused.join(QLatin1Char('\n')), 2.5f);
+        toaster_->showToast(check.refused.join(QLatin1Char('\n')), 2.5f);
     const QList<QUrl> &urls = check.accepted;
     if (urls.isEmpty() && !given.isEmpty())
         return;   // nothing could be taken in: the file playing goes on

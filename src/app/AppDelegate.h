@@ -18,6 +18,7 @@ class PlayListViewController;
 class KTWindowController;
 class KTWebViewController;
 class AppController;
+class AppToast;
 class PreferenceController;
 class IncidentExport;
 class QProgressDialog;
@@ -31,6 +32,8 @@ public:
     ~AppDelegate() override;
 
     Settings &settings() const { return settings_; }
+    // The toasts of the application: at most one on screen.
+    AppToast *toaster() const { return toaster_; }
 
     // The main controllers, registered by the window that makes them; each slot
     // empties itself when its controller goes.
@@ -112,6 +115,7 @@ private:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
     Settings &settings_;
+    AppToast *toaster_ = nullptr;
     QPointer<VideoViewController> videoVC_;
     QPointer<PlayListViewController> playlistVC_;
     QPointer<KTWindowController> windowVC_;

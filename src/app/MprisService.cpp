@@ -264,6 +264,12 @@ void MprisService::raiseWindow()
     window->activateWindow();
 }
 
+void MprisService::showToast(const QString &text)
+{
+    if (app_)
+        app_->toaster()->showToast(text, kToastSeconds);
+}
+
 void MprisService::quit()
 {
     // After the answer has gone out.
@@ -464,7 +470,7 @@ void MprisPlayerAdaptor::OpenUri(const QString &uri)
 {
     const QString problem = MprisRules::openUriProblem(uri);
     if (!problem.isEmpty()) {
-        AppToast::showToast(problem, kToastSeconds);
+        service_->showToast(problem);
         service_->refuseCall(problem);
         return;
     }
@@ -494,7 +500,7 @@ QStringList VeltraPlayerAdaptor::Open(const QStringList &files, const QVariantMa
             refused << problem;
     }
     if (!refused.isEmpty())
-        AppToast::showToast(refused.first(), kToastSeconds);
+        service_->showToast(refused.first());
     MprisService::open(service_->app(), request);
     service_->raiseWindow();
     return refused;

@@ -73,6 +73,8 @@ public:
     void refuseCall(const QString &message);
 
     void raiseWindow();
+    // Says `text` in a toast of the application.
+    void showToast(const QString &text);
 
     // Stop (here or the stop button) leaves the file paused at its start; the status
     // says "Stopped" until it plays again or another file opens.

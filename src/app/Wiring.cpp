@@ -12,6 +12,7 @@
 #include "store/MyCache.h"
 #include "telemetry/GpsDataHelper.h"
 #include "telemetry/TripTimeline.h"
+#include "ui/AppToast.h"
 
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -70,6 +71,8 @@ void playerAndPlayList(VideoViewController *video, PlayListViewController *list,
     app->setPlaylistVC(list);
     QObject::connect(list, &PlayListViewController::playIndexStarted, app, &AppDelegate::activeCurrentPlayIndex);
     QObject::connect(video, &VideoViewController::openFileRequested, app, &AppDelegate::openFile);
+    QObject::connect(video, &VideoViewController::message, app->toaster(), &AppToast::showToast);
+    QObject::connect(list, &PlayListViewController::message, app->toaster(), &AppToast::showToast);
 }
 
 PositionCompassPanel *positionPanel(PlayListViewController *list, Settings &settings)

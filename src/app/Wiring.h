@@ -17,7 +17,8 @@ namespace Wiring {
 // The play list starts rows in the player, closes it when the playing row goes and
 // hands it the keys it answers; the player takes a file's samples from the store;
 // the player's open control opens the delegate's
-// dialog; the delegate knows both and marks the entry of every row that starts.
+// dialog; the delegate knows both, marks the entry of every row that starts and shows
+// their messages in its toasts.
 // `app` may be null (then only the play list and the player are connected).
 void playerAndPlayList(VideoViewController *video, PlayListViewController *list, AppDelegate *app);
 

@@ -9,7 +9,6 @@
 #include "PlayerControlBar.h"
 #include "PlayerOverlays.h"
 #include "PlaybackSteps.h"
-#include "ui/AppToast.h"
 #include "common/AppColorManager.h"
 #include "common/AppLinks.h"
 #include "common/Localization.h"
@@ -258,11 +257,11 @@ void VideoViewController::followSession()
         timeSlider->setEnabled(true);
     });
     connect(s, &PlaybackSession::rateChanged, this, &VideoViewController::updatePlayButton);
-    connect(s, &PlaybackSession::rateStepped, this, [](int rate) {
-        AppToast::showToast(QString::asprintf("%dx", rate), kToastSeconds);
+    connect(s, &PlaybackSession::rateStepped, this, [this](int rate) {
+        emit message(QString::asprintf("%dx", rate), kToastSeconds);
     });
-    connect(s, &PlaybackSession::rateLadderStepped, this, [](double rate) {
-        AppToast::showToast(PlaybackSteps::rateText(rate), kToastSeconds);
+    connect(s, &PlaybackSession::rateLadderStepped, this, [this](double rate) {
+        emit message(PlaybackSteps::rateText(rate), kToastSeconds);
     });
     connect(s, &PlaybackSession::volumeChanged, controlBar_, &PlayerControlBar::showVolume);
     connect(s, &PlaybackSession::setUpFinished, this, &VideoViewController::setUpFinished);
@@ -630,7 +629,7 @@ void VideoViewController::installReviewKeys()
 void VideoViewController::markIn()
 {
     if (!session_->isReady()) {
-        AppToast::showToast(IncidentMarks::range(std::nullopt, std::nullopt, 0).message, kToastSeconds * 3);
+        emit message(IncidentMarks::range(std::nullopt, std::nullopt, 0).message, kToastSeconds * 3);
         return;
     }
     markIn_ = currentTime();
@@ -640,7 +639,7 @@ void VideoViewController::markIn()
 void VideoViewController::markOut()
 {
     if (!session_->isReady()) {
-        AppToast::showToast(IncidentMarks::range(std::nullopt, std::nullopt, 0).message, kToastSeconds * 3);
+        emit message(IncidentMarks::range(std::nullopt, std::nullopt, 0).message, kToastSeconds * 3);
         return;
     }
     markOut_ = currentTime();
@@ -662,7 +661,7 @@ void VideoViewController::confirmMarks(const QString &what, double seconds)
         if (!r.message.isEmpty())
             text = r.message;
     }
-    AppToast::showToast(text, r.message.isEmpty() ? kToastSeconds : kToastSeconds * 3);
+    emit message(text, r.message.isEmpty() ? kToastSeconds : kToastSeconds * 3);
 }
 
 QString VideoViewController::currentFile() const
@@ -695,18 +694,19 @@ void VideoViewController::capture()
         saveImageFileToDiskPath(path);
         return;
     }
-    AppToast::showToast(Localization::text("capture_fail"), kToastSeconds);
+    emit message(Localization::text("capture_fail"), kToastSeconds);
 }
 
 void VideoViewController::saveImageFileToDiskPath(const QString &path)
 {
     // The frame under the playhead is the one the sink shows; converting, encoding and
-    // writing it happen on the pool. The toast comes even when the view has gone.
+    // writing it happen on the pool.
     QPointer<VideoViewController> self(this);
     saveCurrentFrame(path).then(qApp, [self, path](bool ok) {
-        AppToast::showToast(Localization::text(ok ? "capture_suc" : "capture_fail"), kToastSeconds);
-        if (self)
-            emit self->captureFinished(path, ok);
+        if (!self)
+            return;
+        emit self->message(Localization::text(ok ? "capture_suc" : "capture_fail"), kToastSeconds);
+        emit self->captureFinished(path, ok);
     });
 }
 

@@ -197,6 +197,8 @@ signals:
     void playPartRequested(int part, double seconds);
     // The enlarged video went back to its place in the window.
     void videoSizeRestored();
+    // A short message for the user (a toast), shown for `seconds`.
+    void message(const QString &text, float seconds);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

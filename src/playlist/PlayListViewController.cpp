@@ -8,7 +8,6 @@
 #include "common/Settings.h"
 #include "store/MyCache.h"
 #include "store/RecordingFiles.h"
-#include "ui/AppToast.h"
 #include "ui/VideoFileDialog.h"
 
 #include "TripGrouping.h"
@@ -203,7 +202,7 @@ void PlayListViewController::selectIndexPlay(qint64 n)
     skipStep_ = 1;
     while (quint64(n) < quint64(list.size()) &&
            !QFileInfo::exists(PlayListRules::localPath(list.at(n).path))) {
-        AppToast::showToast(Localization::text("playlist_missing_file").arg(abbreviationFile(list.at(n).path)), 0.8f);
+        emit message(Localization::text("playlist_missing_file").arg(abbreviationFile(list.at(n).path)), 0.8f);
         n += step;
     }
     if (quint64(n) < quint64(list.size())) {
@@ -378,7 +377,7 @@ void PlayListViewController::addVideoPlay()
 {
     const RecordingCheck check = RecordingFiles::check(openPanel ? openPanel(this) : QList<QUrl>());
     if (!check.refused.isEmpty())
-        AppToast::showToast(check.refused.join(QLatin1Char('\n')), 2.5f);
+        emit message(check.refused.join(QLatin1Char('\n')), 2.5f);
     const QList<QUrl> urls = check.accepted;
     if (urls.isEmpty())
         return;

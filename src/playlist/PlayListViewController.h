@@ -124,6 +124,8 @@ signals:
     void playingTripChanged(const QList<QUrl> &clips, int playingIndex);
     // The clip requested next (playRequested) is to start at `seconds`.
     void startAtRequested(double seconds);
+    // A short message for the user (a toast), shown for `seconds`.
+    void message(const QString &text, float seconds);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

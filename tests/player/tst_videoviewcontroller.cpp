@@ -3,8 +3,6 @@
 // overlays, capture and tear-down. The playback logic itself is tested on the
 // session (tst_playback_session).
 #include "PlayerTestSupport.h"
-#include "ui/AppToast.h"
-#include "ui/KTToastWindowController.h"
 #include "common/AppLinks.h"
 #include "common/Localization.h"
 #include "player/EventsListView.h"
@@ -45,11 +43,6 @@ namespace {
 QString picturesDir()
 {
     return QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-}
-
-bool waitToastIdle()
-{
-    return QTest::qWaitFor([] { return !AppToast::winlock(); }, 5000);
 }
 
 } // namespace
@@ -100,11 +93,13 @@ private:
         RecordingModule playlist{"playlist", &log};
         RecordingModule layout{"layout", &log};
         RecordingModule mapLines{"mapLines", &log};
+        std::unique_ptr<QSignalSpy> messages;   // the player's messages for the user
 
         explicit Rig(Settings &settings, bool withRemoveLine = false)
         {
             window.resize(900, 620);
             vc = new VideoViewController(settings, &window);
+            messages = std::make_unique<QSignalSpy>(vc, &VideoViewController::message);
             vc->setGeometry(0, 0, 900, 620);
             vc->session()->gpsDelegate.set(&gps);
             vc->session()->gpsInfoDelegate.set(&gpsInfo);
@@ -149,7 +144,6 @@ private slots:
 
     void init()
     {
-        QVERIFY(waitToastIdle());
         settings_ = std::make_unique<TestSettings>();
         QDir(picturesDir() + "/vistrel").removeRecursively();
         QFile::remove(picturesDir() + "/vistrel");
@@ -414,11 +408,10 @@ private slots:
         QVERIFY(rig.open(long_));
         QVERIFY(rig.waitPlaying());
         rig.vc->backwardRate();
-        QVERIFY(AppToast::currentToast());
-        QCOMPARE(AppToast::currentToast()->text(), QString("-2x"));
-        QVERIFY(waitToastIdle());
+        QCOMPARE(rig.messages->size(), 1);
+        QCOMPARE(rig.messages->last().at(0).toString(), QString("-2x"));
         rig.vc->forwardRate();
-        QCOMPARE(AppToast::currentToast()->text(), QString("2x"));
+        QCOMPARE(rig.messages->last().at(0).toString(), QString("2x"));
     }
 
     void ratesWithoutFileDoNothing()
@@ -429,7 +422,7 @@ private slots:
         rig.vc->playOrPause();
         rig.vc->stopVideo();
         QCOMPARE(rig.vc->player(), nullptr);
-        QVERIFY(!AppToast::winlock());
+        QVERIFY(rig.messages->isEmpty());
         QCOMPARE(rig.vc->currentTime(), 0.0);
         QCOMPARE(rig.vc->duration(), 0.0);
     }
@@ -589,8 +582,8 @@ private slots:
     {
         Rig rig(*settings_);
         rig.vc->capture();
-        QVERIFY(AppToast::currentToast());
-        QVERIFY(AppToast::currentToast()->text() == Localization::text("capture_fail"));
+        QCOMPARE(rig.messages->size(), 1);
+        QCOMPARE(rig.messages->last().at(0).toString(), Localization::text("capture_fail"));
         QVERIFY(!QFileInfo::exists(picturesDir() + "/vistrel"));
     }
 
@@ -617,7 +610,7 @@ private slots:
         QCOMPARE(stamp.size(), QString("yyyy_MM_dd_HH_mm_ss_zzz").size());
         const QDateTime when = QDateTime::fromString(stamp, "yyyy_MM_dd_HH_mm_ss_zzz");
         QVERIFY2(when.isValid() && when >= before && when <= after, qPrintable(stamp));
-        QCOMPARE(AppToast::currentToast()->text(), Localization::text("capture_suc"));
+        QCOMPARE(rig.messages->last().at(0).toString(), Localization::text("capture_suc"));
 
         const QImage saved(path);
         QCOMPARE(saved.size(), QSize(320, 240));
@@ -709,7 +702,7 @@ private slots:
         QVERIFY(done.wait(10000));
         QFile::remove(userDirs);
         QCOMPARE(done.first().at(1).toBool(), false);
-        QCOMPARE(AppToast::currentToast()->text(), Localization::text("capture_fail"));
+        QCOMPARE(rig.messages->last().at(0).toString(), Localization::text("capture_fail"));
         QVERIFY(!QFileInfo::exists(done.first().at(0).toString()));
     }
 
@@ -732,7 +725,7 @@ private slots:
         QVERIFY(rig.vc->defaultImage->isVisible());
         QVERIFY(!rig.vc->videoWidget->videoSink()->videoFrame().isValid());
         QCOMPARE(rig.vc->currentTimeField->text(), QString("0:00"));
-        QVERIFY(!AppToast::winlock());
+        QVERIFY(rig.messages->isEmpty());
     }
 
     void closeTwiceAndDestroyWhilePausedOrLoading_data()

@@ -396,7 +396,7 @@ private slots:
         QVERIFY(pl_->model()->isMissingRow(0));
         pl_->selectIndexPlay(0);
         QCOMPARE(pl_->selectIndex, qint64(1));
-        QVERIFY(AppToast::winlock());
+        QVERIFY(app_->toaster()->winlock());   // the missing file is named in a toast
     }
 
     void removeWithRow2Current()
