@@ -387,9 +387,12 @@ private slots:
             << QList<TripClip>{clip(0, {step(0), step(1), step(2), step(3)}), clip(1, {step(1, 120), step(2)}),
                                clip(4, {step(4)})}
             << 4.0 << 5.0 << 120;
-        QTest::addRow("a clip without fix is a gap, not a line across")
-            << QList<TripClip>{clip(0, {step(0), step(1)}), clip(2, {none, none}), clip(4, {step(5), step(6)})} << 2.0
+        // The car drove on while the camera had no fix: 1 -> 5 is bridged, as inside a clip.
+        QTest::addRow("a clip without fix is bridged")
+            << QList<TripClip>{clip(0, {step(0), step(1)}), clip(2, {none, none}), clip(4, {step(5), step(6)})} << 6.0
             << 6.0 << 50;
+        QTest::addRow("a pause longer than a drive's breaks the line")
+            << QList<TripClip>{clip(0, {step(0), step(1)}), clip(13, {step(5), step(6)})} << 2.0 << 4.0 << 50;
         QTest::addRow("a fixless stretch inside a clip is joined")
             << QList<TripClip>{clip(0, {step(0), none, step(2)})} << 2.0 << 3.0 << 50;
         QTest::addRow("known duration") << QList<TripClip>{TripClip{0, 90.0, {step(0), step(1)}}} << 1.0 << 90.0 << 50;
