@@ -1,6 +1,5 @@
 // The pure geometry and texts of the instruments, against worked examples.
 #include "instruments/InstrumentGeometry.h"
-#include "instruments/ModuleLists.h"
 #include "instruments/TripFigures.h"
 
 #include <QTest>
@@ -337,34 +336,6 @@ private slots:
         QCOMPARE(t.map(QPointF(10, 0)), QPointF(10, 150));
         QCOMPARE(t.map(QPointF(10, 150)), QPointF(10, 0));
         QCOMPARE(t.mapRect(QRectF(0, 10, 20, 30)), QRectF(0, 110, 20, 30));
-    }
-
-    // --- the lists a module builds ---
-    void moduleLists()
-    {
-        auto sample = [](int spd, const char *lat, const char *lng, float gy) {
-            GpsSample s;
-            s.spd = spd;
-            s.gps_lat = lat;
-            s.gps_lgt = lng;
-            s.north_angle = spd * 2.0;
-            s.gsensor_x = 1.0f;
-            s.gsensor_y = gy;
-            return s;
-        };
-        const QList<GpsSample> samples = {sample(10, "51.5", "-0.12", 0), sample(20, "", "", 4.0f),
-                                          sample(30, "0", "12", 4.01f), sample(40, "0.0001", "abc", 0),
-                                          sample(50, "-33.9", "151.2", -1)};
-        const auto positions = ModuleLists::positionList(samples);
-        QCOMPARE(positions.size(), 2);
-        QCOMPARE(positions[0].longitude, -0.12f);
-        QCOMPARE(positions[0].latitude, 51.5f);
-        QCOMPARE(positions[1].heading, 100.0);
-        QCOMPARE(ModuleLists::speedList(samples), (QList<int>{10, 20, 30, 40, 50}));
-        const auto g = ModuleLists::gsensorList(samples);
-        QCOMPARE(g.size(), 4);   // y = 4.01 is left out
-        QCOMPARE(g[1][1], 4.0f);
-        QCOMPARE(g[3][1], -1.0f);
     }
 
     // --- the trip panel's figures over a trip of clips ---
