@@ -7,7 +7,8 @@
 #include "common/Localization.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListModel.h"
-#include "playlist/PlayListRules.h"
+#include "drive/PlayListRules.h"
+#include "drive/PlayQueue.h"
 #include "playlist/PlayListViewController.h"
 #include "store/MyCache.h"
 
@@ -78,7 +79,8 @@ int main(int argc, char **argv)
     MyCache::playPathClear();
 
     AppDelegate delegate;
-    PlayListViewController pane;
+    PlayQueue queue;
+    PlayListViewController pane(&queue);
     pane.resize(450, 440);
     pane.show();
     if (!QTest::qWaitForWindowExposed(&pane))
@@ -99,7 +101,6 @@ int main(int argc, char **argv)
         lastBeat = now;
         ++beats;
     });
-    QObject::connect(&pane, &PlayListViewController::filesAdded, [] {});
     clock.start();
     beat.start();
     pane.addVideoPlay();

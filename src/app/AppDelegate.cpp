@@ -11,10 +11,11 @@
 #include "common/AppUserDefaults.h"
 #include "common/Localization.h"
 #include "common/NotificationCenter.h"
+#include "drive/DriveTelemetry.h"
+#include "drive/PlayQueue.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListViewController.h"
 #include "store/MyCache.h"
-#include "store/RecordingFiles.h"
 #include "ui/AppToast.h"
 #include "ui/VideoFileDialog.h"
 
@@ -61,6 +62,18 @@ KTWindowController *AppDelegate::windowVC() const { return windowVC_; }
 void AppDelegate::setVideoVC(VideoViewController *vc) { videoVC_ = vc; }
 void AppDelegate::setPlaylistVC(PlayListViewController *vc) { playlistVC_ = vc; }
 void AppDelegate::setWindowVC(KTWindowController *vc) { windowVC_ = vc; }
+PlayQueue *AppDelegate::queue() const { return queue_; }
+DriveTelemetry *AppDelegate::telemetry() const { return telemetry_; }
+void AppDelegate::setTelemetry(DriveTelemetry *telemetry) { telemetry_ = telemetry; }
+
+void AppDelegate::setQueue(PlayQueue *queue)
+{
+    if (queue_)
+        queue_->disconnect(this);
+    queue_ = queue;
+    if (queue)
+        connect(queue, &PlayQueue::opened, this, &AppDelegate::filesOpened);
+}
 
 void AppDelegate::buildMenus(QMenuBar *bar)
 {
@@ -233,6 +246,8 @@ bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
 void AppDelegate::applicationDidFinishLaunching()
 {
     MyCache::playPathClear();
+    if (queue_)
+        queue_->reload();
 
     // Normalise both settings, then announce them; the check marks follow the
     // announcements, as they do for a change from any other place.
@@ -284,7 +299,7 @@ void AppDelegate::exportTrack()
     if (!mayReplace(windowVC(), title, {fileName}, replacePanel))
         return;
     QPointer<AppDelegate> self(this);
-    TrackExport::exportTo(fileName, clips, PlayListViewController::tripGapMs(), [self](const QString &error) {
+    TrackExport::exportTo(fileName, clips, PlayQueue::tripGapMs(), [self](const QString &error) {
         AppToast::showToast(error.isEmpty() ? Localization::text("export_done")
                                             : Localization::text("export_failed").arg(error), 0.8f);
         if (self)
@@ -292,30 +307,10 @@ void AppDelegate::exportTrack()
     });
 }
 
-void AppDelegate::openUrls(const QList<QUrl> &given)
+void AppDelegate::openUrls(const QList<QUrl> &urls, double startAt)
 {
-    const RecordingCheck check = RecordingFiles::check(given);
-    if (!check.refused.isEmpty())
-        AppToast::showToast(check.refused.join(QLatin1Char('\n')), 2.5f);
-    const QList<QUrl> &urls = check.accepted;
-    if (urls.isEmpty() && !given.isEmpty())
-        return;   // nothing could be taken in: the file playing goes on
-    if (videoVC_)
-        videoVC_->close();
-    if (urls.isEmpty())
-        return;
-    const QUrl first = urls.first();
-    QPointer<AppDelegate> self(this);
-    MyCache::playPathArrCache(urls, [self, first] {
-        if (!self)
-            return;
-        self->activeCurrentPlayFile(first.toString(QUrl::FullyEncoded));
-        if (self->videoVC_)
-            self->videoVC_->initAssetData(first);
-        if (self->playlistVC_)
-            self->playlistVC_->followActiveEntry();
-        emit self->filesOpened();
-    });
+    if (queue_)
+        queue_->open(urls, OpenOptions{startAt});
 }
 
 void AppDelegate::showPreferences()
@@ -393,27 +388,3 @@ void AppDelegate::visitabout()
 void AppDelegate::watchvideo() { QDesktopServices::openUrl(AppLinks::userGuide()); }
 void AppDelegate::visitwebsite() { QDesktopServices::openUrl(AppLinks::website()); }
 void AppDelegate::visitshop() { QDesktopServices::openUrl(AppLinks::shop()); }
-
-void AppDelegate::activeCurrentPlayFile(const QString &path)
-{
-    PlayList list = MyCache::playList().value_or(PlayList());
-    for (PlayListEntry &e : list)
-        e.activeYN = false;
-    for (qsizetype k = list.size() - 1; k >= 0; --k) {
-        if (list[k].path == path) {
-            list[k].activeYN = true;
-            break;
-        }
-    }
-    MyCache::syncPlayList(list);
-}
-
-void AppDelegate::activeCurrentPlayIndex(int n)
-{
-    PlayList list = MyCache::playList().value_or(PlayList());
-    for (PlayListEntry &e : list)
-        e.activeYN = false;
-    if (n >= 0 && n < list.size())
-        list[n].activeYN = true;
-    MyCache::syncPlayList(list);
-}

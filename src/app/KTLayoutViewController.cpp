@@ -6,6 +6,8 @@
 #include "common/AppColorManager.h"
 #include "common/AppKeys.h"
 #include "common/NotificationCenter.h"
+#include "drive/DriveTelemetry.h"
+#include "drive/PlayQueue.h"
 #include "instruments/GpsViewController.h"
 #include "instruments/KTDisplayViewController.h"
 #include "map/KTWebViewController.h"
@@ -78,22 +80,22 @@ void KTLayoutViewController::viewDidLoad()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(globalSplitView);
 
-    // The controllers, in this order, with the module slots filled once.
+    // The drive core, then the controllers, in this order, wired once.
+    queue = new PlayQueue(this);
+    telemetry = new DriveTelemetry(this);
     displayVC = new KTDisplayViewController();
     webVC = new KTWebViewController();
-    webVC->distanceDelegate.set(displayVC);
-    webVC->zoomInOutDelegate.set(this);
+    connect(webVC, &KTWebViewController::zoomRequested, this,
+            [this](qint64 state) { webVC->setZoomState(zoomInMapWindow(state)); });
     gpsVC = new GpsViewController();
-    playlistVC = new PlayListViewController();
-    Wiring::positionPanel(playlistVC);
+    playlistVC = new PlayListViewController(queue);
+    PositionCompassPanel *position = Wiring::positionPanel(playlistVC);
     videoVC = new VideoViewController();
-    Wiring::playerAndPlayList(videoVC, playlistVC, AppDelegate::instance());
-    videoVC->session()->zoomInDelegate.set(this);
-    videoVC->session()->gpsDelegate.set(webVC);
-    videoVC->session()->speedDelegate.set(displayVC);
-    videoVC->session()->gpsInfoDelegate.set(playlistVC);
-    videoVC->session()->videoEndDelegate.set(playlistVC);
-    Wiring::tripsAndMap(videoVC, playlistVC, webVC, displayVC);
+    connect(videoVC, &VideoViewController::zoomRequested, this,
+            [this](qint64 state) { videoVC->setZoomState(zoomInVideoPlayWindow(state)); });
+    Wiring::playerAndPlayList(videoVC, playlistVC, queue, telemetry, AppDelegate::instance());
+    Wiring::tripsAndMap(videoVC, queue, telemetry, webVC, displayVC);
+    Wiring::panels(telemetry, displayVC, position);
 
     putInto(videoView, videoVC);
     putInto(playListView, playlistVC);

@@ -5,6 +5,7 @@
 #include "SampleFactory.h"
 #include "common/AppKeys.h"
 #include "common/AppUserDefaults.h"
+#include "drive/DriveTelemetry.h"
 #include "store/MyCache.h"
 #include "store/PlayListEntry.h"
 
@@ -65,6 +66,33 @@ inline PlayListEntry makeEntry(const QString &path, const QList<GpsSample> &samp
     e.maxSpeed = maxSpeed;
     return e;
 }
+
+// Drives a panel as the window does: the drive's telemetry follows an entry, and the
+// panel shows the clip, its duration and each moment.
+template <class Panel>
+struct DriveRig {
+    DriveTelemetry telemetry;
+    explicit DriveRig(Panel *panel)
+    {
+        QObject::connect(&telemetry, &DriveTelemetry::clipChanged, panel, &Panel::showClip);
+        QObject::connect(&telemetry, &DriveTelemetry::durationChanged, panel, &Panel::setDuration);
+        QObject::connect(&telemetry, &DriveTelemetry::momentChanged, panel, &Panel::showMoment);
+    }
+    // The entry stored for `path`; a file the store does not hold has no samples.
+    void open(const QString &path)
+    {
+        PlayListEntry e;
+        e.path = path;
+        for (const PlayListEntry &stored : MyCache::playList().value_or(PlayList()))
+            if (stored.path == path) {
+                e = stored;
+                break;
+            }
+        telemetry.follow(&e);
+    }
+    void duration(double seconds) { telemetry.setDuration(seconds); }
+    void tick(double seconds) { telemetry.tick(seconds); }
+};
 
 inline void setUnit(bool kmph)
 {

@@ -1,5 +1,5 @@
-// The play list's position and compass half, driven through the module contract
-// with a store filled through MyCache.
+// The play list's position and compass half, showing the drive's telemetry of
+// entries stored through MyCache.
 #include "InstrumentTestSupport.h"
 #include "instruments/InstrumentGeometry.h"
 #include "instruments/PositionCompassPanel.h"
@@ -84,9 +84,11 @@ private slots:
         storeEntries({makeEntry(path, {makeSample(lat.toLatin1().constData(), lng.toLatin1().constData(), speed, heading)}, speed)});
 
         PositionCompassPanel panel;
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(1.0);
-        panel.updateDataByCurrentTime(0.5);
+
+        DriveRig rig(&panel);
+        rig.open(path);
+        rig.duration(1.0);
+        rig.tick(0.5);
 
         QTEST(panel.spdshow->text(), "speedText");
         QTEST(panel.needleAngle(), "needle");
@@ -102,35 +104,22 @@ private slots:
         QVERIFY(panel.longitudeUnitLabels->isHidden());
     }
 
-    void speedAndPositionListsAreIndexedSeparately()
-    {
-        const QString path = fileUrl("B.MOV");
-        storeEntries({makeEntry(path, drive180WithHalfTheFixes(), 179)});
-        PositionCompassPanel panel;
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(180.0);
-        panel.updateDataByCurrentTime(100.5);
-        // Speed entry 100 of 180; position entry 50 of 90, which is second 100.
-        QCOMPARE(panel.spd_show_v(), 100.0f);
-        QCOMPARE(panel.compassAngle(), compassRotation(200.0));
-        QCOMPARE(panel.latitudeLabels->text(), convertLatLngToDFM(40.1f));
-    }
-
     void assistiveToolsHearTheFiguresOnceTheyListen()
     {
         const QString path = fileUrl("B.MOV");
         storeEntries({makeEntry(path, drive180WithHalfTheFixes(), 179)});
         PositionCompassPanel panel;
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(180.0);
-        panel.updateDataByCurrentTime(100.5);
+        DriveRig rig(&panel);
+        rig.open(path);
+        rig.duration(180.0);
+        rig.tick(100.5);
         auto spokenName = [&] { return QAccessible::queryAccessibleInterface(panel.spdshow)->text(QAccessible::Name); };
         QVERIFY(!QAccessible::isActive());
         QVERIFY(spokenName() != panel.spdshow->text());
 
         QAccessible::setActive(true);
         QCOMPARE(spokenName(), panel.spdshow->text());
-        panel.updateDataByCurrentTime(120.5);
+        rig.tick(120.5);
         QCOMPARE(spokenName(), QStringLiteral("120KM/H"));
         // A panel made while a tool listens names its figures from the start.
         PositionCompassPanel second;
@@ -144,20 +133,21 @@ private slots:
         const QString path = fileUrl("C.MOV");
         storeEntries({makeEntry(path, drive180WithHalfTheFixes(), 179)});
         PositionCompassPanel panel;
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(180.0);
-        panel.updateDataByCurrentTime(59.97);
+        DriveRig rig(&panel);
+        rig.open(path);
+        rig.duration(180.0);
+        rig.tick(59.97);
         const QString speed = panel.spdshow->text();
         const float compass = panel.compassAngle();
         QCOMPARE(speed, QStringLiteral("59KM/H"));
-        panel.updateDataByCurrentTime(180.0);    // index 180 == N
-        panel.updateDataByCurrentTime(-4.0);     // index -2
+        rig.tick(180.0);    // index 180 == N
+        rig.tick(-4.0);     // index -2
         QCOMPARE(panel.spdshow->text(), speed);
         QCOMPARE(panel.compassAngle(), compass);
 
         // A file that is not in the store: every list empty, nothing moves.
-        panel.dataLogicProcessOfViodePath(fileUrl("missing.MOV"));
-        panel.updateDataByCurrentTime(10.0);
+        rig.open(fileUrl("missing.MOV"));
+        rig.tick(10.0);
         QCOMPARE(panel.spdshow->text(), speed);
         QCOMPARE(panel.compassAngle(), compass);
     }
@@ -170,11 +160,12 @@ private slots:
         const QString path = fileUrl("D.MOV");
         storeEntries({makeEntry(path, samples, 49)});
         PositionCompassPanel panel;
+        DriveRig rig(&panel);
         panel.rotateAngle(0.25f);
         panel.latitudeLabels->setText(QStringLiteral("before"));
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(20.0);
-        panel.updateDataByCurrentTime(12.2);
+        rig.open(path);
+        rig.duration(20.0);
+        rig.tick(12.2);
         QCOMPARE(panel.spdshow->text(), QStringLiteral("42KM/H"));
         QCOMPARE(panel.compassAngle(), 0.25f);
         QCOMPARE(panel.latitudeLabels->text(), QStringLiteral("before"));
@@ -185,9 +176,10 @@ private slots:
         const QString path = fileUrl("E.MOV");
         storeEntries({makeEntry(path, {makeSample("1", "1", 86, 90.0), makeSample("1", "1", 43, 270.0)}, 86)});
         PositionCompassPanel panel;
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(2.0);
-        panel.updateDataByCurrentTime(0.1);
+        DriveRig rig(&panel);
+        rig.open(path);
+        rig.duration(2.0);
+        rig.tick(0.1);
         RotationStore::waitForWrites();
         QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_ANGLE_V).value_or(-1), double(float(M_PI / 2)));
         QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_SPD_V).value_or(-1), double(float(M_PI / 2)));
@@ -197,13 +189,13 @@ private slots:
         AppUserDefaults::setValue(AppKeys::ROTATE_ANGLE_V, 7.0);
         AppUserDefaults::setValue(AppKeys::ROTATE_SPD_V, 8.0);
         for (int k = 0; k < 500; ++k)
-            panel.updateDataByCurrentTime(0.1 + k * 0.001);
+            rig.tick(0.1 + k * 0.001);
         RotationStore::waitForWrites();
         QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_ANGLE_V).value_or(-1), 7.0);
         QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_SPD_V).value_or(-1), 8.0);
 
         // The next second turns both and writes both out.
-        panel.updateDataByCurrentTime(1.0);
+        rig.tick(1.0);
         RotationStore::waitForWrites();
         QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_ANGLE_V).value_or(-1), double(compassRotation(270.0)));
         QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_SPD_V).value_or(-1), double(float(M_PI / 4)));
@@ -218,6 +210,7 @@ private slots:
     void compassNotificationRestoresTheStoredAngles()
     {
         PositionCompassPanel panel;
+        DriveRig rig(&panel);
         AppUserDefaults::setValue(AppKeys::ROTATE_ANGLE_V, 1.25);
         AppUserDefaults::setValue(AppKeys::ROTATE_SPD_V, 2.5);
         NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::COMPASS_NOTIFICATION));
@@ -241,11 +234,12 @@ private slots:
         const QString path = fileUrl("F.MOV");
         storeEntries({makeEntry(path, {makeSample("1", "1", 100, 0)}, 100)});
         PositionCompassPanel panel;
+        DriveRig rig(&panel);
         QCOMPARE(panel.spdImage->imageName(), QStringLiteral("x7kmh"));
         QCOMPARE(panel.spdArrowChange->imageName(), QStringLiteral("arrownewkmh"));
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(1.0);
-        panel.updateDataByCurrentTime(0.0);
+        rig.open(path);
+        rig.duration(1.0);
+        rig.tick(0.0);
         const float needle = panel.needleAngle();
         QCOMPARE(needle, float(double(100.0f / 172.0f) * M_PI));
 
@@ -256,7 +250,7 @@ private slots:
         QCOMPARE(panel.spdArrowChange->imageName(), QStringLiteral("arrownew"));
         QCOMPARE(panel.needleAngle(), needle);
 
-        panel.updateDataByCurrentTime(0.0);
+        rig.tick(0.0);
         QCOMPARE(panel.needleAngle(), float(double(62.0f / 90.0f) * M_PI));
     }
 
@@ -285,9 +279,10 @@ private slots:
         const QString path = fileUrl("H.MOV");
         storeEntries({makeEntry(path, {makeSample("1", "1", 100, 0)}, 100)});
         PositionCompassPanel panel;
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(1.0);
-        panel.updateDataByCurrentTime(0.0);
+        DriveRig rig(&panel);
+        rig.open(path);
+        rig.duration(1.0);
+        rig.tick(0.0);
         QTEST(panel.needleAngle(), "needle");
         QTEST(panel.spdImage->imageName(), "dial");
         QCoreApplication::installTranslator(unitLabels());
@@ -300,6 +295,7 @@ private slots:
         const int before = NotificationCenter::defaultCenter()->observerCount(unit);
         {
             PositionCompassPanel panel;
+            DriveRig rig(&panel);
             QCOMPARE(NotificationCenter::defaultCenter()->observerCount(unit), before + 1);
             QCOMPARE(NotificationCenter::defaultCenter()->observerCount(compass), 1);
         }
@@ -326,10 +322,11 @@ private slots:
         const QString path = fileUrl("G.MOV");
         storeEntries({makeEntry(path, {makeSample("1", "1", speed, heading)}, speed)});
         PositionCompassPanel panel;
+        DriveRig rig(&panel);
         panel.resize(450, 264);
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(1.0);
-        panel.updateDataByCurrentTime(0.0);
+        rig.open(path);
+        rig.duration(1.0);
+        rig.tick(0.0);
         const QImage img = panel.grab().toImage();
 
         // Needle: 75% of the way from the pivot to the tip, turned clockwise.

@@ -3,6 +3,7 @@
 #include "ClipTime.h"
 #include "Fixtures.h"
 #include "MovieDuration.h"
+#include "TripDistance.h"
 #include "TripGrouping.h"
 #include "TripTimeline.h"
 
@@ -175,28 +176,41 @@ TEST(groupTrips_times_and_channel)
     CHECK_EQ(trips[0].endMs.value_or(-1), ClipTime::toMs(CivilTime{2025, 6, 12, 17, 47, 32}));
 }
 
-GpsSample at(const char *lat, const char *lon)
+TelemetrySample at(const char *lat, const char *lon)
 {
     GpsSample s;
     s.gps_lat = lat;
     s.gps_lgt = lon;
-    return s;
+    return TelemetrySample::fromGps(s);
 }
 
-TEST(routeMetres_and_tripMetres)
+ClipRoute route(std::optional<int64_t> startMs, int64_t durationMs, const std::vector<TelemetrySample> &samples,
+                size_t from = 0)
 {
-    // 0.01 degree of latitude is 1111.95 m; a sample without position breaks the line.
-    const std::vector<GpsSample> a{at("10", "20"), at("10.01", "20"), at("", ""), at("50", "20"), at("50.01", "20")};
-    CHECK_EQ(std::lround(routeMetres(a.data(), a.size())), 2224L);
-    CHECK_EQ(std::lround(routeMetres(a.data(), a.size(), 3)), 1112L);
+    return ClipRoute{startMs, durationMs, samples.data() + from, samples.size() - from};
+}
+
+TEST(tripMetres_table)
+{
+    // 0.01 degree of latitude is 1111.95 m. A sample without position is bridged: the
+    // line runs on to the next position (here 39.99 degrees further north).
+    const std::vector<TelemetrySample> a{at("10", "20"), at("10.01", "20"), at("", ""), at("50", "20"), at("50.01", "20")};
+    CHECK_EQ(std::lround(tripMetres({route(0, -1, a)})), 4448915L);
+    CHECK_EQ(std::lround(tripMetres({route(0, -1, a, 3)})), 1112L);
     // A 3-sample clip, then an event copy of its last two seconds and one more: only
     // the copy's step out of the first clip's seconds counts.
-    const std::vector<GpsSample> first{at("10", "20"), at("10.01", "20"), at("10.02", "20")};
-    const std::vector<GpsSample> copy{at("10.01", "20"), at("10.02", "20"), at("10.03", "20")};
-    const std::vector<TripClip> clips{{"a", 0, 3000, 0}, {"b", 1000, 3000, 0}};
-    const auto trips = groupTrips(clips);
-    CHECK_EQ(trips.size(), size_t(1));
-    CHECK_EQ(std::lround(tripMetres(trips[0], clips, {first.data(), copy.data()}, {first.size(), copy.size()})), 3336L);
+    const std::vector<TelemetrySample> first{at("10", "20"), at("10.01", "20"), at("10.02", "20")};
+    const std::vector<TelemetrySample> copy{at("10.01", "20"), at("10.02", "20"), at("10.03", "20")};
+    CHECK_EQ(std::lround(tripMetres({route(0, 3000, first), route(1000, 3000, copy)})), 3336L);
+    // The next clip continues the first within the pause that keeps a drive together:
+    // one line; a longer pause breaks it; the order given does not matter.
+    const std::vector<TelemetrySample> later{at("10.03", "20"), at("10.04", "20")};
+    CHECK_EQ(std::lround(tripMetres({route(13000, 2000, later), route(0, 3000, first)})), 4448L);
+    CHECK_EQ(std::lround(tripMetres({route(0, 3000, first), route(13001, 2000, later)})), 3336L);
+    // A clip without any position between two that have: bridged as well.
+    const std::vector<TelemetrySample> none{at("", ""), at("", "")};
+    CHECK_EQ(std::lround(tripMetres({route(0, 3000, first), route(3000, 2000, none), route(5000, 2000, later)})), 4448L);
+    CHECK_EQ(tripMetres({}), 0.0);
 }
 
 std::string offsetsText(const std::vector<double> &v)
