@@ -70,6 +70,111 @@ TEST(clock_readings)
     CHECK(c.utcStartMs == std::optional<int64_t>(at(2017, 1, 1, 0, 0, 0) - 1000));
 }
 
+TEST(clip_clocks)
+{
+    const int64_t now = at(2026, 12, 9, 12, 0, 0);
+    const int64_t gps = at(2026, 11, 8, 8, 30, 0);
+    const int64_t camera = gps + 3604000;
+    using S = ClipClock::Source;
+    using T = std::optional<int64_t>;
+    struct Row {
+        const char *name;
+        std::string path;
+        T created;   // the movie header's time
+        std::vector<TelemetrySample> samples;
+        double duration;
+        S source, cameraSource;
+        T utcStart, error, utcOfFourth, cameraOfFourth;
+    } rows[] = {
+        {"the name an hour and four seconds ahead of the GPS", "/card/2026_1108_093004_001.MOV", std::nullopt,
+         clip(gps), 10.0, S::Gps, S::Name, gps, 3604000, gps + 3000, camera + 3000},
+        {"the movie header when the name has no time", "CLIP0001.MOV", camera, clip(gps), 10.0, S::Gps, S::Movie,
+         gps, 3604000, gps + 3000, camera + 3000},
+        {"the name before the movie header", "2026_1108_093004_001.MOV", camera + 7000, clip(gps), 10.0, S::Gps,
+         S::Name, gps, 3604000, gps + 3000, camera + 3000},
+        {"no fix: the camera's time alone", "2026_1108_093004_001.MOV", std::nullopt, clip(std::nullopt, 10), 10.0,
+         S::Name, S::Name, std::nullopt, std::nullopt, std::nullopt, camera + 3000},
+        {"no fix and no camera time", "CLIP0001.MOV", std::nullopt, clip(std::nullopt, 10), 10.0, S::None, S::None,
+         std::nullopt, std::nullopt, std::nullopt, std::nullopt},
+        {"a week rollover: every sample's time put right", "2026_1108_083002_001.MOV", std::nullopt,
+         clip(gps - CameraClock::kRolloverMs), 10.0, S::Gps, S::Name, gps, 2000, gps + 3000, gps + 5000},
+        {"samples half a second apart", "2026_1108_093004_001.MOV", std::nullopt, clip(std::nullopt, 10), 5.0,
+         S::Name, S::Name, std::nullopt, std::nullopt, std::nullopt, camera + 1500},
+        {"a factory clock: UTC from the GPS, no error", "2000_0101_000000_001.MOV", std::nullopt, clip(gps), 10.0,
+         S::Gps, S::Name, gps, std::nullopt, gps + 3000, at(2000, 1, 1, 0, 0, 3)},
+    };
+    for (const Row &r : rows) {
+        tst::Row row(r.name);
+        const ClipClock c = CameraClock::ofClip(r.path, r.samples, r.duration, r.created, now);
+        CHECK(c.source == r.source);
+        CHECK(c.cameraSource == r.cameraSource);
+        CHECK(c.utcStartMs == r.utcStart);
+        CHECK(c.errorMs == r.error);
+        CHECK(c.sampleUtc(r.samples, 3) == r.utcOfFourth);
+        CHECK(c.sampleCamera(r.samples, 3) == r.cameraOfFourth);
+        CHECK(c.startMs() == (r.utcStart ? r.utcStart : c.cameraStartMs));
+    }
+}
+
+// A card whose camera runs an hour and four seconds ahead: the clips without a fix take
+// the error of their trip, else of the nearest trip, and trips and channels then line
+// up on true time.
+TEST(errors_are_shared_between_clips)
+{
+    const int64_t now = at(2026, 12, 9, 12, 0, 0);
+    struct Clip {
+        const char *name;
+        std::optional<int64_t> gps;   // the first fix's UTC; nothing: no fix
+        std::optional<int64_t> utcStart;
+        bool borrowed;
+    } card[] = {
+        {"2026_1108_093004_001F.MOV", at(2026, 11, 8, 8, 30, 0), at(2026, 11, 8, 8, 30, 0), false},
+        {"2026_1108_093014_002F.MOV", at(2026, 11, 8, 8, 30, 10), at(2026, 11, 8, 8, 30, 10), false},
+        {"2026_1108_093024_003F.MOV", std::nullopt, at(2026, 11, 8, 8, 30, 20), true},
+        {"2026_1108_093004_001R.MOV", std::nullopt, at(2026, 11, 8, 8, 30, 0), true},   // the nearest trip's
+        // The camera was set again in between: an hour ahead from here on.
+        {"2026_1108_120000_004F.MOV", at(2026, 11, 8, 11, 0, 0), at(2026, 11, 8, 11, 0, 0), false},
+        {"2026_1108_120010_005F.MOV", std::nullopt, at(2026, 11, 8, 11, 0, 10), true},   // its own trip's
+        {"2000_0101_000000_006F.MOV", std::nullopt, std::nullopt, false},               // a factory clock
+        {"CLIP0007.MOV", std::nullopt, std::nullopt, false},
+    };
+    std::vector<TripClip> clips;
+    std::vector<ClipClock> clocks;
+    for (const Clip &c : card) {
+        const auto named = ClipTime::fromFileName(c.name);
+        clips.push_back(TripClip{c.name, named ? std::optional<int64_t>(ClipTime::toMs(*named)) : std::nullopt, 10000,
+                                 ClipTime::channel(c.name)});
+        clocks.push_back(CameraClock::ofClip(c.name, clip(c.gps, c.gps ? 0 : 10), 10.0, std::nullopt, now));
+    }
+    const std::vector<TripClip> before = CameraClock::correctedStarts(clips, clocks);
+    CameraClock::shareErrors(clocks, clips);
+    for (size_t i = 0; i < clips.size(); ++i) {
+        tst::Row row(card[i].name);
+        CHECK(clocks[i].utcStartMs == card[i].utcStart);
+        CHECK_EQ(clocks[i].errorFromOtherClips, card[i].borrowed);
+        CHECK(before[i].startMs == (card[i].gps ? card[i].gps : clips[i].startMs));   // nothing shared yet
+    }
+    CHECK(clocks[2].source == ClipClock::Source::Name);
+    CHECK(clocks[2].errorMs == std::optional<int64_t>(3604000));
+    CHECK(clocks[5].errorMs == std::optional<int64_t>(3600000));
+    CHECK(CameraClock::sourceName(clocks[2].source) == std::string("name"));
+    CHECK(CameraClock::outcomeName(clocks[2].reading.outcome) == std::string("no-fix"));
+
+    const std::vector<Trip> trips = groupTrips(CameraClock::correctedStarts(clips, clocks));
+    CHECK_EQ(trips.size(), size_t(5));
+    if (trips.size() == 5) {
+        CHECK(trips[0].clips == (std::vector<size_t>{6}));   // 2000: first in time
+        CHECK(trips[1].clips == (std::vector<size_t>{0, 1, 2}));
+        CHECK(trips[2].clips == (std::vector<size_t>{3}));
+        CHECK(trips[1].startMs == trips[2].startMs);       // front and rear on one true time
+        CHECK(trips[3].clips == (std::vector<size_t>{4, 5}));
+        CHECK(trips[4].clips == (std::vector<size_t>{7}));
+    }
+    // Without any clock the starts stay as given.
+    CHECK(CameraClock::correctedStarts(clips, {}).size() == clips.size());
+    CHECK(CameraClock::correctedStarts(clips, {})[0].startMs == clips[0].startMs);
+}
+
 TEST(trip_error_is_the_median)
 {
     CHECK(CameraClock::tripError({}) == std::nullopt);
