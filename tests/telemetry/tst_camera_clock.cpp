@@ -4,6 +4,11 @@
 
 #include "CameraClock.h"
 #include "ClipTime.h"
+#include "GpsDataHelper.h"
+#include "MovieDuration.h"
+
+#include <chrono>
+#include <cstdlib>
 
 namespace {
 
@@ -173,6 +178,68 @@ TEST(errors_are_shared_between_clips)
     // Without any clock the starts stay as given.
     CHECK(CameraClock::correctedStarts(clips, {}).size() == clips.size());
     CHECK(CameraClock::correctedStarts(clips, {})[0].startMs == clips[0].startMs);
+}
+
+// The forged cards: the clock card whose camera runs an hour and four seconds ahead,
+// and a clip of each kind of bad time; read as the player reads them.
+TEST(forged_clocks)
+{
+    const char *dir = std::getenv("VELTRA_SAMPLES");
+    const std::string samples = dir ? dir : "";
+    const int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::system_clock::now().time_since_epoch()).count();
+    using S = ClipClock::Source;
+    using T = std::optional<int64_t>;
+    struct Row {
+        const char *file;
+        O outcome;
+        S source;
+        T utcStart, error;
+        bool borrowed = false;   // the error comes from the other clips of the card
+    } rows[] = {
+        {"clock/2026_1108_093004_001.MOV", O::Measured, S::Gps, at(2026, 11, 8, 8, 30, 0), 3604000},
+        {"clock/2026_1108_093014_002.MOV", O::Measured, S::Gps, at(2026, 11, 8, 8, 30, 10), 3604000},
+        {"clock/2026_1108_093024_003.MOV", O::NoFix, S::Name, at(2026, 11, 8, 8, 30, 20), 3604000, true},
+        // The nearest trip with a measured error is the rollover clip's, two days on.
+        {"nofix.MOV", O::NoFix, S::Movie, at(2026, 11, 12, 7, 45, 0), 0, true},
+        {"badtime/2026_1114_080000_001.MOV", O::NoGpsDate, S::Name, at(2026, 11, 14, 8, 0, 0), 0, true},
+        {"badtime/2026_1114_080100_002.MOV", O::GpsDateImplausible, S::Name, at(2026, 11, 14, 8, 1, 0), 0, true},
+        {"badtime/2026_1114_080200_003.MOV", O::GpsDateImplausible, S::Name, at(2026, 11, 14, 8, 2, 0), 0, true},
+        {"badtime/2026_1114_080300_004.MOV", O::RolloverCorrected, S::Gps, at(2026, 11, 14, 8, 3, 0), 0},
+        {"badtime/2000_0101_000000_005.MOV", O::CameraClockUnset, S::Gps, at(2026, 11, 14, 8, 4, 0), std::nullopt},
+        {"badtime/2016_1231_235959_006.MOV", O::Measured, S::Gps, at(2016, 12, 31, 23, 59, 59), 0},
+    };
+    std::vector<TripClip> clips;
+    std::vector<ClipClock> clocks;
+    std::vector<std::vector<TelemetrySample>> samplesOf;
+    for (const Row &r : rows) {
+        const std::string path = samples + "/" + r.file;
+        const GpsReadResult read = GpsDataHelper::readGpsData(path);
+        const MovieDuration::Header movie = MovieDuration::header(path);
+        clocks.push_back(CameraClock::ofClip(path, read.samples, double(movie.durationMs) / 1000.0, movie.createdMs, now));
+        clips.push_back(TripClip{path, ClipTime::startMs(path, read), movie.durationMs, ClipTime::channel(path)});
+        samplesOf.push_back(read.samples);
+    }
+    CameraClock::shareErrors(clocks, clips);
+    for (size_t i = 0; i < clocks.size(); ++i) {
+        const Row &r = rows[i];
+        tst::Row row(r.file);
+        CHECK_EQ(samplesOf[i].size(), size_t(r.file[0] == 'n' ? 30 : 10));
+        CHECK_EQ(std::string(CameraClock::outcomeName(clocks[i].reading.outcome)), std::string(CameraClock::outcomeName(r.outcome)));
+        CHECK(clocks[i].source == r.source);
+        CHECK(clocks[i].utcStartMs == r.utcStart);
+        CHECK(clocks[i].errorMs == r.error);
+        CHECK_EQ(clocks[i].errorFromOtherClips, r.borrowed);
+    }
+    // The leap second's 23:59:60 has no time of its own; the sample after it is midnight.
+    CHECK(!samplesOf[9][1].utcMs);
+    CHECK(clocks[9].sampleUtc(samplesOf[9], 1) == T(at(2017, 1, 1, 0, 0, 0)));
+    CHECK(clocks[9].sampleUtc(samplesOf[9], 2) == T(at(2017, 1, 1, 0, 0, 0)));
+    // No trip starts at a time the GPS made up.
+    for (const Trip &t : groupTrips(CameraClock::correctedStarts(clips, clocks))) {
+        tst::Row row(clips[t.clips.front()].name);
+        CHECK(!t.startMs || (*t.startMs >= at(2000, 1, 1, 0, 0, 0) && *t.startMs <= now));
+    }
 }
 
 TEST(trip_error_is_the_median)
