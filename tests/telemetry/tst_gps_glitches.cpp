@@ -128,19 +128,19 @@ TEST(forged_drive_with_glitches)
     for (size_t i = 0; i < raw.size(); ++i)
         if (!(found[i].glitches & TelemetrySample::PositionGlitch))
             untouched.push_back(raw[i]);
-    const double rawMetres = GpsGlitches::routeMetres(raw), cleanMetres = GpsGlitches::routeMetres(found);
-    CHECK(std::fabs(cleanMetres - GpsGlitches::routeMetres(untouched)) < 0.01);
-    const auto onRoute = [](const std::vector<TelemetrySample> &s) {
-        return std::count_if(s.begin(), s.end(), [](const TelemetrySample &t) { return t.onRoute(); });
-    };
-    CHECK_EQ(GpsGlitches::maxSpeedKmh(raw), read.maxSpeed);
-    CHECK(GpsGlitches::maxSpeedKmh(raw) > 300);
-    CHECK(GpsGlitches::maxSpeedKmh(found) < 120);
-    CHECK(rawMetres > cleanMetres + 20000);
-    CHECK_EQ(onRoute(raw) - onRoute(found), long(truth["position_glitches"].items.size()));
-    std::fprintf(stderr, "forged glitches: raw %d km/h, %.1f m, %ld points; clean %d km/h, %.1f m, %ld points\n",
-                 GpsGlitches::maxSpeedKmh(raw), rawMetres, long(onRoute(raw)), GpsGlitches::maxSpeedKmh(found),
-                 cleanMetres, long(onRoute(found)));
+    const GpsGlitches::Figures rawFigures = GpsGlitches::figures(found, false);
+    const GpsGlitches::Figures clean = GpsGlitches::figures(found, true);
+    CHECK(std::fabs(clean.routeMetres - GpsGlitches::routeMetres(untouched)) < 0.01);
+    CHECK(std::fabs(rawFigures.routeMetres - GpsGlitches::routeMetres(raw)) < 0.01);
+    CHECK_EQ(rawFigures.maxSpeedKmh, read.maxSpeed);
+    CHECK(rawFigures.maxSpeedKmh > 300);
+    CHECK(clean.maxSpeedKmh < 120);
+    CHECK(rawFigures.routeMetres > clean.routeMetres + 20000);
+    CHECK_EQ(rawFigures.points, raw.size());
+    CHECK_EQ(rawFigures.points - clean.points, truth["position_glitches"].items.size());
+    std::fprintf(stderr, "forged glitches: raw %d km/h, %.1f m, %zu points; clean %d km/h, %.1f m, %zu points\n",
+                 rawFigures.maxSpeedKmh, rawFigures.routeMetres, rawFigures.points, clean.maxSpeedKmh,
+                 clean.routeMetres, clean.points);
 }
 
 TEST(utc_times_time_the_steps)
