@@ -1,5 +1,6 @@
 // The csv header and rows.
 #include "CsvWriter.h"
+#include "ClockAheadClip.h"
 #include "SampleFactory.h"
 
 #include <QTest>

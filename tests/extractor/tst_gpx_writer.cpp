@@ -1,6 +1,7 @@
 // The gpx document: schema validity, track points and segments, times, speed
 // and course.
 #include "GpxWriter.h"
+#include "ClockAheadClip.h"
 #include "SampleFactory.h"
 #include "XmlLint.h"
 

@@ -1,5 +1,6 @@
 // The json line of a read result and the detection line.
 #include "JsonWriter.h"
+#include "ClockAheadClip.h"
 #include "SampleFactory.h"
 
 #include <QJsonArray>

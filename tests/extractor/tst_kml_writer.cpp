@@ -1,5 +1,6 @@
 // The kml document: well-formed, one placemark per file, longitude before latitude.
 #include "KmlWriter.h"
+#include "ClockAheadClip.h"
 #include "SampleFactory.h"
 #include "XmlLint.h"
 
