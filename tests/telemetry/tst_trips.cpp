@@ -14,15 +14,18 @@ namespace {
 using fx::atom;
 using fx::Bytes;
 
-Bytes mvhd0(uint32_t timescale, uint32_t duration)
+Bytes mvhd0(uint32_t timescale, uint32_t duration, uint32_t created = 0)
 {
-    return atom("mvhd", Bytes().be32(0).be32(0).be32(0).be32(timescale).be32(duration).zeros(80));
+    return atom("mvhd", Bytes().be32(0).be32(created).be32(0).be32(timescale).be32(duration).zeros(80));
 }
 
-Bytes mvhd1(uint32_t timescale, uint64_t duration)
+Bytes mvhd1(uint32_t timescale, uint64_t duration, uint64_t created = 0)
 {
-    return atom("mvhd", Bytes().be32(0x01000000).be64(0).be64(0).be32(timescale).be64(duration).zeros(80));
+    return atom("mvhd", Bytes().be32(0x01000000).be64(created).be64(0).be32(timescale).be64(duration).zeros(80));
 }
+
+// Seconds since 1904 of a camera clock's reading.
+constexpr uint32_t k1904 = 2082844800u;
 
 Bytes movie(const Bytes &moovContent)
 {
@@ -43,6 +46,7 @@ TEST(MovieDuration_table)
         const char *name;
         Bytes file;
         int64_t ms;
+        std::optional<int64_t> created = std::nullopt;   // the creation time, ms since 1970
     } rows[] = {
         {"version 0", movie(mvhd0(1000, 60000)), 60000},
         {"version 0, time scale 90000", movie(mvhd0(90000, 5400000 + 4500)), 60050},
@@ -59,11 +63,16 @@ TEST(MovieDuration_table)
         {"moov beyond the atoms walked", manyFree, -1},
         {"an atom claims more than the file", hugeMdat, -1},
         {"empty file", Bytes(), -1},
+        {"creation time (v0)", movie(mvhd0(1000, 10000, k1904 + 1794130204u)), 10000, 1794130204000LL},
+        {"creation time (v1)", movie(mvhd1(1000, 10000, uint64_t(k1904) + 946684800u)), 10000, 946684800000LL},
+        {"creation time with a duration unknown", movie(mvhd0(1000, 0xFFFFFFFFu, k1904 + 60)), -1, 60000},
+        {"creation time beyond any calendar", movie(mvhd1(1000, 10000, ~uint64_t(0))), 10000},
     };
     for (const auto &r : rows) {
         tst::Row row(r.name);
         tst::TempFile f(r.file);
         CHECK_EQ(MovieDuration::milliseconds(f.path), r.ms);
+        CHECK(MovieDuration::header(f.path).createdMs == r.created);
     }
     CHECK_EQ(MovieDuration::milliseconds("/nonexistent/veltra/X.MOV"), int64_t(-1));
 }
