@@ -24,6 +24,10 @@ for kind in nt9665 nt9665-2trak nt9666 icat6330; do
   done
   "$forge" --kind "$kind" --scenario city --no-video --blocks 2 --out "$seeds/file/forge-$kind-city2.MOV"
 done
+for kind in freegps-v3 freegps-old freegps-long freegps-nmea freegps-xor free-box text-0x120 text-gsensori text-nmea; do
+  "$forge" --kind "$kind" --scenario drive --no-video --blocks 1 --out "$seeds/file/forge-$kind.MOV"
+done
+"$forge" --kind freegps-v3 --no-index --no-video --blocks 2 --out "$seeds/file/forge-freegps-noindex.MOV"
 "$B/tests/fuzz/make_corpus" "$seeds/file"
 mv "$seeds/file"/sentence_*.txt "$seeds/nmea/"
 cp -r tests/fuzz/regressions/file/. "$seeds/file/" 2>/dev/null || true

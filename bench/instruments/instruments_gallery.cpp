@@ -8,7 +8,7 @@
 #include "instruments/GpsViewController.h"
 #include "instruments/KTDisplayViewController.h"
 #include "instruments/PositionCompassPanel.h"
-#include "store/MyCache.h"
+#include "drive/DriveTelemetry.h"
 
 #include <QApplication>
 #include <QDir>
@@ -28,7 +28,11 @@ int main(int argc, char **argv)
     e.path = path;
     e.gpsData = demoDrive(180);
     e.maxSpeed = 110;
-    MyCache::syncPlayList({e});
+    DriveTelemetry telemetry;
+    telemetry.follow(&e);
+    telemetry.setDuration(180.0);
+    const ClipTelemetry &clip = telemetry.clip();
+    const TelemetryMoment moment = telemetry.momentAt(at);
 
     Settings settings;
     for (bool kmph : {true, false}) {
@@ -38,18 +42,18 @@ int main(int argc, char **argv)
 
         PositionCompassPanel panel(settings);
         panel.resize(450, 264);
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(180.0);
-        panel.updateDataByCurrentTime(at);
+        panel.showClip(clip);
+        panel.setDuration(180.0);
+        panel.showMoment(moment);
         panel.grab().save(out + QStringLiteral("/compass_panel_") + unit + QStringLiteral(".png"));
 
         KTDisplayViewController trip(settings);
         trip.resize(900, 150);
-        trip.dataLogicProcessOfViodePath(path);
+        trip.showClip(clip);
         trip.totalDistance(0);
-        trip.videoAllTime(180.0);
+        trip.setDuration(180.0);
         trip.totalDistance(3120.5f);
-        trip.updateDataByCurrentTime(at);
+        trip.showMoment(moment);
         trip.grab().save(out + QStringLiteral("/trip_panel_") + unit + QStringLiteral(".png"));
 
         CustomSpeedView gauge;
@@ -89,9 +93,9 @@ int main(int argc, char **argv)
 
     GpsViewController gps;
     gps.resize(450, 220);
-    gps.dataLogicProcessOfViodePath(path);
-    gps.videoAllTime(180.0);
-    gps.updateDataByCurrentTime(at);
+    gps.showClip(clip);
+    gps.setDuration(180.0);
+    gps.showMoment(moment);
     gps.grab().save(out + QStringLiteral("/gps_view.png"));
     return 0;
 }

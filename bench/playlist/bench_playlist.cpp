@@ -8,7 +8,8 @@
 #include "common/Settings.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListModel.h"
-#include "playlist/PlayListRules.h"
+#include "drive/PlayListRules.h"
+#include "drive/PlayQueue.h"
 #include "playlist/PlayListViewController.h"
 #include "store/MyCache.h"
 
@@ -80,7 +81,8 @@ int main(int argc, char **argv)
 
     Settings settings;
     AppDelegate delegate(settings);
-    PlayListViewController pane(settings);
+    PlayQueue queue(settings);
+    PlayListViewController pane(&queue, settings);
     pane.resize(450, 440);
     pane.show();
     if (!QTest::qWaitForWindowExposed(&pane))
@@ -101,7 +103,6 @@ int main(int argc, char **argv)
         lastBeat = now;
         ++beats;
     });
-    QObject::connect(&pane, &PlayListViewController::filesAdded, [] {});
     clock.start();
     beat.start();
     pane.addVideoPlay();

@@ -8,10 +8,11 @@
 #include "common/AppLinks.h"
 #include "common/Localization.h"
 #include "common/Settings.h"
+#include "drive/DriveTelemetry.h"
+#include "drive/PlayQueue.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListViewController.h"
 #include "store/MyCache.h"
-#include "store/RecordingFiles.h"
 #include "ui/AppToast.h"
 #include "ui/VideoFileDialog.h"
 
@@ -39,12 +40,29 @@ AppDelegate::AppDelegate(Settings &settings, QObject *parent) : QObject(parent),
 
 AppDelegate::~AppDelegate() = default;
 
+void AppDelegate::showMessage(const QString &text, float seconds)
+{
+    toaster_->showToast(text, seconds);
+}
+
 VideoViewController *AppDelegate::videoVC() const { return videoVC_; }
 PlayListViewController *AppDelegate::playlistVC() const { return playlistVC_; }
 KTWindowController *AppDelegate::windowVC() const { return windowVC_; }
 void AppDelegate::setVideoVC(VideoViewController *vc) { videoVC_ = vc; }
 void AppDelegate::setPlaylistVC(PlayListViewController *vc) { playlistVC_ = vc; }
 void AppDelegate::setWindowVC(KTWindowController *vc) { windowVC_ = vc; }
+PlayQueue *AppDelegate::queue() const { return queue_; }
+DriveTelemetry *AppDelegate::telemetry() const { return telemetry_; }
+void AppDelegate::setTelemetry(DriveTelemetry *telemetry) { telemetry_ = telemetry; }
+
+void AppDelegate::setQueue(PlayQueue *queue)
+{
+    if (queue_)
+        queue_->disconnect(this);
+    queue_ = queue;
+    if (queue)
+        connect(queue, &PlayQueue::opened, this, &AppDelegate::filesOpened);
+}
 
 void AppDelegate::buildMenus(QMenuBar *bar)
 {
@@ -216,6 +234,8 @@ bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
 void AppDelegate::applicationDidFinishLaunching()
 {
     MyCache::playPathClear();
+    if (queue_)
+        queue_->reload();
 
     // Both settings (normalised when the settings were read) are chosen again, which
     // announces them; the check marks and the panes follow the announcements, as they
@@ -247,7 +267,7 @@ void AppDelegate::openFile()
 void AppDelegate::exportTrack()
 {
     const QList<QUrl> clips = playlistVC_ ? playlistVC_->exportClips() : QList<QUrl>();
-    const qint64 tripGapMs = playlistVC_ ? playlistVC_->tripGapMs() : 0;
+    const qint64 tripGapMs = queue_ ? queue_->tripGapMs() : 0;
     if (clips.isEmpty()) {
         toaster_->showToast(Localization::text("export_nothing"), 0.8f);
         return;
@@ -276,30 +296,10 @@ void AppDelegate::exportTrack()
     });
 }
 
-void AppDelegate::openUrls(const QList<QUrl> &given)
+void AppDelegate::openUrls(const QList<QUrl> &urls, double startAt)
 {
-    const RecordingCheck check = RecordingFiles::check(given);
-    if (!check.refused.isEmpty())
-        toaster_->showToast(check.refused.join(QLatin1Char('\n')), 2.5f);
-    const QList<QUrl> &urls = check.accepted;
-    if (urls.isEmpty() && !given.isEmpty())
-        return;   // nothing could be taken in: the file playing goes on
-    if (videoVC_)
-        videoVC_->close();
-    if (urls.isEmpty())
-        return;
-    const QUrl first = urls.first();
-    QPointer<AppDelegate> self(this);
-    MyCache::playPathArrCache(urls, [self, first] {
-        if (!self)
-            return;
-        self->activeCurrentPlayFile(first.toString(QUrl::FullyEncoded));
-        if (self->videoVC_)
-            self->videoVC_->initAssetData(first);
-        if (self->playlistVC_)
-            self->playlistVC_->followActiveEntry();
-        emit self->filesOpened();
-    });
+    if (queue_)
+        queue_->open(urls, OpenOptions{startAt});
 }
 
 void AppDelegate::showPreferences()
@@ -377,27 +377,3 @@ void AppDelegate::visitabout()
 void AppDelegate::watchvideo() { QDesktopServices::openUrl(AppLinks::userGuide()); }
 void AppDelegate::visitwebsite() { QDesktopServices::openUrl(AppLinks::website()); }
 void AppDelegate::visitshop() { QDesktopServices::openUrl(AppLinks::shop()); }
-
-void AppDelegate::activeCurrentPlayFile(const QString &path)
-{
-    PlayList list = MyCache::playList().value_or(PlayList());
-    for (PlayListEntry &e : list)
-        e.activeYN = false;
-    for (qsizetype k = list.size() - 1; k >= 0; --k) {
-        if (list[k].path == path) {
-            list[k].activeYN = true;
-            break;
-        }
-    }
-    MyCache::syncPlayList(list);
-}
-
-void AppDelegate::activeCurrentPlayIndex(int n)
-{
-    PlayList list = MyCache::playList().value_or(PlayList());
-    for (PlayListEntry &e : list)
-        e.activeYN = false;
-    if (n >= 0 && n < list.size())
-        list[n].activeYN = true;
-    MyCache::syncPlayList(list);
-}

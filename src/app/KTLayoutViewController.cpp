@@ -4,6 +4,8 @@
 #include "KTSplitView.h"
 #include "Wiring.h"
 #include "common/AppColorManager.h"
+#include "drive/DriveTelemetry.h"
+#include "drive/PlayQueue.h"
 #include "instruments/GpsViewController.h"
 #include "instruments/KTDisplayViewController.h"
 #include "instruments/PositionCompassPanel.h"
@@ -72,25 +74,25 @@ void KTLayoutViewController::viewDidLoad(AppDelegate &app)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(globalSplitView);
 
-    // The controllers, in this order, with the module slots filled once.
+    // The drive core, then the controllers, in this order, wired once.
     Settings &settings = app.settings();
+    queue = new PlayQueue(settings, this);
+    telemetry = new DriveTelemetry(this);
     displayVC = new KTDisplayViewController(settings);
     webVC = new KTWebViewController(settings);
-    webVC->distanceDelegate.set(displayVC);
-    webVC->zoomInOutDelegate.set(this);
+    connect(webVC, &KTWebViewController::zoomRequested, this,
+            [this](qint64 state) { webVC->setZoomState(zoomInMapWindow(state)); });
     gpsVC = new GpsViewController();
-    playlistVC = new PlayListViewController(settings);
-    PositionCompassPanel *compass = Wiring::positionPanel(playlistVC, settings);
+    playlistVC = new PlayListViewController(queue, settings);
+    PositionCompassPanel *position = Wiring::positionPanel(playlistVC, settings);
     videoVC = new VideoViewController(settings);
+    connect(videoVC, &VideoViewController::zoomRequested, this,
+            [this](qint64 state) { videoVC->setZoomState(zoomInVideoPlayWindow(state)); });
     // Back in place, the compass and the needle are turned again once the images have their size.
-    connect(videoVC, &VideoViewController::videoSizeRestored, compass, &PositionCompassPanel::updateCompass);
-    Wiring::playerAndPlayList(videoVC, playlistVC, &app);
-    videoVC->session()->zoomInDelegate.set(this);
-    videoVC->session()->gpsDelegate.set(webVC);
-    videoVC->session()->speedDelegate.set(displayVC);
-    videoVC->session()->gpsInfoDelegate.set(playlistVC);
-    videoVC->session()->videoEndDelegate.set(playlistVC);
-    Wiring::tripsAndMap(videoVC, playlistVC, webVC, displayVC);
+    connect(videoVC, &VideoViewController::videoSizeRestored, position, &PositionCompassPanel::updateCompass);
+    Wiring::playerAndPlayList(videoVC, playlistVC, queue, telemetry, &app);
+    Wiring::tripsAndMap(videoVC, queue, telemetry, webVC, displayVC);
+    Wiring::panels(telemetry, displayVC, position);
 
     putInto(videoView, videoVC);
     putInto(playListView, playlistVC);

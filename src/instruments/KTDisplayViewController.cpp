@@ -2,7 +2,6 @@
 
 #include "BlackView.h"
 #include "CustomSpeedView.h"
-#include "modules/IndexRule.h"
 #include "InstrumentGeometry.h"
 #include "KTTextField.h"
 #include "KTView.h"
@@ -11,7 +10,6 @@
 #include "common/AppUtils.h"
 #include "common/Localization.h"
 #include "common/Settings.h"
-#include "store/MyCache.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -204,20 +202,23 @@ void KTDisplayViewController::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
 }
 
-void KTDisplayViewController::dataLogicProcessOfViodePath(const QString &path)
+void KTDisplayViewController::showClip(const ClipTelemetry &clip)
 {
-    currentPlayVideoPath_ = path;
-    const QList<GpsSample> samples = MyCache::findGpsDatas(path).value_or(QList<GpsSample>());
-    maxSpd_ = MyCache::findMaxSpeed(path);
+    currentPlayVideoPath_ = clip.path;
+    maxSpd_ = clip.maxSpeed;
     if (!tripShown())
         setTextIfChanged(maxHSpeed, speedText(float(maxSpd_)));
-    currentSpeedDataArr_ = ModuleLists::speedList(samples);
-    currentGsensorDataArr_ = ModuleLists::gsensorList(samples);
+    currentGsensorDataArr_.clear();
+    currentGsensorDataArr_.reserve(clip.gsensor.size());
+    for (const int i : clip.gsensor) {
+        const TelemetrySample &s = clip.samples->at(size_t(i));
+        currentGsensorDataArr_.append({s.gx, s.gy, s.gz});
+    }
     gsensorView->setGsensorArray(currentGsensorDataArr_);
     shownGsensor_ = -1;
 }
 
-void KTDisplayViewController::videoAllTime(double seconds)
+void KTDisplayViewController::setDuration(double seconds)
 {
     totalTime_ = float(seconds);
     shownGsensor_ = -1;
@@ -249,20 +250,19 @@ void KTDisplayViewController::loadAverageSpeedContent()
         showAverage(*kmh);
 }
 
-void KTDisplayViewController::updateDataByCurrentTime(double seconds)
+void KTDisplayViewController::showMoment(const TelemetryMoment &moment)
 {
-    // A file whose G-sensor list is empty changes nothing here; in particular the
+    // A file whose G-sensor view is empty changes nothing here; in particular the
     // maximum speed read from the store stays as it is.
-    const int i = IndexRule::indexForSingle(seconds, totalTime_, currentGsensorDataArr_.size());
+    const int i = moment.gsensor;
     // The clock ticks every millisecond, the entry moves once a second.
-    if (i < 0 || i == shownGsensor_)
+    if (i < 0 || i >= currentGsensorDataArr_.size() || i == shownGsensor_)
         return;
     shownGsensor_ = i;
     gsensorView->updateGsensorRange(i);
-    const CustomGsensorView::Entry &e = currentGsensorDataArr_.at(i);
-    setTextIfChanged(xTextField, gsensorXText(e[0]));
-    setTextIfChanged(yTextField, gsensorYText(e[1]));
-    setTextIfChanged(zTextField, gsensorZText(e[2]));
+    setTextIfChanged(xTextField, gsensorXText(moment.atGsensor.gx));
+    setTextIfChanged(yTextField, gsensorYText(moment.atGsensor.gy));
+    setTextIfChanged(zTextField, gsensorZText(moment.atGsensor.gz));
 }
 
 void KTDisplayViewController::setTripClips(const QList<TripClip> &clips)

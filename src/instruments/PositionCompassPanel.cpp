@@ -1,13 +1,11 @@
 #include "PositionCompassPanel.h"
 
-#include "modules/IndexRule.h"
 #include "PanelText.h"
 #include "InstrumentGeometry.h"
 #include "RotatedImageView.h"
 #include "common/AppUtils.h"
 #include "common/Localization.h"
 #include "common/Settings.h"
-#include "store/MyCache.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -51,38 +49,35 @@ PositionCompassPanel::PositionCompassPanel(Settings &settings, QWidget *parent)
 
 PositionCompassPanel::~PositionCompassPanel() = default;
 
-void PositionCompassPanel::dataLogicProcessOfViodePath(const QString &path)
+void PositionCompassPanel::showClip(const ClipTelemetry &clip)
 {
-    currentPlayVideoPath_ = path;
-    const QList<GpsSample> samples = MyCache::findGpsDatas(path).value_or(QList<GpsSample>());
-    positionList_ = ModuleLists::positionList(samples);
-    speedList_ = ModuleLists::speedList(samples);
+    currentPlayVideoPath_ = clip.path;
     shownPosition_ = shownSpeed_ = -1;
 }
 
-void PositionCompassPanel::videoAllTime(double seconds)
+void PositionCompassPanel::setDuration(double seconds)
 {
     totalTime_ = seconds;
     shownPosition_ = shownSpeed_ = -1;
 }
 
-void PositionCompassPanel::updateDataByCurrentTime(double seconds)
+void PositionCompassPanel::showMoment(const TelemetryMoment &moment)
 {
     inTick_ = true;
-    const int i = IndexRule::indexFor(seconds, totalTime_, positionList_.size());
+    const int i = moment.position;
     if (i >= 0 && i != shownPosition_) {
-        const ModuleLists::PositionEntry &e = positionList_.at(i);
+        const TelemetrySample &e = moment.atPosition;
         setLetterIfChanged(longitudeUnitLabels, shownLongitudeLetter_, longitudeLetter(e.longitude));
         setLetterIfChanged(latitudeUnitLabels, shownLatitudeLetter_, latitudeLetter(e.latitude));
         setTextIfChanged(longitudeLabels, convertLatLngToDFM(std::fabs(e.longitude)));
         setTextIfChanged(latitudeLabels, convertLatLngToDFM(std::fabs(e.latitude)));
-        rotateAngle(compassRotation(e.heading));
+        rotateAngle(compassRotation(e.course));
         shownPosition_ = i;
     }
 
-    const int k = IndexRule::indexFor(seconds, totalTime_, speedList_.size());
+    const int k = moment.sample;
     if (k >= 0 && k != shownSpeed_) {
-        spd_show_v_ = float(speedList_.at(k));
+        spd_show_v_ = float(moment.atSample.speedKmh);
         const double shown = double(AppUtils::convertSpeed(spd_show_v_, kmph_));
         const QString text = AppUtils::fixed(shown, 0) + speedUnitText_;
         setTextIfChanged(spdshow, text);

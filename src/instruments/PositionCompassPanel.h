@@ -1,13 +1,12 @@
 // The position and compass half of the play list page: a compass pointer turned
 // clockwise by the heading, the speed read-out with its dial and needle, and the
 // latitude and longitude in degrees, minutes and seconds (hidden, still kept up to
-// date). A self-contained module: the play list embeds it and forwards
-// dataLogicProcessOfViodePath / videoAllTime / updateDataByCurrentTime to it; the
-// panel itself follows the speed unit of the settings, where it also keeps its angles.
+// date). It shows the drive's telemetry (the clip, its duration, each moment); the
+// play list embeds it; the panel itself follows the speed unit of the settings, where
+// it also keeps its angles.
 #pragma once
 
-#include "modules/KTModuleProtocol.h"
-#include "ModuleLists.h"
+#include "drive/DriveTelemetry.h"
 
 #include <QList>
 #include <QString>
@@ -21,16 +20,16 @@ class QLabel;
 class RotatedImageView;
 class Settings;
 
-class PositionCompassPanel : public QWidget, public KTModuleProtocol {
+class PositionCompassPanel : public QWidget {
     Q_OBJECT
 public:
     explicit PositionCompassPanel(Settings &settings, QWidget *parent = nullptr);
     ~PositionCompassPanel() override;
 
-    // Module operations
-    void dataLogicProcessOfViodePath(const QString &path) override;
-    void videoAllTime(double seconds) override;
-    void updateDataByCurrentTime(double seconds) override;
+    // The playing clip, its duration and where the clock is in it.
+    void showClip(const ClipTelemetry &clip);
+    void setDuration(double seconds);
+    void showMoment(const TelemetryMoment &moment);
 
     // Turns the compass pointer (radians, positive = clockwise on screen) and
     // remembers the angle in the settings.
@@ -82,8 +81,6 @@ private:
     QString speedUnitText_;
     std::optional<bool> dialIsKmh_;   // the dial the unit label picks
     bool unitLabelIsPlain_ = true;     // the label cannot be read as part of the number
-    QList<ModuleLists::PositionEntry> positionList_;   // samples with a fix only
-    QList<int> speedList_;                // every sample, km/h
     std::optional<float> storedAngle_;
     std::optional<float> storedSpd_;
     // The entries that the read-outs show now; a tick for the same entries has

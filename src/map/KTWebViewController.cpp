@@ -1,10 +1,9 @@
 #include "KTWebViewController.h"
 
-#include "modules/IndexRule.h"
 #include "common/Localization.h"
+#include "drive/IndexRule.h"
 #include "MapPageBridge.h"
 #include "MapWebPage.h"
-#include "store/MyCache.h"
 #include "common/NamedImage.h"
 #include "common/Settings.h"
 #include "MapSettings.h"
@@ -12,7 +11,6 @@
 #include "Reachability.h"
 #include "SourceInspector.h"
 #include "TileSource.h"
-#include "GpsDataHelper.h"
 
 #include <QCryptographicHash>
 #include <QHash>
@@ -211,7 +209,12 @@ void KTWebViewController::changeMapUI()
 void KTWebViewController::zoomInOut()
 {
     reloadHtmlData();
-    zoomState_ = zoomInOutDelegate.zoomInMapWindow(zoomState_);
+    emit zoomRequested(zoomState_);
+}
+
+void KTWebViewController::setZoomState(qint64 state)
+{
+    zoomState_ = state;
     updateExpandButton();
 }
 
@@ -221,12 +224,13 @@ void KTWebViewController::evaluate(const QString &script)
     page_->runJavaScript(script);
 }
 
-void KTWebViewController::dataLogicProcessOfViodePath(const QString &path)
+void KTWebViewController::showClip(const ClipTelemetry &clip)
 {
-    distanceDelegate.totalDistance(0);
+    emit distanceMeasured(0);
     ++routeNumber_;
+    const QString path = clip.path;
     currentPlayVideoPath_ = path;
-    currentTrack_ = MapRoute::clipTrack(MyCache::findGpsDatas(path).value_or(QList<GpsSample>()));
+    currentTrack_ = MapRoute::clipTrack(*clip.samples, clip.positions);
     const QList<MapPoint> &route = currentTrack_.points;
 
     QStringList arrayForm;
@@ -270,7 +274,7 @@ QString KTWebViewController::routeNumberScript() const
     return QStringLiteral("window.veltraRoute = %1;").arg(routeNumber_);
 }
 
-void KTWebViewController::videoAllTime(double seconds)
+void KTWebViewController::setDuration(double seconds)
 {
     totalTime_ = seconds;
     if (seconds > 0)
@@ -282,13 +286,13 @@ bool KTWebViewController::inTrip() const
     return trip_.size() > 1 && trip_.contains(currentPlayVideoPath_);
 }
 
-void KTWebViewController::setTrip(const QList<QUrl> &clips, int playingIndex)
+void KTWebViewController::setTrip(const TripTelemetry &trip)
 {
     QStringList paths;
-    paths.reserve(clips.size());
-    for (const QUrl &url : clips)
-        paths << QString::fromUtf8(url.toEncoded());
-    tripPlaying_ = playingIndex;
+    paths.reserve(trip.clips.size());
+    for (const ClipTelemetry &clip : trip.clips)
+        paths << clip.path;
+    tripPlaying_ = trip.playing;
     if (paths == trip_)
         return;
     const bool wasShown = tripShown_;
@@ -297,7 +301,7 @@ void KTWebViewController::setTrip(const QList<QUrl> &clips, int playingIndex)
     tripShown_ = false;
     tripLoading_ = false;
     if (trip_.size() > 1) {
-        loadTripTracks();
+        loadTripTracks(trip);
     } else if (wasShown) {
         // The trip has ended in a clip of its own: that clip alone.
         evaluate(drawingScript(false));
@@ -305,33 +309,19 @@ void KTWebViewController::setTrip(const QList<QUrl> &clips, int playingIndex)
     }
 }
 
-void KTWebViewController::loadTripTracks()
+void KTWebViewController::loadTripTracks(const TripTelemetry &trip)
 {
-    // The store's lists are shared, not copied; a clip the store does not hold is
-    // read from its file. Turning samples into points and texts happens off the
-    // main thread.
-    QHash<QString, QList<GpsSample>> stored;
-    if (const std::optional<PlayList> list = MyCache::playList()) {
-        for (const PlayListEntry &e : *list) {
-            if (stored.contains(e.path))
-                continue;
-            stored.insert(e.path, e.gpsData);
-            // A clip not played yet: its duration from the movie header, for clicks.
-            if (e.durationMs > 0 && !durations_.contains(e.path))
-                durations_.insert(e.path, double(e.durationMs) / 1000.0);
-        }
-    }
-    struct Job {
-        QString path;
-        std::optional<QList<GpsSample>> samples;
-    };
-    QList<Job> jobs;
-    for (const QString &path : std::as_const(trip_)) {
-        const auto known = tracks_.constFind(path);
-        const auto it = stored.constFind(path);
-        if (known != tracks_.cend() && (it == stored.cend() || (*known)->sampleCount == it->size()))
+    // The samples are shared, not copied; turning them into points and texts happens
+    // off the main thread.
+    QList<ClipTelemetry> jobs;
+    for (const ClipTelemetry &clip : trip.clips) {
+        // A clip not played yet: its duration from the movie header, for clicks.
+        if (clip.durationMs > 0 && !durations_.contains(clip.path))
+            durations_.insert(clip.path, double(clip.durationMs) / 1000.0);
+        const auto known = tracks_.constFind(clip.path);
+        if (known != tracks_.cend() && size_t((*known)->sampleCount) == clip.samples->size())
             continue;
-        jobs.append({path, it == stored.cend() ? std::nullopt : std::optional<QList<GpsSample>>(*it)});
+        jobs.append(clip);
     }
     if (jobs.isEmpty()) {
         showTrip(true);
@@ -350,15 +340,8 @@ void KTWebViewController::loadTripTracks()
         tripLoading_ = false;
         showTrip(true);
     });
-    watcher->setFuture(QtConcurrent::mapped(jobs, [](const Job &job) {
-        QList<GpsSample> samples;
-        if (job.samples) {
-            samples = *job.samples;
-        } else {
-            const GpsReadResult read = GpsDataHelper::readGpsData(job.path.toStdString());
-            samples = QList<GpsSample>(read.videoDatas.begin(), read.videoDatas.end());
-        }
-        return Track(job.path, std::make_shared<const ClipTrack>(MapRoute::clipTrack(samples)));
+    watcher->setFuture(QtConcurrent::mapped(jobs, [](const ClipTelemetry &clip) {
+        return Track(clip.path, std::make_shared<const ClipTrack>(MapRoute::clipTrack(*clip.samples, clip.positions)));
     }));
 }
 
@@ -421,14 +404,15 @@ void KTWebViewController::pageRouteClicked(int clip, int point, int drawing)
         emit routeClicked(QUrl::fromEncoded(path.toUtf8()), seconds);
 }
 
-void KTWebViewController::updateDataByCurrentTime(double seconds)
+void KTWebViewController::showMoment(const TelemetryMoment &moment)
 {
-    const int i = IndexRule::indexFor(seconds, totalTime_, currentVideoGpsDataArr_.size());
-    if (i >= 0)
+    // The route holds the clip's positions, one point each: the moment's position is
+    // the marker's point.
+    const int i = moment.position;
+    if (i >= 0 && i < currentVideoGpsDataArr_.size())
         evaluate(MapRoute::scriptCall("updateMarkerPosition", currentVideoGpsDataArr_.at(i)));
-    const int j = IndexRule::indexFor(seconds, totalTime_, currentVideoGpsDataArrGoogle_.size());
-    if (j >= 0)
-        evaluate(MapRoute::scriptCall("updateMarkerPosition1", currentVideoGpsDataArrGoogle_.at(j)));
+    if (i >= 0 && i < currentVideoGpsDataArrGoogle_.size())
+        evaluate(MapRoute::scriptCall("updateMarkerPosition1", currentVideoGpsDataArrGoogle_.at(i)));
 }
 
 void KTWebViewController::removeLineMap()
@@ -476,7 +460,7 @@ void KTWebViewController::didReceiveDistance(double metres, double route)
 {
     if (route != double(routeNumber_))
         return;
-    distanceDelegate.totalDistance(float(metres));
+    emit distanceMeasured(float(metres));
 }
 
 void KTWebViewController::startInternetNotification()

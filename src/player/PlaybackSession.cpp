@@ -57,10 +57,6 @@ void PlaybackSession::initAssetData(const QUrl &url)
 {
     if (url.isEmpty())
         return;
-    const QString path = QString::fromUtf8(url.toEncoded());
-    gpsDelegate.dataLogicProcessOfViodePath(path);
-    gpsInfoDelegate.dataLogicProcessOfViodePath(path);
-    speedDelegate.dataLogicProcessOfViodePath(path);
     isAddVideoFile_ = true;
 
     // A file still playing is stopped before the engine takes the new one.
@@ -109,10 +105,6 @@ void PlaybackSession::setUpPlaybackOfAsset()
 
     const double d = duration();
     emit durationChanged(d);
-
-    speedDelegate.videoAllTime(d);
-    gpsDelegate.videoAllTime(d);
-    gpsInfoDelegate.videoAllTime(d);
 
     clock_->install(engine_, engine_->videoSink());
     observing_ = true;
@@ -176,15 +168,9 @@ double PlaybackSession::requestedRate() const
 
 void PlaybackSession::tick(double t)
 {
-    gpsDelegate.updateDataByCurrentTime(t);
-    gpsInfoDelegate.updateDataByCurrentTime(t);
-    speedDelegate.updateDataByCurrentTime(t);
     emit timeChanged(t);
-    if (duration() == t) {
-        videoEndDelegate.videoEnd();
-        removesourceMap.removeLineMap();
+    if (duration() == t)
         emit ended();
-    }
 }
 
 double PlaybackSession::currentTime() const
@@ -273,6 +259,7 @@ void PlaybackSession::stopVideo()
         return;
     engine_->pause();
     setCurrentTime(0);
+    emit stopped();
 }
 
 void PlaybackSession::forwardRate()

@@ -277,7 +277,7 @@ void VideoViewController::close()
 void VideoViewController::initAssetData(const QUrl &url)
 {
     waitingFirstFrame_ = false;
-    currentPath_ = url.isEmpty() ? QString() : QString::fromUtf8(url.toEncoded());
+    clipSamples_.clear();
     setTelemetry({}, 0.0);
     session_->initAssetData(url);
 }
@@ -409,7 +409,7 @@ void VideoViewController::showDuration(double d)
     movingPartsMoved_.invalidate();
     waitingFirstFrame_ = d > 0;
     if (d > 0) {
-        setTelemetry(sampleSource_ ? sampleSource_(currentPath_) : QList<GpsSample>(), d);
+        setTelemetry(clipSamples_, d);
         defaultImage->hide();
         defaultImage->setPixmap(NamedImage::pixmap(QStringLiteral("colorblack"), QSize(16, 9)));
         timeSlider->setRange(0, int(std::lround(d * 1000.0)));
@@ -482,17 +482,22 @@ void VideoViewController::updatePlayButton()
 
 void VideoViewController::nextFile()
 {
-    session_->videoEndDelegate.playNext(true);
+    emit nextFileRequested();
 }
 
 void VideoViewController::lastFile()
 {
-    session_->videoEndDelegate.playNext(false);
+    emit previousFileRequested();
 }
 
 void VideoViewController::zoomInOut()
 {
-    zoomState = session_->zoomInDelegate.zoomInVideoPlayWindow(zoomState);
+    emit zoomRequested(zoomState);
+}
+
+void VideoViewController::setZoomState(qint64 state)
+{
+    zoomState = state;
     if (zoomState == 0)
         emit videoSizeRestored();
 }

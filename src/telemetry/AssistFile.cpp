@@ -1,5 +1,6 @@
 #include "AssistFile.h"
 
+#include "AtomWalk.h"
 #include "BinaryFile.h"
 
 #include <algorithm>
@@ -94,62 +95,11 @@ void readBlock(BinaryFile &file, uint32_t position, unsigned char *buffer)
     file.readAt(at, buffer, CAssistFile::kBlockReadBytes);
 }
 
-// Walks atoms from the current position until one of type `fourcc`. Each header read
-// adds its size to *total when given; the walk gives up once the position passes
-// `limit` (when limit >= 0), on a short read, or on an atom it cannot step over.
-bool findAtom(BinaryFile &file, const char *fourcc, AtomHeader *found, uint64_t *total, int64_t limit)
-{
-    for (;;) {
-        const int64_t pos = file.tell();
-        if (pos < 0 || (limit >= 0 && pos > limit))
-            return false;
-        AtomHeader h;
-        if (!file.readAtomHeader(&h))
-            return false;
-        if (total)
-            *total += h.size;
-        if (h.is(fourcc)) {
-            *found = h;
-            return true;
-        }
-        if (!h.canSkip() || h.size > static_cast<uint64_t>(file.remainingFrom(h.start)))
-            return false;
-        if (!file.seek(h.end()))
-            return false;
-    }
-}
-
-// How many 4-byte entries of a table starting at `entries` inside `atom` really exist:
-// no more than the count says, than the atom holds, or than the file holds.
-uint32_t boundedCount(const BinaryFile &file, const AtomHeader &atom, int64_t entries, uint32_t count)
-{
-    int64_t bytes = file.remainingFrom(entries);
-    if (atom.size != 0)   // size 0: the atom runs to the end of the file
-        bytes = std::min<int64_t>(bytes, std::max<int64_t>(0, atom.end() - entries));
-    return static_cast<uint32_t>(std::min<int64_t>(count, bytes / 4));
-}
-
-// Calls fn(index, value) for the table entries whose 1-based number is a multiple of
-// `step` (every entry for step 1), reading the table in pieces.
-template <typename Fn>
-bool forEachTableEntry(BinaryFile &file, int64_t entries, uint32_t count, uint32_t step, Fn fn)
-{
-    if (!file.seek(entries))
-        return false;
-    constexpr uint32_t kPiece = 4096;
-    unsigned char buffer[kPiece * 4];
-    for (uint32_t base = 0; base < count; base += kPiece) {
-        const uint32_t n = std::min(kPiece, count - base);
-        if (!file.readExact(buffer, size_t(n) * 4))
-            return false;
-        // The first entry of the piece whose number is a multiple of step, then every step-th.
-        for (uint32_t i = step - 1 - base % step; i < n; i += step)
-            fn(base + i + 1, BinaryFile::u32BE(buffer + size_t(i) * 4));
-    }
-    return true;
-}
-
 } // namespace
+
+using AtomWalk::boundedCount;
+using AtomWalk::findAtom;
+using AtomWalk::forEachTableEntry;
 
 double read_leading_number(std::string_view text)
 {

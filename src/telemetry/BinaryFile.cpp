@@ -144,6 +144,7 @@ size_t BinaryFile::readFromFile(int64_t offset, unsigned char *buffer, size_t co
         if (n <= 0)
             break;
         done += size_t(n);
+        m_bytesRead += uint64_t(n);
         // A short read ends at the end of the file: asking again would only confirm that.
         if (offset + int64_t(done) >= m_size)
             break;

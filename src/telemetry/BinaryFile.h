@@ -78,6 +78,10 @@ public:
     // already: for an atom about to be walked whole, such as the movie header.
     void keep(int64_t offset, uint64_t length);
 
+    // Bytes taken from the file so far (window fills and direct reads), for the tests
+    // and benchmarks that hold a reader to reading the telemetry, not the movie.
+    uint64_t bytesRead() const { return m_bytesRead; }
+
     static uint32_t u32BE(const unsigned char *p);
     static int32_t i32LE(const unsigned char *p);
 
@@ -104,4 +108,5 @@ private:
     size_t m_windowCapacity = 0;
     int64_t m_windowStart = 0;
     size_t m_windowLength = 0;
+    uint64_t m_bytesRead = 0;
 };

@@ -3,6 +3,11 @@
 #include "AssistFile.h"
 #include "BinaryFile.h"
 #include "FileList.h"
+#include "FreeBox.h"
+#include "FreeGps.h"
+#include "MovieMap.h"
+#include "SideFiles.h"
+#include "TextTrack.h"
 #include "Utf8.h"
 
 #include <cerrno>
@@ -54,22 +59,18 @@ GpsReadResult GpsDataHelper::readGpsData(const std::string &reference)
     return readGpsData(file, path);
 }
 
-GpsReadResult GpsDataHelper::readGpsData(BinaryFile &file, const std::string &path)
-{
-    GpsReadResult result;
-    result.path = path;
-    CFileList detector;
-    const tagFileNode node = detector.createNodeInfo(path, file);
-    CAssistFile reader;
-    const int count = node.nt9665 ? reader.ParseAssistDataForNovatek(file) : reader.ParseAssistDataForNovatek66x(file);
-    if (count < 0) {
-        result.openError = reader.openError() ? reader.openError() : EINVAL;
-        return result;
-    }
+namespace {
 
+// One of the two Novatek block readers, as the read result; false when it found no block.
+bool readNovatek(BinaryFile &file, bool tables, TelemetryLayout layout, GpsReadResult *result)
+{
+    CAssistFile reader;
+    const int count = tables ? reader.ParseAssistDataForNovatek(file) : reader.ParseAssistDataForNovatek66x(file);
+    if (count <= 0)
+        return false;
     const std::vector<tagAssistInfo> &list = reader.GetAssistInfoList();
-    result.videoDatas.reserve(list.size());
-    result.times.reserve(list.size());
+    result->videoDatas.reserve(list.size());
+    result->times.reserve(list.size());
     float lastLat = 0, lastLgt = 0;
     for (const tagAssistInfo &info : list) {
         GpsSample s;
@@ -80,16 +81,86 @@ GpsReadResult GpsDataHelper::readGpsData(BinaryFile &file, const std::string &pa
         s.gsensor_x = info.gsensorX;
         s.gsensor_y = info.gsensorY;
         s.gsensor_z = info.gsensorZ;
-        result.videoDatas.push_back(std::move(s));
-        result.times.push_back(SentenceTime{info.utcTime, info.utcDate});
-        if (info.speed > result.maxSpeed)
-            result.maxSpeed = info.speed;
-        lastLat = textToFloat(info.gpsLat);
-        lastLgt = textToFloat(info.gpsLgt);
+        result->videoDatas.push_back(std::move(s));
+        result->times.push_back(SentenceTime{info.utcTime, info.utcDate});
+        if (info.speed > result->maxSpeed)
+            result->maxSpeed = info.speed;
+        lastLat = GpsDataHelper::textToFloat(info.gpsLat);
+        lastLgt = GpsDataHelper::textToFloat(info.gpsLgt);
     }
-    result.isInChina = true;
+    result->isInChina = true;
     if (lastLat != 0 && lastLgt != 0)
-        result.isInChina = locationInChina(lastLat, lastLgt);
+        result->isInChina = GpsDataHelper::locationInChina(lastLat, lastLgt);
+    result->samples = TelemetrySample::fromRead(*result);
+    result->layout = layout;
+    return true;
+}
+
+bool anyPosition(const GpsReadResult &result)
+{
+    for (const GpsSample &s : result.videoDatas)
+        if (!s.gps_lat.empty() && !s.gps_lgt.empty())
+            return true;
+    return false;
+}
+
+// The detection order, documented in GpsDataHelper.h. Each step that finds nothing
+// leaves the result empty for the next.
+void detectAndRead(BinaryFile &file, const std::string &path, GpsReadResult *result)
+{
+    CFileList detector;
+    const tagFileNode node = detector.createNodeInfo(path, file);
+    if (node.icat6330 && readNovatek(file, false, TelemetryLayout::Icat6330, result))
+        return;
+    if (node.nt9665 && readNovatek(file, true, TelemetryLayout::NovatekTables, result))
+        return;
+
+    const MovieMap map = MovieMap::of(file);
+    switch (FreeGps::read(file, map, false, result)) {
+    case FreeGps::Outcome::Read: return;
+    case FreeGps::Outcome::Unreadable: result->layout = TelemetryLayout::Unreadable; return;
+    case FreeGps::Outcome::NotFound: break;
+    }
+    const AtomHeader *afterUdta = map.afterUdta();
+    if (node.nt9666 && afterUdta && afterUdta->is("gps ") &&
+        readNovatek(file, false, TelemetryLayout::NovatekIndex, result))
+        return;
+    if (FreeBox::read(file, map, result) || TextTrack::read(file, map, result))
+        return;
+    if (node.nt9666 && !(afterUdta && afterUdta->is("gps "))) {
+        GpsReadResult indexed;
+        if (readNovatek(file, false, TelemetryLayout::NovatekIndex, &indexed) && anyPosition(indexed)) {
+            indexed.path = result->path;
+            *result = std::move(indexed);
+            return;
+        }
+    }
+    switch (FreeGps::read(file, map, true, result)) {
+    case FreeGps::Outcome::Read: return;
+    case FreeGps::Outcome::Unreadable: result->layout = TelemetryLayout::Unreadable; return;
+    case FreeGps::Outcome::NotFound: break;
+    }
+    const std::string nmea = SideFiles::nmeaBeside(path);
+    if (!nmea.empty() && SideFiles::readNmea(nmea, result))
+        return;
+    const std::string gpx = SideFiles::gpxBeside(path);
+    if (!gpx.empty() && SideFiles::readGpx(gpx, result))
+        return;
+    *result = GpsReadResult{};
+    result->path = path;
+}
+
+} // namespace
+
+GpsReadResult GpsDataHelper::readGpsData(BinaryFile &file, const std::string &path)
+{
+    GpsReadResult result;
+    result.path = path;
+    if (!file.isOpen()) {
+        result.openError = file.error() ? file.error() : EBADF;
+        return result;
+    }
+    detectAndRead(file, path, &result);
     return result;
 }
 

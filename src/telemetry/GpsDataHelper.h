@@ -14,6 +14,24 @@ public:
     // Reads the telemetry of the file named by `reference` (see referenceToPath). Never
     // fails: a file without telemetry gives an empty sample list, 0 and true. Safe to
     // call from any thread.
+    //
+    // One detection step tries the layouts in this order and keeps the first that gives
+    // samples (result.layout names it): the marks that were always read first stay
+    // first, so those files read as before; then the marks that cannot be mistaken
+    // (a magic in the blocks, named boxes, a track's handler); the weak Novatek rule
+    // (any udta) only after them; the scan, which reads the most, after everything
+    // inside the file; the files beside the video last.
+    //  1. the file ends with "ICAT6330": the index after udta         icat6330
+    //  2. udta names NT9665: the sample tables                         novatek-nt9665
+    //  3. a `gps ` index in moov listing `freeGPS ` blocks             freegps / unreadable
+    //  4. a `gps ` atom right after udta: the index reader             novatek-nt9666
+    //  5. `gps `, `3gf ` or `sttm` boxes under a top-level `free`      free-box
+    //  6. a text track whose samples hold telemetry                    text-track
+    //  7. any other udta: the index reader, when it gives a position   novatek-nt9666
+    //  8. the bounded scan for `freeGPS ` blocks                       freegps / unreadable
+    //  9. a .NMEA file with the video's base name                      nmea-file
+    // 10. a .gpx file with the video's base name                       gpx-file
+    // Blocks that are there but enciphered give layout "unreadable" and no samples.
     static GpsReadResult readGpsData(const std::string &reference);
     // The same for a file the caller has opened (`path` is its name, kept in the
     // result): detection and the reader share it, so the file is opened only once.

@@ -41,12 +41,21 @@ struct SentenceTime {
     std::string ddmmyy;   // e.g. "120319"
 };
 
+// The typed sample, which the read result carries beside the text one.
+#include "TelemetrySample.h"
+#include "TelemetryLayout.h"
+
 // What readGpsData returns for one file reference.
 struct GpsReadResult {
     std::vector<GpsSample> videoDatas;   // "key_video_datas", one per GPS block in file order
     int maxSpeed = 0;                    // "key_max_speed"
     bool isInChina = true;               // "key_is_in_china"
     std::vector<SentenceTime> times;     // parallel to videoDatas
+    // Parallel to videoDatas: the same moments as numbers, with what the camera did not
+    // record flagged absent and the UTC time where the camera gave one. Every reader fills it.
+    std::vector<TelemetrySample> samples;
+    // Which layout the telemetry was found in (TelemetryLayout::None without any).
+    TelemetryLayout layout = TelemetryLayout::None;
 
     // Outcome of opening the file, for callers that report it (the extractor):
     // 0 when the file was opened (with or without telemetry), otherwise an errno value

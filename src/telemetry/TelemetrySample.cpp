@@ -3,6 +3,11 @@
 #include "ClipTime.h"
 #include "GpsDataHelper.h"
 
+TelemetrySample TelemetrySample::fromGps(const GpsSample &s)
+{
+    return fromGps(s, SentenceTime{});
+}
+
 TelemetrySample TelemetrySample::fromGps(const GpsSample &s, const SentenceTime &time)
 {
     TelemetrySample t;

@@ -5,11 +5,13 @@
 // camera's own digits.
 #pragma once
 
-#include "GpsSample.h"
-
 #include <cstdint>
 #include <optional>
 #include <vector>
+
+struct GpsSample;
+struct SentenceTime;
+struct GpsReadResult;
 
 struct TelemetrySample {
     // Position. `latitude` and `longitude` are the sentence's numbers as the panels have
@@ -31,14 +33,27 @@ struct TelemetrySample {
     // UTC time of the moment where the camera gave one, ms since 1970-01-01.
     std::optional<int64_t> utcMs;
 
+    // What the glitch filter found wrong (GpsGlitches): a position or a speed reading
+    // no car makes. The readings stay as the camera gave them; figures leave them out.
+    enum Glitch : std::uint8_t { PositionGlitch = 1, SpeedGlitch = 2 };
+    std::uint8_t glitches = 0;
+    // A position that belongs on the route: a fix that can be drawn and is no glitch.
+    bool onRoute() const { return hasFix && onMap() && !(glitches & PositionGlitch); }
+    // A speed reading that counts for the maximum and the events.
+    bool speedCounts() const { return hasSpeed && !(glitches & SpeedGlitch); }
+
     // The sample of a Novatek GPS block: every field present, the position as its texts say.
-    static TelemetrySample fromGps(const GpsSample &sample, const SentenceTime &time = {});
+    static TelemetrySample fromGps(const GpsSample &sample);
+    static TelemetrySample fromGps(const GpsSample &sample, const SentenceTime &time);
     static std::vector<TelemetrySample> fromRead(const GpsReadResult &result);
 
     bool operator==(const TelemetrySample &o) const
     {
         return hasFix == o.hasFix && latitude == o.latitude && longitude == o.longitude && hasSpeed == o.hasSpeed &&
                speedKmh == o.speedKmh && hasCourse == o.hasCourse && course == o.course && hasG == o.hasG &&
-               gx == o.gx && gy == o.gy && gz == o.gz && utcMs == o.utcMs;
+               gx == o.gx && gy == o.gy && gz == o.gz && utcMs == o.utcMs && glitches == o.glitches;
     }
 };
+
+// The read result that carries a list of these.
+#include "GpsSample.h"

@@ -12,10 +12,11 @@
 #include "app/MprisService.h"
 #include "app/PreferenceController.h"
 #include "common/AppKeys.h"
+#include "drive/PlayQueue.h"
 #include "common/AppUtils.h"
 #include "common/Localization.h"
 #include "instruments/GpsViewController.h"
-#include "modules/IndexRule.h"
+#include "drive/IndexRule.h"
 #include "instruments/InstrumentGeometry.h"
 #include "instruments/KTDisplayViewController.h"
 #include "instruments/PositionCompassPanel.h"
@@ -184,7 +185,7 @@ private slots:
         PlayListViewController *list = layout->playlistVC;
         QCOMPARE(list->model()->rowCount(), 3);
         QCOMPARE(list->model()->index(0, 1).data().toString(), QStringLiteral("2026_1108_093000_001.MOV"));
-        QCOMPARE(list->selectIndex, qint64(0));
+        QCOMPARE(list->queue()->currentRow(), 0);
 
         const Truth truth = readTruth(files.first());
         QVERIFY(!truth.samples.isEmpty());
@@ -601,7 +602,7 @@ private slots:
         QCOMPARE(overSpeed(), 0);
         prefs->close();
 
-        QCOMPARE(list->playlist().at(list->selectIndex).path, QUrl::fromLocalFile(drive).toString(QUrl::FullyEncoded));
+        QCOMPARE(list->playlist().at(list->queue()->currentRow()).path, QUrl::fromLocalFile(drive).toString(QUrl::FullyEncoded));
         list->removeVideoPlay();
         MyCache::syncPlayList(drive3);
         list->reloadPlayListData();
@@ -625,7 +626,7 @@ private slots:
         // A page load asked for before (the map choice) has finished: the web page stays.
         QTRY_VERIFY_WITH_TIMEOUT(!page->isLoading() && runJs(page, QStringLiteral("mapState.ready")).toBool(), 15000);
         runJs(page, QStringLiteral("window.veltraTestMark = 1; true"));
-        list->selectIndexPlay(0);
+        list->queue()->play(0);
         VideoViewController *video = layout->videoVC;
         QTRY_VERIFY_WITH_TIMEOUT(video->session()->isReady(), 20000);
         QCOMPARE(layout->webVC->currentPlayVideoPath(), urls[0].toString(QUrl::FullyEncoded));
@@ -660,7 +661,7 @@ private slots:
         const QJsonObject target = truths[1].samples[40].toObject();
         QVERIFY(runJs(page, QStringLiteral("routeClickAt([%1, %2])")
                                 .arg(target["gps_lat"].toString(), target["gps_lgt"].toString())).toBool());
-        QTRY_COMPARE_WITH_TIMEOUT(list->selectIndex, qint64(1), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(list->queue()->currentRow(), 1, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!seeking.isEmpty(), 20000);
         QCOMPARE(seeking.last().at(0).toDouble(), 40.0);
         // The engine itself is there, not only the clock's answer.
@@ -682,15 +683,15 @@ private slots:
         QCOMPARE(line->playhead(), line->boundaries()[0] + video->currentTime());
         // From the first clip, Page Down plays the second one second before its hard
         // braking at 0:35 (1:35 of the trip); Page Down again goes on to the third clip's.
-        list->selectIndexPlay(0);
-        QTRY_COMPARE_WITH_TIMEOUT(list->selectIndex, qint64(0), 10000);
+        list->queue()->play(0);
+        QTRY_COMPARE_WITH_TIMEOUT(list->queue()->currentRow(), 0, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(video->session()->isReady() && video->currentTime() > 0, 20000);
         video->execPlayOrPause();
         QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
         for (const auto &[clip, landing] : {std::pair{1, 34.0}, std::pair{2, 41.0}}) {
             seeking.clear();
             QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_PageDown);
-            QTRY_COMPARE_WITH_TIMEOUT(list->selectIndex, qint64(clip), 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(list->queue()->currentRow(), int(clip), 10000);
             QTRY_VERIFY_WITH_TIMEOUT(!seeking.isEmpty(), 20000);
             QCOMPARE(seeking.last().at(0).toDouble(), landing);
             if (video->session()->isPlaying())
@@ -701,7 +702,7 @@ private slots:
         // A click on the first clip's part plays it from the second clicked.
         seeking.clear();
         QTest::mouseClick(line, Qt::LeftButton, {}, QPoint(line->xForTime(30), line->height() / 2));
-        QTRY_COMPARE_WITH_TIMEOUT(list->selectIndex, qint64(0), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(list->queue()->currentRow(), 0, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!seeking.isEmpty(), 20000);
         QCOMPARE(seeking.last().at(0).toDouble(), line->timeAtX(line->xForTime(30)));
     }
@@ -717,8 +718,8 @@ private slots:
         auto *player = remote.findChild<MprisPlayerAdaptor *>();
         QVERIFY(player);
         const auto playRow = [&](qint64 row) {
-            list->selectIndexPlay(row);
-            QTRY_VERIFY_WITH_TIMEOUT(list->selectIndex == row && video->session()->isReady() && video->currentTime() > 0,
+            list->queue()->play(row);
+            QTRY_VERIFY_WITH_TIMEOUT(list->queue()->currentRow() == row && video->session()->isReady() && video->currentTime() > 0,
                                      20000);
             video->execPlayOrPause();
             QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
@@ -729,7 +730,7 @@ private slots:
         playRow(1);
         const QString removed = remote.currentTrackId();
         list->removeVideoPlay();
-        QTRY_VERIFY_WITH_TIMEOUT(list->selectIndex == 0 && video->session()->isReady(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(list->queue()->currentRow() == 0 && video->session()->isReady(), 20000);
         playRow(1);
         QCOMPARE(list->playlist().at(1).path, QUrl::fromLocalFile(files[2]).toString(QUrl::FullyEncoded));
         QVERIFY2(remote.currentTrackId() != removed, qPrintable(removed));

@@ -8,6 +8,7 @@
 #include "app/AppDelegate.h"
 #include "app/KTLayoutViewController.h"
 #include "app/KTWindowController.h"
+#include "drive/PlayQueue.h"
 #include "instruments/PositionCompassPanel.h"
 #include "player/TelemetryTimeline.h"
 #include "player/VideoViewController.h"
@@ -64,7 +65,7 @@ private slots:
 
         PlayListViewController *list = layout->playlistVC;
         list->openPanel = [urls](QWidget *) { return urls; };
-        QSignalSpy added(list, &PlayListViewController::filesAdded);
+        QSignalSpy added(list->queue(), &PlayQueue::opened);
         QTest::mouseClick(list->buttonAdd, Qt::LeftButton);
         QVERIFY(added.wait(30000));
 
@@ -93,7 +94,7 @@ private slots:
         // The first click of a double-click starts the row (the table starts a row on
         // a click, as it always has).
         QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, onCaption);
-        QTRY_COMPARE(list->selectIndex, qint64(2));
+        QTRY_COMPARE(list->queue()->currentRow(), 2);
         QCOMPARE(list->gpsPanel->currentPlayVideoPath(), list->playlist().at(2).path);
         QVERIFY(list->playlist().at(2).path.endsWith(QStringLiteral("170000_001R.MOV")));
         QTRY_VERIFY_WITH_TIMEOUT(layout->videoVC->currentTime() > 0.2, 20000);
@@ -147,7 +148,7 @@ private slots:
         QCOMPARE(reopened, rows);
         // The first file chosen plays (the card's last clip), and at once its timeline
         // spans its trip of two clips, not the clip alone.
-        QCOMPARE(list->selectIndex, qint64(5));
+        QCOMPARE(list->queue()->currentRow(), 5);
         QTRY_COMPARE_WITH_TIMEOUT(layout->videoVC->telemetryTimeline->parts().size(), 2, 5000);
     }
 };

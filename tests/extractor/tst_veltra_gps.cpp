@@ -121,7 +121,12 @@ int positionsIn(const QJsonObject &truth)
 
 const QStringList kSampleFiles{"drive/2026_1108_093000_001.MOV", "drive/2026_1108_093100_002.MOV",
                                "drive/2026_1108_093200_003.MOV", "nt9665_1trak.MOV", "nt9665_2trak.MOV",
-                               "nt9666.MOV", "icat6330.MOV", "nofix.MOV"};
+                               "nt9666.MOV", "icat6330.MOV", "nofix.MOV",
+                               "layouts/freegps_v3.MOV", "layouts/freegps_v3_noindex.MOV", "layouts/freegps_old.MOV",
+                               "layouts/freegps_long.MOV", "layouts/freegps_nmea.MOV", "layouts/freegps_xor.MOV",
+                               "layouts/20261113_100100_NF.mp4", "layouts/text_0x120.MOV", "layouts/text_gsensori.MOV",
+                               "layouts/text_nmea.MOV", "layouts/2026_1113_100140_001.MOV",
+                               "layouts/2026_1113_100150_001.MOV"};
 
 QStringList samplePaths(const QStringList &names)
 {
@@ -306,22 +311,38 @@ private slots:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("flags");
-        QTest::addRow("nt9665 one trak") << "nt9665_1trak.MOV" << "010";
-        QTest::addRow("nt9665 two traks") << "nt9665_2trak.MOV" << "010";
-        QTest::addRow("nt9666") << "nt9666.MOV" << "001";
-        QTest::addRow("icat6330") << "icat6330.MOV" << "100";
-        QTest::addRow("drive") << "drive/2026_1108_093000_001.MOV" << "010";
-        QTest::addRow("nofix") << "nofix.MOV" << "010";
+        QTest::addColumn<QString>("layout");
+        QTest::addRow("nt9665 one trak") << "nt9665_1trak.MOV" << "010" << "novatek-nt9665";
+        QTest::addRow("nt9665 two traks") << "nt9665_2trak.MOV" << "010" << "novatek-nt9665";
+        QTest::addRow("nt9666") << "nt9666.MOV" << "001" << "novatek-nt9666";
+        QTest::addRow("icat6330") << "icat6330.MOV" << "100" << "icat6330";
+        QTest::addRow("drive") << "drive/2026_1108_093000_001.MOV" << "010" << "novatek-nt9665";
+        QTest::addRow("nofix") << "nofix.MOV" << "010" << "novatek-nt9665";
+        // The newer layouts keep a udta that names no chipset: the old flag says nt9666.
+        QTest::addRow("freegps v3") << "layouts/freegps_v3.MOV" << "001" << "freegps";
+        QTest::addRow("freegps without index") << "layouts/freegps_v3_noindex.MOV" << "001" << "freegps";
+        QTest::addRow("freegps old") << "layouts/freegps_old.MOV" << "001" << "freegps";
+        QTest::addRow("freegps long header") << "layouts/freegps_long.MOV" << "001" << "freegps";
+        QTest::addRow("freegps nmea") << "layouts/freegps_nmea.MOV" << "001" << "freegps";
+        QTest::addRow("freegps enciphered") << "layouts/freegps_xor.MOV" << "001" << "unreadable";
+        QTest::addRow("free box") << "layouts/20261113_100100_NF.mp4" << "001" << "free-box";
+        QTest::addRow("text 0x120") << "layouts/text_0x120.MOV" << "001" << "text-track";
+        QTest::addRow("text gsensori") << "layouts/text_gsensori.MOV" << "001" << "text-track";
+        QTest::addRow("text nmea") << "layouts/text_nmea.MOV" << "001" << "text-track";
+        QTest::addRow("nmea file beside") << "layouts/2026_1113_100140_001.MOV" << "001" << "nmea-file";
+        QTest::addRow("gpx file beside") << "layouts/2026_1113_100150_001.MOV" << "001" << "gpx-file";
     }
     void detectFlagsPerKind()
     {
         QFETCH(QString, file);
         QFETCH(QString, flags);
+        QFETCH(QString, layout);
         const QString path = samplePaths({file}).first();
         const Run r = runTool({"--detect", path});
         QCOMPARE(r.exitCode, 0);
         const QByteArray expected = "{\"file\":\"" + path.toUtf8() + "\",\"icat6330\":" + flags.at(0).toLatin1() +
-                                    ",\"nt9665\":" + flags.at(1).toLatin1() + ",\"nt9666\":" + flags.at(2).toLatin1() + "}\n";
+                                    ",\"nt9665\":" + flags.at(1).toLatin1() + ",\"nt9666\":" + flags.at(2).toLatin1() +
+                                    ",\"layout\":\"" + layout.toLatin1() + "\"}\n";
         QCOMPARE(r.out, expected);
     }
 
@@ -554,6 +575,9 @@ private slots:
         QTest::addRow("bad format") << QStringList{"--format", "xml", "a.MOV"};
         QTest::addRow("missing output name") << QStringList{"a.MOV", "-o"};
         QTest::addRow("trips as json") << QStringList{"--trips", "a.MOV"};
+        QTest::addRow("time zone unknown") << QStringList{"--time", "Mars/Olympus", "a.MOV"};
+        QTest::addRow("time zone outside the database") << QStringList{"--time", "../../../etc/passwd", "a.MOV"};
+        QTest::addRow("detect with clean") << QStringList{"--detect", "--clean", "a.MOV"};
     }
     void usageErrorsExitTwo()
     {
@@ -561,15 +585,17 @@ private slots:
         const Run r = runTool(args);
         QCOMPARE(r.exitCode, 2);
         QVERIFY(r.out.isEmpty());
-        QVERIFY2(r.err.contains("usage: veltra-gps [--format json|csv|gpx|kml] [--detect] [--trips [--gap S]] [-o OUT] FILE..."), r.err);
+        QVERIFY2(r.err.contains("usage: veltra-gps [--format json|csv|gpx|kml] [--detect] [--trips [--gap S]] [--time T] [--clean]\n"
+                                "                  [-o OUT] FILE..."),
+                 r.err);
     }
 
     // The command line as a user types it, run in a folder of its own: the exit (or the
     // signal that ended it), standard error in full, standard output, what the folder
     // holds afterwards, and that no input changed. `files` are made first: "NAME" a copy
     // of the nt9666 sample, "NAME -> TARGET" a symbolic link, "NAME => TARGET" a hard
-    // link, "NAME|" a FIFO. %D in args and err is the folder. With a signal, it is sent
-    // once the temporary output file exists.
+    // link, "NAME|" a FIFO. %D in args and err is the folder, %S in args the forged
+    // samples. With a signal, it is sent once the temporary output file exists.
     void commandLine_data()
     {
         QTest::addColumn<QStringList>("files");
@@ -619,6 +645,47 @@ private slots:
             << QStringList{"--trips", "--format", "gpx", "2026_1109_000030_002F.MOV", "2026_1108_235930_001F.MOV"} << 0 << 0
             << QString() << "<name>2026-11-08 23:59:30 to 2026-11-09 00:01:30 \\(F, 2 clips\\)</name>"
             << QStringList{"2026_1108_235930_001F.MOV", "2026_1109_000030_002F.MOV"};
+
+        // The card whose camera clock runs 1 h 00 min 04 s ahead of the GPS.
+        const QString clock = "%S/clock/2026_1108_093004_001.MOV";
+        QTest::addRow("--time utc: the json line gives the clip's clock")
+            << QStringList{} << QStringList{"--time", "utc", clock} << 0 << 0 << QString()
+            << ",\"clock\":\\{\"start\":\"2026-11-08T08:30:00Z\",\"utc_start\":\"2026-11-08T08:30:00Z\","
+               "\"camera_start\":\"2026-11-08T09:30:04\",\"source\":\"gps\",\"camera_error_ms\":3604000,"
+               "\"error_from\":\"clip\",\"outcome\":\"measured\"\\}\\}\n$"
+            << QStringList{};
+        const QString firstPoint = "<trkpt lat=\"51.501363\" lon=\"-0.141890\"><time>";
+        const struct {
+            const char *mode, *time;
+        } modes[] = {{nullptr, "2026-11-08T08:30:00Z"},
+                     {"utc", "2026-11-08T08:30:00Z"},
+                     {"camera", "2026-11-08T09:30:04"},
+                     {"local", "2026-11-08T[0-9]{2}:[0-9]{2}:00[+-][0-9]{2}:[0-9]{2}"},
+                     {"Europe/Berlin", "2026-11-08T09:30:00\\+01:00"},
+                     {"America/New_York", "2026-11-08T03:30:00-05:00"}};
+        for (const auto &m : modes)
+            QTest::addRow("a gpx point's time, --time %s", m.mode ? m.mode : "not given")
+                << QStringList{}
+                << (m.mode ? QStringList{"--format", "gpx", "--time", m.mode, clock} : QStringList{"--format", "gpx", clock})
+                << 0 << 0 << QString()
+                << (m.mode ? "<veltra:clock [^>]* cameraErrorMs=\"3604000\"[^>]*/>[\\s\\S]*" : "^(?![\\s\\S]*veltra:clock)[\\s\\S]*") +
+                       QRegularExpression::escape(firstPoint) + m.time + "</time>"
+                << QStringList{};
+        const QStringList card{"%S/clock/2026_1108_093024_003.MOV", "%S/clock/2026_1108_093014_002.MOV", clock};
+        QTest::addRow("trips on UTC, the clip without fix corrected by the others")
+            << QStringList{} << QStringList{"--trips", "--format", "kml", "--time", "utc"} + card << 0 << 0 << QString()
+            << "<name>2026-11-08 08:30:00 to 08:30:30 UTC \\(3 clips\\)</name>[\\s\\S]*"
+               "utcStart=\"2026-11-08T08:30:20Z\" cameraStart=\"2026-11-08T09:30:24\" source=\"name\" "
+               "cameraErrorMs=\"3604000\" errorFrom=\"trip\" outcome=\"no-fix\""
+            << QStringList{};
+        QTest::addRow("trips on the camera's clock")
+            << QStringList{} << QStringList{"--trips", "--format", "gpx", "--time", "camera"} + card << 0 << 0 << QString()
+            << "<name>2026-11-08 09:30:04 to 09:30:34 \\(3 clips\\)</name>" << QStringList{};
+        QTest::addRow("--clean: the forged glitches and both figures")
+            << QStringList{} << QStringList{"--clean", "%S/glitches/2026_1108_094000_001.MOV"} << 0 << 0 << QString()
+            << "\"key_max_speed\":339,[\\s\\S]*,\"clean\":\\{\"max_speed\":[0-9]{2},[\\s\\S]*\"raw_max_speed\":339,"
+               "[\\s\\S]*\"position_glitches\":\\[12,30,31,32\\],\"speed_glitches\":\\[45\\]\\}\\}\n$"
+            << QStringList{};
         QTest::addRow("special files are refused without waiting")
             << QStringList{"pipe|"} << QStringList{"pipe", "/dev/null"} << 0 << 1
             << "veltra-gps: pipe: Not a regular file\nveltra-gps: /dev/null: Not a regular file\n" << "^$"
@@ -655,7 +722,7 @@ private slots:
             }
         }
         for (QString &a : args)
-            a.replace("%D", dir.path());
+            a.replace("%D", dir.path()).replace("%S", samples());
 
         QProcess p;
         p.setWorkingDirectory(dir.path());

@@ -1,8 +1,15 @@
-// libFuzzer target: one input is the text of a GPS block (as restored) or a file
-// reference. The sentence parsers, the coordinate texts and the reference decoding run
-// on it; the outputs must stay within the shapes the panels read.
+// libFuzzer target: one input is the text of a GPS block (as restored), a text track's
+// sample, a freeGPS block, a GPX document or a file reference. The sentence parsers,
+// the coordinate texts, the payload and GPX readers and the reference decoding run on
+// it; the outputs must stay within the shapes the panels read.
 #include "AssistFile.h"
+#include "FreeGps.h"
 #include "GpsDataHelper.h"
+#include "SideFiles.h"
+#include "TelemetryMoment.h"
+#include "TextTrack.h"
+
+#include <cmath>
 
 #include <cstdint>
 #include <cstdio>
@@ -59,6 +66,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const double n = read_leading_number(text);
     if (n != n || n - n != 0)
         broken("number is not finite");
+
+    TelemetryMoment m;
+    const auto inRange = [](const TelemetryMoment &x) {
+        return !x.hasFix || (std::fabs(x.latitude) <= 90 && std::fabs(x.longitude) <= 180);
+    };
+    if (Moments::parse(text, &m) != Moments::Sentence::None && !inRange(m))
+        broken("sentence position out of range");
+    if (TextTrack::parseSample(data, size, &m) && !inRange(m))
+        broken("text sample position out of range");
+    for (const FreeGps::Payload p : {FreeGps::Payload::V3, FreeGps::Payload::LongHeader, FreeGps::Payload::Old,
+                                     FreeGps::Payload::Nmea}) {
+        int32_t readings[3];
+        if (FreeGps::decode(data, size, p, &m, readings) && (!inRange(m) || (m.hasSpeed && !(m.speedKmh >= 0))))
+            broken("freeGPS payload out of range");
+    }
+    for (const GpxTrack::Point &p : GpxTrack::parse(text))
+        if (std::fabs(p.latitude) > 90 || std::fabs(p.longitude) > 180)
+            broken("GPX point out of range");
 
     std::string decoded;
     if (GpsDataHelper::percentDecode(text, &decoded) && decoded.find('\0') != std::string::npos)

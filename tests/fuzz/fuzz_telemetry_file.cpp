@@ -1,10 +1,15 @@
 // libFuzzer target: one input is one video file. The core reads by path, so the bytes
-// go to a memory file reached through /proc/self/fd. Detection, both readers, the
+// go to a memory file reached through /proc/self/fd. Detection, every reader, the
 // driver and the movie duration run on every input, whatever the file claims to be.
 #include "AssistFile.h"
+#include "BinaryFile.h"
 #include "FileList.h"
+#include "FreeBox.h"
+#include "FreeGps.h"
 #include "GpsDataHelper.h"
 #include "MovieDuration.h"
+#include "MovieMap.h"
+#include "TextTrack.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -61,11 +66,42 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         broken("index reader count");
 
     const GpsReadResult result = GpsDataHelper::readGpsData(path);
-    if (result.openError != 0 || result.times.size() != result.videoDatas.size() || result.maxSpeed < 0)
+    if (result.openError != 0 || result.times.size() != result.videoDatas.size() ||
+        result.samples.size() != result.videoDatas.size() || result.maxSpeed < 0)
         broken("driver result");
-    const size_t expected = size_t(node.nt9665 ? fromTables : fromIndex);
-    if (result.videoDatas.size() != expected)
-        broken("driver ran another reader than detection chose");
+    const bool empty = result.videoDatas.empty();
+    if (empty != (result.layout == TelemetryLayout::None || result.layout == TelemetryLayout::Unreadable))
+        broken("a layout without samples, or samples without one");
+    if ((result.layout == TelemetryLayout::NovatekTables && result.videoDatas.size() != size_t(fromTables)) ||
+        ((result.layout == TelemetryLayout::NovatekIndex || result.layout == TelemetryLayout::Icat6330) &&
+         result.videoDatas.size() != size_t(fromIndex)))
+        broken("driver result differs from its reader");
+    if ((node.icat6330 && fromIndex > 0 && result.layout != TelemetryLayout::Icat6330) ||
+        (node.nt9665 && fromTables > 0 && result.layout != TelemetryLayout::NovatekTables))
+        broken("a Novatek mark that gives blocks did not decide the layout");
+    for (size_t i = 0; i < result.samples.size(); ++i) {
+        const TelemetrySample &t = result.samples[i];
+        if (t.hasFix != (!result.videoDatas[i].gps_lat.empty() && !result.videoDatas[i].gps_lgt.empty()) ||
+            (t.hasFix && (t.latitude < -90 || t.latitude > 90 || t.longitude < -180 || t.longitude > 180)))
+            broken("typed sample position");
+    }
+
+    // The newer readers on their own, whatever detection chose.
+    BinaryFile file;
+    if (file.open(path)) {
+        const MovieMap map = MovieMap::of(file);
+        GpsReadResult scanned, boxed, texted;
+        const FreeGps::Outcome outcome = FreeGps::read(file, map, true, &scanned);
+        if ((outcome == FreeGps::Outcome::Read) == scanned.videoDatas.empty() ||
+            scanned.videoDatas.size() > FreeGps::kMaxBlocks || scanned.samples.size() != scanned.videoDatas.size())
+            broken("freeGPS reader result");
+        if (FreeBox::read(file, map, &boxed) != (boxed.layout == TelemetryLayout::FreeBox) ||
+            boxed.samples.size() != boxed.videoDatas.size())
+            broken("free-box reader result");
+        if (TextTrack::read(file, map, &texted) == texted.videoDatas.empty() ||
+            texted.videoDatas.size() > TextTrack::kMaxSamples * size_t(TextTrack::kMaxTracks))
+            broken("text track reader result");
+    }
 
     if (MovieDuration::milliseconds(path) < -1)
         broken("movie duration below -1");

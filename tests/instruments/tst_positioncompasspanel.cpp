@@ -1,5 +1,5 @@
-// The play list's position and compass half, driven through the module contract
-// with a store filled through MyCache.
+// The play list's position and compass half, showing the drive's telemetry of
+// entries stored through MyCache.
 #include "InstrumentTestSupport.h"
 #include "instruments/InstrumentGeometry.h"
 #include "instruments/PositionCompassPanel.h"
@@ -97,9 +97,10 @@ private slots:
         storeEntries({makeEntry(path, {makeSample(lat.toLatin1().constData(), lng.toLatin1().constData(), speed, heading)}, speed)});
 
         PositionCompassPanel panel(*settings_);
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(1.0);
-        panel.updateDataByCurrentTime(0.5);
+        DriveRig rig(&panel);
+        rig.open(path);
+        rig.duration(1.0);
+        rig.tick(0.5);
 
         QTEST(panel.spdshow->text(), "speedText");
         QTEST(panel.needleAngle(), "needle");
@@ -115,35 +116,22 @@ private slots:
         QVERIFY(panel.longitudeUnitLabels->isHidden());
     }
 
-    void speedAndPositionListsAreIndexedSeparately()
-    {
-        const QString path = fileUrl("B.MOV");
-        storeEntries({makeEntry(path, drive180WithHalfTheFixes(), 179)});
-        PositionCompassPanel panel(*settings_);
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(180.0);
-        panel.updateDataByCurrentTime(100.5);
-        // Speed entry 100 of 180; position entry 50 of 90, which is second 100.
-        QCOMPARE(panel.spd_show_v(), 100.0f);
-        QCOMPARE(panel.compassAngle(), compassRotation(200.0));
-        QCOMPARE(panel.latitudeLabels->text(), convertLatLngToDFM(40.1f));
-    }
-
     void assistiveToolsHearTheFiguresOnceTheyListen()
     {
         const QString path = fileUrl("B.MOV");
         storeEntries({makeEntry(path, drive180WithHalfTheFixes(), 179)});
         PositionCompassPanel panel(*settings_);
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(180.0);
-        panel.updateDataByCurrentTime(100.5);
+        DriveRig rig(&panel);
+        rig.open(path);
+        rig.duration(180.0);
+        rig.tick(100.5);
         auto spokenName = [&] { return QAccessible::queryAccessibleInterface(panel.spdshow)->text(QAccessible::Name); };
         QVERIFY(!QAccessible::isActive());
         QVERIFY(spokenName() != panel.spdshow->text());
 
         QAccessible::setActive(true);
         QCOMPARE(spokenName(), panel.spdshow->text());
-        panel.updateDataByCurrentTime(120.5);
+        rig.tick(120.5);
         QCOMPARE(spokenName(), QStringLiteral("120KM/H"));
         // A panel made while a tool listens names its figures from the start.
         PositionCompassPanel second(*settings_);
@@ -157,20 +145,21 @@ private slots:
         const QString path = fileUrl("C.MOV");
         storeEntries({makeEntry(path, drive180WithHalfTheFixes(), 179)});
         PositionCompassPanel panel(*settings_);
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(180.0);
-        panel.updateDataByCurrentTime(59.97);
+        DriveRig rig(&panel);
+        rig.open(path);
+        rig.duration(180.0);
+        rig.tick(59.97);
         const QString speed = panel.spdshow->text();
         const float compass = panel.compassAngle();
         QCOMPARE(speed, QStringLiteral("59KM/H"));
-        panel.updateDataByCurrentTime(180.0);    // index 180 == N
-        panel.updateDataByCurrentTime(-4.0);     // index -2
+        rig.tick(180.0);    // index 180 == N
+        rig.tick(-4.0);     // index -2
         QCOMPARE(panel.spdshow->text(), speed);
         QCOMPARE(panel.compassAngle(), compass);
 
         // A file that is not in the store: every list empty, nothing moves.
-        panel.dataLogicProcessOfViodePath(fileUrl("missing.MOV"));
-        panel.updateDataByCurrentTime(10.0);
+        rig.open(fileUrl("missing.MOV"));
+        rig.tick(10.0);
         QCOMPARE(panel.spdshow->text(), speed);
         QCOMPARE(panel.compassAngle(), compass);
     }
@@ -183,11 +172,12 @@ private slots:
         const QString path = fileUrl("D.MOV");
         storeEntries({makeEntry(path, samples, 49)});
         PositionCompassPanel panel(*settings_);
+        DriveRig rig(&panel);
         panel.rotateAngle(0.25f);
         panel.latitudeLabels->setText(QStringLiteral("before"));
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(20.0);
-        panel.updateDataByCurrentTime(12.2);
+        rig.open(path);
+        rig.duration(20.0);
+        rig.tick(12.2);
         QCOMPARE(panel.spdshow->text(), QStringLiteral("42KM/H"));
         QCOMPARE(panel.compassAngle(), 0.25f);
         QCOMPARE(panel.latitudeLabels->text(), QStringLiteral("before"));
@@ -198,9 +188,10 @@ private slots:
         const QString path = fileUrl("E.MOV");
         storeEntries({makeEntry(path, {makeSample("1", "1", 86, 90.0), makeSample("1", "1", 43, 270.0)}, 86)});
         PositionCompassPanel panel(*settings_);
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(2.0);
-        panel.updateDataByCurrentTime(0.1);
+        DriveRig rig(&panel);
+        rig.open(path);
+        rig.duration(2.0);
+        rig.tick(0.1);
         settings_->waitForWrites();
         QCOMPARE(settings_->compassAngle().value_or(-1), double(float(M_PI / 2)));
         QCOMPARE(settings_->needleAngle().value_or(-1), double(float(M_PI / 2)));
@@ -210,13 +201,13 @@ private slots:
         storeBehindTheBack(AppKeys::ROTATE_ANGLE_V, 7.0);
         storeBehindTheBack(AppKeys::ROTATE_SPD_V, 8.0);
         for (int k = 0; k < 500; ++k)
-            panel.updateDataByCurrentTime(0.1 + k * 0.001);
+            rig.tick(0.1 + k * 0.001);
         settings_->waitForWrites();
         QCOMPARE(settings_->compassAngle().value_or(-1), 7.0);
         QCOMPARE(settings_->needleAngle().value_or(-1), 8.0);
 
         // The next second turns both and writes both out.
-        panel.updateDataByCurrentTime(1.0);
+        rig.tick(1.0);
         settings_->waitForWrites();
         QCOMPARE(settings_->compassAngle().value_or(-1), double(compassRotation(270.0)));
         QCOMPARE(settings_->needleAngle().value_or(-1), double(float(M_PI / 4)));
@@ -231,6 +222,7 @@ private slots:
     void compassRestoreTurnsToTheStoredAngles()
     {
         PositionCompassPanel panel(*settings_);
+        DriveRig rig(&panel);
         storeBehindTheBack(AppKeys::ROTATE_ANGLE_V, 1.25);
         storeBehindTheBack(AppKeys::ROTATE_SPD_V, 2.5);
         panel.updateCompass();
@@ -254,11 +246,12 @@ private slots:
         const QString path = fileUrl("F.MOV");
         storeEntries({makeEntry(path, {makeSample("1", "1", 100, 0)}, 100)});
         PositionCompassPanel panel(*settings_);
+        DriveRig rig(&panel);
         QCOMPARE(panel.spdImage->imageName(), QStringLiteral("x7kmh"));
         QCOMPARE(panel.spdArrowChange->imageName(), QStringLiteral("arrownewkmh"));
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(1.0);
-        panel.updateDataByCurrentTime(0.0);
+        rig.open(path);
+        rig.duration(1.0);
+        rig.tick(0.0);
         const float needle = panel.needleAngle();
         QCOMPARE(needle, float(double(100.0f / 172.0f) * M_PI));
 
@@ -268,7 +261,7 @@ private slots:
         QCOMPARE(panel.spdArrowChange->imageName(), QStringLiteral("arrownew"));
         QCOMPARE(panel.needleAngle(), needle);
 
-        panel.updateDataByCurrentTime(0.0);
+        rig.tick(0.0);
         QCOMPARE(panel.needleAngle(), float(double(62.0f / 90.0f) * M_PI));
     }
 
@@ -297,9 +290,10 @@ private slots:
         const QString path = fileUrl("H.MOV");
         storeEntries({makeEntry(path, {makeSample("1", "1", 100, 0)}, 100)});
         PositionCompassPanel panel(*settings_);
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(1.0);
-        panel.updateDataByCurrentTime(0.0);
+        DriveRig rig(&panel);
+        rig.open(path);
+        rig.duration(1.0);
+        rig.tick(0.0);
         QTEST(panel.needleAngle(), "needle");
         QTEST(panel.spdImage->imageName(), "dial");
         QCoreApplication::installTranslator(unitLabels());
@@ -311,6 +305,7 @@ private slots:
         const int before = settings_->followers(unit);
         {
             PositionCompassPanel panel(*settings_);
+            DriveRig rig(&panel);
             QCOMPARE(settings_->followers(unit), before + 1);
         }
         QCOMPARE(settings_->followers(unit), before);
@@ -334,10 +329,11 @@ private slots:
         const QString path = fileUrl("G.MOV");
         storeEntries({makeEntry(path, {makeSample("1", "1", speed, heading)}, speed)});
         PositionCompassPanel panel(*settings_);
+        DriveRig rig(&panel);
         panel.resize(450, 264);
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(1.0);
-        panel.updateDataByCurrentTime(0.0);
+        rig.open(path);
+        rig.duration(1.0);
+        rig.tick(0.0);
         const QImage img = panel.grab().toImage();
 
         // Needle: 75% of the way from the pivot to the tip, turned clockwise.

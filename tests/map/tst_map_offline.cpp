@@ -91,16 +91,13 @@ QList<GpsSample> drive(int count, double lat0 = kLat, double lng0 = kLng)
     return samples;
 }
 
-QString storeFile(const QString &name, const QList<GpsSample> &samples)
+// The clip of a file `name` with `samples`, as the drive's telemetry gives it.
+ClipTelemetry clip(const QString &name, const QList<GpsSample> &samples)
 {
-    const QString path = QUrl::fromLocalFile(QStringLiteral("/videos/%1.MOV").arg(name)).toString(QUrl::FullyEncoded);
-    PlayList list = MyCache::playList().value_or(PlayList());
     PlayListEntry e;
-    e.path = path;
+    e.path = QUrl::fromLocalFile(QStringLiteral("/videos/%1.MOV").arg(name)).toString(QUrl::FullyEncoded);
     e.gpsData = samples;
-    list << e;
-    MyCache::syncPlayList(list);
-    return path;
+    return ClipTelemetry::of(e);
 }
 
 bool near(const QColor &a, const QColor &b, int tolerance)
@@ -168,7 +165,7 @@ class MapOfflineTest : public QObject {
     QImage showRoute(const QStringList &sources, const QString &shot, const QList<GpsSample> &route = drive(120))
     {
         settings.setOfflineSources(sources);
-        map->dataLogicProcessOfViodePath(storeFile(QStringLiteral("route%1").arg(++routes), route));
+        map->showClip(clip(QStringLiteral("route%1").arg(++routes), route));
         if (!QTest::qWaitFor([&] { return pageValue("mapState.points").toInt() == route.size(); }, 10000))
             return {};
         // Every tile in view has loaded or failed (a tile still pending shows in the picture).
@@ -485,7 +482,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty(), 15000);
         QCOMPARE(ready.last().at(0).toBool(), true);   // the OpenStreetMap page, not Google's
         QTRY_COMPARE_WITH_TIMEOUT(pageValue("mapState.page").toString(), QStringLiteral("street"), 15000);
-        map->dataLogicProcessOfViodePath(storeFile("private", drive(30, 40.4168, -3.7038)));
+        map->showClip(clip("private", drive(30, 40.4168, -3.7038)));
         QTRY_COMPARE_WITH_TIMEOUT(pageValue("mapState.points").toInt(), 30, 15000);
         {
             KTWebViewController second(settings);

@@ -129,7 +129,7 @@ std::vector<uint8_t> MovForge::ftyp()
 }
 
 MovForge::Video MovForge::fakeVideo(uint32_t samples, int fps, uint32_t width, uint32_t height, uint64_t spreadBytes,
-                                    Kind kind)
+                                    Kind kind, uint32_t blockSpan)
 {
     Video v;
     v.timescale = static_cast<uint32_t>(fps) * 1000;
@@ -183,7 +183,7 @@ MovForge::Video MovForge::fakeVideo(uint32_t samples, int fps, uint32_t width, u
     if (spreadBytes > 0 && samples > 0) {
         // Leave room for the worst-case padding before every block.
         const uint64_t blocks = samples / kSamplesPerBlock;
-        const uint64_t perBlock = kBlockAlign + kBlockSpan + (kind == Kind::Nt9665TwoTrak ? kTelemetryLead : 0);
+        const uint64_t perBlock = kBlockAlign + blockSpan + (kind == Kind::Nt9665TwoTrak ? kTelemetryLead : 0);
         const uint64_t reserve = blocks * perBlock + 256 * 1024;
         const uint64_t room = spreadBytes > reserve ? spreadBytes - reserve : samples;
         const uint64_t each = std::max<uint64_t>(1, room / samples);
@@ -199,7 +199,7 @@ MovForge::Video MovForge::fakeVideo(uint32_t samples, int fps, uint32_t width, u
 MovForge::Layout MovForge::layOut(const Plan& plan, uint64_t moovSize)
 {
     Layout l;
-    l.mdatStart = ftyp().size() + moovSize;
+    l.mdatStart = ftyp().size() + moovSize + plan.topExtra.size();
     uint64_t pos = l.mdatStart + 8;
     const std::vector<uint32_t>& sizes = plan.video.sizes;
     l.sampleOffsets.reserve(sizes.size());
@@ -214,7 +214,7 @@ MovForge::Layout MovForge::layOut(const Plan& plan, uint64_t moovSize)
                 at += kTelemetryLead;
             }
             l.blockPositions.push_back(at);
-            pos = at + kBlockSpan;
+            pos = at + plan.blockSpan;
         }
     }
     l.fileSize = std::max(pos + trailerSize(plan.kind), plan.minimumFileSize);
@@ -231,6 +231,7 @@ std::vector<uint8_t> MovForge::moov(const Plan& plan, const Layout& layout)
     const uint32_t telemetryDelta = kSamplesPerBlock;   // in frames
     const uint32_t telemetryScale = static_cast<uint32_t>(plan.fps);
     const uint64_t telemetryMs = uint64_t(blocks) * telemetryDelta * kMovieTimescale / telemetryScale;
+    const bool textTrack = plan.kind == Kind::TextTrack;
 
     AtomWriter w;
     const size_t moov = w.open("moov");
@@ -245,7 +246,7 @@ std::vector<uint8_t> MovForge::moov(const Plan& plan, const Layout& layout)
     w.zeros(10);
     matrix(w);
     w.zeros(24);
-    w.u32(twoTrak ? 3 : 2); // next track id
+    w.u32(twoTrak || textTrack ? 3 : 2); // next track id
     w.close(mvhd);
 
     // The video trak.
@@ -320,6 +321,47 @@ std::vector<uint8_t> MovForge::moov(const Plan& plan, const Layout& layout)
         w.close(trak);
     }
 
+    // A text track whose samples are the blocks.
+    if (plan.kind == Kind::TextTrack) {
+        const size_t trak = w.open("trak");
+        trackHeader(w, 2, creation, telemetryMs, 0, 0, false);
+        const size_t mdia = w.open("mdia");
+        mediaHeader(w, creation, telemetryScale, uint64_t(blocks) * telemetryDelta);
+        handler(w, plan.textHandler.c_str(), "Telemetry");
+        const size_t minf = w.open("minf");
+        const size_t nmhd = w.openFull("nmhd", 0, 0);
+        w.close(nmhd);
+        dataInformation(w);
+        const size_t stbl = w.open("stbl");
+        const size_t stsd = w.openFull("stsd", 0, 0);
+        w.u32(1);
+        const size_t entry = w.open(plan.textEntry.c_str());
+        w.zeros(6);
+        w.u16(1);
+        w.zeros(30);
+        w.close(entry);
+        w.close(stsd);
+        const size_t stts = w.openFull("stts", 0, 0);
+        w.u32(blocks ? 1 : 0);
+        if (blocks) {
+            w.u32(checked32(blocks));
+            w.u32(telemetryDelta);
+        }
+        w.close(stts);
+        oneSamplePerChunk(w);
+        const size_t stsz = w.openFull("stsz", 0, 0);
+        w.u32(0);
+        w.u32(checked32(blocks));
+        for (size_t k = 0; k < blocks; ++k)
+            w.u32(checked32(k < plan.blocks.size() ? plan.blocks[k].size() : 0));
+        w.close(stsz);
+        chunkOffsets(w, layout.blockPositions, blocks);
+        w.close(stbl);
+        w.close(minf);
+        w.close(mdia);
+        w.close(trak);
+    }
+
     // udta: its first child names the chipset.
     const size_t udta = w.open("udta");
     const size_t chip = w.open("chip");
@@ -328,13 +370,13 @@ std::vector<uint8_t> MovForge::moov(const Plan& plan, const Layout& layout)
     w.close(udta);
 
     // The GPS index follows udta directly.
-    if (plan.kind == Kind::Nt9666 || plan.kind == Kind::Icat6330) {
+    if (plan.kind == Kind::Nt9666 || plan.kind == Kind::Icat6330 || (plan.kind == Kind::FreeGps && plan.index)) {
         const size_t gps = w.open("gps ");
         w.u32(0x00000101);
         w.u32(checked32(blocks));
         for (size_t k = 0; k < blocks; ++k) {
             w.u32(k < layout.blockPositions.size() ? checked32(layout.blockPositions[k]) : 0);
-            w.u32(kBlockSpan);
+            w.u32(plan.blockSpan);
         }
         w.close(gps);
     }
@@ -362,6 +404,7 @@ bool MovForge::write(const Plan& plan, const std::string& path, const SampleRead
             return false;
         }
         head.insert(head.end(), box.begin(), box.end());
+        head.insert(head.end(), plan.topExtra.begin(), plan.topExtra.end());
         const uint64_t mdatSize = layout.fileSize - trailerSize(plan.kind) - layout.mdatStart;
         AtomWriter mdat;
         mdat.u32(checked32(mdatSize));

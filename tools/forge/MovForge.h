@@ -11,7 +11,10 @@
 
 class MovForge {
 public:
-    enum class Kind { Nt9665, Nt9665TwoTrak, Nt9666, Icat6330 };
+    // FreeGps: blocks of their own size, listed by a `gps ` index unless Plan::index is
+    // off; TextTrack: the blocks are the samples of a text track; Plain: no telemetry
+    // inside (Plan::topExtra may hold a top-level `free` box of it).
+    enum class Kind { Nt9665, Nt9665TwoTrak, Nt9666, Icat6330, FreeGps, TextTrack, Plain };
 
     static constexpr uint32_t kSamplesPerBlock = 30;
     static constexpr uint64_t kBlockAlign = 32768;
@@ -36,6 +39,11 @@ public:
         std::string chipText;                     // the text in udta's first child
         uint32_t creationTime = 0;                // seconds since 1904
         uint64_t minimumFileSize = 0;             // extend the file (sparsely) to at least this
+        uint32_t blockSpan = kBlockSpan;          // bytes reserved for one block
+        bool index = true;                        // FreeGps: write the `gps ` index
+        std::vector<uint8_t> topExtra;            // atoms between moov and mdat
+        std::string textHandler = "text";         // TextTrack: hdlr type and sample entry
+        std::string textEntry = "tx3g";
     };
 
     struct Layout {
@@ -48,7 +56,8 @@ public:
 
     // Video tables for a file without picture data: sizes chosen so that the samples
     // fill `spreadBytes` (0: small made-up sizes).
-    static Video fakeVideo(uint32_t samples, int fps, uint32_t width, uint32_t height, uint64_t spreadBytes, Kind kind);
+    static Video fakeVideo(uint32_t samples, int fps, uint32_t width, uint32_t height, uint64_t spreadBytes, Kind kind,
+                           uint32_t blockSpan = kBlockSpan);
 
     // Fills `sample` with the bytes of sample i; null writes no picture data (holes).
     using SampleReader = std::function<bool(size_t i, std::vector<uint8_t>& sample)>;

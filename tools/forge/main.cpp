@@ -2,6 +2,7 @@
 // truth file a correct reader must reproduce from them.
 
 #include "DriveModel.h"
+#include "LayoutForge.h"
 #include "MovForge.h"
 #include "Mp4Source.h"
 #include "NmeaWriter.h"
@@ -21,13 +22,19 @@
 namespace {
 
 const char* kUsage =
-    "usage: veltra-forge --kind nt9665|nt9665-2trak|nt9666|icat6330 --out FILE\n"
+    "usage: veltra-forge --kind KIND --out FILE\n"
+    "         KIND: nt9665|nt9665-2trak|nt9666|icat6330|freegps-v3|freegps-old|freegps-long|\n"
+    "               freegps-nmea|freegps-xor|free-box|text-0x120|text-gsensori|text-nmea|nmea-file|gpx-file\n"
     "         [--seconds N] [--size WxH] [--fps N] [--start \"YYYY-MM-DD HH:MM:SS\"]\n"
     "         [--trip-start \"YYYY-MM-DD HH:MM:SS\"] [--scenario drive|nofix|city]\n"
-    "         [--truth FILE.json] [--no-video] [--sparse-size BYTES] [--blocks N] [--ffmpeg PATH]\n";
+    "         [--truth FILE.json] [--no-video] [--sparse-size BYTES] [--blocks N] [--ffmpeg PATH]\n"
+    "         [--no-index] [--gps-start \"YYYY-MM-DD HH:MM:SS\"] [--no-gps-date] [--leap-second] [--glitches]\n";
 
 struct Options {
     MovForge::Kind kind = MovForge::Kind::Nt9665;
+    bool newLayout = false;   // one of LayoutForge's layouts, in `layout`
+    LayoutForge::Layout layout = LayoutForge::Layout::FreeGpsV3;
+    bool noIndex = false;
     bool kindGiven = false;
     std::string out;
     std::string truth;
@@ -37,6 +44,11 @@ struct Options {
     int64_t start = 0;     // camera clock, seconds since 1970 read as UTC
     int64_t tripStart = 0; // camera clock at the start of the trip
     bool tripStartGiven = false;
+    int64_t gpsStart = 0;  // the GPS's UTC at the start of the trip
+    bool gpsStartGiven = false;
+    bool noGpsDate = false;
+    bool leapSecond = false;
+    bool glitches = false;
     DriveModel::Scenario scenario = DriveModel::Scenario::Drive;
     bool noVideo = false;
     uint64_t sparseSize = 0;
@@ -100,14 +112,35 @@ std::string parseArguments(int argc, char** argv, Options& o)
             o.noVideo = true;
             continue;
         }
+        if (arg == "--no-index") {
+            o.noIndex = true;
+            continue;
+        }
+        if (arg == "--no-gps-date") {
+            o.noGpsDate = true;
+            continue;
+        }
+        if (arg == "--leap-second") {
+            o.leapSecond = true;
+            continue;
+        }
+        if (arg == "--glitches") {
+            o.glitches = true;
+            continue;
+        }
         if (arg != "--kind" && arg != "--out" && arg != "--seconds" && arg != "--size" && arg != "--fps"
             && arg != "--start" && arg != "--trip-start" && arg != "--scenario" && arg != "--truth"
-            && arg != "--sparse-size" && arg != "--blocks" && arg != "--ffmpeg")
+            && arg != "--sparse-size" && arg != "--blocks" && arg != "--ffmpeg" && arg != "--gps-start")
             return "unknown argument " + arg;
         if (!(v = value()))
             return arg + " needs a value";
         if (arg == "--kind") {
-            if (!parseKind(v, o.kind))
+            o.newLayout = LayoutForge::fromName(v, o.layout);
+            if (o.newLayout)
+                o.kind = LayoutForge::isFreeGps(o.layout)  ? MovForge::Kind::FreeGps
+                         : LayoutForge::isText(o.layout) ? MovForge::Kind::TextTrack
+                                                         : MovForge::Kind::Plain;
+            else if (!parseKind(v, o.kind))
                 return std::string("unknown kind ") + v;
             o.kindGiven = true;
         } else if (arg == "--out") {
@@ -139,6 +172,10 @@ std::string parseArguments(int argc, char** argv, Options& o)
             if (!parseTime(v, o.tripStart))
                 return std::string("bad --trip-start ") + v;
             o.tripStartGiven = true;
+        } else if (arg == "--gps-start") {
+            if (!parseTime(v, o.gpsStart))
+                return std::string("bad --gps-start ") + v;
+            o.gpsStartGiven = true;
         } else if (arg == "--scenario") {
             if (!DriveModel::scenarioFromName(v, o.scenario))
                 return std::string("unknown scenario ") + v;
@@ -162,6 +199,8 @@ std::string parseArguments(int argc, char** argv, Options& o)
         o.tripStart = o.start;
     if (o.tripStart > o.start)
         return "--trip-start lies after --start";
+    if (o.noIndex && o.kind != MovForge::Kind::FreeGps)
+        return "--no-index is for the freegps kinds";
     return {};
 }
 
@@ -175,6 +214,10 @@ std::string chipText(MovForge::Kind kind)
         return "NT96660 VELTRA DVR 2.01";
     case MovForge::Kind::Icat6330:
         return "SPCA6330 VELTRA DVR";
+    case MovForge::Kind::FreeGps:
+    case MovForge::Kind::TextTrack:
+    case MovForge::Kind::Plain:
+        return "VELTRA CAM 3.0";
     }
     return {};
 }
@@ -247,12 +290,31 @@ int main(int argc, char** argv)
         return fail("too many video samples");
     const size_t blockCount = static_cast<size_t>(samples / MovForge::kSamplesPerBlock);
 
-    // The telemetry: one sample per block, every 30 frames.
+    // The telemetry: one sample per block, every 30 frames. The GPS's time runs from
+    // --gps-start, else from the camera's clock less the place's zone.
     const DriveModel model(o.scenario);
     const double utcShift = model.utcOffsetHours() * 3600.0;
     const double period = double(MovForge::kSamplesPerBlock) / o.fps;
-    const std::vector<TelemetryPoint> points = model.run(static_cast<double>(o.tripStart) - utcShift,
-                                                         static_cast<double>(o.start - o.tripStart), blockCount, period);
+    const double gpsTripStart = o.gpsStartGiven ? double(o.gpsStart) : double(o.tripStart) - utcShift;
+    std::vector<TelemetryPoint> points =
+        model.run(gpsTripStart, static_cast<double>(o.start - o.tripStart), blockCount, period);
+    if (o.leapSecond)
+        DriveModel::putLeapSecond(points);
+    for (TelemetryPoint& p : points)
+        p.noDate = o.noGpsDate;
+    std::string glitchTruth;
+    if (o.glitches) {
+        if (points.size() < DriveModel::kGlitchSamples || period != 1.0)
+            return fail("--glitches needs a sample a second for at least 50 seconds");
+        const GlitchTruth g = DriveModel::putGlitches(points);
+        const auto list = [](const std::vector<size_t>& v) {
+            std::string s;
+            for (const size_t i : v)
+                s += (s.empty() ? "" : ",") + std::to_string(i);
+            return "[" + s + "]";
+        };
+        glitchTruth = "{\"position_glitches\":" + list(g.positions) + ",\"speed_glitches\":" + list(g.speeds) + "}\n";
+    }
 
     const bool indexKind = o.kind == MovForge::Kind::Nt9666 || o.kind == MovForge::Kind::Icat6330;
     const ReaderTruth::Reader reader = indexKind ? ReaderTruth::Reader::Index : ReaderTruth::Reader::SampleTable;
@@ -262,7 +324,35 @@ int main(int argc, char** argv)
     plan.chipText = chipText(o.kind);
     plan.creationTime = static_cast<uint32_t>(o.start + 2082844800ll);
     std::vector<ExpectedSample> truth;
-    for (size_t k = 0; k < points.size(); ++k) {
+    std::string beside, besideText;   // a file written next to the video
+    if (o.newLayout) {
+        const int zone = model.utcOffsetHours();
+        plan.index = !o.noIndex;
+        for (const TelemetryPoint& p : points) {
+            if (o.kind == MovForge::Kind::FreeGps)
+                plan.blocks.push_back(LayoutForge::freeGpsBlock(o.layout, p, zone));
+            else if (o.kind == MovForge::Kind::TextTrack)
+                plan.blocks.push_back(LayoutForge::textSample(o.layout, p, zone));
+        }
+        plan.blockSpan = o.kind == MovForge::Kind::FreeGps ? LayoutForge::kFreeGpsBlockBytes : 512;
+        if (o.layout == LayoutForge::Layout::TextGsensor)
+            plan.textHandler = "sbtl";
+        if (o.layout == LayoutForge::Layout::TextFixed)
+            plan.textEntry = "text";
+        if (o.layout == LayoutForge::Layout::FreeBox)
+            plan.topExtra = LayoutForge::freeBox(points, zone);
+        const size_t dot = o.out.rfind('.');
+        const std::string base = dot == std::string::npos ? o.out : o.out.substr(0, dot);
+        if (o.layout == LayoutForge::Layout::NmeaFile) {
+            beside = base + ".NMEA";
+            besideText = LayoutForge::nmeaFile(points);
+        } else if (o.layout == LayoutForge::Layout::GpxFile) {
+            beside = base + ".gpx";
+            besideText = LayoutForge::gpxFile(points);
+        }
+        truth = LayoutForge::truth(o.layout, points);
+    }
+    for (size_t k = 0; k < points.size() && !o.newLayout; ++k) {
         TelemetryPoint p = points[k];
         if (model.fiveDecimalsThroughout())
             p.fiveDecimals = true;
@@ -278,7 +368,8 @@ int main(int argc, char** argv)
     std::string error;
     MovForge::Layout layout;
     if (o.noVideo) {
-        plan.video = MovForge::fakeVideo(static_cast<uint32_t>(samples), o.fps, o.width, o.height, o.sparseSize, o.kind);
+        plan.video = MovForge::fakeVideo(static_cast<uint32_t>(samples), o.fps, o.width, o.height, o.sparseSize, o.kind,
+                                         plan.blockSpan);
         plan.minimumFileSize = o.sparseSize;
         if (!MovForge::write(plan, o.out, nullptr, layout, error))
             return fail(error);
@@ -322,7 +413,11 @@ int main(int argc, char** argv)
             return fail(error);
     }
 
+    if (!beside.empty() && !writeText(beside, besideText, error))
+        return fail(error);
     if (!o.truth.empty() && !writeText(o.truth, ReaderTruth::json(truth, o.out), error))
+        return fail(error);
+    if (o.glitches && !writeText(o.out + ".glitches.json", glitchTruth, error))
         return fail(error);
     return 0;
 }
