@@ -209,7 +209,10 @@ void MyCache::playPathArrCache(const QList<QUrl> &urls, Completion block, Progre
             PlayListEntry e;
             e.path = QString::fromStdString(refs[size_t(k)]);
             e.gpsData = QList<GpsSample>(r.videoDatas.begin(), r.videoDatas.end());
-            e.telemetry = std::make_shared<const std::vector<TelemetrySample>>(TelemetrySample::fromRead(r));
+            // The reader's own typed samples say what the camera did not record; a forged
+            // result (tests) has only the text ones.
+            e.telemetry = std::make_shared<const std::vector<TelemetrySample>>(
+                r.samples.size() == r.videoDatas.size() ? r.samples : TelemetrySample::fromRead(r));
             e.maxSpeed = r.maxSpeed;
             e.isInChina = r.isInChina;
             const std::string &named = r.path.empty() ? refs[size_t(k)] : r.path;
