@@ -1,23 +1,26 @@
-// Timing of the instruments: a clock tick through the module panels (without
-// painting) and one paint of the G-sensor graph with 500 entries.
+// Timing of the instruments: a clock tick through the drive's telemetry and the
+// panels that show it (without painting), and one paint of the G-sensor graph with
+// 500 entries.
 //   bench_instruments [ticks]
 #include "DemoDrive.h"
 #include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
 #include "common/Localization.h"
+#include "common/Settings.h"
 #include "instruments/CustomGsensorView.h"
 #include "instruments/GpsViewController.h"
 #include "instruments/KTDisplayViewController.h"
 #include "instruments/PositionCompassPanel.h"
-#include "instruments/RotationStore.h"
-#include "store/MyCache.h"
+#include "drive/DriveTelemetry.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
+#include <QSettings>
 
 #include <algorithm>
+#include <functional>
+#include <type_traits>
 #include <cstdio>
 #include <vector>
 
@@ -25,7 +28,8 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     Localization::install(QStringLiteral("en"));
-    AppUserDefaults::setSpeedUnit(QString::fromLatin1(AppKeys::SPEED_UNIT_KMPH));
+    Settings settings;
+    settings.setKmph(true);
     const int seconds = 600;
     const int ticks = argc > 1 ? std::atoi(argv[1]) : seconds * 1000;
 
@@ -34,10 +38,9 @@ int main(int argc, char **argv)
     e.path = path;
     e.gpsData = demoDrive(seconds);
     e.maxSpeed = 110;
-    MyCache::syncPlayList({e});
 
-    KTDisplayViewController trip;
-    PositionCompassPanel compass;
+    KTDisplayViewController trip(settings);
+    PositionCompassPanel compass(settings);
     GpsViewController gps;
     trip.resize(900, 150);
     compass.resize(450, 264);
@@ -47,11 +50,23 @@ int main(int argc, char **argv)
     trip.show();
     compass.show();
     gps.show();
-    QList<KTModuleProtocol *> modules{&compass, &trip, &gps};
-    for (auto *m : modules)
-        m->dataLogicProcessOfViodePath(path);
-    for (auto *m : modules)
-        m->videoAllTime(seconds);
+    DriveTelemetry telemetry;
+    const auto follow = [&telemetry](auto *panel) {
+        using Panel = std::remove_pointer_t<decltype(panel)>;
+        QObject::connect(&telemetry, &DriveTelemetry::clipChanged, panel, &Panel::showClip);
+        QObject::connect(&telemetry, &DriveTelemetry::durationChanged, panel, &Panel::setDuration);
+        QObject::connect(&telemetry, &DriveTelemetry::momentChanged, panel, &Panel::showMoment);
+    };
+    follow(&compass);
+    follow(&trip);
+    follow(&gps);
+    telemetry.follow(&e);
+    telemetry.setDuration(seconds);
+    // One panel alone: the moment made, then shown by that panel.
+    const std::vector<std::function<void(double)>> modules{
+        [&](double t) { compass.showMoment(telemetry.momentAt(t)); },
+        [&](double t) { trip.showMoment(telemetry.momentAt(t)); },
+        [&](double t) { gps.showMoment(telemetry.momentAt(t)); }};
 
     // Ticks at 1 ms of media time, as the player's clock sends them: the index
     // moves once a second. Each tick is timed on its own.
@@ -60,8 +75,7 @@ int main(int argc, char **argv)
     for (int k = 0; k < ticks; ++k) {
         const double t = k * 0.001;
         timer.start();
-        for (auto *m : modules)
-            m->updateDataByCurrentTime(t);
+        telemetry.tick(t);
         spans[size_t(k)] = timer.nsecsElapsed();
     }
     std::vector<qint64> sorted = spans;
@@ -70,7 +84,7 @@ int main(int argc, char **argv)
     for (qint64 v : spans)
         sum += double(v);
     auto at = [&](double q) { return double(sorted[size_t(q * double(sorted.size() - 1))]) / 1000.0; };
-    std::printf("tick through the 3 modules, 1 ms clock over %d s (%d ticks):\n", seconds, ticks);
+    std::printf("tick through the telemetry and its 3 panels, 1 ms clock over %d s (%d ticks):\n", seconds, ticks);
     std::printf("  median %.2f us, 99th percentile %.2f us, mean %.2f us, max %.0f us\n", at(0.5), at(0.99),
                 sum / ticks / 1000.0, at(1.0));
 
@@ -87,8 +101,7 @@ int main(int argc, char **argv)
     // so that the background writes of the angles run as they would.
     {
         const int realSeconds = 20;
-        for (auto *m : modules)
-            m->videoAllTime(seconds);
+        telemetry.setDuration(seconds);
         std::vector<qint64> real;
         std::vector<qint64> boundary;
         std::vector<qint64> perModule[3];
@@ -101,7 +114,7 @@ int main(int argc, char **argv)
             qint64 marks[3];
             timer.start();
             for (int m = 0; m < 3; ++m) {
-                modules[m]->updateDataByCurrentTime(t);
+                modules[size_t(m)](t);
                 marks[m] = timer.nsecsElapsed();
             }
             const qint64 span = marks[2];
@@ -131,11 +144,11 @@ int main(int argc, char **argv)
     // as the last (no angle changes), measured per module.
     const char *names[] = {"position and compass", "trip statistics", "stand-alone position"};
     for (int m = 0; m < 3; ++m) {
-        modules[m]->updateDataByCurrentTime(12.0);
+        modules[size_t(m)](12.0);
         const int n = 100000;
         timer.start();
         for (int k = 0; k < n; ++k)
-            modules[m]->updateDataByCurrentTime(12.0 + (k % 900) * 0.001);
+            modules[size_t(m)](12.0 + (k % 900) * 0.001);
         std::printf("  %s alone, within one second: %.3f us per tick\n", names[m],
                     double(timer.nsecsElapsed()) / n / 1000.0);
     }
@@ -146,19 +159,20 @@ int main(int argc, char **argv)
         std::vector<qint64> each;
         for (int k = 0; k < 2000; ++k) {
             timer.start();
-            modules[m]->updateDataByCurrentTime(double(k % seconds) + 0.5);
+            modules[size_t(m)](double(k % seconds) + 0.5);
             each.push_back(timer.nsecsElapsed());
         }
         std::sort(each.begin(), each.end());
         std::printf("  %s alone, every tick a new second: median %.2f us\n", names[m],
                     double(each[each.size() / 2]) / 1000.0);
     }
-    RotationStore::waitForWrites();
+    settings.waitForWrites();
 
     timer.restart();
+    QSettings file(settings.fileName(), QSettings::IniFormat);
     for (int k = 0; k < 50; ++k) {
-        AppUserDefaults::setValue(AppKeys::ROTATE_ANGLE_V, 0.001 * k);
-        AppUserDefaults::synchronize();
+        file.setValue(QLatin1String(AppKeys::ROTATE_ANGLE_V), 0.001 * k);
+        file.sync();
     }
     std::printf("one settings write with flush: %.1f us\n", double(timer.nsecsElapsed()) / 50 / 1000.0);
 

@@ -1,15 +1,14 @@
 // Renders the instrument panels at the pane sizes of the window, fed with a
 // made-up drive, into PNG files for looking at: instruments_gallery OUTDIR [SECONDS]
 #include "DemoDrive.h"
-#include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
 #include "common/Localization.h"
 #include "common/NamedImage.h"
+#include "common/Settings.h"
 #include "instruments/CustomSpeedView.h"
 #include "instruments/GpsViewController.h"
 #include "instruments/KTDisplayViewController.h"
 #include "instruments/PositionCompassPanel.h"
-#include "store/MyCache.h"
+#include "drive/DriveTelemetry.h"
 
 #include <QApplication>
 #include <QDir>
@@ -29,32 +28,37 @@ int main(int argc, char **argv)
     e.path = path;
     e.gpsData = demoDrive(180);
     e.maxSpeed = 110;
-    MyCache::syncPlayList({e});
+    DriveTelemetry telemetry;
+    telemetry.follow(&e);
+    telemetry.setDuration(180.0);
+    const ClipTelemetry &clip = telemetry.clip();
+    const TelemetryMoment moment = telemetry.momentAt(at);
 
+    Settings settings;
     for (bool kmph : {true, false}) {
         Localization::install(kmph ? QStringLiteral("en") : QStringLiteral("zh-Hans"));
-        AppUserDefaults::setSpeedUnit(QString::fromLatin1(kmph ? AppKeys::SPEED_UNIT_KMPH : AppKeys::SPEED_UNIT_MILEPH));
+        settings.setKmph(kmph);
         const QString unit = kmph ? QStringLiteral("kmh_en") : QStringLiteral("mph_zh");
 
-        PositionCompassPanel panel;
+        PositionCompassPanel panel(settings);
         panel.resize(450, 264);
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(180.0);
-        panel.updateDataByCurrentTime(at);
+        panel.showClip(clip);
+        panel.setDuration(180.0);
+        panel.showMoment(moment);
         panel.grab().save(out + QStringLiteral("/compass_panel_") + unit + QStringLiteral(".png"));
 
-        KTDisplayViewController trip;
+        KTDisplayViewController trip(settings);
         trip.resize(900, 150);
-        trip.dataLogicProcessOfViodePath(path);
+        trip.showClip(clip);
         trip.totalDistance(0);
-        trip.videoAllTime(180.0);
+        trip.setDuration(180.0);
         trip.totalDistance(3120.5f);
-        trip.updateDataByCurrentTime(at);
+        trip.showMoment(moment);
         trip.grab().save(out + QStringLiteral("/trip_panel_") + unit + QStringLiteral(".png"));
 
         CustomSpeedView gauge;
         gauge.resize(gauge.sizeHint());
-        gauge.setCurrentSpeed(kmph ? 60 : 50);
+        gauge.setCurrentSpeed(kmph ? 60 : 50, kmph);
         gauge.grab().save(out + QStringLiteral("/speed_gauge_") + unit + QStringLiteral(".png"));
     }
     // Every image of the instruments on the panel background, at 1x and 3x.
@@ -89,9 +93,9 @@ int main(int argc, char **argv)
 
     GpsViewController gps;
     gps.resize(450, 220);
-    gps.dataLogicProcessOfViodePath(path);
-    gps.videoAllTime(180.0);
-    gps.updateDataByCurrentTime(at);
+    gps.showClip(clip);
+    gps.setDuration(180.0);
+    gps.showMoment(moment);
     gps.grab().save(out + QStringLiteral("/gps_view.png"));
     return 0;
 }

@@ -2,14 +2,13 @@
 // a tile served from an MBTiles file, the main thread's cost of one marker tick, and
 // process memory with the map loaded. Optionally saves a picture of the pane.
 // Run: QTWEBENGINE_DISABLE_SANDBOX=1 xvfb-run -a bench/map/bench_map [screenshot.png]
-#include "modules/KTModuleProtocol.h"
+#include "drive/DriveTelemetry.h"
 #include "map/KTWebViewController.h"
-#include "map/MapSettings.h"
 #include "common/Composition.h"
+#include "common/Settings.h"
 #include "map/MapTileServer.h"
 #include "map/Reachability.h"
 #include "map/TileSource.h"
-#include "store/MyCache.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -59,11 +58,11 @@ void spinFor(int ms)
     loop.exec();
 }
 
-class Trip : public QObject, public KTModuleProtocol {
-public:
+// Stands in for the trip panel: counts the map's distance reports.
+struct Trip {
     int reports = 0;
     float last = 0;
-    void totalDistance(float m) override
+    void totalDistance(float m)
     {
         if (m > 0)
             ++reports;
@@ -172,7 +171,8 @@ int main(int argc, char **argv)
     QTemporaryDir tilesDir;
     const QString mbtiles = tilesDir.filePath(QStringLiteral("bench.mbtiles"));
     const QList<TileId> tiles = makeMBTiles(mbtiles);
-    MapSettings::setOfflineSources({mbtiles});
+    Settings settings;
+    settings.setOfflineSources({mbtiles});
     QList<double> tileMs;
     for (int i = 0; i < 2000; ++i) {
         QElapsedTimer tt;
@@ -182,10 +182,10 @@ int main(int argc, char **argv)
     }
     std::sort(tileMs.begin(), tileMs.end());
 
-    KTWebViewController map;
+    KTWebViewController map(settings);
     map.reachability()->stopNotifier();
     Trip trip;
-    map.distanceDelegate.set(&trip);
+    QObject::connect(&map, &KTWebViewController::distanceMeasured, [&trip](float m) { trip.totalDistance(m); });
     map.resize(720, 480);
     map.show();
     if (!QTest::qWaitForWindowExposed(&map))
@@ -199,7 +199,9 @@ int main(int argc, char **argv)
     PlayListEntry e;
     e.path = QStringLiteral("file:///bench/drive.MOV");
     e.gpsData = drive(kPoints);
-    MyCache::syncPlayList({e});
+    DriveTelemetry telemetry;
+    telemetry.follow(&e);
+    const ClipTelemetry clip = telemetry.clip();
 
     // A new file: from the call to the page's distance report for the new route
     // (drawn in the page that stays).
@@ -208,7 +210,7 @@ int main(int argc, char **argv)
         trip.reports = 0;
         QElapsedTimer t;
         t.start();
-        map.dataLogicProcessOfViodePath(e.path);
+        map.showClip(clip);
         trip.reports = 0;
         const bool ok = spinUntil([&] { return trip.reports > 0; }, 20000);
         routes << (ok ? t.nsecsElapsed() / 1e6 : -1);
@@ -276,13 +278,14 @@ int main(int argc, char **argv)
     }
     const QVariantList idleTiles = idle.toList();
 
-    // A marker tick: the whole main-thread cost of updateDataByCurrentTime.
-    map.videoAllTime(kPoints);
+    // A marker tick: the whole main-thread cost of a moment, made and shown.
+    telemetry.setDuration(kPoints);
+    map.setDuration(kPoints);
     constexpr int kTicks = 20000;
     QElapsedTimer t;
     t.start();
     for (int i = 0; i < kTicks; ++i)
-        map.updateDataByCurrentTime(i * (double(kPoints) / kTicks));
+        map.showMoment(telemetry.momentAt(i * (double(kPoints) / kTicks)));
     const double perTickUs = t.nsecsElapsed() / 1e3 / kTicks;
     spinFor(1500);   // let the page work through them
 
@@ -313,7 +316,7 @@ int main(int argc, char **argv)
     std::printf("distance reported: %.1f m\n", trip.last);
 
     if (!shotPath.isEmpty()) {
-        map.updateDataByCurrentTime(kPoints * 0.62);
+        map.showMoment(telemetry.momentAt(kPoints * 0.62));
         spinFor(800);
         map.grab().save(shotPath);
         map.reachability()->injectFlags(0);

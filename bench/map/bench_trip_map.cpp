@@ -2,12 +2,12 @@
 // the page's report that the trip is drawn, the longest the main thread is kept
 // from its events meanwhile, the next clip of the trip, and a marker tick.
 // Run: QTWEBENGINE_DISABLE_SANDBOX=1 xvfb-run -a bench/map/bench_trip_map [picture.png]
-#include "modules/KTModuleProtocol.h"
+#include "drive/DriveTelemetry.h"
 #include "map/KTWebViewController.h"
 #include "common/Composition.h"
+#include "common/Settings.h"
 #include "map/MapTileServer.h"
 #include "map/Reachability.h"
-#include "store/MyCache.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -22,11 +22,11 @@
 
 namespace {
 
-class Panel : public QObject, public KTModuleProtocol {
-public:
+// Stands in for the trip panel: counts the map's distance reports.
+struct Panel {
     int reports = 0;
-    // The page's reports; the player's reset to 0 on a new file is not one.
-    void totalDistance(float metres) override { reports += metres > 0; }
+    // The page's reports; the reset to 0 on a new file is not one.
+    void totalDistance(float metres) { reports += metres > 0; }
 };
 
 // The longest gap between the main thread's turns at a 1 ms timer.
@@ -84,7 +84,6 @@ int main(int argc, char **argv)
     constexpr int kPerClip = 60;
     // One drive winding across a region, cut into clips that continue each other.
     PlayList list;
-    QList<QUrl> clips;
     for (int c = 0; c < kClips; ++c) {
         PlayListEntry e;
         e.path = QStringLiteral("file:///bench/trip/clip_%1.MOV").arg(c, 4, 10, QLatin1Char('0'));
@@ -98,14 +97,16 @@ int main(int argc, char **argv)
             e.gpsData << s;
         }
         list << e;
-        clips << QUrl(e.path);
     }
-    MyCache::syncPlayList(list);
+    DriveTelemetry telemetry;
+    telemetry.followTrip(list, 0);
+    const TripTelemetry trip = telemetry.trip();
 
-    KTWebViewController map;
+    Settings settings;
+    KTWebViewController map(settings);
     map.reachability()->stopNotifier();
     Panel panel;
-    map.distanceDelegate.set(&panel);
+    QObject::connect(&map, &KTWebViewController::distanceMeasured, [&panel](float m) { panel.totalDistance(m); });
     map.resize(720, 480);
     map.show();
     if (!QTest::qWaitForWindowExposed(&map))
@@ -121,14 +122,14 @@ int main(int argc, char **argv)
     // kept (another trip in between), as when the user comes back to it.
     QList<double> firstDraw, keptDraw, stalls;
     for (int run = 0; run < 4; ++run) {
-        map.setTrip({}, -1);
-        map.dataLogicProcessOfViodePath(clips[0].toString());
+        map.setTrip(TripTelemetry());
+        map.showClip(trip.clips[0]);
         QTest::qWait(300);
         panel.reports = 0;
         stall.start();
         QElapsedTimer t;
         t.start();
-        map.setTrip(clips, 0);
+        map.setTrip(trip);
         const bool ok = QTest::qWaitFor([&] { return panel.reports > 0; }, 30000) &&
                         pageValue(page, QStringLiteral("mapState.points")).toInt() == kClips * kPerClip;
         (run == 0 ? firstDraw : keptDraw) << (ok ? t.nsecsElapsed() / 1e6 : -1);
@@ -144,19 +145,22 @@ int main(int argc, char **argv)
         panel.reports = 0;
         QElapsedTimer t;
         t.start();
-        map.dataLogicProcessOfViodePath(clips[c].toString());
+        map.showClip(trip.clips[c]);
         const bool ok = QTest::qWaitFor([&] { return panel.reports > 0; }, 20000);
         next << (ok ? t.nsecsElapsed() / 1e6 : -1);
     }
     std::sort(next.begin(), next.end());
 
-    // A marker tick through the trip: the main thread's whole cost.
-    map.videoAllTime(kPerClip);
+    // A marker tick through the trip: the main thread's whole cost, the moment made
+    // and shown.
+    telemetry.follow(&list[7]);
+    telemetry.setDuration(kPerClip);
+    map.setDuration(kPerClip);
     constexpr int kTicks = 20000;
     QElapsedTimer t;
     t.start();
     for (int i = 0; i < kTicks; ++i)
-        map.updateDataByCurrentTime(i * (double(kPerClip) / kTicks));
+        map.showMoment(telemetry.momentAt(i * (double(kPerClip) / kTicks)));
     const double perTickUs = t.nsecsElapsed() / 1e3 / kTicks;
     QTest::qWait(1500);
 
@@ -172,7 +176,7 @@ int main(int argc, char **argv)
     std::printf("tracks kept: %d\n", map.cachedTracks());
 
     if (!shotPath.isEmpty()) {
-        map.updateDataByCurrentTime(30);
+        map.showMoment(telemetry.momentAt(30));
         QTest::qWait(800);
         map.grab().save(shotPath);
         std::printf("picture: %s\n", qPrintable(shotPath));

@@ -6,8 +6,10 @@
 // With --shot FILE it instead plays a file in a 1344x756 window and takes a picture of
 // the whole screen (the video widget is blank in QWidget::grab()).
 #include "app/IncidentExport.h"
+#include "common/Settings.h"
 #include "common/TimeFormatUtils.h"
-#include "modules/IndexRule.h"
+#include "drive/DriveTelemetry.h"
+#include "player/PlaybackSession.h"
 #include "player/VideoViewController.h"
 
 #include <QApplication>
@@ -34,25 +36,6 @@
 
 namespace {
 
-// A module that does what the real panels do on a tick: one index look-up per list
-// and a read of the entry.
-class LookupModule : public QObject, public KTModuleProtocol {
-public:
-    explicit LookupModule(int samples) : list_(samples) { for (int k = 0; k < samples; ++k) list_[k] = k * 0.5; }
-    void videoAllTime(double s) override { total_ = s; }
-    void updateDataByCurrentTime(double t) override
-    {
-        const int i = IndexRule::indexFor(t, total_, qint64(list_.size()));
-        if (i >= 0)
-            shown_ = list_[size_t(i)];
-    }
-    double shown_ = 0;
-
-private:
-    std::vector<double> list_;
-    double total_ = 180.0;
-};
-
 double cpuSeconds()
 {
     rusage u{};
@@ -76,23 +59,37 @@ QString forgeFile(const QString &dir)
 }
 
 struct Window {
+    Settings settings;
     QWidget top;
     VideoViewController *vc;
-    LookupModule a{180}, b{90}, c{180};
+    // The drive's telemetry as in the window: a moment every tick, read as a panel
+    // reads it.
+    DriveTelemetry telemetry;
+    PlayListEntry entry;
+    double shown = 0;
     Window()
     {
+        for (int k = 0; k < 180; ++k) {
+            GpsSample s;
+            s.gps_lat = k % 2 ? "48.1" : "";
+            s.gps_lgt = "11.5";
+            s.spd = k;
+            entry.gpsData << s;
+        }
+        telemetry.follow(&entry);
         top.resize(1344, 756);
         auto *row = new QHBoxLayout(&top);
         row->setContentsMargins(0, 0, 0, 0);
-        vc = new VideoViewController(&top);
+        vc = new VideoViewController(settings, &top);
         vc->setMinimumWidth(900);
         row->addWidget(vc, 900);
         auto *rest = new QWidget(&top);
         rest->setStyleSheet("background: #dfdde0;");
         row->addWidget(rest, 444);
-        vc->session()->gpsDelegate.set(&a);
-        vc->session()->gpsInfoDelegate.set(&b);
-        vc->session()->speedDelegate.set(&c);
+        QObject::connect(vc->session(), &PlaybackSession::durationChanged, &telemetry, &DriveTelemetry::setDuration);
+        QObject::connect(vc->session(), &PlaybackSession::timeChanged, &telemetry, &DriveTelemetry::tick);
+        QObject::connect(&telemetry, &DriveTelemetry::momentChanged, &top,
+                         [this](const TelemetryMoment &m) { shown = m.atSample.speedKmh + m.atPosition.latitude; });
         top.show();
         (void)QTest::qWaitForWindowExposed(&top);
     }

@@ -5,9 +5,11 @@
 //  - a row dragged across a list of 1000 rows (order, store rewrite, reload).
 #include "app/AppDelegate.h"
 #include "common/Localization.h"
+#include "common/Settings.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListModel.h"
-#include "playlist/PlayListRules.h"
+#include "drive/PlayListRules.h"
+#include "drive/PlayQueue.h"
 #include "playlist/PlayListViewController.h"
 #include "store/MyCache.h"
 
@@ -77,8 +79,10 @@ int main(int argc, char **argv)
     MyCache::setStoreFilePath(storeDir.filePath(QStringLiteral("list.bin")));
     MyCache::playPathClear();
 
-    AppDelegate delegate;
-    PlayListViewController pane;
+    Settings settings;
+    AppDelegate delegate(settings);
+    PlayQueue queue(settings);
+    PlayListViewController pane(&queue, settings);
     pane.resize(450, 440);
     pane.show();
     if (!QTest::qWaitForWindowExposed(&pane))
@@ -99,7 +103,6 @@ int main(int argc, char **argv)
         lastBeat = now;
         ++beats;
     });
-    QObject::connect(&pane, &PlayListViewController::filesAdded, [] {});
     clock.start();
     beat.start();
     pane.addVideoPlay();

@@ -10,10 +10,13 @@
 //    picture.
 #include "app/Wiring.h"
 #include "common/Localization.h"
+#include "common/Settings.h"
 #include "player/PlaybackSession.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListModel.h"
-#include "playlist/PlayListTrips.h"
+#include "drive/DriveTelemetry.h"
+#include "drive/PlayListTrips.h"
+#include "drive/PlayQueue.h"
 #include "playlist/PlayListViewController.h"
 #include "store/MyCache.h"
 
@@ -93,6 +96,7 @@ int main(int argc, char **argv)
     // (--clip-change: only the clip change.)
     const bool cardToo = !QCoreApplication::arguments().contains(QStringLiteral("--clip-change"));
     const QDateTime first(QDate(2026, 11, 8), QTime(6, 0, 0));
+    Settings settings;
     if (cardToo) {
         QElapsedTimer forging;
         forging.start();
@@ -101,7 +105,8 @@ int main(int argc, char **argv)
         std::printf("forged 2000 clips in %.1f s\n", forging.elapsed() / 1000.0);
 
         {
-            PlayListViewController pane;
+            PlayQueue queue(settings);
+            PlayListViewController pane(&queue, settings);
             pane.resize(450, 700);
             pane.show();
             if (!QTest::qWaitForWindowExposed(&pane))
@@ -162,12 +167,13 @@ int main(int argc, char **argv)
     QWidget top;
     top.resize(1344, 756);
     auto *row = new QHBoxLayout(&top);
-    auto *vc = new VideoViewController;
-    auto *pl = new PlayListViewController;
+    auto *queue = new PlayQueue(settings, &top);
+    auto *telemetry = new DriveTelemetry(&top);
+    auto *vc = new VideoViewController(settings);
+    auto *pl = new PlayListViewController(queue, settings);
     row->addWidget(vc, 2);
     row->addWidget(pl, 1);
-    Wiring::playerAndPlayList(vc, pl, nullptr);
-    vc->session()->videoEndDelegate.set(pl);
+    Wiring::playerAndPlayList(vc, pl, queue, telemetry, nullptr);
     top.show();
     if (!QTest::qWaitForWindowExposed(&top))
         return 1;
@@ -185,7 +191,7 @@ int main(int argc, char **argv)
     int changes = 0;
     bool switched = false;
     QList<double> gaps, toRequest;
-    QObject::connect(pl, &PlayListViewController::playRequested, [&] {
+    QObject::connect(queue, &PlayQueue::playRequested, [&] {
         switched = true;
         if (lastFrame >= 0)
             toRequest << double(clock.elapsed() - lastFrame);
@@ -200,8 +206,8 @@ int main(int argc, char **argv)
         switched = false;
         lastFrame = now;
     });
-    QObject::connect(pl, &PlayListViewController::playRequested, [&] { ++changes; });
-    pl->selectIndexPlay(0);
+    QObject::connect(queue, &PlayQueue::playRequested, [&] { ++changes; });
+    queue->play(0);
     if (!QTest::qWaitFor([&] { return gaps.size() >= 3; }, 60000))
         std::fprintf(stderr, "only %lld clip changes seen\n", qlonglong(gaps.size()));
     std::printf("clip change on the real player (640x360, 4 s clips): last frame to first frame of the next "

@@ -2,7 +2,11 @@
 // for looking at: playlist_gallery SAMPLES_DIR OUTDIR
 // (SAMPLES_DIR is build/samples; the pane gets copies of its recordings.)
 #include "app/AppDelegate.h"
+#include "app/Wiring.h"
+#include "drive/DriveTelemetry.h"
+#include "drive/PlayQueue.h"
 #include "common/Localization.h"
+#include "common/Settings.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListViewController.h"
 #include "store/MyCache.h"
@@ -55,18 +59,20 @@ int main(int argc, char **argv)
         urls << QUrl::fromLocalFile(to);
     }
 
-    AppDelegate delegate;
+    Settings settings;
+    AppDelegate delegate(settings);
     QWidget window;
     auto *layout = new QHBoxLayout(&window);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    auto *player = new VideoViewController;
-    auto *list = new PlayListViewController;
+    auto *queue = new PlayQueue(settings, &window);
+    auto *telemetry = new DriveTelemetry(&window);
+    auto *player = new VideoViewController(settings);
+    auto *list = new PlayListViewController(queue, settings);
     layout->addWidget(player, 1);
     layout->addWidget(list);
     list->setFixedSize(450, 440);
-    player->session()->gpsInfoDelegate.set(list);
-    player->session()->videoEndDelegate.set(list);
+    Wiring::playerAndPlayList(player, list, queue, telemetry, nullptr);
     window.resize(1344, 756);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
@@ -77,9 +83,9 @@ int main(int argc, char **argv)
     list->addVideoPlay();
     // Grabbed before the event loop runs again: the store is still reading.
     list->grab().save(out + QStringLiteral("/playlist_reading.png"));
-    if (!QTest::qWaitFor([&] { return !list->isReadingFiles() && list->selectIndex >= 0; }, 20000))
+    if (!QTest::qWaitFor([&] { return !list->isReadingFiles() && queue->currentRow() >= 0; }, 20000))
         qWarning("the files were not read in time");
-    list->selectIndexPlay(0);
+    queue->play(0);
     QTest::qWait(4000);
     save(list, out + QStringLiteral("/playlist_playing.png"));
 

@@ -4,7 +4,7 @@
 //   the index rule's cost per call and its allocations.
 #include "StoreFixtures.h"
 
-#include "modules/IndexRule.h"
+#include "drive/IndexRule.h"
 #include "store/MyCache.h"
 
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 #include "ui/AboutWindowView.h"
 #include "PreferenceController.h"
 
-AppController::AppController(QObject *parent) : QObject(parent) {}
+AppController::AppController(Settings &settings, QObject *parent) : QObject(parent), settings_(settings) {}
 
 AppController::~AppController()
 {
@@ -14,7 +14,7 @@ AppController::~AppController()
 void AppController::showPreferencePanel()
 {
     if (!preferenceController_)
-        preferenceController_ = new PreferenceController();
+        preferenceController_ = new PreferenceController(settings_);
     preferenceController_->showWindow();
 }
 

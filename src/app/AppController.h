@@ -7,10 +7,12 @@
 #include <QObject>
 #include <QPointer>
 
+class Settings;
+
 class AppController : public QObject {
     Q_OBJECT
 public:
-    explicit AppController(QObject *parent = nullptr);
+    explicit AppController(Settings &settings, QObject *parent = nullptr);
     ~AppController() override;
 
     void showPreferencePanel();
@@ -20,6 +22,7 @@ public:
     AboutWindowView *aboutWindow() const { return aboutWindow_; }
 
 private:
+    Settings &settings_;
     QPointer<PreferenceController> preferenceController_;
     QPointer<AboutWindowView> aboutWindow_;
 };

@@ -1,20 +1,18 @@
 #include "AppDelegate.h"
-#include "map/MapSettings.h"
 #include "map/OfflineMapsDialog.h"
 
 #include "AppController.h"
 #include "IncidentExport.h"
 #include "KTWindowController.h"
 #include "TrackExport.h"
-#include "common/AppKeys.h"
 #include "common/AppLinks.h"
-#include "common/AppUserDefaults.h"
 #include "common/Localization.h"
-#include "common/NotificationCenter.h"
+#include "common/Settings.h"
+#include "drive/DriveTelemetry.h"
+#include "drive/PlayQueue.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListViewController.h"
 #include "store/MyCache.h"
-#include "store/RecordingFiles.h"
 #include "ui/AppToast.h"
 #include "ui/VideoFileDialog.h"
 
@@ -29,30 +27,22 @@
 #include <QMenuBar>
 #include <QMessageBox>
 
-
-static AppDelegate *g_instance = nullptr;
-
-AppDelegate::AppDelegate(QObject *parent) : QObject(parent)
+AppDelegate::AppDelegate(Settings &settings, QObject *parent) : QObject(parent), settings_(settings)
 {
-    g_instance = this;
-    appController_ = new AppController(this);
-    auto *center = NotificationCenter::defaultCenter();
-    center->addObserver(this, QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION), [this] { updateCheckMarks(); });
-    center->addObserver(this, QString::fromLatin1(AppKeys::CHANGE_MAP_NOTIFICATION), [this] { updateCheckMarks(); });
-    center->addObserver(this, QLatin1String(MapSettings::kNotification), [this] { updateCheckMarks(); });
+    appController_ = new AppController(settings_, this);
+    toaster_ = new AppToast(this);
+    connect(&settings_, &Settings::speedUnitChanged, this, &AppDelegate::updateCheckMarks);
+    connect(&settings_, &Settings::mapProviderChanged, this, &AppDelegate::updateCheckMarks);
+    connect(&settings_, &Settings::useOnlineMapsChanged, this, &AppDelegate::updateCheckMarks);
     if (qApp)
         qApp->installEventFilter(this);
 }
 
-AppDelegate::~AppDelegate()
-{
-    if (g_instance == this)
-        g_instance = nullptr;
-}
+AppDelegate::~AppDelegate() = default;
 
-AppDelegate *AppDelegate::instance()
+void AppDelegate::showMessage(const QString &text, float seconds)
 {
-    return g_instance;
+    toaster_->showToast(text, seconds);
 }
 
 VideoViewController *AppDelegate::videoVC() const { return videoVC_; }
@@ -61,6 +51,18 @@ KTWindowController *AppDelegate::windowVC() const { return windowVC_; }
 void AppDelegate::setVideoVC(VideoViewController *vc) { videoVC_ = vc; }
 void AppDelegate::setPlaylistVC(PlayListViewController *vc) { playlistVC_ = vc; }
 void AppDelegate::setWindowVC(KTWindowController *vc) { windowVC_ = vc; }
+PlayQueue *AppDelegate::queue() const { return queue_; }
+DriveTelemetry *AppDelegate::telemetry() const { return telemetry_; }
+void AppDelegate::setTelemetry(DriveTelemetry *telemetry) { telemetry_ = telemetry; }
+
+void AppDelegate::setQueue(PlayQueue *queue)
+{
+    if (queue_)
+        queue_->disconnect(this);
+    queue_ = queue;
+    if (queue)
+        connect(queue, &PlayQueue::opened, this, &AppDelegate::filesOpened);
+}
 
 void AppDelegate::buildMenus(QMenuBar *bar)
 {
@@ -105,13 +107,12 @@ void AppDelegate::buildMenus(QMenuBar *bar)
         a->setCheckable(true);
         maps->addAction(a);
     }
-    action(setting, "Offline Maps…", [] { OfflineMapsDialog::showDialog(); });
+    action(setting, "Offline Maps…", [this] { OfflineMapsDialog::showDialog(settings_); });
     captionItem = action(setting, "Caption Under Captures", [this] {
-        AppUserDefaults::setValue(AppKeys::CAPTURE_CAPTION, captionItem && captionItem->isChecked());
-        AppUserDefaults::synchronize();
+        settings_.setCaptureCaption(captionItem && captionItem->isChecked());
     });
     captionItem->setCheckable(true);
-    captionItem->setChecked(AppUserDefaults::settings().value(QLatin1String(AppKeys::CAPTURE_CAPTION)).toBool());
+    captionItem->setChecked(settings_.captureCaption());
     updateCheckMarks();
 
     QMenu *help = bar->addMenu(QString());
@@ -159,12 +160,12 @@ void AppDelegate::exportIncident()
         return;
     const QString source = video ? video->currentFile() : QString();
     if (source.isEmpty()) {
-        AppToast::showToast(Localization::text("Open a clip before exporting an incident."), toastSeconds);
+        toaster_->showToast(Localization::text("Open a clip before exporting an incident."), toastSeconds);
         return;
     }
     const MarkedRange range = video->markedRange();
     if (!range.ok) {
-        AppToast::showToast(range.message, toastSeconds);
+        toaster_->showToast(range.message, toastSeconds);
         return;
     }
     const QFileInfo info(source);
@@ -208,7 +209,7 @@ void AppDelegate::exportIncident()
         const QString text = ok ? (Localization::text("Incident exported.")
                                    + (corrected.isEmpty() ? QString() : QLatin1Char(' ') + corrected))
                                 : message;
-        AppToast::showToast(text, toastSeconds);
+        toaster_->showToast(text, toastSeconds);
         emit incidentExported(ok, message);
     });
     job->start(source, range.in, range.out, video->duration(), files.video,
@@ -233,13 +234,14 @@ bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
 void AppDelegate::applicationDidFinishLaunching()
 {
     MyCache::playPathClear();
+    if (queue_)
+        queue_->reload();
 
-    // Normalise both settings, then announce them; the check marks follow the
-    // announcements, as they do for a change from any other place.
-    AppUserDefaults::initSpeedUnitUserDefault();
-    AppUserDefaults::initChangeMapUserDefault();
-    NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION));
-    NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::CHANGE_MAP_NOTIFICATION));
+    // Both settings (normalised when the settings were read) are chosen again, which
+    // announces them; the check marks and the panes follow the announcements, as they
+    // do for a change from any other place.
+    settings_.setKmph(settings_.kmph());
+    settings_.setGoogleMap(settings_.googleMap());
 }
 
 bool AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows)
@@ -265,8 +267,9 @@ void AppDelegate::openFile()
 void AppDelegate::exportTrack()
 {
     const QList<QUrl> clips = playlistVC_ ? playlistVC_->exportClips() : QList<QUrl>();
+    const qint64 tripGapMs = queue_ ? queue_->tripGapMs() : 0;
     if (clips.isEmpty()) {
-        AppToast::showToast(Localization::text("export_nothing"), 0.8f);
+        toaster_->showToast(Localization::text("export_nothing"), 0.8f);
         return;
     }
     // As for the incident: the suffix is settled before anyone is asked about the file.
@@ -284,38 +287,19 @@ void AppDelegate::exportTrack()
     if (!mayReplace(windowVC(), title, {fileName}, replacePanel))
         return;
     QPointer<AppDelegate> self(this);
-    TrackExport::exportTo(fileName, clips, PlayListViewController::tripGapMs(), [self](const QString &error) {
-        AppToast::showToast(error.isEmpty() ? Localization::text("export_done")
-                                            : Localization::text("export_failed").arg(error), 0.8f);
-        if (self)
-            emit self->trackExported(error);
+    TrackExport::exportTo(fileName, clips, tripGapMs, [self](const QString &error) {
+        if (!self)
+            return;
+        self->toaster_->showToast(error.isEmpty() ? Localization::text("export_done")
+                                                  : Localization::text("export_failed").arg(error), 0.8f);
+        emit self->trackExported(error);
     });
 }
 
-void AppDelegate::openUrls(const QList<QUrl> &given)
+void AppDelegate::openUrls(const QList<QUrl> &urls, double startAt)
 {
-    const RecordingCheck check = RecordingFiles::check(given);
-    if (!check.refused.isEmpty())
-        AppToast::showToast(check.refused.join(QLatin1Char('\n')), 2.5f);
-    const QList<QUrl> &urls = check.accepted;
-    if (urls.isEmpty() && !given.isEmpty())
-        return;   // nothing could be taken in: the file playing goes on
-    if (videoVC_)
-        videoVC_->close();
-    if (urls.isEmpty())
-        return;
-    const QUrl first = urls.first();
-    QPointer<AppDelegate> self(this);
-    MyCache::playPathArrCache(urls, [self, first] {
-        if (!self)
-            return;
-        self->activeCurrentPlayFile(first.toString(QUrl::FullyEncoded));
-        if (self->videoVC_)
-            self->videoVC_->initAssetData(first);
-        if (self->playlistVC_)
-            self->playlistVC_->followActiveEntry();
-        emit self->filesOpened();
-    });
+    if (queue_)
+        queue_->open(urls, OpenOptions{startAt});
 }
 
 void AppDelegate::showPreferences()
@@ -330,33 +314,33 @@ PreferenceController *AppDelegate::preferenceController() const
 
 void AppDelegate::mphspd()
 {
-    AppUserDefaults::changeSpeedUnit(QString::fromLatin1(AppKeys::SPEED_UNIT_MILEPH));
+    settings_.setKmph(false);
 }
 
 void AppDelegate::kmhspd()
 {
-    AppUserDefaults::changeSpeedUnit(QString::fromLatin1(AppKeys::SPEED_UNIT_KMPH));
+    settings_.setKmph(true);
 }
 
 void AppDelegate::googleAction()
 {
-    AppUserDefaults::changeMap(QString::fromLatin1(AppKeys::CHANGE_MAP_GOOGLE));
+    settings_.setGoogleMap(true);
 }
 
 void AppDelegate::openstreetAction()
 {
-    AppUserDefaults::changeMap(QString::fromLatin1(AppKeys::CHANGE_MAP_STREET));
+    settings_.setGoogleMap(false);
 }
 
 void AppDelegate::updateCheckMarks()
 {
-    const bool mph = !AppUserDefaults::isKMPH();
+    const bool mph = !settings_.kmph();
     if (menuitemmph) menuitemmph->setChecked(mph);
     if (spdkmh) spdkmh->setChecked(!mph);
     // Without online maps the map shown is OpenStreetMap drawn from offline tiles, whatever
     // was chosen: the tick says so, and Google Maps, which only exists online, waits.
-    const bool online = MapSettings::useOnlineMaps();
-    const bool google = online && AppUserDefaults::isGoogleMap();
+    const bool online = settings_.useOnlineMaps();
+    const bool google = online && settings_.googleMap();
     if (googleMapsItem) {
         googleMapsItem->setChecked(google);
         googleMapsItem->setEnabled(online);
@@ -393,27 +377,3 @@ void AppDelegate::visitabout()
 void AppDelegate::watchvideo() { QDesktopServices::openUrl(AppLinks::userGuide()); }
 void AppDelegate::visitwebsite() { QDesktopServices::openUrl(AppLinks::website()); }
 void AppDelegate::visitshop() { QDesktopServices::openUrl(AppLinks::shop()); }
-
-void AppDelegate::activeCurrentPlayFile(const QString &path)
-{
-    PlayList list = MyCache::playList().value_or(PlayList());
-    for (PlayListEntry &e : list)
-        e.activeYN = false;
-    for (qsizetype k = list.size() - 1; k >= 0; --k) {
-        if (list[k].path == path) {
-            list[k].activeYN = true;
-            break;
-        }
-    }
-    MyCache::syncPlayList(list);
-}
-
-void AppDelegate::activeCurrentPlayIndex(int n)
-{
-    PlayList list = MyCache::playList().value_or(PlayList());
-    for (PlayListEntry &e : list)
-        e.activeYN = false;
-    if (n >= 0 && n < list.size())
-        list[n].activeYN = true;
-    MyCache::syncPlayList(list);
-}

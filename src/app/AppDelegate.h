@@ -1,6 +1,7 @@
-// The root object of the running application: start-up, the menu commands,
-// opening files, and which play-list entry is active. Exactly one exists;
-// other parts reach it through AppDelegate::instance().
+// The root object of the running application: start-up and the menu commands. The
+// window registers its parts here (the player, the play list, the play queue and the
+// drive's telemetry); files opened from the menu go to the queue. main makes it and
+// hands it to the window, which hands the parts what they need of it.
 #pragma once
 
 #include <QList>
@@ -11,6 +12,8 @@
 
 #include <functional>
 
+class DriveTelemetry;
+class PlayQueue;
 class QAction;
 class QMenuBar;
 class VideoViewController;
@@ -18,25 +21,37 @@ class PlayListViewController;
 class KTWindowController;
 class KTWebViewController;
 class AppController;
+class AppToast;
 class PreferenceController;
 class IncidentExport;
 class QProgressDialog;
+class Settings;
 
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
-    explicit AppDelegate(QObject *parent = nullptr);
+    // The menus show and change `settings`, which the window hands to its parts.
+    explicit AppDelegate(Settings &settings, QObject *parent = nullptr);
     ~AppDelegate() override;
-    static AppDelegate *instance();
+
+    Settings &settings() const { return settings_; }
+    // The toasts of the application: at most one on screen.
+    AppToast *toaster() const { return toaster_; }
+    // A part's message for the user, in a toast for `seconds`.
+    void showMessage(const QString &text, float seconds);
 
     // The main controllers, registered by the window that makes them; each slot
     // empties itself when its controller goes.
     VideoViewController *videoVC() const;
     PlayListViewController *playlistVC() const;
     KTWindowController *windowVC() const;
+    PlayQueue *queue() const;
+    DriveTelemetry *telemetry() const;
     void setVideoVC(VideoViewController *vc);
     void setPlaylistVC(PlayListViewController *vc);
     void setWindowVC(KTWindowController *vc);
+    void setQueue(PlayQueue *queue);
+    void setTelemetry(DriveTelemetry *telemetry);
 
     // The menu items whose check marks follow the settings.
     QPointer<QAction> menuitemmph, spdkmh, googleMapsItem, openstreetItem, tutorialvideo;
@@ -46,10 +61,11 @@ public:
     // Shows the main window again when none is visible; answers `hasVisibleWindows`.
     bool applicationShouldHandleReopen(bool hasVisibleWindows);
 
-    // Open panel (several video files), then the files go to the store and the first plays.
+    // Open panel (several video files), then the files go to the queue and the first plays.
     void openFile();
-    // Opens `urls` as the menu's open does (also files from the command line or the desktop).
-    void openUrls(const QList<QUrl> &urls);
+    // Hands `urls` to the play queue as the menu's open does (also files from the command
+    // line or the desktop); the first plays, from `startAt` seconds.
+    void openUrls(const QList<QUrl> &urls, double startAt = 0);
     // Replaces the open panel (tests): returns the chosen files, empty when cancelled.
     std::function<QList<QUrl>()> openPanel;
 
@@ -91,13 +107,8 @@ public:
     void visitwebsite();
     void visitshop();
 
-    // Marks the entry with this path (the last such entry) as the one being played.
-    void activeCurrentPlayFile(const QString &path);
-    // Marks entry n as the one being played; an index outside the list leaves none active.
-    void activeCurrentPlayIndex(int n);
-
 signals:
-    // A menu open has read its files and started the first one.
+    // An open has read its files and started the first one.
     void filesOpened();
     // An incident export ended: ok when its three files are there; `message` says why not.
     void incidentExported(bool ok, const QString &message);
@@ -108,9 +119,13 @@ private:
     void updateCheckMarks();
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+    Settings &settings_;
+    AppToast *toaster_ = nullptr;
     QPointer<VideoViewController> videoVC_;
     QPointer<PlayListViewController> playlistVC_;
     QPointer<KTWindowController> windowVC_;
+    QPointer<PlayQueue> queue_;
+    QPointer<DriveTelemetry> telemetry_;
     AppController *appController_ = nullptr;
     QPointer<QMenuBar> menuBar_;
     QPointer<IncidentExport> export_;

@@ -1,8 +1,7 @@
 #include "AppLanguageManager.h"
 
-#include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
 #include "common/Localization.h"
+#include "common/Settings.h"
 
 
 QString AppLanguageManager::languageCode(const QString &localeName)
@@ -10,25 +9,25 @@ QString AppLanguageManager::languageCode(const QString &localeName)
     return Localization::languageCode(localeName);
 }
 
-QString AppLanguageManager::systemCurrentLanguage()
+QString AppLanguageManager::systemCurrentLanguage(const Settings &settings)
 {
-    if (const auto stored = AppUserDefaults::textList(AppKeys::APPLE_LANGUAGES); stored && !stored->isEmpty())
-        return stored->first();
+    if (const QStringList stored = settings.preferredLanguages(); !stored.isEmpty())
+        return stored.first();
     const QStringList system = Localization::systemLanguages();
     return system.isEmpty() ? QString() : system.first();
 }
 
-QString AppLanguageManager::userLanguage()
+QString AppLanguageManager::userLanguage(const Settings &settings)
 {
-    return AppUserDefaults::text(AppKeys::USER_LANGUAGE).value_or(QString());
+    return settings.userLanguage();
 }
 
-void AppLanguageManager::setUserlanguage(const QString &code)
+void AppLanguageManager::setUserlanguage(Settings &settings, const QString &code)
 {
-    Localization::setUserLanguage(code);
+    Localization::setUserLanguage(settings, code);
 }
 
-QString AppLanguageManager::initUserLanguage()
+QString AppLanguageManager::initUserLanguage(const Settings &settings)
 {
-    return Localization::startupLanguage(userLanguage(), {systemCurrentLanguage()});
+    return Localization::startupLanguage(userLanguage(settings), {systemCurrentLanguage(settings)});
 }

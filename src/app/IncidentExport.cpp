@@ -4,7 +4,7 @@
 #include "extractor/GpxWriter.h"
 #include "extractor/TrackTime.h"
 #include "extractor/SamplePosition.h"
-#include "modules/IndexRule.h"
+#include "drive/IndexRule.h"
 #include "telemetry/BinaryFile.h"
 #include "telemetry/GpsDataHelper.h"
 
@@ -134,20 +134,22 @@ std::string IncidentExport::segmentGpx(const GpsReadResult &result, double in, d
 CaptureFacts IncidentExport::factsAt(const GpsReadResult &result, const QString &source, double seconds,
                                      double duration)
 {
+    const int i = IndexRule::indexFor(seconds, duration, std::int64_t(result.videoDatas.size()));
+    return factsAt(source, seconds, i >= 0 ? std::optional<GpsSample>(result.videoDatas[size_t(i)]) : std::nullopt);
+}
+
+CaptureFacts IncidentExport::factsAt(const QString &source, double seconds, const std::optional<GpsSample> &sample)
+{
     CaptureFacts facts;
     if (const auto recording = TrackTime::fromFileName(source.toStdString())) {
         const CivilTime c = TrackTime::plusSeconds(*recording, static_cast<long long>(std::floor(std::max(0.0, seconds))));
         facts.recorded = QString::fromStdString(TrackTime::localText(c)).replace(QLatin1Char('T'), QLatin1Char(' '));
     }
-    const int i = IndexRule::indexFor(seconds, duration, std::int64_t(result.videoDatas.size()));
-    if (i >= 0) {
-        const GpsSample &s = result.videoDatas[size_t(i)];
-        SamplePosition pos;
-        if (SamplePosition::of(s, &pos)) {
-            facts.latitude = pos.latitude;
-            facts.longitude = pos.longitude;
-            facts.speedKmh = s.spd;
-        }
+    SamplePosition pos;
+    if (sample && SamplePosition::of(*sample, &pos)) {
+        facts.latitude = pos.latitude;
+        facts.longitude = pos.longitude;
+        facts.speedKmh = sample->spd;
     }
     return facts;
 }

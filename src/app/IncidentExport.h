@@ -9,6 +9,7 @@
 #pragma once
 
 #include "player/CaptureText.h"
+#include "telemetry/GpsSample.h"
 
 #include <QFuture>
 #include <QObject>
@@ -19,10 +20,10 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QTemporaryDir;
-struct GpsReadResult;
 
 struct IncidentFiles {
     QString video, gpx, picture;
@@ -55,6 +56,8 @@ public:
     // says, from the clip's telemetry `result`.
     static CaptureFacts factsAt(const GpsReadResult &result, const QString &source, double seconds,
                                 double duration);
+    // The same from the sample of that moment (none: the time alone).
+    static CaptureFacts factsAt(const QString &source, double seconds, const std::optional<GpsSample> &sample);
 
     // Starts writing files(target), which may replace what is there. `writePicture` is
     // called at once with the path the frame goes to, unless the export fails before;

@@ -4,10 +4,11 @@
 #include "KTSplitView.h"
 #include "Wiring.h"
 #include "common/AppColorManager.h"
-#include "common/AppKeys.h"
-#include "common/NotificationCenter.h"
+#include "drive/DriveTelemetry.h"
+#include "drive/PlayQueue.h"
 #include "instruments/GpsViewController.h"
 #include "instruments/KTDisplayViewController.h"
+#include "instruments/PositionCompassPanel.h"
 #include "map/KTWebViewController.h"
 #include "map/Reachability.h"
 #include "player/VideoViewController.h"
@@ -37,21 +38,16 @@ void putInto(QWidget *pane, QWidget *view)
 
 } // namespace
 
-KTLayoutViewController::KTLayoutViewController(QWidget *parent) : QWidget(parent)
+KTLayoutViewController::KTLayoutViewController(AppDelegate &app, QWidget *parent) : QWidget(parent)
 {
-    viewDidLoad();
+    viewDidLoad(app);
 }
 
-KTLayoutViewController::~KTLayoutViewController()
-{
-    NotificationCenter::defaultCenter()->removeObserver(this);
-}
+KTLayoutViewController::~KTLayoutViewController() = default;
 
-void KTLayoutViewController::viewDidLoad()
+void KTLayoutViewController::viewDidLoad(AppDelegate &app)
 {
     using namespace LayoutRules;
-    NotificationCenter::defaultCenter()->addObserver(this, QString::fromLatin1(AppKeys::WINDOW_FULL_CHANGE),
-                                                     [this] { windowFullScreenChange(); });
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, AppColorManager::appBackgroundColor());
@@ -78,22 +74,25 @@ void KTLayoutViewController::viewDidLoad()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(globalSplitView);
 
-    // The controllers, in this order, with the module slots filled once.
-    displayVC = new KTDisplayViewController();
-    webVC = new KTWebViewController();
-    webVC->distanceDelegate.set(displayVC);
-    webVC->zoomInOutDelegate.set(this);
+    // The drive core, then the controllers, in this order, wired once.
+    Settings &settings = app.settings();
+    queue = new PlayQueue(settings, this);
+    telemetry = new DriveTelemetry(this);
+    displayVC = new KTDisplayViewController(settings);
+    webVC = new KTWebViewController(settings);
+    connect(webVC, &KTWebViewController::zoomRequested, this,
+            [this](qint64 state) { webVC->setZoomState(zoomInMapWindow(state)); });
     gpsVC = new GpsViewController();
-    playlistVC = new PlayListViewController();
-    Wiring::positionPanel(playlistVC);
-    videoVC = new VideoViewController();
-    Wiring::playerAndPlayList(videoVC, playlistVC, AppDelegate::instance());
-    videoVC->session()->zoomInDelegate.set(this);
-    videoVC->session()->gpsDelegate.set(webVC);
-    videoVC->session()->speedDelegate.set(displayVC);
-    videoVC->session()->gpsInfoDelegate.set(playlistVC);
-    videoVC->session()->videoEndDelegate.set(playlistVC);
-    Wiring::tripsAndMap(videoVC, playlistVC, webVC, displayVC);
+    playlistVC = new PlayListViewController(queue, settings);
+    PositionCompassPanel *position = Wiring::positionPanel(playlistVC, settings);
+    videoVC = new VideoViewController(settings);
+    connect(videoVC, &VideoViewController::zoomRequested, this,
+            [this](qint64 state) { videoVC->setZoomState(zoomInVideoPlayWindow(state)); });
+    // Back in place, the compass and the needle are turned again once the images have their size.
+    connect(videoVC, &VideoViewController::videoSizeRestored, position, &PositionCompassPanel::updateCompass);
+    Wiring::playerAndPlayList(videoVC, playlistVC, queue, telemetry, &app);
+    Wiring::tripsAndMap(videoVC, queue, telemetry, webVC, displayVC);
+    Wiring::panels(telemetry, displayVC, position);
 
     putInto(videoView, videoVC);
     putInto(playListView, playlistVC);

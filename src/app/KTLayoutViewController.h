@@ -1,27 +1,32 @@
-// The main window's content: creates the pane controllers (player, trip statistics,
-// map, play list, stand-alone position panel), wires the player's and the map's
-// module slots, arranges the panes in three split views and switches between the
-// normal layout and the enlarged video and map layouts.
+// The main window's content: creates the play queue, the drive's telemetry and the
+// pane controllers (player, trip statistics, map, play list, stand-alone position
+// panel), wires them, arranges the panes in three split views and switches between
+// the normal layout and the enlarged video and map layouts.
 #pragma once
 
 #include "LayoutRules.h"
-#include "modules/KTModuleProtocol.h"
 
 #include <QWidget>
 
+class AppDelegate;
+class DriveTelemetry;
 class KTSplitView;
+class PlayQueue;
 class VideoViewController;
 class KTWebViewController;
 class PlayListViewController;
 class KTDisplayViewController;
 class GpsViewController;
 
-class KTLayoutViewController : public QWidget, public KTModuleProtocol {
+class KTLayoutViewController : public QWidget {
     Q_OBJECT
 public:
-    explicit KTLayoutViewController(QWidget *parent = nullptr);
+    // The parts get the settings of `app` and are wired to it (the menus, the toasts).
+    explicit KTLayoutViewController(AppDelegate &app, QWidget *parent = nullptr);
     ~KTLayoutViewController() override;
 
+    PlayQueue *queue = nullptr;
+    DriveTelemetry *telemetry = nullptr;
     VideoViewController *videoVC = nullptr;
     KTWebViewController *webVC = nullptr;
     PlayListViewController *playlistVC = nullptr;
@@ -41,15 +46,16 @@ public:
     bool mapZoomStateMAX = false;
     LayoutRules::Latches latches;       // global_position0, global_position1
 
-    qint64 zoomInVideoPlayWindow(qint64 state) override;
-    qint64 zoomInMapWindow(qint64 state) override;
+    // The video's and the map's expand controls: enlarge or restore, answering the new state.
+    qint64 zoomInVideoPlayWindow(qint64 state);
+    qint64 zoomInMapWindow(qint64 state);
     void windowFullScreenChange();
 
     // True when the screen's backing scale factor is exactly 2.0.
     bool backingScale2() const;
 
 private:
-    void viewDidLoad();
+    void viewDidLoad(AppDelegate &app);
     void applyFrames(const LayoutRules::Frames &frames);
     void placeMap();
 };

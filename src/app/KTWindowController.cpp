@@ -3,9 +3,7 @@
 #include "AppDelegate.h"
 #include "KTLayoutViewController.h"
 #include "LayoutRules.h"
-#include "common/AppKeys.h"
 #include "common/Localization.h"
-#include "common/NotificationCenter.h"
 #include "player/VideoViewController.h"
 #include "ui/FullScreen.h"
 
@@ -18,11 +16,12 @@
 double KTWindowController::winWidth = 1280;
 double KTWindowController::winHeight = 760;
 
-KTWindowController::KTWindowController(QWidget *parent) : QMainWindow(parent)
+KTWindowController::KTWindowController(AppDelegate &app, QWidget *parent) : QMainWindow(parent)
 {
-    layout_ = new KTLayoutViewController(this);
+    layout_ = new KTLayoutViewController(app, this);
     setCentralWidget(layout_);
-    windowDidLoad();
+    connect(this, &KTWindowController::fullScreenChanged, layout_, &KTLayoutViewController::windowFullScreenChange);
+    windowDidLoad(app);
 
     // Space plays and pauses wherever the focus is in this window; a text field that
     // has the focus still types it (it claims printable keys first), and dialogs are
@@ -46,12 +45,10 @@ KTWindowController::KTWindowController(QWidget *parent) : QMainWindow(parent)
     }
 }
 
-void KTWindowController::windowDidLoad()
+void KTWindowController::windowDidLoad(AppDelegate &app)
 {
-    if (AppDelegate *d = AppDelegate::instance()) {
-        d->setWindowVC(this);
-        d->buildMenus(menuBar());
-    }
+    app.setWindowVC(this);
+    app.buildMenus(menuBar());
     const QScreen *screen = QGuiApplication::primaryScreen();
     const QRect screenFrame = screen ? screen->geometry() : QRect(0, 0, 1828, 1085);
     const QRectF frame = LayoutRules::windowFrame(screenFrame.width(), screenFrame.height());
@@ -100,7 +97,7 @@ void KTWindowController::changeEvent(QEvent *event)
         }
         if (full != wasFullScreen_) {
             wasFullScreen_ = full;
-            NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::WINDOW_FULL_CHANGE));
+            emit fullScreenChanged(full);
         }
     } else if (event->type() == QEvent::LanguageChange) {
         setWindowIconText(Localization::text("CFBundleDisplayName", "InfoPlist"));

@@ -1,6 +1,5 @@
 #include "MprisRules.h"
 
-#include "modules/IndexRule.h"
 #include "store/RecordingFiles.h"
 
 #include <QDBusObjectPath>
@@ -104,14 +103,6 @@ QString readOpenOptions(const QVariantMap &options, OpenRequest *request)
         request->fullScreen = fullScreen.toBool();
     }
     return QString();
-}
-
-std::optional<GpsSample> sampleAt(const QList<GpsSample> &samples, double seconds, double lengthSeconds)
-{
-    const int i = IndexRule::indexFor(seconds, lengthSeconds, samples.size());
-    if (i < 0)
-        return std::nullopt;
-    return samples[i];
 }
 
 QVariantMap metadata(quint64 entryId, const QString &url, double lengthSeconds, const std::optional<GpsSample> &sample)

@@ -57,10 +57,6 @@ QVariantMap openOptions(const OpenRequest &request);
 // on). Options of other names are left alone.
 QString readOpenOptions(const QVariantMap &options, OpenRequest *request);
 
-// The sample shown at `seconds` of a file of `lengthSeconds` (the rule the panels use),
-// or nothing.
-std::optional<GpsSample> sampleAt(const QList<GpsSample> &samples, double seconds, double lengthSeconds);
-
 // The Metadata map of the play-list entry `entryId` playing `url` (the entry's URL text):
 // mpris:trackid, mpris:length (when known), xesam:url, xesam:title (the file name), and
 // veltra:speedKmh, veltra:latitude, veltra:longitude of `sample` (the position only

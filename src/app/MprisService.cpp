@@ -3,18 +3,12 @@
 #include "AppDelegate.h"
 #include "KTWindowController.h"
 #include "MprisRules.h"
-#include "Wiring.h"
-#include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
-#include "common/NotificationCenter.h"
+#include "common/Settings.h"
+#include "drive/DriveTelemetry.h"
+#include "drive/PlayQueue.h"
 #include "player/PlaybackSession.h"
 #include "player/VideoViewController.h"
-#include "playlist/PlayListModel.h"
-#include "playlist/PlayListViewController.h"
-#include "store/MyCache.h"
-#include "ui/AppToast.h"
 
-#include <QToolButton>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -56,6 +50,7 @@ MprisService::MprisService(AppDelegate *app, QObject *parent) : QObject(parent),
         connect(s, &PlaybackSession::volumeChanged, this, &MprisService::scheduleRefresh);
         connect(s, &PlaybackSession::durationChanged, this, &MprisService::scheduleRefresh);
         connect(s, &PlaybackSession::setUpFinished, this, &MprisService::scheduleRefresh);
+        connect(s, &PlaybackSession::stopped, this, &MprisService::markStopped);
         // Seeked goes out with the time the seek landed on: the tick after the request.
         connect(s, &PlaybackSession::seeking, this, [this] { seekPending_ = true; });
         connect(s, &PlaybackSession::timeChanged, this, [this](double t) {
@@ -65,19 +60,14 @@ MprisService::MprisService(AppDelegate *app, QObject *parent) : QObject(parent),
             emit Seeked(MprisRules::toMicroseconds(t));
         });
     }
-    if (VideoViewController *v = video())
-        connect(v->stopButton, &QAbstractButton::clicked, this, &MprisService::markStopped);
-    if (PlayListViewController *l = list()) {
-        connect(l, &PlayListViewController::playIndexStarted, this, &MprisService::scheduleRefresh);
-        connect(l, &PlayListViewController::filesAdded, this, &MprisService::scheduleRefresh);
-        connect(l->model(), &QAbstractItemModel::rowsInserted, this, &MprisService::scheduleRefresh);
-        connect(l->model(), &QAbstractItemModel::rowsRemoved, this, &MprisService::scheduleRefresh);
-        connect(l->model(), &QAbstractItemModel::modelReset, this, &MprisService::scheduleRefresh);
+    if (PlayQueue *q = queue()) {
+        connect(q, &PlayQueue::currentChanged, this, &MprisService::scheduleRefresh);
+        connect(q, &PlayQueue::entriesChanged, this, &MprisService::scheduleRefresh);
     }
-    if (app)
+    if (app) {
         connect(app, &AppDelegate::filesOpened, this, &MprisService::scheduleRefresh);
-    NotificationCenter::defaultCenter()->addObserver(this, QLatin1String(AppKeys::PRIVACY_NOTIFICATION),
-                                                     [this] { scheduleRefresh(); });
+        connect(&app->settings(), &Settings::placeToMediaControlsChanged, this, &MprisService::scheduleRefresh);
+    }
 
     new MprisRootAdaptor(this);
     new MprisPlayerAdaptor(this);
@@ -156,11 +146,7 @@ void MprisService::open(AppDelegate *app, const MprisRules::OpenRequest &request
         window->toggleFullScreen();
     if (request.files.isEmpty())
         return;
-    app->openUrls(request.files);
-    // The first file goes to the asked second once its time has begun to run: the
-    // engine drops a seek made while it is still starting.
-    if (request.startAt > 0 && app->videoVC())
-        Wiring::seekOnceRunning(app->videoVC()->session(), request.startAt);
+    app->openUrls(request.files, request.startAt);
 }
 
 VideoViewController *MprisService::video() const
@@ -174,31 +160,35 @@ PlaybackSession *MprisService::session() const
     return v ? v->session() : nullptr;
 }
 
-PlayListViewController *MprisService::list() const
+PlayQueue *MprisService::queue() const
 {
-    return app_ ? app_->playlistVC() : nullptr;
+    return app_ ? app_->queue() : nullptr;
+}
+
+DriveTelemetry *MprisService::telemetry() const
+{
+    return app_ ? app_->telemetry() : nullptr;
 }
 
 qint64 MprisService::currentRow() const
 {
-    PlayListViewController *l = list();
+    PlayQueue *q = queue();
     PlaybackSession *s = session();
-    if (!l || !s || !s->isAddVideoFile())
+    if (!q || !s || !s->isAddVideoFile())
         return -1;
-    const qint64 row = l->selectIndex;
-    return row >= 0 && row < l->playlist().size() ? row : -1;
+    return q->currentRow();
 }
 
 QString MprisService::currentTrackId() const
 {
     const qint64 row = currentRow();
-    return MprisRules::trackId(row < 0 ? 0 : list()->playlist().at(row).id);
+    return MprisRules::trackId(row < 0 ? 0 : queue()->entries().at(row).id);
 }
 
 QString MprisService::currentUrl() const
 {
     const qint64 row = currentRow();
-    return row < 0 ? QString() : list()->playlist().at(row).path;
+    return row < 0 ? QString() : queue()->entries().at(row).path;
 }
 
 QVariantMap MprisService::metadata() const
@@ -207,13 +197,13 @@ QVariantMap MprisService::metadata() const
     PlaybackSession *s = session();
     if (row < 0 || !s)
         return MprisRules::metadata(0, QString(), 0, std::nullopt);
-    const QString url = currentUrl();
+    const PlayListEntry &entry = queue()->entries().at(row);
     const double length = s->duration();
     std::optional<GpsSample> sample;
-    if (s->isReady() && AppUserDefaults::placeToMediaControls())
-        if (const std::optional<QList<GpsSample>> samples = MyCache::findGpsDatas(url))
-            sample = MprisRules::sampleAt(*samples, s->currentTime(), length);
-    return MprisRules::metadata(list()->playlist().at(row).id, url, length, sample);
+    DriveTelemetry *t = telemetry();
+    if (t && t->clip().entry == entry.id && s->isReady() && app_->settings().placeToMediaControls())
+        sample = t->record(t->momentAt(s->currentTime()).sample);
+    return MprisRules::metadata(entry.id, entry.path, length, sample);
 }
 
 QString MprisService::playbackStatus() const
@@ -240,14 +230,14 @@ bool MprisService::ready() const
 
 bool MprisService::canGoNext() const
 {
-    PlayListViewController *l = list();
-    return l && l->selectIndex + 1 < l->playlist().size();
+    PlayQueue *q = queue();
+    return q && q->currentRow() + 1 < q->count();
 }
 
 bool MprisService::canGoPrevious() const
 {
-    PlayListViewController *l = list();
-    return l && l->selectIndex > 0 && l->playlist().size() > 0;
+    PlayQueue *q = queue();
+    return q && q->currentRow() > 0;
 }
 
 void MprisService::refuseCall(const QString &message)
@@ -264,6 +254,12 @@ void MprisService::raiseWindow()
     window->showWindow();
     window->raise();
     window->activateWindow();
+}
+
+void MprisService::showToast(const QString &text)
+{
+    if (app_)
+        app_->showMessage(text, kToastSeconds);
 }
 
 void MprisService::quit()
@@ -400,14 +396,14 @@ qlonglong MprisPlayerAdaptor::position() const
 
 void MprisPlayerAdaptor::Next()
 {
-    if (VideoViewController *v = service_->video())
-        v->nextFile();
+    if (PlayQueue *q = service_->queue())
+        q->next();
 }
 
 void MprisPlayerAdaptor::Previous()
 {
-    if (VideoViewController *v = service_->video())
-        v->lastFile();
+    if (PlayQueue *q = service_->queue())
+        q->previous();
 }
 
 void MprisPlayerAdaptor::Pause()
@@ -428,8 +424,7 @@ void MprisPlayerAdaptor::Stop()
     PlaybackSession *s = service_->session();
     if (!s || !s->isReady())
         return;
-    s->stopVideo();
-    service_->markStopped();
+    s->stopVideo();   // the session says it stopped
 }
 
 void MprisPlayerAdaptor::Play()
@@ -466,7 +461,7 @@ void MprisPlayerAdaptor::OpenUri(const QString &uri)
 {
     const QString problem = MprisRules::openUriProblem(uri);
     if (!problem.isEmpty()) {
-        AppToast::showToast(problem, kToastSeconds);
+        service_->showToast(problem);
         service_->refuseCall(problem);
         return;
     }
@@ -496,7 +491,7 @@ QStringList VeltraPlayerAdaptor::Open(const QStringList &files, const QVariantMa
             refused << problem;
     }
     if (!refused.isEmpty())
-        AppToast::showToast(refused.first(), kToastSeconds);
+        service_->showToast(refused.first());
     MprisService::open(service_->app(), request);
     service_->raiseWindow();
     return refused;

@@ -1,6 +1,7 @@
 // Remote control over the session bus (MPRIS 2): the desktop's media controls, the
-// keyboard's media keys and playerctl drive the player through the play list and the
-// playback session exactly as the window's controls do. Registered as
+// keyboard's media keys and playerctl drive the player through the play queue and the
+// playback session exactly as the window's controls do; the current track is the
+// queue's current entry, what it tells of the car the drive telemetry's moment. Registered as
 // org.mpris.MediaPlayer2.veltra at /org/mpris/MediaPlayer2, which also answers
 // io.github.veltra.Player, the program's own interface for a second start. Every call
 // is answered at once on the main thread; nothing waits for a file to load.
@@ -19,8 +20,9 @@
 #include <QVariantMap>
 
 class AppDelegate;
+class DriveTelemetry;
 class PlaybackSession;
-class PlayListViewController;
+class PlayQueue;
 class QTimer;
 class VideoViewController;
 
@@ -30,7 +32,7 @@ public:
     static const char *const serviceName;   // "org.mpris.MediaPlayer2.veltra"
     static const char *const objectPath;    // "/org/mpris/MediaPlayer2"
 
-    // Follows the player and the play list that `app` knows at the time.
+    // Follows the player, the play queue and the telemetry that `app` knows at the time.
     explicit MprisService(AppDelegate *app, QObject *parent = nullptr);
     ~MprisService() override;
 
@@ -50,7 +52,8 @@ public:
     // --- what the adaptors ask and do ---
     VideoViewController *video() const;
     PlaybackSession *session() const;
-    PlayListViewController *list() const;
+    PlayQueue *queue() const;
+    DriveTelemetry *telemetry() const;
     AppDelegate *app() const { return app_; }
     qint64 currentRow() const;
     // The id of the current row's entry: noTrack() when none.
@@ -73,9 +76,11 @@ public:
     void refuseCall(const QString &message);
 
     void raiseWindow();
+    // Says `text` in a toast of the application.
+    void showToast(const QString &text);
 
-    // Stop (here or the stop button) leaves the file paused at its start; the status
-    // says "Stopped" until it plays again or another file opens.
+    // Stop (the session's, from here or the stop button) leaves the file paused at its
+    // start; the status says "Stopped" until it plays again or another file opens.
     void markStopped() { stopped_ = true; scheduleRefresh(); }
 
 signals:

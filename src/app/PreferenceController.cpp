@@ -1,11 +1,8 @@
 #include "PreferenceController.h"
 
 #include "AppLanguageManager.h"
-#include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
 #include "common/Localization.h"
-#include "common/NotificationCenter.h"
-#include "map/MapSettings.h"
+#include "common/Settings.h"
 #include "player/EventSettings.h"
 
 #include <QButtonGroup>
@@ -18,7 +15,8 @@
 
 #include <utility>
 
-PreferenceController::PreferenceController(QWidget *parent) : QWidget(parent, Qt::Window)
+PreferenceController::PreferenceController(Settings &settings, QWidget *parent)
+    : QWidget(parent, Qt::Window), settings_(settings)
 {
     auto *grid = new QGridLayout(this);
     grid->setContentsMargins(24, 20, 24, 20);
@@ -47,10 +45,9 @@ PreferenceController::PreferenceController(QWidget *parent) : QWidget(parent, Qt
     grid->addWidget(onlineMapsBox, 2, 1, 1, 2);
     grid->addWidget(placeInPicturesBox, 3, 1, 1, 2);
     grid->addWidget(placeToMediaControlsBox, 4, 1, 1, 2);
-    connect(onlineMapsBox, &QCheckBox::toggled, this, [](bool on) { MapSettings::setUseOnlineMaps(on); });
-    connect(placeInPicturesBox, &QCheckBox::toggled, this, [](bool on) { AppUserDefaults::changePlaceInPictures(on); });
-    connect(placeToMediaControlsBox, &QCheckBox::toggled, this,
-            [](bool on) { AppUserDefaults::changePlaceToMediaControls(on); });
+    connect(onlineMapsBox, &QCheckBox::toggled, &settings_, &Settings::setUseOnlineMaps);
+    connect(placeInPicturesBox, &QCheckBox::toggled, &settings_, &Settings::setPlaceInPictures);
+    connect(placeToMediaControlsBox, &QCheckBox::toggled, &settings_, &Settings::setPlaceToMediaControls);
 
     eventsLabel_ = new QLabel(this);
     grid->addWidget(eventsLabel_, 5, 0);
@@ -81,7 +78,7 @@ PreferenceController::PreferenceController(QWidget *parent) : QWidget(parent, Qt
             t.harshG = harshGBox->value();
             t.impactG = impactGBox->value();
             t.overSpeedKmh = overSpeedBox->value();
-            EventSettings::setThresholds(t);
+            EventSettings::setThresholds(settings_, t);
         });
     }
     windowDidLoad();
@@ -91,29 +88,27 @@ void PreferenceController::windowDidLoad()
 {
     retranslate();
     showSettings();
-    NotificationCenter::defaultCenter()->addObserver(this, QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION),
-                                                     [this] { showSettings(); });
-    NotificationCenter::defaultCenter()->addObserver(this, QLatin1String(MapSettings::kNotification),
-                                                     [this] { showSettings(); });
-    NotificationCenter::defaultCenter()->addObserver(this, QLatin1String(AppKeys::PRIVACY_NOTIFICATION),
-                                                     [this] { showSettings(); });
+    for (auto changed : {&Settings::speedUnitChanged, &Settings::useOnlineMapsChanged,
+                         &Settings::placeInPicturesChanged, &Settings::placeToMediaControlsChanged})
+        connect(&settings_, changed, this, &PreferenceController::showSettings);
 }
 
 void PreferenceController::showSettings()
 {
     QString shown = Localization::installedLanguage();
     if (shown.isEmpty())
-        shown = AppLanguageManager::userLanguage().isEmpty() ? AppLanguageManager::systemCurrentLanguage()
-                                                             : AppLanguageManager::userLanguage();
+        shown = AppLanguageManager::userLanguage(settings_).isEmpty()
+                    ? AppLanguageManager::systemCurrentLanguage(settings_)
+                    : AppLanguageManager::userLanguage(settings_);
     languageRadio->button(shown == QLatin1String("zh-Hans") ? 0 : 1)->setChecked(true);
-    speedUnitRadio->button(AppUserDefaults::isKMPH() ? 0 : 1)->setChecked(true);
-    for (const auto &[box, on] : {std::pair{onlineMapsBox, MapSettings::useOnlineMaps()},
-                                  std::pair{placeInPicturesBox, AppUserDefaults::placeInPictures()},
-                                  std::pair{placeToMediaControlsBox, AppUserDefaults::placeToMediaControls()}}) {
+    speedUnitRadio->button(settings_.kmph() ? 0 : 1)->setChecked(true);
+    for (const auto &[box, on] : {std::pair{onlineMapsBox, settings_.useOnlineMaps()},
+                                  std::pair{placeInPicturesBox, settings_.placeInPictures()},
+                                  std::pair{placeToMediaControlsBox, settings_.placeToMediaControls()}}) {
         const QSignalBlocker quiet(box);
         box->setChecked(on);
     }
-    const EventThresholds t = EventSettings::thresholds();
+    const EventThresholds t = EventSettings::thresholds(settings_);
     for (const auto &[box, value] : {std::pair{speedChangeBox, t.speedChangeKmh}, std::pair{harshGBox, t.harshG},
                                      std::pair{impactGBox, t.impactG}, std::pair{overSpeedBox, t.overSpeedKmh}}) {
         const QSignalBlocker quiet(box);
@@ -155,13 +150,12 @@ void PreferenceController::retranslate()
 
 void PreferenceController::speedUnitChange(int column)
 {
-    AppUserDefaults::changeSpeedUnit(QString::fromLatin1(column != 0 ? AppKeys::SPEED_UNIT_MILEPH
-                                                                     : AppKeys::SPEED_UNIT_KMPH));
+    settings_.setKmph(column == 0);
 }
 
 void PreferenceController::languageChange(int column)
 {
-    AppLanguageManager::setUserlanguage(column == 0 ? QStringLiteral("zh-Hans") : QStringLiteral("en"));
+    AppLanguageManager::setUserlanguage(settings_, column == 0 ? QStringLiteral("zh-Hans") : QStringLiteral("en"));
 }
 
 void PreferenceController::changeEvent(QEvent *event)

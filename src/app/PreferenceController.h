@@ -11,11 +11,12 @@ class QCheckBox;
 class QDoubleSpinBox;
 class QLabel;
 class QRadioButton;
+class Settings;
 
 class PreferenceController : public QWidget {
     Q_OBJECT
 public:
-    explicit PreferenceController(QWidget *parent = nullptr);
+    explicit PreferenceController(Settings &settings, QWidget *parent = nullptr);
 
     void showWindow();
 
@@ -45,6 +46,7 @@ private:
     // The radio buttons show the stored unit and the language on screen.
     void showSettings();
 
+    Settings &settings_;
     QLabel *languageLabel_ = nullptr;
     QLabel *unitLabel_ = nullptr;
     QRadioButton *radio_[2][2] = {};

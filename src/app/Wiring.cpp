@@ -2,6 +2,9 @@
 
 #include "AppDelegate.h"
 #include "IncidentExport.h"
+#include "drive/DriveTelemetry.h"
+#include "drive/PlayQueue.h"
+#include "instruments/GpsViewController.h"
 #include "instruments/KTDisplayViewController.h"
 #include "instruments/PositionCompassPanel.h"
 #include "map/KTWebViewController.h"
@@ -9,9 +12,6 @@
 #include "player/PlaybackSession.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListViewController.h"
-#include "store/MyCache.h"
-#include "telemetry/GpsDataHelper.h"
-#include "telemetry/TripTimeline.h"
 
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -32,111 +32,127 @@ void seekOnceRunning(PlaybackSession *session, double seconds)
     });
 }
 
-void playerAndPlayList(VideoViewController *video, PlayListViewController *list, AppDelegate *app)
+void playerAndPlayList(VideoViewController *video, PlayListViewController *list, PlayQueue *queue,
+                       DriveTelemetry *telemetry, AppDelegate *app)
 {
-    QObject::connect(list, &PlayListViewController::playRequested, video, &VideoViewController::playUrl);
-    QObject::connect(list, &PlayListViewController::closeRequested, video, &VideoViewController::close);
-    QObject::connect(list, &PlayListViewController::playerKeyPressed, video, &VideoViewController::keyDown);
-    // A clip asked to start at a second: once the clip it asks for is set up and its
-    // time runs (the engine drops a seek made while it is still starting).
-    QObject::connect(list, &PlayListViewController::startAtRequested, video, [video](double seconds) {
-        PlaybackSession *session = video->session();
+    PlaybackSession *session = video->session();
+    // A file asked to start at a second goes there once it is set up and its time runs
+    // (the engine drops a seek made while it is still starting).
+    QObject::connect(queue, &PlayQueue::playRequested, video, [video, session](const QUrl &url, double startAt) {
+        video->playUrl(url);
+        if (startAt <= 0)
+            return;
         auto once = std::make_shared<QMetaObject::Connection>();
         *once = QObject::connect(session, &PlaybackSession::setUpFinished, session,
-                                 [session, once, seconds](bool playable) {
+                                 [session, once, startAt](bool playable) {
                                      QObject::disconnect(*once);
                                      if (playable)
-                                         seekOnceRunning(session, seconds);
+                                         seekOnceRunning(session, startAt);
                                  });
     });
-    video->setSampleSource([](const QString &path) { return MyCache::findGpsDatas(path).value_or(QList<GpsSample>()); });
+    QObject::connect(queue, &PlayQueue::closeRequested, video, &VideoViewController::close);
+    QObject::connect(session, &PlaybackSession::ended, queue, &PlayQueue::endOfFile);
+    QObject::connect(video, &VideoViewController::nextFileRequested, queue, &PlayQueue::next);
+    QObject::connect(video, &VideoViewController::previousFileRequested, queue, &PlayQueue::previous);
+    if (list)
+        QObject::connect(list, &PlayListViewController::playerKeyPressed, video, &VideoViewController::keyDown);
+
+    QObject::connect(queue, &PlayQueue::currentChanged, telemetry, &DriveTelemetry::follow);
+    QObject::connect(queue, &PlayQueue::tripOfCurrentChanged, telemetry, &DriveTelemetry::followTrip);
+    QObject::connect(session, &PlaybackSession::durationChanged, telemetry, &DriveTelemetry::setDuration);
+    QObject::connect(session, &PlaybackSession::timeChanged, telemetry, &DriveTelemetry::tick);
+    QObject::connect(telemetry, &DriveTelemetry::clipChanged, video,
+                     [video](const ClipTelemetry &clip) { video->setClipSamples(clip.records); });
     // Captured pictures carry the time, position and speed of their moment, from the
-    // open file's telemetry (read once per file).
-    struct Telemetry { QString path; GpsReadResult result; };
-    auto cache = std::make_shared<Telemetry>();
-    video->captureFacts = [video, cache](double seconds) {
+    // samples the telemetry holds of the clip open.
+    video->captureFacts = [video, telemetry](double seconds) {
         const QString path = video->currentFile();
         if (path.isEmpty())
             return CaptureFacts{};
-        if (cache->path != path) {
-            cache->result = GpsDataHelper::readGpsData(path.toStdString());
-            cache->path = path;
-        }
-        return IncidentExport::factsAt(cache->result, path, seconds, video->duration());
+        std::optional<GpsSample> sample;
+        if (QUrl(telemetry->clip().path, QUrl::TolerantMode).toLocalFile() == path)
+            sample = telemetry->record(telemetry->momentAt(seconds).sample);
+        return IncidentExport::factsAt(path, seconds, sample);
     };
     if (!app)
         return;
     app->setVideoVC(video);
     app->setPlaylistVC(list);
-    QObject::connect(list, &PlayListViewController::playIndexStarted, app, &AppDelegate::activeCurrentPlayIndex);
+    app->setQueue(queue);
+    app->setTelemetry(telemetry);
     QObject::connect(video, &VideoViewController::openFileRequested, app, &AppDelegate::openFile);
+    QObject::connect(video, &VideoViewController::message, app, &AppDelegate::showMessage);
+    if (list)
+        QObject::connect(list, &PlayListViewController::message, app, &AppDelegate::showMessage);
 }
 
-PositionCompassPanel *positionPanel(PlayListViewController *list)
+PositionCompassPanel *positionPanel(PlayListViewController *list, Settings &settings)
 {
-    auto *panel = new PositionCompassPanel;
+    auto *panel = new PositionCompassPanel(settings);
     list->setPositionPanel(panel);
     return panel;
 }
 
-void tripsAndMap(VideoViewController *video, PlayListViewController *list, KTWebViewController *map,
+namespace {
+
+template <class Panel>
+void show(DriveTelemetry *telemetry, Panel *panel)
+{
+    if (!panel)
+        return;
+    QObject::connect(telemetry, &DriveTelemetry::clipChanged, panel, &Panel::showClip);
+    QObject::connect(telemetry, &DriveTelemetry::durationChanged, panel, &Panel::setDuration);
+    QObject::connect(telemetry, &DriveTelemetry::momentChanged, panel, &Panel::showMoment);
+}
+
+} // namespace
+
+void panels(DriveTelemetry *telemetry, KTDisplayViewController *display, PositionCompassPanel *position,
+            GpsViewController *gps)
+{
+    show(telemetry, position);
+    show(telemetry, display);
+    show(telemetry, gps);
+}
+
+void tripsAndMap(VideoViewController *video, PlayQueue *queue, DriveTelemetry *telemetry, KTWebViewController *map,
                  KTDisplayViewController *panel)
 {
-    QObject::connect(list, &PlayListViewController::playingTripChanged, map, &KTWebViewController::setTrip);
+    show(telemetry, map);
+    QObject::connect(telemetry, &DriveTelemetry::tripChanged, map, &KTWebViewController::setTrip);
+    QObject::connect(map, &KTWebViewController::distanceMeasured, panel, &KTDisplayViewController::totalDistance);
     // The trip panel's Trip figures and the timeline: the clips' samples, recording
-    // times and durations as the store holds them.
-    auto clipsNow = std::make_shared<QList<QUrl>>();
-    QObject::connect(list, &PlayListViewController::playingTripChanged, panel,
-                     [panel, video, clipsNow](const QList<QUrl> &clips, int playingIndex) {
-        QHash<QString, const PlayListEntry *> stored;
-        const std::optional<PlayList> rows = MyCache::playList();
-        if (rows) {
-            for (const PlayListEntry &e : *rows)
-                if (!stored.contains(e.path))
-                    stored.insert(e.path, &e);
-        }
-        QList<TripClip> trip;
-        trip.reserve(clips.size());
-        std::vector<std::optional<int64_t>> starts;
-        std::vector<double> durations;
-        for (const QUrl &url : clips) {
-            TripClip c;
-            std::optional<int64_t> startMs;
-            if (const PlayListEntry *e = stored.value(QString::fromUtf8(url.toEncoded()))) {
-                if (e->startMs) {
-                    c.start = double(*e->startMs) / 1000.0;
-                    startMs = *e->startMs;
-                }
-                c.duration = e->durationMs > 0 ? double(e->durationMs) / 1000.0 : 0.0;
-                c.samples = e->gpsData;
-            }
-            starts.push_back(startMs);
-            durations.push_back(c.duration > 0 ? c.duration : double(c.samples.size()));
-            trip.append(c);
-        }
-        panel->setTripClips(trip);
-
-        // The timeline lays the clips end to end on the trip's time.
-        *clipsNow = clips;
-        const std::vector<double> offsets = tripOffsets(starts, durations);
+    // times and durations.
+    QObject::connect(telemetry, &DriveTelemetry::tripChanged, panel, [panel, video](const TripTelemetry &trip) {
+        QList<TripClip> clips;
         QList<TimelinePart> parts;
-        for (qsizetype k = 0; k < trip.size(); ++k)
-            parts.append(TimelinePart{trip.at(k).samples, offsets[size_t(k)],
-                                      trip.at(k).duration > 0 ? trip.at(k).duration : double(trip.at(k).samples.size()),
-                                      QFileInfo(clips.at(k).path()).fileName()});
-        video->setTrip(parts, playingIndex);
+        for (qsizetype k = 0; k < trip.clips.size(); ++k) {
+            const ClipTelemetry &c = trip.clips.at(k);
+            TripClip clip;
+            if (c.startMs)
+                clip.start = double(*c.startMs) / 1000.0;
+            clip.duration = c.durationMs > 0 ? double(c.durationMs) / 1000.0 : 0.0;
+            clip.samples = c.records;
+            clips.append(clip);
+            parts.append(TimelinePart{c.records, trip.offsets.value(k), c.seconds(),
+                                      QFileInfo(QUrl(c.path, QUrl::TolerantMode).path()).fileName()});
+        }
+        panel->setTripClips(clips);
+        video->setTrip(parts, trip.playing);
     });
     // A time on the timeline in another clip of the trip plays that clip from there.
-    QObject::connect(video, &VideoViewController::playPartRequested, list, [list, clipsNow](int part, double seconds) {
-        if (part >= 0 && part < clipsNow->size())
-            list->playClipAt(clipsNow->at(part), seconds);
-    });
-    QObject::connect(map, &KTWebViewController::routeClicked, list,
-                     [map, list, session = video->session()](const QUrl &clip, double seconds) {
+    QObject::connect(video, &VideoViewController::playPartRequested, queue,
+                     [queue, telemetry](int part, double seconds) {
+                         const QList<ClipTelemetry> &clips = telemetry->trip().clips;
+                         if (part >= 0 && part < clips.size())
+                             queue->playClipAt(QUrl(clips.at(part).path, QUrl::TolerantMode), seconds);
+                     });
+    QObject::connect(map, &KTWebViewController::routeClicked, queue,
+                     [map, queue, session = video->session()](const QUrl &clip, double seconds) {
                          if (session->isReady() && QString::fromUtf8(clip.toEncoded()) == map->currentPlayVideoPath())
                              session->setCurrentTime(seconds);
                          else
-                             list->playClipAt(clip, seconds);
+                             queue->playClipAt(clip, seconds);
                      });
 }
 

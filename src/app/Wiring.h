@@ -1,36 +1,50 @@
 // How the window's parts talk to each other, in one place: the layout controller
 // calls these once it has made the parts (and tests that assemble a smaller window
-// call them too). Nothing below src/app reaches the application delegate.
+// call them too). Nothing below src/app reaches the application delegate; the play
+// queue and the drive's telemetry are handed to whoever needs them here.
 #pragma once
 
 class AppDelegate;
+class DriveTelemetry;
+class GpsViewController;
 class KTDisplayViewController;
 class KTWebViewController;
 class PlaybackSession;
 class PlayListViewController;
+class PlayQueue;
 class PositionCompassPanel;
+class Settings;
 class VideoViewController;
 
 namespace Wiring {
 
-// The play list starts rows in the player, closes it when the playing row goes and
-// hands it the keys it answers; the player takes a file's samples from the store;
-// the player's open control opens the delegate's
-// dialog; the delegate knows both and marks the entry of every row that starts.
-// `app` may be null (then only the play list and the player are connected).
-void playerAndPlayList(VideoViewController *video, PlayListViewController *list, AppDelegate *app);
+// The queue starts files in the player (from a second, when asked) and closes it when
+// the playing entry goes; the player's end of file and its next and previous controls
+// go to the queue; the play list hands the player the keys it answers. The telemetry
+// follows the queue's current entry and trip and the session's clock; the player's
+// timeline and its captured pictures take the playing clip's samples from it. The
+// delegate knows the parts, opens its dialog for the player's open control and shows
+// the player's and the play list's messages in its toasts. `app` may be null.
+void playerAndPlayList(VideoViewController *video, PlayListViewController *list, PlayQueue *queue,
+                       DriveTelemetry *telemetry, AppDelegate *app);
 
 // Seeks to `seconds` (at most the duration) at the first tick of running time.
 void seekOnceRunning(PlaybackSession *session, double seconds);
 
 // The position and compass panel under the play list's table.
-PositionCompassPanel *positionPanel(PlayListViewController *list);
+PositionCompassPanel *positionPanel(PlayListViewController *list, Settings &settings);
 
-// The map follows the playing trip, the trip panel gets the trip's samples for its
-// Trip figures and the player's timeline the trip's clips laid end to end; a click on
-// the route or the timeline seeks within the playing clip, or plays the clip clicked
-// from the second clicked.
-void tripsAndMap(VideoViewController *video, PlayListViewController *list, KTWebViewController *map,
+// The panels show the telemetry: the clip, its duration and every moment. Any of them
+// may be null.
+void panels(DriveTelemetry *telemetry, KTDisplayViewController *display, PositionCompassPanel *position,
+            GpsViewController *gps = nullptr);
+
+// The map follows the playing clip, its moments and its trip; the trip panel gets the
+// trip's clips for its Trip figures and the map's measure of the clip; the player's
+// timeline gets the trip's clips laid end to end. A click on the route or the timeline
+// seeks within the playing clip, or has the queue play the clip clicked from the
+// second clicked.
+void tripsAndMap(VideoViewController *video, PlayQueue *queue, DriveTelemetry *telemetry, KTWebViewController *map,
                  KTDisplayViewController *panel);
 
 } // namespace Wiring

@@ -7,6 +7,7 @@
 #include "MprisService.h"
 #include "common/Composition.h"
 #include "common/Localization.h"
+#include "common/Settings.h"
 #include "map/MapTileServer.h"
 #include "map/MapWebPage.h"
 
@@ -169,10 +170,12 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/veltra-player.svg")));
     quitOnSignals(app);
 
-    Localization::install(AppLanguageManager::initUserLanguage());
+    // The one settings object of the run: the delegate and the window hand it to the parts.
+    Settings settings;
+    Localization::install(AppLanguageManager::initUserLanguage(settings));
 
-    AppDelegate delegate;
-    KTWindowController window;
+    AppDelegate delegate(settings);
+    KTWindowController window(delegate);
     window.show();
     delegate.applicationDidFinishLaunching();
 

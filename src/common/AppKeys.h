@@ -1,4 +1,4 @@
-// Every settings key and notification name of the program, in one place.
+// Every settings key of the program, in one place.
 #pragma once
 
 namespace AppKeys {
@@ -28,6 +28,13 @@ inline constexpr char EVENT_SPEED_CHANGE[] = "event_speed_change_kmh";
 inline constexpr char EVENT_HARSH_G[] = "event_harsh_g";
 inline constexpr char EVENT_IMPACT_G[] = "event_impact_g";
 inline constexpr char EVENT_OVER_SPEED[] = "event_over_speed_kmh";
+// The map: online maps, the offline sources, the tile cache's size, another tile server (tests)
+inline constexpr char USE_ONLINE_MAPS[] = "use_online_maps";
+inline constexpr char OFFLINE_MAP_SOURCES[] = "offline_map_sources";
+inline constexpr char MAP_TILE_CACHE_MB[] = "map_tile_cache_mb";
+inline constexpr char MAP_TILE_SERVER_FOR_TESTS[] = "map_tile_server_for_tests";
+// The trip panel's figures: "clip" or "trip"
+inline constexpr char TRIP_PANEL_FIGURES[] = "trip_panel_figures";
 
 // The stored play list and the keys of its entries
 inline constexpr char key_play_list[] = "KEY_PLAY_LIST";
@@ -35,13 +42,5 @@ inline constexpr char keyPATH[] = "key_path";
 inline constexpr char keyGPSDATA[] = "key_gps_data";
 inline constexpr char keyActiveYN[] = "key_active_yn";
 // "key_max_speed" and "key_is_in_china" come from the telemetry core (KEY_MAX_SPEED, KEY_IS_IN_CHINA).
-
-// Notification names
-inline constexpr char SPEED_UNIT_NOTIFICATION[] = "speed_unit_notification";
-inline constexpr char CHANGE_MAP_NOTIFICATION[] = "change_map_notification";
-inline constexpr char COMPASS_NOTIFICATION[] = "compass_notification";
-inline constexpr char WINDOW_FULL_CHANGE[] = "window_full_change";
-inline constexpr char EVENT_SETTINGS_NOTIFICATION[] = "event_settings_notification";
-inline constexpr char PRIVACY_NOTIFICATION[] = "privacy_notification";
 
 } // namespace AppKeys

@@ -1,6 +1,5 @@
 #include "AppUtils.h"
 
-#include "AppUserDefaults.h"
 #include "Localization.h"
 
 #include <charconv>
@@ -76,13 +75,3 @@ QString AppUtils::distanceText(float metres, bool kmph)
     return fixed(double(convertDistance(metres, kmph)), 2) +
            Localization::text(kmph ? "km_distanceUnit" : "mile_distanceUnit");
 }
-
-float AppUtils::convertSpeed(float kmh) { return convertSpeed(kmh, AppUserDefaults::isKMPH()); }
-QString AppUtils::convertSpeedUnit(float kmh) { return speedText(kmh, AppUserDefaults::isKMPH()); }
-QString AppUtils::currentSpeedUnit(float kmh) { return convertSpeedUnit(kmh); }
-QString AppUtils::currentSpeedUnit()
-{
-    return Localization::text(AppUserDefaults::isKMPH() ? "km_speedUnit" : "mph_speedUnit");
-}
-float AppUtils::convertDistance(float metres) { return convertDistance(metres, AppUserDefaults::isKMPH()); }
-QString AppUtils::convertDistanceUnit(float metres) { return distanceText(metres, AppUserDefaults::isKMPH()); }

@@ -1,5 +1,5 @@
-// Speeds and distances in the user's unit, with their labels.
-// Speeds enter in km/h, distances in metres; the unit is read afresh on every call.
+// Speeds and distances in a unit (km/h and km, or mph and miles), with their labels.
+// Speeds enter in km/h, distances in metres.
 #pragma once
 
 #include <QString>
@@ -8,14 +8,6 @@ class AppUtils {
 public:
     AppUtils() = delete;
 
-    static float convertSpeed(float kmh);
-    static QString convertSpeedUnit(float kmh);
-    static QString currentSpeedUnit(float kmh);
-    static QString currentSpeedUnit();
-    static float convertDistance(float metres);
-    static QString convertDistanceUnit(float metres);
-
-    // The same texts for an explicit unit (pure; used by the functions above).
     static float convertSpeed(float kmh, bool kmph);
     static QString speedText(float kmh, bool kmph);
     static float convertDistance(float metres, bool kmph);

@@ -1,8 +1,7 @@
 #include "Localization.h"
 
-#include "AppKeys.h"
-#include "AppUserDefaults.h"
 #include "Logging.h"
+#include "Settings.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -78,7 +77,7 @@ void ensureTables()
         return;
     QCoreApplication *app = QCoreApplication::instance();
     if (app && QThread::currentThread() == app->thread())
-        Localization::installStartupLanguage();
+        Localization::installStartupLanguage(QString());
 }
 
 } // namespace
@@ -139,17 +138,15 @@ QStringList Localization::installedTables()
     return g_tables ? g_tables->paths() : QStringList();
 }
 
-void Localization::setUserLanguage(const QString &language)
+void Localization::setUserLanguage(Settings &settings, const QString &language)
 {
-    AppUserDefaults::setValue(AppKeys::USER_LANGUAGE, language);
-    AppUserDefaults::synchronize();
+    settings.setUserLanguage(language);
     install(language);
 }
 
-void Localization::installStartupLanguage()
+void Localization::installStartupLanguage(const QString &userLanguage)
 {
-    const QString user = AppUserDefaults::text(AppKeys::USER_LANGUAGE).value_or(QString());
-    install(startupLanguage(user, systemLanguages()));
+    install(startupLanguage(userLanguage, systemLanguages()));
 }
 
 QString Localization::languageCode(const QString &uiLanguage)

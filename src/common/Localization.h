@@ -8,12 +8,14 @@
 #include <QString>
 #include <QStringList>
 
+class Settings;
+
 class Localization {
 public:
     Localization() = delete;
 
     // The translation of `key` in `table`, or `key` itself. Before any install() the
-    // tables of the start-up language are loaded on first use (on the main thread).
+    // tables of the system's language are loaded on first use (on the main thread).
     static QString text(const char *key, const char *table = "Localizable");
     static QString text(const QString &key, const char *table = "Localizable");
 
@@ -26,12 +28,12 @@ public:
     // The resource paths of the tables now installed.
     static QStringList installedTables();
 
-    // The user's choice of language, from any place that offers it: stores it under
-    // "userLanguage", writes the settings out and installs its tables at once.
-    static void setUserLanguage(const QString &language);
-    // Start-up: "userLanguage" from the settings if set, else the system's first preferred
-    // language; then install().
-    static void installStartupLanguage();
+    // The user's choice of language, from any place that offers it: stores it in the
+    // settings and installs its tables at once.
+    static void setUserLanguage(Settings &settings, const QString &language);
+    // Start-up: the user's language if set, else the system's first preferred language;
+    // then install().
+    static void installStartupLanguage(const QString &userLanguage);
 
     // --- pure helpers ---
     // A system language tag ("zh-CN", "zh_Hant_TW", "en-US", "de") as the application's

@@ -4,6 +4,7 @@
 // trips, each row starts with the trip's number, counted from 1.
 #pragma once
 
+#include "ClipRecord.h"
 #include "GpsSample.h"
 
 #include <string>
@@ -21,4 +22,11 @@ public:
     // a fix), numbers in their shortest exact text (empty when not finite). `trip` > 0
     // puts the trip's number in front.
     static std::string rows(const GpsReadResult &result, const std::string &file, int trip = 0);
+
+    // With a style: with `style.time` the last column is "time_utc", "time_camera" or
+    // "time_local" and every row has its time on that clock; with `style.clean` a
+    // sample whose position is a glitch has no row (the index still counts it) and a
+    // speed reading that is one is left empty.
+    static std::string header(bool trips, const ExportStyle &style);
+    static std::string rows(const ClipView &clip, const ExportStyle &style, int trip = 0);
 };

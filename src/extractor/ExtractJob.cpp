@@ -4,10 +4,12 @@
 #include "CsvWriter.h"
 #include "FileList.h"
 #include "GpsDataHelper.h"
+#include "GpsGlitches.h"
 #include "GpxWriter.h"
 #include "KmlWriter.h"
 #include "MovieDuration.h"
 
+#include <chrono>
 
 namespace {
 
@@ -36,6 +38,28 @@ std::string formatResult(const GpsReadResult &result, const std::string &argumen
     return {};
 }
 
+std::string formatClip(const ClipView &clip, const ExportStyle &style, ExtractorOptions::Format format)
+{
+    switch (format) {
+    case ExtractorOptions::Format::Json: return JsonWriter::resultLine(clip, style);
+    case ExtractorOptions::Format::Csv: return CsvWriter::rows(clip, style);
+    case ExtractorOptions::Format::Gpx: return GpxWriter::track({clip}, clip.file, style);
+    case ExtractorOptions::Format::Kml: return KmlWriter::placemark({clip}, clip.file, style);
+    }
+    return {};
+}
+
+// What the movie header and the glitch filter add to a read result.
+void completeClip(BinaryFile &file, bool markGlitches, ClipRecord *clip)
+{
+    const MovieDuration::Header movie = MovieDuration::header(file);
+    clip->durationMs = movie.durationMs;
+    clip->createdMs = movie.createdMs;
+    if (markGlitches)
+        clip->result.samples = GpsGlitches::marked(std::move(clip->result.samples),
+                                                   movie.durationMs > 0 ? double(movie.durationMs) / 1000.0 : 0.0);
+}
+
 } // namespace
 
 FileOutcome ExtractJob::run(const std::string &argument, const ExtractorOptions &options)
@@ -58,16 +82,29 @@ FileOutcome ExtractJob::run(const std::string &argument, const ExtractorOptions 
     }
 
     // The file's own name goes with the result, for the recording time in it.
-    const GpsReadResult result = GpsDataHelper::readGpsData(file, path);
-    if (result.openError) {
-        outcome.error = BinaryFile::errorText(result.openError);
+    if (options.style.plain()) {
+        const GpsReadResult result = GpsDataHelper::readGpsData(file, path);
+        if (result.openError) {
+            outcome.error = BinaryFile::errorText(result.openError);
+            return outcome;
+        }
+        outcome.text = formatResult(result, argument, options.format);
         return outcome;
     }
-    outcome.text = formatResult(result, argument, options.format);
+    ClipRecord clip;
+    clip.file = argument;
+    clip.result = GpsDataHelper::readGpsData(file, path);
+    if (clip.result.openError) {
+        outcome.error = BinaryFile::errorText(clip.result.openError);
+        return outcome;
+    }
+    completeClip(file, options.style.clean, &clip);
+    const ClipClock clock = clockOf(clip, now(options.style.nowMs));
+    outcome.text = formatClip(ClipView{clip.result, clip.file, &clock}, options.style, options.format);
     return outcome;
 }
 
-std::string ExtractJob::readClip(const std::string &argument, ClipRecord *clip)
+std::string ExtractJob::readClip(const std::string &argument, ClipRecord *clip, bool markGlitches)
 {
     std::string path;
     BinaryFile file;
@@ -78,8 +115,23 @@ std::string ExtractJob::readClip(const std::string &argument, ClipRecord *clip)
     clip->result = GpsDataHelper::readGpsData(file, path);
     if (clip->result.openError)
         return BinaryFile::errorText(clip->result.openError);
-    clip->durationMs = MovieDuration::milliseconds(file);
+    completeClip(file, markGlitches, clip);
     return {};
+}
+
+ClipClock ExtractJob::clockOf(const ClipRecord &clip, int64_t nowMs)
+{
+    const std::string &named = clip.result.path.empty() ? clip.file : clip.result.path;
+    return CameraClock::ofClip(named, clip.result.samples, clip.durationMs > 0 ? double(clip.durationMs) / 1000.0 : 0.0,
+                               clip.createdMs, nowMs);
+}
+
+int64_t ExtractJob::now(int64_t nowMs)
+{
+    if (nowMs)
+        return nowMs;
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 std::string ExtractJob::prologue(const ExtractorOptions &options)
@@ -87,7 +139,7 @@ std::string ExtractJob::prologue(const ExtractorOptions &options)
     if (options.detect)
         return {};
     switch (options.format) {
-    case ExtractorOptions::Format::Csv: return CsvWriter::header();
+    case ExtractorOptions::Format::Csv: return CsvWriter::header(false, options.style);
     case ExtractorOptions::Format::Gpx: return GpxWriter::header();
     case ExtractorOptions::Format::Kml: return KmlWriter::header();
     case ExtractorOptions::Format::Json: break;

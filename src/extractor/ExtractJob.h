@@ -27,8 +27,15 @@ public:
     static FileOutcome run(const std::string &argument, const ExtractorOptions &options);
 
     // Reads one file argument for a trip export: its telemetry and its movie
-    // header's duration. Empty on success, otherwise why the file could not be read.
-    static std::string readClip(const std::string &argument, ClipRecord *clip);
+    // header's duration and creation time; `markGlitches` marks the glitches on its
+    // samples (GpsGlitches::marked). Empty on success, otherwise why the file could not
+    // be read.
+    static std::string readClip(const std::string &argument, ClipRecord *clip, bool markGlitches = false);
+
+    // The clock of a clip read as above (CameraClock::ofClip), its name from its path.
+    static ClipClock clockOf(const ClipRecord &clip, int64_t nowMs);
+    // `nowMs` itself, or the time now when it is 0.
+    static int64_t now(int64_t nowMs = 0);
 
     // Text written before the first and after the last file.
     static std::string prologue(const ExtractorOptions &options);

@@ -1,5 +1,8 @@
 #include "ExtractorOptions.h"
 
+#include <fstream>
+#include <sys/stat.h>
+
 namespace {
 
 bool formatFromName(const std::string &name, ExtractorOptions::Format *format)
@@ -30,16 +33,66 @@ bool secondsFromText(const std::string &text, long long *ms)
     return true;
 }
 
+bool timeFromName(const std::string &name, ExtractorOptions *o)
+{
+    o->zone.clear();
+    if (name == "utc")
+        o->style.time = TimeBasis::Utc;
+    else if (name == "camera")
+        o->style.time = TimeBasis::Camera;
+    else if (name == "local")
+        o->style.time = TimeBasis::Local;
+    else if (ExtractorOptions::zoneExists(name))
+        o->style.time = TimeBasis::Local;
+    else
+        return false;
+    if (o->style.time == TimeBasis::Local && name != "local")
+        o->zone = name;
+    return true;
+}
+
 } // namespace
+
+bool ExtractorOptions::zoneExists(const std::string &name, const std::string &folder)
+{
+    if (name.empty() || name.size() > 255 || name.front() == '/' || name.back() == '/')
+        return false;
+    for (const char c : name)
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '+' ||
+              c == '-' || c == '/' || c == '.'))
+            return false;
+    for (size_t from = 0; from <= name.size();) {
+        size_t to = name.find('/', from);
+        if (to == std::string::npos)
+            to = name.size();
+        const std::string part = name.substr(from, to - from);
+        if (part.empty() || part == "." || part == "..")
+            return false;
+        from = to + 1;
+    }
+    const std::string path = folder + '/' + name;
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    std::ifstream file(path, std::ios::binary);
+    char magic[4] = {};
+    return file.read(magic, 4) && std::string(magic, 4) == "TZif";
+}
 
 const char *ExtractorOptions::usage()
 {
-    return "usage: veltra-gps [--format json|csv|gpx|kml] [--detect] [--trips [--gap S]] [-o OUT] FILE...\n"
+    return "usage: veltra-gps [--format json|csv|gpx|kml] [--detect] [--trips [--gap S]] [--time T] [--clean]\n"
+           "                  [-o OUT] FILE...\n"
            "  --format F  json (default, one line per file), csv, gpx or kml\n"
            "  --detect    print the camera kind flags and telemetry layout of each file instead\n"
            "  --trips     group the files into trips: one gpx track or kml placemark\n"
            "              per trip, csv rows numbered by trip (gpx, kml, csv only)\n"
            "  --gap S     the longest pause in seconds between clips of a trip (10)\n"
+           "  --time T    write every time on one clock and report each clip's clock: utc,\n"
+           "              camera (the camera's own clock), local (this system's zone) or an\n"
+           "              IANA zone such as Europe/Berlin\n"
+           "  --clean     leave GPS glitches out of tracks and rows, and give the figures\n"
+           "              with and without them (json)\n"
            "  -o OUT      write to OUT (replaced when complete); - is standard output\n"
            "  -h, --help  print this help and stop\n"
            "  --version   print the program's version and stop\n";
@@ -65,6 +118,23 @@ ExtractorOptions ExtractorOptions::parse(const std::vector<std::string> &args)
             o.detect = true;
         } else if (a == "--trips") {
             o.trips = true;
+        } else if (a == "--clean") {
+            o.style.clean = true;
+        } else if (a == "--time" || a.rfind("--time=", 0) == 0) {
+            std::string value;
+            if (a == "--time") {
+                if (i + 1 >= args.size()) {
+                    o.error = "--time needs utc, camera, local or a time zone";
+                    return o;
+                }
+                value = args[++i];
+            } else {
+                value = a.substr(7);
+            }
+            if (!timeFromName(value, &o)) {
+                o.error = "unknown time zone '" + value + "'";
+                return o;
+            }
         } else if (a == "--gap") {
             if (i + 1 >= args.size() || !secondsFromText(args[i + 1], &o.gapMs)) {
                 o.error = "--gap needs a number of seconds";
@@ -101,5 +171,7 @@ ExtractorOptions ExtractorOptions::parse(const std::vector<std::string> &args)
         o.error = "no input files";
     else if (o.trips && (o.detect || o.format == Format::Json))
         o.error = "--trips needs --format gpx, kml or csv";
+    else if (o.detect && !o.style.plain())
+        o.error = "--detect takes neither --time nor --clean";
     return o;
 }

@@ -1,5 +1,6 @@
 #include "GpxWriter.h"
 
+#include "ClockReport.h"
 #include "NumberFormat.h"
 #include "SamplePosition.h"
 #include "TextEscape.h"
@@ -23,9 +24,10 @@ std::string GpxWriter::footer()
 namespace {
 
 // The segments of one clip: a new one at every stretch of positions.
-void appendSegments(const GpsReadResult &result, const std::string &file, std::string &out)
+void appendSegments(const ClipView &clip, const ExportStyle &style, std::string &out)
 {
-    const auto recording = TrackTime::fromFileName(result.path.empty() ? file : result.path);
+    const GpsReadResult &result = clip.result;
+    const auto recording = TrackTime::fromFileName(result.path.empty() ? clip.file : result.path);
     out.reserve(out.size() + result.videoDatas.size() * 260);
     bool inSegment = false;
     for (size_t i = 0; i < result.videoDatas.size(); ++i) {
@@ -37,6 +39,9 @@ void appendSegments(const GpsReadResult &result, const std::string &file, std::s
             inSegment = false;
             continue;
         }
+        const TelemetrySample *t = i < result.samples.size() ? &result.samples[i] : nullptr;
+        if (style.clean && t && (t->glitches & TelemetrySample::PositionGlitch))
+            continue;
         if (!inSegment)
             out += "    <trkseg>\n";
         inSegment = true;
@@ -45,7 +50,9 @@ void appendSegments(const GpsReadResult &result, const std::string &file, std::s
         out += "\" lon=\"";
         out += pos.longitudeText;
         out += "\">";
-        const std::string time = TrackTime::pointTime(result, i, recording);
+        const std::string time = style.time == TimeBasis::Reader || !clip.clock
+                                     ? TrackTime::pointTime(result, i, recording)
+                                     : TrackTime::pointTime(result, i, *clip.clock, style.time);
         if (!time.empty()) {
             out += "<time>";
             out += time;
@@ -55,11 +62,11 @@ void appendSegments(const GpsReadResult &result, const std::string &file, std::s
         // have a time; a position without one came from a GGA sentence, which carries
         // neither, so its zeros say nothing about the motion and are left out. The other
         // layouts flag what their camera recorded.
-        const TelemetrySample *t = i < result.samples.size() ? &result.samples[i] : nullptr;
         const bool sentences = result.layout == TelemetryLayout::None || result.layout == TelemetryLayout::NovatekTables ||
                                result.layout == TelemetryLayout::NovatekIndex || result.layout == TelemetryLayout::Icat6330;
         const bool motion = !sentences || i >= result.times.size() || !result.times[i].hhmmss.empty();
-        const bool hasSpeed = motion && (!t || t->hasSpeed) && s.spd >= 0;
+        const bool hasSpeed = motion && (!t || t->hasSpeed) && s.spd >= 0 &&
+                              !(style.clean && t && (t->glitches & TelemetrySample::SpeedGlitch));
         const bool hasCourse = motion && (!t || t->hasCourse) && std::isfinite(s.north_angle) && s.north_angle >= 0 &&
                                s.north_angle < 360;
         if (hasSpeed || hasCourse) {
@@ -80,17 +87,30 @@ void appendSegments(const GpsReadResult &result, const std::string &file, std::s
 
 std::string GpxWriter::track(const GpsReadResult &result, const std::string &file)
 {
-    std::string out = "  <trk>\n    <name>" + TextEscape::xml(file) + "</name>\n";
-    appendSegments(result, file, out);
-    out += "  </trk>\n";
-    return out;
+    return track({ClipView{result, file}}, file, ExportStyle());
 }
 
 std::string GpxWriter::track(const std::vector<const ClipRecord *> &clips, const std::string &name)
 {
-    std::string out = "  <trk>\n    <name>" + TextEscape::xml(name) + "</name>\n";
+    std::vector<ClipView> views;
     for (const ClipRecord *clip : clips)
-        appendSegments(clip->result, clip->file, out);
+        views.push_back(ClipView{clip->result, clip->file});
+    return track(views, name, ExportStyle());
+}
+
+std::string GpxWriter::track(const std::vector<ClipView> &clips, const std::string &name, const ExportStyle &style)
+{
+    std::string out = "  <trk>\n    <name>" + TextEscape::xml(name) + "</name>\n";
+    if (style.time != TimeBasis::Reader) {
+        std::string clocks;
+        for (const ClipView &clip : clips)
+            if (clip.clock)
+                clocks += "      " + ClockReport::xml(*clip.clock, clip.file, style.time) + '\n';
+        if (!clocks.empty())
+            out += "    <extensions>\n" + clocks + "    </extensions>\n";
+    }
+    for (const ClipView &clip : clips)
+        appendSegments(clip, style, out);
     out += "  </trk>\n";
     return out;
 }

@@ -24,5 +24,10 @@ public:
     // The <trk> of a trip named `name`: the clips in the order given, each starting a
     // segment; each clip's recording time is taken from its result's path or its file.
     static std::string track(const std::vector<const ClipRecord *> &clips, const std::string &name);
+    // The same with a style: with `style.time` the point times on that clock and a
+    // veltra:clock element per clip in the track's extensions; with `style.clean` a
+    // point whose position is a glitch is left out (its segment goes on over it) and a
+    // speed reading that is one has no speed.
+    static std::string track(const std::vector<ClipView> &clips, const std::string &name, const ExportStyle &style);
     static std::string footer();
 };

@@ -1,5 +1,7 @@
 #include "JsonWriter.h"
 
+#include "ClockReport.h"
+#include "GpsGlitches.h"
 #include "NumberFormat.h"
 #include "TextEscape.h"
 
@@ -51,6 +53,34 @@ std::string JsonWriter::resultLine(const GpsReadResult &result, const std::strin
     out += key(KEY_MAX_SPEED) + std::to_string(result.maxSpeed) + ',';
     out += key(KEY_IS_IN_CHINA) + (result.isInChina ? "true" : "false") + ',';
     out += key("file") + TextEscape::json(file);
+    out += "}\n";
+    return out;
+}
+
+std::string JsonWriter::resultLine(const ClipView &clip, const ExportStyle &style)
+{
+    std::string out = resultLine(clip.result, clip.file);
+    out.pop_back();   // the closing brace and newline come back below
+    out.pop_back();
+    if (style.time != TimeBasis::Reader && clip.clock)
+        out += ',' + key("clock") + ClockReport::json(*clip.clock, style.time);
+    if (style.clean) {
+        const std::vector<TelemetrySample> &samples = clip.result.samples;
+        const GpsGlitches::Figures clean = GpsGlitches::figures(samples, true), raw = GpsGlitches::figures(samples, false);
+        std::string positions, speeds;
+        for (size_t i = 0; i < samples.size(); ++i) {
+            if (samples[i].glitches & TelemetrySample::PositionGlitch)
+                positions += (positions.empty() ? "" : ",") + std::to_string(i);
+            if (samples[i].glitches & TelemetrySample::SpeedGlitch)
+                speeds += (speeds.empty() ? "" : ",") + std::to_string(i);
+        }
+        out += ',' + key("clean") + '{' + key("max_speed") + std::to_string(clean.maxSpeedKmh) + ',' +
+               key("route_m") + NumberFormat::decimal(clean.routeMetres, 1) + ',' + key("points") +
+               std::to_string(clean.points) + ',' + key("raw_max_speed") + std::to_string(raw.maxSpeedKmh) + ',' +
+               key("raw_route_m") + NumberFormat::decimal(raw.routeMetres, 1) + ',' + key("raw_points") +
+               std::to_string(raw.points) + ',' + key("position_glitches") + '[' + positions + "]," +
+               key("speed_glitches") + '[' + speeds + "]}";
+    }
     out += "}\n";
     return out;
 }

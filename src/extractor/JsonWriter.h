@@ -2,6 +2,7 @@
 // under its keys and the file argument as given.
 #pragma once
 
+#include "ClipRecord.h"
 #include "GpsSample.h"
 
 #include <string>
@@ -25,6 +26,12 @@ public:
     // {"key_video_datas":[…],"key_max_speed":N,"key_is_in_china":true|false,"file":"…"}
     // and a newline.
     static std::string resultLine(const GpsReadResult &result, const std::string &file);
+    // The same line with a style: the keys above unchanged, then with `style.time`
+    // "clock":{…} (ClockReport::json), with `style.clean`
+    // "clean":{"max_speed":N,"route_m":M,"points":P,"raw_max_speed":N,"raw_route_m":M,
+    // "raw_points":P,"position_glitches":[…],"speed_glitches":[…]}: the figures
+    // without and with the glitches marked on result.samples, and the samples they are in.
+    static std::string resultLine(const ClipView &clip, const ExportStyle &style);
 
     // {"file":"…","icat6330":0|1,"nt9665":0|1,"nt9666":0|1,"layout":"…"} and a newline.
     static std::string detectLine(const std::string &file, const DetectFlags &flags);

@@ -1,5 +1,6 @@
 #include "KmlWriter.h"
 
+#include "ClockReport.h"
 #include "SamplePosition.h"
 #include "TextEscape.h"
 #include "TrackTime.h"
@@ -32,22 +33,29 @@ std::string indented(const std::string &geometry)
     return out;
 }
 
-using ClipRef = std::pair<const GpsReadResult *, const std::string *>;   // result, file
+} // namespace
 
-std::string placemarkOf(const std::vector<ClipRef> &clips, const std::string &name)
+std::string KmlWriter::placemark(const std::vector<ClipView> &clips, const std::string &name, const ExportStyle &style)
 {
     std::vector<std::string> geometries;
-    std::string whens, coords;
-    for (const auto &[resultOf, file] : clips) {
-        const GpsReadResult &result = *resultOf;
-        const auto recording = TrackTime::fromFileName(result.path.empty() ? *file : result.path);
+    std::string whens, coords, clocks;
+    for (const ClipView &clip : clips) {
+        const GpsReadResult &result = clip.result;
+        const auto recording = TrackTime::fromFileName(result.path.empty() ? clip.file : result.path);
+        if (style.time != TimeBasis::Reader && clip.clock)
+            clocks += "      " + ClockReport::xml(*clip.clock, clip.file, style.time) + '\n';
         std::vector<std::string> coordinates;
         for (size_t i = 0; i < result.videoDatas.size(); ++i) {
             SamplePosition pos;
             if (!SamplePosition::of(result.videoDatas[i], &pos))
                 continue;
+            if (style.clean && i < result.samples.size() &&
+                (result.samples[i].glitches & TelemetrySample::PositionGlitch))
+                continue;
             coordinates.push_back(pos.longitudeText + ',' + pos.latitudeText);
-            const std::string time = TrackTime::pointTime(result, i, recording);
+            const std::string time = style.time == TimeBasis::Reader || !clip.clock
+                                         ? TrackTime::pointTime(result, i, recording)
+                                         : TrackTime::pointTime(result, i, *clip.clock, style.time);
             if (time.empty())
                 continue;
             whens += "        <when>" + time + "</when>\n";
@@ -66,6 +74,8 @@ std::string placemarkOf(const std::vector<ClipRef> &clips, const std::string &na
         geometries.push_back("<gx:Track>\n" + whens + coords + "    </gx:Track>\n");
 
     std::string out = "  <Placemark>\n    <name>" + TextEscape::xml(name) + "</name>\n";
+    if (!clocks.empty())
+        out += "    <ExtendedData>\n" + clocks + "    </ExtendedData>\n";
     if (geometries.size() == 1) {
         out += "    " + geometries.front();
     } else if (geometries.size() > 1) {
@@ -78,17 +88,15 @@ std::string placemarkOf(const std::vector<ClipRef> &clips, const std::string &na
     return out;
 }
 
-} // namespace
-
 std::string KmlWriter::placemark(const GpsReadResult &result, const std::string &file)
 {
-    return placemarkOf({{&result, &file}}, file);
+    return placemark({ClipView{result, file}}, file, ExportStyle());
 }
 
 std::string KmlWriter::placemark(const std::vector<const ClipRecord *> &clips, const std::string &name)
 {
-    std::vector<ClipRef> refs;
+    std::vector<ClipView> views;
     for (const ClipRecord *clip : clips)
-        refs.emplace_back(&clip->result, &clip->file);
-    return placemarkOf(refs, name);
+        views.push_back(ClipView{clip->result, clip->file});
+    return placemark(views, name, ExportStyle());
 }

@@ -21,5 +21,9 @@ public:
     static std::string header();
     static std::string placemark(const GpsReadResult &result, const std::string &file);
     static std::string placemark(const std::vector<const ClipRecord *> &clips, const std::string &name);
+    // The same with a style: with `style.time` the gx:Track's times on that clock and a
+    // veltra:clock element per clip in the placemark's ExtendedData; with
+    // `style.clean` a position that is a glitch is left out of the line and the track.
+    static std::string placemark(const std::vector<ClipView> &clips, const std::string &name, const ExportStyle &style);
     static std::string footer();
 };

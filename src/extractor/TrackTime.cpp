@@ -1,6 +1,7 @@
 #include "TrackTime.h"
 
 #include <cmath>
+#include <ctime>
 
 namespace {
 
@@ -92,4 +93,67 @@ std::string TrackTime::pointTime(const GpsReadResult &result, size_t index,
         text += '.' + digits;
     }
     return text;
+}
+
+namespace {
+
+// ".5", ".25", ".125": the milliseconds without their trailing zeros; empty for none.
+std::string fraction(int64_t ms)
+{
+    int rest = static_cast<int>(((ms % 1000) + 1000) % 1000);
+    if (rest == 0)
+        return {};
+    std::string text = ".";
+    for (int scale = 100; scale > 0 && rest > 0; scale /= 10) {
+        text += static_cast<char>('0' + rest / scale);
+        rest %= scale;
+    }
+    return text;
+}
+
+} // namespace
+
+std::string TrackTime::utcText(int64_t utcMs)
+{
+    return localText(ClipTime::fromMs(utcMs)) + fraction(utcMs) + 'Z';
+}
+
+std::string TrackTime::cameraText(int64_t cameraMs)
+{
+    return localText(ClipTime::fromMs(cameraMs)) + fraction(cameraMs);
+}
+
+std::string TrackTime::offsetText(int64_t utcMs, int offsetSeconds)
+{
+    const int64_t local = utcMs + int64_t(offsetSeconds) * 1000;
+    const int minutes = (offsetSeconds < 0 ? -offsetSeconds : offsetSeconds) / 60;
+    std::string zone = offsetSeconds < 0 ? "-00:00" : "+00:00";
+    zone[1] = static_cast<char>('0' + minutes / 600 % 10);
+    zone[2] = static_cast<char>('0' + minutes / 60 % 10);
+    zone[4] = static_cast<char>('0' + minutes % 60 / 10);
+    zone[5] = static_cast<char>('0' + minutes % 10);
+    return localText(ClipTime::fromMs(local)) + fraction(local) + zone;
+}
+
+int TrackTime::zoneOffsetSeconds(int64_t utcMs)
+{
+    const time_t t = static_cast<time_t>(utcMs / 1000 - (utcMs % 1000 < 0 ? 1 : 0));
+    std::tm tm{};
+    if (!localtime_r(&t, &tm))
+        return 0;
+    return static_cast<int>(tm.tm_gmtoff);
+}
+
+std::string TrackTime::momentText(std::optional<int64_t> utcMs, std::optional<int64_t> cameraMs, TimeBasis basis)
+{
+    if (basis == TimeBasis::Camera && cameraMs)
+        return cameraText(*cameraMs);
+    if (utcMs)
+        return basis == TimeBasis::Local ? offsetText(*utcMs, zoneOffsetSeconds(*utcMs)) : utcText(*utcMs);
+    return cameraMs ? cameraText(*cameraMs) : std::string();
+}
+
+std::string TrackTime::pointTime(const GpsReadResult &result, size_t index, const ClipClock &clock, TimeBasis basis)
+{
+    return momentText(clock.sampleUtc(result.samples, index), clock.sampleCamera(result.samples, index), basis);
 }

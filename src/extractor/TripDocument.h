@@ -25,7 +25,17 @@ public:
     // clip without a recording time.
     static std::string name(const Trip &trip, const std::vector<ClipRecord> &clips);
 
-    // The track file's text in `format` (gpx, kml or csv; json gives nothing).
+    // The same on `basis` (not Reader), from the clips' clocks (clocks[i] for clips[i]):
+    // "2026-11-08 08:30:00 to 08:30:30 UTC (3 clips)", "… +01:00 (…)" in a zone (each
+    // time with its own offset when they differ), nothing after the times on the
+    // camera's clock; a time that is not known on `basis` is given as TrackTime says.
+    static std::string name(const Trip &trip, const std::vector<ClipRecord> &clips,
+                            const std::vector<ClipClock> &clocks, TimeBasis basis);
+
+    // The track file's text in `format` (gpx, kml or csv; json gives nothing). With
+    // `style.time` the clips are grouped on their corrected starts (each clip's clock,
+    // the camera's error shared between the clips: CameraClock::shareErrors), the trips
+    // named on that clock and the writers told it; `style.clean` goes to the writers.
     static std::string write(ExtractorOptions::Format format, const std::vector<ClipRecord> &clips,
-                             int64_t gapMs = kDefaultTripGapMs);
+                             int64_t gapMs = kDefaultTripGapMs, const ExportStyle &style = ExportStyle());
 };

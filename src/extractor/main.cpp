@@ -14,7 +14,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <exception>
 #include <new>
 #include <pthread.h>
@@ -164,7 +166,7 @@ int writeTrips(const ExtractorOptions &options, OutputFile &out, unsigned thread
         [&options](size_t i) {
             Read r;
             try {
-                r.error = ExtractJob::readClip(options.files[i], &r.clip);
+                r.error = ExtractJob::readClip(options.files[i], &r.clip, options.style.clean);
             } catch (const std::bad_alloc &) {
                 r.error = std::strerror(ENOMEM);
             } catch (const std::exception &e) {
@@ -194,7 +196,7 @@ int writeTrips(const ExtractorOptions &options, OutputFile &out, unsigned thread
         progress.update(queue.finished());
     }
     progress.clear();
-    if (!out.write(TripDocument::write(options.format, clips, options.gapMs)) || !commitOutput(out)) {
+    if (!out.write(TripDocument::write(options.format, clips, options.gapMs, options.style)) || !commitOutput(out)) {
         report(out.name(), errno);
         return 1;
     }
@@ -219,6 +221,11 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "veltra-gps: %s\n%s", options.error.c_str(), ExtractorOptions::usage());
         return 2;
     }
+
+    // The zone of --time, once, before any thread reads the time (localtime_r).
+    if (!options.zone.empty())
+        ::setenv("TZ", (std::string(":") + ExtractorOptions::kZoneFolder + '/' + options.zone).c_str(), 1);
+    ::tzset();
 
     if (const std::string *input = overwrittenInput(options)) {
         report(options.output, "output would overwrite the input " + *input);

@@ -3,8 +3,6 @@
 // grows to the right while the file plays. Entry k always lands at the same x.
 #pragma once
 
-#include "ModuleLists.h"
-
 #include <QList>
 #include <QWidget>
 
@@ -13,7 +11,7 @@
 class CustomGsensorView : public QWidget {
     Q_OBJECT
 public:
-    using Entry = ModuleLists::GsensorEntry;   // x, y, z in g
+    using Entry = std::array<float, 3>;   // x, y, z in g
 
     explicit CustomGsensorView(QWidget *parent = nullptr);
 

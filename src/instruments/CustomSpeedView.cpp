@@ -1,7 +1,6 @@
 #include "CustomSpeedView.h"
 
 #include "InstrumentGeometry.h"
-#include "common/AppUserDefaults.h"
 #include "common/NamedImage.h"
 
 #include <QPainter>
@@ -15,9 +14,9 @@ CustomSpeedView::CustomSpeedView(QWidget *parent)
     setFocusPolicy(Qt::NoFocus);
 }
 
-void CustomSpeedView::setCurrentSpeed(qint64 speed)
+void CustomSpeedView::setCurrentSpeed(qint64 speed, bool kmph)
 {
-    max_spd_str = QString::fromLatin1(AppUserDefaults::isKMPH() ? MAX_SPEED : MAX_SPEED_MPH);
+    max_spd_str = QString::fromLatin1(kmph ? MAX_SPEED : MAX_SPEED_MPH);
     min_spd_str = QString::fromLatin1(MIN_SPEED);
     currentSpeed_ = clampGaugeSpeed(speed, max_spd_str.toInt());
     update();

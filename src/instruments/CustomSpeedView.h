@@ -16,8 +16,8 @@ public:
 
     explicit CustomSpeedView(QWidget *parent = nullptr);
 
-    // Speed in the chosen unit; clamped to 0 .. full scale of the unit in use now.
-    void setCurrentSpeed(qint64 speed);
+    // Speed in km/h (kmph) or mph; clamped to 0 .. full scale of that unit.
+    void setCurrentSpeed(qint64 speed, bool kmph);
     qint64 currentSpeed() const { return currentSpeed_; }
     // The needle's turn in radians (counter-clockwise positive) as last drawn.
     double needleRotation() const { return needleRotation_; }

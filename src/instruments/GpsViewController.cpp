@@ -1,10 +1,8 @@
 #include "GpsViewController.h"
 
-#include "modules/IndexRule.h"
 #include "PanelText.h"
 #include "InstrumentGeometry.h"
 #include "RotatedImageView.h"
-#include "store/MyCache.h"
 
 #include <QLabel>
 
@@ -30,32 +28,31 @@ GpsViewController::GpsViewController(QWidget *parent) : QWidget(parent)
     layoutParts();
 }
 
-void GpsViewController::dataLogicProcessOfViodePath(const QString &path)
+void GpsViewController::showClip(const ClipTelemetry &clip)
 {
-    currentPlayVideoPath_ = path;
-    positionList_ = ModuleLists::positionList(MyCache::findGpsDatas(path).value_or(QList<GpsSample>()));
+    currentPlayVideoPath_ = clip.path;
     shownPosition_ = -1;
 }
 
-void GpsViewController::videoAllTime(double seconds)
+void GpsViewController::setDuration(double seconds)
 {
     totalTime_ = seconds;
     shownPosition_ = -1;
 }
 
-void GpsViewController::updateDataByCurrentTime(double seconds)
+void GpsViewController::showMoment(const TelemetryMoment &moment)
 {
-    const int i = IndexRule::indexFor(seconds, totalTime_, positionList_.size());
+    const int i = moment.position;
     // The clock ticks every millisecond, the entry moves once a second.
     if (i < 0 || i == shownPosition_)
         return;
     shownPosition_ = i;
-    const ModuleLists::PositionEntry &e = positionList_.at(i);
+    const TelemetrySample &e = moment.atPosition;
     setLetterIfChanged(longitudeUnitLabel, shownLongitudeLetter_, longitudeLetter(e.longitude));
     setLetterIfChanged(latitudeUnitLabel, shownLatitudeLetter_, latitudeLetter(e.latitude));
     setTextIfChanged(longitudeLabel, convertLatLngToDFM(std::fabs(e.longitude)));
     setTextIfChanged(latitudeLabel, convertLatLngToDFM(std::fabs(e.latitude)));
-    rotateAngle(compassRotation(e.heading));
+    rotateAngle(compassRotation(e.course));
 }
 
 void GpsViewController::rotateAngle(float radians)

@@ -1,11 +1,10 @@
 // The stand-alone position panel: a north arrow turned counter-clockwise by the
 // heading over a fixed bezel, and the latitude and longitude in degrees, minutes
-// and seconds with their hemisphere letters. Implements the same module
-// operations as the play list's position half; no speed part, nothing stored.
+// and seconds with their hemisphere letters. Shows the drive's telemetry as the play
+// list's position half does; no speed part, nothing stored.
 #pragma once
 
-#include "modules/KTModuleProtocol.h"
-#include "ModuleLists.h"
+#include "drive/DriveTelemetry.h"
 
 #include <QList>
 #include <QString>
@@ -14,14 +13,14 @@
 class QLabel;
 class RotatedImageView;
 
-class GpsViewController : public QWidget, public KTModuleProtocol {
+class GpsViewController : public QWidget {
     Q_OBJECT
 public:
     explicit GpsViewController(QWidget *parent = nullptr);
 
-    void dataLogicProcessOfViodePath(const QString &path) override;
-    void videoAllTime(double seconds) override;
-    void updateDataByCurrentTime(double seconds) override;
+    void showClip(const ClipTelemetry &clip);
+    void setDuration(double seconds);
+    void showMoment(const TelemetryMoment &moment);
 
     // Turns the north image by `radians`, counter-clockwise on screen.
     void rotateAngle(float radians);
@@ -46,7 +45,6 @@ private:
 
     QString currentPlayVideoPath_;
     double totalTime_ = 0;
-    QList<ModuleLists::PositionEntry> positionList_;
     int shownPosition_ = -1;   // the entry the read-outs show (-1: none yet)
     char16_t shownLatitudeLetter_ = 0;   // the hemisphere letters shown (0: none yet)
     char16_t shownLongitudeLetter_ = 0;

@@ -2,18 +2,14 @@
 
 #include "BlackView.h"
 #include "CustomSpeedView.h"
-#include "modules/IndexRule.h"
 #include "InstrumentGeometry.h"
 #include "KTTextField.h"
 #include "KTView.h"
 #include "PanelText.h"
 #include "RotatedImageView.h"
-#include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
 #include "common/AppUtils.h"
 #include "common/Localization.h"
-#include "common/NotificationCenter.h"
-#include "store/MyCache.h"
+#include "common/Settings.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -55,7 +51,8 @@ KTTextField *caption(QWidget *parent, const QString &objectName)
 
 } // namespace
 
-KTDisplayViewController::KTDisplayViewController(QWidget *parent) : QWidget(parent)
+KTDisplayViewController::KTDisplayViewController(Settings &settings, QWidget *parent)
+    : QWidget(parent), settings_(settings)
 {
     setObjectName(QStringLiteral("displayVC"));
     paintPanelBackground(this);
@@ -112,7 +109,7 @@ KTDisplayViewController::KTDisplayViewController(QWidget *parent) : QWidget(pare
     toggleRow->addWidget(clipFiguresButton);
     toggleRow->addWidget(tripFiguresButton);
     toggleRow->addStretch(1);
-    showsTrip_ = AppUserDefaults::text(kFiguresKey).value_or(QString()) == QLatin1String("trip");
+    showsTrip_ = settings_.tripPanelShowsTrip();
     (showsTrip_ ? tripFiguresButton : clipFiguresButton)->setChecked(true);
     connect(tripFiguresButton, &QToolButton::toggled, this, [this](bool on) { setShowsTrip(on); });
 
@@ -168,17 +165,23 @@ KTDisplayViewController::KTDisplayViewController(QWidget *parent) : QWidget(pare
     speedView->hide();
     retranslate();
 
-    maxHSpeed->setText(AppUtils::convertSpeedUnit(0));
-    averageHSpeed->setText(AppUtils::convertSpeedUnit(0));
-    movingDistance->setText(AppUtils::convertDistanceUnit(0));
+    maxHSpeed->setText(speedText(0));
+    averageHSpeed->setText(speedText(0));
+    movingDistance->setText(distanceText(0));
 
-    NotificationCenter::defaultCenter()->addObserver(this, QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION),
-                                                     [this] { updateUI(); });
+    connect(&settings_, &Settings::speedUnitChanged, this, &KTDisplayViewController::updateUI);
 }
 
-KTDisplayViewController::~KTDisplayViewController()
+KTDisplayViewController::~KTDisplayViewController() = default;
+
+QString KTDisplayViewController::speedText(float kmh) const
 {
-    NotificationCenter::defaultCenter()->removeObserver(this, QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION));
+    return AppUtils::speedText(kmh, settings_.kmph());
+}
+
+QString KTDisplayViewController::distanceText(float metres) const
+{
+    return AppUtils::distanceText(metres, settings_.kmph());
 }
 
 void KTDisplayViewController::retranslate()
@@ -199,20 +202,23 @@ void KTDisplayViewController::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
 }
 
-void KTDisplayViewController::dataLogicProcessOfViodePath(const QString &path)
+void KTDisplayViewController::showClip(const ClipTelemetry &clip)
 {
-    currentPlayVideoPath_ = path;
-    const QList<GpsSample> samples = MyCache::findGpsDatas(path).value_or(QList<GpsSample>());
-    maxSpd_ = MyCache::findMaxSpeed(path);
+    currentPlayVideoPath_ = clip.path;
+    maxSpd_ = clip.maxSpeed;
     if (!tripShown())
-        setTextIfChanged(maxHSpeed, AppUtils::convertSpeedUnit(float(maxSpd_)));
-    currentSpeedDataArr_ = ModuleLists::speedList(samples);
-    currentGsensorDataArr_ = ModuleLists::gsensorList(samples);
+        setTextIfChanged(maxHSpeed, speedText(float(maxSpd_)));
+    currentGsensorDataArr_.clear();
+    currentGsensorDataArr_.reserve(clip.gsensor.size());
+    for (const int i : clip.gsensor) {
+        const TelemetrySample &s = clip.samples->at(size_t(i));
+        currentGsensorDataArr_.append({s.gx, s.gy, s.gz});
+    }
     gsensorView->setGsensorArray(currentGsensorDataArr_);
     shownGsensor_ = -1;
 }
 
-void KTDisplayViewController::videoAllTime(double seconds)
+void KTDisplayViewController::setDuration(double seconds)
 {
     totalTime_ = float(seconds);
     shownGsensor_ = -1;
@@ -226,13 +232,13 @@ void KTDisplayViewController::totalDistance(float metres)
     totalDistance_ = std::isfinite(metres) ? metres : 0.0f;
     if (tripShown())
         return;
-    setTextIfChanged(movingDistance, AppUtils::convertDistanceUnit(totalDistance_));
+    setTextIfChanged(movingDistance, distanceText(totalDistance_));
     loadAverageSpeedContent();
 }
 
 void KTDisplayViewController::showAverage(float kmh)
 {
-    setTextIfChanged(averageHSpeed, AppUtils::convertSpeedUnit(kmh));
+    setTextIfChanged(averageHSpeed, speedText(kmh));
 }
 
 void KTDisplayViewController::loadAverageSpeedContent()
@@ -244,20 +250,19 @@ void KTDisplayViewController::loadAverageSpeedContent()
         showAverage(*kmh);
 }
 
-void KTDisplayViewController::updateDataByCurrentTime(double seconds)
+void KTDisplayViewController::showMoment(const TelemetryMoment &moment)
 {
-    // A file whose G-sensor list is empty changes nothing here; in particular the
+    // A file whose G-sensor view is empty changes nothing here; in particular the
     // maximum speed read from the store stays as it is.
-    const int i = IndexRule::indexForSingle(seconds, totalTime_, currentGsensorDataArr_.size());
+    const int i = moment.gsensor;
     // The clock ticks every millisecond, the entry moves once a second.
-    if (i < 0 || i == shownGsensor_)
+    if (i < 0 || i >= currentGsensorDataArr_.size() || i == shownGsensor_)
         return;
     shownGsensor_ = i;
     gsensorView->updateGsensorRange(i);
-    const CustomGsensorView::Entry &e = currentGsensorDataArr_.at(i);
-    setTextIfChanged(xTextField, gsensorXText(e[0]));
-    setTextIfChanged(yTextField, gsensorYText(e[1]));
-    setTextIfChanged(zTextField, gsensorZText(e[2]));
+    setTextIfChanged(xTextField, gsensorXText(moment.atGsensor.gx));
+    setTextIfChanged(yTextField, gsensorYText(moment.atGsensor.gy));
+    setTextIfChanged(zTextField, gsensorZText(moment.atGsensor.gz));
 }
 
 void KTDisplayViewController::setTripClips(const QList<TripClip> &clips)
@@ -271,16 +276,16 @@ void KTDisplayViewController::setShowsTrip(bool trip)
     showsTrip_ = trip;
     if (tripFiguresButton->isChecked() != trip)
         (trip ? tripFiguresButton : clipFiguresButton)->setChecked(true);
-    AppUserDefaults::setValue(kFiguresKey, QLatin1String(trip ? "trip" : "clip"));
+    settings_.setTripPanelShowsTrip(trip);
     updateUI();
 }
 
 void KTDisplayViewController::showTripFigures()
 {
     const TripFigures &f = *tripFigures_;
-    setTextIfChanged(maxHSpeed, AppUtils::convertSpeedUnit(float(f.maxSpeed)));
+    setTextIfChanged(maxHSpeed, speedText(float(f.maxSpeed)));
     showAverage(averageSpeedKmh(float(f.metres), float(f.seconds)).value_or(0.0f));
-    setTextIfChanged(movingDistance, AppUtils::convertDistanceUnit(float(f.metres)));
+    setTextIfChanged(movingDistance, distanceText(float(f.metres)));
 }
 
 void KTDisplayViewController::updateUI()
@@ -290,6 +295,6 @@ void KTDisplayViewController::updateUI()
         return;
     }
     showAverage(averageSpeedKmh(totalDistance_, totalTime_).value_or(0.0f));
-    setTextIfChanged(maxHSpeed, AppUtils::convertSpeedUnit(float(maxSpd_)));
-    setTextIfChanged(movingDistance, AppUtils::convertDistanceUnit(totalDistance_));
+    setTextIfChanged(maxHSpeed, speedText(float(maxSpd_)));
+    setTextIfChanged(movingDistance, distanceText(totalDistance_));
 }

@@ -1,14 +1,15 @@
 // The trip statistics panel under the video: the file's maximum speed, the
 // average speed (route length over playing time), the distance driven (or, by the
 // Clip / Trip toggle, the same for the whole playing trip), the car
-// icon, the current G-sensor values and the G-sensor graph. The module in the
-// player's speedDelegate slot and the map's distanceDelegate slot; every figure
-// follows the speed unit and is redrawn on "speed_unit_notification".
+// icon, the current G-sensor values and the G-sensor graph. It shows the drive's
+// telemetry (the clip, its duration, each moment) and the clip's length as the map
+// measured it; every figure follows the speed unit of the settings and is redrawn
+// when it changes.
 #pragma once
 
 #include "CustomGsensorView.h"
 #include "TripFigures.h"
-#include "modules/KTModuleProtocol.h"
+#include "drive/DriveTelemetry.h"
 
 #include <QList>
 #include <QMutex>
@@ -24,26 +25,25 @@ class KTView;
 class QLabel;
 class QToolButton;
 class RotatedImageView;
+class Settings;
 
-class KTDisplayViewController : public QWidget, public KTModuleProtocol {
+class KTDisplayViewController : public QWidget {
     Q_OBJECT
 public:
-    explicit KTDisplayViewController(QWidget *parent = nullptr);
+    explicit KTDisplayViewController(Settings &settings, QWidget *parent = nullptr);
     ~KTDisplayViewController() override;
 
-    // Module operations
-    void dataLogicProcessOfViodePath(const QString &path) override;
-    void videoAllTime(double seconds) override;
-    void updateDataByCurrentTime(double seconds) override;
-    void totalDistance(float metres) override;
+    // The playing clip, its duration and where the clock is in it.
+    void showClip(const ClipTelemetry &clip);
+    void setDuration(double seconds);
+    void showMoment(const TelemetryMoment &moment);
+    // The clip's length, as the map measured it.
+    void totalDistance(float metres);
 
     // The unit changed: all three figures again in the new unit.
     void updateUI();
     // Average = distance / playing time, shown when the playing time is known.
     void loadAverageSpeedContent();
-
-    // The settings key of the figures shown: "clip" or "trip".
-    static constexpr char kFiguresKey[] = "trip_panel_figures";
 
     // The playing trip's clips, for the Trip figures.
     void setTripClips(const QList<TripClip> &clips);
@@ -56,7 +56,6 @@ public:
     qint64 maxSpd() const { return maxSpd_; }
     float totalDistanceValue() const { return totalDistance_; }
     float totalTime() const { return totalTime_; }
-    const QList<int> &currentSpeedDataArr() const { return currentSpeedDataArr_; }
     const QList<CustomGsensorView::Entry> &currentGsensorDataArr() const { return currentGsensorDataArr_; }
 
     // The parts of the view (owned by the panel).
@@ -88,12 +87,15 @@ private:
     // Whether the labels show the trip's figures now (chosen, and a trip is known).
     bool tripShown() const { return showsTrip_ && tripFigures_.has_value(); }
     void showTripFigures();
+    // The figures' texts in the unit of the settings.
+    QString speedText(float kmh) const;
+    QString distanceText(float metres) const;
 
+    Settings &settings_;
     QString currentPlayVideoPath_;
     qint64 maxSpd_ = 0;
     float totalDistance_ = 0;
     float totalTime_ = 0;
-    QList<int> currentSpeedDataArr_;
     QList<CustomGsensorView::Entry> currentGsensorDataArr_;
     int shownGsensor_ = -1;   // the entry the G-sensor read-outs show (-1: none yet)
     QMutex mlock;

@@ -1,16 +1,11 @@
 #include "PositionCompassPanel.h"
 
-#include "modules/IndexRule.h"
 #include "PanelText.h"
 #include "InstrumentGeometry.h"
 #include "RotatedImageView.h"
-#include "RotationStore.h"
-#include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
 #include "common/AppUtils.h"
 #include "common/Localization.h"
-#include "common/NotificationCenter.h"
-#include "store/MyCache.h"
+#include "common/Settings.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -20,7 +15,8 @@
 
 using namespace InstrumentGeometry;
 
-PositionCompassPanel::PositionCompassPanel(QWidget *parent) : QWidget(parent)
+PositionCompassPanel::PositionCompassPanel(Settings &settings, QWidget *parent)
+    : QWidget(parent), settings_(settings)
 {
     setObjectName(QStringLiteral("PositionCompassPanel"));
     paintPanelBackground(this);
@@ -40,58 +36,48 @@ PositionCompassPanel::PositionCompassPanel(QWidget *parent) : QWidget(parent)
     for (QLabel *l : {latitudeLabels, latitudeUnitLabels, longitudeLabels, longitudeUnitLabels})
         l->hide();
 
-    if (auto a = AppUserDefaults::number(AppKeys::ROTATE_ANGLE_V))
+    if (auto a = settings_.compassAngle())
         storedAngle_ = float(*a);
-    if (auto a = AppUserDefaults::number(AppKeys::ROTATE_SPD_V))
+    if (auto a = settings_.needleAngle())
         storedSpd_ = float(*a);
 
-    auto *center = NotificationCenter::defaultCenter();
-    center->addObserver(this, QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION), [this] { updateUI(); });
-    center->addObserver(this, QString::fromLatin1(AppKeys::COMPASS_NOTIFICATION), [this] { updateCompass(); });
+    connect(&settings_, &Settings::speedUnitChanged, this, &PositionCompassPanel::updateUI);
 
     updateUI();
     layoutParts();
 }
 
-PositionCompassPanel::~PositionCompassPanel()
-{
-    auto *center = NotificationCenter::defaultCenter();
-    center->removeObserver(this, QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION));
-    center->removeObserver(this, QString::fromLatin1(AppKeys::COMPASS_NOTIFICATION));
-}
+PositionCompassPanel::~PositionCompassPanel() = default;
 
-void PositionCompassPanel::dataLogicProcessOfViodePath(const QString &path)
+void PositionCompassPanel::showClip(const ClipTelemetry &clip)
 {
-    currentPlayVideoPath_ = path;
-    const QList<GpsSample> samples = MyCache::findGpsDatas(path).value_or(QList<GpsSample>());
-    positionList_ = ModuleLists::positionList(samples);
-    speedList_ = ModuleLists::speedList(samples);
+    currentPlayVideoPath_ = clip.path;
     shownPosition_ = shownSpeed_ = -1;
 }
 
-void PositionCompassPanel::videoAllTime(double seconds)
+void PositionCompassPanel::setDuration(double seconds)
 {
     totalTime_ = seconds;
     shownPosition_ = shownSpeed_ = -1;
 }
 
-void PositionCompassPanel::updateDataByCurrentTime(double seconds)
+void PositionCompassPanel::showMoment(const TelemetryMoment &moment)
 {
     inTick_ = true;
-    const int i = IndexRule::indexFor(seconds, totalTime_, positionList_.size());
+    const int i = moment.position;
     if (i >= 0 && i != shownPosition_) {
-        const ModuleLists::PositionEntry &e = positionList_.at(i);
+        const TelemetrySample &e = moment.atPosition;
         setLetterIfChanged(longitudeUnitLabels, shownLongitudeLetter_, longitudeLetter(e.longitude));
         setLetterIfChanged(latitudeUnitLabels, shownLatitudeLetter_, latitudeLetter(e.latitude));
         setTextIfChanged(longitudeLabels, convertLatLngToDFM(std::fabs(e.longitude)));
         setTextIfChanged(latitudeLabels, convertLatLngToDFM(std::fabs(e.latitude)));
-        rotateAngle(compassRotation(e.heading));
+        rotateAngle(compassRotation(e.course));
         shownPosition_ = i;
     }
 
-    const int k = IndexRule::indexFor(seconds, totalTime_, speedList_.size());
+    const int k = moment.sample;
     if (k >= 0 && k != shownSpeed_) {
-        spd_show_v_ = float(speedList_.at(k));
+        spd_show_v_ = float(moment.atSample.speedKmh);
         const double shown = double(AppUtils::convertSpeed(spd_show_v_, kmph_));
         const QString text = AppUtils::fixed(shown, 0) + speedUnitText_;
         setTextIfChanged(spdshow, text);
@@ -114,12 +100,12 @@ void PositionCompassPanel::updateDataByCurrentTime(double seconds)
     inTick_ = false;
     // Handed to the writer after the tick's own reads of the store, which would
     // otherwise wait for the file to be written.
-    for (const auto &[key, value] : pendingWrites_)
-        RotationStore::write(key, value);
+    for (const auto &[write, value] : pendingWrites_)
+        (settings_.*write)(value);
     pendingWrites_.clear();
 }
 
-void PositionCompassPanel::storeRotation(const char *key, std::optional<float> &stored, float radians)
+void PositionCompassPanel::storeRotation(AngleWrite write, std::optional<float> &stored, float radians)
 {
     // The clock ticks a thousand times a second but an angle changes at most once a
     // second: the store is written only when the angle differs from the stored one.
@@ -127,9 +113,9 @@ void PositionCompassPanel::storeRotation(const char *key, std::optional<float> &
         return;
     stored = radians;
     if (inTick_)
-        pendingWrites_.push_back({key, double(radians)});
+        pendingWrites_.push_back({write, double(radians)});
     else
-        RotationStore::write(key, double(radians));
+        (settings_.*write)(double(radians));
 }
 
 void PositionCompassPanel::rotateAngle(float radians)
@@ -137,7 +123,7 @@ void PositionCompassPanel::rotateAngle(float radians)
     stillImageViewss->setRotation(radians);
     if (!inTick_)
         shownPosition_ = -1;
-    storeRotation(AppKeys::ROTATE_ANGLE_V, storedAngle_, radians);
+    storeRotation(&Settings::setCompassAngle, storedAngle_, radians);
 }
 
 void PositionCompassPanel::rotateSpd(float radians)
@@ -145,7 +131,7 @@ void PositionCompassPanel::rotateSpd(float radians)
     spdArrowChange->setRotation(radians);
     if (!inTick_)
         shownSpeed_ = -1;
-    storeRotation(AppKeys::ROTATE_SPD_V, storedSpd_, radians);
+    storeRotation(&Settings::setNeedleAngle, storedSpd_, radians);
 }
 
 QString PositionCompassPanel::convertLatLngToDFM(float degrees)
@@ -157,7 +143,7 @@ void PositionCompassPanel::readSpeedUnit()
 {
     // The normalised unit: with nothing stored yet the text is in km/h, and the dial
     // must agree with it.
-    kmph_ = AppUserDefaults::initSpeedUnitUserDefault() == QLatin1String(AppKeys::SPEED_UNIT_KMPH);
+    kmph_ = settings_.kmph();
     speedUnitText_ = Localization::text(kmph_ ? "km_speedUnit" : "mph_speedUnit");
     dialIsKmh_ = speedDialIsKmh(speedUnitText_);
     // A label that could read as more of the number (a digit, a point, an exponent)
@@ -186,9 +172,8 @@ void PositionCompassPanel::updateUI()
 
 void PositionCompassPanel::updateCompass()
 {
-    RotationStore::waitForWrites();
-    const float angle = float(AppUserDefaults::number(AppKeys::ROTATE_ANGLE_V).value_or(0.0));
-    const float spd = float(AppUserDefaults::number(AppKeys::ROTATE_SPD_V).value_or(0.0));
+    const float angle = float(settings_.compassAngle().value_or(0.0));
+    const float spd = float(settings_.needleAngle().value_or(0.0));
     // After the layout has resized the images.
     QTimer::singleShot(0, this, [this, angle, spd] {
         rotateAngle(angle);

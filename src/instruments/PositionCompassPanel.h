@@ -1,13 +1,12 @@
 // The position and compass half of the play list page: a compass pointer turned
 // clockwise by the heading, the speed read-out with its dial and needle, and the
 // latitude and longitude in degrees, minutes and seconds (hidden, still kept up to
-// date). A self-contained module: the play list embeds it and forwards
-// dataLogicProcessOfViodePath / videoAllTime / updateDataByCurrentTime to it; the
-// panel itself observes "speed_unit_notification" and "compass_notification".
+// date). It shows the drive's telemetry (the clip, its duration, each moment); the
+// play list embeds it; the panel itself follows the speed unit of the settings, where
+// it also keeps its angles.
 #pragma once
 
-#include "modules/KTModuleProtocol.h"
-#include "ModuleLists.h"
+#include "drive/DriveTelemetry.h"
 
 #include <QList>
 #include <QString>
@@ -19,22 +18,23 @@
 
 class QLabel;
 class RotatedImageView;
+class Settings;
 
-class PositionCompassPanel : public QWidget, public KTModuleProtocol {
+class PositionCompassPanel : public QWidget {
     Q_OBJECT
 public:
-    explicit PositionCompassPanel(QWidget *parent = nullptr);
+    explicit PositionCompassPanel(Settings &settings, QWidget *parent = nullptr);
     ~PositionCompassPanel() override;
 
-    // Module operations
-    void dataLogicProcessOfViodePath(const QString &path) override;
-    void videoAllTime(double seconds) override;
-    void updateDataByCurrentTime(double seconds) override;
+    // The playing clip, its duration and where the clock is in it.
+    void showClip(const ClipTelemetry &clip);
+    void setDuration(double seconds);
+    void showMoment(const TelemetryMoment &moment);
 
     // Turns the compass pointer (radians, positive = clockwise on screen) and
-    // remembers the angle under "rotateAngle_v".
+    // remembers the angle in the settings.
     void rotateAngle(float radians);
-    // Turns the speed needle likewise and remembers it under "rotateSpd_v".
+    // Turns the speed needle likewise and remembers it in the settings.
     void rotateSpd(float radians);
     // " 51° 30'    0.00" for 51.5 (degrees >= 0).
     static QString convertLatLngToDFM(float degrees);
@@ -66,8 +66,10 @@ protected:
 
 private:
     void layoutParts();
-    void storeRotation(const char *key, std::optional<float> &stored, float radians);
+    using AngleWrite = void (Settings::*)(double radians);
+    void storeRotation(AngleWrite write, std::optional<float> &stored, float radians);
 
+    Settings &settings_;
     QString currentPlayVideoPath_;
     double totalTime_ = 0;
     float spd_show_v_ = 0;
@@ -79,8 +81,6 @@ private:
     QString speedUnitText_;
     std::optional<bool> dialIsKmh_;   // the dial the unit label picks
     bool unitLabelIsPlain_ = true;     // the label cannot be read as part of the number
-    QList<ModuleLists::PositionEntry> positionList_;   // samples with a fix only
-    QList<int> speedList_;                // every sample, km/h
     std::optional<float> storedAngle_;
     std::optional<float> storedSpd_;
     // The entries that the read-outs show now; a tick for the same entries has
@@ -90,5 +90,5 @@ private:
     char16_t shownLatitudeLetter_ = 0;   // the hemisphere letters shown (0: none yet)
     char16_t shownLongitudeLetter_ = 0;
     bool inTick_ = false;
-    std::vector<std::pair<const char *, double>> pendingWrites_;
+    std::vector<std::pair<AngleWrite, double>> pendingWrites_;
 };

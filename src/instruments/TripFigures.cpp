@@ -1,27 +1,11 @@
 #include "TripFigures.h"
 
-#include "InstrumentGeometry.h"
-
-#include <QString>
+#include "TripDistance.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
-
-namespace {
-
-constexpr double kEarthRadiusM = 6371008.8;
-
-double haversine(double lat1, double lng1, double lat2, double lng2)
-{
-    const double rad = M_PI / 180;
-    const double dLat = (lat2 - lat1) * rad, dLng = (lng2 - lng1) * rad;
-    const double s = std::sin(dLat / 2) * std::sin(dLat / 2) +
-                     std::cos(lat1 * rad) * std::cos(lat2 * rad) * std::sin(dLng / 2) * std::sin(dLng / 2);
-    return 2 * kEarthRadiusM * std::asin(std::min(1.0, std::sqrt(s)));
-}
-
-} // namespace
 
 TripFigures TripFiguresRule::compute(const QList<TripClip> &clips)
 {
@@ -40,36 +24,29 @@ TripFigures TripFiguresRule::compute(const QList<TripClip> &clips)
     std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) { return starts[a] < starts[b]; });
 
     double covered = -std::numeric_limits<double>::infinity();
-    bool havePrevious = false;
-    double plat = 0, plng = 0;
     for (qsizetype k : order) {
-        const TripClip &clip = clips[k];
         const double start = starts[k], end = start + lengths[k];
         if (end > covered)
             figures.seconds += end - std::max(start, covered);
-        const qsizetype n = clip.samples.size();
-        bool anyFix = false;
-        for (qsizetype i = 0; i < n; ++i) {
-            const GpsSample &s = clip.samples[i];
+        for (const GpsSample &s : clips[k].samples)
             figures.maxSpeed = std::max(figures.maxSpeed, s.spd);
-            const float lat = InstrumentGeometry::leadingFloat(QString::fromStdString(s.gps_lat));
-            const float lng = InstrumentGeometry::leadingFloat(QString::fromStdString(s.gps_lgt));
-            if (lat == 0.0f || lng == 0.0f)
-                continue;
-            anyFix = true;
-            const double t = start + lengths[k] * double(i) / double(n);
-            if (t < covered)
-                continue;   // already driven in an earlier clip
-            if (havePrevious)
-                figures.metres += haversine(plat, plng, lat, lng);
-            plat = lat;
-            plng = lng;
-            havePrevious = true;
-        }
-        if (!anyFix)
-            havePrevious = false;
         covered = std::max(covered, end);
     }
+
+    // The distance by the rule the play list's trip caption follows too.
+    std::vector<std::vector<TelemetrySample>> typed(size_t(clips.size()));
+    std::vector<ClipRoute> routes;
+    for (qsizetype k = 0; k < clips.size(); ++k) {
+        for (const GpsSample &s : clips[k].samples)
+            typed[size_t(k)].push_back(TelemetrySample::fromGps(s));
+        ClipRoute route;
+        if (clips[k].start)
+            route.startMs = std::llround(*clips[k].start * 1000.0);
+        route.durationMs = clips[k].duration > 0 ? std::llround(clips[k].duration * 1000.0) : -1;
+        route.samples = typed[size_t(k)].data();
+        route.count = typed[size_t(k)].size();
+        routes.push_back(route);
+    }
+    figures.metres = tripMetres(routes);
     return figures;
 }
-

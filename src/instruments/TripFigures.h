@@ -19,17 +19,15 @@ struct TripClip {
 
 struct TripFigures {
     int maxSpeed = 0;      // km/h, over every sample
-    double metres = 0;     // along the fixes, each stretch of time counted once
+    double metres = 0;     // the trip's distance (tripMetres)
     double seconds = 0;    // driving time: the time covered by the clips, overlaps once
 };
 
 namespace TripFiguresRule {
 
-// Clips are taken in order of start. A sample's time is its clip's start plus its
-// share of the duration; samples of times an earlier clip has already covered (an
-// event copy of the same minutes) add no distance and no time. Distance joins the
-// fixes of one clip, and the last fix of a clip to the first of the next one when
-// both have fixes; a clip without any fix breaks the line there.
+// Clips are taken in order of start; times an earlier clip has already covered (an
+// event copy of the same minutes) add no time. The distance is tripMetres over the
+// clips, the rule of the play list's trip caption.
 TripFigures compute(const QList<TripClip> &clips);
 
 } // namespace TripFiguresRule

@@ -1,20 +1,16 @@
 #include "KTWebViewController.h"
 
-#include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
-#include "modules/IndexRule.h"
 #include "common/Localization.h"
+#include "drive/IndexRule.h"
 #include "MapPageBridge.h"
 #include "MapWebPage.h"
-#include "store/MyCache.h"
 #include "common/NamedImage.h"
-#include "common/NotificationCenter.h"
+#include "common/Settings.h"
 #include "MapSettings.h"
 #include "MapTileServer.h"
 #include "Reachability.h"
 #include "SourceInspector.h"
 #include "TileSource.h"
-#include "GpsDataHelper.h"
 
 #include <QCryptographicHash>
 #include <QHash>
@@ -55,7 +51,7 @@ QString htmlEscaped(const QString &text)
 
 } // namespace
 
-KTWebViewController::KTWebViewController(QWidget *parent) : QWidget(parent)
+KTWebViewController::KTWebViewController(Settings &settings, QWidget *parent) : QWidget(parent), settings_(settings)
 {
     setObjectName(QStringLiteral("webVC"));
     setMinimumSize(120, 120);
@@ -75,6 +71,7 @@ KTWebViewController::KTWebViewController(QWidget *parent) : QWidget(parent)
     page_->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
     webview_->setPage(page_);
     tileServer_ = MapTileServer::forProfile(page_->profile());
+    configureTileServer();
     webview_->setContextMenuPolicy(Qt::NoContextMenu);
     channel_ = new QWebChannel(this);
     bridge_ = new MapPageBridge([this](double metres, double route) { didReceiveDistance(metres, route); },
@@ -123,18 +120,23 @@ KTWebViewController::KTWebViewController(QWidget *parent) : QWidget(parent)
     updateExpandButton();
 
     layoutChildren();
-    NotificationCenter::defaultCenter()->addObserver(this, QLatin1String(AppKeys::CHANGE_MAP_NOTIFICATION),
-                                                     [this] { changeMapUI(); });
-    NotificationCenter::defaultCenter()->addObserver(this, QLatin1String(MapSettings::kNotification),
-                                                     [this] { onlineMapsChanged(); });
+    connect(&settings_, &Settings::mapProviderChanged, this, &KTWebViewController::changeMapUI);
+    const auto mapSettingsChanged = [this] {
+        configureTileServer();
+        onlineMapsChanged();
+    };
+    connect(&settings_, &Settings::useOnlineMapsChanged, this, mapSettingsChanged);
+    connect(&settings_, &Settings::offlineSourcesChanged, this, mapSettingsChanged);
+    connect(&settings_, &Settings::cacheLimitChanged, this, mapSettingsChanged);
+    connect(&settings_, &Settings::tileServerForTestsChanged, this, mapSettingsChanged);
     connect(SourceInspector::shared(), &SourceInspector::inspected, this, [this](const QString &path) {
-        if (!MapSettings::offlineSources().contains(path))
+        if (!settings_.offlineSources().contains(path))
             return;
         pushTileConfig();
         updateBanner();
     });
     tileServer_->setNetworkAllowed(networkAllowed());
-    if (MapSettings::useOnlineMaps()) {
+    if (settings_.useOnlineMaps()) {
         startInternetNotification();
     } else {
         // No network check to wait for: the map shows what the offline sources hold.
@@ -145,15 +147,13 @@ KTWebViewController::KTWebViewController(QWidget *parent) : QWidget(parent)
 
 KTWebViewController::~KTWebViewController()
 {
-    NotificationCenter::defaultCenter()->removeObserver(this, QLatin1String(AppKeys::CHANGE_MAP_NOTIFICATION));
-    NotificationCenter::defaultCenter()->removeObserver(this, QLatin1String(MapSettings::kNotification));
     // The probe thread goes before the widgets its handlers touch.
     delete reachability_;
 }
 
-bool KTWebViewController::streetMapChosen()
+bool KTWebViewController::streetMapChosen() const
 {
-    return AppUserDefaults::text(AppKeys::CHANGE_MAP).value_or(QString()) != QLatin1String(AppKeys::CHANGE_MAP_GOOGLE);
+    return !settings_.googleMap();
 }
 
 QString KTWebViewController::probedHost(bool street)
@@ -190,10 +190,10 @@ void KTWebViewController::reloadHtmlData()
 void KTWebViewController::loadMapHTMLData(bool street)
 {
     // Without online maps the Google page, which only exists online, is never loaded.
-    street = streetPageFor(street, MapSettings::useOnlineMaps());
+    street = streetPageFor(street, settings_.useOnlineMaps());
     loadedStreet_ = street;
     ++pageLoadRequests_;
-    const QString key = AppUserDefaults::text(AppKeys::GOOGLE_MAPS_API_KEY).value_or(QString());
+    const QString key = settings_.googleMapsApiKey();
     webview_->setHtml(pageText(street, key), pageBaseUrl());
 }
 
@@ -209,7 +209,12 @@ void KTWebViewController::changeMapUI()
 void KTWebViewController::zoomInOut()
 {
     reloadHtmlData();
-    zoomState_ = zoomInOutDelegate.zoomInMapWindow(zoomState_);
+    emit zoomRequested(zoomState_);
+}
+
+void KTWebViewController::setZoomState(qint64 state)
+{
+    zoomState_ = state;
     updateExpandButton();
 }
 
@@ -219,12 +224,13 @@ void KTWebViewController::evaluate(const QString &script)
     page_->runJavaScript(script);
 }
 
-void KTWebViewController::dataLogicProcessOfViodePath(const QString &path)
+void KTWebViewController::showClip(const ClipTelemetry &clip)
 {
-    distanceDelegate.totalDistance(0);
+    emit distanceMeasured(0);
     ++routeNumber_;
+    const QString path = clip.path;
     currentPlayVideoPath_ = path;
-    currentTrack_ = MapRoute::clipTrack(MyCache::findGpsDatas(path).value_or(QList<GpsSample>()));
+    currentTrack_ = MapRoute::clipTrack(*clip.samples, clip.positions);
     const QList<MapPoint> &route = currentTrack_.points;
 
     QStringList arrayForm;
@@ -268,7 +274,7 @@ QString KTWebViewController::routeNumberScript() const
     return QStringLiteral("window.veltraRoute = %1;").arg(routeNumber_);
 }
 
-void KTWebViewController::videoAllTime(double seconds)
+void KTWebViewController::setDuration(double seconds)
 {
     totalTime_ = seconds;
     if (seconds > 0)
@@ -280,13 +286,13 @@ bool KTWebViewController::inTrip() const
     return trip_.size() > 1 && trip_.contains(currentPlayVideoPath_);
 }
 
-void KTWebViewController::setTrip(const QList<QUrl> &clips, int playingIndex)
+void KTWebViewController::setTrip(const TripTelemetry &trip)
 {
     QStringList paths;
-    paths.reserve(clips.size());
-    for (const QUrl &url : clips)
-        paths << QString::fromUtf8(url.toEncoded());
-    tripPlaying_ = playingIndex;
+    paths.reserve(trip.clips.size());
+    for (const ClipTelemetry &clip : trip.clips)
+        paths << clip.path;
+    tripPlaying_ = trip.playing;
     if (paths == trip_)
         return;
     const bool wasShown = tripShown_;
@@ -295,7 +301,7 @@ void KTWebViewController::setTrip(const QList<QUrl> &clips, int playingIndex)
     tripShown_ = false;
     tripLoading_ = false;
     if (trip_.size() > 1) {
-        loadTripTracks();
+        loadTripTracks(trip);
     } else if (wasShown) {
         // The trip has ended in a clip of its own: that clip alone.
         evaluate(drawingScript(false));
@@ -303,33 +309,19 @@ void KTWebViewController::setTrip(const QList<QUrl> &clips, int playingIndex)
     }
 }
 
-void KTWebViewController::loadTripTracks()
+void KTWebViewController::loadTripTracks(const TripTelemetry &trip)
 {
-    // The store's lists are shared, not copied; a clip the store does not hold is
-    // read from its file. Turning samples into points and texts happens off the
-    // main thread.
-    QHash<QString, QList<GpsSample>> stored;
-    if (const std::optional<PlayList> list = MyCache::playList()) {
-        for (const PlayListEntry &e : *list) {
-            if (stored.contains(e.path))
-                continue;
-            stored.insert(e.path, e.gpsData);
-            // A clip not played yet: its duration from the movie header, for clicks.
-            if (e.durationMs > 0 && !durations_.contains(e.path))
-                durations_.insert(e.path, double(e.durationMs) / 1000.0);
-        }
-    }
-    struct Job {
-        QString path;
-        std::optional<QList<GpsSample>> samples;
-    };
-    QList<Job> jobs;
-    for (const QString &path : std::as_const(trip_)) {
-        const auto known = tracks_.constFind(path);
-        const auto it = stored.constFind(path);
-        if (known != tracks_.cend() && (it == stored.cend() || (*known)->sampleCount == it->size()))
+    // The samples are shared, not copied; turning them into points and texts happens
+    // off the main thread.
+    QList<ClipTelemetry> jobs;
+    for (const ClipTelemetry &clip : trip.clips) {
+        // A clip not played yet: its duration from the movie header, for clicks.
+        if (clip.durationMs > 0 && !durations_.contains(clip.path))
+            durations_.insert(clip.path, double(clip.durationMs) / 1000.0);
+        const auto known = tracks_.constFind(clip.path);
+        if (known != tracks_.cend() && size_t((*known)->sampleCount) == clip.samples->size())
             continue;
-        jobs.append({path, it == stored.cend() ? std::nullopt : std::optional<QList<GpsSample>>(*it)});
+        jobs.append(clip);
     }
     if (jobs.isEmpty()) {
         showTrip(true);
@@ -348,15 +340,8 @@ void KTWebViewController::loadTripTracks()
         tripLoading_ = false;
         showTrip(true);
     });
-    watcher->setFuture(QtConcurrent::mapped(jobs, [](const Job &job) {
-        QList<GpsSample> samples;
-        if (job.samples) {
-            samples = *job.samples;
-        } else {
-            const GpsReadResult read = GpsDataHelper::readGpsData(job.path.toStdString());
-            samples = QList<GpsSample>(read.videoDatas.begin(), read.videoDatas.end());
-        }
-        return Track(job.path, std::make_shared<const ClipTrack>(MapRoute::clipTrack(samples)));
+    watcher->setFuture(QtConcurrent::mapped(jobs, [](const ClipTelemetry &clip) {
+        return Track(clip.path, std::make_shared<const ClipTrack>(MapRoute::clipTrack(*clip.samples, clip.positions)));
     }));
 }
 
@@ -419,14 +404,15 @@ void KTWebViewController::pageRouteClicked(int clip, int point, int drawing)
         emit routeClicked(QUrl::fromEncoded(path.toUtf8()), seconds);
 }
 
-void KTWebViewController::updateDataByCurrentTime(double seconds)
+void KTWebViewController::showMoment(const TelemetryMoment &moment)
 {
-    const int i = IndexRule::indexFor(seconds, totalTime_, currentVideoGpsDataArr_.size());
-    if (i >= 0)
+    // The route holds the clip's positions, one point each: the moment's position is
+    // the marker's point.
+    const int i = moment.position;
+    if (i >= 0 && i < currentVideoGpsDataArr_.size())
         evaluate(MapRoute::scriptCall("updateMarkerPosition", currentVideoGpsDataArr_.at(i)));
-    const int j = IndexRule::indexFor(seconds, totalTime_, currentVideoGpsDataArrGoogle_.size());
-    if (j >= 0)
-        evaluate(MapRoute::scriptCall("updateMarkerPosition1", currentVideoGpsDataArrGoogle_.at(j)));
+    if (i >= 0 && i < currentVideoGpsDataArrGoogle_.size())
+        evaluate(MapRoute::scriptCall("updateMarkerPosition1", currentVideoGpsDataArrGoogle_.at(i)));
 }
 
 void KTWebViewController::removeLineMap()
@@ -474,7 +460,7 @@ void KTWebViewController::didReceiveDistance(double metres, double route)
 {
     if (route != double(routeNumber_))
         return;
-    distanceDelegate.totalDistance(float(metres));
+    emit distanceMeasured(float(metres));
 }
 
 void KTWebViewController::startInternetNotification()
@@ -493,7 +479,7 @@ void KTWebViewController::startInternetNotification()
 void KTWebViewController::networkResult(bool reachable)
 {
     // A result on its way when online maps were turned off is dropped.
-    if (!MapSettings::useOnlineMaps())
+    if (!settings_.useOnlineMaps())
         return;
     reachable_ = reachable;
     tileServer_->setNetworkAllowed(networkAllowed());
@@ -506,12 +492,12 @@ void KTWebViewController::networkResult(bool reachable)
 
 bool KTWebViewController::networkAllowed() const
 {
-    return MapSettings::useOnlineMaps() && reachable_.value_or(true);
+    return settings_.useOnlineMaps() && reachable_.value_or(true);
 }
 
 void KTWebViewController::onlineMapsChanged()
 {
-    const bool online = MapSettings::useOnlineMaps();
+    const bool online = settings_.useOnlineMaps();
     if (!online) {
         if (reachability_)
             reachability_->stopNotifier();
@@ -563,7 +549,7 @@ QList<TileSourceInfo> KTWebViewController::inspectedSources() const
     // Sources not inspected yet are inspected now, off the main thread; their answers
     // come back through the inspector's signal.
     QList<TileSourceInfo> known;
-    for (const QString &path : MapSettings::offlineSources())
+    for (const QString &path : settings_.offlineSources())
         if (const std::optional<TileSourceInfo> info = SourceInspector::shared()->info(path))
             known << *info;
     return known;
@@ -571,7 +557,15 @@ QList<TileSourceInfo> KTWebViewController::inspectedSources() const
 
 void KTWebViewController::pushTileConfig()
 {
-    evaluate(tileConfigScript(networkAllowed(), MapSettings::offlineSources(), inspectedSources()));
+    evaluate(tileConfigScript(networkAllowed(), settings_.offlineSources(), inspectedSources()));
+}
+
+void KTWebViewController::configureTileServer()
+{
+    tileServer_->setOfflineSources(settings_.offlineSources());
+    tileServer_->setOnlineMaps(settings_.useOnlineMaps());
+    tileServer_->setTileServer(MapSettings::tileServerTemplate(settings_.tileServerForTests()));
+    tileServer_->setCacheLimitBytes(settings_.cacheLimitBytes());
 }
 
 QString KTWebViewController::bannerText(bool serverUnreachable, bool offlineMapDrawn)
@@ -604,7 +598,7 @@ void KTWebViewController::updateBanner()
 {
     // The map always stays; while the tile server cannot be reached (and online maps
     // are on) the message runs as a banner across its top.
-    const bool unreachable = MapSettings::useOnlineMaps() && reachable_ == false;
+    const bool unreachable = settings_.useOnlineMaps() && reachable_ == false;
     const QString text = bannerText(unreachable, offlineMapDrawn(inspectedSources(), currentTrack_.points));
     if (text.isEmpty()) {
         textFieldNoLine_->hide();

@@ -1,5 +1,5 @@
 // The map pane: shows the route of the playing file on a local map page and moves
-// a marker along it as the video plays. The controller draws nothing itself: it
+// a marker along it as the video plays (the drive's telemetry says where). The controller draws nothing itself: it
 // loads one of two pages ("OpenStreetMap.html" or "google_map.html"), hands them the
 // route as JSON through script calls, and receives the route length back through
 // the page's global function "cocoa_getDistance". The page is loaded once per map
@@ -9,8 +9,8 @@
 // whether an offline map is drawn instead.
 #pragma once
 
-#include "modules/KTModuleProtocol.h"
 #include "MapRoute.h"
+#include "drive/DriveTelemetry.h"
 #include "TileSource.h"
 
 #include <QPointer>
@@ -31,8 +31,9 @@ class QWebEngineView;
 class MapPageBridge;
 class MapWebPage;
 class Reachability;
+class Settings;
 
-class KTWebViewController : public QWidget, public KTModuleProtocol {
+class KTWebViewController : public QWidget {
     Q_OBJECT
 public:
     // The key of the message shown while the map is not available.
@@ -46,14 +47,17 @@ public:
     static constexpr char kGoogleHost[] = "maps.googleapis.com";
     static constexpr char kStreetHost[] = "tile.openstreetmap.org";
 
-    explicit KTWebViewController(QWidget *parent = nullptr);
+    // The map's choices (the map, online maps, the offline sources, the tile cache) are
+    // those of `settings`; the map follows their changes.
+    explicit KTWebViewController(Settings &settings, QWidget *parent = nullptr);
     ~KTWebViewController() override;
 
-    // Module contract
-    void dataLogicProcessOfViodePath(const QString &path) override;
-    void videoAllTime(double seconds) override;
-    void updateDataByCurrentTime(double seconds) override;
-    void removeLineMap() override;
+    // The playing clip (its route replaces the one drawn), its duration, and where the
+    // clock is in it (the marker goes to its position).
+    void showClip(const ClipTelemetry &clip);
+    void setDuration(double seconds);
+    void showMoment(const TelemetryMoment &moment);
+    void removeLineMap();
 
     // Loads the page of the current map choice.
     void reloadHtmlData();
@@ -61,16 +65,18 @@ public:
     void loadMapHTMLData(bool street);
     // Re-reads "change_map" and loads the chosen page.
     void changeMapUI();
-    // The pane's expand action: reload, then let the layout enlarge or restore the pane.
+    // The pane's expand action: reload, then ask the layout to enlarge or restore the
+    // pane (zoomRequested); the layout answers with setZoomState.
     void zoomInOut();
+    void setZoomState(qint64 state);
     void startInternetNotification();
 
     // The playing trip: its clips in time order and the place of the one playing. A
     // trip of several clips is drawn whole, the playing clip's part in the route
-    // colour; its tracks are read in the background, once per clip. Moving to the
+    // colour; its tracks are made in the background, once per clip. Moving to the
     // next clip of the same trip changes colours by script; the view fits a new trip
     // once and then follows the marker. A trip of one clip is drawn as a file alone.
-    void setTrip(const QList<QUrl> &clips, int playingIndex);
+    void setTrip(const TripTelemetry &trip);
     const QStringList &tripClips() const { return trip_; }
     // The page has been given the whole trip.
     bool tripShown() const { return tripShown_; }
@@ -81,16 +87,13 @@ public:
     // seconds (0 when not known: one sample a second, as the cameras write them).
     static double secondsForPoint(const ClipTrack &track, int point, double duration);
 
-    ModuleSlot distanceDelegate;
-    ModuleSlot zoomInOutDelegate;
-
     // The page text to load for a choice: the page file from the resources, and for
     // the Google page with the access key and its notices filled in. Empty when the
     // file cannot be read.
     static QString pageText(bool street, const QString &googleApiKey);
     static QUrl pageBaseUrl();
-    // YES (OpenStreetMap) unless "change_map" holds "google".
-    static bool streetMapChosen();
+    // YES (OpenStreetMap) unless the settings choose Google Maps.
+    bool streetMapChosen() const;
     // The host whose reachability decides whether the map of a choice can be shown.
     static QString probedHost(bool street);
 
@@ -128,6 +131,10 @@ signals:
     void routeClicked(const QUrl &clip, double seconds);
     // The page has been given the whole trip of `clips` clips.
     void tripDrawn(int clips);
+    // The length of the playing clip's route as the page measured it (0 for a new file).
+    void distanceMeasured(float metres);
+    // The expand control was used.
+    void zoomRequested(qint64 state);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -143,17 +150,20 @@ private:
     QList<TileSourceInfo> inspectedSources() const;
     void networkResult(bool reachable);
     void onlineMapsChanged();
+    // Hands the tile server what the settings say.
+    void configureTileServer();
     bool networkAllowed() const;
     void pushTileConfig();
     void evaluate(const QString &script);
     bool inTrip() const;
-    void loadTripTracks();
+    void loadTripTracks(const TripTelemetry &trip);
     void showTrip(bool fit);
     QString drawingScript(bool trip);
     void pageRouteClicked(int clip, int point, int drawing);
     void updateExpandButton();
     void layoutChildren();
 
+    Settings &settings_;
     QWebEngineView *webview_ = nullptr;
     MapWebPage *page_ = nullptr;
     QWebChannel *channel_ = nullptr;

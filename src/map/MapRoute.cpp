@@ -49,6 +49,25 @@ ClipTrack MapRoute::clipTrack(const QList<GpsSample> &samples)
     return track;
 }
 
+ClipTrack MapRoute::clipTrack(const std::vector<TelemetrySample> &samples, const QList<int> &positions)
+{
+    ClipTrack track;
+    track.sampleCount = int(samples.size());
+    track.points.reserve(positions.size());
+    track.samples.reserve(positions.size());
+    QStringList texts;
+    texts.reserve(positions.size());
+    for (const int i : positions) {
+        if (i < 0 || size_t(i) >= samples.size())
+            continue;
+        track.points.append({samples[size_t(i)].latitude, samples[size_t(i)].longitude});
+        track.samples.append(i);
+        texts << pointArrayJson(track.points.constLast());
+    }
+    track.json = listJson(texts);
+    return track;
+}
+
 QString MapRoute::tripScript(const QList<const ClipTrack *> &clips, int playing, bool fit)
 {
     qsizetype length = 64;

@@ -3,12 +3,14 @@
 #pragma once
 
 #include "GpsSample.h"
+#include "TelemetrySample.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <string>
+#include <vector>
 
 struct MapPoint {
     float lat = 0;
@@ -50,6 +52,9 @@ public:
 
     // The clip's track; pure, safe on any thread.
     static ClipTrack clipTrack(const QList<GpsSample> &samples);
+    // The track through the typed samples at `positions` (the clip's route positions,
+    // in order).
+    static ClipTrack clipTrack(const std::vector<TelemetrySample> &samples, const QList<int> &positions);
 
     // The page call that draws a trip: each clip's list in order (null or a clip
     // without points leaves a gap), `playing` the clip drawn as the playing one,

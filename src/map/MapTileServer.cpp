@@ -1,7 +1,7 @@
 #include "MapTileServer.h"
 
 #include "MapSettings.h"
-#include "common/NotificationCenter.h"
+#include "common/Settings.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -61,18 +61,17 @@ QString MapTileServer::pageTileUrl()
 
 MapTileServer::MapTileServer(QObject *parent)
     : QWebEngineUrlSchemeHandler(parent),
-      cache_(std::make_unique<TileCache>(MapSettings::cacheFolder(), MapSettings::cacheLimitBytes()))
+      tileServer_(MapSettings::tileServerTemplate(QString())),
+      cacheLimit_(qint64(Settings::kDefaultCacheLimitMB) * 1024 * 1024),
+      cache_(std::make_unique<TileCache>(MapSettings::cacheFolder(), cacheLimit_))
 {
     // Two readers: SQLite reads are short, and the machine's cores belong to the video.
     pool_.setMaxThreadCount(2);
     pool_.setExpiryTimeout(-1);
-    NotificationCenter::defaultCenter()->addObserver(this, QLatin1String(MapSettings::kNotification),
-                                                     [this] { settingsChanged(); });
 }
 
 MapTileServer::~MapTileServer()
 {
-    NotificationCenter::defaultCenter()->removeObserver(this, QLatin1String(MapSettings::kNotification));
     pool_.clear();
     pool_.waitForDone();
 }
@@ -94,7 +93,7 @@ void MapTileServer::requestStarted(QWebEngineUrlRequestJob *job)
         job->fail(QWebEngineUrlRequestJob::UrlInvalid);
         return;
     }
-    const QStringList sources = MapSettings::offlineSources();
+    const QStringList sources = sources_;
     QPointer<QWebEngineUrlRequestJob> pending(job);
     QPointer<MapTileServer> self(this);
     const TileId t = *tile;
@@ -117,19 +116,25 @@ void MapTileServer::requestStarted(QWebEngineUrlRequestJob *job)
     });
 }
 
-void MapTileServer::settingsChanged()
+void MapTileServer::setCacheLimitBytes(qint64 bytes)
 {
-    // A smaller cache limit trims the cache, off the main thread.
+    if (bytes == cacheLimit_)
+        return;
+    cacheLimit_ = bytes;
     TileCache *cache = cache_.get();
-    const qint64 limit = MapSettings::cacheLimitBytes();
-    pool_.start([cache, limit] { cache->setLimit(limit); });
-    if (!MapSettings::useOnlineMaps()) {
-        // Nothing more leaves the program: the tiles still waiting are refused.
-        const QList<Download> waiting = std::exchange(waiting_, {});
-        for (const Download &d : waiting)
-            if (d.job)
-                d.job->fail(QWebEngineUrlRequestJob::UrlNotFound);
-    }
+    pool_.start([cache, bytes] { cache->setLimit(bytes); });
+}
+
+void MapTileServer::setOnlineMaps(bool on)
+{
+    onlineMaps_ = on;
+    if (on)
+        return;
+    // Nothing more leaves the program: the tiles still waiting are refused.
+    const QList<Download> waiting = std::exchange(waiting_, {});
+    for (const Download &d : waiting)
+        if (d.job)
+            d.job->fail(QWebEngineUrlRequestJob::UrlNotFound);
 }
 
 void MapTileServer::fetch(QWebEngineUrlRequestJob *job, const TileId &tile)
@@ -150,13 +155,13 @@ void MapTileServer::startDownloads()
 void MapTileServer::download(QWebEngineUrlRequestJob *job, const TileId &tile)
 {
     // Checked again here: the setting may have been turned off meanwhile.
-    if (!networkAllowed_ || !MapSettings::useOnlineMaps()) {
+    if (!networkAllowed_ || !onlineMaps_) {
         job->fail(QWebEngineUrlRequestJob::UrlNotFound);
         return;
     }
     if (!network_)
         network_ = new QNetworkAccessManager(this);
-    QString url = MapSettings::tileServerTemplate();
+    QString url = tileServer_;
     url.replace(QLatin1String("{z}"), QString::number(tile.z))
         .replace(QLatin1String("{x}"), QString::number(tile.x))
         .replace(QLatin1String("{y}"), QString::number(tile.y));

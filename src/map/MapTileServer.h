@@ -1,7 +1,8 @@
 // Serves map tiles to the map page through the "veltra-tile:" URL scheme
 // ("veltra-tile:/<z>/<x>/<y>.png"): a tile comes from the first offline source that
 // has it, else from the tile cache, else from the tile server when the map may go
-// online. Files are read on a thread pool, never on the main thread.
+// online. Files are read on a thread pool, never on the main thread. The map pane
+// hands it the user's map settings.
 #pragma once
 
 #include "TileCache.h"
@@ -40,6 +41,15 @@ public:
     // allows online maps and the last network check did not find it unreachable.
     void setNetworkAllowed(bool allowed) { networkAllowed_ = allowed; }
     bool networkAllowed() const { return networkAllowed_; }
+    // The offline sources, asked first in their order.
+    void setOfflineSources(const QStringList &sources) { sources_ = sources; }
+    // Online maps off: nothing more leaves the program, and the tiles waiting for a
+    // download are refused.
+    void setOnlineMaps(bool on);
+    // The tile server's address template ("{z}", "{x}" and "{y}" filled in).
+    void setTileServer(const QString &urlTemplate) { tileServer_ = urlTemplate; }
+    // A smaller limit trims the cache, off the main thread.
+    void setCacheLimitBytes(qint64 bytes);
 
     // Local look-up (offline sources, then the cache); any thread.
     std::optional<QByteArray> localTile(const QStringList &sources, const TileId &tile) const;
@@ -60,9 +70,12 @@ private:
     void fetch(QWebEngineUrlRequestJob *job, const TileId &tile);
     void startDownloads();
     void download(QWebEngineUrlRequestJob *job, const TileId &tile);
-    void settingsChanged();
 
     QThreadPool pool_;
+    QStringList sources_;
+    bool onlineMaps_ = true;
+    QString tileServer_;
+    qint64 cacheLimit_;
     std::unique_ptr<TileCache> cache_;
     QNetworkAccessManager *network_ = nullptr;
     std::atomic<bool> networkAllowed_{false};

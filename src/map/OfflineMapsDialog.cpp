@@ -1,10 +1,9 @@
 #include "OfflineMapsDialog.h"
 
-#include "MapSettings.h"
 #include "SourceInspector.h"
 #include "TileSource.h"
 #include "common/Localization.h"
-#include "common/NotificationCenter.h"
+#include "common/Settings.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -19,7 +18,7 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
-OfflineMapsDialog::OfflineMapsDialog(QWidget *parent) : QDialog(parent)
+OfflineMapsDialog::OfflineMapsDialog(Settings &settings, QWidget *parent) : QDialog(parent), settings_(settings)
 {
     setObjectName(QStringLiteral("offlineMapsDialog"));
     auto *layout = new QVBoxLayout(this);
@@ -74,22 +73,23 @@ OfflineMapsDialog::OfflineMapsDialog(QWidget *parent) : QDialog(parent)
     });
     connect(remove_, &QPushButton::clicked, this, &OfflineMapsDialog::removeSelected);
     connect(close_, &QPushButton::clicked, this, &QDialog::accept);
-    connect(online_, &QCheckBox::toggled, this, [](bool on) { MapSettings::setUseOnlineMaps(on); });
+    connect(online_, &QCheckBox::toggled, &settings_, &Settings::setUseOnlineMaps);
     // Stored when the user is done with the field, not on every step of the arrows.
     cacheLimit_->setKeyboardTracking(false);
-    connect(cacheLimit_, &QSpinBox::valueChanged, this, [](int mb) { MapSettings::setCacheLimitMB(mb); });
-    NotificationCenter::defaultCenter()->addObserver(this, QLatin1String(MapSettings::kNotification),
-                                                     [this] { refresh(); });
+    connect(cacheLimit_, &QSpinBox::valueChanged, &settings_, &Settings::setCacheLimitMB);
+    connect(&settings_, &Settings::useOnlineMapsChanged, this, &OfflineMapsDialog::refresh);
+    connect(&settings_, &Settings::offlineSourcesChanged, this, &OfflineMapsDialog::refresh);
+    connect(&settings_, &Settings::cacheLimitChanged, this, &OfflineMapsDialog::refresh);
     connect(SourceInspector::shared(), &SourceInspector::inspected, this, &OfflineMapsDialog::inspected);
     retranslate();
     refresh();
 }
 
-OfflineMapsDialog *OfflineMapsDialog::showDialog(QWidget *parent)
+OfflineMapsDialog *OfflineMapsDialog::showDialog(Settings &settings, QWidget *parent)
 {
     static QPointer<OfflineMapsDialog> dialog;
     if (!dialog)
-        dialog = new OfflineMapsDialog(parent);
+        dialog = new OfflineMapsDialog(settings, parent);
     dialog->refresh();
     dialog->show();
     dialog->raise();
@@ -108,7 +108,7 @@ void OfflineMapsDialog::addSource(const QString &path)
 void OfflineMapsDialog::inspected(const QString &path)
 {
     if (path != adding_) {
-        if (MapSettings::offlineSources().contains(path))
+        if (settings_.offlineSources().contains(path))
             refresh();
         return;
     }
@@ -121,10 +121,10 @@ void OfflineMapsDialog::inspected(const QString &path)
         message_->show();
     } else {
         message_->hide();
-        QStringList sources = MapSettings::offlineSources();
+        QStringList sources = settings_.offlineSources();
         if (!sources.contains(path)) {
             sources << path;
-            MapSettings::setOfflineSources(sources);
+            settings_.setOfflineSources(sources);
         } else {
             refresh();
         }
@@ -150,18 +150,18 @@ void OfflineMapsDialog::setBusy(const QString &adding)
 
 void OfflineMapsDialog::removeSelected()
 {
-    QStringList sources = MapSettings::offlineSources();
+    QStringList sources = settings_.offlineSources();
     const QListWidgetItem *item = list_->currentItem();
     if (!item)
         return;
     sources.removeAll(item->data(Qt::UserRole).toString());
-    MapSettings::setOfflineSources(sources);
+    settings_.setOfflineSources(sources);
 }
 
 void OfflineMapsDialog::refresh()
 {
     list_->clear();
-    for (const QString &path : MapSettings::offlineSources()) {
+    for (const QString &path : settings_.offlineSources()) {
         // A source that went bad since it was added stays listed, with what is wrong.
         const std::optional<TileSourceInfo> info = SourceInspector::shared()->info(path);
         const QString text = info ? info->description()
@@ -175,9 +175,9 @@ void OfflineMapsDialog::refresh()
             item->setForeground(QColor(0xb3, 0x26, 0x1e));
     }
     const QSignalBlocker block(online_);
-    online_->setChecked(MapSettings::useOnlineMaps());
+    online_->setChecked(settings_.useOnlineMaps());
     const QSignalBlocker blockLimit(cacheLimit_);
-    cacheLimit_->setValue(MapSettings::cacheLimitMB());
+    cacheLimit_->setValue(settings_.cacheLimitMB());
 }
 
 void OfflineMapsDialog::retranslate()

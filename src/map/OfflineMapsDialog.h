@@ -12,14 +12,16 @@ class QLabel;
 class QListWidget;
 class QPushButton;
 class QSpinBox;
+class Settings;
 
 class OfflineMapsDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit OfflineMapsDialog(QWidget *parent = nullptr);
+    // Shows and changes the map settings of `settings`.
+    explicit OfflineMapsDialog(Settings &settings, QWidget *parent = nullptr);
 
     // Shows the one dialog of the program, creating it on first use.
-    static OfflineMapsDialog *showDialog(QWidget *parent = nullptr);
+    static OfflineMapsDialog *showDialog(Settings &settings, QWidget *parent = nullptr);
 
     // Inspects `path` and adds it when it can be shown; otherwise leaves the list as it
     // is and shows the reason. Ignored while another source is being added.
@@ -46,6 +48,7 @@ private:
     void inspected(const QString &path);
     void setBusy(const QString &adding);
 
+    Settings &settings_;
     QListWidget *list_ = nullptr;
     QLabel *intro_ = nullptr;
     QLabel *message_ = nullptr;

@@ -4,11 +4,13 @@
 
 #include "TelemetryEvents.h"
 
+class Settings;
+
 class EventSettings {
 public:
     EventSettings() = delete;
 
-    static EventThresholds thresholds();
-    // Stores all four and posts "event_settings_notification" once.
-    static void setThresholds(const EventThresholds &t);
+    static EventThresholds thresholds(const Settings &settings);
+    // Stores all four; the settings announce them once.
+    static void setThresholds(Settings &settings, const EventThresholds &t);
 };

@@ -2,8 +2,7 @@
 
 #include "PlaybackClock.h"
 #include "PlaybackSteps.h"
-#include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
+#include "common/Settings.h"
 
 #include <QAudioOutput>
 #include <QMediaMetaData>
@@ -12,7 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
-PlaybackSession::PlaybackSession(QObject *parent) : QObject(parent)
+PlaybackSession::PlaybackSession(Settings &settings, QObject *parent) : QObject(parent), settings_(settings)
 {
     engine_ = new QMediaPlayer(this);
     audio_ = new QAudioOutput(this);
@@ -46,10 +45,9 @@ QVideoSink *PlaybackSession::videoSink() const
     return engine_->videoSink();
 }
 
-float PlaybackSession::storedVolume()
+float PlaybackSession::storedVolume() const
 {
-    const std::optional<double> stored = AppUserDefaults::number(AppKeys::VOLUME);
-    return float(std::clamp(stored.value_or(1.0), 0.0, 1.0));
+    return float(settings_.volume());
 }
 
 // ---------------------------------------------------------------------------------
@@ -59,10 +57,6 @@ void PlaybackSession::initAssetData(const QUrl &url)
 {
     if (url.isEmpty())
         return;
-    const QString path = QString::fromUtf8(url.toEncoded());
-    gpsDelegate.dataLogicProcessOfViodePath(path);
-    gpsInfoDelegate.dataLogicProcessOfViodePath(path);
-    speedDelegate.dataLogicProcessOfViodePath(path);
     isAddVideoFile_ = true;
 
     // A file still playing is stopped before the engine takes the new one.
@@ -111,10 +105,6 @@ void PlaybackSession::setUpPlaybackOfAsset()
 
     const double d = duration();
     emit durationChanged(d);
-
-    speedDelegate.videoAllTime(d);
-    gpsDelegate.videoAllTime(d);
-    gpsInfoDelegate.videoAllTime(d);
 
     clock_->install(engine_, engine_->videoSink());
     observing_ = true;
@@ -178,15 +168,9 @@ double PlaybackSession::requestedRate() const
 
 void PlaybackSession::tick(double t)
 {
-    gpsDelegate.updateDataByCurrentTime(t);
-    gpsInfoDelegate.updateDataByCurrentTime(t);
-    speedDelegate.updateDataByCurrentTime(t);
     emit timeChanged(t);
-    if (duration() == t) {
-        videoEndDelegate.videoEnd();
-        removesourceMap.removeLineMap();
+    if (duration() == t)
         emit ended();
-    }
 }
 
 double PlaybackSession::currentTime() const
@@ -275,6 +259,7 @@ void PlaybackSession::stopVideo()
         return;
     engine_->pause();
     setCurrentTime(0);
+    emit stopped();
 }
 
 void PlaybackSession::forwardRate()
@@ -325,7 +310,6 @@ void PlaybackSession::setVolume(float v)
 {
     v = std::clamp(v, 0.0f, 1.0f);
     audio_->setVolume(v);
-    AppUserDefaults::setValue(AppKeys::VOLUME, double(v));
-    AppUserDefaults::synchronize();
+    settings_.setVolume(double(v));
     emit volumeChanged(v);
 }

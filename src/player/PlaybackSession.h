@@ -1,12 +1,9 @@
-// One file's playback without any widget: the media engine, its playback clock and
-// the instrument modules that follow it. Every clock tick becomes one
-// updateDataByCurrentTime call on each module, in the order map, play list, speed;
-// the tick whose time equals the duration ends the file. Also the rate steps, seeking
-// and the volume with its stored level. Whoever shows the playback (the player's
-// view) gives it a video output and follows its signals.
+// One file's playback without any widget: the media engine and its playback clock.
+// It knows no panel: every clock tick is a timeChanged, the tick whose time equals the
+// duration ends the file (ended), and whoever follows the playback (the player's view,
+// the drive's telemetry, the play queue) listens. Also the rate steps, seeking and the
+// volume with its stored level.
 #pragma once
-
-#include "modules/KTModuleProtocol.h"
 
 #include <QMediaPlayer>
 #include <QObject>
@@ -15,28 +12,22 @@
 class QAudioOutput;
 class QVideoSink;
 class PlaybackClock;
+class Settings;
 
 class PlaybackSession : public QObject {
     Q_OBJECT
 public:
-    explicit PlaybackSession(QObject *parent = nullptr);
+    // The volume is kept in `settings`.
+    explicit PlaybackSession(Settings &settings, QObject *parent = nullptr);
     ~PlaybackSession() override;
-
-    // Module slots, filled once by the window layout.
-    ModuleSlot gpsDelegate;
-    ModuleSlot gpsInfoDelegate;
-    ModuleSlot speedDelegate;
-    ModuleSlot videoEndDelegate;
-    ModuleSlot zoomInDelegate;
-    ModuleSlot removesourceMap;
 
     // Where the pictures go: a QVideoWidget, a QVideoSink, or null. The clock follows
     // the frames of its sink.
     void setVideoOutput(QObject *output);
     QVideoSink *videoSink() const;
 
-    // Hands the file to the modules and starts playing it at once; the set-up ends
-    // once it is loaded (stopped again when it turns out not playable).
+    // Starts playing the file at once; the set-up ends once it is loaded (stopped again
+    // when it turns out not playable).
     void initAssetData(const QUrl &url);
     // Stops and tears down the current file; harmless when nothing is open.
     void close();
@@ -57,7 +48,7 @@ public:
     float volume() const;
     void setVolume(float v);
 
-    // The clock tick: the modules, timeChanged, then the end-of-file test.
+    // The clock tick: timeChanged, then the end-of-file test.
     void tick(double seconds);
 
     // The playing engine once a file has been set up (stays, without media, after close).
@@ -92,7 +83,7 @@ public slots:
     void fasterRate() { stepRateLadder(1); }
 
 signals:
-    // Every clock tick, after the modules had it (seconds).
+    // Every clock tick (seconds).
     void timeChanged(double seconds);
     // A seek to `seconds` was asked for; the tick with the time landed on follows.
     void seeking(double seconds);
@@ -105,8 +96,10 @@ signals:
     // A step on the slow/fast ladder was taken: the rate it asked for (0.25, 0.5, 1, 2 …).
     void rateLadderStepped(double rate);
     void volumeChanged(float volume);
-    // The tick at the end of the file was handed to the modules.
+    // The tick at the end of the file has been told.
     void ended();
+    // Stop was asked for: the file is paused at its start.
+    void stopped();
     // The set-up of the file ended: true when it plays, false when it was not playable.
     void setUpFinished(bool playable);
 
@@ -117,8 +110,9 @@ private:
     void removeObserver();
     void setRate(double rate);
     void stepRateLadder(int direction);
-    static float storedVolume();
+    float storedVolume() const;
 
+    Settings &settings_;
     QMediaPlayer *engine_ = nullptr;
     QAudioOutput *audio_ = nullptr;
     PlaybackClock *clock_ = nullptr;

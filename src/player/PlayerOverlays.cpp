@@ -1,9 +1,9 @@
 #include "PlayerOverlays.h"
 
 #include "PlayerControlBar.h"
-#include "common/AppUserDefaults.h"
 #include "common/Localization.h"
 #include "common/NamedImage.h"
+#include "common/Settings.h"
 
 #include <QButtonGroup>
 #include <QFrame>
@@ -14,7 +14,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-PlayerOverlays::PlayerOverlays(QWidget *container) : container(container)
+PlayerOverlays::PlayerOverlays(QWidget *container, const Settings &settings)
+    : container(container), settings(settings)
 {
     const QString overlayStyle = QStringLiteral(
         "QFrame#%1 { background: #484a50; border: 1px solid #5c6068; }"
@@ -117,9 +118,9 @@ void PlayerOverlays::retranslate()
 
 void PlayerOverlays::showSettings()
 {
-    radioSpeed->button(AppUserDefaults::isKMPH() ? 0 : 1)->setChecked(true);
+    radioSpeed->button(settings.kmph() ? 0 : 1)->setChecked(true);
     radioLanguage->button(Localization::installedLanguage() == QLatin1String("zh-Hans") ? 1 : 0)->setChecked(true);
-    radioMap->button(AppUserDefaults::isGoogleMap() ? 0 : 1)->setChecked(true);
+    radioMap->button(settings.googleMap() ? 0 : 1)->setChecked(true);
 }
 
 void PlayerOverlays::place()

@@ -10,11 +10,13 @@ class QLabel;
 class QPushButton;
 class QToolButton;
 class QWidget;
+class Settings;
 
 class PlayerOverlays {
 public:
-    // Builds the overlays, hidden, as children of `container` (the picture's area).
-    explicit PlayerOverlays(QWidget *container);
+    // Builds the overlays, hidden, as children of `container` (the picture's area); the
+    // radio rows show `settings`.
+    PlayerOverlays(QWidget *container, const Settings &settings);
 
     // The texts in the current language, then the sizes and places that follow.
     void retranslate();
@@ -25,6 +27,7 @@ public:
     void place();
 
     QWidget *container = nullptr;
+    const Settings &settings;
     QFrame *settingsDialog = nullptr;
     QButtonGroup *radioSpeed = nullptr;
     QButtonGroup *radioLanguage = nullptr;

@@ -9,14 +9,11 @@
 #include "PlayerControlBar.h"
 #include "PlayerOverlays.h"
 #include "PlaybackSteps.h"
-#include "ui/AppToast.h"
 #include "common/AppColorManager.h"
-#include "common/AppKeys.h"
 #include "common/AppLinks.h"
-#include "common/AppUserDefaults.h"
 #include "common/Localization.h"
 #include "common/NamedImage.h"
-#include "common/NotificationCenter.h"
+#include "common/Settings.h"
 #include "common/TimeFormatUtils.h"
 #include "ui/FullScreen.h"
 
@@ -52,12 +49,12 @@ constexpr float kToastSeconds = 0.8f;
 
 } // namespace
 
-VideoViewController::VideoViewController(QWidget *parent) : QWidget(parent)
+VideoViewController::VideoViewController(Settings &settings, QWidget *parent) : QWidget(parent), settings_(settings)
 {
     setObjectName(QStringLiteral("VideoViewController"));
     setFocusPolicy(Qt::StrongFocus);
 
-    session_ = new PlaybackSession(this);
+    session_ = new PlaybackSession(settings_, this);
     buildView();
     followSession();
     installReviewKeys();
@@ -143,7 +140,7 @@ void VideoViewController::buildView()
     helpButton = bar->helpButton;
     eventsButton = bar->eventsButton;
     telemetryTimeline = bar->timeline;
-    telemetryTimeline->setKmph(AppUserDefaults::isKMPH());
+    telemetryTimeline->setKmph(settings_.kmph());
     eventsList = new EventsListView(this);
     eventsList->hide();
     connect(telemetryTimeline, &TelemetryTimeline::seekRequested, this, &VideoViewController::seekTimeline);
@@ -179,7 +176,7 @@ void VideoViewController::buildView()
     layout->addWidget(containerView, 1);
     layout->addWidget(bar);
 
-    overlays_ = std::make_unique<PlayerOverlays>(containerView);
+    overlays_ = std::make_unique<PlayerOverlays>(containerView, settings_);
     PlayerOverlays &o = *overlays_;
     settingsDialog = o.settingsDialog;
     radioSpeed = o.radioSpeed;
@@ -195,14 +192,13 @@ void VideoViewController::buildView()
     connect(radioSpeed, &QButtonGroup::idClicked, this, [this] { speedRadio(); });
     connect(radioLanguage, &QButtonGroup::idClicked, this, [this] { languageRadio(); });
     connect(radioMap, &QButtonGroup::idClicked, this, [this] { mapRadio(); });
-    auto *center = NotificationCenter::defaultCenter();
-    center->addObserver(this, QLatin1String(AppKeys::SPEED_UNIT_NOTIFICATION), [this] {
+    connect(&settings_, &Settings::speedUnitChanged, this, [this](bool kmph) {
         overlays_->showSettings();
-        telemetryTimeline->setKmph(AppUserDefaults::isKMPH());
+        telemetryTimeline->setKmph(kmph);
         findEvents();
     });
-    center->addObserver(this, QLatin1String(AppKeys::EVENT_SETTINGS_NOTIFICATION), [this] { findEvents(); });
-    center->addObserver(this, QLatin1String(AppKeys::CHANGE_MAP_NOTIFICATION), [this] { overlays_->showSettings(); });
+    connect(&settings_, &Settings::eventThresholdsChanged, this, &VideoViewController::findEvents);
+    connect(&settings_, &Settings::mapProviderChanged, this, [this] { overlays_->showSettings(); });
     connect(helpVideo, &QPushButton::clicked, this, &VideoViewController::videoHelpClick);
     connect(helpWebsite, &QPushButton::clicked, this, &VideoViewController::websiteHelpClick);
     connect(helpShop, &QPushButton::clicked, this, &VideoViewController::shopClick);
@@ -261,11 +257,11 @@ void VideoViewController::followSession()
         timeSlider->setEnabled(true);
     });
     connect(s, &PlaybackSession::rateChanged, this, &VideoViewController::updatePlayButton);
-    connect(s, &PlaybackSession::rateStepped, this, [](int rate) {
-        AppToast::showToast(QString::asprintf("%dx", rate), kToastSeconds);
+    connect(s, &PlaybackSession::rateStepped, this, [this](int rate) {
+        emit message(QString::asprintf("%dx", rate), kToastSeconds);
     });
-    connect(s, &PlaybackSession::rateLadderStepped, this, [](double rate) {
-        AppToast::showToast(PlaybackSteps::rateText(rate), kToastSeconds);
+    connect(s, &PlaybackSession::rateLadderStepped, this, [this](double rate) {
+        emit message(PlaybackSteps::rateText(rate), kToastSeconds);
     });
     connect(s, &PlaybackSession::volumeChanged, controlBar_, &PlayerControlBar::showVolume);
     connect(s, &PlaybackSession::setUpFinished, this, &VideoViewController::setUpFinished);
@@ -281,7 +277,7 @@ void VideoViewController::close()
 void VideoViewController::initAssetData(const QUrl &url)
 {
     waitingFirstFrame_ = false;
-    currentPath_ = url.isEmpty() ? QString() : QString::fromUtf8(url.toEncoded());
+    clipSamples_.clear();
     setTelemetry({}, 0.0);
     session_->initAssetData(url);
 }
@@ -316,11 +312,11 @@ double VideoViewController::tripOffset() const
 
 void VideoViewController::findEvents()
 {
-    const EventThresholds thresholds = EventSettings::thresholds();
+    const EventThresholds thresholds = EventSettings::thresholds(settings_);
     if (tripParts_.isEmpty()) {
         events_ = TelemetryEvents::detect(samples_.constData(), size_t(samples_.size()), telemetryDuration_, thresholds);
         telemetryTimeline->setData(samples_, telemetryDuration_, events_);
-        eventsList->setEvents(events_, AppUserDefaults::isKMPH());
+        eventsList->setEvents(events_, settings_.kmph());
         return;
     }
     // Each part on its own (an event does not run across a clip change), moved to its
@@ -346,7 +342,7 @@ void VideoViewController::findEvents()
         offsets << tripParts_.at(f.part).start;
     }
     telemetryTimeline->setParts(tripParts_, events_);
-    eventsList->setEvents(events_, AppUserDefaults::isKMPH(), clips, offsets);
+    eventsList->setEvents(events_, settings_.kmph(), clips, offsets);
 }
 
 void VideoViewController::seekTimeline(double seconds)
@@ -413,7 +409,7 @@ void VideoViewController::showDuration(double d)
     movingPartsMoved_.invalidate();
     waitingFirstFrame_ = d > 0;
     if (d > 0) {
-        setTelemetry(sampleSource_ ? sampleSource_(currentPath_) : QList<GpsSample>(), d);
+        setTelemetry(clipSamples_, d);
         defaultImage->hide();
         defaultImage->setPixmap(NamedImage::pixmap(QStringLiteral("colorblack"), QSize(16, 9)));
         timeSlider->setRange(0, int(std::lround(d * 1000.0)));
@@ -486,19 +482,24 @@ void VideoViewController::updatePlayButton()
 
 void VideoViewController::nextFile()
 {
-    session_->videoEndDelegate.playNext(true);
+    emit nextFileRequested();
 }
 
 void VideoViewController::lastFile()
 {
-    session_->videoEndDelegate.playNext(false);
+    emit previousFileRequested();
 }
 
 void VideoViewController::zoomInOut()
 {
-    zoomState = session_->zoomInDelegate.zoomInVideoPlayWindow(zoomState);
+    emit zoomRequested(zoomState);
+}
+
+void VideoViewController::setZoomState(qint64 state)
+{
+    zoomState = state;
     if (zoomState == 0)
-        NotificationCenter::defaultCenter()->postNotificationName(QLatin1String(AppKeys::COMPASS_NOTIFICATION));
+        emit videoSizeRestored();
 }
 
 void VideoViewController::clickVoiceBtn()
@@ -566,18 +567,17 @@ void VideoViewController::closeAboutClick()
 void VideoViewController::speedRadio()
 {
     const int column = radioSpeed->checkedId();
-    AppUserDefaults::changeSpeedUnit(QLatin1String(column != 0 ? AppKeys::SPEED_UNIT_MILEPH : AppKeys::SPEED_UNIT_KMPH));
+    settings_.setKmph(column == 0);
 }
 
 void VideoViewController::languageRadio()
 {
-    Localization::setUserLanguage(radioLanguage->checkedId() == 1 ? QStringLiteral("zh-Hans") : QStringLiteral("en"));
+    Localization::setUserLanguage(settings_, radioLanguage->checkedId() == 1 ? QStringLiteral("zh-Hans") : QStringLiteral("en"));
 }
 
 void VideoViewController::mapRadio()
 {
-    AppUserDefaults::changeMap(QLatin1String(radioMap->checkedId() == 0 ? AppKeys::CHANGE_MAP_GOOGLE
-                                                                       : AppKeys::CHANGE_MAP_STREET));
+    settings_.setGoogleMap(radioMap->checkedId() == 0);
 }
 
 void VideoViewController::openFile()
@@ -634,7 +634,7 @@ void VideoViewController::installReviewKeys()
 void VideoViewController::markIn()
 {
     if (!session_->isReady()) {
-        AppToast::showToast(IncidentMarks::range(std::nullopt, std::nullopt, 0).message, kToastSeconds * 3);
+        emit message(IncidentMarks::range(std::nullopt, std::nullopt, 0).message, kToastSeconds * 3);
         return;
     }
     markIn_ = currentTime();
@@ -644,7 +644,7 @@ void VideoViewController::markIn()
 void VideoViewController::markOut()
 {
     if (!session_->isReady()) {
-        AppToast::showToast(IncidentMarks::range(std::nullopt, std::nullopt, 0).message, kToastSeconds * 3);
+        emit message(IncidentMarks::range(std::nullopt, std::nullopt, 0).message, kToastSeconds * 3);
         return;
     }
     markOut_ = currentTime();
@@ -666,7 +666,7 @@ void VideoViewController::confirmMarks(const QString &what, double seconds)
         if (!r.message.isEmpty())
             text = r.message;
     }
-    AppToast::showToast(text, r.message.isEmpty() ? kToastSeconds : kToastSeconds * 3);
+    emit message(text, r.message.isEmpty() ? kToastSeconds : kToastSeconds * 3);
 }
 
 QString VideoViewController::currentFile() const
@@ -699,18 +699,19 @@ void VideoViewController::capture()
         saveImageFileToDiskPath(path);
         return;
     }
-    AppToast::showToast(Localization::text("capture_fail"), kToastSeconds);
+    emit message(Localization::text("capture_fail"), kToastSeconds);
 }
 
 void VideoViewController::saveImageFileToDiskPath(const QString &path)
 {
     // The frame under the playhead is the one the sink shows; converting, encoding and
-    // writing it happen on the pool. The toast comes even when the view has gone.
+    // writing it happen on the pool.
     QPointer<VideoViewController> self(this);
     saveCurrentFrame(path).then(qApp, [self, path](bool ok) {
-        AppToast::showToast(Localization::text(ok ? "capture_suc" : "capture_fail"), kToastSeconds);
-        if (self)
-            emit self->captureFinished(path, ok);
+        if (!self)
+            return;
+        emit self->message(Localization::text(ok ? "capture_suc" : "capture_fail"), kToastSeconds);
+        emit self->captureFinished(path, ok);
     });
 }
 
@@ -721,11 +722,11 @@ QFuture<bool> VideoViewController::saveCurrentFrame(const QString &path)
     if (captureFacts && session_->isReady()) {
         CaptureFacts facts = captureFacts(currentTime());
         // The user may keep where the car was and how fast it went out of saved pictures.
-        if (!AppUserDefaults::placeInPictures())
+        if (!settings_.placeInPictures())
             facts = CaptureFacts{facts.recorded, std::nullopt, std::nullopt, std::nullopt};
-        const bool mph = !AppUserDefaults::isKMPH();
+        const bool mph = !settings_.kmph();
         chunks = CaptureText::chunks(facts, mph);
-        if (AppUserDefaults::settings().value(QLatin1String(AppKeys::CAPTURE_CAPTION)).toBool())
+        if (settings_.captureCaption())
             caption = CaptureText::caption(facts, mph);
     }
     return FrameCapture::savePng(videoWidget->videoSink()->videoFrame(), path, chunks, caption);

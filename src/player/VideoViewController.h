@@ -1,8 +1,9 @@
 // The player's view: the picture, the control bar under it (transport, rate steps,
 // volume, seeking, expand, capture, settings and help overlays) and the keyboard
-// shortcuts. The playback itself, with the engine, its clock and the instrument
-// modules, is the PlaybackSession it owns (session()); the view shows what the
-// session says and hands the controls' requests to it.
+// shortcuts. The playback itself, with the engine and its clock, is the
+// PlaybackSession it owns (session()); the view shows what the session says and hands
+// the controls' requests to it. Which file plays next is not the view's to decide: it
+// asks for the next or previous file (nextFileRequested, previousFileRequested).
 #pragma once
 
 #include "CaptureText.h"
@@ -34,20 +35,24 @@ class QSlider;
 class QToolButton;
 class PlayerControlBar;
 class PlayerOverlays;
+class Settings;
 class EventsListView;
 class TelemetryTimeline;
 
 class VideoViewController : public QWidget {
     Q_OBJECT
 public:
-    explicit VideoViewController(QWidget *parent = nullptr);
+    // The player shows and changes the speed unit, the map, the language, the volume and
+    // the event thresholds in `settings`, and saves pictures as they say.
+    explicit VideoViewController(Settings &settings, QWidget *parent = nullptr);
     ~VideoViewController() override;
 
-    // The playback shown here; its module slots are filled by the window layout.
+    // The playback shown here.
     PlaybackSession *session() const { return session_; }
 
-    // Expand state exchanged with the layout (zoomInVideoPlayWindow).
+    // Expand state: asked for by zoomRequested, set by whoever lays the window out.
     qint64 zoomState = 0;
+    void setZoomState(qint64 state);
 
     // The session's operations, for the window and the play list.
     void initAssetData(const QUrl &url);
@@ -65,10 +70,9 @@ public:
     double requestedRate() const { return session_->requestedRate(); }
     void execPlayOrPause() { session_->execPlayOrPause(); }
 
-    // Where the samples of an opened file come from (the path as handed to the
-    // modules); without it the timeline says there is no telemetry.
-    using SampleSource = std::function<QList<GpsSample>(const QString &path)>;
-    void setSampleSource(SampleSource source) { sampleSource_ = std::move(source); }
+    // The samples of the file opened last, for the timeline once the file is set up;
+    // without them the timeline says there is no telemetry.
+    void setClipSamples(const QList<GpsSample> &samples) { clipSamples_ = samples; }
     // What the timeline and the events list show: samples spread over `duration`
     // seconds; the events are found with the stored thresholds.
     void setTelemetry(const QList<GpsSample> &samples, double duration);
@@ -182,7 +186,7 @@ public slots:
 signals:
     // The open control was used: the window shows its open dialog.
     void openFileRequested();
-    // Every clock tick, after the modules and the controls had it (seconds).
+    // Every clock tick, after the controls had it (seconds).
     void ticked(double seconds);
     // The set-up of the file ended: true when it plays, false when it was not playable.
     void setUpFinished(bool playable);
@@ -192,6 +196,15 @@ signals:
     void marksChanged();
     // A time in another part of the trip was asked for: play it from `seconds`.
     void playPartRequested(int part, double seconds);
+    // The enlarged video went back to its place in the window.
+    void videoSizeRestored();
+    // A short message for the user (a toast), shown for `seconds`.
+    void message(const QString &text, float seconds);
+    // The next and previous file controls.
+    void nextFileRequested();
+    void previousFileRequested();
+    // The expand control: the layout answers with setZoomState.
+    void zoomRequested(qint64 state);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -213,14 +226,14 @@ private:
     void findEvents();
     void seekBeforeEvent(double eventTime);
 
+    Settings &settings_;
     PlaybackSession *session_ = nullptr;
     PlayerControlBar *controlBar_ = nullptr;
     std::unique_ptr<PlayerOverlays> overlays_;
     bool waitingFirstFrame_ = false;
     std::optional<double> markIn_;
     std::optional<double> markOut_;
-    SampleSource sampleSource_;
-    QString currentPath_;
+    QList<GpsSample> clipSamples_;
     QList<GpsSample> samples_;
     double telemetryDuration_ = 0.0;
     std::vector<TelemetryEvent> events_;

@@ -1,6 +1,6 @@
 #include "PlayListModel.h"
 
-#include "PlayListRules.h"
+#include "drive/PlayListRules.h"
 #include "common/Localization.h"
 #include "common/NamedImage.h"
 

@@ -1,7 +1,7 @@
 #include "PlayListTableView.h"
 
 #include "PlayListModel.h"
-#include "PlayListRules.h"
+#include "drive/PlayListRules.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

@@ -1,21 +1,15 @@
 #include "PlayListViewController.h"
 
 #include "PlayListModel.h"
-#include "PlayListRules.h"
+#include "drive/PlayListRules.h"
 #include "PlayListTableView.h"
 #include "common/AppColorManager.h"
-#include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
 #include "common/Localization.h"
-#include "store/MyCache.h"
-#include "store/RecordingFiles.h"
-#include "ui/AppToast.h"
+#include "common/Settings.h"
+#include "drive/PlayQueue.h"
 #include "ui/VideoFileDialog.h"
 
-#include "TripGrouping.h"
-
 #include <QEvent>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -31,7 +25,8 @@ constexpr int kStripHeight = 30;
 
 } // namespace
 
-PlayListViewController::PlayListViewController(QWidget *parent) : QWidget(parent)
+PlayListViewController::PlayListViewController(PlayQueue *queue, Settings &settings, QWidget *parent)
+    : QWidget(parent), queue_(queue), settings_(settings)
 {
     setObjectName(QStringLiteral("PlayListViewController"));
     setAutoFillBackground(true);
@@ -67,7 +62,18 @@ PlayListViewController::PlayListViewController(QWidget *parent) : QWidget(parent
     progressLabel->hide();
 
     openPanel = VideoFileDialog::chooseFiles;
-    selectIndex = -1;
+
+    connect(queue_, &PlayQueue::entriesChanged, this, &PlayListViewController::showEntries);
+    connect(queue_, &PlayQueue::currentChanged, this, [this](const PlayListEntry *entry) {
+        // Each start shows the list again: a file gone from disk is marked at once.
+        if (entry)
+            showEntries();
+        selectRowLater();
+    });
+    connect(queue_, &PlayQueue::readProgress, this, &PlayListViewController::showProgress);
+    connect(queue_, &PlayQueue::refused, this,
+            [this](const QStringList &lines) { emit message(lines.join(QLatin1Char('\n')), 2.5f); });
+    connect(queue_, &PlayQueue::skipped, this, [this](const QString &line) { emit message(line, 0.8f); });
 
     retranslate();
     resize(450, 440);
@@ -137,132 +143,9 @@ void PlayListViewController::buildTable()
                                  .arg(bg.name()));
 
     connect(tableView, &PlayListTableView::rowChosen, this,
-            [this](int row) { selectIndexPlay(row); }, Qt::QueuedConnection);
+            [this](int row) { queue_->play(row); }, Qt::QueuedConnection);
     tableView->keyHandler = [this](QKeyEvent *e) { return keyDown(e); };
     connect(model_, &PlayListModel::rowsDropped, this, &PlayListViewController::moveRows);
-}
-
-// ---------------------------------------------------------------------------------
-// Module operations
-
-void PlayListViewController::dataLogicProcessOfViodePath(const QString &path)
-{
-    positionModule_.dataLogicProcessOfViodePath(path);
-    playingPath_ = path;
-    announcePlayingTrip(true);
-}
-
-void PlayListViewController::announcePlayingTrip(bool always)
-{
-    if (playingPath_.isEmpty())
-        return;
-    const PlayList &list = playlist();
-    int row = -1;
-    for (int k = 0; k < list.size() && row < 0; ++k)
-        if (list.at(k).path == playingPath_)
-            row = k;
-    if (row < 0 && !always)
-        return;   // the playing row went: the player closes, or the next row starts
-    const int trip = tripOfRow_.value(row, -1);
-    QList<QUrl> clips;
-    int index = 0;
-    if (trip < 0 || trip >= trips_.size()) {
-        clips = {QUrl(playingPath_, QUrl::TolerantMode)};
-    } else {
-        clips = PlayListTrips::clips(trips_.at(trip), list);
-        index = int(trips_.at(trip).rows.indexOf(row));
-    }
-    // Files read after the clip started can join its trip: the views follow then, and
-    // only then, so that a list change elsewhere does not redraw the route.
-    if (!always && clips == announcedClips_ && index == announcedIndex_)
-        return;
-    announcedClips_ = clips;
-    announcedIndex_ = index;
-    emit playingTripChanged(clips, index);
-}
-
-void PlayListViewController::videoAllTime(double seconds)
-{
-    positionModule_.videoAllTime(seconds);
-}
-
-void PlayListViewController::updateDataByCurrentTime(double seconds)
-{
-    positionModule_.updateDataByCurrentTime(seconds);
-}
-
-
-// ---------------------------------------------------------------------------------
-// Sequencing
-
-void PlayListViewController::selectIndexPlay(qint64 n)
-{
-    const PlayList &list = playlist();
-    // A file gone from disk (the card taken out) is skipped, with a word to the user.
-    const int step = skipStep_;
-    skipStep_ = 1;
-    while (quint64(n) < quint64(list.size()) &&
-           !QFileInfo::exists(PlayListRules::localPath(list.at(n).path))) {
-        AppToast::showToast(Localization::text("playlist_missing_file").arg(abbreviationFile(list.at(n).path)), 0.8f);
-        n += step;
-    }
-    if (quint64(n) < quint64(list.size())) {
-        selectIndex = n;
-        selectRowLater();
-        const QString path = list.at(n).path;
-        playCurrentItem(path);
-        emit playIndexStarted(int(n));
-    } else {
-        selectIndex = -1;
-    }
-    reloadPlayListData();
-}
-
-void PlayListViewController::playCurrentItem(const QString &path)
-{
-    emit playRequested(QUrl(path, QUrl::TolerantMode));
-}
-
-void PlayListViewController::followActiveEntry()
-{
-    // Files opened from the menu or the command line join the list's trips in time
-    // order, as added ones do.
-    sortIntoTrips();
-    reloadPlayListData();
-    const PlayList &list = playlist();
-    selectIndex = -1;
-    for (qsizetype k = list.size() - 1; k >= 0 && selectIndex < 0; --k)
-        if (list.at(k).activeYN)
-            selectIndex = k;
-    tableView->clearSelection();
-    selectRowLater();
-}
-
-void PlayListViewController::playClipAt(const QUrl &clip, double seconds)
-{
-    const QString text = clip.toString(QUrl::FullyEncoded);
-    const PlayList &list = playlist();
-    for (int row = 0; row < list.size(); ++row) {
-        if (list.at(row).path != text)
-            continue;
-        if (seconds > 0)
-            emit startAtRequested(seconds);
-        selectIndexPlay(row);
-        return;
-    }
-}
-
-void PlayListViewController::playNext(bool next)
-{
-    skipStep_ = next ? 1 : -1;
-    selectIndex += next ? 1 : -1;
-    selectIndexPlay(selectIndex);
-}
-
-void PlayListViewController::videoEnd()
-{
-    selectIndex += 1;
-    selectIndexPlay(selectIndex);
 }
 
 // ---------------------------------------------------------------------------------
@@ -273,6 +156,16 @@ const PlayList &PlayListViewController::playlist() const
     return model_->playList();
 }
 
+bool PlayListViewController::isReadingFiles() const
+{
+    return queue_->isReading();
+}
+
+const QList<PlayListTrip> &PlayListViewController::trips() const
+{
+    return queue_->trips();
+}
+
 QString PlayListViewController::abbreviationFile(const QString &path)
 {
     return PlayListRules::abbreviationFile(path);
@@ -280,81 +173,36 @@ QString PlayListViewController::abbreviationFile(const QString &path)
 
 void PlayListViewController::reloadPlayListData()
 {
+    queue_->reload();
+}
+
+void PlayListViewController::showEntries()
+{
     // The table keeps its selected row across a reload, as long as the row exists.
     QList<int> selected;
     if (QItemSelectionModel *sm = tableView->selectionModel())
         for (const QModelIndex &i : sm->selectedRows())
             selected << i.row();
-    model_->setPlayList(MyCache::playList().value_or(PlayList()));
-    updateTrips();
+    model_->setPlayList(queue_->entries());
+    QHash<int, QString> captions;
+    const bool kmph = settings_.kmph();
+    for (const PlayListTrip &t : queue_->trips())
+        if (!t.rows.isEmpty())
+            captions.insert(*std::min_element(t.rows.begin(), t.rows.end()), PlayListTrips::caption(t, kmph));
+    model_->setTrips(queue_->tripOfRows(), captions);
+    tableView->fitRowHeights(kRowHeight);
     for (int row : selected)
         if (row < model_->rowCount())
             selectRow(row);
 }
 
-qint64 PlayListViewController::tripGapMs()
-{
-    const std::optional<double> seconds = AppUserDefaults::number(AppKeys::TRIP_GAP_SECONDS);
-    if (!seconds || !(*seconds >= 0 && *seconds <= 86400))
-        return kDefaultTripGapMs;
-    return qint64(*seconds * 1000);
-}
-
 QList<QUrl> PlayListViewController::exportClips() const
 {
-    const PlayList &list = playlist();
     QList<int> rows;
     if (QItemSelectionModel *sm = tableView->selectionModel())
         for (const QModelIndex &i : sm->selectedRows())
             rows << i.row();
-    std::sort(rows.begin(), rows.end());
-    if (rows.size() < 2) {
-        const int row = selectIndex >= 0 && selectIndex < list.size() ? int(selectIndex) : rows.value(0, -1);
-        const int trip = tripOfRow_.value(row, -1);
-        if (trip >= 0 && trip < trips_.size())
-            return PlayListTrips::clips(trips_.at(trip), list);
-        rows.clear();
-        for (int k = 0; k < list.size(); ++k)
-            rows << k;
-    }
-    QList<QUrl> urls;
-    for (int row : rows)
-        if (row >= 0 && row < list.size())
-            urls << QUrl(list.at(row).path, QUrl::TolerantMode);
-    return urls;
-}
-
-void PlayListViewController::updateTrips()
-{
-    const PlayList &list = playlist();
-    trips_ = PlayListTrips::group(list, tripGapMs());
-    tripOfRow_ = PlayListTrips::tripOfRows(trips_, int(list.size()));
-    QHash<int, QString> captions;
-    const bool kmph = AppUserDefaults::isKMPH();
-    for (const PlayListTrip &t : std::as_const(trips_))
-        if (!t.rows.isEmpty())
-            captions.insert(*std::min_element(t.rows.begin(), t.rows.end()), PlayListTrips::caption(t, kmph));
-    model_->setTrips(tripOfRow_, captions);
-    tableView->fitRowHeights(kRowHeight);
-    announcePlayingTrip(false);
-}
-
-void PlayListViewController::sortIntoTrips()
-{
-    const PlayList work = MyCache::playList().value_or(PlayList());
-    const QList<int> order = PlayListTrips::timeOrder(PlayListTrips::group(work, tripGapMs()), int(work.size()));
-    bool unchanged = true;
-    for (int k = 0; k < order.size(); ++k)
-        unchanged = unchanged && order[k] == k;
-    if (unchanged)
-        return;
-    PlayList sorted;
-    sorted.reserve(work.size());
-    for (int old : order)
-        sorted << work.at(old);
-    if (selectIndex >= 0 && selectIndex < work.size())
-        selectIndex = order.indexOf(int(selectIndex));
-    MyCache::syncPlayList(sorted);
+    return queue_->exportClips(rows);
 }
 
 void PlayListViewController::selectRow(qint64 row)
@@ -372,89 +220,27 @@ void PlayListViewController::selectRowLater()
     QPointer<PlayListViewController> self(this);
     QMetaObject::invokeMethod(this, [self] {
         if (self)
-            self->selectRow(self->selectIndex);
+            self->selectRow(self->queue_->currentRow());
     }, Qt::QueuedConnection);
 }
 
 void PlayListViewController::addVideoPlay()
 {
-    const RecordingCheck check = RecordingFiles::check(openPanel ? openPanel(this) : QList<QUrl>());
-    if (!check.refused.isEmpty())
-        AppToast::showToast(check.refused.join(QLatin1Char('\n')), 2.5f);
-    const QList<QUrl> urls = check.accepted;
-    if (urls.isEmpty())
-        return;
-    ++readsPending_;
-    showProgress(0, int(urls.size()));
-    QPointer<PlayListViewController> self(this);
-    MyCache::playPathArrCache(
-        urls,
-        [self] {
-            if (!self)
-                return;
-            if (--self->readsPending_ == 0)
-                self->showProgress(0, 0);
-            // The list keeps its trips in time order; the file added last, wherever
-            // that puts it, is the one that starts.
-            const PlayList appended = MyCache::playList().value_or(PlayList());
-            const QString lastAdded = appended.isEmpty() ? QString() : appended.last().path;
-            self->sortIntoTrips();
-            self->reloadPlayListData();
-            emit self->filesAdded();
-            QMetaObject::invokeMethod(self, [self, lastAdded] {
-                if (!self)
-                    return;
-                const PlayList &list = self->playlist();
-                qint64 row = list.size() - 1;
-                for (qint64 k = list.size() - 1; k >= 0; --k)
-                    if (list.at(k).path == lastAdded) {
-                        row = k;
-                        break;
-                    }
-                self->selectRow(row);
-                self->selectIndexPlay(row);
-            }, Qt::QueuedConnection);
-        },
-        [self](int done, int total) {
-            if (self && self->readsPending_ > 0)
-                self->showProgress(done, total);
-        });
+    const QList<QUrl> urls = openPanel ? openPanel(this) : QList<QUrl>();
+    if (!urls.isEmpty())
+        queue_->open(urls);
 }
 
 void PlayListViewController::removeVideoPlay()
 {
-    PlayList work = playlist();
-    if (selectIndex >= 0 && selectIndex < work.size()) {
-        work.removeAt(selectIndex);
-        selectIndex = -1;
-        MyCache::syncPlayList(work);
-        emit closeRequested();
-    }
-    reloadPlayListData();
     tableView->clearSelection();
+    queue_->removeCurrent();
     selectRowLater();
-    if (model_->rowCount() > 0)
-        selectIndexPlay(0);
 }
 
 void PlayListViewController::moveRows(const QList<int> &rows, int destination)
 {
-    const PlayList &work = playlist();
-    const QList<int> order = PlayListRules::movedOrder(int(work.size()), rows, destination);
-    bool unchanged = true;
-    for (int k = 0; k < order.size(); ++k)
-        unchanged = unchanged && order[k] == k;
-    if (!unchanged) {
-        PlayList moved;
-        moved.reserve(work.size());
-        for (int old : order)
-            moved << work.at(old);
-        // The playing file keeps playing; only its row number changes.
-        if (selectIndex >= 0 && selectIndex < work.size())
-            selectIndex = order.indexOf(int(selectIndex));
-        MyCache::syncPlayList(moved);
-        reloadPlayListData();
-    }
+    queue_->move(rows, destination);
     tableView->clearSelection();
     selectRowLater();
 }
@@ -501,7 +287,7 @@ void PlayListViewController::showProgress(int done, int total)
 {
     progressDone_ = done;
     progressTotal_ = total;
-    const bool reading = readsPending_ > 0;
+    const bool reading = queue_->isReading();
     progressBar->setVisible(reading);
     progressLabel->setVisible(reading);
     if (!reading)
@@ -518,7 +304,7 @@ void PlayListViewController::retranslate()
     buttonRemove->setText(Localization::text("playlist_remove"));
     buttonAdd->setToolTip(Localization::text("playlist_add_tip"));
     buttonRemove->setToolTip(Localization::text("playlist_remove_tip"));
-    if (readsPending_ > 0)
+    if (queue_->isReading())
         showProgress(progressDone_, progressTotal_);
 }
 

@@ -1,12 +1,10 @@
-// The play list pane: the table of the files opened in this run with its add and
-// remove buttons, the order of play (start a row, next, previous, end of file),
-// and below the table the position and compass panel, to which the module
-// operations of the player's gpsInfoDelegate slot are passed on. It also sits in
-// the player's videoEndDelegate slot.
+// The play list pane: the table of the play queue's entries with its add and remove
+// buttons, and below the table the position and compass panel. The queue decides what
+// plays; the pane shows it (the current entry's row selected, the read progress) and
+// asks it (a row chosen, Add, Remove, rows dragged).
 #pragma once
 
-#include "PlayListTrips.h"
-#include "modules/KTModuleProtocol.h"
+#include "drive/PlayListTrips.h"
 #include "store/PlayListEntry.h"
 
 #include <QColor>
@@ -20,50 +18,36 @@
 
 class PlayListModel;
 class PlayListTableView;
+class PlayQueue;
 class PositionCompassPanel;
 class QKeyEvent;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class Settings;
 
-class PlayListViewController : public QWidget, public KTModuleProtocol {
+class PlayListViewController : public QWidget {
     Q_OBJECT
 public:
-    explicit PlayListViewController(QWidget *parent = nullptr);
+    // Trip captions are in the unit `settings` choose.
+    explicit PlayListViewController(PlayQueue *queue, Settings &settings, QWidget *parent = nullptr);
     ~PlayListViewController() override;
 
-    // Module operations: the first three go to the position and compass panel.
-    void dataLogicProcessOfViodePath(const QString &path) override;
-    void videoAllTime(double seconds) override;
-    void updateDataByCurrentTime(double seconds) override;
-    void videoEnd() override;
-    void playNext(bool next) override;
-    qint64 zoomInMapWindow(qint64 state) override { return state; }
+    PlayQueue *queue() const { return queue_; }
 
-    // The position and compass panel under the table, made by the window: the first
-    // three module operations are passed on to it.
+    // The position and compass panel under the table, made by the window.
     template <class Panel>
     void setPositionPanel(Panel *panel)
     {
         gpsPanel = panel;
-        positionModule_.set(panel);
         adoptPositionPanel(panel);
     }
 
-    // Sequencing: starts row n when it is a row, else only resets selectIndex.
-    void selectIndexPlay(qint64 n);
-    // Asks the player (playRequested) to close its file and open the entry's URL text.
-    void playCurrentItem(const QString &path);
-    // A file opened outside the list (menu, command line) is playing: its entry,
-    // the one marked active, becomes the current and selected row without being
-    // started again, so that the list goes on with the row after it.
-    void followActiveEntry();
-
-    // Asks for files (openPanel) and appends them; the last one then plays.
+    // Asks for files (openPanel) and hands them to the queue; the first one then plays.
     void addVideoPlay();
-    // Removes the row of selectIndex; the first remaining row then plays.
+    // Removes the current entry; the first remaining row then plays.
     void removeVideoPlay();
-    // Working list := the stored play list; the table reloads.
+    // The queue takes in the stored list again; the table reloads.
     void reloadPlayListData();
     // The player's keys first (playerKeyPressed), then Ctrl+A asks the table to select all.
     // Returns true when the key was used up.
@@ -73,27 +57,14 @@ public:
     static void setButtonColor(QPushButton *button, std::optional<QColor> color);
 
     const PlayList &playlist() const;
-    bool isReadingFiles() const { return readsPending_ > 0; }
+    bool isReadingFiles() const;
 
     // The trips of the list as the table shows them.
-    const QList<PlayListTrip> &trips() const { return trips_; }
-    // The longest pause between two clips of a trip: "trip_gap_seconds" in the
-    // settings, 10 s when unset or not a number from 0 to a day.
-    static qint64 tripGapMs();
+    const QList<PlayListTrip> &trips() const;
     // What File ▸ Export Track… writes: the selected rows when more than one is
     // selected, else the trip of the playing (or else the selected) row, else the
     // whole list.
     QList<QUrl> exportClips() const;
-
-public slots:
-    // Makes the entry of `clip` the playing one, as a double-click on its row does,
-    // and starts it at `seconds`. Nothing happens when the clip is not in the list.
-    void playClipAt(const QUrl &clip, double seconds);
-
-public:
-
-    // Row of the file playing or last started; -1 = none.
-    qint64 selectIndex = -1;
 
     // The open dialog: returns the chosen files, empty when cancelled.
     std::function<QList<QUrl>(QWidget *parent)> openPanel;
@@ -107,21 +78,10 @@ public:
     PositionCompassPanel *gpsPanel = nullptr;
 
 signals:
-    // The store has finished reading added files (before the last one is started).
-    void filesAdded();
-    // A row starts: the player closes its file and opens `url`.
-    void playRequested(const QUrl &url);
-    // Row n was started (the active entry of the stored list follows it).
-    void playIndexStarted(int n);
-    // The playing row was removed: the player closes its file.
-    void closeRequested();
     // A key the player answers (Space, Escape) reached the list.
     void playerKeyPressed(QKeyEvent *event);
-    // Playback entered a clip: the clips of its trip in time order and its place
-    // among them (a clip not in the list, or in no trip, is a trip of one).
-    void playingTripChanged(const QList<QUrl> &clips, int playingIndex);
-    // The clip requested next (playRequested) is to start at `seconds`.
-    void startAtRequested(double seconds);
+    // A short message for the user (a toast), shown for `seconds`.
+    void message(const QString &text, float seconds);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -132,29 +92,20 @@ private:
     void buildTable();
     void retranslate();
     void layoutParts();
+    // The current entry's row, selected on a later turn of the event loop.
     void selectRowLater();
     void selectRow(qint64 row);
     void moveRows(const QList<int> &rows, int destination);
     void showProgress(int done, int total);
+    // The table shows the queue's entries and trips again, keeping its selected row.
+    void showEntries();
     void adoptPositionPanel(QWidget *panel);
-    void updateTrips();
-    // Puts the stored list in trip order; selectIndex follows its entry.
-    void sortIntoTrips();
-    // playingTripChanged for the clip playing: always, or only when its trip or its
-    // place in it differs from what was last announced.
-    void announcePlayingTrip(bool always);
 
-    QList<PlayListTrip> trips_;
-    QList<int> tripOfRow_;
-    QString playingPath_;
-    QList<QUrl> announcedClips_;
-    int announcedIndex_ = -1;
-    int skipStep_ = 1;   // where a missing file is skipped to: the next or the previous row
-    ModuleSlot positionModule_;
+    PlayQueue *queue_ = nullptr;
+    Settings &settings_;
     QPointer<QWidget> positionView_;
 
     PlayListModel *model_ = nullptr;
-    int readsPending_ = 0;
     int progressDone_ = 0;
     int progressTotal_ = 0;
 };

@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QtConcurrent>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -79,6 +80,17 @@ QString currentPath(const Store &s)
     return dir + QLatin1Char('/') + QLatin1String(AppKeys::key_play_list) + QStringLiteral(".bin");
 }
 
+// Entries made elsewhere (read from the file, built by hand) get their typed samples
+// here, once.
+void typeSamples(PlayList &list)
+{
+    if (std::all_of(list.cbegin(), list.cend(), [](const PlayListEntry &e) { return bool(e.telemetry); }))
+        return;   // without copying a shared list
+    for (PlayListEntry &e : list)
+        if (!e.telemetry)
+            e.telemetry = e.typedSamples();
+}
+
 void ensureLoaded(Store &s)
 {
     if (s.loaded)
@@ -90,6 +102,7 @@ void ensureLoaded(Store &s)
     QString reason;
     switch (PlayListFile::read(path, &list, &reason)) {
     case PlayListFile::Outcome::Read:
+        typeSamples(list);
         s.list = std::move(list);
         break;
     case PlayListFile::Outcome::Missing:
@@ -196,6 +209,10 @@ void MyCache::playPathArrCache(const QList<QUrl> &urls, Completion block, Progre
             PlayListEntry e;
             e.path = QString::fromStdString(refs[size_t(k)]);
             e.gpsData = QList<GpsSample>(r.videoDatas.begin(), r.videoDatas.end());
+            // The reader's own typed samples say what the camera did not record; a forged
+            // result (tests) has only the text ones.
+            e.telemetry = std::make_shared<const std::vector<TelemetrySample>>(
+                r.samples.size() == r.videoDatas.size() ? r.samples : TelemetrySample::fromRead(r));
             e.maxSpeed = r.maxSpeed;
             e.isInChina = r.isInChina;
             const std::string &named = r.path.empty() ? refs[size_t(k)] : r.path;
@@ -227,6 +244,7 @@ void MyCache::syncPlayList(const PlayList &list)
     Store &s = store();
     s.loaded = true;
     s.list = list;
+    typeSamples(*s.list);
     changed(s);
 }
 

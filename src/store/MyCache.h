@@ -1,7 +1,7 @@
 // The track store: the play list with every opened file's samples, and look-ups by
 // file. The list in memory is the truth; a compact file in the application's data
 // folder follows it (written atomically on a background thread, a burst of changes
-// giving one write). Small settings stay in QSettings (AppUserDefaults).
+// giving one write). Small settings stay in the settings file (Settings).
 // Every operation is called on the main thread; reading telemetry happens in the
 // background and its result joins the list as it is then, so changes made meanwhile
 // (rows removed, the active flag, other reads finishing) are all kept.

@@ -2,12 +2,15 @@
 #pragma once
 
 #include "GpsSample.h"
+#include "TelemetrySample.h"
 
 #include <QList>
 #include <QString>
 
 #include <atomic>
+#include <memory>
 #include <optional>
+#include <vector>
 
 struct PlayListEntry {
     QString path;               // "key_path": the file URL's absolute text, percent escapes kept
@@ -24,6 +27,21 @@ struct PlayListEntry {
     // around it; copies are the same entry. Not stored: the entries read at a start are
     // new entries.
     quint64 id = nextId();
+    // The same samples as numbers, made once when the entry is read (not stored; the
+    // store makes them for an entry that has none).
+    std::shared_ptr<const std::vector<TelemetrySample>> telemetry = nullptr;
+
+    // The typed samples: `telemetry`, or made from gpsData when the entry has none.
+    std::shared_ptr<const std::vector<TelemetrySample>> typedSamples() const
+    {
+        if (telemetry)
+            return telemetry;
+        auto made = std::make_shared<std::vector<TelemetrySample>>();
+        made->reserve(size_t(gpsData.size()));
+        for (const GpsSample &s : gpsData)
+            made->push_back(TelemetrySample::fromGps(s));
+        return made;
+    }
 
     static quint64 nextId()
     {

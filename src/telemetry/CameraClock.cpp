@@ -1,5 +1,7 @@
 #include "CameraClock.h"
 
+#include "ClipTime.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -46,6 +48,7 @@ ClockReading read(std::optional<int64_t> cameraStartMs, const std::vector<Teleme
         return r;
     }
     r.utcStartMs = start;
+    r.rolloverCorrected = corrected;
     if (!cameraStartMs)
         r.outcome = ClockReading::Outcome::NoCameraTime;
     else if (*cameraStartMs < kClockSetAfterMs)
@@ -70,4 +73,144 @@ std::optional<int64_t> tripError(const std::vector<std::optional<int64_t>> &clip
     return known.size() % 2 ? known[mid] : (known[mid - 1] + known[mid]) / 2;
 }
 
+std::optional<int64_t> cameraStart(const std::string &path, std::optional<int64_t> movieCreatedMs,
+                                   ClipClock::Source *source)
+{
+    ClipClock::Source from = ClipClock::Source::None;
+    std::optional<int64_t> start;
+    if (const auto named = ClipTime::fromFileName(path)) {
+        start = ClipTime::toMs(*named);
+        from = ClipClock::Source::Name;
+    } else if (movieCreatedMs) {
+        start = movieCreatedMs;
+        from = ClipClock::Source::Movie;
+    }
+    if (source)
+        *source = from;
+    return start;
+}
+
+ClipClock ofClip(const std::string &path, const std::vector<TelemetrySample> &samples, double duration,
+                 std::optional<int64_t> movieCreatedMs, int64_t nowMs)
+{
+    ClipClock c;
+    c.cameraStartMs = cameraStart(path, movieCreatedMs, &c.cameraSource);
+    c.reading = read(c.cameraStartMs, samples, duration, nowMs);
+    if (duration > 0 && !samples.empty())
+        c.sampleStepMs = std::max<int64_t>(1, std::llround(duration * 1000.0 / double(samples.size())));
+    c.errorMs = c.reading.errorMs;
+    if (c.reading.utcStartMs) {
+        c.utcStartMs = c.reading.utcStartMs;
+        c.source = ClipClock::Source::Gps;
+    } else {
+        c.source = c.cameraSource;
+    }
+    return c;
+}
+
+void shareErrors(std::vector<ClipClock> &clocks, const std::vector<TripClip> &clips, int64_t gapMs)
+{
+    // Trips on the camera's own clock, which is what its clips share.
+    std::vector<TripClip> onCamera = clips;
+    for (size_t i = 0; i < onCamera.size(); ++i)
+        onCamera[i].startMs = i < clocks.size() ? clocks[i].cameraStartMs : std::nullopt;
+    const std::vector<Trip> trips = groupTrips(onCamera, gapMs);
+    std::vector<std::optional<int64_t>> errorOfTrip(trips.size());
+    std::vector<size_t> tripOfClip(clips.size(), trips.size());
+    for (size_t t = 0; t < trips.size(); ++t) {
+        std::vector<std::optional<int64_t>> measured;
+        for (const size_t i : trips[t].clips) {
+            tripOfClip[i] = t;
+            if (i < clocks.size())
+                measured.push_back(clocks[i].reading.errorMs);
+        }
+        errorOfTrip[t] = tripError(measured);
+    }
+    for (size_t i = 0; i < clips.size() && i < clocks.size(); ++i) {
+        ClipClock &c = clocks[i];
+        const size_t own = tripOfClip[i];
+        if (c.reading.gpsTrusted() || !c.cameraStartMs || *c.cameraStartMs < kClockSetAfterMs || own >= trips.size())
+            continue;
+        std::optional<int64_t> error = errorOfTrip[own];
+        int64_t nearest = INT64_MAX;
+        for (size_t t = 0; !errorOfTrip[own] && t < trips.size(); ++t) {
+            if (!errorOfTrip[t] || !trips[t].startMs)
+                continue;
+            const int64_t at = *c.cameraStartMs;
+            const int64_t distance = at < *trips[t].startMs ? *trips[t].startMs - at
+                                     : at > *trips[t].endMs ? at - *trips[t].endMs
+                                                            : 0;
+            if (distance < nearest) {
+                nearest = distance;
+                error = errorOfTrip[t];
+            }
+        }
+        if (!error)
+            continue;
+        c.errorMs = error;
+        c.errorFromOtherClips = true;
+        c.utcStartMs = *c.cameraStartMs - *error;
+        c.source = c.cameraSource;
+    }
+}
+
+std::vector<TripClip> correctedStarts(std::vector<TripClip> clips, const std::vector<ClipClock> &clocks)
+{
+    for (size_t i = 0; i < clips.size() && i < clocks.size(); ++i)
+        if (clocks[i].utcStartMs)
+            clips[i].startMs = clocks[i].utcStartMs;
+    return clips;
+}
+
+const char *sourceName(ClipClock::Source source)
+{
+    switch (source) {
+    case ClipClock::Source::Gps: return "gps";
+    case ClipClock::Source::Name: return "name";
+    case ClipClock::Source::Movie: return "movie";
+    case ClipClock::Source::None: break;
+    }
+    return "none";
+}
+
+const char *outcomeName(ClockReading::Outcome outcome)
+{
+    using O = ClockReading::Outcome;
+    switch (outcome) {
+    case O::Measured: return "measured";
+    case O::RolloverCorrected: return "rollover-corrected";
+    case O::CameraClockUnset: return "camera-clock-unset";
+    case O::NoCameraTime: return "no-camera-time";
+    case O::NoFix: return "no-fix";
+    case O::NoGpsDate: return "no-gps-date";
+    case O::GpsDateImplausible: return "gps-date-implausible";
+    }
+    return "no-fix";
+}
+
 } // namespace CameraClock
+
+std::optional<int64_t> ClipClock::utcAt(int64_t offsetMs) const
+{
+    return utcStartMs ? std::optional<int64_t>(*utcStartMs + offsetMs) : std::nullopt;
+}
+
+std::optional<int64_t> ClipClock::cameraAt(int64_t offsetMs) const
+{
+    return cameraStartMs ? std::optional<int64_t>(*cameraStartMs + offsetMs) : std::nullopt;
+}
+
+std::optional<int64_t> ClipClock::sampleUtc(const std::vector<TelemetrySample> &samples, size_t index) const
+{
+    if (reading.gpsTrusted() && index < samples.size() && samples[index].utcMs)
+        return *samples[index].utcMs + (reading.rolloverCorrected ? CameraClock::kRolloverMs : 0);
+    return utcAt(int64_t(index) * sampleStepMs);
+}
+
+std::optional<int64_t> ClipClock::sampleCamera(const std::vector<TelemetrySample> &samples, size_t index) const
+{
+    if (errorMs)
+        if (const auto utc = sampleUtc(samples, index))
+            return *utc + *errorMs;
+    return cameraAt(int64_t(index) * sampleStepMs);
+}

@@ -162,4 +162,19 @@ size_t count(const std::vector<TelemetrySample> &samples)
                                 [](const TelemetrySample &s) { return s.glitches != 0; }));
 }
 
+Figures figures(const std::vector<TelemetrySample> &samples, bool clean)
+{
+    if (!clean && count(samples) > 0) {
+        std::vector<TelemetrySample> raw = samples;
+        for (TelemetrySample &s : raw)
+            s.glitches = 0;
+        return figures(raw, true);
+    }
+    Figures f;
+    f.maxSpeedKmh = maxSpeedKmh(samples);
+    f.routeMetres = routeMetres(samples);
+    f.points = size_t(std::count_if(samples.begin(), samples.end(), [](const TelemetrySample &s) { return s.onRoute(); }));
+    return f;
+}
+
 } // namespace GpsGlitches

@@ -44,4 +44,14 @@ int maxSpeedKmh(const std::vector<TelemetrySample> &samples);
 // How many samples carry a glitch.
 size_t count(const std::vector<TelemetrySample> &samples);
 
+// The figures of a clip: its highest speed, the metres and the points of its route.
+// Clean, the marked glitches are left out as above; raw, every reading counts as the
+// reader gave it, marks or not.
+struct Figures {
+    int maxSpeedKmh = 0;
+    double routeMetres = 0;
+    size_t points = 0;
+};
+Figures figures(const std::vector<TelemetrySample> &samples, bool clean);
+
 } // namespace GpsGlitches

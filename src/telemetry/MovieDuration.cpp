@@ -35,40 +35,59 @@ int64_t MovieDuration::fromHeader(uint32_t timescale, uint64_t duration, bool ve
     return static_cast<int64_t>(seconds * 1000 + rest * 1000 / timescale);
 }
 
-int64_t MovieDuration::milliseconds(BinaryFile &file)
+MovieDuration::Header MovieDuration::header(BinaryFile &file)
 {
+    Header out;
     if (!file.isOpen() || !file.seek(0))
-        return -1;
+        return out;
     AtomHeader moov, mvhd;
     if (!findAtom(file, "moov", file.size(), &moov))
-        return -1;
+        return out;
     const int64_t moovEnd = moov.canSkip() && moov.size <= static_cast<uint64_t>(file.size() - moov.start)
                                 ? moov.end()
                                 : file.size();
     if (!file.seek(moov.contentStart()) || !findAtom(file, "mvhd", moovEnd, &mvhd))
-        return -1;
+        return out;
     // version and flags, two times, the time scale and the duration
     unsigned char b[4 + 8 + 8 + 4 + 8];
     if (!file.readExact(b, 4))
-        return -1;
+        return out;
     const bool version1 = b[0] == 1;
     const size_t rest = version1 ? 8 + 8 + 4 + 8 : 4 + 4 + 4 + 4;
     if (mvhd.canSkip() && static_cast<uint64_t>(mvhd.headerLength + 4) + rest > mvhd.size)
-        return -1;
+        return out;
     if (!file.readExact(b + 4, rest))
-        return -1;
+        return out;
+    const uint64_t created =
+        version1 ? (uint64_t(BinaryFile::u32BE(b + 4)) << 32) | BinaryFile::u32BE(b + 8) : BinaryFile::u32BE(b + 4);
+    // Seconds from 1904-01-01 to 1970-01-01; a count beyond any calendar is no time.
+    constexpr int64_t kFrom1904 = 2082844800;
+    if (created != 0 && created < (uint64_t(1) << 40))
+        out.createdMs = (static_cast<int64_t>(created) - kFrom1904) * 1000;
     if (version1) {
         const uint32_t timescale = BinaryFile::u32BE(b + 20);
         const uint64_t duration = (uint64_t(BinaryFile::u32BE(b + 24)) << 32) | BinaryFile::u32BE(b + 28);
-        return fromHeader(timescale, duration, true);
+        out.durationMs = fromHeader(timescale, duration, true);
+    } else {
+        out.durationMs = fromHeader(BinaryFile::u32BE(b + 12), BinaryFile::u32BE(b + 16), false);
     }
-    return fromHeader(BinaryFile::u32BE(b + 12), BinaryFile::u32BE(b + 16), false);
+    return out;
+}
+
+MovieDuration::Header MovieDuration::header(const std::string &path)
+{
+    BinaryFile file;
+    if (!file.open(path))
+        return {};
+    return header(file);
+}
+
+int64_t MovieDuration::milliseconds(BinaryFile &file)
+{
+    return header(file).durationMs;
 }
 
 int64_t MovieDuration::milliseconds(const std::string &path)
 {
-    BinaryFile file;
-    if (!file.open(path))
-        return -1;
-    return milliseconds(file);
+    return header(path).durationMs;
 }

@@ -1,9 +1,11 @@
 // The length of a clip as its movie header states it (moov/mvhd: time scale and
 // duration, versions 0 and 1), read without touching the media data: enough to know
-// where a clip ends when clips are put together into trips.
+// where a clip ends when clips are put together into trips. Beside it the header's
+// creation time, which a camera sets from its own clock.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class BinaryFile;
@@ -19,6 +21,16 @@ public:
     static int64_t milliseconds(BinaryFile &file);
     // The same for a path; -1 when the file cannot be opened.
     static int64_t milliseconds(const std::string &path);
+
+    // The whole header: the duration as above, and the creation time (seconds since
+    // 1904 in the file) in ms since 1970 on the count of ClipTime, since cameras write
+    // their local clock there; nothing when it is 0 (not set) or the header is cut short.
+    struct Header {
+        int64_t durationMs = -1;
+        std::optional<int64_t> createdMs;
+    };
+    static Header header(BinaryFile &file);
+    static Header header(const std::string &path);
 
     // From the header's time scale and duration; -1 for the values above.
     static int64_t fromHeader(uint32_t timescale, uint64_t duration, bool version1);

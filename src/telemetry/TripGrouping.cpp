@@ -1,7 +1,6 @@
 #include "TripGrouping.h"
 
 #include "ClipTime.h"
-#include "GpsDataHelper.h"
 
 #include <algorithm>
 #include <cmath>
@@ -86,51 +85,3 @@ std::vector<ClipMoment> groupMoments(const std::vector<TripClip> &clips, int64_t
     return moments;
 }
 
-double routeMetres(const GpsSample *samples, size_t count, size_t from)
-{
-    constexpr double kRadius = 6371000.0;
-    constexpr double kRad = 3.14159265358979323846 / 180.0;
-    double metres = 0;
-    bool havePrev = false;
-    double lat0 = 0, lon0 = 0;
-    for (size_t i = from; i < count; ++i) {
-        const GpsSample &s = samples[i];
-        if (s.gps_lat.empty() || s.gps_lgt.empty()) {
-            havePrev = false;
-            continue;
-        }
-        const double lat = GpsDataHelper::textToFloat(s.gps_lat) * kRad;
-        const double lon = GpsDataHelper::textToFloat(s.gps_lgt) * kRad;
-        if (havePrev) {
-            const double a = std::pow(std::sin((lat - lat0) / 2), 2) +
-                             std::cos(lat0) * std::cos(lat) * std::pow(std::sin((lon - lon0) / 2), 2);
-            metres += 2 * kRadius * std::asin(std::min(1.0, std::sqrt(a)));
-        }
-        lat0 = lat;
-        lon0 = lon;
-        havePrev = true;
-    }
-    return metres;
-}
-
-double tripMetres(const Trip &trip, const std::vector<TripClip> &clips,
-                  const std::vector<const GpsSample *> &samples, const std::vector<size_t> &counts)
-{
-    double metres = 0;
-    std::optional<int64_t> coveredUntil;
-    for (size_t k = 0; k < trip.clips.size() && k < samples.size() && k < counts.size(); ++k) {
-        const TripClip &c = clips[trip.clips[k]];
-        size_t from = 0;
-        // From the sample of the last covered second on, so that the step out of the
-        // covered minutes counts.
-        if (c.startMs && coveredUntil && *coveredUntil > *c.startMs)
-            from = static_cast<size_t>(std::max<int64_t>(0, (*coveredUntil - *c.startMs + 999) / 1000 - 1));
-        if (samples[k])
-            metres += routeMetres(samples[k], counts[k], from);
-        if (c.startMs) {
-            const int64_t end = *c.startMs + std::max<int64_t>(0, c.durationMs);
-            coveredUntil = coveredUntil ? std::max(*coveredUntil, end) : end;
-        }
-    }
-    return metres;
-}

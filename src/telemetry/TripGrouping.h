@@ -50,15 +50,3 @@ struct ClipMoment {
 // and so are clips without a start. A camera missing from a minute leaves its moment
 // with fewer clips.
 std::vector<ClipMoment> groupMoments(const std::vector<TripClip> &clips, int64_t toleranceMs = 999);
-
-// Metres driven along the positions of samples [from, count): great-circle steps (mean
-// Earth radius 6371 km) between consecutive samples that both have a position; a
-// sample without one breaks the line rather than being bridged.
-double routeMetres(const GpsSample *samples, size_t count, size_t from = 0);
-
-// The metres of a trip: each clip's route, where a clip that starts before the end of
-// the clips before it (an overlap, an event copy) counts only from its sample of the
-// last covered second, so that the same minutes are not driven twice. `samples[k]` and
-// `counts[k]` are the samples of clip trip.clips[k], one per second from its start.
-double tripMetres(const Trip &trip, const std::vector<TripClip> &clips,
-                  const std::vector<const GpsSample *> &samples, const std::vector<size_t> &counts);

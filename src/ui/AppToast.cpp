@@ -3,35 +3,33 @@
 #include "KTToastWindowController.h"
 
 #include <QApplication>
-#include <QPointer>
 #include <QPropertyAnimation>
 #include <QTimer>
 
-static bool g_winlock = false;
-static QPointer<KTToastWindowController> g_toast;
-static const void *g_lockHolder = nullptr;   // the toast that set g_winlock
+AppToast::AppToast(QObject *parent) : QObject(parent) {}
 
-bool AppToast::winlock()
+AppToast::~AppToast()
 {
-    return g_winlock;
+    if (toast_)
+        toast_->close();
 }
 
-KTToastWindowController *AppToast::currentToast()
+KTToastWindowController *AppToast::currentToast() const
 {
-    return g_toast.data();
+    return toast_.data();
 }
 
 void AppToast::showToast(const QString &text, float duration)
 {
-    if (g_winlock)
+    if (winlock_)
         return;
-    g_winlock = true;
+    winlock_ = true;
     auto *toast = new KTToastWindowController(text);
     toast->duration = duration;
-    g_toast = toast;
-    g_lockHolder = toast;
-    QObject::connect(toast, &KTToastWindowController::closed, [toast] { release(toast); });
-    QObject::connect(toast, &QObject::destroyed, [toast] { release(toast); });
+    toast_ = toast;
+    lockHolder_ = toast;
+    connect(toast, &KTToastWindowController::closed, this, [this, toast] { release(toast); });
+    connect(toast, &QObject::destroyed, this, [this, toast] { release(toast); });
     QWidget *anchor = QApplication::activeWindow();
     toast->showCentred(anchor);
 
@@ -39,14 +37,14 @@ void AppToast::showToast(const QString &text, float duration)
     auto *timer = new QTimer(toast);
     timer->setObjectName(QStringLiteral("closeTimer"));
     timer->setSingleShot(true);
-    QObject::connect(timer, &QTimer::timeout, toast, [toast] { closeWin(toast); });
+    connect(timer, &QTimer::timeout, this, [this, toast] { closeWin(toast); });
     timer->start(ms);
 
     auto *fade = new QPropertyAnimation(toast, "windowOpacity", toast);
     fade->setDuration(ms);
     fade->setStartValue(1.0);
     fade->setEndValue(0.0);
-    QObject::connect(fade, &QPropertyAnimation::finished, toast, [toast] { toast->setWindowOpacity(1.0); });
+    connect(fade, &QPropertyAnimation::finished, toast, [toast] { toast->setWindowOpacity(1.0); });
     fade->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
@@ -59,9 +57,9 @@ void AppToast::closeWin(KTToastWindowController *toast)
 
 void AppToast::release(const void *toast)
 {
-    if (toast != g_lockHolder)
+    if (toast != lockHolder_)
         return;
-    g_lockHolder = nullptr;
-    g_toast = nullptr;
-    g_winlock = false;
+    lockHolder_ = nullptr;
+    toast_ = nullptr;
+    winlock_ = false;
 }

@@ -1,25 +1,37 @@
 // Short messages that need no answer: one small window at a time that fades out
 // over the given duration and closes. A request while a toast is up is dropped; once the
 // toast goes away, however that happens (its timer, closed by the window manager or the
-// program, deleted), the next request shows again.
+// program, deleted), the next request shows again. The application makes one and
+// connects the parts' requests for a message to it.
 #pragma once
 
+#include <QObject>
+#include <QPointer>
 #include <QString>
 
 class KTToastWindowController;
 
-class AppToast {
+class AppToast : public QObject {
+    Q_OBJECT
 public:
-    AppToast() = delete;
+    explicit AppToast(QObject *parent = nullptr);
+    // Closes the toast on screen.
+    ~AppToast() override;
 
-    static void showToast(const QString &text, float duration);
     // YES while a toast is on screen.
-    static bool winlock();
+    bool winlock() const { return winlock_; }
     // The toast on screen, or null. Its child QTimer "closeTimer" closes it.
-    static KTToastWindowController *currentToast();
+    KTToastWindowController *currentToast() const;
+
+public slots:
+    void showToast(const QString &text, float duration);
 
 private:
-    static void closeWin(KTToastWindowController *toast);
+    void closeWin(KTToastWindowController *toast);
     // Lifts the lock held by `toast`; a toast that no longer holds it changes nothing.
-    static void release(const void *toast);
+    void release(const void *toast);
+
+    bool winlock_ = false;
+    QPointer<KTToastWindowController> toast_;
+    const void *lockHolder_ = nullptr;   // the toast that set winlock_
 };

@@ -3,7 +3,7 @@
 // positions, volume, metadata and what it tells of the car's place, bad requests, a
 // second start handing its command line over, quitting, the command line, and a start
 // without a bus.
-#include "modules/IndexRule.h"
+#include "drive/IndexRule.h"
 
 #include <QDir>
 #include <QFile>

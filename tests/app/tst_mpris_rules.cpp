@@ -143,16 +143,6 @@ private slots:
         QCOMPARE(back.fullScreen, request.fullScreen);
     }
 
-    void sampleAtFollowsThePanels()
-    {
-        const QList<GpsSample> s = {sample(10, "1", "2"), sample(20, "3", "4"), sample(30, "5", "6")};
-        QCOMPARE(sampleAt(s, 0, 60)->spd, 10);
-        QCOMPARE(sampleAt(s, 20, 60)->spd, 20);   // int(20 * 3/60) = 1
-        QCOMPARE(sampleAt(s, 59.9, 60)->spd, 30);
-        QVERIFY(!sampleAt(s, 60, 60));            // one past the last entry
-        QVERIFY(!sampleAt({}, 5, 60));
-    }
-
     void metadataMap()
     {
         const QVariantMap none = metadata(0, QString(), 0, std::nullopt);

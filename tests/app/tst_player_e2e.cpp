@@ -1,5 +1,6 @@
 // The whole program, end to end: the real window with the real player, web view,
 // panels and play list, on the forged sample drive.
+#include "TestSettings.h"
 #include "WindowTestMain.h"
 #include "../extractor/XmlLint.h"
 #include "../player/PlayerTestSupport.h"
@@ -11,15 +12,14 @@
 #include "app/MprisService.h"
 #include "app/PreferenceController.h"
 #include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
+#include "drive/PlayQueue.h"
 #include "common/AppUtils.h"
 #include "common/Localization.h"
 #include "instruments/GpsViewController.h"
-#include "modules/IndexRule.h"
+#include "drive/IndexRule.h"
 #include "instruments/InstrumentGeometry.h"
 #include "instruments/KTDisplayViewController.h"
 #include "instruments/PositionCompassPanel.h"
-#include "map/MapSettings.h"
 #include "map/KTWebViewController.h"
 #include "map/Reachability.h"
 #include "player/EventsListView.h"
@@ -106,6 +106,8 @@ QVariant runJs(QWebEnginePage *page, const QString &script)
 class PlayerEndToEndTest : public QObject {
     Q_OBJECT
 
+    // A run starts from a first start's settings.
+    TestSettings settings;
     std::unique_ptr<AppDelegate> delegate;
     std::unique_ptr<KTWindowController> window;
     KTLayoutViewController *layout = nullptr;
@@ -131,9 +133,8 @@ private slots:
         shotDir = qEnvironmentVariable("VELTRA_BINARY_DIR") + QStringLiteral("/screenshots");
         QDir().mkpath(shotDir);
 
-        AppUserDefaults::settings().clear();   // a run starts from a first start's settings
-        delegate = std::make_unique<AppDelegate>();
-        window = std::make_unique<KTWindowController>();
+        delegate = std::make_unique<AppDelegate>(settings);
+        window = std::make_unique<KTWindowController>(*delegate);
         layout = window->layoutViewController();
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -184,14 +185,14 @@ private slots:
         PlayListViewController *list = layout->playlistVC;
         QCOMPARE(list->model()->rowCount(), 3);
         QCOMPARE(list->model()->index(0, 1).data().toString(), QStringLiteral("2026_1108_093000_001.MOV"));
-        QCOMPARE(list->selectIndex, qint64(0));
+        QCOMPARE(list->queue()->currentRow(), 0);
 
         const Truth truth = readTruth(files.first());
         QVERIFY(!truth.samples.isEmpty());
 
         // Trip statistics: the file's maximum speed.
         KTDisplayViewController *trip = layout->displayVC;
-        QCOMPARE(trip->maxHSpeed->text(), AppUtils::convertSpeedUnit(float(truth.maxSpeed)));
+        QCOMPARE(trip->maxHSpeed->text(), AppUtils::speedText(float(truth.maxSpeed), settings.kmph()));
 
         // G-sensor read-outs of the entry for the current second.
         QList<QJsonObject> gs;
@@ -228,7 +229,7 @@ private slots:
         QCOMPARE(position->latitudeUnitLabels->text(), InstrumentGeometry::latitudeLetter(lat));
         QCOMPARE(position->longitudeUnitLabels->text(), InstrumentGeometry::longitudeLetter(lng));
         const int si = IndexRule::indexFor(t, video->duration(), truth.samples.size());
-        QCOMPARE(position->spdshow->text(), AppUtils::convertSpeedUnit(float(truth.samples[si].toObject()["spd"].toInt())));
+        QCOMPARE(position->spdshow->text(), AppUtils::speedText(float(truth.samples[si].toObject()["spd"].toInt()), settings.kmph()));
 
         // The map page holds the route of the drive's trip, the first clip playing, and
         // the playing clip's length reaches the trip panel.
@@ -246,7 +247,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(trip->totalDistanceValue() > 0, 10000);
         QVERIFY2(std::fabs(trip->totalDistanceValue() - metres) < metres * 0.005,
                  qPrintable(QStringLiteral("%1 m against %2 m").arg(trip->totalDistanceValue()).arg(metres)));
-        QCOMPARE(trip->movingDistance->text(), AppUtils::convertDistanceUnit(trip->totalDistanceValue()));
+        QCOMPARE(trip->movingDistance->text(), AppUtils::distanceText(trip->totalDistanceValue(), settings.kmph()));
         screenshot(QStringLiteral("e2e_1_playing"));
     }
 
@@ -389,7 +390,7 @@ private slots:
         QCOMPARE(picture.text(QStringLiteral("Creation Time")), QStringLiteral("2026-11-08 09:30:40"));
         QCOMPARE(picture.text(QStringLiteral("Location")), QString());
         prefs->placeInPicturesBox->click();
-        QVERIFY(AppUserDefaults::placeInPictures());
+        QVERIFY(settings.placeInPictures());
         QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 3);
         screenshot(QStringLiteral("e2e_1b_incident_exported"));
     }
@@ -405,7 +406,10 @@ private slots:
         QTest::qWait(500);
         screenshot(QStringLiteral("e2e_2_video_enlarged"));
 
+        // Back in place, the compass turns to the stored angle again.
+        settings.setCompassAngle(0.75);
         layout->videoVC->zoomInOut();
+        QTRY_COMPARE(layout->playlistVC->gpsPanel->compassAngle(), 0.75f);
         QCOMPARE(layout->videoVC->zoomState, qint64(0));
         QVERIFY(!layout->videoZoomStateMAX);
         const QList<int> outer = layout->globalSplitView->sizes();
@@ -448,10 +452,12 @@ private slots:
         for (QWidget *focus : {static_cast<QWidget *>(layout->playlistVC->tableView), static_cast<QWidget *>(layout->videoVC)}) {
             window->activateWindow();
             focus->setFocus();
+            layout->latches.position0 = 123;
             QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_Escape);
             QTRY_VERIFY2_WITH_TIMEOUT(window->isFullScreen() && window->size() == screen,
                                       qPrintable(QStringLiteral("full %1, %2x%3").arg(window->isFullScreen())
                                                      .arg(window->width()).arg(window->height())), 5000);
+            QCOMPARE(layout->latches.position0, 0.0);   // the dividers' latches go with the change
             if (focus == layout->playlistVC->tableView)
                 screenshot(QStringLiteral("e2e_5_full_screen"));
             QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_Escape);
@@ -469,7 +475,7 @@ private slots:
         QVERIFY(delegate->menuitemmph->isChecked());
         for (QLabel *l : {trip->maxHSpeed, trip->averageHSpeed, position->spdshow})
             QVERIFY2(l->text().contains(QLatin1String("MPH")) && !l->text().contains(QLatin1String("KM/H")), qPrintable(l->text()));
-        QCOMPARE(trip->movingDistance->text(), AppUtils::convertDistanceUnit(trip->totalDistanceValue()));
+        QCOMPARE(trip->movingDistance->text(), AppUtils::distanceText(trip->totalDistanceValue(), settings.kmph()));
         screenshot(QStringLiteral("e2e_5_mph"));
         delegate->kmhspd();
         for (QLabel *l : {trip->maxHSpeed, trip->averageHSpeed, position->spdshow})
@@ -506,14 +512,14 @@ private slots:
         QCOMPARE(video->radioMap->checkedId(), 0);
         video->radioMap->button(1)->click();
         QVERIFY(delegate->openstreetItem->isChecked() && !delegate->googleMapsItem->isChecked());
-        QCOMPARE(AppUserDefaults::text(AppKeys::CHANGE_MAP).value_or(QString()), QString(AppKeys::CHANGE_MAP_STREET));
+        QVERIFY(!settings.googleMap());
         // Without online maps the menu ticks the map shown and holds Google Maps back;
         // the choice stored comes back with them.
         delegate->googleAction();
-        MapSettings::setUseOnlineMaps(false);
+        settings.setUseOnlineMaps(false);
         QVERIFY(delegate->openstreetItem->isChecked() && !delegate->googleMapsItem->isChecked());
         QVERIFY(!delegate->googleMapsItem->isEnabled());
-        MapSettings::setUseOnlineMaps(true);
+        settings.setUseOnlineMaps(true);
         QVERIFY(delegate->googleMapsItem->isChecked() && delegate->googleMapsItem->isEnabled());
         delegate->openstreetAction();
 
@@ -596,7 +602,7 @@ private slots:
         QCOMPARE(overSpeed(), 0);
         prefs->close();
 
-        QCOMPARE(list->playlist().at(list->selectIndex).path, QUrl::fromLocalFile(drive).toString(QUrl::FullyEncoded));
+        QCOMPARE(list->playlist().at(list->queue()->currentRow()).path, QUrl::fromLocalFile(drive).toString(QUrl::FullyEncoded));
         list->removeVideoPlay();
         MyCache::syncPlayList(drive3);
         list->reloadPlayListData();
@@ -620,7 +626,7 @@ private slots:
         // A page load asked for before (the map choice) has finished: the web page stays.
         QTRY_VERIFY_WITH_TIMEOUT(!page->isLoading() && runJs(page, QStringLiteral("mapState.ready")).toBool(), 15000);
         runJs(page, QStringLiteral("window.veltraTestMark = 1; true"));
-        list->selectIndexPlay(0);
+        list->queue()->play(0);
         VideoViewController *video = layout->videoVC;
         QTRY_VERIFY_WITH_TIMEOUT(video->session()->isReady(), 20000);
         QCOMPARE(layout->webVC->currentPlayVideoPath(), urls[0].toString(QUrl::FullyEncoded));
@@ -646,7 +652,7 @@ private slots:
         QVERIFY2(std::fabs(panel->tripFigures()->metres - metres) < metres * 0.005,
                  qPrintable(QStringLiteral("%1 m against %2 m").arg(panel->tripFigures()->metres).arg(metres)));
         panel->tripFiguresButton->click();
-        QCOMPARE(panel->movingDistance->text(), AppUtils::convertDistanceUnit(float(panel->tripFigures()->metres)));
+        QCOMPARE(panel->movingDistance->text(), AppUtils::distanceText(float(panel->tripFigures()->metres), settings.kmph()));
         screenshot(QStringLiteral("e2e_trip_map"));
         panel->clipFiguresButton->click();
 
@@ -655,7 +661,7 @@ private slots:
         const QJsonObject target = truths[1].samples[40].toObject();
         QVERIFY(runJs(page, QStringLiteral("routeClickAt([%1, %2])")
                                 .arg(target["gps_lat"].toString(), target["gps_lgt"].toString())).toBool());
-        QTRY_COMPARE_WITH_TIMEOUT(list->selectIndex, qint64(1), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(list->queue()->currentRow(), 1, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!seeking.isEmpty(), 20000);
         QCOMPARE(seeking.last().at(0).toDouble(), 40.0);
         // The engine itself is there, not only the clock's answer.
@@ -677,15 +683,15 @@ private slots:
         QCOMPARE(line->playhead(), line->boundaries()[0] + video->currentTime());
         // From the first clip, Page Down plays the second one second before its hard
         // braking at 0:35 (1:35 of the trip); Page Down again goes on to the third clip's.
-        list->selectIndexPlay(0);
-        QTRY_COMPARE_WITH_TIMEOUT(list->selectIndex, qint64(0), 10000);
+        list->queue()->play(0);
+        QTRY_COMPARE_WITH_TIMEOUT(list->queue()->currentRow(), 0, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(video->session()->isReady() && video->currentTime() > 0, 20000);
         video->execPlayOrPause();
         QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
         for (const auto &[clip, landing] : {std::pair{1, 34.0}, std::pair{2, 41.0}}) {
             seeking.clear();
             QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_PageDown);
-            QTRY_COMPARE_WITH_TIMEOUT(list->selectIndex, qint64(clip), 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(list->queue()->currentRow(), int(clip), 10000);
             QTRY_VERIFY_WITH_TIMEOUT(!seeking.isEmpty(), 20000);
             QCOMPARE(seeking.last().at(0).toDouble(), landing);
             if (video->session()->isPlaying())
@@ -696,7 +702,7 @@ private slots:
         // A click on the first clip's part plays it from the second clicked.
         seeking.clear();
         QTest::mouseClick(line, Qt::LeftButton, {}, QPoint(line->xForTime(30), line->height() / 2));
-        QTRY_COMPARE_WITH_TIMEOUT(list->selectIndex, qint64(0), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(list->queue()->currentRow(), 0, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!seeking.isEmpty(), 20000);
         QCOMPARE(seeking.last().at(0).toDouble(), line->timeAtX(line->xForTime(30)));
     }
@@ -712,8 +718,8 @@ private slots:
         auto *player = remote.findChild<MprisPlayerAdaptor *>();
         QVERIFY(player);
         const auto playRow = [&](qint64 row) {
-            list->selectIndexPlay(row);
-            QTRY_VERIFY_WITH_TIMEOUT(list->selectIndex == row && video->session()->isReady() && video->currentTime() > 0,
+            list->queue()->play(row);
+            QTRY_VERIFY_WITH_TIMEOUT(list->queue()->currentRow() == row && video->session()->isReady() && video->currentTime() > 0,
                                      20000);
             video->execPlayOrPause();
             QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
@@ -724,7 +730,7 @@ private slots:
         playRow(1);
         const QString removed = remote.currentTrackId();
         list->removeVideoPlay();
-        QTRY_VERIFY_WITH_TIMEOUT(list->selectIndex == 0 && video->session()->isReady(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(list->queue()->currentRow() == 0 && video->session()->isReady(), 20000);
         playRow(1);
         QCOMPARE(list->playlist().at(1).path, QUrl::fromLocalFile(files[2]).toString(QUrl::FullyEncoded));
         QVERIFY2(remote.currentTrackId() != removed, qPrintable(removed));
@@ -744,7 +750,7 @@ private slots:
         for (const bool allowed : {true, false}) {
             told.clear();
             prefs->placeToMediaControlsBox->click();
-            QCOMPARE(AppUserDefaults::placeToMediaControls(), allowed);
+            QCOMPARE(settings.placeToMediaControls(), allowed);
             const QVariantMap meta = remote.metadata();
             QCOMPARE(meta.contains(QStringLiteral("veltra:speedKmh")), allowed);
             QCOMPARE(meta.contains(QStringLiteral("veltra:latitude")), allowed);

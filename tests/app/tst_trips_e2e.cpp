@@ -2,12 +2,13 @@
 // the same minutes, a ten-minute gap, a clip without fix) added through the play
 // list's add button; the list groups them, a click on a trip's caption plays its
 // first clip, and File > Export Track writes that trip as veltra-gps --trips does.
+#include "TestSettings.h"
 #include "WindowTestMain.h"
 #include "XmlLint.h"
 #include "app/AppDelegate.h"
 #include "app/KTLayoutViewController.h"
 #include "app/KTWindowController.h"
-#include "common/AppUserDefaults.h"
+#include "drive/PlayQueue.h"
 #include "instruments/PositionCompassPanel.h"
 #include "player/TelemetryTimeline.h"
 #include "player/VideoViewController.h"
@@ -31,6 +32,7 @@
 class TripsEndToEndTest : public QObject {
     Q_OBJECT
 
+    TestSettings settings;
     std::unique_ptr<AppDelegate> delegate;
     std::unique_ptr<KTWindowController> window;
     KTLayoutViewController *layout = nullptr;
@@ -38,9 +40,8 @@ class TripsEndToEndTest : public QObject {
 private slots:
     void initTestCase()
     {
-        AppUserDefaults::settings().clear();
-        delegate = std::make_unique<AppDelegate>();
-        window = std::make_unique<KTWindowController>();
+        delegate = std::make_unique<AppDelegate>(settings);
+        window = std::make_unique<KTWindowController>(*delegate);
         layout = window->layoutViewController();
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -64,7 +65,7 @@ private slots:
 
         PlayListViewController *list = layout->playlistVC;
         list->openPanel = [urls](QWidget *) { return urls; };
-        QSignalSpy added(list, &PlayListViewController::filesAdded);
+        QSignalSpy added(list->queue(), &PlayQueue::opened);
         QTest::mouseClick(list->buttonAdd, Qt::LeftButton);
         QVERIFY(added.wait(30000));
 
@@ -93,7 +94,7 @@ private slots:
         // The first click of a double-click starts the row (the table starts a row on
         // a click, as it always has).
         QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, onCaption);
-        QTRY_COMPARE(list->selectIndex, qint64(2));
+        QTRY_COMPARE(list->queue()->currentRow(), 2);
         QCOMPARE(list->gpsPanel->currentPlayVideoPath(), list->playlist().at(2).path);
         QVERIFY(list->playlist().at(2).path.endsWith(QStringLiteral("170000_001R.MOV")));
         QTRY_VERIFY_WITH_TIMEOUT(layout->videoVC->currentTime() > 0.2, 20000);
@@ -147,7 +148,7 @@ private slots:
         QCOMPARE(reopened, rows);
         // The first file chosen plays (the card's last clip), and at once its timeline
         // spans its trip of two clips, not the clip alone.
-        QCOMPARE(list->selectIndex, qint64(5));
+        QCOMPARE(list->queue()->currentRow(), 5);
         QTRY_COMPARE_WITH_TIMEOUT(layout->videoVC->telemetryTimeline->parts().size(), 2, 5000);
     }
 };

@@ -1,5 +1,6 @@
 // The real window starts on the test machine's X server and shows what a user first
 // sees: the menus, the five panes, an empty play list.
+#include "TestSettings.h"
 #include "WindowTestMain.h"
 #include "app/AppDelegate.h"
 #include "app/KTLayoutViewController.h"
@@ -23,6 +24,7 @@
 class WindowSmokeTest : public QObject {
     Q_OBJECT
 
+    TestSettings settings;
     std::unique_ptr<AppDelegate> delegate;
     std::unique_ptr<KTWindowController> window;
 
@@ -31,8 +33,8 @@ private slots:
     {
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
         Localization::install(QStringLiteral("en"));
-        delegate = std::make_unique<AppDelegate>();
-        window = std::make_unique<KTWindowController>();
+        delegate = std::make_unique<AppDelegate>(settings);
+        window = std::make_unique<KTWindowController>(*delegate);
         window->show();
         delegate->applicationDidFinishLaunching();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));

@@ -1,10 +1,10 @@
 // Speed and distance texts in both units, with the exact rounding of C's "%.f"/"%.2f"
-// (an exact half to the even neighbour) and the unit read afresh on every call.
-#include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
+// (an exact half to the even neighbour) in the unit the settings hold.
 #include "common/AppUtils.h"
 #include "common/Localization.h"
+#include "common/Settings.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <clocale>
@@ -153,23 +153,18 @@ void TestAppUtils::fixedRoundsLikePrintf()
 
 void TestAppUtils::textsFollowTheStoredUnit()
 {
-    AppUserDefaults::setSpeedUnit(QStringLiteral("mileph"));
-    QCOMPARE(AppUtils::convertSpeed(100.0f), 62.5f);
-    QCOMPARE(AppUtils::convertSpeedUnit(100.0f), QStringLiteral("62MPH"));
-    QCOMPARE(AppUtils::currentSpeedUnit(100.0f), QStringLiteral("62MPH"));
-    QCOMPARE(AppUtils::currentSpeedUnit(), QStringLiteral("MPH"));
-    QCOMPARE(AppUtils::convertDistanceUnit(1000.0f), QStringLiteral("0.62MILES"));
-    QCOMPARE(AppUtils::convertDistance(1600.0f), 1.0f);
+    QTemporaryDir dir;
+    Settings settings(dir.filePath(QStringLiteral("settings.ini")));
+    settings.setKmph(false);
+    QCOMPARE(AppUtils::convertSpeed(100.0f, settings.kmph()), 62.5f);
+    QCOMPARE(AppUtils::speedText(100.0f, settings.kmph()), QStringLiteral("62MPH"));
+    QCOMPARE(AppUtils::distanceText(1000.0f, settings.kmph()), QStringLiteral("0.62MILES"));
+    QCOMPARE(AppUtils::convertDistance(1600.0f, settings.kmph()), 1.0f);
 
     // no cache: the next call after a change uses the new unit
-    AppUserDefaults::setSpeedUnit(QStringLiteral("kmph"));
-    QCOMPARE(AppUtils::convertSpeedUnit(100.0f), QStringLiteral("100KM/H"));
-    QCOMPARE(AppUtils::currentSpeedUnit(), QStringLiteral("KM/H"));
-    QCOMPARE(AppUtils::convertDistanceUnit(12345.0f), QStringLiteral("12.35KM"));
-
-    // anything but "mileph" is km/h
-    AppUserDefaults::setSpeedUnit(QStringLiteral("furlongs"));
-    QCOMPARE(AppUtils::convertSpeedUnit(100.0f), QStringLiteral("100KM/H"));
+    settings.setKmph(true);
+    QCOMPARE(AppUtils::speedText(100.0f, settings.kmph()), QStringLiteral("100KM/H"));
+    QCOMPARE(AppUtils::distanceText(12345.0f, settings.kmph()), QStringLiteral("12.35KM"));
 }
 
 void TestAppUtils::labelsFollowTheLanguage()

@@ -1,12 +1,14 @@
 // String tables: what is compiled in, the texts of both languages, the language at start
 // and the LanguageChange that reaches the widgets.
 #include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
 #include "common/Localization.h"
+#include "common/Settings.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QDir>
 #include <QHash>
@@ -102,9 +104,9 @@ private slots:
 
 void TestLocalization::firstLookUpLoadsTheStartupTables()
 {
-    // No install() yet: the first look-up brings in the tables of the start-up language,
-    // also when a widget that exists already looks texts up on the LanguageChange.
-    AppUserDefaults::setValue(AppKeys::USER_LANGUAGE, QStringLiteral("zh-Hans"));
+    // No install() yet: the first look-up brings in the tables of the system's language
+    // (Simplified Chinese: the test runs with LANGUAGE=zh_CN), also when a widget that
+    // exists already looks texts up on the LanguageChange.
     LanguageWatcher early;
     early.show();
     QVERIFY(Localization::installedLanguage().isEmpty());
@@ -347,11 +349,11 @@ void TestLocalization::startupReadsUserLanguage()
 {
     QFETCH(QVariant, stored);
     QFETCH(QString, installed);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("settings.ini"));
     if (stored.isValid())
-        AppUserDefaults::setValue(AppKeys::USER_LANGUAGE, stored);
-    else
-        AppUserDefaults::remove(AppKeys::USER_LANGUAGE);
-    Localization::installStartupLanguage();
+        QSettings(file, QSettings::IniFormat).setValue(QLatin1String(AppKeys::USER_LANGUAGE), stored);
+    Localization::installStartupLanguage(Settings(file).userLanguage());
     QCOMPARE(Localization::installedLanguage(), installed);
 }
 

@@ -1,5 +1,6 @@
 // The csv header and rows.
 #include "CsvWriter.h"
+#include "ClockAheadClip.h"
 #include "SampleFactory.h"
 
 #include <QTest>
@@ -19,6 +20,10 @@ private slots:
                  Text("file,index,latitude,longitude,speed_kmh,course,gsensor_x,gsensor_y,gsensor_z,time_utc\n"));
         QCOMPARE(CsvWriter::header(true),
                  Text("trip,file,index,latitude,longitude,speed_kmh,course,gsensor_x,gsensor_y,gsensor_z,time_utc\n"));
+        QCOMPARE(CsvWriter::header(false, ExportStyle{TimeBasis::Camera, false}),
+                 Text("file,index,latitude,longitude,speed_kmh,course,gsensor_x,gsensor_y,gsensor_z,time_camera\n"));
+        QCOMPARE(CsvWriter::header(true, ExportStyle{TimeBasis::Local, true}),
+                 Text("trip,file,index,latitude,longitude,speed_kmh,course,gsensor_x,gsensor_y,gsensor_z,time_local\n"));
     }
 
     void rows_data()
@@ -95,6 +100,23 @@ private slots:
         r.times = {{"093012.50", "081126"}, {"", ""}};
         QCOMPARE(CsvWriter::rows(r, "f", 2),
                  Text("2,f,0,1,2,0,0,0,0,0,2026-11-08T09:30:12.5Z\n2,f,1,3,4,0,0,0,0,0,\n"));
+    }
+
+    // --time gives every row its time on the clock; --clean leaves out the row of a
+    // glitch's position (the index still counts it) and the speed that is a glitch.
+    void clockAndClean()
+    {
+        const GpsReadResult r = clockAheadClip();
+        const ClipClock clock = clockOf(r);
+        QCOMPARE(QString::fromStdString(CsvWriter::rows(ClipView{r, "f", &clock}, ExportStyle{TimeBasis::Camera, true})),
+                 QString("f,0,51.5,-0.12,36,90.5,0,0,0,2026-11-08T09:30:04\n"
+                      "f,2,51.5002,-0.12,,90.5,0,0,0,2026-11-08T09:30:06\n"
+                      "f,3,51.5003,-0.12,0,0,0,0,0,2026-11-08T09:30:07\n"));
+        QCOMPARE(QString::fromStdString(CsvWriter::rows(ClipView{r, "f", &clock}, ExportStyle{TimeBasis::Utc, false}, 1)),
+                 QString("1,f,0,51.5,-0.12,36,90.5,0,0,0,2026-11-08T08:30:00Z\n"
+                      "1,f,1,51.6,-0.12,40,90.5,0,0,0,2026-11-08T08:30:01Z\n"
+                      "1,f,2,51.5002,-0.12,340,90.5,0,0,0,2026-11-08T08:30:02Z\n"
+                      "1,f,3,51.5003,-0.12,0,0,0,0,0,2026-11-08T08:30:03Z\n"));
     }
 };
 

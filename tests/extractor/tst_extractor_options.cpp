@@ -80,6 +80,62 @@ private slots:
         QCOMPARE(o.gapMs, 45000LL);
     }
 
+    // --time: the three clocks by name, else a zone of the system's database, which
+    // must name a zone file there and nothing outside it.
+    void timeAndClean_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("error");   // empty: usable
+        QTest::addColumn<int>("time");
+        QTest::addColumn<QString>("zone");
+        QTest::addColumn<bool>("clean");
+        const int reader = int(TimeBasis::Reader), utc = int(TimeBasis::Utc), local = int(TimeBasis::Local);
+        QTest::addRow("neither") << QStringList{"a"} << "" << reader << "" << false;
+        QTest::addRow("utc") << QStringList{"--time", "utc", "a"} << "" << utc << "" << false;
+        QTest::addRow("camera, with equals") << QStringList{"--time=camera", "a"} << "" << int(TimeBasis::Camera) << ""
+                                             << false;
+        QTest::addRow("local") << QStringList{"--time", "local", "a"} << "" << local << "" << false;
+        QTest::addRow("a zone") << QStringList{"--time", "Europe/Berlin", "a"} << "" << local << "Europe/Berlin" << false;
+        QTest::addRow("a zone called UTC") << QStringList{"--time", "UTC", "a"} << "" << local << "UTC" << false;
+        QTest::addRow("clean") << QStringList{"--clean", "--format", "gpx", "a"} << "" << reader << "" << true;
+        QTest::addRow("both, for trips") << QStringList{"--trips", "--format", "csv", "--time", "utc", "--clean", "a"}
+                                         << "" << utc << "" << true;
+        QTest::addRow("no zone given") << QStringList{"a", "--time"}
+                                       << "--time needs utc, camera, local or a time zone" << reader << "" << false;
+        QTest::addRow("an unknown zone") << QStringList{"--time", "Europe/Atlantis", "a"}
+                                         << "unknown time zone 'Europe/Atlantis'" << reader << "" << false;
+        QTest::addRow("out of the database") << QStringList{"--time", "../zoneinfo/UTC", "a"}
+                                             << "unknown time zone '../zoneinfo/UTC'" << reader << "" << false;
+        QTest::addRow("a dot part") << QStringList{"--time", "Europe/./Berlin", "a"}
+                                    << "unknown time zone 'Europe/./Berlin'" << reader << "" << false;
+        QTest::addRow("an absolute path") << QStringList{"--time", "/usr/share/zoneinfo/UTC", "a"}
+                                          << "unknown time zone '/usr/share/zoneinfo/UTC'" << reader << "" << false;
+        QTest::addRow("a folder of zones") << QStringList{"--time", "Europe", "a"} << "unknown time zone 'Europe'"
+                                           << reader << "" << false;
+        QTest::addRow("a file of the database that is no zone") << QStringList{"--time", "zone.tab", "a"}
+                                                                 << "unknown time zone 'zone.tab'" << reader << "" << false;
+        QTest::addRow("upper-case clock name") << QStringList{"--time", "Camera", "a"} << "unknown time zone 'Camera'"
+                                               << reader << "" << false;
+        QTest::addRow("with detect") << QStringList{"--detect", "--clean", "a"}
+                                     << "--detect takes neither --time nor --clean" << reader << "" << true;
+    }
+    void timeAndClean()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, error);
+        QFETCH(int, time);
+        QFETCH(QString, zone);
+        QFETCH(bool, clean);
+        std::vector<std::string> argv;
+        for (const QString &a : args)
+            argv.push_back(a.toStdString());
+        const ExtractorOptions o = ExtractorOptions::parse(argv);
+        QCOMPARE(QString::fromStdString(o.error), error);
+        QCOMPARE(int(o.style.time), time);
+        QCOMPARE(QString::fromStdString(o.zone), zone);
+        QCOMPARE(o.style.clean, clean);
+    }
+
     void help()
     {
         for (const char *flag : {"-h", "--help"}) {
@@ -91,7 +147,8 @@ private slots:
         QVERIFY(v.version && !v.help);
         QVERIFY(v.error.empty());
         QVERIFY(QByteArray(ExtractorOptions::usage())
-                    .startsWith("usage: veltra-gps [--format json|csv|gpx|kml] [--detect] [--trips [--gap S]] [-o OUT] FILE...\n"));
+                    .startsWith("usage: veltra-gps [--format json|csv|gpx|kml] [--detect] [--trips [--gap S]] [--time T] [--clean]\n"
+                                "                  [-o OUT] FILE...\n"));
     }
 };
 

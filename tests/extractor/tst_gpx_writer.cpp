@@ -1,12 +1,15 @@
 // The gpx document: schema validity, track points and segments, times, speed
 // and course.
 #include "GpxWriter.h"
+#include "ClockAheadClip.h"
 #include "SampleFactory.h"
 #include "XmlLint.h"
 
 #include <QTest>
 #include <QXmlStreamReader>
 
+#include <cstdlib>
+#include <ctime>
 #include <limits>
 
 using Text = std::string;
@@ -97,6 +100,18 @@ private slots:
         const Text doc = document({{result, file}, {result, "second.MOV"}});
         const QString problems = xmllintProblems(doc, QStringLiteral(GPX_SCHEMA));
         QVERIFY2(problems.isEmpty(), qPrintable(problems + "\n" + QString::fromStdString(doc)));
+        // On one clock, with the clock's report among the track's extensions, and clean.
+        GpsReadResult marked = result;
+        marked.samples = TelemetrySample::fromRead(result);
+        if (!marked.samples.empty())
+            marked.samples.front().glitches = TelemetrySample::PositionGlitch;
+        const ClipClock clock = clockOf(marked);
+        const Text styled = GpxWriter::header() +
+                            GpxWriter::track({ClipView{marked, file, &clock}, ClipView{marked, "second.MOV", &clock}},
+                                             file, ExportStyle{TimeBasis::Local, true}) +
+                            GpxWriter::footer();
+        const QString styledProblems = xmllintProblems(styled, QStringLiteral(GPX_SCHEMA));
+        QVERIFY2(styledProblems.isEmpty(), qPrintable(styledProblems + "\n" + QString::fromStdString(styled)));
     }
 
     // The check above can fail: a longitude of 180 is outside GPX's range.
@@ -186,6 +201,68 @@ private slots:
         for (const Point &p : pts)
             got << p.time;
         QCOMPARE(got, times);
+    }
+
+    // --time: every point on one clock (the last one, which has no sentence time, a
+    // second after the one before), and the clip's clock reading in the extensions.
+    void timesOnAClock_data()
+    {
+        QTest::addColumn<int>("basis");
+        QTest::addColumn<QStringList>("times");
+        QTest::addColumn<QString>("start");
+        QTest::addRow("utc") << int(TimeBasis::Utc)
+            << QStringList{"2026-11-08T08:30:00Z", "2026-11-08T08:30:01Z", "2026-11-08T08:30:02Z", "2026-11-08T08:30:03Z"}
+            << "2026-11-08T08:30:00Z";
+        QTest::addRow("camera") << int(TimeBasis::Camera)
+            << QStringList{"2026-11-08T09:30:04", "2026-11-08T09:30:05", "2026-11-08T09:30:06", "2026-11-08T09:30:07"}
+            << "2026-11-08T09:30:04";
+        QTest::addRow("Europe/Berlin") << int(TimeBasis::Local)
+            << QStringList{"2026-11-08T09:30:00+01:00", "2026-11-08T09:30:01+01:00", "2026-11-08T09:30:02+01:00",
+                           "2026-11-08T09:30:03+01:00"}
+            << "2026-11-08T09:30:00+01:00";
+    }
+    void timesOnAClock()
+    {
+        QFETCH(int, basis);
+        QFETCH(QStringList, times);
+        QFETCH(QString, start);
+        qputenv("TZ", ":/usr/share/zoneinfo/Europe/Berlin");
+        tzset();
+        const GpsReadResult r = clockAheadClip();
+        const ClipClock clock = clockOf(r);
+        const Text doc = GpxWriter::header() + GpxWriter::track({ClipView{r, "a.MOV", &clock}}, "a.MOV",
+                                                                ExportStyle{TimeBasis(basis), false}) +
+                         GpxWriter::footer();
+        qputenv("TZ", ":/usr/share/zoneinfo/UTC");
+        tzset();
+        QString error;
+        QStringList got;
+        for (const Point &p : points(doc, &error))
+            got << p.time;
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(got, times);
+        const QString text = QString::fromStdString(doc);
+        QVERIFY2(text.contains("<extensions>\n      <veltra:clock xmlns:veltra=\"urn:veltra-player:clock:1\" file=\"a.MOV\" start=\"" +
+                               start + "\" utcStart=\"2026-11-08T08:30:00Z\" cameraStart=\"2026-11-08T09:30:04\" source=\"gps\""
+                               " cameraErrorMs=\"3604000\" errorFrom=\"clip\" outcome=\"measured\"/>\n    </extensions>"),
+                 qPrintable(text));
+    }
+
+    // --clean: a glitch's point is left out, its segment goes on; a glitch's speed is not written.
+    void cleanLeavesGlitchesOut()
+    {
+        const GpsReadResult r = clockAheadClip();
+        QString error;
+        const QVector<Point> pts = points(GpxWriter::header() +
+                                              GpxWriter::track({ClipView{r, "a.MOV"}}, "a.MOV", ExportStyle{TimeBasis::Reader, true}),
+                                          &error);
+        QCOMPARE(pts.size(), 3);
+        QCOMPARE((QStringList{pts[0].lat, pts[1].lat, pts[2].lat}), (QStringList{"51.5", "51.5002", "51.5003"}));
+        QCOMPARE((QList<int>{pts[0].segment, pts[1].segment, pts[2].segment}), (QList<int>{0, 0, 0}));
+        QCOMPARE(pts[1].speed, QString());
+        QCOMPARE(pts[1].time, QStringLiteral("2026-11-08T08:30:02Z"));   // times as the reader gave them
+        QCOMPARE(pts[0].speed, QStringLiteral("10"));
+        QCOMPARE(points(document({{r, "a.MOV"}}), &error).size(), 4);   // without, every point
     }
 
     // The recording time comes from the path that was read when the result has one.

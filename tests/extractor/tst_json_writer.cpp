@@ -1,5 +1,6 @@
 // The json line of a read result and the detection line.
 #include "JsonWriter.h"
+#include "ClockAheadClip.h"
 #include "SampleFactory.h"
 
 #include <QJsonArray>
@@ -36,6 +37,43 @@ private slots:
         QCOMPARE(JsonWriter::sample(s),
                  Text("{\"spd\":18,\"gps_lat\":\"51.502056\",\"gps_lgt\":\"-0.127571\",\"north_angle\":123.45,"
                       "\"gsensor_x\":0.012,\"gsensor_y\":-0.98,\"gsensor_z\":1.5}"));
+    }
+
+    // --time adds the clock's reading, --clean the figures with and without the
+    // glitches; the keys before them stay as they are.
+    void clockAndClean()
+    {
+        const GpsReadResult r = clockAheadClip();
+        const ClipClock clock = clockOf(r);
+        const Text plain = JsonWriter::resultLine(r, "f");
+        const Text line = JsonWriter::resultLine(ClipView{r, "f", &clock}, ExportStyle{TimeBasis::Utc, true});
+        QCOMPARE(line.substr(0, plain.size() - 2), plain.substr(0, plain.size() - 2));
+        const std::string clockText =
+            ",\"clock\":{\"start\":\"2026-11-08T08:30:00Z\",\"utc_start\":\"2026-11-08T08:30:00Z\","
+            "\"camera_start\":\"2026-11-08T09:30:04\",\"source\":\"gps\",\"camera_error_ms\":3604000,"
+            "\"error_from\":\"clip\",\"outcome\":\"measured\"},\"clean\":{";
+        QCOMPARE(QString::fromStdString(line.substr(plain.size() - 2, clockText.size())), QString::fromStdString(clockText));
+        QString error;
+        const QJsonObject clean = parseLine(line, &error).value("clean").toObject();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(clean.keys(), (QStringList{"max_speed", "points", "position_glitches", "raw_max_speed", "raw_points",
+                                             "raw_route_m", "route_m", "speed_glitches"}));
+        // A glitch's position leaves its speed reading counting; 0.0003 degrees of
+        // latitude are 33.4 m, out to 51.6 and back 22.2 km.
+        QCOMPARE(clean.value("max_speed").toInt(), 40);
+        QCOMPARE(clean.value("raw_max_speed").toInt(), 340);
+        QVERIFY(std::fabs(clean.value("route_m").toDouble() - 33.4) < 0.2);
+        QVERIFY(std::fabs(clean.value("raw_route_m").toDouble() - 22239) < 20);
+        QCOMPARE(clean.value("points").toInt(), 3);
+        QCOMPARE(clean.value("raw_points").toInt(), 4);
+        QCOMPARE(clean.value("position_glitches").toArray(), QJsonArray{1});
+        QCOMPARE(clean.value("speed_glitches").toArray(), QJsonArray{2});
+        GpsReadResult none;
+        const ClipClock unknown = clockOf(none);
+        QCOMPARE(QString::fromStdString(JsonWriter::resultLine(ClipView{none, "g", &unknown}, ExportStyle{TimeBasis::Camera, false})),
+                 QString("{\"key_video_datas\":[],\"key_max_speed\":0,\"key_is_in_china\":true,\"file\":\"g\","
+                      "\"clock\":{\"start\":null,\"utc_start\":null,\"camera_start\":null,\"source\":\"none\","
+                      "\"camera_error_ms\":null,\"error_from\":null,\"outcome\":\"no-fix\"}}\n"));
     }
 
     void emptyResult()

@@ -1,5 +1,6 @@
 // The kml document: well-formed, one placemark per file, longitude before latitude.
 #include "KmlWriter.h"
+#include "ClockAheadClip.h"
 #include "SampleFactory.h"
 #include "XmlLint.h"
 
@@ -123,6 +124,31 @@ private slots:
                                      "2026-11-08T09:31:01"}));
         QCOMPARE(coords, (QStringList{"2 1 0", "2.2 1.2 0", "4 3 0", "4.1 3.1 0"}));
         QCOMPARE(order, (QStringList{"when", "when", "when", "when", "coord", "coord", "coord", "coord"}));
+    }
+
+    // --time and --clean: the gx:Track on the clock, the clock's reading in the
+    // placemark's ExtendedData, a glitch's position out of the line and the track.
+    void clockAndClean()
+    {
+        const GpsReadResult r = clockAheadClip();
+        const ClipClock clock = clockOf(r);
+        const Text doc = KmlWriter::header() +
+                         KmlWriter::placemark({ClipView{r, "a.MOV", &clock}}, "a.MOV", ExportStyle{TimeBasis::Camera, true}) +
+                         KmlWriter::footer();
+        const QString lint = xmllintProblems(doc);
+        QVERIFY2(lint.isEmpty(), qPrintable(lint));
+        QString error;
+        const QVector<Placemark> marks = readPlacemarks(doc, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(marks.value(0).coordinates, (QStringList{"-0.12,51.5", "-0.12,51.5002", "-0.12,51.5003"}));
+        const QString text = QString::fromStdString(doc);
+        QVERIFY2(text.contains("    <name>a.MOV</name>\n    <ExtendedData>\n      <veltra:clock xmlns:veltra=\"urn:veltra-player:clock:1\""
+                               " file=\"a.MOV\" start=\"2026-11-08T09:30:04\" utcStart=\"2026-11-08T08:30:00Z\""),
+                 qPrintable(text));
+        QCOMPARE(text.count("<when>"), 3);
+        for (const char *when : {"<when>2026-11-08T09:30:04</when>", "<when>2026-11-08T09:30:06</when>",
+                                 "<when>2026-11-08T09:30:07</when>"})
+            QVERIFY2(text.contains(when), when);
     }
 
     void awkwardNamesStayWellFormed()

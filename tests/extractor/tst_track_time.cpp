@@ -4,12 +4,23 @@
 
 #include <QTest>
 
+#include <cstdlib>
+#include <ctime>
+
 using Text = std::string;
 Q_DECLARE_METATYPE(std::string)
 Q_DECLARE_METATYPE(CivilTime)
 
 namespace {
 CivilTime at(int y, int mo, int d, int h, int mi, int s) { return CivilTime{y, mo, d, h, mi, s}; }
+qlonglong ms(int y, int mo, int d, int h, int mi, int s) { return ClipTime::toMs(at(y, mo, d, h, mi, s)); }
+
+// Runs the process in a time zone of the system's database, as veltra-gps --time does.
+void setZone(const QString &zone)
+{
+    qputenv("TZ", (":/usr/share/zoneinfo/" + zone).toUtf8());
+    tzset();
+}
 }
 
 namespace QTest {
@@ -123,6 +134,101 @@ private slots:
         QFETCH(CivilTime, time);
         QFETCH(Text, text);
         QCOMPARE(TrackTime::localText(time), text);
+    }
+
+    // A moment as UTC, as a camera's clock (the same count, no zone) and at an offset.
+    void clockTexts_data()
+    {
+        QTest::addColumn<qlonglong>("moment");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<Text>("utc");
+        QTest::addColumn<Text>("camera");
+        QTest::addColumn<Text>("zoned");
+        QTest::addRow("an hour east") << ms(2026, 11, 8, 8, 30, 0) << 3600 << Text("2026-11-08T08:30:00Z")
+                                      << Text("2026-11-08T08:30:00") << Text("2026-11-08T09:30:00+01:00");
+        QTest::addRow("half a second at UTC") << ms(2026, 11, 8, 8, 30, 0) + 500 << 0 << Text("2026-11-08T08:30:00.5Z")
+                                              << Text("2026-11-08T08:30:00.5") << Text("2026-11-08T08:30:00.5+00:00");
+        QTest::addRow("milliseconds") << ms(2026, 11, 8, 8, 30, 0) + 125 << 0 << Text("2026-11-08T08:30:00.125Z")
+                                      << Text("2026-11-08T08:30:00.125") << Text("2026-11-08T08:30:00.125+00:00");
+        QTest::addRow("west, with minutes") << ms(2026, 11, 8, 8, 30, 0) << -12600 << Text("2026-11-08T08:30:00Z")
+                                            << Text("2026-11-08T08:30:00") << Text("2026-11-08T05:00:00-03:30");
+        QTest::addRow("east, into the next day") << ms(2026, 11, 8, 20, 0, 0) << 19800 << Text("2026-11-08T20:00:00Z")
+                                                 << Text("2026-11-08T20:00:00") << Text("2026-11-09T01:30:00+05:30");
+        QTest::addRow("before 1970") << -1500LL << 0 << Text("1969-12-31T23:59:58.5Z") << Text("1969-12-31T23:59:58.5")
+                                     << Text("1969-12-31T23:59:58.5+00:00");
+    }
+    void clockTexts()
+    {
+        QFETCH(qlonglong, moment);
+        QFETCH(int, offset);
+        QFETCH(Text, utc);
+        QFETCH(Text, camera);
+        QFETCH(Text, zoned);
+        QCOMPARE(TrackTime::utcText(moment), utc);
+        QCOMPARE(TrackTime::cameraText(moment), camera);
+        QCOMPARE(TrackTime::offsetText(moment, offset), zoned);
+    }
+
+    // The zone of the process, daylight saving included (Debian's tzdata).
+    void zoneOffsets_data()
+    {
+        QTest::addColumn<QString>("zone");
+        QTest::addColumn<qlonglong>("moment");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<Text>("local");
+        QTest::addRow("Berlin in winter") << "Europe/Berlin" << ms(2026, 11, 8, 8, 30, 0) << 3600
+                                          << Text("2026-11-08T09:30:00+01:00");
+        QTest::addRow("Berlin in summer") << "Europe/Berlin" << ms(2026, 7, 1, 8, 30, 0) << 7200
+                                          << Text("2026-07-01T10:30:00+02:00");
+        QTest::addRow("Berlin, the last second of winter time") << "Europe/Berlin" << ms(2026, 3, 29, 0, 59, 59) << 3600
+                                                                << Text("2026-03-29T01:59:59+01:00");
+        QTest::addRow("Berlin, the first of summer time") << "Europe/Berlin" << ms(2026, 3, 29, 1, 0, 0) << 7200
+                                                          << Text("2026-03-29T03:00:00+02:00");
+        QTest::addRow("New York after the change back") << "America/New_York" << ms(2026, 11, 8, 8, 30, 0) << -18000
+                                                        << Text("2026-11-08T03:30:00-05:00");
+        QTest::addRow("Kolkata") << "Asia/Kolkata" << ms(2026, 11, 8, 8, 30, 0) << 19800
+                                 << Text("2026-11-08T14:00:00+05:30");
+        QTest::addRow("UTC") << "UTC" << ms(2026, 11, 8, 8, 30, 0) << 0 << Text("2026-11-08T08:30:00+00:00");
+    }
+    void zoneOffsets()
+    {
+        QFETCH(QString, zone);
+        QFETCH(qlonglong, moment);
+        QFETCH(int, offset);
+        QFETCH(Text, local);
+        setZone(zone);
+        QCOMPARE(TrackTime::zoneOffsetSeconds(moment), offset);
+        QCOMPARE(TrackTime::momentText(moment, std::nullopt, TimeBasis::Local), local);
+        setZone("UTC");
+    }
+
+    // Each clock, and what it falls back to when its own time is not known.
+    void momentOnABasis_data()
+    {
+        QTest::addColumn<int>("basis");
+        QTest::addColumn<bool>("utcKnown");
+        QTest::addColumn<bool>("cameraKnown");
+        QTest::addColumn<Text>("text");
+        const int utc = int(TimeBasis::Utc), camera = int(TimeBasis::Camera), local = int(TimeBasis::Local);
+        QTest::addRow("utc") << utc << true << true << Text("2026-11-08T08:30:00Z");
+        QTest::addRow("utc unknown: the camera's clock, no zone") << utc << false << true << Text("2026-11-08T09:30:04");
+        QTest::addRow("camera") << camera << true << true << Text("2026-11-08T09:30:04");
+        QTest::addRow("no camera time: UTC") << camera << true << false << Text("2026-11-08T08:30:00Z");
+        QTest::addRow("local") << local << true << true << Text("2026-11-08T09:30:00+01:00");
+        QTest::addRow("local, utc unknown") << local << false << true << Text("2026-11-08T09:30:04");
+        QTest::addRow("nothing known") << local << false << false << Text();
+    }
+    void momentOnABasis()
+    {
+        QFETCH(int, basis);
+        QFETCH(bool, utcKnown);
+        QFETCH(bool, cameraKnown);
+        QFETCH(Text, text);
+        setZone("Europe/Berlin");
+        const auto utc = utcKnown ? std::optional<int64_t>(ms(2026, 11, 8, 8, 30, 0)) : std::nullopt;
+        const auto camera = cameraKnown ? std::optional<int64_t>(ms(2026, 11, 8, 9, 30, 4)) : std::nullopt;
+        QCOMPARE(TrackTime::momentText(utc, camera, TimeBasis(basis)), text);
+        setZone("UTC");
     }
 
     // Per sample: the sentence's own time first, then the file name's plus the index

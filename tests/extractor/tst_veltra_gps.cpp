@@ -603,6 +603,9 @@ private slots:
         QTest::addRow("bad format") << QStringList{"--format", "xml", "a.MOV"};
         QTest::addRow("missing output name") << QStringList{"a.MOV", "-o"};
         QTest::addRow("trips as json") << QStringList{"--trips", "a.MOV"};
+        QTest::addRow("time zone unknown") << QStringList{"--time", "Mars/Olympus", "a.MOV"};
+        QTest::addRow("time zone outside the database") << QStringList{"--time", "../../../etc/passwd", "a.MOV"};
+        QTest::addRow("detect with clean") << QStringList{"--detect", "--clean", "a.MOV"};
     }
     void usageErrorsExitTwo()
     {
@@ -610,15 +613,17 @@ private slots:
         const Run r = runTool(args);
         QCOMPARE(r.exitCode, 2);
         QVERIFY(r.out.isEmpty());
-        QVERIFY2(r.err.contains("usage: veltra-gps [--format json|csv|gpx|kml] [--detect] [--trips [--gap S]] [-o OUT] FILE..."), r.err);
+        QVERIFY2(r.err.contains("usage: veltra-gps [--format json|csv|gpx|kml] [--detect] [--trips [--gap S]] [--time T] [--clean]\n"
+                                "                  [-o OUT] FILE..."),
+                 r.err);
     }
 
     // The command line as a user types it, run in a folder of its own: the exit (or the
     // signal that ended it), standard error in full, standard output, what the folder
     // holds afterwards, and that no input changed. `files` are made first: "NAME" a copy
     // of the nt9666 sample, "NAME -> TARGET" a symbolic link, "NAME => TARGET" a hard
-    // link, "NAME|" a FIFO. %D in args and err is the folder. With a signal, it is sent
-    // once the temporary output file exists.
+    // link, "NAME|" a FIFO. %D in args and err is the folder, %S in args the forged
+    // samples. With a signal, it is sent once the temporary output file exists.
     void commandLine_data()
     {
         QTest::addColumn<QStringList>("files");
@@ -674,6 +679,47 @@ private slots:
                            "2026-11-13_10-03-00-left_repeater.mp4"}
             << 0 << 0 << QString() << "<name>2026-11-13 10:03:00 to 10:05:00 \\(left_repeater, 2 clips\\)</name>"
             << QStringList{"2026-11-13_10-03-00-left_repeater.mp4", "2026-11-13_10-04-00-left_repeater.mp4"};
+
+        // The card whose camera clock runs 1 h 00 min 04 s ahead of the GPS.
+        const QString clock = "%S/clock/2026_1108_093004_001.MOV";
+        QTest::addRow("--time utc: the json line gives the clip's clock")
+            << QStringList{} << QStringList{"--time", "utc", clock} << 0 << 0 << QString()
+            << ",\"clock\":\\{\"start\":\"2026-11-08T08:30:00Z\",\"utc_start\":\"2026-11-08T08:30:00Z\","
+               "\"camera_start\":\"2026-11-08T09:30:04\",\"source\":\"gps\",\"camera_error_ms\":3604000,"
+               "\"error_from\":\"clip\",\"outcome\":\"measured\"\\}\\}\n$"
+            << QStringList{};
+        const QString firstPoint = "<trkpt lat=\"51.501363\" lon=\"-0.141890\"><time>";
+        const struct {
+            const char *mode, *time;
+        } modes[] = {{nullptr, "2026-11-08T08:30:00Z"},
+                     {"utc", "2026-11-08T08:30:00Z"},
+                     {"camera", "2026-11-08T09:30:04"},
+                     {"local", "2026-11-08T[0-9]{2}:[0-9]{2}:00[+-][0-9]{2}:[0-9]{2}"},
+                     {"Europe/Berlin", "2026-11-08T09:30:00\\+01:00"},
+                     {"America/New_York", "2026-11-08T03:30:00-05:00"}};
+        for (const auto &m : modes)
+            QTest::addRow("a gpx point's time, --time %s", m.mode ? m.mode : "not given")
+                << QStringList{}
+                << (m.mode ? QStringList{"--format", "gpx", "--time", m.mode, clock} : QStringList{"--format", "gpx", clock})
+                << 0 << 0 << QString()
+                << (m.mode ? "<veltra:clock [^>]* cameraErrorMs=\"3604000\"[^>]*/>[\\s\\S]*" : "^(?![\\s\\S]*veltra:clock)[\\s\\S]*") +
+                       QRegularExpression::escape(firstPoint) + m.time + "</time>"
+                << QStringList{};
+        const QStringList card{"%S/clock/2026_1108_093024_003.MOV", "%S/clock/2026_1108_093014_002.MOV", clock};
+        QTest::addRow("trips on UTC, the clip without fix corrected by the others")
+            << QStringList{} << QStringList{"--trips", "--format", "kml", "--time", "utc"} + card << 0 << 0 << QString()
+            << "<name>2026-11-08 08:30:00 to 08:30:30 UTC \\(3 clips\\)</name>[\\s\\S]*"
+               "utcStart=\"2026-11-08T08:30:20Z\" cameraStart=\"2026-11-08T09:30:24\" source=\"name\" "
+               "cameraErrorMs=\"3604000\" errorFrom=\"trip\" outcome=\"no-fix\""
+            << QStringList{};
+        QTest::addRow("trips on the camera's clock")
+            << QStringList{} << QStringList{"--trips", "--format", "gpx", "--time", "camera"} + card << 0 << 0 << QString()
+            << "<name>2026-11-08 09:30:04 to 09:30:34 \\(3 clips\\)</name>" << QStringList{};
+        QTest::addRow("--clean: the forged glitches and both figures")
+            << QStringList{} << QStringList{"--clean", "%S/glitches/2026_1108_094000_001.MOV"} << 0 << 0 << QString()
+            << "\"key_max_speed\":339,[\\s\\S]*,\"clean\":\\{\"max_speed\":[0-9]{2},[\\s\\S]*\"raw_max_speed\":339,"
+               "[\\s\\S]*\"position_glitches\":\\[12,30,31,32\\],\"speed_glitches\":\\[45\\]\\}\\}\n$"
+            << QStringList{};
         QTest::addRow("special files are refused without waiting")
             << QStringList{"pipe|"} << QStringList{"pipe", "/dev/null"} << 0 << 1
             << "veltra-gps: pipe: Not a regular file\nveltra-gps: /dev/null: Not a regular file\n" << "^$"
@@ -710,7 +756,7 @@ private slots:
             }
         }
         for (QString &a : args)
-            a.replace("%D", dir.path());
+            a.replace("%D", dir.path()).replace("%S", samples());
 
         QProcess p;
         p.setWorkingDirectory(dir.path());

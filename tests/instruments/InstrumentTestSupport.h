@@ -1,10 +1,11 @@
 // Helpers shared by the instrument tests: unit labels as the string tables give
-// them, play-list entries built from sample tables, and the settings reset.
+// them, play-list entries built from sample tables, a panel driven through the
+// drive's telemetry, and settings of their own.
 #pragma once
 
 #include "SampleFactory.h"
-#include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
+#include "TestSettings.h"
+#include "drive/DriveTelemetry.h"
 #include "store/MyCache.h"
 #include "store/PlayListEntry.h"
 
@@ -66,10 +67,32 @@ inline PlayListEntry makeEntry(const QString &path, const QList<GpsSample> &samp
     return e;
 }
 
-inline void setUnit(bool kmph)
-{
-    AppUserDefaults::setSpeedUnit(QString::fromLatin1(kmph ? AppKeys::SPEED_UNIT_KMPH : AppKeys::SPEED_UNIT_MILEPH));
-}
+// Drives a panel as the window does: the drive's telemetry follows an entry, and the
+// panel shows the clip, its duration and each moment.
+template <class Panel>
+struct DriveRig {
+    DriveTelemetry telemetry;
+    explicit DriveRig(Panel *panel)
+    {
+        QObject::connect(&telemetry, &DriveTelemetry::clipChanged, panel, &Panel::showClip);
+        QObject::connect(&telemetry, &DriveTelemetry::durationChanged, panel, &Panel::setDuration);
+        QObject::connect(&telemetry, &DriveTelemetry::momentChanged, panel, &Panel::showMoment);
+    }
+    // The entry stored for `path`; a file the store does not hold has no samples.
+    void open(const QString &path)
+    {
+        PlayListEntry e;
+        e.path = path;
+        for (const PlayListEntry &stored : MyCache::playList().value_or(PlayList()))
+            if (stored.path == path) {
+                e = stored;
+                break;
+            }
+        telemetry.follow(&e);
+    }
+    void duration(double seconds) { telemetry.setDuration(seconds); }
+    void tick(double seconds) { telemetry.tick(seconds); }
+};
 
 // Whether a pixel is close to `want` (anti-aliasing and scaling blur the edges).
 inline bool near(const QColor &got, const QColor &want, int tolerance = 40)

@@ -11,11 +11,6 @@ using namespace InstrumentGeometry;
 class CustomSpeedViewTest : public QObject {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        AppUserDefaults::settings().clear();
-    }
-
     void clampsToTheUnitsFullScale_data()
     {
         QTest::addColumn<bool>("kmph");
@@ -31,9 +26,8 @@ private slots:
     {
         QFETCH(bool, kmph);
         QFETCH(qint64, speed);
-        setUnit(kmph);
         CustomSpeedView view;
-        view.setCurrentSpeed(speed);
+        view.setCurrentSpeed(speed, kmph);
         QTEST(view.currentSpeed(), "shown");
         QCOMPARE(view.focusPolicy(), Qt::NoFocus);
     }
@@ -51,10 +45,9 @@ private slots:
     {
         QFETCH(bool, kmph);
         QFETCH(qint64, speed);
-        setUnit(kmph);
         CustomSpeedView view;
         view.resize(240, 184);   // twice the natural size: a bigger target for the samples
-        view.setCurrentSpeed(speed);
+        view.setCurrentSpeed(speed, kmph);
         const QImage img = view.grab().toImage();
 
         const float ratio = gaugeRatio(gaugeFullScale(kmph));

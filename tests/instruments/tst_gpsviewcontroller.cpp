@@ -14,7 +14,6 @@ class GpsViewControllerTest : public QObject {
 private slots:
     void init()
     {
-        AppUserDefaults::settings().clear();
         MyCache::playPathClear();
     }
 
@@ -25,9 +24,10 @@ private slots:
         storeEntries({makeEntry(path, {makeSample("", "", 0, 10.0), makeSample("51.5", "-0.1275", 40, 90.0)}, 40),
                       makeEntry(other, {makeSample("-33.75", "151.2", 0, 180.0)}, 0)});
         GpsViewController vc;
-        vc.dataLogicProcessOfViodePath(path);
-        vc.videoAllTime(2.0);    // one fix over two seconds: r = 0.5
-        vc.updateDataByCurrentTime(1.5);
+        DriveRig rig(&vc);
+        rig.open(path);
+        rig.duration(2.0);    // one fix over two seconds: r = 0.5
+        rig.tick(1.5);
         QCOMPARE(vc.latitudeLabel->text(), QString::fromUtf8(" 51\u00b0 30'    0.00"));
         QCOMPARE(vc.latitudeUnitLabel->text(), QStringLiteral("N"));
         QCOMPARE(vc.longitudeLabel->text(), QString::fromUtf8("  0\u00b0  7'    39.00"));
@@ -35,14 +35,14 @@ private slots:
         QCOMPARE(vc.northAngle(), float(M_PI / 2));
         QVERIFY(!vc.northAngleImageView->clockwise());
         QVERIFY(!vc.latitudeLabel->isHidden());
-        // Nothing goes to the settings store.
-        QVERIFY(!AppUserDefaults::number(AppKeys::ROTATE_ANGLE_V));
+        // Nothing goes to the settings store (the panel is handed no settings).
+        QVERIFY(!Settings().compassAngle());
         // Past the data: nothing changes.
-        vc.updateDataByCurrentTime(4.0);
+        rig.tick(4.0);
         QCOMPARE(vc.northAngle(), float(M_PI / 2));
         // Another file shows its own entry, although the entry's number is the same.
-        vc.dataLogicProcessOfViodePath(other);
-        vc.updateDataByCurrentTime(1.5);
+        rig.open(other);
+        rig.tick(1.5);
         QCOMPARE(vc.latitudeLabel->text(), QString::fromUtf8(" 33\u00b0 45'    0.00"));
         QCOMPARE(vc.latitudeUnitLabel->text(), QStringLiteral("S"));
         QCOMPARE(vc.northAngle(), float(M_PI));
@@ -53,10 +53,11 @@ private slots:
         const QString path = fileUrl("B.MOV");
         storeEntries({makeEntry(path, {makeSample("10", "10", 0, 90.0)}, 0)});
         GpsViewController vc;
+        DriveRig rig(&vc);
         vc.resize(450, 220);
-        vc.dataLogicProcessOfViodePath(path);
-        vc.videoAllTime(1.0);
-        vc.updateDataByCurrentTime(0.0);
+        rig.open(path);
+        rig.duration(1.0);
+        rig.tick(0.0);
         const QImage img = vc.grab().toImage();
         const QRectF c = vc.northAngleImageView->geometry();
         const double r = c.width() / 2;

@@ -1,6 +1,5 @@
 // The pure geometry and texts of the instruments, against worked examples.
 #include "instruments/InstrumentGeometry.h"
-#include "instruments/ModuleLists.h"
 #include "instruments/TripFigures.h"
 
 #include <QTest>
@@ -339,34 +338,6 @@ private slots:
         QCOMPARE(t.mapRect(QRectF(0, 10, 20, 30)), QRectF(0, 110, 20, 30));
     }
 
-    // --- the lists a module builds ---
-    void moduleLists()
-    {
-        auto sample = [](int spd, const char *lat, const char *lng, float gy) {
-            GpsSample s;
-            s.spd = spd;
-            s.gps_lat = lat;
-            s.gps_lgt = lng;
-            s.north_angle = spd * 2.0;
-            s.gsensor_x = 1.0f;
-            s.gsensor_y = gy;
-            return s;
-        };
-        const QList<GpsSample> samples = {sample(10, "51.5", "-0.12", 0), sample(20, "", "", 4.0f),
-                                          sample(30, "0", "12", 4.01f), sample(40, "0.0001", "abc", 0),
-                                          sample(50, "-33.9", "151.2", -1)};
-        const auto positions = ModuleLists::positionList(samples);
-        QCOMPARE(positions.size(), 2);
-        QCOMPARE(positions[0].longitude, -0.12f);
-        QCOMPARE(positions[0].latitude, 51.5f);
-        QCOMPARE(positions[1].heading, 100.0);
-        QCOMPARE(ModuleLists::speedList(samples), (QList<int>{10, 20, 30, 40, 50}));
-        const auto g = ModuleLists::gsensorList(samples);
-        QCOMPARE(g.size(), 4);   // y = 4.01 is left out
-        QCOMPARE(g[1][1], 4.0f);
-        QCOMPARE(g[3][1], -1.0f);
-    }
-
     // --- the trip panel's figures over a trip of clips ---
     void tripFigures_data()
     {
@@ -387,9 +358,12 @@ private slots:
             << QList<TripClip>{clip(0, {step(0), step(1), step(2), step(3)}), clip(1, {step(1, 120), step(2)}),
                                clip(4, {step(4)})}
             << 4.0 << 5.0 << 120;
-        QTest::addRow("a clip without fix is a gap, not a line across")
-            << QList<TripClip>{clip(0, {step(0), step(1)}), clip(2, {none, none}), clip(4, {step(5), step(6)})} << 2.0
+        // The car drove on while the camera had no fix: 1 -> 5 is bridged, as inside a clip.
+        QTest::addRow("a clip without fix is bridged")
+            << QList<TripClip>{clip(0, {step(0), step(1)}), clip(2, {none, none}), clip(4, {step(5), step(6)})} << 6.0
             << 6.0 << 50;
+        QTest::addRow("a pause longer than a drive's breaks the line")
+            << QList<TripClip>{clip(0, {step(0), step(1)}), clip(13, {step(5), step(6)})} << 2.0 << 4.0 << 50;
         QTest::addRow("a fixless stretch inside a clip is joined")
             << QList<TripClip>{clip(0, {step(0), none, step(2)})} << 2.0 << 3.0 << 50;
         QTest::addRow("known duration") << QList<TripClip>{TripClip{0, 90.0, {step(0), step(1)}}} << 1.0 << 90.0 << 50;

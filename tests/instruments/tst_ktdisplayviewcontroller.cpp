@@ -1,8 +1,7 @@
-// The trip statistics panel through the module contract, with a store filled
+// The trip statistics panel showing the drive's telemetry of entries stored
 // through MyCache.
 #include "InstrumentTestSupport.h"
 #include "common/Localization.h"
-#include "common/NotificationCenter.h"
 #include "instruments/BlackView.h"
 #include "instruments/CustomGsensorView.h"
 #include "instruments/CustomSpeedView.h"
@@ -15,28 +14,27 @@
 #include <QTest>
 
 #include <limits>
+#include <memory>
 
 class KTDisplayViewControllerTest : public QObject {
     Q_OBJECT
 private:
-    static void postUnitChange(bool kmph)
-    {
-        setUnit(kmph);
-        NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION));
-    }
+    std::unique_ptr<TestSettings> settings_;
+
+    void postUnitChange(bool kmph) { settings_->setKmph(kmph); }
 
 private slots:
     void init()
     {
         installUnitLabels();
-        AppUserDefaults::settings().clear();
-        setUnit(true);
+        settings_ = std::make_unique<TestSettings>();
         MyCache::playPathClear();
     }
 
     void viewLoadsWithItsParts()
     {
-        KTDisplayViewController vc;
+        KTDisplayViewController vc(*settings_);
+        DriveRig rig(&vc);
         QVERIFY(vc.directionMark->isHidden());
         QVERIFY(vc.speedView->isHidden());
         QVERIFY(!vc.carIcon->isHidden());
@@ -49,13 +47,14 @@ private slots:
     {
         const QString path = fileUrl("A.MOV");
         storeEntries({makeEntry(path, {makeSample("1", "1", 50, 0, 1.0f)}, 110)});
-        KTDisplayViewController vc;
-        vc.dataLogicProcessOfViodePath(path);
+        KTDisplayViewController vc(*settings_);
+        DriveRig rig(&vc);
+        rig.open(path);
         QCOMPARE(vc.maxSpd(), qint64(110));
         QCOMPARE(vc.maxHSpeed->text(), QStringLiteral("110KM/H"));
         vc.totalDistance(0);                       // the map's first report
         QCOMPARE(vc.movingDistance->text(), QStringLiteral("0.00KM"));
-        vc.videoAllTime(600.0);
+        rig.duration(600.0);
         QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("0KM/H"));
         vc.totalDistance(12345);
         QCOMPARE(vc.movingDistance->text(), QStringLiteral("12.35KM"));
@@ -71,7 +70,8 @@ private slots:
 
     void languageChangeRedrawsCaptionsAndUnits()
     {
-        KTDisplayViewController vc;
+        KTDisplayViewController vc(*settings_);
+        DriveRig rig(&vc);
         vc.totalDistance(1600);
         Localization::install(QStringLiteral("en"));
         QTRY_COMPARE(vc.maxSpeedLabelText->text(), QStringLiteral("Max speed"));
@@ -86,7 +86,8 @@ private slots:
 
     void averageWaitsForThePlayingTime()
     {
-        KTDisplayViewController vc;
+        KTDisplayViewController vc(*settings_);
+        DriveRig rig(&vc);
         vc.averageHSpeed->setText(QStringLiteral("kept"));
         vc.totalDistance(5000);
         QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("kept"));
@@ -94,14 +95,15 @@ private slots:
         // A unit change without a playing time shows 0.
         postUnitChange(true);
         QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("0KM/H"));
-        vc.videoAllTime(360.0);
+        rig.duration(360.0);
         QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("50KM/H"));
     }
 
     void distanceThatIsNotANumberShowsAsNone()
     {
-        KTDisplayViewController vc;
-        vc.videoAllTime(100.0);
+        KTDisplayViewController vc(*settings_);
+        DriveRig rig(&vc);
+        rig.duration(100.0);
         vc.totalDistance(std::numeric_limits<float>::quiet_NaN());
         QCOMPARE(vc.movingDistance->text(), QStringLiteral("0.00KM"));
         QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("0KM/H"));
@@ -112,8 +114,9 @@ private slots:
     void clipOrTripFiguresByTheToggleRemembered()
     {
         Localization::install(QStringLiteral("en"));
-        KTDisplayViewController vc;
-        vc.videoAllTime(360.0);
+        KTDisplayViewController vc(*settings_);
+        DriveRig rig(&vc);
+        rig.duration(360.0);
         vc.totalDistance(5000);
         QCOMPARE(vc.clipFiguresButton->text(), QStringLiteral("Clip"));
         QCOMPARE(vc.tripFiguresButton->text(), QStringLiteral("Trip"));
@@ -141,11 +144,11 @@ private slots:
         postUnitChange(false);
         QCOMPARE(vc.movingDistance->text(), QStringLiteral("1.39MILES"));
         postUnitChange(true);
-        QCOMPARE(AppUserDefaults::text(KTDisplayViewController::kFiguresKey).value_or(QString()), QStringLiteral("trip"));
-        QVERIFY(KTDisplayViewController().showsTrip());
+        QVERIFY(settings_->tripPanelShowsTrip());
+        QVERIFY(KTDisplayViewController(*settings_).showsTrip());
         vc.clipFiguresButton->click();
         QCOMPARE(vc.movingDistance->text(), QStringLiteral("7.00KM"));
-        QVERIFY(!KTDisplayViewController().showsTrip());
+        QVERIFY(!KTDisplayViewController(*settings_).showsTrip());
     }
 
     void gsensorReadoutsFollowTheirOwnList()
@@ -159,33 +162,34 @@ private slots:
         const QString other = fileUrl("B2.MOV");
         storeEntries({makeEntry(path, samples, 40),
                       makeEntry(other, QList<GpsSample>(3, makeSample("1", "1", 10, 0, 0.5f, 0.0f, 0.0f)), 10)});
-        KTDisplayViewController vc;
-        vc.dataLogicProcessOfViodePath(path);
-        QCOMPARE(vc.currentSpeedDataArr().size(), 4);
+        KTDisplayViewController vc(*settings_);
+        DriveRig rig(&vc);
+        rig.open(path);
+        QCOMPARE(int(rig.telemetry.clip().samples->size()), 4);
         QCOMPARE(vc.currentGsensorDataArr().size(), 3);
         QCOMPARE(vc.gsensorView->gsensorArray().size(), 3);
 
-        vc.videoAllTime(4.0);
-        vc.updateDataByCurrentTime(0.9);
+        rig.duration(4.0);
+        rig.tick(0.9);
         QCOMPARE(vc.xTextField->text(), QStringLiteral("X: 0.000"));
         QCOMPARE(vc.yTextField->text(), QStringLiteral("Y: 0.500"));
         QCOMPARE(vc.zTextField->text(), QStringLiteral("Z: -0.250"));
         QCOMPARE(vc.gsensorView->index(), 0);
         // r = 3 / 4: second 2 is entry 1 (2 x 0.75 = 1.5), second 3 is entry 2.
-        vc.updateDataByCurrentTime(2.5);
+        rig.tick(2.5);
         QCOMPARE(vc.yTextField->text(), QStringLiteral("Y: 4.000"));
         QCOMPARE(vc.gsensorView->index(), 1);
-        vc.updateDataByCurrentTime(3.99);
+        rig.tick(3.99);
         QCOMPARE(vc.xTextField->text(), QStringLiteral("X: -2.000"));
         QCOMPARE(vc.zTextField->text(), QStringLiteral("Z: 3.000"));
         QCOMPARE(vc.gsensorView->index(), 2);
         // The end of the file: index 3 of 3, nothing changes.
-        vc.updateDataByCurrentTime(4.0);
+        rig.tick(4.0);
         QCOMPARE(vc.xTextField->text(), QStringLiteral("X: -2.000"));
         QCOMPARE(vc.gsensorView->index(), 2);
         // Another file shows its own entry, although the entry's number is the same.
-        vc.dataLogicProcessOfViodePath(other);
-        vc.updateDataByCurrentTime(3.99);   // entry 2 again
+        rig.open(other);
+        rig.tick(3.99);   // entry 2 again
         QCOMPARE(vc.xTextField->text(), QStringLiteral("X: -0.500"));
     }
 
@@ -197,12 +201,13 @@ private slots:
             samples << makeSample("1", "1", 80, 0, 5.0f, 0.0f, 0.0f);
         const QString path = fileUrl("C.MOV");
         storeEntries({makeEntry(path, samples, 95)});
-        KTDisplayViewController vc;
+        KTDisplayViewController vc(*settings_);
+        DriveRig rig(&vc);
         vc.xTextField->setText(QStringLiteral("X: 0.123"));
-        vc.dataLogicProcessOfViodePath(path);
-        vc.videoAllTime(30.0);
+        rig.open(path);
+        rig.duration(30.0);
         for (double t = 0; t < 30; t += 0.25)
-            vc.updateDataByCurrentTime(t);
+            rig.tick(t);
         QCOMPARE(vc.maxHSpeed->text(), QStringLiteral("95KM/H"));
         QCOMPARE(vc.xTextField->text(), QStringLiteral("X: 0.123"));
         QVERIFY(vc.currentGsensorDataArr().isEmpty());
@@ -212,48 +217,32 @@ private slots:
     {
         const QString path = fileUrl("D.MOV");
         storeEntries({makeEntry(path, {makeSample("1", "1", 10, 0, 1.25f, 0.0f, 0.0f)}, 10)});
-        KTDisplayViewController vc;
-        vc.dataLogicProcessOfViodePath(path);
-        vc.videoAllTime(1.0);
-        vc.updateDataByCurrentTime(0.0);
+        KTDisplayViewController vc(*settings_);
+        DriveRig rig(&vc);
+        rig.open(path);
+        rig.duration(1.0);
+        rig.tick(0.0);
         QCOMPARE(vc.xTextField->text(), QStringLiteral("X: 0.250"));
 
-        vc.dataLogicProcessOfViodePath(fileUrl("elsewhere.MOV"));
+        rig.open(fileUrl("elsewhere.MOV"));
         QCOMPARE(vc.maxHSpeed->text(), QStringLiteral("0KM/H"));
-        QVERIFY(vc.currentSpeedDataArr().isEmpty());
-        vc.updateDataByCurrentTime(0.0);
+        QVERIFY(rig.telemetry.clip().samples->empty());
+        rig.tick(0.0);
         QCOMPARE(vc.xTextField->text(), QStringLiteral("X: 0.250"));   // the previous file's value stays
         QCOMPARE(vc.currentPlayVideoPath(), fileUrl("elsewhere.MOV"));
     }
 
-    void totalTimeIsSinglePrecision()
-    {
-        // 100 entries over 333.3 s: the panel's ratio is float(100) / float(333.3).
-        QList<GpsSample> samples;
-        for (int k = 0; k < 100; ++k)
-            samples << makeSample("1", "1", k, 0, 1.0f, float(k) / 100.0f, 0.0f);
-        const QString path = fileUrl("E.MOV");
-        storeEntries({makeEntry(path, samples, 99)});
-        KTDisplayViewController vc;
-        vc.dataLogicProcessOfViodePath(path);
-        vc.videoAllTime(333.3);
-        QCOMPARE(vc.totalTime(), 333.3f);
-        vc.updateDataByCurrentTime(200.7);
-        const int i = int(200.0f * (100.0f / 333.3f));
-        QCOMPARE(vc.gsensorView->index(), i);
-        QCOMPARE(vc.yTextField->text(), QStringLiteral("Y: %1").arg(double(float(i) / 100.0f), 0, 'f', 3));
-    }
-
     void observerLeavesWithThePanel()
     {
-        const QString unit = QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION);
-        const int before = NotificationCenter::defaultCenter()->observerCount(unit);
+        const char *unit = SIGNAL(speedUnitChanged(bool));
+        const int before = settings_->followers(unit);
         {
-            KTDisplayViewController vc;
-            QCOMPARE(NotificationCenter::defaultCenter()->observerCount(unit), before + 1);
+            KTDisplayViewController vc(*settings_);
+            DriveRig rig(&vc);
+            QCOMPARE(settings_->followers(unit), before + 1);
         }
-        QCOMPARE(NotificationCenter::defaultCenter()->observerCount(unit), before);
-        NotificationCenter::defaultCenter()->postNotificationName(unit);
+        QCOMPARE(settings_->followers(unit), before);
+        postUnitChange(false);
     }
 
     void paintedPanelShowsTheTraces()
@@ -263,11 +252,12 @@ private slots:
             samples << makeSample("1", "1", 50, 0, 1.0f, -1.0f, 1.0f);
         const QString path = fileUrl("F.MOV");
         storeEntries({makeEntry(path, samples, 50)});
-        KTDisplayViewController vc;
+        KTDisplayViewController vc(*settings_);
+        DriveRig rig(&vc);
         vc.resize(900, 150);
-        vc.dataLogicProcessOfViodePath(path);
-        vc.videoAllTime(60.0);
-        vc.updateDataByCurrentTime(59.0);
+        rig.open(path);
+        rig.duration(60.0);
+        rig.tick(59.0);
         const QImage img = vc.grab().toImage();
         // The Y trace of the graph at -1 g, halfway along.
         const QRect g(vc.gsensorView->mapTo(&vc, QPoint(0, 0)), vc.gsensorView->size());

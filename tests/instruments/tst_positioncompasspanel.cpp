@@ -1,24 +1,38 @@
-// The play list's position and compass half, driven through the module contract
-// with a store filled through MyCache.
+// The play list's position and compass half, showing the drive's telemetry of
+// entries stored through MyCache.
 #include "InstrumentTestSupport.h"
 #include "instruments/InstrumentGeometry.h"
 #include "instruments/PositionCompassPanel.h"
 #include "instruments/RotatedImageView.h"
-#include "instruments/RotationStore.h"
+#include "common/AppKeys.h"
 #include "common/Localization.h"
-#include "common/NotificationCenter.h"
 
 #include <QAccessible>
 #include <QFile>
 #include <QLabel>
+#include <QSettings>
 #include <QTest>
 #include <QtMath>
+
+#include <memory>
 
 using namespace InstrumentGeometry;
 
 class PositionCompassPanelTest : public QObject {
     Q_OBJECT
 private:
+    std::unique_ptr<TestSettings> settings_;
+
+    // Writes to the settings file behind the panel's back (removes `key` when `value` is invalid).
+    void storeBehindTheBack(const char *key, const QVariant &value)
+    {
+        QSettings file(settings_->fileName(), QSettings::IniFormat);
+        if (value.isValid())
+            file.setValue(QLatin1String(key), value);
+        else
+            file.remove(QLatin1String(key));
+    }
+
     QList<GpsSample> drive180WithHalfTheFixes()
     {
         // 180 samples, one per second; the odd seconds have no fix. Speed = second,
@@ -38,8 +52,7 @@ private slots:
     void init()
     {
         installUnitLabels();
-        AppUserDefaults::settings().clear();
-        setUnit(true);
+        settings_ = std::make_unique<TestSettings>();
         MyCache::playPathClear();
     }
 
@@ -79,14 +92,15 @@ private slots:
         QFETCH(QString, lat);
         QFETCH(QString, lng);
         QFETCH(double, heading);
-        setUnit(kmph);
+        settings_->setKmph(kmph);
         const QString path = fileUrl("A.MOV");
         storeEntries({makeEntry(path, {makeSample(lat.toLatin1().constData(), lng.toLatin1().constData(), speed, heading)}, speed)});
 
-        PositionCompassPanel panel;
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(1.0);
-        panel.updateDataByCurrentTime(0.5);
+        PositionCompassPanel panel(*settings_);
+        DriveRig rig(&panel);
+        rig.open(path);
+        rig.duration(1.0);
+        rig.tick(0.5);
 
         QTEST(panel.spdshow->text(), "speedText");
         QTEST(panel.needleAngle(), "needle");
@@ -102,38 +116,25 @@ private slots:
         QVERIFY(panel.longitudeUnitLabels->isHidden());
     }
 
-    void speedAndPositionListsAreIndexedSeparately()
-    {
-        const QString path = fileUrl("B.MOV");
-        storeEntries({makeEntry(path, drive180WithHalfTheFixes(), 179)});
-        PositionCompassPanel panel;
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(180.0);
-        panel.updateDataByCurrentTime(100.5);
-        // Speed entry 100 of 180; position entry 50 of 90, which is second 100.
-        QCOMPARE(panel.spd_show_v(), 100.0f);
-        QCOMPARE(panel.compassAngle(), compassRotation(200.0));
-        QCOMPARE(panel.latitudeLabels->text(), convertLatLngToDFM(40.1f));
-    }
-
     void assistiveToolsHearTheFiguresOnceTheyListen()
     {
         const QString path = fileUrl("B.MOV");
         storeEntries({makeEntry(path, drive180WithHalfTheFixes(), 179)});
-        PositionCompassPanel panel;
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(180.0);
-        panel.updateDataByCurrentTime(100.5);
+        PositionCompassPanel panel(*settings_);
+        DriveRig rig(&panel);
+        rig.open(path);
+        rig.duration(180.0);
+        rig.tick(100.5);
         auto spokenName = [&] { return QAccessible::queryAccessibleInterface(panel.spdshow)->text(QAccessible::Name); };
         QVERIFY(!QAccessible::isActive());
         QVERIFY(spokenName() != panel.spdshow->text());
 
         QAccessible::setActive(true);
         QCOMPARE(spokenName(), panel.spdshow->text());
-        panel.updateDataByCurrentTime(120.5);
+        rig.tick(120.5);
         QCOMPARE(spokenName(), QStringLiteral("120KM/H"));
         // A panel made while a tool listens names its figures from the start.
-        PositionCompassPanel second;
+        PositionCompassPanel second(*settings_);
         QCOMPARE(QAccessible::queryAccessibleInterface(second.spdshow)->text(QAccessible::Name), second.spdshow->text());
         QAccessible::setActive(false);
         QVERIFY(spokenName() != panel.spdshow->text());
@@ -143,21 +144,22 @@ private slots:
     {
         const QString path = fileUrl("C.MOV");
         storeEntries({makeEntry(path, drive180WithHalfTheFixes(), 179)});
-        PositionCompassPanel panel;
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(180.0);
-        panel.updateDataByCurrentTime(59.97);
+        PositionCompassPanel panel(*settings_);
+        DriveRig rig(&panel);
+        rig.open(path);
+        rig.duration(180.0);
+        rig.tick(59.97);
         const QString speed = panel.spdshow->text();
         const float compass = panel.compassAngle();
         QCOMPARE(speed, QStringLiteral("59KM/H"));
-        panel.updateDataByCurrentTime(180.0);    // index 180 == N
-        panel.updateDataByCurrentTime(-4.0);     // index -2
+        rig.tick(180.0);    // index 180 == N
+        rig.tick(-4.0);     // index -2
         QCOMPARE(panel.spdshow->text(), speed);
         QCOMPARE(panel.compassAngle(), compass);
 
         // A file that is not in the store: every list empty, nothing moves.
-        panel.dataLogicProcessOfViodePath(fileUrl("missing.MOV"));
-        panel.updateDataByCurrentTime(10.0);
+        rig.open(fileUrl("missing.MOV"));
+        rig.tick(10.0);
         QCOMPARE(panel.spdshow->text(), speed);
         QCOMPARE(panel.compassAngle(), compass);
     }
@@ -169,12 +171,13 @@ private slots:
             samples << makeSample("", "0", 30 + s, 45.0);
         const QString path = fileUrl("D.MOV");
         storeEntries({makeEntry(path, samples, 49)});
-        PositionCompassPanel panel;
+        PositionCompassPanel panel(*settings_);
+        DriveRig rig(&panel);
         panel.rotateAngle(0.25f);
         panel.latitudeLabels->setText(QStringLiteral("before"));
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(20.0);
-        panel.updateDataByCurrentTime(12.2);
+        rig.open(path);
+        rig.duration(20.0);
+        rig.tick(12.2);
         QCOMPARE(panel.spdshow->text(), QStringLiteral("42KM/H"));
         QCOMPARE(panel.compassAngle(), 0.25f);
         QCOMPARE(panel.latitudeLabels->text(), QStringLiteral("before"));
@@ -184,53 +187,55 @@ private slots:
     {
         const QString path = fileUrl("E.MOV");
         storeEntries({makeEntry(path, {makeSample("1", "1", 86, 90.0), makeSample("1", "1", 43, 270.0)}, 86)});
-        PositionCompassPanel panel;
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(2.0);
-        panel.updateDataByCurrentTime(0.1);
-        RotationStore::waitForWrites();
-        QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_ANGLE_V).value_or(-1), double(float(M_PI / 2)));
-        QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_SPD_V).value_or(-1), double(float(M_PI / 2)));
+        PositionCompassPanel panel(*settings_);
+        DriveRig rig(&panel);
+        rig.open(path);
+        rig.duration(2.0);
+        rig.tick(0.1);
+        settings_->waitForWrites();
+        QCOMPARE(settings_->compassAngle().value_or(-1), double(float(M_PI / 2)));
+        QCOMPARE(settings_->needleAngle().value_or(-1), double(float(M_PI / 2)));
 
         // Put other values in the store behind the panel's back: ticks within the
         // same second must not write, so they survive.
-        AppUserDefaults::setValue(AppKeys::ROTATE_ANGLE_V, 7.0);
-        AppUserDefaults::setValue(AppKeys::ROTATE_SPD_V, 8.0);
+        storeBehindTheBack(AppKeys::ROTATE_ANGLE_V, 7.0);
+        storeBehindTheBack(AppKeys::ROTATE_SPD_V, 8.0);
         for (int k = 0; k < 500; ++k)
-            panel.updateDataByCurrentTime(0.1 + k * 0.001);
-        RotationStore::waitForWrites();
-        QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_ANGLE_V).value_or(-1), 7.0);
-        QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_SPD_V).value_or(-1), 8.0);
+            rig.tick(0.1 + k * 0.001);
+        settings_->waitForWrites();
+        QCOMPARE(settings_->compassAngle().value_or(-1), 7.0);
+        QCOMPARE(settings_->needleAngle().value_or(-1), 8.0);
 
         // The next second turns both and writes both out.
-        panel.updateDataByCurrentTime(1.0);
-        RotationStore::waitForWrites();
-        QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_ANGLE_V).value_or(-1), double(compassRotation(270.0)));
-        QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_SPD_V).value_or(-1), double(float(M_PI / 4)));
+        rig.tick(1.0);
+        settings_->waitForWrites();
+        QCOMPARE(settings_->compassAngle().value_or(-1), double(compassRotation(270.0)));
+        QCOMPARE(settings_->needleAngle().value_or(-1), double(float(M_PI / 4)));
         // ... and on disk.
-        QFile file(AppUserDefaults::settings().fileName());
+        QFile file(settings_->fileName());
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray text = file.readAll();
         QVERIFY2(text.contains("rotateSpd_v=" + QByteArray::number(double(float(M_PI / 4)), 'g', 17).left(6)),
                  text.constData());
     }
 
-    void compassNotificationRestoresTheStoredAngles()
+    void compassRestoreTurnsToTheStoredAngles()
     {
-        PositionCompassPanel panel;
-        AppUserDefaults::setValue(AppKeys::ROTATE_ANGLE_V, 1.25);
-        AppUserDefaults::setValue(AppKeys::ROTATE_SPD_V, 2.5);
-        NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::COMPASS_NOTIFICATION));
+        PositionCompassPanel panel(*settings_);
+        DriveRig rig(&panel);
+        storeBehindTheBack(AppKeys::ROTATE_ANGLE_V, 1.25);
+        storeBehindTheBack(AppKeys::ROTATE_SPD_V, 2.5);
+        panel.updateCompass();
         // Deferred to a later turn of the event loop.
         QCOMPARE(panel.compassAngle(), 0.0f);
         QTRY_COMPARE(panel.compassAngle(), 1.25f);
         QCOMPARE(panel.needleAngle(), 2.5f);
-        RotationStore::waitForWrites();
-        QCOMPARE(AppUserDefaults::number(AppKeys::ROTATE_ANGLE_V).value_or(-1), 1.25);
+        settings_->waitForWrites();
+        QCOMPARE(settings_->compassAngle().value_or(-1), 1.25);
 
         // Nothing stored: both turn back to 0.
-        AppUserDefaults::remove(AppKeys::ROTATE_ANGLE_V);
-        AppUserDefaults::remove(AppKeys::ROTATE_SPD_V);
+        storeBehindTheBack(AppKeys::ROTATE_ANGLE_V, QVariant());
+        storeBehindTheBack(AppKeys::ROTATE_SPD_V, QVariant());
         panel.updateCompass();
         QTRY_COMPARE(panel.compassAngle(), 0.0f);
         QCOMPARE(panel.needleAngle(), 0.0f);
@@ -240,23 +245,23 @@ private slots:
     {
         const QString path = fileUrl("F.MOV");
         storeEntries({makeEntry(path, {makeSample("1", "1", 100, 0)}, 100)});
-        PositionCompassPanel panel;
+        PositionCompassPanel panel(*settings_);
+        DriveRig rig(&panel);
         QCOMPARE(panel.spdImage->imageName(), QStringLiteral("x7kmh"));
         QCOMPARE(panel.spdArrowChange->imageName(), QStringLiteral("arrownewkmh"));
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(1.0);
-        panel.updateDataByCurrentTime(0.0);
+        rig.open(path);
+        rig.duration(1.0);
+        rig.tick(0.0);
         const float needle = panel.needleAngle();
         QCOMPARE(needle, float(double(100.0f / 172.0f) * M_PI));
 
-        setUnit(false);
-        NotificationCenter::defaultCenter()->postNotificationName(QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION));
+        settings_->setKmph(false);
         QCOMPARE(panel.spdshow->text(), QStringLiteral("62MPH"));
         QCOMPARE(panel.spdImage->imageName(), QStringLiteral("2"));
         QCOMPARE(panel.spdArrowChange->imageName(), QStringLiteral("arrownew"));
         QCOMPARE(panel.needleAngle(), needle);
 
-        panel.updateDataByCurrentTime(0.0);
+        rig.tick(0.0);
         QCOMPARE(panel.needleAngle(), float(double(62.0f / 90.0f) * M_PI));
     }
 
@@ -281,13 +286,14 @@ private slots:
         QFETCH(bool, kmph);
         QCoreApplication::removeTranslator(unitLabels());
         Localization::install(language);
-        setUnit(kmph);
+        settings_->setKmph(kmph);
         const QString path = fileUrl("H.MOV");
         storeEntries({makeEntry(path, {makeSample("1", "1", 100, 0)}, 100)});
-        PositionCompassPanel panel;
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(1.0);
-        panel.updateDataByCurrentTime(0.0);
+        PositionCompassPanel panel(*settings_);
+        DriveRig rig(&panel);
+        rig.open(path);
+        rig.duration(1.0);
+        rig.tick(0.0);
         QTEST(panel.needleAngle(), "needle");
         QTEST(panel.spdImage->imageName(), "dial");
         QCoreApplication::installTranslator(unitLabels());
@@ -295,18 +301,15 @@ private slots:
 
     void observersLeaveWithThePanel()
     {
-        const QString unit = QString::fromLatin1(AppKeys::SPEED_UNIT_NOTIFICATION);
-        const QString compass = QString::fromLatin1(AppKeys::COMPASS_NOTIFICATION);
-        const int before = NotificationCenter::defaultCenter()->observerCount(unit);
+        const char *unit = SIGNAL(speedUnitChanged(bool));
+        const int before = settings_->followers(unit);
         {
-            PositionCompassPanel panel;
-            QCOMPARE(NotificationCenter::defaultCenter()->observerCount(unit), before + 1);
-            QCOMPARE(NotificationCenter::defaultCenter()->observerCount(compass), 1);
+            PositionCompassPanel panel(*settings_);
+            DriveRig rig(&panel);
+            QCOMPARE(settings_->followers(unit), before + 1);
         }
-        QCOMPARE(NotificationCenter::defaultCenter()->observerCount(unit), before);
-        QCOMPARE(NotificationCenter::defaultCenter()->observerCount(compass), 0);
-        NotificationCenter::defaultCenter()->postNotificationName(unit);
-        NotificationCenter::defaultCenter()->postNotificationName(compass);
+        QCOMPARE(settings_->followers(unit), before);
+        settings_->setKmph(false);
     }
 
     // The painting follows the geometry: the needle tip and the compass pointer
@@ -325,11 +328,12 @@ private slots:
         QFETCH(double, heading);
         const QString path = fileUrl("G.MOV");
         storeEntries({makeEntry(path, {makeSample("1", "1", speed, heading)}, speed)});
-        PositionCompassPanel panel;
+        PositionCompassPanel panel(*settings_);
+        DriveRig rig(&panel);
         panel.resize(450, 264);
-        panel.dataLogicProcessOfViodePath(path);
-        panel.videoAllTime(1.0);
-        panel.updateDataByCurrentTime(0.0);
+        rig.open(path);
+        rig.duration(1.0);
+        rig.tick(0.0);
         const QImage img = panel.grab().toImage();
 
         // Needle: 75% of the way from the pivot to the tip, turned clockwise.

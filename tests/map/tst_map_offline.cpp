@@ -11,10 +11,8 @@
 #include "map/Reachability.h"
 #include "map/ReachabilityProbe.h"
 #include "map/TileSource.h"
-#include "common/AppUserDefaults.h"
-#include "common/AppKeys.h"
+#include "TestSettings.h"
 #include "common/Localization.h"
-#include "common/NotificationCenter.h"
 #include "store/MyCache.h"
 
 #include <QApplication>
@@ -93,16 +91,13 @@ QList<GpsSample> drive(int count, double lat0 = kLat, double lng0 = kLng)
     return samples;
 }
 
-QString storeFile(const QString &name, const QList<GpsSample> &samples)
+// The clip of a file `name` with `samples`, as the drive's telemetry gives it.
+ClipTelemetry clip(const QString &name, const QList<GpsSample> &samples)
 {
-    const QString path = QUrl::fromLocalFile(QStringLiteral("/videos/%1.MOV").arg(name)).toString(QUrl::FullyEncoded);
-    PlayList list = MyCache::playList().value_or(PlayList());
     PlayListEntry e;
-    e.path = path;
+    e.path = QUrl::fromLocalFile(QStringLiteral("/videos/%1.MOV").arg(name)).toString(QUrl::FullyEncoded);
     e.gpsData = samples;
-    list << e;
-    MyCache::syncPlayList(list);
-    return path;
+    return ClipTelemetry::of(e);
 }
 
 bool near(const QColor &a, const QColor &b, int tolerance)
@@ -152,6 +147,7 @@ class MapOfflineTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir;
+    TestSettings settings;
     std::unique_ptr<KTWebViewController> map;
     QString mbtiles, folder, corrupt;
     int routes = 0;
@@ -168,8 +164,8 @@ class MapOfflineTest : public QObject {
     // Draws a new route with `sources` and returns what the pane shows once the tiles settled.
     QImage showRoute(const QStringList &sources, const QString &shot, const QList<GpsSample> &route = drive(120))
     {
-        MapSettings::setOfflineSources(sources);
-        map->dataLogicProcessOfViodePath(storeFile(QStringLiteral("route%1").arg(++routes), route));
+        settings.setOfflineSources(sources);
+        map->showClip(clip(QStringLiteral("route%1").arg(++routes), route));
         if (!QTest::qWaitFor([&] { return pageValue("mapState.points").toInt() == route.size(); }, 10000))
             return {};
         // Every tile in view has loaded or failed (a tile still pending shows in the picture).
@@ -231,12 +227,8 @@ private slots:
         // No network here: the check says so at once, whatever the machine has.
         ReachabilityProbe::setAnswerForTesting([](const QString &) { return 0u; });
         MyCache::playPathClear();
-        AppUserDefaults::setChangeMap(QStringLiteral("street"));
-        MapSettings::setUseOnlineMaps(true);
-        MapSettings::setOfflineSources({});
-        AppUserDefaults::remove(MapSettings::kTileServerForTests);
         QDir(MapSettings::cacheFolder()).removeRecursively();
-        map = std::make_unique<KTWebViewController>();
+        map = std::make_unique<KTWebViewController>(settings);
         map->resize(640, 420);
         map->show();
         QVERIFY(QTest::qWaitForWindowExposed(map.get()));
@@ -306,8 +298,8 @@ private slots:
     // bad after it was added leaves the pane drawing on the plain background.
     void damagedMBTilesIsRefusedAndTheRouteStays()
     {
-        MapSettings::setOfflineSources({});
-        OfflineMapsDialog dialog;
+        settings.setOfflineSources({});
+        OfflineMapsDialog dialog(settings);
         dialog.show();
         QSignalSpy checked(&dialog, &OfflineMapsDialog::sourceChecked);
         dialog.addSource(corrupt);
@@ -316,7 +308,7 @@ private slots:
         QVERIFY(dialog.message()->isVisible());
         QCOMPARE(dialog.message()->text(), TileSource::inspect(corrupt).problem);
         QVERIFY(dialog.message()->text().contains(QLatin1String("damaged")));
-        QVERIFY(MapSettings::offlineSources().isEmpty());
+        QVERIFY(settings.offlineSources().isEmpty());
         const QString shots = qEnvironmentVariable("VELTRA_SHOTS");
         if (!shots.isEmpty())
             dialog.grab().save(shots + QStringLiteral("/offline-d-dialog.png"));
@@ -336,7 +328,7 @@ private slots:
         const QString shown = dialog.list()->item(1)->toolTip();
         Qt::mightBeRichText(shown) ? tip.setHtml(shown) : tip.setPlainText(shown);
         QCOMPARE(tip.toPlainText(), marked);
-        MapSettings::setOfflineSources({mbtiles});
+        settings.setOfflineSources({mbtiles});
         dialog.close();
 
         const QImage img = showRoute({corrupt}, QStringLiteral("offline-d-damaged"));
@@ -423,8 +415,8 @@ private slots:
                         QFile(path + "/12/3/5.png").resize(TileSource::kMaxTileBytes + 1));
         }
 
-        MapSettings::setOfflineSources({});
-        OfflineMapsDialog dialog;
+        settings.setOfflineSources({});
+        OfflineMapsDialog dialog(settings);
         dialog.show();
         QSignalSpy checked(&dialog, &OfflineMapsDialog::sourceChecked);
         dialog.addSource(path);
@@ -436,18 +428,18 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, 30000);
         QVERIFY(!dialog.isBusy());
         QCOMPARE(checked.last().at(1).toBool(), problem.isEmpty());
-        QCOMPARE(MapSettings::offlineSources(), problem.isEmpty() ? QStringList{path} : QStringList{});
+        QCOMPARE(settings.offlineSources(), problem.isEmpty() ? QStringList{path} : QStringList{});
         if (!problem.isEmpty())
             QVERIFY2(dialog.message()->text().contains(problem), qPrintable(dialog.message()->text()));
         dialog.close();
 
         // In the settings all the same (put there by hand, or gone bad since): the pane answers.
-        MapSettings::setOfflineSources({path});
+        settings.setOfflineSources({path});
         QTRY_COMPARE_WITH_TIMEOUT(pageValue("mapState.page").toString(), QStringLiteral("street"), 15000);
         QFuture<std::optional<QByteArray>> read = QtConcurrent::run([path, probe] { return TileSource::readTile(path, probe); });
         QTRY_VERIFY_WITH_TIMEOUT(read.isFinished(), 30000);
         QCOMPARE(read.result(), served ? std::optional<QByteArray>(png) : std::nullopt);
-        MapSettings::setOfflineSources({});
+        settings.setOfflineSources({});
     }
 
     // With "Use online maps" off nothing leaves the program: no tile, no network
@@ -457,8 +449,7 @@ private slots:
     {
         CountingTileServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost));
-        AppUserDefaults::setValue(MapSettings::kTileServerForTests,
-                                  QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(server.serverPort()));
+        settings.setTileServerForTests(QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(server.serverPort()));
         QAtomicInt probes;
         ReachabilityProbe::setAnswerForTesting([&](const QString &) {
             probes.ref();
@@ -479,7 +470,7 @@ private slots:
         QVERIFY(!server.userAgents.isEmpty());
         QVERIFY(server.userAgents.first().startsWith(QLatin1String("Veltra Player/")));
 
-        MapSettings::setUseOnlineMaps(false);
+        settings.setUseOnlineMaps(false);
         QVERIFY(!map->reachability()->isNotifierRunning());
         QVERIFY(!map->textFieldNoLine()->isVisible());
         QTest::qWait(500);   // requests already under way end
@@ -487,15 +478,14 @@ private slots:
         probes = 0;
         // A new area, the Google choice, and a new pane: all stay inside.
         QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
-        AppUserDefaults::setChangeMap(QStringLiteral("google"));
-        NotificationCenter::defaultCenter()->postNotificationName(AppKeys::CHANGE_MAP_NOTIFICATION);
+        settings.setGoogleMap(true);
         QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty(), 15000);
         QCOMPARE(ready.last().at(0).toBool(), true);   // the OpenStreetMap page, not Google's
         QTRY_COMPARE_WITH_TIMEOUT(pageValue("mapState.page").toString(), QStringLiteral("street"), 15000);
-        map->dataLogicProcessOfViodePath(storeFile("private", drive(30, 40.4168, -3.7038)));
+        map->showClip(clip("private", drive(30, 40.4168, -3.7038)));
         QTRY_COMPARE_WITH_TIMEOUT(pageValue("mapState.points").toInt(), 30, 15000);
         {
-            KTWebViewController second;
+            KTWebViewController second(settings);
             second.resize(300, 200);
             second.show();
             QTest::qWait(2000);
@@ -512,18 +502,18 @@ private slots:
         // The cache's size limit, set in the dialog, trims what is kept.
         QVERIFY(tiles->cache().size() > 0);
         {
-            OfflineMapsDialog dialog;
-            QCOMPARE(dialog.cacheLimitBox()->value(), MapSettings::kDefaultCacheLimitMB);
+            OfflineMapsDialog dialog(settings);
+            QCOMPARE(dialog.cacheLimitBox()->value(), Settings::kDefaultCacheLimitMB);
             dialog.cacheLimitBox()->setValue(0);
-            QCOMPARE(MapSettings::cacheLimitMB(), 0);
+            QCOMPARE(settings.cacheLimitMB(), 0);
         }
         QTRY_COMPARE(tiles->cache().size(), 0);
-        MapSettings::setCacheLimitMB(MapSettings::kDefaultCacheLimitMB);
+        settings.setCacheLimitMB(Settings::kDefaultCacheLimitMB);
 
         ReachabilityProbe::setAnswerForTesting([](const QString &) { return 0u; });
-        MapSettings::setUseOnlineMaps(true);
-        AppUserDefaults::setChangeMap(QStringLiteral("street"));
-        AppUserDefaults::remove(MapSettings::kTileServerForTests);
+        settings.setUseOnlineMaps(true);
+        settings.setGoogleMap(false);
+        settings.setTileServerForTests(QString());
     }
 };
 

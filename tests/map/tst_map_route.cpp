@@ -1,6 +1,7 @@
 // The texts handed to the map pages, the route taken from the samples, the
 // reachability rule and the network probe, and the page texts as loaded with the
 // messages they show.
+#include "TestSettings.h"
 #include "app/AppDelegate.h"
 #include "common/Localization.h"
 #include "map/KTWebViewController.h"
@@ -269,7 +270,8 @@ private slots:
     {
         QFETCH(QString, language);
         Localization::install(language);
-        AppDelegate delegate;
+        TestSettings settings;
+        AppDelegate delegate(settings);
         QMenuBar bar;
         delegate.buildMenus(&bar);
         const QString sep = QStringLiteral(" \u25b8 ");

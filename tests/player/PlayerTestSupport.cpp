@@ -1,5 +1,7 @@
 #include "PlayerTestSupport.h"
 
+#include "player/PlaybackSession.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
@@ -22,6 +24,21 @@ std::vector<Call> CallLog::of(const QString &op, const QString &module) const
         if (c.op == op && (module.isEmpty() || c.module == module))
             out.push_back(c);
     return out;
+}
+
+SessionRecorder::SessionRecorder(PlaybackSession *session, CallLog *log, QObject *parent) : QObject(parent)
+{
+    const QString name = QStringLiteral("session");
+    connect(session, &PlaybackSession::timeChanged, this,
+            [log, name](double t) { log->calls.push_back({name, QStringLiteral("tick"), t, {}}); });
+    connect(session, &PlaybackSession::durationChanged, this, [log, name](double d) {
+        if (d > 0)
+            log->calls.push_back({name, QStringLiteral("allTime"), d, {}});
+    });
+    connect(session, &PlaybackSession::ended, this,
+            [log, name] { log->calls.push_back({name, QStringLiteral("end"), 0, {}}); });
+    connect(session, &PlaybackSession::stopped, this,
+            [log, name] { log->calls.push_back({name, QStringLiteral("stop"), 0, {}}); });
 }
 
 QString makeVideo(const QString &dir, const QString &name, int seconds, const QString &size, int fps, bool audio)

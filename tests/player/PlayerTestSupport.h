@@ -1,8 +1,6 @@
-// Shared pieces of the player tests: short videos made with ffmpeg, and a module
-// that records every call it receives into a log shared by all recorders.
+// Shared pieces of the player tests: short videos made with ffmpeg, and a recorder of
+// what a playback session tells whoever follows it, into a log shared by all recorders.
 #pragma once
-
-#include "modules/KTModuleProtocol.h"
 
 #include <QObject>
 #include <QString>
@@ -11,13 +9,15 @@
 #include <memory>
 #include <vector>
 
+class PlaybackSession;
+
 namespace PlayerTestSupport {
 
 struct Call {
-    QString module;   // "gps", "gpsInfo", "speed", ...
-    QString op;       // "path", "allTime", "tick", "end", "removeLine", "playNext", "zoom"
-    double value = 0; // seconds for allTime/tick, flag for playNext
-    QString text;     // the path for "path"
+    QString module;   // who heard it: "session", or a name of the test's own
+    QString op;       // "allTime", "tick", "end", "stop", "playNext", "zoom"
+    double value = 0; // seconds for allTime/tick, flag for playNext, state for zoom
+    QString text;
 };
 
 class CallLog {
@@ -28,29 +28,12 @@ public:
     std::vector<Call> of(const QString &op, const QString &module = QString()) const;
 };
 
-class RecordingModule : public QObject, public KTModuleProtocol {
+// Logs, as "session": every tick (timeChanged), the duration of a file set up
+// (durationChanged above 0, "allTime"), the end of a file and a stop.
+class SessionRecorder : public QObject {
     Q_OBJECT
 public:
-    RecordingModule(const QString &name, CallLog *log, QObject *parent = nullptr)
-        : QObject(parent), name_(name), log_(log) {}
-
-    void dataLogicProcessOfViodePath(const QString &path) override { log_->calls.push_back({name_, "path", 0, path}); }
-    void videoAllTime(double s) override { log_->calls.push_back({name_, "allTime", s, {}}); }
-    void updateDataByCurrentTime(double s) override { log_->calls.push_back({name_, "tick", s, {}}); }
-    void videoEnd() override { log_->calls.push_back({name_, "end", 0, {}}); }
-    void removeLineMap() override { log_->calls.push_back({name_, "removeLine", 0, {}}); }
-    void playNext(bool next) override { log_->calls.push_back({name_, "playNext", next ? 1.0 : 0.0, {}}); }
-    qint64 zoomInVideoPlayWindow(qint64 state) override
-    {
-        log_->calls.push_back({name_, "zoom", double(state), {}});
-        return zoomAnswer;
-    }
-
-    qint64 zoomAnswer = 0;
-
-private:
-    QString name_;
-    CallLog *log_;
+    SessionRecorder(PlaybackSession *session, CallLog *log, QObject *parent = nullptr);
 };
 
 // A video made with ffmpeg (H.264, moving test pattern, no B-frames) in `dir`; the

@@ -1,9 +1,9 @@
 // The playback session with the real QMediaPlayer and a bare video sink (no widget):
-// module calls and their order, ticks, the end of a file at each rate, rate steps,
-// seeking, the stored volume, and files that do not play.
+// what it tells and when, ticks, the end of a file at each rate, rate steps, seeking,
+// the stored volume, and files that do not play.
 #include "PlayerTestSupport.h"
+#include "TestSettings.h"
 #include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
 #include "player/PlaybackSession.h"
 
 #include <QDir>
@@ -26,26 +26,15 @@ private:
     QString clip2_;  // 2 s, 320x240, with a sound track
     QString long_;   // at least 14 s
 
+    std::unique_ptr<TestSettings> settings_;
+
     struct Rig {
         CallLog log;
         QVideoSink sink;
         PlaybackSession session;
-        RecordingModule gps{"gps", &log};
-        RecordingModule gpsInfo{"gpsInfo", &log};
-        RecordingModule speed{"speed", &log};
-        RecordingModule playlist{"playlist", &log};
-        RecordingModule mapLines{"mapLines", &log};
+        SessionRecorder recorder{&session, &log};
 
-        explicit Rig(bool withRemoveLine = false)
-        {
-            session.setVideoOutput(&sink);
-            session.gpsDelegate.set(&gps);
-            session.gpsInfoDelegate.set(&gpsInfo);
-            session.speedDelegate.set(&speed);
-            session.videoEndDelegate.set(&playlist);
-            if (withRemoveLine)
-                session.removesourceMap.set(&mapLines);
-        }
+        explicit Rig(Settings &settings) : session(settings) { session.setVideoOutput(&sink); }
 
         bool open(const QString &file)
         {
@@ -85,33 +74,23 @@ private slots:
 
     void init()
     {
-        AppUserDefaults::remove(AppKeys::VOLUME);
+        settings_ = std::make_unique<TestSettings>();
     }
 
-    // --- module calls -----------------------------------------------------------
+    // --- what the session tells ---------------------------------------------------
 
-    void pathThenTotalTimeInTheirOrders()
+    void totalTimeOnceSetUp()
     {
-        Rig rig;
+        Rig rig(*settings_);
         const QUrl url = QUrl::fromLocalFile(clip_);
         QSignalSpy done(&rig.session, &PlaybackSession::setUpFinished);
         rig.session.initAssetData(url);
-        // The path reaches the modules at once, before the file is known to play.
-        QCOMPARE(int(rig.log.calls.size()), 3);
-        const QStringList pathOrder{"gps", "gpsInfo", "speed"};
-        for (int k = 0; k < 3; ++k) {
-            QCOMPARE(rig.log.calls[k].module, pathOrder[k]);
-            QCOMPARE(rig.log.calls[k].op, QString("path"));
-            QCOMPARE(rig.log.calls[k].text, QString::fromUtf8(url.toEncoded()));
-        }
+        // Nothing is told before the file is known to play.
+        QCOMPARE(int(rig.log.calls.size()), 0);
         QVERIFY(done.wait(10000));
         const auto all = rig.log.of("allTime");
-        QCOMPARE(int(all.size()), 3);
-        const QStringList totalOrder{"speed", "gps", "gpsInfo"};
-        for (int k = 0; k < 3; ++k) {
-            QCOMPARE(all[k].module, totalOrder[k]);
-            QCOMPARE(all[k].value, rig.session.duration());
-        }
+        QCOMPARE(int(all.size()), 1);
+        QCOMPARE(all[0].value, rig.session.duration());
         QVERIFY(std::abs(rig.session.duration() - 3.0) < 0.05);
     }
 
@@ -119,40 +98,33 @@ private slots:
     {
         const QString spaced = QDir(dir_.path()).filePath("a clip #1.mov");
         QVERIFY(QFile::copy(clip_, spaced) || QFile::exists(spaced));
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(spaced));
-        const QString path = rig.log.of("path", "gps").front().text;
+        const QString path = QString::fromUtf8(rig.engine()->source().toEncoded());
         QVERIFY2(path.startsWith("file:///") && path.contains("a%20clip%20%231.mov"), qPrintable(path));
     }
 
-    void ticksReachModulesInOrderAndAdvance()
+    void ticksAdvance()
     {
-        Rig rig;
+        Rig rig(*settings_);
         QSignalSpy times(&rig.session, &PlaybackSession::timeChanged);
         QVERIFY(rig.open(long_));
         QVERIFY(rig.waitPlaying());
         QVERIFY(QTest::qWaitFor([&] { return rig.session.currentTime() > 1.6; }, 8000));
         QVERIFY(rig.pauseAndSettle());
         const std::vector<Call> ticks = rig.log.of("tick");
-        QVERIFY(ticks.size() % 3 == 0);
         QVERIFY(!ticks.empty());
-        // At 30 frames a second the modules hear at least one tick per frame of media time played.
+        // At 30 frames a second there is at least one tick per frame of media time played.
         const double played = ticks.back().value - ticks.front().value;
-        QVERIFY2(ticks.size() / 3 >= size_t(played * 30) * 9 / 10,
-                 qPrintable(QString("%1 ticks over %2 s of media").arg(ticks.size() / 3).arg(played)));
-        const QStringList order{"gps", "gpsInfo", "speed"};
+        QVERIFY2(ticks.size() >= size_t(played * 30) * 9 / 10,
+                 qPrintable(QString("%1 ticks over %2 s of media").arg(ticks.size()).arg(played)));
         double previous = -1;
-        for (size_t k = 0; k < ticks.size(); k += 3) {
-            for (int m = 0; m < 3; ++m) {
-                QCOMPARE(ticks[k + m].module, order[m]);
-                QCOMPARE(ticks[k + m].value, ticks[k].value);
-            }
+        for (size_t k = 0; k < ticks.size(); ++k) {
             QVERIFY(ticks[k].value >= previous);
             previous = ticks[k].value;
-            // Every tick is told on after the modules had it.
-            QCOMPARE(times.at(int(k / 3)).first().toDouble(), ticks[k].value);
+            QCOMPARE(times.at(int(k)).first().toDouble(), ticks[k].value);
         }
-        QCOMPARE(times.size(), int(ticks.size() / 3));
+        QCOMPARE(times.size(), int(ticks.size()));
         // The pause tick carries the time of the frame left on screen.
         QVERIFY2(previous > 1.4 && previous < 3.0, qPrintable(QString::number(previous)));
         QCOMPARE(rig.log.count("end"), 0);
@@ -160,7 +132,7 @@ private slots:
 
     void pausedPlayerSendsNoTicks()
     {
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(clip_));
         QVERIFY(rig.waitPlaying());
         QTest::qWait(300);
@@ -178,19 +150,16 @@ private slots:
     void endFiresOnceAtTheEnd_data()
     {
         QTest::addColumn<int>("fastPresses");
-        QTest::addColumn<bool>("removeLine");
-        QTest::addRow("1x") << 0 << false;
-        QTest::addRow("2x") << 1 << false;
-        QTest::addRow("5x") << 2 << false;
-        QTest::addRow("10x") << 3 << false;
-        QTest::addRow("60x") << 4 << false;
-        QTest::addRow("1x with a line remover") << 0 << true;
+        QTest::addRow("1x") << 0;
+        QTest::addRow("2x") << 1;
+        QTest::addRow("5x") << 2;
+        QTest::addRow("10x") << 3;
+        QTest::addRow("60x") << 4;
     }
     void endFiresOnceAtTheEnd()
     {
         QFETCH(int, fastPresses);
-        QFETCH(bool, removeLine);
-        Rig rig(removeLine);
+        Rig rig(*settings_);
         QSignalSpy ended(&rig.session, &PlaybackSession::ended);
         QVERIFY(rig.open(clip_));
         for (int k = 0; k < fastPresses; ++k)
@@ -199,25 +168,22 @@ private slots:
         QTest::qWait(500);
         QCOMPARE(rig.log.count("end"), 1);
         QCOMPARE(ended.size(), 1);
-        QCOMPARE(rig.log.of("end").front().module, QString("playlist"));
         const double d = rig.session.duration();
-        const auto ticks = rig.log.of("tick", "gps");
+        const auto ticks = rig.log.of("tick");
         QCOMPARE(ticks.back().value, d);
         int atEnd = 0;
         for (const Call &c : ticks)
             atEnd += c.value == d;
         QCOMPARE(atEnd, 1);
-        // videoEnd comes right after the last tick, then removeLineMap.
-        const Call &last = rig.log.calls[rig.log.calls.size() - (removeLine ? 2 : 1)];
-        QCOMPARE(last.op, QString("end"));
-        if (removeLine)
-            QCOMPARE(rig.log.calls.back().op, QString("removeLine"));
+        // The end comes right after the last tick.
+        QCOMPARE(rig.log.calls.back().op, QString("end"));
+        QCOMPARE(rig.log.calls[rig.log.calls.size() - 2].value, d);
         QCOMPARE(rig.session.currentTime(), d);
     }
 
     void endOncePerFileForTwoFilesInARow()
     {
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(clip_));
         QVERIFY(QTest::qWaitFor([&] { return rig.log.count("end") == 1; }, 10000));
         rig.session.close();
@@ -225,14 +191,14 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return rig.log.count("end") == 2; }, 10000));
         QTest::qWait(400);
         QCOMPARE(rig.log.count("end"), 2);
-        QCOMPARE(rig.log.of("tick", "gps").back().value, rig.session.duration());
+        QCOMPARE(rig.log.of("tick").back().value, rig.session.duration());
     }
 
     // The next file starts playing as it is handed over, not once it reports loaded:
     // waiting for that is most of the pause between two clips.
     void nextFilePlaysWithoutWaitingForLoaded()
     {
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(clip_));
         QSignalSpy done(&rig.session, &PlaybackSession::setUpFinished);
         rig.session.initAssetData(QUrl::fromLocalFile(clip2_));
@@ -243,14 +209,14 @@ private slots:
 
     void playAtTheEndRestartsFromZero()
     {
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(clip2_));
         QVERIFY(QTest::qWaitFor([&] { return rig.log.count("end") == 1; }, 10000));
         rig.log.clear();
         rig.session.playOrPause();
         QVERIFY(rig.waitPlaying());
         QTest::qWait(300);
-        const auto ticks = rig.log.of("tick", "gps");
+        const auto ticks = rig.log.of("tick");
         QVERIFY(!ticks.empty());
         QVERIFY2(ticks.front().value < 0.2, qPrintable(QString::number(ticks.front().value)));
         QVERIFY(QTest::qWaitFor([&] { return rig.log.count("end") == 1; }, 10000));
@@ -258,7 +224,7 @@ private slots:
 
     void reversePlayReachesTheStartWithoutEnd()
     {
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(clip_));
         QVERIFY(rig.waitPlaying());
         QTest::qWait(700);
@@ -267,7 +233,7 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return rig.engine()->playbackState() != QMediaPlayer::PlayingState; }, 8000));
         QTest::qWait(300);
         QCOMPARE(rig.log.count("end"), 0);
-        QCOMPARE(rig.log.of("tick", "gps").back().value, 0.0);
+        QCOMPARE(rig.log.of("tick").back().value, 0.0);
     }
 
     // --- seeking ----------------------------------------------------------------
@@ -288,7 +254,7 @@ private slots:
         QFETCH(double, target);
         QFETCH(double, landed);
         QFETCH(bool, exact);
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(long_));
         QVERIFY(rig.waitPlaying());
         QVERIFY(rig.pauseAndSettle());
@@ -299,9 +265,9 @@ private slots:
         else
             rig.session.setCurrentTime(target);
         QCOMPARE(rig.log.count("tick"), 0);
-        QVERIFY(QTest::qWaitFor([&] { return rig.log.count("tick") == 3; }, 3000));
+        QVERIFY(QTest::qWaitFor([&] { return rig.log.count("tick") == 1; }, 3000));
         QTest::qWait(300);
-        QCOMPARE(rig.log.count("tick"), 3);
+        QCOMPARE(rig.log.count("tick"), 1);
         for (const Call &c : rig.log.of("tick"))
             QCOMPARE(c.value, landed);
         QCOMPARE(rig.session.currentTime(), landed);
@@ -309,14 +275,15 @@ private slots:
 
     void stopPausesAtZero()
     {
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(clip_));
         QVERIFY(rig.waitPlaying());
         QTest::qWait(800);
         rig.session.stopVideo();
         QVERIFY(QTest::qWaitFor([&] { return rig.engine()->playbackState() == QMediaPlayer::PausedState; }, 3000));
-        QVERIFY(QTest::qWaitFor([&] { return rig.log.of("tick", "gps").back().value == 0.0; }, 3000));
+        QVERIFY(QTest::qWaitFor([&] { return rig.log.of("tick").back().value == 0.0; }, 3000));
         QCOMPARE(rig.session.currentTime(), 0.0);
+        QCOMPARE(rig.log.count("stop"), 1);
     }
 
     // --- rates ------------------------------------------------------------------
@@ -338,7 +305,7 @@ private slots:
     {
         QFETCH(QString, presses);
         QFETCH(QList<double>, rates);
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(long_));
         QVERIFY(rig.waitPlaying());
         rig.session.playOrPause(); // start each row with both indices at 0
@@ -374,16 +341,16 @@ private slots:
         QFETCH(int, percent);
         const float v = percent / 100.0f;
         {
-            PlaybackSession session;
+            PlaybackSession session(*settings_);
             QCOMPARE(session.volume(), 1.0f); // nothing stored: full volume
             session.setVolume(0.5f);
             session.setVolume(v);
         }
         // Written out at once: a fresh read of the file has it.
-        QSettings file(AppUserDefaults::settings().fileName(), QSettings::IniFormat);
+        QSettings file(settings_->fileName(), QSettings::IniFormat);
         QVERIFY(std::abs(file.value(AppKeys::VOLUME).toDouble() - percent / 100.0) < 1e-6);
 
-        Rig again;
+        Rig again(*settings_);
         QVERIFY(std::abs(again.session.volume() - v) < 1e-6);
         QVERIFY(again.open(clip_));
         QVERIFY(std::abs(again.session.volume() - v) < 1e-6);
@@ -399,10 +366,9 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("This is a text file, not a video.\n");
         }
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.openFails(bad));
         QTest::qWait(500);
-        QCOMPARE(rig.log.count("path"), 3);
         QCOMPARE(rig.log.count("allTime"), 0);
         QCOMPARE(rig.log.count("tick"), 0);
         QCOMPARE(rig.session.player(), nullptr);
@@ -415,7 +381,7 @@ private slots:
     {
         const QString bad = QDir(dir_.path()).filePath("empty.MOV");
         QFile(bad).open(QIODevice::WriteOnly);
-        Rig rig;
+        Rig rig(*settings_);
         QVERIFY(rig.open(clip_));
         rig.session.close();
         rig.log.clear();
@@ -431,7 +397,7 @@ private slots:
 
     void emptyUrlDoesNothing()
     {
-        Rig rig;
+        Rig rig(*settings_);
         rig.session.initAssetData(QUrl());
         QCOMPARE(int(rig.log.calls.size()), 0);
         QVERIFY(!rig.session.isAddVideoFile());

@@ -1,18 +1,19 @@
 // The play list pane driven as the user and the player drive it: the real player
-// plays copies of the forged recordings, the store reads them in the background.
+// plays copies of the forged recordings, the store reads them in the background. The
+// order of play itself is the queue's (tst_play_queue); here the pane shows it.
+#include "TestSettings.h"
 #include "WindowTestMain.h"
 #include "app/AppDelegate.h"
 #include "app/KTLayoutViewController.h"
 #include "app/KTWindowController.h"
 #include "app/Wiring.h"
-#include "common/AppKeys.h"
-#include "common/AppUserDefaults.h"
 #include "common/Localization.h"
-#include "modules/KTModuleProtocol.h"
+#include "drive/DriveTelemetry.h"
+#include "drive/PlayQueue.h"
 #include "instruments/PositionCompassPanel.h"
 #include "player/VideoViewController.h"
 #include "playlist/PlayListModel.h"
-#include "playlist/PlayListRules.h"
+#include "drive/PlayListRules.h"
 #include "playlist/PlayListTableView.h"
 #include "playlist/PlayListViewController.h"
 #include "ui/AppToast.h"
@@ -43,12 +44,9 @@
 
 namespace {
 
-// Sits in the player's gpsDelegate slot and records every file the player was
-// asked to open (the player names each file to its modules as it opens it).
-class OpenProbe : public QObject, public KTModuleProtocol {
-public:
+// Records every file the queue asked the player to open.
+struct OpenProbe {
     QStringList opened;
-    void dataLogicProcessOfViodePath(const QString &path) override { opened << path; }
 };
 
 QString urlText(const QString &local)
@@ -65,11 +63,13 @@ class PlayListViewControllerTest : public QObject {
     QString source_;   // a playable recording to copy under the names we need
 
     std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<TestSettings> settings_;
     std::unique_ptr<AppDelegate> app_;
     std::unique_ptr<QWidget> window_;
     std::unique_ptr<KTWindowController> mainWindow_;
     VideoViewController *vc_ = nullptr;
     PlayListViewController *pl_ = nullptr;
+    PlayQueue *queue_ = nullptr;
     std::unique_ptr<OpenProbe> probe_;
 
     // Copies of the recording under `names` in the test's folder (or a sub-folder).
@@ -89,7 +89,7 @@ class PlayListViewControllerTest : public QObject {
     }
 
     // Adds through the add button with the dialog answering `urls`, and waits until
-    // the last of them has been started.
+    // the first of them has been started.
     bool add(const QList<QUrl> &urls)
     {
         pl_->openPanel = [urls](QWidget *) { return urls; };
@@ -124,9 +124,10 @@ class PlayListViewControllerTest : public QObject {
     void useMainWindow()
     {
         window_.reset();
-        mainWindow_ = std::make_unique<KTWindowController>();
+        mainWindow_ = std::make_unique<KTWindowController>(*app_);
         vc_ = mainWindow_->layoutViewController()->videoVC;
         pl_ = mainWindow_->layoutViewController()->playlistVC;
+        queue_ = mainWindow_->layoutViewController()->queue;
         mainWindow_->showWindow();
         QVERIFY(QTest::qWaitForWindowActive(mainWindow_.get()));
     }
@@ -159,20 +160,22 @@ private slots:
         MyCache::playPathClear();
         dir_ = std::make_unique<QTemporaryDir>();
         QVERIFY(dir_->isValid());
-        app_ = std::make_unique<AppDelegate>();
+        settings_ = std::make_unique<TestSettings>();
+        app_ = std::make_unique<AppDelegate>(*settings_);
         window_ = std::make_unique<QWidget>();
         auto *layout = new QHBoxLayout(window_.get());
         layout->setContentsMargins(0, 0, 0, 0);
-        vc_ = new VideoViewController;
-        pl_ = new PlayListViewController;
-        Wiring::positionPanel(pl_);
-        Wiring::playerAndPlayList(vc_, pl_, app_.get());
+        queue_ = new PlayQueue(*settings_, window_.get());
+        auto *telemetry = new DriveTelemetry(window_.get());
+        vc_ = new VideoViewController(*settings_);
+        pl_ = new PlayListViewController(queue_, *settings_);
+        Wiring::playerAndPlayList(vc_, pl_, queue_, telemetry, app_.get());
+        Wiring::panels(telemetry, nullptr, Wiring::positionPanel(pl_, *settings_));
         layout->addWidget(vc_, 2);
         layout->addWidget(pl_, 1);
         probe_ = std::make_unique<OpenProbe>();
-        vc_->session()->gpsDelegate.set(probe_.get());
-        vc_->session()->gpsInfoDelegate.set(pl_);
-        vc_->session()->videoEndDelegate.set(pl_);
+        connect(queue_, &PlayQueue::playRequested, window_.get(),
+                [this](const QUrl &url) { probe_->opened << url.toString(QUrl::FullyEncoded); });
         window_->resize(1344, 756);
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
@@ -186,13 +189,14 @@ private slots:
         window_.reset();
         probe_.reset();
         app_.reset();
+        settings_.reset();
         dir_.reset();
         MyCache::playPathClear();
     }
 
     void startsEmpty()
     {
-        QCOMPARE(pl_->selectIndex, qint64(-1));
+        QCOMPARE(queue_->currentRow(), -1);
         QCOMPARE(pl_->model()->rowCount(), 0);
         QCOMPARE(pl_->model()->columnCount(), 4);
         const QStringList titles{"No.", "Filename", "Time & Date", "Protected"};
@@ -209,7 +213,6 @@ private slots:
         QCOMPARE(pl_->tableView->selectionMode(), QAbstractItemView::SingleSelection);
         QVERIFY(pl_->tableView->showGrid());
         QVERIFY(!pl_->progressBar->isVisible());
-        QCOMPARE(pl_->zoomInMapWindow(7), qint64(7));
         // The table takes the upper 40 % of the pane, the compass panel lies below it.
         QCOMPARE(pl_->tableView->geometry().height(), int(pl_->height() * 0.4));
         QVERIFY(pl_->gpsPanel->geometry().top() > pl_->tableView->geometry().bottom());
@@ -264,22 +267,19 @@ private slots:
 
     void addTwoToThree()
     {
+        // The first file handed in plays (the queue's rule); its row is the selected one.
         QVERIFY(add(files({"A.MOV", "B.MOV", "C.MOV"})));
-        QCOMPARE(pl_->selectIndex, qint64(2));
         QSignalSpy ready(vc_, &VideoViewController::setUpFinished);
         QVERIFY(add(files({"D.MOV", "E.MOV"})));
         QCOMPARE(pl_->model()->rowCount(), 5);
-        QCOMPARE(pl_->selectIndex, qint64(4));
-        QCOMPARE(probe_->opened.last(), rowPath(4));
-        QVERIFY(rowPath(4).endsWith(QStringLiteral("/E.MOV")));
-        QTRY_COMPARE(selectedRows(), QList<int>{4});
-        QCOMPARE(activeFlags(), (QList<bool>{false, false, false, false, true}));
+        QVERIFY(probe_->opened.last().endsWith(QStringLiteral("/D.MOV")));
+        QTRY_COMPARE(selectedRows(), QList<int>{3});
         // The real player plays it.
         QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty(), 15000);
         QCOMPARE(ready.last().first().toBool(), true);
         QTRY_VERIFY(vc_->currentTime() > 0.2);
         // The position and compass panel below the table hears the player through the pane.
-        QCOMPARE(pl_->gpsPanel->currentPlayVideoPath(), rowPath(4));
+        QCOMPARE(pl_->gpsPanel->currentPlayVideoPath(), rowPath(3));
         QCOMPARE(pl_->gpsPanel->totalTime(), vc_->duration());
     }
 
@@ -322,49 +322,18 @@ private slots:
         for (int k = 1; k < steps.size(); ++k)
             QVERIFY(steps[k].first().toInt() > steps[k - 1].first().toInt());
         QCOMPARE(steps.last().first().toInt(), 8);
-        QTRY_COMPARE(pl_->selectIndex, qint64(7));
+        QTRY_COMPARE(queue_->currentRow(), 0);
     }
 
-    void overlappingAdds()
-    {
-        const QList<QUrl> first = files({"A.MOV", "B.MOV", "C.MOV"});
-        const QList<QUrl> second = files({"D.MOV", "E.MOV"});
-        pl_->openPanel = [first](QWidget *) { return first; };
-        pl_->addVideoPlay();
-        pl_->openPanel = [second](QWidget *) { return second; };
-        pl_->addVideoPlay();
-        QVERIFY(pl_->isReadingFiles());
-        QTRY_VERIFY_WITH_TIMEOUT(!pl_->isReadingFiles(), 15000);
-        QVERIFY(!pl_->progressBar->isVisible());
-        QTRY_COMPARE(pl_->selectIndex, qint64(4));
-        QCOMPARE(pl_->model()->rowCount(), 5);
-        // The reads run side by side and each batch joins the list when it is read; the
-        // last row of the list is the one playing.
-        QCOMPARE(probe_->opened.last(), rowPath(4));
-        QTRY_COMPARE(selectedRows(), QList<int>{4});
-        QStringList all;
-        for (const QUrl &u : first + second)
-            all << urlText(u.toLocalFile());
-        QStringList listed;
-        for (int r = 0; r < 5; ++r)
-            listed << rowPath(r);
-        std::sort(all.begin(), all.end());
-        std::sort(listed.begin(), listed.end());
-        QCOMPARE(listed, all);
-    }
-
-    // Clips added out of order join the list in trip order; each trip's first row has
-    // its caption; the player hears which trip plays; a clip can be started at a
-    // second; a clip gone from disk is skipped with a toast.
+    // Clips added out of order show in trip order; each trip's first row has its
+    // caption; a clip started at a second plays from there; a clip gone from disk is
+    // marked, and skipped with a toast.
     void tripsInTimeOrder()
     {
         QVERIFY(add(files({"2026_1108_093100_002F.MOV", "2026_1108_100000_003F.MOV", "2026_1108_093000_001F.MOV"})));
         QCOMPARE(pl_->model()->rowCount(), 3);
         QVERIFY(rowPath(0).endsWith("001F.MOV") && rowPath(1).endsWith("002F.MOV") && rowPath(2).endsWith("003F.MOV"));
-        // the file added last plays, in its place in time
-        QCOMPARE(pl_->selectIndex, qint64(0));
         QCOMPARE(pl_->trips().size(), 2);
-        QCOMPARE(pl_->trips().at(0).rows, (QList<int>{0, 1}));
         const auto caption = [this](int row) {
             return pl_->model()->index(row, 0).data(PlayListModel::TripCaptionRole).toString();
         };
@@ -372,65 +341,36 @@ private slots:
         QCOMPARE(caption(1), QString());
         QVERIFY2(caption(2).contains(QStringLiteral("1 clip ")), qPrintable(caption(2)));
         QVERIFY(pl_->tableView->rowHeight(0) > pl_->tableView->rowHeight(1));
-        // An hour's gap in the settings makes one trip of the three.
-        AppUserDefaults::setValue(AppKeys::TRIP_GAP_SECONDS, 3600);
-        pl_->reloadPlayListData();
-        QCOMPARE(pl_->trips().size(), 1);
-        AppUserDefaults::remove(AppKeys::TRIP_GAP_SECONDS);
-        pl_->reloadPlayListData();
 
-        QSignalSpy trip(pl_, &PlayListViewController::playingTripChanged);
-        pl_->playClipAt(QUrl(rowPath(1)), 20);
-        QCOMPARE(pl_->selectIndex, qint64(1));
-        QCOMPARE(trip.size(), 1);
-        QCOMPARE(trip.last().at(0).value<QList<QUrl>>(), (QList<QUrl>{QUrl(rowPath(0)), QUrl(rowPath(1))}));
-        QCOMPARE(trip.last().at(1).toInt(), 1);
+        queue_->playClipAt(QUrl(rowPath(1)), 20);
         QTRY_VERIFY_WITH_TIMEOUT(vc_->currentTime() >= 20, 15000);
 
         QVERIFY(QFile::remove(QUrl(rowPath(0)).toLocalFile()));
         pl_->reloadPlayListData();
         QVERIFY(pl_->model()->isMissingRow(0));
-        pl_->selectIndexPlay(0);
-        QCOMPARE(pl_->selectIndex, qint64(1));
-        QVERIFY(AppToast::winlock());
+        queue_->play(0);
+        QCOMPARE(queue_->currentRow(), 1);
+        QVERIFY(app_->toaster()->winlock());   // the missing file is named in a toast
     }
 
     void removeWithRow2Current()
     {
         QVERIFY(add(files({"A.MOV", "B.MOV", "C.MOV"})));
         const QString a = rowPath(0), b = rowPath(1), c = rowPath(2);
-        pl_->selectIndexPlay(1);
+        queue_->play(1);
         QSignalSpy ready(vc_, &VideoViewController::setUpFinished);
         QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty(), 15000);
         QSignalSpy sources(vc_->player(), &QMediaPlayer::sourceChanged);
 
         QTest::mouseClick(pl_->buttonRemove, Qt::LeftButton);
-        QCOMPARE(pl_->model()->rowCount(), 2);
-        QCOMPARE(rowPath(0), a);
-        QCOMPARE(rowPath(1), c);
-        QCOMPARE(MyCache::playList()->size(), 2);
-        QCOMPARE(pl_->selectIndex, qint64(0));
+        QCOMPARE((QStringList{rowPath(0), rowPath(1)}), (QStringList{a, c}));
         QCOMPARE(probe_->opened.last(), a);
         // The player closed B before A was opened.
         QVERIFY(sources.size() >= 2);
         QCOMPARE(sources.first().first().toUrl(), QUrl());
         QCOMPARE(sources.last().first().toUrl(), QUrl(a));
         QTRY_COMPARE(selectedRows(), QList<int>{0});
-        QCOMPARE(activeFlags(), (QList<bool>{true, false}));
         Q_UNUSED(b);
-    }
-
-    void removeWithNoCurrentRow()
-    {
-        QVERIFY(add(files({"A.MOV", "B.MOV", "C.MOV"})));
-        pl_->selectIndexPlay(-1);
-        QCOMPARE(pl_->selectIndex, qint64(-1));
-        const int opens = int(probe_->opened.size());
-        pl_->removeVideoPlay();
-        QCOMPARE(pl_->model()->rowCount(), 3);
-        QCOMPARE(pl_->selectIndex, qint64(0));
-        QCOMPARE(probe_->opened.size(), opens + 1);
-        QCOMPARE(probe_->opened.last(), rowPath(0));
     }
 
     void removeTheOnlyEntry()
@@ -441,100 +381,11 @@ private slots:
         QTest::mouseClick(pl_->buttonRemove, Qt::LeftButton);
         QCOMPARE(pl_->model()->rowCount(), 0);
         QCOMPARE(MyCache::playList()->size(), 0);
-        QCOMPARE(pl_->selectIndex, qint64(-1));
+        QCOMPARE(queue_->currentRow(), -1);
         QVERIFY(!vc_->isAddVideoFile());
         settle();
         QCOMPARE(selectedRows(), QList<int>());
         QCOMPARE(probe_->opened.size(), opens);
-        // A second remove on the empty list changes nothing.
-        pl_->removeVideoPlay();
-        QCOMPARE(pl_->model()->rowCount(), 0);
-        QVERIFY(!vc_->isAddVideoFile());
-    }
-
-    // Events: n = next, p = previous, e = end of file, digits = the user clicks that row (0-based).
-    void sequencing_data()
-    {
-        QTest::addColumn<int>("start");
-        QTest::addColumn<QString>("events");
-        QTest::addColumn<qint64>("selectIndex");
-        QTest::addColumn<int>("lastOpened");   // -1: nothing opened after the start
-        QTest::addColumn<bool>("stillPlaying");
-
-        QTest::addRow("end of the last row leaves -1") << 2 << "e" << qint64(-1) << -1 << true;
-        QTest::addRow("end of the last row, then next starts row 1") << 2 << "en" << qint64(0) << 0 << true;
-        QTest::addRow("previous on the first row") << 0 << "p" << qint64(-1) << -1 << true;
-        QTest::addRow("previous twice stays at -1") << 0 << "pp" << qint64(-1) << -1 << true;
-        QTest::addRow("previous twice, then next restarts row 1") << 0 << "ppn" << qint64(0) << 0 << true;
-        QTest::addRow("next on the last row") << 2 << "n" << qint64(-1) << -1 << true;
-        QTest::addRow("next twice on the last row starts row 1") << 2 << "nn" << qint64(0) << 0 << true;
-        QTest::addRow("next from row 2") << 1 << "n" << qint64(2) << 2 << true;
-        QTest::addRow("previous from row 3") << 2 << "p" << qint64(1) << 1 << true;
-        QTest::addRow("end of row 1 starts row 2") << 0 << "e" << qint64(1) << 1 << true;
-        QTest::addRow("end through the list") << 0 << "eee" << qint64(-1) << 2 << true;
-        QTest::addRow("user clicks row 3") << 0 << "2" << qint64(2) << 2 << true;
-        QTest::addRow("user clicks the playing row") << 1 << "1" << qint64(1) << 1 << true;
-    }
-    void sequencing()
-    {
-        QFETCH(int, start);
-        QFETCH(QString, events);
-        QFETCH(qint64, selectIndex);
-        QFETCH(int, lastOpened);
-        QFETCH(bool, stillPlaying);
-
-        QVERIFY(add(files({"A.MOV", "B.MOV", "C.MOV"})));
-        pl_->selectIndexPlay(start);
-        QCOMPARE(pl_->selectIndex, qint64(start));
-        const int opensAtStart = int(probe_->opened.size());
-        for (const QChar ev : events) {
-            if (ev == QLatin1Char('n'))
-                vc_->nextFile();          // the player's next-file control
-            else if (ev == QLatin1Char('p'))
-                vc_->lastFile();          // the player's previous-file control
-            else if (ev == QLatin1Char('e'))
-                pl_->videoEnd();
-            else {
-                const int row = ev.digitValue();
-                const QRect r = pl_->tableView->visualRect(pl_->model()->index(row, 1));
-                const int opens = int(probe_->opened.size());
-                QTest::mouseClick(pl_->tableView->viewport(), Qt::LeftButton, {}, r.center());
-                QTRY_COMPARE(probe_->opened.size(), opens + 1);
-            }
-        }
-        QCOMPARE(pl_->selectIndex, selectIndex);
-        if (lastOpened < 0) {
-            QCOMPARE(probe_->opened.size(), opensAtStart);
-        } else {
-            QVERIFY(probe_->opened.size() > opensAtStart);
-            QCOMPARE(probe_->opened.last(), rowPath(lastOpened));
-        }
-        QCOMPARE(vc_->isAddVideoFile(), stillPlaying);
-        if (selectIndex >= 0) {
-            QTRY_COMPARE(selectedRows(), QList<int>{int(selectIndex)});
-            QList<bool> flags{false, false, false};
-            flags[int(selectIndex)] = true;
-            QCOMPARE(activeFlags(), flags);
-        }
-    }
-
-    void startRequestsOutOfRange_data()
-    {
-        QTest::addColumn<qint64>("n");
-        QTest::addRow("one past the end") << qint64(3);
-        QTest::addRow("minus one") << qint64(-1);
-        QTest::addRow("far negative") << qint64(-5000000000LL);
-    }
-    void startRequestsOutOfRange()
-    {
-        QFETCH(qint64, n);
-        QVERIFY(add(files({"A.MOV", "B.MOV", "C.MOV"})));
-        const int opens = int(probe_->opened.size());
-        pl_->selectIndexPlay(n);
-        QCOMPARE(pl_->selectIndex, qint64(-1));
-        QCOMPARE(probe_->opened.size(), opens);
-        QVERIFY(vc_->isAddVideoFile());
-        QCOMPARE(pl_->model()->rowCount(), 3);
     }
 
     void filesOpenedFromTheMenu()
@@ -546,35 +397,19 @@ private slots:
         QCOMPARE(probe_->opened.last(), urlText(urls[0].toLocalFile()));
         QCOMPARE(pl_->model()->rowCount(), 3);
         // A's row is the current one and is selected.
-        QCOMPARE(pl_->selectIndex, qint64(0));
+        QCOMPARE(queue_->currentRow(), 0);
         QTRY_COMPARE(selectedRows(), QList<int>{0});
         QCOMPARE(activeFlags(), (QList<bool>{true, false, false}));
 
-        // A plays to its real end: the player hands over to the play list, which starts B.
+        // A plays to its real end: the player asks the queue, which starts B.
         QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty() && ready.last().first().toBool(), 15000);
         // (A seek issued before playback has moved at all can stall the backend.)
         QTRY_VERIFY_WITH_TIMEOUT(vc_->currentTime() > 0.3, 10000);
         vc_->setCurrentTime(vc_->duration() - 1.0);
         QTRY_COMPARE_WITH_TIMEOUT(probe_->opened.size(), 2, 15000);
         QCOMPARE(probe_->opened.last(), rowPath(1));
-        QCOMPARE(pl_->selectIndex, qint64(1));
+        QCOMPARE(queue_->currentRow(), 1);
         QTRY_COMPARE(selectedRows(), QList<int>{1});
-
-        pl_->videoEnd();
-        QCOMPARE(probe_->opened.last(), rowPath(2));
-        QCOMPARE(pl_->selectIndex, qint64(2));
-        pl_->videoEnd();
-        QCOMPARE(pl_->selectIndex, qint64(-1));
-        QCOMPARE(probe_->opened.size(), 3);
-        QVERIFY(vc_->isAddVideoFile());
-
-        // A opened again is listed a second time; the later entry is the current row.
-        QSignalSpy opened(app_.get(), &AppDelegate::filesOpened);
-        app_->openUrls({urls[0]});
-        QVERIFY(opened.wait(15000));
-        QCOMPARE(pl_->model()->rowCount(), 4);
-        QCOMPARE(pl_->selectIndex, qint64(3));
-        QTRY_COMPARE(selectedRows(), QList<int>{3});
     }
 
     // In the program's window Space plays and pauses, whatever button was clicked last.
@@ -589,7 +424,7 @@ private slots:
         pl_->openPanel = [&](QWidget *) { return ++dialogs == 1 ? urls : QList<QUrl>(); };
         QSignalSpy ready(vc_, &VideoViewController::setUpFinished);
         QTest::mouseClick(pl_->buttonAdd, Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(pl_->selectIndex, qint64(2), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(queue_->currentRow(), 0, 15000);
         QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty() && ready.last().first().toBool(), 15000);
         QTRY_COMPARE_WITH_TIMEOUT(vc_->player()->playbackState(), QMediaPlayer::PlayingState, 10000);
 
@@ -632,7 +467,7 @@ private slots:
     {
         QVERIFY(add(files({"A.MOV", "B.MOV", "C.MOV", "D.MOV"})));
         const QStringList before{rowPath(0), rowPath(1), rowPath(2), rowPath(3)};
-        pl_->selectIndexPlay(0);
+        queue_->play(0);
         QSignalSpy ready(vc_, &VideoViewController::setUpFinished);
         QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty(), 15000);
         const int opens = int(probe_->opened.size());
@@ -658,23 +493,14 @@ private slots:
         QApplication::sendEvent(viewport, &drop);
         QVERIFY(drop.isAccepted());
 
+        // The queue moved the row (tst_play_queue tells the rest); the selection follows A.
         const QStringList after{before[1], before[2], before[0], before[3]};
         QCOMPARE((QStringList{rowPath(0), rowPath(1), rowPath(2), rowPath(3)}), after);
-        QStringList stored;
-        const PlayList storedList = MyCache::playList().value_or(PlayList());
-        for (const PlayListEntry &e : storedList)
-            stored << e.path;
-        QCOMPARE(stored, after);
-        QCOMPARE(pl_->selectIndex, qint64(2));
-        QCOMPARE(activeFlags(), (QList<bool>{false, false, true, false}));
         QTRY_COMPARE(selectedRows(), QList<int>{2});
         // A kept playing: nothing was closed or opened.
         QCOMPARE(probe_->opened.size(), opens);
         QVERIFY(vc_->isAddVideoFile());
         QCOMPARE(vc_->player()->source(), QUrl(before[0]));
-        // Next now goes on from A's new row.
-        pl_->playNext(true);
-        QCOMPARE(probe_->opened.last(), before[3]);
     }
 
     void foreignDropIsRefused()
@@ -697,7 +523,7 @@ private slots:
     {
         QVERIFY(add(files({"A.MOV", "B.MOV", "CAR.MOV"})));
         QSignalSpy ready(vc_, &VideoViewController::setUpFinished);
-        pl_->selectIndexPlay(0);
+        queue_->play(0);
         QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty() && ready.last().first().toBool(), 15000);
         QTRY_COMPARE(selectedRows(), QList<int>{0});
         pl_->tableView->setFocus();
@@ -723,7 +549,7 @@ private slots:
 
         // Moving down a row with the keyboard starts that row.
         QTest::keyClick(pl_->tableView, Qt::Key_Down);
-        QTRY_COMPARE(pl_->selectIndex, qint64(1));
+        QTRY_COMPARE(queue_->currentRow(), 1);
         QCOMPARE(probe_->opened.last(), rowPath(1));
     }
 

@@ -3,9 +3,15 @@
 // smoothing with and without them.
 #include "TestSupport.h"
 
+#include "GpsDataHelper.h"
 #include "GpsGlitches.h"
+#include "MiniJson.h"
+#include "MovieDuration.h"
 
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -86,6 +92,55 @@ TEST(glitches_are_found_and_left_out_of_the_figures)
         CHECK_EQ(GpsGlitches::maxSpeedKmh(raw), rawMax);
         CHECK(GpsGlitches::marked(found, r.duration) == found);   // marking again changes nothing
     }
+}
+
+// The forged drive with three glitches: the filter finds exactly the samples the forge
+// put them in, and the figures with and without them.
+TEST(forged_drive_with_glitches)
+{
+    const char *dir = std::getenv("VELTRA_SAMPLES");
+    const std::string path = std::string(dir ? dir : "") + "/glitches/2026_1108_094000_001.MOV";
+    std::ifstream in(path + ".glitches.json");
+    std::stringstream text;
+    text << in.rdbuf();
+    mj::Value truth;
+    CHECK(mj::Parser(text.str()).parse(&truth));
+    const auto indices = [](const mj::Value &list) {
+        std::vector<size_t> out;
+        for (const mj::Value &v : list.items)
+            out.push_back(size_t(v.number));
+        return out;
+    };
+    const GpsReadResult read = GpsDataHelper::readGpsData(path);
+    const std::vector<TelemetrySample> raw = read.samples;
+    const std::vector<TelemetrySample> found =
+        GpsGlitches::marked(raw, double(MovieDuration::milliseconds(path)) / 1000.0);
+    CHECK_EQ(found.size(), size_t(50));
+    CHECK(positionGlitches(found) == indices(truth["position_glitches"]));
+    std::vector<size_t> speeds;
+    for (size_t i = 0; i < found.size(); ++i)
+        if (found[i].glitches & TelemetrySample::SpeedGlitch)
+            speeds.push_back(i);
+    CHECK(speeds == indices(truth["speed_glitches"]));
+
+    // Clean, the route is the drive through the samples the forge left alone.
+    std::vector<TelemetrySample> untouched;
+    for (size_t i = 0; i < raw.size(); ++i)
+        if (!(found[i].glitches & TelemetrySample::PositionGlitch))
+            untouched.push_back(raw[i]);
+    const GpsGlitches::Figures rawFigures = GpsGlitches::figures(found, false);
+    const GpsGlitches::Figures clean = GpsGlitches::figures(found, true);
+    CHECK(std::fabs(clean.routeMetres - GpsGlitches::routeMetres(untouched)) < 0.01);
+    CHECK(std::fabs(rawFigures.routeMetres - GpsGlitches::routeMetres(raw)) < 0.01);
+    CHECK_EQ(rawFigures.maxSpeedKmh, read.maxSpeed);
+    CHECK(rawFigures.maxSpeedKmh > 300);
+    CHECK(clean.maxSpeedKmh < 120);
+    CHECK(rawFigures.routeMetres > clean.routeMetres + 20000);
+    CHECK_EQ(rawFigures.points, raw.size());
+    CHECK_EQ(rawFigures.points - clean.points, truth["position_glitches"].items.size());
+    std::fprintf(stderr, "forged glitches: raw %d km/h, %.1f m, %zu points; clean %d km/h, %.1f m, %zu points\n",
+                 rawFigures.maxSpeedKmh, rawFigures.routeMetres, rawFigures.points, clean.maxSpeedKmh,
+                 clean.routeMetres, clean.points);
 }
 
 TEST(utc_times_time_the_steps)

@@ -3,6 +3,7 @@
 #include "ClipTime.h"
 #include "Fixtures.h"
 #include "MovieDuration.h"
+#include "TripDistance.h"
 #include "TripGrouping.h"
 #include "TripTimeline.h"
 
@@ -13,15 +14,18 @@ namespace {
 using fx::atom;
 using fx::Bytes;
 
-Bytes mvhd0(uint32_t timescale, uint32_t duration)
+Bytes mvhd0(uint32_t timescale, uint32_t duration, uint32_t created = 0)
 {
-    return atom("mvhd", Bytes().be32(0).be32(0).be32(0).be32(timescale).be32(duration).zeros(80));
+    return atom("mvhd", Bytes().be32(0).be32(created).be32(0).be32(timescale).be32(duration).zeros(80));
 }
 
-Bytes mvhd1(uint32_t timescale, uint64_t duration)
+Bytes mvhd1(uint32_t timescale, uint64_t duration, uint64_t created = 0)
 {
-    return atom("mvhd", Bytes().be32(0x01000000).be64(0).be64(0).be32(timescale).be64(duration).zeros(80));
+    return atom("mvhd", Bytes().be32(0x01000000).be64(created).be64(0).be32(timescale).be64(duration).zeros(80));
 }
+
+// Seconds since 1904 of a camera clock's reading.
+constexpr uint32_t k1904 = 2082844800u;
 
 Bytes movie(const Bytes &moovContent)
 {
@@ -42,6 +46,7 @@ TEST(MovieDuration_table)
         const char *name;
         Bytes file;
         int64_t ms;
+        std::optional<int64_t> created = std::nullopt;   // the creation time, ms since 1970
     } rows[] = {
         {"version 0", movie(mvhd0(1000, 60000)), 60000},
         {"version 0, time scale 90000", movie(mvhd0(90000, 5400000 + 4500)), 60050},
@@ -58,11 +63,16 @@ TEST(MovieDuration_table)
         {"moov beyond the atoms walked", manyFree, -1},
         {"an atom claims more than the file", hugeMdat, -1},
         {"empty file", Bytes(), -1},
+        {"creation time (v0)", movie(mvhd0(1000, 10000, k1904 + 1794130204u)), 10000, 1794130204000LL},
+        {"creation time (v1)", movie(mvhd1(1000, 10000, uint64_t(k1904) + 946684800u)), 10000, 946684800000LL},
+        {"creation time with a duration unknown", movie(mvhd0(1000, 0xFFFFFFFFu, k1904 + 60)), -1, 60000},
+        {"creation time beyond any calendar", movie(mvhd1(1000, 10000, ~uint64_t(0))), 10000},
     };
     for (const auto &r : rows) {
         tst::Row row(r.name);
         tst::TempFile f(r.file);
         CHECK_EQ(MovieDuration::milliseconds(f.path), r.ms);
+        CHECK(MovieDuration::header(f.path).createdMs == r.created);
     }
     CHECK_EQ(MovieDuration::milliseconds("/nonexistent/veltra/X.MOV"), int64_t(-1));
 }
@@ -267,28 +277,41 @@ TEST(groupMoments_table)
     CHECK_EQ(groupTrips(twoMinutes).size(), size_t(6));
 }
 
-GpsSample at(const char *lat, const char *lon)
+TelemetrySample at(const char *lat, const char *lon)
 {
     GpsSample s;
     s.gps_lat = lat;
     s.gps_lgt = lon;
-    return s;
+    return TelemetrySample::fromGps(s);
 }
 
-TEST(routeMetres_and_tripMetres)
+ClipRoute route(std::optional<int64_t> startMs, int64_t durationMs, const std::vector<TelemetrySample> &samples,
+                size_t from = 0)
 {
-    // 0.01 degree of latitude is 1111.95 m; a sample without position breaks the line.
-    const std::vector<GpsSample> a{at("10", "20"), at("10.01", "20"), at("", ""), at("50", "20"), at("50.01", "20")};
-    CHECK_EQ(std::lround(routeMetres(a.data(), a.size())), 2224L);
-    CHECK_EQ(std::lround(routeMetres(a.data(), a.size(), 3)), 1112L);
+    return ClipRoute{startMs, durationMs, samples.data() + from, samples.size() - from};
+}
+
+TEST(tripMetres_table)
+{
+    // 0.01 degree of latitude is 1111.95 m. A sample without position is bridged: the
+    // line runs on to the next position (here 39.99 degrees further north).
+    const std::vector<TelemetrySample> a{at("10", "20"), at("10.01", "20"), at("", ""), at("50", "20"), at("50.01", "20")};
+    CHECK_EQ(std::lround(tripMetres({route(0, -1, a)})), 4448915L);
+    CHECK_EQ(std::lround(tripMetres({route(0, -1, a, 3)})), 1112L);
     // A 3-sample clip, then an event copy of its last two seconds and one more: only
     // the copy's step out of the first clip's seconds counts.
-    const std::vector<GpsSample> first{at("10", "20"), at("10.01", "20"), at("10.02", "20")};
-    const std::vector<GpsSample> copy{at("10.01", "20"), at("10.02", "20"), at("10.03", "20")};
-    const std::vector<TripClip> clips{{"a", 0, 3000, 0}, {"b", 1000, 3000, 0}};
-    const auto trips = groupTrips(clips);
-    CHECK_EQ(trips.size(), size_t(1));
-    CHECK_EQ(std::lround(tripMetres(trips[0], clips, {first.data(), copy.data()}, {first.size(), copy.size()})), 3336L);
+    const std::vector<TelemetrySample> first{at("10", "20"), at("10.01", "20"), at("10.02", "20")};
+    const std::vector<TelemetrySample> copy{at("10.01", "20"), at("10.02", "20"), at("10.03", "20")};
+    CHECK_EQ(std::lround(tripMetres({route(0, 3000, first), route(1000, 3000, copy)})), 3336L);
+    // The next clip continues the first within the pause that keeps a drive together:
+    // one line; a longer pause breaks it; the order given does not matter.
+    const std::vector<TelemetrySample> later{at("10.03", "20"), at("10.04", "20")};
+    CHECK_EQ(std::lround(tripMetres({route(13000, 2000, later), route(0, 3000, first)})), 4448L);
+    CHECK_EQ(std::lround(tripMetres({route(0, 3000, first), route(13001, 2000, later)})), 3336L);
+    // A clip without any position between two that have: bridged as well.
+    const std::vector<TelemetrySample> none{at("", ""), at("", "")};
+    CHECK_EQ(std::lround(tripMetres({route(0, 3000, first), route(3000, 2000, none), route(5000, 2000, later)})), 4448L);
+    CHECK_EQ(tripMetres({}), 0.0);
 }
 
 std::string offsetsText(const std::vector<double> &v)

@@ -249,6 +249,10 @@ const SampleFile kSamples[] = {
     {"nt9666.MOV", Layout::Index, 60, 320, 240, false},
     {"icat6330.MOV", Layout::IndexIcat, 30, 320, 240, true},
     {"nofix.MOV", Layout::OneTrak, 30, 320, 240, true},
+    {"clock/2026_1108_093004_001.MOV", Layout::OneTrak, 10, 320, 240, false},
+    {"glitches/2026_1108_094000_001.MOV", Layout::OneTrak, 50, 160, 120, false},
+    {"badtime/2026_1114_080000_001.MOV", Layout::OneTrak, 10, 160, 120, false},
+    {"badtime/2016_1231_235959_006.MOV", Layout::OneTrak, 10, 160, 120, false},
 };
 
 } // namespace
@@ -599,6 +603,7 @@ private slots:
         QTest::newRow("sparse with video") << QStringList{"--kind", "nt9665", "--sparse-size", "1000000"};
         QTest::newRow("zero seconds") << QStringList{"--kind", "nt9665", "--seconds", "0"};
         QTest::newRow("missing value") << QStringList{"--kind"};
+        QTest::newRow("bad GPS start") << QStringList{"--kind", "nt9665", "--gps-start", "2026-11-08 25:00:00"};
     }
     void usageErrors()
     {

@@ -90,6 +90,18 @@ private slots:
         QCOMPARE(q(NmeaWriter::gga(p)).section(',', 0, 6), QStringLiteral("$GPGGA,093059.500,5130.1234,N,00007.6543,W,1"));
         p.fix = false;
         QCOMPARE(q(NmeaWriter::rmc(p)).section('*', 0, 0), QStringLiteral("$GPRMC,093059.500,V,,,,,,,081126,,,N"));
+        p.noDate = true;
+        QCOMPARE(q(NmeaWriter::rmc(p)).section('*', 0, 0), QStringLiteral("$GPRMC,093059.500,V,,,,,,,,,,N"));
+
+        // A leap second at midnight: 23:59:60 on the old day, then every time a second back.
+        std::vector<TelemetryPoint> leap(3);
+        for (size_t i = 0; i < leap.size(); ++i)
+            leap[i].utc = 1483228799 + double(i);   // 2016-12-31 23:59:59 UTC on
+        DriveModel::putLeapSecond(leap);
+        QStringList times;
+        for (const TelemetryPoint& l : leap)
+            times << q(NmeaWriter::rmc(l)).section(',', 1, 1) + ' ' + q(NmeaWriter::rmc(l)).section(',', 9, 9);
+        QCOMPARE(times, (QStringList{"235959.000 311216", "235960.000 311216", "000000.000 010117"}));
 
         const std::vector<uint8_t> stored = NmeaWriter::shifted("$A");
         QCOMPARE(stored, (std::vector<uint8_t>{0x2F, 0x4C}));

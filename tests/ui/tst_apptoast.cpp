@@ -13,23 +13,25 @@
 
 class AppToastTest : public QObject {
     Q_OBJECT
+    AppToast toaster;
+
 private slots:
     void laterRequestsAreDroppedUntilTheToastCloses()
     {
-        QVERIFY(!AppToast::winlock());
-        AppToast::showToast("first", 2.0f);
-        QPointer<KTToastWindowController> first = AppToast::currentToast();
+        QVERIFY(!toaster.winlock());
+        toaster.showToast("first", 2.0f);
+        QPointer<KTToastWindowController> first = toaster.currentToast();
         QVERIFY(first);
         QVERIFY(first->isVisible());
         QCOMPARE(first->textLabel->text(), QString("first"));
-        QVERIFY(AppToast::winlock());
+        QVERIFY(toaster.winlock());
         auto *timer = first->findChild<QTimer *>("closeTimer");
         QVERIFY(timer && timer->isActive() && timer->isSingleShot());
         QCOMPARE(timer->interval(), 2000);
         QSignalSpy fired(timer, &QTimer::timeout);
 
-        AppToast::showToast("second", 0.8f);
-        QCOMPARE(AppToast::currentToast(), first.data());
+        toaster.showToast("second", 0.8f);
+        QCOMPARE(toaster.currentToast(), first.data());
         QCOMPARE(first->text(), QString("first"));
 
         // While its timer runs the window fades.
@@ -40,43 +42,53 @@ private slots:
         QVERIFY2(mid < 0.9 && mid > 0.1, qPrintable(QString::number(mid)));
 
         // It closes when its timer fires, not before.
-        QVERIFY(QTest::qWaitFor([&] { return !AppToast::winlock(); }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return !toaster.winlock(); }, 5000));
         QCOMPARE(fired.size(), 1);
         QVERIFY(QTest::qWaitFor([&] { return first.isNull() || !first->isVisible(); }, 1000));
-        QCOMPARE(AppToast::currentToast(), nullptr);
+        QCOMPARE(toaster.currentToast(), nullptr);
 
-        AppToast::showToast("third", 0.8f);
-        QVERIFY(AppToast::currentToast());
-        QCOMPARE(AppToast::currentToast()->text(), QString("third"));
-        QVERIFY(QTest::qWaitFor([&] { return !AppToast::winlock(); }, 3000));
+        toaster.showToast("third", 0.8f);
+        QVERIFY(toaster.currentToast());
+        QCOMPARE(toaster.currentToast()->text(), QString("third"));
+        QVERIFY(QTest::qWaitFor([&] { return !toaster.winlock(); }, 3000));
     }
 
     void toastClosedAnotherWayLetsTheNextOneShow()
     {
         // Closed by the window manager or the program: the toast is deleted and the lock lifted.
-        AppToast::showToast("closed", 30.0f);
-        QPointer<KTToastWindowController> closed = AppToast::currentToast();
+        toaster.showToast("closed", 30.0f);
+        QPointer<KTToastWindowController> closed = toaster.currentToast();
         QVERIFY(closed);
         closed->close();
-        QVERIFY(!AppToast::winlock());
+        QVERIFY(!toaster.winlock());
         QVERIFY(QTest::qWaitFor([&] { return closed.isNull(); }, 3000));
 
-        AppToast::showToast("deleted", 30.0f);
-        QVERIFY(AppToast::currentToast());
-        QCOMPARE(AppToast::currentToast()->text(), QString("deleted"));
-        delete AppToast::currentToast();
-        QVERIFY(!AppToast::winlock());
-        QCOMPARE(AppToast::currentToast(), nullptr);
+        toaster.showToast("deleted", 30.0f);
+        QVERIFY(toaster.currentToast());
+        QCOMPARE(toaster.currentToast()->text(), QString("deleted"));
+        delete toaster.currentToast();
+        QVERIFY(!toaster.winlock());
+        QCOMPARE(toaster.currentToast(), nullptr);
 
-        AppToast::showToast("all windows closed", 30.0f);
-        QCOMPARE(AppToast::currentToast()->text(), QString("all windows closed"));
+        toaster.showToast("all windows closed", 30.0f);
+        QCOMPARE(toaster.currentToast()->text(), QString("all windows closed"));
         QApplication::closeAllWindows();
-        QVERIFY(!AppToast::winlock());
+        QVERIFY(!toaster.winlock());
 
-        AppToast::showToast("shown again", 0.2f);
-        QVERIFY(AppToast::currentToast());
-        QCOMPARE(AppToast::currentToast()->text(), QString("shown again"));
-        QVERIFY(QTest::qWaitFor([&] { return !AppToast::winlock(); }, 3000));
+        toaster.showToast("shown again", 0.2f);
+        QVERIFY(toaster.currentToast());
+        QCOMPARE(toaster.currentToast()->text(), QString("shown again"));
+        QVERIFY(QTest::qWaitFor([&] { return !toaster.winlock(); }, 3000));
+
+        // A toaster that goes takes its toast with it.
+        QPointer<KTToastWindowController> orphan;
+        {
+            AppToast gone;
+            gone.showToast("going", 30.0f);
+            orphan = gone.currentToast();
+            QVERIFY(orphan);
+        }
+        QVERIFY(QTest::qWaitFor([&] { return orphan.isNull(); }, 3000));
     }
 
     void toastDoesNotTakeFocus()
@@ -86,15 +98,15 @@ private slots:
         main.show();
         main.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&main));
-        AppToast::showToast("2x", 0.8f);
-        KTToastWindowController *toast = AppToast::currentToast();
+        toaster.showToast("2x", 0.8f);
+        KTToastWindowController *toast = toaster.currentToast();
         QVERIFY(toast);
         QVERIFY(QTest::qWaitForWindowExposed(toast));
         QCOMPARE(QApplication::activeWindow(), &main);
         // Centred horizontally over the active window.
         const int centre = toast->geometry().center().x();
         QVERIFY(std::abs(centre - main.geometry().center().x()) <= 2);
-        QVERIFY(QTest::qWaitFor([&] { return !AppToast::winlock(); }, 3000));
+        QVERIFY(QTest::qWaitFor([&] { return !toaster.winlock(); }, 3000));
     }
 
     // A file name or a caller's text is shown as it is written, never as markup.

@@ -171,3 +171,43 @@ std::vector<TelemetryPoint> DriveModel::run(double tripStartUtc, double offset, 
     }
     return out;
 }
+
+namespace {
+
+void moveEast(TelemetryPoint& p, double metres)
+{
+    p.longitude += metres / (kMetresPerDegree * std::cos(p.latitude * kPi / 180));
+}
+
+} // namespace
+
+GlitchTruth DriveModel::putGlitches(std::vector<TelemetryPoint>& points)
+{
+    GlitchTruth truth;
+    if (points.size() < kGlitchSamples)
+        return truth;
+    moveEast(points[12], 3000);
+    truth.positions.push_back(12);
+    const double run[] = {2500, -1800, 4200};
+    for (size_t k = 0; k < 3; ++k) {
+        moveEast(points[30 + k], run[k]);
+        truth.positions.push_back(30 + k);
+    }
+    points[45].speedKmh = 340;
+    points[45].stopped = false;
+    truth.speeds.push_back(45);
+    return truth;
+}
+
+void DriveModel::putLeapSecond(std::vector<TelemetryPoint>& points)
+{
+    if (points.empty())
+        return;
+    const double midnight = std::ceil(points.front().utc / 86400.0) * 86400.0;
+    for (TelemetryPoint& p : points) {
+        if (p.utc < midnight)
+            continue;
+        p.utc -= 1;
+        p.leapSecond = p.utc < midnight;
+    }
+}

@@ -17,9 +17,18 @@ struct TelemetryPoint {
     double courseDeg = 0;     // 0..360
     bool stopped = false;     // standing still: receivers leave the course empty
     bool fiveDecimals = false;
+    bool noDate = false;      // the receiver writes no date (a fix before its almanac)
+    bool leapSecond = false;  // the receiver reads 23:59:60 here (`utc` is the second before)
     // milli-g: x is the camera's vertical axis and carries gravity (1000 at rest) plus
     // the pull of speeding up and braking, y the pull of turns, z road bumps.
     int32_t gsensor[3] = {0, 0, 0};
+};
+
+// Where the forge put GPS glitches into a drive: the samples whose position, and those
+// whose speed reading, no car makes.
+struct GlitchTruth {
+    std::vector<size_t> positions;
+    std::vector<size_t> speeds;
 };
 
 class DriveModel {
@@ -38,6 +47,15 @@ public:
     // Samples for `count` instants, the first `offset` seconds after the trip start,
     // then every `period` seconds. tripStartUtc anchors the time fields.
     std::vector<TelemetryPoint> run(double tripStartUtc, double offset, size_t count, double period) const;
+
+    // Three glitches a receiver makes, in samples of one a second (at least 50): a point
+    // 3 km east and straight back (sample 12), a run of three impossible steps (30-32,
+    // each kilometres from the last) and a speed reading of 340 km/h (sample 45).
+    static GlitchTruth putGlitches(std::vector<TelemetryPoint>& points);
+    static constexpr size_t kGlitchSamples = 50;
+    // A leap second at the first UTC midnight of the points: the sample there reads
+    // 23:59:60, every later one a second earlier than the seconds since 1970 say.
+    static void putLeapSecond(std::vector<TelemetryPoint>& points);
 
 private:
     struct Segment {

@@ -6,8 +6,11 @@
 
 namespace {
 
-std::string timeField(double utc)
+std::string timeField(const TelemetryPoint& p)
 {
+    if (p.leapSecond)
+        return "235960.000";
+    const double utc = p.utc;
     const double whole = std::floor(utc);
     const time_t t = static_cast<time_t>(whole);
     std::tm tm{};
@@ -18,8 +21,11 @@ std::string timeField(double utc)
     return buf;
 }
 
-std::string dateField(double utc)
+std::string dateField(const TelemetryPoint& p)
 {
+    if (p.noDate)
+        return {};
+    const double utc = p.utc;
     const time_t t = static_cast<time_t>(std::floor(utc));
     std::tm tm{};
     gmtime_r(&t, &tm);
@@ -59,9 +65,9 @@ std::string NmeaWriter::withChecksum(const std::string& body)
 
 std::string NmeaWriter::rmc(const TelemetryPoint& p)
 {
-    std::string s = "$GPRMC," + timeField(p.utc);
+    std::string s = "$GPRMC," + timeField(p);
     if (!p.fix)
-        return withChecksum(s + ",V,,,,,,," + dateField(p.utc) + ",,,N");
+        return withChecksum(s + ",V,,,,,,," + dateField(p) + ",,,N");
     char ns = 'N', ew = 'E';
     const std::string lat = coordinate(p.latitude, true, p.fiveDecimals, ns);
     const std::string lon = coordinate(p.longitude, false, p.fiveDecimals, ew);
@@ -69,7 +75,7 @@ std::string NmeaWriter::rmc(const TelemetryPoint& p)
     std::snprintf(speed, sizeof speed, "%.3f", p.stopped ? 0.0 : p.speedKmh / 1.852);
     if (!p.stopped)
         std::snprintf(course, sizeof course, "%.2f", p.courseDeg);
-    s += ",A," + lat + "," + ns + "," + lon + "," + ew + "," + speed + "," + course + "," + dateField(p.utc) + ",,,A";
+    s += ",A," + lat + "," + ns + "," + lon + "," + ew + "," + speed + "," + course + "," + dateField(p) + ",,,A";
     return withChecksum(s);
 }
 
@@ -78,7 +84,7 @@ std::string NmeaWriter::gga(const TelemetryPoint& p)
     char ns = 'N', ew = 'E';
     const std::string lat = coordinate(p.latitude, true, p.fiveDecimals, ns);
     const std::string lon = coordinate(p.longitude, false, p.fiveDecimals, ew);
-    return withChecksum("$GPGGA," + timeField(p.utc) + "," + lat + "," + ns + "," + lon + "," + ew
+    return withChecksum("$GPGGA," + timeField(p) + "," + lat + "," + ns + "," + lon + "," + ew
                         + ",1,09,0.9,35.2,M,47.0,M,,");
 }
 

@@ -30,7 +30,7 @@ const char* kUsage =
     "         [--seconds N] [--size WxH] [--fps N] [--start \"YYYY-MM-DD HH:MM:SS\"]\n"
     "         [--trip-start \"YYYY-MM-DD HH:MM:SS\"] [--scenario drive|nofix|city]\n"
     "         [--truth FILE.json] [--no-video] [--sparse-size BYTES] [--blocks N] [--ffmpeg PATH]\n"
-    "         [--no-index]\n";
+    "         [--no-index] [--gps-start \"YYYY-MM-DD HH:MM:SS\"] [--no-gps-date] [--leap-second] [--glitches]\n";
 
 struct Options {
     MovForge::Kind kind = MovForge::Kind::Nt9665;
@@ -48,6 +48,11 @@ struct Options {
     int64_t start = 0;     // camera clock, seconds since 1970 read as UTC
     int64_t tripStart = 0; // camera clock at the start of the trip
     bool tripStartGiven = false;
+    int64_t gpsStart = 0;  // the GPS's UTC at the start of the trip
+    bool gpsStartGiven = false;
+    bool noGpsDate = false;
+    bool leapSecond = false;
+    bool glitches = false;
     DriveModel::Scenario scenario = DriveModel::Scenario::Drive;
     bool noVideo = false;
     uint64_t sparseSize = 0;
@@ -115,9 +120,21 @@ std::string parseArguments(int argc, char** argv, Options& o)
             o.noIndex = true;
             continue;
         }
+        if (arg == "--no-gps-date") {
+            o.noGpsDate = true;
+            continue;
+        }
+        if (arg == "--leap-second") {
+            o.leapSecond = true;
+            continue;
+        }
+        if (arg == "--glitches") {
+            o.glitches = true;
+            continue;
+        }
         if (arg != "--kind" && arg != "--out" && arg != "--seconds" && arg != "--size" && arg != "--fps"
             && arg != "--start" && arg != "--trip-start" && arg != "--scenario" && arg != "--truth"
-            && arg != "--sparse-size" && arg != "--blocks" && arg != "--ffmpeg")
+            && arg != "--sparse-size" && arg != "--blocks" && arg != "--ffmpeg" && arg != "--gps-start")
             return "unknown argument " + arg;
         if (!(v = value()))
             return arg + " needs a value";
@@ -162,6 +179,10 @@ std::string parseArguments(int argc, char** argv, Options& o)
             if (!parseTime(v, o.tripStart))
                 return std::string("bad --trip-start ") + v;
             o.tripStartGiven = true;
+        } else if (arg == "--gps-start") {
+            if (!parseTime(v, o.gpsStart))
+                return std::string("bad --gps-start ") + v;
+            o.gpsStartGiven = true;
         } else if (arg == "--scenario") {
             if (!DriveModel::scenarioFromName(v, o.scenario))
                 return std::string("unknown scenario ") + v;
@@ -276,12 +297,31 @@ int main(int argc, char** argv)
         return fail("too many video samples");
     const size_t blockCount = static_cast<size_t>(samples / MovForge::kSamplesPerBlock);
 
-    // The telemetry: one sample per block, every 30 frames.
+    // The telemetry: one sample per block, every 30 frames. The GPS's time runs from
+    // --gps-start, else from the camera's clock less the place's zone.
     const DriveModel model(o.scenario);
     const double utcShift = model.utcOffsetHours() * 3600.0;
     const double period = double(MovForge::kSamplesPerBlock) / o.fps;
-    const std::vector<TelemetryPoint> points = model.run(static_cast<double>(o.tripStart) - utcShift,
-                                                         static_cast<double>(o.start - o.tripStart), blockCount, period);
+    const double gpsTripStart = o.gpsStartGiven ? double(o.gpsStart) : double(o.tripStart) - utcShift;
+    std::vector<TelemetryPoint> points =
+        model.run(gpsTripStart, static_cast<double>(o.start - o.tripStart), blockCount, period);
+    if (o.leapSecond)
+        DriveModel::putLeapSecond(points);
+    for (TelemetryPoint& p : points)
+        p.noDate = o.noGpsDate;
+    std::string glitchTruth;
+    if (o.glitches) {
+        if (points.size() < DriveModel::kGlitchSamples || period != 1.0)
+            return fail("--glitches needs a sample a second for at least 50 seconds");
+        const GlitchTruth g = DriveModel::putGlitches(points);
+        const auto list = [](const std::vector<size_t>& v) {
+            std::string s;
+            for (const size_t i : v)
+                s += (s.empty() ? "" : ",") + std::to_string(i);
+            return "[" + s + "]";
+        };
+        glitchTruth = "{\"position_glitches\":" + list(g.positions) + ",\"speed_glitches\":" + list(g.speeds) + "}\n";
+    }
 
     const bool indexKind = o.kind == MovForge::Kind::Nt9666 || o.kind == MovForge::Kind::Icat6330;
     const ReaderTruth::Reader reader = indexKind ? ReaderTruth::Reader::Index : ReaderTruth::Reader::SampleTable;
@@ -440,6 +480,8 @@ int main(int argc, char** argv)
     if (!beside.empty() && !writeText(beside, besideText, error))
         return fail(error);
     if (!o.truth.empty() && !writeText(o.truth, ReaderTruth::json(truth, o.out), error))
+        return fail(error);
+    if (o.glitches && !writeText(o.out + ".glitches.json", glitchTruth, error))
         return fail(error);
     return 0;
 }

@@ -1,6 +1,6 @@
 // The index rule that maps playback time to a list entry, with its single-precision
 // arithmetic, and the trip panel's variant.
-#include "modules/IndexRule.h"
+#include "drive/IndexRule.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -32,8 +32,8 @@ void TestIndexRule::indexFor_data()
     QTest::addRow("last tick equals N: no change") << 180.0 << 180.0 << qint64(180) << -1;
     QTest::addRow("t 0.99 with r 1") << 0.99 << 180.0 << qint64(180) << 0;
     QTest::addRow("t 0.99 with r 0.5") << 0.99 << 180.0 << qint64(90) << 0;
-    QTest::addRow("before videoAllTime: T 0, t 9.5") << 9.5 << 0.0 << qint64(10) << 9;
-    QTest::addRow("before videoAllTime: T 0, t 10.0 is out of range") << 10.0 << 0.0 << qint64(10) << -1;
+    QTest::addRow("before the duration is known: T 0, t 9.5") << 9.5 << 0.0 << qint64(10) << 9;
+    QTest::addRow("before the duration is known: T 0, t 10.0 is out of range") << 10.0 << 0.0 << qint64(10) << -1;
     QTest::addRow("empty list") << 30.0 << 180.0 << qint64(0) << -1;
     QTest::addRow("empty list at 0") << 0.0 << 180.0 << qint64(0) << -1;
     QTest::addRow("play list speed list: 180 entries at 100.5") << 100.5 << 180.0 << qint64(180) << 100;

@@ -1,16 +1,16 @@
-// The rule that maps playback time to an entry of a module's list.
-// Pure, constant time, no allocation.
+// The rule that maps playback time to an entry of a list of samples (the drive's
+// telemetry applies it to each view of a clip). Pure, constant time, no allocation.
 #pragma once
 
 #include <cstdint>
 
 namespace IndexRule {
 
-// For modules whose total time T is a double: r = float(N / T) when T > 0, else 1;
+// For a total time T in double precision: r = float(N / T) when T > 0, else 1;
 // i = int(float(int(t)) * r). Returns i when 0 <= i < N, otherwise -1.
 int indexFor(double t, double totalTime, std::int64_t count);
 
-// The trip statistics panel's variant: T is single precision, the ratio applies
+// The G read-outs' variant: T is single precision, the ratio applies
 // whenever T != 0 and is divided in single precision: r = float(N) / T.
 int indexForSingle(double t, float totalTime, std::int64_t count);
 

@@ -1,4 +1,4 @@
-#include "modules/IndexRule.h"
+#include "drive/IndexRule.h"
 
 #include <algorithm>
 #include <cmath>

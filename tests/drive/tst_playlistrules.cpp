@@ -1,5 +1,5 @@
 // The play list's cell rules, the lock test and the order after a drag.
-#include "playlist/PlayListRules.h"
+#include "drive/PlayListRules.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,5 @@
 #include "RotationStore.h"
 
-#include "common/AppUserDefaults.h"
-
-#include <QCoreApplication>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QSettings>
@@ -16,14 +13,16 @@
 
 namespace {
 
+constexpr int kPeriodMs = 1000;
+
+} // namespace
+
 // One standing writer thread. While values keep coming (a new angle every second as
 // the video plays) it wakes by itself once a period and writes what has gathered, so
 // that handing a value over from the clock tick is a map insert under a lock and
 // never a thread start or a wake-up in the middle of the tick. Only the first value
 // after a quiet period wakes it.
-constexpr int kPeriodMs = 1000;
-
-struct Writer {
+struct RotationStore::Writer {
     QMutex mutex;
     QWaitCondition wake;      // the writer waits here
     QWaitCondition written;   // waitForWrites() waits here
@@ -35,22 +34,25 @@ struct Writer {
     bool idle = false;        // waiting without a time limit: a new value must wake it
     bool writing = false;
     bool hurry = false;       // someone waits for the writes
+    bool stopping = false;
     QThread *thread = nullptr;
 
     void run();
 };
 
-void Writer::run()
+void RotationStore::Writer::run()
 {
     QMutexLocker lock(&mutex);
     bool lingering = false;
     for (;;) {
+        if (stopping && pending.isEmpty())
+            return;
         if (pending.isEmpty() && !lingering) {
             idle = true;
             wake.wait(&mutex);
             idle = false;
         }
-        if (!hurry)
+        if (!hurry && !stopping)
             wake.wait(&mutex, kPeriodMs);
         hurry = false;
         if (pending.isEmpty()) {
@@ -78,30 +80,30 @@ void Writer::run()
     }
 }
 
-Writer &writer()
+RotationStore::RotationStore(const QString &file) : w_(new Writer)
 {
-    // Never destroyed: the last writes are waited for when the application quits.
-    static Writer *w = [] {
-        auto *created = new Writer;
-        created->thread = QThread::create([created] { created->run(); });
-        created->thread->setObjectName(QStringLiteral("RotationStore"));
-        created->thread->start(QThread::LowPriority);
-        if (auto *app = QCoreApplication::instance())
-            QObject::connect(app, &QCoreApplication::aboutToQuit, [] { RotationStore::waitForWrites(); });
-        return created;
-    }();
-    return *w;
+    w_->file = file;
+    w_->thread = QThread::create([w = w_] { w->run(); });
+    w_->thread->setObjectName(QStringLiteral("RotationStore"));
+    w_->thread->start(QThread::LowPriority);
 }
 
-} // namespace
+RotationStore::~RotationStore()
+{
+    {
+        QMutexLocker lock(&w_->mutex);
+        w_->stopping = true;
+        w_->wake.wakeOne();
+    }
+    w_->thread->wait();
+    delete w_->thread;
+    delete w_;
+}
 
 void RotationStore::write(const char *key, double value)
 {
-    Writer &w = writer();
+    Writer &w = *w_;
     QMutexLocker lock(&w.mutex);
-    // The store's file is the same for the whole run.
-    if (w.file.isEmpty())
-        w.file = AppUserDefaults::settings().fileName();
     // Values that arrive while a write waits join it; only the latest of a key is written.
     auto it = std::find_if(w.pending.begin(), w.pending.end(),
                            [key](const auto &p) { return std::strcmp(p.first, key) == 0; });
@@ -117,7 +119,7 @@ void RotationStore::write(const char *key, double value)
 
 void RotationStore::waitForWrites()
 {
-    Writer &w = writer();
+    Writer &w = *w_;
     QMutexLocker lock(&w.mutex);
     while (!w.pending.isEmpty() || w.writing) {
         w.hurry = true;

@@ -16,7 +16,7 @@ struct PlayListTrip {
     std::optional<qint64> startMs;   // on the count of ClipTime; none for a clip without time
     std::optional<qint64> endMs;
     char channel = 0;
-    double metres = 0;
+    double metres = 0;               // the trip's distance (tripMetres)
 };
 
 class PlayListTrips {

@@ -5,6 +5,7 @@
 #include "common/Localization.h"
 
 #include "ClipTime.h"
+#include "TripDistance.h"
 #include "TripGrouping.h"
 
 #include <QDateTime>
@@ -34,15 +35,15 @@ QList<PlayListTrip> PlayListTrips::group(const PlayList &list, qint64 gapMs)
         trip.startMs = t.startMs;
         trip.endMs = t.endMs;
         trip.channel = t.channel;
-        std::vector<const GpsSample *> samples;
-        std::vector<size_t> counts;
+        std::vector<std::shared_ptr<const std::vector<TelemetrySample>>> typed;
+        std::vector<ClipRoute> routes;
         for (const size_t i : t.clips) {
             trip.rows << int(i);
-            const QList<GpsSample> &s = list.at(qsizetype(i)).gpsData;
-            samples.push_back(s.constData());
-            counts.push_back(size_t(s.size()));
+            const PlayListEntry &e = list.at(qsizetype(i));
+            typed.push_back(e.typedSamples());
+            routes.push_back(ClipRoute{e.startMs, e.durationMs, typed.back()->data(), typed.back()->size()});
         }
-        trip.metres = tripMetres(t, clips, samples, counts);
+        trip.metres = tripMetres(routes);
         out << trip;
     }
     return out;

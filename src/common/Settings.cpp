@@ -1,0 +1,323 @@
+#include "Settings.h"
+
+#include "AppKeys.h"
+#include "RotationStore.h"
+
+#include <QSettings>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Typed reads: a value of the wrong type reads as absent, and so does a number that is
+// not finite (NaN, infinities).
+std::optional<QString> text(const QVariant &v)
+{
+    if (!v.isValid() || v.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return v.toString();
+}
+
+std::optional<double> number(const QVariant &v)
+{
+    if (!v.isValid())
+        return std::nullopt;
+    double d = 0;
+    switch (v.typeId()) {
+    case QMetaType::Double: case QMetaType::Float: case QMetaType::Int: case QMetaType::LongLong:
+    case QMetaType::UInt: case QMetaType::ULongLong:
+        d = v.toDouble();
+        break;
+    case QMetaType::QString: {
+        // The INI format keeps numbers as text.
+        bool ok = false;
+        d = v.toString().toDouble(&ok);
+        if (!ok)
+            return std::nullopt;
+        break;
+    }
+    default:
+        return std::nullopt;
+    }
+    if (!std::isfinite(d))
+        return std::nullopt;
+    return d;
+}
+
+// true/false, also as the file keeps them ("true", "false").
+std::optional<bool> flag(const QVariant &v)
+{
+    if (v.typeId() == QMetaType::Bool)
+        return v.toBool();
+    if (v.typeId() == QMetaType::QString) {
+        if (v.toString() == QLatin1String("true"))
+            return true;
+        if (v.toString() == QLatin1String("false"))
+            return false;
+    }
+    return std::nullopt;
+}
+
+std::optional<QStringList> textList(const QVariant &v)
+{
+    if (v.typeId() == QMetaType::QStringList)
+        return v.toStringList();
+    if (v.typeId() == QMetaType::QString)
+        return QStringList{v.toString()};
+    return std::nullopt;
+}
+
+std::optional<double> positive(const QVariant &v)
+{
+    const std::optional<double> d = number(v);
+    return d && *d > 0 ? d : std::nullopt;
+}
+
+} // namespace
+
+Settings::Settings(QObject *parent)
+    : Settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                           QStringLiteral("Veltra"), QStringLiteral("Veltra Player")),
+               parent)
+{
+}
+
+Settings::Settings(const QString &fileName, QObject *parent)
+    : Settings(std::make_unique<QSettings>(fileName, QSettings::IniFormat), parent)
+{
+}
+
+Settings::Settings(std::unique_ptr<QSettings> store, QObject *parent) : QObject(parent), store_(std::move(store))
+{
+    // What the file holds for the two providers is put in their normal form.
+    const QString unit = text(stored(AppKeys::SPEED_UNIT)).value_or(QString());
+    if (unit != QLatin1String(kmph() ? AppKeys::SPEED_UNIT_KMPH : AppKeys::SPEED_UNIT_MILEPH))
+        store_->setValue(QLatin1String(AppKeys::SPEED_UNIT),
+                         QLatin1String(kmph() ? AppKeys::SPEED_UNIT_KMPH : AppKeys::SPEED_UNIT_MILEPH));
+    const QString map = text(stored(AppKeys::CHANGE_MAP)).value_or(QString());
+    if (map != QLatin1String(googleMap() ? AppKeys::CHANGE_MAP_GOOGLE : AppKeys::CHANGE_MAP_STREET))
+        store_->setValue(QLatin1String(AppKeys::CHANGE_MAP),
+                         QLatin1String(googleMap() ? AppKeys::CHANGE_MAP_GOOGLE : AppKeys::CHANGE_MAP_STREET));
+}
+
+Settings::~Settings()
+{
+    angles_.reset();
+}
+
+QString Settings::fileName() const
+{
+    return store_->fileName();
+}
+
+QVariant Settings::stored(const char *key) const
+{
+    return store_->value(QLatin1String(key));
+}
+
+void Settings::store(const char *key, const QVariant &value)
+{
+    store_->setValue(QLatin1String(key), value);
+    store_->sync();
+}
+
+bool Settings::kmph() const
+{
+    return text(stored(AppKeys::SPEED_UNIT)) != QLatin1String(AppKeys::SPEED_UNIT_MILEPH);
+}
+
+void Settings::setKmph(bool kmph)
+{
+    store(AppKeys::SPEED_UNIT, QLatin1String(kmph ? AppKeys::SPEED_UNIT_KMPH : AppKeys::SPEED_UNIT_MILEPH));
+    emit speedUnitChanged(kmph);
+}
+
+bool Settings::googleMap() const
+{
+    return text(stored(AppKeys::CHANGE_MAP)) == QLatin1String(AppKeys::CHANGE_MAP_GOOGLE);
+}
+
+void Settings::setGoogleMap(bool google)
+{
+    // Announced also when the map chosen is the one shown: the map loads again.
+    store(AppKeys::CHANGE_MAP, QLatin1String(google ? AppKeys::CHANGE_MAP_GOOGLE : AppKeys::CHANGE_MAP_STREET));
+    emit mapProviderChanged(google);
+}
+
+double Settings::volume() const
+{
+    return std::clamp(number(stored(AppKeys::VOLUME)).value_or(1.0), 0.0, 1.0);
+}
+
+void Settings::setVolume(double volume)
+{
+    volume = std::clamp(volume, 0.0, 1.0);
+    store(AppKeys::VOLUME, volume);
+    emit volumeChanged(volume);
+}
+
+bool Settings::captureCaption() const
+{
+    return stored(AppKeys::CAPTURE_CAPTION).toBool();
+}
+
+void Settings::setCaptureCaption(bool on)
+{
+    store(AppKeys::CAPTURE_CAPTION, on);
+    emit captureCaptionChanged(on);
+}
+
+QString Settings::userLanguage() const
+{
+    return text(stored(AppKeys::USER_LANGUAGE)).value_or(QString());
+}
+
+void Settings::setUserLanguage(const QString &language)
+{
+    store(AppKeys::USER_LANGUAGE, language);
+    emit userLanguageChanged(language);
+}
+
+QStringList Settings::preferredLanguages() const
+{
+    return textList(stored(AppKeys::APPLE_LANGUAGES)).value_or(QStringList());
+}
+
+bool Settings::placeInPictures() const
+{
+    return flag(stored(AppKeys::PLACE_IN_PICTURES)).value_or(true);
+}
+
+void Settings::setPlaceInPictures(bool on)
+{
+    store(AppKeys::PLACE_IN_PICTURES, on);
+    emit placeInPicturesChanged(on);
+}
+
+bool Settings::placeToMediaControls() const
+{
+    return flag(stored(AppKeys::PLACE_TO_MEDIA_CONTROLS)).value_or(false);
+}
+
+void Settings::setPlaceToMediaControls(bool on)
+{
+    store(AppKeys::PLACE_TO_MEDIA_CONTROLS, on);
+    emit placeToMediaControlsChanged(on);
+}
+
+bool Settings::useOnlineMaps() const
+{
+    const QVariant v = stored(AppKeys::USE_ONLINE_MAPS);
+    return !v.isValid() || v.toBool();
+}
+
+void Settings::setUseOnlineMaps(bool on)
+{
+    if (on == useOnlineMaps())
+        return;
+    store(AppKeys::USE_ONLINE_MAPS, on);
+    emit useOnlineMapsChanged(on);
+}
+
+QStringList Settings::offlineSources() const
+{
+    return textList(stored(AppKeys::OFFLINE_MAP_SOURCES)).value_or(QStringList());
+}
+
+void Settings::setOfflineSources(const QStringList &paths)
+{
+    store(AppKeys::OFFLINE_MAP_SOURCES, paths);
+    emit offlineSourcesChanged(paths);
+}
+
+int Settings::cacheLimitMB() const
+{
+    const double mb = number(stored(AppKeys::MAP_TILE_CACHE_MB)).value_or(kDefaultCacheLimitMB);
+    return mb > 0 && mb < 1e6 ? int(mb) : (mb >= 1e6 ? 1000000 : 0);
+}
+
+qint64 Settings::cacheLimitBytes() const
+{
+    return qint64(cacheLimitMB()) * 1024 * 1024;
+}
+
+void Settings::setCacheLimitMB(int mb)
+{
+    mb = std::max(0, mb);
+    if (mb == cacheLimitMB())
+        return;
+    store(AppKeys::MAP_TILE_CACHE_MB, mb);
+    emit cacheLimitChanged(mb);
+}
+
+QString Settings::tileServerForTests() const
+{
+    return text(stored(AppKeys::MAP_TILE_SERVER_FOR_TESTS)).value_or(QString());
+}
+
+void Settings::setTileServerForTests(const QString &urlTemplate)
+{
+    store(AppKeys::MAP_TILE_SERVER_FOR_TESTS, urlTemplate);
+    emit tileServerForTestsChanged(urlTemplate);
+}
+
+QString Settings::googleMapsApiKey() const
+{
+    return text(stored(AppKeys::GOOGLE_MAPS_API_KEY)).value_or(QString());
+}
+
+bool Settings::tripPanelShowsTrip() const
+{
+    return text(stored(AppKeys::TRIP_PANEL_FIGURES)) == QLatin1String("trip");
+}
+
+void Settings::setTripPanelShowsTrip(bool trip)
+{
+    store(AppKeys::TRIP_PANEL_FIGURES, QLatin1String(trip ? "trip" : "clip"));
+    emit tripPanelShowsTripChanged(trip);
+}
+
+std::optional<double> Settings::tripGapSeconds() const
+{
+    const std::optional<double> seconds = number(stored(AppKeys::TRIP_GAP_SECONDS));
+    return seconds && *seconds >= 0 && *seconds <= 86400 ? seconds : std::nullopt;
+}
+
+std::optional<double> Settings::eventSpeedChangeKmh() const { return positive(stored(AppKeys::EVENT_SPEED_CHANGE)); }
+std::optional<double> Settings::eventHarshG() const { return positive(stored(AppKeys::EVENT_HARSH_G)); }
+std::optional<double> Settings::eventImpactG() const { return positive(stored(AppKeys::EVENT_IMPACT_G)); }
+std::optional<double> Settings::eventOverSpeedKmh() const { return positive(stored(AppKeys::EVENT_OVER_SPEED)); }
+
+void Settings::setEventThresholds(double speedChangeKmh, double harshG, double impactG, double overSpeedKmh)
+{
+    store_->setValue(QLatin1String(AppKeys::EVENT_SPEED_CHANGE), speedChangeKmh);
+    store_->setValue(QLatin1String(AppKeys::EVENT_HARSH_G), harshG);
+    store_->setValue(QLatin1String(AppKeys::EVENT_IMPACT_G), impactG);
+    store(AppKeys::EVENT_OVER_SPEED, overSpeedKmh);
+    emit eventThresholdsChanged();
+}
+
+std::optional<double> Settings::angle(const char *key) const
+{
+    waitForWrites();
+    return number(stored(key));
+}
+
+void Settings::setAngle(const char *key, double radians)
+{
+    if (!angles_)
+        angles_ = std::make_unique<RotationStore>(fileName());
+    angles_->write(key, radians);
+}
+
+std::optional<double> Settings::compassAngle() const { return angle(AppKeys::ROTATE_ANGLE_V); }
+std::optional<double> Settings::needleAngle() const { return angle(AppKeys::ROTATE_SPD_V); }
+void Settings::setCompassAngle(double radians) { setAngle(AppKeys::ROTATE_ANGLE_V, radians); }
+void Settings::setNeedleAngle(double radians) { setAngle(AppKeys::ROTATE_SPD_V, radians); }
+
+void Settings::waitForWrites() const
+{
+    if (angles_)
+        angles_->waitForWrites();
+}

@@ -1,0 +1,141 @@
+// Every setting the program keeps, in one settings file. The window makes one and hands
+// it to the parts that show or change a setting; they read a value when they need it
+// and follow its change signal. A change is written to the file and out to disk at once,
+// then announced once (the angles of the dials are written by a background writer and
+// announce nothing). Stored values of the wrong type, and numbers that are not finite,
+// read as absent, so that every setting falls back to its default.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <memory>
+#include <optional>
+
+class QSettings;
+class RotationStore;
+
+class Settings : public QObject {
+    Q_OBJECT
+    // "speed_unit": "mileph" for mph; anything else is km/h (and is stored as "kmph").
+    Q_PROPERTY(bool kmph READ kmph WRITE setKmph NOTIFY speedUnitChanged)
+    // "change_map": "google" for Google Maps; anything else is OpenStreetMap ("street").
+    Q_PROPERTY(bool googleMap READ googleMap WRITE setGoogleMap NOTIFY mapProviderChanged)
+    // "volume": 0.0 .. 1.0, full when nothing is stored.
+    Q_PROPERTY(double volume READ volume WRITE setVolume NOTIFY volumeChanged)
+    // "capture_caption": captured pictures get a strip with their time, position and speed.
+    Q_PROPERTY(bool captureCaption READ captureCaption WRITE setCaptureCaption NOTIFY captureCaptionChanged)
+    // "userLanguage": the language the user chose ("zh-Hans", "en"), empty when none.
+    Q_PROPERTY(QString userLanguage READ userLanguage WRITE setUserLanguage NOTIFY userLanguageChanged)
+    // Privacy: saved pictures carry the place and speed of their moment unless turned
+    // off; the remote control tells every program on the bus where the car is only when
+    // turned on.
+    Q_PROPERTY(bool placeInPictures READ placeInPictures WRITE setPlaceInPictures NOTIFY placeInPicturesChanged)
+    Q_PROPERTY(bool placeToMediaControls READ placeToMediaControls WRITE setPlaceToMediaControls
+                   NOTIFY placeToMediaControlsChanged)
+    // On unless the user turned it off: with it off no map request leaves the program.
+    Q_PROPERTY(bool useOnlineMaps READ useOnlineMaps WRITE setUseOnlineMaps NOTIFY useOnlineMapsChanged)
+    // The offline map sources in the order they are asked (MBTiles files, z/x/y folders).
+    Q_PROPERTY(QStringList offlineSources READ offlineSources WRITE setOfflineSources NOTIFY offlineSourcesChanged)
+    // The size of the cache of tiles seen online, in MB (0 keeps none).
+    Q_PROPERTY(int cacheLimitMB READ cacheLimitMB WRITE setCacheLimitMB NOTIFY cacheLimitChanged)
+    // Points the OpenStreetMap page at another tile server (tests only); empty for the usual one.
+    Q_PROPERTY(QString tileServerForTests READ tileServerForTests WRITE setTileServerForTests
+                   NOTIFY tileServerForTestsChanged)
+    // The trip panel shows the figures of the playing trip rather than of the clip.
+    Q_PROPERTY(bool tripPanelShowsTrip READ tripPanelShowsTrip WRITE setTripPanelShowsTrip
+                   NOTIFY tripPanelShowsTripChanged)
+    // "AppleLanguages": the preferred languages, when the file names them.
+    Q_PROPERTY(QStringList preferredLanguages READ preferredLanguages CONSTANT)
+    // "google_maps_api_key": the key the Google page is loaded with.
+    Q_PROPERTY(QString googleMapsApiKey READ googleMapsApiKey CONSTANT)
+
+public:
+    static constexpr int kDefaultCacheLimitMB = 500;
+
+    // The user's settings file. Both provider settings are normalised in it at once.
+    explicit Settings(QObject *parent = nullptr);
+    // Another settings file of the same format (tests).
+    explicit Settings(const QString &fileName, QObject *parent = nullptr);
+    // Waits for the angle writes.
+    ~Settings() override;
+
+    QString fileName() const;
+
+    bool kmph() const;
+    void setKmph(bool kmph);
+    bool googleMap() const;
+    void setGoogleMap(bool google);
+    double volume() const;
+    void setVolume(double volume);
+    bool captureCaption() const;
+    void setCaptureCaption(bool on);
+    QString userLanguage() const;
+    void setUserLanguage(const QString &language);
+    QStringList preferredLanguages() const;
+    bool placeInPictures() const;
+    void setPlaceInPictures(bool on);
+    bool placeToMediaControls() const;
+    void setPlaceToMediaControls(bool on);
+    bool useOnlineMaps() const;
+    void setUseOnlineMaps(bool on);
+    QStringList offlineSources() const;
+    void setOfflineSources(const QStringList &paths);
+    int cacheLimitMB() const;
+    qint64 cacheLimitBytes() const;
+    void setCacheLimitMB(int mb);
+    QString tileServerForTests() const;
+    void setTileServerForTests(const QString &urlTemplate);
+    QString googleMapsApiKey() const;
+    bool tripPanelShowsTrip() const;
+    void setTripPanelShowsTrip(bool trip);
+
+    // "trip_gap_seconds": the longest pause within a trip, when one from 0 to a day is stored.
+    std::optional<double> tripGapSeconds() const;
+
+    // The driving event thresholds as stored, each when it is a positive number: km/h
+    // within a second, g, g, and the over-speed limit in km/h (absent: off).
+    std::optional<double> eventSpeedChangeKmh() const;
+    std::optional<double> eventHarshG() const;
+    std::optional<double> eventImpactG() const;
+    std::optional<double> eventOverSpeedKmh() const;
+    // Stores all four, then announces them once.
+    void setEventThresholds(double speedChangeKmh, double harshG, double impactG, double overSpeedKmh);
+
+    // The last angles of the compass pointer and the speed needle (radians). They change
+    // with the clock, so the disk write runs in the background; a read sees every
+    // value set before it.
+    std::optional<double> compassAngle() const;
+    std::optional<double> needleAngle() const;
+    void setCompassAngle(double radians);
+    void setNeedleAngle(double radians);
+    // Waits until every angle set so far is in the file and on disk.
+    void waitForWrites() const;
+
+signals:
+    void speedUnitChanged(bool kmph);
+    void mapProviderChanged(bool google);
+    void volumeChanged(double volume);
+    void captureCaptionChanged(bool on);
+    void userLanguageChanged(const QString &language);
+    void placeInPicturesChanged(bool on);
+    void placeToMediaControlsChanged(bool on);
+    void useOnlineMapsChanged(bool on);
+    void offlineSourcesChanged(const QStringList &paths);
+    void cacheLimitChanged(int mb);
+    void tileServerForTestsChanged(const QString &urlTemplate);
+    void tripPanelShowsTripChanged(bool trip);
+    void eventThresholdsChanged();
+
+private:
+    explicit Settings(std::unique_ptr<QSettings> store, QObject *parent);
+    QVariant stored(const char *key) const;
+    void store(const char *key, const QVariant &value);
+    std::optional<double> angle(const char *key) const;
+    void setAngle(const char *key, double radians);
+
+    std::unique_ptr<QSettings> store_;
+    mutable std::unique_ptr<RotationStore> angles_;   // started with the first angle
+};

@@ -1,0 +1,114 @@
+#include "DriveTelemetry.h"
+
+#include "IndexRule.h"
+
+#include "TripDistance.h"
+#include "TripTimeline.h"
+
+double ClipTelemetry::seconds() const
+{
+    return durationMs > 0 ? double(durationMs) / 1000.0 : double(samples->size());
+}
+
+ClipTelemetry ClipTelemetry::of(const PlayListEntry &entry)
+{
+    ClipTelemetry c;
+    c.entry = entry.id;
+    c.path = entry.path;
+    c.records = entry.gpsData;
+    c.samples = entry.typedSamples();
+    c.maxSpeed = entry.maxSpeed;
+    c.startMs = entry.startMs;
+    c.durationMs = entry.durationMs;
+    const std::vector<TelemetrySample> &s = *c.samples;
+    c.positions.reserve(qsizetype(s.size()));
+    c.gsensor.reserve(qsizetype(s.size()));
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (hasRoutePosition(s[i]))
+            c.positions << int(i);
+        if (DriveTelemetry::gsensorAccepted(s[i]))
+            c.gsensor << int(i);
+    }
+    return c;
+}
+
+DriveTelemetry::DriveTelemetry(QObject *parent) : QObject(parent)
+{
+    qRegisterMetaType<ClipTelemetry>();
+    qRegisterMetaType<TripTelemetry>();
+    qRegisterMetaType<TelemetryMoment>();
+}
+
+bool DriveTelemetry::gsensorAccepted(const TelemetrySample &s)
+{
+    const auto in = [](float v) { return v >= -4.0f && v <= 4.0f; };
+    return in(s.gx) && in(s.gy) && in(s.gz);
+}
+
+TelemetryMoment DriveTelemetry::momentAt(double seconds) const
+{
+    TelemetryMoment m;
+    m.seconds = seconds;
+    const std::vector<TelemetrySample> &s = *clip_.samples;
+    m.sample = IndexRule::indexFor(seconds, duration_, std::int64_t(s.size()));
+    m.position = IndexRule::indexFor(seconds, duration_, clip_.positions.size());
+    // The G read-outs have always used the single-precision variant of the rule.
+    m.gsensor = IndexRule::indexForSingle(seconds, float(duration_), clip_.gsensor.size());
+    if (m.sample >= 0)
+        m.atSample = s[size_t(m.sample)];
+    if (m.position >= 0)
+        m.atPosition = s[size_t(clip_.positions.at(m.position))];
+    if (m.gsensor >= 0)
+        m.atGsensor = s[size_t(clip_.gsensor.at(m.gsensor))];
+    return m;
+}
+
+std::optional<GpsSample> DriveTelemetry::record(int index) const
+{
+    if (index < 0 || index >= clip_.records.size())
+        return std::nullopt;
+    return clip_.records.at(index);
+}
+
+void DriveTelemetry::follow(const PlayListEntry *entry)
+{
+    if (!entry)
+        return;
+    clip_ = ClipTelemetry::of(*entry);
+    moment_ = TelemetryMoment();
+    emit clipChanged(clip_);
+}
+
+void DriveTelemetry::followTrip(const PlayList &clips, int playing)
+{
+    TripTelemetry trip;
+    trip.playing = playing;
+    std::vector<std::optional<int64_t>> starts;
+    std::vector<double> durations;
+    std::vector<ClipRoute> routes;
+    for (const PlayListEntry &e : clips) {
+        // The playing clip's views are made once, for the clip itself.
+        trip.clips << (e.id == clip_.entry ? clip_ : ClipTelemetry::of(e));
+        const ClipTelemetry &c = trip.clips.constLast();
+        starts.push_back(c.startMs);
+        durations.push_back(c.seconds());
+        routes.push_back(ClipRoute{c.startMs, c.durationMs, c.samples->data(), c.samples->size()});
+    }
+    for (const double offset : tripOffsets(starts, durations))
+        trip.offsets << offset;
+    trip.metres = tripMetres(routes);
+    trip_ = trip;
+    emit tripChanged(trip_);
+}
+
+void DriveTelemetry::setDuration(double seconds)
+{
+    duration_ = seconds;
+    emit durationChanged(seconds);
+}
+
+void DriveTelemetry::tick(double seconds)
+{
+    moment_ = momentAt(seconds);
+    emit momentChanged(moment_);
+}

@@ -1,0 +1,112 @@
+// The telemetry of the drive being played, for everything that shows it: the samples
+// of the playing clip and of its trip (typed once, when the store read them), and for
+// each tick of the clock the one moment they are at. The index rule runs here and only
+// here; the panels, the map, the timeline, the media controls and the captions all
+// show the moment it gives.
+//
+// It follows the play queue (follow, followTrip) and the playback session (setDuration,
+// tick); the composition root connects them.
+#pragma once
+
+#include "store/PlayListEntry.h"
+
+#include <QList>
+#include <QMetaType>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+// One clip's telemetry and the views the panels index: every sample (speed, media
+// controls, captions), the samples with a position on the map (position, compass, map
+// marker) and the samples whose three axes lie within -4 .. +4 g (G read-outs).
+struct ClipTelemetry {
+    quint64 entry = 0;                   // the queue entry's id; 0 before the first clip
+    QString path;                        // the entry's URL text
+    QList<GpsSample> records;            // the samples as the camera wrote them
+    std::shared_ptr<const std::vector<TelemetrySample>> samples =
+        std::make_shared<const std::vector<TelemetrySample>>();   // the same, typed; never null
+    QList<int> positions;                // indices of the samples with a route position
+    QList<int> gsensor;                  // indices of the samples within -4 .. +4 g
+    qint64 maxSpeed = 0;                 // km/h, as the store keeps it
+    std::optional<qint64> startMs;       // recording start (ClipTime), when known
+    qint64 durationMs = -1;              // from the movie header; -1 when unknown
+
+    // The clip's length for a trip's axis: the header's duration, else one sample a second.
+    double seconds() const;
+    static ClipTelemetry of(const PlayListEntry &entry);
+};
+
+// The trip of the playing clip: its clips in time order (a clip in no trip is a trip of
+// one), where each starts on the trip's axis and the trip's distance.
+struct TripTelemetry {
+    QList<ClipTelemetry> clips;
+    int playing = -1;                    // the playing clip among them
+    QList<double> offsets;               // seconds from the trip's start (tripOffsets)
+    double metres = 0;                   // tripMetres over the clips
+};
+
+// Where the clock is in the playing clip: the sample of each view at that time, by the
+// index rule over the clip's duration (-1 and a default sample where there is none).
+struct TelemetryMoment {
+    double seconds = 0;
+    int sample = -1;        // into every sample
+    int position = -1;      // into the samples with a route position
+    int gsensor = -1;       // into the samples within -4 .. +4 g (single-precision rule)
+    TelemetrySample atSample, atPosition, atGsensor;
+
+    bool operator==(const TelemetryMoment &o) const
+    {
+        return seconds == o.seconds && sample == o.sample && position == o.position && gsensor == o.gsensor;
+    }
+};
+
+class DriveTelemetry : public QObject {
+    Q_OBJECT
+public:
+    explicit DriveTelemetry(QObject *parent = nullptr);
+
+    const ClipTelemetry &clip() const { return clip_; }
+    const TripTelemetry &trip() const { return trip_; }
+    double duration() const { return duration_; }
+    // The moment of the last tick.
+    const TelemetryMoment &moment() const { return moment_; }
+    // The moment of the playing clip at `seconds` (a capture, a media-control query).
+    TelemetryMoment momentAt(double seconds) const;
+    // The sample of the playing clip as the camera wrote it (exports and captions keep
+    // the camera's own digits); nothing for an index that is no sample.
+    std::optional<GpsSample> record(int index) const;
+
+    // Whether a sample counts in the G read-outs' view.
+    static bool gsensorAccepted(const TelemetrySample &sample);
+
+public slots:
+    // The queue's current entry started. Null (the queue ran off its end) keeps the clip:
+    // the player keeps showing its last file.
+    void follow(const PlayListEntry *entry);
+    // The clips of the current entry's trip in time order, and its place among them.
+    void followTrip(const PlayList &clips, int playing);
+    // The session's duration of the playing clip (0 when it closes).
+    void setDuration(double seconds);
+    // A tick of the session's clock.
+    void tick(double seconds);
+
+signals:
+    void clipChanged(const ClipTelemetry &clip);
+    void tripChanged(const TripTelemetry &trip);
+    void durationChanged(double seconds);
+    // Every tick, with the moment it is at.
+    void momentChanged(const TelemetryMoment &moment);
+
+private:
+    ClipTelemetry clip_;
+    TripTelemetry trip_;
+    double duration_ = 0;
+    TelemetryMoment moment_;
+};
+
+Q_DECLARE_METATYPE(ClipTelemetry)
+Q_DECLARE_METATYPE(TripTelemetry)
+Q_DECLARE_METATYPE(TelemetryMoment)
