@@ -8,7 +8,7 @@
 #include "common/Settings.h"
 #include "instruments/CustomGsensorView.h"
 #include "instruments/GpsViewController.h"
-#include "instruments/KTDisplayViewController.h"
+#include "instruments/InstrumentPanel.h"
 #include "instruments/PositionCompassPanel.h"
 #include "drive/DriveTelemetry.h"
 
@@ -39,7 +39,7 @@ int main(int argc, char **argv)
     e.gpsData = demoDrive(seconds);
     e.maxSpeed = 110;
 
-    KTDisplayViewController trip(settings);
+    InstrumentPanel trip(settings);
     PositionCompassPanel compass(settings);
     GpsViewController gps;
     trip.resize(900, 150);

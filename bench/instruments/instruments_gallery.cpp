@@ -6,7 +6,7 @@
 #include "common/Settings.h"
 #include "instruments/CustomSpeedView.h"
 #include "instruments/GpsViewController.h"
-#include "instruments/KTDisplayViewController.h"
+#include "instruments/InstrumentPanel.h"
 #include "instruments/PositionCompassPanel.h"
 #include "drive/DriveTelemetry.h"
 
@@ -47,7 +47,7 @@ int main(int argc, char **argv)
         panel.showMoment(moment);
         panel.grab().save(out + QStringLiteral("/compass_panel_") + unit + QStringLiteral(".png"));
 
-        KTDisplayViewController trip(settings);
+        InstrumentPanel trip(settings);
         trip.resize(900, 150);
         trip.showClip(clip);
         trip.totalDistance(0);

@@ -3,7 +3,7 @@
 // process memory with the map loaded. Optionally saves a picture of the pane.
 // Run: QTWEBENGINE_DISABLE_SANDBOX=1 xvfb-run -a bench/map/bench_map [screenshot.png]
 #include "drive/DriveTelemetry.h"
-#include "map/KTWebViewController.h"
+#include "map/MapPane.h"
 #include "common/Composition.h"
 #include "common/Settings.h"
 #include "map/MapTileServer.h"
@@ -182,10 +182,10 @@ int main(int argc, char **argv)
     }
     std::sort(tileMs.begin(), tileMs.end());
 
-    KTWebViewController map(settings);
+    MapPane map(settings);
     map.reachability()->stopNotifier();
     Trip trip;
-    QObject::connect(&map, &KTWebViewController::distanceMeasured, [&trip](float m) { trip.totalDistance(m); });
+    QObject::connect(&map, &MapPane::distanceMeasured, [&trip](float m) { trip.totalDistance(m); });
     map.resize(720, 480);
     map.show();
     if (!QTest::qWaitForWindowExposed(&map))
@@ -222,7 +222,7 @@ int main(int argc, char **argv)
     QList<double> loads;
     for (int run = 0; run < 7; ++run) {
         bool ready = false;
-        auto c = QObject::connect(&map, &KTWebViewController::mapPageReady, [&] { ready = true; });
+        auto c = QObject::connect(&map, &MapPane::mapPageReady, [&] { ready = true; });
         QElapsedTimer t;
         t.start();
         map.reloadHtmlData();

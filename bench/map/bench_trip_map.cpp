@@ -3,7 +3,7 @@
 // from its events meanwhile, the next clip of the trip, and a marker tick.
 // Run: QTWEBENGINE_DISABLE_SANDBOX=1 xvfb-run -a bench/map/bench_trip_map [picture.png]
 #include "drive/DriveTelemetry.h"
-#include "map/KTWebViewController.h"
+#include "map/MapPane.h"
 #include "common/Composition.h"
 #include "common/Settings.h"
 #include "map/MapTileServer.h"
@@ -103,10 +103,10 @@ int main(int argc, char **argv)
     const TripTelemetry trip = telemetry.trip();
 
     Settings settings;
-    KTWebViewController map(settings);
+    MapPane map(settings);
     map.reachability()->stopNotifier();
     Panel panel;
-    QObject::connect(&map, &KTWebViewController::distanceMeasured, [&panel](float m) { panel.totalDistance(m); });
+    QObject::connect(&map, &MapPane::distanceMeasured, [&panel](float m) { panel.totalDistance(m); });
     map.resize(720, 480);
     map.show();
     if (!QTest::qWaitForWindowExposed(&map))

@@ -10,7 +10,7 @@
 #include "common/TimeFormatUtils.h"
 #include "drive/DriveTelemetry.h"
 #include "player/PlaybackSession.h"
-#include "player/VideoViewController.h"
+#include "player/PlayerView.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -61,7 +61,7 @@ QString forgeFile(const QString &dir)
 struct Window {
     Settings settings;
     QWidget top;
-    VideoViewController *vc;
+    PlayerView *vc;
     // The drive's telemetry as in the window: a moment every tick, read as a panel
     // reads it.
     DriveTelemetry telemetry;
@@ -80,7 +80,7 @@ struct Window {
         top.resize(1344, 756);
         auto *row = new QHBoxLayout(&top);
         row->setContentsMargins(0, 0, 0, 0);
-        vc = new VideoViewController(settings, &top);
+        vc = new PlayerView(settings, &top);
         vc->setMinimumWidth(900);
         row->addWidget(vc, 900);
         auto *rest = new QWidget(&top);
@@ -211,7 +211,7 @@ int main(int argc, char **argv)
 
     // CPU while playing at 1x.
     int ticks = 0;
-    QObject::connect(w.vc, &VideoViewController::ticked, [&] { ++ticks; });
+    QObject::connect(w.vc, &PlayerView::ticked, [&] { ++ticks; });
     QTest::qWait(1000);
     const double seconds = cli.value("seconds").toDouble();
     const double cpu0 = cpuSeconds();

@@ -6,12 +6,12 @@
 #include "app/AppDelegate.h"
 #include "common/Localization.h"
 #include "common/Settings.h"
-#include "player/VideoViewController.h"
+#include "player/PlayerView.h"
 #include "playlist/PlayListModel.h"
 #include "drive/PlayListRules.h"
 #include "drive/PlayQueue.h"
-#include "playlist/PlayListViewController.h"
-#include "store/MyCache.h"
+#include "playlist/PlayListView.h"
+#include "store/TrackStore.h"
 
 #include <QApplication>
 #include <QDir>
@@ -76,13 +76,13 @@ int main(int argc, char **argv)
     Localization::install(QStringLiteral("en"));
     QTemporaryDir dir;
     QTemporaryDir storeDir;
-    MyCache::setStoreFilePath(storeDir.filePath(QStringLiteral("list.bin")));
-    MyCache::playPathClear();
+    TrackStore::setStoreFilePath(storeDir.filePath(QStringLiteral("list.bin")));
+    TrackStore::clearPlayList();
 
     Settings settings;
     AppDelegate delegate(settings);
     PlayQueue queue(settings);
-    PlayListViewController pane(&queue, settings);
+    PlayListView pane(&queue, settings);
     pane.resize(450, 440);
     pane.show();
     if (!QTest::qWaitForWindowExposed(&pane))
@@ -123,7 +123,7 @@ int main(int argc, char **argv)
         PlayList big;
         while (big.size() < n)
             big += list.mid(0, std::min<qsizetype>(list.size(), n - big.size()));
-        MyCache::syncPlayList(big);
+        TrackStore::syncPlayList(big);
         QList<double> times;
         for (int k = 0; k < 15; ++k) {
             QElapsedTimer t;
@@ -148,6 +148,6 @@ int main(int argc, char **argv)
         std::printf("drag of one row across 1000 rows: median %.2f ms (new order, store rewrite, reload)\n",
                     median(times));
     }
-    MyCache::flush();
+    TrackStore::flush();
     return 0;
 }

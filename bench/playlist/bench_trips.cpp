@@ -12,13 +12,13 @@
 #include "common/Localization.h"
 #include "common/Settings.h"
 #include "player/PlaybackSession.h"
-#include "player/VideoViewController.h"
+#include "player/PlayerView.h"
 #include "playlist/PlayListModel.h"
 #include "drive/DriveTelemetry.h"
 #include "drive/PlayListTrips.h"
 #include "drive/PlayQueue.h"
-#include "playlist/PlayListViewController.h"
-#include "store/MyCache.h"
+#include "playlist/PlayListView.h"
+#include "store/TrackStore.h"
 
 #include "ClipTime.h"
 #include "TripGrouping.h"
@@ -89,8 +89,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     Localization::install(QStringLiteral("en"));
     QTemporaryDir dir, storeDir;
-    MyCache::setStoreFilePath(storeDir.filePath(QStringLiteral("list.bin")));
-    MyCache::playPathClear();
+    TrackStore::setStoreFilePath(storeDir.filePath(QStringLiteral("list.bin")));
+    TrackStore::clearPlayList();
 
     // --- 2,000 clips without picture: 60 s each, two GPS blocks, 12 KiB on disk.
     // (--clip-change: only the clip change.)
@@ -106,7 +106,7 @@ int main(int argc, char **argv)
 
         {
             PlayQueue queue(settings);
-            PlayListViewController pane(&queue, settings);
+            PlayListView pane(&queue, settings);
             pane.resize(450, 700);
             pane.show();
             if (!QTest::qWaitForWindowExposed(&pane))
@@ -160,7 +160,7 @@ int main(int argc, char **argv)
     }
 
     // --- The clip change on the real player: four 4-second clips with picture.
-    MyCache::playPathClear();
+    TrackStore::clearPlayList();
     QTemporaryDir videoDir;
     const QList<QUrl> video = forge(videoDir.path(), 4, QDateTime(QDate(2026, 11, 9), QTime(8, 0, 0)), 4, 1000,
                                     {"--seconds", "4", "--size", "640x360", "--fps", "30"});
@@ -169,8 +169,8 @@ int main(int argc, char **argv)
     auto *row = new QHBoxLayout(&top);
     auto *queue = new PlayQueue(settings, &top);
     auto *telemetry = new DriveTelemetry(&top);
-    auto *vc = new VideoViewController(settings);
-    auto *pl = new PlayListViewController(queue, settings);
+    auto *vc = new PlayerView(settings);
+    auto *pl = new PlayListView(queue, settings);
     row->addWidget(vc, 2);
     row->addWidget(pl, 1);
     Wiring::playerAndPlayList(vc, pl, queue, telemetry, nullptr);
@@ -178,7 +178,7 @@ int main(int argc, char **argv)
     if (!QTest::qWaitForWindowExposed(&top))
         return 1;
     bool added = false;
-    MyCache::playPathArrCache(video, [&] { added = true; });
+    TrackStore::readAndAppend(video, [&] { added = true; });
     if (!QTest::qWaitFor([&] { return added; }, 30000)) {
         std::fprintf(stderr, "the clips with picture were not read\n");
         return 1;
@@ -220,6 +220,6 @@ int main(int argc, char **argv)
                 }()),
                 median(gaps), median(toRequest));
     vc->session()->close();
-    MyCache::flush();
+    TrackStore::flush();
     return 0;
 }

@@ -7,9 +7,9 @@
 #include "drive/PlayQueue.h"
 #include "common/Localization.h"
 #include "common/Settings.h"
-#include "player/VideoViewController.h"
-#include "playlist/PlayListViewController.h"
-#include "store/MyCache.h"
+#include "player/PlayerView.h"
+#include "playlist/PlayListView.h"
+#include "store/TrackStore.h"
 
 #include <QApplication>
 #include <QDir>
@@ -42,7 +42,7 @@ int main(int argc, char **argv)
     const QString out = QString::fromLocal8Bit(argv[2]);
     QDir().mkpath(out);
     Localization::install(QStringLiteral("en"));
-    MyCache::playPathClear();
+    TrackStore::clearPlayList();
 
     QTemporaryDir dir;
     const QStringList names{"2026_1108_093000_001.MOV", "2026_1108_093100_002.MOV", "2026_1108_093200_003.MOV",
@@ -67,8 +67,8 @@ int main(int argc, char **argv)
     layout->setSpacing(0);
     auto *queue = new PlayQueue(settings, &window);
     auto *telemetry = new DriveTelemetry(&window);
-    auto *player = new VideoViewController(settings);
-    auto *list = new PlayListViewController(queue, settings);
+    auto *player = new PlayerView(settings);
+    auto *list = new PlayListView(queue, settings);
     layout->addWidget(player, 1);
     layout->addWidget(list);
     list->setFixedSize(450, 440);

@@ -5,7 +5,7 @@
 #include "StoreFixtures.h"
 
 #include "drive/IndexRule.h"
-#include "store/MyCache.h"
+#include "store/TrackStore.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -78,9 +78,9 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
-    MyCache::setStoreFilePath(dir.filePath(QStringLiteral("KEY_PLAY_LIST.bin")));
-    MyCache::playPathClear();
-    MyCache::flush();
+    TrackStore::setStoreFilePath(dir.filePath(QStringLiteral("KEY_PLAY_LIST.bin")));
+    TrackStore::clearPlayList();
+    TrackStore::flush();
 
     PlayList list;
     for (int k = 0; k < kEntries; ++k)
@@ -96,16 +96,16 @@ int main(int argc, char **argv)
 
     QElapsedTimer t;
     t.start();
-    MyCache::syncPlayList(list);
+    TrackStore::syncPlayList(list);
     const double syncMs = msSince(t);
-    const int writes = MyCache::writeCount();
-    const double syncStall = longestStall([] {}, [&] { return MyCache::writeCount() > writes; });
+    const int writes = TrackStore::writeCount();
+    const double syncStall = longestStall([] {}, [&] { return TrackStore::writeCount() > writes; });
 
-    const qint64 bytes = QFileInfo(MyCache::storeFilePath()).size();
+    const qint64 bytes = QFileInfo(TrackStore::storeFilePath()).size();
     t.restart();
-    MyCache::flush();
-    MyCache::syncPlayList(list);
-    MyCache::flush();
+    TrackStore::flush();
+    TrackStore::syncPlayList(list);
+    TrackStore::flush();
     const double writeMs = msSince(t);
 
     // Look-ups: the last entry is the worst case (the whole list is walked), and a miss.
@@ -113,15 +113,15 @@ int main(int argc, char **argv)
     qint64 sink = 0;
     t.restart();
     for (int k = 0; k < kLookups; ++k)
-        sink += MyCache::findGpsDatas(last)->size();
+        sink += TrackStore::findSamples(last)->size();
     const double findUs = msSince(t) * 1000.0 / kLookups;
     t.restart();
     for (int k = 0; k < kLookups; ++k)
-        sink += MyCache::findMaxSpeed(last);
+        sink += TrackStore::findMaxSpeed(last);
     const double maxUs = msSince(t) * 1000.0 / kLookups;
     t.restart();
     for (int k = 0; k < kLookups; ++k)
-        sink += MyCache::findGpsDatas(QStringLiteral("file:///not/there.MOV")).has_value();
+        sink += TrackStore::findSamples(QStringLiteral("file:///not/there.MOV")).has_value();
     const double missUs = msSince(t) * 1000.0 / kLookups;
 
     // Activations as the shell makes them: copy, flags, store; the worst of 200, and the
@@ -133,25 +133,25 @@ int main(int argc, char **argv)
                 QElapsedTimer a;
                 a.start();
                 const double cpu0 = threadCpuMs();
-                PlayList l = MyCache::playList().value_or(PlayList());
+                PlayList l = TrackStore::playList().value_or(PlayList());
                 for (PlayListEntry &e : l)
                     e.activeYN = false;
                 l[n % l.size()].activeYN = true;
-                MyCache::syncPlayList(l);
+                TrackStore::syncPlayList(l);
                 activationCpu.push_back(threadCpuMs() - cpu0);
                 activationWall.push_back(msSince(a));
                 QCoreApplication::processEvents();
             }
         },
         [] {
-            MyCache::flush();
+            TrackStore::flush();
             return true;
         });
 
-    // Reading the file back, as a start without playPathClear would.
+    // Reading the file back, as a start without clearPlayList would.
     t.restart();
-    MyCache::reload();
-    const int readBack = int(MyCache::playList()->size());
+    TrackStore::reload();
+    const int readBack = int(TrackStore::playList()->size());
     const double readMs = msSince(t);
 
     // The index rule.
@@ -170,8 +170,8 @@ int main(int argc, char **argv)
 
     const double samples = double(kEntries) * kSamples;
     std::printf("store: %d entries x %d samples\n", kEntries, kSamples);
-    std::printf("  findGpsDatas (last entry)   %8.4f ms\n", findUs / 1000.0);
-    std::printf("  findGpsDatas (no match)     %8.4f ms\n", missUs / 1000.0);
+    std::printf("  findSamples (last entry)   %8.4f ms\n", findUs / 1000.0);
+    std::printf("  findSamples (no match)     %8.4f ms\n", missUs / 1000.0);
     std::printf("  findMaxSpeed (last entry)   %8.4f ms\n", maxUs / 1000.0);
     std::printf("  syncPlayList, main thread   %8.3f ms\n", syncMs);
     std::sort(activationWall.begin(), activationWall.end());

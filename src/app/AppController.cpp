@@ -1,7 +1,7 @@
 #include "AppController.h"
 
 #include "ui/AboutWindowView.h"
-#include "PreferenceController.h"
+#include "PreferencesWindow.h"
 
 AppController::AppController(Settings &settings, QObject *parent) : QObject(parent), settings_(settings) {}
 
@@ -14,7 +14,7 @@ AppController::~AppController()
 void AppController::showPreferencePanel()
 {
     if (!preferenceController_)
-        preferenceController_ = new PreferenceController(settings_);
+        preferenceController_ = new PreferencesWindow(settings_);
     preferenceController_->showWindow();
 }
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "ui/AboutWindowView.h"
-#include "PreferenceController.h"
+#include "PreferencesWindow.h"
 
 #include <QObject>
 #include <QPointer>
@@ -18,11 +18,11 @@ public:
     void showPreferencePanel();
     void version();
 
-    PreferenceController *preferenceController() const { return preferenceController_; }
+    PreferencesWindow *preferenceController() const { return preferenceController_; }
     AboutWindowView *aboutWindow() const { return aboutWindow_; }
 
 private:
     Settings &settings_;
-    QPointer<PreferenceController> preferenceController_;
+    QPointer<PreferencesWindow> preferenceController_;
     QPointer<AboutWindowView> aboutWindow_;
 };

@@ -3,16 +3,16 @@
 
 #include "AppController.h"
 #include "IncidentExport.h"
-#include "KTWindowController.h"
+#include "MainWindow.h"
 #include "TrackExport.h"
 #include "common/AppLinks.h"
 #include "common/Localization.h"
 #include "common/Settings.h"
 #include "drive/DriveTelemetry.h"
 #include "drive/PlayQueue.h"
-#include "player/VideoViewController.h"
-#include "playlist/PlayListViewController.h"
-#include "store/MyCache.h"
+#include "player/PlayerView.h"
+#include "playlist/PlayListView.h"
+#include "store/TrackStore.h"
 #include "ui/AppToast.h"
 #include "ui/VideoFileDialog.h"
 
@@ -45,12 +45,12 @@ void AppDelegate::showMessage(const QString &text, float seconds)
     toaster_->showToast(text, seconds);
 }
 
-VideoViewController *AppDelegate::videoVC() const { return videoVC_; }
-PlayListViewController *AppDelegate::playlistVC() const { return playlistVC_; }
-KTWindowController *AppDelegate::windowVC() const { return windowVC_; }
-void AppDelegate::setVideoVC(VideoViewController *vc) { videoVC_ = vc; }
-void AppDelegate::setPlaylistVC(PlayListViewController *vc) { playlistVC_ = vc; }
-void AppDelegate::setWindowVC(KTWindowController *vc) { windowVC_ = vc; }
+PlayerView *AppDelegate::playerView() const { return playerView_; }
+PlayListView *AppDelegate::playListView() const { return playListView_; }
+MainWindow *AppDelegate::mainWindow() const { return mainWindow_; }
+void AppDelegate::setPlayerView(PlayerView *vc) { playerView_ = vc; }
+void AppDelegate::setPlayListView(PlayListView *vc) { playListView_ = vc; }
+void AppDelegate::setMainWindow(MainWindow *vc) { mainWindow_ = vc; }
 PlayQueue *AppDelegate::queue() const { return queue_; }
 DriveTelemetry *AppDelegate::telemetry() const { return telemetry_; }
 void AppDelegate::setTelemetry(DriveTelemetry *telemetry) { telemetry_ = telemetry; }
@@ -155,7 +155,7 @@ QProgressDialog *AppDelegate::exportProgress() const { return exportProgress_; }
 void AppDelegate::exportIncident()
 {
     constexpr float toastSeconds = 2.5f;
-    VideoViewController *video = videoVC_;
+    PlayerView *video = playerView_;
     if (export_ && export_->isRunning())
         return;
     const QString source = video ? video->currentFile() : QString();
@@ -175,19 +175,19 @@ void AppDelegate::exportIncident()
     // settled first, then one question names every file of it that is there.
     const QString title = Localization::text("Export Incident…");
     const QString chosen = exportPanel ? exportPanel(suggested)
-                                       : QFileDialog::getSaveFileName(windowVC_, title, suggested,
+                                       : QFileDialog::getSaveFileName(mainWindow_, title, suggested,
                                                                       QStringLiteral("MP4 (*.mp4)"), nullptr,
                                                                       QFileDialog::DontConfirmOverwrite);
     if (chosen.isEmpty())
         return;
     const IncidentFiles files = IncidentExport::files(chosen);
-    if (!mayReplace(windowVC_, title, files.all(), replacePanel) || videoVC_ != video)
+    if (!mayReplace(mainWindow_, title, files.all(), replacePanel) || playerView_ != video)
         return;
 
     auto *job = new IncidentExport(this);
     export_ = job;
     auto *dialog = new QProgressDialog(Localization::text("Exporting the incident…"), Localization::text("Cancel"), 0,
-                                       100, windowVC_);
+                                       100, mainWindow_);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setMinimumDuration(0);
     dialog->setAutoClose(false);
@@ -231,9 +231,9 @@ bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
-void AppDelegate::applicationDidFinishLaunching()
+void AppDelegate::finishStartup()
 {
-    MyCache::playPathClear();
+    TrackStore::clearPlayList();
     if (queue_)
         queue_->reload();
 
@@ -244,20 +244,13 @@ void AppDelegate::applicationDidFinishLaunching()
     settings_.setGoogleMap(settings_.googleMap());
 }
 
-bool AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows)
-{
-    if (!hasVisibleWindows && windowVC_)
-        windowVC_->showWindow();
-    return hasVisibleWindows;
-}
-
 void AppDelegate::openFile()
 {
     QList<QUrl> urls;
     if (openPanel) {
         urls = openPanel();
     } else {
-        urls = VideoFileDialog::chooseFiles(windowVC());
+        urls = VideoFileDialog::chooseFiles(mainWindow());
     }
     if (urls.isEmpty())
         return;   // cancelled: the current file keeps playing
@@ -266,7 +259,7 @@ void AppDelegate::openFile()
 
 void AppDelegate::exportTrack()
 {
-    const QList<QUrl> clips = playlistVC_ ? playlistVC_->exportClips() : QList<QUrl>();
+    const QList<QUrl> clips = playListView_ ? playListView_->exportClips() : QList<QUrl>();
     const qint64 tripGapMs = queue_ ? queue_->tripGapMs() : 0;
     if (clips.isEmpty()) {
         toaster_->showToast(Localization::text("export_nothing"), 0.8f);
@@ -278,13 +271,13 @@ void AppDelegate::exportTrack()
     if (trackExportPanel)
         fileName = trackExportPanel();
     else
-        fileName = QFileDialog::getSaveFileName(windowVC(), title, QDir::homePath() + QStringLiteral("/track.gpx"),
+        fileName = QFileDialog::getSaveFileName(mainWindow(), title, QDir::homePath() + QStringLiteral("/track.gpx"),
                                                 QStringLiteral("GPX (*.gpx);;KML (*.kml);;CSV (*.csv)"), &filter,
                                                 QFileDialog::DontConfirmOverwrite);
     if (fileName.isEmpty())
         return;
     fileName = TrackExport::settledName(fileName, filter);
-    if (!mayReplace(windowVC(), title, {fileName}, replacePanel))
+    if (!mayReplace(mainWindow(), title, {fileName}, replacePanel))
         return;
     QPointer<AppDelegate> self(this);
     TrackExport::exportTo(fileName, clips, tripGapMs, [self](const QString &error) {
@@ -307,7 +300,7 @@ void AppDelegate::showPreferences()
     appController_->showPreferencePanel();
 }
 
-PreferenceController *AppDelegate::preferenceController() const
+PreferencesWindow *AppDelegate::preferenceController() const
 {
     return appController_->preferenceController();
 }
@@ -352,7 +345,7 @@ void AppDelegate::showversion()
 {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Veltra Player:"),
                     QStringLiteral("Version %1").arg(QCoreApplication::applicationVersion()),
-                    QMessageBox::Ok, windowVC_);
+                    QMessageBox::Ok, mainWindow_);
     box.exec();
 }
 
@@ -370,7 +363,7 @@ void AppDelegate::visitabout()
         "reproduction or distribution of it, or of any part of it, may result in civil and "
         "criminal penalties.").arg(QCoreApplication::applicationVersion(), AppLinks::website().toString());
     QMessageBox box(QMessageBox::NoIcon, Localization::text("CFBundleDisplayName", "InfoPlist"), text,
-                    QMessageBox::Close, windowVC_);
+                    QMessageBox::Close, mainWindow_);
     box.exec();
 }
 

@@ -16,13 +16,13 @@ class DriveTelemetry;
 class PlayQueue;
 class QAction;
 class QMenuBar;
-class VideoViewController;
-class PlayListViewController;
-class KTWindowController;
-class KTWebViewController;
+class PlayerView;
+class PlayListView;
+class MainWindow;
+class MapPane;
 class AppController;
 class AppToast;
-class PreferenceController;
+class PreferencesWindow;
 class IncidentExport;
 class QProgressDialog;
 class Settings;
@@ -42,14 +42,14 @@ public:
 
     // The main controllers, registered by the window that makes them; each slot
     // empties itself when its controller goes.
-    VideoViewController *videoVC() const;
-    PlayListViewController *playlistVC() const;
-    KTWindowController *windowVC() const;
+    PlayerView *playerView() const;
+    PlayListView *playListView() const;
+    MainWindow *mainWindow() const;
     PlayQueue *queue() const;
     DriveTelemetry *telemetry() const;
-    void setVideoVC(VideoViewController *vc);
-    void setPlaylistVC(PlayListViewController *vc);
-    void setWindowVC(KTWindowController *vc);
+    void setPlayerView(PlayerView *vc);
+    void setPlayListView(PlayListView *vc);
+    void setMainWindow(MainWindow *vc);
     void setQueue(PlayQueue *queue);
     void setTelemetry(DriveTelemetry *telemetry);
 
@@ -57,9 +57,8 @@ public:
     QPointer<QAction> menuitemmph, spdkmh, googleMapsItem, openstreetItem, tutorialvideo;
 
     void buildMenus(QMenuBar *bar);
-    void applicationDidFinishLaunching();
+    void finishStartup();
     // Shows the main window again when none is visible; answers `hasVisibleWindows`.
-    bool applicationShouldHandleReopen(bool hasVisibleWindows);
 
     // Open panel (several video files), then the files go to the queue and the first plays.
     void openFile();
@@ -81,7 +80,7 @@ public:
 
     // File ▸ Preferences…: the preferences window, made once and reused.
     void showPreferences();
-    PreferenceController *preferenceController() const;
+    PreferencesWindow *preferenceController() const;
 
     // File ▸ Export Incident…: the marked segment of the open clip with its GPX and a
     // picture of the frame on screen, after asking where (exportPanel replaces the
@@ -121,9 +120,9 @@ private:
 
     Settings &settings_;
     AppToast *toaster_ = nullptr;
-    QPointer<VideoViewController> videoVC_;
-    QPointer<PlayListViewController> playlistVC_;
-    QPointer<KTWindowController> windowVC_;
+    QPointer<PlayerView> playerView_;
+    QPointer<PlayListView> playListView_;
+    QPointer<MainWindow> mainWindow_;
     QPointer<PlayQueue> queue_;
     QPointer<DriveTelemetry> telemetry_;
     AppController *appController_ = nullptr;

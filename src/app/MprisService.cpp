@@ -1,13 +1,13 @@
 #include "MprisService.h"
 
 #include "AppDelegate.h"
-#include "KTWindowController.h"
+#include "MainWindow.h"
 #include "MprisRules.h"
 #include "common/Settings.h"
 #include "drive/DriveTelemetry.h"
 #include "drive/PlayQueue.h"
 #include "player/PlaybackSession.h"
-#include "player/VideoViewController.h"
+#include "player/PlayerView.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -141,7 +141,7 @@ void MprisService::open(AppDelegate *app, const MprisRules::OpenRequest &request
 {
     if (!app)
         return;
-    KTWindowController *window = app->windowVC();
+    MainWindow *window = app->mainWindow();
     if (request.fullScreen && window && !window->isFullScreen())
         window->toggleFullScreen();
     if (request.files.isEmpty())
@@ -149,14 +149,14 @@ void MprisService::open(AppDelegate *app, const MprisRules::OpenRequest &request
     app->openUrls(request.files, request.startAt);
 }
 
-VideoViewController *MprisService::video() const
+PlayerView *MprisService::video() const
 {
-    return app_ ? app_->videoVC() : nullptr;
+    return app_ ? app_->playerView() : nullptr;
 }
 
 PlaybackSession *MprisService::session() const
 {
-    VideoViewController *v = video();
+    PlayerView *v = video();
     return v ? v->session() : nullptr;
 }
 
@@ -248,7 +248,7 @@ void MprisService::refuseCall(const QString &message)
 
 void MprisService::raiseWindow()
 {
-    KTWindowController *window = app_ ? app_->windowVC() : nullptr;
+    MainWindow *window = app_ ? app_->mainWindow() : nullptr;
     if (!window)
         return;
     window->showWindow();

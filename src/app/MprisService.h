@@ -24,7 +24,7 @@ class DriveTelemetry;
 class PlaybackSession;
 class PlayQueue;
 class QTimer;
-class VideoViewController;
+class PlayerView;
 
 class MprisService : public QObject, public QDBusContext {
     Q_OBJECT
@@ -50,7 +50,7 @@ public:
     static void open(AppDelegate *app, const MprisRules::OpenRequest &request);
 
     // --- what the adaptors ask and do ---
-    VideoViewController *video() const;
+    PlayerView *video() const;
     PlaybackSession *session() const;
     PlayQueue *queue() const;
     DriveTelemetry *telemetry() const;

@@ -5,13 +5,13 @@
 #include "drive/DriveTelemetry.h"
 #include "drive/PlayQueue.h"
 #include "instruments/GpsViewController.h"
-#include "instruments/KTDisplayViewController.h"
+#include "instruments/InstrumentPanel.h"
 #include "instruments/PositionCompassPanel.h"
-#include "map/KTWebViewController.h"
+#include "map/MapPane.h"
 #include "map/Reachability.h"
 #include "player/PlaybackSession.h"
-#include "player/VideoViewController.h"
-#include "playlist/PlayListViewController.h"
+#include "player/PlayerView.h"
+#include "playlist/PlayListView.h"
 
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -32,7 +32,7 @@ void seekOnceRunning(PlaybackSession *session, double seconds)
     });
 }
 
-void playerAndPlayList(VideoViewController *video, PlayListViewController *list, PlayQueue *queue,
+void playerAndPlayList(PlayerView *video, PlayListView *list, PlayQueue *queue,
                        DriveTelemetry *telemetry, AppDelegate *app)
 {
     PlaybackSession *session = video->session();
@@ -50,12 +50,12 @@ void playerAndPlayList(VideoViewController *video, PlayListViewController *list,
                                          seekOnceRunning(session, startAt);
                                  });
     });
-    QObject::connect(queue, &PlayQueue::closeRequested, video, &VideoViewController::close);
+    QObject::connect(queue, &PlayQueue::closeRequested, video, &PlayerView::close);
     QObject::connect(session, &PlaybackSession::ended, queue, &PlayQueue::endOfFile);
-    QObject::connect(video, &VideoViewController::nextFileRequested, queue, &PlayQueue::next);
-    QObject::connect(video, &VideoViewController::previousFileRequested, queue, &PlayQueue::previous);
+    QObject::connect(video, &PlayerView::nextFileRequested, queue, &PlayQueue::next);
+    QObject::connect(video, &PlayerView::previousFileRequested, queue, &PlayQueue::previous);
     if (list)
-        QObject::connect(list, &PlayListViewController::playerKeyPressed, video, &VideoViewController::keyDown);
+        QObject::connect(list, &PlayListView::playerKeyPressed, video, &PlayerView::keyDown);
 
     QObject::connect(queue, &PlayQueue::currentChanged, telemetry, &DriveTelemetry::follow);
     QObject::connect(queue, &PlayQueue::tripOfCurrentChanged, telemetry, &DriveTelemetry::followTrip);
@@ -76,17 +76,17 @@ void playerAndPlayList(VideoViewController *video, PlayListViewController *list,
     };
     if (!app)
         return;
-    app->setVideoVC(video);
-    app->setPlaylistVC(list);
+    app->setPlayerView(video);
+    app->setPlayListView(list);
     app->setQueue(queue);
     app->setTelemetry(telemetry);
-    QObject::connect(video, &VideoViewController::openFileRequested, app, &AppDelegate::openFile);
-    QObject::connect(video, &VideoViewController::message, app, &AppDelegate::showMessage);
+    QObject::connect(video, &PlayerView::openFileRequested, app, &AppDelegate::openFile);
+    QObject::connect(video, &PlayerView::message, app, &AppDelegate::showMessage);
     if (list)
-        QObject::connect(list, &PlayListViewController::message, app, &AppDelegate::showMessage);
+        QObject::connect(list, &PlayListView::message, app, &AppDelegate::showMessage);
 }
 
-PositionCompassPanel *positionPanel(PlayListViewController *list, Settings &settings)
+PositionCompassPanel *positionPanel(PlayListView *list, Settings &settings)
 {
     auto *panel = new PositionCompassPanel(settings);
     list->setPositionPanel(panel);
@@ -107,7 +107,7 @@ void show(DriveTelemetry *telemetry, Panel *panel)
 
 } // namespace
 
-void panels(DriveTelemetry *telemetry, KTDisplayViewController *display, PositionCompassPanel *position,
+void panels(DriveTelemetry *telemetry, InstrumentPanel *display, PositionCompassPanel *position,
             GpsViewController *gps)
 {
     show(telemetry, position);
@@ -115,12 +115,12 @@ void panels(DriveTelemetry *telemetry, KTDisplayViewController *display, Positio
     show(telemetry, gps);
 }
 
-void tripsAndMap(VideoViewController *video, PlayQueue *queue, DriveTelemetry *telemetry, KTWebViewController *map,
-                 KTDisplayViewController *panel)
+void tripsAndMap(PlayerView *video, PlayQueue *queue, DriveTelemetry *telemetry, MapPane *map,
+                 InstrumentPanel *panel)
 {
     show(telemetry, map);
-    QObject::connect(telemetry, &DriveTelemetry::tripChanged, map, &KTWebViewController::setTrip);
-    QObject::connect(map, &KTWebViewController::distanceMeasured, panel, &KTDisplayViewController::totalDistance);
+    QObject::connect(telemetry, &DriveTelemetry::tripChanged, map, &MapPane::setTrip);
+    QObject::connect(map, &MapPane::distanceMeasured, panel, &InstrumentPanel::totalDistance);
     // The trip panel's Trip figures and the timeline: the clips' samples, recording
     // times and durations.
     QObject::connect(telemetry, &DriveTelemetry::tripChanged, panel, [panel, video](const TripTelemetry &trip) {
@@ -141,13 +141,13 @@ void tripsAndMap(VideoViewController *video, PlayQueue *queue, DriveTelemetry *t
         video->setTrip(parts, trip.playing);
     });
     // A time on the timeline in another clip of the trip plays that clip from there.
-    QObject::connect(video, &VideoViewController::playPartRequested, queue,
+    QObject::connect(video, &PlayerView::playPartRequested, queue,
                      [queue, telemetry](int part, double seconds) {
                          const QList<ClipTelemetry> &clips = telemetry->trip().clips;
                          if (part >= 0 && part < clips.size())
                              queue->playClipAt(QUrl(clips.at(part).path, QUrl::TolerantMode), seconds);
                      });
-    QObject::connect(map, &KTWebViewController::routeClicked, queue,
+    QObject::connect(map, &MapPane::routeClicked, queue,
                      [map, queue, session = video->session()](const QUrl &clip, double seconds) {
                          if (session->isReady() && QString::fromUtf8(clip.toEncoded()) == map->currentPlayVideoPath())
                              session->setCurrentTime(seconds);

@@ -7,14 +7,14 @@
 class AppDelegate;
 class DriveTelemetry;
 class GpsViewController;
-class KTDisplayViewController;
-class KTWebViewController;
+class InstrumentPanel;
+class MapPane;
 class PlaybackSession;
-class PlayListViewController;
+class PlayListView;
 class PlayQueue;
 class PositionCompassPanel;
 class Settings;
-class VideoViewController;
+class PlayerView;
 
 namespace Wiring {
 
@@ -25,18 +25,18 @@ namespace Wiring {
 // timeline and its captured pictures take the playing clip's samples from it. The
 // delegate knows the parts, opens its dialog for the player's open control and shows
 // the player's and the play list's messages in its toasts. `app` may be null.
-void playerAndPlayList(VideoViewController *video, PlayListViewController *list, PlayQueue *queue,
+void playerAndPlayList(PlayerView *video, PlayListView *list, PlayQueue *queue,
                        DriveTelemetry *telemetry, AppDelegate *app);
 
 // Seeks to `seconds` (at most the duration) at the first tick of running time.
 void seekOnceRunning(PlaybackSession *session, double seconds);
 
 // The position and compass panel under the play list's table.
-PositionCompassPanel *positionPanel(PlayListViewController *list, Settings &settings);
+PositionCompassPanel *positionPanel(PlayListView *list, Settings &settings);
 
 // The panels show the telemetry: the clip, its duration and every moment. Any of them
 // may be null.
-void panels(DriveTelemetry *telemetry, KTDisplayViewController *display, PositionCompassPanel *position,
+void panels(DriveTelemetry *telemetry, InstrumentPanel *display, PositionCompassPanel *position,
             GpsViewController *gps = nullptr);
 
 // The map follows the playing clip, its moments and its trip; the trip panel gets the
@@ -44,7 +44,7 @@ void panels(DriveTelemetry *telemetry, KTDisplayViewController *display, Positio
 // timeline gets the trip's clips laid end to end. A click on the route or the timeline
 // seeks within the playing clip, or has the queue play the clip clicked from the
 // second clicked.
-void tripsAndMap(VideoViewController *video, PlayQueue *queue, DriveTelemetry *telemetry, KTWebViewController *map,
-                 KTDisplayViewController *panel);
+void tripsAndMap(PlayerView *video, PlayQueue *queue, DriveTelemetry *telemetry, MapPane *map,
+                 InstrumentPanel *panel);
 
 } // namespace Wiring

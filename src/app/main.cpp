@@ -3,7 +3,7 @@
 // runs, a second start hands its command line to it over the session bus and ends.
 #include "AppDelegate.h"
 #include "AppLanguageManager.h"
-#include "KTWindowController.h"
+#include "MainWindow.h"
 #include "MprisService.h"
 #include "common/Composition.h"
 #include "common/Localization.h"
@@ -175,9 +175,9 @@ int main(int argc, char *argv[])
     Localization::install(AppLanguageManager::initUserLanguage(settings));
 
     AppDelegate delegate(settings);
-    KTWindowController window(delegate);
+    MainWindow window(delegate);
     window.show();
-    delegate.applicationDidFinishLaunching();
+    delegate.finishStartup();
 
     MprisService remote(&delegate);
     remote.registerOnSessionBus();

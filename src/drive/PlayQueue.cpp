@@ -3,7 +3,7 @@
 #include "PlayListRules.h"
 #include "common/Localization.h"
 #include "common/Settings.h"
-#include "store/MyCache.h"
+#include "store/TrackStore.h"
 #include "store/RecordingFiles.h"
 
 #include "TripGrouping.h"
@@ -42,7 +42,7 @@ qint64 PlayQueue::tripGapMs() const
 
 void PlayQueue::reload()
 {
-    list_ = MyCache::playList().value_or(PlayList());
+    list_ = TrackStore::playList().value_or(PlayList());
     if (rowOf(current_) < 0)
         current_ = 0;
     trips_ = PlayListTrips::group(list_, tripGapMs());
@@ -56,7 +56,7 @@ void PlayQueue::clear()
     const bool hadCurrent = current_ != 0;
     list_.clear();
     current_ = 0;
-    MyCache::playPathClear();
+    TrackStore::clearPlayList();
     trips_.clear();
     tripOfRow_.clear();
     emit entriesChanged();
@@ -68,7 +68,7 @@ void PlayQueue::store()
 {
     for (PlayListEntry &e : list_)
         e.activeYN = e.id == current_ && current_ != 0;
-    MyCache::syncPlayList(list_);
+    TrackStore::syncPlayList(list_);
 }
 
 void PlayQueue::listChanged()
@@ -252,13 +252,13 @@ void PlayQueue::open(const QList<QUrl> &urls, const OpenOptions &options)
     const qsizetype added = accepted.size();
     const double startAt = options.startAt;
     QPointer<PlayQueue> self(this);
-    MyCache::playPathArrCache(
+    TrackStore::readAndAppend(
         accepted,
         [self, added, startAt] {
             if (!self)
                 return;
             // The store put the files read at the end of its list, in the order given.
-            self->list_ = MyCache::playList().value_or(PlayList());
+            self->list_ = TrackStore::playList().value_or(PlayList());
             const quint64 first = self->list_.size() >= added ? self->list_.at(self->list_.size() - added).id : 0;
             // The list keeps its trips in time order; the first file handed in, wherever
             // that puts it, is the one that starts.

@@ -1,4 +1,4 @@
-// The play list as the program plays it: the entries (kept in the track store, MyCache,
+// The play list as the program plays it: the entries (kept in the track store, TrackStore,
 // which writes them to disk), the one current entry, and the order of play. Every way
 // files come in (the open dialog, the Add button, the command line, a second start,
 // the remote control) goes through open(), and the first of the files handed in then

@@ -123,11 +123,11 @@ PlayerControlBar::PlayerControlBar(QWidget *parent) : QFrame(parent)
     }
     playButton->setIconSize(kPlayIconSize);
 
-    volumSlider = new QSlider(Qt::Horizontal, this);
-    volumSlider->setObjectName(QStringLiteral("volumSlider"));
-    volumSlider->setRange(0, 100);
-    volumSlider->setFixedWidth(96);
-    volumSlider->setFocusPolicy(Qt::NoFocus);
+    volumeSlider = new QSlider(Qt::Horizontal, this);
+    volumeSlider->setObjectName(QStringLiteral("volumeSlider"));
+    volumeSlider->setRange(0, 100);
+    volumeSlider->setFixedWidth(96);
+    volumeSlider->setFocusPolicy(Qt::NoFocus);
     showPlaying(false);
     showVolume(1.0f);
 
@@ -137,7 +137,7 @@ PlayerControlBar::PlayerControlBar(QWidget *parent) : QFrame(parent)
     buttonRow->setContentsMargins(0, 0, 0, 0);
     buttonRow->setSpacing(4);
     buttonRow->addWidget(voiceBtn);
-    buttonRow->addWidget(volumSlider);
+    buttonRow->addWidget(volumeSlider);
     buttonRow->addStretch(1);
     for (QToolButton *b : {lastButton, backwardButton, playButton, stopButton, forwardButton, nextButton})
         buttonRow->addWidget(b);
@@ -170,7 +170,7 @@ void PlayerControlBar::retranslate()
     lastButton->setToolTip(Localization::text("player_tip_last"));
     nextButton->setToolTip(Localization::text("player_tip_next"));
     voiceBtn->setToolTip(Localization::text("player_tip_volume"));
-    volumSlider->setToolTip(Localization::text("player_tip_volume"));
+    volumeSlider->setToolTip(Localization::text("player_tip_volume"));
     lookPictureButton->setToolTip(Localization::text("player_tip_pictures"));
     fileButton->setToolTip(Localization::text("player_tip_open"));
     settingsButton->setToolTip(Localization::text("player_tip_settings"));
@@ -189,8 +189,8 @@ void PlayerControlBar::showVolume(float v)
     voiceBtn->setIcon(namedIcon(v != 0.0f ? "speaker_on" : "speaker_off", devicePixelRatioF()));
     voiceBtn->setProperty("tag", v != 0.0f ? 1 : 0);
     const int pos = int(std::lround(v * 100.0f));
-    if (volumSlider->value() != pos) {
-        const QSignalBlocker block(volumSlider);
-        volumSlider->setValue(pos);
+    if (volumeSlider->value() != pos) {
+        const QSignalBlocker block(volumeSlider);
+        volumeSlider->setValue(pos);
     }
 }

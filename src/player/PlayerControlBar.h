@@ -48,7 +48,7 @@ public:
     QLabel *currentTimeField = nullptr;
     QLabel *totalTimeField = nullptr;
     QSlider *timeSlider = nullptr;       // milliseconds
-    QSlider *volumSlider = nullptr;      // 0 .. 100
+    QSlider *volumeSlider = nullptr;      // 0 .. 100
     QToolButton *playButton = nullptr;
     QToolButton *stopButton = nullptr;
     QToolButton *backwardButton = nullptr;

@@ -62,19 +62,19 @@ std::string_view fieldOrEmpty(const std::vector<std::string_view> &f, size_t i)
     return i < f.size() ? f[i] : std::string_view();
 }
 
-tagAssistInfo entryFromBlock(const unsigned char *block, bool limitReadings)
+AssistEntry entryFromBlock(const unsigned char *block, bool limitReadings)
 {
     int32_t x = BinaryFile::i32LE(block);
     int32_t y = BinaryFile::i32LE(block + 4);
     int32_t z = BinaryFile::i32LE(block + 8);
     if (limitReadings) {
         const auto implausible = [](int32_t r) {
-            return r > CAssistFile::kMaxPlausibleReading || r < -CAssistFile::kMaxPlausibleReading;
+            return r > AssistFile::kMaxPlausibleReading || r < -AssistFile::kMaxPlausibleReading;
         };
         if (implausible(x) || implausible(y) || implausible(z))
             x = y = z = 0;
     }
-    tagAssistInfo info;
+    AssistEntry info;
     info.gsensorX = static_cast<float>(x) / 1000.0f;
     info.gsensorY = static_cast<float>(y) / 1000.0f;
     info.gsensorZ = static_cast<float>(z) / 1000.0f;
@@ -88,11 +88,11 @@ tagAssistInfo entryFromBlock(const unsigned char *block, bool limitReadings)
 // are missing.
 void readBlock(BinaryFile &file, uint32_t position, unsigned char *buffer)
 {
-    std::memset(buffer, 0, CAssistFile::kBlockReadBytes + 1);
-    const int64_t at = static_cast<int64_t>(position) + CAssistFile::kBlockHeadBytes;
+    std::memset(buffer, 0, AssistFile::kBlockReadBytes + 1);
+    const int64_t at = static_cast<int64_t>(position) + AssistFile::kBlockHeadBytes;
     if (file.remainingFrom(at) == 0)
         return;
-    file.readAt(at, buffer, CAssistFile::kBlockReadBytes);
+    file.readAt(at, buffer, AssistFile::kBlockReadBytes);
 }
 
 } // namespace
@@ -182,7 +182,7 @@ void parse_coordinate(std::string_view value, std::string_view hemisphere, std::
     out = text;
 }
 
-int CAssistFile::ParseRMC(std::string_view text, std::string &gpsLat, std::string &gpsLgt, int32_t &speed,
+int AssistFile::ParseRMC(std::string_view text, std::string &gpsLat, std::string &gpsLgt, int32_t &speed,
                           double &northAngle, std::string *utcTime, std::string *utcDate)
 {
     const std::vector<std::string_view> f = split_nmea_fields(text);
@@ -212,7 +212,7 @@ int CAssistFile::ParseRMC(std::string_view text, std::string &gpsLat, std::strin
     return 0;
 }
 
-int CAssistFile::ParseGGA(std::string_view text, std::string &gpsLat, std::string &gpsLgt, int32_t &speed)
+int AssistFile::ParseGGA(std::string_view text, std::string &gpsLat, std::string &gpsLgt, int32_t &speed)
 {
     (void)speed;   // GGA carries no speed over ground
     const std::vector<std::string_view> f = split_nmea_fields(text);
@@ -232,7 +232,7 @@ int CAssistFile::ParseGGA(std::string_view text, std::string &gpsLat, std::strin
     return 0;
 }
 
-size_t CAssistFile::RestoreText(unsigned char *text, size_t length)
+size_t AssistFile::RestoreText(unsigned char *text, size_t length)
 {
     size_t n = 0;
     while (n < length && text[n] != 0) {
@@ -246,7 +246,7 @@ size_t CAssistFile::RestoreText(unsigned char *text, size_t length)
     return end;
 }
 
-bool CAssistFile::beginRead(const std::string &path, BinaryFile &file)
+bool AssistFile::beginRead(const std::string &path, BinaryFile &file)
 {
     assistInfoList.clear();
     m_openError = 0;
@@ -261,7 +261,7 @@ bool CAssistFile::beginRead(const std::string &path, BinaryFile &file)
     return true;
 }
 
-bool CAssistFile::beginRead(const BinaryFile &file)
+bool AssistFile::beginRead(const BinaryFile &file)
 {
     assistInfoList.clear();
     m_openError = 0;
@@ -272,7 +272,7 @@ bool CAssistFile::beginRead(const BinaryFile &file)
     return true;
 }
 
-int CAssistFile::ParseAssistDataForNovatek(const std::string &path)
+int AssistFile::ParseAssistDataForNovatek(const std::string &path)
 {
     BinaryFile file;
     if (!beginRead(path, file))
@@ -280,7 +280,7 @@ int CAssistFile::ParseAssistDataForNovatek(const std::string &path)
     return ParseAssistDataForNovatek(file);
 }
 
-int CAssistFile::ParseAssistDataForNovatek66x(const std::string &path)
+int AssistFile::ParseAssistDataForNovatek66x(const std::string &path)
 {
     BinaryFile file;
     if (!beginRead(path, file))
@@ -288,7 +288,7 @@ int CAssistFile::ParseAssistDataForNovatek66x(const std::string &path)
     return ParseAssistDataForNovatek66x(file);
 }
 
-int CAssistFile::ParseAssistDataForNovatek(BinaryFile &file)
+int AssistFile::ParseAssistDataForNovatek(BinaryFile &file)
 {
     if (!beginRead(file))
         return -1;
@@ -381,7 +381,7 @@ int CAssistFile::ParseAssistDataForNovatek(BinaryFile &file)
     unsigned char block[kBlockReadBytes + 1];
     for (const uint32_t p : positions) {
         readBlock(file, p, block);
-        tagAssistInfo info = entryFromBlock(block, false);
+        AssistEntry info = entryFromBlock(block, false);
         const size_t length = RestoreText(block + 12, kBlockTextBytes);
         ParseRMC(std::string_view(reinterpret_cast<const char *>(block + 12), length), info.gpsLat, info.gpsLgt,
                  info.speed, info.northAngle, &info.utcTime, &info.utcDate);
@@ -391,7 +391,7 @@ int CAssistFile::ParseAssistDataForNovatek(BinaryFile &file)
     return static_cast<int>(assistInfoList.size());
 }
 
-int CAssistFile::ParseAssistDataForNovatek66x(BinaryFile &file)
+int AssistFile::ParseAssistDataForNovatek66x(BinaryFile &file)
 {
     if (!beginRead(file))
         return -1;
@@ -428,7 +428,7 @@ int CAssistFile::ParseAssistDataForNovatek66x(BinaryFile &file)
     unsigned char block[kBlockReadBytes + 1];
     for (const uint32_t p : positions) {
         readBlock(file, p, block);
-        tagAssistInfo info = entryFromBlock(block, true);
+        AssistEntry info = entryFromBlock(block, true);
         const size_t length = RestoreText(block + 12, kBlockTextBytes);
         const std::string_view text(reinterpret_cast<const char *>(block + 12), length);
         if (text.substr(0, 6) == "$GPGGA")

@@ -1,7 +1,7 @@
 // The GPS block readers of Novatek dash-camera files and the NMEA sentence parser.
-// CAssistFile finds the GPS blocks of one file (through the sample tables or through
+// AssistFile finds the GPS blocks of one file (through the sample tables or through
 // the index atom after "udta"), restores each block's shifted sentence and turns it
-// into a tagAssistInfo entry. Plain C++ over POSIX positioned reads; no state is
+// into a AssistEntry entry. Plain C++ over POSIX positioned reads; no state is
 // shared between instances, so files can be read on several threads at once.
 #pragma once
 
@@ -13,7 +13,7 @@
 class BinaryFile;
 
 // One telemetry entry, one per GPS block of the file.
-struct tagAssistInfo {
+struct AssistEntry {
     float gsensorX = 0;      // reading / 1000
     float gsensorY = 0;
     float gsensorZ = 0;
@@ -37,7 +37,7 @@ double read_leading_number(std::string_view text);
 // Splits a sentence at commas, keeping empty fields ("a,,b" gives "a", "", "b").
 std::vector<std::string_view> split_nmea_fields(std::string_view sentence);
 
-class CAssistFile {
+class AssistFile {
 public:
     // The key subtracted from every byte of a block's sentence text.
     static constexpr unsigned char kTextShift = 0x0B;
@@ -58,7 +58,7 @@ public:
     int ParseAssistDataForNovatek(BinaryFile &file);
     int ParseAssistDataForNovatek66x(BinaryFile &file);
 
-    const std::vector<tagAssistInfo> &GetAssistInfoList() const { return assistInfoList; }
+    const std::vector<AssistEntry> &GetAssistInfoList() const { return assistInfoList; }
     // errno value of the last failed open (0 when the file was opened).
     int openError() const { return m_openError; }
 
@@ -82,6 +82,6 @@ private:
     // Empties the list for a reader of an open file; false when it is not open.
     bool beginRead(const BinaryFile &file);
 
-    std::vector<tagAssistInfo> assistInfoList;
+    std::vector<AssistEntry> assistInfoList;
     int m_openError = 0;
 };

@@ -66,15 +66,15 @@ namespace {
 // One of the two Novatek block readers, as the read result; false when it found no block.
 bool readNovatek(BinaryFile &file, bool tables, TelemetryLayout layout, GpsReadResult *result)
 {
-    CAssistFile reader;
+    AssistFile reader;
     const int count = tables ? reader.ParseAssistDataForNovatek(file) : reader.ParseAssistDataForNovatek66x(file);
     if (count <= 0)
         return false;
-    const std::vector<tagAssistInfo> &list = reader.GetAssistInfoList();
+    const std::vector<AssistEntry> &list = reader.GetAssistInfoList();
     result->videoDatas.reserve(list.size());
     result->times.reserve(list.size());
     float lastLat = 0, lastLgt = 0;
-    for (const tagAssistInfo &info : list) {
+    for (const AssistEntry &info : list) {
         GpsSample s;
         s.spd = info.speed;
         s.gps_lat = info.gpsLat;

@@ -1,6 +1,6 @@
 #include "ui/AppToast.h"
 
-#include "KTToastWindowController.h"
+#include "ToastWindow.h"
 
 #include <QApplication>
 #include <QPropertyAnimation>
@@ -14,7 +14,7 @@ AppToast::~AppToast()
         toast_->close();
 }
 
-KTToastWindowController *AppToast::currentToast() const
+ToastWindow *AppToast::currentToast() const
 {
     return toast_.data();
 }
@@ -24,11 +24,11 @@ void AppToast::showToast(const QString &text, float duration)
     if (winlock_)
         return;
     winlock_ = true;
-    auto *toast = new KTToastWindowController(text);
+    auto *toast = new ToastWindow(text);
     toast->duration = duration;
     toast_ = toast;
     lockHolder_ = toast;
-    connect(toast, &KTToastWindowController::closed, this, [this, toast] { release(toast); });
+    connect(toast, &ToastWindow::closed, this, [this, toast] { release(toast); });
     connect(toast, &QObject::destroyed, this, [this, toast] { release(toast); });
     QWidget *anchor = QApplication::activeWindow();
     toast->showCentred(anchor);
@@ -48,7 +48,7 @@ void AppToast::showToast(const QString &text, float duration)
     fade->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
-void AppToast::closeWin(KTToastWindowController *toast)
+void AppToast::closeWin(ToastWindow *toast)
 {
     if (toast)
         toast->close();

@@ -9,7 +9,7 @@
 #include <QPointer>
 #include <QString>
 
-class KTToastWindowController;
+class ToastWindow;
 
 class AppToast : public QObject {
     Q_OBJECT
@@ -21,17 +21,17 @@ public:
     // YES while a toast is on screen.
     bool winlock() const { return winlock_; }
     // The toast on screen, or null. Its child QTimer "closeTimer" closes it.
-    KTToastWindowController *currentToast() const;
+    ToastWindow *currentToast() const;
 
 public slots:
     void showToast(const QString &text, float duration);
 
 private:
-    void closeWin(KTToastWindowController *toast);
+    void closeWin(ToastWindow *toast);
     // Lifts the lock held by `toast`; a toast that no longer holds it changes nothing.
     void release(const void *toast);
 
     bool winlock_ = false;
-    QPointer<KTToastWindowController> toast_;
+    QPointer<ToastWindow> toast_;
     const void *lockHolder_ = nullptr;   // the toast that set winlock_
 };

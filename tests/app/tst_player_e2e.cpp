@@ -6,11 +6,11 @@
 #include "../player/PlayerTestSupport.h"
 #include "app/AppDelegate.h"
 #include "app/IncidentExport.h"
-#include "app/KTLayoutViewController.h"
-#include "app/KTSplitView.h"
-#include "app/KTWindowController.h"
+#include "app/PaneLayout.h"
+#include "app/PaneSplitter.h"
+#include "app/MainWindow.h"
 #include "app/MprisService.h"
-#include "app/PreferenceController.h"
+#include "app/PreferencesWindow.h"
 #include "common/AppKeys.h"
 #include "drive/PlayQueue.h"
 #include "common/AppUtils.h"
@@ -18,18 +18,18 @@
 #include "instruments/GpsViewController.h"
 #include "drive/IndexRule.h"
 #include "instruments/InstrumentGeometry.h"
-#include "instruments/KTDisplayViewController.h"
+#include "instruments/InstrumentPanel.h"
 #include "instruments/PositionCompassPanel.h"
-#include "map/KTWebViewController.h"
+#include "map/MapPane.h"
 #include "map/Reachability.h"
 #include "player/EventsListView.h"
 #include "player/PlaybackSession.h"
 #include "player/TelemetryTimeline.h"
-#include "player/VideoViewController.h"
+#include "player/PlayerView.h"
 #include "playlist/PlayListModel.h"
 #include "playlist/PlayListTableView.h"
-#include "playlist/PlayListViewController.h"
-#include "store/MyCache.h"
+#include "playlist/PlayListView.h"
+#include "store/TrackStore.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -109,8 +109,8 @@ class PlayerEndToEndTest : public QObject {
     // A run starts from a first start's settings.
     TestSettings settings;
     std::unique_ptr<AppDelegate> delegate;
-    std::unique_ptr<KTWindowController> window;
-    KTLayoutViewController *layout = nullptr;
+    std::unique_ptr<MainWindow> window;
+    PaneLayout *layout = nullptr;
     QStringList files;
     QString shotDir;
 
@@ -134,22 +134,22 @@ private slots:
         QDir().mkpath(shotDir);
 
         delegate = std::make_unique<AppDelegate>(settings);
-        window = std::make_unique<KTWindowController>(*delegate);
-        layout = window->layoutViewController();
+        window = std::make_unique<MainWindow>(*delegate);
+        layout = window->paneLayout();
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        delegate->applicationDidFinishLaunching();
+        delegate->finishStartup();
     }
 
     void cleanupTestCase()
     {
         // The window registered its player and play list with the delegate; they
         // leave it with the window.
-        QCOMPARE(delegate->videoVC(), layout->videoVC);
-        QCOMPARE(delegate->playlistVC(), layout->playlistVC);
+        QCOMPARE(delegate->playerView(), layout->playerView);
+        QCOMPARE(delegate->playListView(), layout->playListView);
         window.reset();
-        QCOMPARE(delegate->videoVC(), nullptr);
-        QCOMPARE(delegate->playlistVC(), nullptr);
+        QCOMPARE(delegate->playerView(), nullptr);
+        QCOMPARE(delegate->playListView(), nullptr);
         delegate.reset();
     }
 
@@ -162,7 +162,7 @@ private slots:
         QVERIFY(!delegate->menuitemmph->isChecked());
         QVERIFY(delegate->openstreetItem->isChecked());
         QVERIFY(!delegate->googleMapsItem->isChecked());
-        QCOMPARE(layout->playlistVC->model()->rowCount(), 0);
+        QCOMPARE(layout->playListView->model()->rowCount(), 0);
     }
 
     void playingTheDrive()
@@ -173,7 +173,7 @@ private slots:
             urls << QUrl::fromLocalFile(f);
         delegate->openUrls(urls);
         QVERIFY(opened.wait(30000));
-        VideoViewController *video = layout->videoVC;
+        PlayerView *video = layout->playerView;
         QTRY_VERIFY_WITH_TIMEOUT(video->duration() > 50, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 7.0, 30000);
         video->execPlayOrPause();   // pause: a steady state to compare against
@@ -182,7 +182,7 @@ private slots:
         const double t = video->currentTime();
 
         // The play list shows the three files; the first plays and is the current row.
-        PlayListViewController *list = layout->playlistVC;
+        PlayListView *list = layout->playListView;
         QCOMPARE(list->model()->rowCount(), 3);
         QCOMPARE(list->model()->index(0, 1).data().toString(), QStringLiteral("2026_1108_093000_001.MOV"));
         QCOMPARE(list->queue()->currentRow(), 0);
@@ -191,7 +191,7 @@ private slots:
         QVERIFY(!truth.samples.isEmpty());
 
         // Trip statistics: the file's maximum speed.
-        KTDisplayViewController *trip = layout->displayVC;
+        InstrumentPanel *trip = layout->instrumentPanel;
         QCOMPARE(trip->maxHSpeed->text(), AppUtils::speedText(float(truth.maxSpeed), settings.kmph()));
 
         // G-sensor read-outs of the entry for the current second.
@@ -237,7 +237,7 @@ private slots:
         for (const QString &f : files)
             for (const QJsonValue &v : readTruth(f).samples)
                 tripPoints += leading(v["gps_lat"].toString()) != 0 && leading(v["gps_lgt"].toString()) != 0;
-        QWebEnginePage *page = layout->webVC->webview()->page();
+        QWebEnginePage *page = layout->mapPane->webview()->page();
         QTRY_COMPARE_WITH_TIMEOUT(runJs(page, QStringLiteral("mapState.trip && mapState.points")).toInt(), tripPoints,
                                   15000);
         QCOMPARE(runJs(page, QStringLiteral("mapState.playingClip")).toInt(), 0);
@@ -260,14 +260,14 @@ private slots:
     // the picture.
     void reviewAndExportAnIncident()
     {
-        VideoViewController *video = layout->videoVC;
+        PlayerView *video = layout->playerView;
         const QString file = files.first();
         QCOMPARE(video->currentFile(), file);
         QCOMPARE(video->player()->playbackState(), QMediaPlayer::PausedState);
         video->setCurrentTime(35);
         QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 35.0, 5000);
 
-        QSignalSpy captured(video, &VideoViewController::captureFinished);
+        QSignalSpy captured(video, &PlayerView::captureFinished);
         const auto capture = [&]() -> QImage {
             captured.clear();
             video->captureButton->click();
@@ -298,7 +298,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 35.034, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(sink->videoFrame().startTime(), qint64(35034000), 5000);
         delegate->showPreferences();
-        PreferenceController *prefs = delegate->preferenceController();
+        PreferencesWindow *prefs = delegate->preferenceController();
         QVERIFY(prefs->placeInPicturesBox->isChecked());   // on by default
         prefs->placeInPicturesBox->click();
         prefs->close();
@@ -397,8 +397,8 @@ private slots:
 
     void enlargeAndRestoreVideo()
     {
-        layout->videoVC->zoomInOut();
-        QCOMPARE(layout->videoVC->zoomState, qint64(1));
+        layout->playerView->zoomInOut();
+        QCOMPARE(layout->playerView->zoomState, qint64(1));
         QVERIFY(layout->videoZoomStateMAX);
         QCOMPARE(layout->globalSplitView->sizes().value(1), 0);
         QCOMPARE(layout->leftSplitView->sizes().value(1), 0);
@@ -408,9 +408,9 @@ private slots:
 
         // Back in place, the compass turns to the stored angle again.
         settings.setCompassAngle(0.75);
-        layout->videoVC->zoomInOut();
-        QTRY_COMPARE(layout->playlistVC->gpsPanel->compassAngle(), 0.75f);
-        QCOMPARE(layout->videoVC->zoomState, qint64(0));
+        layout->playerView->zoomInOut();
+        QTRY_COMPARE(layout->playListView->gpsPanel->compassAngle(), 0.75f);
+        QCOMPARE(layout->playerView->zoomState, qint64(0));
         QVERIFY(!layout->videoZoomStateMAX);
         const QList<int> outer = layout->globalSplitView->sizes();
         QVERIFY(outer.value(1) > 0);
@@ -422,22 +422,22 @@ private slots:
 
     void enlargeAndRestoreMap()
     {
-        layout->webVC->zoomInOut();
+        layout->mapPane->zoomInOut();
         QVERIFY(layout->mapZoomStateMAX);
         QList<int> outer = layout->globalSplitView->sizes();
         QCOMPARE(outer.value(1), 0);
         QVERIFY(outer.value(2) > 0);
         QVERIFY(std::abs(outer.value(0) * 532 - outer.value(2) * 1014) <= 1014 * 3);
-        QCOMPARE(layout->webVC->parentWidget(), layout->mapColumnView);
+        QCOMPARE(layout->mapPane->parentWidget(), layout->mapColumnSlot);
         QTest::qWait(500);
         screenshot(QStringLiteral("e2e_3_map_enlarged"));
 
-        layout->webVC->zoomInOut();
+        layout->mapPane->zoomInOut();
         QVERIFY(!layout->mapZoomStateMAX);
         outer = layout->globalSplitView->sizes();
         QCOMPARE(outer.value(2), 0);
         QVERIFY(std::abs(outer.value(0) - 2 * outer.value(1)) <= 3);
-        QCOMPARE(layout->webVC->parentWidget(), layout->mapInfoView);
+        QCOMPARE(layout->mapPane->parentWidget(), layout->mapSlot);
         QVERIFY(layout->rightSplitView->sizes().value(0) > 0);
         screenshot(QStringLiteral("e2e_4_map_restored"));
     }
@@ -449,7 +449,7 @@ private slots:
         const QRect normalFrame = window->geometry();
         const QSize normal = normalFrame.size();
         const QSize screen = window->screen()->geometry().size();
-        for (QWidget *focus : {static_cast<QWidget *>(layout->playlistVC->tableView), static_cast<QWidget *>(layout->videoVC)}) {
+        for (QWidget *focus : {static_cast<QWidget *>(layout->playListView->tableView), static_cast<QWidget *>(layout->playerView)}) {
             window->activateWindow();
             focus->setFocus();
             layout->latches.position0 = 123;
@@ -458,7 +458,7 @@ private slots:
                                       qPrintable(QStringLiteral("full %1, %2x%3").arg(window->isFullScreen())
                                                      .arg(window->width()).arg(window->height())), 5000);
             QCOMPARE(layout->latches.position0, 0.0);   // the dividers' latches go with the change
-            if (focus == layout->playlistVC->tableView)
+            if (focus == layout->playListView->tableView)
                 screenshot(QStringLiteral("e2e_5_full_screen"));
             QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_Escape);
             QTRY_VERIFY_WITH_TIMEOUT(!window->isFullScreen() && window->geometry() == normalFrame, 5000);
@@ -469,8 +469,8 @@ private slots:
 
     void unitSwitchChangesEverySpeedText()
     {
-        KTDisplayViewController *trip = layout->displayVC;
-        PositionCompassPanel *position = layout->playlistVC->gpsPanel;
+        InstrumentPanel *trip = layout->instrumentPanel;
+        PositionCompassPanel *position = layout->playListView->gpsPanel;
         delegate->mphspd();
         QVERIFY(delegate->menuitemmph->isChecked());
         for (QLabel *l : {trip->maxHSpeed, trip->averageHSpeed, position->spdshow})
@@ -486,9 +486,9 @@ private slots:
     {
         // Menu, preferences window and the player's settings overlay show the current
         // unit, map and language, whichever of them changed it.
-        VideoViewController *video = layout->videoVC;
+        PlayerView *video = layout->playerView;
         delegate->showPreferences();
-        PreferenceController *prefs = delegate->preferenceController();
+        PreferencesWindow *prefs = delegate->preferenceController();
         QVERIFY(prefs);
         QVERIFY(QTest::qWaitForWindowExposed(prefs));
         screenshot(QStringLiteral("e2e_6_preferences"));
@@ -504,7 +504,7 @@ private slots:
         video->radioSpeed->button(1)->click();   // the overlay
         QVERIFY(delegate->menuitemmph->isChecked() && !delegate->spdkmh->isChecked());
         QCOMPARE(prefs->speedUnitRadio->checkedId(), 1);
-        QVERIFY(layout->displayVC->maxHSpeed->text().contains(QLatin1String("MPH")));
+        QVERIFY(layout->instrumentPanel->maxHSpeed->text().contains(QLatin1String("MPH")));
         screenshot(QStringLiteral("e2e_6_overlay_after_menu_change"));
 
         QCOMPARE(video->radioMap->checkedId(), 1);   // OpenStreetMap, as stored at start
@@ -544,14 +544,14 @@ private slots:
         const QString drive = samples() + QStringLiteral("/drive_3min.MOV");
         // The long file covers the same minutes as the drive's three clips and would join
         // their trip as an event copy: it is opened alone, and the drive comes back after.
-        PlayListViewController *list = layout->playlistVC;
+        PlayListView *list = layout->playListView;
         const PlayList drive3 = list->playlist();
-        MyCache::syncPlayList({});
+        TrackStore::syncPlayList({});
         list->reloadPlayListData();
         QSignalSpy opened(delegate.get(), &AppDelegate::filesOpened);
         delegate->openUrls({QUrl::fromLocalFile(drive)});
         QVERIFY(opened.wait(30000));
-        VideoViewController *video = layout->videoVC;
+        PlayerView *video = layout->playerView;
         QTRY_VERIFY_WITH_TIMEOUT(video->duration() > 170, 20000);
         TelemetryTimeline *line = video->telemetryTimeline;
         QVERIFY(line->hasTelemetry());
@@ -569,7 +569,7 @@ private slots:
         video->execPlayOrPause();
         QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
         window->activateWindow();
-        layout->playlistVC->tableView->setFocus();
+        layout->playListView->tableView->setFocus();
         for (const double landing : {braking[0] - 1, braking[1] - 1}) {
             QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_PageDown);
             const double expected = std::llround(landing * 1000) / 1000.0;
@@ -593,7 +593,7 @@ private slots:
         };
         QCOMPARE(overSpeed(), 0);   // off by default
         delegate->showPreferences();
-        PreferenceController *prefs = delegate->preferenceController();
+        PreferencesWindow *prefs = delegate->preferenceController();
         prefs->overSpeedBox->setValue(100);
         QCOMPARE(overSpeed(), 1);   // 103 .. 111 km/h from 1:11 to 1:34
         QCOMPARE(video->eventsList->rowCount(), int(line->events().size()));
@@ -604,7 +604,7 @@ private slots:
 
         QCOMPARE(list->playlist().at(list->queue()->currentRow()).path, QUrl::fromLocalFile(drive).toString(QUrl::FullyEncoded));
         list->removeVideoPlay();
-        MyCache::syncPlayList(drive3);
+        TrackStore::syncPlayList(drive3);
         list->reloadPlayListData();
         QCOMPARE(list->playlist().size(), files.size());
     }
@@ -621,15 +621,15 @@ private slots:
             for (const QJsonValue &v : truths.last().samples)
                 points += leading(v["gps_lat"].toString()) != 0 && leading(v["gps_lgt"].toString()) != 0;
         }
-        PlayListViewController *list = layout->playlistVC;
-        QWebEnginePage *page = layout->webVC->webview()->page();
+        PlayListView *list = layout->playListView;
+        QWebEnginePage *page = layout->mapPane->webview()->page();
         // A page load asked for before (the map choice) has finished: the web page stays.
         QTRY_VERIFY_WITH_TIMEOUT(!page->isLoading() && runJs(page, QStringLiteral("mapState.ready")).toBool(), 15000);
         runJs(page, QStringLiteral("window.veltraTestMark = 1; true"));
         list->queue()->play(0);
-        VideoViewController *video = layout->videoVC;
+        PlayerView *video = layout->playerView;
         QTRY_VERIFY_WITH_TIMEOUT(video->session()->isReady(), 20000);
-        QCOMPARE(layout->webVC->currentPlayVideoPath(), urls[0].toString(QUrl::FullyEncoded));
+        QCOMPARE(layout->mapPane->currentPlayVideoPath(), urls[0].toString(QUrl::FullyEncoded));
         // Paused, so that the first clip stays the playing one.
         if (video->session()->isPlaying())
             video->execPlayOrPause();
@@ -639,7 +639,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(runJs(page, QStringLiteral("mapState.trip && mapState.points")).toInt(), points, 15000);
         QCOMPARE(runJs(page, QStringLiteral("mapState.playingClip")).toInt(), 0);
         // The trip panel's Trip figures are the whole drive's.
-        KTDisplayViewController *panel = layout->displayVC;
+        InstrumentPanel *panel = layout->instrumentPanel;
         QVERIFY(panel->tripFigures() && panel->tripFigures()->maxSpeed == std::max({truths[0].maxSpeed, truths[1].maxSpeed, truths[2].maxSpeed}));
         QList<QPointF> fixes;
         for (const Truth &t : truths)
@@ -668,7 +668,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(video->player()->position() >= 40000, 10000);
         QVERIFY(video->currentTime() >= 40.0 && video->currentTime() < 45.0);
         video->execPlayOrPause();   // paused: the second clip stays the playing one
-        QCOMPARE(layout->webVC->currentPlayVideoPath(), urls[1].toString(QUrl::FullyEncoded));
+        QCOMPARE(layout->mapPane->currentPlayVideoPath(), urls[1].toString(QUrl::FullyEncoded));
         // The trip stays on the page, which was not reloaded: only the playing part moved.
         QTRY_COMPARE_WITH_TIMEOUT(runJs(page, QStringLiteral("mapState.playingClip")).toInt(), 1, 10000);
         QCOMPARE(runJs(page, QStringLiteral("mapState.points")).toInt(), points);
@@ -712,8 +712,8 @@ private slots:
     // what it tells of the car follows the preferences at once, and is announced.
     void remoteControlFollowsTheEntryAndThePreferences()
     {
-        PlayListViewController *list = layout->playlistVC;
-        VideoViewController *video = layout->videoVC;
+        PlayListView *list = layout->playListView;
+        PlayerView *video = layout->playerView;
         MprisService remote(delegate.get());
         auto *player = remote.findChild<MprisPlayerAdaptor *>();
         QVERIFY(player);
@@ -745,7 +745,7 @@ private slots:
         QSignalSpy told(&remote, &MprisService::announced);
         QVERIFY(!remote.metadata().contains(QStringLiteral("veltra:speedKmh")));
         delegate->showPreferences();
-        PreferenceController *prefs = delegate->preferenceController();
+        PreferencesWindow *prefs = delegate->preferenceController();
         QVERIFY(!prefs->placeToMediaControlsBox->isChecked());
         for (const bool allowed : {true, false}) {
             told.clear();

@@ -6,17 +6,17 @@
 #include "WindowTestMain.h"
 #include "XmlLint.h"
 #include "app/AppDelegate.h"
-#include "app/KTLayoutViewController.h"
-#include "app/KTWindowController.h"
+#include "app/PaneLayout.h"
+#include "app/MainWindow.h"
 #include "drive/PlayQueue.h"
 #include "instruments/PositionCompassPanel.h"
 #include "player/TelemetryTimeline.h"
-#include "player/VideoViewController.h"
+#include "player/PlayerView.h"
 #include "playlist/PlayListModel.h"
 #include "playlist/PlayListTableView.h"
-#include "playlist/PlayListViewController.h"
+#include "playlist/PlayListView.h"
 
-#include "store/MyCache.h"
+#include "store/TrackStore.h"
 
 #include <QDir>
 #include <QPushButton>
@@ -34,18 +34,18 @@ class TripsEndToEndTest : public QObject {
 
     TestSettings settings;
     std::unique_ptr<AppDelegate> delegate;
-    std::unique_ptr<KTWindowController> window;
-    KTLayoutViewController *layout = nullptr;
+    std::unique_ptr<MainWindow> window;
+    PaneLayout *layout = nullptr;
 
 private slots:
     void initTestCase()
     {
         delegate = std::make_unique<AppDelegate>(settings);
-        window = std::make_unique<KTWindowController>(*delegate);
-        layout = window->layoutViewController();
+        window = std::make_unique<MainWindow>(*delegate);
+        layout = window->paneLayout();
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        delegate->applicationDidFinishLaunching();
+        delegate->finishStartup();
     }
 
     void cleanupTestCase()
@@ -63,7 +63,7 @@ private slots:
         for (const QString &n : names)
             urls << QUrl::fromLocalFile(card.filePath(n));
 
-        PlayListViewController *list = layout->playlistVC;
+        PlayListView *list = layout->playListView;
         list->openPanel = [urls](QWidget *) { return urls; };
         QSignalSpy added(list->queue(), &PlayQueue::opened);
         QTest::mouseClick(list->buttonAdd, Qt::LeftButton);
@@ -97,7 +97,7 @@ private slots:
         QTRY_COMPARE(list->queue()->currentRow(), 2);
         QCOMPARE(list->gpsPanel->currentPlayVideoPath(), list->playlist().at(2).path);
         QVERIFY(list->playlist().at(2).path.endsWith(QStringLiteral("170000_001R.MOV")));
-        QTRY_VERIFY_WITH_TIMEOUT(layout->videoVC->currentTime() > 0.2, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(layout->playerView->currentTime() > 0.2, 20000);
 
         // File > Export Track writes the playing trip as veltra-gps --trips does; a name
         // typed without its suffix is asked about as the file it becomes, and No keeps it.
@@ -137,7 +137,7 @@ private slots:
 
         // Opened from the menu (or the command line) into an empty list, in any order:
         // the same trips, one after another.
-        MyCache::syncPlayList({});
+        TrackStore::syncPlayList({});
         list->reloadPlayListData();
         QSignalSpy opened(delegate.get(), &AppDelegate::filesOpened);
         delegate->openUrls(urls);
@@ -149,7 +149,7 @@ private slots:
         // The first file chosen plays (the card's last clip), and at once its timeline
         // spans its trip of two clips, not the clip alone.
         QCOMPARE(list->queue()->currentRow(), 5);
-        QTRY_COMPARE_WITH_TIMEOUT(layout->videoVC->telemetryTimeline->parts().size(), 2, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(layout->playerView->telemetryTimeline->parts().size(), 2, 5000);
     }
 };
 

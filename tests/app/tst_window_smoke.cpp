@@ -3,16 +3,16 @@
 #include "TestSettings.h"
 #include "WindowTestMain.h"
 #include "app/AppDelegate.h"
-#include "app/KTLayoutViewController.h"
-#include "app/KTWindowController.h"
+#include "app/PaneLayout.h"
+#include "app/MainWindow.h"
 #include "common/Localization.h"
-#include "instruments/KTDisplayViewController.h"
+#include "instruments/InstrumentPanel.h"
 #include "instruments/PositionCompassPanel.h"
-#include "map/KTWebViewController.h"
+#include "map/MapPane.h"
 #include "map/Reachability.h"
-#include "player/VideoViewController.h"
+#include "player/PlayerView.h"
 #include "playlist/PlayListModel.h"
-#include "playlist/PlayListViewController.h"
+#include "playlist/PlayListView.h"
 
 #include <QApplication>
 #include <QMenuBar>
@@ -26,7 +26,7 @@ class WindowSmokeTest : public QObject {
 
     TestSettings settings;
     std::unique_ptr<AppDelegate> delegate;
-    std::unique_ptr<KTWindowController> window;
+    std::unique_ptr<MainWindow> window;
 
 private slots:
     void initTestCase()
@@ -34,9 +34,9 @@ private slots:
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
         Localization::install(QStringLiteral("en"));
         delegate = std::make_unique<AppDelegate>(settings);
-        window = std::make_unique<KTWindowController>(*delegate);
+        window = std::make_unique<MainWindow>(*delegate);
         window->show();
-        delegate->applicationDidFinishLaunching();
+        delegate->finishStartup();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
 
@@ -67,15 +67,15 @@ private slots:
 
     void fivePanesAndAnEmptyPlayList()
     {
-        KTLayoutViewController *layout = window->layoutViewController();
-        const QList<QWidget *> panes{layout->videoVC, layout->displayVC, layout->webVC, layout->playlistVC,
-                                     layout->playlistVC->gpsPanel};
+        PaneLayout *layout = window->paneLayout();
+        const QList<QWidget *> panes{layout->playerView, layout->instrumentPanel, layout->mapPane, layout->playListView,
+                                     layout->playListView->gpsPanel};
         for (QWidget *pane : panes) {
             QVERIFY2(pane->isVisible() && !pane->size().isEmpty(),
                      qPrintable(QStringLiteral("%1 %2x%3").arg(pane->metaObject()->className())
                                     .arg(pane->width()).arg(pane->height())));
         }
-        QCOMPARE(layout->playlistVC->model()->rowCount(), 0);
+        QCOMPARE(layout->playListView->model()->rowCount(), 0);
     }
 };
 

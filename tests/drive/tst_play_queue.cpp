@@ -5,7 +5,7 @@
 #include "common/AppKeys.h"
 #include "common/Localization.h"
 #include "drive/PlayQueue.h"
-#include "store/MyCache.h"
+#include "store/TrackStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -57,7 +57,7 @@ class PlayQueueTest : public QObject {
     QList<bool> storedActive() const
     {
         QList<bool> flags;
-        for (const PlayListEntry &e : MyCache::playList().value_or(PlayList()))
+        for (const PlayListEntry &e : TrackStore::playList().value_or(PlayList()))
             flags << e.activeYN;
         return flags;
     }
@@ -80,8 +80,8 @@ private slots:
     void init()
     {
         dir_ = std::make_unique<QTemporaryDir>();
-        MyCache::setStoreFilePath(dir_->filePath(QStringLiteral("list.bin")));
-        MyCache::playPathClear();
+        TrackStore::setStoreFilePath(dir_->filePath(QStringLiteral("list.bin")));
+        TrackStore::clearPlayList();
         settings_ = std::make_unique<TestSettings>();
         queue_ = std::make_unique<PlayQueue>(*settings_);
     }
@@ -90,8 +90,8 @@ private slots:
     {
         queue_.reset();
         settings_.reset();
-        MyCache::playPathClear();
-        MyCache::flush();
+        TrackStore::clearPlayList();
+        TrackStore::flush();
         dir_.reset();
     }
 
@@ -249,7 +249,7 @@ private slots:
         QTEST(int(closes.size()), "closes");
         QCOMPARE(requested(starts), started);
         QCOMPARE(queue_->currentRow(), started.isEmpty() ? -1 : 0);
-        QCOMPARE(MyCache::playList().value_or(PlayList()).size(), queue_->count());
+        QCOMPARE(TrackStore::playList().value_or(PlayList()).size(), queue_->count());
     }
 
     void movedRowsKeepTheCurrentEntry()

@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::string lat = "x", lgt = "x", time, date;
     int32_t speed = 0;
     double course = 0;
-    CAssistFile::ParseRMC(text, lat, lgt, speed, course, &time, &date);
+    AssistFile::ParseRMC(text, lat, lgt, speed, course, &time, &date);
     if (lat != "x" && (!coordinateShape(lat) || !coordinateShape(lgt)))
         broken("RMC coordinate text");
     if (course != course)
@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     lat = lgt = "x";
     speed = 5;
-    CAssistFile::ParseGGA(text, lat, lgt, speed);
+    AssistFile::ParseGGA(text, lat, lgt, speed);
     if (speed != 5)
         broken("GGA wrote a speed");
     if (lat != "x" && (!coordinateShape(lat) || !coordinateShape(lgt)))

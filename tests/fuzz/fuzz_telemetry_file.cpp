@@ -55,15 +55,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (node.icat6330 + node.nt9665 + node.nt9666 > 1)
         broken("more than one chipset flag");
 
-    CAssistFile tables;
+    AssistFile tables;
     const int fromTables = tables.ParseAssistDataForNovatek(path);
     // every entry stands on at least one 4-byte table entry of the file
     if (fromTables < 0 || size_t(fromTables) > size / 4 + 1 || size_t(fromTables) != tables.GetAssistInfoList().size())
         broken("sample table reader count");
 
-    CAssistFile index;
+    AssistFile index;
     const int fromIndex = index.ParseAssistDataForNovatek66x(path);
-    if (fromIndex < 0 || fromIndex > CAssistFile::kMaxIndexEntries ||
+    if (fromIndex < 0 || fromIndex > AssistFile::kMaxIndexEntries ||
         size_t(fromIndex) != index.GetAssistInfoList().size())
         broken("index reader count");
 

@@ -6,7 +6,7 @@
 #include "SampleFactory.h"
 #include "TestSettings.h"
 #include "drive/DriveTelemetry.h"
-#include "store/MyCache.h"
+#include "store/TrackStore.h"
 #include "store/PlayListEntry.h"
 
 #include <QCoreApplication>
@@ -55,7 +55,7 @@ inline QString fileUrl(const char *name)
 
 inline void storeEntries(const PlayList &list)
 {
-    MyCache::syncPlayList(list);
+    TrackStore::syncPlayList(list);
 }
 
 inline PlayListEntry makeEntry(const QString &path, const QList<GpsSample> &samples, qint64 maxSpeed)
@@ -83,7 +83,7 @@ struct DriveRig {
     {
         PlayListEntry e;
         e.path = path;
-        for (const PlayListEntry &stored : MyCache::playList().value_or(PlayList()))
+        for (const PlayListEntry &stored : TrackStore::playList().value_or(PlayList()))
             if (stored.path == path) {
                 e = stored;
                 break;

@@ -1,8 +1,8 @@
 // The three decorated views paint their shapes at the computed places.
 #include "InstrumentTestSupport.h"
 #include "instruments/BlackView.h"
-#include "instruments/KTTextField.h"
-#include "instruments/KTView.h"
+#include "instruments/ReadoutLabel.h"
+#include "instruments/FramedView.h"
 
 #include <QTest>
 
@@ -16,7 +16,7 @@ class DecoratedViewsTest : public QObject {
 private slots:
     void ktViewFrameIsInsetThreePoints()
     {
-        KTView view;
+        FramedView view;
         view.resize(50, 30);
         QPalette pal = view.palette();
         pal.setColor(QPalette::Window, Qt::white);
@@ -35,7 +35,7 @@ private slots:
 
     void ktTextFieldTagEndsInAnArrowPoint()
     {
-        KTTextField field;
+        ReadoutLabel field;
         field.resize(100, 20);
         QPalette pal = field.palette();
         pal.setColor(QPalette::Window, Qt::white);
@@ -52,7 +52,7 @@ private slots:
 
     void ktTextFieldWritesWhiteOnTheTag()
     {
-        KTTextField field(QStringLiteral("MMMM"));
+        ReadoutLabel field(QStringLiteral("MMMM"));
         field.resize(100, 24);
         const QImage img = field.grab().toImage();
         int white = 0;

@@ -14,7 +14,7 @@ class GpsViewControllerTest : public QObject {
 private slots:
     void init()
     {
-        MyCache::playPathClear();
+        TrackStore::clearPlayList();
     }
 
     void readoutsAndNorthImage()

@@ -1,5 +1,5 @@
 // The play list's position and compass half, showing the drive's telemetry of
-// entries stored through MyCache.
+// entries stored through TrackStore.
 #include "InstrumentTestSupport.h"
 #include "instruments/InstrumentGeometry.h"
 #include "instruments/PositionCompassPanel.h"
@@ -53,7 +53,7 @@ private slots:
     {
         installUnitLabels();
         settings_ = std::make_unique<TestSettings>();
-        MyCache::playPathClear();
+        TrackStore::clearPlayList();
     }
 
     void readoutsFollowTheClock_data()

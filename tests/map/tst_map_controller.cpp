@@ -6,7 +6,7 @@
 #include "common/AppKeys.h"
 #include "common/Localization.h"
 #include "drive/DriveTelemetry.h"
-#include "map/KTWebViewController.h"
+#include "map/MapPane.h"
 #include "common/Composition.h"
 #include "map/MapTileServer.h"
 #include "map/Reachability.h"
@@ -111,7 +111,7 @@ class MapControllerTest : public QObject {
     Q_OBJECT
 
     TestSettings settings;
-    std::unique_ptr<KTWebViewController> map;
+    std::unique_ptr<MapPane> map;
     DriveTelemetry telemetry;
     // What the trip panel and the layout heard.
     QList<float> distances;
@@ -144,23 +144,23 @@ private slots:
     // slow part. Each case starts from the OpenStreetMap page with the network up.
     void initTestCase()
     {
-        map = std::make_unique<KTWebViewController>(settings);
+        map = std::make_unique<MapPane>(settings);
         // The tests decide the network state; the real probe stays out of it.
         QVERIFY(map->reachability());
         map->reachability()->stopNotifier();
-        connect(&telemetry, &DriveTelemetry::clipChanged, map.get(), &KTWebViewController::showClip);
-        connect(&telemetry, &DriveTelemetry::durationChanged, map.get(), &KTWebViewController::setDuration);
-        connect(&telemetry, &DriveTelemetry::momentChanged, map.get(), &KTWebViewController::showMoment);
-        connect(&telemetry, &DriveTelemetry::tripChanged, map.get(), &KTWebViewController::setTrip);
-        connect(map.get(), &KTWebViewController::distanceMeasured, this, [this](float metres) { distances << metres; });
-        connect(map.get(), &KTWebViewController::zoomRequested, this, [this](qint64 state) {
+        connect(&telemetry, &DriveTelemetry::clipChanged, map.get(), &MapPane::showClip);
+        connect(&telemetry, &DriveTelemetry::durationChanged, map.get(), &MapPane::setDuration);
+        connect(&telemetry, &DriveTelemetry::momentChanged, map.get(), &MapPane::showMoment);
+        connect(&telemetry, &DriveTelemetry::tripChanged, map.get(), &MapPane::setTrip);
+        connect(map.get(), &MapPane::distanceMeasured, this, [this](float metres) { distances << metres; });
+        connect(map.get(), &MapPane::zoomRequested, this, [this](qint64 state) {
             zoomCalls << state;
             map->setZoomState(state == 0 ? 1 : 0);
         });
         map->resize(640, 420);
         map->show();
         QVERIFY(QTest::qWaitForWindowExposed(map.get()));
-        QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+        QSignalSpy ready(map.get(), &MapPane::mapPageReady);
         map->reachability()->injectFlags(Reachability::Reachable);
         QVERIFY(waitReady(ready, true));
         QCOMPARE(pageValue("mapState.page").toString(), QStringLiteral("street"));
@@ -171,7 +171,7 @@ private slots:
         distances.clear();
         zoomCalls.clear();
         if (settings.googleMap() || !map->currentLocationChina()) {
-            QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+            QSignalSpy ready(map.get(), &MapPane::mapPageReady);
             settings.setGoogleMap(false);
             QVERIFY(waitReady(ready, true));
         }
@@ -199,7 +199,7 @@ private slots:
         QFETCH(QList<GpsSample>, samples);
         QFETCH(int, points);
         QSignalSpy started(map->webview(), &QWebEngineView::loadStarted);
-        QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+        QSignalSpy ready(map.get(), &MapPane::mapPageReady);
         const int requestsBefore = map->pageLoadRequests();
         const QString path = open(QString::fromLatin1(QTest::currentDataTag()), samples);
         QCOMPARE(map->pageLoadRequests() - requestsBefore, 0);
@@ -229,7 +229,7 @@ private slots:
         PlayListEntry e;
         e.path = url;
         e.gpsData = samples;
-        QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+        QSignalSpy ready(map.get(), &MapPane::mapPageReady);
         telemetry.follow(&e);
 
         QTRY_COMPARE(pageValue("mapState.points").toInt(), expected);
@@ -259,7 +259,7 @@ private slots:
         QFETCH(double, duration);
         QFETCH(QList<double>, times);
         QFETCH(QList<int>, indices);
-        QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+        QSignalSpy ready(map.get(), &MapPane::mapPageReady);
         open(QString::fromLatin1(QTest::currentDataTag()), drive(points));
         QTRY_COMPARE(pageValue("mapState.points").toInt(), points);
         telemetry.setDuration(duration);
@@ -287,7 +287,7 @@ private slots:
         QFETCH(int, points);
         const bool street = choice == QLatin1String("street");
         if (!street) {
-            QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+            QSignalSpy ready(map.get(), &MapPane::mapPageReady);
             settings.setGoogleMap(choice == QLatin1String("google"));
             QVERIFY(waitReady(ready, false));
         }
@@ -307,7 +307,7 @@ private slots:
     // trip panel: it would show the previous file's distance.
     void distanceOfAReplacedRouteIsIgnored()
     {
-        QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+        QSignalSpy ready(map.get(), &MapPane::mapPageReady);
         open("late", drive(20));
 
         QTRY_VERIFY(distances.size() >= 2);
@@ -325,7 +325,7 @@ private slots:
 
     void mapChangeRedrawsTheSameRoute()
     {
-        QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+        QSignalSpy ready(map.get(), &MapPane::mapPageReady);
         open("change", drive(50));
 
         QTRY_COMPARE(pageValue("mapState.points").toInt(), 50);
@@ -350,7 +350,7 @@ private slots:
 
     void fileWithoutPositionsClearsTheRouteWithoutReload()
     {
-        QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+        QSignalSpy ready(map.get(), &MapPane::mapPageReady);
         open("before", drive(30));
 
         QTRY_COMPARE(pageValue("mapState.points").toInt(), 30);
@@ -381,7 +381,7 @@ private slots:
         const PlayList entries{entry("trip_1.MOV", first), entry("trip_2.MOV", QList<GpsSample>(30, noFix())),
                                entry("trip_3.MOV", last)};
         const QList<QUrl> clips{QUrl(entries[0].path), QUrl(entries[1].path), QUrl(entries[2].path)};
-        QSignalSpy drawn(map.get(), &KTWebViewController::tripDrawn);
+        QSignalSpy drawn(map.get(), &MapPane::tripDrawn);
         telemetry.followTrip(entries, 0);
         telemetry.follow(&entries[0]);
         telemetry.setDuration(60);
@@ -406,7 +406,7 @@ private slots:
         QTRY_VERIFY(std::abs(distances.last() - referenceLength(last)) < 1);
 
         // A click near sample 40 of the first clip goes there: second 40 of its 60.
-        QSignalSpy clicked(map.get(), &KTWebViewController::routeClicked);
+        QSignalSpy clicked(map.get(), &MapPane::routeClicked);
         const GpsSample &target = first[40];
         QVERIFY(pageValue(QStringLiteral("routeClickAt([%1 + 0.000002, %2])").arg(QString::fromStdString(target.gps_lat),
                                                                               QString::fromStdString(target.gps_lgt))).toBool());
@@ -424,7 +424,7 @@ private slots:
 
     void removeLineClearsTheDrawingButNotTheRoute()
     {
-        QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+        QSignalSpy ready(map.get(), &MapPane::mapPageReady);
         open("remove", drive(25));
 
         QTRY_COMPARE(pageValue("mapState.points").toInt(), 25);
@@ -441,7 +441,7 @@ private slots:
     // banner across its top, and no page load is made for a network result.
     void unreachableShowsTheMessage()
     {
-        QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+        QSignalSpy ready(map.get(), &MapPane::mapPageReady);
         open("offline", drive(40));
         QTRY_COMPARE(pageValue("mapState.points").toInt(), 40);
         QVERIFY(map->webview()->isVisible());
@@ -453,7 +453,7 @@ private slots:
         QVERIFY(map->webview()->isVisible());
         QLabel *message = map->textFieldNoLine();
         QVERIFY(message->isVisible());
-        QCOMPARE(message->text(), Localization::text(KTWebViewController::kNoLineMessageKey));
+        QCOMPARE(message->text(), Localization::text(MapPane::kNoLineMessageKey));
         QCOMPARE(message->palette().color(QPalette::WindowText), QColor(Qt::white));
         // A banner along the top, the map below it.
         QCOMPARE(message->y(), 0);
@@ -487,7 +487,7 @@ private slots:
     void pagesCannotReadLocalFiles()
     {
         QFETCH(QString, page);
-        QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+        QSignalSpy ready(map.get(), &MapPane::mapPageReady);
         if (page == QLatin1String("google")) {
             settings.setGoogleMap(page == QLatin1String("google"));
             QVERIFY(waitReady(ready, false));
@@ -529,13 +529,13 @@ private slots:
             asked << host;
             return quint32(Reachability::Reachable);
         });
-        QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+        QSignalSpy ready(map.get(), &MapPane::mapPageReady);
         // Chosen without telling this pane: only the new one reads it.
         QSettings(settings.fileName(), QSettings::IniFormat).setValue(QLatin1String(AppKeys::CHANGE_MAP), QStringLiteral("google"));
         {
-            KTWebViewController google(settings);
-            const QString googleHost = QLatin1String(KTWebViewController::kGoogleHost);
-            const QString streetHost = QLatin1String(KTWebViewController::kStreetHost);
+            MapPane google(settings);
+            const QString googleHost = QLatin1String(MapPane::kGoogleHost);
+            const QString streetHost = QLatin1String(MapPane::kStreetHost);
             QTRY_VERIFY(!hosts().isEmpty());
             QCOMPARE(hosts().first(), googleHost);
             settings.setGoogleMap(false);
@@ -553,7 +553,7 @@ private slots:
     void expandActionReloadsAndAsksTheLayout()
     {
         markDocument();
-        QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+        QSignalSpy ready(map.get(), &MapPane::mapPageReady);
         QTest::mouseClick(map->expandButton(), Qt::LeftButton);
         QCOMPARE(zoomCalls, QList<qint64>{0});
         QCOMPARE(map->zoomState(), 1);

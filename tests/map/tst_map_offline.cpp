@@ -3,7 +3,7 @@
 // of a z/x/y folder, and on the plain background when the MBTiles file is damaged;
 // with "Use online maps" off not one request reaches a tile server; and sources made
 // to stall their reader neither freeze the window nor hold a tile read.
-#include "map/KTWebViewController.h"
+#include "map/MapPane.h"
 #include "map/MapSettings.h"
 #include "common/Composition.h"
 #include "map/MapTileServer.h"
@@ -13,7 +13,7 @@
 #include "map/TileSource.h"
 #include "TestSettings.h"
 #include "common/Localization.h"
-#include "store/MyCache.h"
+#include "store/TrackStore.h"
 
 #include <QApplication>
 #include <QAtomicInt>
@@ -148,7 +148,7 @@ class MapOfflineTest : public QObject {
 
     QTemporaryDir dir;
     TestSettings settings;
-    std::unique_ptr<KTWebViewController> map;
+    std::unique_ptr<MapPane> map;
     QString mbtiles, folder, corrupt;
     int routes = 0;
 
@@ -226,9 +226,9 @@ private slots:
 
         // No network here: the check says so at once, whatever the machine has.
         ReachabilityProbe::setAnswerForTesting([](const QString &) { return 0u; });
-        MyCache::playPathClear();
+        TrackStore::clearPlayList();
         QDir(MapSettings::cacheFolder()).removeRecursively();
-        map = std::make_unique<KTWebViewController>(settings);
+        map = std::make_unique<MapPane>(settings);
         map->resize(640, 420);
         map->show();
         QVERIFY(QTest::qWaitForWindowExposed(map.get()));
@@ -247,7 +247,7 @@ private slots:
         const QImage img = showRoute({}, QStringLiteral("offline-a-no-sources"));
         QVERIFY(!img.isNull());
         QVERIFY(map->textFieldNoLine()->isVisible());
-        QCOMPARE(map->textFieldNoLine()->text(), Localization::text(KTWebViewController::kNoLineMessageKey));
+        QCOMPARE(map->textFieldNoLine()->text(), Localization::text(MapPane::kNoLineMessageKey));
         QVERIFY(map->webview()->isVisible());
         QVERIFY2(share(img, kRoute, 30) > 0.002, "no route in the grab");
         QVERIFY(share(img, kPlain, 14) > 0.4);
@@ -274,7 +274,7 @@ private slots:
         QVERIFY2(share(img, kMBTilesColour, 6) > 0.4, "the MBTiles tiles are not shown");
         QVERIFY(share(img, kRoute, 30) > 0.002);
         QVERIFY(map->textFieldNoLine()->isVisible());
-        QTRY_COMPARE(map->textFieldNoLine()->text(), Localization::text(KTWebViewController::kOfflineMapMessageKey));
+        QTRY_COMPARE(map->textFieldNoLine()->text(), Localization::text(MapPane::kOfflineMapMessageKey));
         // The file's attribution goes with its tiles.
         QTRY_VERIFY(pageValue("document.querySelector('.leaflet-control-attribution').textContent").toString()
                         .contains(QLatin1String("Test survey")));
@@ -336,7 +336,7 @@ private slots:
         QVERIFY(share(img, kRoute, 30) > 0.002);
         QVERIFY(share(img, kPlain, 14) > 0.4);
         QVERIFY(share(img, kMBTilesColour, 6) < 0.01);
-        QTRY_COMPARE(map->textFieldNoLine()->text(), Localization::text(KTWebViewController::kNoLineMessageKey));
+        QTRY_COMPARE(map->textFieldNoLine()->text(), Localization::text(MapPane::kNoLineMessageKey));
     }
 
     // Sources a slip or a hostile program may bring. The dialog inspects each off the
@@ -477,7 +477,7 @@ private slots:
         const int before = server.requests;
         probes = 0;
         // A new area, the Google choice, and a new pane: all stay inside.
-        QSignalSpy ready(map.get(), &KTWebViewController::mapPageReady);
+        QSignalSpy ready(map.get(), &MapPane::mapPageReady);
         settings.setGoogleMap(true);
         QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty(), 15000);
         QCOMPARE(ready.last().at(0).toBool(), true);   // the OpenStreetMap page, not Google's
@@ -485,7 +485,7 @@ private slots:
         map->showClip(clip("private", drive(30, 40.4168, -3.7038)));
         QTRY_COMPARE_WITH_TIMEOUT(pageValue("mapState.points").toInt(), 30, 15000);
         {
-            KTWebViewController second(settings);
+            MapPane second(settings);
             second.resize(300, 200);
             second.show();
             QTest::qWait(2000);

@@ -4,7 +4,7 @@
 #include "TestSettings.h"
 #include "app/AppDelegate.h"
 #include "common/Localization.h"
-#include "map/KTWebViewController.h"
+#include "map/MapPane.h"
 #include "map/MapRoute.h"
 #include "map/MapWebPage.h"
 #include "map/Reachability.h"
@@ -248,7 +248,7 @@ private slots:
     void pagesLoadNoScriptFromTheInternet()
     {
         QFETCH(bool, street);
-        const QString text = KTWebViewController::pageText(street, QString());
+        const QString text = MapPane::pageText(street, QString());
         QVERIFY(!text.isEmpty());
         const QRegularExpression remoteScript(QStringLiteral("<script[^>]*src=\"(https?:)?//"));
         QVERIFY(!remoteScript.match(text).hasMatch());
@@ -282,9 +282,9 @@ private slots:
                     paths << menu->text() + sep + item->text();
         QVERIFY(paths.size() > 5);
 
-        QStringList messages{Localization::text(KTWebViewController::kNoLineMessageKey)};
+        QStringList messages{Localization::text(MapPane::kNoLineMessageKey)};
         const QRegularExpression notice(QStringLiteral("<div id=\"notice-[^\"]+\" class=\"notice\" hidden><div>([^<]*)</div>"));
-        for (auto it = notice.globalMatch(KTWebViewController::pageText(false, QString())); it.hasNext();)
+        for (auto it = notice.globalMatch(MapPane::pageText(false, QString())); it.hasNext();)
             messages << it.next().captured(1);
         QCOMPARE(messages.size(), 3);
         for (const QString &message : messages) {
@@ -336,7 +336,7 @@ private slots:
     {
         QFETCH(QString, key);
         QFETCH(QString, inPage);
-        const QString text = KTWebViewController::pageText(false, key);
+        const QString text = MapPane::pageText(false, key);
         QVERIFY2(text.contains(inPage), qPrintable(inPage));
     }
 
@@ -385,8 +385,8 @@ private slots:
         QVERIFY(std::abs(TileSource::tileLatitude(1, 1)) < 1e-9);
         QCOMPARE(TileSource::tileLongitude(2, 3), 90.0);
         // Without online maps the Google page is never the one shown.
-        QCOMPARE(KTWebViewController::streetPageFor(false, true), false);
-        QCOMPARE(KTWebViewController::streetPageFor(false, false), true);
+        QCOMPARE(MapPane::streetPageFor(false, true), false);
+        QCOMPARE(MapPane::streetPageFor(false, false), true);
     }
 
     // The banner over the map: nothing while the tile server answers; without it, whether
@@ -398,8 +398,8 @@ private slots:
         QTest::addColumn<bool>("usable");
         QTest::addColumn<bool>("route");
         QTest::addColumn<QString>("key");      // empty: no banner
-        const QString none, offline = KTWebViewController::kOfflineMapMessageKey,
-                            noMap = KTWebViewController::kNoLineMessageKey;
+        const QString none, offline = MapPane::kOfflineMapMessageKey,
+                            noMap = MapPane::kNoLineMessageKey;
         QTest::addRow("reachable, no source") << false << "" << true << true << none;
         QTest::addRow("reachable, a source under the route") << false << "route" << true << true << none;
         QTest::addRow("unreachable, no source") << true << "" << true << true << noMap;
@@ -432,7 +432,7 @@ private slots:
         }
         const QList<MapPoint> points = route ? QList<MapPoint>{{22.50f, 114.00f}, {22.52f, 114.03f}} : QList<MapPoint>{};
         Localization::install(QStringLiteral("en"));
-        QCOMPARE(KTWebViewController::bannerText(unreachable, KTWebViewController::offlineMapDrawn(sources, points)),
+        QCOMPARE(MapPane::bannerText(unreachable, MapPane::offlineMapDrawn(sources, points)),
                  key.isEmpty() ? QString() : Localization::text(key));
     }
 

@@ -1,4 +1,4 @@
-// The two block readers of CAssistFile on hand-built files: block positions from the
+// The two block readers of AssistFile on hand-built files: block positions from the
 // sample tables (one and two traks) and from the index atom, the G-sensor scale and
 // limits, and malformed layouts (truncation, bogus counts, atoms that cannot be walked).
 #include "AssistFile.h"
@@ -20,7 +20,7 @@ struct Expected {
     double course;
 };
 
-void checkEntry(const tagAssistInfo &a, const Expected &e)
+void checkEntry(const AssistEntry &a, const Expected &e)
 {
     CHECK_EQ(a.gsensorX, e.x);
     CHECK_EQ(a.gsensorY, e.y);
@@ -79,7 +79,7 @@ TEST(Novatek_one_trak_block_positions)
     for (const OneTrakRow &r : kOneTrak) {
         tst::Row row(r.name);
         tst::TempFile f(oneTrakFile(r.samples, r.chunks, r.declaredSamples, r.declaredChunks));
-        CAssistFile reader;
+        AssistFile reader;
         CHECK_EQ(reader.ParseAssistDataForNovatek(f.path), int(r.entries));
         const auto &list = reader.GetAssistInfoList();
         if (!CHECK_EQ(list.size(), r.entries))
@@ -105,7 +105,7 @@ TEST(Novatek_one_trak_sum_on_a_boundary_stays)
     file.append(atom("moov", fx::mvhd().append(fx::trak(fx::stsz(sizes, 30).append(fx::stco(offsets, 30))))
                                  .append(fx::udta("NT9665"))));
     tst::TempFile f(file);
-    CAssistFile reader;
+    AssistFile reader;
     CHECK_EQ(reader.ParseAssistDataForNovatek(f.path), 1);
     if (reader.GetAssistInfoList().size() == 1)
         checkEntry(reader.GetAssistInfoList()[0], {0.005f, 0.006f, 0.007f, "48.117300", "11.516666", 41, 84.4});
@@ -132,7 +132,7 @@ TEST(Novatek_one_trak_every_30th_sample)
         file.append(atom("moov", fx::mvhd().append(fx::trak(fx::stsz(sizes, samples).append(fx::stco(offsets, samples))))
                                      .append(fx::udta("NT9665"))));
         tst::TempFile f(file);
-        CAssistFile reader;
+        AssistFile reader;
         CHECK_EQ(reader.ParseAssistDataForNovatek(f.path), int(samples / 30));
         const auto &list = reader.GetAssistInfoList();
         for (size_t k = 1; k <= list.size(); ++k) {
@@ -167,7 +167,7 @@ TEST(Novatek_two_traks_read_the_second_stco)
     for (const auto &r : rows) {
         tst::Row row(r.name);
         tst::TempFile f(twoTrakFile(r.declared));
-        CAssistFile reader;
+        AssistFile reader;
         CHECK_EQ(reader.ParseAssistDataForNovatek(f.path), int(r.entries));
         const auto &list = reader.GetAssistInfoList();
         if (!CHECK_EQ(list.size(), r.entries))
@@ -194,7 +194,7 @@ TEST(Novatek_track_choice)
     for (const auto &r : rows) {
         tst::Row row(r.name);
         tst::TempFile f(oneTrakFile(60, 60, 60, 60, r.afterTrak));
-        CAssistFile reader;
+        AssistFile reader;
         CHECK_EQ(reader.ParseAssistDataForNovatek(f.path), int(r.entries));
     }
 }
@@ -229,11 +229,11 @@ TEST(Novatek_unusable_layouts)
     for (const auto &r : rows) {
         tst::Row row(r.name);
         tst::TempFile f(r.file);
-        CAssistFile a;
+        AssistFile a;
         CHECK_EQ(a.ParseAssistDataForNovatek(f.path), r.result);
         CHECK_EQ(a.GetAssistInfoList().size(), size_t(r.result));
         // none of these has an index atom after udta
-        CAssistFile b;
+        AssistFile b;
         CHECK_EQ(b.ParseAssistDataForNovatek66x(f.path), 0);
     }
 }
@@ -250,13 +250,13 @@ TEST(Novatek_64bit_atom_size_is_walked)
     file.append(atom("moov", fx::mvhd().append(fx::trak(fx::stsz(sizes, 60).append(fx::stco(offsets, 60))))
                                  .append(fx::udta("NT9665"))));
     tst::TempFile f(file);
-    CAssistFile reader;
+    AssistFile reader;
     CHECK_EQ(reader.ParseAssistDataForNovatek(f.path), 2);
 }
 
 TEST(Readers_unopenable_paths)
 {
-    CAssistFile reader;
+    AssistFile reader;
     CHECK_EQ(reader.ParseAssistDataForNovatek("abc"), -1);
     CHECK_EQ(reader.ParseAssistDataForNovatek66x(""), -1);
     CHECK_EQ(reader.ParseAssistDataForNovatek("/nonexistent/veltra/FILE0001.MOV"), -1);
@@ -271,7 +271,7 @@ TEST(Novatek_list_holds_the_last_file_only)
 {
     tst::TempFile one(oneTrakFile(60, 60, 60, 60));
     tst::TempFile none(oneTrakFile(29, 29, 29, 29));
-    CAssistFile reader;
+    AssistFile reader;
     CHECK_EQ(reader.ParseAssistDataForNovatek(one.path), 2);
     CHECK_EQ(reader.ParseAssistDataForNovatek(none.path), 0);
     CHECK(reader.GetAssistInfoList().empty());
@@ -318,7 +318,7 @@ TEST(Novatek66x_index)
     for (const auto &r : rows) {
         tst::Row row(r.name);
         tst::TempFile f(nt9666File(r.declared));
-        CAssistFile reader;
+        AssistFile reader;
         CHECK_EQ(reader.ParseAssistDataForNovatek66x(f.path), int(r.entries));
         const auto &list = reader.GetAssistInfoList();
         if (!CHECK_EQ(list.size(), r.entries))
@@ -339,7 +339,7 @@ TEST(Novatek66x_truncated_index)
     Bytes file = nt9666File(4);
     file.data.resize(file.size() - 4);
     tst::TempFile f(file);
-    CAssistFile reader;
+    AssistFile reader;
     CHECK_EQ(reader.ParseAssistDataForNovatek66x(f.path), 3);
 }
 
@@ -349,7 +349,7 @@ TEST(Novatek66x_count_limited_to_500)
     positions[499] = 2048;   // the 500th entry is the last one read
     positions[500] = 4096;
     tst::TempFile f(nt9666File(600, positions));
-    CAssistFile reader;
+    AssistFile reader;
     CHECK_EQ(reader.ParseAssistDataForNovatek66x(f.path), 500);
     const auto &list = reader.GetAssistInfoList();
     if (CHECK_EQ(list.size(), size_t(500))) {
@@ -366,7 +366,7 @@ TEST(Novatek66x_udta_last_in_moov_reads_mdat_as_index)
     file.append(atom("moov", fx::mvhd().append(fx::udta("NT9666"))));
     file.append(atom("mdat", Bytes().be32(0).be32(1000).zeros(600 * 8)));
     tst::TempFile f(file);
-    CAssistFile reader;
+    AssistFile reader;
     CHECK_EQ(reader.ParseAssistDataForNovatek66x(f.path), 500);
 }
 
@@ -384,7 +384,7 @@ TEST(Novatek66x_unusable_layouts)
     for (const auto &r : rows) {
         tst::Row row(r.name);
         tst::TempFile f(r.file);
-        CAssistFile reader;
+        AssistFile reader;
         CHECK_EQ(reader.ParseAssistDataForNovatek66x(f.path), 0);
     }
 }
@@ -395,7 +395,7 @@ TEST(Readers_survive_every_truncation)
     // media data: the readers give at most the entries of the whole file, never -1.
     const Bytes files[] = {oneTrakFile(60, 60, 60, 60), twoTrakFile(4), nt9666File(4)};
     for (const Bytes &whole : files) {
-        CAssistFile full;
+        AssistFile full;
         const int all = std::max(full.ParseAssistDataForNovatek(tst::TempFile(whole).path), 0);
         tst::TempFile f;
         for (size_t len = 0; len <= whole.size(); len += (len + 1200 < whole.size() ? 997 : 1)) {
@@ -403,7 +403,7 @@ TEST(Readers_survive_every_truncation)
             Bytes cut = whole;
             cut.data.resize(len);
             f.write(cut);
-            CAssistFile a, b;
+            AssistFile a, b;
             const int na = a.ParseAssistDataForNovatek(f.path);
             const int nb = b.ParseAssistDataForNovatek66x(f.path);
             CHECK(na >= 0 && na <= std::max(all, 4));

@@ -129,7 +129,7 @@ TEST(ParseRMC_table)
         std::string lat = "untouched", lgt = "untouched", time = "untouched", date = "untouched";
         int32_t speed = -7;
         double course = -7;
-        CHECK_EQ(CAssistFile::ParseRMC(r.sentence, lat, lgt, speed, course, &time, &date), 0);
+        CHECK_EQ(AssistFile::ParseRMC(r.sentence, lat, lgt, speed, course, &time, &date), 0);
         if (r.parsed) {
             CHECK_EQ(lat, std::string(r.lat));
             CHECK_EQ(lgt, std::string(r.lgt));
@@ -153,7 +153,7 @@ TEST(ParseRMC_without_time_outputs)
     std::string lat, lgt;
     int32_t speed = 0;
     double course = 0;
-    CAssistFile::ParseRMC(kHead + "022.4,084.4,230394", lat, lgt, speed, course);
+    AssistFile::ParseRMC(kHead + "022.4,084.4,230394", lat, lgt, speed, course);
     CHECK_EQ(lat, std::string("48.117300"));
     CHECK_EQ(speed, 41);
 }
@@ -184,7 +184,7 @@ TEST(ParseGGA_table)
         tst::Row row(r.name);
         std::string lat = "untouched", lgt = "untouched";
         int32_t speed = 77;
-        CHECK_EQ(CAssistFile::ParseGGA(r.sentence, lat, lgt, speed), 0);
+        CHECK_EQ(AssistFile::ParseGGA(r.sentence, lat, lgt, speed), 0);
         CHECK_EQ(speed, 77);
         CHECK_EQ(lat, std::string(r.parsed ? r.lat : "untouched"));
         CHECK_EQ(lgt, std::string(r.parsed ? r.lgt : "untouched"));
@@ -239,23 +239,23 @@ TEST(RestoreText_stops_at_zero_and_field_end)
 {
     // "$GP" shifted by 0x0B: 0x24 -> 0x2F, 0x47 -> 0x52, 0x50 -> 0x5B
     unsigned char t[6] = {0x2F, 0x52, 0x5B, 0x00, 0x40, 0x41};
-    CHECK_EQ(CAssistFile::RestoreText(t, sizeof t), size_t(3));
+    CHECK_EQ(AssistFile::RestoreText(t, sizeof t), size_t(3));
     CHECK(t[0] == '$' && t[1] == 'G' && t[2] == 'P');
     CHECK(t[4] == 0x40);   // after the terminator nothing is touched
 
     // no zero byte: the whole field is restored and the text ends with it
     unsigned char full[128];
     std::memset(full, 'A' + 0x0B, sizeof full);
-    CHECK_EQ(CAssistFile::RestoreText(full, sizeof full), size_t(128));
+    CHECK_EQ(AssistFile::RestoreText(full, sizeof full), size_t(128));
     CHECK(full[0] == 'A' && full[127] == 'A');
 
     // a shifted byte equal to the key restores to zero and ends the sentence there
     unsigned char key[4] = {'A' + 0x0B, 0x0B, 'B' + 0x0B, 0};
-    CHECK_EQ(CAssistFile::RestoreText(key, sizeof key), size_t(1));
+    CHECK_EQ(AssistFile::RestoreText(key, sizeof key), size_t(1));
 
     // subtraction wraps: 0x05 - 0x0B = 0xFA
     unsigned char wrap[2] = {0x05, 0};
-    CHECK_EQ(CAssistFile::RestoreText(wrap, sizeof wrap), size_t(1));
+    CHECK_EQ(AssistFile::RestoreText(wrap, sizeof wrap), size_t(1));
     CHECK(wrap[0] == 0xFA);
 }
 

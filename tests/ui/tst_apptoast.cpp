@@ -2,7 +2,7 @@
 // About window.
 #include "ui/AboutWindowView.h"
 #include "ui/AppToast.h"
-#include "ui/KTToastWindowController.h"
+#include "ui/ToastWindow.h"
 #include "common/Localization.h"
 
 #include <QLabel>
@@ -20,7 +20,7 @@ private slots:
     {
         QVERIFY(!toaster.winlock());
         toaster.showToast("first", 2.0f);
-        QPointer<KTToastWindowController> first = toaster.currentToast();
+        QPointer<ToastWindow> first = toaster.currentToast();
         QVERIFY(first);
         QVERIFY(first->isVisible());
         QCOMPARE(first->textLabel->text(), QString("first"));
@@ -57,7 +57,7 @@ private slots:
     {
         // Closed by the window manager or the program: the toast is deleted and the lock lifted.
         toaster.showToast("closed", 30.0f);
-        QPointer<KTToastWindowController> closed = toaster.currentToast();
+        QPointer<ToastWindow> closed = toaster.currentToast();
         QVERIFY(closed);
         closed->close();
         QVERIFY(!toaster.winlock());
@@ -81,7 +81,7 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return !toaster.winlock(); }, 3000));
 
         // A toaster that goes takes its toast with it.
-        QPointer<KTToastWindowController> orphan;
+        QPointer<ToastWindow> orphan;
         {
             AppToast gone;
             gone.showToast("going", 30.0f);
@@ -99,7 +99,7 @@ private slots:
         main.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&main));
         toaster.showToast("2x", 0.8f);
-        KTToastWindowController *toast = toaster.currentToast();
+        ToastWindow *toast = toaster.currentToast();
         QVERIFY(toast);
         QVERIFY(QTest::qWaitForWindowExposed(toast));
         QCOMPARE(QApplication::activeWindow(), &main);
@@ -121,7 +121,7 @@ private slots:
     void textIsShownAsWritten()
     {
         QFETCH(QString, text);
-        KTToastWindowController toast(text);
+        ToastWindow toast(text);
         QCOMPARE(toast.textLabel->text(), text);
         // As wide as the characters written, give or take the label's rounding.
         const int written = toast.textLabel->fontMetrics().horizontalAdvance(text);

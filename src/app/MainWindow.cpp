@@ -1,10 +1,10 @@
-#include "KTWindowController.h"
+#include "MainWindow.h"
 
 #include "AppDelegate.h"
-#include "KTLayoutViewController.h"
+#include "PaneLayout.h"
 #include "LayoutRules.h"
 #include "common/Localization.h"
-#include "player/VideoViewController.h"
+#include "player/PlayerView.h"
 #include "ui/FullScreen.h"
 
 #include <QGuiApplication>
@@ -13,15 +13,15 @@
 
 #include <utility>
 
-double KTWindowController::winWidth = 1280;
-double KTWindowController::winHeight = 760;
+double MainWindow::winWidth = 1280;
+double MainWindow::winHeight = 760;
 
-KTWindowController::KTWindowController(AppDelegate &app, QWidget *parent) : QMainWindow(parent)
+MainWindow::MainWindow(AppDelegate &app, QWidget *parent) : QMainWindow(parent)
 {
-    layout_ = new KTLayoutViewController(app, this);
+    layout_ = new PaneLayout(app, this);
     setCentralWidget(layout_);
-    connect(this, &KTWindowController::fullScreenChanged, layout_, &KTLayoutViewController::windowFullScreenChange);
-    windowDidLoad(app);
+    connect(this, &MainWindow::fullScreenChanged, layout_, &PaneLayout::windowFullScreenChange);
+    buildContent(app);
 
     // Space plays and pauses wherever the focus is in this window; a text field that
     // has the focus still types it (it claims printable keys first), and dialogs are
@@ -30,8 +30,8 @@ KTWindowController::KTWindowController(AppDelegate &app, QWidget *parent) : QMai
     space->setContext(Qt::WindowShortcut);
     space->setAutoRepeat(false);
     connect(space, &QShortcut::activated, this, [this] {
-        if (layout_->videoVC)
-            layout_->videoVC->execPlayOrPause();
+        if (layout_->playerView)
+            layout_->playerView->execPlayOrPause();
     });
 
     // Page Down / Page Up jump to one second before the next / previous driving event.
@@ -39,15 +39,15 @@ KTWindowController::KTWindowController(AppDelegate &app, QWidget *parent) : QMai
         auto *jump = new QShortcut(QKeySequence(key), this);
         jump->setContext(Qt::WindowShortcut);
         connect(jump, &QShortcut::activated, this, [this, next = next] {
-            if (VideoViewController *v = layout_->videoVC)
+            if (PlayerView *v = layout_->playerView)
                 next ? v->nextEvent() : v->previousEvent();
         });
     }
 }
 
-void KTWindowController::windowDidLoad(AppDelegate &app)
+void MainWindow::buildContent(AppDelegate &app)
 {
-    app.setWindowVC(this);
+    app.setMainWindow(this);
     app.buildMenus(menuBar());
     const QScreen *screen = QGuiApplication::primaryScreen();
     const QRect screenFrame = screen ? screen->geometry() : QRect(0, 0, 1828, 1085);
@@ -62,27 +62,27 @@ void KTWindowController::windowDidLoad(AppDelegate &app)
     // Escape enters and leaves full screen wherever the focus is in the window.
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setContext(Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, this, &KTWindowController::toggleFullScreen);
+    connect(escape, &QShortcut::activated, this, &MainWindow::toggleFullScreen);
 }
 
-void KTWindowController::fixSize()
+void MainWindow::fixSize()
 {
     setFixedSize(QSizeF(winWidth, winHeight).toSize());
 }
 
-void KTWindowController::showWindow()
+void MainWindow::showWindow()
 {
     show();
     raise();
     activateWindow();
 }
 
-void KTWindowController::toggleFullScreen()
+void MainWindow::toggleFullScreen()
 {
     FullScreen::toggle(this);
 }
 
-void KTWindowController::changeEvent(QEvent *event)
+void MainWindow::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange) {

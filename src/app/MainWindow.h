@@ -5,15 +5,15 @@
 #include <QMainWindow>
 
 class AppDelegate;
-class KTLayoutViewController;
+class PaneLayout;
 
-class KTWindowController : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     // Registers itself with `app` and puts the application's menus in its menu bar.
-    explicit KTWindowController(AppDelegate &app, QWidget *parent = nullptr);
+    explicit MainWindow(AppDelegate &app, QWidget *parent = nullptr);
 
-    KTLayoutViewController *layoutViewController() const { return layout_; }
+    PaneLayout *paneLayout() const { return layout_; }
 
     // Enters or leaves full screen (what a window's zoom button does on other desktops).
     void toggleFullScreen();
@@ -29,9 +29,9 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    void windowDidLoad(AppDelegate &app);
+    void buildContent(AppDelegate &app);
     void fixSize();
 
-    KTLayoutViewController *layout_ = nullptr;
+    PaneLayout *layout_ = nullptr;
     bool wasFullScreen_ = false;
 };

@@ -1,4 +1,4 @@
-#include "VideoViewController.h"
+#include "PlayerView.h"
 
 #include "EventSettings.h"
 #include "EventsListView.h"
@@ -49,9 +49,9 @@ constexpr float kToastSeconds = 0.8f;
 
 } // namespace
 
-VideoViewController::VideoViewController(Settings &settings, QWidget *parent) : QWidget(parent), settings_(settings)
+PlayerView::PlayerView(Settings &settings, QWidget *parent) : QWidget(parent), settings_(settings)
 {
-    setObjectName(QStringLiteral("VideoViewController"));
+    setObjectName(QStringLiteral("PlayerView"));
     setFocusPolicy(Qt::StrongFocus);
 
     session_ = new PlaybackSession(settings_, this);
@@ -66,7 +66,7 @@ VideoViewController::VideoViewController(Settings &settings, QWidget *parent) : 
     FrameLog::followWhenAsked(videoWidget->videoSink());
 }
 
-VideoViewController::~VideoViewController()
+PlayerView::~PlayerView()
 {
     // The session unloads its engine while the video widget still exists, and tells
     // this half-destroyed view nothing on the way.
@@ -78,7 +78,7 @@ VideoViewController::~VideoViewController()
 // ---------------------------------------------------------------------------------
 // View
 
-void VideoViewController::buildView()
+void PlayerView::buildView()
 {
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -124,7 +124,7 @@ void VideoViewController::buildView()
     currentTimeField = bar->currentTimeField;
     totalTimeField = bar->totalTimeField;
     timeSlider = bar->timeSlider;
-    volumSlider = bar->volumSlider;
+    volumeSlider = bar->volumeSlider;
     playButton = bar->playButton;
     stopButton = bar->stopButton;
     backwardButton = bar->backwardButton;
@@ -143,11 +143,11 @@ void VideoViewController::buildView()
     telemetryTimeline->setKmph(settings_.kmph());
     eventsList = new EventsListView(this);
     eventsList->hide();
-    connect(telemetryTimeline, &TelemetryTimeline::seekRequested, this, &VideoViewController::seekTimeline);
-    connect(eventsButton, &QToolButton::clicked, this, &VideoViewController::showEvents);
-    connect(eventsList, &EventsListView::eventActivated, this, &VideoViewController::seekBeforeEvent);
-    connect(eventsList, &EventsListView::markInRequested, this, &VideoViewController::markIn);
-    connect(eventsList, &EventsListView::markOutRequested, this, &VideoViewController::markOut);
+    connect(telemetryTimeline, &TelemetryTimeline::seekRequested, this, &PlayerView::seekTimeline);
+    connect(eventsButton, &QToolButton::clicked, this, &PlayerView::showEvents);
+    connect(eventsList, &EventsListView::eventActivated, this, &PlayerView::seekBeforeEvent);
+    connect(eventsList, &EventsListView::markInRequested, this, &PlayerView::markIn);
+    connect(eventsList, &EventsListView::markOutRequested, this, &PlayerView::markOut);
 
     // The slider holds milliseconds; the value that seeks is in seconds.
     connect(timeSlider, &QSlider::sliderMoved, this, [this](int ms) { setCurrentTime(ms / 1000.0); });
@@ -155,20 +155,20 @@ void VideoViewController::buildView()
         if (action != QAbstractSlider::SliderMove && action != QAbstractSlider::SliderNoAction)
             setCurrentTime(timeSlider->sliderPosition() / 1000.0);
     });
-    connect(volumSlider, &QSlider::valueChanged, this, [this](int v) { setVolume(float(v) / 100.0f); });
-    connect(playButton, &QToolButton::clicked, this, &VideoViewController::playOrPause);
-    connect(stopButton, &QToolButton::clicked, this, &VideoViewController::stopVideo);
-    connect(forwardButton, &QToolButton::clicked, this, &VideoViewController::forwardRate);
-    connect(backwardButton, &QToolButton::clicked, this, &VideoViewController::backwardRate);
-    connect(nextButton, &QToolButton::clicked, this, &VideoViewController::nextFile);
-    connect(lastButton, &QToolButton::clicked, this, &VideoViewController::lastFile);
-    connect(voiceBtn, &QToolButton::clicked, this, &VideoViewController::clickVoiceBtn);
-    connect(captureButton, &QToolButton::clicked, this, &VideoViewController::capture);
-    connect(lookPictureButton, &QToolButton::clicked, this, &VideoViewController::lookPicture);
-    connect(fileButton, &QToolButton::clicked, this, &VideoViewController::openFile);
-    connect(settingsButton, &QToolButton::clicked, this, &VideoViewController::settings);
-    connect(helpButton, &QToolButton::clicked, this, &VideoViewController::helps);
-    connect(fullscreen, &QToolButton::clicked, this, &VideoViewController::zoomInOut);
+    connect(volumeSlider, &QSlider::valueChanged, this, [this](int v) { setVolume(float(v) / 100.0f); });
+    connect(playButton, &QToolButton::clicked, this, &PlayerView::playOrPause);
+    connect(stopButton, &QToolButton::clicked, this, &PlayerView::stopVideo);
+    connect(forwardButton, &QToolButton::clicked, this, &PlayerView::forwardRate);
+    connect(backwardButton, &QToolButton::clicked, this, &PlayerView::backwardRate);
+    connect(nextButton, &QToolButton::clicked, this, &PlayerView::nextFile);
+    connect(lastButton, &QToolButton::clicked, this, &PlayerView::previousFile);
+    connect(voiceBtn, &QToolButton::clicked, this, &PlayerView::clickVoiceBtn);
+    connect(captureButton, &QToolButton::clicked, this, &PlayerView::capture);
+    connect(lookPictureButton, &QToolButton::clicked, this, &PlayerView::lookPicture);
+    connect(fileButton, &QToolButton::clicked, this, &PlayerView::openFile);
+    connect(settingsButton, &QToolButton::clicked, this, &PlayerView::settings);
+    connect(helpButton, &QToolButton::clicked, this, &PlayerView::helps);
+    connect(fullscreen, &QToolButton::clicked, this, &PlayerView::zoomInOut);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -197,13 +197,13 @@ void VideoViewController::buildView()
         telemetryTimeline->setKmph(kmph);
         findEvents();
     });
-    connect(&settings_, &Settings::eventThresholdsChanged, this, &VideoViewController::findEvents);
+    connect(&settings_, &Settings::eventThresholdsChanged, this, &PlayerView::findEvents);
     connect(&settings_, &Settings::mapProviderChanged, this, [this] { overlays_->showSettings(); });
-    connect(helpVideo, &QPushButton::clicked, this, &VideoViewController::videoHelpClick);
-    connect(helpWebsite, &QPushButton::clicked, this, &VideoViewController::websiteHelpClick);
-    connect(helpShop, &QPushButton::clicked, this, &VideoViewController::shopClick);
-    connect(helpAbout, &QPushButton::clicked, this, &VideoViewController::aboutHelpClick);
-    connect(closeAboutInfo, &QToolButton::clicked, this, &VideoViewController::closeAboutClick);
+    connect(helpVideo, &QPushButton::clicked, this, &PlayerView::videoHelpClick);
+    connect(helpWebsite, &QPushButton::clicked, this, &PlayerView::websiteHelpClick);
+    connect(helpShop, &QPushButton::clicked, this, &PlayerView::shopClick);
+    connect(helpAbout, &QPushButton::clicked, this, &PlayerView::aboutHelpClick);
+    connect(closeAboutInfo, &QToolButton::clicked, this, &PlayerView::closeAboutClick);
 
     fileButton->hide();
     timeSlider->setEnabled(true);
@@ -214,20 +214,20 @@ void VideoViewController::buildView()
     retranslate();
 }
 
-void VideoViewController::retranslate()
+void PlayerView::retranslate()
 {
     controlBar_->retranslate();
     overlays_->retranslate();
 }
 
-bool VideoViewController::eventFilter(QObject *watched, QEvent *event)
+bool PlayerView::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == containerView && event->type() == QEvent::Resize && overlays_)
         overlays_->place();
     return QWidget::eventFilter(watched, event);
 }
 
-void VideoViewController::changeEvent(QEvent *event)
+void PlayerView::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::LanguageChange)
         retranslate();
@@ -237,11 +237,11 @@ void VideoViewController::changeEvent(QEvent *event)
 // ---------------------------------------------------------------------------------
 // Following the session
 
-void VideoViewController::followSession()
+void PlayerView::followSession()
 {
     PlaybackSession *s = session_;
-    connect(s, &PlaybackSession::timeChanged, this, &VideoViewController::showTime);
-    connect(s, &PlaybackSession::timeChanged, this, &VideoViewController::ticked);
+    connect(s, &PlaybackSession::timeChanged, this, &PlayerView::showTime);
+    connect(s, &PlaybackSession::timeChanged, this, &PlayerView::ticked);
     movingPartsLater_.setSingleShot(true);
     connect(&movingPartsLater_, &QTimer::timeout, this, [this] { moveHandleAndPlayhead(movingPartsTime_); });
     connect(s, &PlaybackSession::seeking, this, [this](double seconds) {
@@ -251,12 +251,12 @@ void VideoViewController::followSession()
         currentTimeField->setText(TimeFormatUtils::stringFromSeconds(int(seconds)));
         telemetryTimeline->setPlayhead(tripOffset() + seconds);
     });
-    connect(s, &PlaybackSession::durationChanged, this, &VideoViewController::showDuration);
+    connect(s, &PlaybackSession::durationChanged, this, &PlayerView::showDuration);
     connect(s, &PlaybackSession::playbackStateChanged, this, [this] {
         updatePlayButton();
         timeSlider->setEnabled(true);
     });
-    connect(s, &PlaybackSession::rateChanged, this, &VideoViewController::updatePlayButton);
+    connect(s, &PlaybackSession::rateChanged, this, &PlayerView::updatePlayButton);
     connect(s, &PlaybackSession::rateStepped, this, [this](int rate) {
         emit message(QString::asprintf("%dx", rate), kToastSeconds);
     });
@@ -264,17 +264,17 @@ void VideoViewController::followSession()
         emit message(PlaybackSteps::rateText(rate), kToastSeconds);
     });
     connect(s, &PlaybackSession::volumeChanged, controlBar_, &PlayerControlBar::showVolume);
-    connect(s, &PlaybackSession::setUpFinished, this, &VideoViewController::setUpFinished);
+    connect(s, &PlaybackSession::setUpFinished, this, &PlayerView::setUpFinished);
 }
 
-void VideoViewController::close()
+void PlayerView::close()
 {
     session_->close();
     if (!tripParts_.isEmpty())
         setTrip({}, 0);
 }
 
-void VideoViewController::initAssetData(const QUrl &url)
+void PlayerView::initAssetData(const QUrl &url)
 {
     waitingFirstFrame_ = false;
     clipSamples_.clear();
@@ -285,14 +285,14 @@ void VideoViewController::initAssetData(const QUrl &url)
 // ---------------------------------------------------------------------------------
 // Timeline and events
 
-void VideoViewController::setTelemetry(const QList<GpsSample> &samples, double duration)
+void PlayerView::setTelemetry(const QList<GpsSample> &samples, double duration)
 {
     samples_ = samples;
     telemetryDuration_ = duration;
     findEvents();
 }
 
-void VideoViewController::setTrip(const QList<TimelinePart> &parts, int playing)
+void PlayerView::setTrip(const QList<TimelinePart> &parts, int playing)
 {
     if (parts.size() < 2 || playing < 0 || playing >= parts.size()) {
         tripParts_.clear();
@@ -305,12 +305,12 @@ void VideoViewController::setTrip(const QList<TimelinePart> &parts, int playing)
     telemetryTimeline->setPlayhead(tripOffset() + currentTime());
 }
 
-double VideoViewController::tripOffset() const
+double PlayerView::tripOffset() const
 {
     return tripParts_.isEmpty() ? 0.0 : tripParts_.at(tripPlaying_).start;
 }
 
-void VideoViewController::findEvents()
+void PlayerView::findEvents()
 {
     const EventThresholds thresholds = EventSettings::thresholds(settings_);
     if (tripParts_.isEmpty()) {
@@ -345,7 +345,7 @@ void VideoViewController::findEvents()
     eventsList->setEvents(events_, settings_.kmph(), clips, offsets);
 }
 
-void VideoViewController::seekTimeline(double seconds)
+void PlayerView::seekTimeline(double seconds)
 {
     if (tripParts_.isEmpty()) {
         session_->seekExact(seconds);
@@ -363,26 +363,26 @@ void VideoViewController::seekTimeline(double seconds)
         emit playPartRequested(int(at.clip), at.seconds);
 }
 
-void VideoViewController::seekBeforeEvent(double eventTime)
+void PlayerView::seekBeforeEvent(double eventTime)
 {
     seekTimeline(std::max(0.0, eventTime - 1.0));
 }
 
-void VideoViewController::nextEvent()
+void PlayerView::nextEvent()
 {
     const double target = TelemetryEvents::nextJumpTarget(events_, tripOffset() + currentTime());
     if (target >= 0)
         seekTimeline(target);
 }
 
-void VideoViewController::previousEvent()
+void PlayerView::previousEvent()
 {
     const double target = TelemetryEvents::previousJumpTarget(events_, tripOffset() + currentTime());
     if (target >= 0)
         seekTimeline(target);
 }
 
-void VideoViewController::showEvents()
+void PlayerView::showEvents()
 {
     if (eventsList->isVisible()) {
         eventsList->hide();
@@ -396,7 +396,7 @@ void VideoViewController::showEvents()
 }
 
 // At set-up the picture replaces the default image; at close the labels go back to 0.
-void VideoViewController::showDuration(double d)
+void PlayerView::showDuration(double d)
 {
     if (markIn_ || markOut_) {
         markIn_.reset();
@@ -427,7 +427,7 @@ namespace {
 constexpr int kMovingPartsStepMs = 100;
 } // namespace
 
-void VideoViewController::showTime(double t)
+void PlayerView::showTime(double t)
 {
     currentTimeField->setText(TimeFormatUtils::stringFromSeconds(int(t)));
     if (session_->isPlaying() && movingPartsMoved_.isValid()) {
@@ -442,7 +442,7 @@ void VideoViewController::showTime(double t)
     moveHandleAndPlayhead(t);
 }
 
-void VideoViewController::moveHandleAndPlayhead(double t)
+void PlayerView::moveHandleAndPlayhead(double t)
 {
     movingPartsLater_.stop();
     // While playing, the timeline's playhead moves in the same frames as the slider's
@@ -463,7 +463,7 @@ void VideoViewController::moveHandleAndPlayhead(double t)
         movingPartsMoved_.restart();
 }
 
-void VideoViewController::showFirstFrame()
+void PlayerView::showFirstFrame()
 {
     waitingFirstFrame_ = false;
     settingsDialog->raise();
@@ -471,7 +471,7 @@ void VideoViewController::showFirstFrame()
     aboutImageinfo->raise();
 }
 
-void VideoViewController::updatePlayButton()
+void PlayerView::updatePlayButton()
 {
     controlBar_->showPlaying(session_->isPlaying());
     playButton->setEnabled(session_->isReady());
@@ -480,36 +480,36 @@ void VideoViewController::updatePlayButton()
 // ---------------------------------------------------------------------------------
 // Controls
 
-void VideoViewController::nextFile()
+void PlayerView::nextFile()
 {
     emit nextFileRequested();
 }
 
-void VideoViewController::lastFile()
+void PlayerView::previousFile()
 {
     emit previousFileRequested();
 }
 
-void VideoViewController::zoomInOut()
+void PlayerView::zoomInOut()
 {
     emit zoomRequested(zoomState);
 }
 
-void VideoViewController::setZoomState(qint64 state)
+void PlayerView::setZoomState(qint64 state)
 {
     zoomState = state;
     if (zoomState == 0)
         emit videoSizeRestored();
 }
 
-void VideoViewController::clickVoiceBtn()
+void PlayerView::clickVoiceBtn()
 {
 }
 
 // ---------------------------------------------------------------------------------
 // Overlays
 
-void VideoViewController::settings()
+void PlayerView::settings()
 {
     if (settingsDialog->isHidden()) {
         helpDialog->hide();
@@ -521,7 +521,7 @@ void VideoViewController::settings()
     }
 }
 
-void VideoViewController::helps()
+void PlayerView::helps()
 {
     if (helpDialog->isHidden()) {
         settingsDialog->hide();
@@ -533,25 +533,25 @@ void VideoViewController::helps()
     }
 }
 
-void VideoViewController::videoHelpClick()
+void PlayerView::videoHelpClick()
 {
     helpDialog->hide();
     QDesktopServices::openUrl(AppLinks::userGuide());
 }
 
-void VideoViewController::websiteHelpClick()
+void PlayerView::websiteHelpClick()
 {
     helpDialog->hide();
     QDesktopServices::openUrl(AppLinks::website());
 }
 
-void VideoViewController::shopClick()
+void PlayerView::shopClick()
 {
     helpDialog->hide();
     QDesktopServices::openUrl(AppLinks::shop());
 }
 
-void VideoViewController::aboutHelpClick()
+void PlayerView::aboutHelpClick()
 {
     helpDialog->hide();
     overlays_->place();
@@ -559,28 +559,28 @@ void VideoViewController::aboutHelpClick()
     aboutImageinfo->raise();
 }
 
-void VideoViewController::closeAboutClick()
+void PlayerView::closeAboutClick()
 {
     aboutImageinfo->hide();
 }
 
-void VideoViewController::speedRadio()
+void PlayerView::speedRadio()
 {
     const int column = radioSpeed->checkedId();
     settings_.setKmph(column == 0);
 }
 
-void VideoViewController::languageRadio()
+void PlayerView::languageRadio()
 {
     Localization::setUserLanguage(settings_, radioLanguage->checkedId() == 1 ? QStringLiteral("zh-Hans") : QStringLiteral("en"));
 }
 
-void VideoViewController::mapRadio()
+void PlayerView::mapRadio()
 {
     settings_.setGoogleMap(radioMap->checkedId() == 0);
 }
 
-void VideoViewController::openFile()
+void PlayerView::openFile()
 {
     emit openFileRequested();
 }
@@ -588,7 +588,7 @@ void VideoViewController::openFile()
 // ---------------------------------------------------------------------------------
 // Keys
 
-void VideoViewController::keyDown(QKeyEvent *event)
+void PlayerView::keyDown(QKeyEvent *event)
 {
     if (!event)
         return;
@@ -600,7 +600,7 @@ void VideoViewController::keyDown(QKeyEvent *event)
         FullScreen::toggle(window());
 }
 
-void VideoViewController::keyPressEvent(QKeyEvent *event)
+void PlayerView::keyPressEvent(QKeyEvent *event)
 {
     if (event->text() == QLatin1String(" ") || event->key() == Qt::Key_Escape) {
         keyDown(event);
@@ -610,16 +610,16 @@ void VideoViewController::keyPressEvent(QKeyEvent *event)
     QWidget::keyPressEvent(event);
 }
 
-void VideoViewController::installReviewKeys()
+void PlayerView::installReviewKeys()
 {
     // Like Space, these work wherever the focus is in the window.
-    const struct { int key; void (VideoViewController::*slot)(); } keys[] = {
-        {Qt::Key_Period, &VideoViewController::stepForward},
-        {Qt::Key_Comma, &VideoViewController::stepBackward},
-        {Qt::Key_BracketLeft, &VideoViewController::slower},
-        {Qt::Key_BracketRight, &VideoViewController::faster},
-        {Qt::Key_I, &VideoViewController::markIn},
-        {Qt::Key_O, &VideoViewController::markOut},
+    const struct { int key; void (PlayerView::*slot)(); } keys[] = {
+        {Qt::Key_Period, &PlayerView::stepForward},
+        {Qt::Key_Comma, &PlayerView::stepBackward},
+        {Qt::Key_BracketLeft, &PlayerView::slower},
+        {Qt::Key_BracketRight, &PlayerView::faster},
+        {Qt::Key_I, &PlayerView::markIn},
+        {Qt::Key_O, &PlayerView::markOut},
     };
     for (const auto &k : keys) {
         auto *shortcut = new QShortcut(QKeySequence(k.key), this);
@@ -631,7 +631,7 @@ void VideoViewController::installReviewKeys()
 // ---------------------------------------------------------------------------------
 // Incident marks
 
-void VideoViewController::markIn()
+void PlayerView::markIn()
 {
     if (!session_->isReady()) {
         emit message(IncidentMarks::range(std::nullopt, std::nullopt, 0).message, kToastSeconds * 3);
@@ -641,7 +641,7 @@ void VideoViewController::markIn()
     confirmMarks(Localization::text("In"), *markIn_);
 }
 
-void VideoViewController::markOut()
+void PlayerView::markOut()
 {
     if (!session_->isReady()) {
         emit message(IncidentMarks::range(std::nullopt, std::nullopt, 0).message, kToastSeconds * 3);
@@ -651,7 +651,7 @@ void VideoViewController::markOut()
     confirmMarks(Localization::text("Out"), *markOut_);
 }
 
-void VideoViewController::confirmMarks(const QString &what, double seconds)
+void PlayerView::confirmMarks(const QString &what, double seconds)
 {
     emit marksChanged();
     const MarkedRange r = markedRange();
@@ -669,7 +669,7 @@ void VideoViewController::confirmMarks(const QString &what, double seconds)
     emit message(text, r.message.isEmpty() ? kToastSeconds : kToastSeconds * 3);
 }
 
-QString VideoViewController::currentFile() const
+QString PlayerView::currentFile() const
 {
     const QMediaPlayer *engine = session_->player();
     return engine && session_->isReady() ? engine->source().toLocalFile() : QString();
@@ -678,7 +678,7 @@ QString VideoViewController::currentFile() const
 // ---------------------------------------------------------------------------------
 // Capture
 
-QString VideoViewController::pictureSaveDirectory()
+QString PlayerView::pictureSaveDirectory()
 {
     QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     if (pictures.isEmpty())
@@ -689,7 +689,7 @@ QString VideoViewController::pictureSaveDirectory()
     return dir;
 }
 
-void VideoViewController::capture()
+void PlayerView::capture()
 {
     const QMediaPlayer *engine = session_->player();
     if (engine && session_->isReady() && engine->mediaStatus() != QMediaPlayer::NoMedia) {
@@ -702,11 +702,11 @@ void VideoViewController::capture()
     emit message(Localization::text("capture_fail"), kToastSeconds);
 }
 
-void VideoViewController::saveImageFileToDiskPath(const QString &path)
+void PlayerView::saveImageFileToDiskPath(const QString &path)
 {
     // The frame under the playhead is the one the sink shows; converting, encoding and
     // writing it happen on the pool.
-    QPointer<VideoViewController> self(this);
+    QPointer<PlayerView> self(this);
     saveCurrentFrame(path).then(qApp, [self, path](bool ok) {
         if (!self)
             return;
@@ -715,7 +715,7 @@ void VideoViewController::saveImageFileToDiskPath(const QString &path)
     });
 }
 
-QFuture<bool> VideoViewController::saveCurrentFrame(const QString &path)
+QFuture<bool> PlayerView::saveCurrentFrame(const QString &path)
 {
     FrameCapture::TextChunks chunks;
     QString caption;
@@ -732,7 +732,7 @@ QFuture<bool> VideoViewController::saveCurrentFrame(const QString &path)
     return FrameCapture::savePng(videoWidget->videoSink()->videoFrame(), path, chunks, caption);
 }
 
-void VideoViewController::lookPicture()
+void PlayerView::lookPicture()
 {
     QDesktopServices::openUrl(QUrl::fromLocalFile(pictureSaveDirectory()));
 }

@@ -4,10 +4,10 @@
 
 #include <QWidget>
 
-class KTView : public QWidget {
+class FramedView : public QWidget {
     Q_OBJECT
 public:
-    explicit KTView(QWidget *parent = nullptr);
+    explicit FramedView(QWidget *parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -6,10 +6,10 @@
 
 class QLabel;
 
-class KTToastWindowController : public QWidget {
+class ToastWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit KTToastWindowController(const QString &text, QWidget *anchor = nullptr);
+    explicit ToastWindow(const QString &text, QWidget *anchor = nullptr);
 
     QString text() const { return text_; }
     float duration = 0.0f;

@@ -26,12 +26,12 @@ class QProgressBar;
 class QPushButton;
 class Settings;
 
-class PlayListViewController : public QWidget {
+class PlayListView : public QWidget {
     Q_OBJECT
 public:
     // Trip captions are in the unit `settings` choose.
-    explicit PlayListViewController(PlayQueue *queue, Settings &settings, QWidget *parent = nullptr);
-    ~PlayListViewController() override;
+    explicit PlayListView(PlayQueue *queue, Settings &settings, QWidget *parent = nullptr);
+    ~PlayListView() override;
 
     PlayQueue *queue() const { return queue_; }
 

@@ -1,18 +1,18 @@
-#include "KTLayoutViewController.h"
+#include "PaneLayout.h"
 
 #include "AppDelegate.h"
-#include "KTSplitView.h"
+#include "PaneSplitter.h"
 #include "Wiring.h"
 #include "common/AppColorManager.h"
 #include "drive/DriveTelemetry.h"
 #include "drive/PlayQueue.h"
 #include "instruments/GpsViewController.h"
-#include "instruments/KTDisplayViewController.h"
+#include "instruments/InstrumentPanel.h"
 #include "instruments/PositionCompassPanel.h"
-#include "map/KTWebViewController.h"
+#include "map/MapPane.h"
 #include "map/Reachability.h"
-#include "player/VideoViewController.h"
-#include "playlist/PlayListViewController.h"
+#include "player/PlayerView.h"
+#include "playlist/PlayListView.h"
 
 #include <QScreen>
 #include <QVBoxLayout>
@@ -38,14 +38,14 @@ void putInto(QWidget *pane, QWidget *view)
 
 } // namespace
 
-KTLayoutViewController::KTLayoutViewController(AppDelegate &app, QWidget *parent) : QWidget(parent)
+PaneLayout::PaneLayout(AppDelegate &app, QWidget *parent) : QWidget(parent)
 {
-    viewDidLoad(app);
+    buildPanes(app);
 }
 
-KTLayoutViewController::~KTLayoutViewController() = default;
+PaneLayout::~PaneLayout() = default;
 
-void KTLayoutViewController::viewDidLoad(AppDelegate &app)
+void PaneLayout::buildPanes(AppDelegate &app)
 {
     using namespace LayoutRules;
     setAutoFillBackground(true);
@@ -55,21 +55,21 @@ void KTLayoutViewController::viewDidLoad(AppDelegate &app)
     videoZoomStateMAX = false;
     mapZoomStateMAX = false;
 
-    globalSplitView = new KTSplitView(Qt::Horizontal, this);
-    leftSplitView = new KTSplitView(Qt::Vertical, globalSplitView);
-    rightSplitView = new KTSplitView(Qt::Vertical, globalSplitView);
-    mapColumnView = makePane(globalSplitView, "mapColumnView");
+    globalSplitView = new PaneSplitter(Qt::Horizontal, this);
+    leftSplitView = new PaneSplitter(Qt::Vertical, globalSplitView);
+    rightSplitView = new PaneSplitter(Qt::Vertical, globalSplitView);
+    mapColumnSlot = makePane(globalSplitView, "mapColumnView");
     globalSplitView->addWidget(leftSplitView);
     globalSplitView->addWidget(rightSplitView);
-    globalSplitView->addWidget(mapColumnView);
-    videoView = makePane(leftSplitView, "videoView");
-    displayView = makePane(leftSplitView, "displayView");
-    leftSplitView->addWidget(videoView);
-    leftSplitView->addWidget(displayView);
-    mapInfoView = makePane(rightSplitView, "mapInfoView");
-    playListView = makePane(rightSplitView, "playListView");
-    rightSplitView->addWidget(mapInfoView);
-    rightSplitView->addWidget(playListView);
+    globalSplitView->addWidget(mapColumnSlot);
+    videoSlot = makePane(leftSplitView, "videoView");
+    instrumentSlot = makePane(leftSplitView, "displayView");
+    leftSplitView->addWidget(videoSlot);
+    leftSplitView->addWidget(instrumentSlot);
+    mapSlot = makePane(rightSplitView, "mapInfoView");
+    playListSlot = makePane(rightSplitView, "playListView");
+    rightSplitView->addWidget(mapSlot);
+    rightSplitView->addWidget(playListSlot);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(globalSplitView);
@@ -78,33 +78,33 @@ void KTLayoutViewController::viewDidLoad(AppDelegate &app)
     Settings &settings = app.settings();
     queue = new PlayQueue(settings, this);
     telemetry = new DriveTelemetry(this);
-    displayVC = new KTDisplayViewController(settings);
-    webVC = new KTWebViewController(settings);
-    connect(webVC, &KTWebViewController::zoomRequested, this,
-            [this](qint64 state) { webVC->setZoomState(zoomInMapWindow(state)); });
+    instrumentPanel = new InstrumentPanel(settings);
+    mapPane = new MapPane(settings);
+    connect(mapPane, &MapPane::zoomRequested, this,
+            [this](qint64 state) { mapPane->setZoomState(zoomInMapWindow(state)); });
     gpsVC = new GpsViewController();
-    playlistVC = new PlayListViewController(queue, settings);
-    PositionCompassPanel *position = Wiring::positionPanel(playlistVC, settings);
-    videoVC = new VideoViewController(settings);
-    connect(videoVC, &VideoViewController::zoomRequested, this,
-            [this](qint64 state) { videoVC->setZoomState(zoomInVideoPlayWindow(state)); });
+    playListView = new PlayListView(queue, settings);
+    PositionCompassPanel *position = Wiring::positionPanel(playListView, settings);
+    playerView = new PlayerView(settings);
+    connect(playerView, &PlayerView::zoomRequested, this,
+            [this](qint64 state) { playerView->setZoomState(zoomInVideoPlayWindow(state)); });
     // Back in place, the compass and the needle are turned again once the images have their size.
-    connect(videoVC, &VideoViewController::videoSizeRestored, position, &PositionCompassPanel::updateCompass);
-    Wiring::playerAndPlayList(videoVC, playlistVC, queue, telemetry, &app);
-    Wiring::tripsAndMap(videoVC, queue, telemetry, webVC, displayVC);
-    Wiring::panels(telemetry, displayVC, position);
+    connect(playerView, &PlayerView::videoSizeRestored, position, &PositionCompassPanel::updateCompass);
+    Wiring::playerAndPlayList(playerView, playListView, queue, telemetry, &app);
+    Wiring::tripsAndMap(playerView, queue, telemetry, mapPane, instrumentPanel);
+    Wiring::panels(telemetry, instrumentPanel, position);
 
-    putInto(videoView, videoVC);
-    putInto(playListView, playlistVC);
-    putInto(mapInfoView, webVC);
-    putInto(displayView, displayVC);
+    putInto(videoSlot, playerView);
+    putInto(playListSlot, playListView);
+    putInto(mapSlot, mapPane);
+    putInto(instrumentSlot, instrumentPanel);
     // The stand-alone position panel is made and kept, but placed nowhere.
     gpsVC->hide();
 
     applyFrames(frames(Arrangement::SetUp, backingScale2()));
     globalSplitView->setSizes({1280, 640, 0});
 
-    auto wire = [this](KTSplitView *view, Split split) {
+    auto wire = [this](PaneSplitter *view, Split split) {
         view->minAnswer = [this, split](double p, int d) { return constrainMinCoordinate(split, p, d, latches); };
         view->maxAnswer = [this, split](double p, int d) { return constrainMaxCoordinate(split, p, d, latches); };
         view->positionAnswer = [this, split](double p, int d) { return constrainSplitPosition(split, p, d, latches); };
@@ -112,19 +112,19 @@ void KTLayoutViewController::viewDidLoad(AppDelegate &app)
     wire(globalSplitView, Split::Outer);
     wire(leftSplitView, Split::Left);
     wire(rightSplitView, Split::Right);
-    for (KTSplitView *v : {globalSplitView, leftSplitView, rightSplitView})
+    for (PaneSplitter *v : {globalSplitView, leftSplitView, rightSplitView})
         v->setStyleSheet(QStringLiteral("QSplitter::handle { background: transparent; }"));
 }
 
-bool KTLayoutViewController::backingScale2() const
+bool PaneLayout::backingScale2() const
 {
     const QScreen *s = screen();
     return s && s->devicePixelRatio() == 2.0;
 }
 
-void KTLayoutViewController::applyFrames(const LayoutRules::Frames &f)
+void PaneLayout::applyFrames(const LayoutRules::Frames &f)
 {
-    auto sizes = [](KTSplitView *view, const QSizeF *frames, int n) {
+    auto sizes = [](PaneSplitter *view, const QSizeF *frames, int n) {
         QList<int> current = view->sizes();
         QList<int> next;
         for (int k = 0; k < n; ++k) {
@@ -143,16 +143,16 @@ void KTLayoutViewController::applyFrames(const LayoutRules::Frames &f)
     placeMap();
 }
 
-void KTLayoutViewController::placeMap()
+void PaneLayout::placeMap()
 {
     // The map shows in the far-right column whenever that column has a width (the
     // enlarged map, and the layout after it); its place at the top of the right split
     // then goes to the play list rather than standing empty.
     const bool inColumn = globalSplitView->sizes().value(2) > 0;
-    QWidget *host = inColumn ? mapColumnView : mapInfoView;
-    if (webVC->parentWidget() != host) {
-        webVC->parentWidget()->layout()->removeWidget(webVC);
-        putInto(host, webVC);
+    QWidget *host = inColumn ? mapColumnSlot : mapSlot;
+    if (mapPane->parentWidget() != host) {
+        mapPane->parentWidget()->layout()->removeWidget(mapPane);
+        putInto(host, mapPane);
     }
     if (inColumn) {
         const QList<int> right = rightSplitView->sizes();
@@ -160,7 +160,7 @@ void KTLayoutViewController::placeMap()
     }
 }
 
-qint64 KTLayoutViewController::zoomInVideoPlayWindow(qint64 state)
+qint64 PaneLayout::zoomInVideoPlayWindow(qint64 state)
 {
     using namespace LayoutRules;
     const bool enlarge = shouldEnlargeVideo(state, videoZoomStateMAX, mapZoomStateMAX);
@@ -169,14 +169,14 @@ qint64 KTLayoutViewController::zoomInVideoPlayWindow(qint64 state)
         videoZoomStateMAX = true;
         mapZoomStateMAX = false;
     } else {
-        webVC->reloadHtmlData();
+        mapPane->reloadHtmlData();
         applyFrames(frames(Arrangement::VideoRestore, backingScale2()));
         videoZoomStateMAX = false;
     }
     return enlarge ? 1 : 0;
 }
 
-qint64 KTLayoutViewController::zoomInMapWindow(qint64 state)
+qint64 PaneLayout::zoomInMapWindow(qint64 state)
 {
     using namespace LayoutRules;
     const bool enlarge = shouldEnlargeMap(state, videoZoomStateMAX, mapZoomStateMAX);
@@ -196,7 +196,7 @@ qint64 KTLayoutViewController::zoomInMapWindow(qint64 state)
     return enlarge ? 1 : 0;
 }
 
-void KTLayoutViewController::windowFullScreenChange()
+void PaneLayout::windowFullScreenChange()
 {
     latches.clear();
 }

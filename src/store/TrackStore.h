@@ -19,9 +19,9 @@
 
 struct GpsReadResult;
 
-class MyCache {
+class TrackStore {
 public:
-    MyCache() = delete;
+    TrackStore() = delete;
 
     using Completion = std::function<void()>;
     // files read so far, total files; called on the main thread
@@ -31,15 +31,15 @@ public:
     // URL, in URL order, at the end of the list; then calls `block` once on the main
     // thread, after the list is stored. Returns at once. `progress` is called on the main
     // thread after each file.
-    static void playPathArrCache(const QList<QUrl> &urls, Completion block, Progress progress = {});
+    static void readAndAppend(const QList<QUrl> &urls, Completion block, Progress progress = {});
 
     static void syncPlayList(const PlayList &list);
-    static void playPathClear();
+    static void clearPlayList();
     // The stored play list, or nothing when there is none.
     static std::optional<PlayList> playList();
 
     // The samples of the first entry whose path equals `path` exactly (shared, not copied).
-    static std::optional<QList<GpsSample>> findGpsDatas(const QString &path);
+    static std::optional<QList<GpsSample>> findSamples(const QString &path);
     static qint64 findMaxSpeed(const QString &path);
 
     // --- the file behind the list ---
@@ -55,7 +55,7 @@ public:
     // file again, as a new start of the program would.
     static void reload();
 
-    // Number of playPathArrCache calls whose files are still being read.
+    // Number of readAndAppend calls whose files are still being read.
     static int pendingReads();
     // Number of finished writes of the file (successful or not) since the start.
     static int writeCount();

@@ -39,13 +39,13 @@ class Settings;
 class EventsListView;
 class TelemetryTimeline;
 
-class VideoViewController : public QWidget {
+class PlayerView : public QWidget {
     Q_OBJECT
 public:
     // The player shows and changes the speed unit, the map, the language, the volume and
     // the event thresholds in `settings`, and saves pictures as they say.
-    explicit VideoViewController(Settings &settings, QWidget *parent = nullptr);
-    ~VideoViewController() override;
+    explicit PlayerView(Settings &settings, QWidget *parent = nullptr);
+    ~PlayerView() override;
 
     // The playback shown here.
     PlaybackSession *session() const { return session_; }
@@ -115,7 +115,7 @@ public:
     VideoPicture *videoWidget = nullptr;
     QWidget *controlView = nullptr;
     QSlider *timeSlider = nullptr;
-    QSlider *volumSlider = nullptr;
+    QSlider *volumeSlider = nullptr;
     QLabel *currentTimeField = nullptr;
     QLabel *totalTimeField = nullptr;
     QToolButton *playButton = nullptr;
@@ -152,7 +152,7 @@ public slots:
     void forwardRate() { session_->forwardRate(); }
     void backwardRate() { session_->backwardRate(); }
     void nextFile();
-    void lastFile();
+    void previousFile();
     void zoomInOut();
     void settings();
     void helps();

@@ -33,7 +33,7 @@ class MapWebPage;
 class Reachability;
 class Settings;
 
-class KTWebViewController : public QWidget {
+class MapPane : public QWidget {
     Q_OBJECT
 public:
     // The key of the message shown while the map is not available.
@@ -49,8 +49,8 @@ public:
 
     // The map's choices (the map, online maps, the offline sources, the tile cache) are
     // those of `settings`; the map follows their changes.
-    explicit KTWebViewController(Settings &settings, QWidget *parent = nullptr);
-    ~KTWebViewController() override;
+    explicit MapPane(Settings &settings, QWidget *parent = nullptr);
+    ~MapPane() override;
 
     // The playing clip (its route replaces the one drawn), its duration, and where the
     // clock is in it (the marker goes to its position).

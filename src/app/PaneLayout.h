@@ -10,37 +10,37 @@
 
 class AppDelegate;
 class DriveTelemetry;
-class KTSplitView;
+class PaneSplitter;
 class PlayQueue;
-class VideoViewController;
-class KTWebViewController;
-class PlayListViewController;
-class KTDisplayViewController;
+class PlayerView;
+class MapPane;
+class PlayListView;
+class InstrumentPanel;
 class GpsViewController;
 
-class KTLayoutViewController : public QWidget {
+class PaneLayout : public QWidget {
     Q_OBJECT
 public:
     // The parts get the settings of `app` and are wired to it (the menus, the toasts).
-    explicit KTLayoutViewController(AppDelegate &app, QWidget *parent = nullptr);
-    ~KTLayoutViewController() override;
+    explicit PaneLayout(AppDelegate &app, QWidget *parent = nullptr);
+    ~PaneLayout() override;
 
     PlayQueue *queue = nullptr;
     DriveTelemetry *telemetry = nullptr;
-    VideoViewController *videoVC = nullptr;
-    KTWebViewController *webVC = nullptr;
-    PlayListViewController *playlistVC = nullptr;
-    KTDisplayViewController *displayVC = nullptr;
+    PlayerView *playerView = nullptr;
+    MapPane *mapPane = nullptr;
+    PlayListView *playListView = nullptr;
+    InstrumentPanel *instrumentPanel = nullptr;
     GpsViewController *gpsVC = nullptr;
 
-    KTSplitView *globalSplitView = nullptr;
-    KTSplitView *leftSplitView = nullptr;
-    KTSplitView *rightSplitView = nullptr;
-    QWidget *videoView = nullptr;
-    QWidget *displayView = nullptr;
-    QWidget *mapInfoView = nullptr;
-    QWidget *playListView = nullptr;
-    QWidget *mapColumnView = nullptr;   // outer subview 2: holds the map while it has a width
+    PaneSplitter *globalSplitView = nullptr;
+    PaneSplitter *leftSplitView = nullptr;
+    PaneSplitter *rightSplitView = nullptr;
+    QWidget *videoSlot = nullptr;
+    QWidget *instrumentSlot = nullptr;
+    QWidget *mapSlot = nullptr;
+    QWidget *playListSlot = nullptr;
+    QWidget *mapColumnSlot = nullptr;   // outer subview 2: holds the map while it has a width
 
     bool videoZoomStateMAX = false;
     bool mapZoomStateMAX = false;
@@ -55,7 +55,7 @@ public:
     bool backingScale2() const;
 
 private:
-    void viewDidLoad(AppDelegate &app);
+    void buildPanes(AppDelegate &app);
     void applyFrames(const LayoutRules::Frames &frames);
     void placeMap();
 };

@@ -4,11 +4,11 @@
 
 #include <QLabel>
 
-class KTTextField : public QLabel {
+class ReadoutLabel : public QLabel {
     Q_OBJECT
 public:
-    explicit KTTextField(QWidget *parent = nullptr);
-    explicit KTTextField(const QString &text, QWidget *parent = nullptr);
+    explicit ReadoutLabel(QWidget *parent = nullptr);
+    explicit ReadoutLabel(const QString &text, QWidget *parent = nullptr);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

@@ -6,13 +6,13 @@
 
 #include <functional>
 
-class KTSplitView : public QSplitter {
+class PaneSplitter : public QSplitter {
     Q_OBJECT
 public:
     // proposed value, divider index (0 = between subviews 0 and 1) → answer
     using Answer = std::function<double(double proposed, int divider)>;
 
-    explicit KTSplitView(Qt::Orientation orientation, QWidget *parent = nullptr);
+    explicit PaneSplitter(Qt::Orientation orientation, QWidget *parent = nullptr);
 
     Answer minAnswer;
     Answer maxAnswer;

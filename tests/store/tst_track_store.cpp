@@ -4,7 +4,7 @@
 #include "StoreFixtures.h"
 
 #include "GpsDataHelper.h"
-#include "store/MyCache.h"
+#include "store/TrackStore.h"
 #include "store/PlayListFile.h"
 #include "store/RecordingFiles.h"
 
@@ -63,22 +63,22 @@ PlayList diskList()
 {
     PlayList list;
     QString reason;
-    if (PlayListFile::read(MyCache::storeFilePath(), &list, &reason) != PlayListFile::Outcome::Read)
+    if (PlayListFile::read(TrackStore::storeFilePath(), &list, &reason) != PlayListFile::Outcome::Read)
         return PlayList();
     return list;
 }
 
-// Waits for a playPathArrCache call to complete; returns how often its completion ran.
+// Waits for a readAndAppend call to complete; returns how often its completion ran.
 struct Completion {
     int calls = 0;
     bool onMainThread = true;
     QStringList visibleAtCompletion;
-    MyCache::Completion block()
+    TrackStore::Completion block()
     {
         return [this] {
             ++calls;
             onMainThread = onMainThread && QThread::currentThread() == QCoreApplication::instance()->thread();
-            visibleAtCompletion = paths(MyCache::playList().value_or(PlayList()));
+            visibleAtCompletion = paths(TrackStore::playList().value_or(PlayList()));
         };
     }
 };
@@ -130,29 +130,29 @@ private:
 void TestMyCache::init()
 {
     QVERIFY(dir_.isValid());
-    MyCache::setReader(forged);
-    MyCache::setStoreFilePath(dir_.filePath(QStringLiteral("%1.bin").arg(QTest::currentTestFunction())));
-    MyCache::playPathClear();
+    TrackStore::setReader(forged);
+    TrackStore::setStoreFilePath(dir_.filePath(QStringLiteral("%1.bin").arg(QTest::currentTestFunction())));
+    TrackStore::clearPlayList();
 }
 
 void TestMyCache::cleanup()
 {
-    QTRY_COMPARE(MyCache::pendingReads(), 0);
-    MyCache::flush();
-    MyCache::setReader({});
+    QTRY_COMPARE(TrackStore::pendingReads(), 0);
+    TrackStore::flush();
+    TrackStore::setReader({});
 }
 
 void TestMyCache::addAppendsInUrlOrderAndCompletesOnceAfterStoring()
 {
-    MyCache::syncPlayList({entry(QStringLiteral("file:///old/A.MOV"), 3, 1)});
+    TrackStore::syncPlayList({entry(QStringLiteral("file:///old/A.MOV"), 3, 1)});
     Completion done;
     const QStringList names{"file:///d/FILE0003.MOV", "file:///d/FILE0001.MOV", "file:///d/FILE0002.MOV"};
-    MyCache::playPathArrCache(urls(names), done.block());
+    TrackStore::readAndAppend(urls(names), done.block());
     QCOMPARE(done.calls, 0);   // returns at once
     QTRY_COMPARE(done.calls, 1);
     QVERIFY(done.onMainThread);
     QCOMPARE(done.visibleAtCompletion, QStringList{"file:///old/A.MOV"} + names);
-    const PlayList list = *MyCache::playList();
+    const PlayList list = *TrackStore::playList();
     for (int k = 0; k < 3; ++k) {
         const GpsReadResult r = forged(names[k].toStdString());
         QCOMPARE(list[k + 1].gpsData, forgedSamples(names[k]));
@@ -169,7 +169,7 @@ void TestMyCache::progressCountsFilesOnTheMainThread()
     QList<QPair<int, int>> steps;
     bool mainThread = true;
     int completedAfter = -1;
-    MyCache::playPathArrCache(urls({"file:///p/1.MOV", "file:///p/2.MOV", "file:///p/3.MOV"}),
+    TrackStore::readAndAppend(urls({"file:///p/1.MOV", "file:///p/2.MOV", "file:///p/3.MOV"}),
                               [&] { completedAfter = int(steps.size()); },
                               [&](int done, int total) {
                                   mainThread = mainThread && QThread::currentThread() == QCoreApplication::instance()->thread();
@@ -184,28 +184,28 @@ void TestMyCache::progressCountsFilesOnTheMainThread()
 
 void TestMyCache::emptyUrlListStoresTheListAndCompletes()
 {
-    QVERIFY(!MyCache::playList());
+    QVERIFY(!TrackStore::playList());
     Completion done;
-    MyCache::playPathArrCache({}, done.block());
+    TrackStore::readAndAppend({}, done.block());
     QTRY_COMPARE(done.calls, 1);
-    QVERIFY(MyCache::playList());
-    QVERIFY(MyCache::playList()->isEmpty());
+    QVERIFY(TrackStore::playList());
+    QVERIFY(TrackStore::playList()->isEmpty());
 
-    MyCache::syncPlayList({entry(QStringLiteral("file:///x/A.MOV"), 5, 2)});
-    const PlayList before = *MyCache::playList();
-    MyCache::playPathArrCache({}, done.block());
+    TrackStore::syncPlayList({entry(QStringLiteral("file:///x/A.MOV"), 5, 2)});
+    const PlayList before = *TrackStore::playList();
+    TrackStore::readAndAppend({}, done.block());
     QTRY_COMPARE(done.calls, 2);
-    QCOMPARE(*MyCache::playList(), before);
+    QCOMPARE(*TrackStore::playList(), before);
 }
 
 void TestMyCache::fileWithoutTelemetryStillGetsAnEntry()
 {
-    MyCache::setReader({});   // the real reader, on a file that does not exist
+    TrackStore::setReader({});   // the real reader, on a file that does not exist
     const QUrl url = QUrl::fromLocalFile(dir_.filePath(QStringLiteral("no such dir/FILE 1.MOV")));
     Completion done;
-    MyCache::playPathArrCache({url}, done.block());
+    TrackStore::readAndAppend({url}, done.block());
     QTRY_COMPARE(done.calls, 1);
-    const PlayList list = *MyCache::playList();
+    const PlayList list = *TrackStore::playList();
     QCOMPARE(list.size(), 1);
     // the path is the URL's text with its percent escapes
     QVERIFY(list[0].path.startsWith(QLatin1String("file:///")));
@@ -213,8 +213,8 @@ void TestMyCache::fileWithoutTelemetryStillGetsAnEntry()
     QVERIFY(list[0].gpsData.isEmpty());
     QCOMPARE(list[0].maxSpeed, qint64(0));
     QCOMPARE(list[0].isInChina, true);
-    QVERIFY(MyCache::findGpsDatas(list[0].path));
-    QVERIFY(MyCache::findGpsDatas(list[0].path)->isEmpty());
+    QVERIFY(TrackStore::findSamples(list[0].path));
+    QVERIFY(TrackStore::findSamples(list[0].path)->isEmpty());
 }
 
 void TestMyCache::sameFileTwiceGivesTwoEntries()
@@ -223,15 +223,15 @@ void TestMyCache::sameFileTwiceGivesTwoEntries()
     PlayListEntry first = entry(path, 10, 7), second = entry(path, 20, 8);
     first.maxSpeed = 11;
     second.maxSpeed = 22;
-    MyCache::syncPlayList({first, second});
-    QCOMPARE(*MyCache::findGpsDatas(path), first.gpsData);
-    QCOMPARE(MyCache::findMaxSpeed(path), qint64(11));
+    TrackStore::syncPlayList({first, second});
+    QCOMPARE(*TrackStore::findSamples(path), first.gpsData);
+    QCOMPARE(TrackStore::findMaxSpeed(path), qint64(11));
 
     Completion done;
-    MyCache::playPathArrCache(urls({path}), done.block());
+    TrackStore::readAndAppend(urls({path}), done.block());
     QTRY_COMPARE(done.calls, 1);
-    QCOMPARE(MyCache::playList()->size(), 3);
-    QCOMPARE(*MyCache::findGpsDatas(path), first.gpsData);
+    QCOMPARE(TrackStore::playList()->size(), 3);
+    QCOMPARE(*TrackStore::findSamples(path), first.gpsData);
 }
 
 void TestMyCache::lookUpsMatchTheWholeTextExactly_data()
@@ -254,44 +254,44 @@ void TestMyCache::lookUpsMatchTheWholeTextExactly()
     QFETCH(bool, found);
     PlayListEntry e = entry(QStringLiteral("file:///Users/x/FILE%200001.MOV"), 12, 3);
     e.maxSpeed = 97;
-    MyCache::syncPlayList({entry(QStringLiteral("file:///Users/x/OTHER.MOV"), 4, 4), e});
-    QCOMPARE(bool(MyCache::findGpsDatas(query)), found);
-    QCOMPARE(MyCache::findMaxSpeed(query), found ? qint64(97) : qint64(0));
+    TrackStore::syncPlayList({entry(QStringLiteral("file:///Users/x/OTHER.MOV"), 4, 4), e});
+    QCOMPARE(bool(TrackStore::findSamples(query)), found);
+    QCOMPARE(TrackStore::findMaxSpeed(query), found ? qint64(97) : qint64(0));
     if (found)
-        QCOMPARE(*MyCache::findGpsDatas(query), e.gpsData);
+        QCOMPARE(*TrackStore::findSamples(query), e.gpsData);
 }
 
 void TestMyCache::lookUpSharesTheSamples()
 {
     const PlayListEntry e = entry(QStringLiteral("file:///s/SHARED.MOV"), 500, 5);
-    MyCache::syncPlayList({e});
-    const auto found = MyCache::findGpsDatas(e.path);
+    TrackStore::syncPlayList({e});
+    const auto found = TrackStore::findSamples(e.path);
     QVERIFY(found);
     QCOMPARE(found->constData(), e.gpsData.constData());
 }
 
 void TestMyCache::clearLeavesNothing()
 {
-    MyCache::syncPlayList({entry(QStringLiteral("file:///c/A.MOV"), 8, 9)});
-    MyCache::playPathClear();
-    QVERIFY(!MyCache::playList());
-    QVERIFY(!MyCache::findGpsDatas(QStringLiteral("file:///c/A.MOV")));
-    QCOMPARE(MyCache::findMaxSpeed(QStringLiteral("file:///c/A.MOV")), qint64(0));
+    TrackStore::syncPlayList({entry(QStringLiteral("file:///c/A.MOV"), 8, 9)});
+    TrackStore::clearPlayList();
+    QVERIFY(!TrackStore::playList());
+    QVERIFY(!TrackStore::findSamples(QStringLiteral("file:///c/A.MOV")));
+    QCOMPARE(TrackStore::findMaxSpeed(QStringLiteral("file:///c/A.MOV")), qint64(0));
 }
 
 void TestMyCache::burstOfChangesIsOneWrite()
 {
-    QTRY_VERIFY(!QFile::exists(MyCache::storeFilePath()));
-    MyCache::flush();
-    const int before = MyCache::writeCount();
+    QTRY_VERIFY(!QFile::exists(TrackStore::storeFilePath()));
+    TrackStore::flush();
+    const int before = TrackStore::writeCount();
     PlayList list;
     for (int k = 0; k < 50; ++k) {
         list.append(entry(QStringLiteral("file:///b/%1.MOV").arg(k), 20, quint32(k)));
-        MyCache::syncPlayList(list);
+        TrackStore::syncPlayList(list);
     }
-    QTRY_COMPARE(MyCache::writeCount(), before + 1);
+    QTRY_COMPARE(TrackStore::writeCount(), before + 1);
     QTest::qWait(100);
-    QCOMPARE(MyCache::writeCount(), before + 1);
+    QCOMPARE(TrackStore::writeCount(), before + 1);
     QCOMPARE(diskList(), list);
 }
 
@@ -301,30 +301,30 @@ void TestMyCache::changesDuringAWriteReachTheDisk()
     PlayList list;
     for (int k = 0; k < 100; ++k)
         list.append(entry(QStringLiteral("file:///w/%1.MOV").arg(k), 500, quint32(k)));
-    MyCache::flush();
-    const int before = MyCache::writeCount();
-    MyCache::syncPlayList(list);
+    TrackStore::flush();
+    const int before = TrackStore::writeCount();
+    TrackStore::syncPlayList(list);
     QCoreApplication::processEvents();   // the write starts
     for (int k = 0; k < 20; ++k) {
         list[k].activeYN = true;
-        MyCache::syncPlayList(list);
+        TrackStore::syncPlayList(list);
         list[k].activeYN = false;
     }
     list.removeAt(3);
-    MyCache::syncPlayList(list);
+    TrackStore::syncPlayList(list);
     QTRY_VERIFY_WITH_TIMEOUT(diskList() == list, 20000);
     // one write for the first burst, at most one more for everything that came during it
-    QTRY_VERIFY(MyCache::writeCount() - before <= 2);
+    QTRY_VERIFY(TrackStore::writeCount() - before <= 2);
     QTest::qWait(100);
-    QVERIFY(MyCache::writeCount() - before <= 2);
+    QVERIFY(TrackStore::writeCount() - before <= 2);
 }
 
 void TestMyCache::flushWritesWithoutAnEventLoop()
 {
     const PlayList list{entry(QStringLiteral("file:///f/A.MOV"), 30, 1),
                         entry(QStringLiteral("file:///f/B.MOV"), 0, 2)};
-    MyCache::syncPlayList(list);
-    MyCache::flush();
+    TrackStore::syncPlayList(list);
+    TrackStore::flush();
     QCOMPARE(diskList(), list);
 }
 
@@ -334,22 +334,22 @@ void TestMyCache::listSurvivesARestart()
     for (int k = 0; k < 5; ++k)
         list.append(entry(QStringLiteral("file:///r/%1.MOV").arg(k), 100 * k, quint32(k)));
     list[2].activeYN = true;
-    MyCache::syncPlayList(list);
-    MyCache::reload();   // writes out, forgets, reads the file again on next use
-    QCOMPARE(*MyCache::playList(), list);
-    QCOMPARE(*MyCache::findGpsDatas(list[4].path), list[4].gpsData);
+    TrackStore::syncPlayList(list);
+    TrackStore::reload();   // writes out, forgets, reads the file again on next use
+    QCOMPARE(*TrackStore::playList(), list);
+    QCOMPARE(*TrackStore::findSamples(list[4].path), list[4].gpsData);
 }
 
 void TestMyCache::clearRemovesTheFile()
 {
-    MyCache::syncPlayList({entry(QStringLiteral("file:///c/A.MOV"), 8, 9)});
-    MyCache::flush();
-    QVERIFY(QFile::exists(MyCache::storeFilePath()));
-    MyCache::playPathClear();
-    QTRY_VERIFY(!QFile::exists(MyCache::storeFilePath()));
-    QTest::ignoreMessage(QtInfoMsg, QRegularExpression(QStringLiteral("^MyCache: no stored play list at ")));
-    MyCache::reload();
-    QVERIFY(!MyCache::playList());
+    TrackStore::syncPlayList({entry(QStringLiteral("file:///c/A.MOV"), 8, 9)});
+    TrackStore::flush();
+    QVERIFY(QFile::exists(TrackStore::storeFilePath()));
+    TrackStore::clearPlayList();
+    QTRY_VERIFY(!QFile::exists(TrackStore::storeFilePath()));
+    QTest::ignoreMessage(QtInfoMsg, QRegularExpression(QStringLiteral("^TrackStore: no stored play list at ")));
+    TrackStore::reload();
+    QVERIFY(!TrackStore::playList());
 }
 
 void TestMyCache::badFileGivesEmptyList_data()
@@ -371,9 +371,9 @@ void TestMyCache::badFileGivesEmptyList()
     PlayList list;
     for (int k = 0; k < 4; ++k)
         list.append(entry(QStringLiteral("file:///bad/%1.MOV").arg(k), 200, quint32(k)));
-    MyCache::syncPlayList(list);
-    MyCache::flush();
-    QFile f(MyCache::storeFilePath());
+    TrackStore::syncPlayList(list);
+    TrackStore::flush();
+    QFile f(TrackStore::storeFilePath());
     QVERIFY(f.open(QIODevice::ReadOnly));
     QByteArray bytes = f.readAll();
     f.close();
@@ -401,25 +401,25 @@ void TestMyCache::badFileGivesEmptyList()
     f.close();
 
     QTest::ignoreMessage(QtWarningMsg,
-                         QRegularExpression(QStringLiteral("^MyCache: the stored play list .* is unreadable \\(.+\\); "
+                         QRegularExpression(QStringLiteral("^TrackStore: the stored play list .* is unreadable \\(.+\\); "
                                                            "starting with an empty play list$")));
-    MyCache::reload();
-    QVERIFY(!MyCache::playList());
-    QVERIFY(!MyCache::findGpsDatas(list[0].path));
-    QCOMPARE(MyCache::findMaxSpeed(list[0].path), qint64(0));
+    TrackStore::reload();
+    QVERIFY(!TrackStore::playList());
+    QVERIFY(!TrackStore::findSamples(list[0].path));
+    QCOMPARE(TrackStore::findMaxSpeed(list[0].path), qint64(0));
 
     // and the store works on: the next change replaces the bad file
-    MyCache::syncPlayList(list.mid(1));
-    MyCache::flush();
+    TrackStore::syncPlayList(list.mid(1));
+    TrackStore::flush();
     QCOMPARE(diskList(), list.mid(1));
 }
 
 void TestMyCache::failedWriteKeepsThePreviousFile()
 {
     const PlayList small{entry(QStringLiteral("file:///q/SMALL.MOV"), 10, 1)};
-    MyCache::syncPlayList(small);
-    MyCache::flush();
-    QFile f(MyCache::storeFilePath());
+    TrackStore::syncPlayList(small);
+    TrackStore::flush();
+    QFile f(TrackStore::storeFilePath());
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray before = f.readAll();
     f.close();
@@ -435,25 +435,25 @@ void TestMyCache::failedWriteKeepsThePreviousFile()
     tight.rlim_cur = rlim_t(before.size() + 100);
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
     QTest::ignoreMessage(QtWarningMsg,
-                         QRegularExpression(QStringLiteral("^MyCache: cannot write the play list to .*; the "
+                         QRegularExpression(QStringLiteral("^TrackStore: cannot write the play list to .*; the "
                                                            "previous file is kept$")));
-    MyCache::syncPlayList(big);
-    MyCache::flush();
+    TrackStore::syncPlayList(big);
+    TrackStore::flush();
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &old), 0);
     std::signal(SIGXFSZ, oldHandler);
 
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), before);
     f.close();
-    QCOMPARE(*MyCache::playList(), big);   // memory keeps the truth
-    MyCache::flush();                      // and the next try writes it out
+    QCOMPARE(*TrackStore::playList(), big);   // memory keeps the truth
+    TrackStore::flush();                      // and the next try writes it out
     QCOMPARE(diskList(), big);
 }
 
 void TestMyCache::overlappingAddsRemovalsAndActivationsLoseNothing()
 {
     // Slow reads, so that adds overlap each other and the changes made meanwhile.
-    MyCache::setReader([](const std::string &ref) {
+    TrackStore::setReader([](const std::string &ref) {
         QThread::usleep(200 + saltOf(ref) % 1500);
         return forged(ref);
     });
@@ -475,34 +475,34 @@ void TestMyCache::overlappingAddsRemovalsAndActivationsLoseNothing()
             for (int k = n - 1; k > 0; --k)
                 names.swapItemsAt(k, int(rng.bounded(k + 1)));
             calls.insert(id, names);
-            MyCache::playPathArrCache(urls(names), [&completions, id] { ++completions[id]; });
+            TrackStore::readAndAppend(urls(names), [&completions, id] { ++completions[id]; });
         } else if (op < 4) {
-            PlayList list = MyCache::playList().value_or(PlayList());
+            PlayList list = TrackStore::playList().value_or(PlayList());
             if (!list.isEmpty()) {
                 const int k = int(rng.bounded(int(list.size())));
                 removed.insert(list[k].path);
                 list.removeAt(k);
-                MyCache::syncPlayList(list);
+                TrackStore::syncPlayList(list);
             }
         } else if (op < 6) {
             // the shell's activation: clear every flag, set one, store the whole list
-            PlayList list = MyCache::playList().value_or(PlayList());
+            PlayList list = TrackStore::playList().value_or(PlayList());
             if (!list.isEmpty()) {
                 const int k = int(rng.bounded(int(list.size())));
                 for (PlayListEntry &e : list)
                     e.activeYN = false;
                 list[k].activeYN = true;
                 active = list[k].path;
-                MyCache::syncPlayList(list);
+                TrackStore::syncPlayList(list);
             }
         } else {
             QTest::qWait(int(rng.bounded(3)));
         }
     }
-    QTRY_COMPARE_WITH_TIMEOUT(MyCache::pendingReads(), 0, 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(TrackStore::pendingReads(), 0, 60000);
     QCoreApplication::processEvents();
 
-    const PlayList list = *MyCache::playList();
+    const PlayList list = *TrackStore::playList();
     QHash<QString, int> position;
     for (int k = 0; k < list.size(); ++k) {
         QVERIFY2(!position.contains(list[k].path), qPrintable(list[k].path));
@@ -538,8 +538,8 @@ void TestMyCache::overlappingAddsRemovalsAndActivationsLoseNothing()
     QVERIFY(calls.size() > 50);
     QVERIFY(removed.size() > 20);
 
-    MyCache::reload();
-    QCOMPARE(*MyCache::playList(), list);
+    TrackStore::reload();
+    QCOMPARE(*TrackStore::playList(), list);
 }
 
 
@@ -584,4 +584,4 @@ void TestMyCache::onlyRegularFilesAreTakenIn()
 }
 
 QTEST_GUILESS_MAIN(TestMyCache)
-#include "tst_my_cache.moc"
+#include "tst_track_store.moc"

@@ -8,7 +8,7 @@
 #include "player/EventsListView.h"
 #include "player/PlayerControlBar.h"
 #include "player/TelemetryTimeline.h"
-#include "player/VideoViewController.h"
+#include "player/PlayerView.h"
 #include "common/AppUtils.h"
 #include "SampleFactory.h"
 #include "TestSettings.h"
@@ -74,7 +74,7 @@ public slots:
     void open(const QUrl &url) { urls << url; }
 };
 
-class VideoViewControllerTest : public QObject {
+class PlayerViewTest : public QObject {
     Q_OBJECT
 private:
     QTemporaryDir dir_;
@@ -86,7 +86,7 @@ private:
     struct Rig {
         CallLog log;
         QWidget window;
-        VideoViewController *vc = nullptr;
+        PlayerView *vc = nullptr;
         std::unique_ptr<SessionRecorder> recorder;
         qint64 zoomAnswer = 0;   // what the layout answers to the expand control
         std::unique_ptr<QSignalSpy> messages;   // the player's messages for the user
@@ -94,17 +94,17 @@ private:
         explicit Rig(Settings &settings)
         {
             window.resize(900, 620);
-            vc = new VideoViewController(settings, &window);
-            messages = std::make_unique<QSignalSpy>(vc, &VideoViewController::message);
+            vc = new PlayerView(settings, &window);
+            messages = std::make_unique<QSignalSpy>(vc, &PlayerView::message);
             vc->setGeometry(0, 0, 900, 620);
             recorder = std::make_unique<SessionRecorder>(vc->session(), &log);
-            QObject::connect(vc, &VideoViewController::zoomRequested, vc, [this](qint64 state) {
+            QObject::connect(vc, &PlayerView::zoomRequested, vc, [this](qint64 state) {
                 log.calls.push_back({"layout", "zoom", double(state), {}});
                 vc->setZoomState(zoomAnswer);
             });
-            QObject::connect(vc, &VideoViewController::nextFileRequested, vc,
+            QObject::connect(vc, &PlayerView::nextFileRequested, vc,
                              [this] { log.calls.push_back({"queue", "playNext", 1.0, {}}); });
-            QObject::connect(vc, &VideoViewController::previousFileRequested, vc,
+            QObject::connect(vc, &PlayerView::previousFileRequested, vc,
                              [this] { log.calls.push_back({"queue", "playNext", 0.0, {}}); });
             window.show();
             (void)QTest::qWaitForWindowExposed(&window);
@@ -113,7 +113,7 @@ private:
 
         bool open(const QString &file)
         {
-            QSignalSpy done(vc, &VideoViewController::setUpFinished);
+            QSignalSpy done(vc, &PlayerView::setUpFinished);
             vc->initAssetData(QUrl::fromLocalFile(file));
             return done.wait(10000) && done.first().first().toBool();
         }
@@ -227,7 +227,7 @@ private slots:
         // The samples of the file opened, as the drive's telemetry hands them over right
         // after the player opened it; those of a file before are dropped.
         rig.vc->setClipSamples(QList<GpsSample>(5, makeSample("1", "1", 99)));
-        QSignalSpy done(rig.vc, &VideoViewController::setUpFinished);
+        QSignalSpy done(rig.vc, &PlayerView::setUpFinished);
         rig.vc->initAssetData(QUrl::fromLocalFile(long_));
         rig.vc->setClipSamples(samples);
         QVERIFY(done.wait(10000) && done.first().first().toBool());
@@ -269,7 +269,7 @@ private slots:
         QCOMPARE(line->duration(), 120.0);
         QCOMPARE(rig.vc->events().size(), size_t(2));
         QCOMPARE(rig.vc->events().back().time, 80.0);
-        QSignalSpy other(rig.vc, &VideoViewController::playPartRequested);
+        QSignalSpy other(rig.vc, &PlayerView::playPartRequested);
         rig.vc->seekTimeline(30.5);
         QCOMPARE(other.size(), 1);
         QCOMPARE(other.at(0).at(0).toInt(), 0);
@@ -441,16 +441,16 @@ private slots:
         QFETCH(QString, speaker);
         {
             Rig rig(*settings_);
-            QCOMPARE(rig.vc->volumSlider->value(), 100); // nothing stored: full volume
-            rig.vc->volumSlider->setValue(50);
-            rig.vc->volumSlider->setValue(slider);
+            QCOMPARE(rig.vc->volumeSlider->value(), 100); // nothing stored: full volume
+            rig.vc->volumeSlider->setValue(50);
+            rig.vc->volumeSlider->setValue(slider);
             QCOMPARE(rig.vc->voiceBtn->property("tag").toInt(), slider != 0 ? 1 : 0);
             Q_UNUSED(speaker);
         }
         Rig again(*settings_);
-        QCOMPARE(again.vc->volumSlider->value(), slider);
+        QCOMPARE(again.vc->volumeSlider->value(), slider);
         QVERIFY(again.open(clip_));
-        QCOMPARE(again.vc->volumSlider->value(), slider);
+        QCOMPARE(again.vc->volumeSlider->value(), slider);
         QCOMPARE(again.vc->voiceBtn->property("tag").toInt(), slider != 0 ? 1 : 0);
     }
 
@@ -486,7 +486,7 @@ private slots:
     void expandExchangesStateWithLayout()
     {
         Rig rig(*settings_);
-        QSignalSpy restored(rig.vc, &VideoViewController::videoSizeRestored);
+        QSignalSpy restored(rig.vc, &PlayerView::videoSizeRestored);
         rig.zoomAnswer = 1;
         rig.vc->zoomInOut();
         QCOMPARE(rig.vc->zoomState, qint64(1));
@@ -505,7 +505,7 @@ private slots:
     {
         Rig rig(*settings_);
         rig.vc->nextFile();
-        rig.vc->lastFile();
+        rig.vc->previousFile();
         const auto calls = rig.log.of("playNext", "queue");
         QCOMPARE(int(calls.size()), 2);
         QCOMPARE(calls[0].value, 1.0);
@@ -594,7 +594,7 @@ private slots:
         rig.vc->setCurrentTime(2.0);
         QVERIFY(QTest::qWaitFor([&] { return !rig.log.of("tick").empty() && rig.log.of("tick").back().value == 2.0; }, 3000));
         QTest::qWait(400); // the frame at the new position reaches the screen
-        QSignalSpy done(rig.vc, &VideoViewController::captureFinished);
+        QSignalSpy done(rig.vc, &PlayerView::captureFinished);
         // The file is named for the moment of the capture, to the millisecond.
         const QDateTime before = QDateTime::currentDateTime();
         rig.vc->capture();
@@ -695,7 +695,7 @@ private slots:
         QVERIFY(rig.waitPlaying());
         QVERIFY(rig.pauseAndSettle());
         QTest::qWait(200);
-        QSignalSpy done(rig.vc, &VideoViewController::captureFinished);
+        QSignalSpy done(rig.vc, &PlayerView::captureFinished);
         rig.vc->capture();
         QVERIFY(done.wait(10000));
         QFile::remove(userDirs);
@@ -715,7 +715,7 @@ private slots:
             f.write("This is a text file, not a video.\n");
         }
         Rig rig(*settings_);
-        QSignalSpy done(rig.vc, &VideoViewController::setUpFinished);
+        QSignalSpy done(rig.vc, &PlayerView::setUpFinished);
         rig.vc->initAssetData(QUrl::fromLocalFile(bad));
         QVERIFY(done.wait(10000) || done.size() == 1);
         QCOMPARE(done.first().first().toBool(), false);
@@ -766,5 +766,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(VideoViewControllerTest)
-#include "tst_videoviewcontroller.moc"
+QTEST_MAIN(PlayerViewTest)
+#include "tst_player_view.moc"

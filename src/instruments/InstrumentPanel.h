@@ -20,18 +20,18 @@
 
 class BlackView;
 class CustomSpeedView;
-class KTTextField;
-class KTView;
+class ReadoutLabel;
+class FramedView;
 class QLabel;
 class QToolButton;
 class RotatedImageView;
 class Settings;
 
-class KTDisplayViewController : public QWidget {
+class InstrumentPanel : public QWidget {
     Q_OBJECT
 public:
-    explicit KTDisplayViewController(Settings &settings, QWidget *parent = nullptr);
-    ~KTDisplayViewController() override;
+    explicit InstrumentPanel(Settings &settings, QWidget *parent = nullptr);
+    ~InstrumentPanel() override;
 
     // The playing clip, its duration and where the clock is in it.
     void showClip(const ClipTelemetry &clip);
@@ -65,15 +65,15 @@ public:
     QLabel *xTextField = nullptr;
     QLabel *yTextField = nullptr;
     QLabel *zTextField = nullptr;
-    KTTextField *maxSpeedLabelText = nullptr;
-    KTTextField *avageSpeedLabelText = nullptr;
-    KTTextField *totalDistanceLabelText = nullptr;
+    ReadoutLabel *maxSpeedLabelText = nullptr;
+    ReadoutLabel *avageSpeedLabelText = nullptr;
+    ReadoutLabel *totalDistanceLabelText = nullptr;
     BlackView *gsensorContainer = nullptr;
     CustomGsensorView *gsensorView = nullptr;
     RotatedImageView *carIcon = nullptr;
     RotatedImageView *directionMark = nullptr;
     CustomSpeedView *speedView = nullptr;
-    KTView *figuresFrame = nullptr;
+    FramedView *figuresFrame = nullptr;
     // The toggle between the clip's and the trip's figures.
     QToolButton *clipFiguresButton = nullptr;
     QToolButton *tripFiguresButton = nullptr;

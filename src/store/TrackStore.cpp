@@ -1,4 +1,4 @@
-#include "MyCache.h"
+#include "TrackStore.h"
 
 #include "PlayListFile.h"
 #include "common/AppKeys.h"
@@ -50,19 +50,19 @@ Store &store()
     if (!s->quitHooked && QCoreApplication::instance()) {
         s->quitHooked = true;
         QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, &s->hub,
-                         [] { MyCache::flush(); });
+                         [] { TrackStore::flush(); });
         // also when the application object goes without an event loop having quit
-        qAddPostRoutine([] { MyCache::flush(); });
+        qAddPostRoutine([] { TrackStore::flush(); });
     }
     return *s;
 }
 
 QMutex g_readerLock;
-MyCache::Reader g_reader;
+TrackStore::Reader g_reader;
 
 GpsReadResult readOne(const std::string &reference)
 {
-    MyCache::Reader reader;
+    TrackStore::Reader reader;
     {
         QMutexLocker lock(&g_readerLock);
         reader = g_reader;
@@ -106,10 +106,10 @@ void ensureLoaded(Store &s)
         s.list = std::move(list);
         break;
     case PlayListFile::Outcome::Missing:
-        qCInfo(lcStore, "MyCache: no stored play list at %s; starting with none", qPrintable(path));
+        qCInfo(lcStore, "TrackStore: no stored play list at %s; starting with none", qPrintable(path));
         break;
     case PlayListFile::Outcome::Unreadable:
-        qCWarning(lcStore, "MyCache: the stored play list %s is unreadable (%s); starting with an empty play list",
+        qCWarning(lcStore, "TrackStore: the stored play list %s is unreadable (%s); starting with an empty play list",
                   qPrintable(path), qPrintable(reason));
         break;
     }
@@ -120,7 +120,7 @@ bool writeNow(const QString &path, const std::optional<PlayList> &list)
     QString reason;
     const bool ok = list ? PlayListFile::write(path, *list, &reason) : PlayListFile::remove(path, &reason);
     if (!ok)
-        qCWarning(lcStore, "MyCache: cannot write the play list to %s (%s); the previous file is kept",
+        qCWarning(lcStore, "TrackStore: cannot write the play list to %s (%s); the previous file is kept",
                   qPrintable(path), qPrintable(reason));
     return ok;
 }
@@ -190,7 +190,7 @@ void changed(Store &s)
 
 } // namespace
 
-void MyCache::playPathArrCache(const QList<QUrl> &urls, Completion block, Progress progress)
+void TrackStore::readAndAppend(const QList<QUrl> &urls, Completion block, Progress progress)
 {
     Store &s = store();
     ensureLoaded(s);
@@ -239,7 +239,7 @@ void MyCache::playPathArrCache(const QList<QUrl> &urls, Completion block, Progre
     });
 }
 
-void MyCache::syncPlayList(const PlayList &list)
+void TrackStore::syncPlayList(const PlayList &list)
 {
     Store &s = store();
     s.loaded = true;
@@ -248,7 +248,7 @@ void MyCache::syncPlayList(const PlayList &list)
     changed(s);
 }
 
-void MyCache::playPathClear()
+void TrackStore::clearPlayList()
 {
     Store &s = store();
     s.loaded = true;   // nothing to read: the list goes anyway
@@ -256,14 +256,14 @@ void MyCache::playPathClear()
     changed(s);
 }
 
-std::optional<PlayList> MyCache::playList()
+std::optional<PlayList> TrackStore::playList()
 {
     Store &s = store();
     ensureLoaded(s);
     return s.list;
 }
 
-std::optional<QList<GpsSample>> MyCache::findGpsDatas(const QString &path)
+std::optional<QList<GpsSample>> TrackStore::findSamples(const QString &path)
 {
     Store &s = store();
     ensureLoaded(s);
@@ -274,7 +274,7 @@ std::optional<QList<GpsSample>> MyCache::findGpsDatas(const QString &path)
     return std::nullopt;
 }
 
-qint64 MyCache::findMaxSpeed(const QString &path)
+qint64 TrackStore::findMaxSpeed(const QString &path)
 {
     Store &s = store();
     ensureLoaded(s);
@@ -285,12 +285,12 @@ qint64 MyCache::findMaxSpeed(const QString &path)
     return 0;
 }
 
-QString MyCache::storeFilePath()
+QString TrackStore::storeFilePath()
 {
     return currentPath(store());
 }
 
-void MyCache::setStoreFilePath(const QString &path)
+void TrackStore::setStoreFilePath(const QString &path)
 {
     Store &s = store();
     flush();
@@ -299,7 +299,7 @@ void MyCache::setStoreFilePath(const QString &path)
     s.list.reset();
 }
 
-void MyCache::flush()
+void TrackStore::flush()
 {
     Store &s = store();
     if (s.inFlight)
@@ -312,7 +312,7 @@ void MyCache::flush()
     }
 }
 
-void MyCache::reload()
+void TrackStore::reload()
 {
     Store &s = store();
     flush();
@@ -320,17 +320,17 @@ void MyCache::reload()
     s.list.reset();
 }
 
-int MyCache::pendingReads()
+int TrackStore::pendingReads()
 {
     return store().reads;
 }
 
-int MyCache::writeCount()
+int TrackStore::writeCount()
 {
     return store().writes;
 }
 
-void MyCache::setReader(Reader reader)
+void TrackStore::setReader(Reader reader)
 {
     QMutexLocker lock(&g_readerLock);
     g_reader = std::move(reader);

@@ -1,4 +1,4 @@
-#include "PreferenceController.h"
+#include "PreferencesWindow.h"
 
 #include "AppLanguageManager.h"
 #include "common/Localization.h"
@@ -15,7 +15,7 @@
 
 #include <utility>
 
-PreferenceController::PreferenceController(Settings &settings, QWidget *parent)
+PreferencesWindow::PreferencesWindow(Settings &settings, QWidget *parent)
     : QWidget(parent, Qt::Window), settings_(settings)
 {
     auto *grid = new QGridLayout(this);
@@ -35,8 +35,8 @@ PreferenceController::PreferenceController(Settings &settings, QWidget *parent)
             (row == 0 ? languageRadio : speedUnitRadio)->addButton(radio_[row][col], col);
         }
     }
-    connect(languageRadio, &QButtonGroup::idClicked, this, &PreferenceController::languageChange);
-    connect(speedUnitRadio, &QButtonGroup::idClicked, this, &PreferenceController::speedUnitChange);
+    connect(languageRadio, &QButtonGroup::idClicked, this, &PreferencesWindow::languageChange);
+    connect(speedUnitRadio, &QButtonGroup::idClicked, this, &PreferencesWindow::speedUnitChange);
     privacyLabel_ = new QLabel(this);
     grid->addWidget(privacyLabel_, 2, 0);
     onlineMapsBox = new QCheckBox(this);
@@ -81,19 +81,19 @@ PreferenceController::PreferenceController(Settings &settings, QWidget *parent)
             EventSettings::setThresholds(settings_, t);
         });
     }
-    windowDidLoad();
+    buildContent();
 }
 
-void PreferenceController::windowDidLoad()
+void PreferencesWindow::buildContent()
 {
     retranslate();
     showSettings();
     for (auto changed : {&Settings::speedUnitChanged, &Settings::useOnlineMapsChanged,
                          &Settings::placeInPicturesChanged, &Settings::placeToMediaControlsChanged})
-        connect(&settings_, changed, this, &PreferenceController::showSettings);
+        connect(&settings_, changed, this, &PreferencesWindow::showSettings);
 }
 
-void PreferenceController::showSettings()
+void PreferencesWindow::showSettings()
 {
     QString shown = Localization::installedLanguage();
     if (shown.isEmpty())
@@ -116,7 +116,7 @@ void PreferenceController::showSettings()
     }
 }
 
-void PreferenceController::showWindow()
+void PreferencesWindow::showWindow()
 {
     showSettings();
     show();
@@ -124,7 +124,7 @@ void PreferenceController::showWindow()
     activateWindow();
 }
 
-void PreferenceController::retranslate()
+void PreferencesWindow::retranslate()
 {
     setWindowTitle(Localization::text("setting"));
     languageLabel_->setText(Localization::text("pref_language"));
@@ -148,17 +148,17 @@ void PreferenceController::retranslate()
     setFixedSize(sizeHint().expandedTo(QSize(420, 120)));
 }
 
-void PreferenceController::speedUnitChange(int column)
+void PreferencesWindow::speedUnitChange(int column)
 {
     settings_.setKmph(column == 0);
 }
 
-void PreferenceController::languageChange(int column)
+void PreferencesWindow::languageChange(int column)
 {
     AppLanguageManager::setUserlanguage(settings_, column == 0 ? QStringLiteral("zh-Hans") : QStringLiteral("en"));
 }
 
-void PreferenceController::changeEvent(QEvent *event)
+void PreferencesWindow::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::LanguageChange) {

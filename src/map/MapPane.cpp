@@ -1,4 +1,4 @@
-#include "KTWebViewController.h"
+#include "MapPane.h"
 
 #include "common/Localization.h"
 #include "drive/IndexRule.h"
@@ -51,9 +51,9 @@ QString htmlEscaped(const QString &text)
 
 } // namespace
 
-KTWebViewController::KTWebViewController(Settings &settings, QWidget *parent) : QWidget(parent), settings_(settings)
+MapPane::MapPane(Settings &settings, QWidget *parent) : QWidget(parent), settings_(settings)
 {
-    setObjectName(QStringLiteral("webVC"));
+    setObjectName(QStringLiteral("mapPane"));
     setMinimumSize(120, 120);
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -89,7 +89,7 @@ KTWebViewController::KTWebViewController(Settings &settings, QWidget *parent) : 
     install.setWorldId(QWebEngineScript::MainWorld);
     install.setRunsOnSubFrames(false);
     page_->scripts().insert(install);
-    connect(webview_, &QWebEngineView::loadFinished, this, &KTWebViewController::webViewDidFinishLoad);
+    connect(webview_, &QWebEngineView::loadFinished, this, &MapPane::webViewDidFinishLoad);
 
     textFieldNoLine_ = new QLabel(this);
     textFieldNoLine_->setObjectName(QStringLiteral("textFieldNoLine"));
@@ -116,11 +116,11 @@ KTWebViewController::KTWebViewController(Settings &settings, QWidget *parent) : 
     expandButton_->setStyleSheet(QStringLiteral(
         "QToolButton { background: rgba(255,255,255,225); border: 1px solid rgba(0,0,0,60); border-radius: 4px; }"
         "QToolButton:hover { background: white; }"));
-    connect(expandButton_, &QToolButton::clicked, this, &KTWebViewController::zoomInOut);
+    connect(expandButton_, &QToolButton::clicked, this, &MapPane::zoomInOut);
     updateExpandButton();
 
     layoutChildren();
-    connect(&settings_, &Settings::mapProviderChanged, this, &KTWebViewController::changeMapUI);
+    connect(&settings_, &Settings::mapProviderChanged, this, &MapPane::changeMapUI);
     const auto mapSettingsChanged = [this] {
         configureTileServer();
         onlineMapsChanged();
@@ -145,28 +145,28 @@ KTWebViewController::KTWebViewController(Settings &settings, QWidget *parent) : 
     }
 }
 
-KTWebViewController::~KTWebViewController()
+MapPane::~MapPane()
 {
     // The probe thread goes before the widgets its handlers touch.
     delete reachability_;
 }
 
-bool KTWebViewController::streetMapChosen() const
+bool MapPane::streetMapChosen() const
 {
     return !settings_.googleMap();
 }
 
-QString KTWebViewController::probedHost(bool street)
+QString MapPane::probedHost(bool street)
 {
     return QLatin1String(street ? kStreetHost : kGoogleHost);
 }
 
-QUrl KTWebViewController::pageBaseUrl()
+QUrl MapPane::pageBaseUrl()
 {
     return QUrl(QStringLiteral("qrc:/map/"));
 }
 
-QString KTWebViewController::pageText(bool street, const QString &googleApiKey)
+QString MapPane::pageText(bool street, const QString &googleApiKey)
 {
     QFile file(QStringLiteral(":/map/") + QLatin1String(street ? kStreetPage : kGooglePage));
     if (!file.open(QIODevice::ReadOnly))
@@ -182,12 +182,12 @@ QString KTWebViewController::pageText(bool street, const QString &googleApiKey)
     return text;
 }
 
-void KTWebViewController::reloadHtmlData()
+void MapPane::reloadHtmlData()
 {
     loadMapHTMLData(currentLocationChina_);
 }
 
-void KTWebViewController::loadMapHTMLData(bool street)
+void MapPane::loadMapHTMLData(bool street)
 {
     // Without online maps the Google page, which only exists online, is never loaded.
     street = streetPageFor(street, settings_.useOnlineMaps());
@@ -197,7 +197,7 @@ void KTWebViewController::loadMapHTMLData(bool street)
     webview_->setHtml(pageText(street, key), pageBaseUrl());
 }
 
-void KTWebViewController::changeMapUI()
+void MapPane::changeMapUI()
 {
     currentLocationChina_ = streetMapChosen();
     // The other map fetches from another host: the check follows the choice.
@@ -206,25 +206,25 @@ void KTWebViewController::changeMapUI()
     loadMapHTMLData(currentLocationChina_);
 }
 
-void KTWebViewController::zoomInOut()
+void MapPane::zoomInOut()
 {
     reloadHtmlData();
     emit zoomRequested(zoomState_);
 }
 
-void KTWebViewController::setZoomState(qint64 state)
+void MapPane::setZoomState(qint64 state)
 {
     zoomState_ = state;
     updateExpandButton();
 }
 
-void KTWebViewController::evaluate(const QString &script)
+void MapPane::evaluate(const QString &script)
 {
     // Results and script errors are of no interest; the call returns at once.
     page_->runJavaScript(script);
 }
 
-void KTWebViewController::showClip(const ClipTelemetry &clip)
+void MapPane::showClip(const ClipTelemetry &clip)
 {
     emit distanceMeasured(0);
     ++routeNumber_;
@@ -269,24 +269,24 @@ void KTWebViewController::showClip(const ClipTelemetry &clip)
     evaluate(MapRoute::scriptCall("drawPolyLinePath1", MapRoute::listJson(currentVideoGpsDataArrGoogle_)));
 }
 
-QString KTWebViewController::routeNumberScript() const
+QString MapPane::routeNumberScript() const
 {
     return QStringLiteral("window.veltraRoute = %1;").arg(routeNumber_);
 }
 
-void KTWebViewController::setDuration(double seconds)
+void MapPane::setDuration(double seconds)
 {
     totalTime_ = seconds;
     if (seconds > 0)
         durations_.insert(currentPlayVideoPath_, seconds);
 }
 
-bool KTWebViewController::inTrip() const
+bool MapPane::inTrip() const
 {
     return trip_.size() > 1 && trip_.contains(currentPlayVideoPath_);
 }
 
-void KTWebViewController::setTrip(const TripTelemetry &trip)
+void MapPane::setTrip(const TripTelemetry &trip)
 {
     QStringList paths;
     paths.reserve(trip.clips.size());
@@ -309,7 +309,7 @@ void KTWebViewController::setTrip(const TripTelemetry &trip)
     }
 }
 
-void KTWebViewController::loadTripTracks(const TripTelemetry &trip)
+void MapPane::loadTripTracks(const TripTelemetry &trip)
 {
     // The samples are shared, not copied; turning them into points and texts happens
     // off the main thread.
@@ -345,7 +345,7 @@ void KTWebViewController::loadTripTracks(const TripTelemetry &trip)
     }));
 }
 
-void KTWebViewController::showTrip(bool fit)
+void MapPane::showTrip(bool fit)
 {
     if (!inTrip()) {
         // The trip's first clip has not reached the map yet: its turn draws it.
@@ -367,21 +367,21 @@ void KTWebViewController::showTrip(bool fit)
     emit tripDrawn(int(clips.size()));
 }
 
-QString KTWebViewController::drawingScript(bool trip)
+QString MapPane::drawingScript(bool trip)
 {
     ++drawing_;
     drawingIsTrip_ = trip;
     return QStringLiteral("window.veltraDrawing = %1;").arg(drawing_);
 }
 
-double KTWebViewController::secondsForPoint(const ClipTrack &track, int point, double duration)
+double MapPane::secondsForPoint(const ClipTrack &track, int point, double duration)
 {
     if (point < 0 || point >= track.samples.size())
         return -1;
     return IndexRule::secondsFor(track.samples.at(point), duration, track.sampleCount);
 }
 
-void KTWebViewController::pageRouteClicked(int clip, int point, int drawing)
+void MapPane::pageRouteClicked(int clip, int point, int drawing)
 {
     if (drawing != drawing_)
         return;
@@ -404,7 +404,7 @@ void KTWebViewController::pageRouteClicked(int clip, int point, int drawing)
         emit routeClicked(QUrl::fromEncoded(path.toUtf8()), seconds);
 }
 
-void KTWebViewController::showMoment(const TelemetryMoment &moment)
+void MapPane::showMoment(const TelemetryMoment &moment)
 {
     // The route holds the clip's positions, one point each: the moment's position is
     // the marker's point.
@@ -415,13 +415,13 @@ void KTWebViewController::showMoment(const TelemetryMoment &moment)
         evaluate(MapRoute::scriptCall("updateMarkerPosition1", currentVideoGpsDataArrGoogle_.at(i)));
 }
 
-void KTWebViewController::removeLineMap()
+void MapPane::removeLineMap()
 {
     tripShown_ = false;
     evaluate(QStringLiteral("removeLine()"));
 }
 
-void KTWebViewController::webViewDidFinishLoad(bool ok)
+void MapPane::webViewDidFinishLoad(bool ok)
 {
     // A load replaced by a newer one reports failure; the newer one will finish.
     if (!ok)
@@ -430,13 +430,13 @@ void KTWebViewController::webViewDidFinishLoad(bool ok)
     redrawRoute();
 }
 
-void KTWebViewController::pageDidBecomeReady(const QString &page)
+void MapPane::pageDidBecomeReady(const QString &page)
 {
     redrawRoute();
     emit mapPageReady(page == QLatin1String("street"));
 }
 
-void KTWebViewController::redrawRoute()
+void MapPane::redrawRoute()
 {
     pushTileConfig();
     // The route is fitted below the banner while it shows.
@@ -456,14 +456,14 @@ void KTWebViewController::redrawRoute()
         evaluate(MapRoute::scriptCall("drawPolyLinePath1", MapRoute::listJson(currentVideoGpsDataArrGoogle_)));
 }
 
-void KTWebViewController::didReceiveDistance(double metres, double route)
+void MapPane::didReceiveDistance(double metres, double route)
 {
     if (route != double(routeNumber_))
         return;
     emit distanceMeasured(float(metres));
 }
 
-void KTWebViewController::startInternetNotification()
+void MapPane::startInternetNotification()
 {
     if (reachability_)
         return;
@@ -476,7 +476,7 @@ void KTWebViewController::startInternetNotification()
     r->startNotifier();
 }
 
-void KTWebViewController::networkResult(bool reachable)
+void MapPane::networkResult(bool reachable)
 {
     // A result on its way when online maps were turned off is dropped.
     if (!settings_.useOnlineMaps())
@@ -490,12 +490,12 @@ void KTWebViewController::networkResult(bool reachable)
     updateBanner();
 }
 
-bool KTWebViewController::networkAllowed() const
+bool MapPane::networkAllowed() const
 {
     return settings_.useOnlineMaps() && reachable_.value_or(true);
 }
 
-void KTWebViewController::onlineMapsChanged()
+void MapPane::onlineMapsChanged()
 {
     const bool online = settings_.useOnlineMaps();
     if (!online) {
@@ -516,7 +516,7 @@ void KTWebViewController::onlineMapsChanged()
     updateBanner();
 }
 
-QString KTWebViewController::tileConfigScript(bool networkAllowed, const QStringList &sources,
+QString MapPane::tileConfigScript(bool networkAllowed, const QStringList &sources,
                                              const QList<TileSourceInfo> &inspected)
 {
     int maxNative = -1;
@@ -544,7 +544,7 @@ QString KTWebViewController::tileConfigScript(bool networkAllowed, const QString
         .arg(QString::fromUtf8(QJsonDocument(config).toJson(QJsonDocument::Compact)));
 }
 
-QList<TileSourceInfo> KTWebViewController::inspectedSources() const
+QList<TileSourceInfo> MapPane::inspectedSources() const
 {
     // Sources not inspected yet are inspected now, off the main thread; their answers
     // come back through the inspector's signal.
@@ -555,12 +555,12 @@ QList<TileSourceInfo> KTWebViewController::inspectedSources() const
     return known;
 }
 
-void KTWebViewController::pushTileConfig()
+void MapPane::pushTileConfig()
 {
     evaluate(tileConfigScript(networkAllowed(), settings_.offlineSources(), inspectedSources()));
 }
 
-void KTWebViewController::configureTileServer()
+void MapPane::configureTileServer()
 {
     tileServer_->setOfflineSources(settings_.offlineSources());
     tileServer_->setOnlineMaps(settings_.useOnlineMaps());
@@ -568,14 +568,14 @@ void KTWebViewController::configureTileServer()
     tileServer_->setCacheLimitBytes(settings_.cacheLimitBytes());
 }
 
-QString KTWebViewController::bannerText(bool serverUnreachable, bool offlineMapDrawn)
+QString MapPane::bannerText(bool serverUnreachable, bool offlineMapDrawn)
 {
     if (!serverUnreachable)
         return QString();
     return Localization::text(offlineMapDrawn ? kOfflineMapMessageKey : kNoLineMessageKey);
 }
 
-bool KTWebViewController::offlineMapDrawn(const QList<TileSourceInfo> &sources, const QList<MapPoint> &route)
+bool MapPane::offlineMapDrawn(const QList<TileSourceInfo> &sources, const QList<MapPoint> &route)
 {
     float south = 90, west = 180, north = -90, east = -180;
     for (const MapPoint &p : route) {
@@ -594,7 +594,7 @@ bool KTWebViewController::offlineMapDrawn(const QList<TileSourceInfo> &sources, 
     });
 }
 
-void KTWebViewController::updateBanner()
+void MapPane::updateBanner()
 {
     // The map always stays; while the tile server cannot be reached (and online maps
     // are on) the message runs as a banner across its top.
@@ -612,7 +612,7 @@ void KTWebViewController::updateBanner()
     expandButton_->raise();
 }
 
-void KTWebViewController::updateExpandButton()
+void MapPane::updateExpandButton()
 {
     const bool enlarged = zoomState_ != 0;
     const qreal dpr = devicePixelRatioF();
@@ -621,7 +621,7 @@ void KTWebViewController::updateExpandButton()
     expandButton_->setToolTip(Localization::text(enlarged ? kRestoreText : kEnlargeText));
 }
 
-void KTWebViewController::layoutChildren()
+void MapPane::layoutChildren()
 {
     webview_->setGeometry(rect());
     const int bannerWidth = std::max(0, width() - expandButton_->width() - 20);
@@ -635,13 +635,13 @@ void KTWebViewController::layoutChildren()
     expandButton_->raise();
 }
 
-void KTWebViewController::resizeEvent(QResizeEvent *event)
+void MapPane::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     layoutChildren();
 }
 
-void KTWebViewController::changeEvent(QEvent *event)
+void MapPane::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::LanguageChange) {

@@ -1,4 +1,4 @@
-#include "KTToastWindowController.h"
+#include "ToastWindow.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -8,12 +8,12 @@
 #include <QPainterPath>
 #include <QScreen>
 
-KTToastWindowController::KTToastWindowController(const QString &text, QWidget *anchor)
+ToastWindow::ToastWindow(const QString &text, QWidget *anchor)
     : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus),
       text_(text)
 {
     Q_UNUSED(anchor);
-    setObjectName(QStringLiteral("KTToastWindowController"));
+    setObjectName(QStringLiteral("ToastWindow"));
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -34,7 +34,7 @@ KTToastWindowController::KTToastWindowController(const QString &text, QWidget *a
     adjustSize();
 }
 
-void KTToastWindowController::showCentred(QWidget *anchor)
+void ToastWindow::showCentred(QWidget *anchor)
 {
     QRect area;
     if (anchor && anchor->isVisible())
@@ -49,7 +49,7 @@ void KTToastWindowController::showCentred(QWidget *anchor)
     raise();
 }
 
-void KTToastWindowController::paintEvent(QPaintEvent *)
+void ToastWindow::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -60,7 +60,7 @@ void KTToastWindowController::paintEvent(QPaintEvent *)
     p.drawPath(path);
 }
 
-void KTToastWindowController::closeEvent(QCloseEvent *event)
+void ToastWindow::closeEvent(QCloseEvent *event)
 {
     QWidget::closeEvent(event);
     if (event->isAccepted())

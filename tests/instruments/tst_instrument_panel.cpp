@@ -1,12 +1,12 @@
 // The trip statistics panel showing the drive's telemetry of entries stored
-// through MyCache.
+// through TrackStore.
 #include "InstrumentTestSupport.h"
 #include "common/Localization.h"
 #include "instruments/BlackView.h"
 #include "instruments/CustomGsensorView.h"
 #include "instruments/CustomSpeedView.h"
-#include "instruments/KTDisplayViewController.h"
-#include "instruments/KTTextField.h"
+#include "instruments/InstrumentPanel.h"
+#include "instruments/ReadoutLabel.h"
 #include "instruments/RotatedImageView.h"
 
 #include <QLabel>
@@ -16,7 +16,7 @@
 #include <limits>
 #include <memory>
 
-class KTDisplayViewControllerTest : public QObject {
+class InstrumentPanelTest : public QObject {
     Q_OBJECT
 private:
     std::unique_ptr<TestSettings> settings_;
@@ -28,12 +28,12 @@ private slots:
     {
         installUnitLabels();
         settings_ = std::make_unique<TestSettings>();
-        MyCache::playPathClear();
+        TrackStore::clearPlayList();
     }
 
     void viewLoadsWithItsParts()
     {
-        KTDisplayViewController vc(*settings_);
+        InstrumentPanel vc(*settings_);
         DriveRig rig(&vc);
         QVERIFY(vc.directionMark->isHidden());
         QVERIFY(vc.speedView->isHidden());
@@ -47,7 +47,7 @@ private slots:
     {
         const QString path = fileUrl("A.MOV");
         storeEntries({makeEntry(path, {makeSample("1", "1", 50, 0, 1.0f)}, 110)});
-        KTDisplayViewController vc(*settings_);
+        InstrumentPanel vc(*settings_);
         DriveRig rig(&vc);
         rig.open(path);
         QCOMPARE(vc.maxSpd(), qint64(110));
@@ -70,7 +70,7 @@ private slots:
 
     void languageChangeRedrawsCaptionsAndUnits()
     {
-        KTDisplayViewController vc(*settings_);
+        InstrumentPanel vc(*settings_);
         DriveRig rig(&vc);
         vc.totalDistance(1600);
         Localization::install(QStringLiteral("en"));
@@ -86,7 +86,7 @@ private slots:
 
     void averageWaitsForThePlayingTime()
     {
-        KTDisplayViewController vc(*settings_);
+        InstrumentPanel vc(*settings_);
         DriveRig rig(&vc);
         vc.averageHSpeed->setText(QStringLiteral("kept"));
         vc.totalDistance(5000);
@@ -101,7 +101,7 @@ private slots:
 
     void distanceThatIsNotANumberShowsAsNone()
     {
-        KTDisplayViewController vc(*settings_);
+        InstrumentPanel vc(*settings_);
         DriveRig rig(&vc);
         rig.duration(100.0);
         vc.totalDistance(std::numeric_limits<float>::quiet_NaN());
@@ -114,7 +114,7 @@ private slots:
     void clipOrTripFiguresByTheToggleRemembered()
     {
         Localization::install(QStringLiteral("en"));
-        KTDisplayViewController vc(*settings_);
+        InstrumentPanel vc(*settings_);
         DriveRig rig(&vc);
         rig.duration(360.0);
         vc.totalDistance(5000);
@@ -145,10 +145,10 @@ private slots:
         QCOMPARE(vc.movingDistance->text(), QStringLiteral("1.39MILES"));
         postUnitChange(true);
         QVERIFY(settings_->tripPanelShowsTrip());
-        QVERIFY(KTDisplayViewController(*settings_).showsTrip());
+        QVERIFY(InstrumentPanel(*settings_).showsTrip());
         vc.clipFiguresButton->click();
         QCOMPARE(vc.movingDistance->text(), QStringLiteral("7.00KM"));
-        QVERIFY(!KTDisplayViewController(*settings_).showsTrip());
+        QVERIFY(!InstrumentPanel(*settings_).showsTrip());
     }
 
     void gsensorReadoutsFollowTheirOwnList()
@@ -162,7 +162,7 @@ private slots:
         const QString other = fileUrl("B2.MOV");
         storeEntries({makeEntry(path, samples, 40),
                       makeEntry(other, QList<GpsSample>(3, makeSample("1", "1", 10, 0, 0.5f, 0.0f, 0.0f)), 10)});
-        KTDisplayViewController vc(*settings_);
+        InstrumentPanel vc(*settings_);
         DriveRig rig(&vc);
         rig.open(path);
         QCOMPARE(int(rig.telemetry.clip().samples->size()), 4);
@@ -201,7 +201,7 @@ private slots:
             samples << makeSample("1", "1", 80, 0, 5.0f, 0.0f, 0.0f);
         const QString path = fileUrl("C.MOV");
         storeEntries({makeEntry(path, samples, 95)});
-        KTDisplayViewController vc(*settings_);
+        InstrumentPanel vc(*settings_);
         DriveRig rig(&vc);
         vc.xTextField->setText(QStringLiteral("X: 0.123"));
         rig.open(path);
@@ -217,7 +217,7 @@ private slots:
     {
         const QString path = fileUrl("D.MOV");
         storeEntries({makeEntry(path, {makeSample("1", "1", 10, 0, 1.25f, 0.0f, 0.0f)}, 10)});
-        KTDisplayViewController vc(*settings_);
+        InstrumentPanel vc(*settings_);
         DriveRig rig(&vc);
         rig.open(path);
         rig.duration(1.0);
@@ -237,7 +237,7 @@ private slots:
         const char *unit = SIGNAL(speedUnitChanged(bool));
         const int before = settings_->followers(unit);
         {
-            KTDisplayViewController vc(*settings_);
+            InstrumentPanel vc(*settings_);
             DriveRig rig(&vc);
             QCOMPARE(settings_->followers(unit), before + 1);
         }
@@ -252,7 +252,7 @@ private slots:
             samples << makeSample("1", "1", 50, 0, 1.0f, -1.0f, 1.0f);
         const QString path = fileUrl("F.MOV");
         storeEntries({makeEntry(path, samples, 50)});
-        KTDisplayViewController vc(*settings_);
+        InstrumentPanel vc(*settings_);
         DriveRig rig(&vc);
         vc.resize(900, 150);
         rig.open(path);
@@ -269,5 +269,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(KTDisplayViewControllerTest)
-#include "tst_ktdisplayviewcontroller.moc"
+QTEST_MAIN(InstrumentPanelTest)
+#include "tst_instrument_panel.moc"

@@ -1,13 +1,13 @@
-#include "KTSplitView.h"
+#include "PaneSplitter.h"
 
 #include <QMouseEvent>
 #include <QSplitterHandle>
 
 namespace {
 
-class KTSplitHandle : public QSplitterHandle {
+class PaneSplitterHandle : public QSplitterHandle {
 public:
-    KTSplitHandle(Qt::Orientation o, KTSplitView *parent) : QSplitterHandle(o, parent), view_(parent) {}
+    PaneSplitterHandle(Qt::Orientation o, PaneSplitter *parent) : QSplitterHandle(o, parent), view_(parent) {}
 
 protected:
     void paintEvent(QPaintEvent *) override {}   // the dividers are clear
@@ -27,25 +27,25 @@ protected:
     }
 
 private:
-    KTSplitView *view_;
+    PaneSplitter *view_;
     qreal grabOffset_ = 0;
 };
 
 } // namespace
 
-KTSplitView::KTSplitView(Qt::Orientation orientation, QWidget *parent) : QSplitter(orientation, parent)
+PaneSplitter::PaneSplitter(Qt::Orientation orientation, QWidget *parent) : QSplitter(orientation, parent)
 {
     setHandleWidth(1);
     setChildrenCollapsible(true);
     setOpaqueResize(true);
 }
 
-QSplitterHandle *KTSplitView::createHandle()
+QSplitterHandle *PaneSplitter::createHandle()
 {
-    return new KTSplitHandle(orientation(), this);
+    return new PaneSplitterHandle(orientation(), this);
 }
 
-int KTSplitView::dividerPosition(int divider) const
+int PaneSplitter::dividerPosition(int divider) const
 {
     const QWidget *next = widget(divider + 1);
     if (!next)
@@ -53,7 +53,7 @@ int KTSplitView::dividerPosition(int divider) const
     return orientation() == Qt::Horizontal ? next->geometry().left() : next->geometry().top();
 }
 
-void KTSplitView::dragDivider(int divider, int proposed)
+void PaneSplitter::dragDivider(int divider, int proposed)
 {
     if (divider < 0 || divider + 1 >= count())
         return;

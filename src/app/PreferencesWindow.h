@@ -13,10 +13,10 @@ class QLabel;
 class QRadioButton;
 class Settings;
 
-class PreferenceController : public QWidget {
+class PreferencesWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit PreferenceController(Settings &settings, QWidget *parent = nullptr);
+    explicit PreferencesWindow(Settings &settings, QWidget *parent = nullptr);
 
     void showWindow();
 
@@ -41,7 +41,7 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    void windowDidLoad();
+    void buildContent();
     void retranslate();
     // The radio buttons show the stored unit and the language on screen.
     void showSettings();

@@ -1,15 +1,15 @@
-#include "KTView.h"
+#include "FramedView.h"
 
 #include "InstrumentGeometry.h"
 
 #include <QPainter>
 
-KTView::KTView(QWidget *parent) : QWidget(parent)
+FramedView::FramedView(QWidget *parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::NoFocus);
 }
 
-void KTView::paintEvent(QPaintEvent *)
+void FramedView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);

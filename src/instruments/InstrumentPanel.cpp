@@ -1,10 +1,10 @@
-#include "KTDisplayViewController.h"
+#include "InstrumentPanel.h"
 
 #include "BlackView.h"
 #include "CustomSpeedView.h"
 #include "InstrumentGeometry.h"
-#include "KTTextField.h"
-#include "KTView.h"
+#include "ReadoutLabel.h"
+#include "FramedView.h"
 #include "PanelText.h"
 #include "RotatedImageView.h"
 #include "common/AppUtils.h"
@@ -37,9 +37,9 @@ QLabel *readout(QWidget *parent, int pixelSize, const QColor &colour, const QStr
     return label;
 }
 
-KTTextField *caption(QWidget *parent, const QString &objectName)
+ReadoutLabel *caption(QWidget *parent, const QString &objectName)
 {
-    auto *field = new KTTextField(parent);
+    auto *field = new ReadoutLabel(parent);
     field->setObjectName(objectName);
     QFont f = field->font();
     f.setPixelSize(12);
@@ -51,14 +51,14 @@ KTTextField *caption(QWidget *parent, const QString &objectName)
 
 } // namespace
 
-KTDisplayViewController::KTDisplayViewController(Settings &settings, QWidget *parent)
+InstrumentPanel::InstrumentPanel(Settings &settings, QWidget *parent)
     : QWidget(parent), settings_(settings)
 {
-    setObjectName(QStringLiteral("displayVC"));
+    setObjectName(QStringLiteral("instrumentPanel"));
     paintPanelBackground(this);
 
     // Left: the car and the three trip figures, in a frame.
-    figuresFrame = new KTView(this);
+    figuresFrame = new FramedView(this);
     carIcon = new RotatedImageView(QStringLiteral("car_icon"), true, figuresFrame);
     carIcon->setMinimumSize(96, 42);
     carIcon->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
@@ -169,22 +169,22 @@ KTDisplayViewController::KTDisplayViewController(Settings &settings, QWidget *pa
     averageHSpeed->setText(speedText(0));
     movingDistance->setText(distanceText(0));
 
-    connect(&settings_, &Settings::speedUnitChanged, this, &KTDisplayViewController::updateUI);
+    connect(&settings_, &Settings::speedUnitChanged, this, &InstrumentPanel::updateUI);
 }
 
-KTDisplayViewController::~KTDisplayViewController() = default;
+InstrumentPanel::~InstrumentPanel() = default;
 
-QString KTDisplayViewController::speedText(float kmh) const
+QString InstrumentPanel::speedText(float kmh) const
 {
     return AppUtils::speedText(kmh, settings_.kmph());
 }
 
-QString KTDisplayViewController::distanceText(float metres) const
+QString InstrumentPanel::distanceText(float metres) const
 {
     return AppUtils::distanceText(metres, settings_.kmph());
 }
 
-void KTDisplayViewController::retranslate()
+void InstrumentPanel::retranslate()
 {
     maxSpeedLabelText->setText(Localization::text("trip_max_speed"));
     avageSpeedLabelText->setText(Localization::text("trip_average_speed"));
@@ -193,7 +193,7 @@ void KTDisplayViewController::retranslate()
     tripFiguresButton->setText(Localization::text("trip_figures_trip"));
 }
 
-void KTDisplayViewController::changeEvent(QEvent *event)
+void InstrumentPanel::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::LanguageChange) {
         retranslate();
@@ -202,7 +202,7 @@ void KTDisplayViewController::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
 }
 
-void KTDisplayViewController::showClip(const ClipTelemetry &clip)
+void InstrumentPanel::showClip(const ClipTelemetry &clip)
 {
     currentPlayVideoPath_ = clip.path;
     maxSpd_ = clip.maxSpeed;
@@ -218,14 +218,14 @@ void KTDisplayViewController::showClip(const ClipTelemetry &clip)
     shownGsensor_ = -1;
 }
 
-void KTDisplayViewController::setDuration(double seconds)
+void InstrumentPanel::setDuration(double seconds)
 {
     totalTime_ = float(seconds);
     shownGsensor_ = -1;
     loadAverageSpeedContent();
 }
 
-void KTDisplayViewController::totalDistance(float metres)
+void InstrumentPanel::totalDistance(float metres)
 {
     // The length comes from the map page's script; a value that is not a number
     // shows as no distance rather than as "nan".
@@ -236,12 +236,12 @@ void KTDisplayViewController::totalDistance(float metres)
     loadAverageSpeedContent();
 }
 
-void KTDisplayViewController::showAverage(float kmh)
+void InstrumentPanel::showAverage(float kmh)
 {
     setTextIfChanged(averageHSpeed, speedText(kmh));
 }
 
-void KTDisplayViewController::loadAverageSpeedContent()
+void InstrumentPanel::loadAverageSpeedContent()
 {
     QMutexLocker lock(&mlock);
     if (tripShown())
@@ -250,7 +250,7 @@ void KTDisplayViewController::loadAverageSpeedContent()
         showAverage(*kmh);
 }
 
-void KTDisplayViewController::showMoment(const TelemetryMoment &moment)
+void InstrumentPanel::showMoment(const TelemetryMoment &moment)
 {
     // A file whose G-sensor view is empty changes nothing here; in particular the
     // maximum speed read from the store stays as it is.
@@ -265,13 +265,13 @@ void KTDisplayViewController::showMoment(const TelemetryMoment &moment)
     setTextIfChanged(zTextField, gsensorZText(moment.atGsensor.gz));
 }
 
-void KTDisplayViewController::setTripClips(const QList<TripClip> &clips)
+void InstrumentPanel::setTripClips(const QList<TripClip> &clips)
 {
     tripFigures_ = clips.isEmpty() ? std::nullopt : std::optional<TripFigures>(TripFiguresRule::compute(clips));
     updateUI();
 }
 
-void KTDisplayViewController::setShowsTrip(bool trip)
+void InstrumentPanel::setShowsTrip(bool trip)
 {
     showsTrip_ = trip;
     if (tripFiguresButton->isChecked() != trip)
@@ -280,7 +280,7 @@ void KTDisplayViewController::setShowsTrip(bool trip)
     updateUI();
 }
 
-void KTDisplayViewController::showTripFigures()
+void InstrumentPanel::showTripFigures()
 {
     const TripFigures &f = *tripFigures_;
     setTextIfChanged(maxHSpeed, speedText(float(f.maxSpeed)));
@@ -288,7 +288,7 @@ void KTDisplayViewController::showTripFigures()
     setTextIfChanged(movingDistance, distanceText(float(f.metres)));
 }
 
-void KTDisplayViewController::updateUI()
+void InstrumentPanel::updateUI()
 {
     if (tripShown()) {
         showTripFigures();

@@ -1,4 +1,4 @@
-#include "PlayListViewController.h"
+#include "PlayListView.h"
 
 #include "PlayListModel.h"
 #include "drive/PlayListRules.h"
@@ -25,10 +25,10 @@ constexpr int kStripHeight = 30;
 
 } // namespace
 
-PlayListViewController::PlayListViewController(PlayQueue *queue, Settings &settings, QWidget *parent)
+PlayListView::PlayListView(PlayQueue *queue, Settings &settings, QWidget *parent)
     : QWidget(parent), queue_(queue), settings_(settings)
 {
-    setObjectName(QStringLiteral("PlayListViewController"));
+    setObjectName(QStringLiteral("PlayListView"));
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, AppColorManager::appBackgroundColor());
@@ -63,14 +63,14 @@ PlayListViewController::PlayListViewController(PlayQueue *queue, Settings &setti
 
     openPanel = VideoFileDialog::chooseFiles;
 
-    connect(queue_, &PlayQueue::entriesChanged, this, &PlayListViewController::showEntries);
+    connect(queue_, &PlayQueue::entriesChanged, this, &PlayListView::showEntries);
     connect(queue_, &PlayQueue::currentChanged, this, [this](const PlayListEntry *entry) {
         // Each start shows the list again: a file gone from disk is marked at once.
         if (entry)
             showEntries();
         selectRowLater();
     });
-    connect(queue_, &PlayQueue::readProgress, this, &PlayListViewController::showProgress);
+    connect(queue_, &PlayQueue::readProgress, this, &PlayListView::showProgress);
     connect(queue_, &PlayQueue::refused, this,
             [this](const QStringList &lines) { emit message(lines.join(QLatin1Char('\n')), 2.5f); });
     connect(queue_, &PlayQueue::skipped, this, [this](const QString &line) { emit message(line, 0.8f); });
@@ -80,9 +80,9 @@ PlayListViewController::PlayListViewController(PlayQueue *queue, Settings &setti
     layoutParts();
 }
 
-PlayListViewController::~PlayListViewController() = default;
+PlayListView::~PlayListView() = default;
 
-void PlayListViewController::adoptPositionPanel(QWidget *panel)
+void PlayListView::adoptPositionPanel(QWidget *panel)
 {
     positionView_ = panel;
     panel->setParent(this);
@@ -90,7 +90,7 @@ void PlayListViewController::adoptPositionPanel(QWidget *panel)
     layoutParts();
 }
 
-void PlayListViewController::buildTable()
+void PlayListView::buildTable()
 {
     tableView = new PlayListTableView(this);
     tableView->setObjectName(QStringLiteral("playListTable"));
@@ -145,38 +145,38 @@ void PlayListViewController::buildTable()
     connect(tableView, &PlayListTableView::rowChosen, this,
             [this](int row) { queue_->play(row); }, Qt::QueuedConnection);
     tableView->keyHandler = [this](QKeyEvent *e) { return keyDown(e); };
-    connect(model_, &PlayListModel::rowsDropped, this, &PlayListViewController::moveRows);
+    connect(model_, &PlayListModel::rowsDropped, this, &PlayListView::moveRows);
 }
 
 // ---------------------------------------------------------------------------------
 // The list
 
-const PlayList &PlayListViewController::playlist() const
+const PlayList &PlayListView::playlist() const
 {
     return model_->playList();
 }
 
-bool PlayListViewController::isReadingFiles() const
+bool PlayListView::isReadingFiles() const
 {
     return queue_->isReading();
 }
 
-const QList<PlayListTrip> &PlayListViewController::trips() const
+const QList<PlayListTrip> &PlayListView::trips() const
 {
     return queue_->trips();
 }
 
-QString PlayListViewController::abbreviationFile(const QString &path)
+QString PlayListView::abbreviationFile(const QString &path)
 {
     return PlayListRules::abbreviationFile(path);
 }
 
-void PlayListViewController::reloadPlayListData()
+void PlayListView::reloadPlayListData()
 {
     queue_->reload();
 }
 
-void PlayListViewController::showEntries()
+void PlayListView::showEntries()
 {
     // The table keeps its selected row across a reload, as long as the row exists.
     QList<int> selected;
@@ -196,7 +196,7 @@ void PlayListViewController::showEntries()
             selectRow(row);
 }
 
-QList<QUrl> PlayListViewController::exportClips() const
+QList<QUrl> PlayListView::exportClips() const
 {
     QList<int> rows;
     if (QItemSelectionModel *sm = tableView->selectionModel())
@@ -205,7 +205,7 @@ QList<QUrl> PlayListViewController::exportClips() const
     return queue_->exportClips(rows);
 }
 
-void PlayListViewController::selectRow(qint64 row)
+void PlayListView::selectRow(qint64 row)
 {
     QItemSelectionModel *sm = tableView->selectionModel();
     if (!sm || row < 0 || row >= model_->rowCount())
@@ -215,30 +215,30 @@ void PlayListViewController::selectRow(qint64 row)
     tableView->scrollTo(index);
 }
 
-void PlayListViewController::selectRowLater()
+void PlayListView::selectRowLater()
 {
-    QPointer<PlayListViewController> self(this);
+    QPointer<PlayListView> self(this);
     QMetaObject::invokeMethod(this, [self] {
         if (self)
             self->selectRow(self->queue_->currentRow());
     }, Qt::QueuedConnection);
 }
 
-void PlayListViewController::addVideoPlay()
+void PlayListView::addVideoPlay()
 {
     const QList<QUrl> urls = openPanel ? openPanel(this) : QList<QUrl>();
     if (!urls.isEmpty())
         queue_->open(urls);
 }
 
-void PlayListViewController::removeVideoPlay()
+void PlayListView::removeVideoPlay()
 {
     tableView->clearSelection();
     queue_->removeCurrent();
     selectRowLater();
 }
 
-void PlayListViewController::moveRows(const QList<int> &rows, int destination)
+void PlayListView::moveRows(const QList<int> &rows, int destination)
 {
     queue_->move(rows, destination);
     tableView->clearSelection();
@@ -248,7 +248,7 @@ void PlayListViewController::moveRows(const QList<int> &rows, int destination)
 // ---------------------------------------------------------------------------------
 // Keys, progress, look
 
-bool PlayListViewController::keyDown(QKeyEvent *event)
+bool PlayListView::keyDown(QKeyEvent *event)
 {
     if (!event)
         return false;
@@ -262,7 +262,7 @@ bool PlayListViewController::keyDown(QKeyEvent *event)
     return used;
 }
 
-void PlayListViewController::keyPressEvent(QKeyEvent *event)
+void PlayListView::keyPressEvent(QKeyEvent *event)
 {
     if (keyDown(event))
         event->accept();
@@ -270,7 +270,7 @@ void PlayListViewController::keyPressEvent(QKeyEvent *event)
         QWidget::keyPressEvent(event);
 }
 
-void PlayListViewController::setButtonColor(QPushButton *button, std::optional<QColor> color)
+void PlayListView::setButtonColor(QPushButton *button, std::optional<QColor> color)
 {
     if (!button)
         return;
@@ -283,7 +283,7 @@ void PlayListViewController::setButtonColor(QPushButton *button, std::optional<Q
                               .arg(c.name()));
 }
 
-void PlayListViewController::showProgress(int done, int total)
+void PlayListView::showProgress(int done, int total)
 {
     progressDone_ = done;
     progressTotal_ = total;
@@ -297,7 +297,7 @@ void PlayListViewController::showProgress(int done, int total)
     progressLabel->setText(Localization::text("playlist_reading_files").arg(done).arg(total));
 }
 
-void PlayListViewController::retranslate()
+void PlayListView::retranslate()
 {
     model_->retranslate();
     buttonAdd->setText(Localization::text("playlist_add"));
@@ -308,20 +308,20 @@ void PlayListViewController::retranslate()
         showProgress(progressDone_, progressTotal_);
 }
 
-void PlayListViewController::changeEvent(QEvent *event)
+void PlayListView::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::LanguageChange)
         retranslate();
     QWidget::changeEvent(event);
 }
 
-void PlayListViewController::resizeEvent(QResizeEvent *event)
+void PlayListView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     layoutParts();
 }
 
-void PlayListViewController::layoutParts()
+void PlayListView::layoutParts()
 {
     const int w = width();
     const int h = height();

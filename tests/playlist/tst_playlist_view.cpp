@@ -4,20 +4,20 @@
 #include "TestSettings.h"
 #include "WindowTestMain.h"
 #include "app/AppDelegate.h"
-#include "app/KTLayoutViewController.h"
-#include "app/KTWindowController.h"
+#include "app/PaneLayout.h"
+#include "app/MainWindow.h"
 #include "app/Wiring.h"
 #include "common/Localization.h"
 #include "drive/DriveTelemetry.h"
 #include "drive/PlayQueue.h"
 #include "instruments/PositionCompassPanel.h"
-#include "player/VideoViewController.h"
+#include "player/PlayerView.h"
 #include "playlist/PlayListModel.h"
 #include "drive/PlayListRules.h"
 #include "playlist/PlayListTableView.h"
-#include "playlist/PlayListViewController.h"
+#include "playlist/PlayListView.h"
 #include "ui/AppToast.h"
-#include "store/MyCache.h"
+#include "store/TrackStore.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -56,7 +56,7 @@ QString urlText(const QString &local)
 
 } // namespace
 
-class PlayListViewControllerTest : public QObject {
+class PlayListViewTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir sourceDir_;
@@ -66,9 +66,9 @@ class PlayListViewControllerTest : public QObject {
     std::unique_ptr<TestSettings> settings_;
     std::unique_ptr<AppDelegate> app_;
     std::unique_ptr<QWidget> window_;
-    std::unique_ptr<KTWindowController> mainWindow_;
-    VideoViewController *vc_ = nullptr;
-    PlayListViewController *pl_ = nullptr;
+    std::unique_ptr<MainWindow> mainWindow_;
+    PlayerView *vc_ = nullptr;
+    PlayListView *pl_ = nullptr;
     PlayQueue *queue_ = nullptr;
     std::unique_ptr<OpenProbe> probe_;
 
@@ -113,7 +113,7 @@ class PlayListViewControllerTest : public QObject {
     QList<bool> activeFlags() const
     {
         QList<bool> flags;
-        for (const PlayListEntry &e : MyCache::playList().value_or(PlayList()))
+        for (const PlayListEntry &e : TrackStore::playList().value_or(PlayList()))
             flags << e.activeYN;
         return flags;
     }
@@ -124,10 +124,10 @@ class PlayListViewControllerTest : public QObject {
     void useMainWindow()
     {
         window_.reset();
-        mainWindow_ = std::make_unique<KTWindowController>(*app_);
-        vc_ = mainWindow_->layoutViewController()->videoVC;
-        pl_ = mainWindow_->layoutViewController()->playlistVC;
-        queue_ = mainWindow_->layoutViewController()->queue;
+        mainWindow_ = std::make_unique<MainWindow>(*app_);
+        vc_ = mainWindow_->paneLayout()->playerView;
+        pl_ = mainWindow_->paneLayout()->playListView;
+        queue_ = mainWindow_->paneLayout()->queue;
         mainWindow_->showWindow();
         QVERIFY(QTest::qWaitForWindowActive(mainWindow_.get()));
     }
@@ -157,7 +157,7 @@ private slots:
 
     void init()
     {
-        MyCache::playPathClear();
+        TrackStore::clearPlayList();
         dir_ = std::make_unique<QTemporaryDir>();
         QVERIFY(dir_->isValid());
         settings_ = std::make_unique<TestSettings>();
@@ -167,8 +167,8 @@ private slots:
         layout->setContentsMargins(0, 0, 0, 0);
         queue_ = new PlayQueue(*settings_, window_.get());
         auto *telemetry = new DriveTelemetry(window_.get());
-        vc_ = new VideoViewController(*settings_);
-        pl_ = new PlayListViewController(queue_, *settings_);
+        vc_ = new PlayerView(*settings_);
+        pl_ = new PlayListView(queue_, *settings_);
         Wiring::playerAndPlayList(vc_, pl_, queue_, telemetry, app_.get());
         Wiring::panels(telemetry, nullptr, Wiring::positionPanel(pl_, *settings_));
         layout->addWidget(vc_, 2);
@@ -179,8 +179,8 @@ private slots:
         window_->resize(1344, 756);
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
-        QCOMPARE(app_->playlistVC(), pl_);
-        QCOMPARE(app_->videoVC(), vc_);
+        QCOMPARE(app_->playListView(), pl_);
+        QCOMPARE(app_->playerView(), vc_);
     }
 
     void cleanup()
@@ -191,7 +191,7 @@ private slots:
         app_.reset();
         settings_.reset();
         dir_.reset();
-        MyCache::playPathClear();
+        TrackStore::clearPlayList();
     }
 
     void startsEmpty()
@@ -269,7 +269,7 @@ private slots:
     {
         // The first file handed in plays (the queue's rule); its row is the selected one.
         QVERIFY(add(files({"A.MOV", "B.MOV", "C.MOV"})));
-        QSignalSpy ready(vc_, &VideoViewController::setUpFinished);
+        QSignalSpy ready(vc_, &PlayerView::setUpFinished);
         QVERIFY(add(files({"D.MOV", "E.MOV"})));
         QCOMPARE(pl_->model()->rowCount(), 5);
         QVERIFY(probe_->opened.last().endsWith(QStringLiteral("/D.MOV")));
@@ -358,7 +358,7 @@ private slots:
         QVERIFY(add(files({"A.MOV", "B.MOV", "C.MOV"})));
         const QString a = rowPath(0), b = rowPath(1), c = rowPath(2);
         queue_->play(1);
-        QSignalSpy ready(vc_, &VideoViewController::setUpFinished);
+        QSignalSpy ready(vc_, &PlayerView::setUpFinished);
         QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty(), 15000);
         QSignalSpy sources(vc_->player(), &QMediaPlayer::sourceChanged);
 
@@ -380,7 +380,7 @@ private slots:
         const int opens = int(probe_->opened.size());
         QTest::mouseClick(pl_->buttonRemove, Qt::LeftButton);
         QCOMPARE(pl_->model()->rowCount(), 0);
-        QCOMPARE(MyCache::playList()->size(), 0);
+        QCOMPARE(TrackStore::playList()->size(), 0);
         QCOMPARE(queue_->currentRow(), -1);
         QVERIFY(!vc_->isAddVideoFile());
         settle();
@@ -391,7 +391,7 @@ private slots:
     void filesOpenedFromTheMenu()
     {
         const QList<QUrl> urls = files({"A.MOV", "B.MOV", "C.MOV"});
-        QSignalSpy ready(vc_, &VideoViewController::setUpFinished);
+        QSignalSpy ready(vc_, &PlayerView::setUpFinished);
         app_->openUrls(urls);
         QTRY_COMPARE_WITH_TIMEOUT(probe_->opened.size(), 1, 15000);
         QCOMPARE(probe_->opened.last(), urlText(urls[0].toLocalFile()));
@@ -422,7 +422,7 @@ private slots:
         const QList<QUrl> urls = files({"A.MOV", "B.MOV", "C.MOV"});
         int dialogs = 0;
         pl_->openPanel = [&](QWidget *) { return ++dialogs == 1 ? urls : QList<QUrl>(); };
-        QSignalSpy ready(vc_, &VideoViewController::setUpFinished);
+        QSignalSpy ready(vc_, &PlayerView::setUpFinished);
         QTest::mouseClick(pl_->buttonAdd, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(queue_->currentRow(), 0, 15000);
         QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty() && ready.last().first().toBool(), 15000);
@@ -468,7 +468,7 @@ private slots:
         QVERIFY(add(files({"A.MOV", "B.MOV", "C.MOV", "D.MOV"})));
         const QStringList before{rowPath(0), rowPath(1), rowPath(2), rowPath(3)};
         queue_->play(0);
-        QSignalSpy ready(vc_, &VideoViewController::setUpFinished);
+        QSignalSpy ready(vc_, &PlayerView::setUpFinished);
         QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty(), 15000);
         const int opens = int(probe_->opened.size());
         QTRY_COMPARE(selectedRows(), QList<int>{0});
@@ -522,7 +522,7 @@ private slots:
     void keys()
     {
         QVERIFY(add(files({"A.MOV", "B.MOV", "CAR.MOV"})));
-        QSignalSpy ready(vc_, &VideoViewController::setUpFinished);
+        QSignalSpy ready(vc_, &PlayerView::setUpFinished);
         queue_->play(0);
         QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty() && ready.last().first().toBool(), 15000);
         QTRY_COMPARE(selectedRows(), QList<int>{0});
@@ -578,6 +578,6 @@ private slots:
     }
 };
 
-VELTRA_WINDOW_TEST_MAIN(PlayListViewControllerTest)
+VELTRA_WINDOW_TEST_MAIN(PlayListViewTest)
 
-#include "tst_playlistviewcontroller.moc"
+#include "tst_playlist_view.moc"

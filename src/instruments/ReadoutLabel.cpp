@@ -1,12 +1,12 @@
-#include "KTTextField.h"
+#include "ReadoutLabel.h"
 
 #include "InstrumentGeometry.h"
 
 #include <QPainter>
 
-KTTextField::KTTextField(QWidget *parent) : KTTextField(QString(), parent) {}
+ReadoutLabel::ReadoutLabel(QWidget *parent) : ReadoutLabel(QString(), parent) {}
 
-KTTextField::KTTextField(const QString &text, QWidget *parent) : QLabel(text, parent)
+ReadoutLabel::ReadoutLabel(const QString &text, QWidget *parent) : QLabel(text, parent)
 {
     setTextFormat(Qt::PlainText);
     setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -18,17 +18,17 @@ KTTextField::KTTextField(const QString &text, QWidget *parent) : QLabel(text, pa
     setFocusPolicy(Qt::NoFocus);
 }
 
-QSize KTTextField::sizeHint() const
+QSize ReadoutLabel::sizeHint() const
 {
     return QLabel::sizeHint() + QSize(0, 6);
 }
 
-QSize KTTextField::minimumSizeHint() const
+QSize ReadoutLabel::minimumSizeHint() const
 {
     return QLabel::minimumSizeHint() + QSize(0, 6);
 }
 
-void KTTextField::paintEvent(QPaintEvent *event)
+void ReadoutLabel::paintEvent(QPaintEvent *event)
 {
     {
         QPainter painter(this);
