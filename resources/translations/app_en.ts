@@ -9,6 +9,7 @@
     <message><source>export_nothing</source><translation>No clips to export</translation></message>
     <message><source>export_done</source><translation>Track exported</translation></message>
     <message><source>export_failed</source><translation>Export failed: %1</translation></message>
+    <message><source>telemetry_unreadable</source><translation>This clip has telemetry that cannot be read: the camera enciphered or encoded it.</translation></message>
     <message><source>menu_preferences</source><translation>Preferences…</translation></message>
     <message><source>menu_quit</source><translation>Quit Veltra Player</translation></message>
     <message><source>menu_setting</source><translation>Setting</translation></message>

@@ -9,6 +9,7 @@
     <message><source>export_nothing</source><translation>没有可导出的片段</translation></message>
     <message><source>export_done</source><translation>轨迹已导出</translation></message>
     <message><source>export_failed</source><translation>导出失败：%1</translation></message>
+    <message><source>telemetry_unreadable</source><translation>此片段带有无法读取的行车数据：摄像机已将其加密或编码。</translation></message>
     <message><source>menu_preferences</source><translation>偏好设置…</translation></message>
     <message><source>menu_quit</source><translation>退出 Veltra Player</translation></message>
     <message><source>menu_setting</source><translation>设置</translation></message>
