@@ -34,6 +34,9 @@ struct PlayListEntry {
     // The layout its telemetry was read from; Unreadable when the camera wrote telemetry
     // that cannot be read (enciphered), which is no clip without telemetry.
     TelemetryLayout layout = TelemetryLayout::None;
+    // The GPX file the user attached to the clip (File ▸ Attach GPS Track…), whose
+    // samples the entry then holds; empty when none.
+    QString attachedTrack = QString();
 
     // The typed samples: `telemetry`, or made from gpsData when the entry has none.
     std::shared_ptr<const std::vector<TelemetrySample>> typedSamples() const
@@ -58,7 +61,7 @@ struct PlayListEntry {
     {
         return path == o.path && gpsData == o.gpsData && maxSpeed == o.maxSpeed &&
                isInChina == o.isInChina && activeYN == o.activeYN && startMs == o.startMs &&
-               durationMs == o.durationMs && layout == o.layout;
+               durationMs == o.durationMs && layout == o.layout && attachedTrack == o.attachedTrack;
     }
 };
 
