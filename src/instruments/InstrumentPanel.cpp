@@ -251,6 +251,7 @@ void InstrumentPanel::showNoGsensor()
     if (shownGsensor_ == -2)
         return;
     shownGsensor_ = -2;
+    gsensorView->updateGsensorRange(-1);   // no traces, not the last clip's
     setTextIfChanged(xTextField, gsensorAbsentText('X'));
     setTextIfChanged(yTextField, gsensorAbsentText('Y'));
     setTextIfChanged(zTextField, gsensorAbsentText('Z'));

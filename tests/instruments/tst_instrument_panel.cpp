@@ -232,6 +232,7 @@ private slots:
         QTEST(vc.movingDistance->text(), "distanceText");
         QTEST(QStringList({vc.xTextField->text(), vc.yTextField->text(), vc.zTextField->text()}), "gsensorTexts");
         QTEST(int(vc.gsensorView->gsensorArray().size()), "graphEntries");
+        QCOMPARE(vc.gsensorView->index() >= 0, !vc.gsensorView->gsensorArray().isEmpty());   // what the graph draws
         // The unit changing keeps the dashes.
         postUnitChange(false);
         QCOMPARE(vc.maxHSpeed->text() == QString::fromUtf8("\u2013"), missing == "speed" || missing == "everything");
