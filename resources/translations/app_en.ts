@@ -9,6 +9,16 @@
     <message><source>export_nothing</source><translation>No clips to export</translation></message>
     <message><source>export_done</source><translation>Track exported</translation></message>
     <message><source>export_failed</source><translation>Export failed: %1</translation></message>
+    <message><source>telemetry_unreadable</source><translation>This clip has telemetry that cannot be read: the camera enciphered or encoded it.</translation></message>
+    <message><source>menu_attach_track</source><translation>Attach GPS Track…</translation></message>
+    <message><source>attach_no_clip</source><translation>Play a clip before attaching a GPS track</translation></message>
+    <message><source>attach_which_clips</source><translation>Attach the GPS track to this clip only, or to every clip of its trip that has no GPS of its own?</translation></message>
+    <message><source>attach_whole_trip</source><translation>Whole Trip</translation></message>
+    <message><source>attach_this_clip</source><translation>This Clip</translation></message>
+    <message><source>attach_done</source><translation>GPS track attached to %1 clip(s)</translation></message>
+    <message><source>attach_unreadable</source><translation>%1 is not a GPS track that can be read</translation></message>
+    <message><source>attach_not_covered</source><translation>The GPS track %1 does not cover this clip's time</translation></message>
+    <message><source>attach_have_their_own</source><translation>These clips have GPS of their own, which they keep</translation></message>
     <message><source>menu_preferences</source><translation>Preferences…</translation></message>
     <message><source>menu_quit</source><translation>Quit Veltra Player</translation></message>
     <message><source>menu_setting</source><translation>Setting</translation></message>

@@ -9,6 +9,16 @@
     <message><source>export_nothing</source><translation>没有可导出的片段</translation></message>
     <message><source>export_done</source><translation>轨迹已导出</translation></message>
     <message><source>export_failed</source><translation>导出失败：%1</translation></message>
+    <message><source>telemetry_unreadable</source><translation>此片段带有无法读取的行车数据：摄像机已将其加密或编码。</translation></message>
+    <message><source>menu_attach_track</source><translation>附加 GPS 轨迹…</translation></message>
+    <message><source>attach_no_clip</source><translation>请先播放片段，再附加 GPS 轨迹</translation></message>
+    <message><source>attach_which_clips</source><translation>将 GPS 轨迹只附加到此片段，还是附加到此行程中所有没有自带 GPS 的片段？</translation></message>
+    <message><source>attach_whole_trip</source><translation>整个行程</translation></message>
+    <message><source>attach_this_clip</source><translation>此片段</translation></message>
+    <message><source>attach_done</source><translation>已将 GPS 轨迹附加到 %1 个片段</translation></message>
+    <message><source>attach_unreadable</source><translation>%1 不是可读取的 GPS 轨迹</translation></message>
+    <message><source>attach_not_covered</source><translation>GPS 轨迹 %1 未覆盖此片段的时间</translation></message>
+    <message><source>attach_have_their_own</source><translation>这些片段自带 GPS，将保留其自带数据</translation></message>
     <message><source>menu_preferences</source><translation>偏好设置…</translation></message>
     <message><source>menu_quit</source><translation>退出 Veltra Player</translation></message>
     <message><source>menu_setting</source><translation>设置</translation></message>

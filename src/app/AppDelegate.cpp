@@ -82,6 +82,7 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     action(file, "menu_open", &AppDelegate::openFile, QKeySequence::Open);
     action(file, "menu_export_track", &AppDelegate::exportTrack);
     action(file, "Export Incident…", &AppDelegate::exportIncident, QKeySequence(Qt::CTRL | Qt::Key_E));
+    action(file, "menu_attach_track", &AppDelegate::attachTrack, QKeySequence(Qt::CTRL | Qt::Key_G));
     file->addSeparator();
     action(file, "menu_preferences", &AppDelegate::showPreferences,
            QKeySequence(Qt::CTRL | Qt::Key_Comma));
@@ -287,6 +288,63 @@ void AppDelegate::exportTrack()
                                                   : Localization::text("export_failed").arg(error), 0.8f);
         emit self->trackExported(error);
     });
+}
+
+void AppDelegate::attachTrack()
+{
+    const auto tell = [this](const QString &message) {
+        toaster_->showToast(message, 2.5f);
+        emit trackAttached(message);
+    };
+    if (!queue_ || !queue_->current()) {
+        tell(Localization::text("attach_no_clip"));
+        return;
+    }
+    const QString title = Localization::text("menu_attach_track");
+    QString path;
+    if (attachTrackPanel)
+        path = attachTrackPanel();
+    else
+        path = QFileDialog::getOpenFileName(mainWindow(), title, QDir::homePath(),
+                                            QStringLiteral("GPX (*.gpx *.GPX)"));
+    if (path.isEmpty())
+        return;
+    bool wholeTrip = false;
+    if (queue_->rowsOfCurrentTrip().size() > 1) {
+        if (attachWholeTripPanel) {
+            wholeTrip = attachWholeTripPanel();
+        } else {
+            QMessageBox box(QMessageBox::Question, title, Localization::text("attach_which_clips"),
+                            QMessageBox::NoButton, mainWindow());
+            QPushButton *trip = box.addButton(Localization::text("attach_whole_trip"), QMessageBox::AcceptRole);
+            box.addButton(Localization::text("attach_this_clip"), QMessageBox::AcceptRole);
+            QPushButton *cancel = box.addButton(QMessageBox::Cancel);
+            box.setDefaultButton(trip);
+            box.exec();
+            if (box.clickedButton() == cancel)
+                return;
+            wholeTrip = box.clickedButton() == trip;
+        }
+    }
+    const TrackAttachment done = queue_->attachTrack(path, wholeTrip);
+    const QString name = QFileInfo(path).fileName();
+    switch (done.outcome) {
+    case TrackAttachment::Attached:
+        tell(Localization::text("attach_done").arg(done.clips));
+        break;
+    case TrackAttachment::Unreadable:
+        tell(Localization::text("attach_unreadable").arg(name));
+        break;
+    case TrackAttachment::NotCovered:
+        tell(Localization::text("attach_not_covered").arg(name));
+        break;
+    case TrackAttachment::HaveTheirOwn:
+        tell(Localization::text("attach_have_their_own"));
+        break;
+    case TrackAttachment::NoClip:
+        tell(Localization::text("attach_no_clip"));
+        break;
+    }
 }
 
 void AppDelegate::openUrls(const QList<QUrl> &urls, double startAt)

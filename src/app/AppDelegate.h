@@ -78,6 +78,17 @@ public:
     // The export ended: empty, or why it failed.
     Q_SIGNAL void trackExported(const QString &error);
 
+    // File ▸ Attach GPS Track…: a GPX file chosen in an open panel gives the playing clip,
+    // or each clip of its trip, without a position of its own the track's samples for
+    // its time (PlayQueue::attachTrack); a toast tells how it went.
+    void attachTrack();
+    // Replace the open panel and the question "this clip or the whole trip?" (tests):
+    // the chosen file, empty when cancelled; true for the whole trip.
+    std::function<QString()> attachTrackPanel;
+    std::function<bool()> attachWholeTripPanel;
+    // The attachment ended: the toast's text.
+    Q_SIGNAL void trackAttached(const QString &message);
+
     // File ▸ Preferences…: the preferences window, made once and reused.
     void showPreferences();
     PreferencesWindow *preferenceController() const;

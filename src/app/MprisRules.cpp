@@ -105,7 +105,8 @@ QString readOpenOptions(const QVariantMap &options, OpenRequest *request)
     return QString();
 }
 
-QVariantMap metadata(quint64 entryId, const QString &url, double lengthSeconds, const std::optional<GpsSample> &sample)
+QVariantMap metadata(quint64 entryId, const QString &url, double lengthSeconds, const std::optional<GpsSample> &sample,
+                     bool speedRecorded)
 {
     QVariantMap m;
     if (entryId == 0 || url.isEmpty()) {
@@ -118,7 +119,8 @@ QVariantMap metadata(quint64 entryId, const QString &url, double lengthSeconds, 
     m.insert(QStringLiteral("xesam:url"), url);
     m.insert(QStringLiteral("xesam:title"), QUrl(url).fileName());
     if (sample) {
-        m.insert(QStringLiteral("veltra:speedKmh"), sample->spd);
+        if (speedRecorded)
+            m.insert(QStringLiteral("veltra:speedKmh"), sample->spd);
         bool latOk = false, lonOk = false;
         const double lat = QString::fromStdString(sample->gps_lat).toDouble(&latOk);
         const double lon = QString::fromStdString(sample->gps_lgt).toDouble(&lonOk);

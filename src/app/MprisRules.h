@@ -59,9 +59,10 @@ QString readOpenOptions(const QVariantMap &options, OpenRequest *request);
 
 // The Metadata map of the play-list entry `entryId` playing `url` (the entry's URL text):
 // mpris:trackid, mpris:length (when known), xesam:url, xesam:title (the file name), and
-// veltra:speedKmh, veltra:latitude, veltra:longitude of `sample` (the position only
-// when the sample has a fix; one coordinate may be 0). Only the track id when there is
-// no entry (0).
-QVariantMap metadata(quint64 entryId, const QString &url, double lengthSeconds, const std::optional<GpsSample> &sample);
+// veltra:speedKmh, veltra:latitude, veltra:longitude of `sample` (the speed only when
+// the camera recorded one, the position only when the sample has a fix; one coordinate
+// may be 0). Only the track id when there is no entry (0).
+QVariantMap metadata(quint64 entryId, const QString &url, double lengthSeconds, const std::optional<GpsSample> &sample,
+                     bool speedRecorded = true);
 
 } // namespace MprisRules

@@ -200,10 +200,14 @@ QVariantMap MprisService::metadata() const
     const PlayListEntry &entry = queue()->entries().at(row);
     const double length = s->duration();
     std::optional<GpsSample> sample;
+    bool speedRecorded = true;
     DriveTelemetry *t = telemetry();
-    if (t && t->clip().entry == entry.id && s->isReady() && app_->settings().placeToMediaControls())
-        sample = t->record(t->momentAt(s->currentTime()).sample);
-    return MprisRules::metadata(entry.id, entry.path, length, sample);
+    if (t && t->clip().entry == entry.id && s->isReady() && app_->settings().placeToMediaControls()) {
+        const TelemetryMoment moment = t->momentAt(s->currentTime());
+        sample = t->record(moment.sample);
+        speedRecorded = moment.atSample.hasSpeed;
+    }
+    return MprisRules::metadata(entry.id, entry.path, length, sample, speedRecorded);
 }
 
 QString MprisService::playbackStatus() const

@@ -2,6 +2,7 @@
 
 #include "AppDelegate.h"
 #include "IncidentExport.h"
+#include "common/Localization.h"
 #include "drive/DriveTelemetry.h"
 #include "drive/PlayQueue.h"
 #include "instruments/GpsViewController.h"
@@ -82,6 +83,12 @@ void playerAndPlayList(PlayerView *video, PlayListView *list, PlayQueue *queue,
     app->setTelemetry(telemetry);
     QObject::connect(video, &PlayerView::openFileRequested, app, &AppDelegate::openFile);
     QObject::connect(video, &PlayerView::message, app, &AppDelegate::showMessage);
+    // Empty panels would say the camera recorded nothing; this camera did, in a form
+    // that cannot be read.
+    QObject::connect(telemetry, &DriveTelemetry::clipChanged, app, [app](const ClipTelemetry &clip) {
+        if (clip.layout == TelemetryLayout::Unreadable)
+            app->showMessage(Localization::text("telemetry_unreadable"), 5.0f);
+    });
     if (list)
         QObject::connect(list, &PlayListView::message, app, &AppDelegate::showMessage);
 }

@@ -20,6 +20,7 @@ ClipTelemetry ClipTelemetry::of(const PlayListEntry &entry)
     c.maxSpeed = entry.maxSpeed;
     c.startMs = entry.startMs;
     c.durationMs = entry.durationMs;
+    c.layout = entry.layout;
     const std::vector<TelemetrySample> &s = *c.samples;
     c.positions.reserve(qsizetype(s.size()));
     c.gsensor.reserve(qsizetype(s.size()));
@@ -42,7 +43,7 @@ DriveTelemetry::DriveTelemetry(QObject *parent) : QObject(parent)
 bool DriveTelemetry::gsensorAccepted(const TelemetrySample &s)
 {
     const auto in = [](float v) { return v >= -4.0f && v <= 4.0f; };
-    return in(s.gx) && in(s.gy) && in(s.gz);
+    return s.hasG && in(s.gx) && in(s.gy) && in(s.gz);
 }
 
 TelemetryMoment DriveTelemetry::momentAt(double seconds) const

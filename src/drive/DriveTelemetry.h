@@ -21,7 +21,7 @@
 
 // One clip's telemetry and the views the panels index: every sample (speed, media
 // controls, captions), the samples with a position on the map (position, compass, map
-// marker) and the samples whose three axes lie within -4 .. +4 g (G read-outs).
+// marker) and the samples with G readings whose three axes lie within -4 .. +4 g (G read-outs).
 struct ClipTelemetry {
     quint64 entry = 0;                   // the queue entry's id; 0 before the first clip
     QString path;                        // the entry's URL text
@@ -29,10 +29,11 @@ struct ClipTelemetry {
     std::shared_ptr<const std::vector<TelemetrySample>> samples =
         std::make_shared<const std::vector<TelemetrySample>>();   // the same, typed; never null
     QList<int> positions;                // indices of the samples with a route position
-    QList<int> gsensor;                  // indices of the samples within -4 .. +4 g
+    QList<int> gsensor;                  // indices of the samples with G within -4 .. +4 g
     qint64 maxSpeed = 0;                 // km/h, as the store keeps it
     std::optional<qint64> startMs;       // recording start (ClipTime), when known
     qint64 durationMs = -1;              // from the movie header; -1 when unknown
+    TelemetryLayout layout = TelemetryLayout::None;   // where its telemetry was read from
 
     // The clip's length for a trip's axis: the header's duration, else one sample a second.
     double seconds() const;

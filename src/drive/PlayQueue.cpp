@@ -6,9 +6,13 @@
 #include "store/TrackStore.h"
 #include "store/RecordingFiles.h"
 
+#include "ClipTime.h"
+#include "SideFiles.h"
 #include "TripGrouping.h"
 
+#include <QDateTime>
 #include <QFileInfo>
+#include <QTimeZone>
 #include <QPointer>
 
 #include <algorithm>
@@ -274,4 +278,78 @@ void PlayQueue::open(const QList<QUrl> &urls, const OpenOptions &options)
             if (self && self->reads_ > 0)
                 emit self->readProgress(done, total);
         });
+}
+
+// ---------------------------------------------------------------------------------
+// A GPS track from elsewhere
+
+std::optional<qint64> PlayQueue::utcStartMs(const PlayListEntry &entry)
+{
+    // A camera names its clips by its own clock, which people set to the local time.
+    if (const auto named = ClipTime::fromFileName(PlayListRules::localPath(entry.path).toStdString())) {
+        const QDateTime local(QDate(named->year, named->month, named->day),
+                              QTime(named->hour, named->minute, named->second), QTimeZone::systemTimeZone());
+        if (local.isValid())
+            return local.toMSecsSinceEpoch();
+    }
+    return entry.startMs;
+}
+
+QList<int> PlayQueue::rowsOfCurrentTrip() const
+{
+    const int row = currentRow();
+    const int trip = tripOfRow_.value(row, -1);
+    if (trip >= 0 && trip < trips_.size())
+        return trips_.at(trip).rows;
+    return row >= 0 ? QList<int>{row} : QList<int>();
+}
+
+TrackAttachment PlayQueue::attachTrack(const QString &gpxPath, bool wholeTrip)
+{
+    TrackAttachment done;
+    const int row = currentRow();
+    if (row < 0)
+        return done;
+    GpxTrack track;
+    if (!track.load(gpxPath.toStdString())) {
+        done.outcome = TrackAttachment::Unreadable;
+        return done;
+    }
+    const QList<int> rows = wholeTrip ? rowsOfCurrentTrip() : QList<int>{row};
+    bool without = false;
+    for (const int r : rows) {
+        if (r < 0 || r >= list_.size())
+            continue;
+        PlayListEntry &e = list_[r];
+        const auto samples = e.typedSamples();
+        if (std::any_of(samples->cbegin(), samples->cend(), [](const TelemetrySample &t) { return t.onRoute(); }))
+            continue;
+        without = true;
+        const std::optional<qint64> start = utcStartMs(e);
+        // A clip of unknown length is taken as a minute, the length most cameras cut at.
+        const qint64 length = e.durationMs > 0 ? e.durationMs : 60000;
+        if (!start || track.overlapMs(*start, length) <= 0)
+            continue;
+        const GpsReadResult attached = track.samplesFor(*start, length);
+        if (attached.videoDatas.empty())
+            continue;
+        e.gpsData = QList<GpsSample>(attached.videoDatas.begin(), attached.videoDatas.end());
+        e.telemetry = std::make_shared<const std::vector<TelemetrySample>>(attached.samples);
+        e.maxSpeed = attached.maxSpeed;
+        e.isInChina = attached.isInChina;
+        e.layout = TelemetryLayout::GpxFile;
+        e.attachedTrack = gpxPath;
+        ++done.clips;
+    }
+    if (done.clips == 0) {
+        done.outcome = without ? TrackAttachment::NotCovered : TrackAttachment::HaveTheirOwn;
+        return done;
+    }
+    done.outcome = TrackAttachment::Attached;
+    listChanged();
+    // Whoever follows the playing clip takes in its new samples and its trip's.
+    if (const PlayListEntry *entry = current())
+        emit currentChanged(entry);
+    announceTrip(true);
+    return done;
 }

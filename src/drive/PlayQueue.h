@@ -14,7 +14,22 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <optional>
+
 class Settings;
+
+// What attaching a GPS track did.
+struct TrackAttachment {
+    enum Outcome {
+        Attached,       // `clips` clips without a position of their own now have the track's
+        Unreadable,     // the file is no GPX track (or cannot be read)
+        NotCovered,     // the track's times do not cover any of the clips
+        HaveTheirOwn,   // every clip has positions of its own, which it keeps
+        NoClip,         // no clip is playing
+    };
+    Outcome outcome = NoClip;
+    int clips = 0;
+};
 
 struct OpenOptions {
     double startAt = 0;   // seconds into the first file
@@ -74,6 +89,17 @@ public:
     // of them (from options.startAt). Returns at once.
     void open(const QList<QUrl> &urls, const OpenOptions &options = {});
     bool isReading() const { return reads_ > 0; }
+
+    // --- a GPS track from elsewhere ---
+    // Gives the current clip (or every clip of its trip) without a position of its own
+    // the samples of the GPX file at `gpxPath` for the clip's time: the time in its name
+    // read in the system's time zone, else its first fix's UTC. The entries remember
+    // the file; clips with positions keep theirs.
+    TrackAttachment attachTrack(const QString &gpxPath, bool wholeTrip);
+    // The UTC start of an entry as attaching matches it, ms since 1970; none when unknown.
+    static std::optional<qint64> utcStartMs(const PlayListEntry &entry);
+    // The rows of the current entry's trip (the current row alone when in none).
+    QList<int> rowsOfCurrentTrip() const;
 
 signals:
     // The entries, their order or their trips changed.

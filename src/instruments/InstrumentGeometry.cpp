@@ -174,6 +174,8 @@ static QString axisText(char axis, double v)
 QString gsensorXText(float x) { return axisText('X', double(x) - 1.0); }
 QString gsensorYText(float y) { return axisText('Y', double(y)); }
 QString gsensorZText(float z) { return axisText('Z', double(z)); }
+QString absentText() { return QString(QChar(0x2013)); }
+QString gsensorAbsentText(char axis) { return QLatin1Char(axis) + QStringLiteral(": ") + absentText(); }
 
 // --- position and compass ---------------------------------------------------
 

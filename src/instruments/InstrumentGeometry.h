@@ -72,6 +72,9 @@ std::optional<float> averageSpeedKmh(float metres, float seconds);
 QString gsensorXText(float x);   // "X: %.3f" of x - 1
 QString gsensorYText(float y);
 QString gsensorZText(float z);
+// What a read-out shows for what the camera does not record, rather than a false zero.
+QString absentText();                 // "–"
+QString gsensorAbsentText(char axis);  // "X: –"
 
 // --- position and compass ---------------------------------------------------
 // The leading number of a text (as a float parse of it reads it): 0 when there is none.

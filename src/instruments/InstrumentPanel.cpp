@@ -20,6 +20,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace InstrumentGeometry;
@@ -184,6 +185,21 @@ QString InstrumentPanel::distanceText(float metres) const
     return AppUtils::distanceText(metres, settings_.kmph());
 }
 
+QString InstrumentPanel::maxSpeedText() const
+{
+    return speedRecorded_ ? speedText(float(maxSpd_)) : absentText();
+}
+
+QString InstrumentPanel::averageText(float kmh) const
+{
+    return routeRecorded_ ? speedText(kmh) : absentText();
+}
+
+QString InstrumentPanel::clipDistanceText() const
+{
+    return routeRecorded_ ? distanceText(totalDistance_) : absentText();
+}
+
 void InstrumentPanel::retranslate()
 {
     maxSpeedLabelText->setText(Localization::text("trip_max_speed"));
@@ -206,8 +222,18 @@ void InstrumentPanel::showClip(const ClipTelemetry &clip)
 {
     currentPlayVideoPath_ = clip.path;
     maxSpd_ = clip.maxSpeed;
-    if (!tripShown())
-        setTextIfChanged(maxHSpeed, speedText(float(maxSpd_)));
+    const std::vector<TelemetrySample> &samples = *clip.samples;
+    // Telemetry that cannot be read is no clip without telemetry: dashes, not the last clip's figures.
+    const bool unreadable = clip.layout == TelemetryLayout::Unreadable;
+    speedRecorded_ = !unreadable && (samples.empty() || std::any_of(samples.cbegin(), samples.cend(),
+                                                                    [](const TelemetrySample &s) { return s.hasSpeed; }));
+    routeRecorded_ = !unreadable && (samples.empty() || !clip.positions.isEmpty());
+    if (!tripShown()) {
+        setTextIfChanged(maxHSpeed, maxSpeedText());
+        setTextIfChanged(movingDistance, clipDistanceText());
+        if (!routeRecorded_)
+            setTextIfChanged(averageHSpeed, absentText());
+    }
     currentGsensorDataArr_.clear();
     currentGsensorDataArr_.reserve(clip.gsensor.size());
     for (const int i : clip.gsensor) {
@@ -216,6 +242,19 @@ void InstrumentPanel::showClip(const ClipTelemetry &clip)
     }
     gsensorView->setGsensorArray(currentGsensorDataArr_);
     shownGsensor_ = -1;
+    if (unreadable)
+        showNoGsensor();
+}
+
+void InstrumentPanel::showNoGsensor()
+{
+    if (shownGsensor_ == -2)
+        return;
+    shownGsensor_ = -2;
+    gsensorView->updateGsensorRange(-1);   // no traces, not the last clip's
+    setTextIfChanged(xTextField, gsensorAbsentText('X'));
+    setTextIfChanged(yTextField, gsensorAbsentText('Y'));
+    setTextIfChanged(zTextField, gsensorAbsentText('Z'));
 }
 
 void InstrumentPanel::setDuration(double seconds)
@@ -232,13 +271,13 @@ void InstrumentPanel::totalDistance(float metres)
     totalDistance_ = std::isfinite(metres) ? metres : 0.0f;
     if (tripShown())
         return;
-    setTextIfChanged(movingDistance, distanceText(totalDistance_));
+    setTextIfChanged(movingDistance, clipDistanceText());
     loadAverageSpeedContent();
 }
 
 void InstrumentPanel::showAverage(float kmh)
 {
-    setTextIfChanged(averageHSpeed, speedText(kmh));
+    setTextIfChanged(averageHSpeed, tripShown() ? speedText(kmh) : averageText(kmh));
 }
 
 void InstrumentPanel::loadAverageSpeedContent()
@@ -254,6 +293,10 @@ void InstrumentPanel::showMoment(const TelemetryMoment &moment)
 {
     // A file whose G-sensor view is empty changes nothing here; in particular the
     // maximum speed read from the store stays as it is.
+    if (moment.sample >= 0 && !moment.atSample.hasG) {
+        showNoGsensor();
+        return;
+    }
     const int i = moment.gsensor;
     // The clock ticks every millisecond, the entry moves once a second.
     if (i < 0 || i >= currentGsensorDataArr_.size() || i == shownGsensor_)
@@ -295,6 +338,6 @@ void InstrumentPanel::updateUI()
         return;
     }
     showAverage(averageSpeedKmh(totalDistance_, totalTime_).value_or(0.0f));
-    setTextIfChanged(maxHSpeed, speedText(float(maxSpd_)));
-    setTextIfChanged(movingDistance, distanceText(totalDistance_));
+    setTextIfChanged(maxHSpeed, maxSpeedText());
+    setTextIfChanged(movingDistance, clipDistanceText());
 }

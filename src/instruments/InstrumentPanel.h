@@ -84,12 +84,17 @@ protected:
 private:
     void retranslate();
     void showAverage(float kmh);
+    void showNoGsensor();   // dashes in the G read-outs
     // Whether the labels show the trip's figures now (chosen, and a trip is known).
     bool tripShown() const { return showsTrip_ && tripFigures_.has_value(); }
     void showTripFigures();
     // The figures' texts in the unit of the settings.
     QString speedText(float kmh) const;
     QString distanceText(float metres) const;
+    // The clip's figures, or a dash where its camera recorded no speed or no position.
+    QString maxSpeedText() const;
+    QString averageText(float kmh) const;
+    QString clipDistanceText() const;
 
     Settings &settings_;
     QString currentPlayVideoPath_;
@@ -97,7 +102,11 @@ private:
     float totalDistance_ = 0;
     float totalTime_ = 0;
     QList<CustomGsensorView::Entry> currentGsensorDataArr_;
-    int shownGsensor_ = -1;   // the entry the G-sensor read-outs show (-1: none yet)
+    int shownGsensor_ = -1;   // the entry the G-sensor read-outs show (-1: none yet, -2: dashes)
+    // Whether the playing clip's camera recorded a speed and a position at all (a clip
+    // without samples keeps the figures as they are).
+    bool speedRecorded_ = true;
+    bool routeRecorded_ = true;
     QMutex mlock;
     bool showsTrip_ = false;
     std::optional<TripFigures> tripFigures_;

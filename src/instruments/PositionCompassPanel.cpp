@@ -53,6 +53,13 @@ void PositionCompassPanel::showClip(const ClipTelemetry &clip)
 {
     currentPlayVideoPath_ = clip.path;
     shownPosition_ = shownSpeed_ = -1;
+    if (clip.layout == TelemetryLayout::Unreadable) {
+        // Telemetry that cannot be read is no clip without telemetry: dashes, not the last clip's figures.
+        TelemetryMoment none;
+        none.sample = 0;
+        none.atSample.hasSpeed = false;
+        showMoment(none);
+    }
 }
 
 void PositionCompassPanel::setDuration(double seconds)
@@ -72,11 +79,27 @@ void PositionCompassPanel::showMoment(const TelemetryMoment &moment)
         setTextIfChanged(longitudeLabels, convertLatLngToDFM(std::fabs(e.longitude)));
         setTextIfChanged(latitudeLabels, convertLatLngToDFM(std::fabs(e.latitude)));
         rotateAngle(compassRotation(e.course));
+        stillImageViewss->setVisible(e.hasCourse);
         shownPosition_ = i;
+    } else if (i < 0 && moment.sample >= 0 && shownPosition_ != -2) {
+        // The camera gave this clip no position: dashes, and no heading on the compass.
+        setLetterIfChanged(longitudeUnitLabels, shownLongitudeLetter_, QString());
+        setLetterIfChanged(latitudeUnitLabels, shownLatitudeLetter_, QString());
+        setTextIfChanged(longitudeLabels, absentText());
+        setTextIfChanged(latitudeLabels, absentText());
+        stillImageViewss->hide();
+        shownPosition_ = -2;
     }
 
     const int k = moment.sample;
-    if (k >= 0 && k != shownSpeed_) {
+    if (k >= 0 && k != shownSpeed_ && !moment.atSample.hasSpeed) {
+        setTextIfChanged(spdshow, absentText());
+        spdArrowChange->hide();
+        speedAbsent_ = true;
+        shownSpeed_ = k;
+    } else if (k >= 0 && k != shownSpeed_) {
+        spdArrowChange->show();
+        speedAbsent_ = false;
         spd_show_v_ = float(moment.atSample.speedKmh);
         const double shown = double(AppUtils::convertSpeed(spd_show_v_, kmph_));
         const QString text = AppUtils::fixed(shown, 0) + speedUnitText_;
@@ -155,6 +178,8 @@ void PositionCompassPanel::readSpeedUnit()
 
 QString PositionCompassPanel::speedReadout(float kmh) const
 {
+    if (speedAbsent_)
+        return absentText();
     // AppUtils::speedText with the unit's label at hand.
     return AppUtils::fixed(double(AppUtils::convertSpeed(kmh, kmph_)), 0) + speedUnitText_;
 }

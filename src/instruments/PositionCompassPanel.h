@@ -78,6 +78,7 @@ private:
     void readSpeedUnit();
     QString speedReadout(float kmh) const;
     bool kmph_ = true;
+    bool speedAbsent_ = false;   // the playing clip's camera recorded no speed for the moment shown
     QString speedUnitText_;
     std::optional<bool> dialIsKmh_;   // the dial the unit label picks
     bool unitLabelIsPlain_ = true;     // the label cannot be read as part of the number

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "GpsSample.h"
+#include "TelemetryLayout.h"
 #include "TelemetrySample.h"
 
 #include <QList>
@@ -30,6 +31,12 @@ struct PlayListEntry {
     // The same samples as numbers, made once when the entry is read (not stored; the
     // store makes them for an entry that has none).
     std::shared_ptr<const std::vector<TelemetrySample>> telemetry = nullptr;
+    // The layout its telemetry was read from; Unreadable when the camera wrote telemetry
+    // that cannot be read (enciphered), which is no clip without telemetry.
+    TelemetryLayout layout = TelemetryLayout::None;
+    // The GPX file the user attached to the clip (File ▸ Attach GPS Track…), whose
+    // samples the entry then holds; empty when none.
+    QString attachedTrack = QString();
 
     // The typed samples: `telemetry`, or made from gpsData when the entry has none.
     std::shared_ptr<const std::vector<TelemetrySample>> typedSamples() const
@@ -54,7 +61,7 @@ struct PlayListEntry {
     {
         return path == o.path && gpsData == o.gpsData && maxSpeed == o.maxSpeed &&
                isInChina == o.isInChina && activeYN == o.activeYN && startMs == o.startMs &&
-               durationMs == o.durationMs;
+               durationMs == o.durationMs && layout == o.layout && attachedTrack == o.attachedTrack;
     }
 };
 

@@ -13,7 +13,7 @@
 namespace {
 
 constexpr char kMagic[4] = {'V', 'P', 'L', 'S'};
-constexpr quint32 kVersion = 1;
+constexpr quint32 kVersion = 2;
 constexpr int kHeaderSize = 4 + 4 + 8 + 16;
 // A play list of a few hundred files of a few hundred samples packs into a few MB;
 // anything claiming more than this is not ours.
@@ -21,6 +21,8 @@ constexpr quint64 kMaxPacked = quint64(1) << 30;
 // The fewest packed bytes a sample can take: one speed delta, two empty texts (prefix and
 // suffix length each), the heading and three G-sensor values.
 constexpr qsizetype kMinSampleBytes = 1 + 2 + 2 + 8 + 3 * 4;
+// Format 2: a byte a sample for what its camera recorded.
+constexpr quint8 kHasSpeed = 1, kHasCourse = 2, kHasG = 4;
 
 class Packer {
 public:
@@ -199,10 +201,61 @@ QByteArray packList(const PlayList &list)
         pk.planes<quint32>(n, [&](qsizetype k) { return bitsOf<quint32>(s[k].gsensor_y); });
         pk.planes<quint32>(n, [&](qsizetype k) { return bitsOf<quint32>(s[k].gsensor_z); });
     }
+    // Format 2: what the text samples cannot say.
+    for (const PlayListEntry &e : list) {
+        pk.varint(quint64(int(e.layout)));
+        const QByteArray track = e.attachedTrack.toUtf8();
+        pk.varint(quint64(track.size()));
+        pk.bytes(track.constData(), track.size());
+        const bool typed = e.telemetry && qsizetype(e.telemetry->size()) == e.gpsData.size();
+        pk.out.append(char(typed ? 1 : 0));
+        if (typed)
+            for (const TelemetrySample &t : *e.telemetry)
+                pk.out.append(char((t.hasSpeed ? kHasSpeed : 0) | (t.hasCourse ? kHasCourse : 0) | (t.hasG ? kHasG : 0)));
+    }
     return pk.out;
 }
 
-bool unpack(const QByteArray &packed, PlayList *out, QString *reason)
+// Format 2's section after the entries.
+bool unpackExtras(Unpacker &up, PlayList &list, QString *reason)
+{
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        PlayListEntry &e = list[i];
+        const quint64 layout = up.varint();
+        if (!up.ok() || layout > quint64(int(TelemetryLayout::GpxFile))) {
+            *reason = QStringLiteral("entry %1: bad layout").arg(i);
+            return false;
+        }
+        e.layout = TelemetryLayout(layout);
+        const quint64 trackLen = up.varint();
+        const char *track = up.ok() ? up.take(trackLen) : nullptr;
+        const quint8 typed = up.byte();
+        if (!up.ok() || (!track && trackLen) || typed > 1) {
+            *reason = QStringLiteral("entry %1: bad track").arg(i);
+            return false;
+        }
+        e.attachedTrack = QString::fromUtf8(track, qsizetype(trackLen));
+        if (!typed)
+            continue;
+        const char *flags = up.take(quint64(e.gpsData.size()));
+        if (!flags && !e.gpsData.isEmpty()) {
+            *reason = QStringLiteral("entry %1: recorded fields cut short").arg(i);
+            return false;
+        }
+        auto samples = std::make_shared<std::vector<TelemetrySample>>(*e.typedSamples());
+        for (size_t k = 0; k < samples->size(); ++k) {
+            const quint8 f = quint8(flags[k]);
+            TelemetrySample &t = (*samples)[k];
+            t.hasSpeed = f & kHasSpeed;
+            t.hasCourse = f & kHasCourse;
+            t.hasG = f & kHasG;
+        }
+        e.telemetry = std::move(samples);
+    }
+    return true;
+}
+
+bool unpack(const QByteArray &packed, quint32 version, PlayList *out, QString *reason)
 {
     Unpacker up(packed.constData(), packed.size());
     const quint64 count = up.varint();
@@ -275,6 +328,8 @@ bool unpack(const QByteArray &packed, PlayList *out, QString *reason)
         e.gpsData = std::move(s);
         list.append(std::move(e));
     }
+    if (version >= 2 && !unpackExtras(up, list, reason))
+        return false;
     if (!up.atEnd()) {
         *reason = QStringLiteral("trailing bytes");
         return false;
@@ -327,7 +382,7 @@ bool PlayListFile::decode(const QByteArray &bytes, PlayList *list, QString *reas
         return false;
     }
     const quint32 version = qFromBigEndian<quint32>(p + 4);
-    if (version != kVersion) {
+    if (version != 1 && version != kVersion) {
         *reason = QStringLiteral("unknown format version %1").arg(version);
         return false;
     }
@@ -347,7 +402,7 @@ bool PlayListFile::decode(const QByteArray &bytes, PlayList *list, QString *reas
         *reason = QStringLiteral("cannot decompress");
         return false;
     }
-    return unpack(packed, list, reason);
+    return unpack(packed, version, list, reason);
 }
 
 bool PlayListFile::write(const QString &path, const PlayList &list, QString *reason)

@@ -5,7 +5,9 @@
 // compressed data (16 bytes), then the packed data compressed with qCompress. The
 // samples are packed column by column (speeds as varint deltas, coordinate texts as
 // prefix + suffix of the previous text, numbers as XOR with the previous value in byte
-// planes) so that a route of slowly changing values compresses well.
+// planes) so that a route of slowly changing values compresses well. Format 2 adds,
+// after the entries, each entry's layout, attached GPS track and which of speed,
+// course and G its camera recorded; files of format 1 still read.
 #pragma once
 
 #include "PlayListEntry.h"

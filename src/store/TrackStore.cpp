@@ -215,6 +215,7 @@ void TrackStore::readAndAppend(const QList<QUrl> &urls, Completion block, Progre
                 r.samples.size() == r.videoDatas.size() ? r.samples : TelemetrySample::fromRead(r));
             e.maxSpeed = r.maxSpeed;
             e.isInChina = r.isInChina;
+            e.layout = r.layout;
             const std::string &named = r.path.empty() ? refs[size_t(k)] : r.path;
             e.startMs = ClipTime::startMs(named, r);
             if (!r.path.empty())

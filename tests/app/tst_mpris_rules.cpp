@@ -165,6 +165,10 @@ private slots:
         QVERIFY(!noFix.contains("veltra:latitude") && !noFix.contains("veltra:longitude"));
         QVERIFY(!noFix.contains("mpris:length"));
         QVERIFY(!metadata(1, url, 60, sample(7, "0", "0")).contains("veltra:latitude"));
+        // A camera that records no speed: no speed rather than 0.
+        const QVariantMap noSpeed = metadata(1, url, 60, sample(0, "51.5", "-0.1"), false);
+        QVERIFY(!noSpeed.contains("veltra:speedKmh"));
+        QCOMPARE(noSpeed.value("veltra:latitude").toDouble(), 51.5);
         const QVariantMap noSample = metadata(1, url, 60, std::nullopt);
         QCOMPARE(noSample.size(), 4);
         // The title is the file's name as the user sees it, escapes decoded.

@@ -6,6 +6,7 @@
 #include "common/Localization.h"
 #include "drive/PlayQueue.h"
 #include "store/TrackStore.h"
+#include "GpsDataHelper.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 
 #include <memory>
 
@@ -317,6 +319,95 @@ private slots:
         queue_->previous();
         QCOMPARE(queue_->currentRow(), -1);
         QCOMPARE(skipped.size(), 2);
+    }
+
+    // A GPX track brought for clips without GPS of their own (three one-minute clips of a
+    // trip from 09:30 on the camera's clock, the third with GPS), matched by the time in
+    // their names; the entries keep it over a restart.
+    void attachingAGpsTrack_data()
+    {
+        QTest::addColumn<QString>("track");   // "HH:MM-HH:MM" local time of its points, or the file's text
+        QTest::addColumn<int>("playing");
+        QTest::addColumn<bool>("wholeTrip");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QList<int>>("attachedRows");
+        QTest::addRow("covers the clip") << "09:29-09:35" << 0 << false << int(TrackAttachment::Attached) << QList<int>{0};
+        QTest::addRow("the trip's clips without GPS")
+            << "09:29-09:35" << 0 << true << int(TrackAttachment::Attached) << QList<int>{0, 1};
+        QTest::addRow("covers part of the second clip")
+            << "09:31:30-09:40" << 0 << true << int(TrackAttachment::Attached) << QList<int>{1};
+        QTest::addRow("does not cover the clip's time")
+            << "10:00-10:05" << 0 << false << int(TrackAttachment::NotCovered) << QList<int>();
+        QTest::addRow("malformed file") << "<gpx><trk><trkseg><trkpt lat=\"51.5\"" << 0 << false
+                                        << int(TrackAttachment::Unreadable) << QList<int>();
+        QTest::addRow("a clip with its own GPS keeps it")
+            << "09:29-09:35" << 2 << false << int(TrackAttachment::HaveTheirOwn) << QList<int>();
+    }
+    void attachingAGpsTrack()
+    {
+        QFETCH(QString, track);
+        QFETCH(int, playing);
+        QFETCH(bool, wholeTrip);
+        TrackStore::setReader([](const std::string &reference) {
+            GpsReadResult r = GpsDataHelper::readGpsData(reference);
+            if (reference.find("own") == std::string::npos) {
+                GpsReadResult none;
+                none.path = r.path;
+                return none;
+            }
+            return r;
+        });
+        const bool opened = open({"2026_1108_093000_001F.MOV", "2026_1108_093100_002F.MOV", "2026_1108_093200_own_003F.MOV"});
+        TrackStore::setReader({});
+        QVERIFY(opened);
+        QCOMPARE(queue_->trips().size(), 1);
+        queue_->play(playing);
+
+        QString text = track;
+        const QStringList span = track.split(QLatin1Char('-'));
+        if (span.size() == 2) {
+            // A point every 5 s, no speed or course in the file.
+            const QDate day(2026, 11, 8);
+            QDateTime t(day, QTime::fromString(span[0], span[0].size() > 5 ? "HH:mm:ss" : "HH:mm"), QTimeZone::systemTimeZone());
+            const QDateTime end(day, QTime::fromString(span[1], "HH:mm"), QTimeZone::systemTimeZone());
+            text = QStringLiteral("<gpx version=\"1.1\"><trk><trkseg>\n");
+            for (int k = 0; t <= end; t = t.addSecs(5), ++k)
+                text += QStringLiteral("<trkpt lat=\"%1\" lon=\"-0.1\"><time>%2</time></trkpt>\n")
+                            .arg(51.5 + k * 0.0001, 0, 'f', 6)
+                            .arg(t.toUTC().toString(Qt::ISODate));
+            text += QStringLiteral("</trkseg></trk></gpx>\n");
+        }
+        const QString gpx = dir_->filePath(QStringLiteral("phone.gpx"));
+        {
+            QFile f(gpx);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(text.toUtf8());
+        }
+        QSignalSpy current(queue_.get(), &PlayQueue::currentChanged);
+        const TrackAttachment done = queue_->attachTrack(gpx, wholeTrip);
+        QTEST(int(done.outcome), "outcome");
+        QFETCH(QList<int>, attachedRows);
+        QCOMPARE(done.clips, attachedRows.size());
+        // The playing clip's followers hear of its new samples.
+        QCOMPARE(current.size(), attachedRows.isEmpty() ? 0 : 1);
+
+        TrackStore::reload();   // as the next start reads the list
+        const PlayList stored = TrackStore::playList().value_or(PlayList());
+        QCOMPARE(stored.size(), 3);
+        for (int row = 0; row < 3; ++row) {
+            const PlayListEntry &e = stored.at(row);
+            const bool attached = attachedRows.contains(row);
+            QCOMPARE(e.attachedTrack, attached ? gpx : QString());
+            QCOMPARE(e.layout == TelemetryLayout::GpxFile, attached);
+            if (attached) {
+                QCOMPARE(e.gpsData.size(), 60);
+                QVERIFY(e.telemetry && e.telemetry->size() == 60);
+                // The track has no speed: none, not a speed of 0.
+                QVERIFY(e.telemetry->back().hasFix && !e.telemetry->back().hasSpeed);
+            } else {
+                QCOMPARE(e.gpsData.isEmpty(), row < 2);
+            }
+        }
     }
 };
 

@@ -67,6 +67,39 @@ inline PlayListEntry makeEntry(const QString &path, const QList<GpsSample> &samp
     return e;
 }
 
+// The entry as a camera that does not record `missing` ("speed", "course", "G" or "fix")
+// gives it: the reader's typed samples with that field absent and zero. "everything":
+// telemetry that cannot be read.
+inline PlayListEntry without(PlayListEntry e, const QString &missing)
+{
+    if (missing == QLatin1String("everything")) {
+        e.gpsData.clear();
+        e.maxSpeed = 0;
+        e.layout = TelemetryLayout::Unreadable;
+        e.telemetry = std::make_shared<const std::vector<TelemetrySample>>();
+        return e;
+    }
+    auto typed = std::make_shared<std::vector<TelemetrySample>>(*e.typedSamples());
+    for (TelemetrySample &s : *typed) {
+        if (missing == QLatin1String("speed"))
+            s.hasSpeed = false, s.speedKmh = 0;
+        else if (missing == QLatin1String("course"))
+            s.hasCourse = false, s.course = 0;
+        else if (missing == QLatin1String("G"))
+            s.hasG = false, s.gx = s.gy = s.gz = 0;
+        else if (missing == QLatin1String("fix"))
+            s.hasFix = false, s.latitude = s.longitude = 0;
+    }
+    for (GpsSample &g : e.gpsData) {
+        if (missing == QLatin1String("speed"))
+            g.spd = 0;
+        else if (missing == QLatin1String("fix"))
+            g.gps_lat.clear(), g.gps_lgt.clear();
+    }
+    e.telemetry = typed;
+    return e;
+}
+
 // Drives a panel as the window does: the drive's telemetry follows an entry, and the
 // panel shows the clip, its duration and each moment.
 template <class Panel>

@@ -193,6 +193,52 @@ private slots:
         QCOMPARE(vc.xTextField->text(), QStringLiteral("X: -0.500"));
     }
 
+    // A dash, never a false zero, for what the clip's camera did not record.
+    void dashesForWhatTheCameraDidNotRecord_data()
+    {
+        QTest::addColumn<QString>("missing");
+        QTest::addColumn<QString>("maxText");
+        QTest::addColumn<QString>("averageText");
+        QTest::addColumn<QString>("distanceText");
+        QTest::addColumn<QStringList>("gsensorTexts");
+        QTest::addColumn<int>("graphEntries");
+        const QString dash = QString::fromUtf8("\u2013");
+        const QStringList g{"X: 0.000", "Y: 0.500", "Z: -0.250"};
+        QTest::addRow("everything recorded") << "" << "40KM/H" << "36KM/H" << "0.10KM" << g << 10;
+        QTest::addRow("no speed") << "speed" << dash << "36KM/H" << "0.10KM" << g << 10;
+        QTest::addRow("no G") << "G" << "40KM/H" << "36KM/H" << "0.10KM"
+                              << QStringList{"X: " + dash, "Y: " + dash, "Z: " + dash} << 0;
+        QTest::addRow("no position") << "fix" << "40KM/H" << dash << dash << g << 10;
+        QTest::addRow("telemetry that cannot be read") << "everything" << dash << dash << dash
+                                                       << QStringList{"X: " + dash, "Y: " + dash, "Z: " + dash} << 0;
+    }
+    void dashesForWhatTheCameraDidNotRecord()
+    {
+        QFETCH(QString, missing);
+        QList<GpsSample> samples;
+        for (int k = 0; k < 10; ++k)
+            samples << makeSample(QByteArray::number(51.5 + k / 1000.0).toStdString(), "-0.1", 40, 0, 1.0f, 0.5f, -0.25f);
+        const QString path = fileUrl("G.MOV");
+        const PlayListEntry entry = makeEntry(path, samples, 40);
+        storeEntries({missing.isEmpty() ? entry : without(entry, missing)});
+        InstrumentPanel vc(*settings_);
+        DriveRig rig(&vc);
+        rig.open(path);
+        rig.duration(10.0);
+        vc.totalDistance(100);   // what the map measured
+        rig.tick(5.5);
+        QTEST(vc.maxHSpeed->text(), "maxText");
+        QTEST(vc.averageHSpeed->text(), "averageText");
+        QTEST(vc.movingDistance->text(), "distanceText");
+        QTEST(QStringList({vc.xTextField->text(), vc.yTextField->text(), vc.zTextField->text()}), "gsensorTexts");
+        QTEST(int(vc.gsensorView->gsensorArray().size()), "graphEntries");
+        QCOMPARE(vc.gsensorView->index() >= 0, !vc.gsensorView->gsensorArray().isEmpty());   // what the graph draws
+        // The unit changing keeps the dashes.
+        postUnitChange(false);
+        QCOMPARE(vc.maxHSpeed->text() == QString::fromUtf8("\u2013"), missing == "speed" || missing == "everything");
+        QCOMPARE(vc.movingDistance->text() == QString::fromUtf8("\u2013"), missing == "fix" || missing == "everything");
+    }
+
     void emptyGsensorListKeepsTheStoredMaximum()
     {
         // Samples with speeds but no axis within +-4 g.

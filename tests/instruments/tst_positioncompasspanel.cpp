@@ -71,19 +71,34 @@ private slots:
         QTest::addColumn<QString>("lngText");
         QTest::addColumn<QString>("lngLetter");
         QTest::addColumn<float>("compass");
+        QTest::addColumn<QString>("missing");   // what the camera did not record
 
         QTest::addRow("100 km/h shown in mph")
             << false << 100 << "51.5" << "-0.1275" << 90.0 << "62MPH" << float(double(62.0f / 90.0f) * M_PI)
             << "2" << QString::fromUtf8(" 51\u00b0 30'    0.00") << "N"
-            << QString::fromUtf8("  0\u00b0  7'    39.00") << "W" << float(M_PI / 2);
+            << QString::fromUtf8("  0\u00b0  7'    39.00") << "W" << float(M_PI / 2) << "";
         QTest::addRow("172 km/h is half a turn")
             << true << 172 << "-33.75" << "151.2" << 180.0 << "172KM/H" << float(M_PI) << "x7kmh"
             << QString::fromUtf8(" 33\u00b0 45'    0.00") << "S"
-            << QString::fromUtf8("151\u00b0 11'    59.99") << "E" << float(M_PI);
+            << QString::fromUtf8("151\u00b0 11'    59.99") << "E" << float(M_PI) << "";
         QTest::addRow("standing still")
             << true << 0 << "10" << "20" << 0.0 << "0KM/H" << 0.0f << "x7kmh"
             << QString::fromUtf8(" 10\u00b0  0'    0.00") << "N"
-            << QString::fromUtf8(" 20\u00b0  0'    0.00") << "E" << 0.0f;
+            << QString::fromUtf8(" 20\u00b0  0'    0.00") << "E" << 0.0f << "";
+        const QString dash = QString::fromUtf8("\u2013");
+        QTest::addRow("a fix without speed")
+            << true << 0 << "51.5" << "-0.1275" << 90.0 << dash << 0.0f << "x7kmh"
+            << QString::fromUtf8(" 51\u00b0 30'    0.00") << "N"
+            << QString::fromUtf8("  0\u00b0  7'    39.00") << "W" << float(M_PI / 2) << "speed";
+        QTest::addRow("a fix without course")
+            << true << 172 << "-33.75" << "151.2" << 0.0 << "172KM/H" << float(M_PI) << "x7kmh"
+            << QString::fromUtf8(" 33\u00b0 45'    0.00") << "S"
+            << QString::fromUtf8("151\u00b0 11'    59.99") << "E" << 0.0f << "course";
+        QTest::addRow("speed without a fix")
+            << true << 86 << "" << "" << 0.0 << "86KM/H" << speedDial(86.0f, true).needleRotation << "x7kmh"
+            << dash << "" << dash << "" << 0.0f << "fix";
+        QTest::addRow("telemetry that cannot be read")
+            << true << 0 << "10" << "20" << 0.0 << dash << 0.0f << "x7kmh" << dash << "" << dash << "" << 0.0f << "everything";
     }
     void readoutsFollowTheClock()
     {
@@ -94,7 +109,10 @@ private slots:
         QFETCH(double, heading);
         settings_->setKmph(kmph);
         const QString path = fileUrl("A.MOV");
-        storeEntries({makeEntry(path, {makeSample(lat.toLatin1().constData(), lng.toLatin1().constData(), speed, heading)}, speed)});
+        QFETCH(QString, missing);
+        const PlayListEntry entry =
+            makeEntry(path, {makeSample(lat.toLatin1().constData(), lng.toLatin1().constData(), speed, heading)}, speed);
+        storeEntries({missing.isEmpty() ? entry : without(entry, missing)});
 
         PositionCompassPanel panel(*settings_);
         DriveRig rig(&panel);
@@ -111,6 +129,15 @@ private slots:
         QTEST(panel.longitudeUnitLabels->text(), "lngLetter");
         QTEST(panel.compassAngle(), "compass");
         QCOMPARE(panel.spd_show_v(), float(speed));
+        // What the camera did not record has no needle and no compass pointer.
+        const auto shown = [&panel](const char *image) {
+            for (const RotatedImageView *v : panel.findChildren<RotatedImageView *>())
+                if (v->imageName() == QLatin1String(image))
+                    return v->isVisibleTo(&panel);
+            return false;
+        };
+        QCOMPARE(shown("arrownewkmh") || shown("arrownew"), missing != "speed" && missing != "everything");
+        QCOMPARE(shown("compass_pointer"), missing.isEmpty() || missing == "speed");
         // The page keeps the position read-outs hidden.
         QVERIFY(panel.latitudeLabels->isHidden());
         QVERIFY(panel.longitudeUnitLabels->isHidden());
@@ -180,7 +207,8 @@ private slots:
         rig.tick(12.2);
         QCOMPARE(panel.spdshow->text(), QStringLiteral("42KM/H"));
         QCOMPARE(panel.compassAngle(), 0.25f);
-        QCOMPARE(panel.latitudeLabels->text(), QStringLiteral("before"));
+        // No position is a dash rather than the place shown before.
+        QCOMPARE(panel.latitudeLabels->text(), QString::fromUtf8("\u2013"));
     }
 
     void rotationsAreStoredOnlyWhenTheyChange()

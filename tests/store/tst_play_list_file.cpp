@@ -81,6 +81,7 @@ private slots:
     void roundTrip();
     void damagedPackedDataIsRefused();
     void randomPackedDataIsRefused();
+    void fileOfTheFirstFormatStillReads();
 };
 
 void TestPlayListFile::roundTrip_data()
@@ -104,6 +105,19 @@ void TestPlayListFile::roundTrip_data()
                return l;
            }();
     QTest::addRow("extreme values") << extremes();
+    PlayListEntry attached = entry(QStringLiteral("file:///d/PHONE.MOV"), 30, 4);
+    attached.layout = TelemetryLayout::GpxFile;
+    attached.attachedTrack = QString::fromUtf8("/home/\u884c/phone track.gpx");
+    auto typed = std::make_shared<std::vector<TelemetrySample>>(*attached.typedSamples());
+    for (size_t k = 0; k < typed->size(); k += 2)
+        (*typed)[k].hasSpeed = (*typed)[k].hasG = false;
+    typed->back().hasCourse = false;
+    attached.telemetry = typed;
+    PlayListEntry unreadable;
+    unreadable.path = QStringLiteral("file:///d/LOCKED.MOV");
+    unreadable.layout = TelemetryLayout::Unreadable;
+    QTest::addRow("attached track, unreadable telemetry, what the camera did not record")
+        << PlayList{attached, unreadable, entry(QStringLiteral("file:///d/B.MOV"), 5, 5)};
 }
 
 void TestPlayListFile::roundTrip()
@@ -113,6 +127,41 @@ void TestPlayListFile::roundTrip()
     QString reason;
     QVERIFY2(PlayListFile::decode(PlayListFile::encode(list), &back, &reason), qPrintable(reason));
     QVERIFY(identical(back, list));
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        QCOMPARE(back[i].layout, list[i].layout);
+        QCOMPARE(back[i].attachedTrack, list[i].attachedTrack);
+        const auto want = list[i].typedSamples(), got = back[i].typedSamples();
+        QCOMPARE(got->size(), want->size());
+        for (size_t k = 0; k < want->size(); ++k)
+            QVERIFY((*got)[k].hasSpeed == (*want)[k].hasSpeed && (*got)[k].hasCourse == (*want)[k].hasCourse &&
+                    (*got)[k].hasG == (*want)[k].hasG);
+    }
+}
+
+void TestPlayListFile::fileOfTheFirstFormatStillReads()
+{
+    // One entry, written by the program before entries kept their layout and what their
+    // camera recorded.
+    const QByteArray v1 = QByteArray::fromHex(
+        "56504c53000000010000000000000066b7c66add8ce11cb5a6b759d742d2de2a00000066789c63144ccbcc49b5d2d7d7cfcf49d177d4"
+        "f3f50f0be16d58b0fadfcfa4032bd999025818384d0df54c0d40808dd9d0c0808153d740cf10cce7647060086368706080037b86062"
+        "80d01fba07c0001c21340");
+    PlayList back;
+    QString reason;
+    QVERIFY2(PlayListFile::decode(v1, &back, &reason), qPrintable(reason));
+    QCOMPARE(back.size(), 1);
+    const PlayListEntry &e = back.first();
+    QCOMPARE(e.path, QStringLiteral("file:///old/A.MOV"));
+    QCOMPARE(e.maxSpeed, qint64(42));
+    QCOMPARE(e.startMs, std::optional<qint64>(1700000000000));
+    QCOMPARE(e.durationMs, qint64(60000));
+    QCOMPARE(e.gpsData.size(), 2);
+    QCOMPARE(e.gpsData[1].spd, 42);
+    QCOMPARE(e.gpsData[1].gps_lat, std::string("51.500100"));
+    QCOMPARE(e.gpsData[1].north_angle, 91.0);
+    QCOMPARE(e.gpsData[1].gsensor_z, -0.25f);
+    QCOMPARE(e.layout, TelemetryLayout::None);
+    QVERIFY(e.attachedTrack.isEmpty());
 }
 
 void TestPlayListFile::damagedPackedDataIsRefused()
