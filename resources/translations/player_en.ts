@@ -112,6 +112,22 @@
         <translation>No telemetry</translation>
     </message>
     <message>
+        <source>timeline_brake</source>
+        <translation>Brake</translation>
+    </message>
+    <message>
+        <source>assistance_self_driving</source>
+        <translation>Self-driving</translation>
+    </message>
+    <message>
+        <source>assistance_autosteer</source>
+        <translation>Autosteer</translation>
+    </message>
+    <message>
+        <source>assistance_cruise</source>
+        <translation>Cruise control</translation>
+    </message>
+    <message>
         <source>player_tip_events</source>
         <translation>Driving events (Page Up / Page Down)</translation>
     </message>

@@ -112,6 +112,22 @@
         <translation>无行车数据</translation>
     </message>
     <message>
+        <source>timeline_brake</source>
+        <translation>制动</translation>
+    </message>
+    <message>
+        <source>assistance_self_driving</source>
+        <translation>自动驾驶</translation>
+    </message>
+    <message>
+        <source>assistance_autosteer</source>
+        <translation>自动转向</translation>
+    </message>
+    <message>
+        <source>assistance_cruise</source>
+        <translation>定速巡航</translation>
+    </message>
+    <message>
         <source>player_tip_events</source>
         <translation>驾驶事件（Page Up / Page Down）</translation>
     </message>

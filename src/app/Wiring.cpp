@@ -62,7 +62,7 @@ void playerAndPlayList(PlayerView *video, PlayListView *list, PlayQueue *queue,
     QObject::connect(session, &PlaybackSession::durationChanged, telemetry, &DriveTelemetry::setDuration);
     QObject::connect(session, &PlaybackSession::timeChanged, telemetry, &DriveTelemetry::tick);
     QObject::connect(telemetry, &DriveTelemetry::clipChanged, video,
-                     [video](const ClipTelemetry &clip) { video->setClipSamples(clip.records); });
+                     [video](const ClipTelemetry &clip) { video->setClipSamples(clip.records, clip.samples); });
     // Captured pictures carry the time, position and speed of their moment, from the
     // samples the telemetry holds of the clip open.
     video->captureFacts = [video, telemetry](double seconds) {
@@ -135,7 +135,7 @@ void tripsAndMap(PlayerView *video, PlayQueue *queue, DriveTelemetry *telemetry,
             clip.samples = c.records;
             clips.append(clip);
             parts.append(TimelinePart{c.records, trip.offsets.value(k), c.seconds(),
-                                      QFileInfo(QUrl(c.path, QUrl::TolerantMode).path()).fileName()});
+                                      QFileInfo(QUrl(c.path, QUrl::TolerantMode).path()).fileName(), c.samples});
         }
         panel->setTripClips(clips);
         video->setTrip(parts, trip.playing);
