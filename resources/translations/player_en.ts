@@ -186,6 +186,14 @@
         <translation>Open a clip before marking a segment.</translation>
     </message>
     <message>
+        <source>event_brake_applied</source>
+        <translation>Brake applied</translation>
+    </message>
+    <message>
+        <source>event_assistance_disengaged</source>
+        <translation>Assistance disengaged</translation>
+    </message>
+    <message>
         <source>The in mark was after the out mark, so they were swapped.</source>
         <translation>The in mark was after the out mark, so they were swapped.</translation>
     </message>

@@ -186,6 +186,14 @@
         <translation>请先打开视频再标记片段。</translation>
     </message>
     <message>
+        <source>event_brake_applied</source>
+        <translation>踩下制动</translation>
+    </message>
+    <message>
+        <source>event_assistance_disengaged</source>
+        <translation>驾驶辅助退出</translation>
+    </message>
+    <message>
         <source>The in mark was after the out mark, so they were swapped.</source>
         <translation>入点在出点之后，已将二者对调。</translation>
     </message>

@@ -70,6 +70,8 @@ QColor TelemetryTimeline::colorFor(EventKind kind)
     case EventKind::HarshG: return QColor(0xf7, 0x8b, 0x15);
     case EventKind::Impact: return QColor(0xd6, 0x40, 0x9f);
     case EventKind::OverSpeed: return QColor(0xff, 0xc5, 0x3d);
+    case EventKind::BrakeApplied: return QColor(0xff, 0x6b, 0x5e);
+    case EventKind::AssistanceDisengaged: return QColor(0x5a, 0xc8, 0xfa);
     }
     return Qt::white;
 }
@@ -77,7 +79,7 @@ QColor TelemetryTimeline::colorFor(EventKind kind)
 QColor TelemetryTimeline::colorFor(const VehicleSpan &span)
 {
     if (span.lane == VehicleSpan::Brake)
-        return colorFor(EventKind::HardBraking);
+        return colorFor(EventKind::BrakeApplied);
     switch (span.assistance) {
     case TelemetrySample::Assistance::SelfDriving: return QColor(0xa0, 0x70, 0xff);
     case TelemetrySample::Assistance::Autosteer: return QColor(0x4c, 0x8d, 0xff);

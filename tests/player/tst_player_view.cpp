@@ -383,16 +383,21 @@ private slots:
         QTest::addColumn<bool>("trip");   // as the second of two clips of 10 s, from 10 s on
         QTest::addColumn<QList<double>>("brake");       // start, end of each brake span
         QTest::addColumn<QList<double>>("assistance");  // start, end of each assistance span
+        QTest::addColumn<QStringList>("listed");          // the events list's rows: time|kind|strength
         // Ten samples over 10 s.
-        QTest::addRow("autosteer, then braking gives it up") << "aaaabbb..." << false
-                                                             << QList<double>{4, 7} << QList<double>{0, 4};
-        QTest::addRow("on a trip's axis") << "aaaabbb..." << true << QList<double>{14, 17} << QList<double>{10, 14};
+        const QString gaveUp = "00:04.0|Assistance disengaged|";
+        const QString braked = "00:04.0 – 00:06.0|Brake applied|" + AppUtils::speedText(4, true) + "/s";
+        QTest::addRow("autosteer, then braking gives it up") << "aaaabbb..." << false << QList<double>{4, 7}
+                                                             << QList<double>{0, 4} << QStringList{gaveUp, braked};
+        QTest::addRow("on a trip's axis") << "aaaabbb..." << true << QList<double>{14, 17} << QList<double>{10, 14}
+                                          << QStringList{gaveUp, braked};
         QTest::addRow("cruise, a frame without message") << "ccxcc....." << false << QList<double>{}
-                                                         << QList<double>{0, 5};
+                                                         << QList<double>{0, 5}
+                                                         << QStringList{"00:05.0|Assistance disengaged|"};
         QTest::addRow("nothing engaged: lanes, empty") << ".........." << false << QList<double>{}
-                                                       << QList<double>{};
+                                                       << QList<double>{} << QStringList{};
         QTest::addRow("no message at all: no lanes") << "xxxxxxxxxx" << false << QList<double>{}
-                                                     << QList<double>{};
+                                                     << QList<double>{} << QStringList{};
     }
     void inStreamLanes()
     {
@@ -400,6 +405,7 @@ private slots:
         QFETCH(bool, trip);
         QFETCH(QList<double>, brake);
         QFETCH(QList<double>, assistance);
+        QFETCH(QStringList, listed);
         const auto typed = carSamples(qPrintable(letters));
         QList<GpsSample> records;
         for (const TelemetrySample &t : *typed)
@@ -419,6 +425,15 @@ private slots:
             (span.lane == VehicleSpan::Brake ? brakeSeen : assistanceSeen) << span.start << span.end;
         QCOMPARE(brakeSeen, brake);
         QCOMPARE(assistanceSeen, assistance);
+        QStringList rows;
+        for (int i = 0; i < rig.vc->eventsList->rowCount(); ++i) {
+            const QTreeWidgetItem *item = rig.vc->eventsList->table->topLevelItem(i);
+            rows << item->text(0) + "|" + item->text(1) + "|" + item->text(2);
+        }
+        QCOMPARE(rows, listed);
+        // The jumps go to them too: one second before the first.
+        if (!listed.isEmpty())
+            QCOMPARE(TelemetryEvents::nextJumpTarget(rig.vc->events(), 0.0), rig.vc->events().front().time - 1);
         // The lanes are drawn: the middle of each span in its colour, a free stretch not.
         QTRY_VERIFY(line->isVisible() && line->width() > 100);
         const QImage image = line->grab().toImage();
@@ -431,7 +446,7 @@ private slots:
         }
         if (lanes && brake.isEmpty())
             QVERIFY(image.pixelColor(line->xForTime(8.5 + (trip ? 10 : 0)), brakeY) !=
-                    TelemetryTimeline::colorFor(EventKind::HardBraking));
+                    TelemetryTimeline::colorFor(EventKind::BrakeApplied));
     }
 
     void sliderMovesSeek()
