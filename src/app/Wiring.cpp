@@ -7,6 +7,7 @@
 #include "instruments/GpsViewController.h"
 #include "instruments/InstrumentPanel.h"
 #include "instruments/PositionCompassPanel.h"
+#include "instruments/VehicleReadout.h"
 #include "map/MapPane.h"
 #include "map/Reachability.h"
 #include "player/PlaybackSession.h"
@@ -112,6 +113,11 @@ void panels(DriveTelemetry *telemetry, InstrumentPanel *display, PositionCompass
 {
     show(telemetry, position);
     show(telemetry, display);
+    if (display) {
+        QObject::connect(telemetry, &DriveTelemetry::clipChanged, display->vehicleReadout, &VehicleReadout::showClip);
+        QObject::connect(telemetry, &DriveTelemetry::momentChanged, display->vehicleReadout,
+                         &VehicleReadout::showMoment);
+    }
     show(telemetry, gps);
 }
 

@@ -7,6 +7,7 @@
 #include "FramedView.h"
 #include "PanelText.h"
 #include "RotatedImageView.h"
+#include "VehicleReadout.h"
 #include "common/AppUtils.h"
 #include "common/Localization.h"
 #include "common/Settings.h"
@@ -159,6 +160,8 @@ InstrumentPanel::InstrumentPanel(Settings &settings, QWidget *parent)
     figuresFrame->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     gsensorContainer->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     layout->addWidget(figuresFrame, 9);
+    vehicleReadout = new VehicleReadout(this);
+    layout->addWidget(vehicleReadout, 0);
     layout->addWidget(gsensorContainer, 11);
 
     directionMark->hide();
