@@ -149,6 +149,9 @@ InstrumentPanel::InstrumentPanel(Settings &settings, QWidget *parent)
     auto *graphLayout = new QHBoxLayout(gsensorContainer);
     graphLayout->setContentsMargins(12, 8, 8, 8);
     graphLayout->setSpacing(6);
+    // On the graph's black, taking its width from the graph rather than the figures.
+    vehicleReadout = new VehicleReadout(gsensorContainer);
+    graphLayout->addWidget(vehicleReadout, 0);
     graphLayout->addLayout(axes, 0);
     graphLayout->addWidget(gsensorView, 1);
 
@@ -160,8 +163,6 @@ InstrumentPanel::InstrumentPanel(Settings &settings, QWidget *parent)
     figuresFrame->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     gsensorContainer->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     layout->addWidget(figuresFrame, 9);
-    vehicleReadout = new VehicleReadout(this);
-    layout->addWidget(vehicleReadout, 0);
     layout->addWidget(gsensorContainer, 11);
 
     directionMark->hide();

@@ -74,8 +74,8 @@ public:
     RotatedImageView *carIcon = nullptr;
     RotatedImageView *directionMark = nullptr;
     CustomSpeedView *speedView = nullptr;
-    // What the car reported, between the figures and the G-sensor graph, for the clips
-    // that have it; it follows the drive's telemetry itself.
+    // What the car reported, left of the G-sensor read-outs, for the clips that have
+    // it; it follows the drive's telemetry itself.
     VehicleReadout *vehicleReadout = nullptr;
     FramedView *figuresFrame = nullptr;
     // The toggle between the clip's and the trip's figures.

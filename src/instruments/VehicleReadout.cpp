@@ -69,7 +69,7 @@ VehicleReadout::VehicleReadout(QWidget *parent) : BlackView(parent)
     blinkers->addWidget(blinkerRight);
 
     auto *grid = new QGridLayout(this);
-    grid->setContentsMargins(10, 8, 10, 8);
+    grid->setContentsMargins(0, 0, 8, 0);
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(4);
     grid->setRowStretch(0, 1);

@@ -1,4 +1,4 @@
-// What the car itself reported at the playing moment, beside the G-sensor graph:
+// What the car itself reported at the playing moment, left of the G-sensor read-outs:
 // steering-wheel angle, accelerator pedal, gear and blinkers. Only clips that carry
 // the car's messages have these, so the read-out shows for those clips alone; it
 // follows the drive's moments by the same once-a-second rule as the other panels.

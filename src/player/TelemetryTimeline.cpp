@@ -81,9 +81,10 @@ QColor TelemetryTimeline::colorFor(const VehicleSpan &span)
     if (span.lane == VehicleSpan::Brake)
         return colorFor(EventKind::BrakeApplied);
     switch (span.assistance) {
+    // Apart from the speed curve's blue.
     case TelemetrySample::Assistance::SelfDriving: return QColor(0xa0, 0x70, 0xff);
-    case TelemetrySample::Assistance::Autosteer: return QColor(0x4c, 0x8d, 0xff);
-    case TelemetrySample::Assistance::Cruise: return QColor(0x3f, 0xbf, 0x9f);
+    case TelemetrySample::Assistance::Autosteer: return QColor(0x2e, 0xc4, 0xb6);
+    case TelemetrySample::Assistance::Cruise: return QColor(0x9b, 0xd3, 0x5a);
     case TelemetrySample::Assistance::None:
     case TelemetrySample::Assistance::Unknown: break;
     }
