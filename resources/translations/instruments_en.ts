@@ -20,6 +20,18 @@
         <translation>Clip</translation>
     </message>
     <message>
+        <source>vehicle_steering</source>
+        <translation>Steering</translation>
+    </message>
+    <message>
+        <source>vehicle_pedal</source>
+        <translation>Pedal</translation>
+    </message>
+    <message>
+        <source>vehicle_gear</source>
+        <translation>Gear</translation>
+    </message>
+    <message>
         <source>trip_figures_trip</source>
         <translation>Trip</translation>
     </message>

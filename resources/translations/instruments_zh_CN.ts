@@ -20,6 +20,18 @@
         <translation>片段</translation>
     </message>
     <message>
+        <source>vehicle_steering</source>
+        <translation>方向盘</translation>
+    </message>
+    <message>
+        <source>vehicle_pedal</source>
+        <translation>油门</translation>
+    </message>
+    <message>
+        <source>vehicle_gear</source>
+        <translation>挡位</translation>
+    </message>
+    <message>
         <source>trip_figures_trip</source>
         <translation>行程</translation>
     </message>

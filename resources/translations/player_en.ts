@@ -112,6 +112,22 @@
         <translation>No telemetry</translation>
     </message>
     <message>
+        <source>timeline_brake</source>
+        <translation>Brake</translation>
+    </message>
+    <message>
+        <source>assistance_self_driving</source>
+        <translation>Self-driving</translation>
+    </message>
+    <message>
+        <source>assistance_autosteer</source>
+        <translation>Autosteer</translation>
+    </message>
+    <message>
+        <source>assistance_cruise</source>
+        <translation>Cruise control</translation>
+    </message>
+    <message>
         <source>player_tip_events</source>
         <translation>Driving events (Page Up / Page Down)</translation>
     </message>
@@ -168,6 +184,14 @@
         <translation>Over speed</translation>
         <source>Open a clip before marking a segment.</source>
         <translation>Open a clip before marking a segment.</translation>
+    </message>
+    <message>
+        <source>event_brake_applied</source>
+        <translation>Brake applied</translation>
+    </message>
+    <message>
+        <source>event_assistance_disengaged</source>
+        <translation>Assistance disengaged</translation>
     </message>
     <message>
         <source>The in mark was after the out mark, so they were swapped.</source>

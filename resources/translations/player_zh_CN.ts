@@ -112,6 +112,22 @@
         <translation>无行车数据</translation>
     </message>
     <message>
+        <source>timeline_brake</source>
+        <translation>制动</translation>
+    </message>
+    <message>
+        <source>assistance_self_driving</source>
+        <translation>自动驾驶</translation>
+    </message>
+    <message>
+        <source>assistance_autosteer</source>
+        <translation>自动转向</translation>
+    </message>
+    <message>
+        <source>assistance_cruise</source>
+        <translation>定速巡航</translation>
+    </message>
+    <message>
         <source>player_tip_events</source>
         <translation>驾驶事件（Page Up / Page Down）</translation>
     </message>
@@ -168,6 +184,14 @@
         <translation>超速</translation>
         <source>Open a clip before marking a segment.</source>
         <translation>请先打开视频再标记片段。</translation>
+    </message>
+    <message>
+        <source>event_brake_applied</source>
+        <translation>踩下制动</translation>
+    </message>
+    <message>
+        <source>event_assistance_disengaged</source>
+        <translation>驾驶辅助退出</translation>
     </message>
     <message>
         <source>The in mark was after the out mark, so they were swapped.</source>

@@ -71,5 +71,9 @@
         <source>playlist_missing_tip</source>
         <translation>%1 (missing from disk)</translation>
     </message>
+    <message>
+        <source>playlist_minute_cameras_tip</source>
+        <translation>Recorded by several cameras this minute: the picture shows %1; %2 will play once several cameras can be shown together.</translation>
+    </message>
 </context>
 </TS>

@@ -71,5 +71,9 @@
         <source>playlist_missing_tip</source>
         <translation>%1（磁盘上已不存在）</translation>
     </message>
+    <message>
+        <source>playlist_minute_cameras_tip</source>
+        <translation>本分钟由多个摄像头同时录制：画面显示 %1；%2 将在支持多画面同时播放后可看。</translation>
+    </message>
 </context>
 </TS>

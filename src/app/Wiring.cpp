@@ -8,6 +8,7 @@
 #include "instruments/GpsViewController.h"
 #include "instruments/InstrumentPanel.h"
 #include "instruments/PositionCompassPanel.h"
+#include "instruments/VehicleReadout.h"
 #include "map/MapPane.h"
 #include "map/Reachability.h"
 #include "player/PlaybackSession.h"
@@ -63,7 +64,7 @@ void playerAndPlayList(PlayerView *video, PlayListView *list, PlayQueue *queue,
     QObject::connect(session, &PlaybackSession::durationChanged, telemetry, &DriveTelemetry::setDuration);
     QObject::connect(session, &PlaybackSession::timeChanged, telemetry, &DriveTelemetry::tick);
     QObject::connect(telemetry, &DriveTelemetry::clipChanged, video,
-                     [video](const ClipTelemetry &clip) { video->setClipSamples(clip.records); });
+                     [video](const ClipTelemetry &clip) { video->setClipSamples(clip.records, clip.samples); });
     // Captured pictures carry the time, position and speed of their moment, from the
     // samples the telemetry holds of the clip open.
     video->captureFacts = [video, telemetry](double seconds) {
@@ -119,6 +120,11 @@ void panels(DriveTelemetry *telemetry, InstrumentPanel *display, PositionCompass
 {
     show(telemetry, position);
     show(telemetry, display);
+    if (display) {
+        QObject::connect(telemetry, &DriveTelemetry::clipChanged, display->vehicleReadout, &VehicleReadout::showClip);
+        QObject::connect(telemetry, &DriveTelemetry::momentChanged, display->vehicleReadout,
+                         &VehicleReadout::showMoment);
+    }
     show(telemetry, gps);
 }
 
@@ -142,7 +148,7 @@ void tripsAndMap(PlayerView *video, PlayQueue *queue, DriveTelemetry *telemetry,
             clip.samples = c.records;
             clips.append(clip);
             parts.append(TimelinePart{c.records, trip.offsets.value(k), c.seconds(),
-                                      QFileInfo(QUrl(c.path, QUrl::TolerantMode).path()).fileName()});
+                                      QFileInfo(QUrl(c.path, QUrl::TolerantMode).path()).fileName(), c.samples});
         }
         panel->setTripClips(clips);
         video->setTrip(parts, trip.playing);

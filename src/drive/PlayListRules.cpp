@@ -2,9 +2,11 @@
 
 #include <QDataStream>
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
+#include <QRegularExpression>
 #include <QTime>
 #include <QUrl>
 
@@ -27,6 +29,9 @@ QString PlayListRules::abbreviationFile(const QString &path)
 QString PlayListRules::timeAndDateText(const QString &path)
 {
     QString name = abbreviationFile(path);
+    static const QRegularExpression dashed(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})_(\\d{2})-(\\d{2})-(\\d{2})"));
+    if (const QRegularExpressionMatch m = dashed.match(name); m.hasMatch())
+        name = m.captured(1) + m.captured(2) + m.captured(3) + m.captured(4) + m.captured(5) + m.captured(6);
     name.remove(QStringLiteral(".MOV"), Qt::CaseSensitive);
     name.remove(QLatin1Char('_'));
     if (name.size() < 14)
@@ -44,6 +49,28 @@ QString PlayListRules::timeAndDateText(const QString &path)
         !QTime::isValid(hour.toInt(), minute.toInt(), second.toInt()))
         return QString();
     return QStringLiteral("%1:%2:%3 %4/%5/%6").arg(hour, minute, second, day, month, year);
+}
+
+QStringList PlayListRules::minuteCameras(const QString &path)
+{
+    static const char *const kWords[] = {"front", "back", "left_repeater", "right_repeater", "left_pillar",
+                                         "right_pillar"};
+    static const QRegularExpression form(
+        QStringLiteral("^(\\d{4}-\\d{2}-\\d{2}_\\d{2}-\\d{2}-\\d{2}-)(front|back|left_repeater|right_repeater|"
+                       "left_pillar|right_pillar)(\\.[^.]*)?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QFileInfo file(localPath(path));
+    const QRegularExpressionMatch m = form.match(file.fileName());
+    if (!m.hasMatch())
+        return {};
+    QStringList cameras;
+    for (const char *word : kWords) {
+        const QString camera = QString::fromLatin1(word);
+        if (camera.compare(m.captured(2), Qt::CaseInsensitive) == 0 ||
+            QFileInfo::exists(file.dir().filePath(m.captured(1) + camera + m.captured(3))))
+            cameras << camera;
+    }
+    return cameras;
 }
 
 QString PlayListRules::localPath(const QString &path)

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class PlayListRules {
 public:
@@ -22,8 +23,14 @@ public:
     static QString abbreviationFile(const QString &path);
     // "Time & Date": "hh:mm:ss dd/MM/yyyy" read from the file name once ".MOV" and
     // "_" are removed, when its first 14 characters are digits that form a real date
-    // and time (a camera's yyyyMMddhhmmss); otherwise empty.
+    // and time (a camera's yyyyMMddhhmmss), or from a name that opens with
+    // "yyyy-MM-dd_HH-mm-ss" (the six-camera recorders); otherwise empty.
     static QString timeAndDateText(const QString &path);
+    // The cameras of a six-camera recorder's minute ("2026-11-13_10-03-00-front.mp4")
+    // whose files lie beside this one, the file's own camera included, by their words in
+    // the order of the channels (front, back, the side cameras); empty for a name of
+    // another form.
+    static QStringList minuteCameras(const QString &path);
     // The file-system path behind an entry: the decoded local path of a file URL,
     // the text itself when it is no URL.
     static QString localPath(const QString &path);

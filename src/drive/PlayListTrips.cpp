@@ -11,6 +11,8 @@
 #include <QDateTime>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace {
 
 QDateTime civil(qint64 ms)
@@ -102,4 +104,30 @@ QList<QUrl> PlayListTrips::clips(const PlayListTrip &trip, const PlayList &list)
         if (row >= 0 && row < list.size())
             urls << QUrl(list.at(row).path, QUrl::TolerantMode);
     return urls;
+}
+
+QList<QUrl> PlayListTrips::shownOfMinutes(const QList<QUrl> &urls)
+{
+    std::vector<TripClip> clips;
+    clips.reserve(size_t(urls.size()));
+    for (const QUrl &url : urls) {
+        const std::string path = (url.isLocalFile() ? url.toLocalFile() : url.path()).toStdString();
+        const std::optional<CivilTime> named = ClipTime::fromFileName(path);
+        clips.push_back(TripClip{url.toString().toStdString(),
+                                 named ? std::optional<int64_t>(ClipTime::toMs(*named)) : std::nullopt, -1,
+                                 ClipTime::channel(path)});
+    }
+    const auto side = [](char c) { return c >= ClipTime::kLeftRepeater && c <= ClipTime::kRightPillar; };
+    std::vector<bool> waits(clips.size(), false);
+    for (const ClipMoment &m : groupMoments(clips)) {
+        if (std::none_of(m.clips.begin(), m.clips.end(), [&](size_t k) { return side(clips[k].channel); }))
+            continue;
+        for (const size_t k : m.clips)
+            waits[k] = k != m.shown;
+    }
+    QList<QUrl> shown;
+    for (qsizetype k = 0; k < urls.size(); ++k)
+        if (!waits[size_t(k)])
+            shown << urls.at(k);
+    return shown;
 }

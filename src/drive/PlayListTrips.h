@@ -43,4 +43,11 @@ public:
 
     // The trip's clips as URLs in time order.
     static QList<QUrl> clips(const PlayListTrip &trip, const PlayList &list);
+
+    // The files handed in, each six-camera minute among them taken in as one: of the
+    // files of a moment (groupMoments, over the names' times and channels) with a side
+    // camera, only the one the picture shows stays (the front, else the first by
+    // channel); the other cameras wait until several can play at once. Other files, and
+    // front and rear pairs of other cameras, stay as they are, in the order given.
+    static QList<QUrl> shownOfMinutes(const QList<QUrl> &urls);
 };

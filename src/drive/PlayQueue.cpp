@@ -248,7 +248,7 @@ void PlayQueue::open(const QList<QUrl> &urls, const OpenOptions &options)
     const RecordingCheck check = RecordingFiles::check(urls);
     if (!check.refused.isEmpty())
         emit refused(check.refused);
-    const QList<QUrl> accepted = check.accepted;
+    const QList<QUrl> accepted = PlayListTrips::shownOfMinutes(check.accepted);
     if (accepted.isEmpty())
         return;   // nothing could be taken in: the file playing goes on
     ++reads_;

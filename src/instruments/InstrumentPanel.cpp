@@ -7,6 +7,7 @@
 #include "FramedView.h"
 #include "PanelText.h"
 #include "RotatedImageView.h"
+#include "VehicleReadout.h"
 #include "common/AppUtils.h"
 #include "common/Localization.h"
 #include "common/Settings.h"
@@ -149,6 +150,9 @@ InstrumentPanel::InstrumentPanel(Settings &settings, QWidget *parent)
     auto *graphLayout = new QHBoxLayout(gsensorContainer);
     graphLayout->setContentsMargins(12, 8, 8, 8);
     graphLayout->setSpacing(6);
+    // On the graph's black, taking its width from the graph rather than the figures.
+    vehicleReadout = new VehicleReadout(gsensorContainer);
+    graphLayout->addWidget(vehicleReadout, 0);
     graphLayout->addLayout(axes, 0);
     graphLayout->addWidget(gsensorView, 1);
 

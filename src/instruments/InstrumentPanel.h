@@ -25,6 +25,7 @@ class FramedView;
 class QLabel;
 class QToolButton;
 class RotatedImageView;
+class VehicleReadout;
 class Settings;
 
 class InstrumentPanel : public QWidget {
@@ -73,6 +74,9 @@ public:
     RotatedImageView *carIcon = nullptr;
     RotatedImageView *directionMark = nullptr;
     CustomSpeedView *speedView = nullptr;
+    // What the car reported, left of the G-sensor read-outs, for the clips that have
+    // it; it follows the drive's telemetry itself.
+    VehicleReadout *vehicleReadout = nullptr;
     FramedView *figuresFrame = nullptr;
     // The toggle between the clip's and the trip's figures.
     QToolButton *clipFiguresButton = nullptr;

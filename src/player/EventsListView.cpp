@@ -107,7 +107,7 @@ int EventsListView::rowCount() const
 QString EventsListView::timeText(const TelemetryEvent &e, double offset)
 {
     QString t = clock(e.time - offset);
-    if (e.kind == EventKind::OverSpeed && e.endTime > e.time)
+    if ((e.kind == EventKind::OverSpeed || e.kind == EventKind::BrakeApplied) && e.endTime > e.time)
         t += QStringLiteral(" – ") + clock(e.endTime - offset);
     return t;
 }
@@ -120,6 +120,8 @@ QString EventsListView::kindText(EventKind kind)
     case EventKind::HarshG: return Localization::text("event_harsh_g");
     case EventKind::Impact: return Localization::text("event_impact");
     case EventKind::OverSpeed: return Localization::text("event_over_speed");
+    case EventKind::BrakeApplied: return Localization::text("event_brake_applied");
+    case EventKind::AssistanceDisengaged: return Localization::text("event_assistance_disengaged");
     }
     return QString();
 }
@@ -129,12 +131,15 @@ QString EventsListView::strengthText(const TelemetryEvent &e, bool kmph)
     switch (e.kind) {
     case EventKind::HardBraking:
     case EventKind::HardAcceleration:
+    case EventKind::BrakeApplied:
         return AppUtils::speedText(float(e.strength), kmph) + QStringLiteral("/s");
     case EventKind::HarshG:
     case EventKind::Impact:
         return AppUtils::fixed(e.strength, 2) + QStringLiteral(" g");
     case EventKind::OverSpeed:
         return AppUtils::speedText(float(e.strength), kmph);
+    case EventKind::AssistanceDisengaged:
+        break;
     }
     return QString();
 }

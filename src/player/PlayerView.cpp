@@ -47,6 +47,21 @@ namespace {
 
 constexpr float kToastSeconds = 0.8f;
 
+// What the car reported (brake applications, assistance given up), as events beside
+// the others, after them at equal times.
+void addCarEvents(std::vector<TelemetryEvent> &events, const std::shared_ptr<const std::vector<TelemetrySample>> &typed,
+                  double duration)
+{
+    if (!typed)
+        return;
+    for (const VehicleEvent &v : TelemetryEvents::vehicleEvents(typed->data(), typed->size(), duration))
+        events.push_back({v.kind == VehicleEventKind::BrakeApplied ? EventKind::BrakeApplied
+                                                                    : EventKind::AssistanceDisengaged,
+                          v.time, v.endTime, v.strength});
+    std::stable_sort(events.begin(), events.end(),
+                     [](const TelemetryEvent &a, const TelemetryEvent &b) { return a.time < b.time; });
+}
+
 } // namespace
 
 PlayerView::PlayerView(Settings &settings, QWidget *parent) : QWidget(parent), settings_(settings)
@@ -278,6 +293,7 @@ void PlayerView::initAssetData(const QUrl &url)
 {
     waitingFirstFrame_ = false;
     clipSamples_.clear();
+    clipTyped_.reset();
     setTelemetry({}, 0.0);
     session_->initAssetData(url);
 }
@@ -285,9 +301,11 @@ void PlayerView::initAssetData(const QUrl &url)
 // ---------------------------------------------------------------------------------
 // Timeline and events
 
-void PlayerView::setTelemetry(const QList<GpsSample> &samples, double duration)
+void PlayerView::setTelemetry(const QList<GpsSample> &samples, double duration,
+                              std::shared_ptr<const std::vector<TelemetrySample>> typed)
 {
     samples_ = samples;
+    typed_ = std::move(typed);
     telemetryDuration_ = duration;
     findEvents();
 }
@@ -315,7 +333,8 @@ void PlayerView::findEvents()
     const EventThresholds thresholds = EventSettings::thresholds(settings_);
     if (tripParts_.isEmpty()) {
         events_ = TelemetryEvents::detect(samples_.constData(), size_t(samples_.size()), telemetryDuration_, thresholds);
-        telemetryTimeline->setData(samples_, telemetryDuration_, events_);
+        addCarEvents(events_, typed_, telemetryDuration_);
+        telemetryTimeline->setData(samples_, telemetryDuration_, events_, typed_);
         eventsList->setEvents(events_, settings_.kmph());
         return;
     }
@@ -325,8 +344,10 @@ void PlayerView::findEvents()
     std::vector<Found> found;
     for (int k = 0; k < tripParts_.size(); ++k) {
         const TimelinePart &part = tripParts_.at(k);
-        for (TelemetryEvent e : TelemetryEvents::detect(part.samples.constData(), size_t(part.samples.size()),
-                                                        part.duration, thresholds)) {
+        std::vector<TelemetryEvent> inPart =
+            TelemetryEvents::detect(part.samples.constData(), size_t(part.samples.size()), part.duration, thresholds);
+        addCarEvents(inPart, part.typed, part.duration);
+        for (TelemetryEvent e : inPart) {
             e.time += part.start;
             e.endTime += part.start;
             found.push_back({e, k});
@@ -409,7 +430,7 @@ void PlayerView::showDuration(double d)
     movingPartsMoved_.invalidate();
     waitingFirstFrame_ = d > 0;
     if (d > 0) {
-        setTelemetry(clipSamples_, d);
+        setTelemetry(clipSamples_, d, clipTyped_);
         defaultImage->hide();
         defaultImage->setPixmap(NamedImage::pixmap(QStringLiteral("colorblack"), QSize(16, 9)));
         timeSlider->setRange(0, int(std::lround(d * 1000.0)));

@@ -72,10 +72,17 @@ public:
 
     // The samples of the file opened last, for the timeline once the file is set up;
     // without them the timeline says there is no telemetry.
-    void setClipSamples(const QList<GpsSample> &samples) { clipSamples_ = samples; }
+    // `typed` are the same samples typed, with what the car reported (may be null).
+    void setClipSamples(const QList<GpsSample> &samples,
+                        std::shared_ptr<const std::vector<TelemetrySample>> typed = nullptr)
+    {
+        clipSamples_ = samples;
+        clipTyped_ = std::move(typed);
+    }
     // What the timeline and the events list show: samples spread over `duration`
     // seconds; the events are found with the stored thresholds.
-    void setTelemetry(const QList<GpsSample> &samples, double duration);
+    void setTelemetry(const QList<GpsSample> &samples, double duration,
+                      std::shared_ptr<const std::vector<TelemetrySample>> typed = nullptr);
     // Events on the timeline's axis: the playing file's time, or the trip's.
     const std::vector<TelemetryEvent> &events() const { return events_; }
     // The playing file is part `playing` of a trip of these parts (two or more): the
@@ -235,6 +242,7 @@ private:
     std::optional<double> markOut_;
     QList<GpsSample> clipSamples_;
     QList<GpsSample> samples_;
+    std::shared_ptr<const std::vector<TelemetrySample>> clipTyped_, typed_;
     double telemetryDuration_ = 0.0;
     std::vector<TelemetryEvent> events_;
     QList<TimelinePart> tripParts_;

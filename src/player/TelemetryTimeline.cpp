@@ -26,6 +26,20 @@ const QColor kPlayhead(0xf2, 0xf3, 0xf5);
 const QColor kBoundary(0x8a, 0x8f, 0x98, 150);
 constexpr int kAxisHeight = 13;
 constexpr int kTickHeight = 7;
+const QColor kLaneTrack(0x22, 0x25, 0x2a);
+
+// The text of an assistance state for people; empty for none.
+QString assistanceText(TelemetrySample::Assistance a)
+{
+    switch (a) {
+    case TelemetrySample::Assistance::SelfDriving: return Localization::text("assistance_self_driving");
+    case TelemetrySample::Assistance::Autosteer: return Localization::text("assistance_autosteer");
+    case TelemetrySample::Assistance::Cruise: return Localization::text("assistance_cruise");
+    case TelemetrySample::Assistance::None:
+    case TelemetrySample::Assistance::Unknown: break;
+    }
+    return QString();
+}
 
 QString timeText(double seconds, bool tenths)
 {
@@ -56,13 +70,31 @@ QColor TelemetryTimeline::colorFor(EventKind kind)
     case EventKind::HarshG: return QColor(0xf7, 0x8b, 0x15);
     case EventKind::Impact: return QColor(0xd6, 0x40, 0x9f);
     case EventKind::OverSpeed: return QColor(0xff, 0xc5, 0x3d);
+    case EventKind::BrakeApplied: return QColor(0xff, 0x6b, 0x5e);
+    case EventKind::AssistanceDisengaged: return QColor(0x5a, 0xc8, 0xfa);
     }
     return Qt::white;
 }
 
-void TelemetryTimeline::setData(const QList<GpsSample> &samples, double duration, std::vector<TelemetryEvent> events)
+QColor TelemetryTimeline::colorFor(const VehicleSpan &span)
 {
-    setParts({TimelinePart{samples, 0.0, duration, QString()}}, std::move(events));
+    if (span.lane == VehicleSpan::Brake)
+        return colorFor(EventKind::BrakeApplied);
+    switch (span.assistance) {
+    // Apart from the speed curve's blue.
+    case TelemetrySample::Assistance::SelfDriving: return QColor(0xa0, 0x70, 0xff);
+    case TelemetrySample::Assistance::Autosteer: return QColor(0x2e, 0xc4, 0xb6);
+    case TelemetrySample::Assistance::Cruise: return QColor(0x9b, 0xd3, 0x5a);
+    case TelemetrySample::Assistance::None:
+    case TelemetrySample::Assistance::Unknown: break;
+    }
+    return kLaneTrack;
+}
+
+void TelemetryTimeline::setData(const QList<GpsSample> &samples, double duration, std::vector<TelemetryEvent> events,
+                                std::shared_ptr<const std::vector<TelemetrySample>> typed)
+{
+    setParts({TimelinePart{samples, 0.0, duration, QString(), std::move(typed)}}, std::move(events));
 }
 
 void TelemetryTimeline::setParts(QList<TimelinePart> parts, std::vector<TelemetryEvent> events)
@@ -80,6 +112,25 @@ void TelemetryTimeline::setParts(QList<TimelinePart> parts, std::vector<Telemetr
         durations_.push_back(part.duration);
         duration_ = std::max(duration_, part.start + part.duration);
     }
+    // Every frame's sample counts for the lanes, each part on its own axis.
+    std::vector<VehicleSpan> brake, assistance;
+    hasLanes_ = false;
+    for (const TimelinePart &part : parts_) {
+        if (!part.typed)
+            continue;
+        const std::vector<TelemetrySample> &typed = *part.typed;
+        if (std::none_of(typed.begin(), typed.end(), [](const TelemetrySample &s) { return s.vehicle.has_value(); }))
+            continue;
+        hasLanes_ = true;
+        for (VehicleSpan span : TelemetryEvents::vehicleSpans(typed.data(), typed.size(), part.duration)) {
+            span.start += part.start;
+            span.end += part.start;
+            (span.lane == VehicleSpan::Brake ? brake : assistance).push_back(span);
+        }
+    }
+    laneSpans_ = std::move(brake);
+    laneSpans_.insert(laneSpans_.end(), assistance.begin(), assistance.end());
+    setFixedHeight(preferredHeight + (hasLanes_ ? lanesHeight : 0));
     events_ = std::move(events);
     playheadX_ = xForTime(playhead_);
     invalidate();
@@ -136,7 +187,12 @@ void TelemetryTimeline::invalidate()
 
 QRect TelemetryTimeline::plotRect() const
 {
-    return QRect(0, 2, width(), std::max(1, height() - kAxisHeight - 2));
+    return QRect(0, 2, width(), std::max(1, height() - kAxisHeight - 2 - (hasLanes_ ? lanesHeight : 0)));
+}
+
+QRect TelemetryTimeline::lanesRect() const
+{
+    return hasLanes_ ? QRect(0, height() - kAxisHeight - lanesHeight, width(), lanesHeight) : QRect();
 }
 
 double TelemetryTimeline::timeAtX(double x) const
@@ -163,13 +219,19 @@ QString TelemetryTimeline::hoverText(double t) const
     if (parts_.size() > 1)
         text += QStringLiteral("   ") + part.label + QLatin1Char(' ') + timeText(at.seconds, true);
     const qsizetype n = part.samples.size();
-    if (n == 0 || part.duration <= 0)
-        return text;
-    const qsizetype i = std::clamp<qsizetype>(qsizetype(at.seconds * double(n) / part.duration), 0, n - 1);
-    const GpsSample &s = part.samples.at(i);
-    if (TelemetryEvents::hasFix(s))
-        text += QStringLiteral("   ") + AppUtils::speedText(float(s.spd), kmph_);
-    text += QStringLiteral("   ") + AppUtils::fixed(TelemetryEvents::horizontalG(s), 2) + QStringLiteral(" g");
+    if (n > 0 && part.duration > 0) {
+        const qsizetype i = std::clamp<qsizetype>(qsizetype(at.seconds * double(n) / part.duration), 0, n - 1);
+        const GpsSample &s = part.samples.at(i);
+        if (TelemetryEvents::hasFix(s))
+            text += QStringLiteral("   ") + AppUtils::speedText(float(s.spd), kmph_);
+        text += QStringLiteral("   ") + AppUtils::fixed(TelemetryEvents::horizontalG(s), 2) + QStringLiteral(" g");
+    }
+    for (const VehicleSpan &span : laneSpans_) {
+        if (t < span.start || t >= span.end)
+            continue;
+        text += QStringLiteral("   ") + (span.lane == VehicleSpan::Brake ? Localization::text("timeline_brake")
+                                                                         : assistanceText(span.assistance));
+    }
     return text;
 }
 
@@ -218,6 +280,20 @@ void TelemetryTimeline::buildPicture()
     for (const double b : boundaries()) {
         const int x = xForTime(b);
         p.fillRect(QRect(x, plot.top(), 1, axisY - plot.top() + 3), kBoundary);
+    }
+
+    // The lanes: brake above, driver assistance below, each on a faint track.
+    if (hasLanes_ && duration_ > 0) {
+        const QRect lanes = lanesRect();
+        const int laneHeight = (lanes.height() - 4) / 2;
+        const int brakeY = lanes.top() + 1, assistanceY = brakeY + laneHeight + 2;
+        p.fillRect(QRect(0, brakeY, width(), laneHeight), kLaneTrack);
+        p.fillRect(QRect(0, assistanceY, width(), laneHeight), kLaneTrack);
+        for (const VehicleSpan &span : laneSpans_) {
+            const int x0 = xForTime(span.start), x1 = std::max(x0 + 1, xForTime(span.end));
+            p.fillRect(QRect(x0, span.lane == VehicleSpan::Brake ? brakeY : assistanceY, x1 - x0, laneHeight),
+                       colorFor(span));
+        }
     }
     p.setRenderHint(QPainter::Antialiasing);
 

@@ -1,7 +1,9 @@
 // The telemetry timeline under the control bar: the speed curve of the samples it is
 // given (in the chosen unit), horizontal G as a fainter second curve, coloured ticks
-// for the driving events, and a playhead. Hovering shows time, speed and G at that
-// point; a click or a drag asks for a seek to the exact time under the pointer.
+// for the driving events, and a playhead. Clips that carry what the car reported get
+// two lanes under the curves: brake applied, and driver assistance engaged by its kind.
+// Hovering shows time, speed and G (and the lanes' states) at that point; a click or a
+// drag asks for a seek to the exact time under the pointer.
 // It knows nothing of the player: it is given parts laid on one time axis (a lone file,
 // or the clips of a trip, each with its samples spread evenly over its duration and
 // thin marks where one ends and the next begins), the events found in them on that
@@ -17,6 +19,7 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <memory>
 #include <vector>
 
 // One stretch of the timeline: samples spread evenly over `duration` seconds, starting
@@ -26,6 +29,8 @@ struct TimelinePart {
     double start = 0.0;
     double duration = 0.0;
     QString label;
+    // The same samples typed, for the lanes of what the car reported; may be null.
+    std::shared_ptr<const std::vector<TelemetrySample>> typed;
 };
 
 class TelemetryTimeline : public QWidget {
@@ -34,7 +39,8 @@ public:
     explicit TelemetryTimeline(QWidget *parent = nullptr);
 
     // The samples spread evenly over `duration` seconds, and the events found in them.
-    void setData(const QList<GpsSample> &samples, double duration, std::vector<TelemetryEvent> events);
+    void setData(const QList<GpsSample> &samples, double duration, std::vector<TelemetryEvent> events,
+                 std::shared_ptr<const std::vector<TelemetrySample>> typed = nullptr);
     // Parts laid on one axis that ends with the last of them; events in the axis' time.
     void setParts(QList<TimelinePart> parts, std::vector<TelemetryEvent> events);
     const QList<TimelinePart> &parts() const { return parts_; }
@@ -50,6 +56,10 @@ public:
     double duration() const { return duration_; }
     double playhead() const { return playhead_; }
     bool hasTelemetry() const;
+    // Whether some part carries what the car reported (the lanes show), and the lanes'
+    // spans on the axis: brake first, then driver assistance, each in time order.
+    bool hasLanes() const { return hasLanes_; }
+    const std::vector<VehicleSpan> &laneSpans() const { return laneSpans_; }
     const std::vector<TelemetryEvent> &events() const { return events_; }
 
     // The time under x (widget coordinates), clamped into the duration; and back.
@@ -63,7 +73,9 @@ public:
     int pictureBuilds() const { return pictureBuilds_; }
 
     static QColor colorFor(EventKind kind);
+    static QColor colorFor(const VehicleSpan &span);
     static constexpr int preferredHeight = 46;
+    static constexpr int lanesHeight = 14;
 
 signals:
     // A click or drag at `seconds`, exact to the pixel's time (not rounded).
@@ -80,11 +92,14 @@ private:
     void invalidate();
     void buildPicture();
     QRect plotRect() const;
+    QRect lanesRect() const;
     void requestRepaint(const QRect &r);
 
     QList<TimelinePart> parts_;
     std::vector<double> offsets_, durations_;
     std::vector<TelemetryEvent> events_;
+    std::vector<VehicleSpan> laneSpans_;
+    bool hasLanes_ = false;
     double duration_ = 0.0;
     double playhead_ = 0.0;
     int playheadX_ = -1;

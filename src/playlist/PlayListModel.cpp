@@ -17,6 +17,18 @@ namespace {
 constexpr QSize kLockSize(15, 15);
 const char *const kTitles[PlayListModel::ColumnCount] = {"No.", "Filename", "Time & Date", "Protected"};
 
+// A six-camera minute is one row: the tooltip says which camera the picture shows and
+// which wait for playing several cameras at once.
+QString camerasTip(const QString &path)
+{
+    QStringList cameras = PlayListRules::minuteCameras(path);
+    if (cameras.size() < 2)
+        return QString();
+    const QString shown = cameras.contains(QStringLiteral("front")) ? QStringLiteral("front") : cameras.first();
+    cameras.removeOne(shown);
+    return Localization::text("playlist_minute_cameras_tip").arg(shown, cameras.join(QStringLiteral(", ")));
+}
+
 } // namespace
 
 PlayListModel::PlayListModel(QObject *parent) : QAbstractTableModel(parent)
@@ -38,7 +50,7 @@ void PlayListModel::setPlayList(const PlayList &list)
         const bool locked = PlayListRules::isProtectedFile(path);
         cells_.append({PlayListRules::rowNumberText(row), PlayListRules::abbreviationFile(path),
                        PlayListRules::timeAndDateText(path), locked,
-                       locked && !QFileInfo::exists(PlayListRules::localPath(path))});
+                       locked && !QFileInfo::exists(PlayListRules::localPath(path)), camerasTip(path)});
     }
     endResetModel();
 }
@@ -112,9 +124,12 @@ QVariant PlayListModel::data(const QModelIndex &index, int role) const
         return QVariant();
     case Qt::ToolTipRole:
         // A tooltip that looks like markup is shown as markup: the name goes in escaped.
-        if (index.column() == ColFilename)
-            return Qt::convertFromPlainText(c.missing ? Localization::text("playlist_missing_tip").arg(c.filename)
-                                                      : c.filename, Qt::WhiteSpaceNoWrap);
+        if (index.column() == ColFilename) {
+            QString tip = c.missing ? Localization::text("playlist_missing_tip").arg(c.filename) : c.filename;
+            if (!c.cameras.isEmpty())
+                tip += QLatin1Char('\n') + c.cameras;
+            return Qt::convertFromPlainText(tip, Qt::WhiteSpaceNoWrap);
+        }
         if (index.column() == ColTimeDate && !c.timeDate.isEmpty())
             return c.timeDate;
         return QVariant();

@@ -62,6 +62,7 @@ private:
         QString timeDate;
         bool locked = false;
         bool missing = false;
+        QString cameras;   // what the tooltip says of the other cameras of a six-camera minute
     };
     PlayList list_;
     QList<int> tripOfRow_;

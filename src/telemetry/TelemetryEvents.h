@@ -16,7 +16,9 @@ struct EventThresholds {
     double overSpeedKmh = 0.0;      // over-speed limit; 0 or less turns it off
 };
 
-enum class EventKind { HardBraking, HardAcceleration, HarshG, Impact, OverSpeed };
+// The last two come from what the car reported (vehicleEvents), for the lists that show
+// them beside the others.
+enum class EventKind { HardBraking, HardAcceleration, HarshG, Impact, OverSpeed, BrakeApplied, AssistanceDisengaged };
 
 // What the car itself reported (TelemetrySample::vehicle), for the clips that have it.
 enum class VehicleEventKind { AssistanceDisengaged, BrakeApplied };
@@ -52,8 +54,8 @@ struct TelemetryEvent {
     EventKind kind = EventKind::HardBraking;
     double time = 0.0;      // seconds into the samples' time span, where it shows first
     double endTime = 0.0;   // where it shows last (== time for a single sample)
-    // km/h per second for braking and acceleration, g for harsh G and impacts, the
-    // highest km/h for over-speed.
+    // km/h per second for braking, acceleration and brake applications, g for harsh G and
+    // impacts, the highest km/h for over-speed; 0 for a disengagement.
     double strength = 0.0;
 
     bool operator==(const TelemetryEvent &o) const

@@ -20,6 +20,7 @@
 #include "instruments/InstrumentGeometry.h"
 #include "instruments/InstrumentPanel.h"
 #include "instruments/PositionCompassPanel.h"
+#include "instruments/VehicleReadout.h"
 #include "map/MapPane.h"
 #include "map/Reachability.h"
 #include "player/EventsListView.h"
@@ -604,6 +605,73 @@ private slots:
 
         QCOMPARE(list->playlist().at(list->queue()->currentRow()).path, QUrl::fromLocalFile(drive).toString(QUrl::FullyEncoded));
         list->removeVideoPlay();
+        TrackStore::syncPlayList(drive3);
+        list->reloadPlayListData();
+        QCOMPARE(list->playlist().size(), files.size());
+    }
+
+    void carMessagesAndSixCameraMinutes()
+    {
+        // The six-camera recorder's folder: two minutes of six and five cameras are two
+        // entries, each the front's; the car's messages give the timeline its lanes, the
+        // events list the brake and the assistance given up, and the read-out its values.
+        PlayListView *list = layout->playListView;
+        const PlayList drive3 = list->playlist();
+        TrackStore::syncPlayList({});
+        list->reloadPlayListData();
+        QDir folder(samples() + QStringLiteral("/cameras"));
+        QList<QUrl> minute;
+        for (const QString &name : folder.entryList({QStringLiteral("*.mp4")}, QDir::Files, QDir::Name))
+            minute << QUrl::fromLocalFile(folder.filePath(name));
+        QCOMPARE(minute.size(), 11);
+        QSignalSpy opened(delegate.get(), &AppDelegate::filesOpened);
+        delegate->openUrls(minute);
+        QVERIFY(opened.wait(30000));
+        QCOMPARE(list->playlist().size(), 2);
+        for (int row = 0; row < 2; ++row)
+            QVERIFY(list->playlist().at(row).path.endsWith(QStringLiteral("-front.mp4")));
+        QVERIFY(list->model()->index(1, PlayListModel::ColFilename).data(Qt::ToolTipRole).toString()
+                    .contains(QStringLiteral("left_pillar")));
+
+        PlayerView *video = layout->playerView;
+        QTRY_VERIFY_WITH_TIMEOUT(video->duration() > 9, 20000);
+        TelemetryTimeline *line = video->telemetryTimeline;
+        QTRY_VERIFY_WITH_TIMEOUT(line->hasLanes(), 5000);
+        const auto inLane = [&](VehicleSpan::Lane lane) {
+            return std::count_if(line->laneSpans().begin(), line->laneSpans().end(),
+                                 [lane](const VehicleSpan &s) { return s.lane == lane; });
+        };
+        QVERIFY(inLane(VehicleSpan::Brake) > 0 && inLane(VehicleSpan::Assistance) > 0);
+        const auto listed = [&](EventKind kind) {
+            return std::count_if(video->events().begin(), video->events().end(),
+                                 [kind](const TelemetryEvent &e) { return e.kind == kind; });
+        };
+        QVERIFY(listed(EventKind::BrakeApplied) > 0);
+        QCOMPARE(listed(EventKind::AssistanceDisengaged), 1);
+        VehicleReadout *readout = layout->instrumentPanel->vehicleReadout;
+        QVERIFY(readout->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 2.0, 20000);
+        QVERIFY(readout->steering->text().endsWith(QStringLiteral("°")));
+        QVERIFY(readout->pedal->text().endsWith(QStringLiteral("%")));
+        video->execPlayOrPause();
+        QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+        screenshot(QStringLiteral("e2e_car_lanes_readout"));
+        video->showEvents();
+        QTRY_VERIFY_WITH_TIMEOUT(video->eventsList->isVisible(), 5000);
+        screenshot(QStringLiteral("e2e_car_events"));
+        video->showEvents();
+
+        // A GPMF clip has no car's messages: no lanes, no read-out.
+        TrackStore::syncPlayList({});
+        list->reloadPlayListData();
+        delegate->openUrls({QUrl::fromLocalFile(samples() + QStringLiteral("/layouts/gpmf.MOV"))});
+        QVERIFY(opened.wait(30000));
+        QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(video->currentFile()).fileName(), QStringLiteral("gpmf.MOV"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 2.0, 20000);
+        QVERIFY(line->hasTelemetry() && !line->hasLanes());
+        QVERIFY(!readout->isVisible());
+        screenshot(QStringLiteral("e2e_gpmf_playing"));
+
         TrackStore::syncPlayList(drive3);
         list->reloadPlayListData();
         QCOMPARE(list->playlist().size(), files.size());

@@ -116,6 +116,17 @@ private slots:
                                                                     << (abc + QStringList{"A.MOV"}) << 3 << 0;
         QTest::addRow("a folder and a missing file are refused")
             << QStringList() << QStringList{"folder.MOV/", "missing.MOV", "B.MOV"} << QStringList{"B.MOV"} << 0 << 2;
+        const QString minute = QStringLiteral("2026-11-13_10-03-00-"), next = QStringLiteral("2026-11-13_10-04-00-");
+        QTest::addRow("a six-camera minute is one entry, the front's")
+            << QStringList() << QStringList{minute + "back.mp4", minute + "front.mp4", minute + "left_repeater.mp4",
+                                            next + "right_pillar.mp4", next + "front.mp4"}
+            << QStringList{minute + "front.mp4", next + "front.mp4"} << 0 << 0;
+        QTest::addRow("a minute without its front shows the back")
+            << QStringList() << QStringList{minute + "left_pillar.mp4", minute + "back.mp4"}
+            << QStringList{minute + "back.mp4"} << 0 << 0;
+        QTest::addRow("front and rear of another camera stay two entries")
+            << QStringList() << QStringList{"2025_0612_174502_013R.MOV", "2025_0612_174502_012F.MOV"}
+            << QStringList{"2025_0612_174502_012F.MOV", "2025_0612_174502_013R.MOV"} << 1 << 0;
         QTest::addRow("nothing taken in: the file playing goes on")
             << QStringList{"A.MOV"} << QStringList{"missing.MOV"} << QStringList{"A.MOV"} << 0 << 1;
     }
@@ -146,7 +157,7 @@ private slots:
         QCOMPARE(starts.first().at(0).toUrl().toString(QUrl::FullyEncoded), queue_->entries().at(current).path);
         QCOMPARE(starts.first().at(1).toDouble(), 12.5);
         // The progress counts the files taken in, and ends.
-        QCOMPARE(progress.first(), (QList<QVariant>{0, int(handedIn.size()) - refused}));
+        QCOMPARE(progress.first(), (QList<QVariant>{0, int(rows.size() - before.size())}));
         QCOMPARE(progress.last(), (QList<QVariant>{0, 0}));
     }
 

@@ -45,6 +45,8 @@ private slots:
             << "file:///x/2026_1108_093000_001.mov" << "2026_1108_093000_001.mov" << "09:30:00 08/11/2026";
         QTest::addRow("escaped camera name with a blank")
             << "file:///x/2026_1108_093000_001%20copy.MOV" << "2026_1108_093000_001 copy.MOV" << "09:30:00 08/11/2026";
+        QTest::addRow("six-camera name") << "file:///x/2026-11-13_10-03-00-left_repeater.mp4"
+                                         << "2026-11-13_10-03-00-left_repeater.mp4" << "10:03:00 13/11/2026";
         QTest::addRow("month 13") << "file:///x/2026_1308_093000_001.MOV" << "2026_1308_093000_001.MOV" << "";
         QTest::addRow("30 February") << "file:///x/2026_0230_093000_001.MOV" << "2026_0230_093000_001.MOV" << "";
         QTest::addRow("25 o'clock") << "file:///x/2026_1108_250000_001.MOV" << "2026_1108_250000_001.MOV" << "";

@@ -8,6 +8,7 @@
 #include "instruments/InstrumentPanel.h"
 #include "instruments/ReadoutLabel.h"
 #include "instruments/RotatedImageView.h"
+#include "instruments/VehicleReadout.h"
 
 #include <QLabel>
 #include <QToolButton>
@@ -237,6 +238,52 @@ private slots:
         postUnitChange(false);
         QCOMPARE(vc.maxHSpeed->text() == QString::fromUtf8("\u2013"), missing == "speed" || missing == "everything");
         QCOMPARE(vc.movingDistance->text() == QString::fromUtf8("\u2013"), missing == "fix" || missing == "everything");
+    }
+
+    // Three seconds of a clip with the car's messages (the second without one), and
+    // the read-out at one of them; a clip of GPS alone has no read-out.
+    void vehicleReadoutFollowsTheCar_data()
+    {
+        QTest::addColumn<bool>("car");
+        QTest::addColumn<double>("at");
+        QTest::addColumn<QStringList>("texts");   // steering, pedal, gear
+        QTest::addColumn<QString>("blinkers");    // "L", "R" or "" for those lit
+        QTest::addRow("turning left") << true << 0.5 << QStringList{"-12.5°", "35 %", "D"} << "L";
+        QTest::addRow("a frame without the car's message") << true << 1.5 << QStringList{"–", "–", "–"} << "";
+        QTest::addRow("reversing right") << true << 2.5 << QStringList{"540.0°", "100 %", "R"} << "R";
+        QTest::addRow("GPS alone: no read-out") << false << 0.5 << QStringList{"–", "–", "–"} << "";
+    }
+    void vehicleReadoutFollowsTheCar()
+    {
+        QFETCH(bool, car);
+        QFETCH(double, at);
+        QFETCH(QStringList, texts);
+        QFETCH(QString, blinkers);
+        PlayListEntry e = makeEntry(fileUrl("C.mp4"), QList<GpsSample>(3, makeSample("1", "1", 30)), 30);
+        auto typed = std::make_shared<std::vector<TelemetrySample>>(3, TelemetrySample::fromGps(e.gpsData.first()));
+        if (car) {
+            (*typed)[0].vehicle = TelemetrySample::Vehicle{-12.5f, 0.35f, false, true, false,
+                                                           TelemetrySample::Gear::Drive,
+                                                           TelemetrySample::Assistance::None};
+            (*typed)[2].vehicle = TelemetrySample::Vehicle{540.0f, 1.0f, true, false, true,
+                                                           TelemetrySample::Gear::Reverse,
+                                                           TelemetrySample::Assistance::None};
+        }
+        e.telemetry = typed;
+        storeEntries({e});
+        InstrumentPanel vc(*settings_);
+        vc.show();
+        VehicleReadout *r = vc.vehicleReadout;
+        DriveRig rig(&vc);
+        connect(&rig.telemetry, &DriveTelemetry::clipChanged, r, &VehicleReadout::showClip);
+        connect(&rig.telemetry, &DriveTelemetry::momentChanged, r, &VehicleReadout::showMoment);
+        rig.open(e.path);
+        rig.duration(3.0);
+        rig.tick(at);
+        QCOMPARE(r->isVisible(), car);
+        QCOMPARE((QStringList{r->steering->text(), r->pedal->text(), r->gear->text()}), texts);
+        QCOMPARE(isGreen(r->blinkerLeft->palette().color(QPalette::WindowText)), blinkers == "L");
+        QCOMPARE(isGreen(r->blinkerRight->palette().color(QPalette::WindowText)), blinkers == "R");
     }
 
     void emptyGsensorListKeepsTheStoredMaximum()

@@ -265,7 +265,7 @@ private slots:
 
         // As the second clip of a trip: the events of both on the trip's axis; a time in
         // the first clip asks for that clip; closing leaves the trip.
-        rig.vc->setTrip({{samples, 0, 60, QStringLiteral("a")}, {samples, 60, 60, QStringLiteral("b")}}, 1);
+        rig.vc->setTrip({{samples, 0, 60, QStringLiteral("a"), {}}, {samples, 60, 60, QStringLiteral("b"), {}}}, 1);
         QCOMPARE(line->duration(), 120.0);
         QCOMPARE(rig.vc->events().size(), size_t(2));
         QCOMPARE(rig.vc->events().back().time, 80.0);
@@ -330,8 +330,8 @@ private slots:
         // A trip's clips on one axis: a clip without telemetry is a gap in the curve, and
         // hovering names the clip and its own time.
         const QList<GpsSample> minute = samples.mid(0, 60);
-        line.setParts({{minute, 0, 60, QStringLiteral("a.MOV")}, {{}, 60, 60, QStringLiteral("b.MOV")},
-                       {minute, 125, 60, QStringLiteral("c.MOV")}}, {});
+        line.setParts({{minute, 0, 60, QStringLiteral("a.MOV"), {}}, {{}, 60, 60, QStringLiteral("b.MOV"), {}},
+                       {minute, 125, 60, QStringLiteral("c.MOV"), {}}}, {});
         QCOMPARE(line.duration(), 185.0);
         QCOMPARE(line.boundaries(), (QList<double>{60, 125}));
         QVERIFY(line.hoverText(130.25).startsWith(QStringLiteral("02:10.2   c.MOV 00:05.2")));
@@ -353,6 +353,100 @@ private slots:
         list.setEvents({braking}, true);
         QCOMPARE(list.table->topLevelItem(0)->text(0), QStringLiteral("01:34.5"));
         QVERIFY(list.table->isColumnHidden(3));
+    }
+
+    // What the car reported, one sample per letter: '.' nothing on, 'b' brake, 'a' autosteer,
+    // 'c' cruise, 'x' a frame without the car's message. The speed drops 4 km/h a braked sample.
+    static std::shared_ptr<const std::vector<TelemetrySample>> carSamples(const char *letters)
+    {
+        auto typed = std::make_shared<std::vector<TelemetrySample>>();
+        int kmh = 60;
+        for (const char *l = letters; *l; ++l) {
+            TelemetrySample t;
+            TelemetrySample::Vehicle v;
+            v.brake = *l == 'b';
+            v.assistance = *l == 'a'   ? TelemetrySample::Assistance::Autosteer
+                           : *l == 'c' ? TelemetrySample::Assistance::Cruise
+                                       : TelemetrySample::Assistance::None;
+            kmh -= v.brake ? 4 : 0;
+            t.speedKmh = kmh;
+            if (*l != 'x')
+                t.vehicle = v;
+            typed->push_back(t);
+        }
+        return typed;
+    }
+
+    void inStreamLanes_data()
+    {
+        QTest::addColumn<QString>("letters");
+        QTest::addColumn<bool>("trip");   // as the second of two clips of 10 s, from 10 s on
+        QTest::addColumn<QList<double>>("brake");       // start, end of each brake span
+        QTest::addColumn<QList<double>>("assistance");  // start, end of each assistance span
+        QTest::addColumn<QStringList>("listed");          // the events list's rows: time|kind|strength
+        // Ten samples over 10 s.
+        const QString gaveUp = "00:04.0|Assistance disengaged|";
+        const QString braked = "00:04.0 – 00:06.0|Brake applied|" + AppUtils::speedText(4, true) + "/s";
+        QTest::addRow("autosteer, then braking gives it up") << "aaaabbb..." << false << QList<double>{4, 7}
+                                                             << QList<double>{0, 4} << QStringList{gaveUp, braked};
+        QTest::addRow("on a trip's axis") << "aaaabbb..." << true << QList<double>{14, 17} << QList<double>{10, 14}
+                                          << QStringList{gaveUp, braked};
+        QTest::addRow("cruise, a frame without message") << "ccxcc....." << false << QList<double>{}
+                                                         << QList<double>{0, 5}
+                                                         << QStringList{"00:05.0|Assistance disengaged|"};
+        QTest::addRow("nothing engaged: lanes, empty") << ".........." << false << QList<double>{}
+                                                       << QList<double>{} << QStringList{};
+        QTest::addRow("no message at all: no lanes") << "xxxxxxxxxx" << false << QList<double>{}
+                                                     << QList<double>{} << QStringList{};
+    }
+    void inStreamLanes()
+    {
+        QFETCH(QString, letters);
+        QFETCH(bool, trip);
+        QFETCH(QList<double>, brake);
+        QFETCH(QList<double>, assistance);
+        QFETCH(QStringList, listed);
+        const auto typed = carSamples(qPrintable(letters));
+        QList<GpsSample> records;
+        for (const TelemetrySample &t : *typed)
+            records << makeSample("51.5", "-0.14", t.speedKmh);
+        Rig rig(*settings_);
+        TelemetryTimeline *line = rig.vc->telemetryTimeline;
+        if (trip)
+            rig.vc->setTrip({{records, 0, 10, QStringLiteral("a"), nullptr}, {records, 10, 10, QStringLiteral("b"), typed}}, 1);
+        else
+            rig.vc->setTelemetry(records, 10.0, typed);
+        const bool lanes = letters.contains(QLatin1Char('.')) || letters.contains(QLatin1Char('a')) ||
+                           letters.contains(QLatin1Char('c'));
+        QCOMPARE(line->hasLanes(), lanes);
+        QCOMPARE(line->height(), TelemetryTimeline::preferredHeight + (lanes ? TelemetryTimeline::lanesHeight : 0));
+        QList<double> brakeSeen, assistanceSeen;
+        for (const VehicleSpan &span : line->laneSpans())
+            (span.lane == VehicleSpan::Brake ? brakeSeen : assistanceSeen) << span.start << span.end;
+        QCOMPARE(brakeSeen, brake);
+        QCOMPARE(assistanceSeen, assistance);
+        QStringList rows;
+        for (int i = 0; i < rig.vc->eventsList->rowCount(); ++i) {
+            const QTreeWidgetItem *item = rig.vc->eventsList->table->topLevelItem(i);
+            rows << item->text(0) + "|" + item->text(1) + "|" + item->text(2);
+        }
+        QCOMPARE(rows, listed);
+        // The jumps go to them too: one second before the first.
+        if (!listed.isEmpty())
+            QCOMPARE(TelemetryEvents::nextJumpTarget(rig.vc->events(), 0.0), rig.vc->events().front().time - 1);
+        // The lanes are drawn: the middle of each span in its colour, a free stretch not.
+        QTRY_VERIFY(line->isVisible() && line->width() > 100);
+        const QImage image = line->grab().toImage();
+        const int brakeY = line->height() - 13 - TelemetryTimeline::lanesHeight + 3;
+        const int assistanceY = brakeY + 7;
+        for (const VehicleSpan &span : line->laneSpans()) {
+            const int x = line->xForTime((span.start + span.end) / 2);
+            QCOMPARE(image.pixelColor(x, span.lane == VehicleSpan::Brake ? brakeY : assistanceY),
+                     TelemetryTimeline::colorFor(span));
+        }
+        if (lanes && brake.isEmpty())
+            QVERIFY(image.pixelColor(line->xForTime(8.5 + (trip ? 10 : 0)), brakeY) !=
+                    TelemetryTimeline::colorFor(EventKind::BrakeApplied));
     }
 
     void sliderMovesSeek()

@@ -243,6 +243,31 @@ private slots:
         }
     }
 
+    // The files of a six-camera minute are one row, the front's; its tooltip names the
+    // cameras that wait (the second minute lacks one).
+    void sixCameraMinuteIsOneRow()
+    {
+        QStringList names;
+        for (const char *camera : {"front", "back", "left_repeater", "right_repeater", "left_pillar", "right_pillar"}) {
+            names << QStringLiteral("2026-11-13_10-03-00-%1.mp4").arg(QLatin1String(camera));
+            if (qstrcmp(camera, "right_pillar") != 0)
+                names << QStringLiteral("2026-11-13_10-04-00-%1.mp4").arg(QLatin1String(camera));
+        }
+        QVERIFY(add(files(names)));
+        QCOMPARE(pl_->model()->rowCount(), 2);
+        QCOMPARE(cell(0, PlayListModel::ColFilename), QStringLiteral("2026-11-13_10-03-00-front.mp4"));
+        QCOMPARE(cell(1, PlayListModel::ColTimeDate), QStringLiteral("10:04:00 13/11/2026"));
+        const auto tip = [this](int row) {
+            QTextDocument shown;
+            shown.setHtml(pl_->model()->index(row, PlayListModel::ColFilename).data(Qt::ToolTipRole).toString());
+            return shown.toPlainText();
+        };
+        QVERIFY2(tip(0).contains(QStringLiteral("shows front; back, left_repeater, right_repeater, left_pillar, "
+                                                "right_pillar will play")), qPrintable(tip(0)));
+        QVERIFY2(tip(1).contains(QStringLiteral("shows front; back, left_repeater, right_repeater, left_pillar will")),
+                 qPrintable(tip(1)));
+    }
+
     void lockMark()
     {
         const QList<QUrl> urls = files({"2026_1108_093000_001.MOV", "2026_1108_093100_002.MOV"}, QStringLiteral("my card"));
