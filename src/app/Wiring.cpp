@@ -4,7 +4,6 @@
 #include "IncidentExport.h"
 #include "drive/DriveTelemetry.h"
 #include "drive/PlayQueue.h"
-#include "instruments/GpsViewController.h"
 #include "instruments/InstrumentPanel.h"
 #include "instruments/PositionCompassPanel.h"
 #include "map/MapPane.h"
@@ -107,12 +106,10 @@ void show(DriveTelemetry *telemetry, Panel *panel)
 
 } // namespace
 
-void panels(DriveTelemetry *telemetry, InstrumentPanel *display, PositionCompassPanel *position,
-            GpsViewController *gps)
+void panels(DriveTelemetry *telemetry, InstrumentPanel *display, PositionCompassPanel *position)
 {
     show(telemetry, position);
     show(telemetry, display);
-    show(telemetry, gps);
 }
 
 void tripsAndMap(PlayerView *video, PlayQueue *queue, DriveTelemetry *telemetry, MapPane *map,

@@ -1,7 +1,6 @@
 #include "InstrumentPanel.h"
 
 #include "BlackView.h"
-#include "CustomSpeedView.h"
 #include "InstrumentGeometry.h"
 #include "ReadoutLabel.h"
 #include "FramedView.h"
@@ -64,8 +63,6 @@ InstrumentPanel::InstrumentPanel(Settings &settings, QWidget *parent)
     carIcon->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     directionMark = new RotatedImageView(QStringLiteral("direction_mark"), true, figuresFrame);
     directionMark->setFixedSize(24, 24);
-    speedView = new CustomSpeedView(figuresFrame);
-    speedView->setFixedSize(speedView->sizeHint());
 
     const QColor figureColour(30, 32, 36);
     maxSpeedLabelText = caption(figuresFrame, QStringLiteral("maxSpeedLabelText"));
@@ -116,7 +113,6 @@ InstrumentPanel::InstrumentPanel(Settings &settings, QWidget *parent)
     auto *carColumn = new QVBoxLayout;
     carColumn->addWidget(carIcon, 1);
     carColumn->addWidget(directionMark, 0, Qt::AlignHCenter);
-    carColumn->addWidget(speedView, 0, Qt::AlignHCenter);
     carColumn->addLayout(toggleRow);
 
     auto *frameLayout = new QHBoxLayout(figuresFrame);
@@ -162,7 +158,6 @@ InstrumentPanel::InstrumentPanel(Settings &settings, QWidget *parent)
     layout->addWidget(gsensorContainer, 11);
 
     directionMark->hide();
-    speedView->hide();
     retranslate();
 
     maxHSpeed->setText(speedText(0));

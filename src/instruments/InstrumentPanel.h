@@ -19,7 +19,6 @@
 #include <optional>
 
 class BlackView;
-class CustomSpeedView;
 class ReadoutLabel;
 class FramedView;
 class QLabel;
@@ -72,7 +71,6 @@ public:
     CustomGsensorView *gsensorView = nullptr;
     RotatedImageView *carIcon = nullptr;
     RotatedImageView *directionMark = nullptr;
-    CustomSpeedView *speedView = nullptr;
     FramedView *figuresFrame = nullptr;
     // The toggle between the clip's and the trip's figures.
     QToolButton *clipFiguresButton = nullptr;

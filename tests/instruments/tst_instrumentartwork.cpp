@@ -22,9 +22,8 @@ private slots:
     void imagesExist_data()
     {
         QTest::addColumn<QString>("name");
-        for (const char *n : {"x7kmh", "2", "arrownewkmh", "arrownew", "meter_arrow", "compass_rose",
-                              "compass_pointer", "compass_bezel", "north_arrow", "car_icon",
-                              "direction_mark", "15"})
+        for (const char *n : {"x7kmh", "2", "arrownewkmh", "arrownew", "compass_rose",
+                              "compass_pointer", "car_icon", "direction_mark", "15"})
             QTest::newRow(n) << QString::fromLatin1(n);
     }
     void imagesExist()
@@ -38,11 +37,6 @@ private slots:
             for (int x = 0; x < img.width(); ++x)
                 opaque += img.pixelColor(x, y).alpha() > 128 ? 1 : 0;
         QVERIFY(opaque > 10);
-    }
-
-    void meterArrowHasTheGaugesSize()
-    {
-        QCOMPARE(NamedImage::naturalSize(QStringLiteral("meter_arrow")), QSize(15, 60));
     }
 
     void dialScaleMeetsTheNeedle_data()

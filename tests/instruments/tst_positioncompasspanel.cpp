@@ -94,7 +94,9 @@ private slots:
         QFETCH(double, heading);
         settings_->setKmph(kmph);
         const QString path = fileUrl("A.MOV");
-        storeEntries({makeEntry(path, {makeSample(lat.toLatin1().constData(), lng.toLatin1().constData(), speed, heading)}, speed)});
+        const QString other = fileUrl("A2.MOV");
+        storeEntries({makeEntry(path, {makeSample(lat.toLatin1().constData(), lng.toLatin1().constData(), speed, heading)}, speed),
+                      makeEntry(other, {makeSample("1.25", "2.5", 0, 0)}, 0)});
 
         PositionCompassPanel panel(*settings_);
         DriveRig rig(&panel);
@@ -114,6 +116,10 @@ private slots:
         // The page keeps the position read-outs hidden.
         QVERIFY(panel.latitudeLabels->isHidden());
         QVERIFY(panel.longitudeUnitLabels->isHidden());
+        // Another file shows its own entry, although the entry's number is the same.
+        rig.open(other);
+        rig.tick(0.5);
+        QCOMPARE(panel.latitudeLabels->text(), convertLatLngToDFM(1.25f));
     }
 
     void assistiveToolsHearTheFiguresOnceTheyListen()

@@ -99,11 +99,6 @@ def needle(name, colour, dark):
 needle("arrownewkmh", "#ff7a12", "#8f3c00")
 needle("arrownew", "#2aa3ff", "#0b4f85")
 
-# ---- gauge needle of the half-dial speedometer: 15 x 60, pivot 12% above its foot
-write("meter_arrow",
-      "<path d='M 7.5 0 L 11 50 L 7.5 60 L 4 50 Z' fill='#e0301e' stroke='#7a1209' stroke-width='0.6'/>\n"
-      "<circle cx='7.5' cy='52.8' r='4' fill='#2b2d31' stroke='#dddddd' stroke-width='1'/>\n", 15, 60)
-
 # ---- compass -----------------------------------------------------------------
 def compass_rose():
     S, c = 200, 100
@@ -142,34 +137,6 @@ write("compass_pointer",
       "stroke-linejoin='round'/>\n"
       "<path d='M 100 46 L 100 102 L 84 112 Z' fill='#ffb366'/>\n"
       "<circle cx='100' cy='100' r='5' fill='#2b2d31' stroke='#d0d0d0' stroke-width='1.5'/>\n", 200, 200)
-
-# The stand-alone panel: a north arrow turned against the heading over a fixed bezel.
-write("north_arrow",
-      "<path d='M 100 30 L 114 100 L 86 100 Z' fill='#e8392e'/>\n"
-      "<path d='M 100 170 L 114 100 L 86 100 Z' fill='#e6e6e6'/>\n"
-      "<circle cx='100' cy='100' r='6' fill='#2b2d31' stroke='#d0d0d0' stroke-width='1.5'/>\n"
-      f"<text x='100' y='24' {FONT} font-size='18' font-weight='bold' fill='#e8392e' text-anchor='middle'>N</text>\n",
-      200, 200)
-
-
-def bezel():
-    S, c = 200, 100
-    b = ["<defs><radialGradient id='g' cx='0.5' cy='0.45' r='0.6'>"
-         "<stop offset='0' stop-color='#3b4049'/><stop offset='1' stop-color='#17191d'/></radialGradient></defs>\n",
-         f"<circle cx='{c}' cy='{c}' r='98' fill='#b9babd'/>\n",
-         f"<circle cx='{c}' cy='{c}' r='94' fill='url(#g)'/>\n"]
-    for deg in range(0, 360, 10):
-        a = math.radians(deg)
-        r2 = 80 if deg % 90 == 0 else 86
-        b.append(f"<line x1='{fmt(c + 90 * math.sin(a))}' y1='{fmt(c - 90 * math.cos(a))}' "
-                 f"x2='{fmt(c + r2 * math.sin(a))}' y2='{fmt(c - r2 * math.cos(a))}' stroke='#9ea3aa' "
-                 f"stroke-width='{2 if deg % 90 == 0 else 1}'/>\n")
-    # The lubber mark: the direction of travel, always up.
-    b.append(f"<path d='M {c} 2 L {c - 8} 16 L {c + 8} 16 Z' fill='#ff8a1f'/>\n")
-    write("compass_bezel", "".join(b), S, S)
-
-
-bezel()
 
 # ---- trip panel pictures ------------------------------------------------------
 write("car_icon",
