@@ -56,9 +56,9 @@ int main(int argc, char **argv)
     }
     // Every image of the instruments on the panel background, at 1x and 3x.
     {
-        const QStringList names{QStringLiteral("15"), QStringLiteral("car_icon"), QStringLiteral("direction_mark"),
-                                QStringLiteral("compass_pointer"), QStringLiteral("compass_rose"), QStringLiteral("arrownewkmh"),
-                                QStringLiteral("arrownew"), QStringLiteral("x7kmh"), QStringLiteral("2")};
+        const QStringList names{QStringLiteral("lock"), QStringLiteral("car_icon"), QStringLiteral("direction_mark"),
+                                QStringLiteral("compass_pointer"), QStringLiteral("compass_rose"), QStringLiteral("speed_needle_kmh"),
+                                QStringLiteral("speed_needle_mph"), QStringLiteral("speed_dial_kmh"), QStringLiteral("speed_dial_mph")};
         QImage sheet(1400, 520, QImage::Format_ARGB32_Premultiplied);
         sheet.fill(QColor(223, 221, 224));
         QPainter p(&sheet);

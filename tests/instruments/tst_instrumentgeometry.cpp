@@ -263,11 +263,11 @@ private slots:
         QTest::addColumn<float>("rotation");
         QTest::addColumn<QString>("image");
         QTest::addRow("100 km/h in mph shows 62")
-            << "62MPH" << true << float(double(62.0f / 90.0f) * M_PI) << "2";
-        QTest::addRow("172 km/h is half a turn") << "172KM/H" << true << float(M_PI) << "x7kmh";
-        QTest::addRow("90 mph is half a turn") << "90MPH" << true << float(M_PI) << "2";
-        QTest::addRow("0 km/h") << "0KM/H" << true << 0.0f << "x7kmh";
-        QTest::addRow("no label: read as km/h") << "50" << true << float(double(50.0f / 172.0f) * M_PI) << "x7kmh";
+            << "62MPH" << true << float(double(62.0f / 90.0f) * M_PI) << "speed_dial_mph";
+        QTest::addRow("172 km/h is half a turn") << "172KM/H" << true << float(M_PI) << "speed_dial_kmh";
+        QTest::addRow("90 mph is half a turn") << "90MPH" << true << float(M_PI) << "speed_dial_mph";
+        QTest::addRow("0 km/h") << "0KM/H" << true << 0.0f << "speed_dial_kmh";
+        QTest::addRow("no label: read as km/h") << "50" << true << float(double(50.0f / 172.0f) * M_PI) << "speed_dial_kmh";
         QTest::addRow("both labels: nothing") << "5KM/HMPH" << false << 0.0f << "";
     }
     void speedDial()

@@ -4,7 +4,7 @@
 The speed dials share their geometry with InstrumentGeometry::DialArtwork: a
 240 x 140 box, the needle's pivot at (120, 122), ticks ending on a circle of
 radius 104, and half a turn of the needle from the left end (0) over the top to
-the right end (172 km/h on "x7kmh", 90 mph on "2")."""
+the right end (172 km/h on "speed_dial_kmh", 90 mph on "speed_dial_mph")."""
 import math
 import os
 
@@ -83,8 +83,8 @@ def dial(name, half_turn, major_step, minor_step, unit, red_from, accent):
     write(name, "".join(b), W, H)
 
 
-dial("x7kmh", 172.0, 20, 10, "km/h", 140, "#ff8a1f")
-dial("2", 90.0, 10, 5, "mph", 70, "#4fb3ff")
+dial("speed_dial_kmh", 172.0, 20, 10, "km/h", 140, "#ff8a1f")
+dial("speed_dial_mph", 90.0, 10, 5, "mph", 70, "#4fb3ff")
 
 
 def needle(name, colour, dark):
@@ -96,8 +96,8 @@ def needle(name, colour, dark):
     write(name, "".join(b), box, box)
 
 
-needle("arrownewkmh", "#ff7a12", "#8f3c00")
-needle("arrownew", "#2aa3ff", "#0b4f85")
+needle("speed_needle_kmh", "#ff7a12", "#8f3c00")
+needle("speed_needle_mph", "#2aa3ff", "#0b4f85")
 
 # ---- compass -----------------------------------------------------------------
 def compass_rose():
@@ -159,7 +159,7 @@ write("direction_mark",
       "stroke-linejoin='round'/>\n", 32, 32)
 
 # The lock of a protected clip (play list "Protected" column).
-write("15",
+write("lock",
       "<path d='M 5 7 L 5 5 Q 5 1.5 8 1.5 Q 11 1.5 11 5 L 11 7' fill='none' stroke='#5b5f66' stroke-width='1.6'/>\n"
       "<rect x='3' y='7' width='10' height='8' rx='1.5' fill='#e0a21b' stroke='#8a5d00' stroke-width='0.8'/>\n"
       "<circle cx='8' cy='10.5' r='1.3' fill='#5a3b00'/>\n"
