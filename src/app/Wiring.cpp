@@ -121,11 +121,11 @@ void tripsAndMap(PlayerView *video, PlayQueue *queue, DriveTelemetry *telemetry,
     // The trip panel's Trip figures and the timeline: the clips' samples, recording
     // times and durations.
     QObject::connect(telemetry, &DriveTelemetry::tripChanged, panel, [panel, video](const TripTelemetry &trip) {
-        QList<TripClip> clips;
+        QList<TripFigureClip> clips;
         QList<TimelinePart> parts;
         for (qsizetype k = 0; k < trip.clips.size(); ++k) {
             const ClipTelemetry &c = trip.clips.at(k);
-            TripClip clip;
+            TripFigureClip clip;
             if (c.startMs)
                 clip.start = double(*c.startMs) / 1000.0;
             clip.duration = c.durationMs > 0 ? double(c.durationMs) / 1000.0 : 0.0;

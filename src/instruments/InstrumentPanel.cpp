@@ -260,7 +260,7 @@ void InstrumentPanel::showMoment(const TelemetryMoment &moment)
     setTextIfChanged(zTextField, gsensorZText(moment.atGsensor.gz));
 }
 
-void InstrumentPanel::setTripClips(const QList<TripClip> &clips)
+void InstrumentPanel::setTripClips(const QList<TripFigureClip> &clips)
 {
     tripFigures_ = clips.isEmpty() ? std::nullopt : std::optional<TripFigures>(TripFiguresRule::compute(clips));
     updateUI();

@@ -45,7 +45,7 @@ public:
     void loadAverageSpeedContent();
 
     // The playing trip's clips, for the Trip figures.
-    void setTripClips(const QList<TripClip> &clips);
+    void setTripClips(const QList<TripFigureClip> &clips);
     const std::optional<TripFigures> &tripFigures() const { return tripFigures_; }
     // Shows the trip's figures (true) or the clip's; remembered in the settings.
     void setShowsTrip(bool trip);

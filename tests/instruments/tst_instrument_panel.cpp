@@ -126,7 +126,7 @@ private slots:
         QVERIFY(vc.clipFiguresButton->isChecked());
         // Two clips of two minutes, each 0.01 degree of latitude (1.11 km) long.
         auto clip = [](double start, double lat0, int speed) {
-            TripClip c{start, 120.0, {}};
+            TripFigureClip c{start, 120.0, {}};
             for (int k = 0; k <= 10; ++k) {
                 GpsSample s;
                 s.gps_lat = QString::number(lat0 + 0.001 * k, 'f', 6).toStdString();
