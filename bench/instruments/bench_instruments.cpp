@@ -7,7 +7,6 @@
 #include "common/Localization.h"
 #include "common/Settings.h"
 #include "instruments/CustomGsensorView.h"
-#include "instruments/GpsViewController.h"
 #include "instruments/InstrumentPanel.h"
 #include "instruments/PositionCompassPanel.h"
 #include "drive/DriveTelemetry.h"
@@ -41,15 +40,12 @@ int main(int argc, char **argv)
 
     InstrumentPanel trip(settings);
     PositionCompassPanel compass(settings);
-    GpsViewController gps;
     trip.resize(900, 150);
     compass.resize(450, 264);
-    gps.resize(450, 220);
     // Shown, as in the window: a label that changes its text then asks for a new
     // layout and a repaint (both happen later, in the event loop, and are not timed).
     trip.show();
     compass.show();
-    gps.show();
     DriveTelemetry telemetry;
     const auto follow = [&telemetry](auto *panel) {
         using Panel = std::remove_pointer_t<decltype(panel)>;
@@ -59,14 +55,12 @@ int main(int argc, char **argv)
     };
     follow(&compass);
     follow(&trip);
-    follow(&gps);
     telemetry.follow(&e);
     telemetry.setDuration(seconds);
     // One panel alone: the moment made, then shown by that panel.
     const std::vector<std::function<void(double)>> modules{
         [&](double t) { compass.showMoment(telemetry.momentAt(t)); },
-        [&](double t) { trip.showMoment(telemetry.momentAt(t)); },
-        [&](double t) { gps.showMoment(telemetry.momentAt(t)); }};
+        [&](double t) { trip.showMoment(telemetry.momentAt(t)); }};
 
     // Ticks at 1 ms of media time, as the player's clock sends them: the index
     // moves once a second. Each tick is timed on its own.
@@ -84,7 +78,7 @@ int main(int argc, char **argv)
     for (qint64 v : spans)
         sum += double(v);
     auto at = [&](double q) { return double(sorted[size_t(q * double(sorted.size() - 1))]) / 1000.0; };
-    std::printf("tick through the telemetry and its 3 panels, 1 ms clock over %d s (%d ticks):\n", seconds, ticks);
+    std::printf("tick through the telemetry and its 2 panels, 1 ms clock over %d s (%d ticks):\n", seconds, ticks);
     std::printf("  median %.2f us, 99th percentile %.2f us, mean %.2f us, max %.0f us\n", at(0.5), at(0.99),
                 sum / ticks / 1000.0, at(1.0));
 
@@ -104,24 +98,24 @@ int main(int argc, char **argv)
         telemetry.setDuration(seconds);
         std::vector<qint64> real;
         std::vector<qint64> boundary;
-        std::vector<qint64> perModule[3];
+        std::vector<qint64> perModule[2];
         QElapsedTimer wall;
         wall.start();
         for (int k = 0; k < realSeconds * 1000; ++k) {
             while (wall.nsecsElapsed() < qint64(k) * 1000000)
                 ;
             const double t = 100.0 + k * 0.001;
-            qint64 marks[3];
+            qint64 marks[2];
             timer.start();
-            for (int m = 0; m < 3; ++m) {
+            for (int m = 0; m < 2; ++m) {
                 modules[size_t(m)](t);
                 marks[m] = timer.nsecsElapsed();
             }
-            const qint64 span = marks[2];
+            const qint64 span = marks[1];
             real.push_back(span);
             if (k % 1000 == 0) {
                 boundary.push_back(span);
-                for (int m = 0; m < 3; ++m)
+                for (int m = 0; m < 2; ++m)
                     perModule[m].push_back(marks[m] - (m ? marks[m - 1] : 0));
             }
         }
@@ -132,8 +126,8 @@ int main(int argc, char **argv)
                     "  the once-a-second tick: median %.1f us, max %.1f us\n",
                     realSeconds, q(0.5), q(0.99), q(1.0), double(boundary[boundary.size() / 2]) / 1000.0,
                     double(boundary.back()) / 1000.0);
-        const char *parts[] = {"position and compass", "trip statistics", "stand-alone position"};
-        for (int m = 0; m < 3; ++m) {
+        const char *parts[] = {"position and compass", "trip statistics"};
+        for (int m = 0; m < 2; ++m) {
             std::sort(perModule[m].begin(), perModule[m].end());
             std::printf("    of which %s: median %.1f us\n", parts[m],
                         double(perModule[m][perModule[m].size() / 2]) / 1000.0);
@@ -142,8 +136,8 @@ int main(int argc, char **argv)
 
     // The same with the settings write out of the way: every tick in the same second
     // as the last (no angle changes), measured per module.
-    const char *names[] = {"position and compass", "trip statistics", "stand-alone position"};
-    for (int m = 0; m < 3; ++m) {
+    const char *names[] = {"position and compass", "trip statistics"};
+    for (int m = 0; m < 2; ++m) {
         modules[size_t(m)](12.0);
         const int n = 100000;
         timer.start();
@@ -155,7 +149,7 @@ int main(int argc, char **argv)
 
     // Ticks that each move to a new entry (a new second), per module: the work of
     // the once-a-second tick without the clock in between.
-    for (int m = 0; m < 3; ++m) {
+    for (int m = 0; m < 2; ++m) {
         std::vector<qint64> each;
         for (int k = 0; k < 2000; ++k) {
             timer.start();

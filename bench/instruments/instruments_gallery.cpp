@@ -4,8 +4,6 @@
 #include "common/Localization.h"
 #include "common/NamedImage.h"
 #include "common/Settings.h"
-#include "instruments/CustomSpeedView.h"
-#include "instruments/GpsViewController.h"
 #include "instruments/InstrumentPanel.h"
 #include "instruments/PositionCompassPanel.h"
 #include "drive/DriveTelemetry.h"
@@ -55,19 +53,12 @@ int main(int argc, char **argv)
         trip.totalDistance(3120.5f);
         trip.showMoment(moment);
         trip.grab().save(out + QStringLiteral("/trip_panel_") + unit + QStringLiteral(".png"));
-
-        CustomSpeedView gauge;
-        gauge.resize(gauge.sizeHint());
-        gauge.setCurrentSpeed(kmph ? 60 : 50, kmph);
-        gauge.grab().save(out + QStringLiteral("/speed_gauge_") + unit + QStringLiteral(".png"));
     }
     // Every image of the instruments on the panel background, at 1x and 3x.
     {
-        const QStringList names{QStringLiteral("15"), QStringLiteral("car_icon"), QStringLiteral("direction_mark"),
-                                QStringLiteral("meter_arrow"), QStringLiteral("compass_pointer"),
-                                QStringLiteral("north_arrow"), QStringLiteral("compass_bezel"),
-                                QStringLiteral("compass_rose"), QStringLiteral("arrownewkmh"),
-                                QStringLiteral("arrownew"), QStringLiteral("x7kmh"), QStringLiteral("2")};
+        const QStringList names{QStringLiteral("lock"), QStringLiteral("car_icon"), QStringLiteral("direction_mark"),
+                                QStringLiteral("compass_pointer"), QStringLiteral("compass_rose"), QStringLiteral("speed_needle_kmh"),
+                                QStringLiteral("speed_needle_mph"), QStringLiteral("speed_dial_kmh"), QStringLiteral("speed_dial_mph")};
         QImage sheet(1400, 520, QImage::Format_ARGB32_Premultiplied);
         sheet.fill(QColor(223, 221, 224));
         QPainter p(&sheet);
@@ -90,12 +81,5 @@ int main(int argc, char **argv)
         p.end();
         sheet.save(out + QStringLiteral("/artwork.png"));
     }
-
-    GpsViewController gps;
-    gps.resize(450, 220);
-    gps.showClip(clip);
-    gps.setDuration(180.0);
-    gps.showMoment(moment);
-    gps.grab().save(out + QStringLiteral("/gps_view.png"));
     return 0;
 }

@@ -6,7 +6,6 @@
 #include "common/AppColorManager.h"
 #include "drive/DriveTelemetry.h"
 #include "drive/PlayQueue.h"
-#include "instruments/GpsViewController.h"
 #include "instruments/InstrumentPanel.h"
 #include "instruments/PositionCompassPanel.h"
 #include "map/MapPane.h"
@@ -82,7 +81,6 @@ void PaneLayout::buildPanes(AppDelegate &app)
     mapPane = new MapPane(settings);
     connect(mapPane, &MapPane::zoomRequested, this,
             [this](qint64 state) { mapPane->setZoomState(zoomInMapWindow(state)); });
-    gpsVC = new GpsViewController();
     playListView = new PlayListView(queue, settings);
     PositionCompassPanel *position = Wiring::positionPanel(playListView, settings);
     playerView = new PlayerView(settings);
@@ -98,8 +96,6 @@ void PaneLayout::buildPanes(AppDelegate &app)
     putInto(playListSlot, playListView);
     putInto(mapSlot, mapPane);
     putInto(instrumentSlot, instrumentPanel);
-    // The stand-alone position panel is made and kept, but placed nowhere.
-    gpsVC->hide();
 
     applyFrames(frames(Arrangement::SetUp, backingScale2()));
     globalSplitView->setSizes({1280, 640, 0});

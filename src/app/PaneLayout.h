@@ -1,6 +1,5 @@
 // The main window's content: creates the play queue, the drive's telemetry and the
-// pane controllers (player, trip statistics, map, play list, stand-alone position
-// panel), wires them, arranges the panes in three split views and switches between
+// panes (player, trip statistics, map, play list with its position panel), wires them, arranges the panes in three split views and switches between
 // the normal layout and the enlarged video and map layouts.
 #pragma once
 
@@ -16,7 +15,6 @@ class PlayerView;
 class MapPane;
 class PlayListView;
 class InstrumentPanel;
-class GpsViewController;
 
 class PaneLayout : public QWidget {
     Q_OBJECT
@@ -31,7 +29,6 @@ public:
     MapPane *mapPane = nullptr;
     PlayListView *playListView = nullptr;
     InstrumentPanel *instrumentPanel = nullptr;
-    GpsViewController *gpsVC = nullptr;
 
     PaneSplitter *globalSplitView = nullptr;
     PaneSplitter *leftSplitView = nullptr;

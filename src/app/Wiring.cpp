@@ -5,7 +5,6 @@
 #include "common/Localization.h"
 #include "drive/DriveTelemetry.h"
 #include "drive/PlayQueue.h"
-#include "instruments/GpsViewController.h"
 #include "instruments/InstrumentPanel.h"
 #include "instruments/PositionCompassPanel.h"
 #include "instruments/VehicleReadout.h"
@@ -115,8 +114,7 @@ void show(DriveTelemetry *telemetry, Panel *panel)
 
 } // namespace
 
-void panels(DriveTelemetry *telemetry, InstrumentPanel *display, PositionCompassPanel *position,
-            GpsViewController *gps)
+void panels(DriveTelemetry *telemetry, InstrumentPanel *display, PositionCompassPanel *position)
 {
     show(telemetry, position);
     show(telemetry, display);
@@ -125,7 +123,6 @@ void panels(DriveTelemetry *telemetry, InstrumentPanel *display, PositionCompass
         QObject::connect(telemetry, &DriveTelemetry::momentChanged, display->vehicleReadout,
                          &VehicleReadout::showMoment);
     }
-    show(telemetry, gps);
 }
 
 void tripsAndMap(PlayerView *video, PlayQueue *queue, DriveTelemetry *telemetry, MapPane *map,
@@ -137,11 +134,11 @@ void tripsAndMap(PlayerView *video, PlayQueue *queue, DriveTelemetry *telemetry,
     // The trip panel's Trip figures and the timeline: the clips' samples, recording
     // times and durations.
     QObject::connect(telemetry, &DriveTelemetry::tripChanged, panel, [panel, video](const TripTelemetry &trip) {
-        QList<TripClip> clips;
+        QList<TripFigureClip> clips;
         QList<TimelinePart> parts;
         for (qsizetype k = 0; k < trip.clips.size(); ++k) {
             const ClipTelemetry &c = trip.clips.at(k);
-            TripClip clip;
+            TripFigureClip clip;
             if (c.startMs)
                 clip.start = double(*c.startMs) / 1000.0;
             clip.duration = c.durationMs > 0 ? double(c.durationMs) / 1000.0 : 0.0;

@@ -6,7 +6,6 @@
 
 class AppDelegate;
 class DriveTelemetry;
-class GpsViewController;
 class InstrumentPanel;
 class MapPane;
 class PlaybackSession;
@@ -36,8 +35,7 @@ PositionCompassPanel *positionPanel(PlayListView *list, Settings &settings);
 
 // The panels show the telemetry: the clip, its duration and every moment. Any of them
 // may be null.
-void panels(DriveTelemetry *telemetry, InstrumentPanel *display, PositionCompassPanel *position,
-            GpsViewController *gps = nullptr);
+void panels(DriveTelemetry *telemetry, InstrumentPanel *display, PositionCompassPanel *position);
 
 // The map follows the playing clip, its moments and its trip; the trip panel gets the
 // trip's clips for its Trip figures and the map's measure of the clip; the player's

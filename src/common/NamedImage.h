@@ -1,4 +1,4 @@
-// Images of the application by name ("player_play", "15", ...), from the resources
+// Images of the application by name ("player_play", "lock", ...), from the resources
 // (:/images/NAME.svg, or .png). SVG artwork is rendered at the requested size.
 #pragma once
 

@@ -275,11 +275,11 @@ std::optional<SpeedDial> speedDialFromReadout(const QString &readout)
     std::optional<SpeedDial> dial;
     if (!readout.contains(QLatin1String("KM/H"))) {
         const float n = leadingFloat(QString(readout).remove(QLatin1String("MPH")));
-        dial = SpeedDial{float(double(n / kDialHalfTurnMph) * M_PI), QStringLiteral("2")};
+        dial = SpeedDial{float(double(n / kDialHalfTurnMph) * M_PI), QStringLiteral("speed_dial_mph")};
     }
     if (!readout.contains(QLatin1String("MPH"))) {
         const float n = leadingFloat(QString(readout).remove(QLatin1String("KM/H")));
-        dial = SpeedDial{float(double(n / kDialHalfTurnKmh) * M_PI), QStringLiteral("x7kmh")};
+        dial = SpeedDial{float(double(n / kDialHalfTurnKmh) * M_PI), QStringLiteral("speed_dial_kmh")};
     }
     return dial;
 }
@@ -297,8 +297,8 @@ std::optional<bool> speedDialIsKmh(const QString &unitLabel)
 SpeedDial speedDial(float shown, bool kmh)
 {
     if (kmh)
-        return SpeedDial{float(double(shown / kDialHalfTurnKmh) * M_PI), QStringLiteral("x7kmh")};
-    return SpeedDial{float(double(shown / kDialHalfTurnMph) * M_PI), QStringLiteral("2")};
+        return SpeedDial{float(double(shown / kDialHalfTurnKmh) * M_PI), QStringLiteral("speed_dial_kmh")};
+    return SpeedDial{float(double(shown / kDialHalfTurnMph) * M_PI), QStringLiteral("speed_dial_mph")};
 }
 
 QPointF dialScalePoint(QPointF pivot, double radius, double value, double halfTurn)

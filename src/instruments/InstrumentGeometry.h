@@ -87,7 +87,7 @@ float compassRotation(double headingDegrees);   // 0 for a heading that is not f
 // text names both units.
 struct SpeedDial {
     float needleRotation;   // radians, clockwise on screen
-    QString dialImage;      // "x7kmh" or "2"
+    QString dialImage;      // "speed_dial_kmh" or "speed_dial_mph"
 };
 std::optional<SpeedDial> speedDialFromReadout(const QString &readout);
 // The same without reading the text back, for a read-out made of a number and a
@@ -96,9 +96,9 @@ std::optional<SpeedDial> speedDialFromReadout(const QString &readout);
 std::optional<bool> speedDialIsKmh(const QString &unitLabel);
 SpeedDial speedDial(float shown, bool kmh);
 inline constexpr float kDialHalfTurnKmh = 172.0f;
-// The speed dial artwork ("x7kmh", "2"): its view box, the pivot of the needle
+// The speed dial artwork ("speed_dial_kmh", "speed_dial_mph"): its view box, the pivot of the needle
 // (measured from the box's top-left corner) and the radius of the printed ticks'
-// outer ends. The needles ("arrownewkmh", "arrownew") are square boxes of
+// outer ends. The needles ("speed_needle_kmh", "speed_needle_mph") are square boxes of
 // kNeedleBox points turning about their centre, drawn at the dial's scale.
 struct DialArtwork {
     static constexpr double width = 240;

@@ -1,7 +1,6 @@
 #include "InstrumentPanel.h"
 
 #include "BlackView.h"
-#include "CustomSpeedView.h"
 #include "InstrumentGeometry.h"
 #include "ReadoutLabel.h"
 #include "FramedView.h"
@@ -66,8 +65,6 @@ InstrumentPanel::InstrumentPanel(Settings &settings, QWidget *parent)
     carIcon->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     directionMark = new RotatedImageView(QStringLiteral("direction_mark"), true, figuresFrame);
     directionMark->setFixedSize(24, 24);
-    speedView = new CustomSpeedView(figuresFrame);
-    speedView->setFixedSize(speedView->sizeHint());
 
     const QColor figureColour(30, 32, 36);
     maxSpeedLabelText = caption(figuresFrame, QStringLiteral("maxSpeedLabelText"));
@@ -118,7 +115,6 @@ InstrumentPanel::InstrumentPanel(Settings &settings, QWidget *parent)
     auto *carColumn = new QVBoxLayout;
     carColumn->addWidget(carIcon, 1);
     carColumn->addWidget(directionMark, 0, Qt::AlignHCenter);
-    carColumn->addWidget(speedView, 0, Qt::AlignHCenter);
     carColumn->addLayout(toggleRow);
 
     auto *frameLayout = new QHBoxLayout(figuresFrame);
@@ -167,7 +163,6 @@ InstrumentPanel::InstrumentPanel(Settings &settings, QWidget *parent)
     layout->addWidget(gsensorContainer, 11);
 
     directionMark->hide();
-    speedView->hide();
     retranslate();
 
     maxHSpeed->setText(speedText(0));
@@ -312,7 +307,7 @@ void InstrumentPanel::showMoment(const TelemetryMoment &moment)
     setTextIfChanged(zTextField, gsensorZText(moment.atGsensor.gz));
 }
 
-void InstrumentPanel::setTripClips(const QList<TripClip> &clips)
+void InstrumentPanel::setTripClips(const QList<TripFigureClip> &clips)
 {
     tripFigures_ = clips.isEmpty() ? std::nullopt : std::optional<TripFigures>(TripFiguresRule::compute(clips));
     updateUI();

@@ -19,7 +19,6 @@
 #include <optional>
 
 class BlackView;
-class CustomSpeedView;
 class ReadoutLabel;
 class FramedView;
 class QLabel;
@@ -47,7 +46,7 @@ public:
     void loadAverageSpeedContent();
 
     // The playing trip's clips, for the Trip figures.
-    void setTripClips(const QList<TripClip> &clips);
+    void setTripClips(const QList<TripFigureClip> &clips);
     const std::optional<TripFigures> &tripFigures() const { return tripFigures_; }
     // Shows the trip's figures (true) or the clip's; remembered in the settings.
     void setShowsTrip(bool trip);
@@ -73,7 +72,6 @@ public:
     CustomGsensorView *gsensorView = nullptr;
     RotatedImageView *carIcon = nullptr;
     RotatedImageView *directionMark = nullptr;
-    CustomSpeedView *speedView = nullptr;
     // What the car reported, left of the G-sensor read-outs, for the clips that have
     // it; it follows the drive's telemetry itself.
     VehicleReadout *vehicleReadout = nullptr;

@@ -21,10 +21,10 @@ PositionCompassPanel::PositionCompassPanel(Settings &settings, QWidget *parent)
     setObjectName(QStringLiteral("PositionCompassPanel"));
     paintPanelBackground(this);
 
-    northAngleImageViews = new RotatedImageView(QStringLiteral("compass_rose"), true, this);
-    stillImageViewss = new RotatedImageView(QStringLiteral("compass_pointer"), true, this);
-    spdImage = new RotatedImageView(QStringLiteral("x7kmh"), true, this);
-    spdArrowChange = new RotatedImageView(QStringLiteral("arrownewkmh"), true, this);
+    compassRose = new RotatedImageView(QStringLiteral("compass_rose"), true, this);
+    compassPointer = new RotatedImageView(QStringLiteral("compass_pointer"), true, this);
+    speedDial = new RotatedImageView(QStringLiteral("speed_dial_kmh"), true, this);
+    speedNeedle = new RotatedImageView(QStringLiteral("speed_needle_kmh"), true, this);
     spdshow = makeReadout(this, 22, true, Qt::AlignCenter);
     spdshow->setObjectName(QStringLiteral("spdshow"));
 
@@ -110,13 +110,13 @@ void PositionCompassPanel::showMoment(const TelemetryMoment &moment)
         std::optional<SpeedDial> dial;
         if (unitLabelIsPlain_ && std::isfinite(shown)) {
             if (dialIsKmh_)
-                dial = speedDial(float(std::nearbyint(shown)), *dialIsKmh_);
+                dial = InstrumentGeometry::speedDial(float(std::nearbyint(shown)), *dialIsKmh_);
         } else {
             dial = speedDialFromReadout(text);
         }
         if (dial) {
             rotateSpd(dial->needleRotation);
-            spdImage->setImageName(dial->dialImage);
+            speedDial->setImageName(dial->dialImage);
         }
         shownSpeed_ = k;
     }
@@ -143,7 +143,7 @@ void PositionCompassPanel::storeRotation(AngleWrite write, std::optional<float> 
 
 void PositionCompassPanel::rotateAngle(float radians)
 {
-    stillImageViewss->setRotation(radians);
+    compassPointer->setRotation(radians);
     if (!inTick_)
         shownPosition_ = -1;
     storeRotation(&Settings::setCompassAngle, storedAngle_, radians);
@@ -151,7 +151,7 @@ void PositionCompassPanel::rotateAngle(float radians)
 
 void PositionCompassPanel::rotateSpd(float radians)
 {
-    spdArrowChange->setRotation(radians);
+    speedNeedle->setRotation(radians);
     if (!inTick_)
         shownSpeed_ = -1;
     storeRotation(&Settings::setNeedleAngle, storedSpd_, radians);
@@ -191,8 +191,8 @@ void PositionCompassPanel::updateUI()
     setTextIfChanged(spdshow, speedReadout(spd_show_v_));
     // The needle follows the new unit on the next tick.
     shownSpeed_ = -1;
-    spdImage->setImageName(kmph ? QStringLiteral("x7kmh") : QStringLiteral("2"));
-    spdArrowChange->setImageName(kmph ? QStringLiteral("arrownewkmh") : QStringLiteral("arrownew"));
+    speedDial->setImageName(kmph ? QStringLiteral("speed_dial_kmh") : QStringLiteral("speed_dial_mph"));
+    speedNeedle->setImageName(kmph ? QStringLiteral("speed_needle_kmh") : QStringLiteral("speed_needle_mph"));
 }
 
 void PositionCompassPanel::updateCompass()
@@ -208,12 +208,12 @@ void PositionCompassPanel::updateCompass()
 
 float PositionCompassPanel::compassAngle() const
 {
-    return float(stillImageViewss->rotation());
+    return float(compassPointer->rotation());
 }
 
 float PositionCompassPanel::needleAngle() const
 {
-    return float(spdArrowChange->rotation());
+    return float(speedNeedle->rotation());
 }
 
 void PositionCompassPanel::changeEvent(QEvent *event)
@@ -240,8 +240,8 @@ void PositionCompassPanel::layoutParts()
     // Compass: a square on the left.
     const int side = qMax(0, qMin(h - 2 * margin, int(w * 0.46)));
     const QRect compass(margin, (h - side) / 2, side, side);
-    northAngleImageViews->setGeometry(compass);
-    stillImageViewss->setGeometry(compass);
+    compassRose->setGeometry(compass);
+    compassPointer->setGeometry(compass);
 
     // Speed: the dial over its read-out on the right.
     const int left = compass.right() + margin * 2;
@@ -252,11 +252,11 @@ void PositionCompassPanel::layoutParts()
     const QSizeF dialSize(DialArtwork::width * scale, DialArtwork::height * scale);
     const double blockH = dialSize.height() + readoutH;
     const QPointF dialTopLeft(left + (areaW - dialSize.width()) / 2, (h - blockH) / 2);
-    spdImage->setGeometry(QRectF(dialTopLeft, dialSize).toRect());
+    speedDial->setGeometry(QRectF(dialTopLeft, dialSize).toRect());
     const QPointF pivot(dialTopLeft.x() + DialArtwork::pivotX * scale,
                         dialTopLeft.y() + DialArtwork::pivotY * scale);
     const double needle = DialArtwork::needleBox * scale;
-    spdArrowChange->setGeometry(QRectF(pivot.x() - needle / 2, pivot.y() - needle / 2, needle, needle).toRect());
+    speedNeedle->setGeometry(QRectF(pivot.x() - needle / 2, pivot.y() - needle / 2, needle, needle).toRect());
     placeReadout(spdshow, QRect(left, int(dialTopLeft.y() + dialSize.height()), areaW, readoutH));
 
     // Position read-outs (hidden on the play list page) under the dial.
@@ -268,6 +268,6 @@ void PositionCompassPanel::layoutParts()
     placeReadout(longitudeLabels, QRect(left, h - margin - rowH, textW, rowH));
     placeReadout(longitudeUnitLabels, QRect(left + textW + 4, h - margin - rowH, unitW, rowH));
 
-    stillImageViewss->raise();
-    spdArrowChange->raise();
+    compassPointer->raise();
+    speedNeedle->raise();
 }

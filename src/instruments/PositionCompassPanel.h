@@ -54,11 +54,11 @@ public:
     QLabel *latitudeUnitLabels = nullptr;
     QLabel *longitudeLabels = nullptr;
     QLabel *longitudeUnitLabels = nullptr;
-    RotatedImageView *stillImageViewss = nullptr;      // compass pointer, turned by the heading
-    RotatedImageView *northAngleImageViews = nullptr;  // the fixed compass rose
-    QLabel *spdshow = nullptr;                         // speed text
-    RotatedImageView *spdImage = nullptr;              // speed dial, "x7kmh" or "2"
-    RotatedImageView *spdArrowChange = nullptr;        // speed needle, "arrownewkmh" or "arrownew"
+    RotatedImageView *compassPointer = nullptr;   // turned by the heading
+    RotatedImageView *compassRose = nullptr;      // fixed
+    QLabel *spdshow = nullptr;                    // speed text
+    RotatedImageView *speedDial = nullptr;        // "speed_dial_kmh" or "speed_dial_mph"
+    RotatedImageView *speedNeedle = nullptr;      // "speed_needle_kmh" or "speed_needle_mph"
 
 protected:
     void changeEvent(QEvent *event) override;

@@ -7,7 +7,7 @@
 #include <limits>
 #include <numeric>
 
-TripFigures TripFiguresRule::compute(const QList<TripClip> &clips)
+TripFigures TripFiguresRule::compute(const QList<TripFigureClip> &clips)
 {
     TripFigures figures;
     // Starts: known ones as given, unknown ones right after the clip before.

@@ -8,7 +8,7 @@
 
 #include <optional>
 
-struct TripClip {
+struct TripFigureClip {
     // The clip's recording start in seconds (any fixed origin), when known; a clip
     // without one follows the clip before it.
     std::optional<double> start;
@@ -28,6 +28,6 @@ namespace TripFiguresRule {
 // Clips are taken in order of start; times an earlier clip has already covered (an
 // event copy of the same minutes) add no time. The distance is tripMetres over the
 // clips, the rule of the play list's trip caption.
-TripFigures compute(const QList<TripClip> &clips);
+TripFigures compute(const QList<TripFigureClip> &clips);
 
 } // namespace TripFiguresRule

@@ -34,7 +34,7 @@ QString camerasTip(const QString &path)
 PlayListModel::PlayListModel(QObject *parent) : QAbstractTableModel(parent)
 {
     const qreal dpr = qApp ? qApp->devicePixelRatio() : 1.0;
-    lock_ = NamedImage::pixmap(QStringLiteral("15"), kLockSize, dpr);
+    lock_ = NamedImage::pixmap(QStringLiteral("lock"), kLockSize, dpr);
 }
 
 void PlayListModel::setPlayList(const PlayList &list)

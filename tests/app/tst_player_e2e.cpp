@@ -15,7 +15,6 @@
 #include "drive/PlayQueue.h"
 #include "common/AppUtils.h"
 #include "common/Localization.h"
-#include "instruments/GpsViewController.h"
 #include "drive/IndexRule.h"
 #include "instruments/InstrumentGeometry.h"
 #include "instruments/InstrumentPanel.h"

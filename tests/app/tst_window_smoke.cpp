@@ -76,6 +76,12 @@ private slots:
                                     .arg(pane->width()).arg(pane->height())));
         }
         QCOMPARE(layout->playListView->model()->rowCount(), 0);
+        // Every widget the window makes belongs to it: no panel is made and kept aside.
+        QStringList aside;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w != window.get() && !w->parentWidget() && w->windowType() != Qt::Popup && w->windowType() != Qt::ToolTip)
+                aside << QString::fromLatin1(w->metaObject()->className());
+        QVERIFY2(aside.isEmpty(), qPrintable(aside.join(QLatin1Char(' '))));
     }
 };
 

@@ -22,9 +22,8 @@ private slots:
     void imagesExist_data()
     {
         QTest::addColumn<QString>("name");
-        for (const char *n : {"x7kmh", "2", "arrownewkmh", "arrownew", "meter_arrow", "compass_rose",
-                              "compass_pointer", "compass_bezel", "north_arrow", "car_icon",
-                              "direction_mark", "15"})
+        for (const char *n : {"speed_dial_kmh", "speed_dial_mph", "speed_needle_kmh", "speed_needle_mph", "compass_rose",
+                              "compass_pointer", "car_icon", "direction_mark", "lock"})
             QTest::newRow(n) << QString::fromLatin1(n);
     }
     void imagesExist()
@@ -40,20 +39,15 @@ private slots:
         QVERIFY(opaque > 10);
     }
 
-    void meterArrowHasTheGaugesSize()
-    {
-        QCOMPARE(NamedImage::naturalSize(QStringLiteral("meter_arrow")), QSize(15, 60));
-    }
-
     void dialScaleMeetsTheNeedle_data()
     {
         QTest::addColumn<QString>("dial");
         QTest::addColumn<double>("halfTurn");
         QTest::addColumn<QList<double>>("ticks");
         QTest::addColumn<QList<double>>("gaps");
-        QTest::newRow("km/h") << "x7kmh" << 172.0 << QList<double>{0, 20, 40, 60, 80, 100, 120, 140, 160, 172}
+        QTest::newRow("km/h") << "speed_dial_kmh" << 172.0 << QList<double>{0, 20, 40, 60, 80, 100, 120, 140, 160, 172}
                               << QList<double>{5, 45, 95, 135, 166};
-        QTest::newRow("mph") << "2" << 90.0 << QList<double>{0, 10, 20, 30, 40, 50, 60, 70, 80, 90}
+        QTest::newRow("mph") << "speed_dial_mph" << 90.0 << QList<double>{0, 10, 20, 30, 40, 50, 60, 70, 80, 90}
                              << QList<double>{2.5, 27.5, 62.5, 87.5};
     }
     void dialScaleMeetsTheNeedle()
@@ -81,8 +75,8 @@ private slots:
     void needlesTurnAboutTheirCentre_data()
     {
         QTest::addColumn<QString>("needle");
-        QTest::newRow("km/h") << "arrownewkmh";
-        QTest::newRow("mph") << "arrownew";
+        QTest::newRow("km/h") << "speed_needle_kmh";
+        QTest::newRow("mph") << "speed_needle_mph";
     }
     void needlesTurnAboutTheirCentre()
     {

@@ -9,7 +9,7 @@
 
 using namespace InstrumentGeometry;
 
-Q_DECLARE_METATYPE(QList<TripClip>)
+Q_DECLARE_METATYPE(QList<TripFigureClip>)
 
 namespace {
 
@@ -23,9 +23,9 @@ GpsSample step(int k, int speed = 50)
     return s;
 }
 
-TripClip clip(std::optional<double> start, QList<GpsSample> samples)
+TripFigureClip clip(std::optional<double> start, QList<GpsSample> samples)
 {
-    return TripClip{start, 0, std::move(samples)};
+    return TripFigureClip{start, 0, std::move(samples)};
 }
 
 } // namespace
@@ -263,11 +263,11 @@ private slots:
         QTest::addColumn<float>("rotation");
         QTest::addColumn<QString>("image");
         QTest::addRow("100 km/h in mph shows 62")
-            << "62MPH" << true << float(double(62.0f / 90.0f) * M_PI) << "2";
-        QTest::addRow("172 km/h is half a turn") << "172KM/H" << true << float(M_PI) << "x7kmh";
-        QTest::addRow("90 mph is half a turn") << "90MPH" << true << float(M_PI) << "2";
-        QTest::addRow("0 km/h") << "0KM/H" << true << 0.0f << "x7kmh";
-        QTest::addRow("no label: read as km/h") << "50" << true << float(double(50.0f / 172.0f) * M_PI) << "x7kmh";
+            << "62MPH" << true << float(double(62.0f / 90.0f) * M_PI) << "speed_dial_mph";
+        QTest::addRow("172 km/h is half a turn") << "172KM/H" << true << float(M_PI) << "speed_dial_kmh";
+        QTest::addRow("90 mph is half a turn") << "90MPH" << true << float(M_PI) << "speed_dial_mph";
+        QTest::addRow("0 km/h") << "0KM/H" << true << 0.0f << "speed_dial_kmh";
+        QTest::addRow("no label: read as km/h") << "50" << true << float(double(50.0f / 172.0f) * M_PI) << "speed_dial_kmh";
         QTest::addRow("both labels: nothing") << "5KM/HMPH" << false << 0.0f << "";
     }
     void speedDial()
@@ -341,37 +341,37 @@ private slots:
     // --- the trip panel's figures over a trip of clips ---
     void tripFigures_data()
     {
-        QTest::addColumn<QList<TripClip>>("clips");
+        QTest::addColumn<QList<TripFigureClip>>("clips");
         QTest::addColumn<double>("steps");     // distance in 0.001-degree steps
         QTest::addColumn<double>("seconds");
         QTest::addColumn<int>("maxSpeed");
         const GpsSample none;
-        QTest::addRow("one clip") << QList<TripClip>{clip(0, {step(0), step(1, 90), step(2)})} << 2.0 << 3.0 << 90;
+        QTest::addRow("one clip") << QList<TripFigureClip>{clip(0, {step(0), step(1, 90), step(2)})} << 2.0 << 3.0 << 90;
         QTest::addRow("consecutive clips join")
-            << QList<TripClip>{clip(100, {step(0), step(1)}), clip(102, {step(2), step(3, 70)})} << 3.0 << 4.0 << 70;
-        QTest::addRow("unsorted input") << QList<TripClip>{clip(102, {step(2), step(3)}), clip(100, {step(0), step(1)})}
+            << QList<TripFigureClip>{clip(100, {step(0), step(1)}), clip(102, {step(2), step(3, 70)})} << 3.0 << 4.0 << 70;
+        QTest::addRow("unsorted input") << QList<TripFigureClip>{clip(102, {step(2), step(3)}), clip(100, {step(0), step(1)})}
                                         << 3.0 << 4.0 << 50;
         QTest::addRow("no start: one after the other")
-            << QList<TripClip>{clip(std::nullopt, {step(0), step(1)}), clip(std::nullopt, {step(2), step(3)})} << 3.0
+            << QList<TripFigureClip>{clip(std::nullopt, {step(0), step(1)}), clip(std::nullopt, {step(2), step(3)})} << 3.0
             << 4.0 << 50;
         QTest::addRow("event copy of the same minutes counts once")
-            << QList<TripClip>{clip(0, {step(0), step(1), step(2), step(3)}), clip(1, {step(1, 120), step(2)}),
+            << QList<TripFigureClip>{clip(0, {step(0), step(1), step(2), step(3)}), clip(1, {step(1, 120), step(2)}),
                                clip(4, {step(4)})}
             << 4.0 << 5.0 << 120;
         // The car drove on while the camera had no fix: 1 -> 5 is bridged, as inside a clip.
         QTest::addRow("a clip without fix is bridged")
-            << QList<TripClip>{clip(0, {step(0), step(1)}), clip(2, {none, none}), clip(4, {step(5), step(6)})} << 6.0
+            << QList<TripFigureClip>{clip(0, {step(0), step(1)}), clip(2, {none, none}), clip(4, {step(5), step(6)})} << 6.0
             << 6.0 << 50;
         QTest::addRow("a pause longer than a drive's breaks the line")
-            << QList<TripClip>{clip(0, {step(0), step(1)}), clip(13, {step(5), step(6)})} << 2.0 << 4.0 << 50;
+            << QList<TripFigureClip>{clip(0, {step(0), step(1)}), clip(13, {step(5), step(6)})} << 2.0 << 4.0 << 50;
         QTest::addRow("a fixless stretch inside a clip is joined")
-            << QList<TripClip>{clip(0, {step(0), none, step(2)})} << 2.0 << 3.0 << 50;
-        QTest::addRow("known duration") << QList<TripClip>{TripClip{0, 90.0, {step(0), step(1)}}} << 1.0 << 90.0 << 50;
-        QTest::addRow("no clips") << QList<TripClip>{} << 0.0 << 0.0 << 0;
+            << QList<TripFigureClip>{clip(0, {step(0), none, step(2)})} << 2.0 << 3.0 << 50;
+        QTest::addRow("known duration") << QList<TripFigureClip>{TripFigureClip{0, 90.0, {step(0), step(1)}}} << 1.0 << 90.0 << 50;
+        QTest::addRow("no clips") << QList<TripFigureClip>{} << 0.0 << 0.0 << 0;
     }
     void tripFigures()
     {
-        QFETCH(QList<TripClip>, clips);
+        QFETCH(QList<TripFigureClip>, clips);
         QFETCH(double, steps);
         const TripFigures f = TripFiguresRule::compute(clips);
         QVERIFY2(std::abs(f.metres - steps * 111.195) < 0.05 * std::max(1.0, steps),

@@ -75,30 +75,30 @@ private slots:
 
         QTest::addRow("100 km/h shown in mph")
             << false << 100 << "51.5" << "-0.1275" << 90.0 << "62MPH" << float(double(62.0f / 90.0f) * M_PI)
-            << "2" << QString::fromUtf8(" 51\u00b0 30'    0.00") << "N"
+            << "speed_dial_mph" << QString::fromUtf8(" 51\u00b0 30'    0.00") << "N"
             << QString::fromUtf8("  0\u00b0  7'    39.00") << "W" << float(M_PI / 2) << "";
         QTest::addRow("172 km/h is half a turn")
-            << true << 172 << "-33.75" << "151.2" << 180.0 << "172KM/H" << float(M_PI) << "x7kmh"
+            << true << 172 << "-33.75" << "151.2" << 180.0 << "172KM/H" << float(M_PI) << "speed_dial_kmh"
             << QString::fromUtf8(" 33\u00b0 45'    0.00") << "S"
             << QString::fromUtf8("151\u00b0 11'    59.99") << "E" << float(M_PI) << "";
         QTest::addRow("standing still")
-            << true << 0 << "10" << "20" << 0.0 << "0KM/H" << 0.0f << "x7kmh"
+            << true << 0 << "10" << "20" << 0.0 << "0KM/H" << 0.0f << "speed_dial_kmh"
             << QString::fromUtf8(" 10\u00b0  0'    0.00") << "N"
             << QString::fromUtf8(" 20\u00b0  0'    0.00") << "E" << 0.0f << "";
         const QString dash = QString::fromUtf8("\u2013");
         QTest::addRow("a fix without speed")
-            << true << 0 << "51.5" << "-0.1275" << 90.0 << dash << 0.0f << "x7kmh"
+            << true << 0 << "51.5" << "-0.1275" << 90.0 << dash << 0.0f << "speed_dial_kmh"
             << QString::fromUtf8(" 51\u00b0 30'    0.00") << "N"
             << QString::fromUtf8("  0\u00b0  7'    39.00") << "W" << float(M_PI / 2) << "speed";
         QTest::addRow("a fix without course")
-            << true << 172 << "-33.75" << "151.2" << 0.0 << "172KM/H" << float(M_PI) << "x7kmh"
+            << true << 172 << "-33.75" << "151.2" << 0.0 << "172KM/H" << float(M_PI) << "speed_dial_kmh"
             << QString::fromUtf8(" 33\u00b0 45'    0.00") << "S"
             << QString::fromUtf8("151\u00b0 11'    59.99") << "E" << 0.0f << "course";
         QTest::addRow("speed without a fix")
-            << true << 86 << "" << "" << 0.0 << "86KM/H" << speedDial(86.0f, true).needleRotation << "x7kmh"
+            << true << 86 << "" << "" << 0.0 << "86KM/H" << speedDial(86.0f, true).needleRotation << "speed_dial_kmh"
             << dash << "" << dash << "" << 0.0f << "fix";
         QTest::addRow("telemetry that cannot be read")
-            << true << 0 << "10" << "20" << 0.0 << dash << 0.0f << "x7kmh" << dash << "" << dash << "" << 0.0f << "everything";
+            << true << 0 << "10" << "20" << 0.0 << dash << 0.0f << "speed_dial_kmh" << dash << "" << dash << "" << 0.0f << "everything";
     }
     void readoutsFollowTheClock()
     {
@@ -110,9 +110,10 @@ private slots:
         settings_->setKmph(kmph);
         const QString path = fileUrl("A.MOV");
         QFETCH(QString, missing);
+        const QString other = fileUrl("A2.MOV");
         const PlayListEntry entry =
             makeEntry(path, {makeSample(lat.toLatin1().constData(), lng.toLatin1().constData(), speed, heading)}, speed);
-        storeEntries({missing.isEmpty() ? entry : without(entry, missing)});
+        storeEntries({missing.isEmpty() ? entry : without(entry, missing), makeEntry(other, {makeSample("1.25", "2.5", 0, 0)}, 0)});
 
         PositionCompassPanel panel(*settings_);
         DriveRig rig(&panel);
@@ -122,7 +123,7 @@ private slots:
 
         QTEST(panel.spdshow->text(), "speedText");
         QTEST(panel.needleAngle(), "needle");
-        QTEST(panel.spdImage->imageName(), "dial");
+        QTEST(panel.speedDial->imageName(), "dial");
         QTEST(panel.latitudeLabels->text(), "latText");
         QTEST(panel.latitudeUnitLabels->text(), "latLetter");
         QTEST(panel.longitudeLabels->text(), "lngText");
@@ -136,11 +137,15 @@ private slots:
                     return v->isVisibleTo(&panel);
             return false;
         };
-        QCOMPARE(shown("arrownewkmh") || shown("arrownew"), missing != "speed" && missing != "everything");
+        QCOMPARE(shown("speed_needle_kmh") || shown("speed_needle_mph"), missing != "speed" && missing != "everything");
         QCOMPARE(shown("compass_pointer"), missing.isEmpty() || missing == "speed");
         // The page keeps the position read-outs hidden.
         QVERIFY(panel.latitudeLabels->isHidden());
         QVERIFY(panel.longitudeUnitLabels->isHidden());
+        // Another file shows its own entry, although the entry's number is the same.
+        rig.open(other);
+        rig.tick(0.5);
+        QCOMPARE(panel.latitudeLabels->text(), convertLatLngToDFM(1.25f));
     }
 
     void assistiveToolsHearTheFiguresOnceTheyListen()
@@ -275,8 +280,8 @@ private slots:
         storeEntries({makeEntry(path, {makeSample("1", "1", 100, 0)}, 100)});
         PositionCompassPanel panel(*settings_);
         DriveRig rig(&panel);
-        QCOMPARE(panel.spdImage->imageName(), QStringLiteral("x7kmh"));
-        QCOMPARE(panel.spdArrowChange->imageName(), QStringLiteral("arrownewkmh"));
+        QCOMPARE(panel.speedDial->imageName(), QStringLiteral("speed_dial_kmh"));
+        QCOMPARE(panel.speedNeedle->imageName(), QStringLiteral("speed_needle_kmh"));
         rig.open(path);
         rig.duration(1.0);
         rig.tick(0.0);
@@ -285,8 +290,8 @@ private slots:
 
         settings_->setKmph(false);
         QCOMPARE(panel.spdshow->text(), QStringLiteral("62MPH"));
-        QCOMPARE(panel.spdImage->imageName(), QStringLiteral("2"));
-        QCOMPARE(panel.spdArrowChange->imageName(), QStringLiteral("arrownew"));
+        QCOMPARE(panel.speedDial->imageName(), QStringLiteral("speed_dial_mph"));
+        QCOMPARE(panel.speedNeedle->imageName(), QStringLiteral("speed_needle_mph"));
         QCOMPARE(panel.needleAngle(), needle);
 
         rig.tick(0.0);
@@ -303,10 +308,10 @@ private slots:
         QTest::addColumn<QString>("dial");
         const float mph = float(double(62.0f / 90.0f) * M_PI);
         const float kmh = float(double(100.0f / 172.0f) * M_PI);
-        QTest::addRow("English, km/h") << "en" << true << kmh << "x7kmh";
-        QTest::addRow("English, mph") << "en" << false << mph << "2";
-        QTest::addRow("Chinese, km/h") << "zh-Hans" << true << kmh << "x7kmh";
-        QTest::addRow("Chinese, mph") << "zh-Hans" << false << mph << "2";
+        QTest::addRow("English, km/h") << "en" << true << kmh << "speed_dial_kmh";
+        QTest::addRow("English, mph") << "en" << false << mph << "speed_dial_mph";
+        QTest::addRow("Chinese, km/h") << "zh-Hans" << true << kmh << "speed_dial_kmh";
+        QTest::addRow("Chinese, mph") << "zh-Hans" << false << mph << "speed_dial_mph";
     }
     void unitReadBackWorksWithTheStringTables()
     {
@@ -323,7 +328,7 @@ private slots:
         rig.duration(1.0);
         rig.tick(0.0);
         QTEST(panel.needleAngle(), "needle");
-        QTEST(panel.spdImage->imageName(), "dial");
+        QTEST(panel.speedDial->imageName(), "dial");
         QCoreApplication::installTranslator(unitLabels());
     }
 
@@ -365,7 +370,7 @@ private slots:
         const QImage img = panel.grab().toImage();
 
         // Needle: 75% of the way from the pivot to the tip, turned clockwise.
-        const QRectF nv = panel.spdArrowChange->geometry();
+        const QRectF nv = panel.speedNeedle->geometry();
         const double scale = nv.width() / DialArtwork::needleBox;
         const double a = panel.needleAngle();
         const double r = 0.75 * DialArtwork::needleLength * scale;
@@ -374,7 +379,7 @@ private slots:
                  qPrintable(QStringLiteral("needle pixel %1").arg(img.pixelColor(tip).name())));
 
         // Compass pointer: 40% of the radius out along the heading, clockwise from up.
-        const QRectF cv = panel.stillImageViewss->geometry();
+        const QRectF cv = panel.compassPointer->geometry();
         const double h = qDegreesToRadians(heading);
         const double pr = 0.40 * cv.width() / 2;
         const QPoint point = (cv.center() + QPointF(pr * std::sin(h), -pr * std::cos(h))).toPoint();

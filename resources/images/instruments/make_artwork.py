@@ -4,7 +4,7 @@
 The speed dials share their geometry with InstrumentGeometry::DialArtwork: a
 240 x 140 box, the needle's pivot at (120, 122), ticks ending on a circle of
 radius 104, and half a turn of the needle from the left end (0) over the top to
-the right end (172 km/h on "x7kmh", 90 mph on "2")."""
+the right end (172 km/h on "speed_dial_kmh", 90 mph on "speed_dial_mph")."""
 import math
 import os
 
@@ -83,8 +83,8 @@ def dial(name, half_turn, major_step, minor_step, unit, red_from, accent):
     write(name, "".join(b), W, H)
 
 
-dial("x7kmh", 172.0, 20, 10, "km/h", 140, "#ff8a1f")
-dial("2", 90.0, 10, 5, "mph", 70, "#4fb3ff")
+dial("speed_dial_kmh", 172.0, 20, 10, "km/h", 140, "#ff8a1f")
+dial("speed_dial_mph", 90.0, 10, 5, "mph", 70, "#4fb3ff")
 
 
 def needle(name, colour, dark):
@@ -96,13 +96,8 @@ def needle(name, colour, dark):
     write(name, "".join(b), box, box)
 
 
-needle("arrownewkmh", "#ff7a12", "#8f3c00")
-needle("arrownew", "#2aa3ff", "#0b4f85")
-
-# ---- gauge needle of the half-dial speedometer: 15 x 60, pivot 12% above its foot
-write("meter_arrow",
-      "<path d='M 7.5 0 L 11 50 L 7.5 60 L 4 50 Z' fill='#e0301e' stroke='#7a1209' stroke-width='0.6'/>\n"
-      "<circle cx='7.5' cy='52.8' r='4' fill='#2b2d31' stroke='#dddddd' stroke-width='1'/>\n", 15, 60)
+needle("speed_needle_kmh", "#ff7a12", "#8f3c00")
+needle("speed_needle_mph", "#2aa3ff", "#0b4f85")
 
 # ---- compass -----------------------------------------------------------------
 def compass_rose():
@@ -143,34 +138,6 @@ write("compass_pointer",
       "<path d='M 100 46 L 100 102 L 84 112 Z' fill='#ffb366'/>\n"
       "<circle cx='100' cy='100' r='5' fill='#2b2d31' stroke='#d0d0d0' stroke-width='1.5'/>\n", 200, 200)
 
-# The stand-alone panel: a north arrow turned against the heading over a fixed bezel.
-write("north_arrow",
-      "<path d='M 100 30 L 114 100 L 86 100 Z' fill='#e8392e'/>\n"
-      "<path d='M 100 170 L 114 100 L 86 100 Z' fill='#e6e6e6'/>\n"
-      "<circle cx='100' cy='100' r='6' fill='#2b2d31' stroke='#d0d0d0' stroke-width='1.5'/>\n"
-      f"<text x='100' y='24' {FONT} font-size='18' font-weight='bold' fill='#e8392e' text-anchor='middle'>N</text>\n",
-      200, 200)
-
-
-def bezel():
-    S, c = 200, 100
-    b = ["<defs><radialGradient id='g' cx='0.5' cy='0.45' r='0.6'>"
-         "<stop offset='0' stop-color='#3b4049'/><stop offset='1' stop-color='#17191d'/></radialGradient></defs>\n",
-         f"<circle cx='{c}' cy='{c}' r='98' fill='#b9babd'/>\n",
-         f"<circle cx='{c}' cy='{c}' r='94' fill='url(#g)'/>\n"]
-    for deg in range(0, 360, 10):
-        a = math.radians(deg)
-        r2 = 80 if deg % 90 == 0 else 86
-        b.append(f"<line x1='{fmt(c + 90 * math.sin(a))}' y1='{fmt(c - 90 * math.cos(a))}' "
-                 f"x2='{fmt(c + r2 * math.sin(a))}' y2='{fmt(c - r2 * math.cos(a))}' stroke='#9ea3aa' "
-                 f"stroke-width='{2 if deg % 90 == 0 else 1}'/>\n")
-    # The lubber mark: the direction of travel, always up.
-    b.append(f"<path d='M {c} 2 L {c - 8} 16 L {c + 8} 16 Z' fill='#ff8a1f'/>\n")
-    write("compass_bezel", "".join(b), S, S)
-
-
-bezel()
-
 # ---- trip panel pictures ------------------------------------------------------
 write("car_icon",
       "<defs><linearGradient id='b' x1='0' y1='0' x2='0' y2='1'>"
@@ -192,7 +159,7 @@ write("direction_mark",
       "stroke-linejoin='round'/>\n", 32, 32)
 
 # The lock of a protected clip (play list "Protected" column).
-write("15",
+write("lock",
       "<path d='M 5 7 L 5 5 Q 5 1.5 8 1.5 Q 11 1.5 11 5 L 11 7' fill='none' stroke='#5b5f66' stroke-width='1.6'/>\n"
       "<rect x='3' y='7' width='10' height='8' rx='1.5' fill='#e0a21b' stroke='#8a5d00' stroke-width='0.8'/>\n"
       "<circle cx='8' cy='10.5' r='1.3' fill='#5a3b00'/>\n"
