@@ -79,7 +79,7 @@ void PositionCompassPanel::showMoment(const TelemetryMoment &moment)
         setTextIfChanged(longitudeLabels, convertLatLngToDFM(std::fabs(e.longitude)));
         setTextIfChanged(latitudeLabels, convertLatLngToDFM(std::fabs(e.latitude)));
         rotateAngle(compassRotation(e.course));
-        stillImageViewss->setVisible(e.hasCourse);
+        compassPointer->setVisible(e.hasCourse);
         shownPosition_ = i;
     } else if (i < 0 && moment.sample >= 0 && shownPosition_ != -2) {
         // The camera gave this clip no position: dashes, and no heading on the compass.
@@ -87,18 +87,18 @@ void PositionCompassPanel::showMoment(const TelemetryMoment &moment)
         setLetterIfChanged(latitudeUnitLabels, shownLatitudeLetter_, QString());
         setTextIfChanged(longitudeLabels, absentText());
         setTextIfChanged(latitudeLabels, absentText());
-        stillImageViewss->hide();
+        compassPointer->hide();
         shownPosition_ = -2;
     }
 
     const int k = moment.sample;
     if (k >= 0 && k != shownSpeed_ && !moment.atSample.hasSpeed) {
         setTextIfChanged(spdshow, absentText());
-        spdArrowChange->hide();
+        speedNeedle->hide();
         speedAbsent_ = true;
         shownSpeed_ = k;
     } else if (k >= 0 && k != shownSpeed_) {
-        spdArrowChange->show();
+        speedNeedle->show();
         speedAbsent_ = false;
         spd_show_v_ = float(moment.atSample.speedKmh);
         const double shown = double(AppUtils::convertSpeed(spd_show_v_, kmph_));
