@@ -102,7 +102,7 @@ int firstFrameMs(Window &w, const QString &file)
     auto conn = QObject::connect(w.vc->videoWidget->videoSink(), &QVideoSink::videoFrameChanged,
                                  [&](const QVideoFrame &f) { got = got || f.isValid(); });
     t.start();
-    w.vc->initAssetData(QUrl::fromLocalFile(file));
+    w.vc->openClip(QUrl::fromLocalFile(file));
     const bool ok = QTest::qWaitFor([&] { return got; }, 20000);
     const int ms = int(t.elapsed());
     QObject::disconnect(conn);
@@ -154,7 +154,7 @@ int main(int argc, char **argv)
 
     if (cli.isSet("shot")) {
         Window w;
-        w.vc->initAssetData(QUrl::fromLocalFile(file));
+        w.vc->openClip(QUrl::fromLocalFile(file));
         QTest::qWait(2500);
         w.vc->playOrPause();
         QTest::qWait(300);

@@ -135,8 +135,8 @@ int main(int argc, char **argv)
                 const double cpu0 = threadCpuMs();
                 PlayList l = TrackStore::playList().value_or(PlayList());
                 for (PlayListEntry &e : l)
-                    e.activeYN = false;
-                l[n % l.size()].activeYN = true;
+                    e.active = false;
+                l[n % l.size()].active = true;
                 TrackStore::syncPlayList(l);
                 activationCpu.push_back(threadCpuMs() - cpu0);
                 activationWall.push_back(msSince(a));

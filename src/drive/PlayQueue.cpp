@@ -71,7 +71,7 @@ void PlayQueue::clear()
 void PlayQueue::store()
 {
     for (PlayListEntry &e : list_)
-        e.activeYN = e.id == current_ && current_ != 0;
+        e.active = e.id == current_ && current_ != 0;
     TrackStore::syncPlayList(list_);
 }
 

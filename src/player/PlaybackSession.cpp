@@ -53,7 +53,7 @@ float PlaybackSession::storedVolume() const
 // ---------------------------------------------------------------------------------
 // Opening, set-up, tear-down
 
-void PlaybackSession::initAssetData(const QUrl &url)
+void PlaybackSession::openClip(const QUrl &url)
 {
     if (url.isEmpty())
         return;
@@ -142,7 +142,7 @@ void PlaybackSession::close()
 void PlaybackSession::playUrl(const QUrl &url)
 {
     close();
-    initAssetData(url);
+    openClip(url);
 }
 
 QMediaPlayer *PlaybackSession::player() const

@@ -28,7 +28,7 @@ public:
 
     // Starts playing the file at once; the set-up ends once it is loaded (stopped again
     // when it turns out not playable).
-    void initAssetData(const QUrl &url);
+    void openClip(const QUrl &url);
     // Stops and tears down the current file; harmless when nothing is open.
     void close();
     // Closes the current file and opens `url`.

@@ -289,13 +289,13 @@ void PlayerView::close()
         setTrip({}, 0);
 }
 
-void PlayerView::initAssetData(const QUrl &url)
+void PlayerView::openClip(const QUrl &url)
 {
     waitingFirstFrame_ = false;
     clipSamples_.clear();
     clipTyped_.reset();
     setTelemetry({}, 0.0);
-    session_->initAssetData(url);
+    session_->openClip(url);
 }
 
 // ---------------------------------------------------------------------------------

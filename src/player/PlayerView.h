@@ -55,10 +55,10 @@ public:
     void setZoomState(qint64 state);
 
     // The session's operations, for the window and the play list.
-    void initAssetData(const QUrl &url);
+    void openClip(const QUrl &url);
     // Closes the file; the timeline leaves its trip too.
     void close();
-    void playUrl(const QUrl &url) { close(); initAssetData(url); }
+    void playUrl(const QUrl &url) { close(); openClip(url); }
     double currentTime() const { return session_->currentTime(); }
     void setCurrentTime(double seconds) { session_->setCurrentTime(seconds); }
     double duration() const { return session_->duration(); }

@@ -18,7 +18,7 @@ struct PlayListEntry {
     QList<GpsSample> gpsData;   // "key_gps_data"
     qint64 maxSpeed = 0;        // "key_max_speed", km/h
     bool isInChina = true;      // "key_is_in_china"
-    bool activeYN = false;      // "key_active_yn"
+    bool active = false;        // "key_active_yn"
     // When the clip was recorded and how long it is, for grouping clips into trips:
     // ms on the count of ClipTime (the name's local time, else the first fix's UTC);
     // the movie header's duration in ms, -1 when unknown.
@@ -60,7 +60,7 @@ struct PlayListEntry {
     bool operator==(const PlayListEntry &o) const
     {
         return path == o.path && gpsData == o.gpsData && maxSpeed == o.maxSpeed &&
-               isInChina == o.isInChina && activeYN == o.activeYN && startMs == o.startMs &&
+               isInChina == o.isInChina && active == o.active && startMs == o.startMs &&
                durationMs == o.durationMs && layout == o.layout && attachedTrack == o.attachedTrack;
     }
 };

@@ -172,7 +172,7 @@ QByteArray packList(const PlayList &list)
         pk.varint(quint64(path.size()));
         pk.bytes(path.constData(), path.size());
         pk.zigzag(e.maxSpeed);
-        pk.out.append(char((e.isInChina ? 1 : 0) | (e.activeYN ? 2 : 0) | (e.startMs ? 4 : 0) |
+        pk.out.append(char((e.isInChina ? 1 : 0) | (e.active ? 2 : 0) | (e.startMs ? 4 : 0) |
                            (e.durationMs >= 0 ? 8 : 0)));
         if (e.startMs)
             pk.zigzag(*e.startMs);
@@ -287,7 +287,7 @@ bool unpack(const QByteArray &packed, quint32 version, PlayList *out, QString *r
             return false;
         }
         e.isInChina = flags & 1;
-        e.activeYN = flags & 2;
+        e.active = flags & 2;
         QList<GpsSample> s(static_cast<qsizetype>(n));
         qint64 spd = 0;
         for (GpsSample &g : s) {

@@ -60,7 +60,7 @@ class PlayQueueTest : public QObject {
     {
         QList<bool> flags;
         for (const PlayListEntry &e : TrackStore::playList().value_or(PlayList()))
-            flags << e.activeYN;
+            flags << e.active;
         return flags;
     }
     QList<bool> activeAt(int count, int row) const

@@ -39,7 +39,7 @@ private:
         bool open(const QString &file)
         {
             QSignalSpy done(&session, &PlaybackSession::setUpFinished);
-            session.initAssetData(QUrl::fromLocalFile(file));
+            session.openClip(QUrl::fromLocalFile(file));
             return done.wait(10000) && done.first().first().toBool();
         }
         QMediaPlayer *engine() const { return session.player(); }
@@ -56,7 +56,7 @@ private:
         bool openFails(const QString &bad)
         {
             QSignalSpy done(&session, &PlaybackSession::setUpFinished);
-            session.initAssetData(QUrl::fromLocalFile(bad));
+            session.openClip(QUrl::fromLocalFile(bad));
             return (done.wait(10000) || done.size() == 1) && !done.first().first().toBool();
         }
     };
@@ -84,7 +84,7 @@ private slots:
         Rig rig(*settings_);
         const QUrl url = QUrl::fromLocalFile(clip_);
         QSignalSpy done(&rig.session, &PlaybackSession::setUpFinished);
-        rig.session.initAssetData(url);
+        rig.session.openClip(url);
         // Nothing is told before the file is known to play.
         QCOMPARE(int(rig.log.calls.size()), 0);
         QVERIFY(done.wait(10000));
@@ -201,7 +201,7 @@ private slots:
         Rig rig(*settings_);
         QVERIFY(rig.open(clip_));
         QSignalSpy done(&rig.session, &PlaybackSession::setUpFinished);
-        rig.session.initAssetData(QUrl::fromLocalFile(clip2_));
+        rig.session.openClip(QUrl::fromLocalFile(clip2_));
         QCOMPARE(done.count(), 0);
         QCOMPARE(rig.engine()->playbackState(), QMediaPlayer::PlayingState);
         QVERIFY(done.wait(10000) && done.first().first().toBool());
@@ -398,7 +398,7 @@ private slots:
     void emptyUrlDoesNothing()
     {
         Rig rig(*settings_);
-        rig.session.initAssetData(QUrl());
+        rig.session.openClip(QUrl());
         QCOMPARE(int(rig.log.calls.size()), 0);
         QVERIFY(!rig.session.isAddVideoFile());
     }

@@ -114,7 +114,7 @@ private:
         bool open(const QString &file)
         {
             QSignalSpy done(vc, &PlayerView::setUpFinished);
-            vc->initAssetData(QUrl::fromLocalFile(file));
+            vc->openClip(QUrl::fromLocalFile(file));
             return done.wait(10000) && done.first().first().toBool();
         }
         QMediaPlayer *engine() const { return vc->player(); }
@@ -228,7 +228,7 @@ private slots:
         // after the player opened it; those of a file before are dropped.
         rig.vc->setClipSamples(QList<GpsSample>(5, makeSample("1", "1", 99)));
         QSignalSpy done(rig.vc, &PlayerView::setUpFinished);
-        rig.vc->initAssetData(QUrl::fromLocalFile(long_));
+        rig.vc->openClip(QUrl::fromLocalFile(long_));
         rig.vc->setClipSamples(samples);
         QVERIFY(done.wait(10000) && done.first().first().toBool());
         QCOMPARE(line->duration(), rig.vc->duration());
@@ -810,7 +810,7 @@ private slots:
         }
         Rig rig(*settings_);
         QSignalSpy done(rig.vc, &PlayerView::setUpFinished);
-        rig.vc->initAssetData(QUrl::fromLocalFile(bad));
+        rig.vc->openClip(QUrl::fromLocalFile(bad));
         QVERIFY(done.wait(10000) || done.size() == 1);
         QCOMPARE(done.first().first().toBool(), false);
         QTest::qWait(500);
@@ -834,7 +834,7 @@ private slots:
         QFETCH(QString, state);
         auto rig = std::make_unique<Rig>(*settings_);
         if (state == "loading") {
-            rig->vc->initAssetData(QUrl::fromLocalFile(clip_));
+            rig->vc->openClip(QUrl::fromLocalFile(clip_));
         } else {
             QVERIFY(rig->open(clip2_));
             QVERIFY(rig->waitPlaying());

@@ -114,7 +114,7 @@ class PlayListViewTest : public QObject {
     {
         QList<bool> flags;
         for (const PlayListEntry &e : TrackStore::playList().value_or(PlayList()))
-            flags << e.activeYN;
+            flags << e.active;
         return flags;
     }
     void settle() { QTest::qWait(50); }

@@ -29,7 +29,7 @@ bool identical(const PlayList &a, const PlayList &b)
     for (qsizetype i = 0; i < a.size(); ++i) {
         const PlayListEntry &x = a[i], &y = b[i];
         if (x.path != y.path || x.maxSpeed != y.maxSpeed || x.isInChina != y.isInChina ||
-            x.activeYN != y.activeYN || x.startMs != y.startMs || x.durationMs != y.durationMs ||
+            x.active != y.active || x.startMs != y.startMs || x.durationMs != y.durationMs ||
             x.gpsData.size() != y.gpsData.size())
             return false;
         for (qsizetype k = 0; k < x.gpsData.size(); ++k) {
@@ -49,7 +49,7 @@ PlayList extremes()
     e.path = QStringLiteral("file:///%E8%A1%8C%E8%BD%A6/%20FILE%200001.MOV");
     e.maxSpeed = std::numeric_limits<qint64>::min();
     e.isInChina = false;
-    e.activeYN = true;
+    e.active = true;
     const double dn = std::numeric_limits<double>::quiet_NaN();
     const float fi = std::numeric_limits<float>::infinity();
     GpsSample a;

@@ -93,7 +93,7 @@ QList<QUrl> urls(const QStringList &names)
 
 } // namespace
 
-class TestMyCache : public QObject {
+class TrackStoreTest : public QObject {
     Q_OBJECT
 private slots:
     void init();
@@ -127,7 +127,7 @@ private:
     QTemporaryDir dir_;
 };
 
-void TestMyCache::init()
+void TrackStoreTest::init()
 {
     QVERIFY(dir_.isValid());
     TrackStore::setReader(forged);
@@ -135,14 +135,14 @@ void TestMyCache::init()
     TrackStore::clearPlayList();
 }
 
-void TestMyCache::cleanup()
+void TrackStoreTest::cleanup()
 {
     QTRY_COMPARE(TrackStore::pendingReads(), 0);
     TrackStore::flush();
     TrackStore::setReader({});
 }
 
-void TestMyCache::addAppendsInUrlOrderAndCompletesOnceAfterStoring()
+void TrackStoreTest::addAppendsInUrlOrderAndCompletesOnceAfterStoring()
 {
     TrackStore::syncPlayList({entry(QStringLiteral("file:///old/A.MOV"), 3, 1)});
     Completion done;
@@ -158,13 +158,13 @@ void TestMyCache::addAppendsInUrlOrderAndCompletesOnceAfterStoring()
         QCOMPARE(list[k + 1].gpsData, forgedSamples(names[k]));
         QCOMPARE(list[k + 1].maxSpeed, qint64(r.maxSpeed));
         QCOMPARE(list[k + 1].isInChina, r.isInChina);
-        QCOMPARE(list[k + 1].activeYN, false);
+        QCOMPARE(list[k + 1].active, false);
     }
     QTest::qWait(50);
     QCOMPARE(done.calls, 1);
 }
 
-void TestMyCache::progressCountsFilesOnTheMainThread()
+void TrackStoreTest::progressCountsFilesOnTheMainThread()
 {
     QList<QPair<int, int>> steps;
     bool mainThread = true;
@@ -182,7 +182,7 @@ void TestMyCache::progressCountsFilesOnTheMainThread()
     QCOMPARE(completedAfter, 3);
 }
 
-void TestMyCache::emptyUrlListStoresTheListAndCompletes()
+void TrackStoreTest::emptyUrlListStoresTheListAndCompletes()
 {
     QVERIFY(!TrackStore::playList());
     Completion done;
@@ -198,7 +198,7 @@ void TestMyCache::emptyUrlListStoresTheListAndCompletes()
     QCOMPARE(*TrackStore::playList(), before);
 }
 
-void TestMyCache::fileWithoutTelemetryStillGetsAnEntry()
+void TrackStoreTest::fileWithoutTelemetryStillGetsAnEntry()
 {
     TrackStore::setReader({});   // the real reader, on a file that does not exist
     const QUrl url = QUrl::fromLocalFile(dir_.filePath(QStringLiteral("no such dir/FILE 1.MOV")));
@@ -217,7 +217,7 @@ void TestMyCache::fileWithoutTelemetryStillGetsAnEntry()
     QVERIFY(TrackStore::findSamples(list[0].path)->isEmpty());
 }
 
-void TestMyCache::sameFileTwiceGivesTwoEntries()
+void TrackStoreTest::sameFileTwiceGivesTwoEntries()
 {
     const QString path = QStringLiteral("file:///d/TWICE.MOV");
     PlayListEntry first = entry(path, 10, 7), second = entry(path, 20, 8);
@@ -234,7 +234,7 @@ void TestMyCache::sameFileTwiceGivesTwoEntries()
     QCOMPARE(*TrackStore::findSamples(path), first.gpsData);
 }
 
-void TestMyCache::lookUpsMatchTheWholeTextExactly_data()
+void TrackStoreTest::lookUpsMatchTheWholeTextExactly_data()
 {
     QTest::addColumn<QString>("query");
     QTest::addColumn<bool>("found");
@@ -248,7 +248,7 @@ void TestMyCache::lookUpsMatchTheWholeTextExactly_data()
     QTest::addRow("empty") << "" << false;
 }
 
-void TestMyCache::lookUpsMatchTheWholeTextExactly()
+void TrackStoreTest::lookUpsMatchTheWholeTextExactly()
 {
     QFETCH(QString, query);
     QFETCH(bool, found);
@@ -261,7 +261,7 @@ void TestMyCache::lookUpsMatchTheWholeTextExactly()
         QCOMPARE(*TrackStore::findSamples(query), e.gpsData);
 }
 
-void TestMyCache::lookUpSharesTheSamples()
+void TrackStoreTest::lookUpSharesTheSamples()
 {
     const PlayListEntry e = entry(QStringLiteral("file:///s/SHARED.MOV"), 500, 5);
     TrackStore::syncPlayList({e});
@@ -270,7 +270,7 @@ void TestMyCache::lookUpSharesTheSamples()
     QCOMPARE(found->constData(), e.gpsData.constData());
 }
 
-void TestMyCache::clearLeavesNothing()
+void TrackStoreTest::clearLeavesNothing()
 {
     TrackStore::syncPlayList({entry(QStringLiteral("file:///c/A.MOV"), 8, 9)});
     TrackStore::clearPlayList();
@@ -279,7 +279,7 @@ void TestMyCache::clearLeavesNothing()
     QCOMPARE(TrackStore::findMaxSpeed(QStringLiteral("file:///c/A.MOV")), qint64(0));
 }
 
-void TestMyCache::burstOfChangesIsOneWrite()
+void TrackStoreTest::burstOfChangesIsOneWrite()
 {
     QTRY_VERIFY(!QFile::exists(TrackStore::storeFilePath()));
     TrackStore::flush();
@@ -295,7 +295,7 @@ void TestMyCache::burstOfChangesIsOneWrite()
     QCOMPARE(diskList(), list);
 }
 
-void TestMyCache::changesDuringAWriteReachTheDisk()
+void TrackStoreTest::changesDuringAWriteReachTheDisk()
 {
     // A list big enough that its write is still running while the next changes arrive.
     PlayList list;
@@ -306,9 +306,9 @@ void TestMyCache::changesDuringAWriteReachTheDisk()
     TrackStore::syncPlayList(list);
     QCoreApplication::processEvents();   // the write starts
     for (int k = 0; k < 20; ++k) {
-        list[k].activeYN = true;
+        list[k].active = true;
         TrackStore::syncPlayList(list);
-        list[k].activeYN = false;
+        list[k].active = false;
     }
     list.removeAt(3);
     TrackStore::syncPlayList(list);
@@ -319,7 +319,7 @@ void TestMyCache::changesDuringAWriteReachTheDisk()
     QVERIFY(TrackStore::writeCount() - before <= 2);
 }
 
-void TestMyCache::flushWritesWithoutAnEventLoop()
+void TrackStoreTest::flushWritesWithoutAnEventLoop()
 {
     const PlayList list{entry(QStringLiteral("file:///f/A.MOV"), 30, 1),
                         entry(QStringLiteral("file:///f/B.MOV"), 0, 2)};
@@ -328,19 +328,19 @@ void TestMyCache::flushWritesWithoutAnEventLoop()
     QCOMPARE(diskList(), list);
 }
 
-void TestMyCache::listSurvivesARestart()
+void TrackStoreTest::listSurvivesARestart()
 {
     PlayList list;
     for (int k = 0; k < 5; ++k)
         list.append(entry(QStringLiteral("file:///r/%1.MOV").arg(k), 100 * k, quint32(k)));
-    list[2].activeYN = true;
+    list[2].active = true;
     TrackStore::syncPlayList(list);
     TrackStore::reload();   // writes out, forgets, reads the file again on next use
     QCOMPARE(*TrackStore::playList(), list);
     QCOMPARE(*TrackStore::findSamples(list[4].path), list[4].gpsData);
 }
 
-void TestMyCache::clearRemovesTheFile()
+void TrackStoreTest::clearRemovesTheFile()
 {
     TrackStore::syncPlayList({entry(QStringLiteral("file:///c/A.MOV"), 8, 9)});
     TrackStore::flush();
@@ -352,7 +352,7 @@ void TestMyCache::clearRemovesTheFile()
     QVERIFY(!TrackStore::playList());
 }
 
-void TestMyCache::badFileGivesEmptyList_data()
+void TrackStoreTest::badFileGivesEmptyList_data()
 {
     QTest::addColumn<QString>("damage");
     QTest::addRow("garbage") << "garbage";
@@ -365,7 +365,7 @@ void TestMyCache::badFileGivesEmptyList_data()
     QTest::addRow("future format version") << "version";
 }
 
-void TestMyCache::badFileGivesEmptyList()
+void TrackStoreTest::badFileGivesEmptyList()
 {
     QFETCH(QString, damage);
     PlayList list;
@@ -414,7 +414,7 @@ void TestMyCache::badFileGivesEmptyList()
     QCOMPARE(diskList(), list.mid(1));
 }
 
-void TestMyCache::failedWriteKeepsThePreviousFile()
+void TrackStoreTest::failedWriteKeepsThePreviousFile()
 {
     const PlayList small{entry(QStringLiteral("file:///q/SMALL.MOV"), 10, 1)};
     TrackStore::syncPlayList(small);
@@ -450,7 +450,7 @@ void TestMyCache::failedWriteKeepsThePreviousFile()
     QCOMPARE(diskList(), big);
 }
 
-void TestMyCache::overlappingAddsRemovalsAndActivationsLoseNothing()
+void TrackStoreTest::overlappingAddsRemovalsAndActivationsLoseNothing()
 {
     // Slow reads, so that adds overlap each other and the changes made meanwhile.
     TrackStore::setReader([](const std::string &ref) {
@@ -490,8 +490,8 @@ void TestMyCache::overlappingAddsRemovalsAndActivationsLoseNothing()
             if (!list.isEmpty()) {
                 const int k = int(rng.bounded(int(list.size())));
                 for (PlayListEntry &e : list)
-                    e.activeYN = false;
-                list[k].activeYN = true;
+                    e.active = false;
+                list[k].active = true;
                 active = list[k].path;
                 TrackStore::syncPlayList(list);
             }
@@ -534,7 +534,7 @@ void TestMyCache::overlappingAddsRemovalsAndActivationsLoseNothing()
     }
     QCOMPARE(int(list.size()), kept);
     for (const PlayListEntry &e : list)
-        QCOMPARE(e.activeYN, !active.isEmpty() && e.path == active);
+        QCOMPARE(e.active, !active.isEmpty() && e.path == active);
     QVERIFY(calls.size() > 50);
     QVERIFY(removed.size() > 20);
 
@@ -545,7 +545,7 @@ void TestMyCache::overlappingAddsRemovalsAndActivationsLoseNothing()
 
 // What a file handed in is, and what the check says, without opening it: a FIFO with no
 // writer would hold an open() for ever.
-void TestMyCache::onlyRegularFilesAreTakenIn_data()
+void TrackStoreTest::onlyRegularFilesAreTakenIn_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("name");
@@ -558,7 +558,7 @@ void TestMyCache::onlyRegularFilesAreTakenIn_data()
     QTest::addRow("missing") << "missing" << "gone.MOV" << false;
 }
 
-void TestMyCache::onlyRegularFilesAreTakenIn()
+void TrackStoreTest::onlyRegularFilesAreTakenIn()
 {
     QFETCH(QString, kind);
     QFETCH(QString, name);
@@ -583,5 +583,5 @@ void TestMyCache::onlyRegularFilesAreTakenIn()
         QVERIFY2(check.refused.first().contains(QFileInfo(path).fileName()), qPrintable(check.refused.first()));
 }
 
-QTEST_GUILESS_MAIN(TestMyCache)
+QTEST_GUILESS_MAIN(TrackStoreTest)
 #include "tst_track_store.moc"
