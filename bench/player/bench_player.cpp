@@ -99,7 +99,7 @@ int firstFrameMs(Window &w, const QString &file)
 {
     QElapsedTimer t;
     bool got = false;
-    auto conn = QObject::connect(w.vc->videoWidget->videoSink(), &QVideoSink::videoFrameChanged,
+    auto conn = QObject::connect(w.vc->videoSink(), &QVideoSink::videoFrameChanged,
                                  [&](const QVideoFrame &f) { got = got || f.isValid(); });
     t.start();
     w.vc->openClip(QUrl::fromLocalFile(file));

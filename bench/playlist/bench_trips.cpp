@@ -196,7 +196,7 @@ int main(int argc, char **argv)
         if (lastFrame >= 0)
             toRequest << double(clock.elapsed() - lastFrame);
     });
-    QObject::connect(vc->videoWidget->videoSink(), &QVideoSink::videoFrameChanged, [&](const QVideoFrame &f) {
+    QObject::connect(vc->videoSink(), &QVideoSink::videoFrameChanged, [&](const QVideoFrame &f) {
         if (!f.isValid())
             return;
         const qint64 now = clock.elapsed();

@@ -3,6 +3,7 @@
 #include "TelemetryTimeline.h"
 #include "common/Localization.h"
 #include "common/NamedImage.h"
+#include "common/TimeFormatUtils.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -65,7 +66,7 @@ QIcon PlayerControlBar::namedIcon(const char *name, qreal dpr)
     return QIcon(NamedImage::pixmap(QLatin1String(name), kIconSize, dpr));
 }
 
-PlayerControlBar::PlayerControlBar(QWidget *parent) : QFrame(parent)
+PlayerControlBar::PlayerControlBar(TelemetryTimeline *timeline, QWidget *parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("controlView"));
     setStyleSheet(QStringLiteral(
@@ -82,68 +83,77 @@ PlayerControlBar::PlayerControlBar(QWidget *parent) : QFrame(parent)
         "QSlider::handle:horizontal:disabled { background: #7a7d83; }"
         "QSlider::sub-page:horizontal:disabled { background: #5b6470; }"));
 
-    currentTimeField = new QLabel(QStringLiteral("0:00"), this);
-    totalTimeField = new QLabel(QStringLiteral("0:00"), this);
-    currentTimeField->setObjectName(QStringLiteral("currentTimeField"));
-    totalTimeField->setObjectName(QStringLiteral("totalTimeField"));
-    for (QLabel *l : {currentTimeField, totalTimeField}) {
+    currentTimeField_ = new QLabel(QStringLiteral("0:00"), this);
+    totalTimeField_ = new QLabel(QStringLiteral("0:00"), this);
+    currentTimeField_->setObjectName(QStringLiteral("currentTimeField"));
+    totalTimeField_->setObjectName(QStringLiteral("totalTimeField"));
+    for (QLabel *l : {currentTimeField_, totalTimeField_}) {
         l->setMinimumWidth(44);
         l->setAlignment(Qt::AlignCenter);
     }
-    timeSlider = new PositionSlider(this);
-    timeSlider->setObjectName(QStringLiteral("timeSlider"));
-    timeSlider->setRange(0, 0);
-    timeSlider->setFocusPolicy(Qt::NoFocus);
+    timeSlider_ = new PositionSlider(this);
+    timeSlider_->setObjectName(QStringLiteral("timeSlider"));
+    timeSlider_->setRange(0, 0);
+    timeSlider_->setFocusPolicy(Qt::NoFocus);
 
     const qreal dpr = devicePixelRatioF();
     const struct {
         QToolButton **button;
         const char *name;
         const char *image;
+        void (PlayerControlBar::*clicked)();
     } buttons[] = {
-        {&lastButton, "lastButton", "player_last"},
-        {&backwardButton, "backwardButton", "player_backward"},
-        {&playButton, "playButton", nullptr},
-        {&stopButton, "stopButton", "player_stop"},
-        {&forwardButton, "forwardButton", "player_forward"},
-        {&nextButton, "nextButton", "player_next"},
-        {&voiceBtn, "voiceBtn", nullptr},
-        {&eventsButton, "eventsButton", "player_events"},
-        {&captureButton, "captureButton", "player_capture"},
-        {&lookPictureButton, "lookPictureButton", "player_folder"},
-        {&fileButton, "fileButton", "player_open"},
-        {&settingsButton, "settingsButton", "player_settings"},
-        {&helpButton, "helpButton", "player_help"},
-        {&fullscreen, "fullscreen", "player_expand"},
+        {&lastButton_, "lastButton", "player_last", &PlayerControlBar::previousClicked},
+        {&backwardButton_, "backwardButton", "player_backward", &PlayerControlBar::backwardClicked},
+        {&playButton_, "playButton", nullptr, &PlayerControlBar::playClicked},
+        {&stopButton_, "stopButton", "player_stop", &PlayerControlBar::stopClicked},
+        {&forwardButton_, "forwardButton", "player_forward", &PlayerControlBar::forwardClicked},
+        {&nextButton_, "nextButton", "player_next", &PlayerControlBar::nextClicked},
+        {&voiceBtn_, "voiceBtn", nullptr, &PlayerControlBar::volumeClicked},
+        {&eventsButton_, "eventsButton", "player_events", &PlayerControlBar::eventsClicked},
+        {&captureButton_, "captureButton", "player_capture", &PlayerControlBar::captureClicked},
+        {&lookPictureButton_, "lookPictureButton", "player_folder", &PlayerControlBar::picturesClicked},
+        {&fileButton_, "fileButton", "player_open", &PlayerControlBar::openClicked},
+        {&settingsButton_, "settingsButton", "player_settings", &PlayerControlBar::settingsClicked},
+        {&helpButton_, "helpButton", "player_help", &PlayerControlBar::helpClicked},
+        {&fullscreen_, "fullscreen", "player_expand", &PlayerControlBar::expandClicked},
     };
     for (const auto &b : buttons) {
         *b.button = makeButton(this, b.name);
         if (b.image)
             (*b.button)->setIcon(namedIcon(b.image, dpr));
+        connect(*b.button, &QToolButton::clicked, this, b.clicked);
     }
-    playButton->setIconSize(kPlayIconSize);
+    fileButton_->hide();
+    playButton_->setIconSize(kPlayIconSize);
 
-    volumeSlider = new QSlider(Qt::Horizontal, this);
-    volumeSlider->setObjectName(QStringLiteral("volumeSlider"));
-    volumeSlider->setRange(0, 100);
-    volumeSlider->setFixedWidth(96);
-    volumeSlider->setFocusPolicy(Qt::NoFocus);
+    volumeSlider_ = new QSlider(Qt::Horizontal, this);
+    volumeSlider_->setObjectName(QStringLiteral("volumeSlider"));
+    volumeSlider_->setRange(0, 100);
+    volumeSlider_->setFixedWidth(96);
+    volumeSlider_->setFocusPolicy(Qt::NoFocus);
     showPlaying(false);
     showVolume(1.0f);
 
-    timeline = new TelemetryTimeline(this);
+    // The slider holds milliseconds; the value that seeks is in seconds.
+    connect(timeSlider_, &QSlider::sliderMoved, this, [this](int ms) { emit seekRequested(ms / 1000.0); });
+    connect(timeSlider_, &QSlider::actionTriggered, this, [this](int action) {
+        if (action != QAbstractSlider::SliderMove && action != QAbstractSlider::SliderNoAction)
+            emit seekRequested(timeSlider_->sliderPosition() / 1000.0);
+    });
+    connect(volumeSlider_, &QSlider::valueChanged, this, [this](int v) { emit volumeMoved(float(v) / 100.0f); });
 
     auto *buttonRow = new QHBoxLayout;
     buttonRow->setContentsMargins(0, 0, 0, 0);
     buttonRow->setSpacing(4);
-    buttonRow->addWidget(voiceBtn);
-    buttonRow->addWidget(volumeSlider);
+    buttonRow->addWidget(voiceBtn_);
+    buttonRow->addWidget(volumeSlider_);
     buttonRow->addStretch(1);
-    for (QToolButton *b : {lastButton, backwardButton, playButton, stopButton, forwardButton, nextButton})
+    for (QToolButton *b : {lastButton_, backwardButton_, playButton_, stopButton_, forwardButton_, nextButton_})
         buttonRow->addWidget(b);
     buttonRow->addStretch(1);
     for (QToolButton *b :
-         {fileButton, eventsButton, captureButton, lookPictureButton, settingsButton, helpButton, fullscreen})
+         {fileButton_, eventsButton_, captureButton_, lookPictureButton_, settingsButton_, helpButton_, fullscreen_})
         buttonRow->addWidget(b);
 
     // One grid, so that the timeline shares the slider's column and so its width.
@@ -151,9 +161,9 @@ PlayerControlBar::PlayerControlBar(QWidget *parent) : QFrame(parent)
     bar->setContentsMargins(8, 6, 8, 8);
     bar->setHorizontalSpacing(8);
     bar->setVerticalSpacing(2);
-    bar->addWidget(currentTimeField, 0, 0);
-    bar->addWidget(timeSlider, 0, 1);
-    bar->addWidget(totalTimeField, 0, 2);
+    bar->addWidget(currentTimeField_, 0, 0);
+    bar->addWidget(timeSlider_, 0, 1);
+    bar->addWidget(totalTimeField_, 0, 2);
     bar->addLayout(buttonRow, 1, 0, 1, 3);
     bar->addWidget(timeline, 2, 1);
     bar->setColumnStretch(1, 1);
@@ -161,36 +171,77 @@ PlayerControlBar::PlayerControlBar(QWidget *parent) : QFrame(parent)
 
 void PlayerControlBar::retranslate()
 {
-    fullscreen->setToolTip(Localization::text("Expand playback window"));
-    captureButton->setToolTip(Localization::text("Screen Capture to 'Pictures'"));
-    playButton->setToolTip(Localization::text("player_tip_play"));
-    stopButton->setToolTip(Localization::text("player_tip_stop"));
-    forwardButton->setToolTip(Localization::text("player_tip_forward"));
-    backwardButton->setToolTip(Localization::text("player_tip_backward"));
-    lastButton->setToolTip(Localization::text("player_tip_last"));
-    nextButton->setToolTip(Localization::text("player_tip_next"));
-    voiceBtn->setToolTip(Localization::text("player_tip_volume"));
-    volumeSlider->setToolTip(Localization::text("player_tip_volume"));
-    lookPictureButton->setToolTip(Localization::text("player_tip_pictures"));
-    fileButton->setToolTip(Localization::text("player_tip_open"));
-    settingsButton->setToolTip(Localization::text("player_tip_settings"));
-    helpButton->setToolTip(Localization::text("player_tip_help"));
-    eventsButton->setToolTip(Localization::text("player_tip_events"));
+    fullscreen_->setToolTip(Localization::text("Expand playback window"));
+    captureButton_->setToolTip(Localization::text("Screen Capture to 'Pictures'"));
+    playButton_->setToolTip(Localization::text("player_tip_play"));
+    stopButton_->setToolTip(Localization::text("player_tip_stop"));
+    forwardButton_->setToolTip(Localization::text("player_tip_forward"));
+    backwardButton_->setToolTip(Localization::text("player_tip_backward"));
+    lastButton_->setToolTip(Localization::text("player_tip_last"));
+    nextButton_->setToolTip(Localization::text("player_tip_next"));
+    voiceBtn_->setToolTip(Localization::text("player_tip_volume"));
+    volumeSlider_->setToolTip(Localization::text("player_tip_volume"));
+    lookPictureButton_->setToolTip(Localization::text("player_tip_pictures"));
+    fileButton_->setToolTip(Localization::text("player_tip_open"));
+    settingsButton_->setToolTip(Localization::text("player_tip_settings"));
+    helpButton_->setToolTip(Localization::text("player_tip_help"));
+    eventsButton_->setToolTip(Localization::text("player_tip_events"));
 }
 
 void PlayerControlBar::showPlaying(bool playing)
 {
-    playButton->setIcon(QIcon(NamedImage::pixmap(QLatin1String(playing ? "player_pause" : "player_play"),
+    playButton_->setIcon(QIcon(NamedImage::pixmap(QLatin1String(playing ? "player_pause" : "player_play"),
                                                  kPlayIconSize, devicePixelRatioF())));
+}
+
+void PlayerControlBar::setPlayEnabled(bool enabled)
+{
+    playButton_->setEnabled(enabled);
+}
+
+void PlayerControlBar::showTime(double seconds)
+{
+    currentTimeField_->setText(TimeFormatUtils::stringFromSeconds(int(seconds)));
+}
+
+void PlayerControlBar::showDuration(double seconds)
+{
+    totalTimeField_->setText(TimeFormatUtils::stringFromSeconds(int(seconds)));
+    if (seconds > 0)
+        timeSlider_->setRange(0, int(std::lround(seconds * 1000.0)));
+}
+
+QString PlayerControlBar::timeText() const
+{
+    return currentTimeField_->text();
+}
+
+QString PlayerControlBar::durationText() const
+{
+    return totalTimeField_->text();
+}
+
+bool PlayerControlBar::moveHandle(double seconds)
+{
+    const auto handlePixel = [this] {
+        return QStyle::sliderPositionFromValue(timeSlider_->minimum(), timeSlider_->maximum(),
+                                               timeSlider_->sliderPosition(), qMax(1, timeSlider_->width()));
+    };
+    const int before = handlePixel();
+    if (!timeSlider_->isSliderDown()) {
+        const QSignalBlocker block(timeSlider_);
+        timeSlider_->setValue(int(std::lround(seconds * 1000.0)));
+    }
+    return handlePixel() != before;
 }
 
 void PlayerControlBar::showVolume(float v)
 {
-    voiceBtn->setIcon(namedIcon(v != 0.0f ? "speaker_on" : "speaker_off", devicePixelRatioF()));
-    voiceBtn->setProperty("tag", v != 0.0f ? 1 : 0);
+    voiceBtn_->setIcon(namedIcon(v != 0.0f ? "speaker_on" : "speaker_off", devicePixelRatioF()));
+    voiceBtn_->setProperty("tag", v != 0.0f ? 1 : 0);
     const int pos = int(std::lround(v * 100.0f));
-    if (volumeSlider->value() != pos) {
-        const QSignalBlocker block(volumeSlider);
-        volumeSlider->setValue(pos);
+    if (volumeSlider_->value() != pos) {
+        const QSignalBlocker block(volumeSlider_);
+        volumeSlider_->setValue(pos);
     }
 }

@@ -1,7 +1,7 @@
 // The control bar under the picture: the time row (elapsed time, position slider,
 // duration) above, the transport, volume and tool buttons below, and the telemetry
-// timeline at the bottom, exactly as wide as the position slider. It only builds and
-// paints the controls; the player's view connects them.
+// timeline at the bottom, exactly as wide as the position slider. It builds and paints
+// the controls and says which one the user used; the player's view connects them.
 #pragma once
 
 #include <QFrame>
@@ -32,36 +32,68 @@ private:
 class PlayerControlBar : public QFrame {
     Q_OBJECT
 public:
-    explicit PlayerControlBar(QWidget *parent = nullptr);
+    // The bar places `timeline` under the position slider, as wide as it.
+    explicit PlayerControlBar(TelemetryTimeline *timeline, QWidget *parent = nullptr);
 
     // The tool tips in the current language.
     void retranslate();
     // The play button shows pause while playing, play otherwise.
     void showPlaying(bool playing);
+    void setPlayEnabled(bool enabled);
     // The speaker shows on (tag 1) or off (tag 0); the slider moves to `v` silently.
     void showVolume(float v);
+    // The elapsed time's label, in whole seconds.
+    void showTime(double seconds);
+    // The duration's label; above 0 also the slider's range.
+    void showDuration(double seconds);
+    // The slider's handle goes to `seconds` silently unless the user holds it; true
+    // when it reached another pixel (and so was redrawn).
+    bool moveHandle(double seconds);
+    // What the elapsed time's and the duration's labels say.
+    QString timeText() const;
+    QString durationText() const;
 
     // A flat tool button of the bar's look, and an image of the bar's icon size.
     static QToolButton *makeButton(QWidget *parent, const char *name);
     static QIcon namedIcon(const char *name, qreal dpr);
 
-    QLabel *currentTimeField = nullptr;
-    QLabel *totalTimeField = nullptr;
-    QSlider *timeSlider = nullptr;       // milliseconds
-    QSlider *volumeSlider = nullptr;      // 0 .. 100
-    QToolButton *playButton = nullptr;
-    QToolButton *stopButton = nullptr;
-    QToolButton *backwardButton = nullptr;
-    QToolButton *forwardButton = nullptr;
-    QToolButton *lastButton = nullptr;
-    QToolButton *nextButton = nullptr;
-    QToolButton *voiceBtn = nullptr;
-    QToolButton *fullscreen = nullptr;
-    QToolButton *captureButton = nullptr;
-    QToolButton *lookPictureButton = nullptr;
-    QToolButton *fileButton = nullptr;
-    QToolButton *settingsButton = nullptr;
-    QToolButton *helpButton = nullptr;
-    QToolButton *eventsButton = nullptr;
-    TelemetryTimeline *timeline = nullptr;
+signals:
+    void playClicked();
+    void stopClicked();
+    void forwardClicked();
+    void backwardClicked();
+    void previousClicked();
+    void nextClicked();
+    void volumeClicked();
+    void eventsClicked();
+    void captureClicked();
+    void picturesClicked();
+    void openClicked();
+    void settingsClicked();
+    void helpClicked();
+    void expandClicked();
+    // The user moved the slider's handle or paged it to `seconds`.
+    void seekRequested(double seconds);
+    // The user moved the volume slider (0 .. 1).
+    void volumeMoved(float volume);
+
+private:
+    QLabel *currentTimeField_ = nullptr;
+    QLabel *totalTimeField_ = nullptr;
+    QSlider *timeSlider_ = nullptr;       // milliseconds
+    QSlider *volumeSlider_ = nullptr;      // 0 .. 100
+    QToolButton *playButton_ = nullptr;
+    QToolButton *stopButton_ = nullptr;
+    QToolButton *backwardButton_ = nullptr;
+    QToolButton *forwardButton_ = nullptr;
+    QToolButton *lastButton_ = nullptr;
+    QToolButton *nextButton_ = nullptr;
+    QToolButton *voiceBtn_ = nullptr;
+    QToolButton *fullscreen_ = nullptr;
+    QToolButton *captureButton_ = nullptr;
+    QToolButton *lookPictureButton_ = nullptr;
+    QToolButton *fileButton_ = nullptr;
+    QToolButton *settingsButton_ = nullptr;
+    QToolButton *helpButton_ = nullptr;
+    QToolButton *eventsButton_ = nullptr;
 };

@@ -1,8 +1,10 @@
 // The overlays above the picture: the settings panel (speed unit, language and map
 // rows), the help panel (guide, web site, shop, About) and the About picture. They
 // are native windows so that they stay above the video's native window. This builds,
-// words and places them; the player's view shows, hides and connects them.
+// words, places, shows and hides them, and says what the user chose in them.
 #pragma once
+
+#include <QObject>
 
 class QButtonGroup;
 class QFrame;
@@ -12,7 +14,8 @@ class QToolButton;
 class QWidget;
 class Settings;
 
-class PlayerOverlays {
+class PlayerOverlays : public QObject {
+    Q_OBJECT
 public:
     // Builds the overlays, hidden, as children of `container` (the picture's area); the
     // radio rows show `settings`.
@@ -25,18 +28,39 @@ public:
     // The panels go to the bottom right corner of the container; the About picture
     // fills it.
     void place();
+    // Shows the settings (or help) panel and hides the other one, or hides it when shown.
+    void toggleSettings();
+    void toggleHelp();
+    void hideHelp();
+    // The About picture, shown over the container or hidden.
+    void showAbout();
+    void hideAbout();
+    // Puts the overlays above a video window shown after them.
+    void raise();
 
-    QWidget *container = nullptr;
-    const Settings &settings;
-    QFrame *settingsDialog = nullptr;
-    QButtonGroup *radioSpeed = nullptr;
-    QButtonGroup *radioLanguage = nullptr;
-    QButtonGroup *radioMap = nullptr;
-    QFrame *helpDialog = nullptr;
-    QPushButton *helpVideo = nullptr;
-    QPushButton *helpWebsite = nullptr;
-    QPushButton *helpShop = nullptr;
-    QPushButton *helpAbout = nullptr;
-    QLabel *aboutImageinfo = nullptr;
-    QToolButton *closeAboutInfo = nullptr;
+signals:
+    // A row's column was clicked: 0 is the first (km/h, English, Google), 1 the second.
+    void speedChosen(int column);
+    void languageChosen(int column);
+    void mapChosen(int column);
+    void guideClicked();
+    void websiteClicked();
+    void shopClicked();
+    void aboutClicked();
+    void closeAboutClicked();
+
+private:
+    QWidget *container_ = nullptr;
+    const Settings &settings_;
+    QFrame *settingsDialog_ = nullptr;
+    QButtonGroup *radioSpeed_ = nullptr;
+    QButtonGroup *radioLanguage_ = nullptr;
+    QButtonGroup *radioMap_ = nullptr;
+    QFrame *helpDialog_ = nullptr;
+    QPushButton *helpVideo_ = nullptr;
+    QPushButton *helpWebsite_ = nullptr;
+    QPushButton *helpShop_ = nullptr;
+    QPushButton *helpAbout_ = nullptr;
+    QLabel *aboutImageinfo_ = nullptr;
+    QToolButton *closeAboutInfo_ = nullptr;
 };

@@ -18,7 +18,6 @@
 #include "ui/FullScreen.h"
 
 #include <QApplication>
-#include <QButtonGroup>
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
@@ -29,17 +28,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
-#include <QPushButton>
 #include <QShortcut>
-#include <QSlider>
 #include <QStandardPaths>
-#include <QToolButton>
 #include <QVBoxLayout>
 #include <QVideoFrame>
 #include <QVideoSink>
 
 #include <algorithm>
-#include <QStyle>
 
 #include <cmath>
 
@@ -74,11 +69,11 @@ PlayerView::PlayerView(Settings &settings, QWidget *parent) : QWidget(parent), s
     followSession();
     installReviewKeys();
 
-    connect(videoWidget->videoSink(), &QVideoSink::videoFrameChanged, this, [this](const QVideoFrame &f) {
+    connect(videoWidget_->videoSink(), &QVideoSink::videoFrameChanged, this, [this](const QVideoFrame &f) {
         if (waitingFirstFrame_ && f.isValid())
             showFirstFrame();
     });
-    FrameLog::followWhenAsked(videoWidget->videoSink());
+    FrameLog::followWhenAsked(videoWidget_->videoSink());
 }
 
 PlayerView::~PlayerView()
@@ -100,128 +95,92 @@ void PlayerView::buildView()
     pal.setColor(QPalette::Window, AppColorManager::appBackgroundColor());
     setPalette(pal);
 
-    containerView = new QWidget(this);
-    containerView->setObjectName(QStringLiteral("containerView"));
-    containerView->setAutoFillBackground(true);
-    QPalette black = containerView->palette();
+    containerView_ = new QWidget(this);
+    containerView_->setObjectName(QStringLiteral("containerView"));
+    containerView_->setAutoFillBackground(true);
+    QPalette black = containerView_->palette();
     black.setColor(QPalette::Window, Qt::black);
-    containerView->setPalette(black);
-    containerView->setMinimumSize(160, 90);
-    containerView->installEventFilter(this);
+    containerView_->setPalette(black);
+    containerView_->setMinimumSize(160, 90);
+    containerView_->installEventFilter(this);
 
     // The video is drawn by a native window that the video widget embeds. Unless its
     // container is native itself, that window goes to the top-level window and covers
     // every overlay; made native before the widget joins our tree, it stays inside.
-    videoWidget = new VideoPicture;
-    for (QWidget *child : videoWidget->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+    videoWidget_ = new VideoPicture;
+    for (QWidget *child : videoWidget_->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
         child->winId();
-    videoWidget->setParent(containerView);
-    videoWidget->setObjectName(QStringLiteral("videoWidget"));
-    videoWidget->setAspectRatioMode(Qt::KeepAspectRatio);
-    session_->setVideoOutput(videoWidget->videoSink());
+    videoWidget_->setParent(containerView_);
+    videoWidget_->setObjectName(QStringLiteral("videoWidget"));
+    videoWidget_->setAspectRatioMode(Qt::KeepAspectRatio);
+    session_->setVideoOutput(videoWidget_->videoSink());
 
     // Before the first file the default image covers the video (both are native windows).
-    defaultImage = new QLabel(containerView);
-    defaultImage->setObjectName(QStringLiteral("defaultImage"));
-    defaultImage->setAttribute(Qt::WA_NativeWindow);
-    defaultImage->setScaledContents(true);
-    defaultImage->setPixmap(NamedImage::pixmap(QStringLiteral("colorblack"), QSize(16, 9)));
-    defaultImage->setMinimumSize(1, 1);
+    defaultImage_ = new QLabel(containerView_);
+    defaultImage_->setObjectName(QStringLiteral("defaultImage"));
+    defaultImage_->setAttribute(Qt::WA_NativeWindow);
+    defaultImage_->setScaledContents(true);
+    defaultImage_->setPixmap(NamedImage::pixmap(QStringLiteral("colorblack"), QSize(16, 9)));
+    defaultImage_->setMinimumSize(1, 1);
 
-    auto *stack = new QGridLayout(containerView);
+    auto *stack = new QGridLayout(containerView_);
     stack->setContentsMargins(0, 0, 0, 0);
-    stack->addWidget(videoWidget, 0, 0);
-    stack->addWidget(defaultImage, 0, 0);
+    stack->addWidget(videoWidget_, 0, 0);
+    stack->addWidget(defaultImage_, 0, 0);
 
-    auto *bar = new PlayerControlBar(this);
+    timeline_ = new TelemetryTimeline(this);
+    timeline_->setKmph(settings_.kmph());
+    auto *bar = new PlayerControlBar(timeline_, this);
     controlBar_ = bar;
-    controlView = bar;
-    currentTimeField = bar->currentTimeField;
-    totalTimeField = bar->totalTimeField;
-    timeSlider = bar->timeSlider;
-    volumeSlider = bar->volumeSlider;
-    playButton = bar->playButton;
-    stopButton = bar->stopButton;
-    backwardButton = bar->backwardButton;
-    forwardButton = bar->forwardButton;
-    lastButton = bar->lastButton;
-    nextButton = bar->nextButton;
-    voiceBtn = bar->voiceBtn;
-    fullscreen = bar->fullscreen;
-    captureButton = bar->captureButton;
-    lookPictureButton = bar->lookPictureButton;
-    fileButton = bar->fileButton;
-    settingsButton = bar->settingsButton;
-    helpButton = bar->helpButton;
-    eventsButton = bar->eventsButton;
-    telemetryTimeline = bar->timeline;
-    telemetryTimeline->setKmph(settings_.kmph());
-    eventsList = new EventsListView(this);
-    eventsList->hide();
-    connect(telemetryTimeline, &TelemetryTimeline::seekRequested, this, &PlayerView::seekTimeline);
-    connect(eventsButton, &QToolButton::clicked, this, &PlayerView::showEvents);
-    connect(eventsList, &EventsListView::eventActivated, this, &PlayerView::seekBeforeEvent);
-    connect(eventsList, &EventsListView::markInRequested, this, &PlayerView::markIn);
-    connect(eventsList, &EventsListView::markOutRequested, this, &PlayerView::markOut);
+    eventsList_ = new EventsListView(this);
+    eventsList_->hide();
+    connect(timeline_, &TelemetryTimeline::seekRequested, this, &PlayerView::seekTimeline);
+    connect(eventsList_, &EventsListView::eventActivated, this, &PlayerView::seekBeforeEvent);
+    connect(eventsList_, &EventsListView::markInRequested, this, &PlayerView::markIn);
+    connect(eventsList_, &EventsListView::markOutRequested, this, &PlayerView::markOut);
 
-    // The slider holds milliseconds; the value that seeks is in seconds.
-    connect(timeSlider, &QSlider::sliderMoved, this, [this](int ms) { setCurrentTime(ms / 1000.0); });
-    connect(timeSlider, &QSlider::actionTriggered, this, [this](int action) {
-        if (action != QAbstractSlider::SliderMove && action != QAbstractSlider::SliderNoAction)
-            setCurrentTime(timeSlider->sliderPosition() / 1000.0);
-    });
-    connect(volumeSlider, &QSlider::valueChanged, this, [this](int v) { setVolume(float(v) / 100.0f); });
-    connect(playButton, &QToolButton::clicked, this, &PlayerView::playOrPause);
-    connect(stopButton, &QToolButton::clicked, this, &PlayerView::stopVideo);
-    connect(forwardButton, &QToolButton::clicked, this, &PlayerView::forwardRate);
-    connect(backwardButton, &QToolButton::clicked, this, &PlayerView::backwardRate);
-    connect(nextButton, &QToolButton::clicked, this, &PlayerView::nextFile);
-    connect(lastButton, &QToolButton::clicked, this, &PlayerView::previousFile);
-    connect(voiceBtn, &QToolButton::clicked, this, &PlayerView::clickVoiceBtn);
-    connect(captureButton, &QToolButton::clicked, this, &PlayerView::capture);
-    connect(lookPictureButton, &QToolButton::clicked, this, &PlayerView::lookPicture);
-    connect(fileButton, &QToolButton::clicked, this, &PlayerView::openFile);
-    connect(settingsButton, &QToolButton::clicked, this, &PlayerView::settings);
-    connect(helpButton, &QToolButton::clicked, this, &PlayerView::helps);
-    connect(fullscreen, &QToolButton::clicked, this, &PlayerView::zoomInOut);
+    connect(bar, &PlayerControlBar::seekRequested, this, &PlayerView::setCurrentTime);
+    connect(bar, &PlayerControlBar::volumeMoved, this, &PlayerView::setVolume);
+    connect(bar, &PlayerControlBar::playClicked, this, &PlayerView::playOrPause);
+    connect(bar, &PlayerControlBar::stopClicked, this, &PlayerView::stopVideo);
+    connect(bar, &PlayerControlBar::forwardClicked, this, &PlayerView::forwardRate);
+    connect(bar, &PlayerControlBar::backwardClicked, this, &PlayerView::backwardRate);
+    connect(bar, &PlayerControlBar::nextClicked, this, &PlayerView::nextFile);
+    connect(bar, &PlayerControlBar::previousClicked, this, &PlayerView::previousFile);
+    connect(bar, &PlayerControlBar::volumeClicked, this, &PlayerView::clickVoiceBtn);
+    connect(bar, &PlayerControlBar::eventsClicked, this, &PlayerView::showEvents);
+    connect(bar, &PlayerControlBar::captureClicked, this, &PlayerView::capture);
+    connect(bar, &PlayerControlBar::picturesClicked, this, &PlayerView::lookPicture);
+    connect(bar, &PlayerControlBar::openClicked, this, &PlayerView::openFile);
+    connect(bar, &PlayerControlBar::settingsClicked, this, &PlayerView::settings);
+    connect(bar, &PlayerControlBar::helpClicked, this, &PlayerView::helps);
+    connect(bar, &PlayerControlBar::expandClicked, this, &PlayerView::zoomInOut);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(containerView, 1);
+    layout->addWidget(containerView_, 1);
     layout->addWidget(bar);
 
-    overlays_ = std::make_unique<PlayerOverlays>(containerView, settings_);
-    PlayerOverlays &o = *overlays_;
-    settingsDialog = o.settingsDialog;
-    radioSpeed = o.radioSpeed;
-    radioLanguage = o.radioLanguage;
-    radioMap = o.radioMap;
-    helpDialog = o.helpDialog;
-    helpVideo = o.helpVideo;
-    helpWebsite = o.helpWebsite;
-    helpShop = o.helpShop;
-    helpAbout = o.helpAbout;
-    aboutImageinfo = o.aboutImageinfo;
-    closeAboutInfo = o.closeAboutInfo;
-    connect(radioSpeed, &QButtonGroup::idClicked, this, [this] { speedRadio(); });
-    connect(radioLanguage, &QButtonGroup::idClicked, this, [this] { languageRadio(); });
-    connect(radioMap, &QButtonGroup::idClicked, this, [this] { mapRadio(); });
+    overlays_ = std::make_unique<PlayerOverlays>(containerView_, settings_);
+    const PlayerOverlays *o = overlays_.get();
+    connect(o, &PlayerOverlays::speedChosen, this, [this](int column) { settings_.setKmph(column == 0); });
+    connect(o, &PlayerOverlays::languageChosen, this, [this](int column) {
+        Localization::setUserLanguage(settings_, column == 1 ? QStringLiteral("zh-Hans") : QStringLiteral("en"));
+    });
+    connect(o, &PlayerOverlays::mapChosen, this, [this](int column) { settings_.setGoogleMap(column == 0); });
     connect(&settings_, &Settings::speedUnitChanged, this, [this](bool kmph) {
         overlays_->showSettings();
-        telemetryTimeline->setKmph(kmph);
+        timeline_->setKmph(kmph);
         findEvents();
     });
     connect(&settings_, &Settings::eventThresholdsChanged, this, &PlayerView::findEvents);
     connect(&settings_, &Settings::mapProviderChanged, this, [this] { overlays_->showSettings(); });
-    connect(helpVideo, &QPushButton::clicked, this, &PlayerView::videoHelpClick);
-    connect(helpWebsite, &QPushButton::clicked, this, &PlayerView::websiteHelpClick);
-    connect(helpShop, &QPushButton::clicked, this, &PlayerView::shopClick);
-    connect(helpAbout, &QPushButton::clicked, this, &PlayerView::aboutHelpClick);
-    connect(closeAboutInfo, &QToolButton::clicked, this, &PlayerView::closeAboutClick);
-
-    fileButton->hide();
-    timeSlider->setEnabled(true);
+    connect(o, &PlayerOverlays::guideClicked, this, &PlayerView::videoHelpClick);
+    connect(o, &PlayerOverlays::websiteClicked, this, &PlayerView::websiteHelpClick);
+    connect(o, &PlayerOverlays::shopClicked, this, &PlayerView::shopClick);
+    connect(o, &PlayerOverlays::aboutClicked, this, &PlayerView::aboutHelpClick);
+    connect(o, &PlayerOverlays::closeAboutClicked, this, &PlayerView::closeAboutClick);
 
     bar->showVolume(session_->volume());
 
@@ -237,7 +196,7 @@ void PlayerView::retranslate()
 
 bool PlayerView::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == containerView && event->type() == QEvent::Resize && overlays_)
+    if (watched == containerView_ && event->type() == QEvent::Resize && overlays_)
         overlays_->place();
     return QWidget::eventFilter(watched, event);
 }
@@ -263,14 +222,11 @@ void PlayerView::followSession()
         // The tick after a seek moves the handle at once.
         movingPartsMoved_.invalidate();
         movingPartsLater_.stop();
-        currentTimeField->setText(TimeFormatUtils::stringFromSeconds(int(seconds)));
-        telemetryTimeline->setPlayhead(tripOffset() + seconds);
+        controlBar_->showTime(seconds);
+        timeline_->setPlayhead(tripOffset() + seconds);
     });
     connect(s, &PlaybackSession::durationChanged, this, &PlayerView::showDuration);
-    connect(s, &PlaybackSession::playbackStateChanged, this, [this] {
-        updatePlayButton();
-        timeSlider->setEnabled(true);
-    });
+    connect(s, &PlaybackSession::playbackStateChanged, this, &PlayerView::updatePlayButton);
     connect(s, &PlaybackSession::rateChanged, this, &PlayerView::updatePlayButton);
     connect(s, &PlaybackSession::rateStepped, this, [this](int rate) {
         emit message(QString::asprintf("%dx", rate), kToastSeconds);
@@ -320,7 +276,7 @@ void PlayerView::setTrip(const QList<TimelinePart> &parts, int playing)
         tripPlaying_ = playing;
     }
     findEvents();
-    telemetryTimeline->setPlayhead(tripOffset() + currentTime());
+    timeline_->setPlayhead(tripOffset() + currentTime());
 }
 
 double PlayerView::tripOffset() const
@@ -334,8 +290,8 @@ void PlayerView::findEvents()
     if (tripParts_.isEmpty()) {
         events_ = TelemetryEvents::detect(samples_.constData(), size_t(samples_.size()), telemetryDuration_, thresholds);
         addCarEvents(events_, typed_, telemetryDuration_);
-        telemetryTimeline->setData(samples_, telemetryDuration_, events_, typed_);
-        eventsList->setEvents(events_, settings_.kmph());
+        timeline_->setData(samples_, telemetryDuration_, events_, typed_);
+        eventsList_->setEvents(events_, settings_.kmph());
         return;
     }
     // Each part on its own (an event does not run across a clip change), moved to its
@@ -362,8 +318,8 @@ void PlayerView::findEvents()
         clips << tripParts_.at(f.part).label;
         offsets << tripParts_.at(f.part).start;
     }
-    telemetryTimeline->setParts(tripParts_, events_);
-    eventsList->setEvents(events_, settings_.kmph(), clips, offsets);
+    timeline_->setParts(tripParts_, events_);
+    eventsList_->setEvents(events_, settings_.kmph(), clips, offsets);
 }
 
 void PlayerView::seekTimeline(double seconds)
@@ -405,15 +361,15 @@ void PlayerView::previousEvent()
 
 void PlayerView::showEvents()
 {
-    if (eventsList->isVisible()) {
-        eventsList->hide();
+    if (eventsList_->isVisible()) {
+        eventsList_->hide();
         return;
     }
-    const QPoint corner = mapToGlobal(QPoint(width() - eventsList->width() - 12,
-                                             controlView->y() - eventsList->height() - 12));
-    eventsList->move(corner);
-    eventsList->show();
-    eventsList->raise();
+    const QPoint corner = mapToGlobal(QPoint(width() - eventsList_->width() - 12,
+                                             controlBar_->y() - eventsList_->height() - 12));
+    eventsList_->move(corner);
+    eventsList_->show();
+    eventsList_->raise();
 }
 
 // At set-up the picture replaces the default image; at close the labels go back to 0.
@@ -424,19 +380,18 @@ void PlayerView::showDuration(double d)
         markOut_.reset();
         emit marksChanged();
     }
-    totalTimeField->setText(TimeFormatUtils::stringFromSeconds(int(d)));
+    controlBar_->showDuration(d);
     // A time held back from the file before is not shown on this one.
     movingPartsLater_.stop();
     movingPartsMoved_.invalidate();
     waitingFirstFrame_ = d > 0;
     if (d > 0) {
         setTelemetry(clipSamples_, d, clipTyped_);
-        defaultImage->hide();
-        defaultImage->setPixmap(NamedImage::pixmap(QStringLiteral("colorblack"), QSize(16, 9)));
-        timeSlider->setRange(0, int(std::lround(d * 1000.0)));
+        defaultImage_->hide();
+        defaultImage_->setPixmap(NamedImage::pixmap(QStringLiteral("colorblack"), QSize(16, 9)));
     } else {
         setTelemetry({}, 0.0);
-        currentTimeField->setText(TimeFormatUtils::stringFromSeconds(0));
+        controlBar_->showTime(0);
     }
     updatePlayButton();
 }
@@ -450,7 +405,7 @@ constexpr int kMovingPartsStepMs = 100;
 
 void PlayerView::showTime(double t)
 {
-    currentTimeField->setText(TimeFormatUtils::stringFromSeconds(int(t)));
+    controlBar_->showTime(t);
     if (session_->isPlaying() && movingPartsMoved_.isValid()) {
         const qint64 since = movingPartsMoved_.elapsed();
         if (since < kMovingPartsStepMs) {
@@ -468,34 +423,23 @@ void PlayerView::moveHandleAndPlayhead(double t)
     movingPartsLater_.stop();
     // While playing, the timeline's playhead moves in the same frames as the slider's
     // handle (or when it is two pixels behind), not in frames of its own.
-    const auto handlePixel = [this] {
-        return QStyle::sliderPositionFromValue(timeSlider->minimum(), timeSlider->maximum(),
-                                               timeSlider->sliderPosition(), qMax(1, timeSlider->width()));
-    };
-    const int handleBefore = handlePixel();
-    if (!timeSlider->isSliderDown()) {
-        const QSignalBlocker block(timeSlider);
-        timeSlider->setValue(int(std::lround(t * 1000.0)));
-    }
-    const bool sliderRedrawn = handlePixel() != handleBefore;
-    const int playheadBefore = telemetryTimeline->repaintRequests();
-    telemetryTimeline->setPlayhead(tripOffset() + t, sliderRedrawn || !session_->isPlaying());
-    if (sliderRedrawn || telemetryTimeline->repaintRequests() != playheadBefore)
+    const bool sliderRedrawn = controlBar_->moveHandle(t);
+    const int playheadBefore = timeline_->repaintRequests();
+    timeline_->setPlayhead(tripOffset() + t, sliderRedrawn || !session_->isPlaying());
+    if (sliderRedrawn || timeline_->repaintRequests() != playheadBefore)
         movingPartsMoved_.restart();
 }
 
 void PlayerView::showFirstFrame()
 {
     waitingFirstFrame_ = false;
-    settingsDialog->raise();
-    helpDialog->raise();
-    aboutImageinfo->raise();
+    overlays_->raise();
 }
 
 void PlayerView::updatePlayButton()
 {
     controlBar_->showPlaying(session_->isPlaying());
-    playButton->setEnabled(session_->isReady());
+    controlBar_->setPlayEnabled(session_->isReady());
 }
 
 // ---------------------------------------------------------------------------------
@@ -532,73 +476,40 @@ void PlayerView::clickVoiceBtn()
 
 void PlayerView::settings()
 {
-    if (settingsDialog->isHidden()) {
-        helpDialog->hide();
-        overlays_->place();
-        settingsDialog->show();
-        settingsDialog->raise();
-    } else {
-        settingsDialog->hide();
-    }
+    overlays_->toggleSettings();
 }
 
 void PlayerView::helps()
 {
-    if (helpDialog->isHidden()) {
-        settingsDialog->hide();
-        overlays_->place();
-        helpDialog->show();
-        helpDialog->raise();
-    } else {
-        helpDialog->hide();
-    }
+    overlays_->toggleHelp();
 }
 
 void PlayerView::videoHelpClick()
 {
-    helpDialog->hide();
+    overlays_->hideHelp();
     QDesktopServices::openUrl(AppLinks::userGuide());
 }
 
 void PlayerView::websiteHelpClick()
 {
-    helpDialog->hide();
+    overlays_->hideHelp();
     QDesktopServices::openUrl(AppLinks::website());
 }
 
 void PlayerView::shopClick()
 {
-    helpDialog->hide();
+    overlays_->hideHelp();
     QDesktopServices::openUrl(AppLinks::shop());
 }
 
 void PlayerView::aboutHelpClick()
 {
-    helpDialog->hide();
-    overlays_->place();
-    aboutImageinfo->show();
-    aboutImageinfo->raise();
+    overlays_->showAbout();
 }
 
 void PlayerView::closeAboutClick()
 {
-    aboutImageinfo->hide();
-}
-
-void PlayerView::speedRadio()
-{
-    const int column = radioSpeed->checkedId();
-    settings_.setKmph(column == 0);
-}
-
-void PlayerView::languageRadio()
-{
-    Localization::setUserLanguage(settings_, radioLanguage->checkedId() == 1 ? QStringLiteral("zh-Hans") : QStringLiteral("en"));
-}
-
-void PlayerView::mapRadio()
-{
-    settings_.setGoogleMap(radioMap->checkedId() == 0);
+    overlays_->hideAbout();
 }
 
 void PlayerView::openFile()
@@ -690,6 +601,21 @@ void PlayerView::confirmMarks(const QString &what, double seconds)
     emit message(text, r.message.isEmpty() ? kToastSeconds : kToastSeconds * 3);
 }
 
+QVideoSink *PlayerView::videoSink() const
+{
+    return videoWidget_->videoSink();
+}
+
+QString PlayerView::timeText() const
+{
+    return controlBar_->timeText();
+}
+
+QString PlayerView::durationText() const
+{
+    return controlBar_->durationText();
+}
+
 QString PlayerView::currentFile() const
 {
     const QMediaPlayer *engine = session_->player();
@@ -750,7 +676,7 @@ QFuture<bool> PlayerView::saveCurrentFrame(const QString &path)
         if (settings_.captureCaption())
             caption = CaptureText::caption(facts, mph);
     }
-    return FrameCapture::savePng(videoWidget->videoSink()->videoFrame(), path, chunks, caption);
+    return FrameCapture::savePng(videoWidget_->videoSink()->videoFrame(), path, chunks, caption);
 }
 
 void PlayerView::lookPicture()

@@ -26,13 +26,9 @@
 #include <optional>
 #include <vector>
 
-class QButtonGroup;
-class QFrame;
 class QKeyEvent;
 class QLabel;
-class QPushButton;
-class QSlider;
-class QToolButton;
+class QVideoSink;
 class PlayerControlBar;
 class PlayerOverlays;
 class Settings;
@@ -116,42 +112,11 @@ public:
     // The local file that is open, empty when none.
     QString currentFile() const;
 
-    // Controls, exposed for the window and the tests.
-    QWidget *containerView = nullptr;
-    QLabel *defaultImage = nullptr;
-    VideoPicture *videoWidget = nullptr;
-    QWidget *controlView = nullptr;
-    QSlider *timeSlider = nullptr;
-    QSlider *volumeSlider = nullptr;
-    QLabel *currentTimeField = nullptr;
-    QLabel *totalTimeField = nullptr;
-    QToolButton *playButton = nullptr;
-    QToolButton *stopButton = nullptr;
-    QToolButton *backwardButton = nullptr;
-    QToolButton *forwardButton = nullptr;
-    QToolButton *lastButton = nullptr;
-    QToolButton *nextButton = nullptr;
-    QToolButton *voiceBtn = nullptr;
-    QToolButton *fullscreen = nullptr;
-    QToolButton *captureButton = nullptr;
-    QToolButton *lookPictureButton = nullptr;
-    QToolButton *fileButton = nullptr;
-    QToolButton *settingsButton = nullptr;
-    QToolButton *helpButton = nullptr;
-    QFrame *settingsDialog = nullptr;
-    QButtonGroup *radioSpeed = nullptr;
-    QButtonGroup *radioLanguage = nullptr;
-    QButtonGroup *radioMap = nullptr;
-    QFrame *helpDialog = nullptr;
-    QPushButton *helpVideo = nullptr;
-    QPushButton *helpWebsite = nullptr;
-    QPushButton *helpShop = nullptr;
-    QPushButton *helpAbout = nullptr;
-    QLabel *aboutImageinfo = nullptr;
-    QToolButton *closeAboutInfo = nullptr;
-    QToolButton *eventsButton = nullptr;
-    TelemetryTimeline *telemetryTimeline = nullptr;
-    EventsListView *eventsList = nullptr;
+    // The sink the picture shows, for what is on screen.
+    QVideoSink *videoSink() const;
+    // What the elapsed time's and the duration's labels say.
+    QString timeText() const;
+    QString durationText() const;
 
 public slots:
     void playOrPause() { session_->playOrPause(); }
@@ -168,9 +133,6 @@ public slots:
     void shopClick();
     void aboutHelpClick();
     void closeAboutClick();
-    void speedRadio();
-    void languageRadio();
-    void mapRadio();
     void clickVoiceBtn();
     void capture();
     void lookPicture();
@@ -235,6 +197,11 @@ private:
 
     Settings &settings_;
     PlaybackSession *session_ = nullptr;
+    QWidget *containerView_ = nullptr;
+    QLabel *defaultImage_ = nullptr;
+    VideoPicture *videoWidget_ = nullptr;
+    TelemetryTimeline *timeline_ = nullptr;
+    EventsListView *eventsList_ = nullptr;
     PlayerControlBar *controlBar_ = nullptr;
     std::unique_ptr<PlayerOverlays> overlays_;
     bool waitingFirstFrame_ = false;

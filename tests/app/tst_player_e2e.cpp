@@ -270,7 +270,7 @@ private slots:
         QSignalSpy captured(video, &PlayerView::captureFinished);
         const auto capture = [&]() -> QImage {
             captured.clear();
-            video->captureButton->click();
+            video->findChild<QToolButton *>("captureButton")->click();
             if (!captured.wait(10000) || !captured.first().at(1).toBool())
                 return {};
             return QImage(captured.first().first().toString());
@@ -282,7 +282,7 @@ private slots:
             return here >= 0 && here < meanDifference(shot, ffmpegFrame(file, (n - 1.5) / 30))
                    && here < meanDifference(shot, ffmpegFrame(file, (n + 0.5) / 30));
         };
-        QVideoSink *sink = video->videoWidget->videoSink();
+        QVideoSink *sink = video->videoSink();
         QTRY_COMPARE_WITH_TIMEOUT(sink->videoFrame().startTime(), qint64(35000000), 5000);
         const QImage before = capture();
         QVERIFY(showsFrame(before, 1050));
@@ -310,8 +310,8 @@ private slots:
         // The screen shows that frame too, where the picture sits in the video's area.
         const auto onScreen = [&] {
             const QSize frame = sink->videoFrame().size();
-            const QRect r = VideoPicture::pictureRect(frame, video->videoWidget->size(), Qt::KeepAspectRatio);
-            const QPoint at = video->videoWidget->mapToGlobal(r.topLeft());
+            const QRect r = VideoPicture::pictureRect(frame, video->findChild<VideoPicture *>()->size(), Qt::KeepAspectRatio);
+            const QPoint at = video->findChild<VideoPicture *>()->mapToGlobal(r.topLeft());
             const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, at.x(), at.y(), r.width(), r.height());
             return shot.toImage().scaled(frame, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         };
@@ -327,7 +327,7 @@ private slots:
         QCOMPARE(video->markOutTime().value_or(-1), 45.0);
         video->setCurrentTime(40);
         QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 40.0, 5000);
-        video->eventsList->markOutButton->click();
+        video->findChild<EventsListView *>()->markOutButton->click();
         QCOMPARE(video->markOutTime().value_or(-1), 40.0);
 
         // Named without its suffix, over an earlier export's video and GPX: one question
@@ -493,24 +493,24 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(prefs));
         screenshot(QStringLiteral("e2e_6_preferences"));
         video->settings();
-        QVERIFY(video->settingsDialog->isVisible());
+        QVERIFY(video->findChild<QWidget *>("settingsDialog")->isVisible());
 
         delegate->mphspd();   // the menu
-        QCOMPARE(video->radioSpeed->checkedId(), 1);
+        QCOMPARE(video->findChild<QButtonGroup *>("radioSpeed")->checkedId(), 1);
         QCOMPARE(prefs->speedUnitRadio->checkedId(), 1);
         prefs->speedUnitRadio->button(0)->click();   // the preferences window
         QVERIFY(delegate->spdkmh->isChecked() && !delegate->menuitemmph->isChecked());
-        QCOMPARE(video->radioSpeed->checkedId(), 0);
-        video->radioSpeed->button(1)->click();   // the overlay
+        QCOMPARE(video->findChild<QButtonGroup *>("radioSpeed")->checkedId(), 0);
+        video->findChild<QButtonGroup *>("radioSpeed")->button(1)->click();   // the overlay
         QVERIFY(delegate->menuitemmph->isChecked() && !delegate->spdkmh->isChecked());
         QCOMPARE(prefs->speedUnitRadio->checkedId(), 1);
         QVERIFY(layout->instrumentPanel->maxHSpeed->text().contains(QLatin1String("MPH")));
         screenshot(QStringLiteral("e2e_6_overlay_after_menu_change"));
 
-        QCOMPARE(video->radioMap->checkedId(), 1);   // OpenStreetMap, as stored at start
+        QCOMPARE(video->findChild<QButtonGroup *>("radioMap")->checkedId(), 1);   // OpenStreetMap, as stored at start
         delegate->googleAction();
-        QCOMPARE(video->radioMap->checkedId(), 0);
-        video->radioMap->button(1)->click();
+        QCOMPARE(video->findChild<QButtonGroup *>("radioMap")->checkedId(), 0);
+        video->findChild<QButtonGroup *>("radioMap")->button(1)->click();
         QVERIFY(delegate->openstreetItem->isChecked() && !delegate->googleMapsItem->isChecked());
         QVERIFY(!settings.googleMap());
         // Without online maps the menu ticks the map shown and holds Google Maps back;
@@ -523,16 +523,16 @@ private slots:
         QVERIFY(delegate->googleMapsItem->isChecked() && delegate->googleMapsItem->isEnabled());
         delegate->openstreetAction();
 
-        QCOMPARE(video->radioLanguage->checkedId(), 0);   // English
-        video->radioLanguage->button(1)->click();
+        QCOMPARE(video->findChild<QButtonGroup *>("radioLanguage")->checkedId(), 0);   // English
+        video->findChild<QButtonGroup *>("radioLanguage")->button(1)->click();
         QCOMPARE(Localization::installedLanguage(), QStringLiteral("zh-Hans"));
         QTRY_COMPARE(prefs->languageRadio->checkedId(), 0);   // 简体中文 is the first column there
         prefs->languageRadio->button(1)->click();
-        QTRY_COMPARE(video->radioLanguage->checkedId(), 0);
+        QTRY_COMPARE(video->findChild<QButtonGroup *>("radioLanguage")->checkedId(), 0);
         QCOMPARE(Localization::installedLanguage(), QStringLiteral("en"));
 
         delegate->kmhspd();
-        QCOMPARE(video->radioSpeed->checkedId(), 0);
+        QCOMPARE(video->findChild<QButtonGroup *>("radioSpeed")->checkedId(), 0);
         video->settings();
         prefs->close();
     }
@@ -553,7 +553,7 @@ private slots:
         QVERIFY(opened.wait(30000));
         PlayerView *video = layout->playerView;
         QTRY_VERIFY_WITH_TIMEOUT(video->duration() > 170, 20000);
-        TelemetryTimeline *line = video->telemetryTimeline;
+        TelemetryTimeline *line = video->findChild<TelemetryTimeline *>();
         QVERIFY(line->hasTelemetry());
         QCOMPARE(line->duration(), video->duration());
         QList<double> braking;
@@ -580,11 +580,11 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), std::llround((braking[0] - 1) * 1000) / 1000.0, 5000);
         screenshot(QStringLiteral("e2e_7_timeline"));
         video->showEvents();
-        QTRY_VERIFY_WITH_TIMEOUT(video->eventsList->isVisible(), 5000);
-        QCOMPARE(video->eventsList->rowCount(), int(line->events().size()));
+        QTRY_VERIFY_WITH_TIMEOUT(video->findChild<EventsListView *>()->isVisible(), 5000);
+        QCOMPARE(video->findChild<EventsListView *>()->rowCount(), int(line->events().size()));
         screenshot(QStringLiteral("e2e_8_events"));
         video->showEvents();
-        QVERIFY(!video->eventsList->isVisible());
+        QVERIFY(!video->findChild<EventsListView *>()->isVisible());
 
         // An over-speed limit set in the preferences marks the stretches above it at once.
         auto overSpeed = [&] {
@@ -596,7 +596,7 @@ private slots:
         PreferencesWindow *prefs = delegate->preferenceController();
         prefs->overSpeedBox->setValue(100);
         QCOMPARE(overSpeed(), 1);   // 103 .. 111 km/h from 1:11 to 1:34
-        QCOMPARE(video->eventsList->rowCount(), int(line->events().size()));
+        QCOMPARE(video->findChild<EventsListView *>()->rowCount(), int(line->events().size()));
         screenshot(QStringLiteral("e2e_9_event_preferences"));
         prefs->overSpeedBox->setValue(0);
         QCOMPARE(overSpeed(), 0);
@@ -634,7 +634,7 @@ private slots:
 
         PlayerView *video = layout->playerView;
         QTRY_VERIFY_WITH_TIMEOUT(video->duration() > 9, 20000);
-        TelemetryTimeline *line = video->telemetryTimeline;
+        TelemetryTimeline *line = video->findChild<TelemetryTimeline *>();
         QTRY_VERIFY_WITH_TIMEOUT(line->hasLanes(), 5000);
         const auto inLane = [&](VehicleSpan::Lane lane) {
             return std::count_if(line->laneSpans().begin(), line->laneSpans().end(),
@@ -656,7 +656,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
         screenshot(QStringLiteral("e2e_car_lanes_readout"));
         video->showEvents();
-        QTRY_VERIFY_WITH_TIMEOUT(video->eventsList->isVisible(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(video->findChild<EventsListView *>()->isVisible(), 5000);
         screenshot(QStringLiteral("e2e_car_events"));
         video->showEvents();
 
@@ -743,7 +743,7 @@ private slots:
         screenshot(QStringLiteral("e2e_trip_map_clicked"));
 
         // The timeline spans the trip: three minutes, a mark where each clip gives way.
-        TelemetryTimeline *line = video->telemetryTimeline;
+        TelemetryTimeline *line = video->findChild<TelemetryTimeline *>();
         QTRY_COMPARE_WITH_TIMEOUT(line->parts().size(), 3, 5000);
         QVERIFY2(std::fabs(line->duration() - 180) < 1.5, qPrintable(QString::number(line->duration())));
         QCOMPARE(line->boundaries().size(), 2);

@@ -149,7 +149,7 @@ private slots:
         // The first file chosen plays (the card's last clip), and at once its timeline
         // spans its trip of two clips, not the clip alone.
         QCOMPARE(list->queue()->currentRow(), 5);
-        QTRY_COMPARE_WITH_TIMEOUT(layout->playerView->telemetryTimeline->parts().size(), 2, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(layout->playerView->findChild<TelemetryTimeline *>()->parts().size(), 2, 5000);
     }
 };
 

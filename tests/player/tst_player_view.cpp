@@ -118,6 +118,7 @@ private:
             return done.wait(10000) && done.first().first().toBool();
         }
         QMediaPlayer *engine() const { return vc->player(); }
+        template <class T = QToolButton> T *part(const char *name = nullptr) const { return vc->findChild<T *>(name); }
         bool waitPlaying()
         {
             return QTest::qWaitFor([this] { return engine() && engine()->playbackState() == QMediaPlayer::PlayingState; }, 5000);
@@ -152,17 +153,17 @@ private slots:
     void controlsFollowState()
     {
         Rig rig(*settings_);
-        QVERIFY(!rig.vc->playButton->isEnabled());
+        QVERIFY(!rig.part("playButton")->isEnabled());
         QVERIFY(rig.open(clip_));
-        QCOMPARE(rig.vc->totalTimeField->text(), QString("00:03"));
+        QCOMPARE(rig.vc->durationText(), QString("00:03"));
         QVERIFY(rig.waitPlaying());
-        QVERIFY(rig.vc->playButton->isEnabled());
-        const QImage playing = rig.vc->playButton->icon().pixmap(30, 30).toImage();
+        QVERIFY(rig.part("playButton")->isEnabled());
+        const QImage playing = rig.part("playButton")->icon().pixmap(30, 30).toImage();
         // A 3 s clip moves the handle a pixel every few ms: while playing it moves at
         // most once every 100 ms, and still moves.
         int paints = 0;
         {
-            EventCounter counter(rig.vc->timeSlider, QEvent::Paint, &paints);
+            EventCounter counter(rig.part<QSlider>("timeSlider"), QEvent::Paint, &paints);
             QElapsedTimer played;
             played.start();
             QTest::qWait(700);
@@ -170,23 +171,23 @@ private slots:
         }
         QVERIFY(paints >= 2);
         QVERIFY(rig.pauseAndSettle());
-        const QImage paused = rig.vc->playButton->icon().pixmap(30, 30).toImage();
+        const QImage paused = rig.part("playButton")->icon().pixmap(30, 30).toImage();
         QVERIFY(playing != paused);
         // The slider and the label follow the clock.
         const double last = rig.log.of("tick").back().value;
-        QCOMPARE(rig.vc->timeSlider->value(), int(std::lround(last * 1000)));
-        QCOMPARE(rig.vc->currentTimeField->text(), QString("00:0%1").arg(int(last)));
+        QCOMPARE(rig.part<QSlider>("timeSlider")->value(), int(std::lround(last * 1000)));
+        QCOMPARE(rig.vc->timeText(), QString("00:0%1").arg(int(last)));
         // Played to its end, the label shows the duration; stop shows 0 again.
         rig.vc->playOrPause();
         QVERIFY(QTest::qWaitFor([&] { return rig.log.count("end") == 1; }, 10000));
-        QCOMPARE(rig.vc->currentTimeField->text(), QString("00:03"));
+        QCOMPARE(rig.vc->timeText(), QString("00:03"));
         rig.vc->stopVideo();
         QVERIFY(QTest::qWaitFor([&] { return rig.log.of("tick").back().value == 0.0; }, 3000));
-        QCOMPARE(rig.vc->currentTimeField->text(), QString("00:00"));
+        QCOMPARE(rig.vc->timeText(), QString("00:00"));
         rig.vc->close();
-        QVERIFY(!rig.vc->playButton->isEnabled());
-        QCOMPARE(rig.vc->currentTimeField->text(), QString("00:00"));
-        QCOMPARE(rig.vc->totalTimeField->text(), QString("00:00"));
+        QVERIFY(!rig.part("playButton")->isEnabled());
+        QCOMPARE(rig.vc->timeText(), QString("00:00"));
+        QCOMPARE(rig.vc->durationText(), QString("00:00"));
     }
 
     // --- seeking ----------------------------------------------------------------
@@ -207,9 +208,9 @@ private slots:
         for (const auto &seek : seeks) {
             rig.log.clear();
             rig.vc->setCurrentTime(seek.target);
-            QCOMPARE(rig.vc->currentTimeField->text(), QString(seek.label));
+            QCOMPARE(rig.vc->timeText(), QString(seek.label));
             QVERIFY(QTest::qWaitFor([&] { return rig.log.count("tick") == 1; }, 3000));
-            QCOMPARE(rig.vc->currentTimeField->text(), QString(seek.landed));
+            QCOMPARE(rig.vc->timeText(), QString(seek.landed));
         }
     }
 
@@ -222,7 +223,7 @@ private slots:
         for (int i = 0; i < 60; ++i)
             samples << makeSample("51.5", "-0.14", i < 19 ? 50 : std::max(0, 60 - 20 * (i - 19)));
         Rig rig(*settings_);
-        TelemetryTimeline *line = rig.vc->telemetryTimeline;
+        TelemetryTimeline *line = rig.part<TelemetryTimeline>();
         QVERIFY(!line->hasTelemetry());
         // The samples of the file opened, as the drive's telemetry hands them over right
         // after the player opened it; those of a file before are dropped.
@@ -234,13 +235,13 @@ private slots:
         QCOMPARE(line->duration(), rig.vc->duration());
         QCOMPARE(rig.vc->events().size(), size_t(1));
         QCOMPARE(rig.vc->events().front().kind, EventKind::HardBraking);
-        QCOMPARE(rig.vc->eventsList->rowCount(), 1);
+        QCOMPARE(rig.part<EventsListView>()->rowCount(), 1);
         // Under the control bar, exactly as wide as the time slider.
-        const QRect slider(rig.vc->timeSlider->mapTo(rig.vc, QPoint(0, 0)), rig.vc->timeSlider->size());
+        const QRect slider(rig.part<QSlider>("timeSlider")->mapTo(rig.vc, QPoint()), rig.part<QSlider>("timeSlider")->size());
         const QRect timeline(line->mapTo(rig.vc, QPoint(0, 0)), line->size());
         QCOMPARE(timeline.left(), slider.left());
         QCOMPARE(timeline.width(), slider.width());
-        QVERIFY(timeline.top() > rig.vc->playButton->mapTo(rig.vc, QPoint(0, 0)).y());
+        QVERIFY(timeline.top() > rig.part("playButton")->mapTo(rig.vc, QPoint(0, 0)).y());
 
         QVERIFY(rig.waitPlaying());
         QVERIFY(rig.pauseAndSettle());
@@ -259,7 +260,7 @@ private slots:
         const double braking = 20 * rig.vc->duration() / 60;
         QCOMPARE(rig.vc->events().front().time, braking);
         rig.log.clear();
-        emit rig.vc->eventsList->table->itemActivated(rig.vc->eventsList->table->topLevelItem(0), 0);
+        emit rig.part<EventsListView>()->table->itemActivated(rig.part<EventsListView>()->table->topLevelItem(0), 0);
         QVERIFY(QTest::qWaitFor([&] { return rig.log.count("tick") == 1; }, 3000));
         QCOMPARE(rig.vc->currentTime(), std::llround((braking - 1) * 1000.0) / 1000.0);
 
@@ -411,7 +412,7 @@ private slots:
         for (const TelemetrySample &t : *typed)
             records << makeSample("51.5", "-0.14", t.speedKmh);
         Rig rig(*settings_);
-        TelemetryTimeline *line = rig.vc->telemetryTimeline;
+        TelemetryTimeline *line = rig.part<TelemetryTimeline>();
         if (trip)
             rig.vc->setTrip({{records, 0, 10, QStringLiteral("a"), nullptr}, {records, 10, 10, QStringLiteral("b"), typed}}, 1);
         else
@@ -426,8 +427,8 @@ private slots:
         QCOMPARE(brakeSeen, brake);
         QCOMPARE(assistanceSeen, assistance);
         QStringList rows;
-        for (int i = 0; i < rig.vc->eventsList->rowCount(); ++i) {
-            const QTreeWidgetItem *item = rig.vc->eventsList->table->topLevelItem(i);
+        for (int i = 0; i < rig.part<EventsListView>()->rowCount(); ++i) {
+            const QTreeWidgetItem *item = rig.part<EventsListView>()->table->topLevelItem(i);
             rows << item->text(0) + "|" + item->text(1) + "|" + item->text(2);
         }
         QCOMPARE(rows, listed);
@@ -456,10 +457,10 @@ private slots:
         QVERIFY(rig.waitPlaying());
         QVERIFY(rig.pauseAndSettle());
         rig.log.clear();
-        QCOMPARE(rig.vc->timeSlider->maximum(), int(rig.engine()->duration()));
-        rig.vc->timeSlider->setSliderDown(true);
-        rig.vc->timeSlider->setSliderPosition(7400);
-        rig.vc->timeSlider->setSliderDown(false);
+        QCOMPARE(rig.part<QSlider>("timeSlider")->maximum(), int(rig.engine()->duration()));
+        rig.part<QSlider>("timeSlider")->setSliderDown(true);
+        rig.part<QSlider>("timeSlider")->setSliderPosition(7400);
+        rig.part<QSlider>("timeSlider")->setSliderDown(false);
         QVERIFY(QTest::qWaitFor([&] { return rig.log.count("tick") >= 1; }, 3000));
         QCOMPARE(rig.log.of("tick").back().value, 7.0);
     }
@@ -468,15 +469,16 @@ private slots:
     // repaints it (and so the window).
     void sliderPaintsOnlyWhenTheHandleMoves()
     {
-        PlayerControlBar bar;
+        PlayerControlBar bar(new TelemetryTimeline);
+        auto *slider = bar.findChild<QSlider *>(QStringLiteral("timeSlider"));
         bar.resize(700, bar.sizeHint().height());
         bar.show();
         QVERIFY(QTest::qWaitForWindowExposed(&bar));
         // 100 ms a pixel: 20 s is exactly at a pixel, up to 20.04 s on the same one.
-        bar.timeSlider->setRange(0, bar.timeSlider->width() * 100);
+        slider->setRange(0, slider->width() * 100);
         int paints = 0;
-        EventCounter counter(bar.timeSlider, QEvent::Paint, &paints);
-        bar.timeSlider->setValue(20000);
+        EventCounter counter(slider, QEvent::Paint, &paints);
+        slider->setValue(20000);
         QTRY_VERIFY(paints > 0);
         // The bar's first layout and paints settle before counting.
         for (int seen = -1, k = 0; seen != paints && k < 20; ++k) {
@@ -485,10 +487,10 @@ private slots:
         }
         paints = 0;
         for (int ms = 20000; ms <= 20040; ms += 5)
-            bar.timeSlider->setValue(ms);
+            slider->setValue(ms);
         QTest::qWait(100);
         QCOMPARE(paints, 0);
-        bar.timeSlider->setValue(20300);
+        slider->setValue(20300);
         QTRY_VERIFY(paints > 0);
     }
 
@@ -535,17 +537,17 @@ private slots:
         QFETCH(QString, speaker);
         {
             Rig rig(*settings_);
-            QCOMPARE(rig.vc->volumeSlider->value(), 100); // nothing stored: full volume
-            rig.vc->volumeSlider->setValue(50);
-            rig.vc->volumeSlider->setValue(slider);
-            QCOMPARE(rig.vc->voiceBtn->property("tag").toInt(), slider != 0 ? 1 : 0);
+            QCOMPARE(rig.part<QSlider>("volumeSlider")->value(), 100); // nothing stored: full volume
+            rig.part<QSlider>("volumeSlider")->setValue(50);
+            rig.part<QSlider>("volumeSlider")->setValue(slider);
+            QCOMPARE(rig.part("voiceBtn")->property("tag").toInt(), slider != 0 ? 1 : 0);
             Q_UNUSED(speaker);
         }
         Rig again(*settings_);
-        QCOMPARE(again.vc->volumeSlider->value(), slider);
+        QCOMPARE(again.part<QSlider>("volumeSlider")->value(), slider);
         QVERIFY(again.open(clip_));
-        QCOMPARE(again.vc->volumeSlider->value(), slider);
-        QCOMPARE(again.vc->voiceBtn->property("tag").toInt(), slider != 0 ? 1 : 0);
+        QCOMPARE(again.part<QSlider>("volumeSlider")->value(), slider);
+        QCOMPARE(again.part("voiceBtn")->property("tag").toInt(), slider != 0 ? 1 : 0);
     }
 
     // --- keys, expand, overlays -------------------------------------------------
@@ -609,33 +611,31 @@ private slots:
     void settingsAndHelpExcludeEachOther()
     {
         Rig rig(*settings_);
-        QVERIFY(rig.vc->settingsDialog->isHidden() && rig.vc->helpDialog->isHidden());
-        QVERIFY(rig.vc->aboutImageinfo->isHidden() && rig.vc->fileButton->isHidden());
+        QVERIFY(rig.part<QWidget>("settingsDialog")->isHidden() && rig.part<QWidget>("helpDialog")->isHidden());
+        QVERIFY(rig.part<QLabel>("aboutImageinfo")->isHidden() && rig.part("fileButton")->isHidden());
         rig.vc->settings();
-        QVERIFY(rig.vc->settingsDialog->isVisible());
+        QVERIFY(rig.part<QWidget>("settingsDialog")->isVisible());
         rig.vc->helps();
-        QVERIFY(rig.vc->helpDialog->isVisible());
-        QVERIFY(rig.vc->settingsDialog->isHidden());
+        QVERIFY(rig.part<QWidget>("helpDialog")->isVisible() && rig.part<QWidget>("settingsDialog")->isHidden());
         rig.vc->settings();
-        QVERIFY(rig.vc->helpDialog->isHidden());
+        QVERIFY(rig.part<QWidget>("helpDialog")->isHidden());
         rig.vc->settings();
-        QVERIFY(rig.vc->settingsDialog->isHidden());
+        QVERIFY(rig.part<QWidget>("settingsDialog")->isHidden());
         rig.vc->helps();
         rig.vc->aboutHelpClick();
-        QVERIFY(rig.vc->helpDialog->isHidden());
-        QVERIFY(rig.vc->aboutImageinfo->isVisible());
-        QVERIFY(!rig.vc->aboutImageinfo->pixmap().isNull());
+        QVERIFY(rig.part<QWidget>("helpDialog")->isHidden() && rig.part<QLabel>("aboutImageinfo")->isVisible());
+        QVERIFY(!rig.part<QLabel>("aboutImageinfo")->pixmap().isNull());
         rig.vc->closeAboutClick();
-        QVERIFY(rig.vc->aboutImageinfo->isHidden());
+        QVERIFY(rig.part<QLabel>("aboutImageinfo")->isHidden());
 
         // The help links: the user guide installed with the program (it works offline),
         // then the web site and the shop under one base address.
         UrlCatcher opened;
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
         QDesktopServices::setUrlHandler(QStringLiteral("https"), &opened, "open");
-        for (QPushButton *b : {rig.vc->helpVideo, rig.vc->helpWebsite, rig.vc->helpShop}) {
+        for (const char *link : {"helpVideo", "helpWebsite", "helpShop"}) {
             rig.vc->helps();
-            b->click();
+            rig.part<QPushButton>(link)->click();
         }
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
@@ -654,18 +654,18 @@ private slots:
     void speedRadioStoresUnitAndTells()
     {
         Rig rig(*settings_);
-        QCOMPARE(rig.vc->radioSpeed->checkedId(), 0);
+        QCOMPARE(rig.part<QButtonGroup>("radioSpeed")->checkedId(), 0);
         QSignalSpy told(settings_.get(), &Settings::speedUnitChanged);
-        rig.vc->radioSpeed->button(1)->click();
+        rig.part<QButtonGroup>("radioSpeed")->button(1)->click();
         QVERIFY(!settings_->kmph());
         QCOMPARE(told.size(), 1);
-        rig.vc->radioSpeed->button(0)->click();
+        rig.part<QButtonGroup>("radioSpeed")->button(0)->click();
         QVERIFY(settings_->kmph());
         QCOMPARE(told.size(), 2);
         // A stored mph shows the second column at start.
         settings_->setKmph(false);
         Rig again(*settings_);
-        QCOMPARE(again.vc->radioSpeed->checkedId(), 1);
+        QCOMPARE(again.part<QButtonGroup>("radioSpeed")->checkedId(), 1);
     }
 
     // --- capture ----------------------------------------------------------------
@@ -725,7 +725,7 @@ private slots:
         QVERIFY(rig.waitPlaying());
         QVERIFY(rig.pauseAndSettle());
         rig.vc->setCurrentTime(1.0);
-        QVideoSink *sink = rig.vc->videoWidget->videoSink();
+        QVideoSink *sink = rig.vc->videoSink();
         // The frame shown after landing at `ms` is ffmpeg's frame n (which it gives for
         // a time between frames n-1 and n), closer to it than to either neighbour.
         const auto showsFrame = [&](qint64 ms, int n) {
@@ -814,9 +814,9 @@ private slots:
         QVERIFY(done.wait(10000) || done.size() == 1);
         QCOMPARE(done.first().first().toBool(), false);
         QTest::qWait(500);
-        QVERIFY(rig.vc->defaultImage->isVisible());
-        QVERIFY(!rig.vc->videoWidget->videoSink()->videoFrame().isValid());
-        QCOMPARE(rig.vc->currentTimeField->text(), QString("0:00"));
+        QVERIFY(rig.part<QLabel>("defaultImage")->isVisible());
+        QVERIFY(!rig.vc->videoSink()->videoFrame().isValid());
+        QCOMPARE(rig.vc->timeText(), QString("0:00"));
         QVERIFY(rig.messages->isEmpty());
     }
 
