@@ -56,16 +56,16 @@ EventsListView::EventsListView(QWidget *parent) : QFrame(parent, Qt::Tool)
         "  border-radius: 4px; padding: 4px 12px; }"
         "#eventsList QPushButton:hover { background: #363a42; }"));
 
-    table = new QTreeWidget(this);
-    table->setObjectName(QStringLiteral("eventsTable"));
-    table->setColumnCount(4);
-    table->setRootIsDecorated(false);
-    table->setUniformRowHeights(true);
-    table->setAllColumnsShowFocus(true);
-    table->header()->setStretchLastSection(true);
-    table->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    connect(table, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem *item) {
-        const int i = table->indexOfTopLevelItem(item);
+    table_ = new QTreeWidget(this);
+    table_->setObjectName(QStringLiteral("eventsTable"));
+    table_->setColumnCount(4);
+    table_->setRootIsDecorated(false);
+    table_->setUniformRowHeights(true);
+    table_->setAllColumnsShowFocus(true);
+    table_->header()->setStretchLastSection(true);
+    table_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    connect(table_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem *item) {
+        const int i = table_->indexOfTopLevelItem(item);
         if (i >= 0 && size_t(i) < events_.size())
             emit eventActivated(events_[size_t(i)].time);
     });
@@ -73,25 +73,25 @@ EventsListView::EventsListView(QWidget *parent) : QFrame(parent, Qt::Tool)
     emptyLabel_ = new QLabel(this);
     emptyLabel_->setAlignment(Qt::AlignCenter);
 
-    markInButton = new QPushButton(this);
-    markOutButton = new QPushButton(this);
-    markInButton->setObjectName(QStringLiteral("markInButton"));
-    markOutButton->setObjectName(QStringLiteral("markOutButton"));
+    markInButton_ = new QPushButton(this);
+    markOutButton_ = new QPushButton(this);
+    markInButton_->setObjectName(QStringLiteral("markInButton"));
+    markOutButton_->setObjectName(QStringLiteral("markOutButton"));
     // Like every button of the window, they leave the keys (Space) where they were.
-    markInButton->setFocusPolicy(Qt::NoFocus);
-    markOutButton->setFocusPolicy(Qt::NoFocus);
-    connect(markInButton, &QPushButton::clicked, this, &EventsListView::markInRequested);
-    connect(markOutButton, &QPushButton::clicked, this, &EventsListView::markOutRequested);
+    markInButton_->setFocusPolicy(Qt::NoFocus);
+    markOutButton_->setFocusPolicy(Qt::NoFocus);
+    connect(markInButton_, &QPushButton::clicked, this, &EventsListView::markInRequested);
+    connect(markOutButton_, &QPushButton::clicked, this, &EventsListView::markOutRequested);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(markInButton);
-    buttons->addWidget(markOutButton);
+    buttons->addWidget(markInButton_);
+    buttons->addWidget(markOutButton_);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->setSpacing(6);
-    layout->addWidget(table, 1);
+    layout->addWidget(table_, 1);
     layout->addWidget(emptyLabel_);
     layout->addLayout(buttons);
     resize(360, 300);
@@ -101,7 +101,7 @@ EventsListView::EventsListView(QWidget *parent) : QFrame(parent, Qt::Tool)
 
 int EventsListView::rowCount() const
 {
-    return table->topLevelItemCount();
+    return table_->topLevelItemCount();
 }
 
 QString EventsListView::timeText(const TelemetryEvent &e, double offset)
@@ -157,7 +157,7 @@ void EventsListView::setEvents(const std::vector<TelemetryEvent> &events, bool k
 
 void EventsListView::fill()
 {
-    table->clear();
+    table_->clear();
     QList<QTreeWidgetItem *> items;
     // The clip column shows only for the events of a trip.
     const bool trip = !clips_.isEmpty();
@@ -169,19 +169,19 @@ void EventsListView::fill()
         item->setIcon(1, dot(TelemetryTimeline::colorFor(e.kind)));
         items << item;
     }
-    table->addTopLevelItems(items);
-    table->setColumnHidden(3, !trip);
+    table_->addTopLevelItems(items);
+    table_->setColumnHidden(3, !trip);
     emptyLabel_->setVisible(events_.empty());
 }
 
 void EventsListView::retranslate()
 {
     setWindowTitle(Localization::text("events_title"));
-    table->setHeaderLabels({Localization::text("events_column_time"), Localization::text("events_column_kind"),
+    table_->setHeaderLabels({Localization::text("events_column_time"), Localization::text("events_column_kind"),
                             Localization::text("events_column_strength"), Localization::text("events_column_clip")});
     emptyLabel_->setText(Localization::text("events_none"));
-    markInButton->setText(Localization::text("events_mark_in"));
-    markOutButton->setText(Localization::text("events_mark_out"));
+    markInButton_->setText(Localization::text("events_mark_in"));
+    markOutButton_->setText(Localization::text("events_mark_out"));
 }
 
 void EventsListView::changeEvent(QEvent *event)

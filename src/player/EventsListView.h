@@ -30,10 +30,6 @@ public:
     static QString kindText(EventKind kind);
     static QString strengthText(const TelemetryEvent &e, bool kmph);
 
-    QTreeWidget *table = nullptr;
-    QPushButton *markInButton = nullptr;
-    QPushButton *markOutButton = nullptr;
-
 signals:
     // A row was activated (double click or Enter): the event's time in seconds.
     void eventActivated(double seconds);
@@ -52,4 +48,7 @@ private:
     QList<double> offsets_;
     bool kmph_ = true;
     QLabel *emptyLabel_ = nullptr;
+    QTreeWidget *table_ = nullptr;
+    QPushButton *markInButton_ = nullptr;
+    QPushButton *markOutButton_ = nullptr;
 };

@@ -327,7 +327,7 @@ private slots:
         QCOMPARE(video->markOutTime().value_or(-1), 45.0);
         video->setCurrentTime(40);
         QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 40.0, 5000);
-        video->findChild<EventsListView *>()->markOutButton->click();
+        video->findChild<QPushButton *>("markOutButton")->click();
         QCOMPARE(video->markOutTime().value_or(-1), 40.0);
 
         // Named without its suffix, over an earlier export's video and GPX: one question

@@ -260,7 +260,7 @@ private slots:
         const double braking = 20 * rig.vc->duration() / 60;
         QCOMPARE(rig.vc->events().front().time, braking);
         rig.log.clear();
-        emit rig.part<EventsListView>()->table->itemActivated(rig.part<EventsListView>()->table->topLevelItem(0), 0);
+        emit rig.part<QTreeWidget>("eventsTable")->itemActivated(rig.part<QTreeWidget>("eventsTable")->topLevelItem(0), 0);
         QVERIFY(QTest::qWaitFor([&] { return rig.log.count("tick") == 1; }, 3000));
         QCOMPARE(rig.vc->currentTime(), std::llround((braking - 1) * 1000.0) / 1000.0);
 
@@ -348,12 +348,12 @@ private slots:
         TelemetryEvent braking;
         braking.time = braking.endTime = 94.5;
         list.setEvents({braking}, true, {QStringLiteral("b.MOV")}, {60});
-        QCOMPARE(list.table->topLevelItem(0)->text(0), QStringLiteral("00:34.5"));
-        QCOMPARE(list.table->topLevelItem(0)->text(3), QStringLiteral("b.MOV"));
-        QVERIFY(!list.table->isColumnHidden(3));
+        QCOMPARE(list.findChild<QTreeWidget *>()->topLevelItem(0)->text(0), QStringLiteral("00:34.5"));
+        QCOMPARE(list.findChild<QTreeWidget *>()->topLevelItem(0)->text(3), QStringLiteral("b.MOV"));
+        QVERIFY(!list.findChild<QTreeWidget *>()->isColumnHidden(3));
         list.setEvents({braking}, true);
-        QCOMPARE(list.table->topLevelItem(0)->text(0), QStringLiteral("01:34.5"));
-        QVERIFY(list.table->isColumnHidden(3));
+        QCOMPARE(list.findChild<QTreeWidget *>()->topLevelItem(0)->text(0), QStringLiteral("01:34.5"));
+        QVERIFY(list.findChild<QTreeWidget *>()->isColumnHidden(3));
     }
 
     // What the car reported, one sample per letter: '.' nothing on, 'b' brake, 'a' autosteer,
@@ -428,7 +428,7 @@ private slots:
         QCOMPARE(assistanceSeen, assistance);
         QStringList rows;
         for (int i = 0; i < rig.part<EventsListView>()->rowCount(); ++i) {
-            const QTreeWidgetItem *item = rig.part<EventsListView>()->table->topLevelItem(i);
+            const QTreeWidgetItem *item = rig.part<QTreeWidget>("eventsTable")->topLevelItem(i);
             rows << item->text(0) + "|" + item->text(1) + "|" + item->text(2);
         }
         QCOMPARE(rows, listed);
