@@ -285,9 +285,10 @@ void PlayerView::initAssetData(const QUrl &url)
 // ---------------------------------------------------------------------------------
 // Timeline and events
 
-void PlayerView::setTelemetry(const QList<GpsSample> &samples, double duration)
+void PlayerView::setTelemetry(const QList<GpsSample> &samples, double duration, const QList<int> &glitches)
 {
     samples_ = samples;
+    glitches_ = glitches;
     telemetryDuration_ = duration;
     findEvents();
 }
@@ -315,7 +316,7 @@ void PlayerView::findEvents()
     const EventThresholds thresholds = EventSettings::thresholds(settings_);
     if (tripParts_.isEmpty()) {
         events_ = TelemetryEvents::detect(samples_.constData(), size_t(samples_.size()), telemetryDuration_, thresholds);
-        telemetryTimeline->setData(samples_, telemetryDuration_, events_);
+        telemetryTimeline->setData(samples_, telemetryDuration_, events_, glitches_);
         eventsList->setEvents(events_, settings_.kmph());
         return;
     }
@@ -409,7 +410,7 @@ void PlayerView::showDuration(double d)
     movingPartsMoved_.invalidate();
     waitingFirstFrame_ = d > 0;
     if (d > 0) {
-        setTelemetry(clipSamples_, d);
+        setTelemetry(clipSamples_, d, clipGlitches_);
         defaultImage->hide();
         defaultImage->setPixmap(NamedImage::pixmap(QStringLiteral("colorblack"), QSize(16, 9)));
         timeSlider->setRange(0, int(std::lround(d * 1000.0)));

@@ -20,12 +20,14 @@
 #include <vector>
 
 // One stretch of the timeline: samples spread evenly over `duration` seconds, starting
-// `start` seconds into the axis; the label names it in the hover text.
+// `start` seconds into the axis; the label names it in the hover text. The samples at
+// `glitches` are GPS glitches, marked under the speed curve.
 struct TimelinePart {
     QList<GpsSample> samples;
     double start = 0.0;
     double duration = 0.0;
     QString label;
+    QList<int> glitches = {};
 };
 
 class TelemetryTimeline : public QWidget {
@@ -34,7 +36,8 @@ public:
     explicit TelemetryTimeline(QWidget *parent = nullptr);
 
     // The samples spread evenly over `duration` seconds, and the events found in them.
-    void setData(const QList<GpsSample> &samples, double duration, std::vector<TelemetryEvent> events);
+    void setData(const QList<GpsSample> &samples, double duration, std::vector<TelemetryEvent> events,
+                 const QList<int> &glitches = {});
     // Parts laid on one axis that ends with the last of them; events in the axis' time.
     void setParts(QList<TimelinePart> parts, std::vector<TelemetryEvent> events);
     const QList<TimelinePart> &parts() const { return parts_; }

@@ -12,6 +12,8 @@
 #include <optional>
 #include <vector>
 
+struct ClipClock;
+
 struct PlayListEntry {
     QString path;               // "key_path": the file URL's absolute text, percent escapes kept
     QList<GpsSample> gpsData;   // "key_gps_data"
@@ -30,6 +32,9 @@ struct PlayListEntry {
     // The same samples as numbers, made once when the entry is read (not stored; the
     // store makes them for an entry that has none).
     std::shared_ptr<const std::vector<TelemetrySample>> telemetry = nullptr;
+    // The clip's clock as the clip itself tells it (CameraClock::ofClip), worked out where
+    // the samples are read; not stored. Null for an entry made elsewhere.
+    std::shared_ptr<const ClipClock> clock = nullptr;
 
     // The typed samples: `telemetry`, or made from gpsData when the entry has none.
     std::shared_ptr<const std::vector<TelemetrySample>> typedSamples() const
