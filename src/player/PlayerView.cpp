@@ -302,10 +302,11 @@ void PlayerView::initAssetData(const QUrl &url)
 // Timeline and events
 
 void PlayerView::setTelemetry(const QList<GpsSample> &samples, double duration,
-                              std::shared_ptr<const std::vector<TelemetrySample>> typed)
+                              std::shared_ptr<const std::vector<TelemetrySample>> typed, const QList<int> &glitches)
 {
     samples_ = samples;
     typed_ = std::move(typed);
+    glitches_ = glitches;
     telemetryDuration_ = duration;
     findEvents();
 }
@@ -334,7 +335,7 @@ void PlayerView::findEvents()
     if (tripParts_.isEmpty()) {
         events_ = TelemetryEvents::detect(samples_.constData(), size_t(samples_.size()), telemetryDuration_, thresholds);
         addCarEvents(events_, typed_, telemetryDuration_);
-        telemetryTimeline->setData(samples_, telemetryDuration_, events_, typed_);
+        telemetryTimeline->setData(samples_, telemetryDuration_, events_, typed_, glitches_);
         eventsList->setEvents(events_, settings_.kmph());
         return;
     }
@@ -430,7 +431,7 @@ void PlayerView::showDuration(double d)
     movingPartsMoved_.invalidate();
     waitingFirstFrame_ = d > 0;
     if (d > 0) {
-        setTelemetry(clipSamples_, d, clipTyped_);
+        setTelemetry(clipSamples_, d, clipTyped_, clipGlitches_);
         defaultImage->hide();
         defaultImage->setPixmap(NamedImage::pixmap(QStringLiteral("colorblack"), QSize(16, 9)));
         timeSlider->setRange(0, int(std::lround(d * 1000.0)));
