@@ -50,6 +50,14 @@
     <message><source>pref_place_in_pictures</source><translation>Write place and speed into saved pictures</translation></message>
     <message><source>pref_place_to_media_controls</source><translation>Tell media controls where the car is</translation></message>
     <message><source>Export Incident…</source><translation>Export Incident…</translation></message>
+    <message><source>View</source><translation>View</translation></message>
+    <message><source>Clean GPS Glitches</source><translation>Clean GPS Glitches</translation></message>
+    <message><source>Times</source><translation>Times</translation></message>
+    <message><source>Camera Clock</source><translation>Camera Clock</translation></message>
+    <message><source>UTC</source><translation>UTC</translation></message>
+    <message><source>System Time Zone</source><translation>System Time Zone</translation></message>
+    <message><source>Other Time Zone…</source><translation>Other Time Zone…</translation></message>
+    <message><source>Time zone:</source><translation>Time zone:</translation></message>
     <message><source>Caption Under Captures</source><translation>Caption Under Captures</translation></message>
     <message><source>Open a clip before exporting an incident.</source><translation>Open a clip before exporting an incident.</translation></message>
     <message><source>Exporting the incident…</source><translation>Exporting the incident…</translation></message>

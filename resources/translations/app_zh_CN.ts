@@ -50,6 +50,14 @@
     <message><source>pref_place_in_pictures</source><translation>在保存的图片中写入位置和速度</translation></message>
     <message><source>pref_place_to_media_controls</source><translation>向媒体控件提供车辆位置</translation></message>
     <message><source>Export Incident…</source><translation>导出事件片段…</translation></message>
+    <message><source>View</source><translation>显示</translation></message>
+    <message><source>Clean GPS Glitches</source><translation>清除 GPS 跳点</translation></message>
+    <message><source>Times</source><translation>时间</translation></message>
+    <message><source>Camera Clock</source><translation>相机时钟</translation></message>
+    <message><source>UTC</source><translation>UTC</translation></message>
+    <message><source>System Time Zone</source><translation>系统时区</translation></message>
+    <message><source>Other Time Zone…</source><translation>其他时区…</translation></message>
+    <message><source>Time zone:</source><translation>时区：</translation></message>
     <message><source>Caption Under Captures</source><translation>截图下方加说明条</translation></message>
     <message><source>Open a clip before exporting an incident.</source><translation>请先打开视频再导出事件片段。</translation></message>
     <message><source>Exporting the incident…</source><translation>正在导出事件片段…</translation></message>

@@ -75,5 +75,81 @@
         <source>playlist_minute_cameras_tip</source>
         <translation>Recorded by several cameras this minute: the picture shows %1; %2 will play once several cameras can be shown together.</translation>
     </message>
+    <message>
+        <source>clock_span_hms</source>
+        <translation>%1 h %2 min %3 s</translation>
+    </message>
+    <message>
+        <source>clock_span_ms</source>
+        <translation>%1 min %2 s</translation>
+    </message>
+    <message>
+        <source>clock_span_s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>clock_agrees</source>
+        <translation>Camera clock agrees with GPS</translation>
+    </message>
+    <message>
+        <source>clock_ahead</source>
+        <translation>Camera clock %1 ahead of GPS</translation>
+    </message>
+    <message>
+        <source>clock_behind</source>
+        <translation>Camera clock %1 behind GPS</translation>
+    </message>
+    <message>
+        <source>clock_from_trip</source>
+        <translation>(from the other clips of the trip)</translation>
+    </message>
+    <message>
+        <source>clock_source_gps</source>
+        <translation>Time from GPS (UTC)</translation>
+    </message>
+    <message>
+        <source>clock_source_name</source>
+        <translation>Time from the file name (camera clock)</translation>
+    </message>
+    <message>
+        <source>clock_source_name_utc</source>
+        <translation>Time from the file name, corrected to UTC</translation>
+    </message>
+    <message>
+        <source>clock_source_movie</source>
+        <translation>Time from the movie header (camera clock)</translation>
+    </message>
+    <message>
+        <source>clock_source_movie_utc</source>
+        <translation>Time from the movie header, corrected to UTC</translation>
+    </message>
+    <message>
+        <source>clock_source_none</source>
+        <translation>No recording time</translation>
+    </message>
+    <message>
+        <source>clock_rollover</source>
+        <translation>GPS week rollover corrected</translation>
+    </message>
+    <message>
+        <source>clock_unset</source>
+        <translation>Camera clock not set (factory time)</translation>
+    </message>
+    <message>
+        <source>clock_no_gps_date</source>
+        <translation>GPS fixes without a date</translation>
+    </message>
+    <message>
+        <source>clock_implausible</source>
+        <translation>GPS date not believed (before 2000 or in the future)</translation>
+    </message>
+    <message>
+        <source>clock_trip_gps</source>
+        <translation>Time from GPS in %1 of %2 clips</translation>
+    </message>
+    <message>
+        <source>clock_trip_no_gps</source>
+        <translation>No GPS time: camera clock only</translation>
+    </message>
 </context>
 </TS>

@@ -75,5 +75,81 @@
         <source>playlist_minute_cameras_tip</source>
         <translation>本分钟由多个摄像头同时录制：画面显示 %1；%2 将在支持多画面同时播放后可看。</translation>
     </message>
+    <message>
+        <source>clock_span_hms</source>
+        <translation>%1 小时 %2 分 %3 秒</translation>
+    </message>
+    <message>
+        <source>clock_span_ms</source>
+        <translation>%1 分 %2 秒</translation>
+    </message>
+    <message>
+        <source>clock_span_s</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>clock_agrees</source>
+        <translation>相机时钟与 GPS 一致</translation>
+    </message>
+    <message>
+        <source>clock_ahead</source>
+        <translation>相机时钟比 GPS 快 %1</translation>
+    </message>
+    <message>
+        <source>clock_behind</source>
+        <translation>相机时钟比 GPS 慢 %1</translation>
+    </message>
+    <message>
+        <source>clock_from_trip</source>
+        <translation>（取自本行程的其他片段）</translation>
+    </message>
+    <message>
+        <source>clock_source_gps</source>
+        <translation>时间来自 GPS（UTC）</translation>
+    </message>
+    <message>
+        <source>clock_source_name</source>
+        <translation>时间来自文件名（相机时钟）</translation>
+    </message>
+    <message>
+        <source>clock_source_name_utc</source>
+        <translation>时间来自文件名，已校正为 UTC</translation>
+    </message>
+    <message>
+        <source>clock_source_movie</source>
+        <translation>时间来自影片头（相机时钟）</translation>
+    </message>
+    <message>
+        <source>clock_source_movie_utc</source>
+        <translation>时间来自影片头，已校正为 UTC</translation>
+    </message>
+    <message>
+        <source>clock_source_none</source>
+        <translation>无录制时间</translation>
+    </message>
+    <message>
+        <source>clock_rollover</source>
+        <translation>已校正 GPS 周数翻转</translation>
+    </message>
+    <message>
+        <source>clock_unset</source>
+        <translation>相机时钟未设置（出厂时间）</translation>
+    </message>
+    <message>
+        <source>clock_no_gps_date</source>
+        <translation>GPS 定位没有日期</translation>
+    </message>
+    <message>
+        <source>clock_implausible</source>
+        <translation>GPS 日期不可信（早于 2000 年或在未来）</translation>
+    </message>
+    <message>
+        <source>clock_trip_gps</source>
+        <translation>%2 个片段中有 %1 个的时间来自 GPS</translation>
+    </message>
+    <message>
+        <source>clock_trip_no_gps</source>
+        <translation>无 GPS 时间：仅有相机时钟</translation>
+    </message>
 </context>
 </TS>

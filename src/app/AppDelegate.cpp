@@ -22,10 +22,12 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QTimeZone>
 
 AppDelegate::AppDelegate(Settings &settings, QObject *parent) : QObject(parent), settings_(settings)
 {
@@ -115,6 +117,50 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     captionItem->setCheckable(true);
     captionItem->setChecked(settings_.captureCaption());
     updateCheckMarks();
+
+    QMenu *view = bar->addMenu(QString());
+    text(view->menuAction(), "View");
+    cleanGpsItem = action(view, "Clean GPS Glitches", [this] {
+        settings_.setCleanGps(cleanGpsItem && cleanGpsItem->isChecked());
+    });
+    cleanGpsItem->setCheckable(true);
+    cleanGpsItem->setChecked(settings_.cleanGps());
+    QMenu *times = view->addMenu(QString());
+    text(times->menuAction(), "Times");
+    auto *clocks = new QActionGroup(this);
+    const auto timeItem = [&](const char *key, const char *clock) {
+        QAction *a = action(times, key, [this, clock] { settings_.setTimeClock(QLatin1String(clock)); });
+        a->setCheckable(true);
+        a->setChecked(settings_.timeClock() == QLatin1String(clock));
+        clocks->addAction(a);
+        return a;
+    };
+    cameraTimeItem = timeItem("Camera Clock", "camera");
+    utcTimeItem = timeItem("UTC", "utc");
+    systemTimeItem = timeItem("System Time Zone", "system");
+    zoneTimeItem = action(times, "Other Time Zone…", [this] {
+        QStringList ids;
+        for (const QByteArray &id : QTimeZone::availableTimeZoneIds())
+            ids << QString::fromUtf8(id);
+        bool ok = false;
+        const QString chosen = QInputDialog::getItem(mainWindow_, Localization::text("Other Time Zone…"),
+                                                     Localization::text("Time zone:"), ids,
+                                                     int(std::max<qsizetype>(0, ids.indexOf(settings_.timeZone()))),
+                                                     false, &ok);
+        if (ok && !chosen.isEmpty()) {
+            settings_.setTimeZone(chosen);
+            settings_.setTimeClock(QStringLiteral("zone"));
+        }
+        // Cancelled: the clock chosen before keeps its mark.
+        const QString clock = settings_.timeClock();
+        for (const auto &[item, name] : {std::pair{cameraTimeItem, "camera"}, std::pair{utcTimeItem, "utc"},
+                                         std::pair{systemTimeItem, "system"}, std::pair{zoneTimeItem, "zone"}})
+            if (item)
+                item->setChecked(clock == QLatin1String(name));
+    });
+    zoneTimeItem->setCheckable(true);
+    zoneTimeItem->setChecked(settings_.timeClock() == QLatin1String("zone"));
+    clocks->addAction(zoneTimeItem);
 
     QMenu *help = bar->addMenu(QString());
     text(help->menuAction(), "menu_help");

@@ -106,6 +106,10 @@ public:
     QProgressDialog *exportProgress() const;
     // Settings ▸ Caption Under Captures: the strip of figures under captured pictures.
     QPointer<QAction> captionItem;
+    // View ▸ Clean GPS Glitches: glitches are left out of routes, distances, maxima and events.
+    QPointer<QAction> cleanGpsItem;
+    // View ▸ Times: the clock the play list's times and trip captions are shown on.
+    QPointer<QAction> cameraTimeItem, utcTimeItem, systemTimeItem, zoneTimeItem;
 
     void mphspd();
     void kmhspd();

@@ -4,6 +4,7 @@
 #include "PaneSplitter.h"
 #include "Wiring.h"
 #include "common/AppColorManager.h"
+#include "common/Settings.h"
 #include "drive/DriveTelemetry.h"
 #include "drive/PlayQueue.h"
 #include "instruments/InstrumentPanel.h"
@@ -77,6 +78,8 @@ void PaneLayout::buildPanes(AppDelegate &app)
     Settings &settings = app.settings();
     queue = new PlayQueue(settings, this);
     telemetry = new DriveTelemetry(this);
+    telemetry->setCleanGps(settings.cleanGps());
+    connect(&settings, &Settings::cleanGpsChanged, telemetry, &DriveTelemetry::setCleanGps);
     instrumentPanel = new InstrumentPanel(settings);
     mapPane = new MapPane(settings);
     connect(mapPane, &MapPane::zoomRequested, this,

@@ -63,7 +63,13 @@ void playerAndPlayList(PlayerView *video, PlayListView *list, PlayQueue *queue,
     QObject::connect(session, &PlaybackSession::durationChanged, telemetry, &DriveTelemetry::setDuration);
     QObject::connect(session, &PlaybackSession::timeChanged, telemetry, &DriveTelemetry::tick);
     QObject::connect(telemetry, &DriveTelemetry::clipChanged, video,
-                     [video](const ClipTelemetry &clip) { video->setClipSamples(clip.records, clip.samples); });
+                     [video, telemetry, last = quint64(0)](const ClipTelemetry &clip) mutable {
+                         video->setClipSamples(clip.counted, clip.samples, clip.glitches);
+                         // The same clip made anew (glitches counted or not) while it plays.
+                         if (clip.entry == last && telemetry->duration() > 0)
+                             video->setTelemetry(clip.counted, telemetry->duration(), clip.samples, clip.glitches);
+                         last = clip.entry;
+                     });
     // Captured pictures carry the time, position and speed of their moment, from the
     // samples the telemetry holds of the clip open.
     video->captureFacts = [video, telemetry](double seconds) {
@@ -142,10 +148,10 @@ void tripsAndMap(PlayerView *video, PlayQueue *queue, DriveTelemetry *telemetry,
             if (c.startMs)
                 clip.start = double(*c.startMs) / 1000.0;
             clip.duration = c.durationMs > 0 ? double(c.durationMs) / 1000.0 : 0.0;
-            clip.samples = c.records;
+            clip.samples = c.counted;
             clips.append(clip);
-            parts.append(TimelinePart{c.records, trip.offsets.value(k), c.seconds(),
-                                      QFileInfo(QUrl(c.path, QUrl::TolerantMode).path()).fileName(), c.samples});
+            parts.append(TimelinePart{c.counted, trip.offsets.value(k), c.seconds(),
+                                      QFileInfo(QUrl(c.path, QUrl::TolerantMode).path()).fileName(), c.samples, c.glitches});
         }
         panel->setTripClips(clips);
         video->setTrip(parts, trip.playing);

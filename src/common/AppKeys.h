@@ -35,6 +35,11 @@ inline constexpr char MAP_TILE_CACHE_MB[] = "map_tile_cache_mb";
 inline constexpr char MAP_TILE_SERVER_FOR_TESTS[] = "map_tile_server_for_tests";
 // The trip panel's figures: "clip" or "trip"
 inline constexpr char TRIP_PANEL_FIGURES[] = "trip_panel_figures";
+// GPS glitches are left out of routes, distances, maxima and events
+inline constexpr char CLEAN_GPS[] = "clean_gps";
+// The clock times are shown on: "camera", "utc", "system" or "zone", and the IANA zone for "zone"
+inline constexpr char TIME_CLOCK[] = "time_clock";
+inline constexpr char TIME_ZONE[] = "time_zone";
 
 // The stored play list and the keys of its entries
 inline constexpr char key_play_list[] = "KEY_PLAY_LIST";

@@ -278,6 +278,45 @@ void Settings::setTripPanelShowsTrip(bool trip)
     emit tripPanelShowsTripChanged(trip);
 }
 
+bool Settings::cleanGps() const
+{
+    return flag(stored(AppKeys::CLEAN_GPS)).value_or(true);
+}
+
+void Settings::setCleanGps(bool on)
+{
+    if (on == cleanGps())
+        return;
+    store(AppKeys::CLEAN_GPS, on);
+    emit cleanGpsChanged(on);
+}
+
+QString Settings::timeClock() const
+{
+    const QString clock = text(stored(AppKeys::TIME_CLOCK)).value_or(QString());
+    for (const char *known : {"utc", "system", "zone"})
+        if (clock == QLatin1String(known))
+            return clock;
+    return QStringLiteral("camera");
+}
+
+void Settings::setTimeClock(const QString &clock)
+{
+    store(AppKeys::TIME_CLOCK, clock);
+    emit timesChanged();
+}
+
+QString Settings::timeZone() const
+{
+    return text(stored(AppKeys::TIME_ZONE)).value_or(QString());
+}
+
+void Settings::setTimeZone(const QString &zone)
+{
+    store(AppKeys::TIME_ZONE, zone);
+    emit timesChanged();
+}
+
 std::optional<double> Settings::tripGapSeconds() const
 {
     const std::optional<double> seconds = number(stored(AppKeys::TRIP_GAP_SECONDS));

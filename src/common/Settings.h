@@ -47,6 +47,13 @@ class Settings : public QObject {
     // The trip panel shows the figures of the playing trip rather than of the clip.
     Q_PROPERTY(bool tripPanelShowsTrip READ tripPanelShowsTrip WRITE setTripPanelShowsTrip
                    NOTIFY tripPanelShowsTripChanged)
+    // "clean_gps": GPS glitches are left out of routes, distances, maxima and events; on
+    // unless the user turned it off.
+    Q_PROPERTY(bool cleanGps READ cleanGps WRITE setCleanGps NOTIFY cleanGpsChanged)
+    // "time_clock": the clock times are shown on ("camera", "utc", "system", "zone"; the
+    // camera's when nothing else is stored) and "time_zone": the IANA zone for "zone".
+    Q_PROPERTY(QString timeClock READ timeClock WRITE setTimeClock NOTIFY timesChanged)
+    Q_PROPERTY(QString timeZone READ timeZone WRITE setTimeZone NOTIFY timesChanged)
     // "AppleLanguages": the preferred languages, when the file names them.
     Q_PROPERTY(QStringList preferredLanguages READ preferredLanguages CONSTANT)
     // "google_maps_api_key": the key the Google page is loaded with.
@@ -91,6 +98,12 @@ public:
     QString googleMapsApiKey() const;
     bool tripPanelShowsTrip() const;
     void setTripPanelShowsTrip(bool trip);
+    bool cleanGps() const;
+    void setCleanGps(bool on);
+    QString timeClock() const;
+    void setTimeClock(const QString &clock);
+    QString timeZone() const;
+    void setTimeZone(const QString &zone);
 
     // "trip_gap_seconds": the longest pause within a trip, when one from 0 to a day is stored.
     std::optional<double> tripGapSeconds() const;
@@ -127,6 +140,8 @@ signals:
     void cacheLimitChanged(int mb);
     void tileServerForTestsChanged(const QString &urlTemplate);
     void tripPanelShowsTripChanged(bool trip);
+    void cleanGpsChanged(bool on);
+    void timesChanged();
     void eventThresholdsChanged();
 
 private:

@@ -2,26 +2,53 @@
 
 #include "IndexRule.h"
 
+#include "GpsGlitches.h"
 #include "TripDistance.h"
 #include "TripTimeline.h"
+
+std::shared_ptr<const std::vector<TelemetrySample>> countedSamples(const PlayListEntry &entry, bool clean)
+{
+    std::shared_ptr<const std::vector<TelemetrySample>> samples = entry.typedSamples();
+    if (!clean)
+        return samples;
+    std::vector<TelemetrySample> marked =
+        GpsGlitches::marked(*samples, entry.durationMs > 0 ? double(entry.durationMs) / 1000.0 : 0.0);
+    return GpsGlitches::count(marked) ? std::make_shared<const std::vector<TelemetrySample>>(std::move(marked))
+                                      : samples;
+}
 
 double ClipTelemetry::seconds() const
 {
     return durationMs > 0 ? double(durationMs) / 1000.0 : double(samples->size());
 }
 
-ClipTelemetry ClipTelemetry::of(const PlayListEntry &entry)
+ClipTelemetry ClipTelemetry::of(const PlayListEntry &entry, bool clean)
 {
     ClipTelemetry c;
     c.entry = entry.id;
     c.path = entry.path;
     c.records = entry.gpsData;
-    c.samples = entry.typedSamples();
+    c.counted = entry.gpsData;
+    c.samples = countedSamples(entry, clean);
     c.maxSpeed = entry.maxSpeed;
     c.startMs = entry.startMs;
     c.durationMs = entry.durationMs;
     c.layout = entry.layout;
     const std::vector<TelemetrySample> &s = *c.samples;
+    if (GpsGlitches::count(s) > 0) {
+        c.maxSpeed = GpsGlitches::maxSpeedKmh(s);
+        for (size_t i = 0; i < s.size(); ++i) {
+            if (!s[i].glitches || qsizetype(i) >= c.counted.size())
+                continue;
+            c.glitches << int(i);
+            // Without a fix no figure, curve or event takes the reading.
+            GpsSample &blank = c.counted[qsizetype(i)];
+            blank.gps_lat.clear();
+            blank.gps_lgt.clear();
+            if (s[i].glitches & TelemetrySample::SpeedGlitch)
+                blank.spd = 0;
+        }
+    }
     c.positions.reserve(qsizetype(s.size()));
     c.gsensor.reserve(qsizetype(s.size()));
     for (size_t i = 0; i < s.size(); ++i) {
@@ -75,13 +102,15 @@ void DriveTelemetry::follow(const PlayListEntry *entry)
 {
     if (!entry)
         return;
-    clip_ = ClipTelemetry::of(*entry);
+    entry_ = *entry;
+    clip_ = ClipTelemetry::of(*entry, clean_);
     moment_ = TelemetryMoment();
     emit clipChanged(clip_);
 }
 
 void DriveTelemetry::followTrip(const PlayList &clips, int playing)
 {
+    tripEntries_ = clips;
     TripTelemetry trip;
     trip.playing = playing;
     std::vector<std::optional<int64_t>> starts;
@@ -89,7 +118,7 @@ void DriveTelemetry::followTrip(const PlayList &clips, int playing)
     std::vector<ClipRoute> routes;
     for (const PlayListEntry &e : clips) {
         // The playing clip's views are made once, for the clip itself.
-        trip.clips << (e.id == clip_.entry ? clip_ : ClipTelemetry::of(e));
+        trip.clips << (e.id == clip_.entry ? clip_ : ClipTelemetry::of(e, clean_));
         const ClipTelemetry &c = trip.clips.constLast();
         starts.push_back(c.startMs);
         durations.push_back(c.seconds());
@@ -112,4 +141,18 @@ void DriveTelemetry::tick(double seconds)
 {
     moment_ = momentAt(seconds);
     emit momentChanged(moment_);
+}
+
+void DriveTelemetry::setCleanGps(bool clean)
+{
+    if (clean == clean_)
+        return;
+    clean_ = clean;
+    if (!entry_)
+        return;
+    clip_ = ClipTelemetry::of(*entry_, clean_);
+    moment_ = momentAt(moment_.seconds);
+    emit clipChanged(clip_);
+    if (trip_.playing >= 0)
+        followTrip(tripEntries_, trip_.playing);
 }

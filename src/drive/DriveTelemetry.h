@@ -19,25 +19,34 @@
 #include <optional>
 #include <vector>
 
+// An entry's typed samples, clean with their GPS glitches marked (GpsGlitches), raw as
+// the reader gave them.
+std::shared_ptr<const std::vector<TelemetrySample>> countedSamples(const PlayListEntry &entry, bool clean);
+
 // One clip's telemetry and the views the panels index: every sample (speed, media
 // controls, captions), the samples with a position on the map (position, compass, map
 // marker) and the samples with G readings whose three axes lie within -4 .. +4 g (G read-outs).
+// Made clean, the GPS glitches are marked on the samples and left out of the route,
+// the maximum and what the figures, the timeline and the events count; made raw,
+// every reading counts as the reader gave it.
 struct ClipTelemetry {
     quint64 entry = 0;                   // the queue entry's id; 0 before the first clip
     QString path;                        // the entry's URL text
     QList<GpsSample> records;            // the samples as the camera wrote them
+    QList<GpsSample> counted;            // the same, a glitch's position and speed blanked (no fix)
+    QList<int> glitches;                 // indices of the samples that are glitches
     std::shared_ptr<const std::vector<TelemetrySample>> samples =
         std::make_shared<const std::vector<TelemetrySample>>();   // the same, typed; never null
     QList<int> positions;                // indices of the samples with a route position
     QList<int> gsensor;                  // indices of the samples with G within -4 .. +4 g
-    qint64 maxSpeed = 0;                 // km/h, as the store keeps it
+    qint64 maxSpeed = 0;                 // km/h: as the store keeps it, clean over the readings that count
     std::optional<qint64> startMs;       // recording start (ClipTime), when known
     qint64 durationMs = -1;              // from the movie header; -1 when unknown
     TelemetryLayout layout = TelemetryLayout::None;   // where its telemetry was read from
 
     // The clip's length for a trip's axis: the header's duration, else one sample a second.
     double seconds() const;
-    static ClipTelemetry of(const PlayListEntry &entry);
+    static ClipTelemetry of(const PlayListEntry &entry, bool clean = false);
 };
 
 // The trip of the playing clip: its clips in time order (a clip in no trip is a trip of
@@ -83,6 +92,9 @@ public:
     // Whether a sample counts in the G read-outs' view.
     static bool gsensorAccepted(const TelemetrySample &sample);
 
+    // Whether GPS glitches are left out (the readings count as given until told otherwise).
+    bool cleanGps() const { return clean_; }
+
 public slots:
     // The queue's current entry started. Null (the queue ran off its end) keeps the clip:
     // the player keeps showing its last file.
@@ -93,6 +105,9 @@ public slots:
     void setDuration(double seconds);
     // A tick of the session's clock.
     void tick(double seconds);
+    // Leaves GPS glitches out, or counts every reading: the clip and its trip are made
+    // anew and announced.
+    void setCleanGps(bool clean);
 
 signals:
     void clipChanged(const ClipTelemetry &clip);
@@ -102,6 +117,9 @@ signals:
     void momentChanged(const TelemetryMoment &moment);
 
 private:
+    std::optional<PlayListEntry> entry_;   // the playing clip's entry, to make it anew
+    PlayList tripEntries_;
+    bool clean_ = false;
     ClipTelemetry clip_;
     TripTelemetry trip_;
     double duration_ = 0;

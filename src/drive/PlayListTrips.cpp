@@ -1,9 +1,11 @@
 #include "PlayListTrips.h"
 
+#include "DriveTelemetry.h"
 #include "PlayListRules.h"
 #include "common/AppUtils.h"
 #include "common/Localization.h"
 
+#include "CameraClock.h"
 #include "ClipTime.h"
 #include "TripDistance.h"
 #include "TripGrouping.h"
@@ -23,14 +25,18 @@ QDateTime civil(qint64 ms)
 
 } // namespace
 
-QList<PlayListTrip> PlayListTrips::group(const PlayList &list, qint64 gapMs)
+QList<PlayListTrip> PlayListTrips::group(const PlayList &list, qint64 gapMs, bool clean)
 {
     std::vector<TripClip> clips;
+    std::vector<ClipClock> clocks;
     clips.reserve(size_t(list.size()));
+    clocks.reserve(size_t(list.size()));
     for (const PlayListEntry &e : list) {
         const std::string path = PlayListRules::localPath(e.path).toStdString();
         clips.push_back(TripClip{e.path.toStdString(), e.startMs, e.durationMs, ClipTime::channel(path)});
+        clocks.push_back(e.clock ? *e.clock : ClipClock());
     }
+    CameraClock::shareErrors(clocks, clips, gapMs);
     QList<PlayListTrip> out;
     for (const Trip &t : groupTrips(clips, gapMs)) {
         PlayListTrip trip;
@@ -41,8 +47,9 @@ QList<PlayListTrip> PlayListTrips::group(const PlayList &list, qint64 gapMs)
         std::vector<ClipRoute> routes;
         for (const size_t i : t.clips) {
             trip.rows << int(i);
+            trip.clocks << std::make_shared<const ClipClock>(clocks[i]);
             const PlayListEntry &e = list.at(qsizetype(i));
-            typed.push_back(e.typedSamples());
+            typed.push_back(countedSamples(e, clean));
             routes.push_back(ClipRoute{e.startMs, e.durationMs, typed.back()->data(), typed.back()->size()});
         }
         trip.metres = tripMetres(routes);
@@ -74,7 +81,16 @@ QList<int> PlayListTrips::timeOrder(const QList<PlayListTrip> &trips, int rowCou
     return order;
 }
 
-QString PlayListTrips::caption(const PlayListTrip &trip, bool kmph)
+QString PlayListTrips::rowTime(const ClipClock &clock, const TimeChoice &choice)
+{
+    const std::optional<int64_t> start = clock.startMs();
+    if (!start || choice.kind == TimeChoice::Camera)
+        return QString();   // the name's time, as the camera wrote it
+    // The zone is named in the trip's caption; the column has no room for it.
+    return ClockText::shown(*start, clock.isUtc(), clock.errorMs, choice).toString(QStringLiteral("hh:mm:ss dd/MM/yyyy"));
+}
+
+QString PlayListTrips::caption(const PlayListTrip &trip, bool kmph, const TimeChoice &choice)
 {
     const int n = int(trip.rows.size());
     const QString count = n == 1 ? Localization::text("playlist_trip_one_clip")
@@ -89,10 +105,19 @@ QString PlayListTrips::caption(const PlayListTrip &trip, bool kmph)
     }
     if (!trip.startMs || !trip.endMs)
         return camera + Localization::text("playlist_trip_no_time") + QStringLiteral(" · ") + count;
-    const QDateTime start = civil(*trip.startMs), end = civil(*trip.endMs);
+    // Each end on the chosen clock by the error of the clip it belongs to.
+    const auto at = [&](qint64 ms, const std::shared_ptr<const ClipClock> &clock) {
+        if (clock && clock->errorMs && clock->cameraStartMs)
+            return ClockText::shown(ms - *clock->errorMs, true, clock->errorMs, choice);
+        return civil(ms);
+    };
+    const std::shared_ptr<const ClipClock> last = trip.clocks.value(trip.clocks.size() - 1);
+    const QDateTime start = at(*trip.startMs, trip.clocks.value(0)), end = at(*trip.endMs, last);
     QString span = start.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")) + QChar(0x2013);
     span += end.date() == start.date() ? end.toString(QStringLiteral("hh:mm:ss"))
                                        : end.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
+    if (last && last->errorMs && last->cameraStartMs)
+        span += ClockText::zoneSuffix(end, choice);
     return camera + span + QStringLiteral(" · ") + count + QStringLiteral(" · ") +
            AppUtils::distanceText(float(trip.metres), kmph);
 }

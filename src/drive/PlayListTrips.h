@@ -3,6 +3,7 @@
 // entries (their paths, recording times, durations and samples).
 #pragma once
 
+#include "ClockText.h"
 #include "store/PlayListEntry.h"
 
 #include <QList>
@@ -17,6 +18,8 @@ struct PlayListTrip {
     std::optional<qint64> endMs;
     char channel = 0;
     double metres = 0;               // the trip's distance (tripMetres)
+    // The clock of each row, errors shared across the card (CameraClock::shareErrors).
+    QList<std::shared_ptr<const ClipClock>> clocks;
 };
 
 class PlayListTrips {
@@ -24,8 +27,9 @@ public:
     PlayListTrips() = delete;
 
     // The trips of `list` in time order (groupTrips); a path listed twice belongs to
-    // the trip of its first row only.
-    static QList<PlayListTrip> group(const PlayList &list, qint64 gapMs);
+    // the trip of its first row only. Clean, GPS glitches add no distance. A clip
+    // without a GPS time of its own takes the camera's error from the clips around it.
+    static QList<PlayListTrip> group(const PlayList &list, qint64 gapMs, bool clean = false);
 
     // The trip of each row (index into `trips`), -1 for a row in none.
     static QList<int> tripOfRows(const QList<PlayListTrip> &trips, int rowCount);
@@ -39,7 +43,11 @@ public:
     // it falls on another day; the distance in the speed unit's distance unit), led by
     // "Front · ", "Rear · " or "Interior · " for a camera channel; for a trip without
     // time "No recording time · 1 clip".
-    static QString caption(const PlayListTrip &trip, bool kmph);
+    // The times are on `choice`'s clock, followed by the zone's name.
+    static QString caption(const PlayListTrip &trip, bool kmph, const TimeChoice &choice = {});
+    // "08:30:00 08/11/2026": a row's start on `choice`'s clock; empty for the camera's
+    // clock (the name's time stands) and when its clock knows no start.
+    static QString rowTime(const ClipClock &clock, const TimeChoice &choice);
 
     // The trip's clips as URLs in time order.
     static QList<QUrl> clips(const PlayListTrip &trip, const PlayList &list);

@@ -17,7 +17,14 @@
 
 #include <algorithm>
 
-PlayQueue::PlayQueue(Settings &settings, QObject *parent) : QObject(parent), settings_(settings) {}
+PlayQueue::PlayQueue(Settings &settings, QObject *parent) : QObject(parent), settings_(settings)
+{
+    // The trips' distances count the glitches or leave them out.
+    connect(&settings_, &Settings::cleanGpsChanged, this, [this] {
+        trips_ = PlayListTrips::group(list_, tripGapMs(), settings_.cleanGps());
+        emit entriesChanged();
+    });
+}
 
 int PlayQueue::rowOf(quint64 id) const
 {
@@ -49,7 +56,7 @@ void PlayQueue::reload()
     list_ = TrackStore::playList().value_or(PlayList());
     if (rowOf(current_) < 0)
         current_ = 0;
-    trips_ = PlayListTrips::group(list_, tripGapMs());
+    trips_ = PlayListTrips::group(list_, tripGapMs(), settings_.cleanGps());
     tripOfRow_ = PlayListTrips::tripOfRows(trips_, int(list_.size()));
     emit entriesChanged();
     announceTrip(false);
@@ -77,7 +84,7 @@ void PlayQueue::store()
 
 void PlayQueue::listChanged()
 {
-    trips_ = PlayListTrips::group(list_, tripGapMs());
+    trips_ = PlayListTrips::group(list_, tripGapMs(), settings_.cleanGps());
     tripOfRow_ = PlayListTrips::tripOfRows(trips_, int(list_.size()));
     store();
     emit entriesChanged();
@@ -86,7 +93,7 @@ void PlayQueue::listChanged()
 
 void PlayQueue::sortIntoTrips()
 {
-    const QList<int> order = PlayListTrips::timeOrder(PlayListTrips::group(list_, tripGapMs()), int(list_.size()));
+    const QList<int> order = PlayListTrips::timeOrder(PlayListTrips::group(list_, tripGapMs(), settings_.cleanGps()), int(list_.size()));
     PlayList sorted;
     sorted.reserve(list_.size());
     for (int old : order)

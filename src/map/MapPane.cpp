@@ -319,7 +319,9 @@ void MapPane::loadTripTracks(const TripTelemetry &trip)
         if (clip.durationMs > 0 && !durations_.contains(clip.path))
             durations_.insert(clip.path, double(clip.durationMs) / 1000.0);
         const auto known = tracks_.constFind(clip.path);
-        if (known != tracks_.cend() && size_t((*known)->sampleCount) == clip.samples->size())
+        // Made again when the route has other points (glitches left out or counted).
+        if (known != tracks_.cend() && size_t((*known)->sampleCount) == clip.samples->size() &&
+            (*known)->samples == clip.positions)
             continue;
         jobs.append(clip);
     }

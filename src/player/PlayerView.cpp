@@ -258,10 +258,11 @@ void PlayerView::openClip(const QUrl &url)
 // Timeline and events
 
 void PlayerView::setTelemetry(const QList<GpsSample> &samples, double duration,
-                              std::shared_ptr<const std::vector<TelemetrySample>> typed)
+                              std::shared_ptr<const std::vector<TelemetrySample>> typed, const QList<int> &glitches)
 {
     samples_ = samples;
     typed_ = std::move(typed);
+    glitches_ = glitches;
     telemetryDuration_ = duration;
     findEvents();
 }
@@ -290,7 +291,7 @@ void PlayerView::findEvents()
     if (tripParts_.isEmpty()) {
         events_ = TelemetryEvents::detect(samples_.constData(), size_t(samples_.size()), telemetryDuration_, thresholds);
         addCarEvents(events_, typed_, telemetryDuration_);
-        timeline_->setData(samples_, telemetryDuration_, events_, typed_);
+        timeline_->setData(samples_, telemetryDuration_, events_, typed_, glitches_);
         eventsList_->setEvents(events_, settings_.kmph());
         return;
     }
@@ -386,7 +387,7 @@ void PlayerView::showDuration(double d)
     movingPartsMoved_.invalidate();
     waitingFirstFrame_ = d > 0;
     if (d > 0) {
-        setTelemetry(clipSamples_, d, clipTyped_);
+        setTelemetry(clipSamples_, d, clipTyped_, clipGlitches_);
         defaultImage_->hide();
         defaultImage_->setPixmap(NamedImage::pixmap(QStringLiteral("colorblack"), QSize(16, 9)));
     } else {

@@ -68,17 +68,21 @@ public:
 
     // The samples of the file opened last, for the timeline once the file is set up;
     // without them the timeline says there is no telemetry.
-    // `typed` are the same samples typed, with what the car reported (may be null).
+    // `typed` are the same samples typed, with what the car reported (may be null);
+    // `glitches` are the indices of the samples the timeline marks as GPS glitches.
     void setClipSamples(const QList<GpsSample> &samples,
-                        std::shared_ptr<const std::vector<TelemetrySample>> typed = nullptr)
+                        std::shared_ptr<const std::vector<TelemetrySample>> typed = nullptr,
+                        const QList<int> &glitches = {})
     {
         clipSamples_ = samples;
         clipTyped_ = std::move(typed);
+        clipGlitches_ = glitches;
     }
     // What the timeline and the events list show: samples spread over `duration`
     // seconds; the events are found with the stored thresholds.
     void setTelemetry(const QList<GpsSample> &samples, double duration,
-                      std::shared_ptr<const std::vector<TelemetrySample>> typed = nullptr);
+                      std::shared_ptr<const std::vector<TelemetrySample>> typed = nullptr,
+                      const QList<int> &glitches = {});
     // Events on the timeline's axis: the playing file's time, or the trip's.
     const std::vector<TelemetryEvent> &events() const { return events_; }
     // The playing file is part `playing` of a trip of these parts (two or more): the
@@ -208,6 +212,7 @@ private:
     std::optional<double> markIn_;
     std::optional<double> markOut_;
     QList<GpsSample> clipSamples_;
+    QList<int> clipGlitches_, glitches_;
     QList<GpsSample> samples_;
     std::shared_ptr<const std::vector<TelemetrySample>> clipTyped_, typed_;
     double telemetryDuration_ = 0.0;

@@ -19,6 +19,7 @@ namespace {
 
 const QColor kBackground(0x17, 0x19, 0x1c);
 const QColor kSpeed(0x3d, 0x9b, 0xe9);
+const QColor kGlitch(0xff, 0x9f, 0x0a);   // GPS glitches
 const QColor kG(0xc9, 0xcd, 0xd4, 110);
 const QColor kAxis(0x5b, 0x60, 0x69);
 const QColor kText(0x9a, 0x9e, 0xa6);
@@ -92,9 +93,9 @@ QColor TelemetryTimeline::colorFor(const VehicleSpan &span)
 }
 
 void TelemetryTimeline::setData(const QList<GpsSample> &samples, double duration, std::vector<TelemetryEvent> events,
-                                std::shared_ptr<const std::vector<TelemetrySample>> typed)
+                                std::shared_ptr<const std::vector<TelemetrySample>> typed, const QList<int> &glitches)
 {
-    setParts({TimelinePart{samples, 0.0, duration, QString(), std::move(typed)}}, std::move(events));
+    setParts({TimelinePart{samples, 0.0, duration, QString(), std::move(typed), glitches}}, std::move(events));
 }
 
 void TelemetryTimeline::setParts(QList<TimelinePart> parts, std::vector<TelemetryEvent> events)
@@ -364,6 +365,20 @@ void TelemetryTimeline::buildPicture()
     p.drawPath(gPath);
     p.setPen(QPen(kSpeed, 1.6));
     p.drawPath(speedPath);
+
+    // GPS glitches: a small mark each on the floor of the speed lane.
+    for (const TimelinePart &part : parts_)
+        for (const int i : part.glitches) {
+            const double t = part.start + TelemetryEvents::sampleTime(size_t(i), size_t(part.samples.size()),
+                                                                     part.duration);
+            const double x = t / duration_ * (width() - 1);
+            QPainterPath mark;
+            mark.moveTo(x, bottom - 5);
+            mark.lineTo(x - 3, bottom);
+            mark.lineTo(x + 3, bottom);
+            mark.closeSubpath();
+            p.fillPath(mark, kGlitch);
+        }
 
     // Top speed of the scale, in the chosen unit.
     p.setFont(small);

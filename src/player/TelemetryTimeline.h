@@ -23,7 +23,8 @@
 #include <vector>
 
 // One stretch of the timeline: samples spread evenly over `duration` seconds, starting
-// `start` seconds into the axis; the label names it in the hover text.
+// `start` seconds into the axis; the label names it in the hover text. The samples at
+// `glitches` are GPS glitches, marked under the speed curve.
 struct TimelinePart {
     QList<GpsSample> samples;
     double start = 0.0;
@@ -31,6 +32,7 @@ struct TimelinePart {
     QString label;
     // The same samples typed, for the lanes of what the car reported; may be null.
     std::shared_ptr<const std::vector<TelemetrySample>> typed;
+    QList<int> glitches = {};
 };
 
 class TelemetryTimeline : public QWidget {
@@ -40,7 +42,8 @@ public:
 
     // The samples spread evenly over `duration` seconds, and the events found in them.
     void setData(const QList<GpsSample> &samples, double duration, std::vector<TelemetryEvent> events,
-                 std::shared_ptr<const std::vector<TelemetrySample>> typed = nullptr);
+                 std::shared_ptr<const std::vector<TelemetrySample>> typed = nullptr,
+                 const QList<int> &glitches = {});
     // Parts laid on one axis that ends with the last of them; events in the axis' time.
     void setParts(QList<TimelinePart> parts, std::vector<TelemetryEvent> events);
     const QList<TimelinePart> &parts() const { return parts_; }

@@ -45,11 +45,13 @@ void PlayListModel::setPlayList(const PlayList &list)
     cells_.reserve(list_.size());
     tripOfRow_.clear();
     captions_.clear();
+    captionTips_.clear();
+    rowTips_.clear();
     for (int row = 0; row < list_.size(); ++row) {
         const QString &path = list_.at(row).path;
         const bool locked = PlayListRules::isProtectedFile(path);
-        cells_.append({PlayListRules::rowNumberText(row), PlayListRules::abbreviationFile(path),
-                       PlayListRules::timeAndDateText(path), locked,
+        const QString time = PlayListRules::timeAndDateText(path);
+        cells_.append({PlayListRules::rowNumberText(row), PlayListRules::abbreviationFile(path), time, time, locked,
                        locked && !QFileInfo::exists(PlayListRules::localPath(path)), camerasTip(path)});
     }
     endResetModel();
@@ -60,12 +62,23 @@ bool PlayListModel::isMissingRow(int row) const
     return row >= 0 && row < cells_.size() && cells_.at(row).missing;
 }
 
-void PlayListModel::setTrips(const QList<int> &tripOfRow, const QHash<int, QString> &captions)
+void PlayListModel::setTrips(const QList<int> &tripOfRow, const QHash<int, QString> &captions,
+                             const QHash<int, QString> &captionTips, const QList<QString> &rowTips)
 {
     tripOfRow_ = tripOfRow;
     captions_ = captions;
+    captionTips_ = captionTips;
+    rowTips_ = rowTips;
     if (!cells_.isEmpty())
         emit dataChanged(index(0, 0), index(int(cells_.size()) - 1, ColumnCount - 1));
+}
+
+void PlayListModel::setTimes(const QList<QString> &times)
+{
+    for (qsizetype row = 0; row < cells_.size(); ++row)
+        cells_[row].timeDate = times.value(row).isEmpty() ? cells_[row].nameTime : times.value(row);
+    if (!cells_.isEmpty())
+        emit dataChanged(index(0, ColTimeDate), index(int(cells_.size()) - 1, ColTimeDate));
 }
 
 bool PlayListModel::isProtectedRow(int row) const
@@ -114,6 +127,8 @@ QVariant PlayListModel::data(const QModelIndex &index, int role) const
         return QVariant();
     case TripCaptionRole:
         return captions_.value(index.row());
+    case TripCaptionToolTipRole:
+        return captionTips_.value(index.row());
     case Qt::BackgroundRole:
         if (tripOfRow_.value(index.row(), -1) % 2 == 1)
             return QColor(234, 240, 250);
@@ -131,7 +146,10 @@ QVariant PlayListModel::data(const QModelIndex &index, int role) const
             return Qt::convertFromPlainText(tip, Qt::WhiteSpaceNoWrap);
         }
         if (index.column() == ColTimeDate && !c.timeDate.isEmpty())
-            return c.timeDate;
+            return rowTips_.value(index.row()).isEmpty() ? c.timeDate
+                                                         : c.timeDate + QLatin1Char('\n') + rowTips_.value(index.row());
+        if (!rowTips_.value(index.row()).isEmpty())
+            return rowTips_.value(index.row());
         return QVariant();
     case Qt::TextAlignmentRole:
         if (index.column() == ColNumber || index.column() == ColProtected)

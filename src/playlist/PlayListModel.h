@@ -18,6 +18,8 @@ public:
     // The caption of the trip that starts at this row (a text on every column of the
     // row), none on the other rows.
     static constexpr int TripCaptionRole = Qt::UserRole + 1;
+    // The tooltip of that caption: the trip's camera clock.
+    static constexpr int TripCaptionToolTipRole = Qt::UserRole + 2;
 
     explicit PlayListModel(QObject *parent = nullptr);
 
@@ -29,8 +31,13 @@ public:
     bool isMissingRow(int row) const;
 
     // Which trip each row belongs to (-1: none) and the captions by the row they stand
-    // above; rows of every other trip get a tinted background.
-    void setTrips(const QList<int> &tripOfRow, const QHash<int, QString> &captions);
+    // above; rows of every other trip get a tinted background. The tips say the camera
+    // clock of a caption's trip and of each row's clip.
+    void setTrips(const QList<int> &tripOfRow, const QHash<int, QString> &captions,
+                  const QHash<int, QString> &captionTips = {}, const QList<QString> &rowTips = {});
+
+    // The "Time & Date" of each row on the chosen clock; an empty text keeps the name's.
+    void setTimes(const QList<QString> &times);
 
     // The header titles follow the installed language.
     void retranslate();
@@ -60,13 +67,15 @@ private:
         QString number;
         QString filename;
         QString timeDate;
+        QString nameTime;   // the time the name gives
         bool locked = false;
         bool missing = false;
         QString cameras;   // what the tooltip says of the other cameras of a six-camera minute
     };
     PlayList list_;
     QList<int> tripOfRow_;
-    QHash<int, QString> captions_;
+    QHash<int, QString> captions_, captionTips_;
+    QList<QString> rowTips_;
     QList<Cells> cells_;
     QPixmap lock_;
 };

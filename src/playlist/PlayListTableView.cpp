@@ -6,7 +6,9 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QHelpEvent>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 
 namespace {
 
@@ -63,6 +65,18 @@ bool PlayListTableView::viewportEvent(QEvent *event)
 {
     if (event->type() == QEvent::Resize)
         fitColumns();
+    if (event->type() == QEvent::ToolTip && model()) {
+        // Over a trip's caption: the trip's clock rather than the row's.
+        const QPoint at = static_cast<QHelpEvent *>(event)->pos();
+        const int row = rowAt(at.y());
+        const QModelIndex index = model()->index(row, 0);
+        if (row >= 0 && at.y() < rowViewportPosition(row) + kCaptionHeight &&
+            !index.data(PlayListModel::TripCaptionRole).toString().isEmpty()) {
+            QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(),
+                               index.data(PlayListModel::TripCaptionToolTipRole).toString(), viewport());
+            return true;
+        }
+    }
     return QTableView::viewportEvent(event);
 }
 

@@ -6,8 +6,12 @@
 #include "common/AppColorManager.h"
 #include "common/Localization.h"
 #include "common/Settings.h"
+#include "drive/ClockText.h"
+#include "drive/PlayListTrips.h"
 #include "drive/PlayQueue.h"
 #include "ui/VideoFileDialog.h"
+
+#include "CameraClock.h"
 
 #include <QEvent>
 #include <QHeaderView>
@@ -36,6 +40,7 @@ PlayListView::PlayListView(PlayQueue *queue, Settings &settings, QWidget *parent
 
     model_ = new PlayListModel(this);
     buildTable();
+    connect(&settings_, &Settings::timesChanged, this, &PlayListView::showEntries);
 
     buttonAdd = new QPushButton(this);
     buttonAdd->setObjectName(QStringLiteral("buttonAdd"));
@@ -184,12 +189,27 @@ void PlayListView::showEntries()
         for (const QModelIndex &i : sm->selectedRows())
             selected << i.row();
     model_->setPlayList(queue_->entries());
-    QHash<int, QString> captions;
+    QHash<int, QString> captions, captionTips;
+    QList<QString> rowTips(model_->rowCount()), times(model_->rowCount());
     const bool kmph = settings_.kmph();
-    for (const PlayListTrip &t : queue_->trips())
-        if (!t.rows.isEmpty())
-            captions.insert(*std::min_element(t.rows.begin(), t.rows.end()), PlayListTrips::caption(t, kmph));
-    model_->setTrips(queue_->tripOfRows(), captions);
+    const TimeChoice choice = TimeChoice::of(settings_.timeClock(), settings_.timeZone().toUtf8());
+    for (const PlayListTrip &t : queue_->trips()) {
+        if (t.rows.isEmpty())
+            continue;
+        const int first = *std::min_element(t.rows.begin(), t.rows.end());
+        captions.insert(first, PlayListTrips::caption(t, kmph, choice));
+        QList<ClipClock> clocks;
+        for (qsizetype k = 0; k < t.rows.size() && k < t.clocks.size(); ++k) {
+            clocks << *t.clocks[k];
+            if (t.rows[k] >= 0 && t.rows[k] < rowTips.size()) {
+                rowTips[t.rows[k]] = ClockText::clip(clocks.constLast());
+                times[t.rows[k]] = PlayListTrips::rowTime(clocks.constLast(), choice);
+            }
+        }
+        captionTips.insert(first, ClockText::trip(clocks));
+    }
+    model_->setTrips(queue_->tripOfRows(), captions, captionTips, rowTips);
+    model_->setTimes(times);
     tableView->fitRowHeights(kRowHeight);
     for (int row : selected)
         if (row < model_->rowCount())

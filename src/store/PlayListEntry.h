@@ -13,6 +13,8 @@
 #include <optional>
 #include <vector>
 
+struct ClipClock;
+
 struct PlayListEntry {
     QString path;               // "key_path": the file URL's absolute text, percent escapes kept
     QList<GpsSample> gpsData;   // "key_gps_data"
@@ -37,6 +39,9 @@ struct PlayListEntry {
     // The GPX file the user attached to the clip (File ▸ Attach GPS Track…), whose
     // samples the entry then holds; empty when none.
     QString attachedTrack = QString();
+    // The clip's clock as the clip itself tells it (CameraClock::ofClip), worked out where
+    // the samples are read; not stored. Null for an entry made elsewhere.
+    std::shared_ptr<const ClipClock> clock = nullptr;
 
     // The typed samples: `telemetry`, or made from gpsData when the entry has none.
     std::shared_ptr<const std::vector<TelemetrySample>> typedSamples() const

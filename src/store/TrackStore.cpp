@@ -4,11 +4,13 @@
 #include "common/AppKeys.h"
 #include "common/Logging.h"
 
+#include "CameraClock.h"
 #include "ClipTime.h"
 #include "GpsDataHelper.h"
 #include "MovieDuration.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFuture>
 #include <QMutex>
@@ -81,14 +83,21 @@ QString currentPath(const Store &s)
 }
 
 // Entries made elsewhere (read from the file, built by hand) get their typed samples
-// here, once.
+// and their clock here, once; the clock from the name alone, the stored samples having
+// no GPS time.
 void typeSamples(PlayList &list)
 {
-    if (std::all_of(list.cbegin(), list.cend(), [](const PlayListEntry &e) { return bool(e.telemetry); }))
+    if (std::all_of(list.cbegin(), list.cend(), [](const PlayListEntry &e) { return e.telemetry && e.clock; }))
         return;   // without copying a shared list
-    for (PlayListEntry &e : list)
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    for (PlayListEntry &e : list) {
         if (!e.telemetry)
             e.telemetry = e.typedSamples();
+        if (!e.clock)
+            e.clock = std::make_shared<const ClipClock>(CameraClock::ofClip(
+                e.path.toStdString(), *e.telemetry, e.durationMs > 0 ? double(e.durationMs) / 1000.0 : 0.0,
+                std::nullopt, now));
+    }
 }
 
 void ensureLoaded(Store &s)
@@ -218,8 +227,13 @@ void TrackStore::readAndAppend(const QList<QUrl> &urls, Completion block, Progre
             e.layout = r.layout;
             const std::string &named = r.path.empty() ? refs[size_t(k)] : r.path;
             e.startMs = ClipTime::startMs(named, r);
+            MovieDuration::Header movie;
             if (!r.path.empty())
-                e.durationMs = MovieDuration::milliseconds(r.path);
+                movie = MovieDuration::header(r.path);
+            e.durationMs = movie.durationMs;
+            e.clock = std::make_shared<const ClipClock>(CameraClock::ofClip(
+                named, *e.telemetry, movie.durationMs > 0 ? double(movie.durationMs) / 1000.0 : 0.0, movie.createdMs,
+                QDateTime::currentMSecsSinceEpoch()));
             added->append(std::move(e));
             if (progress)
                 QMetaObject::invokeMethod(hub, [progress, k, total] { progress(k + 1, total); },

@@ -22,7 +22,8 @@ double greatCircle(double lat1, double lng1, double lat2, double lng2)
 
 bool hasRoutePosition(const TelemetrySample &s)
 {
-    return s.onMap() && std::isfinite(s.latitude) && std::isfinite(s.longitude);
+    return s.onMap() && std::isfinite(s.latitude) && std::isfinite(s.longitude) &&
+           !(s.glitches & TelemetrySample::PositionGlitch);
 }
 
 double tripMetres(const std::vector<ClipRoute> &clips)

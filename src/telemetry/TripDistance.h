@@ -22,7 +22,8 @@ struct ClipRoute {
 constexpr int64_t kContinuousRecordingMs = 10000;
 
 // The position of a sample, as far as a route goes: both coordinates read as numbers
-// other than 0 (the rule of the map and the panels) and finite.
+// other than 0 (the rule of the map and the panels) and finite, and not marked as a
+// glitch (GpsGlitches).
 bool hasRoutePosition(const TelemetrySample &sample);
 
 // Metres driven over `clips` (any order; clips without a start follow the clip before

@@ -8,6 +8,8 @@
 #include "app/AppDelegate.h"
 #include "app/PaneLayout.h"
 #include "app/MainWindow.h"
+#include "common/AppUtils.h"
+#include "instruments/InstrumentPanel.h"
 #include "drive/PlayQueue.h"
 #include "instruments/PositionCompassPanel.h"
 #include "player/TelemetryTimeline.h"
@@ -19,6 +21,7 @@
 #include "store/TrackStore.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QPushButton>
 #include <QFile>
 #include <QFileInfo>
@@ -26,6 +29,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 #include <memory>
 
@@ -36,6 +40,26 @@ class TripsEndToEndTest : public QObject {
     std::unique_ptr<AppDelegate> delegate;
     std::unique_ptr<MainWindow> window;
     PaneLayout *layout = nullptr;
+
+    // With VELTRA_SHOTS set, the screen as it is now, into that folder.
+    void screenshot(const QString &name)
+    {
+        const QString dir = qEnvironmentVariable("VELTRA_SHOTS");
+        if (dir.isEmpty())
+            return;
+        QTest::qWait(1500);   // let the window and the map page draw what the step changed
+        QProcess::execute(QStringLiteral("import"),
+                          {QStringLiteral("-window"), QStringLiteral("root"), dir + QLatin1Char('/') + name + QStringLiteral(".png")});
+    }
+
+    void showCaptionTip()
+    {
+        PlayListTableView *table = layout->playListView->tableView;
+        const QRect row = table->visualRect(layout->playListView->model()->index(0, 1));
+        QToolTip::showText(table->viewport()->mapToGlobal(QPoint(row.left() + 40, row.top() + 4)),
+                           layout->playListView->model()->index(0, 0).data(PlayListModel::TripCaptionToolTipRole).toString(),
+                           table->viewport());
+    }
 
 private slots:
     void initTestCase()
@@ -150,6 +174,66 @@ private slots:
         // spans its trip of two clips, not the clip alone.
         QCOMPARE(list->queue()->currentRow(), 5);
         QTRY_COMPARE_WITH_TIMEOUT(layout->playerView->findChild<TelemetryTimeline *>()->parts().size(), 2, 5000);
+    }
+
+    // A card whose camera clock runs an hour and four seconds ahead of GPS: the list
+    // says so and shows its trip in the camera's time or in UTC, the clip without a fix
+    // taking the error of the others. A drive with injected glitches: its maximum
+    // speed leaves them out until Clean GPS Glitches is turned off.
+    void clockAndGlitches()
+    {
+        const QString samples = qEnvironmentVariable("VELTRA_SAMPLES");
+        PlayListView *list = layout->playListView;
+        TrackStore::syncPlayList({});
+        list->reloadPlayListData();
+        QList<QUrl> urls;
+        for (const char *name : {"clock/2026_1108_093004_001.MOV", "clock/2026_1108_093014_002.MOV",
+                                 "clock/2026_1108_093024_003.MOV", "glitches/2026_1108_094000_001.MOV"})
+            urls << QUrl::fromLocalFile(samples + QLatin1Char('/') + QLatin1String(name));
+        list->openPanel = [urls](QWidget *) { return urls; };
+        QSignalSpy added(list->queue(), &PlayQueue::opened);
+        QTest::mouseClick(list->buttonAdd, Qt::LeftButton);
+        QVERIFY(added.wait(30000));
+
+        const auto data = [list](int row, int role) { return list->model()->index(row, 1).data(role).toString(); };
+        QCOMPARE(list->trips().size(), 2);
+        QCOMPARE(list->trips().first().rows.size(), 3);
+        const QString ahead = QStringLiteral("Camera clock 1 h 00 min 04 s ahead of GPS");
+        QVERIFY2(data(0, PlayListModel::TripCaptionToolTipRole).startsWith(ahead),
+                 qPrintable(data(0, PlayListModel::TripCaptionToolTipRole)));
+        QCOMPARE(list->model()->index(0, 0).data(Qt::ToolTipRole).toString(), ahead + QStringLiteral("\nTime from GPS (UTC)"));
+        QVERIFY2(list->model()->index(2, 0).data(Qt::ToolTipRole).toString().startsWith(
+                     ahead + QStringLiteral(" (from the other clips of the trip)")),
+                 qPrintable(list->model()->index(2, 0).data(Qt::ToolTipRole).toString()));
+        QVERIFY2(data(0, PlayListModel::TripCaptionRole).startsWith(QStringLiteral("08/11/2026 09:30:04\u201309:30:34 \u00b7")),
+                 qPrintable(data(0, PlayListModel::TripCaptionRole)));
+        showCaptionTip();
+        screenshot(QStringLiteral("clock_camera_time"));
+        settings.setTimeClock(QStringLiteral("utc"));
+        showCaptionTip();
+        screenshot(QStringLiteral("clock_utc"));
+        QVERIFY2(data(0, PlayListModel::TripCaptionRole).startsWith(QStringLiteral("08/11/2026 08:30:00\u201308:30:30 UTC \u00b7")),
+                 qPrintable(data(0, PlayListModel::TripCaptionRole)));
+        QCOMPARE(list->model()->index(2, PlayListModel::ColTimeDate).data().toString(),
+                 QStringLiteral("08:30:20 08/11/2026"));
+        settings.setTimeClock(QStringLiteral("camera"));
+
+        // The glitch drive plays: 69 km/h at most, clean; 339 km/h as the reader gives it.
+        QTest::mouseClick(list->tableView->viewport(), Qt::LeftButton, {},
+                          list->tableView->visualRect(list->model()->index(3, 1)).center());
+        QTRY_COMPARE(list->queue()->currentRow(), 3);
+        QLabel *max = layout->instrumentPanel->maxHSpeed;
+        QTRY_COMPARE_WITH_TIMEOUT(max->text(), AppUtils::speedText(69, true), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(layout->playerView->findChild<TelemetryTimeline *>()->parts().value(0).glitches.size(), 5, 10000);
+        QVERIFY(delegate->cleanGpsItem->isChecked());
+        screenshot(QStringLiteral("glitches_clean"));
+        delegate->cleanGpsItem->trigger();
+        QVERIFY(!settings.cleanGps());
+        QTRY_COMPARE(max->text(), AppUtils::speedText(339, true));
+        screenshot(QStringLiteral("glitches_raw"));
+        QCOMPARE(layout->playerView->findChild<TelemetryTimeline *>()->parts().value(0).glitches.size(), 0);
+        delegate->cleanGpsItem->trigger();
+        QTRY_COMPARE(max->text(), AppUtils::speedText(69, true));
     }
 };
 

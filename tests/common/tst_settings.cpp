@@ -108,6 +108,13 @@ void SettingsTest::readsTheStoredFile_data()
     row("pictures: off", "placeInPictures", AppKeys::PLACE_IN_PICTURES, false, false);
     row("pictures: off as the file keeps it", "placeInPictures", AppKeys::PLACE_IN_PICTURES, text("false"), false);
     row("pictures: wrong type: on", "placeInPictures", AppKeys::PLACE_IN_PICTURES, 0, true);
+    row("clean GPS: first run: on", "cleanGps", AppKeys::CLEAN_GPS, none, true);
+    row("clean GPS: off", "cleanGps", AppKeys::CLEAN_GPS, false, false);
+    row("clean GPS: off as the file keeps it", "cleanGps", AppKeys::CLEAN_GPS, text("false"), false);
+    row("times: first run: the camera's clock", "timeClock", AppKeys::TIME_CLOCK, none, text("camera"));
+    row("times: UTC", "timeClock", AppKeys::TIME_CLOCK, text("utc"), text("utc"));
+    row("times: unknown clock", "timeClock", AppKeys::TIME_CLOCK, text("mars"), text("camera"));
+    row("times: zone", "timeZone", AppKeys::TIME_ZONE, text("Europe/Berlin"), text("Europe/Berlin"));
     row("media controls: first run: off", "placeToMediaControls", AppKeys::PLACE_TO_MEDIA_CONTROLS, none, false);
     row("media controls: on", "placeToMediaControls", AppKeys::PLACE_TO_MEDIA_CONTROLS, true, true);
     row("media controls: on as the file keeps it", "placeToMediaControls", AppKeys::PLACE_TO_MEDIA_CONTROLS,

@@ -27,12 +27,12 @@ PlayListEntry entry(const QString &name, const QList<GpsSample> &samples, std::o
 
 GpsSample g(float x, float y, float z, int spd = 0) { return makeSample("1", "1", spd, 0, x, y, z); }
 
-// A clip going north in 0.001-degree steps, one sample a second.
-QList<GpsSample> north(double lat0, int n)
+// A clip going north in 0.001-degree steps (or `step`), one sample a second.
+QList<GpsSample> north(double lat0, int n, double step = 0.001)
 {
     QList<GpsSample> out;
     for (int k = 0; k < n; ++k)
-        out << makeSample(QString::number(lat0 + 0.001 * k, 'f', 6).toStdString(), "20.000000", 40);
+        out << makeSample(QString::number(lat0 + step * k, 'f', 6).toStdString(), "20.000000", 40);
     return out;
 }
 
@@ -202,6 +202,45 @@ private slots:
         const QList<PlayListTrip> grouped = PlayListTrips::group(clips, 10000);
         QCOMPARE(grouped.size(), 1);
         QCOMPARE(grouped.first().metres, trip.metres);
+    }
+
+    // A point 5 km off the road and back, and a reading of 339 km/h: clean, both are
+    // marked and left out of the route, the maximum, the counted records and the
+    // distances; raw, every reading counts; a change makes the clip and trip anew.
+    void glitches_data()
+    {
+        QTest::addColumn<bool>("clean");
+        QTest::addColumn<QList<int>>("glitches");
+        QTest::addColumn<int>("positions");
+        QTest::addColumn<qint64>("maxSpeed");
+        QTest::addColumn<double>("metres");
+        QTest::addRow("clean") << true << QList<int>{20, 40} << 59 << qint64(40) << 59 * 0.0002 * 111195.08;
+        QTest::addRow("raw") << false << QList<int>{} << 60 << qint64(339) << 57 * 0.0002 * 111195.08 + 2 * 5537.2;
+    }
+    void glitches()
+    {
+        QFETCH(bool, clean);
+        QFETCH(double, metres);
+        PlayList clips{entry(QStringLiteral("2026_1108_094000_001.MOV"), north(51.500, 60, 0.0002), 1700000000000, 60000)};
+        clips[0].gpsData[20] = makeSample("51.504000", "20.080000", 40);
+        clips[0].gpsData[40].spd = 339;
+        clips[0].maxSpeed = 339;
+        DriveTelemetry telemetry;
+        QSignalSpy made(&telemetry, &DriveTelemetry::clipChanged);
+        telemetry.setCleanGps(!clean);
+        telemetry.follow(&clips[0]);
+        telemetry.followTrip(clips, 0);
+        telemetry.setCleanGps(clean);
+        const ClipTelemetry &clip = telemetry.clip();
+        QCOMPARE(made.size(), 2);
+        QTEST(clip.glitches, "glitches");
+        QTEST(int(clip.positions.size()), "positions");
+        QTEST(clip.maxSpeed, "maxSpeed");
+        QCOMPARE(clip.counted.at(20).gps_lat.empty(), clean);
+        QCOMPARE(clip.counted.at(40).spd, clean ? 0 : 339);
+        QCOMPARE(clip.records.at(40).spd, 339);
+        QVERIFY2(std::abs(telemetry.trip().metres - metres) < 20, qPrintable(QString::number(telemetry.trip().metres)));
+        QCOMPARE(PlayListTrips::group(clips, 10000, clean).first().metres, telemetry.trip().metres);
     }
 };
 

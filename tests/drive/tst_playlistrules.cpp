@@ -1,4 +1,7 @@
 // The play list's cell rules, the lock test and the order after a drag.
+#include "CameraClock.h"
+#include "common/Localization.h"
+#include "drive/ClockText.h"
 #include "drive/PlayListRules.h"
 
 #include <QDir>
@@ -10,6 +13,8 @@
 class PlayListRulesTest : public QObject {
     Q_OBJECT
 private slots:
+    void clockText_data();
+    void clockText();
     void cellTexts_data()
     {
         QTest::addColumn<QString>("path");
@@ -185,6 +190,78 @@ private slots:
         QCOMPARE(PlayListRules::decodeRows(QByteArray("\xff\xff\xff\xff", 4)), QList<int>());
     }
 };
+
+// The tooltips of a clip's and a trip's camera clock, in both languages: a clip is
+// given as its error (none: -1), whether the trip lent it, its source, whether its
+// start is UTC and its outcome; a trip as the errors its clips measured.
+void PlayListRulesTest::clockText_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QList<qint64>>("errors");
+    QTest::addColumn<bool>("fromTrip");
+    QTest::addColumn<int>("source");
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<bool>("trip");
+    QTest::addColumn<QString>("text");
+    using S = ClipClock::Source;
+    using O = ClockReading::Outcome;
+    const auto clip = [](const char *name, const char *language, qint64 error, bool fromTrip, S source, O outcome,
+                         const char *text) {
+        QTest::addRow("%s", name) << QString::fromLatin1(language) << QList<qint64>{error} << fromTrip << int(source)
+                                  << int(outcome) << false << QString::fromUtf8(text);
+    };
+    clip("an hour and four seconds ahead", "en", 3604000, false, S::Gps, O::Measured,
+         "Camera clock 1 h 00 min 04 s ahead of GPS\nTime from GPS (UTC)");
+    clip("an hour and four seconds ahead, Chinese", "zh-Hans", 3604000, false, S::Gps, O::Measured,
+         "相机时钟比 GPS 快 1 小时 00 分 04 秒\n时间来自 GPS（UTC）");
+    clip("behind, lent by the trip", "en", -125400, true, S::Name, O::NoFix,
+         "Camera clock 2 min 05 s behind GPS (from the other clips of the trip)\n"
+         "Time from the file name, corrected to UTC");
+    clip("within half a second", "en", 499, false, S::Gps, O::Measured,
+         "Camera clock agrees with GPS\nTime from GPS (UTC)");
+    clip("no fix, the movie header's time", "en", -1, false, S::Movie, O::NoFix,
+         "Time from the movie header (camera clock)");
+    clip("factory time", "en", -1, false, S::Gps, O::CameraClockUnset,
+         "Time from GPS (UTC)\nCamera clock not set (factory time)");
+    clip("week rollover", "en", 4000, false, S::Gps, O::RolloverCorrected,
+         "Camera clock 4 s ahead of GPS\nTime from GPS (UTC)\nGPS week rollover corrected");
+    clip("no time at all, Chinese", "zh-Hans", -1, false, S::None, O::NoFix, "无录制时间");
+    QTest::addRow("trip: two of three clips measured")
+        << QStringLiteral("en") << QList<qint64>{3604000, 3604000, -1} << false << 0 << 0 << true
+        << QStringLiteral("Camera clock 1 h 00 min 04 s ahead of GPS\nTime from GPS in 2 of 3 clips");
+    QTest::addRow("trip: no GPS") << QStringLiteral("en") << QList<qint64>{-1} << false << 0 << 0 << true
+                                  << QStringLiteral("No GPS time: camera clock only");
+}
+
+void PlayListRulesTest::clockText()
+{
+    QFETCH(QString, language);
+    QFETCH(QList<qint64>, errors);
+    QFETCH(int, source);
+    QFETCH(int, outcome);
+    QFETCH(bool, trip);
+    Localization::install(language);
+    QList<ClipClock> clocks;
+    for (const qint64 e : errors) {
+        ClipClock c;
+        c.reading.outcome = ClockReading::Outcome(outcome);
+        c.source = trip ? (e >= 0 ? ClipClock::Source::Gps : ClipClock::Source::Name) : ClipClock::Source(source);
+        QFETCH(bool, fromTrip);
+        if (e >= 0 || !trip) {
+            if (e != -1)
+                c.errorMs = e;
+            if (!fromTrip && e != -1)
+                c.reading.errorMs = e;
+        }
+        c.errorFromOtherClips = fromTrip;
+        if (c.source == ClipClock::Source::Gps || fromTrip)
+            c.utcStartMs = 1700000000000;
+        clocks << c;
+    }
+    const QString text = trip ? ClockText::trip(clocks) : ClockText::clip(clocks.first());
+    Localization::install(QStringLiteral("en"));
+    QTEST(text, "text");
+}
 
 QTEST_GUILESS_MAIN(PlayListRulesTest)
 #include "tst_playlistrules.moc"

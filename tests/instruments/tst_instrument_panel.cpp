@@ -9,6 +9,7 @@
 #include "instruments/RotatedImageView.h"
 #include "instruments/VehicleReadout.h"
 
+#include <QSet>
 #include <QLabel>
 #include <QToolButton>
 #include <QTest>
@@ -35,12 +36,13 @@ private slots:
     {
         InstrumentPanel vc(*settings_);
         DriveRig rig(&vc);
-        // Of the parts, only the direction mark waits hidden.
-        QList<QWidget *> hidden;
+        // Of the parts, only the direction mark and the car's read-out (until a clip
+        // carries the car's messages) wait hidden.
+        QSet<QWidget *> hidden;
         for (QWidget *w : vc.findChildren<QWidget *>())
             if (w->isHidden())
                 hidden << w;
-        QCOMPARE(hidden, QList<QWidget *>{vc.directionMark});
+        QCOMPARE(hidden, (QSet<QWidget *>{vc.directionMark, vc.vehicleReadout}));
         QVERIFY(!vc.carIcon->isHidden());
         QCOMPARE(vc.carIcon->imageName(), QStringLiteral("car_icon"));
         QVERIFY(!vc.maxSpeedLabelText->text().isEmpty());
