@@ -9,7 +9,7 @@
 #include "MapSettings.h"
 #include "MapTileServer.h"
 #include "Reachability.h"
-#include "SourceInspector.h"
+#include "SourceChecker.h"
 #include "TileSource.h"
 
 #include <QCryptographicHash>
@@ -129,7 +129,7 @@ MapPane::MapPane(Settings &settings, QWidget *parent) : QWidget(parent), setting
     connect(&settings_, &Settings::offlineSourcesChanged, this, mapSettingsChanged);
     connect(&settings_, &Settings::cacheLimitChanged, this, mapSettingsChanged);
     connect(&settings_, &Settings::tileServerForTestsChanged, this, mapSettingsChanged);
-    connect(SourceInspector::shared(), &SourceInspector::inspected, this, [this](const QString &path) {
+    connect(SourceChecker::shared(), &SourceChecker::inspected, this, [this](const QString &path) {
         if (!settings_.offlineSources().contains(path))
             return;
         pushTileConfig();
@@ -552,7 +552,7 @@ QList<TileSourceInfo> MapPane::inspectedSources() const
     // come back through the inspector's signal.
     QList<TileSourceInfo> known;
     for (const QString &path : settings_.offlineSources())
-        if (const std::optional<TileSourceInfo> info = SourceInspector::shared()->info(path))
+        if (const std::optional<TileSourceInfo> info = SourceChecker::shared()->info(path))
             known << *info;
     return known;
 }

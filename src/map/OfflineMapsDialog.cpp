@@ -1,6 +1,6 @@
 #include "OfflineMapsDialog.h"
 
-#include "SourceInspector.h"
+#include "SourceChecker.h"
 #include "TileSource.h"
 #include "common/Localization.h"
 #include "common/Settings.h"
@@ -80,7 +80,7 @@ OfflineMapsDialog::OfflineMapsDialog(Settings &settings, QWidget *parent) : QDia
     connect(&settings_, &Settings::useOnlineMapsChanged, this, &OfflineMapsDialog::refresh);
     connect(&settings_, &Settings::offlineSourcesChanged, this, &OfflineMapsDialog::refresh);
     connect(&settings_, &Settings::cacheLimitChanged, this, &OfflineMapsDialog::refresh);
-    connect(SourceInspector::shared(), &SourceInspector::inspected, this, &OfflineMapsDialog::inspected);
+    connect(SourceChecker::shared(), &SourceChecker::inspected, this, &OfflineMapsDialog::inspected);
     retranslate();
     refresh();
 }
@@ -102,7 +102,7 @@ void OfflineMapsDialog::addSource(const QString &path)
     if (isBusy())
         return;
     setBusy(QFileInfo(path).absoluteFilePath());
-    SourceInspector::shared()->inspect(adding_);
+    SourceChecker::shared()->inspect(adding_);
 }
 
 void OfflineMapsDialog::inspected(const QString &path)
@@ -113,7 +113,7 @@ void OfflineMapsDialog::inspected(const QString &path)
         return;
     }
     setBusy(QString());
-    const std::optional<TileSourceInfo> info = SourceInspector::shared()->info(path);
+    const std::optional<TileSourceInfo> info = SourceChecker::shared()->info(path);
     const bool usable = info && info->usable;
     if (!usable) {
         message_->setStyleSheet(QStringLiteral("color: #b3261e;"));
@@ -163,7 +163,7 @@ void OfflineMapsDialog::refresh()
     list_->clear();
     for (const QString &path : settings_.offlineSources()) {
         // A source that went bad since it was added stays listed, with what is wrong.
-        const std::optional<TileSourceInfo> info = SourceInspector::shared()->info(path);
+        const std::optional<TileSourceInfo> info = SourceChecker::shared()->info(path);
         const QString text = info ? info->description()
                                   : QStringLiteral("%1 — %2").arg(QFileInfo(path).fileName(),
                                                                    Localization::text("checking…"));

@@ -12,14 +12,14 @@
 
 #include <optional>
 
-class SourceInspector : public QObject {
+class SourceChecker : public QObject {
     Q_OBJECT
 public:
     // The program's one inspector, made on first use and owned by the application object.
-    static SourceInspector *shared();
+    static SourceChecker *shared();
 
-    explicit SourceInspector(QObject *parent = nullptr);
-    ~SourceInspector() override;
+    explicit SourceChecker(QObject *parent = nullptr);
+    ~SourceChecker() override;
 
     // The answer for `path`; nothing before the first one has arrived. A source not
     // inspected yet, or modified since, is inspected now (the earlier answer stands

@@ -1,30 +1,30 @@
-#include "SourceInspector.h"
+#include "SourceChecker.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QPointer>
 
-SourceInspector *SourceInspector::shared()
+SourceChecker *SourceChecker::shared()
 {
-    static QPointer<SourceInspector> inspector;
+    static QPointer<SourceChecker> inspector;
     if (!inspector)
-        inspector = new SourceInspector(QCoreApplication::instance());
+        inspector = new SourceChecker(QCoreApplication::instance());
     return inspector;
 }
 
-SourceInspector::SourceInspector(QObject *parent) : QObject(parent)
+SourceChecker::SourceChecker(QObject *parent) : QObject(parent)
 {
     // One source at a time: each is read through its own files, and never for long.
     pool_.setMaxThreadCount(1);
 }
 
-SourceInspector::~SourceInspector()
+SourceChecker::~SourceChecker()
 {
     pool_.clear();
     pool_.waitForDone();
 }
 
-std::optional<TileSourceInfo> SourceInspector::info(const QString &path)
+std::optional<TileSourceInfo> SourceChecker::info(const QString &path)
 {
     const QDateTime modified = QFileInfo(path).lastModified();
     Entry &entry = known_[path];
@@ -33,20 +33,20 @@ std::optional<TileSourceInfo> SourceInspector::info(const QString &path)
     return entry.info;
 }
 
-void SourceInspector::inspect(const QString &path)
+void SourceChecker::inspect(const QString &path)
 {
     Entry &entry = known_[path];
     if (!entry.running)
         start(path, entry);
 }
 
-bool SourceInspector::isInspecting(const QString &path) const
+bool SourceChecker::isInspecting(const QString &path) const
 {
     const auto it = known_.constFind(path);
     return it != known_.cend() && it->running;
 }
 
-void SourceInspector::start(const QString &path, Entry &entry)
+void SourceChecker::start(const QString &path, Entry &entry)
 {
     entry.running = true;
     // The inspector outlives its tasks: its destructor waits for the one running.
