@@ -15,16 +15,6 @@
 
 #include <algorithm>
 
-namespace {
-
-QDateTime civil(qint64 ms)
-{
-    const CivilTime c = ClipTime::fromMs(ms);
-    return QDateTime(QDate(c.year, c.month, c.day), QTime(c.hour, c.minute, c.second), Qt::UTC);
-}
-
-} // namespace
-
 QList<PlayListTrip> PlayListTrips::group(const PlayList &list, qint64 gapMs, bool clean)
 {
     std::vector<TripClip> clips;
@@ -38,11 +28,20 @@ QList<PlayListTrip> PlayListTrips::group(const PlayList &list, qint64 gapMs, boo
     }
     CameraClock::shareErrors(clocks, clips, gapMs);
     QList<PlayListTrip> out;
-    for (const Trip &t : groupTrips(clips, gapMs)) {
+    std::vector<std::optional<int64_t>> errors;
+    const std::vector<Trip> trips = CameraClock::trueTimeTrips(clips, clocks, gapMs, &errors);
+    for (size_t k = 0; k < trips.size(); ++k) {
+        const Trip &t = trips[k];
         PlayListTrip trip;
         trip.startMs = t.startMs;
         trip.endMs = t.endMs;
         trip.channel = t.channel;
+        trip.errorMs = errors[k];
+        // Moved by its error, or made of clips known by their GPS time only.
+        const auto gpsOnly = [&](size_t i) {
+            return clocks[i].utcStartMs && (!clips[i].startMs || *clips[i].startMs < CameraClock::kClockSetAfterMs);
+        };
+        trip.utc = errors[k] || (t.startMs && std::all_of(t.clips.begin(), t.clips.end(), gpsOnly));
         std::vector<std::shared_ptr<const std::vector<TelemetrySample>>> typed;
         std::vector<ClipRoute> routes;
         for (const size_t i : t.clips) {
@@ -105,18 +104,12 @@ QString PlayListTrips::caption(const PlayListTrip &trip, bool kmph, const TimeCh
     }
     if (!trip.startMs || !trip.endMs)
         return camera + Localization::text("playlist_trip_no_time") + QStringLiteral(" · ") + count;
-    // Each end on the chosen clock by the error of the clip it belongs to.
-    const auto at = [&](qint64 ms, const std::shared_ptr<const ClipClock> &clock) {
-        if (clock && clock->errorMs && clock->cameraStartMs)
-            return ClockText::shown(ms - *clock->errorMs, true, clock->errorMs, choice);
-        return civil(ms);
-    };
-    const std::shared_ptr<const ClipClock> last = trip.clocks.value(trip.clocks.size() - 1);
-    const QDateTime start = at(*trip.startMs, trip.clocks.value(0)), end = at(*trip.endMs, last);
+    const QDateTime start = ClockText::shown(*trip.startMs, trip.utc, trip.errorMs, choice);
+    const QDateTime end = ClockText::shown(*trip.endMs, trip.utc, trip.errorMs, choice);
     QString span = start.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")) + QChar(0x2013);
     span += end.date() == start.date() ? end.toString(QStringLiteral("hh:mm:ss"))
                                        : end.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
-    if (last && last->errorMs && last->cameraStartMs)
+    if (trip.utc)
         span += ClockText::zoneSuffix(end, choice);
     return camera + span + QStringLiteral(" · ") + count + QStringLiteral(" · ") +
            AppUtils::distanceText(float(trip.metres), kmph);

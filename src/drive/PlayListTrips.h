@@ -14,8 +14,12 @@
 
 struct PlayListTrip {
     QList<int> rows;                 // the trip's rows, in time order
-    std::optional<qint64> startMs;   // on the count of ClipTime; none for a clip without time
+    // On true time (UTC) when `utc`, else on the count of ClipTime (the camera's clock, its
+    // error unknown); none for a clip without time.
+    std::optional<qint64> startMs;
     std::optional<qint64> endMs;
+    bool utc = false;
+    std::optional<qint64> errorMs;   // the trip's camera error (CameraClock::tripError)
     char channel = 0;
     double metres = 0;               // the trip's distance (tripMetres)
     // The clock of each row, errors shared across the card (CameraClock::shareErrors).
@@ -26,8 +30,8 @@ class PlayListTrips {
 public:
     PlayListTrips() = delete;
 
-    // The trips of `list` in time order (groupTrips); a path listed twice belongs to
-    // the trip of its first row only. Clean, GPS glitches add no distance. A clip
+    // The trips of `list` in order of their true starts (CameraClock::trueTimeTrips); a
+    // path listed twice belongs to the trip of its first row only. Clean, GPS glitches add no distance. A clip
     // without a GPS time of its own takes the camera's error from the clips around it.
     static QList<PlayListTrip> group(const PlayList &list, qint64 gapMs, bool clean = false);
 

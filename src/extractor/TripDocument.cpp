@@ -92,16 +92,16 @@ std::string TripDocument::write(ExtractorOptions::Format format, const std::vect
 {
     using F = ExtractorOptions::Format;
     const bool onClock = style.time != TimeBasis::Reader;
-    std::vector<TripClip> grouped = tripClips(clips);
+    const std::vector<TripClip> grouped = tripClips(clips);
     std::vector<ClipClock> clocks;
     if (onClock) {
         const int64_t now = ExtractJob::now(style.nowMs);
         for (const ClipRecord &c : clips)
             clocks.push_back(ExtractJob::clockOf(c, now));
         CameraClock::shareErrors(clocks, grouped, gapMs);
-        grouped = CameraClock::correctedStarts(std::move(grouped), clocks);
     }
-    const std::vector<Trip> trips = groupTrips(grouped, gapMs);
+    const std::vector<Trip> trips =
+        onClock ? CameraClock::trueTimeTrips(grouped, clocks, gapMs) : groupTrips(grouped, gapMs);
     std::string out;
     switch (format) {
     case F::Gpx: out = GpxWriter::header(); break;

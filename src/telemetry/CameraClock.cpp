@@ -154,6 +154,49 @@ void shareErrors(std::vector<ClipClock> &clocks, const std::vector<TripClip> &cl
     }
 }
 
+std::vector<Trip> trueTimeTrips(const std::vector<TripClip> &clips, const std::vector<ClipClock> &clocks, int64_t gapMs,
+                                std::vector<std::optional<int64_t>> *errors)
+{
+    // A clip whose camera clock was never set is known by its GPS time only.
+    const auto cameraSet = [&](size_t i) { return clips[i].startMs && *clips[i].startMs >= kClockSetAfterMs; };
+    std::vector<TripClip> onCamera = clips;
+    for (size_t i = 0; i < onCamera.size() && i < clocks.size(); ++i)
+        if (!cameraSet(i) && clocks[i].utcStartMs)
+            onCamera[i].startMs = clocks[i].utcStartMs;
+    const std::vector<Trip> onCameraTrips = groupTrips(onCamera, gapMs);
+    std::vector<std::pair<Trip, std::optional<int64_t>>> trips;
+    for (Trip t : onCameraTrips) {
+        std::vector<std::optional<int64_t>> measured;
+        for (const size_t i : t.clips)
+            if (i < clocks.size() && cameraSet(i))
+                measured.push_back(clocks[i].errorMs);
+        const std::optional<int64_t> error = tripError(measured);
+        if (error && t.startMs && t.endMs) {
+            *t.startMs -= *error;
+            *t.endMs -= *error;
+        }
+        trips.emplace_back(std::move(t), error);
+    }
+    std::stable_sort(trips.begin(), trips.end(), [](const auto &x, const auto &y) {
+        const Trip &a = x.first, &b = y.first;
+        if (!a.startMs || !b.startMs)
+            return a.startMs.has_value() && !b.startMs.has_value();
+        if (*a.startMs != *b.startMs)
+            return *a.startMs < *b.startMs;
+        return a.channel < b.channel;
+    });
+    std::vector<Trip> out;
+    out.reserve(trips.size());
+    if (errors)
+        errors->clear();
+    for (auto &[trip, error] : trips) {
+        out.push_back(std::move(trip));
+        if (errors)
+            errors->push_back(error);
+    }
+    return out;
+}
+
 std::vector<TripClip> correctedStarts(std::vector<TripClip> clips, const std::vector<ClipClock> &clocks)
 {
     for (size_t i = 0; i < clips.size() && i < clocks.size(); ++i)

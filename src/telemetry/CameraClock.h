@@ -103,6 +103,18 @@ ClipClock ofClip(const std::string &path, const std::vector<TelemetrySample> &sa
 void shareErrors(std::vector<ClipClock> &clocks, const std::vector<TripClip> &clips,
                  int64_t gapMs = kDefaultTripGapMs);
 
+// The trips of one camera's clips on true time. They are grouped on the camera's own
+// clock, which its clips share, so that a copy of a clip under another name or one
+// clip's wrong fix never moves a clip out of its drive; each trip then starts and ends
+// at its camera times less its error (the median of its clips' errors, tripError), and
+// the trips are ordered by those true starts (then by channel). A trip without an
+// error keeps the camera's times; a clip known only by its GPS time (no camera time, or
+// a camera clock never set) is grouped at that time. `clocks` as shareErrors leaves
+// them; `errors`, when given, gets each trip's error.
+std::vector<Trip> trueTimeTrips(const std::vector<TripClip> &clips, const std::vector<ClipClock> &clocks,
+                                int64_t gapMs = kDefaultTripGapMs,
+                                std::vector<std::optional<int64_t>> *errors = nullptr);
+
 // `clips` with each start replaced by the clip's UTC start where its clock knows one,
 // for groupTrips and channel matching on true time; a clip whose clock knows none
 // keeps the start it has.

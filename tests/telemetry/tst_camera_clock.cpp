@@ -142,6 +142,8 @@ TEST(errors_are_shared_between_clips)
         {"2026_1108_120010_005F.MOV", std::nullopt, at(2026, 11, 8, 11, 0, 10), true},   // its own trip's
         {"2000_0101_000000_006F.MOV", std::nullopt, std::nullopt, false},               // a factory clock
         {"CLIP0007.MOV", std::nullopt, std::nullopt, false},
+        // A copy of the first clip under a later name: its fix says 08:30, its name 09:45.
+        {"2026_1108_094500_008F.MOV", at(2026, 11, 8, 8, 30, 0), at(2026, 11, 8, 8, 30, 0), false},
     };
     std::vector<TripClip> clips;
     std::vector<ClipClock> clocks;
@@ -165,15 +167,24 @@ TEST(errors_are_shared_between_clips)
     CHECK(CameraClock::sourceName(clocks[2].source) == std::string("name"));
     CHECK(CameraClock::outcomeName(clocks[2].reading.outcome) == std::string("no-fix"));
 
-    const std::vector<Trip> trips = groupTrips(CameraClock::correctedStarts(clips, clocks));
-    CHECK_EQ(trips.size(), size_t(5));
-    if (trips.size() == 5) {
+    // Grouped on the camera's clock, ordered on true time: the copy stays a trip of its
+    // own, the rear meets the front at 08:30.
+    std::vector<std::optional<int64_t>> errors;
+    const std::vector<Trip> trips = CameraClock::trueTimeTrips(clips, clocks, kDefaultTripGapMs, &errors);
+    CHECK_EQ(trips.size(), size_t(6));
+    if (trips.size() == 6) {
         CHECK(trips[0].clips == (std::vector<size_t>{6}));   // 2000: first in time
         CHECK(trips[1].clips == (std::vector<size_t>{0, 1, 2}));
-        CHECK(trips[2].clips == (std::vector<size_t>{3}));
-        CHECK(trips[1].startMs == trips[2].startMs);       // front and rear on one true time
-        CHECK(trips[3].clips == (std::vector<size_t>{4, 5}));
-        CHECK(trips[4].clips == (std::vector<size_t>{7}));
+        CHECK(trips[2].clips == (std::vector<size_t>{8}));
+        CHECK(trips[3].clips == (std::vector<size_t>{3}));
+        CHECK(trips[1].startMs == std::optional<int64_t>(at(2026, 11, 8, 8, 30, 0)));
+        CHECK(trips[2].startMs == trips[1].startMs);
+        CHECK(trips[3].startMs == trips[1].startMs);       // front and rear on one true time
+        CHECK(errors[1] == std::optional<int64_t>(3604000));
+        CHECK(trips[4].clips == (std::vector<size_t>{4, 5}));
+        CHECK(trips[4].startMs == std::optional<int64_t>(at(2026, 11, 8, 11, 0, 0)));
+        CHECK(trips[5].clips == (std::vector<size_t>{7}));
+        CHECK(!trips[5].startMs && !errors[5]);
     }
     // Without any clock the starts stay as given.
     CHECK(CameraClock::correctedStarts(clips, {}).size() == clips.size());
@@ -236,7 +247,7 @@ TEST(forged_clocks)
     CHECK(clocks[9].sampleUtc(samplesOf[9], 1) == T(at(2017, 1, 1, 0, 0, 0)));
     CHECK(clocks[9].sampleUtc(samplesOf[9], 2) == T(at(2017, 1, 1, 0, 0, 0)));
     // No trip starts at a time the GPS made up.
-    for (const Trip &t : groupTrips(CameraClock::correctedStarts(clips, clocks))) {
+    for (const Trip &t : CameraClock::trueTimeTrips(clips, clocks)) {
         tst::Row row(clips[t.clips.front()].name);
         CHECK(!t.startMs || (*t.startMs >= at(2000, 1, 1, 0, 0, 0) && *t.startMs <= now));
     }
