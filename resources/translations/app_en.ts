@@ -52,6 +52,7 @@
     <message><source>Export Incident…</source><translation>Export Incident…</translation></message>
     <message><source>View</source><translation>View</translation></message>
     <message><source>Clean GPS Glitches</source><translation>Clean GPS Glitches</translation></message>
+    <message><source>Smooth Route on the Map</source><translation>Smooth Route on the Map</translation></message>
     <message><source>Times</source><translation>Times</translation></message>
     <message><source>Camera Clock</source><translation>Camera Clock</translation></message>
     <message><source>UTC</source><translation>UTC</translation></message>

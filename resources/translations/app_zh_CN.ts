@@ -52,6 +52,7 @@
     <message><source>Export Incident…</source><translation>导出事件片段…</translation></message>
     <message><source>View</source><translation>显示</translation></message>
     <message><source>Clean GPS Glitches</source><translation>清除 GPS 跳点</translation></message>
+    <message><source>Smooth Route on the Map</source><translation>地图上平滑路线</translation></message>
     <message><source>Times</source><translation>时间</translation></message>
     <message><source>Camera Clock</source><translation>相机时钟</translation></message>
     <message><source>UTC</source><translation>UTC</translation></message>

@@ -125,6 +125,11 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     });
     cleanGpsItem->setCheckable(true);
     cleanGpsItem->setChecked(settings_.cleanGps());
+    smoothRouteItem = action(view, "Smooth Route on the Map", [this] {
+        settings_.setSmoothRoute(smoothRouteItem && smoothRouteItem->isChecked());
+    });
+    smoothRouteItem->setCheckable(true);
+    smoothRouteItem->setChecked(settings_.smoothRoute());
     QMenu *times = view->addMenu(QString());
     text(times->menuAction(), "Times");
     auto *clocks = new QActionGroup(this);

@@ -108,6 +108,7 @@ public:
     QPointer<QAction> captionItem;
     // View ▸ Clean GPS Glitches: glitches are left out of routes, distances, maxima and events.
     QPointer<QAction> cleanGpsItem;
+    QPointer<QAction> smoothRouteItem;
     // View ▸ Times: the clock the play list's times and trip captions are shown on.
     QPointer<QAction> cameraTimeItem, utcTimeItem, systemTimeItem, zoneTimeItem;
 

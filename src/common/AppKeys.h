@@ -37,6 +37,7 @@ inline constexpr char MAP_TILE_SERVER_FOR_TESTS[] = "map_tile_server_for_tests";
 inline constexpr char TRIP_PANEL_FIGURES[] = "trip_panel_figures";
 // GPS glitches are left out of routes, distances, maxima and events
 inline constexpr char CLEAN_GPS[] = "clean_gps";
+inline constexpr char SMOOTH_ROUTE[] = "smooth_route";
 // The clock times are shown on: "camera", "utc", "system" or "zone", and the IANA zone for "zone"
 inline constexpr char TIME_CLOCK[] = "time_clock";
 inline constexpr char TIME_ZONE[] = "time_zone";

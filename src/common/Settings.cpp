@@ -291,6 +291,19 @@ void Settings::setCleanGps(bool on)
     emit cleanGpsChanged(on);
 }
 
+bool Settings::smoothRoute() const
+{
+    return flag(stored(AppKeys::SMOOTH_ROUTE)).value_or(false);
+}
+
+void Settings::setSmoothRoute(bool on)
+{
+    if (on == smoothRoute())
+        return;
+    store(AppKeys::SMOOTH_ROUTE, on);
+    emit smoothRouteChanged(on);
+}
+
 QString Settings::timeClock() const
 {
     const QString clock = text(stored(AppKeys::TIME_CLOCK)).value_or(QString());

@@ -50,6 +50,8 @@ class Settings : public QObject {
     // "clean_gps": GPS glitches are left out of routes, distances, maxima and events; on
     // unless the user turned it off.
     Q_PROPERTY(bool cleanGps READ cleanGps WRITE setCleanGps NOTIFY cleanGpsChanged)
+    // "smooth_route": the map draws the route lightly smoothed; off unless turned on.
+    Q_PROPERTY(bool smoothRoute READ smoothRoute WRITE setSmoothRoute NOTIFY smoothRouteChanged)
     // "time_clock": the clock times are shown on ("camera", "utc", "system", "zone"; the
     // camera's when nothing else is stored) and "time_zone": the IANA zone for "zone".
     Q_PROPERTY(QString timeClock READ timeClock WRITE setTimeClock NOTIFY timesChanged)
@@ -100,6 +102,8 @@ public:
     void setTripPanelShowsTrip(bool trip);
     bool cleanGps() const;
     void setCleanGps(bool on);
+    bool smoothRoute() const;
+    void setSmoothRoute(bool on);
     QString timeClock() const;
     void setTimeClock(const QString &clock);
     QString timeZone() const;
@@ -141,6 +145,7 @@ signals:
     void tileServerForTestsChanged(const QString &urlTemplate);
     void tripPanelShowsTripChanged(bool trip);
     void cleanGpsChanged(bool on);
+    void smoothRouteChanged(bool on);
     void timesChanged();
     void eventThresholdsChanged();
 

@@ -129,6 +129,16 @@ MapPane::MapPane(Settings &settings, QWidget *parent) : QWidget(parent), setting
     connect(&settings_, &Settings::offlineSourcesChanged, this, mapSettingsChanged);
     connect(&settings_, &Settings::cacheLimitChanged, this, mapSettingsChanged);
     connect(&settings_, &Settings::tileServerForTestsChanged, this, mapSettingsChanged);
+    connect(&settings_, &Settings::smoothRouteChanged, this, [this] {
+        // Every track is made again, the trip's as well as the playing clip's.
+        tracks_.clear();
+        const ClipTelemetry clip = shownClip_;
+        const TripTelemetry trip = shownTrip_;
+        trip_.clear();
+        setTrip(trip);
+        if (!clip.path.isEmpty())
+            showClip(clip);
+    });
     connect(SourceChecker::shared(), &SourceChecker::inspected, this, [this](const QString &path) {
         if (!settings_.offlineSources().contains(path))
             return;
@@ -230,7 +240,8 @@ void MapPane::showClip(const ClipTelemetry &clip)
     ++routeNumber_;
     const QString path = clip.path;
     currentPlayVideoPath_ = path;
-    currentTrack_ = MapRoute::clipTrack(*clip.samples, clip.positions);
+    shownClip_ = clip;
+    currentTrack_ = MapRoute::clipTrack(*clip.samples, clip.positions, settings_.smoothRoute());
     const QList<MapPoint> &route = currentTrack_.points;
 
     QStringList arrayForm;
@@ -293,6 +304,7 @@ void MapPane::setTrip(const TripTelemetry &trip)
     for (const ClipTelemetry &clip : trip.clips)
         paths << clip.path;
     tripPlaying_ = trip.playing;
+    shownTrip_ = trip;
     if (paths == trip_)
         return;
     const bool wasShown = tripShown_;
@@ -321,7 +333,7 @@ void MapPane::loadTripTracks(const TripTelemetry &trip)
         const auto known = tracks_.constFind(clip.path);
         // Made again when the route has other points (glitches left out or counted).
         if (known != tracks_.cend() && size_t((*known)->sampleCount) == clip.samples->size() &&
-            (*known)->samples == clip.positions)
+            (*known)->samples == clip.positions && (*known)->smooth == settings_.smoothRoute())
             continue;
         jobs.append(clip);
     }
@@ -342,8 +354,9 @@ void MapPane::loadTripTracks(const TripTelemetry &trip)
         tripLoading_ = false;
         showTrip(true);
     });
-    watcher->setFuture(QtConcurrent::mapped(jobs, [](const ClipTelemetry &clip) {
-        return Track(clip.path, std::make_shared<const ClipTrack>(MapRoute::clipTrack(*clip.samples, clip.positions)));
+    watcher->setFuture(QtConcurrent::mapped(jobs, [smooth = settings_.smoothRoute()](const ClipTelemetry &clip) {
+        return Track(clip.path,
+                     std::make_shared<const ClipTrack>(MapRoute::clipTrack(*clip.samples, clip.positions, smooth)));
     }));
 }
 

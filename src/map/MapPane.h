@@ -198,6 +198,9 @@ private:
     QHash<QString, double> durations_;
     // The playing file's track, for clicks on a route drawn alone.
     ClipTrack currentTrack_;
+    // What was last shown, drawn again when the route's smoothing changes.
+    ClipTelemetry shownClip_;
+    TripTelemetry shownTrip_;
     // Counts the drawings given to the page; clicks carry the number of the one clicked.
     int drawing_ = 0;
     bool drawingIsTrip_ = false;

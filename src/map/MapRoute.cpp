@@ -1,5 +1,7 @@
 #include "MapRoute.h"
 
+#include "GpsGlitches.h"
+
 #include <charconv>
 #include <cmath>
 
@@ -49,23 +51,47 @@ ClipTrack MapRoute::clipTrack(const QList<GpsSample> &samples)
     return track;
 }
 
-ClipTrack MapRoute::clipTrack(const std::vector<TelemetrySample> &samples, const QList<int> &positions)
+ClipTrack MapRoute::clipTrack(const std::vector<TelemetrySample> &samples, const QList<int> &positions, bool smooth)
 {
     ClipTrack track;
     track.sampleCount = int(samples.size());
+    track.smooth = smooth;
     track.points.reserve(positions.size());
     track.samples.reserve(positions.size());
-    QStringList texts;
-    texts.reserve(positions.size());
     for (const int i : positions) {
         if (i < 0 || size_t(i) >= samples.size())
             continue;
         track.points.append({samples[size_t(i)].latitude, samples[size_t(i)].longitude});
         track.samples.append(i);
-        texts << pointArrayJson(track.points.constLast());
     }
+    if (smooth)
+        track.points = smoothed(track.points);
+    QStringList texts;
+    texts.reserve(track.points.size());
+    for (const MapPoint &p : track.points)
+        texts << pointArrayJson(p);
     track.json = listJson(texts);
     return track;
+}
+
+QList<MapPoint> MapRoute::smoothed(const QList<MapPoint> &points, double breakMetres)
+{
+    const qsizetype n = points.size();
+    // Whether the step from point k to k + 1 is a gap rather than driving.
+    QList<bool> gapAfter(n, false);
+    for (qsizetype k = 0; k + 1 < n; ++k)
+        gapAfter[k] = GpsGlitches::metres(points[k].lat, points[k].lng, points[k + 1].lat, points[k + 1].lng) > breakMetres;
+    QList<MapPoint> out = points;
+    for (int pass = 0; pass < 2; ++pass) {
+        const QList<MapPoint> in = out;
+        for (qsizetype k = 1; k + 1 < n; ++k) {
+            if (gapAfter[k - 1] || gapAfter[k])
+                continue;
+            out[k].lat = (in[k - 1].lat + 2 * in[k].lat + in[k + 1].lat) / 4;
+            out[k].lng = (in[k - 1].lng + 2 * in[k].lng + in[k + 1].lng) / 4;
+        }
+    }
+    return out;
 }
 
 QString MapRoute::tripScript(const QList<const ClipTrack *> &clips, int playing, bool fit)

@@ -24,6 +24,7 @@ struct ClipTrack {
     QList<int> samples;    // sample index of each point
     int sampleCount = 0;   // samples of the clip, with or without a fix
     QString json;          // [[lat,lng],...], the texts of pointArrayJson
+    bool smooth = false;   // the points are smoothed
 };
 
 class MapRoute {
@@ -53,8 +54,15 @@ public:
     // The clip's track; pure, safe on any thread.
     static ClipTrack clipTrack(const QList<GpsSample> &samples);
     // The track through the typed samples at `positions` (the clip's route positions,
-    // in order).
-    static ClipTrack clipTrack(const std::vector<TelemetrySample> &samples, const QList<int> &positions);
+    // in order), smoothed when `smooth`.
+    static ClipTrack clipTrack(const std::vector<TelemetrySample> &samples, const QList<int> &positions,
+                               bool smooth = false);
+
+    // A light smoothing of a route for the eye: each inner point moves towards its
+    // neighbours (weights 1 2 1, twice over, so five points reach it), the ends stay,
+    // and a point next to a jump of more than `breakMetres` (a gap in the recording)
+    // is left where it is, so no corner is cut across the gap.
+    static QList<MapPoint> smoothed(const QList<MapPoint> &points, double breakMetres = 200);
 
     // The page call that draws a trip: each clip's list in order (null or a clip
     // without points leaves a gap), `playing` the clip drawn as the playing one,

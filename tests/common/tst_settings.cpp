@@ -111,6 +111,8 @@ void SettingsTest::readsTheStoredFile_data()
     row("clean GPS: first run: on", "cleanGps", AppKeys::CLEAN_GPS, none, true);
     row("clean GPS: off", "cleanGps", AppKeys::CLEAN_GPS, false, false);
     row("clean GPS: off as the file keeps it", "cleanGps", AppKeys::CLEAN_GPS, text("false"), false);
+    row("smooth route: first run: off", "smoothRoute", AppKeys::SMOOTH_ROUTE, none, false);
+    row("smooth route: on as the file keeps it", "smoothRoute", AppKeys::SMOOTH_ROUTE, text("true"), true);
     row("times: first run: the camera's clock", "timeClock", AppKeys::TIME_CLOCK, none, text("camera"));
     row("times: UTC", "timeClock", AppKeys::TIME_CLOCK, text("utc"), text("utc"));
     row("times: unknown clock", "timeClock", AppKeys::TIME_CLOCK, text("mars"), text("camera"));

@@ -30,6 +30,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -146,6 +147,48 @@ private slots:
         const ClipTrack none = MapRoute::clipTrack({sample("", "")});
         QCOMPARE(MapRoute::tripScript({&track, &none, nullptr, &track}, 3, true),
                  QStringLiteral("drawTrip([%1,[],[],%1],3,true)").arg(track.json));
+    }
+
+    // The route drawn smoothed: a zig-zag of GPS jitter straightens, a real corner and
+    // the ends stay, and nothing is drawn across a gap in the recording.
+    void smoothedRoute()
+    {
+        // Jitter of ±0.00005° (about 5 m) across a road running north.
+        QList<MapPoint> zigzag;
+        for (int k = 0; k < 9; ++k)
+            zigzag.append({float(52.0 + 0.0001 * k), float(13.0 + (k % 2 ? 0.00005 : -0.00005))});
+        const QList<MapPoint> smooth = MapRoute::smoothed(zigzag);
+        QCOMPARE(smooth.size(), zigzag.size());
+        QCOMPARE(smooth.first().lng, zigzag.first().lng);
+        QCOMPARE(smooth.last().lat, zigzag.last().lat);
+        for (int k = 2; k < 7; ++k) {
+            QVERIFY2(std::fabs(smooth[k].lng - 13.0f) < 0.00002f, qPrintable(QString::number(k)));
+            QVERIFY(std::fabs(smooth[k].lat - zigzag[k].lat) < 0.00001f);   // no step along the road lost
+        }
+        // Points beside a jump of a kilometre stay where they were recorded.
+        QList<MapPoint> gap = zigzag.mid(0, 4);
+        gap.append({52.01f, 13.0f});
+        gap.append({52.0101f, 13.00005f});
+        gap.append({52.0102f, 12.99995f});
+        const QList<MapPoint> across = MapRoute::smoothed(gap);
+        QCOMPARE(across[3].lng, gap[3].lng);
+        QCOMPARE(across[4].lng, gap[4].lng);
+        QVERIFY(across[5].lng != gap[5].lng);
+        QVERIFY(MapRoute::smoothed({}).isEmpty());
+
+        // A track made smooth draws the smoothed points, and says so.
+        std::vector<TelemetrySample> typed(zigzag.size());
+        QList<int> positions;
+        for (int k = 0; k < zigzag.size(); ++k) {
+            typed[size_t(k)].hasFix = true;
+            typed[size_t(k)].latitude = zigzag[k].lat;
+            typed[size_t(k)].longitude = zigzag[k].lng;
+            positions << k;
+        }
+        const ClipTrack drawn = MapRoute::clipTrack(typed, positions, true);
+        QVERIFY(drawn.smooth);
+        QCOMPARE(drawn.json, MapRoute::routeArrayJson(smooth));
+        QCOMPARE(MapRoute::clipTrack(typed, positions).json, MapRoute::routeArrayJson(zigzag));
     }
 
     void reachabilityRule_data()
