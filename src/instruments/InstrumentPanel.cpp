@@ -206,6 +206,18 @@ void InstrumentPanel::retranslate()
     totalDistanceLabelText->setText(Localization::text("trip_distance"));
     clipFiguresButton->setText(Localization::text("trip_figures_clip"));
     tripFiguresButton->setText(Localization::text("trip_figures_trip"));
+    keepFiguresReadable();
+}
+
+void InstrumentPanel::keepFiguresReadable()
+{
+    const QFontMetrics value(maxHSpeed->font());
+    const int widest = std::max(value.horizontalAdvance(speedText(888)), value.horizontalAdvance(distanceText(8888800)));
+    const auto *frame = figuresFrame->layout();
+    const QMargins m = frame->contentsMargins();
+    const auto *grid = qobject_cast<QGridLayout *>(frame->itemAt(1)->layout());
+    const int captions = maxSpeedLabelText->minimumWidth() + (grid ? grid->horizontalSpacing() : 0);
+    figuresFrame->setMinimumWidth(m.left() + carIcon->minimumWidth() + frame->spacing() + captions + widest + m.right());
 }
 
 void InstrumentPanel::changeEvent(QEvent *event)
@@ -332,6 +344,7 @@ void InstrumentPanel::showTripFigures()
 
 void InstrumentPanel::updateUI()
 {
+    keepFiguresReadable();   // the unit may have changed
     if (tripShown()) {
         showTripFigures();
         return;

@@ -85,6 +85,9 @@ protected:
 
 private:
     void retranslate();
+    // Keeps the figures' frame wide enough for its captions and a wide value, so that a
+    // narrow window never slides a value under its caption.
+    void keepFiguresReadable();
     void showAverage(float kmh);
     void showNoGsensor();   // dashes in the G read-outs
     // Whether the labels show the trip's figures now (chosen, and a trip is known).

@@ -70,6 +70,16 @@ private slots:
         QCOMPARE(vc.maxHSpeed->text(), QStringLiteral("69MPH"));
         QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("46MPH"));
         QCOMPARE(vc.movingDistance->text(), QStringLiteral("7.72MILES"));
+        // In a narrow window no value slides under its caption or is cut.
+        vc.resize(560, 150);
+        vc.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&vc));
+        for (const auto &[caption, value] : {std::pair<QLabel *, QLabel *>{vc.maxSpeedLabelText, vc.maxHSpeed},
+                                             {vc.avageSpeedLabelText, vc.averageHSpeed},
+                                             {vc.totalDistanceLabelText, vc.movingDistance}}) {
+            QVERIFY2(value->x() > caption->geometry().right(), qPrintable(value->text()));
+            QVERIFY2(value->width() >= value->fontMetrics().horizontalAdvance(value->text()), qPrintable(value->text()));
+        }
         postUnitChange(true);
         QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("74KM/H"));
     }
