@@ -9,11 +9,12 @@
 
 #include <cstring>
 #include <limits>
+#include <optional>
 
 namespace {
 
 constexpr char kMagic[4] = {'V', 'P', 'L', 'S'};
-constexpr quint32 kVersion = 2;
+constexpr quint32 kVersion = 3;
 constexpr int kHeaderSize = 4 + 4 + 8 + 16;
 // A play list of a few hundred files of a few hundred samples packs into a few MB;
 // anything claiming more than this is not ours.
@@ -21,8 +22,39 @@ constexpr quint64 kMaxPacked = quint64(1) << 30;
 // The fewest packed bytes a sample can take: one speed delta, two empty texts (prefix and
 // suffix length each), the heading and three G-sensor values.
 constexpr qsizetype kMinSampleBytes = 1 + 2 + 2 + 8 + 3 * 4;
-// Format 2: a byte a sample for what its camera recorded.
-constexpr quint8 kHasSpeed = 1, kHasCourse = 2, kHasG = 4;
+// Format 2: a byte a sample for what its camera recorded; format 3 adds whether it has
+// a UTC time and what the car reported.
+constexpr quint8 kHasSpeed = 1, kHasCourse = 2, kHasG = 4, kHasUtc = 8, kHasVehicle = 16;
+constexpr quint8 kBrake = 1, kBlinkerLeft = 2, kBlinkerRight = 4;
+
+// The layouts as the file numbers them, whatever order the program lists them in.
+// Format 2 numbered them by that order, which put the side files at 8 and 9 before the
+// track and in-stream layouts came, and at 10 and 11 after: those files read 8 to 11 as
+// the side files (what most lists written then held).
+constexpr TelemetryLayout kLayoutCodes[] = {
+    TelemetryLayout::None,       TelemetryLayout::Unreadable, TelemetryLayout::NovatekTables,
+    TelemetryLayout::NovatekIndex, TelemetryLayout::Icat6330, TelemetryLayout::FreeGps,
+    TelemetryLayout::FreeBox,    TelemetryLayout::TextTrack,  TelemetryLayout::NmeaFile,
+    TelemetryLayout::GpxFile,    TelemetryLayout::Gpmf,       TelemetryLayout::SeiProtobuf,
+};
+constexpr quint64 kLayoutCount = sizeof kLayoutCodes / sizeof kLayoutCodes[0];
+
+quint64 layoutCode(TelemetryLayout layout)
+{
+    for (quint64 c = 0; c < kLayoutCount; ++c)
+        if (kLayoutCodes[c] == layout)
+            return c;
+    return 0;
+}
+
+std::optional<TelemetryLayout> layoutOfCode(quint64 code, quint32 version)
+{
+    if (code >= kLayoutCount)
+        return std::nullopt;
+    if (version == 2 && code >= 8)
+        return code % 2 ? TelemetryLayout::GpxFile : TelemetryLayout::NmeaFile;
+    return kLayoutCodes[code];
+}
 
 class Packer {
 public:
@@ -201,32 +233,55 @@ QByteArray packList(const PlayList &list)
         pk.planes<quint32>(n, [&](qsizetype k) { return bitsOf<quint32>(s[k].gsensor_y); });
         pk.planes<quint32>(n, [&](qsizetype k) { return bitsOf<quint32>(s[k].gsensor_z); });
     }
-    // Format 2: what the text samples cannot say.
+    // Formats 2 and 3: what the text samples cannot say.
     for (const PlayListEntry &e : list) {
-        pk.varint(quint64(int(e.layout)));
+        pk.varint(layoutCode(e.layout));
         const QByteArray track = e.attachedTrack.toUtf8();
         pk.varint(quint64(track.size()));
         pk.bytes(track.constData(), track.size());
         const bool typed = e.telemetry && qsizetype(e.telemetry->size()) == e.gpsData.size();
         pk.out.append(char(typed ? 1 : 0));
-        if (typed)
-            for (const TelemetrySample &t : *e.telemetry)
-                pk.out.append(char((t.hasSpeed ? kHasSpeed : 0) | (t.hasCourse ? kHasCourse : 0) | (t.hasG ? kHasG : 0)));
+        if (!typed)
+            continue;
+        const std::vector<TelemetrySample> &samples = *e.telemetry;
+        QList<const TelemetrySample *> cars;
+        for (const TelemetrySample &t : samples) {
+            pk.out.append(char((t.hasSpeed ? kHasSpeed : 0) | (t.hasCourse ? kHasCourse : 0) | (t.hasG ? kHasG : 0) |
+                               (t.utcMs ? kHasUtc : 0) | (t.vehicle ? kHasVehicle : 0)));
+            if (t.vehicle)
+                cars << &t;
+        }
+        qint64 prevUtc = 0;
+        for (const TelemetrySample &t : samples)
+            if (t.utcMs) {
+                pk.zigzag(qint64(quint64(*t.utcMs) - quint64(prevUtc)));
+                prevUtc = *t.utcMs;
+            }
+        const qsizetype v = cars.size();
+        pk.planes<quint32>(v, [&](qsizetype k) { return bitsOf<quint32>(cars[k]->vehicle->steeringDeg); });
+        pk.planes<quint32>(v, [&](qsizetype k) { return bitsOf<quint32>(cars[k]->vehicle->pedal); });
+        for (const TelemetrySample *t : cars) {
+            const TelemetrySample::Vehicle &car = *t->vehicle;
+            pk.out.append(char((car.brake ? kBrake : 0) | (car.blinkerLeft ? kBlinkerLeft : 0) |
+                               (car.blinkerRight ? kBlinkerRight : 0)));
+            pk.out.append(char(int(car.gear)));
+            pk.out.append(char(int(car.assistance)));
+        }
     }
     return pk.out;
 }
 
-// Format 2's section after the entries.
-bool unpackExtras(Unpacker &up, PlayList &list, QString *reason)
+// The section after the entries of formats 2 and 3.
+bool unpackExtras(Unpacker &up, PlayList &list, quint32 version, QString *reason)
 {
     for (qsizetype i = 0; i < list.size(); ++i) {
         PlayListEntry &e = list[i];
-        const quint64 layout = up.varint();
-        if (!up.ok() || layout > quint64(int(TelemetryLayout::GpxFile))) {
+        const std::optional<TelemetryLayout> layout = layoutOfCode(up.varint(), version);
+        if (!up.ok() || !layout) {
             *reason = QStringLiteral("entry %1: bad layout").arg(i);
             return false;
         }
-        e.layout = TelemetryLayout(layout);
+        e.layout = *layout;
         const quint64 trackLen = up.varint();
         const char *track = up.ok() ? up.take(trackLen) : nullptr;
         const quint8 typed = up.byte();
@@ -243,12 +298,54 @@ bool unpackExtras(Unpacker &up, PlayList &list, QString *reason)
             return false;
         }
         auto samples = std::make_shared<std::vector<TelemetrySample>>(*e.typedSamples());
+        const quint8 known = version >= 3 ? (kHasSpeed | kHasCourse | kHasG | kHasUtc | kHasVehicle)
+                                          : (kHasSpeed | kHasCourse | kHasG);
+        QList<TelemetrySample *> cars;
         for (size_t k = 0; k < samples->size(); ++k) {
             const quint8 f = quint8(flags[k]);
+            if (f & ~known) {
+                *reason = QStringLiteral("entry %1: bad recorded fields").arg(i);
+                return false;
+            }
             TelemetrySample &t = (*samples)[k];
             t.hasSpeed = f & kHasSpeed;
             t.hasCourse = f & kHasCourse;
             t.hasG = f & kHasG;
+            if (f & kHasUtc)
+                t.utcMs = 0;
+            if (f & kHasVehicle)
+                cars << &t;
+        }
+        qint64 utc = 0;
+        for (TelemetrySample &t : *samples)
+            if (t.utcMs) {
+                utc = qint64(quint64(utc) + quint64(up.zigzag()));
+                t.utcMs = utc;
+            }
+        const qsizetype v = cars.size();
+        std::vector<TelemetrySample::Vehicle> reports(static_cast<size_t>(v));
+        const bool numbers =
+            up.ok() &&
+            up.planes<quint32>(v, [&](qsizetype k, quint32 b) { reports[size_t(k)].steeringDeg = bitsOf<float>(b); }) &&
+            up.planes<quint32>(v, [&](qsizetype k, quint32 b) { reports[size_t(k)].pedal = bitsOf<float>(b); });
+        for (qsizetype k = 0; numbers && k < v; ++k) {
+            const quint8 lamps = up.byte();
+            const qint8 gear = qint8(up.byte()), assistance = qint8(up.byte());
+            if (!up.ok() || lamps > 7 || gear < -1 || gear > 3 || assistance < -1 || assistance > 3) {
+                *reason = QStringLiteral("entry %1: bad car report").arg(i);
+                return false;
+            }
+            TelemetrySample::Vehicle &car = reports[size_t(k)];
+            car.brake = lamps & kBrake;
+            car.blinkerLeft = lamps & kBlinkerLeft;
+            car.blinkerRight = lamps & kBlinkerRight;
+            car.gear = TelemetrySample::Gear(gear);
+            car.assistance = TelemetrySample::Assistance(assistance);
+            cars[k]->vehicle = car;
+        }
+        if (!numbers) {
+            *reason = QStringLiteral("entry %1: times or car reports cut short").arg(i);
+            return false;
         }
         e.telemetry = std::move(samples);
     }
@@ -328,7 +425,7 @@ bool unpack(const QByteArray &packed, quint32 version, PlayList *out, QString *r
         e.gpsData = std::move(s);
         list.append(std::move(e));
     }
-    if (version >= 2 && !unpackExtras(up, list, reason))
+    if (version >= 2 && !unpackExtras(up, list, version, reason))
         return false;
     if (!up.atEnd()) {
         *reason = QStringLiteral("trailing bytes");
@@ -382,7 +479,7 @@ bool PlayListFile::decode(const QByteArray &bytes, PlayList *list, QString *reas
         return false;
     }
     const quint32 version = qFromBigEndian<quint32>(p + 4);
-    if (version != 1 && version != kVersion) {
+    if (version < 1 || version > kVersion) {
         *reason = QStringLiteral("unknown format version %1").arg(version);
         return false;
     }

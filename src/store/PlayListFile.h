@@ -7,7 +7,9 @@
 // prefix + suffix of the previous text, numbers as XOR with the previous value in byte
 // planes) so that a route of slowly changing values compresses well. Format 2 adds,
 // after the entries, each entry's layout, attached GPS track and which of speed,
-// course and G its camera recorded; files of format 1 still read.
+// course and G its camera recorded. Format 3 numbers the layouts by a table of their
+// own and adds each sample's UTC time and what the car reported, so that a clip's
+// clock and the car's lanes survive a restart; files of formats 1 and 2 still read.
 #pragma once
 
 #include "PlayListEntry.h"

@@ -83,8 +83,8 @@ QString currentPath(const Store &s)
 }
 
 // Entries made elsewhere (read from the file, built by hand) get their typed samples
-// and their clock here, once; the clock from the name alone, the stored samples having
-// no GPS time.
+// and their clock here, once: from the stored GPS times and the name (the movie header
+// is not read again).
 void typeSamples(PlayList &list)
 {
     if (std::all_of(list.cbegin(), list.cend(), [](const PlayListEntry &e) { return e.telemetry && e.clock; }))

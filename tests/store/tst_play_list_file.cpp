@@ -118,6 +118,20 @@ void TestPlayListFile::roundTrip_data()
     unreadable.layout = TelemetryLayout::Unreadable;
     QTest::addRow("attached track, unreadable telemetry, what the camera did not record")
         << PlayList{attached, unreadable, entry(QStringLiteral("file:///d/B.MOV"), 5, 5)};
+    PlayListEntry car = entry(QStringLiteral("file:///d/2026-11-13_10-03-00-front.mp4"), 40, 6);
+    car.layout = TelemetryLayout::SeiProtobuf;
+    auto frames = std::make_shared<std::vector<TelemetrySample>>(*car.typedSamples());
+    for (size_t k = 0; k < frames->size(); ++k) {
+        if (k != 3)
+            (*frames)[k].utcMs = 1778666580000 + qint64(k) * 28;   // a frame without a time
+        if (k % 5 != 4)
+            (*frames)[k].vehicle = TelemetrySample::Vehicle{-540.5f + float(k), float(k % 3) / 2, k % 2 == 0, k == 1,
+                                                            k == 2, TelemetrySample::Gear(int(k % 5) - 1),
+                                                            TelemetrySample::Assistance(int(k % 5) - 1)};
+    }
+    frames->front().utcMs = std::numeric_limits<int64_t>::min();   // the widest step to the next
+    car.telemetry = frames;
+    QTest::addRow("GPS times and what the car reported") << PlayList{car, entry(QStringLiteral("file:///d/B.MOV"), 5, 5)};
 }
 
 void TestPlayListFile::roundTrip()
@@ -134,7 +148,8 @@ void TestPlayListFile::roundTrip()
         QCOMPARE(got->size(), want->size());
         for (size_t k = 0; k < want->size(); ++k)
             QVERIFY((*got)[k].hasSpeed == (*want)[k].hasSpeed && (*got)[k].hasCourse == (*want)[k].hasCourse &&
-                    (*got)[k].hasG == (*want)[k].hasG);
+                    (*got)[k].hasG == (*want)[k].hasG && (*got)[k].utcMs == (*want)[k].utcMs &&
+                    (*got)[k].vehicle == (*want)[k].vehicle);
     }
 }
 
@@ -162,6 +177,30 @@ void TestPlayListFile::fileOfTheFirstFormatStillReads()
     QCOMPARE(e.gpsData[1].gsensor_z, -0.25f);
     QCOMPARE(e.layout, TelemetryLayout::None);
     QVERIFY(e.attachedTrack.isEmpty());
+
+    // Format 2 numbered the layouts by the program's order, which put the side files at
+    // 8 and 9, and later at 10 and 11: all four read as side files. Format 3 keeps its
+    // own numbers.
+    const struct {
+        TelemetryLayout written;   // written as format 3, then marked as format 2
+        TelemetryLayout asTwo;
+    } codes[] = {
+        {TelemetryLayout::TextTrack, TelemetryLayout::TextTrack},
+        {TelemetryLayout::NmeaFile, TelemetryLayout::NmeaFile},
+        {TelemetryLayout::GpxFile, TelemetryLayout::GpxFile},
+        {TelemetryLayout::Gpmf, TelemetryLayout::NmeaFile},
+        {TelemetryLayout::SeiProtobuf, TelemetryLayout::GpxFile},
+    };
+    for (const auto &c : codes) {
+        PlayListEntry one = entry(QStringLiteral("file:///old/B.MOV"), 3, 7);
+        one.layout = c.written;
+        QByteArray file = PlayListFile::encode({one});
+        QVERIFY(PlayListFile::decode(file, &back, &reason));
+        QCOMPARE(back.first().layout, c.written);
+        file[7] = 2;
+        QVERIFY2(PlayListFile::decode(file, &back, &reason), qPrintable(reason));
+        QCOMPARE(back.first().layout, c.asTwo);
+    }
 }
 
 void TestPlayListFile::damagedPackedDataIsRefused()

@@ -3,6 +3,7 @@
 // adds, removals and activations in which nothing may be lost.
 #include "StoreFixtures.h"
 
+#include "CameraClock.h"
 #include "GpsDataHelper.h"
 #include "store/TrackStore.h"
 #include "store/PlayListFile.h"
@@ -338,6 +339,19 @@ void TrackStoreTest::listSurvivesARestart()
     TrackStore::reload();   // writes out, forgets, reads the file again on next use
     QCOMPARE(*TrackStore::playList(), list);
     QCOMPARE(*TrackStore::findSamples(list[4].path), list[4].gpsData);
+
+    // The GPS times come back with the samples: the camera clock's error (an hour and
+    // four seconds ahead) is known again without reading the file.
+    PlayListEntry timed = entry(QStringLiteral("file:///r/2026_1108_093004_009.MOV"), 50, 9);
+    auto typed = std::make_shared<std::vector<TelemetrySample>>(*timed.typedSamples());
+    for (size_t k = 0; k < typed->size(); ++k)
+        (*typed)[k].utcMs = 1794126600000 + qint64(k) * 1000;   // 2026-11-08 08:30:00 UTC
+    timed.telemetry = typed;
+    TrackStore::syncPlayList({timed});
+    TrackStore::reload();
+    const auto clock = TrackStore::playList()->first().clock;
+    QVERIFY(clock && clock->source == ClipClock::Source::Gps);
+    QCOMPARE(clock->errorMs, std::optional<int64_t>(3604000));
 }
 
 void TrackStoreTest::clearRemovesTheFile()
