@@ -68,6 +68,8 @@
     <message><source>Exporting needs ffmpeg, which is not installed.</source><translation>Exporting needs ffmpeg, which is not installed.</translation></message>
     <message><source>The picture could not be written.</source><translation>The picture could not be written.</translation></message>
     <message><source>The GPX file could not be written.</source><translation>The GPX file could not be written.</translation></message>
+    <message><source>The clip could not be read for its digest.</source><translation>The clip could not be read for its digest.</translation></message>
+    <message><source>The manifest could not be written.</source><translation>The manifest could not be written.</translation></message>
     <message><source>The video could not be written.</source><translation>The video could not be written.</translation></message>
     <message><source>The export was cancelled.</source><translation>The export was cancelled.</translation></message>
     <message><source>The export failed.</source><translation>The export failed.</translation></message>

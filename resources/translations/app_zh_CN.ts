@@ -68,6 +68,8 @@
     <message><source>Exporting needs ffmpeg, which is not installed.</source><translation>导出需要 ffmpeg，但尚未安装。</translation></message>
     <message><source>The picture could not be written.</source><translation>无法写入图片。</translation></message>
     <message><source>The GPX file could not be written.</source><translation>无法写入 GPX 文件。</translation></message>
+    <message><source>The clip could not be read for its digest.</source><translation>无法读取片段以计算其摘要。</translation></message>
+    <message><source>The manifest could not be written.</source><translation>无法写入清单文件。</translation></message>
     <message><source>The video could not be written.</source><translation>无法写入视频。</translation></message>
     <message><source>The export was cancelled.</source><translation>导出已取消。</translation></message>
     <message><source>The export failed.</source><translation>导出失败。</translation></message>

@@ -13,6 +13,7 @@
 #include "player/PlayerView.h"
 #include "playlist/PlayListView.h"
 #include "store/TrackStore.h"
+#include "telemetry/CameraClock.h"
 #include "ui/AppToast.h"
 #include "ui/VideoFileDialog.h"
 
@@ -264,8 +265,10 @@ void AppDelegate::exportIncident()
         toaster_->showToast(text, toastSeconds);
         emit incidentExported(ok, message);
     });
+    const std::shared_ptr<const ClipClock> clock = queue_ ? queue_->currentClock() : nullptr;
     job->start(source, range.in, range.out, video->duration(), files.video,
-               [video](const QString &path) { return video->saveCurrentFrame(path); });
+               [video](const QString &path) { return video->saveCurrentFrame(path); },
+               clock ? clock->errorMs : std::nullopt);
 }
 
 void AppDelegate::retranslateMenus()

@@ -7,8 +7,11 @@
 #include "drive/IndexRule.h"
 #include "telemetry/BinaryFile.h"
 #include "telemetry/GpsDataHelper.h"
+#include "telemetry/Manifest.h"
+#include "telemetry/Sha256.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -47,7 +50,7 @@ IncidentFiles IncidentExport::files(const QString &chosen)
     const QString mp4 = QStringLiteral(".mp4");
     const QString video = chosen.endsWith(mp4, Qt::CaseInsensitive) ? chosen : chosen + mp4;
     const QString base = video.chopped(mp4.size());
-    return {video, base + QStringLiteral(".gpx"), base + QStringLiteral(".png")};
+    return {video, base + QStringLiteral(".gpx"), base + QStringLiteral(".png"), base + QStringLiteral(".manifest.json")};
 }
 
 QStringList IncidentExport::existing(const QStringList &paths)
@@ -219,10 +222,15 @@ Moved moveIntoPlace(const std::vector<std::pair<QString, QString>> &moves, const
 } // namespace
 
 void IncidentExport::start(const QString &source, double in, double out, double duration, const QString &target,
-                           const std::function<QFuture<bool>(const QString &path)> &writePicture)
+                           const std::function<QFuture<bool>(const QString &path)> &writePicture,
+                           std::optional<qint64> cameraErrorMs)
 {
     running_ = true;
     files_ = files(target);
+    source_ = source;
+    in_ = in;
+    out_ = out;
+    cameraErrorMs_ = cameraErrorMs;
     length_ = out - in;
     videoOk_ = gpxOk_ = pictureOk_ = false;
     failure_.clear();
@@ -244,7 +252,7 @@ void IncidentExport::start(const QString &source, double in, double out, double 
     }
     const QDir work(work_->path());
     parts_ = {work.filePath(QStringLiteral("video.mp4")), work.filePath(QStringLiteral("track.gpx")),
-              work.filePath(QStringLiteral("picture.png"))};
+              work.filePath(QStringLiteral("picture.png")), work.filePath(QStringLiteral("manifest.json"))};
 
     pending_ = 3;
     pictureWriting_ = writePicture ? writePicture(parts_.picture) : QtFuture::makeReadyFuture(false);
@@ -349,9 +357,61 @@ void IncidentExport::conclude()
         finish(false, failure_.isEmpty() ? Localization::text("The export failed.") : failure_);
         return;
     }
+    // The digests of the clip and of what was written, off the main thread: a clip is
+    // hundreds of megabytes.
+    Manifest m;
+    m.program = QStringLiteral("Veltra Player " VELTRA_VERSION).toStdString();
+    m.createdUtc = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
+    m.markIn = in_;
+    m.markOut = out_;
+    const QFileInfo clip(source_);
+    m.clips.push_back({clip.fileName().toStdString(), clip.absoluteFilePath().toStdString(), 0, {}, cameraErrorMs_});
+    const QList<QPair<QString, QString>> written = {
+        {parts_.video, files_.video}, {parts_.gpx, files_.gpx}, {parts_.picture, files_.picture}};
+    for (const auto &[part, target] : written)
+        m.files.push_back({QFileInfo(target).fileName().toStdString(), part.toStdString(), 0, {}, std::nullopt});
+    const QString manifestPart = parts_.manifest;
+    // 0: written; 1: the clip could not be read; 2: the manifest could not be written.
+    manifestWriting_ = QtConcurrent::run(QThreadPool::globalInstance(), [m, manifestPart]() mutable {
+        for (ManifestFile &f : m.clips) {
+            f.sha256 = Sha256::fileHex(f.path, &f.size);
+            if (f.sha256.empty())
+                return 1;
+        }
+        for (ManifestFile &f : m.files) {
+            f.sha256 = Sha256::fileHex(f.path, &f.size);   // the part, named as its target
+            f.path.clear();
+            if (f.sha256.empty())
+                return 2;
+        }
+        const std::string text = ManifestJson::write(m);
+        QSaveFile file(manifestPart);
+        const bool ok = file.open(QIODevice::WriteOnly) &&
+                        file.write(text.data(), qint64(text.size())) == qint64(text.size()) && file.commit();
+        return ok ? 0 : 2;
+    });
+    manifestWriting_.then(this, [this](int outcome) {
+        if (!running_)
+            return;
+        if (outcome != 0 && failure_.isEmpty())
+            failure_ = outcome == 1 ? Localization::text("The clip could not be read for its digest.")
+                                    : Localization::text("The manifest could not be written.");
+        if (!failure_.isEmpty()) {
+            finish(false, failure_);
+            return;
+        }
+        moveIntoPlace();
+    });
+}
+
+void IncidentExport::moveIntoPlace()
+{
     // The video, the name the user gave, comes last.
-    const Moved moved = moveIntoPlace(
-        {{parts_.picture, files_.picture}, {parts_.gpx, files_.gpx}, {parts_.video, files_.video}}, QDir(work_->path()));
+    const Moved moved = ::moveIntoPlace({{parts_.manifest, files_.manifest},
+                                         {parts_.picture, files_.picture},
+                                         {parts_.gpx, files_.gpx},
+                                         {parts_.video, files_.video}},
+                                        QDir(work_->path()));
     if (moved != Moved::All) {
         QString message = Localization::text("The files could not be renamed in %1.")
                               .arg(QDir::toNativeSeparators(QFileInfo(files_.video).absolutePath()));
@@ -389,5 +449,6 @@ void IncidentExport::abandon()
     // after the folder has gone.
     pictureWriting_.waitForFinished();
     gpxWriting_.waitForFinished();
+    manifestWriting_.waitForFinished();
     work_.reset();
 }

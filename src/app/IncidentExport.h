@@ -5,7 +5,9 @@
 // someone else is ever written through, and moved into place only when all three are
 // complete, each with one rename over the file it replaces; when a rename fails, the
 // files already replaced are put back. A failure, a cancel or quitting removes what
-// was written.
+// was written. A manifest goes with them as their proof: the SHA-256 of the clip and
+// of each file written, the marks, the camera clock's error and this program's version
+// (veltra-gps --verify checks it).
 #pragma once
 
 #include "player/CaptureText.h"
@@ -26,8 +28,8 @@
 class QTemporaryDir;
 
 struct IncidentFiles {
-    QString video, gpx, picture;
-    QStringList all() const { return {video, gpx, picture}; }
+    QString video, gpx, picture, manifest;
+    QStringList all() const { return {video, gpx, picture, manifest}; }
 };
 
 class IncidentExport : public QObject {
@@ -36,8 +38,9 @@ public:
     explicit IncidentExport(QObject *parent = nullptr);
     ~IncidentExport() override;
 
-    // The three files for the name chosen in the save panel: ".mp4" is added unless the
-    // name ends in it, and the GPX and the PNG take the video's name.
+    // The files for the name chosen in the save panel: ".mp4" is added unless the name
+    // ends in it, and the GPX, the PNG and the manifest (".manifest.json") take the
+    // video's name.
     static IncidentFiles files(const QString &chosen);
     // The names of those of `paths` that something is at already (a dangling link too).
     static QStringList existing(const QStringList &paths);
@@ -63,8 +66,10 @@ public:
     // called at once with the path the frame goes to, unless the export fails before;
     // its future tells whether the picture was written. finished() follows exactly once,
     // unless the application quits first.
+    // `cameraErrorMs` is the clip's camera clock error for the manifest, when known.
     void start(const QString &source, double in, double out, double duration, const QString &target,
-               const std::function<QFuture<bool>(const QString &path)> &writePicture);
+               const std::function<QFuture<bool>(const QString &path)> &writePicture,
+               std::optional<qint64> cameraErrorMs = std::nullopt);
     void cancel();
     bool isRunning() const { return running_; }
     QString program() const { return ffmpeg_; }
@@ -82,6 +87,7 @@ private:
     void partDone();
     void conclude();
     void finish(bool ok, const QString &message);
+    void moveIntoPlace();
     // Quitting: ffmpeg stopped, the writers waited for, the hidden folder removed.
     void abandon();
 
@@ -91,6 +97,10 @@ private:
     std::unique_ptr<QTemporaryDir> work_;
     QFuture<bool> pictureWriting_;
     QFuture<int> gpxWriting_;
+    QFuture<int> manifestWriting_;
+    QString source_;
+    double in_ = 0, out_ = 0;
+    std::optional<qint64> cameraErrorMs_;
     double length_ = 0;
     bool running_ = false;
     bool videoOk_ = false, gpxOk_ = false, pictureOk_ = false;

@@ -42,6 +42,16 @@ const PlayListEntry *PlayQueue::current() const
     return row < 0 ? nullptr : &list_.at(row);
 }
 
+std::shared_ptr<const ClipClock> PlayQueue::currentClock() const
+{
+    const int row = currentRow();
+    const int trip = tripOfRow_.value(row, -1);
+    if (trip < 0 || trip >= trips_.size())
+        return nullptr;
+    const PlayListTrip &t = trips_.at(trip);
+    return t.clocks.value(t.rows.indexOf(row));
+}
+
 qint64 PlayQueue::tripGapMs() const
 {
     const std::optional<double> seconds = settings_.tripGapSeconds();

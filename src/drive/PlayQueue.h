@@ -62,6 +62,8 @@ public:
     quint64 currentId() const { return current_; }
     int currentRow() const { return rowOf(current_); }
     const PlayListEntry *current() const;
+    // The current entry's clock, its error shared with its trip's clips; null when none.
+    std::shared_ptr<const ClipClock> currentClock() const;
 
     // --- the order of play ---
     // Starts row n; a file gone from disk is passed over (skipped) towards the end of

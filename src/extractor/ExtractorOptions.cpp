@@ -94,6 +94,8 @@ const char *ExtractorOptions::usage()
            "  --clean     leave GPS glitches out of tracks and rows, and give the figures\n"
            "              with and without them (json)\n"
            "  -o OUT      write to OUT (replaced when complete); - is standard output\n"
+           "  --verify M  check the files an export's manifest M names, and name any that\n"
+           "              changed (exit 1) or are missing\n"
            "  -h, --help  print this help and stop\n"
            "  --version   print the program's version and stop\n";
 }
@@ -114,6 +116,12 @@ ExtractorOptions ExtractorOptions::parse(const std::vector<std::string> &args)
             o.help = true;
         } else if (a == "--version") {
             o.version = true;
+        } else if (a == "--verify") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) {
+                o.error = "--verify needs a manifest";
+                return o;
+            }
+            o.verify = args[++i];
         } else if (a == "--detect") {
             o.detect = true;
         } else if (a == "--trips") {
@@ -167,7 +175,10 @@ ExtractorOptions ExtractorOptions::parse(const std::vector<std::string> &args)
             return o;
         }
     }
-    if (!o.help && !o.version && o.files.empty())
+    const bool otherOptions = o.detect || o.trips || !o.style.plain() || o.format != Format::Json || !o.output.empty();
+    if (!o.verify.empty() && (!o.files.empty() || otherOptions))
+        o.error = "--verify takes its manifest alone";
+    else if (!o.help && !o.version && o.verify.empty() && o.files.empty())
         o.error = "no input files";
     else if (o.trips && (o.detect || o.format == Format::Json))
         o.error = "--trips needs --format gpx, kml or csv";

@@ -1,6 +1,7 @@
 // The command line of veltra-gps:
 //   veltra-gps [--format json|csv|gpx|kml] [--detect] [--trips [--gap SECONDS]]
 //              [--time utc|camera|local|ZONE] [--clean] [-o OUT] FILE...
+//   veltra-gps --verify MANIFEST
 //   veltra-gps --help | --version
 #pragma once
 
@@ -20,6 +21,7 @@ struct ExtractorOptions {
     std::string zone;             // --time ZONE: the IANA name; empty for the others
     std::string output;           // empty: standard output
     std::vector<std::string> files;
+    std::string verify;           // --verify: the manifest to check, alone
     bool help = false;            // -h/--help: print the usage and stop
     bool version = false;         // --version: print "veltra-gps VERSION" and stop
     std::string error;            // set when the command line is unusable (exit 2)

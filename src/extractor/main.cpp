@@ -4,6 +4,7 @@
 #include "ExtractJob.h"
 #include "ExtractorOptions.h"
 #include "GpsDataHelper.h"
+#include "Manifest.h"
 #include "OrderedWorkQueue.h"
 #include "OutputFile.h"
 #include "TextEscape.h"
@@ -203,6 +204,34 @@ int writeTrips(const ExtractorOptions &options, OutputFile &out, unsigned thread
     return failed ? 1 : 0;
 }
 
+// --verify: a line for each file the manifest names, then the verdict.
+int verify(const std::string &manifest)
+{
+    const ManifestVerdict v = verifyManifest(manifest);
+    if (!v.read) {
+        report(manifest, v.error);
+        return 2;
+    }
+    size_t differ = 0;
+    for (const ManifestCheck &c : v.checks) {
+        const char *state = "same";
+        switch (c.state) {
+        case ManifestCheck::State::Same: break;
+        case ManifestCheck::State::Changed: state = "CHANGED"; break;
+        case ManifestCheck::State::Missing: state = "MISSING"; break;
+        case ManifestCheck::State::Unreadable: state = "UNREADABLE"; break;
+        }
+        differ += c.state != ManifestCheck::State::Same;
+        std::printf("%-10s %-4s %s%s%s\n", state, c.clip ? "clip" : "file", TextEscape::terminal(c.path).c_str(),
+                    c.detail.empty() ? "" : ": ", TextEscape::terminal(c.detail).c_str());
+    }
+    if (differ == 0)
+        std::printf("All %zu files are as the manifest says.\n", v.checks.size());
+    else
+        std::printf("%zu of %zu files are not as the manifest says.\n", differ, v.checks.size());
+    return differ ? 1 : 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -221,6 +250,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "veltra-gps: %s\n%s", options.error.c_str(), ExtractorOptions::usage());
         return 2;
     }
+    if (!options.verify.empty())
+        return verify(options.verify);
 
     // The zone of --time, once, before any thread reads the time (localtime_r).
     if (!options.zone.empty())

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -169,7 +170,7 @@ private slots:
         }
         const QString victim = elsewhere.filePath(QStringLiteral("precious"));
         QVERIFY(plant(victim, "precious"));
-        QStringList expected{"incident.gpx", "incident.mp4", "incident.png"};
+        QStringList expected{"incident.gpx", "incident.manifest.json", "incident.mp4", "incident.png"};
         for (const QString &p : present) {
             if (p.endsWith(QLatin1Char('@'))) {
                 QVERIFY(QFile::link(victim, dir.filePath(p.chopped(1))));
@@ -187,6 +188,27 @@ private slots:
         QVERIFY(gpx.startsWith("<?xml") && gpx.contains("<trkpt "));
         QCOMPARE(contents(dir.filePath(QStringLiteral("incident.png"))), QByteArray("png"));
         QCOMPARE(contents(victim), QByteArray("precious"));
+
+        // The manifest proves the set, and names the file whose byte changed.
+        const QString manifest = dir.filePath(QStringLiteral("incident.manifest.json"));
+        const auto verify = [&manifest](QString *out) {
+            QProcess p;
+            p.start(qEnvironmentVariable("VELTRA_BINARY_DIR") + QStringLiteral("/src/extractor/veltra-gps"),
+                    {QStringLiteral("--verify"), manifest});
+            p.waitForFinished(60000);
+            *out = QString::fromUtf8(p.readAllStandardOutput());
+            return p.exitCode();
+        };
+        QString said;
+        QCOMPARE(verify(&said), 0);
+        QVERIFY2(said.endsWith(QStringLiteral("All 4 files are as the manifest says.\n")), qPrintable(said));
+        QVERIFY(said.contains(QStringLiteral("same       clip ") + QFileInfo(source).absoluteFilePath()));
+        QVERIFY(plant(dir.filePath(QStringLiteral("incident.png")), "pnG"));
+        QCOMPARE(verify(&said), 1);
+        QVERIFY2(said.contains(QStringLiteral("CHANGED    file ") + dir.filePath(QStringLiteral("incident.png")) +
+                               QStringLiteral(": its SHA-256 differs\n")),
+                 qPrintable(said));
+        QVERIFY(said.endsWith(QStringLiteral("1 of 4 files are not as the manifest says.\n")));
     }
 
     void failuresLeaveNothing_data()

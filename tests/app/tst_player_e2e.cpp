@@ -30,6 +30,7 @@
 #include "playlist/PlayListTableView.h"
 #include "playlist/PlayListView.h"
 #include "store/TrackStore.h"
+#include "telemetry/Manifest.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -391,7 +392,17 @@ private slots:
         QCOMPARE(picture.text(QStringLiteral("Location")), QString());
         prefs->placeInPicturesBox->click();
         QVERIFY(settings.placeInPictures());
-        QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 3);
+        QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 4);
+        // Its manifest holds the marks and the camera clock's error, and proves the set.
+        const ManifestVerdict proof = verifyManifest(out.filePath(QStringLiteral("incident.manifest.json")).toStdString());
+        QVERIFY(proof.allSame());
+        QCOMPARE(int(proof.checks.size()), 4);
+        QFile manifestFile(out.filePath(QStringLiteral("incident.manifest.json")));
+        QVERIFY(manifestFile.open(QIODevice::ReadOnly));
+        Manifest manifest;
+        QVERIFY(ManifestJson::parse(manifestFile.readAll().toStdString(), &manifest, nullptr));
+        QVERIFY(std::fabs(manifest.markIn - 35) < 0.5 && std::fabs(manifest.markOut - 40) < 0.5);
+        QVERIFY(manifest.clips.at(0).cameraErrorMs.has_value());
         screenshot(QStringLiteral("e2e_1b_incident_exported"));
     }
 

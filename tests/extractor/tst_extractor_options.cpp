@@ -44,6 +44,10 @@ private slots:
         QTest::addRow("gap without seconds") << QStringList{"--trips", "--format", "gpx", "a", "--gap"} << false << F::Json << false << "" << QStringList{};
         QTest::addRow("gap not a number") << QStringList{"--trips", "--format", "gpx", "--gap", "1e3", "a"} << false << F::Json << false << "" << QStringList{};
         QTest::addRow("gap over a day") << QStringList{"--trips", "--format", "gpx", "--gap", "86401", "a"} << false << F::Json << false << "" << QStringList{};
+        QTest::addRow("verify") << QStringList{"--verify", "x.manifest.json"} << true << F::Json << false << "" << QStringList{};
+        QTest::addRow("verify without a manifest") << QStringList{"--verify"} << false << F::Json << false << "" << QStringList{};
+        QTest::addRow("verify with files") << QStringList{"--verify", "m", "a"} << false << F::Json << false << "" << QStringList{};
+        QTest::addRow("verify with a format") << QStringList{"--format", "gpx", "--verify", "m"} << false << F::Json << false << "" << QStringList{};
     }
     void parse()
     {
