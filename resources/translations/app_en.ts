@@ -53,6 +53,12 @@
     <message><source>View</source><translation>View</translation></message>
     <message><source>Clean GPS Glitches</source><translation>Clean GPS Glitches</translation></message>
     <message><source>Smooth Route on the Map</source><translation>Smooth Route on the Map</translation></message>
+    <message><source>Location in Exports</source><translation>Location in Exports</translation></message>
+    <message><source>Full Location</source><translation>Full Location</translation></message>
+    <message><source>Coarse Location (about 1 km)</source><translation>Coarse Location (about 1 km)</translation></message>
+    <message><source>Without Location</source><translation>Without Location</translation></message>
+    <message><source>It gives no location.</source><translation>It gives no location.</translation></message>
+    <message><source>Its positions are rounded to about a kilometre.</source><translation>Its positions are rounded to about a kilometre.</translation></message>
     <message><source>Times</source><translation>Times</translation></message>
     <message><source>Camera Clock</source><translation>Camera Clock</translation></message>
     <message><source>UTC</source><translation>UTC</translation></message>

@@ -53,6 +53,12 @@
     <message><source>View</source><translation>显示</translation></message>
     <message><source>Clean GPS Glitches</source><translation>清除 GPS 跳点</translation></message>
     <message><source>Smooth Route on the Map</source><translation>地图上平滑路线</translation></message>
+    <message><source>Location in Exports</source><translation>导出中的位置</translation></message>
+    <message><source>Full Location</source><translation>完整位置</translation></message>
+    <message><source>Coarse Location (about 1 km)</source><translation>粗略位置（约 1 公里）</translation></message>
+    <message><source>Without Location</source><translation>不含位置</translation></message>
+    <message><source>It gives no location.</source><translation>导出不含任何位置。</translation></message>
+    <message><source>Its positions are rounded to about a kilometre.</source><translation>其位置已取整到约一公里。</translation></message>
     <message><source>Times</source><translation>时间</translation></message>
     <message><source>Camera Clock</source><translation>相机时钟</translation></message>
     <message><source>UTC</source><translation>UTC</translation></message>

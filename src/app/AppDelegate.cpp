@@ -85,6 +85,20 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     action(file, "menu_open", &AppDelegate::openFile, QKeySequence::Open);
     action(file, "menu_export_track", &AppDelegate::exportTrack);
     action(file, "Export Incident…", &AppDelegate::exportIncident, QKeySequence(Qt::CTRL | Qt::Key_E));
+    // What an export tells of where the car was, chosen before exporting and remembered.
+    QMenu *place = file->addMenu(QString());
+    text(place->menuAction(), "Location in Exports");
+    auto *places = new QActionGroup(this);
+    const auto placeItem = [&](const char *key, const char *location) {
+        QAction *a = action(place, key, [this, location] { settings_.setExportLocation(QLatin1String(location)); });
+        a->setCheckable(true);
+        a->setChecked(settings_.exportLocation() == QLatin1String(location));
+        places->addAction(a);
+        return a;
+    };
+    fullLocationItem = placeItem("Full Location", "full");
+    coarseLocationItem = placeItem("Coarse Location (about 1 km)", "coarse");
+    noLocationItem = placeItem("Without Location", "none");
     action(file, "menu_attach_track", &AppDelegate::attachTrack, QKeySequence(Qt::CTRL | Qt::Key_G));
     file->addSeparator();
     action(file, "menu_preferences", &AppDelegate::showPreferences,
@@ -234,7 +248,8 @@ void AppDelegate::exportIncident()
     if (chosen.isEmpty())
         return;
     const IncidentFiles files = IncidentExport::files(chosen);
-    if (!mayReplace(mainWindow_, title, files.all(), replacePanel) || playerView_ != video)
+    const ExportLocation location = IncidentExport::locationOf(settings_.exportLocation());
+    if (!mayReplace(mainWindow_, title, files.written(location), replacePanel) || playerView_ != video)
         return;
 
     auto *job = new IncidentExport(this);
@@ -252,23 +267,28 @@ void AppDelegate::exportIncident()
     const QString corrected = range.message;
     // The dialog goes with the window when that closes first.
     connect(job, &IncidentExport::finished, this,
-            [this, job, dialog = QPointer<QProgressDialog>(dialog), corrected](bool ok, const QString &message) {
+            [this, job, dialog = QPointer<QProgressDialog>(dialog), corrected, location](bool ok,
+                                                                                       const QString &message) {
         if (dialog) {
             dialog->disconnect(job);
             dialog->close();
             dialog->deleteLater();
         }
         job->deleteLater();
-        const QString text = ok ? (Localization::text("Incident exported.")
-                                   + (corrected.isEmpty() ? QString() : QLatin1Char(' ') + corrected))
-                                : message;
+        QString done = Localization::text("Incident exported.");
+        if (location != ExportLocation::Full)
+            done += QLatin1Char(' ') + Localization::text(location == ExportLocation::None
+                                                              ? "It gives no location."
+                                                              : "Its positions are rounded to about a kilometre.");
+        const QString text = ok ? done + (corrected.isEmpty() ? QString() : QLatin1Char(' ') + corrected) : message;
         toaster_->showToast(text, toastSeconds);
         emit incidentExported(ok, message);
     });
     const std::shared_ptr<const ClipClock> clock = queue_ ? queue_->currentClock() : nullptr;
+    const bool place = location == ExportLocation::Full;
     job->start(source, range.in, range.out, video->duration(), files.video,
-               [video](const QString &path) { return video->saveCurrentFrame(path); },
-               clock ? clock->errorMs : std::nullopt);
+               [video, place](const QString &path) { return video->saveCurrentFrame(path, place); },
+               clock ? clock->errorMs : std::nullopt, location);
 }
 
 void AppDelegate::retranslateMenus()

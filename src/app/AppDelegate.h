@@ -109,6 +109,7 @@ public:
     // View ▸ Clean GPS Glitches: glitches are left out of routes, distances, maxima and events.
     QPointer<QAction> cleanGpsItem;
     QPointer<QAction> smoothRouteItem;
+    QPointer<QAction> fullLocationItem, coarseLocationItem, noLocationItem;
     // View ▸ Times: the clock the play list's times and trip captions are shown on.
     QPointer<QAction> cameraTimeItem, utcTimeItem, systemTimeItem, zoneTimeItem;
 

@@ -8,6 +8,7 @@
 #include "telemetry/BinaryFile.h"
 #include "telemetry/GpsDataHelper.h"
 #include "telemetry/Manifest.h"
+#include "telemetry/SeiTelemetry.h"
 #include "telemetry/Sha256.h"
 
 #include <QCoreApplication>
@@ -79,19 +80,55 @@ QString IncidentExport::replaceQuestion(const QStringList &names)
     }
 }
 
-QStringList IncidentExport::ffmpegArguments(const QString &source, double in, double out, const QString &output)
+QStringList IncidentExport::ffmpegArguments(const QString &source, double in, double out, const QString &output,
+                                            std::optional<int> dropSei)
 {
     const auto secs = [](double s) { return QString::number(std::max(0.0, s), 'f', 3); };
-    return {QStringLiteral("-nostdin"), QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
+    QStringList filter;
+    if (dropSei)
+        filter = {QStringLiteral("-bsf:v"),
+                  *dropSei == int(SeiTelemetry::Codec::H265) ? QStringLiteral("filter_units=remove_types=39|40")
+                                                             : QStringLiteral("filter_units=remove_types=6")};
+    return QStringList{QStringLiteral("-nostdin"), QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
             QStringLiteral("error"), QStringLiteral("-y"),
             // Before the input: the cut starts at the key frame at or before `in`.
             QStringLiteral("-ss"), secs(in), QStringLiteral("-i"), source,
             QStringLiteral("-t"), secs(out - in),
             QStringLiteral("-map"), QStringLiteral("0:v:0"), QStringLiteral("-map"), QStringLiteral("0:a?"),
-            QStringLiteral("-c"), QStringLiteral("copy"), QStringLiteral("-avoid_negative_ts"),
-            QStringLiteral("make_zero"), QStringLiteral("-map_metadata"), QStringLiteral("-1"),
-            QStringLiteral("-progress"), QStringLiteral("pipe:1"), QStringLiteral("-nostats"),
-            QStringLiteral("-f"), QStringLiteral("mp4"), output};
+            QStringLiteral("-c"), QStringLiteral("copy")}
+           + filter
+           + QStringList{QStringLiteral("-avoid_negative_ts"), QStringLiteral("make_zero"),
+                         QStringLiteral("-map_metadata"), QStringLiteral("-1"), QStringLiteral("-progress"),
+                         QStringLiteral("pipe:1"), QStringLiteral("-nostats"), QStringLiteral("-f"), QStringLiteral("mp4"),
+                         output};
+}
+
+ExportLocation IncidentExport::locationOf(const QString &stored)
+{
+    if (stored == QLatin1String("coarse"))
+        return ExportLocation::Coarse;
+    if (stored == QLatin1String("none"))
+        return ExportLocation::None;
+    return ExportLocation::Full;
+}
+
+void IncidentExport::coarsen(GpsReadResult *result)
+{
+    const auto round = [](std::string *text) {
+        if (text->empty())
+            return;
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.2f", std::round(GpsDataHelper::textToFloat(*text) * 100) / 100);
+        *text = buf;
+    };
+    for (GpsSample &s : result->videoDatas) {
+        round(&s.gps_lat);
+        round(&s.gps_lgt);
+    }
+    for (TelemetrySample &t : result->samples) {
+        t.latitude = float(std::round(t.latitude * 100) / 100);
+        t.longitude = float(std::round(t.longitude * 100) / 100);
+    }
 }
 
 namespace {
@@ -223,9 +260,10 @@ Moved moveIntoPlace(const std::vector<std::pair<QString, QString>> &moves, const
 
 void IncidentExport::start(const QString &source, double in, double out, double duration, const QString &target,
                            const std::function<QFuture<bool>(const QString &path)> &writePicture,
-                           std::optional<qint64> cameraErrorMs)
+                           std::optional<qint64> cameraErrorMs, ExportLocation location)
 {
     running_ = true;
+    location_ = location;
     files_ = files(target);
     source_ = source;
     in_ = in;
@@ -254,8 +292,11 @@ void IncidentExport::start(const QString &source, double in, double out, double 
     parts_ = {work.filePath(QStringLiteral("video.mp4")), work.filePath(QStringLiteral("track.gpx")),
               work.filePath(QStringLiteral("picture.png")), work.filePath(QStringLiteral("manifest.json"))};
 
-    pending_ = 3;
-    pictureWriting_ = writePicture ? writePicture(parts_.picture) : QtFuture::makeReadyFuture(false);
+    const bool withPlace = location != ExportLocation::None;
+    pending_ = withPlace ? 3 : 1;
+    pictureWriting_ = !withPlace   ? QtFuture::makeReadyFuture(true)
+                      : writePicture ? writePicture(parts_.picture)
+                                     : QtFuture::makeReadyFuture(false);
     if (ffmpeg_.isEmpty()) {
         failure_ = Localization::text("Exporting needs ffmpeg, which is not installed.");
         pending_ = 1;
@@ -263,36 +304,17 @@ void IncidentExport::start(const QString &source, double in, double out, double 
         return;
     }
 
-    pictureWriting_.then(this, [this](bool ok) {
-        pictureOk_ = ok;
-        if (!ok && failure_.isEmpty())
-            failure_ = Localization::text("The picture could not be written.");
-        partDone();
-    });
-
-    const QString gpxPart = parts_.gpx;
-    const std::string name = video.fileName().toStdString();
-    // A clip whose telemetry cannot be read gives no GPX rather than an empty one: the
-    // answer is 0, the reading's errno value, or -1 when the file could not be written.
-    gpxWriting_ = QtConcurrent::run(QThreadPool::globalInstance(), [source, in, out, duration, gpxPart, name]() -> int {
-        const GpsReadResult result = GpsDataHelper::readGpsData(source.toStdString());
-        if (result.openError != 0)
-            return result.openError;
-        const std::string gpx = segmentGpx(result, in, out, duration, name);
-        QSaveFile file(gpxPart);
-        return file.open(QIODevice::WriteOnly) && file.write(gpx.data(), qint64(gpx.size())) == qint64(gpx.size())
-                       && file.commit()
-                   ? 0
-                   : -1;
-    });
-    gpxWriting_.then(this, [this](int outcome) {
-        gpxOk_ = outcome == 0;
-        if (!gpxOk_ && failure_.isEmpty())
-            failure_ = outcome > 0 ? Localization::text("The clip's telemetry could not be read: %1")
-                                         .arg(QString::fromStdString(BinaryFile::errorText(outcome)))
-                                   : Localization::text("The GPX file could not be written.");
-        partDone();
-    });
+    if (!withPlace) {
+        pictureOk_ = gpxOk_ = true;   // neither is written
+    } else {
+        pictureWriting_.then(this, [this](bool ok) {
+            pictureOk_ = ok;
+            if (!ok && failure_.isEmpty())
+                failure_ = Localization::text("The picture could not be written.");
+            partDone();
+        });
+        writeGpx(source, in, out, duration, video.fileName());
+    }
 
     process_ = new QProcess(this);
     connect(process_, &QProcess::readyReadStandardOutput, this, [this] {
@@ -313,7 +335,43 @@ void IncidentExport::start(const QString &source, double in, double out, double 
         if (e == QProcess::FailedToStart)
             onProcessFinished();
     });
-    process_->start(ffmpeg_, ffmpegArguments(source, in, out, parts_.video));
+    // The car's messages in the frames cannot be rounded: coarse, they go as well.
+    std::optional<int> dropSei;
+    if (location != ExportLocation::Full)
+        if (const auto codec = SeiTelemetry::videoCodec(source.toStdString()))
+            dropSei = int(*codec);
+    process_->start(ffmpeg_, ffmpegArguments(source, in, out, parts_.video, dropSei));
+}
+
+void IncidentExport::writeGpx(const QString &source, double in, double out, double duration, const QString &fileName)
+{
+    const QString gpxPart = parts_.gpx;
+    const std::string name = fileName.toStdString();
+    const bool coarse = location_ == ExportLocation::Coarse;
+    // A clip whose telemetry cannot be read gives no GPX rather than an empty one: the
+    // answer is 0, the reading's errno value, or -1 when the file could not be written.
+    gpxWriting_ = QtConcurrent::run(QThreadPool::globalInstance(),
+                                    [source, in, out, duration, gpxPart, name, coarse]() -> int {
+        GpsReadResult result = GpsDataHelper::readGpsData(source.toStdString());
+        if (result.openError != 0)
+            return result.openError;
+        if (coarse)
+            coarsen(&result);
+        const std::string gpx = segmentGpx(result, in, out, duration, name);
+        QSaveFile file(gpxPart);
+        return file.open(QIODevice::WriteOnly) && file.write(gpx.data(), qint64(gpx.size())) == qint64(gpx.size())
+                       && file.commit()
+                   ? 0
+                   : -1;
+    });
+    gpxWriting_.then(this, [this](int outcome) {
+        gpxOk_ = outcome == 0;
+        if (!gpxOk_ && failure_.isEmpty())
+            failure_ = outcome > 0 ? Localization::text("The clip's telemetry could not be read: %1")
+                                         .arg(QString::fromStdString(BinaryFile::errorText(outcome)))
+                                   : Localization::text("The GPX file could not be written.");
+        partDone();
+    });
 }
 
 void IncidentExport::onProcessFinished()
@@ -366,8 +424,9 @@ void IncidentExport::conclude()
     m.markOut = out_;
     const QFileInfo clip(source_);
     m.clips.push_back({clip.fileName().toStdString(), clip.absoluteFilePath().toStdString(), 0, {}, cameraErrorMs_});
-    const QList<QPair<QString, QString>> written = {
-        {parts_.video, files_.video}, {parts_.gpx, files_.gpx}, {parts_.picture, files_.picture}};
+    QList<QPair<QString, QString>> written = {{parts_.video, files_.video}};
+    if (location_ != ExportLocation::None)
+        written << qMakePair(parts_.gpx, files_.gpx) << qMakePair(parts_.picture, files_.picture);
     for (const auto &[part, target] : written)
         m.files.push_back({QFileInfo(target).fileName().toStdString(), part.toStdString(), 0, {}, std::nullopt});
     const QString manifestPart = parts_.manifest;
@@ -407,11 +466,11 @@ void IncidentExport::conclude()
 void IncidentExport::moveIntoPlace()
 {
     // The video, the name the user gave, comes last.
-    const Moved moved = ::moveIntoPlace({{parts_.manifest, files_.manifest},
-                                         {parts_.picture, files_.picture},
-                                         {parts_.gpx, files_.gpx},
-                                         {parts_.video, files_.video}},
-                                        QDir(work_->path()));
+    std::vector<std::pair<QString, QString>> moves = {{parts_.manifest, files_.manifest}};
+    if (location_ != ExportLocation::None)
+        moves.insert(moves.end(), {{parts_.picture, files_.picture}, {parts_.gpx, files_.gpx}});
+    moves.emplace_back(parts_.video, files_.video);
+    const Moved moved = ::moveIntoPlace(moves, QDir(work_->path()));
     if (moved != Moved::All) {
         QString message = Localization::text("The files could not be renamed in %1.")
                               .arg(QDir::toNativeSeparators(QFileInfo(files_.video).absolutePath()));

@@ -27,9 +27,18 @@
 
 class QTemporaryDir;
 
+// How much of where the car was an export gives away: everything, positions rounded to
+// about a kilometre (a route, not a door), or nothing.
+enum class ExportLocation { Full, Coarse, None };
+
 struct IncidentFiles {
     QString video, gpx, picture, manifest;
     QStringList all() const { return {video, gpx, picture, manifest}; }
+    // The files an export with `location` writes: without location, no GPX and no PNG.
+    QStringList written(ExportLocation location) const
+    {
+        return location == ExportLocation::None ? QStringList{video, manifest} : all();
+    }
 };
 
 class IncidentExport : public QObject {
@@ -49,7 +58,14 @@ public:
     static QString replaceQuestion(const QStringList &names);
     // ffmpeg's arguments: from the key frame at or before `in` for `out - in` seconds,
     // every stream copied, progress lines on standard output.
-    static QStringList ffmpegArguments(const QString &source, double in, double out, const QString &output);
+    // Without location (`dropSei`), the video's SEI units go too, for a camera that
+    // records its telemetry in them (H.264 type 6, H.265 types 39 and 40).
+    static QStringList ffmpegArguments(const QString &source, double in, double out, const QString &output,
+                                       std::optional<int> dropSei = std::nullopt);
+    // The stored choice ("coarse", "none") as a location; anything else keeps it all.
+    static ExportLocation locationOf(const QString &stored);
+    // Positions rounded to two decimal places of a degree (about a kilometre).
+    static void coarsen(GpsReadResult *result);
     // The GPX document of the samples of `result` that fall in [in, out] of a clip of
     // `duration` seconds, as one track named `name`; points without a sentence time are
     // stamped from the recording time of the segment's first sample.
@@ -67,9 +83,12 @@ public:
     // its future tells whether the picture was written. finished() follows exactly once,
     // unless the application quits first.
     // `cameraErrorMs` is the clip's camera clock error for the manifest, when known.
+    // Coarse, the GPX has rounded positions, the picture should be written without its
+    // place and the video loses its SEI units; without location only the video (its SEI
+    // units dropped) and the manifest are written.
     void start(const QString &source, double in, double out, double duration, const QString &target,
                const std::function<QFuture<bool>(const QString &path)> &writePicture,
-               std::optional<qint64> cameraErrorMs = std::nullopt);
+               std::optional<qint64> cameraErrorMs = std::nullopt, ExportLocation location = ExportLocation::Full);
     void cancel();
     bool isRunning() const { return running_; }
     QString program() const { return ffmpeg_; }
@@ -83,6 +102,7 @@ signals:
     void finished(bool ok, const QString &message);
 
 private:
+    void writeGpx(const QString &source, double in, double out, double duration, const QString &fileName);
     void onProcessFinished();
     void partDone();
     void conclude();
@@ -101,6 +121,7 @@ private:
     QString source_;
     double in_ = 0, out_ = 0;
     std::optional<qint64> cameraErrorMs_;
+    ExportLocation location_ = ExportLocation::Full;
     double length_ = 0;
     bool running_ = false;
     bool videoOk_ = false, gpxOk_ = false, pictureOk_ = false;

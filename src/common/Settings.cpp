@@ -304,6 +304,20 @@ void Settings::setSmoothRoute(bool on)
     emit smoothRouteChanged(on);
 }
 
+QString Settings::exportLocation() const
+{
+    const QString location = text(stored(AppKeys::EXPORT_LOCATION)).value_or(QString());
+    return location == QLatin1String("coarse") || location == QLatin1String("none") ? location : QStringLiteral("full");
+}
+
+void Settings::setExportLocation(const QString &location)
+{
+    if (location == exportLocation())
+        return;
+    store(AppKeys::EXPORT_LOCATION, location);
+    emit exportLocationChanged(exportLocation());
+}
+
 QString Settings::timeClock() const
 {
     const QString clock = text(stored(AppKeys::TIME_CLOCK)).value_or(QString());

@@ -52,6 +52,9 @@ class Settings : public QObject {
     Q_PROPERTY(bool cleanGps READ cleanGps WRITE setCleanGps NOTIFY cleanGpsChanged)
     // "smooth_route": the map draws the route lightly smoothed; off unless turned on.
     Q_PROPERTY(bool smoothRoute READ smoothRoute WRITE setSmoothRoute NOTIFY smoothRouteChanged)
+    // "export_location": how much of the place an export gives away ("full", "coarse",
+    // "none"); everything when nothing else is stored.
+    Q_PROPERTY(QString exportLocation READ exportLocation WRITE setExportLocation NOTIFY exportLocationChanged)
     // "time_clock": the clock times are shown on ("camera", "utc", "system", "zone"; the
     // camera's when nothing else is stored) and "time_zone": the IANA zone for "zone".
     Q_PROPERTY(QString timeClock READ timeClock WRITE setTimeClock NOTIFY timesChanged)
@@ -104,6 +107,8 @@ public:
     void setCleanGps(bool on);
     bool smoothRoute() const;
     void setSmoothRoute(bool on);
+    QString exportLocation() const;
+    void setExportLocation(const QString &location);
     QString timeClock() const;
     void setTimeClock(const QString &clock);
     QString timeZone() const;
@@ -146,6 +151,7 @@ signals:
     void tripPanelShowsTripChanged(bool trip);
     void cleanGpsChanged(bool on);
     void smoothRouteChanged(bool on);
+    void exportLocationChanged(const QString &location);
     void timesChanged();
     void eventThresholdsChanged();
 

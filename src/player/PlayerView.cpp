@@ -663,14 +663,14 @@ void PlayerView::saveImageFileToDiskPath(const QString &path)
     });
 }
 
-QFuture<bool> PlayerView::saveCurrentFrame(const QString &path)
+QFuture<bool> PlayerView::saveCurrentFrame(const QString &path, bool place)
 {
     FrameCapture::TextChunks chunks;
     QString caption;
     if (captureFacts && session_->isReady()) {
         CaptureFacts facts = captureFacts(currentTime());
         // The user may keep where the car was and how fast it went out of saved pictures.
-        if (!settings_.placeInPictures())
+        if (!place || !settings_.placeInPictures())
             facts = CaptureFacts{facts.recorded, std::nullopt, std::nullopt, std::nullopt};
         const bool mph = !settings_.kmph();
         chunks = CaptureText::chunks(facts, mph);

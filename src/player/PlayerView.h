@@ -105,8 +105,8 @@ public:
     std::function<CaptureFacts(double seconds)> captureFacts;
     // Writes the frame on screen to `path` as a PNG with its text chunks (and the
     // caption strip when that setting is on); the place and the speed only while the
-    // user lets saved pictures carry them.
-    QFuture<bool> saveCurrentFrame(const QString &path);
+    // user lets saved pictures carry them, and never when `place` is false.
+    QFuture<bool> saveCurrentFrame(const QString &path, bool place = true);
 
     // The incident marks of the open file (cleared when another file opens) and the
     // segment they make.

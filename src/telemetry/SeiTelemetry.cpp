@@ -254,6 +254,20 @@ TelemetryMoment SeiTelemetry::moment(const VehicleMessage &v)
     return m;
 }
 
+std::optional<SeiTelemetry::Codec> SeiTelemetry::videoCodec(const std::string &path)
+{
+    BinaryFile file;
+    if (!file.open(path))
+        return std::nullopt;
+    const MovieMap map = MovieMap::of(file);
+    AtomHeader trak;
+    Codec codec = Codec::H264;
+    int lengthSize = 4;
+    if (!videoTrack(file, map, &trak, &codec, &lengthSize))
+        return std::nullopt;
+    return codec;
+}
+
 bool SeiTelemetry::read(BinaryFile &file, const MovieMap &map, GpsReadResult *result)
 {
     AtomHeader trak;

@@ -20,6 +20,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 
 class BinaryFile;
 struct MovieMap;
@@ -47,6 +49,9 @@ public:
     static TelemetryMoment moment(const VehicleMessage &message);
 
     static bool read(BinaryFile &file, const MovieMap &map, GpsReadResult *result);
+    // The codec of the first H.264 or H.265 video track of the movie at `path`; none
+    // for any other video, or a file that is no movie.
+    static std::optional<Codec> videoCodec(const std::string &path);
 
     static constexpr size_t kFrameReadBytes = 256;    // the first read of each frame
     static constexpr size_t kMaxSeiBytes = 4096;      // larger SEI units are stepped over

@@ -4,6 +4,7 @@
 // quit, a failing ffmpeg, a rename that fails part-way).
 #include "app/IncidentExport.h"
 #include "telemetry/GpsDataHelper.h"
+#include "telemetry/Manifest.h"
 #include "../extractor/XmlLint.h"
 
 #include <QDir>
@@ -18,15 +19,18 @@
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <cmath>
+
 #include <memory>
 
 namespace {
 
 QString clip() { return qEnvironmentVariable("VELTRA_SAMPLES") + QStringLiteral("/nt9665_1trak.MOV"); }
 
-// Runs an export of [10.5, 20.2] of the clip to `target`; finished()'s arguments.
+// Runs an export of [in, out] of the clip to `target`; finished()'s arguments.
 QList<QVariant> exportTo(const QString &target, const QString &ffmpeg = {}, const QString &action = {},
-                         const QString &source = clip())
+                         const QString &source = clip(), ExportLocation location = ExportLocation::Full,
+                         double in = 10.5, double out = 20.2)
 {
     auto owned = std::make_unique<IncidentExport>();
     IncidentExport &job = *owned;
@@ -35,13 +39,13 @@ QList<QVariant> exportTo(const QString &target, const QString &ffmpeg = {}, cons
     QSignalSpy done(&job, &IncidentExport::finished);
     // The picture is written by the caller, on the pool; here a stand-in that takes a
     // while, as encoding a frame does, so that a quit comes while it is at work.
-    job.start(source, 10.5, 20.2, 60.0, target, [](const QString &path) {
+    job.start(source, in, out, 60.0, target, [](const QString &path) {
         return QtConcurrent::run([path] {
             QThread::msleep(300);
             QFile picture(path);
             return picture.open(QIODevice::WriteOnly) && picture.write("png") == 3;
         });
-    });
+    }, std::nullopt, location);
     if (action == QLatin1String("cancel"))
         job.cancel();
     if (action == QLatin1String("quit")) {
@@ -209,6 +213,50 @@ private slots:
                                QStringLiteral(": its SHA-256 differs\n")),
                  qPrintable(said));
         QVERIFY(said.endsWith(QStringLiteral("1 of 4 files are not as the manifest says.\n")));
+    }
+
+    // Without location the copy of a clip that records the car's messages in its video
+    // frames reads back with nothing; coarse, the GPX's positions are rounded.
+    void locationLeftOut_data()
+    {
+        QTest::addColumn<int>("location");
+        QTest::addColumn<QStringList>("written");
+        QTest::addRow("without location") << int(ExportLocation::None)
+                                          << QStringList{"incident.manifest.json", "incident.mp4"};
+        QTest::addRow("coarse location") << int(ExportLocation::Coarse)
+                                         << QStringList{"incident.gpx", "incident.manifest.json", "incident.mp4",
+                                                        "incident.png"};
+    }
+    void locationLeftOut()
+    {
+        QFETCH(int, location);
+        QFETCH(QStringList, written);
+        QTemporaryDir dir;
+        const QString source = qEnvironmentVariable("VELTRA_SAMPLES") + QStringLiteral("/cameras/2026-11-13_10-03-00-front.mp4");
+        QVERIFY(!GpsDataHelper::readGpsData(source.toStdString()).videoDatas.empty());
+        const QList<QVariant> r = exportTo(dir.filePath(QStringLiteral("incident")), {}, {}, source,
+                                           ExportLocation(location), 2.0, 8.0);
+        QVERIFY2(r.value(0).toBool(), qPrintable(r.value(1).toString()));
+        QCOMPARE(entries(dir.path()), written);
+        // The frames keep no message: the copy reads as nothing, or (coarse) as the GPX beside it.
+        const GpsReadResult copy = GpsDataHelper::readGpsData(dir.filePath(QStringLiteral("incident.mp4")).toStdString());
+        QCOMPARE(copy.openError, 0);
+        const bool coarse = ExportLocation(location) == ExportLocation::Coarse;
+        QCOMPARE(copy.videoDatas.empty(), !coarse);
+        QCOMPARE(int(copy.layout), int(coarse ? TelemetryLayout::GpxFile : TelemetryLayout::None));
+        QVERIFY(verifyManifest(dir.filePath(QStringLiteral("incident.manifest.json")).toStdString()).allSame());
+        if (coarse) {
+            const QString gpx = QString::fromUtf8(contents(dir.filePath(QStringLiteral("incident.gpx"))));
+            const QRegularExpression point(QStringLiteral("<trkpt lat=\"(-?[0-9.]+)\" lon=\"(-?[0-9.]+)\""));
+            int points = 0;
+            for (auto m = point.globalMatch(gpx); m.hasNext(); ++points) {
+                const auto p = m.next();
+                for (int k = 1; k <= 2; ++k)
+                    QVERIFY2(std::fabs(p.captured(k).toDouble() * 100 - std::round(p.captured(k).toDouble() * 100)) < 1e-6,
+                             qPrintable(p.captured(k)));
+            }
+            QVERIFY(points > 10);
+        }
     }
 
     void failuresLeaveNothing_data()

@@ -112,6 +112,9 @@ void SettingsTest::readsTheStoredFile_data()
     row("clean GPS: off", "cleanGps", AppKeys::CLEAN_GPS, false, false);
     row("clean GPS: off as the file keeps it", "cleanGps", AppKeys::CLEAN_GPS, text("false"), false);
     row("smooth route: first run: off", "smoothRoute", AppKeys::SMOOTH_ROUTE, none, false);
+    row("export location: first run: all of it", "exportLocation", AppKeys::EXPORT_LOCATION, none, text("full"));
+    row("export location: none", "exportLocation", AppKeys::EXPORT_LOCATION, text("none"), text("none"));
+    row("export location: unknown text: all of it", "exportLocation", AppKeys::EXPORT_LOCATION, text("gps"), text("full"));
     row("smooth route: on as the file keeps it", "smoothRoute", AppKeys::SMOOTH_ROUTE, text("true"), true);
     row("times: first run: the camera's clock", "timeClock", AppKeys::TIME_CLOCK, none, text("camera"));
     row("times: UTC", "timeClock", AppKeys::TIME_CLOCK, text("utc"), text("utc"));
