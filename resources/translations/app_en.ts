@@ -52,6 +52,10 @@
     <message><source>Export Incident…</source><translation>Export Incident…</translation></message>
     <message><source>View</source><translation>View</translation></message>
     <message><source>Clean GPS Glitches</source><translation>Clean GPS Glitches</translation></message>
+    <message><source>Playback</source><translation>Playback</translation></message>
+    <message><source>Telemetry Earlier</source><translation>Telemetry Earlier</translation></message>
+    <message><source>Telemetry Later</source><translation>Telemetry Later</translation></message>
+    <message><source>Reset Telemetry Offset</source><translation>Reset Telemetry Offset</translation></message>
     <message><source>Times</source><translation>Times</translation></message>
     <message><source>Camera Clock</source><translation>Camera Clock</translation></message>
     <message><source>UTC</source><translation>UTC</translation></message>

@@ -52,6 +52,10 @@
     <message><source>Export Incident…</source><translation>导出事件片段…</translation></message>
     <message><source>View</source><translation>显示</translation></message>
     <message><source>Clean GPS Glitches</source><translation>清除 GPS 跳点</translation></message>
+    <message><source>Playback</source><translation>播放</translation></message>
+    <message><source>Telemetry Earlier</source><translation>遥测数据提前</translation></message>
+    <message><source>Telemetry Later</source><translation>遥测数据推后</translation></message>
+    <message><source>Reset Telemetry Offset</source><translation>重置遥测偏移</translation></message>
     <message><source>Times</source><translation>时间</translation></message>
     <message><source>Camera Clock</source><translation>相机时钟</translation></message>
     <message><source>UTC</source><translation>UTC</translation></message>

@@ -7,6 +7,7 @@
 #include "drive/IndexRule.h"
 #include "telemetry/BinaryFile.h"
 #include "telemetry/GpsDataHelper.h"
+#include "telemetry/TelemetryEvents.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -114,10 +115,11 @@ std::string civilName(const CivilTime &c)
 } // namespace
 
 std::string IncidentExport::segmentGpx(const GpsReadResult &result, double in, double out, double duration,
-                                       const std::string &name)
+                                       const std::string &name, int offsetMs)
 {
     GpsReadResult segment;
-    const auto [first, last] = sampleSpan(result.videoDatas.size(), in, out, duration);
+    const auto [first, last] = sampleSpan(result.videoDatas.size(), TelemetryEvents::pictureTime(in, -offsetMs),
+                                          TelemetryEvents::pictureTime(out, -offsetMs), duration);
     if (first >= 0 && last >= first) {
         segment.videoDatas.assign(result.videoDatas.begin() + first, result.videoDatas.begin() + last + 1);
         if (result.times.size() == result.videoDatas.size())
@@ -266,11 +268,12 @@ void IncidentExport::start(const QString &source, double in, double out, double 
     const std::string name = video.fileName().toStdString();
     // A clip whose telemetry cannot be read gives no GPX rather than an empty one: the
     // answer is 0, the reading's errno value, or -1 when the file could not be written.
-    gpxWriting_ = QtConcurrent::run(QThreadPool::globalInstance(), [source, in, out, duration, gpxPart, name]() -> int {
+    gpxWriting_ = QtConcurrent::run(QThreadPool::globalInstance(), [source, in, out, duration, gpxPart, name,
+                                                                  offset = telemetryOffsetMs]() -> int {
         const GpsReadResult result = GpsDataHelper::readGpsData(source.toStdString());
         if (result.openError != 0)
             return result.openError;
-        const std::string gpx = segmentGpx(result, in, out, duration, name);
+        const std::string gpx = segmentGpx(result, in, out, duration, name, offset);
         QSaveFile file(gpxPart);
         return file.open(QIODevice::WriteOnly) && file.write(gpx.data(), qint64(gpx.size())) == qint64(gpx.size())
                        && file.commit()
