@@ -2,6 +2,7 @@
 
 #include "common/Localization.h"
 #include "drive/IndexRule.h"
+#include "telemetry/TelemetryEvents.h"
 #include "MapPageBridge.h"
 #include "MapWebPage.h"
 #include "common/NamedImage.h"
@@ -230,6 +231,7 @@ void MapPane::showClip(const ClipTelemetry &clip)
     ++routeNumber_;
     const QString path = clip.path;
     currentPlayVideoPath_ = path;
+    offsets_.insert(path, clip.offsetMs);
     currentTrack_ = MapRoute::clipTrack(*clip.samples, clip.positions);
     const QList<MapPoint> &route = currentTrack_.points;
 
@@ -290,8 +292,10 @@ void MapPane::setTrip(const TripTelemetry &trip)
 {
     QStringList paths;
     paths.reserve(trip.clips.size());
-    for (const ClipTelemetry &clip : trip.clips)
+    for (const ClipTelemetry &clip : trip.clips) {
         paths << clip.path;
+        offsets_.insert(clip.path, clip.offsetMs);
+    }
     tripPlaying_ = trip.playing;
     if (paths == trip_)
         return;
@@ -402,8 +406,10 @@ void MapPane::pageRouteClicked(int clip, int point, int drawing)
     }
     const double duration = path == currentPlayVideoPath_ ? totalTime_ : durations_.value(path, 0.0);
     const double seconds = secondsForPoint(*track, point, duration);
+    // The picture that shows the point's sample.
     if (seconds >= 0)
-        emit routeClicked(QUrl::fromEncoded(path.toUtf8()), seconds);
+        emit routeClicked(QUrl::fromEncoded(path.toUtf8()),
+                          std::max(0.0, TelemetryEvents::pictureTime(seconds, offsets_.value(path))));
 }
 
 void MapPane::showMoment(const TelemetryMoment &moment)
