@@ -59,6 +59,10 @@
     <message><source>Without Location</source><translation>Without Location</translation></message>
     <message><source>It gives no location.</source><translation>It gives no location.</translation></message>
     <message><source>Its positions are rounded to about a kilometre.</source><translation>Its positions are rounded to about a kilometre.</translation></message>
+    <message><source>Playback</source><translation>Playback</translation></message>
+    <message><source>Telemetry Earlier</source><translation>Telemetry Earlier</translation></message>
+    <message><source>Telemetry Later</source><translation>Telemetry Later</translation></message>
+    <message><source>Reset Telemetry Offset</source><translation>Reset Telemetry Offset</translation></message>
     <message><source>Times</source><translation>Times</translation></message>
     <message><source>Camera Clock</source><translation>Camera Clock</translation></message>
     <message><source>UTC</source><translation>UTC</translation></message>

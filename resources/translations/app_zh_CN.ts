@@ -59,6 +59,10 @@
     <message><source>Without Location</source><translation>不含位置</translation></message>
     <message><source>It gives no location.</source><translation>导出不含任何位置。</translation></message>
     <message><source>Its positions are rounded to about a kilometre.</source><translation>其位置已取整到约一公里。</translation></message>
+    <message><source>Playback</source><translation>播放</translation></message>
+    <message><source>Telemetry Earlier</source><translation>遥测数据提前</translation></message>
+    <message><source>Telemetry Later</source><translation>遥测数据推后</translation></message>
+    <message><source>Reset Telemetry Offset</source><translation>重置遥测偏移</translation></message>
     <message><source>Times</source><translation>时间</translation></message>
     <message><source>Camera Clock</source><translation>相机时钟</translation></message>
     <message><source>UTC</source><translation>UTC</translation></message>

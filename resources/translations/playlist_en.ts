@@ -151,5 +151,17 @@
         <source>clock_trip_no_gps</source>
         <translation>No GPS time: camera clock only</translation>
     </message>
+    <message>
+        <source>telemetry_earlier</source>
+        <translation>Telemetry %1 ms earlier</translation>
+    </message>
+    <message>
+        <source>telemetry_later</source>
+        <translation>Telemetry %1 ms later</translation>
+    </message>
+    <message>
+        <source>telemetry_in_step</source>
+        <translation>Telemetry in step with the picture</translation>
+    </message>
 </context>
 </TS>

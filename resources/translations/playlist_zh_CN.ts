@@ -151,5 +151,17 @@
         <source>clock_trip_no_gps</source>
         <translation>无 GPS 时间：仅有相机时钟</translation>
     </message>
+    <message>
+        <source>telemetry_earlier</source>
+        <translation>遥测数据提前 %1 毫秒</translation>
+    </message>
+    <message>
+        <source>telemetry_later</source>
+        <translation>遥测数据推后 %1 毫秒</translation>
+    </message>
+    <message>
+        <source>telemetry_in_step</source>
+        <translation>遥测数据与画面同步</translation>
+    </message>
 </context>
 </TS>

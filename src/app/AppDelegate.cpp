@@ -8,6 +8,7 @@
 #include "common/AppLinks.h"
 #include "common/Localization.h"
 #include "common/Settings.h"
+#include "drive/ClockText.h"
 #include "drive/DriveTelemetry.h"
 #include "drive/PlayQueue.h"
 #include "player/PlayerView.h"
@@ -182,6 +183,14 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     zoneTimeItem->setChecked(settings_.timeClock() == QLatin1String("zone"));
     clocks->addAction(zoneTimeItem);
 
+    QMenu *playback = bar->addMenu(QString());
+    text(playback->menuAction(), "Playback");
+    telemetryEarlierItem = action(playback, "Telemetry Earlier", [this] { nudgeTelemetry(kTelemetryStepMs); },
+                                  QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Left));
+    telemetryLaterItem = action(playback, "Telemetry Later", [this] { nudgeTelemetry(-kTelemetryStepMs); },
+                                QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Right));
+    telemetryResetItem = action(playback, "Reset Telemetry Offset", &AppDelegate::resetTelemetryOffset);
+
     QMenu *help = bar->addMenu(QString());
     text(help->menuAction(), "menu_help");
     tutorialvideo = action(help, "menu_tutorial", &AppDelegate::watchvideo);
@@ -192,6 +201,23 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     action(help, "menu_about", &AppDelegate::visitabout);
     action(help, "menu_about_window", [this] { appController_->version(); });
     retranslateMenus();
+}
+
+void AppDelegate::nudgeTelemetry(int stepMs)
+{
+    if (!telemetry_ || telemetry_->cameraPattern().isEmpty())
+        return;
+    const int ms = telemetry_->offsetMs() + stepMs;
+    settings_.setTelemetryOffsetMs(telemetry_->cameraPattern(), ms);
+    toaster_->replaceToast(ClockText::telemetryOffset(ms), 1.5f);
+}
+
+void AppDelegate::resetTelemetryOffset()
+{
+    if (!telemetry_ || telemetry_->cameraPattern().isEmpty())
+        return;
+    settings_.setTelemetryOffsetMs(telemetry_->cameraPattern(), 0);
+    toaster_->replaceToast(ClockText::telemetryOffset(0), 1.5f);
 }
 
 namespace {
@@ -254,6 +280,8 @@ void AppDelegate::exportIncident()
 
     auto *job = new IncidentExport(this);
     export_ = job;
+    if (telemetry_ && QUrl(telemetry_->clip().path, QUrl::TolerantMode).toLocalFile() == source)
+        job->telemetryOffsetMs = telemetry_->offsetMs();
     auto *dialog = new QProgressDialog(Localization::text("Exporting the incident…"), Localization::text("Cancel"), 0,
                                        100, mainWindow_);
     dialog->setWindowModality(Qt::WindowModal);

@@ -112,6 +112,13 @@ public:
     QPointer<QAction> fullLocationItem, coarseLocationItem, noLocationItem;
     // View ▸ Times: the clock the play list's times and trip captions are shown on.
     QPointer<QAction> cameraTimeItem, utcTimeItem, systemTimeItem, zoneTimeItem;
+    // Playback ▸ Telemetry Earlier / Later (a step each way) and Reset Telemetry Offset:
+    // the playing clip's camera's telemetry against its picture, kept per camera name
+    // pattern; a message says where it is now.
+    QPointer<QAction> telemetryEarlierItem, telemetryLaterItem, telemetryResetItem;
+    static constexpr int kTelemetryStepMs = 100;
+    void nudgeTelemetry(int stepMs);
+    void resetTelemetryOffset();
 
     void mphspd();
     void kmhspd();

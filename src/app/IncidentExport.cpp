@@ -10,6 +10,7 @@
 #include "telemetry/Manifest.h"
 #include "telemetry/SeiTelemetry.h"
 #include "telemetry/Sha256.h"
+#include "telemetry/TelemetryEvents.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -154,10 +155,11 @@ std::string civilName(const CivilTime &c)
 } // namespace
 
 std::string IncidentExport::segmentGpx(const GpsReadResult &result, double in, double out, double duration,
-                                       const std::string &name)
+                                       const std::string &name, int offsetMs)
 {
     GpsReadResult segment;
-    const auto [first, last] = sampleSpan(result.videoDatas.size(), in, out, duration);
+    const auto [first, last] = sampleSpan(result.videoDatas.size(), TelemetryEvents::pictureTime(in, -offsetMs),
+                                          TelemetryEvents::pictureTime(out, -offsetMs), duration);
     if (first >= 0 && last >= first) {
         segment.videoDatas.assign(result.videoDatas.begin() + first, result.videoDatas.begin() + last + 1);
         if (result.times.size() == result.videoDatas.size())
@@ -351,13 +353,14 @@ void IncidentExport::writeGpx(const QString &source, double in, double out, doub
     // A clip whose telemetry cannot be read gives no GPX rather than an empty one: the
     // answer is 0, the reading's errno value, or -1 when the file could not be written.
     gpxWriting_ = QtConcurrent::run(QThreadPool::globalInstance(),
-                                    [source, in, out, duration, gpxPart, name, coarse]() -> int {
+                                    [source, in, out, duration, gpxPart, name, coarse,
+                                     offset = telemetryOffsetMs]() -> int {
         GpsReadResult result = GpsDataHelper::readGpsData(source.toStdString());
         if (result.openError != 0)
             return result.openError;
         if (coarse)
             coarsen(&result);
-        const std::string gpx = segmentGpx(result, in, out, duration, name);
+        const std::string gpx = segmentGpx(result, in, out, duration, name, offset);
         QSaveFile file(gpxPart);
         return file.open(QIODevice::WriteOnly) && file.write(gpx.data(), qint64(gpx.size())) == qint64(gpx.size())
                        && file.commit()

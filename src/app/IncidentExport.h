@@ -68,9 +68,11 @@ public:
     static void coarsen(GpsReadResult *result);
     // The GPX document of the samples of `result` that fall in [in, out] of a clip of
     // `duration` seconds, as one track named `name`; points without a sentence time are
-    // stamped from the recording time of the segment's first sample.
+    // stamped from the recording time of the segment's first sample. With the clip's
+    // telemetry moved `offsetMs` against its picture, they are the samples the picture
+    // of [in, out] shows.
     static std::string segmentGpx(const GpsReadResult &result, double in, double out, double duration,
-                                  const std::string &name);
+                                  const std::string &name, int offsetMs = 0);
     // What a picture taken at `seconds` of `source` (a clip of `duration` seconds)
     // says, from the clip's telemetry `result`.
     static CaptureFacts factsAt(const GpsReadResult &result, const QString &source, double seconds,
@@ -90,6 +92,8 @@ public:
                const std::function<QFuture<bool>(const QString &path)> &writePicture,
                std::optional<qint64> cameraErrorMs = std::nullopt, ExportLocation location = ExportLocation::Full);
     void cancel();
+    // The nudge of the clip's camera, for the GPX (segmentGpx).
+    int telemetryOffsetMs = 0;
     bool isRunning() const { return running_; }
     QString program() const { return ffmpeg_; }
     // The ffmpeg to run; by default the one on PATH.

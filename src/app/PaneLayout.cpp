@@ -80,6 +80,8 @@ void PaneLayout::buildPanes(AppDelegate &app)
     telemetry = new DriveTelemetry(this);
     telemetry->setCleanGps(settings.cleanGps());
     connect(&settings, &Settings::cleanGpsChanged, telemetry, &DriveTelemetry::setCleanGps);
+    telemetry->setTelemetryOffsets(settings.telemetryOffsets());
+    connect(&settings, &Settings::telemetryOffsetsChanged, telemetry, &DriveTelemetry::setTelemetryOffsets);
     instrumentPanel = new InstrumentPanel(settings);
     mapPane = new MapPane(settings);
     connect(mapPane, &MapPane::zoomRequested, this,

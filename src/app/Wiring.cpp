@@ -3,6 +3,8 @@
 #include "AppDelegate.h"
 #include "IncidentExport.h"
 #include "common/Localization.h"
+#include "common/Settings.h"
+#include "drive/ClockText.h"
 #include "drive/DriveTelemetry.h"
 #include "drive/PlayQueue.h"
 #include "instruments/InstrumentPanel.h"
@@ -13,6 +15,7 @@
 #include "player/PlaybackSession.h"
 #include "player/PlayerView.h"
 #include "playlist/PlayListView.h"
+#include "telemetry/TripTimeline.h"
 
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -70,16 +73,28 @@ void playerAndPlayList(PlayerView *video, PlayListView *list, PlayQueue *queue,
                              video->setTelemetry(clip.counted, telemetry->duration(), clip.samples, clip.glitches);
                          last = clip.entry;
                      });
+    QObject::connect(telemetry, &DriveTelemetry::offsetChanged, video, &PlayerView::setTelemetryOffset);
     // Captured pictures carry the time, position and speed of their moment, from the
     // samples the telemetry holds of the clip open.
-    video->captureFacts = [video, telemetry](double seconds) {
+    // Their time is on the clock the user chose, where the clip's clock is known.
+    video->captureFacts = [video, telemetry, settings = app ? &app->settings() : nullptr](double seconds) {
         const QString path = video->currentFile();
         if (path.isEmpty())
             return CaptureFacts{};
         std::optional<GpsSample> sample;
-        if (QUrl(telemetry->clip().path, QUrl::TolerantMode).toLocalFile() == path)
+        const ClipTelemetry &clip = telemetry->clip();
+        const bool playing = QUrl(clip.path, QUrl::TolerantMode).toLocalFile() == path;
+        if (playing)
             sample = telemetry->record(telemetry->momentAt(seconds).sample);
-        return IncidentExport::factsAt(path, seconds, sample);
+        CaptureFacts facts = IncidentExport::factsAt(path, seconds, sample);
+        if (playing && clip.clock && settings) {
+            const QString at = ClockText::timeOfDay(*clip.clock, seconds,
+                                                    TimeChoice::of(settings->timeClock(), settings->timeZone().toUtf8()),
+                                                    QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+            if (!at.isEmpty())
+                facts.recorded = at;
+        }
+        return facts;
     };
     if (!app)
         return;
@@ -87,6 +102,27 @@ void playerAndPlayList(PlayerView *video, PlayListView *list, PlayQueue *queue,
     app->setPlayListView(list);
     app->setQueue(queue);
     app->setTelemetry(telemetry);
+    // The timeline's time of day: the clip under the time (of the trip, when it shows
+    // one) on its own clock, moved to the clock the user chose.
+    video->setTimeOfDay([telemetry, &settings = app->settings()](double seconds) {
+        const TripTelemetry &trip = telemetry->trip();
+        const ClipTelemetry *clip = &telemetry->clip();
+        double into = seconds;
+        if (trip.clips.size() > 1 && trip.playing >= 0) {
+            std::vector<double> offsets, durations;
+            for (qsizetype k = 0; k < trip.clips.size(); ++k) {
+                offsets.push_back(trip.offsets.value(k));
+                durations.push_back(trip.clips.at(k).seconds());
+            }
+            const TripPoint at = tripPointAt(offsets, durations, seconds);
+            clip = &trip.clips.at(qsizetype(at.clip));
+            into = at.seconds;
+        }
+        if (!clip->clock)
+            return QString();
+        return ClockText::timeOfDay(*clip->clock, into,
+                                    TimeChoice::of(settings.timeClock(), settings.timeZone().toUtf8()));
+    });
     QObject::connect(video, &PlayerView::openFileRequested, app, &AppDelegate::openFile);
     QObject::connect(video, &PlayerView::message, app, &AppDelegate::showMessage);
     // Empty panels would say the camera recorded nothing; this camera did, in a form
@@ -151,7 +187,8 @@ void tripsAndMap(PlayerView *video, PlayQueue *queue, DriveTelemetry *telemetry,
             clip.samples = c.counted;
             clips.append(clip);
             parts.append(TimelinePart{c.counted, trip.offsets.value(k), c.seconds(),
-                                      QFileInfo(QUrl(c.path, QUrl::TolerantMode).path()).fileName(), c.samples, c.glitches});
+                                      QFileInfo(QUrl(c.path, QUrl::TolerantMode).path()).fileName(), c.samples, c.glitches,
+                                      c.offsetMs});
         }
         panel->setTripClips(clips);
         video->setTrip(parts, trip.playing);

@@ -42,6 +42,8 @@ inline constexpr char EXPORT_LOCATION[] = "export_location";
 // The clock times are shown on: "camera", "utc", "system" or "zone", and the IANA zone for "zone"
 inline constexpr char TIME_CLOCK[] = "time_clock";
 inline constexpr char TIME_ZONE[] = "time_zone";
+// Per camera name pattern, the milliseconds its telemetry is moved against the picture
+inline constexpr char TELEMETRY_OFFSETS[] = "telemetry_offsets";
 
 // The stored play list and the keys of its entries
 inline constexpr char key_play_list[] = "KEY_PLAY_LIST";

@@ -344,6 +344,43 @@ void Settings::setTimeZone(const QString &zone)
     emit timesChanged();
 }
 
+QVariantMap Settings::telemetryOffsets() const
+{
+    const QVariant v = stored(AppKeys::TELEMETRY_OFFSETS);
+    QVariantMap offsets;
+    if (v.typeId() != QMetaType::QVariantMap)
+        return offsets;
+    const QVariantMap all = v.toMap();
+    for (auto it = all.cbegin(); it != all.cend(); ++it) {
+        const std::optional<double> ms = number(it.value());
+        // A minute either way is more than any camera is off by.
+        if (ms && *ms == std::trunc(*ms) && *ms != 0 && std::abs(*ms) <= 60000)
+            offsets.insert(it.key(), int(*ms));
+    }
+    return offsets;
+}
+
+void Settings::setTelemetryOffsets(const QVariantMap &offsets)
+{
+    store(AppKeys::TELEMETRY_OFFSETS, offsets);
+    emit telemetryOffsetsChanged(telemetryOffsets());
+}
+
+int Settings::telemetryOffsetMs(const QString &pattern) const
+{
+    return telemetryOffsets().value(pattern).toInt();
+}
+
+void Settings::setTelemetryOffsetMs(const QString &pattern, int ms)
+{
+    QVariantMap offsets = telemetryOffsets();
+    if (ms == 0)
+        offsets.remove(pattern);
+    else
+        offsets.insert(pattern, ms);
+    setTelemetryOffsets(offsets);
+}
+
 std::optional<double> Settings::tripGapSeconds() const
 {
     const std::optional<double> seconds = number(stored(AppKeys::TRIP_GAP_SECONDS));

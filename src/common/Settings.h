@@ -59,6 +59,10 @@ class Settings : public QObject {
     // camera's when nothing else is stored) and "time_zone": the IANA zone for "zone".
     Q_PROPERTY(QString timeClock READ timeClock WRITE setTimeClock NOTIFY timesChanged)
     Q_PROPERTY(QString timeZone READ timeZone WRITE setTimeZone NOTIFY timesChanged)
+    // "telemetry_offsets": per camera name pattern, the milliseconds its telemetry is
+    // moved against the picture (only the entries that are whole numbers other than 0).
+    Q_PROPERTY(QVariantMap telemetryOffsets READ telemetryOffsets WRITE setTelemetryOffsets
+                   NOTIFY telemetryOffsetsChanged)
     // "AppleLanguages": the preferred languages, when the file names them.
     Q_PROPERTY(QStringList preferredLanguages READ preferredLanguages CONSTANT)
     // "google_maps_api_key": the key the Google page is loaded with.
@@ -113,6 +117,11 @@ public:
     void setTimeClock(const QString &clock);
     QString timeZone() const;
     void setTimeZone(const QString &zone);
+    QVariantMap telemetryOffsets() const;
+    void setTelemetryOffsets(const QVariantMap &offsets);
+    // One camera's entry: 0 when none; setting 0 removes it.
+    int telemetryOffsetMs(const QString &pattern) const;
+    void setTelemetryOffsetMs(const QString &pattern, int ms);
 
     // "trip_gap_seconds": the longest pause within a trip, when one from 0 to a day is stored.
     std::optional<double> tripGapSeconds() const;
@@ -153,6 +162,7 @@ signals:
     void smoothRouteChanged(bool on);
     void exportLocationChanged(const QString &location);
     void timesChanged();
+    void telemetryOffsetsChanged(const QVariantMap &offsets);
     void eventThresholdsChanged();
 
 private:

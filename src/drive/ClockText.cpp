@@ -7,6 +7,8 @@
 
 #include <QTimeZone>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -50,6 +52,18 @@ QString zoneSuffix(const QDateTime &shown, const TimeChoice &choice)
     case TimeChoice::System:
     case TimeChoice::Zone: return QLatin1Char(' ') + shown.timeZoneAbbreviation();
     }
+    return QString();
+}
+
+QString timeOfDay(const ClipClock &clock, double seconds, const TimeChoice &choice, const QString &format)
+{
+    const auto into = int64_t(std::floor(std::max(0.0, seconds) * 1000.0));
+    if (const std::optional<int64_t> utc = clock.utcAt(into)) {
+        const QDateTime at = shown(*utc, true, clock.errorMs, choice);
+        return at.toString(format) + zoneSuffix(at, choice);
+    }
+    if (const std::optional<int64_t> camera = clock.cameraAt(into))
+        return shown(*camera, false, clock.errorMs, choice).toString(format);
     return QString();
 }
 
@@ -116,6 +130,13 @@ QString trip(const QList<ClipClock> &clocks)
     lines << (gps ? Localization::text("clock_trip_gps").arg(gps).arg(clocks.size())
                   : Localization::text("clock_trip_no_gps"));
     return lines.join(QLatin1Char('\n'));
+}
+
+QString telemetryOffset(int ms)
+{
+    if (ms == 0)
+        return Localization::text("telemetry_in_step");
+    return Localization::text(ms > 0 ? "telemetry_earlier" : "telemetry_later").arg(std::abs(ms));
 }
 
 } // namespace ClockText

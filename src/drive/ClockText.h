@@ -34,6 +34,12 @@ QDateTime shown(qint64 ms, bool utc, std::optional<qint64> errorMs, const TimeCh
 // zone's abbreviation at that moment (" CET", " CEST").
 QString zoneSuffix(const QDateTime &shown, const TimeChoice &choice);
 
+// The time `seconds` into a clip on the chosen clock in `format` with its zone's suffix
+// ("09:30:19", "08:30:15 UTC"); the camera's time, without a suffix, when its UTC is
+// not known; empty when neither is.
+QString timeOfDay(const ClipClock &clock, double seconds, const TimeChoice &choice,
+                  const QString &format = QStringLiteral("hh:mm:ss"));
+
 // "1 h 00 min 04 s", "4 min 02 s", "12 s": a span in whole seconds (rounded).
 QString span(qint64 ms);
 // "Camera clock 1 h 00 min 04 s ahead of GPS" (or behind); "Camera clock agrees with
@@ -44,5 +50,9 @@ QString error(std::optional<qint64> errorMs);
 QString clip(const ClipClock &clock);
 // A trip's lines: its error (the median of its clips' own) and how many clips have a GPS time.
 QString trip(const QList<ClipClock> &clocks);
+
+// "Telemetry 200 ms earlier" (than the picture), "… later", or "Telemetry in step with
+// the picture" for 0: a camera's nudge (DriveTelemetry's offset).
+QString telemetryOffset(int ms);
 
 } // namespace ClockText

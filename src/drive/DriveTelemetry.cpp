@@ -3,8 +3,25 @@
 #include "IndexRule.h"
 
 #include "GpsGlitches.h"
+#include "TelemetryEvents.h"
 #include "TripDistance.h"
 #include "TripTimeline.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QUrl>
+
+#include <algorithm>
+
+QString cameraPattern(const QString &fileName)
+{
+    const QUrl url(fileName, QUrl::TolerantMode);
+    const QString path = url.isLocalFile() ? url.toLocalFile() : fileName;
+    static const QRegularExpression digits(QStringLiteral("\\d+"));
+    const QFileInfo info(path);
+    const QString name = info.completeBaseName().toCaseFolded().replace(digits, QStringLiteral("#"));
+    return info.suffix().isEmpty() ? name : name + QLatin1Char('.') + info.suffix().toCaseFolded();
+}
 
 std::shared_ptr<const std::vector<TelemetrySample>> countedSamples(const PlayListEntry &entry, bool clean)
 {
@@ -34,6 +51,7 @@ ClipTelemetry ClipTelemetry::of(const PlayListEntry &entry, bool clean)
     c.startMs = entry.startMs;
     c.durationMs = entry.durationMs;
     c.layout = entry.layout;
+    c.clock = entry.clock;
     const std::vector<TelemetrySample> &s = *c.samples;
     if (GpsGlitches::count(s) > 0) {
         c.maxSpeed = GpsGlitches::maxSpeedKmh(s);
@@ -78,10 +96,12 @@ TelemetryMoment DriveTelemetry::momentAt(double seconds) const
     TelemetryMoment m;
     m.seconds = seconds;
     const std::vector<TelemetrySample> &s = *clip_.samples;
-    m.sample = IndexRule::indexFor(seconds, duration_, std::int64_t(s.size()));
-    m.position = IndexRule::indexFor(seconds, duration_, clip_.positions.size());
+    // The sample's own time of the picture at `seconds`.
+    const double at = TelemetryEvents::pictureTime(seconds, -clip_.offsetMs);
+    m.sample = IndexRule::indexFor(at, duration_, std::int64_t(s.size()));
+    m.position = IndexRule::indexFor(at, duration_, clip_.positions.size());
     // The G read-outs have always used the single-precision variant of the rule.
-    m.gsensor = IndexRule::indexForSingle(seconds, float(duration_), clip_.gsensor.size());
+    m.gsensor = IndexRule::indexForSingle(at, float(duration_), clip_.gsensor.size());
     if (m.sample >= 0)
         m.atSample = s[size_t(m.sample)];
     if (m.position >= 0)
@@ -103,9 +123,48 @@ void DriveTelemetry::follow(const PlayListEntry *entry)
     if (!entry)
         return;
     entry_ = *entry;
+    const int before = clip_.offsetMs;
     clip_ = ClipTelemetry::of(*entry, clean_);
+    clip_.offsetMs = offsetFor(clip_.path);
     moment_ = TelemetryMoment();
     emit clipChanged(clip_);
+    announceOffset(before);
+}
+
+QString DriveTelemetry::cameraPattern() const
+{
+    return entry_ ? ::cameraPattern(clip_.path) : QString();
+}
+
+int DriveTelemetry::offsetFor(const QString &path) const
+{
+    return offsets_.value(::cameraPattern(path)).toInt();
+}
+
+void DriveTelemetry::announceOffset(int before)
+{
+    if (clip_.offsetMs != before)
+        emit offsetChanged(clip_.offsetMs);
+}
+
+void DriveTelemetry::setTelemetryOffsets(const QVariantMap &offsets)
+{
+    offsets_ = offsets;
+    const int before = clip_.offsetMs;
+    clip_.offsetMs = entry_ ? offsetFor(clip_.path) : 0;
+    if (clip_.offsetMs == before && std::none_of(trip_.clips.cbegin(), trip_.clips.cend(), [this](const ClipTelemetry &c) {
+            return c.offsetMs != offsetFor(c.path);
+        }))
+        return;
+    for (ClipTelemetry &c : trip_.clips)
+        c.offsetMs = offsetFor(c.path);
+    if (trip_.playing >= 0)
+        emit tripChanged(trip_);
+    announceOffset(before);
+    if (entry_) {
+        moment_ = momentAt(moment_.seconds);
+        emit momentChanged(moment_);
+    }
 }
 
 void DriveTelemetry::followTrip(const PlayList &clips, int playing)
@@ -119,6 +178,7 @@ void DriveTelemetry::followTrip(const PlayList &clips, int playing)
     for (const PlayListEntry &e : clips) {
         // The playing clip's views are made once, for the clip itself.
         trip.clips << (e.id == clip_.entry ? clip_ : ClipTelemetry::of(e, clean_));
+        trip.clips.last().offsetMs = offsetFor(e.path);
         const ClipTelemetry &c = trip.clips.constLast();
         starts.push_back(c.startMs);
         durations.push_back(c.seconds());
@@ -150,7 +210,9 @@ void DriveTelemetry::setCleanGps(bool clean)
     clean_ = clean;
     if (!entry_)
         return;
+    const int offset = clip_.offsetMs;
     clip_ = ClipTelemetry::of(*entry_, clean_);
+    clip_.offsetMs = offset;
     moment_ = momentAt(moment_.seconds);
     emit clipChanged(clip_);
     if (trip_.playing >= 0)

@@ -14,6 +14,7 @@
 #include <QMetaType>
 #include <QObject>
 #include <QString>
+#include <QVariantMap>
 
 #include <memory>
 #include <optional>
@@ -22,6 +23,11 @@
 // An entry's typed samples, clean with their GPS glitches marked (GpsGlitches), raw as
 // the reader gave them.
 std::shared_ptr<const std::vector<TelemetrySample>> countedSamples(const PlayListEntry &entry, bool clean);
+
+// The name pattern of the camera that recorded `fileName` (a path or a URL's text will
+// do): its file name folded to lower case, each run of digits one '#'. Clips of one
+// camera and channel share it; another channel or another camera's naming does not.
+QString cameraPattern(const QString &fileName);
 
 // One clip's telemetry and the views the panels index: every sample (speed, media
 // controls, captions), the samples with a position on the map (position, compass, map
@@ -43,6 +49,10 @@ struct ClipTelemetry {
     std::optional<qint64> startMs;       // recording start (ClipTime), when known
     qint64 durationMs = -1;              // from the movie header; -1 when unknown
     TelemetryLayout layout = TelemetryLayout::None;   // where its telemetry was read from
+    // How far its telemetry is moved against the picture: the picture at t shows the
+    // sample of t + offset (the user's nudge for its camera).
+    int offsetMs = 0;
+    std::shared_ptr<const ClipClock> clock;   // its times, when the store worked them out
 
     // The clip's length for a trip's axis: the header's duration, else one sample a second.
     double seconds() const;
@@ -94,6 +104,9 @@ public:
 
     // Whether GPS glitches are left out (the readings count as given until told otherwise).
     bool cleanGps() const { return clean_; }
+    // The playing clip's camera name pattern and its nudge.
+    QString cameraPattern() const;
+    int offsetMs() const { return clip_.offsetMs; }
 
 public slots:
     // The queue's current entry started. Null (the queue ran off its end) keeps the clip:
@@ -108,6 +121,9 @@ public slots:
     // Leaves GPS glitches out, or counts every reading: the clip and its trip are made
     // anew and announced.
     void setCleanGps(bool clean);
+    // The nudges per camera name pattern (milliseconds): the moment, the clip and its
+    // trip follow at once.
+    void setTelemetryOffsets(const QVariantMap &offsets);
 
 signals:
     void clipChanged(const ClipTelemetry &clip);
@@ -115,11 +131,17 @@ signals:
     void durationChanged(double seconds);
     // Every tick, with the moment it is at.
     void momentChanged(const TelemetryMoment &moment);
+    // The playing clip's nudge, when it changes.
+    void offsetChanged(int ms);
 
 private:
+    int offsetFor(const QString &path) const;
+    void announceOffset(int before);
+
     std::optional<PlayListEntry> entry_;   // the playing clip's entry, to make it anew
     PlayList tripEntries_;
     bool clean_ = false;
+    QVariantMap offsets_;
     ClipTelemetry clip_;
     TripTelemetry trip_;
     double duration_ = 0;

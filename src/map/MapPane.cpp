@@ -2,6 +2,7 @@
 
 #include "common/Localization.h"
 #include "drive/IndexRule.h"
+#include "telemetry/TelemetryEvents.h"
 #include "MapPageBridge.h"
 #include "MapWebPage.h"
 #include "common/NamedImage.h"
@@ -241,6 +242,7 @@ void MapPane::showClip(const ClipTelemetry &clip)
     const QString path = clip.path;
     currentPlayVideoPath_ = path;
     shownClip_ = clip;
+    offsets_.insert(path, clip.offsetMs);
     currentTrack_ = MapRoute::clipTrack(*clip.samples, clip.positions, settings_.smoothRoute());
     const QList<MapPoint> &route = currentTrack_.points;
 
@@ -301,8 +303,10 @@ void MapPane::setTrip(const TripTelemetry &trip)
 {
     QStringList paths;
     paths.reserve(trip.clips.size());
-    for (const ClipTelemetry &clip : trip.clips)
+    for (const ClipTelemetry &clip : trip.clips) {
         paths << clip.path;
+        offsets_.insert(clip.path, clip.offsetMs);
+    }
     tripPlaying_ = trip.playing;
     shownTrip_ = trip;
     if (paths == trip_)
@@ -415,8 +419,10 @@ void MapPane::pageRouteClicked(int clip, int point, int drawing)
     }
     const double duration = path == currentPlayVideoPath_ ? totalTime_ : durations_.value(path, 0.0);
     const double seconds = secondsForPoint(*track, point, duration);
+    // The picture that shows the point's sample.
     if (seconds >= 0)
-        emit routeClicked(QUrl::fromEncoded(path.toUtf8()), seconds);
+        emit routeClicked(QUrl::fromEncoded(path.toUtf8()),
+                          std::max(0.0, TelemetryEvents::pictureTime(seconds, offsets_.value(path))));
 }
 
 void MapPane::showMoment(const TelemetryMoment &moment)

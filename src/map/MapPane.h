@@ -196,6 +196,7 @@ private:
     QHash<QString, std::shared_ptr<const ClipTrack>> tracks_;
     // Durations of the clips played so far.
     QHash<QString, double> durations_;
+    QHash<QString, int> offsets_;   // each clip's telemetry nudge, for a click on its route
     // The playing file's track, for clicks on a route drawn alone.
     ClipTrack currentTrack_;
     // What was last shown, drawn again when the route's smoothing changes.

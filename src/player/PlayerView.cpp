@@ -267,6 +267,20 @@ void PlayerView::setTelemetry(const QList<GpsSample> &samples, double duration,
     findEvents();
 }
 
+void PlayerView::setTelemetryOffset(int ms)
+{
+    if (ms == telemetryOffsetMs_)
+        return;
+    telemetryOffsetMs_ = ms;
+    if (tripParts_.isEmpty())
+        findEvents();
+}
+
+void PlayerView::setTimeOfDay(std::function<QString(double seconds)> at)
+{
+    timeline_->timeOfDay = std::move(at);
+}
+
 void PlayerView::setTrip(const QList<TimelinePart> &parts, int playing)
 {
     if (parts.size() < 2 || playing < 0 || playing >= parts.size()) {
@@ -291,7 +305,13 @@ void PlayerView::findEvents()
     if (tripParts_.isEmpty()) {
         events_ = TelemetryEvents::detect(samples_.constData(), size_t(samples_.size()), telemetryDuration_, thresholds);
         addCarEvents(events_, typed_, telemetryDuration_);
-        timeline_->setData(samples_, telemetryDuration_, events_, typed_, glitches_);
+        for (TelemetryEvent &e : events_) {
+            e.time = TelemetryEvents::pictureTime(e.time, telemetryOffsetMs_);
+            e.endTime = TelemetryEvents::pictureTime(e.endTime, telemetryOffsetMs_);
+        }
+        timeline_->setParts({TimelinePart{samples_, 0.0, telemetryDuration_, QString(), typed_, glitches_,
+                                          telemetryOffsetMs_}},
+                            events_);
         eventsList_->setEvents(events_, settings_.kmph());
         return;
     }
@@ -305,8 +325,8 @@ void PlayerView::findEvents()
             TelemetryEvents::detect(part.samples.constData(), size_t(part.samples.size()), part.duration, thresholds);
         addCarEvents(inPart, part.typed, part.duration);
         for (TelemetryEvent e : inPart) {
-            e.time += part.start;
-            e.endTime += part.start;
+            e.time = part.start + TelemetryEvents::pictureTime(e.time, part.offsetMs);
+            e.endTime = part.start + TelemetryEvents::pictureTime(e.endTime, part.offsetMs);
             found.push_back({e, k});
         }
     }

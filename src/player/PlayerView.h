@@ -83,6 +83,11 @@ public:
     void setTelemetry(const QList<GpsSample> &samples, double duration,
                       std::shared_ptr<const std::vector<TelemetrySample>> typed = nullptr,
                       const QList<int> &glitches = {});
+    // How far the playing file's telemetry is moved against its picture (its camera's
+    // nudge): the timeline's curves and the events follow.
+    void setTelemetryOffset(int ms);
+    // The time of day at a time of the timeline's axis, for its tool tip.
+    void setTimeOfDay(std::function<QString(double seconds)> at);
     // Events on the timeline's axis: the playing file's time, or the trip's.
     const std::vector<TelemetryEvent> &events() const { return events_; }
     // The playing file is part `playing` of a trip of these parts (two or more): the
@@ -216,6 +221,7 @@ private:
     QList<GpsSample> samples_;
     std::shared_ptr<const std::vector<TelemetrySample>> clipTyped_, typed_;
     double telemetryDuration_ = 0.0;
+    int telemetryOffsetMs_ = 0;
     std::vector<TelemetryEvent> events_;
     QList<TimelinePart> tripParts_;
     int tripPlaying_ = 0;

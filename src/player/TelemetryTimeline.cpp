@@ -124,8 +124,8 @@ void TelemetryTimeline::setParts(QList<TimelinePart> parts, std::vector<Telemetr
             continue;
         hasLanes_ = true;
         for (VehicleSpan span : TelemetryEvents::vehicleSpans(typed.data(), typed.size(), part.duration)) {
-            span.start += part.start;
-            span.end += part.start;
+            span.start = part.start + TelemetryEvents::pictureTime(span.start, part.offsetMs);
+            span.end = part.start + TelemetryEvents::pictureTime(span.end, part.offsetMs);
             (span.lane == VehicleSpan::Brake ? brake : assistance).push_back(span);
         }
     }
@@ -219,9 +219,12 @@ QString TelemetryTimeline::hoverText(double t) const
     const TimelinePart &part = parts_.at(qsizetype(at.clip));
     if (parts_.size() > 1)
         text += QStringLiteral("   ") + part.label + QLatin1Char(' ') + timeText(at.seconds, true);
+    if (const QString day = timeOfDay ? timeOfDay(t) : QString(); !day.isEmpty())
+        text += QStringLiteral("   ") + day;
     const qsizetype n = part.samples.size();
     if (n > 0 && part.duration > 0) {
-        const qsizetype i = std::clamp<qsizetype>(qsizetype(at.seconds * double(n) / part.duration), 0, n - 1);
+        const double sampleSeconds = TelemetryEvents::pictureTime(at.seconds, -part.offsetMs);
+        const qsizetype i = std::clamp<qsizetype>(qsizetype(sampleSeconds * double(n) / part.duration), 0, n - 1);
         const GpsSample &s = part.samples.at(i);
         if (TelemetryEvents::hasFix(s))
             text += QStringLiteral("   ") + AppUtils::speedText(float(s.spd), kmph_);
@@ -342,7 +345,8 @@ void TelemetryTimeline::buildPicture()
         bool gOpen = false, speedOpen = false;
         for (qsizetype i = 0; i < n; ++i) {
             const GpsSample &s = part.samples.at(i);
-            const double t = part.start + TelemetryEvents::sampleTime(size_t(i), size_t(n), part.duration);
+            const double t = part.start + TelemetryEvents::pictureTime(
+                                              TelemetryEvents::sampleTime(size_t(i), size_t(n), part.duration), part.offsetMs);
             const double x = t / duration_ * (width() - 1);
             const double g = TelemetryEvents::horizontalG(s);
             if (std::isfinite(g) && g <= 16.0) {
@@ -369,8 +373,9 @@ void TelemetryTimeline::buildPicture()
     // GPS glitches: a small mark each on the floor of the speed lane.
     for (const TimelinePart &part : parts_)
         for (const int i : part.glitches) {
-            const double t = part.start + TelemetryEvents::sampleTime(size_t(i), size_t(part.samples.size()),
-                                                                     part.duration);
+            const double t = part.start + TelemetryEvents::pictureTime(
+                                              TelemetryEvents::sampleTime(size_t(i), size_t(part.samples.size()),
+                                                                          part.duration), part.offsetMs);
             const double x = t / duration_ * (width() - 1);
             QPainterPath mark;
             mark.moveTo(x, bottom - 5);

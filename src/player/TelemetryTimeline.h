@@ -19,6 +19,7 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -33,6 +34,8 @@ struct TimelinePart {
     // The same samples typed, for the lanes of what the car reported; may be null.
     std::shared_ptr<const std::vector<TelemetrySample>> typed;
     QList<int> glitches = {};
+    // How far the samples are moved against the picture (TelemetryEvents::pictureTime).
+    int offsetMs = 0;
 };
 
 class TelemetryTimeline : public QWidget {
@@ -69,8 +72,12 @@ public:
     double timeAtX(double x) const;
     int xForTime(double seconds) const;
     // The tool tip text for time `seconds`: the time (with the part's label and its own
-    // time when there are several parts), and speed and G when there are samples.
+    // time when there are several parts), the time of day when known, and speed and G
+    // when there are samples.
     QString hoverText(double seconds) const;
+    // The time of day at a time of the axis, on the clock the user chose; empty when
+    // not known.
+    std::function<QString(double seconds)> timeOfDay;
     // How many times the widget asked to be repainted, and rebuilt its picture.
     int repaintRequests() const { return repaintRequests_; }
     int pictureBuilds() const { return pictureBuilds_; }

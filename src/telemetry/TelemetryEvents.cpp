@@ -52,6 +52,11 @@ double sampleTime(std::size_t i, std::size_t count, double duration)
     return double(i);
 }
 
+double pictureTime(double sampleSeconds, int offsetMs)
+{
+    return sampleSeconds - double(offsetMs) / 1000.0;
+}
+
 double horizontalG(const GpsSample &s)
 {
     const double y = s.gsensor_y, z = s.gsensor_z;

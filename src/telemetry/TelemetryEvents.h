@@ -70,6 +70,11 @@ namespace TelemetryEvents {
 // a second when the duration is unknown).
 double sampleTime(std::size_t i, std::size_t count, double duration);
 
+// Where the sample of `sampleSeconds` shows on the picture when the telemetry is moved
+// `offsetMs` against it (the picture at t shows the sample of t + offset); with the
+// offset negated, the sample's time of a picture's.
+double pictureTime(double sampleSeconds, int offsetMs);
+
 // Horizontal G of a sample: the length of its Y and Z readings.
 double horizontalG(const GpsSample &s);
 

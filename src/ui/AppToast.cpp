@@ -48,6 +48,13 @@ void AppToast::showToast(const QString &text, float duration)
     fade->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
+void AppToast::replaceToast(const QString &text, float duration)
+{
+    if (toast_)
+        closeWin(toast_);
+    showToast(text, duration);
+}
+
 void AppToast::closeWin(ToastWindow *toast)
 {
     if (toast)

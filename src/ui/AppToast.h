@@ -25,6 +25,9 @@ public:
 
 public slots:
     void showToast(const QString &text, float duration);
+    // Closes the toast on screen, if any, and shows this one: for a value that a key
+    // press after press keeps changing.
+    void replaceToast(const QString &text, float duration);
 
 private:
     void closeWin(ToastWindow *toast);

@@ -104,6 +104,12 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("<trkpt lat=\"") + QString::fromStdString(result.videoDatas[10].gps_lat)));
         const QRegularExpression last(QStringLiteral("<trkpt lat=\"([-0-9.]+)\"[^\\n]*</trkpt>\\n    </trkseg>"));
         QCOMPARE(last.match(text).captured(1), QString::fromStdString(result.videoDatas[20].gps_lat));
+        // With the telemetry 2 s earlier than the picture, the picture's samples are 12 to 22.
+        const QString moved = QString::fromStdString(IncidentExport::segmentGpx(result, 10.5, 20.2, 60.0, "incident.mp4", 2000));
+        QCOMPARE(moved.count(QStringLiteral("<trkpt ")), 11);
+        QCOMPARE(QRegularExpression(QStringLiteral("<trkpt lat=\"([-0-9.]+)\"")).match(moved).captured(1),
+                 QString::fromStdString(result.videoDatas[12].gps_lat));
+        QCOMPARE(last.match(moved).captured(1), QString::fromStdString(result.videoDatas[22].gps_lat));
 
         // Without sentence times the points count on from the segment's first sample.
         GpsReadResult drive = GpsDataHelper::readGpsData(

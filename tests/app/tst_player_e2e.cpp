@@ -308,6 +308,11 @@ private slots:
         QCOMPARE(after.text(QStringLiteral("Creation Time")), QStringLiteral("2026-11-08 09:30:35"));
         QCOMPARE(after.text(QStringLiteral("Location")), QString());
         QCOMPARE(after.text(QStringLiteral("Speed")), QString());
+        // On UTC the picture's time names it (this camera's clock agrees with its GPS).
+        settings.setTimeClock(QStringLiteral("utc"));
+        const QImage utc = capture();
+        settings.setTimeClock(QStringLiteral("camera"));
+        QCOMPARE(utc.text(QStringLiteral("Creation Time")), QStringLiteral("2026-11-08 09:30:35 UTC"));
         // The screen shows that frame too, where the picture sits in the video's area.
         const auto onScreen = [&] {
             const QSize frame = sink->videoFrame().size();

@@ -8,6 +8,7 @@
 #include "app/AppDelegate.h"
 #include "app/PaneLayout.h"
 #include "app/MainWindow.h"
+#include "drive/DriveTelemetry.h"
 #include "common/AppUtils.h"
 #include "instruments/InstrumentPanel.h"
 #include "drive/PlayQueue.h"
@@ -19,9 +20,12 @@
 #include "playlist/PlayListView.h"
 
 #include "store/TrackStore.h"
+#include "ui/AppToast.h"
+#include "ui/ToastWindow.h"
 
 #include <QDir>
 #include <QLabel>
+#include <QMediaPlayer>
 #include <QPushButton>
 #include <QFile>
 #include <QFileInfo>
@@ -218,6 +222,19 @@ private slots:
                  QStringLiteral("08:30:20 08/11/2026"));
         settings.setTimeClock(QStringLiteral("camera"));
 
+        // Its first clip plays: the timeline's tool tip gives the time of day of the trip's
+        // second clip, 5.5 s in, on the clock chosen.
+        QTest::mouseClick(list->tableView->viewport(), Qt::LeftButton, {},
+                          list->tableView->visualRect(list->model()->index(0, 1)).center());
+        auto *line = layout->playerView->findChild<TelemetryTimeline *>();
+        QTRY_COMPARE_WITH_TIMEOUT(line->parts().size(), 3, 10000);
+        QVERIFY2(line->hoverText(15.5).contains(QStringLiteral("   09:30:19")), qPrintable(line->hoverText(15.5)));
+        settings.setTimeClock(QStringLiteral("utc"));
+        QVERIFY2(line->hoverText(15.5).contains(QStringLiteral("   08:30:15 UTC")), qPrintable(line->hoverText(15.5)));
+        QToolTip::showText(line->mapToGlobal(QPoint(line->xForTime(15.5), 10)), line->hoverText(15.5), line);
+        screenshot(QStringLiteral("timeline_utc"));
+        settings.setTimeClock(QStringLiteral("camera"));
+
         // The glitch drive plays: 69 km/h at most, clean; 339 km/h as the reader gives it.
         QTest::mouseClick(list->tableView->viewport(), Qt::LeftButton, {},
                           list->tableView->visualRect(list->model()->index(3, 1)).center());
@@ -234,6 +251,32 @@ private slots:
         QCOMPARE(layout->playerView->findChild<TelemetryTimeline *>()->parts().value(0).glitches.size(), 0);
         delegate->cleanGpsItem->trigger();
         QTRY_COMPARE(max->text(), AppUtils::speedText(69, true));
+
+        // Telemetry Earlier ten times: the paused picture at k + 0.5 s shows the speed of
+        // k + 1.5 s, for every clip of this camera; Reset puts it back.
+        PlayerView *video = layout->playerView;
+        QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 1.0, 20000);
+        video->playOrPause();
+        QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+        const QList<GpsSample> &drive = layout->telemetry->clip().counted;
+        int k = 1;
+        while (k + 1 < drive.size() && drive.at(k).spd == drive.at(k + 1).spd)
+            ++k;
+        QVERIFY(k + 1 < drive.size());
+        video->session()->seekExact(k + 0.5);
+        QTRY_COMPARE_WITH_TIMEOUT(layout->telemetry->moment().seconds, k + 0.5, 5000);
+        QLabel *speed = list->gpsPanel->spdshow;
+        QTRY_COMPARE_WITH_TIMEOUT(speed->text(), AppUtils::speedText(float(drive.at(k).spd), true), 10000);
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        for (int press = 0; press < 10; ++press)
+            QTest::keyClick(window.get(), Qt::Key_Left, Qt::ControlModifier | Qt::AltModifier);
+        QTRY_COMPARE(speed->text(), AppUtils::speedText(float(drive.at(k + 1).spd), true));
+        QCOMPARE(settings.telemetryOffsets(), QVariantMap({{QStringLiteral("#_#_#_#.mov"), 1000}}));
+        QCOMPARE(delegate->toaster()->currentToast()->text(), QStringLiteral("Telemetry 1000 ms earlier"));
+        delegate->telemetryResetItem->trigger();
+        QTRY_COMPARE(speed->text(), AppUtils::speedText(float(drive.at(k).spd), true));
+        QVERIFY(settings.telemetryOffsets().isEmpty());
     }
 };
 

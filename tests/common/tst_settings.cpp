@@ -120,6 +120,11 @@ void SettingsTest::readsTheStoredFile_data()
     row("times: UTC", "timeClock", AppKeys::TIME_CLOCK, text("utc"), text("utc"));
     row("times: unknown clock", "timeClock", AppKeys::TIME_CLOCK, text("mars"), text("camera"));
     row("times: zone", "timeZone", AppKeys::TIME_ZONE, text("Europe/Berlin"), text("Europe/Berlin"));
+    const QVariantMap offsets{{"#_#_#_#f.mov", 200}, {"#_front.mp4", -300}};
+    row("telemetry offsets: per camera", "telemetryOffsets", AppKeys::TELEMETRY_OFFSETS, offsets, offsets);
+    row("telemetry offsets: only whole numbers other than 0", "telemetryOffsets", AppKeys::TELEMETRY_OFFSETS,
+        QVariantMap{{"a", 200}, {"b", "x"}, {"c", 0}, {"d", 0.5}}, QVariantMap{{"a", 200}});
+    row("telemetry offsets: wrong type", "telemetryOffsets", AppKeys::TELEMETRY_OFFSETS, text("200"), QVariantMap());
     row("media controls: first run: off", "placeToMediaControls", AppKeys::PLACE_TO_MEDIA_CONTROLS, none, false);
     row("media controls: on", "placeToMediaControls", AppKeys::PLACE_TO_MEDIA_CONTROLS, true, true);
     row("media controls: on as the file keeps it", "placeToMediaControls", AppKeys::PLACE_TO_MEDIA_CONTROLS,
@@ -240,6 +245,8 @@ void SettingsTest::changesAreStoredThenAnnouncedOnce_data()
     QTest::addRow("tile server") << QByteArray("tileServerForTests") << QVariant(QStringLiteral("http://127.0.0.1/{z}"))
                                  << 1;
     QTest::addRow("trip panel") << QByteArray("tripPanelShowsTrip") << QVariant(true) << 1;
+    QTest::addRow("telemetry offsets") << QByteArray("telemetryOffsets")
+                                       << QVariant(QVariantMap{{"#_#_#_#f.mov", -100}}) << 1;
 }
 
 void SettingsTest::changesAreStoredThenAnnouncedOnce()

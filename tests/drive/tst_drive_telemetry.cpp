@@ -76,6 +76,25 @@ private slots:
         }
     }
 
+    // Clips of one camera and channel share a pattern, another channel or naming does not.
+    void cameraPatterns_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("pattern");
+        QTest::addRow("front") << "2026_1108_093004_001F.MP4" << "#_#_#_#f.mp4";
+        QTest::addRow("front, next day") << "2026_1109_101500_002F.MP4" << "#_#_#_#f.mp4";
+        QTest::addRow("rear") << "2026_1108_093004_001R.MP4" << "#_#_#_#r.mp4";
+        QTest::addRow("another naming") << "20261108093004_front.mp4" << "#_front.mp4";
+        QTest::addRow("from a URL") << "file:///media/card/DCIM/FILE0042.MOV" << "file#.mov";
+        QTest::addRow("from a path, folder left out") << "/media/2026/cam1/NORM_0001.ts" << "norm_#.ts";
+        QTest::addRow("no digits") << "drive.mp4" << "drive.mp4";
+    }
+    void cameraPatterns()
+    {
+        QFETCH(QString, name);
+        QTEST(cameraPattern(name), "pattern");
+    }
+
     // The index of each view at a time of a clip of a duration.
     void moments_data()
     {
@@ -85,45 +104,51 @@ private slots:
         QTest::addColumn<int>("sample");
         QTest::addColumn<int>("position");
         QTest::addColumn<int>("gsensor");
+        QTest::addColumn<int>("offsetMs");   // the nudge of the clip's camera
         const QList<GpsSample> fixLater{makeSample("", "", 0, 10.0), makeSample("51.5", "-0.1275", 40, 90.0)};
-        QTest::addRow("one fix over two seconds: r = 0.5") << fixLater << 2.0 << 1.5 << 1 << 0 << 1;
-        QTest::addRow("past the data") << fixLater << 2.0 << 4.0 << -1 << -1 << -1;
+        QTest::addRow("one fix over two seconds: r = 0.5") << fixLater << 2.0 << 1.5 << 1 << 0 << 1 << 0;
+        QTest::addRow("past the data") << fixLater << 2.0 << 4.0 << -1 << -1 << -1 << 0;
         // G: the third sample has y = 4.01 and stays out; r = 3 / 4.
         const QList<GpsSample> gs{g(1.0f, 0.5f, -0.25f), g(1.5f, 4.0f, 0), g(0, 4.01f, 0), g(-1.0f, -2.0f, 3.0f)};
-        QTest::addRow("G first second") << gs << 4.0 << 0.9 << 0 << 0 << 0;
-        QTest::addRow("G second 2 is entry 1") << gs << 4.0 << 2.5 << 2 << 2 << 1;
-        QTest::addRow("G second 3 is entry 2") << gs << 4.0 << 3.99 << 3 << 3 << 2;
-        QTest::addRow("G at the end") << gs << 4.0 << 4.0 << -1 << -1 << -1;
+        QTest::addRow("G first second") << gs << 4.0 << 0.9 << 0 << 0 << 0 << 0;
+        QTest::addRow("G second 2 is entry 1") << gs << 4.0 << 2.5 << 2 << 2 << 1 << 0;
+        QTest::addRow("G second 3 is entry 2") << gs << 4.0 << 3.99 << 3 << 3 << 2 << 0;
+        QTest::addRow("G at the end") << gs << 4.0 << 4.0 << -1 << -1 << -1 << 0;
         // The G view's ratio is single precision: float(100) / float(333.3).
         QList<GpsSample> hundred;
         for (int k = 0; k < 100; ++k)
             hundred << g(1.0f, float(k) / 100.0f, 0, k);
         QTest::addRow("single-precision G rule") << hundred << 333.3 << 200.7
                                                  << int(200.0f * float(100.0 / 333.3)) << int(200.0f * float(100.0 / 333.3))
-                                                 << int(200.0f * (100.0f / 333.3f));
+                                                 << int(200.0f * (100.0f / 333.3f)) << 0;
         // Every sample, as the media controls have always taken it: int(20 * 3/60) = 1.
         const QList<GpsSample> three{makeSample("1", "2", 10), makeSample("3", "4", 20), makeSample("5", "6", 30)};
-        QTest::addRow("every sample at 0") << three << 60.0 << 0.0 << 0 << 0 << 0;
-        QTest::addRow("every sample at 20") << three << 60.0 << 20.0 << 1 << 1 << 1;
-        QTest::addRow("every sample at 59.9") << three << 60.0 << 59.9 << 2 << 2 << 2;
-        QTest::addRow("one past the last") << three << 60.0 << 60.0 << -1 << -1 << -1;
-        QTest::addRow("no samples") << QList<GpsSample>() << 60.0 << 5.0 << -1 << -1 << -1;
-        QTest::addRow("no duration yet: one a second") << three << 0.0 << 1.5 << 1 << 1 << 1;
+        QTest::addRow("every sample at 0") << three << 60.0 << 0.0 << 0 << 0 << 0 << 0;
+        QTest::addRow("every sample at 20") << three << 60.0 << 20.0 << 1 << 1 << 1 << 0;
+        QTest::addRow("every sample at 59.9") << three << 60.0 << 59.9 << 2 << 2 << 2 << 0;
+        // The picture at 19 s shows the sample of 20.5 s; at 20 s the sample of 19 s.
+        QTest::addRow("telemetry moved 1.5 s earlier") << three << 60.0 << 19.0 << 1 << 1 << 1 << 1500;
+        QTest::addRow("telemetry moved 1 s later") << three << 60.0 << 20.0 << 0 << 0 << 0 << -1000;
+        QTest::addRow("one past the last") << three << 60.0 << 60.0 << -1 << -1 << -1 << 0;
+        QTest::addRow("no samples") << QList<GpsSample>() << 60.0 << 5.0 << -1 << -1 << -1 << 0;
+        QTest::addRow("no duration yet: one a second") << three << 0.0 << 1.5 << 1 << 1 << 1 << 0;
         // Every other second without a fix: speed entry 100 of 180, position entry 50 of
         // 90 (which is second 100).
         QList<GpsSample> halfFixed;
         for (int s = 0; s < 180; ++s)
             halfFixed << (s % 2 ? makeSample("", "", s) : makeSample(std::to_string(40.0 + s / 1000.0), "-3", s, 2.0 * s));
-        QTest::addRow("views indexed separately") << halfFixed << 180.0 << 100.5 << 100 << 50 << 100;
-        QTest::addRow("before the start") << halfFixed << 180.0 << -4.0 << -1 << -1 << -1;
+        QTest::addRow("views indexed separately") << halfFixed << 180.0 << 100.5 << 100 << 50 << 100 << 0;
+        QTest::addRow("before the start") << halfFixed << 180.0 << -4.0 << -1 << -1 << -1 << 0;
     }
     void moments()
     {
         QFETCH(QList<GpsSample>, samples);
         QFETCH(double, duration);
         QFETCH(double, seconds);
+        QFETCH(int, offsetMs);
         DriveTelemetry telemetry;
         QSignalSpy moments(&telemetry, &DriveTelemetry::momentChanged);
+        telemetry.setTelemetryOffsets({{QStringLiteral("a.mov"), offsetMs}});
         const PlayListEntry e = entry(QStringLiteral("A.MOV"), samples);
         telemetry.follow(&e);
         telemetry.setDuration(duration);

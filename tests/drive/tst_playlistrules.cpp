@@ -4,6 +4,7 @@
 #include "drive/ClockText.h"
 #include "drive/PlayListRules.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -15,6 +16,8 @@ class PlayListRulesTest : public QObject {
 private slots:
     void clockText_data();
     void clockText();
+    void timeOfDay_data();
+    void timeOfDay();
     void cellTexts_data()
     {
         QTest::addColumn<QString>("path");
@@ -261,6 +264,41 @@ void PlayListRulesTest::clockText()
     const QString text = trip ? ClockText::trip(clocks) : ClockText::clip(clocks.first());
     Localization::install(QStringLiteral("en"));
     QTEST(text, "text");
+}
+
+// The timeline's time of day, 5.5 s into a clip whose camera clock started at 09:30:04,
+// an hour and four seconds ahead of GPS (when its UTC is known).
+void PlayListRulesTest::timeOfDay_data()
+{
+    QTest::addColumn<QString>("clock");
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<int>("known");   // 2: UTC and the camera's time, 1: the camera's, 0: none
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("text");
+    QTest::addRow("camera clock") << "camera" << QByteArray() << 2 << "hh:mm:ss" << "09:30:09";
+    QTest::addRow("UTC") << "utc" << QByteArray() << 2 << "hh:mm:ss" << "08:30:05 UTC";
+    QTest::addRow("Berlin in November") << "zone" << QByteArray("Europe/Berlin") << 2 << "hh:mm:ss" << "09:30:05 CET";
+    QTest::addRow("New York in November") << "zone" << QByteArray("America/New_York") << 2 << "hh:mm:ss" << "03:30:05 EST";
+    QTest::addRow("UTC unknown: the camera's, unnamed") << "utc" << QByteArray() << 1 << "hh:mm:ss" << "09:30:09";
+    QTest::addRow("no time") << "utc" << QByteArray() << 0 << "hh:mm:ss" << "";
+    QTest::addRow("a capture's date and time") << "utc" << QByteArray() << 2 << "yyyy-MM-dd hh:mm:ss" << "2026-11-08 08:30:05 UTC";
+}
+
+void PlayListRulesTest::timeOfDay()
+{
+    QFETCH(QString, clock);
+    QFETCH(QByteArray, zone);
+    QFETCH(int, known);
+    ClipClock c;
+    const qint64 camera = QDateTime(QDate(2026, 11, 8), QTime(9, 30, 4), Qt::UTC).toMSecsSinceEpoch();
+    if (known >= 1)
+        c.cameraStartMs = camera;
+    if (known == 2) {
+        c.errorMs = 3604000;
+        c.utcStartMs = camera - 3604000;
+    }
+    QFETCH(QString, format);
+    QTEST(ClockText::timeOfDay(c, 5.5, TimeChoice::of(clock, zone), format), "text");
 }
 
 QTEST_GUILESS_MAIN(PlayListRulesTest)

@@ -413,6 +413,13 @@ private slots:
         QTRY_COMPARE(clicked.size(), 1);
         QCOMPARE(clicked.last().at(0).toUrl(), clips[0]);
         QCOMPARE(clicked.last().at(1).toDouble(), 40.0);
+        // With that camera's telemetry 2 s earlier than its picture, the picture of 38 s shows it.
+        telemetry.setTelemetryOffsets({{cameraPattern(clips[0].toString()), 2000}});
+        QVERIFY(pageValue(QStringLiteral("routeClickAt([%1 + 0.000002, %2])").arg(QString::fromStdString(target.gps_lat),
+                                                                              QString::fromStdString(target.gps_lgt))).toBool());
+        QTRY_COMPARE(clicked.size(), 2);
+        QCOMPARE(clicked.last().at(1).toDouble(), 38.0);
+        telemetry.setTelemetryOffsets({});
         // Far from the route a click is only a click on the map.
         QVERIFY(!pageValue("routeClickAt([10, 10])").toBool());
 

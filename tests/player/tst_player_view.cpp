@@ -259,6 +259,10 @@ private slots:
         // Activating the list's row lands one second before the braking shows (sample 20).
         const double braking = 20 * rig.vc->duration() / 60;
         QCOMPARE(rig.vc->events().front().time, braking);
+        // With its camera's telemetry 1.5 s earlier than the picture, so is the braking.
+        rig.vc->setTelemetryOffset(1500);
+        QCOMPARE(rig.vc->events().front().time, braking - 1.5);
+        rig.vc->setTelemetryOffset(0);
         rig.log.clear();
         emit rig.part<QTreeWidget>("eventsTable")->itemActivated(rig.part<QTreeWidget>("eventsTable")->topLevelItem(0), 0);
         QVERIFY(QTest::qWaitFor([&] { return rig.log.count("tick") == 1; }, 3000));
@@ -342,6 +346,12 @@ private slots:
         QVERIFY(curvePixels(trip.copy(0, 0, line.xForTime(58), trip.height())) > 50);
         QCOMPARE(curvePixels(trip.copy(line.xForTime(62), 0, line.xForTime(118) - line.xForTime(62), trip.height())), 0);
         QVERIFY(curvePixels(trip.copy(line.xForTime(127), 0, line.xForTime(183) - line.xForTime(127), trip.height())) > 50);
+        // A clip whose telemetry is moved 10 s earlier than its picture: its curve ends
+        // 10 s before the clip does.
+        line.setParts({{minute, 0, 60, QStringLiteral("a.MOV"), {}, {}, 10000}}, {});
+        const QImage early = line.grab().toImage();
+        QCOMPARE(curvePixels(early.copy(line.xForTime(52), 0, line.xForTime(58) - line.xForTime(52), early.height())), 0);
+        QVERIFY(curvePixels(early.copy(0, 0, line.xForTime(48), early.height())) > 50);
 
         // The events list of a trip shows each event's clip and the time in that clip.
         EventsListView list;
