@@ -65,6 +65,11 @@ void PlaybackSession::openClip(const QUrl &url)
     loading_ = true;
     engine_->stop();
     engine_->setSource(url);
+    // Skimming backwards ends at a clip's start; the next clip opened plays forwards.
+    if (chosenRate_ < 0) {
+        chosenRate_ = 1.0;
+        rateJ_ = 0;
+    }
     // Playing at once shows the first frame within a few frames' time; waiting for
     // "loaded" first costs over half a second with the GStreamer backend, a pause
     // between the clips of a trip. A file that turns out unplayable is stopped then.
@@ -112,7 +117,8 @@ void PlaybackSession::setUpPlaybackOfAsset()
     audio_->setVolume(storedVolume());
     emit volumeChanged(audio_->volume());
 
-    engine_->setPlaybackRate(1.0);
+    // The rate chosen holds from clip to clip until the user changes it.
+    engine_->setPlaybackRate(chosenRate_);
     engine_->play();
     emit setUpFinished(true);
 }
@@ -230,6 +236,7 @@ void PlaybackSession::playOrPause()
 {
     rateI_ = 0;
     rateJ_ = 0;
+    chosenRate_ = 1.0;
     execPlayOrPause();
 }
 
@@ -248,6 +255,7 @@ void PlaybackSession::execPlayOrPause()
 
 void PlaybackSession::setRate(double rate)
 {
+    chosenRate_ = rate;
     engine_->setPlaybackRate(rate);
     if (!isPlaying())
         engine_->play();

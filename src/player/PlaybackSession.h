@@ -116,6 +116,7 @@ private:
     QMediaPlayer *engine_ = nullptr;
     QAudioOutput *audio_ = nullptr;
     PlaybackClock *clock_ = nullptr;
+    double chosenRate_ = 1.0;   // held across the clips of a trip
     int rateI_ = 0;
     int rateJ_ = 0;
     bool isAddVideoFile_ = false;

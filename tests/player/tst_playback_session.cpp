@@ -327,6 +327,33 @@ private slots:
         }
     }
 
+    // The rate chosen with the fast steps holds when the next clip of a trip opens.
+    void rateHoldsIntoTheNextClip_data()
+    {
+        QTest::addColumn<int>("fastPresses");
+        QTest::addColumn<double>("rate");
+        QTest::addRow("2x") << 1 << 2.0;
+        QTest::addRow("10x") << 3 << 10.0;
+    }
+    void rateHoldsIntoTheNextClip()
+    {
+        QFETCH(int, fastPresses);
+        QFETCH(double, rate);
+        Rig rig(*settings_);
+        QVERIFY(rig.open(clip_));
+        for (int k = 0; k < fastPresses; ++k)
+            rig.session.forwardRate();
+        QVERIFY(QTest::qWaitFor([&] { return rig.log.count("end") > 0; }, 30000));
+        double atSetUp = 0;
+        connect(&rig.session, &PlaybackSession::setUpFinished, this, [&] { atSetUp = rig.session.requestedRate(); });
+        rig.session.playUrl(QUrl::fromLocalFile(long_));
+        QVERIFY(QTest::qWaitFor([&] { return atSetUp != 0; }, 10000));
+        QCOMPARE(atSetUp, rate);
+        // Still a fast step: the next one goes on from there.
+        rig.session.forwardRate();
+        QVERIFY(rig.session.requestedRate() > rate);
+    }
+
     // --- volume -----------------------------------------------------------------
 
     void volumeIsStoredAtOnce_data()
