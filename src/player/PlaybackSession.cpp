@@ -1,8 +1,8 @@
 #include "PlaybackSession.h"
 
+#include "KeyFrames.h"
 #include "PlaybackClock.h"
 #include "PlaybackSteps.h"
-#include "KeyFrames.h"
 #include "common/Settings.h"
 
 #include <QAudioOutput>
@@ -50,7 +50,11 @@ void PlaybackSession::setVideoOutput(QObject *output)
     disconnect(frameShown_);
     // The next key frame is asked for once the last one is on screen.
     if (QVideoSink *sink = engine_->videoSink())
-        frameShown_ = connect(sink, &QVideoSink::videoFrameChanged, this, [this] { keyPending_ = false; });
+        frameShown_ = connect(sink, &QVideoSink::videoFrameChanged, this, [this] {
+            if (keyPending_)
+                keyLatency_ = std::min(0.25, double(keyAsked_.elapsed()) / 1000.0);
+            keyPending_ = false;
+        });
 }
 
 QVideoSink *PlaybackSession::videoSink() const
@@ -402,8 +406,10 @@ void PlaybackSession::showKeyFrame(double seconds)
     // it, and at high rates no picture would ever come.
     if (keyPending_ && keyAsked_.isValid() && keyAsked_.elapsed() < kKeyFrameWaitMs)
         return;
-    const double key =
-        std::clamp(PlaybackSteps::keyFrameFor(keyFrames_, seconds, skimRate_), 0.0, std::max(0.0, duration() - 0.001));
+    // Aimed where the clock will be once the picture is up, as long as the last took.
+    const double d = std::max(0.0, duration() - 0.001);
+    const double aim = std::clamp(seconds + skimRate_ * keyLatency_, 0.0, d);
+    const double key = std::clamp(PlaybackSteps::keyFrameFor(keyFrames_, aim, skimRate_), 0.0, d);
     if (key == keyShown_)
         return;
     keyShown_ = key;

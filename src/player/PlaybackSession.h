@@ -152,6 +152,7 @@ private:
     double keyShown_ = -1;      // the key frame asked for last
     bool keyPending_ = false;   // its picture has not come yet
     QElapsedTimer keyAsked_;
+    double keyLatency_ = 0;     // seconds the last key frame took to come
     int rateI_ = 0;
     int rateJ_ = 0;
     bool isAddVideoFile_ = false;
