@@ -2,7 +2,8 @@
 //   open-to-first-frame of a 3-minute 1080p forged file, CPU of the process while
 //   playing at 1x, the cost of one clock tick through three modules, and the incident
 //   export of a 30 s segment (video copied without re-encoding, GPX, picture).
-//   --export-only measures the export alone.
+//   --export-only measures the export alone. --rates measures the fast steps alone: the
+//   rate the clock achieves, new pictures a second and CPU at 2x, 5x, 10x and 60x.
 // With --shot FILE it instead plays a file in a 1344x756 window and takes a picture of
 // the whole screen (the video widget is blank in QWidget::grab()).
 #include "app/IncidentExport.h"
@@ -135,6 +136,41 @@ void benchExport(Window &w, const QString &file)
     std::printf("; target < 2000\n");
 }
 
+// Each fast step for two seconds from the start of the file.
+void benchRates(Window &w)
+{
+    PlaybackSession *s = w.vc->session();
+    int pictures = 0;
+    qint64 last = -1;
+    auto conn = QObject::connect(w.vc->videoSink(), &QVideoSink::videoFrameChanged, [&](const QVideoFrame &f) {
+        if (f.isValid() && f.startTime() != last) {
+            last = f.startTime();
+            ++pictures;
+        }
+    });
+    for (int presses = 1; presses <= PlaybackSession::RATE_VIDEO_LENGTH; ++presses) {
+        if (s->isPlaying())
+            s->playOrPause();
+        s->seekExact(0);
+        QTest::qWait(500);
+        for (int k = 0; k < presses; ++k)
+            s->forwardRate();
+        QTest::qWait(300);
+        const double cpu0 = cpuSeconds();
+        const double media0 = s->currentTime();
+        const int pictures0 = pictures;
+        QElapsedTimer wall;
+        wall.start();
+        QTest::qWait(2000);
+        const double elapsed = wall.elapsed() / 1000.0;
+        std::printf("%gx: the clock runs at %.1fx, %.1f new pictures/s, CPU %.0f %% of a core\n", s->requestedRate(),
+                    (s->currentTime() - media0) / elapsed, (pictures - pictures0) / elapsed,
+                    100.0 * (cpuSeconds() - cpu0) / elapsed);
+        std::fflush(stdout);
+    }
+    QObject::disconnect(conn);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -147,6 +183,7 @@ int main(int argc, char **argv)
     cli.addOption({"overlay", "With --shot: settings, help or about.", "name"});
     cli.addOption({"seconds", "CPU measurement length.", "s", "10"});
     cli.addOption({"export-only", "Measure only the incident export."});
+    cli.addOption({"rates", "Measure only the fast steps."});
     cli.process(app);
 
     QTemporaryDir tmp;
@@ -187,6 +224,13 @@ int main(int argc, char **argv)
     }
 
     Window w;
+    if (cli.isSet("rates")) {
+        if (firstFrameMs(w, file) < 0)
+            return 1;
+        benchRates(w);
+        w.vc->close();
+        return 0;
+    }
     if (cli.isSet("export-only")) {
         if (firstFrameMs(w, file) < 0)
             return 1;

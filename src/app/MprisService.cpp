@@ -215,7 +215,7 @@ QString MprisService::playbackStatus() const
     PlaybackSession *s = session();
     if (!s || !s->player())
         return MprisRules::playbackStatus(false, false, false);
-    const QMediaPlayer::PlaybackState state = s->player()->playbackState();
+    const QMediaPlayer::PlaybackState state = s->playbackState();
     return MprisRules::playbackStatus(s->isReady(), state == QMediaPlayer::PlayingState,
                                       state == QMediaPlayer::PausedState && !stopped_);
 }
@@ -223,7 +223,7 @@ QString MprisService::playbackStatus() const
 double MprisService::rate() const
 {
     PlaybackSession *s = session();
-    return s && s->player() ? s->player()->playbackRate() : 1.0;
+    return s && s->player() ? s->rate() : 1.0;
 }
 
 bool MprisService::ready() const

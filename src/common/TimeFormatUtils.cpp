@@ -12,8 +12,11 @@ QString TimeFormatUtils::stringAddPreZeroSecond(int seconds) { return field(seco
 
 QString TimeFormatUtils::stringFromSeconds(int n)
 {
-    if (n >= 3600)
+    if (n >= 3600) {
+        const int h = n / 3600;
         n %= 3600;
+        return QString::number(h) + QLatin1Char(':') + field(n / 60) + QLatin1Char(':') + field(n % 60);
+    }
     const int m = n / 60;
     if (m != 0)
         n %= 60;

@@ -1,4 +1,5 @@
-// Playing-time texts (mm:ss) and the time stamp of captured pictures.
+// Playing-time texts (mm:ss, h:mm:ss from an hour on) and the time stamp of captured
+// pictures.
 #pragma once
 
 #include <QDateTime>

@@ -51,6 +51,7 @@ void PlaybackClock::remove()
     player_.clear();
     sink_.clear();
     playing_ = false;
+    paused_ = false;
     haveFrame_ = false;
     awaitingSeek_ = false;
     ++generation_;
@@ -135,6 +136,7 @@ void PlaybackClock::seekToMs(qint64 ms)
     atEnd_ = false;
     endDelivered_ = false;
     haveLast_ = false;
+    paused_ = false;
     awaitingSeek_ = true;
     seekTarget_ = double(ms) / 1000.0;
     sinceFrame_.start();
@@ -174,6 +176,10 @@ void PlaybackClock::onFrame(const QVideoFrame &frame)
         frameTime_ = t;
         haveFrame_ = true;
         sinceFrame_.restart();
+        // The engine can still put up the next frame after the pause tick: the time
+        // held follows the picture, or a frame step would show that frame again.
+        if (!playing_ && paused_ && haveLast_ && !atEnd_ && t > last_ && player_->playbackRate() > 0)
+            last_ = t;
     }
     if (!playing_)
         return;
@@ -202,6 +208,7 @@ void PlaybackClock::onPlaybackState(int state)
     switch (state) {
     case QMediaPlayer::PlayingState:
         playing_ = true;
+        paused_ = false;
         atEnd_ = false;
         endDelivered_ = false;
         if (haveFrame_)
@@ -213,6 +220,7 @@ void PlaybackClock::onPlaybackState(int state)
         // The pause tick does not step back behind the last tick (the frame left on
         // screen can be a few milliseconds older than the interpolated time).
         playing_ = false;
+        paused_ = true;
         timer_.stop();
         ordinaryTick();
         break;

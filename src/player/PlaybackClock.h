@@ -91,5 +91,6 @@ private:
     bool atEnd_ = false;
     bool endDelivered_ = false;
     bool playing_ = false;
+    bool paused_ = false;         // paused by the user, no seek since
     quint64 generation_ = 0;
 };

@@ -1,10 +1,12 @@
 #include "PlaybackSession.h"
 
+#include "KeyFrames.h"
 #include "PlaybackClock.h"
 #include "PlaybackSteps.h"
 #include "common/Settings.h"
 
 #include <QAudioOutput>
+#include <QFile>
 #include <QMediaMetaData>
 #include <QVideoSink>
 
@@ -22,7 +24,14 @@ PlaybackSession::PlaybackSession(Settings &settings, QObject *parent) : QObject(
     connect(engine_, &QMediaPlayer::mediaStatusChanged, this, &PlaybackSession::onMediaStatus);
     connect(engine_, &QMediaPlayer::playbackStateChanged, this, &PlaybackSession::playbackStateChanged);
     connect(engine_, &QMediaPlayer::playbackRateChanged, this, &PlaybackSession::rateChanged);
-    connect(clock_, &PlaybackClock::tick, this, &PlaybackSession::tick);
+    // While skimming the session runs the clock; the engine's own ticks would pull it back.
+    connect(clock_, &PlaybackClock::tick, this, [this](double t) {
+        if (!isSkimming())
+            tick(t);
+    });
+    skimTimer_.setTimerType(Qt::PreciseTimer);
+    skimTimer_.setInterval(kSkimTickMs);
+    connect(&skimTimer_, &QTimer::timeout, this, &PlaybackSession::skimTick);
 }
 
 PlaybackSession::~PlaybackSession()
@@ -38,6 +47,14 @@ PlaybackSession::~PlaybackSession()
 void PlaybackSession::setVideoOutput(QObject *output)
 {
     engine_->setVideoOutput(output);
+    disconnect(frameShown_);
+    // The next key frame is asked for once the last one is on screen.
+    if (QVideoSink *sink = engine_->videoSink())
+        frameShown_ = connect(sink, &QVideoSink::videoFrameChanged, this, [this] {
+            if (keyPending_)
+                keyLatency_ = std::min(0.25, double(keyAsked_.elapsed()) / 1000.0);
+            keyPending_ = false;
+        });
 }
 
 QVideoSink *PlaybackSession::videoSink() const
@@ -61,10 +78,20 @@ void PlaybackSession::openClip(const QUrl &url)
 
     // A file still playing is stopped before the engine takes the new one.
     removeObserver();
+    stopSkimming();
+    heldTime_.reset();
+    source_ = url;
+    keyFrames_.clear();
+    keyFramesRead_ = false;
     ready_ = false;
     loading_ = true;
     engine_->stop();
     engine_->setSource(url);
+    // Skimming backwards ends at a clip's start; the next clip opened plays forwards.
+    if (chosenRate_ < 0) {
+        chosenRate_ = 1.0;
+        rateJ_ = 0;
+    }
     // Playing at once shows the first frame within a few frames' time; waiting for
     // "loaded" first costs over half a second with the GStreamer backend, a pause
     // between the clips of a trip. A file that turns out unplayable is stopped then.
@@ -112,8 +139,13 @@ void PlaybackSession::setUpPlaybackOfAsset()
     audio_->setVolume(storedVolume());
     emit volumeChanged(audio_->volume());
 
-    engine_->setPlaybackRate(1.0);
-    engine_->play();
+    // The rate chosen holds from clip to clip until the user changes it.
+    if (PlaybackSteps::byKeyFrames(chosenRate_)) {
+        skimAt(chosenRate_, 0.0);
+    } else {
+        engine_->setPlaybackRate(chosenRate_);
+        engine_->play();
+    }
     emit setUpFinished(true);
 }
 
@@ -129,6 +161,8 @@ void PlaybackSession::close()
 {
     if (isAddVideoFile_) {
         loading_ = false;
+        stopSkimming();
+        heldTime_.reset();
         removeObserver();
         engine_->pause();
         engine_->stop();
@@ -152,15 +186,27 @@ QMediaPlayer *PlaybackSession::player() const
 
 bool PlaybackSession::isPlaying() const
 {
+    if (isSkimming())
+        return true;
     // The end comes with the last frame, a moment before the engine stops by itself.
     return engine_->playbackState() == QMediaPlayer::PlayingState && !(observing_ && clock_->atEnd());
+}
+
+QMediaPlayer::PlaybackState PlaybackSession::playbackState() const
+{
+    return isSkimming() ? QMediaPlayer::PlayingState : engine_->playbackState();
+}
+
+double PlaybackSession::rate() const
+{
+    return isSkimming() ? skimRate_ : engine_->playbackRate();
 }
 
 double PlaybackSession::requestedRate() const
 {
     if (!player() || !isPlaying())
         return 0.0;
-    return engine_->playbackRate();
+    return rate();
 }
 
 // ---------------------------------------------------------------------------------
@@ -177,6 +223,10 @@ double PlaybackSession::currentTime() const
 {
     if (!player() || !ready_)
         return 0.0;
+    if (isSkimming())
+        return skimTime_;
+    if (heldTime_)
+        return *heldTime_;
     return clock_->currentTime();
 }
 
@@ -184,6 +234,13 @@ void PlaybackSession::setCurrentTime(double seconds)
 {
     if (!player() || !ready_)
         return;
+    heldTime_.reset();
+    if (isSkimming()) {
+        const double d = duration();
+        skimAt(skimRate_, std::clamp(double(PlaybackClock::seekTargetMs(seconds)) / 1000.0, 0.0, std::max(0.0, d - 0.001)));
+        emit seeking(seconds);
+        return;
+    }
     clock_->seek(seconds);
     emit seeking(seconds);
 }
@@ -193,6 +250,12 @@ void PlaybackSession::seekExact(double seconds)
     if (!player() || !ready_ || !std::isfinite(seconds))
         return;
     seconds = std::clamp(seconds, 0.0, std::max(0.0, duration() - 0.001));
+    heldTime_.reset();
+    if (isSkimming()) {
+        skimAt(skimRate_, seconds);
+        emit seeking(seconds);
+        return;
+    }
     clock_->seekExact(seconds);
     emit seeking(seconds);
 }
@@ -218,6 +281,7 @@ bool PlaybackSession::stepFrame(int direction)
         PlaybackSteps::frameTarget(currentTime(), frameDuration(), duration(), direction);
     if (!target)
         return false;
+    heldTime_.reset();
     clock_->seekExactMs(PlaybackSteps::frameSeekMs(*target));
     emit seeking(*target);
     return true;
@@ -230,6 +294,7 @@ void PlaybackSession::playOrPause()
 {
     rateI_ = 0;
     rateJ_ = 0;
+    chosenRate_ = 1.0;
     execPlayOrPause();
 }
 
@@ -237,7 +302,13 @@ void PlaybackSession::execPlayOrPause()
 {
     if (!player() || !ready_)
         return;
-    if (isPlaying()) {
+    if (isSkimming()) {
+        // The picture becomes the exact frame under the clock.
+        const double at = skimTime_;
+        stopSkimming();
+        clock_->seekExact(at);
+        emit playbackStateChanged(QMediaPlayer::PausedState);
+    } else if (isPlaying()) {
         engine_->pause();
     } else {
         if (currentTime() == duration())
@@ -248,15 +319,114 @@ void PlaybackSession::execPlayOrPause()
 
 void PlaybackSession::setRate(double rate)
 {
+    chosenRate_ = rate;
+    if (PlaybackSteps::byKeyFrames(rate)) {
+        const double at = currentTime();
+        skimAt(rate, rate > 0 && at >= duration() ? 0.0 : at);
+        return;
+    }
+    const bool skimmed = isSkimming();
+    if (skimmed || heldTime_) {
+        const double at = skimmed ? skimTime_ : *heldTime_;
+        stopSkimming();
+        heldTime_.reset();
+        clock_->seekExact(at);
+    }
     engine_->setPlaybackRate(rate);
+    if (skimmed)
+        emit rateChanged(rate);
     if (!isPlaying())
         engine_->play();
+}
+
+// ---------------------------------------------------------------------------------
+// Skimming
+
+void PlaybackSession::skimAt(double rate, double from)
+{
+    if (!keyFramesRead_) {
+        keyFrames_ = KeyFrames::ofFile(QFile::encodeName(source_.toLocalFile()).toStdString());
+        keyFramesRead_ = true;
+    }
+    const bool was = isSkimming();
+    heldTime_.reset();
+    skimRate_ = rate;
+    skimFrom_ = from;
+    skimTime_ = from;
+    skimSince_.start();
+    keyPending_ = false;
+    if (!was) {
+        // Seeks carry the engine's rate: a reverse one would decode whole key-frame
+        // intervals backwards.
+        if (engine_->playbackRate() != 1.0)
+            engine_->setPlaybackRate(1.0);
+        engine_->pause();
+        skimTimer_.start();
+        emit playbackStateChanged(QMediaPlayer::PlayingState);
+    }
+    emit rateChanged(rate);
+}
+
+void PlaybackSession::stopSkimming()
+{
+    skimTimer_.stop();
+    skimRate_ = 0;
+    keyShown_ = -1;
+    keyPending_ = false;
+}
+
+void PlaybackSession::skimTick()
+{
+    if (!isSkimming())
+        return;
+    const double d = duration();
+    const double t = skimFrom_ + skimRate_ * double(skimSince_.elapsed()) / 1000.0;
+    if (skimRate_ > 0 && t >= d) {
+        stopSkimming();
+        heldTime_ = d;
+        emit playbackStateChanged(QMediaPlayer::PausedState);
+        tick(d);   // the end: the next clip may open from here
+        return;
+    }
+    if (skimRate_ < 0 && t <= 0) {
+        // Like reverse play, skimming back stops at the start without ending the file.
+        stopSkimming();
+        clock_->seekExact(0.0);
+        emit playbackStateChanged(QMediaPlayer::PausedState);
+        return;
+    }
+    skimTime_ = std::clamp(t, 0.0, std::max(0.0, d - 0.001));
+    showKeyFrame(skimTime_);
+    tick(skimTime_);
+}
+
+void PlaybackSession::showKeyFrame(double seconds)
+{
+    // One seek at a time: a seek asked for before the last picture came would flush
+    // it, and at high rates no picture would ever come.
+    if (keyPending_ && keyAsked_.isValid() && keyAsked_.elapsed() < kKeyFrameWaitMs)
+        return;
+    // Aimed where the clock will be once the picture is up, as long as the last took.
+    const double d = std::max(0.0, duration() - 0.001);
+    const double aim = std::clamp(seconds + skimRate_ * keyLatency_, 0.0, d);
+    const double key = std::clamp(PlaybackSteps::keyFrameFor(keyFrames_, aim, skimRate_), 0.0, d);
+    if (key == keyShown_)
+        return;
+    keyShown_ = key;
+    keyPending_ = true;
+    keyAsked_.start();
+    engine_->setPosition(PlaybackSteps::frameSeekMs(key));
 }
 
 void PlaybackSession::stopVideo()
 {
     if (!player() || !ready_)
         return;
+    if (isSkimming()) {
+        stopSkimming();
+        emit playbackStateChanged(QMediaPlayer::PausedState);
+    }
+    heldTime_.reset();
     engine_->pause();
     setCurrentTime(0);
     emit stopped();
@@ -290,7 +460,7 @@ void PlaybackSession::stepRateLadder(int direction)
 {
     if (!player() || !ready_)
         return;
-    const std::optional<double> rate = PlaybackSteps::rateStep(engine_->playbackRate(), direction);
+    const std::optional<double> rate = PlaybackSteps::rateStep(this->rate(), direction);
     if (!rate)
         return;
     rateI_ = 0;

@@ -3,11 +3,21 @@
 // duration ends the file (ended), and whoever follows the playback (the player's view,
 // the drive's telemetry, the play queue) listens. Also the rate steps, seeking and the
 // volume with its stored level.
+// Above the rate the decoder sustains (PlaybackSteps::byKeyFrames) the session skims:
+// the engine stays paused, the session runs the clock itself (the time it started
+// from plus the rate times the wall time since) and seeks the engine to the key frame
+// under the clock each time the last one is on screen, so every seek decodes a single
+// frame.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMediaPlayer>
 #include <QObject>
+#include <QTimer>
 #include <QUrl>
+
+#include <optional>
+#include <vector>
 
 class QAudioOutput;
 class QVideoSink;
@@ -57,8 +67,13 @@ public:
     // The current file is set up and ready to play.
     bool isReady() const { return ready_; }
     bool isPlaying() const;
+    // Playing while skimming, though the engine is paused then.
+    QMediaPlayer::PlaybackState playbackState() const;
+    // The rate playing now, or that play resumes at (the engine's unless skimming).
+    double rate() const;
     // The rate last requested through the controls (0 while paused).
     double requestedRate() const;
+    bool isSkimming() const { return skimRate_ != 0; }
 
     // The fast and reverse step tables and their indices.
     static constexpr int RATE_VIDEO[] = {2, 5, 10, 60};
@@ -109,6 +124,10 @@ private:
     void setUpPlaybackOfAsset();
     void removeObserver();
     void setRate(double rate);
+    void skimAt(double rate, double from);
+    void stopSkimming();
+    void skimTick();
+    void showKeyFrame(double seconds);
     void stepRateLadder(int direction);
     float storedVolume() const;
 
@@ -116,6 +135,24 @@ private:
     QMediaPlayer *engine_ = nullptr;
     QAudioOutput *audio_ = nullptr;
     PlaybackClock *clock_ = nullptr;
+    double chosenRate_ = 1.0;   // held across the clips of a trip
+    static constexpr int kSkimTickMs = 30;
+    // A key frame's picture not come by then is given up for the next one.
+    static constexpr int kKeyFrameWaitMs = 500;
+    QUrl source_;
+    QMetaObject::Connection frameShown_;
+    QTimer skimTimer_;
+    QElapsedTimer skimSince_;
+    double skimRate_ = 0;       // 0 when not skimming
+    double skimFrom_ = 0;
+    double skimTime_ = 0;       // the clock while skimming
+    std::optional<double> heldTime_;   // where skimming stopped, until the next seek or play
+    std::vector<double> keyFrames_;
+    bool keyFramesRead_ = false;
+    double keyShown_ = -1;      // the key frame asked for last
+    bool keyPending_ = false;   // its picture has not come yet
+    QElapsedTimer keyAsked_;
+    double keyLatency_ = 0;     // seconds the last key frame took to come
     int rateI_ = 0;
     int rateJ_ = 0;
     bool isAddVideoFile_ = false;

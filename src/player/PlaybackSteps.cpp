@@ -52,6 +52,23 @@ std::optional<double> PlaybackSteps::rateStep(double current, int direction)
     return std::nullopt;
 }
 
+bool PlaybackSteps::byKeyFrames(double rate)
+{
+    return std::isfinite(rate) && std::abs(rate) > 4;
+}
+
+double PlaybackSteps::keyFrameFor(const std::vector<double> &keys, double seconds, double rate)
+{
+    if (keys.empty())
+        return rate < 0 ? std::ceil(seconds) : std::floor(seconds);
+    if (rate < 0) {
+        const auto it = std::lower_bound(keys.begin(), keys.end(), seconds);
+        return it == keys.end() ? keys.back() : *it;
+    }
+    const auto it = std::upper_bound(keys.begin(), keys.end(), seconds);
+    return it == keys.begin() ? keys.front() : *std::prev(it);
+}
+
 QString PlaybackSteps::rateText(double rate)
 {
     return QString::number(rate, 'g', 6) + QLatin1Char('x');

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 class PlaybackSteps {
 public:
@@ -28,6 +29,18 @@ public:
     // rung above (`direction` > 0) or below `current`; a reverse or stopped rate counts
     // as 1. Nothing past either end.
     static std::optional<double> rateStep(double current, int direction);
+
+    // Whether playing at `rate` steps from key frame to key frame instead of decoding
+    // every frame: above 4x either way. Past that the decoder falls behind (at 5x of a
+    // 30 fps clip it has 150 frames a second to decode, a 4K one more than the cores
+    // here manage), while a key frame a second still gives a new picture at least
+    // five times a second.
+    static bool byKeyFrames(double rate);
+
+    // The key frame to show for the clock at `seconds` among `keys` (ascending): the
+    // last one at or before it playing forwards, the first one at or after it in
+    // reverse, the nearest end outside them; whole seconds when there are none.
+    static double keyFrameFor(const std::vector<double> &keys, double seconds, double rate);
 
     // "0.25x", "0.5x", "2x", "-5x".
     static QString rateText(double rate);

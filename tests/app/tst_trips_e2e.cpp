@@ -13,6 +13,7 @@
 #include "instruments/InstrumentPanel.h"
 #include "drive/PlayQueue.h"
 #include "instruments/PositionCompassPanel.h"
+#include "player/PlaybackSession.h"
 #include "player/TelemetryTimeline.h"
 #include "player/PlayerView.h"
 #include "playlist/PlayListModel.h"
@@ -34,6 +35,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
+#include <QVideoFrame>
+#include <QVideoSink>
 
 #include <memory>
 
@@ -54,6 +57,15 @@ class TripsEndToEndTest : public QObject {
         QTest::qWait(1500);   // let the window and the map page draw what the step changed
         QProcess::execute(QStringLiteral("import"),
                           {QStringLiteral("-window"), QStringLiteral("root"), dir + QLatin1Char('/') + name + QStringLiteral(".png")});
+    }
+
+    // With VELTRA_SHOTS set, the screen at once (the picture of this moment).
+    void shoot(const QString &name)
+    {
+        const QString dir = qEnvironmentVariable("VELTRA_SHOTS");
+        if (!dir.isEmpty())
+            QProcess::execute(QStringLiteral("import"),
+                              {QStringLiteral("-window"), QStringLiteral("root"), dir + QLatin1Char('/') + name + QStringLiteral(".png")});
     }
 
     void showCaptionTip()
@@ -277,6 +289,43 @@ private slots:
         delegate->telemetryResetItem->trigger();
         QTRY_COMPARE(speed->text(), AppUtils::speedText(float(drive.at(k).spd), true));
         QVERIFY(settings.telemetryOffsets().isEmpty());
+    }
+
+    // Skimming the drive's trip at 60x: the clock runs at that rate, the picture follows
+    // it, and the next clips keep the rate.
+    void skimmingATripAt60x()
+    {
+        const QDir drive(qEnvironmentVariable("VELTRA_SAMPLES") + QStringLiteral("/drive"));
+        PlayListView *list = layout->playListView;
+        TrackStore::syncPlayList({});
+        list->reloadPlayListData();
+        QList<QUrl> urls;
+        for (const QString &n : drive.entryList({QStringLiteral("*.MOV")}, QDir::Files, QDir::Name))
+            urls << QUrl::fromLocalFile(drive.filePath(n));
+        QCOMPARE(urls.size(), 3);
+        list->openPanel = [urls](QWidget *) { return urls; };
+        QSignalSpy added(list->queue(), &PlayQueue::opened);
+        QTest::mouseClick(list->buttonAdd, Qt::LeftButton);
+        QVERIFY(added.wait(30000));
+        QTest::mouseClick(list->tableView->viewport(), Qt::LeftButton, {},
+                          list->tableView->visualRect(list->model()->index(0, 1)).center());
+        PlaybackSession *session = layout->playerView->session();
+        QTRY_VERIFY_WITH_TIMEOUT(session->isReady() && session->isPlaying() && list->queue()->currentRow() == 0, 10000);
+        for (int k = 0; k < 4; ++k)
+            session->forwardRate();
+        QCOMPARE(session->requestedRate(), 60.0);
+        QVideoSink *sink = layout->playerView->videoSink();
+        QTRY_VERIFY_WITH_TIMEOUT(list->queue()->currentRow() == 1 && session->isReady(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(session->currentTime() > 5, 5000);
+        QCOMPARE(session->requestedRate(), 60.0);
+        const QImage first = sink->videoFrame().toImage();
+        shoot(QStringLiteral("skim_60x_a"));
+        QTest::qWait(1000);
+        shoot(QStringLiteral("skim_60x_b"));
+        const QImage second = sink->videoFrame().toImage();
+        QVERIFY(!first.isNull() && !second.isNull() && first != second);
+        QCOMPARE(session->requestedRate(), 60.0);
+        session->playOrPause();
     }
 };
 

@@ -29,10 +29,11 @@ void TestTimeFormatUtils::stringFromSeconds_data()
     QTest::addRow("65") << 65 << "01:05";
     QTest::addRow("754") << 754 << "12:34";
     QTest::addRow("3599") << 3599 << "59:59";
-    QTest::addRow("3600: hours are not shown") << 3600 << "00:00";
-    QTest::addRow("3725") << 3725 << "02:05";
-    QTest::addRow("7199") << 7199 << "59:59";
-    QTest::addRow("largest int") << std::numeric_limits<int>::max() << "14:07";
+    QTest::addRow("an hour") << 3600 << "1:00:00";
+    QTest::addRow("3725") << 3725 << "1:02:05";
+    QTest::addRow("7199") << 7199 << "1:59:59";
+    QTest::addRow("ten hours") << 36000 << "10:00:00";
+    QTest::addRow("largest int") << std::numeric_limits<int>::max() << "596523:14:07";
     QTest::addRow("-5 keeps its sign") << -5 << "00:-5";
     QTest::addRow("-65 keeps its sign in both fields") << -65 << "-1:-5";
     QTest::addRow("-3600 is not reduced") << -3600 << "-60:00";

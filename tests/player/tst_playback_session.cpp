@@ -7,6 +7,7 @@
 #include "player/PlaybackSession.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -323,8 +324,72 @@ private slots:
                 rig.session.playOrPause();
             QCOMPARE(rig.session.requestedRate(), rates[k]);
             if (rates[k] != 0)
-                QCOMPARE(rig.engine()->playbackRate(), rates[k]);
+                QCOMPARE(rig.session.rate(), rates[k]);
         }
+    }
+
+    // The rate chosen with the fast steps holds when the next clip of a trip opens.
+    void rateHoldsIntoTheNextClip_data()
+    {
+        QTest::addColumn<int>("fastPresses");
+        QTest::addColumn<double>("rate");
+        QTest::addRow("2x") << 1 << 2.0;
+        QTest::addRow("10x") << 3 << 10.0;
+    }
+    void rateHoldsIntoTheNextClip()
+    {
+        QFETCH(int, fastPresses);
+        QFETCH(double, rate);
+        Rig rig(*settings_);
+        QVERIFY(rig.open(clip_));
+        for (int k = 0; k < fastPresses; ++k)
+            rig.session.forwardRate();
+        QVERIFY(QTest::qWaitFor([&] { return rig.log.count("end") > 0; }, 30000));
+        double atSetUp = 0;
+        connect(&rig.session, &PlaybackSession::setUpFinished, this, [&] { atSetUp = rig.session.requestedRate(); });
+        rig.session.playUrl(QUrl::fromLocalFile(long_));
+        QVERIFY(QTest::qWaitFor([&] { return atSetUp != 0; }, 10000));
+        QCOMPARE(atSetUp, rate);
+        // Still a fast step: the next one goes on from there.
+        rig.session.forwardRate();
+        QVERIFY(rig.session.requestedRate() > rate);
+    }
+
+    // Above what the decoder sustains the clock still runs at the chosen rate, and the
+    // picture follows it.
+    void fastStepsDeliverTheirRate_data()
+    {
+        QTest::addColumn<QString>("presses");
+        QTest::addColumn<double>("from");
+        QTest::addRow("5x") << "ff" << 0.0;
+        QTest::addRow("10x") << "fff" << 0.0;
+        QTest::addRow("60x") << "ffff" << 0.0;
+        QTest::addRow("-60x") << "bbbb" << 55.0;
+    }
+    void fastStepsDeliverTheirRate()
+    {
+        QFETCH(QString, presses);
+        QFETCH(double, from);
+        Rig rig(*settings_);
+        QVERIFY(rig.open(long_));
+        QVERIFY(rig.waitPlaying());
+        if (from > 0) {
+            rig.session.setCurrentTime(from);
+            QVERIFY(QTest::qWaitFor([&] { return rig.session.currentTime() >= from; }, 5000));
+        }
+        for (const QChar p : presses)
+            p == 'f' ? rig.session.forwardRate() : rig.session.backwardRate();
+        const double rate = rig.session.requestedRate();
+        const double t0 = rig.session.currentTime();
+        QElapsedTimer wall;
+        wall.start();
+        QTest::qWait(600);
+        const double moved = (rig.session.currentTime() - t0) * (rate > 0 ? 1 : -1);
+        const double room = rate > 0 ? rig.session.duration() - t0 : t0;
+        const double least = std::min(0.8 * std::abs(rate) * wall.elapsed() / 1000.0, room - 1);
+        QVERIFY2(moved > least, qPrintable(QString("%1 s at %2x, at least %3 s").arg(moved).arg(rate).arg(least)));
+        const double pictured = (double(rig.sink.videoFrame().startTime()) / 1e6 - t0) * (rate > 0 ? 1 : -1);
+        QVERIFY2(pictured > moved / 2, qPrintable(QString("the picture moved %1 s, the clock %2 s").arg(pictured).arg(moved)));
     }
 
     // --- volume -----------------------------------------------------------------

@@ -770,6 +770,20 @@ private slots:
         QVERIFY(rig.waitPlaying());
         QTest::keyClick(&rig.window, Qt::Key_Period);   // playing: no step
         QCOMPARE(rig.vc->player()->playbackState(), QMediaPlayer::PlayingState);
+
+        // The first step after a pause shows the frame after the one the pause left.
+        for (int k = 0; k < 3; ++k) {
+            QTest::qWait(200);
+            QVERIFY(rig.pauseAndSettle());
+            QTest::qWait(200);
+            const qint64 left = sink->videoFrame().startTime();
+            QTest::keyClick(&rig.window, Qt::Key_Period);
+            const bool moved = QTest::qWaitFor([&] { return sink->videoFrame().startTime() != left; }, 3000);
+            QVERIFY2(moved && std::abs(sink->videoFrame().startTime() - left - 33333) < 1000,
+                     qPrintable(QString("%1 us after %2 us").arg(sink->videoFrame().startTime()).arg(left)));
+            rig.vc->playOrPause();
+            QVERIFY(rig.waitPlaying());
+        }
     }
 
     void captureWriteFailureShowsFail_data()

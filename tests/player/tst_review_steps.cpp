@@ -101,6 +101,52 @@ private slots:
         QCOMPARE(PlaybackSteps::rateStep(current, direction).value_or(0.0), expected);
     }
 
+    void byKeyFrames_data()
+    {
+        QTest::addColumn<double>("rate");
+        QTest::addColumn<bool>("keyFrames");
+        QTest::newRow("1x decodes") << 1.0 << false;
+        QTest::newRow("a quarter decodes") << 0.25 << false;
+        QTest::newRow("2x decodes") << 2.0 << false;
+        QTest::newRow("4x decodes") << 4.0 << false;
+        QTest::newRow("5x steps key frames") << 5.0 << true;
+        QTest::newRow("60x steps key frames") << 60.0 << true;
+        QTest::newRow("-2x decodes") << -2.0 << false;
+        QTest::newRow("-5x steps key frames") << -5.0 << true;
+        QTest::newRow("-60x steps key frames") << -60.0 << true;
+        QTest::newRow("paused") << 0.0 << false;
+    }
+    void byKeyFrames()
+    {
+        QFETCH(double, rate);
+        QFETCH(bool, keyFrames);
+        QCOMPARE(PlaybackSteps::byKeyFrames(rate), keyFrames);
+    }
+
+    void keyFrameFor_data()
+    {
+        QTest::addColumn<QList<double>>("keys");
+        QTest::addColumn<double>("clock");
+        QTest::addColumn<double>("rate");
+        QTest::addColumn<double>("shown");
+        const QList<double> second{0, 1, 2, 3};
+        QTest::newRow("forward: the one at or before") << second << 2.5 << 60.0 << 2.0;
+        QTest::newRow("forward on a key frame") << second << 2.0 << 60.0 << 2.0;
+        QTest::newRow("reverse: the one at or after") << second << 2.5 << -60.0 << 3.0;
+        QTest::newRow("reverse past the last") << second << 3.5 << -10.0 << 3.0;
+        QTest::newRow("forward before the first") << QList<double>{0.5, 1.5} << 0.2 << 10.0 << 0.5;
+        QTest::newRow("no table: whole seconds forward") << QList<double>{} << 2.7 << 10.0 << 2.0;
+        QTest::newRow("no table: whole seconds reverse") << QList<double>{} << 2.3 << -10.0 << 3.0;
+    }
+    void keyFrameFor()
+    {
+        QFETCH(QList<double>, keys);
+        QFETCH(double, clock);
+        QFETCH(double, rate);
+        QFETCH(double, shown);
+        QCOMPARE(PlaybackSteps::keyFrameFor(std::vector<double>(keys.begin(), keys.end()), clock, rate), shown);
+    }
+
     void rateText()
     {
         QCOMPARE(PlaybackSteps::rateText(0.5), QStringLiteral("0.5x"));

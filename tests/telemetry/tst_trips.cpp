@@ -2,6 +2,7 @@
 // how clips group into trips and, across channels, into moments.
 #include "ClipTime.h"
 #include "Fixtures.h"
+#include "KeyFrames.h"
 #include "MovieDuration.h"
 #include "TripDistance.h"
 #include "TripGrouping.h"
@@ -75,6 +76,31 @@ TEST(MovieDuration_table)
         CHECK(MovieDuration::header(f.path).createdMs == r.created);
     }
     CHECK_EQ(MovieDuration::milliseconds("/nonexistent/veltra/X.MOV"), int64_t(-1));
+}
+
+TEST(KeyFrames_table)
+{
+    using Runs = std::vector<std::pair<uint32_t, uint32_t>>;
+    const struct {
+        const char *name;
+        Runs durations;
+        std::vector<uint32_t> sync;
+        bool hasSync;
+        uint32_t timescale;
+        std::vector<double> times;
+    } rows[] = {
+        {"one a second at 30 fps", {{90, 1000}}, {1, 31, 61}, true, 30000, {0, 1, 2}},
+        {"no sync table: every sample", {{3, 1}}, {}, false, 4, {0, 0.25, 0.5}},
+        {"runs of different durations", {{2, 1000}, {2, 2000}}, {1, 3, 4}, true, 1000, {0, 2, 4}},
+        {"a first sample that is no key frame", {{4, 1}}, {3}, true, 1, {2}},
+        {"sync numbers past the timed samples", {{2, 1}}, {1, 5}, true, 1, {0}},
+        {"out of order and repeated numbers", {{4, 1}}, {1, 3, 3, 2, 4}, true, 1, {0, 2, 3}},
+        {"time scale 0", {{2, 1}}, {1}, true, 0, {}},
+    };
+    for (const auto &r : rows) {
+        tst::Row row(r.name);
+        CHECK(KeyFrames::fromTables(r.durations, r.sync, r.hasSync, r.timescale) == r.times);
+    }
 }
 
 TEST(ClipTime_channel_and_start)
