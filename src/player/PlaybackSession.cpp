@@ -8,6 +8,7 @@
 #include <QAudioOutput>
 #include <QFile>
 #include <QMediaMetaData>
+#include <QSize>
 #include <QVideoSink>
 
 #include <algorithm>
@@ -140,7 +141,7 @@ void PlaybackSession::setUpPlaybackOfAsset()
     emit volumeChanged(audio_->volume());
 
     // The rate chosen holds from clip to clip until the user changes it.
-    if (PlaybackSteps::byKeyFrames(chosenRate_)) {
+    if (PlaybackSteps::byKeyFrames(chosenRate_, pixelsPerSecond())) {
         skimAt(chosenRate_, 0.0);
     } else {
         engine_->setPlaybackRate(chosenRate_);
@@ -320,7 +321,7 @@ void PlaybackSession::execPlayOrPause()
 void PlaybackSession::setRate(double rate)
 {
     chosenRate_ = rate;
-    if (PlaybackSteps::byKeyFrames(rate)) {
+    if (PlaybackSteps::byKeyFrames(rate, pixelsPerSecond())) {
         const double at = currentTime();
         skimAt(rate, rate > 0 && at >= duration() ? 0.0 : at);
         return;
@@ -341,6 +342,15 @@ void PlaybackSession::setRate(double rate)
 
 // ---------------------------------------------------------------------------------
 // Skimming
+
+double PlaybackSession::pixelsPerSecond() const
+{
+    QSize size = engine_->metaData().value(QMediaMetaData::Resolution).toSize();
+    if (size.isEmpty() && engine_->videoSink())
+        size = engine_->videoSink()->videoSize();
+    const double fps = engine_->metaData().value(QMediaMetaData::VideoFrameRate).toDouble();
+    return size.isEmpty() ? 0.0 : double(size.width()) * size.height() * (fps > 0 ? fps : 30.0);
+}
 
 void PlaybackSession::skimAt(double rate, double from)
 {

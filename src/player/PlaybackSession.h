@@ -125,6 +125,8 @@ private:
     void removeObserver();
     void setRate(double rate);
     void skimAt(double rate, double from);
+    // The clip's width x height x frame rate (30 fps when not said); 0 before its size is known.
+    double pixelsPerSecond() const;
     void stopSkimming();
     void skimTick();
     void showKeyFrame(double seconds);

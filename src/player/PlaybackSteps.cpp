@@ -52,9 +52,13 @@ std::optional<double> PlaybackSteps::rateStep(double current, int direction)
     return std::nullopt;
 }
 
-bool PlaybackSteps::byKeyFrames(double rate)
+bool PlaybackSteps::byKeyFrames(double rate, double pixelsPerSecond)
 {
-    return std::isfinite(rate) && std::abs(rate) > 4;
+    if (!std::isfinite(rate) || std::abs(rate) <= 4)
+        return false;
+    if (rate < 0 || rate > 5 || !(pixelsPerSecond > 0))
+        return true;
+    return rate * pixelsPerSecond > kDecodedPixelsPerSecond * 1.001;
 }
 
 double PlaybackSteps::keyFrameFor(const std::vector<double> &keys, double seconds, double rate)

@@ -31,11 +31,14 @@ public:
     static std::optional<double> rateStep(double current, int direction);
 
     // Whether playing at `rate` steps from key frame to key frame instead of decoding
-    // every frame: above 4x either way. Past that the decoder falls behind (at 5x of a
-    // 30 fps clip it has 150 frames a second to decode, a 4K one more than the cores
-    // here manage), while a key frame a second still gives a new picture at least
+    // every frame: above 4x either way, except 5x of a clip of at most 1080p at 30 fps
+    // (`pixelsPerSecond`, width x height x frame rate; 0 when not known), which the
+    // decoder here still keeps up with on one core. Past that it falls behind (10x of
+    // 1080p, 5x of 4K), while a key frame a second still gives a new picture at least
     // five times a second.
-    static bool byKeyFrames(double rate);
+    static bool byKeyFrames(double rate, double pixelsPerSecond = 0);
+    // What the decoder here sustains: 1080p at 30 fps, five times over.
+    static constexpr double kDecodedPixelsPerSecond = 1920.0 * 1080 * 30 * 5;
 
     // The key frame to show for the clock at `seconds` among `keys` (ascending): the
     // last one at or before it playing forwards, the first one at or after it in

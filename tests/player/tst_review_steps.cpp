@@ -104,23 +104,32 @@ private slots:
     void byKeyFrames_data()
     {
         QTest::addColumn<double>("rate");
+        QTest::addColumn<double>("pixels");   // width x height x frame rate; 0: not known
         QTest::addColumn<bool>("keyFrames");
-        QTest::newRow("1x decodes") << 1.0 << false;
-        QTest::newRow("a quarter decodes") << 0.25 << false;
-        QTest::newRow("2x decodes") << 2.0 << false;
-        QTest::newRow("4x decodes") << 4.0 << false;
-        QTest::newRow("5x steps key frames") << 5.0 << true;
-        QTest::newRow("60x steps key frames") << 60.0 << true;
-        QTest::newRow("-2x decodes") << -2.0 << false;
-        QTest::newRow("-5x steps key frames") << -5.0 << true;
-        QTest::newRow("-60x steps key frames") << -60.0 << true;
-        QTest::newRow("paused") << 0.0 << false;
+        const double p1080 = 1920.0 * 1080 * 30, p1440 = 2560.0 * 1440 * 30, p4k = 3840.0 * 2160 * 30;
+        const double p720at60 = 1280.0 * 720 * 60;
+        QTest::newRow("1x decodes") << 1.0 << 0.0 << false;
+        QTest::newRow("a quarter decodes") << 0.25 << p4k << false;
+        QTest::newRow("2x of 4K decodes") << 2.0 << p4k << false;
+        QTest::newRow("4x decodes") << 4.0 << p4k << false;
+        QTest::newRow("5x of a clip not yet known steps key frames") << 5.0 << 0.0 << true;
+        QTest::newRow("5x of 1080p decodes") << 5.0 << p1080 << false;
+        QTest::newRow("5x of 720p at 60 fps decodes") << 5.0 << p720at60 << false;
+        QTest::newRow("5x of 1440p steps key frames") << 5.0 << p1440 << true;
+        QTest::newRow("5x of 4K steps key frames") << 5.0 << p4k << true;
+        QTest::newRow("10x of 1080p steps key frames") << 10.0 << p1080 << true;
+        QTest::newRow("60x steps key frames") << 60.0 << p1080 << true;
+        QTest::newRow("-2x decodes") << -2.0 << p1080 << false;
+        QTest::newRow("-5x steps key frames") << -5.0 << p1080 << true;
+        QTest::newRow("-60x steps key frames") << -60.0 << 0.0 << true;
+        QTest::newRow("paused") << 0.0 << p1080 << false;
     }
     void byKeyFrames()
     {
         QFETCH(double, rate);
+        QFETCH(double, pixels);
         QFETCH(bool, keyFrames);
-        QCOMPARE(PlaybackSteps::byKeyFrames(rate), keyFrames);
+        QCOMPARE(PlaybackSteps::byKeyFrames(rate, pixels), keyFrames);
     }
 
     void keyFrameFor_data()
