@@ -177,9 +177,10 @@ void PlaybackClock::onFrame(const QVideoFrame &frame)
         haveFrame_ = true;
         sinceFrame_.restart();
         // The engine can still put up the next frame after the pause tick: the time
-        // held follows the picture, or a frame step would show that frame again.
+        // held follows the picture, or a frame step would show that frame again, and
+        // a tick tells the panels and the timeline, which show that frame's moment.
         if (!playing_ && paused_ && haveLast_ && !atEnd_ && t > last_ && player_->playbackRate() > 0)
-            last_ = t;
+            emitTick(t);
     }
     if (!playing_)
         return;

@@ -1,8 +1,8 @@
 // The periodic time observer over a QMediaPlayer: ticks on the main thread with the
 // media time in seconds. While media time advances it ticks on every frame the video
 // sink shows and at least every tickIntervalMs by timer (the backend's own position
-// signal comes only ten times a second); one tick when playback starts or stops, one
-// after every seek, and exactly one tick at the end of the media whose time equals
+// signal comes only ten times a second); one tick when playback starts or stops (and
+// one more for a frame the engine still puts up after the pause), one after every seek, and exactly one tick at the end of the media whose time equals
 // duration() exactly (the backend reports its end 1 ms short).
 // The time is the presentation time of the frame on screen (between frames, advanced
 // by the wall clock times the rate): the backend's position query can trail the

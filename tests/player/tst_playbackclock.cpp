@@ -233,15 +233,20 @@ private slots:
         rig.ticks.clear();
         rig.player.pause();
         QTest::qWait(300);
-        QCOMPARE(int(rig.ticks.size()), 1);
-        // The pause tick carries the time reached, a moment after the last playing tick.
+        // The pause tick, and one more when the engine still puts up a frame after it:
+        // the last carries the time held, a moment after the last playing tick.
+        const int afterPause = int(rig.ticks.size());
+        QVERIFY2(afterPause == 1 || afterPause == 2, qPrintable(QString::number(afterPause)));
         const double paused = rig.ticks.back();
+        QCOMPARE(paused, rig.clock.currentTime());
         QVERIFY2(paused >= playing && paused < playing + 0.5, qPrintable(QString("%1 then %2").arg(playing).arg(paused)));
+        QTest::qWait(200);
+        QCOMPARE(int(rig.ticks.size()), afterPause);   // nothing ticks while paused
         rig.clock.seek(1.6);
-        QCOMPARE(int(rig.ticks.size()), 1); // the jump tick comes from the event loop
-        QVERIFY(QTest::qWaitFor([&] { return rig.ticks.size() >= 2; }, 5000));
+        QCOMPARE(int(rig.ticks.size()), afterPause); // the jump tick comes from the event loop
+        QVERIFY(QTest::qWaitFor([&] { return int(rig.ticks.size()) > afterPause; }, 5000));
         QTest::qWait(100);
-        QCOMPARE(int(rig.ticks.size()), 2);
+        QCOMPARE(int(rig.ticks.size()), afterPause + 1);
         QCOMPARE(rig.ticks.back(), 2.0);
         QCOMPARE(rig.player.position(), qint64(2000));
     }
