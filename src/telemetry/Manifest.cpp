@@ -81,7 +81,7 @@ public:
         if (!value(v, 0))
             return false;
         blanks();
-        return p_ == end_ || fail("text after the document");
+        return p_ == end_ || fail("text after the manifest");
     }
     const std::string &error() const { return error_; }
 
