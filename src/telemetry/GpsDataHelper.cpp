@@ -25,21 +25,6 @@ const char *const KEY_GSENSOR_X = "gsensor_x";
 const char *const KEY_GSENSOR_Y = "gsensor_y";
 const char *const KEY_GSENSOR_Z = "gsensor_z";
 
-namespace {
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-} // namespace
-
 GpsReadResult GpsDataHelper::readGpsData(const std::string &reference)
 {
     GpsReadResult result;
@@ -215,7 +200,7 @@ bool GpsDataHelper::percentDecode(const std::string &text, std::string *out)
         }
         if (i + 2 >= text.size())
             return false;
-        const int hi = hexValue(text[i + 1]), lo = hexValue(text[i + 2]);
+        const int hi = Utf8::hexDigit(text[i + 1]), lo = Utf8::hexDigit(text[i + 2]);
         // %00 would cut the path short when it reaches the file system.
         if (hi < 0 || lo < 0 || (hi == 0 && lo == 0))
             return false;

@@ -2,6 +2,7 @@
 
 #include "BinaryFile.h"
 #include "Sha256.h"
+#include "Utf8.h"
 
 #include <cmath>
 #include <cstdio>
@@ -181,23 +182,13 @@ private:
                 return fail("not JSON");
         }
     }
-    static int hexDigit(char c)
-    {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    }
     bool unit(uint32_t *u)
     {
         if (end_ - p_ < 4)
             return fail("cut short");
         *u = 0;
         for (int i = 0; i < 4; ++i) {
-            const int d = hexDigit(*p_++);
+            const int d = Utf8::hexDigit(*p_++);
             if (d < 0)
                 return fail("a bad escape");
             *u = *u << 4 | uint32_t(d);

@@ -1,5 +1,16 @@
 #include "Utf8.h"
 
+int Utf8::hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 size_t Utf8::sequenceLength(const std::string &bytes, size_t pos)
 {
     if (pos >= bytes.size())

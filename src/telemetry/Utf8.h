@@ -16,4 +16,8 @@ public:
 
     // True when the whole of `bytes` is well-formed UTF-8; the empty string is.
     static bool isWellFormed(const std::string &bytes);
+
+    // The value of a hex digit (either case), -1 for any other character: for the
+    // escapes of URLs (%41) and JSON (\u0041).
+    static int hexDigit(char c);
 };
