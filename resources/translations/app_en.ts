@@ -93,5 +93,30 @@
         <source>The clip&apos;s telemetry could not be read: %1</source>
         <translation>The clip&apos;s telemetry could not be read: %1</translation>
     </message>
+    <message><source>Export Video…</source><translation>Export Video…</translation></message>
+    <message><source>Open a clip before exporting a video.</source><translation>Open a clip before exporting a video.</translation></message>
+    <message><source>Exporting the video…</source><translation>Exporting the video…</translation></message>
+    <message><source>Video exported.</source><translation>Video exported.</translation></message>
+    <message><source>%1 is not a video that can be read.</source><translation>%1 is not a video that can be read.</translation></message>
+    <message><source>There is nothing to export.</source><translation>There is nothing to export.</translation></message>
+    <message><source>The marked segment</source><translation>The marked segment</translation></message>
+    <message><source>The whole clip</source><translation>The whole clip</translation></message>
+    <message><source>The whole trip</source><translation>The whole trip</translation></message>
+    <message><source>Dashboard along the bottom</source><translation>Dashboard along the bottom</translation></message>
+    <message><source>In the corners</source><translation>In the corners</translation></message>
+    <message><source>Compact, lower left</source><translation>Compact, lower left</translation></message>
+    <message><source>Speed</source><translation>Speed</translation></message>
+    <message><source>Date and time</source><translation>Date and time</translation></message>
+    <message><source>Position</source><translation>Position</translation></message>
+    <message><source>Map</source><translation>Map</translation></message>
+    <message><source>G-sensor graph</source><translation>G-sensor graph</translation></message>
+    <message><source>Compass</source><translation>Compass</translation></message>
+    <message><source>The overlay alone, on a transparent ground (QuickTime, for video editors)</source><translation>The overlay alone, on a transparent ground (QuickTime, for video editors)</translation></message>
+    <message><source>Export:</source><translation>Export:</translation></message>
+    <message><source>Layout:</source><translation>Layout:</translation></message>
+    <message><source>Show:</source><translation>Show:</translation></message>
+    <message><source>Location:</source><translation>Location:</translation></message>
+    <message><source>Export…</source><translation>Export…</translation></message>
+    <message><source>No preview: the clip cannot be read.</source><translation>No preview: the clip cannot be read.</translation></message>
 </context>
 </TS>

@@ -93,5 +93,30 @@
         <source>The clip&apos;s telemetry could not be read: %1</source>
         <translation>无法读取该片段的遥测数据：%1</translation>
     </message>
+    <message><source>Export Video…</source><translation>导出视频…</translation></message>
+    <message><source>Open a clip before exporting a video.</source><translation>导出视频前请先打开一个片段。</translation></message>
+    <message><source>Exporting the video…</source><translation>正在导出视频…</translation></message>
+    <message><source>Video exported.</source><translation>视频已导出。</translation></message>
+    <message><source>%1 is not a video that can be read.</source><translation>%1 不是可读取的视频。</translation></message>
+    <message><source>There is nothing to export.</source><translation>没有可导出的内容。</translation></message>
+    <message><source>The marked segment</source><translation>标记的片段</translation></message>
+    <message><source>The whole clip</source><translation>整个片段</translation></message>
+    <message><source>The whole trip</source><translation>整个行程</translation></message>
+    <message><source>Dashboard along the bottom</source><translation>底部仪表条</translation></message>
+    <message><source>In the corners</source><translation>四角</translation></message>
+    <message><source>Compact, lower left</source><translation>紧凑，左下角</translation></message>
+    <message><source>Speed</source><translation>速度</translation></message>
+    <message><source>Date and time</source><translation>日期和时间</translation></message>
+    <message><source>Position</source><translation>位置</translation></message>
+    <message><source>Map</source><translation>地图</translation></message>
+    <message><source>G-sensor graph</source><translation>G 传感器曲线</translation></message>
+    <message><source>Compass</source><translation>指南针</translation></message>
+    <message><source>The overlay alone, on a transparent ground (QuickTime, for video editors)</source><translation>仅叠加层，透明背景（QuickTime，供视频编辑软件使用）</translation></message>
+    <message><source>Export:</source><translation>导出：</translation></message>
+    <message><source>Layout:</source><translation>布局：</translation></message>
+    <message><source>Show:</source><translation>显示：</translation></message>
+    <message><source>Location:</source><translation>位置信息：</translation></message>
+    <message><source>Export…</source><translation>导出…</translation></message>
+    <message><source>No preview: the clip cannot be read.</source><translation>无预览：无法读取该片段。</translation></message>
 </context>
 </TS>

@@ -2,7 +2,9 @@
 #include "map/OfflineMapsDialog.h"
 
 #include "AppController.h"
+#include "ExportVideoDialog.h"
 #include "IncidentExport.h"
+#include "OverlayExport.h"
 #include "MainWindow.h"
 #include "TrackExport.h"
 #include "common/AppLinks.h"
@@ -86,6 +88,7 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     action(file, "menu_open", &AppDelegate::openFile, QKeySequence::Open);
     action(file, "menu_export_track", &AppDelegate::exportTrack);
     action(file, "Export Incident…", &AppDelegate::exportIncident, QKeySequence(Qt::CTRL | Qt::Key_E));
+    action(file, "Export Video…", &AppDelegate::exportVideo, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
     // What an export tells of where the car was, chosen before exporting and remembered.
     QMenu *place = file->addMenu(QString());
     text(place->menuAction(), "Location in Exports");
@@ -243,6 +246,7 @@ bool mayReplace(QWidget *parent, const QString &title, const QStringList &set,
 } // namespace
 
 IncidentExport *AppDelegate::incidentExport() const { return export_; }
+OverlayExport *AppDelegate::overlayExport() const { return overlayExport_; }
 QProgressDialog *AppDelegate::exportProgress() const { return exportProgress_; }
 
 void AppDelegate::exportIncident()
@@ -317,6 +321,106 @@ void AppDelegate::exportIncident()
     job->start(source, range.in, range.out, video->duration(), files.video,
                [video, place](const QString &path) { return video->saveCurrentFrame(path, place); },
                clock ? clock->errorMs : std::nullopt, location);
+}
+
+void AppDelegate::exportVideo()
+{
+    constexpr float toastSeconds = 2.5f;
+    PlayerView *video = playerView_;
+    if (overlayExport_ && overlayExport_->isRunning())
+        return;
+    const QString source = video ? video->currentFile() : QString();
+    if (source.isEmpty() || !telemetry_) {
+        toaster_->showToast(Localization::text("Open a clip before exporting a video."), toastSeconds);
+        return;
+    }
+    const MarkedRange range = video->markedRange();
+    const ClipTelemetry clip = telemetry_->clip();
+    const TripTelemetry trip = telemetry_->trip();
+    const double duration = video->duration();
+    // The pieces of each choice: the playing clip's (all of it, or between the marks) or
+    // every clip of its trip in order.
+    auto piecesFor = [source, range, clip, trip, duration](ExportVideoDialog::Scope scope) {
+        QList<OverlayPiece> pieces;
+        if (scope == ExportVideoDialog::Scope::Trip) {
+            for (const ClipTelemetry &c : trip.clips) {
+                const QString file = QUrl(c.path, QUrl::TolerantMode).toLocalFile();
+                const double length = file == source ? duration : c.seconds();
+                if (!file.isEmpty() && length > 0)
+                    pieces << OverlayPiece{file, c, length, 0, length, c.clock};
+            }
+        } else {
+            const bool segment = scope == ExportVideoDialog::Scope::Segment && range.ok;
+            pieces << OverlayPiece{source, clip, duration, segment ? range.in : 0, segment ? range.out : duration,
+                                   clip.clock};
+        }
+        return pieces;
+    };
+    const MapSnapshot::Tiles tiles = mapTiles ? mapTiles() : MapSnapshot::Tiles();
+    auto withSettings = [this](OverlayOptions o) {
+        o.kmph = settings_.kmph();
+        o.clock = TimeChoice::of(settings_.timeClock(), settings_.timeZone().toUtf8());
+        return o;
+    };
+
+    ExportVideoDialog dialog(range.ok, trip.clips.size() > 1,
+                             IncidentExport::locationOf(settings_.exportLocation()), mainWindow_);
+    dialog.previewer = [piecesFor, tiles, withSettings](ExportVideoDialog::Scope scope, const OverlayOptions &options) {
+        OverlayExport still;
+        return still.preview(piecesFor(scope), withSettings(options), tiles);
+    };
+    if (!(exportVideoDialog ? exportVideoDialog(&dialog) : dialog.exec() == QDialog::Accepted))
+        return;
+    const OverlayOptions options = withSettings(dialog.options());
+    const QList<OverlayPiece> pieces = piecesFor(dialog.scope());
+
+    const QFileInfo info(source);
+    const QString suggested =
+        info.dir().filePath(info.completeBaseName() + (options.alphaOnly ? QStringLiteral("_overlay.mov")
+                                                                         : QStringLiteral("_telemetry.mp4")));
+    const QString title = Localization::text("Export Video…");
+    const QString chosen =
+        exportPanel ? exportPanel(suggested)
+                    : QFileDialog::getSaveFileName(mainWindow_, title, suggested,
+                                                   options.alphaOnly ? QStringLiteral("QuickTime (*.mov)")
+                                                                     : QStringLiteral("MP4 (*.mp4)"),
+                                                   nullptr, QFileDialog::DontConfirmOverwrite);
+    if (chosen.isEmpty())
+        return;
+    const QString target = OverlayExport::target(chosen, options.alphaOnly);
+    if (!mayReplace(mainWindow_, title, {target}, replacePanel) || playerView_ != video)
+        return;
+
+    auto *job = new OverlayExport(this);
+    overlayExport_ = job;
+    auto *progress = new QProgressDialog(Localization::text("Exporting the video…"), Localization::text("Cancel"), 0,
+                                         100, mainWindow_);
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setMinimumDuration(0);
+    progress->setAutoClose(false);
+    progress->setAutoReset(false);
+    progress->setValue(0);
+    exportProgress_ = progress;
+    connect(job, &OverlayExport::progress, progress, &QProgressDialog::setValue);
+    connect(progress, &QProgressDialog::canceled, job, &OverlayExport::cancel);
+    const ExportLocation location = options.location;
+    connect(job, &OverlayExport::finished, this,
+            [this, job, progress = QPointer<QProgressDialog>(progress), location](bool ok, const QString &message) {
+        if (progress) {
+            progress->disconnect(job);
+            progress->close();
+            progress->deleteLater();
+        }
+        job->deleteLater();
+        QString done = Localization::text("Video exported.");
+        if (location != ExportLocation::Full)
+            done += QLatin1Char(' ') + Localization::text(location == ExportLocation::None
+                                                              ? "It gives no location."
+                                                              : "Its positions are rounded to about a kilometre.");
+        toaster_->showToast(ok ? done : message, toastSeconds);
+        emit videoExported(ok, message);
+    });
+    job->start(pieces, options, target, tiles);
 }
 
 void AppDelegate::retranslateMenus()

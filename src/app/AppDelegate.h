@@ -4,6 +4,8 @@
 // hands it to the window, which hands the parts what they need of it.
 #pragma once
 
+#include "map/MapSnapshot.h"
+
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -20,6 +22,8 @@ class PlayerView;
 class PlayListView;
 class MainWindow;
 class MapPane;
+class ExportVideoDialog;
+class OverlayExport;
 class AppController;
 class AppToast;
 class PreferencesWindow;
@@ -103,6 +107,16 @@ public:
     // (named in `question`); this replaces that dialog in tests: true to replace.
     std::function<bool(const QString &question)> replacePanel;
     IncidentExport *incidentExport() const;
+    // File ▸ Export Video…: the segment, the clip or its trip with the telemetry drawn on
+    // the picture, or the overlay alone; a dialog with a preview, then where to write it
+    // (exportPanel, replacePanel as above). exportVideoDialog replaces the dialog in
+    // tests: it gets the dialog, set up, and returns true to go on.
+    void exportVideo();
+    std::function<bool(ExportVideoDialog *dialog)> exportVideoDialog;
+    OverlayExport *overlayExport() const;
+    Q_SIGNAL void videoExported(bool ok, const QString &message);
+    // The map's tiles kept on this machine, for the overlay's map.
+    std::function<MapSnapshot::Tiles()> mapTiles;
     QProgressDialog *exportProgress() const;
     // Settings ▸ Caption Under Captures: the strip of figures under captured pictures.
     QPointer<QAction> captionItem;
@@ -152,6 +166,7 @@ private:
     AppController *appController_ = nullptr;
     QPointer<QMenuBar> menuBar_;
     QPointer<IncidentExport> export_;
+    QPointer<OverlayExport> overlayExport_;
     QPointer<QProgressDialog> exportProgress_;
     struct MenuText { QPointer<QObject> item; const char *key; };
     QList<MenuText> menuTexts_;

@@ -95,6 +95,9 @@ void PaneLayout::buildPanes(AppDelegate &app)
     connect(playerView, &PlayerView::videoSizeRestored, position, &PositionCompassPanel::updateCompass);
     Wiring::playerAndPlayList(playerView, playListView, queue, telemetry, &app);
     Wiring::tripsAndMap(playerView, queue, telemetry, mapPane, instrumentPanel);
+    app.mapTiles = [map = QPointer<MapPane>(mapPane)]() -> MapSnapshot::Tiles {
+        return map ? map->localTiles() : MapSnapshot::Tiles();
+    };
     Wiring::panels(telemetry, instrumentPanel, position);
 
     putInto(videoSlot, playerView);

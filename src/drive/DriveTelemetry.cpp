@@ -91,24 +91,29 @@ bool DriveTelemetry::gsensorAccepted(const TelemetrySample &s)
     return s.hasG && in(s.gx) && in(s.gy) && in(s.gz);
 }
 
-TelemetryMoment DriveTelemetry::momentAt(double seconds) const
+TelemetryMoment momentOf(const ClipTelemetry &clip, double seconds, double duration)
 {
     TelemetryMoment m;
     m.seconds = seconds;
-    const std::vector<TelemetrySample> &s = *clip_.samples;
+    const std::vector<TelemetrySample> &s = *clip.samples;
     // The sample's own time of the picture at `seconds`.
-    const double at = TelemetryEvents::pictureTime(seconds, -clip_.offsetMs);
-    m.sample = IndexRule::indexFor(at, duration_, std::int64_t(s.size()));
-    m.position = IndexRule::indexFor(at, duration_, clip_.positions.size());
+    const double at = TelemetryEvents::pictureTime(seconds, -clip.offsetMs);
+    m.sample = IndexRule::indexFor(at, duration, std::int64_t(s.size()));
+    m.position = IndexRule::indexFor(at, duration, clip.positions.size());
     // The G read-outs have always used the single-precision variant of the rule.
-    m.gsensor = IndexRule::indexForSingle(at, float(duration_), clip_.gsensor.size());
+    m.gsensor = IndexRule::indexForSingle(at, float(duration), clip.gsensor.size());
     if (m.sample >= 0)
         m.atSample = s[size_t(m.sample)];
     if (m.position >= 0)
-        m.atPosition = s[size_t(clip_.positions.at(m.position))];
+        m.atPosition = s[size_t(clip.positions.at(m.position))];
     if (m.gsensor >= 0)
-        m.atGsensor = s[size_t(clip_.gsensor.at(m.gsensor))];
+        m.atGsensor = s[size_t(clip.gsensor.at(m.gsensor))];
     return m;
+}
+
+TelemetryMoment DriveTelemetry::momentAt(double seconds) const
+{
+    return momentOf(clip_, seconds, duration_);
 }
 
 std::optional<GpsSample> DriveTelemetry::record(int index) const

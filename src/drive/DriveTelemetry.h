@@ -83,6 +83,10 @@ struct TelemetryMoment {
     }
 };
 
+// The moment of `clip` (played for `duration` seconds) at `seconds` of its picture: what
+// a tick there shows, for any clip of the trip, not just the playing one.
+TelemetryMoment momentOf(const ClipTelemetry &clip, double seconds, double duration);
+
 class DriveTelemetry : public QObject {
     Q_OBJECT
 public:

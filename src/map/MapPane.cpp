@@ -671,3 +671,13 @@ void MapPane::changeEvent(QEvent *event)
             updateBanner();
     }
 }
+
+MapSnapshot::Tiles MapPane::localTiles() const
+{
+    return [server = QPointer<MapTileServer>(tileServer_), sources = settings_.offlineSources()](const TileId &tile)
+               -> std::optional<QByteArray> {
+        if (!server)
+            return std::nullopt;
+        return server->localTile(sources, tile);
+    };
+}

@@ -11,6 +11,7 @@
 
 #include "MapRoute.h"
 #include "drive/DriveTelemetry.h"
+#include "MapSnapshot.h"
 #include "TileSource.h"
 
 #include <QPointer>
@@ -36,6 +37,9 @@ class Settings;
 class MapPane : public QWidget {
     Q_OBJECT
 public:
+    // The tiles this machine keeps for the map's settings (offline sources first, then
+    // the tile cache), never fetched; callable on any thread.
+    MapSnapshot::Tiles localTiles() const;
     // The key of the message shown while the map is not available.
     static constexpr char kNoLineMessageKey[] =
         "   Map not available, please check your,internet connection and / or select an alternative map from the , Setting menu.";

@@ -5,6 +5,7 @@
 #include "../extractor/XmlLint.h"
 #include "../player/PlayerTestSupport.h"
 #include "app/AppDelegate.h"
+#include "app/ExportVideoDialog.h"
 #include "app/IncidentExport.h"
 #include "app/PaneLayout.h"
 #include "app/PaneSplitter.h"
@@ -41,6 +42,7 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QComboBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -409,6 +411,62 @@ private slots:
         QVERIFY(std::fabs(manifest.markIn - 35) < 0.5 && std::fabs(manifest.markOut - 40) < 0.5);
         QVERIFY(manifest.clips.at(0).cameraErrorMs.has_value());
         screenshot(QStringLiteral("e2e_1b_incident_exported"));
+    }
+
+    // File ▸ Export Video… draws the telemetry on the marked segment: the dialog previews
+    // the first frame with its overlay, and the video keeps the segment's frames and rate.
+    void exportVideoWithOverlay()
+    {
+        QTemporaryDir out;
+        QImage preview;
+        delegate->exportVideoDialog = [&](ExportVideoDialog *dialog) {
+            dialog->findChild<QComboBox *>(QStringLiteral("style"))->setCurrentIndex(1);   // the corners
+            dialog->show();
+            dialog->refreshPreview();
+            preview = dialog->previewImage();
+            QTest::qWait(300);
+            dialog->grab().save(shotDir + QStringLiteral("/e2e_1c_export_video_dialog.png"));
+            return true;
+        };
+        delegate->exportPanel = [&](const QString &) { return out.filePath(QStringLiteral("telemetry")); };
+        QSignalSpy exported(delegate.get(), &AppDelegate::videoExported);
+        QAction *item = nullptr;
+        for (QAction *a : window->menuBar()->findChildren<QAction *>())
+            if (a->text() == QStringLiteral("Export Video…"))
+                item = a;
+        QVERIFY(item);
+        item->trigger();
+        QVERIFY(exported.wait(60000));
+        delegate->exportVideoDialog = nullptr;
+        delegate->exportPanel = nullptr;
+        QVERIFY2(exported.first().first().toBool(), qPrintable(exported.first().at(1).toString()));
+
+        // The preview is the first frame of the segment with the speed's plate over it.
+        QProcess still;
+        still.start(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-ss"),
+                                               QStringLiteral("35.034"), QStringLiteral("-i"), layout->playerView->currentFile(),
+                                               QStringLiteral("-frames:v"), QStringLiteral("1"), QStringLiteral("-f"),
+                                               QStringLiteral("image2pipe"), QStringLiteral("-c:v"), QStringLiteral("png"),
+                                               QStringLiteral("pipe:1")});
+        QVERIFY(still.waitForFinished(30000));
+        const QImage plain = QImage::fromData(still.readAllStandardOutput(), "PNG");
+        const QSize frame = plain.size();
+        QCOMPARE(preview.size(), frame);
+        const auto boxes = OverlayLayout::boxes(OverlayStyle::Corners, OverlayOptions().elements, frame);
+        const QPoint plate = boxes.value(OverlayElement::Speed).topLeft().toPoint() + QPoint(3, 3);
+        QVERIFY2(qGray(preview.pixel(plate)) + 20 < qGray(plain.pixel(plate)),
+                 qPrintable(QStringLiteral("%1 %2").arg(qGray(preview.pixel(plate))).arg(qGray(plain.pixel(plate)))));
+
+        QProcess probe;
+        probe.start(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_frames"),
+                                                QStringLiteral("-show_entries"), QStringLiteral("stream=nb_read_frames,r_frame_rate,width,height"),
+                                                QStringLiteral("-of"), QStringLiteral("json"), out.filePath(QStringLiteral("telemetry.mp4"))});
+        QVERIFY(probe.waitForFinished(30000));
+        const QJsonObject stream = QJsonDocument::fromJson(probe.readAllStandardOutput()).object()["streams"].toArray().at(0).toObject();
+        // 35.034 to 40 s at 30 frames a second.
+        QCOMPARE(stream["nb_read_frames"].toString(), QStringLiteral("149"));
+        QCOMPARE(stream["r_frame_rate"].toString(), QStringLiteral("30/1"));
+        QCOMPARE(QSize(stream["width"].toInt(), stream["height"].toInt()), frame);
     }
 
     void enlargeAndRestoreVideo()

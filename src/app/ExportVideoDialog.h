@@ -1,0 +1,45 @@
+// File ▸ Export Video…: what to export (the marked segment, the clip or its whole trip),
+// the overlay's layout and which of its elements to draw, how much of the place to give
+// away, or the overlay alone for a video editor; with a preview of the first frame as it
+// will be written.
+#pragma once
+
+#include "OverlayExport.h"
+
+#include <QDialog>
+#include <QMap>
+
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QTimer;
+
+class ExportVideoDialog : public QDialog {
+    Q_OBJECT
+public:
+    enum class Scope { Segment, Clip, Trip };
+
+    ExportVideoDialog(bool hasSegment, bool hasTrip, ExportLocation location, QWidget *parent = nullptr);
+
+    // Draws the preview of a choice; called a moment after the choice changes.
+    std::function<QImage(Scope, const OverlayOptions &)> previewer;
+
+    Scope scope() const;
+    // The choice (the speed unit and the clock are the caller's).
+    OverlayOptions options() const;
+    QImage previewImage() const { return preview_; }
+    // Shows the preview of the choice now.
+    void refreshPreview();
+
+private:
+    QComboBox *scope_ = nullptr;
+    QComboBox *style_ = nullptr;
+    QComboBox *location_ = nullptr;
+    QCheckBox *alpha_ = nullptr;
+    QMap<OverlayElement, QCheckBox *> elements_;
+    QLabel *picture_ = nullptr;
+    QTimer *later_ = nullptr;
+    QImage preview_;
+};

@@ -1,0 +1,291 @@
+// File ▸ Export Video…: where the overlay's elements go, what ffmpeg is asked, and real
+// exports of forged clips read back with ffprobe, ffmpeg and veltra-gps.
+#include "app/OverlayExport.h"
+#include "telemetry/GpsDataHelper.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QString sample(const QString &name) { return qEnvironmentVariable("VELTRA_SAMPLES") + QLatin1Char('/') + name; }
+
+OverlayPiece piece(const QString &file, double in, double out)
+{
+    const GpsReadResult read = GpsDataHelper::readGpsData(file.toStdString());
+    PlayListEntry entry;
+    entry.path = QUrl::fromLocalFile(file).toString();
+    entry.gpsData = QList<GpsSample>(read.videoDatas.begin(), read.videoDatas.end());
+    entry.telemetry = std::make_shared<const std::vector<TelemetrySample>>(read.samples);
+    return OverlayPiece{file, ClipTelemetry::of(entry), 60, in, out, nullptr};
+}
+
+QJsonObject probe(const QString &file, const QString &entries)
+{
+    QProcess p;
+    p.start(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_frames"),
+                                        QStringLiteral("-show_entries"), entries, QStringLiteral("-of"),
+                                        QStringLiteral("json"), file});
+    p.waitForFinished(60000);
+    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+}
+
+// Frame `index` of a video as an image (alpha kept).
+QImage frameOf(const QString &file, int index)
+{
+    QProcess p;
+    p.start(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), file,
+                                       QStringLiteral("-vf"), QStringLiteral("select=eq(n\\,%1)").arg(index),
+                                       QStringLiteral("-frames:v"), QStringLiteral("1"), QStringLiteral("-f"),
+                                       QStringLiteral("image2pipe"), QStringLiteral("-c:v"), QStringLiteral("png"),
+                                       QStringLiteral("pipe:1")});
+    p.waitForFinished(60000);
+    return QImage::fromData(p.readAllStandardOutput(), "PNG");
+}
+
+QList<QVariant> run(OverlayExport &job, const QList<OverlayPiece> &pieces, const OverlayOptions &options,
+                    const QString &target)
+{
+    QSignalSpy done(&job, &OverlayExport::finished);
+    job.start(pieces, options, target, {});
+    if (!done.wait(120000))
+        return {};
+    return done.first();
+}
+
+} // namespace
+
+class TestOverlayExport : public QObject {
+    Q_OBJECT
+private slots:
+    void probeReading_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("num");
+        QTest::addColumn<int>("den");
+        QTest::addColumn<bool>("audio");
+        const QByteArray ntsc = R"({"streams":[{"codec_type":"video","width":1920,"height":1080,
+            "avg_frame_rate":"30000/1001","r_frame_rate":"30000/1001"},{"codec_type":"audio"}],
+            "format":{"duration":"60.06"}})";
+        QTest::addRow("picture and sound") << ntsc << QSize(1920, 1080) << 30000 << 1001 << true;
+        QTest::addRow("tick rate as base rate") << QByteArray(R"({"streams":[{"codec_type":"video","width":640,
+            "height":360,"avg_frame_rate":"0/0","r_frame_rate":"30/1"}]})") << QSize(640, 360) << 30 << 1 << false;
+        QTest::addRow("cover picture, then the video") << QByteArray(R"({"streams":[{"codec_type":"video",
+            "width":300,"height":300,"disposition":{"attached_pic":1}},{"codec_type":"video","width":1280,
+            "height":720,"avg_frame_rate":"25/1"}]})") << QSize(1280, 720) << 25 << 1 << false;
+        QTest::addRow("no video") << QByteArray(R"({"streams":[{"codec_type":"audio"}]})") << QSize() << 0 << 1 << true;
+        QTest::addRow("absurd size and rate") << QByteArray(R"({"streams":[{"codec_type":"video","width":99999,
+            "height":-4,"avg_frame_rate":"90000/1"}]})") << QSize() << 0 << 1 << false;
+        QTest::addRow("not JSON") << QByteArray("garbage{") << QSize() << 0 << 1 << false;
+    }
+    void probeReading()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(QSize, size);
+        QFETCH(int, num);
+        QFETCH(int, den);
+        QFETCH(bool, audio);
+        const VideoProbe p = VideoProbe::fromJson(json);
+        QCOMPARE(p.size, size);
+        QCOMPARE(p.ok(), !size.isEmpty() && num > 0);
+        if (num > 0)
+            QCOMPARE(std::make_pair(p.rateNum, p.rateDen), std::make_pair(num, den));
+        QCOMPARE(p.audio, audio);
+    }
+
+    // Every layout keeps its boxes on the picture and apart, at any size; without a
+    // place there is neither map nor position.
+    void layouts_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QSize>("frame");
+        for (const int style : {int(OverlayStyle::Dashboard), int(OverlayStyle::Corners), int(OverlayStyle::Compact)})
+            for (const QSize frame : {QSize(1920, 1080), QSize(640, 360), QSize(3840, 2160), QSize(1440, 1440)})
+                QTest::addRow("%d %dx%d", style, frame.width(), frame.height()) << style << frame;
+    }
+    void layouts()
+    {
+        QFETCH(int, style);
+        QFETCH(QSize, frame);
+        const OverlayOptions all;
+        const auto boxes = OverlayLayout::boxes(OverlayStyle(style), all.elements, frame);
+        QCOMPARE(boxes.size(), all.elements.size());
+        for (auto a = boxes.cbegin(); a != boxes.cend(); ++a) {
+            QVERIFY(QRectF(QPointF(), QSizeF(frame)).contains(a.value()));
+            for (auto b = std::next(a); b != boxes.cend(); ++b)
+                QVERIFY2(!a.value().intersects(b.value()), qPrintable(QStringLiteral("%1 and %2").arg(int(a.key())).arg(int(b.key()))));
+        }
+        const QRect canvas = OverlayLayout::canvas(boxes, frame);
+        QVERIFY(canvas.x() % 2 == 0 && canvas.y() % 2 == 0 && canvas.width() % 2 == 0 && canvas.height() % 2 == 0);
+        for (const QRectF &r : boxes)
+            QVERIFY(QRectF(canvas).contains(r));
+        // The piped picture holds each box once, whole, on even pixels, and no more.
+        QSize piped;
+        const auto cuts = OverlayLayout::atlas(boxes, frame, &piped);
+        QCOMPARE(cuts.size(), boxes.size());
+        qint64 area = 0;
+        for (const OverlayLayout::Slot &slot : cuts) {
+            QVERIFY(QRect(QPoint(), piped).contains(slot.atlas));
+            QVERIFY(slot.atlas.width() % 2 == 0 && slot.atlas.height() % 2 == 0 && slot.target.x() % 2 == 0);
+            QVERIFY(QRectF(QRect(slot.target, slot.atlas.size())).contains(boxes.value(slot.element)));
+            area += qint64(slot.atlas.width()) * slot.atlas.height();
+        }
+        QVERIFY(qint64(piped.width()) * piped.height() <= std::max(area * 2, qint64(canvas.width()) * canvas.height()));
+        const auto one = OverlayLayout::boxes(OverlayStyle(style), {OverlayElement::Speed}, frame);
+        QCOMPARE(one.keys(), QList<OverlayElement>{OverlayElement::Speed});
+    }
+
+    void framesOfPieces()
+    {
+        QList<OverlayPiece> pieces(2);
+        pieces[0].in = 35.034, pieces[0].out = 40;
+        pieces[1].in = 0, pieces[1].out = 2;
+        const QList<int> counts = OverlayFrames::counts(pieces, 30);
+        QCOMPARE(counts, (QList<int>{149, 60}));
+        QCOMPARE(OverlayFrames::at(pieces, counts, 30, 0).seconds, 1051 / 30.0);   // the frame on screen at 35.034
+        QCOMPARE(OverlayFrames::at(pieces, counts, 30, 148).piece, 0);
+        QCOMPARE(OverlayFrames::at(pieces, counts, 30, 149).piece, 1);
+        QCOMPARE(OverlayFrames::at(pieces, counts, 30, 179).seconds, 1.0);
+        QCOMPARE(OverlayFrames::at(pieces, counts, 30, 209).piece, -1);
+    }
+
+    void arguments()
+    {
+        QList<OverlayPiece> pieces(1);
+        pieces[0].file = QStringLiteral("-a clip.MOV");
+        pieces[0].in = 5, pieces[0].out = 7.5;
+        VideoProbe rate;
+        rate.size = QSize(1920, 1080), rate.rateNum = 30000, rate.rateDen = 1001, rate.audio = true;
+        const QSize piped(400, 300);
+        const QList<OverlayLayout::Slot> cuts = {{OverlayElement::Speed, QRect(0, 0, 400, 200), QPoint(24, 860)},
+                                                  {OverlayElement::Map, QRect(0, 200, 300, 100), QPoint(1600, 24)}};
+        const QStringList one = OverlayExport::ffmpegArguments(pieces, {rate}, rate.size, rate, piped, cuts, false, "out.mp4");
+        const QString text = one.join(QLatin1Char(' '));
+        // Frames 150 to 224 of 29.97 a second, from half a frame before the first.
+        QVERIFY2(text.contains("-ss 4.988317 -t 2.502500 -i -a clip.MOV"), qPrintable(text));
+        QVERIFY(text.contains("-frames:v 75"));
+        QVERIFY(text.contains("-video_size 400x300 -framerate 30000/1001 -i pipe:0"));
+        QVERIFY2(text.contains("[0:v]setsar=1[base];[1:v]split=2[s0][s1];[s0]crop=400:200:0:0[c0];"
+                               "[base][c0]overlay=24:860:alpha=premultiplied:eof_action=repeat[m0];"
+                               "[s1]crop=300:100:0:200[c1];[m0][c1]overlay=1600:24:alpha=premultiplied:eof_action=repeat[v]"),
+                 qPrintable(text));
+        QVERIFY(text.contains("-map 0:a?") && text.contains("-map_metadata -1") && one.last() == "out.mp4");
+
+        // Two clips of different sizes: both at the first's size and rate, joined with sound.
+        pieces << pieces[0];
+        VideoProbe other = rate;
+        other.size = QSize(1280, 720);
+        const QString two =
+            OverlayExport::ffmpegArguments(pieces, {rate, other}, rate.size, rate, piped, cuts, false, "out.mp4").join(' ');
+        QVERIFY(two.contains("[1:v]scale=1920:1080:force_original_aspect_ratio=decrease,pad=1920:1080"));
+        QVERIFY(two.contains("fps=30000/1001[v1]"));
+        QVERIFY(two.contains("[v0][a0][v1][a1]concat=n=2:v=1:a=1[base][sound]"));
+        QVERIFY(two.contains("[2:v]split=2"));
+        other.audio = false;
+        const QString silent =
+            OverlayExport::ffmpegArguments(pieces, {rate, other}, rate.size, rate, piped, cuts, false, "out.mp4").join(' ');
+        QVERIFY(silent.contains("[v0][v1]concat=n=2:v=1:a=0[base];") && !silent.contains("[sound]"));
+
+        // The overlay alone reads no clip at all.
+        const QList<OverlayLayout::Slot> whole = {{OverlayElement::Speed, QRect(0, 0, 1920, 260), QPoint(0, 820)}};
+        const QStringList alpha =
+            OverlayExport::ffmpegArguments(pieces, {rate, other}, rate.size, rate, QSize(1920, 260), whole, true, "o.mov");
+        QVERIFY(!alpha.contains("-a clip.MOV"));
+        QVERIFY(alpha.join(' ').contains("pad=1920:1080:0:820:color=0x00000000,format=argb[v] -map [v] -c:v qtrle"));
+    }
+
+    // A burnt-in export keeps the segment's frames and rate to the frame and draws over
+    // the picture where the layout says; the overlay alone is transparent elsewhere.
+    void exportsToTheFrame()
+    {
+        const QString clip = sample(QStringLiteral("drive/2026_1108_093000_001.MOV"));
+        QTemporaryDir dir;
+        OverlayExport job;
+        const QString target = dir.filePath(QStringLiteral("overlay.mp4"));
+        const QList<QVariant> done = run(job, {piece(clip, 10, 12.5)}, OverlayOptions(), target);
+        QVERIFY2(!done.isEmpty() && done.first().toBool(), qPrintable(done.value(1).toString()));
+        QCOMPARE(job.framesWritten(), 75);
+        const QJsonObject video = probe(target, QStringLiteral("stream=nb_read_frames,r_frame_rate,width")).value("streams").toArray().at(0).toObject();
+        QCOMPARE(video.value("nb_read_frames").toString(), QStringLiteral("75"));
+        QCOMPARE(video.value("r_frame_rate").toString(), QStringLiteral("30/1"));
+        QCOMPARE(video.value("width").toInt(), 640);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"overlay.mp4"});
+        // The speed's plate darkens the picture's lower left; the middle stays the clip's.
+        const QImage ours = frameOf(target, 0), theirs = frameOf(clip, 300);
+        const auto boxes = OverlayLayout::boxes(OverlayStyle::Dashboard, OverlayOptions().elements, QSize(640, 360));
+        const QPoint plate = boxes.value(OverlayElement::Speed).topLeft().toPoint() + QPoint(3, 3);
+        QVERIFY(qGray(ours.pixel(plate)) + 20 < qGray(theirs.pixel(plate)));
+        QVERIFY(std::abs(qGray(ours.pixel(320, 100)) - qGray(theirs.pixel(320, 100))) < 12);
+
+        // Clips of different sizes join at the first's size, each piece whole.
+        const QString joined = dir.filePath(QStringLiteral("joined.mp4"));
+        const QList<QVariant> both =
+            run(job, {piece(clip, 0, 1), piece(sample(QStringLiteral("drive_3min.MOV")), 3, 4)}, OverlayOptions(), joined);
+        QVERIFY2(!both.isEmpty() && both.first().toBool(), qPrintable(both.value(1).toString()));
+        const QJsonObject j = probe(joined, QStringLiteral("stream=nb_read_frames,width,height")).value("streams").toArray().at(0).toObject();
+        QCOMPARE(j.value("nb_read_frames").toString(), QStringLiteral("60"));
+        QCOMPARE(QSize(j.value("width").toInt(), j.value("height").toInt()), QSize(640, 360));
+
+        OverlayOptions alone;
+        alone.alphaOnly = true;
+        const QString mov = dir.filePath(QStringLiteral("overlay.mov"));
+        const QList<QVariant> second = run(job, {piece(clip, 10, 11)}, alone, mov);
+        QVERIFY2(!second.isEmpty() && second.first().toBool(), qPrintable(second.value(1).toString()));
+        const QJsonObject a = probe(mov, QStringLiteral("stream=nb_read_frames,pix_fmt,codec_name")).value("streams").toArray().at(0).toObject();
+        QCOMPARE(a.value("codec_name").toString(), QStringLiteral("qtrle"));
+        QCOMPARE(a.value("pix_fmt").toString(), QStringLiteral("argb"));
+        QCOMPARE(a.value("nb_read_frames").toString(), QStringLiteral("30"));
+        const QImage layer = frameOf(mov, 0);
+        QCOMPARE(qAlpha(layer.pixel(320, 100)), 0);
+        QVERIFY(qAlpha(layer.pixel(plate)) > 100);
+    }
+
+    // Without location nothing of the place is left: no map, no position, and the copy
+    // reads back with no telemetry. A missing ffmpeg and a cancel leave nothing behind.
+    void failuresAndPrivacy()
+    {
+        const QString clip = sample(QStringLiteral("drive/2026_1108_093000_001.MOV"));
+        QTemporaryDir dir;
+        OverlayExport job;
+        OverlayOptions none;
+        none.location = ExportLocation::None;
+        const QString target = dir.filePath(QStringLiteral("private.mp4"));
+        const QList<QVariant> done = run(job, {piece(clip, 0, 2)}, none, target);
+        QVERIFY2(!done.isEmpty() && done.first().toBool(), qPrintable(done.value(1).toString()));
+        QProcess gps;
+        gps.start(qEnvironmentVariable("VELTRA_BINARY_DIR") + QStringLiteral("/src/extractor/veltra-gps"),
+                  {QStringLiteral("--format"), QStringLiteral("csv"), target});
+        QVERIFY(gps.waitForFinished(60000));
+        const QStringList rows = QString::fromUtf8(gps.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        QVERIFY2(rows.size() <= 1, qPrintable(rows.join('\n')));   // the header at most
+
+        OverlayExport missing;
+        missing.setProgram(dir.filePath(QStringLiteral("no-ffmpeg")));
+        const QString nothing = dir.filePath(QStringLiteral("nothing.mp4"));
+        const QList<QVariant> failed = run(missing, {piece(clip, 0, 2)}, OverlayOptions(), nothing);
+        QVERIFY(!failed.isEmpty() && !failed.first().toBool());
+        QVERIFY(!failed.at(1).toString().isEmpty());
+
+        QSignalSpy finished(&job, &OverlayExport::finished);
+        QSignalSpy progress(&job, &OverlayExport::progress);
+        job.start({piece(clip, 0, 60)}, OverlayOptions(), nothing, {});
+        QVERIFY(progress.wait(30000));
+        job.cancel();
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(finished.first().at(1).toString(), QStringLiteral("The export was cancelled."));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"private.mp4"});
+    }
+};
+
+QTEST_MAIN(TestOverlayExport)
+#include "tst_overlay_export.moc"
