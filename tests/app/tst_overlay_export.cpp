@@ -3,7 +3,9 @@
 #include "app/OverlayExport.h"
 #include "telemetry/GpsDataHelper.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QPainter>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -141,6 +143,43 @@ private slots:
         QVERIFY(qint64(piped.width()) * piped.height() <= std::max(area * 2, qint64(canvas.width()) * canvas.height()));
         const auto one = OverlayLayout::boxes(OverlayStyle(style), {OverlayElement::Speed}, frame);
         QCOMPARE(one.keys(), QList<OverlayElement>{OverlayElement::Speed});
+    }
+
+    // The overlay's map: tiles from the local look-up only, the route over them, the
+    // plain ground where none is kept.
+    void mapStill()
+    {
+        QCOMPARE(MapSnapshot::worldPixel(0, 0, 0), QPointF(128, 128));
+        QCOMPARE(MapSnapshot::worldPixel(0, 180, 1), QPointF(512, 256));
+        // A view over the date line takes the first column again.
+        const auto cover = MapSnapshot::cover(QPointF(0, 128), QSizeF(200, 100), 1);
+        QCOMPARE(cover.size(), 2);
+        QCOMPARE(cover.at(0).first.x, 1);
+        QCOMPARE(cover.at(1).first.x, 0);
+
+        QImage red(256, 256, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        red.save(&buffer, "PNG");
+        QList<TileId> asked;
+        MapSnapshot map([&](const TileId &t) -> std::optional<QByteArray> {
+            asked << t;
+            return t.x % 2 ? std::optional<QByteArray>(png) : std::nullopt;
+        });
+        QImage out(200, 100, QImage::Format_ARGB32_Premultiplied);
+        out.fill(Qt::transparent);
+        QPainter p(&out);
+        // At zoom 16 around 51.5 N 0.138 W: tile column 32742 (not kept) on the left, 32743 on the right.
+        const QPointF at(-0.138, 51.5);
+        map.paint(p, QRectF(0, 0, 200, 100), {at, at + QPointF(0.001, 0)}, at, 90.0, 16, 1);
+        p.end();
+        QVERIFY(!asked.isEmpty());
+        const int split = 131;   // where column 32743 starts in the view
+        QCOMPARE(out.pixel(split + 2, 5), qRgb(255, 0, 0));
+        QCOMPARE(out.pixel(split - 2, 5), qRgb(0xf4, 0xf3, 0xef));
+        QCOMPARE(QColor(out.pixel(100, 50)).blue() > 150, true);   // the marker in the middle
     }
 
     void framesOfPieces()
