@@ -75,6 +75,14 @@ void describeOptions(QCommandLineParser &parser)
     parser.addOption({QStringLiteral("start-at"), QStringLiteral("Start the first file at SECONDS."),
                       QStringLiteral("SECONDS")});
     parser.addOption({QStringLiteral("fullscreen"), QStringLiteral("Open the window in full screen.")});
+    parser.addOption({QStringLiteral("decoding"),
+                      QStringLiteral("Decode video in 'software' or with the 'hardware' decoder GStreamer has "
+                                     "here; 'auto' (the default) takes the hardware where it is present."),
+                      QStringLiteral("auto|software|hardware")});
+    parser.addOption({QStringLiteral("picture"),
+                      QStringLiteral("Compose the picture on the 'cpu' or through 'opengl'; 'auto' (the default) "
+                                     "takes OpenGL where there is a GPU."),
+                      QStringLiteral("auto|cpu|opengl")});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("Video files (paths or file: URLs) to add to the play list; "
                                                 "the first one plays."),
@@ -99,6 +107,13 @@ bool readCommandLine(QCommandLineParser &parser, const QStringList &args, MprisR
         }
     }
     out->fullScreen = parser.isSet(QStringLiteral("fullscreen"));
+    for (const auto &[option, allowed] : {std::pair<QString, QStringList>{QStringLiteral("decoding"),
+                                                                          {"auto", "software", "hardware"}},
+                                          {QStringLiteral("picture"), {"auto", "cpu", "opengl"}}})
+        if (parser.isSet(option) && !allowed.contains(parser.value(option))) {
+            *error = QStringLiteral("--%1 takes %2, not '%3'").arg(option, allowed.join(QLatin1Char('|')), parser.value(option));
+            return false;
+        }
     for (const QString &a : parser.positionalArguments()) {
         if (a.startsWith(QLatin1String("file:")))
             out->files << QUrl(a);
@@ -139,6 +154,7 @@ int main(int argc, char *argv[])
         return 0;
     }
     MprisRules::OpenRequest commandLine;
+    QString decoding, picture;
     {
         QCommandLineParser parser;
         describeOptions(parser);
@@ -148,9 +164,11 @@ int main(int argc, char *argv[])
                          qPrintable(error));
             return 2;
         }
+        decoding = parser.value(QStringLiteral("decoding"));
+        picture = parser.value(QStringLiteral("picture"));
     }
 
-    Composition::apply();
+    Composition::apply(decoding, picture);
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
             MapWebPage::engineFlags(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"),
                                     qEnvironmentVariableIntValue("QTWEBENGINE_DISABLE_SANDBOX") != 0));

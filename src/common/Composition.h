@@ -28,7 +28,31 @@ struct Choice {
 // when the variable is not set.
 Choice choose(const std::function<QByteArray(const char *)> &env);
 
-// Chooses for this process's environment and applies the choice.
-void apply();
+// What this machine has for decoding and drawing video: GStreamer's hardware decoder
+// plugins installed ("va", "vaapi", "nvcodec", "v4l2codecs") and the devices they need.
+struct Machine {
+    QStringList plugins;
+    bool renderNode = false;     // /dev/dri/renderD*: a GPU with VA-API or OpenGL
+    bool nvidia = false;         // /dev/nvidia0
+    bool stateless = false;      // /dev/media*: a stateless V4L2 decoder
+    static Machine probe();
+};
+
+// The decoder and the drawing path: hardware decoding where a decoder plugin has its
+// device, OpenGL composition where there is a GPU to run it, the CPU otherwise; either
+// forced by the user ("software"/"hardware", "cpu"/"opengl"; empty or "auto" chooses).
+// The CPU choice on a machine without hardware sets nothing at all.
+struct Paths {
+    QString decoder;   // the plugin decoding, empty for software
+    bool openGl = false;
+    QList<QPair<QByteArray, QByteArray>> set;
+    QString said;      // one line for the console: what was chosen and why
+};
+Paths choosePaths(const Machine &machine, const QString &decoding, const QString &picture,
+                  const std::function<QByteArray(const char *)> &env);
+
+// Chooses the paths for this machine (as forced) and then the composition for this
+// process's environment, and applies both; the paths' line is printed once.
+void apply(const QString &decoding = {}, const QString &picture = {});
 
 } // namespace Composition

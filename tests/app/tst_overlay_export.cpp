@@ -314,6 +314,21 @@ private slots:
         QVERIFY(!failed.isEmpty() && !failed.first().toBool());
         QVERIFY(!failed.at(1).toString().isEmpty());
 
+        // An ffmpeg that fails part-way (the disk full): its last word is the message.
+        const QString failing = dir.filePath(QStringLiteral("ffmpeg"));
+        QFile script(failing);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nhead -c 100000 >/dev/null\necho 'Error writing trailer: No space left on device' >&2\nexit 1\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        OverlayExport full;
+        full.setProgram(failing);
+        const QList<QVariant> noRoom = run(full, {piece(clip, 0, 2)}, OverlayOptions(), nothing);
+        QVERIFY(!noRoom.isEmpty() && !noRoom.first().toBool());
+        QCOMPARE(noRoom.at(1).toString(),
+                 QStringLiteral("The video could not be written. Error writing trailer: No space left on device"));
+        QVERIFY(QFile::remove(failing));
+
         QSignalSpy finished(&job, &OverlayExport::finished);
         QSignalSpy progress(&job, &OverlayExport::progress);
         job.start({piece(clip, 0, 60)}, OverlayOptions(), nothing, {});
