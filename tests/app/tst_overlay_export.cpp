@@ -298,14 +298,20 @@ private slots:
         OverlayOptions none;
         none.location = ExportLocation::None;
         const QString target = dir.filePath(QStringLiteral("private.mp4"));
-        const QList<QVariant> done = run(job, {piece(clip, 0, 2)}, none, target);
-        QVERIFY2(!done.isEmpty() && done.first().toBool(), qPrintable(done.value(1).toString()));
-        QProcess gps;
-        gps.start(qEnvironmentVariable("VELTRA_BINARY_DIR") + QStringLiteral("/src/extractor/veltra-gps"),
-                  {QStringLiteral("--format"), QStringLiteral("csv"), target});
-        QVERIFY(gps.waitForFinished(60000));
-        const QStringList rows = QString::fromUtf8(gps.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-        QVERIFY2(rows.size() <= 1, qPrintable(rows.join('\n')));   // the header at most
+        // Telemetry in a free box, in the frames' SEI units, in a GPMF track and in a text track.
+        for (const QString &name : {QStringLiteral("drive/2026_1108_093000_001.MOV"),
+                                    QStringLiteral("cameras/2026-11-13_10-03-00-front.mp4"),
+                                    QStringLiteral("layouts/gpmf.MOV"), QStringLiteral("layouts/text_0x120.MOV")}) {
+            QVERIFY(!GpsDataHelper::readGpsData(sample(name).toStdString()).videoDatas.empty());
+            const QList<QVariant> done = run(job, {piece(sample(name), 0, 2)}, none, target);
+            QVERIFY2(!done.isEmpty() && done.first().toBool(), qPrintable(name + done.value(1).toString()));
+            QProcess gps;
+            gps.start(qEnvironmentVariable("VELTRA_BINARY_DIR") + QStringLiteral("/src/extractor/veltra-gps"),
+                      {QStringLiteral("--format"), QStringLiteral("csv"), target});
+            QVERIFY(gps.waitForFinished(60000));
+            const QStringList rows = QString::fromUtf8(gps.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+            QVERIFY2(rows.size() <= 1, qPrintable(name + rows.join('\n')));   // the header at most
+        }
 
         OverlayExport missing;
         missing.setProgram(dir.filePath(QStringLiteral("no-ffmpeg")));
