@@ -369,8 +369,10 @@ void AppDelegate::exportVideo()
         OverlayExport still;
         return still.preview(piecesFor(scope), withSettings(options), tiles);
     };
+    dialog.setChoice(settings_.overlayChoice());
     if (!(exportVideoDialog ? exportVideoDialog(&dialog) : dialog.exec() == QDialog::Accepted))
         return;
+    settings_.setOverlayChoice(dialog.choice());
     const OverlayOptions options = withSettings(dialog.options());
     const QList<OverlayPiece> pieces = piecesFor(dialog.scope());
 

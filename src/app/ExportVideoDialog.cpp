@@ -93,6 +93,35 @@ ExportVideoDialog::ExportVideoDialog(bool hasSegment, bool hasTrip, ExportLocati
     later_->start();
 }
 
+namespace {
+
+const char *const kStyles[] = {"dashboard", "corners", "compact"};
+const char *const kElements[] = {"speed", "time", "position", "map", "graph", "compass"};
+
+} // namespace
+
+QString ExportVideoDialog::choice() const
+{
+    const OverlayOptions o = options();
+    QStringList shown;
+    for (const OverlayElement e : o.elements)
+        shown << QLatin1String(kElements[int(e)]);
+    return QLatin1String(kStyles[int(o.style)]) + QLatin1Char(':') + shown.join(QLatin1Char(','));
+}
+
+void ExportVideoDialog::setChoice(const QString &choice)
+{
+    if (choice.isEmpty())
+        return;
+    const QString style = choice.section(QLatin1Char(':'), 0, 0);
+    for (int i = 0; i < 3; ++i)
+        if (style == QLatin1String(kStyles[i]))
+            style_->setCurrentIndex(style_->findData(i));
+    const QStringList shown = choice.section(QLatin1Char(':'), 1).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (auto it = elements_.cbegin(); it != elements_.cend(); ++it)
+        it.value()->setChecked(shown.contains(QLatin1String(kElements[int(it.key())])));
+}
+
 ExportVideoDialog::Scope ExportVideoDialog::scope() const
 {
     return Scope(scope_->currentData().toInt());

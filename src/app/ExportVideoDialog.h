@@ -27,6 +27,10 @@ public:
     std::function<QImage(Scope, const OverlayOptions &)> previewer;
 
     Scope scope() const;
+    // The layout and elements as a text to remember ("corners:speed,time,map"), and back;
+    // an unknown word is passed over, an empty text keeps the defaults.
+    QString choice() const;
+    void setChoice(const QString &choice);
     // The choice (the speed unit and the clock are the caller's).
     OverlayOptions options() const;
     QImage previewImage() const { return preview_; }

@@ -39,6 +39,8 @@ inline constexpr char TRIP_PANEL_FIGURES[] = "trip_panel_figures";
 inline constexpr char CLEAN_GPS[] = "clean_gps";
 inline constexpr char SMOOTH_ROUTE[] = "smooth_route";
 inline constexpr char EXPORT_LOCATION[] = "export_location";
+// The overlay of File ▸ Export Video: its layout and elements ("corners:speed,time,map").
+inline constexpr char OVERLAY_CHOICE[] = "overlay_choice";
 // The clock times are shown on: "camera", "utc", "system" or "zone", and the IANA zone for "zone"
 inline constexpr char TIME_CLOCK[] = "time_clock";
 inline constexpr char TIME_ZONE[] = "time_zone";

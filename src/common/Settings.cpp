@@ -318,6 +318,19 @@ void Settings::setExportLocation(const QString &location)
     emit exportLocationChanged(exportLocation());
 }
 
+QString Settings::overlayChoice() const
+{
+    return text(stored(AppKeys::OVERLAY_CHOICE)).value_or(QString()).left(200);
+}
+
+void Settings::setOverlayChoice(const QString &choice)
+{
+    if (choice == overlayChoice())
+        return;
+    store(AppKeys::OVERLAY_CHOICE, choice);
+    emit overlayChoiceChanged(overlayChoice());
+}
+
 QString Settings::timeClock() const
 {
     const QString clock = text(stored(AppKeys::TIME_CLOCK)).value_or(QString());

@@ -55,6 +55,7 @@ class Settings : public QObject {
     // "export_location": how much of the place an export gives away ("full", "coarse",
     // "none"); everything when nothing else is stored.
     Q_PROPERTY(QString exportLocation READ exportLocation WRITE setExportLocation NOTIFY exportLocationChanged)
+    Q_PROPERTY(QString overlayChoice READ overlayChoice WRITE setOverlayChoice NOTIFY overlayChoiceChanged)
     // "time_clock": the clock times are shown on ("camera", "utc", "system", "zone"; the
     // camera's when nothing else is stored) and "time_zone": the IANA zone for "zone".
     Q_PROPERTY(QString timeClock READ timeClock WRITE setTimeClock NOTIFY timesChanged)
@@ -112,6 +113,9 @@ public:
     bool smoothRoute() const;
     void setSmoothRoute(bool on);
     QString exportLocation() const;
+    // The last overlay chosen for a video export, as its dialog writes it; empty at first.
+    QString overlayChoice() const;
+    void setOverlayChoice(const QString &choice);
     void setExportLocation(const QString &location);
     QString timeClock() const;
     void setTimeClock(const QString &clock);
@@ -161,6 +165,7 @@ signals:
     void cleanGpsChanged(bool on);
     void smoothRouteChanged(bool on);
     void exportLocationChanged(const QString &location);
+    void overlayChoiceChanged(const QString &choice);
     void timesChanged();
     void telemetryOffsetsChanged(const QVariantMap &offsets);
     void eventThresholdsChanged();

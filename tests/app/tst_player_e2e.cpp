@@ -440,6 +440,8 @@ private slots:
         delegate->exportVideoDialog = nullptr;
         delegate->exportPanel = nullptr;
         QVERIFY2(exported.first().first().toBool(), qPrintable(exported.first().at(1).toString()));
+        // The layout chosen is the next export's too.
+        QCOMPARE(settings.overlayChoice(), QStringLiteral("corners:speed,time,position,map,graph,compass"));
 
         // The preview is the first frame of the segment with the speed's plate over it.
         QProcess still;
