@@ -139,7 +139,7 @@ void PlayerView::buildView()
     connect(eventsList_, &EventsListView::markInRequested, this, &PlayerView::markIn);
     connect(eventsList_, &EventsListView::markOutRequested, this, &PlayerView::markOut);
 
-    connect(bar, &PlayerControlBar::seekRequested, this, &PlayerView::setCurrentTime);
+    connect(bar, &PlayerControlBar::seekRequested, session_, &PlaybackSession::showAt);
     connect(bar, &PlayerControlBar::volumeMoved, this, &PlayerView::setVolume);
     connect(bar, &PlayerControlBar::playClicked, this, &PlayerView::playOrPause);
     connect(bar, &PlayerControlBar::stopClicked, this, &PlayerView::stopVideo);
@@ -343,10 +343,10 @@ void PlayerView::findEvents()
     eventsList_->setEvents(events_, settings_.kmph(), clips, offsets);
 }
 
-void PlayerView::seekTimeline(double seconds)
+void PlayerView::seekTimeline(double seconds, bool dragging)
 {
     if (tripParts_.isEmpty()) {
-        session_->seekExact(seconds);
+        session_->showAt(seconds, dragging);
         return;
     }
     std::vector<double> offsets, durations;
@@ -356,8 +356,8 @@ void PlayerView::seekTimeline(double seconds)
     }
     const TripPoint at = tripPointAt(offsets, durations, seconds);
     if (int(at.clip) == tripPlaying_)
-        session_->seekExact(at.seconds);
-    else
+        session_->showAt(at.seconds, dragging);
+    else if (!dragging)
         emit playPartRequested(int(at.clip), at.seconds);
 }
 

@@ -95,9 +95,10 @@ public:
     void setTrip(const QList<TimelinePart> &parts, int playing);
     // Where the playing file starts on the timeline's axis (0 without a trip).
     double tripOffset() const;
-    // Seeks to `seconds` on the timeline's axis: within the playing file, or asks for
-    // another part of the trip (playPartRequested).
-    void seekTimeline(double seconds);
+    // Seeks to `seconds` on the timeline's axis: within the playing file (key frame
+    // first, see PlaybackSession::showAt), or asks for another part of the trip
+    // (playPartRequested) once the button is let go.
+    void seekTimeline(double seconds, bool dragging = false);
 
     // Space plays or pauses; Escape toggles full screen of the main window.
     void keyDown(QKeyEvent *event);

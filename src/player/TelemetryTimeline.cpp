@@ -429,11 +429,21 @@ void TelemetryTimeline::resizeEvent(QResizeEvent *event)
 void TelemetryTimeline::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton && duration_ > 0) {
-        emit seekRequested(timeAtX(event->position().x()));
+        emit seekRequested(timeAtX(event->position().x()), true);
         event->accept();
         return;
     }
     QWidget::mousePressEvent(event);
+}
+
+void TelemetryTimeline::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && duration_ > 0) {
+        emit seekRequested(timeAtX(event->position().x()), false);
+        event->accept();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
 }
 
 void TelemetryTimeline::mouseMoveEvent(QMouseEvent *event)
@@ -442,7 +452,7 @@ void TelemetryTimeline::mouseMoveEvent(QMouseEvent *event)
         return;
     const double t = timeAtX(event->position().x());
     if (event->buttons() & Qt::LeftButton)
-        emit seekRequested(t);
+        emit seekRequested(t, true);
     QToolTip::showText(event->globalPosition().toPoint(), hoverText(t), this);
 }
 

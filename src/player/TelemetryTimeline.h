@@ -88,14 +88,16 @@ public:
     static constexpr int lanesHeight = 14;
 
 signals:
-    // A click or drag at `seconds`, exact to the pixel's time (not rounded).
-    void seekRequested(double seconds);
+    // A click or drag at `seconds`, exact to the pixel's time (not rounded);
+    // `dragging` until the button is let go.
+    void seekRequested(double seconds, bool dragging);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
