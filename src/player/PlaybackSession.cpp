@@ -330,7 +330,12 @@ void PlaybackSession::pictureShown(double seconds)
         return;
     pictureInFlight_ = false;
     pictureWait_.stop();
-    nextPictureSeek();
+    // Not from within the sink's signal: a seek asked for there, while the engine
+    // plays, leaves the engine on that frame.
+    QTimer::singleShot(0, this, [this] {
+        if (!pictureInFlight_)
+            nextPictureSeek();
+    });
 }
 
 void PlaybackSession::dropPictureSeek()
