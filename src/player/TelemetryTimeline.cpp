@@ -6,10 +6,12 @@
 #include "TripTimeline.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QToolTip>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -61,6 +63,7 @@ TelemetryTimeline::TelemetryTimeline(QWidget *parent) : QWidget(parent)
     setFixedHeight(preferredHeight);
     setMinimumWidth(60);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::ClickFocus);
 }
 
 QColor TelemetryTimeline::colorFor(EventKind kind)
@@ -103,6 +106,7 @@ void TelemetryTimeline::setParts(QList<TimelinePart> parts, std::vector<Telemetr
     parts_ = std::move(parts);
     offsets_.clear();
     durations_.clear();
+    const double before = duration_;
     duration_ = 0.0;
     for (TimelinePart &part : parts_) {
         if (!std::isfinite(part.duration) || part.duration < 0)
@@ -113,6 +117,8 @@ void TelemetryTimeline::setParts(QList<TimelinePart> parts, std::vector<Telemetr
         durations_.push_back(part.duration);
         duration_ = std::max(duration_, part.start + part.duration);
     }
+    // Another clip of the same trip keeps the stretch looked at; another trip is whole.
+    view_ = duration_ == before ? view_.panned(0, duration_) : TimelineView::whole(duration_);
     // Every frame's sample counts for the lanes, each part on its own axis.
     std::vector<VehicleSpan> brake, assistance;
     hasLanes_ = false;
@@ -158,9 +164,24 @@ void TelemetryTimeline::setKmph(bool kmph)
     invalidate();
 }
 
+void TelemetryTimeline::setView(const TimelineView &view)
+{
+    const TimelineView next = view.panned(0, duration_);
+    if (next == view_)
+        return;
+    view_ = next;
+    playheadX_ = xForTime(playhead_);
+    invalidate();
+}
+
 void TelemetryTimeline::setPlayhead(double seconds, bool redrawNow)
 {
+    const double before = playhead_;
     playhead_ = std::isfinite(seconds) ? seconds : 0.0;
+    if (const TimelineView next = view_.following(before, playhead_, duration_); !(next == view_)) {
+        setView(next);
+        return;
+    }
     const int x = xForTime(playhead_);
     if (x == playheadX_ || (!redrawNow && playheadX_ >= 0 && std::abs(x - playheadX_) < 2))
         return;
@@ -200,14 +221,16 @@ double TelemetryTimeline::timeAtX(double x) const
 {
     if (duration_ <= 0 || width() <= 1)
         return 0.0;
-    return std::clamp(x / double(width() - 1), 0.0, 1.0) * duration_;
+    return view_.timeAt(x, width());
 }
 
 int TelemetryTimeline::xForTime(double seconds) const
 {
     if (duration_ <= 0 || width() <= 1)
         return 0;
-    return int(std::lround(std::clamp(seconds / duration_, 0.0, 1.0) * double(width() - 1)));
+    // A time outside the stretch on show sits just past its edge, out of sight.
+    const double x = view_.xAt(std::clamp(seconds, 0.0, duration_), width());
+    return int(std::lround(std::clamp(x, -3.0, double(width() + 2))));
 }
 
 QString TelemetryTimeline::hoverText(double t) const
@@ -262,12 +285,13 @@ void TelemetryTimeline::buildPicture()
         static const int steps[] = {1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600};
         int step = steps[std::size(steps) - 1];
         for (int s : steps) {
-            if (double(s) / duration_ * width() >= 70) {
+            if (double(s) / view_.span * width() >= 70) {
                 step = s;
                 break;
             }
         }
-        for (int s = 0; s <= int(duration_); s += step) {
+        const int first = int(std::ceil(view_.start / step)) * step;
+        for (int s = first; s <= int(view_.start + view_.span); s += step) {
             const int x = xForTime(s);
             p.setPen(kAxis);
             p.drawLine(QPointF(x + 0.5, axisY), QPointF(x + 0.5, axisY + 3));
@@ -340,14 +364,17 @@ void TelemetryTimeline::buildPicture()
     // G first, fainter, behind the speed; both broken where a sample has no value.
     // A part without samples is a gap in both.
     QPainterPath gPath, speedPath;
+    const double viewEnd = view_.start + view_.span;
     for (const TimelinePart &part : parts_) {
+        if (part.start > viewEnd + 1 || part.start + part.duration < view_.start - 1)
+            continue;
         const qsizetype n = part.samples.size();
         bool gOpen = false, speedOpen = false;
         for (qsizetype i = 0; i < n; ++i) {
             const GpsSample &s = part.samples.at(i);
             const double t = part.start + TelemetryEvents::pictureTime(
                                               TelemetryEvents::sampleTime(size_t(i), size_t(n), part.duration), part.offsetMs);
-            const double x = t / duration_ * (width() - 1);
+            const double x = view_.xAt(t, width());
             const double g = TelemetryEvents::horizontalG(s);
             if (std::isfinite(g) && g <= 16.0) {
                 const QPointF pt(x, yAt(g, maxG));
@@ -376,7 +403,7 @@ void TelemetryTimeline::buildPicture()
             const double t = part.start + TelemetryEvents::pictureTime(
                                               TelemetryEvents::sampleTime(size_t(i), size_t(part.samples.size()),
                                                                           part.duration), part.offsetMs);
-            const double x = t / duration_ * (width() - 1);
+            const double x = view_.xAt(t, width());
             QPainterPath mark;
             mark.moveTo(x, bottom - 5);
             mark.lineTo(x - 3, bottom);
@@ -428,6 +455,13 @@ void TelemetryTimeline::resizeEvent(QResizeEvent *event)
 
 void TelemetryTimeline::mousePressEvent(QMouseEvent *event)
 {
+    // The time axis under the curves, or the middle button anywhere, pans.
+    const bool onAxis = event->position().y() >= height() - kAxisHeight;
+    if (duration_ > 0 && (event->button() == Qt::MiddleButton || (event->button() == Qt::LeftButton && onAxis))) {
+        panFrom_ = timeAtX(event->position().x());
+        event->accept();
+        return;
+    }
     if (event->button() == Qt::LeftButton && duration_ > 0) {
         emit seekRequested(timeAtX(event->position().x()), true);
         event->accept();
@@ -438,6 +472,11 @@ void TelemetryTimeline::mousePressEvent(QMouseEvent *event)
 
 void TelemetryTimeline::mouseReleaseEvent(QMouseEvent *event)
 {
+    if (panFrom_) {
+        panFrom_.reset();
+        event->accept();
+        return;
+    }
     if (event->button() == Qt::LeftButton && duration_ > 0) {
         emit seekRequested(timeAtX(event->position().x()), false);
         event->accept();
@@ -450,10 +489,80 @@ void TelemetryTimeline::mouseMoveEvent(QMouseEvent *event)
 {
     if (duration_ <= 0)
         return;
+    pointerX_ = event->position().x();
+    if (panFrom_) {
+        // The time grabbed stays under the pointer.
+        setView(view_.panned(*panFrom_ - view_.timeAt(event->position().x(), width()), duration_));
+        return;
+    }
     const double t = timeAtX(event->position().x());
     if (event->buttons() & Qt::LeftButton)
         emit seekRequested(t, true);
     QToolTip::showText(event->globalPosition().toPoint(), hoverText(t), this);
+}
+
+void TelemetryTimeline::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    setView(TimelineView::whole(duration_));
+    event->accept();
+}
+
+void TelemetryTimeline::wheelEvent(QWheelEvent *event)
+{
+    if (duration_ <= 0) {
+        QWidget::wheelEvent(event);
+        return;
+    }
+    const QPoint delta = event->angleDelta();
+    const bool sideways = (event->modifiers() & Qt::ShiftModifier) || std::abs(delta.x()) > std::abs(delta.y());
+    // One notch (120) is a fifth closer, or a tenth of the stretch along.
+    if (sideways) {
+        const int along = delta.x() != 0 ? delta.x() : delta.y();
+        setView(view_.panned(-double(along) / 120.0 * view_.span * 0.1, duration_));
+    } else {
+        const double at = timeAtX(event->position().x());
+        setView(view_.zoomed(std::pow(1.25, double(delta.y()) / 120.0), at, duration_));
+    }
+    event->accept();
+}
+
+bool TelemetryTimeline::zoomKey(const QKeyEvent *event, double *factor)
+{
+    switch (event->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: *factor = 2; return true;
+    case Qt::Key_Minus: *factor = 0.5; return true;
+    case Qt::Key_0: *factor = 0; return true;
+    default: return false;
+    }
+}
+
+bool TelemetryTimeline::event(QEvent *event)
+{
+    // The timeline's own keys before any shortcut of the window while it has the focus.
+    double factor = 0;
+    if (event->type() == QEvent::ShortcutOverride && zoomKey(static_cast<QKeyEvent *>(event), &factor)) {
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void TelemetryTimeline::keyPressEvent(QKeyEvent *event)
+{
+    double factor = 0;
+    if (duration_ <= 0 || !zoomKey(event, &factor)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (factor == 0) {
+        setView(TimelineView::whole(duration_));
+    } else {
+        // About the pointer when it is over the timeline, else about the playhead.
+        const double at = underMouse() ? timeAtX(pointerX_) : playhead_;
+        setView(view_.zoomed(factor, at, duration_));
+    }
+    event->accept();
 }
 
 void TelemetryTimeline::changeEvent(QEvent *event)

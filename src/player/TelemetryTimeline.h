@@ -8,12 +8,16 @@
 // or the clips of a trip, each with its samples spread evenly over its duration and
 // thin marks where one ends and the next begins), the events found in them on that
 // axis, and the playhead time.
+// The wheel (or Ctrl+= and Ctrl+-, or + and -, with the focus here) zooms about the
+// pointer down to ten seconds across; Shift+wheel, a sideways scroll or a drag along the
+// time axis (or with the middle button) pans; a double click or 0 shows the whole again.
 // The curves, ticks and axis are drawn once into a pixmap; moving the playhead only
 // repaints the strips it leaves and enters, and only when it moves a whole pixel.
 #pragma once
 
 #include "GpsSample.h"
 #include "TelemetryEvents.h"
+#include "TimelineView.h"
 
 #include <QList>
 #include <QPixmap>
@@ -21,6 +25,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // One stretch of the timeline: samples spread evenly over `duration` seconds, starting
@@ -60,6 +65,10 @@ public:
     void setPlayhead(double seconds, bool redrawNow = true);
 
     double duration() const { return duration_; }
+    // The stretch of the axis on show (the whole until zoomed); setting it keeps it
+    // within the axis.
+    const TimelineView &view() const { return view_; }
+    void setView(const TimelineView &view);
     double playhead() const { return playhead_; }
     bool hasTelemetry() const;
     // Whether some part carries what the car reported (the lanes show), and the lanes'
@@ -98,6 +107,10 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool event(QEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
@@ -106,6 +119,8 @@ private:
     QRect plotRect() const;
     QRect lanesRect() const;
     void requestRepaint(const QRect &r);
+    // The zoom or fit a key asks for, if any: factor (0 for the whole).
+    static bool zoomKey(const QKeyEvent *event, double *factor);
 
     QList<TimelinePart> parts_;
     std::vector<double> offsets_, durations_;
@@ -113,6 +128,9 @@ private:
     std::vector<VehicleSpan> laneSpans_;
     bool hasLanes_ = false;
     double duration_ = 0.0;
+    TimelineView view_;
+    std::optional<double> panFrom_;   // the time under the pointer when a pan began
+    double pointerX_ = 0;
     double playhead_ = 0.0;
     int playheadX_ = -1;
     bool kmph_ = true;
