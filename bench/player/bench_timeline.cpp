@@ -48,8 +48,9 @@ double rssMb()
 }
 
 // Sets the trip on the view from the event loop and waits until the timeline has drawn
-// it and the events list holds its events; prints the time and the longest stall.
-void timeTrip(PlayerView &view, const QList<TimelinePart> &parts, int playing, const char *what)
+// it (when `redrawn`) and the events list holds its events; prints the time and the
+// longest stall.
+void timeTrip(PlayerView &view, const QList<TimelinePart> &parts, int playing, bool redrawn, const char *what)
 {
     auto *line = view.findChild<TelemetryTimeline *>();
     auto *list = view.findChild<EventsListView *>();
@@ -71,7 +72,7 @@ void timeTrip(PlayerView &view, const QList<TimelinePart> &parts, int playing, c
         view.setTrip(parts, playing);
     });
     const bool done = QTest::qWaitFor([&] {
-        return since.isValid() && line->parts().size() == parts.size() && line->pictureBuilds() > builds
+        return since.isValid() && line->parts().size() == parts.size() && (!redrawn || line->pictureBuilds() > builds)
                && list->rowCount() == int(view.events().size());
     }, 60000);
     const double ms = since.isValid() ? double(since.nsecsElapsed()) / 1e6 : -1;
@@ -166,7 +167,8 @@ int main(int argc, char **argv)
         parts << TimelinePart{clip, 60.0 * c, 60.0, QStringLiteral("clip %1").arg(c), nullptr};
     }
     std::printf("RSS before the trip: %.0f MB\n", rssMb());
-    timeTrip(view, parts, 0, "500-clip trip set");
-    timeTrip(view, parts, 1, "clip change within it");
+    timeTrip(view, parts, 0, true, "500-clip trip set");
+    // Another clip of the same trip draws nothing anew.
+    timeTrip(view, parts, 1, false, "clip change within it");
     return 0;
 }

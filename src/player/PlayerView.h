@@ -175,6 +175,9 @@ signals:
     void marksChanged();
     // A time in another part of the trip was asked for: play it from `seconds`.
     void playPartRequested(int part, double seconds);
+    // The events of a trip and its timeline's lanes were found and are shown; `aside`
+    // when they were found on another thread.
+    void eventsFound(bool aside);
     // The enlarged video went back to its place in the window.
     void videoSizeRestored();
     // A short message for the user (a toast), shown for `seconds`.
@@ -203,6 +206,14 @@ private:
     void installReviewKeys();
     void confirmMarks(const QString &what, double seconds);
     void findEvents();
+    struct TripFindings {
+        std::vector<TelemetryEvent> events;
+        QStringList clips;
+        QList<double> offsets;
+        std::vector<VehicleSpan> lanes;
+        bool aside = false;
+    };
+    static TripFindings findTripEvents(const QList<TimelinePart> &parts, const EventThresholds &thresholds);
     void seekBeforeEvent(double eventTime);
 
     Settings &settings_;
@@ -226,6 +237,7 @@ private:
     std::vector<TelemetryEvent> events_;
     QList<TimelinePart> tripParts_;
     int tripPlaying_ = 0;
+    quint64 tripJob_ = 0;   // the trip's events being found last
     // While playing, the slider's handle and the timeline's playhead move at most every
     // kMovingPartsStepMs; the time held back is shown when the step is over.
     QElapsedTimer movingPartsMoved_;

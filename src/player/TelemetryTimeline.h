@@ -19,8 +19,8 @@
 #include "TelemetryEvents.h"
 #include "TimelineView.h"
 
+#include <QImage>
 #include <QList>
-#include <QPixmap>
 #include <QWidget>
 
 #include <functional>
@@ -52,8 +52,13 @@ public:
     void setData(const QList<GpsSample> &samples, double duration, std::vector<TelemetryEvent> events,
                  std::shared_ptr<const std::vector<TelemetrySample>> typed = nullptr,
                  const QList<int> &glitches = {});
-    // Parts laid on one axis that ends with the last of them; events in the axis' time.
-    void setParts(QList<TimelinePart> parts, std::vector<TelemetryEvent> events);
+    // Parts laid on one axis that ends with the last of them; events in the axis' time;
+    // the lanes' spans when found already (laneSpansOf), else found here.
+    void setParts(QList<TimelinePart> parts, std::vector<TelemetryEvent> events,
+                  std::optional<std::vector<VehicleSpan>> lanes = std::nullopt);
+    // The lanes' spans of `parts` on their axis, brake first; `hasLanes` says whether
+    // some part carries what the car reported. Safe on any thread.
+    static std::vector<VehicleSpan> laneSpansOf(const QList<TimelinePart> &parts, bool *hasLanes);
     const QList<TimelinePart> &parts() const { return parts_; }
     // Where one part gives way to the next, in seconds on the axis.
     QList<double> boundaries() const;
@@ -95,11 +100,15 @@ public:
     static QColor colorFor(const VehicleSpan &span);
     static constexpr int preferredHeight = 46;
     static constexpr int lanesHeight = 14;
+    // Up to this many samples the picture is drawn at once, past it on another thread.
+    static constexpr int kDrawnAtOnce = 6000;
 
 signals:
     // A click or drag at `seconds`, exact to the pixel's time (not rounded);
     // `dragging` until the button is let go.
     void seekRequested(double seconds, bool dragging);
+    // A new picture of the curves is up; `aside` when it was drawn on another thread.
+    void pictureBuilt(bool aside);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -116,8 +125,6 @@ protected:
 private:
     void invalidate();
     void buildPicture();
-    QRect plotRect() const;
-    QRect lanesRect() const;
     void requestRepaint(const QRect &r);
     // The zoom or fit a key asks for, if any: factor (0 for the whole).
     static bool zoomKey(const QKeyEvent *event, double *factor);
@@ -134,8 +141,11 @@ private:
     double playhead_ = 0.0;
     int playheadX_ = -1;
     bool kmph_ = true;
-    QPixmap picture_;
+    QImage picture_;
     bool pictureValid_ = false;
+    quint64 pictureGeneration_ = 0;   // counts the changes that call for a new picture
+    quint64 askedGeneration_ = 0;     // the last drawn aside, for that size
+    QSize askedSize_;
     int repaintRequests_ = 0;
     int pictureBuilds_ = 0;
 };
