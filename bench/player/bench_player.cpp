@@ -4,6 +4,9 @@
 //   export of a 30 s segment (video copied without re-encoding, GPX, picture).
 //   --export-only measures the export alone. --rates measures the fast steps alone: the
 //   rate the clock achieves, new pictures a second and CPU at 2x, 5x, 10x and 60x.
+//   --seeks measures seek latency alone, paused, from the call to the new picture in the
+//   video sink (median and 95th percentile over 100 random targets): a click (key frame
+//   first, then the exact frame), an exact seek, and a frame step.
 // With --shot FILE it instead plays a file in a 1344x756 window and takes a picture of
 // the whole screen (the video widget is blank in QWidget::grab()).
 #include "app/IncidentExport.h"
@@ -32,7 +35,9 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <random>
 #include <vector>
 
 namespace {
@@ -171,6 +176,82 @@ void benchRates(Window &w)
     QObject::disconnect(conn);
 }
 
+// Milliseconds from `ask` to the first picture in the sink that `wanted` accepts; -1
+// when none comes within five seconds.
+template <typename Ask, typename Wanted>
+double msUntilPicture(QVideoSink *sink, Ask ask, Wanted wanted)
+{
+    QElapsedTimer t;
+    double ms = -1;
+    auto conn = QObject::connect(sink, &QVideoSink::videoFrameChanged, [&](const QVideoFrame &f) {
+        if (ms < 0 && f.isValid() && wanted(double(f.startTime()) / 1e6))
+            ms = double(t.nsecsElapsed()) / 1e6;
+    });
+    t.start();
+    ask();
+    (void)QTest::qWaitFor([&] { return ms >= 0; }, 5000);
+    QObject::disconnect(conn);
+    return ms;
+}
+
+void printLatency(const char *what, std::vector<double> ms)
+{
+    const size_t lost = size_t(std::count(ms.begin(), ms.end(), -1.0));
+    ms.erase(std::remove(ms.begin(), ms.end(), -1.0), ms.end());
+    if (ms.empty()) {
+        std::printf("%-34s no picture came\n", what);
+        return;
+    }
+    std::sort(ms.begin(), ms.end());
+    std::printf("%-34s median %6.1f ms, 95th percentile %6.1f ms (%zu seeks%s)\n", what, ms[ms.size() / 2],
+                ms[std::min(ms.size() - 1, ms.size() * 95 / 100)], ms.size(), lost ? ", some lost" : "");
+    std::fflush(stdout);
+}
+
+void benchSeeks(Window &w)
+{
+    PlaybackSession *s = w.vc->session();
+    QVideoSink *sink = w.vc->videoSink();
+    // The first frame comes before the set-up ends; pausing waits for the set-up.
+    (void)QTest::qWaitFor([s] { return s->isReady(); }, 10000);
+    if (s->isPlaying())
+        s->playOrPause();
+    QTest::qWait(500);
+    const double frame = s->frameDuration();
+    const double end = s->duration() - 1;
+    std::mt19937 random(31);
+    std::uniform_int_distribution<int> pick(1000, int(end * 1000));
+    std::vector<double> targets;
+    for (int k = 0; k < 100; ++k)
+        targets.push_back(pick(random) / 1000.0);
+    const auto holds = [frame](double target) {
+        return [frame, target](double start) { return start <= target + 0.0015 && start > target - frame; };
+    };
+    std::vector<double> first, exactAfterKey, exact, steps;
+    for (double t : targets) {
+        const qint64 before = sink->videoFrame().startTime();
+        first.push_back(msUntilPicture(sink, [&] { s->showAt(t); },
+                                       [before](double start) { return qint64(start * 1e6) != before; }));
+        exactAfterKey.push_back(msUntilPicture(sink, [] {}, holds(t)));
+        if (exactAfterKey.back() >= 0 && first.back() >= 0)
+            exactAfterKey.back() += first.back();
+        QTest::qWait(30);
+    }
+    printLatency("click, key frame first: 1st picture", first);
+    printLatency("click, key frame first: exact", exactAfterKey);
+    std::shuffle(targets.begin(), targets.end(), random);
+    for (double t : targets) {
+        exact.push_back(msUntilPicture(sink, [&] { s->seekExact(t); }, holds(t)));
+        QTest::qWait(30);
+        const double next = (std::floor(t / frame + 0.05) + 1) * frame;
+        if (next < end)
+            steps.push_back(msUntilPicture(sink, [&] { s->stepFrame(1); }, holds(next + 0.001)));
+        QTest::qWait(30);
+    }
+    printLatency("exact seek", exact);
+    printLatency("frame step", steps);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -184,6 +265,7 @@ int main(int argc, char **argv)
     cli.addOption({"seconds", "CPU measurement length.", "s", "10"});
     cli.addOption({"export-only", "Measure only the incident export."});
     cli.addOption({"rates", "Measure only the fast steps."});
+    cli.addOption({"seeks", "Measure only seek and frame-step latency."});
     cli.process(app);
 
     QTemporaryDir tmp;
@@ -228,6 +310,13 @@ int main(int argc, char **argv)
         if (firstFrameMs(w, file) < 0)
             return 1;
         benchRates(w);
+        w.vc->close();
+        return 0;
+    }
+    if (cli.isSet("seeks")) {
+        if (firstFrameMs(w, file) < 0)
+            return 1;
+        benchSeeks(w);
         w.vc->close();
         return 0;
     }

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QMediaMetaData>
 #include <QSize>
+#include <QVideoFrame>
 #include <QVideoSink>
 
 #include <algorithm>
@@ -27,8 +28,15 @@ PlaybackSession::PlaybackSession(Settings &settings, QObject *parent) : QObject(
     connect(engine_, &QMediaPlayer::playbackRateChanged, this, &PlaybackSession::rateChanged);
     // While skimming the session runs the clock; the engine's own ticks would pull it back.
     connect(clock_, &PlaybackClock::tick, this, [this](double t) {
+        // Until the exact frame is asked for, a click's key frame stands for the time wanted.
         if (!isSkimming())
-            tick(t);
+            tick(previewing() ? previewTime_ : t);
+    });
+    pictureWait_.setSingleShot(true);
+    pictureWait_.setInterval(kKeyFrameWaitMs);
+    connect(&pictureWait_, &QTimer::timeout, this, [this] {
+        pictureInFlight_ = false;
+        nextPictureSeek();
     });
     skimTimer_.setTimerType(Qt::PreciseTimer);
     skimTimer_.setInterval(kSkimTickMs);
@@ -51,10 +59,12 @@ void PlaybackSession::setVideoOutput(QObject *output)
     disconnect(frameShown_);
     // The next key frame is asked for once the last one is on screen.
     if (QVideoSink *sink = engine_->videoSink())
-        frameShown_ = connect(sink, &QVideoSink::videoFrameChanged, this, [this] {
+        frameShown_ = connect(sink, &QVideoSink::videoFrameChanged, this, [this](const QVideoFrame &frame) {
             if (keyPending_)
                 keyLatency_ = std::min(0.25, double(keyAsked_.elapsed()) / 1000.0);
             keyPending_ = false;
+            if (pictureInFlight_)
+                pictureShown(frame.isValid() && frame.startTime() >= 0 ? double(frame.startTime()) / 1e6 : -1);
         });
 }
 
@@ -80,6 +90,7 @@ void PlaybackSession::openClip(const QUrl &url)
     // A file still playing is stopped before the engine takes the new one.
     removeObserver();
     stopSkimming();
+    dropPictureSeek();
     heldTime_.reset();
     source_ = url;
     keyFrames_.clear();
@@ -163,6 +174,7 @@ void PlaybackSession::close()
     if (isAddVideoFile_) {
         loading_ = false;
         stopSkimming();
+        dropPictureSeek();
         heldTime_.reset();
         removeObserver();
         engine_->pause();
@@ -228,6 +240,8 @@ double PlaybackSession::currentTime() const
         return skimTime_;
     if (heldTime_)
         return *heldTime_;
+    if (previewing())
+        return previewTime_;
     return clock_->currentTime();
 }
 
@@ -236,6 +250,7 @@ void PlaybackSession::setCurrentTime(double seconds)
     if (!player() || !ready_)
         return;
     heldTime_.reset();
+    dropPictureSeek();
     if (isSkimming()) {
         const double d = duration();
         skimAt(skimRate_, std::clamp(double(PlaybackClock::seekTargetMs(seconds)) / 1000.0, 0.0, std::max(0.0, d - 0.001)));
@@ -252,6 +267,7 @@ void PlaybackSession::seekExact(double seconds)
         return;
     seconds = std::clamp(seconds, 0.0, std::max(0.0, duration() - 0.001));
     heldTime_.reset();
+    dropPictureSeek();
     if (isSkimming()) {
         skimAt(skimRate_, seconds);
         emit seeking(seconds);
@@ -259,6 +275,76 @@ void PlaybackSession::seekExact(double seconds)
     }
     clock_->seekExact(seconds);
     emit seeking(seconds);
+}
+
+void PlaybackSession::showAt(double seconds, bool dragging)
+{
+    if (!player() || !ready_ || !std::isfinite(seconds))
+        return;
+    // To the millisecond, as the exact seek lands.
+    seconds = std::clamp(std::round(seconds * 1000.0) / 1000.0, 0.0, std::max(0.0, duration() - 0.001));
+    if (isSkimming()) {
+        seekExact(seconds);
+        return;
+    }
+    readKeyFrames();
+    heldTime_.reset();
+    wanted_ = seconds;
+    wantedDragging_ = dragging;
+    previewTime_ = seconds;
+    emit seeking(seconds);
+    // A seek asked for ticks by itself; the followers hear of a drag within a key
+    // frame's stretch too.
+    if (!nextPictureSeek() && previewing())
+        tick(seconds);
+}
+
+bool PlaybackSession::nextPictureSeek()
+{
+    if (!wanted_)
+        return false;
+    const PictureSeek next =
+        PlaybackSteps::nextSeek(*wanted_, keyFrames_, pictureInFlight_, wantedDragging_, pictureSeek_);
+    if (next.kind == PictureSeek::None) {
+        if (!pictureInFlight_ && !wantedDragging_)
+            wanted_.reset();
+        return false;
+    }
+    pictureSeek_ = next;
+    pictureInFlight_ = true;
+    pictureWait_.start();
+    if (next.kind == PictureSeek::Exact) {
+        if (!wantedDragging_)
+            wanted_.reset();
+        clock_->seekExact(next.seconds);
+    } else {
+        clock_->seekExactMs(PlaybackSteps::frameSeekMs(next.seconds));
+    }
+    return true;
+}
+
+void PlaybackSession::pictureShown(double seconds)
+{
+    // A frame decoded before the seek may still come: only the one asked for counts.
+    if (seconds >= 0 && std::abs(seconds - pictureSeek_.seconds) > frameDuration() + 0.002)
+        return;
+    pictureInFlight_ = false;
+    pictureWait_.stop();
+    // Not from within the sink's signal: a seek asked for there, while the engine
+    // plays, leaves the engine on that frame.
+    QTimer::singleShot(0, this, [this] {
+        if (!pictureInFlight_)
+            nextPictureSeek();
+    });
+}
+
+void PlaybackSession::dropPictureSeek()
+{
+    wanted_.reset();
+    wantedDragging_ = false;
+    pictureSeek_ = {};
+    pictureInFlight_ = false;
+    pictureWait_.stop();
 }
 
 double PlaybackSession::duration() const
@@ -283,6 +369,7 @@ bool PlaybackSession::stepFrame(int direction)
     if (!target)
         return false;
     heldTime_.reset();
+    dropPictureSeek();
     clock_->seekExactMs(PlaybackSteps::frameSeekMs(*target));
     emit seeking(*target);
     return true;
@@ -352,12 +439,18 @@ double PlaybackSession::pixelsPerSecond() const
     return size.isEmpty() ? 0.0 : double(size.width()) * size.height() * (fps > 0 ? fps : 30.0);
 }
 
-void PlaybackSession::skimAt(double rate, double from)
+void PlaybackSession::readKeyFrames()
 {
     if (!keyFramesRead_) {
         keyFrames_ = KeyFrames::ofFile(QFile::encodeName(source_.toLocalFile()).toStdString());
         keyFramesRead_ = true;
     }
+}
+
+void PlaybackSession::skimAt(double rate, double from)
+{
+    readKeyFrames();
+    dropPictureSeek();
     const bool was = isSkimming();
     heldTime_.reset();
     skimRate_ = rate;

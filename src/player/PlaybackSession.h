@@ -10,6 +10,8 @@
 // frame.
 #pragma once
 
+#include "PlaybackSteps.h"
+
 #include <QElapsedTimer>
 #include <QMediaPlayer>
 #include <QObject>
@@ -49,6 +51,10 @@ public:
     void setCurrentTime(double seconds);
     // Seeks to `seconds` to the millisecond (clamped into the file), not rounded.
     void seekExact(double seconds);
+    // A click or a drag to `seconds`: the key frame before it is on screen after one
+    // decode, then the exact frame; while `dragging`, key frames only, a new one once
+    // the last is on screen, and the clock says `seconds` meanwhile.
+    void showAt(double seconds, bool dragging = false);
     // The file's duration in seconds once it is ready to play, else 0.
     double duration() const;
     // Seconds from one frame to the next, from the stream's frame rate (1/30 when the
@@ -132,6 +138,11 @@ private:
     void showKeyFrame(double seconds);
     void stepRateLadder(int direction);
     float storedVolume() const;
+    void readKeyFrames();
+    bool nextPictureSeek();
+    void pictureShown(double seconds);
+    void dropPictureSeek();
+    bool previewing() const { return pictureSeek_.kind == PictureSeek::KeyFrame; }
 
     Settings &settings_;
     QMediaPlayer *engine_ = nullptr;
@@ -155,6 +166,14 @@ private:
     bool keyPending_ = false;   // its picture has not come yet
     QElapsedTimer keyAsked_;
     double keyLatency_ = 0;     // seconds the last key frame took to come
+    // A click or drag: where the user wants to be, the seek asked for last and whether
+    // its picture is still to come.
+    std::optional<double> wanted_;
+    double previewTime_ = 0;
+    bool wantedDragging_ = false;
+    PictureSeek pictureSeek_;
+    bool pictureInFlight_ = false;
+    QTimer pictureWait_;
     int rateI_ = 0;
     int rateJ_ = 0;
     bool isAddVideoFile_ = false;

@@ -73,6 +73,24 @@ double PlaybackSteps::keyFrameFor(const std::vector<double> &keys, double second
     return it == keys.begin() ? keys.front() : *std::prev(it);
 }
 
+PictureSeek PlaybackSteps::nextSeek(double target, const std::vector<double> &keys, bool inFlight, bool dragging,
+                                    const PictureSeek &last)
+{
+    const auto same = [](double a, double b) { return std::abs(a - b) < 0.0005; };
+    if (inFlight || (last.kind == PictureSeek::Exact && same(last.seconds, target)))
+        return {};
+    const PictureSeek exact{PictureSeek::Exact, target};
+    if (keys.empty())
+        return exact;
+    const double key = keyFrameFor(keys, target, 1);
+    if (key > target || same(key, target))
+        return exact;
+    const bool keyShown = last.kind == PictureSeek::KeyFrame && same(last.seconds, key);
+    if (dragging)
+        return keyShown ? PictureSeek{} : PictureSeek{PictureSeek::KeyFrame, key};
+    return keyShown ? exact : PictureSeek{PictureSeek::KeyFrame, key};
+}
+
 QString PlaybackSteps::rateText(double rate)
 {
     return QString::number(rate, 'g', 6) + QLatin1Char('x');

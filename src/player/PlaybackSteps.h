@@ -8,6 +8,16 @@
 #include <optional>
 #include <vector>
 
+// A seek a click or a drag asks of the engine: none, the key frame at or before the
+// time wanted (its picture takes one decode), or the exact frame (decoded from that
+// key frame on).
+struct PictureSeek {
+    enum Kind { None, KeyFrame, Exact };
+    Kind kind = None;
+    double seconds = 0;
+    bool operator==(const PictureSeek &o) const { return kind == o.kind && seconds == o.seconds; }
+};
+
 class PlaybackSteps {
 public:
     PlaybackSteps() = delete;
@@ -44,6 +54,14 @@ public:
     // last one at or before it playing forwards, the first one at or after it in
     // reverse, the nearest end outside them; whole seconds when there are none.
     static double keyFrameFor(const std::vector<double> &keys, double seconds, double rate);
+
+    // The seek to ask for now to show `target` among `keys` (ascending), `last` being
+    // the last one asked for: none while its picture is not on screen (`inFlight`);
+    // while the user still drags, the key frame under the handle, each once; once let
+    // go, that key frame and then the exact frame (the exact one at once when the
+    // target is a key frame, or there is no table).
+    static PictureSeek nextSeek(double target, const std::vector<double> &keys, bool inFlight, bool dragging,
+                                const PictureSeek &last);
 
     // "0.25x", "0.5x", "2x", "-5x".
     static QString rateText(double rate);

@@ -136,10 +136,12 @@ PlayerControlBar::PlayerControlBar(TelemetryTimeline *timeline, QWidget *parent)
     showVolume(1.0f);
 
     // The slider holds milliseconds; the value that seeks is in seconds.
-    connect(timeSlider_, &QSlider::sliderMoved, this, [this](int ms) { emit seekRequested(ms / 1000.0); });
+    connect(timeSlider_, &QSlider::sliderMoved, this, [this](int ms) { emit seekRequested(ms / 1000.0, true); });
+    connect(timeSlider_, &QSlider::sliderReleased, this,
+            [this] { emit seekRequested(timeSlider_->sliderPosition() / 1000.0, false); });
     connect(timeSlider_, &QSlider::actionTriggered, this, [this](int action) {
         if (action != QAbstractSlider::SliderMove && action != QAbstractSlider::SliderNoAction)
-            emit seekRequested(timeSlider_->sliderPosition() / 1000.0);
+            emit seekRequested(timeSlider_->sliderPosition() / 1000.0, false);
     });
     connect(volumeSlider_, &QSlider::valueChanged, this, [this](int v) { emit volumeMoved(float(v) / 100.0f); });
 

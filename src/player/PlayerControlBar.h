@@ -72,8 +72,9 @@ signals:
     void settingsClicked();
     void helpClicked();
     void expandClicked();
-    // The user moved the slider's handle or paged it to `seconds`.
-    void seekRequested(double seconds);
+    // The user moved the slider's handle or paged it to `seconds`; `dragging` while
+    // the handle is still held.
+    void seekRequested(double seconds, bool dragging);
     // The user moved the volume slider (0 .. 1).
     void volumeMoved(float volume);
 

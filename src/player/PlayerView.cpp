@@ -28,6 +28,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
+#include <QThread>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QVBoxLayout>
@@ -139,7 +141,7 @@ void PlayerView::buildView()
     connect(eventsList_, &EventsListView::markInRequested, this, &PlayerView::markIn);
     connect(eventsList_, &EventsListView::markOutRequested, this, &PlayerView::markOut);
 
-    connect(bar, &PlayerControlBar::seekRequested, this, &PlayerView::setCurrentTime);
+    connect(bar, &PlayerControlBar::seekRequested, session_, &PlaybackSession::showAt);
     connect(bar, &PlayerControlBar::volumeMoved, this, &PlayerView::setVolume);
     connect(bar, &PlayerControlBar::playClicked, this, &PlayerView::playOrPause);
     connect(bar, &PlayerControlBar::stopClicked, this, &PlayerView::stopVideo);
@@ -283,6 +285,14 @@ void PlayerView::setTimeOfDay(std::function<QString(double seconds)> at)
 
 void PlayerView::setTrip(const QList<TimelinePart> &parts, int playing)
 {
+    // Another clip of the same trip: the timeline and the events stay as they are.
+    const auto same = [](const TimelinePart &a, const TimelinePart &b) {
+        return a.start == b.start && a.duration == b.duration && a.label == b.label && a.offsetMs == b.offsetMs
+               && a.samples.constData() == b.samples.constData() && a.samples.size() == b.samples.size()
+               && a.typed == b.typed && a.glitches == b.glitches;
+    };
+    const bool sameTrip = parts.size() >= 2 && parts.size() == tripParts_.size()
+                          && std::equal(parts.begin(), parts.end(), tripParts_.begin(), same);
     if (parts.size() < 2 || playing < 0 || playing >= parts.size()) {
         tripParts_.clear();
         tripPlaying_ = 0;
@@ -290,7 +300,8 @@ void PlayerView::setTrip(const QList<TimelinePart> &parts, int playing)
         tripParts_ = parts;
         tripPlaying_ = playing;
     }
-    findEvents();
+    if (!sameTrip || tripParts_.isEmpty())
+        findEvents();
     timeline_->setPlayhead(tripOffset() + currentTime());
 }
 
@@ -299,10 +310,41 @@ double PlayerView::tripOffset() const
     return tripParts_.isEmpty() ? 0.0 : tripParts_.at(tripPlaying_).start;
 }
 
+PlayerView::TripFindings PlayerView::findTripEvents(const QList<TimelinePart> &parts, const EventThresholds &thresholds)
+{
+    // Each part on its own (an event does not run across a clip change), moved to its
+    // place on the trip's axis; the list names the clip of each.
+    struct Found { TelemetryEvent event; int part; };
+    std::vector<Found> found;
+    for (int k = 0; k < parts.size(); ++k) {
+        const TimelinePart &part = parts.at(k);
+        std::vector<TelemetryEvent> inPart =
+            TelemetryEvents::detect(part.samples.constData(), size_t(part.samples.size()), part.duration, thresholds);
+        addCarEvents(inPart, part.typed, part.duration);
+        for (TelemetryEvent e : inPart) {
+            e.time = part.start + TelemetryEvents::pictureTime(e.time, part.offsetMs);
+            e.endTime = part.start + TelemetryEvents::pictureTime(e.endTime, part.offsetMs);
+            found.push_back({e, k});
+        }
+    }
+    std::stable_sort(found.begin(), found.end(), [](const Found &a, const Found &b) { return a.event.time < b.event.time; });
+    TripFindings out;
+    for (const Found &f : found) {
+        out.events.push_back(f.event);
+        out.clips << parts.at(f.part).label;
+        out.offsets << parts.at(f.part).start;
+    }
+    bool hasLanes = false;
+    out.lanes = TelemetryTimeline::laneSpansOf(parts, &hasLanes);
+    out.aside = QThread::currentThread() != QCoreApplication::instance()->thread();
+    return out;
+}
+
 void PlayerView::findEvents()
 {
     const EventThresholds thresholds = EventSettings::thresholds(settings_);
     if (tripParts_.isEmpty()) {
+        ++tripJob_;
         events_ = TelemetryEvents::detect(samples_.constData(), size_t(samples_.size()), telemetryDuration_, thresholds);
         addCarEvents(events_, typed_, telemetryDuration_);
         for (TelemetryEvent &e : events_) {
@@ -315,38 +357,24 @@ void PlayerView::findEvents()
         eventsList_->setEvents(events_, settings_.kmph());
         return;
     }
-    // Each part on its own (an event does not run across a clip change), moved to its
-    // place on the trip's axis; the list names the clip of each.
-    struct Found { TelemetryEvent event; int part; };
-    std::vector<Found> found;
-    for (int k = 0; k < tripParts_.size(); ++k) {
-        const TimelinePart &part = tripParts_.at(k);
-        std::vector<TelemetryEvent> inPart =
-            TelemetryEvents::detect(part.samples.constData(), size_t(part.samples.size()), part.duration, thresholds);
-        addCarEvents(inPart, part.typed, part.duration);
-        for (TelemetryEvent e : inPart) {
-            e.time = part.start + TelemetryEvents::pictureTime(e.time, part.offsetMs);
-            e.endTime = part.start + TelemetryEvents::pictureTime(e.endTime, part.offsetMs);
-            found.push_back({e, k});
-        }
-    }
-    std::stable_sort(found.begin(), found.end(), [](const Found &a, const Found &b) { return a.event.time < b.event.time; });
-    events_.clear();
-    QStringList clips;
-    QList<double> offsets;
-    for (const Found &f : found) {
-        events_.push_back(f.event);
-        clips << tripParts_.at(f.part).label;
-        offsets << tripParts_.at(f.part).start;
-    }
-    timeline_->setParts(tripParts_, events_);
-    eventsList_->setEvents(events_, settings_.kmph(), clips, offsets);
+    // A trip's events and lanes are found aside; the list and the timeline take them
+    // when they come, unless the trip or the thresholds changed meanwhile.
+    const quint64 job = ++tripJob_;
+    QtConcurrent::run([parts = tripParts_, thresholds] { return findTripEvents(parts, thresholds); })
+        .then(this, [this, job](TripFindings found) {
+            if (job != tripJob_)
+                return;
+            events_ = std::move(found.events);
+            timeline_->setParts(tripParts_, events_, std::move(found.lanes));
+            eventsList_->setEvents(events_, settings_.kmph(), found.clips, found.offsets);
+            emit eventsFound(found.aside);
+        });
 }
 
-void PlayerView::seekTimeline(double seconds)
+void PlayerView::seekTimeline(double seconds, bool dragging)
 {
     if (tripParts_.isEmpty()) {
-        session_->seekExact(seconds);
+        session_->showAt(seconds, dragging);
         return;
     }
     std::vector<double> offsets, durations;
@@ -356,8 +384,8 @@ void PlayerView::seekTimeline(double seconds)
     }
     const TripPoint at = tripPointAt(offsets, durations, seconds);
     if (int(at.clip) == tripPlaying_)
-        session_->seekExact(at.seconds);
-    else
+        session_->showAt(at.seconds, dragging);
+    else if (!dragging)
         emit playPartRequested(int(at.clip), at.seconds);
 }
 

@@ -95,9 +95,10 @@ public:
     void setTrip(const QList<TimelinePart> &parts, int playing);
     // Where the playing file starts on the timeline's axis (0 without a trip).
     double tripOffset() const;
-    // Seeks to `seconds` on the timeline's axis: within the playing file, or asks for
-    // another part of the trip (playPartRequested).
-    void seekTimeline(double seconds);
+    // Seeks to `seconds` on the timeline's axis: within the playing file (key frame
+    // first, see PlaybackSession::showAt), or asks for another part of the trip
+    // (playPartRequested) once the button is let go.
+    void seekTimeline(double seconds, bool dragging = false);
 
     // Space plays or pauses; Escape toggles full screen of the main window.
     void keyDown(QKeyEvent *event);
@@ -174,6 +175,9 @@ signals:
     void marksChanged();
     // A time in another part of the trip was asked for: play it from `seconds`.
     void playPartRequested(int part, double seconds);
+    // The events of a trip and its timeline's lanes were found and are shown; `aside`
+    // when they were found on another thread.
+    void eventsFound(bool aside);
     // The enlarged video went back to its place in the window.
     void videoSizeRestored();
     // A short message for the user (a toast), shown for `seconds`.
@@ -202,6 +206,14 @@ private:
     void installReviewKeys();
     void confirmMarks(const QString &what, double seconds);
     void findEvents();
+    struct TripFindings {
+        std::vector<TelemetryEvent> events;
+        QStringList clips;
+        QList<double> offsets;
+        std::vector<VehicleSpan> lanes;
+        bool aside = false;
+    };
+    static TripFindings findTripEvents(const QList<TimelinePart> &parts, const EventThresholds &thresholds);
     void seekBeforeEvent(double eventTime);
 
     Settings &settings_;
@@ -225,6 +237,7 @@ private:
     std::vector<TelemetryEvent> events_;
     QList<TimelinePart> tripParts_;
     int tripPlaying_ = 0;
+    quint64 tripJob_ = 0;   // the trip's events being found last
     // While playing, the slider's handle and the timeline's playhead move at most every
     // kMovingPartsStepMs; the time held back is shown when the step is over.
     QElapsedTimer movingPartsMoved_;

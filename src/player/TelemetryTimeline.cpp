@@ -6,10 +6,14 @@
 #include "TripTimeline.h"
 
 #include <QEvent>
+#include <QFuture>
+#include <QtConcurrent/QtConcurrentRun>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QToolTip>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -51,6 +55,63 @@ QString timeText(double seconds, bool tenths)
     return t;
 }
 
+QRect plotRectOf(int width, int height, bool lanes)
+{
+    return QRect(0, 2, width, std::max(1, height - kAxisHeight - 2 - (lanes ? TelemetryTimeline::lanesHeight : 0)));
+}
+
+QRect lanesRectOf(int width, int height, bool lanes)
+{
+    const int h = TelemetryTimeline::lanesHeight;
+    return lanes ? QRect(0, height - kAxisHeight - h, width, h) : QRect();
+}
+
+int xOf(const TimelineView &view, double duration, int width, double seconds)
+{
+    if (duration <= 0 || width <= 1)
+        return 0;
+    // A time outside the stretch on show sits just past its edge, out of sight.
+    const double x = view.xAt(std::clamp(seconds, 0.0, duration), width);
+    return int(std::lround(std::clamp(x, -3.0, double(width + 2))));
+}
+
+bool anySamples(const QList<TimelinePart> &parts)
+{
+    return std::any_of(parts.begin(), parts.end(), [](const TimelinePart &p) { return !p.samples.isEmpty(); });
+}
+
+QList<double> startsAfterFirst(const QList<TimelinePart> &parts)
+{
+    QList<double> b;
+    for (qsizetype k = 1; k < parts.size(); ++k)
+        b << parts.at(k).start;
+    return b;
+}
+
+// What the picture is drawn from, copied so that it can be drawn on another thread.
+struct Look {
+    QList<TimelinePart> parts;
+    std::vector<double> offsets, durations;
+    std::vector<TelemetryEvent> events;
+    std::vector<VehicleSpan> laneSpans;
+    bool hasLanes = false;
+    double duration = 0;
+    TimelineView view;
+    QSize size;
+    int width = 0, height = 0;
+    qreal dpr = 1;
+    QFont font;
+    bool kmph = true;
+    QString noTelemetry;
+
+    QRect plotRect() const { return plotRectOf(width, height, hasLanes); }
+    QRect lanesRect() const { return lanesRectOf(width, height, hasLanes); }
+    int xForTime(double seconds) const { return xOf(view, duration, width, seconds); }
+    QList<double> boundaries() const { return startsAfterFirst(parts); }
+    bool hasTelemetry() const { return anySamples(parts); }
+    QImage draw() const;
+};
+
 } // namespace
 
 TelemetryTimeline::TelemetryTimeline(QWidget *parent) : QWidget(parent)
@@ -61,6 +122,7 @@ TelemetryTimeline::TelemetryTimeline(QWidget *parent) : QWidget(parent)
     setFixedHeight(preferredHeight);
     setMinimumWidth(60);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::ClickFocus);
 }
 
 QColor TelemetryTimeline::colorFor(EventKind kind)
@@ -98,11 +160,35 @@ void TelemetryTimeline::setData(const QList<GpsSample> &samples, double duration
     setParts({TimelinePart{samples, 0.0, duration, QString(), std::move(typed), glitches}}, std::move(events));
 }
 
-void TelemetryTimeline::setParts(QList<TimelinePart> parts, std::vector<TelemetryEvent> events)
+std::vector<VehicleSpan> TelemetryTimeline::laneSpansOf(const QList<TimelinePart> &parts, bool *hasLanes)
+{
+    // Every frame's sample counts for the lanes, each part on its own axis.
+    std::vector<VehicleSpan> brake, assistance;
+    *hasLanes = false;
+    for (const TimelinePart &part : parts) {
+        if (!part.typed)
+            continue;
+        const std::vector<TelemetrySample> &typed = *part.typed;
+        if (std::none_of(typed.begin(), typed.end(), [](const TelemetrySample &s) { return s.vehicle.has_value(); }))
+            continue;
+        *hasLanes = true;
+        for (VehicleSpan span : TelemetryEvents::vehicleSpans(typed.data(), typed.size(), part.duration)) {
+            span.start = part.start + TelemetryEvents::pictureTime(span.start, part.offsetMs);
+            span.end = part.start + TelemetryEvents::pictureTime(span.end, part.offsetMs);
+            (span.lane == VehicleSpan::Brake ? brake : assistance).push_back(span);
+        }
+    }
+    brake.insert(brake.end(), assistance.begin(), assistance.end());
+    return brake;
+}
+
+void TelemetryTimeline::setParts(QList<TimelinePart> parts, std::vector<TelemetryEvent> events,
+                                 std::optional<std::vector<VehicleSpan>> lanes)
 {
     parts_ = std::move(parts);
     offsets_.clear();
     durations_.clear();
+    const double before = duration_;
     duration_ = 0.0;
     for (TimelinePart &part : parts_) {
         if (!std::isfinite(part.duration) || part.duration < 0)
@@ -113,24 +199,14 @@ void TelemetryTimeline::setParts(QList<TimelinePart> parts, std::vector<Telemetr
         durations_.push_back(part.duration);
         duration_ = std::max(duration_, part.start + part.duration);
     }
-    // Every frame's sample counts for the lanes, each part on its own axis.
-    std::vector<VehicleSpan> brake, assistance;
-    hasLanes_ = false;
-    for (const TimelinePart &part : parts_) {
-        if (!part.typed)
-            continue;
-        const std::vector<TelemetrySample> &typed = *part.typed;
-        if (std::none_of(typed.begin(), typed.end(), [](const TelemetrySample &s) { return s.vehicle.has_value(); }))
-            continue;
-        hasLanes_ = true;
-        for (VehicleSpan span : TelemetryEvents::vehicleSpans(typed.data(), typed.size(), part.duration)) {
-            span.start = part.start + TelemetryEvents::pictureTime(span.start, part.offsetMs);
-            span.end = part.start + TelemetryEvents::pictureTime(span.end, part.offsetMs);
-            (span.lane == VehicleSpan::Brake ? brake : assistance).push_back(span);
-        }
-    }
-    laneSpans_ = std::move(brake);
-    laneSpans_.insert(laneSpans_.end(), assistance.begin(), assistance.end());
+    // Another clip of the same trip keeps the stretch looked at; another trip is whole.
+    view_ = duration_ == before ? view_.panned(0, duration_) : TimelineView::whole(duration_);
+    laneSpans_ = lanes ? std::move(*lanes) : laneSpansOf(parts_, &hasLanes_);
+    if (lanes)
+        hasLanes_ = std::any_of(parts_.begin(), parts_.end(), [](const TimelinePart &part) {
+            return part.typed && std::any_of(part.typed->begin(), part.typed->end(),
+                                             [](const TelemetrySample &s) { return s.vehicle.has_value(); });
+        });
     setFixedHeight(preferredHeight + (hasLanes_ ? lanesHeight : 0));
     events_ = std::move(events);
     playheadX_ = xForTime(playhead_);
@@ -139,15 +215,12 @@ void TelemetryTimeline::setParts(QList<TimelinePart> parts, std::vector<Telemetr
 
 bool TelemetryTimeline::hasTelemetry() const
 {
-    return std::any_of(parts_.begin(), parts_.end(), [](const TimelinePart &p) { return !p.samples.isEmpty(); });
+    return anySamples(parts_);
 }
 
 QList<double> TelemetryTimeline::boundaries() const
 {
-    QList<double> b;
-    for (qsizetype k = 1; k < parts_.size(); ++k)
-        b << parts_.at(k).start;
-    return b;
+    return startsAfterFirst(parts_);
 }
 
 void TelemetryTimeline::setKmph(bool kmph)
@@ -158,9 +231,24 @@ void TelemetryTimeline::setKmph(bool kmph)
     invalidate();
 }
 
+void TelemetryTimeline::setView(const TimelineView &view)
+{
+    const TimelineView next = view.panned(0, duration_);
+    if (next == view_)
+        return;
+    view_ = next;
+    playheadX_ = xForTime(playhead_);
+    invalidate();
+}
+
 void TelemetryTimeline::setPlayhead(double seconds, bool redrawNow)
 {
+    const double before = playhead_;
     playhead_ = std::isfinite(seconds) ? seconds : 0.0;
+    if (const TimelineView next = view_.following(before, playhead_, duration_); !(next == view_)) {
+        setView(next);
+        return;
+    }
     const int x = xForTime(playhead_);
     if (x == playheadX_ || (!redrawNow && playheadX_ >= 0 && std::abs(x - playheadX_) < 2))
         return;
@@ -183,31 +271,20 @@ void TelemetryTimeline::requestRepaint(const QRect &r)
 void TelemetryTimeline::invalidate()
 {
     pictureValid_ = false;
+    ++pictureGeneration_;
     requestRepaint(rect());
-}
-
-QRect TelemetryTimeline::plotRect() const
-{
-    return QRect(0, 2, width(), std::max(1, height() - kAxisHeight - 2 - (hasLanes_ ? lanesHeight : 0)));
-}
-
-QRect TelemetryTimeline::lanesRect() const
-{
-    return hasLanes_ ? QRect(0, height() - kAxisHeight - lanesHeight, width(), lanesHeight) : QRect();
 }
 
 double TelemetryTimeline::timeAtX(double x) const
 {
     if (duration_ <= 0 || width() <= 1)
         return 0.0;
-    return std::clamp(x / double(width() - 1), 0.0, 1.0) * duration_;
+    return view_.timeAt(x, width());
 }
 
 int TelemetryTimeline::xForTime(double seconds) const
 {
-    if (duration_ <= 0 || width() <= 1)
-        return 0;
-    return int(std::lround(std::clamp(seconds / duration_, 0.0, 1.0) * double(width() - 1)));
+    return xOf(view_, duration_, width(), seconds);
 }
 
 QString TelemetryTimeline::hoverText(double t) const
@@ -239,42 +316,41 @@ QString TelemetryTimeline::hoverText(double t) const
     return text;
 }
 
-void TelemetryTimeline::buildPicture()
+QImage Look::draw() const
 {
-    ++pictureBuilds_;
-    const qreal dpr = devicePixelRatioF();
-    picture_ = QPixmap(size() * dpr);
-    picture_.setDevicePixelRatio(dpr);
-    picture_.fill(kBackground);
-    QPainter p(&picture_);
+    QImage picture(size * dpr, QImage::Format_ARGB32_Premultiplied);
+    picture.setDevicePixelRatio(dpr);
+    picture.fill(kBackground);
+    QPainter p(&picture);
     p.setRenderHint(QPainter::Antialiasing);
 
     const QRect plot = plotRect();
-    const int axisY = height() - kAxisHeight;
-    QFont small = font();
+    const int axisY = height - kAxisHeight;
+    QFont small = font;
     small.setPixelSize(9);
     p.setFont(small);
 
     // Time axis: a base line with a tick every "nice" step at least 70 pixels apart.
     p.setPen(kAxis);
-    p.drawLine(QPointF(0, axisY + 0.5), QPointF(width(), axisY + 0.5));
-    if (duration_ > 0) {
+    p.drawLine(QPointF(0, axisY + 0.5), QPointF(width, axisY + 0.5));
+    if (duration > 0) {
         static const int steps[] = {1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600};
         int step = steps[std::size(steps) - 1];
         for (int s : steps) {
-            if (double(s) / duration_ * width() >= 70) {
+            if (double(s) / view.span * width >= 70) {
                 step = s;
                 break;
             }
         }
-        for (int s = 0; s <= int(duration_); s += step) {
+        const int first = int(std::ceil(view.start / step)) * step;
+        for (int s = first; s <= int(view.start + view.span); s += step) {
             const int x = xForTime(s);
             p.setPen(kAxis);
             p.drawLine(QPointF(x + 0.5, axisY), QPointF(x + 0.5, axisY + 3));
             p.setPen(kText);
             const QString label = TimeFormatUtils::stringFromSeconds(s);
             const int w = p.fontMetrics().horizontalAdvance(label);
-            const int lx = std::clamp(x - w / 2, 0, std::max(0, width() - w));
+            const int lx = std::clamp(x - w / 2, 0, std::max(0, width - w));
             p.drawText(QRect(lx, axisY + 2, w, kAxisHeight - 2), Qt::AlignCenter, label);
         }
     }
@@ -287,33 +363,32 @@ void TelemetryTimeline::buildPicture()
     }
 
     // The lanes: brake above, driver assistance below, each on a faint track.
-    if (hasLanes_ && duration_ > 0) {
+    if (hasLanes && duration > 0) {
         const QRect lanes = lanesRect();
         const int laneHeight = (lanes.height() - 4) / 2;
         const int brakeY = lanes.top() + 1, assistanceY = brakeY + laneHeight + 2;
-        p.fillRect(QRect(0, brakeY, width(), laneHeight), kLaneTrack);
-        p.fillRect(QRect(0, assistanceY, width(), laneHeight), kLaneTrack);
-        for (const VehicleSpan &span : laneSpans_) {
+        p.fillRect(QRect(0, brakeY, width, laneHeight), kLaneTrack);
+        p.fillRect(QRect(0, assistanceY, width, laneHeight), kLaneTrack);
+        for (const VehicleSpan &span : laneSpans) {
             const int x0 = xForTime(span.start), x1 = std::max(x0 + 1, xForTime(span.end));
             p.fillRect(QRect(x0, span.lane == VehicleSpan::Brake ? brakeY : assistanceY, x1 - x0, laneHeight),
-                       colorFor(span));
+                       TelemetryTimeline::colorFor(span));
         }
     }
     p.setRenderHint(QPainter::Antialiasing);
 
-    if (!hasTelemetry() || duration_ <= 0) {
+    if (!hasTelemetry() || duration <= 0) {
         p.setPen(kText);
-        QFont f = font();
+        QFont f = font;
         f.setPixelSize(11);
         p.setFont(f);
-        p.drawText(plot, Qt::AlignCenter, Localization::text("timeline_no_telemetry"));
-        pictureValid_ = true;
-        return;
+        p.drawText(plot, Qt::AlignCenter, noTelemetry);
+        return picture;
     }
 
     int maxKmh = 20;
     double maxG = 0.5;
-    for (const TimelinePart &part : parts_)
+    for (const TimelinePart &part : parts)
     for (const GpsSample &s : part.samples) {
         if (TelemetryEvents::hasFix(s))
             maxKmh = std::max(maxKmh, s.spd);
@@ -326,12 +401,12 @@ void TelemetryTimeline::buildPicture()
     auto yAt = [&](double v, double max) { return bottom - std::clamp(v / max, 0.0, 1.0) * (bottom - top); };
 
     // Over-speed stretches as faint bands behind the curves.
-    for (const TelemetryEvent &e : events_) {
+    for (const TelemetryEvent &e : events) {
         if (e.kind != EventKind::OverSpeed)
             continue;
-        QColor c = colorFor(e.kind);
+        QColor c = TelemetryTimeline::colorFor(e.kind);
         c.setAlpha(40);
-        const TimelinePart &part = parts_.at(qsizetype(tripPointAt(offsets_, durations_, e.endTime).clip));
+        const TimelinePart &part = parts.at(qsizetype(tripPointAt(offsets, durations, e.endTime).clip));
         const double step = part.samples.isEmpty() ? 1.0 : part.duration / double(part.samples.size());
         const int x0 = xForTime(e.time), x1 = std::max(x0 + 2, xForTime(e.endTime + step));
         p.fillRect(QRect(x0, plot.top() + kTickHeight, x1 - x0, plot.height() - kTickHeight), c);
@@ -340,14 +415,17 @@ void TelemetryTimeline::buildPicture()
     // G first, fainter, behind the speed; both broken where a sample has no value.
     // A part without samples is a gap in both.
     QPainterPath gPath, speedPath;
-    for (const TimelinePart &part : parts_) {
+    const double viewEnd = view.start + view.span;
+    for (const TimelinePart &part : parts) {
+        if (part.start > viewEnd + 1 || part.start + part.duration < view.start - 1)
+            continue;
         const qsizetype n = part.samples.size();
         bool gOpen = false, speedOpen = false;
         for (qsizetype i = 0; i < n; ++i) {
             const GpsSample &s = part.samples.at(i);
             const double t = part.start + TelemetryEvents::pictureTime(
                                               TelemetryEvents::sampleTime(size_t(i), size_t(n), part.duration), part.offsetMs);
-            const double x = t / duration_ * (width() - 1);
+            const double x = view.xAt(t, width);
             const double g = TelemetryEvents::horizontalG(s);
             if (std::isfinite(g) && g <= 16.0) {
                 const QPointF pt(x, yAt(g, maxG));
@@ -371,12 +449,12 @@ void TelemetryTimeline::buildPicture()
     p.drawPath(speedPath);
 
     // GPS glitches: a small mark each on the floor of the speed lane.
-    for (const TimelinePart &part : parts_)
+    for (const TimelinePart &part : parts)
         for (const int i : part.glitches) {
             const double t = part.start + TelemetryEvents::pictureTime(
                                               TelemetryEvents::sampleTime(size_t(i), size_t(part.samples.size()),
                                                                           part.duration), part.offsetMs);
-            const double x = t / duration_ * (width() - 1);
+            const double x = view.xAt(t, width);
             QPainterPath mark;
             mark.moveTo(x, bottom - 5);
             mark.lineTo(x - 3, bottom);
@@ -389,20 +467,54 @@ void TelemetryTimeline::buildPicture()
     p.setFont(small);
     p.setPen(kText);
     p.drawText(QRect(3, plot.top() + kTickHeight - 6, 80, 11), Qt::AlignLeft | Qt::AlignTop,
-               AppUtils::speedText(float(maxKmh), kmph_));
+               AppUtils::speedText(float(maxKmh), kmph));
 
     // Event ticks along the top.
     p.setRenderHint(QPainter::Antialiasing, false);
-    for (const TelemetryEvent &e : events_) {
+    for (const TelemetryEvent &e : events) {
         if (e.kind == EventKind::OverSpeed)
             continue;
         const int x = xForTime(e.time);
-        p.fillRect(QRect(x - 1, plot.top(), 3, kTickHeight), colorFor(e.kind));
-        QColor faint = colorFor(e.kind);
+        p.fillRect(QRect(x - 1, plot.top(), 3, kTickHeight), TelemetryTimeline::colorFor(e.kind));
+        QColor faint = TelemetryTimeline::colorFor(e.kind);
         faint.setAlpha(70);
         p.fillRect(QRect(x, plot.top() + kTickHeight, 1, plot.height() - kTickHeight), faint);
     }
-    pictureValid_ = true;
+    return picture;
+}
+
+void TelemetryTimeline::buildPicture()
+{
+    const QSize pixels = size() * devicePixelRatioF();
+    Look look{parts_, offsets_, durations_, events_, laneSpans_, hasLanes_, duration_, view_, size(),
+              width(), height(), devicePixelRatioF(), font(), kmph_, Localization::text("timeline_no_telemetry")};
+    qsizetype samples = 0;
+    for (const TimelinePart &part : parts_)
+        samples += part.samples.size();
+    if (samples <= kDrawnAtOnce) {
+        picture_ = look.draw();
+        pictureValid_ = true;
+        ++pictureBuilds_;
+        emit pictureBuilt(false);
+        return;
+    }
+    // A long trip's curves take a good part of a second: they are drawn aside and the
+    // last picture stays meanwhile.
+    if (askedGeneration_ == pictureGeneration_ && askedSize_ == pixels)
+        return;
+    askedGeneration_ = pictureGeneration_;
+    askedSize_ = pixels;
+    const quint64 generation = pictureGeneration_;
+    QtConcurrent::run([look = std::move(look)] { return look.draw(); })
+        .then(this, [this, generation, pixels](const QImage &picture) {
+            if (generation != pictureGeneration_ || pixels != size() * devicePixelRatioF())
+                return;
+            picture_ = picture;
+            pictureValid_ = true;
+            ++pictureBuilds_;
+            requestRepaint(rect());
+            emit pictureBuilt(true);
+        });
 }
 
 void TelemetryTimeline::paintEvent(QPaintEvent *event)
@@ -411,8 +523,11 @@ void TelemetryTimeline::paintEvent(QPaintEvent *event)
         buildPicture();
     QPainter p(this);
     const QRect r = event->rect();
-    p.drawPixmap(r, picture_, QRectF(QPointF(r.topLeft()) * picture_.devicePixelRatio(),
-                                     QSizeF(r.size()) * picture_.devicePixelRatio()));
+    if (picture_.size() == size() * devicePixelRatioF())
+        p.drawImage(r, picture_, QRectF(QPointF(r.topLeft()) * picture_.devicePixelRatio(),
+                                        QSizeF(r.size()) * picture_.devicePixelRatio()));
+    else
+        p.fillRect(r, kBackground);
     if (duration_ > 0) {
         p.fillRect(QRect(playheadX_ - 1, 0, 3, height() - kAxisHeight + 3), QColor(0, 0, 0, 120));
         p.fillRect(QRect(playheadX_, 0, 1, height() - kAxisHeight + 3), kPlayhead);
@@ -428,22 +543,114 @@ void TelemetryTimeline::resizeEvent(QResizeEvent *event)
 
 void TelemetryTimeline::mousePressEvent(QMouseEvent *event)
 {
+    // The time axis under the curves, or the middle button anywhere, pans.
+    const bool onAxis = event->position().y() >= height() - kAxisHeight;
+    if (duration_ > 0 && (event->button() == Qt::MiddleButton || (event->button() == Qt::LeftButton && onAxis))) {
+        panFrom_ = timeAtX(event->position().x());
+        event->accept();
+        return;
+    }
     if (event->button() == Qt::LeftButton && duration_ > 0) {
-        emit seekRequested(timeAtX(event->position().x()));
+        emit seekRequested(timeAtX(event->position().x()), true);
         event->accept();
         return;
     }
     QWidget::mousePressEvent(event);
 }
 
+void TelemetryTimeline::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (panFrom_) {
+        panFrom_.reset();
+        event->accept();
+        return;
+    }
+    if (event->button() == Qt::LeftButton && duration_ > 0) {
+        emit seekRequested(timeAtX(event->position().x()), false);
+        event->accept();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
 void TelemetryTimeline::mouseMoveEvent(QMouseEvent *event)
 {
     if (duration_ <= 0)
         return;
+    pointerX_ = event->position().x();
+    if (panFrom_) {
+        // The time grabbed stays under the pointer.
+        setView(view_.panned(*panFrom_ - view_.timeAt(event->position().x(), width()), duration_));
+        return;
+    }
     const double t = timeAtX(event->position().x());
     if (event->buttons() & Qt::LeftButton)
-        emit seekRequested(t);
+        emit seekRequested(t, true);
     QToolTip::showText(event->globalPosition().toPoint(), hoverText(t), this);
+}
+
+void TelemetryTimeline::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    setView(TimelineView::whole(duration_));
+    event->accept();
+}
+
+void TelemetryTimeline::wheelEvent(QWheelEvent *event)
+{
+    if (duration_ <= 0) {
+        QWidget::wheelEvent(event);
+        return;
+    }
+    const QPoint delta = event->angleDelta();
+    const bool sideways = (event->modifiers() & Qt::ShiftModifier) || std::abs(delta.x()) > std::abs(delta.y());
+    // One notch (120) is a fifth closer, or a tenth of the stretch along.
+    if (sideways) {
+        const int along = delta.x() != 0 ? delta.x() : delta.y();
+        setView(view_.panned(-double(along) / 120.0 * view_.span * 0.1, duration_));
+    } else {
+        const double at = timeAtX(event->position().x());
+        setView(view_.zoomed(std::pow(1.25, double(delta.y()) / 120.0), at, duration_));
+    }
+    event->accept();
+}
+
+bool TelemetryTimeline::zoomKey(const QKeyEvent *event, double *factor)
+{
+    switch (event->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: *factor = 2; return true;
+    case Qt::Key_Minus: *factor = 0.5; return true;
+    case Qt::Key_0: *factor = 0; return true;
+    default: return false;
+    }
+}
+
+bool TelemetryTimeline::event(QEvent *event)
+{
+    // The timeline's own keys before any shortcut of the window while it has the focus.
+    double factor = 0;
+    if (event->type() == QEvent::ShortcutOverride && zoomKey(static_cast<QKeyEvent *>(event), &factor)) {
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void TelemetryTimeline::keyPressEvent(QKeyEvent *event)
+{
+    double factor = 0;
+    if (duration_ <= 0 || !zoomKey(event, &factor)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (factor == 0) {
+        setView(TimelineView::whole(duration_));
+    } else {
+        // About the pointer when it is over the timeline, else about the playhead.
+        const double at = underMouse() ? timeAtX(pointerX_) : playhead_;
+        setView(view_.zoomed(factor, at, duration_));
+    }
+    event->accept();
 }
 
 void TelemetryTimeline::changeEvent(QEvent *event)

@@ -8,19 +8,24 @@
 // or the clips of a trip, each with its samples spread evenly over its duration and
 // thin marks where one ends and the next begins), the events found in them on that
 // axis, and the playhead time.
+// The wheel (or Ctrl+= and Ctrl+-, or + and -, with the focus here) zooms about the
+// pointer down to ten seconds across; Shift+wheel, a sideways scroll or a drag along the
+// time axis (or with the middle button) pans; a double click or 0 shows the whole again.
 // The curves, ticks and axis are drawn once into a pixmap; moving the playhead only
 // repaints the strips it leaves and enters, and only when it moves a whole pixel.
 #pragma once
 
 #include "GpsSample.h"
 #include "TelemetryEvents.h"
+#include "TimelineView.h"
 
+#include <QImage>
 #include <QList>
-#include <QPixmap>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // One stretch of the timeline: samples spread evenly over `duration` seconds, starting
@@ -47,8 +52,13 @@ public:
     void setData(const QList<GpsSample> &samples, double duration, std::vector<TelemetryEvent> events,
                  std::shared_ptr<const std::vector<TelemetrySample>> typed = nullptr,
                  const QList<int> &glitches = {});
-    // Parts laid on one axis that ends with the last of them; events in the axis' time.
-    void setParts(QList<TimelinePart> parts, std::vector<TelemetryEvent> events);
+    // Parts laid on one axis that ends with the last of them; events in the axis' time;
+    // the lanes' spans when found already (laneSpansOf), else found here.
+    void setParts(QList<TimelinePart> parts, std::vector<TelemetryEvent> events,
+                  std::optional<std::vector<VehicleSpan>> lanes = std::nullopt);
+    // The lanes' spans of `parts` on their axis, brake first; `hasLanes` says whether
+    // some part carries what the car reported. Safe on any thread.
+    static std::vector<VehicleSpan> laneSpansOf(const QList<TimelinePart> &parts, bool *hasLanes);
     const QList<TimelinePart> &parts() const { return parts_; }
     // Where one part gives way to the next, in seconds on the axis.
     QList<double> boundaries() const;
@@ -60,6 +70,10 @@ public:
     void setPlayhead(double seconds, bool redrawNow = true);
 
     double duration() const { return duration_; }
+    // The stretch of the axis on show (the whole until zoomed); setting it keeps it
+    // within the axis.
+    const TimelineView &view() const { return view_; }
+    void setView(const TimelineView &view);
     double playhead() const { return playhead_; }
     bool hasTelemetry() const;
     // Whether some part carries what the car reported (the lanes show), and the lanes'
@@ -86,24 +100,34 @@ public:
     static QColor colorFor(const VehicleSpan &span);
     static constexpr int preferredHeight = 46;
     static constexpr int lanesHeight = 14;
+    // Up to this many samples the picture is drawn at once, past it on another thread.
+    static constexpr int kDrawnAtOnce = 6000;
 
 signals:
-    // A click or drag at `seconds`, exact to the pixel's time (not rounded).
-    void seekRequested(double seconds);
+    // A click or drag at `seconds`, exact to the pixel's time (not rounded);
+    // `dragging` until the button is let go.
+    void seekRequested(double seconds, bool dragging);
+    // A new picture of the curves is up; `aside` when it was drawn on another thread.
+    void pictureBuilt(bool aside);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool event(QEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
     void invalidate();
     void buildPicture();
-    QRect plotRect() const;
-    QRect lanesRect() const;
     void requestRepaint(const QRect &r);
+    // The zoom or fit a key asks for, if any: factor (0 for the whole).
+    static bool zoomKey(const QKeyEvent *event, double *factor);
 
     QList<TimelinePart> parts_;
     std::vector<double> offsets_, durations_;
@@ -111,11 +135,17 @@ private:
     std::vector<VehicleSpan> laneSpans_;
     bool hasLanes_ = false;
     double duration_ = 0.0;
+    TimelineView view_;
+    std::optional<double> panFrom_;   // the time under the pointer when a pan began
+    double pointerX_ = 0;
     double playhead_ = 0.0;
     int playheadX_ = -1;
     bool kmph_ = true;
-    QPixmap picture_;
+    QImage picture_;
     bool pictureValid_ = false;
+    quint64 pictureGeneration_ = 0;   // counts the changes that call for a new picture
+    quint64 askedGeneration_ = 0;     // the last drawn aside, for that size
+    QSize askedSize_;
     int repaintRequests_ = 0;
     int pictureBuilds_ = 0;
 };

@@ -56,7 +56,10 @@
 #include <QMediaPlayer>
 #include <QProcess>
 #include <QScreen>
+#include <QSet>
 #include <QSignalSpy>
+#include <QSlider>
+#include <QStyle>
 #include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -469,6 +472,41 @@ private slots:
         QCOMPARE(stream["nb_read_frames"].toString(), QStringLiteral("149"));
         QCOMPARE(stream["r_frame_rate"].toString(), QStringLiteral("30/1"));
         QCOMPARE(QSize(stream["width"].toInt(), stream["height"].toInt()), frame);
+    }
+
+    // Dragging the position slider shows key frames on the way; letting go lands on
+    // the exact time under the handle.
+    void dragTheSliderShowsPictures()
+    {
+        PlayerView *video = layout->playerView;
+        QCOMPARE(video->player()->playbackState(), QMediaPlayer::PausedState);
+        auto *slider = video->findChild<QSlider *>(QStringLiteral("timeSlider"));
+        QVideoSink *sink = video->videoSink();
+        const auto xOf = [&](int ms) {
+            constexpr int handle = 12;   // the style sheet's handle width
+            return handle / 2 + QStyle::sliderPositionFromValue(slider->minimum(), slider->maximum(), ms,
+                                                                slider->width() - handle);
+        };
+        const int y = slider->height() / 2;
+        QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(xOf(slider->value()), y));
+        QVERIFY(slider->isSliderDown());
+        QSet<qint64> seen;
+        for (int x = xOf(8000); x < xOf(50000); x += (xOf(50000) - xOf(8000)) / 5) {
+            const qint64 before = sink->videoFrame().startTime();
+            QTest::mouseMove(slider, QPoint(x, y));
+            // A key frame not come within this wait counts as not shown.
+            (void)QTest::qWaitFor([&] { return sink->videoFrame().startTime() != before; }, 3000);
+            seen << sink->videoFrame().startTime();
+        }
+        QVERIFY2(seen.size() >= 3, qPrintable(QString::number(seen.size())));
+        QTest::mouseMove(slider, QPoint(xOf(44321), y));
+        QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(xOf(44321), y));
+        const int ms = slider->sliderPosition();
+        QVERIFY(ms % 1000 != 0);
+        QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), ms / 1000.0, 5000);
+        // The frame on screen is the one holding that time.
+        QTRY_VERIFY_WITH_TIMEOUT(sink->videoFrame().startTime() <= ms * 1000LL
+                                     && sink->videoFrame().startTime() > ms * 1000LL - 1000000 / 30, 5000);
     }
 
     void enlargeAndRestoreVideo()

@@ -274,6 +274,35 @@ private slots:
         QCOMPARE(rig.session.currentTime(), landed);
     }
 
+    // A click or a drag while playing shows the key frame, then the exact frame, and
+    // plays on from there.
+    void clickWhilePlayingPlaysOn_data()
+    {
+        QTest::addColumn<QList<double>>("dragged");   // times the handle is dragged through
+        QTest::addColumn<double>("target");
+        QTest::addRow("click") << QList<double>{} << 5.5;
+        QTest::addRow("drag, then let go") << QList<double>{3.5, 8.5} << 5.5;
+    }
+    void clickWhilePlayingPlaysOn()
+    {
+        QFETCH(QList<double>, dragged);
+        QFETCH(double, target);
+        Rig rig(*settings_);
+        QVERIFY(rig.open(long_));
+        QVERIFY(rig.waitPlaying());
+        for (double t : dragged) {
+            rig.session.showAt(t, true);
+            QTRY_VERIFY_WITH_TIMEOUT(std::abs(rig.sink.videoFrame().startTime() / 1e6 - std::floor(t)) < 0.5, 5000);
+        }
+        rig.session.showAt(target);
+        QCOMPARE(rig.session.currentTime(), target);
+        const auto frameAt = [&] { return rig.sink.videoFrame().startTime() / 1e6; };
+        QTRY_VERIFY_WITH_TIMEOUT(frameAt() >= target - 0.04 && frameAt() < target + 0.5, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.sink.videoFrame().startTime() > qint64((target + 1) * 1e6), 10000);
+        QVERIFY(rig.session.currentTime() > target + 1);
+        QVERIFY(rig.session.isPlaying());
+    }
+
     void stopPausesAtZero()
     {
         Rig rig(*settings_);

@@ -156,6 +156,49 @@ private slots:
         QCOMPARE(PlaybackSteps::keyFrameFor(std::vector<double>(keys.begin(), keys.end()), clock, rate), shown);
     }
 
+    void nextSeek_data()
+    {
+        QTest::addColumn<double>("target");
+        QTest::addColumn<bool>("inFlight");
+        QTest::addColumn<bool>("dragging");
+        QTest::addColumn<int>("lastKind");
+        QTest::addColumn<double>("lastAt");
+        QTest::addColumn<QList<double>>("keys");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<double>("at");
+        const QList<double> second{0, 1, 2, 3};
+        const int none = PictureSeek::None, key = PictureSeek::KeyFrame, exact = PictureSeek::Exact;
+        QTest::newRow("click: the key frame first") << 2.5 << false << false << none << 0.0 << second << key << 2.0;
+        QTest::newRow("click, key frame up: the exact frame") << 2.5 << false << false << key << 2.0 << second << exact << 2.5;
+        QTest::newRow("click, exact frame up: nothing") << 2.5 << false << false << exact << 2.5 << second << none << 0.0;
+        QTest::newRow("click on a key frame: exact at once") << 2.0 << false << false << none << 0.0 << second << exact << 2.0;
+        QTest::newRow("a seek in flight waits") << 2.5 << true << false << key << 1.0 << second << none << 0.0;
+        QTest::newRow("drag: the key frame under the handle") << 1.7 << false << true << exact << 2.5 << second << key << 1.0;
+        QTest::newRow("drag within its key frame: nothing") << 1.9 << false << true << key << 1.0 << second << none << 0.0;
+        QTest::newRow("drag into the next key frame") << 3.2 << false << true << key << 1.0 << second << key << 3.0;
+        QTest::newRow("drag while one is in flight waits") << 3.2 << true << true << key << 1.0 << second << none << 0.0;
+        QTest::newRow("released on the key frame shown: exact") << 1.9 << false << false << key << 1.0 << second << exact << 1.9;
+        QTest::newRow("released elsewhere: its key frame first") << 2.4 << false << false << key << 1.0 << second << key << 2.0;
+        QTest::newRow("no table: exact") << 2.4 << false << false << none << 0.0 << QList<double>{} << exact << 2.4;
+        QTest::newRow("no table, dragging: exact") << 2.4 << false << true << exact << 1.0 << QList<double>{} << exact << 2.4;
+        QTest::newRow("before the first key frame: exact") << 0.2 << false << false << none << 0.0 << QList<double>{0.5, 1.5} << exact << 0.2;
+    }
+    void nextSeek()
+    {
+        QFETCH(double, target);
+        QFETCH(bool, inFlight);
+        QFETCH(bool, dragging);
+        QFETCH(int, lastKind);
+        QFETCH(double, lastAt);
+        QFETCH(QList<double>, keys);
+        QFETCH(int, kind);
+        QFETCH(double, at);
+        const PictureSeek seek = PlaybackSteps::nextSeek(target, std::vector<double>(keys.begin(), keys.end()),
+                                                         inFlight, dragging, {PictureSeek::Kind(lastKind), lastAt});
+        QCOMPARE(int(seek.kind), kind);
+        QCOMPARE(seek.seconds, at);
+    }
+
     void rateText()
     {
         QCOMPARE(PlaybackSteps::rateText(0.5), QStringLiteral("0.5x"));
