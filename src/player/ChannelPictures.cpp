@@ -163,13 +163,15 @@ void ChannelPictures::showGap(Tile &t)
     if (t.gap)
         return;
     t.ready = false;
+    t.gap = new QLabel(stage_);
     if (t.clock)
         t.clock->remove();
     if (t.engine) {
+        // Unloading may report the failure once more.
+        t.engine->disconnect(this);
         t.engine->stop();
         t.engine->setSource(QUrl());
     }
-    t.gap = new QLabel(stage_);
     t.gap->setAttribute(Qt::WA_NativeWindow);
     t.gap->setObjectName(QStringLiteral("gap_") + QString::fromStdString(ClipTime::channelName(t.channel)));
     t.gap->setTextFormat(Qt::PlainText);

@@ -849,7 +849,8 @@ private slots:
             cut.close();
             open(dir.filePath(QStringLiteral("2026_1115_090000_001F.MOV")));
             QCOMPARE(cameras->count(), 2);
-            QTRY_VERIFY_WITH_TIMEOUT(cameras->isGap(0), 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(cameras->isGap(0), 20000);
+            QCOMPARE(video->findChildren<QLabel *>(QStringLiteral("gap_R")).size(), 1);
             auto *label = qobject_cast<QLabel *>(cameras->tile(0));
             QVERIFY(label && label->isVisible());
             QCOMPARE(label->text(), Localization::text("channel_no_recording"));
