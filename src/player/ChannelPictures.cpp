@@ -18,6 +18,7 @@
 #include <QMediaPlayer>
 #include <QMouseEvent>
 #include <QUrl>
+#include <QVideoFrame>
 #include <QVideoSink>
 #include <QWidget>
 
@@ -147,9 +148,11 @@ void ChannelPictures::openTile(Tile &t)
         }
     });
     connect(t.engine, &QMediaPlayer::errorOccurred, this, [this, tp] { showGap(*tp); });
-    connect(t.clock, &PlaybackClock::tick, this, [tp] {
-        if (tp->seekPending) {
-            tp->latency = std::min(0.25, double(tp->seekAsked.elapsed()) / 1000.0);
+    // A seek has landed once a picture near its target is shown; what that took aims
+    // the next correction where the lead will be by then.
+    connect(t.picture->videoSink(), &QVideoSink::videoFrameChanged, t.picture, [tp](const QVideoFrame &f) {
+        if (tp->seekPending && f.isValid() && std::abs(double(f.startTime()) / 1e6 - tp->seekTarget) < 0.5) {
+            tp->latency = std::min(0.5, double(tp->seekAsked.elapsed()) / 1000.0);
             tp->seekPending = false;
         }
     });
@@ -254,7 +257,8 @@ void ChannelPictures::seekTile(Tile &t, double seconds)
         return;
     t.seekPending = true;
     t.seekAsked.start();
-    t.clock->seekExact(std::clamp(seconds, 0.0, std::max(0.0, t.clock->duration() - 0.001)));
+    t.seekTarget = std::clamp(seconds, 0.0, std::max(0.0, t.clock->duration() - 0.001));
+    t.clock->seekExact(t.seekTarget);
 }
 
 void ChannelPictures::seekAll(double seconds)

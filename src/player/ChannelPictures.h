@@ -74,7 +74,8 @@ private:
         bool ready = false;
         bool seekPending = false;
         QElapsedTimer seekAsked;
-        double latency = 0.0;
+        double seekTarget = 0.0;
+        double latency = 0.0;             // seconds the last seek took to show its picture
         QElapsedTimer skimSeek;
         std::vector<double> keyFrames;
         bool keyFramesRead = false;
