@@ -7,12 +7,17 @@
 //   --seeks measures seek latency alone, paused, from the call to the new picture in the
 //   video sink (median and 95th percentile over 100 random targets): a click (key frame
 //   first, then the exact frame), an exact seek, and a frame step.
+// --cameras measures a moment's cameras played together: two 1080p30 channels at 1x
+//   (CPU beside two ffplay processes playing the same files in the same run; mpv where
+//   installed), six 1280x960 channels at 1x (frames not shown), and the error between
+//   the channels' pictures at 1x, 2x and after 100 random seeks, in frames.
 // With --shot FILE it instead plays a file in a 1344x756 window and takes a picture of
 // the whole screen (the video widget is blank in QWidget::grab()).
 #include "app/IncidentExport.h"
 #include "common/Settings.h"
 #include "common/TimeFormatUtils.h"
 #include "drive/DriveTelemetry.h"
+#include "player/ChannelPictures.h"
 #include "player/PlaybackSession.h"
 #include "player/PlayerView.h"
 
@@ -26,6 +31,8 @@
 #include <QHBoxLayout>
 #include <QMediaPlayer>
 #include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -38,6 +45,7 @@
 #include <cmath>
 #include <cstdio>
 #include <random>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -252,6 +260,243 @@ void benchSeeks(Window &w)
     printLatency("frame step", steps);
 }
 
+// Forges `name` into `dir` unless there: `seconds` of a `size` picture at 30 fps.
+bool forgeCamera(const QString &dir, const QString &name, const QString &size, int seconds, const QString &mark)
+{
+    const QString out = QDir(dir).filePath(name);
+    if (QFileInfo(out).size() > 0)
+        return true;
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(QStringLiteral(VELTRA_FORGE_PATH),
+            {"--kind", "nt9665", "--seconds", QString::number(seconds), "--size", size, "--fps", "30", "--scenario",
+             "drive", "--start", "2026-11-15 09:00:00", "--mark", mark, "--out", out, "--ffmpeg",
+             QStringLiteral(VELTRA_FFMPEG_PATH)});
+    return p.waitForFinished(30 * 60 * 1000) && p.exitCode() == 0;
+}
+
+// CPU seconds of another process so far (user and system), from /proc.
+double cpuSecondsOf(qint64 pid)
+{
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray line = f.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return 0;
+    return (fields[11].toDouble() + fields[12].toDouble()) / double(sysconf(_SC_CLK_TCK));
+}
+
+// The error between the main picture and each follower's, in frames, each time the
+// main picture changes: the frames' start times apart.
+struct SyncProbe {
+    std::vector<double> errors;
+    std::vector<qint64> latest;
+    std::vector<QMetaObject::Connection> connections;
+    bool on = false;
+    SyncProbe(PlayerView *vc)
+    {
+        ChannelPictures *c = vc->channels();
+        latest.assign(size_t(c->count()), -1);
+        for (int i = 0; i < c->count(); ++i)
+            if (QVideoSink *sink = c->videoSink(i))
+                connections.push_back(QObject::connect(sink, &QVideoSink::videoFrameChanged, [this, i](const QVideoFrame &f) {
+                    if (f.isValid())
+                        latest[size_t(i)] = f.startTime();
+                }));
+        connections.push_back(QObject::connect(vc->videoSink(), &QVideoSink::videoFrameChanged, [this](const QVideoFrame &f) {
+            if (!on || !f.isValid())
+                return;
+            for (qint64 t : latest)
+                if (t >= 0)
+                    errors.push_back(std::abs(double(f.startTime() - t)) / 1e6 * 30.0);
+        }));
+    }
+    ~SyncProbe()
+    {
+        for (auto &c : connections)
+            QObject::disconnect(c);
+    }
+    // "median m, 95th p, max x frames (n pictures)", then starts over.
+    QString report()
+    {
+        if (errors.empty())
+            return QStringLiteral("no pictures");
+        std::sort(errors.begin(), errors.end());
+        const QString s = QStringLiteral("median %1, 95th %2, max %3 frames (%4 pictures)")
+                              .arg(errors[errors.size() / 2], 0, 'f', 2)
+                              .arg(errors[errors.size() * 95 / 100], 0, 'f', 2)
+                              .arg(errors.back(), 0, 'f', 2)
+                              .arg(errors.size());
+        errors.clear();
+        return s;
+    }
+};
+
+// Pictures each sink showed (distinct start times).
+struct PictureCount {
+    std::vector<std::pair<QVideoSink *, qint64>> last;
+    std::vector<int> counts;
+    std::vector<QMetaObject::Connection> connections;
+    explicit PictureCount(const QList<QVideoSink *> &sinks)
+    {
+        last.resize(size_t(sinks.size()));
+        counts.assign(size_t(sinks.size()), 0);
+        for (int i = 0; i < sinks.size(); ++i)
+            connections.push_back(QObject::connect(sinks[i], &QVideoSink::videoFrameChanged, [this, i](const QVideoFrame &f) {
+                if (f.isValid() && f.startTime() != last[size_t(i)].second) {
+                    last[size_t(i)].second = f.startTime();
+                    ++counts[size_t(i)];
+                }
+            }));
+    }
+    ~PictureCount()
+    {
+        for (auto &c : connections)
+            QObject::disconnect(c);
+    }
+};
+
+bool waitForCameras(Window &w, const QString &file, int followers)
+{
+    if (firstFrameMs(w, file) < 0)
+        return false;
+    ChannelPictures *c = w.vc->channels();
+    return c->count() == followers &&
+           QTest::qWaitFor([&] {
+               for (int i = 0; i < c->count(); ++i)
+                   if (c->isGap(i) || c->time(i) <= 0)
+                       return false;
+               return true;
+           }, 20000);
+}
+
+int benchCameras(const QString &dir, double seconds)
+{
+    std::printf("forging two 1080p30 and six 1280x960 channels into %s ...\n", qPrintable(dir));
+    std::fflush(stdout);
+    const QString front = QDir(dir).filePath("two/2026_1115_090000_001F.MOV");
+    const QString rear = QDir(dir).filePath("two/2026_1115_090000_001R.MOV");
+    QDir(dir).mkpath("two");
+    QDir(dir).mkpath("six");
+    if (!forgeCamera(dir, "two/2026_1115_090000_001F.MOV", "1920x1080", 40, "ff0000") ||
+        !forgeCamera(dir, "two/2026_1115_090000_001R.MOV", "1920x1080", 40, "00ff00"))
+        return 1;
+    const char *words[] = {"front", "back", "left_repeater", "right_repeater", "left_pillar", "right_pillar"};
+    const char *marks[] = {"ff0000", "00ff00", "0000ff", "ffff00", "ff00ff", "00ffff"};
+    for (int k = 0; k < 6; ++k)
+        if (!forgeCamera(dir, QStringLiteral("six/2026-11-15_09-00-00-%1.mp4").arg(words[k]), "1280x960", 30, marks[k]))
+            return 1;
+
+    {
+        // Two 1080p channels at 1x, then the same two files in two ffplay processes.
+        Window w;
+        if (!waitForCameras(w, front, 1))
+            return 1;
+        SyncProbe sync(w.vc);
+        PictureCount pictures({w.vc->videoSink(), w.vc->channels()->videoSink(0)});
+        QTest::qWait(1000);
+        sync.report();
+        sync.on = true;
+        const double cpu0 = cpuSeconds();
+        const int shown0 = pictures.counts[0] + pictures.counts[1];
+        QElapsedTimer wall;
+        wall.start();
+        QTest::qWait(int(seconds * 1000));
+        const double elapsed = wall.elapsed() / 1000.0;
+        const double ours = 100.0 * (cpuSeconds() - cpu0) / elapsed;
+        std::printf("two 1080p30 channels at 1x: CPU %.0f %% of a core, %.1f pictures/s in all; sync %s\n", ours,
+                    (pictures.counts[0] + pictures.counts[1] - shown0) / elapsed, qPrintable(sync.report()));
+        std::fflush(stdout);
+
+        // 2x, then 100 random seeks while playing (the error half a second after each).
+        w.vc->session()->fasterRate();
+        QTest::qWait(1000);
+        sync.report();
+        QTest::qWait(int(seconds * 1000));
+        std::printf("two channels at 2x: sync %s\n", qPrintable(sync.report()));
+        w.vc->session()->slowerRate();
+        QRandomGenerator random(28);
+        sync.on = false;
+        std::vector<double> afterSeeks;
+        for (int k = 0; k < 100; ++k) {
+            w.vc->session()->seekExact(random.bounded(30.0));
+            QTest::qWait(500);
+            sync.errors.clear();
+            sync.on = true;
+            QTest::qWait(150);
+            sync.on = false;
+            afterSeeks.insert(afterSeeks.end(), sync.errors.begin(), sync.errors.end());
+        }
+        sync.errors = afterSeeks;
+        std::printf("two channels, 0.5 s after each of 100 random seeks: sync %s\n", qPrintable(sync.report()));
+        w.vc->close();
+        QTest::qWait(500);
+
+        QString other = QStandardPaths::findExecutable("mpv");
+        QStringList args;
+        if (!other.isEmpty()) {
+            args = {"--really-quiet", "--no-audio", "--geometry=640x360"};
+        } else {
+            other = QStandardPaths::findExecutable("ffplay");
+            args = {"-loglevel", "quiet", "-an", "-x", "640", "-y", "360"};
+        }
+        if (other.isEmpty()) {
+            std::printf("neither mpv nor ffplay is installed: no comparison\n");
+        } else {
+            QProcess a, b;
+            a.start(other, args + QStringList{front});
+            b.start(other, args + QStringList{rear});
+            a.waitForStarted();
+            b.waitForStarted();
+            QTest::qWait(2000);
+            const double c0 = cpuSecondsOf(a.processId()) + cpuSecondsOf(b.processId());
+            QElapsedTimer t;
+            t.start();
+            QTest::qWait(int(seconds * 1000));
+            const double theirs = 100.0 * (cpuSecondsOf(a.processId()) + cpuSecondsOf(b.processId()) - c0) /
+                                  (t.elapsed() / 1000.0);
+            a.kill();
+            b.kill();
+            a.waitForFinished();
+            b.waitForFinished();
+            std::printf("the same two files in two %s processes: CPU %.0f %% of a core; the player costs %.2fx\n",
+                        qPrintable(QFileInfo(other).fileName()), theirs, theirs > 0 ? ours / theirs : 0.0);
+        }
+        std::fflush(stdout);
+    }
+    {
+        // Six 1280x960 channels at 1x: pictures not shown of those the media time held.
+        Window w;
+        if (!waitForCameras(w, QDir(dir).filePath("six/2026-11-15_09-00-00-front.mp4"), 5))
+            return 1;
+        QList<QVideoSink *> sinks{w.vc->videoSink()};
+        for (int i = 0; i < 5; ++i)
+            sinks << w.vc->channels()->videoSink(i);
+        SyncProbe sync(w.vc);
+        PictureCount pictures(sinks);
+        QTest::qWait(1000);
+        sync.report();
+        sync.on = true;
+        const std::vector<int> counts0 = pictures.counts;
+        const double media0 = w.vc->currentTime();
+        const double cpu0 = cpuSeconds();
+        QElapsedTimer wall;
+        wall.start();
+        QTest::qWait(int(std::min(seconds, 20.0) * 1000));
+        const double elapsed = wall.elapsed() / 1000.0;
+        const double media = w.vc->currentTime() - media0;
+        std::printf("six 1280x960 channels at 1x for %.1f s (media %.2f s): CPU %.0f %% of a core; pictures shown of %.0f:",
+                    elapsed, media, 100.0 * (cpuSeconds() - cpu0) / elapsed, media * 30);
+        for (size_t i = 0; i < counts0.size(); ++i)
+            std::printf(" %d", pictures.counts[i] - counts0[i]);
+        std::printf("; sync %s\n", qPrintable(sync.report()));
+        w.vc->close();
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -266,10 +511,13 @@ int main(int argc, char **argv)
     cli.addOption({"export-only", "Measure only the incident export."});
     cli.addOption({"rates", "Measure only the fast steps."});
     cli.addOption({"seeks", "Measure only seek and frame-step latency."});
+    cli.addOption({"cameras", "Measure a moment's cameras played together, forged into (or found in) this folder.", "dir"});
     cli.process(app);
 
     QTemporaryDir tmp;
     QString file = cli.value("video");
+    if (cli.isSet("cameras"))
+        return benchCameras(cli.value("cameras"), cli.value("seconds").toDouble());
 
     if (cli.isSet("shot")) {
         Window w;

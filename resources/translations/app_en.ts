@@ -68,6 +68,11 @@
     <message><source>UTC</source><translation>UTC</translation></message>
     <message><source>System Time Zone</source><translation>System Time Zone</translation></message>
     <message><source>Other Time Zone…</source><translation>Other Time Zone…</translation></message>
+    <message><source>Cameras</source><translation>Cameras</translation></message>
+    <message><source>Insets</source><translation>Insets</translation></message>
+    <message><source>Side by Side</source><translation>Side by Side</translation></message>
+    <message><source>Grid</source><translation>Grid</translation></message>
+    <message><source>Mirror the Rear Camera</source><translation>Mirror the Rear Camera</translation></message>
     <message><source>Time zone:</source><translation>Time zone:</translation></message>
     <message><source>Caption Under Captures</source><translation>Caption Under Captures</translation></message>
     <message><source>Open a clip before exporting an incident.</source><translation>Open a clip before exporting an incident.</translation></message>

@@ -68,6 +68,11 @@
     <message><source>UTC</source><translation>UTC</translation></message>
     <message><source>System Time Zone</source><translation>系统时区</translation></message>
     <message><source>Other Time Zone…</source><translation>其他时区…</translation></message>
+    <message><source>Cameras</source><translation>摄像头</translation></message>
+    <message><source>Insets</source><translation>画中画</translation></message>
+    <message><source>Side by Side</source><translation>并排</translation></message>
+    <message><source>Grid</source><translation>网格</translation></message>
+    <message><source>Mirror the Rear Camera</source><translation>后摄像头镜像显示</translation></message>
     <message><source>Time zone:</source><translation>时区：</translation></message>
     <message><source>Caption Under Captures</source><translation>截图下方加说明条</translation></message>
     <message><source>Open a clip before exporting an incident.</source><translation>请先打开视频再导出事件片段。</translation></message>

@@ -213,5 +213,17 @@
         <source>Out</source>
         <translation>Out</translation>
     </message>
+    <message>
+        <source>channel_no_recording</source>
+        <translation>No recording</translation>
+    </message>
+    <message>
+        <source>channel_two_files</source>
+        <translation>Two recordings of one camera at this time: showing %1</translation>
+    </message>
+    <message>
+        <source>player_tip_cameras</source>
+        <translation>Cameras: insets, side by side, grid</translation>
+    </message>
 </context>
 </TS>

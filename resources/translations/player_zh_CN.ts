@@ -213,5 +213,17 @@
         <source>Out</source>
         <translation>出点</translation>
     </message>
+    <message>
+        <source>channel_no_recording</source>
+        <translation>无录像</translation>
+    </message>
+    <message>
+        <source>channel_two_files</source>
+        <translation>同一摄像头在此时间有两段录像：显示 %1</translation>
+    </message>
+    <message>
+        <source>player_tip_cameras</source>
+        <translation>摄像头：画中画、并排、网格</translation>
+    </message>
 </context>
 </TS>

@@ -149,6 +149,26 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     });
     smoothRouteItem->setCheckable(true);
     smoothRouteItem->setChecked(settings_.smoothRoute());
+    // A moment's cameras: how they are laid out, and the rear one as a mirror shows it.
+    QMenu *cameras = view->addMenu(QString());
+    text(cameras->menuAction(), "Cameras");
+    auto *layouts = new QActionGroup(this);
+    for (const auto &[key, layout] : {std::pair{"Insets", "insets"}, std::pair{"Side by Side", "side"},
+                                      std::pair{"Grid", "grid"}}) {
+        QAction *a = action(cameras, key, [this, layout = layout] { settings_.setCameraLayout(QLatin1String(layout)); });
+        a->setCheckable(true);
+        a->setChecked(settings_.cameraLayout() == QLatin1String(layout));
+        a->setObjectName(QStringLiteral("cameraLayout_") + QLatin1String(layout));
+        layouts->addAction(a);
+        connect(&settings_, &Settings::cameraLayoutChanged, a,
+                [a, layout = layout](const QString &chosen) { a->setChecked(chosen == QLatin1String(layout)); });
+    }
+    cameras->addSeparator();
+    QAction *mirror = action(cameras, "Mirror the Rear Camera", [] {});
+    mirror->setObjectName(QStringLiteral("mirrorRear"));
+    mirror->setCheckable(true);
+    mirror->setChecked(settings_.mirrorRear());
+    connect(mirror, &QAction::toggled, &settings_, &Settings::setMirrorRear);
     QMenu *times = view->addMenu(QString());
     text(times->menuAction(), "Times");
     auto *clocks = new QActionGroup(this);

@@ -38,6 +38,9 @@ inline constexpr char TRIP_PANEL_FIGURES[] = "trip_panel_figures";
 // GPS glitches are left out of routes, distances, maxima and events
 inline constexpr char CLEAN_GPS[] = "clean_gps";
 inline constexpr char SMOOTH_ROUTE[] = "smooth_route";
+// How a moment's cameras are laid out: "insets", "side" or "grid".
+inline constexpr char CAMERA_LAYOUT[] = "camera_layout";
+inline constexpr char MIRROR_REAR[] = "mirror_rear";
 inline constexpr char EXPORT_LOCATION[] = "export_location";
 // The overlay of File ▸ Export Video: its layout and elements ("corners:speed,time,map").
 inline constexpr char OVERLAY_CHOICE[] = "overlay_choice";

@@ -157,6 +157,29 @@ void Settings::setVolume(double volume)
     emit volumeChanged(volume);
 }
 
+QString Settings::cameraLayout() const
+{
+    const QString layout = stored(AppKeys::CAMERA_LAYOUT).toString();
+    return layout.isEmpty() ? QStringLiteral("insets") : layout;
+}
+
+void Settings::setCameraLayout(const QString &layout)
+{
+    store(AppKeys::CAMERA_LAYOUT, layout);
+    emit cameraLayoutChanged(layout);
+}
+
+bool Settings::mirrorRear() const
+{
+    return stored(AppKeys::MIRROR_REAR).toBool();
+}
+
+void Settings::setMirrorRear(bool on)
+{
+    store(AppKeys::MIRROR_REAR, on);
+    emit mirrorRearChanged(on);
+}
+
 bool Settings::captureCaption() const
 {
     return stored(AppKeys::CAPTURE_CAPTION).toBool();

@@ -87,6 +87,12 @@ public:
     void setGoogleMap(bool google);
     double volume() const;
     void setVolume(double volume);
+    // How a moment's cameras are laid out ("insets" unless set), and whether the rear
+    // camera is shown as a rear-view mirror shows it.
+    QString cameraLayout() const;
+    void setCameraLayout(const QString &layout);
+    bool mirrorRear() const;
+    void setMirrorRear(bool on);
     bool captureCaption() const;
     void setCaptureCaption(bool on);
     QString userLanguage() const;
@@ -154,6 +160,8 @@ signals:
     void mapProviderChanged(bool google);
     void volumeChanged(double volume);
     void captureCaptionChanged(bool on);
+    void cameraLayoutChanged(const QString &layout);
+    void mirrorRearChanged(bool on);
     void userLanguageChanged(const QString &language);
     void placeInPicturesChanged(bool on);
     void placeToMediaControlsChanged(bool on);

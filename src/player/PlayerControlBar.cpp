@@ -111,6 +111,7 @@ PlayerControlBar::PlayerControlBar(TelemetryTimeline *timeline, QWidget *parent)
         {&nextButton_, "nextButton", "player_next", &PlayerControlBar::nextClicked},
         {&voiceBtn_, "voiceBtn", nullptr, &PlayerControlBar::volumeClicked},
         {&eventsButton_, "eventsButton", "player_events", &PlayerControlBar::eventsClicked},
+        {&camerasButton_, "camerasButton", "player_cameras", &PlayerControlBar::camerasClicked},
         {&captureButton_, "captureButton", "player_capture", &PlayerControlBar::captureClicked},
         {&lookPictureButton_, "lookPictureButton", "player_folder", &PlayerControlBar::picturesClicked},
         {&fileButton_, "fileButton", "player_open", &PlayerControlBar::openClicked},
@@ -125,6 +126,7 @@ PlayerControlBar::PlayerControlBar(TelemetryTimeline *timeline, QWidget *parent)
         connect(*b.button, &QToolButton::clicked, this, b.clicked);
     }
     fileButton_->hide();
+    camerasButton_->hide();
     playButton_->setIconSize(kPlayIconSize);
 
     volumeSlider_ = new QSlider(Qt::Horizontal, this);
@@ -155,7 +157,7 @@ PlayerControlBar::PlayerControlBar(TelemetryTimeline *timeline, QWidget *parent)
         buttonRow->addWidget(b);
     buttonRow->addStretch(1);
     for (QToolButton *b :
-         {fileButton_, eventsButton_, captureButton_, lookPictureButton_, settingsButton_, helpButton_, fullscreen_})
+         {fileButton_, camerasButton_, eventsButton_, captureButton_, lookPictureButton_, settingsButton_, helpButton_, fullscreen_})
         buttonRow->addWidget(b);
 
     // One grid, so that the timeline shares the slider's column and so its width.
@@ -188,6 +190,7 @@ void PlayerControlBar::retranslate()
     settingsButton_->setToolTip(Localization::text("player_tip_settings"));
     helpButton_->setToolTip(Localization::text("player_tip_help"));
     eventsButton_->setToolTip(Localization::text("player_tip_events"));
+    camerasButton_->setToolTip(Localization::text("player_tip_cameras"));
 }
 
 void PlayerControlBar::showPlaying(bool playing)
@@ -246,4 +249,9 @@ void PlayerControlBar::showVolume(float v)
         const QSignalBlocker block(volumeSlider_);
         volumeSlider_->setValue(pos);
     }
+}
+
+void PlayerControlBar::showCamerasButton(bool shown)
+{
+    camerasButton_->setVisible(shown);
 }

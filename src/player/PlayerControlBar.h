@@ -42,6 +42,8 @@ public:
     void setPlayEnabled(bool enabled);
     // The speaker shows on (tag 1) or off (tag 0); the slider moves to `v` silently.
     void showVolume(float v);
+    // The cameras control shows only while a moment has more than one camera.
+    void showCamerasButton(bool shown);
     // The elapsed time's label, in whole seconds.
     void showTime(double seconds);
     // The duration's label; above 0 also the slider's range.
@@ -72,6 +74,8 @@ signals:
     void settingsClicked();
     void helpClicked();
     void expandClicked();
+    // The cameras control: the next layout of a moment's pictures.
+    void camerasClicked();
     // The user moved the slider's handle or paged it to `seconds`; `dragging` while
     // the handle is still held.
     void seekRequested(double seconds, bool dragging);
@@ -97,4 +101,5 @@ private:
     QToolButton *settingsButton_ = nullptr;
     QToolButton *helpButton_ = nullptr;
     QToolButton *eventsButton_ = nullptr;
+    QToolButton *camerasButton_ = nullptr;
 };

@@ -68,6 +68,18 @@ PlayerView::PlayerView(Settings &settings, QWidget *parent) : QWidget(parent), s
 
     session_ = new PlaybackSession(settings_, this);
     buildView();
+    channels_ = new ChannelPictures(session_, containerView_, videoWidget_, this);
+    connect(channels_, &ChannelPictures::message, this, &PlayerView::message);
+    connect(channels_, &ChannelPictures::camerasChanged, controlBar_,
+            [this](int count) { controlBar_->showCamerasButton(count > 0); });
+    connect(controlBar_, &PlayerControlBar::camerasClicked, this, [this] {
+        settings_.setCameraLayout(ChannelRules::arrangementKey(ChannelRules::next(channels_->arrangement())));
+    });
+    channels_->setArrangement(ChannelRules::arrangementOf(settings_.cameraLayout()));
+    channels_->setMirrorRear(settings_.mirrorRear());
+    connect(&settings_, &Settings::cameraLayoutChanged, channels_,
+            [this](const QString &key) { channels_->setArrangement(ChannelRules::arrangementOf(key)); });
+    connect(&settings_, &Settings::mirrorRearChanged, channels_, &ChannelPictures::setMirrorRear);
     followSession();
     installReviewKeys();
 
@@ -83,6 +95,7 @@ PlayerView::~PlayerView()
     // The session unloads its engine while the video widget still exists, and tells
     // this half-destroyed view nothing on the way.
     session_->disconnect(this);
+    delete channels_;
     delete session_;
     session_ = nullptr;
 }
@@ -243,6 +256,7 @@ void PlayerView::followSession()
 void PlayerView::close()
 {
     session_->close();
+    channels_->setClip({});
     if (!tripParts_.isEmpty())
         setTrip({}, 0);
 }
@@ -254,6 +268,7 @@ void PlayerView::openClip(const QUrl &url)
     clipTyped_.reset();
     setTelemetry({}, 0.0);
     session_->openClip(url);
+    channels_->setClip(url.isLocalFile() ? url.toLocalFile() : QString());
 }
 
 // ---------------------------------------------------------------------------------

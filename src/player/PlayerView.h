@@ -7,6 +7,7 @@
 #pragma once
 
 #include "CaptureText.h"
+#include "ChannelPictures.h"
 #include "IncidentMarks.h"
 #include "PlaybackSession.h"
 #include "TelemetryEvents.h"
@@ -45,6 +46,8 @@ public:
 
     // The playback shown here.
     PlaybackSession *session() const { return session_; }
+    // The moment's other cameras, following the session.
+    ChannelPictures *channels() const { return channels_; }
 
     // Expand state: asked for by zoomRequested, set by whoever lays the window out.
     qint64 zoomState = 0;
@@ -218,6 +221,7 @@ private:
 
     Settings &settings_;
     PlaybackSession *session_ = nullptr;
+    ChannelPictures *channels_ = nullptr;
     QWidget *containerView_ = nullptr;
     QLabel *defaultImage_ = nullptr;
     VideoPicture *videoWidget_ = nullptr;

@@ -10,6 +10,7 @@
 #include <QVideoSink>
 #include <QWindow>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -110,6 +111,7 @@ public:
     }
 
     Qt::AspectRatioMode mode = Qt::KeepAspectRatio;
+    bool mirrored = false;
     qint64 drawn = 0;
     qint64 replaced = 0;
 
@@ -180,12 +182,19 @@ void VideoPictureWindow::drawFrame(QPaintDevice *device)
             auto *origin = reinterpret_cast<std::uint32_t *>(image->scanLine(target.top())) + target.left();
             FrameScaler::toRgb32(yuv, origin, int(image->bytesPerLine()), target.width(), target.height());
             frame.unmap();
+            if (mirrored)
+                for (int y = 0; y < target.height(); ++y) {
+                    auto *row = reinterpret_cast<std::uint32_t *>(image->scanLine(target.top() + y)) + target.left();
+                    std::reverse(row, row + target.width());
+                }
             return;
         }
         frame.unmap();
     }
     // Other layouts go through Qt's own conversion.
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (mirrored)
+        painter.setTransform(QTransform(-1, 0, 0, 1, 2 * logical.center().x(), 0));
     painter.drawImage(logical, frame.toImage());
 }
 
@@ -221,6 +230,19 @@ void VideoPicture::setAspectRatioMode(Qt::AspectRatioMode mode)
         return;
     window_->mode = mode;
     window_->requestUpdate();
+}
+
+void VideoPicture::setMirrored(bool on)
+{
+    if (window_->mirrored == on)
+        return;
+    window_->mirrored = on;
+    window_->requestUpdate();
+}
+
+bool VideoPicture::isMirrored() const
+{
+    return window_->mirrored;
 }
 
 QRect VideoPicture::pictureRect(QSize frame, QSize area, Qt::AspectRatioMode mode)

@@ -22,6 +22,10 @@ public:
     // How the frame fits the widget; KeepAspectRatio (the default) adds black bars.
     void setAspectRatioMode(Qt::AspectRatioMode mode);
 
+    // Shows the frames flipped left to right, as a rear-view mirror shows the rear camera's.
+    void setMirrored(bool on);
+    bool isMirrored() const;
+
     // Where a frame of `frame` pixels goes in an area of `area` pixels.
     static QRect pictureRect(QSize frame, QSize area, Qt::AspectRatioMode mode);
 

@@ -23,7 +23,9 @@
 #include "instruments/VehicleReadout.h"
 #include "map/MapPane.h"
 #include "map/Reachability.h"
+#include "player/ChannelPictures.h"
 #include "player/EventsListView.h"
+#include "player/VideoPicture.h"
 #include "player/PlaybackSession.h"
 #include "player/TelemetryTimeline.h"
 #include "player/PlayerView.h"
@@ -34,6 +36,7 @@
 #include "telemetry/Manifest.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -57,6 +60,7 @@
 #include <QProcess>
 #include <QScreen>
 #include <QSet>
+#include <QGuiApplication>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStyle>
@@ -785,6 +789,131 @@ private slots:
         QVERIFY(!readout->isVisible());
         screenshot(QStringLiteral("e2e_gpmf_playing"));
 
+        TrackStore::syncPlayList(drive3);
+        list->reloadPlayListData();
+        QCOMPARE(list->playlist().size(), files.size());
+    }
+
+    void camerasOfAMomentInStep()
+    {
+        // A front clip with its rear and cabin beside it: three pictures, each its own
+        // camera's (red, green and blue in the top left quarter), all on the front's clock.
+        PlayListView *list = layout->playListView;
+        const PlayList drive3 = list->playlist();
+        PlayerView *video = layout->playerView;
+        ChannelPictures *cameras = video->channels();
+        QSignalSpy opened(delegate.get(), &AppDelegate::filesOpened);
+        const auto open = [&](const QString &file) {
+            TrackStore::syncPlayList({});
+            list->reloadPlayListData();
+            delegate->openUrls({QUrl::fromLocalFile(file)});
+            QVERIFY(opened.wait(30000));
+            QTRY_COMPARE_WITH_TIMEOUT(video->currentFile(), file, 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(video->duration() > 9, 20000);
+        };
+        // The colour on screen at the middle of the top left quarter of a picture.
+        const auto colourOf = [](QWidget *picture, QSize frame, bool right = false) {
+            const QRect r = VideoPicture::pictureRect(frame, picture->size(), Qt::KeepAspectRatio);
+            const int x = right ? r.width() * 7 / 8 : r.width() / 8;
+            const QPoint at = picture->mapToGlobal(r.topLeft() + QPoint(x, r.height() / 8));
+            return QGuiApplication::primaryScreen()->grabWindow(0, at.x(), at.y(), 1, 1).toImage().pixelColor(0, 0);
+        };
+        const auto isMostly = [](const QColor &c, int channel) {
+            const int v[3] = {c.red(), c.green(), c.blue()};
+            return v[channel] > 150 && v[(channel + 1) % 3] < 100 && v[(channel + 2) % 3] < 100;
+        };
+        const auto inStep = [&](double t) {
+            for (int i = 0; i < cameras->count(); ++i)
+                if (!cameras->isGap(i) && std::abs(cameras->time(i) - t) > 1.0 / 30 + 1e-6)
+                    return false;
+            return true;
+        };
+
+        const QString moment = samples() + QStringLiteral("/moment/");
+        open(moment + QStringLiteral("2026_1115_090000_001F.MOV"));
+        QCOMPARE(cameras->count(), 2);
+        QCOMPARE(cameras->channel(0), 'R');
+        QCOMPARE(cameras->channel(1), 'I');
+        QVERIFY(!cameras->isGap(0) && !cameras->isGap(1));
+        QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 2.0, 20000);
+        video->execPlayOrPause();
+        QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(inStep(video->currentTime()), 5000);
+        const QSize frame = video->videoSink()->videoFrame().size();
+        QTRY_VERIFY_WITH_TIMEOUT(isMostly(colourOf(video->findChild<VideoPicture *>("videoWidget"), frame), 0), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(isMostly(colourOf(cameras->tile(0), frame), 1), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(isMostly(colourOf(cameras->tile(1), frame), 2), 5000);
+        // A seek moves every camera.
+        video->session()->seekExact(6.5);
+        QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 6.5, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(inStep(6.5), 5000);
+        // The View menu's item, then the control bar's button from layout to layout.
+        window->findChild<QAction *>(QStringLiteral("cameraLayout_insets"))->trigger();
+        auto *camerasButton = video->findChild<QToolButton *>(QStringLiteral("camerasButton"));
+        QVERIFY(camerasButton->isVisible());
+        for (const char *layoutKey : {"insets", "side", "grid"}) {
+            QCOMPARE(settings.cameraLayout(), QLatin1String(layoutKey));
+            QCOMPARE(ChannelRules::arrangementKey(cameras->arrangement()), QLatin1String(layoutKey));
+            screenshot(QStringLiteral("e2e_cameras_front_rear_cabin_") + QLatin1String(layoutKey));
+            camerasButton->click();
+        }
+        QCOMPARE(settings.cameraLayout(), QStringLiteral("insets"));
+        // The rear as a rear-view mirror shows it: its colour moves to the top right.
+        settings.setCameraLayout(QStringLiteral("side"));
+        window->findChild<QAction *>(QStringLiteral("mirrorRear"))->trigger();
+        QVERIFY(settings.mirrorRear());
+        QTRY_VERIFY_WITH_TIMEOUT(isMostly(colourOf(cameras->tile(0), frame, true), 1), 5000);
+        QVERIFY(isMostly(colourOf(cameras->tile(1), frame), 2));
+        screenshot(QStringLiteral("e2e_cameras_rear_mirrored"));
+        window->findChild<QAction *>(QStringLiteral("mirrorRear"))->trigger();
+        QVERIFY(!settings.mirrorRear());
+        // Clicking the rear's inset makes it the large picture.
+        settings.setCameraLayout(QStringLiteral("insets"));
+        QTest::mouseClick(cameras->tile(0), Qt::LeftButton);
+        QTRY_VERIFY(cameras->tile(0)->width() > video->findChild<VideoPicture *>("videoWidget")->width());
+        screenshot(QStringLiteral("e2e_cameras_rear_enlarged"));
+
+        // A rear file of zero bytes, or cut short: "No recording" in its tile, and the
+        // front and cabin play on.
+        QTemporaryDir dir;
+        for (const QString &letter : {QStringLiteral("F"), QStringLiteral("I")})
+            QVERIFY(QFile::copy(moment + QStringLiteral("2026_1115_090000_001%1.MOV").arg(letter),
+                                dir.filePath(QStringLiteral("2026_1115_090000_001%1.MOV").arg(letter))));
+        QFile rear(moment + QStringLiteral("2026_1115_090000_001R.MOV"));
+        QVERIFY(rear.open(QIODevice::ReadOnly));
+        const QByteArray start = rear.read(2048);
+        for (const QByteArray &bytes : {QByteArray(), start}) {
+            QFile cut(dir.filePath(QStringLiteral("2026_1115_090000_001R.MOV")));
+            QVERIFY(cut.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            cut.write(bytes);
+            cut.close();
+            open(dir.filePath(QStringLiteral("2026_1115_090000_001F.MOV")));
+            QCOMPARE(cameras->count(), 2);
+            QTRY_VERIFY_WITH_TIMEOUT(cameras->isGap(0), 20000);
+            QCOMPARE(video->findChildren<QLabel *>(QStringLiteral("gap_R")).size(), 1);
+            auto *label = qobject_cast<QLabel *>(cameras->tile(0));
+            QVERIFY(label && label->isVisible());
+            QCOMPARE(label->text(), Localization::text("channel_no_recording"));
+            QVERIFY(!cameras->isGap(1));
+            QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 1.5, 20000);
+            QVERIFY(video->session()->isPlaying());
+        }
+        screenshot(QStringLiteral("e2e_cameras_rear_no_recording"));
+
+        // A six-camera minute in a grid.
+        open(samples() + QStringLiteral("/cameras/2026-11-13_10-03-00-front.mp4"));
+        QCOMPARE(cameras->count(), 5);
+        settings.setCameraLayout(QStringLiteral("grid"));
+        QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 2.0, 20000);
+        video->execPlayOrPause();
+        QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(inStep(video->currentTime()), 5000);
+        for (const char *layoutKey : {"grid", "side", "insets"}) {
+            settings.setCameraLayout(QLatin1String(layoutKey));
+            screenshot(QStringLiteral("e2e_cameras_six_") + QLatin1String(layoutKey));
+        }
+
+        video->close();
         TrackStore::syncPlayList(drive3);
         list->reloadPlayListData();
         QCOMPARE(list->playlist().size(), files.size());

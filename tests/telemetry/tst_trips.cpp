@@ -1,6 +1,7 @@
 // Trips: the movie header's duration, the recording time and channel of a clip, and
 // how clips group into trips and, across channels, into moments.
 #include "ClipTime.h"
+#include "Companions.h"
 #include "Fixtures.h"
 #include "KeyFrames.h"
 #include "MovieDuration.h"
@@ -9,6 +10,7 @@
 #include "TripTimeline.h"
 
 #include <cmath>
+#include <map>
 
 namespace {
 
@@ -301,6 +303,67 @@ TEST(groupMoments_table)
     }
     // The trips stay one per camera.
     CHECK_EQ(groupTrips(twoMinutes).size(), size_t(6));
+}
+
+// The companions as text: channel, then "=" and the file, or ":" and the gap; "x2" for
+// two claims; " " between.
+std::string companionShape(const std::vector<Companion> &companions)
+{
+    std::string s;
+    for (const Companion &c : companions) {
+        if (!s.empty())
+            s += " ";
+        s += ClipTime::channelName(c.channel);
+        static const char *gaps[] = {"", "missing", "empty", "unreadable"};
+        s += c.gap == Companion::Gap::None ? "=" + c.name : ":" + std::string(gaps[int(c.gap)]);
+        if (c.claims > 1)
+            s += "x" + std::to_string(c.claims);
+    }
+    return s;
+}
+
+TEST(findCompanions_table)
+{
+    const std::map<std::string, CompanionFile> odd = {
+        {"2026_1115_090000_001R.MOV", {0, true}},
+        {"2026_1115_090000_001I.MOV", {2048, false}},
+        {"2026_1115_090000_009R.MOV", {4096, true}},
+    };
+    const auto state = [&odd](const std::string &name) {
+        const auto it = odd.find(name);
+        return it == odd.end() ? CompanionFile{1000, true} : it->second;
+    };
+    std::vector<std::string> card(kMaxCompanionNames, "2026_1115_080000_001F.MOV");
+    card.push_back("2026_1115_090000_001R.MOV");
+    const struct {
+        const char *name;
+        const char *clip;
+        std::vector<std::string> folder;
+        const char *companions;
+    } rows[] = {
+        {"front with rear and cabin", "2026_1115_090100_002F.MOV",
+         {"2026_1115_090100_002I.MOV", "2026_1115_090100_002F.MOV", "2026_1115_090100_002R.MOV", "notes.txt"},
+         "R=2026_1115_090100_002R.MOV I=2026_1115_090100_002I.MOV"},
+        {"the rear plays, the front is a companion", "2026_1115_090100_002R.MOV",
+         {"2026_1115_090100_002F.MOV", "2026_1115_090100_002R.MOV"}, "F=2026_1115_090100_002F.MOV"},
+        {"a minute later is not this moment", "2026_1115_090100_002F.MOV",
+         {"2026_1115_090200_003R.MOV", "2026_1115_090100_002R.MOV.truth.json"}, "R:missing"},
+        {"zero bytes and unreadable are gaps", "2026_1115_090000_001F.MOV",
+         {"2026_1115_090000_001R.MOV", "2026_1115_090000_001I.MOV"}, "R:empty I:unreadable"},
+        {"two claims: the one that plays is taken", "2026_1115_090000_001F.MOV",
+         {"2026_1115_090000_001R.MOV", "2026_1115_090000_009R.MOV"}, "R=2026_1115_090000_009R.MOVx2"},
+        {"six cameras, the right pillar missing this minute", "2026-11-13_10-04-00-front.mp4",
+         {"2026-11-13_10-04-00-back.mp4", "2026-11-13_10-04-00-left_pillar.mp4", "2026-11-13_10-03-00-right_pillar.mp4",
+          "2026-11-13_10-04-00-left_repeater.mp4"},
+         "R=2026-11-13_10-04-00-back.mp4 left_repeater=2026-11-13_10-04-00-left_repeater.mp4 "
+         "left_pillar=2026-11-13_10-04-00-left_pillar.mp4 right_pillar:missing"},
+        {"a single-lens clip has none", "2026_1115_090000_001.MOV", {"2026_1115_090000_001R.MOV"}, ""},
+        {"names past the cap are not looked at", "2026_1115_090000_001F.MOV", card, ""},
+    };
+    for (const auto &r : rows) {
+        tst::Row row(r.name);
+        CHECK_EQ(companionShape(findCompanions(r.clip, r.folder, state)), std::string(r.companions));
+    }
 }
 
 TelemetrySample at(const char *lat, const char *lon)

@@ -38,6 +38,9 @@ bool VideoEncoder::encode(const Job& job, std::string& error)
                  + ":fontcolor=white:box=1:boxcolor=black@0.6:x=8:y=h-th-8"
                  + ":text='%{pts\\:gmtime\\:" + std::to_string(job.clockStart) + "\\:%Y-%m-%d %T}'";
     }
+    // A camera's own colour, so that the pictures of a moment's cameras tell apart.
+    if (!job.mark.empty())
+        filter = "drawbox=x=0:y=0:w=iw/4:h=ih/4:t=fill:color=0x" + job.mark + "," + filter;
     std::vector<std::string> args = {
         job.ffmpeg, "-nostdin", "-hide_banner", "-loglevel", "error", "-y",
         "-f", "lavfi", "-i", source, "-frames:v", std::to_string(job.frames), "-vf", filter,

@@ -16,6 +16,8 @@ public:
         uint64_t frames = 0;
         int64_t clockStart = 0; // camera clock of the first frame, seconds since 1970
         std::string output;
+        std::string mark;       // RRGGBB: the top left quarter of every picture in that colour
+
     };
     static bool encode(const Job& job, std::string& error);
 };

@@ -30,7 +30,8 @@ const char* kUsage =
     "         [--seconds N] [--size WxH] [--fps N] [--start \"YYYY-MM-DD HH:MM:SS\"]\n"
     "         [--trip-start \"YYYY-MM-DD HH:MM:SS\"] [--scenario drive|nofix|city]\n"
     "         [--truth FILE.json] [--no-video] [--sparse-size BYTES] [--blocks N] [--ffmpeg PATH]\n"
-    "         [--no-index] [--gps-start \"YYYY-MM-DD HH:MM:SS\"] [--no-gps-date] [--leap-second] [--glitches]\n";
+    "         [--no-index] [--gps-start \"YYYY-MM-DD HH:MM:SS\"] [--no-gps-date] [--leap-second] [--glitches]\n"
+    "         [--mark RRGGBB]\n";
 
 struct Options {
     MovForge::Kind kind = MovForge::Kind::Nt9665;
@@ -58,6 +59,7 @@ struct Options {
     uint64_t sparseSize = 0;
     uint64_t blocks = 0;
     std::string ffmpeg = "ffmpeg";
+    std::string mark;      // the colour of the picture's top left quarter, RRGGBB; none when empty
 };
 
 bool parseTime(const char* text, int64_t& out)
@@ -134,7 +136,8 @@ std::string parseArguments(int argc, char** argv, Options& o)
         }
         if (arg != "--kind" && arg != "--out" && arg != "--seconds" && arg != "--size" && arg != "--fps"
             && arg != "--start" && arg != "--trip-start" && arg != "--scenario" && arg != "--truth"
-            && arg != "--sparse-size" && arg != "--blocks" && arg != "--ffmpeg" && arg != "--gps-start")
+            && arg != "--sparse-size" && arg != "--blocks" && arg != "--ffmpeg" && arg != "--gps-start"
+            && arg != "--mark")
             return "unknown argument " + arg;
         if (!(v = value()))
             return arg + " needs a value";
@@ -156,6 +159,11 @@ std::string parseArguments(int argc, char** argv, Options& o)
             o.truth = v;
         } else if (arg == "--ffmpeg") {
             o.ffmpeg = v;
+        } else if (arg == "--mark") {
+            const std::string m = v;
+            if (m.size() != 6 || m.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+                return std::string("bad --mark ") + v + " (RRGGBB)";
+            o.mark = m;
         } else if (arg == "--seconds") {
             if (!parseCount(v, o.seconds, 24 * 3600) || o.seconds == 0)
                 return std::string("bad --seconds ") + v;
@@ -435,6 +443,7 @@ int main(int argc, char** argv)
         job.fps = o.fps;
         job.frames = samples;
         job.clockStart = o.start;
+        job.mark = o.mark;
         job.output = o.out + ".video.mp4";
         if (!VideoEncoder::encode(job, error)) {
             std::remove(job.output.c_str());

@@ -1,0 +1,391 @@
+#include "ChannelPictures.h"
+
+#include "ClipTime.h"
+#include "Companions.h"
+#include "KeyFrames.h"
+#include "PlaybackClock.h"
+#include "PlaybackSession.h"
+#include "PlaybackSteps.h"
+#include "VideoPicture.h"
+#include "common/Localization.h"
+
+#include <QDirIterator>
+#include <QEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLayout>
+#include <QMediaPlayer>
+#include <QMouseEvent>
+#include <QUrl>
+#include <QVideoFrame>
+#include <QVideoSink>
+#include <QWidget>
+
+#include <algorithm>
+#include <cmath>
+
+ChannelPictures::ChannelPictures(PlaybackSession *lead, QWidget *stage, VideoPicture *main, QObject *parent)
+    : QObject(parent), lead_(lead), stage_(stage), main_(main)
+{
+    if (QLayout *layout = stage_->layout())
+        layout->removeWidget(main_);
+    stage_->installEventFilter(this);
+    main_->installEventFilter(this);
+    order_ = {main_};
+    follow();
+    place();
+}
+
+ChannelPictures::~ChannelPictures()
+{
+    closeTiles();
+}
+
+void ChannelPictures::follow()
+{
+    connect(lead_, &PlaybackSession::timeChanged, this, &ChannelPictures::onLeadTick);
+    connect(lead_, &PlaybackSession::seeking, this, &ChannelPictures::seekAll);
+    const auto state = [this] {
+        const double rate = lead_->rate();
+        const bool playing = lead_->isPlaying() && !lead_->isSkimming();
+        for (Tile *t : tiles_) {
+            if (!t->ready)
+                continue;
+            if (playing) {
+                if (t->engine->playbackRate() != rate)
+                    t->engine->setPlaybackRate(rate);
+                if (t->engine->playbackState() != QMediaPlayer::PlayingState && lead_->currentTime() < t->clock->duration())
+                    t->engine->play();
+            } else if (t->engine->playbackState() == QMediaPlayer::PlayingState) {
+                t->engine->pause();
+                if (!lead_->isSkimming())
+                    seekTile(*t, lead_->currentTime());
+            }
+        }
+    };
+    connect(lead_, &PlaybackSession::playbackStateChanged, this, state);
+    connect(lead_, &PlaybackSession::rateChanged, this, state);
+    connect(lead_, &PlaybackSession::setUpFinished, this, state);
+}
+
+// ---------------------------------------------------------------------------------
+// The followers
+
+void ChannelPictures::setClip(const QString &path)
+{
+    closeTiles();
+    mainChannel_ = 0;
+    if (!path.isEmpty()) {
+        const QFileInfo clip(path);
+        mainChannel_ = ClipTime::channel(QFile::encodeName(clip.fileName()).toStdString());
+        std::vector<std::string> names;
+        QDirIterator it(clip.absolutePath(), QDir::Files);
+        while (it.hasNext() && names.size() < kMaxCompanionNames)
+            names.push_back(QFile::encodeName(it.nextFileInfo().fileName()).toStdString());
+        const QString dir = clip.absolutePath() + QLatin1Char('/');
+        const auto state = [&dir](const std::string &name) {
+            const QFileInfo f(dir + QFile::decodeName(name.c_str()));
+            return f.exists() ? CompanionFile{f.size(), f.isReadable()} : CompanionFile{};
+        };
+        for (const Companion &c : findCompanions(QFile::encodeName(clip.fileName()).toStdString(), names, state)) {
+            auto *t = new Tile;
+            t->channel = c.channel;
+            if (!c.name.empty())
+                t->file = dir + QFile::decodeName(c.name.c_str());
+            tiles_.push_back(t);
+            if (c.gap == Companion::Gap::None)
+                openTile(*t);
+            else
+                showGap(*t);
+            if (c.claims > 1)
+                emit message(Localization::text("channel_two_files").arg(QFileInfo(t->file).fileName()), 4.0f);
+        }
+    }
+    order_ = {main_};
+    corners_.clear();
+    for (Tile *t : tiles_) {
+        order_.append(tile(int(order_.size()) - 1));
+        Q_UNUSED(t);
+    }
+    setMirrorRear(mirrorRear_);
+    place();
+    emit camerasChanged(count());
+}
+
+void ChannelPictures::openTile(Tile &t)
+{
+    t.picture = new VideoPicture;
+    // Native before it joins the stage, like the main picture, so it stays inside it.
+    for (QWidget *child : t.picture->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        child->winId();
+    t.picture->setParent(stage_);
+    t.picture->setObjectName(QStringLiteral("channel_") + QString::fromStdString(ClipTime::channelName(t.channel)));
+    t.picture->installEventFilter(this);
+    t.picture->show();
+    // No audio output: the sound is the main picture's.
+    t.engine = new QMediaPlayer(this);
+    t.engine->setVideoOutput(t.picture->videoSink());
+    t.clock = new PlaybackClock(this);
+    Tile *tp = &t;
+    connect(t.engine, &QMediaPlayer::mediaStatusChanged, this, [this, tp](QMediaPlayer::MediaStatus s) {
+        if (s == QMediaPlayer::LoadedMedia && !tp->ready) {
+            if (!tp->engine->hasVideo()) {
+                showGap(*tp);
+                return;
+            }
+            tp->ready = true;
+            tp->clock->install(tp->engine, tp->picture->videoSink());
+            if (!lead_->isPlaying() || lead_->isSkimming()) {
+                tp->engine->pause();
+                seekTile(*tp, lead_->currentTime());
+            } else {
+                tp->engine->setPlaybackRate(lead_->rate());
+                seekTile(*tp, lead_->currentTime());
+            }
+        } else if (s == QMediaPlayer::InvalidMedia) {
+            showGap(*tp);
+        }
+    });
+    connect(t.engine, &QMediaPlayer::errorOccurred, this, [this, tp] { showGap(*tp); });
+    // A seek has landed once a picture near its target is shown; what that took aims
+    // the next correction where the lead will be by then.
+    connect(t.picture->videoSink(), &QVideoSink::videoFrameChanged, t.picture, [tp](const QVideoFrame &f) {
+        if (tp->seekPending && f.isValid() && std::abs(double(f.startTime()) / 1e6 - tp->seekTarget) < 0.5) {
+            tp->latency = std::min(0.5, double(tp->seekAsked.elapsed()) / 1000.0);
+            tp->seekPending = false;
+        }
+    });
+    t.engine->setSource(QUrl::fromLocalFile(t.file));
+    // Playing at once shows the first frame soonest; the first tick puts it in step.
+    t.engine->play();
+}
+
+void ChannelPictures::showGap(Tile &t)
+{
+    if (t.gap)
+        return;
+    t.ready = false;
+    t.gap = new QLabel(stage_);
+    if (t.clock)
+        t.clock->remove();
+    if (t.engine) {
+        // Unloading may report the failure once more.
+        t.engine->disconnect(this);
+        t.engine->stop();
+        t.engine->setSource(QUrl());
+    }
+    t.gap->setAttribute(Qt::WA_NativeWindow);
+    t.gap->setObjectName(QStringLiteral("gap_") + QString::fromStdString(ClipTime::channelName(t.channel)));
+    t.gap->setTextFormat(Qt::PlainText);
+    t.gap->setAlignment(Qt::AlignCenter);
+    t.gap->setAutoFillBackground(true);
+    t.gap->setStyleSheet(QStringLiteral("QLabel { background: #202020; color: #d0d0d0; border: 1px solid #505050; }"));
+    t.gap->setText(Localization::text("channel_no_recording"));
+    t.gap->installEventFilter(this);
+    QWidget *was = t.picture;
+    for (QPointer<QWidget> &w : order_)
+        if (w == was)
+            w = t.gap;
+    if (t.picture)
+        t.picture->hide();
+    t.gap->show();
+    place();
+}
+
+void ChannelPictures::closeTiles()
+{
+    for (Tile *t : tiles_) {
+        if (t->clock)
+            t->clock->remove();
+        if (t->engine) {
+            t->engine->disconnect(this);
+            // Destroying a loaded engine aborts inside the GStreamer video output.
+            t->engine->stop();
+            t->engine->setSource(QUrl());
+            t->engine->setVideoOutput(nullptr);
+            delete t->engine;
+        }
+        delete t->clock;
+        delete t->picture;
+        delete t->gap;
+        delete t;
+    }
+    tiles_.clear();
+    order_ = {main_};
+}
+
+char ChannelPictures::channel(int i) const
+{
+    return tiles_[size_t(i)]->channel;
+}
+
+QString ChannelPictures::file(int i) const
+{
+    return tiles_[size_t(i)]->file;
+}
+
+bool ChannelPictures::isGap(int i) const
+{
+    return tiles_[size_t(i)]->gap != nullptr;
+}
+
+double ChannelPictures::time(int i) const
+{
+    const Tile *t = tiles_[size_t(i)];
+    return t->ready ? t->clock->currentTime() : 0.0;
+}
+
+QVideoSink *ChannelPictures::videoSink(int i) const
+{
+    const Tile *t = tiles_[size_t(i)];
+    return t->picture ? t->picture->videoSink() : nullptr;
+}
+
+QWidget *ChannelPictures::tile(int i) const
+{
+    const Tile *t = tiles_[size_t(i)];
+    return t->gap ? static_cast<QWidget *>(t->gap) : t->picture;
+}
+
+// ---------------------------------------------------------------------------------
+// Keeping in step
+
+void ChannelPictures::seekTile(Tile &t, double seconds)
+{
+    if (!t.ready)
+        return;
+    t.seekPending = true;
+    t.seekAsked.start();
+    t.seekTarget = std::clamp(seconds, 0.0, std::max(0.0, t.clock->duration() - 0.001));
+    t.clock->seekExact(t.seekTarget);
+}
+
+void ChannelPictures::seekAll(double seconds)
+{
+    if (lead_->isSkimming())
+        return;   // the skimming ticks lead the followers
+    for (Tile *t : tiles_)
+        seekTile(*t, seconds);
+}
+
+void ChannelPictures::onLeadTick(double seconds)
+{
+    const double rate = lead_->rate();
+    if (lead_->isSkimming()) {
+        // A key frame at a time, no more often than the decoder can show them.
+        for (Tile *t : tiles_) {
+            if (!t->ready || (t->skimSeek.isValid() && t->skimSeek.elapsed() < kSkimSeekMs))
+                continue;
+            if (!t->keyFramesRead) {
+                t->keyFrames = KeyFrames::ofFile(QFile::encodeName(t->file).toStdString());
+                t->keyFramesRead = true;
+            }
+            if (t->engine->playbackState() == QMediaPlayer::PlayingState)
+                t->engine->pause();
+            const double key = PlaybackSteps::keyFrameFor(t->keyFrames, seconds, rate);
+            t->skimSeek.start();
+            t->engine->setPosition(PlaybackSteps::frameSeekMs(std::clamp(key, 0.0, t->clock->duration())));
+        }
+        return;
+    }
+    const bool playing = lead_->isPlaying();
+    const double frame = lead_->frameDuration();
+    for (Tile *t : tiles_) {
+        // Each seek costs a decode from the key frame before it: while playing, one a
+        // second at most, so that the followers never starve the lead of the decoder.
+        if (!t->ready || (t->seekPending && t->seekAsked.elapsed() < kSeekWaitMs) ||
+            (playing && t->seekAsked.isValid() && t->seekAsked.elapsed() < kCorrectionGapMs))
+            continue;
+        const std::optional<double> to =
+            ChannelRules::correction(seconds, t->clock->currentTime(), playing ? frame : frame / 2,
+                                     t->clock->duration(), playing ? rate * t->latency : 0.0);
+        if (to)
+            seekTile(*t, *to);
+    }
+}
+
+// ---------------------------------------------------------------------------------
+// Layout
+
+void ChannelPictures::setArrangement(ChannelRules::Arrangement a)
+{
+    arrangement_ = a;
+    place();
+}
+
+void ChannelPictures::setMirrorRear(bool on)
+{
+    mirrorRear_ = on;
+    main_->setMirrored(on && mainChannel_ == 'R');
+    for (Tile *t : tiles_)
+        if (t->picture)
+            t->picture->setMirrored(on && t->channel == 'R');
+}
+
+void ChannelPictures::enlarge(QWidget *w)
+{
+    const qsizetype k = order_.indexOf(w);
+    if (k <= 0)
+        return;
+    order_.swapItemsAt(0, k);
+    place();
+}
+
+QList<QWidget *> ChannelPictures::pictures() const
+{
+    QList<QWidget *> out;
+    for (const QPointer<QWidget> &w : order_)
+        if (w)
+            out.append(w);
+    return out;
+}
+
+void ChannelPictures::place()
+{
+    const QList<QWidget *> shown = pictures();
+    const QList<QRect> rects = ChannelRules::tiles(arrangement_, stage_->size(), int(shown.size()), corners_);
+    for (int i = 0; i < shown.size() && i < rects.size(); ++i)
+        shown[i]->setGeometry(rects[i]);
+    // The insets above the large picture.
+    for (int i = 1; i < shown.size(); ++i)
+        shown[i]->raise();
+}
+
+bool ChannelPictures::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == stage_) {
+        if (event->type() == QEvent::Resize)
+            place();
+        else if (event->type() == QEvent::LanguageChange)
+            retranslate();
+        return false;
+    }
+    auto *w = qobject_cast<QWidget *>(watched);
+    if (!w)
+        return false;
+    if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        pressed_ = w;
+        pressedAt_ = static_cast<QMouseEvent *>(event)->globalPosition().toPoint();
+    } else if (event->type() == QEvent::MouseButtonRelease && pressed_ == w) {
+        pressed_ = nullptr;
+        const QPoint at = static_cast<QMouseEvent *>(event)->globalPosition().toPoint();
+        const qsizetype slot = order_.indexOf(w);
+        if ((at - pressedAt_).manhattanLength() < 8) {
+            enlarge(w);
+        } else if (slot > 0 && arrangement_ == ChannelRules::Arrangement::Insets) {
+            while (corners_.size() < order_.size() - 1)
+                corners_.append(ChannelRules::BottomRight);
+            corners_[slot - 1] = ChannelRules::cornerAt(stage_->size(), stage_->mapFromGlobal(at));
+            place();
+        }
+    }
+    return false;
+}
+
+void ChannelPictures::retranslate()
+{
+    for (Tile *t : tiles_)
+        if (t->gap)
+            t->gap->setText(Localization::text("channel_no_recording"));
+}

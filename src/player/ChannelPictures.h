@@ -1,0 +1,108 @@
+// The other cameras of the moment that plays: for the session's clip, the rear, cabin
+// or side cameras' files beside it (findCompanions), each in its own muted engine and
+// picture. The session's clock leads: play, pause, rates, seeks, frame steps and
+// skimming are repeated on every follower, and on each of the session's ticks a
+// follower that has drifted by more than a frame is sent back (ChannelRules). A camera
+// without a playable file this minute shows "No recording" in its tile.
+// It also lays the pictures out in the stage the main picture lives in: insets,
+// side by side or a grid; a click makes a picture the large one, an inset dragged to
+// another corner stays there.
+#pragma once
+
+#include "ChannelRules.h"
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <QString>
+
+#include <vector>
+
+class QLabel;
+class QMediaPlayer;
+class QVideoSink;
+class QWidget;
+class PlaybackClock;
+class PlaybackSession;
+class VideoPicture;
+
+class ChannelPictures : public QObject {
+    Q_OBJECT
+public:
+    // `main` is the session's picture inside `stage`; from now on this places it.
+    ChannelPictures(PlaybackSession *lead, QWidget *stage, VideoPicture *main, QObject *parent = nullptr);
+    ~ChannelPictures() override;
+
+    // Opens the companions of the local file `path`; an empty path closes them.
+    void setClip(const QString &path);
+
+    // The followers, by channel rank.
+    int count() const { return int(tiles_.size()); }
+    char channel(int i) const;
+    QString file(int i) const;               // empty for a camera missing this minute
+    bool isGap(int i) const;                 // "No recording" is shown
+    double time(int i) const;                // the follower's clock, seconds
+    QVideoSink *videoSink(int i) const;
+    QWidget *tile(int i) const;              // the picture, or the gap's label
+
+    ChannelRules::Arrangement arrangement() const { return arrangement_; }
+    void setArrangement(ChannelRules::Arrangement a);
+    // The rear camera's picture shown as a rear-view mirror shows it.
+    void setMirrorRear(bool on);
+    // Makes the picture `w` (the main one or a tile) the large one.
+    void enlarge(QWidget *w);
+
+signals:
+    // A short message for the user, such as two files claiming one camera and time.
+    void message(const QString &text, float seconds);
+    // The moment's other cameras were opened or closed: `count` of them.
+    void camerasChanged(int count);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    struct Tile {
+        char channel = 0;
+        QString file;
+        VideoPicture *picture = nullptr;
+        QLabel *gap = nullptr;
+        QMediaPlayer *engine = nullptr;
+        PlaybackClock *clock = nullptr;
+        bool ready = false;
+        bool seekPending = false;
+        QElapsedTimer seekAsked;
+        double seekTarget = 0.0;
+        double latency = 0.0;             // seconds the last seek took to show its picture
+        QElapsedTimer skimSeek;
+        std::vector<double> keyFrames;
+        bool keyFramesRead = false;
+    };
+    void closeTiles();
+    void openTile(Tile &t);
+    void showGap(Tile &t);
+    void follow();
+    void onLeadTick(double seconds);
+    void seekAll(double seconds);
+    void seekTile(Tile &t, double seconds);
+    void place();
+    QList<QWidget *> pictures() const;   // in slot order, the large one first
+    void retranslate();
+
+    PlaybackSession *lead_;
+    QWidget *stage_;
+    VideoPicture *main_;
+    char mainChannel_ = 0;
+    std::vector<Tile *> tiles_;
+    QList<QPointer<QWidget>> order_;     // the pictures by slot
+    QList<ChannelRules::Corner> corners_;   // of the insets, by slot
+    ChannelRules::Arrangement arrangement_ = ChannelRules::Arrangement::Insets;
+    bool mirrorRear_ = false;
+    QPointer<QWidget> pressed_;
+    QPoint pressedAt_;
+    static constexpr int kSkimSeekMs = 200;
+    static constexpr int kSeekWaitMs = 600;
+    static constexpr int kCorrectionGapMs = 1000;
+};

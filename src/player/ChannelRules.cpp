@@ -1,0 +1,96 @@
+#include "ChannelRules.h"
+
+#include <algorithm>
+#include <cmath>
+
+std::optional<double> ChannelRules::correction(double lead, double follower, double tolerance, double duration,
+                                               double ahead)
+{
+    if (duration <= 0 || !std::isfinite(lead) || !std::isfinite(follower))
+        return std::nullopt;
+    const double last = std::max(0.0, duration - 0.001);
+    // A shorter clip rests on its last frame while the lead plays on.
+    if (lead >= last && follower >= last - tolerance)
+        return std::nullopt;
+    if (std::abs(lead - follower) <= tolerance)
+        return std::nullopt;
+    return std::clamp(lead + ahead, 0.0, last);
+}
+
+QString ChannelRules::arrangementKey(Arrangement a)
+{
+    switch (a) {
+    case Arrangement::SideBySide:
+        return QStringLiteral("side");
+    case Arrangement::Grid:
+        return QStringLiteral("grid");
+    case Arrangement::Insets:
+        break;
+    }
+    return QStringLiteral("insets");
+}
+
+ChannelRules::Arrangement ChannelRules::arrangementOf(const QString &key)
+{
+    if (key == QLatin1String("side"))
+        return Arrangement::SideBySide;
+    if (key == QLatin1String("grid"))
+        return Arrangement::Grid;
+    return Arrangement::Insets;
+}
+
+ChannelRules::Arrangement ChannelRules::next(Arrangement a)
+{
+    switch (a) {
+    case Arrangement::Insets:
+        return Arrangement::SideBySide;
+    case Arrangement::SideBySide:
+        return Arrangement::Grid;
+    case Arrangement::Grid:
+        break;
+    }
+    return Arrangement::Insets;
+}
+
+QList<QRect> ChannelRules::tiles(Arrangement a, QSize area, int count, const QList<Corner> &corners)
+{
+    QList<QRect> out;
+    if (count <= 0 || area.isEmpty())
+        return out;
+    const int w = area.width(), h = area.height();
+    if (count == 1)
+        return {QRect(QPoint(), area)};
+    if (a == Arrangement::Insets) {
+        out.append(QRect(QPoint(), area));
+        const int iw = std::max(1, int(w * kInsetShare)), ih = std::max(1, int(h * kInsetShare));
+        int stacked[4] = {0, 0, 0, 0};
+        for (int i = 1; i < count; ++i) {
+            const Corner c = i - 1 < corners.size() ? corners[i - 1] : BottomRight;
+            const int k = stacked[c]++;
+            const bool right = c == TopRight || c == BottomRight, bottom = c == BottomLeft || c == BottomRight;
+            const int x = right ? w - kInsetMargin - iw : kInsetMargin;
+            const int step = (ih + kInsetMargin) * k;
+            const int y = bottom ? h - kInsetMargin - ih - step : kInsetMargin + step;
+            out.append(QRect(x, y, iw, ih));
+        }
+        return out;
+    }
+    int columns = count, rows = 1;
+    if (a == Arrangement::Grid && count >= 3) {
+        columns = int(std::ceil(std::sqrt(double(count))));
+        rows = (count + columns - 1) / columns;
+    }
+    for (int i = 0; i < count; ++i) {
+        const int c = i % columns, r = i / columns;
+        const int x0 = w * c / columns, x1 = w * (c + 1) / columns;
+        const int y0 = h * r / rows, y1 = h * (r + 1) / rows;
+        out.append(QRect(x0, y0, x1 - x0, y1 - y0));
+    }
+    return out;
+}
+
+ChannelRules::Corner ChannelRules::cornerAt(QSize area, QPoint point)
+{
+    const bool right = point.x() * 2 >= area.width(), bottom = point.y() * 2 >= area.height();
+    return bottom ? (right ? BottomRight : BottomLeft) : (right ? TopRight : TopLeft);
+}

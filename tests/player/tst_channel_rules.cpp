@@ -1,0 +1,101 @@
+// Showing a moment's cameras together: when a follower is sent back to the leading
+// clock, and where the tiles of each arrangement go.
+#include "player/ChannelRules.h"
+
+#include <QTest>
+
+namespace {
+constexpr double f30 = 1.0 / 30;
+using R = ChannelRules;
+}
+
+class ChannelRulesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void correction_data()
+    {
+        QTest::addColumn<double>("lead");
+        QTest::addColumn<double>("follower");
+        QTest::addColumn<double>("tolerance");
+        QTest::addColumn<double>("duration");
+        QTest::addColumn<double>("ahead");
+        QTest::addColumn<double>("expected");   // -1: left alone
+        QTest::newRow("in step") << 5.0 << 5.0 << f30 << 10.0 << 0.0 << -1.0;
+        QTest::newRow("within a frame") << 5.0 << 5.0 - 0.9 * f30 << f30 << 10.0 << 0.0 << -1.0;
+        QTest::newRow("a frame and a bit behind") << 5.0 << 5.0 - 1.2 * f30 << f30 << 10.0 << 0.0 << 5.0;
+        QTest::newRow("ahead") << 5.0 << 5.5 << f30 << 10.0 << 0.0 << 5.0;
+        QTest::newRow("aimed where the lead will be") << 5.0 << 4.0 << f30 << 10.0 << 0.1 << 5.1;
+        QTest::newRow("paused: half a frame off") << 5.0 << 5.0 - 0.6 * f30 << f30 / 2 << 10.0 << 0.0 << 5.0;
+        QTest::newRow("a shorter clip rests at its end") << 8.0 << 5.999 << f30 << 6.0 << 0.0 << -1.0;
+        QTest::newRow("a shorter clip behind goes to its last frame") << 8.0 << 3.0 << f30 << 6.0 << 0.0 << 5.999;
+        QTest::newRow("duration not known yet") << 5.0 << 0.0 << f30 << 0.0 << 0.0 << -1.0;
+        QTest::newRow("not before the start") << 0.0 << 1.0 << f30 << 10.0 << -0.2 << 0.0;
+    }
+    void correction()
+    {
+        QFETCH(double, lead);
+        QFETCH(double, follower);
+        QFETCH(double, tolerance);
+        QFETCH(double, duration);
+        QFETCH(double, ahead);
+        QFETCH(double, expected);
+        const std::optional<double> to = R::correction(lead, follower, tolerance, duration, ahead);
+        QCOMPARE(to.value_or(-1.0), expected);
+    }
+
+    void tiles_data()
+    {
+        QTest::addColumn<int>("arrangement");
+        QTest::addColumn<QSize>("area");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QList<int>>("corners");
+        QTest::addColumn<QList<QRect>>("expected");
+        const QSize hd(1000, 500);
+        const int insets = int(R::Arrangement::Insets), side = int(R::Arrangement::SideBySide),
+                  grid = int(R::Arrangement::Grid);
+        QTest::newRow("one picture fills the area") << grid << hd << 1 << QList<int>{} << QList<QRect>{{0, 0, 1000, 500}};
+        QTest::newRow("insets: bottom right, stacked upwards")
+            << insets << hd << 3 << QList<int>{}
+            << QList<QRect>{{0, 0, 1000, 500}, {712, 352, 280, 140}, {712, 204, 280, 140}};
+        QTest::newRow("insets: one dragged to the top left")
+            << insets << hd << 3 << QList<int>{R::TopLeft, R::BottomRight}
+            << QList<QRect>{{0, 0, 1000, 500}, {8, 8, 280, 140}, {712, 352, 280, 140}};
+        QTest::newRow("side by side, three")
+            << side << QSize(900, 300) << 3 << QList<int>{}
+            << QList<QRect>{{0, 0, 300, 300}, {300, 0, 300, 300}, {600, 0, 300, 300}};
+        QTest::newRow("grid of two is side by side")
+            << grid << hd << 2 << QList<int>{} << QList<QRect>{{0, 0, 500, 500}, {500, 0, 500, 500}};
+        QTest::newRow("grid of three: two by two")
+            << grid << hd << 3 << QList<int>{}
+            << QList<QRect>{{0, 0, 500, 250}, {500, 0, 500, 250}, {0, 250, 500, 250}};
+        QTest::newRow("grid of six: three by two")
+            << grid << QSize(900, 400) << 6 << QList<int>{}
+            << QList<QRect>{{0, 0, 300, 200}, {300, 0, 300, 200}, {600, 0, 300, 200},
+                            {0, 200, 300, 200}, {300, 200, 300, 200}, {600, 200, 300, 200}};
+        QTest::newRow("no area") << grid << QSize() << 3 << QList<int>{} << QList<QRect>{};
+    }
+    void tiles()
+    {
+        QFETCH(int, arrangement);
+        QFETCH(QSize, area);
+        QFETCH(int, count);
+        QFETCH(QList<int>, corners);
+        QFETCH(QList<QRect>, expected);
+        QList<R::Corner> at;
+        for (int c : corners)
+            at.append(R::Corner(c));
+        QCOMPARE(R::tiles(R::Arrangement(arrangement), area, count, at), expected);
+    }
+
+    void cornersAndKeys()
+    {
+        QCOMPARE(R::cornerAt(QSize(100, 100), QPoint(10, 90)), R::BottomLeft);
+        QCOMPARE(R::cornerAt(QSize(100, 100), QPoint(60, 10)), R::TopRight);
+        for (R::Arrangement a : {R::Arrangement::Insets, R::Arrangement::SideBySide, R::Arrangement::Grid})
+            QCOMPARE(R::arrangementOf(R::arrangementKey(a)), a);
+        QCOMPARE(R::next(R::Arrangement::Grid), R::Arrangement::Insets);
+    }
+};
+
+QTEST_GUILESS_MAIN(ChannelRulesTest)
+#include "tst_channel_rules.moc"
