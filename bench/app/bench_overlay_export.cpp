@@ -85,7 +85,9 @@ int main(int argc, char **argv)
         return QList<std::pair<const char *, OverlayOptions>>{
             {"dashboard", dash}, {"corners", corners}, {"overlay alone (qtrle)", alone}};
     }();
-    for (const auto &[name, options] : runs) {
+    for (const auto &run : runs) {
+        const char *name = run.first;
+        const OverlayOptions &options = run.second;
         const QString target = out.filePath(QStringLiteral("export_%1").arg(QString::fromLatin1(name).section(' ', 0, 0)) +
                                             (options.alphaOnly ? ".mov" : ".mp4"));
         OverlayExport job;
