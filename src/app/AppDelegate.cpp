@@ -263,6 +263,40 @@ bool mayReplace(QWidget *parent, const QString &title, const QStringList &set,
     return box.clickedButton() == replace;
 }
 
+// The window an export shows its progress and Cancel in.
+QProgressDialog *progressWindow(const QString &text, QWidget *parent)
+{
+    auto *dialog = new QProgressDialog(text, Localization::text("Cancel"), 0, 100, parent);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setMinimumDuration(0);
+    dialog->setAutoClose(false);
+    dialog->setAutoReset(false);
+    dialog->setValue(0);
+    return dialog;
+}
+
+// The progress window gone once its export ended (or with the window, if that closed first).
+void closeProgress(QPointer<QProgressDialog> dialog, QObject *job)
+{
+    if (dialog) {
+        dialog->disconnect(job);
+        dialog->close();
+        dialog->deleteLater();
+    }
+    job->deleteLater();
+}
+
+// "Incident exported." and what the export gave away of the place.
+QString exportedText(const char *done, ExportLocation location)
+{
+    QString text = Localization::text(done);
+    if (location != ExportLocation::Full)
+        text += QLatin1Char(' ') + Localization::text(location == ExportLocation::None
+                                                          ? "It gives no location."
+                                                          : "Its positions are rounded to about a kilometre.");
+    return text;
+}
+
 } // namespace
 
 IncidentExport *AppDelegate::incidentExport() const { return export_; }
@@ -306,13 +340,7 @@ void AppDelegate::exportIncident()
     export_ = job;
     if (telemetry_ && QUrl(telemetry_->clip().path, QUrl::TolerantMode).toLocalFile() == source)
         job->telemetryOffsetMs = telemetry_->offsetMs();
-    auto *dialog = new QProgressDialog(Localization::text("Exporting the incident…"), Localization::text("Cancel"), 0,
-                                       100, mainWindow_);
-    dialog->setWindowModality(Qt::WindowModal);
-    dialog->setMinimumDuration(0);
-    dialog->setAutoClose(false);
-    dialog->setAutoReset(false);
-    dialog->setValue(0);
+    auto *dialog = progressWindow(Localization::text("Exporting the incident…"), mainWindow_);
     exportProgress_ = dialog;
     connect(job, &IncidentExport::progress, dialog, &QProgressDialog::setValue);
     connect(dialog, &QProgressDialog::canceled, job, &IncidentExport::cancel);
@@ -321,17 +349,8 @@ void AppDelegate::exportIncident()
     connect(job, &IncidentExport::finished, this,
             [this, job, dialog = QPointer<QProgressDialog>(dialog), corrected, location](bool ok,
                                                                                        const QString &message) {
-        if (dialog) {
-            dialog->disconnect(job);
-            dialog->close();
-            dialog->deleteLater();
-        }
-        job->deleteLater();
-        QString done = Localization::text("Incident exported.");
-        if (location != ExportLocation::Full)
-            done += QLatin1Char(' ') + Localization::text(location == ExportLocation::None
-                                                              ? "It gives no location."
-                                                              : "Its positions are rounded to about a kilometre.");
+        closeProgress(dialog, job);
+        const QString done = exportedText("Incident exported.", location);
         const QString text = ok ? done + (corrected.isEmpty() ? QString() : QLatin1Char(' ') + corrected) : message;
         toaster_->showToast(text, toastSeconds);
         emit incidentExported(ok, message);
@@ -415,31 +434,15 @@ void AppDelegate::exportVideo()
 
     auto *job = new OverlayExport(this);
     overlayExport_ = job;
-    auto *progress = new QProgressDialog(Localization::text("Exporting the video…"), Localization::text("Cancel"), 0,
-                                         100, mainWindow_);
-    progress->setWindowModality(Qt::WindowModal);
-    progress->setMinimumDuration(0);
-    progress->setAutoClose(false);
-    progress->setAutoReset(false);
-    progress->setValue(0);
+    auto *progress = progressWindow(Localization::text("Exporting the video…"), mainWindow_);
     exportProgress_ = progress;
     connect(job, &OverlayExport::progress, progress, &QProgressDialog::setValue);
     connect(progress, &QProgressDialog::canceled, job, &OverlayExport::cancel);
     const ExportLocation location = options.location;
     connect(job, &OverlayExport::finished, this,
             [this, job, progress = QPointer<QProgressDialog>(progress), location](bool ok, const QString &message) {
-        if (progress) {
-            progress->disconnect(job);
-            progress->close();
-            progress->deleteLater();
-        }
-        job->deleteLater();
-        QString done = Localization::text("Video exported.");
-        if (location != ExportLocation::Full)
-            done += QLatin1Char(' ') + Localization::text(location == ExportLocation::None
-                                                              ? "It gives no location."
-                                                              : "Its positions are rounded to about a kilometre.");
-        toaster_->showToast(ok ? done : message, toastSeconds);
+        closeProgress(progress, job);
+        toaster_->showToast(ok ? exportedText("Video exported.", location) : message, toastSeconds);
         emit videoExported(ok, message);
     });
     job->start(pieces, options, target, tiles);
