@@ -222,6 +222,10 @@
         <translation>Two recordings of one camera at this time: showing %1</translation>
     </message>
     <message>
+        <source>channel_differs</source>
+        <translation>%1 differs from the main picture: %2 against %3</translation>
+    </message>
+    <message>
         <source>player_tip_cameras</source>
         <translation>Cameras: insets, side by side, grid</translation>
     </message>

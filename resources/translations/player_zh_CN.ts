@@ -222,6 +222,10 @@
         <translation>同一摄像头在此时间有两段录像：显示 %1</translation>
     </message>
     <message>
+        <source>channel_differs</source>
+        <translation>%1 与主画面不同：%2，主画面为 %3</translation>
+    </message>
+    <message>
         <source>player_tip_cameras</source>
         <translation>摄像头：画中画、并排、网格</translation>
     </message>

@@ -15,6 +15,7 @@
 #include "player/PlaybackSession.h"
 #include "player/PlayerView.h"
 #include "playlist/PlayListView.h"
+#include "telemetry/CameraClock.h"
 #include "telemetry/TripTimeline.h"
 
 #include <QFileInfo>
@@ -54,6 +55,13 @@ void playerAndPlayList(PlayerView *video, PlayListView *list, PlayQueue *queue,
                                          seekOnceRunning(session, startAt);
                                  });
     });
+    // The other cameras are matched by the GPS time of the clips the list has read.
+    video->channels()->gpsStart = [queue](const QString &path) -> std::optional<qint64> {
+        for (const PlayListEntry &e : queue->entries())
+            if (e.clock && e.clock->reading.gpsTrusted() && QUrl(e.path).toLocalFile() == path)
+                return *e.clock->reading.utcStartMs;
+        return std::nullopt;
+    };
     QObject::connect(queue, &PlayQueue::closeRequested, video, &PlayerView::close);
     QObject::connect(session, &PlaybackSession::ended, queue, &PlayQueue::endOfFile);
     QObject::connect(video, &PlayerView::nextFileRequested, queue, &PlayQueue::next);

@@ -3,6 +3,7 @@
 #include "ClipTime.h"
 #include "Companions.h"
 #include "KeyFrames.h"
+#include "MovieDuration.h"
 #include "PlaybackClock.h"
 #include "PlaybackSession.h"
 #include "PlaybackSteps.h"
@@ -15,6 +16,8 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
+#include <QMediaFormat>
+#include <QMediaMetaData>
 #include <QMediaPlayer>
 #include <QMouseEvent>
 #include <QUrl>
@@ -88,7 +91,16 @@ void ChannelPictures::setClip(const QString &path)
             const QFileInfo f(dir + QFile::decodeName(name.c_str()));
             return f.exists() ? CompanionFile{f.size(), f.isReadable()} : CompanionFile{};
         };
-        for (const Companion &c : findCompanions(QFile::encodeName(clip.fileName()).toStdString(), names, state)) {
+        // What the files say of their start: the GPS's as already read, the movie header's.
+        const auto time = [this, &dir](const std::string &name) {
+            const QString file = dir + QFile::decodeName(name.c_str());
+            CompanionTime t;
+            if (gpsStart)
+                t.gpsUtcMs = gpsStart(file);
+            t.movieMs = MovieDuration::header(QFile::encodeName(file).toStdString()).createdMs;
+            return t;
+        };
+        for (const Companion &c : findCompanions(QFile::encodeName(clip.fileName()).toStdString(), names, state, time)) {
             auto *t = new Tile;
             t->channel = c.channel;
             if (!c.name.empty())
@@ -136,6 +148,7 @@ void ChannelPictures::openTile(Tile &t)
             }
             tp->ready = true;
             tp->clock->install(tp->engine, tp->picture->videoSink());
+            compare(*tp);
             if (!lead_->isPlaying() || lead_->isSkimming()) {
                 tp->engine->pause();
                 seekTile(*tp, lead_->currentTime());
@@ -148,17 +161,58 @@ void ChannelPictures::openTile(Tile &t)
         }
     });
     connect(t.engine, &QMediaPlayer::errorOccurred, this, [this, tp] { showGap(*tp); });
+    connect(t.engine, &QMediaPlayer::metaDataChanged, this, [this, tp] {
+        if (tp->ready)
+            compare(*tp);
+    });
     // A seek has landed once a picture near its target is shown; what that took aims
     // the next correction where the lead will be by then.
     connect(t.picture->videoSink(), &QVideoSink::videoFrameChanged, t.picture, [tp](const QVideoFrame &f) {
         if (tp->seekPending && f.isValid() && std::abs(double(f.startTime()) / 1e6 - tp->seekTarget) < 0.5) {
-            tp->latency = std::min(0.5, double(tp->seekAsked.elapsed()) / 1000.0);
+            // Of late rather than the last: one slow seek does not throw the next one off.
+            const double took = std::min(0.5, double(tp->seekAsked.elapsed()) / 1000.0);
+            tp->latency = tp->latency > 0 ? (tp->latency + took) / 2 : took;
             tp->seekPending = false;
         }
     });
     t.engine->setSource(QUrl::fromLocalFile(t.file));
     // Playing at once shows the first frame soonest; the first tick puts it in step.
     t.engine->play();
+}
+
+namespace {
+
+ChannelRules::Picture pictureOf(const QMediaPlayer *engine)
+{
+    const QMediaMetaData meta = engine->metaData();
+    ChannelRules::Picture p;
+    p.fps = meta.value(QMediaMetaData::VideoFrameRate).toDouble();
+    p.size = meta.value(QMediaMetaData::Resolution).toSize();
+    const QVariant codec = meta.value(QMediaMetaData::VideoCodec);
+    if (codec.isValid() && codec.value<QMediaFormat::VideoCodec>() != QMediaFormat::VideoCodec::Unspecified)
+        p.codec = QMediaFormat::videoCodecName(codec.value<QMediaFormat::VideoCodec>());
+    return p;
+}
+
+} // namespace
+
+void ChannelPictures::compare(Tile &t)
+{
+    const ChannelRules::Picture own = pictureOf(t.engine);
+    t.fps = own.fps;
+    if (!lead_->player())
+        return;
+    const ChannelRules::Picture main = pictureOf(lead_->player());
+    if (!ChannelRules::differ(main, own)) {
+        t.picture->setToolTip(QString());
+        return;
+    }
+    const QString text = Localization::text("channel_differs")
+                             .arg(QFileInfo(t.file).fileName(), ChannelRules::describe(own), ChannelRules::describe(main));
+    if (text == t.picture->toolTip())
+        return;
+    t.picture->setToolTip(text);
+    emit message(text, 6.0f);
 }
 
 void ChannelPictures::showGap(Tile &t)
@@ -290,15 +344,20 @@ void ChannelPictures::onLeadTick(double seconds)
         return;
     }
     const bool playing = lead_->isPlaying();
-    const double frame = lead_->frameDuration();
+    const double leadFrame = lead_->frameDuration();
     for (Tile *t : tiles_) {
+        // Two channels show the same moment while they are a frame of the coarser one
+        // apart. Paused, a follower of the same rate lands on the lead's frame; one with
+        // fewer frames on the one that holds the lead's moment, up to its own frame before.
+        const double frame = ChannelRules::frameOf(1.0 / leadFrame, t->fps);
+        const double still = frame > leadFrame + 1e-6 ? frame + 0.002 : leadFrame / 2;
         // Each seek costs a decode from the key frame before it: while playing, one a
         // second at most, so that the followers never starve the lead of the decoder.
         if (!t->ready || (t->seekPending && t->seekAsked.elapsed() < kSeekWaitMs) ||
             (playing && t->seekAsked.isValid() && t->seekAsked.elapsed() < kCorrectionGapMs))
             continue;
         const std::optional<double> to =
-            ChannelRules::correction(seconds, t->clock->currentTime(), playing ? frame : frame / 2,
+            ChannelRules::correction(seconds, t->clock->currentTime(), playing ? frame : still,
                                      t->clock->duration(), playing ? rate * t->latency : 0.0);
         if (to)
             seekTile(*t, *to);

@@ -18,6 +18,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
+#include <optional>
 #include <vector>
 
 class QLabel;
@@ -37,6 +39,9 @@ public:
 
     // Opens the companions of the local file `path`; an empty path closes them.
     void setClip(const QString &path);
+    // The UTC start a clip's GPS gives, for the clips whose telemetry has been read
+    // already; the companions are matched by it where both files have one.
+    std::function<std::optional<qint64>(const QString &path)> gpsStart;
 
     // The followers, by channel rank.
     int count() const { return int(tiles_.size()); }
@@ -75,7 +80,8 @@ private:
         bool seekPending = false;
         QElapsedTimer seekAsked;
         double seekTarget = 0.0;
-        double latency = 0.0;             // seconds the last seek took to show its picture
+        double latency = 0.0;             // seconds a seek takes to show its picture, of late
+        double fps = 0.0;                 // as its file says; 0 when unknown
         QElapsedTimer skimSeek;
         std::vector<double> keyFrames;
         bool keyFramesRead = false;
@@ -90,6 +96,8 @@ private:
     void place();
     QList<QWidget *> pictures() const;   // in slot order, the large one first
     void retranslate();
+    // Says how a follower's picture differs from the main one's, if it does.
+    void compare(Tile &t);
 
     PlaybackSession *lead_;
     QWidget *stage_;

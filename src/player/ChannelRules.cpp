@@ -1,5 +1,7 @@
 #include "ChannelRules.h"
 
+#include <QStringList>
+
 #include <algorithm>
 #include <cmath>
 
@@ -15,6 +17,31 @@ std::optional<double> ChannelRules::correction(double lead, double follower, dou
     if (std::abs(lead - follower) <= tolerance)
         return std::nullopt;
     return std::clamp(lead + ahead, 0.0, last);
+}
+
+QString ChannelRules::describe(const Picture &p)
+{
+    QStringList parts;
+    if (p.fps > 0)
+        parts << QStringLiteral("%1 fps").arg(QString::number(p.fps, 'g', 4));
+    if (p.size.isValid() && !p.size.isEmpty())
+        parts << QStringLiteral("%1×%2").arg(p.size.width()).arg(p.size.height());
+    if (!p.codec.isEmpty())
+        parts << p.codec;
+    return parts.join(QStringLiteral(", "));
+}
+
+bool ChannelRules::differ(const Picture &a, const Picture &b)
+{
+    return (a.fps > 0 && b.fps > 0 && std::abs(a.fps - b.fps) > 0.5) ||
+           (!a.size.isEmpty() && !b.size.isEmpty() && a.size != b.size) ||
+           (!a.codec.isEmpty() && !b.codec.isEmpty() && a.codec != b.codec);
+}
+
+double ChannelRules::frameOf(double leadFps, double followerFps)
+{
+    const auto frame = [](double fps) { return fps > 0 && fps < 1000 ? 1.0 / fps : 1.0 / 30.0; };
+    return std::max(frame(leadFps), followerFps > 0 && followerFps < 1000 ? frame(followerFps) : 0.0);
 }
 
 QString ChannelRules::arrangementKey(Arrangement a)

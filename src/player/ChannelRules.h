@@ -23,6 +23,21 @@ public:
     static std::optional<double> correction(double lead, double follower, double tolerance, double duration,
                                             double ahead = 0.0);
 
+    // What a channel's picture is, as far as its file says: frames a second, size, codec.
+    struct Picture {
+        double fps = 0.0;
+        QSize size;
+        QString codec;
+    };
+    // "15 fps, 1280×720, H.265", of the parts known.
+    static QString describe(const Picture &p);
+    // Whether two channels' pictures differ in rate (by more than half a frame a
+    // second), size or codec, where both are known.
+    static bool differ(const Picture &a, const Picture &b);
+    // The frame of the coarser of two channels: how far apart their pictures can be
+    // while both show the same moment (a 30 fps lead and a 15 fps follower, 1/15 s).
+    static double frameOf(double leadFps, double followerFps);
+
     enum class Arrangement { Insets, SideBySide, Grid };
     static QString arrangementKey(Arrangement a);   // "insets", "side", "grid"
     static Arrangement arrangementOf(const QString &key);

@@ -822,9 +822,9 @@ private slots:
             const int v[3] = {c.red(), c.green(), c.blue()};
             return v[channel] > 150 && v[(channel + 1) % 3] < 100 && v[(channel + 2) % 3] < 100;
         };
-        const auto inStep = [&](double t) {
+        const auto inStep = [&](double t, double frame = 1.0 / 30) {
             for (int i = 0; i < cameras->count(); ++i)
-                if (!cameras->isGap(i) && std::abs(cameras->time(i) - t) > 1.0 / 30 + 1e-6)
+                if (!cameras->isGap(i) && std::abs(cameras->time(i) - t) > frame + 1e-6)
                     return false;
             return true;
         };
@@ -899,6 +899,20 @@ private slots:
             QVERIFY(video->session()->isPlaying());
         }
         screenshot(QStringLiteral("e2e_cameras_rear_no_recording"));
+
+        // A rear of half the rate and a smaller picture: said, and in step to its own frame.
+        QSignalSpy said(cameras, &ChannelPictures::message);
+        open(moment + QStringLiteral("2026_1115_090200_003F.MOV"));
+        QCOMPARE(cameras->count(), 2);
+        QVERIFY(cameras->isGap(1));   // no cabin this minute
+        QTRY_VERIFY_WITH_TIMEOUT(!said.isEmpty() && said.last().at(0).toString().contains(QStringLiteral("15 fps, 240×180")),
+                                 10000);
+        QCOMPARE(cameras->tile(0)->toolTip(), said.last().at(0).toString());
+        QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 3.0, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(inStep(video->currentTime(), 2.0 / 15), 5000);
+        video->execPlayOrPause();
+        QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(inStep(video->currentTime(), 1.0 / 15), 5000);
 
         // A six-camera minute in a grid.
         open(samples() + QStringLiteral("/cameras/2026-11-13_10-03-00-front.mp4"));

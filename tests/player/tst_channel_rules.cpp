@@ -8,6 +8,7 @@ namespace {
 constexpr double f30 = 1.0 / 30;
 using R = ChannelRules;
 }
+Q_DECLARE_METATYPE(ChannelRules::Picture)
 
 class ChannelRulesTest : public QObject {
     Q_OBJECT
@@ -41,6 +42,38 @@ private slots:
         QFETCH(double, expected);
         const std::optional<double> to = R::correction(lead, follower, tolerance, duration, ahead);
         QCOMPARE(to.value_or(-1.0), expected);
+    }
+
+    void pictures_data()
+    {
+        using P = R::Picture;
+        QTest::addColumn<P>("main");
+        QTest::addColumn<P>("other");
+        QTest::addColumn<bool>("differ");
+        QTest::addColumn<QString>("described");
+        QTest::addColumn<double>("frame");
+        const P hd{30, {1920, 1080}, QStringLiteral("H.264")};
+        QTest::newRow("alike") << hd << P{29.97, {1920, 1080}, QStringLiteral("H.264")} << false
+                               << QStringLiteral("29.97 fps, 1920×1080, H.264") << 1.0 / 29.97;
+        QTest::newRow("half the rate") << hd << P{15, {1920, 1080}, QStringLiteral("H.264")} << true
+                                       << QStringLiteral("15 fps, 1920×1080, H.264") << 1.0 / 15;
+        QTest::newRow("smaller, another codec") << hd << P{30, {1280, 720}, QStringLiteral("H.265")} << true
+                                                << QStringLiteral("30 fps, 1280×720, H.265") << f30;
+        QTest::newRow("a faster follower: the lead's frame")
+            << hd << P{60, {}, {}} << true << QStringLiteral("60 fps") << f30;
+        QTest::newRow("nothing known") << hd << P{} << false << QString() << f30;
+    }
+    void pictures()
+    {
+        using P = R::Picture;
+        QFETCH(P, main);
+        QFETCH(P, other);
+        QFETCH(bool, differ);
+        QFETCH(QString, described);
+        QFETCH(double, frame);
+        QCOMPARE(R::differ(main, other), differ);
+        QCOMPARE(R::describe(other), described);
+        QCOMPARE(R::frameOf(main.fps, other.fps), frame);
     }
 
     void tiles_data()

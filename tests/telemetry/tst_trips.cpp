@@ -334,12 +334,15 @@ TEST(findCompanions_table)
         return it == odd.end() ? CompanionFile{1000, true} : it->second;
     };
     std::vector<std::string> card(kMaxCompanionNames, "2026_1115_080000_001F.MOV");
+    const int64_t gps = 1763197260000;     // 2025-11-15 09:01:00 UTC
+    const int64_t movie = 1763197000000;
     card.push_back("2026_1115_090000_001R.MOV");
     const struct {
         const char *name;
         const char *clip;
         std::vector<std::string> folder;
         const char *companions;
+        std::map<std::string, CompanionTime> times = {};   // what the files say of their start
     } rows[] = {
         {"front with rear and cabin", "2026_1115_090100_002F.MOV",
          {"2026_1115_090100_002I.MOV", "2026_1115_090100_002F.MOV", "2026_1115_090100_002R.MOV", "notes.txt"},
@@ -359,10 +362,33 @@ TEST(findCompanions_table)
          "left_pillar=2026-11-13_10-04-00-left_pillar.mp4 right_pillar:missing"},
         {"a single-lens clip has none", "2026_1115_090000_001.MOV", {"2026_1115_090000_001R.MOV"}, ""},
         {"names past the cap are not looked at", "2026_1115_090000_001F.MOV", card, ""},
+        // By what the files say: the GPS where both clips have it, else the camera's time.
+        {"the GPS puts a rear named a second later in the moment", "2026_1115_090100_002F.MOV",
+         {"2026_1115_090101_002R.MOV", "2026_1115_090102_003I.MOV"}, "R=2026_1115_090101_002R.MOV I:missing",
+         {{"2026_1115_090100_002F.MOV", {gps, {}}}, {"2026_1115_090101_002R.MOV", {gps + 300, {}}},
+          {"2026_1115_090102_003I.MOV", {gps + 2000, {}}}}},
+        {"the GPS says another drive though the names agree", "2026_1115_090100_002F.MOV",
+         {"2026_1115_090100_002R.MOV"}, "R:missing",
+         {{"2026_1115_090100_002F.MOV", {gps, {}}}, {"2026_1115_090100_002R.MOV", {gps + 3600000, {}}}}},
+        {"of two claims the nearer GPS start", "2026_1115_090100_002F.MOV",
+         {"2026_1115_090100_001R.MOV", "2026_1115_090100_009R.MOV"}, "R=2026_1115_090100_009R.MOVx2",
+         {{"2026_1115_090100_002F.MOV", {gps, {}}}, {"2026_1115_090100_001R.MOV", {gps + 800, {}}},
+          {"2026_1115_090100_009R.MOV", {gps - 20, {}}}}},
+        {"a rear without GPS goes by its name", "2026_1115_090100_002F.MOV", {"2026_1115_090100_002R.MOV"},
+         "R=2026_1115_090100_002R.MOV", {{"2026_1115_090100_002F.MOV", {gps, {}}}}},
+        {"names without a time: the movie header's", "FILE0007F.MOV", {"FILE0007R.MOV", "FILE0008R.MOV", "FILE0009I.MOV"},
+         "R=FILE0007R.MOV", {{"FILE0007F.MOV", {{}, movie}}, {"FILE0007R.MOV", {{}, movie}},
+          {"FILE0008R.MOV", {{}, movie + 60000}}, {"FILE0009I.MOV", {}}}},
+        {"a cabin known by its GPS alone", "FILE0007F.MOV", {"FILE0009I.MOV"}, "I=FILE0009I.MOV",
+         {{"FILE0007F.MOV", {gps, movie}}, {"FILE0009I.MOV", {gps + 400, {}}}}},
     };
     for (const auto &r : rows) {
         tst::Row row(r.name);
-        CHECK_EQ(companionShape(findCompanions(r.clip, r.folder, state)), std::string(r.companions));
+        const auto time = [&r](const std::string &name) {
+            const auto it = r.times.find(name);
+            return it == r.times.end() ? CompanionTime{} : it->second;
+        };
+        CHECK_EQ(companionShape(findCompanions(r.clip, r.folder, state, time)), std::string(r.companions));
     }
 }
 
