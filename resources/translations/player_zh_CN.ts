@@ -222,6 +222,26 @@
         <translation>同一摄像头在此时间有两段录像：显示 %1</translation>
     </message>
     <message>
+        <source>channel_offset</source>
+        <translation>%1：%2 毫秒</translation>
+    </message>
+    <message>
+        <source>channel_front</source>
+        <translation>前摄像头</translation>
+    </message>
+    <message>
+        <source>channel_rear</source>
+        <translation>后摄像头</translation>
+    </message>
+    <message>
+        <source>channel_interior</source>
+        <translation>车内摄像头</translation>
+    </message>
+    <message>
+        <source>channel_other</source>
+        <translation>摄像头 %1</translation>
+    </message>
+    <message>
         <source>player_tip_cameras</source>
         <translation>摄像头：画中画、并排、网格</translation>
     </message>

@@ -49,6 +49,9 @@ inline constexpr char TIME_CLOCK[] = "time_clock";
 inline constexpr char TIME_ZONE[] = "time_zone";
 // Per camera name pattern, the milliseconds its telemetry is moved against the picture
 inline constexpr char TELEMETRY_OFFSETS[] = "telemetry_offsets";
+// Per camera name pattern (digits as '#'), the milliseconds that camera's picture is held
+// after the leading one of its moment
+inline constexpr char CHANNEL_OFFSETS[] = "channel_offsets";
 
 // The stored play list and the keys of its entries
 inline constexpr char key_play_list[] = "KEY_PLAY_LIST";

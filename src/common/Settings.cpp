@@ -417,6 +417,42 @@ void Settings::setTelemetryOffsetMs(const QString &pattern, int ms)
     setTelemetryOffsets(offsets);
 }
 
+QVariantMap Settings::channelOffsets() const
+{
+    const QVariant v = stored(AppKeys::CHANNEL_OFFSETS);
+    QVariantMap offsets;
+    if (v.typeId() != QMetaType::QVariantMap)
+        return offsets;
+    const QVariantMap all = v.toMap();
+    for (auto it = all.cbegin(); it != all.cend(); ++it) {
+        const std::optional<double> ms = number(it.value());
+        if (ms && *ms == std::trunc(*ms) && *ms != 0)
+            offsets.insert(it.key(), int(std::clamp(*ms, double(-kChannelOffsetLimitMs), double(kChannelOffsetLimitMs))));
+    }
+    return offsets;
+}
+
+void Settings::setChannelOffsets(const QVariantMap &offsets)
+{
+    store(AppKeys::CHANNEL_OFFSETS, offsets);
+    emit channelOffsetsChanged(channelOffsets());
+}
+
+int Settings::channelOffsetMs(const QString &pattern) const
+{
+    return channelOffsets().value(pattern).toInt();
+}
+
+void Settings::setChannelOffsetMs(const QString &pattern, int ms)
+{
+    QVariantMap offsets = channelOffsets();
+    if (ms == 0)
+        offsets.remove(pattern);
+    else
+        offsets.insert(pattern, ms);
+    setChannelOffsets(offsets);
+}
+
 std::optional<double> Settings::tripGapSeconds() const
 {
     const std::optional<double> seconds = number(stored(AppKeys::TRIP_GAP_SECONDS));

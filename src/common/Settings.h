@@ -64,6 +64,10 @@ class Settings : public QObject {
     // moved against the picture (only the entries that are whole numbers other than 0).
     Q_PROPERTY(QVariantMap telemetryOffsets READ telemetryOffsets WRITE setTelemetryOffsets
                    NOTIFY telemetryOffsetsChanged)
+    // "channel_offsets": per camera name pattern, the milliseconds that camera's picture is
+    // held after the lead's (whole numbers other than 0, clamped to kChannelOffsetLimitMs).
+    Q_PROPERTY(QVariantMap channelOffsets READ channelOffsets WRITE setChannelOffsets
+                   NOTIFY channelOffsetsChanged)
     // "AppleLanguages": the preferred languages, when the file names them.
     Q_PROPERTY(QStringList preferredLanguages READ preferredLanguages CONSTANT)
     // "google_maps_api_key": the key the Google page is loaded with.
@@ -71,6 +75,7 @@ class Settings : public QObject {
 
 public:
     static constexpr int kDefaultCacheLimitMB = 500;
+    static constexpr int kChannelOffsetLimitMs = 5000;
 
     // The user's settings file. Both provider settings are normalised in it at once.
     explicit Settings(QObject *parent = nullptr);
@@ -132,6 +137,11 @@ public:
     // One camera's entry: 0 when none; setting 0 removes it.
     int telemetryOffsetMs(const QString &pattern) const;
     void setTelemetryOffsetMs(const QString &pattern, int ms);
+    QVariantMap channelOffsets() const;
+    void setChannelOffsets(const QVariantMap &offsets);
+    // One camera's entry, as above: 0 when none; setting 0 removes it.
+    int channelOffsetMs(const QString &pattern) const;
+    void setChannelOffsetMs(const QString &pattern, int ms);
 
     // "trip_gap_seconds": the longest pause within a trip, when one from 0 to a day is stored.
     std::optional<double> tripGapSeconds() const;
@@ -176,6 +186,7 @@ signals:
     void overlayChoiceChanged(const QString &choice);
     void timesChanged();
     void telemetryOffsetsChanged(const QVariantMap &offsets);
+    void channelOffsetsChanged(const QVariantMap &offsets);
     void eventThresholdsChanged();
 
 private:

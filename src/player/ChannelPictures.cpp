@@ -55,12 +55,13 @@ void ChannelPictures::follow()
             if (playing) {
                 if (t->engine->playbackRate() != rate)
                     t->engine->setPlaybackRate(rate);
-                if (t->engine->playbackState() != QMediaPlayer::PlayingState && lead_->currentTime() < t->clock->duration())
+                if (t->engine->playbackState() != QMediaPlayer::PlayingState
+                    && lead_->currentTime() + t->offset < t->clock->duration())
                     t->engine->play();
             } else if (t->engine->playbackState() == QMediaPlayer::PlayingState) {
                 t->engine->pause();
                 if (!lead_->isSkimming())
-                    seekTile(*t, lead_->currentTime());
+                    seekTile(*t, lead_->currentTime() + t->offset);
             }
         }
     };
@@ -76,6 +77,7 @@ void ChannelPictures::setClip(const QString &path)
 {
     closeTiles();
     mainChannel_ = 0;
+    mainPattern_ = ChannelRules::namePattern(path);
     if (!path.isEmpty()) {
         const QFileInfo clip(path);
         mainChannel_ = ClipTime::channel(QFile::encodeName(clip.fileName()).toStdString());
@@ -109,6 +111,7 @@ void ChannelPictures::setClip(const QString &path)
         Q_UNUSED(t);
     }
     setMirrorRear(mirrorRear_);
+    applyOffsets();
     place();
     emit camerasChanged(count());
 }
@@ -138,10 +141,10 @@ void ChannelPictures::openTile(Tile &t)
             tp->clock->install(tp->engine, tp->picture->videoSink());
             if (!lead_->isPlaying() || lead_->isSkimming()) {
                 tp->engine->pause();
-                seekTile(*tp, lead_->currentTime());
+                seekTile(*tp, lead_->currentTime() + tp->offset);
             } else {
                 tp->engine->setPlaybackRate(lead_->rate());
-                seekTile(*tp, lead_->currentTime());
+                seekTile(*tp, lead_->currentTime() + tp->offset);
             }
         } else if (s == QMediaPlayer::InvalidMedia) {
             showGap(*tp);
@@ -266,7 +269,7 @@ void ChannelPictures::seekAll(double seconds)
     if (lead_->isSkimming())
         return;   // the skimming ticks lead the followers
     for (Tile *t : tiles_)
-        seekTile(*t, seconds);
+        seekTile(*t, seconds + t->offset);
 }
 
 void ChannelPictures::onLeadTick(double seconds)
@@ -283,7 +286,7 @@ void ChannelPictures::onLeadTick(double seconds)
             }
             if (t->engine->playbackState() == QMediaPlayer::PlayingState)
                 t->engine->pause();
-            const double key = PlaybackSteps::keyFrameFor(t->keyFrames, seconds, rate);
+            const double key = PlaybackSteps::keyFrameFor(t->keyFrames, seconds + t->offset, rate);
             t->skimSeek.start();
             t->engine->setPosition(PlaybackSteps::frameSeekMs(std::clamp(key, 0.0, t->clock->duration())));
         }
@@ -299,10 +302,65 @@ void ChannelPictures::onLeadTick(double seconds)
             continue;
         const std::optional<double> to =
             ChannelRules::correction(seconds, t->clock->currentTime(), playing ? frame : frame / 2,
-                                     t->clock->duration(), playing ? rate * t->latency : 0.0);
+                                     t->clock->duration(), playing ? rate * t->latency : 0.0, t->offset);
         if (to)
             seekTile(*t, *to);
     }
+}
+
+void ChannelPictures::setOffsets(const QVariantMap &msByPattern)
+{
+    offsets_ = msByPattern;
+    applyOffsets();
+}
+
+void ChannelPictures::applyOffsets()
+{
+    const int lead = offsets_.value(mainPattern_).toInt();
+    for (Tile *t : tiles_) {
+        const double offset = (offsets_.value(ChannelRules::namePattern(t->file)).toInt() - lead) / 1000.0;
+        if (offset == t->offset)
+            continue;
+        t->offset = offset;
+        // Shown at once, also while paused; a playing one waits for no correction gap.
+        if (!lead_->isSkimming())
+            seekTile(*t, lead_->currentTime() + offset);
+    }
+}
+
+QString ChannelPictures::pattern(int i) const
+{
+    return ChannelRules::namePattern(tiles_[size_t(i)]->file);
+}
+
+int ChannelPictures::offsetMs(int i) const
+{
+    return offsets_.value(pattern(i)).toInt();
+}
+
+int ChannelPictures::chosen() const
+{
+    int first = -1;
+    for (int i = 0; i < count(); ++i) {
+        if (tiles_[size_t(i)]->file.isEmpty())
+            continue;
+        if (tiles_[size_t(i)]->channel == chosen_)
+            return i;
+        if (first < 0)
+            first = i;
+    }
+    return first;
+}
+
+QString ChannelPictures::title(char channel)
+{
+    switch (channel) {
+    case 'F': return Localization::text("channel_front");
+    case 'R': return Localization::text("channel_rear");
+    case 'I': return Localization::text("channel_interior");
+    default: break;
+    }
+    return Localization::text("channel_other").arg(QString::fromStdString(ClipTime::channelName(channel)));
 }
 
 // ---------------------------------------------------------------------------------
@@ -372,6 +430,9 @@ bool ChannelPictures::eventFilter(QObject *watched, QEvent *event)
         const QPoint at = static_cast<QMouseEvent *>(event)->globalPosition().toPoint();
         const qsizetype slot = order_.indexOf(w);
         if ((at - pressedAt_).manhattanLength() < 8) {
+            for (Tile *t : tiles_)
+                if (w == t->picture || w == t->gap)
+                    chosen_ = t->channel;
             enlarge(w);
         } else if (slot > 0 && arrangement_ == ChannelRules::Arrangement::Insets) {
             while (corners_.size() < order_.size() - 1)

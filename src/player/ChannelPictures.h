@@ -7,6 +7,8 @@
 // It also lays the pictures out in the stage the main picture lives in: insets,
 // side by side or a grid; a click makes a picture the large one, an inset dragged to
 // another corner stays there.
+// A camera whose recording starts a little apart is held at its offset from the lead,
+// remembered by its name pattern (ChannelRules::namePattern).
 #pragma once
 
 #include "ChannelRules.h"
@@ -17,6 +19,7 @@
 #include <QPoint>
 #include <QPointer>
 #include <QString>
+#include <QVariantMap>
 
 #include <vector>
 
@@ -54,6 +57,16 @@ public:
     // Makes the picture `w` (the main one or a tile) the large one.
     void enlarge(QWidget *w);
 
+    // Per camera name pattern, the milliseconds its picture is held after the lead's
+    // (the main clip's own entry moves the others the other way).
+    void setOffsets(const QVariantMap &msByPattern);
+    QString pattern(int i) const;
+    int offsetMs(int i) const;
+    // The follower an offset nudge is for: the last one clicked, else the first.
+    int chosen() const;
+    // "Rear camera", "Cabin camera" for people.
+    static QString title(char channel);
+
 signals:
     // A short message for the user, such as two files claiming one camera and time.
     void message(const QString &text, float seconds);
@@ -79,6 +92,7 @@ private:
         QElapsedTimer skimSeek;
         std::vector<double> keyFrames;
         bool keyFramesRead = false;
+        double offset = 0.0;              // seconds after the lead
     };
     void closeTiles();
     void openTile(Tile &t);
@@ -90,11 +104,15 @@ private:
     void place();
     QList<QWidget *> pictures() const;   // in slot order, the large one first
     void retranslate();
+    void applyOffsets();
 
     PlaybackSession *lead_;
     QWidget *stage_;
     VideoPicture *main_;
     char mainChannel_ = 0;
+    QString mainPattern_;
+    QVariantMap offsets_;
+    char chosen_ = 0;
     std::vector<Tile *> tiles_;
     QList<QPointer<QWidget>> order_;     // the pictures by slot
     QList<ChannelRules::Corner> corners_;   // of the insets, by slot

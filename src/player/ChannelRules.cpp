@@ -4,17 +4,31 @@
 #include <cmath>
 
 std::optional<double> ChannelRules::correction(double lead, double follower, double tolerance, double duration,
-                                               double ahead)
+                                               double ahead, double offset)
 {
-    if (duration <= 0 || !std::isfinite(lead) || !std::isfinite(follower))
+    if (duration <= 0 || !std::isfinite(lead) || !std::isfinite(follower) || !std::isfinite(offset))
         return std::nullopt;
+    lead += offset;
     const double last = std::max(0.0, duration - 0.001);
     // A shorter clip rests on its last frame while the lead plays on.
     if (lead >= last && follower >= last - tolerance)
         return std::nullopt;
+    if (lead <= 0 && follower <= tolerance)
+        return std::nullopt;
     if (std::abs(lead - follower) <= tolerance)
         return std::nullopt;
     return std::clamp(lead + ahead, 0.0, last);
+}
+
+QString ChannelRules::namePattern(const QString &file)
+{
+    QString name = file.mid(file.lastIndexOf(QLatin1Char('/')) + 1);
+    // The extension's digits ("MP4") are not a count.
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    for (qsizetype i = 0; i < (dot < 0 ? name.size() : dot); ++i)
+        if (name[i].isDigit())
+            name[i] = QLatin1Char('#');
+    return name;
 }
 
 QString ChannelRules::arrangementKey(Arrangement a)

@@ -19,9 +19,15 @@ public:
     // `lead`: nothing while it is within `tolerance` (a frame while playing, half of one
     // while paused), while its clip (`duration`, 0 when not known yet) has ended before
     // the lead's, or without a duration. `ahead` is added while playing: the time the
-    // last correction took to land, times the rate.
+    // last correction took to land, times the rate. A camera whose recording starts a
+    // little apart is held `offset` seconds after the lead (before it when negative),
+    // and rests on its first frame while that is before its start.
     static std::optional<double> correction(double lead, double follower, double tolerance, double duration,
-                                            double ahead = 0.0);
+                                            double ahead = 0.0, double offset = 0.0);
+
+    // What a camera's offset is remembered by: the file name with every digit a '#', so
+    // that every clip of that camera and channel shares it.
+    static QString namePattern(const QString &file);
 
     enum class Arrangement { Insets, SideBySide, Grid };
     static QString arrangementKey(Arrangement a);   // "insets", "side", "grid"

@@ -80,6 +80,8 @@ PlayerView::PlayerView(Settings &settings, QWidget *parent) : QWidget(parent), s
     connect(&settings_, &Settings::cameraLayoutChanged, channels_,
             [this](const QString &key) { channels_->setArrangement(ChannelRules::arrangementOf(key)); });
     connect(&settings_, &Settings::mirrorRearChanged, channels_, &ChannelPictures::setMirrorRear);
+    channels_->setOffsets(settings_.channelOffsets());
+    connect(&settings_, &Settings::channelOffsetsChanged, channels_, &ChannelPictures::setOffsets);
     followSession();
     installReviewKeys();
 
@@ -622,6 +624,28 @@ void PlayerView::installReviewKeys()
         shortcut->setContext(Qt::WindowShortcut);
         connect(shortcut, &QShortcut::activated, this, k.slot);
     }
+    // Beside the rate keys: a camera of the moment a little earlier or later, or back in step.
+    const struct { int key; int step; } nudges[] = {
+        {Qt::Key_BracketLeft, -kChannelStepMs}, {Qt::Key_BracketRight, kChannelStepMs}, {Qt::Key_Backslash, 0}};
+    for (const auto &n : nudges) {
+        auto *shortcut = new QShortcut(QKeySequence(Qt::ALT | n.key), this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, step = n.step] { nudgeChannel(step); });
+    }
+}
+
+void PlayerView::nudgeChannel(int stepMs)
+{
+    const int i = channels_->chosen();
+    if (i < 0)
+        return;
+    const int limit = Settings::kChannelOffsetLimitMs;
+    const int ms = stepMs ? std::clamp(channels_->offsetMs(i) + stepMs, -limit, limit) : 0;
+    settings_.setChannelOffsetMs(channels_->pattern(i), ms);
+    emit message(Localization::text("channel_offset")
+                     .arg(ChannelPictures::title(channels_->channel(i)),
+                          ms ? QString::asprintf("%+d", ms) : QStringLiteral("0")),
+                 kToastSeconds * 2);
 }
 
 // ---------------------------------------------------------------------------------

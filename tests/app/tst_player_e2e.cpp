@@ -847,6 +847,32 @@ private slots:
         video->session()->seekExact(6.5);
         QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 6.5, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(inStep(6.5), 5000);
+        // A rear camera that starts apart: Alt+] holds it 10 ms later, a toast names it;
+        // every rear clip of that camera keeps the offset, also when opened again.
+        const QString rearPattern = QStringLiteral("####_####_######_###R.MOV");
+        QSignalSpy told(video, &PlayerView::message);
+        QTest::keyClick(window.get(), Qt::Key_BracketRight, Qt::AltModifier);
+        QCOMPARE(settings.channelOffsetMs(rearPattern), 10);
+        QVERIFY(!told.isEmpty());
+        QCOMPARE(told.last().at(0).toString(), Localization::text("channel_offset").arg(
+                                                   Localization::text("channel_rear"), QStringLiteral("+10")));
+        settings.setChannelOffsetMs(rearPattern, 500);
+        const auto heldAfter = [&](double offset) {
+            return std::abs(cameras->time(0) - (video->currentTime() + offset)) <= 1.0 / 30 + 1e-6
+                   && std::abs(cameras->time(1) - video->currentTime()) <= 1.0 / 30 + 1e-6;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(heldAfter(0.5), 5000);
+        video->session()->seekExact(3.0);
+        QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() == 3.0 && heldAfter(0.5), 5000);
+        open(moment + QStringLiteral("2026_1115_090000_001F.MOV"));
+        QCOMPARE(cameras->offsetMs(0), 500);
+        QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 1.0, 20000);
+        video->execPlayOrPause();
+        QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(heldAfter(0.5), 10000);
+        QTest::keyClick(window.get(), Qt::Key_Backslash, Qt::AltModifier);
+        QVERIFY(settings.channelOffsets().isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(inStep(video->currentTime()), 5000);
         // The View menu's item, then the control bar's button from layout to layout.
         window->findChild<QAction *>(QStringLiteral("cameraLayout_insets"))->trigger();
         auto *camerasButton = video->findChild<QToolButton *>(QStringLiteral("camerasButton"));

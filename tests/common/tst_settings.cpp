@@ -127,6 +127,12 @@ void SettingsTest::readsTheStoredFile_data()
     row("telemetry offsets: only whole numbers other than 0", "telemetryOffsets", AppKeys::TELEMETRY_OFFSETS,
         QVariantMap{{"a", 200}, {"b", "x"}, {"c", 0}, {"d", 0.5}}, QVariantMap{{"a", 200}});
     row("telemetry offsets: wrong type", "telemetryOffsets", AppKeys::TELEMETRY_OFFSETS, text("200"), QVariantMap());
+    const QVariantMap channels{{"####_####_######_###R.MOV", 500}, {"####-##-##_##-##-##-back.mp4", -40}};
+    row("channel offsets: per camera", "channelOffsets", AppKeys::CHANNEL_OFFSETS, channels, channels);
+    row("channel offsets: whole numbers other than 0, five seconds at most", "channelOffsets",
+        AppKeys::CHANNEL_OFFSETS, QVariantMap{{"a", 9000}, {"b", "x"}, {"c", 0}, {"d", -70000}, {"e", "30"}},
+        QVariantMap{{"a", 5000}, {"d", -5000}, {"e", 30}});
+    row("channel offsets: wrong type", "channelOffsets", AppKeys::CHANNEL_OFFSETS, QVariantList{1}, QVariantMap());
     row("media controls: first run: off", "placeToMediaControls", AppKeys::PLACE_TO_MEDIA_CONTROLS, none, false);
     row("media controls: on", "placeToMediaControls", AppKeys::PLACE_TO_MEDIA_CONTROLS, true, true);
     row("media controls: on as the file keeps it", "placeToMediaControls", AppKeys::PLACE_TO_MEDIA_CONTROLS,
@@ -249,6 +255,8 @@ void SettingsTest::changesAreStoredThenAnnouncedOnce_data()
     QTest::addRow("trip panel") << QByteArray("tripPanelShowsTrip") << QVariant(true) << 1;
     QTest::addRow("telemetry offsets") << QByteArray("telemetryOffsets")
                                        << QVariant(QVariantMap{{"#_#_#_#f.mov", -100}}) << 1;
+    QTest::addRow("channel offsets") << QByteArray("channelOffsets")
+                                     << QVariant(QVariantMap{{"####_####_######_###R.MOV", 40}}) << 1;
 }
 
 void SettingsTest::changesAreStoredThenAnnouncedOnce()

@@ -19,17 +19,23 @@ private slots:
         QTest::addColumn<double>("tolerance");
         QTest::addColumn<double>("duration");
         QTest::addColumn<double>("ahead");
+        QTest::addColumn<double>("offset");
         QTest::addColumn<double>("expected");   // -1: left alone
-        QTest::newRow("in step") << 5.0 << 5.0 << f30 << 10.0 << 0.0 << -1.0;
-        QTest::newRow("within a frame") << 5.0 << 5.0 - 0.9 * f30 << f30 << 10.0 << 0.0 << -1.0;
-        QTest::newRow("a frame and a bit behind") << 5.0 << 5.0 - 1.2 * f30 << f30 << 10.0 << 0.0 << 5.0;
-        QTest::newRow("ahead") << 5.0 << 5.5 << f30 << 10.0 << 0.0 << 5.0;
-        QTest::newRow("aimed where the lead will be") << 5.0 << 4.0 << f30 << 10.0 << 0.1 << 5.1;
-        QTest::newRow("paused: half a frame off") << 5.0 << 5.0 - 0.6 * f30 << f30 / 2 << 10.0 << 0.0 << 5.0;
-        QTest::newRow("a shorter clip rests at its end") << 8.0 << 5.999 << f30 << 6.0 << 0.0 << -1.0;
-        QTest::newRow("a shorter clip behind goes to its last frame") << 8.0 << 3.0 << f30 << 6.0 << 0.0 << 5.999;
-        QTest::newRow("duration not known yet") << 5.0 << 0.0 << f30 << 0.0 << 0.0 << -1.0;
-        QTest::newRow("not before the start") << 0.0 << 1.0 << f30 << 10.0 << -0.2 << 0.0;
+        QTest::newRow("in step") << 5.0 << 5.0 << f30 << 10.0 << 0.0 << 0.0 << -1.0;
+        QTest::newRow("within a frame") << 5.0 << 5.0 - 0.9 * f30 << f30 << 10.0 << 0.0 << 0.0 << -1.0;
+        QTest::newRow("a frame and a bit behind") << 5.0 << 5.0 - 1.2 * f30 << f30 << 10.0 << 0.0 << 0.0 << 5.0;
+        QTest::newRow("ahead") << 5.0 << 5.5 << f30 << 10.0 << 0.0 << 0.0 << 5.0;
+        QTest::newRow("aimed where the lead will be") << 5.0 << 4.0 << f30 << 10.0 << 0.1 << 0.0 << 5.1;
+        QTest::newRow("paused: half a frame off") << 5.0 << 5.0 - 0.6 * f30 << f30 / 2 << 10.0 << 0.0 << 0.0 << 5.0;
+        QTest::newRow("a shorter clip rests at its end") << 8.0 << 5.999 << f30 << 6.0 << 0.0 << 0.0 << -1.0;
+        QTest::newRow("a shorter clip behind goes to its last frame") << 8.0 << 3.0 << f30 << 6.0 << 0.0 << 0.0 << 5.999;
+        QTest::newRow("duration not known yet") << 5.0 << 0.0 << f30 << 0.0 << 0.0 << 0.0 << -1.0;
+        QTest::newRow("not before the start") << 0.0 << 1.0 << f30 << 10.0 << -0.2 << 0.0 << 0.0;
+        QTest::newRow("held half a second after the lead") << 5.0 << 5.5 << f30 << 10.0 << 0.0 << 0.5 << -1.0;
+        QTest::newRow("sent to half a second after the lead") << 5.0 << 5.0 << f30 << 10.0 << 0.1 << 0.5 << 5.6;
+        QTest::newRow("held 40 ms before the lead") << 5.0 << 4.96 << f30 << 10.0 << 0.0 << -0.04 << -1.0;
+        QTest::newRow("an earlier camera waits at its start") << 0.2 << 0.0 << f30 << 10.0 << 0.0 << -0.5 << -1.0;
+        QTest::newRow("a later camera ends sooner") << 9.8 << 9.999 << f30 << 10.0 << 0.0 << 0.5 << -1.0;
     }
     void correction()
     {
@@ -38,8 +44,9 @@ private slots:
         QFETCH(double, tolerance);
         QFETCH(double, duration);
         QFETCH(double, ahead);
+        QFETCH(double, offset);
         QFETCH(double, expected);
-        const std::optional<double> to = R::correction(lead, follower, tolerance, duration, ahead);
+        const std::optional<double> to = R::correction(lead, follower, tolerance, duration, ahead, offset);
         QCOMPARE(to.value_or(-1.0), expected);
     }
 
@@ -85,6 +92,24 @@ private slots:
         for (int c : corners)
             at.append(R::Corner(c));
         QCOMPARE(R::tiles(R::Arrangement(arrangement), area, count, at), expected);
+    }
+
+    void namePattern_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("rear of a numbered camera") << "/cams/20261115_090000_R.MP4" << "########_######_R.MP4";
+        QTest::newRow("another minute, same pattern") << "20261115_090100_R.MP4" << "########_######_R.MP4";
+        QTest::newRow("sequence and channel") << "/a/2026_1115_090000_001I.MOV" << "####_####_######_###I.MOV";
+        QTest::newRow("camera words") << "2026-11-13_10-03-00-back.mp4" << "####-##-##_##-##-##-back.mp4";
+        QTest::newRow("the folder does not count") << "/2026/cam3/clip.mp4" << "clip.mp4";
+        QTest::newRow("no name") << "" << "";
+    }
+    void namePattern()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, expected);
+        QCOMPARE(R::namePattern(file), expected);
     }
 
     void cornersAndKeys()
