@@ -41,6 +41,8 @@ inline constexpr char SMOOTH_ROUTE[] = "smooth_route";
 // How a moment's cameras are laid out: "insets", "side" or "grid".
 inline constexpr char CAMERA_LAYOUT[] = "camera_layout";
 inline constexpr char MIRROR_REAR[] = "mirror_rear";
+// The share of the picture's width and height an inset takes
+inline constexpr char INSET_SHARE[] = "inset_share";
 inline constexpr char EXPORT_LOCATION[] = "export_location";
 // The overlay of File ▸ Export Video: its layout and elements ("corners:speed,time,map").
 inline constexpr char OVERLAY_CHOICE[] = "overlay_choice";

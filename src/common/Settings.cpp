@@ -180,6 +180,18 @@ void Settings::setMirrorRear(bool on)
     emit mirrorRearChanged(on);
 }
 
+std::optional<double> Settings::insetShare() const
+{
+    const std::optional<double> share = number(stored(AppKeys::INSET_SHARE));
+    return share && *share > 0 && *share <= 1 ? share : std::nullopt;
+}
+
+void Settings::setInsetShare(double share)
+{
+    store(AppKeys::INSET_SHARE, share);
+    emit insetShareChanged(share);
+}
+
 bool Settings::captureCaption() const
 {
     return stored(AppKeys::CAPTURE_CAPTION).toBool();

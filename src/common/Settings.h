@@ -98,6 +98,10 @@ public:
     void setCameraLayout(const QString &layout);
     bool mirrorRear() const;
     void setMirrorRear(bool on);
+    // "inset_share": the share of the picture's width and height an inset takes, when a
+    // number above 0 and at most 1 is stored (the player keeps it within its bounds).
+    std::optional<double> insetShare() const;
+    void setInsetShare(double share);
     bool captureCaption() const;
     void setCaptureCaption(bool on);
     QString userLanguage() const;
@@ -172,6 +176,7 @@ signals:
     void captureCaptionChanged(bool on);
     void cameraLayoutChanged(const QString &layout);
     void mirrorRearChanged(bool on);
+    void insetShareChanged(double share);
     void userLanguageChanged(const QString &language);
     void placeInPicturesChanged(bool on);
     void placeToMediaControlsChanged(bool on);

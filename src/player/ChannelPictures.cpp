@@ -20,6 +20,7 @@
 #include <QUrl>
 #include <QVideoFrame>
 #include <QVideoSink>
+#include <QWheelEvent>
 #include <QWidget>
 
 #include <algorithm>
@@ -390,6 +391,16 @@ void ChannelPictures::enlarge(QWidget *w)
     place();
 }
 
+void ChannelPictures::setInsetShare(double share)
+{
+    share = std::isfinite(share) ? std::clamp(share, ChannelRules::kInsetShareMin, ChannelRules::kInsetShareMax)
+                                 : ChannelRules::kInsetShare;
+    if (share == insetShare_)
+        return;
+    insetShare_ = share;
+    place();
+}
+
 QList<QWidget *> ChannelPictures::pictures() const
 {
     QList<QWidget *> out;
@@ -402,7 +413,8 @@ QList<QWidget *> ChannelPictures::pictures() const
 void ChannelPictures::place()
 {
     const QList<QWidget *> shown = pictures();
-    const QList<QRect> rects = ChannelRules::tiles(arrangement_, stage_->size(), int(shown.size()), corners_);
+    const QList<QRect> rects =
+        ChannelRules::tiles(arrangement_, stage_->size(), int(shown.size()), corners_, insetShare_);
     for (int i = 0; i < shown.size() && i < rects.size(); ++i)
         shown[i]->setGeometry(rects[i]);
     // The insets above the large picture.
@@ -422,6 +434,16 @@ bool ChannelPictures::eventFilter(QObject *watched, QEvent *event)
     auto *w = qobject_cast<QWidget *>(watched);
     if (!w)
         return false;
+    if (event->type() == QEvent::Wheel && arrangement_ == ChannelRules::Arrangement::Insets && order_.indexOf(w) > 0) {
+        auto *wheel = static_cast<QWheelEvent *>(event);
+        if (!(wheel->modifiers() & Qt::ControlModifier) || wheel->angleDelta().y() == 0)
+            return false;
+        const double before = insetShare_;
+        setInsetShare(insetShare_ + kInsetShareStep * wheel->angleDelta().y() / 120.0);
+        if (insetShare_ != before)
+            emit insetShareChosen(insetShare_);
+        return true;
+    }
     if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         pressed_ = w;
         pressedAt_ = static_cast<QMouseEvent *>(event)->globalPosition().toPoint();

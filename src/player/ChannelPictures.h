@@ -6,7 +6,7 @@
 // without a playable file this minute shows "No recording" in its tile.
 // It also lays the pictures out in the stage the main picture lives in: insets,
 // side by side or a grid; a click makes a picture the large one, an inset dragged to
-// another corner stays there.
+// another corner stays there, Ctrl+wheel over an inset makes the insets larger or smaller.
 // A camera whose recording starts a little apart is held at its offset from the lead,
 // remembered by its name pattern (ChannelRules::namePattern).
 #pragma once
@@ -56,6 +56,9 @@ public:
     void setMirrorRear(bool on);
     // Makes the picture `w` (the main one or a tile) the large one.
     void enlarge(QWidget *w);
+    // The share of the stage's width and height the insets take (ChannelRules::tiles).
+    void setInsetShare(double share);
+    double insetShare() const { return insetShare_; }
 
     // Per camera name pattern, the milliseconds its picture is held after the lead's
     // (the main clip's own entry moves the others the other way).
@@ -72,6 +75,8 @@ signals:
     void message(const QString &text, float seconds);
     // The moment's other cameras were opened or closed: `count` of them.
     void camerasChanged(int count);
+    // The user sized the insets to `share` (the pictures are placed already).
+    void insetShareChosen(double share);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -118,8 +123,10 @@ private:
     QList<ChannelRules::Corner> corners_;   // of the insets, by slot
     ChannelRules::Arrangement arrangement_ = ChannelRules::Arrangement::Insets;
     bool mirrorRear_ = false;
+    double insetShare_ = ChannelRules::kInsetShare;
     QPointer<QWidget> pressed_;
     QPoint pressedAt_;
+    static constexpr double kInsetShareStep = 0.02;   // a notch of the wheel
     static constexpr int kSkimSeekMs = 200;
     static constexpr int kSeekWaitMs = 600;
     static constexpr int kCorrectionGapMs = 1000;

@@ -66,7 +66,7 @@ ChannelRules::Arrangement ChannelRules::next(Arrangement a)
     return Arrangement::Insets;
 }
 
-QList<QRect> ChannelRules::tiles(Arrangement a, QSize area, int count, const QList<Corner> &corners)
+QList<QRect> ChannelRules::tiles(Arrangement a, QSize area, int count, const QList<Corner> &corners, double share)
 {
     QList<QRect> out;
     if (count <= 0 || area.isEmpty())
@@ -76,7 +76,8 @@ QList<QRect> ChannelRules::tiles(Arrangement a, QSize area, int count, const QLi
         return {QRect(QPoint(), area)};
     if (a == Arrangement::Insets) {
         out.append(QRect(QPoint(), area));
-        const int iw = std::max(1, int(w * kInsetShare)), ih = std::max(1, int(h * kInsetShare));
+        share = std::isfinite(share) ? std::clamp(share, kInsetShareMin, kInsetShareMax) : kInsetShare;
+        const int iw = std::max(1, int(w * share)), ih = std::max(1, int(h * share));
         int stacked[4] = {0, 0, 0, 0};
         for (int i = 1; i < count; ++i) {
             const Corner c = i - 1 < corners.size() ? corners[i - 1] : BottomRight;

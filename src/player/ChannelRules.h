@@ -35,16 +35,19 @@ public:
     static Arrangement next(Arrangement a);
 
     enum Corner { TopLeft, TopRight, BottomLeft, BottomRight };
-    // The share of the picture's width and height an inset takes.
+    // The share of the picture's width and height an inset takes unless the user chose
+    // another, from kInsetShareMin to kInsetShareMax.
     static constexpr double kInsetShare = 0.28;
+    static constexpr double kInsetShareMin = 0.15, kInsetShareMax = 0.5;
     static constexpr int kInsetMargin = 8;
 
     // The tiles of `count` pictures in `area`: the first is the large one. Insets: the
     // large one fills the area and each other one sits in its corner (`corners[i - 1]`,
     // bottom right when not given), those sharing a corner stacked away from it; side by
     // side: equal columns; grid: the smallest near-square grid (fewer than three
-    // pictures: side by side).
-    static QList<QRect> tiles(Arrangement a, QSize area, int count, const QList<Corner> &corners = {});
+    // pictures: side by side). An inset takes `share` of the area's width and height.
+    static QList<QRect> tiles(Arrangement a, QSize area, int count, const QList<Corner> &corners = {},
+                              double share = kInsetShare);
     // The corner of `area` nearest `point`.
     static Corner cornerAt(QSize area, QPoint point);
 };

@@ -80,6 +80,9 @@ PlayerView::PlayerView(Settings &settings, QWidget *parent) : QWidget(parent), s
     connect(&settings_, &Settings::cameraLayoutChanged, channels_,
             [this](const QString &key) { channels_->setArrangement(ChannelRules::arrangementOf(key)); });
     connect(&settings_, &Settings::mirrorRearChanged, channels_, &ChannelPictures::setMirrorRear);
+    channels_->setInsetShare(settings_.insetShare().value_or(ChannelRules::kInsetShare));
+    connect(channels_, &ChannelPictures::insetShareChosen, &settings_, &Settings::setInsetShare);
+    connect(&settings_, &Settings::insetShareChanged, channels_, &ChannelPictures::setInsetShare);
     channels_->setOffsets(settings_.channelOffsets());
     connect(&settings_, &Settings::channelOffsetsChanged, channels_, &ChannelPictures::setOffsets);
     followSession();

@@ -895,6 +895,14 @@ private slots:
         QVERIFY(!settings.mirrorRear());
         // Clicking the rear's inset makes it the large picture.
         settings.setCameraLayout(QStringLiteral("insets"));
+        // Ctrl+wheel over an inset makes every inset larger, and the size is kept.
+        const int insetWidth = cameras->tile(1)->width();
+        QWheelEvent larger(QPointF(10, 10), cameras->tile(1)->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, 240),
+                           Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(cameras->tile(1), &larger);
+        QCOMPARE(settings.insetShare().value_or(0), ChannelRules::kInsetShare + 0.04);
+        QVERIFY(cameras->tile(1)->width() > insetWidth && cameras->tile(0)->width() == cameras->tile(1)->width());
+        screenshot(QStringLiteral("e2e_cameras_larger_insets"));
         QTest::mouseClick(cameras->tile(0), Qt::LeftButton);
         QTRY_VERIFY(cameras->tile(0)->width() > video->findChild<VideoPicture *>("videoWidget")->width());
         screenshot(QStringLiteral("e2e_cameras_rear_enlarged"));

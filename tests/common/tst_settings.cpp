@@ -23,7 +23,7 @@ QVariant read(const Settings &s, const QByteArray &name)
         {"tripGapSeconds", &Settings::tripGapSeconds}, {"eventSpeedChangeKmh", &Settings::eventSpeedChangeKmh},
         {"eventHarshG", &Settings::eventHarshG}, {"eventImpactG", &Settings::eventImpactG},
         {"eventOverSpeedKmh", &Settings::eventOverSpeedKmh}, {"compassAngle", &Settings::compassAngle},
-        {"needleAngle", &Settings::needleAngle}};
+        {"needleAngle", &Settings::needleAngle}, {"insetShare", &Settings::insetShare}};
     if (const auto it = optional.find(name); it != optional.end()) {
         const std::optional<double> v = (s.*(it->second))();
         return v ? QVariant(*v) : QVariant();
@@ -164,6 +164,9 @@ void SettingsTest::readsTheStoredFile_data()
     row("languages: list", "preferredLanguages", AppKeys::APPLE_LANGUAGES, list, list);
 
     // Numbers: numbers and numbers kept as text, when finite.
+    row("inset share: first run: none", "insetShare", AppKeys::INSET_SHARE, none, none);
+    row("inset share: as chosen", "insetShare", AppKeys::INSET_SHARE, text("0.4"), 0.4);
+    row("inset share: not a share", "insetShare", AppKeys::INSET_SHARE, 3, none);
     row("trip gap: double", "tripGapSeconds", AppKeys::TRIP_GAP_SECONDS, 0.75, 0.75);
     row("trip gap: int", "tripGapSeconds", AppKeys::TRIP_GAP_SECONDS, 3, 3.0);
     row("trip gap: number kept as text by the file", "tripGapSeconds", AppKeys::TRIP_GAP_SECONDS, text("1.25"), 1.25);

@@ -56,30 +56,39 @@ private slots:
         QTest::addColumn<QSize>("area");
         QTest::addColumn<int>("count");
         QTest::addColumn<QList<int>>("corners");
+        QTest::addColumn<double>("share");
         QTest::addColumn<QList<QRect>>("expected");
         const QSize hd(1000, 500);
         const int insets = int(R::Arrangement::Insets), side = int(R::Arrangement::SideBySide),
                   grid = int(R::Arrangement::Grid);
-        QTest::newRow("one picture fills the area") << grid << hd << 1 << QList<int>{} << QList<QRect>{{0, 0, 1000, 500}};
+        QTest::newRow("one picture fills the area") << grid << hd << 1 << QList<int>{} << R::kInsetShare << QList<QRect>{{0, 0, 1000, 500}};
         QTest::newRow("insets: bottom right, stacked upwards")
             << insets << hd << 3 << QList<int>{}
-            << QList<QRect>{{0, 0, 1000, 500}, {712, 352, 280, 140}, {712, 204, 280, 140}};
+            << R::kInsetShare << QList<QRect>{{0, 0, 1000, 500}, {712, 352, 280, 140}, {712, 204, 280, 140}};
         QTest::newRow("insets: one dragged to the top left")
             << insets << hd << 3 << QList<int>{R::TopLeft, R::BottomRight}
-            << QList<QRect>{{0, 0, 1000, 500}, {8, 8, 280, 140}, {712, 352, 280, 140}};
+            << R::kInsetShare << QList<QRect>{{0, 0, 1000, 500}, {8, 8, 280, 140}, {712, 352, 280, 140}};
         QTest::newRow("side by side, three")
             << side << QSize(900, 300) << 3 << QList<int>{}
-            << QList<QRect>{{0, 0, 300, 300}, {300, 0, 300, 300}, {600, 0, 300, 300}};
+            << R::kInsetShare << QList<QRect>{{0, 0, 300, 300}, {300, 0, 300, 300}, {600, 0, 300, 300}};
         QTest::newRow("grid of two is side by side")
-            << grid << hd << 2 << QList<int>{} << QList<QRect>{{0, 0, 500, 500}, {500, 0, 500, 500}};
+            << grid << hd << 2 << QList<int>{} << R::kInsetShare << QList<QRect>{{0, 0, 500, 500}, {500, 0, 500, 500}};
         QTest::newRow("grid of three: two by two")
             << grid << hd << 3 << QList<int>{}
-            << QList<QRect>{{0, 0, 500, 250}, {500, 0, 500, 250}, {0, 250, 500, 250}};
+            << R::kInsetShare << QList<QRect>{{0, 0, 500, 250}, {500, 0, 500, 250}, {0, 250, 500, 250}};
         QTest::newRow("grid of six: three by two")
             << grid << QSize(900, 400) << 6 << QList<int>{}
-            << QList<QRect>{{0, 0, 300, 200}, {300, 0, 300, 200}, {600, 0, 300, 200},
+            << R::kInsetShare << QList<QRect>{{0, 0, 300, 200}, {300, 0, 300, 200}, {600, 0, 300, 200},
                             {0, 200, 300, 200}, {300, 200, 300, 200}, {600, 200, 300, 200}};
-        QTest::newRow("no area") << grid << QSize() << 3 << QList<int>{} << QList<QRect>{};
+        QTest::newRow("insets: a larger share")
+            << insets << hd << 2 << QList<int>{} << 0.5 << QList<QRect>{{0, 0, 1000, 500}, {492, 242, 500, 250}};
+        QTest::newRow("insets: a smaller share")
+            << insets << hd << 2 << QList<int>{R::TopLeft} << 0.15 << QList<QRect>{{0, 0, 1000, 500}, {8, 8, 150, 75}};
+        QTest::newRow("insets: no larger than half")
+            << insets << hd << 2 << QList<int>{} << 0.9 << QList<QRect>{{0, 0, 1000, 500}, {492, 242, 500, 250}};
+        QTest::newRow("insets: no smaller than 15 %")
+            << insets << hd << 2 << QList<int>{} << 0.01 << QList<QRect>{{0, 0, 1000, 500}, {842, 417, 150, 75}};
+        QTest::newRow("no area") << grid << QSize() << 3 << QList<int>{} << R::kInsetShare << QList<QRect>{};
     }
     void tiles()
     {
@@ -87,11 +96,12 @@ private slots:
         QFETCH(QSize, area);
         QFETCH(int, count);
         QFETCH(QList<int>, corners);
+        QFETCH(double, share);
         QFETCH(QList<QRect>, expected);
         QList<R::Corner> at;
         for (int c : corners)
             at.append(R::Corner(c));
-        QCOMPARE(R::tiles(R::Arrangement(arrangement), area, count, at), expected);
+        QCOMPARE(R::tiles(R::Arrangement(arrangement), area, count, at, share), expected);
     }
 
     void namePattern_data()
