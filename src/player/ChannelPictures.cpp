@@ -13,6 +13,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLabel>
 #include <QLayout>
 #include <QMediaPlayer>
@@ -351,6 +352,34 @@ int ChannelPictures::chosen() const
             first = i;
     }
     return first;
+}
+
+QList<QList<QPair<char, bool>>> ChannelPictures::camerasBeside(const QStringList &paths)
+{
+    QHash<QString, std::vector<std::string>> folders;
+    QList<QList<QPair<char, bool>>> out;
+    for (const QString &path : paths) {
+        QList<QPair<char, bool>> cameras;
+        const QFileInfo clip(path);
+        if (!path.isEmpty()) {
+            const QString dir = clip.absolutePath() + QLatin1Char('/');
+            auto names = folders.find(dir);
+            if (names == folders.end()) {
+                names = folders.insert(dir, {});
+                QDirIterator it(dir, QDir::Files);
+                while (it.hasNext() && names->size() < kMaxCompanionNames)
+                    names->push_back(QFile::encodeName(it.nextFileInfo().fileName()).toStdString());
+            }
+            const auto state = [&dir](const std::string &name) {
+                const QFileInfo f(dir + QFile::decodeName(name.c_str()));
+                return f.exists() ? CompanionFile{f.size(), f.isReadable()} : CompanionFile{};
+            };
+            for (const Companion &c : findCompanions(QFile::encodeName(clip.fileName()).toStdString(), *names, state))
+                cameras.append({c.channel, c.gap != Companion::Gap::None});
+        }
+        out.append(cameras);
+    }
+    return out;
 }
 
 QString ChannelPictures::title(char channel)

@@ -18,7 +18,9 @@
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
+#include <QPair>
 #include <QString>
+#include <QStringList>
 #include <QVariantMap>
 
 #include <vector>
@@ -67,6 +69,10 @@ public:
     int offsetMs(int i) const;
     // The follower an offset nudge is for: the last one clicked, else the first.
     int chosen() const;
+    // For each local clip of `paths`, the other cameras its folder holds at its second
+    // (findCompanions, names only), each with whether it has no recording there. Each
+    // folder is listed once. Safe on any thread.
+    static QList<QList<QPair<char, bool>>> camerasBeside(const QStringList &paths);
     // "Rear camera", "Cabin camera" for people.
     static QString title(char channel);
 

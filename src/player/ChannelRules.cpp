@@ -1,5 +1,7 @@
 #include "ChannelRules.h"
 
+#include "ClipTime.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -108,4 +110,46 @@ ChannelRules::Corner ChannelRules::cornerAt(QSize area, QPoint point)
 {
     const bool right = point.x() * 2 >= area.width(), bottom = point.y() * 2 >= area.height();
     return bottom ? (right ? BottomRight : BottomLeft) : (right ? TopRight : TopLeft);
+}
+
+QList<ChannelRules::CameraLane> ChannelRules::lanes(const QList<PartCameras> &parts)
+{
+    QList<char> channels;
+    for (const PartCameras &part : parts)
+        for (const auto &[channel, gap] : part.cameras)
+            if (!channels.contains(channel))
+                channels.append(channel);
+    std::stable_sort(channels.begin(), channels.end(),
+                     [](char a, char b) { return ClipTime::channelRank(a) < ClipTime::channelRank(b); });
+    QList<CameraLane> out;
+    for (char channel : channels) {
+        CameraLane lane{channel, {}};
+        for (const PartCameras &part : parts) {
+            if (!(part.duration > 0))
+                continue;
+            const auto has = std::find_if(part.cameras.begin(), part.cameras.end(),
+                                          [channel](const QPair<char, bool> &c) { return c.first == channel; });
+            if (has != part.cameras.end() && !has->second)
+                continue;
+            const double end = part.start + part.duration;
+            // Within a millisecond counts as right after.
+            if (!lane.gaps.isEmpty() && part.start <= lane.gaps.last().second + 0.001)
+                lane.gaps.last().second = std::max(lane.gaps.last().second, end);
+            else
+                lane.gaps.append({part.start, end});
+        }
+        out.append(lane);
+    }
+    return out;
+}
+
+QString ChannelRules::laneLabel(char channel)
+{
+    const QString name = QString::fromStdString(ClipTime::channelName(channel));
+    if (name.size() <= 1)
+        return name;
+    QString initials;
+    for (const QString &word : name.split(QLatin1Char('_'), Qt::SkipEmptyParts))
+        initials += word.front().toUpper();
+    return initials;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QList>
+#include <QPair>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -48,6 +49,24 @@ public:
     // pictures: side by side). An inset takes `share` of the area's width and height.
     static QList<QRect> tiles(Arrangement a, QSize area, int count, const QList<Corner> &corners = {},
                               double share = kInsetShare);
+    // The cameras beside the clip of one part of the timeline: where the part lies and,
+    // by channel, whether that camera has no recording there.
+    struct PartCameras {
+        double start = 0.0, duration = 0.0;
+        QList<QPair<char, bool>> cameras;
+    };
+    // A camera's lane under the timeline: where it has no recording, on the timeline's axis.
+    struct CameraLane {
+        char channel = 0;
+        QList<QPair<double, double>> gaps;
+        bool operator==(const CameraLane &o) const { return channel == o.channel && gaps == o.gaps; }
+    };
+    // A lane per camera any part has, by channel rank: a gap where a part's camera has
+    // no recording or the part has no such camera; gaps of parts that follow each other join.
+    static QList<CameraLane> lanes(const QList<PartCameras> &parts);
+    // The lane's name: the channel letter, or a side camera's initials ("LR").
+    static QString laneLabel(char channel);
+
     // The corner of `area` nearest `point`.
     static Corner cornerAt(QSize area, QPoint point);
 };

@@ -274,6 +274,7 @@ void PlayerView::openClip(const QUrl &url)
     setTelemetry({}, 0.0);
     session_->openClip(url);
     channels_->setClip(url.isLocalFile() ? url.toLocalFile() : QString());
+    clipCameras_ = ChannelPictures::camerasBeside({url.isLocalFile() ? url.toLocalFile() : QString()}).value(0);
 }
 
 // ---------------------------------------------------------------------------------
@@ -356,6 +357,14 @@ PlayerView::TripFindings PlayerView::findTripEvents(const QList<TimelinePart> &p
     }
     bool hasLanes = false;
     out.lanes = TelemetryTimeline::laneSpansOf(parts, &hasLanes);
+    QStringList files;
+    for (const TimelinePart &part : parts)
+        files << part.file;
+    const QList<QList<QPair<char, bool>>> cameras = ChannelPictures::camerasBeside(files);
+    QList<ChannelRules::PartCameras> partCameras;
+    for (qsizetype k = 0; k < parts.size(); ++k)
+        partCameras.append({parts.at(k).start, parts.at(k).duration, cameras.value(k)});
+    out.cameraLanes = ChannelRules::lanes(partCameras);
     out.aside = QThread::currentThread() != QCoreApplication::instance()->thread();
     return out;
 }
@@ -374,6 +383,7 @@ void PlayerView::findEvents()
         timeline_->setParts({TimelinePart{samples_, 0.0, telemetryDuration_, QString(), typed_, glitches_,
                                           telemetryOffsetMs_}},
                             events_);
+        timeline_->setCameraLanes(ChannelRules::lanes({{0.0, telemetryDuration_, clipCameras_}}));
         eventsList_->setEvents(events_, settings_.kmph());
         return;
     }
@@ -386,6 +396,7 @@ void PlayerView::findEvents()
                 return;
             events_ = std::move(found.events);
             timeline_->setParts(tripParts_, events_, std::move(found.lanes));
+            timeline_->setCameraLanes(found.cameraLanes);
             eventsList_->setEvents(events_, settings_.kmph(), found.clips, found.offsets);
             emit eventsFound(found.aside);
         });

@@ -220,6 +220,7 @@ private:
         QStringList clips;
         QList<double> offsets;
         std::vector<VehicleSpan> lanes;
+        QList<ChannelRules::CameraLane> cameraLanes;
         bool aside = false;
     };
     static TripFindings findTripEvents(const QList<TimelinePart> &parts, const EventThresholds &thresholds);
@@ -243,6 +244,7 @@ private:
     QList<GpsSample> samples_;
     std::shared_ptr<const std::vector<TelemetrySample>> clipTyped_, typed_;
     double telemetryDuration_ = 0.0;
+    QList<QPair<char, bool>> clipCameras_;   // the other cameras of the open clip's moment
     int telemetryOffsetMs_ = 0;
     std::vector<TelemetryEvent> events_;
     QList<TimelinePart> tripParts_;

@@ -1,8 +1,12 @@
 // Showing a moment's cameras together: when a follower is sent back to the leading
 // clock, and where the tiles of each arrangement go.
 #include "player/ChannelRules.h"
+#include "telemetry/ClipTime.h"
 
 #include <QTest>
+
+Q_DECLARE_METATYPE(ChannelRules::PartCameras)
+Q_DECLARE_METATYPE(ChannelRules::CameraLane)
 
 namespace {
 constexpr double f30 = 1.0 / 30;
@@ -122,6 +126,37 @@ private slots:
         QCOMPARE(R::namePattern(file), expected);
     }
 
+    void lanes_data()
+    {
+        using Cameras = QList<QPair<char, bool>>;   // channel, gap
+        using Gaps = QList<QPair<double, double>>;
+        QTest::addColumn<QList<R::PartCameras>>("parts");
+        QTest::addColumn<QList<R::CameraLane>>("expected");
+        QTest::newRow("no other cameras") << QList<R::PartCameras>{{0, 10, {}}} << QList<R::CameraLane>{};
+        QTest::newRow("a clip whose rear is a gap, its cabin not")
+            << QList<R::PartCameras>{{0, 10, Cameras{{'R', true}, {'I', false}}}}
+            << QList<R::CameraLane>{{'R', Gaps{{0, 10}}}, {'I', Gaps{}}};
+        QTest::newRow("by rank: rear above cabin")
+            << QList<R::PartCameras>{{0, 10, Cameras{{'I', false}, {'R', false}}}}
+            << QList<R::CameraLane>{{'R', Gaps{}}, {'I', Gaps{}}};
+        QTest::newRow("a trip: a rear camera only in its second clip")
+            << QList<R::PartCameras>{{0, 60, Cameras{{'I', false}}}, {60, 60, Cameras{{'R', false}, {'I', false}}}}
+            << QList<R::CameraLane>{{'R', Gaps{{0, 60}}}, {'I', Gaps{}}};
+        QTest::newRow("the gaps of clips one after the other are one")
+            << QList<R::PartCameras>{{0, 60, Cameras{{'R', true}}}, {60, 60, Cameras{{'R', true}}},
+                                     {120, 60, Cameras{{'R', false}}}, {180, 30, Cameras{{'R', true}}}}
+            << QList<R::CameraLane>{{'R', Gaps{{0, 120}, {180, 210}}}};
+        QTest::newRow("a pause between clips is no gap")
+            << QList<R::PartCameras>{{0, 60, Cameras{{'R', true}}}, {90, 60, Cameras{{'R', true}}}}
+            << QList<R::CameraLane>{{'R', Gaps{{0, 60}, {90, 150}}}};
+    }
+    void lanes()
+    {
+        QFETCH(QList<R::PartCameras>, parts);
+        QFETCH(QList<R::CameraLane>, expected);
+        QCOMPARE(R::lanes(parts), expected);
+    }
+
     void cornersAndKeys()
     {
         QCOMPARE(R::cornerAt(QSize(100, 100), QPoint(10, 90)), R::BottomLeft);
@@ -129,6 +164,8 @@ private slots:
         for (R::Arrangement a : {R::Arrangement::Insets, R::Arrangement::SideBySide, R::Arrangement::Grid})
             QCOMPARE(R::arrangementOf(R::arrangementKey(a)), a);
         QCOMPARE(R::next(R::Arrangement::Grid), R::Arrangement::Insets);
+        QCOMPARE(R::laneLabel('R'), QStringLiteral("R"));
+        QCOMPARE(R::laneLabel(ClipTime::kLeftRepeater), QStringLiteral("LR"));
     }
 };
 
