@@ -196,6 +196,7 @@ void ChannelPictures::showGap(Tile &t)
         t.picture->hide();
     t.gap->show();
     place();
+    emit gapShown(t.channel);
 }
 
 void ChannelPictures::closeTiles()

@@ -81,6 +81,8 @@ signals:
     void message(const QString &text, float seconds);
     // The moment's other cameras were opened or closed: `count` of them.
     void camerasChanged(int count);
+    // The camera `channel` turned out to have no playable recording: its tile says so.
+    void gapShown(char channel);
     // The user sized the insets to `share` (the pictures are placed already).
     void insetShareChosen(double share);
 

@@ -70,6 +70,15 @@ PlayerView::PlayerView(Settings &settings, QWidget *parent) : QWidget(parent), s
     buildView();
     channels_ = new ChannelPictures(session_, containerView_, videoWidget_, this);
     connect(channels_, &ChannelPictures::message, this, &PlayerView::message);
+    // A file its name promised that does not play: its lane says so too.
+    connect(channels_, &ChannelPictures::gapShown, this, [this](char channel) {
+        for (auto &[c, gap] : clipCameras_)
+            if (c == channel && !gap) {
+                gap = true;
+                if (tripParts_.isEmpty())
+                    timeline_->setCameraLanes(ChannelRules::lanes({{0.0, telemetryDuration_, clipCameras_}}));
+            }
+    });
     connect(channels_, &ChannelPictures::camerasChanged, controlBar_,
             [this](int count) { controlBar_->showCamerasButton(count > 0); });
     connect(controlBar_, &PlayerControlBar::camerasClicked, this, [this] {
@@ -260,6 +269,7 @@ void PlayerView::followSession()
 
 void PlayerView::close()
 {
+    clipCameras_.clear();
     session_->close();
     channels_->setClip({});
     if (!tripParts_.isEmpty())
@@ -271,10 +281,11 @@ void PlayerView::openClip(const QUrl &url)
     waitingFirstFrame_ = false;
     clipSamples_.clear();
     clipTyped_.reset();
+    const QString file = url.isLocalFile() ? url.toLocalFile() : QString();
+    clipCameras_ = ChannelPictures::camerasBeside({file}).value(0);
     setTelemetry({}, 0.0);
     session_->openClip(url);
-    channels_->setClip(url.isLocalFile() ? url.toLocalFile() : QString());
-    clipCameras_ = ChannelPictures::camerasBeside({url.isLocalFile() ? url.toLocalFile() : QString()}).value(0);
+    channels_->setClip(file);
 }
 
 // ---------------------------------------------------------------------------------

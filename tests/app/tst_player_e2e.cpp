@@ -929,11 +929,12 @@ private slots:
             QVERIFY(label && label->isVisible());
             QCOMPARE(label->text(), Localization::text("channel_no_recording"));
             QVERIFY(!cameras->isGap(1));
-            if (bytes.isEmpty()) {
+            {
                 // The timeline's lane of the rear is hatched along the clip, the cabin's is not.
                 auto *timeline = video->findChild<TelemetryTimeline *>();
                 QTRY_COMPARE(timeline->cameraLanes().size(), 2);
                 QCOMPARE(timeline->cameraLanes().at(0).channel, 'R');
+                QTRY_COMPARE(timeline->cameraLanes().at(0).gaps.size(), 1);
                 const QImage drawn = timeline->grab().toImage();
                 const auto hatched = [&](int lane) {
                     const QRect r = timeline->cameraLaneRect(lane);
@@ -945,7 +946,8 @@ private slots:
                 };
                 QVERIFY2(hatched(0) > timeline->width() / 4, qPrintable(QString::number(hatched(0))));
                 QCOMPARE(hatched(1), 0);
-                screenshot(QStringLiteral("e2e_cameras_rear_gap_lane"));
+                if (bytes.isEmpty())
+                    screenshot(QStringLiteral("e2e_cameras_rear_gap_lane"));
             }
             QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 1.5, 20000);
             QVERIFY(video->session()->isPlaying());
