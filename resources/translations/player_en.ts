@@ -226,6 +226,26 @@
         <translation>%1 differs from the main picture: %2 against %3</translation>
     </message>
     <message>
+        <source>channel_offset</source>
+        <translation>%1: %2 ms</translation>
+    </message>
+    <message>
+        <source>channel_front</source>
+        <translation>Front camera</translation>
+    </message>
+    <message>
+        <source>channel_rear</source>
+        <translation>Rear camera</translation>
+    </message>
+    <message>
+        <source>channel_interior</source>
+        <translation>Cabin camera</translation>
+    </message>
+    <message>
+        <source>channel_other</source>
+        <translation>Camera %1</translation>
+    </message>
+    <message>
         <source>player_tip_cameras</source>
         <translation>Cameras: insets, side by side, grid</translation>
     </message>

@@ -226,6 +226,26 @@
         <translation>%1 与主画面不同：%2，主画面为 %3</translation>
     </message>
     <message>
+        <source>channel_offset</source>
+        <translation>%1：%2 毫秒</translation>
+    </message>
+    <message>
+        <source>channel_front</source>
+        <translation>前摄像头</translation>
+    </message>
+    <message>
+        <source>channel_rear</source>
+        <translation>后摄像头</translation>
+    </message>
+    <message>
+        <source>channel_interior</source>
+        <translation>车内摄像头</translation>
+    </message>
+    <message>
+        <source>channel_other</source>
+        <translation>摄像头 %1</translation>
+    </message>
+    <message>
         <source>player_tip_cameras</source>
         <translation>摄像头：画中画、并排、网格</translation>
     </message>

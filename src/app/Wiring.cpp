@@ -188,6 +188,7 @@ void tripsAndMap(PlayerView *video, PlayQueue *queue, DriveTelemetry *telemetry,
         QList<TimelinePart> parts;
         for (qsizetype k = 0; k < trip.clips.size(); ++k) {
             const ClipTelemetry &c = trip.clips.at(k);
+            const QUrl url(c.path, QUrl::TolerantMode);
             TripFigureClip clip;
             if (c.startMs)
                 clip.start = double(*c.startMs) / 1000.0;
@@ -195,8 +196,8 @@ void tripsAndMap(PlayerView *video, PlayQueue *queue, DriveTelemetry *telemetry,
             clip.samples = c.counted;
             clips.append(clip);
             parts.append(TimelinePart{c.counted, trip.offsets.value(k), c.seconds(),
-                                      QFileInfo(QUrl(c.path, QUrl::TolerantMode).path()).fileName(), c.samples, c.glitches,
-                                      c.offsetMs});
+                                      QFileInfo(url.path()).fileName(), c.samples, c.glitches, c.offsetMs,
+                                      url.isLocalFile() ? url.toLocalFile() : url.path()});
         }
         panel->setTripClips(clips);
         video->setTrip(parts, trip.playing);

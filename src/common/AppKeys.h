@@ -41,6 +41,8 @@ inline constexpr char SMOOTH_ROUTE[] = "smooth_route";
 // How a moment's cameras are laid out: "insets", "side" or "grid".
 inline constexpr char CAMERA_LAYOUT[] = "camera_layout";
 inline constexpr char MIRROR_REAR[] = "mirror_rear";
+// The share of the picture's width and height an inset takes
+inline constexpr char INSET_SHARE[] = "inset_share";
 inline constexpr char EXPORT_LOCATION[] = "export_location";
 // The overlay of File ▸ Export Video: its layout and elements ("corners:speed,time,map").
 inline constexpr char OVERLAY_CHOICE[] = "overlay_choice";
@@ -49,6 +51,9 @@ inline constexpr char TIME_CLOCK[] = "time_clock";
 inline constexpr char TIME_ZONE[] = "time_zone";
 // Per camera name pattern, the milliseconds its telemetry is moved against the picture
 inline constexpr char TELEMETRY_OFFSETS[] = "telemetry_offsets";
+// Per camera name pattern (digits as '#'), the milliseconds that camera's picture is held
+// after the leading one of its moment
+inline constexpr char CHANNEL_OFFSETS[] = "channel_offsets";
 
 // The stored play list and the keys of its entries
 inline constexpr char key_play_list[] = "KEY_PLAY_LIST";

@@ -180,6 +180,18 @@ void Settings::setMirrorRear(bool on)
     emit mirrorRearChanged(on);
 }
 
+std::optional<double> Settings::insetShare() const
+{
+    const std::optional<double> share = number(stored(AppKeys::INSET_SHARE));
+    return share && *share > 0 && *share <= 1 ? share : std::nullopt;
+}
+
+void Settings::setInsetShare(double share)
+{
+    store(AppKeys::INSET_SHARE, share);
+    emit insetShareChanged(share);
+}
+
 bool Settings::captureCaption() const
 {
     return stored(AppKeys::CAPTURE_CAPTION).toBool();
@@ -415,6 +427,42 @@ void Settings::setTelemetryOffsetMs(const QString &pattern, int ms)
     else
         offsets.insert(pattern, ms);
     setTelemetryOffsets(offsets);
+}
+
+QVariantMap Settings::channelOffsets() const
+{
+    const QVariant v = stored(AppKeys::CHANNEL_OFFSETS);
+    QVariantMap offsets;
+    if (v.typeId() != QMetaType::QVariantMap)
+        return offsets;
+    const QVariantMap all = v.toMap();
+    for (auto it = all.cbegin(); it != all.cend(); ++it) {
+        const std::optional<double> ms = number(it.value());
+        if (ms && *ms == std::trunc(*ms) && *ms != 0)
+            offsets.insert(it.key(), int(std::clamp(*ms, double(-kChannelOffsetLimitMs), double(kChannelOffsetLimitMs))));
+    }
+    return offsets;
+}
+
+void Settings::setChannelOffsets(const QVariantMap &offsets)
+{
+    store(AppKeys::CHANNEL_OFFSETS, offsets);
+    emit channelOffsetsChanged(channelOffsets());
+}
+
+int Settings::channelOffsetMs(const QString &pattern) const
+{
+    return channelOffsets().value(pattern).toInt();
+}
+
+void Settings::setChannelOffsetMs(const QString &pattern, int ms)
+{
+    QVariantMap offsets = channelOffsets();
+    if (ms == 0)
+        offsets.remove(pattern);
+    else
+        offsets.insert(pattern, ms);
+    setChannelOffsets(offsets);
 }
 
 std::optional<double> Settings::tripGapSeconds() const

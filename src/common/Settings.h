@@ -64,6 +64,10 @@ class Settings : public QObject {
     // moved against the picture (only the entries that are whole numbers other than 0).
     Q_PROPERTY(QVariantMap telemetryOffsets READ telemetryOffsets WRITE setTelemetryOffsets
                    NOTIFY telemetryOffsetsChanged)
+    // "channel_offsets": per camera name pattern, the milliseconds that camera's picture is
+    // held after the lead's (whole numbers other than 0, clamped to kChannelOffsetLimitMs).
+    Q_PROPERTY(QVariantMap channelOffsets READ channelOffsets WRITE setChannelOffsets
+                   NOTIFY channelOffsetsChanged)
     // "AppleLanguages": the preferred languages, when the file names them.
     Q_PROPERTY(QStringList preferredLanguages READ preferredLanguages CONSTANT)
     // "google_maps_api_key": the key the Google page is loaded with.
@@ -71,6 +75,7 @@ class Settings : public QObject {
 
 public:
     static constexpr int kDefaultCacheLimitMB = 500;
+    static constexpr int kChannelOffsetLimitMs = 5000;
 
     // The user's settings file. Both provider settings are normalised in it at once.
     explicit Settings(QObject *parent = nullptr);
@@ -93,6 +98,10 @@ public:
     void setCameraLayout(const QString &layout);
     bool mirrorRear() const;
     void setMirrorRear(bool on);
+    // "inset_share": the share of the picture's width and height an inset takes, when a
+    // number above 0 and at most 1 is stored (the player keeps it within its bounds).
+    std::optional<double> insetShare() const;
+    void setInsetShare(double share);
     bool captureCaption() const;
     void setCaptureCaption(bool on);
     QString userLanguage() const;
@@ -132,6 +141,11 @@ public:
     // One camera's entry: 0 when none; setting 0 removes it.
     int telemetryOffsetMs(const QString &pattern) const;
     void setTelemetryOffsetMs(const QString &pattern, int ms);
+    QVariantMap channelOffsets() const;
+    void setChannelOffsets(const QVariantMap &offsets);
+    // One camera's entry, as above: 0 when none; setting 0 removes it.
+    int channelOffsetMs(const QString &pattern) const;
+    void setChannelOffsetMs(const QString &pattern, int ms);
 
     // "trip_gap_seconds": the longest pause within a trip, when one from 0 to a day is stored.
     std::optional<double> tripGapSeconds() const;
@@ -162,6 +176,7 @@ signals:
     void captureCaptionChanged(bool on);
     void cameraLayoutChanged(const QString &layout);
     void mirrorRearChanged(bool on);
+    void insetShareChanged(double share);
     void userLanguageChanged(const QString &language);
     void placeInPicturesChanged(bool on);
     void placeToMediaControlsChanged(bool on);
@@ -176,6 +191,7 @@ signals:
     void overlayChoiceChanged(const QString &choice);
     void timesChanged();
     void telemetryOffsetsChanged(const QVariantMap &offsets);
+    void channelOffsetsChanged(const QVariantMap &offsets);
     void eventThresholdsChanged();
 
 private:

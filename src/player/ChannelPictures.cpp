@@ -14,6 +14,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLabel>
 #include <QLayout>
 #include <QMediaFormat>
@@ -23,6 +24,7 @@
 #include <QUrl>
 #include <QVideoFrame>
 #include <QVideoSink>
+#include <QWheelEvent>
 #include <QWidget>
 
 #include <algorithm>
@@ -58,12 +60,13 @@ void ChannelPictures::follow()
             if (playing) {
                 if (t->engine->playbackRate() != rate)
                     t->engine->setPlaybackRate(rate);
-                if (t->engine->playbackState() != QMediaPlayer::PlayingState && lead_->currentTime() < t->clock->duration())
+                if (t->engine->playbackState() != QMediaPlayer::PlayingState
+                    && lead_->currentTime() + t->offset < t->clock->duration())
                     t->engine->play();
             } else if (t->engine->playbackState() == QMediaPlayer::PlayingState) {
                 t->engine->pause();
                 if (!lead_->isSkimming())
-                    seekTile(*t, lead_->currentTime());
+                    seekTile(*t, lead_->currentTime() + t->offset);
             }
         }
     };
@@ -79,6 +82,7 @@ void ChannelPictures::setClip(const QString &path)
 {
     closeTiles();
     mainChannel_ = 0;
+    mainPattern_ = ChannelRules::namePattern(path);
     if (!path.isEmpty()) {
         const QFileInfo clip(path);
         mainChannel_ = ClipTime::channel(QFile::encodeName(clip.fileName()).toStdString());
@@ -121,6 +125,7 @@ void ChannelPictures::setClip(const QString &path)
         Q_UNUSED(t);
     }
     setMirrorRear(mirrorRear_);
+    applyOffsets();
     place();
     emit camerasChanged(count());
 }
@@ -151,10 +156,10 @@ void ChannelPictures::openTile(Tile &t)
             compare(*tp);
             if (!lead_->isPlaying() || lead_->isSkimming()) {
                 tp->engine->pause();
-                seekTile(*tp, lead_->currentTime());
+                seekTile(*tp, lead_->currentTime() + tp->offset);
             } else {
                 tp->engine->setPlaybackRate(lead_->rate());
-                seekTile(*tp, lead_->currentTime());
+                seekTile(*tp, lead_->currentTime() + tp->offset);
             }
         } else if (s == QMediaPlayer::InvalidMedia) {
             showGap(*tp);
@@ -245,6 +250,7 @@ void ChannelPictures::showGap(Tile &t)
         t.picture->hide();
     t.gap->show();
     place();
+    emit gapShown(t.channel);
 }
 
 void ChannelPictures::closeTiles()
@@ -320,7 +326,7 @@ void ChannelPictures::seekAll(double seconds)
     if (lead_->isSkimming())
         return;   // the skimming ticks lead the followers
     for (Tile *t : tiles_)
-        seekTile(*t, seconds);
+        seekTile(*t, seconds + t->offset);
 }
 
 void ChannelPictures::onLeadTick(double seconds)
@@ -337,7 +343,7 @@ void ChannelPictures::onLeadTick(double seconds)
             }
             if (t->engine->playbackState() == QMediaPlayer::PlayingState)
                 t->engine->pause();
-            const double key = PlaybackSteps::keyFrameFor(t->keyFrames, seconds, rate);
+            const double key = PlaybackSteps::keyFrameFor(t->keyFrames, seconds + t->offset, rate);
             t->skimSeek.start();
             t->engine->setPosition(PlaybackSteps::frameSeekMs(std::clamp(key, 0.0, t->clock->duration())));
         }
@@ -358,10 +364,93 @@ void ChannelPictures::onLeadTick(double seconds)
             continue;
         const std::optional<double> to =
             ChannelRules::correction(seconds, t->clock->currentTime(), playing ? frame : still,
-                                     t->clock->duration(), playing ? rate * t->latency : 0.0);
+                                     t->clock->duration(), playing ? rate * t->latency : 0.0, t->offset);
         if (to)
             seekTile(*t, *to);
     }
+}
+
+void ChannelPictures::setOffsets(const QVariantMap &msByPattern)
+{
+    offsets_ = msByPattern;
+    applyOffsets();
+}
+
+void ChannelPictures::applyOffsets()
+{
+    const int lead = offsets_.value(mainPattern_).toInt();
+    for (Tile *t : tiles_) {
+        const double offset = (offsets_.value(ChannelRules::namePattern(t->file)).toInt() - lead) / 1000.0;
+        if (offset == t->offset)
+            continue;
+        t->offset = offset;
+        // Shown at once, also while paused; a playing one waits for no correction gap.
+        if (!lead_->isSkimming())
+            seekTile(*t, lead_->currentTime() + offset);
+    }
+}
+
+QString ChannelPictures::pattern(int i) const
+{
+    return ChannelRules::namePattern(tiles_[size_t(i)]->file);
+}
+
+int ChannelPictures::offsetMs(int i) const
+{
+    return offsets_.value(pattern(i)).toInt();
+}
+
+int ChannelPictures::chosen() const
+{
+    int first = -1;
+    for (int i = 0; i < count(); ++i) {
+        if (tiles_[size_t(i)]->file.isEmpty())
+            continue;
+        if (tiles_[size_t(i)]->channel == chosen_)
+            return i;
+        if (first < 0)
+            first = i;
+    }
+    return first;
+}
+
+QList<QList<QPair<char, bool>>> ChannelPictures::camerasBeside(const QStringList &paths)
+{
+    QHash<QString, std::vector<std::string>> folders;
+    QList<QList<QPair<char, bool>>> out;
+    for (const QString &path : paths) {
+        QList<QPair<char, bool>> cameras;
+        const QFileInfo clip(path);
+        if (!path.isEmpty()) {
+            const QString dir = clip.absolutePath() + QLatin1Char('/');
+            auto names = folders.find(dir);
+            if (names == folders.end()) {
+                names = folders.insert(dir, {});
+                QDirIterator it(dir, QDir::Files);
+                while (it.hasNext() && names->size() < kMaxCompanionNames)
+                    names->push_back(QFile::encodeName(it.nextFileInfo().fileName()).toStdString());
+            }
+            const auto state = [&dir](const std::string &name) {
+                const QFileInfo f(dir + QFile::decodeName(name.c_str()));
+                return f.exists() ? CompanionFile{f.size(), f.isReadable()} : CompanionFile{};
+            };
+            for (const Companion &c : findCompanions(QFile::encodeName(clip.fileName()).toStdString(), *names, state))
+                cameras.append({c.channel, c.gap != Companion::Gap::None});
+        }
+        out.append(cameras);
+    }
+    return out;
+}
+
+QString ChannelPictures::title(char channel)
+{
+    switch (channel) {
+    case 'F': return Localization::text("channel_front");
+    case 'R': return Localization::text("channel_rear");
+    case 'I': return Localization::text("channel_interior");
+    default: break;
+    }
+    return Localization::text("channel_other").arg(QString::fromStdString(ClipTime::channelName(channel)));
 }
 
 // ---------------------------------------------------------------------------------
@@ -391,6 +480,16 @@ void ChannelPictures::enlarge(QWidget *w)
     place();
 }
 
+void ChannelPictures::setInsetShare(double share)
+{
+    share = std::isfinite(share) ? std::clamp(share, ChannelRules::kInsetShareMin, ChannelRules::kInsetShareMax)
+                                 : ChannelRules::kInsetShare;
+    if (share == insetShare_)
+        return;
+    insetShare_ = share;
+    place();
+}
+
 QList<QWidget *> ChannelPictures::pictures() const
 {
     QList<QWidget *> out;
@@ -403,7 +502,8 @@ QList<QWidget *> ChannelPictures::pictures() const
 void ChannelPictures::place()
 {
     const QList<QWidget *> shown = pictures();
-    const QList<QRect> rects = ChannelRules::tiles(arrangement_, stage_->size(), int(shown.size()), corners_);
+    const QList<QRect> rects =
+        ChannelRules::tiles(arrangement_, stage_->size(), int(shown.size()), corners_, insetShare_);
     for (int i = 0; i < shown.size() && i < rects.size(); ++i)
         shown[i]->setGeometry(rects[i]);
     // The insets above the large picture.
@@ -423,6 +523,16 @@ bool ChannelPictures::eventFilter(QObject *watched, QEvent *event)
     auto *w = qobject_cast<QWidget *>(watched);
     if (!w)
         return false;
+    if (event->type() == QEvent::Wheel && arrangement_ == ChannelRules::Arrangement::Insets && order_.indexOf(w) > 0) {
+        auto *wheel = static_cast<QWheelEvent *>(event);
+        if (!(wheel->modifiers() & Qt::ControlModifier) || wheel->angleDelta().y() == 0)
+            return false;
+        const double before = insetShare_;
+        setInsetShare(insetShare_ + kInsetShareStep * wheel->angleDelta().y() / 120.0);
+        if (insetShare_ != before)
+            emit insetShareChosen(insetShare_);
+        return true;
+    }
     if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         pressed_ = w;
         pressedAt_ = static_cast<QMouseEvent *>(event)->globalPosition().toPoint();
@@ -431,6 +541,9 @@ bool ChannelPictures::eventFilter(QObject *watched, QEvent *event)
         const QPoint at = static_cast<QMouseEvent *>(event)->globalPosition().toPoint();
         const qsizetype slot = order_.indexOf(w);
         if ((at - pressedAt_).manhattanLength() < 8) {
+            for (Tile *t : tiles_)
+                if (w == t->picture || w == t->gap)
+                    chosen_ = t->channel;
             enlarge(w);
         } else if (slot > 0 && arrangement_ == ChannelRules::Arrangement::Insets) {
             while (corners_.size() < order_.size() - 1)

@@ -6,7 +6,9 @@
 // without a playable file this minute shows "No recording" in its tile.
 // It also lays the pictures out in the stage the main picture lives in: insets,
 // side by side or a grid; a click makes a picture the large one, an inset dragged to
-// another corner stays there.
+// another corner stays there, Ctrl+wheel over an inset makes the insets larger or smaller.
+// A camera whose recording starts a little apart is held at its offset from the lead,
+// remembered by its name pattern (ChannelRules::namePattern).
 #pragma once
 
 #include "ChannelRules.h"
@@ -16,7 +18,10 @@
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
+#include <QPair>
 #include <QString>
+#include <QStringList>
+#include <QVariantMap>
 
 #include <functional>
 #include <optional>
@@ -58,12 +63,33 @@ public:
     void setMirrorRear(bool on);
     // Makes the picture `w` (the main one or a tile) the large one.
     void enlarge(QWidget *w);
+    // The share of the stage's width and height the insets take (ChannelRules::tiles).
+    void setInsetShare(double share);
+    double insetShare() const { return insetShare_; }
+
+    // Per camera name pattern, the milliseconds its picture is held after the lead's
+    // (the main clip's own entry moves the others the other way).
+    void setOffsets(const QVariantMap &msByPattern);
+    QString pattern(int i) const;
+    int offsetMs(int i) const;
+    // The follower an offset nudge is for: the last one clicked, else the first.
+    int chosen() const;
+    // For each local clip of `paths`, the other cameras its folder holds at its second
+    // (findCompanions, names only), each with whether it has no recording there. Each
+    // folder is listed once. Safe on any thread.
+    static QList<QList<QPair<char, bool>>> camerasBeside(const QStringList &paths);
+    // "Rear camera", "Cabin camera" for people.
+    static QString title(char channel);
 
 signals:
     // A short message for the user, such as two files claiming one camera and time.
     void message(const QString &text, float seconds);
     // The moment's other cameras were opened or closed: `count` of them.
     void camerasChanged(int count);
+    // The camera `channel` turned out to have no playable recording: its tile says so.
+    void gapShown(char channel);
+    // The user sized the insets to `share` (the pictures are placed already).
+    void insetShareChosen(double share);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -85,6 +111,7 @@ private:
         QElapsedTimer skimSeek;
         std::vector<double> keyFrames;
         bool keyFramesRead = false;
+        double offset = 0.0;              // seconds after the lead
     };
     void closeTiles();
     void openTile(Tile &t);
@@ -98,18 +125,24 @@ private:
     void retranslate();
     // Says how a follower's picture differs from the main one's, if it does.
     void compare(Tile &t);
+    void applyOffsets();
 
     PlaybackSession *lead_;
     QWidget *stage_;
     VideoPicture *main_;
     char mainChannel_ = 0;
+    QString mainPattern_;
+    QVariantMap offsets_;
+    char chosen_ = 0;
     std::vector<Tile *> tiles_;
     QList<QPointer<QWidget>> order_;     // the pictures by slot
     QList<ChannelRules::Corner> corners_;   // of the insets, by slot
     ChannelRules::Arrangement arrangement_ = ChannelRules::Arrangement::Insets;
     bool mirrorRear_ = false;
+    double insetShare_ = ChannelRules::kInsetShare;
     QPointer<QWidget> pressed_;
     QPoint pressedAt_;
+    static constexpr double kInsetShareStep = 0.02;   // a notch of the wheel
     static constexpr int kSkimSeekMs = 200;
     static constexpr int kSeekWaitMs = 600;
     static constexpr int kCorrectionGapMs = 1000;

@@ -1,18 +1,23 @@
 #include "ChannelRules.h"
 
+#include "ClipTime.h"
+
 #include <QStringList>
 
 #include <algorithm>
 #include <cmath>
 
 std::optional<double> ChannelRules::correction(double lead, double follower, double tolerance, double duration,
-                                               double ahead)
+                                               double ahead, double offset)
 {
-    if (duration <= 0 || !std::isfinite(lead) || !std::isfinite(follower))
+    if (duration <= 0 || !std::isfinite(lead) || !std::isfinite(follower) || !std::isfinite(offset))
         return std::nullopt;
+    lead += offset;
     const double last = std::max(0.0, duration - 0.001);
     // A shorter clip rests on its last frame while the lead plays on.
     if (lead >= last && follower >= last - tolerance)
+        return std::nullopt;
+    if (lead <= 0 && follower <= tolerance)
         return std::nullopt;
     if (std::abs(lead - follower) <= tolerance)
         return std::nullopt;
@@ -42,6 +47,17 @@ double ChannelRules::frameOf(double leadFps, double followerFps)
 {
     const auto frame = [](double fps) { return fps > 0 && fps < 1000 ? 1.0 / fps : 1.0 / 30.0; };
     return std::max(frame(leadFps), followerFps > 0 && followerFps < 1000 ? frame(followerFps) : 0.0);
+}
+
+QString ChannelRules::namePattern(const QString &file)
+{
+    QString name = file.mid(file.lastIndexOf(QLatin1Char('/')) + 1);
+    // The extension's digits ("MP4") are not a count.
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    for (qsizetype i = 0; i < (dot < 0 ? name.size() : dot); ++i)
+        if (name[i].isDigit())
+            name[i] = QLatin1Char('#');
+    return name;
 }
 
 QString ChannelRules::arrangementKey(Arrangement a)
@@ -79,7 +95,7 @@ ChannelRules::Arrangement ChannelRules::next(Arrangement a)
     return Arrangement::Insets;
 }
 
-QList<QRect> ChannelRules::tiles(Arrangement a, QSize area, int count, const QList<Corner> &corners)
+QList<QRect> ChannelRules::tiles(Arrangement a, QSize area, int count, const QList<Corner> &corners, double share)
 {
     QList<QRect> out;
     if (count <= 0 || area.isEmpty())
@@ -89,7 +105,8 @@ QList<QRect> ChannelRules::tiles(Arrangement a, QSize area, int count, const QLi
         return {QRect(QPoint(), area)};
     if (a == Arrangement::Insets) {
         out.append(QRect(QPoint(), area));
-        const int iw = std::max(1, int(w * kInsetShare)), ih = std::max(1, int(h * kInsetShare));
+        share = std::isfinite(share) ? std::clamp(share, kInsetShareMin, kInsetShareMax) : kInsetShare;
+        const int iw = std::max(1, int(w * share)), ih = std::max(1, int(h * share));
         int stacked[4] = {0, 0, 0, 0};
         for (int i = 1; i < count; ++i) {
             const Corner c = i - 1 < corners.size() ? corners[i - 1] : BottomRight;
@@ -120,4 +137,46 @@ ChannelRules::Corner ChannelRules::cornerAt(QSize area, QPoint point)
 {
     const bool right = point.x() * 2 >= area.width(), bottom = point.y() * 2 >= area.height();
     return bottom ? (right ? BottomRight : BottomLeft) : (right ? TopRight : TopLeft);
+}
+
+QList<ChannelRules::CameraLane> ChannelRules::lanes(const QList<PartCameras> &parts)
+{
+    QList<char> channels;
+    for (const PartCameras &part : parts)
+        for (const auto &[channel, gap] : part.cameras)
+            if (!channels.contains(channel))
+                channels.append(channel);
+    std::stable_sort(channels.begin(), channels.end(),
+                     [](char a, char b) { return ClipTime::channelRank(a) < ClipTime::channelRank(b); });
+    QList<CameraLane> out;
+    for (char channel : channels) {
+        CameraLane lane{channel, {}};
+        for (const PartCameras &part : parts) {
+            if (!(part.duration > 0))
+                continue;
+            const auto has = std::find_if(part.cameras.begin(), part.cameras.end(),
+                                          [channel](const QPair<char, bool> &c) { return c.first == channel; });
+            if (has != part.cameras.end() && !has->second)
+                continue;
+            const double end = part.start + part.duration;
+            // Within a millisecond counts as right after.
+            if (!lane.gaps.isEmpty() && part.start <= lane.gaps.last().second + 0.001)
+                lane.gaps.last().second = std::max(lane.gaps.last().second, end);
+            else
+                lane.gaps.append({part.start, end});
+        }
+        out.append(lane);
+    }
+    return out;
+}
+
+QString ChannelRules::laneLabel(char channel)
+{
+    const QString name = QString::fromStdString(ClipTime::channelName(channel));
+    if (name.size() <= 1)
+        return name;
+    QString initials;
+    for (const QString &word : name.split(QLatin1Char('_'), Qt::SkipEmptyParts))
+        initials += word.front().toUpper();
+    return initials;
 }

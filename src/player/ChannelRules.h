@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QList>
+#include <QPair>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -19,9 +20,15 @@ public:
     // `lead`: nothing while it is within `tolerance` (a frame while playing, half of one
     // while paused), while its clip (`duration`, 0 when not known yet) has ended before
     // the lead's, or without a duration. `ahead` is added while playing: the time the
-    // last correction took to land, times the rate.
+    // last correction took to land, times the rate. A camera whose recording starts a
+    // little apart is held `offset` seconds after the lead (before it when negative),
+    // and rests on its first frame while that is before its start.
     static std::optional<double> correction(double lead, double follower, double tolerance, double duration,
-                                            double ahead = 0.0);
+                                            double ahead = 0.0, double offset = 0.0);
+
+    // What a camera's offset is remembered by: the file name with every digit a '#', so
+    // that every clip of that camera and channel shares it.
+    static QString namePattern(const QString &file);
 
     // What a channel's picture is, as far as its file says: frames a second, size, codec.
     struct Picture {
@@ -44,16 +51,37 @@ public:
     static Arrangement next(Arrangement a);
 
     enum Corner { TopLeft, TopRight, BottomLeft, BottomRight };
-    // The share of the picture's width and height an inset takes.
+    // The share of the picture's width and height an inset takes unless the user chose
+    // another, from kInsetShareMin to kInsetShareMax.
     static constexpr double kInsetShare = 0.28;
+    static constexpr double kInsetShareMin = 0.15, kInsetShareMax = 0.5;
     static constexpr int kInsetMargin = 8;
 
     // The tiles of `count` pictures in `area`: the first is the large one. Insets: the
     // large one fills the area and each other one sits in its corner (`corners[i - 1]`,
     // bottom right when not given), those sharing a corner stacked away from it; side by
     // side: equal columns; grid: the smallest near-square grid (fewer than three
-    // pictures: side by side).
-    static QList<QRect> tiles(Arrangement a, QSize area, int count, const QList<Corner> &corners = {});
+    // pictures: side by side). An inset takes `share` of the area's width and height.
+    static QList<QRect> tiles(Arrangement a, QSize area, int count, const QList<Corner> &corners = {},
+                              double share = kInsetShare);
+    // The cameras beside the clip of one part of the timeline: where the part lies and,
+    // by channel, whether that camera has no recording there.
+    struct PartCameras {
+        double start = 0.0, duration = 0.0;
+        QList<QPair<char, bool>> cameras;
+    };
+    // A camera's lane under the timeline: where it has no recording, on the timeline's axis.
+    struct CameraLane {
+        char channel = 0;
+        QList<QPair<double, double>> gaps;
+        bool operator==(const CameraLane &o) const { return channel == o.channel && gaps == o.gaps; }
+    };
+    // A lane per camera any part has, by channel rank: a gap where a part's camera has
+    // no recording or the part has no such camera; gaps of parts that follow each other join.
+    static QList<CameraLane> lanes(const QList<PartCameras> &parts);
+    // The lane's name: the channel letter, or a side camera's initials ("LR").
+    static QString laneLabel(char channel);
+
     // The corner of `area` nearest `point`.
     static Corner cornerAt(QSize area, QPoint point);
 };

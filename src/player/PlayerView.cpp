@@ -70,6 +70,15 @@ PlayerView::PlayerView(Settings &settings, QWidget *parent) : QWidget(parent), s
     buildView();
     channels_ = new ChannelPictures(session_, containerView_, videoWidget_, this);
     connect(channels_, &ChannelPictures::message, this, &PlayerView::message);
+    // A file its name promised that does not play: its lane says so too.
+    connect(channels_, &ChannelPictures::gapShown, this, [this](char channel) {
+        for (auto &[c, gap] : clipCameras_)
+            if (c == channel && !gap) {
+                gap = true;
+                if (tripParts_.isEmpty())
+                    timeline_->setCameraLanes(ChannelRules::lanes({{0.0, telemetryDuration_, clipCameras_}}));
+            }
+    });
     connect(channels_, &ChannelPictures::camerasChanged, controlBar_,
             [this](int count) { controlBar_->showCamerasButton(count > 0); });
     connect(controlBar_, &PlayerControlBar::camerasClicked, this, [this] {
@@ -80,6 +89,11 @@ PlayerView::PlayerView(Settings &settings, QWidget *parent) : QWidget(parent), s
     connect(&settings_, &Settings::cameraLayoutChanged, channels_,
             [this](const QString &key) { channels_->setArrangement(ChannelRules::arrangementOf(key)); });
     connect(&settings_, &Settings::mirrorRearChanged, channels_, &ChannelPictures::setMirrorRear);
+    channels_->setInsetShare(settings_.insetShare().value_or(ChannelRules::kInsetShare));
+    connect(channels_, &ChannelPictures::insetShareChosen, &settings_, &Settings::setInsetShare);
+    connect(&settings_, &Settings::insetShareChanged, channels_, &ChannelPictures::setInsetShare);
+    channels_->setOffsets(settings_.channelOffsets());
+    connect(&settings_, &Settings::channelOffsetsChanged, channels_, &ChannelPictures::setOffsets);
     followSession();
     installReviewKeys();
 
@@ -255,6 +269,7 @@ void PlayerView::followSession()
 
 void PlayerView::close()
 {
+    clipCameras_.clear();
     session_->close();
     channels_->setClip({});
     if (!tripParts_.isEmpty())
@@ -266,9 +281,11 @@ void PlayerView::openClip(const QUrl &url)
     waitingFirstFrame_ = false;
     clipSamples_.clear();
     clipTyped_.reset();
+    const QString file = url.isLocalFile() ? url.toLocalFile() : QString();
+    clipCameras_ = ChannelPictures::camerasBeside({file}).value(0);
     setTelemetry({}, 0.0);
     session_->openClip(url);
-    channels_->setClip(url.isLocalFile() ? url.toLocalFile() : QString());
+    channels_->setClip(file);
 }
 
 // ---------------------------------------------------------------------------------
@@ -351,6 +368,14 @@ PlayerView::TripFindings PlayerView::findTripEvents(const QList<TimelinePart> &p
     }
     bool hasLanes = false;
     out.lanes = TelemetryTimeline::laneSpansOf(parts, &hasLanes);
+    QStringList files;
+    for (const TimelinePart &part : parts)
+        files << part.file;
+    const QList<QList<QPair<char, bool>>> cameras = ChannelPictures::camerasBeside(files);
+    QList<ChannelRules::PartCameras> partCameras;
+    for (qsizetype k = 0; k < parts.size(); ++k)
+        partCameras.append({parts.at(k).start, parts.at(k).duration, cameras.value(k)});
+    out.cameraLanes = ChannelRules::lanes(partCameras);
     out.aside = QThread::currentThread() != QCoreApplication::instance()->thread();
     return out;
 }
@@ -369,6 +394,7 @@ void PlayerView::findEvents()
         timeline_->setParts({TimelinePart{samples_, 0.0, telemetryDuration_, QString(), typed_, glitches_,
                                           telemetryOffsetMs_}},
                             events_);
+        timeline_->setCameraLanes(ChannelRules::lanes({{0.0, telemetryDuration_, clipCameras_}}));
         eventsList_->setEvents(events_, settings_.kmph());
         return;
     }
@@ -381,6 +407,7 @@ void PlayerView::findEvents()
                 return;
             events_ = std::move(found.events);
             timeline_->setParts(tripParts_, events_, std::move(found.lanes));
+            timeline_->setCameraLanes(found.cameraLanes);
             eventsList_->setEvents(events_, settings_.kmph(), found.clips, found.offsets);
             emit eventsFound(found.aside);
         });
@@ -622,6 +649,28 @@ void PlayerView::installReviewKeys()
         shortcut->setContext(Qt::WindowShortcut);
         connect(shortcut, &QShortcut::activated, this, k.slot);
     }
+    // Beside the rate keys: a camera of the moment a little earlier or later, or back in step.
+    const struct { int key; int step; } nudges[] = {
+        {Qt::Key_BracketLeft, -kChannelStepMs}, {Qt::Key_BracketRight, kChannelStepMs}, {Qt::Key_Backslash, 0}};
+    for (const auto &n : nudges) {
+        auto *shortcut = new QShortcut(QKeySequence(Qt::ALT | n.key), this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, step = n.step] { nudgeChannel(step); });
+    }
+}
+
+void PlayerView::nudgeChannel(int stepMs)
+{
+    const int i = channels_->chosen();
+    if (i < 0)
+        return;
+    const int limit = Settings::kChannelOffsetLimitMs;
+    const int ms = stepMs ? std::clamp(channels_->offsetMs(i) + stepMs, -limit, limit) : 0;
+    settings_.setChannelOffsetMs(channels_->pattern(i), ms);
+    emit message(Localization::text("channel_offset")
+                     .arg(ChannelPictures::title(channels_->channel(i)),
+                          ms ? QString::asprintf("%+d", ms) : QStringLiteral("0")),
+                 kToastSeconds * 2);
 }
 
 // ---------------------------------------------------------------------------------

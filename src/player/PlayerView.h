@@ -106,6 +106,9 @@ public:
     // Space plays or pauses; Escape toggles full screen of the main window.
     void keyDown(QKeyEvent *event);
 
+    // How far one press of Alt+[ or Alt+] moves a camera of the moment.
+    static constexpr int kChannelStepMs = 10;
+
     // The folder of captured pictures (created when missing).
     static QString pictureSaveDirectory();
 
@@ -154,6 +157,9 @@ public slots:
     void stepBackward() { session_->stepFrame(-1); }
     void slower() { session_->slowerRate(); }
     void faster() { session_->fasterRate(); }
+    // The chosen camera of the moment (ChannelPictures::chosen) held `stepMs` later
+    // than it is, or back in step for 0; a toast names it and its offset.
+    void nudgeChannel(int stepMs);
     // Marks the playing time as the start or end of the incident; a toast confirms, or
     // says how a reversed or outside mark was corrected.
     void markIn();
@@ -214,6 +220,7 @@ private:
         QStringList clips;
         QList<double> offsets;
         std::vector<VehicleSpan> lanes;
+        QList<ChannelRules::CameraLane> cameraLanes;
         bool aside = false;
     };
     static TripFindings findTripEvents(const QList<TimelinePart> &parts, const EventThresholds &thresholds);
@@ -237,6 +244,7 @@ private:
     QList<GpsSample> samples_;
     std::shared_ptr<const std::vector<TelemetrySample>> clipTyped_, typed_;
     double telemetryDuration_ = 0.0;
+    QList<QPair<char, bool>> clipCameras_;   // the other cameras of the open clip's moment
     int telemetryOffsetMs_ = 0;
     std::vector<TelemetryEvent> events_;
     QList<TimelinePart> tripParts_;

@@ -32,6 +32,7 @@ const QColor kBoundary(0x8a, 0x8f, 0x98, 150);
 constexpr int kAxisHeight = 13;
 constexpr int kTickHeight = 7;
 const QColor kLaneTrack(0x22, 0x25, 0x2a);
+const QColor kNoRecording(0x9a, 0x9e, 0xa6);   // the hatching where a camera has no recording
 
 // The text of an assistance state for people; empty for none.
 QString assistanceText(TelemetrySample::Assistance a)
@@ -55,15 +56,24 @@ QString timeText(double seconds, bool tenths)
     return t;
 }
 
-QRect plotRectOf(int width, int height, bool lanes)
+// Under the curves, the lanes of what the car reported, then a lane per other camera.
+QRect plotRectOf(int width, int height, bool lanes, int cameras)
 {
-    return QRect(0, 2, width, std::max(1, height - kAxisHeight - 2 - (lanes ? TelemetryTimeline::lanesHeight : 0)));
+    const int below = (lanes ? TelemetryTimeline::lanesHeight : 0) + cameras * TelemetryTimeline::cameraLaneHeight;
+    return QRect(0, 2, width, std::max(1, height - kAxisHeight - 2 - below));
 }
 
-QRect lanesRectOf(int width, int height, bool lanes)
+QRect lanesRectOf(int width, int height, bool lanes, int cameras)
 {
     const int h = TelemetryTimeline::lanesHeight;
-    return lanes ? QRect(0, height - kAxisHeight - h, width, h) : QRect();
+    return lanes ? QRect(0, height - kAxisHeight - cameras * TelemetryTimeline::cameraLaneHeight - h, width, h)
+                 : QRect();
+}
+
+QRect cameraLaneRectOf(int width, int height, int cameras, int i)
+{
+    const int h = TelemetryTimeline::cameraLaneHeight;
+    return QRect(0, height - kAxisHeight - (cameras - i) * h, width, h - 1);
 }
 
 int xOf(const TimelineView &view, double duration, int width, double seconds)
@@ -95,6 +105,7 @@ struct Look {
     std::vector<TelemetryEvent> events;
     std::vector<VehicleSpan> laneSpans;
     bool hasLanes = false;
+    QList<ChannelRules::CameraLane> cameraLanes;
     double duration = 0;
     TimelineView view;
     QSize size;
@@ -104,8 +115,8 @@ struct Look {
     bool kmph = true;
     QString noTelemetry;
 
-    QRect plotRect() const { return plotRectOf(width, height, hasLanes); }
-    QRect lanesRect() const { return lanesRectOf(width, height, hasLanes); }
+    QRect plotRect() const { return plotRectOf(width, height, hasLanes, int(cameraLanes.size())); }
+    QRect lanesRect() const { return lanesRectOf(width, height, hasLanes, int(cameraLanes.size())); }
     int xForTime(double seconds) const { return xOf(view, duration, width, seconds); }
     QList<double> boundaries() const { return startsAfterFirst(parts); }
     bool hasTelemetry() const { return anySamples(parts); }
@@ -207,10 +218,29 @@ void TelemetryTimeline::setParts(QList<TimelinePart> parts, std::vector<Telemetr
             return part.typed && std::any_of(part.typed->begin(), part.typed->end(),
                                              [](const TelemetrySample &s) { return s.vehicle.has_value(); });
         });
-    setFixedHeight(preferredHeight + (hasLanes_ ? lanesHeight : 0));
+    fitHeight();
     events_ = std::move(events);
     playheadX_ = xForTime(playhead_);
     invalidate();
+}
+
+void TelemetryTimeline::setCameraLanes(const QList<ChannelRules::CameraLane> &lanes)
+{
+    if (lanes == cameraLanes_)
+        return;
+    cameraLanes_ = lanes;
+    fitHeight();
+    invalidate();
+}
+
+QRect TelemetryTimeline::cameraLaneRect(int i) const
+{
+    return cameraLaneRectOf(width(), height(), int(cameraLanes_.size()), i);
+}
+
+void TelemetryTimeline::fitHeight()
+{
+    setFixedHeight(preferredHeight + (hasLanes_ ? lanesHeight : 0) + int(cameraLanes_.size()) * cameraLaneHeight);
 }
 
 bool TelemetryTimeline::hasTelemetry() const
@@ -313,6 +343,11 @@ QString TelemetryTimeline::hoverText(double t) const
         text += QStringLiteral("   ") + (span.lane == VehicleSpan::Brake ? Localization::text("timeline_brake")
                                                                          : assistanceText(span.assistance));
     }
+    for (const ChannelRules::CameraLane &lane : cameraLanes_)
+        for (const auto &[start, end] : lane.gaps)
+            if (t >= start && t < end)
+                text += QStringLiteral("   ") + ChannelRules::laneLabel(lane.channel) + QLatin1Char(' ')
+                        + Localization::text("channel_no_recording");
     return text;
 }
 
@@ -374,6 +409,24 @@ QImage Look::draw() const
             p.fillRect(QRect(x0, span.lane == VehicleSpan::Brake ? brakeY : assistanceY, x1 - x0, laneHeight),
                        TelemetryTimeline::colorFor(span));
         }
+    }
+    // A lane per other camera: hatched where it has no recording, its name at the left.
+    for (int i = 0; i < cameraLanes.size() && duration > 0; ++i) {
+        const QRect lane = cameraLaneRectOf(width, height, int(cameraLanes.size()), i);
+        p.fillRect(lane, kLaneTrack);
+        for (const auto &[start, end] : cameraLanes.at(i).gaps) {
+            const int x0 = xForTime(start), x1 = std::max(x0 + 1, xForTime(end));
+            p.fillRect(QRect(x0, lane.top(), x1 - x0, lane.height()), QBrush(kNoRecording, Qt::BDiagPattern));
+        }
+        QFont tiny = font;
+        tiny.setPixelSize(8);
+        p.setFont(tiny);
+        const QString label = ChannelRules::laneLabel(cameraLanes.at(i).channel);
+        const QRect box(1, lane.top(), p.fontMetrics().horizontalAdvance(label) + 4, lane.height());
+        p.fillRect(box, kBackground);
+        p.setPen(kText);
+        p.drawText(box, Qt::AlignCenter, label);
+        p.setFont(small);
     }
     p.setRenderHint(QPainter::Antialiasing);
 
@@ -486,7 +539,7 @@ QImage Look::draw() const
 void TelemetryTimeline::buildPicture()
 {
     const QSize pixels = size() * devicePixelRatioF();
-    Look look{parts_, offsets_, durations_, events_, laneSpans_, hasLanes_, duration_, view_, size(),
+    Look look{parts_, offsets_, durations_, events_, laneSpans_, hasLanes_, cameraLanes_, duration_, view_, size(),
               width(), height(), devicePixelRatioF(), font(), kmph_, Localization::text("timeline_no_telemetry")};
     qsizetype samples = 0;
     for (const TimelinePart &part : parts_)

@@ -15,6 +15,7 @@
 // repaints the strips it leaves and enters, and only when it moves a whole pixel.
 #pragma once
 
+#include "ChannelRules.h"
 #include "GpsSample.h"
 #include "TelemetryEvents.h"
 #include "TimelineView.h"
@@ -41,6 +42,8 @@ struct TimelinePart {
     QList<int> glitches = {};
     // How far the samples are moved against the picture (TelemetryEvents::pictureTime).
     int offsetMs = 0;
+    // The local clip, for the lanes of the other cameras of its moments; may be empty.
+    QString file = {};
 };
 
 class TelemetryTimeline : public QWidget {
@@ -81,6 +84,12 @@ public:
     bool hasLanes() const { return hasLanes_; }
     const std::vector<VehicleSpan> &laneSpans() const { return laneSpans_; }
     const std::vector<TelemetryEvent> &events() const { return events_; }
+    // A thin lane per other camera of the moments under the others, hatched where that
+    // camera has no recording (ChannelRules::lanes); none without other cameras.
+    void setCameraLanes(const QList<ChannelRules::CameraLane> &lanes);
+    const QList<ChannelRules::CameraLane> &cameraLanes() const { return cameraLanes_; }
+    // Where camera lane `i` is drawn.
+    QRect cameraLaneRect(int i) const;
 
     // The time under x (widget coordinates), clamped into the duration; and back.
     double timeAtX(double x) const;
@@ -100,6 +109,7 @@ public:
     static QColor colorFor(const VehicleSpan &span);
     static constexpr int preferredHeight = 46;
     static constexpr int lanesHeight = 14;
+    static constexpr int cameraLaneHeight = 9;
     // Up to this many samples the picture is drawn at once, past it on another thread.
     static constexpr int kDrawnAtOnce = 6000;
 
@@ -134,6 +144,8 @@ private:
     std::vector<TelemetryEvent> events_;
     std::vector<VehicleSpan> laneSpans_;
     bool hasLanes_ = false;
+    QList<ChannelRules::CameraLane> cameraLanes_;
+    void fitHeight();
     double duration_ = 0.0;
     TimelineView view_;
     std::optional<double> panFrom_;   // the time under the pointer when a pan began

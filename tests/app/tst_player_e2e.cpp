@@ -847,6 +847,32 @@ private slots:
         video->session()->seekExact(6.5);
         QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 6.5, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(inStep(6.5), 5000);
+        // A rear camera that starts apart: Alt+] holds it 10 ms later, a toast names it;
+        // every rear clip of that camera keeps the offset, also when opened again.
+        const QString rearPattern = QStringLiteral("####_####_######_###R.MOV");
+        QSignalSpy told(video, &PlayerView::message);
+        QTest::keyClick(window.get(), Qt::Key_BracketRight, Qt::AltModifier);
+        QCOMPARE(settings.channelOffsetMs(rearPattern), 10);
+        QVERIFY(!told.isEmpty());
+        QCOMPARE(told.last().at(0).toString(), Localization::text("channel_offset").arg(
+                                                   Localization::text("channel_rear"), QStringLiteral("+10")));
+        settings.setChannelOffsetMs(rearPattern, 500);
+        const auto heldAfter = [&](double offset) {
+            return std::abs(cameras->time(0) - (video->currentTime() + offset)) <= 1.0 / 30 + 1e-6
+                   && std::abs(cameras->time(1) - video->currentTime()) <= 1.0 / 30 + 1e-6;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(heldAfter(0.5), 5000);
+        video->session()->seekExact(3.0);
+        QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() == 3.0 && heldAfter(0.5), 5000);
+        open(moment + QStringLiteral("2026_1115_090000_001F.MOV"));
+        QCOMPARE(cameras->offsetMs(0), 500);
+        QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 1.0, 20000);
+        video->execPlayOrPause();
+        QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(heldAfter(0.5), 10000);
+        QTest::keyClick(window.get(), Qt::Key_Backslash, Qt::AltModifier);
+        QVERIFY(settings.channelOffsets().isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(inStep(video->currentTime()), 5000);
         // The View menu's item, then the control bar's button from layout to layout.
         window->findChild<QAction *>(QStringLiteral("cameraLayout_insets"))->trigger();
         auto *camerasButton = video->findChild<QToolButton *>(QStringLiteral("camerasButton"));
@@ -869,6 +895,14 @@ private slots:
         QVERIFY(!settings.mirrorRear());
         // Clicking the rear's inset makes it the large picture.
         settings.setCameraLayout(QStringLiteral("insets"));
+        // Ctrl+wheel over an inset makes every inset larger, and the size is kept.
+        const int insetWidth = cameras->tile(1)->width();
+        QWheelEvent larger(QPointF(10, 10), cameras->tile(1)->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, 240),
+                           Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(cameras->tile(1), &larger);
+        QCOMPARE(settings.insetShare().value_or(0), ChannelRules::kInsetShare + 0.04);
+        QVERIFY(cameras->tile(1)->width() > insetWidth && cameras->tile(0)->width() == cameras->tile(1)->width());
+        screenshot(QStringLiteral("e2e_cameras_larger_insets"));
         QTest::mouseClick(cameras->tile(0), Qt::LeftButton);
         QTRY_VERIFY(cameras->tile(0)->width() > video->findChild<VideoPicture *>("videoWidget")->width());
         screenshot(QStringLiteral("e2e_cameras_rear_enlarged"));
@@ -895,6 +929,26 @@ private slots:
             QVERIFY(label && label->isVisible());
             QCOMPARE(label->text(), Localization::text("channel_no_recording"));
             QVERIFY(!cameras->isGap(1));
+            {
+                // The timeline's lane of the rear is hatched along the clip, the cabin's is not.
+                auto *timeline = video->findChild<TelemetryTimeline *>();
+                QTRY_COMPARE(timeline->cameraLanes().size(), 2);
+                QCOMPARE(timeline->cameraLanes().at(0).channel, 'R');
+                QTRY_COMPARE(timeline->cameraLanes().at(0).gaps.size(), 1);
+                const QImage drawn = timeline->grab().toImage();
+                const auto hatched = [&](int lane) {
+                    const QRect r = timeline->cameraLaneRect(lane);
+                    int n = 0;
+                    for (int x = r.width() / 4; x < r.right(); ++x)
+                        for (int y = r.top(); y <= r.bottom(); ++y)
+                            n += drawn.pixelColor(x, y) == QColor(0x9a, 0x9e, 0xa6);
+                    return n;
+                };
+                QVERIFY2(hatched(0) > timeline->width() / 4, qPrintable(QString::number(hatched(0))));
+                QCOMPARE(hatched(1), 0);
+                if (bytes.isEmpty())
+                    screenshot(QStringLiteral("e2e_cameras_rear_gap_lane"));
+            }
             QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 1.5, 20000);
             QVERIFY(video->session()->isPlaying());
         }

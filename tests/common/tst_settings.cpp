@@ -23,7 +23,7 @@ QVariant read(const Settings &s, const QByteArray &name)
         {"tripGapSeconds", &Settings::tripGapSeconds}, {"eventSpeedChangeKmh", &Settings::eventSpeedChangeKmh},
         {"eventHarshG", &Settings::eventHarshG}, {"eventImpactG", &Settings::eventImpactG},
         {"eventOverSpeedKmh", &Settings::eventOverSpeedKmh}, {"compassAngle", &Settings::compassAngle},
-        {"needleAngle", &Settings::needleAngle}};
+        {"needleAngle", &Settings::needleAngle}, {"insetShare", &Settings::insetShare}};
     if (const auto it = optional.find(name); it != optional.end()) {
         const std::optional<double> v = (s.*(it->second))();
         return v ? QVariant(*v) : QVariant();
@@ -127,6 +127,12 @@ void SettingsTest::readsTheStoredFile_data()
     row("telemetry offsets: only whole numbers other than 0", "telemetryOffsets", AppKeys::TELEMETRY_OFFSETS,
         QVariantMap{{"a", 200}, {"b", "x"}, {"c", 0}, {"d", 0.5}}, QVariantMap{{"a", 200}});
     row("telemetry offsets: wrong type", "telemetryOffsets", AppKeys::TELEMETRY_OFFSETS, text("200"), QVariantMap());
+    const QVariantMap channels{{"####_####_######_###R.MOV", 500}, {"####-##-##_##-##-##-back.mp4", -40}};
+    row("channel offsets: per camera", "channelOffsets", AppKeys::CHANNEL_OFFSETS, channels, channels);
+    row("channel offsets: whole numbers other than 0, five seconds at most", "channelOffsets",
+        AppKeys::CHANNEL_OFFSETS, QVariantMap{{"a", 9000}, {"b", "x"}, {"c", 0}, {"d", -70000}, {"e", "30"}},
+        QVariantMap{{"a", 5000}, {"d", -5000}, {"e", 30}});
+    row("channel offsets: wrong type", "channelOffsets", AppKeys::CHANNEL_OFFSETS, QVariantList{1}, QVariantMap());
     row("media controls: first run: off", "placeToMediaControls", AppKeys::PLACE_TO_MEDIA_CONTROLS, none, false);
     row("media controls: on", "placeToMediaControls", AppKeys::PLACE_TO_MEDIA_CONTROLS, true, true);
     row("media controls: on as the file keeps it", "placeToMediaControls", AppKeys::PLACE_TO_MEDIA_CONTROLS,
@@ -158,6 +164,9 @@ void SettingsTest::readsTheStoredFile_data()
     row("languages: list", "preferredLanguages", AppKeys::APPLE_LANGUAGES, list, list);
 
     // Numbers: numbers and numbers kept as text, when finite.
+    row("inset share: first run: none", "insetShare", AppKeys::INSET_SHARE, none, none);
+    row("inset share: as chosen", "insetShare", AppKeys::INSET_SHARE, text("0.4"), 0.4);
+    row("inset share: not a share", "insetShare", AppKeys::INSET_SHARE, 3, none);
     row("trip gap: double", "tripGapSeconds", AppKeys::TRIP_GAP_SECONDS, 0.75, 0.75);
     row("trip gap: int", "tripGapSeconds", AppKeys::TRIP_GAP_SECONDS, 3, 3.0);
     row("trip gap: number kept as text by the file", "tripGapSeconds", AppKeys::TRIP_GAP_SECONDS, text("1.25"), 1.25);
@@ -249,6 +258,8 @@ void SettingsTest::changesAreStoredThenAnnouncedOnce_data()
     QTest::addRow("trip panel") << QByteArray("tripPanelShowsTrip") << QVariant(true) << 1;
     QTest::addRow("telemetry offsets") << QByteArray("telemetryOffsets")
                                        << QVariant(QVariantMap{{"#_#_#_#f.mov", -100}}) << 1;
+    QTest::addRow("channel offsets") << QByteArray("channelOffsets")
+                                     << QVariant(QVariantMap{{"####_####_######_###R.MOV", 40}}) << 1;
 }
 
 void SettingsTest::changesAreStoredThenAnnouncedOnce()

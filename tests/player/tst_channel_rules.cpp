@@ -1,8 +1,12 @@
 // Showing a moment's cameras together: when a follower is sent back to the leading
 // clock, and where the tiles of each arrangement go.
 #include "player/ChannelRules.h"
+#include "telemetry/ClipTime.h"
 
 #include <QTest>
+
+Q_DECLARE_METATYPE(ChannelRules::PartCameras)
+Q_DECLARE_METATYPE(ChannelRules::CameraLane)
 
 namespace {
 constexpr double f30 = 1.0 / 30;
@@ -20,17 +24,23 @@ private slots:
         QTest::addColumn<double>("tolerance");
         QTest::addColumn<double>("duration");
         QTest::addColumn<double>("ahead");
+        QTest::addColumn<double>("offset");
         QTest::addColumn<double>("expected");   // -1: left alone
-        QTest::newRow("in step") << 5.0 << 5.0 << f30 << 10.0 << 0.0 << -1.0;
-        QTest::newRow("within a frame") << 5.0 << 5.0 - 0.9 * f30 << f30 << 10.0 << 0.0 << -1.0;
-        QTest::newRow("a frame and a bit behind") << 5.0 << 5.0 - 1.2 * f30 << f30 << 10.0 << 0.0 << 5.0;
-        QTest::newRow("ahead") << 5.0 << 5.5 << f30 << 10.0 << 0.0 << 5.0;
-        QTest::newRow("aimed where the lead will be") << 5.0 << 4.0 << f30 << 10.0 << 0.1 << 5.1;
-        QTest::newRow("paused: half a frame off") << 5.0 << 5.0 - 0.6 * f30 << f30 / 2 << 10.0 << 0.0 << 5.0;
-        QTest::newRow("a shorter clip rests at its end") << 8.0 << 5.999 << f30 << 6.0 << 0.0 << -1.0;
-        QTest::newRow("a shorter clip behind goes to its last frame") << 8.0 << 3.0 << f30 << 6.0 << 0.0 << 5.999;
-        QTest::newRow("duration not known yet") << 5.0 << 0.0 << f30 << 0.0 << 0.0 << -1.0;
-        QTest::newRow("not before the start") << 0.0 << 1.0 << f30 << 10.0 << -0.2 << 0.0;
+        QTest::newRow("in step") << 5.0 << 5.0 << f30 << 10.0 << 0.0 << 0.0 << -1.0;
+        QTest::newRow("within a frame") << 5.0 << 5.0 - 0.9 * f30 << f30 << 10.0 << 0.0 << 0.0 << -1.0;
+        QTest::newRow("a frame and a bit behind") << 5.0 << 5.0 - 1.2 * f30 << f30 << 10.0 << 0.0 << 0.0 << 5.0;
+        QTest::newRow("ahead") << 5.0 << 5.5 << f30 << 10.0 << 0.0 << 0.0 << 5.0;
+        QTest::newRow("aimed where the lead will be") << 5.0 << 4.0 << f30 << 10.0 << 0.1 << 0.0 << 5.1;
+        QTest::newRow("paused: half a frame off") << 5.0 << 5.0 - 0.6 * f30 << f30 / 2 << 10.0 << 0.0 << 0.0 << 5.0;
+        QTest::newRow("a shorter clip rests at its end") << 8.0 << 5.999 << f30 << 6.0 << 0.0 << 0.0 << -1.0;
+        QTest::newRow("a shorter clip behind goes to its last frame") << 8.0 << 3.0 << f30 << 6.0 << 0.0 << 0.0 << 5.999;
+        QTest::newRow("duration not known yet") << 5.0 << 0.0 << f30 << 0.0 << 0.0 << 0.0 << -1.0;
+        QTest::newRow("not before the start") << 0.0 << 1.0 << f30 << 10.0 << -0.2 << 0.0 << 0.0;
+        QTest::newRow("held half a second after the lead") << 5.0 << 5.5 << f30 << 10.0 << 0.0 << 0.5 << -1.0;
+        QTest::newRow("sent to half a second after the lead") << 5.0 << 5.0 << f30 << 10.0 << 0.1 << 0.5 << 5.6;
+        QTest::newRow("held 40 ms before the lead") << 5.0 << 4.96 << f30 << 10.0 << 0.0 << -0.04 << -1.0;
+        QTest::newRow("an earlier camera waits at its start") << 0.2 << 0.0 << f30 << 10.0 << 0.0 << -0.5 << -1.0;
+        QTest::newRow("a later camera ends sooner") << 9.8 << 9.999 << f30 << 10.0 << 0.0 << 0.5 << -1.0;
     }
     void correction()
     {
@@ -39,8 +49,9 @@ private slots:
         QFETCH(double, tolerance);
         QFETCH(double, duration);
         QFETCH(double, ahead);
+        QFETCH(double, offset);
         QFETCH(double, expected);
-        const std::optional<double> to = R::correction(lead, follower, tolerance, duration, ahead);
+        const std::optional<double> to = R::correction(lead, follower, tolerance, duration, ahead, offset);
         QCOMPARE(to.value_or(-1.0), expected);
     }
 
@@ -82,30 +93,39 @@ private slots:
         QTest::addColumn<QSize>("area");
         QTest::addColumn<int>("count");
         QTest::addColumn<QList<int>>("corners");
+        QTest::addColumn<double>("share");
         QTest::addColumn<QList<QRect>>("expected");
         const QSize hd(1000, 500);
         const int insets = int(R::Arrangement::Insets), side = int(R::Arrangement::SideBySide),
                   grid = int(R::Arrangement::Grid);
-        QTest::newRow("one picture fills the area") << grid << hd << 1 << QList<int>{} << QList<QRect>{{0, 0, 1000, 500}};
+        QTest::newRow("one picture fills the area") << grid << hd << 1 << QList<int>{} << R::kInsetShare << QList<QRect>{{0, 0, 1000, 500}};
         QTest::newRow("insets: bottom right, stacked upwards")
             << insets << hd << 3 << QList<int>{}
-            << QList<QRect>{{0, 0, 1000, 500}, {712, 352, 280, 140}, {712, 204, 280, 140}};
+            << R::kInsetShare << QList<QRect>{{0, 0, 1000, 500}, {712, 352, 280, 140}, {712, 204, 280, 140}};
         QTest::newRow("insets: one dragged to the top left")
             << insets << hd << 3 << QList<int>{R::TopLeft, R::BottomRight}
-            << QList<QRect>{{0, 0, 1000, 500}, {8, 8, 280, 140}, {712, 352, 280, 140}};
+            << R::kInsetShare << QList<QRect>{{0, 0, 1000, 500}, {8, 8, 280, 140}, {712, 352, 280, 140}};
         QTest::newRow("side by side, three")
             << side << QSize(900, 300) << 3 << QList<int>{}
-            << QList<QRect>{{0, 0, 300, 300}, {300, 0, 300, 300}, {600, 0, 300, 300}};
+            << R::kInsetShare << QList<QRect>{{0, 0, 300, 300}, {300, 0, 300, 300}, {600, 0, 300, 300}};
         QTest::newRow("grid of two is side by side")
-            << grid << hd << 2 << QList<int>{} << QList<QRect>{{0, 0, 500, 500}, {500, 0, 500, 500}};
+            << grid << hd << 2 << QList<int>{} << R::kInsetShare << QList<QRect>{{0, 0, 500, 500}, {500, 0, 500, 500}};
         QTest::newRow("grid of three: two by two")
             << grid << hd << 3 << QList<int>{}
-            << QList<QRect>{{0, 0, 500, 250}, {500, 0, 500, 250}, {0, 250, 500, 250}};
+            << R::kInsetShare << QList<QRect>{{0, 0, 500, 250}, {500, 0, 500, 250}, {0, 250, 500, 250}};
         QTest::newRow("grid of six: three by two")
             << grid << QSize(900, 400) << 6 << QList<int>{}
-            << QList<QRect>{{0, 0, 300, 200}, {300, 0, 300, 200}, {600, 0, 300, 200},
+            << R::kInsetShare << QList<QRect>{{0, 0, 300, 200}, {300, 0, 300, 200}, {600, 0, 300, 200},
                             {0, 200, 300, 200}, {300, 200, 300, 200}, {600, 200, 300, 200}};
-        QTest::newRow("no area") << grid << QSize() << 3 << QList<int>{} << QList<QRect>{};
+        QTest::newRow("insets: a larger share")
+            << insets << hd << 2 << QList<int>{} << 0.5 << QList<QRect>{{0, 0, 1000, 500}, {492, 242, 500, 250}};
+        QTest::newRow("insets: a smaller share")
+            << insets << hd << 2 << QList<int>{R::TopLeft} << 0.15 << QList<QRect>{{0, 0, 1000, 500}, {8, 8, 150, 75}};
+        QTest::newRow("insets: no larger than half")
+            << insets << hd << 2 << QList<int>{} << 0.9 << QList<QRect>{{0, 0, 1000, 500}, {492, 242, 500, 250}};
+        QTest::newRow("insets: no smaller than 15 %")
+            << insets << hd << 2 << QList<int>{} << 0.01 << QList<QRect>{{0, 0, 1000, 500}, {842, 417, 150, 75}};
+        QTest::newRow("no area") << grid << QSize() << 3 << QList<int>{} << R::kInsetShare << QList<QRect>{};
     }
     void tiles()
     {
@@ -113,11 +133,61 @@ private slots:
         QFETCH(QSize, area);
         QFETCH(int, count);
         QFETCH(QList<int>, corners);
+        QFETCH(double, share);
         QFETCH(QList<QRect>, expected);
         QList<R::Corner> at;
         for (int c : corners)
             at.append(R::Corner(c));
-        QCOMPARE(R::tiles(R::Arrangement(arrangement), area, count, at), expected);
+        QCOMPARE(R::tiles(R::Arrangement(arrangement), area, count, at, share), expected);
+    }
+
+    void namePattern_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("rear of a numbered camera") << "/cams/20261115_090000_R.MP4" << "########_######_R.MP4";
+        QTest::newRow("another minute, same pattern") << "20261115_090100_R.MP4" << "########_######_R.MP4";
+        QTest::newRow("sequence and channel") << "/a/2026_1115_090000_001I.MOV" << "####_####_######_###I.MOV";
+        QTest::newRow("camera words") << "2026-11-13_10-03-00-back.mp4" << "####-##-##_##-##-##-back.mp4";
+        QTest::newRow("the folder does not count") << "/2026/cam3/clip.mp4" << "clip.mp4";
+        QTest::newRow("no name") << "" << "";
+    }
+    void namePattern()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, expected);
+        QCOMPARE(R::namePattern(file), expected);
+    }
+
+    void lanes_data()
+    {
+        using Cameras = QList<QPair<char, bool>>;   // channel, gap
+        using Gaps = QList<QPair<double, double>>;
+        QTest::addColumn<QList<R::PartCameras>>("parts");
+        QTest::addColumn<QList<R::CameraLane>>("expected");
+        QTest::newRow("no other cameras") << QList<R::PartCameras>{{0, 10, {}}} << QList<R::CameraLane>{};
+        QTest::newRow("a clip whose rear is a gap, its cabin not")
+            << QList<R::PartCameras>{{0, 10, Cameras{{'R', true}, {'I', false}}}}
+            << QList<R::CameraLane>{{'R', Gaps{{0, 10}}}, {'I', Gaps{}}};
+        QTest::newRow("by rank: rear above cabin")
+            << QList<R::PartCameras>{{0, 10, Cameras{{'I', false}, {'R', false}}}}
+            << QList<R::CameraLane>{{'R', Gaps{}}, {'I', Gaps{}}};
+        QTest::newRow("a trip: a rear camera only in its second clip")
+            << QList<R::PartCameras>{{0, 60, Cameras{{'I', false}}}, {60, 60, Cameras{{'R', false}, {'I', false}}}}
+            << QList<R::CameraLane>{{'R', Gaps{{0, 60}}}, {'I', Gaps{}}};
+        QTest::newRow("the gaps of clips one after the other are one")
+            << QList<R::PartCameras>{{0, 60, Cameras{{'R', true}}}, {60, 60, Cameras{{'R', true}}},
+                                     {120, 60, Cameras{{'R', false}}}, {180, 30, Cameras{{'R', true}}}}
+            << QList<R::CameraLane>{{'R', Gaps{{0, 120}, {180, 210}}}};
+        QTest::newRow("a pause between clips is no gap")
+            << QList<R::PartCameras>{{0, 60, Cameras{{'R', true}}}, {90, 60, Cameras{{'R', true}}}}
+            << QList<R::CameraLane>{{'R', Gaps{{0, 60}, {90, 150}}}};
+    }
+    void lanes()
+    {
+        QFETCH(QList<R::PartCameras>, parts);
+        QFETCH(QList<R::CameraLane>, expected);
+        QCOMPARE(R::lanes(parts), expected);
     }
 
     void cornersAndKeys()
@@ -127,6 +197,8 @@ private slots:
         for (R::Arrangement a : {R::Arrangement::Insets, R::Arrangement::SideBySide, R::Arrangement::Grid})
             QCOMPARE(R::arrangementOf(R::arrangementKey(a)), a);
         QCOMPARE(R::next(R::Arrangement::Grid), R::Arrangement::Insets);
+        QCOMPARE(R::laneLabel('R'), QStringLiteral("R"));
+        QCOMPARE(R::laneLabel(ClipTime::kLeftRepeater), QStringLiteral("LR"));
     }
 };
 
