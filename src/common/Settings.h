@@ -95,6 +95,8 @@ public:
     void setMirrorRear(bool on);
     bool captureCaption() const;
     void setCaptureCaption(bool on);
+    bool incidentView() const;
+    void setIncidentView(bool on);
     QString userLanguage() const;
     void setUserLanguage(const QString &language);
     QStringList preferredLanguages() const;

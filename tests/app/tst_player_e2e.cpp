@@ -880,6 +880,27 @@ private slots:
         QVERIFY(isMostly(savedColour(view, cameras->tile(0)->geometry(), scale), 1));
         QVERIFY(isMostly(savedColour(view, cameras->tile(1)->geometry(), scale), 2));
         QCOMPARE(said.last().first().toString(), Localization::text("capture_saved_pictures").arg(4));
+        // File ▸ Export Incident… with the cameras' view: each camera's segment beside the
+        // front's, and the view as wide as full HD.
+        video->markIn();
+        video->session()->seekExact(5.0);
+        QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 5.0, 5000);
+        video->markOut();
+        window->findChild<QAction *>(QStringLiteral("incidentView"))->trigger();
+        QVERIFY(settings.incidentView());
+        QTemporaryDir out;
+        delegate->exportPanel = [&](const QString &) { return out.filePath(QStringLiteral("incident")); };
+        QSignalSpy exported(delegate.get(), &AppDelegate::incidentExported);
+        for (QAction *a : window->menuBar()->findChildren<QAction *>())
+            if (a->text() == QStringLiteral("Export Incident…"))
+                a->trigger();
+        QVERIFY(exported.wait(60000));
+        QVERIFY2(exported.first().first().toBool(), qPrintable(exported.first().at(1).toString()));
+        delegate->exportPanel = nullptr;
+        window->findChild<QAction *>(QStringLiteral("incidentView"))->trigger();
+        for (const char *name : {"incident.mp4", "incident_rear.mp4", "incident_cabin.mp4", "incident_view.mp4"})
+            QVERIFY2(QFileInfo(out.filePath(QLatin1String(name))).size() > 1000, name);
+        QCOMPARE(PlayerTestSupport::ffmpegFrame(out.filePath(QStringLiteral("incident_view.mp4")), 1.0).width(), 1920);
         // A seek moves every camera.
         video->session()->seekExact(6.5);
         QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 6.5, 5000);
