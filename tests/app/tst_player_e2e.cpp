@@ -922,6 +922,15 @@ private slots:
         QVERIFY(settings.mirrorRear());
         QTRY_VERIFY_WITH_TIMEOUT(isMostly(colourOf(cameras->tile(0), frame, true), 1), 5000);
         QVERIFY(isMostly(colourOf(cameras->tile(1), frame), 2));
+        // The captured view shows it so too; the rear's own picture is as recorded.
+        base = capture();
+        const QImage mirroredView(base + QStringLiteral("_view.png"));
+        const double mirroredScale = double(mirroredView.width()) / stage->width();
+        const QRect rearShown = VideoPicture::pictureRect(frame, cameras->tile(0)->size(), Qt::KeepAspectRatio)
+                               .translated(cameras->tile(0)->geometry().topLeft());
+        QVERIFY(isMostly(mirroredView.pixelColor(int((rearShown.left() + rearShown.width() * 7 / 8) * mirroredScale),
+                                                 int((rearShown.top() + rearShown.height() / 8) * mirroredScale)), 1));
+        QVERIFY(isMostly(savedColour(QImage(base + QStringLiteral("_rear.png")), QRect(QPoint(), frame)), 1));
         screenshot(QStringLiteral("e2e_cameras_rear_mirrored"));
         window->findChild<QAction *>(QStringLiteral("mirrorRear"))->trigger();
         QVERIFY(!settings.mirrorRear());
