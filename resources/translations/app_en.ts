@@ -74,6 +74,8 @@
     <message><source>Grid</source><translation>Grid</translation></message>
     <message><source>Mirror the Rear Camera</source><translation>Mirror the Rear Camera</translation></message>
     <message><source>Time zone:</source><translation>Time zone:</translation></message>
+    <message><source>incident_no_recording</source><translation>No recording from: %1.</translation></message>
+    <message><source>Cameras&apos; View in Incidents</source><translation>Cameras&apos; View in Incidents</translation></message>
     <message><source>Caption Under Captures</source><translation>Caption Under Captures</translation></message>
     <message><source>Open a clip before exporting an incident.</source><translation>Open a clip before exporting an incident.</translation></message>
     <message><source>Exporting the incident…</source><translation>Exporting the incident…</translation></message>

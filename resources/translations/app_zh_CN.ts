@@ -74,6 +74,8 @@
     <message><source>Grid</source><translation>网格</translation></message>
     <message><source>Mirror the Rear Camera</source><translation>后摄像头镜像显示</translation></message>
     <message><source>Time zone:</source><translation>时区：</translation></message>
+    <message><source>incident_no_recording</source><translation>无录像的摄像头：%1。</translation></message>
+    <message><source>Cameras&apos; View in Incidents</source><translation>事件片段附带多摄像头合成画面</translation></message>
     <message><source>Caption Under Captures</source><translation>截图下方加说明条</translation></message>
     <message><source>Open a clip before exporting an incident.</source><translation>请先打开视频再导出事件片段。</translation></message>
     <message><source>Exporting the incident…</source><translation>正在导出事件片段…</translation></message>

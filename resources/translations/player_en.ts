@@ -246,6 +246,14 @@
         <translation>Camera %1</translation>
     </message>
     <message>
+        <source>capture_saved_pictures</source>
+        <translation>%1 pictures saved.</translation>
+    </message>
+    <message>
+        <source>capture_no_recording</source>
+        <translation>No recording from: %1.</translation>
+    </message>
+    <message>
         <source>player_tip_cameras</source>
         <translation>Cameras: insets, side by side, grid</translation>
     </message>

@@ -246,6 +246,14 @@
         <translation>摄像头 %1</translation>
     </message>
     <message>
+        <source>capture_saved_pictures</source>
+        <translation>已保存 %1 张截图。</translation>
+    </message>
+    <message>
+        <source>capture_no_recording</source>
+        <translation>无录像的摄像头：%1。</translation>
+    </message>
+    <message>
         <source>player_tip_cameras</source>
         <translation>摄像头：画中画、并排、网格</translation>
     </message>

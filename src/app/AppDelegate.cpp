@@ -14,6 +14,7 @@
 #include "drive/DriveTelemetry.h"
 #include "drive/PlayQueue.h"
 #include "player/PlayerView.h"
+#include "player/VideoPicture.h"
 #include "playlist/PlayListView.h"
 #include "store/TrackStore.h"
 #include "telemetry/CameraClock.h"
@@ -88,6 +89,11 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     action(file, "menu_open", &AppDelegate::openFile, QKeySequence::Open);
     action(file, "menu_export_track", &AppDelegate::exportTrack);
     action(file, "Export Incident…", &AppDelegate::exportIncident, QKeySequence(Qt::CTRL | Qt::Key_E));
+    QAction *incidentView = action(file, "Cameras' View in Incidents", [] {});
+    incidentView->setObjectName(QStringLiteral("incidentView"));
+    incidentView->setCheckable(true);
+    incidentView->setChecked(settings_.incidentView());
+    connect(incidentView, &QAction::toggled, &settings_, &Settings::setIncidentView);
     action(file, "Export Video…", &AppDelegate::exportVideo, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
     // What an export tells of where the car was, chosen before exporting and remembered.
     QMenu *place = file->addMenu(QString());
@@ -306,6 +312,8 @@ QProgressDialog *AppDelegate::exportProgress() const { return exportProgress_; }
 void AppDelegate::exportIncident()
 {
     constexpr float toastSeconds = 2.5f;
+    // The cameras' view is as wide as a full HD picture, whatever the window's size.
+    constexpr int kIncidentViewWidth = 1920;
     PlayerView *video = playerView_;
     if (export_ && export_->isRunning())
         return;
@@ -331,13 +339,45 @@ void AppDelegate::exportIncident()
                                                                       QFileDialog::DontConfirmOverwrite);
     if (chosen.isEmpty())
         return;
-    const IncidentFiles files = IncidentExport::files(chosen);
+    // The moment's other cameras, each from its file, and the view as the stage shows it.
+    QList<IncidentCamera> cameras;
+    QList<ViewTile> view;
+    const ChannelPictures *channels = video->channels();
+    for (int i = 0; i < channels->count(); ++i)
+        cameras << IncidentCamera{CaptureText::channelWord(channels->channel(i)),
+                                  channels->isGap(i) ? QString() : channels->file(i), 0.0};
+    QSize viewSize;
+    if (!cameras.isEmpty() && settings_.incidentView()) {
+        const QSize stage = channels->stage()->size();
+        const double scale = stage.width() > 0 ? double(kIncidentViewWidth) / stage.width() : 0.0;
+        viewSize = QSize(kIncidentViewWidth, int(stage.height() * scale));
+        for (QWidget *w : channels->shown()) {
+            const QRect r = w->geometry();
+            ViewTile tile{source, 0.0,
+                          QRect(int(r.x() * scale), int(r.y() * scale), int(r.width() * scale), int(r.height() * scale)),
+                          false};
+            for (int i = 0; i < channels->count(); ++i)
+                if (channels->tile(i) == w)
+                    tile.source = cameras[i].source;
+            if (const auto *picture = qobject_cast<VideoPicture *>(w))
+                tile.mirrored = picture->isMirrored();
+            view << tile;
+        }
+    }
+    QStringList words;
+    for (const IncidentCamera &c : cameras)
+        if (!c.source.isEmpty())
+            words << c.word;
+    const IncidentFiles files = IncidentExport::files(chosen, words, !view.isEmpty());
     const ExportLocation location = IncidentExport::locationOf(settings_.exportLocation());
     if (!mayReplace(mainWindow_, title, files.written(location), replacePanel) || playerView_ != video)
         return;
 
     auto *job = new IncidentExport(this);
     export_ = job;
+    job->cameras = cameras;
+    job->view = view;
+    job->viewSize = viewSize;
     if (telemetry_ && QUrl(telemetry_->clip().path, QUrl::TolerantMode).toLocalFile() == source)
         job->telemetryOffsetMs = telemetry_->offsetMs();
     auto *dialog = progressWindow(Localization::text("Exporting the incident…"), mainWindow_);
@@ -351,7 +391,9 @@ void AppDelegate::exportIncident()
                                                                                        const QString &message) {
         closeProgress(dialog, job);
         const QString done = exportedText("Incident exported.", location);
-        const QString text = ok ? done + (corrected.isEmpty() ? QString() : QLatin1Char(' ') + corrected) : message;
+        QString text = ok ? done + (corrected.isEmpty() ? QString() : QLatin1Char(' ') + corrected) : message;
+        if (ok && !message.isEmpty())
+            text += QLatin1Char(' ') + message;   // the cameras without a recording
         toaster_->showToast(text, toastSeconds);
         emit incidentExported(ok, message);
     });

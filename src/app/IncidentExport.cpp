@@ -47,12 +47,21 @@ IncidentExport::~IncidentExport()
     abandon();
 }
 
-IncidentFiles IncidentExport::files(const QString &chosen)
+IncidentFiles IncidentExport::files(const QString &chosen, const QStringList &cameras, bool view)
 {
     const QString mp4 = QStringLiteral(".mp4");
     const QString video = chosen.endsWith(mp4, Qt::CaseInsensitive) ? chosen : chosen + mp4;
     const QString base = video.chopped(mp4.size());
-    return {video, base + QStringLiteral(".gpx"), base + QStringLiteral(".png"), base + QStringLiteral(".manifest.json")};
+    IncidentFiles f;
+    f.video = video;
+    f.gpx = base + QStringLiteral(".gpx");
+    f.picture = base + QStringLiteral(".png");
+    f.manifest = base + QStringLiteral(".manifest.json");
+    for (const QString &word : cameras)
+        f.cameras << base + QLatin1Char('_') + word + mp4;
+    if (view)
+        f.view = base + QStringLiteral("_view") + mp4;
+    return f;
 }
 
 QStringList IncidentExport::existing(const QStringList &paths)
@@ -102,6 +111,46 @@ QStringList IncidentExport::ffmpegArguments(const QString &source, double in, do
                          QStringLiteral("-map_metadata"), QStringLiteral("-1"), QStringLiteral("-progress"),
                          QStringLiteral("pipe:1"), QStringLiteral("-nostats"), QStringLiteral("-f"), QStringLiteral("mp4"),
                          output};
+}
+
+QStringList IncidentExport::viewArguments(const QList<ViewTile> &tiles, QSize size, double in, double out,
+                                          const QString &output)
+{
+    const auto secs = [](double s) { return QString::number(std::max(0.0, s), 'f', 3); };
+    // H.264 in 4:2:0 wants even sides.
+    const int width = std::max(2, size.width() & ~1), height = std::max(2, size.height() & ~1);
+    QStringList args{QStringLiteral("-nostdin"), QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
+                     QStringLiteral("error"), QStringLiteral("-y")};
+    QString graph = QStringLiteral("color=c=black:s=%1x%2:r=30:d=%3[s0]").arg(width).arg(height).arg(secs(out - in));
+    int input = 0;
+    for (int i = 0; i < tiles.size(); ++i) {
+        const ViewTile &t = tiles[i];
+        // Even sides too: the scaler rounds an odd side of a 4:2:0 picture up, past its tile.
+        const QRect r(t.rect.topLeft(), QSize(t.rect.width() & ~1, t.rect.height() & ~1));
+        const QString from = QStringLiteral("[s%1]").arg(i), to = QStringLiteral("[s%1]").arg(i + 1);
+        if (t.source.isEmpty()) {
+            graph += QStringLiteral(";%1drawbox=x=%2:y=%3:w=%4:h=%5:color=0x202020:t=fill%6")
+                         .arg(from).arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).arg(to);
+            continue;
+        }
+        // Accurate from the mark: the input is decoded from the key frame before it.
+        args << QStringLiteral("-ss") << secs(in + t.offset) << QStringLiteral("-t") << secs(out - in)
+             << QStringLiteral("-i") << t.source;
+        graph += QStringLiteral(";[%1:v]scale=%2:%3:force_original_aspect_ratio=decrease%4,"
+                                "pad=%2:%3:(ow-iw)/2:(oh-ih)/2:color=black,setsar=1,setpts=PTS-STARTPTS[v%1]")
+                     .arg(input).arg(r.width()).arg(r.height())
+                     .arg(t.mirrored ? QStringLiteral(",hflip") : QString());
+        graph += QStringLiteral(";%1[v%2]overlay=x=%3:y=%4:eof_action=pass%5")
+                     .arg(from).arg(input).arg(r.x()).arg(r.y()).arg(to);
+        ++input;
+    }
+    graph += QStringLiteral(";[s%1]format=yuv420p[view]").arg(tiles.size());
+    return args + QStringList{QStringLiteral("-filter_complex"), graph, QStringLiteral("-map"), QStringLiteral("[view]"),
+                              QStringLiteral("-t"), secs(out - in), QStringLiteral("-c:v"), QStringLiteral("libx264"),
+                              QStringLiteral("-preset"), QStringLiteral("veryfast"), QStringLiteral("-an"),
+                              QStringLiteral("-map_metadata"), QStringLiteral("-1"), QStringLiteral("-progress"),
+                              QStringLiteral("pipe:1"), QStringLiteral("-nostats"), QStringLiteral("-f"),
+                              QStringLiteral("mp4"), output};
 }
 
 ExportLocation IncidentExport::locationOf(const QString &stored)
@@ -266,7 +315,19 @@ void IncidentExport::start(const QString &source, double in, double out, double 
 {
     running_ = true;
     location_ = location;
-    files_ = files(target);
+    recorded_.clear();
+    QStringList words, gaps;
+    for (const IncidentCamera &c : cameras) {
+        if (c.source.isEmpty()) {
+            gaps << c.word;
+            continue;
+        }
+        recorded_ << c;
+        words << c.word;
+    }
+    gapNote_ = gaps.isEmpty() ? QString()
+                              : Localization::text("incident_no_recording").arg(gaps.join(QStringLiteral(", ")));
+    files_ = files(target, words, !view.isEmpty());
     source_ = source;
     in_ = in;
     out_ = out;
@@ -291,8 +352,15 @@ void IncidentExport::start(const QString &source, double in, double out, double 
         return;
     }
     const QDir work(work_->path());
-    parts_ = {work.filePath(QStringLiteral("video.mp4")), work.filePath(QStringLiteral("track.gpx")),
-              work.filePath(QStringLiteral("picture.png")), work.filePath(QStringLiteral("manifest.json"))};
+    parts_ = IncidentFiles();
+    parts_.video = work.filePath(QStringLiteral("video.mp4"));
+    parts_.gpx = work.filePath(QStringLiteral("track.gpx"));
+    parts_.picture = work.filePath(QStringLiteral("picture.png"));
+    parts_.manifest = work.filePath(QStringLiteral("manifest.json"));
+    for (int i = 0; i < recorded_.size(); ++i)
+        parts_.cameras << work.filePath(QStringLiteral("camera-%1.mp4").arg(i));
+    if (!view.isEmpty())
+        parts_.view = work.filePath(QStringLiteral("view.mp4"));
 
     const bool withPlace = location != ExportLocation::None;
     pending_ = withPlace ? 3 : 1;
@@ -323,8 +391,8 @@ void IncidentExport::start(const QString &source, double in, double out, double 
         while (process_ && process_->canReadLine()) {
             const QByteArray line = process_->readLine().trimmed();
             if (line.startsWith("out_time_us=") && length_ > 0) {
-                const double done = line.mid(12).toDouble() / 1e6;
-                emit progress(int(std::clamp(done / length_, 0.0, 1.0) * 100));
+                const double done = std::clamp(line.mid(12).toDouble() / 1e6 / length_, 0.0, 1.0);
+                emit progress(int((run_ + done) / double(runs_.size()) * 100));
             }
         }
     });
@@ -338,11 +406,26 @@ void IncidentExport::start(const QString &source, double in, double out, double 
             onProcessFinished();
     });
     // The car's messages in the frames cannot be rounded: coarse, they go as well.
-    std::optional<int> dropSei;
-    if (location != ExportLocation::Full)
-        if (const auto codec = SeiTelemetry::videoCodec(source.toStdString()))
-            dropSei = int(*codec);
-    process_->start(ffmpeg_, ffmpegArguments(source, in, out, parts_.video, dropSei));
+    const auto segment = [in, out, location](const QString &clip, double offset, const QString &part) {
+        std::optional<int> dropSei;
+        if (location != ExportLocation::Full)
+            if (const auto codec = SeiTelemetry::videoCodec(clip.toStdString()))
+                dropSei = int(*codec);
+        return Run{ffmpegArguments(clip, in + offset, out + offset, part, dropSei), part};
+    };
+    runs_ = {segment(source, 0.0, parts_.video)};
+    for (int i = 0; i < recorded_.size(); ++i)
+        runs_ << segment(recorded_[i].source, recorded_[i].offset, parts_.cameras[i]);
+    if (!view.isEmpty())
+        runs_ << Run{viewArguments(view, viewSize, in, out, parts_.view), parts_.view};
+    run_ = 0;
+    runNext();
+}
+
+void IncidentExport::runNext()
+{
+    errors_.clear();
+    process_->start(ffmpeg_, runs_[run_].arguments);
 }
 
 void IncidentExport::writeGpx(const QString &source, double in, double out, double duration, const QString &fileName)
@@ -382,7 +465,11 @@ void IncidentExport::onProcessFinished()
     if (!process_)
         return;
     videoOk_ = process_->exitStatus() == QProcess::NormalExit && process_->exitCode() == 0
-               && process_->error() != QProcess::FailedToStart && QFileInfo(parts_.video).size() > 0;
+               && process_->error() != QProcess::FailedToStart && QFileInfo(runs_[run_].part).size() > 0;
+    if (videoOk_ && failure_.isEmpty() && ++run_ < runs_.size()) {
+        runNext();
+        return;
+    }
     if (!videoOk_ && failure_.isEmpty()) {
         const QString detail = QString::fromUtf8(errors_).trimmed().section(QLatin1Char('\n'), -1);
         failure_ = Localization::text("The video could not be written.")
@@ -427,9 +514,17 @@ void IncidentExport::conclude()
     m.markOut = out_;
     const QFileInfo clip(source_);
     m.clips.push_back({clip.fileName().toStdString(), clip.absoluteFilePath().toStdString(), 0, {}, cameraErrorMs_});
+    for (const IncidentCamera &c : recorded_) {
+        const QFileInfo other(c.source);
+        m.clips.push_back({other.fileName().toStdString(), other.absoluteFilePath().toStdString(), 0, {}, std::nullopt});
+    }
     QList<QPair<QString, QString>> written = {{parts_.video, files_.video}};
     if (location_ != ExportLocation::None)
         written << qMakePair(parts_.gpx, files_.gpx) << qMakePair(parts_.picture, files_.picture);
+    for (int i = 0; i < parts_.cameras.size(); ++i)
+        written << qMakePair(parts_.cameras[i], files_.cameras[i]);
+    if (!parts_.view.isEmpty())
+        written << qMakePair(parts_.view, files_.view);
     for (const auto &[part, target] : written)
         m.files.push_back({QFileInfo(target).fileName().toStdString(), part.toStdString(), 0, {}, std::nullopt});
     const QString manifestPart = parts_.manifest;
@@ -472,6 +567,10 @@ void IncidentExport::moveIntoPlace()
     std::vector<std::pair<QString, QString>> moves = {{parts_.manifest, files_.manifest}};
     if (location_ != ExportLocation::None)
         moves.insert(moves.end(), {{parts_.picture, files_.picture}, {parts_.gpx, files_.gpx}});
+    if (!parts_.view.isEmpty())
+        moves.emplace_back(parts_.view, files_.view);
+    for (int i = 0; i < parts_.cameras.size(); ++i)
+        moves.emplace_back(parts_.cameras[i], files_.cameras[i]);
     moves.emplace_back(parts_.video, files_.video);
     const Moved moved = ::moveIntoPlace(moves, QDir(work_->path()));
     if (moved != Moved::All) {
@@ -487,7 +586,7 @@ void IncidentExport::moveIntoPlace()
         return;
     }
     emit progress(100);
-    finish(true, {});
+    finish(true, gapNote_);
 }
 
 void IncidentExport::finish(bool ok, const QString &message)

@@ -8,6 +8,8 @@
 // was written. A manifest goes with them as their proof: the SHA-256 of the clip and
 // of each file written, the marks, the camera clock's error and this program's version
 // (veltra-gps --verify checks it).
+// A moment's other cameras each get their segment beside the clip's, and on request
+// the view of them all as the stage shows them, encoded anew.
 #pragma once
 
 #include "player/CaptureText.h"
@@ -17,6 +19,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QProcess>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -31,14 +35,41 @@ class QTemporaryDir;
 // about a kilometre (a route, not a door), or nothing.
 enum class ExportLocation { Full, Coarse, None };
 
+// Another camera of the moment: the word its segment is named with ("rear"), its clip
+// (empty: it has no recording this minute) and how far into its clip the clip's
+// second 0 is, in seconds.
+struct IncidentCamera {
+    QString word;
+    QString source;
+    double offset = 0.0;
+};
+
+// A picture of the view of the moment's cameras: its clip (empty: a camera without a
+// recording, a grey tile), its offset as above, its tile in the view and whether it is
+// shown flipped left to right.
+struct ViewTile {
+    QString source;
+    double offset = 0.0;
+    QRect rect;
+    bool mirrored = false;
+};
+
 struct IncidentFiles {
     QString video, gpx, picture, manifest;
-    QStringList all() const { return {video, gpx, picture, manifest}; }
+    QStringList cameras;   // the other cameras' segments
+    QString view;          // the composed view, when asked for
+    QStringList all() const
+    {
+        return QStringList{video, gpx, picture, manifest} + extra();
+    }
     // The files an export with `location` writes: without location, no GPX and no PNG.
     QStringList written(ExportLocation location) const
     {
-        return location == ExportLocation::None ? QStringList{video, manifest} : all();
+        return location == ExportLocation::None ? QStringList{video, manifest} + extra() : all();
     }
+
+private:
+    QStringList extra() const { return view.isEmpty() ? cameras : cameras + QStringList{view}; }
 };
 
 class IncidentExport : public QObject {
@@ -50,7 +81,9 @@ public:
     // The files for the name chosen in the save panel: ".mp4" is added unless the name
     // ends in it, and the GPX, the PNG and the manifest (".manifest.json") take the
     // video's name.
-    static IncidentFiles files(const QString &chosen);
+    // Each of `cameras` adds a segment named with the word after an underscore
+    // ("incident_rear.mp4"), and `view` the view ("incident_view.mp4").
+    static IncidentFiles files(const QString &chosen, const QStringList &cameras = {}, bool view = false);
     // The names of those of `paths` that something is at already (a dangling link too).
     static QStringList existing(const QStringList &paths);
     // The one question asked before writing over the files `names` of one folder; empty
@@ -62,6 +95,11 @@ public:
     // records its telemetry in them (H.264 type 6, H.265 types 39 and 40).
     static QStringList ffmpegArguments(const QString &source, double in, double out, const QString &output,
                                        std::optional<int> dropSei = std::nullopt);
+    // ffmpeg's arguments for the view of `tiles` in a picture of `size`: each clip from
+    // `in` (plus its offset) for `out - in` seconds, scaled into its tile (flipped when
+    // mirrored) over black, in order, later tiles over earlier ones; H.264, no sound.
+    static QStringList viewArguments(const QList<ViewTile> &tiles, QSize size, double in, double out,
+                                     const QString &output);
     // The stored choice ("coarse", "none") as a location; anything else keeps it all.
     static ExportLocation locationOf(const QString &stored);
     // Positions rounded to two decimal places of a degree (about a kilometre).
@@ -94,6 +132,10 @@ public:
     void cancel();
     // The nudge of the clip's camera, for the GPX (segmentGpx).
     int telemetryOffsetMs = 0;
+    // The moment's other cameras, and the view to compose of them (none: no view).
+    QList<IncidentCamera> cameras;
+    QList<ViewTile> view;
+    QSize viewSize;
     bool isRunning() const { return running_; }
     QString program() const { return ffmpeg_; }
     // The ffmpeg to run; by default the one on PATH.
@@ -101,13 +143,15 @@ public:
 
 signals:
     void progress(int percent);
-    // ok: all three files are there; otherwise none is, the files it would have
-    // replaced are as they were, and `message` says why.
+    // ok: all the files are there, and `message` names the cameras without a recording
+    // (empty when there is none); otherwise none is, the files it would have replaced are
+    // as they were, and `message` says why.
     void finished(bool ok, const QString &message);
 
 private:
     void writeGpx(const QString &source, double in, double out, double duration, const QString &fileName);
     void onProcessFinished();
+    void runNext();
     void partDone();
     void conclude();
     void finish(bool ok, const QString &message);
@@ -132,4 +176,13 @@ private:
     int pending_ = 0;
     QString failure_;
     QByteArray errors_;
+    // The ffmpeg runs, one after the other: the clip's segment, the cameras', the view.
+    struct Run {
+        QStringList arguments;
+        QString part;
+    };
+    QList<Run> runs_;
+    int run_ = 0;
+    QList<IncidentCamera> recorded_;   // the cameras written, in the order of files_.cameras
+    QString gapNote_;
 };

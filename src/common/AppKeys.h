@@ -15,6 +15,8 @@ inline constexpr char ROTATE_SPD_V[] = "rotateSpd_v";
 inline constexpr char VOLUME[] = "volume";
 // Captured pictures get a strip with their time, position and speed under them.
 inline constexpr char CAPTURE_CAPTION[] = "capture_caption";
+// An incident of several cameras also gets the view of them all as one video.
+inline constexpr char INCIDENT_VIEW[] = "incident_view";
 // Privacy: whether saved pictures carry the place and speed of their moment, and whether
 // the remote control (MPRIS) tells every program on the bus where the car is.
 inline constexpr char PLACE_IN_PICTURES[] = "place_in_pictures";

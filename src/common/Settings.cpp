@@ -203,6 +203,16 @@ void Settings::setCaptureCaption(bool on)
     emit captureCaptionChanged(on);
 }
 
+bool Settings::incidentView() const
+{
+    return stored(AppKeys::INCIDENT_VIEW).toBool();
+}
+
+void Settings::setIncidentView(bool on)
+{
+    store(AppKeys::INCIDENT_VIEW, on);
+}
+
 QString Settings::userLanguage() const
 {
     return text(stored(AppKeys::USER_LANGUAGE)).value_or(QString());

@@ -104,6 +104,8 @@ public:
     void setInsetShare(double share);
     bool captureCaption() const;
     void setCaptureCaption(bool on);
+    bool incidentView() const;
+    void setIncidentView(bool on);
     QString userLanguage() const;
     void setUserLanguage(const QString &language);
     QStringList preferredLanguages() const;

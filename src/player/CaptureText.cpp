@@ -1,5 +1,7 @@
 #include "CaptureText.h"
 
+#include "ClipTime.h"
+
 #include <cmath>
 
 QList<QPair<QString, QString>> CaptureText::chunks(const CaptureFacts &facts, bool mph)
@@ -25,4 +27,18 @@ QString CaptureText::caption(const CaptureFacts &facts, bool mph)
     for (const auto &chunk : chunks(facts, mph))
         parts << chunk.second;
     return parts.join(QStringLiteral("  "));
+}
+
+QString CaptureText::channelWord(char channel)
+{
+    switch (channel) {
+    case 'F':
+        return QStringLiteral("front");
+    case 'R':
+        return QStringLiteral("rear");
+    case 'I':
+        return QStringLiteral("cabin");
+    default:
+        return QString::fromStdString(ClipTime::channelName(channel)).toLower();
+    }
 }

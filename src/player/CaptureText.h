@@ -26,4 +26,7 @@ public:
     static QList<QPair<QString, QString>> chunks(const CaptureFacts &facts, bool mph);
     // The same figures on one line, separated by two spaces; empty when none is known.
     static QString caption(const CaptureFacts &facts, bool mph);
+    // The word a camera's pictures and segments are named with: "front", "rear",
+    // "cabin", "left_repeater", or the channel's letter in lower case.
+    static QString channelWord(char channel);
 };

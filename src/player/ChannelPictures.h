@@ -56,6 +56,10 @@ public:
     double time(int i) const;                // the follower's clock, seconds
     QVideoSink *videoSink(int i) const;
     QWidget *tile(int i) const;              // the picture, or the gap's label
+    // What the stage shows (the main picture, the followers' pictures and gaps' labels)
+    // from the large one to the topmost inset, each with its tile as its geometry.
+    QList<QWidget *> shown() const { return pictures(); }
+    QWidget *stage() const { return stage_; }
 
     ChannelRules::Arrangement arrangement() const { return arrangement_; }
     void setArrangement(ChannelRules::Arrangement a);

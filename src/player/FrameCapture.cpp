@@ -1,5 +1,7 @@
 #include "FrameCapture.h"
 
+#include "VideoPicture.h"
+
 #include <QFont>
 #include <QImage>
 #include <QPainter>
@@ -32,13 +34,58 @@ QImage FrameCapture::annotate(const QImage &image, const TextChunks &chunks, con
     return out;
 }
 
+QImage FrameCapture::compose(QSize size, const QList<StageTile> &tiles)
+{
+    if (size.isEmpty())
+        return {};
+    double scale = 1.0;
+    if (!tiles.isEmpty() && !tiles.first().image.isNull()) {
+        const QRect shown = VideoPicture::pictureRect(tiles.first().image.size(), tiles.first().rect.size(),
+                                                      Qt::KeepAspectRatio);
+        if (shown.width() > 0)
+            scale = std::clamp(double(tiles.first().image.width()) / shown.width(), 1.0,
+                               std::max(1.0, double(kStageWidth) / size.width()));
+    }
+    QImage out(QSize(int(size.width() * scale), int(size.height() * scale)), QImage::Format_RGB32);
+    out.fill(Qt::black);
+    QPainter p(&out);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    for (const StageTile &tile : tiles) {
+        const QRectF rect(tile.rect.x() * scale, tile.rect.y() * scale, tile.rect.width() * scale,
+                          tile.rect.height() * scale);
+        if (tile.image.isNull()) {
+            p.fillRect(rect, QColor(0x20, 0x20, 0x20));
+            p.setPen(QColor(0x50, 0x50, 0x50));
+            p.drawRect(rect.adjusted(0, 0, -1, -1));
+            QFont font;
+            font.setPixelSize(std::max(10, int(13 * scale)));
+            p.setFont(font);
+            p.setPen(QColor(0xd0, 0xd0, 0xd0));
+            p.drawText(rect, Qt::AlignCenter, tile.text);
+            continue;
+        }
+        const QRect at = VideoPicture::pictureRect(tile.image.size(), rect.size().toSize(), Qt::KeepAspectRatio)
+                             .translated(rect.topLeft().toPoint());
+        p.fillRect(rect, Qt::black);
+        p.drawImage(at, tile.mirrored ? tile.image.mirrored(true, false) : tile.image);
+    }
+    return out;
+}
+
 QFuture<bool> FrameCapture::savePng(const QVideoFrame &frame, const QString &path, const TextChunks &chunks,
                                     const QString &caption)
 {
-    return QtConcurrent::run(QThreadPool::globalInstance(), [frame, path, chunks, caption]() -> bool {
-        if (!frame.isValid())
+    return savePng([frame] { return frame.isValid() ? frame.toImage() : QImage(); }, path, chunks, caption);
+}
+
+QFuture<bool> FrameCapture::savePng(const std::function<QImage()> &picture, const QString &path,
+                                    const TextChunks &chunks, const QString &caption)
+{
+    return QtConcurrent::run(QThreadPool::globalInstance(), [picture, path, chunks, caption]() -> bool {
+        const QImage made = picture();
+        if (made.isNull())
             return false;
-        const QImage image = annotate(frame.toImage(), chunks, caption);
+        const QImage image = annotate(made, chunks, caption);
         if (image.isNull())
             return false;
         QSaveFile file(path);

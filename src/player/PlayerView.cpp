@@ -24,6 +24,7 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QHash>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -753,10 +754,12 @@ void PlayerView::capture()
 {
     const QMediaPlayer *engine = session_->player();
     if (engine && session_->isReady() && engine->mediaStatus() != QMediaPlayer::NoMedia) {
-        const QString path = pictureSaveDirectory() + QLatin1Char('/')
-                             + TimeFormatUtils::stringDateFormat(QDateTime::currentDateTime())
-                             + QStringLiteral(".png");
-        saveImageFileToDiskPath(path);
+        const QString base = pictureSaveDirectory() + QLatin1Char('/')
+                             + TimeFormatUtils::stringDateFormat(QDateTime::currentDateTime());
+        if (channels_->count() > 0)
+            saveEveryCamera(base);
+        else
+            saveImageFileToDiskPath(base + QStringLiteral(".png"));
         return;
     }
     emit message(Localization::text("capture_fail"), kToastSeconds);
@@ -775,7 +778,59 @@ void PlayerView::saveImageFileToDiskPath(const QString &path)
     });
 }
 
-QFuture<bool> PlayerView::saveCurrentFrame(const QString &path, bool place)
+void PlayerView::saveEveryCamera(const QString &base)
+{
+    // The main picture under `base`, each other camera's beside it under its word, and
+    // the stage as the user sees it, composed from the same frames.
+    const auto [chunks, caption] = captureText(true);
+    const QString path = base + QStringLiteral(".png");
+    QList<QFuture<bool>> writing{saveCurrentFrame(path)};
+    QStringList missing;
+    QHash<QWidget *, QVideoFrame> frames{{videoWidget_, videoWidget_->videoSink()->videoFrame()}};
+    for (int i = 0; i < channels_->count(); ++i) {
+        const QString word = CaptureText::channelWord(channels_->channel(i));
+        if (channels_->isGap(i)) {
+            missing << word;
+            continue;
+        }
+        const QVideoFrame frame = channels_->videoSink(i)->videoFrame();
+        frames.insert(channels_->tile(i), frame);
+        writing << FrameCapture::savePng(frame, base + QLatin1Char('_') + word + QStringLiteral(".png"), chunks,
+                                         caption);
+    }
+    QList<std::pair<QVideoFrame, FrameCapture::StageTile>> stage;
+    for (QWidget *w : channels_->shown()) {
+        const auto *picture = qobject_cast<VideoPicture *>(w);
+        const auto *gap = qobject_cast<QLabel *>(w);
+        stage.append({frames.value(w), {QImage(), w->geometry(), picture && picture->isMirrored(),
+                                        gap ? gap->text() : QString()}});
+    }
+    const QSize size = channels_->stage()->size();
+    writing << FrameCapture::savePng([stage, size]() mutable {
+        QList<FrameCapture::StageTile> tiles;
+        for (auto &[frame, tile] : stage) {
+            if (frame.isValid())
+                tile.image = frame.toImage();
+            tiles << tile;
+        }
+        return FrameCapture::compose(size, tiles);
+    }, base + QStringLiteral("_view.png"), chunks, caption);
+
+    QPointer<PlayerView> self(this);
+    QtFuture::whenAll(writing.begin(), writing.end()).then(qApp, [self, path, missing](const QList<QFuture<bool>> &done) {
+        if (!self)
+            return;
+        const bool ok = done.first().result();
+        const auto written = std::count_if(done.begin(), done.end(), [](const QFuture<bool> &f) { return f.result(); });
+        QString text = ok ? Localization::text("capture_saved_pictures").arg(written) : Localization::text("capture_fail");
+        if (!missing.isEmpty())
+            text += QLatin1Char(' ') + Localization::text("capture_no_recording").arg(missing.join(QStringLiteral(", ")));
+        emit self->message(text, kToastSeconds * 3);
+        emit self->captureFinished(path, ok);
+    });
+}
+
+std::pair<FrameCapture::TextChunks, QString> PlayerView::captureText(bool place) const
 {
     FrameCapture::TextChunks chunks;
     QString caption;
@@ -789,6 +844,12 @@ QFuture<bool> PlayerView::saveCurrentFrame(const QString &path, bool place)
         if (settings_.captureCaption())
             caption = CaptureText::caption(facts, mph);
     }
+    return {chunks, caption};
+}
+
+QFuture<bool> PlayerView::saveCurrentFrame(const QString &path, bool place)
+{
+    const auto [chunks, caption] = captureText(place);
     return FrameCapture::savePng(videoWidget_->videoSink()->videoFrame(), path, chunks, caption);
 }
 

@@ -8,6 +8,7 @@
 
 #include "CaptureText.h"
 #include "ChannelPictures.h"
+#include "FrameCapture.h"
 #include "IncidentMarks.h"
 #include "PlaybackSession.h"
 #include "TelemetryEvents.h"
@@ -212,6 +213,9 @@ private:
     void updatePlayButton();
     void showFirstFrame();
     void saveImageFileToDiskPath(const QString &path);
+    void saveEveryCamera(const QString &base);
+    // The text chunks and caption of a picture of the moment on screen.
+    std::pair<FrameCapture::TextChunks, QString> captureText(bool place) const;
     void installReviewKeys();
     void confirmMarks(const QString &what, double seconds);
     void findEvents();

@@ -1,11 +1,15 @@
 // The incident export without a window: the GPX of a segment, the one question about
-// the files it would replace, and the three files that appear together or not at all,
-// never written through a planted link (a folder that cannot be written, a cancel, a
-// quit, a failing ffmpeg, a rename that fails part-way).
+// the files it would replace, and the files (a moment's other cameras' segments and
+// their view too) that appear together or not at all, never written through a planted
+// link (a folder that cannot be written, a cancel, a quit, a failing ffmpeg, a rename
+// that fails part-way).
 #include "app/IncidentExport.h"
+#include "common/Localization.h"
+#include "player/ChannelRules.h"
 #include "telemetry/GpsDataHelper.h"
 #include "telemetry/Manifest.h"
 #include "../extractor/XmlLint.h"
+#include "../player/PlayerTestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,10 +34,14 @@ QString clip() { return qEnvironmentVariable("VELTRA_SAMPLES") + QStringLiteral(
 // Runs an export of [in, out] of the clip to `target`; finished()'s arguments.
 QList<QVariant> exportTo(const QString &target, const QString &ffmpeg = {}, const QString &action = {},
                          const QString &source = clip(), ExportLocation location = ExportLocation::Full,
-                         double in = 10.5, double out = 20.2)
+                         double in = 10.5, double out = 20.2, const QList<IncidentCamera> &cameras = {},
+                         const QList<ViewTile> &view = {}, QSize viewSize = {})
 {
     auto owned = std::make_unique<IncidentExport>();
     IncidentExport &job = *owned;
+    job.cameras = cameras;
+    job.view = view;
+    job.viewSize = viewSize;
     if (!ffmpeg.isEmpty())
         job.setProgram(ffmpeg);
     QSignalSpy done(&job, &IncidentExport::finished);
@@ -265,6 +273,120 @@ private slots:
         }
     }
 
+    // The view of the moment's cameras: every camera's segment scaled into its tile of
+    // the arrangement, the rear flipped, over black, encoded anew.
+    void viewArguments_data()
+    {
+        QTest::addColumn<int>("arrangement");
+        QTest::addColumn<int>("count");
+        for (const auto a : {ChannelRules::Arrangement::Insets, ChannelRules::Arrangement::SideBySide,
+                             ChannelRules::Arrangement::Grid})
+            for (const int n : {2, 3, 6})
+                QTest::addRow("%s, %d cameras", qPrintable(ChannelRules::arrangementKey(a)), n) << int(a) << n;
+    }
+    void viewArguments()
+    {
+        QFETCH(int, arrangement);
+        QFETCH(int, count);
+        const QSize size(1280, 720);
+        const QList<QRect> rects = ChannelRules::tiles(ChannelRules::Arrangement(arrangement), size, count);
+        // The second camera is the rear; of three or more, the last has no recording.
+        const int gap = count > 2 ? count - 1 : -1;
+        QList<ViewTile> tiles;
+        for (int i = 0; i < count; ++i)
+            tiles << ViewTile{i == gap ? QString() : QStringLiteral("/card/%1.MOV").arg(i), i * 0.25, rects[i], i == 1};
+        const QStringList args = IncidentExport::viewArguments(tiles, size, 10.5, 20.2, QStringLiteral("/out/view.mp4"));
+        const int inputs = gap < 0 ? count : count - 1;
+        QCOMPARE(args.count(QStringLiteral("-i")), inputs);
+        for (int i = 0; i < inputs; ++i) {
+            const qsizetype at = args.indexOf(QStringLiteral("/card/%1.MOV").arg(i));
+            QVERIFY(at > 4);
+            QCOMPARE(args[at - 5], QStringLiteral("-ss"));
+            QCOMPARE(args[at - 4], QString::number(10.5 + i * 0.25, 'f', 3));
+            QCOMPARE(args[at - 1], QStringLiteral("-i"));
+        }
+        const QString graph = args[args.indexOf(QStringLiteral("-filter_complex")) + 1];
+        QVERIFY2(graph.startsWith(QStringLiteral("color=c=black:s=1280x720:")), qPrintable(graph));
+        for (int i = 0; i < count; ++i) {
+            const QRect r(rects[i].topLeft(), QSize(rects[i].width() & ~1, rects[i].height() & ~1));
+            const QString place = i == gap
+                ? QStringLiteral("drawbox=x=%1:y=%2:w=%3:h=%4:").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height())
+                : QStringLiteral("[%1:v]scale=%2:%3:").arg(i).arg(r.width()).arg(r.height());
+            QVERIFY2(graph.contains(place), qPrintable(place + QStringLiteral(" in ") + graph));
+            if (i != gap)
+                QVERIFY2(graph.contains(QStringLiteral("overlay=x=%1:y=%2:").arg(r.x()).arg(r.y())), qPrintable(graph));
+        }
+        // The rear's picture alone is flipped.
+        QCOMPARE(graph.count(QStringLiteral("hflip")), 1);
+        const qsizetype rear = graph.indexOf(QStringLiteral("[1:v]"));
+        QVERIFY(graph.indexOf(QStringLiteral("hflip")) > rear);
+        QVERIFY(graph.indexOf(QStringLiteral("hflip")) < graph.indexOf(QStringLiteral("[v1]"), rear));
+        QVERIFY(args.join(QLatin1Char(' ')).contains(QStringLiteral("-c:v libx264 -preset veryfast")));
+        QCOMPARE(args[args.indexOf(QStringLiteral("-t")) + 1], QStringLiteral("9.700"));
+        QCOMPARE(args.last(), QStringLiteral("/out/view.mp4"));
+    }
+
+    // A front clip with its rear and cabin: each camera's segment beside the front's, in
+    // the manifest with its clip, and the view of all three side by side; a camera
+    // without a recording gives no segment, and the closing message names it.
+    void writesEveryCamera_data()
+    {
+        QTest::addColumn<bool>("rearRecorded");
+        QTest::addColumn<bool>("withView");
+        QTest::addRow("front, rear and cabin with their view") << true << true;
+        QTest::addRow("front, rear and cabin") << true << false;
+        QTest::addRow("a rear without a recording") << false << false;
+    }
+    void writesEveryCamera()
+    {
+        QFETCH(bool, rearRecorded);
+        QFETCH(bool, withView);
+        const QString moment = qEnvironmentVariable("VELTRA_SAMPLES") + QStringLiteral("/moment/2026_1115_090000_001%1.MOV");
+        QTemporaryDir dir;
+        const QList<IncidentCamera> cameras{{QStringLiteral("rear"), rearRecorded ? moment.arg('R') : QString(), 0.0},
+                                            {QStringLiteral("cabin"), moment.arg('I'), 0.0}};
+        const QSize size(960, 240);
+        const QList<QRect> rects = ChannelRules::tiles(ChannelRules::Arrangement::SideBySide, size, 3);
+        QList<ViewTile> view;
+        if (withView)
+            view = {{moment.arg('F'), 0.0, rects[0], false}, {moment.arg('R'), 0.0, rects[1], true},
+                    {moment.arg('I'), 0.0, rects[2], false}};
+        const QList<QVariant> r = exportTo(dir.filePath(QStringLiteral("incident")), {}, {}, moment.arg('F'),
+                                           ExportLocation::None, 2.0, 6.0, cameras, view, size);
+        QVERIFY2(r.value(0).toBool(), qPrintable(r.value(1).toString()));
+        QStringList written{"incident.manifest.json", "incident.mp4", "incident_cabin.mp4"};
+        if (rearRecorded)
+            written << "incident_rear.mp4";
+        if (withView)
+            written << "incident_view.mp4";
+        written.sort();
+        QCOMPARE(entries(dir.path()), written);
+        QCOMPARE(r.value(1).toString(),
+                 rearRecorded ? QString() : Localization::text("incident_no_recording").arg(QStringLiteral("rear")));
+        const ManifestVerdict verdict = verifyManifest(dir.filePath(QStringLiteral("incident.manifest.json")).toStdString());
+        QVERIFY(verdict.allSame());
+        const int clips = rearRecorded ? 3 : 2;   // each segment's clip is proved too
+        QCOMPARE(int(verdict.checks.size()), clips + int(written.size()) - 1);
+        for (const QString &name : written)
+            if (name.endsWith(QLatin1String(".mp4")))
+                QVERIFY(QFileInfo(dir.filePath(name)).size() > 1000);
+        // The segments are the cameras' own: red, green, blue in the top left quarter.
+        const auto isMostly = [](const QColor &c, int channel) {
+            const int v[3] = {c.red(), c.green(), c.blue()};
+            return v[channel] > 150 && v[(channel + 1) % 3] < 100 && v[(channel + 2) % 3] < 100;
+        };
+        const QImage cabin = PlayerTestSupport::ffmpegFrame(dir.filePath(QStringLiteral("incident_cabin.mp4")), 1.0);
+        QVERIFY(isMostly(cabin.pixelColor(cabin.width() / 8, cabin.height() / 8), 2));
+        if (!withView)
+            return;
+        const QImage shown = PlayerTestSupport::ffmpegFrame(dir.filePath(QStringLiteral("incident_view.mp4")), 1.0);
+        QCOMPARE(shown.size(), size);
+        // Each in its tile, the rear flipped as shown: its green at the top right.
+        QVERIFY(isMostly(shown.pixelColor(rects[0].x() + rects[0].width() / 8, rects[0].height() / 8), 0));
+        QVERIFY(isMostly(shown.pixelColor(rects[1].x() + rects[1].width() * 7 / 8, rects[1].height() / 8), 1));
+        QVERIFY(isMostly(shown.pixelColor(rects[2].x() + rects[2].width() / 8, rects[2].height() / 8), 2));
+    }
+
     void failuresLeaveNothing_data()
     {
         QTest::addColumn<QString>("where");     // relative to the test folder
@@ -272,19 +394,24 @@ private slots:
         QTest::addColumn<QString>("action");    // at once: "cancel", "quit" (the job goes), "app quits"
         QTest::addColumn<QStringList>("present");   // "name": a file; "name/": a folder with a file in it
         QTest::addColumn<QString>("says");
+        QTest::addColumn<bool>("moment");   // the front of a moment, with its rear, cabin and their view
         QTest::newRow("folder that cannot be written") << "blocker/incident.mp4" << "" << "" << QStringList{}
-                                                       << "Cannot write";
-        QTest::newRow("ffmpeg fails") << "incident.mp4" << "/bin/false" << "" << QStringList{} << "video could not";
+                                                       << "Cannot write" << false;
+        QTest::newRow("ffmpeg fails") << "incident.mp4" << "/bin/false" << "" << QStringList{} << "video could not" << false;
         QTest::newRow("no ffmpeg") << "incident.mp4" << "/nonexistent/ffmpeg" << "" << QStringList{}
-                                   << "video could not";
-        QTest::newRow("cancelled") << "incident.mp4" << "" << "cancel" << QStringList{} << "cancelled";
-        QTest::newRow("quit while writing") << "incident.mp4" << "" << "quit" << QStringList{"incident.gpx"} << "";
+                                   << "video could not" << false;
+        QTest::newRow("cancelled") << "incident.mp4" << "" << "cancel" << QStringList{} << "cancelled" << false;
+        QTest::newRow("quit while writing") << "incident.mp4" << "" << "quit" << QStringList{"incident.gpx"} << "" << false;
         QTest::newRow("the application quits while writing")
-            << "incident.mp4" << "" << "app quits" << QStringList{"incident.png"} << "";
+            << "incident.mp4" << "" << "app quits" << QStringList{"incident.png"} << "" << false;
         QTest::newRow("the last rename fails: the replaced files come back")
-            << "incident.mp4" << "" << "" << QStringList{"incident.png", "incident.gpx", "incident.mp4/"} << "renamed";
+            << "incident.mp4" << "" << "" << QStringList{"incident.png", "incident.gpx", "incident.mp4/"} << "renamed" << false;
         QTest::newRow("the second rename fails: the first new file goes")
-            << "incident.mp4" << "" << "" << QStringList{"incident.gpx/", "incident.mp4"} << "renamed";
+            << "incident.mp4" << "" << "" << QStringList{"incident.gpx/", "incident.mp4"} << "renamed" << false;
+        QTest::newRow("a moment's export cancelled")
+            << "incident.mp4" << "" << "cancel" << QStringList{} << "cancelled" << true;
+        QTest::newRow("the last rename fails after the other cameras' segments")
+            << "incident.mp4" << "" << "" << QStringList{"incident_rear.mp4", "incident.mp4/"} << "renamed" << true;
     }
     void failuresLeaveNothing()
     {
@@ -293,6 +420,7 @@ private slots:
         QFETCH(QString, action);
         QFETCH(QStringList, present);
         QFETCH(QString, says);
+        QFETCH(bool, moment);
         QTemporaryDir dir;
         // A plain file where a folder is wanted: not even root can write under it.
         QVERIFY(plant(dir.filePath(QStringLiteral("blocker")), "blocker"));
@@ -306,7 +434,15 @@ private slots:
             expected << name;
         }
         expected.sort();
-        const QList<QVariant> r = exportTo(dir.filePath(where), ffmpeg, action);
+        const QString front = qEnvironmentVariable("VELTRA_SAMPLES") + QStringLiteral("/moment/2026_1115_090000_001%1.MOV");
+        const QList<QRect> rects = ChannelRules::tiles(ChannelRules::Arrangement::Insets, QSize(640, 480), 3);
+        const QList<QVariant> r = moment
+            ? exportTo(dir.filePath(where), ffmpeg, action, front.arg('F'), ExportLocation::None, 2.0, 6.0,
+                       {{QStringLiteral("rear"), front.arg('R'), 0.0}, {QStringLiteral("cabin"), front.arg('I'), 0.0}},
+                       {{front.arg('F'), 0.0, rects[0], false}, {front.arg('R'), 0.0, rects[1], true},
+                        {front.arg('I'), 0.0, rects[2], false}},
+                       QSize(640, 480))
+            : exportTo(dir.filePath(where), ffmpeg, action);
         QCOMPARE(r.value(0).toBool(), false);
         QVERIFY2(r.value(1).toString().contains(says), qPrintable(r.value(1).toString()));
         QCOMPARE(entries(dir.path()), expected);

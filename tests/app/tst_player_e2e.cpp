@@ -843,6 +843,64 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(isMostly(colourOf(video->findChild<VideoPicture *>("videoWidget"), frame), 0), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(isMostly(colourOf(cameras->tile(0), frame), 1), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(isMostly(colourOf(cameras->tile(1), frame), 2), 5000);
+        // A capture saves each camera's frame and the view as shown, every one carrying
+        // the moment's text, and says how many files it wrote.
+        QSignalSpy captured(video, &PlayerView::captureFinished);
+        QSignalSpy said(video, &PlayerView::message);
+        const auto capture = [&]() -> QString {
+            captured.clear();
+            said.clear();
+            video->capture();
+            if (!captured.wait(10000) || !captured.first().at(1).toBool())
+                return {};
+            return captured.first().first().toString().chopped(4);
+        };
+        // The colour of a saved picture at the middle of the top left quarter of `r`.
+        const auto savedColour = [frame](const QImage &image, QRect r, double scale = 1.0) {
+            const QRect p = VideoPicture::pictureRect(frame, r.size(), Qt::KeepAspectRatio).translated(r.topLeft());
+            return image.pixelColor(int((p.left() + p.width() / 8) * scale), int((p.top() + p.height() / 8) * scale));
+        };
+        QString base = capture();
+        QVERIFY(!base.isEmpty());
+        const QImage front(base + QStringLiteral(".png")), view(base + QStringLiteral("_view.png"));
+        QVERIFY(!view.isNull());
+        const QString when = front.text(QStringLiteral("Creation Time"));
+        QVERIFY(when.startsWith(QStringLiteral("2026-11-15 09:00:0")));
+        const QList<std::pair<QString, int>> shots = {{QString(), 0}, {QStringLiteral("_rear"), 1}, {QStringLiteral("_cabin"), 2}};
+        for (const auto &[name, colour] : shots) {
+            const QImage shot(base + name + QStringLiteral(".png"));
+            QVERIFY2(isMostly(savedColour(shot, QRect(QPoint(), frame)), colour), qPrintable(name));
+            QCOMPARE(shot.text(QStringLiteral("Creation Time")), when);
+        }
+        QCOMPARE(view.text(QStringLiteral("Creation Time")), when);
+        QWidget *stage = cameras->tile(0)->parentWidget();
+        const double scale = double(view.width()) / stage->width();
+        QVERIFY(scale >= 1.0);
+        QVERIFY(isMostly(savedColour(view, video->findChild<VideoPicture *>("videoWidget")->geometry(), scale), 0));
+        QVERIFY(isMostly(savedColour(view, cameras->tile(0)->geometry(), scale), 1));
+        QVERIFY(isMostly(savedColour(view, cameras->tile(1)->geometry(), scale), 2));
+        QCOMPARE(said.last().first().toString(), Localization::text("capture_saved_pictures").arg(4));
+        // File ▸ Export Incident… with the cameras' view: each camera's segment beside the
+        // front's, and the view as wide as full HD.
+        video->markIn();
+        video->session()->seekExact(5.0);
+        QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 5.0, 5000);
+        video->markOut();
+        window->findChild<QAction *>(QStringLiteral("incidentView"))->trigger();
+        QVERIFY(settings.incidentView());
+        QTemporaryDir out;
+        delegate->exportPanel = [&](const QString &) { return out.filePath(QStringLiteral("incident")); };
+        QSignalSpy exported(delegate.get(), &AppDelegate::incidentExported);
+        for (QAction *a : window->menuBar()->findChildren<QAction *>())
+            if (a->text() == QStringLiteral("Export Incident…"))
+                a->trigger();
+        QVERIFY(exported.wait(60000));
+        QVERIFY2(exported.first().first().toBool(), qPrintable(exported.first().at(1).toString()));
+        delegate->exportPanel = nullptr;
+        window->findChild<QAction *>(QStringLiteral("incidentView"))->trigger();
+        for (const char *name : {"incident.mp4", "incident_rear.mp4", "incident_cabin.mp4", "incident_view.mp4"})
+            QVERIFY2(QFileInfo(out.filePath(QLatin1String(name))).size() > 1000, name);
+        QCOMPARE(PlayerTestSupport::ffmpegFrame(out.filePath(QStringLiteral("incident_view.mp4")), 1.0).width(), 1920);
         // A seek moves every camera.
         video->session()->seekExact(6.5);
         QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 6.5, 5000);
@@ -890,6 +948,15 @@ private slots:
         QVERIFY(settings.mirrorRear());
         QTRY_VERIFY_WITH_TIMEOUT(isMostly(colourOf(cameras->tile(0), frame, true), 1), 5000);
         QVERIFY(isMostly(colourOf(cameras->tile(1), frame), 2));
+        // The captured view shows it so too; the rear's own picture is as recorded.
+        base = capture();
+        const QImage mirroredView(base + QStringLiteral("_view.png"));
+        const double mirroredScale = double(mirroredView.width()) / stage->width();
+        const QRect rearShown = VideoPicture::pictureRect(frame, cameras->tile(0)->size(), Qt::KeepAspectRatio)
+                               .translated(cameras->tile(0)->geometry().topLeft());
+        QVERIFY(isMostly(mirroredView.pixelColor(int((rearShown.left() + rearShown.width() * 7 / 8) * mirroredScale),
+                                                 int((rearShown.top() + rearShown.height() / 8) * mirroredScale)), 1));
+        QVERIFY(isMostly(savedColour(QImage(base + QStringLiteral("_rear.png")), QRect(QPoint(), frame)), 1));
         screenshot(QStringLiteral("e2e_cameras_rear_mirrored"));
         window->findChild<QAction *>(QStringLiteral("mirrorRear"))->trigger();
         QVERIFY(!settings.mirrorRear());
@@ -953,6 +1020,15 @@ private slots:
             QVERIFY(video->session()->isPlaying());
         }
         screenshot(QStringLiteral("e2e_cameras_rear_no_recording"));
+        // A camera without a recording gives no picture, and the message says so.
+        base = capture();
+        QVERIFY(!base.isEmpty());
+        QVERIFY(!QFileInfo::exists(base + QStringLiteral("_rear.png")));
+        QVERIFY(isMostly(savedColour(QImage(base + QStringLiteral("_cabin.png")), QRect(QPoint(), frame)), 2));
+        QVERIFY(QFileInfo::exists(base + QStringLiteral("_view.png")));
+        QCOMPARE(said.last().first().toString(),
+                 Localization::text("capture_saved_pictures").arg(3) + QLatin1Char(' ')
+                     + Localization::text("capture_no_recording").arg(QStringLiteral("rear")));
 
         // A rear of half the rate and a smaller picture: said, and in step to its own frame.
         QSignalSpy said(cameras, &ChannelPictures::message);
