@@ -21,6 +21,7 @@
 #include <QMediaMetaData>
 #include <QMediaPlayer>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QUrl>
 #include <QVideoFrame>
 #include <QVideoSink>
@@ -173,6 +174,8 @@ void ChannelPictures::openTile(Tile &t)
     // A seek has landed once a picture near its target is shown; what that took aims
     // the next correction where the lead will be by then.
     connect(t.picture->videoSink(), &QVideoSink::videoFrameChanged, t.picture, [tp](const QVideoFrame &f) {
+        if (f.isValid())
+            tp->shown = true;
         if (tp->seekPending && f.isValid() && std::abs(double(f.startTime()) / 1e6 - tp->seekTarget) < 0.5) {
             // Of late rather than the last: one slow seek does not throw the next one off.
             const double took = std::min(0.5, double(tp->seekAsked.elapsed()) / 1000.0);
@@ -183,6 +186,11 @@ void ChannelPictures::openTile(Tile &t)
     t.engine->setSource(QUrl::fromLocalFile(t.file));
     // Playing at once shows the first frame soonest; the first tick puts it in step.
     t.engine->play();
+    // A file cut short may load and yet never give a picture, nor an error.
+    QTimer::singleShot(kFirstPictureMs, t.picture, [this, tp] {
+        if (!tp->shown)
+            showGap(*tp);
+    });
 }
 
 namespace {

@@ -115,6 +115,7 @@ private:
         QElapsedTimer skimSeek;
         std::vector<double> keyFrames;
         bool keyFramesRead = false;
+        bool shown = false;               // a picture has come
         double offset = 0.0;              // seconds after the lead
     };
     void closeTiles();
@@ -150,4 +151,5 @@ private:
     static constexpr int kSkimSeekMs = 200;
     static constexpr int kSeekWaitMs = 600;
     static constexpr int kCorrectionGapMs = 1000;
+    static constexpr int kFirstPictureMs = 8000;
 };

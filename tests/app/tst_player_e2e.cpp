@@ -909,6 +909,8 @@ private slots:
         // every rear clip of that camera keeps the offset, also when opened again.
         const QString rearPattern = QStringLiteral("####_####_######_###R.MOV");
         QSignalSpy told(video, &PlayerView::message);
+        window->activateWindow();   // the export's panels had the keyboard
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
         QTest::keyClick(window.get(), Qt::Key_BracketRight, Qt::AltModifier);
         QCOMPARE(settings.channelOffsetMs(rearPattern), 10);
         QVERIFY(!told.isEmpty());
@@ -1031,13 +1033,13 @@ private slots:
                      + Localization::text("capture_no_recording").arg(QStringLiteral("rear")));
 
         // A rear of half the rate and a smaller picture: said, and in step to its own frame.
-        QSignalSpy said(cameras, &ChannelPictures::message);
+        QSignalSpy differs(cameras, &ChannelPictures::message);
         open(moment + QStringLiteral("2026_1115_090200_003F.MOV"));
         QCOMPARE(cameras->count(), 2);
         QVERIFY(cameras->isGap(1));   // no cabin this minute
-        QTRY_VERIFY_WITH_TIMEOUT(!said.isEmpty() && said.last().at(0).toString().contains(QStringLiteral("15 fps, 240×180")),
+        QTRY_VERIFY_WITH_TIMEOUT(!differs.isEmpty() && differs.last().at(0).toString().contains(QStringLiteral("15 fps, 240×180")),
                                  10000);
-        QCOMPARE(cameras->tile(0)->toolTip(), said.last().at(0).toString());
+        QCOMPARE(cameras->tile(0)->toolTip(), differs.last().at(0).toString());
         QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 3.0, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(inStep(video->currentTime(), 2.0 / 15), 5000);
         video->execPlayOrPause();
