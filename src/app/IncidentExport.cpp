@@ -114,7 +114,7 @@ QStringList IncidentExport::ffmpegArguments(const QString &source, double in, do
 }
 
 QStringList IncidentExport::viewArguments(const QList<ViewTile> &tiles, QSize size, double in, double out,
-                                          const QString &output)
+                                          const QString &output, const QString &sound)
 {
     const auto secs = [](double s) { return QString::number(std::max(0.0, s), 'f', 3); };
     // H.264 in 4:2:0 wants even sides.
@@ -123,6 +123,7 @@ QStringList IncidentExport::viewArguments(const QList<ViewTile> &tiles, QSize si
                      QStringLiteral("error"), QStringLiteral("-y")};
     QString graph = QStringLiteral("color=c=black:s=%1x%2:r=30:d=%3[s0]").arg(width).arg(height).arg(secs(out - in));
     int input = 0;
+    int soundInput = -1;
     for (int i = 0; i < tiles.size(); ++i) {
         const ViewTile &t = tiles[i];
         // Even sides too: the scaler rounds an odd side of a 4:2:0 picture up, past its tile.
@@ -136,6 +137,8 @@ QStringList IncidentExport::viewArguments(const QList<ViewTile> &tiles, QSize si
         // Accurate from the mark: the input is decoded from the key frame before it.
         args << QStringLiteral("-ss") << secs(in + t.offset) << QStringLiteral("-t") << secs(out - in)
              << QStringLiteral("-i") << t.source;
+        if (!sound.isEmpty() && t.source == sound && soundInput < 0)
+            soundInput = input;
         graph += QStringLiteral(";[%1:v]scale=%2:%3:force_original_aspect_ratio=decrease%4,"
                                 "pad=%2:%3:(ow-iw)/2:(oh-ih)/2:color=black,setsar=1,setpts=PTS-STARTPTS[v%1]")
                      .arg(input).arg(r.width()).arg(r.height())
@@ -145,10 +148,14 @@ QStringList IncidentExport::viewArguments(const QList<ViewTile> &tiles, QSize si
         ++input;
     }
     graph += QStringLiteral(";[s%1]format=yuv420p[view]").arg(tiles.size());
-    return args + QStringList{QStringLiteral("-filter_complex"), graph, QStringLiteral("-map"), QStringLiteral("[view]"),
-                              QStringLiteral("-t"), secs(out - in), QStringLiteral("-c:v"), QStringLiteral("libx264"),
-                              QStringLiteral("-preset"), QStringLiteral("veryfast"), QStringLiteral("-an"),
-                              QStringLiteral("-map_metadata"), QStringLiteral("-1"), QStringLiteral("-progress"),
+    args << QStringLiteral("-filter_complex") << graph << QStringLiteral("-map") << QStringLiteral("[view]");
+    if (soundInput >= 0)
+        args << QStringLiteral("-map") << QStringLiteral("%1:a:0?").arg(soundInput) << QStringLiteral("-c:a")
+             << QStringLiteral("aac");
+    else
+        args << QStringLiteral("-an");
+    return args + QStringList{QStringLiteral("-t"), secs(out - in), QStringLiteral("-c:v"), QStringLiteral("libx264"),
+                              QStringLiteral("-preset"), QStringLiteral("veryfast"), QStringLiteral("-map_metadata"), QStringLiteral("-1"), QStringLiteral("-progress"),
                               QStringLiteral("pipe:1"), QStringLiteral("-nostats"), QStringLiteral("-f"),
                               QStringLiteral("mp4"), output};
 }
@@ -417,7 +424,7 @@ void IncidentExport::start(const QString &source, double in, double out, double 
     for (int i = 0; i < recorded_.size(); ++i)
         runs_ << segment(recorded_[i].source, recorded_[i].offset, parts_.cameras[i]);
     if (!view.isEmpty())
-        runs_ << Run{viewArguments(view, viewSize, in, out, parts_.view), parts_.view};
+        runs_ << Run{viewArguments(view, viewSize, in, out, parts_.view, source), parts_.view};
     run_ = 0;
     runNext();
 }

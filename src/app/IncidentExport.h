@@ -97,9 +97,10 @@ public:
                                        std::optional<int> dropSei = std::nullopt);
     // ffmpeg's arguments for the view of `tiles` in a picture of `size`: each clip from
     // `in` (plus its offset) for `out - in` seconds, scaled into its tile (flipped when
-    // mirrored) over black, in order, later tiles over earlier ones; H.264, no sound.
+    // mirrored) over black, in order, later tiles over earlier ones; H.264, with the
+    // sound of the tile whose clip is `sound` where it has any.
     static QStringList viewArguments(const QList<ViewTile> &tiles, QSize size, double in, double out,
-                                     const QString &output);
+                                     const QString &output, const QString &sound = {});
     // The stored choice ("coarse", "none") as a location; anything else keeps it all.
     static ExportLocation locationOf(const QString &stored);
     // Positions rounded to two decimal places of a degree (about a kilometre).

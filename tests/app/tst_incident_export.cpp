@@ -295,7 +295,11 @@ private slots:
         QList<ViewTile> tiles;
         for (int i = 0; i < count; ++i)
             tiles << ViewTile{i == gap ? QString() : QStringLiteral("/card/%1.MOV").arg(i), i * 0.25, rects[i], i == 1};
-        const QStringList args = IncidentExport::viewArguments(tiles, size, 10.5, 20.2, QStringLiteral("/out/view.mp4"));
+        // The sound is the main clip's, whichever tile shows it.
+        const QStringList args = IncidentExport::viewArguments(tiles, size, 10.5, 20.2, QStringLiteral("/out/view.mp4"),
+                                                               QStringLiteral("/card/1.MOV"));
+        QVERIFY(args.join(QLatin1Char(' ')).contains(QStringLiteral("-map 1:a:0? -c:a aac")));
+        QVERIFY(!args.contains(QStringLiteral("-an")));
         const int inputs = gap < 0 ? count : count - 1;
         QCOMPARE(args.count(QStringLiteral("-i")), inputs);
         for (int i = 0; i < inputs; ++i) {
