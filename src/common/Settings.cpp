@@ -402,20 +402,43 @@ void Settings::setTimeZone(const QString &zone)
     emit timesChanged();
 }
 
-QVariantMap Settings::telemetryOffsets() const
+namespace {
+
+// A stored map of name patterns to whole milliseconds other than 0, each through `fit`,
+// which may drop it; anything else reads as absent.
+template <typename Fit>
+QVariantMap msByPattern(const QVariant &v, Fit fit)
 {
-    const QVariant v = stored(AppKeys::TELEMETRY_OFFSETS);
     QVariantMap offsets;
     if (v.typeId() != QMetaType::QVariantMap)
         return offsets;
     const QVariantMap all = v.toMap();
     for (auto it = all.cbegin(); it != all.cend(); ++it) {
         const std::optional<double> ms = number(it.value());
-        // A minute either way is more than any camera is off by.
-        if (ms && *ms == std::trunc(*ms) && *ms != 0 && std::abs(*ms) <= 60000)
-            offsets.insert(it.key(), int(*ms));
+        if (ms && *ms == std::trunc(*ms) && *ms != 0)
+            if (const std::optional<int> kept = fit(*ms))
+                offsets.insert(it.key(), *kept);
     }
     return offsets;
+}
+
+QVariantMap withMs(QVariantMap offsets, const QString &pattern, int ms)
+{
+    if (ms == 0)
+        offsets.remove(pattern);
+    else
+        offsets.insert(pattern, ms);
+    return offsets;
+}
+
+} // namespace
+
+QVariantMap Settings::telemetryOffsets() const
+{
+    // A minute either way is more than any camera is off by.
+    return msByPattern(stored(AppKeys::TELEMETRY_OFFSETS), [](double ms) {
+        return std::abs(ms) <= 60000 ? std::optional<int>(int(ms)) : std::nullopt;
+    });
 }
 
 void Settings::setTelemetryOffsets(const QVariantMap &offsets)
@@ -431,27 +454,14 @@ int Settings::telemetryOffsetMs(const QString &pattern) const
 
 void Settings::setTelemetryOffsetMs(const QString &pattern, int ms)
 {
-    QVariantMap offsets = telemetryOffsets();
-    if (ms == 0)
-        offsets.remove(pattern);
-    else
-        offsets.insert(pattern, ms);
-    setTelemetryOffsets(offsets);
+    setTelemetryOffsets(withMs(telemetryOffsets(), pattern, ms));
 }
 
 QVariantMap Settings::channelOffsets() const
 {
-    const QVariant v = stored(AppKeys::CHANNEL_OFFSETS);
-    QVariantMap offsets;
-    if (v.typeId() != QMetaType::QVariantMap)
-        return offsets;
-    const QVariantMap all = v.toMap();
-    for (auto it = all.cbegin(); it != all.cend(); ++it) {
-        const std::optional<double> ms = number(it.value());
-        if (ms && *ms == std::trunc(*ms) && *ms != 0)
-            offsets.insert(it.key(), int(std::clamp(*ms, double(-kChannelOffsetLimitMs), double(kChannelOffsetLimitMs))));
-    }
-    return offsets;
+    return msByPattern(stored(AppKeys::CHANNEL_OFFSETS), [](double ms) {
+        return std::optional<int>(int(std::clamp(ms, double(-kChannelOffsetLimitMs), double(kChannelOffsetLimitMs))));
+    });
 }
 
 void Settings::setChannelOffsets(const QVariantMap &offsets)
@@ -467,12 +477,7 @@ int Settings::channelOffsetMs(const QString &pattern) const
 
 void Settings::setChannelOffsetMs(const QString &pattern, int ms)
 {
-    QVariantMap offsets = channelOffsets();
-    if (ms == 0)
-        offsets.remove(pattern);
-    else
-        offsets.insert(pattern, ms);
-    setChannelOffsets(offsets);
+    setChannelOffsets(withMs(channelOffsets(), pattern, ms));
 }
 
 std::optional<double> Settings::tripGapSeconds() const
