@@ -366,9 +366,13 @@ void ChannelPictures::onLeadTick(double seconds)
         const double frame = ChannelRules::frameOf(1.0 / leadFrame, t->fps);
         const double still = frame > leadFrame + 1e-6 ? frame + 0.002 : leadFrame / 2;
         // Each seek costs a decode from the key frame before it: while playing, one a
-        // second at most, so that the followers never starve the lead of the decoder.
-        if (!t->ready || (t->seekPending && t->seekAsked.elapsed() < kSeekWaitMs) ||
-            (playing && t->seekAsked.isValid() && t->seekAsked.elapsed() < kCorrectionGapMs))
+        // second at most, so that the followers never starve the lead of the decoder;
+        // but a seek that landed far off (it took much longer than the last ones) is
+        // put right sooner.
+        if (!t->ready || (t->seekPending && t->seekAsked.elapsed() < kSeekWaitMs))
+            continue;
+        const bool farOff = !t->seekPending && std::abs(seconds + t->offset - t->clock->currentTime()) > 5 * frame;
+        if (playing && t->seekAsked.isValid() && t->seekAsked.elapsed() < (farOff ? kQuickCorrectionMs : kCorrectionGapMs))
             continue;
         const std::optional<double> to =
             ChannelRules::correction(seconds, t->clock->currentTime(), playing ? frame : still,

@@ -151,5 +151,6 @@ private:
     static constexpr int kSkimSeekMs = 200;
     static constexpr int kSeekWaitMs = 600;
     static constexpr int kCorrectionGapMs = 1000;
+    static constexpr int kQuickCorrectionMs = 300;
     static constexpr int kFirstPictureMs = 8000;
 };
