@@ -79,6 +79,26 @@ void ChannelPictures::follow()
 // ---------------------------------------------------------------------------------
 // The followers
 
+namespace {
+
+// The names of the folder `dir` (ending in '/'), at most as many as are looked at.
+std::vector<std::string> namesIn(const QString &dir)
+{
+    std::vector<std::string> names;
+    QDirIterator it(dir, QDir::Files);
+    while (it.hasNext() && names.size() < kMaxCompanionNames)
+        names.push_back(QFile::encodeName(it.nextFileInfo().fileName()).toStdString());
+    return names;
+}
+
+CompanionFile fileIn(const QString &dir, const std::string &name)
+{
+    const QFileInfo f(dir + QFile::decodeName(name.c_str()));
+    return f.exists() ? CompanionFile{f.size(), f.isReadable()} : CompanionFile{};
+}
+
+} // namespace
+
 void ChannelPictures::setClip(const QString &path)
 {
     closeTiles();
@@ -87,15 +107,9 @@ void ChannelPictures::setClip(const QString &path)
     if (!path.isEmpty()) {
         const QFileInfo clip(path);
         mainChannel_ = ClipTime::channel(QFile::encodeName(clip.fileName()).toStdString());
-        std::vector<std::string> names;
-        QDirIterator it(clip.absolutePath(), QDir::Files);
-        while (it.hasNext() && names.size() < kMaxCompanionNames)
-            names.push_back(QFile::encodeName(it.nextFileInfo().fileName()).toStdString());
         const QString dir = clip.absolutePath() + QLatin1Char('/');
-        const auto state = [&dir](const std::string &name) {
-            const QFileInfo f(dir + QFile::decodeName(name.c_str()));
-            return f.exists() ? CompanionFile{f.size(), f.isReadable()} : CompanionFile{};
-        };
+        const std::vector<std::string> names = namesIn(dir);
+        const auto state = [&dir](const std::string &name) { return fileIn(dir, name); };
         // What the files say of their start: the GPS's as already read, the movie header's.
         const auto time = [this, &dir](const std::string &name) {
             const QString file = dir + QFile::decodeName(name.c_str());
@@ -436,16 +450,9 @@ QList<QList<QPair<char, bool>>> ChannelPictures::camerasBeside(const QStringList
         if (!path.isEmpty()) {
             const QString dir = clip.absolutePath() + QLatin1Char('/');
             auto names = folders.find(dir);
-            if (names == folders.end()) {
-                names = folders.insert(dir, {});
-                QDirIterator it(dir, QDir::Files);
-                while (it.hasNext() && names->size() < kMaxCompanionNames)
-                    names->push_back(QFile::encodeName(it.nextFileInfo().fileName()).toStdString());
-            }
-            const auto state = [&dir](const std::string &name) {
-                const QFileInfo f(dir + QFile::decodeName(name.c_str()));
-                return f.exists() ? CompanionFile{f.size(), f.isReadable()} : CompanionFile{};
-            };
+            if (names == folders.end())
+                names = folders.insert(dir, namesIn(dir));
+            const auto state = [&dir](const std::string &name) { return fileIn(dir, name); };
             for (const Companion &c : findCompanions(QFile::encodeName(clip.fileName()).toStdString(), *names, state))
                 cameras.append({c.channel, c.gap != Companion::Gap::None});
         }
