@@ -10,7 +10,8 @@
 // --cameras measures a moment's cameras played together: two 1080p30 channels at 1x
 //   (CPU beside two ffplay processes playing the same files in the same run; mpv where
 //   installed), six 1280x960 channels at 1x (frames not shown), and the error between
-//   the channels' pictures at 1x, 2x and after 100 random seeks, in frames.
+//   the channels' pictures at 1x, 2x and after 100 random seeks, in frames; then, with
+//   the six paused, how long a seek and a pause hold the window.
 // With --shot FILE it instead plays a file in a 1344x756 window and takes a picture of
 // the whole screen (the video widget is blank in QWidget::grab()).
 #include "app/IncidentExport.h"
@@ -36,6 +37,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QVideoFrame>
 #include <QVideoSink>
 
@@ -492,6 +494,63 @@ int benchCameras(const QString &dir, double seconds)
         for (size_t i = 0; i < counts0.size(); ++i)
             std::printf(" %d", pictures.counts[i] - counts0[i]);
         std::printf("; sync %s\n", qPrintable(sync.report()));
+        std::fflush(stdout);
+
+        // Paused, seeks with six cameras: how long the window stops answering (the
+        // longest gap between the beats of a 10 ms timer) and until every picture
+        // shows the new moment.
+        if (w.vc->session()->isPlaying())
+            w.vc->session()->playOrPause();
+        QTest::qWait(1000);
+        QElapsedTimer beatClock;
+        beatClock.start();
+        qint64 lastBeat = 0, longest = 0;
+        QTimer beat;
+        beat.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&beat, &QTimer::timeout, [&] {
+            longest = std::max(longest, beatClock.elapsed() - lastBeat);
+            lastBeat = beatClock.elapsed();
+        });
+        QRandomGenerator random(6);
+        std::vector<double> held, shown;
+        for (int k = 0; k < 10; ++k) {
+            const double t = std::floor(random.bounded(25.0)) + 0.5;
+            beat.start(10);
+            lastBeat = beatClock.elapsed();
+            longest = 0;
+            QElapsedTimer took;
+            took.start();
+            w.vc->session()->seekExact(t);
+            const bool all = QTest::qWaitFor([&] {
+                for (QVideoSink *s : sinks)
+                    if (std::abs(double(s->videoFrame().startTime()) / 1e6 - t) > 0.05)
+                        return false;
+                return true;
+            }, 5000);
+            shown.push_back(all ? double(took.elapsed()) : 5000.0);
+            QTest::qWait(300);
+            beat.stop();
+            held.push_back(double(longest));
+        }
+        // And pausing six playing cameras.
+        std::vector<double> pauses;
+        for (int k = 0; k < 5; ++k) {
+            w.vc->session()->playOrPause();
+            QTest::qWait(1000);
+            beat.start(10);
+            lastBeat = beatClock.elapsed();
+            longest = 0;
+            w.vc->session()->playOrPause();
+            QTest::qWait(500);
+            beat.stop();
+            pauses.push_back(double(longest));
+        }
+        std::sort(pauses.begin(), pauses.end());
+        std::sort(held.begin(), held.end());
+        std::sort(shown.begin(), shown.end());
+        std::printf("six cameras paused, 10 seeks: window held median %.0f, max %.0f ms; every picture shown after median %.0f, max %.0f ms\n",
+                    held[held.size() / 2], held.back(), shown[shown.size() / 2], shown.back());
+        std::printf("six cameras, pausing: window held median %.0f, max %.0f ms\n", pauses[pauses.size() / 2], pauses.back());
         w.vc->close();
     }
     return 0;

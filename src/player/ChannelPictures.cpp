@@ -52,6 +52,12 @@ void ChannelPictures::follow()
 {
     connect(lead_, &PlaybackSession::timeChanged, this, &ChannelPictures::onLeadTick);
     connect(lead_, &PlaybackSession::seeking, this, &ChannelPictures::seekAll);
+    connect(main_->videoSink(), &QVideoSink::videoFrameChanged, this, [this](const QVideoFrame &f) {
+        if (leadSeek_.pending && f.isValid() && std::abs(double(f.startTime()) / 1e6 - leadSeek_.target) < 0.5) {
+            leadSeek_.latency.add(leadSeek_.asked.elapsed());
+            leadSeek_.pending = false;
+        }
+    });
     const auto state = [this] {
         const double rate = lead_->rate();
         const bool playing = lead_->isPlaying() && !lead_->isSkimming();
@@ -65,9 +71,12 @@ void ChannelPictures::follow()
                     && lead_->currentTime() + t->offset < t->clock->duration())
                     t->engine->play();
             } else if (t->engine->playbackState() == QMediaPlayer::PlayingState) {
-                t->engine->pause();
+                // Sent to the lead's moment before it is paused: a seek that follows a
+                // pause waits for the pause to settle, which holds the window for up to
+                // a third of a second per camera.
                 if (!lead_->isSkimming())
                     seekTile(*t, lead_->currentTime() + t->offset);
+                t->engine->pause();
             }
         }
     };
@@ -170,8 +179,8 @@ void ChannelPictures::openTile(Tile &t)
             tp->clock->install(tp->engine, tp->picture->videoSink());
             compare(*tp);
             if (!lead_->isPlaying() || lead_->isSkimming()) {
-                tp->engine->pause();
                 seekTile(*tp, lead_->currentTime() + tp->offset);
+                tp->engine->pause();
             } else {
                 tp->engine->setPlaybackRate(lead_->rate());
                 seekTile(*tp, lead_->currentTime() + tp->offset);
@@ -191,9 +200,7 @@ void ChannelPictures::openTile(Tile &t)
         if (f.isValid())
             tp->shown = true;
         if (tp->seekPending && f.isValid() && std::abs(double(f.startTime()) / 1e6 - tp->seekTarget) < 0.5) {
-            // Of late rather than the last: one slow seek does not throw the next one off.
-            const double took = std::min(0.5, double(tp->seekAsked.elapsed()) / 1000.0);
-            tp->latency = tp->latency > 0 ? (tp->latency + took) / 2 : took;
+            (tp->jumping ? tp->jumpLatency : tp->latency).add(tp->seekAsked.elapsed());
             tp->seekPending = false;
         }
     });
@@ -338,6 +345,7 @@ void ChannelPictures::seekTile(Tile &t, double seconds)
     if (!t.ready)
         return;
     t.seekPending = true;
+    t.jumping = false;
     t.seekAsked.start();
     t.seekTarget = std::clamp(seconds, 0.0, std::max(0.0, t.clock->duration() - 0.001));
     t.clock->seekExact(t.seekTarget);
@@ -347,8 +355,18 @@ void ChannelPictures::seekAll(double seconds)
 {
     if (lead_->isSkimming())
         return;   // the skimming ticks lead the followers
-    for (Tile *t : tiles_)
-        seekTile(*t, seconds + t->offset);
+    leadSeek_.pending = true;
+    leadSeek_.asked.start();
+    leadSeek_.target = seconds;
+    // Playing, each picture goes on from where its seek lands: a follower whose seeks
+    // take longer than the lead's is sent that much further on.
+    const bool playing = lead_->isPlaying();
+    for (Tile *t : tiles_) {
+        const double ahead =
+            playing ? ChannelRules::jumpAhead(t->jumpLatency.value(), leadSeek_.latency.value(), lead_->rate()) : 0.0;
+        seekTile(*t, seconds + t->offset + ahead);
+        t->jumping = true;
+    }
 }
 
 void ChannelPictures::onLeadTick(double seconds)
@@ -363,16 +381,20 @@ void ChannelPictures::onLeadTick(double seconds)
                 t->keyFrames = KeyFrames::ofFile(QFile::encodeName(t->file).toStdString());
                 t->keyFramesRead = true;
             }
-            if (t->engine->playbackState() == QMediaPlayer::PlayingState)
-                t->engine->pause();
             const double key = PlaybackSteps::keyFrameFor(t->keyFrames, seconds + t->offset, rate);
             t->skimSeek.start();
             t->engine->setPosition(PlaybackSteps::frameSeekMs(std::clamp(key, 0.0, t->clock->duration())));
+            // Paused after the seek, not before: see follow().
+            if (t->engine->playbackState() == QMediaPlayer::PlayingState)
+                t->engine->pause();
         }
         return;
     }
     const bool playing = lead_->isPlaying();
     const double leadFrame = lead_->frameDuration();
+    // Until the lead's own seek has landed its time is the one asked for, not the picture's.
+    if (leadSeek_.pending && leadSeek_.asked.elapsed() < kSeekWaitMs)
+        return;
     for (Tile *t : tiles_) {
         // Two channels show the same moment while they are a frame of the coarser one
         // apart. Paused, a follower of the same rate lands on the lead's frame; one with
@@ -390,9 +412,20 @@ void ChannelPictures::onLeadTick(double seconds)
             continue;
         const std::optional<double> to =
             ChannelRules::correction(seconds, t->clock->currentTime(), playing ? frame : still,
-                                     t->clock->duration(), playing ? rate * t->latency : 0.0, t->offset);
-        if (to)
-            seekTile(*t, *to);
+                                     t->clock->duration(), playing ? rate * t->latency.value() : 0.0, t->offset);
+        // Each seek stops the follower's picture while it decodes: a playing one is only
+        // sent once it has stayed off for a while, not for one tick's jitter.
+        if (!to) {
+            t->offSince.invalidate();
+            continue;
+        }
+        if (playing && !farOff && (!t->offSince.isValid() || t->offSince.elapsed() < kDriftConfirmMs)) {
+            if (!t->offSince.isValid())
+                t->offSince.start();
+            continue;
+        }
+        t->offSince.invalidate();
+        seekTile(*t, *to);
     }
 }
 

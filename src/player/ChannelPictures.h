@@ -110,7 +110,10 @@ private:
         bool seekPending = false;
         QElapsedTimer seekAsked;
         double seekTarget = 0.0;
-        double latency = 0.0;             // seconds a seek takes to show its picture, of late
+        ChannelRules::Latencies latency;       // of a seek, until its picture is shown
+        ChannelRules::Latencies jumpLatency;   // the same for seeks made with the lead's
+        QElapsedTimer offSince;           // out of step since, while playing
+        bool jumping = false;             // the pending seek is one made with the lead's
         double fps = 0.0;                 // as its file says; 0 when unknown
         QElapsedTimer skimSeek;
         std::vector<double> keyFrames;
@@ -146,11 +149,19 @@ private:
     bool mirrorRear_ = false;
     double insetShare_ = ChannelRules::kInsetShare;
     QPointer<QWidget> pressed_;
+    // The lead's own seeks: how long one takes to show its picture, of late.
+    struct LeadSeek {
+        bool pending = false;
+        QElapsedTimer asked;
+        double target = 0.0;
+        ChannelRules::Latencies latency;
+    } leadSeek_;
     QPoint pressedAt_;
     static constexpr double kInsetShareStep = 0.02;   // a notch of the wheel
     static constexpr int kSkimSeekMs = 200;
     static constexpr int kSeekWaitMs = 600;
     static constexpr int kCorrectionGapMs = 1000;
     static constexpr int kQuickCorrectionMs = 300;
+    static constexpr int kDriftConfirmMs = 300;
     static constexpr int kFirstPictureMs = 8000;
 };

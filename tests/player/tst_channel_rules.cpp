@@ -55,6 +55,33 @@ private slots:
         QCOMPARE(to.value_or(-1.0), expected);
     }
 
+    // What aims a seek: how long seeks took of late, and how much later a follower's
+    // picture lands than the lead's.
+    void seekAim()
+    {
+        R::Latencies l;
+        QCOMPARE(l.value(), 0.0);
+        l.add(351);   // the first at a new rate
+        QCOMPARE(l.value(), 0.1);
+        l.add(50);
+        QCOMPARE(l.value(), 0.05);
+        l.add(400);
+        QCOMPARE(l.value(), 0.351);
+        l.add(4000);   // a stall counts as half a second
+        QCOMPARE(l.value(), 0.351);
+        l.add(70);
+        QCOMPARE(l.value(), 0.351);
+        for (int ms : {80, 90, 100})   // the oldest are forgotten
+            l.add(ms);
+        QCOMPARE(l.value(), 0.09);
+        QCOMPARE(R::jumpAhead(0.2, 0.15, 1.0), 0.05);
+        QCOMPARE(R::jumpAhead(0.2, 0.15, 2.0), 0.1);
+        QCOMPARE(R::jumpAhead(0.1, 0.15, 1.0), -0.05);
+        QCOMPARE(R::jumpAhead(0.0, 0.15, 1.0), 0.0);   // not known yet
+        QCOMPARE(R::jumpAhead(0.5, 0.0, 1.0), 0.0);
+        QCOMPARE(R::jumpAhead(0.5, 0.1, 10.0), 0.5);
+    }
+
     void pictures_data()
     {
         using P = R::Picture;
