@@ -532,25 +532,30 @@ int benchCameras(const QString &dir, double seconds)
             beat.stop();
             held.push_back(double(longest));
         }
-        // And pausing six playing cameras.
-        std::vector<double> pauses;
-        for (int k = 0; k < 5; ++k) {
+        // And pausing and stopping six playing cameras.
+        std::vector<double> pauses, stops;
+        for (int k = 0; k < 10; ++k) {
             w.vc->session()->playOrPause();
             QTest::qWait(1000);
             beat.start(10);
             lastBeat = beatClock.elapsed();
             longest = 0;
-            w.vc->session()->playOrPause();
+            if (k % 2)
+                w.vc->session()->stopVideo();
+            else
+                w.vc->session()->playOrPause();
             QTest::qWait(500);
             beat.stop();
-            pauses.push_back(double(longest));
+            (k % 2 ? stops : pauses).push_back(double(longest));
         }
         std::sort(pauses.begin(), pauses.end());
+        std::sort(stops.begin(), stops.end());
         std::sort(held.begin(), held.end());
         std::sort(shown.begin(), shown.end());
         std::printf("six cameras paused, 10 seeks: window held median %.0f, max %.0f ms; every picture shown after median %.0f, max %.0f ms\n",
                     held[held.size() / 2], held.back(), shown[shown.size() / 2], shown.back());
-        std::printf("six cameras, pausing: window held median %.0f, max %.0f ms\n", pauses[pauses.size() / 2], pauses.back());
+        std::printf("six cameras, pausing: window held median %.0f, max %.0f ms; stopping: median %.0f, max %.0f ms\n",
+                    pauses[pauses.size() / 2], pauses.back(), stops[stops.size() / 2], stops.back());
         w.vc->close();
     }
     return 0;

@@ -30,6 +30,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 ChannelPictures::ChannelPictures(PlaybackSession *lead, QWidget *stage, VideoPicture *main, QObject *parent)
     : QObject(parent), lead_(lead), stage_(stage), main_(main)
@@ -72,9 +73,13 @@ void ChannelPictures::follow()
                     t->engine->play();
             } else if (t->engine->playbackState() == QMediaPlayer::PlayingState) {
                 // Sent to the lead's moment before it is paused: a seek that follows a
-                // pause waits for the pause to settle, which holds the window for up to
-                // a third of a second per camera.
-                if (!lead_->isSkimming())
+                // pause, or another seek, waits for that to settle, which holds the
+                // window for up to a third of a second per camera. One that is still
+                // on its way (Stop sends every camera to the start, then pauses) is
+                // sent again once it has landed.
+                if (t->seekPending && t->seekAsked.elapsed() < kSeekWaitMs)
+                    t->resend = !lead_->isSkimming();
+                else if (!lead_->isSkimming())
                     seekTile(*t, lead_->currentTime() + t->offset);
                 t->engine->pause();
             }
@@ -196,12 +201,14 @@ void ChannelPictures::openTile(Tile &t)
     });
     // A seek has landed once a picture near its target is shown; what that took aims
     // the next correction where the lead will be by then.
-    connect(t.picture->videoSink(), &QVideoSink::videoFrameChanged, t.picture, [tp](const QVideoFrame &f) {
+    connect(t.picture->videoSink(), &QVideoSink::videoFrameChanged, t.picture, [this, tp](const QVideoFrame &f) {
         if (f.isValid())
             tp->shown = true;
         if (tp->seekPending && f.isValid() && std::abs(double(f.startTime()) / 1e6 - tp->seekTarget) < 0.5) {
             (tp->jumping ? tp->jumpLatency : tp->latency).add(tp->seekAsked.elapsed());
             tp->seekPending = false;
+            if (std::exchange(tp->resend, false) && !lead_->isPlaying() && !lead_->isSkimming())
+                QTimer::singleShot(0, tp->engine, [this, tp] { seekTile(*tp, lead_->currentTime() + tp->offset); });
         }
     });
     t.engine->setSource(QUrl::fromLocalFile(t.file));

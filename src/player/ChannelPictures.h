@@ -113,6 +113,7 @@ private:
         ChannelRules::Latencies latency;       // of a seek, until its picture is shown
         ChannelRules::Latencies jumpLatency;   // the same for seeks made with the lead's
         QElapsedTimer offSince;           // out of step since, while playing
+        bool resend = false;              // sent to the lead's moment once the pending seek lands
         bool jumping = false;             // the pending seek is one made with the lead's
         double fps = 0.0;                 // as its file says; 0 when unknown
         QElapsedTimer skimSeek;

@@ -530,8 +530,10 @@ void PlaybackSession::stopVideo()
         emit playbackStateChanged(QMediaPlayer::PausedState);
     }
     heldTime_.reset();
-    engine_->pause();
+    // To the start before pausing: a seek right after a pause waits for the pause to
+    // settle, holding the window for a third of a second.
     setCurrentTime(0);
+    engine_->pause();
     emit stopped();
 }
 

@@ -933,6 +933,12 @@ private slots:
         QTest::keyClick(window.get(), Qt::Key_Backslash, Qt::AltModifier);
         QVERIFY(settings.channelOffsets().isEmpty());
         QTRY_VERIFY_WITH_TIMEOUT(inStep(video->currentTime()), 5000);
+        // Stop while playing: every camera back at its start, also one whose seek to the
+        // start was still on its way when it was paused.
+        video->execPlayOrPause();
+        QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() > 2.0, 10000);
+        video->stopVideo();
+        QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() == 0.0 && inStep(0.0, 0.5 / 30), 5000);
         // The View menu's item, then the control bar's button from layout to layout.
         window->findChild<QAction *>(QStringLiteral("cameraLayout_insets"))->trigger();
         auto *camerasButton = video->findChild<QToolButton *>(QStringLiteral("camerasButton"));
