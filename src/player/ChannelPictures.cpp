@@ -563,8 +563,11 @@ void ChannelPictures::place()
     const QList<QWidget *> shown = pictures();
     const QList<QRect> rects =
         ChannelRules::tiles(arrangement_, stage_->size(), int(shown.size()), corners_, insetShare_);
-    for (int i = 0; i < shown.size() && i < rects.size(); ++i)
+    for (int i = 0; i < shown.size() && i < rects.size(); ++i) {
         shown[i]->setGeometry(rects[i]);
+        // An inset shows where it can be sized as the pointer passes.
+        shown[i]->setMouseTracking(i > 0 && arrangement_ == ChannelRules::Arrangement::Insets);
+    }
     // The insets above the large picture.
     for (int i = 1; i < shown.size(); ++i)
         shown[i]->raise();
@@ -590,6 +593,38 @@ bool ChannelPictures::eventFilter(QObject *watched, QEvent *event)
         setInsetShare(insetShare_ + kInsetShareStep * wheel->angleDelta().y() / 120.0);
         if (insetShare_ != before)
             emit insetShareChosen(insetShare_);
+        return true;
+    }
+    // Dragging an inset's inner corner sizes every inset.
+    const qsizetype inset = arrangement_ == ChannelRules::Arrangement::Insets ? order_.indexOf(w) : -1;
+    const auto cornerOf = [this](qsizetype slot) {
+        return slot - 1 < corners_.size() ? corners_[slot - 1] : ChannelRules::BottomRight;
+    };
+    if (event->type() == QEvent::MouseMove && inset > 0) {
+        auto *move = static_cast<QMouseEvent *>(event);
+        const QPoint at = stage_->mapFromGlobal(move->globalPosition().toPoint());
+        if (sizing_ && pressed_ == w) {
+            setInsetShare(ChannelRules::shareAt(stage_->size(), sizingFixed_, at));
+            return true;
+        }
+        if (move->buttons() == Qt::NoButton) {
+            const ChannelRules::Corner c = cornerOf(inset);
+            if (ChannelRules::onGrip(w->geometry(), c, at))
+                w->setCursor(c == ChannelRules::TopLeft || c == ChannelRules::BottomRight ? Qt::SizeFDiagCursor
+                                                                                          : Qt::SizeBDiagCursor);
+            else
+                w->unsetCursor();
+        }
+    }
+    if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton
+        && inset > 0) {
+        const QPoint at = stage_->mapFromGlobal(static_cast<QMouseEvent *>(event)->globalPosition().toPoint());
+        sizing_ = ChannelRules::onGrip(w->geometry(), cornerOf(inset), at);
+        sizingFixed_ = ChannelRules::fixedCorner(w->geometry(), cornerOf(inset));
+    }
+    if (event->type() == QEvent::MouseButtonRelease && pressed_ == w && std::exchange(sizing_, false)) {
+        pressed_ = nullptr;
+        emit insetShareChosen(insetShare_);
         return true;
     }
     if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {

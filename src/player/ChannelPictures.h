@@ -158,6 +158,8 @@ private:
         ChannelRules::Latencies latency;
     } leadSeek_;
     QPoint pressedAt_;
+    bool sizing_ = false;               // the pressed inset's grip is being dragged
+    QPoint sizingFixed_;
     static constexpr double kInsetShareStep = 0.02;   // a notch of the wheel
     static constexpr int kSkimSeekMs = 200;
     static constexpr int kSeekWaitMs = 600;

@@ -162,6 +162,28 @@ ChannelRules::Corner ChannelRules::cornerAt(QSize area, QPoint point)
     return bottom ? (right ? BottomRight : BottomLeft) : (right ? TopRight : TopLeft);
 }
 
+bool ChannelRules::onGrip(QRect rect, Corner c, QPoint point)
+{
+    const bool right = c == TopRight || c == BottomRight, bottom = c == BottomLeft || c == BottomRight;
+    const QPoint inner(right ? rect.left() : rect.right(), bottom ? rect.top() : rect.bottom());
+    return rect.contains(point) && std::abs(point.x() - inner.x()) < kGrip && std::abs(point.y() - inner.y()) < kGrip;
+}
+
+QPoint ChannelRules::fixedCorner(QRect rect, Corner c)
+{
+    const bool right = c == TopRight || c == BottomRight, bottom = c == BottomLeft || c == BottomRight;
+    return {right ? rect.right() + 1 : rect.left(), bottom ? rect.bottom() + 1 : rect.top()};
+}
+
+double ChannelRules::shareAt(QSize area, QPoint fixed, QPoint point)
+{
+    if (area.isEmpty())
+        return kInsetShare;
+    const double share = std::max(std::abs(point.x() - fixed.x()) / double(area.width()),
+                                  std::abs(point.y() - fixed.y()) / double(area.height()));
+    return std::clamp(share, kInsetShareMin, kInsetShareMax);
+}
+
 QList<ChannelRules::CameraLane> ChannelRules::lanes(const QList<PartCameras> &parts)
 {
     QList<char> channels;

@@ -105,4 +105,13 @@ public:
 
     // The corner of `area` nearest `point`.
     static Corner cornerAt(QSize area, QPoint point);
+    // An inset in `rect` at corner `c` is sized by dragging its inner corner (the one
+    // facing the middle): whether `point` is on that grip.
+    static bool onGrip(QRect rect, Corner c, QPoint point);
+    // The share of `area` an inset takes when its grip is dragged to `point` while its
+    // outer corner stays at `fixed`: the larger of the width's and the height's.
+    static double shareAt(QSize area, QPoint fixed, QPoint point);
+    // The inset's corner that stays put while it is sized.
+    static QPoint fixedCorner(QRect rect, Corner c);
+    static constexpr int kGrip = 16;   // pixels from the inner corner
 };

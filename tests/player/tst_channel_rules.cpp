@@ -221,6 +221,16 @@ private slots:
     {
         QCOMPARE(R::cornerAt(QSize(100, 100), QPoint(10, 90)), R::BottomLeft);
         QCOMPARE(R::cornerAt(QSize(100, 100), QPoint(60, 10)), R::TopRight);
+        // A bottom-right inset of 280x160 in a 1000x600 picture is sized from its top left.
+        const QRect inset(712, 432, 280, 160);
+        QVERIFY(R::onGrip(inset, R::BottomRight, QPoint(715, 436)));
+        QVERIFY(!R::onGrip(inset, R::BottomRight, QPoint(900, 436)));   // on the inset, away from the grip
+        QVERIFY(!R::onGrip(inset, R::BottomRight, QPoint(705, 430)));   // outside it
+        QVERIFY(R::onGrip(QRect(8, 8, 280, 160), R::TopLeft, QPoint(285, 165)));
+        QCOMPARE(R::fixedCorner(inset, R::BottomRight), QPoint(992, 592));
+        QCOMPARE(R::shareAt(QSize(1000, 600), QPoint(992, 592), QPoint(592, 400)), 0.4);
+        QCOMPARE(R::shareAt(QSize(1000, 600), QPoint(992, 592), QPoint(942, 580)), R::kInsetShareMin);
+        QCOMPARE(R::shareAt(QSize(1000, 600), QPoint(992, 592), QPoint(0, 0)), R::kInsetShareMax);
         for (R::Arrangement a : {R::Arrangement::Insets, R::Arrangement::SideBySide, R::Arrangement::Grid})
             QCOMPARE(R::arrangementOf(R::arrangementKey(a)), a);
         QCOMPARE(R::next(R::Arrangement::Grid), R::Arrangement::Insets);
