@@ -10,8 +10,8 @@
 // --cameras measures a moment's cameras played together: two 1080p30 channels at 1x
 //   (CPU beside two ffplay processes playing the same files in the same run; mpv where
 //   installed), six 1280x960 channels at 1x (frames not shown), and the error between
-//   the channels' pictures at 1x, 2x and after 100 random seeks, in frames; then, with
-//   the six paused, how long a seek and a pause hold the window.
+//   the channels' pictures at 1x, 2x and 0.5 s and 1.6 s after 100 random seeks, in
+//   frames; then how long a seek, a pause and a stop of the six hold the window.
 // With --shot FILE it instead plays a file in a 1344x756 window and takes a picture of
 // the whole screen (the video widget is blank in QWidget::grab()).
 #include "app/IncidentExport.h"
@@ -412,7 +412,7 @@ int benchCameras(const QString &dir, double seconds)
                     (pictures.counts[0] + pictures.counts[1] - shown0) / elapsed, qPrintable(sync.report()));
         std::fflush(stdout);
 
-        // 2x, then 100 random seeks while playing (the error half a second after each).
+        // 2x, then 100 random seeks while playing.
         w.vc->session()->fasterRate();
         QTest::qWait(1000);
         sync.report();
@@ -421,18 +421,24 @@ int benchCameras(const QString &dir, double seconds)
         w.vc->session()->slowerRate();
         QRandomGenerator random(28);
         sync.on = false;
-        std::vector<double> afterSeeks;
+        // The error half a second after each seek, and again once a correction had time
+        // to land (1.6 s).
+        std::vector<double> afterSeeks, settled;
         for (int k = 0; k < 100; ++k) {
             w.vc->session()->seekExact(random.bounded(30.0));
-            QTest::qWait(500);
-            sync.errors.clear();
-            sync.on = true;
-            QTest::qWait(150);
-            sync.on = false;
-            afterSeeks.insert(afterSeeks.end(), sync.errors.begin(), sync.errors.end());
+            for (auto [wait, into] : {std::pair{500, &afterSeeks}, std::pair{950, &settled}}) {
+                QTest::qWait(wait);
+                sync.errors.clear();
+                sync.on = true;
+                QTest::qWait(150);
+                sync.on = false;
+                into->insert(into->end(), sync.errors.begin(), sync.errors.end());
+            }
         }
         sync.errors = afterSeeks;
         std::printf("two channels, 0.5 s after each of 100 random seeks: sync %s\n", qPrintable(sync.report()));
+        sync.errors = settled;
+        std::printf("two channels, 1.6 s after each of those seeks: sync %s\n", qPrintable(sync.report()));
         w.vc->close();
         QTest::qWait(500);
 
