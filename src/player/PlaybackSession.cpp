@@ -459,8 +459,11 @@ void PlaybackSession::skimAt(double rate, double from)
     skimSince_.start();
     keyPending_ = false;
     if (!was) {
-        // Seeks carry the engine's rate: a reverse one would decode whole key-frame
-        // intervals backwards.
+        // The first key frame is asked for before the rate and the pause change: a
+        // seek right after either waits for it to settle, which holds the window for
+        // a third of a second. Seeks carry the engine's rate, and a reverse one would
+        // decode whole key-frame intervals backwards: the rate goes back to 1 at once.
+        showKeyFrame(from);
         if (engine_->playbackRate() != 1.0)
             engine_->setPlaybackRate(1.0);
         engine_->pause();
