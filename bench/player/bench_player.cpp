@@ -452,11 +452,15 @@ int benchCameras(const QString &dir, double seconds)
         std::fflush(stdout);
 
         // 2x, then 100 random seeks while playing.
+        WindowHold hold;
+        hold.start();
         w.vc->session()->fasterRate();
         QTest::qWait(1000);
+        const double held = hold.stop();
         sync.report();
         QTest::qWait(int(seconds * 1000));
-        std::printf("two channels at 2x: sync %s\n", qPrintable(sync.report()));
+        std::printf("two channels at 2x: sync %s; the step to 2x held the window %.0f ms\n", qPrintable(sync.report()),
+                    held);
         w.vc->session()->slowerRate();
         QRandomGenerator random(28);
         sync.on = false;
