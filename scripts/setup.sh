@@ -12,7 +12,7 @@ PACKAGES=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
   gstreamer1.0-tools gstreamer1.0-plugins-base-apps
   fonts-dejavu-core fonts-noto-cjk
-  libprotobuf-dev protobuf-compiler
+  libprotobuf-dev protobuf-compiler libexpat1-dev
   dpkg-dev appstream desktop-file-utils lintian
 )
 

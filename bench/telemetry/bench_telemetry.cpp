@@ -188,6 +188,10 @@ int main(int argc, char **argv)
         {"nt9665", "nt9665", "", true, true},
         {"nt9665-2trak", "nt9665-2trak", "", true, true},
         {"nt9666", "nt9666", "", true, true},
+        // The same with the block head cameras write: size and `freeGPS `.
+        {"nt9665 head", "nt9665", " --block-head freegps", true, true},
+        {"nt9665-2 head", "nt9665-2trak", " --block-head freegps", true, true},
+        {"nt9666 head", "nt9666", " --block-head freegps", true, true},
         {"freegps", "freegps-v3", "", false, true},
         {"freegps-scan", "freegps-v3", " --no-index", false, true},
         {"freegps-xor", "freegps-xor", "", false, false},

@@ -8,7 +8,8 @@
 # over all files less those of a run over one file, over the files in between, so
 # that what the program does once (loading libraries) is left out.
 # GPS_BINARY (default BUILD_DIR/src/extractor/veltra-gps) lets another build be
-# compared on the same files. ROUNDS (default 7) and SIZE (default 300000000) in the
+# compared on the same files. ROUNDS (default 7), SIZE (default 300000000) and HEAD
+# (the blocks' head: plain, the default, or freegps as cameras write it) in the
 # environment change the run.
 set -euo pipefail
 BUILD="${1:-build}"
@@ -16,6 +17,7 @@ GPS="${2:-$BUILD/src/extractor/veltra-gps}"
 FORGE="$BUILD/tools/forge/veltra-forge"
 ROUNDS="${ROUNDS:-7}"
 SIZE="${SIZE:-300000000}"
+HEAD="${HEAD:-plain}"
 [ -x "$GPS" ] && [ -x "$FORGE" ] || { echo "build veltra-gps and veltra-forge first" >&2; exit 1; }
 command -v strace >/dev/null || { echo "needs strace (apt-get install strace)" >&2; exit 1; }
 WORK="$(mktemp -d)"
@@ -24,7 +26,7 @@ trap 'rm -rf "$WORK"' EXIT
 forge() {   # kind count
   for i in $(seq -w 1 "$2"); do
     "$FORGE" --kind "$1" --out "$WORK/$1_$i.MOV" --no-video --sparse-size "$SIZE" \
-      --scenario drive --start "2026-11-08 09:30:00" >/dev/null
+      --scenario drive --start "2026-11-08 09:30:00" --block-head "$HEAD" >/dev/null
   done
 }
 forge nt9665 10
@@ -32,7 +34,7 @@ forge nt9665-2trak 10
 forge nt9666 20
 files=("$WORK"/*.MOV)
 n=${#files[@]}
-echo "$n sparse files of $(stat -c %s "${files[0]}") bytes (10 nt9665, 10 nt9665-2trak, 20 nt9666), $(nproc) cores"
+echo "$n sparse files of $(stat -c %s "${files[0]}") bytes (10 nt9665, 10 nt9665-2trak, 20 nt9666; block head $HEAD), $(nproc) cores"
 echo "veltra-gps: $GPS"
 
 # Warm the cache: every byte cat will read, every byte veltra-gps will read.

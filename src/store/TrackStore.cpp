@@ -72,6 +72,38 @@ GpsReadResult readOne(const std::string &reference)
     return reader ? reader(reference) : GpsDataHelper::readGpsData(reference);
 }
 
+// The play-list entry of one reference, read on a pool thread. Nothing thrown leaves
+// it: should memory run out, the entry is there without telemetry.
+PlayListEntry entryOf(const std::string &reference)
+{
+    PlayListEntry e;
+    e.path = QString::fromStdString(reference);
+    try {
+        const GpsReadResult r = readOne(reference);
+        e.gpsData = QList<GpsSample>(r.videoDatas.begin(), r.videoDatas.end());
+        // The reader's own typed samples say what the camera did not record; a forged
+        // result (tests) has only the text ones.
+        e.telemetry = std::make_shared<const std::vector<TelemetrySample>>(
+            r.samples.size() == r.videoDatas.size() ? r.samples : TelemetrySample::fromRead(r));
+        e.maxSpeed = r.maxSpeed;
+        e.isInChina = r.isInChina;
+        e.layout = r.layout;
+        const std::string &named = r.path.empty() ? reference : r.path;
+        e.startMs = ClipTime::startMs(named, r);
+        MovieDuration::Header movie;
+        if (!r.path.empty())
+            movie = MovieDuration::header(r.path);
+        e.durationMs = movie.durationMs;
+        e.clock = std::make_shared<const ClipClock>(CameraClock::ofClip(
+            named, *e.telemetry, movie.durationMs > 0 ? double(movie.durationMs) / 1000.0 : 0.0, movie.createdMs,
+            QDateTime::currentMSecsSinceEpoch()));
+    } catch (...) {
+        e = PlayListEntry();
+        e.path = QString::fromStdString(reference);
+    }
+    return e;
+}
+
 QString currentPath(const Store &s)
 {
     if (!s.path.isEmpty())
@@ -214,27 +246,7 @@ void TrackStore::readAndAppend(const QList<QUrl> &urls, Completion block, Progre
         auto added = std::make_shared<PlayList>();
         const int total = int(refs.size());
         for (int k = 0; k < total; ++k) {
-            const GpsReadResult r = readOne(refs[size_t(k)]);
-            PlayListEntry e;
-            e.path = QString::fromStdString(refs[size_t(k)]);
-            e.gpsData = QList<GpsSample>(r.videoDatas.begin(), r.videoDatas.end());
-            // The reader's own typed samples say what the camera did not record; a forged
-            // result (tests) has only the text ones.
-            e.telemetry = std::make_shared<const std::vector<TelemetrySample>>(
-                r.samples.size() == r.videoDatas.size() ? r.samples : TelemetrySample::fromRead(r));
-            e.maxSpeed = r.maxSpeed;
-            e.isInChina = r.isInChina;
-            e.layout = r.layout;
-            const std::string &named = r.path.empty() ? refs[size_t(k)] : r.path;
-            e.startMs = ClipTime::startMs(named, r);
-            MovieDuration::Header movie;
-            if (!r.path.empty())
-                movie = MovieDuration::header(r.path);
-            e.durationMs = movie.durationMs;
-            e.clock = std::make_shared<const ClipClock>(CameraClock::ofClip(
-                named, *e.telemetry, movie.durationMs > 0 ? double(movie.durationMs) / 1000.0 : 0.0, movie.createdMs,
-                QDateTime::currentMSecsSinceEpoch()));
-            added->append(std::move(e));
+            added->append(entryOf(refs[size_t(k)]));
             if (progress)
                 QMetaObject::invokeMethod(hub, [progress, k, total] { progress(k + 1, total); },
                                           Qt::QueuedConnection);

@@ -383,15 +383,16 @@ int AssistFile::ParseAssistDataForNovatek(BinaryFile &file)
         readBlock(file, p, block);
         AssistEntry info = entryFromBlock(block, false);
         const size_t length = RestoreText(block + 12, kBlockTextBytes);
-        ParseRMC(std::string_view(reinterpret_cast<const char *>(block + 12), length), info.gpsLat, info.gpsLgt,
-                 info.speed, info.northAngle, &info.utcTime, &info.utcDate);
+        const std::string_view text(reinterpret_cast<const char *>(block + 12), length);
+        info.hasSentence = IsSentence(text);
+        ParseRMC(text, info.gpsLat, info.gpsLgt, info.speed, info.northAngle, &info.utcTime, &info.utcDate);
         assistInfoList.push_back(std::move(info));
     }
     file.seek(mark);
     return static_cast<int>(assistInfoList.size());
 }
 
-int AssistFile::ParseAssistDataForNovatek66x(BinaryFile &file)
+int AssistFile::ParseAssistDataForNovatek66x(BinaryFile &file, size_t probe)
 {
     if (!beginRead(file))
         return -1;
@@ -424,13 +425,27 @@ int AssistFile::ParseAssistDataForNovatek66x(BinaryFile &file)
             positions.push_back(BinaryFile::u32BE(entries + i));
     }
 
-    assistInfoList.reserve(positions.size());
     unsigned char block[kBlockReadBytes + 1];
+    if (probe > 0 && !positions.empty()) {
+        bool sentence = false;
+        const size_t tries = std::min(probe, positions.size());
+        for (size_t k = 0; k < tries && !sentence; ++k) {
+            readBlock(file, positions[k * (positions.size() - 1) / std::max<size_t>(tries - 1, 1)], block);
+            sentence = IsSentence(std::string_view(reinterpret_cast<const char *>(block + 12),
+                                                   RestoreText(block + 12, kBlockTextBytes)));
+        }
+        if (!sentence) {
+            file.seek(mark);
+            return 0;
+        }
+    }
+    assistInfoList.reserve(positions.size());
     for (const uint32_t p : positions) {
         readBlock(file, p, block);
         AssistEntry info = entryFromBlock(block, true);
         const size_t length = RestoreText(block + 12, kBlockTextBytes);
         const std::string_view text(reinterpret_cast<const char *>(block + 12), length);
+        info.hasSentence = IsSentence(text);
         if (text.substr(0, 6) == "$GPGGA")
             ParseGGA(text, info.gpsLat, info.gpsLgt, info.speed);
         else
@@ -439,4 +454,14 @@ int AssistFile::ParseAssistDataForNovatek66x(BinaryFile &file)
     }
     file.seek(mark);
     return static_cast<int>(assistInfoList.size());
+}
+
+bool AssistFile::IsSentence(std::string_view text)
+{
+    if (text.size() < 7 || text[0] != '$' || text[6] != ',')
+        return false;
+    for (size_t i = 1; i < 6; ++i)
+        if (text[i] < 'A' || text[i] > 'Z')
+            return false;
+    return true;
 }

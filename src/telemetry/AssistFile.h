@@ -23,6 +23,7 @@ struct AssistEntry {
     double northAngle = 0;   // degrees as written in the sentence
     std::string utcTime;     // RMC time field (hhmmss.ss), empty for GGA or an unparsed text
     std::string utcDate;     // RMC date field (ddmmyy), empty when absent
+    bool hasSentence = false; // the restored text is an NMEA sentence ("$" talker, type, ","), fix or not
 };
 
 // Decimal-degree text from an NMEA degrees-and-minutes value and its hemisphere letter
@@ -56,7 +57,10 @@ public:
     // The same two on a file already open (detection may have read it before): -1
     // when it is not open. The position is left anywhere.
     int ParseAssistDataForNovatek(BinaryFile &file);
-    int ParseAssistDataForNovatek66x(BinaryFile &file);
+    // With `probe` above 0 the index reader first reads that many blocks spread over
+    // the index and gives up (an empty list, 0) when none of them holds a sentence: the
+    // atom after udta is then another camera's, and its blocks are not read.
+    int ParseAssistDataForNovatek66x(BinaryFile &file, size_t probe = 0);
 
     const std::vector<AssistEntry> &GetAssistInfoList() const { return assistInfoList; }
     // errno value of the last failed open (0 when the file was opened).
@@ -74,6 +78,8 @@ public:
     // Restores a block's text field in place: subtracts the key from each byte up to the
     // first zero byte, at most `length` bytes. Returns the length of the restored text.
     static size_t RestoreText(unsigned char *text, size_t length);
+    // True for a restored text that opens as an NMEA sentence: "$", five letters, ",".
+    static bool IsSentence(std::string_view text);
 
 private:
     // Empties the list and opens the file for a reader; false (and the reason kept) when

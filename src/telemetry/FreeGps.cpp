@@ -81,8 +81,9 @@ std::vector<std::pair<int64_t, int64_t>> gaps(BinaryFile &file, const MovieMap &
     for (const AtomHeader &h : map.top) {
         if (h.is("ftyp") || h.is("moov"))
             used.emplace_back(h.start, h.end());
-        else
+        else if (h.is("mdat"))
             used.emplace_back(h.start, h.contentStart());
+        // Any other atom may itself be a block (its size, then `free` and `GPS `), or hold one.
     }
     size_t budget = FreeGps::kMaxTrackSamples;
     for (const AtomHeader &h : map.moovChildren) {
@@ -195,6 +196,32 @@ bool FreeGps::decode(const unsigned char *b, size_t n, Payload payload, Telemetr
 {
     *m = TelemetryMoment();
     readings[0] = readings[1] = readings[2] = 0;
+    if (payload == Payload::Shifted) {
+        constexpr size_t kReadingsAt = 0x30, kTextAt = 0x3C, kTextBytes = 128;
+        if (n < kTextAt + 7)
+            return false;
+        unsigned char text[kTextBytes];
+        const size_t field = std::min(kTextBytes, n - kTextAt);
+        std::memcpy(text, b + kTextAt, field);
+        size_t length = 0;
+        while (length < field && text[length] != 0) {
+            text[length] = static_cast<unsigned char>(text[length] - 0x0B);
+            ++length;
+        }
+        const std::string_view sentence(reinterpret_cast<const char *>(text), length);
+        if (sentence.empty() || sentence[0] != '$' || Moments::parse(sentence, m) == Moments::Sentence::None) {
+            *m = TelemetryMoment();
+            return false;
+        }
+        bool plausible = true;
+        for (int k = 0; k < 3; ++k) {
+            readings[k] = int32_t(u32LE(b + kReadingsAt + 4 * k));
+            plausible = plausible && readings[k] <= 10000 && readings[k] >= -10000;
+        }
+        if (!plausible)
+            readings[0] = readings[1] = readings[2] = 0;
+        return true;
+    }
     if (payload == Payload::Nmea) {
         // An RMC sentence from about 0x50 on, three readings at 0x44.
         if (n < 0x50)
@@ -311,7 +338,7 @@ FreeGps::Outcome FreeGps::read(BinaryFile &file, const MovieMap &map, bool scanW
         return Outcome::NotFound;
 
     // The payload layout that reads the most blocks (a fix counts twice), in this order on a tie.
-    const Payload payloads[] = {Payload::V3, Payload::LongHeader, Payload::Old, Payload::Nmea};
+    const Payload payloads[] = {Payload::V3, Payload::LongHeader, Payload::Old, Payload::Nmea, Payload::Shifted};
     Payload best = Payload::V3;
     size_t bestScore = 0;
     for (const Payload payload : payloads) {
@@ -338,7 +365,8 @@ FreeGps::Outcome FreeGps::read(BinaryFile &file, const MovieMap &map, bool scanW
         plausible[i] = decode(blocks[i].bytes.data(), blocks[i].bytes.size(), best, &moments[i], readings[i].data());
         if (!plausible[i])
             moments[i] = TelemetryMoment();
-        const double x = readings[i][0] / 256.0, y = readings[i][1] / 256.0, z = readings[i][2] / 256.0;
+        const double perG = readingsPerG(best);
+        const double x = readings[i][0] / perG, y = readings[i][1] / perG, z = readings[i][2] / perG;
         if (plausible[i])
             strongest = std::max(strongest, std::sqrt(x * x + y * y + z * z));
     }
@@ -347,9 +375,9 @@ FreeGps::Outcome FreeGps::read(BinaryFile &file, const MovieMap &map, bool scanW
         TelemetryMoment &m = moments[i];
         if (hasG && plausible[i]) {
             m.hasG = true;
-            m.gx = float(readings[i][0] / 256.0);
-            m.gy = float(readings[i][1] / 256.0);
-            m.gz = float(readings[i][2] / 256.0);
+            m.gx = float(readings[i][0] / readingsPerG(best));
+            m.gy = float(readings[i][1] / readingsPerG(best));
+            m.gz = float(readings[i][2] / readingsPerG(best));
         }
         Moments::append(result, m);
     }

@@ -3,9 +3,12 @@
 // `gps ` index in moov (u32 version, u32 count, count × (u32 offset, u32 size), BE)
 // and, where the index is missing or lists fewer blocks than the movie has seconds, by
 // a bounded scan: the stretches of the file that no track's samples, ftyp or moov
-// cover (the samples of a `gpmd` track that is no GPMF count as uncovered), each probed at its start, then at block-size-aligned offsets, then byte by
-// byte in a small window. The payload layout (V3, old, longer header, NMEA text) is
-// chosen for the whole file by plausibility, never by a name in the file.
+// cover (the samples of a `gpmd` track that is no GPMF count as uncovered, and a
+// top-level atom other than moov and mdat is uncovered from its first byte, since a
+// block can stand as one), each probed at its start, then at block-size-aligned
+// offsets, then byte by byte in a small window. The payload layout (V3, old, longer
+// header, NMEA text, shifted NMEA text) is chosen for the whole file by plausibility,
+// never by a name in the file.
 #pragma once
 
 #include "GpsSample.h"
@@ -22,7 +25,10 @@ public:
     FreeGps() = delete;
 
     enum class Outcome { NotFound, Read, Unreadable };
-    enum class Payload { V3, LongHeader, Old, Nmea };
+    // Shifted: the earliest cameras' payload, three readings in milli-g at 0x30 and an
+    // NMEA sentence with every byte raised by 0x0B at 0x3C (the blocks the Novatek
+    // readers take through the sample tables or the index after udta).
+    enum class Payload { V3, LongHeader, Old, Nmea, Shifted };
 
     // With `scanWithoutIndex` false, only a file whose index lists blocks is read (the
     // scan then only adds blocks the index left out); with it true, a file without an
@@ -34,6 +40,8 @@ public:
     // false when the block is implausible in that layout. G is left to the caller.
     static bool decode(const unsigned char *block, size_t n, Payload payload, TelemetryMoment *moment,
                        int32_t readings[3]);
+    // Readings of that payload per g.
+    static double readingsPerG(Payload payload) { return payload == Payload::Shifted ? 1000.0 : 256.0; }
 
     static constexpr size_t kBlockReadBytes = 0x200;   // all any payload layout uses
     static constexpr uint32_t kMaxBlocks = 1 << 16;    // 18 hours at one block a second

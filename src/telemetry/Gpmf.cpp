@@ -3,6 +3,7 @@
 #include "AtomWalk.h"
 #include "BinaryFile.h"
 #include "ClipTime.h"
+#include "MovieDuration.h"
 #include "MovieMap.h"
 
 #include <array>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <unordered_set>
 
 namespace {
 
@@ -350,8 +352,11 @@ bool Gpmf::read(BinaryFile &file, const MovieMap &map, GpsReadResult *result)
         std::vector<TelemetryMoment> moments;
         bool klv = false;
         int tried = 0;
+        const double seconds = AtomWalk::trackSeconds(file, trak);
+        const size_t budget = MovieDuration::sampleBudget(file, seconds, kMaxMomentsPerSecond);
+        std::unordered_set<int64_t> read;   // a payload pointed at again gives nothing more
         for (const AtomWalk::SampleRef &s : AtomWalk::trackSamples(file, trak, kMaxPayloads)) {
-            if (s.size == 0)
+            if (s.size == 0 || moments.size() >= budget || !read.insert(s.offset).second)
                 continue;
             if (!klv && tried++ >= kPayloadsTried)
                 break;
@@ -368,10 +373,11 @@ bool Gpmf::read(BinaryFile &file, const MovieMap &map, GpsReadResult *result)
         }
         if (moments.empty())
             continue;
+        if (moments.size() > budget)
+            moments.resize(budget);
         for (const TelemetryMoment &m : moments)
             Moments::append(result, m);
         Moments::finish(result, TelemetryLayout::Gpmf);
-        const double seconds = AtomWalk::trackSeconds(file, trak);
         if (seconds > 0)
             result->samplesPerSecond = double(result->samples.size()) / seconds;
         return true;

@@ -64,6 +64,8 @@ public:
     static constexpr size_t kMaxPayloadBytes = 1 << 20;
     static constexpr int kPayloadsTried = 4;                   // before a track counts as no KLV
     static constexpr size_t kMaxMomentsPerPayload = 1024;
+    // Moments a second at most: GPS fixes come at up to 18 a second.
+    static constexpr double kMaxMomentsPerSecond = 50;
     static constexpr int64_t kPayloadMs = 1000;
     // A fix worse than this dilution of precision is no position (GPSP is DOP × 100).
     static constexpr double kMaxDop = 10.0;

@@ -7,6 +7,7 @@
 #include "FreeGps.h"
 #include "Gpmf.h"
 #include "MovieMap.h"
+#include "ReadingChoice.h"
 #include "SeiTelemetry.h"
 #include "SideFiles.h"
 #include "TextTrack.h"
@@ -24,6 +25,12 @@ const char *const KEY_NORTH_ANGLE = "north_angle";
 const char *const KEY_GSENSOR_X = "gsensor_x";
 const char *const KEY_GSENSOR_Y = "gsensor_y";
 const char *const KEY_GSENSOR_Z = "gsensor_z";
+
+namespace {
+// Blocks of the index after udta read to tell the earliest cameras' blocks (a
+// sentence in each) from other cameras' that list theirs there too.
+constexpr size_t kIndexProbes = 4;
+} // namespace
 
 GpsReadResult GpsDataHelper::readGpsData(const std::string &reference)
 {
@@ -48,13 +55,16 @@ GpsReadResult GpsDataHelper::readGpsData(const std::string &reference)
 
 namespace {
 
-// One of the two Novatek block readers, as the read result; false when it found no block.
-bool readNovatek(BinaryFile &file, bool tables, TelemetryLayout layout, GpsReadResult *result)
+// One of the two Novatek block readers, as the read result and what it found.
+// `probe`: see ParseAssistDataForNovatek66x.
+Reading readNovatek(BinaryFile &file, bool tables, TelemetryLayout layout, bool marked, size_t probe,
+                    GpsReadResult *result)
 {
     AssistFile reader;
-    const int count = tables ? reader.ParseAssistDataForNovatek(file) : reader.ParseAssistDataForNovatek66x(file);
+    const int count = tables ? reader.ParseAssistDataForNovatek(file) : reader.ParseAssistDataForNovatek66x(file, probe);
+    Reading found;
     if (count <= 0)
-        return false;
+        return found;
     const std::vector<AssistEntry> &list = reader.GetAssistInfoList();
     result->videoDatas.reserve(list.size());
     result->times.reserve(list.size());
@@ -74,68 +84,110 @@ bool readNovatek(BinaryFile &file, bool tables, TelemetryLayout layout, GpsReadR
             result->maxSpeed = info.speed;
         lastLat = GpsDataHelper::textToFloat(info.gpsLat);
         lastLgt = GpsDataHelper::textToFloat(info.gpsLgt);
+        found.recognised = found.recognised || info.hasSentence;
     }
     result->isInChina = true;
     if (lastLat != 0 && lastLgt != 0)
         result->isInChina = GpsDataHelper::locationInChina(lastLat, lastLgt);
     result->samples = TelemetrySample::fromRead(*result);
     result->layout = layout;
-    return true;
+    found.samples = true;
+    found.marked = marked;
+    return found;
 }
 
-bool anyPosition(const GpsReadResult &result)
+Reading fromFreeGps(FreeGps::Outcome outcome)
 {
-    for (const GpsSample &s : result.videoDatas)
-        if (!s.gps_lat.empty() && !s.gps_lgt.empty())
-            return true;
-    return false;
+    Reading r;
+    r.samples = r.recognised = outcome == FreeGps::Outcome::Read;
+    r.undecodable = outcome == FreeGps::Outcome::Unreadable;
+    return r;
 }
 
-// The detection order, documented in GpsDataHelper.h. Each step that finds nothing
-// leaves the result empty for the next.
+Reading recognisedIf(bool read)
+{
+    Reading r;
+    r.samples = r.recognised = read;
+    return r;
+}
+
+// The readings of one file, in the order the readers ran, and the read results of
+// those that gave samples; ReadingChoice picks among them.
+class Detection {
+public:
+    explicit Detection(const std::string &path) : m_path(path) {}
+
+    bool settled() const { return ReadingChoice::settled(m_readings); }
+
+    // Runs one reader unless the choice is settled already.
+    template <typename Reader>
+    void run(Reader reader)
+    {
+        if (settled())
+            return;
+        GpsReadResult result;
+        result.path = m_path;
+        m_readings.push_back(reader(&result));
+        m_results.push_back(m_readings.back().samples ? std::move(result) : GpsReadResult{});
+    }
+
+    void finish(GpsReadResult *out)
+    {
+        const ReadingChoice::Choice choice = ReadingChoice::pick(m_readings);
+        if (choice.outcome == ReadingChoice::Outcome::Reading) {
+            *out = std::move(m_results[size_t(choice.index)]);
+        } else {
+            *out = GpsReadResult{};
+            if (choice.outcome == ReadingChoice::Outcome::Unreadable)
+                out->layout = TelemetryLayout::Unreadable;
+        }
+        out->path = m_path;
+    }
+
+private:
+    std::string m_path;
+    std::vector<Reading> m_readings;
+    std::vector<GpsReadResult> m_results;
+};
+
+// The detection order, documented in GpsDataHelper.h.
 void detectAndRead(BinaryFile &file, const std::string &path, GpsReadResult *result)
 {
     CFileList detector;
     const tagFileNode node = detector.createNodeInfo(path, file);
-    if (node.icat6330 && readNovatek(file, false, TelemetryLayout::Icat6330, result))
-        return;
-    if (node.nt9665 && readNovatek(file, true, TelemetryLayout::NovatekTables, result))
-        return;
+    Detection detection(path);
+    if (node.icat6330)
+        detection.run([&](GpsReadResult *r) { return readNovatek(file, false, TelemetryLayout::Icat6330, true, 0, r); });
+    if (node.nt9665)
+        detection.run([&](GpsReadResult *r) { return readNovatek(file, true, TelemetryLayout::NovatekTables, true, 0, r); });
 
+    if (detection.settled())
+        return detection.finish(result);
     const MovieMap map = MovieMap::of(file);
-    switch (FreeGps::read(file, map, false, result)) {
-    case FreeGps::Outcome::Read: return;
-    case FreeGps::Outcome::Unreadable: result->layout = TelemetryLayout::Unreadable; return;
-    case FreeGps::Outcome::NotFound: break;
-    }
     const AtomHeader *afterUdta = map.afterUdta();
-    if (node.nt9666 && afterUdta && afterUdta->is("gps ") &&
-        readNovatek(file, false, TelemetryLayout::NovatekIndex, result))
-        return;
-    if (FreeBox::read(file, map, result) || TextTrack::read(file, map, result) || Gpmf::read(file, map, result) ||
-        SeiTelemetry::read(file, map, result))
-        return;
-    if (node.nt9666 && !(afterUdta && afterUdta->is("gps "))) {
-        GpsReadResult indexed;
-        if (readNovatek(file, false, TelemetryLayout::NovatekIndex, &indexed) && anyPosition(indexed)) {
-            indexed.path = result->path;
-            *result = std::move(indexed);
-            return;
-        }
-    }
-    switch (FreeGps::read(file, map, true, result)) {
-    case FreeGps::Outcome::Read: return;
-    case FreeGps::Outcome::Unreadable: result->layout = TelemetryLayout::Unreadable; return;
-    case FreeGps::Outcome::NotFound: break;
-    }
-    const std::string nmea = SideFiles::nmeaBeside(path);
-    if (!nmea.empty() && SideFiles::readNmea(nmea, result))
-        return;
-    const std::string gpx = SideFiles::gpxBeside(path);
-    if (!gpx.empty() && SideFiles::readGpx(gpx, result))
-        return;
-    *result = GpsReadResult{};
-    result->path = path;
+    if (node.nt9666 && afterUdta && afterUdta->is("gps "))
+        detection.run([&](GpsReadResult *r) {
+            return readNovatek(file, false, TelemetryLayout::NovatekIndex, false, kIndexProbes, r);
+        });
+    detection.run([&](GpsReadResult *r) { return fromFreeGps(FreeGps::read(file, map, false, r)); });
+    detection.run([&](GpsReadResult *r) { return recognisedIf(FreeBox::read(file, map, r)); });
+    detection.run([&](GpsReadResult *r) { return recognisedIf(TextTrack::read(file, map, r)); });
+    detection.run([&](GpsReadResult *r) { return recognisedIf(Gpmf::read(file, map, r)); });
+    detection.run([&](GpsReadResult *r) { return recognisedIf(SeiTelemetry::read(file, map, r)); });
+    // Whatever follows udta, read whole: the index after udta that the probe above
+    // turned down is read too, since a sentence in any of its blocks counts.
+    if (node.nt9666)
+        detection.run([&](GpsReadResult *r) { return readNovatek(file, false, TelemetryLayout::NovatekIndex, false, 0, r); });
+    detection.run([&](GpsReadResult *r) { return fromFreeGps(FreeGps::read(file, map, true, r)); });
+    detection.run([&](GpsReadResult *r) {
+        const std::string nmea = SideFiles::nmeaBeside(path);
+        return recognisedIf(!nmea.empty() && SideFiles::readNmea(nmea, r));
+    });
+    detection.run([&](GpsReadResult *r) {
+        const std::string gpx = SideFiles::gpxBeside(path);
+        return recognisedIf(!gpx.empty() && SideFiles::readGpx(gpx, r));
+    });
+    detection.finish(result);
 }
 
 } // namespace
@@ -148,7 +200,15 @@ GpsReadResult GpsDataHelper::readGpsData(BinaryFile &file, const std::string &pa
         result.openError = file.error() ? file.error() : EBADF;
         return result;
     }
-    detectAndRead(file, path, &result);
+    try {
+        detectAndRead(file, path, &result);
+    } catch (...) {
+        // No reader throws by design; memory running out is said as such, never thrown
+        // out of the thread that reads.
+        result = GpsReadResult{};
+        result.path = path;
+        result.openError = ENOMEM;
+    }
     return result;
 }
 

@@ -15,25 +15,29 @@ public:
     // fails: a file without telemetry gives an empty sample list, 0 and true. Safe to
     // call from any thread.
     //
-    // One detection step tries the layouts in this order and keeps the first that gives
-    // samples (result.layout names it): the marks that were always read first stay
-    // first, so those files read as before; then the marks that cannot be mistaken
-    // (a magic in the blocks, named boxes, a track's handler); the weak Novatek rule
-    // (any udta) only after them; the scan, which reads the most, after everything
-    // inside the file; the files beside the video last.
-    //  1. the file ends with "ICAT6330": the index after udta         icat6330
-    //  2. udta names NT9665: the sample tables                         novatek-nt9665
-    //  3. a `gps ` index in moov listing `freeGPS ` blocks             freegps / unreadable
-    //  4. a `gps ` atom right after udta: the index reader             novatek-nt9666
-    //  5. `gps `, `3gf ` or `sttm` boxes under a top-level `free`      free-box
-    //  6. a text track whose samples hold telemetry                    text-track
-    //  7. a `gpmd` track whose payloads are KLV                        gpmf
-    //  8. SEI units with a message in the video track's frames        sei-protobuf
-    //  9. any other udta: the index reader, when it gives a position   novatek-nt9666
-    // 10. the bounded scan for `freeGPS ` blocks                       freegps / unreadable
-    // 11. a .NMEA file with the video's base name                      nmea-file
-    // 12. a .gpx file with the video's base name                       gpx-file
+    // Detection runs the readers in this order; each says what it found (a Reading)
+    // and ReadingChoice alone decides which reading is the file's (result.layout names
+    // it): the first that recognised its own data (a sentence, a payload that decodes,
+    // KLV, a message in the frames), else the first from a file carrying that reader's
+    // own mark, else "unreadable" when a reader found blocks it could not decode. No
+    // reader ends the detection: blocks one cannot decode are tried by the next, and
+    // once a reading is recognised the readers after it are not run.
+    //  1. the file ends with "ICAT6330": the index after udta (marked)  icat6330
+    //  2. udta names NT9665: the sample tables (marked)                  novatek-nt9665
+    //  3. a `gps ` atom right after udta whose first blocks hold a sentence:
+    //     the index reader                                               novatek-nt9666
+    //  4. a `gps ` index in moov listing `freeGPS ` blocks               freegps
+    //  5. `gps `, `3gf ` or `sttm` boxes under a top-level `free`        free-box
+    //  6. a text track whose samples hold telemetry                      text-track
+    //  7. a `gpmd` track whose payloads are KLV                          gpmf
+    //  8. SEI units with a message in the video track's frames          sei-protobuf
+    //  9. any other udta: the index reader on whatever follows it        novatek-nt9666
+    // 10. the bounded scan for `freeGPS ` blocks                         freegps
+    // 11. a .NMEA file with the video's base name                        nmea-file
+    // 12. a .gpx file with the video's base name                         gpx-file
     // Blocks that are there but enciphered give layout "unreadable" and no samples.
+    // Nothing is thrown: should memory run out, the result is empty with openError
+    // ENOMEM.
     static GpsReadResult readGpsData(const std::string &reference);
     // The same for a file the caller has opened (`path` is its name, kept in the
     // result): detection and the reader share it, so the file is opened only once.

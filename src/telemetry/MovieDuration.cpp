@@ -30,9 +30,19 @@ int64_t MovieDuration::fromHeader(uint32_t timescale, uint64_t duration, bool ve
     // Seconds and remainder apart, so that no product overflows.
     const uint64_t seconds = duration / timescale;
     const uint64_t rest = duration % timescale;
-    if (seconds > static_cast<uint64_t>(INT64_MAX / 1000 - 1))
+    if (seconds > static_cast<uint64_t>(kMaxRecordingMs / 1000))
         return -1;
-    return static_cast<int64_t>(seconds * 1000 + rest * 1000 / timescale);
+    const int64_t ms = static_cast<int64_t>(seconds * 1000 + rest * 1000 / timescale);
+    return ms > kMaxRecordingMs ? -1 : ms;
+}
+
+size_t MovieDuration::sampleBudget(BinaryFile &file, double trackSeconds, double perSecond)
+{
+    const int64_t movieMs = milliseconds(file);
+    double seconds = movieMs > 0 ? double(movieMs) / 1000 : trackSeconds;
+    if (!(seconds > 0) || seconds > double(kMaxRecordingMs) / 1000)
+        seconds = kUnknownLengthSeconds;
+    return size_t((seconds + 1) * perSecond);
 }
 
 MovieDuration::Header MovieDuration::header(BinaryFile &file)

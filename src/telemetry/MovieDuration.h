@@ -32,8 +32,17 @@ public:
     static Header header(BinaryFile &file);
     static Header header(const std::string &path);
 
-    // From the header's time scale and duration; -1 for the values above.
+    // From the header's time scale and duration; -1 for the values above and for a
+    // duration longer than any recording lasts (kMaxRecordingMs).
     static int64_t fromHeader(uint32_t timescale, uint64_t duration, bool version1);
 
+    // The most samples a reader takes from a clip at `perSecond` at most: the movie
+    // header's duration, else the track's own (`trackSeconds`, 0 when unknown), else
+    // kUnknownLengthSeconds, times the rate, and a second's worth more. Tables that
+    // claim more (or point many entries at one payload) give no more samples than that.
+    static size_t sampleBudget(BinaryFile &file, double trackSeconds, double perSecond);
+
     static constexpr int kMaxAtoms = 256;
+    static constexpr int64_t kMaxRecordingMs = 48LL * 3600 * 1000;
+    static constexpr double kUnknownLengthSeconds = 30 * 60;
 };

@@ -2,11 +2,13 @@
 
 #include "AtomWalk.h"
 #include "BinaryFile.h"
+#include "MovieDuration.h"
 #include "MovieMap.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -292,16 +294,22 @@ bool SeiTelemetry::read(BinaryFile &file, const MovieMap &map, GpsReadResult *re
     }
     if (!any)
         return false;
-    result->videoDatas.reserve(frames.size());
-    result->times.reserve(frames.size());
-    result->samples.reserve(frames.size());
+    const double seconds = AtomWalk::trackSeconds(file, trak);
+    const size_t budget = std::min(frames.size(), MovieDuration::sampleBudget(file, seconds, kMaxFramesPerSecond));
+    result->videoDatas.reserve(budget);
+    result->times.reserve(budget);
+    result->samples.reserve(budget);
+    std::unordered_set<int64_t> read;   // a frame pointed at again gives nothing more
     for (const AtomWalk::SampleRef &f : frames) {
+        if (result->samples.size() >= budget)
+            break;
+        if (!read.insert(f.offset).second)
+            continue;
         VehicleMessage m;
         Moments::append(result, messageOf(f, &m) ? moment(m) : TelemetryMoment());
     }
     Moments::finish(result, TelemetryLayout::SeiProtobuf);
-    const double seconds = AtomWalk::trackSeconds(file, trak);
     if (seconds > 0)
-        result->samplesPerSecond = double(frames.size()) / seconds;
+        result->samplesPerSecond = double(result->samples.size()) / seconds;
     return true;
 }

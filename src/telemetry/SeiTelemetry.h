@@ -57,6 +57,7 @@ public:
     static constexpr size_t kMaxSeiBytes = 4096;      // larger SEI units are stepped over
     static constexpr int kMaxUnitsPerFrame = 32;
     static constexpr size_t kMaxFrames = 1 << 20;     // eight hours at 36 frames a second
+    static constexpr double kMaxFramesPerSecond = 120;
     static constexpr int kProbes = 16;
     static constexpr int kMaxTracks = 16;
 };

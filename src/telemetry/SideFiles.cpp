@@ -5,9 +5,12 @@
 #include "ClipTime.h"
 #include "TelemetryMoment.h"
 
+#include <expat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -33,70 +36,6 @@ std::string besideWith(const std::string &video, std::initializer_list<const cha
             return candidate;
     }
     return {};
-}
-
-bool startsWith(std::string_view text, size_t at, std::string_view what)
-{
-    return text.size() >= at + what.size() && text.compare(at, what.size(), what) == 0;
-}
-
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-// The value of attribute `name` in a start tag's text.
-std::optional<std::string_view> attribute(std::string_view tag, std::string_view name)
-{
-    for (size_t at = tag.find(name); at != std::string_view::npos; at = tag.find(name, at + 1)) {
-        if (at == 0 || !isSpace(tag[at - 1]))
-            continue;
-        size_t i = at + name.size();
-        while (i < tag.size() && isSpace(tag[i]))
-            ++i;
-        if (i >= tag.size() || tag[i] != '=')
-            continue;
-        ++i;
-        while (i < tag.size() && isSpace(tag[i]))
-            ++i;
-        if (i >= tag.size() || (tag[i] != '"' && tag[i] != '\''))
-            continue;
-        const size_t close = tag.find(tag[i], i + 1);
-        if (close == std::string_view::npos)
-            return std::nullopt;
-        return tag.substr(i + 1, close - i - 1);
-    }
-    return std::nullopt;
-}
-
-// The text of the first child element whose local name (without a prefix) is `name`.
-std::optional<std::string_view> child(std::string_view body, std::string_view name)
-{
-    for (size_t at = body.find('<'); at != std::string_view::npos; at = body.find('<', at + 1)) {
-        size_t i = at + 1;
-        size_t end = i;
-        while (end < body.size() && !isSpace(body[end]) && body[end] != '>' && body[end] != '/')
-            ++end;
-        std::string_view tag = body.substr(i, end - i);
-        const size_t colon = tag.rfind(':');
-        if (colon != std::string_view::npos)
-            tag.remove_prefix(colon + 1);
-        if (tag != name)
-            continue;
-        const size_t open = body.find('>', end);
-        if (open == std::string_view::npos || body[open - 1] == '/')
-            return std::nullopt;
-        const size_t close = body.find('<', open + 1);
-        if (close == std::string_view::npos)
-            return std::nullopt;
-        std::string_view text = body.substr(open + 1, close - open - 1);
-        while (!text.empty() && isSpace(text.front()))
-            text.remove_prefix(1);
-        while (!text.empty() && isSpace(text.back()))
-            text.remove_suffix(1);
-        return text;
-    }
-    return std::nullopt;
 }
 
 std::optional<double> number(std::optional<std::string_view> text)
@@ -213,64 +152,156 @@ bool GpxTrack::parseTime(std::string_view s, int64_t *utcMs)
     return true;
 }
 
+namespace {
+
+// The track points of a GPX text through expat: each `trkpt` element (any prefix) with
+// its lat and lon attributes and the text of its time, ele, speed and course children
+// (any prefix, so Garmin's extension counts too). A point counts once its element has
+// ended, or when the next point starts inside it. The parse stops, keeping the points
+// read so far, at the first error (a file cut short, text that is no XML), at an entity
+// declaration (nothing is ever expanded or fetched) and at kMaxPoints points.
+class GpxPoints {
+public:
+    explicit GpxPoints(std::vector<GpxTrack::Point> *out) : m_out(out), m_parser(XML_ParserCreate(nullptr))
+    {
+        XML_SetUserData(m_parser, this);
+        XML_SetElementHandler(m_parser, &GpxPoints::onStart, &GpxPoints::onEnd);
+        XML_SetCharacterDataHandler(m_parser, &GpxPoints::onText);
+        XML_SetEntityDeclHandler(m_parser, &GpxPoints::onEntity);
+        XML_SetParamEntityParsing(m_parser, XML_PARAM_ENTITY_PARSING_NEVER);
+    }
+    ~GpxPoints() { XML_ParserFree(m_parser); }
+    GpxPoints(const GpxPoints &) = delete;
+    GpxPoints &operator=(const GpxPoints &) = delete;
+
+    // The whole text in one call: expat then reads every token once.
+    void parse(std::string_view text)
+    {
+        if (text.size() > size_t(std::numeric_limits<int>::max()))
+            return;
+        XML_Parse(m_parser, text.data(), int(text.size()), XML_TRUE);
+    }
+
+private:
+    enum class Field { None, Time, Ele, Speed, Course };
+
+    static std::string_view local(const XML_Char *name)
+    {
+        std::string_view n(name);
+        const size_t colon = n.rfind(':');
+        return colon == std::string_view::npos ? n : n.substr(colon + 1);
+    }
+
+    static void XMLCALL onStart(void *self, const XML_Char *name, const XML_Char **attributes)
+    {
+        static_cast<GpxPoints *>(self)->start(local(name), attributes);
+    }
+    static void XMLCALL onEnd(void *self, const XML_Char *name) { static_cast<GpxPoints *>(self)->end(local(name)); }
+    static void XMLCALL onText(void *self, const XML_Char *text, int length)
+    {
+        GpxPoints *p = static_cast<GpxPoints *>(self);
+        if (p->m_field != Field::None && p->m_text.size() + size_t(length) <= kMaxFieldBytes)
+            p->m_text.append(text, size_t(length));
+    }
+    static void XMLCALL onEntity(void *self, const XML_Char *, int, const XML_Char *, int, const XML_Char *,
+                                 const XML_Char *, const XML_Char *, const XML_Char *)
+    {
+        XML_StopParser(static_cast<GpxPoints *>(self)->m_parser, XML_FALSE);
+    }
+
+    void start(std::string_view name, const XML_Char **attributes)
+    {
+        if (name == "trkpt") {
+            if (m_inPoint)
+                finishPoint();
+            m_inPoint = true;
+            m_point = Pending();
+            for (const XML_Char **a = attributes; a[0] && a[1]; a += 2) {
+                const std::string_view key = local(a[0]);
+                if (key == "lat")
+                    m_point.lat = number(std::string_view(a[1]));
+                else if (key == "lon")
+                    m_point.lon = number(std::string_view(a[1]));
+            }
+            return;
+        }
+        if (!m_inPoint || m_field != Field::None)
+            return;
+        m_field = name == "time" ? Field::Time : name == "ele" ? Field::Ele : name == "speed" ? Field::Speed
+                                                 : name == "course" ? Field::Course : Field::None;
+        m_text.clear();
+    }
+
+    void end(std::string_view name)
+    {
+        if (name == "trkpt") {
+            if (m_inPoint)
+                finishPoint();
+            return;
+        }
+        if (m_field == Field::None)
+            return;
+        std::string_view text(m_text);
+        while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r' || text.front() == '\n'))
+            text.remove_prefix(1);
+        while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
+            text.remove_suffix(1);
+        std::optional<std::string> &slot = m_field == Field::Time ? m_point.time : m_field == Field::Ele ? m_point.ele
+                                           : m_field == Field::Speed ? m_point.speed : m_point.course;
+        if (!slot)   // the first of each counts
+            slot = std::string(text);
+        m_field = Field::None;
+    }
+
+    void finishPoint()
+    {
+        m_inPoint = false;
+        m_field = Field::None;
+        const Pending &q = m_point;
+        if (!q.lat || !q.lon || *q.lat < -90 || *q.lat > 90 || *q.lon < -180 || *q.lon > 180)
+            return;
+        GpxTrack::Point p;
+        p.latitude = *q.lat;
+        p.longitude = *q.lon;
+        int64_t ms = 0;
+        if (q.time && GpxTrack::parseTime(*q.time, &ms))
+            p.utcMs = ms;
+        const auto value = [](const std::optional<std::string> &t) {
+            return t ? number(std::string_view(*t)) : std::nullopt;
+        };
+        p.elevation = value(q.ele);
+        p.speed = value(q.speed);
+        if (p.speed && *p.speed < 0)
+            p.speed.reset();
+        p.course = value(q.course);
+        if (p.course && (*p.course < 0 || *p.course > 360))
+            p.course.reset();
+        m_out->push_back(p);
+        if (m_out->size() >= GpxTrack::kMaxPoints)
+            XML_StopParser(m_parser, XML_FALSE);
+    }
+
+    struct Pending {
+        std::optional<double> lat, lon;
+        std::optional<std::string> time, ele, speed, course;
+    };
+    static constexpr size_t kMaxFieldBytes = 64;
+
+    std::vector<GpxTrack::Point> *m_out;
+    XML_Parser m_parser;
+    bool m_inPoint = false;
+    Pending m_point;
+    Field m_field = Field::None;
+    std::string m_text;
+};
+
+} // namespace
+
 std::vector<GpxTrack::Point> GpxTrack::parse(std::string_view text)
 {
     std::vector<Point> out;
-    for (size_t at = text.find('<'); at != std::string_view::npos && out.size() < kMaxPoints;) {
-        if (startsWith(text, at, "<!--")) {
-            const size_t end = text.find("-->", at + 4);
-            at = end == std::string_view::npos ? end : text.find('<', end + 3);
-            continue;
-        }
-        if (startsWith(text, at, "<![CDATA[")) {
-            const size_t end = text.find("]]>", at + 9);
-            at = end == std::string_view::npos ? end : text.find('<', end + 3);
-            continue;
-        }
-        if (!startsWith(text, at, "<trkpt") || at + 6 >= text.size() ||
-            !(isSpace(text[at + 6]) || text[at + 6] == '>' || text[at + 6] == '/')) {
-            at = text.find('<', at + 1);
-            continue;
-        }
-        const size_t tagEnd = text.find('>', at);
-        if (tagEnd == std::string_view::npos)
-            break;
-        const std::string_view tag = text.substr(at + 6, tagEnd - at - 6);
-        std::string_view body;
-        size_t next = tagEnd + 1;   // where the search for the next element starts
-        if (text[tagEnd - 1] != '/') {
-            const size_t close = text.find("</", tagEnd);
-            size_t end = text.find("<trkpt", tagEnd);
-            for (size_t c = close; c != std::string_view::npos && c < (end == std::string_view::npos ? text.size() : end);
-                 c = text.find("</", c + 2))
-                if (startsWith(text, c, "</trkpt")) {
-                    end = c;
-                    break;
-                }
-            if (end == std::string_view::npos)
-                break;   // cut short inside its last point
-            body = text.substr(tagEnd + 1, end - tagEnd - 1);
-            next = startsWith(text, end, "</") ? end + 1 : end;
-        }
-        at = text.find('<', next);
-        const auto lat = number(attribute(tag, "lat")), lon = number(attribute(tag, "lon"));
-        if (!lat || !lon || *lat < -90 || *lat > 90 || *lon < -180 || *lon > 180)
-            continue;
-        Point p;
-        p.latitude = *lat;
-        p.longitude = *lon;
-        int64_t ms = 0;
-        if (const auto time = child(body, "time"); time && parseTime(*time, &ms))
-            p.utcMs = ms;
-        p.elevation = number(child(body, "ele"));
-        p.speed = number(child(body, "speed"));
-        if (p.speed && *p.speed < 0)
-            p.speed.reset();
-        p.course = number(child(body, "course"));
-        if (p.course && (*p.course < 0 || *p.course > 360))
-            p.course.reset();
-        out.push_back(p);
-    }
+    GpxPoints points(&out);
+    points.parse(text);
     return out;
 }
 

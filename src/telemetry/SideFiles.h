@@ -2,12 +2,12 @@
 // file with the video's base name, and a GPX track a user brings for a clip or a trip
 // (from a phone, for a camera without GPS), matched to the clip by UTC time.
 //
-// The GPX reader is a small tolerant one of our own, not an XML library: it takes the
-// `trkpt` elements' lat and lon attributes and their time, ele, speed and course children
-// (with or without a namespace prefix, so Garmin's extension counts too), skips comments
-// and CDATA, reads a file cut short up to its last whole point, and stops at bounds on
-// the file size and the number of points. Nothing in a GPX file is ever fetched or
-// expanded (no entities, no external references).
+// GPX is read with expat, each token once: the `trkpt` elements' lat and lon attributes
+// and their time, ele, speed and course children (with or without a namespace prefix,
+// so Garmin's extension counts too). A file cut short or not well-formed gives its
+// points up to the first error; the file size and the number of points are bounded.
+// Nothing in a GPX file is ever fetched or expanded: the parse stops at an entity
+// declaration, and expat resolves no external reference.
 #pragma once
 
 #include "GpsSample.h"

@@ -11,6 +11,8 @@
 #include "Gpmf.h"
 #include "GpsDataHelper.h"
 #include "MovieMap.h"
+#include "ReadingChoice.h"
+#include "SeiTelemetry.h"
 #include "SideFiles.h"
 #include "VehicleMessage.h"
 
@@ -55,6 +57,16 @@ Bytes nmeaBlock(const std::string &sentence, uint32_t size = 0x200)
 }
 
 const std::string kRmc = "$GPRMC,123456,A,5130.0000,N,00006.0000,W,10.0,90.0,081126,,,A*00";
+
+// The earliest cameras' block with the head they write: its size and `freeGPS `, then
+// readings in milli-g at 0x30 and the sentence shifted by 0x0B at 0x3C.
+Bytes shiftedBlock(const std::string &sentence, int32_t z = 1000, uint32_t size = 0x200)
+{
+    Bytes b = tst::gpsBlock(0, 0, z, sentence);
+    b.patchBe32(0, size);
+    std::memcpy(b.data.data() + 4, "freeGPS ", 8);
+    return b.padTo(size);
+}
 
 // ftyp, an mdat with the blocks at their offsets, and a moov with an mvhd of `seconds`
 // and, when `listed` is not empty, a `gps ` index of those offsets.
@@ -123,6 +135,7 @@ TEST(FreeGps_payloads)
         {"longer header, full year: local time", binaryBlock(0x30, 'A', 2026), "freegps", "51.500000", 19, true, 1.0f,
          std::nullopt},
         {"NMEA inside the block", nmeaBlock(kRmc), "freegps", "51.500000", 19, true, 1.0f, kUtc},
+        {"shifted NMEA, readings in milli-g", shiftedBlock(kRmc), "freegps", "51.500000", 19, true, 1.0f, kUtc},
         {"XOR 0xAA", xored, "unreadable", nullptr, 0, false, 0, std::nullopt},
         {"LIGOGPSINFO", ligo, "unreadable", nullptr, 0, false, 0, std::nullopt},
         {"month 13: no layout reads it", month13, "unreadable", nullptr, 0, false, 0, std::nullopt},
@@ -161,6 +174,59 @@ TEST(FreeGps_finding_the_blocks)
         const GpsReadResult res = readFile(freeGpsFile(r.blocks, r.listed, r.end, r.seconds));
         CHECK_EQ(res.videoDatas.size(), r.samples);
         CHECK_EQ(res.samples.size(), r.samples);
+    }
+    // Blocks outside mdat: each a top-level box of its own (its size, then `free` and
+    // `GPS `), or inside another top-level box, before or after moov.
+    Bytes outside = freeGpsFile({}, {}, 4096);
+    outside.append(binaryBlock(0, 'A', 26, true, 0x4000)).append(binaryBlock(0, 'V', 26, true, 0x4000));
+    outside.append(atom("skip", binaryBlock(0, 'A')));
+    Bytes before = fx::ftyp().append(binaryBlock(0, 'A')).append(atom("mdat", Bytes().zeros(64)));
+    before.append(atom("moov", fx::mvhd()));
+    const struct {
+        const char *name;
+        Bytes file;
+        size_t samples;
+    } boxes[] = {{"blocks as top-level boxes after moov, and one in a skip box", outside, 3},
+                 {"a block as a top-level box before mdat", before, 1}};
+    for (const auto &r : boxes) {
+        tst::Row row(r.name);
+        const GpsReadResult res = readFile(r.file);
+        CHECK_EQ(std::string(layoutName(res.layout)), std::string("freegps"));
+        CHECK_EQ(res.samples.size(), r.samples);
+    }
+}
+
+TEST(ReadingChoice_table)
+{
+    // samples, recognised, marked, undecodable
+    const Reading none{}, foreign{true, false, false, false}, own{true, true, false, false},
+        marked{true, false, true, false}, undecodable{false, false, false, true};
+    using O = ReadingChoice::Outcome;
+    const struct {
+        const char *name;
+        std::vector<Reading> readings;
+        O outcome;
+        int index;
+        bool settled;
+    } rows[] = {
+        {"no reader ran", {}, O::None, -1, false},
+        {"nothing found", {none, none}, O::None, -1, false},
+        {"the first recognised reading", {none, own, own}, O::Reading, 1, true},
+        {"undecodable blocks do not end the detection", {undecodable, own}, O::Reading, 1, true},
+        {"another camera's blocks after udta lose to a later reader", {foreign, own}, O::Reading, 1, true},
+        {"a recognised reading beats an earlier marked one", {marked, own}, O::Reading, 1, true},
+        {"a marked file's reading stands without a sentence", {marked, undecodable}, O::Reading, 0, false},
+        {"undecodable blocks beat a reading of foreign bytes", {foreign, undecodable}, O::Unreadable, -1, false},
+        {"foreign bytes alone are no reading", {foreign}, O::None, -1, false},
+        {"a recognised reading without samples counts for nothing", {Reading{false, true, false, false}}, O::None, -1,
+         false},
+    };
+    for (const auto &r : rows) {
+        tst::Row row(r.name);
+        const ReadingChoice::Choice c = ReadingChoice::pick(r.readings);
+        CHECK(c.outcome == r.outcome);
+        CHECK_EQ(c.index, r.index);
+        CHECK_EQ(ReadingChoice::settled(r.readings), r.settled);
     }
 }
 
@@ -399,6 +465,9 @@ TEST(Files_beside_the_video)
 
 TEST(Gpx_reader_table)
 {
+    std::string starts;
+    while (starts.size() < (1 << 20))
+        starts += "<trkpt ";
     const struct {
         const char *name;
         std::string text;
@@ -413,6 +482,19 @@ TEST(Gpx_reader_table)
         {"cut inside the last point", "<trkpt lat=\"5\" lon=\"6\"></trkpt><trkpt lat=\"7\" lon=\"8\"><ti", 1, 5, std::nullopt},
         {"latitude out of range", "<trkpt lat=\"91\" lon=\"6\"/><trkpt lat=\"x\" lon=\"6\"/>", 0, 0, std::nullopt},
         {"a point without its end", "<trkpt lat=\"5\" lon=\"6\"><trkpt lat=\"7\" lon=\"8\"/>", 2, 5, std::nullopt},
+        {"a whole document, prefixes and Garmin's extension",
+         "<?xml version=\"1.0\"?><g:gpx xmlns:g=\"http://www.topografix.com/GPX/1/1\"><g:trk><g:trkseg>"
+         "<g:trkpt lat=\"51.5\" lon=\"-0.1\"><g:time>2026-11-08T12:34:56Z</g:time><g:extensions><x:speed>3</x:speed>"
+         "</g:extensions></g:trkpt><g:trkpt lat=\"51.6\" lon=\"-0.1\"/></g:trkseg></g:trk></g:gpx>",
+         2, 51.5, kUtc},
+        // Before: every '<' started a search to the end of the text, a megabyte took minutes.
+        {"a megabyte of '<' inside a point", "<trkpt lat=\"1\" lon=\"2\">" + std::string(1 << 20, '<'), 0, 0,
+         std::nullopt},
+        {"a megabyte of '<trkpt' without an end", starts, 0, 0, std::nullopt},
+        {"an entity declared: nothing is expanded",
+         "<!DOCTYPE gpx [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]>"
+         "<gpx><trkpt lat=\"1\" lon=\"2\"><name>&b;</name></trkpt></gpx>",
+         0, 0, std::nullopt},
     };
     for (const auto &r : rows) {
         tst::Row row(r.name);
@@ -427,9 +509,11 @@ TEST(Gpx_reader_table)
 TEST(Gpx_attached_to_a_clip)
 {
     // Points at 0 s and 4 s (51.0 -> 51.4, 2 -> 6 m/s), then at 30 s after a gap.
-    const std::string text = "<trkpt lat=\"51.0\" lon=\"0\"><time>2026-11-08T12:00:00Z</time><speed>2</speed></trkpt>"
+    const std::string text = "<gpx><trk><trkseg>"
+                             "<trkpt lat=\"51.0\" lon=\"0\"><time>2026-11-08T12:00:00Z</time><speed>2</speed></trkpt>"
                              "<trkpt lat=\"51.4\" lon=\"0\"><time>2026-11-08T12:00:04Z</time><speed>6</speed></trkpt>"
-                             "<trkpt lat=\"52.0\" lon=\"0\"><time>2026-11-08T12:00:30Z</time></trkpt>";
+                             "<trkpt lat=\"52.0\" lon=\"0\"><time>2026-11-08T12:00:30Z</time></trkpt>"
+                             "</trkseg></trk></gpx>";
     tst::TempFile f(Bytes().text(text), "phone.gpx");
     GpxTrack track;
     CHECK(track.load(f.path));
@@ -562,6 +646,56 @@ Bytes videoFile(const std::vector<Bytes> &frames, bool h265 = false, int lengthS
     else
         entry.append(atom("avcC", Bytes().text("\x01\x42\xC0\x1E").raw(&lengthBits, 1).text("\xE0").zeros(1)));
     return trackFile("vide", h265 ? "hvc1" : "avc1", frames, entry, 1);
+}
+
+// One payload at 4096, pointed at by `entries` chunks of one sample each, in a track of
+// `seconds` (its mdhd) whose movie header says nothing of its length.
+Bytes repeatedTrack(const char *handler, const char *entry, const Bytes &payload, uint32_t entries, uint32_t seconds,
+                    const Bytes &entryContent = Bytes().zeros(8))
+{
+    Bytes file = fx::ftypAndMdat({{4096, payload}}, uint32_t(4096 + payload.size()));
+    Bytes sizes, chunks;
+    for (uint32_t i = 0; i < entries; ++i)
+        sizes.be32(uint32_t(payload.size())), chunks.be64(4096);
+    Bytes stsd = atom("stsd", Bytes().be32(0).be32(1).append(atom(entry, entryContent)));
+    const Bytes stbl = atom("stbl", stsd.append(atom("stsc", Bytes().be32(0).be32(1).be32(1).be32(1).be32(1)))
+                                        .append(atom("stsz", Bytes().be32(0).be32(0).be32(entries).append(sizes)))
+                                        .append(atom("co64", Bytes().be32(0).be32(entries).append(chunks))));
+    Bytes mdia = atom("mdhd", Bytes().be32(0).be32(0).be32(0).be32(1000).be32(seconds * 1000).zeros(4));
+    mdia = atom("mdia", mdia.append(atom("hdlr", Bytes().be32(0).text("mhlr").text(handler).zeros(12))).append(atom("minf", stbl)));
+    return file.append(atom("moov", fx::mvhd().append(atom("trak", mdia))));
+}
+
+TEST(Tables_that_claim_more_than_the_movie_holds)
+{
+    const std::vector<std::array<int32_t, 5>> fixes(1024, kFix5);
+    const Bytes many = devc(gpsStream(gps5(fixes)));
+    const Bytes frame = unit(seiUnit(seiMessage(carMessage(), true))).append(unit(slice()));
+    Bytes avcEntry = Bytes().zeros(78);
+    avcEntry.append(atom("avcC", Bytes().text("\x01\x42\xC0\x1E\xFF\xE0").zeros(1)));
+    const struct {
+        const char *name;
+        Bytes file;
+        const char *layout;
+        size_t samples;
+    } rows[] = {
+        // Before: every entry read the payload again, 2,097,152 samples from a 29 KB file.
+        {"4096 entries at one GPMF payload of 1024 fixes: read once", repeatedTrack("meta", "gpmd", many, 4096, 60),
+         "gpmf", 1024},
+        {"64 payloads of 1024 fixes in 64 s: no more than 50 a second", gpmdFile(std::vector<Bytes>(64, many)),
+         "gpmf", size_t((64 + 1) * Gpmf::kMaxMomentsPerSecond)},
+        {"20000 frames at one SEI message: read once", repeatedTrack("vide", "avc1", frame, 20000, 60, avcEntry),
+         "sei-protobuf", 1},
+        {"500 frames in a second: no more than 120 a second", videoFile(std::vector<Bytes>(500, frame)), "sei-protobuf",
+         size_t((1 + 1) * SeiTelemetry::kMaxFramesPerSecond)},
+    };
+    for (const auto &r : rows) {
+        tst::Row row(r.name);
+        const GpsReadResult res = readFile(r.file);
+        CHECK_EQ(std::string(layoutName(res.layout)), std::string(r.layout));
+        CHECK_EQ(res.samples.size(), r.samples);
+        CHECK_EQ(res.videoDatas.size(), r.samples);
+    }
 }
 
 TEST(Sei_table)
@@ -710,6 +844,21 @@ TEST(VehicleMessage_wire_table)
     }
 }
 
+// The block at 4096, listed by a `gps ` index right after a udta naming NT96660.
+Bytes nt9666Listed(const Bytes &block)
+{
+    Bytes file = fx::ftypAndMdat({{4096, block}}, 8192);
+    return file.append(atom("moov", fx::mvhd().append(fx::udta("NT96660")).append(fx::gpsIndex({4096}, 1))));
+}
+
+Bytes xoredBlock()
+{
+    Bytes b = nmeaBlock(kRmc);
+    for (size_t i = 0x10; i < b.size(); ++i)
+        b.data[i] ^= 0xAA;
+    return b;
+}
+
 TEST(Detection_order_on_mixed_layouts)
 {
     const Bytes freeBox = atom("free", atom("gps ", Bytes().text("[1794141296000]" + kRmc)));
@@ -733,6 +882,11 @@ TEST(Detection_order_on_mixed_layouts)
          freeGpsFile({{0x8000, binaryBlock(0, 'A')}}, {}, 0x9000).append(atom("moov", fx::udta("CAM"))), "freegps"},
         {"a gpmd track holding freeGPS blocks, no index: the scan reads them", trackFile("meta", "gpmd", {binaryBlock(0, 'A')}),
          "freegps"},
+        {"the earliest index kind with the head cameras write: the index reader, as always",
+         nt9666Listed(shiftedBlock(kRmc)), "novatek-nt9666"},
+        {"the same without a fix: still its own kind", nt9666Listed(shiftedBlock(fx::kNoFix)), "novatek-nt9666"},
+        {"freeGPS V3 blocks in the index after udta", nt9666Listed(binaryBlock(0, 'A')), "freegps"},
+        {"enciphered blocks in the index after udta", nt9666Listed(xoredBlock()), "unreadable"},
         {"nothing", fx::ftyp().append(atom("mdat", Bytes().zeros(100))), "none"},
         {"a zero-byte file (a camera that stopped at once)", Bytes(), "none"},
     };
@@ -743,6 +897,10 @@ TEST(Detection_order_on_mixed_layouts)
         CHECK_EQ(res.samples.size(), res.videoDatas.size());
         CHECK_EQ(res.times.size(), res.videoDatas.size());
     }
+    // The index reader's reading is the same whatever the head of its blocks.
+    const GpsReadResult plain = readFile(nt9666Listed(tst::gpsBlock(0, 0, 1000, kRmc)));
+    const GpsReadResult real = readFile(nt9666Listed(shiftedBlock(kRmc)));
+    CHECK(real.videoDatas == plain.videoDatas && real.videoDatas.size() == 1 && !real.videoDatas[0].gps_lat.empty());
     TelemetryLayout back = TelemetryLayout::None;
     for (const char *name : {"none", "unreadable", "novatek-nt9665", "novatek-nt9666", "icat6330", "freegps", "free-box",
                              "text-track", "gpmf", "sei-protobuf", "nmea-file", "gpx-file"})

@@ -60,6 +60,8 @@ TEST(MovieDuration_table)
         {"time scale 0", movie(mvhd0(0, 60000)), -1},
         {"duration unknown (v0)", movie(mvhd0(1000, 0xFFFFFFFFu)), -1},
         {"duration unknown (v1)", movie(mvhd1(1000, ~uint64_t(0))), -1},
+        {"near INT64_MAX / 1000 (v1): longer than a recording lasts", movie(mvhd1(1, uint64_t(INT64_MAX / 1000 - 2))), -1},
+        {"49 hours: longer than a recording lasts", movie(mvhd1(1000, 49ull * 3600 * 1000)), -1},
         {"mvhd cut short", cut, -1},
         {"no mvhd", movie(fx::udta("NT9665")), -1},
         {"no moov", fx::ftyp().append(atom("mdat", Bytes().zeros(64))), -1},

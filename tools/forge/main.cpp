@@ -31,7 +31,7 @@ const char* kUsage =
     "         [--trip-start \"YYYY-MM-DD HH:MM:SS\"] [--scenario drive|nofix|city]\n"
     "         [--truth FILE.json] [--no-video] [--sparse-size BYTES] [--blocks N] [--ffmpeg PATH]\n"
     "         [--no-index] [--gps-start \"YYYY-MM-DD HH:MM:SS\"] [--no-gps-date] [--leap-second] [--glitches]\n"
-    "         [--mark RRGGBB]\n";
+    "         [--mark RRGGBB] [--block-head plain|freegps]\n";
 
 struct Options {
     MovForge::Kind kind = MovForge::Kind::Nt9665;
@@ -60,6 +60,9 @@ struct Options {
     uint64_t blocks = 0;
     std::string ffmpeg = "ffmpeg";
     std::string mark;      // the colour of the picture's top left quarter, RRGGBB; none when empty
+    // The block head of nt9665, nt9665-2trak, nt9666 and icat6330 as cameras write it:
+    // size and `freeGPS ` (the other kinds have no such head and ignore it).
+    bool freeGpsHead = false;
 };
 
 bool parseTime(const char* text, int64_t& out)
@@ -137,7 +140,7 @@ std::string parseArguments(int argc, char** argv, Options& o)
         if (arg != "--kind" && arg != "--out" && arg != "--seconds" && arg != "--size" && arg != "--fps"
             && arg != "--start" && arg != "--trip-start" && arg != "--scenario" && arg != "--truth"
             && arg != "--sparse-size" && arg != "--blocks" && arg != "--ffmpeg" && arg != "--gps-start"
-            && arg != "--mark")
+            && arg != "--mark" && arg != "--block-head")
             return "unknown argument " + arg;
         if (!(v = value()))
             return arg + " needs a value";
@@ -159,6 +162,11 @@ std::string parseArguments(int argc, char** argv, Options& o)
             o.truth = v;
         } else if (arg == "--ffmpeg") {
             o.ffmpeg = v;
+        } else if (arg == "--block-head") {
+            if (std::strcmp(v, "freegps") == 0)
+                o.freeGpsHead = true;
+            else if (std::strcmp(v, "plain") != 0)
+                return std::string("bad --block-head ") + v;
         } else if (arg == "--mark") {
             const std::string m = v;
             if (m.size() != 6 || m.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
@@ -243,15 +251,17 @@ void putLe32(std::vector<uint8_t>& b, size_t at, uint32_t v)
         b[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-// One GPS block: a head of our own, the three readings, the shifted sentence.
-std::vector<uint8_t> gpsBlock(size_t index, const TelemetryPoint& p, const std::string& sentence)
+// One GPS block: the 48-byte head, the three readings, the shifted sentence. The head
+// is a size and a tag: "GPS LOG " and the bytes written, or, as cameras write it, the
+// size of the space the block stands in and `freeGPS `.
+std::vector<uint8_t> gpsBlock(size_t index, const TelemetryPoint& p, const std::string& sentence, bool freeGpsHead,
+                              uint32_t span)
 {
     std::vector<uint8_t> b(MovForge::kBlockBytes, 0);
-    b[0] = 0;
-    b[1] = 0;
-    b[2] = 0;
-    b[3] = MovForge::kBlockBytes;
-    std::memcpy(&b[4], "GPS LOG ", 8);
+    const uint32_t size = freeGpsHead ? span : MovForge::kBlockBytes;
+    for (int i = 0; i < 4; ++i)
+        b[i] = static_cast<uint8_t>(size >> (24 - 8 * i));
+    std::memcpy(&b[4], freeGpsHead ? "freeGPS " : "GPS LOG ", 8);
     putLe32(b, 12, static_cast<uint32_t>(index + 1));
     const time_t t = static_cast<time_t>(std::floor(p.utc));
     std::tm tm{};
@@ -408,7 +418,7 @@ int main(int argc, char** argv)
         const std::string sentence = gga ? NmeaWriter::gga(p) : NmeaWriter::rmc(p);
         if (sentence.size() > 128)
             return fail("sentence longer than 128 bytes: " + sentence);
-        plan.blocks.push_back(gpsBlock(k, p, sentence));
+        plan.blocks.push_back(gpsBlock(k, p, sentence, o.freeGpsHead, plan.blockSpan));
         truth.push_back(ReaderTruth::expect(sentence, p.gsensor, reader));
     }
 
