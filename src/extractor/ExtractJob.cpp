@@ -77,7 +77,7 @@ FileOutcome ExtractJob::run(const std::string &argument, const ExtractorOptions 
         // The layout is the one the reading finds: detection and reading are one step.
         const GpsReadResult result = GpsDataHelper::readGpsData(file, path);
         outcome.text = JsonWriter::detectLine(
-            argument, DetectFlags{node.icat6330, node.nt9665, node.nt9666, layoutName(result.layout)});
+            argument, DetectFlags{node.icat6330, node.nt9665, node.namesNt9666 ? 1 : 0, layoutName(result.layout)});
         return outcome;
     }
 

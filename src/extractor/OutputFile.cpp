@@ -1,5 +1,7 @@
 #include "OutputFile.h"
 
+#include "BinaryFile.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <sys/stat.h>
@@ -111,4 +113,19 @@ bool OutputFile::commit()
 std::string OutputFile::name() const
 {
     return m_path.empty() ? std::string("standard output") : m_path;
+}
+
+bool OutputFile::isMovie(const std::string &path)
+{
+    if (BinaryFile::regularFileError(path) != 0)
+        return false;
+    BinaryFile file;
+    AtomHeader h;
+    if (!file.open(path) || !file.readAtomHeader(&h))
+        return false;
+    static const char *const kFirst[] = {"ftyp", "moov", "mdat", "free", "skip", "wide", "pnot"};
+    for (const char *type : kFirst)
+        if (h.is(type))
+            return h.size32 == 0 || (h.canSkip() && h.size <= uint64_t(file.size()));
+    return false;
 }

@@ -27,6 +27,11 @@ public:
     // Flushes and, for a named file, moves it into place. False with errno set.
     bool commit();
 
+    // True when `path` names an existing regular file that opens as an ISO base-media
+    // file (a movie): its first atom is ftyp, moov, mdat, free, skip, wide or pnot with a
+    // size that fits it.
+    static bool isMovie(const std::string &path);
+
     // The name for messages: the path, or "standard output".
     std::string name() const;
     // The temporary file being written, until commit() moves it into place; empty

@@ -212,6 +212,11 @@ int verify(const std::string &manifest)
         report(manifest, v.error);
         return 2;
     }
+    if (v.checks.empty()) {
+        // A manifest that names nothing proves nothing.
+        std::printf("The manifest names no file: nothing to check.\n");
+        return 1;
+    }
     size_t differ = 0;
     for (const ManifestCheck &c : v.checks) {
         const char *state = "same";
@@ -247,7 +252,7 @@ int main(int argc, char **argv)
         return 0;
     }
     if (!options.error.empty()) {
-        std::fprintf(stderr, "veltra-gps: %s\n%s", options.error.c_str(), ExtractorOptions::usage());
+        std::fprintf(stderr, "veltra-gps: %s\n%s", TextEscape::terminal(options.error).c_str(), ExtractorOptions::usage());
         return 2;
     }
     if (!options.verify.empty())
@@ -260,6 +265,12 @@ int main(int argc, char **argv)
 
     if (const std::string *input = overwrittenInput(options)) {
         report(options.output, "output would overwrite the input " + *input);
+        return 2;
+    }
+    // A movie is never written over: `veltra-gps *` in a folder holding a file named
+    // "-o" would otherwise take the next clip for the output.
+    if (!options.output.empty() && OutputFile::isMovie(options.output)) {
+        report(options.output, "is a movie; the output would overwrite it");
         return 2;
     }
 

@@ -53,6 +53,7 @@ void CFileList::InitNode(tagFileNode &node)
     node.reservedText3.clear();
     node.reservedInt1 = node.reservedInt2 = node.reservedInt3 = 0;
     node.icat6330 = node.nt9665 = node.nt9666 = 0;
+    node.namesNt9666 = false;
 }
 
 void CFileList::CheckPlatform(tagFileNode &node, const std::string &path)
@@ -94,8 +95,10 @@ void CFileList::CheckPlatform(tagFileNode &node, BinaryFile &file)
     char text[kMaxUdtaText + 1] = {0};
     if (!file.readExact(text, length))
         return;
-    if (std::strstr(text, "NT9665"))
+    if (std::strstr(text, "NT9665")) {
         node.nt9665 = 1;
-    else
+    } else {
         node.nt9666 = 1;
+        node.namesNt9666 = std::strstr(text, "NT9666") != nullptr;
+    }
 }

@@ -21,6 +21,9 @@ struct tagFileNode {
     int32_t reservedInt3 = 0;
     int32_t nt9665 = 0;          // the udta text names "NT9665"
     int32_t nt9666 = 0;          // the udta text was read and does not name "NT9665"
+    // The udta text names "NT9666" itself (nt9666 also covers any other text, for the
+    // choice of reader): what veltra-gps --detect reports as the mark.
+    bool namesNt9666 = false;
 };
 
 class CFileList {

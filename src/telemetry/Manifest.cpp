@@ -145,7 +145,9 @@ private:
             Value member;
             if (!value(&member, depth + 1))
                 return false;
-            v->members[name] = std::move(member);
+            // A second value for one key would let a reader and a checker see two manifests.
+            if (!v->members.emplace(name, std::move(member)).second)
+                return fail("a key given twice");
             blanks();
             if (p_ == end_)
                 return fail("cut short");
@@ -508,7 +510,11 @@ ManifestVerdict verifyManifest(const std::string &manifestPath)
     v.read = true;
     const std::string folder = folderOf(manifestPath);
     for (const ManifestFile &clip : m.clips) {
-        ManifestCheck c = check(clip, clip.path.empty() ? folder + "/" + baseName(clip.name) : clip.path, true);
+        // A relative path is the manifest's folder's, wherever veltra-gps runs.
+        const std::string from = clip.path.empty()          ? folder + "/" + baseName(clip.name)
+                                 : clip.path.front() == '/' ? clip.path
+                                                            : folder + "/" + clip.path;
+        ManifestCheck c = check(clip, from, true);
         // A card copied elsewhere: the clip beside the manifest.
         if (c.state == ManifestCheck::State::Missing && !clip.path.empty()) {
             ManifestCheck beside = check(clip, folder + "/" + baseName(clip.name), true);

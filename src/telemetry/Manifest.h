@@ -9,7 +9,8 @@
 //    "files":[{"name":"incident.mp4","size":45,"sha256":"…"}]}
 //
 // The files written are named as they lie beside the manifest; the clips by the path
-// they were read from (and are looked for beside the manifest when they are not there).
+// they were read from (a relative one from the manifest's folder), and are looked for
+// beside the manifest when they are not there.
 #pragma once
 
 #include <cstdint>
@@ -37,7 +38,7 @@ namespace ManifestJson {
 std::string write(const Manifest &m);
 // False (with `error` saying why) for anything but a manifest of this format: JSON that
 // does not parse, nesting deeper than 32, a missing or mistyped field, a digest that is
-// not 64 hex digits, a written file named with a folder.
+// not 64 hex digits, a written file named with a folder, a key given twice in an object.
 bool parse(const std::string &text, Manifest *m, std::string *error);
 
 } // namespace ManifestJson

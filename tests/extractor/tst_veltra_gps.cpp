@@ -320,25 +320,26 @@ private slots:
         QTest::addRow("icat6330") << "icat6330.MOV" << "100" << "icat6330";
         QTest::addRow("drive") << "drive/2026_1108_093000_001.MOV" << "010" << "novatek-nt9665";
         QTest::addRow("nofix") << "nofix.MOV" << "010" << "novatek-nt9665";
-        // The newer layouts keep a udta that names no chipset: the old flag says nt9666.
-        QTest::addRow("freegps v3") << "layouts/freegps_v3.MOV" << "001" << "freegps";
-        QTest::addRow("freegps without index") << "layouts/freegps_v3_noindex.MOV" << "001" << "freegps";
-        QTest::addRow("freegps old") << "layouts/freegps_old.MOV" << "001" << "freegps";
-        QTest::addRow("freegps long header") << "layouts/freegps_long.MOV" << "001" << "freegps";
-        QTest::addRow("freegps nmea") << "layouts/freegps_nmea.MOV" << "001" << "freegps";
-        QTest::addRow("freegps enciphered") << "layouts/freegps_xor.MOV" << "001" << "unreadable";
-        QTest::addRow("free box") << "layouts/20261113_100100_NF.mp4" << "001" << "free-box";
-        QTest::addRow("text 0x120") << "layouts/text_0x120.MOV" << "001" << "text-track";
-        QTest::addRow("text gsensori") << "layouts/text_gsensori.MOV" << "001" << "text-track";
-        QTest::addRow("text nmea") << "layouts/text_nmea.MOV" << "001" << "text-track";
-        QTest::addRow("nmea file beside") << "layouts/2026_1113_100140_001.MOV" << "001" << "nmea-file";
-        QTest::addRow("gpx file beside") << "layouts/2026_1113_100150_001.MOV" << "001" << "gpx-file";
-        QTest::addRow("gpmf") << "layouts/gpmf.MOV" << "001" << "gpmf";
-        QTest::addRow("gpmf gps9") << "layouts/gpmf_gps9.MOV" << "001" << "gpmf";
-        QTest::addRow("gpmf with lying sizes") << "layouts/gpmf_damaged.MOV" << "001" << "gpmf";
-        QTest::addRow("gpmd track of freeGPS blocks") << "layouts/gpmd_freegps.MOV" << "001" << "freegps";
-        QTest::addRow("sei after the uuid") << "cameras/2026-11-13_10-03-00-front.mp4" << "001" << "sei-protobuf";
-        QTest::addRow("sei opening the payload") << "cameras/2026-11-13_10-03-00-left_repeater.mp4" << "001"
+        // The newer layouts keep a udta that names no chipset: no flag, so that the flags
+        // and the layout agree.
+        QTest::addRow("freegps v3") << "layouts/freegps_v3.MOV" << "000" << "freegps";
+        QTest::addRow("freegps without index") << "layouts/freegps_v3_noindex.MOV" << "000" << "freegps";
+        QTest::addRow("freegps old") << "layouts/freegps_old.MOV" << "000" << "freegps";
+        QTest::addRow("freegps long header") << "layouts/freegps_long.MOV" << "000" << "freegps";
+        QTest::addRow("freegps nmea") << "layouts/freegps_nmea.MOV" << "000" << "freegps";
+        QTest::addRow("freegps enciphered") << "layouts/freegps_xor.MOV" << "000" << "unreadable";
+        QTest::addRow("free box") << "layouts/20261113_100100_NF.mp4" << "000" << "free-box";
+        QTest::addRow("text 0x120") << "layouts/text_0x120.MOV" << "000" << "text-track";
+        QTest::addRow("text gsensori") << "layouts/text_gsensori.MOV" << "000" << "text-track";
+        QTest::addRow("text nmea") << "layouts/text_nmea.MOV" << "000" << "text-track";
+        QTest::addRow("nmea file beside") << "layouts/2026_1113_100140_001.MOV" << "000" << "nmea-file";
+        QTest::addRow("gpx file beside") << "layouts/2026_1113_100150_001.MOV" << "000" << "gpx-file";
+        QTest::addRow("gpmf") << "layouts/gpmf.MOV" << "000" << "gpmf";
+        QTest::addRow("gpmf gps9") << "layouts/gpmf_gps9.MOV" << "000" << "gpmf";
+        QTest::addRow("gpmf with lying sizes") << "layouts/gpmf_damaged.MOV" << "000" << "gpmf";
+        QTest::addRow("gpmd track of freeGPS blocks") << "layouts/gpmd_freegps.MOV" << "000" << "freegps";
+        QTest::addRow("sei after the uuid") << "cameras/2026-11-13_10-03-00-front.mp4" << "000" << "sei-protobuf";
+        QTest::addRow("sei opening the payload") << "cameras/2026-11-13_10-03-00-left_repeater.mp4" << "000"
                                                  << "sei-protobuf";
     }
     void detectFlagsPerKind()
@@ -606,6 +607,7 @@ private slots:
         QTest::addRow("time zone unknown") << QStringList{"--time", "Mars/Olympus", "a.MOV"};
         QTest::addRow("time zone outside the database") << QStringList{"--time", "../../../etc/passwd", "a.MOV"};
         QTest::addRow("detect with clean") << QStringList{"--detect", "--clean", "a.MOV"};
+        QTest::addRow("an option holding an escape sequence") << QStringList{"--\x1b]0;title\x07x", "a.MOV"};
     }
     void usageErrorsExitTwo()
     {
@@ -613,6 +615,7 @@ private slots:
         const Run r = runTool(args);
         QCOMPARE(r.exitCode, 2);
         QVERIFY(r.out.isEmpty());
+        QVERIFY2(!r.err.contains('\x1b') && !r.err.contains('\x07'), r.err);   // shown, not sent to the terminal
         QVERIFY2(r.err.contains("usage: veltra-gps [--format json|csv|gpx|kml] [--detect] [--trips [--gap S]] [--time T] [--clean]\n"
                                 "                  [-o OUT] FILE..."),
                  r.err);
@@ -644,6 +647,11 @@ private slots:
         QTest::addRow("output is a symbolic link to an input")
             << QStringList{"a.MOV", "out.gpx -> a.MOV"} << QStringList{"-o", "out.gpx", "a.MOV"} << 0 << 2
             << "veltra-gps: out.gpx: output would overwrite the input a.MOV\n" << "^$" << QStringList{"a.MOV", "out.gpx"};
+        // `veltra-gps *` in a folder holding a file named "-o": the next clip is never the output.
+        QTest::addRow("the output would be a movie")
+            << QStringList{"-o", "a.MOV", "b.MOV"} << QStringList{"-o", "a.MOV", "b.MOV"} << 0 << 2
+            << "veltra-gps: a.MOV: is a movie; the output would overwrite it\n" << "^$"
+            << QStringList{"-o", "a.MOV", "b.MOV"};
         QTest::addRow("output is an input given as a file URL")
             << QStringList{"a b.MOV"} << QStringList{"-o", "a b.MOV", "file://%D/a%20b.MOV"} << 0 << 2
             << "veltra-gps: a b.MOV: output would overwrite the input file://%D/a%20b.MOV\n" << "^$"
@@ -782,6 +790,19 @@ private slots:
             QVERIFY(input.open(QIODevice::ReadOnly));
             QVERIFY2(input.readAll() == sample, qPrintable(c + " changed"));
         }
+    }
+
+    // A manifest that names no file proves nothing: it is no success.
+    void verifyOfAManifestThatNamesNothing()
+    {
+        QTemporaryDir dir;
+        QFile manifest(dir.filePath(QStringLiteral("empty.manifest.json")));
+        QVERIFY(manifest.open(QIODevice::WriteOnly));
+        manifest.write(R"({"manifest":"veltra-export","format":1,"clips":[],"files":[]})");
+        manifest.close();
+        const Run r = runTool({"--verify", manifest.fileName()});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.out, QByteArray("The manifest names no file: nothing to check.\n"));
     }
 
     void helpExitsZero()

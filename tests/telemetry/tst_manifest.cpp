@@ -6,6 +6,8 @@
 #include "Sha256.h"
 
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -90,6 +92,11 @@ TEST(hostile_manifests_are_refused)
         {"a lone surrogate", R"({"manifest":"veltra-export","format":1,"program":"\udc00","clips":[],"files":[]})"},
         {"a control character", std::string(R"({"manifest":"veltra-export","format":1,"program":")") + '\x01' +
                                     R"(","clips":[],"files":[]})"},
+        // Two readers of one text must see one manifest.
+        {"a key given twice", R"({"manifest":"veltra-export","format":1,"clips":[],"files":[],"files":[]})"},
+        {"a key given twice in a file",
+         R"({"manifest":"veltra-export","format":1,"clips":[],"files":[{"name":"x","size":1,"size":2,"sha256":")" + digest +
+             R"("}]})"},
     };
     for (const auto &r : rows) {
         tst::Row row(r.name);
@@ -136,6 +143,21 @@ TEST(verify_names_what_changed)
 
     CHECK(!verifyManifest(manifest.folder + "/none.json").read);
     CHECK(!verifyManifest(manifest.folder).read);   // a folder
+
+    // A clip's relative path is the manifest's folder's, wherever the check runs.
+    Manifest relative = sample();
+    relative.clips = {{"A.MOV", "card/A.MOV", 13, Sha256::fileHex(clip.path), 0}};
+    relative.files.clear();
+    tst::TempFile relativeManifest(tst::Bytes().text(ManifestJson::write(relative)), "relative.manifest.json");
+    const std::string card = relativeManifest.folder + "/card";
+    CHECK(mkdir(card.c_str(), 0700) == 0);
+    tst::TempFile moved(tst::Bytes().text("the recording"), "x");
+    std::rename(moved.path.c_str(), (card + "/A.MOV").c_str());
+    v = verifyManifest(relativeManifest.path);
+    CHECK(v.read && v.checks.size() == 1 && v.checks[0].state == ManifestCheck::State::Same);
+    CHECK(v.checks.size() == 1 && v.checks[0].path == card + "/A.MOV");
+    std::remove((card + "/A.MOV").c_str());
+    rmdir(card.c_str());
 }
 
 TEST_MAIN()
