@@ -1,12 +1,12 @@
 #include "TrackExport.h"
 
+#include "common/SafeFile.h"
 #include "ExtractJob.h"
 #include "TripDocument.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QPointer>
-#include <QSaveFile>
 #include <QThreadPool>
 
 std::optional<ExtractorOptions::Format> TrackExport::formatOf(const QString &fileName)
@@ -57,10 +57,9 @@ void TrackExport::exportTo(const QString &fileName, const QList<QUrl> &clips, qi
     QObject *hub = QCoreApplication::instance();
     QThreadPool::globalInstance()->start([fileName, clips, gapMs, format, done, hub] {
         const QByteArray text = document(*format, clips, gapMs);
-        QSaveFile out(fileName);
         QString error;
-        if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit())
-            error = out.errorString();
+        if (!SafeFile::replace(fileName, text, &error) && error.isEmpty())
+            error = QStringLiteral("cannot be written");
         QMetaObject::invokeMethod(hub, [done, error] {
             if (done)
                 done(error);

@@ -1,10 +1,11 @@
 #include "TileCache.h"
 
+#include "common/SafeFile.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <filesystem>
@@ -31,8 +32,7 @@ void TileCache::put(const TileId &tile, const QByteArray &bytes)
     const QString path = pathOf(tile);
     QDir().mkpath(QFileInfo(path).absolutePath());
     const qint64 before = QFileInfo(path).size();
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+    if (!SafeFile::replace(path, bytes))
         return;
     if (size_ < 0)
         scanLocked();

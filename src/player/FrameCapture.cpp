@@ -1,11 +1,12 @@
 #include "FrameCapture.h"
 
+#include "common/SafeFile.h"
 #include "VideoPicture.h"
 
+#include <QBuffer>
 #include <QFont>
 #include <QImage>
 #include <QPainter>
-#include <QSaveFile>
 #include <QThreadPool>
 #include <QVideoFrame>
 
@@ -88,11 +89,10 @@ QFuture<bool> FrameCapture::savePng(const std::function<QImage()> &picture, cons
         const QImage image = annotate(made, chunks, caption);
         if (image.isNull())
             return false;
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
             return false;
-        if (!image.save(&file, "PNG"))
-            return false;
-        return file.commit();
+        return SafeFile::replace(path, bytes);
     });
 }

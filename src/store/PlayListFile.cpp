@@ -1,10 +1,11 @@
 #include "PlayListFile.h"
 
+#include "common/SafeFile.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <cstring>
@@ -506,14 +507,7 @@ bool PlayListFile::write(const QString &path, const PlayList &list, QString *rea
 {
     const QByteArray bytes = encode(list);
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
-        if (reason)
-            *reason = f.errorString();
-        f.cancelWriting();
-        return false;
-    }
-    return true;
+    return SafeFile::replace(path, bytes, reason);
 }
 
 bool PlayListFile::remove(const QString &path, QString *reason)

@@ -3,8 +3,12 @@
 #include "StoreFixtures.h"
 
 #include "store/PlayListFile.h"
+#include "../support/FullDisk.h"
 
+#include <QDir>
+#include <QFile>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
@@ -82,6 +86,7 @@ private slots:
     void damagedPackedDataIsRefused();
     void randomPackedDataIsRefused();
     void fileOfTheFirstFormatStillReads();
+    void aFullDiskKeepsTheOldFile();
 };
 
 void TestPlayListFile::roundTrip_data()
@@ -253,3 +258,44 @@ void TestPlayListFile::randomPackedDataIsRefused()
 
 QTEST_APPLESS_MAIN(TestPlayListFile)
 #include "tst_play_list_file.moc"
+
+// Before, a full disk replaced the play list with an empty file and said it was saved.
+void TestPlayListFile::aFullDiskKeepsTheOldFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("playlist.dat"));
+    PlayList small;
+    small.append(PlayListEntry());
+    small.last().path = QStringLiteral("file:///card/A.MOV");
+    QString reason;
+    QVERIFY2(PlayListFile::write(path, small, &reason), qPrintable(reason));
+    QFile before(path);
+    QVERIFY(before.open(QIODevice::ReadOnly));
+    const QByteArray kept = before.readAll();
+    before.close();
+    PlayList large;
+    // Under the 16 KiB a buffered write holds: Qt 6.4's QSaveFile reports such a write
+    // whole and commits it, though it never reached the disk.
+    QRandomGenerator random(42);   // numbers that do not compress
+    while (PlayListFile::encode(large).size() < 6 * 1024) {
+        PlayListEntry e;
+        e.path = QStringLiteral("file:///card/%1.MOV").arg(random.generate64());
+        for (int k = 0; k < 60; ++k)
+            e.gpsData.append(GpsSample{int(random.bounded(200)), std::to_string(random.generateDouble()),
+                                       std::to_string(random.generateDouble()), random.generateDouble(),
+                                       float(random.generateDouble()), float(random.generateDouble()),
+                                       float(random.generateDouble())});
+        large.append(e);
+    }
+    const qsizetype bytes = PlayListFile::encode(large).size();
+    QVERIFY(bytes > 4 * 1024 && bytes < 16 * 1024);
+    {
+        FileSizeLimit full(2 * 1024);
+        QVERIFY(!PlayListFile::write(path, large, &reason));
+    }
+    QVERIFY(!reason.isEmpty());
+    QFile after(path);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QVERIFY(after.readAll() == kept);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"playlist.dat"});
+}
