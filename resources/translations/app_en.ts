@@ -125,5 +125,9 @@
     <message><source>Location:</source><translation>Location:</translation></message>
     <message><source>Export…</source><translation>Export…</translation></message>
     <message><source>No preview: the clip cannot be read.</source><translation>No preview: the clip cannot be read.</translation></message>
+    <message><source>The video was written incompletely (no playable picture).</source><translation>The video was written incompletely (no playable picture).</translation></message>
+    <message><source>The video was written incompletely (%1 frames, %2 s).</source><translation>The video was written incompletely (%1 frames, %2 s).</translation></message>
+    <message><source>%1 is a clip of this export: choose another name, so that it is not written over.</source><translation>%1 is a clip of this export: choose another name, so that it is not written over.</translation></message>
+    <message><source>Preparing the preview…</source><translation>Preparing the preview…</translation></message>
 </context>
 </TS>

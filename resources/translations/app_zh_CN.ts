@@ -125,5 +125,9 @@
     <message><source>Location:</source><translation>位置信息：</translation></message>
     <message><source>Export…</source><translation>导出…</translation></message>
     <message><source>No preview: the clip cannot be read.</source><translation>无预览：无法读取该片段。</translation></message>
+    <message><source>The video was written incompletely (no playable picture).</source><translation>视频未完整写入（没有可播放的画面）。</translation></message>
+    <message><source>The video was written incompletely (%1 frames, %2 s).</source><translation>视频未完整写入（%1 帧，%2 秒）。</translation></message>
+    <message><source>%1 is a clip of this export: choose another name, so that it is not written over.</source><translation>%1 是本次导出的片段之一：请换一个名称，以免覆盖它。</translation></message>
+    <message><source>Preparing the preview…</source><translation>正在准备预览…</translation></message>
 </context>
 </TS>

@@ -18,6 +18,7 @@
 #include "playlist/PlayListView.h"
 #include "store/TrackStore.h"
 #include "telemetry/CameraClock.h"
+#include "telemetry/SideFiles.h"
 #include "ui/AppToast.h"
 #include "ui/VideoFileDialog.h"
 
@@ -33,6 +34,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTimeZone>
+
+#include <QtConcurrent/QtConcurrentRun>
 
 AppDelegate::AppDelegate(Settings &settings, QObject *parent) : QObject(parent), settings_(settings)
 {
@@ -446,9 +449,9 @@ void AppDelegate::exportVideo()
 
     ExportVideoDialog dialog(range.ok, trip.clips.size() > 1,
                              IncidentExport::locationOf(settings_.exportLocation()), mainWindow_);
-    dialog.previewer = [piecesFor, tiles, withSettings](ExportVideoDialog::Scope scope, const OverlayOptions &options) {
-        OverlayExport still;
-        return still.preview(piecesFor(scope), withSettings(options), tiles);
+    dialog.previewer = [piecesFor, tiles, withSettings, &dialog](ExportVideoDialog::Scope scope,
+                                                                  const OverlayOptions &options) {
+        return OverlayExport().previewLater(piecesFor(scope), withSettings(options), tiles, &dialog);
     };
     dialog.setChoice(settings_.overlayChoice());
     if (!(exportVideoDialog ? exportVideoDialog(&dialog) : dialog.exec() == QDialog::Accepted))
@@ -599,8 +602,20 @@ void AppDelegate::attachTrack()
             wholeTrip = box.clickedButton() == trip;
         }
     }
-    const TrackAttachment done = queue_->attachTrack(path, wholeTrip);
-    const QString name = QFileInfo(path).fileName();
+    // A large GPX takes a moment to read: on a worker thread, and the samples are
+    // given to the clips back here.
+    QtConcurrent::run([path] {
+        auto track = std::make_shared<GpxTrack>();
+        return track->load(path.toStdString()) ? track : std::shared_ptr<GpxTrack>();
+    }).then(this, [this, path, wholeTrip, tell](const std::shared_ptr<GpxTrack> &track) {
+        if (queue_)
+            tellAttached(queue_->attachTrack(track.get(), path, wholeTrip), QFileInfo(path).fileName(), tell);
+    });
+}
+
+void AppDelegate::tellAttached(const TrackAttachment &done, const QString &name,
+                               const std::function<void(const QString &)> &tell)
+{
     switch (done.outcome) {
     case TrackAttachment::Attached:
         tell(Localization::text("attach_done").arg(done.clips));

@@ -15,6 +15,7 @@
 #include <functional>
 
 class DriveTelemetry;
+struct TrackAttachment;
 class PlayQueue;
 class QAction;
 class QMenuBar;
@@ -151,6 +152,7 @@ signals:
     void incidentExported(bool ok, const QString &message);
 
 private:
+    void tellAttached(const TrackAttachment &done, const QString &name, const std::function<void(const QString &)> &tell);
     void retranslateMenus();
     // The unit and map check marks show the stored settings.
     void updateCheckMarks();

@@ -145,12 +145,21 @@ void ExportVideoDialog::refreshPreview()
     later_->stop();
     if (!previewer)
         return;
-    preview_ = previewer(scope(), options());
-    if (preview_.isNull()) {
-        picture_->setPixmap({});
-        picture_->setText(Localization::text("No preview: the clip cannot be read."));
-        return;
-    }
-    const QSize room = picture_->contentsRect().size().expandedTo(QSize(480, 270));
-    picture_->setPixmap(QPixmap::fromImage(preview_.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    const int asked = ++asked_;
+    if (picture_->pixmap().isNull())
+        picture_->setText(Localization::text("Preparing the preview…"));
+    previewer(scope(), options()).then(this, [this, asked](const QImage &image) {
+        if (asked != asked_)
+            return;
+        preview_ = image;
+        if (preview_.isNull()) {
+            picture_->setPixmap({});
+            picture_->setText(Localization::text("No preview: the clip cannot be read."));
+        } else {
+            const QSize room = picture_->contentsRect().size().expandedTo(QSize(480, 270));
+            picture_->setPixmap(
+                QPixmap::fromImage(preview_.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+        }
+        emit previewShown();
+    });
 }

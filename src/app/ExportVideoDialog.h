@@ -7,6 +7,7 @@
 #include "OverlayExport.h"
 
 #include <QDialog>
+#include <QFuture>
 #include <QMap>
 
 #include <functional>
@@ -23,8 +24,9 @@ public:
 
     ExportVideoDialog(bool hasSegment, bool hasTrip, ExportLocation location, QWidget *parent = nullptr);
 
-    // Draws the preview of a choice; called a moment after the choice changes.
-    std::function<QImage(Scope, const OverlayOptions &)> previewer;
+    // The preview of a choice, made without holding the window; asked a moment after
+    // the choice changes. previewShown() follows when it is on screen.
+    std::function<QFuture<QImage>(Scope, const OverlayOptions &)> previewer;
 
     Scope scope() const;
     // The layout and elements as a text to remember ("corners:speed,time,map"), and back;
@@ -34,8 +36,12 @@ public:
     // The choice (the speed unit and the clock are the caller's).
     OverlayOptions options() const;
     QImage previewImage() const { return preview_; }
-    // Shows the preview of the choice now.
+    // Asks for the preview of the choice now.
     void refreshPreview();
+
+signals:
+    // The preview asked for last is shown (a null image: it could not be made).
+    void previewShown();
 
 private:
     QComboBox *scope_ = nullptr;
@@ -46,4 +52,5 @@ private:
     QLabel *picture_ = nullptr;
     QTimer *later_ = nullptr;
     QImage preview_;
+    int asked_ = 0;   // the preview asked for last; an older one that comes late is dropped
 };

@@ -1,6 +1,8 @@
 #include "IncidentExport.h"
 
+#include "ExportOutcome.h"
 #include "common/Localization.h"
+#include "common/SafeFile.h"
 #include "extractor/GpxWriter.h"
 #include "extractor/TrackTime.h"
 #include "extractor/SamplePosition.h"
@@ -8,16 +10,17 @@
 #include "telemetry/BinaryFile.h"
 #include "telemetry/GpsDataHelper.h"
 #include "telemetry/Manifest.h"
+#include "telemetry/MovieDuration.h"
 #include "telemetry/SeiTelemetry.h"
 #include "telemetry/Sha256.h"
 #include "telemetry/TelemetryEvents.h"
+#include "telemetry/WrittenMovie.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThreadPool>
@@ -335,6 +338,12 @@ void IncidentExport::start(const QString &source, double in, double out, double 
     gapNote_ = gaps.isEmpty() ? QString()
                               : Localization::text("incident_no_recording").arg(gaps.join(QStringLiteral(", ")));
     files_ = files(target, words, !view.isEmpty());
+    QStringList inputs{source};
+    for (const IncidentCamera &c : std::as_const(recorded_))
+        inputs << c.source;
+    for (const ViewTile &t : std::as_const(view))
+        inputs << t.source;
+    const QString ownInput = ExportOutcome::targetThatIsAnInput(files_.all(), inputs);
     source_ = source;
     in_ = in;
     out_ = out;
@@ -347,6 +356,13 @@ void IncidentExport::start(const QString &source, double in, double out, double 
     // Made anew and open to us alone, beside the targets so that moving a file into place
     // stays a rename: ffmpeg and the picture's writer open their files by name, and in
     // here no one else can have put a link by that name.
+    if (!ownInput.isEmpty()) {
+        failure_ = Localization::text("%1 is a clip of this export: choose another name, so that it is not written over.")
+                       .arg(QDir::toNativeSeparators(ownInput));
+        pending_ = 1;
+        partDone();
+        return;
+    }
     const QFileInfo video(files_.video);
     work_ = std::make_unique<QTemporaryDir>(
         video.dir().filePath(QLatin1Char('.') + video.fileName() + QStringLiteral(".part-XXXXXX")));
@@ -413,18 +429,24 @@ void IncidentExport::start(const QString &source, double in, double out, double 
             onProcessFinished();
     });
     // The car's messages in the frames cannot be rounded: coarse, they go as well.
-    const auto segment = [in, out, location](const QString &clip, double offset, const QString &part) {
+    // What each video must hold: the segment, or the part of it its clip has.
+    const auto expected = [in, out](const QString &clip, double offset) {
+        const int64_t ms = MovieDuration::milliseconds(clip.toStdString());
+        const double end = ms > 0 ? std::min(out + offset, double(ms) / 1000.0) : out + offset;
+        return std::max(0.0, end - (in + offset) - ExportOutcome::kSecondsTolerance);
+    };
+    const auto segment = [in, out, location, &expected](const QString &clip, double offset, const QString &part) {
         std::optional<int> dropSei;
         if (location != ExportLocation::Full)
             if (const auto codec = SeiTelemetry::videoCodec(clip.toStdString()))
                 dropSei = int(*codec);
-        return Run{ffmpegArguments(clip, in + offset, out + offset, part, dropSei), part};
+        return Run{ffmpegArguments(clip, in + offset, out + offset, part, dropSei), part, expected(clip, offset)};
     };
     runs_ = {segment(source, 0.0, parts_.video)};
     for (int i = 0; i < recorded_.size(); ++i)
         runs_ << segment(recorded_[i].source, recorded_[i].offset, parts_.cameras[i]);
     if (!view.isEmpty())
-        runs_ << Run{viewArguments(view, viewSize, in, out, parts_.view, source), parts_.view};
+        runs_ << Run{viewArguments(view, viewSize, in, out, parts_.view, source), parts_.view, expected(source, 0.0)};
     run_ = 0;
     runNext();
 }
@@ -451,11 +473,7 @@ void IncidentExport::writeGpx(const QString &source, double in, double out, doub
         if (coarse)
             coarsen(&result);
         const std::string gpx = segmentGpx(result, in, out, duration, name, offset);
-        QSaveFile file(gpxPart);
-        return file.open(QIODevice::WriteOnly) && file.write(gpx.data(), qint64(gpx.size())) == qint64(gpx.size())
-                       && file.commit()
-                   ? 0
-                   : -1;
+        return SafeFile::create(gpxPart, QByteArray::fromStdString(gpx)) ? 0 : -1;
     });
     gpxWriting_.then(this, [this](int outcome) {
         gpxOk_ = outcome == 0;
@@ -471,17 +489,21 @@ void IncidentExport::onProcessFinished()
 {
     if (!process_)
         return;
-    videoOk_ = process_->exitStatus() == QProcess::NormalExit && process_->exitCode() == 0
-               && process_->error() != QProcess::FailedToStart && QFileInfo(runs_[run_].part).size() > 0;
+    const Run &run = runs_[run_];
+    const ExportOutcome::Run ran{process_->exitStatus() == QProcess::NormalExit &&
+                                     process_->error() != QProcess::FailedToStart,
+                                 process_->exitCode(), errors_};
+    QString why = ExportOutcome::videoFailure(ran, WrittenMovie::of(QFile::encodeName(run.part).toStdString()),
+                                              ExportOutcome::Expected{run.seconds, 0});
+    if (why.isEmpty())
+        SafeFile::sync(run.part, &why);
+    videoOk_ = why.isEmpty();
     if (videoOk_ && failure_.isEmpty() && ++run_ < runs_.size()) {
         runNext();
         return;
     }
-    if (!videoOk_ && failure_.isEmpty()) {
-        const QString detail = QString::fromUtf8(errors_).trimmed().section(QLatin1Char('\n'), -1);
-        failure_ = Localization::text("The video could not be written.")
-                   + (detail.isEmpty() ? QString() : QLatin1Char(' ') + detail);
-    }
+    if (!videoOk_ && failure_.isEmpty())
+        failure_ = why;
     process_->deleteLater();
     process_.clear();
     partDone();
@@ -549,10 +571,7 @@ void IncidentExport::conclude()
                 return 2;
         }
         const std::string text = ManifestJson::write(m);
-        QSaveFile file(manifestPart);
-        const bool ok = file.open(QIODevice::WriteOnly) &&
-                        file.write(text.data(), qint64(text.size())) == qint64(text.size()) && file.commit();
-        return ok ? 0 : 2;
+        return SafeFile::create(manifestPart, QByteArray::fromStdString(text)) ? 0 : 2;
     });
     manifestWriting_.then(this, [this](int outcome) {
         if (!running_)

@@ -12,6 +12,7 @@
 // the view of them all as the stage shows them, encoded anew.
 #pragma once
 
+#include "ExportLocation.h"
 #include "player/CaptureText.h"
 #include "telemetry/GpsSample.h"
 
@@ -31,9 +32,6 @@
 
 class QTemporaryDir;
 
-// How much of where the car was an export gives away: everything, positions rounded to
-// about a kilometre (a route, not a door), or nothing.
-enum class ExportLocation { Full, Coarse, None };
 
 // Another camera of the moment: the word its segment is named with ("rear"), its clip
 // (empty: it has no recording this minute) and how far into its clip the clip's
@@ -181,6 +179,7 @@ private:
     struct Run {
         QStringList arguments;
         QString part;
+        double seconds = 0;   // the length it must have at least
     };
     QList<Run> runs_;
     int run_ = 0;

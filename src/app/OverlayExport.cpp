@@ -1,10 +1,14 @@
 #include "OverlayExport.h"
 
+#include "ExportOutcome.h"
 #include "common/Localization.h"
+#include "common/SafeFile.h"
 #include "telemetry/CameraClock.h"
+#include "telemetry/WrittenMovie.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,6 +17,8 @@
 #include <QPainterPath>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <cmath>
@@ -461,9 +467,9 @@ QStringList OverlayExport::ffmpegArguments(const QList<OverlayPiece> &pieces, co
     return a;
 }
 
-std::optional<VideoProbe> OverlayExport::probe(const QString &file, QString *why) const
+std::optional<VideoProbe> OverlayExport::probe(const QString &ffmpeg, const QString &file, QString *why)
 {
-    const QString ffprobe = QFileInfo(ffmpeg_).dir().filePath(QStringLiteral("ffprobe"));
+    const QString ffprobe = QFileInfo(ffmpeg).dir().filePath(QStringLiteral("ffprobe"));
     const QString program = QFileInfo(ffprobe).isExecutable() ? ffprobe
                                                               : QStandardPaths::findExecutable(QStringLiteral("ffprobe"));
     QProcess p;
@@ -485,43 +491,62 @@ std::optional<VideoProbe> OverlayExport::probe(const QString &file, QString *why
     return v;
 }
 
-QImage OverlayExport::preview(const QList<OverlayPiece> &pieces, const OverlayOptions &options, MapSnapshot::Tiles tiles)
+OverlayExport::Still OverlayExport::stillOf(const QString &ffmpeg, const OverlayPiece &piece, bool alphaOnly)
 {
-    if (pieces.isEmpty() || ffmpeg_.isEmpty())
-        return {};
+    Still still;
+    if (ffmpeg.isEmpty())
+        return still;
     QString why;
-    const auto v = probe(pieces.first().file, &why);
-    if (!v)
+    still.probe = probe(ffmpeg, piece.file, &why);
+    if (!still.probe || alphaOnly)
+        return still;
+    QProcess p;
+    p.start(ffmpeg, {QStringLiteral("-nostdin"), QStringLiteral("-loglevel"), QStringLiteral("error"),
+                     QStringLiteral("-ss"), seconds(piece.in), QStringLiteral("-i"), piece.file,
+                     QStringLiteral("-frames:v"), QStringLiteral("1"), QStringLiteral("-f"),
+                     QStringLiteral("image2pipe"), QStringLiteral("-c:v"), QStringLiteral("png"),
+                     QStringLiteral("pipe:1")});
+    if (p.waitForFinished(20000) && p.exitCode() == 0)
+        still.picture = QImage::fromData(p.readAllStandardOutput(), "PNG");
+    else
+        p.kill();
+    return still;
+}
+
+QImage OverlayExport::preview(const Still &still, const QList<OverlayPiece> &pieces, const OverlayOptions &options,
+                              MapSnapshot::Tiles tiles)
+{
+    if (pieces.isEmpty() || !still.probe)
         return {};
-    QImage picture;
-    if (!options.alphaOnly) {
-        QProcess p;
-        p.start(ffmpeg_, {QStringLiteral("-nostdin"), QStringLiteral("-loglevel"), QStringLiteral("error"),
-                          QStringLiteral("-ss"), seconds(pieces.first().in), QStringLiteral("-i"), pieces.first().file,
-                          QStringLiteral("-frames:v"), QStringLiteral("1"), QStringLiteral("-f"),
-                          QStringLiteral("image2pipe"), QStringLiteral("-c:v"), QStringLiteral("png"),
-                          QStringLiteral("pipe:1")});
-        if (p.waitForFinished(20000) && p.exitCode() == 0)
-            picture = QImage::fromData(p.readAllStandardOutput(), "PNG");
-        else
-            p.kill();
-    }
-    QImage out(v->size, QImage::Format_ARGB32_Premultiplied);
-    if (picture.isNull()) {
+    const VideoProbe &v = *still.probe;
+    QImage out(v.size, QImage::Format_ARGB32_Premultiplied);
+    if (still.picture.isNull()) {
         // Over a checkerboard, as editors show transparency.
         QPainter board(&out);
-        const int cell = std::max(8, v->size.height() / 30);
+        const int cell = std::max(8, v.size.height() / 30);
         for (int y = 0; y < out.height(); y += cell)
             for (int x = 0; x < out.width(); x += cell)
                 board.fillRect(x, y, cell, cell, ((x + y) / cell) % 2 ? QColor(0x99, 0x99, 0x99) : QColor(0x66, 0x66, 0x66));
     } else {
         QPainter copy(&out);
-        copy.drawImage(QRect(QPoint(), v->size), picture);
+        copy.drawImage(QRect(QPoint(), v.size), still.picture);
     }
-    OverlayPainter painter(pieces, options, v->size, std::move(tiles));
+    OverlayPainter painter(pieces, options, v.size, std::move(tiles));
     QPainter p(&out);
     painter.draw(p, 0, pieces.first().in);
     return out;
+}
+
+QFuture<QImage> OverlayExport::previewLater(const QList<OverlayPiece> &pieces, const OverlayOptions &options,
+                                            MapSnapshot::Tiles tiles, QObject *context) const
+{
+    if (pieces.isEmpty())
+        return QtFuture::makeReadyFuture(QImage());
+    const QString ffmpeg = ffmpeg_;
+    const OverlayPiece first = pieces.first();
+    const bool alphaOnly = options.alphaOnly;
+    return QtConcurrent::run([ffmpeg, first, alphaOnly] { return stillOf(ffmpeg, first, alphaOnly); })
+        .then(context, [pieces, options, tiles](const Still &still) { return preview(still, pieces, options, tiles); });
 }
 
 void OverlayExport::start(const QList<OverlayPiece> &pieces, const OverlayOptions &options, const QString &target,
@@ -544,25 +569,56 @@ void OverlayExport::start(const QList<OverlayPiece> &pieces, const OverlayOption
         return fail(Localization::text("Exporting needs ffmpeg, which is not installed."));
     if (pieces.isEmpty())
         return fail(Localization::text("There is nothing to export."));
+    QStringList files;
+    for (const OverlayPiece &p : pieces)
+        files << p.file;
+    if (!ExportOutcome::targetThatIsAnInput({target}, files).isEmpty())
+        return fail(Localization::text("%1 is a clip of this export: choose another name, so that it is not written over.")
+                        .arg(QDir::toNativeSeparators(target)));
 
-    QList<VideoProbe> probes;
-    for (const OverlayPiece &p : pieces) {
+    // ffprobe may take a while on a clip that is damaged: on a worker thread.
+    struct Probed {
+        QList<VideoProbe> probes;
         QString why;
-        const auto v = probe(p.file, &why);
-        if (!v && !options.alphaOnly)
-            return fail(why);
-        probes << v.value_or(VideoProbe());
-    }
+    };
+    const QString ffmpeg = ffmpeg_;
+    const bool alphaOnly = options.alphaOnly;
+    probing_ = QtConcurrent::run([ffmpeg, files, alphaOnly] {
+        Probed out;
+        for (const QString &file : files) {
+            QString why;
+            const auto v = probe(ffmpeg, file, &why);
+            if (!v && !alphaOnly) {
+                out.why = why;
+                break;
+            }
+            out.probes << v.value_or(VideoProbe());
+        }
+        return out;
+    }).then(this, [this, options, tiles, first = files.first()](const Probed &probed) {
+        if (!running_)
+            return;   // abandoned
+        if (!failure_.isEmpty())
+            return finish(false, failure_);   // cancelled meanwhile
+        if (!probed.why.isEmpty())
+            return finish(false, probed.why);
+        if (probed.probes.isEmpty() || !probed.probes.first().ok())
+            return finish(false, Localization::text("%1 is not a video that can be read.").arg(QFileInfo(first).fileName()));
+        begin(probed.probes, options, tiles);
+    });
+}
+
+void OverlayExport::begin(const QList<VideoProbe> &probes, const OverlayOptions &options, MapSnapshot::Tiles tiles)
+{
+    const QList<OverlayPiece> &pieces = pieces_;
     const VideoProbe first = probes.first();
-    if (!first.ok())
-        return fail(Localization::text("%1 is not a video that can be read.").arg(QFileInfo(pieces.first().file).fileName()));
     frame_ = first.size;
     fps_ = first.fps();
     counts_ = OverlayFrames::counts(pieces, fps_);
     for (const int c : counts_)
         total_ += c;
     if (total_ <= 0)
-        return fail(Localization::text("There is nothing to export."));
+        return finish(false, Localization::text("There is nothing to export."));
     painter_ = std::make_unique<OverlayPainter>(pieces, options, frame_, std::move(tiles));
     alphaOnly_ = options.alphaOnly;
     shift_.clear();
@@ -579,14 +635,14 @@ void OverlayExport::start(const QList<OverlayPiece> &pieces, const OverlayOption
     }
     image_ = QImage(piped_, QImage::Format_ARGB32_Premultiplied);
 
-    const QFileInfo video(target);
+    const QFileInfo video(target_);
     work_ = std::make_unique<QTemporaryDir>(
         video.dir().filePath(QLatin1Char('.') + video.fileName() + QStringLiteral(".part-XXXXXX")));
     if (!work_->isValid()) {
         const QString why = Localization::text("Cannot write in %1: %2")
                                 .arg(QDir::toNativeSeparators(video.absolutePath()), work_->errorString());
         work_.reset();
-        return fail(why);
+        return finish(false, why);
     }
     part_ = QDir(work_->path()).filePath(options.alphaOnly ? QStringLiteral("overlay.mov") : QStringLiteral("video.mp4"));
 
@@ -640,17 +696,21 @@ void OverlayExport::onFinished()
 {
     if (!process_)
         return;
-    const bool ok = process_->exitStatus() == QProcess::NormalExit && process_->exitCode() == 0 &&
-                    process_->error() != QProcess::FailedToStart && QFileInfo(part_).size() > 0;
+    const ExportOutcome::Run ran{process_->exitStatus() == QProcess::NormalExit &&
+                                     process_->error() != QProcess::FailedToStart,
+                                 process_->exitCode(), errors_};
     process_->deleteLater();
     process_.clear();
     if (!failure_.isEmpty())
         return finish(false, failure_);
-    if (!ok) {
-        const QString detail = QString::fromUtf8(errors_).trimmed().section(QLatin1Char('\n'), -1);
-        return finish(false, Localization::text("The video could not be written.") +
-                                 (detail.isEmpty() ? QString() : QLatin1Char(' ') + detail));
-    }
+    // Every frame piped in must be in the file, which must be on the disk before it
+    // takes the target's place.
+    QString why = ExportOutcome::videoFailure(ran, WrittenMovie::of(QFile::encodeName(part_).toStdString()),
+                                              ExportOutcome::Expected{0, total_});
+    if (why.isEmpty())
+        SafeFile::sync(part_, &why);
+    if (!why.isEmpty())
+        return finish(false, why);
     // One rename: the target is the whole new video or what it was.
     if (std::rename(QFile::encodeName(part_).constData(), QFile::encodeName(target_).constData()) != 0)
         return finish(false, Localization::text("The files could not be renamed in %1.")

@@ -15,6 +15,7 @@
 #include "instruments/InstrumentOverlay.h"
 #include "map/MapSnapshot.h"
 
+#include <QFuture>
 #include <QImage>
 #include <QMap>
 #include <QObject>
@@ -145,11 +146,26 @@ public:
     // The name the video gets: ".mp4" (".mov" alone) is added unless there.
     static QString target(const QString &chosen, bool alphaOnly);
 
-    // The first frame with its overlay, for the preview (a null image when the clip
-    // cannot be read); blocks for the one frame's decode.
-    QImage preview(const QList<OverlayPiece> &pieces, const OverlayOptions &options, MapSnapshot::Tiles tiles);
+    // What the preview needs of the first piece: its probe and, unless `alphaOnly`, its
+    // first frame. Runs ffprobe and ffmpeg and waits for them: for a worker thread.
+    struct Still {
+        std::optional<VideoProbe> probe;
+        QImage picture;
+    };
+    static Still stillOf(const QString &ffmpeg, const OverlayPiece &piece, bool alphaOnly);
+    // The first frame with its overlay (over a checkerboard for the overlay alone), or a
+    // null image when the clip cannot be read. Draws with the panels' widgets: on the
+    // window's thread.
+    static QImage preview(const Still &still, const QList<OverlayPiece> &pieces, const OverlayOptions &options,
+                          MapSnapshot::Tiles tiles);
+    // Both: the still read on a worker thread, then the overlay drawn on `context`'s
+    // thread; the window never waits for ffmpeg.
+    QFuture<QImage> previewLater(const QList<OverlayPiece> &pieces, const OverlayOptions &options,
+                                 MapSnapshot::Tiles tiles, QObject *context) const;
 
-    // Starts writing `target`; finished() follows exactly once, from the event loop.
+    // Starts writing `target`; finished() follows exactly once, from the event loop. The
+    // clips are probed on a worker thread first. A target that is one of the clips is
+    // refused.
     void start(const QList<OverlayPiece> &pieces, const OverlayOptions &options, const QString &target,
                MapSnapshot::Tiles tiles);
     void cancel();
@@ -167,7 +183,8 @@ signals:
     void finished(bool ok, const QString &message);
 
 private:
-    std::optional<VideoProbe> probe(const QString &file, QString *why) const;
+    static std::optional<VideoProbe> probe(const QString &ffmpeg, const QString &file, QString *why);
+    void begin(const QList<VideoProbe> &probes, const OverlayOptions &options, MapSnapshot::Tiles tiles);
     void feed();
     void onFinished();
     void finish(bool ok, const QString &message);
@@ -194,4 +211,5 @@ private:
     bool running_ = false;
     QString failure_;
     QByteArray errors_;
+    QFuture<void> probing_;
 };

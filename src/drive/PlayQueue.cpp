@@ -323,15 +323,22 @@ QList<int> PlayQueue::rowsOfCurrentTrip() const
 
 TrackAttachment PlayQueue::attachTrack(const QString &gpxPath, bool wholeTrip)
 {
+    GpxTrack track;
+    const bool read = track.load(gpxPath.toStdString());
+    return attachTrack(read ? &track : nullptr, gpxPath, wholeTrip);
+}
+
+TrackAttachment PlayQueue::attachTrack(const GpxTrack *read, const QString &gpxPath, bool wholeTrip)
+{
     TrackAttachment done;
     const int row = currentRow();
     if (row < 0)
         return done;
-    GpxTrack track;
-    if (!track.load(gpxPath.toStdString())) {
+    if (!read) {
         done.outcome = TrackAttachment::Unreadable;
         return done;
     }
+    const GpxTrack &track = *read;
     const QList<int> rows = wholeTrip ? rowsOfCurrentTrip() : QList<int>{row};
     bool without = false;
     for (const int r : rows) {

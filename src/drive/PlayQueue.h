@@ -16,6 +16,8 @@
 
 #include <optional>
 
+class GpxTrack;
+
 class Settings;
 
 // What attaching a GPS track did.
@@ -98,6 +100,9 @@ public:
     // read in the system's time zone, else its first fix's UTC. The entries remember
     // the file; clips with positions keep theirs.
     TrackAttachment attachTrack(const QString &gpxPath, bool wholeTrip);
+    // The same with the file read already (null: it could not be read), so that the
+    // reading can be done off the window's thread.
+    TrackAttachment attachTrack(const GpxTrack *track, const QString &gpxPath, bool wholeTrip);
     // The UTC start of an entry as attaching matches it, ms since 1970; none when unknown.
     static std::optional<qint64> utcStartMs(const PlayListEntry &entry);
     // The rows of the current entry's trip (the current row alone when in none).

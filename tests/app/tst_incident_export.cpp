@@ -10,6 +10,7 @@
 #include "telemetry/Manifest.h"
 #include "../extractor/XmlLint.h"
 #include "../player/PlayerTestSupport.h"
+#include "../support/FullDisk.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,6 +27,7 @@
 #include <cmath>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -73,6 +75,22 @@ QList<QVariant> exportTo(const QString &target, const QString &ffmpeg = {}, cons
     if (!done.wait(30000) && done.isEmpty())
         return {};
     return done.first();
+}
+
+// An ffmpeg that ends with status 0 having written a video without its movie header:
+// "trailer" says so as ffmpeg 5.1 does on a full disk, "cut" says nothing.
+QString fakeFfmpeg(const QString &path, const QString &kind)
+{
+    QFile script(path);
+    if (!script.open(QIODevice::WriteOnly))
+        return {};
+    script.write("#!/bin/sh\nfor a; do out=\"$a\"; done\nhead -c 30000 /dev/urandom > \"$out\"\n");
+    if (kind == QLatin1String("trailer"))
+        script.write("echo \"Error writing trailer of $out: No space left on device\" >&2\n");
+    script.write("exit 0\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
 }
 
 bool plant(const QString &path, const QByteArray &text)
@@ -391,6 +409,24 @@ private slots:
         QVERIFY(isMostly(shown.pixelColor(rects[2].x() + rects[2].width() / 8, rects[2].height() / 8), 2));
     }
 
+    // An export never writes over its own clip, by its name or through a link.
+    void neverWritesOverItsOwnClip()
+    {
+        QTemporaryDir dir;
+        const QString copy = dir.filePath(QStringLiteral("clip.mp4"));
+        QVERIFY(QFile::copy(clip(), copy));
+        QVERIFY(QFile::link(copy, dir.filePath(QStringLiteral("link.mp4"))));
+        const QByteArray before = contents(copy);
+        for (const QString &target : {copy, dir.filePath(QStringLiteral("link.mp4"))}) {
+            const QList<QVariant> r = exportTo(target, {}, {}, copy);
+            QCOMPARE(r.value(0).toBool(), false);
+            QVERIFY2(r.value(1).toString().contains(QStringLiteral("is a clip of this export")),
+                     qPrintable(r.value(1).toString()));
+        }
+        QVERIFY(contents(copy) == before);
+        QCOMPARE(entries(dir.path()), (QStringList{"clip.mp4", "link.mp4"}));
+    }
+
     void failuresLeaveNothing_data()
     {
         QTest::addColumn<QString>("where");     // relative to the test folder
@@ -416,6 +452,15 @@ private slots:
             << "incident.mp4" << "" << "cancel" << QStringList{} << "cancelled" << true;
         QTest::newRow("the last rename fails after the other cameras' segments")
             << "incident.mp4" << "" << "" << QStringList{"incident_rear.mp4", "incident.mp4/"} << "renamed" << true;
+        // A full disk: ffmpeg 5.1 says "Error writing trailer" and ends with status 0, or
+        // leaves media data without a movie header; neither is taken for a video.
+        QTest::newRow("the disk fills: files stop growing") << "incident.mp4" << "" << "full disk"
+                                                            << QStringList{"incident.mp4", "incident.gpx"}
+                                                            << "could not be written" << false;
+        QTest::newRow("ffmpeg ends with 0 after a failed trailer")
+            << "incident.mp4" << "script:trailer" << "" << QStringList{"incident.mp4"} << "Error writing trailer" << false;
+        QTest::newRow("ffmpeg ends with 0 and no movie header")
+            << "incident.mp4" << "script:cut" << "" << QStringList{"incident.mp4"} << "incompletely" << false;
     }
     void failuresLeaveNothing()
     {
@@ -438,6 +483,12 @@ private slots:
             expected << name;
         }
         expected.sort();
+        if (ffmpeg.startsWith(QLatin1String("script:")))
+            ffmpeg = fakeFfmpeg(dir.filePath(QStringLiteral(".ffmpeg")), ffmpeg.mid(7));
+        // The segment is some 600 KB: the disk is full at 200 KB.
+        std::optional<FileSizeLimit> full;
+        if (action == QLatin1String("full disk"))
+            full.emplace(200 * 1024);
         const QString front = qEnvironmentVariable("VELTRA_SAMPLES") + QStringLiteral("/moment/2026_1115_090000_001%1.MOV");
         const QList<QRect> rects = ChannelRules::tiles(ChannelRules::Arrangement::Insets, QSize(640, 480), 3);
         const QList<QVariant> r = moment
@@ -447,8 +498,10 @@ private slots:
                         {front.arg('I'), 0.0, rects[2], false}},
                        QSize(640, 480))
             : exportTo(dir.filePath(where), ffmpeg, action);
+        full.reset();
         QCOMPARE(r.value(0).toBool(), false);
         QVERIFY2(r.value(1).toString().contains(says), qPrintable(r.value(1).toString()));
+        QFile::remove(dir.filePath(QStringLiteral(".ffmpeg")));
         QCOMPARE(entries(dir.path()), expected);
         for (const QString &p : present) {
             if (p.endsWith(QLatin1Char('/')))

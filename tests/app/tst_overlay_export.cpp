@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QPainter>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -334,6 +335,27 @@ private slots:
         QCOMPARE(noRoom.at(1).toString(),
                  QStringLiteral("The video could not be written. Error writing trailer: No space left on device"));
         QVERIFY(QFile::remove(failing));
+
+        // An ffmpeg that ends with status 0 and leaves no movie header (a full disk at the
+        // end) is no success; nor is a target that is the clip itself.
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\ncat >/dev/null\nfor a; do out=\"$a\"; done\nhead -c 30000 /dev/urandom > \"$out\"\nexit 0\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        OverlayExport cut;
+        cut.setProgram(failing);
+        const QList<QVariant> noHeader = run(cut, {piece(clip, 0, 2)}, OverlayOptions(), nothing);
+        QVERIFY(!noHeader.isEmpty() && !noHeader.first().toBool());
+        QVERIFY2(noHeader.at(1).toString().contains(QStringLiteral("incompletely")), qPrintable(noHeader.at(1).toString()));
+        QVERIFY(QFile::remove(failing));
+        const QString own = dir.filePath(QStringLiteral("own.mp4"));
+        QVERIFY(QFile::copy(clip, own));
+        const QList<QVariant> refused = run(job, {piece(own, 0, 2)}, OverlayOptions(), own);
+        QVERIFY(!refused.isEmpty() && !refused.first().toBool());
+        QVERIFY2(refused.at(1).toString().contains(QStringLiteral("is a clip of this export")),
+                 qPrintable(refused.at(1).toString()));
+        QCOMPARE(QFileInfo(own).size(), QFileInfo(clip).size());
+        QVERIFY(QFile::remove(own));
 
         QSignalSpy finished(&job, &OverlayExport::finished);
         QSignalSpy progress(&job, &OverlayExport::progress);

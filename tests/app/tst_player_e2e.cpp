@@ -429,8 +429,10 @@ private slots:
         delegate->exportVideoDialog = [&](ExportVideoDialog *dialog) {
             dialog->findChild<QComboBox *>(QStringLiteral("style"))->setCurrentIndex(1);   // the corners
             dialog->show();
+            QSignalSpy shown(dialog, &ExportVideoDialog::previewShown);
             dialog->refreshPreview();
-            preview = dialog->previewImage();
+            if (shown.wait(30000))
+                preview = dialog->previewImage();
             QTest::qWait(300);
             dialog->grab().save(shotDir + QStringLiteral("/e2e_1c_export_video_dialog.png"));
             return true;
