@@ -106,7 +106,7 @@ QString readOpenOptions(const QVariantMap &options, OpenRequest *request)
 }
 
 QVariantMap metadata(quint64 entryId, const QString &url, double lengthSeconds, const std::optional<GpsSample> &sample,
-                     bool speedRecorded)
+                     bool speedRecorded, ExportLocation location)
 {
     QVariantMap m;
     if (entryId == 0 || url.isEmpty()) {
@@ -118,13 +118,17 @@ QVariantMap metadata(quint64 entryId, const QString &url, double lengthSeconds, 
         m.insert(QStringLiteral("mpris:length"), toMicroseconds(lengthSeconds));
     m.insert(QStringLiteral("xesam:url"), url);
     m.insert(QStringLiteral("xesam:title"), QUrl(url).fileName());
-    if (sample) {
+    if (sample && location != ExportLocation::None) {
         if (speedRecorded)
             m.insert(QStringLiteral("veltra:speedKmh"), sample->spd);
         bool latOk = false, lonOk = false;
-        const double lat = QString::fromStdString(sample->gps_lat).toDouble(&latOk);
-        const double lon = QString::fromStdString(sample->gps_lgt).toDouble(&lonOk);
+        double lat = QString::fromStdString(sample->gps_lat).toDouble(&latOk);
+        double lon = QString::fromStdString(sample->gps_lgt).toDouble(&lonOk);
         if (latOk && lonOk && (lat != 0 || lon != 0)) {
+            if (location == ExportLocation::Coarse) {
+                lat = std::round(lat * 100) / 100;
+                lon = std::round(lon * 100) / 100;
+            }
             m.insert(QStringLiteral("veltra:latitude"), lat);
             m.insert(QStringLiteral("veltra:longitude"), lon);
         }

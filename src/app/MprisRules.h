@@ -4,6 +4,7 @@
 // over, and the metadata map.
 #pragma once
 
+#include "ExportLocation.h"
 #include "telemetry/GpsSample.h"
 
 #include <QList>
@@ -61,8 +62,10 @@ QString readOpenOptions(const QVariantMap &options, OpenRequest *request);
 // mpris:trackid, mpris:length (when known), xesam:url, xesam:title (the file name), and
 // veltra:speedKmh, veltra:latitude, veltra:longitude of `sample` (the speed only when
 // the camera recorded one, the position only when the sample has a fix; one coordinate
-// may be 0). Only the track id when there is no entry (0).
+// may be 0). The bus gets what an export would: with `location` Coarse the position
+// rounded to two decimals of a degree, with None neither position nor speed. Only the
+// track id when there is no entry (0).
 QVariantMap metadata(quint64 entryId, const QString &url, double lengthSeconds, const std::optional<GpsSample> &sample,
-                     bool speedRecorded = true);
+                     bool speedRecorded = true, ExportLocation location = ExportLocation::Full);
 
 } // namespace MprisRules

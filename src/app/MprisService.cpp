@@ -2,6 +2,7 @@
 
 #include "AppDelegate.h"
 #include "MainWindow.h"
+#include "IncidentExport.h"
 #include "MprisRules.h"
 #include "common/Settings.h"
 #include "drive/DriveTelemetry.h"
@@ -207,7 +208,8 @@ QVariantMap MprisService::metadata() const
         sample = t->record(moment.sample);
         speedRecorded = moment.atSample.hasSpeed;
     }
-    return MprisRules::metadata(entry.id, entry.path, length, sample, speedRecorded);
+    return MprisRules::metadata(entry.id, entry.path, length, sample, speedRecorded,
+                                IncidentExport::locationOf(app_->settings().exportLocation()));
 }
 
 QString MprisService::playbackStatus() const

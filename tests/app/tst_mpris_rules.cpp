@@ -171,6 +171,13 @@ private slots:
         QCOMPARE(noSpeed.value("veltra:latitude").toDouble(), 51.5);
         const QVariantMap noSample = metadata(1, url, 60, std::nullopt);
         QCOMPARE(noSample.size(), 4);
+        // The bus learns no more than an export would: rounded to about a kilometre, or nothing.
+        const QVariantMap coarse = metadata(2, url, 60.0, sample(44, "51.5061", "-0.1429"), true, ExportLocation::Coarse);
+        QCOMPARE(coarse.value("veltra:latitude").toDouble(), 51.51);
+        QCOMPARE(coarse.value("veltra:longitude").toDouble(), -0.14);
+        const QVariantMap hidden = metadata(2, url, 60.0, sample(44, "51.5061", "-0.1429"), true, ExportLocation::None);
+        QVERIFY(!hidden.contains("veltra:latitude") && !hidden.contains("veltra:longitude") &&
+                !hidden.contains("veltra:speedKmh"));
         // The title is the file's name as the user sees it, escapes decoded.
         QCOMPARE(metadata(1, QStringLiteral("file:///drive/a%20b%25.MOV"), 60, std::nullopt).value("xesam:title").toString(),
                  QStringLiteral("a b%.MOV"));
