@@ -10,12 +10,13 @@ declare -A allowed=(
   [extractor]="extractor telemetry"
   [store]="store common telemetry"
   [drive]="drive store common telemetry"
+  [media]="media common"
   [ui]="ui common"
   [instruments]="instruments drive store ui common telemetry"
   [map]="map drive store ui common telemetry"
-  [player]="player ui common telemetry"
+  [player]="player media ui common telemetry"
   [playlist]="playlist drive store ui common telemetry"
-  [app]="app instruments map player playlist drive store ui common extractor telemetry"
+  [app]="app instruments map player playlist media drive store ui common extractor telemetry"
 )
 folders="${!allowed[*]}"
 bad=0

@@ -10,7 +10,7 @@ PACKAGES=(
   libqt6opengl6-dev qt6-qpa-plugins qt6-translations-l10n libqt6sql6-sqlite sqlite3 libsqlite3-dev
   xvfb xauth x11-utils openbox imagemagick ffmpeg libxml2-utils dbus playerctl
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
-  gstreamer1.0-tools gstreamer1.0-plugins-base-apps
+  gstreamer1.0-tools gstreamer1.0-plugins-base-apps libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev pkg-config
   fonts-dejavu-core fonts-noto-cjk
   libprotobuf-dev protobuf-compiler libexpat1-dev
   dpkg-dev appstream desktop-file-utils lintian

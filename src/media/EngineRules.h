@@ -1,0 +1,75 @@
+// The engine's decisions as plain functions: which seek a gesture asks for, how a rate
+// is played (an instant rate change, a trick-mode seek, key frames the engine paces, or
+// reverse play), the frame a step lands on, the slow/fast ladder and the text of a rate.
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace EngineRules {
+
+// What asked for a seek.
+enum class Gesture {
+    Click,         // a click on the slider or the timeline, an event jumped to
+    Remote,        // the media controls' SetPosition or Seek
+    Dragging,      // the handle moves under the button
+    DragRelease,   // the handle was let go
+    StepBack,      // one frame back while paused
+    Paced,         // a key frame shown while the engine paces a high rate
+};
+
+// How the pipeline is asked to seek.
+struct SeekFlags {
+    bool flush = true;
+    bool accurate = false;     // decode from the key frame before to the frame that holds the target
+    bool keyUnit = false;      // the key frame at or before the target (snapBefore) is shown
+    bool snapBefore = false;
+    bool snapAfter = false;
+    bool trickMode = false;    // key frames only, at the rate asked for
+    bool noAudio = false;
+    bool operator==(const SeekFlags &o) const
+    {
+        return flush == o.flush && accurate == o.accurate && keyUnit == o.keyUnit && snapBefore == o.snapBefore
+               && snapAfter == o.snapAfter && trickMode == o.trickMode && noAudio == o.noAudio;
+    }
+};
+
+// How a rate is played.
+enum class RateWay {
+    Normal,     // every frame, forwards: 0.25x to 4x
+    TrickMode,  // key frames only by a trick-mode seek: above 4x up to 10x
+    Paced,      // the engine runs the clock and seeks to the key frame under it: above 10x,
+                // and in reverse from -5x
+    Reverse,    // every frame, backwards: -1x to -4x
+};
+
+RateWay wayOf(double rate);
+
+// The seek a gesture asks for while the pipeline plays at `rate`: the exact frame, or a
+// key frame while dragging or pacing; the trick-mode flags ride along at such a rate.
+SeekFlags seekFor(Gesture gesture, double rate);
+
+// Whether going from `from` to `to` (both playing, both finite) can keep the
+// segment and change the rate in place, with no flush: both normal forward rates.
+bool instantChange(double from, double to);
+
+// How many pictures a second the engine shows when it paces key frames itself.
+constexpr int kPacedPicturesPerSecond = 10;
+
+// The start time (seconds) of the frame next to the one shown at `current`, one
+// frame of `frameDuration` seconds forward (`direction` > 0) or back (< 0), in a
+// clip of `duration` seconds whose frames start at 0, frameDuration, 2·frameDuration …
+// Nothing at the first frame going back, at the last frame (or the end) going
+// forward, or without a usable frame duration.
+std::optional<double> frameTarget(double current, double frameDuration, double duration, int direction);
+
+// The rate ladder of the slow and fast keys: 0.25, 0.5, 1, 2, 5, 10, 60. The next
+// rung above (`direction` > 0) or below `current`; a reverse or stopped rate counts
+// as 1. Nothing past either end.
+std::optional<double> rateStep(double current, int direction);
+
+// "0.25x", "0.5x", "2x", "-5x".
+QString rateText(double rate);
+
+} // namespace EngineRules
