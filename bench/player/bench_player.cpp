@@ -19,7 +19,7 @@
 #include "common/TimeFormatUtils.h"
 #include "drive/DriveTelemetry.h"
 #include "player/ChannelPictures.h"
-#include "player/PlaybackSession.h"
+#include "media/MediaEngine.h"
 #include "player/PlayerView.h"
 
 #include <QApplication>
@@ -30,7 +30,6 @@
 #include <QFrame>
 #include <QLabel>
 #include <QHBoxLayout>
-#include <QMediaPlayer>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QStandardPaths>
@@ -102,8 +101,8 @@ struct Window {
         auto *rest = new QWidget(&top);
         rest->setStyleSheet("background: #dfdde0;");
         row->addWidget(rest, 444);
-        QObject::connect(vc->session(), &PlaybackSession::durationChanged, &telemetry, &DriveTelemetry::setDuration);
-        QObject::connect(vc->session(), &PlaybackSession::timeChanged, &telemetry, &DriveTelemetry::tick);
+        QObject::connect(vc->engine(), &MediaEngine::durationChanged, &telemetry, &DriveTelemetry::setDuration);
+        QObject::connect(vc->engine(), &MediaEngine::timeChanged, &telemetry, &DriveTelemetry::tick);
         QObject::connect(&telemetry, &DriveTelemetry::momentChanged, &top,
                          [this](const TelemetryMoment &m) { shown = m.atSample.speedKmh + m.atPosition.latitude; });
         top.show();
@@ -182,7 +181,7 @@ struct WindowHold {
 
 void benchRates(Window &w)
 {
-    PlaybackSession *s = w.vc->session();
+    MediaEngine *s = w.vc->engine();
     int pictures = 0;
     qint64 last = -1;
     auto conn = QObject::connect(w.vc->videoSink(), &QVideoSink::videoFrameChanged, [&](const QVideoFrame &f) {
@@ -192,7 +191,7 @@ void benchRates(Window &w)
         }
     });
     WindowHold hold;
-    for (int presses = 1; presses <= PlaybackSession::RATE_VIDEO_LENGTH; ++presses) {
+    for (int presses = 1; presses <= MediaEngine::RATE_VIDEO_LENGTH; ++presses) {
         // From playing at 1x, as a viewer presses the key.
         if (s->isPlaying())
             s->playOrPause();
@@ -259,7 +258,7 @@ void printLatency(const char *what, std::vector<double> ms)
 
 void benchSeeks(Window &w)
 {
-    PlaybackSession *s = w.vc->session();
+    MediaEngine *s = w.vc->engine();
     QVideoSink *sink = w.vc->videoSink();
     // The first frame comes before the set-up ends; pausing waits for the set-up.
     (void)QTest::qWaitFor([s] { return s->isReady(); }, 10000);
@@ -454,21 +453,21 @@ int benchCameras(const QString &dir, double seconds)
         // 2x, then 100 random seeks while playing.
         WindowHold hold;
         hold.start();
-        w.vc->session()->fasterRate();
+        w.vc->engine()->fasterRate();
         QTest::qWait(1000);
         const double held = hold.stop();
         sync.report();
         QTest::qWait(int(seconds * 1000));
         std::printf("two channels at 2x: sync %s; the step to 2x held the window %.0f ms\n", qPrintable(sync.report()),
                     held);
-        w.vc->session()->slowerRate();
+        w.vc->engine()->slowerRate();
         QRandomGenerator random(28);
         sync.on = false;
         // The error half a second after each seek, and again once a correction had time
         // to land (1.6 s).
         std::vector<double> afterSeeks, settled;
         for (int k = 0; k < 100; ++k) {
-            w.vc->session()->seekExact(random.bounded(30.0));
+            w.vc->engine()->seekExact(random.bounded(30.0));
             for (auto [wait, into] : {std::pair{500, &afterSeeks}, std::pair{950, &settled}}) {
                 QTest::qWait(wait);
                 sync.errors.clear();
@@ -547,8 +546,8 @@ int benchCameras(const QString &dir, double seconds)
 
         // Paused, seeks with six cameras: how long the window stops answering and until
         // every picture shows the new moment.
-        if (w.vc->session()->isPlaying())
-            w.vc->session()->playOrPause();
+        if (w.vc->engine()->isPlaying())
+            w.vc->engine()->playOrPause();
         QTest::qWait(1000);
         WindowHold hold;
         QRandomGenerator random(6);
@@ -558,7 +557,7 @@ int benchCameras(const QString &dir, double seconds)
             hold.start();
             QElapsedTimer took;
             took.start();
-            w.vc->session()->seekExact(t);
+            w.vc->engine()->seekExact(t);
             const bool all = QTest::qWaitFor([&] {
                 for (QVideoSink *s : sinks)
                     if (std::abs(double(s->videoFrame().startTime()) / 1e6 - t) > 0.05)
@@ -572,13 +571,13 @@ int benchCameras(const QString &dir, double seconds)
         // And pausing and stopping six playing cameras.
         std::vector<double> pauses, stops;
         for (int k = 0; k < 10; ++k) {
-            w.vc->session()->playOrPause();
+            w.vc->engine()->playOrPause();
             QTest::qWait(1000);
             hold.start();
             if (k % 2)
-                w.vc->session()->stopVideo();
+                w.vc->engine()->stopVideo();
             else
-                w.vc->session()->playOrPause();
+                w.vc->engine()->playOrPause();
             QTest::qWait(500);
             (k % 2 ? stops : pauses).push_back(hold.stop());
         }

@@ -11,7 +11,7 @@
 #include "app/Wiring.h"
 #include "common/Localization.h"
 #include "common/Settings.h"
-#include "player/PlaybackSession.h"
+#include "media/MediaEngine.h"
 #include "player/PlayerView.h"
 #include "playlist/PlayListModel.h"
 #include "drive/DriveTelemetry.h"
@@ -219,7 +219,7 @@ int main(int argc, char **argv)
                     return t.join(QStringLiteral(", "));
                 }()),
                 median(gaps), median(toRequest));
-    vc->session()->close();
+    vc->engine()->close();
     TrackStore::flush();
     return 0;
 }

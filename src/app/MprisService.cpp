@@ -7,7 +7,7 @@
 #include "common/Settings.h"
 #include "drive/DriveTelemetry.h"
 #include "drive/PlayQueue.h"
-#include "player/PlaybackSession.h"
+#include "media/MediaEngine.h"
 #include "player/PlayerView.h"
 
 #include <QApplication>
@@ -40,21 +40,21 @@ MprisService::MprisService(AppDelegate *app, QObject *parent) : QObject(parent),
     refreshTimer_->setInterval(0);
     connect(refreshTimer_, &QTimer::timeout, this, &MprisService::refresh);
 
-    if (PlaybackSession *s = session()) {
-        connect(s, &PlaybackSession::playbackStateChanged, this, [this](QMediaPlayer::PlaybackState state) {
-            if (state == QMediaPlayer::PlayingState)
+    if (MediaEngine *s = session()) {
+        connect(s, &MediaEngine::playbackStateChanged, this, [this](MediaEngine::PlaybackState state) {
+            if (state == MediaEngine::PlayingState)
                 stopped_ = false;
             scheduleRefresh();
         });
-        connect(s, &PlaybackSession::durationChanged, this, [this] { stopped_ = false; });
-        connect(s, &PlaybackSession::rateChanged, this, &MprisService::scheduleRefresh);
-        connect(s, &PlaybackSession::volumeChanged, this, &MprisService::scheduleRefresh);
-        connect(s, &PlaybackSession::durationChanged, this, &MprisService::scheduleRefresh);
-        connect(s, &PlaybackSession::setUpFinished, this, &MprisService::scheduleRefresh);
-        connect(s, &PlaybackSession::stopped, this, &MprisService::markStopped);
+        connect(s, &MediaEngine::durationChanged, this, [this] { stopped_ = false; });
+        connect(s, &MediaEngine::rateChanged, this, &MprisService::scheduleRefresh);
+        connect(s, &MediaEngine::volumeChanged, this, &MprisService::scheduleRefresh);
+        connect(s, &MediaEngine::durationChanged, this, &MprisService::scheduleRefresh);
+        connect(s, &MediaEngine::setUpFinished, this, &MprisService::scheduleRefresh);
+        connect(s, &MediaEngine::stopped, this, &MprisService::markStopped);
         // Seeked goes out with the time the seek landed on: the tick after the request.
-        connect(s, &PlaybackSession::seeking, this, [this] { seekPending_ = true; });
-        connect(s, &PlaybackSession::timeChanged, this, [this](double t) {
+        connect(s, &MediaEngine::seeking, this, [this] { seekPending_ = true; });
+        connect(s, &MediaEngine::timeChanged, this, [this](double t) {
             if (!seekPending_)
                 return;
             seekPending_ = false;
@@ -155,10 +155,10 @@ PlayerView *MprisService::video() const
     return app_ ? app_->playerView() : nullptr;
 }
 
-PlaybackSession *MprisService::session() const
+MediaEngine *MprisService::session() const
 {
     PlayerView *v = video();
-    return v ? v->session() : nullptr;
+    return v ? v->engine() : nullptr;
 }
 
 PlayQueue *MprisService::queue() const
@@ -174,7 +174,7 @@ DriveTelemetry *MprisService::telemetry() const
 qint64 MprisService::currentRow() const
 {
     PlayQueue *q = queue();
-    PlaybackSession *s = session();
+    MediaEngine *s = session();
     if (!q || !s || !s->isAddVideoFile())
         return -1;
     return q->currentRow();
@@ -195,7 +195,7 @@ QString MprisService::currentUrl() const
 QVariantMap MprisService::metadata() const
 {
     const qint64 row = currentRow();
-    PlaybackSession *s = session();
+    MediaEngine *s = session();
     if (row < 0 || !s)
         return MprisRules::metadata(0, QString(), 0, std::nullopt);
     const PlayListEntry &entry = queue()->entries().at(row);
@@ -214,23 +214,23 @@ QVariantMap MprisService::metadata() const
 
 QString MprisService::playbackStatus() const
 {
-    PlaybackSession *s = session();
-    if (!s || !s->player())
+    MediaEngine *s = session();
+    if (!s || !s->isAddVideoFile())
         return MprisRules::playbackStatus(false, false, false);
-    const QMediaPlayer::PlaybackState state = s->playbackState();
-    return MprisRules::playbackStatus(s->isReady(), state == QMediaPlayer::PlayingState,
-                                      state == QMediaPlayer::PausedState && !stopped_);
+    const MediaEngine::PlaybackState state = s->playbackState();
+    return MprisRules::playbackStatus(s->isReady(), state == MediaEngine::PlayingState,
+                                      state == MediaEngine::PausedState && !stopped_);
 }
 
 double MprisService::rate() const
 {
-    PlaybackSession *s = session();
-    return s && s->player() ? s->rate() : 1.0;
+    MediaEngine *s = session();
+    return s && s->isReady() ? s->rate() : 1.0;
 }
 
 bool MprisService::ready() const
 {
-    PlaybackSession *s = session();
+    MediaEngine *s = session();
     return s && s->isReady();
 }
 
@@ -290,7 +290,7 @@ QVariantMap MprisService::snapshot() const
     for (const char *key : kSampleKeys)
         if (meta.contains(QLatin1String(key)))
             meta.insert(QLatin1String(key), true);
-    PlaybackSession *s = session();
+    MediaEngine *s = session();
     return {
         {QStringLiteral("PlaybackStatus"), playbackStatus()},
         {QStringLiteral("Rate"), rate()},
@@ -370,17 +370,17 @@ MprisPlayerAdaptor::MprisPlayerAdaptor(MprisService *service) : QDBusAbstractAda
 
 double MprisPlayerAdaptor::minimumRate() const
 {
-    return -double(PlaybackSession::RATE_VIDEO[PlaybackSession::RATE_VIDEO_LENGTH - 1]);
+    return -double(MediaEngine::RATE_VIDEO[MediaEngine::RATE_VIDEO_LENGTH - 1]);
 }
 
 double MprisPlayerAdaptor::maximumRate() const
 {
-    return double(PlaybackSession::RATE_VIDEO[PlaybackSession::RATE_VIDEO_LENGTH - 1]);
+    return double(MediaEngine::RATE_VIDEO[MediaEngine::RATE_VIDEO_LENGTH - 1]);
 }
 
 double MprisPlayerAdaptor::volume() const
 {
-    PlaybackSession *s = service_->session();
+    MediaEngine *s = service_->session();
     return s ? double(s->volume()) : 1.0;
 }
 
@@ -390,13 +390,13 @@ void MprisPlayerAdaptor::setVolume(double v)
     // property's setter cannot answer with an error: the value is ignored.)
     if (!std::isfinite(v))
         return;
-    if (PlaybackSession *s = service_->session())
+    if (MediaEngine *s = service_->session())
         s->setVolume(float(std::clamp(v, 0.0, 1.0)));
 }
 
 qlonglong MprisPlayerAdaptor::position() const
 {
-    PlaybackSession *s = service_->session();
+    MediaEngine *s = service_->session();
     return s ? MprisRules::toMicroseconds(s->currentTime()) : 0;
 }
 
@@ -414,20 +414,20 @@ void MprisPlayerAdaptor::Previous()
 
 void MprisPlayerAdaptor::Pause()
 {
-    PlaybackSession *s = service_->session();
+    MediaEngine *s = service_->session();
     if (s && s->isReady() && s->isPlaying())
         s->playOrPause();
 }
 
 void MprisPlayerAdaptor::PlayPause()
 {
-    if (PlaybackSession *s = service_->session())
+    if (MediaEngine *s = service_->session())
         s->playOrPause();
 }
 
 void MprisPlayerAdaptor::Stop()
 {
-    PlaybackSession *s = service_->session();
+    MediaEngine *s = service_->session();
     if (!s || !s->isReady())
         return;
     s->stopVideo();   // the session says it stopped
@@ -435,14 +435,14 @@ void MprisPlayerAdaptor::Stop()
 
 void MprisPlayerAdaptor::Play()
 {
-    PlaybackSession *s = service_->session();
+    MediaEngine *s = service_->session();
     if (s && s->isReady() && !s->isPlaying())
         s->playOrPause();
 }
 
 void MprisPlayerAdaptor::Seek(qlonglong offset)
 {
-    PlaybackSession *s = service_->session();
+    MediaEngine *s = service_->session();
     if (!s || !s->isReady())
         return;
     const double target = MprisRules::seekTarget(s->currentTime(), offset);
@@ -454,7 +454,7 @@ void MprisPlayerAdaptor::Seek(qlonglong offset)
 
 void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath &trackId, qlonglong position)
 {
-    PlaybackSession *s = service_->session();
+    MediaEngine *s = service_->session();
     if (!s || !s->isReady())
         return;
     const std::optional<double> target =

@@ -21,7 +21,7 @@
 
 class AppDelegate;
 class DriveTelemetry;
-class PlaybackSession;
+class MediaEngine;
 class PlayQueue;
 class QTimer;
 class PlayerView;
@@ -51,7 +51,7 @@ public:
 
     // --- what the adaptors ask and do ---
     PlayerView *video() const;
-    PlaybackSession *session() const;
+    MediaEngine *session() const;
     PlayQueue *queue() const;
     DriveTelemetry *telemetry() const;
     AppDelegate *app() const { return app_; }

@@ -1,5 +1,7 @@
 #include "PaneLayout.h"
 
+#include "media/MediaEngine.h"
+
 #include "AppDelegate.h"
 #include "PaneSplitter.h"
 #include "Wiring.h"
@@ -43,7 +45,12 @@ PaneLayout::PaneLayout(AppDelegate &app, QWidget *parent) : QWidget(parent)
     buildPanes(app);
 }
 
-PaneLayout::~PaneLayout() = default;
+PaneLayout::~PaneLayout()
+{
+    // The player lets go of the engine before the engine goes.
+    delete playerView;
+    playerView = nullptr;
+}
 
 void PaneLayout::buildPanes(AppDelegate &app)
 {
@@ -88,7 +95,8 @@ void PaneLayout::buildPanes(AppDelegate &app)
             [this](qint64 state) { mapPane->setZoomState(zoomInMapWindow(state)); });
     playListView = new PlayListView(queue, settings);
     PositionCompassPanel *position = Wiring::positionPanel(playListView, settings);
-    playerView = new PlayerView(settings);
+    engine = new MediaEngine(settings, this);
+    playerView = new PlayerView(settings, *engine);
     connect(playerView, &PlayerView::zoomRequested, this,
             [this](qint64 state) { playerView->setZoomState(zoomInVideoPlayWindow(state)); });
     // Back in place, the compass and the needle are turned again once the images have their size.

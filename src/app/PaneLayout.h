@@ -12,6 +12,7 @@ class DriveTelemetry;
 class PaneSplitter;
 class PlayQueue;
 class PlayerView;
+class MediaEngine;
 class MapPane;
 class PlayListView;
 class InstrumentPanel;
@@ -25,6 +26,8 @@ public:
 
     PlayQueue *queue = nullptr;
     DriveTelemetry *telemetry = nullptr;
+    // The playback of every camera, handed to the player, the media controls and the exports.
+    MediaEngine *engine = nullptr;
     PlayerView *playerView = nullptr;
     MapPane *mapPane = nullptr;
     PlayListView *playListView = nullptr;

@@ -12,7 +12,7 @@
 #include "instruments/VehicleReadout.h"
 #include "map/MapPane.h"
 #include "map/Reachability.h"
-#include "player/PlaybackSession.h"
+#include "media/MediaEngine.h"
 #include "player/PlayerView.h"
 #include "playlist/PlayListView.h"
 #include "telemetry/CameraClock.h"
@@ -26,33 +26,21 @@
 
 namespace Wiring {
 
-void seekOnceRunning(PlaybackSession *session, double seconds)
-{
-    auto once = std::make_shared<QMetaObject::Connection>();
-    *once = QObject::connect(session, &PlaybackSession::timeChanged, session, [session, once, seconds](double t) {
-        if (t <= 0)
-            return;
-        QObject::disconnect(*once);
-        session->setCurrentTime(std::min(seconds, session->duration()));
-    });
-}
-
 void playerAndPlayList(PlayerView *video, PlayListView *list, PlayQueue *queue,
                        DriveTelemetry *telemetry, AppDelegate *app)
 {
-    PlaybackSession *session = video->session();
-    // A file asked to start at a second goes there once it is set up and its time runs
-    // (the engine drops a seek made while it is still starting).
+    MediaEngine *session = video->engine();
+    // A file asked to start at a second goes there once it is set up.
     QObject::connect(queue, &PlayQueue::playRequested, video, [video, session](const QUrl &url, double startAt) {
         video->playUrl(url);
         if (startAt <= 0)
             return;
         auto once = std::make_shared<QMetaObject::Connection>();
-        *once = QObject::connect(session, &PlaybackSession::setUpFinished, session,
+        *once = QObject::connect(session, &MediaEngine::setUpFinished, session,
                                  [session, once, startAt](bool playable) {
                                      QObject::disconnect(*once);
                                      if (playable)
-                                         seekOnceRunning(session, startAt);
+                                         session->setCurrentTime(std::min(startAt, session->duration()));
                                  });
     });
     // The other cameras are matched by the GPS time of the clips the list has read.
@@ -63,7 +51,7 @@ void playerAndPlayList(PlayerView *video, PlayListView *list, PlayQueue *queue,
         return std::nullopt;
     };
     QObject::connect(queue, &PlayQueue::closeRequested, video, &PlayerView::close);
-    QObject::connect(session, &PlaybackSession::ended, queue, &PlayQueue::endOfFile);
+    QObject::connect(session, &MediaEngine::ended, queue, &PlayQueue::endOfFile);
     QObject::connect(video, &PlayerView::nextFileRequested, queue, &PlayQueue::next);
     QObject::connect(video, &PlayerView::previousFileRequested, queue, &PlayQueue::previous);
     if (list)
@@ -71,8 +59,8 @@ void playerAndPlayList(PlayerView *video, PlayListView *list, PlayQueue *queue,
 
     QObject::connect(queue, &PlayQueue::currentChanged, telemetry, &DriveTelemetry::follow);
     QObject::connect(queue, &PlayQueue::tripOfCurrentChanged, telemetry, &DriveTelemetry::followTrip);
-    QObject::connect(session, &PlaybackSession::durationChanged, telemetry, &DriveTelemetry::setDuration);
-    QObject::connect(session, &PlaybackSession::timeChanged, telemetry, &DriveTelemetry::tick);
+    QObject::connect(session, &MediaEngine::durationChanged, telemetry, &DriveTelemetry::setDuration);
+    QObject::connect(session, &MediaEngine::timeChanged, telemetry, &DriveTelemetry::tick);
     QObject::connect(telemetry, &DriveTelemetry::clipChanged, video,
                      [video, telemetry, last = quint64(0)](const ClipTelemetry &clip) mutable {
                          video->setClipSamples(clip.counted, clip.samples, clip.glitches);
@@ -210,7 +198,7 @@ void tripsAndMap(PlayerView *video, PlayQueue *queue, DriveTelemetry *telemetry,
                              queue->playClipAt(QUrl(clips.at(part).path, QUrl::TolerantMode), seconds);
                      });
     QObject::connect(map, &MapPane::routeClicked, queue,
-                     [map, queue, session = video->session()](const QUrl &clip, double seconds) {
+                     [map, queue, session = video->engine()](const QUrl &clip, double seconds) {
                          if (session->isReady() && QString::fromUtf8(clip.toEncoded()) == map->currentPlayVideoPath())
                              session->setCurrentTime(seconds);
                          else

@@ -8,7 +8,6 @@ class AppDelegate;
 class DriveTelemetry;
 class InstrumentPanel;
 class MapPane;
-class PlaybackSession;
 class PlayListView;
 class PlayQueue;
 class PositionCompassPanel;
@@ -20,15 +19,12 @@ namespace Wiring {
 // The queue starts files in the player (from a second, when asked) and closes it when
 // the playing entry goes; the player's end of file and its next and previous controls
 // go to the queue; the play list hands the player the keys it answers. The telemetry
-// follows the queue's current entry and trip and the session's clock; the player's
+// follows the queue's current entry and trip and the engine's clock; the player's
 // timeline and its captured pictures take the playing clip's samples from it. The
 // delegate knows the parts, opens its dialog for the player's open control and shows
 // the player's and the play list's messages in its toasts. `app` may be null.
 void playerAndPlayList(PlayerView *video, PlayListView *list, PlayQueue *queue,
                        DriveTelemetry *telemetry, AppDelegate *app);
-
-// Seeks to `seconds` (at most the duration) at the first tick of running time.
-void seekOnceRunning(PlaybackSession *session, double seconds);
 
 // The position and compass panel under the play list's table.
 PositionCompassPanel *positionPanel(PlayListView *list, Settings &settings);

@@ -165,6 +165,7 @@ void MediaEngine::openClip(const QUrl &url, const QList<Camera> &others)
         chosenRate_ = 1.0;
         rateJ_ = 0;
     }
+    emit sourceChanged(url);
     onWorker([w = worker_, g = generation_, files, offsets, rate = chosenRate_, volume = double(volume_)] {
         w->open(g, files, offsets, rate, true, volume);
     });
@@ -179,7 +180,9 @@ void MediaEngine::close()
         ready_ = false;
         seeking_ = false;
         cameras_.clear();
+        source_ = QUrl();
         setState(StoppedState);
+        emit sourceChanged(QUrl());
         emit durationChanged(0.0);
     }
     duration_ = 0;

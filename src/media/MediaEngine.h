@@ -141,6 +141,8 @@ signals:
     void ended();
     void stopped();
     void setUpFinished(bool playable);
+    // Another file was opened, or the open one closed (an empty url).
+    void sourceChanged(const QUrl &url);
     // A camera's state changed (0 the main one).
     void cameraStatusChanged(int camera, MediaEngine::CameraStatus status);
     // The probe of the moment's files is done: cameraInfo() tells what each holds.

@@ -139,7 +139,8 @@ void freeBusHandle(gpointer data)
 
 } // namespace
 
-MediaPipeline::MediaPipeline(FrameHub *hub, Report report) : hub_(hub), report_(std::move(report))
+MediaPipeline::MediaPipeline(FrameHub *hub, Report report)
+    : hub_(hub), report_(std::move(report)), landingWait_(this), paceTimer_(this)
 {
     landingWait_.setSingleShot(true);
     landingWait_.setInterval(kLandingWaitMs);

@@ -113,7 +113,7 @@ private:
     double pendingRate_ = 1;   // applied once the moment is set up
     std::optional<Seek> inFlight_;
     std::optional<Seek> waiting_;
-    QTimer landingWait_;
+    QTimer landingWait_;   // children, so that they move to the engine's thread
     // The paced clock of a high rate: where it started, when, and the key frame asked.
     QTimer paceTimer_;
     QElapsedTimer pacedSince_;

@@ -2,13 +2,10 @@
 
 #include "ClipTime.h"
 #include "Companions.h"
-#include "KeyFrames.h"
 #include "MovieDuration.h"
-#include "PlaybackClock.h"
-#include "PlaybackSession.h"
-#include "PlaybackSteps.h"
 #include "VideoPicture.h"
 #include "common/Localization.h"
+#include "media/MediaEngine.h"
 
 #include <QDirIterator>
 #include <QEvent>
@@ -17,13 +14,8 @@
 #include <QHash>
 #include <QLabel>
 #include <QLayout>
-#include <QMediaFormat>
-#include <QMediaMetaData>
-#include <QMediaPlayer>
 #include <QMouseEvent>
-#include <QTimer>
 #include <QUrl>
-#include <QVideoFrame>
 #include <QVideoSink>
 #include <QWheelEvent>
 #include <QWidget>
@@ -32,15 +24,26 @@
 #include <cmath>
 #include <utility>
 
-ChannelPictures::ChannelPictures(PlaybackSession *lead, QWidget *stage, VideoPicture *main, QObject *parent)
-    : QObject(parent), lead_(lead), stage_(stage), main_(main)
+ChannelPictures::ChannelPictures(MediaEngine *engine, QWidget *stage, VideoPicture *main, QObject *parent)
+    : QObject(parent), engine_(engine), stage_(stage), main_(main)
 {
     if (QLayout *layout = stage_->layout())
         layout->removeWidget(main_);
     stage_->installEventFilter(this);
     main_->installEventFilter(this);
     order_ = {main_};
-    follow();
+    connect(engine_, &MediaEngine::cameraStatusChanged, this, [this](int camera, MediaEngine::CameraStatus status) {
+        if (status != MediaEngine::CameraStatus::NoRecording)
+            return;
+        for (Tile *t : tiles_)
+            if (t->camera == camera && camera > 0)
+                showGap(*t);
+    });
+    connect(engine_, &MediaEngine::camerasProbed, this, [this] {
+        for (Tile *t : tiles_)
+            if (t->camera > 0 && !t->gap)
+                compare(*t);
+    });
     place();
 }
 
@@ -49,49 +52,8 @@ ChannelPictures::~ChannelPictures()
     closeTiles();
 }
 
-void ChannelPictures::follow()
-{
-    connect(lead_, &PlaybackSession::timeChanged, this, &ChannelPictures::onLeadTick);
-    connect(lead_, &PlaybackSession::seeking, this, &ChannelPictures::seekAll);
-    connect(main_->videoSink(), &QVideoSink::videoFrameChanged, this, [this](const QVideoFrame &f) {
-        if (leadSeek_.pending && f.isValid() && std::abs(double(f.startTime()) / 1e6 - leadSeek_.target) < 0.5) {
-            leadSeek_.latency.add(leadSeek_.asked.elapsed());
-            leadSeek_.pending = false;
-        }
-    });
-    const auto state = [this] {
-        const double rate = lead_->rate();
-        const bool playing = lead_->isPlaying() && !lead_->isSkimming();
-        for (Tile *t : tiles_) {
-            if (!t->ready)
-                continue;
-            if (playing) {
-                if (t->engine->playbackRate() != rate)
-                    t->engine->setPlaybackRate(rate);
-                if (t->engine->playbackState() != QMediaPlayer::PlayingState
-                    && lead_->currentTime() + t->offset < t->clock->duration())
-                    t->engine->play();
-            } else if (t->engine->playbackState() == QMediaPlayer::PlayingState) {
-                // Sent to the lead's moment before it is paused: a seek that follows a
-                // pause, or another seek, waits for that to settle, which holds the
-                // window for up to a third of a second per camera. One that is still
-                // on its way (Stop sends every camera to the start, then pauses) is
-                // sent again once it has landed.
-                if (t->seekPending && t->seekAsked.elapsed() < kSeekWaitMs)
-                    t->resend = !lead_->isSkimming();
-                else if (!lead_->isSkimming())
-                    seekTile(*t, lead_->currentTime() + t->offset);
-                t->engine->pause();
-            }
-        }
-    };
-    connect(lead_, &PlaybackSession::playbackStateChanged, this, state);
-    connect(lead_, &PlaybackSession::rateChanged, this, state);
-    connect(lead_, &PlaybackSession::setUpFinished, this, state);
-}
-
 // ---------------------------------------------------------------------------------
-// The followers
+// The other cameras
 
 namespace {
 
@@ -133,30 +95,40 @@ void ChannelPictures::setClip(const QString &path)
             t.movieMs = MovieDuration::header(QFile::encodeName(file).toStdString()).createdMs;
             return t;
         };
+        int camera = 0;
         for (const Companion &c : findCompanions(QFile::encodeName(clip.fileName()).toStdString(), names, state, time)) {
             auto *t = new Tile;
             t->channel = c.channel;
             if (!c.name.empty())
                 t->file = dir + QFile::decodeName(c.name.c_str());
             tiles_.push_back(t);
-            if (c.gap == Companion::Gap::None)
+            if (c.gap == Companion::Gap::None) {
+                t->camera = ++camera;
                 openTile(*t);
-            else
+            } else {
                 showGap(*t);
+            }
             if (c.claims > 1)
                 emit message(Localization::text("channel_two_files").arg(QFileInfo(t->file).fileName()), 4.0f);
         }
     }
     order_ = {main_};
     corners_.clear();
-    for (Tile *t : tiles_) {
-        order_.append(tile(int(order_.size()) - 1));
-        Q_UNUSED(t);
-    }
+    for (int i = 0; i < count(); ++i)
+        order_.append(tile(i));
     setMirrorRear(mirrorRear_);
     applyOffsets();
     place();
     emit camerasChanged(count());
+}
+
+QList<MediaEngine::Camera> ChannelPictures::engineCameras() const
+{
+    QList<MediaEngine::Camera> out;
+    for (const Tile *t : tiles_)
+        if (t->camera > 0)
+            out.append({t->file, t->picture ? t->picture->videoSink() : nullptr, t->offset});
+    return out;
 }
 
 void ChannelPictures::openTile(Tile &t)
@@ -169,83 +141,22 @@ void ChannelPictures::openTile(Tile &t)
     t.picture->setObjectName(QStringLiteral("channel_") + QString::fromStdString(ClipTime::channelName(t.channel)));
     t.picture->installEventFilter(this);
     t.picture->show();
-    // No audio output: the sound is the main picture's.
-    t.engine = new QMediaPlayer(this);
-    t.engine->setVideoOutput(t.picture->videoSink());
-    t.clock = new PlaybackClock(this);
-    Tile *tp = &t;
-    connect(t.engine, &QMediaPlayer::mediaStatusChanged, this, [this, tp](QMediaPlayer::MediaStatus s) {
-        if (s == QMediaPlayer::LoadedMedia && !tp->ready) {
-            if (!tp->engine->hasVideo()) {
-                showGap(*tp);
-                return;
-            }
-            tp->ready = true;
-            tp->clock->install(tp->engine, tp->picture->videoSink());
-            compare(*tp);
-            if (!lead_->isPlaying() || lead_->isSkimming()) {
-                seekTile(*tp, lead_->currentTime() + tp->offset);
-                tp->engine->pause();
-            } else {
-                tp->engine->setPlaybackRate(lead_->rate());
-                seekTile(*tp, lead_->currentTime() + tp->offset);
-            }
-        } else if (s == QMediaPlayer::InvalidMedia) {
-            showGap(*tp);
-        }
-    });
-    connect(t.engine, &QMediaPlayer::errorOccurred, this, [this, tp] { showGap(*tp); });
-    connect(t.engine, &QMediaPlayer::metaDataChanged, this, [this, tp] {
-        if (tp->ready)
-            compare(*tp);
-    });
-    // A seek has landed once a picture near its target is shown; what that took aims
-    // the next correction where the lead will be by then.
-    connect(t.picture->videoSink(), &QVideoSink::videoFrameChanged, t.picture, [this, tp](const QVideoFrame &f) {
-        if (f.isValid())
-            tp->shown = true;
-        if (tp->seekPending && f.isValid() && std::abs(double(f.startTime()) / 1e6 - tp->seekTarget) < 0.5) {
-            (tp->jumping ? tp->jumpLatency : tp->latency).add(tp->seekAsked.elapsed());
-            tp->seekPending = false;
-            if (std::exchange(tp->resend, false) && !lead_->isPlaying() && !lead_->isSkimming())
-                QTimer::singleShot(0, tp->engine, [this, tp] { seekTile(*tp, lead_->currentTime() + tp->offset); });
-        }
-    });
-    t.engine->setSource(QUrl::fromLocalFile(t.file));
-    // Playing at once shows the first frame soonest; the first tick puts it in step.
-    t.engine->play();
-    // A file cut short may load and yet never give a picture, nor an error.
-    QTimer::singleShot(kFirstPictureMs, t.picture, [this, tp] {
-        if (!tp->shown)
-            showGap(*tp);
-    });
 }
-
-namespace {
-
-ChannelRules::Picture pictureOf(const QMediaPlayer *engine)
-{
-    const QMediaMetaData meta = engine->metaData();
-    ChannelRules::Picture p;
-    p.fps = meta.value(QMediaMetaData::VideoFrameRate).toDouble();
-    p.size = meta.value(QMediaMetaData::Resolution).toSize();
-    const QVariant codec = meta.value(QMediaMetaData::VideoCodec);
-    if (codec.isValid() && codec.value<QMediaFormat::VideoCodec>() != QMediaFormat::VideoCodec::Unspecified)
-        p.codec = QMediaFormat::videoCodecName(codec.value<QMediaFormat::VideoCodec>());
-    return p;
-}
-
-} // namespace
 
 void ChannelPictures::compare(Tile &t)
 {
-    const ChannelRules::Picture own = pictureOf(t.engine);
-    t.fps = own.fps;
-    if (!lead_->player())
-        return;
-    const ChannelRules::Picture main = pictureOf(lead_->player());
-    if (!ChannelRules::differ(main, own)) {
-        t.picture->setToolTip(QString());
+    const auto pictureOf = [](const CameraInfo &info) {
+        ChannelRules::Picture p;
+        p.fps = info.fps;
+        p.size = info.size;
+        p.codec = info.codec;
+        return p;
+    };
+    const ChannelRules::Picture own = pictureOf(engine_->cameraInfo(t.camera));
+    const ChannelRules::Picture main = pictureOf(engine_->cameraInfo(0));
+    if (!t.picture || !ChannelRules::differ(main, own)) {
+        if (t.picture)
+            t.picture->setToolTip(QString());
         return;
     }
     const QString text = Localization::text("channel_differs")
@@ -260,16 +171,7 @@ void ChannelPictures::showGap(Tile &t)
 {
     if (t.gap)
         return;
-    t.ready = false;
     t.gap = new QLabel(stage_);
-    if (t.clock)
-        t.clock->remove();
-    if (t.engine) {
-        // Unloading may report the failure once more.
-        t.engine->disconnect(this);
-        t.engine->stop();
-        t.engine->setSource(QUrl());
-    }
     t.gap->setAttribute(Qt::WA_NativeWindow);
     t.gap->setObjectName(QStringLiteral("gap_") + QString::fromStdString(ClipTime::channelName(t.channel)));
     t.gap->setTextFormat(Qt::PlainText);
@@ -292,17 +194,6 @@ void ChannelPictures::showGap(Tile &t)
 void ChannelPictures::closeTiles()
 {
     for (Tile *t : tiles_) {
-        if (t->clock)
-            t->clock->remove();
-        if (t->engine) {
-            t->engine->disconnect(this);
-            // Destroying a loaded engine aborts inside the GStreamer video output.
-            t->engine->stop();
-            t->engine->setSource(QUrl());
-            t->engine->setVideoOutput(nullptr);
-            delete t->engine;
-        }
-        delete t->clock;
         delete t->picture;
         delete t->gap;
         delete t;
@@ -329,7 +220,7 @@ bool ChannelPictures::isGap(int i) const
 double ChannelPictures::time(int i) const
 {
     const Tile *t = tiles_[size_t(i)];
-    return t->ready ? t->clock->currentTime() : 0.0;
+    return t->camera > 0 && !t->gap ? engine_->cameraTime(t->camera) : 0.0;
 }
 
 QVideoSink *ChannelPictures::videoSink(int i) const
@@ -342,98 +233,6 @@ QWidget *ChannelPictures::tile(int i) const
 {
     const Tile *t = tiles_[size_t(i)];
     return t->gap ? static_cast<QWidget *>(t->gap) : t->picture;
-}
-
-// ---------------------------------------------------------------------------------
-// Keeping in step
-
-void ChannelPictures::seekTile(Tile &t, double seconds)
-{
-    if (!t.ready)
-        return;
-    t.seekPending = true;
-    t.jumping = false;
-    t.seekAsked.start();
-    t.seekTarget = std::clamp(seconds, 0.0, std::max(0.0, t.clock->duration() - 0.001));
-    t.clock->seekExact(t.seekTarget);
-}
-
-void ChannelPictures::seekAll(double seconds)
-{
-    if (lead_->isSkimming())
-        return;   // the skimming ticks lead the followers
-    leadSeek_.pending = true;
-    leadSeek_.asked.start();
-    leadSeek_.target = seconds;
-    // Playing, each picture goes on from where its seek lands: a follower whose seeks
-    // take longer than the lead's is sent that much further on.
-    const bool playing = lead_->isPlaying();
-    for (Tile *t : tiles_) {
-        const double ahead =
-            playing ? ChannelRules::jumpAhead(t->jumpLatency.value(), leadSeek_.latency.value(), lead_->rate()) : 0.0;
-        seekTile(*t, seconds + t->offset + ahead);
-        t->jumping = true;
-    }
-}
-
-void ChannelPictures::onLeadTick(double seconds)
-{
-    const double rate = lead_->rate();
-    if (lead_->isSkimming()) {
-        // A key frame at a time, no more often than the decoder can show them.
-        for (Tile *t : tiles_) {
-            if (!t->ready || (t->skimSeek.isValid() && t->skimSeek.elapsed() < kSkimSeekMs))
-                continue;
-            if (!t->keyFramesRead) {
-                t->keyFrames = KeyFrames::ofFile(QFile::encodeName(t->file).toStdString());
-                t->keyFramesRead = true;
-            }
-            const double key = PlaybackSteps::keyFrameFor(t->keyFrames, seconds + t->offset, rate);
-            t->skimSeek.start();
-            t->engine->setPosition(PlaybackSteps::frameSeekMs(std::clamp(key, 0.0, t->clock->duration())));
-            // Paused after the seek, not before: see follow().
-            if (t->engine->playbackState() == QMediaPlayer::PlayingState)
-                t->engine->pause();
-        }
-        return;
-    }
-    const bool playing = lead_->isPlaying();
-    const double leadFrame = lead_->frameDuration();
-    // Until the lead's own seek has landed its time is the one asked for, not the picture's.
-    if (leadSeek_.pending && leadSeek_.asked.elapsed() < kSeekWaitMs)
-        return;
-    for (Tile *t : tiles_) {
-        // Two channels show the same moment while they are a frame of the coarser one
-        // apart. Paused, a follower of the same rate lands on the lead's frame; one with
-        // fewer frames on the one that holds the lead's moment, up to its own frame before.
-        const double frame = ChannelRules::frameOf(1.0 / leadFrame, t->fps);
-        const double still = frame > leadFrame + 1e-6 ? frame + 0.002 : leadFrame / 2;
-        // Each seek costs a decode from the key frame before it: while playing, one a
-        // second at most, so that the followers never starve the lead of the decoder;
-        // but a seek that landed far off (it took much longer than the last ones) is
-        // put right sooner.
-        if (!t->ready || (t->seekPending && t->seekAsked.elapsed() < kSeekWaitMs))
-            continue;
-        const bool farOff = !t->seekPending && std::abs(seconds + t->offset - t->clock->currentTime()) > 5 * frame;
-        if (playing && t->seekAsked.isValid() && t->seekAsked.elapsed() < (farOff ? kQuickCorrectionMs : kCorrectionGapMs))
-            continue;
-        const std::optional<double> to =
-            ChannelRules::correction(seconds, t->clock->currentTime(), playing ? frame : still,
-                                     t->clock->duration(), playing ? rate * t->latency.value() : 0.0, t->offset);
-        // Each seek stops the follower's picture while it decodes: a playing one is only
-        // sent once it has stayed off for a while, not for one tick's jitter.
-        if (!to) {
-            t->offSince.invalidate();
-            continue;
-        }
-        if (playing && !farOff && (!t->offSince.isValid() || t->offSince.elapsed() < kDriftConfirmMs)) {
-            if (!t->offSince.isValid())
-                t->offSince.start();
-            continue;
-        }
-        t->offSince.invalidate();
-        seekTile(*t, *to);
-    }
 }
 
 void ChannelPictures::setOffsets(const QVariantMap &msByPattern)
@@ -450,9 +249,9 @@ void ChannelPictures::applyOffsets()
         if (offset == t->offset)
             continue;
         t->offset = offset;
-        // Shown at once, also while paused; a playing one waits for no correction gap.
-        if (!lead_->isSkimming())
-            seekTile(*t, lead_->currentTime() + offset);
+        // The pipeline holds the camera's pictures apart by a pad offset: shown at once.
+        if (t->camera > 0)
+            engine_->setCameraOffset(t->camera, offset);
     }
 }
 

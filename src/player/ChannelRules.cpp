@@ -7,46 +7,6 @@
 #include <algorithm>
 #include <cmath>
 
-std::optional<double> ChannelRules::correction(double lead, double follower, double tolerance, double duration,
-                                               double ahead, double offset)
-{
-    if (duration <= 0 || !std::isfinite(lead) || !std::isfinite(follower) || !std::isfinite(offset))
-        return std::nullopt;
-    lead += offset;
-    const double last = std::max(0.0, duration - 0.001);
-    // A shorter clip rests on its last frame while the lead plays on.
-    if (lead >= last && follower >= last - tolerance)
-        return std::nullopt;
-    if (lead <= 0 && follower <= tolerance)
-        return std::nullopt;
-    if (std::abs(lead - follower) <= tolerance)
-        return std::nullopt;
-    return std::clamp(lead + ahead, 0.0, last);
-}
-
-void ChannelRules::Latencies::add(qint64 tookMs)
-{
-    last_[size_t(count_ % int(last_.size()))] = std::clamp(double(tookMs) / 1000.0, 0.0, 0.5);
-    ++count_;
-}
-
-double ChannelRules::Latencies::value() const
-{
-    const size_t n = std::min(size_t(count_), last_.size());
-    if (n == 0)
-        return 0.0;
-    std::array<double, 5> sorted = last_;
-    std::sort(sorted.begin(), sorted.begin() + long(n));
-    return n < 3 ? std::min(sorted[0], 0.1) : sorted[(n - 1) / 2];
-}
-
-double ChannelRules::jumpAhead(double followerLatency, double leadLatency, double rate)
-{
-    if (followerLatency <= 0 || leadLatency <= 0 || !std::isfinite(rate))
-        return 0.0;
-    return std::clamp(rate * (followerLatency - leadLatency), -0.5, 0.5);
-}
-
 QString ChannelRules::describe(const Picture &p)
 {
     QStringList parts;

@@ -17,36 +17,6 @@ class ChannelRules {
 public:
     ChannelRules() = delete;
 
-    // Where a follower showing `follower` seconds seeks to for the leading clock at
-    // `lead`: nothing while it is within `tolerance` (a frame while playing, half of one
-    // while paused), while its clip (`duration`, 0 when not known yet) has ended before
-    // the lead's, or without a duration. `ahead` is added while playing: the time the
-    // last correction took to land, times the rate. A camera whose recording starts a
-    // little apart is held `offset` seconds after the lead (before it when negative),
-    // and rests on its first frame while that is before its start.
-    static std::optional<double> correction(double lead, double follower, double tolerance, double duration,
-                                            double ahead = 0.0, double offset = 0.0);
-
-    // How long seeks take of late (seconds): the middle one of the last five, so that
-    // one slow seek (the first at a new rate, one made while the machine was busy) does
-    // not throw the next ones off. No more than half a second counts; 0 before any, and
-    // no more than a tenth of a second until three were timed (the first seek at a new
-    // rate takes several times longer than the ones after).
-    class Latencies {
-    public:
-        void add(qint64 tookMs);
-        double value() const;
-
-    private:
-        std::array<double, 5> last_{};
-        int count_ = 0;
-    };
-    // Where a follower is sent beyond the lead's target when both seek at once while
-    // playing: each goes on from where its picture lands, so the follower's seek taking
-    // longer than the lead's (seconds, of late; 0 when not known) is made up for at
-    // `rate`. At most half a second either way.
-    static double jumpAhead(double followerLatency, double leadLatency, double rate);
-
     // What a camera's offset is remembered by: the file name with every digit a '#', so
     // that every clip of that camera and channel shares it.
     static QString namePattern(const QString &file);

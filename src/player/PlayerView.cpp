@@ -8,7 +8,6 @@
 #include "TripTimeline.h"
 #include "PlayerControlBar.h"
 #include "PlayerOverlays.h"
-#include "PlaybackSteps.h"
 #include "common/AppColorManager.h"
 #include "common/AppLinks.h"
 #include "common/Localization.h"
@@ -62,14 +61,21 @@ void addCarEvents(std::vector<TelemetryEvent> &events, const std::shared_ptr<con
 
 } // namespace
 
-PlayerView::PlayerView(Settings &settings, QWidget *parent) : QWidget(parent), settings_(settings)
+PlayerView::PlayerView(Settings &settings, QWidget *parent) : PlayerView(settings, nullptr, parent) {}
+
+PlayerView::PlayerView(Settings &settings, MediaEngine &engine, QWidget *parent) : PlayerView(settings, &engine, parent) {}
+
+PlayerView::PlayerView(Settings &settings, MediaEngine *engine, QWidget *parent) : QWidget(parent), settings_(settings)
 {
     setObjectName(QStringLiteral("PlayerView"));
     setFocusPolicy(Qt::StrongFocus);
 
-    session_ = new PlaybackSession(settings_, this);
+    // Handed over by whoever builds the window; a view on its own plays with its own.
+    if (!engine)
+        ownEngine_ = std::make_unique<MediaEngine>(settings_);
+    engine_ = engine ? engine : ownEngine_.get();
     buildView();
-    channels_ = new ChannelPictures(session_, containerView_, videoWidget_, this);
+    channels_ = new ChannelPictures(engine_, containerView_, videoWidget_, this);
     connect(channels_, &ChannelPictures::message, this, &PlayerView::message);
     // A file its name promised that does not play: its lane says so too.
     connect(channels_, &ChannelPictures::gapShown, this, [this](char channel) {
@@ -95,7 +101,7 @@ PlayerView::PlayerView(Settings &settings, QWidget *parent) : QWidget(parent), s
     connect(&settings_, &Settings::insetShareChanged, channels_, &ChannelPictures::setInsetShare);
     channels_->setOffsets(settings_.channelOffsets());
     connect(&settings_, &Settings::channelOffsetsChanged, channels_, &ChannelPictures::setOffsets);
-    followSession();
+    followEngine();
     installReviewKeys();
 
     connect(videoWidget_->videoSink(), &QVideoSink::videoFrameChanged, this, [this](const QVideoFrame &f) {
@@ -107,12 +113,13 @@ PlayerView::PlayerView(Settings &settings, QWidget *parent) : QWidget(parent), s
 
 PlayerView::~PlayerView()
 {
-    // The session unloads its engine while the video widget still exists, and tells
-    // this half-destroyed view nothing on the way.
-    session_->disconnect(this);
+    // The engine tells this half-destroyed view nothing more, and shows nothing more
+    // in its pictures.
+    engine_->disconnect(this);
+    engine_->close();
+    engine_->setVideoOutput(nullptr);
     delete channels_;
-    delete session_;
-    session_ = nullptr;
+    ownEngine_.reset();
 }
 
 // ---------------------------------------------------------------------------------
@@ -143,7 +150,7 @@ void PlayerView::buildView()
     videoWidget_->setParent(containerView_);
     videoWidget_->setObjectName(QStringLiteral("videoWidget"));
     videoWidget_->setAspectRatioMode(Qt::KeepAspectRatio);
-    session_->setVideoOutput(videoWidget_->videoSink());
+    engine_->setVideoOutput(videoWidget_->videoSink());
 
     // Before the first file the default image covers the video (both are native windows).
     defaultImage_ = new QLabel(containerView_);
@@ -169,7 +176,7 @@ void PlayerView::buildView()
     connect(eventsList_, &EventsListView::markInRequested, this, &PlayerView::markIn);
     connect(eventsList_, &EventsListView::markOutRequested, this, &PlayerView::markOut);
 
-    connect(bar, &PlayerControlBar::seekRequested, session_, &PlaybackSession::showAt);
+    connect(bar, &PlayerControlBar::seekRequested, engine_, &MediaEngine::showAt);
     connect(bar, &PlayerControlBar::volumeMoved, this, &PlayerView::setVolume);
     connect(bar, &PlayerControlBar::playClicked, this, &PlayerView::playOrPause);
     connect(bar, &PlayerControlBar::stopClicked, this, &PlayerView::stopVideo);
@@ -212,7 +219,7 @@ void PlayerView::buildView()
     connect(o, &PlayerOverlays::aboutClicked, this, &PlayerView::aboutHelpClick);
     connect(o, &PlayerOverlays::closeAboutClicked, this, &PlayerView::closeAboutClick);
 
-    bar->showVolume(session_->volume());
+    bar->showVolume(engine_->volume());
 
     updatePlayButton();
     retranslate();
@@ -239,39 +246,39 @@ void PlayerView::changeEvent(QEvent *event)
 }
 
 // ---------------------------------------------------------------------------------
-// Following the session
+// Following the engine
 
-void PlayerView::followSession()
+void PlayerView::followEngine()
 {
-    PlaybackSession *s = session_;
-    connect(s, &PlaybackSession::timeChanged, this, &PlayerView::showTime);
-    connect(s, &PlaybackSession::timeChanged, this, &PlayerView::ticked);
+    MediaEngine *s = engine_;
+    connect(s, &MediaEngine::timeChanged, this, &PlayerView::showTime);
+    connect(s, &MediaEngine::timeChanged, this, &PlayerView::ticked);
     movingPartsLater_.setSingleShot(true);
     connect(&movingPartsLater_, &QTimer::timeout, this, [this] { moveHandleAndPlayhead(movingPartsTime_); });
-    connect(s, &PlaybackSession::seeking, this, [this](double seconds) {
+    connect(s, &MediaEngine::seeking, this, [this](double seconds) {
         // The tick after a seek moves the handle at once.
         movingPartsMoved_.invalidate();
         movingPartsLater_.stop();
         controlBar_->showTime(seconds);
         timeline_->setPlayhead(tripOffset() + seconds);
     });
-    connect(s, &PlaybackSession::durationChanged, this, &PlayerView::showDuration);
-    connect(s, &PlaybackSession::playbackStateChanged, this, &PlayerView::updatePlayButton);
-    connect(s, &PlaybackSession::rateChanged, this, &PlayerView::updatePlayButton);
-    connect(s, &PlaybackSession::rateStepped, this, [this](int rate) {
+    connect(s, &MediaEngine::durationChanged, this, &PlayerView::showDuration);
+    connect(s, &MediaEngine::playbackStateChanged, this, &PlayerView::updatePlayButton);
+    connect(s, &MediaEngine::rateChanged, this, &PlayerView::updatePlayButton);
+    connect(s, &MediaEngine::rateStepped, this, [this](int rate) {
         emit message(QString::asprintf("%dx", rate), kToastSeconds);
     });
-    connect(s, &PlaybackSession::rateLadderStepped, this, [this](double rate) {
-        emit message(PlaybackSteps::rateText(rate), kToastSeconds);
+    connect(s, &MediaEngine::rateLadderStepped, this, [this](double rate) {
+        emit message(EngineRules::rateText(rate), kToastSeconds);
     });
-    connect(s, &PlaybackSession::volumeChanged, controlBar_, &PlayerControlBar::showVolume);
-    connect(s, &PlaybackSession::setUpFinished, this, &PlayerView::setUpFinished);
+    connect(s, &MediaEngine::volumeChanged, controlBar_, &PlayerControlBar::showVolume);
+    connect(s, &MediaEngine::setUpFinished, this, &PlayerView::setUpFinished);
 }
 
 void PlayerView::close()
 {
     clipCameras_.clear();
-    session_->close();
+    engine_->close();
     channels_->setClip({});
     if (!tripParts_.isEmpty())
         setTrip({}, 0);
@@ -285,8 +292,8 @@ void PlayerView::openClip(const QUrl &url)
     const QString file = url.isLocalFile() ? url.toLocalFile() : QString();
     clipCameras_ = ChannelPictures::camerasBeside({file}).value(0);
     setTelemetry({}, 0.0);
-    session_->openClip(url);
     channels_->setClip(file);
+    engine_->openClip(url, channels_->engineCameras());
 }
 
 // ---------------------------------------------------------------------------------
@@ -417,7 +424,7 @@ void PlayerView::findEvents()
 void PlayerView::seekTimeline(double seconds, bool dragging)
 {
     if (tripParts_.isEmpty()) {
-        session_->showAt(seconds, dragging);
+        engine_->showAt(seconds, dragging);
         return;
     }
     std::vector<double> offsets, durations;
@@ -427,7 +434,7 @@ void PlayerView::seekTimeline(double seconds, bool dragging)
     }
     const TripPoint at = tripPointAt(offsets, durations, seconds);
     if (int(at.clip) == tripPlaying_)
-        session_->showAt(at.seconds, dragging);
+        engine_->showAt(at.seconds, dragging);
     else if (!dragging)
         emit playPartRequested(int(at.clip), at.seconds);
 }
@@ -498,7 +505,7 @@ constexpr int kMovingPartsStepMs = 100;
 void PlayerView::showTime(double t)
 {
     controlBar_->showTime(t);
-    if (session_->isPlaying() && movingPartsMoved_.isValid()) {
+    if (engine_->isPlaying() && movingPartsMoved_.isValid()) {
         const qint64 since = movingPartsMoved_.elapsed();
         if (since < kMovingPartsStepMs) {
             movingPartsTime_ = t;
@@ -517,7 +524,7 @@ void PlayerView::moveHandleAndPlayhead(double t)
     // handle (or when it is two pixels behind), not in frames of its own.
     const bool sliderRedrawn = controlBar_->moveHandle(t);
     const int playheadBefore = timeline_->repaintRequests();
-    timeline_->setPlayhead(tripOffset() + t, sliderRedrawn || !session_->isPlaying());
+    timeline_->setPlayhead(tripOffset() + t, sliderRedrawn || !engine_->isPlaying());
     if (sliderRedrawn || timeline_->repaintRequests() != playheadBefore)
         movingPartsMoved_.restart();
 }
@@ -530,8 +537,8 @@ void PlayerView::showFirstFrame()
 
 void PlayerView::updatePlayButton()
 {
-    controlBar_->showPlaying(session_->isPlaying());
-    controlBar_->setPlayEnabled(session_->isReady());
+    controlBar_->showPlaying(engine_->isPlaying());
+    controlBar_->setPlayEnabled(engine_->isReady());
 }
 
 // ---------------------------------------------------------------------------------
@@ -679,7 +686,7 @@ void PlayerView::nudgeChannel(int stepMs)
 
 void PlayerView::markIn()
 {
-    if (!session_->isReady()) {
+    if (!engine_->isReady()) {
         emit message(IncidentMarks::range(std::nullopt, std::nullopt, 0).message, kToastSeconds * 3);
         return;
     }
@@ -689,7 +696,7 @@ void PlayerView::markIn()
 
 void PlayerView::markOut()
 {
-    if (!session_->isReady()) {
+    if (!engine_->isReady()) {
         emit message(IncidentMarks::range(std::nullopt, std::nullopt, 0).message, kToastSeconds * 3);
         return;
     }
@@ -732,8 +739,7 @@ QString PlayerView::durationText() const
 
 QString PlayerView::currentFile() const
 {
-    const QMediaPlayer *engine = session_->player();
-    return engine && session_->isReady() ? engine->source().toLocalFile() : QString();
+    return engine_->isReady() ? engine_->source().toLocalFile() : QString();
 }
 
 // ---------------------------------------------------------------------------------
@@ -752,8 +758,7 @@ QString PlayerView::pictureSaveDirectory()
 
 void PlayerView::capture()
 {
-    const QMediaPlayer *engine = session_->player();
-    if (engine && session_->isReady() && engine->mediaStatus() != QMediaPlayer::NoMedia) {
+    if (engine_->isReady()) {
         const QString base = pictureSaveDirectory() + QLatin1Char('/')
                              + TimeFormatUtils::stringDateFormat(QDateTime::currentDateTime());
         if (channels_->count() > 0)
@@ -834,7 +839,7 @@ std::pair<FrameCapture::TextChunks, QString> PlayerView::captureText(bool place)
 {
     FrameCapture::TextChunks chunks;
     QString caption;
-    if (captureFacts && session_->isReady()) {
+    if (captureFacts && engine_->isReady()) {
         CaptureFacts facts = captureFacts(currentTime());
         // The user may keep where the car was and how fast it went out of saved pictures.
         if (!place || !settings_.placeInPictures())

@@ -1,8 +1,7 @@
 // The player's view: the picture, the control bar under it (transport, rate steps,
 // volume, seeking, expand, capture, settings and help overlays) and the keyboard
-// shortcuts. The playback itself, with the engine and its clock, is the
-// PlaybackSession it owns (session()); the view shows what the session says and hands
-// the controls' requests to it. Which file plays next is not the view's to decide: it
+// shortcuts. The playback itself is the media engine it is handed (engine()); the view
+// shows what the engine says and hands the controls' requests to it. Which file plays next is not the view's to decide: it
 // asks for the next or previous file (nextFileRequested, previousFileRequested).
 #pragma once
 
@@ -10,7 +9,7 @@
 #include "ChannelPictures.h"
 #include "FrameCapture.h"
 #include "IncidentMarks.h"
-#include "PlaybackSession.h"
+#include "media/MediaEngine.h"
 #include "TelemetryEvents.h"
 #include "TelemetryTimeline.h"
 #include "VideoPicture.h"
@@ -42,33 +41,34 @@ class PlayerView : public QWidget {
 public:
     // The player shows and changes the speed unit, the map, the language, the volume and
     // the event thresholds in `settings`, and saves pictures as they say.
+    PlayerView(Settings &settings, MediaEngine &engine, QWidget *parent = nullptr);
+    // With an engine of its own.
     explicit PlayerView(Settings &settings, QWidget *parent = nullptr);
     ~PlayerView() override;
 
     // The playback shown here.
-    PlaybackSession *session() const { return session_; }
-    // The moment's other cameras, following the session.
+    MediaEngine *engine() const { return engine_; }
+    // The moment's other cameras, played by the same engine.
     ChannelPictures *channels() const { return channels_; }
 
     // Expand state: asked for by zoomRequested, set by whoever lays the window out.
     qint64 zoomState = 0;
     void setZoomState(qint64 state);
 
-    // The session's operations, for the window and the play list.
+    // The engine's operations, for the window and the play list.
     void openClip(const QUrl &url);
     // Closes the file; the timeline leaves its trip too.
     void close();
     void playUrl(const QUrl &url) { close(); openClip(url); }
-    double currentTime() const { return session_->currentTime(); }
-    void setCurrentTime(double seconds) { session_->setCurrentTime(seconds); }
-    double duration() const { return session_->duration(); }
-    float volume() const { return session_->volume(); }
-    void setVolume(float v) { session_->setVolume(v); }
-    void tick(double seconds) { session_->tick(seconds); }
-    QMediaPlayer *player() const { return session_->player(); }
-    bool isAddVideoFile() const { return session_->isAddVideoFile(); }
-    double requestedRate() const { return session_->requestedRate(); }
-    void execPlayOrPause() { session_->execPlayOrPause(); }
+    double currentTime() const { return engine_->currentTime(); }
+    void setCurrentTime(double seconds) { engine_->setCurrentTime(seconds); }
+    double duration() const { return engine_->duration(); }
+    float volume() const { return engine_->volume(); }
+    void setVolume(float v) { engine_->setVolume(v); }
+    void tick(double seconds) { engine_->tick(seconds); }
+    bool isAddVideoFile() const { return engine_->isAddVideoFile(); }
+    double requestedRate() const { return engine_->requestedRate(); }
+    void execPlayOrPause() { engine_->execPlayOrPause(); }
 
     // The samples of the file opened last, for the timeline once the file is set up;
     // without them the timeline says there is no telemetry.
@@ -99,8 +99,8 @@ public:
     void setTrip(const QList<TimelinePart> &parts, int playing);
     // Where the playing file starts on the timeline's axis (0 without a trip).
     double tripOffset() const;
-    // Seeks to `seconds` on the timeline's axis: within the playing file (key frame
-    // first, see PlaybackSession::showAt), or asks for another part of the trip
+    // Seeks to `seconds` on the timeline's axis: within the playing file (key frames
+    // while dragging, see MediaEngine::showAt), or asks for another part of the trip
     // (playPartRequested) once the button is let go.
     void seekTimeline(double seconds, bool dragging = false);
 
@@ -136,10 +136,10 @@ public:
     QString durationText() const;
 
 public slots:
-    void playOrPause() { session_->playOrPause(); }
-    void stopVideo() { session_->stopVideo(); }
-    void forwardRate() { session_->forwardRate(); }
-    void backwardRate() { session_->backwardRate(); }
+    void playOrPause() { engine_->playOrPause(); }
+    void stopVideo() { engine_->stopVideo(); }
+    void forwardRate() { engine_->forwardRate(); }
+    void backwardRate() { engine_->backwardRate(); }
     void nextFile();
     void previousFile();
     void zoomInOut();
@@ -154,10 +154,10 @@ public slots:
     void capture();
     void lookPicture();
     // Review keys: the next or previous frame while paused, one rung slower or faster.
-    void stepForward() { session_->stepFrame(1); }
-    void stepBackward() { session_->stepFrame(-1); }
-    void slower() { session_->slowerRate(); }
-    void faster() { session_->fasterRate(); }
+    void stepForward() { engine_->stepFrame(1); }
+    void stepBackward() { engine_->stepFrame(-1); }
+    void slower() { engine_->slowerRate(); }
+    void faster() { engine_->fasterRate(); }
     // The chosen camera of the moment (ChannelPictures::chosen) held `stepMs` later
     // than it is, or back in step for 0; a toast names it and its offset.
     void nudgeChannel(int stepMs);
@@ -204,9 +204,10 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    PlayerView(Settings &settings, MediaEngine *engine, QWidget *parent);
     void buildView();
     void retranslate();
-    void followSession();
+    void followEngine();
     void showDuration(double seconds);
     void showTime(double seconds);
     void moveHandleAndPlayhead(double seconds);
@@ -231,7 +232,8 @@ private:
     void seekBeforeEvent(double eventTime);
 
     Settings &settings_;
-    PlaybackSession *session_ = nullptr;
+    std::unique_ptr<MediaEngine> ownEngine_;
+    MediaEngine *engine_ = nullptr;
     ChannelPictures *channels_ = nullptr;
     QWidget *containerView_ = nullptr;
     QLabel *defaultImage_ = nullptr;

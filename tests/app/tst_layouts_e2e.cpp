@@ -26,7 +26,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
-#include <QMediaPlayer>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -119,7 +118,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(video->currentFile() == path && video->duration() > 5, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 2.5, 20000);
         video->execPlayOrPause();
-        QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
         QTest::qWait(300);
         const double t = video->currentTime();
         const double duration = video->duration();

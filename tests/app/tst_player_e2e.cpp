@@ -26,7 +26,7 @@
 #include "player/ChannelPictures.h"
 #include "player/EventsListView.h"
 #include "player/VideoPicture.h"
-#include "player/PlaybackSession.h"
+#include "media/MediaEngine.h"
 #include "player/TelemetryTimeline.h"
 #include "player/PlayerView.h"
 #include "playlist/PlayListModel.h"
@@ -56,7 +56,6 @@
 #include <QTemporaryDir>
 #include <QVideoFrame>
 #include <QVideoSink>
-#include <QMediaPlayer>
 #include <QProcess>
 #include <QScreen>
 #include <QSet>
@@ -187,7 +186,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(video->duration() > 50, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 7.0, 30000);
         video->execPlayOrPause();   // pause: a steady state to compare against
-        QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
         QTest::qWait(300);
         const double t = video->currentTime();
 
@@ -273,7 +272,7 @@ private slots:
         PlayerView *video = layout->playerView;
         const QString file = files.first();
         QCOMPARE(video->currentFile(), file);
-        QCOMPARE(video->player()->playbackState(), QMediaPlayer::PausedState);
+        QCOMPARE(video->engine()->playbackState(), MediaEngine::PausedState);
         video->setCurrentTime(35);
         QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 35.0, 5000);
 
@@ -485,7 +484,7 @@ private slots:
     void dragTheSliderShowsPictures()
     {
         PlayerView *video = layout->playerView;
-        QCOMPARE(video->player()->playbackState(), QMediaPlayer::PausedState);
+        QCOMPARE(video->engine()->playbackState(), MediaEngine::PausedState);
         auto *slider = video->findChild<QSlider *>(QStringLiteral("timeSlider"));
         QVideoSink *sink = video->videoSink();
         const auto xOf = [&](int ms) {
@@ -687,7 +686,7 @@ private slots:
 
         QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 1.0, 30000);
         video->execPlayOrPause();
-        QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
         window->activateWindow();
         layout->playListView->tableView->setFocus();
         for (const double landing : {braking[0] - 1, braking[1] - 1}) {
@@ -773,7 +772,7 @@ private slots:
         QVERIFY(readout->steering->text().endsWith(QStringLiteral("°")));
         QVERIFY(readout->pedal->text().endsWith(QStringLiteral("%")));
         video->execPlayOrPause();
-        QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
         screenshot(QStringLiteral("e2e_car_lanes_readout"));
         video->showEvents();
         QTRY_VERIFY_WITH_TIMEOUT(video->findChild<EventsListView *>()->isVisible(), 5000);
@@ -839,7 +838,7 @@ private slots:
         QVERIFY(!cameras->isGap(0) && !cameras->isGap(1));
         QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 2.0, 20000);
         video->execPlayOrPause();
-        QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(inStep(video->currentTime()), 5000);
         const QSize frame = video->videoSink()->videoFrame().size();
         QTRY_VERIFY_WITH_TIMEOUT(isMostly(colourOf(video->findChild<VideoPicture *>("videoWidget"), frame), 0), 5000);
@@ -885,7 +884,7 @@ private slots:
         // File ▸ Export Incident… with the cameras' view: each camera's segment beside the
         // front's, and the view as wide as full HD.
         video->markIn();
-        video->session()->seekExact(5.0);
+        video->engine()->seekExact(5.0);
         QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 5.0, 5000);
         video->markOut();
         window->findChild<QAction *>(QStringLiteral("incidentView"))->trigger();
@@ -904,7 +903,7 @@ private slots:
             QVERIFY2(QFileInfo(out.filePath(QLatin1String(name))).size() > 1000, name);
         QCOMPARE(PlayerTestSupport::ffmpegFrame(out.filePath(QStringLiteral("incident_view.mp4")), 1.0).width(), 1920);
         // A seek moves every camera.
-        video->session()->seekExact(6.5);
+        video->engine()->seekExact(6.5);
         QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 6.5, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(inStep(6.5), 5000);
         // A rear camera that starts apart: Alt+] holds it 10 ms later, a toast names it;
@@ -924,13 +923,13 @@ private slots:
                    && std::abs(cameras->time(1) - video->currentTime()) <= 1.0 / 30 + 1e-6;
         };
         QTRY_VERIFY_WITH_TIMEOUT(heldAfter(0.5), 5000);
-        video->session()->seekExact(3.0);
+        video->engine()->seekExact(3.0);
         QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() == 3.0 && heldAfter(0.5), 5000);
         open(moment + QStringLiteral("2026_1115_090000_001F.MOV"));
         QCOMPARE(cameras->offsetMs(0), 500);
         QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 1.0, 20000);
         video->execPlayOrPause();
-        QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(heldAfter(0.5), 10000);
         QTest::keyClick(window.get(), Qt::Key_Backslash, Qt::AltModifier);
         QVERIFY(settings.channelOffsets().isEmpty());
@@ -1036,7 +1035,7 @@ private slots:
                     screenshot(QStringLiteral("e2e_cameras_rear_gap_lane"));
             }
             QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 1.5, 20000);
-            QVERIFY(video->session()->isPlaying());
+            QVERIFY(video->engine()->isPlaying());
         }
         screenshot(QStringLiteral("e2e_cameras_rear_no_recording"));
         // A camera without a recording gives no picture, and the message says so.
@@ -1060,7 +1059,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 3.0, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(inStep(video->currentTime(), 2.0 / 15), 5000);
         video->execPlayOrPause();
-        QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(inStep(video->currentTime(), 1.0 / 15), 5000);
 
         // A six-camera minute in a grid.
@@ -1069,7 +1068,7 @@ private slots:
         settings.setCameraLayout(QStringLiteral("grid"));
         QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 2.0, 20000);
         video->execPlayOrPause();
-        QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(inStep(video->currentTime()), 5000);
         for (const char *layoutKey : {"grid", "side", "insets"}) {
             settings.setCameraLayout(QLatin1String(layoutKey));
@@ -1101,12 +1100,12 @@ private slots:
         runJs(page, QStringLiteral("window.veltraTestMark = 1; true"));
         list->queue()->play(0);
         PlayerView *video = layout->playerView;
-        QTRY_VERIFY_WITH_TIMEOUT(video->session()->isReady(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(video->engine()->isReady(), 20000);
         QCOMPARE(layout->mapPane->currentPlayVideoPath(), urls[0].toString(QUrl::FullyEncoded));
         // Paused, so that the first clip stays the playing one.
-        if (video->session()->isPlaying())
+        if (video->engine()->isPlaying())
             video->execPlayOrPause();
-        QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
 
         // The whole trip's route is in the page, the first clip's part the playing one.
         QTRY_COMPARE_WITH_TIMEOUT(runJs(page, QStringLiteral("mapState.trip && mapState.points")).toInt(), points, 15000);
@@ -1130,7 +1129,7 @@ private slots:
         panel->clipFiguresButton->click();
 
         // A click on sample 40 of the second clip plays that clip from second 40.
-        QSignalSpy seeking(video->session(), &PlaybackSession::seeking);
+        QSignalSpy seeking(video->engine(), &MediaEngine::seeking);
         const QJsonObject target = truths[1].samples[40].toObject();
         QVERIFY(runJs(page, QStringLiteral("routeClickAt([%1, %2])")
                                 .arg(target["gps_lat"].toString(), target["gps_lgt"].toString())).toBool());
@@ -1138,7 +1137,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!seeking.isEmpty(), 20000);
         QCOMPARE(seeking.last().at(0).toDouble(), 40.0);
         // The engine itself is there, not only the clock's answer.
-        QTRY_VERIFY_WITH_TIMEOUT(video->player()->position() >= 40000, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(video->engine()->currentTime() >= 40, 10000);
         QVERIFY(video->currentTime() >= 40.0 && video->currentTime() < 45.0);
         video->execPlayOrPause();   // paused: the second clip stays the playing one
         QCOMPARE(layout->mapPane->currentPlayVideoPath(), urls[1].toString(QUrl::FullyEncoded));
@@ -1158,18 +1157,18 @@ private slots:
         // braking at 0:35 (1:35 of the trip); Page Down again goes on to the third clip's.
         list->queue()->play(0);
         QTRY_COMPARE_WITH_TIMEOUT(list->queue()->currentRow(), 0, 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(video->session()->isReady() && video->currentTime() > 0, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(video->engine()->isReady() && video->currentTime() > 0, 20000);
         video->execPlayOrPause();
-        QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
         for (const auto &[clip, landing] : {std::pair{1, 34.0}, std::pair{2, 41.0}}) {
             seeking.clear();
             QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_PageDown);
             QTRY_COMPARE_WITH_TIMEOUT(list->queue()->currentRow(), int(clip), 10000);
             QTRY_VERIFY_WITH_TIMEOUT(!seeking.isEmpty(), 20000);
             QCOMPARE(seeking.last().at(0).toDouble(), landing);
-            if (video->session()->isPlaying())
+            if (video->engine()->isPlaying())
                 video->execPlayOrPause();
-            QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
         }
         screenshot(QStringLiteral("e2e_trip_timeline"));
         // A click on the first clip's part plays it from the second clicked.
@@ -1192,10 +1191,10 @@ private slots:
         QVERIFY(player);
         const auto playRow = [&](qint64 row) {
             list->queue()->play(row);
-            QTRY_VERIFY_WITH_TIMEOUT(list->queue()->currentRow() == row && video->session()->isReady() && video->currentTime() > 0,
+            QTRY_VERIFY_WITH_TIMEOUT(list->queue()->currentRow() == row && video->engine()->isReady() && video->currentTime() > 0,
                                      20000);
             video->execPlayOrPause();
-            QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
         };
         // The drive's three clips: the second plays, then leaves the list; the third
         // takes its row.
@@ -1203,7 +1202,7 @@ private slots:
         playRow(1);
         const QString removed = remote.currentTrackId();
         list->removeVideoPlay();
-        QTRY_VERIFY_WITH_TIMEOUT(list->queue()->currentRow() == 0 && video->session()->isReady(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(list->queue()->currentRow() == 0 && video->engine()->isReady(), 20000);
         playRow(1);
         QCOMPARE(list->playlist().at(1).path, QUrl::fromLocalFile(files[2]).toString(QUrl::FullyEncoded));
         QVERIFY2(remote.currentTrackId() != removed, qPrintable(removed));

@@ -13,7 +13,7 @@
 #include "instruments/InstrumentPanel.h"
 #include "drive/PlayQueue.h"
 #include "instruments/PositionCompassPanel.h"
-#include "player/PlaybackSession.h"
+#include "media/MediaEngine.h"
 #include "player/TelemetryTimeline.h"
 #include "player/PlayerView.h"
 #include "playlist/PlayListModel.h"
@@ -26,7 +26,6 @@
 
 #include <QDir>
 #include <QLabel>
-#include <QMediaPlayer>
 #include <QPushButton>
 #include <QFile>
 #include <QFileInfo>
@@ -269,13 +268,13 @@ private slots:
         PlayerView *video = layout->playerView;
         QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 1.0, 20000);
         video->playOrPause();
-        QTRY_COMPARE_WITH_TIMEOUT(video->player()->playbackState(), QMediaPlayer::PausedState, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
         const QList<GpsSample> &drive = layout->telemetry->clip().counted;
         int k = 1;
         while (k + 1 < drive.size() && drive.at(k).spd == drive.at(k + 1).spd)
             ++k;
         QVERIFY(k + 1 < drive.size());
-        video->session()->seekExact(k + 0.5);
+        video->engine()->seekExact(k + 0.5);
         QTRY_COMPARE_WITH_TIMEOUT(layout->telemetry->moment().seconds, k + 0.5, 5000);
         QLabel *speed = list->gpsPanel->spdshow;
         QTRY_COMPARE_WITH_TIMEOUT(speed->text(), AppUtils::speedText(float(drive.at(k).spd), true), 10000);
@@ -309,7 +308,7 @@ private slots:
         QVERIFY(added.wait(30000));
         QTest::mouseClick(list->tableView->viewport(), Qt::LeftButton, {},
                           list->tableView->visualRect(list->model()->index(0, 1)).center());
-        PlaybackSession *session = layout->playerView->session();
+        MediaEngine *session = layout->playerView->engine();
         QTRY_VERIFY_WITH_TIMEOUT(session->isReady() && session->isPlaying() && list->queue()->currentRow() == 0, 10000);
         for (int k = 0; k < 4; ++k)
             session->forwardRate();

@@ -1,6 +1,6 @@
 #include "PlayerTestSupport.h"
 
-#include "player/PlaybackSession.h"
+#include "media/MediaEngine.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -26,18 +26,18 @@ std::vector<Call> CallLog::of(const QString &op, const QString &module) const
     return out;
 }
 
-SessionRecorder::SessionRecorder(PlaybackSession *session, CallLog *log, QObject *parent) : QObject(parent)
+SessionRecorder::SessionRecorder(MediaEngine *session, CallLog *log, QObject *parent) : QObject(parent)
 {
     const QString name = QStringLiteral("session");
-    connect(session, &PlaybackSession::timeChanged, this,
+    connect(session, &MediaEngine::timeChanged, this,
             [log, name](double t) { log->calls.push_back({name, QStringLiteral("tick"), t, {}}); });
-    connect(session, &PlaybackSession::durationChanged, this, [log, name](double d) {
+    connect(session, &MediaEngine::durationChanged, this, [log, name](double d) {
         if (d > 0)
             log->calls.push_back({name, QStringLiteral("allTime"), d, {}});
     });
-    connect(session, &PlaybackSession::ended, this,
+    connect(session, &MediaEngine::ended, this,
             [log, name] { log->calls.push_back({name, QStringLiteral("end"), 0, {}}); });
-    connect(session, &PlaybackSession::stopped, this,
+    connect(session, &MediaEngine::stopped, this,
             [log, name] { log->calls.push_back({name, QStringLiteral("stop"), 0, {}}); });
 }
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-class PlaybackSession;
+class MediaEngine;
 
 namespace PlayerTestSupport {
 
@@ -33,7 +33,7 @@ public:
 class SessionRecorder : public QObject {
     Q_OBJECT
 public:
-    SessionRecorder(PlaybackSession *session, CallLog *log, QObject *parent = nullptr);
+    SessionRecorder(MediaEngine *session, CallLog *log, QObject *parent = nullptr);
 };
 
 // A video made with ffmpeg (H.264, moving test pattern, no B-frames) in `dir`; the

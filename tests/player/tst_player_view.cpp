@@ -1,4 +1,4 @@
-// The player's view with the real QMediaPlayer under the test X server: the controls
+// The player's view with the real media engine under the test X server: the controls
 // follow the playback, the slider seeks, rate toasts, volume controls, keys, expand,
 // overlays, capture and tear-down. The playback logic itself is tested on the
 // session (tst_playback_session).
@@ -22,7 +22,6 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMediaPlayer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -97,7 +96,7 @@ private:
             vc = new PlayerView(settings, &window);
             messages = std::make_unique<QSignalSpy>(vc, &PlayerView::message);
             vc->setGeometry(0, 0, 900, 620);
-            recorder = std::make_unique<SessionRecorder>(vc->session(), &log);
+            recorder = std::make_unique<SessionRecorder>(vc->engine(), &log);
             QObject::connect(vc, &PlayerView::zoomRequested, vc, [this](qint64 state) {
                 log.calls.push_back({"layout", "zoom", double(state), {}});
                 vc->setZoomState(zoomAnswer);
@@ -117,16 +116,16 @@ private:
             vc->openClip(QUrl::fromLocalFile(file));
             return done.wait(10000) && done.first().first().toBool();
         }
-        QMediaPlayer *engine() const { return vc->player(); }
+        MediaEngine *engine() const { return vc->engine(); }
         template <class T = QToolButton> T *part(const char *name = nullptr) const { return vc->findChild<T *>(name); }
         bool waitPlaying()
         {
-            return QTest::qWaitFor([this] { return engine() && engine()->playbackState() == QMediaPlayer::PlayingState; }, 5000);
+            return QTest::qWaitFor([this] { return engine() && engine()->playbackState() == MediaEngine::PlayingState; }, 5000);
         }
         bool pauseAndSettle()
         {
             vc->playOrPause();
-            return QTest::qWaitFor([this] { return engine()->playbackState() == QMediaPlayer::PausedState; }, 5000);
+            return QTest::qWaitFor([this] { return engine()->playbackState() == MediaEngine::PausedState; }, 5000);
         }
     };
 
@@ -559,7 +558,7 @@ private slots:
         rig.vc->backwardRate();
         rig.vc->playOrPause();
         rig.vc->stopVideo();
-        QCOMPARE(rig.vc->player(), nullptr);
+        QVERIFY(!rig.vc->engine()->isReady());
         QVERIFY(rig.messages->isEmpty());
         QCOMPARE(rig.vc->currentTime(), 0.0);
         QCOMPARE(rig.vc->duration(), 0.0);
@@ -603,12 +602,12 @@ private slots:
         QVERIFY(rig.waitPlaying());
         QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::ShiftModifier, " ");
         rig.vc->keyDown(&space);
-        QVERIFY(QTest::qWaitFor([&] { return rig.engine()->playbackState() == QMediaPlayer::PausedState; }, 3000));
+        QVERIFY(QTest::qWaitFor([&] { return rig.engine()->playbackState() == MediaEngine::PausedState; }, 3000));
         QKeyEvent other(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
         rig.vc->keyDown(&other);
         QKeyEvent silent(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier, QString());
         rig.vc->keyDown(&silent);
-        QCOMPARE(rig.engine()->playbackState(), QMediaPlayer::PausedState);
+        QCOMPARE(rig.engine()->playbackState(), MediaEngine::PausedState);
         QTest::keyClick(rig.vc, Qt::Key_Space, Qt::NoModifier);
         QVERIFY(rig.waitPlaying());
     }
@@ -803,7 +802,7 @@ private slots:
         rig.vc->playOrPause();
         QVERIFY(rig.waitPlaying());
         QTest::keyClick(&rig.window, Qt::Key_Period);   // playing: no step
-        QCOMPARE(rig.vc->player()->playbackState(), QMediaPlayer::PlayingState);
+        QCOMPARE(rig.vc->engine()->playbackState(), MediaEngine::PlayingState);
 
         // The first step after a pause shows the frame after the one the pause left.
         for (int k = 0; k < 3; ++k) {

@@ -1,9 +1,10 @@
 // The arithmetic behind the review keys and the incident export: frame steps, the
-// rate ladder, the marked segment, and what captured pictures say.
+// rate ladder and how the engine plays and seeks each rate, the marked segment, and
+// what captured pictures say.
 #include "player/CaptureText.h"
 #include "player/FrameCapture.h"
 #include "player/IncidentMarks.h"
-#include "player/PlaybackSteps.h"
+#include "media/EngineRules.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -51,31 +52,13 @@ private slots:
         QFETCH(double, duration);
         QFETCH(int, direction);
         QFETCH(double, expected);
-        const std::optional<double> t = PlaybackSteps::frameTarget(current, frame, duration, direction);
+        const std::optional<double> t = EngineRules::frameTarget(current, frame, duration, direction);
         if (expected < 0) {
             QVERIFY2(!t, qPrintable(QString::number(t.value_or(0))));
         } else {
             QVERIFY(t);
             QCOMPARE_LE(std::abs(*t - expected), 1e-9);
         }
-    }
-
-    void frameSeekMs_data()
-    {
-        QTest::addColumn<double>("seconds");
-        QTest::addColumn<qint64>("ms");
-        QTest::newRow("frame 61 at 30 fps") << 61 * f30 << qint64(2034);
-        QTest::newRow("frame 60 at 30 fps") << 60 * f30 << qint64(2000);
-        QTest::newRow("frame 3 at 30 fps") << 3 * f30 << qint64(100);
-        QTest::newRow("frame 1 at 29.97 fps") << 1001.0 / 30000 << qint64(34);
-        QTest::newRow("25 fps") << 0.08 << qint64(80);
-        QTest::newRow("start") << 0.0 << qint64(0);
-    }
-    void frameSeekMs()
-    {
-        QFETCH(double, seconds);
-        QFETCH(qint64, ms);
-        QCOMPARE(PlaybackSteps::frameSeekMs(seconds), ms);
     }
 
     void rateStep_data()
@@ -98,112 +81,102 @@ private slots:
         QFETCH(double, current);
         QFETCH(int, direction);
         QFETCH(double, expected);
-        QCOMPARE(PlaybackSteps::rateStep(current, direction).value_or(0.0), expected);
+        QCOMPARE(EngineRules::rateStep(current, direction).value_or(0.0), expected);
     }
 
-    void byKeyFrames_data()
+    void rateWay_data()
     {
         QTest::addColumn<double>("rate");
-        QTest::addColumn<double>("pixels");   // width x height x frame rate; 0: not known
-        QTest::addColumn<bool>("keyFrames");
-        const double p1080 = 1920.0 * 1080 * 30, p1440 = 2560.0 * 1440 * 30, p4k = 3840.0 * 2160 * 30;
-        const double p720at60 = 1280.0 * 720 * 60;
-        QTest::newRow("1x decodes") << 1.0 << 0.0 << false;
-        QTest::newRow("a quarter decodes") << 0.25 << p4k << false;
-        QTest::newRow("2x of 4K decodes") << 2.0 << p4k << false;
-        QTest::newRow("4x decodes") << 4.0 << p4k << false;
-        QTest::newRow("5x of a clip not yet known steps key frames") << 5.0 << 0.0 << true;
-        QTest::newRow("5x of 1080p decodes") << 5.0 << p1080 << false;
-        QTest::newRow("5x of 720p at 60 fps decodes") << 5.0 << p720at60 << false;
-        QTest::newRow("5x of 1440p steps key frames") << 5.0 << p1440 << true;
-        QTest::newRow("5x of 4K steps key frames") << 5.0 << p4k << true;
-        QTest::newRow("10x of 1080p steps key frames") << 10.0 << p1080 << true;
-        QTest::newRow("60x steps key frames") << 60.0 << p1080 << true;
-        QTest::newRow("-2x decodes") << -2.0 << p1080 << false;
-        QTest::newRow("-5x steps key frames") << -5.0 << p1080 << true;
-        QTest::newRow("-60x steps key frames") << -60.0 << 0.0 << true;
-        QTest::newRow("paused") << 0.0 << p1080 << false;
+        QTest::addColumn<int>("way");
+        using W = EngineRules::RateWay;
+        QTest::newRow("0.25x every frame") << 0.25 << int(W::Normal);
+        QTest::newRow("1x") << 1.0 << int(W::Normal);
+        QTest::newRow("4x still every frame") << 4.0 << int(W::Normal);
+        QTest::newRow("5x key frames by trick mode") << 5.0 << int(W::TrickMode);
+        QTest::newRow("10x trick mode") << 10.0 << int(W::TrickMode);
+        QTest::newRow("60x paced by the engine") << 60.0 << int(W::Paced);
+        QTest::newRow("-1x every frame backwards") << -1.0 << int(W::Reverse);
+        QTest::newRow("-2x backwards") << -2.0 << int(W::Reverse);
+        QTest::newRow("-5x paced") << -5.0 << int(W::Paced);
+        QTest::newRow("-10x paced") << -10.0 << int(W::Paced);
+        QTest::newRow("-60x paced") << -60.0 << int(W::Paced);
+        QTest::newRow("not a number") << std::nan("") << int(W::Normal);
     }
-    void byKeyFrames()
+    void rateWay()
     {
         QFETCH(double, rate);
-        QFETCH(double, pixels);
-        QFETCH(bool, keyFrames);
-        QCOMPARE(PlaybackSteps::byKeyFrames(rate, pixels), keyFrames);
+        QFETCH(int, way);
+        QCOMPARE(int(EngineRules::wayOf(rate)), way);
     }
 
-    void keyFrameFor_data()
+    void seekFlags_data()
     {
-        QTest::addColumn<QList<double>>("keys");
-        QTest::addColumn<double>("clock");
+        QTest::addColumn<int>("gesture");
         QTest::addColumn<double>("rate");
-        QTest::addColumn<double>("shown");
-        const QList<double> second{0, 1, 2, 3};
-        QTest::newRow("forward: the one at or before") << second << 2.5 << 60.0 << 2.0;
-        QTest::newRow("forward on a key frame") << second << 2.0 << 60.0 << 2.0;
-        QTest::newRow("reverse: the one at or after") << second << 2.5 << -60.0 << 3.0;
-        QTest::newRow("reverse past the last") << second << 3.5 << -10.0 << 3.0;
-        QTest::newRow("forward before the first") << QList<double>{0.5, 1.5} << 0.2 << 10.0 << 0.5;
-        QTest::newRow("no table: whole seconds forward") << QList<double>{} << 2.7 << 10.0 << 2.0;
-        QTest::newRow("no table: whole seconds reverse") << QList<double>{} << 2.3 << -10.0 << 3.0;
+        QTest::addColumn<bool>("accurate");
+        QTest::addColumn<bool>("keyUnit");
+        QTest::addColumn<bool>("snapBefore");
+        QTest::addColumn<bool>("snapAfter");
+        QTest::addColumn<bool>("trickMode");
+        using G = EngineRules::Gesture;
+        QTest::newRow("click: the exact frame") << int(G::Click) << 1.0 << true << false << false << false << false;
+        QTest::newRow("SetPosition: exact") << int(G::Remote) << 1.0 << true << false << false << false << false;
+        QTest::newRow("drag released: exact") << int(G::DragRelease) << 2.0 << true << false << false << false << false;
+        QTest::newRow("dragging: key frame before") << int(G::Dragging) << 1.0 << false << true << true << false << false;
+        QTest::newRow("step back: exact") << int(G::StepBack) << 1.0 << true << false << false << false << false;
+        QTest::newRow("click at 10x keeps the trick mode") << int(G::Click) << 10.0 << true << false << false << false
+                                                           << true;
+        QTest::newRow("dragging at 5x") << int(G::Dragging) << 5.0 << false << true << true << false << true;
+        QTest::newRow("paced forwards: key frame before") << int(G::Paced) << 60.0 << false << true << true << false
+                                                          << false;
+        QTest::newRow("paced backwards: key frame after") << int(G::Paced) << -10.0 << false << true << false << true
+                                                          << false;
     }
-    void keyFrameFor()
+    void seekFlags()
     {
-        QFETCH(QList<double>, keys);
-        QFETCH(double, clock);
+        QFETCH(int, gesture);
         QFETCH(double, rate);
-        QFETCH(double, shown);
-        QCOMPARE(PlaybackSteps::keyFrameFor(std::vector<double>(keys.begin(), keys.end()), clock, rate), shown);
+        QFETCH(bool, accurate);
+        QFETCH(bool, keyUnit);
+        QFETCH(bool, snapBefore);
+        QFETCH(bool, snapAfter);
+        QFETCH(bool, trickMode);
+        const EngineRules::SeekFlags f = EngineRules::seekFor(EngineRules::Gesture(gesture), rate);
+        QVERIFY(f.flush);
+        QCOMPARE(f.accurate, accurate);
+        QCOMPARE(f.keyUnit, keyUnit);
+        QCOMPARE(f.snapBefore, snapBefore);
+        QCOMPARE(f.snapAfter, snapAfter);
+        QCOMPARE(f.trickMode, trickMode);
+        QCOMPARE(f.noAudio, trickMode);
     }
 
-    void nextSeek_data()
+    void instantChange_data()
     {
-        QTest::addColumn<double>("target");
-        QTest::addColumn<bool>("inFlight");
-        QTest::addColumn<bool>("dragging");
-        QTest::addColumn<int>("lastKind");
-        QTest::addColumn<double>("lastAt");
-        QTest::addColumn<QList<double>>("keys");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<double>("at");
-        const QList<double> second{0, 1, 2, 3};
-        const int none = PictureSeek::None, key = PictureSeek::KeyFrame, exact = PictureSeek::Exact;
-        QTest::newRow("click: the key frame first") << 2.5 << false << false << none << 0.0 << second << key << 2.0;
-        QTest::newRow("click, key frame up: the exact frame") << 2.5 << false << false << key << 2.0 << second << exact << 2.5;
-        QTest::newRow("click, exact frame up: nothing") << 2.5 << false << false << exact << 2.5 << second << none << 0.0;
-        QTest::newRow("click on a key frame: exact at once") << 2.0 << false << false << none << 0.0 << second << exact << 2.0;
-        QTest::newRow("a seek in flight waits") << 2.5 << true << false << key << 1.0 << second << none << 0.0;
-        QTest::newRow("drag: the key frame under the handle") << 1.7 << false << true << exact << 2.5 << second << key << 1.0;
-        QTest::newRow("drag within its key frame: nothing") << 1.9 << false << true << key << 1.0 << second << none << 0.0;
-        QTest::newRow("drag into the next key frame") << 3.2 << false << true << key << 1.0 << second << key << 3.0;
-        QTest::newRow("drag while one is in flight waits") << 3.2 << true << true << key << 1.0 << second << none << 0.0;
-        QTest::newRow("released on the key frame shown: exact") << 1.9 << false << false << key << 1.0 << second << exact << 1.9;
-        QTest::newRow("released elsewhere: its key frame first") << 2.4 << false << false << key << 1.0 << second << key << 2.0;
-        QTest::newRow("no table: exact") << 2.4 << false << false << none << 0.0 << QList<double>{} << exact << 2.4;
-        QTest::newRow("no table, dragging: exact") << 2.4 << false << true << exact << 1.0 << QList<double>{} << exact << 2.4;
-        QTest::newRow("before the first key frame: exact") << 0.2 << false << false << none << 0.0 << QList<double>{0.5, 1.5} << exact << 0.2;
+        QTest::addColumn<double>("from");
+        QTest::addColumn<double>("to");
+        QTest::addColumn<bool>("instant");
+        QTest::newRow("1 to 2") << 1.0 << 2.0 << true;
+        QTest::newRow("0.25 to 4") << 0.25 << 4.0 << true;
+        QTest::newRow("2 to 5: a trick-mode seek") << 2.0 << 5.0 << false;
+        QTest::newRow("10 to 4: back from trick mode") << 10.0 << 4.0 << false;
+        QTest::newRow("1 to -1: the direction turns") << 1.0 << -1.0 << false;
+        QTest::newRow("-1 to 1") << -1.0 << 1.0 << false;
+        QTest::newRow("60 to 1") << 60.0 << 1.0 << false;
     }
-    void nextSeek()
+    void instantChange()
     {
-        QFETCH(double, target);
-        QFETCH(bool, inFlight);
-        QFETCH(bool, dragging);
-        QFETCH(int, lastKind);
-        QFETCH(double, lastAt);
-        QFETCH(QList<double>, keys);
-        QFETCH(int, kind);
-        QFETCH(double, at);
-        const PictureSeek seek = PlaybackSteps::nextSeek(target, std::vector<double>(keys.begin(), keys.end()),
-                                                         inFlight, dragging, {PictureSeek::Kind(lastKind), lastAt});
-        QCOMPARE(int(seek.kind), kind);
-        QCOMPARE(seek.seconds, at);
+        QFETCH(double, from);
+        QFETCH(double, to);
+        QFETCH(bool, instant);
+        QCOMPARE(EngineRules::instantChange(from, to), instant);
     }
 
     void rateText()
     {
-        QCOMPARE(PlaybackSteps::rateText(0.5), QStringLiteral("0.5x"));
-        QCOMPARE(PlaybackSteps::rateText(0.25), QStringLiteral("0.25x"));
-        QCOMPARE(PlaybackSteps::rateText(2), QStringLiteral("2x"));
+        QCOMPARE(EngineRules::rateText(0.5), QStringLiteral("0.5x"));
+        QCOMPARE(EngineRules::rateText(0.25), QStringLiteral("0.25x"));
+        QCOMPARE(EngineRules::rateText(2), QStringLiteral("2x"));
     }
 
     void markedRange_data()

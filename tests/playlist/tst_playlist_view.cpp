@@ -27,7 +27,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMediaPlayer>
 #include <QMimeData>
 #include <QProcess>
 #include <QProgressBar>
@@ -385,7 +384,7 @@ private slots:
         queue_->play(1);
         QSignalSpy ready(vc_, &PlayerView::setUpFinished);
         QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty(), 15000);
-        QSignalSpy sources(vc_->player(), &QMediaPlayer::sourceChanged);
+        QSignalSpy sources(vc_->engine(), &MediaEngine::sourceChanged);
 
         QTest::mouseClick(pl_->buttonRemove, Qt::LeftButton);
         QCOMPARE((QStringList{rowPath(0), rowPath(1)}), (QStringList{a, c}));
@@ -451,15 +450,15 @@ private slots:
         QTest::mouseClick(pl_->buttonAdd, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(queue_->currentRow(), 0, 15000);
         QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty() && ready.last().first().toBool(), 15000);
-        QTRY_COMPARE_WITH_TIMEOUT(vc_->player()->playbackState(), QMediaPlayer::PlayingState, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(vc_->engine()->playbackState(), MediaEngine::PlayingState, 10000);
 
         // Add, then cancel the dialog: Space pauses, plays, pauses; no dialog comes back.
         QTest::mouseClick(pl_->buttonAdd, Qt::LeftButton);
         QCOMPARE(dialogs, 2);
-        for (const QMediaPlayer::PlaybackState state :
-             {QMediaPlayer::PausedState, QMediaPlayer::PlayingState, QMediaPlayer::PausedState}) {
+        for (const MediaEngine::PlaybackState state :
+             {MediaEngine::PausedState, MediaEngine::PlayingState, MediaEngine::PausedState}) {
             pressSpace();
-            QTRY_COMPARE(vc_->player()->playbackState(), state);
+            QTRY_COMPARE(vc_->engine()->playbackState(), state);
         }
         QCOMPARE(dialogs, 2);
 
@@ -468,10 +467,10 @@ private slots:
         QTest::mouseClick(pl_->buttonRemove, Qt::LeftButton);
         QCOMPARE(pl_->model()->rowCount(), 2);
         QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty() && ready.last().first().toBool(), 15000);
-        QTRY_COMPARE_WITH_TIMEOUT(vc_->player()->playbackState(), QMediaPlayer::PlayingState, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(vc_->engine()->playbackState(), MediaEngine::PlayingState, 10000);
         for (int k = 0; k < 3; ++k)
             pressSpace();
-        QTRY_COMPARE(vc_->player()->playbackState(), QMediaPlayer::PausedState);
+        QTRY_COMPARE(vc_->engine()->playbackState(), MediaEngine::PausedState);
         QCOMPARE(pl_->model()->rowCount(), 2);
 
         // A text field of the window still types the blank, and a dialog keeps Space to itself.
@@ -485,7 +484,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         pressSpace();
         settle();
-        QCOMPARE(vc_->player()->playbackState(), QMediaPlayer::PausedState);
+        QCOMPARE(vc_->engine()->playbackState(), MediaEngine::PausedState);
     }
 
     void dragMovesTheRowAndPlayingFollows()
@@ -525,7 +524,7 @@ private slots:
         // A kept playing: nothing was closed or opened.
         QCOMPARE(probe_->opened.size(), opens);
         QVERIFY(vc_->isAddVideoFile());
-        QCOMPARE(vc_->player()->source(), QUrl(before[0]));
+        QCOMPARE(vc_->engine()->source(), QUrl(before[0]));
     }
 
     void foreignDropIsRefused()
