@@ -239,7 +239,7 @@ void MediaEngine::onFrame(int camera, quint64 generation, double seconds)
     tick(position_);
 }
 
-void MediaEngine::askSeek(double seconds, EngineRules::Gesture gesture)
+void MediaEngine::askSeek(double seconds, EngineRules::Gesture gesture, std::optional<double> shown)
 {
     if (!ready_ || !std::isfinite(seconds))
         return;
@@ -248,7 +248,7 @@ void MediaEngine::askSeek(double seconds, EngineRules::Gesture gesture)
     position_ = seconds;
     seeking_ = true;
     const quint64 serial = ++serial_;
-    emit seeking(seconds);
+    emit seeking(shown ? std::clamp(*shown, 0.0, duration_) : seconds);
     onWorker([w = worker_, serial, seconds, gesture] { w->seek(serial, seconds, gesture); });
 }
 
@@ -256,7 +256,8 @@ void MediaEngine::setCurrentTime(double seconds)
 {
     if (!std::isfinite(seconds))
         return;
-    askSeek(std::round(seconds), EngineRules::Gesture::Click);
+    // The time asked for shows until the whole second lands.
+    askSeek(std::round(seconds), EngineRules::Gesture::Click, seconds);
 }
 
 void MediaEngine::seekExact(double seconds)
@@ -330,6 +331,8 @@ void MediaEngine::execPlayOrPause()
             rate_ = 1;
             emit rateChanged(rate_);
         }
+        // Where it stopped, told at once.
+        tick(position_);
         return;
     }
     setRate(1.0);
@@ -341,30 +344,36 @@ void MediaEngine::setRate(double rate)
         return;
     chosenRate_ = rate;
     double from = position_;
+    bool restart = false;
     if (rate > 0 && (atEnd_ || from >= duration_ - 0.001)) {
+        // Played to its end: from the start again.
         from = 0;
         position_ = 0;
         atEnd_ = false;
+        restart = true;
         emit seeking(0.0);
     }
-    const bool same = std::abs(rate - rate_) < 1e-9;
+    const double was = rate_;
+    const bool same = std::abs(rate - was) < 1e-9;
     const bool wasPlaying = isPlaying();
     rate_ = rate;
-    const quint64 serial = ++serial_;
-    const bool inPlace = wasPlaying && EngineRules::instantChange(rate_, rate);
-    if (!inPlace && !(same && wasPlaying))
-        seeking_ = EngineRules::wayOf(rate) != EngineRules::RateWay::Paced;
-    if (same && !wasPlaying && EngineRules::wayOf(rate) == EngineRules::RateWay::Normal && rate > 0 && from == position_
-        && !seeking_) {
-        onWorker([w = worker_, rate, from] { w->play(rate, from); });
-    } else if (same && wasPlaying) {
-        // Nothing changes.
-    } else {
-        onWorker([w = worker_, serial, rate, from] { w->setRate(serial, rate, from, true); });
-    }
     setState(PlayingState);
     if (!same)
         emit rateChanged(rate);
+    if (same && wasPlaying && !restart)
+        return;   // nothing changes
+    const bool normal = EngineRules::wayOf(rate) == EngineRules::RateWay::Normal && rate > 0;
+    if (!restart && !seeking_ && normal && same) {
+        // Paused at this rate: it plays on from the picture shown.
+        onWorker([w = worker_, rate, from] { w->play(rate, from); });
+        return;
+    }
+    const quint64 serial = ++serial_;
+    // A change in place lands at once; anything else is a seek at the new rate, and the
+    // time stands until it lands (a paced clock runs on its own).
+    if (restart || !(wasPlaying && EngineRules::instantChange(was, rate)))
+        seeking_ = EngineRules::wayOf(rate) != EngineRules::RateWay::Paced;
+    onWorker([w = worker_, serial, rate, from] { w->setRate(serial, rate, from, true); });
 }
 
 void MediaEngine::stopVideo()

@@ -153,7 +153,7 @@ private:
     void setState(PlaybackState s);
     void setRate(double rate);
     void stepRateLadder(int direction);
-    void askSeek(double seconds, EngineRules::Gesture gesture);
+    void askSeek(double seconds, EngineRules::Gesture gesture, std::optional<double> shown = std::nullopt);
     void onFrame(int camera, quint64 generation, double seconds);
     void setCameraStatus(int camera, CameraStatus status);
 

@@ -15,12 +15,26 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <atomic>
 #include <future>
+#include <memory>
 
 namespace {
 
 constexpr int kLandingWaitMs = 4000;   // a seek that never lands is given up then
 constexpr double kProbeSeconds = 8;
+
+// VELTRA_ENGINE_TRACE=1 writes what the pipeline is asked and tells to stderr.
+bool tracing()
+{
+    static const bool on = qEnvironmentVariableIntValue("VELTRA_ENGINE_TRACE") > 0;
+    return on;
+}
+#define ENGINE_TRACE(...)                                                                                              \
+    do {                                                                                                               \
+        if (tracing())                                                                                                 \
+            qInfo(__VA_ARGS__);                                                                                        \
+    } while (false)
 
 GstClockTime ns(double seconds)
 {
@@ -73,6 +87,7 @@ struct BranchHandle {
     int camera;
     quint64 generation;
     std::function<void(int)> ended;
+    std::shared_ptr<std::atomic<bool>> quietPreroll;
 };
 
 GstFlowReturn onSample(GstAppSink *sink, gpointer data, bool preroll)
@@ -81,9 +96,16 @@ GstFlowReturn onSample(GstAppSink *sink, gpointer data, bool preroll)
     GstSample *sample = preroll ? gst_app_sink_pull_preroll(sink) : gst_app_sink_pull_sample(sink);
     if (!sample)
         return GST_FLOW_OK;
+    if (preroll && h->quietPreroll->exchange(false)) {
+        // Paused while playing: the picture last played stays; the one waiting is
+        // shown once it plays or a step passes it.
+        gst_sample_unref(sample);
+        return GST_FLOW_OK;
+    }
     double seconds = 0;
     const QVideoFrame frame = MediaPipeline::toFrame(sample, &seconds);
     gst_sample_unref(sample);
+    ENGINE_TRACE("engine: camera %d %s %.4f", h->camera, preroll ? "preroll" : "sample", seconds);
     if (frame.isValid())
         h->hub->push(h->camera, h->generation, seconds, frame);
     return GST_FLOW_OK;
@@ -102,6 +124,7 @@ GstFlowReturn onNewPreroll(GstAppSink *sink, gpointer data)
 void onEos(GstAppSink *, gpointer data)
 {
     auto *h = static_cast<BranchHandle *>(data);
+    ENGINE_TRACE("engine: camera %d ended", h->camera);
     h->ended(h->camera);
 }
 
@@ -251,7 +274,7 @@ void MediaPipeline::open(quint64 generation, const QStringList &files, const std
         GstCaps *caps = gst_caps_from_string("video/x-raw,format={I420,NV12}");
         g_object_set(b->sink, "caps", caps, "sync", TRUE, "max-buffers", 2u, "drop", FALSE, "qos", TRUE, nullptr);
         gst_caps_unref(caps);
-        auto *handle = new BranchHandle{this, hub_, i, generation, {}};
+        auto *handle = new BranchHandle{this, hub_, i, generation, {}, b->quietPreroll};
         handle->ended = [this, generation](int camera) {
             report_([l = listener, generation, camera] { l.cameraEnded(generation, camera); });
         };
@@ -304,12 +327,13 @@ void MediaPipeline::open(quint64 generation, const QStringList &files, const std
 
     rate_ = 1;
     pendingRate_ = rate;
-    playing_ = play;
+    pendingPlay_ = play;
+    const bool straight = play && EngineRules::wayOf(rate) == EngineRules::RateWay::Normal && rate == 1;
+    playing_ = straight;
     opening_ = true;
     landingWait_.start();
-    // Paused first when the rate chosen is played by other means than every frame.
-    const bool normal = EngineRules::wayOf(rate) == EngineRules::RateWay::Normal && rate > 0;
-    if (gst_element_set_state(pipeline_, play && normal && rate == 1 ? GST_STATE_PLAYING : GST_STATE_PAUSED)
+    // Paused first when it is to play at another rate than 1x.
+    if (gst_element_set_state(pipeline_, straight ? GST_STATE_PLAYING : GST_STATE_PAUSED)
         == GST_STATE_CHANGE_FAILURE) {
         opening_ = false;
         landingWait_.stop();
@@ -400,6 +424,7 @@ int MediaPipeline::cameraOf(GstElement *element) const
 
 void MediaPipeline::onMessage(GstMessage *message)
 {
+    ENGINE_TRACE("engine: %s from %s", GST_MESSAGE_TYPE_NAME(message), GST_OBJECT_NAME(GST_MESSAGE_SRC(message)));
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_ASYNC_DONE:
         if (GST_MESSAGE_SRC(message) != GST_OBJECT(pipeline_))
@@ -410,8 +435,8 @@ void MediaPipeline::onMessage(GstMessage *message)
             const quint64 g = generation_;
             report_([l = listener, g] { l.ready(g, true); });
             const double rate = pendingRate_;
-            if (rate != 1 || !playing_)
-                setRate(0, rate, 0.0, playing_);
+            if (!playing_)
+                setRate(0, rate, 0.0, pendingPlay_);
             break;
         }
         landedNow();
@@ -486,8 +511,11 @@ void MediaPipeline::pause(double at)
 {
     if (!pipeline_)
         return;
-    playing_ = false;
     const bool paced = paceTimer_.isActive();
+    if (playing_ && !paced && !inFlight_)
+        for (Branch *b : branches_)
+            b->quietPreroll->store(true);
+    playing_ = false;
     stopPacing();
     gst_element_set_state(pipeline_, GST_STATE_PAUSED);
     if (paced) {
@@ -529,6 +557,7 @@ void MediaPipeline::setRate(quint64 serial, double rate, double from, bool playi
         return;
     const double was = rate_;
     const bool wasPaced = paceTimer_.isActive();
+    const bool wasPlaying = playing_;
     stopPacing();
     playing_ = playing;
     rate_ = rate;
@@ -541,7 +570,7 @@ void MediaPipeline::setRate(quint64 serial, double rate, double from, bool playi
             ask({serial, from, 1.0, EngineRules::seekFor(EngineRules::Gesture::Click, 1.0)});
         return;
     }
-    if (!wasPaced && playing && EngineRules::instantChange(was, rate) && !inFlight_) {
+    if (!wasPaced && wasPlaying && playing && EngineRules::instantChange(was, rate) && !inFlight_ && !waiting_) {
         // The segment stays, only its rate changes: no flush, no gap in the picture.
         const auto flags = GstSeekFlags(GST_SEEK_FLAG_INSTANT_RATE_CHANGE);
         if (gst_element_seek(pipeline_, rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE,
@@ -590,6 +619,8 @@ void MediaPipeline::ask(const Seek &s)
 
 void MediaPipeline::issue(const Seek &s)
 {
+    for (Branch *b : branches_)
+        b->quietPreroll->store(false);
     inFlight_ = s;
     landingWait_.start();
     bool ok = false;
@@ -605,6 +636,9 @@ void MediaPipeline::issue(const Seek &s)
             ok = gst_element_seek(pipeline_, s.rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, 0, GST_SEEK_TYPE_SET,
                                   ns(t));
     }
+    ENGINE_TRACE("engine: %s serial %llu at %.4f rate %.2f: %s", s.step ? "step" : "seek",
+                 static_cast<unsigned long long>(s.serial), s.step ? s.stepSeconds : s.seconds, s.rate,
+                 ok ? "sent" : "refused");
     if (!ok)
         landedNow();
 }
@@ -718,7 +752,18 @@ QVideoFrame MediaPipeline::toFrame(GstSample *sample, double *seconds)
 
     // The stream time: the file's own time of the picture, whatever the offset.
     const GstSegment *segment = gst_sample_get_segment(sample);
-    const GstClockTime pts = GST_BUFFER_PTS(buffer);
+    GstClockTime pts = GST_BUFFER_PTS(buffer);
+    GstClockTime d = GST_BUFFER_DURATION(buffer);
+    // The first picture after an exact seek comes cut to the time asked for; its own
+    // start is a whole frame before its end.
+    if (segment && GST_CLOCK_TIME_IS_VALID(pts) && GST_CLOCK_TIME_IS_VALID(d) && pts == segment->start
+        && info.fps_n > 0 && info.fps_d > 0) {
+        const GstClockTime frame = gst_util_uint64_scale(GST_SECOND, guint64(info.fps_d), guint64(info.fps_n));
+        if (d + 1000 < frame && pts + d >= frame) {
+            pts = pts + d - frame;
+            d = frame;
+        }
+    }
     double t = 0;
     if (GST_CLOCK_TIME_IS_VALID(pts)) {
         const guint64 stream = segment ? gst_segment_to_stream_time(segment, GST_FORMAT_TIME, pts) : pts;
@@ -727,7 +772,6 @@ QVideoFrame MediaPipeline::toFrame(GstSample *sample, double *seconds)
     *seconds = t;
     const qint64 us = qint64(std::llround(t * 1e6));
     frame.setStartTime(us);
-    const GstClockTime d = GST_BUFFER_DURATION(buffer);
     frame.setEndTime(GST_CLOCK_TIME_IS_VALID(d) ? us + qint64(d / 1000) : us);
     return frame;
 }

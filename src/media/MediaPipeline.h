@@ -16,7 +16,9 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -79,6 +81,8 @@ private:
         GstElement *convert = nullptr;
         GstElement *sink = nullptr;
         bool lost = false;
+        // The next preroll is not shown (the one that follows a pause while playing).
+        std::shared_ptr<std::atomic<bool>> quietPreroll = std::make_shared<std::atomic<bool>>(false);
     };
     struct Seek {
         quint64 serial = 0;
@@ -111,6 +115,7 @@ private:
     double rate_ = 1;
     double duration_ = 0;
     double pendingRate_ = 1;   // applied once the moment is set up
+    bool pendingPlay_ = false;
     std::optional<Seek> inFlight_;
     std::optional<Seek> waiting_;
     QTimer landingWait_;   // children, so that they move to the engine's thread
