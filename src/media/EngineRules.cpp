@@ -74,6 +74,13 @@ std::optional<double> frameTarget(double current, double frameDuration, double d
     return target * frameDuration;
 }
 
+double wholeMsInside(double seconds)
+{
+    if (!std::isfinite(seconds))
+        return 0;
+    return std::ceil(seconds * 1000 - 1e-6) / 1000;
+}
+
 std::optional<double> rateStep(double current, int direction)
 {
     if (!(current > 0) || !std::isfinite(current))

@@ -64,6 +64,10 @@ constexpr int kPacedPicturesPerSecond = 10;
 // forward, or without a usable frame duration.
 std::optional<double> frameTarget(double current, double frameDuration, double duration, int direction);
 
+// The first whole millisecond at or after `seconds` (a frame's start), as positions are
+// told: 35.0333… gives 35.034, 35.0 stays.
+double wholeMsInside(double seconds);
+
 // The rate ladder of the slow and fast keys: 0.25, 0.5, 1, 2, 5, 10, 60. The next
 // rung above (`direction` > 0) or below `current`; a reverse or stopped rate counts
 // as 1. Nothing past either end.

@@ -282,20 +282,21 @@ bool MediaEngine::stepFrame(int direction)
     const std::optional<double> target = EngineRules::frameTarget(position_, frame, duration_, direction);
     if (!target)
         return false;
+    // The time told is the first whole millisecond inside the frame.
+    const double at = EngineRules::wholeMsInside(*target);
     if (direction < 0) {
-        // Back: the exact frame, a little inside it.
-        askSeek(*target + std::min(0.0005, frame / 4), EngineRules::Gesture::StepBack);
-        position_ = *target;
+        // Back: the exact frame.
+        askSeek(at, EngineRules::Gesture::StepBack);
         return true;
     }
     atEnd_ = false;
     // Forward: the pipeline moves by one main frame's time, so every camera keeps the
     // same moment whatever its own frame rate.
     const double by = *target - std::floor(position_ / frame + 0.05) * frame;
-    position_ = *target;
+    position_ = at;
     seeking_ = true;
     const quint64 serial = ++serial_;
-    emit seeking(*target);
+    emit seeking(at);
     onWorker([w = worker_, serial, by] { w->step(serial, by); });
     return true;
 }

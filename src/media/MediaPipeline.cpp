@@ -206,7 +206,15 @@ CameraInfo MediaPipeline::probe(const QString &file)
     const QByteArray uri = QUrl::fromLocalFile(f.absoluteFilePath()).toEncoded();
     GstDiscovererInfo *found = gst_discoverer_discover_uri(discoverer, uri.constData(), &error);
     g_clear_error(&error);
-    if (found && gst_discoverer_info_get_result(found) == GST_DISCOVERER_OK) {
+    // A stream nothing here decodes (a data track beside the video) is no reason to
+    // show no pictures: the video counts.
+    GstDiscovererResult result = found ? gst_discoverer_info_get_result(found) : GST_DISCOVERER_ERROR;
+    if (result == GST_DISCOVERER_MISSING_PLUGINS)
+        if (const gchar **missing = gst_discoverer_info_get_missing_elements_installer_details(found))
+            for (; *missing; ++missing)
+                if (std::strstr(*missing, "decoder-video/") || std::strstr(*missing, "demuxer-"))
+                    result = GST_DISCOVERER_ERROR;   // the video itself cannot be decoded here
+    if (result == GST_DISCOVERER_OK || result == GST_DISCOVERER_MISSING_PLUGINS) {
         GList *videos = gst_discoverer_info_get_video_streams(found);
         if (videos) {
             auto *video = GST_DISCOVERER_VIDEO_INFO(videos->data);
@@ -518,8 +526,8 @@ void MediaPipeline::pause(double at)
     playing_ = false;
     stopPacing();
     gst_element_set_state(pipeline_, GST_STATE_PAUSED);
-    if (paced) {
-        // The exact frame under the paced clock.
+    if (paced || !(rate_ > 0 && EngineRules::wayOf(rate_) == EngineRules::RateWay::Normal)) {
+        // Key frames or reverse play: the exact frame under the clock, at 1x again.
         rate_ = 1;
         ask({0, at, 1.0, EngineRules::seekFor(EngineRules::Gesture::Click, 1.0)});
     }

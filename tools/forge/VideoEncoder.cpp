@@ -41,6 +41,14 @@ bool VideoEncoder::encode(const Job& job, std::string& error)
     // A camera's own colour, so that the pictures of a moment's cameras tell apart.
     if (!job.mark.empty())
         filter = "drawbox=x=0:y=0:w=iw/4:h=ih/4:t=fill:color=0x" + job.mark + "," + filter;
+    if (job.frameCode) {
+        // Each square's colour follows a bit of the frame number `n`.
+        std::string code = "drawbox=x=iw/4:y=0:w=" + std::to_string(kFrameCodeBits) + "*iw/24:h=iw/24:t=fill:color=black";
+        for (int bit = 0; bit < kFrameCodeBits; ++bit)
+            code += ",drawbox=x=iw/4+" + std::to_string(bit) + "*iw/24:y=0:w=iw/24:h=iw/24:t=fill:color=white"
+                    + ":enable='mod(floor(n/" + std::to_string(1 << bit) + "),2)'";
+        filter = code + "," + filter;
+    }
     std::vector<std::string> args = {
         job.ffmpeg, "-nostdin", "-hide_banner", "-loglevel", "error", "-y",
         "-f", "lavfi", "-i", source, "-frames:v", std::to_string(job.frames), "-vf", filter,

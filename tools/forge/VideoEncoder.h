@@ -6,6 +6,12 @@
 #include <cstdint>
 #include <string>
 
+// The frame code: a row of kFrameCodeBits squares along the top of the picture from a
+// quarter of its width, each a twenty-fourth of the width wide and high, white for a 1 and black for
+// a 0, the lowest bit first; frame n (from 0) carries n. Readers take the middle of
+// each square.
+constexpr int kFrameCodeBits = 16;
+
 class VideoEncoder {
 public:
     struct Job {
@@ -17,6 +23,7 @@ public:
         int64_t clockStart = 0; // camera clock of the first frame, seconds since 1970
         std::string output;
         std::string mark;       // RRGGBB: the top left quarter of every picture in that colour
+        bool frameCode = false; // every picture carries its frame number (FrameCode below)
 
     };
     static bool encode(const Job& job, std::string& error);

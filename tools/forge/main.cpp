@@ -31,7 +31,7 @@ const char* kUsage =
     "         [--trip-start \"YYYY-MM-DD HH:MM:SS\"] [--scenario drive|nofix|city]\n"
     "         [--truth FILE.json] [--no-video] [--sparse-size BYTES] [--blocks N] [--ffmpeg PATH]\n"
     "         [--no-index] [--gps-start \"YYYY-MM-DD HH:MM:SS\"] [--no-gps-date] [--leap-second] [--glitches]\n"
-    "         [--mark RRGGBB] [--block-head plain|freegps]\n";
+    "         [--mark RRGGBB] [--frame-code] [--block-head plain|freegps]\n";
 
 struct Options {
     MovForge::Kind kind = MovForge::Kind::Nt9665;
@@ -60,6 +60,7 @@ struct Options {
     uint64_t blocks = 0;
     std::string ffmpeg = "ffmpeg";
     std::string mark;      // the colour of the picture's top left quarter, RRGGBB; none when empty
+    bool frameCode = false; // every picture carries its frame number
     // The block head of nt9665, nt9665-2trak, nt9666 and icat6330 as cameras write it:
     // size and `freeGPS ` (the other kinds have no such head and ignore it).
     bool freeGpsHead = false;
@@ -135,6 +136,10 @@ std::string parseArguments(int argc, char** argv, Options& o)
         }
         if (arg == "--glitches") {
             o.glitches = true;
+            continue;
+        }
+        if (arg == "--frame-code") {
+            o.frameCode = true;
             continue;
         }
         if (arg != "--kind" && arg != "--out" && arg != "--seconds" && arg != "--size" && arg != "--fps"
@@ -454,6 +459,7 @@ int main(int argc, char** argv)
         job.frames = samples;
         job.clockStart = o.start;
         job.mark = o.mark;
+        job.frameCode = o.frameCode;
         job.output = o.out + ".video.mp4";
         if (!VideoEncoder::encode(job, error)) {
             std::remove(job.output.c_str());

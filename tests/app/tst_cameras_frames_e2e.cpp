@@ -1,0 +1,281 @@
+// The cameras of a moment in step, frame by frame, in the real window: a forged front,
+// rear and cabin (the cabin at 25 frames a second, the others at 30) whose every
+// picture carries its frame number. Driven as the media controls drive it (the MPRIS
+// player's SetPosition, Seek, Play and Pause) and by the window's frame step keys and
+// rates, every camera shows the same moment: after a seek while paused the frame that
+// holds the time asked for, after each step the next frame of the front with the
+// others beside it, after rate changes the same frame again once paused, and while
+// playing at most a frame apart.
+#include "FrameCode.h"
+#include "TestSettings.h"
+#include "WindowTestMain.h"
+#include "app/AppDelegate.h"
+#include "app/MainWindow.h"
+#include "app/MprisService.h"
+#include "app/PaneLayout.h"
+#include "media/MediaEngine.h"
+#include "player/ChannelPictures.h"
+#include "player/PlayerView.h"
+#include "playlist/PlayListView.h"
+#include "store/TrackStore.h"
+
+#include <QDBusObjectPath>
+#include <QDir>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVideoFrame>
+#include <QVideoSink>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+QString moment(const QString &letter)
+{
+    return qEnvironmentVariable("VELTRA_SAMPLES") + QStringLiteral("/framecode/2026_1115_091000_010%1.MOV").arg(letter);
+}
+
+// What one camera shows: its frame number and its frame rate.
+struct Shown {
+    int frame = -1;
+    double fps = 30;
+    double start() const { return frame / fps; }
+    double end() const { return (frame + 1) / fps; }
+};
+
+} // namespace
+
+class CamerasFramesEndToEndTest : public QObject {
+    Q_OBJECT
+
+    TestSettings settings;
+    std::unique_ptr<AppDelegate> delegate;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<MprisService> remote;
+    MprisPlayerAdaptor *player = nullptr;
+    PlayerView *video = nullptr;
+    ChannelPictures *cameras = nullptr;
+
+    // Front, rear, cabin, as their sinks hold them now.
+    QList<Shown> shown() const
+    {
+        QList<Shown> all;
+        all.append({FrameCode::read(video->videoSink()->videoFrame().toImage()), 30});
+        for (int i = 0; i < cameras->count(); ++i)
+            all.append({FrameCode::read(cameras->videoSink(i)->videoFrame().toImage()),
+                        cameras->channel(i) == 'I' ? 25.0 : 30.0});
+        return all;
+    }
+    static QString describe(const QList<Shown> &all)
+    {
+        QStringList parts;
+        for (const Shown &s : all)
+            parts << QStringLiteral("%1@%2").arg(s.frame).arg(s.fps);
+        return parts.join(QLatin1Char(' '));
+    }
+    // Every camera shows a frame whose time overlaps the front's frame: the same frame
+    // number for the cameras at the front's rate.
+    static bool together(const QList<Shown> &all, double slackFrames = 0)
+    {
+        if (all.size() != 3)
+            return false;
+        const Shown &front = all.first();
+        for (const Shown &s : all) {
+            if (s.frame < 0)
+                return false;
+            const double slack = slackFrames / 25.0;
+            if (s.start() >= front.end() - 1e-9 + slack || s.end() <= front.start() + 1e-9 - slack)
+                return false;
+        }
+        return true;
+    }
+    // Waits until what is shown stays put for a moment (paused, every picture landed).
+    QList<Shown> settled()
+    {
+        QList<Shown> last = shown();
+        QElapsedTimer still;
+        still.start();
+        QElapsedTimer total;
+        total.start();
+        while (total.elapsed() < 8000) {
+            QTest::qWait(50);
+            const QList<Shown> now = shown();
+            bool same = now.size() == last.size();
+            for (int i = 0; same && i < now.size(); ++i)
+                same = now[i].frame == last[i].frame;
+            if (!same) {
+                last = now;
+                still.restart();
+            } else if (still.elapsed() >= 400 && !video->engine()->isPlaying()) {
+                return now;
+            }
+        }
+        return last;
+    }
+    void setPosition(double seconds)
+    {
+        player->SetPosition(QDBusObjectPath(remote->currentTrackId()), qlonglong(std::llround(seconds * 1e6)));
+    }
+    void screenshot(const QString &name)
+    {
+        const QString dir = qEnvironmentVariable("VELTRA_BINARY_DIR") + QStringLiteral("/screenshots");
+        QDir().mkpath(dir);
+        QTest::qWait(400);
+        const QString path = dir + QLatin1Char('/') + name + QStringLiteral(".png");
+        QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), path});
+        qInfo("screenshot: %s", qPrintable(path));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        for (const char *letter : {"F", "R", "I"})
+            QVERIFY2(QFileInfo::exists(moment(QLatin1String(letter))), qPrintable(moment(QLatin1String(letter))));
+        delegate = std::make_unique<AppDelegate>(settings);
+        window = std::make_unique<MainWindow>(*delegate);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        delegate->finishStartup();
+        remote = std::make_unique<MprisService>(delegate.get());
+        player = remote->findChild<MprisPlayerAdaptor *>();
+        QVERIFY(player);
+        video = window->paneLayout()->playerView;
+        cameras = video->channels();
+        TrackStore::syncPlayList({});
+        window->paneLayout()->playListView->reloadPlayListData();
+        QSignalSpy opened(delegate.get(), &AppDelegate::filesOpened);
+        delegate->openUrls({QUrl::fromLocalFile(moment(QStringLiteral("F")))});
+        QVERIFY(opened.wait(30000));
+        QTRY_VERIFY_WITH_TIMEOUT(video->engine()->isPlaying() && video->currentTime() > 0.5, 20000);
+        QCOMPARE(cameras->count(), 2);
+        player->Pause();
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
+    }
+
+    void cleanupTestCase()
+    {
+        remote.reset();
+        window.reset();
+        delegate.reset();
+    }
+
+    void pausedSeeksShowTheFrameAskedFor()
+    {
+        // Times inside a frame, on a frame's start, near the start and the end, back and
+        // forth across key frames (one a second).
+        const double targets[] = {7.3, 2.05, 15.9167, 0.5, 12.345, 19.2, 3.3337, 9.999, 10.0, 4.0 / 30, 18.76, 6.02};
+        for (const double t : targets) {
+            setPosition(t);
+            QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), t, 5000);
+            const QList<Shown> now = settled();
+            QVERIFY2(together(now), qPrintable(QStringLiteral("%1 s: %2").arg(t).arg(describe(now))));
+            QCOMPARE(now.first().frame, int(std::floor(t * 30 + 1e-9)));
+            QCOMPARE(now.at(2).frame, int(std::floor(t * 25 + 1e-9)));
+        }
+        // The media controls' relative Seek too.
+        setPosition(5.0);
+        QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 5.0, 5000);
+        player->Seek(2500000);
+        QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 7.5, 5000);
+        const QList<Shown> now = settled();
+        QVERIFY2(together(now) && now.first().frame == 225, qPrintable(describe(now)));
+        screenshot(QStringLiteral("e2e_cameras_frame_numbers_after_seek"));
+    }
+
+    void stepsMoveEveryCameraByTheFrontsFrame()
+    {
+        setPosition(11.0);
+        QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 11.0, 5000);
+        QCOMPARE(settled().first().frame, 330);
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        int expected = 330;
+        for (const int direction : {1, 1, 1, 1, 1, 1, -1, -1, -1, 1}) {
+            QTest::keyClick(window.get(), direction > 0 ? Qt::Key_Period : Qt::Key_Comma);
+            expected += direction;
+            const QList<Shown> now = settled();
+            QVERIFY2(now.first().frame == expected && together(now),
+                     qPrintable(QStringLiteral("frame %1 expected: %2").arg(expected).arg(describe(now))));
+            QCOMPARE(video->currentTime(), std::ceil(expected * 1000.0 / 30 - 1e-6) / 1000);
+        }
+        screenshot(QStringLiteral("e2e_cameras_frame_numbers_after_steps"));
+    }
+
+    void ratesKeepTheCamerasTogether_data()
+    {
+        QTest::addColumn<int>("faster");   // steps up the ladder from 1x (negative: down)
+        QTest::addColumn<double>("rate");
+        QTest::addRow("2x in place") << 1 << 2.0;
+        QTest::addRow("0.5x in place") << -1 << 0.5;
+        QTest::addRow("5x key frames") << 2 << 5.0;
+        QTest::addRow("10x key frames") << 3 << 10.0;
+        QTest::addRow("60x paced key frames") << 4 << 60.0;
+    }
+    void ratesKeepTheCamerasTogether()
+    {
+        QFETCH(int, faster);
+        QFETCH(double, rate);
+        setPosition(2.0);
+        QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 2.0, 5000);
+        settled();
+        player->Play();
+        QTRY_VERIFY_WITH_TIMEOUT(video->engine()->isPlaying(), 5000);
+        QTest::qWait(300);
+        for (int i = 0; i < std::abs(faster); ++i)
+            faster > 0 ? video->engine()->fasterRate() : video->engine()->slowerRate();
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->rate(), rate, 5000);
+        // While playing, every camera within a frame of the others each time it is looked at
+        // (at a key-frame rate once the key frames have landed).
+        const double from = video->currentTime();
+        int looks = 0, apart = 0;
+        QString seen;
+        for (int i = 0; i < 8; ++i) {
+            QTest::qWait(rate > 10 ? 150 : 250);
+            const QList<Shown> now = shown();
+            ++looks;
+            if (!together(now, 1)) {
+                ++apart;
+                seen += describe(now) + QLatin1String("; ");
+            }
+            if (!video->engine()->isPlaying())
+                break;
+        }
+        // A key-frame rate may catch a camera between two key frames at a look; at most one look.
+        QVERIFY2(apart <= (rate > 4 ? 1 : 0), qPrintable(QStringLiteral("%1 of %2 looks apart: %3").arg(apart).arg(looks).arg(seen)));
+        QVERIFY(video->currentTime() > from || !video->engine()->isPlaying());
+        player->Pause();
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
+        const double at = video->currentTime();
+        const QList<Shown> now = settled();
+        QVERIFY2(together(now), qPrintable(QStringLiteral("paused at %1 s: %2").arg(at).arg(describe(now))));
+        // The front shows the frame of the time told (within a frame: the last picture
+        // played tells the time).
+        QVERIFY2(std::abs(now.first().start() - at) <= 1.0 / 30 + 1e-6,
+                 qPrintable(QStringLiteral("paused at %1 s: %2").arg(at).arg(describe(now))));
+        video->engine()->playOrPause();   // back to 1x
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->rate(), 1.0, 5000);
+        player->Pause();
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
+    }
+
+    void reversePlaysEveryFrameBackwards()
+    {
+        setPosition(8.0);
+        QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 8.0, 5000);
+        settled();
+        player->Play();
+        QTRY_VERIFY_WITH_TIMEOUT(video->engine()->isPlaying(), 5000);
+        video->engine()->backwardRate();   // -2x, every frame backwards
+        QTRY_VERIFY_WITH_TIMEOUT(video->engine()->rate() < 0, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() < 7.0, 10000);
+        player->Pause();
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
+        const QList<Shown> now = settled();
+        QVERIFY2(together(now) && now.first().start() < 7.0, qPrintable(describe(now)));
+    }
+};
+
+VELTRA_WINDOW_TEST_MAIN(CamerasFramesEndToEndTest)
+#include "tst_cameras_frames_e2e.moc"
