@@ -449,7 +449,7 @@ void MprisPlayerAdaptor::Seek(qlonglong offset)
     if (target > s->duration())
         Next();
     else
-        s->setCurrentTime(target);
+        s->seekExact(target);
 }
 
 void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath &trackId, qlonglong position)
@@ -460,7 +460,7 @@ void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath &trackId, qlonglong p
     const std::optional<double> target =
         MprisRules::setPositionTarget(trackId.path(), service_->currentTrackId(), position, s->duration());
     if (target)
-        s->setCurrentTime(*target);
+        s->seekExact(*target);
 }
 
 void MprisPlayerAdaptor::OpenUri(const QString &uri)

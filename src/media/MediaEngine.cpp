@@ -292,7 +292,9 @@ bool MediaEngine::stepFrame(int direction)
     atEnd_ = false;
     // Forward: the pipeline moves by one main frame's time, so every camera keeps the
     // same moment whatever its own frame rate.
-    const double by = *target - std::floor(position_ / frame + 0.05) * frame;
+    // A microsecond more than the frame, so that a frame's time rounded down to the
+    // nanosecond still reaches the next one (a frame is passed every step for 30,000 steps).
+    const double by = *target - std::floor(position_ / frame + 0.05) * frame + 1e-6;
     position_ = at;
     seeking_ = true;
     const quint64 serial = ++serial_;
