@@ -45,6 +45,24 @@ private slots:
         QTest::newRow("no frame duration") << 1.0 << 0.0 << 10.0 << 1 << -1.0;
         QTest::newRow("no duration") << 0.0 << f30 << 0.0 << 1 << -1.0;
     }
+    void wholeMsInside_data()
+    {
+        QTest::addColumn<double>("start");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("a frame of 30 fps") << 1051 * f30 << 35.034;
+        QTest::newRow("a whole millisecond stays") << 35.0 << 35.0;
+        QTest::newRow("a frame start a hair under a millisecond") << 2.0 - 1e-10 << 2.0;
+        QTest::newRow("25 fps frames fall on milliseconds") << 0.08 << 0.08;
+        QTest::newRow("the first frame") << 0.0 << 0.0;
+        QTest::newRow("not a number") << std::nan("") << 0.0;
+    }
+    void wholeMsInside()
+    {
+        QFETCH(double, start);
+        QFETCH(double, expected);
+        QCOMPARE(EngineRules::wholeMsInside(start), expected);
+    }
+
     void frameTarget()
     {
         QFETCH(double, current);
