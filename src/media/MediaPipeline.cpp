@@ -293,12 +293,7 @@ void MediaPipeline::open(quint64 generation, const QStringList &files, const std
         gst_app_sink_set_callbacks(GST_APP_SINK(b->sink), &callbacks, handle, freeHandle);
         gst_bin_add_many(GST_BIN(pipeline_), b->source, b->convert, b->sink, nullptr);
         gst_element_link(b->convert, b->sink);
-        const double offset = i < int(offsets.size()) ? offsets[size_t(i)] : 0.0;
-        if (offset != 0)
-            if (GstPad *pad = gst_element_get_static_pad(b->sink, "sink")) {
-                gst_pad_set_offset(pad, -gint64(std::llround(offset * 1e9)));
-                gst_object_unref(pad);
-            }
+        b->offset = i < int(offsets.size()) ? offsets[size_t(i)] : 0.0;
         g_object_set_data(G_OBJECT(b->source), "veltra-branch", b);
         g_signal_connect(b->source, "pad-added", G_CALLBACK(onPadAdded), this);
         branches_.push_back(b);
@@ -445,6 +440,8 @@ void MediaPipeline::onMessage(GstMessage *message)
             const double rate = pendingRate_;
             if (!playing_)
                 setRate(0, rate, 0.0, pendingPlay_);
+            else if (std::any_of(branches_.begin(), branches_.end(), [](const Branch *b) { return b->offset != 0; }))
+                ask({0, 0.0, 1.0, EngineRules::seekFor(EngineRules::Gesture::Click, 1.0)});   // each to its moment
             break;
         }
         landedNow();
@@ -594,14 +591,9 @@ void MediaPipeline::setRate(quint64 serial, double rate, double from, bool playi
 
 void MediaPipeline::setOffset(int camera, double seconds, double at, quint64 serial)
 {
-    for (Branch *b : branches_) {
-        if (b->camera != camera || !b->sink)
-            continue;
-        if (GstPad *pad = gst_element_get_static_pad(b->sink, "sink")) {
-            gst_pad_set_offset(pad, -gint64(std::llround(seconds * 1e9)));
-            gst_object_unref(pad);
-        }
-    }
+    for (Branch *b : branches_)
+        if (b->camera == camera)
+            b->offset = seconds;
     // Shown at once, also while paused.
     if (pipeline_ && !paceTimer_.isActive())
         ask({serial, at, rate_, EngineRules::seekFor(EngineRules::Gesture::Click, rate_)});
@@ -637,12 +629,30 @@ void MediaPipeline::issue(const Seek &s)
     } else {
         const double t = std::clamp(s.seconds, 0.0, std::max(0.0, duration_ - 0.001));
         const GstSeekFlags flags = gstFlags(s.flags);
-        if (s.rate > 0)
-            ok = gst_element_seek(pipeline_, s.rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, ns(t), GST_SEEK_TYPE_SET,
-                                  GST_CLOCK_TIME_NONE);
-        else
-            ok = gst_element_seek(pipeline_, s.rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, 0, GST_SEEK_TYPE_SET,
-                                  ns(t));
+        const auto seekTo = [&s, flags](double at) {
+            return s.rate > 0 ? gst_event_new_seek(s.rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, ns(at),
+                                                   GST_SEEK_TYPE_SET, GST_CLOCK_TIME_NONE)
+                              : gst_event_new_seek(s.rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, 0,
+                                                   GST_SEEK_TYPE_SET, ns(at));
+        };
+        const bool apart = std::any_of(branches_.begin(), branches_.end(),
+                                       [](const Branch *b) { return b->sink && b->offset != 0; });
+        if (!apart) {
+            ok = gst_element_send_event(pipeline_, seekTo(t));
+        } else {
+            // A camera held apart is sought to its own moment: its segment starts at the
+            // time plus its offset, so its pictures run that far from the main one's on
+            // the one clock. One seek number for all, so the pipeline lands them as one.
+            const guint32 seqnum = gst_util_seqnum_next();
+            ok = true;
+            for (const Branch *b : branches_) {
+                if (!b->sink)
+                    continue;
+                GstEvent *event = seekTo(std::max(0.0, t + b->offset));
+                gst_event_set_seqnum(event, seqnum);
+                ok = gst_element_send_event(b->sink, event) && ok;
+            }
+        }
     }
     ENGINE_TRACE("engine: %s serial %llu at %.4f rate %.2f: %s", s.step ? "step" : "seek",
                  static_cast<unsigned long long>(s.serial), s.step ? s.stepSeconds : s.seconds, s.rate,

@@ -81,6 +81,7 @@ private:
         GstElement *convert = nullptr;
         GstElement *sink = nullptr;
         bool lost = false;
+        double offset = 0;   // seconds its picture runs after the main one's
         // The next preroll is not shown (the one that follows a pause while playing).
         std::shared_ptr<std::atomic<bool>> quietPreroll = std::make_shared<std::atomic<bool>>(false);
     };
