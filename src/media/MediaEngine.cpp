@@ -143,6 +143,7 @@ void MediaEngine::openClip(const QUrl &url, const QList<Camera> &others)
     ready_ = false;
     atEnd_ = false;
     seeking_ = false;
+    stepFrom_.reset();
     position_ = 0;
     duration_ = 0;
     source_ = url;
@@ -247,6 +248,11 @@ void MediaEngine::askSeek(double seconds, EngineRules::Gesture gesture, std::opt
     atEnd_ = false;
     position_ = seconds;
     seeking_ = true;
+    // An exact seek while paused leaves the pipeline at the time asked for.
+    if (gesture == EngineRules::Gesture::Dragging || isPlaying())
+        stepFrom_.reset();
+    else
+        stepFrom_ = seconds;
     const quint64 serial = ++serial_;
     emit seeking(shown ? std::clamp(*shown, 0.0, duration_) : seconds);
     onWorker([w = worker_, serial, seconds, gesture] { w->seek(serial, seconds, gesture); });
@@ -292,9 +298,21 @@ bool MediaEngine::stepFrame(int direction)
     atEnd_ = false;
     // Forward: the pipeline moves by one main frame's time, so every camera keeps the
     // same moment whatever its own frame rate.
-    // A microsecond more than the frame, so that a frame's time rounded down to the
-    // nanosecond still reaches the next one (a frame is passed every step for 30,000 steps).
-    const double by = *target - std::floor(position_ / frame + 0.05) * frame + 1e-6;
+    // From where the pipeline stands (the time of the exact seek or step that put the
+    // picture up, else its frame's start) to a microsecond inside the next frame, so that
+    // a frame's time rounded down to the nanosecond still reaches it. A step from late
+    // in a frame passes the next one (measured), so from there it is an exact seek.
+    const double base = stepFrom_.value_or(std::floor(position_ / frame + 0.05) * frame);
+    const double into = base - std::floor(base / frame + 1e-6) * frame;
+    if (into > frame / 2) {
+        askSeek(at, EngineRules::Gesture::StepBack);
+        return true;
+    }
+    double by = *target - base + 1e-6;
+    if (!(by > 0) || by > 2 * frame)
+        by = frame + 1e-6;
+    if (stepFrom_)
+        stepFrom_ = base + by;
     position_ = at;
     seeking_ = true;
     const quint64 serial = ++serial_;
@@ -308,6 +326,8 @@ bool MediaEngine::stepFrame(int direction)
 
 void MediaEngine::setState(PlaybackState s)
 {
+    if (s != PausedState)
+        stepFrom_.reset();   // playing moves the pipeline on
     if (state_ == s)
         return;
     state_ = s;
@@ -328,6 +348,7 @@ void MediaEngine::execPlayOrPause()
         return;
     if (isPlaying()) {
         const double at = position_;
+        stepFrom_.reset();
         onWorker([w = worker_, at] { w->pause(at); });
         setState(PausedState);
         if (EngineRules::wayOf(rate_) != EngineRules::RateWay::Normal || rate_ < 0) {

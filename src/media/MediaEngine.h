@@ -175,6 +175,7 @@ private:
     quint64 generation_ = 0;
     quint64 serial_ = 0;       // of the seek asked for last
     bool seeking_ = false;     // it has not landed yet
+    std::optional<double> stepFrom_;   // the pipeline's time while paused, when known exactly
     bool opened_ = false;
     bool ready_ = false;
     bool atEnd_ = false;

@@ -200,6 +200,15 @@ private slots:
                      qPrintable(QStringLiteral("frame %1 expected: %2").arg(expected).arg(describe(now))));
             QCOMPARE(video->currentTime(), std::ceil(expected * 1000.0 / 30 - 1e-6) / 1000);
         }
+        // From a seek to the middle of a frame, late in it too, the next frame.
+        for (const double t : {12.345, 12.364}) {
+            setPosition(t);
+            QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), t, 5000);
+            QCOMPARE(settled().first().frame, 370);
+            QTest::keyClick(window.get(), Qt::Key_Period);
+            const QList<Shown> now = settled();
+            QVERIFY2(now.first().frame == 371 && together(now), qPrintable(QStringLiteral("%1 s: %2").arg(t).arg(describe(now))));
+        }
         screenshot(QStringLiteral("e2e_cameras_frame_numbers_after_steps"));
     }
 
