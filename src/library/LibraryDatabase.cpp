@@ -186,6 +186,11 @@ bool LibraryDatabase::open(const QString &path, Access access)
             }
             if (readOnly_ && message_.isEmpty())
                 message_ = QString::fromLatin1(errorKey(kReadOnly));
+            if (rebuilt_) {
+                message_ = QStringLiteral("The library file was damaged. It was put aside as %1 and the library is "
+                                          "being built again.");
+                messageArg_ = QDir::toNativeSeparators(path + QStringLiteral(".damaged"));
+            }
             return true;
         }
         if (readOnly_) {
@@ -205,11 +210,7 @@ bool LibraryDatabase::open(const QString &path, Access access)
         QFile::remove(path + QStringLiteral("-shm"));
         rebuilt_ = true;
     }
-    if (rebuilt_) {
-        message_ = QStringLiteral("The library file was damaged. It was put aside as %1 and the library is being built again.");
-        messageArg_ = QDir::toNativeSeparators(path + QStringLiteral(".damaged"));
-    }
-    return db_.isOpen();
+    return false;
 }
 
 bool LibraryDatabase::migrate()

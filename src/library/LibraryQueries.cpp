@@ -244,7 +244,7 @@ std::vector<ClipRow> clips(QSqlDatabase &db, const LibraryFilter &filter)
     q.prepare(QStringLiteral(
         "SELECT c.id, c.path, c.camera, c.channel, c.start_ms, c.utc, c.duration_ms, c.distance_m, c.protected,"
         " (SELECT count(*) FROM events e WHERE e.clip = c.id) FROM clips c"
-        " WHERE (? IS NULL OR c.day >= ?) AND (? IS NULL OR c.day <= ?) AND (? = '' OR c.channel = ?)"
+        " WHERE (? IS NULL OR c.day >= ?) AND (? IS NULL OR c.day <= ?) AND (coalesce(?, '') = '' OR c.channel = ?)"
         " ORDER BY c.start_ms IS NULL, c.start_ms, c.path"));
     const QVariant from = filter.fromDay ? QVariant(*filter.fromDay) : QVariant(QMetaType(QMetaType::Int));
     const QVariant to = filter.toDay ? QVariant(*filter.toDay) : QVariant(QMetaType(QMetaType::Int));
