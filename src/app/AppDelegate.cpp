@@ -1,4 +1,5 @@
 #include "AppDelegate.h"
+#include "LibraryMenu.h"
 #include "map/OfflineMapsDialog.h"
 
 #include "AppController.h"
@@ -223,6 +224,7 @@ void AppDelegate::buildMenus(QMenuBar *bar)
                                 QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Right));
     telemetryResetItem = action(playback, "Reset Telemetry Offset", &AppDelegate::resetTelemetryOffset);
 
+    LibraryMenu::install(bar, this);
     QMenu *help = bar->addMenu(QString());
     text(help->menuAction(), "menu_help");
     tutorialvideo = action(help, "menu_tutorial", &AppDelegate::watchvideo);

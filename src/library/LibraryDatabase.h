@@ -42,7 +42,12 @@ public:
     bool wasRebuilt() const { return rebuilt_; }
     // The message in English; its key (the source text, with %1 for the argument) and
     // argument for the window's string tables.
-    QString message() const { return message_.isEmpty() ? QString() : QString(message_).arg(messageArg_); }
+    QString message() const { return withArgument(message_, messageArg_); }
+    // A message's text with its argument in place of %1 (when it has one).
+    static QString withArgument(const QString &text, const QString &argument)
+    {
+        return text.contains(QLatin1String("%1")) ? QString(text).arg(argument) : text;
+    }
     const QString &messageKey() const { return message_; }
     const QString &messageArgument() const { return messageArg_; }
     QString path() const { return path_; }

@@ -237,6 +237,27 @@ std::vector<DayRow> days(QSqlDatabase &db, int fromDay, int toDay)
     return out;
 }
 
+std::optional<std::pair<int, int>> dayBounds(QSqlDatabase &db)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT min(day), max(day) FROM clips")) || !q.next() || q.value(0).isNull())
+        return std::nullopt;
+    return std::make_pair(q.value(0).toInt(), q.value(1).toInt());
+}
+
+QStringList channels(QSqlDatabase &db)
+{
+    QStringList out;
+    QSqlQuery q(db);
+    if (q.exec(QStringLiteral("SELECT DISTINCT channel FROM clips")))
+        while (q.next())
+            out << q.value(0).toString();
+    std::sort(out.begin(), out.end(), [](const QString &a, const QString &b) {
+        return ClipTime::channelRank(channelId(a)) < ClipTime::channelRank(channelId(b));
+    });
+    return out;
+}
+
 std::vector<ClipRow> clips(QSqlDatabase &db, const LibraryFilter &filter)
 {
     QSqlQuery q(db);

@@ -105,6 +105,10 @@ std::vector<EventRow> events(QSqlDatabase &db, const std::set<LibraryEventKind> 
                              std::optional<int64_t> fromMs = {}, std::optional<int64_t> toMs = {},
                              const std::vector<int64_t> &clipIds = {});
 std::vector<DayRow> days(QSqlDatabase &db, int fromDay, int toDay);
+// The first and the last day with a clip (yyyymmdd), nothing for an empty library.
+std::optional<std::pair<int, int>> dayBounds(QSqlDatabase &db);
+// The camera channels in the library, in the order of ClipTime::channelRank.
+QStringList channels(QSqlDatabase &db);
 // The clips listed under the days of the filter (and of its channel), in time order.
 std::vector<ClipRow> clips(QSqlDatabase &db, const LibraryFilter &filter);
 // The trips of a range with every filter applied.
