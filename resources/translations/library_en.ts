@@ -159,5 +159,25 @@
         <source>The library file was damaged. It was put aside as %1 and the library is being built again.</source>
         <translation>The library file was damaged. It was put aside as %1 and the library is being built again.</translation>
     </message>
+    <message>
+        <source>Protected by the camera</source>
+        <translation>Protected by the camera</translation>
+    </message>
+    <message>
+        <source>%1 clips in the library folders (%2 read, %3 moved, %4 removed, %5 unchanged)</source>
+        <translation>%1 clips in the library folders (%2 read, %3 moved, %4 removed, %5 unchanged)</translation>
+    </message>
+    <message>
+        <source>, %1 skipped</source>
+        <translation>, %1 skipped</translation>
+    </message>
+    <message>
+        <source>, %1 folders not there</source>
+        <translation>, %1 folders not there</translation>
+    </message>
+    <message>
+        <source>, cancelled</source>
+        <translation>, cancelled</translation>
+    </message>
 </context>
 </TS>

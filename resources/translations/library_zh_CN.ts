@@ -159,5 +159,25 @@
         <source>The library file was damaged. It was put aside as %1 and the library is being built again.</source>
         <translation>行车库文件已损坏，已另存为 %1，正在重建行车库。</translation>
     </message>
+    <message>
+        <source>Protected by the camera</source>
+        <translation>由摄像机保护</translation>
+    </message>
+    <message>
+        <source>%1 clips in the library folders (%2 read, %3 moved, %4 removed, %5 unchanged)</source>
+        <translation>行车库文件夹中共 %1 个片段（读取 %2 个，移动 %3 个，移除 %4 个，未变 %5 个）</translation>
+    </message>
+    <message>
+        <source>, %1 skipped</source>
+        <translation>，跳过 %1 个</translation>
+    </message>
+    <message>
+        <source>, %1 folders not there</source>
+        <translation>，%1 个文件夹不存在</translation>
+    </message>
+    <message>
+        <source>, cancelled</source>
+        <translation>，已取消</translation>
+    </message>
 </context>
 </TS>

@@ -95,10 +95,11 @@ void LibraryController::startJob(const QStringList &roots)
             emit changed();
     });
     connect(job, &LibraryIndexJob::finished, this,
-            [this, job](const QString &summary, const QStringList &skipped, const QString &failure, bool cancelled) {
+            [this, job](const QString &summary, const QList<qulonglong> &counts, const QStringList &skipped,
+                        const QString &failureKey, const QString &failureArgument, bool cancelled) {
                 job->deleteLater();
                 job_ = nullptr;
-                emit indexingFinished(summary, skipped, failure, cancelled);
+                emit indexingFinished(summary, counts, skipped, failureKey, failureArgument, cancelled);
                 emit changed();
                 if (!pending_.isEmpty()) {
                     const QStringList next = pending_;

@@ -44,7 +44,9 @@ public:
 signals:
     void indexingStarted();
     void progress(qulonglong done, qulonglong toRead, qulonglong found, bool walking);
-    void indexingFinished(const QString &summary, const QStringList &skipped, const QString &failure, bool cancelled);
+    // As LibraryIndexJob::finished tells it.
+    void indexingFinished(const QString &summary, const QList<qulonglong> &counts, const QStringList &skipped,
+                          const QString &failureKey, const QString &failureArgument, bool cancelled);
     // New clips are committed: the window asks again.
     void changed();
 

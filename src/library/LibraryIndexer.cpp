@@ -125,6 +125,8 @@ IndexSummary run(LibraryDatabase &db, const std::vector<std::string> &roots, con
     }
     if (!db.write(batch)) {
         summary.failure = db.message();
+        summary.failureKey = db.messageKey();
+        summary.failureArgument = db.messageArgument();
         return summary;
     }
     batch = {};
@@ -146,8 +148,11 @@ IndexSummary run(LibraryDatabase &db, const std::vector<std::string> &roots, con
         if (!batch.empty() && summary.failure.isEmpty()) {
             if (db.write(batch))
                 summary.added += batch.clips.size();
-            else
+            else {
                 summary.failure = db.message();
+                summary.failureKey = db.messageKey();
+                summary.failureArgument = db.messageArgument();
+            }
         }
         batch = {};
         lastCommit = std::chrono::steady_clock::now();
@@ -234,6 +239,8 @@ void LibraryIndexJob::start()
         IndexSummary summary;
         if (!db.open(databasePath_) || db.isReadOnly()) {
             summary.failure = db.message();
+            summary.failureKey = db.messageKey();
+            summary.failureArgument = db.messageArgument();
         } else {
             std::vector<std::string> roots;
             for (const QString &r : roots_)
@@ -252,7 +259,12 @@ void LibraryIndexJob::start()
             skipped << QString::fromStdString(s.path + ": " + s.reason);
         for (const std::string &u : summary.unreachable)
             skipped << QString::fromStdString(u + ": not there (the clips from it are kept)");
-        emit finished(QString::fromStdString(summary.line()), skipped, summary.failure, summary.cancelled);
+        const QList<qulonglong> counts{summary.found,          summary.added,
+                                       summary.moved,          summary.removed,
+                                       summary.unchanged,      summary.skipped.size(),
+                                       summary.unreachable.size()};
+        emit finished(QString::fromStdString(summary.line()), counts, skipped, summary.failureKey, summary.failureArgument,
+                      summary.cancelled);
     });
     thread_->start(QThread::LowPriority);
 }

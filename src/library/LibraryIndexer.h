@@ -9,6 +9,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QList>
 #include <QStringList>
 
 #include <atomic>
@@ -28,6 +29,7 @@ struct IndexSummary {
     std::vector<std::string> unreachable;   // folders not there: their clips are kept
     bool cancelled = false;
     QString failure;        // the database's message when a write failed; the rest stopped
+    QString failureKey, failureArgument;   // the same as its key and argument (LibraryDatabase::messageKey)
     bool ok() const { return failure.isEmpty(); }
     // "12 clips indexed (3 new, 1 moved, 2 removed, 6 unchanged), 1 skipped"
     std::string line() const;
@@ -64,9 +66,12 @@ public:
 
 signals:
     void progress(qulonglong done, qulonglong toRead, qulonglong found, bool walking);
-    // The end, with the summary line, what was skipped ("path: reason" lines) and the
-    // database's message when it failed.
-    void finished(const QString &summary, const QStringList &skipped, const QString &failure, bool cancelled);
+    // The end, with the summary line (in English, as veltra-gps prints it) and its
+    // figures (found, read, moved, removed, unchanged, skipped, folders not there),
+    // what was skipped ("path: reason" lines) and, when it failed, the database's
+    // message as its key and argument.
+    void finished(const QString &summary, const QList<qulonglong> &counts, const QStringList &skipped,
+                  const QString &failureKey, const QString &failureArgument, bool cancelled);
 
 private:
     QString databasePath_;

@@ -14,8 +14,11 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
+#include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
@@ -54,7 +57,43 @@ QString durationText(int64_t ms)
                      : QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
+// The mark of a trip with a clip the camera protected: a small padlock.
+QIcon lockIcon()
+{
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0xB2, 0x6B, 0x00), 1.6));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(4.5, 1.5, 7, 8), 0, 180 * 16);
+    p.drawLine(QPointF(4.5, 5.5), QPointF(4.5, 7.5));
+    p.drawLine(QPointF(11.5, 5.5), QPointF(11.5, 7.5));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xE0, 0x9A, 0x10));
+    p.drawRoundedRect(QRectF(2.5, 7, 11, 8), 1.5, 1.5);
+    return QIcon(pm);
+}
+
 } // namespace
+
+QString LibraryWindow::summaryText(const QList<qulonglong> &counts, bool cancelled)
+{
+    const auto n = [&counts](int i) { return i < counts.size() ? counts[i] : 0; };
+    QString text = Localization::text("%1 clips in the library folders (%2 read, %3 moved, %4 removed, %5 unchanged)")
+                       .arg(n(0))
+                       .arg(n(1))
+                       .arg(n(2))
+                       .arg(n(3))
+                       .arg(n(4));
+    if (n(5))
+        text += Localization::text(", %1 skipped").arg(n(5));
+    if (n(6))
+        text += Localization::text(", %1 folders not there").arg(n(6));
+    if (cancelled)
+        text += Localization::text(", cancelled");
+    return text;
+}
 
 QString eventKindText(LibraryEventKind kind)
 {
@@ -184,11 +223,13 @@ LibraryWindow::LibraryWindow(LibraryController &library, std::function<bool()> k
                 }
             });
     connect(&library_, &LibraryController::indexingFinished, this,
-            [this](const QString &summary, const QStringList &skipped, const QString &failure, bool) {
+            [this](const QString &, const QList<qulonglong> &counts, const QStringList &skipped,
+                   const QString &failureKey, const QString &failureArgument, bool cancelled) {
                 progress_->hide();
                 cancel_->hide();
-                QString text = failure.isEmpty() ? summary : Localization::text(failure);
-                status_->setText(text);
+                status_->setText(failureKey.isEmpty()
+                                     ? summaryText(counts, cancelled)
+                                     : LibraryDatabase::withArgument(Localization::text(failureKey), failureArgument));
                 status_->setToolTip(skipped.mid(0, 50).join(QLatin1Char('\n')));
                 fillCameras();
             });
@@ -276,8 +317,9 @@ void LibraryWindow::showMessage()
     status_->setText(key.isEmpty() ? QString() : LibraryDatabase::withArgument(Localization::text(key), library_.messageArgument()));
 }
 
-void LibraryWindow::chooseDays(const QDate &from, const QDate &to)
+void LibraryWindow::chooseDays(QDate from, QDate to)
 {
+    // By value: the strip hands in its own dates, which setting the edits changes.
     refreshing_ = true;
     from_->setDate(from);
     to_->setDate(to);
@@ -307,17 +349,31 @@ void LibraryWindow::refresh()
     QSqlDatabase &db = library_.database().db();
     const LibraryFilter f = filter();
     rows_ = LibraryQueries::trips(db, f);
-    std::vector<int64_t> ids;
+    // The map shows every route of the range; those that did not pass the place faded.
+    std::vector<TripRow> wider;
+    if (f.place.kind != LibraryPlace::None) {
+        LibraryFilter anywhere = f;
+        anywhere.place = {};
+        wider = LibraryQueries::trips(db, anywhere);
+    }
+    std::vector<int64_t> ids, shownIds;
     for (const TripRow &t : rows_)
         for (const ClipRow &c : t.clips)
             ids.push_back(c.id);
+    for (const TripRow &t : wider)
+        for (const ClipRow &c : t.clips)
+            shownIds.push_back(c.id);
+    if (f.place.kind == LibraryPlace::None)
+        shownIds = ids;
     // Bound values are limited in number: a range of more clips asks for all and keeps its own.
     constexpr size_t kMaxBound = 30000;
     events_ = ids.empty() ? std::vector<EventRow>{}
                           : LibraryQueries::events(db, f.kinds, {}, {}, ids.size() <= kMaxBound ? ids : std::vector<int64_t>{});
-    std::vector<PieceRow> pieces = ids.empty() ? std::vector<PieceRow>{}
-                                               : LibraryQueries::routes(db, ids.size() <= kMaxBound ? ids : std::vector<int64_t>{});
+    std::vector<PieceRow> pieces =
+        shownIds.empty() ? std::vector<PieceRow>{}
+                         : LibraryQueries::routes(db, shownIds.size() <= kMaxBound ? shownIds : std::vector<int64_t>{});
     const std::set<int64_t> listed(ids.begin(), ids.end());
+    const std::set<int64_t> shown(shownIds.begin(), shownIds.end());
 
     const bool kmph = !kmph_ || kmph_();
     trips_->setUpdatesEnabled(false);
@@ -359,8 +415,11 @@ void LibraryWindow::refresh()
         item->setText(5, QString::number(count));
         item->setData(0, TripRole, qlonglong(t));
         item->setData(0, EventRole, -1);
-        if (trip.clips.front().isProtected || std::any_of(trip.clips.begin(), trip.clips.end(), [](const ClipRow &c) { return c.isProtected; }))
-            item->setIcon(0, style()->standardIcon(QStyle::SP_VistaShield));
+        if (std::any_of(trip.clips.begin(), trip.clips.end(), [](const ClipRow &c) { return c.isProtected; })) {
+            static const QIcon lock = lockIcon();
+            item->setIcon(0, lock);
+            item->setToolTip(1, Localization::text("Protected by the camera"));
+        }
         item->setToolTip(0, trip.clips.front().path);
         items << item;
     }
@@ -371,10 +430,11 @@ void LibraryWindow::refresh()
 
     std::vector<RouteMapView::Route> routes;
     for (const PieceRow &p : pieces) {
-        if (!listed.count(p.clipId))
+        if (!shown.count(p.clipId))
             continue;
         RouteMapView::Route r;
         r.clipId = p.clipId;
+        r.faded = !listed.count(p.clipId);
         for (const RoutePoint &pt : p.points)
             r.points.emplace_back(pt.longitude, pt.latitude);
         routes.push_back(std::move(r));

@@ -42,7 +42,7 @@ public:
 
     // Asks the database again with the filters as they are.
     void refresh();
-    void chooseDays(const QDate &from, const QDate &to);
+    void chooseDays(QDate from, QDate to);
 
     // For tests and screenshots.
     QTreeWidget *tripList() const { return trips_; }
@@ -52,6 +52,9 @@ public:
     QLabel *statusLabel() const { return status_; }
     const std::vector<TripRow> &trips() const { return rows_; }
     LibraryFilter filter() const;
+
+    // What an indexing did, for people: LibraryIndexJob::finished's figures.
+    static QString summaryText(const QList<qulonglong> &counts, bool cancelled);
 
     // Seconds before an event that its row plays from.
     static constexpr double kEventLeadSeconds = 5.0;

@@ -34,8 +34,14 @@ RouteMapView::RouteMapView(QWidget *parent) : QWidget(parent)
 
 void RouteMapView::setRoutes(std::vector<Route> routes)
 {
+    std::set<int64_t> before, after;
+    for (const Route &r : routes_)
+        before.insert(r.clipId);
+    for (const Route &r : routes)
+        after.insert(r.clipId);
     routes_ = std::move(routes);
-    fit();
+    if (before != after)
+        fit();
     update();
 }
 
@@ -119,13 +125,19 @@ void RouteMapView::paintEvent(QPaintEvent *)
     for (double y = std::fmod(-origin_.y() * scale_, gridPx); y < height(); y += gridPx)
         p.drawLine(QPointF(0, y), QPointF(width(), y));
 
-    auto draw = [&](bool bright) {
-        QPen pen(bright ? QColor(0xE0, 0x5A, 0x00) : QColor(0x2A, 0x6F, 0xDB, 170), bright ? 4 : 2.5);
+    // The faded routes first, then the listed ones, the chosen trip's on top.
+    enum Layer { Faded, Listed, Bright };
+    auto draw = [&](Layer layer) {
+        const QColor colour = layer == Bright ? QColor(0xE0, 0x5A, 0x00)
+                              : layer == Listed ? QColor(0x2A, 0x6F, 0xDB, 190)
+                                                : QColor(0x8A, 0x94, 0xA0, 110);
+        QPen pen(colour, layer == Bright ? 4 : layer == Listed ? 2.5 : 2);
         pen.setCapStyle(Qt::RoundCap);
         pen.setJoinStyle(Qt::RoundJoin);
         p.setPen(pen);
         for (const Route &r : routes_) {
-            if (bool(highlighted_.count(r.clipId)) != bright || r.points.empty())
+            const Layer of = highlighted_.count(r.clipId) ? Bright : r.faded ? Faded : Listed;
+            if (of != layer || r.points.empty())
                 continue;
             QPainterPath path(toWidget(r.points[0].y(), r.points[0].x()));
             for (size_t i = 1; i < r.points.size(); ++i)
@@ -133,8 +145,9 @@ void RouteMapView::paintEvent(QPaintEvent *)
             p.drawPath(path);
         }
     };
-    draw(false);
-    draw(true);
+    draw(Faded);
+    draw(Listed);
+    draw(Bright);
     p.setPen(QPen(Qt::white, 1.5));
     p.setBrush(QColor(0xD0, 0x21, 0x21));
     for (const Mark &m : marks_)

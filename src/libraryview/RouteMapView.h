@@ -9,6 +9,7 @@
 #include <QPointF>
 #include <QWidget>
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -26,11 +27,13 @@ public:
     struct Route {
         int64_t clipId = 0;
         std::vector<QPointF> points;   // (lon, lat)
+        bool faded = false;            // in the range, but not through the place chosen
     };
     struct Mark {
         double lat = 0, lon = 0;
     };
-    // New routes fit the sheet to them.
+    // Routes of other clips fit the sheet to them; the same clips (another place
+    // chosen among them) leave it where it is.
     void setRoutes(std::vector<Route> routes);
     void setHighlighted(const std::set<int64_t> &clipIds);
     void setMarks(std::vector<Mark> marks);
@@ -42,6 +45,10 @@ public:
     QPointF toWidget(double lat, double lon) const;
     void toMap(const QPointF &widgetPoint, double *lat, double *lon) const;
     size_t routeCount() const { return routes_.size(); }
+    size_t fadedCount() const
+    {
+        return size_t(std::count_if(routes_.begin(), routes_.end(), [](const Route &r) { return r.faded; }));
+    }
 
 signals:
     void placeChosen(const LibraryPlace &place);
