@@ -158,8 +158,9 @@ LibraryWindow::LibraryWindow(LibraryController &library, std::function<bool()> k
     map_ = new RouteMapView(split);
     split->addWidget(trips_);
     split->addWidget(map_);
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 4);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 1);
+    split->setSizes({560, 720});
     layout->addWidget(split, 1);
 
     auto *foot = new QHBoxLayout;
@@ -233,16 +234,26 @@ LibraryWindow::LibraryWindow(LibraryController &library, std::function<bool()> k
                 status_->setToolTip(skipped.mid(0, 50).join(QLatin1Char('\n')));
                 fillCameras();
             });
+    // What is committed while indexing shows a few times a second at most.
+    changedSoon_.setSingleShot(true);
+    changedSoon_.setInterval(kChangedSettleMs);
     connect(&library_, &LibraryController::changed, this, [this] {
+        if (isVisible() && !changedSoon_.isActive())
+            changedSoon_.start();
+    });
+    connect(&changedSoon_, &QTimer::timeout, this, [this] {
         if (!isVisible())
             return;
         // A library that was empty gets its range from the first clips.
-        if (!from_->date().isValid() || rows_.empty())
+        if (!from_->date().isValid() || !library_.database().isOpen() || !LibraryQueries::dayBounds(library_.database().db()))
             shownOnce_ = false;
-        if (!shownOnce_)
+        if (!shownOnce_ || rows_.empty()) {
+            shownOnce_ = false;
             showEvent(nullptr);
-        else
+        } else {
+            fillDays();
             refresh();
+        }
     });
     retranslate();
 }
@@ -290,8 +301,14 @@ void LibraryWindow::fillCameras()
 
 void LibraryWindow::showEvent(QShowEvent *)
 {
-    if (shownOnce_)
+    if (shownOnce_) {
+        // Shown again: what was indexed meanwhile.
+        if (library_.database().isOpen()) {
+            fillDays();
+            refresh();
+        }
         return;
+    }
     shownOnce_ = true;
     if (!library_.open()) {
         showMessage();
@@ -300,15 +317,23 @@ void LibraryWindow::showEvent(QShowEvent *)
     showMessage();
     fillCameras();
     // The month up to the last day with driving.
+    const auto bounds = fillDays();
+    const QDate last = bounds ? dateOf(bounds->second) : QDate::currentDate();
+    const QDate first = bounds ? dateOf(bounds->first) : last;
+    chooseDays(std::max(first, last.addDays(-30)), last);
+}
+
+std::optional<std::pair<int, int>> LibraryWindow::fillDays()
+{
     const auto bounds = LibraryQueries::dayBounds(library_.database().db());
     const QDate last = bounds ? dateOf(bounds->second) : QDate::currentDate();
     const QDate first = bounds ? dateOf(bounds->first) : last;
-    std::vector<DayRow> days;
-    const QDate stripFirst = std::max(first, last.addDays(-(CalendarStrip::kMaxDays - 1)));
-    days = LibraryQueries::days(library_.database().db(), dayOf(stripFirst), dayOf(last));
+    // At least four weeks on the strip, at most kMaxDays.
+    const QDate stripFirst = std::max(std::min(first, last.addDays(-27)), last.addDays(-(CalendarStrip::kMaxDays - 1)));
     calendar_->setMetric(!kmph_ || kmph_());
-    calendar_->setDays(stripFirst, last, days);
-    chooseDays(std::max(first, last.addDays(-30)), last);
+    calendar_->setDays(stripFirst, last, LibraryQueries::days(library_.database().db(), dayOf(stripFirst), dayOf(last)));
+    calendar_->setChosen(from_->date(), to_->date());
+    return bounds;
 }
 
 void LibraryWindow::showMessage()
@@ -349,13 +374,16 @@ void LibraryWindow::refresh()
     QSqlDatabase &db = library_.database().db();
     const LibraryFilter f = filter();
     rows_ = LibraryQueries::trips(db, f);
-    // The map shows every route of the range; those that did not pass the place faded.
+    // The map shows every route of the days (and camera); those the other filters leave
+    // out, faded.
+    LibraryFilter days;
+    days.fromDay = f.fromDay;
+    days.toDay = f.toDay;
+    days.channel = f.channel;
+    const bool narrowed = f.place.kind != LibraryPlace::None || !f.kinds.empty() || f.protectedOnly;
     std::vector<TripRow> wider;
-    if (f.place.kind != LibraryPlace::None) {
-        LibraryFilter anywhere = f;
-        anywhere.place = {};
-        wider = LibraryQueries::trips(db, anywhere);
-    }
+    if (narrowed)
+        wider = LibraryQueries::trips(db, days);
     std::vector<int64_t> ids, shownIds;
     for (const TripRow &t : rows_)
         for (const ClipRow &c : t.clips)
@@ -363,7 +391,7 @@ void LibraryWindow::refresh()
     for (const TripRow &t : wider)
         for (const ClipRow &c : t.clips)
             shownIds.push_back(c.id);
-    if (f.place.kind == LibraryPlace::None)
+    if (!narrowed)
         shownIds = ids;
     // Bound values are limited in number: a range of more clips asks for all and keeps its own.
     constexpr size_t kMaxBound = 30000;

@@ -10,10 +10,13 @@
 
 #include <QDate>
 #include <QList>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
 #include <functional>
+#include <optional>
+#include <utility>
 
 class CalendarStrip;
 class LibraryController;
@@ -58,6 +61,8 @@ public:
 
     // Seconds before an event that its row plays from.
     static constexpr double kEventLeadSeconds = 5.0;
+    // How long the window waits after the library changed before it asks again.
+    static constexpr int kChangedSettleMs = 300;
 
 signals:
     // Plays `urls` in the play list, the first from `startAt` seconds.
@@ -73,6 +78,8 @@ private:
     void showMessage();
     void selectionChanged();
     void fillCameras();
+    // The strip's days from the database; the first and last day with a clip.
+    std::optional<std::pair<int, int>> fillDays();
 
     LibraryController &library_;
     std::function<bool()> kmph_;
@@ -90,6 +97,7 @@ private:
     QLabel *status_ = nullptr;
     std::vector<TripRow> rows_;
     std::vector<EventRow> events_;
+    QTimer changedSoon_;
     bool shownOnce_ = false;
     bool refreshing_ = false;
 };
