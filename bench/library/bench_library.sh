@@ -69,3 +69,5 @@ lon=${point#* }
 echo "passed here: $lat,$lon"
 "$GPS" --library "$DB" --near "$lat,$lon,100" | wc -l | sed 's/^/veltra-gps --near: clips printed: /'
 QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" "$QUERIES" "$DB" "$lat" "$lon"
+# KEEP_DB=FILE keeps the database for bench_library_queries runs of its own.
+if [ -n "${KEEP_DB:-}" ]; then cp "$DB" "$KEEP_DB"; echo "database kept as $KEEP_DB ($lat $lon)"; fi

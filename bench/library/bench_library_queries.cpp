@@ -108,5 +108,17 @@ int main(int argc, char **argv)
     const double ms = double(shown.nsecsElapsed()) / 1e6;
     std::printf("%-44s %8.2f ms, %d trips listed, %zu route pieces drawn\n", "window open (a month)", ms,
                 window.tripList()->topLevelItemCount(), window.map()->routeCount());
+    print("the window asks again (refresh)", time([&] {
+              window.refresh();
+              return size_t(window.tripList()->topLevelItemCount());
+          }, 5));
+    print("the map drawn", time([&] {
+              window.map()->repaint();
+              return window.map()->routeCount();
+          }, 5));
+    print("the list drawn", time([&] {
+              window.tripList()->viewport()->repaint();
+              return size_t(window.tripList()->topLevelItemCount());
+          }, 5));
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QThread>
 
 namespace {
 // A watch per folder, down to this depth (cameras keep a few folders: front, rear, event).
@@ -22,6 +23,8 @@ LibraryController::LibraryController(const QString &databasePath, QObject *paren
 
 LibraryController::~LibraryController()
 {
+    if (lister_)
+        lister_->wait();
     if (job_) {
         job_->cancel();
         delete job_;
@@ -114,20 +117,58 @@ void LibraryController::startJob(const QStringList &roots)
 
 void LibraryController::watchFolders()
 {
-    if (!watcher_.directories().isEmpty())
-        watcher_.removePaths(watcher_.directories());
+    // The folders are listed on a thread of their own: a share that stops answering, or a
+    // folder of 100,000 files, never holds up the window.
+    if (lister_) {
+        relist_ = true;
+        return;
+    }
+    const QStringList folders = db_.folders();
+    // The controller waits for the thread when it goes; the answer is dropped with it.
+    lister_ = QThread::create([this, folders] {
+        const QStringList dirs = watchedFolders(folders);
+        QMetaObject::invokeMethod(
+            this,
+            [this, dirs] {
+                if (!watcher_.directories().isEmpty())
+                    watcher_.removePaths(watcher_.directories());
+                if (!dirs.isEmpty())
+                    watcher_.addPaths(dirs);
+                emit watching(int(dirs.size()));
+            },
+            Qt::QueuedConnection);
+    });
+    connect(lister_, &QThread::finished, this, [this] {
+        lister_->deleteLater();
+        lister_ = nullptr;
+        if (relist_) {
+            relist_ = false;
+            watchFolders();
+        }
+    });
+    lister_->start(QThread::LowPriority);
+}
+
+QStringList LibraryController::watchedFolders(const QStringList &folders)
+{
     QStringList dirs;
-    for (const QString &folder : db_.folders()) {
+    for (const QString &folder : folders) {
         if (!QFileInfo(folder).isDir())
             continue;
         dirs << folder;
-        QDirIterator it(folder, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-        while (it.hasNext() && dirs.size() < kMaxWatched) {
-            const QString d = it.next();
-            if (QDir(folder).relativeFilePath(d).count(QLatin1Char('/')) < kWatchDepth && !it.fileInfo().isSymLink())
-                dirs << d;
+        // Breadth first, down to kWatchDepth, without following links.
+        QStringList level{folder};
+        for (int depth = 0; depth < kWatchDepth && !level.isEmpty() && dirs.size() < kMaxWatched; ++depth) {
+            QStringList next;
+            for (const QString &d : level) {
+                QDirIterator it(d, QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks);
+                while (it.hasNext() && dirs.size() < kMaxWatched) {
+                    next << it.next();
+                    dirs << next.back();
+                }
+            }
+            level = next;
         }
     }
-    if (!dirs.isEmpty())
-        watcher_.addPaths(dirs);
+    return dirs;
 }

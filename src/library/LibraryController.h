@@ -49,10 +49,15 @@ signals:
                           const QString &failureKey, const QString &failureArgument, bool cancelled);
     // New clips are committed: the window asks again.
     void changed();
+    // The watch is on `folders` folders (the added ones and their sub-folders).
+    void watching(int folders);
 
 private:
     void startJob(const QStringList &roots);
     void watchFolders();
+    // The folders to watch: each of `folders` and its sub-folders down to kWatchDepth, at
+    // most kMaxWatched in all. Any thread.
+    static QStringList watchedFolders(const QStringList &folders);
 
     QString path_;
     LibraryDatabase db_;
@@ -60,4 +65,6 @@ private:
     QTimer settle_;
     QPointer<LibraryIndexJob> job_;
     QStringList pending_;
+    class QThread *lister_ = nullptr;
+    bool relist_ = false;
 };
