@@ -11,6 +11,21 @@
 
 namespace {
 
+// Ids as a JSON array ("[1,2,3]"), one value to bind.
+QString idArray(const std::vector<int64_t> &ids)
+{
+    QString out;
+    out.reserve(int(ids.size()) * 7 + 2);
+    out += QLatin1Char('[');
+    for (size_t i = 0; i < ids.size(); ++i) {
+        if (i)
+            out += QLatin1Char(',');
+        out += QString::number(ids[i]);
+    }
+    out += QLatin1Char(']');
+    return out;
+}
+
 std::optional<int64_t> optionalMs(const QVariant &v)
 {
     return v.isNull() ? std::nullopt : std::optional<int64_t>(v.toLongLong());
@@ -182,12 +197,10 @@ std::vector<EventRow> events(QSqlDatabase &db, const std::set<LibraryEventKind> 
             marks << QStringLiteral("?");
         sql += QStringLiteral(" AND e.kind IN (%1)").arg(marks.join(QLatin1Char(',')));
     }
-    if (!clipIds.empty()) {
-        QStringList marks;
-        for (size_t i = 0; i < clipIds.size(); ++i)
-            marks << QStringLiteral("?");
-        sql += QStringLiteral(" AND e.clip IN (%1)").arg(marks.join(QLatin1Char(',')));
-    }
+    // The clips as one bound JSON array: a statement of thousands of parameters costs
+    // SQLite (and the driver naming each) far more than the query.
+    if (!clipIds.empty())
+        sql += QStringLiteral(" AND e.clip IN (SELECT value FROM json_each(?))");
     sql += QStringLiteral(" ORDER BY e.at_ms IS NULL, e.at_ms, c.path, e.offset_ms");
     QSqlQuery q(db);
     q.setForwardOnly(true);
@@ -199,8 +212,8 @@ std::vector<EventRow> events(QSqlDatabase &db, const std::set<LibraryEventKind> 
         q.bindValue(n++, v);
     for (LibraryEventKind k : kinds)
         q.bindValue(n++, QString::fromLatin1(eventKindName(k)));
-    for (int64_t id : clipIds)
-        q.bindValue(n++, qint64(id));
+    if (!clipIds.empty())
+        q.bindValue(n++, idArray(clipIds));
     std::vector<EventRow> out;
     if (!q.exec())
         return out;
@@ -370,16 +383,12 @@ std::vector<PieceRow> routes(QSqlDatabase &db, const std::vector<int64_t> &clipI
     QSqlQuery q(db);
     q.setForwardOnly(true);
     QString sql = QStringLiteral("SELECT p.clip, c.path, c.start_ms, c.utc, p.points FROM pieces p JOIN clips c ON c.id = p.clip");
-    if (!clipIds.empty()) {
-        QStringList marks;
-        for (size_t i = 0; i < clipIds.size(); ++i)
-            marks << QStringLiteral("?");
-        sql += QStringLiteral(" WHERE p.clip IN (%1)").arg(marks.join(QLatin1Char(',')));
-    }
+    if (!clipIds.empty())
+        sql += QStringLiteral(" WHERE p.clip IN (SELECT value FROM json_each(?))");
     sql += QStringLiteral(" ORDER BY p.clip, p.id");
     q.prepare(sql);
-    for (size_t i = 0; i < clipIds.size(); ++i)
-        q.bindValue(int(i), qint64(clipIds[i]));
+    if (!clipIds.empty())
+        q.bindValue(0, idArray(clipIds));
     std::vector<PieceRow> out;
     if (!q.exec())
         return out;

@@ -393,13 +393,8 @@ void LibraryWindow::refresh()
             shownIds.push_back(c.id);
     if (!narrowed)
         shownIds = ids;
-    // Bound values are limited in number: a range of more clips asks for all and keeps its own.
-    constexpr size_t kMaxBound = 30000;
-    events_ = ids.empty() ? std::vector<EventRow>{}
-                          : LibraryQueries::events(db, f.kinds, {}, {}, ids.size() <= kMaxBound ? ids : std::vector<int64_t>{});
-    std::vector<PieceRow> pieces =
-        shownIds.empty() ? std::vector<PieceRow>{}
-                         : LibraryQueries::routes(db, shownIds.size() <= kMaxBound ? shownIds : std::vector<int64_t>{});
+    events_ = ids.empty() ? std::vector<EventRow>{} : LibraryQueries::events(db, f.kinds, {}, {}, ids);
+    std::vector<PieceRow> pieces = shownIds.empty() ? std::vector<PieceRow>{} : LibraryQueries::routes(db, shownIds);
     const std::set<int64_t> listed(ids.begin(), ids.end());
     const std::set<int64_t> shown(shownIds.begin(), shownIds.end());
 

@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
+#include <QPolygonF>
 
 #include <algorithm>
 #include <cmath>
@@ -127,6 +129,7 @@ void RouteMapView::paintEvent(QPaintEvent *)
 
     // The faded routes first, then the listed ones, the chosen trip's on top.
     enum Layer { Faded, Listed, Bright };
+    QPolygonF line;
     auto draw = [&](Layer layer) {
         const QColor colour = layer == Bright ? QColor(0xE0, 0x5A, 0x00)
                               : layer == Listed ? QColor(0x2A, 0x6F, 0xDB, 190)
@@ -135,23 +138,49 @@ void RouteMapView::paintEvent(QPaintEvent *)
         pen.setCapStyle(Qt::RoundCap);
         pen.setJoinStyle(Qt::RoundJoin);
         p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        // One path a layer: stroked once, it costs far less than a line a piece, and
+        // where routes overlap the colour does not pile up.
+        QPainterPath path;
         for (const Route &r : routes_) {
             const Layer of = highlighted_.count(r.clipId) ? Bright : r.faded ? Faded : Listed;
             if (of != layer || r.points.empty())
                 continue;
-            QPainterPath path(toWidget(r.points[0].y(), r.points[0].x()));
-            for (size_t i = 1; i < r.points.size(); ++i)
-                path.lineTo(toWidget(r.points[i].y(), r.points[i].x()));
-            p.drawPath(path);
+            // Points less than a pixel and a half from the last one drawn are left out: a
+            // month of routes seen whole is mostly such points.
+            line.clear();
+            line << toWidget(r.points[0].y(), r.points[0].x());
+            for (size_t i = 1; i < r.points.size(); ++i) {
+                const QPointF w = toWidget(r.points[i].y(), r.points[i].x());
+                const QPointF d = w - line.back();
+                if (d.x() * d.x() + d.y() * d.y() >= 2.25 || i + 1 == r.points.size())
+                    line << w;
+            }
+            if (line.size() == 1)
+                line << line.back() + QPointF(0.01, 0);
+            path.moveTo(line[0]);
+            for (qsizetype i = 1; i < line.size(); ++i)
+                path.lineTo(line[i]);
         }
+        p.drawPath(path);
     };
+    p.setRenderHint(QPainter::Antialiasing, false);
     draw(Faded);
     draw(Listed);
     draw(Bright);
-    p.setPen(QPen(Qt::white, 1.5));
-    p.setBrush(QColor(0xD0, 0x21, 0x21));
+    // The events' dots: one drawn once, then copied (thousands of ellipses are slow).
+    static const QPixmap dot = [] {
+        QPixmap pm(14, 14);
+        pm.fill(Qt::transparent);
+        QPainter d(&pm);
+        d.setRenderHint(QPainter::Antialiasing);
+        d.setPen(QPen(Qt::white, 1.5));
+        d.setBrush(QColor(0xD0, 0x21, 0x21));
+        d.drawEllipse(QPointF(7, 7), 5, 5);
+        return pm;
+    }();
     for (const Mark &m : marks_)
-        p.drawEllipse(toWidget(m.lat, m.lon), 5, 5);
+        p.drawPixmap(toWidget(m.lat, m.lon) - QPointF(7, 7), dot);
 
     p.setBrush(QColor(0x10, 0x9A, 0x5A, 50));
     p.setPen(QPen(QColor(0x10, 0x9A, 0x5A), 2));

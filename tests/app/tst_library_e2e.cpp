@@ -303,6 +303,33 @@ private slots:
         QTRY_COMPARE(lw->tripList()->topLevelItemCount(), 5);
         QCOMPARE(lw->tripList()->topLevelItem(4)->text(0), QStringLiteral("2026-11-20 09:00:00"));
     }
+
+    void rescanAtStart()
+    {
+        // The program quits; a clip is deleted while it is not running; the next start
+        // looks at the folders again by itself and the clip is gone from the library.
+        window.reset();
+        delegate.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!libraryWindow());
+        QVERIFY(QFile::remove(folder.filePath(QStringLiteral("2026_1117_180530_002F.MOV"))));
+        delegate = std::make_unique<AppDelegate>(settings);
+        window = std::make_unique<MainWindow>(*delegate);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        delegate->finishStartup();
+        auto *menu = window->findChild<LibraryMenu *>();
+        QVERIFY(menu);
+        QSignalSpy finished(menu->library(), &LibraryController::indexingFinished);
+        QVERIFY(finished.wait(LibraryMenu::kRescanAfterStartMs + 30000));
+        QCOMPARE(finished.first().at(0).toString(),
+                 QStringLiteral("17 clips in the library folders (0 read, 0 moved, 1 removed, 17 unchanged)"));
+        menu->showLibrary();
+        LibraryWindow *lw = libraryWindow();
+        QVERIFY(lw);
+        QTRY_COMPARE(lw->tripList()->topLevelItemCount(), 5);
+        QCOMPARE(lw->tripList()->topLevelItem(2)->text(1), QStringLiteral("18:05:30"));
+    }
 };
 
 VELTRA_WINDOW_TEST_MAIN(LibraryEndToEndTest)
