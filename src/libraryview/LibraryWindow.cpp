@@ -160,7 +160,7 @@ LibraryWindow::LibraryWindow(LibraryController &library, std::function<bool()> k
     split->addWidget(map_);
     split->setStretchFactor(0, 1);
     split->setStretchFactor(1, 1);
-    split->setSizes({560, 720});
+    split->setSizes({640, 640});
     layout->addWidget(split, 1);
 
     auto *foot = new QHBoxLayout;
