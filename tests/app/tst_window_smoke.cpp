@@ -62,7 +62,7 @@ private slots:
         QStringList titles;
         for (QAction *a : bar->actions())
             titles << a->text();
-        QCOMPARE(titles, QStringList({"File", "Setting", "View", "Playback", "Help"}));
+        QCOMPARE(titles, QStringList({"File", "Setting", "View", "Playback", "Library", "Help"}));
     }
 
     void fivePanesAndAnEmptyPlayList()
