@@ -25,7 +25,11 @@ LibraryMenu::LibraryMenu(QWidget *parent, AppDelegate *app)
     show_ = addAction(QString(), this, &LibraryMenu::showLibrary);
     show_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     show_->setShortcutContext(Qt::ApplicationShortcut);
-    add_ = addAction(QString(), this, [this] { window()->addFolder(); });
+    // The window comes up first: its foot shows the indexing's progress and Cancel.
+    add_ = addAction(QString(), this, [this] {
+        showLibrary();
+        window()->addFolder();
+    });
     retranslate();
     // The folders are looked at again once the window is up; a library that cannot be
     // opened says why when it is shown.

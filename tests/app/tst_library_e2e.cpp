@@ -162,7 +162,9 @@ private slots:
         QVERIFY(add);
         lw->folderPanel = [this] { return folder.path(); };
         QSignalSpy finished(menu->library(), &LibraryController::indexingFinished);
+        lw->hide();
         add->trigger();
+        QVERIFY(lw->isVisible());
         QVERIFY(lw->progressBar()->isVisible());
         QVERIFY(finished.wait(60000));
         QCOMPARE(finished.first().at(0).toString(),
