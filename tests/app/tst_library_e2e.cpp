@@ -216,6 +216,16 @@ private slots:
         QCOMPARE(map->toWidget(end.y(), end.x()).toPoint(), at);   // the sheet stayed where it was
         trips->topLevelItem(0)->setSelected(true);
         screenshot(QStringLiteral("library-place"));
+        // A box dragged around the end of the 16th's drive: that trip alone.
+        const QPointF far = routePoint(QStringLiteral("2026_1116_080130_004F.MOV"), -1);
+        const QPoint corner = map->toWidget(far.y(), far.x()).toPoint();
+        QTest::mousePress(map, Qt::LeftButton, {}, corner - QPoint(25, 25));
+        QTest::mouseMove(map, corner);
+        QTest::mouseMove(map, corner + QPoint(25, 25));
+        QTest::mouseRelease(map, Qt::LeftButton, {}, corner + QPoint(25, 25));
+        QCOMPARE(map->place().kind, LibraryPlace::Box);
+        QTRY_COMPARE(column(trips, 0), QStringList{"2026-11-16 08:00:00"});
+        screenshot(QStringLiteral("library-box"));
         // Far from every route: nothing passed there.
         QTest::mouseClick(map, Qt::LeftButton, {}, QPoint(4, 4));
         QTRY_COMPARE(trips->topLevelItemCount(), 0);
