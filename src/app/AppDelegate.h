@@ -8,6 +8,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QKeySequence>
 #include <QPointer>
 #include <QString>
 #include <QUrl>
@@ -131,6 +132,8 @@ public:
     // the playing clip's camera's telemetry against its picture, kept per camera name
     // pattern; a message says where it is now.
     QPointer<QAction> telemetryEarlierItem, telemetryLaterItem, telemetryResetItem;
+    // Help ▸ Keyboard Shortcuts.
+    void showKeyGuide();
     static constexpr int kTelemetryStepMs = 100;
     void nudgeTelemetry(int stepMs);
     void resetTelemetryOffset();
@@ -170,6 +173,8 @@ private:
     QPointer<IncidentExport> export_;
     QPointer<OverlayExport> overlayExport_;
     QPointer<QProgressDialog> exportProgress_;
-    struct MenuText { QPointer<QObject> item; const char *key; };
+    // A menu's title gets `mnemonic` (Alt+letter); a command whose key another object
+    // of the window holds shows `shown` beside it.
+    struct MenuText { QPointer<QObject> item; const char *key; char mnemonic = 0; QKeySequence shown = {}; };
     QList<MenuText> menuTexts_;
 };
