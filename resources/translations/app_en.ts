@@ -155,5 +155,6 @@
     <message><source>Chosen camera later</source><translation>Chosen camera later</translation></message>
     <message><source>Chosen camera back in step</source><translation>Chosen camera back in step</translation></message>
     <message><source>Zoom the timeline in, out, back (timeline focused)</source><translation>Zoom the timeline in, out, back (timeline focused)</translation></message>
+    <message><source>Open Folder…</source><translation>Open Folder…</translation></message>
 </context>
 </TS>

@@ -103,6 +103,7 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     QMenu *file = bar->addMenu(QString());
     text(file->menuAction(), "menu_file", 'F');
     action(file, "menu_open", &AppDelegate::openFile, QKeySequence::Open);
+    action(file, "Open Folder…", &AppDelegate::openFolder, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
     action(file, "menu_export_track", &AppDelegate::exportTrack);
     action(file, "Export Incident…", &AppDelegate::exportIncident, QKeySequence(Qt::CTRL | Qt::Key_E));
     QAction *incidentView = action(file, "Cameras' View in Incidents", [] {});
@@ -581,6 +582,16 @@ void AppDelegate::openFile()
     if (urls.isEmpty())
         return;   // cancelled: the current file keeps playing
     openUrls(urls);
+}
+
+void AppDelegate::openFolder()
+{
+    const QString folder = openFolderPanel
+                               ? openFolderPanel()
+                               : QFileDialog::getExistingDirectory(mainWindow(), Localization::text("Open Folder…"),
+                                                                   QDir::homePath());
+    if (!folder.isEmpty())
+        openUrls({QUrl::fromLocalFile(folder)});
 }
 
 void AppDelegate::exportTrack()

@@ -68,11 +68,15 @@ public:
 
     // Open panel (several video files), then the files go to the queue and the first plays.
     void openFile();
+    // File ▸ Open Folder…: every recording in a folder and below it (a card, a copy).
+    void openFolder();
     // Hands `urls` to the play queue as the menu's open does (also files from the command
     // line or the desktop); the first plays, from `startAt` seconds.
     void openUrls(const QList<QUrl> &urls, double startAt = 0);
     // Replaces the open panel (tests): returns the chosen files, empty when cancelled.
     std::function<QList<QUrl>()> openPanel;
+    // The folder dialog: the chosen folder, empty when cancelled.
+    std::function<QString()> openFolderPanel;
 
     // File ▸ Export Track…: the play list's export clips (the selected rows or the
     // playing trip) to a GPX, KML or CSV file chosen in a save panel; a toast tells

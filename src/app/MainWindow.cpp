@@ -10,6 +10,9 @@
 #include "ui/FullScreen.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
@@ -24,6 +27,7 @@ MainWindow::MainWindow(AppDelegate &app, QWidget *parent) : QMainWindow(parent),
 {
     layout_ = new PaneLayout(app, this);
     setCentralWidget(layout_);
+    setAcceptDrops(true);
     connect(this, &MainWindow::fullScreenChanged, layout_, &PaneLayout::windowFullScreenChange);
     buildContent(app);
 
@@ -101,6 +105,43 @@ void MainWindow::saveWindow()
     const QByteArray dividers = layout_->saveDividers();
     if (!dividers.isEmpty())
         settings.setWindowDividers(dividers);
+}
+
+namespace {
+
+QList<QUrl> localUrls(const QMimeData *data)
+{
+    QList<QUrl> urls;
+    if (data && data->hasUrls())
+        for (const QUrl &url : data->urls())
+            if (url.isLocalFile())
+                urls << url;
+    return urls;
+}
+
+} // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (localUrls(event->mimeData()).isEmpty())
+        return QMainWindow::dragEnterEvent(event);
+    event->acceptProposedAction();
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (localUrls(event->mimeData()).isEmpty())
+        return QMainWindow::dragMoveEvent(event);
+    event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent *event)
+{
+    const QList<QUrl> urls = localUrls(event->mimeData());
+    if (urls.isEmpty())
+        return QMainWindow::dropEvent(event);
+    event->acceptProposedAction();
+    app_.openUrls(urls);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

@@ -11,6 +11,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -60,6 +61,43 @@ int PositionSlider::valueAt(int x) const
         return minimum();
     return QStyle::sliderValueFromPosition(minimum(), maximum(), std::clamp(x - length / 2 - groove.x(), 0, span),
                                            span, opt.upsideDown);
+}
+
+int PositionSlider::xForValue(int value) const
+{
+    QStyleOptionSlider opt;
+    initStyleOption(&opt);
+    const QRect groove = style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderGroove, this);
+    const QRect handle = style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, this);
+    const int span = std::max(0, groove.width() - handle.width());
+    return groove.x() + handle.width() / 2
+           + QStyle::sliderPositionFromValue(minimum(), maximum(), value, span, opt.upsideDown);
+}
+
+void PositionSlider::setMarks(std::optional<int> in, std::optional<int> out)
+{
+    if (in == markIn_ && out == markOut_)
+        return;
+    markIn_ = in;
+    markOut_ = out;
+    update();
+}
+
+void PositionSlider::paintEvent(QPaintEvent *event)
+{
+    QSlider::paintEvent(event);
+    if ((!markIn_ && !markOut_) || maximum() <= minimum())
+        return;
+    QPainter p(this);
+    const int mid = height() / 2;
+    const QColor edge(255, 179, 0);
+    if (markIn_ && markOut_) {
+        const int a = xForValue(std::min(*markIn_, *markOut_)), b = xForValue(std::max(*markIn_, *markOut_));
+        p.fillRect(QRect(a, mid - 3, std::max(1, b - a), 6), QColor(255, 179, 0, 150));
+    }
+    for (const std::optional<int> &m : {markIn_, markOut_})
+        if (m)
+            p.fillRect(QRect(xForValue(*m) - 1, mid - 6, 2, 12), edge);
 }
 
 void PositionSlider::mousePressEvent(QMouseEvent *event)
@@ -311,6 +349,14 @@ void PlayerControlBar::showRate(double rate)
 QString PlayerControlBar::rateBadgeText() const
 {
     return rateBadge_->isHidden() ? QString() : rateBadge_->text();
+}
+
+void PlayerControlBar::showMarks(std::optional<double> in, std::optional<double> out)
+{
+    const auto ms = [](std::optional<double> s) {
+        return s ? std::optional<int>(int(std::lround(*s * 1000.0))) : std::nullopt;
+    };
+    static_cast<PositionSlider *>(timeSlider_)->setMarks(ms(in), ms(out));
 }
 
 void PlayerControlBar::showCamerasButton(bool shown)

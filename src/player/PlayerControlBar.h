@@ -7,6 +7,8 @@
 #include <QFrame>
 #include <QSlider>
 
+#include <optional>
+
 class QIcon;
 class QLabel;
 class QToolButton;
@@ -22,8 +24,15 @@ class PositionSlider : public QSlider {
 public:
     explicit PositionSlider(QWidget *parent = nullptr);
 
-    // The value under the x coordinate `x` of the slider, with the handle centred on it.
+    // The value under the x coordinate `x` of the slider, with the handle centred on it;
+    // and the x of the handle's centre at `value`.
     int valueAt(int x) const;
+    int xForValue(int value) const;
+    // The incident's marks (values), drawn over the groove: the segment between them,
+    // or a single mark's tick.
+    void setMarks(std::optional<int> in, std::optional<int> out);
+    std::optional<int> markIn() const { return markIn_; }
+    std::optional<int> markOut() const { return markOut_; }
 
 signals:
     // A click on the groove moved the handle to `value`.
@@ -33,8 +42,10 @@ protected:
     void sliderChange(SliderChange change) override;
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
+    std::optional<int> markIn_, markOut_;
     int handlePixel() const;
     int shownPixel_ = -1;
 };
@@ -57,6 +68,8 @@ public:
     void showRate(double rate);
     // What the badge says, empty while hidden.
     QString rateBadgeText() const;
+    // The incident's marks in seconds, on the slider; unset ones are not drawn.
+    void showMarks(std::optional<double> in, std::optional<double> out);
     // The cameras control shows only while a moment has more than one camera.
     void showCamerasButton(bool shown);
     // The elapsed time's label, in whole seconds.

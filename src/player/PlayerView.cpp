@@ -271,6 +271,14 @@ void PlayerView::followSession()
     connect(s, &PlaybackSession::volumeChanged, controlBar_, &PlayerControlBar::showVolume);
     connect(s, &PlaybackSession::setUpFinished, this, &PlayerView::setUpFinished);
     connect(s, &PlaybackSession::setUpFinished, this, &PlayerView::updatePlayButton);
+    // The incident's marks show on the slider and on the timeline's axis.
+    connect(this, &PlayerView::marksChanged, this, [this] {
+        controlBar_->showMarks(markIn_, markOut_);
+        const auto onAxis = [this](std::optional<double> t) {
+            return t ? std::optional<double>(tripOffset() + *t) : std::nullopt;
+        };
+        timeline_->setMarks(onAxis(markIn_), onAxis(markOut_));
+    });
     connect(s, &PlaybackSession::durationChanged, this, &PlayerView::updatePlayButton);
 }
 

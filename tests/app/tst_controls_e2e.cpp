@@ -14,10 +14,16 @@
 #include "common/Localization.h"
 #include "drive/PlayQueue.h"
 #include "player/PlaybackSession.h"
+#include "player/PlayerControlBar.h"
+#include "player/TelemetryTimeline.h"
 #include "player/PlayerView.h"
 #include "playlist/PlayListModel.h"
 #include "playlist/PlayListTableView.h"
 #include "playlist/PlayListView.h"
+#include "instruments/InstrumentGeometry.h"
+#include "instruments/PositionCompassPanel.h"
+#include "ui/AppToast.h"
+#include "ui/ToastWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,11 +31,15 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
+#include <QImage>
+#include <QMimeData>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QMediaPlayer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QSlider>
@@ -50,6 +60,7 @@ class ControlsEndToEndTest : public QObject {
     PaneLayout *layout = nullptr;
     QStringList files;
     QString shotDir;
+    QTemporaryDir cardDir;
 
     void screenshot(const QString &name)
     {
@@ -137,10 +148,61 @@ private slots:
         delegate.reset();
     }
 
+    // An empty window says how to start; File ▸ Open Folder… on a folder without a
+    // recording says so; a card's folder dropped on the window opens every recording
+    // below it, and the first plays.
+    void aFolderOpensEveryRecordingInIt()
+    {
+        auto *hint = layout->playListView->emptyHint;
+        QVERIFY(hint && hint->isVisible());
+        QCOMPARE(hint->text(), QStringLiteral("Open videos (Ctrl+O), a folder (Ctrl+Shift+O), or drop them here"));
+        QCOMPARE(window->windowTitle(), QStringLiteral("Veltra Player"));
+        QTemporaryDir &card = cardDir;   // the clips play from it in the tests that follow
+        QVERIFY(QDir(card.path()).mkpath(QStringLiteral("empty/MISC")));
+        QFile note(card.filePath(QStringLiteral("empty/MISC/readme.txt")));
+        QVERIFY(note.open(QIODevice::WriteOnly) && note.write("x") == 1);
+        note.close();
+        const QString empty = card.filePath(QStringLiteral("empty"));
+        delegate->openFolderPanel = [&] { return empty; };
+        window->activateWindow();
+        QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(delegate->toaster()->currentToast()
+                                     && delegate->toaster()->currentToast()->text().contains(QStringLiteral("holds no recordings")),
+                                 10000);
+        QVERIFY(delegate->toaster()->currentToast()->text().contains(empty));
+        QCOMPARE(layout->playListView->model()->rowCount(), 0);
+
+        // The card: the drive's clips two folders down, with what else a card holds.
+        const QString dcim = card.filePath(QStringLiteral("card/DCIM/Movie"));
+        QVERIFY(QDir().mkpath(dcim));
+        for (const QString &f : files)
+            QVERIFY(QFile::link(f, dcim + QLatin1Char('/') + QFileInfo(f).fileName()));
+        QFile companion(dcim + QStringLiteral("/._2026_1108_093000_001.MOV"));
+        QVERIFY(companion.open(QIODevice::WriteOnly) && companion.write("Mac OS X") == 8);
+        companion.close();
+        QVERIFY(QFile::link(card.filePath(QStringLiteral("card")), dcim + QStringLiteral("/loop")));
+        QSignalSpy opened(delegate.get(), &AppDelegate::filesOpened);
+        auto *data = new QMimeData;
+        data->setUrls({QUrl::fromLocalFile(card.filePath(QStringLiteral("card")))});
+        const QPoint at = window->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &drop);
+        QVERIFY(opened.wait(30000));
+        delete data;
+        QCOMPARE(layout->playListView->model()->rowCount(), 3);
+        QVERIFY(!hint->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(video()->duration() > 50 && video()->session()->isReady(), 20000);
+        // The tests that follow play the clips from the card.
+        for (QString &f : files)
+            f = dcim + QLatin1Char('/') + QFileInfo(f).fileName();
+        screenshot(QStringLiteral("controls_folder_opened"));
+    }
+
     void titleNamesTheProgramAndTheClip()
     {
-        QCOMPARE(window->windowTitle(), QStringLiteral("Veltra Player"));
-        openDrive();
         QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(),
                                   QStringLiteral("Veltra Player \u2014 2026_1108_093000_001.MOV"), 10000);
         QCOMPARE(MainWindow::titleFor(QStringLiteral("P"), QString()), QStringLiteral("P"));
@@ -335,6 +397,33 @@ private slots:
         QCOMPARE(KeyGuide::withMnemonic(QStringLiteral("\u6587\u4ef6"), QLatin1Char('f')), QStringLiteral("\u6587\u4ef6 (&F)"));
     }
 
+    void marksShowOnTheSliderAndTheTimeline()
+    {
+        pause();
+        video()->setCurrentTime(10);
+        QTRY_COMPARE_WITH_TIMEOUT(video()->currentTime(), 10.0, 5000);
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QTest::keyClick(window.get(), Qt::Key_I);
+        auto *slider = video()->findChild<PositionSlider *>(QStringLiteral("timeSlider"));
+        auto *line = video()->findChild<TelemetryTimeline *>();
+        QVERIFY(slider && line);
+        QCOMPARE(slider->markIn(), std::optional<int>(10000));
+        QCOMPARE(slider->markOut(), std::nullopt);
+        video()->setCurrentTime(25);
+        QTRY_COMPARE_WITH_TIMEOUT(video()->currentTime(), 25.0, 5000);
+        QTest::keyClick(window.get(), Qt::Key_O);
+        QCOMPARE(slider->markOut(), std::optional<int>(25000));
+        QCOMPARE(line->markIn(), std::optional<double>(video()->tripOffset() + 10));
+        QCOMPARE(line->markOut(), std::optional<double>(video()->tripOffset() + 25));
+        // The segment is drawn: the groove between the marks has the marks' colour.
+        const QImage shown = slider->grab().toImage();
+        const QColor mid = shown.pixelColor(slider->xForValue(17500) * shown.devicePixelRatio(),
+                                            slider->height() / 2 * shown.devicePixelRatio());
+        QVERIFY2(mid.red() > 150 && mid.red() - mid.blue() > 100, qPrintable(mid.name()));
+        screenshot(QStringLiteral("controls_marked_segment"));
+    }
+
     void windowResizesKeepsItsSharesAndRemembers()
     {
         QCOMPARE(window->minimumSize(), MainWindow::kMinimumSize);
@@ -393,6 +482,61 @@ private slots:
         // Dividers not of the normal layout are not put back.
         QVERIFY(!layout->restoreDividers(QByteArray("nonsense")));
         QVERIFY(!layout->restoreDividers(QByteArray()));
+    }
+
+    // A text file named .MOV, a 0-byte file and a recording cut before its header was
+    // written say so in their rows; playing one names the problem and the panels show
+    // dashes, not the last clip's speed.
+    void brokenFilesSaySo()
+    {
+        PositionCompassPanel *position = layout->playListView->gpsPanel;
+        QSignalSpy first(delegate.get(), &AppDelegate::filesOpened);
+        delegate->openUrls({QUrl::fromLocalFile(files.first())}, 20);
+        QVERIFY(first.wait(30000));
+        QTRY_VERIFY_WITH_TIMEOUT(position->spdshow->text() != InstrumentGeometry::absentText(), 20000);
+        const QString dir = cardDir.filePath(QStringLiteral("broken"));
+        QVERIFY(QDir().mkpath(dir));
+        QFile text(dir + QStringLiteral("/notes.MOV"));
+        QVERIFY(text.open(QIODevice::WriteOnly) && text.write("Trip to the coast\n") > 0);
+        text.close();
+        QFile empty(dir + QStringLiteral("/empty.MOV"));
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        QFile whole(files.first());
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        // Its header first, then half of its pictures; and the same pictures with no header.
+        const QByteArray bytes = whole.readAll();
+        const qsizetype mdat = bytes.indexOf("mdat") - 4;
+        QVERIFY(mdat > 0);
+        QFile cut(dir + QStringLiteral("/cut.MOV"));
+        QVERIFY(cut.open(QIODevice::WriteOnly) && cut.write(bytes.left(mdat + (bytes.size() - mdat) / 2)) > 0);
+        cut.close();
+        QFile headless(dir + QStringLiteral("/headless.MOV"));
+        QVERIFY(headless.open(QIODevice::WriteOnly) && headless.write(bytes.left(20) + bytes.mid(mdat, 100000)) > 0);
+        headless.close();
+        QSignalSpy opened(delegate.get(), &AppDelegate::filesOpened);
+        delegate->openUrls({QUrl::fromLocalFile(dir + QStringLiteral("/notes.MOV")),
+                            QUrl::fromLocalFile(dir + QStringLiteral("/empty.MOV")),
+                            QUrl::fromLocalFile(dir + QStringLiteral("/cut.MOV")),
+                            QUrl::fromLocalFile(dir + QStringLiteral("/headless.MOV"))});
+        QVERIFY(opened.wait(30000));
+        PlayListModel *model = layout->playListView->model();
+        QHash<QString, QString> said;
+        for (int r = 0; r < model->rowCount(); ++r)
+            said.insert(model->index(r, PlayListModel::ColFilename).data().toString(),
+                        model->index(r, PlayListModel::ColTimeDate).data().toString());
+        QCOMPARE(said.value(QStringLiteral("notes.MOV")), QStringLiteral("Not a video"));
+        QCOMPARE(said.value(QStringLiteral("empty.MOV")), QStringLiteral("Empty file"));
+        QCOMPARE(said.value(QStringLiteral("headless.MOV")), QStringLiteral("Cut short: no movie header"));
+        // Half of the minute's pictures are whole.
+        QVERIFY2(QRegularExpression(QStringLiteral("^Ends early at 0:(2[5-9]|3[0-4])$")).match(said.value(QStringLiteral("cut.MOV"))).hasMatch(),
+                 qPrintable(said.value(QStringLiteral("cut.MOV"))));
+        // The first file handed in plays: its problem is told, and nothing of the last clip stays.
+        QTRY_VERIFY_WITH_TIMEOUT(delegate->toaster()->currentToast()
+                                     && delegate->toaster()->currentToast()->text() == QStringLiteral("notes.MOV: Not a video"),
+                                 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(position->spdshow->text(), InstrumentGeometry::absentText(), 5000);
+        screenshot(QStringLiteral("controls_broken_files"));
     }
 };
 
