@@ -5,6 +5,7 @@
 #include "AppController.h"
 #include "ExportVideoDialog.h"
 #include "IncidentExport.h"
+#include "KeyGuide.h"
 #include "OverlayExport.h"
 #include "MainWindow.h"
 #include "TrackExport.h"
@@ -79,7 +80,19 @@ void AppDelegate::buildMenus(QMenuBar *bar)
 {
     menuBar_ = bar;
     menuTexts_.clear();
-    auto text = [this](QObject *item, const char *key) { menuTexts_.append({item, key}); };
+    auto text = [this](QObject *item, const char *key, char mnemonic = 0) { menuTexts_.append({item, key, mnemonic}); };
+    // A command of the player's, whose key the player holds: the menu shows the key.
+    auto command = [&](QMenu *menu, const char *key, auto slot, const QKeySequence &shown = {}) {
+        QAction *a = menu->addAction(QString(), this, slot);
+        menuTexts_.append({a, key, 0, shown});
+        return a;
+    };
+    auto player = [this](void (PlayerView::*slot)()) {
+        return [this, slot] {
+            if (playerView_)
+                (playerView_.data()->*slot)();
+        };
+    };
     auto action = [&](QMenu *menu, const char *key, auto slot, const QKeySequence &keys = {}) {
         QAction *a = menu->addAction(QString(), this, slot);
         if (!keys.isEmpty())
@@ -89,8 +102,9 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     };
 
     QMenu *file = bar->addMenu(QString());
-    text(file->menuAction(), "menu_file");
+    text(file->menuAction(), "menu_file", 'F');
     action(file, "menu_open", &AppDelegate::openFile, QKeySequence::Open);
+    action(file, "Open Folder…", &AppDelegate::openFolder, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
     action(file, "menu_export_track", &AppDelegate::exportTrack);
     action(file, "Export Incident…", &AppDelegate::exportIncident, QKeySequence(Qt::CTRL | Qt::Key_E));
     QAction *incidentView = action(file, "Cameras' View in Incidents", [] {});
@@ -123,7 +137,7 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     quit->setMenuRole(QAction::QuitRole);
 
     QMenu *setting = bar->addMenu(QString());
-    text(setting->menuAction(), "menu_setting");
+    text(setting->menuAction(), "menu_setting", 'S');
     auto *units = new QActionGroup(this);
     spdkmh = action(setting, "menu_kmh", &AppDelegate::kmhspd);
     menuitemmph = action(setting, "menu_mph", &AppDelegate::mphspd);
@@ -148,7 +162,7 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     updateCheckMarks();
 
     QMenu *view = bar->addMenu(QString());
-    text(view->menuAction(), "View");
+    text(view->menuAction(), "View", 'V');
     cleanGpsItem = action(view, "Clean GPS Glitches", [this] {
         settings_.setCleanGps(cleanGpsItem && cleanGpsItem->isChecked());
     });
@@ -179,6 +193,8 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     mirror->setCheckable(true);
     mirror->setChecked(settings_.mirrorRear());
     connect(mirror, &QAction::toggled, &settings_, &Settings::setMirrorRear);
+    command(view, "Full Screen", [this] { if (mainWindow_) mainWindow_->toggleFullScreen(); },
+            QKeySequence(Qt::Key_F11));
     QMenu *times = view->addMenu(QString());
     text(times->menuAction(), "Times");
     auto *clocks = new QActionGroup(this);
@@ -217,7 +233,32 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     clocks->addAction(zoneTimeItem);
 
     QMenu *playback = bar->addMenu(QString());
-    text(playback->menuAction(), "Playback");
+    text(playback->menuAction(), "Playback", 'P');
+    command(playback, "Play/Pause", player(&PlayerView::execPlayOrPause), QKeySequence(Qt::Key_Space));
+    command(playback, "player_tip_stop", player(&PlayerView::stopVideo));
+    playback->addSeparator();
+    command(playback, "Slower", player(&PlayerView::slower), QKeySequence(Qt::Key_BracketLeft));
+    command(playback, "Faster", player(&PlayerView::faster), QKeySequence(Qt::Key_BracketRight));
+    command(playback, "player_tip_forward", player(&PlayerView::forwardRate));
+    command(playback, "player_tip_backward", player(&PlayerView::backwardRate));
+    playback->addSeparator();
+    command(playback, "Next Frame", player(&PlayerView::stepForward), QKeySequence(Qt::Key_Period));
+    command(playback, "Previous Frame", player(&PlayerView::stepBackward), QKeySequence(Qt::Key_Comma));
+    const auto seekItem = [&](const char *key, double seconds, const QKeySequence &keys) {
+        command(playback, key, [this, seconds] { if (playerView_) playerView_->seekBy(seconds); }, keys);
+    };
+    seekItem("Forward 5 Seconds", PlayerView::kSeekStep, QKeySequence(Qt::Key_Right));
+    seekItem("Back 5 Seconds", -PlayerView::kSeekStep, QKeySequence(Qt::Key_Left));
+    seekItem("Forward 1 Minute", PlayerView::kSeekLongStep, QKeySequence(Qt::SHIFT | Qt::Key_Right));
+    seekItem("Back 1 Minute", -PlayerView::kSeekLongStep, QKeySequence(Qt::SHIFT | Qt::Key_Left));
+    command(playback, "Go to Start", player(&PlayerView::seekToStart), QKeySequence(Qt::Key_Home));
+    command(playback, "Go to End", player(&PlayerView::seekToEnd), QKeySequence(Qt::Key_End));
+    playback->addSeparator();
+    command(playback, "Mark In", player(&PlayerView::markIn), QKeySequence(Qt::Key_I));
+    command(playback, "Mark Out", player(&PlayerView::markOut), QKeySequence(Qt::Key_O));
+    command(playback, "Next Event", player(&PlayerView::nextEvent), QKeySequence(Qt::Key_PageDown));
+    command(playback, "Previous Event", player(&PlayerView::previousEvent), QKeySequence(Qt::Key_PageUp));
+    playback->addSeparator();
     telemetryEarlierItem = action(playback, "Telemetry Earlier", [this] { nudgeTelemetry(kTelemetryStepMs); },
                                   QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Left));
     telemetryLaterItem = action(playback, "Telemetry Later", [this] { nudgeTelemetry(-kTelemetryStepMs); },
@@ -226,10 +267,11 @@ void AppDelegate::buildMenus(QMenuBar *bar)
 
     LibraryMenu::install(bar, this);
     QMenu *help = bar->addMenu(QString());
-    text(help->menuAction(), "menu_help");
+    text(help->menuAction(), "menu_help", 'H');
     tutorialvideo = action(help, "menu_tutorial", &AppDelegate::watchvideo);
     action(help, "menu_website", &AppDelegate::visitwebsite);
     action(help, "menu_shop", &AppDelegate::visitshop);
+    action(help, "Keyboard Shortcuts…", &AppDelegate::showKeyGuide);
     help->addSeparator();
     action(help, "menu_version", &AppDelegate::showversion);
     action(help, "menu_about", &AppDelegate::visitabout);
@@ -498,9 +540,17 @@ void AppDelegate::exportVideo()
 void AppDelegate::retranslateMenus()
 {
     for (const MenuText &t : std::as_const(menuTexts_)) {
-        if (auto *a = qobject_cast<QAction *>(t.item.data()))
-            a->setText(Localization::text(t.key));
+        if (auto *a = qobject_cast<QAction *>(t.item.data())) {
+            const QString shown = Localization::text(t.key);
+            a->setText(t.mnemonic ? KeyGuide::withMnemonic(shown, QLatin1Char(t.mnemonic))
+                                  : KeyGuide::withKeys(shown, t.shown));
+        }
     }
+}
+
+void AppDelegate::showKeyGuide()
+{
+    KeyGuide::show(menuBar_, mainWindow_);
 }
 
 bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
@@ -534,6 +584,16 @@ void AppDelegate::openFile()
     if (urls.isEmpty())
         return;   // cancelled: the current file keeps playing
     openUrls(urls);
+}
+
+void AppDelegate::openFolder()
+{
+    const QString folder = openFolderPanel
+                               ? openFolderPanel()
+                               : QFileDialog::getExistingDirectory(mainWindow(), Localization::text("Open Folder…"),
+                                                                   QDir::homePath());
+    if (!folder.isEmpty())
+        openUrls({QUrl::fromLocalFile(folder)});
 }
 
 void AppDelegate::exportTrack()

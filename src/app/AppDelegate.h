@@ -8,6 +8,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QKeySequence>
 #include <QPointer>
 #include <QString>
 #include <QUrl>
@@ -67,11 +68,15 @@ public:
 
     // Open panel (several video files), then the files go to the queue and the first plays.
     void openFile();
+    // File ▸ Open Folder…: every recording in a folder and below it (a card, a copy).
+    void openFolder();
     // Hands `urls` to the play queue as the menu's open does (also files from the command
     // line or the desktop); the first plays, from `startAt` seconds.
     void openUrls(const QList<QUrl> &urls, double startAt = 0);
     // Replaces the open panel (tests): returns the chosen files, empty when cancelled.
     std::function<QList<QUrl>()> openPanel;
+    // The folder dialog: the chosen folder, empty when cancelled.
+    std::function<QString()> openFolderPanel;
 
     // File ▸ Export Track…: the play list's export clips (the selected rows or the
     // playing trip) to a GPX, KML or CSV file chosen in a save panel; a toast tells
@@ -131,6 +136,8 @@ public:
     // the playing clip's camera's telemetry against its picture, kept per camera name
     // pattern; a message says where it is now.
     QPointer<QAction> telemetryEarlierItem, telemetryLaterItem, telemetryResetItem;
+    // Help ▸ Keyboard Shortcuts.
+    void showKeyGuide();
     static constexpr int kTelemetryStepMs = 100;
     void nudgeTelemetry(int stepMs);
     void resetTelemetryOffset();
@@ -170,6 +177,8 @@ private:
     QPointer<IncidentExport> export_;
     QPointer<OverlayExport> overlayExport_;
     QPointer<QProgressDialog> exportProgress_;
-    struct MenuText { QPointer<QObject> item; const char *key; };
+    // A menu's title gets `mnemonic` (Alt+letter); a command whose key another object
+    // of the window holds shows `shown` beside it.
+    struct MenuText { QPointer<QObject> item; const char *key; char mnemonic = 0; QKeySequence shown = {}; };
     QList<MenuText> menuTexts_;
 };

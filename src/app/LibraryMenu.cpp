@@ -1,5 +1,7 @@
 #include "LibraryMenu.h"
 
+#include "KeyGuide.h"
+
 #include "AppDelegate.h"
 
 #include "common/Localization.h"
@@ -62,7 +64,7 @@ void LibraryMenu::showLibrary()
 
 void LibraryMenu::retranslate()
 {
-    setTitle(Localization::text("Library"));
+    setTitle(KeyGuide::withMnemonic(Localization::text("Library"), QLatin1Char('L')));
     show_->setText(Localization::text("Show Library"));
     add_->setText(Localization::text("Add Folder…"));
 }

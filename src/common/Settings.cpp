@@ -169,6 +169,26 @@ void Settings::setCameraLayout(const QString &layout)
     emit cameraLayoutChanged(layout);
 }
 
+QByteArray Settings::windowGeometry() const
+{
+    return stored(AppKeys::WINDOW_GEOMETRY).toByteArray();
+}
+
+void Settings::setWindowGeometry(const QByteArray &geometry)
+{
+    store(AppKeys::WINDOW_GEOMETRY, geometry);
+}
+
+QByteArray Settings::windowDividers() const
+{
+    return stored(AppKeys::WINDOW_DIVIDERS).toByteArray();
+}
+
+void Settings::setWindowDividers(const QByteArray &dividers)
+{
+    store(AppKeys::WINDOW_DIVIDERS, dividers);
+}
+
 bool Settings::mirrorRear() const
 {
     return stored(AppKeys::MIRROR_REAR).toBool();

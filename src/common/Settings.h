@@ -98,6 +98,12 @@ public:
     void setCameraLayout(const QString &layout);
     bool mirrorRear() const;
     void setMirrorRear(bool on);
+    // The main window's place and size and its dividers as it saved them (empty when
+    // never saved); no signal.
+    QByteArray windowGeometry() const;
+    void setWindowGeometry(const QByteArray &geometry);
+    QByteArray windowDividers() const;
+    void setWindowDividers(const QByteArray &dividers);
     // "inset_share": the share of the picture's width and height an inset takes, when a
     // number above 0 and at most 1 is stored (the player keeps it within its bounds).
     std::optional<double> insetShare() const;

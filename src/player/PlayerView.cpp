@@ -246,6 +246,10 @@ void PlayerView::followSession()
     PlaybackSession *s = session_;
     connect(s, &PlaybackSession::timeChanged, this, &PlayerView::showTime);
     connect(s, &PlaybackSession::timeChanged, this, &PlayerView::ticked);
+    connect(s, &PlaybackSession::timeChanged, this, [this](double seconds) {
+        if (keySeek_ && std::abs(tripOffset() + seconds - *keySeek_) < 0.05)
+            keySeek_.reset();
+    });
     movingPartsLater_.setSingleShot(true);
     connect(&movingPartsLater_, &QTimer::timeout, this, [this] { moveHandleAndPlayhead(movingPartsTime_); });
     connect(s, &PlaybackSession::seeking, this, [this](double seconds) {
@@ -266,6 +270,16 @@ void PlayerView::followSession()
     });
     connect(s, &PlaybackSession::volumeChanged, controlBar_, &PlayerControlBar::showVolume);
     connect(s, &PlaybackSession::setUpFinished, this, &PlayerView::setUpFinished);
+    connect(s, &PlaybackSession::setUpFinished, this, &PlayerView::updatePlayButton);
+    // The incident's marks show on the slider and on the timeline's axis.
+    connect(this, &PlayerView::marksChanged, this, [this] {
+        controlBar_->showMarks(markIn_, markOut_);
+        const auto onAxis = [this](std::optional<double> t) {
+            return t ? std::optional<double>(tripOffset() + *t) : std::nullopt;
+        };
+        timeline_->setMarks(onAxis(markIn_), onAxis(markOut_));
+    });
+    connect(s, &PlaybackSession::durationChanged, this, &PlayerView::updatePlayButton);
 }
 
 void PlayerView::close()
@@ -280,6 +294,7 @@ void PlayerView::close()
 void PlayerView::openClip(const QUrl &url)
 {
     waitingFirstFrame_ = false;
+    keySeek_.reset();
     clipSamples_.clear();
     clipTyped_.reset();
     const QString file = url.isLocalFile() ? url.toLocalFile() : QString();
@@ -532,6 +547,13 @@ void PlayerView::updatePlayButton()
 {
     controlBar_->showPlaying(session_->isPlaying());
     controlBar_->setPlayEnabled(session_->isReady());
+    // The rate is on screen whenever it is not 1x: playing, or what play resumes at.
+    controlBar_->showRate(session_->isReady() ? session_->rate() : 1.0);
+}
+
+QString PlayerView::rateBadgeText() const
+{
+    return controlBar_->rateBadgeText();
 }
 
 // ---------------------------------------------------------------------------------
@@ -620,8 +642,47 @@ void PlayerView::keyDown(QKeyEvent *event)
         execPlayOrPause();
         return;
     }
-    if (event->key() == Qt::Key_Escape)
+    if (event->key() == Qt::Key_Escape && !dismiss() && window()->isFullScreen())
         FullScreen::toggle(window());
+}
+
+bool PlayerView::dismiss()
+{
+    bool shown = overlays_->dismiss();
+    if (eventsList_->isVisible()) {
+        eventsList_->hide();
+        shown = true;
+    }
+    return shown;
+}
+
+void PlayerView::seekBy(double seconds)
+{
+    if (!session_->isReady())
+        return;
+    const double end = tripParts_.isEmpty() ? duration() : tripParts_.last().start + tripParts_.last().duration;
+    const double last = std::max(0.0, end - session_->frameDuration());
+    constexpr qint64 kKeySeekHoldMs = 1500;
+    const bool pending = keySeek_ && keySeekAsked_.isValid() && keySeekAsked_.elapsed() < kKeySeekHoldMs;
+    const double from = pending ? *keySeek_ : tripOffset() + currentTime();
+    const double target = std::clamp(from + seconds, 0.0, last);
+    keySeek_ = target;
+    keySeekAsked_.start();
+    seekTimeline(target);
+}
+
+void PlayerView::seekToStart()
+{
+    keySeek_.reset();
+    if (session_->isReady())
+        session_->showAt(0.0);
+}
+
+void PlayerView::seekToEnd()
+{
+    keySeek_.reset();
+    if (session_->isReady())
+        session_->showAt(std::max(0.0, duration() - session_->frameDuration()));
 }
 
 void PlayerView::keyPressEvent(QKeyEvent *event)
@@ -649,6 +710,21 @@ void PlayerView::installReviewKeys()
         auto *shortcut = new QShortcut(QKeySequence(k.key), this);
         shortcut->setContext(Qt::WindowShortcut);
         connect(shortcut, &QShortcut::activated, this, k.slot);
+    }
+    // Seeking: Left/Right a few seconds, with Shift a minute, Home/End the ends.
+    const struct { QKeyCombination key; double step; } seeks[] = {
+        {QKeyCombination(Qt::Key_Left), -kSeekStep}, {QKeyCombination(Qt::Key_Right), kSeekStep},
+        {Qt::SHIFT | Qt::Key_Left, -kSeekLongStep}, {Qt::SHIFT | Qt::Key_Right, kSeekLongStep}};
+    for (const auto &k : seeks) {
+        auto *shortcut = new QShortcut(QKeySequence(k.key), this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, step = k.step] { seekBy(step); });
+    }
+    for (const auto &[key, slot] : {std::pair{Qt::Key_Home, &PlayerView::seekToStart},
+                                    std::pair{Qt::Key_End, &PlayerView::seekToEnd}}) {
+        auto *shortcut = new QShortcut(QKeySequence(key), this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, slot);
     }
     // Beside the rate keys: a camera of the moment a little earlier or later, or back in step.
     const struct { int key; int step; } nudges[] = {

@@ -62,7 +62,8 @@ private slots:
         QStringList titles;
         for (QAction *a : bar->actions())
             titles << a->text();
-        QCOMPARE(titles, QStringList({"File", "Setting", "View", "Playback", "Library", "Help"}));
+        // Each with its Alt+letter.
+        QCOMPARE(titles, QStringList({"&File", "&Setting", "&View", "&Playback", "&Library", "&Help"}));
     }
 
     void fivePanesAndAnEmptyPlayList()
