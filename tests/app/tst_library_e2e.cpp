@@ -154,7 +154,7 @@ private slots:
         // Library ▸ Add Folder…: the folder is indexed in the background.
         auto *menu = window->findChild<LibraryMenu *>();
         QVERIFY(menu);
-        QCOMPARE(menu->title(), QStringLiteral("Library"));
+        QCOMPARE(menu->title(), QStringLiteral("&Library"));
         QAction *add = nullptr;
         for (QAction *a : menu->actions())
             if (a->text() == QStringLiteral("Add Folder…"))
