@@ -156,5 +156,6 @@
     <message><source>Chosen camera back in step</source><translation>Chosen camera back in step</translation></message>
     <message><source>Zoom the timeline in, out, back (timeline focused)</source><translation>Zoom the timeline in, out, back (timeline focused)</translation></message>
     <message><source>Open Folder…</source><translation>Open Folder…</translation></message>
+    <message><source>Version %1</source><translation>Version %1</translation></message>
 </context>
 </TS>

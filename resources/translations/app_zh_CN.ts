@@ -156,5 +156,6 @@
     <message><source>Chosen camera back in step</source><translation>所选摄像头恢复同步</translation></message>
     <message><source>Zoom the timeline in, out, back (timeline focused)</source><translation>时间轴放大、缩小、复原（时间轴获得焦点时）</translation></message>
     <message><source>Open Folder…</source><translation>打开文件夹…</translation></message>
+    <message><source>Version %1</source><translation>版本 %1</translation></message>
 </context>
 </TS>

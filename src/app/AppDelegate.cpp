@@ -751,28 +751,21 @@ void AppDelegate::updateCheckMarks()
 
 void AppDelegate::showversion()
 {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Veltra Player:"),
-                    QStringLiteral("Version %1").arg(QCoreApplication::applicationVersion()),
+    QMessageBox box(QMessageBox::NoIcon, Localization::text("CFBundleDisplayName", "InfoPlist"),
+                    QStringLiteral("%1\n%2").arg(Localization::text("CFBundleDisplayName", "InfoPlist"),
+                                                 Localization::text("Version %1").arg(QStringLiteral(VELTRA_VERSION))),
                     QMessageBox::Ok, mainWindow_);
-    box.exec();
+    box.setObjectName(QStringLiteral("versionBox"));
+    if (versionPanel)
+        versionPanel(box.windowTitle(), box.text());
+    else
+        box.exec();
 }
 
+// The program's one About window (its name, version and licence), from either item.
 void AppDelegate::visitabout()
 {
-    const QString text = QStringLiteral(
-        "Veltra Player (MPH & KM/H edition), version %1\n\n"
-        "Thank you for choosing a Veltra dash camera.\n\n"
-        "Veltra Player plays the video your camera recorded while it shows where you drove on the map, "
-        "how fast, and what the G-sensor felt.\n\n"
-        "Veltra Devices Ltd.\n"
-        "All rights reserved.\n"
-        "%2\n\n"
-        "This application is protected by copyright law and international treaties. Unauthorised "
-        "reproduction or distribution of it, or of any part of it, may result in civil and "
-        "criminal penalties.").arg(QCoreApplication::applicationVersion(), AppLinks::website().toString());
-    QMessageBox box(QMessageBox::NoIcon, Localization::text("CFBundleDisplayName", "InfoPlist"), text,
-                    QMessageBox::Close, mainWindow_);
-    box.exec();
+    appController_->version();
 }
 
 void AppDelegate::watchvideo() { QDesktopServices::openUrl(AppLinks::userGuide()); }

@@ -77,6 +77,8 @@ public:
     std::function<QList<QUrl>()> openPanel;
     // The folder dialog: the chosen folder, empty when cancelled.
     std::function<QString()> openFolderPanel;
+    // Help ▸ Version's box, for tests: its title and text instead of showing it.
+    std::function<void(const QString &title, const QString &text)> versionPanel;
 
     // File ▸ Export Track…: the play list's export clips (the selected rows or the
     // playing trip) to a GPX, KML or CSV file chosen in a save panel; a toast tells
