@@ -5,6 +5,7 @@
 #include "app/AppDelegate.h"
 #include "app/PaneLayout.h"
 #include "app/MainWindow.h"
+#include "app/PreferencesWindow.h"
 #include "ui/AboutWindowView.h"
 #include "common/Localization.h"
 #include "instruments/InstrumentPanel.h"
@@ -18,6 +19,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QMenuBar>
 #include <QProcess>
 #include <QTest>
@@ -125,6 +127,27 @@ private slots:
         item(QStringLiteral("Version"))->trigger();
         QCOMPARE(title, QStringLiteral("Veltra Player"));
         QCOMPARE(text, QStringLiteral("Veltra Player\nVersion " VELTRA_VERSION));
+    }
+
+    // File ▸ Preferences opens over the window, and Close or Escape closes it.
+    void preferencesOpenOverTheWindowAndClose()
+    {
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        delegate->showPreferences();
+        PreferencesWindow *prefs = delegate->preferenceController();
+        QVERIFY(prefs);
+        QTRY_VERIFY(prefs->isVisible());
+        const QPoint off = prefs->frameGeometry().center() - window->frameGeometry().center();
+        QVERIFY2(off.manhattanLength() < 60, qPrintable(QStringLiteral("%1,%2").arg(off.x()).arg(off.y())));
+        QCOMPARE(prefs->closeButton->text(), QStringLiteral("Close"));
+        QTest::mouseClick(prefs->closeButton, Qt::LeftButton);
+        QTRY_VERIFY(!prefs->isVisible());
+        delegate->showPreferences();
+        QTRY_VERIFY(prefs->isVisible());
+        QVERIFY(QTest::qWaitForWindowActive(prefs));
+        QTest::keyClick(prefs, Qt::Key_Escape);
+        QTRY_VERIFY(!prefs->isVisible());
     }
 };
 
