@@ -157,5 +157,6 @@
     <message><source>Zoom the timeline in, out, back (timeline focused)</source><translation>Zoom the timeline in, out, back (timeline focused)</translation></message>
     <message><source>Open Folder…</source><translation>Open Folder…</translation></message>
     <message><source>Version %1</source><translation>Version %1</translation></message>
+    <message><source>%1 could not be opened: this desktop has no program for it.</source><translation>%1 could not be opened: this desktop has no program for it.</translation></message>
 </context>
 </TS>

@@ -157,5 +157,6 @@
     <message><source>Zoom the timeline in, out, back (timeline focused)</source><translation>时间轴放大、缩小、复原（时间轴获得焦点时）</translation></message>
     <message><source>Open Folder…</source><translation>打开文件夹…</translation></message>
     <message><source>Version %1</source><translation>版本 %1</translation></message>
+    <message><source>%1 could not be opened: this desktop has no program for it.</source><translation>无法打开 %1：此桌面没有可打开它的程序。</translation></message>
 </context>
 </TS>

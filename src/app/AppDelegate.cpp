@@ -768,6 +768,15 @@ void AppDelegate::visitabout()
     appController_->version();
 }
 
-void AppDelegate::watchvideo() { QDesktopServices::openUrl(AppLinks::userGuide()); }
-void AppDelegate::visitwebsite() { QDesktopServices::openUrl(AppLinks::website()); }
-void AppDelegate::visitshop() { QDesktopServices::openUrl(AppLinks::shop()); }
+// A link the desktop cannot open (no browser, no handler) says so instead of nothing.
+void AppDelegate::openLink(const QUrl &url)
+{
+    if (!QDesktopServices::openUrl(url))
+        toaster_->showToast(Localization::text("%1 could not be opened: this desktop has no program for it.")
+                                .arg(url.toDisplayString(QUrl::PreferLocalFile)),
+                            2.5f);
+}
+
+void AppDelegate::watchvideo() { openLink(AppLinks::userGuide()); }
+void AppDelegate::visitwebsite() { openLink(AppLinks::website()); }
+void AppDelegate::visitshop() { openLink(AppLinks::shop()); }

@@ -70,6 +70,8 @@ public:
     void openFile();
     // File ▸ Open Folder…: every recording in a folder and below it (a card, a copy).
     void openFolder();
+    // Opens a link with the desktop's program for it; a toast when there is none.
+    void openLink(const QUrl &url);
     // Hands `urls` to the play queue as the menu's open does (also files from the command
     // line or the desktop); the first plays, from `startAt` seconds.
     void openUrls(const QList<QUrl> &urls, double startAt = 0);

@@ -7,6 +7,8 @@
 #include "app/MainWindow.h"
 #include "app/PreferencesWindow.h"
 #include "ui/AboutWindowView.h"
+#include "ui/ToastWindow.h"
+#include "ui/AppToast.h"
 #include "common/Localization.h"
 #include "instruments/InstrumentPanel.h"
 #include "instruments/PositionCompassPanel.h"
@@ -148,6 +150,18 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(prefs));
         QTest::keyClick(prefs, Qt::Key_Escape);
         QTRY_VERIFY(!prefs->isVisible());
+    }
+
+    // A link the desktop has no program for says so in a toast.
+    void aLinkThatCannotOpenSaysSo()
+    {
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", "/nonexistent");
+        delegate->visitwebsite();
+        qputenv("PATH", path);
+        QTRY_VERIFY(delegate->toaster()->currentToast());
+        QVERIFY2(delegate->toaster()->currentToast()->text().contains(QStringLiteral("could not be opened")),
+                 qPrintable(delegate->toaster()->currentToast()->text()));
     }
 };
 
