@@ -158,5 +158,6 @@
     <message><source>Open Folder…</source><translation>Open Folder…</translation></message>
     <message><source>Version %1</source><translation>Version %1</translation></message>
     <message><source>%1 could not be opened: this desktop has no program for it.</source><translation>%1 could not be opened: this desktop has no program for it.</translation></message>
+    <message><source>Track exported to %1</source><translation>Track exported to %1</translation></message>
 </context>
 </TS>

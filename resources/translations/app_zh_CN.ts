@@ -158,5 +158,6 @@
     <message><source>Open Folder…</source><translation>打开文件夹…</translation></message>
     <message><source>Version %1</source><translation>版本 %1</translation></message>
     <message><source>%1 could not be opened: this desktop has no program for it.</source><translation>无法打开 %1：此桌面没有可打开它的程序。</translation></message>
+    <message><source>Track exported to %1</source><translation>轨迹已导出到 %1</translation></message>
 </context>
 </TS>

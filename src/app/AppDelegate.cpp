@@ -215,7 +215,7 @@ void AppDelegate::buildMenus(QMenuBar *bar)
         bool ok = false;
         const QString chosen = QInputDialog::getItem(mainWindow_, Localization::text("Other Time Zone…"),
                                                      Localization::text("Time zone:"), ids,
-                                                     int(std::max<qsizetype>(0, ids.indexOf(settings_.timeZone()))),
+                                                     zoneRow(ids, settings_.timeZone()),
                                                      false, &ok);
         if (ok && !chosen.isEmpty()) {
             settings_.setTimeZone(chosen);
@@ -375,8 +375,8 @@ void AppDelegate::exportIncident()
         return;
     }
     const QFileInfo info(source);
-    const QString suggested = info.dir().filePath(
-        info.completeBaseName() + QStringLiteral("_incident_%1.mp4").arg(qint64(range.in), 4, 10, QLatin1Char('0')));
+    const QString suggested = exportSuggestion(
+        info, info.completeBaseName() + QStringLiteral("_incident_%1.mp4").arg(qint64(range.in), 4, 10, QLatin1Char('0')));
     // The dialog would ask about the video alone, and about it only as typed: the set is
     // settled first, then one question names every file of it that is there.
     const QString title = Localization::text("Export Incident…");
@@ -386,6 +386,7 @@ void AppDelegate::exportIncident()
                                                                       QFileDialog::DontConfirmOverwrite);
     if (chosen.isEmpty())
         return;
+    rememberExportFolder(chosen);
     // The moment's other cameras, each from its file, and the view as the stage shows it.
     QList<IncidentCamera> cameras;
     QList<ViewTile> view;
@@ -505,9 +506,8 @@ void AppDelegate::exportVideo()
     const QList<OverlayPiece> pieces = piecesFor(dialog.scope());
 
     const QFileInfo info(source);
-    const QString suggested =
-        info.dir().filePath(info.completeBaseName() + (options.alphaOnly ? QStringLiteral("_overlay.mov")
-                                                                         : QStringLiteral("_telemetry.mp4")));
+    const QString suggested = exportSuggestion(
+        info, info.completeBaseName() + (options.alphaOnly ? QStringLiteral("_overlay.mov") : QStringLiteral("_telemetry.mp4")));
     const QString title = Localization::text("Export Video…");
     const QString chosen =
         exportPanel ? exportPanel(suggested)
@@ -517,6 +517,7 @@ void AppDelegate::exportVideo()
                                                    nullptr, QFileDialog::DontConfirmOverwrite);
     if (chosen.isEmpty())
         return;
+    rememberExportFolder(chosen);
     const QString target = OverlayExport::target(chosen, options.alphaOnly);
     if (!mayReplace(mainWindow_, title, {target}, replacePanel) || playerView_ != video)
         return;
@@ -586,6 +587,27 @@ void AppDelegate::openFile()
     openUrls(urls);
 }
 
+int AppDelegate::zoneRow(const QStringList &ids, const QString &chosen)
+{
+    // The zone chosen before, else the system's own, else the first.
+    qsizetype row = ids.indexOf(chosen);
+    if (row < 0)
+        row = ids.indexOf(QString::fromUtf8(QTimeZone::systemTimeZoneId()));
+    return int(std::max<qsizetype>(0, row));
+}
+
+QString AppDelegate::exportSuggestion(const QFileInfo &clip, const QString &name) const
+{
+    // Where the last export went, while it is there; else beside the clip.
+    const QString last = settings_.exportFolder();
+    return QDir(!last.isEmpty() && QFileInfo(last).isDir() ? last : clip.absolutePath()).filePath(name);
+}
+
+void AppDelegate::rememberExportFolder(const QString &chosenFile)
+{
+    settings_.setExportFolder(QFileInfo(chosenFile).absolutePath());
+}
+
 void AppDelegate::openFolder()
 {
     const QString folder = openFolderPanel
@@ -610,19 +632,24 @@ void AppDelegate::exportTrack()
     if (trackExportPanel)
         fileName = trackExportPanel();
     else
-        fileName = QFileDialog::getSaveFileName(mainWindow(), title, QDir::homePath() + QStringLiteral("/track.gpx"),
+        fileName = QFileDialog::getSaveFileName(mainWindow(), title,
+                                                QDir(settings_.exportFolder().isEmpty() || !QFileInfo(settings_.exportFolder()).isDir()
+                                                         ? QDir::homePath()
+                                                         : settings_.exportFolder())
+                                                    .filePath(QStringLiteral("track.gpx")),
                                                 QStringLiteral("GPX (*.gpx);;KML (*.kml);;CSV (*.csv)"), &filter,
                                                 QFileDialog::DontConfirmOverwrite);
     if (fileName.isEmpty())
         return;
     fileName = TrackExport::settledName(fileName, filter);
+    rememberExportFolder(fileName);
     if (!mayReplace(mainWindow(), title, {fileName}, replacePanel))
         return;
     QPointer<AppDelegate> self(this);
-    TrackExport::exportTo(fileName, clips, tripGapMs, [self](const QString &error) {
+    TrackExport::exportTo(fileName, clips, tripGapMs, [self, fileName](const QString &error) {
         if (!self)
             return;
-        self->toaster_->showToast(error.isEmpty() ? Localization::text("export_done")
+        self->toaster_->showToast(error.isEmpty() ? Localization::text("Track exported to %1").arg(QDir::toNativeSeparators(fileName))
                                                   : Localization::text("export_failed").arg(error), 0.8f);
         emit self->trackExported(error);
     });

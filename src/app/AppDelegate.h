@@ -20,6 +20,7 @@ struct TrackAttachment;
 class PlayQueue;
 class QAction;
 class QMenuBar;
+class QFileInfo;
 class PlayerView;
 class PlayListView;
 class MainWindow;
@@ -72,6 +73,12 @@ public:
     void openFolder();
     // Opens a link with the desktop's program for it; a toast when there is none.
     void openLink(const QUrl &url);
+    // The path an export's dialog starts with: `name` in the folder the last export went
+    // to, else beside `clip`.
+    QString exportSuggestion(const QFileInfo &clip, const QString &name) const;
+    void rememberExportFolder(const QString &chosenFile);
+    // The row of Other Time Zone…'s list to start on.
+    static int zoneRow(const QStringList &ids, const QString &chosen);
     // Hands `urls` to the play queue as the menu's open does (also files from the command
     // line or the desktop); the first plays, from `startAt` seconds.
     void openUrls(const QList<QUrl> &urls, double startAt = 0);

@@ -54,6 +54,7 @@ inline constexpr char OVERLAY_CHOICE[] = "overlay_choice";
 // The clock times are shown on: "camera", "utc", "system" or "zone", and the IANA zone for "zone"
 inline constexpr char TIME_CLOCK[] = "time_clock";
 inline constexpr char TIME_ZONE[] = "time_zone";
+inline constexpr char EXPORT_FOLDER[] = "export_folder";
 // Per camera name pattern, the milliseconds its telemetry is moved against the picture
 inline constexpr char TELEMETRY_OFFSETS[] = "telemetry_offsets";
 // Per camera name pattern (digits as '#'), the milliseconds that camera's picture is held

@@ -422,6 +422,16 @@ void Settings::setTimeZone(const QString &zone)
     emit timesChanged();
 }
 
+QString Settings::exportFolder() const
+{
+    return text(stored(AppKeys::EXPORT_FOLDER)).value_or(QString());
+}
+
+void Settings::setExportFolder(const QString &folder)
+{
+    store(AppKeys::EXPORT_FOLDER, folder);
+}
+
 namespace {
 
 // A stored map of name patterns to whole milliseconds other than 0, each through `fit`,

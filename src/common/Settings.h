@@ -144,6 +144,10 @@ public:
     void setTimeClock(const QString &clock);
     QString timeZone() const;
     void setTimeZone(const QString &zone);
+    // The folder the last export was written to, where the next one's dialog starts;
+    // empty before the first.
+    QString exportFolder() const;
+    void setExportFolder(const QString &folder);
     QVariantMap telemetryOffsets() const;
     void setTelemetryOffsets(const QVariantMap &offsets);
     // One camera's entry: 0 when none; setting 0 removes it.

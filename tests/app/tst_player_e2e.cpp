@@ -437,7 +437,11 @@ private slots:
             dialog->grab().save(shotDir + QStringLiteral("/e2e_1c_export_video_dialog.png"));
             return true;
         };
-        delegate->exportPanel = [&](const QString &) { return out.filePath(QStringLiteral("telemetry")); };
+        QString suggested;
+        delegate->exportPanel = [&](const QString &s) {
+            suggested = s;
+            return out.filePath(QStringLiteral("telemetry"));
+        };
         QSignalSpy exported(delegate.get(), &AppDelegate::videoExported);
         QAction *item = nullptr;
         for (QAction *a : window->menuBar()->findChildren<QAction *>())
@@ -446,6 +450,12 @@ private slots:
         QVERIFY(item);
         item->trigger();
         QVERIFY(exported.wait(60000));
+        // The folder the incident export before it went to is gone: the dialog starts beside
+        // the clip; the folder chosen now is where the next one starts.
+        QCOMPARE(QFileInfo(suggested).absolutePath(), QFileInfo(layout->playerView->currentFile()).absolutePath());
+        QCOMPARE(settings.exportFolder(), QFileInfo(out.filePath(QStringLiteral("telemetry"))).absolutePath());
+        QCOMPARE(QFileInfo(delegate->exportSuggestion(QFileInfo(layout->playerView->currentFile()), QStringLiteral("x.mp4"))).absolutePath(),
+                 settings.exportFolder());
         delegate->exportVideoDialog = nullptr;
         delegate->exportPanel = nullptr;
         QVERIFY2(exported.first().first().toBool(), qPrintable(exported.first().at(1).toString()));
@@ -788,7 +798,7 @@ private slots:
         list->reloadPlayListData();
         delegate->openUrls({QUrl::fromLocalFile(samples() + QStringLiteral("/layouts/gpmf.MOV"))});
         QVERIFY(opened.wait(30000));
-        QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(video->currentFile()).fileName(), QStringLiteral("gpmf.MOV"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(layout->playerView->currentFile()).fileName(), QStringLiteral("gpmf.MOV"), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 2.0, 20000);
         QVERIFY(line->hasTelemetry() && !line->hasLanes());
         QVERIFY(!readout->isVisible());
