@@ -76,13 +76,14 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 # The shared libraries the programs link come from dpkg-shlibdeps; what they load at
 # run time it cannot see: Qt's platform plugins (xcb and the rest), the GStreamer
-# elements that decode the cameras' H.264 and AAC (playbin, qtdemux, avdec_h264) and
+# elements that decode the cameras' H.264 and AAC (playbin, qtdemux, avdec_h264), the
+# SQLite driver of Qt SQL the drive library opens its database with, and
 # the fonts the panels draw with. CJK fonts and Qt's own translations are only for
 # the Chinese interface and Qt's standard dialogs, and ffmpeg only for File ▸ Export
 # Incident… (which says so when it is missing), so they are recommended.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "qt6-qpa-plugins, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, gstreamer1.0-libav, fonts-dejavu-core")
+  "qt6-qpa-plugins, libqt6sql6-sqlite, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, gstreamer1.0-libav, fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, qt6-translations-l10n, ffmpeg")
 
 include(CPack)

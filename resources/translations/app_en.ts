@@ -129,5 +129,35 @@
     <message><source>The video was written incompletely (%1 frames, %2 s).</source><translation>The video was written incompletely (%1 frames, %2 s).</translation></message>
     <message><source>%1 is a clip of this export: choose another name, so that it is not written over.</source><translation>%1 is a clip of this export: choose another name, so that it is not written over.</translation></message>
     <message><source>Preparing the preview…</source><translation>Preparing the preview…</translation></message>
+    <message><source>Play/Pause</source><translation>Play / Pause</translation></message>
+    <message><source>Slower</source><translation>Slower</translation></message>
+    <message><source>Faster</source><translation>Faster</translation></message>
+    <message><source>Next Frame</source><translation>Next Frame</translation></message>
+    <message><source>Previous Frame</source><translation>Previous Frame</translation></message>
+    <message><source>Forward 5 Seconds</source><translation>Forward 5 Seconds</translation></message>
+    <message><source>Back 5 Seconds</source><translation>Back 5 Seconds</translation></message>
+    <message><source>Forward 1 Minute</source><translation>Forward 1 Minute</translation></message>
+    <message><source>Back 1 Minute</source><translation>Back 1 Minute</translation></message>
+    <message><source>Go to Start</source><translation>Go to Start</translation></message>
+    <message><source>Go to End</source><translation>Go to End</translation></message>
+    <message><source>Mark In</source><translation>Mark In</translation></message>
+    <message><source>Mark Out</source><translation>Mark Out</translation></message>
+    <message><source>Next Event</source><translation>Next Event</translation></message>
+    <message><source>Previous Event</source><translation>Previous Event</translation></message>
+    <message><source>Full Screen</source><translation>Full Screen</translation></message>
+    <message><source>Keyboard Shortcuts…</source><translation>Keyboard Shortcuts…</translation></message>
+    <message><source>Keyboard Shortcuts</source><translation>Keyboard Shortcuts</translation></message>
+    <message><source>Keys</source><translation>Keys</translation></message>
+    <message><source>Command</source><translation>Command</translation></message>
+    <message><source>Close</source><translation>Close</translation></message>
+    <message><source>Close a panel or leave full screen</source><translation>Close a panel or leave full screen</translation></message>
+    <message><source>Chosen camera earlier</source><translation>Chosen camera earlier</translation></message>
+    <message><source>Chosen camera later</source><translation>Chosen camera later</translation></message>
+    <message><source>Chosen camera back in step</source><translation>Chosen camera back in step</translation></message>
+    <message><source>Zoom the timeline in, out, back (timeline focused)</source><translation>Zoom the timeline in, out, back (timeline focused)</translation></message>
+    <message><source>Open Folder…</source><translation>Open Folder…</translation></message>
+    <message><source>Version %1</source><translation>Version %1</translation></message>
+    <message><source>%1 could not be opened: this desktop has no program for it.</source><translation>%1 could not be opened: this desktop has no program for it.</translation></message>
+    <message><source>Track exported to %1</source><translation>Track exported to %1</translation></message>
 </context>
 </TS>

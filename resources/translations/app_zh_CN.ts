@@ -129,5 +129,35 @@
     <message><source>The video was written incompletely (%1 frames, %2 s).</source><translation>视频未完整写入（%1 帧，%2 秒）。</translation></message>
     <message><source>%1 is a clip of this export: choose another name, so that it is not written over.</source><translation>%1 是本次导出的片段之一：请换一个名称，以免覆盖它。</translation></message>
     <message><source>Preparing the preview…</source><translation>正在准备预览…</translation></message>
+    <message><source>Play/Pause</source><translation>播放 / 暂停</translation></message>
+    <message><source>Slower</source><translation>减速</translation></message>
+    <message><source>Faster</source><translation>加速</translation></message>
+    <message><source>Next Frame</source><translation>下一帧</translation></message>
+    <message><source>Previous Frame</source><translation>上一帧</translation></message>
+    <message><source>Forward 5 Seconds</source><translation>前进 5 秒</translation></message>
+    <message><source>Back 5 Seconds</source><translation>后退 5 秒</translation></message>
+    <message><source>Forward 1 Minute</source><translation>前进 1 分钟</translation></message>
+    <message><source>Back 1 Minute</source><translation>后退 1 分钟</translation></message>
+    <message><source>Go to Start</source><translation>转到开头</translation></message>
+    <message><source>Go to End</source><translation>转到结尾</translation></message>
+    <message><source>Mark In</source><translation>标记起点</translation></message>
+    <message><source>Mark Out</source><translation>标记终点</translation></message>
+    <message><source>Next Event</source><translation>下一个事件</translation></message>
+    <message><source>Previous Event</source><translation>上一个事件</translation></message>
+    <message><source>Full Screen</source><translation>全屏</translation></message>
+    <message><source>Keyboard Shortcuts…</source><translation>键盘快捷键…</translation></message>
+    <message><source>Keyboard Shortcuts</source><translation>键盘快捷键</translation></message>
+    <message><source>Keys</source><translation>按键</translation></message>
+    <message><source>Command</source><translation>命令</translation></message>
+    <message><source>Close</source><translation>关闭</translation></message>
+    <message><source>Close a panel or leave full screen</source><translation>关闭面板或退出全屏</translation></message>
+    <message><source>Chosen camera earlier</source><translation>所选摄像头提前</translation></message>
+    <message><source>Chosen camera later</source><translation>所选摄像头延后</translation></message>
+    <message><source>Chosen camera back in step</source><translation>所选摄像头恢复同步</translation></message>
+    <message><source>Zoom the timeline in, out, back (timeline focused)</source><translation>时间轴放大、缩小、复原（时间轴获得焦点时）</translation></message>
+    <message><source>Open Folder…</source><translation>打开文件夹…</translation></message>
+    <message><source>Version %1</source><translation>版本 %1</translation></message>
+    <message><source>%1 could not be opened: this desktop has no program for it.</source><translation>无法打开 %1：此桌面没有可打开它的程序。</translation></message>
+    <message><source>Track exported to %1</source><translation>轨迹已导出到 %1</translation></message>
 </context>
 </TS>

@@ -60,5 +60,6 @@ Setting ▸ Google Maps or Setting ▸ OpenStreetMap.</translation>
         <source>CFBundleDisplayName</source>
         <translation>Veltra Player</translation>
     </message>
+    <message><source>%1 holds no recordings (.MOV, .MP4).</source><translation>%1 holds no recordings (.MOV, .MP4).</translation></message>
 </context>
 </TS>

@@ -60,5 +60,6 @@
         <source>CFBundleDisplayName</source>
         <translation>Veltra 播放器</translation>
     </message>
+    <message><source>%1 holds no recordings (.MOV, .MP4).</source><translation>%1 中没有录像 (.MOV, .MP4)。</translation></message>
 </context>
 </TS>

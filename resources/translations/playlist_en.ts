@@ -163,5 +163,12 @@
         <source>telemetry_in_step</source>
         <translation>Telemetry in step with the picture</translation>
     </message>
+    <message><source>Looking in the folder: %1 recordings found</source><translation>Looking in the folder: %1 recordings found</translation></message>
+    <message><source>Open videos (Ctrl+O), a folder (Ctrl+Shift+O), or drop them here</source><translation>Open videos (Ctrl+O), a folder (Ctrl+Shift+O), or drop them here</translation></message>
+    <message><source>Empty file</source><translation>Empty file</translation></message>
+    <message><source>Not a video</source><translation>Not a video</translation></message>
+    <message><source>Cut short: no movie header</source><translation>Cut short: no movie header</translation></message>
+    <message><source>Ends early at %1</source><translation>Ends early at %1</translation></message>
+    <message><source>%1: %2</source><translation>%1: %2</translation></message>
 </context>
 </TS>

@@ -163,5 +163,12 @@
         <source>telemetry_in_step</source>
         <translation>遥测数据与画面同步</translation>
     </message>
+    <message><source>Looking in the folder: %1 recordings found</source><translation>正在查找文件夹：已找到 %1 个录像</translation></message>
+    <message><source>Open videos (Ctrl+O), a folder (Ctrl+Shift+O), or drop them here</source><translation>打开视频 (Ctrl+O)、文件夹 (Ctrl+Shift+O)，或将它们拖放到这里</translation></message>
+    <message><source>Empty file</source><translation>空文件</translation></message>
+    <message><source>Not a video</source><translation>不是视频</translation></message>
+    <message><source>Cut short: no movie header</source><translation>文件不完整：缺少影片头</translation></message>
+    <message><source>Ends early at %1</source><translation>在 %1 提前结束</translation></message>
+    <message><source>%1: %2</source><translation>%1：%2</translation></message>
 </context>
 </TS>

@@ -1,5 +1,7 @@
 #include "AppController.h"
 
+#include <QApplication>
+
 #include "ui/AboutWindowView.h"
 #include "PreferencesWindow.h"
 
@@ -15,7 +17,9 @@ void AppController::showPreferencePanel()
 {
     if (!preferenceController_)
         preferenceController_ = new PreferencesWindow(settings_);
-    preferenceController_->showWindow();
+    // Over the window the user asked from.
+    QWidget *over = QApplication::activeWindow();
+    preferenceController_->showWindow(over && over != preferenceController_ ? over : nullptr);
 }
 
 void AppController::version()

@@ -1,9 +1,11 @@
 #include "AppDelegate.h"
+#include "LibraryMenu.h"
 #include "map/OfflineMapsDialog.h"
 
 #include "AppController.h"
 #include "ExportVideoDialog.h"
 #include "IncidentExport.h"
+#include "KeyGuide.h"
 #include "OverlayExport.h"
 #include "MainWindow.h"
 #include "TrackExport.h"
@@ -78,7 +80,19 @@ void AppDelegate::buildMenus(QMenuBar *bar)
 {
     menuBar_ = bar;
     menuTexts_.clear();
-    auto text = [this](QObject *item, const char *key) { menuTexts_.append({item, key}); };
+    auto text = [this](QObject *item, const char *key, char mnemonic = 0) { menuTexts_.append({item, key, mnemonic}); };
+    // A command of the player's, whose key the player holds: the menu shows the key.
+    auto command = [&](QMenu *menu, const char *key, auto slot, const QKeySequence &shown = {}) {
+        QAction *a = menu->addAction(QString(), this, slot);
+        menuTexts_.append({a, key, 0, shown});
+        return a;
+    };
+    auto player = [this](void (PlayerView::*slot)()) {
+        return [this, slot] {
+            if (playerView_)
+                (playerView_.data()->*slot)();
+        };
+    };
     auto action = [&](QMenu *menu, const char *key, auto slot, const QKeySequence &keys = {}) {
         QAction *a = menu->addAction(QString(), this, slot);
         if (!keys.isEmpty())
@@ -88,8 +102,9 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     };
 
     QMenu *file = bar->addMenu(QString());
-    text(file->menuAction(), "menu_file");
+    text(file->menuAction(), "menu_file", 'F');
     action(file, "menu_open", &AppDelegate::openFile, QKeySequence::Open);
+    action(file, "Open Folder…", &AppDelegate::openFolder, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
     action(file, "menu_export_track", &AppDelegate::exportTrack);
     action(file, "Export Incident…", &AppDelegate::exportIncident, QKeySequence(Qt::CTRL | Qt::Key_E));
     QAction *incidentView = action(file, "Cameras' View in Incidents", [] {});
@@ -122,7 +137,7 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     quit->setMenuRole(QAction::QuitRole);
 
     QMenu *setting = bar->addMenu(QString());
-    text(setting->menuAction(), "menu_setting");
+    text(setting->menuAction(), "menu_setting", 'S');
     auto *units = new QActionGroup(this);
     spdkmh = action(setting, "menu_kmh", &AppDelegate::kmhspd);
     menuitemmph = action(setting, "menu_mph", &AppDelegate::mphspd);
@@ -147,7 +162,7 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     updateCheckMarks();
 
     QMenu *view = bar->addMenu(QString());
-    text(view->menuAction(), "View");
+    text(view->menuAction(), "View", 'V');
     cleanGpsItem = action(view, "Clean GPS Glitches", [this] {
         settings_.setCleanGps(cleanGpsItem && cleanGpsItem->isChecked());
     });
@@ -178,6 +193,8 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     mirror->setCheckable(true);
     mirror->setChecked(settings_.mirrorRear());
     connect(mirror, &QAction::toggled, &settings_, &Settings::setMirrorRear);
+    command(view, "Full Screen", [this] { if (mainWindow_) mainWindow_->toggleFullScreen(); },
+            QKeySequence(Qt::Key_F11));
     QMenu *times = view->addMenu(QString());
     text(times->menuAction(), "Times");
     auto *clocks = new QActionGroup(this);
@@ -198,7 +215,7 @@ void AppDelegate::buildMenus(QMenuBar *bar)
         bool ok = false;
         const QString chosen = QInputDialog::getItem(mainWindow_, Localization::text("Other Time Zone…"),
                                                      Localization::text("Time zone:"), ids,
-                                                     int(std::max<qsizetype>(0, ids.indexOf(settings_.timeZone()))),
+                                                     zoneRow(ids, settings_.timeZone()),
                                                      false, &ok);
         if (ok && !chosen.isEmpty()) {
             settings_.setTimeZone(chosen);
@@ -216,18 +233,45 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     clocks->addAction(zoneTimeItem);
 
     QMenu *playback = bar->addMenu(QString());
-    text(playback->menuAction(), "Playback");
+    text(playback->menuAction(), "Playback", 'P');
+    command(playback, "Play/Pause", player(&PlayerView::execPlayOrPause), QKeySequence(Qt::Key_Space));
+    command(playback, "player_tip_stop", player(&PlayerView::stopVideo));
+    playback->addSeparator();
+    command(playback, "Slower", player(&PlayerView::slower), QKeySequence(Qt::Key_BracketLeft));
+    command(playback, "Faster", player(&PlayerView::faster), QKeySequence(Qt::Key_BracketRight));
+    command(playback, "player_tip_forward", player(&PlayerView::forwardRate));
+    command(playback, "player_tip_backward", player(&PlayerView::backwardRate));
+    playback->addSeparator();
+    command(playback, "Next Frame", player(&PlayerView::stepForward), QKeySequence(Qt::Key_Period));
+    command(playback, "Previous Frame", player(&PlayerView::stepBackward), QKeySequence(Qt::Key_Comma));
+    const auto seekItem = [&](const char *key, double seconds, const QKeySequence &keys) {
+        command(playback, key, [this, seconds] { if (playerView_) playerView_->seekBy(seconds); }, keys);
+    };
+    seekItem("Forward 5 Seconds", PlayerView::kSeekStep, QKeySequence(Qt::Key_Right));
+    seekItem("Back 5 Seconds", -PlayerView::kSeekStep, QKeySequence(Qt::Key_Left));
+    seekItem("Forward 1 Minute", PlayerView::kSeekLongStep, QKeySequence(Qt::SHIFT | Qt::Key_Right));
+    seekItem("Back 1 Minute", -PlayerView::kSeekLongStep, QKeySequence(Qt::SHIFT | Qt::Key_Left));
+    command(playback, "Go to Start", player(&PlayerView::seekToStart), QKeySequence(Qt::Key_Home));
+    command(playback, "Go to End", player(&PlayerView::seekToEnd), QKeySequence(Qt::Key_End));
+    playback->addSeparator();
+    command(playback, "Mark In", player(&PlayerView::markIn), QKeySequence(Qt::Key_I));
+    command(playback, "Mark Out", player(&PlayerView::markOut), QKeySequence(Qt::Key_O));
+    command(playback, "Next Event", player(&PlayerView::nextEvent), QKeySequence(Qt::Key_PageDown));
+    command(playback, "Previous Event", player(&PlayerView::previousEvent), QKeySequence(Qt::Key_PageUp));
+    playback->addSeparator();
     telemetryEarlierItem = action(playback, "Telemetry Earlier", [this] { nudgeTelemetry(kTelemetryStepMs); },
                                   QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Left));
     telemetryLaterItem = action(playback, "Telemetry Later", [this] { nudgeTelemetry(-kTelemetryStepMs); },
                                 QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Right));
     telemetryResetItem = action(playback, "Reset Telemetry Offset", &AppDelegate::resetTelemetryOffset);
 
+    LibraryMenu::install(bar, this);
     QMenu *help = bar->addMenu(QString());
-    text(help->menuAction(), "menu_help");
+    text(help->menuAction(), "menu_help", 'H');
     tutorialvideo = action(help, "menu_tutorial", &AppDelegate::watchvideo);
     action(help, "menu_website", &AppDelegate::visitwebsite);
     action(help, "menu_shop", &AppDelegate::visitshop);
+    action(help, "Keyboard Shortcuts…", &AppDelegate::showKeyGuide);
     help->addSeparator();
     action(help, "menu_version", &AppDelegate::showversion);
     action(help, "menu_about", &AppDelegate::visitabout);
@@ -331,8 +375,8 @@ void AppDelegate::exportIncident()
         return;
     }
     const QFileInfo info(source);
-    const QString suggested = info.dir().filePath(
-        info.completeBaseName() + QStringLiteral("_incident_%1.mp4").arg(qint64(range.in), 4, 10, QLatin1Char('0')));
+    const QString suggested = exportSuggestion(
+        info, info.completeBaseName() + QStringLiteral("_incident_%1.mp4").arg(qint64(range.in), 4, 10, QLatin1Char('0')));
     // The dialog would ask about the video alone, and about it only as typed: the set is
     // settled first, then one question names every file of it that is there.
     const QString title = Localization::text("Export Incident…");
@@ -342,6 +386,7 @@ void AppDelegate::exportIncident()
                                                                       QFileDialog::DontConfirmOverwrite);
     if (chosen.isEmpty())
         return;
+    rememberExportFolder(chosen);
     // The moment's other cameras, each from its file, and the view as the stage shows it.
     QList<IncidentCamera> cameras;
     QList<ViewTile> view;
@@ -461,9 +506,8 @@ void AppDelegate::exportVideo()
     const QList<OverlayPiece> pieces = piecesFor(dialog.scope());
 
     const QFileInfo info(source);
-    const QString suggested =
-        info.dir().filePath(info.completeBaseName() + (options.alphaOnly ? QStringLiteral("_overlay.mov")
-                                                                         : QStringLiteral("_telemetry.mp4")));
+    const QString suggested = exportSuggestion(
+        info, info.completeBaseName() + (options.alphaOnly ? QStringLiteral("_overlay.mov") : QStringLiteral("_telemetry.mp4")));
     const QString title = Localization::text("Export Video…");
     const QString chosen =
         exportPanel ? exportPanel(suggested)
@@ -473,6 +517,7 @@ void AppDelegate::exportVideo()
                                                    nullptr, QFileDialog::DontConfirmOverwrite);
     if (chosen.isEmpty())
         return;
+    rememberExportFolder(chosen);
     const QString target = OverlayExport::target(chosen, options.alphaOnly);
     if (!mayReplace(mainWindow_, title, {target}, replacePanel) || playerView_ != video)
         return;
@@ -496,9 +541,17 @@ void AppDelegate::exportVideo()
 void AppDelegate::retranslateMenus()
 {
     for (const MenuText &t : std::as_const(menuTexts_)) {
-        if (auto *a = qobject_cast<QAction *>(t.item.data()))
-            a->setText(Localization::text(t.key));
+        if (auto *a = qobject_cast<QAction *>(t.item.data())) {
+            const QString shown = Localization::text(t.key);
+            a->setText(t.mnemonic ? KeyGuide::withMnemonic(shown, QLatin1Char(t.mnemonic))
+                                  : KeyGuide::withKeys(shown, t.shown));
+        }
     }
+}
+
+void AppDelegate::showKeyGuide()
+{
+    KeyGuide::show(menuBar_, mainWindow_);
 }
 
 bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
@@ -534,6 +587,37 @@ void AppDelegate::openFile()
     openUrls(urls);
 }
 
+int AppDelegate::zoneRow(const QStringList &ids, const QString &chosen)
+{
+    // The zone chosen before, else the system's own, else the first.
+    qsizetype row = ids.indexOf(chosen);
+    if (row < 0)
+        row = ids.indexOf(QString::fromUtf8(QTimeZone::systemTimeZoneId()));
+    return int(std::max<qsizetype>(0, row));
+}
+
+QString AppDelegate::exportSuggestion(const QFileInfo &clip, const QString &name) const
+{
+    // Where the last export went, while it is there; else beside the clip.
+    const QString last = settings_.exportFolder();
+    return QDir(!last.isEmpty() && QFileInfo(last).isDir() ? last : clip.absolutePath()).filePath(name);
+}
+
+void AppDelegate::rememberExportFolder(const QString &chosenFile)
+{
+    settings_.setExportFolder(QFileInfo(chosenFile).absolutePath());
+}
+
+void AppDelegate::openFolder()
+{
+    const QString folder = openFolderPanel
+                               ? openFolderPanel()
+                               : QFileDialog::getExistingDirectory(mainWindow(), Localization::text("Open Folder…"),
+                                                                   QDir::homePath());
+    if (!folder.isEmpty())
+        openUrls({QUrl::fromLocalFile(folder)});
+}
+
 void AppDelegate::exportTrack()
 {
     const QList<QUrl> clips = playListView_ ? playListView_->exportClips() : QList<QUrl>();
@@ -548,19 +632,24 @@ void AppDelegate::exportTrack()
     if (trackExportPanel)
         fileName = trackExportPanel();
     else
-        fileName = QFileDialog::getSaveFileName(mainWindow(), title, QDir::homePath() + QStringLiteral("/track.gpx"),
+        fileName = QFileDialog::getSaveFileName(mainWindow(), title,
+                                                QDir(settings_.exportFolder().isEmpty() || !QFileInfo(settings_.exportFolder()).isDir()
+                                                         ? QDir::homePath()
+                                                         : settings_.exportFolder())
+                                                    .filePath(QStringLiteral("track.gpx")),
                                                 QStringLiteral("GPX (*.gpx);;KML (*.kml);;CSV (*.csv)"), &filter,
                                                 QFileDialog::DontConfirmOverwrite);
     if (fileName.isEmpty())
         return;
     fileName = TrackExport::settledName(fileName, filter);
+    rememberExportFolder(fileName);
     if (!mayReplace(mainWindow(), title, {fileName}, replacePanel))
         return;
     QPointer<AppDelegate> self(this);
-    TrackExport::exportTo(fileName, clips, tripGapMs, [self](const QString &error) {
+    TrackExport::exportTo(fileName, clips, tripGapMs, [self, fileName](const QString &error) {
         if (!self)
             return;
-        self->toaster_->showToast(error.isEmpty() ? Localization::text("export_done")
+        self->toaster_->showToast(error.isEmpty() ? Localization::text("Track exported to %1").arg(QDir::toNativeSeparators(fileName))
                                                   : Localization::text("export_failed").arg(error), 0.8f);
         emit self->trackExported(error);
     });
@@ -689,30 +778,32 @@ void AppDelegate::updateCheckMarks()
 
 void AppDelegate::showversion()
 {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Veltra Player:"),
-                    QStringLiteral("Version %1").arg(QCoreApplication::applicationVersion()),
+    QMessageBox box(QMessageBox::NoIcon, Localization::text("CFBundleDisplayName", "InfoPlist"),
+                    QStringLiteral("%1\n%2").arg(Localization::text("CFBundleDisplayName", "InfoPlist"),
+                                                 Localization::text("Version %1").arg(QStringLiteral(VELTRA_VERSION))),
                     QMessageBox::Ok, mainWindow_);
-    box.exec();
+    box.setObjectName(QStringLiteral("versionBox"));
+    if (versionPanel)
+        versionPanel(box.windowTitle(), box.text());
+    else
+        box.exec();
 }
 
+// The program's one About window (its name, version and licence), from either item.
 void AppDelegate::visitabout()
 {
-    const QString text = QStringLiteral(
-        "Veltra Player (MPH & KM/H edition), version %1\n\n"
-        "Thank you for choosing a Veltra dash camera.\n\n"
-        "Veltra Player plays the video your camera recorded while it shows where you drove on the map, "
-        "how fast, and what the G-sensor felt.\n\n"
-        "Veltra Devices Ltd.\n"
-        "All rights reserved.\n"
-        "%2\n\n"
-        "This application is protected by copyright law and international treaties. Unauthorised "
-        "reproduction or distribution of it, or of any part of it, may result in civil and "
-        "criminal penalties.").arg(QCoreApplication::applicationVersion(), AppLinks::website().toString());
-    QMessageBox box(QMessageBox::NoIcon, Localization::text("CFBundleDisplayName", "InfoPlist"), text,
-                    QMessageBox::Close, mainWindow_);
-    box.exec();
+    appController_->version();
 }
 
-void AppDelegate::watchvideo() { QDesktopServices::openUrl(AppLinks::userGuide()); }
-void AppDelegate::visitwebsite() { QDesktopServices::openUrl(AppLinks::website()); }
-void AppDelegate::visitshop() { QDesktopServices::openUrl(AppLinks::shop()); }
+// A link the desktop cannot open (no browser, no handler) says so instead of nothing.
+void AppDelegate::openLink(const QUrl &url)
+{
+    if (!QDesktopServices::openUrl(url))
+        toaster_->showToast(Localization::text("%1 could not be opened: this desktop has no program for it.")
+                                .arg(url.toDisplayString(QUrl::PreferLocalFile)),
+                            2.5f);
+}
+
+void AppDelegate::watchvideo() { openLink(AppLinks::userGuide()); }
+void AppDelegate::visitwebsite() { openLink(AppLinks::website()); }
+void AppDelegate::visitshop() { openLink(AppLinks::shop()); }

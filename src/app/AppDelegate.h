@@ -8,6 +8,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QKeySequence>
 #include <QPointer>
 #include <QString>
 #include <QUrl>
@@ -19,6 +20,7 @@ struct TrackAttachment;
 class PlayQueue;
 class QAction;
 class QMenuBar;
+class QFileInfo;
 class PlayerView;
 class PlayListView;
 class MainWindow;
@@ -67,11 +69,25 @@ public:
 
     // Open panel (several video files), then the files go to the queue and the first plays.
     void openFile();
+    // File ▸ Open Folder…: every recording in a folder and below it (a card, a copy).
+    void openFolder();
+    // Opens a link with the desktop's program for it; a toast when there is none.
+    void openLink(const QUrl &url);
+    // The path an export's dialog starts with: `name` in the folder the last export went
+    // to, else beside `clip`.
+    QString exportSuggestion(const QFileInfo &clip, const QString &name) const;
+    void rememberExportFolder(const QString &chosenFile);
+    // The row of Other Time Zone…'s list to start on.
+    static int zoneRow(const QStringList &ids, const QString &chosen);
     // Hands `urls` to the play queue as the menu's open does (also files from the command
     // line or the desktop); the first plays, from `startAt` seconds.
     void openUrls(const QList<QUrl> &urls, double startAt = 0);
     // Replaces the open panel (tests): returns the chosen files, empty when cancelled.
     std::function<QList<QUrl>()> openPanel;
+    // The folder dialog: the chosen folder, empty when cancelled.
+    std::function<QString()> openFolderPanel;
+    // Help ▸ Version's box, for tests: its title and text instead of showing it.
+    std::function<void(const QString &title, const QString &text)> versionPanel;
 
     // File ▸ Export Track…: the play list's export clips (the selected rows or the
     // playing trip) to a GPX, KML or CSV file chosen in a save panel; a toast tells
@@ -131,6 +147,8 @@ public:
     // the playing clip's camera's telemetry against its picture, kept per camera name
     // pattern; a message says where it is now.
     QPointer<QAction> telemetryEarlierItem, telemetryLaterItem, telemetryResetItem;
+    // Help ▸ Keyboard Shortcuts.
+    void showKeyGuide();
     static constexpr int kTelemetryStepMs = 100;
     void nudgeTelemetry(int stepMs);
     void resetTelemetryOffset();
@@ -170,6 +188,8 @@ private:
     QPointer<IncidentExport> export_;
     QPointer<OverlayExport> overlayExport_;
     QPointer<QProgressDialog> exportProgress_;
-    struct MenuText { QPointer<QObject> item; const char *key; };
+    // A menu's title gets `mnemonic` (Alt+letter); a command whose key another object
+    // of the window holds shows `shown` beside it.
+    struct MenuText { QPointer<QObject> item; const char *key; char mnemonic = 0; QKeySequence shown = {}; };
     QList<MenuText> menuTexts_;
 };

@@ -16,6 +16,8 @@
 #include "player/PlayerView.h"
 #include "playlist/PlayListView.h"
 
+#include <QDataStream>
+#include <QIODevice>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -206,6 +208,47 @@ qint64 PaneLayout::zoomInMapWindow(qint64 state)
         mapZoomStateMAX = false;
     }
     return enlarge ? 1 : 0;
+}
+
+QByteArray PaneLayout::saveDividers() const
+{
+    if (videoZoomStateMAX || mapZoomStateMAX || globalSplitView->sizes().value(2) > 0)
+        return {};
+    QByteArray state;
+    QDataStream out(&state, QIODevice::WriteOnly);
+    out << quint32(1);
+    for (PaneSplitter *v : {globalSplitView, leftSplitView, rightSplitView})
+        out << v->sizes();
+    return state;
+}
+
+bool PaneLayout::restoreDividers(const QByteArray &state)
+{
+    QDataStream in(state);
+    quint32 version = 0;
+    in >> version;
+    QList<int> sizes[3];
+    for (QList<int> &s : sizes)
+        in >> s;
+    if (in.status() != QDataStream::Ok || version != 1)
+        return false;
+    // Three panes side by side with the map's column closed, two above each other in
+    // each column, each pane with a width or height and none of absurd size.
+    const auto sane = [](const QList<int> &s, int n) {
+        if (s.size() != n)
+            return false;
+        for (int k = 0; k < 2; ++k)
+            if (s[k] <= 0 || s[k] > 100000)
+                return false;
+        return true;
+    };
+    if (!sane(sizes[0], 3) || sizes[0][2] != 0 || !sane(sizes[1], 2) || !sane(sizes[2], 2))
+        return false;
+    globalSplitView->setSizes(sizes[0]);
+    leftSplitView->setSizes(sizes[1]);
+    rightSplitView->setSizes(sizes[2]);
+    placeMap();
+    return true;
 }
 
 void PaneLayout::windowFullScreenChange()

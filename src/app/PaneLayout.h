@@ -51,6 +51,12 @@ public:
     qint64 zoomInMapWindow(qint64 state);
     void windowFullScreenChange();
 
+    // The dividers of the normal layout, to keep between runs (empty while a pane is
+    // enlarged), and putting them back; false, and nothing changed, for a state that
+    // is not one of these.
+    QByteArray saveDividers() const;
+    bool restoreDividers(const QByteArray &state);
+
     // True when the screen's backing scale factor is exactly 2.0.
     bool backingScale2() const;
 

@@ -1,6 +1,7 @@
 #include "PaneSplitter.h"
 
 #include <QMouseEvent>
+#include <QResizeEvent>
 #include <QSplitterHandle>
 
 namespace {
@@ -70,4 +71,20 @@ void PaneSplitter::dragDivider(int divider, int proposed)
     if (lo <= hi)
         pos = qBound(lo, pos, hi);
     moveSplitter(int(pos), divider + 1);
+}
+
+void PaneSplitter::resizeEvent(QResizeEvent *event)
+{
+    const QList<int> before = sizes();
+    QSplitter::resizeEvent(event);
+    const auto along = [this](QSize s) { return orientation() == Qt::Horizontal ? s.width() : s.height(); };
+    qint64 total = 0;
+    for (int s : before)
+        total += s;
+    const int was = along(event->oldSize());
+    const int now = along(event->size());
+    if (total <= 0 || was <= 0 || now <= 0 || was == now || !isVisible())
+        return;
+    // setSizes spreads what is over or short by the sizes' weights: the shares stay.
+    setSizes(before);
 }

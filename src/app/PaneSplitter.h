@@ -26,4 +26,7 @@ public:
 
 protected:
     QSplitterHandle *createHandle() override;
+    // A change of the window's size keeps the subviews' shares of it (a collapsed one
+    // stays collapsed).
+    void resizeEvent(QResizeEvent *event) override;
 };

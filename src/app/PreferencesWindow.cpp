@@ -11,7 +11,11 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
+#include <QGuiApplication>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QShortcut>
 
 #include <utility>
 
@@ -81,6 +85,14 @@ PreferencesWindow::PreferencesWindow(Settings &settings, QWidget *parent)
             EventSettings::setThresholds(settings_, t);
         });
     }
+    // Changes apply at once; Close (or Escape) only closes.
+    closeButton = new QPushButton(this);
+    closeButton->setObjectName(QStringLiteral("preferencesClose"));
+    closeButton->setDefault(true);
+    grid->addWidget(closeButton, 10, 2, Qt::AlignRight);
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
     buildContent();
 }
 
@@ -116,9 +128,16 @@ void PreferencesWindow::showSettings()
     }
 }
 
-void PreferencesWindow::showWindow()
+void PreferencesWindow::showWindow(QWidget *over)
 {
     showSettings();
+    const QRect around = over ? over->frameGeometry()
+                              : (QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry() : QRect());
+    if (around.isValid()) {
+        QRect placed(QPoint(0, 0), size());
+        placed.moveCenter(around.center());
+        move(placed.topLeft());
+    }
     show();
     raise();
     activateWindow();
@@ -144,6 +163,7 @@ void PreferencesWindow::retranslate()
     eventLabels_[2]->setText(Localization::text("pref_event_impact"));
     eventLabels_[3]->setText(Localization::text("pref_event_over_speed"));
     overSpeedBox->setSpecialValueText(Localization::text("pref_event_off"));
+    closeButton->setText(Localization::text("Close"));
     // The window fits its texts in the language on screen.
     setFixedSize(sizeHint().expandedTo(QSize(420, 120)));
 }

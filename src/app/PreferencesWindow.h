@@ -8,6 +8,7 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QPushButton;
 class QDoubleSpinBox;
 class QLabel;
 class QRadioButton;
@@ -18,7 +19,8 @@ class PreferencesWindow : public QWidget {
 public:
     explicit PreferencesWindow(Settings &settings, QWidget *parent = nullptr);
 
-    void showWindow();
+    // Shown centred over `over` (the main window), else over the screen.
+    void showWindow(QWidget *over = nullptr);
 
     QButtonGroup *languageRadio = nullptr;
     QButtonGroup *speedUnitRadio = nullptr;
@@ -33,6 +35,7 @@ public:
     QDoubleSpinBox *harshGBox = nullptr;
     QDoubleSpinBox *impactGBox = nullptr;
     QDoubleSpinBox *overSpeedBox = nullptr;
+    QPushButton *closeButton = nullptr;
 
     void speedUnitChange(int column);
     void languageChange(int column);

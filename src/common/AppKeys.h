@@ -43,6 +43,9 @@ inline constexpr char SMOOTH_ROUTE[] = "smooth_route";
 // How a moment's cameras are laid out: "insets", "side" or "grid".
 inline constexpr char CAMERA_LAYOUT[] = "camera_layout";
 inline constexpr char MIRROR_REAR[] = "mirror_rear";
+// The main window's place and size, and its dividers, as the window saves them.
+inline constexpr char WINDOW_GEOMETRY[] = "window_geometry";
+inline constexpr char WINDOW_DIVIDERS[] = "window_dividers";
 // The share of the picture's width and height an inset takes
 inline constexpr char INSET_SHARE[] = "inset_share";
 inline constexpr char EXPORT_LOCATION[] = "export_location";
@@ -51,6 +54,7 @@ inline constexpr char OVERLAY_CHOICE[] = "overlay_choice";
 // The clock times are shown on: "camera", "utc", "system" or "zone", and the IANA zone for "zone"
 inline constexpr char TIME_CLOCK[] = "time_clock";
 inline constexpr char TIME_ZONE[] = "time_zone";
+inline constexpr char EXPORT_FOLDER[] = "export_folder";
 // Per camera name pattern, the milliseconds its telemetry is moved against the picture
 inline constexpr char TELEMETRY_OFFSETS[] = "telemetry_offsets";
 // Per camera name pattern (digits as '#'), the milliseconds that camera's picture is held

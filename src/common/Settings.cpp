@@ -169,6 +169,26 @@ void Settings::setCameraLayout(const QString &layout)
     emit cameraLayoutChanged(layout);
 }
 
+QByteArray Settings::windowGeometry() const
+{
+    return stored(AppKeys::WINDOW_GEOMETRY).toByteArray();
+}
+
+void Settings::setWindowGeometry(const QByteArray &geometry)
+{
+    store(AppKeys::WINDOW_GEOMETRY, geometry);
+}
+
+QByteArray Settings::windowDividers() const
+{
+    return stored(AppKeys::WINDOW_DIVIDERS).toByteArray();
+}
+
+void Settings::setWindowDividers(const QByteArray &dividers)
+{
+    store(AppKeys::WINDOW_DIVIDERS, dividers);
+}
+
 bool Settings::mirrorRear() const
 {
     return stored(AppKeys::MIRROR_REAR).toBool();
@@ -400,6 +420,16 @@ void Settings::setTimeZone(const QString &zone)
 {
     store(AppKeys::TIME_ZONE, zone);
     emit timesChanged();
+}
+
+QString Settings::exportFolder() const
+{
+    return text(stored(AppKeys::EXPORT_FOLDER)).value_or(QString());
+}
+
+void Settings::setExportFolder(const QString &folder)
+{
+    store(AppKeys::EXPORT_FOLDER, folder);
 }
 
 namespace {

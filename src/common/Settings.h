@@ -98,6 +98,12 @@ public:
     void setCameraLayout(const QString &layout);
     bool mirrorRear() const;
     void setMirrorRear(bool on);
+    // The main window's place and size and its dividers as it saved them (empty when
+    // never saved); no signal.
+    QByteArray windowGeometry() const;
+    void setWindowGeometry(const QByteArray &geometry);
+    QByteArray windowDividers() const;
+    void setWindowDividers(const QByteArray &dividers);
     // "inset_share": the share of the picture's width and height an inset takes, when a
     // number above 0 and at most 1 is stored (the player keeps it within its bounds).
     std::optional<double> insetShare() const;
@@ -138,6 +144,10 @@ public:
     void setTimeClock(const QString &clock);
     QString timeZone() const;
     void setTimeZone(const QString &zone);
+    // The folder the last export was written to, where the next one's dialog starts;
+    // empty before the first.
+    QString exportFolder() const;
+    void setExportFolder(const QString &folder);
     QVariantMap telemetryOffsets() const;
     void setTelemetryOffsets(const QVariantMap &offsets);
     // One camera's entry: 0 when none; setting 0 removes it.

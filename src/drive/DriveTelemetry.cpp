@@ -51,6 +51,7 @@ ClipTelemetry ClipTelemetry::of(const PlayListEntry &entry, bool clean)
     c.startMs = entry.startMs;
     c.durationMs = entry.durationMs;
     c.layout = entry.layout;
+    c.broken = entry.health.kind != RecordingHealth::Kind::Whole && entry.health.kind != RecordingHealth::Kind::Unreadable;
     c.clock = entry.clock;
     const std::vector<TelemetrySample> &s = *c.samples;
     if (GpsGlitches::count(s) > 0) {
@@ -134,6 +135,7 @@ void DriveTelemetry::follow(const PlayListEntry *entry)
     moment_ = TelemetryMoment();
     emit clipChanged(clip_);
     announceOffset(before);
+
 }
 
 QString DriveTelemetry::cameraPattern() const

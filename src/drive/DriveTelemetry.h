@@ -49,6 +49,9 @@ struct ClipTelemetry {
     std::optional<qint64> startMs;       // recording start (ClipTime), when known
     qint64 durationMs = -1;              // from the movie header; -1 when unknown
     TelemetryLayout layout = TelemetryLayout::None;   // where its telemetry was read from
+    // The file cannot play whole (empty, not a video, cut short): its panels show dashes,
+    // never the last clip's figures, since it may never tick.
+    bool broken = false;
     // How far its telemetry is moved against the picture: the picture at t shows the
     // sample of t + offset (the user's nudge for its camera).
     int offsetMs = 0;

@@ -1,5 +1,7 @@
 #include "PlayListRules.h"
 
+#include "common/Localization.h"
+
 #include <QDataStream>
 #include <QDate>
 #include <QDir>
@@ -11,6 +13,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cmath>
 
 QString PlayListRules::rowNumberText(int row)
 {
@@ -166,4 +169,24 @@ QList<int> PlayListRules::decodeRows(const QByteArray &data)
         rows << r;
     }
     return rows;
+}
+
+QString PlayListRules::problemText(const RecordingHealth &health)
+{
+    switch (health.kind) {
+    case RecordingHealth::Kind::Whole:
+    case RecordingHealth::Kind::Unreadable:
+        return QString();
+    case RecordingHealth::Kind::Empty:
+        return Localization::text("Empty file");
+    case RecordingHealth::Kind::NotAVideo:
+        return Localization::text("Not a video");
+    case RecordingHealth::Kind::NoMovieHeader:
+        return Localization::text("Cut short: no movie header");
+    case RecordingHealth::Kind::EndsEarly: {
+        const int s = int(std::floor(std::max(0.0, health.playableSeconds)));
+        return Localization::text("Ends early at %1").arg(QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0')));
+    }
+    }
+    return QString();
 }

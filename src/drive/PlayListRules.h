@@ -3,6 +3,8 @@
 // file URL with its percent escapes) and row numbers.
 #pragma once
 
+#include "WrittenMovie.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -26,6 +28,10 @@ public:
     // and time (a camera's yyyyMMddhhmmss), or from a name that opens with
     // "yyyy-MM-dd_HH-mm-ss" (the six-camera recorders); otherwise empty.
     static QString timeAndDateText(const QString &path);
+    // What a row says of a file that cannot play whole ("Not a video", "Empty file",
+    // "Ends early at 0:01"); empty for a whole file, and for one that could not be
+    // opened (the row's own mark tells that).
+    static QString problemText(const RecordingHealth &health);
     // The cameras of a six-camera recorder's minute ("2026-11-13_10-03-00-front.mp4")
     // whose files lie beside this one, the file's own camera included, by their words in
     // the order of the channels (front, back, the side cameras); empty for a name of

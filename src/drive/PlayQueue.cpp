@@ -11,11 +11,18 @@
 #include "TripGrouping.h"
 
 #include <QDateTime>
+#include <QFutureWatcher>
+#include <QtConcurrent>
 #include <QFileInfo>
 #include <QTimeZone>
 #include <QPointer>
 
 #include <algorithm>
+
+PlayQueue::~PlayQueue()
+{
+    cancelWalks_->store(true);
+}
 
 PlayQueue::PlayQueue(Settings &settings, QObject *parent) : QObject(parent), settings_(settings)
 {
@@ -261,6 +268,45 @@ QList<QUrl> PlayQueue::exportClips(const QList<int> &selected) const
 // Files in
 
 void PlayQueue::open(const QList<QUrl> &urls, const OpenOptions &options)
+{
+    if (std::none_of(urls.begin(), urls.end(), &RecordingFiles::isFolder)) {
+        openFiles(urls, options);
+        return;
+    }
+    // A folder (a card, a copy of one) is walked off the window's thread: it may hold
+    // tens of thousands of files, or sit on a slow share.
+    ++walks_;
+    emit folderProgress(0);
+    QPointer<PlayQueue> self(this);
+    auto *watcher = new QFutureWatcher<FolderWalk>(this);
+    connect(watcher, &QFutureWatcher<FolderWalk>::finished, this, [this, watcher, options] {
+        const FolderWalk walk = watcher->result();
+        watcher->deleteLater();
+        --walks_;
+        emit folderProgress(-1);
+        if (!walk.emptyFolders.isEmpty()) {
+            QStringList lines;
+            for (const QString &folder : walk.emptyFolders)
+                lines << Localization::text("%1 holds no recordings (.MOV, .MP4).").arg(folder);
+            emit refused(lines);
+        }
+        if (!walk.cancelled)
+            openFiles(walk.urls, options);
+    });
+    watcher->setFuture(QtConcurrent::run([urls, self, cancel = cancelWalks_] {
+        return RecordingFiles::expandFolders(
+            urls,
+            [self](int found) {
+                QMetaObject::invokeMethod(self, [self, found] {
+                    if (self && self->walks_ > 0)
+                        emit self->folderProgress(found);
+                });
+            },
+            cancel.get());
+    }));
+}
+
+void PlayQueue::openFiles(const QList<QUrl> &urls, const OpenOptions &options)
 {
     const RecordingCheck check = RecordingFiles::check(urls);
     if (!check.refused.isEmpty())

@@ -6,6 +6,9 @@
 // next file; nothing here knows a widget or the player.
 #pragma once
 
+#include <atomic>
+#include <memory>
+
 #include "PlayListTrips.h"
 #include "store/PlayListEntry.h"
 
@@ -43,6 +46,7 @@ public:
     // Starts empty; reload() takes in the stored list. Trips are grouped with the
     // pause within a trip that `settings` give.
     explicit PlayQueue(Settings &settings, QObject *parent = nullptr);
+    ~PlayQueue() override;
 
     // --- the entries ---
     const PlayList &entries() const { return list_; }
@@ -91,8 +95,11 @@ public:
     // Checks the files (RecordingFiles), reads the telemetry of those it takes in the
     // background, adds them, puts the list's trips in time order and starts the first
     // of them (from options.startAt). Returns at once.
+    // A folder among `urls` stands for every recording in it and below it, found off the
+    // window's thread (folderProgress tells how many so far).
     void open(const QList<QUrl> &urls, const OpenOptions &options = {});
     bool isReading() const { return reads_ > 0; }
+    bool isLookingInFolders() const { return walks_ > 0; }
 
     // --- a GPS track from elsewhere ---
     // Gives the current clip (or every clip of its trip) without a position of its own
@@ -124,6 +131,8 @@ signals:
     void tripOfCurrentChanged(const PlayList &clips, int index);
     // Files read so far of the reads under way; (0, 0) when the last read ended.
     void readProgress(int done, int total);
+    // Recordings found so far in the folders being looked through; -1 when the look ended.
+    void folderProgress(int found);
     // Files handed in that cannot be taken in, one line each ("name: reason").
     void refused(const QStringList &lines);
     // A file gone from disk was passed over.
@@ -149,4 +158,8 @@ private:
     QList<quint64> announcedTrip_;
     int announcedIndex_ = -1;
     int reads_ = 0;
+    int walks_ = 0;
+    // Set when the queue goes, so that a walk still under way ends early.
+    std::shared_ptr<std::atomic_bool> cancelWalks_ = std::make_shared<std::atomic_bool>(false);
+    void openFiles(const QList<QUrl> &urls, const OpenOptions &options);
 };

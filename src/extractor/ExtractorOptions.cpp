@@ -97,7 +97,10 @@ const char *ExtractorOptions::usage()
            "  --verify M  check the files an export's manifest M names, and name any that\n"
            "              changed (exit 1) or are missing\n"
            "  -h, --help  print this help and stop\n"
-           "  --version   print the program's version and stop\n";
+           "  --version   print the program's version and stop\n"
+           "  --library DB --add PATH... | --near LAT,LON[,METRES] | --events KIND[,KIND]\n"
+           "              index clips into the library DB, or ask it which clips passed a place\n"
+           "              or what happened (veltra-gps --library DB --help tells more)\n";
 }
 
 ExtractorOptions ExtractorOptions::parse(const std::vector<std::string> &args)

@@ -9,6 +9,9 @@
 #include "OutputFile.h"
 #include "TextEscape.h"
 #include "TripDocument.h"
+#ifdef VELTRA_WITH_LIBRARY
+#include "library/LibraryCommand.h"
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -241,6 +244,15 @@ int verify(const std::string &manifest)
 
 int main(int argc, char **argv)
 {
+    // The library commands (--library DB ...) have their own options.
+    if (std::find_if(argv + 1, argv + argc, [](const char *a) { return std::strcmp(a, "--library") == 0; }) != argv + argc) {
+#ifdef VELTRA_WITH_LIBRARY
+        return LibraryCommand::run(argc, argv);
+#else
+        std::fputs("veltra-gps: this build has no library (built without Qt)\n", stderr);
+        return 2;
+#endif
+    }
     const ExtractorOptions options =
         ExtractorOptions::parse(std::vector<std::string>(argv + 1, argv + argc));
     if (options.help) {

@@ -235,7 +235,7 @@ void InstrumentPanel::showClip(const ClipTelemetry &clip)
     maxSpd_ = clip.maxSpeed;
     const std::vector<TelemetrySample> &samples = *clip.samples;
     // Telemetry that cannot be read is no clip without telemetry: dashes, not the last clip's figures.
-    const bool unreadable = clip.layout == TelemetryLayout::Unreadable;
+    const bool unreadable = clip.layout == TelemetryLayout::Unreadable || clip.broken;
     speedRecorded_ = !unreadable && (samples.empty() || std::any_of(samples.cbegin(), samples.cend(),
                                                                     [](const TelemetrySample &s) { return s.hasSpeed; }));
     routeRecorded_ = !unreadable && (samples.empty() || !clip.positions.isEmpty());

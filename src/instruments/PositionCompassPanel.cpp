@@ -53,7 +53,7 @@ void PositionCompassPanel::showClip(const ClipTelemetry &clip)
 {
     currentPlayVideoPath_ = clip.path;
     shownPosition_ = shownSpeed_ = -1;
-    if (clip.layout == TelemetryLayout::Unreadable) {
+    if (clip.layout == TelemetryLayout::Unreadable || clip.broken) {
         // Telemetry that cannot be read is no clip without telemetry: dashes, not the last clip's figures.
         TelemetryMoment none;
         none.sample = 0;

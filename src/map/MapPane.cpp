@@ -107,6 +107,19 @@ MapPane::MapPane(Settings &settings, QWidget *parent) : QWidget(parent), setting
     f.setPointSizeF(f.pointSizeF() * 1.15);
     textFieldNoLine_->setFont(f);
     textFieldNoLine_->hide();
+    // The banner can be closed; it comes back only with another message.
+    bannerClose_ = new QToolButton(textFieldNoLine_);
+    bannerClose_->setObjectName(QStringLiteral("mapBannerClose"));
+    bannerClose_->setText(QStringLiteral("\u00d7"));
+    bannerClose_->setAutoRaise(true);
+    bannerClose_->setFixedSize(22, 22);
+    bannerClose_->setCursor(Qt::PointingHandCursor);
+    bannerClose_->setStyleSheet(QStringLiteral("QToolButton { color: white; font-size: 16px; border: none; }"
+                                               "QToolButton:hover { color: #ffcc66; }"));
+    connect(bannerClose_, &QToolButton::clicked, this, [this] {
+        dismissedBanner_ = textFieldNoLine_->text();
+        updateBanner();
+    });
 
     expandButton_ = new QToolButton(this);
     expandButton_->setObjectName(QStringLiteral("mapExpandButton"));
@@ -620,7 +633,11 @@ void MapPane::updateBanner()
     // The map always stays; while the tile server cannot be reached (and online maps
     // are on) the message runs as a banner across its top.
     const bool unreachable = settings_.useOnlineMaps() && reachable_ == false;
-    const QString text = bannerText(unreachable, offlineMapDrawn(inspectedSources(), currentTrack_.points));
+    QString text = bannerText(unreachable, offlineMapDrawn(inspectedSources(), currentTrack_.points));
+    if (text.isEmpty())
+        dismissedBanner_.clear();   // the next time the map cannot be reached, it says so again
+    else if (text == dismissedBanner_)
+        text.clear();
     if (text.isEmpty()) {
         textFieldNoLine_->hide();
     } else {
@@ -649,6 +666,7 @@ void MapPane::layoutChildren()
     const int bannerHeight = textFieldNoLine_->heightForWidth(bannerWidth);
     const bool heightChanged = bannerHeight != textFieldNoLine_->height();
     textFieldNoLine_->setGeometry(0, 0, bannerWidth, bannerHeight);
+    bannerClose_->move(bannerWidth - bannerClose_->width() - 2, 2);
     // A narrower pane or a longer text makes the banner taller: the route moves down with it.
     if (heightChanged && textFieldNoLine_->isVisibleTo(this))
         evaluate(QStringLiteral("window.setTopInset && setTopInset(%1)").arg(bannerHeight));

@@ -104,6 +104,7 @@ public:
     QWebEngineView *webview() const { return webview_; }
     QLabel *textFieldNoLine() const { return textFieldNoLine_; }
     QToolButton *expandButton() const { return expandButton_; }
+    QToolButton *bannerCloseButton() const { return bannerClose_; }
     Reachability *reachability() const { return reachability_; }
     bool currentLocationChina() const { return currentLocationChina_; }
     qint64 zoomState() const { return zoomState_; }
@@ -174,6 +175,8 @@ private:
     MapPageBridge *bridge_ = nullptr;
     QLabel *textFieldNoLine_ = nullptr;
     QToolButton *expandButton_ = nullptr;
+    QToolButton *bannerClose_ = nullptr;
+    QString dismissedBanner_;   // the banner text the user closed
     QPointer<Reachability> reachability_;
 
     QStringList currentVideoGpsDataArr_;

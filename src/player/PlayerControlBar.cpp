@@ -1,5 +1,6 @@
 #include "PlayerControlBar.h"
 
+#include "PlaybackSteps.h"
 #include "TelemetryTimeline.h"
 #include "common/Localization.h"
 #include "common/NamedImage.h"
@@ -9,11 +10,15 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QSlider>
 #include <QStyle>
+#include <QStyleOptionSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -42,6 +47,73 @@ void PositionSlider::sliderChange(SliderChange change)
         shownPixel_ = -1;
     }
     QSlider::sliderChange(change);
+}
+
+int PositionSlider::valueAt(int x) const
+{
+    QStyleOptionSlider opt;
+    initStyleOption(&opt);
+    const QRect groove = style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderGroove, this);
+    const QRect handle = style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, this);
+    const int length = handle.width();
+    const int span = groove.width() - length;
+    if (span <= 0)
+        return minimum();
+    return QStyle::sliderValueFromPosition(minimum(), maximum(), std::clamp(x - length / 2 - groove.x(), 0, span),
+                                           span, opt.upsideDown);
+}
+
+int PositionSlider::xForValue(int value) const
+{
+    QStyleOptionSlider opt;
+    initStyleOption(&opt);
+    const QRect groove = style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderGroove, this);
+    const QRect handle = style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, this);
+    const int span = std::max(0, groove.width() - handle.width());
+    return groove.x() + handle.width() / 2
+           + QStyle::sliderPositionFromValue(minimum(), maximum(), value, span, opt.upsideDown);
+}
+
+void PositionSlider::setMarks(std::optional<int> in, std::optional<int> out)
+{
+    if (in == markIn_ && out == markOut_)
+        return;
+    markIn_ = in;
+    markOut_ = out;
+    update();
+}
+
+void PositionSlider::paintEvent(QPaintEvent *event)
+{
+    QSlider::paintEvent(event);
+    if ((!markIn_ && !markOut_) || maximum() <= minimum())
+        return;
+    QPainter p(this);
+    const int mid = height() / 2;
+    const QColor edge(255, 179, 0);
+    if (markIn_ && markOut_) {
+        const int a = xForValue(std::min(*markIn_, *markOut_)), b = xForValue(std::max(*markIn_, *markOut_));
+        p.fillRect(QRect(a, mid - 3, std::max(1, b - a), 6), QColor(255, 179, 0, 150));
+    }
+    for (const std::optional<int> &m : {markIn_, markOut_})
+        if (m)
+            p.fillRect(QRect(xForValue(*m) - 1, mid - 6, 2, 12), edge);
+}
+
+void PositionSlider::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && isEnabled() && maximum() > minimum()) {
+        QStyleOptionSlider opt;
+        initStyleOption(&opt);
+        const QRect handle = style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, this);
+        if (!handle.contains(event->position().toPoint())) {
+            const int value = valueAt(event->position().toPoint().x());
+            setSliderPosition(value);
+            emit jumped(value);
+        }
+    }
+    // The handle is under the pointer now: the press holds it, and a drag moves it on.
+    QSlider::mousePressEvent(event);
 }
 
 void PositionSlider::resizeEvent(QResizeEvent *event)
@@ -91,7 +163,8 @@ PlayerControlBar::PlayerControlBar(TelemetryTimeline *timeline, QWidget *parent)
         l->setMinimumWidth(44);
         l->setAlignment(Qt::AlignCenter);
     }
-    timeSlider_ = new PositionSlider(this);
+    auto *slider = new PositionSlider(this);
+    timeSlider_ = slider;
     timeSlider_->setObjectName(QStringLiteral("timeSlider"));
     timeSlider_->setRange(0, 0);
     timeSlider_->setFocusPolicy(Qt::NoFocus);
@@ -129,6 +202,18 @@ PlayerControlBar::PlayerControlBar(TelemetryTimeline *timeline, QWidget *parent)
     camerasButton_->hide();
     playButton_->setIconSize(kPlayIconSize);
 
+    rateBadge_ = new QLabel(this);
+    rateBadge_->setObjectName(QStringLiteral("rateBadge"));
+    rateBadge_->setAlignment(Qt::AlignCenter);
+    rateBadge_->setMinimumWidth(44);
+    rateBadge_->setStyleSheet(QStringLiteral("#rateBadge { background: #3d9be9; color: #ffffff; font-weight: bold;"
+                                             " border-radius: 4px; padding: 1px 6px; }"));
+    // Hidden, it still keeps its place, so that the buttons do not move when it shows.
+    QSizePolicy keep = rateBadge_->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    rateBadge_->setSizePolicy(keep);
+    rateBadge_->hide();
+
     volumeSlider_ = new QSlider(Qt::Horizontal, this);
     volumeSlider_->setObjectName(QStringLiteral("volumeSlider"));
     volumeSlider_->setRange(0, 100);
@@ -138,6 +223,7 @@ PlayerControlBar::PlayerControlBar(TelemetryTimeline *timeline, QWidget *parent)
     showVolume(1.0f);
 
     // The slider holds milliseconds; the value that seeks is in seconds.
+    connect(slider, &PositionSlider::jumped, this, [this](int ms) { emit seekRequested(ms / 1000.0, true); });
     connect(timeSlider_, &QSlider::sliderMoved, this, [this](int ms) { emit seekRequested(ms / 1000.0, true); });
     connect(timeSlider_, &QSlider::sliderReleased, this,
             [this] { emit seekRequested(timeSlider_->sliderPosition() / 1000.0, false); });
@@ -155,6 +241,7 @@ PlayerControlBar::PlayerControlBar(TelemetryTimeline *timeline, QWidget *parent)
     buttonRow->addStretch(1);
     for (QToolButton *b : {lastButton_, backwardButton_, playButton_, stopButton_, forwardButton_, nextButton_})
         buttonRow->addWidget(b);
+    buttonRow->addWidget(rateBadge_);
     buttonRow->addStretch(1);
     for (QToolButton *b :
          {fileButton_, camerasButton_, eventsButton_, captureButton_, lookPictureButton_, settingsButton_, helpButton_, fullscreen_})
@@ -249,6 +336,27 @@ void PlayerControlBar::showVolume(float v)
         const QSignalBlocker block(volumeSlider_);
         volumeSlider_->setValue(pos);
     }
+}
+
+void PlayerControlBar::showRate(double rate)
+{
+    const bool shown = rate != 0.0 && rate != 1.0;
+    if (shown)
+        rateBadge_->setText(PlaybackSteps::rateText(rate));
+    rateBadge_->setVisible(shown);
+}
+
+QString PlayerControlBar::rateBadgeText() const
+{
+    return rateBadge_->isHidden() ? QString() : rateBadge_->text();
+}
+
+void PlayerControlBar::showMarks(std::optional<double> in, std::optional<double> out)
+{
+    const auto ms = [](std::optional<double> s) {
+        return s ? std::optional<int>(int(std::lround(*s * 1000.0))) : std::nullopt;
+    };
+    static_cast<PositionSlider *>(timeSlider_)->setMarks(ms(in), ms(out));
 }
 
 void PlayerControlBar::showCamerasButton(bool shown)

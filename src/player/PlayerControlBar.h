@@ -7,6 +7,8 @@
 #include <QFrame>
 #include <QSlider>
 
+#include <optional>
+
 class QIcon;
 class QLabel;
 class QToolButton;
@@ -15,16 +17,35 @@ class TelemetryTimeline;
 // The position slider. The clock sets its value on every tick, many times for each
 // pixel the handle moves; it repaints only when the handle (and the filled groove
 // before it) reaches another pixel, so that a tick costs the window no redraw.
+// A click on the groove puts the handle under the pointer (jumped) and holds it there,
+// so that the same press can go on to drag it.
 class PositionSlider : public QSlider {
     Q_OBJECT
 public:
     explicit PositionSlider(QWidget *parent = nullptr);
 
+    // The value under the x coordinate `x` of the slider, with the handle centred on it;
+    // and the x of the handle's centre at `value`.
+    int valueAt(int x) const;
+    int xForValue(int value) const;
+    // The incident's marks (values), drawn over the groove: the segment between them,
+    // or a single mark's tick.
+    void setMarks(std::optional<int> in, std::optional<int> out);
+    std::optional<int> markIn() const { return markIn_; }
+    std::optional<int> markOut() const { return markOut_; }
+
+signals:
+    // A click on the groove moved the handle to `value`.
+    void jumped(int value);
+
 protected:
     void sliderChange(SliderChange change) override;
     void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
+    std::optional<int> markIn_, markOut_;
     int handlePixel() const;
     int shownPixel_ = -1;
 };
@@ -42,6 +63,13 @@ public:
     void setPlayEnabled(bool enabled);
     // The speaker shows on (tag 1) or off (tag 0); the slider moves to `v` silently.
     void showVolume(float v);
+    // The rate badge beside the transport buttons ("60x", "0.5x", "-5x", as the rate
+    // steps' toasts say it); hidden at 1x and at 0.
+    void showRate(double rate);
+    // What the badge says, empty while hidden.
+    QString rateBadgeText() const;
+    // The incident's marks in seconds, on the slider; unset ones are not drawn.
+    void showMarks(std::optional<double> in, std::optional<double> out);
     // The cameras control shows only while a moment has more than one camera.
     void showCamerasButton(bool shown);
     // The elapsed time's label, in whole seconds.
@@ -102,4 +130,5 @@ private:
     QToolButton *helpButton_ = nullptr;
     QToolButton *eventsButton_ = nullptr;
     QToolButton *camerasButton_ = nullptr;
+    QLabel *rateBadge_ = nullptr;
 };

@@ -198,6 +198,19 @@ void PlayerOverlays::hideAbout()
     aboutImageinfo_->hide();
 }
 
+bool PlayerOverlays::dismiss()
+{
+    bool shown = false;
+    for (QWidget *w : {static_cast<QWidget *>(settingsDialog_), static_cast<QWidget *>(helpDialog_),
+                       static_cast<QWidget *>(aboutImageinfo_)}) {
+        if (!w->isHidden()) {
+            w->hide();
+            shown = true;
+        }
+    }
+    return shown;
+}
+
 void PlayerOverlays::raise()
 {
     settingsDialog_->raise();

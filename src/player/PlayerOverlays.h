@@ -35,6 +35,8 @@ public:
     // The About picture, shown over the container or hidden.
     void showAbout();
     void hideAbout();
+    // Hides whichever overlay is shown: true when one was.
+    bool dismiss();
     // Puts the overlays above a video window shown after them.
     void raise();
 

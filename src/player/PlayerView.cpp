@@ -253,6 +253,10 @@ void PlayerView::followEngine()
     MediaEngine *s = engine_;
     connect(s, &MediaEngine::timeChanged, this, &PlayerView::showTime);
     connect(s, &MediaEngine::timeChanged, this, &PlayerView::ticked);
+    connect(s, &MediaEngine::timeChanged, this, [this](double seconds) {
+        if (keySeek_ && std::abs(tripOffset() + seconds - *keySeek_) < 0.05)
+            keySeek_.reset();
+    });
     movingPartsLater_.setSingleShot(true);
     connect(&movingPartsLater_, &QTimer::timeout, this, [this] { moveHandleAndPlayhead(movingPartsTime_); });
     connect(s, &MediaEngine::seeking, this, [this](double seconds) {
@@ -273,6 +277,16 @@ void PlayerView::followEngine()
     });
     connect(s, &MediaEngine::volumeChanged, controlBar_, &PlayerControlBar::showVolume);
     connect(s, &MediaEngine::setUpFinished, this, &PlayerView::setUpFinished);
+    connect(s, &MediaEngine::setUpFinished, this, &PlayerView::updatePlayButton);
+    // The incident's marks show on the slider and on the timeline's axis.
+    connect(this, &PlayerView::marksChanged, this, [this] {
+        controlBar_->showMarks(markIn_, markOut_);
+        const auto onAxis = [this](std::optional<double> t) {
+            return t ? std::optional<double>(tripOffset() + *t) : std::nullopt;
+        };
+        timeline_->setMarks(onAxis(markIn_), onAxis(markOut_));
+    });
+    connect(s, &MediaEngine::durationChanged, this, &PlayerView::updatePlayButton);
 }
 
 void PlayerView::close()
@@ -287,6 +301,7 @@ void PlayerView::close()
 void PlayerView::openClip(const QUrl &url)
 {
     waitingFirstFrame_ = false;
+    keySeek_.reset();
     clipSamples_.clear();
     clipTyped_.reset();
     const QString file = url.isLocalFile() ? url.toLocalFile() : QString();
@@ -539,6 +554,13 @@ void PlayerView::updatePlayButton()
 {
     controlBar_->showPlaying(engine_->isPlaying());
     controlBar_->setPlayEnabled(engine_->isReady());
+    // The rate is on screen whenever it is not 1x: playing, or what play resumes at.
+    controlBar_->showRate(engine_->isReady() ? engine_->rate() : 1.0);
+}
+
+QString PlayerView::rateBadgeText() const
+{
+    return controlBar_->rateBadgeText();
 }
 
 // ---------------------------------------------------------------------------------
@@ -627,8 +649,47 @@ void PlayerView::keyDown(QKeyEvent *event)
         execPlayOrPause();
         return;
     }
-    if (event->key() == Qt::Key_Escape)
+    if (event->key() == Qt::Key_Escape && !dismiss() && window()->isFullScreen())
         FullScreen::toggle(window());
+}
+
+bool PlayerView::dismiss()
+{
+    bool shown = overlays_->dismiss();
+    if (eventsList_->isVisible()) {
+        eventsList_->hide();
+        shown = true;
+    }
+    return shown;
+}
+
+void PlayerView::seekBy(double seconds)
+{
+    if (!engine_->isReady())
+        return;
+    const double end = tripParts_.isEmpty() ? duration() : tripParts_.last().start + tripParts_.last().duration;
+    const double last = std::max(0.0, end - engine_->frameDuration());
+    constexpr qint64 kKeySeekHoldMs = 1500;
+    const bool pending = keySeek_ && keySeekAsked_.isValid() && keySeekAsked_.elapsed() < kKeySeekHoldMs;
+    const double from = pending ? *keySeek_ : tripOffset() + currentTime();
+    const double target = std::clamp(from + seconds, 0.0, last);
+    keySeek_ = target;
+    keySeekAsked_.start();
+    seekTimeline(target);
+}
+
+void PlayerView::seekToStart()
+{
+    keySeek_.reset();
+    if (engine_->isReady())
+        engine_->showAt(0.0);
+}
+
+void PlayerView::seekToEnd()
+{
+    keySeek_.reset();
+    if (engine_->isReady())
+        engine_->showAt(std::max(0.0, duration() - engine_->frameDuration()));
 }
 
 void PlayerView::keyPressEvent(QKeyEvent *event)
@@ -656,6 +717,21 @@ void PlayerView::installReviewKeys()
         auto *shortcut = new QShortcut(QKeySequence(k.key), this);
         shortcut->setContext(Qt::WindowShortcut);
         connect(shortcut, &QShortcut::activated, this, k.slot);
+    }
+    // Seeking: Left/Right a few seconds, with Shift a minute, Home/End the ends.
+    const struct { QKeyCombination key; double step; } seeks[] = {
+        {QKeyCombination(Qt::Key_Left), -kSeekStep}, {QKeyCombination(Qt::Key_Right), kSeekStep},
+        {Qt::SHIFT | Qt::Key_Left, -kSeekLongStep}, {Qt::SHIFT | Qt::Key_Right, kSeekLongStep}};
+    for (const auto &k : seeks) {
+        auto *shortcut = new QShortcut(QKeySequence(k.key), this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, step = k.step] { seekBy(step); });
+    }
+    for (const auto &[key, slot] : {std::pair{Qt::Key_Home, &PlayerView::seekToStart},
+                                    std::pair{Qt::Key_End, &PlayerView::seekToEnd}}) {
+        auto *shortcut = new QShortcut(QKeySequence(key), this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, slot);
     }
     // Beside the rate keys: a camera of the moment a little earlier or later, or back in step.
     const struct { int key; int step; } nudges[] = {

@@ -104,8 +104,15 @@ public:
     // (playPartRequested) once the button is let go.
     void seekTimeline(double seconds, bool dragging = false);
 
-    // Space plays or pauses; Escape toggles full screen of the main window.
+    // Space plays or pauses; Escape dismisses (see dismiss), or leaves full screen.
     void keyDown(QKeyEvent *event);
+    // Hides the settings, help or About overlay or the events list, whichever is
+    // shown: true when one was.
+    bool dismiss();
+
+    // How far Left/Right and Shift+Left/Right seek.
+    static constexpr double kSeekStep = 5.0;
+    static constexpr double kSeekLongStep = 60.0;
 
     // How far one press of Alt+[ or Alt+] moves a camera of the moment.
     static constexpr int kChannelStepMs = 10;
@@ -134,6 +141,8 @@ public:
     // What the elapsed time's and the duration's labels say.
     QString timeText() const;
     QString durationText() const;
+    // What the control bar's rate badge says: empty at 1x.
+    QString rateBadgeText() const;
 
 public slots:
     void playOrPause() { engine_->playOrPause(); }
@@ -166,6 +175,13 @@ public slots:
     void markIn();
     void markOut();
     void openFile();
+    // Seeks `seconds` later (earlier when negative) on the timeline's axis, so across
+    // the clips of a trip, and no further than its start or its last frame; nothing
+    // while no file is ready.
+    void seekBy(double seconds);
+    // The first and the last frame of the playing file.
+    void seekToStart();
+    void seekToEnd();
     // Seek one second before the next / previous event (nothing when there is none).
     void nextEvent();
     void previousEvent();
@@ -259,6 +275,10 @@ private:
     // While playing, the slider's handle and the timeline's playhead move at most every
     // kMovingPartsStepMs; the time held back is shown when the step is over.
     QElapsedTimer movingPartsMoved_;
+    // The last seek of the seek keys, on the timeline's axis, until the clock is there:
+    // the next key goes on from it rather than from a clock that has not moved yet.
+    std::optional<double> keySeek_;
+    QElapsedTimer keySeekAsked_;
     QTimer movingPartsLater_;
     double movingPartsTime_ = 0.0;
 };

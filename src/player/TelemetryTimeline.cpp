@@ -581,10 +581,30 @@ void TelemetryTimeline::paintEvent(QPaintEvent *event)
                                         QSizeF(r.size()) * picture_.devicePixelRatio()));
     else
         p.fillRect(r, kBackground);
+    if (duration_ > 0 && (markIn_ || markOut_)) {
+        const int top = 0, bottom = height() - kAxisHeight + 3;
+        const QColor edge(255, 179, 0);
+        if (markIn_ && markOut_) {
+            const int a = xForTime(std::min(*markIn_, *markOut_)), b = xForTime(std::max(*markIn_, *markOut_));
+            p.fillRect(QRect(a, top, std::max(1, b - a), bottom - top), QColor(255, 179, 0, 60));
+        }
+        for (const std::optional<double> &m : {markIn_, markOut_})
+            if (m)
+                p.fillRect(QRect(xForTime(*m), top, 1, bottom - top), edge);
+    }
     if (duration_ > 0) {
         p.fillRect(QRect(playheadX_ - 1, 0, 3, height() - kAxisHeight + 3), QColor(0, 0, 0, 120));
         p.fillRect(QRect(playheadX_, 0, 1, height() - kAxisHeight + 3), kPlayhead);
     }
+}
+
+void TelemetryTimeline::setMarks(std::optional<double> in, std::optional<double> out)
+{
+    if (in == markIn_ && out == markOut_)
+        return;
+    markIn_ = in;
+    markOut_ = out;
+    update();
 }
 
 void TelemetryTimeline::resizeEvent(QResizeEvent *event)

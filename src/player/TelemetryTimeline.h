@@ -72,6 +72,12 @@ public:
     // more away from where it shows; the value itself is always current.
     void setPlayhead(double seconds, bool redrawNow = true);
 
+    // The incident's marks on the axis: the segment between them is shaded, a single
+    // mark is a line; either may be unset.
+    void setMarks(std::optional<double> in, std::optional<double> out);
+    std::optional<double> markIn() const { return markIn_; }
+    std::optional<double> markOut() const { return markOut_; }
+
     double duration() const { return duration_; }
     // The stretch of the axis on show (the whole until zoomed); setting it keeps it
     // within the axis.
@@ -133,6 +139,7 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    std::optional<double> markIn_, markOut_;
     void invalidate();
     void buildPicture();
     void requestRepaint(const QRect &r);

@@ -52,7 +52,8 @@ void PlayListModel::setPlayList(const PlayList &list)
         const bool locked = PlayListRules::isProtectedFile(path);
         const QString time = PlayListRules::timeAndDateText(path);
         cells_.append({PlayListRules::rowNumberText(row), PlayListRules::abbreviationFile(path), time, time, locked,
-                       locked && !QFileInfo::exists(PlayListRules::localPath(path)), camerasTip(path)});
+                       locked && !QFileInfo::exists(PlayListRules::localPath(path)), camerasTip(path),
+                       PlayListRules::problemText(list_.at(row).health)});
     }
     endResetModel();
 }
@@ -118,7 +119,11 @@ QVariant PlayListModel::data(const QModelIndex &index, int role) const
         switch (index.column()) {
         case ColNumber: return c.number;
         case ColFilename: return c.filename;
-        case ColTimeDate: return c.timeDate.isEmpty() ? QVariant() : QVariant(c.timeDate);
+        case ColTimeDate:
+            // A file that cannot play whole says so where its time stands.
+            if (!c.problem.isEmpty())
+                return c.problem;
+            return c.timeDate.isEmpty() ? QVariant() : QVariant(c.timeDate);
         default: return QVariant();
         }
     case Qt::DecorationRole:
@@ -136,6 +141,8 @@ QVariant PlayListModel::data(const QModelIndex &index, int role) const
     case Qt::ForegroundRole:
         if (c.missing)
             return QColor(150, 150, 150);
+        if (!c.problem.isEmpty() && index.column() == ColTimeDate)
+            return QColor(190, 30, 30);
         return QVariant();
     case Qt::ToolTipRole:
         // A tooltip that looks like markup is shown as markup: the name goes in escaped.
@@ -145,6 +152,8 @@ QVariant PlayListModel::data(const QModelIndex &index, int role) const
                 tip += QLatin1Char('\n') + c.cameras;
             return Qt::convertFromPlainText(tip, Qt::WhiteSpaceNoWrap);
         }
+        if (index.column() == ColTimeDate && !c.problem.isEmpty())
+            return c.timeDate.isEmpty() ? c.problem : c.timeDate + QLatin1Char('\n') + c.problem;
         if (index.column() == ColTimeDate && !c.timeDate.isEmpty())
             return rowTips_.value(index.row()).isEmpty() ? c.timeDate
                                                          : c.timeDate + QLatin1Char('\n') + rowTips_.value(index.row());

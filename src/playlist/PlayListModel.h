@@ -71,6 +71,7 @@ private:
         bool locked = false;
         bool missing = false;
         QString cameras;   // what the tooltip says of the other cameras of a six-camera minute
+        QString problem;   // what is wrong with the file ("Not a video"), empty when nothing
     };
     PlayList list_;
     QList<int> tripOfRow_;

@@ -41,6 +41,19 @@ PlayListView::PlayListView(PlayQueue *queue, Settings &settings, QWidget *parent
     model_ = new PlayListModel(this);
     buildTable();
     connect(&settings_, &Settings::timesChanged, this, &PlayListView::showEntries);
+    // An empty list says how to start.
+    emptyHint = new QLabel(tableView->viewport());
+    emptyHint->setObjectName(QStringLiteral("emptyHint"));
+    emptyHint->setAlignment(Qt::AlignCenter);
+    emptyHint->setWordWrap(true);
+    emptyHint->setAttribute(Qt::WA_TransparentForMouseEvents);
+    emptyHint->setStyleSheet(QStringLiteral("color: palette(mid); font-size: 13px;"));
+    tableView->viewport()->installEventFilter(this);
+    const auto showHint = [this] { emptyHint->setVisible(model_->rowCount() == 0); };
+    connect(model_, &QAbstractItemModel::rowsInserted, this, showHint);
+    connect(model_, &QAbstractItemModel::rowsRemoved, this, showHint);
+    connect(model_, &QAbstractItemModel::modelReset, this, showHint);
+    showHint();
 
     buttonAdd = new QPushButton(this);
     buttonAdd->setObjectName(QStringLiteral("buttonAdd"));
@@ -73,9 +86,19 @@ PlayListView::PlayListView(PlayQueue *queue, Settings &settings, QWidget *parent
         // Each start shows the list again: a file gone from disk is marked at once.
         if (entry)
             showEntries();
+        // A file that cannot play whole says so when it starts.
+        if (entry) {
+            const QString problem = PlayListRules::problemText(entry->health);
+            if (!problem.isEmpty())
+                emit message(Localization::text("%1: %2").arg(abbreviationFile(entry->path), problem), 2.5f);
+        }
         selectRowLater();
     });
     connect(queue_, &PlayQueue::readProgress, this, &PlayListView::showProgress);
+    connect(queue_, &PlayQueue::folderProgress, this, [this](int found) {
+        foldersFound_ = found;
+        showProgress(progressDone_, progressTotal_);
+    });
     connect(queue_, &PlayQueue::refused, this,
             [this](const QStringList &lines) { emit message(lines.join(QLatin1Char('\n')), 2.5f); });
     connect(queue_, &PlayQueue::skipped, this, [this](const QString &line) { emit message(line, 0.8f); });
@@ -308,8 +331,15 @@ void PlayListView::showProgress(int done, int total)
     progressDone_ = done;
     progressTotal_ = total;
     const bool reading = queue_->isReading();
-    progressBar->setVisible(reading);
-    progressLabel->setVisible(reading);
+    const bool looking = queue_->isLookingInFolders() && foldersFound_ >= 0;
+    progressBar->setVisible(reading || looking);
+    progressLabel->setVisible(reading || looking);
+    if (!reading && looking) {
+        // How many files a folder holds is known only at the end: the bar just runs.
+        progressBar->setRange(0, 0);
+        progressLabel->setText(Localization::text("Looking in the folder: %1 recordings found").arg(foldersFound_));
+        return;
+    }
     if (!reading)
         return;
     progressBar->setRange(0, qMax(total, 1));
@@ -324,8 +354,9 @@ void PlayListView::retranslate()
     buttonRemove->setText(Localization::text("playlist_remove"));
     buttonAdd->setToolTip(Localization::text("playlist_add_tip"));
     buttonRemove->setToolTip(Localization::text("playlist_remove_tip"));
-    if (queue_->isReading())
+    if (queue_->isReading() || queue_->isLookingInFolders())
         showProgress(progressDone_, progressTotal_);
+    emptyHint->setText(Localization::text("Open videos (Ctrl+O), a folder (Ctrl+Shift+O), or drop them here"));
 }
 
 void PlayListView::changeEvent(QEvent *event)
@@ -339,6 +370,13 @@ void PlayListView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     layoutParts();
+}
+
+bool PlayListView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == tableView->viewport() && event->type() == QEvent::Resize)
+        emptyHint->setGeometry(tableView->viewport()->rect().adjusted(12, 8, -12, -8));
+    return QWidget::eventFilter(watched, event);
 }
 
 void PlayListView::layoutParts()

@@ -75,6 +75,8 @@ public:
     QPushButton *buttonRemove = nullptr;
     QProgressBar *progressBar = nullptr;
     QLabel *progressLabel = nullptr;
+    // What an empty list shows: how to start.
+    QLabel *emptyHint = nullptr;
     PositionCompassPanel *gpsPanel = nullptr;
 
 signals:
@@ -87,8 +89,10 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    int foldersFound_ = -1;
     void buildTable();
     void retranslate();
     void layoutParts();

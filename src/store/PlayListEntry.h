@@ -4,6 +4,7 @@
 #include "GpsSample.h"
 #include "TelemetryLayout.h"
 #include "TelemetrySample.h"
+#include "WrittenMovie.h"
 
 #include <QList>
 #include <QString>
@@ -42,6 +43,9 @@ struct PlayListEntry {
     // The clip's clock as the clip itself tells it (CameraClock::ofClip), worked out where
     // the samples are read; not stored. Null for an entry made elsewhere.
     std::shared_ptr<const ClipClock> clock = nullptr;
+    // What the file itself is, as its headers tell when it was read: whole, empty, not a
+    // video, or ending early. Not stored: entries read at a start are taken as whole.
+    RecordingHealth health = RecordingHealth();
 
     // The typed samples: `telemetry`, or made from gpsData when the entry has none.
     std::shared_ptr<const std::vector<TelemetrySample>> typedSamples() const

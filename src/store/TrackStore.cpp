@@ -94,6 +94,12 @@ PlayListEntry entryOf(const std::string &reference)
         if (!r.path.empty())
             movie = MovieDuration::header(r.path);
         e.durationMs = movie.durationMs;
+        std::string onDisk = r.path;
+        int error = 0;
+        if (onDisk.empty() && !GpsDataHelper::referenceToPath(reference, &onDisk, &error))
+            onDisk.clear();
+        if (!onDisk.empty())
+            e.health = RecordingHealth::of(WrittenMovie::of(onDisk));
         e.clock = std::make_shared<const ClipClock>(CameraClock::ofClip(
             named, *e.telemetry, movie.durationMs > 0 ? double(movie.durationMs) / 1000.0 : 0.0, movie.createdMs,
             QDateTime::currentMSecsSinceEpoch()));

@@ -4,7 +4,9 @@
 #include "common/NamedImage.h"
 
 #include <QEvent>
+#include <QFile>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QVBoxLayout>
 
 AboutWindowView::AboutWindowView(QWidget *parent)
@@ -27,11 +29,23 @@ AboutWindowView::AboutWindowView(QWidget *parent)
     f.setPointSize(12);
     shouVersion->setFont(f);
 
+    licence = new QPlainTextEdit(licenceText(), this);
+    licence->setObjectName(QStringLiteral("aboutLicence"));
+    licence->setReadOnly(true);
+    licence->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    licence->setFrameShape(QFrame::NoFrame);
+    licence->setStyleSheet(QStringLiteral("QPlainTextEdit { background: #161616; color: #d8d8d8; }"));
+    QFont small = licence->font();
+    small.setPointSize(9);
+    licence->setFont(small);
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 20, 20, 20);
     layout->addWidget(logo, 1);
     layout->addWidget(shouVersion);
-    setFixedSize(400, 320);
+    layout->addSpacing(10);
+    layout->addWidget(licence, 1);
+    setFixedSize(480, 560);
     retranslate();
 }
 
@@ -39,6 +53,19 @@ QString AboutWindowView::versionText(const QString &version)
 {
     QString text = QStringLiteral("Veltra Player:MPH&KMH Version %@");
     return text.replace(QLatin1String("%@"), version);
+}
+
+QString AboutWindowView::licenceText()
+{
+    QFile f(QStringLiteral(":/about/LICENSE"));
+    if (!f.open(QIODevice::ReadOnly))
+        return QString();
+    // The file breaks its lines for a terminal; the window wraps them itself, so each
+    // paragraph becomes one line.
+    QStringList paragraphs;
+    for (const QString &p : QString::fromUtf8(f.readAll()).trimmed().split(QStringLiteral("\n\n")))
+        paragraphs << p.simplified();
+    return paragraphs.join(QStringLiteral("\n\n"));
 }
 
 void AboutWindowView::retranslate()

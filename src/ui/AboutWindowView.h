@@ -1,9 +1,11 @@
-// The About window: black, with the program's name and version.
+// The About window, the one place that tells what the program is: black, with the
+// program's name and version, and the licence it comes under (the repository's LICENSE).
 #pragma once
 
 #include <QWidget>
 
 class QLabel;
+class QPlainTextEdit;
 
 class AboutWindowView : public QWidget {
     Q_OBJECT
@@ -14,6 +16,10 @@ public:
     static QString versionText(const QString &version);
 
     QLabel *shouVersion = nullptr;
+    QPlainTextEdit *licence = nullptr;
+
+    // The licence's text, empty when the resource is missing.
+    static QString licenceText();
 
 protected:
     void changeEvent(QEvent *event) override;

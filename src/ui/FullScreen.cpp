@@ -14,7 +14,9 @@ namespace FullScreen {
 
 void liftLimits(QWidget *window)
 {
-    if (!window)
+    // Lifted already (the window manager's full screen after toggle's): the limits kept
+    // are the window's own, not what its layout asks for meanwhile.
+    if (!window || window->property(kMin).isValid())
         return;
     const bool unlimited = window->minimumSize() == QSize(0, 0)
                            && window->maximumSize() == QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);

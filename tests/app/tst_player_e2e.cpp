@@ -164,9 +164,9 @@ private slots:
 
     void windowAndStartState()
     {
-        QCOMPARE(window->windowTitle(), QStringLiteral(" "));
-        QCOMPARE(window->size(), QSize(1344, 756));
-        QCOMPARE(window->minimumSize(), window->maximumSize());
+        QCOMPARE(window->windowTitle(), QStringLiteral("Veltra Player"));
+        QCOMPARE(window->size(), QSize(1344, 756));   // a first start: 0.7 of the screen
+        QCOMPARE(window->minimumSize(), MainWindow::kMinimumSize);
         QVERIFY(delegate->spdkmh->isChecked());
         QVERIFY(!delegate->menuitemmph->isChecked());
         QVERIFY(delegate->openstreetItem->isChecked());
@@ -437,7 +437,11 @@ private slots:
             dialog->grab().save(shotDir + QStringLiteral("/e2e_1c_export_video_dialog.png"));
             return true;
         };
-        delegate->exportPanel = [&](const QString &) { return out.filePath(QStringLiteral("telemetry")); };
+        QString suggested;
+        delegate->exportPanel = [&](const QString &s) {
+            suggested = s;
+            return out.filePath(QStringLiteral("telemetry"));
+        };
         QSignalSpy exported(delegate.get(), &AppDelegate::videoExported);
         QAction *item = nullptr;
         for (QAction *a : window->menuBar()->findChildren<QAction *>())
@@ -446,6 +450,12 @@ private slots:
         QVERIFY(item);
         item->trigger();
         QVERIFY(exported.wait(60000));
+        // The folder the incident export before it went to is gone: the dialog starts beside
+        // the clip; the folder chosen now is where the next one starts.
+        QCOMPARE(QFileInfo(suggested).absolutePath(), QFileInfo(layout->playerView->currentFile()).absolutePath());
+        QCOMPARE(settings.exportFolder(), QFileInfo(out.filePath(QStringLiteral("telemetry"))).absolutePath());
+        QCOMPARE(QFileInfo(delegate->exportSuggestion(QFileInfo(layout->playerView->currentFile()), QStringLiteral("x.mp4"))).absolutePath(),
+                 settings.exportFolder());
         delegate->exportVideoDialog = nullptr;
         delegate->exportPanel = nullptr;
         QVERIFY2(exported.first().first().toBool(), qPrintable(exported.first().at(1).toString()));
@@ -562,10 +572,10 @@ private slots:
         screenshot(QStringLiteral("e2e_4_map_restored"));
     }
 
-    void escapeTogglesFullScreen()
+    void f11EntersAndEscapeLeavesFullScreen()
     {
-        // The window is of fixed size; the window manager gives it the whole screen all
-        // the same, and Escape from wherever the focus is brings the fixed size back.
+        // F11 gives the window the whole screen, and Escape from wherever the focus is
+        // brings its size back; Escape never enters full screen.
         const QRect normalFrame = window->geometry();
         const QSize normal = normalFrame.size();
         const QSize screen = window->screen()->geometry().size();
@@ -574,6 +584,9 @@ private slots:
             focus->setFocus();
             layout->latches.position0 = 123;
             QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_Escape);
+            QTest::qWait(300);
+            QVERIFY(!window->isFullScreen());
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_F11);
             QTRY_VERIFY2_WITH_TIMEOUT(window->isFullScreen() && window->size() == screen,
                                       qPrintable(QStringLiteral("full %1, %2x%3").arg(window->isFullScreen())
                                                      .arg(window->width()).arg(window->height())), 5000);
@@ -582,8 +595,8 @@ private slots:
                 screenshot(QStringLiteral("e2e_5_full_screen"));
             QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_Escape);
             QTRY_VERIFY_WITH_TIMEOUT(!window->isFullScreen() && window->geometry() == normalFrame, 5000);
-            QCOMPARE(window->minimumSize(), normal);
-            QCOMPARE(window->maximumSize(), normal);
+            QCOMPARE(window->size(), normal);
+            QCOMPARE(window->minimumSize(), MainWindow::kMinimumSize);
         }
     }
 
@@ -785,7 +798,7 @@ private slots:
         list->reloadPlayListData();
         delegate->openUrls({QUrl::fromLocalFile(samples() + QStringLiteral("/layouts/gpmf.MOV"))});
         QVERIFY(opened.wait(30000));
-        QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(video->currentFile()).fileName(), QStringLiteral("gpmf.MOV"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(layout->playerView->currentFile()).fileName(), QStringLiteral("gpmf.MOV"), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 2.0, 20000);
         QVERIFY(line->hasTelemetry() && !line->hasLanes());
         QVERIFY(!readout->isVisible());

@@ -5,6 +5,10 @@
 #include "app/AppDelegate.h"
 #include "app/PaneLayout.h"
 #include "app/MainWindow.h"
+#include "app/PreferencesWindow.h"
+#include "ui/AboutWindowView.h"
+#include "ui/ToastWindow.h"
+#include "ui/AppToast.h"
 #include "common/Localization.h"
 #include "instruments/InstrumentPanel.h"
 #include "instruments/PositionCompassPanel.h"
@@ -15,6 +19,9 @@
 #include "playlist/PlayListView.h"
 
 #include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QMenuBar>
 #include <QProcess>
 #include <QTest>
@@ -62,7 +69,8 @@ private slots:
         QStringList titles;
         for (QAction *a : bar->actions())
             titles << a->text();
-        QCOMPARE(titles, QStringList({"File", "Setting", "View", "Playback", "Help"}));
+        // Each with its Alt+letter.
+        QCOMPARE(titles, QStringList({"&File", "&Setting", "&View", "&Playback", "&Library", "&Help"}));
     }
 
     void fivePanesAndAnEmptyPlayList()
@@ -82,6 +90,78 @@ private slots:
             if (w != window.get() && !w->parentWidget() && w->windowType() != Qt::Popup && w->windowType() != Qt::ToolTip)
                 aside << QString::fromLatin1(w->metaObject()->className());
         QVERIFY2(aside.isEmpty(), qPrintable(aside.join(QLatin1Char(' '))));
+    }
+
+    // Help ▸ About Veltra Player and About Window open the one About window, with the
+    // version and the licence; Help ▸ Version's box has the program's name as its title.
+    void helpTellsWhatTheProgramIs()
+    {
+        QMenu *help = window->menuBar()->actions().constLast()->menu();
+        QVERIFY(help);
+        const auto item = [&](const QString &text) -> QAction * {
+            for (QAction *a : help->actions())
+                if (a->text().section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&')) == text)
+                    return a;
+            return nullptr;
+        };
+        for (const QString &text : {QStringLiteral("About Veltra Player"), QStringLiteral("About Window")}) {
+            QAction *a = item(text);
+            QVERIFY2(a, qPrintable(text));
+            a->trigger();
+            const auto shownAbouts = [] {
+                QList<AboutWindowView *> out;
+                for (QWidget *w : QApplication::topLevelWidgets())
+                    if (auto *v = qobject_cast<AboutWindowView *>(w); v && v->isVisible())
+                        out << v;
+                return out;
+            };
+            QTRY_COMPARE(shownAbouts().size(), 1);
+            AboutWindowView *v = shownAbouts().first();
+            QVERIFY(v->licence->toPlainText().startsWith(QStringLiteral("MIT License")));
+            QVERIFY(v->licence->toPlainText().contains(QStringLiteral("Permission is hereby granted")));
+            QVERIFY(v->shouVersion->text().endsWith(QStringLiteral(VELTRA_VERSION)));
+            if (const QString shots = qEnvironmentVariable("VELTRA_SHOTS"); !shots.isEmpty())
+                v->grab().save(shots + QStringLiteral("/about_window.png"));
+            v->close();
+        }
+        QString title, text;
+        delegate->versionPanel = [&](const QString &t, const QString &x) { title = t; text = x; };
+        item(QStringLiteral("Version"))->trigger();
+        QCOMPARE(title, QStringLiteral("Veltra Player"));
+        QCOMPARE(text, QStringLiteral("Veltra Player\nVersion " VELTRA_VERSION));
+    }
+
+    // File ▸ Preferences opens over the window, and Close or Escape closes it.
+    void preferencesOpenOverTheWindowAndClose()
+    {
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        delegate->showPreferences();
+        PreferencesWindow *prefs = delegate->preferenceController();
+        QVERIFY(prefs);
+        QTRY_VERIFY(prefs->isVisible());
+        const QPoint off = prefs->frameGeometry().center() - window->frameGeometry().center();
+        QVERIFY2(off.manhattanLength() < 60, qPrintable(QStringLiteral("%1,%2").arg(off.x()).arg(off.y())));
+        QCOMPARE(prefs->closeButton->text(), QStringLiteral("Close"));
+        QTest::mouseClick(prefs->closeButton, Qt::LeftButton);
+        QTRY_VERIFY(!prefs->isVisible());
+        delegate->showPreferences();
+        QTRY_VERIFY(prefs->isVisible());
+        QVERIFY(QTest::qWaitForWindowActive(prefs));
+        QTest::keyClick(prefs, Qt::Key_Escape);
+        QTRY_VERIFY(!prefs->isVisible());
+    }
+
+    // A link the desktop has no program for says so in a toast.
+    void aLinkThatCannotOpenSaysSo()
+    {
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", "/nonexistent");
+        delegate->visitwebsite();
+        qputenv("PATH", path);
+        QTRY_VERIFY(delegate->toaster()->currentToast());
+        QVERIFY2(delegate->toaster()->currentToast()->text().contains(QStringLiteral("could not be opened")),
+                 qPrintable(delegate->toaster()->currentToast()->text()));
     }
 };
 

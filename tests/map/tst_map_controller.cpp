@@ -469,6 +469,16 @@ private slots:
         QCOMPARE(map->pageLoadRequests(), loads);
         QVERIFY(!documentReplaced());
 
+        // Closed, it stays closed while the same message stands; the map keeps its place below.
+        QTest::mouseClick(map->bannerCloseButton(), Qt::LeftButton);
+        QVERIFY(!message->isVisible());
+        map->reachability()->injectFlags(0);
+        QVERIFY(!message->isVisible());
+        // Reachable again and then lost again: the message is new and shows.
+        map->reachability()->injectFlags(Reachability::Reachable);
+        map->reachability()->injectFlags(0);
+        QVERIFY(message->isVisible());
+
         // Required and transient together count as unreachable: no change.
         map->reachability()->injectFlags(Reachability::Reachable | Reachability::ConnectionRequired |
                                          Reachability::TransientConnection);

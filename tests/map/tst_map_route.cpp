@@ -309,6 +309,15 @@ private slots:
         QTest::addRow("English") << "en";
         QTest::addRow("Simplified Chinese") << "zh-Hans";
     }
+    // A menu item's text as the menu shows it: no mnemonic mark ("&File", "文件 (&F)"),
+    // no keys after the tab.
+    static QString shownText(QString text)
+    {
+        text = text.section(QLatin1Char('\t'), 0, 0);
+        text.remove(QRegularExpression(QStringLiteral(" \\(&.\\)$")));
+        return text.remove(QLatin1Char('&'));
+    }
+
     void messagesNameRealMenuItems()
     {
         QFETCH(QString, language);
@@ -322,7 +331,7 @@ private slots:
         for (const QAction *menu : bar.actions())
             for (const QAction *item : menu->menu()->actions())
                 if (!item->isSeparator())
-                    paths << menu->text() + sep + item->text();
+                    paths << shownText(menu->text()) + sep + shownText(item->text());
         QVERIFY(paths.size() > 5);
 
         QStringList messages{Localization::text(MapPane::kNoLineMessageKey)};

@@ -9,6 +9,7 @@
 #include "player/PlayerControlBar.h"
 #include "player/TelemetryTimeline.h"
 #include "player/PlayerView.h"
+#include "ui/FullScreen.h"
 #include "common/AppUtils.h"
 #include "SampleFactory.h"
 #include "TestSettings.h"
@@ -612,12 +613,25 @@ private slots:
         QVERIFY(rig.waitPlaying());
     }
 
-    void escapeTogglesFullScreen()
+    void escapeDismissesAndLeavesFullScreen()
     {
         Rig rig(*settings_);
         QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        // Windowed, Escape never enters full screen.
         rig.vc->keyDown(&esc);
+        QTest::qWait(300);
+        QVERIFY(!rig.window.isFullScreen());
+        FullScreen::toggle(&rig.window);
         QVERIFY(QTest::qWaitFor([&] { return rig.window.isFullScreen(); }, 3000));
+        // An overlay shown goes first, full screen stays; the next Escape leaves it.
+        rig.vc->settings();
+        QVERIFY(rig.vc->dismiss() == true);
+        QVERIFY(rig.vc->dismiss() == false);
+        rig.vc->settings();
+        rig.vc->keyDown(&esc);
+        QVERIFY(!rig.vc->dismiss());
+        QTest::qWait(300);
+        QVERIFY(rig.window.isFullScreen());
         rig.vc->keyDown(&esc);
         QVERIFY(QTest::qWaitFor([&] { return !rig.window.isFullScreen(); }, 3000));
     }

@@ -123,6 +123,8 @@ private slots:
 
     void onlyRegularFilesAreTakenIn_data();
     void onlyRegularFilesAreTakenIn();
+    void aFolderStandsForTheRecordingsBelowIt_data();
+    void aFolderStandsForTheRecordingsBelowIt();
 
 private:
     QTemporaryDir dir_;
@@ -595,6 +597,77 @@ void TrackStoreTest::onlyRegularFilesAreTakenIn()
     QCOMPARE(check.refused.size(), taken ? 0 : 2);
     if (!taken)
         QVERIFY2(check.refused.first().contains(QFileInfo(path).fileName()), qPrintable(check.refused.first()));
+}
+
+// A card as a folder: what the walk takes, in what order, and what it leaves. Entries
+// are made under the row's own folder: "name" a file, "name/" a folder, "name -> target"
+// a link (target relative to the row's folder).
+void TrackStoreTest::aFolderStandsForTheRecordingsBelowIt_data()
+{
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QStringList>("handedIn");   // relative; "" is the row's folder
+    QTest::addColumn<QStringList>("expected");   // relative paths, in order
+    QTest::addColumn<int>("emptyFolders");
+    QTest::addRow("nested, any case, numbers in order")
+        << QStringList{"DCIM/Movie/2026_1108_093000_10.MOV", "DCIM/Movie/2026_1108_093000_9.mov",
+                       "DCIM/Event/a.Mp4", "DCIM/b.m4v"}
+        << QStringList{""}
+        << QStringList{"DCIM/b.m4v", "DCIM/Event/a.Mp4", "DCIM/Movie/2026_1108_093000_9.mov",
+                       "DCIM/Movie/2026_1108_093000_10.MOV"}
+        << 0;
+    QTest::addRow("what else a card holds is left")
+        << QStringList{"DCIM/A.MOV", "DCIM/._A.MOV", "DCIM/.hidden.MOV", "DCIM/A.THM", "DCIM/A.gpx",
+                       "MISC/setting.txt", "DCIM/MOV", "DCIM/.MOV"}
+        << QStringList{""} << QStringList{"DCIM/A.MOV"} << 0;
+    QTest::addRow("a loop of links ends")
+        << QStringList{"card/A.MOV", "card/loop -> card", "card/B.MOV -> card/A.MOV"}
+        << QStringList{"card"} << QStringList{"card/A.MOV", "card/B.MOV"} << 0;
+    QTest::addRow("a folder without recordings, files kept in their place")
+        << QStringList{"empty/", "x/Z.MOV", "one.MOV"}
+        << QStringList{"one.MOV", "empty", "x"} << QStringList{"one.MOV", "x/Z.MOV"} << 1;
+}
+
+void TrackStoreTest::aFolderStandsForTheRecordingsBelowIt()
+{
+    QFETCH(QStringList, entries);
+    QFETCH(QStringList, handedIn);
+    QFETCH(QStringList, expected);
+    QFETCH(int, emptyFolders);
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    const QDir base(root.path());
+    for (const QString &e : entries) {
+        const qsizetype arrow = e.indexOf(QStringLiteral(" -> "));
+        const QString name = arrow >= 0 ? e.left(arrow) : e;
+        QVERIFY(base.mkpath(QFileInfo(base.filePath(name)).path()));
+        if (name.endsWith(QLatin1Char('/'))) {
+            QVERIFY(base.mkpath(name));
+        } else if (arrow >= 0) {
+            QVERIFY(QFile::link(base.filePath(e.mid(arrow + 4)), base.filePath(name)));
+        } else {
+            QFile f(base.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("x") == 1);
+        }
+    }
+    QList<QUrl> urls;
+    for (const QString &h : handedIn)
+        urls << QUrl::fromLocalFile(h.isEmpty() ? base.path() : base.filePath(h));
+    int lastCount = -1;
+    const FolderWalk walk = RecordingFiles::expandFolders(urls, [&](int found) { lastCount = found; });
+    QStringList got;
+    for (const QUrl &u : walk.urls)
+        got << base.relativeFilePath(u.toLocalFile());
+    QCOMPARE(got, expected);
+    QCOMPARE(int(walk.emptyFolders.size()), emptyFolders);
+    QVERIFY(!walk.cancelled);
+    QCOMPARE(lastCount, int(expected.size() - std::count_if(handedIn.begin(), handedIn.end(), [&](const QString &h) {
+                                return !h.isEmpty() && QFileInfo(base.filePath(h)).isFile();
+                            })));
+
+    // Cancelled before it starts: nothing is handed on.
+    const std::atomic_bool cancel{true};
+    const FolderWalk stopped = RecordingFiles::expandFolders({QUrl::fromLocalFile(base.path())}, {}, &cancel);
+    QVERIFY(stopped.cancelled);
 }
 
 QTEST_GUILESS_MAIN(TrackStoreTest)

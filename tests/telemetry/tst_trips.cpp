@@ -8,6 +8,7 @@
 #include "TripDistance.h"
 #include "TripGrouping.h"
 #include "TripTimeline.h"
+#include "WrittenMovie.h"
 
 #include <cmath>
 #include <map>
@@ -80,6 +81,93 @@ TEST(MovieDuration_table)
         CHECK(MovieDuration::header(f.path).createdMs == r.created);
     }
     CHECK_EQ(MovieDuration::milliseconds("/nonexistent/veltra/X.MOV"), int64_t(-1));
+}
+
+// A movie whose header stands before its media (as some cameras pre-write it): one video
+// track of 10 pictures of 100 bytes over 2 s, in one chunk right after the header.
+Bytes headerFirstMovie()
+{
+    const auto vide = [](uint32_t chunkAt) {
+        Bytes sizes;
+        sizes.be32(0).be32(0).be32(10);
+        for (int i = 0; i < 10; ++i)
+            sizes.be32(100);
+        const Bytes stbl = atom("stbl", atom("stsd", Bytes().zeros(16))
+                                            .append(atom("stsz", sizes))
+                                            .append(atom("stsc", Bytes().be32(0).be32(1).be32(1).be32(10).be32(1)))
+                                            .append(atom("stco", Bytes().be32(0).be32(1).be32(chunkAt))));
+        Bytes mdhd = atom("mdhd", Bytes().be32(0).be32(0).be32(0).be32(1000).be32(2000).zeros(4));
+        const Bytes hdlr = atom("hdlr", Bytes().be32(0).be32(0).text("vide").zeros(12));
+        return atom("trak", atom("mdia", mdhd.append(hdlr).append(atom("minf", stbl))));
+    };
+    const size_t head = fx::ftyp().append(atom("moov", mvhd0(1000, 2000).append(vide(0)))).size();
+    const uint32_t mdatAt = uint32_t(head);
+    Bytes file = fx::ftyp().append(atom("moov", mvhd0(1000, 2000).append(vide(mdatAt + 8))));
+    return file.append(atom("mdat", Bytes().zeros(1000)));
+}
+
+// What a user is told of a file: the verdict from what its headers hold, and the
+// headers read from files as they are handed in.
+TEST(RecordingHealth_table)
+{
+    using K = RecordingHealth::Kind;
+    const auto movie = [](int64_t bytes, bool looks, bool moov, bool video, size_t whole, size_t table, double seconds) {
+        WrittenMovie m;
+        m.fileBytes = bytes;
+        m.looksLikeMovie = looks;
+        m.hasMoov = moov;
+        m.hasVideo = video;
+        m.videoFrames = m.wholeFrames = whole;
+        m.tableFrames = table;
+        m.videoSeconds = seconds;
+        return m;
+    };
+    const struct {
+        const char *name;
+        WrittenMovie movie;
+        K kind;
+        double playable;
+    } rows[] = {
+        {"whole", movie(5000, true, true, true, 1800, 1800, 60), K::Whole, 0},
+        {"cannot be opened", movie(-1, false, false, false, 0, 0, 0), K::Unreadable, 0},
+        {"0 bytes", movie(0, false, false, false, 0, 0, 0), K::Empty, 0},
+        {"text named .MOV", movie(40, false, false, false, 0, 0, 0), K::NotAVideo, 0},
+        {"cut before its header was written", movie(5000, true, false, false, 0, 0, 0), K::NoMovieHeader, 0},
+        {"sound only", movie(5000, true, true, false, 0, 0, 0), K::NotAVideo, 0},
+        {"1 s of 60 whole", movie(5000, true, true, true, 30, 1800, 60), K::EndsEarly, 1},
+        {"no picture whole", movie(5000, true, true, true, 0, 1800, 60), K::EndsEarly, 0},
+        {"length unknown: 30 a second", movie(5000, true, true, true, 45, 90, 0), K::EndsEarly, 1.5},
+    };
+    for (const auto &r : rows) {
+        tst::Row row(r.name);
+        const RecordingHealth h = RecordingHealth::of(r.movie);
+        CHECK(h.kind == r.kind);
+        CHECK_EQ(h.playableSeconds, r.playable);
+    }
+
+    const Bytes whole = headerFirstMovie();
+    Bytes cut = whole;
+    cut.data.resize(whole.size() - 1000 + 350);   // 3 whole pictures and half of one
+    const struct {
+        const char *name;
+        Bytes file;
+        K kind;
+        double playable;
+    } files[] = {
+        {"file: whole", whole, K::Whole, 0},
+        {"file: cut in its media", cut, K::EndsEarly, 0.6},
+        {"file: empty", Bytes(), K::Empty, 0},
+        {"file: text", Bytes().text("GPS log 2026-11-08\n"), K::NotAVideo, 0},
+        {"file: media and no header", fx::ftyp().append(atom("mdat", Bytes().zeros(64))), K::NoMovieHeader, 0},
+    };
+    for (const auto &r : files) {
+        tst::Row row(r.name);
+        tst::TempFile f(r.file);
+        const RecordingHealth h = RecordingHealth::of(WrittenMovie::of(f.path));
+        CHECK(h.kind == r.kind);
+        CHECK_EQ(h.playableSeconds, r.playable);
+    }
+    CHECK(RecordingHealth::of(WrittenMovie::of("/nonexistent/veltra/X.MOV")).kind == K::Unreadable);
 }
 
 TEST(KeyFrames_table)

@@ -5,6 +5,8 @@
 #include "ReaderTruth.h"
 
 #include <QJsonArray>
+#include <cmath>
+#include <vector>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
@@ -235,6 +237,7 @@ private slots:
         QTest::newRow("drive") << "drive";
         QTest::newRow("city") << "city";
         QTest::newRow("nofix") << "nofix";
+        QTest::newRow("parked") << "parked";
     }
     void tripsContinueAcrossFiles()
     {
@@ -258,6 +261,32 @@ private slots:
         // At 25 frames per second a block comes every 1.2 s.
         const std::vector<TelemetryPoint> slow = model.run(1000, 0, 3, 1.2);
         QCOMPARE(slow[2].utc, 1002.4);
+    }
+
+    // A parked car stands with a fix, bumped once a minute; --course turns the drive
+    // without changing its plan.
+    void parkedAndTurned()
+    {
+        const DriveModel parked(DriveModel::Scenario::Parked);
+        const std::vector<TelemetryPoint> minute = parked.run(1000, 0, 120, 1.0);
+        std::vector<size_t> bumps;
+        for (size_t i = 0; i < minute.size(); ++i) {
+            QVERIFY(minute[i].fix && minute[i].stopped);
+            QCOMPARE(minute[i].speedKmh, 0.0);
+            QCOMPARE(minute[i].latitude, minute[0].latitude);
+            if (std::abs(minute[i].gsensor[2]) > 500)
+                bumps.push_back(i);
+        }
+        QCOMPARE(bumps, (std::vector<size_t>{20, 80}));
+
+        DriveModel north(DriveModel::Scenario::Drive), south(DriveModel::Scenario::Drive);
+        north.setStartCourse(0);
+        south.setStartCourse(180);
+        const std::vector<TelemetryPoint> a = north.run(1000, 0, 20, 1.0), b = south.run(1000, 0, 20, 1.0);
+        QCOMPARE(a[0].latitude, b[0].latitude);
+        QVERIFY(a[19].latitude > a[0].latitude + 0.0005);   // off to the north
+        QVERIFY(b[19].latitude < b[0].latitude - 0.0005);   // and to the south
+        QCOMPARE(a[19].speedKmh, b[19].speedKmh);
     }
 };
 

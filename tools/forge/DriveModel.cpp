@@ -31,6 +31,8 @@ bool DriveModel::scenarioFromName(const std::string& name, Scenario& out)
         out = Scenario::City;
     else if (name == "nofix")
         out = Scenario::NoFix;
+    else if (name == "parked")
+        out = Scenario::Parked;
     else
         return false;
     return true;
@@ -96,6 +98,15 @@ DriveModel::DriveModel(Scenario scenario)
             {6, 8, 90, false, true, false},
             {10, 15, 0, false, true, false},
             {5, 0, 0, false, true, false},
+        };
+        break;
+    case Scenario::Parked:
+        // A car park off Hyde Park Corner: the car stands with a fix all along.
+        startLat_ = 51.502500;
+        startLon_ = -0.150300;
+        startCourse_ = 90;
+        plan_ = {
+            {60, 0, 0, false, false, false},
         };
         break;
     }
@@ -167,6 +178,9 @@ std::vector<TelemetryPoint> DriveModel::run(double tripStartUtc, double offset, 
         p.gsensor[0] = static_cast<int32_t>(std::lround(1000 + longAccel / kGravity * 1000 + rough * 0.5 * noise(n, 1)));
         p.gsensor[1] = static_cast<int32_t>(std::lround(latAccel / kGravity * 1000 + rough * 0.5 * noise(n, 2)));
         p.gsensor[2] = static_cast<int32_t>(std::lround(rough * noise(n, 3)));
+        if (scenario_ == Scenario::Parked && std::fmod(sampleTime, plan_.front().seconds) >= kParkedBumpAt
+            && std::fmod(sampleTime, plan_.front().seconds) < kParkedBumpAt + period)
+            p.gsensor[2] += kBumpMilliG;
         out.push_back(p);
     }
     return out;

@@ -1,6 +1,6 @@
 // DriveModel: simulates a car trip second by second from a scenario (a looping plan
 // of segments with a target speed, a turn and events such as hard braking or a
-// tunnel without GPS fix). The same scenario and trip start always give the same
+// tunnel without GPS fix, or a parked car that is bumped). The same scenario and trip start always give the same
 // trip, so files cut from the same trip at later start times continue each other.
 #pragma once
 
@@ -33,11 +33,18 @@ struct GlitchTruth {
 
 class DriveModel {
 public:
-    enum class Scenario { Drive, City, NoFix };
+    enum class Scenario { Drive, City, NoFix, Parked };
 
     static bool scenarioFromName(const std::string& name, Scenario& out);
 
     explicit DriveModel(Scenario scenario);
+    // The heading the car sets off in (degrees), instead of the scenario's: the same
+    // plan driven another way from the same place.
+    void setStartCourse(double degrees) { startCourse_ = degrees; }
+    // A parked car is bumped this many seconds into its trip (a jolt of kBumpMilliG on
+    // the sensor's z axis for one sample).
+    static constexpr double kParkedBumpAt = 20.0;
+    static constexpr int32_t kBumpMilliG = 900;
 
     // Hours that local time (the camera clock) is ahead of UTC at the scenario's place.
     int utcOffsetHours() const;

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -28,7 +29,8 @@ const char* kUsage =
     "               freegps-nmea|freegps-xor|free-box|text-0x120|text-gsensori|text-nmea|nmea-file|gpx-file|\n"
     "               gpmf|gpmf-gps9|gpmf-damaged|gpmd-freegps|sei|sei-bare\n"
     "         [--seconds N] [--size WxH] [--fps N] [--start \"YYYY-MM-DD HH:MM:SS\"]\n"
-    "         [--trip-start \"YYYY-MM-DD HH:MM:SS\"] [--scenario drive|nofix|city]\n"
+    "         [--trip-start \"YYYY-MM-DD HH:MM:SS\"] [--scenario drive|nofix|city|parked]\n"
+    "         [--course DEG]\n"
     "         [--truth FILE.json] [--no-video] [--sparse-size BYTES] [--blocks N] [--ffmpeg PATH]\n"
     "         [--no-index] [--gps-start \"YYYY-MM-DD HH:MM:SS\"] [--no-gps-date] [--leap-second] [--glitches]\n"
     "         [--mark RRGGBB] [--frame-code] [--block-head plain|freegps]\n";
@@ -55,6 +57,7 @@ struct Options {
     bool leapSecond = false;
     bool glitches = false;
     DriveModel::Scenario scenario = DriveModel::Scenario::Drive;
+    std::optional<double> course;   // the heading the car sets off in, when not the scenario's
     bool noVideo = false;
     uint64_t sparseSize = 0;
     uint64_t blocks = 0;
@@ -145,7 +148,7 @@ std::string parseArguments(int argc, char** argv, Options& o)
         if (arg != "--kind" && arg != "--out" && arg != "--seconds" && arg != "--size" && arg != "--fps"
             && arg != "--start" && arg != "--trip-start" && arg != "--scenario" && arg != "--truth"
             && arg != "--sparse-size" && arg != "--blocks" && arg != "--ffmpeg" && arg != "--gps-start"
-            && arg != "--mark" && arg != "--block-head")
+            && arg != "--mark" && arg != "--block-head" && arg != "--course")
             return "unknown argument " + arg;
         if (!(v = value()))
             return arg + " needs a value";
@@ -207,6 +210,12 @@ std::string parseArguments(int argc, char** argv, Options& o)
         } else if (arg == "--scenario") {
             if (!DriveModel::scenarioFromName(v, o.scenario))
                 return std::string("unknown scenario ") + v;
+        } else if (arg == "--course") {
+            char* end = nullptr;
+            const double deg = std::strtod(v, &end);
+            if (end == v || *end || !(deg >= 0 && deg < 360))
+                return std::string("bad --course ") + v + " (0 to 360 degrees)";
+            o.course = deg;
         } else if (arg == "--sparse-size") {
             if (!parseCount(v, o.sparseSize, 0xFFFFFFFFull))
                 return std::string("bad --sparse-size ") + v + " (at most 4 GiB)";
@@ -322,7 +331,9 @@ int main(int argc, char** argv)
 
     // The telemetry: one sample per block, every 30 frames. The GPS's time runs from
     // --gps-start, else from the camera's clock less the place's zone.
-    const DriveModel model(o.scenario);
+    DriveModel model(o.scenario);
+    if (o.course)
+        model.setStartCourse(*o.course);
     const double utcShift = model.utcOffsetHours() * 3600.0;
     const double period = double(MovForge::kSamplesPerBlock) / o.fps;
     const double gpsTripStart = o.gpsStartGiven ? double(o.gpsStart) : double(o.tripStart) - utcShift;
