@@ -1,6 +1,6 @@
 #include "PlayerControlBar.h"
 
-#include "PlaybackSteps.h"
+#include "media/EngineRules.h"
 #include "TelemetryTimeline.h"
 #include "common/Localization.h"
 #include "common/NamedImage.h"
@@ -342,7 +342,7 @@ void PlayerControlBar::showRate(double rate)
 {
     const bool shown = rate != 0.0 && rate != 1.0;
     if (shown)
-        rateBadge_->setText(PlaybackSteps::rateText(rate));
+        rateBadge_->setText(EngineRules::rateText(rate));
     rateBadge_->setVisible(shown);
 }
 
