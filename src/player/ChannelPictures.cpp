@@ -154,16 +154,20 @@ void ChannelPictures::compare(Tile &t)
     };
     const ChannelRules::Picture own = pictureOf(engine_->cameraInfo(t.camera));
     const ChannelRules::Picture main = pictureOf(engine_->cameraInfo(0));
-    if (!t.picture || !ChannelRules::differ(main, own)) {
-        if (t.picture)
-            t.picture->setToolTip(QString());
+    if (!t.picture)
+        return;
+    // Every tile says on hover which camera it is, and how its picture differs from the
+    // main one's when it does.
+    const QString name = title(t.channel);
+    if (!ChannelRules::differ(main, own)) {
+        t.picture->setToolTip(name);
         return;
     }
     const QString text = Localization::text("channel_differs")
                              .arg(QFileInfo(t.file).fileName(), ChannelRules::describe(own), ChannelRules::describe(main));
-    if (text == t.picture->toolTip())
+    if (name + QLatin1Char('\n') + text == t.picture->toolTip())
         return;
-    t.picture->setToolTip(text);
+    t.picture->setToolTip(name + QLatin1Char('\n') + text);
     emit message(text, 6.0f);
 }
 

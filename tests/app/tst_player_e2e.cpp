@@ -1069,7 +1069,8 @@ private slots:
         QVERIFY(cameras->isGap(1));   // no cabin this minute
         QTRY_VERIFY_WITH_TIMEOUT(!differs.isEmpty() && differs.last().at(0).toString().contains(QStringLiteral("15 fps, 240×180")),
                                  10000);
-        QCOMPARE(cameras->tile(0)->toolTip(), differs.last().at(0).toString());
+        // The tile names its camera, then how it differs.
+        QCOMPARE(cameras->tile(0)->toolTip(), ChannelPictures::title('R') + QLatin1Char('\n') + differs.last().at(0).toString());
         QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() >= 3.0, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(inStep(video->currentTime(), 2.0 / 15), 5000);
         video->execPlayOrPause();
