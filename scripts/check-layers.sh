@@ -16,7 +16,7 @@ declare -A allowed=(
   [map]="map drive store ui common telemetry"
   [player]="player ui common telemetry"
   [playlist]="playlist drive store ui common telemetry"
-  [libraryview]="libraryview library common telemetry"
+  [libraryview]="libraryview library map ui common telemetry"
   [app]="app libraryview library instruments map player playlist drive store ui common extractor telemetry"
 )
 folders="${!allowed[*]}"
