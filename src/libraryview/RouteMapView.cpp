@@ -77,6 +77,14 @@ void RouteMapView::setPlace(const LibraryPlace &place)
     update();
 }
 
+RouteMapView::~RouteMapView()
+{
+    // Tiles not yet begun are not read for a window that is gone; those being read end
+    // soon (a source's reads are bounded).
+    pool_.clear();
+    pool_.waitForDone();
+}
+
 void RouteMapView::setTileSources(const QStringList &paths)
 {
     if (paths == sources_)

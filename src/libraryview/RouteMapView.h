@@ -28,6 +28,7 @@ class RouteMapView : public QWidget {
     Q_OBJECT
 public:
     explicit RouteMapView(QWidget *parent = nullptr);
+    ~RouteMapView() override;
 
     struct Route {
         int64_t clipId = 0;
