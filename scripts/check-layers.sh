@@ -17,7 +17,7 @@ declare -A allowed=(
   [map]="map drive store ui common telemetry"
   [player]="player media ui common telemetry"
   [playlist]="playlist drive store ui common telemetry"
-  [libraryview]="libraryview library common telemetry"
+  [libraryview]="libraryview library map ui common telemetry"
   [app]="app libraryview library instruments map player playlist media drive store ui common extractor telemetry"
 )
 folders="${!allowed[*]}"

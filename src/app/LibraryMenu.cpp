@@ -8,6 +8,7 @@
 #include "common/Settings.h"
 #include "library/LibraryController.h"
 #include "libraryview/LibraryWindow.h"
+#include "libraryview/RouteMapView.h"
 
 #include <QEvent>
 #include <QMenuBar>
@@ -48,6 +49,10 @@ LibraryWindow *LibraryMenu::window()
         window_ = new LibraryWindow(*library_, [settings] { return settings->kmph(); });
         window_->setAttribute(Qt::WA_DeleteOnClose, false);
         connect(this, &QObject::destroyed, window_, &QObject::deleteLater);
+        // The user's offline maps under the routes, as Setting ▸ Offline Maps… lists them.
+        window_->map()->setTileSources(settings->offlineSources());
+        connect(settings, &Settings::offlineSourcesChanged, window_,
+                [w = window_](const QStringList &paths) { w->map()->setTileSources(paths); });
         connect(window_, &LibraryWindow::playRequested, app_,
                 [this](const QList<QUrl> &urls, double startAt) { app_->openUrls(urls, startAt); });
     }

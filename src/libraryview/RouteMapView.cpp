@@ -1,6 +1,10 @@
 #include "RouteMapView.h"
 
 #include "common/Localization.h"
+#include "map/TileSource.h"
+
+#include <QPointer>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -27,8 +31,16 @@ void unproject(const QPointF &p, double *lat, double *lon)
 
 } // namespace MapSheet
 
+namespace {
+quint64 tileKey(int z, int x, int y)
+{
+    return (quint64(z) << 58) | (quint64(x) << 29) | quint64(y);
+}
+} // namespace
+
 RouteMapView::RouteMapView(QWidget *parent) : QWidget(parent)
 {
+    pool_.setMaxThreadCount(2);
     setMinimumSize(320, 240);
     setMouseTracking(false);
     setCursor(Qt::CrossCursor);
@@ -63,6 +75,103 @@ void RouteMapView::setPlace(const LibraryPlace &place)
 {
     place_ = place;
     update();
+}
+
+RouteMapView::~RouteMapView()
+{
+    // Tiles not yet begun are not read for a window that is gone; those being read end
+    // soon (a source's reads are bounded).
+    pool_.clear();
+    pool_.waitForDone();
+}
+
+void RouteMapView::setTileSources(const QStringList &paths)
+{
+    if (paths == sources_)
+        return;
+    sources_ = paths;
+    ++generation_;
+    tiles_.clear();
+    tileOrder_.clear();
+    pending_.clear();
+    attribution_.clear();
+    if (!paths.isEmpty()) {
+        // What the sources say of themselves may take a moment to read.
+        QPointer<RouteMapView> self(this);
+        const int generation = generation_;
+        (void)QtConcurrent::run(&pool_, [paths] {
+            QStringList said;
+            for (const QString &path : paths) {
+                const TileSourceInfo info = TileSource::inspect(path);
+                if (info.usable && !info.attribution.trimmed().isEmpty() && !said.contains(info.attribution.trimmed()))
+                    said << info.attribution.trimmed();
+            }
+            return said.join(QStringLiteral(" · "));
+        }).then(this, [self, generation](const QString &text) {
+            if (self && self->generation_ == generation) {
+                self->attribution_ = text;
+                self->update();
+            }
+        });
+    }
+    update();
+}
+
+void RouteMapView::requestTile(int z, int x, int y)
+{
+    const quint64 key = tileKey(z, x, y);
+    if (pending_.contains(key) || pending_.size() >= 32)
+        return;
+    pending_.insert(key);
+    QPointer<RouteMapView> self(this);
+    const int generation = generation_;
+    const QStringList paths = sources_;
+    (void)QtConcurrent::run(&pool_, [paths, z, x, y] {
+        QImage image;
+        if (const std::optional<QByteArray> bytes = TileSource::firstTile(paths, TileId{z, x, y}))
+            image.loadFromData(*bytes);
+        return image;
+    }).then(this, [self, generation, key](const QImage &image) {
+        if (!self || self->generation_ != generation)
+            return;
+        self->pending_.remove(key);
+        self->tiles_.insert(key, image);
+        self->tileOrder_.append(key);
+        while (self->tileOrder_.size() > kMaxCachedTiles)
+            self->tiles_.remove(self->tileOrder_.takeFirst());
+        self->update();
+    });
+}
+
+void RouteMapView::drawTiles(QPainter &p)
+{
+    tilesShown_ = 0;
+    if (sources_.isEmpty())
+        return;
+    // The zoom whose 256-pixel tiles come closest to the sheet's scale.
+    const int z = std::clamp(int(std::lround(std::log2(std::max(scale_, 1.0) / 256.0))), 0, 19);
+    const double n = std::pow(2.0, z);
+    const double tilePx = scale_ / n;
+    const int x0 = std::max(0, int(std::floor(origin_.x() * n)));
+    const int y0 = std::max(0, int(std::floor(origin_.y() * n)));
+    const int x1 = std::min(int(n) - 1, int(std::floor((origin_.x() + width() / scale_) * n)));
+    const int y1 = std::min(int(n) - 1, int(std::floor((origin_.y() + height() / scale_) * n)));
+    if (x1 < x0 || y1 < y0 || (x1 - x0 + 1) * (y1 - y0 + 1) > 96)
+        return;
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x) {
+            const auto found = tiles_.constFind(tileKey(z, x, y));
+            if (found == tiles_.constEnd()) {
+                requestTile(z, x, y);
+                continue;
+            }
+            if (found->isNull())
+                continue;
+            const QRectF target((x / n - origin_.x()) * scale_, (y / n - origin_.y()) * scale_, tilePx, tilePx);
+            p.drawImage(target.adjusted(0, 0, 0.5, 0.5), *found);
+            ++tilesShown_;
+        }
 }
 
 void RouteMapView::resizeEvent(QResizeEvent *)
@@ -113,6 +222,7 @@ void RouteMapView::paintEvent(QPaintEvent *)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.fillRect(rect(), QColor(0xEE, 0xF1, 0xF4));
+    drawTiles(p);
     // A grid of about a kilometre (at the latitude of the middle), for a sense of size.
     double lat0, lon0;
     toMap(QPointF(width() / 2.0, height() / 2.0), &lat0, &lon0);
@@ -121,7 +231,7 @@ void RouteMapView::paintEvent(QPaintEvent *)
     while (step / metresPerPixel < 60)
         step *= step / 100 >= 10 ? 2.5 : 2;   // 100, 200, 400, 1000, …
     const double gridPx = step / metresPerPixel;
-    p.setPen(QColor(0xDA, 0xDF, 0xE5));
+    p.setPen(tilesShown_ ? QColor(0x60, 0x70, 0x80, 40) : QColor(0xDA, 0xDF, 0xE5));
     for (double x = std::fmod(-origin_.x() * scale_, gridPx); x < width(); x += gridPx)
         p.drawLine(QPointF(x, 0), QPointF(x, height()));
     for (double y = std::fmod(-origin_.y() * scale_, gridPx); y < height(); y += gridPx)
@@ -205,6 +315,17 @@ void RouteMapView::paintEvent(QPaintEvent *)
                step >= 1000 ? QStringLiteral("%1 km").arg(step / 1000) : QStringLiteral("%1 m").arg(step));
     if (routes_.empty()) {
         p.drawText(rect(), Qt::AlignCenter, Localization::text("No routes in this range"));
+    }
+    // The offline source's attribution, small in the corner, over the tiles it credits.
+    if (tilesShown_ && !attribution_.isEmpty()) {
+        QFont f = font();
+        f.setPointSizeF(std::max(6.0, f.pointSizeF() * 0.8));
+        p.setFont(f);
+        const QRect box = p.fontMetrics().boundingRect(attribution_).adjusted(-4, -2, 4, 2);
+        const QRect at(width() - box.width() - 2, height() - box.height() - 2, box.width(), box.height());
+        p.fillRect(at, QColor(255, 255, 255, 200));
+        p.setPen(QColor(0x33, 0x33, 0x33));
+        p.drawText(at, Qt::AlignCenter, attribution_);
     }
 }
 

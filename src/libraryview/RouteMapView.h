@@ -6,7 +6,12 @@
 
 #include "library/LibraryQueries.h"
 
+#include <QHash>
+#include <QImage>
 #include <QPointF>
+#include <QSet>
+#include <QStringList>
+#include <QThreadPool>
 #include <QWidget>
 
 #include <algorithm>
@@ -23,6 +28,7 @@ class RouteMapView : public QWidget {
     Q_OBJECT
 public:
     explicit RouteMapView(QWidget *parent = nullptr);
+    ~RouteMapView() override;
 
     struct Route {
         int64_t clipId = 0;
@@ -40,6 +46,11 @@ public:
     void setPlace(const LibraryPlace &place);
     const LibraryPlace &place() const { return place_; }
     void setRadius(double metres) { radius_ = metres; }
+    // The offline map sources (MBTiles files, z/x/y folders) drawn under the routes;
+    // none leaves the plain sheet. Tiles are read and decoded off this thread.
+    void setTileSources(const QStringList &paths);
+    const QString &attribution() const { return attribution_; }
+    int tilesShown() const { return tilesShown_; }
 
     // Where a point of the widget lies, and back (for tests and the click).
     QPointF toWidget(double lat, double lon) const;
@@ -62,6 +73,19 @@ protected:
 
 private:
     void fit();
+    // Draws the tiles at hand for the view's scale and asks for the missing ones.
+    void drawTiles(QPainter &p);
+    void requestTile(int z, int x, int y);
+
+    static constexpr int kMaxCachedTiles = 192;
+    QStringList sources_;
+    QString attribution_;
+    int generation_ = 0;                 // bumped with the sources: late tiles are dropped
+    QHash<quint64, QImage> tiles_;       // a null image: the sources have no such tile
+    QList<quint64> tileOrder_;           // oldest first, for the bound
+    QSet<quint64> pending_;
+    int tilesShown_ = 0;
+    QThreadPool pool_;
 
     std::vector<Route> routes_;
     std::set<int64_t> highlighted_;

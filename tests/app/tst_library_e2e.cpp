@@ -37,6 +37,10 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QBuffer>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -66,6 +70,20 @@ QStringList column(QTreeWidget *tree, int col)
     for (int i = 0; i < tree->topLevelItemCount(); ++i)
         out << tree->topLevelItem(i)->text(col);
     return out;
+}
+
+// The share of the picture's pixels within `tolerance` of `colour`.
+double share(const QImage &img, const QColor &colour, int tolerance = 6)
+{
+    qint64 n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            if (std::abs(c.red() - colour.red()) <= tolerance && std::abs(c.green() - colour.green()) <= tolerance &&
+                std::abs(c.blue() - colour.blue()) <= tolerance)
+                ++n;
+        }
+    return img.isNull() ? 0 : double(n) / (qint64(img.width()) * img.height());
 }
 
 } // namespace
@@ -259,6 +277,74 @@ private slots:
         QTRY_COMPARE(column(trips, 0), (QStringList{"2026-11-17 17:30:00", "2026-11-17 18:05:00"}));
         lw->chooseDays(QDate(2026, 11, 1), QDate(2026, 11, 30));
         QCOMPARE(trips->topLevelItemCount(), 4);
+    }
+
+    // The user's offline map under the routes: a test-made MBTiles file of one colour
+    // covering the view at every zoom, its attribution in the corner; without a source
+    // the plain sheet.
+    void offlineTilesUnderTheRoutes()
+    {
+        LibraryWindow *lw = libraryWindow();
+        QVERIFY(lw);
+        RouteMapView *map = lw->map();
+        QVERIFY(map->routeCount() > 0);
+        const QColor tileColour(0x30, 0xB0, 0x70);
+        QCOMPARE(share(map->grab().toImage(), tileColour), 0.0);
+
+        QTemporaryDir dir;
+        const QString mbtiles = dir.filePath(QStringLiteral("city.mbtiles"));
+        {
+            QImage tile(256, 256, QImage::Format_RGB32);
+            tile.fill(tileColour);
+            QByteArray png;
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            QVERIFY(tile.save(&buffer, "PNG"));
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("forge"));
+            db.setDatabaseName(mbtiles);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec("CREATE TABLE metadata (name TEXT, value TEXT)"));
+            QVERIFY(q.exec("CREATE TABLE tiles (zoom_level INTEGER, tile_column INTEGER, tile_row INTEGER, tile_data BLOB)"));
+            QVERIFY(q.exec("INSERT INTO metadata VALUES ('name','Test city'),('format','png'),"
+                           "('attribution','Test City Survey')"));
+            double north, west, south, east;
+            map->toMap(QPointF(0, 0), &north, &west);
+            map->toMap(QPointF(map->width(), map->height()), &south, &east);
+            for (int z = 0; z <= 19; ++z) {
+                const int n = 1 << z;
+                const int x0 = int(std::floor((west + 180) / 360 * n)), x1 = int(std::floor((east + 180) / 360 * n));
+                const int y0 = int(std::floor(MapSheet::project(north, west).y() * n));
+                const int y1 = int(std::floor(MapSheet::project(south, east).y() * n));
+                if ((x1 - x0 + 1) * (y1 - y0 + 1) > 200)
+                    continue;
+                for (int x = x0; x <= x1; ++x)
+                    for (int y = y0; y <= y1; ++y) {
+                        q.prepare("INSERT INTO tiles VALUES (?,?,?,?)");
+                        q.addBindValue(z);
+                        q.addBindValue(x);
+                        q.addBindValue(n - 1 - y);
+                        q.addBindValue(png);
+                        QVERIFY(q.exec());
+                    }
+            }
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("forge"));
+
+        // Setting ▸ Offline Maps… chose it: the tiles arrive and are drawn under the routes.
+        settings.setOfflineSources({mbtiles});
+        QTRY_VERIFY_WITH_TIMEOUT(map->tilesShown() > 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(share(map->grab().toImage(), tileColour) > 0.5, 10000);
+        QTRY_COMPARE(map->attribution(), QStringLiteral("Test City Survey"));
+        screenshot(QStringLiteral("library-offline-tiles"));
+        // A source without tiles for the place keeps the plain sheet.
+        settings.setOfflineSources({dir.filePath(QStringLiteral("missing.mbtiles"))});
+        QTest::qWait(300);
+        QCOMPARE(map->tilesShown(), 0);
+        QCOMPARE(share(map->grab().toImage(), tileColour), 0.0);
+        settings.setOfflineSources({});
+        QCOMPARE(share(map->grab().toImage(), tileColour), 0.0);
     }
 
     void playFromTheLibrary()
