@@ -137,12 +137,15 @@ std::vector<const ClipRow *> TripRow::shownClips() const
 
 namespace LibraryQueries {
 
-std::vector<PlaceHit> closestPerClip(const std::vector<PieceRow> &pieces, double lat, double lon, double metres)
+// Each clip's best approach over its pieces (`approach` gives a piece's, or none), in
+// the hits' order.
+template <typename Approach>
+std::vector<PlaceHit> bestPerClip(const std::vector<PieceRow> &pieces, Approach approach)
 {
     std::map<int64_t, PlaceHit> best;
     for (const PieceRow &p : pieces) {
-        const auto a = RouteGeometry::closestApproach(p.points, lat, lon);
-        if (!a || a->metres > metres)
+        const auto a = approach(p);
+        if (!a)
             continue;
         const auto it = best.find(p.clipId);
         if (it == best.end() || a->metres < it->second.metres)
@@ -155,22 +158,19 @@ std::vector<PlaceHit> closestPerClip(const std::vector<PieceRow> &pieces, double
     return out;
 }
 
+std::vector<PlaceHit> closestPerClip(const std::vector<PieceRow> &pieces, double lat, double lon, double metres)
+{
+    return bestPerClip(pieces, [&](const PieceRow &p) {
+        auto a = RouteGeometry::closestApproach(p.points, lat, lon);
+        if (a && a->metres > metres)
+            a.reset();
+        return a;
+    });
+}
+
 std::vector<PlaceHit> throughBox(const std::vector<PieceRow> &pieces, const RouteGeometry::Box &box)
 {
-    std::map<int64_t, PlaceHit> best;
-    for (const PieceRow &p : pieces) {
-        const auto a = RouteGeometry::passThrough(p.points, box);
-        if (!a)
-            continue;
-        const auto it = best.find(p.clipId);
-        if (it == best.end() || a->metres < it->second.metres)
-            best[p.clipId] = hitOf(p, *a);
-    }
-    std::vector<PlaceHit> out;
-    for (auto &[id, hit] : best)
-        out.push_back(std::move(hit));
-    orderHits(out);
-    return out;
+    return bestPerClip(pieces, [&](const PieceRow &p) { return RouteGeometry::passThrough(p.points, box); });
 }
 
 std::vector<PlaceHit> near(QSqlDatabase &db, double lat, double lon, double metres, std::optional<int64_t> fromMs,
