@@ -120,8 +120,7 @@ class CamerasFramesEndToEndTest : public QObject {
     }
     void screenshot(const QString &name)
     {
-        const QString dir = qEnvironmentVariable("VELTRA_BINARY_DIR") + QStringLiteral("/screenshots");
-        QDir().mkpath(dir);
+        const QString dir = WindowTest::screenshotFolder();
         QTest::qWait(400);
         const QString path = dir + QLatin1Char('/') + name + QStringLiteral(".png");
         QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), path});

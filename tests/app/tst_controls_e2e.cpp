@@ -129,10 +129,7 @@ private slots:
         for (const QString &name : drive.entryList({QStringLiteral("*.MOV")}, QDir::Files, QDir::Name))
             files << drive.filePath(name);
         QCOMPARE(files.size(), 3);
-        shotDir = qEnvironmentVariable("VELTRA_SHOTS");
-        if (shotDir.isEmpty())
-            shotDir = qEnvironmentVariable("VELTRA_BINARY_DIR") + QStringLiteral("/screenshots");
-        QDir().mkpath(shotDir);
+        shotDir = WindowTest::screenshotFolder();
         delegate = std::make_unique<AppDelegate>(settings);
         window = std::make_unique<MainWindow>(*delegate);
         layout = window->paneLayout();

@@ -62,10 +62,7 @@ private slots:
     void initTestCase()
     {
         Localization::install(QStringLiteral("en"));
-        shotDir = qEnvironmentVariable("VELTRA_SHOTS");
-        if (shotDir.isEmpty())
-            shotDir = qEnvironmentVariable("VELTRA_BINARY_DIR") + QStringLiteral("/screenshots");
-        QDir().mkpath(shotDir);
+        shotDir = WindowTest::screenshotFolder();
         delegate = std::make_unique<AppDelegate>(settings);
         window = std::make_unique<MainWindow>(*delegate);
         layout = window->paneLayout();

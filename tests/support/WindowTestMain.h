@@ -7,7 +7,23 @@
 #include "map/MapTileServer.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QTest>
+
+namespace WindowTest {
+
+// Where a window test's screenshots go: VELTRA_SHOTS when set, else the build's
+// screenshots folder; made when missing.
+inline QString screenshotFolder()
+{
+    QString dir = qEnvironmentVariable("VELTRA_SHOTS");
+    if (dir.isEmpty())
+        dir = qEnvironmentVariable("VELTRA_BINARY_DIR") + QStringLiteral("/screenshots");
+    QDir().mkpath(dir);
+    return dir;
+}
+
+} // namespace WindowTest
 
 #define VELTRA_WINDOW_TEST_MAIN(TestClass)                                   \
     int main(int argc, char *argv[])                                         \
