@@ -264,6 +264,12 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     telemetryLaterItem = action(playback, "Telemetry Later", [this] { nudgeTelemetry(-kTelemetryStepMs); },
                                 QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Right));
     telemetryResetItem = action(playback, "Reset Telemetry Offset", &AppDelegate::resetTelemetryOffset);
+    playback->addSeparator();
+    QAction *skipStops = action(playback, "Skip Stops", [] {});
+    skipStops->setObjectName(QStringLiteral("skipStops"));
+    skipStops->setCheckable(true);
+    skipStops->setChecked(settings_.skipStops());
+    connect(skipStops, &QAction::toggled, &settings_, &Settings::setSkipStops);
 
     LibraryMenu::install(bar, this);
     QMenu *help = bar->addMenu(QString());

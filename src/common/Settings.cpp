@@ -200,6 +200,17 @@ void Settings::setMirrorRear(bool on)
     emit mirrorRearChanged(on);
 }
 
+bool Settings::skipStops() const
+{
+    return stored(AppKeys::SKIP_STOPS).toBool();
+}
+
+void Settings::setSkipStops(bool on)
+{
+    store(AppKeys::SKIP_STOPS, on);
+    emit skipStopsChanged(on);
+}
+
 std::optional<double> Settings::insetShare() const
 {
     const std::optional<double> share = number(stored(AppKeys::INSET_SHARE));

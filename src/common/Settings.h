@@ -98,6 +98,9 @@ public:
     void setCameraLayout(const QString &layout);
     bool mirrorRear() const;
     void setMirrorRear(bool on);
+    // Playback ▸ Skip Stops (off until chosen).
+    bool skipStops() const;
+    void setSkipStops(bool on);
     // The main window's place and size and its dividers as it saved them (empty when
     // never saved); no signal.
     QByteArray windowGeometry() const;
@@ -188,6 +191,7 @@ signals:
     void captureCaptionChanged(bool on);
     void cameraLayoutChanged(const QString &layout);
     void mirrorRearChanged(bool on);
+    void skipStopsChanged(bool on);
     void insetShareChanged(double share);
     void userLanguageChanged(const QString &language);
     void placeInPicturesChanged(bool on);

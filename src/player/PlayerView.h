@@ -173,6 +173,8 @@ public slots:
     // Marks the playing time as the start or end of the incident; a toast confirms, or
     // says how a reversed or outside mark was corrected.
     void markIn();
+    // The timeline shades where the car stands still (Skip Stops).
+    void setStopsShown(bool shown) { timeline_->setStopsShown(shown); }
     void markOut();
     void openFile();
     // Seeks `seconds` later (earlier when negative) on the timeline's axis, so across
