@@ -220,7 +220,8 @@ void PlayListView::showEntries()
         if (t.rows.isEmpty())
             continue;
         const int first = *std::min_element(t.rows.begin(), t.rows.end());
-        captions.insert(first, PlayListTrips::caption(t, kmph, choice));
+        captions.insert(first, PlayListTrips::caption(t, kmph, choice,
+                                                      PlayListRules::momentChannels(queue_->entries().at(first).path)));
         QList<ClipClock> clocks;
         for (qsizetype k = 0; k < t.rows.size() && k < t.clocks.size(); ++k) {
             clocks << *t.clocks[k];
