@@ -63,7 +63,9 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStyle>
+#include <QHeaderView>
 #include <QTest>
+#include <QTreeWidget>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QToolButton>
@@ -712,11 +714,31 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), std::llround((braking[0] - 1) * 1000) / 1000.0, 5000);
         screenshot(QStringLiteral("e2e_7_timeline"));
         video->showEvents();
-        QTRY_VERIFY_WITH_TIMEOUT(video->findChild<EventsListView *>()->isVisible(), 5000);
-        QCOMPARE(video->findChild<EventsListView *>()->rowCount(), int(line->events().size()));
+        auto *events = video->findChild<EventsListView *>();
+        QTRY_VERIFY_WITH_TIMEOUT(events->isVisible(), 5000);
+        QCOMPARE(events->rowCount(), int(line->events().size()));
+        // Every column shows whole, and a single click on a row goes a second before it.
+        auto *table = events->findChild<QTreeWidget *>(QStringLiteral("eventsTable"));
+        const QFontMetrics metrics(table->font());
+        for (int c = 0; c < table->columnCount(); ++c) {
+            if (table->isColumnHidden(c))
+                continue;
+            int widest = 0;
+            for (int r = 0; r < table->topLevelItemCount(); ++r)
+                widest = std::max(widest, metrics.horizontalAdvance(table->topLevelItem(r)->text(c)));
+            const int end = table->header()->sectionViewportPosition(c) + table->header()->sectionSize(c);
+            QVERIFY2(table->header()->sectionSize(c) > widest && end <= table->viewport()->width() + 1,
+                     qPrintable(QStringLiteral("column %1 is cut off").arg(c)));
+        }
+        const auto second = std::find_if(line->events().begin(), line->events().end(),
+                                         [&](const TelemetryEvent &e) { return e.time == braking[1]; });
+        QVERIFY(second != line->events().end());
+        const QRect row = table->visualItemRect(table->topLevelItem(int(second - line->events().begin())));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, row.center());
+        QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), std::llround((braking[1] - 1) * 1000) / 1000.0, 5000);
         screenshot(QStringLiteral("e2e_8_events"));
         video->showEvents();
-        QVERIFY(!video->findChild<EventsListView *>()->isVisible());
+        QVERIFY(!events->isVisible());
 
         // An over-speed limit set in the preferences marks the stretches above it at once.
         auto overSpeed = [&] {
