@@ -41,6 +41,8 @@ PlayListView::PlayListView(PlayQueue *queue, Settings &settings, QWidget *parent
     model_ = new PlayListModel(this);
     buildTable();
     connect(&settings_, &Settings::timesChanged, this, &PlayListView::showEntries);
+    // The trips' distances are in the chosen unit.
+    connect(&settings_, &Settings::speedUnitChanged, this, &PlayListView::showEntries);
     // An empty list says how to start.
     emptyHint = new QLabel(tableView->viewport());
     emptyHint->setObjectName(QStringLiteral("emptyHint"));

@@ -372,6 +372,11 @@ private slots:
                  qPrintable(caption(2)));
         const QString tip = pl_->model()->index(0, PlayListModel::ColFilename).data(Qt::ToolTipRole).toString();
         QVERIFY2(tip.contains(QStringLiteral("Cameras of this moment: Front in the picture, Rear beside it.")), qPrintable(tip));
+        // The caption follows the unit chosen.
+        settings_->setKmph(false);
+        QVERIFY2(caption(0).endsWith(QStringLiteral(" MILES")), qPrintable(caption(0)));
+        settings_->setKmph(true);
+        QVERIFY2(caption(0).endsWith(QStringLiteral(" KM")), qPrintable(caption(0)));
         QVERIFY(pl_->tableView->rowHeight(0) > pl_->tableView->rowHeight(1));
 
         queue_->playClipAt(QUrl(rowPath(1)), 20);
