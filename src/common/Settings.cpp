@@ -163,6 +163,11 @@ QString Settings::cameraLayout() const
     return layout.isEmpty() ? QStringLiteral("insets") : layout;
 }
 
+QString Settings::chosenCameraLayout() const
+{
+    return stored(AppKeys::CAMERA_LAYOUT).toString();
+}
+
 void Settings::setCameraLayout(const QString &layout)
 {
     store(AppKeys::CAMERA_LAYOUT, layout);

@@ -95,6 +95,8 @@ public:
     // How a moment's cameras are laid out ("insets" unless set), and whether the rear
     // camera is shown as a rear-view mirror shows it.
     QString cameraLayout() const;
+    // The layout the user chose; empty until then (the player picks by the cameras' count).
+    QString chosenCameraLayout() const;
     void setCameraLayout(const QString &layout);
     bool mirrorRear() const;
     void setMirrorRear(bool on);

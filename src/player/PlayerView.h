@@ -191,6 +191,8 @@ public slots:
     void showEvents();
 
 signals:
+    // The moment's cameras are laid out as `key` ("insets", "side", "grid").
+    void camerasArranged(const QString &key);
     // The open control was used: the window shows its open dialog.
     void openFileRequested();
     // Every clock tick, after the controls had it (seconds).
@@ -222,6 +224,8 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // The layout chosen, else the one for the moment's count of cameras.
+    void arrangeCameras();
     PlayerView(Settings &settings, MediaEngine *engine, QWidget *parent);
     void buildView();
     void retranslate();

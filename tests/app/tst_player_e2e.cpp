@@ -24,6 +24,7 @@
 #include "map/MapPane.h"
 #include "map/Reachability.h"
 #include "player/ChannelPictures.h"
+#include "player/ChannelRules.h"
 #include "player/EventsListView.h"
 #include "player/VideoPicture.h"
 #include "media/MediaEngine.h"
@@ -784,10 +785,15 @@ private slots:
         for (int row = 0; row < 2; ++row)
             QVERIFY(list->playlist().at(row).path.endsWith(QStringLiteral("-front.mp4")));
         QVERIFY(list->model()->index(1, PlayListModel::ColFilename).data(Qt::ToolTipRole).toString()
-                    .contains(QStringLiteral("left_pillar")));
+                    .contains(QStringLiteral("Left pillar")));
 
         PlayerView *video = layout->playerView;
         QTRY_VERIFY_WITH_TIMEOUT(video->duration() > 9, 20000);
+        // Six cameras and no layout chosen: a grid, and View ▸ Cameras says so.
+        QCOMPARE(settings.chosenCameraLayout(), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(video->channels()->arrangement(), ChannelRules::Arrangement::Grid, 10000);
+        auto *grid = window->findChild<QAction *>(QStringLiteral("cameraLayout_grid"));
+        QVERIFY(grid && grid->isChecked());
         TelemetryTimeline *line = video->findChild<TelemetryTimeline *>();
         QTRY_VERIFY_WITH_TIMEOUT(line->hasLanes(), 5000);
         const auto inLane = [&](VehicleSpan::Lane lane) {
