@@ -282,7 +282,7 @@ private slots:
         QCOMPARE(CaptureText::fileStem(CaptureFacts{QStringLiteral("2026-11-08 09:31:35"), {}, {}, {}}),
                  QStringLiteral("2026-11-08_09-31-35"));
         QCOMPARE(CaptureText::fileStem(CaptureFacts{}), QString());
-        QCOMPARE(CaptureText::fileStem(CaptureFacts{QStringLiteral("08/11/2026 09:31"), {}, {}, {}}), QString());
+        QCOMPARE(CaptureText::fileStem(CaptureFacts{QStringLiteral("2026-11-08 09:31"), {}, {}, {}}), QString());
         const QStringList there{"/p/a.png", "/p/a_2_view.png", "/p/b_view.png"};
         const auto exists = [&](const QString &f) { return there.contains(f); };
         const QStringList endings{".png", "_view.png"};
