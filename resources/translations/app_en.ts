@@ -73,6 +73,8 @@
     <message><source>Side by Side</source><translation>Side by Side</translation></message>
     <message><source>Grid</source><translation>Grid</translation></message>
     <message><source>Mirror the Rear Camera</source><translation>Mirror the Rear Camera</translation></message>
+    <message><source>Google Maps key:</source><translation>Google Maps key:</translation></message>
+    <message><source>Needed for Setting ▸ Google Maps</source><translation>Needed for Setting ▸ Google Maps</translation></message>
     <message><source>Skip Stops</source><translation>Skip Stops</translation></message>
     <message><source>Skipped a %1 stop</source><translation>Skipped a %1 stop</translation></message>
     <message><source>stop_span_min</source><translation>%1 min</translation></message>

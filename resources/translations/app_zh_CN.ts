@@ -73,6 +73,8 @@
     <message><source>Side by Side</source><translation>并排</translation></message>
     <message><source>Grid</source><translation>网格</translation></message>
     <message><source>Mirror the Rear Camera</source><translation>后摄像头镜像显示</translation></message>
+    <message><source>Google Maps key:</source><translation>谷歌地图密钥：</translation></message>
+    <message><source>Needed for Setting ▸ Google Maps</source><translation>使用“设置 ▸ 谷歌地图”时需要</translation></message>
     <message><source>Skip Stops</source><translation>跳过停车</translation></message>
     <message><source>Skipped a %1 stop</source><translation>已跳过 %1 的停车</translation></message>
     <message><source>stop_span_min</source><translation>%1 分钟</translation></message>

@@ -4,8 +4,8 @@
 <context>
     <name>Localizable</name>
     <message>
-        <source>Google Maps needs an access key. Put it under "google_maps_api_key" in the settings, or choose OpenStreetMap in the Map menu.</source>
-        <translation>Google Maps needs an access key. Put it under "google_maps_api_key" in the settings, or choose Setting ▸ OpenStreetMap.</translation>
+        <source>Google Maps needs an access key: enter it under File ▸ Preferences…, or choose Setting ▸ OpenStreetMap.</source>
+        <translation>Google Maps needs an access key: enter it under File ▸ Preferences…, or choose Setting ▸ OpenStreetMap.</translation>
     </message>
     <message>
         <source>Google Maps could not be loaded. Check the internet connection and the access key, or choose OpenStreetMap in the Map menu.</source>

@@ -4,8 +4,8 @@
 <context>
     <name>Localizable</name>
     <message>
-        <source>Google Maps needs an access key. Put it under "google_maps_api_key" in the settings, or choose OpenStreetMap in the Map menu.</source>
-        <translation>谷歌地图需要访问密钥。请在设置中的“google_maps_api_key”下填写密钥，或选择“设置 ▸ OpenStreetMap 地图”。</translation>
+        <source>Google Maps needs an access key: enter it under File ▸ Preferences…, or choose Setting ▸ OpenStreetMap.</source>
+        <translation>谷歌地图需要访问密钥：请在“文件 ▸ 偏好设置…”中填写，或选择“设置 ▸ OpenStreetMap 地图”。</translation>
     </message>
     <message>
         <source>Google Maps could not be loaded. Check the internet connection and the access key, or choose OpenStreetMap in the Map menu.</source>

@@ -11,6 +11,7 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QRadioButton>
@@ -53,8 +54,17 @@ PreferencesWindow::PreferencesWindow(Settings &settings, QWidget *parent)
     connect(placeInPicturesBox, &QCheckBox::toggled, &settings_, &Settings::setPlaceInPictures);
     connect(placeToMediaControlsBox, &QCheckBox::toggled, &settings_, &Settings::setPlaceToMediaControls);
 
+    googleKeyLabel_ = new QLabel(this);
+    googleKeyEdit = new QLineEdit(this);
+    googleKeyEdit->setObjectName(QStringLiteral("googleMapsKey"));
+    googleKeyEdit->setClearButtonEnabled(true);
+    grid->addWidget(googleKeyLabel_, 5, 1);
+    grid->addWidget(googleKeyEdit, 5, 2);
+    connect(googleKeyEdit, &QLineEdit::editingFinished, this,
+            [this] { settings_.setGoogleMapsApiKey(googleKeyEdit->text()); });
+
     eventsLabel_ = new QLabel(this);
-    grid->addWidget(eventsLabel_, 5, 0);
+    grid->addWidget(eventsLabel_, 6, 0);
     const struct {
         QDoubleSpinBox **box;
         double min, max, step;
@@ -74,8 +84,8 @@ PreferencesWindow::PreferencesWindow(Settings &settings, QWidget *parent)
         box->setDecimals(boxes[k].decimals);
         box->setSuffix(QLatin1String(boxes[k].suffix));
         *boxes[k].box = box;
-        grid->addWidget(eventLabels_[k], 6 + k, 1);
-        grid->addWidget(box, 6 + k, 2);
+        grid->addWidget(eventLabels_[k], 7 + k, 1);
+        grid->addWidget(box, 7 + k, 2);
         connect(box, &QDoubleSpinBox::valueChanged, this, [this] {
             EventThresholds t;
             t.speedChangeKmh = speedChangeBox->value();
@@ -89,7 +99,7 @@ PreferencesWindow::PreferencesWindow(Settings &settings, QWidget *parent)
     closeButton = new QPushButton(this);
     closeButton->setObjectName(QStringLiteral("preferencesClose"));
     closeButton->setDefault(true);
-    grid->addWidget(closeButton, 10, 2, Qt::AlignRight);
+    grid->addWidget(closeButton, 11, 2, Qt::AlignRight);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
@@ -103,6 +113,7 @@ void PreferencesWindow::buildContent()
     for (auto changed : {&Settings::speedUnitChanged, &Settings::useOnlineMapsChanged,
                          &Settings::placeInPicturesChanged, &Settings::placeToMediaControlsChanged})
         connect(&settings_, changed, this, &PreferencesWindow::showSettings);
+    connect(&settings_, &Settings::googleMapsApiKeyChanged, this, &PreferencesWindow::showSettings);
 }
 
 void PreferencesWindow::showSettings()
@@ -120,6 +131,8 @@ void PreferencesWindow::showSettings()
         const QSignalBlocker quiet(box);
         box->setChecked(on);
     }
+    if (!googleKeyEdit->hasFocus())
+        googleKeyEdit->setText(settings_.googleMapsApiKey());
     const EventThresholds t = EventSettings::thresholds(settings_);
     for (const auto &[box, value] : {std::pair{speedChangeBox, t.speedChangeKmh}, std::pair{harshGBox, t.harshG},
                                      std::pair{impactGBox, t.impactG}, std::pair{overSpeedBox, t.overSpeedKmh}}) {
@@ -157,6 +170,8 @@ void PreferencesWindow::retranslate()
     onlineMapsBox->setText(Localization::text("Use online maps"));
     placeInPicturesBox->setText(Localization::text("pref_place_in_pictures"));
     placeToMediaControlsBox->setText(Localization::text("pref_place_to_media_controls"));
+    googleKeyLabel_->setText(Localization::text("Google Maps key:"));
+    googleKeyEdit->setPlaceholderText(Localization::text("Needed for Setting ▸ Google Maps"));
     eventsLabel_->setText(Localization::text("pref_events"));
     eventLabels_[0]->setText(Localization::text("pref_event_speed_change"));
     eventLabels_[1]->setText(Localization::text("pref_event_harsh_g"));

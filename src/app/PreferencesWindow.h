@@ -11,6 +11,7 @@ class QCheckBox;
 class QPushButton;
 class QDoubleSpinBox;
 class QLabel;
+class QLineEdit;
 class QRadioButton;
 class Settings;
 
@@ -30,6 +31,8 @@ public:
     QCheckBox *placeInPicturesBox = nullptr;
     // Place and speed in the remote control's (MPRIS) metadata, for every program on the bus.
     QCheckBox *placeToMediaControlsBox = nullptr;
+    // The Google Maps JavaScript API key, kept once typed (Enter or leaving the field).
+    QLineEdit *googleKeyEdit = nullptr;
     // Driving events: km/h within a second, g, g, and the over-speed limit (0 = off).
     QDoubleSpinBox *speedChangeBox = nullptr;
     QDoubleSpinBox *harshGBox = nullptr;
@@ -54,6 +57,7 @@ private:
     QLabel *unitLabel_ = nullptr;
     QRadioButton *radio_[2][2] = {};
     QLabel *privacyLabel_ = nullptr;
+    QLabel *googleKeyLabel_ = nullptr;
     QLabel *eventsLabel_ = nullptr;
     QLabel *eventLabels_[4] = {};
 };

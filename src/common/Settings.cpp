@@ -348,6 +348,15 @@ QString Settings::googleMapsApiKey() const
     return text(stored(AppKeys::GOOGLE_MAPS_API_KEY)).value_or(QString());
 }
 
+void Settings::setGoogleMapsApiKey(const QString &key)
+{
+    const QString kept = key.trimmed();
+    if (kept == googleMapsApiKey())
+        return;
+    store(AppKeys::GOOGLE_MAPS_API_KEY, kept);
+    emit googleMapsApiKeyChanged(kept);
+}
+
 bool Settings::tripPanelShowsTrip() const
 {
     return text(stored(AppKeys::TRIP_PANEL_FIGURES)) == QLatin1String("trip");

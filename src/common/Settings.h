@@ -71,7 +71,7 @@ class Settings : public QObject {
     // "AppleLanguages": the preferred languages, when the file names them.
     Q_PROPERTY(QStringList preferredLanguages READ preferredLanguages CONSTANT)
     // "google_maps_api_key": the key the Google page is loaded with.
-    Q_PROPERTY(QString googleMapsApiKey READ googleMapsApiKey CONSTANT)
+    Q_PROPERTY(QString googleMapsApiKey READ googleMapsApiKey WRITE setGoogleMapsApiKey NOTIFY googleMapsApiKeyChanged)
 
 public:
     static constexpr int kDefaultCacheLimitMB = 500;
@@ -134,6 +134,8 @@ public:
     QString tileServerForTests() const;
     void setTileServerForTests(const QString &urlTemplate);
     QString googleMapsApiKey() const;
+    // Kept trimmed; empty forgets it.
+    void setGoogleMapsApiKey(const QString &key);
     bool tripPanelShowsTrip() const;
     void setTripPanelShowsTrip(bool trip);
     bool cleanGps() const;
@@ -199,6 +201,7 @@ signals:
     void placeInPicturesChanged(bool on);
     void placeToMediaControlsChanged(bool on);
     void useOnlineMapsChanged(bool on);
+    void googleMapsApiKeyChanged(const QString &key);
     void offlineSourcesChanged(const QStringList &paths);
     void cacheLimitChanged(int mb);
     void tileServerForTestsChanged(const QString &urlTemplate);

@@ -36,7 +36,7 @@
 namespace {
 
 constexpr char kNoKeyText[] =
-    "Google Maps needs an access key. Put it under \"google_maps_api_key\" in the settings, or choose OpenStreetMap in the Map menu.";
+    "Google Maps needs an access key: enter it under File ▸ Preferences…, or choose Setting ▸ OpenStreetMap.";
 constexpr char kLoadFailedText[] =
     "Google Maps could not be loaded. Check the internet connection and the access key, or choose OpenStreetMap in the Map menu.";
 constexpr char kEnlargeText[] = "Enlarge map";
@@ -140,6 +140,11 @@ MapPane::MapPane(Settings &settings, QWidget *parent) : QWidget(parent), setting
         onlineMapsChanged();
     };
     connect(&settings_, &Settings::useOnlineMapsChanged, this, mapSettingsChanged);
+    // A key typed in the preferences loads the Google page anew with it.
+    connect(&settings_, &Settings::googleMapsApiKeyChanged, this, [this] {
+        if (loadedStreet_ && !*loadedStreet_)
+            loadMapHTMLData(false);
+    });
     connect(&settings_, &Settings::offlineSourcesChanged, this, mapSettingsChanged);
     connect(&settings_, &Settings::cacheLimitChanged, this, mapSettingsChanged);
     connect(&settings_, &Settings::tileServerForTestsChanged, this, mapSettingsChanged);

@@ -6,6 +6,8 @@
 #include "app/PaneLayout.h"
 #include "app/MainWindow.h"
 #include "app/PreferencesWindow.h"
+
+#include <QLineEdit>
 #include "ui/AboutWindowView.h"
 #include "ui/ToastWindow.h"
 #include "ui/AppToast.h"
@@ -143,6 +145,14 @@ private slots:
         const QPoint off = prefs->frameGeometry().center() - window->frameGeometry().center();
         QVERIFY2(off.manhattanLength() < 60, qPrintable(QStringLiteral("%1,%2").arg(off.x()).arg(off.y())));
         QCOMPARE(prefs->closeButton->text(), QStringLiteral("Close"));
+        // The Google Maps key is typed here and kept, trimmed.
+        QVERIFY(prefs->googleKeyEdit->text().isEmpty());
+        prefs->googleKeyEdit->setFocus();
+        QTest::keyClicks(prefs->googleKeyEdit, QStringLiteral(" my-key "));
+        QTest::keyClick(prefs->googleKeyEdit, Qt::Key_Return);
+        QCOMPARE(delegate->settings().googleMapsApiKey(), QStringLiteral("my-key"));
+        delegate->settings().setGoogleMapsApiKey(QString());
+        QCOMPARE(prefs->googleKeyEdit->text(), QString());
         QTest::mouseClick(prefs->closeButton, Qt::LeftButton);
         QTRY_VERIFY(!prefs->isVisible());
         delegate->showPreferences();

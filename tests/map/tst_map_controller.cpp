@@ -340,6 +340,13 @@ private slots:
         telemetry.setDuration(50);
         telemetry.tick(20.4);
         QCOMPARE(pageValue("mapState.markerIndex").toInt(), 20);
+        // A key typed in the preferences loads the Google page anew with it.
+        settings.setGoogleMapsApiKey(QStringLiteral(" a-test-key "));
+        QCOMPARE(settings.googleMapsApiKey(), QStringLiteral("a-test-key"));
+        QVERIFY(waitReady(ready, false));
+        QTRY_VERIFY(pageValue("document.getElementById('notice-no-key').hidden").toBool());
+        settings.setGoogleMapsApiKey(QString());
+        QVERIFY(waitReady(ready, false));
 
         settings.setGoogleMap(false);
         QVERIFY(map->currentLocationChina());
