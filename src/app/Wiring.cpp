@@ -123,6 +123,7 @@ void playerAndPlayList(PlayerView *video, PlayListView *list, PlayQueue *queue,
     });
     QObject::connect(video, &PlayerView::openFileRequested, app, &AppDelegate::openFile);
     QObject::connect(video, &PlayerView::message, app, &AppDelegate::showMessage);
+    QObject::connect(video, &PlayerView::linkRequested, app, &AppDelegate::openLink);
     // Empty panels would say the camera recorded nothing; this camera did, in a form
     // that cannot be read.
     QObject::connect(telemetry, &DriveTelemetry::clipChanged, app, [app](const ClipTelemetry &clip) {

@@ -18,7 +18,6 @@
 
 #include <QApplication>
 #include <QDateTime>
-#include <QDesktopServices>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
@@ -617,19 +616,19 @@ void PlayerView::helps()
 void PlayerView::videoHelpClick()
 {
     overlays_->hideHelp();
-    QDesktopServices::openUrl(AppLinks::userGuide());
+    emit linkRequested(AppLinks::userGuide());
 }
 
 void PlayerView::websiteHelpClick()
 {
     overlays_->hideHelp();
-    QDesktopServices::openUrl(AppLinks::website());
+    emit linkRequested(AppLinks::website());
 }
 
 void PlayerView::shopClick()
 {
     overlays_->hideHelp();
-    QDesktopServices::openUrl(AppLinks::shop());
+    emit linkRequested(AppLinks::shop());
 }
 
 void PlayerView::aboutHelpClick()
@@ -956,5 +955,5 @@ QFuture<bool> PlayerView::saveCurrentFrame(const QString &path, bool place)
 
 void PlayerView::lookPicture()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(pictureSaveDirectory()));
+    emit linkRequested(QUrl::fromLocalFile(pictureSaveDirectory()));
 }

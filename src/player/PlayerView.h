@@ -212,6 +212,9 @@ signals:
     void videoSizeRestored();
     // A short message for the user (a toast), shown for `seconds`.
     void message(const QString &text, float seconds);
+    // A link of the help overlay or the pictures' folder is to be opened by the desktop
+    // (the window says so when it has no program for it).
+    void linkRequested(const QUrl &url);
     // The next and previous file controls.
     void nextFileRequested();
     void previousFileRequested();

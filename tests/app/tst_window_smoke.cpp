@@ -6,8 +6,6 @@
 #include "app/PaneLayout.h"
 #include "app/MainWindow.h"
 #include "app/PreferencesWindow.h"
-
-#include <QLineEdit>
 #include "ui/AboutWindowView.h"
 #include "ui/ToastWindow.h"
 #include "ui/AppToast.h"
@@ -22,12 +20,15 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QMenuBar>
 #include <QProcess>
 #include <QTest>
+#include <QToolButton>
 
+#include <functional>
 #include <memory>
 
 class WindowSmokeTest : public QObject {
@@ -162,16 +163,25 @@ private slots:
         QTRY_VERIFY(!prefs->isVisible());
     }
 
-    // A link the desktop has no program for says so in a toast.
+    // A link the desktop has no program for says so in a toast: from the Help menu, and
+    // from the player's own help overlay and pictures' folder button.
     void aLinkThatCannotOpenSaysSo()
     {
         const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", "/nonexistent");
-        delegate->visitwebsite();
-        qputenv("PATH", path);
-        QTRY_VERIFY(delegate->toaster()->currentToast());
-        QVERIFY2(delegate->toaster()->currentToast()->text().contains(QStringLiteral("could not be opened")),
-                 qPrintable(delegate->toaster()->currentToast()->text()));
+        PlayerView *video = window->paneLayout()->playerView;
+        for (const auto &open : std::initializer_list<std::function<void()>>{
+                 [&] { delegate->visitwebsite(); }, [&] { video->videoHelpClick(); },
+                 [&] { video->findChild<QToolButton *>(QStringLiteral("lookPictureButton"))->click(); }}) {
+            if (ToastWindow *shown = delegate->toaster()->currentToast())
+                shown->close();
+            QTRY_VERIFY(!delegate->toaster()->currentToast());
+            qputenv("PATH", "/nonexistent");
+            open();
+            qputenv("PATH", path);
+            QTRY_VERIFY(delegate->toaster()->currentToast());
+            QVERIFY2(delegate->toaster()->currentToast()->text().contains(QStringLiteral("could not be opened")),
+                     qPrintable(delegate->toaster()->currentToast()->text()));
+        }
     }
 };
 
