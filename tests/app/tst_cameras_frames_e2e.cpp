@@ -5,7 +5,8 @@
 // rates, every camera shows the same moment: after a seek while paused the frame that
 // holds the time asked for, after each step the next frame of the front with the
 // others beside it, after rate changes the same frame again once paused, and while
-// playing at most a frame apart.
+// playing at most a frame apart; after seek storms the frame of the last time asked for,
+// and a camera's file replaced while playing stops nothing.
 #include "FrameCode.h"
 #include "TestSettings.h"
 #include "WindowTestMain.h"
@@ -23,12 +24,14 @@
 #include <QDir>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QVideoFrame>
 #include <QVideoSink>
 
 #include <cmath>
 #include <memory>
+#include <random>
 
 namespace {
 
@@ -286,6 +289,73 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
         const QList<Shown> now = settled();
         QVERIFY2(together(now) && now.first().start() < 7.0, qPrintable(describe(now)));
+    }
+    // Seek storms: 50 SetPosition calls of the media controls in a second, paused and
+    // playing, and a drag across the whole timeline in 0.2 s let go at one point: every
+    // camera lands together on the frame of the last time asked for.
+    void seekStormsLandTogether()
+    {
+        std::mt19937 random(50);
+        std::uniform_real_distribution<double> anywhere(0.2, 18.5);
+        for (const bool playing : {false, true}) {
+            if (playing)
+                player->Play();
+            double last = 0;
+            for (int k = 0; k < 50; ++k) {
+                last = std::round(anywhere(random) * 1000) / 1000;
+                setPosition(last);
+                QTest::qWait(20);
+            }
+            if (playing) {
+                QTest::qWait(300);
+                player->Pause();
+                QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
+                last = video->currentTime();
+            } else {
+                QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), last, 5000);
+            }
+            const QList<Shown> now = settled();
+            QVERIFY2(together(now), qPrintable(QStringLiteral("after the storm (%1): %2").arg(playing).arg(describe(now))));
+            QVERIFY2(std::abs(now.first().start() - last) <= 1.0 / 30 + 1e-6,
+                     qPrintable(QStringLiteral("at %1 s: %2").arg(last).arg(describe(now))));
+        }
+        // The drag: twenty steps 10 ms apart from the start to the end, let go at 12.3 s.
+        for (int k = 0; k <= 20; ++k) {
+            video->seekTimeline(k * 19.0 / 20, true);
+            QTest::qWait(10);
+        }
+        video->seekTimeline(12.3, false);
+        QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 12.3, 5000);
+        const QList<Shown> now = settled();
+        QVERIFY2(together(now) && now.first().frame == 369, qPrintable(describe(now)));
+    }
+
+    // A camera's file replaced on disk while the moment plays (cut to a few bytes): the
+    // others play on and the player goes on answering; a seek afterwards lands.
+    void aFileReplacedWhilePlaying()
+    {
+        QTemporaryDir dir;
+        for (const char *letter : {"F", "R", "I"})
+            QVERIFY(QFile::copy(moment(QLatin1String(letter)),
+                                dir.filePath(QFileInfo(moment(QLatin1String(letter))).fileName())));
+        const QString front = dir.filePath(QFileInfo(moment(QStringLiteral("F"))).fileName());
+        QSignalSpy opened(delegate.get(), &AppDelegate::filesOpened);
+        delegate->openUrls({QUrl::fromLocalFile(front)});
+        QVERIFY(opened.wait(30000));
+        QTRY_VERIFY_WITH_TIMEOUT(video->currentFile() == front && video->engine()->isPlaying()
+                                     && cameras->count() == 2 && video->currentTime() > 0.5,
+                                 20000);
+        QFile rear(dir.filePath(QFileInfo(moment(QStringLiteral("R"))).fileName()));
+        QVERIFY(rear.open(QIODevice::WriteOnly | QIODevice::Truncate) && rear.write("gone") == 4);
+        rear.close();
+        const double at = video->currentTime();
+        QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() > at + 1.5, 10000);
+        player->Pause();
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
+        setPosition(4.0);
+        QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 4.0, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(FrameCode::read(video->videoSink()->videoFrame().toImage()), 120, 5000);
+        screenshot(QStringLiteral("e2e_cameras_rear_replaced"));
     }
 };
 
