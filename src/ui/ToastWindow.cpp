@@ -42,6 +42,18 @@ void ToastWindow::showCentred(QWidget *anchor)
     else if (QScreen *s = QGuiApplication::primaryScreen())
         area = s->availableGeometry();
     adjustSize();
+    // Too long for one line over the window: wrapped to four fifths of it, at a path's
+    // slashes too, so that nothing of the message is cut off.
+    const int widest = std::max(240, area.width() * 4 / 5);
+    if (width() > widest) {
+        QString breakable = text_;
+        breakable.replace(QLatin1Char('/'), QStringLiteral("/\u200B"));
+        textLabel->setText(breakable);
+        textLabel->setWordWrap(true);
+        const QMargins m = layout()->contentsMargins();
+        const int h = textLabel->heightForWidth(widest - m.left() - m.right()) + m.top() + m.bottom();
+        setFixedSize(widest, std::max(minimumHeight(), h));
+    }
     QPoint p = area.center() - QPoint(width() / 2, height() / 2);
     p.ry() += area.height() / 6;
     move(p);

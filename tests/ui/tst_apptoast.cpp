@@ -109,6 +109,28 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return !toaster.winlock(); }, 3000));
     }
 
+    // A message longer than the window is wrapped within it, a long path too, and keeps
+    // every character.
+    void longTextIsWrappedWithinTheWindow()
+    {
+        QWidget main;
+        main.resize(600, 400);
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        const QString text = QStringLiteral("4 pictures saved in /home/driver/Pictures/vistrel/a/very/long/folder/"
+                                            "name/that/goes/on/2026-11-08_09-30-35 and the rear camera differs from "
+                                            "the main picture: 25 fps, 320x240, H.264 against 30 fps");
+        ToastWindow toast(text);
+        toast.showCentred(&main);
+        QVERIFY(QTest::qWaitForWindowExposed(&toast));
+        QVERIFY2(toast.width() <= main.width(), qPrintable(QString::number(toast.width())));
+        QVERIFY(toast.textLabel->wordWrap());
+        QVERIFY(toast.height() >= 2 * toast.textLabel->fontMetrics().height());
+        QString shown = toast.textLabel->text();
+        QCOMPARE(shown.remove(QChar(0x200B)), text);
+        QCOMPARE(toast.text(), text);
+    }
+
     // A file name or a caller's text is shown as it is written, never as markup.
     void textIsShownAsWritten_data()
     {
