@@ -43,6 +43,7 @@ ChannelPictures::ChannelPictures(MediaEngine *engine, QWidget *stage, VideoPictu
         for (Tile *t : tiles_)
             if (t->camera > 0 && !t->gap)
                 compare(*t);
+        place();   // the insets take their pictures' shape
     });
     place();
 }
@@ -364,8 +365,17 @@ QList<QWidget *> ChannelPictures::pictures() const
 void ChannelPictures::place()
 {
     const QList<QWidget *> shown = pictures();
+    // Insets take the shape of the other cameras' pictures (the first one's, once probed).
+    double aspect = 0;
+    for (const Tile *t : tiles_)
+        if (t->camera > 0 && !t->gap) {
+            const QSize size = engine_->cameraInfo(t->camera).size;
+            if (!size.isEmpty())
+                aspect = double(size.width()) / size.height();
+            break;
+        }
     const QList<QRect> rects =
-        ChannelRules::tiles(arrangement_, stage_->size(), int(shown.size()), corners_, insetShare_);
+        ChannelRules::tiles(arrangement_, stage_->size(), int(shown.size()), corners_, insetShare_, aspect);
     for (int i = 0; i < shown.size() && i < rects.size(); ++i) {
         shown[i]->setGeometry(rects[i]);
         // An inset shows where it can be sized as the pointer passes.

@@ -85,7 +85,8 @@ ChannelRules::Arrangement ChannelRules::next(Arrangement a)
     return Arrangement::Insets;
 }
 
-QList<QRect> ChannelRules::tiles(Arrangement a, QSize area, int count, const QList<Corner> &corners, double share)
+QList<QRect> ChannelRules::tiles(Arrangement a, QSize area, int count, const QList<Corner> &corners, double share,
+                                 double aspect)
 {
     QList<QRect> out;
     if (count <= 0 || area.isEmpty())
@@ -96,7 +97,16 @@ QList<QRect> ChannelRules::tiles(Arrangement a, QSize area, int count, const QLi
     if (a == Arrangement::Insets) {
         out.append(QRect(QPoint(), area));
         share = std::isfinite(share) ? std::clamp(share, kInsetShareMin, kInsetShareMax) : kInsetShare;
-        const int iw = std::max(1, int(w * share)), ih = std::max(1, int(h * share));
+        int iw = std::max(1, int(w * share)), ih = std::max(1, int(h * share));
+        if (std::isfinite(aspect) && aspect > 0) {
+            // The picture's own shape: as tall as the share, as wide as it needs.
+            iw = std::max(1, int(std::lround(ih * aspect)));
+            const int widest = std::max(1, int(w * share * 1.5));
+            if (iw > widest) {
+                iw = widest;
+                ih = std::max(1, int(std::lround(iw / aspect)));
+            }
+        }
         int stacked[4] = {0, 0, 0, 0};
         for (int i = 1; i < count; ++i) {
             const Corner c = i - 1 < corners.size() ? corners[i - 1] : BottomRight;

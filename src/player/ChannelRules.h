@@ -55,9 +55,12 @@ public:
     // large one fills the area and each other one sits in its corner (`corners[i - 1]`,
     // bottom right when not given), those sharing a corner stacked away from it; side by
     // side: equal columns; grid: the smallest near-square grid (fewer than three
-    // pictures: side by side). An inset takes `share` of the area's width and height.
+    // pictures: side by side). An inset takes `share` of the area's width and height; with
+    // the insets' picture `aspect` (width over height) known, `share` of the height and
+    // the width that picture needs (within `share` of the width times 1.5), so that an
+    // inset holds its picture without bars.
     static QList<QRect> tiles(Arrangement a, QSize area, int count, const QList<Corner> &corners = {},
-                              double share = kInsetShare);
+                              double share = kInsetShare, double aspect = 0);
     // The cameras beside the clip of one part of the timeline: where the part lies and,
     // by channel, whether that camera has no recording there.
     struct PartCameras {

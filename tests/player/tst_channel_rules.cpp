@@ -169,6 +169,12 @@ private slots:
         for (R::Arrangement a : {R::Arrangement::Insets, R::Arrangement::SideBySide, R::Arrangement::Grid})
             QCOMPARE(R::arrangementOf(R::arrangementKey(a)), a);
         QCOMPARE(R::next(R::Arrangement::Grid), R::Arrangement::Insets);
+        // Insets take their pictures' shape: a 4:3 camera beside a wide main picture has no
+        // bars; a very wide one is held to one and a half times the share's width.
+        QCOMPARE(R::tiles(R::Arrangement::Insets, QSize(1000, 500), 2, {}, R::kInsetShare, 4.0 / 3),
+                 (QList<QRect>{{0, 0, 1000, 500}, {805, 352, 187, 140}}));
+        QCOMPARE(R::tiles(R::Arrangement::Insets, QSize(1000, 500), 2, {}, R::kInsetShare, 32.0 / 9),
+                 (QList<QRect>{{0, 0, 1000, 500}, {572, 374, 420, 118}}));
         // Until the user chooses, four cameras or more are a grid; a choice holds for any count.
         QCOMPARE(R::arrangementFor(QString(), 3), R::Arrangement::Insets);
         QCOMPARE(R::arrangementFor(QString(), 4), R::Arrangement::Grid);
