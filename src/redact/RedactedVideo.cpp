@@ -42,18 +42,7 @@ QStringList RedactedVideo::encoderArguments(const RedactJob &job)
 
 QList<QRect> RedactedVideo::boxesOn(const RedactMarks &marks, const ClipVideo &video, qint64 frame)
 {
-    QList<QRect> boxes = marks.boxesAt(video.timeOf(frame));
-    const QSize from = marks.picture();
-    if (from.isEmpty() || from == video.size)
-        return boxes;
-    const double sx = double(video.size.width()) / from.width(), sy = double(video.size.height()) / from.height();
-    for (QRect &r : boxes) {
-        const QRect scaled(QPoint(int(std::floor(r.left() * sx)), int(std::floor(r.top() * sy))),
-                           QPoint(int(std::ceil((r.right() + 1) * sx)) - 1, int(std::ceil((r.bottom() + 1) * sy)) - 1));
-        r = clipToPicture(scaled, video.size).value_or(QRect());
-    }
-    boxes.removeAll(QRect());
-    return boxes;
+    return scaleBoxes(marks.boxesAt(video.timeOf(frame)), marks.picture(), video.size);
 }
 
 RedactResult RedactedVideo::render(const RedactJob &job, const std::function<bool()> &cancelled,
@@ -151,5 +140,44 @@ QFuture<RedactResult> RedactedVideo::start(const RedactJob &job)
                                       promise.setProgressValue(total > 0 ? int(1000 * done / total) : 0);
                                   });
         promise.addResult(out);
+    });
+}
+
+std::pair<qint64, qint64> RedactedVideo::framesOf(const ClipVideo &video, double in, double out)
+{
+    const double fps = video.fps();
+    const qint64 count = video.frameCount();
+    qint64 first = qint64(std::llround(std::max(0.0, in) * fps));
+    qint64 last = qint64(std::llround(std::max(0.0, out) * fps));  // one past the end
+    if (count > 0) {
+        first = std::min(first, count);
+        last = std::min(last, count);
+    }
+    return {first, std::max<qint64>(0, last - first)};
+}
+
+QFuture<RedactResult> RedactedVideo::startStretch(RedactJob job, double in, double out)
+{
+    return QtConcurrent::run([job, in, out](QPromise<RedactResult> &promise) mutable {
+        promise.setProgressRange(0, 1000);
+        const QString ffmpeg =
+            job.ffmpeg.isEmpty() ? QStandardPaths::findExecutable(QStringLiteral("ffmpeg")) : job.ffmpeg;
+        QString why;
+        const auto video = ClipVideo::probe(ffmpeg, job.clip, &why);
+        if (!video) {
+            RedactResult r;
+            r.failure = why;
+            promise.addResult(r);
+            return;
+        }
+        job.video = *video;
+        const auto [first, count] = framesOf(*video, in, out);
+        job.firstFrame = first;
+        job.frames = count;
+        RedactResult r = render(job, [&promise] { return promise.isCanceled(); },
+                                [&promise](qint64 done, qint64 total) {
+                                    promise.setProgressValue(total > 0 ? int(1000 * done / total) : 0);
+                                });
+        promise.addResult(r);
     });
 }

@@ -47,4 +47,9 @@ RedactResult render(const RedactJob &job, const std::function<bool()> &cancelled
                     const std::function<void(qint64 done, qint64 total)> &progress = {});
 // On a worker thread; progress from 0 to 1000.
 QFuture<RedactResult> start(const RedactJob &job);
+// The frames from `in` to `out` seconds of `clip` (probed first, on the worker thread):
+// the frame nearest `in` to the one before the frame nearest `out`.
+QFuture<RedactResult> startStretch(RedactJob job, double in, double out);
+// Which frames those are, for a clip of `video`: first, and how many.
+std::pair<qint64, qint64> framesOf(const ClipVideo &video, double in, double out);
 } // namespace RedactedVideo
