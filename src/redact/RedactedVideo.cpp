@@ -1,5 +1,7 @@
 #include "redact/RedactedVideo.h"
 
+#include "common/Localization.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QPromise>
@@ -58,9 +60,9 @@ RedactResult RedactedVideo::render(const RedactJob &job, const std::function<boo
         return result;
     };
     if (ffmpeg.isEmpty())
-        return fail(QStringLiteral("ffmpeg is not installed."));
+        return fail(Localization::text("Exporting needs ffmpeg, which is not installed."));
     if (!job.video.ok() || job.frames <= 0)
-        return fail(QStringLiteral("There is nothing to export."));
+        return fail(Localization::text("There is nothing to export."));
 
     RawFrameReader reader;
     QString why;
@@ -70,7 +72,7 @@ RedactResult RedactedVideo::render(const RedactJob &job, const std::function<boo
     encoder.setStandardOutputFile(QProcess::nullDevice());
     encoder.start(ffmpeg, encoderArguments(job));
     if (!encoder.waitForStarted(10000))
-        return fail(QStringLiteral("ffmpeg could not be started: %1").arg(encoder.errorString()));
+        return fail(Localization::text("ffmpeg could not be started: %1").arg(encoder.errorString()));
     const auto stop = [&] {
         encoder.kill();
         encoder.waitForFinished(5000);
@@ -84,7 +86,7 @@ RedactResult RedactedVideo::render(const RedactJob &job, const std::function<boo
         if (cancelled && cancelled()) {
             stop();
             result.cancelled = true;
-            return fail(QStringLiteral("The export was cancelled."));
+            return fail(Localization::text("The export was cancelled."));
         }
         if (!reader.read(&frame))
             break;  // the clip ends sooner
@@ -94,7 +96,7 @@ RedactResult RedactedVideo::render(const RedactJob &job, const std::function<boo
                        job.video.size.height(), boxes, job.blur);
         if (encoder.write(frame) != bytes) {
             stop();
-            return fail(QStringLiteral("The encoder stopped: %1").arg(QString::fromUtf8(encoder.readAllStandardError())));
+            return fail(Localization::text("The encoder stopped: %1").arg(QString::fromUtf8(encoder.readAllStandardError())));
         }
         // Two frames waiting is enough to keep the encoder busy.
         while (encoder.bytesToWrite() > 2 * bytes && encoder.state() == QProcess::Running)
@@ -102,7 +104,7 @@ RedactResult RedactedVideo::render(const RedactJob &job, const std::function<boo
         if (encoder.state() != QProcess::Running) {
             result.errors = encoder.readAllStandardError();
             stop();
-            return fail(QStringLiteral("The encoder stopped: %1").arg(QString::fromUtf8(result.errors).trimmed()));
+            return fail(Localization::text("The encoder stopped: %1").arg(QString::fromUtf8(result.errors).trimmed()));
         }
         if (progress && (k % 8 == 0))
             progress(k, job.frames);
@@ -110,20 +112,20 @@ RedactResult RedactedVideo::render(const RedactJob &job, const std::function<boo
     reader.close();
     if (k == 0) {
         stop();
-        return fail(QStringLiteral("The clip could not be read: %1").arg(QString::fromUtf8(reader.errors()).trimmed()));
+        return fail(Localization::text("The clip could not be read: %1").arg(QString::fromUtf8(reader.errors()).trimmed()));
     }
     encoder.closeWriteChannel();
     while (encoder.state() == QProcess::Running) {
         if (cancelled && cancelled()) {
             stop();
             result.cancelled = true;
-            return fail(QStringLiteral("The export was cancelled."));
+            return fail(Localization::text("The export was cancelled."));
         }
         encoder.waitForFinished(200);
     }
     result.errors = encoder.readAllStandardError();
     if (encoder.exitStatus() != QProcess::NormalExit || encoder.exitCode() != 0)
-        return fail(QStringLiteral("The encoder failed: %1").arg(QString::fromUtf8(result.errors).trimmed()));
+        return fail(Localization::text("The encoder failed: %1").arg(QString::fromUtf8(result.errors).trimmed()));
     result.ok = true;
     result.framesWritten = k;
     if (progress)
@@ -178,6 +180,18 @@ QFuture<RedactResult> RedactedVideo::startStretch(RedactJob job, double in, doub
                                 [&promise](qint64 done, qint64 total) {
                                     promise.setProgressValue(total > 0 ? int(1000 * done / total) : 0);
                                 });
+        r.startSeconds = double(video->timeOf(first)) / 1e6;
         promise.addResult(r);
     });
+}
+
+QImage RedactedVideo::frameImage(const QString &ffmpeg, const QString &clip, const ClipVideo &video, qint64 frame)
+{
+    RawFrameReader reader;
+    QByteArray bytes;
+    if (!reader.open(ffmpeg, clip, video, frame, 1, video.size, RawFormat::Bgr) || !reader.read(&bytes))
+        return {};
+    QImage image(reinterpret_cast<const uchar *>(bytes.constData()), video.size.width(), video.size.height(),
+                 video.size.width() * 3, QImage::Format_BGR888);
+    return image.copy();
 }

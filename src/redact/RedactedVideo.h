@@ -10,6 +10,7 @@
 #include "redact/RedactMarks.h"
 
 #include <QFuture>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 
@@ -34,6 +35,7 @@ struct RedactResult {
     bool cancelled = false;
     QString failure;
     qint64 framesWritten = 0;
+    double startSeconds = 0;  // the time in the clip of the first frame written
     QByteArray errors;  // what the encoder said
 };
 
@@ -50,6 +52,8 @@ QFuture<RedactResult> start(const RedactJob &job);
 // The frames from `in` to `out` seconds of `clip` (probed first, on the worker thread):
 // the frame nearest `in` to the one before the frame nearest `out`.
 QFuture<RedactResult> startStretch(RedactJob job, double in, double out);
+// Frame `frame` of `clip` as a picture (null when it cannot be read).
+QImage frameImage(const QString &ffmpeg, const QString &clip, const ClipVideo &video, qint64 frame);
 // Which frames those are, for a clip of `video`: first, and how many.
 std::pair<qint64, qint64> framesOf(const ClipVideo &video, double in, double out);
 } // namespace RedactedVideo
