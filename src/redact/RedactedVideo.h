@@ -43,7 +43,7 @@ namespace RedactedVideo {
 // The encoder's arguments for `job`: raw frames on standard input.
 QStringList encoderArguments(const RedactJob &job);
 // The boxes to blur on frame `frame`: the accepted marks', in the clip's pixels (marks
-// kept for a picture of another size are scaled to the clip's).
+// kept for a picture of another size are scaled to the clip's), with their rim.
 QList<QRect> boxesOn(const RedactMarks &marks, const ClipVideo &video, qint64 frame);
 RedactResult render(const RedactJob &job, const std::function<bool()> &cancelled = {},
                     const std::function<void(qint64 done, qint64 total)> &progress = {});
