@@ -32,7 +32,7 @@ struct BoxFollower::Impl {
 };
 
 BoxFollower::BoxFollower(TrackerMethod method, QSize picture, double scale)
-    : d(std::make_unique<Impl>()), picture_(picture), scale_(scale)
+    : d(std::make_unique<Impl>()), picture_(picture)
 {
     small_ = QSize(std::max(16, int(std::lround(picture.width() * scale)) & ~1),
                    std::max(16, int(std::lround(picture.height() * scale)) & ~1));

@@ -81,6 +81,5 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d;
     QSize picture_, small_;
-    double scale_ = 1;
     QRect last_;
 };
