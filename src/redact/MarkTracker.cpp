@@ -139,7 +139,7 @@ double MarkTracking::trackScale(QSize picture, const QRect &box)
 {
     if (picture.isEmpty())
         return 1;
-    double s = std::min(1.0, 960.0 / picture.width());
+    double s = std::min(1.0, 640.0 / picture.width());
     const int side = std::max(1, std::min(box.width(), box.height()));
     if (side * s < 24)
         s = std::min(1.0, 24.0 / side);
