@@ -41,4 +41,8 @@ void panels(DriveTelemetry *telemetry, InstrumentPanel *display, PositionCompass
 void tripsAndMap(PlayerView *video, PlayQueue *queue, DriveTelemetry *telemetry, MapPane *map,
                  InstrumentPanel *panel);
 
+// Skip Stops as the settings say: the playing clip's stops go to a skipper on the
+// player's engine, the timeline shades them, and each jump is told in a toast.
+void skipStops(PlayerView *video, DriveTelemetry *telemetry, Settings &settings, AppDelegate *app);
+
 } // namespace Wiring

@@ -23,7 +23,7 @@ public:
     // the file is named on disk ("%20" a blank, "%25" a percent sign, UTF-8 bytes
     // the characters they spell; "+" stays "+").
     static QString abbreviationFile(const QString &path);
-    // "Time & Date": "hh:mm:ss dd/MM/yyyy" read from the file name once ".MOV" and
+    // "Time & Date": "yyyy-MM-dd hh:mm:ss" read from the file name once ".MOV" and
     // "_" are removed, when its first 14 characters are digits that form a real date
     // and time (a camera's yyyyMMddhhmmss), or from a name that opens with
     // "yyyy-MM-dd_HH-mm-ss" (the six-camera recorders); otherwise empty.
@@ -37,6 +37,11 @@ public:
     // the order of the channels (front, back, the side cameras); empty for a name of
     // another form.
     static QStringList minuteCameras(const QString &path);
+    // The channels (ClipTime::channel) of the moment of `path` whose files lie beside it,
+    // its own included, in the order of the channels: the rear and cabin of a name ending
+    // in F, R or I after its number ("…_001F.MOV" beside "…_001R.MOV"), or the cameras of
+    // a six-camera minute; empty for a name that carries no channel.
+    static QList<char> momentChannels(const QString &path);
     // The file-system path behind an entry: the decoded local path of a file URL,
     // the text itself when it is no URL.
     static QString localPath(const QString &path);

@@ -86,15 +86,16 @@ PlayerView::PlayerView(Settings &settings, MediaEngine *engine, QWidget *parent)
                     timeline_->setCameraLanes(ChannelRules::lanes({{0.0, telemetryDuration_, clipCameras_}}));
             }
     });
-    connect(channels_, &ChannelPictures::camerasChanged, controlBar_,
-            [this](int count) { controlBar_->showCamerasButton(count > 0); });
+    connect(channels_, &ChannelPictures::camerasChanged, controlBar_, [this](int count) {
+        controlBar_->showCamerasButton(count > 0);
+        arrangeCameras();
+    });
     connect(controlBar_, &PlayerControlBar::camerasClicked, this, [this] {
         settings_.setCameraLayout(ChannelRules::arrangementKey(ChannelRules::next(channels_->arrangement())));
     });
-    channels_->setArrangement(ChannelRules::arrangementOf(settings_.cameraLayout()));
+    arrangeCameras();
     channels_->setMirrorRear(settings_.mirrorRear());
-    connect(&settings_, &Settings::cameraLayoutChanged, channels_,
-            [this](const QString &key) { channels_->setArrangement(ChannelRules::arrangementOf(key)); });
+    connect(&settings_, &Settings::cameraLayoutChanged, channels_, [this] { arrangeCameras(); });
     connect(&settings_, &Settings::mirrorRearChanged, channels_, &ChannelPictures::setMirrorRear);
     channels_->setInsetShare(settings_.insetShare().value_or(ChannelRules::kInsetShare));
     connect(channels_, &ChannelPictures::insetShareChosen, &settings_, &Settings::setInsetShare);
@@ -336,6 +337,14 @@ void PlayerView::setTelemetryOffset(int ms)
 void PlayerView::setTimeOfDay(std::function<QString(double seconds)> at)
 {
     timeline_->timeOfDay = std::move(at);
+}
+
+void PlayerView::arrangeCameras()
+{
+    const ChannelRules::Arrangement a =
+        ChannelRules::arrangementFor(settings_.chosenCameraLayout(), channels_->count() + 1);
+    channels_->setArrangement(a);
+    emit camerasArranged(ChannelRules::arrangementKey(a));
 }
 
 void PlayerView::setTrip(const QList<TimelinePart> &parts, int playing)
@@ -835,8 +844,14 @@ QString PlayerView::pictureSaveDirectory()
 void PlayerView::capture()
 {
     if (engine_->isReady()) {
-        const QString base = pictureSaveDirectory() + QLatin1Char('/')
-                             + TimeFormatUtils::stringDateFormat(QDateTime::currentDateTime());
+        // Named by the recording's time at the picture, else by the time of the capture;
+        // never over an earlier capture.
+        QString stem = captureFacts ? CaptureText::fileStem(captureFacts(currentTime())) : QString();
+        if (stem.isEmpty())
+            stem = TimeFormatUtils::stringDateFormat(QDateTime::currentDateTime());
+        const QStringList endings{QStringLiteral(".png"), QStringLiteral("_view.png")};
+        const QString base = CaptureText::freeBase(pictureSaveDirectory() + QLatin1Char('/') + stem, endings,
+                                                   [](const QString &p) { return QFileInfo::exists(p); });
         if (channels_->count() > 0)
             saveEveryCamera(base);
         else
@@ -854,7 +869,9 @@ void PlayerView::saveImageFileToDiskPath(const QString &path)
     saveCurrentFrame(path).then(qApp, [self, path](bool ok) {
         if (!self)
             return;
-        emit self->message(Localization::text(ok ? "capture_suc" : "capture_fail"), kToastSeconds);
+        emit self->message(ok ? Localization::text("capture_saved_as").arg(QDir::toNativeSeparators(path))
+                              : Localization::text("capture_fail"),
+                           kToastSeconds * 2);
         emit self->captureFinished(path, ok);
     });
 }
@@ -903,7 +920,10 @@ void PlayerView::saveEveryCamera(const QString &base)
             return;
         const bool ok = done.first().result();
         const auto written = std::count_if(done.begin(), done.end(), [](const QFuture<bool> &f) { return f.result(); });
-        QString text = ok ? Localization::text("capture_saved_pictures").arg(written) : Localization::text("capture_fail");
+        QString text = ok ? Localization::text("capture_saved_pictures_in")
+                                .arg(written)
+                                .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()))
+                          : Localization::text("capture_fail");
         if (!missing.isEmpty())
             text += QLatin1Char(' ') + Localization::text("capture_no_recording").arg(missing.join(QStringLiteral(", ")));
         emit self->message(text, kToastSeconds * 3);

@@ -17,6 +17,7 @@
 
 #include "ChannelRules.h"
 #include "GpsSample.h"
+#include "StopStretches.h"
 #include "TelemetryEvents.h"
 #include "TimelineView.h"
 
@@ -77,6 +78,12 @@ public:
     void setMarks(std::optional<double> in, std::optional<double> out);
     std::optional<double> markIn() const { return markIn_; }
     std::optional<double> markOut() const { return markOut_; }
+
+    // Where the car stands still, on the axis (StopStretches of each part's samples),
+    // shaded when shown: Skip Stops jumps over them.
+    const std::vector<StopStretches::Stretch> &stops() const { return stops_; }
+    void setStopsShown(bool shown);
+    bool stopsShown() const { return stopsShown_; }
 
     double duration() const { return duration_; }
     // The stretch of the axis on show (the whole until zoomed); setting it keeps it
@@ -140,6 +147,8 @@ protected:
 
 private:
     std::optional<double> markIn_, markOut_;
+    std::vector<StopStretches::Stretch> stops_;
+    bool stopsShown_ = false;
     void invalidate();
     void buildPicture();
     void requestRepaint(const QRect &r);

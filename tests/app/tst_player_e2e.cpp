@@ -24,6 +24,9 @@
 #include "map/MapPane.h"
 #include "map/Reachability.h"
 #include "player/ChannelPictures.h"
+#include "player/ChannelRules.h"
+#include "ui/AppToast.h"
+#include "ui/ToastWindow.h"
 #include "player/EventsListView.h"
 #include "player/VideoPicture.h"
 #include "media/MediaEngine.h"
@@ -63,7 +66,9 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStyle>
+#include <QHeaderView>
 #include <QTest>
+#include <QTreeWidget>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QToolButton>
@@ -135,6 +140,8 @@ class PlayerEndToEndTest : public QObject {
 private slots:
     void initTestCase()
     {
+        // Captures of an earlier run would take the names this one expects.
+        QDir(PlayerView::pictureSaveDirectory()).removeRecursively();
         QDir drive(samples() + QStringLiteral("/drive"));
         for (const QString &name : drive.entryList({QStringLiteral("*.MOV")}, QDir::Files, QDir::Name))
             files << drive.filePath(name);
@@ -295,6 +302,15 @@ private slots:
         const QImage before = capture();
         QVERIFY(showsFrame(before, 1050));
         QCOMPARE(before.text(QStringLiteral("Creation Time")), QStringLiteral("2026-11-08 09:30:35"));
+        // Named by the moment it shows, and the message says where it went; a second
+        // capture of that moment is written beside it.
+        const QString shot = captured.first().first().toString();
+        QCOMPARE(QFileInfo(shot).fileName(), QStringLiteral("2026-11-08_09-30-35.png"));
+        QTRY_VERIFY_WITH_TIMEOUT(delegate->toaster()->currentToast()
+                                     && delegate->toaster()->currentToast()->text() == QStringLiteral("Picture saved as ") + shot,
+                                 5000);
+        QVERIFY(!capture().isNull());
+        QCOMPARE(QFileInfo(captured.first().first().toString()).fileName(), QStringLiteral("2026-11-08_09-30-35_2.png"));
         const QJsonObject sample = readTruth(file).samples.at(35).toObject();
         QCOMPARE(before.text(QStringLiteral("Speed")), QStringLiteral("%1 km/h").arg(sample["spd"].toInt()));
         QVERIFY2(before.text(QStringLiteral("Location")).startsWith(sample["gps_lat"].toString().left(8)),
@@ -712,11 +728,31 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), std::llround((braking[0] - 1) * 1000) / 1000.0, 5000);
         screenshot(QStringLiteral("e2e_7_timeline"));
         video->showEvents();
-        QTRY_VERIFY_WITH_TIMEOUT(video->findChild<EventsListView *>()->isVisible(), 5000);
-        QCOMPARE(video->findChild<EventsListView *>()->rowCount(), int(line->events().size()));
+        auto *events = video->findChild<EventsListView *>();
+        QTRY_VERIFY_WITH_TIMEOUT(events->isVisible(), 5000);
+        QCOMPARE(events->rowCount(), int(line->events().size()));
+        // Every column shows whole, and a single click on a row goes a second before it.
+        auto *table = events->findChild<QTreeWidget *>(QStringLiteral("eventsTable"));
+        const QFontMetrics metrics(table->font());
+        for (int c = 0; c < table->columnCount(); ++c) {
+            if (table->isColumnHidden(c))
+                continue;
+            int widest = 0;
+            for (int r = 0; r < table->topLevelItemCount(); ++r)
+                widest = std::max(widest, metrics.horizontalAdvance(table->topLevelItem(r)->text(c)));
+            const int end = table->header()->sectionViewportPosition(c) + table->header()->sectionSize(c);
+            QVERIFY2(table->header()->sectionSize(c) > widest && end <= table->viewport()->width() + 1,
+                     qPrintable(QStringLiteral("column %1 is cut off").arg(c)));
+        }
+        const auto second = std::find_if(line->events().begin(), line->events().end(),
+                                         [&](const TelemetryEvent &e) { return e.time == braking[1]; });
+        QVERIFY(second != line->events().end());
+        const QRect row = table->visualItemRect(table->topLevelItem(int(second - line->events().begin())));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, row.center());
+        QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), std::llround((braking[1] - 1) * 1000) / 1000.0, 5000);
         screenshot(QStringLiteral("e2e_8_events"));
         video->showEvents();
-        QVERIFY(!video->findChild<EventsListView *>()->isVisible());
+        QVERIFY(!events->isVisible());
 
         // An over-speed limit set in the preferences marks the stretches above it at once.
         auto overSpeed = [&] {
@@ -762,10 +798,15 @@ private slots:
         for (int row = 0; row < 2; ++row)
             QVERIFY(list->playlist().at(row).path.endsWith(QStringLiteral("-front.mp4")));
         QVERIFY(list->model()->index(1, PlayListModel::ColFilename).data(Qt::ToolTipRole).toString()
-                    .contains(QStringLiteral("left_pillar")));
+                    .contains(QStringLiteral("Left pillar")));
 
         PlayerView *video = layout->playerView;
         QTRY_VERIFY_WITH_TIMEOUT(video->duration() > 9, 20000);
+        // Six cameras and no layout chosen: a grid, and View ▸ Cameras says so.
+        QCOMPARE(settings.chosenCameraLayout(), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(video->channels()->arrangement(), ChannelRules::Arrangement::Grid, 10000);
+        auto *grid = window->findChild<QAction *>(QStringLiteral("cameraLayout_grid"));
+        QVERIFY(grid && grid->isChecked());
         TelemetryTimeline *line = video->findChild<TelemetryTimeline *>();
         QTRY_VERIFY_WITH_TIMEOUT(line->hasLanes(), 5000);
         const auto inLane = [&](VehicleSpan::Lane lane) {
@@ -893,7 +934,8 @@ private slots:
         QVERIFY(isMostly(savedColour(view, video->findChild<VideoPicture *>("videoWidget")->geometry(), scale), 0));
         QVERIFY(isMostly(savedColour(view, cameras->tile(0)->geometry(), scale), 1));
         QVERIFY(isMostly(savedColour(view, cameras->tile(1)->geometry(), scale), 2));
-        QCOMPARE(said.last().first().toString(), Localization::text("capture_saved_pictures").arg(4));
+        QCOMPARE(said.last().first().toString(),
+                 Localization::text("capture_saved_pictures_in").arg(4).arg(QFileInfo(base).absolutePath()));
         // File ▸ Export Incident… with the cameras' view: each camera's segment beside the
         // front's, and the view as wide as full HD.
         video->markIn();
@@ -1058,7 +1100,7 @@ private slots:
         QVERIFY(isMostly(savedColour(QImage(base + QStringLiteral("_cabin.png")), QRect(QPoint(), frame)), 2));
         QVERIFY(QFileInfo::exists(base + QStringLiteral("_view.png")));
         QCOMPARE(said.last().first().toString(),
-                 Localization::text("capture_saved_pictures").arg(3) + QLatin1Char(' ')
+                 Localization::text("capture_saved_pictures_in").arg(3).arg(QFileInfo(base).absolutePath()) + QLatin1Char(' ')
                      + Localization::text("capture_no_recording").arg(QStringLiteral("rear")));
 
         // A rear of half the rate and a smaller picture: said, and in step to its own frame.

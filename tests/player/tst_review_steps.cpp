@@ -5,6 +5,9 @@
 #include "player/FrameCapture.h"
 #include "player/IncidentMarks.h"
 #include "media/EngineRules.h"
+#include "media/GstSetup.h"
+
+#include <gst/gst.h>
 
 #include <QBuffer>
 #include <QImage>
@@ -23,6 +26,26 @@ constexpr double f30 = 1.0 / 30;
 class ReviewStepsTest : public QObject {
     Q_OBJECT
 private slots:
+    // The decoders' ranks are set in this process; the user's GST_PLUGIN_FEATURE_RANK
+    // is applied after them and wins where both name a decoder; names that are no
+    // decoder here, and items that are no "name:rank", are passed over.
+    void ranksSetInProcess()
+    {
+        qputenv("GST_PLUGIN_FEATURE_RANK", "avdec_h264:PRIMARY");
+        GstSetup::ensure("avdec_h264:NONE,avdec_h265:NONE,nosuchdec:MAX");
+        const auto rank = [](const char *name) {
+            GstPluginFeature *f = gst_registry_lookup_feature(gst_registry_get(), name);
+            const int r = f ? int(gst_plugin_feature_get_rank(f)) : -1;
+            if (f)
+                gst_object_unref(f);
+            return r;
+        };
+        QCOMPARE(rank("avdec_h264"), int(GST_RANK_PRIMARY));
+        QCOMPARE(rank("avdec_h265"), int(GST_RANK_NONE));
+        QCOMPARE(GstSetup::applyRanks("avdec_h265:MARGINAL,nosuchdec:MAX,broken,avdec_h264:LOUD"), 1);
+        QCOMPARE(rank("avdec_h265"), int(GST_RANK_MARGINAL));
+    }
+
     void frameTarget_data()
     {
         QTest::addColumn<double>("current");
@@ -251,6 +274,21 @@ private slots:
     {
         QCOMPARE(IncidentMarks::timeText(95.2), QStringLiteral("01:35.200"));
         QCOMPARE(IncidentMarks::timeText(3725.0), QStringLiteral("1:02:05.000"));
+    }
+
+    // A capture is named by the moment it shows, and never written over another.
+    void captureNames()
+    {
+        QCOMPARE(CaptureText::fileStem(CaptureFacts{QStringLiteral("2026-11-08 09:31:35"), {}, {}, {}}),
+                 QStringLiteral("2026-11-08_09-31-35"));
+        QCOMPARE(CaptureText::fileStem(CaptureFacts{}), QString());
+        QCOMPARE(CaptureText::fileStem(CaptureFacts{QStringLiteral("2026-11-08 09:31"), {}, {}, {}}), QString());
+        const QStringList there{"/p/a.png", "/p/a_2_view.png", "/p/b_view.png"};
+        const auto exists = [&](const QString &f) { return there.contains(f); };
+        const QStringList endings{".png", "_view.png"};
+        QCOMPARE(CaptureText::freeBase("/p/a", endings, exists), QStringLiteral("/p/a_3"));
+        QCOMPARE(CaptureText::freeBase("/p/b", endings, exists), QStringLiteral("/p/b_2"));
+        QCOMPARE(CaptureText::freeBase("/p/c", endings, exists), QStringLiteral("/p/c"));
     }
 
     void captureText_data()
