@@ -397,6 +397,48 @@ void AppDelegate::exportIncident()
         toaster_->showToast(range.message, toastSeconds);
         return;
     }
+    // The marked areas of the moment's cameras, blurred when the user keeps it so: asked
+    // first, as Export Video's dialog is, then where to write.
+    QHash<QString, RedactMarks> redactions;
+    int marked = 0;
+    if (marksOfClip) {
+        QStringList clips{source};
+        const ChannelPictures *channels = video->channels();
+        for (int i = 0; i < channels->count(); ++i)
+            if (!channels->isGap(i))
+                clips << channels->file(i);
+        for (const QString &clip : std::as_const(clips)) {
+            const RedactMarks marks = marksOfClip(clip);
+            if (marks.acceptedCount() > 0) {
+                redactions.insert(clip, marks);
+                marked += marks.acceptedCount();
+            }
+        }
+    }
+    std::optional<BlurOptions> blur;
+    if (marked > 0) {
+        IncidentBlurDialog ask(BlurChoice::fromText(settings_.exportBlur()), mainWindow_);
+        const RedactMarks marks = redactions.value(source);
+        const double at = range.in;
+        ask.previewer = [source, marks, at](const std::optional<BlurOptions> &how) {
+            return QtConcurrent::run([source, marks, at, how] {
+                const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+                const auto probe = ClipVideo::probe(ffmpeg, source);
+                if (!probe)
+                    return QImage();
+                const qint64 frame = qint64(std::ceil(at * probe->fps() - 1e-6));
+                const QImage still = RedactedVideo::frameImage(ffmpeg, source, *probe, frame);
+                if (!how || still.isNull())
+                    return still;
+                return Blur::image(still, marks.blurredAt(probe->timeOf(frame), still.size()),
+                                   *how);
+            });
+        };
+        if (!(incidentBlurDialog ? incidentBlurDialog(&ask) : ask.exec() == QDialog::Accepted) || playerView_ != video)
+            return;
+        settings_.setExportBlur(ask.choice().text());
+        blur = ask.blur();
+    }
     const QFileInfo info(source);
     const QString suggested = exportSuggestion(
         info, info.completeBaseName() + QStringLiteral("_incident_%1.mp4").arg(qint64(range.in), 4, 10, QLatin1Char('0')));
@@ -443,46 +485,6 @@ void AppDelegate::exportIncident()
     const ExportLocation location = IncidentExport::locationOf(settings_.exportLocation());
     if (!mayReplace(mainWindow_, title, files.written(location), replacePanel) || playerView_ != video)
         return;
-    // The marked areas of the moment's cameras, blurred when the user keeps it so.
-    QHash<QString, RedactMarks> redactions;
-    int marked = 0;
-    if (marksOfClip) {
-        QStringList clips{source};
-        for (const IncidentCamera &c : std::as_const(cameras))
-            if (!c.source.isEmpty())
-                clips << c.source;
-        for (const QString &clip : std::as_const(clips)) {
-            const RedactMarks marks = marksOfClip(clip);
-            if (marks.acceptedCount() > 0) {
-                redactions.insert(clip, marks);
-                marked += marks.acceptedCount();
-            }
-        }
-    }
-    std::optional<BlurOptions> blur;
-    if (marked > 0) {
-        IncidentBlurDialog ask(BlurChoice::fromText(settings_.exportBlur()), mainWindow_);
-        const RedactMarks marks = redactions.value(source);
-        const double at = range.in;
-        ask.previewer = [source, marks, at](const std::optional<BlurOptions> &how) {
-            return QtConcurrent::run([source, marks, at, how] {
-                const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
-                const auto probe = ClipVideo::probe(ffmpeg, source);
-                if (!probe)
-                    return QImage();
-                const qint64 frame = qint64(std::ceil(at * probe->fps() - 1e-6));
-                const QImage still = RedactedVideo::frameImage(ffmpeg, source, *probe, frame);
-                if (!how || still.isNull())
-                    return still;
-                return Blur::image(still, marks.blurredAt(probe->timeOf(frame), still.size()),
-                                   *how);
-            });
-        };
-        if (!(incidentBlurDialog ? incidentBlurDialog(&ask) : ask.exec() == QDialog::Accepted) || playerView_ != video)
-            return;
-        settings_.setExportBlur(ask.choice().text());
-        blur = ask.blur();
-    }
 
     auto *job = new IncidentExport(this);
     export_ = job;

@@ -119,8 +119,13 @@ private slots:
 
         QTemporaryDir out;
         QImage preview, unblurred;
-        delegate->exportPanel = [&](const QString &) { return out.filePath(QStringLiteral("incident")); };
+        QStringList asked;   // the blur is asked before where to write, as Export Video asks
+        delegate->exportPanel = [&](const QString &) {
+            asked << QStringLiteral("where");
+            return out.filePath(QStringLiteral("incident"));
+        };
         delegate->incidentBlurDialog = [&](IncidentBlurDialog *dialog) {
+            asked << QStringLiteral("blur");
             dialog->show();
             QSignalSpy shown(dialog, &IncidentBlurDialog::previewShown);
             auto *box = dialog->findChild<BlurChoiceBox *>(QStringLiteral("blurMarked"));
@@ -148,6 +153,7 @@ private slots:
         QVERIFY2(exported.first().first().toBool(), qPrintable(exported.first().at(1).toString()));
         delegate->exportPanel = nullptr;
         delegate->incidentBlurDialog = nullptr;
+        QCOMPARE(asked, (QStringList{"blur", "where"}));
         QCOMPARE(settings.exportBlur(), QStringLiteral("on:pixelate:9"));
 
         // The preview: the in mark's frame, its plate pixelated; without the blur, sharp.
