@@ -17,6 +17,7 @@
 
 #include "ChannelRules.h"
 #include "GpsSample.h"
+#include "MarkShapes.h"
 #include "TelemetryEvents.h"
 #include "TimelineView.h"
 
@@ -77,6 +78,17 @@ public:
     void setMarks(std::optional<double> in, std::optional<double> out);
     std::optional<double> markIn() const { return markIn_; }
     std::optional<double> markOut() const { return markOut_; }
+
+    // The areas marked for blurring, each a band over the stretch of the axis it covers
+    // (rows at the top of the curves); a band whose tracking lost its target ends in an
+    // end mark whose tool tip says "Lost here".
+    void setMarkBands(const QList<MarkBand> &bands);
+    const QList<MarkBand> &markBands() const { return markBands_; }
+    // Where band `i` is drawn, and the band whose lost end is under `at` (-1 for none).
+    QRect markBandRect(int i) const;
+    int lostEndAt(QPoint at) const;
+    static constexpr int kMarkRows = 3;
+    static constexpr int kMarkRowHeight = 5;
 
     double duration() const { return duration_; }
     // The stretch of the axis on show (the whole until zoomed); setting it keeps it
@@ -140,6 +152,8 @@ protected:
 
 private:
     std::optional<double> markIn_, markOut_;
+    QList<MarkBand> markBands_;
+    QList<int> markRows_;
     void invalidate();
     void buildPicture();
     void requestRepaint(const QRect &r);

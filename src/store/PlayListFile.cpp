@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QtEndian>
 
 #include <cstring>
@@ -15,7 +17,7 @@
 namespace {
 
 constexpr char kMagic[4] = {'V', 'P', 'L', 'S'};
-constexpr quint32 kVersion = 3;
+constexpr quint32 kVersion = 4;
 constexpr int kHeaderSize = 4 + 4 + 8 + 16;
 // A play list of a few hundred files of a few hundred samples packs into a few MB;
 // anything claiming more than this is not ours.
@@ -269,7 +271,51 @@ QByteArray packList(const PlayList &list)
             pk.out.append(char(int(car.assistance)));
         }
     }
+    // Format 4: each entry's marks, per camera file name a JSON text.
+    for (const PlayListEntry &e : list) {
+        pk.varint(quint64(e.marks.size()));
+        for (auto m = e.marks.cbegin(); m != e.marks.cend(); ++m) {
+            const QByteArray name = m.key().toUtf8();
+            const QByteArray json = QJsonDocument(m.value().toJson()).toJson(QJsonDocument::Compact);
+            pk.varint(quint64(name.size()));
+            pk.bytes(name.constData(), name.size());
+            pk.varint(quint64(json.size()));
+            pk.bytes(json.constData(), json.size());
+        }
+    }
     return pk.out;
+}
+
+// The marks section of format 4. A camera's marks that do not read as marks are left
+// out (the rest of the list still reads); a section cut short fails the file.
+bool unpackMarks(Unpacker &up, PlayList &list, QString *reason)
+{
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        const quint64 cameras = up.varint();
+        if (!up.ok() || cameras > quint64(up.left()) / 2) {
+            *reason = QStringLiteral("entry %1: bad marks count").arg(i);
+            return false;
+        }
+        for (quint64 c = 0; c < cameras; ++c) {
+            const quint64 nameLen = up.varint();
+            const char *name = up.ok() ? up.take(nameLen) : nullptr;
+            const quint64 jsonLen = up.ok() ? up.varint() : 0;
+            const char *json = up.ok() ? up.take(jsonLen) : nullptr;
+            if (!up.ok() || (!name && nameLen) || (!json && jsonLen)) {
+                *reason = QStringLiteral("entry %1: marks cut short").arg(i);
+                return false;
+            }
+            QJsonParseError error;
+            const QJsonDocument doc = QJsonDocument::fromJson(QByteArray(json, qsizetype(jsonLen)), &error);
+            const std::optional<RedactMarks> marks =
+                error.error == QJsonParseError::NoError && doc.isObject() ? RedactMarks::fromJson(doc.object())
+                                                                         : std::nullopt;
+            const QString camera = QString::fromUtf8(name, qsizetype(nameLen));
+            if (marks && !camera.isEmpty() && !marks->isEmpty())
+                list[i].marks.insert(camera, *marks);
+        }
+    }
+    return true;
 }
 
 // The section after the entries of formats 2 and 3.
@@ -427,6 +473,8 @@ bool unpack(const QByteArray &packed, quint32 version, PlayList *out, QString *r
         list.append(std::move(e));
     }
     if (version >= 2 && !unpackExtras(up, list, version, reason))
+        return false;
+    if (version >= 4 && !unpackMarks(up, list, reason))
         return false;
     if (!up.atEnd()) {
         *reason = QStringLiteral("trailing bytes");

@@ -9,7 +9,9 @@
 // after the entries, each entry's layout, attached GPS track and which of speed,
 // course and G its camera recorded. Format 3 numbers the layouts by a table of their
 // own and adds each sample's UTC time and what the car reported, so that a clip's
-// clock and the car's lanes survive a restart; files of formats 1 and 2 still read.
+// clock and the car's lanes survive a restart. Format 4 adds the areas marked for
+// blurring, per camera file name the marks' JSON (RedactMarks::toJson); a camera's marks
+// that do not read as marks are left out. Files of formats 1 to 3 still read.
 #pragma once
 
 #include "PlayListEntry.h"
