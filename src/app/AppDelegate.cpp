@@ -6,6 +6,8 @@
 #include "ExportVideoDialog.h"
 #include "IncidentExport.h"
 #include "KeyGuide.h"
+#include "MarkStore.h"
+#include "RedactMenu.h"
 #include "OverlayExport.h"
 #include "MainWindow.h"
 #include "TrackExport.h"
@@ -66,6 +68,8 @@ void AppDelegate::setMainWindow(MainWindow *vc) { mainWindow_ = vc; }
 PlayQueue *AppDelegate::queue() const { return queue_; }
 DriveTelemetry *AppDelegate::telemetry() const { return telemetry_; }
 void AppDelegate::setTelemetry(DriveTelemetry *telemetry) { telemetry_ = telemetry; }
+MarkStore *AppDelegate::marks() const { return marks_; }
+void AppDelegate::setMarks(MarkStore *marks) { marks_ = marks; }
 
 void AppDelegate::setQueue(PlayQueue *queue)
 {
@@ -265,6 +269,7 @@ void AppDelegate::buildMenus(QMenuBar *bar)
                                 QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Right));
     telemetryResetItem = action(playback, "Reset Telemetry Offset", &AppDelegate::resetTelemetryOffset);
 
+    RedactMenu::install(bar, this);
     LibraryMenu::install(bar, this);
     QMenu *help = bar->addMenu(QString());
     text(help->menuAction(), "menu_help", 'H');

@@ -31,6 +31,7 @@ class AppController;
 class AppToast;
 class PreferencesWindow;
 class IncidentExport;
+class MarkStore;
 class QProgressDialog;
 class Settings;
 
@@ -59,6 +60,9 @@ public:
     void setMainWindow(MainWindow *vc);
     void setQueue(PlayQueue *queue);
     void setTelemetry(DriveTelemetry *telemetry);
+    // The areas to blur of the moment that plays (Redact menu, exports).
+    MarkStore *marks() const;
+    void setMarks(MarkStore *marks);
 
     // The menu items whose check marks follow the settings.
     QPointer<QAction> menuitemmph, spdkmh, googleMapsItem, openstreetItem, tutorialvideo;
@@ -183,6 +187,7 @@ private:
     QPointer<MainWindow> mainWindow_;
     QPointer<PlayQueue> queue_;
     QPointer<DriveTelemetry> telemetry_;
+    QPointer<MarkStore> marks_;
     AppController *appController_ = nullptr;
     QPointer<QMenuBar> menuBar_;
     QPointer<IncidentExport> export_;

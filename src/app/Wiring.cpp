@@ -2,6 +2,7 @@
 
 #include "AppDelegate.h"
 #include "IncidentExport.h"
+#include "MarkStore.h"
 #include "common/Localization.h"
 #include "common/Settings.h"
 #include "drive/ClockText.h"
@@ -204,6 +205,25 @@ void tripsAndMap(PlayerView *video, PlayQueue *queue, DriveTelemetry *telemetry,
                          else
                              queue->playClipAt(clip, seconds);
                      });
+}
+
+void marks(PlayerView *video, PlayQueue *queue, MarkStore *marks, AppDelegate *app)
+{
+    QObject::connect(queue, &PlayQueue::currentChanged, marks, &MarkStore::follow);
+    marks->follow(queue->current());
+    video->setMarks(marks);
+    marks->trackRange = [video](const QString &file) -> std::optional<std::pair<double, double>> {
+        // The marked segment is the playing clip's; another camera's clip of the moment
+        // runs on the same seconds.
+        if (file.isEmpty() || (!video->markInTime() && !video->markOutTime()))
+            return std::nullopt;
+        const MarkedRange range = video->markedRange();
+        if (!range.ok)
+            return std::nullopt;
+        return std::pair{range.in, range.out};
+    };
+    if (app)
+        app->setMarks(marks);
 }
 
 } // namespace Wiring
