@@ -82,3 +82,8 @@ struct PlayListEntry {
 };
 
 using PlayList = QList<PlayListEntry>;
+// The marks of one clip's moment, by camera file name (PlayListEntry::marks).
+using MomentMarks = QMap<QString, RedactMarks>;
+// The marks of clips no longer in the list, by the entry's path: a clip opened again
+// gets its marks back.
+using KeptMarks = QMap<QString, MomentMarks>;

@@ -204,10 +204,10 @@ void TestPlayListFile::fileOfTheFirstFormatStillReads()
         QByteArray file = PlayListFile::encode({one});
         QVERIFY(PlayListFile::decode(file, &back, &reason));
         QCOMPARE(back.first().layout, c.written);
-        // Without the marks section of format 4 (a zero count for the one entry).
+        // Without the marks section of format 4 (no marks for the one entry, none kept).
         QByteArray packed = PlayListFile::pack({one});
-        QCOMPARE(packed.back(), '\0');
-        packed.chop(1);
+        QVERIFY(packed.endsWith(QByteArray(2, '\0')));
+        packed.chop(2);
         file = PlayListFile::seal(packed);
         file[7] = 3;
         QVERIFY2(PlayListFile::decode(file, &back, &reason), qPrintable(reason));
@@ -251,6 +251,12 @@ void TestPlayListFile::marksComeBackAndBadOnesAreLeftOut()
     QCOMPARE(back.first().marks.keys(), QStringList{QStringLiteral("2026_1115_091000_010F.MOV")});
     QCOMPARE(back.first().marks.first(), front);
     QCOMPARE(back.size(), 2);
+    // The marks of clips no longer listed come back by path.
+    const KeptMarks kept{{QStringLiteral("file:///m/GONE.MOV"), {{QStringLiteral("GONE.MOV"), rear}}}};
+    KeptMarks keptBack;
+    QVERIFY2(PlayListFile::decode(PlayListFile::encode({}, kept), &back, &reason, &keptBack), qPrintable(reason));
+    QVERIFY(back.isEmpty());
+    QCOMPARE(keptBack, kept);
     QByteArray notJson = packed;
     const qsizetype frontJson = packed.indexOf(QJsonDocument(front.toJson()).toJson(QJsonDocument::Compact));
     QVERIFY(frontJson > 0);
