@@ -1,5 +1,7 @@
 #include "VideoEncoder.h"
 
+#include "PlateScene.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -49,14 +51,47 @@ bool VideoEncoder::encode(const Job& job, std::string& error)
                     + ":enable='mod(floor(n/" + std::to_string(1 << bit) + "),2)'";
         filter = code + "," + filter;
     }
-    std::vector<std::string> args = {
-        job.ffmpeg, "-nostdin", "-hide_banner", "-loglevel", "error", "-y",
-        "-f", "lavfi", "-i", source, "-frames:v", std::to_string(job.frames), "-vf", filter,
-        "-c:v", "libx264", "-preset", "ultrafast", "-crf", "34", "-bf", "0",
+    std::vector<std::string> input = {"-f", "lavfi", "-i", source, "-vf", filter};
+    if (job.plateScene) {
+        // PlateScene.h's functions as ffmpeg's expressions of the frame's time t.
+        const std::string W = std::to_string(job.width), H = std::to_string(job.height);
+        const std::string fps = std::to_string(job.fps);
+        const int pw = PlateScene::plateWidth(job.width), ph = PlateScene::plateHeight(job.width);
+        const int side = PlateScene::objectSide(job.width);
+        const std::string plateX = "'2*floor((" + W + "/2-" + std::to_string(pw) + "/2+0.3*" + W
+                                   + "*sin(2*PI*t/8))/2)'";
+        const std::string plateY = "'2*floor((0.55*" + H + "-" + std::to_string(ph) + "/2+0.08*" + H
+                                   + "*sin(2*PI*t/5))/2)'";
+        const std::string objectX = "'2*floor((" + W + "/2-" + std::to_string(side) + "/2)/2)'";
+        const std::string objectY = "'2*floor((mod(t,4)/4*(" + H + "+" + std::to_string(side) + ")-"
+                                    + std::to_string(side) + ")/2)'";
+        // The plate: black characters on white in a black rim, or black bars without a font.
+        std::string plate = "color=c=white:s=" + std::to_string(pw) + "x" + std::to_string(ph) + ":r=" + fps
+                            + ",drawbox=x=0:y=0:w=iw:h=ih:t=" + std::to_string(std::max(2, ph / 12)) + ":color=black";
+        for (int i = 0; i < 6; ++i)
+            plate += ",drawbox=x=" + std::to_string(pw * (3 + i * 15) / 100) + ":y=ih/5:w="
+                     + std::to_string(std::max(2, pw / 40)) + ":h=ih*" + (i % 2 ? "3/5" : "2/5") + ":t=fill:color=black";
+        if (const char* font = findFont())
+            plate += std::string(",drawtext=fontfile=") + font + ":fontsize=" + std::to_string(ph * 6 / 10)
+                     + ":fontcolor=black:x=(w-tw)/2:y=(h-th)/2:text='KX 47 RD'";
+        const std::string graph =
+            "color=c=0x707870:s=" + size + ":r=" + fps + ",noise=alls=8:allf=t,format=yuv420p[ground];"
+            + "testsrc=s=" + std::to_string(side) + "x" + std::to_string(side) + ":r=" + fps + "[object];"
+            + plate + "[plate];"
+            + "[ground][object]overlay=x=" + objectX + ":y=" + objectY + ":eof_action=pass[crossed];"
+            + "[crossed][plate]overlay=x=" + plateX + ":y=" + plateY + "," + filter + "[out]";
+        input = {"-filter_complex", graph, "-map", "[out]"};
+    }
+    std::vector<std::string> args = {job.ffmpeg, "-nostdin", "-hide_banner", "-loglevel", "error", "-y"};
+    args.insert(args.end(), input.begin(), input.end());
+    std::vector<std::string> rest = {
+        "-frames:v", std::to_string(job.frames),
+        "-c:v", "libx264", "-preset", "ultrafast", "-crf", job.plateScene ? "26" : "34", "-bf", "0",
         "-g", gop, "-keyint_min", gop, "-sc_threshold", "0", "-pix_fmt", "yuv420p", "-threads", "2",
         "-fflags", "+bitexact", "-flags:v", "+bitexact", "-map_metadata", "-1", "-an",
         "-f", "mp4", job.output,
     };
+    args.insert(args.end(), rest.begin(), rest.end());
     std::vector<char*> argv;
     for (std::string& a : args)
         argv.push_back(a.data());

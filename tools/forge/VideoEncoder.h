@@ -24,6 +24,7 @@ public:
         std::string output;
         std::string mark;       // RRGGBB: the top left quarter of every picture in that colour
         bool frameCode = false; // every picture carries its frame number (FrameCode below)
+        bool plateScene = false; // the picture is the plate scene of PlateScene.h
 
     };
     static bool encode(const Job& job, std::string& error);

@@ -33,7 +33,7 @@ const char* kUsage =
     "         [--course DEG]\n"
     "         [--truth FILE.json] [--no-video] [--sparse-size BYTES] [--blocks N] [--ffmpeg PATH]\n"
     "         [--no-index] [--gps-start \"YYYY-MM-DD HH:MM:SS\"] [--no-gps-date] [--leap-second] [--glitches]\n"
-    "         [--mark RRGGBB] [--frame-code] [--block-head plain|freegps]\n";
+    "         [--mark RRGGBB] [--frame-code] [--scene plate] [--block-head plain|freegps]\n";
 
 struct Options {
     MovForge::Kind kind = MovForge::Kind::Nt9665;
@@ -64,6 +64,7 @@ struct Options {
     std::string ffmpeg = "ffmpeg";
     std::string mark;      // the colour of the picture's top left quarter, RRGGBB; none when empty
     bool frameCode = false; // every picture carries its frame number
+    bool plateScene = false; // --scene plate: the picture of PlateScene.h
     // The block head of nt9665, nt9665-2trak, nt9666 and icat6330 as cameras write it:
     // size and `freeGPS ` (the other kinds have no such head and ignore it).
     bool freeGpsHead = false;
@@ -143,6 +144,11 @@ std::string parseArguments(int argc, char** argv, Options& o)
         }
         if (arg == "--frame-code") {
             o.frameCode = true;
+            continue;
+        }
+        if (arg == "--scene" && i + 1 < argc && std::string(argv[i + 1]) == "plate") {
+            o.plateScene = true;
+            ++i;
             continue;
         }
         if (arg != "--kind" && arg != "--out" && arg != "--seconds" && arg != "--size" && arg != "--fps"
@@ -471,6 +477,7 @@ int main(int argc, char** argv)
         job.clockStart = o.start;
         job.mark = o.mark;
         job.frameCode = o.frameCode;
+        job.plateScene = o.plateScene;
         job.output = o.out + ".video.mp4";
         if (!VideoEncoder::encode(job, error)) {
             std::remove(job.output.c_str());
