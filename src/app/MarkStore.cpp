@@ -1,10 +1,7 @@
 #include "MarkStore.h"
 
 #include "drive/PlayQueue.h"
-#if __has_include("redact/MarkTracker.h")
 #include "redact/MarkTracker.h"
-#define VELTRA_HAS_TRACKER 1
-#endif
 #include "store/PlayListEntry.h"
 
 #include <QFileInfo>
@@ -63,7 +60,9 @@ QList<ShownBox> MarkStore::boxesAt(const QString &file, double seconds) const
     const auto it = marks_.constFind(nameOf(file));
     if (it == marks_.cend())
         return out;
-    const qint64 us = microseconds(seconds);
+    // A frame's time as the decoder gives it may fall a microsecond short of the frame
+    // grid the tracker counts on.
+    const qint64 us = microseconds(seconds) + kFrameSlackUs;
     const qint64 frame = it->frameUs();
     const bool chosenHere = chosenFile_ == file;
     for (const RedactMark &m : it->marks()) {
@@ -120,7 +119,7 @@ void MarkStore::drawn(const QString &file, double seconds, const QRectF &box, QS
     const QString name = nameOf(file);
     auto it = marks_.find(name);
     if (it == marks_.end())
-        it = marks_.insert(name, RedactMarks(frame, RedactMarks::DefaultFrameUs));
+        it = marks_.insert(name, RedactMarks(frame, frameUsOf ? frameUsOf(file) : RedactMarks::DefaultFrameUs));
     const int id = it->add(MarkKind::Drawn, microseconds(seconds), box.toAlignedRect());
     if (id <= 0)
         return;
@@ -179,7 +178,7 @@ int MarkStore::offer(const QString &file, MarkKind kind, double seconds, const Q
     const QString name = nameOf(file);
     auto it = marks_.find(name);
     if (it == marks_.end())
-        it = marks_.insert(name, RedactMarks(frame, RedactMarks::DefaultFrameUs));
+        it = marks_.insert(name, RedactMarks(frame, frameUsOf ? frameUsOf(file) : RedactMarks::DefaultFrameUs));
     int offered = 0;
     for (const QRect &b : boxes)
         if (it->add(kind, microseconds(seconds), b, false) > 0)
@@ -257,7 +256,6 @@ void MarkStore::store()
 // ---------------------------------------------------------------------------------
 // Tracking
 
-#ifdef VELTRA_HAS_TRACKER
 namespace {
 
 // Probes the clip, then follows the mark through `range` (seconds; the whole clip when
@@ -286,7 +284,6 @@ void trackOnWorker(QPromise<TrackOutcome> &promise, TrackJob job, std::optional<
 }
 
 } // namespace
-#endif
 
 bool MarkStore::isTracking() const
 {
@@ -303,7 +300,6 @@ void MarkStore::track(const QString &file, int id, std::optional<qint64> aroundK
     startNext();
 }
 
-#ifdef VELTRA_HAS_TRACKER
 void MarkStore::startNext()
 {
     if (running_ || waiting_.isEmpty())
@@ -354,12 +350,6 @@ void MarkStore::startNext()
     watcher->setFuture(QtConcurrent::run(trackOnWorker, base, range));
 }
 
-#else
-void MarkStore::startNext()
-{
-    waiting_.clear();
-}
-#endif
 
 void MarkStore::cancelTracking()
 {

@@ -65,6 +65,9 @@ public:
     // The stretch of a clip a mark is followed through (seconds): the export's range
     // when one is marked; unset or nullopt, the whole clip.
     std::function<std::optional<std::pair<double, double>>(const QString &file)> trackRange;
+    // One frame's length in a camera file, for its first mark (the default when unset).
+    std::function<qint64(const QString &file)> frameUsOf;
+    static constexpr qint64 kFrameSlackUs = 1000;
 
 signals:
     // A tracking job began (its mark and file), moved on (frames done of total) and

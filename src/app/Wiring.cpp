@@ -23,6 +23,7 @@
 #include <QKeyEvent>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 namespace Wiring {
@@ -221,6 +222,11 @@ void marks(PlayerView *video, PlayQueue *queue, MarkStore *marks, AppDelegate *a
         if (!range.ok)
             return std::nullopt;
         return std::pair{range.in, range.out};
+    };
+    marks->frameUsOf = [video](const QString &file) {
+        const double frame = video->engine()->frameDuration();
+        return file == video->currentFile() && frame > 0 ? qint64(std::llround(frame * 1e6))
+                                                         : RedactMarks::DefaultFrameUs;
     };
     if (app)
         app->setMarks(marks);

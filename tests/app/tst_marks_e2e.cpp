@@ -1,0 +1,274 @@
+// Marking an area to blur in the real window, on the forged plate scene (a number plate
+// moving about a grainy ground, a square crossing its path): paused through the media
+// controls (MPRIS), Redact ▸ Mark Area and a drag around the plate; the tracker follows
+// it through the clip with its progress on screen; at later frames, paused and playing,
+// the picture draws the mark's box on the plate, and the timeline shows the mark's band.
+// A correction moves the box at its frame. After a restart of the window (the play list
+// emptied, as every start does) the clip opened again has its mark.
+#include "TestSettings.h"
+#include "WindowTestMain.h"
+#include "app/AppDelegate.h"
+#include "app/MainWindow.h"
+#include "app/MarkStore.h"
+#include "app/MprisService.h"
+#include "app/PaneLayout.h"
+#include "app/RedactMenu.h"
+#include "media/MediaEngine.h"
+#include "player/MarkGestures.h"
+#include "player/MarkShapes.h"
+#include "player/PlayerView.h"
+#include "player/TelemetryTimeline.h"
+#include "player/VideoPicture.h"
+#include "playlist/PlayListView.h"
+#include "store/TrackStore.h"
+#include "../../tools/forge/PlateScene.h"
+
+#include <QAction>
+#include <QDBusObjectPath>
+#include <QDir>
+#include <QMenuBar>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+QString clip()
+{
+    return qEnvironmentVariable("VELTRA_SAMPLES") + QStringLiteral("/redact/2026_1115_092000_020F.MOV");
+}
+
+constexpr int kFps = 30, kWidth = 640, kHeight = 360;
+
+QRect plateAt(double seconds)
+{
+    const PlateScene::Box b = PlateScene::plate(std::lround(seconds * kFps), kFps, kWidth, kHeight);
+    return QRect(b.x, b.y, b.width, b.height);
+}
+
+// How far apart two boxes are: the largest of their edges' distances.
+int apart(const QRectF &a, const QRect &b)
+{
+    return int(std::ceil(std::max({std::abs(a.left() - b.left()), std::abs(a.top() - b.top()),
+                                   std::abs(a.right() - (b.left() + b.width())),
+                                   std::abs(a.bottom() - (b.top() + b.height()))})));
+}
+
+} // namespace
+
+class MarksEndToEndTest : public QObject {
+    Q_OBJECT
+
+    TestSettings settings;
+    QTemporaryDir storeDir;
+    std::unique_ptr<AppDelegate> delegate;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<MprisService> remote;
+    MprisPlayerAdaptor *player = nullptr;
+    PlayerView *video = nullptr;
+    VideoPicture *picture = nullptr;
+    MarkStore *marks = nullptr;
+
+    void start()
+    {
+        delegate = std::make_unique<AppDelegate>(settings);
+        window = std::make_unique<MainWindow>(*delegate);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        delegate->finishStartup();
+        remote = std::make_unique<MprisService>(delegate.get());
+        player = remote->findChild<MprisPlayerAdaptor *>();
+        QVERIFY(player);
+        video = window->paneLayout()->playerView;
+        picture = video->findChild<VideoPicture *>(QStringLiteral("videoWidget"));
+        QVERIFY(picture);
+        marks = delegate->marks();
+        QVERIFY(marks);
+        QSignalSpy opened(delegate.get(), &AppDelegate::filesOpened);
+        delegate->openUrls({QUrl::fromLocalFile(clip())});
+        QVERIFY(opened.wait(30000));
+        QTRY_VERIFY_WITH_TIMEOUT(video->engine()->isPlaying() && video->currentTime() > 0.3, 20000);
+        player->Pause();
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
+    }
+    void stop()
+    {
+        remote.reset();
+        window.reset();
+        delegate.reset();
+    }
+    // Paused at `seconds` through the media controls, with that frame on the picture.
+    void showFrame(double seconds)
+    {
+        player->SetPosition(QDBusObjectPath(remote->currentTrackId()), qlonglong(std::llround(seconds * 1e6)));
+        QTRY_VERIFY_WITH_TIMEOUT(std::abs(picture->frameSeconds() - seconds) < 0.5 / kFps, 8000);
+        QTest::qWait(150);
+    }
+    QAction *item(const char *name) const
+    {
+        auto *a = window->menuBar()->findChild<QAction *>(QLatin1String(name));
+        if (!a)
+            qWarning("no menu item %s", name);
+        return a;
+    }
+    // The widget rectangle of the picture-pixel box `box`.
+    QRect onScreen(const QRectF &box) const
+    {
+        return MarkShapes::toWidget(box, picture->frameSize(), picture->pictureArea(), false).toRect();
+    }
+    void drag(QPoint from, QPoint to)
+    {
+        QTest::mousePress(picture, Qt::LeftButton, {}, from);
+        for (int k = 1; k <= 8; ++k)
+            QTest::mouseMove(picture, from + (to - from) * k / 8, 10);
+        QTest::mouseRelease(picture, Qt::LeftButton, {}, to);
+    }
+    void screenshot(const QString &name)
+    {
+        QTest::qWait(400);
+        const QString path = WindowTest::screenshotFolder() + QLatin1Char('/') + name + QStringLiteral(".png");
+        QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), path});
+        qInfo("screenshot: %s", qPrintable(path));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(QFileInfo::exists(clip()), qPrintable(clip()));
+        // A play list file of this run's own: no marks of another run.
+        QVERIFY(storeDir.isValid());
+        TrackStore::setStoreFilePath(storeDir.filePath(QStringLiteral("play_list.bin")));
+        start();
+    }
+
+    void cleanupTestCase() { stop(); }
+
+    void aDraggedBoxIsFollowedThroughTheClip()
+    {
+        showFrame(2.0);
+        QCOMPARE(picture->frameSize(), QSize(kWidth, kHeight));
+        QVERIFY(picture->boxesShown().isEmpty());
+        QAction *markArea = item("markArea");
+        QVERIFY(markArea);
+        QCOMPARE(markArea->shortcut(), QKeySequence(Qt::Key_M));
+        markArea->trigger();
+        QVERIFY(video->markGestures()->isArmed());
+
+        QSignalSpy started(marks, &MarkStore::trackingStarted);
+        QSignalSpy finished(marks, &MarkStore::trackingFinished);
+        const QRect plate = onScreen(QRectF(plateAt(2.0)));
+        drag(plate.topLeft(), plate.bottomRight() + QPoint(1, 1));
+        QVERIFY(!video->markGestures()->isArmed());
+        QCOMPARE(marks->count(), 1);
+        QCOMPARE(started.count(), 1);
+        // The progress is on screen while the tracker runs.
+        auto *menu = window->menuBar()->findChild<RedactMenu *>();
+        QVERIFY(menu && menu->trackingProgress() && menu->trackingProgress()->isVisible());
+        screenshot(QStringLiteral("marks_tracking_progress"));
+        QVERIFY(finished.wait(120000));
+        QCOMPARE(finished.first().at(2).toString(), QString());
+        QVERIFY(!finished.first().at(3).toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(!menu->trackingProgress() || !menu->trackingProgress()->isVisible(), 5000);
+
+        // Drawn where it was drawn, and on the plate at later frames (paused).
+        QTRY_COMPARE_WITH_TIMEOUT(picture->boxesShown().size(), 1, 3000);
+        QVERIFY2(apart(picture->boxesShown().first().box, plateAt(2.0)) <= 3,
+                 qPrintable(QStringLiteral("%1").arg(apart(picture->boxesShown().first().box, plateAt(2.0)))));
+        for (const double t : {3.5, 5.0, 7.2}) {
+            showFrame(t);
+            QTRY_COMPARE_WITH_TIMEOUT(picture->boxesShown().size(), 1, 3000);
+            const QRectF box = picture->boxesShown().first().box;
+            QVERIFY2(apart(box, plateAt(t)) <= 6, qPrintable(QStringLiteral("%1 s: %2 px off").arg(t).arg(apart(box, plateAt(t)))));
+        }
+        screenshot(QStringLiteral("marks_box_at_a_later_frame"));
+
+        // While playing, the box of each frame shown.
+        player->Play();
+        int seen = 0, near = 0;
+        for (int k = 0; k < 20; ++k) {
+            QTest::qWait(40);
+            const QList<ShownBox> boxes = picture->boxesShown();
+            const double t = picture->frameSeconds();
+            if (boxes.size() == 1) {
+                ++seen;
+                near += apart(boxes.first().box, plateAt(t)) <= 8 ? 1 : 0;
+            }
+        }
+        player->Pause();
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
+        QVERIFY2(seen >= 15 && near >= 14, qPrintable(QStringLiteral("%1 with a box, %2 near").arg(seen).arg(near)));
+
+        // The timeline's band covers the clip the plate is in.
+        TelemetryTimeline *timeline = video->timeline();
+        QCOMPARE(timeline->markBands().size(), 1);
+        const MarkBand band = timeline->markBands().first();
+        QVERIFY2(band.start < 0.1 && band.end > 11.5, qPrintable(QStringLiteral("%1-%2").arg(band.start).arg(band.end)));
+        QVERIFY(timeline->markBandRect(0).width() > timeline->width() * 0.9);
+        const QString band1 = WindowTest::screenshotFolder() + QStringLiteral("/marks_timeline_band.png");
+        QVERIFY(timeline->grab().save(band1));
+        qInfo("screenshot: %s", qPrintable(band1));
+    }
+
+    void aCorrectionMovesTheBoxAtItsFrame()
+    {
+        showFrame(6.0);
+        QTRY_COMPARE_WITH_TIMEOUT(picture->boxesShown().size(), 1, 3000);
+        const ShownBox before = picture->boxesShown().first();
+        QSignalSpy finished(marks, &MarkStore::trackingFinished);
+        // Dragged 24 picture pixels right and 10 down.
+        const QRect shown = onScreen(before.box);
+        const QPoint by = onScreen(before.box.translated(24, 10)).topLeft() - shown.topLeft();
+        drag(shown.center(), shown.center() + by);
+        // A key box of that frame now.
+        QTRY_VERIFY_WITH_TIMEOUT(picture->boxesShown().size() == 1 && picture->boxesShown().first().key, 3000);
+        const ShownBox after = picture->boxesShown().first();
+        QVERIFY2(std::abs(after.box.left() - before.box.left() - 24) <= 2 &&
+                     std::abs(after.box.top() - before.box.top() - 10) <= 2,
+                 qPrintable(QStringLiteral("%1,%2 -> %3,%4").arg(before.box.left()).arg(before.box.top())
+                                .arg(after.box.left()).arg(after.box.top())));
+        QVERIFY(finished.wait(120000));
+        showFrame(6.0);
+        QTRY_COMPARE_WITH_TIMEOUT(picture->boxesShown().size(), 1, 3000);
+        QCOMPARE(picture->boxesShown().first().box, after.box);
+        screenshot(QStringLiteral("marks_corrected_box"));
+    }
+
+    void theMarkIsKeptOverARestart()
+    {
+        const RedactMarks kept = marks->marksOf(clip());
+        QCOMPARE(kept.marks().size(), 1);
+        showFrame(3.0);
+        QTRY_COMPARE_WITH_TIMEOUT(picture->boxesShown().size(), 1, 3000);
+        const QRectF at3 = picture->boxesShown().first().box;
+        stop();
+        TrackStore::flush();
+        TrackStore::reload();
+        start();
+        QCOMPARE(marks->count(), 1);
+        QCOMPARE(marks->marksOf(clip()), kept);
+        showFrame(3.0);
+        QTRY_COMPARE_WITH_TIMEOUT(picture->boxesShown().size(), 1, 3000);
+        QCOMPARE(picture->boxesShown().first().box, at3);
+        QVERIFY(apart(at3, plateAt(3.0)) <= 6);
+        QCOMPARE(video->timeline()->markBands().size(), 1);
+
+        // Delete Mark takes the chosen one away, from the picture and the timeline.
+        const QRect shown = onScreen(picture->boxesShown().first().box);
+        QTest::mouseClick(picture, Qt::LeftButton, {}, shown.center());
+        QCOMPARE(marks->chosenId(), kept.marks().first().id);
+        QTRY_VERIFY_WITH_TIMEOUT(!picture->boxesShown().isEmpty() && picture->boxesShown().first().selected, 3000);
+        screenshot(QStringLiteral("marks_chosen_after_restart"));
+        item("deleteMark")->trigger();
+        QCOMPARE(marks->count(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(picture->boxesShown().isEmpty(), 3000);
+        QVERIFY(video->timeline()->markBands().isEmpty());
+    }
+};
+
+VELTRA_WINDOW_TEST_MAIN(MarksEndToEndTest)
+#include "tst_marks_e2e.moc"
