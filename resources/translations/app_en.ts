@@ -172,5 +172,10 @@
     <message><source>Click a mark on the picture first</source><translation>Click a mark on the picture first</translation></message>
     <message><source>%1 marks cleared</source><translation>%1 marks cleared</translation></message>
     <message><source>This clip has no marks</source><translation>This clip has no marks</translation></message>
+    <message><source>Find Faces and Plates</source><translation>Find Faces and Plates</translation></message>
+    <message><source>Looking for faces and number plates…</source><translation>Looking for faces and number plates…</translation></message>
+    <message><source>Faces and plates cannot be looked for: %1</source><translation>Faces and plates cannot be looked for: %1</translation></message>
+    <message><source>No faces or number plates found on this frame</source><translation>No faces or number plates found on this frame</translation></message>
+    <message><source>%1 found: click a dashed box to accept or drop it</source><translation>%1 found: click a dashed box to accept or drop it</translation></message>
 </context>
 </TS>

@@ -172,5 +172,10 @@
     <message><source>Click a mark on the picture first</source><translation>请先在画面上点击一个标记</translation></message>
     <message><source>%1 marks cleared</source><translation>已清除 %1 个标记</translation></message>
     <message><source>This clip has no marks</source><translation>此片段没有标记</translation></message>
+    <message><source>Find Faces and Plates</source><translation>查找人脸和车牌</translation></message>
+    <message><source>Looking for faces and number plates…</source><translation>正在查找人脸和车牌…</translation></message>
+    <message><source>Faces and plates cannot be looked for: %1</source><translation>无法查找人脸和车牌：%1</translation></message>
+    <message><source>No faces or number plates found on this frame</source><translation>此画面中未找到人脸或车牌</translation></message>
+    <message><source>%1 found: click a dashed box to accept or drop it</source><translation>找到 %1 个：点击虚线框以接受或舍弃</translation></message>
 </context>
 </TS>

@@ -63,6 +63,11 @@ public:
     // The areas to blur of the moment that plays (Redact menu, exports).
     MarkStore *marks() const;
     void setMarks(MarkStore *marks);
+    // Redact ▸ Find Faces and Plates: pauses, then looks for faces and number plates on
+    // the frame each camera of the moment shows (off the window's thread); what is found
+    // is offered as marks to accept or drop, and a toast says how many, or that there
+    // were none.
+    void findFacesAndPlates();
 
     // The menu items whose check marks follow the settings.
     QPointer<QAction> menuitemmph, spdkmh, googleMapsItem, openstreetItem, tutorialvideo;
@@ -170,6 +175,9 @@ public:
 signals:
     // An open has read its files and started the first one.
     void filesOpened();
+    // Find Faces and Plates ended: `offered` marks are offered (0: nothing found, or
+    // `failure` says why nothing could be looked for).
+    void areasFound(int offered, const QString &failure);
     // An incident export ended: ok when its three files are there; `message` says why not.
     void incidentExported(bool ok, const QString &message);
 

@@ -179,9 +179,20 @@ int MarkStore::offer(const QString &file, MarkKind kind, double seconds, const Q
     auto it = marks_.find(name);
     if (it == marks_.end())
         it = marks_.insert(name, RedactMarks(frame, frameUsOf ? frameUsOf(file) : RedactMarks::DefaultFrameUs));
+    // What a mark covers already on that frame is not offered again.
+    const QList<QRect> there = it->boxesAt(microseconds(seconds) + kFrameSlackUs, true);
+    const auto covered = [&there](const QRect &b) {
+        for (const QRect &t : there) {
+            const QRect common = t.intersected(b);
+            const double least = std::min(double(t.width()) * t.height(), double(b.width()) * b.height());
+            if (least > 0 && double(common.width()) * common.height() >= 0.5 * least)
+                return true;
+        }
+        return false;
+    };
     int offered = 0;
     for (const QRect &b : boxes)
-        if (it->add(kind, microseconds(seconds), b, false) > 0)
+        if (!covered(b) && it->add(kind, microseconds(seconds), b, false) > 0)
             ++offered;
     if (it->isEmpty())
         marks_.erase(it);

@@ -37,8 +37,8 @@ public:
     void answered(const QString &file, int id, bool accept) override;
     void choose(const QString &file, int id) override;
 
-    // Offers marks found by the detectors on `file` (not applied until accepted);
-    // returns how many were offered.
+    // Offers marks found by the detectors on `file` (not applied until accepted), but
+    // none where a mark covers half of the box already; returns how many were offered.
     int offer(const QString &file, MarkKind kind, double seconds, const QList<QRect> &boxes, QSize frame);
 
     // Redact ▸ Show Marks: off, the pictures and the timeline show none (they are kept).

@@ -24,6 +24,9 @@ RedactMenu::RedactMenu(QWidget *parent, AppDelegate *app) : QMenu(parent), app_(
     mark_ = addAction(QString(), this, &RedactMenu::markArea);
     mark_->setObjectName(QStringLiteral("markArea"));
     mark_->setShortcut(QKeySequence(kMarkAreaKey));
+    find_ = addAction(QString(), app_, &AppDelegate::findFacesAndPlates);
+    find_->setObjectName(QStringLiteral("findFacesAndPlates"));
+    find_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
     addSeparator();
     show_ = addAction(QString());
     show_->setObjectName(QStringLiteral("showMarks"));
@@ -112,6 +115,7 @@ void RedactMenu::retranslate()
 {
     setTitle(KeyGuide::withMnemonic(Localization::text("Redact"), QLatin1Char('R')));
     mark_->setText(Localization::text("Mark Area"));
+    find_->setText(Localization::text("Find Faces and Plates"));
     show_->setText(Localization::text("Show Marks"));
     delete_->setText(Localization::text("Delete Mark"));
     clear_->setText(Localization::text("Clear Marks of This Clip"));

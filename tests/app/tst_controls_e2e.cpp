@@ -341,7 +341,7 @@ private slots:
         QStringList titles;
         for (QAction *a : window->menuBar()->actions())
             titles << a->text();
-        QCOMPARE(titles, QStringList({"&File", "&Setting", "&View", "&Playback", "&Library", "&Help"}));
+        QCOMPARE(titles, QStringList({"&File", "&Setting", "&View", "&Playback", "&Redact", "&Library", "&Help"}));
         QMenu *playback = window->menuBar()->actions().at(3)->menu();
         QStringList items;
         for (QAction *a : playback->actions())

@@ -21,11 +21,14 @@
 #include "player/VideoPicture.h"
 #include "playlist/PlayListView.h"
 #include "store/TrackStore.h"
+#include "ui/AppToast.h"
+#include "ui/ToastWindow.h"
 #include "../../tools/forge/PlateScene.h"
 
 #include <QAction>
 #include <QDBusObjectPath>
 #include <QDir>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
 #include <QProgressDialog>
@@ -35,6 +38,7 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -238,6 +242,75 @@ private slots:
         screenshot(QStringLiteral("marks_corrected_box"));
     }
 
+    // The plate detector finds the forged plate; a click on its dashed box asks Accept or
+    // Drop; dropped it goes, accepted it is followed like a drawn box; found again where a
+    // mark covers it, nothing new is offered and a message says so.
+    void foundAreasAreOfferedToAcceptOrDrop()
+    {
+        // The first mark covers the plate; without it the plate is there to find.
+        const int drawnId = marks->marksOf(clip()).marks().first().id;
+        marks->choose(clip(), drawnId);
+        QVERIFY(marks->deleteChosen());
+        showFrame(4.0);
+        QVERIFY(picture->boxesShown().isEmpty());
+        QAction *find = item("findFacesAndPlates");
+        QVERIFY(find);
+        QCOMPARE(find->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+        const auto offeredBox = [&]() -> std::optional<ShownBox> {
+            for (const ShownBox &b : picture->boxesShown())
+                if (b.offered && apart(b.box, plateAt(4.0)) <= 12)
+                    return b;
+            return std::nullopt;
+        };
+        const auto answer = [&](const char *which) {
+            const std::optional<ShownBox> b = offeredBox();
+            QVERIFY(b);
+            QTest::mouseClick(picture, Qt::LeftButton, {}, onScreen(b->box).center());
+            QMenu *menu = nullptr;
+            QTRY_VERIFY_WITH_TIMEOUT((menu = video->markGestures()->offerMenu()) && menu->isVisible(), 3000);
+            auto *a = menu->findChild<QAction *>(QLatin1String(which));
+            QVERIFY(a);
+            a->trigger();
+            menu->close();
+        };
+        for (const char *which : {"dropMark", "acceptMark"}) {
+            QSignalSpy found(delegate.get(), &AppDelegate::areasFound);
+            find->trigger();
+            QVERIFY(found.wait(30000));
+            QVERIFY2(found.first().at(0).toInt() >= 1, qPrintable(found.first().at(1).toString()));
+            QTRY_VERIFY_WITH_TIMEOUT(offeredBox().has_value(), 3000);
+            QVERIFY(delegate->toaster()->currentToast() &&
+                    delegate->toaster()->currentToast()->text().contains(QStringLiteral("click a dashed box")));
+            if (QByteArray(which) == "dropMark")
+                screenshot(QStringLiteral("marks_offered_plate"));
+            QSignalSpy finished(marks, &MarkStore::trackingFinished);
+            answer(which);
+            if (QByteArray(which) == "dropMark") {
+                QTRY_VERIFY_WITH_TIMEOUT(!offeredBox().has_value(), 3000);
+                continue;
+            }
+            // Accepted: solid, and followed through the clip.
+            QTRY_VERIFY_WITH_TIMEOUT(!picture->boxesShown().isEmpty() && !picture->boxesShown().first().offered, 3000);
+            QVERIFY(finished.wait(120000));
+            showFrame(6.5);
+            QTRY_COMPARE_WITH_TIMEOUT(picture->boxesShown().size(), 1, 3000);
+            QVERIFY2(apart(picture->boxesShown().first().box, plateAt(6.5)) <= 12,
+                     qPrintable(QString::number(apart(picture->boxesShown().first().box, plateAt(6.5)))));
+        }
+        // The plate is marked: nothing new to offer.
+        showFrame(4.0);
+        const int before = marks->count();
+        QSignalSpy found(delegate.get(), &AppDelegate::areasFound);
+        find->trigger();
+        QVERIFY(found.wait(30000));
+        QCOMPARE(found.first().at(0).toInt(), 0);
+        QCOMPARE(marks->count(), before);
+        QTRY_VERIFY_WITH_TIMEOUT(delegate->toaster()->currentToast() &&
+                                     delegate->toaster()->currentToast()->text() ==
+                                         QStringLiteral("No faces or number plates found on this frame"),
+                                 3000);
+    }
+
     void theMarkIsKeptOverARestart()
     {
         const RedactMarks kept = marks->marksOf(clip());
@@ -254,7 +327,7 @@ private slots:
         showFrame(3.0);
         QTRY_COMPARE_WITH_TIMEOUT(picture->boxesShown().size(), 1, 3000);
         QCOMPARE(picture->boxesShown().first().box, at3);
-        QVERIFY(apart(at3, plateAt(3.0)) <= 6);
+        QVERIFY(apart(at3, plateAt(3.0)) <= 12);
         QCOMPARE(video->timeline()->markBands().size(), 1);
 
         // Delete Mark takes the chosen one away, from the picture and the timeline.
