@@ -6,6 +6,7 @@
 #include "MarkStore.h"
 #include "common/Localization.h"
 #include "player/PlayerView.h"
+#include "ui/AppToast.h"
 
 #include <QEvent>
 #include <QMenuBar>
@@ -83,10 +84,10 @@ void RedactMenu::follow(MarkStore *marks)
                 if (progress_)
                     progress_->close();
                 if (cancelled)
-                    app_->showMessage(Localization::text("Tracking stopped: the mark keeps what was found before"),
+                    app_->toaster()->replaceToast(Localization::text("Tracking stopped: the mark keeps what was found before"),
                                       2.0f);
                 else if (!failure.isEmpty())
-                    app_->showMessage(Localization::text("The mark could not be followed: %1").arg(failure), 4.0f);
+                    app_->toaster()->replaceToast(Localization::text("The mark could not be followed: %1").arg(failure), 4.0f);
             });
 }
 
@@ -99,7 +100,7 @@ void RedactMenu::markArea()
 void RedactMenu::deleteMark()
 {
     if (!marks_ || !marks_->deleteChosen())
-        app_->showMessage(Localization::text("Click a mark on the picture first"), 1.5f);
+        app_->toaster()->replaceToast(Localization::text("Click a mark on the picture first"), 1.5f);
 }
 
 void RedactMenu::clearMarks()
@@ -107,7 +108,7 @@ void RedactMenu::clearMarks()
     if (!marks_)
         return;
     const int n = marks_->clearMoment();
-    app_->showMessage(n > 0 ? Localization::text("%1 marks cleared").arg(n) : Localization::text("This clip has no marks"),
+    app_->toaster()->replaceToast(n > 0 ? Localization::text("%1 marks cleared").arg(n) : Localization::text("This clip has no marks"),
                       1.5f);
 }
 

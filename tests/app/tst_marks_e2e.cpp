@@ -32,6 +32,7 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -309,6 +310,36 @@ private slots:
                                      delegate->toaster()->currentToast()->text() ==
                                          QStringLiteral("No faces or number plates found on this frame"),
                                  3000);
+    }
+
+    // Stop in the progress window ends the tracking; the mark keeps its own box.
+    void stoppingTheTrackerKeepsTheMark()
+    {
+        showFrame(9.0);
+        const int before = marks->count();
+        item("markArea")->trigger();
+        QSignalSpy finished(marks, &MarkStore::trackingFinished);
+        const QRect area = onScreen(QRectF(40, 40, 60, 40));
+        drag(area.topLeft(), area.bottomRight());
+        QCOMPARE(marks->count(), before + 1);
+        auto *menu = window->menuBar()->findChild<RedactMenu *>();
+        QVERIFY(menu->trackingProgress() && menu->trackingProgress()->isVisible());
+        auto *stop = menu->trackingProgress()->findChild<QPushButton *>();
+        QVERIFY(stop && stop->text() == QStringLiteral("Stop"));
+        stop->click();
+        QVERIFY(finished.wait(60000));
+        QVERIFY(finished.first().at(3).toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(delegate->toaster()->currentToast() &&
+                                     delegate->toaster()->currentToast()->text().startsWith(QStringLiteral("Tracking stopped")),
+                                 3000);
+        QCOMPARE(marks->count(), before + 1);
+        const int id = marks->chosenId();
+        const RedactMark *mark = marks->marksOf(clip()).mark(id);
+        QVERIFY(mark);
+        QCOMPARE(mark->keys.size(), 1);
+        QVERIFY(mark->tracked.isEmpty());
+        QVERIFY(marks->deleteChosen());
+        QCOMPARE(marks->count(), before);
     }
 
     void theMarkIsKeptOverARestart()
