@@ -61,5 +61,22 @@ Setting ▸ Google Maps or Setting ▸ OpenStreetMap.</translation>
         <translation>Veltra Player</translation>
     </message>
     <message><source>%1 holds no recordings (.MOV, .MP4).</source><translation>%1 holds no recordings (.MOV, .MP4).</translation></message>
+    <message><source>ffmpeg could not be started: %1</source><translation>ffmpeg could not be started: %1</translation></message>
+    <message><source>The encoder stopped: %1</source><translation>The encoder stopped: %1</translation></message>
+    <message><source>The clip could not be read: %1</source><translation>The clip could not be read: %1</translation></message>
+    <message><source>The encoder failed: %1</source><translation>The encoder failed: %1</translation></message>
+    <message><source>Nothing to track.</source><translation>Nothing to track.</translation></message>
+    <message><source>No key box lies in the range.</source><translation>No key box lies in the range.</translation></message>
+    <message><source>The key frame could not be read.</source><translation>The key frame could not be read.</translation></message>
+    <message><source>The clip could not be read before %1 s.</source><translation>The clip could not be read before %1 s.</translation></message>
+    <message><source>Tracking needs ffmpeg, which is not installed.</source><translation>Tracking needs ffmpeg, which is not installed.</translation></message>
+    <message><source>Blur marked areas</source><translation>Blur marked areas</translation></message>
+    <message><source>Pixelate</source><translation>Pixelate</translation></message>
+    <message><source>Gaussian blur</source><translation>Gaussian blur</translation></message>
+    <message><source>Strength:</source><translation>Strength:</translation></message>
+    <message><source>How:</source><translation>How:</translation></message>
+    <message><source>Blurring:</source><translation>Blurring:</translation></message>
+    <message><source>This moment has marked areas. The export shows them as below.</source><translation>This moment has marked areas. The export shows them as below.</translation></message>
+    <message><source>It blurs %1 marked areas.</source><translation>It blurs %n marked areas.</translation></message>
 </context>
 </TS>

@@ -61,5 +61,22 @@
         <translation>Veltra 播放器</translation>
     </message>
     <message><source>%1 holds no recordings (.MOV, .MP4).</source><translation>%1 中没有录像 (.MOV, .MP4)。</translation></message>
+    <message><source>ffmpeg could not be started: %1</source><translation>ffmpeg 无法启动：%1</translation></message>
+    <message><source>The encoder stopped: %1</source><translation>编码器已停止：%1</translation></message>
+    <message><source>The clip could not be read: %1</source><translation>无法读取片段：%1</translation></message>
+    <message><source>The encoder failed: %1</source><translation>编码失败：%1</translation></message>
+    <message><source>Nothing to track.</source><translation>没有可跟踪的内容。</translation></message>
+    <message><source>No key box lies in the range.</source><translation>范围内没有关键框。</translation></message>
+    <message><source>The key frame could not be read.</source><translation>无法读取关键帧。</translation></message>
+    <message><source>The clip could not be read before %1 s.</source><translation>无法读取片段 %1 秒之前的部分。</translation></message>
+    <message><source>Tracking needs ffmpeg, which is not installed.</source><translation>跟踪需要 ffmpeg，但尚未安装。</translation></message>
+    <message><source>Blur marked areas</source><translation>模糊标记区域</translation></message>
+    <message><source>Pixelate</source><translation>马赛克</translation></message>
+    <message><source>Gaussian blur</source><translation>高斯模糊</translation></message>
+    <message><source>Strength:</source><translation>强度：</translation></message>
+    <message><source>How:</source><translation>方式：</translation></message>
+    <message><source>Blurring:</source><translation>模糊：</translation></message>
+    <message><source>This moment has marked areas. The export shows them as below.</source><translation>此时刻有标记区域。导出效果如下所示。</translation></message>
+    <message><source>It blurs %1 marked areas.</source><translation>其中模糊了 %1 个标记区域。</translation></message>
 </context>
 </TS>

@@ -6,6 +6,8 @@
 #include "ExportVideoDialog.h"
 #include "IncidentExport.h"
 #include "AreaFinder.h"
+#include "BlurChoice.h"
+#include "redact/RedactedVideo.h"
 #include "KeyGuide.h"
 #include "MarkStore.h"
 #include "RedactMenu.h"
@@ -43,7 +45,10 @@
 #include <QVideoFrame>
 #include <QVideoSink>
 
+#include <QStandardPaths>
 #include <QtConcurrent/QtConcurrentRun>
+
+#include <cmath>
 
 AppDelegate::AppDelegate(Settings &settings, QObject *parent) : QObject(parent), settings_(settings)
 {
@@ -476,9 +481,52 @@ void AppDelegate::exportIncident()
     const ExportLocation location = IncidentExport::locationOf(settings_.exportLocation());
     if (!mayReplace(mainWindow_, title, files.written(location), replacePanel) || playerView_ != video)
         return;
+    // The marked areas of the moment's cameras, blurred when the user keeps it so.
+    QHash<QString, RedactMarks> redactions;
+    int marked = 0;
+    if (marksOfClip) {
+        QStringList clips{source};
+        for (const IncidentCamera &c : std::as_const(cameras))
+            if (!c.source.isEmpty())
+                clips << c.source;
+        for (const QString &clip : std::as_const(clips)) {
+            const RedactMarks marks = marksOfClip(clip);
+            if (marks.acceptedCount() > 0) {
+                redactions.insert(clip, marks);
+                marked += marks.acceptedCount();
+            }
+        }
+    }
+    std::optional<BlurOptions> blur;
+    if (marked > 0) {
+        IncidentBlurDialog ask(BlurChoice::fromText(settings_.exportBlur()), mainWindow_);
+        const RedactMarks marks = redactions.value(source);
+        const double at = range.in;
+        ask.previewer = [source, marks, at](const std::optional<BlurOptions> &how) {
+            return QtConcurrent::run([source, marks, at, how] {
+                const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+                const auto probe = ClipVideo::probe(ffmpeg, source);
+                if (!probe)
+                    return QImage();
+                const qint64 frame = qint64(std::ceil(at * probe->fps() - 1e-6));
+                const QImage still = RedactedVideo::frameImage(ffmpeg, source, *probe, frame);
+                if (!how || still.isNull())
+                    return still;
+                return Blur::image(still, scaleBoxes(marks.boxesAt(probe->timeOf(frame)), marks.picture(), still.size()),
+                                   *how);
+            });
+        };
+        if (!(incidentBlurDialog ? incidentBlurDialog(&ask) : ask.exec() == QDialog::Accepted) || playerView_ != video)
+            return;
+        settings_.setExportBlur(ask.choice().text());
+        blur = ask.blur();
+    }
 
     auto *job = new IncidentExport(this);
     export_ = job;
+    job->redactions = redactions;
+    job->blur = blur;
+    job->pictureSeconds = video->currentTime();
     job->cameras = cameras;
     job->view = view;
     job->viewSize = viewSize;
@@ -491,10 +539,12 @@ void AppDelegate::exportIncident()
     const QString corrected = range.message;
     // The dialog goes with the window when that closes first.
     connect(job, &IncidentExport::finished, this,
-            [this, job, dialog = QPointer<QProgressDialog>(dialog), corrected, location](bool ok,
-                                                                                       const QString &message) {
+            [this, job, dialog = QPointer<QProgressDialog>(dialog), corrected, location,
+             blurred = blur ? marked : 0](bool ok, const QString &message) {
         closeProgress(dialog, job);
-        const QString done = exportedText("Incident exported.", location);
+        QString done = exportedText("Incident exported.", location);
+        if (ok && blurred > 0)
+            done += QLatin1Char(' ') + Localization::text("It blurs %1 marked areas.").arg(blurred);
         QString text = ok ? done + (corrected.isEmpty() ? QString() : QLatin1Char(' ') + corrected) : message;
         if (ok && !message.isEmpty())
             text += QLatin1Char(' ') + message;   // the cameras without a recording
@@ -542,9 +592,26 @@ void AppDelegate::exportVideo()
         return pieces;
     };
     const MapSnapshot::Tiles tiles = mapTiles ? mapTiles() : MapSnapshot::Tiles();
-    auto withSettings = [this](OverlayOptions o) {
+    // The marked areas of the clips the export may take (the trip's every clip).
+    QHash<QString, RedactMarks> redactions;
+    int marked = 0;
+    if (marksOfClip) {
+        QStringList files{source};
+        for (const ClipTelemetry &c : trip.clips)
+            files << QUrl(c.path, QUrl::TolerantMode).toLocalFile();
+        files.removeDuplicates();
+        for (const QString &file : std::as_const(files)) {
+            const RedactMarks marks = file.isEmpty() ? RedactMarks() : marksOfClip(file);
+            if (marks.acceptedCount() > 0) {
+                redactions.insert(file, marks);
+                marked += marks.acceptedCount();
+            }
+        }
+    }
+    auto withSettings = [this, redactions](OverlayOptions o) {
         o.kmph = settings_.kmph();
         o.clock = TimeChoice::of(settings_.timeClock(), settings_.timeZone().toUtf8());
+        o.redactions = redactions;
         return o;
     };
 
@@ -555,9 +622,13 @@ void AppDelegate::exportVideo()
         return OverlayExport().previewLater(piecesFor(scope), withSettings(options), tiles, &dialog);
     };
     dialog.setChoice(settings_.overlayChoice());
+    dialog.setBlurChoice(BlurChoice::fromText(settings_.exportBlur()));
+    dialog.setMarks(marked);
     if (!(exportVideoDialog ? exportVideoDialog(&dialog) : dialog.exec() == QDialog::Accepted))
         return;
     settings_.setOverlayChoice(dialog.choice());
+    if (marked > 0)
+        settings_.setExportBlur(dialog.blurChoice().text());
     const OverlayOptions options = withSettings(dialog.options());
     const QList<OverlayPiece> pieces = piecesFor(dialog.scope());
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "map/MapSnapshot.h"
+#include "redact/RedactMarks.h"
 
 #include <QList>
 #include <QObject>
@@ -26,6 +27,7 @@ class PlayListView;
 class MainWindow;
 class MapPane;
 class ExportVideoDialog;
+class IncidentBlurDialog;
 class OverlayExport;
 class AppController;
 class AppToast;
@@ -143,6 +145,13 @@ public:
     Q_SIGNAL void videoExported(bool ok, const QString &message);
     // The map's tiles kept on this machine, for the overlay's map.
     std::function<MapSnapshot::Tiles()> mapTiles;
+    // The marks to blur of a camera file of the moment (Redact menu); unset or empty: none.
+    // When the clips of an export have accepted marks, both exports offer "Blur marked
+    // areas": the incident export in a dialog of its own before the save panel
+    // (incidentBlurDialog replaces it in tests, true to go on), File ▸ Export Video in its
+    // dialog; the choice is remembered.
+    std::function<RedactMarks(const QString &file)> marksOfClip;
+    std::function<bool(IncidentBlurDialog *dialog)> incidentBlurDialog;
     QProgressDialog *exportProgress() const;
     // Settings ▸ Caption Under Captures: the strip of figures under captured pictures.
     QPointer<QAction> captionItem;

@@ -55,6 +55,9 @@ ExportVideoDialog::ExportVideoDialog(bool hasSegment, bool hasTrip, ExportLocati
                            this);
     alpha_->setObjectName(QStringLiteral("alphaOnly"));
 
+    blur_ = new BlurChoiceBox(this);
+    blur_->hide();
+
     picture_ = new QLabel(this);
     picture_->setObjectName(QStringLiteral("preview"));
     picture_->setMinimumSize(480, 270);
@@ -76,6 +79,7 @@ ExportVideoDialog::ExportVideoDialog(bool hasSegment, bool hasTrip, ExportLocati
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
+    layout->addWidget(blur_);
     layout->addWidget(picture_, 1);
     layout->addWidget(buttons);
 
@@ -90,8 +94,20 @@ ExportVideoDialog::ExportVideoDialog(bool hasSegment, bool hasTrip, ExportLocati
     for (QCheckBox *c : elements_)
         connect(c, &QCheckBox::toggled, this, changed);
     connect(alpha_, &QCheckBox::toggled, this, changed);
+    connect(blur_, &BlurChoiceBox::changed, this, changed);
+    // The overlay alone has no picture to blur.
+    connect(alpha_, &QCheckBox::toggled, blur_, [this](bool alone) { blur_->setEnabled(!alone); });
     later_->start();
 }
+
+void ExportVideoDialog::setMarks(int marks)
+{
+    blur_->setVisible(marks > 0);
+}
+
+BlurChoice ExportVideoDialog::blurChoice() const { return blur_->choice(); }
+
+void ExportVideoDialog::setBlurChoice(const BlurChoice &choice) { blur_->setChoice(choice); }
 
 namespace {
 
@@ -133,6 +149,8 @@ OverlayOptions ExportVideoDialog::options() const
     o.style = OverlayStyle(style_->currentData().toInt());
     o.location = ExportLocation(location_->currentData().toInt());
     o.alphaOnly = alpha_->isChecked();
+    if (!blur_->isHidden())
+        o.blur = blur_->blur();
     o.elements.clear();
     for (auto it = elements_.cbegin(); it != elements_.cend(); ++it)
         if (it.value()->isChecked())

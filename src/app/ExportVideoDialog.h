@@ -4,6 +4,7 @@
 // will be written.
 #pragma once
 
+#include "BlurChoice.h"
 #include "OverlayExport.h"
 
 #include <QDialog>
@@ -35,6 +36,10 @@ public:
     void setChoice(const QString &choice);
     // The choice (the speed unit and the clock are the caller's).
     OverlayOptions options() const;
+    // "Blur marked areas", shown when the clips have marks (`marks` of them).
+    void setMarks(int marks);
+    BlurChoice blurChoice() const;
+    void setBlurChoice(const BlurChoice &choice);
     QImage previewImage() const { return preview_; }
     // Asks for the preview of the choice now.
     void refreshPreview();
@@ -48,6 +53,7 @@ private:
     QComboBox *style_ = nullptr;
     QComboBox *location_ = nullptr;
     QCheckBox *alpha_ = nullptr;
+    BlurChoiceBox *blur_ = nullptr;
     QMap<OverlayElement, QCheckBox *> elements_;
     QLabel *picture_ = nullptr;
     QTimer *later_ = nullptr;

@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThreadPool>
@@ -390,6 +391,22 @@ void IncidentExport::start(const QString &source, double in, double out, double 
     pictureWriting_ = !withPlace   ? QtFuture::makeReadyFuture(true)
                       : writePicture ? writePicture(parts_.picture)
                                      : QtFuture::makeReadyFuture(false);
+    if (withPlace && marksBlurred(source) > 0) {
+        // The picture of the frame on screen is blurred as the video is, before it goes anywhere.
+        const RedactMarks marks = redactions.value(source);
+        const qint64 at = std::llround(pictureSeconds * 1e6);
+        const BlurOptions how = *blur;
+        const QString path = parts_.picture;
+        pictureWriting_ = pictureWriting_.then(QtFuture::Launch::Async, [marks, at, how, path](bool ok) {
+            if (!ok)
+                return false;
+            const QImage picture(path);
+            if (picture.isNull())
+                return false;
+            const QImage blurred = Blur::image(picture, scaleBoxes(marks.boxesAt(at), marks.picture(), picture.size()), how);
+            return blurred.save(path, "PNG") && SafeFile::sync(path);
+        });
+    }
     if (ffmpeg_.isEmpty()) {
         failure_ = Localization::text("Exporting needs ffmpeg, which is not installed.");
         pending_ = 1;
@@ -435,26 +452,101 @@ void IncidentExport::start(const QString &source, double in, double out, double 
         const double end = ms > 0 ? std::min(out + offset, double(ms) / 1000.0) : out + offset;
         return std::max(0.0, end - (in + offset) - ExportOutcome::kSecondsTolerance);
     };
-    const auto segment = [in, out, location, &expected](const QString &clip, double offset, const QString &part) {
+    const auto segment = [this, in, out, location, &expected](const QString &clip, double offset, const QString &part) {
+        if (marksBlurred(clip) > 0) {
+            // Written anew from the in mark itself, its marked areas blurred; no SEI unit
+            // of the clip is carried over.
+            Run r;
+            r.part = part;
+            r.seconds = expected(clip, offset);
+            r.clip = clip;
+            r.from = in + offset;
+            r.to = out + offset;
+            r.redacted = true;
+            return r;
+        }
         std::optional<int> dropSei;
         if (location != ExportLocation::Full)
             if (const auto codec = SeiTelemetry::videoCodec(clip.toStdString()))
                 dropSei = int(*codec);
-        return Run{ffmpegArguments(clip, in + offset, out + offset, part, dropSei), part, expected(clip, offset)};
+        Run r;
+        r.arguments = ffmpegArguments(clip, in + offset, out + offset, part, dropSei);
+        r.part = part;
+        r.seconds = expected(clip, offset);
+        return r;
     };
     runs_ = {segment(source, 0.0, parts_.video)};
     for (int i = 0; i < recorded_.size(); ++i)
         runs_ << segment(recorded_[i].source, recorded_[i].offset, parts_.cameras[i]);
-    if (!view.isEmpty())
-        runs_ << Run{viewArguments(view, viewSize, in, out, parts_.view, source), parts_.view, expected(source, 0.0)};
+    if (!view.isEmpty()) {
+        // A camera written blurred is shown in the view from its blurred copy, which
+        // begins at the in mark.
+        QList<ViewTile> tiles = view;
+        for (ViewTile &t : tiles) {
+            if (t.source.isEmpty() || marksBlurred(t.source) == 0)
+                continue;
+            QString part = t.source == source ? parts_.video : QString();
+            for (int i = 0; i < recorded_.size() && part.isEmpty(); ++i)
+                if (recorded_[i].source == t.source)
+                    part = parts_.cameras[i];
+            if (!part.isEmpty()) {
+                t.source = part;
+                t.offset = -in;
+            }
+        }
+        const QString sound = marksBlurred(source) > 0 ? parts_.video : source;
+        Run r;
+        r.arguments = viewArguments(tiles, viewSize, in, out, parts_.view, sound);
+        r.part = parts_.view;
+        r.seconds = expected(source, 0.0);
+        runs_ << r;
+    }
     run_ = 0;
     runNext();
+}
+
+int IncidentExport::marksBlurred(const QString &clip) const
+{
+    return blur ? redactions.value(clip).acceptedCount() : 0;
 }
 
 void IncidentExport::runNext()
 {
     errors_.clear();
-    process_->start(ffmpeg_, runs_[run_].arguments);
+    const Run &run = runs_[run_];
+    if (!run.redacted) {
+        process_->start(ffmpeg_, run.arguments);
+        return;
+    }
+    RedactJob job;
+    job.ffmpeg = ffmpeg_;
+    job.clip = run.clip;
+    job.marks = redactions.value(run.clip);
+    job.blur = *blur;
+    job.output = run.part;
+    redactFuture_ = RedactedVideo::startStretch(job, run.from, run.to);
+    redacting_ = new QFutureWatcher<RedactResult>(this);
+    connect(redacting_, &QFutureWatcherBase::progressValueChanged, this, [this](int value) {
+        emit progress(int((run_ + value / 1000.0) / double(runs_.size()) * 100));
+    });
+    connect(redacting_, &QFutureWatcherBase::finished, this, &IncidentExport::onRedactedFinished);
+    redacting_->setFuture(redactFuture_);
+}
+
+void IncidentExport::onRedactedFinished()
+{
+    if (!redacting_)
+        return;
+    redacting_->deleteLater();
+    redacting_ = nullptr;
+    RedactResult r;
+    if (redactFuture_.resultCount() > 0)
+        r = redactFuture_.result();
+    else
+        r.failure = Localization::text("The export was cancelled.");
+    if (!r.ok && failure_.isEmpty())
+        failure_ = r.failure;
+    runEnded(ExportOutcome::Run{true, r.ok ? 0 : 1, r.errors});
 }
 
 void IncidentExport::writeGpx(const QString &source, double in, double out, double duration, const QString &fileName)
@@ -489,10 +581,16 @@ void IncidentExport::onProcessFinished()
 {
     if (!process_)
         return;
+    runEnded(ExportOutcome::Run{process_->exitStatus() == QProcess::NormalExit &&
+                                    process_->error() != QProcess::FailedToStart,
+                                process_->exitCode(), errors_});
+}
+
+void IncidentExport::runEnded(const ExportOutcome::Run &ran)
+{
+    if (!process_)
+        return;
     const Run &run = runs_[run_];
-    const ExportOutcome::Run ran{process_->exitStatus() == QProcess::NormalExit &&
-                                     process_->error() != QProcess::FailedToStart,
-                                 process_->exitCode(), errors_};
     QString why = ExportOutcome::videoFailure(ran, WrittenMovie::of(QFile::encodeName(run.part).toStdString()),
                                               ExportOutcome::Expected{run.seconds, 0});
     if (why.isEmpty())
@@ -515,7 +613,9 @@ void IncidentExport::cancel()
         return;
     if (failure_.isEmpty())
         failure_ = Localization::text("The export was cancelled.");
-    if (process_)
+    if (redacting_)
+        redactFuture_.cancel();   // its end follows, as the process's would
+    else if (process_)
         process_->kill();   // finished() follows and counts the video as done
 }
 
@@ -542,6 +642,10 @@ void IncidentExport::conclude()
     m.markIn = in_;
     m.markOut = out_;
     const QFileInfo clip(source_);
+    m.redactedMarks = marksBlurred(source_);
+    for (const IncidentCamera &c : recorded_)
+        m.redactedMarks += marksBlurred(c.source);
+    m.redacted = m.redactedMarks > 0;
     m.clips.push_back({clip.fileName().toStdString(), clip.absoluteFilePath().toStdString(), 0, {}, cameraErrorMs_});
     for (const IncidentCamera &c : recorded_) {
         const QFileInfo other(c.source);
@@ -631,6 +735,11 @@ void IncidentExport::abandon()
         process_->disconnect(this);
         process_->kill();
         process_->waitForFinished(5000);
+    }
+    if (redacting_) {
+        redacting_->disconnect(this);
+        redactFuture_.cancel();
+        redactFuture_.waitForFinished();
     }
     // The writers on the pool end by themselves, soon; a file of theirs must not appear
     // after the folder has gone.

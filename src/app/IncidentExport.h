@@ -10,13 +10,23 @@
 // (veltra-gps --verify checks it).
 // A moment's other cameras each get their segment beside the clip's, and on request
 // the view of them all as the stage shows them, encoded anew.
+// Redacted (blur set), every camera whose clip has accepted marks is written anew from
+// the in mark with its marked areas blurred instead of copied, the view is made of those
+// copies, the picture is blurred too, and the manifest says the set is redacted, how many
+// marks were blurred and, as ever, the originals' digests.
 #pragma once
 
 #include "ExportLocation.h"
+#include "ExportOutcome.h"
 #include "player/CaptureText.h"
+#include "redact/Blur.h"
+#include "redact/RedactMarks.h"
+#include "redact/RedactedVideo.h"
 #include "telemetry/GpsSample.h"
 
 #include <QFuture>
+#include <QFutureWatcher>
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QProcess>
@@ -135,6 +145,13 @@ public:
     QList<IncidentCamera> cameras;
     QList<ViewTile> view;
     QSize viewSize;
+    // The marks to blur, by clip (the path as given to start() and in `cameras`), and how;
+    // without `blur`, nothing is blurred. `pictureSeconds`: the time of the picture's frame.
+    QHash<QString, RedactMarks> redactions;
+    std::optional<BlurOptions> blur;
+    double pictureSeconds = 0;
+    // The marks that this export blurs in `clip` (none without blur).
+    int marksBlurred(const QString &clip) const;
     bool isRunning() const { return running_; }
     QString program() const { return ffmpeg_; }
     // The ffmpeg to run; by default the one on PATH.
@@ -150,6 +167,8 @@ signals:
 private:
     void writeGpx(const QString &source, double in, double out, double duration, const QString &fileName);
     void onProcessFinished();
+    void onRedactedFinished();
+    void runEnded(const ExportOutcome::Run &ran);
     void runNext();
     void partDone();
     void conclude();
@@ -180,7 +199,13 @@ private:
         QStringList arguments;
         QString part;
         double seconds = 0;   // the length it must have at least
+        // Redacted: the clip's stretch written anew with its marks blurred.
+        QString clip;
+        double from = 0, to = 0;
+        bool redacted = false;
     };
+    QFutureWatcher<RedactResult> *redacting_ = nullptr;
+    QFuture<RedactResult> redactFuture_;
     QList<Run> runs_;
     int run_ = 0;
     QList<IncidentCamera> recorded_;   // the cameras written, in the order of files_.cameras

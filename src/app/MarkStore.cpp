@@ -247,7 +247,19 @@ int MarkStore::clearMoment()
 
 RedactMarks MarkStore::marksOf(const QString &file) const
 {
-    return ofMoment(file) ? marks_.value(nameOf(file)) : RedactMarks();
+    if (ofMoment(file))
+        return marks_.value(nameOf(file));
+    // Another clip of the list (a trip's export): what its entry keeps.
+    if (!queue_ || file.isEmpty())
+        return RedactMarks();
+    const QString folder = QFileInfo(file).absolutePath();
+    for (const PlayListEntry &e : queue_->entries()) {
+        const QUrl url(e.path, QUrl::TolerantMode);
+        if (!e.marks.isEmpty() && url.isLocalFile() && QFileInfo(url.toLocalFile()).absolutePath() == folder &&
+            e.marks.contains(nameOf(file)))
+            return e.marks.value(nameOf(file));
+    }
+    return RedactMarks();
 }
 
 int MarkStore::count() const

@@ -53,7 +53,8 @@ public:
     QString chosenFile() const { return chosenFile_; }
     int chosenId() const { return chosenId_; }
 
-    // The marks of a camera file of the moment (empty when none or not of the moment).
+    // The marks of a camera file: of the moment, else as another entry of the list keeps
+    // them (empty when none).
     RedactMarks marksOf(const QString &file) const;
     int count() const;
 

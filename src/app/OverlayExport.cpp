@@ -381,7 +381,7 @@ QString OverlayExport::target(const QString &chosen, bool alphaOnly)
 QStringList OverlayExport::ffmpegArguments(const QList<OverlayPiece> &pieces, const QList<VideoProbe> &probes,
                                            QSize frame, const VideoProbe &rate, QSize piped,
                                            const QList<OverlayLayout::Slot> &cuts, bool alphaOnly,
-                                           const QString &output)
+                                           const QString &output, const QMap<int, Copy> &readFrom)
 {
     QStringList a = {QStringLiteral("-nostdin"), QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
                      QStringLiteral("error"), QStringLiteral("-y")};
@@ -393,8 +393,9 @@ QStringList OverlayExport::ffmpegArguments(const QList<OverlayPiece> &pieces, co
     int total = 0;
     if (!alphaOnly)
         for (int i = 0; i < pieces.size(); ++i) {
-            a << QStringLiteral("-ss") << seconds((OverlayFrames::first(pieces[i], fps) - 0.5) / fps)
-              << QStringLiteral("-t") << seconds(counts[i] / fps) << QStringLiteral("-i") << pieces[i].file;
+            const Copy copy = readFrom.value(i, Copy{pieces[i].file, 0});
+            a << QStringLiteral("-ss") << seconds((OverlayFrames::first(pieces[i], fps) - 0.5) / fps - copy.start)
+              << QStringLiteral("-t") << seconds(counts[i] / fps) << QStringLiteral("-i") << copy.file;
             total += counts[i];
         }
     a << QStringLiteral("-f") << QStringLiteral("rawvideo") << QStringLiteral("-pix_fmt") << QStringLiteral("bgra")
@@ -528,8 +529,17 @@ QImage OverlayExport::preview(const Still &still, const QList<OverlayPiece> &pie
             for (int x = 0; x < out.width(); x += cell)
                 board.fillRect(x, y, cell, cell, ((x + y) / cell) % 2 ? QColor(0x99, 0x99, 0x99) : QColor(0x66, 0x66, 0x66));
     } else {
+        QImage picture = still.picture;
+        const OverlayPiece &first = pieces.first();
+        if (options.marksBlurred(first.file) > 0 && v.fps() > 0) {
+            // The frame shown is the first at or after the in mark, as the export's.
+            const RedactMarks marks = options.redactions.value(first.file);
+            const double frame = std::ceil(first.in * v.fps() - 1e-6);
+            const qint64 at = std::llround(frame / v.fps() * 1e6);
+            picture = Blur::image(picture, scaleBoxes(marks.boxesAt(at), marks.picture(), picture.size()), *options.blur);
+        }
         QPainter copy(&out);
-        copy.drawImage(QRect(QPoint(), v.size), still.picture);
+        copy.drawImage(QRect(QPoint(), v.size), picture);
     }
     OverlayPainter painter(pieces, options, v.size, std::move(tiles));
     QPainter p(&out);
@@ -645,7 +655,72 @@ void OverlayExport::begin(const QList<VideoProbe> &probes, const OverlayOptions 
         return finish(false, why);
     }
     part_ = QDir(work_->path()).filePath(options.alphaOnly ? QStringLiteral("overlay.mov") : QStringLiteral("video.mp4"));
+    options_ = options;
+    probes_ = probes;
+    copies_.clear();
+    toRedact_.clear();
+    for (int i = 0; i < pieces.size(); ++i)
+        if (options.marksBlurred(pieces[i].file) > 0)
+            toRedact_ << i;
+    baseProgress_ = toRedact_.isEmpty() ? 0 : 50;
+    redactNext();
+}
 
+void OverlayExport::redactNext()
+{
+    if (!running_)
+        return;
+    if (!failure_.isEmpty())
+        return finish(false, failure_);
+    if (copies_.size() == toRedact_.size())
+        return startEncoding();
+    const int piece = toRedact_[copies_.size()];
+    const OverlayPiece &p = pieces_[piece];
+    RedactJob job;
+    job.ffmpeg = ffmpeg_;
+    job.clip = p.file;
+    job.marks = options_.redactions.value(p.file);
+    job.blur = *options_.blur;
+    // Nearly lossless and quick: it is encoded once more with the overlay.
+    job.preset = QStringLiteral("ultrafast");
+    job.crf = 12;
+    job.output = QDir(work_->path()).filePath(QStringLiteral("blurred-%1.mp4").arg(piece));
+    // A frame either side, so that the video's own cut finds whole frames.
+    const double frame = probes_.value(piece).fps() > 0 ? 1.0 / probes_.value(piece).fps() : 0.04;
+    redactFuture_ = RedactedVideo::startStretch(job, std::max(0.0, p.in - frame), p.out + frame);
+    redacting_ = new QFutureWatcher<RedactResult>(this);
+    connect(redacting_, &QFutureWatcherBase::progressValueChanged, this, [this](int value) {
+        const double done = (copies_.size() + value / 1000.0) / std::max<qsizetype>(1, toRedact_.size());
+        emit progress(int(done * baseProgress_));
+    });
+    connect(redacting_, &QFutureWatcherBase::finished, this, &OverlayExport::onRedacted);
+    redacting_->setFuture(redactFuture_);
+}
+
+void OverlayExport::onRedacted()
+{
+    if (!redacting_)
+        return;
+    redacting_->deleteLater();
+    redacting_ = nullptr;
+    const int piece = toRedact_[copies_.size()];
+    RedactResult r;
+    if (redactFuture_.resultCount() > 0)
+        r = redactFuture_.result();
+    else
+        r.failure = Localization::text("The export was cancelled.");
+    if (!r.ok && failure_.isEmpty())
+        failure_ = r.failure;
+    copies_.insert(piece, Copy{QDir(work_->path()).filePath(QStringLiteral("blurred-%1.mp4").arg(piece)), r.startSeconds});
+    redactNext();
+}
+
+void OverlayExport::startEncoding()
+{
+    const QList<OverlayPiece> &pieces = pieces_;
+    const QList<VideoProbe> &probes = probes_;
+    const OverlayOptions &options = options_;
+    const VideoProbe first = probes.first();
     process_ = new QProcess(this);
     process_->setStandardOutputFile(QProcess::nullDevice());
     connect(process_, &QProcess::readyReadStandardError, this, [this] {
@@ -659,7 +734,8 @@ void OverlayExport::begin(const QList<VideoProbe> &probes, const OverlayOptions 
         if (e == QProcess::FailedToStart)
             onFinished();
     });
-    process_->start(ffmpeg_, ffmpegArguments(pieces, probes, frame_, first, piped_, slots_, options.alphaOnly, part_));
+    process_->start(ffmpeg_,
+                    ffmpegArguments(pieces, probes, frame_, first, piped_, slots_, options.alphaOnly, part_, copies_));
 }
 
 void OverlayExport::feed()
@@ -682,7 +758,7 @@ void OverlayExport::feed()
         }
         process_->write(reinterpret_cast<const char *>(frameBytes_.constBits()), frameBytes_.sizeInBytes());
         ++written_;
-        const int percent = int(99.0 * written_ / total_);
+        const int percent = baseProgress_ + int((99.0 - baseProgress_) * written_ / total_);
         if (percent != shownPercent_)
             emit progress(shownPercent_ = percent);
     }
@@ -725,6 +801,8 @@ void OverlayExport::cancel()
         return;
     if (failure_.isEmpty())
         failure_ = Localization::text("The export was cancelled.");
+    if (redacting_)
+        redactFuture_.cancel();
     if (process_)
         process_->kill();
 }
@@ -748,6 +826,11 @@ void OverlayExport::abandon()
         process_->disconnect(this);
         process_->kill();
         process_->waitForFinished(5000);
+    }
+    if (redacting_) {
+        redacting_->disconnect(this);
+        redactFuture_.cancel();
+        redactFuture_.waitForFinished();
     }
     work_.reset();
 }

@@ -14,8 +14,13 @@
 #include "drive/DriveTelemetry.h"
 #include "instruments/InstrumentOverlay.h"
 #include "map/MapSnapshot.h"
+#include "redact/Blur.h"
+#include "redact/RedactMarks.h"
+#include "redact/RedactedVideo.h"
 
 #include <QFuture>
+#include <QFutureWatcher>
+#include <QHash>
 #include <QImage>
 #include <QMap>
 #include <QObject>
@@ -69,6 +74,11 @@ struct OverlayOptions {
     bool alphaOnly = false;   // the overlay alone, transparent, as QuickTime Animation
     bool kmph = true;
     TimeChoice clock;
+    // Blur the marked areas (the accepted marks of `redactions`, by clip file) of the
+    // picture, preview and video alike; without `blur`, nothing is blurred.
+    std::optional<BlurOptions> blur;
+    QHash<QString, RedactMarks> redactions;
+    int marksBlurred(const QString &file) const { return blur && !alphaOnly ? redactions.value(file).acceptedCount() : 0; }
 };
 
 namespace OverlayLayout {
@@ -140,9 +150,16 @@ public:
     // `frame`-sized picture) on standard input drawn over them, H.264 and AAC in an MP4;
     // alpha only, the overlay alone as QuickTime Animation with its alpha.
     // The overlay comes as `piped`: the cuts of an atlas, or alone the canvas (one slot).
+    // A piece of `readFrom` is read from that file instead of its clip, whose time it
+    // begins at (its blurred copy).
+    struct Copy {
+        QString file;
+        double start = 0;
+    };
     static QStringList ffmpegArguments(const QList<OverlayPiece> &pieces, const QList<VideoProbe> &probes,
                                        QSize frame, const VideoProbe &rate, QSize piped,
-                                       const QList<OverlayLayout::Slot> &cuts, bool alphaOnly, const QString &output);
+                                       const QList<OverlayLayout::Slot> &cuts, bool alphaOnly, const QString &output,
+                                       const QMap<int, Copy> &readFrom = {});
     // The name the video gets: ".mp4" (".mov" alone) is added unless there.
     static QString target(const QString &chosen, bool alphaOnly);
 
@@ -185,6 +202,10 @@ signals:
 private:
     static std::optional<VideoProbe> probe(const QString &ffmpeg, const QString &file, QString *why);
     void begin(const QList<VideoProbe> &probes, const OverlayOptions &options, MapSnapshot::Tiles tiles);
+    // The pieces with marks, written blurred one after the other, then the video.
+    void redactNext();
+    void onRedacted();
+    void startEncoding();
     void feed();
     void onFinished();
     void finish(bool ok, const QString &message);
@@ -212,4 +233,11 @@ private:
     QString failure_;
     QByteArray errors_;
     QFuture<void> probing_;
+    OverlayOptions options_;
+    QList<VideoProbe> probes_;
+    QList<int> toRedact_;
+    QMap<int, Copy> copies_;
+    QFutureWatcher<RedactResult> *redacting_ = nullptr;
+    QFuture<RedactResult> redactFuture_;
+    int baseProgress_ = 0;
 };

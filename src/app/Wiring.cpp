@@ -21,6 +21,7 @@
 
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QPointer>
 
 #include <algorithm>
 #include <cmath>
@@ -228,8 +229,13 @@ void marks(PlayerView *video, PlayQueue *queue, MarkStore *marks, AppDelegate *a
         return file == video->currentFile() && frame > 0 ? qint64(std::llround(frame * 1e6))
                                                          : RedactMarks::DefaultFrameUs;
     };
-    if (app)
+    if (app) {
         app->setMarks(marks);
+        // The exports blur what the store holds of each camera's clip.
+        app->marksOfClip = [marks = QPointer<MarkStore>(marks)](const QString &file) {
+            return marks ? marks->marksOf(file) : RedactMarks();
+        };
+    }
 }
 
 } // namespace Wiring

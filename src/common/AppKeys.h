@@ -51,6 +51,8 @@ inline constexpr char INSET_SHARE[] = "inset_share";
 inline constexpr char EXPORT_LOCATION[] = "export_location";
 // The overlay of File ▸ Export Video: its layout and elements ("corners:speed,time,map").
 inline constexpr char OVERLAY_CHOICE[] = "overlay_choice";
+// Whether the exports blur the marked areas, and how ("on:gaussian:6").
+inline constexpr char EXPORT_BLUR[] = "export_blur";
 // The clock times are shown on: "camera", "utc", "system" or "zone", and the IANA zone for "zone"
 inline constexpr char TIME_CLOCK[] = "time_clock";
 inline constexpr char TIME_ZONE[] = "time_zone";

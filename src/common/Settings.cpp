@@ -396,6 +396,16 @@ void Settings::setOverlayChoice(const QString &choice)
     emit overlayChoiceChanged(overlayChoice());
 }
 
+QString Settings::exportBlur() const
+{
+    return text(stored(AppKeys::EXPORT_BLUR)).value_or(QString()).left(100);
+}
+
+void Settings::setExportBlur(const QString &choice)
+{
+    store(AppKeys::EXPORT_BLUR, choice);
+}
+
 QString Settings::timeClock() const
 {
     const QString clock = text(stored(AppKeys::TIME_CLOCK)).value_or(QString());

@@ -56,6 +56,8 @@ class Settings : public QObject {
     // "none"); everything when nothing else is stored.
     Q_PROPERTY(QString exportLocation READ exportLocation WRITE setExportLocation NOTIFY exportLocationChanged)
     Q_PROPERTY(QString overlayChoice READ overlayChoice WRITE setOverlayChoice NOTIFY overlayChoiceChanged)
+    // "export_blur": whether the exports blur the marked areas and how ("on:gaussian:6").
+    Q_PROPERTY(QString exportBlur READ exportBlur WRITE setExportBlur)
     // "time_clock": the clock times are shown on ("camera", "utc", "system", "zone"; the
     // camera's when nothing else is stored) and "time_zone": the IANA zone for "zone".
     Q_PROPERTY(QString timeClock READ timeClock WRITE setTimeClock NOTIFY timesChanged)
@@ -139,6 +141,10 @@ public:
     // The last overlay chosen for a video export, as its dialog writes it; empty at first.
     QString overlayChoice() const;
     void setOverlayChoice(const QString &choice);
+    // Whether the exports blur the marked areas and how, as the export dialogs write it;
+    // empty at first.
+    QString exportBlur() const;
+    void setExportBlur(const QString &choice);
     void setExportLocation(const QString &location);
     QString timeClock() const;
     void setTimeClock(const QString &clock);

@@ -233,6 +233,9 @@ int verify(const std::string &manifest)
         std::printf("%-10s %-4s %s%s%s\n", state, c.clip ? "clip" : "file", TextEscape::terminal(c.path).c_str(),
                     c.detail.empty() ? "" : ": ", TextEscape::terminal(c.detail).c_str());
     }
+    if (v.redacted)
+        std::printf("A redacted copy: %lld marked areas are blurred in it; the clips are the originals.\n",
+                    static_cast<long long>(v.redactedMarks));
     if (differ == 0)
         std::printf("All %zu files are as the manifest says.\n", v.checks.size());
     else

@@ -38,6 +38,29 @@ void gaussian(cv::Mat roi, double sigma)
 
 } // namespace
 
+QString BlurChoice::text() const
+{
+    return QStringLiteral("%1:%2:%3")
+        .arg(on ? QStringLiteral("on") : QStringLiteral("off"), Blur::styleName(options.style))
+        .arg(options.strength);
+}
+
+BlurChoice BlurChoice::fromText(const QString &text)
+{
+    BlurChoice c;
+    const QStringList parts = text.split(QLatin1Char(':'));
+    if (parts.value(0) == QLatin1String("off"))
+        c.on = false;
+    const QString style = parts.value(1);
+    if (style == QLatin1String("pixelate") || style == QLatin1String("gaussian"))
+        c.options.style = Blur::styleOf(style);
+    bool ok = false;
+    const int strength = parts.value(2).toInt(&ok);
+    if (ok && strength >= Blur::MinStrength && strength <= Blur::MaxStrength)
+        c.options.strength = strength;
+    return c;
+}
+
 QString Blur::styleName(BlurStyle style)
 {
     return style == BlurStyle::Pixelate ? QStringLiteral("pixelate") : QStringLiteral("gaussian");

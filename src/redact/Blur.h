@@ -18,6 +18,17 @@ struct BlurOptions {
     bool operator==(const BlurOptions &o) const { return style == o.style && strength == o.strength; }
 };
 
+// Whether an export blurs its marked areas, and how: as the settings keep it
+// ("on:gaussian:6", "off:pixelate:3").
+struct BlurChoice {
+    bool on = true;
+    BlurOptions options;
+    QString text() const;
+    // An empty or unknown text is the default (on, Gaussian, 6); a bad part keeps its default.
+    static BlurChoice fromText(const QString &text);
+    bool operator==(const BlurChoice &o) const { return on == o.on && options == o.options; }
+};
+
 namespace Blur {
 constexpr int MinStrength = 1, MaxStrength = 10;
 // "pixelate" / "gaussian", as settings keep them; anything else is the default.

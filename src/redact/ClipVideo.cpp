@@ -1,5 +1,7 @@
 #include "redact/ClipVideo.h"
 
+#include "common/Localization.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -91,7 +93,7 @@ std::optional<ClipVideo> ClipVideo::probe(const QString &ffmpeg, const QString &
                                 : QStandardPaths::findExecutable(QStringLiteral("ffprobe"));
     const auto refuse = [&] {
         if (why)
-            *why = QStringLiteral("%1 is not a video that can be read.").arg(QFileInfo(clip).fileName());
+            *why = Localization::text("%1 is not a video that can be read.").arg(QFileInfo(clip).fileName());
         return std::nullopt;
     };
     if (program.isEmpty())
@@ -161,7 +163,7 @@ bool RawFrameReader::open(const QString &ffmpeg, const QString &clip, const Clip
     process_->start(ffmpeg, arguments(clip, video, first, count, size, format));
     if (!process_->waitForStarted(10000)) {
         if (why)
-            *why = QStringLiteral("ffmpeg could not be started: %1").arg(process_->errorString());
+            *why = Localization::text("ffmpeg could not be started: %1").arg(process_->errorString());
         process_.reset();
         return false;
     }

@@ -1,5 +1,7 @@
 #include "redact/MarkTracker.h"
 
+#include "common/Localization.h"
+
 #include <QPromise>
 #include <QStandardPaths>
 #include <QtConcurrent/QtConcurrentRun>
@@ -152,11 +154,11 @@ TrackOutcome MarkTracking::run(const TrackJob &job, const std::function<bool()> 
     const ClipVideo &v = job.video;
     const QString ffmpeg = job.ffmpeg.isEmpty() ? QStandardPaths::findExecutable(QStringLiteral("ffmpeg")) : job.ffmpeg;
     if (ffmpeg.isEmpty()) {
-        out.failure = QStringLiteral("ffmpeg is not installed.");
+        out.failure = Localization::text("Tracking needs ffmpeg, which is not installed.");
         return out;
     }
     if (!v.ok() || job.mark.keys.isEmpty() || job.toUs < job.fromUs) {
-        out.failure = QStringLiteral("Nothing to track.");
+        out.failure = Localization::text("Nothing to track.");
         return out;
     }
     const qint64 count = v.frameCount();
@@ -174,7 +176,7 @@ TrackOutcome MarkTracking::run(const TrackJob &job, const std::function<bool()> 
         around = v.frameAt(*job.aroundKeyUs);
     const QList<Stretch> todo = stretches(keyFrames, lo, hi, around);
     if (todo.isEmpty()) {
-        out.failure = QStringLiteral("No key box lies in the range.");
+        out.failure = Localization::text("No key box lies in the range.");
         return out;
     }
     out.fromUs = v.timeOf(todo.first().first);
@@ -203,7 +205,7 @@ TrackOutcome MarkTracking::run(const TrackJob &job, const std::function<bool()> 
                 return out;
             }
             if (!reader.read(&frame) || !follower.init(reinterpret_cast<const uchar *>(frame.constData()), key)) {
-                out.failure = QStringLiteral("The key frame could not be read.");
+                out.failure = Localization::text("The key frame could not be read.");
                 return out;
             }
             tick();
@@ -232,7 +234,7 @@ TrackOutcome MarkTracking::run(const TrackJob &job, const std::function<bool()> 
             BoxFollower follower(job.method, v.size, scale);
             if (!reader.open(ffmpeg, job.clip, v, s.key, 1, small, RawFormat::Gray, &why) || !reader.read(&frame)
                 || !follower.init(reinterpret_cast<const uchar *>(frame.constData()), key)) {
-                out.failure = why.isEmpty() ? QStringLiteral("The key frame could not be read.") : why;
+                out.failure = why.isEmpty() ? Localization::text("The key frame could not be read.") : why;
                 return out;
             }
             reader.close();
@@ -249,7 +251,7 @@ TrackOutcome MarkTracking::run(const TrackJob &job, const std::function<bool()> 
                     chunk << frame;
                 reader.close();
                 if (chunk.size() != end - begin) {
-                    out.failure = QStringLiteral("The clip could not be read before %1 s.")
+                    out.failure = Localization::text("The clip could not be read before %1 s.")
                                       .arg(double(v.timeOf(end)) / 1e6, 0, 'f', 2);
                     return out;
                 }

@@ -168,6 +168,22 @@ std::pair<std::optional<qint64>, std::optional<qint64>> neighbourKeys(const Reda
     return {before, after};
 }
 
+QList<QRect> scaleBoxes(const QList<QRect> &boxes, const QSize &from, const QSize &to)
+{
+    if (from.isEmpty() || to.isEmpty() || from == to)
+        return boxes;
+    const double sx = double(to.width()) / from.width(), sy = double(to.height()) / from.height();
+    QList<QRect> out;
+    for (const QRect &r : boxes) {
+        // Out to whole pixels, so that nothing of the area is left at its rim.
+        const QRect scaled(QPoint(int(std::floor(r.left() * sx)), int(std::floor(r.top() * sy))),
+                           QPoint(int(std::ceil((r.right() + 1) * sx)) - 1, int(std::ceil((r.bottom() + 1) * sy)) - 1));
+        if (const auto clipped = clipToPicture(scaled, to))
+            out << *clipped;
+    }
+    return out;
+}
+
 QString markKindName(MarkKind kind) { return QString::fromLatin1(kindKey(kind)); }
 QString lossReasonName(LossReason reason) { return QString::fromLatin1(reasonKey(reason)); }
 

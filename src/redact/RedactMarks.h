@@ -71,6 +71,10 @@ std::optional<QRect> clipToPicture(const QRect &box, const QSize &picture);
 std::pair<std::optional<qint64>, std::optional<qint64>> neighbourKeys(const RedactMark &mark,
                                                                       qint64 timeUs);
 
+// `boxes` on a picture of `from` moved to the same places on one of `to` (kept as they
+// are when either is unknown), each cut to it; an empty one is dropped.
+QList<QRect> scaleBoxes(const QList<QRect> &boxes, const QSize &from, const QSize &to);
+
 QString markKindName(MarkKind kind);
 QString lossReasonName(LossReason reason);
 

@@ -409,7 +409,10 @@ std::string ManifestJson::write(const Manifest &m)
     appendString(out, m.program);
     out += ",\"created_utc\":";
     appendString(out, m.createdUtc);
-    out += ",\"marks\":{\"in\":" + seconds(m.markIn) + ",\"out\":" + seconds(m.markOut) + "},\n\"clips\":[";
+    out += ",\"marks\":{\"in\":" + seconds(m.markIn) + ",\"out\":" + seconds(m.markOut) + "},";
+    if (m.redacted)
+        out += "\"redacted\":true,\"redacted_marks\":" + std::to_string(m.redactedMarks) + ",";
+    out += "\n\"clips\":[";
     for (size_t i = 0; i < m.clips.size(); ++i) {
         out += i ? ",\n" : "\n";
         appendFile(out, m.clips[i], true);
@@ -461,6 +464,18 @@ bool ManifestJson::parse(const std::string &text, Manifest *m, std::string *erro
         if (const Value *o = marks->member("out", Value::Kind::Number))
             out.markOut = o->number;
     }
+    const auto redacted = root.members.find("redacted");
+    if (redacted != root.members.end()) {
+        int64_t count = 0;
+        const auto marks = root.members.find("redacted_marks");
+        if (redacted->second.kind != Value::Kind::Bool || marks == root.members.end()
+            || !wholeNumber(marks->second, false, &count)) {
+            *error = "a redacted manifest without its count of marks";
+            return false;
+        }
+        out.redacted = redacted->second.boolean;
+        out.redactedMarks = count;
+    }
     for (const Value &v : clips->items) {
         ManifestFile f;
         if (!fileOf(v, true, &f, error))
@@ -508,6 +523,8 @@ ManifestVerdict verifyManifest(const std::string &manifestPath)
     if (!ManifestJson::parse(text, &m, &v.error))
         return v;
     v.read = true;
+    v.redacted = m.redacted;
+    v.redactedMarks = m.redactedMarks;
     const std::string folder = folderOf(manifestPath);
     for (const ManifestFile &clip : m.clips) {
         // A relative path is the manifest's folder's, wherever veltra-gps runs.

@@ -5,12 +5,14 @@
 //
 //   {"manifest":"veltra-export","format":1,"program":"Veltra Player 1.5.0",
 //    "created_utc":"2026-12-09T21:30:00Z","marks":{"in":12.5,"out":30},
+//    "redacted":true,"redacted_marks":3,   (only a copy with areas blurred)
 //    "clips":[{"name":"A.MOV","path":"/card/A.MOV","size":123,"sha256":"…","camera_error_ms":3604000}],
 //    "files":[{"name":"incident.mp4","size":45,"sha256":"…"}]}
 //
 // The files written are named as they lie beside the manifest; the clips by the path
 // they were read from (a relative one from the manifest's folder), and are looked for
-// beside the manifest when they are not there.
+// beside the manifest when they are not there. A redacted copy names its originals as
+// clips, with their own digests; the copy's files are not the originals' bytes.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +32,8 @@ struct Manifest {
     std::string program;      // "Veltra Player 1.5.0"
     std::string createdUtc;   // "2026-12-09T21:30:00Z"
     double markIn = 0, markOut = 0;   // seconds of the clip
+    bool redacted = false;            // areas of the copy are blurred
+    int64_t redactedMarks = 0;        // how many marks were blurred, over all clips
     std::vector<ManifestFile> clips, files;
 };
 
@@ -57,6 +61,8 @@ struct ManifestVerdict {
     bool read = false;        // the manifest itself could be read and parsed
     std::string error;        // why not
     std::vector<ManifestCheck> checks;   // clips first, then the files written
+    bool redacted = false;    // the files written are a redacted copy of the clips
+    int64_t redactedMarks = 0;
     bool allSame() const;
 };
 

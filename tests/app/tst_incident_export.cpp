@@ -8,9 +8,11 @@
 #include "player/ChannelRules.h"
 #include "telemetry/GpsDataHelper.h"
 #include "telemetry/Manifest.h"
+#include "telemetry/Sha256.h"
 #include "../extractor/XmlLint.h"
 #include "../player/PlayerTestSupport.h"
 #include "../support/FullDisk.h"
+#include "PlateScene.h"
 
 #include <QDir>
 #include <QFile>
@@ -407,6 +409,113 @@ private slots:
         QVERIFY(isMostly(shown.pixelColor(rects[0].x() + rects[0].width() / 8, rects[0].height() / 8), 0));
         QVERIFY(isMostly(shown.pixelColor(rects[1].x() + rects[1].width() * 7 / 8, rects[1].height() / 8), 1));
         QVERIFY(isMostly(shown.pixelColor(rects[2].x() + rects[2].width() / 8, rects[2].height() / 8), 2));
+    }
+
+    // Redacted: the front and rear of the plate scene, each with its plate marked and
+    // followed, come out with the plate blurred in their segments, in their view and in
+    // the picture; the manifest says so and still proves the originals.
+    void redactedMomentIsBlurred_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addRow("written") << QString();
+        QTest::addRow("cancelled half-way") << QStringLiteral("cancel");
+    }
+    void redactedMomentIsBlurred()
+    {
+        QFETCH(QString, action);
+        const QString moment = qEnvironmentVariable("VELTRA_SAMPLES") + QStringLiteral("/redact/2026_1115_092000_020%1.MOV");
+        const QString front = moment.arg('F'), rear = moment.arg('R');
+        const QByteArray frontBefore = contents(front), rearBefore = contents(rear);
+        QTemporaryDir dir;
+        IncidentExport job;
+        job.cameras = {{QStringLiteral("rear"), rear, 0.0}};
+        job.view = {{front, 0.0, QRect(0, 0, 640, 360), false}};
+        job.viewSize = QSize(640, 360);
+        const auto plate = [](int frame, QSize size) {
+            const auto b = PlateScene::plate(frame, 30, size.width(), size.height());
+            return QRect(b.x, b.y, b.width, b.height);
+        };
+        // The marks as the tracker would leave them: the plate on every frame, bigger by
+        // a few pixels; the rear's kept for the front's picture size (scaled to its own).
+        for (const auto &[clip, size] : {std::pair{front, QSize(640, 360)}, std::pair{rear, QSize(480, 270)}}) {
+            RedactMarks marks(QSize(640, 360), 33333);
+            const int id = marks.add(MarkKind::Plate, 0, plate(0, size));
+            QMap<qint64, QRect> boxes;
+            const double sx = 640.0 / size.width();
+            for (int f = 1; f < 360; ++f) {
+                const QRect r = plate(f, size).adjusted(-3, -3, 3, 3);
+                boxes.insert(std::llround(f * 1e6 / 30),
+                             QRect(int(r.x() * sx), int(r.y() * sx), int(r.width() * sx), int(r.height() * sx)));
+            }
+            QVERIFY(marks.setTracked(id, 0, 12'000'000, boxes, {}));
+            marks.add(MarkKind::Face, 0, QRect(0, 0, 50, 50), false);  // only offered: not blurred
+            job.redactions.insert(clip, marks);
+        }
+        job.blur = BlurOptions{BlurStyle::Gaussian, 7};
+        job.pictureSeconds = 3.0;
+        QCOMPARE(job.marksBlurred(front), 1);
+        QSignalSpy done(&job, &IncidentExport::finished);
+        if (action == QLatin1String("cancel"))
+            connect(&job, &IncidentExport::progress, &job, [&job](int percent) {
+                if (percent > 5)
+                    job.cancel();
+            });
+        job.start(front, 2.0, 6.0, 12.0, dir.filePath(QStringLiteral("incident")), [front](const QString &path) {
+            return QtConcurrent::run([front, path] { return PlayerTestSupport::ffmpegFrame(front, 3.0).save(path, "PNG"); });
+        });
+        QVERIFY(done.wait(120000));
+        QCOMPARE(contents(front), frontBefore);
+        QCOMPARE(contents(rear), rearBefore);
+        if (action == QLatin1String("cancel")) {
+            QCOMPARE(done.first().value(0).toBool(), false);
+            QVERIFY(done.first().value(1).toString().contains(QStringLiteral("cancelled")));
+            QCOMPARE(entries(dir.path()), QStringList());
+            return;
+        }
+        QVERIFY2(done.first().value(0).toBool(), qPrintable(done.first().value(1).toString()));
+        QCOMPARE(entries(dir.path()), (QStringList{"incident.gpx", "incident.manifest.json", "incident.mp4", "incident.png",
+                                                   "incident_rear.mp4", "incident_view.mp4"}));
+        const QString manifestPath = dir.filePath(QStringLiteral("incident.manifest.json"));
+        const ManifestVerdict verdict = verifyManifest(manifestPath.toStdString());
+        QVERIFY(verdict.allSame());
+        QVERIFY(verdict.redacted);
+        QCOMPARE(verdict.redactedMarks, int64_t(2));
+        Manifest m;
+        QVERIFY(ManifestJson::parse(contents(manifestPath).toStdString(), &m, nullptr));
+        QCOMPARE(QString::fromStdString(m.clips[0].sha256), QString::fromStdString(Sha256::fileHex(front.toStdString())));
+
+        // The detail of the plate's middle against the same place in the original frame.
+        const auto detail = [](const QImage &img, const QRect &r) {
+            double sum = 0;
+            int n = 0;
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x < r.right(); ++x, ++n)
+                    sum += std::abs(qGray(img.pixel(x + 1, y)) - qGray(img.pixel(x, y)));
+            return n ? sum / n : 0.0;
+        };
+        const struct {
+            QString file;
+            double at;       // seconds into the written file
+            QString clip;
+            QSize size;
+        } looks[] = {{QStringLiteral("incident.mp4"), 1.0, front, QSize(640, 360)},
+                     {QStringLiteral("incident_rear.mp4"), 2.5, rear, QSize(480, 270)},
+                     {QStringLiteral("incident_view.mp4"), 1.5, front, QSize(640, 360)}};
+        for (const auto &look : looks) {
+            const QImage written = PlayerTestSupport::ffmpegFrame(dir.filePath(look.file), look.at);
+            const QImage original = PlayerTestSupport::ffmpegFrame(look.clip, 2.0 + look.at);
+            QCOMPARE(written.size(), look.size);
+            const QRect middle = plate(int(std::lround((2.0 + look.at) * 30)), look.size).adjusted(4, 4, -4, -4);
+            const double before = detail(original, middle), after = detail(written, middle);
+            QVERIFY2(after < 0.3 * before, qPrintable(QStringLiteral("%1: %2 -> %3").arg(look.file).arg(before).arg(after)));
+            // The top left of the picture, far from the plate, is as the clip has it.
+            QVERIFY(PlayerTestSupport::meanDifference(written.copy(0, 0, 100, 60), original.copy(0, 0, 100, 60)) < 8);
+        }
+        const QImage picture(dir.filePath(QStringLiteral("incident.png")));
+        QVERIFY(!picture.isNull());
+        const QImage still = PlayerTestSupport::ffmpegFrame(front, 3.0);
+        const QRect middle = plate(90, QSize(640, 360)).adjusted(4, 4, -4, -4);
+        QVERIFY(detail(picture, middle) < 0.3 * detail(still, middle));
     }
 
     // An export never writes over its own clip, by its name or through a link.

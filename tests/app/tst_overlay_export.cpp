@@ -3,6 +3,8 @@
 #include "app/OverlayExport.h"
 #include "telemetry/GpsDataHelper.h"
 
+#include "PlateScene.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QPainter>
@@ -287,6 +289,93 @@ private slots:
         const QImage layer = frameOf(mov, 0);
         QCOMPARE(qAlpha(layer.pixel(320, 100)), 0);
         QVERIFY(qAlpha(layer.pixel(plate)) > 100);
+    }
+
+    // Blurred: a trip of the plate scene's front and its smaller rear, each with its plate
+    // marked on every frame, comes out with the plate blurred in both pieces (the rear's
+    // boxes scaled with its picture), the rest as the clips have it, and the preview
+    // blurred the same; a cancel while the blurred copies are made leaves nothing.
+    void redactedExportBlursEveryPiece()
+    {
+        const QString front = sample(QStringLiteral("redact/2026_1115_092000_020F.MOV"));
+        const QString rear = sample(QStringLiteral("redact/2026_1115_092000_020R.MOV"));
+        const auto plate = [](int frame, QSize size) {
+            const auto b = PlateScene::plate(frame, 30, size.width(), size.height());
+            return QRect(b.x, b.y, b.width, b.height);
+        };
+        OverlayOptions options;
+        options.blur = BlurOptions{BlurStyle::Pixelate, 8};
+        for (const auto &[clip, size] : {std::pair{front, QSize(640, 360)}, std::pair{rear, QSize(480, 270)}}) {
+            RedactMarks marks(size, 33333);
+            const int id = marks.add(MarkKind::Plate, 0, plate(0, size));
+            QMap<qint64, QRect> boxes;
+            for (int f = 1; f < 360; ++f)
+                boxes.insert(std::llround(f * 1e6 / 30), plate(f, size).adjusted(-3, -3, 3, 3));
+            QVERIFY(marks.setTracked(id, 0, 12'000'000, boxes, {}));
+            options.redactions.insert(clip, marks);
+        }
+        QCOMPARE(options.marksBlurred(front), 1);
+        const auto detail = [](const QImage &img, const QRect &r) {
+            double sum = 0;
+            int n = 0;
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x < r.right(); ++x, ++n)
+                    sum += std::abs(qGray(img.pixel(x + 1, y)) - qGray(img.pixel(x, y)));
+            return n ? sum / n : 0.0;
+        };
+        QTemporaryDir dir;
+        OverlayExport job;
+        const QString target = dir.filePath(QStringLiteral("blurred.mp4"));
+        const QList<OverlayPiece> pieces{piece(front, 2, 5), piece(rear, 1, 3)};
+        const QList<QVariant> done = run(job, pieces, options, target);
+        QVERIFY2(!done.isEmpty() && done.first().toBool(), qPrintable(done.value(1).toString()));
+        QCOMPARE(job.framesWritten(), 150);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"blurred.mp4"});
+        const struct {
+            int frame;        // of the export
+            QString clip;
+            int clipFrame;
+            QRect plate;      // where the plate is in the export's picture
+        } looks[] = {{0, front, 60, plate(60, QSize(640, 360))},
+                     {45, front, 105, plate(105, QSize(640, 360))},
+                     {120, rear, 60, [&] {
+                          const QRect r = plate(60, QSize(480, 270));
+                          return QRect(r.x() * 4 / 3, r.y() * 4 / 3, r.width() * 4 / 3, r.height() * 4 / 3);
+                      }()}};
+        for (const auto &look : looks) {
+            const QImage ours = frameOf(target, look.frame);
+            QImage theirs = frameOf(look.clip, look.clipFrame);
+            theirs = theirs.scaled(ours.size());
+            const QRect middle = look.plate.adjusted(5, 4, -5, -4);
+            const double before = detail(theirs, middle), after = detail(ours, middle);
+            QVERIFY2(after < 0.35 * before,
+                     qPrintable(QStringLiteral("frame %1: %2 -> %3").arg(look.frame).arg(before).arg(after)));
+            QVERIFY(std::abs(qGray(ours.pixel(40, 40)) - qGray(theirs.pixel(40, 40))) < 20);
+        }
+
+        // The preview's first frame is blurred as the export's.
+        QFuture<QImage> shown = job.previewLater(pieces, options, {}, this);
+        QTRY_VERIFY_WITH_TIMEOUT(shown.isFinished(), 30000);
+        const QImage preview = shown.result();
+        QVERIFY(!preview.isNull());
+        const QRect middle = plate(60, QSize(640, 360)).adjusted(5, 4, -5, -4);
+        QVERIFY(detail(preview, middle) < 0.35 * detail(frameOf(front, 60), middle));
+
+        // Cancelled while the blurred copies are made: nothing is left, not even a part.
+        OverlayExport cancelled;
+        QSignalSpy end(&cancelled, &OverlayExport::finished);
+        connect(&cancelled, &OverlayExport::progress, &cancelled, [&cancelled](int percent) {
+            if (percent > 2)
+                cancelled.cancel();
+        });
+        const QString other = dir.filePath(QStringLiteral("cancelled.mp4"));
+        cancelled.start({piece(front, 0, 12), piece(rear, 0, 12)}, options, other, {});
+        QVERIFY(end.wait(120000));
+        QCOMPARE(end.first().value(0).toBool(), false);
+        QVERIFY(end.first().value(1).toString().contains(QStringLiteral("cancelled")));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"blurred.mp4"});
     }
 
     // Without location nothing of the place is left: no map, no position, and the copy

@@ -117,6 +117,8 @@ void SettingsTest::readsTheStoredFile_data()
     row("export location: unknown text: all of it", "exportLocation", AppKeys::EXPORT_LOCATION, text("gps"), text("full"));
     row("overlay: first run: none yet", "overlayChoice", AppKeys::OVERLAY_CHOICE, none, text(""));
     row("overlay: as chosen", "overlayChoice", AppKeys::OVERLAY_CHOICE, text("corners:speed,map"), text("corners:speed,map"));
+    row("blur: first run: none yet", "exportBlur", AppKeys::EXPORT_BLUR, none, text(""));
+    row("blur: as chosen", "exportBlur", AppKeys::EXPORT_BLUR, text("off:pixelate:3"), text("off:pixelate:3"));
     row("smooth route: on as the file keeps it", "smoothRoute", AppKeys::SMOOTH_ROUTE, text("true"), true);
     row("times: first run: the camera's clock", "timeClock", AppKeys::TIME_CLOCK, none, text("camera"));
     row("times: UTC", "timeClock", AppKeys::TIME_CLOCK, text("utc"), text("utc"));

@@ -1,5 +1,6 @@
 // The marks to blur: a mark's box at a time, boxes cut to the picture, the stretch a
 // correction re-tracks, and the play list file's JSON, which refuses what it does not know.
+#include "redact/Blur.h"
 #include "redact/RedactMarks.h"
 
 #include <QJsonArray>
@@ -40,6 +41,8 @@ private slots:
     void jsonRoundTrip();
     void jsonRefused_data();
     void jsonRefused();
+    void blurChoice_data();
+    void blurChoice();
 };
 
 void TestRedactMarks::boxAt_data()
@@ -221,6 +224,38 @@ void TestRedactMarks::jsonRefused()
     QString error;
     QVERIFY(!RedactMarks::fromJson(doc.object(), &error));
     QVERIFY(!error.isEmpty());
+}
+
+void TestRedactMarks::blurChoice_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("on");
+    QTest::addColumn<int>("style");
+    QTest::addColumn<int>("strength");
+    QTest::addColumn<QString>("written");
+    const int px = int(BlurStyle::Pixelate), ga = int(BlurStyle::Gaussian);
+    QTest::addRow("first run") << "" << true << ga << 6 << "on:gaussian:6";
+    QTest::addRow("off, pixelated at 3") << "off:pixelate:3" << false << px << 3 << "off:pixelate:3";
+    QTest::addRow("on, strongest") << "on:gaussian:10" << true << ga << 10 << "on:gaussian:10";
+    QTest::addRow("strength too high keeps the default") << "on:pixelate:11" << true << px << 6 << "on:pixelate:6";
+    QTest::addRow("strength zero") << "on:pixelate:0" << true << px << 6 << "on:pixelate:6";
+    QTest::addRow("unknown style") << "on:swirl:4" << true << ga << 4 << "on:gaussian:4";
+    QTest::addRow("unknown word is on") << "maybe" << true << ga << 6 << "on:gaussian:6";
+}
+
+void TestRedactMarks::blurChoice()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, on);
+    QFETCH(int, style);
+    QFETCH(int, strength);
+    QFETCH(QString, written);
+    const BlurChoice c = BlurChoice::fromText(text);
+    QCOMPARE(c.on, on);
+    QCOMPARE(int(c.options.style), style);
+    QCOMPARE(c.options.strength, strength);
+    QCOMPARE(c.text(), written);
+    QVERIFY(BlurChoice::fromText(c.text()) == c);
 }
 
 QTEST_GUILESS_MAIN(TestRedactMarks)

@@ -64,6 +64,23 @@ TEST(manifest_reads_back_what_was_written)
     CHECK(!back.clips[1].cameraErrorMs);
     CHECK_EQ(back.files.size(), size_t(1));
     CHECK_EQ(back.files[0].sha256, std::string(64, 'c'));
+    // A manifest of a plain export says nothing of redaction and reads as not redacted.
+    CHECK(!back.redacted);
+    CHECK(ManifestJson::write(sample()).find("redacted") == std::string::npos);
+}
+
+TEST(manifest_of_a_redacted_copy)
+{
+    Manifest m = sample();
+    m.redacted = true;
+    m.redactedMarks = 3;
+    Manifest back;
+    std::string error;
+    CHECK(ManifestJson::parse(ManifestJson::write(m), &back, &error));
+    CHECK_EQ(error, std::string());
+    CHECK(back.redacted);
+    CHECK_EQ(back.redactedMarks, int64_t(3));
+    CHECK_EQ(back.clips[0].sha256, std::string(64, 'a'));   // the original's digest
 }
 
 TEST(hostile_manifests_are_refused)
@@ -94,6 +111,11 @@ TEST(hostile_manifests_are_refused)
                                     R"(","clips":[],"files":[]})"},
         // Two readers of one text must see one manifest.
         {"a key given twice", R"({"manifest":"veltra-export","format":1,"clips":[],"files":[],"files":[]})"},
+        {"redacted without its count", R"({"manifest":"veltra-export","format":1,"redacted":true,"clips":[],"files":[]})"},
+        {"redacted as a text",
+         R"({"manifest":"veltra-export","format":1,"redacted":"yes","redacted_marks":1,"clips":[],"files":[]})"},
+        {"a negative count of marks",
+         R"({"manifest":"veltra-export","format":1,"redacted":true,"redacted_marks":-2,"clips":[],"files":[]})"},
         {"a key given twice in a file",
          R"({"manifest":"veltra-export","format":1,"clips":[],"files":[{"name":"x","size":1,"size":2,"sha256":")" + digest +
              R"("}]})"},
