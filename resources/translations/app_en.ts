@@ -170,7 +170,7 @@
     <message><source>Tracking stopped: the mark keeps what was found before</source><translation>Tracking stopped: the mark keeps what was found before</translation></message>
     <message><source>The mark could not be followed: %1</source><translation>The mark could not be followed: %1</translation></message>
     <message><source>Click a mark on the picture first</source><translation>Click a mark on the picture first</translation></message>
-    <message><source>%1 marks cleared</source><translation>%1 marks cleared</translation></message>
+    <message><source>Marks cleared: %1</source><translation>Marks cleared: %1</translation></message>
     <message><source>This clip has no marks</source><translation>This clip has no marks</translation></message>
     <message><source>Find Faces and Plates</source><translation>Find Faces and Plates</translation></message>
     <message><source>Looking for faces and number plates…</source><translation>Looking for faces and number plates…</translation></message>

@@ -170,7 +170,7 @@
     <message><source>Tracking stopped: the mark keeps what was found before</source><translation>跟踪已停止：标记保留之前找到的部分</translation></message>
     <message><source>The mark could not be followed: %1</source><translation>无法跟踪该标记：%1</translation></message>
     <message><source>Click a mark on the picture first</source><translation>请先在画面上点击一个标记</translation></message>
-    <message><source>%1 marks cleared</source><translation>已清除 %1 个标记</translation></message>
+    <message><source>Marks cleared: %1</source><translation>已清除 %1 个标记</translation></message>
     <message><source>This clip has no marks</source><translation>此片段没有标记</translation></message>
     <message><source>Find Faces and Plates</source><translation>查找人脸和车牌</translation></message>
     <message><source>Looking for faces and number plates…</source><translation>正在查找人脸和车牌…</translation></message>

@@ -69,6 +69,11 @@ void RedactMenu::follow(MarkStore *marks)
         }
         progress_->setValue(0);
         progress_->show();
+        // Beside the picture's lower right corner, not over the box just drawn.
+        if (PlayerView *player = app_->playerView()) {
+            const QPoint corner = player->mapToGlobal(QPoint(player->width(), player->height()));
+            progress_->move(corner - QPoint(progress_->width() + 16, progress_->height() + 96));
+        }
     });
     connect(marks, &MarkStore::trackingProgress, this, [this](int done, int total) {
         if (!progress_)
@@ -108,7 +113,7 @@ void RedactMenu::clearMarks()
     if (!marks_)
         return;
     const int n = marks_->clearMoment();
-    app_->toaster()->replaceToast(n > 0 ? Localization::text("%1 marks cleared").arg(n) : Localization::text("This clip has no marks"),
+    app_->toaster()->replaceToast(n > 0 ? Localization::text("Marks cleared: %1").arg(n) : Localization::text("This clip has no marks"),
                       1.5f);
 }
 

@@ -367,10 +367,30 @@ private slots:
         QCOMPARE(marks->chosenId(), kept.marks().first().id);
         QTRY_VERIFY_WITH_TIMEOUT(!picture->boxesShown().isEmpty() && picture->boxesShown().first().selected, 3000);
         screenshot(QStringLiteral("marks_chosen_after_restart"));
+        // Show Marks off hides them from the picture and the timeline, on shows them again.
+        QAction *show = item("showMarks");
+        QVERIFY(show && show->isChecked());
+        show->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(picture->boxesShown().isEmpty(), 3000);
+        QVERIFY(video->timeline()->markBands().isEmpty());
+        QCOMPARE(marks->count(), 1);
+        show->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(picture->boxesShown().size(), 1, 3000);
+        QCOMPARE(video->timeline()->markBands().size(), 1);
         item("deleteMark")->trigger();
         QCOMPARE(marks->count(), 0);
         QTRY_VERIFY_WITH_TIMEOUT(picture->boxesShown().isEmpty(), 3000);
         QVERIFY(video->timeline()->markBands().isEmpty());
+
+        // Clear Marks of This Clip takes every mark of the moment.
+        QSignalSpy found(delegate.get(), &AppDelegate::areasFound);
+        item("findFacesAndPlates")->trigger();
+        QVERIFY(found.wait(30000));
+        QVERIFY(marks->count() >= 1);
+        item("clearMarks")->trigger();
+        QCOMPARE(marks->count(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(picture->boxesShown().isEmpty(), 3000);
+        QCOMPARE(delegate->toaster()->currentToast()->text(), QStringLiteral("Marks cleared: %1").arg(found.first().at(0).toInt()));
     }
 };
 
