@@ -46,7 +46,7 @@ private slots:
     {
         QTest::addColumn<QRectF>("area");
         QTest::addColumn<QRectF>("box");
-        const QRect picture(100, 0, 640, 360);   // bars of 100 px at the left
+        // The picture is drawn at 100, 0 (bars of 100 px at the left).
         QTest::addRow("over the left bar") << QRectF(50, 10, 100, 20) << QRectF(0, 10, 50, 20);
         QTest::addRow("larger than the frame") << QRectF(0, -50, 1000, 500) << QRectF(0, 0, 640, 360);
         QTest::addRow("on the bar only") << QRectF(10, 10, 50, 50) << QRectF();
