@@ -78,7 +78,7 @@ Found find(const QImage &picture)
     cv::equalizeHist(mat, even);
     std::vector<cv::Rect> faces, plates;
     try {
-        c.face.detectMultiScale(even, faces, 1.1, 4, 0, cv::Size(24, 24));
+        c.face.detectMultiScale(even, faces, 1.1, 6, 0, cv::Size(24, 24));
         c.plate.detectMultiScale(mat, plates, 1.05, 3, 0, cv::Size(36, 12));
     } catch (const cv::Exception &e) {
         found.failure = QString::fromUtf8(e.what());
