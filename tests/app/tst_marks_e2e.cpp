@@ -14,6 +14,7 @@
 #include "app/PaneLayout.h"
 #include "app/RedactMenu.h"
 #include "media/MediaEngine.h"
+#include "player/ChannelPictures.h"
 #include "player/MarkGestures.h"
 #include "player/MarkShapes.h"
 #include "player/PlayerView.h"
@@ -310,6 +311,50 @@ private slots:
                                      delegate->toaster()->currentToast()->text() ==
                                          QStringLiteral("No faces or number plates found on this frame"),
                                  3000);
+    }
+
+    // A box drawn on another camera's picture is that camera's mark.
+    void aBoxOnTheRearPictureMarksTheRearClip()
+    {
+        showFrame(2.0);
+        ChannelPictures *channels = video->channels();
+        QCOMPARE(channels->count(), 1);
+        auto *rear = qobject_cast<VideoPicture *>(channels->tile(0));
+        QVERIFY(rear);
+        const QString rearClip = channels->file(0);
+        QVERIFY(rearClip.endsWith(QStringLiteral("020R.MOV")));
+        QTRY_VERIFY_WITH_TIMEOUT(std::abs(rear->frameSeconds() - 2.0) < 0.5 / kFps, 5000);
+        const int front = marks->marksOf(clip()).marks().size();
+        item("markArea")->trigger();
+        QSignalSpy finished(marks, &MarkStore::trackingFinished);
+        const PlateScene::Box p = PlateScene::plate(60, kFps, 480, 270);
+        // The inset is small: the box takes some ground around the plate.
+        const QRect area = MarkShapes::toWidget(QRectF(p.x - 12, p.y - 12, p.width + 24, p.height + 24), rear->frameSize(),
+                                                rear->pictureArea(), rear->isMirrored()).toRect();
+        QTest::mousePress(rear, Qt::LeftButton, {}, area.topLeft());
+        for (int k = 1; k <= 6; ++k)
+            QTest::mouseMove(rear, area.topLeft() + (area.bottomRight() - area.topLeft()) * k / 6, 10);
+        QTest::mouseRelease(rear, Qt::LeftButton, {}, area.bottomRight());
+        QCOMPARE(marks->marksOf(rearClip).marks().size(), 1);
+        QCOMPARE(marks->marksOf(clip()).marks().size(), front);
+        QVERIFY(finished.wait(120000));
+        QTRY_COMPARE_WITH_TIMEOUT(rear->boxesShown().size(), 1, 3000);
+        showFrame(5.0);
+        QTRY_VERIFY_WITH_TIMEOUT(std::abs(rear->frameSeconds() - 5.0) < 0.5 / kFps, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(rear->boxesShown().size(), 1, 3000);
+        const PlateScene::Box later = PlateScene::plate(150, kFps, 480, 270);
+        const int off = apart(rear->boxesShown().first().box,
+                              QRect(later.x - 12, later.y - 12, later.width + 24, later.height + 24));
+        QVERIFY2(off <= 8, qPrintable(QString::number(off)));
+        screenshot(QStringLiteral("marks_rear_inset"));
+        // Away with it, so that the front's marks are what the rest counts.
+        QTest::mouseClick(rear, Qt::LeftButton, {}, MarkShapes::toWidget(rear->boxesShown().first().box, rear->frameSize(),
+                                                                          rear->pictureArea(), rear->isMirrored())
+                                                         .toRect()
+                                                         .center());
+        QCOMPARE(marks->chosenFile(), rearClip);
+        QVERIFY(marks->deleteChosen());
+        QVERIFY(marks->marksOf(rearClip).isEmpty());
     }
 
     // Stop in the progress window ends the tracking; the mark keeps its own box.
