@@ -73,6 +73,10 @@
     <message><source>Side by Side</source><translation>Side by Side</translation></message>
     <message><source>Grid</source><translation>Grid</translation></message>
     <message><source>Mirror the Rear Camera</source><translation>Mirror the Rear Camera</translation></message>
+    <message><source>Skip Stops</source><translation>Skip Stops</translation></message>
+    <message><source>Skipped a %1 stop</source><translation>Skipped a %1 stop</translation></message>
+    <message><source>stop_span_min</source><translation>%1 min</translation></message>
+    <message><source>stop_span_h</source><translation>%1 h %2 min</translation></message>
     <message><source>Time zone:</source><translation>Time zone:</translation></message>
     <message><source>incident_no_recording</source><translation>No recording from: %1.</translation></message>
     <message><source>Cameras&apos; View in Incidents</source><translation>Cameras&apos; View in Incidents</translation></message>

@@ -73,6 +73,10 @@
     <message><source>Side by Side</source><translation>并排</translation></message>
     <message><source>Grid</source><translation>网格</translation></message>
     <message><source>Mirror the Rear Camera</source><translation>后摄像头镜像显示</translation></message>
+    <message><source>Skip Stops</source><translation>跳过停车</translation></message>
+    <message><source>Skipped a %1 stop</source><translation>已跳过 %1 的停车</translation></message>
+    <message><source>stop_span_min</source><translation>%1 分钟</translation></message>
+    <message><source>stop_span_h</source><translation>%1 小时 %2 分钟</translation></message>
     <message><source>Time zone:</source><translation>时区：</translation></message>
     <message><source>incident_no_recording</source><translation>无录像的摄像头：%1。</translation></message>
     <message><source>Cameras&apos; View in Incidents</source><translation>事件片段附带多摄像头合成画面</translation></message>

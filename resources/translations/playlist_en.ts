@@ -57,7 +57,27 @@
     </message>
     <message>
         <source>playlist_trip_interior</source>
-        <translation>Interior</translation>
+        <translation>Cabin</translation>
+    </message>
+    <message>
+        <source>playlist_camera_left_repeater</source>
+        <translation>Left repeater</translation>
+    </message>
+    <message>
+        <source>playlist_camera_right_repeater</source>
+        <translation>Right repeater</translation>
+    </message>
+    <message>
+        <source>playlist_camera_left_pillar</source>
+        <translation>Left pillar</translation>
+    </message>
+    <message>
+        <source>playlist_camera_right_pillar</source>
+        <translation>Right pillar</translation>
+    </message>
+    <message>
+        <source>playlist_trip_more_cameras</source>
+        <translation>%1 + %2 cameras</translation>
     </message>
     <message>
         <source>playlist_trip_no_time</source>
@@ -73,7 +93,7 @@
     </message>
     <message>
         <source>playlist_minute_cameras_tip</source>
-        <translation>Recorded by several cameras this minute: the picture shows %1; %2 will play once several cameras can be shown together.</translation>
+        <translation>Cameras of this moment: %1 in the picture, %2 beside it.</translation>
     </message>
     <message>
         <source>clock_span_hms</source>

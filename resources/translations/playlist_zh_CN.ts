@@ -60,6 +60,26 @@
         <translation>车内摄像头</translation>
     </message>
     <message>
+        <source>playlist_camera_left_repeater</source>
+        <translation>左翼子板摄像头</translation>
+    </message>
+    <message>
+        <source>playlist_camera_right_repeater</source>
+        <translation>右翼子板摄像头</translation>
+    </message>
+    <message>
+        <source>playlist_camera_left_pillar</source>
+        <translation>左立柱摄像头</translation>
+    </message>
+    <message>
+        <source>playlist_camera_right_pillar</source>
+        <translation>右立柱摄像头</translation>
+    </message>
+    <message>
+        <source>playlist_trip_more_cameras</source>
+        <translation>%1 + 另外 %2 个摄像头</translation>
+    </message>
+    <message>
         <source>playlist_trip_no_time</source>
         <translation>无录制时间</translation>
     </message>
@@ -73,7 +93,7 @@
     </message>
     <message>
         <source>playlist_minute_cameras_tip</source>
-        <translation>本分钟由多个摄像头同时录制：画面显示 %1；%2 将在支持多画面同时播放后可看。</translation>
+        <translation>此时刻的摄像头：画面为%1，旁边显示%2。</translation>
     </message>
     <message>
         <source>clock_span_hms</source>

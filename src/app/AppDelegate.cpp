@@ -71,7 +71,19 @@ void AppDelegate::showMessage(const QString &text, float seconds)
 PlayerView *AppDelegate::playerView() const { return playerView_; }
 PlayListView *AppDelegate::playListView() const { return playListView_; }
 MainWindow *AppDelegate::mainWindow() const { return mainWindow_; }
-void AppDelegate::setPlayerView(PlayerView *vc) { playerView_ = vc; }
+void AppDelegate::setPlayerView(PlayerView *vc)
+{
+    playerView_ = vc;
+    // View ▸ Cameras marks the layout shown, chosen or picked for the count of cameras.
+    if (vc)
+        connect(vc, &PlayerView::camerasArranged, this, [this](const QString &key) {
+            if (!menuBar_)
+                return;
+            for (QAction *a : menuBar_->findChildren<QAction *>())
+                if (a->objectName().startsWith(QLatin1String("cameraLayout_")))
+                    a->setChecked(a->objectName() == QLatin1String("cameraLayout_") + key);
+        });
+}
 void AppDelegate::setPlayListView(PlayListView *vc) { playListView_ = vc; }
 void AppDelegate::setMainWindow(MainWindow *vc) { mainWindow_ = vc; }
 PlayQueue *AppDelegate::queue() const { return queue_; }
@@ -324,6 +336,12 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     telemetryLaterItem = action(playback, "Telemetry Later", [this] { nudgeTelemetry(-kTelemetryStepMs); },
                                 QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Right));
     telemetryResetItem = action(playback, "Reset Telemetry Offset", &AppDelegate::resetTelemetryOffset);
+    playback->addSeparator();
+    QAction *skipStops = action(playback, "Skip Stops", [] {});
+    skipStops->setObjectName(QStringLiteral("skipStops"));
+    skipStops->setCheckable(true);
+    skipStops->setChecked(settings_.skipStops());
+    connect(skipStops, &QAction::toggled, &settings_, &Settings::setSkipStops);
 
     RedactMenu::install(bar, this);
     LibraryMenu::install(bar, this);

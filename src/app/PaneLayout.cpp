@@ -106,6 +106,7 @@ void PaneLayout::buildPanes(AppDelegate &app)
     connect(playerView, &PlayerView::videoSizeRestored, position, &PositionCompassPanel::updateCompass);
     Wiring::playerAndPlayList(playerView, playListView, queue, telemetry, &app);
     Wiring::tripsAndMap(playerView, queue, telemetry, mapPane, instrumentPanel);
+    Wiring::skipStops(playerView, telemetry, settings, &app);
     app.mapTiles = [map = QPointer<MapPane>(mapPane)]() -> MapSnapshot::Tiles {
         return map ? map->localTiles() : MapSnapshot::Tiles();
     };

@@ -3,6 +3,7 @@
 #include "AppDelegate.h"
 #include "IncidentExport.h"
 #include "MarkStore.h"
+#include "StopSkipper.h"
 #include "common/Localization.h"
 #include "common/Settings.h"
 #include "drive/ClockText.h"
@@ -16,6 +17,7 @@
 #include "media/MediaEngine.h"
 #include "player/PlayerView.h"
 #include "playlist/PlayListView.h"
+#include "ui/AppToast.h"
 #include "telemetry/CameraClock.h"
 #include "telemetry/TripTimeline.h"
 
@@ -236,6 +238,29 @@ void marks(PlayerView *video, PlayQueue *queue, MarkStore *marks, AppDelegate *a
             return marks ? marks->marksOf(file) : RedactMarks();
         };
     }
+}
+
+void skipStops(PlayerView *video, DriveTelemetry *telemetry, Settings &settings, AppDelegate *app)
+{
+    auto *skipper = new StopSkipper(*video->engine(), video);
+    skipper->setObjectName(QStringLiteral("stopSkipper"));
+    const auto follow = [skipper, telemetry] {
+        const ClipTelemetry &clip = telemetry->clip();
+        const double duration = telemetry->duration() > 0 ? telemetry->duration() : clip.seconds();
+        skipper->setStops(StopStretches::of(*clip.samples, duration, clip.offsetMs));
+    };
+    QObject::connect(telemetry, &DriveTelemetry::clipChanged, skipper, follow);
+    QObject::connect(telemetry, &DriveTelemetry::durationChanged, skipper, follow);
+    QObject::connect(telemetry, &DriveTelemetry::offsetChanged, skipper, follow);
+    const auto choose = [skipper, video](bool on) {
+        skipper->setEnabled(on);
+        video->setStopsShown(on);
+    };
+    choose(settings.skipStops());
+    QObject::connect(&settings, &Settings::skipStopsChanged, skipper, choose);
+    if (app)
+        QObject::connect(skipper, &StopSkipper::skipped, app,
+                         [app](double seconds) { app->toaster()->replaceToast(StopSkipper::skippedText(seconds), 3); });
 }
 
 } // namespace Wiring

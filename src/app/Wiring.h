@@ -47,4 +47,8 @@ void tripsAndMap(PlayerView *video, PlayQueue *queue, DriveTelemetry *telemetry,
 // incident's marked segment when there is one, else through the whole clip.
 void marks(PlayerView *video, PlayQueue *queue, MarkStore *marks, AppDelegate *app);
 
+// Skip Stops as the settings say: the playing clip's stops go to a skipper on the
+// player's engine, the timeline shades them, and each jump is told in a toast.
+void skipStops(PlayerView *video, DriveTelemetry *telemetry, Settings &settings, AppDelegate *app);
+
 } // namespace Wiring

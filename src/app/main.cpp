@@ -10,6 +10,7 @@
 #include "common/Settings.h"
 #include "map/MapTileServer.h"
 #include "map/MapWebPage.h"
+#include "media/GstSetup.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -168,7 +169,8 @@ int main(int argc, char *argv[])
         picture = parser.value(QStringLiteral("picture"));
     }
 
-    Composition::apply(decoding, picture);
+    // The decoders are ranked in this process before the engine starts.
+    GstSetup::ensure(Composition::apply(decoding, picture));
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
             MapWebPage::engineFlags(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"),
                                     qEnvironmentVariableIntValue("QTWEBENGINE_DISABLE_SANDBOX") != 0));

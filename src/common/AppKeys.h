@@ -43,6 +43,7 @@ inline constexpr char SMOOTH_ROUTE[] = "smooth_route";
 // How a moment's cameras are laid out: "insets", "side" or "grid".
 inline constexpr char CAMERA_LAYOUT[] = "camera_layout";
 inline constexpr char MIRROR_REAR[] = "mirror_rear";
+inline constexpr char SKIP_STOPS[] = "skip_stops";
 // The main window's place and size, and its dividers, as the window saves them.
 inline constexpr char WINDOW_GEOMETRY[] = "window_geometry";
 inline constexpr char WINDOW_DIVIDERS[] = "window_dividers";

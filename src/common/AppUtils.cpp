@@ -67,11 +67,13 @@ int AppUtils::exactFixed(char *out, double value, int decimals)
 
 QString AppUtils::speedText(float kmh, bool kmph)
 {
-    return fixed(double(convertSpeed(kmh, kmph)), 0) + Localization::text(kmph ? "km_speedUnit" : "mph_speedUnit");
+    // A space between the figure and its unit: "52 KM/H", not "52KM/H".
+    return fixed(double(convertSpeed(kmh, kmph)), 0) + QLatin1Char(' ') +
+           Localization::text(kmph ? "km_speedUnit" : "mph_speedUnit");
 }
 
 QString AppUtils::distanceText(float metres, bool kmph)
 {
-    return fixed(double(convertDistance(metres, kmph)), 2) +
+    return fixed(double(convertDistance(metres, kmph)), 2) + QLatin1Char(' ') +
            Localization::text(kmph ? "km_distanceUnit" : "mile_distanceUnit");
 }

@@ -122,11 +122,7 @@ Paths choosePaths(const Machine &machine, const QString &decoding, const QString
                                                                        "plugin has its device here")
                                                       : QStringLiteral("no hardware decoder with its device"));
     }
-    if (!ranks.isEmpty()) {
-        // The user's own ranks come after ours and so have the last word.
-        const QByteArray own = env("GST_PLUGIN_FEATURE_RANK");
-        p.set.append({QByteArray("GST_PLUGIN_FEATURE_RANK"), own.isEmpty() ? ranks : ranks + ',' + own});
-    }
+    p.ranks = ranks;
 
     const bool gpu = machine.renderNode || machine.nvidia;
     const QByteArray quick = env("QT_QUICK_BACKEND");
@@ -153,7 +149,7 @@ Paths choosePaths(const Machine &machine, const QString &decoding, const QString
     return p;
 }
 
-void apply(const QString &decoding, const QString &picture)
+QByteArray apply(const QString &decoding, const QString &picture)
 {
     const auto env = [](const char *name) { return qEnvironmentVariableIsSet(name) ? qgetenv(name) : QByteArray(); };
     const Paths paths = choosePaths(Machine::probe(), decoding, picture, env);
@@ -170,6 +166,7 @@ void apply(const QString &decoding, const QString &picture)
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     if (qgetenv("QT_XCB_GL_INTEGRATION") == "none" && !forward)
         forward = qInstallMessageHandler(withoutOpenGlWarning);
+    return paths.ranks;
 }
 
 } // namespace Composition

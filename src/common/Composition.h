@@ -45,14 +45,18 @@ struct Machine {
 struct Paths {
     QString decoder;   // the plugin decoding, empty for software
     bool openGl = false;
-    QList<QPair<QByteArray, QByteArray>> set;
+    // The decoders' ranks for the media engine to set in-process ("vah264dec:MAX,…");
+    // it applies the user's own GST_PLUGIN_FEATURE_RANK after them.
+    QByteArray ranks;
+    QList<QPair<QByteArray, QByteArray>> set;   // environment variables
     QString said;      // one line for the console: what was chosen and why
 };
 Paths choosePaths(const Machine &machine, const QString &decoding, const QString &picture,
                   const std::function<QByteArray(const char *)> &env);
 
 // Chooses the paths for this machine (as forced) and then the composition for this
-// process's environment, and applies both; the paths' line is printed once.
-void apply(const QString &decoding = {}, const QString &picture = {});
+// process's environment, and applies both; the paths' line is printed once. Returns
+// the decoders' ranks for the media engine (Paths::ranks).
+QByteArray apply(const QString &decoding = {}, const QString &picture = {});
 
 } // namespace Composition

@@ -163,6 +163,11 @@ QString Settings::cameraLayout() const
     return layout.isEmpty() ? QStringLiteral("insets") : layout;
 }
 
+QString Settings::chosenCameraLayout() const
+{
+    return stored(AppKeys::CAMERA_LAYOUT).toString();
+}
+
 void Settings::setCameraLayout(const QString &layout)
 {
     store(AppKeys::CAMERA_LAYOUT, layout);
@@ -198,6 +203,17 @@ void Settings::setMirrorRear(bool on)
 {
     store(AppKeys::MIRROR_REAR, on);
     emit mirrorRearChanged(on);
+}
+
+bool Settings::skipStops() const
+{
+    return stored(AppKeys::SKIP_STOPS).toBool();
+}
+
+void Settings::setSkipStops(bool on)
+{
+    store(AppKeys::SKIP_STOPS, on);
+    emit skipStopsChanged(on);
 }
 
 std::optional<double> Settings::insetShare() const

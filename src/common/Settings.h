@@ -97,9 +97,14 @@ public:
     // How a moment's cameras are laid out ("insets" unless set), and whether the rear
     // camera is shown as a rear-view mirror shows it.
     QString cameraLayout() const;
+    // The layout the user chose; empty until then (the player picks by the cameras' count).
+    QString chosenCameraLayout() const;
     void setCameraLayout(const QString &layout);
     bool mirrorRear() const;
     void setMirrorRear(bool on);
+    // Playback ▸ Skip Stops (off until chosen).
+    bool skipStops() const;
+    void setSkipStops(bool on);
     // The main window's place and size and its dividers as it saved them (empty when
     // never saved); no signal.
     QByteArray windowGeometry() const;
@@ -194,6 +199,7 @@ signals:
     void captureCaptionChanged(bool on);
     void cameraLayoutChanged(const QString &layout);
     void mirrorRearChanged(bool on);
+    void skipStopsChanged(bool on);
     void insetShareChanged(double share);
     void userLanguageChanged(const QString &language);
     void placeInPicturesChanged(bool on);

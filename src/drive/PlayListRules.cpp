@@ -1,6 +1,7 @@
 #include "PlayListRules.h"
 
 #include "common/Localization.h"
+#include "ClipTime.h"
 
 #include <QDataStream>
 #include <QDate>
@@ -74,6 +75,32 @@ QStringList PlayListRules::minuteCameras(const QString &path)
             cameras << camera;
     }
     return cameras;
+}
+
+QList<char> PlayListRules::momentChannels(const QString &path)
+{
+    const QString local = localPath(path);
+    const char own = ClipTime::channel(local.toStdString());
+    if (!own)
+        return {};
+    QList<char> channels;
+    const QStringList words = minuteCameras(path);
+    if (!words.isEmpty()) {
+        for (const QString &w : words)
+            channels << ClipTime::channel("-" + w.toStdString());
+        return channels;
+    }
+    // The letter after the number, just before the extension, in the name's case.
+    const QFileInfo file(local);
+    const QString stem = file.completeBaseName();
+    const QString suffix = file.suffix().isEmpty() ? QString() : QLatin1Char('.') + file.suffix();
+    const bool lower = stem.back().isLower();
+    for (const char c : {'F', 'R', 'I'}) {
+        const QChar letter = lower ? QChar(QLatin1Char(c)).toLower() : QChar(QLatin1Char(c));
+        if (c == own || QFileInfo::exists(file.dir().filePath(stem.chopped(1) + letter + suffix)))
+            channels << c;
+    }
+    return channels.contains(own) ? channels : QList<char>{own};
 }
 
 QString PlayListRules::localPath(const QString &path)

@@ -37,6 +37,11 @@ public:
     // the order of the channels (front, back, the side cameras); empty for a name of
     // another form.
     static QStringList minuteCameras(const QString &path);
+    // The channels (ClipTime::channel) of the moment of `path` whose files lie beside it,
+    // its own included, in the order of the channels: the rear and cabin of a name ending
+    // in F, R or I after its number ("…_001F.MOV" beside "…_001R.MOV"), or the cameras of
+    // a six-camera minute; empty for a name that carries no channel.
+    static QList<char> momentChannels(const QString &path);
     // The file-system path behind an entry: the decoded local path of a file URL,
     // the text itself when it is no URL.
     static QString localPath(const QString &path);

@@ -89,19 +89,40 @@ QString PlayListTrips::rowTime(const ClipClock &clock, const TimeChoice &choice)
     return ClockText::shown(*start, clock.isUtc(), clock.errorMs, choice).toString(QStringLiteral("hh:mm:ss dd/MM/yyyy"));
 }
 
-QString PlayListTrips::caption(const PlayListTrip &trip, bool kmph, const TimeChoice &choice)
+QString PlayListTrips::cameraName(char channel)
+{
+    switch (channel) {
+    case 'F': return Localization::text("playlist_trip_front");
+    case 'R': return Localization::text("playlist_trip_rear");
+    case 'I': return Localization::text("playlist_trip_interior");
+    case ClipTime::kLeftRepeater: return Localization::text("playlist_camera_left_repeater");
+    case ClipTime::kRightRepeater: return Localization::text("playlist_camera_right_repeater");
+    case ClipTime::kLeftPillar: return Localization::text("playlist_camera_left_pillar");
+    case ClipTime::kRightPillar: return Localization::text("playlist_camera_right_pillar");
+    default: return QString();
+    }
+}
+
+QString PlayListTrips::caption(const PlayListTrip &trip, bool kmph, const TimeChoice &choice,
+                               const QList<char> &cameras)
 {
     const int n = int(trip.rows.size());
     const QString count = n == 1 ? Localization::text("playlist_trip_one_clip")
                                  : Localization::text("playlist_trip_clips").arg(n);
-    // Front and rear clips of the same minutes are two trips: the camera says which.
+    // The cameras that recorded the drive: those of its moments, else its channel's.
     QString camera;
-    switch (trip.channel) {
-    case 'F': camera = Localization::text("playlist_trip_front") + QStringLiteral(" · "); break;
-    case 'R': camera = Localization::text("playlist_trip_rear") + QStringLiteral(" · "); break;
-    case 'I': camera = Localization::text("playlist_trip_interior") + QStringLiteral(" · "); break;
-    default: break;
+    if (cameras.size() > 3) {
+        camera = Localization::text("playlist_trip_more_cameras").arg(cameraName(cameras.first())).arg(cameras.size() - 1);
+    } else if (cameras.size() > 1) {
+        QStringList names;
+        for (char c : cameras)
+            names << cameraName(c);
+        camera = names.join(QStringLiteral(" + "));
+    } else {
+        camera = cameraName(trip.channel == 'F' || trip.channel == 'R' || trip.channel == 'I' ? trip.channel : 0);
     }
+    if (!camera.isEmpty())
+        camera += QStringLiteral(" · ");
     if (!trip.startMs || !trip.endMs)
         return camera + Localization::text("playlist_trip_no_time") + QStringLiteral(" · ") + count;
     const QDateTime start = ClockText::shown(*trip.startMs, trip.utc, trip.errorMs, choice);
@@ -124,7 +145,7 @@ QList<QUrl> PlayListTrips::clips(const PlayListTrip &trip, const PlayList &list)
     return urls;
 }
 
-QList<QUrl> PlayListTrips::shownOfMinutes(const QList<QUrl> &urls)
+QList<QUrl> PlayListTrips::shownOfMoments(const QList<QUrl> &urls)
 {
     std::vector<TripClip> clips;
     clips.reserve(size_t(urls.size()));
@@ -135,14 +156,10 @@ QList<QUrl> PlayListTrips::shownOfMinutes(const QList<QUrl> &urls)
                                  named ? std::optional<int64_t>(ClipTime::toMs(*named)) : std::nullopt, -1,
                                  ClipTime::channel(path)});
     }
-    const auto side = [](char c) { return c >= ClipTime::kLeftRepeater && c <= ClipTime::kRightPillar; };
     std::vector<bool> waits(clips.size(), false);
-    for (const ClipMoment &m : groupMoments(clips)) {
-        if (std::none_of(m.clips.begin(), m.clips.end(), [&](size_t k) { return side(clips[k].channel); }))
-            continue;
+    for (const ClipMoment &m : groupMoments(clips))
         for (const size_t k : m.clips)
             waits[k] = k != m.shown;
-    }
     QList<QUrl> shown;
     for (qsizetype k = 0; k < urls.size(); ++k)
         if (!waits[size_t(k)])

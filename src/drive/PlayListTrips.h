@@ -45,10 +45,14 @@ public:
 
     // "08/11/2026 09:30:00–09:33:00 · 3 clips · 2.41 km" (the end with its date when
     // it falls on another day; the distance in the speed unit's distance unit), led by
-    // "Front · ", "Rear · " or "Interior · " for a camera channel; for a trip without
-    // time "No recording time · 1 clip".
+    // the cameras that recorded it: "Front + Rear · " for the channels `cameras` of its
+    // moments, "Front + 5 cameras · " for more than three, "Rear · " for a camera channel
+    // alone; for a trip without time "No recording time · 1 clip".
     // The times are on `choice`'s clock, followed by the zone's name.
-    static QString caption(const PlayListTrip &trip, bool kmph, const TimeChoice &choice = {});
+    static QString caption(const PlayListTrip &trip, bool kmph, const TimeChoice &choice = {},
+                           const QList<char> &cameras = {});
+    // "Front", "Rear", "Cabin", "Left repeater" …: the camera of a channel; empty for none.
+    static QString cameraName(char channel);
     // "08:30:00 08/11/2026": a row's start on `choice`'s clock; empty for the camera's
     // clock (the name's time stands) and when its clock knows no start.
     static QString rowTime(const ClipClock &clock, const TimeChoice &choice);
@@ -56,10 +60,10 @@ public:
     // The trip's clips as URLs in time order.
     static QList<QUrl> clips(const PlayListTrip &trip, const PlayList &list);
 
-    // The files handed in, each six-camera minute among them taken in as one: of the
-    // files of a moment (groupMoments, over the names' times and channels) with a side
-    // camera, only the one the picture shows stays (the front, else the first by
-    // channel); the other cameras wait until several can play at once. Other files, and
-    // front and rear pairs of other cameras, stay as they are, in the order given.
-    static QList<QUrl> shownOfMinutes(const QList<QUrl> &urls);
+    // The files handed in, each moment among them taken in as one entry: of the files of
+    // a moment (groupMoments, over the names' times and channels: a front and its rear
+    // and cabin, a six-camera minute), only the one the picture shows stays (the front,
+    // else the first by channel); the player shows the others beside it. Other files stay
+    // as they are, in the order given.
+    static QList<QUrl> shownOfMoments(const QList<QUrl> &urls);
 };

@@ -321,7 +321,7 @@ void PlayQueue::openFiles(const QList<QUrl> &urls, const OpenOptions &options)
     const RecordingCheck check = RecordingFiles::check(urls);
     if (!check.refused.isEmpty())
         emit refused(check.refused);
-    const QList<QUrl> accepted = PlayListTrips::shownOfMinutes(check.accepted);
+    const QList<QUrl> accepted = PlayListTrips::shownOfMoments(check.accepted);
     if (accepted.isEmpty())
         return;   // nothing could be taken in: the file playing goes on
     ++reads_;

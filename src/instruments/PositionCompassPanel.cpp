@@ -102,7 +102,8 @@ void PositionCompassPanel::showMoment(const TelemetryMoment &moment)
         speedAbsent_ = false;
         spd_show_v_ = float(moment.atSample.speedKmh);
         const double shown = double(AppUtils::convertSpeed(spd_show_v_, kmph_));
-        const QString text = AppUtils::fixed(shown, 0) + speedUnitText_;
+        // A space between the figure and an ordinary unit ("18 KM/H").
+        const QString text = AppUtils::fixed(shown, 0) + unitGap() + speedUnitText_;
         setTextIfChanged(spdshow, text);
         // The dial and needle follow the text. With an ordinary unit label they come
         // from the number shown and the dial the label picks, without reading the
@@ -181,7 +182,7 @@ QString PositionCompassPanel::speedReadout(float kmh) const
     if (speedAbsent_)
         return absentText();
     // AppUtils::speedText with the unit's label at hand.
-    return AppUtils::fixed(double(AppUtils::convertSpeed(kmh, kmph_)), 0) + speedUnitText_;
+    return AppUtils::fixed(double(AppUtils::convertSpeed(kmh, kmph_)), 0) + unitGap() + speedUnitText_;
 }
 
 void PositionCompassPanel::updateUI()

@@ -77,6 +77,9 @@ private:
     // rather than from the settings and the string tables on every new second.
     void readSpeedUnit();
     QString speedReadout(float kmh) const;
+    // A space between the figure and an ordinary unit ("18 KM/H"); none before a label
+    // that could read as more of the number, which the dial is read back from.
+    QString unitGap() const { return unitLabelIsPlain_ ? QStringLiteral(" ") : QString(); }
     bool kmph_ = true;
     bool speedAbsent_ = false;   // the playing clip's camera recorded no speed for the moment shown
     QString speedUnitText_;

@@ -65,6 +65,13 @@ ChannelRules::Arrangement ChannelRules::arrangementOf(const QString &key)
     return Arrangement::Insets;
 }
 
+ChannelRules::Arrangement ChannelRules::arrangementFor(const QString &key, int cameras)
+{
+    if (key.isEmpty())
+        return cameras >= 4 ? Arrangement::Grid : Arrangement::Insets;
+    return arrangementOf(key);
+}
+
 ChannelRules::Arrangement ChannelRules::next(Arrangement a)
 {
     switch (a) {

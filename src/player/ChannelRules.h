@@ -39,6 +39,9 @@ public:
     enum class Arrangement { Insets, SideBySide, Grid };
     static QString arrangementKey(Arrangement a);   // "insets", "side", "grid"
     static Arrangement arrangementOf(const QString &key);
+    // The arrangement shown for a moment of `cameras` cameras (the main one counted): the
+    // one the user chose (`key`), else a grid for four or more and insets for fewer.
+    static Arrangement arrangementFor(const QString &key, int cameras);
     static Arrangement next(Arrangement a);
 
     enum Corner { TopLeft, TopRight, BottomLeft, BottomRight };

@@ -5,7 +5,9 @@
 #include "common/Localization.h"
 #include "common/TimeFormatUtils.h"
 
+#include <QApplication>
 #include <QEvent>
+#include <QScrollBar>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -64,11 +66,21 @@ EventsListView::EventsListView(QWidget *parent) : QFrame(parent, Qt::Tool)
     table_->setAllColumnsShowFocus(true);
     table_->header()->setStretchLastSection(true);
     table_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    connect(table_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem *item) {
+    // A click on a row goes there at once; Enter (and a double click, whose first click
+    // went there already) goes there too, but the same row is not asked for twice.
+    const auto go = [this](QTreeWidgetItem *item, bool byClick) {
         const int i = table_->indexOfTopLevelItem(item);
-        if (i >= 0 && size_t(i) < events_.size())
-            emit eventActivated(events_[size_t(i)].time);
-    });
+        if (i < 0 || size_t(i) >= events_.size())
+            return;
+        if (!byClick && i == clickedRow_ && clicked_.isValid()
+            && clicked_.elapsed() < QApplication::doubleClickInterval())
+            return;
+        clickedRow_ = byClick ? i : -1;
+        clicked_.start();
+        emit eventActivated(events_[size_t(i)].time);
+    };
+    connect(table_, &QTreeWidget::itemClicked, this, [go](QTreeWidgetItem *item) { go(item, true); });
+    connect(table_, &QTreeWidget::itemActivated, this, [go](QTreeWidgetItem *item) { go(item, false); });
 
     emptyLabel_ = new QLabel(this);
     emptyLabel_->setAlignment(Qt::AlignCenter);
@@ -172,6 +184,21 @@ void EventsListView::fill()
     table_->addTopLevelItems(items);
     table_->setColumnHidden(3, !trip);
     emptyLabel_->setVisible(events_.empty());
+    clickedRow_ = -1;
+    // Wide enough for every column to show whole (the clip's name too).
+    const QFontMetrics metrics(table_->font());
+    int needed = 0;
+    for (int c = 0; c < table_->columnCount(); ++c) {
+        if (table_->isColumnHidden(c))
+            continue;
+        int widest = table_->header()->sectionSizeHint(c);
+        for (const QTreeWidgetItem *item : items)
+            widest = std::max(widest, metrics.horizontalAdvance(item->text(c)) + (c == 1 ? 16 : 0) + 12);
+        needed += widest;
+    }
+    needed += 2 * table_->frameWidth() + table_->verticalScrollBar()->sizeHint().width() + 16 + 8;
+    if (width() < needed)
+        resize(needed, height());
 }
 
 void EventsListView::retranslate()

@@ -5,6 +5,7 @@
 
 #include "TelemetryEvents.h"
 
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QStringList>
 
@@ -31,7 +32,7 @@ public:
     static QString strengthText(const TelemetryEvent &e, bool kmph);
 
 signals:
-    // A row was activated (double click or Enter): the event's time in seconds.
+    // A row was clicked or activated (Enter): the event's time in seconds.
     void eventActivated(double seconds);
     void markInRequested();
     void markOutRequested();
@@ -47,6 +48,8 @@ private:
     QStringList clips_;
     QList<double> offsets_;
     bool kmph_ = true;
+    int clickedRow_ = -1;      // the row clicked last, while a double click may follow
+    QElapsedTimer clicked_;
     QLabel *emptyLabel_ = nullptr;
     QTreeWidget *table_ = nullptr;
     QPushButton *markInButton_ = nullptr;

@@ -87,15 +87,16 @@ PlayerView::PlayerView(Settings &settings, MediaEngine *engine, QWidget *parent)
                     timeline_->setCameraLanes(ChannelRules::lanes({{0.0, telemetryDuration_, clipCameras_}}));
             }
     });
-    connect(channels_, &ChannelPictures::camerasChanged, controlBar_,
-            [this](int count) { controlBar_->showCamerasButton(count > 0); });
+    connect(channels_, &ChannelPictures::camerasChanged, controlBar_, [this](int count) {
+        controlBar_->showCamerasButton(count > 0);
+        arrangeCameras();
+    });
     connect(controlBar_, &PlayerControlBar::camerasClicked, this, [this] {
         settings_.setCameraLayout(ChannelRules::arrangementKey(ChannelRules::next(channels_->arrangement())));
     });
-    channels_->setArrangement(ChannelRules::arrangementOf(settings_.cameraLayout()));
+    arrangeCameras();
     channels_->setMirrorRear(settings_.mirrorRear());
-    connect(&settings_, &Settings::cameraLayoutChanged, channels_,
-            [this](const QString &key) { channels_->setArrangement(ChannelRules::arrangementOf(key)); });
+    connect(&settings_, &Settings::cameraLayoutChanged, channels_, [this] { arrangeCameras(); });
     connect(&settings_, &Settings::mirrorRearChanged, channels_, &ChannelPictures::setMirrorRear);
     channels_->setInsetShare(settings_.insetShare().value_or(ChannelRules::kInsetShare));
     connect(channels_, &ChannelPictures::insetShareChosen, &settings_, &Settings::setInsetShare);
@@ -340,6 +341,14 @@ void PlayerView::setTelemetryOffset(int ms)
 void PlayerView::setTimeOfDay(std::function<QString(double seconds)> at)
 {
     timeline_->timeOfDay = std::move(at);
+}
+
+void PlayerView::arrangeCameras()
+{
+    const ChannelRules::Arrangement a =
+        ChannelRules::arrangementFor(settings_.chosenCameraLayout(), channels_->count() + 1);
+    channels_->setArrangement(a);
+    emit camerasArranged(ChannelRules::arrangementKey(a));
 }
 
 void PlayerView::setTrip(const QList<TimelinePart> &parts, int playing)

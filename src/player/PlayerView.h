@@ -179,6 +179,8 @@ public slots:
     // Marks the playing time as the start or end of the incident; a toast confirms, or
     // says how a reversed or outside mark was corrected.
     void markIn();
+    // The timeline shades where the car stands still (Skip Stops).
+    void setStopsShown(bool shown) { timeline_->setStopsShown(shown); }
     void markOut();
     // Redact ▸ Mark Area: pauses, and the next drag on a picture draws a mark's box.
     void markArea();
@@ -197,6 +199,8 @@ public slots:
     void showEvents();
 
 signals:
+    // The moment's cameras are laid out as `key` ("insets", "side", "grid").
+    void camerasArranged(const QString &key);
     // The open control was used: the window shows its open dialog.
     void openFileRequested();
     // Every clock tick, after the controls had it (seconds).
@@ -228,6 +232,8 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // The layout chosen, else the one for the moment's count of cameras.
+    void arrangeCameras();
     PlayerView(Settings &settings, MediaEngine *engine, QWidget *parent);
     void buildView();
     void retranslate();

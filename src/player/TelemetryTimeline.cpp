@@ -218,6 +218,14 @@ void TelemetryTimeline::setParts(QList<TimelinePart> parts, std::vector<Telemetr
             return part.typed && std::any_of(part.typed->begin(), part.typed->end(),
                                              [](const TelemetrySample &s) { return s.vehicle.has_value(); });
         });
+    stops_.clear();
+    for (const TimelinePart &part : parts_)
+        if (part.typed)
+            for (StopStretches::Stretch stop : StopStretches::of(*part.typed, part.duration, part.offsetMs)) {
+                stop.start += part.start;
+                stop.end += part.start;
+                stops_.push_back(stop);
+            }
     fitHeight();
     events_ = std::move(events);
     playheadX_ = xForTime(playhead_);
@@ -581,6 +589,16 @@ void TelemetryTimeline::paintEvent(QPaintEvent *event)
                                         QSizeF(r.size()) * picture_.devicePixelRatio()));
     else
         p.fillRect(r, kBackground);
+    if (duration_ > 0 && stopsShown_) {
+        // Grey hatching over the stretches Skip Stops jumps over.
+        const int bottom = height() - kAxisHeight + 3;
+        for (const StopStretches::Stretch &stop : stops_) {
+            const int a = xForTime(stop.start), b = xForTime(stop.end);
+            const QRect band(a, 0, std::max(1, b - a), bottom);
+            p.fillRect(band, QColor(90, 90, 90, 110));
+            p.fillRect(band, QBrush(QColor(200, 200, 200, 90), Qt::BDiagPattern));
+        }
+    }
     if (duration_ > 0 && (markIn_ || markOut_)) {
         const int top = 0, bottom = height() - kAxisHeight + 3;
         const QColor edge(255, 179, 0);
@@ -641,6 +659,14 @@ int TelemetryTimeline::lostEndAt(QPoint at) const
             return i;
     }
     return -1;
+}
+
+void TelemetryTimeline::setStopsShown(bool shown)
+{
+    if (shown == stopsShown_)
+        return;
+    stopsShown_ = shown;
+    update();
 }
 
 void TelemetryTimeline::setMarks(std::optional<double> in, std::optional<double> out)

@@ -18,6 +18,7 @@
 #include "ChannelRules.h"
 #include "GpsSample.h"
 #include "MarkShapes.h"
+#include "StopStretches.h"
 #include "TelemetryEvents.h"
 #include "TimelineView.h"
 
@@ -89,6 +90,11 @@ public:
     int lostEndAt(QPoint at) const;
     static constexpr int kMarkRows = 3;
     static constexpr int kMarkRowHeight = 5;
+    // Where the car stands still, on the axis (StopStretches of each part's samples),
+    // shaded when shown: Skip Stops jumps over them.
+    const std::vector<StopStretches::Stretch> &stops() const { return stops_; }
+    void setStopsShown(bool shown);
+    bool stopsShown() const { return stopsShown_; }
 
     double duration() const { return duration_; }
     // The stretch of the axis on show (the whole until zoomed); setting it keeps it
@@ -154,6 +160,8 @@ private:
     std::optional<double> markIn_, markOut_;
     QList<MarkBand> markBands_;
     QList<int> markRows_;
+    std::vector<StopStretches::Stretch> stops_;
+    bool stopsShown_ = false;
     void invalidate();
     void buildPicture();
     void requestRepaint(const QRect &r);

@@ -1,8 +1,11 @@
 #include "PlayListModel.h"
 
 #include "drive/PlayListRules.h"
+#include "drive/PlayListTrips.h"
 #include "common/Localization.h"
 #include "common/NamedImage.h"
+
+#include "ClipTime.h"
 
 #include <QColor>
 #include <QFileInfo>
@@ -17,16 +20,19 @@ namespace {
 constexpr QSize kLockSize(15, 15);
 const char *const kTitles[PlayListModel::ColumnCount] = {"No.", "Filename", "Time & Date", "Protected"};
 
-// A six-camera minute is one row: the tooltip says which camera the picture shows and
-// which wait for playing several cameras at once.
+// A moment of several cameras is one row: the tooltip says which camera the picture
+// shows and which are shown beside it.
 QString camerasTip(const QString &path)
 {
-    QStringList cameras = PlayListRules::minuteCameras(path);
-    if (cameras.size() < 2)
+    const QList<char> channels = PlayListRules::momentChannels(path);
+    if (channels.size() < 2)
         return QString();
-    const QString shown = cameras.contains(QStringLiteral("front")) ? QStringLiteral("front") : cameras.first();
-    cameras.removeOne(shown);
-    return Localization::text("playlist_minute_cameras_tip").arg(shown, cameras.join(QStringLiteral(", ")));
+    const char own = ClipTime::channel(PlayListRules::localPath(path).toStdString());
+    QStringList others;
+    for (char c : channels)
+        if (c != own)
+            others << PlayListTrips::cameraName(c);
+    return Localization::text("playlist_minute_cameras_tip").arg(PlayListTrips::cameraName(own), others.join(QStringLiteral(", ")));
 }
 
 } // namespace

@@ -41,6 +41,8 @@ PlayListView::PlayListView(PlayQueue *queue, Settings &settings, QWidget *parent
     model_ = new PlayListModel(this);
     buildTable();
     connect(&settings_, &Settings::timesChanged, this, &PlayListView::showEntries);
+    // The trips' distances are in the chosen unit.
+    connect(&settings_, &Settings::speedUnitChanged, this, &PlayListView::showEntries);
     // An empty list says how to start.
     emptyHint = new QLabel(tableView->viewport());
     emptyHint->setObjectName(QStringLiteral("emptyHint"));
@@ -220,7 +222,8 @@ void PlayListView::showEntries()
         if (t.rows.isEmpty())
             continue;
         const int first = *std::min_element(t.rows.begin(), t.rows.end());
-        captions.insert(first, PlayListTrips::caption(t, kmph, choice));
+        captions.insert(first, PlayListTrips::caption(t, kmph, choice,
+                                                      PlayListRules::momentChannels(queue_->entries().at(first).path)));
         QList<ClipClock> clocks;
         for (qsizetype k = 0; k < t.rows.size() && k < t.clocks.size(); ++k) {
             clocks << *t.clocks[k];

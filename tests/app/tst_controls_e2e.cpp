@@ -1,7 +1,7 @@
 // What a new owner tries first on the real window, with the forged drive: a click on
 // the position slider seeks there, the seek keys, Escape and F11, a window that
 // resizes and remembers its place, its title, the rate badge and what the media
-// controls say of the rate, and menus that show their keys. Screens are kept as
+// controls say of the rate, menus that show their keys, and Skip Stops. Screens are kept as
 // pictures (VELTRA_SHOTS, else the build's screenshots folder).
 #include "TestSettings.h"
 #include "WindowTestMain.h"
@@ -542,6 +542,56 @@ private slots:
                                  10000);
         QTRY_COMPARE_WITH_TIMEOUT(position->spdshow->text(), InstrumentGeometry::absentText(), 5000);
         screenshot(QStringLiteral("controls_broken_files"));
+    }
+    // Playback ▸ Skip Stops on a car parked for a minute and bumped 20 s in: play jumps
+    // over the stop before the bump and the one after it, a toast says how long the stop
+    // was and the timeline shades both; the bump itself is played. Off, play goes on
+    // through a stop.
+    void skipStopsJumpsOverTheParkedCar()
+    {
+        QAction *skip = window->findChild<QAction *>(QStringLiteral("skipStops"));
+        QVERIFY(skip && skip->isCheckable() && !skip->isChecked());
+        auto *timeline = video()->findChild<TelemetryTimeline *>();
+        QVERIFY(timeline && !timeline->stopsShown());
+        skip->trigger();
+        QVERIFY(settings.skipStops() && timeline->stopsShown());
+        const QString parked = qEnvironmentVariable("VELTRA_SAMPLES") + QStringLiteral("/parked.MOV");
+        QSignalSpy opened(delegate.get(), &AppDelegate::filesOpened);
+        QSignalSpy seeks(video()->engine(), &MediaEngine::seeking);
+        delegate->openUrls({QUrl::fromLocalFile(parked)});
+        QVERIFY(opened.wait(30000));
+        QTRY_VERIFY_WITH_TIMEOUT(video()->currentFile() == parked && video()->engine()->isReady(), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(timeline->stops().size(), size_t(2), 5000);
+        QCOMPARE(timeline->stops().at(0), (StopStretches::Stretch{0, 20}));
+        QCOMPARE(timeline->stops().at(1), (StopStretches::Stretch{21, 60}));
+        if (!video()->engine()->isPlaying())
+            video()->execPlayOrPause();
+        const auto sought = [&seeks](double target) {
+            for (const QList<QVariant> &args : seeks)
+                if (std::abs(args.at(0).toDouble() - target) < 0.01)
+                    return true;
+            return false;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(sought(19), 10000);
+        const auto toast = [this] {
+            return delegate->toaster()->currentToast() ? delegate->toaster()->currentToast()->text() : QString();
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(toast(), QStringLiteral("Skipped a 20 s stop"), 5000);
+        screenshot(QStringLiteral("controls_skip_stops"));
+        // Past the bump, the second stop goes the same way.
+        QTRY_VERIFY_WITH_TIMEOUT(sought(59), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(toast(), QStringLiteral("Skipped a 39 s stop"), 5000);
+        QCOMPARE(seeks.size(), 2);
+        // Off: from 5 s, play goes on inside the first stop.
+        skip->trigger();
+        QVERIFY(!settings.skipStops() && !timeline->stopsShown());
+        pause();
+        video()->setCurrentTime(5);
+        QTRY_VERIFY_WITH_TIMEOUT(std::abs(video()->currentTime() - 5) < 0.1, 5000);
+        seeks.clear();
+        video()->execPlayOrPause();
+        QTRY_VERIFY_WITH_TIMEOUT(video()->currentTime() > 7, 10000);
+        QCOMPARE(seeks.size(), 0);
     }
 };
 

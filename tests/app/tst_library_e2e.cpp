@@ -204,9 +204,9 @@ private slots:
         QVERIFY(trips->topLevelItem(0)->icon(0).isNull());
         QVERIFY(!trips->topLevelItem(3)->icon(0).isNull());   // the Event folder's clip is protected
         const QString km = trips->topLevelItem(0)->text(3);
-        QVERIFY2(QRegularExpression(QStringLiteral("^\\d+\\.\\d\\dKM$")).match(km).hasMatch() && km != QStringLiteral("0.00KM"),
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\d+\\.\\d\\d KM$")).match(km).hasMatch() && km != QStringLiteral("0.00 KM"),
                  qPrintable(km));
-        QCOMPARE(trips->topLevelItem(3)->text(3), QStringLiteral("0.00KM"));   // parked
+        QCOMPARE(trips->topLevelItem(3)->text(3), QStringLiteral("0.00 KM"));   // parked
 
         // The calendar strip: the days with driving shaded, the day between not.
         CalendarStrip *strip = lw->calendar();

@@ -24,6 +24,7 @@
 #include "map/MapPane.h"
 #include "map/Reachability.h"
 #include "player/ChannelPictures.h"
+#include "player/ChannelRules.h"
 #include "player/EventsListView.h"
 #include "player/VideoPicture.h"
 #include "media/MediaEngine.h"
@@ -63,7 +64,9 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStyle>
+#include <QHeaderView>
 #include <QTest>
+#include <QTreeWidget>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QToolButton>
@@ -712,11 +715,31 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), std::llround((braking[0] - 1) * 1000) / 1000.0, 5000);
         screenshot(QStringLiteral("e2e_7_timeline"));
         video->showEvents();
-        QTRY_VERIFY_WITH_TIMEOUT(video->findChild<EventsListView *>()->isVisible(), 5000);
-        QCOMPARE(video->findChild<EventsListView *>()->rowCount(), int(line->events().size()));
+        auto *events = video->findChild<EventsListView *>();
+        QTRY_VERIFY_WITH_TIMEOUT(events->isVisible(), 5000);
+        QCOMPARE(events->rowCount(), int(line->events().size()));
+        // Every column shows whole, and a single click on a row goes a second before it.
+        auto *table = events->findChild<QTreeWidget *>(QStringLiteral("eventsTable"));
+        const QFontMetrics metrics(table->font());
+        for (int c = 0; c < table->columnCount(); ++c) {
+            if (table->isColumnHidden(c))
+                continue;
+            int widest = 0;
+            for (int r = 0; r < table->topLevelItemCount(); ++r)
+                widest = std::max(widest, metrics.horizontalAdvance(table->topLevelItem(r)->text(c)));
+            const int end = table->header()->sectionViewportPosition(c) + table->header()->sectionSize(c);
+            QVERIFY2(table->header()->sectionSize(c) > widest && end <= table->viewport()->width() + 1,
+                     qPrintable(QStringLiteral("column %1 is cut off").arg(c)));
+        }
+        const auto second = std::find_if(line->events().begin(), line->events().end(),
+                                         [&](const TelemetryEvent &e) { return e.time == braking[1]; });
+        QVERIFY(second != line->events().end());
+        const QRect row = table->visualItemRect(table->topLevelItem(int(second - line->events().begin())));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, row.center());
+        QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), std::llround((braking[1] - 1) * 1000) / 1000.0, 5000);
         screenshot(QStringLiteral("e2e_8_events"));
         video->showEvents();
-        QVERIFY(!video->findChild<EventsListView *>()->isVisible());
+        QVERIFY(!events->isVisible());
 
         // An over-speed limit set in the preferences marks the stretches above it at once.
         auto overSpeed = [&] {
@@ -762,10 +785,15 @@ private slots:
         for (int row = 0; row < 2; ++row)
             QVERIFY(list->playlist().at(row).path.endsWith(QStringLiteral("-front.mp4")));
         QVERIFY(list->model()->index(1, PlayListModel::ColFilename).data(Qt::ToolTipRole).toString()
-                    .contains(QStringLiteral("left_pillar")));
+                    .contains(QStringLiteral("Left pillar")));
 
         PlayerView *video = layout->playerView;
         QTRY_VERIFY_WITH_TIMEOUT(video->duration() > 9, 20000);
+        // Six cameras and no layout chosen: a grid, and View ▸ Cameras says so.
+        QCOMPARE(settings.chosenCameraLayout(), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(video->channels()->arrangement(), ChannelRules::Arrangement::Grid, 10000);
+        auto *grid = window->findChild<QAction *>(QStringLiteral("cameraLayout_grid"));
+        QVERIFY(grid && grid->isChecked());
         TelemetryTimeline *line = video->findChild<TelemetryTimeline *>();
         QTRY_VERIFY_WITH_TIMEOUT(line->hasLanes(), 5000);
         const auto inLane = [&](VehicleSpan::Lane lane) {

@@ -93,7 +93,7 @@ private slots:
         delegate.reset();
     }
 
-    void cardOfThreeTrips()
+    void cardOfTwoDrives()
     {
         const QDir card(qEnvironmentVariable("VELTRA_SAMPLES") + QStringLiteral("/card"));
         const QStringList names = card.entryList({QStringLiteral("*.MOV")}, QDir::Files, QDir::Name | QDir::Reversed);
@@ -108,54 +108,60 @@ private slots:
         QTest::mouseClick(list->buttonAdd, Qt::LeftButton);
         QVERIFY(added.wait(30000));
 
-        // Grouped: front, rear (the same minutes), then front after the gap, the clip
+        // One drive, one entry: the front and rear of the same minutes are the front's
+        // rows, the rear shown beside it; then the front after the gap, the clip
         // without fix kept in its trip.
         QStringList rows;
         for (int r = 0; r < list->model()->rowCount(); ++r)
             rows << list->model()->index(r, PlayListModel::ColFilename).data().toString();
-        QCOMPARE(rows, (QStringList{"2026_1112_170000_001F.MOV", "2026_1112_170010_002F.MOV", "2026_1112_170000_001R.MOV",
-                                    "2026_1112_170010_002R.MOV", "2026_1112_171020_003F.MOV", "2026_1112_171030_004F.MOV"}));
-        QCOMPARE(list->trips().size(), 3);
-        for (int r = 0; r < 6; ++r) {
+        QCOMPARE(rows, (QStringList{"2026_1112_170000_001F.MOV", "2026_1112_170010_002F.MOV", "2026_1112_171020_003F.MOV",
+                                    "2026_1112_171030_004F.MOV"}));
+        QCOMPARE(list->trips().size(), 2);
+        for (int r = 0; r < 4; ++r) {
             const QString caption = list->model()->index(r, 0).data(PlayListModel::TripCaptionRole).toString();
             QCOMPARE(caption.isEmpty(), r % 2 == 1);
             if (r % 2 == 0)
                 QVERIFY2(caption.contains(QStringLiteral("12/11/2026")) && caption.contains(QStringLiteral("2 clips")) &&
-                             caption.startsWith(QString::fromUtf8(r == 2 ? "Rear · " : "Front · ")),
+                             caption.startsWith(QString::fromUtf8(r == 0 ? "Front + Rear · " : "Front · ")),
                          qPrintable(caption));
         }
+        // Played on from the drive's last clip, the next drive starts, not its rear.
+        list->queue()->play(1);
+        list->queue()->next();
+        QCOMPARE(list->queue()->currentRow(), 2);
 
-        // A double-click on the rear trip's caption plays its first clip.
+        // A double-click on the first trip's caption plays its first clip, its rear beside it.
         PlayListTableView *table = list->tableView;
-        table->scrollTo(list->model()->index(2, 1), QAbstractItemView::PositionAtTop);
-        const QRect row2 = table->visualRect(list->model()->index(2, 1));
-        const QPoint onCaption(row2.left() + 10, row2.top() + PlayListTableView::kCaptionHeight / 2);
+        table->scrollTo(list->model()->index(0, 1), QAbstractItemView::PositionAtTop);
+        const QRect row0 = table->visualRect(list->model()->index(0, 1));
+        const QPoint onCaption(row0.left() + 10, row0.top() + PlayListTableView::kCaptionHeight / 2);
         // The first click of a double-click starts the row (the table starts a row on
         // a click, as it always has).
         QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, onCaption);
-        QTRY_COMPARE(list->queue()->currentRow(), 2);
-        QCOMPARE(list->gpsPanel->currentPlayVideoPath(), list->playlist().at(2).path);
-        QVERIFY(list->playlist().at(2).path.endsWith(QStringLiteral("170000_001R.MOV")));
+        QTRY_COMPARE(list->queue()->currentRow(), 0);
+        QCOMPARE(list->gpsPanel->currentPlayVideoPath(), list->playlist().at(0).path);
+        QVERIFY(list->playlist().at(0).path.endsWith(QStringLiteral("170000_001F.MOV")));
         QTRY_VERIFY_WITH_TIMEOUT(layout->playerView->currentTime() > 0.2, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(layout->playerView->channels()->count(), 1, 10000);
 
         // File > Export Track writes the playing trip as veltra-gps --trips does; a name
         // typed without its suffix is asked about as the file it becomes, and No keeps it.
         QTemporaryDir dir;
-        const QString out = dir.filePath(QStringLiteral("rear.gpx"));
+        const QString out = dir.filePath(QStringLiteral("front.gpx"));
         {
             QFile earlier(out);
             QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier") == 7);
         }
         QStringList asked;
         bool replace = false;
-        delegate->trackExportPanel = [&dir] { return dir.filePath(QStringLiteral("rear")); };
+        delegate->trackExportPanel = [&dir] { return dir.filePath(QStringLiteral("front")); };
         delegate->replacePanel = [&](const QString &question) {
             asked << question;
             return replace;
         };
         QSignalSpy exported(delegate.get(), &AppDelegate::trackExported);
         delegate->exportTrack();
-        QCOMPARE(asked, QStringList{"rear.gpx already exists. Replace it?"});
+        QCOMPARE(asked, QStringList{"front.gpx already exists. Replace it?"});
         QCOMPARE(QFileInfo(out).size(), 7);
         replace = true;
         delegate->exportTrack();
@@ -166,11 +172,11 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray gpx = file.readAll();
         QProcess tool;
-        tool.start(QStringLiteral(VELTRA_GPS), {"--trips", "--format", "gpx", card.filePath("2026_1112_170010_002R.MOV"),
-                                                card.filePath("2026_1112_170000_001R.MOV")});
+        tool.start(QStringLiteral(VELTRA_GPS), {"--trips", "--format", "gpx", card.filePath("2026_1112_170010_002F.MOV"),
+                                                card.filePath("2026_1112_170000_001F.MOV")});
         QVERIFY(tool.waitForFinished(30000));
         QCOMPARE(gpx, tool.readAllStandardOutput());
-        QVERIFY(gpx.contains("<name>2026-11-12 17:00:00 to 17:00:20 (R, 2 clips)</name>"));
+        QVERIFY(gpx.contains("<name>2026-11-12 17:00:00 to 17:00:20 (F, 2 clips)</name>"));
         const QString lint = xmllintProblems(gpx.toStdString(), QStringLiteral(GPX_SCHEMA));
         QVERIFY2(lint.isEmpty(), qPrintable(lint));
 
@@ -187,7 +193,7 @@ private slots:
         QCOMPARE(reopened, rows);
         // The first file chosen plays (the card's last clip), and at once its timeline
         // spans its trip of two clips, not the clip alone.
-        QCOMPARE(list->queue()->currentRow(), 5);
+        QCOMPARE(list->queue()->currentRow(), 3);
         QTRY_COMPARE_WITH_TIMEOUT(layout->playerView->findChild<TelemetryTimeline *>()->parts().size(), 2, 5000);
     }
 

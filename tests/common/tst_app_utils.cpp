@@ -78,19 +78,19 @@ void TestAppUtils::speedText_data()
     QTest::addColumn<float>("kmh");
     QTest::addColumn<bool>("kmph");
     QTest::addColumn<QString>("text");
-    QTest::addRow("100 km/h") << 100.0f << true << "100KM/H";
-    QTest::addRow("100 km/h in mph: 62.5 goes to even") << 100.0f << false << "62MPH";
-    QTest::addRow("0 km/h") << 0.0f << true << "0KM/H";
-    QTest::addRow("0 mph") << 0.0f << false << "0MPH";
-    QTest::addRow("1.6 km/h is 1 mph") << 1.6f << false << "1MPH";
-    QTest::addRow("2.4 km/h: 1.5 mph goes to 2") << 2.4f << false << "2MPH";
-    QTest::addRow("4.0 km/h: 2.5 mph goes to 2") << 4.0f << false << "2MPH";
-    QTest::addRow("0.8 km/h: 0.5 mph goes to 0") << 0.8f << false << "0MPH";
-    QTest::addRow("62.5 km/h goes to 62") << 62.5f << true << "62KM/H";
-    QTest::addRow("63.5 km/h goes to 64") << 63.5f << true << "64KM/H";
-    QTest::addRow("just above a half rounds up") << 62.5001f << true << "63KM/H";
-    QTest::addRow("fraction below a half") << 99.49f << true << "99KM/H";
-    QTest::addRow("negative keeps its sign") << -12.0f << true << "-12KM/H";
+    QTest::addRow("100 km/h") << 100.0f << true << "100 KM/H";
+    QTest::addRow("100 km/h in mph: 62.5 goes to even") << 100.0f << false << "62 MPH";
+    QTest::addRow("0 km/h") << 0.0f << true << "0 KM/H";
+    QTest::addRow("0 mph") << 0.0f << false << "0 MPH";
+    QTest::addRow("1.6 km/h is 1 mph") << 1.6f << false << "1 MPH";
+    QTest::addRow("2.4 km/h: 1.5 mph goes to 2") << 2.4f << false << "2 MPH";
+    QTest::addRow("4.0 km/h: 2.5 mph goes to 2") << 4.0f << false << "2 MPH";
+    QTest::addRow("0.8 km/h: 0.5 mph goes to 0") << 0.8f << false << "0 MPH";
+    QTest::addRow("62.5 km/h goes to 62") << 62.5f << true << "62 KM/H";
+    QTest::addRow("63.5 km/h goes to 64") << 63.5f << true << "64 KM/H";
+    QTest::addRow("just above a half rounds up") << 62.5001f << true << "63 KM/H";
+    QTest::addRow("fraction below a half") << 99.49f << true << "99 KM/H";
+    QTest::addRow("negative keeps its sign") << -12.0f << true << "-12 KM/H";
 }
 
 void TestAppUtils::speedText()
@@ -106,14 +106,14 @@ void TestAppUtils::distanceText_data()
     QTest::addColumn<float>("metres");
     QTest::addColumn<bool>("kmph");
     QTest::addColumn<QString>("text");
-    QTest::addRow("12345 m in km") << 12345.0f << true << "12.35KM";
-    QTest::addRow("12345 m in miles") << 12345.0f << false << "7.72MILES";
-    QTest::addRow("1000 m in miles: 0.625 goes to 0.62") << 1000.0f << false << "0.62MILES";
-    QTest::addRow("0 m in km") << 0.0f << true << "0.00KM";
-    QTest::addRow("0 m in miles") << 0.0f << false << "0.00MILES";
-    QTest::addRow("200 m: 0.125 miles goes to 0.12") << 200.0f << false << "0.12MILES";
-    QTest::addRow("600 m: 0.375 miles goes to 0.38") << 600.0f << false << "0.38MILES";
-    QTest::addRow("long drive") << 1234567.0f << true << "1234.57KM";
+    QTest::addRow("12345 m in km") << 12345.0f << true << "12.35 KM";
+    QTest::addRow("12345 m in miles") << 12345.0f << false << "7.72 MILES";
+    QTest::addRow("1000 m in miles: 0.625 goes to 0.62") << 1000.0f << false << "0.62 MILES";
+    QTest::addRow("0 m in km") << 0.0f << true << "0.00 KM";
+    QTest::addRow("0 m in miles") << 0.0f << false << "0.00 MILES";
+    QTest::addRow("200 m: 0.125 miles goes to 0.12") << 200.0f << false << "0.12 MILES";
+    QTest::addRow("600 m: 0.375 miles goes to 0.38") << 600.0f << false << "0.38 MILES";
+    QTest::addRow("long drive") << 1234567.0f << true << "1234.57 KM";
 }
 
 void TestAppUtils::distanceText()
@@ -157,21 +157,21 @@ void TestAppUtils::textsFollowTheStoredUnit()
     Settings settings(dir.filePath(QStringLiteral("settings.ini")));
     settings.setKmph(false);
     QCOMPARE(AppUtils::convertSpeed(100.0f, settings.kmph()), 62.5f);
-    QCOMPARE(AppUtils::speedText(100.0f, settings.kmph()), QStringLiteral("62MPH"));
-    QCOMPARE(AppUtils::distanceText(1000.0f, settings.kmph()), QStringLiteral("0.62MILES"));
+    QCOMPARE(AppUtils::speedText(100.0f, settings.kmph()), QStringLiteral("62 MPH"));
+    QCOMPARE(AppUtils::distanceText(1000.0f, settings.kmph()), QStringLiteral("0.62 MILES"));
     QCOMPARE(AppUtils::convertDistance(1600.0f, settings.kmph()), 1.0f);
 
     // no cache: the next call after a change uses the new unit
     settings.setKmph(true);
-    QCOMPARE(AppUtils::speedText(100.0f, settings.kmph()), QStringLiteral("100KM/H"));
-    QCOMPARE(AppUtils::distanceText(12345.0f, settings.kmph()), QStringLiteral("12.35KM"));
+    QCOMPARE(AppUtils::speedText(100.0f, settings.kmph()), QStringLiteral("100 KM/H"));
+    QCOMPARE(AppUtils::distanceText(12345.0f, settings.kmph()), QStringLiteral("12.35 KM"));
 }
 
 void TestAppUtils::labelsFollowTheLanguage()
 {
     Localization::install(QStringLiteral("zh-Hans"));
-    QCOMPARE(AppUtils::distanceText(12345.0f, true), QStringLiteral("12.35公里"));
-    QCOMPARE(AppUtils::distanceText(12345.0f, false), QStringLiteral("7.72英里"));
+    QCOMPARE(AppUtils::distanceText(12345.0f, true), QStringLiteral("12.35 公里"));
+    QCOMPARE(AppUtils::distanceText(12345.0f, false), QStringLiteral("7.72 英里"));
     QVERIFY(AppUtils::speedText(100.0f, false).startsWith(QLatin1String("62")));
     QVERIFY(AppUtils::speedText(100.0f, false).contains(QLatin1String("MPH")));
     Localization::install(QStringLiteral("en"));

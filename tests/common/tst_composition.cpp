@@ -61,7 +61,7 @@ private slots:
         QTest::addColumn<QStringList>("environment");
         QTest::addColumn<QStringList>("set");
         QTest::addColumn<QString>("said");
-        const QString va = "GST_PLUGIN_FEATURE_RANK=vah264dec:%1,vah265dec:%1,vavp9dec:%1,vaav1dec:%1,vavp8dec:%1,vampeg2dec:%1";
+        const QString va = "ranks=vah264dec:%1,vah265dec:%1,vavp9dec:%1,vaav1dec:%1,vavp8dec:%1,vampeg2dec:%1";
         QTest::newRow("nothing: nothing set") << QStringList() << "" << "" << "" << QStringList() << QStringList()
             << "decoding in software, picture composed on the CPU (no hardware decoder with its device; no GPU for OpenGL)";
         QTest::newRow("plugins without their devices (these machines)")
@@ -77,14 +77,14 @@ private slots:
             << QStringList{"va"} << "" << "hardware" << "" << QStringList() << QStringList()
             << "decoding in software, picture composed on the CPU (hardware decoding was asked for, but no decoder plugin "
                "has its device here; no GPU for OpenGL)";
-        QTest::newRow("NVDEC: the user's own ranks have the last word")
+        QTest::newRow("NVDEC: ranked in-process, the user's ranks left to the engine")
             << QStringList{"nvcodec"} << "nvidia" << "" << "cpu" << QStringList{"GST_PLUGIN_FEATURE_RANK=nvh264dec:0"}
-            << QStringList{"GST_PLUGIN_FEATURE_RANK=nvh264dec:MAX,nvh265dec:MAX,nvvp9dec:MAX,nvav1dec:MAX,nvh264sldec:MAX,"
-                           "nvh265sldec:MAX,nvh264dec:0"}
+            << QStringList{"ranks=nvh264dec:MAX,nvh265dec:MAX,nvvp9dec:MAX,nvav1dec:MAX,nvh264sldec:MAX,"
+                           "nvh265sldec:MAX"}
             << "decoding with NVDEC, picture composed on the CPU (the picture on the CPU as asked)";
         QTest::newRow("the older VA-API plugin alone")
             << QStringList{"vaapi"} << "render" << "hardware" << "" << QStringList{"QT_QUICK_BACKEND=software"}
-            << QStringList{"GST_PLUGIN_FEATURE_RANK=vaapih264dec:MAX,vaapih265dec:MAX,vaapivp9dec:MAX,vaapiav1dec:MAX"}
+            << QStringList{"ranks=vaapih264dec:MAX,vaapih265dec:MAX,vaapivp9dec:MAX,vaapiav1dec:MAX"}
             << "decoding with VA-API (vaapi), picture composed on the CPU (no GPU for OpenGL)";
         QTest::newRow("OpenGL forced without a GPU")
             << QStringList() << "" << "" << "opengl" << QStringList() << QStringList{"QT_QUICK_BACKEND=opengl"}
@@ -111,6 +111,8 @@ private slots:
             return QByteArray();
         });
         QStringList got;
+        if (!p.ranks.isEmpty())
+            got << QString::fromLatin1("ranks=" + p.ranks);
         for (const auto &[name, value] : p.set)
             got << QString::fromLatin1(name + '=' + value);
         QCOMPARE(got, set);

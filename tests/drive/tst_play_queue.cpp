@@ -124,9 +124,12 @@ private slots:
         QTest::addRow("a minute without its front shows the back")
             << QStringList() << QStringList{minute + "left_pillar.mp4", minute + "back.mp4"}
             << QStringList{minute + "back.mp4"} << 0 << 0;
-        QTest::addRow("front and rear of another camera stay two entries")
+        QTest::addRow("a front and its rear are one entry, the front's")
             << QStringList() << QStringList{"2025_0612_174502_013R.MOV", "2025_0612_174502_012F.MOV"}
-            << QStringList{"2025_0612_174502_012F.MOV", "2025_0612_174502_013R.MOV"} << 1 << 0;
+            << QStringList{"2025_0612_174502_012F.MOV"} << 0 << 0;
+        QTest::addRow("rears without their fronts stay")
+            << QStringList() << QStringList{"2025_0612_174502_013R.MOV", "2025_0612_174602_014R.MOV"}
+            << QStringList{"2025_0612_174502_013R.MOV", "2025_0612_174602_014R.MOV"} << 0 << 0;
         QTest::addRow("nothing taken in: the file playing goes on")
             << QStringList{"A.MOV"} << QStringList{"missing.MOV"} << QStringList{"A.MOV"} << 0 << 1;
     }

@@ -57,19 +57,19 @@ private slots:
         DriveRig rig(&vc);
         rig.open(path);
         QCOMPARE(vc.maxSpd(), qint64(110));
-        QCOMPARE(vc.maxHSpeed->text(), QStringLiteral("110KM/H"));
+        QCOMPARE(vc.maxHSpeed->text(), QStringLiteral("110 KM/H"));
         vc.totalDistance(0);                       // the map's first report
-        QCOMPARE(vc.movingDistance->text(), QStringLiteral("0.00KM"));
+        QCOMPARE(vc.movingDistance->text(), QStringLiteral("0.00 KM"));
         rig.duration(600.0);
-        QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("0KM/H"));
+        QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("0 KM/H"));
         vc.totalDistance(12345);
-        QCOMPARE(vc.movingDistance->text(), QStringLiteral("12.35KM"));
-        QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("74KM/H"));
+        QCOMPARE(vc.movingDistance->text(), QStringLiteral("12.35 KM"));
+        QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("74 KM/H"));
 
         postUnitChange(false);
-        QCOMPARE(vc.maxHSpeed->text(), QStringLiteral("69MPH"));
-        QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("46MPH"));
-        QCOMPARE(vc.movingDistance->text(), QStringLiteral("7.72MILES"));
+        QCOMPARE(vc.maxHSpeed->text(), QStringLiteral("69 MPH"));
+        QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("46 MPH"));
+        QCOMPARE(vc.movingDistance->text(), QStringLiteral("7.72 MILES"));
         // In a narrow window no value slides under its caption or is cut.
         vc.resize(560, 150);
         vc.show();
@@ -81,7 +81,7 @@ private slots:
             QVERIFY2(value->width() >= value->fontMetrics().horizontalAdvance(value->text()), qPrintable(value->text()));
         }
         postUnitChange(true);
-        QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("74KM/H"));
+        QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("74 KM/H"));
     }
 
     void languageChangeRedrawsCaptionsAndUnits()
@@ -91,13 +91,13 @@ private slots:
         vc.totalDistance(1600);
         Localization::install(QStringLiteral("en"));
         QTRY_COMPARE(vc.maxSpeedLabelText->text(), QStringLiteral("Max speed"));
-        QCOMPARE(vc.movingDistance->text(), QStringLiteral("1.60KM"));
+        QCOMPARE(vc.movingDistance->text(), QStringLiteral("1.60 KM"));
         Localization::install(QStringLiteral("zh-Hans"));
         QTRY_COMPARE(vc.maxSpeedLabelText->text(), QString::fromUtf8("最高速度"));
         QCOMPARE(vc.tripFiguresButton->text(), QString::fromUtf8("行程"));
-        QCOMPARE(vc.movingDistance->text(), QString::fromUtf8("1.60公里"));
+        QCOMPARE(vc.movingDistance->text(), QString::fromUtf8("1.60 公里"));
         Localization::install(QStringLiteral("en"));
-        QTRY_COMPARE(vc.movingDistance->text(), QStringLiteral("1.60KM"));
+        QTRY_COMPARE(vc.movingDistance->text(), QStringLiteral("1.60 KM"));
     }
 
     void averageWaitsForThePlayingTime()
@@ -107,12 +107,12 @@ private slots:
         vc.averageHSpeed->setText(QStringLiteral("kept"));
         vc.totalDistance(5000);
         QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("kept"));
-        QCOMPARE(vc.movingDistance->text(), QStringLiteral("5.00KM"));
+        QCOMPARE(vc.movingDistance->text(), QStringLiteral("5.00 KM"));
         // A unit change without a playing time shows 0.
         postUnitChange(true);
-        QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("0KM/H"));
+        QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("0 KM/H"));
         rig.duration(360.0);
-        QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("50KM/H"));
+        QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("50 KM/H"));
     }
 
     void distanceThatIsNotANumberShowsAsNone()
@@ -121,8 +121,8 @@ private slots:
         DriveRig rig(&vc);
         rig.duration(100.0);
         vc.totalDistance(std::numeric_limits<float>::quiet_NaN());
-        QCOMPARE(vc.movingDistance->text(), QStringLiteral("0.00KM"));
-        QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("0KM/H"));
+        QCOMPARE(vc.movingDistance->text(), QStringLiteral("0.00 KM"));
+        QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("0 KM/H"));
         vc.totalDistance(std::numeric_limits<float>::infinity());
         QCOMPARE(vc.totalDistanceValue(), 0.0f);
     }
@@ -150,20 +150,20 @@ private slots:
             return c;
         };
         vc.setTripClips({clip(0, 10.0, 60), clip(120, 10.01, 95)});
-        QCOMPARE(vc.movingDistance->text(), QStringLiteral("5.00KM"));   // the clip's, until Trip is chosen
+        QCOMPARE(vc.movingDistance->text(), QStringLiteral("5.00 KM"));   // the clip's, until Trip is chosen
         vc.tripFiguresButton->click();
-        QCOMPARE(vc.maxHSpeed->text(), QStringLiteral("95KM/H"));
-        QCOMPARE(vc.movingDistance->text(), QStringLiteral("2.22KM"));
-        QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("33KM/H"));     // 2.22 km in 4 minutes
+        QCOMPARE(vc.maxHSpeed->text(), QStringLiteral("95 KM/H"));
+        QCOMPARE(vc.movingDistance->text(), QStringLiteral("2.22 KM"));
+        QCOMPARE(vc.averageHSpeed->text(), QStringLiteral("33 KM/H"));     // 2.22 km in 4 minutes
         vc.totalDistance(7000);   // a clip's figure changes nothing shown
-        QCOMPARE(vc.movingDistance->text(), QStringLiteral("2.22KM"));
+        QCOMPARE(vc.movingDistance->text(), QStringLiteral("2.22 KM"));
         postUnitChange(false);
-        QCOMPARE(vc.movingDistance->text(), QStringLiteral("1.39MILES"));
+        QCOMPARE(vc.movingDistance->text(), QStringLiteral("1.39 MILES"));
         postUnitChange(true);
         QVERIFY(settings_->tripPanelShowsTrip());
         QVERIFY(InstrumentPanel(*settings_).showsTrip());
         vc.clipFiguresButton->click();
-        QCOMPARE(vc.movingDistance->text(), QStringLiteral("7.00KM"));
+        QCOMPARE(vc.movingDistance->text(), QStringLiteral("7.00 KM"));
         QVERIFY(!InstrumentPanel(*settings_).showsTrip());
     }
 
@@ -220,11 +220,11 @@ private slots:
         QTest::addColumn<int>("graphEntries");
         const QString dash = QString::fromUtf8("\u2013");
         const QStringList g{"X: 0.000", "Y: 0.500", "Z: -0.250"};
-        QTest::addRow("everything recorded") << "" << "40KM/H" << "36KM/H" << "0.10KM" << g << 10;
-        QTest::addRow("no speed") << "speed" << dash << "36KM/H" << "0.10KM" << g << 10;
-        QTest::addRow("no G") << "G" << "40KM/H" << "36KM/H" << "0.10KM"
+        QTest::addRow("everything recorded") << "" << "40 KM/H" << "36 KM/H" << "0.10 KM" << g << 10;
+        QTest::addRow("no speed") << "speed" << dash << "36 KM/H" << "0.10 KM" << g << 10;
+        QTest::addRow("no G") << "G" << "40 KM/H" << "36 KM/H" << "0.10 KM"
                               << QStringList{"X: " + dash, "Y: " + dash, "Z: " + dash} << 0;
-        QTest::addRow("no position") << "fix" << "40KM/H" << dash << dash << g << 10;
+        QTest::addRow("no position") << "fix" << "40 KM/H" << dash << dash << g << 10;
         QTest::addRow("telemetry that cannot be read") << "everything" << dash << dash << dash
                                                        << QStringList{"X: " + dash, "Y: " + dash, "Z: " + dash} << 0;
     }
@@ -316,7 +316,7 @@ private slots:
         rig.duration(30.0);
         for (double t = 0; t < 30; t += 0.25)
             rig.tick(t);
-        QCOMPARE(vc.maxHSpeed->text(), QStringLiteral("95KM/H"));
+        QCOMPARE(vc.maxHSpeed->text(), QStringLiteral("95 KM/H"));
         QCOMPARE(vc.xTextField->text(), QStringLiteral("X: 0.123"));
         QVERIFY(vc.currentGsensorDataArr().isEmpty());
     }
@@ -333,7 +333,7 @@ private slots:
         QCOMPARE(vc.xTextField->text(), QStringLiteral("X: 0.250"));
 
         rig.open(fileUrl("elsewhere.MOV"));
-        QCOMPARE(vc.maxHSpeed->text(), QStringLiteral("0KM/H"));
+        QCOMPARE(vc.maxHSpeed->text(), QStringLiteral("0 KM/H"));
         QVERIFY(rig.telemetry.clip().samples->empty());
         rig.tick(0.0);
         QCOMPARE(vc.xTextField->text(), QStringLiteral("X: 0.250"));   // the previous file's value stays

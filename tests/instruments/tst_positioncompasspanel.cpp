@@ -74,15 +74,15 @@ private slots:
         QTest::addColumn<QString>("missing");   // what the camera did not record
 
         QTest::addRow("100 km/h shown in mph")
-            << false << 100 << "51.5" << "-0.1275" << 90.0 << "62MPH" << float(double(62.0f / 90.0f) * M_PI)
+            << false << 100 << "51.5" << "-0.1275" << 90.0 << "62 MPH" << float(double(62.0f / 90.0f) * M_PI)
             << "speed_dial_mph" << QString::fromUtf8(" 51\u00b0 30'    0.00") << "N"
             << QString::fromUtf8("  0\u00b0  7'    39.00") << "W" << float(M_PI / 2) << "";
         QTest::addRow("172 km/h is half a turn")
-            << true << 172 << "-33.75" << "151.2" << 180.0 << "172KM/H" << float(M_PI) << "speed_dial_kmh"
+            << true << 172 << "-33.75" << "151.2" << 180.0 << "172 KM/H" << float(M_PI) << "speed_dial_kmh"
             << QString::fromUtf8(" 33\u00b0 45'    0.00") << "S"
             << QString::fromUtf8("151\u00b0 11'    59.99") << "E" << float(M_PI) << "";
         QTest::addRow("standing still")
-            << true << 0 << "10" << "20" << 0.0 << "0KM/H" << 0.0f << "speed_dial_kmh"
+            << true << 0 << "10" << "20" << 0.0 << "0 KM/H" << 0.0f << "speed_dial_kmh"
             << QString::fromUtf8(" 10\u00b0  0'    0.00") << "N"
             << QString::fromUtf8(" 20\u00b0  0'    0.00") << "E" << 0.0f << "";
         const QString dash = QString::fromUtf8("\u2013");
@@ -91,11 +91,11 @@ private slots:
             << QString::fromUtf8(" 51\u00b0 30'    0.00") << "N"
             << QString::fromUtf8("  0\u00b0  7'    39.00") << "W" << float(M_PI / 2) << "speed";
         QTest::addRow("a fix without course")
-            << true << 172 << "-33.75" << "151.2" << 0.0 << "172KM/H" << float(M_PI) << "speed_dial_kmh"
+            << true << 172 << "-33.75" << "151.2" << 0.0 << "172 KM/H" << float(M_PI) << "speed_dial_kmh"
             << QString::fromUtf8(" 33\u00b0 45'    0.00") << "S"
             << QString::fromUtf8("151\u00b0 11'    59.99") << "E" << 0.0f << "course";
         QTest::addRow("speed without a fix")
-            << true << 86 << "" << "" << 0.0 << "86KM/H" << speedDial(86.0f, true).needleRotation << "speed_dial_kmh"
+            << true << 86 << "" << "" << 0.0 << "86 KM/H" << speedDial(86.0f, true).needleRotation << "speed_dial_kmh"
             << dash << "" << dash << "" << 0.0f << "fix";
         QTest::addRow("telemetry that cannot be read")
             << true << 0 << "10" << "20" << 0.0 << dash << 0.0f << "speed_dial_kmh" << dash << "" << dash << "" << 0.0f << "everything";
@@ -164,7 +164,7 @@ private slots:
         QAccessible::setActive(true);
         QCOMPARE(spokenName(), panel.spdshow->text());
         rig.tick(120.5);
-        QCOMPARE(spokenName(), QStringLiteral("120KM/H"));
+        QCOMPARE(spokenName(), QStringLiteral("120 KM/H"));
         // A panel made while a tool listens names its figures from the start.
         PositionCompassPanel second(*settings_);
         QCOMPARE(QAccessible::queryAccessibleInterface(second.spdshow)->text(QAccessible::Name), second.spdshow->text());
@@ -183,7 +183,7 @@ private slots:
         rig.tick(59.97);
         const QString speed = panel.spdshow->text();
         const float compass = panel.compassAngle();
-        QCOMPARE(speed, QStringLiteral("59KM/H"));
+        QCOMPARE(speed, QStringLiteral("59 KM/H"));
         rig.tick(180.0);    // index 180 == N
         rig.tick(-4.0);     // index -2
         QCOMPARE(panel.spdshow->text(), speed);
@@ -210,7 +210,7 @@ private slots:
         rig.open(path);
         rig.duration(20.0);
         rig.tick(12.2);
-        QCOMPARE(panel.spdshow->text(), QStringLiteral("42KM/H"));
+        QCOMPARE(panel.spdshow->text(), QStringLiteral("42 KM/H"));
         QCOMPARE(panel.compassAngle(), 0.25f);
         // No position is a dash rather than the place shown before.
         QCOMPARE(panel.latitudeLabels->text(), QString::fromUtf8("\u2013"));
@@ -289,7 +289,7 @@ private slots:
         QCOMPARE(needle, float(double(100.0f / 172.0f) * M_PI));
 
         settings_->setKmph(false);
-        QCOMPARE(panel.spdshow->text(), QStringLiteral("62MPH"));
+        QCOMPARE(panel.spdshow->text(), QStringLiteral("62 MPH"));
         QCOMPARE(panel.speedDial->imageName(), QStringLiteral("speed_dial_mph"));
         QCOMPARE(panel.speedNeedle->imageName(), QStringLiteral("speed_needle_mph"));
         QCOMPARE(panel.needleAngle(), needle);

@@ -169,6 +169,12 @@ private slots:
         for (R::Arrangement a : {R::Arrangement::Insets, R::Arrangement::SideBySide, R::Arrangement::Grid})
             QCOMPARE(R::arrangementOf(R::arrangementKey(a)), a);
         QCOMPARE(R::next(R::Arrangement::Grid), R::Arrangement::Insets);
+        // Until the user chooses, four cameras or more are a grid; a choice holds for any count.
+        QCOMPARE(R::arrangementFor(QString(), 3), R::Arrangement::Insets);
+        QCOMPARE(R::arrangementFor(QString(), 4), R::Arrangement::Grid);
+        QCOMPARE(R::arrangementFor(QString(), 6), R::Arrangement::Grid);
+        QCOMPARE(R::arrangementFor(QStringLiteral("insets"), 6), R::Arrangement::Insets);
+        QCOMPARE(R::arrangementFor(QStringLiteral("side"), 2), R::Arrangement::SideBySide);
         QCOMPARE(R::laneLabel('R'), QStringLiteral("R"));
         QCOMPARE(R::laneLabel(ClipTime::kLeftRepeater), QStringLiteral("LR"));
     }

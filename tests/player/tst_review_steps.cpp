@@ -5,6 +5,9 @@
 #include "player/FrameCapture.h"
 #include "player/IncidentMarks.h"
 #include "media/EngineRules.h"
+#include "media/GstSetup.h"
+
+#include <gst/gst.h>
 
 #include <QBuffer>
 #include <QImage>
@@ -23,6 +26,26 @@ constexpr double f30 = 1.0 / 30;
 class ReviewStepsTest : public QObject {
     Q_OBJECT
 private slots:
+    // The decoders' ranks are set in this process; the user's GST_PLUGIN_FEATURE_RANK
+    // is applied after them and wins where both name a decoder; names that are no
+    // decoder here, and items that are no "name:rank", are passed over.
+    void ranksSetInProcess()
+    {
+        qputenv("GST_PLUGIN_FEATURE_RANK", "avdec_h264:PRIMARY");
+        GstSetup::ensure("avdec_h264:NONE,avdec_h265:NONE,nosuchdec:MAX");
+        const auto rank = [](const char *name) {
+            GstPluginFeature *f = gst_registry_lookup_feature(gst_registry_get(), name);
+            const int r = f ? int(gst_plugin_feature_get_rank(f)) : -1;
+            if (f)
+                gst_object_unref(f);
+            return r;
+        };
+        QCOMPARE(rank("avdec_h264"), int(GST_RANK_PRIMARY));
+        QCOMPARE(rank("avdec_h265"), int(GST_RANK_NONE));
+        QCOMPARE(GstSetup::applyRanks("avdec_h265:MARGINAL,nosuchdec:MAX,broken,avdec_h264:LOUD"), 1);
+        QCOMPARE(rank("avdec_h265"), int(GST_RANK_MARGINAL));
+    }
+
     void frameTarget_data()
     {
         QTest::addColumn<double>("current");

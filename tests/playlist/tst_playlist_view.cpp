@@ -261,10 +261,13 @@ private slots:
             shown.setHtml(pl_->model()->index(row, PlayListModel::ColFilename).data(Qt::ToolTipRole).toString());
             return shown.toPlainText();
         };
-        QVERIFY2(tip(0).contains(QStringLiteral("shows front; back, left_repeater, right_repeater, left_pillar, "
-                                                "right_pillar will play")), qPrintable(tip(0)));
-        QVERIFY2(tip(1).contains(QStringLiteral("shows front; back, left_repeater, right_repeater, left_pillar will")),
-                 qPrintable(tip(1)));
+        QVERIFY2(tip(0).contains(QStringLiteral("Cameras of this moment: Front in the picture, Rear, Left repeater, "
+                                                "Right repeater, Left pillar, Right pillar beside it.")), qPrintable(tip(0)));
+        QVERIFY2(tip(1).contains(QStringLiteral("Front in the picture, Rear, Left repeater, Right repeater, Left pillar "
+                                                "beside it.")), qPrintable(tip(1)));
+        QVERIFY2(pl_->model()->index(0, 0).data(PlayListModel::TripCaptionRole).toString().startsWith(
+                     QStringLiteral("Front + 5 cameras \u00b7 ")),
+                 qPrintable(pl_->model()->index(0, 0).data(PlayListModel::TripCaptionRole).toString()));
     }
 
     void lockMark()
@@ -349,21 +352,31 @@ private slots:
         QTRY_COMPARE(queue_->currentRow(), 0);
     }
 
-    // Clips added out of order show in trip order; each trip's first row has its
-    // caption; a clip started at a second plays from there; a clip gone from disk is
-    // marked, and skipped with a toast.
+    // Clips added out of order show in trip order, a front and the rear of its second as
+    // one row; each trip's first row has its caption, naming the cameras that recorded
+    // it; a clip started at a second plays from there; a clip gone from disk is marked,
+    // and skipped with a toast.
     void tripsInTimeOrder()
     {
-        QVERIFY(add(files({"2026_1108_093100_002F.MOV", "2026_1108_100000_003F.MOV", "2026_1108_093000_001F.MOV"})));
+        QVERIFY(add(files({"2026_1108_093100_002F.MOV", "2026_1108_100000_003F.MOV", "2026_1108_093000_001F.MOV",
+                           "2026_1108_093000_001R.MOV"})));
         QCOMPARE(pl_->model()->rowCount(), 3);
         QVERIFY(rowPath(0).endsWith("001F.MOV") && rowPath(1).endsWith("002F.MOV") && rowPath(2).endsWith("003F.MOV"));
         QCOMPARE(pl_->trips().size(), 2);
         const auto caption = [this](int row) {
             return pl_->model()->index(row, 0).data(PlayListModel::TripCaptionRole).toString();
         };
-        QVERIFY2(caption(0).startsWith(QStringLiteral("Front \u00b7 08/11/2026 09:30:00\u201309:32:00 \u00b7 2 clips \u00b7 ")), qPrintable(caption(0)));
+        QVERIFY2(caption(0).startsWith(QStringLiteral("Front + Rear \u00b7 08/11/2026 09:30:00\u201309:32:00 \u00b7 2 clips \u00b7 ")), qPrintable(caption(0)));
         QCOMPARE(caption(1), QString());
-        QVERIFY2(caption(2).contains(QStringLiteral("1 clip ")), qPrintable(caption(2)));
+        QVERIFY2(caption(2).startsWith(QStringLiteral("Front \u00b7 ")) && caption(2).contains(QStringLiteral("1 clip ")),
+                 qPrintable(caption(2)));
+        const QString tip = pl_->model()->index(0, PlayListModel::ColFilename).data(Qt::ToolTipRole).toString();
+        QVERIFY2(tip.contains(QStringLiteral("Cameras of this moment: Front in the picture, Rear beside it.")), qPrintable(tip));
+        // The caption follows the unit chosen.
+        settings_->setKmph(false);
+        QVERIFY2(caption(0).endsWith(QStringLiteral(" MILES")), qPrintable(caption(0)));
+        settings_->setKmph(true);
+        QVERIFY2(caption(0).endsWith(QStringLiteral(" KM")), qPrintable(caption(0)));
         QVERIFY(pl_->tableView->rowHeight(0) > pl_->tableView->rowHeight(1));
 
         queue_->playClipAt(QUrl(rowPath(1)), 20);

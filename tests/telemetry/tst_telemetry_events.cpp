@@ -2,6 +2,7 @@
 // G-sensor jumps, over-speed stretches, thresholds at their edges, and the forged drive;
 // brake applications, disengaged driver assistance and their lanes from what the car reported.
 #include "GpsDataHelper.h"
+#include "StopStretches.h"
 #include "TelemetryEvents.h"
 #include "TestSupport.h"
 
@@ -211,6 +212,85 @@ TEST(forged_drive_has_two_hard_brakings)
         CHECK_EQ(braking[0], 95.0);
         CHECK_EQ(braking[1], 162.0);
     }
+}
+
+namespace {
+
+// A run of `count` samples at `kmh`, G (1, gy, 0); `speed` false: no speed recorded.
+void run(std::vector<TelemetrySample> &out, int count, int kmh, float gy = 0, bool speed = true)
+{
+    for (int i = 0; i < count; ++i) {
+        TelemetrySample s;
+        s.speedKmh = kmh;
+        s.hasSpeed = speed;
+        s.gx = 1;
+        s.gy = gy;
+        out.push_back(s);
+    }
+}
+
+} // namespace
+
+TEST(stop_stretches_table)
+{
+    using StopStretches::Stretch;
+    struct StopRow {
+        const char *name;
+        std::vector<TelemetrySample> samples;
+        double duration;
+        int offsetMs;
+        std::vector<Stretch> expected;
+    };
+    std::vector<StopRow> rows;
+    const auto row = [&](const char *name, auto build, double duration, int offsetMs, std::vector<Stretch> expected) {
+        StopRow r{name, {}, duration, offsetMs, std::move(expected)};
+        build(r.samples);
+        rows.push_back(std::move(r));
+    };
+    row("a stop of 20 s between drives", [](auto &s) { run(s, 10, 40); run(s, 20, 0); run(s, 30, 35); }, 60, 0,
+        {{10, 30}});
+    row("10 s exactly is left alone", [](auto &s) { run(s, 10, 40); run(s, 10, 0); run(s, 10, 40); }, 30, 0, {});
+    row("GPS wander of 1 km/h still stands", [](auto &s) { run(s, 5, 0); run(s, 10, 1); run(s, 5, 2); }, 20, 0,
+        {{0, 15}});
+    row("a jolt at rest splits the stop", [](auto &s) { run(s, 12, 0); run(s, 1, 0, 0.5f); run(s, 14, 0, 0.5f); }, 27, 0,
+        {{0, 12}, {12, 27}});
+    row("no speed recorded is never still", [](auto &s) { run(s, 30, 0, 0, false); }, 30, 0, {});
+    row("two samples a second", [](auto &s) { run(s, 10, 50); run(s, 40, 0); run(s, 10, 50); }, 30, 0, {{5, 25}});
+    row("a stop to the end of the clip", [](auto &s) { run(s, 5, 30); run(s, 55, 0); }, 60, 0, {{5, 60}});
+    row("telemetry 2 s later than the picture", [](auto &s) { run(s, 10, 40); run(s, 20, 0); run(s, 10, 40); }, 40,
+        2000, {{8, 28}});
+    row("no duration", [](auto &s) { run(s, 30, 0); }, 0, 0, {});
+    for (const StopRow &r : rows) {
+        const std::vector<Stretch> got = StopStretches::of(r.samples, r.duration, r.offsetMs);
+        if (!CHECK_EQ(got.size(), r.expected.size()))
+            std::fprintf(stderr, "  row: %s\n", r.name);
+        for (size_t i = 0; i < std::min(got.size(), r.expected.size()); ++i)
+            if (!CHECK(got[i] == r.expected[i]))
+                std::fprintf(stderr, "  row: %s: stretch %zu is %g..%g\n", r.name, i, got[i].start, got[i].end);
+    }
+
+    // Play entering a stop jumps to a second before the car moves; a seek into it, a
+    // reverse rate or the last second of it do not.
+    const std::vector<Stretch> stops{{10, 250}, {300, 320}};
+    struct SkipRow {
+        const char *name;
+        double from, to, rate;
+        std::optional<double> target;
+    };
+    const SkipRow skips[] = {
+        {"playing into the stop", 9.8, 10.1, 1, 249},
+        {"a second in, from its start", 10, 11, 1, 249},
+        {"60x, a tick 6 s into it", 5, 11, 60, 249},
+        {"sought into the middle", 100, 100.2, 1, std::nullopt},
+        {"reverse play", 9.8, 10.1, -1, std::nullopt},
+        {"paused", 9.8, 10.1, 0, std::nullopt},
+        {"landed one second before its end", 249, 249.2, 1, std::nullopt},
+        {"the second stop", 299.9, 300.1, 2, 319},
+        {"between stops", 260, 261, 1, std::nullopt},
+    };
+    for (const SkipRow &r : skips)
+        if (!CHECK(StopStretches::skipTarget(stops, r.from, r.to, r.rate) == r.target))
+            std::fprintf(stderr, "  row: %s\n", r.name);
 }
 
 TEST_MAIN()
