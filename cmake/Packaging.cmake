@@ -80,10 +80,12 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # SQLite driver of Qt SQL the drive library opens its database with, and
 # the fonts the panels draw with. CJK fonts and Qt's own translations are only for
 # the Chinese interface and Qt's standard dialogs, and ffmpeg only for File ▸ Export
-# Incident… (which says so when it is missing), so they are recommended.
+# Incident… (which says so when it is missing), so they are recommended. The OpenCV
+# libraries come from the shared objects; the cascades that find faces and plates are
+# opencv-data's files, read at run time.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "qt6-qpa-plugins, libqt6sql6-sqlite, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, gstreamer1.0-libav, fonts-dejavu-core")
+  "qt6-qpa-plugins, libqt6sql6-sqlite, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, gstreamer1.0-libav, fonts-dejavu-core, opencv-data")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, qt6-translations-l10n, ffmpeg")
 
 include(CPack)

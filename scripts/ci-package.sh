@@ -45,6 +45,11 @@ remove() { "${APT[@]}" remove -y veltra-player; }
 trap 'remove; cleanup' EXIT
 test -x /usr/bin/veltra-player
 test -x /usr/bin/veltra-gps
+# The face and plate detectors read opencv-data's cascades, which the package depends on.
+for cascade in haarcascade_frontalface_alt2 haarcascade_licence_plate_rus_16stages haarcascade_russian_plate_number; do
+  test -r "/usr/share/opencv4/haarcascades/$cascade.xml" ||
+    { echo "ci-package: the installed package finds no $cascade.xml" >&2; exit 1; }
+done
 
 # The installed programs run away from the source tree, with a home of their own.
 home=$(mktemp -d)

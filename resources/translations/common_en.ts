@@ -78,5 +78,6 @@ Setting ▸ Google Maps or Setting ▸ OpenStreetMap.</translation>
     <message><source>Blurring:</source><translation>Blurring:</translation></message>
     <message><source>This moment has marked areas. The export shows them as below.</source><translation>This moment has marked areas. The export shows them as below.</translation></message>
     <message><source>It blurs %1 marked areas.</source><translation>It blurs %n marked areas.</translation></message>
+    <message><source>The detector %1 cannot be loaded.</source><translation>The detector %1 cannot be loaded.</translation></message>
 </context>
 </TS>

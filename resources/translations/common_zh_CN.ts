@@ -78,5 +78,6 @@
     <message><source>Blurring:</source><translation>模糊：</translation></message>
     <message><source>This moment has marked areas. The export shows them as below.</source><translation>此时刻有标记区域。导出效果如下所示。</translation></message>
     <message><source>It blurs %1 marked areas.</source><translation>其中模糊了 %1 个标记区域。</translation></message>
+    <message><source>The detector %1 cannot be loaded.</source><translation>无法加载检测器 %1。</translation></message>
 </context>
 </TS>

@@ -530,7 +530,7 @@ void AppDelegate::exportIncident()
                 const QImage still = RedactedVideo::frameImage(ffmpeg, source, *probe, frame);
                 if (!how || still.isNull())
                     return still;
-                return Blur::image(still, scaleBoxes(marks.boxesAt(probe->timeOf(frame)), marks.picture(), still.size()),
+                return Blur::image(still, marks.blurredAt(probe->timeOf(frame), still.size()),
                                    *how);
             });
         };

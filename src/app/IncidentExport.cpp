@@ -403,7 +403,7 @@ void IncidentExport::start(const QString &source, double in, double out, double 
             const QImage picture(path);
             if (picture.isNull())
                 return false;
-            const QImage blurred = Blur::image(picture, scaleBoxes(marks.boxesAt(at), marks.picture(), picture.size()), how);
+            const QImage blurred = Blur::image(picture, marks.blurredAt(at, picture.size()), how);
             return blurred.save(path, "PNG") && SafeFile::sync(path);
         });
     }

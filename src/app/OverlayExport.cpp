@@ -536,7 +536,7 @@ QImage OverlayExport::preview(const Still &still, const QList<OverlayPiece> &pie
             const RedactMarks marks = options.redactions.value(first.file);
             const double frame = std::ceil(first.in * v.fps() - 1e-6);
             const qint64 at = std::llround(frame / v.fps() * 1e6);
-            picture = Blur::image(picture, scaleBoxes(marks.boxesAt(at), marks.picture(), picture.size()), *options.blur);
+            picture = Blur::image(picture, marks.blurredAt(at, picture.size()), *options.blur);
         }
         QPainter copy(&out);
         copy.drawImage(QRect(QPoint(), v.size), picture);

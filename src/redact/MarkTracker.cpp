@@ -32,7 +32,7 @@ struct BoxFollower::Impl {
 };
 
 BoxFollower::BoxFollower(TrackerMethod method, QSize picture, double scale)
-    : d(std::make_unique<Impl>()), picture_(picture), scale_(scale)
+    : d(std::make_unique<Impl>()), picture_(picture)
 {
     small_ = QSize(std::max(16, int(std::lround(picture.width() * scale)) & ~1),
                    std::max(16, int(std::lround(picture.height() * scale)) & ~1));
@@ -139,10 +139,13 @@ double MarkTracking::trackScale(QSize picture, const QRect &box)
 {
     if (picture.isEmpty())
         return 1;
-    double s = std::min(1.0, 960.0 / picture.width());
-    const int side = std::max(1, std::min(box.width(), box.height()));
-    if (side * s < 24)
-        s = std::min(1.0, 24.0 / side);
+    // KCF's cost grows with the box: its longer side is brought to some 80 pixels, the
+    // picture to at most 640 wide, but the shorter side never under 24.
+    const int shortSide = std::max(1, std::min(box.width(), box.height()));
+    const int longSide = std::max(1, std::max(box.width(), box.height()));
+    double s = std::min({1.0, 640.0 / picture.width(), 80.0 / longSide});
+    if (shortSide * s < 24)
+        s = std::min(1.0, 24.0 / shortSide);
     return s;
 }
 

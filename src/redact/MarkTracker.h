@@ -51,7 +51,8 @@ QList<Stretch> stretches(const QList<qint64> &keys, qint64 lo, qint64 hi, std::o
 // Whether a step from `before` to `after` can be the same thing: nothing, or why not.
 std::optional<LossReason> judgeStep(const QRect &before, const QRect &after);
 // The scale of the grey copy tracked for a picture of `picture` with a box `box`: at
-// most 960 pixels wide, but not so small that the box falls under 24 pixels.
+// most 640 pixels wide and the box's longer side some 80 pixels, but not so small that
+// its shorter side falls under 24 pixels.
 double trackScale(QSize picture, const QRect &box);
 
 // Starts following `job.mark` (its accepted state does not matter); the future's
@@ -81,6 +82,5 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d;
     QSize picture_, small_;
-    double scale_ = 1;
     QRect last_;
 };

@@ -295,6 +295,19 @@ QList<QRect> RedactMarks::boxesAt(qint64 timeUs, bool offered) const
     return boxes;
 }
 
+QList<QRect> RedactMarks::blurredAt(qint64 timeUs, const QSize &picture) const
+{
+    QList<QRect> out;
+    const QSize to = picture.isEmpty() ? picture_ : picture;
+    for (const QRect &r : scaleBoxes(boxesAt(timeUs), picture_, to)) {
+        const int dx = std::max(2, int(std::lround(r.width() * BlurRim)));
+        const int dy = std::max(2, int(std::lround(r.height() * BlurRim)));
+        if (const auto grown = clipToPicture(r.adjusted(-dx, -dy, dx, dy), to))
+            out << *grown;
+    }
+    return out;
+}
+
 QJsonObject RedactMarks::toJson() const
 {
     QJsonArray marks;

@@ -114,6 +114,12 @@ public:
     // The accepted marks' boxes on the frame at `timeUs`, cut to the picture; with
     // `offered` also those only offered.
     QList<QRect> boxesAt(qint64 timeUs, bool offered = false) const;
+    // What is blurred on the frame at `timeUs` of a picture of `picture` (the clip's own
+    // or a copy of another size): the accepted marks' boxes moved to it and grown by a
+    // rim (BlurRim of each side, at least 2 pixels), so that a box a few pixels off
+    // still covers its thing.
+    QList<QRect> blurredAt(qint64 timeUs, const QSize &picture) const;
+    static constexpr double BlurRim = 0.06;
 
     QJsonObject toJson() const;
     // Refuses (nullopt, `error` says why) unknown fields, kinds, states or reasons, bad

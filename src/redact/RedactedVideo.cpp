@@ -44,7 +44,7 @@ QStringList RedactedVideo::encoderArguments(const RedactJob &job)
 
 QList<QRect> RedactedVideo::boxesOn(const RedactMarks &marks, const ClipVideo &video, qint64 frame)
 {
-    return scaleBoxes(marks.boxesAt(video.timeOf(frame)), marks.picture(), video.size);
+    return marks.blurredAt(video.timeOf(frame), video.size);
 }
 
 RedactResult RedactedVideo::render(const RedactJob &job, const std::function<bool()> &cancelled,

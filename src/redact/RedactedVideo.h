@@ -26,7 +26,9 @@ struct RedactJob {
     qint64 frames = 0;  // how many, from firstFrame (fewer when the clip ends sooner)
     QString output;     // the MP4 to write
     bool sound = true;
-    QString preset = QStringLiteral("veryfast");
+    // superfast: a 1080p minute of a grainy picture encodes some 1.7 times as fast as with
+    // veryfast, in a larger file of the same quality (crf).
+    QString preset = QStringLiteral("superfast");
     int crf = 20;
 };
 
@@ -43,7 +45,7 @@ namespace RedactedVideo {
 // The encoder's arguments for `job`: raw frames on standard input.
 QStringList encoderArguments(const RedactJob &job);
 // The boxes to blur on frame `frame`: the accepted marks', in the clip's pixels (marks
-// kept for a picture of another size are scaled to the clip's).
+// kept for a picture of another size are scaled to the clip's), with their rim.
 QList<QRect> boxesOn(const RedactMarks &marks, const ClipVideo &video, qint64 frame);
 RedactResult render(const RedactJob &job, const std::function<bool()> &cancelled = {},
                     const std::function<void(qint64 done, qint64 total)> &progress = {});

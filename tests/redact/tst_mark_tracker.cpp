@@ -43,6 +43,8 @@ private slots:
     void initTestCase();
     void stretches_data();
     void stretches();
+    void trackScale_data();
+    void trackScale();
     void judgeStep_data();
     void judgeStep();
     void staysOnThePlate_data();
@@ -102,6 +104,27 @@ void TestMarkTracker::stretches()
     for (const auto &s : MarkTracking::stretches(keys, lo, hi, around < 0 ? std::nullopt : std::optional<qint64>(around)))
         got << s.key << s.first << s.last;
     QCOMPARE(got, expected);
+}
+
+void TestMarkTracker::trackScale_data()
+{
+    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<QRect>("box");
+    QTest::addColumn<double>("scale");
+    QTest::addRow("a small picture as it is") << QSize(640, 360) << QRect(0, 0, 76, 20) << 1.0;
+    QTest::addRow("1080p, a plate: its short side kept at 24") << QSize(1920, 1080) << QRect(0, 0, 230, 64) << 0.375;
+    QTest::addRow("1080p, a large box: its long side to 80") << QSize(1920, 1080) << QRect(0, 0, 400, 200) << 0.2;
+    QTest::addRow("1080p, a small face: a third") << QSize(1920, 1080) << QRect(0, 0, 72, 72) << 1.0 / 3;
+    QTest::addRow("a tiny box is never enlarged") << QSize(1920, 1080) << QRect(0, 0, 8, 8) << 1.0;
+    QTest::addRow("no picture") << QSize() << QRect(0, 0, 8, 8) << 1.0;
+}
+
+void TestMarkTracker::trackScale()
+{
+    QFETCH(QSize, picture);
+    QFETCH(QRect, box);
+    QFETCH(double, scale);
+    QCOMPARE(MarkTracking::trackScale(picture, box), scale);
 }
 
 void TestMarkTracker::judgeStep_data()

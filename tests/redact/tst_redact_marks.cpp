@@ -149,6 +149,11 @@ void TestRedactMarks::offeredMarksAreNotApplied()
     QVERIFY(marks.accept(face));
     QCOMPARE(marks.acceptedCount(), 1);
     QCOMPARE(marks.boxesAt(0), QList<QRect>{QRect(10, 10, 30, 30)});
+    // Blurred with a rim of 6 % (at least 2 px), on the clip's picture or a copy twice as large.
+    QCOMPARE(marks.blurredAt(0, QSize()), QList<QRect>{QRect(8, 8, 34, 34)});
+    QCOMPARE(marks.blurredAt(0, QSize(1280, 720)), QList<QRect>{QRect(16, 16, 68, 68)});
+    marks.add(MarkKind::Drawn, 0, QRect(630, 350, 10, 10));
+    QCOMPARE(marks.blurredAt(0, QSize()).last(), QRect(628, 348, 12, 12));  // cut at the edge
 }
 
 void TestRedactMarks::thousandsOfMarks()
