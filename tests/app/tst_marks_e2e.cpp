@@ -8,6 +8,8 @@
 #include "TestSettings.h"
 #include "WindowTestMain.h"
 #include "app/AppDelegate.h"
+#include "app/BlurChoice.h"
+#include "app/IncidentExport.h"
 #include "app/MainWindow.h"
 #include "app/MarkStore.h"
 #include "app/MprisService.h"
@@ -22,6 +24,7 @@
 #include "player/VideoPicture.h"
 #include "playlist/PlayListView.h"
 #include "store/TrackStore.h"
+#include "telemetry/Manifest.h"
 #include "ui/AppToast.h"
 #include "ui/ToastWindow.h"
 #include "../../tools/forge/PlateScene.h"
@@ -436,6 +439,51 @@ private slots:
         QCOMPARE(marks->count(), 0);
         QTRY_VERIFY_WITH_TIMEOUT(picture->boxesShown().isEmpty(), 3000);
         QCOMPARE(delegate->toaster()->currentToast()->text(), QStringLiteral("Marks cleared: %1").arg(found.first().at(0).toInt()));
+    }
+
+    // What is marked here is what the incident export blurs: the manifest says the copy
+    // is redacted and counts the mark.
+    void theIncidentExportBlursWhatIsMarked()
+    {
+        showFrame(3.0);
+        QCOMPARE(marks->count(), 0);
+        item("markArea")->trigger();
+        QSignalSpy finished(marks, &MarkStore::trackingFinished);
+        const QRect plate = onScreen(QRectF(plateAt(3.0)));
+        drag(plate.topLeft(), plate.bottomRight() + QPoint(1, 1));
+        QVERIFY(finished.wait(120000));
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QTest::keyClick(window.get(), Qt::Key_I);
+        showFrame(5.0);
+        QTest::keyClick(window.get(), Qt::Key_O);
+        QVERIFY(video->markInTime() && video->markOutTime());
+        QTemporaryDir out;
+        bool asked = false;
+        delegate->exportPanel = [&](const QString &) { return out.filePath(QStringLiteral("incident")); };
+        delegate->incidentBlurDialog = [&](IncidentBlurDialog *dialog) {
+            asked = true;
+            if (auto *box = dialog->findChild<BlurChoiceBox *>(QStringLiteral("blurMarked")))
+                box->setChecked(true);
+            return true;
+        };
+        QSignalSpy exported(delegate.get(), &AppDelegate::incidentExported);
+        QAction *exportItem = nullptr;
+        for (QAction *a : window->findChildren<QAction *>())
+            if (a->text() == QStringLiteral("Export Incident…"))
+                exportItem = a;
+        QVERIFY(exportItem);
+        exportItem->trigger();
+        QVERIFY(exported.wait(60000));
+        delegate->exportPanel = nullptr;
+        delegate->incidentBlurDialog = nullptr;
+        QVERIFY2(exported.first().first().toBool(), qPrintable(exported.first().at(1).toString()));
+        QVERIFY(asked);
+        const ManifestVerdict verdict =
+            verifyManifest(out.filePath(QStringLiteral("incident.manifest.json")).toStdString());
+        QVERIFY(verdict.allSame());
+        QVERIFY(verdict.redacted);
+        QCOMPARE(verdict.redactedMarks, int64_t(1));
     }
 };
 
