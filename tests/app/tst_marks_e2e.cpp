@@ -40,6 +40,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 #include <cmath>
 #include <memory>
@@ -314,6 +315,41 @@ private slots:
                                      delegate->toaster()->currentToast()->text() ==
                                          QStringLiteral("No faces or number plates found on this frame"),
                                  3000);
+    }
+
+    // The crossing square leaves the picture at its foot: the mark ends there, its band
+    // with the end mark that says "Lost here".
+    void aTargetLostEndsItsBand()
+    {
+        showFrame(1.0);
+        const PlateScene::Box o = PlateScene::object(30, kFps, kWidth, kHeight);
+        item("markArea")->trigger();
+        QSignalSpy finished(marks, &MarkStore::trackingFinished);
+        const QRect area = onScreen(QRectF(o.x, o.y, o.width, o.height));
+        drag(area.topLeft(), area.bottomRight() + QPoint(1, 1));
+        QVERIFY(finished.wait(120000));
+        const int id = marks->chosenId();
+        TelemetryTimeline *timeline = video->timeline();
+        int band = -1;
+        for (int i = 0; i < timeline->markBands().size(); ++i)
+            if (timeline->markBands().at(i).id == id)
+                band = i;
+        QVERIFY(band >= 0);
+        const MarkBand b = timeline->markBands().at(band);
+        QVERIFY2(b.lost && b.end > 2.0 && b.end < 4.2, qPrintable(QStringLiteral("%1-%2 lost %3").arg(b.start).arg(b.end).arg(b.lost)));
+        // No box after the loss, and none jumped onto the plate.
+        showFrame(b.end + 0.5);
+        for (const ShownBox &shown : picture->boxesShown())
+            QVERIFY(shown.id != id);
+        const QRect r = timeline->markBandRect(band);
+        QTest::mouseMove(timeline, QPoint(r.right(), r.center().y()));
+        QTRY_COMPARE_WITH_TIMEOUT(QToolTip::text(), QStringLiteral("Lost here"), 3000);
+        screenshot(QStringLiteral("marks_lost_here"));
+        const QString strip = WindowTest::screenshotFolder() + QStringLiteral("/marks_timeline_lost_band.png");
+        QVERIFY(timeline->grab().save(strip));
+        qInfo("screenshot: %s", qPrintable(strip));
+        marks->choose(clip(), id);
+        QVERIFY(marks->deleteChosen());
     }
 
     // A box drawn on another camera's picture is that camera's mark.
