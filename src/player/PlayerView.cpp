@@ -174,6 +174,10 @@ void PlayerView::buildView()
     eventsList_ = new EventsListView(this);
     eventsList_->hide();
     connect(timeline_, &TelemetryTimeline::seekRequested, this, &PlayerView::seekTimeline);
+    connect(timeline_, &TelemetryTimeline::markBandClicked, this, [this](int id) {
+        if (PictureMarks *marks = markGestures_->marks())
+            marks->choose(currentFile(), id);
+    });
     connect(eventsList_, &EventsListView::eventActivated, this, &PlayerView::seekBeforeEvent);
     connect(eventsList_, &EventsListView::markInRequested, this, &PlayerView::markIn);
     connect(eventsList_, &EventsListView::markOutRequested, this, &PlayerView::markOut);

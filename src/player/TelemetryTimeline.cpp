@@ -16,6 +16,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <utility>
 #include <cmath>
 #include <cstdlib>
 
@@ -669,6 +670,14 @@ void TelemetryTimeline::setStopsShown(bool shown)
     update();
 }
 
+int TelemetryTimeline::markBandAt(QPoint at) const
+{
+    for (int i = int(markBands_.size()) - 1; i >= 0; --i)
+        if (markBandRect(i).adjusted(0, -1, 0, 1).contains(at))
+            return i;
+    return -1;
+}
+
 void TelemetryTimeline::setMarks(std::optional<double> in, std::optional<double> out)
 {
     if (in == markIn_ && out == markOut_)
@@ -695,6 +704,14 @@ void TelemetryTimeline::mousePressEvent(QMouseEvent *event)
         return;
     }
     if (event->button() == Qt::LeftButton && duration_ > 0) {
+        const int band = markBandAt(event->position().toPoint());
+        if (band >= 0) {
+            bandPressed_ = true;
+            emit markBandClicked(markBands_.at(band).id);
+            emit seekRequested(markBands_.at(band).start, false);
+            event->accept();
+            return;
+        }
         emit seekRequested(timeAtX(event->position().x()), true);
         event->accept();
         return;
@@ -706,6 +723,10 @@ void TelemetryTimeline::mouseReleaseEvent(QMouseEvent *event)
 {
     if (panFrom_) {
         panFrom_.reset();
+        event->accept();
+        return;
+    }
+    if (std::exchange(bandPressed_, false)) {
         event->accept();
         return;
     }
@@ -728,7 +749,7 @@ void TelemetryTimeline::mouseMoveEvent(QMouseEvent *event)
         return;
     }
     const double t = timeAtX(event->position().x());
-    if (event->buttons() & Qt::LeftButton)
+    if ((event->buttons() & Qt::LeftButton) && !bandPressed_)
         emit seekRequested(t, true);
     if (lostEndAt(event->position().toPoint()) >= 0) {
         QToolTip::showText(event->globalPosition().toPoint(), Localization::text("Lost here"), this);

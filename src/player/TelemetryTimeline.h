@@ -88,6 +88,8 @@ public:
     // Where band `i` is drawn, and the band whose lost end is under `at` (-1 for none).
     QRect markBandRect(int i) const;
     int lostEndAt(QPoint at) const;
+    // The band under `at` (-1 for none), the last drawn (topmost) first.
+    int markBandAt(QPoint at) const;
     static constexpr int kMarkRows = 3;
     static constexpr int kMarkRowHeight = 5;
     // Where the car stands still, on the axis (StopStretches of each part's samples),
@@ -141,6 +143,9 @@ signals:
     // A click or drag at `seconds`, exact to the pixel's time (not rounded);
     // `dragging` until the button is let go.
     void seekRequested(double seconds, bool dragging);
+    // A click on the band of mark `id`: it is chosen, and the seek goes to where the
+    // band begins.
+    void markBandClicked(int id);
     // A new picture of the curves is up; `aside` when it was drawn on another thread.
     void pictureBuilt(bool aside);
 
@@ -160,6 +165,7 @@ private:
     std::optional<double> markIn_, markOut_;
     QList<MarkBand> markBands_;
     QList<int> markRows_;
+    bool bandPressed_ = false;   // the press was on a band: no seek follows the pointer
     std::vector<StopStretches::Stretch> stops_;
     bool stopsShown_ = false;
     void invalidate();

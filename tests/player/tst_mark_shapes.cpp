@@ -6,6 +6,9 @@
 #include "player/TelemetryTimeline.h"
 
 #include <QApplication>
+
+#include <cmath>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolTip>
 
@@ -125,6 +128,20 @@ private slots:
         QTRY_COMPARE(QToolTip::text(), QStringLiteral("Lost here"));
         QTest::mouseMove(&timeline, QPoint(lost.center().x(), timeline.height() / 2));
         QTRY_VERIFY(QToolTip::text() != QStringLiteral("Lost here"));
+
+        // A click on a band chooses its mark and goes to where it begins; elsewhere it seeks
+        // to the time under the pointer.
+        QSignalSpy clicked(&timeline, &TelemetryTimeline::markBandClicked);
+        QSignalSpy seeks(&timeline, &TelemetryTimeline::seekRequested);
+        QTest::mouseClick(&timeline, Qt::LeftButton, {}, QPoint(lost.center().x(), lost.center().y()));
+        QCOMPARE(clicked.size(), 1);
+        QCOMPARE(clicked.first().first().toInt(), 1);
+        QCOMPARE(seeks.size(), 1);
+        QCOMPARE(seeks.first().first().toDouble(), 6.0);
+        QTest::mouseClick(&timeline, Qt::LeftButton, {}, QPoint(300, 20));
+        QCOMPARE(clicked.size(), 1);
+        QVERIFY(seeks.size() >= 2);
+        QVERIFY(std::abs(seeks.last().first().toDouble() - 30.0) < 0.5);
     }
 };
 
