@@ -28,10 +28,6 @@
         <translation>About</translation>
     </message>
     <message>
-        <source>capture_suc</source>
-        <translation>Picture saved</translation>
-    </message>
-    <message>
         <source>capture_fail</source>
         <translation>Capture failed</translation>
     </message>

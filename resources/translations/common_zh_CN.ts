@@ -28,10 +28,6 @@
         <translation>关于</translation>
     </message>
     <message>
-        <source>capture_suc</source>
-        <translation>截图已保存</translation>
-    </message>
-    <message>
         <source>capture_fail</source>
         <translation>截图失败</translation>
     </message>

@@ -246,8 +246,12 @@
         <translation>Camera %1</translation>
     </message>
     <message>
-        <source>capture_saved_pictures</source>
-        <translation>%1 pictures saved.</translation>
+        <source>capture_saved_as</source>
+        <translation>Picture saved as %1</translation>
+    </message>
+    <message>
+        <source>capture_saved_pictures_in</source>
+        <translation>%1 pictures saved in %2</translation>
     </message>
     <message>
         <source>capture_no_recording</source>

@@ -246,8 +246,12 @@
         <translation>摄像头 %1</translation>
     </message>
     <message>
-        <source>capture_saved_pictures</source>
-        <translation>已保存 %1 张截图。</translation>
+        <source>capture_saved_as</source>
+        <translation>截图已保存为 %1</translation>
+    </message>
+    <message>
+        <source>capture_saved_pictures_in</source>
+        <translation>已在 %2 保存 %1 张截图</translation>
     </message>
     <message>
         <source>capture_no_recording</source>

@@ -403,7 +403,16 @@ void IncidentExport::start(const QString &source, double in, double out, double 
             const QImage picture(path);
             if (picture.isNull())
                 return false;
-            const QImage blurred = Blur::image(picture, marks.blurredAt(at, picture.size()), how);
+            // A caption strip may hang under the frame: the frame is the top of the picture,
+            // as wide as it, in the clip's proportions.
+            QSize frame = picture.size();
+            const QSize clip = marks.picture();
+            if (!clip.isEmpty()) {
+                const int tall = int(std::lround(double(picture.width()) * clip.height() / clip.width()));
+                if (tall > 0 && tall < picture.height())
+                    frame.setHeight(tall);
+            }
+            const QImage blurred = Blur::image(picture, marks.blurredAt(at, frame), how);
             return blurred.save(path, "PNG") && SafeFile::sync(path);
         });
     }

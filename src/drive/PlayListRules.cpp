@@ -52,7 +52,7 @@ QString PlayListRules::timeAndDateText(const QString &path)
     if (!QDate(year.toInt(), month.toInt(), day.toInt()).isValid() ||
         !QTime::isValid(hour.toInt(), minute.toInt(), second.toInt()))
         return QString();
-    return QStringLiteral("%1:%2:%3 %4/%5/%6").arg(hour, minute, second, day, month, year);
+    return QStringLiteral("%1-%2-%3 %4:%5:%6").arg(year, month, day, hour, minute, second);
 }
 
 QStringList PlayListRules::minuteCameras(const QString &path)

@@ -23,7 +23,7 @@ public:
     // the file is named on disk ("%20" a blank, "%25" a percent sign, UTF-8 bytes
     // the characters they spell; "+" stays "+").
     static QString abbreviationFile(const QString &path);
-    // "Time & Date": "hh:mm:ss dd/MM/yyyy" read from the file name once ".MOV" and
+    // "Time & Date": "yyyy-MM-dd hh:mm:ss" read from the file name once ".MOV" and
     // "_" are removed, when its first 14 characters are digits that form a real date
     // and time (a camera's yyyyMMddhhmmss), or from a name that opens with
     // "yyyy-MM-dd_HH-mm-ss" (the six-camera recorders); otherwise empty.

@@ -86,7 +86,7 @@ QString PlayListTrips::rowTime(const ClipClock &clock, const TimeChoice &choice)
     if (!start || choice.kind == TimeChoice::Camera)
         return QString();   // the name's time, as the camera wrote it
     // The zone is named in the trip's caption; the column has no room for it.
-    return ClockText::shown(*start, clock.isUtc(), clock.errorMs, choice).toString(QStringLiteral("hh:mm:ss dd/MM/yyyy"));
+    return ClockText::shown(*start, clock.isUtc(), clock.errorMs, choice).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
 }
 
 QString PlayListTrips::cameraName(char channel)
@@ -127,9 +127,9 @@ QString PlayListTrips::caption(const PlayListTrip &trip, bool kmph, const TimeCh
         return camera + Localization::text("playlist_trip_no_time") + QStringLiteral(" · ") + count;
     const QDateTime start = ClockText::shown(*trip.startMs, trip.utc, trip.errorMs, choice);
     const QDateTime end = ClockText::shown(*trip.endMs, trip.utc, trip.errorMs, choice);
-    QString span = start.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")) + QChar(0x2013);
+    QString span = start.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) + QChar(0x2013);
     span += end.date() == start.date() ? end.toString(QStringLiteral("hh:mm:ss"))
-                                       : end.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
+                                       : end.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
     if (trip.utc)
         span += ClockText::zoneSuffix(end, choice);
     return camera + span + QStringLiteral(" · ") + count + QStringLiteral(" · ") +

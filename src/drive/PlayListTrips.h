@@ -43,7 +43,7 @@ public:
     // after the trip rows, in their order.
     static QList<int> timeOrder(const QList<PlayListTrip> &trips, int rowCount);
 
-    // "08/11/2026 09:30:00–09:33:00 · 3 clips · 2.41 km" (the end with its date when
+    // "2026-11-08 09:30:00–09:33:00 · 3 clips · 2.41 km" (the end with its date when
     // it falls on another day; the distance in the speed unit's distance unit), led by
     // the cameras that recorded it: "Front + Rear · " for the channels `cameras` of its
     // moments, "Front + 5 cameras · " for more than three, "Rear · " for a camera channel
@@ -53,7 +53,7 @@ public:
                            const QList<char> &cameras = {});
     // "Front", "Rear", "Cabin", "Left repeater" …: the camera of a channel; empty for none.
     static QString cameraName(char channel);
-    // "08:30:00 08/11/2026": a row's start on `choice`'s clock; empty for the camera's
+    // "2026-11-08 08:30:00": a row's start on `choice`'s clock; empty for the camera's
     // clock (the name's time stands) and when its clock knows no start.
     static QString rowTime(const ClipClock &clock, const TimeChoice &choice);
 

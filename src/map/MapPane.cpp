@@ -252,6 +252,7 @@ void MapPane::showClip(const ClipTelemetry &clip)
 {
     emit distanceMeasured(0);
     ++routeNumber_;
+    markerPosition_ = -1;
     const QString path = clip.path;
     currentPlayVideoPath_ = path;
     shownClip_ = clip;
@@ -442,7 +443,13 @@ void MapPane::showMoment(const TelemetryMoment &moment)
 {
     // The route holds the clip's positions, one point each: the moment's position is
     // the marker's point.
-    const int i = moment.position;
+    markerPosition_ = moment.position;
+    placeMarker();
+}
+
+void MapPane::placeMarker()
+{
+    const int i = markerPosition_;
     if (i >= 0 && i < currentVideoGpsDataArr_.size())
         evaluate(MapRoute::scriptCall("updateMarkerPosition", currentVideoGpsDataArr_.at(i)));
     if (i >= 0 && i < currentVideoGpsDataArrGoogle_.size())
@@ -480,14 +487,17 @@ void MapPane::redrawRoute()
         showTrip(true);
         if (!currentVideoGpsDataArrGoogle_.isEmpty())
             evaluate(MapRoute::scriptCall("drawPolyLinePath1", MapRoute::listJson(currentVideoGpsDataArrGoogle_)));
-        return;
+    } else {
+        evaluate(routeNumberScript());
+        evaluate(drawingScript(false));
+        if (!currentVideoGpsDataArr_.isEmpty())
+            evaluate(MapRoute::scriptCall("drawPolyLinePath", MapRoute::listJson(currentVideoGpsDataArr_)));
+        if (!currentVideoGpsDataArrGoogle_.isEmpty())
+            evaluate(MapRoute::scriptCall("drawPolyLinePath1", MapRoute::listJson(currentVideoGpsDataArrGoogle_)));
     }
-    evaluate(routeNumberScript());
-    evaluate(drawingScript(false));
-    if (!currentVideoGpsDataArr_.isEmpty())
-        evaluate(MapRoute::scriptCall("drawPolyLinePath", MapRoute::listJson(currentVideoGpsDataArr_)));
-    if (!currentVideoGpsDataArrGoogle_.isEmpty())
-        evaluate(MapRoute::scriptCall("drawPolyLinePath1", MapRoute::listJson(currentVideoGpsDataArrGoogle_)));
+    // A page loaded anew (the map enlarged, another map chosen) shows the car where it
+    // was, also while paused, when no tick comes to move it.
+    placeMarker();
 }
 
 void MapPane::didReceiveDistance(double metres, double route)

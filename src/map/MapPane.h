@@ -146,6 +146,9 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // The car at the moment shown last (its route position), on the page as it is now.
+    void placeMarker();
+    int markerPosition_ = -1;
     void webViewDidFinishLoad(bool ok);
     void pageDidBecomeReady(const QString &page);
     void redrawRoute();

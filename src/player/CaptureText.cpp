@@ -2,6 +2,10 @@
 
 #include "ClipTime.h"
 
+#include <QDateTime>
+#include <QRegularExpression>
+
+#include <algorithm>
 #include <cmath>
 
 QList<QPair<QString, QString>> CaptureText::chunks(const CaptureFacts &facts, bool mph)
@@ -19,6 +23,30 @@ QList<QPair<QString, QString>> CaptureText::chunks(const CaptureFacts &facts, bo
                     QStringLiteral("%1 %2").arg(std::lround(v)).arg(mph ? QStringLiteral("mph") : QStringLiteral("km/h"))});
     }
     return out;
+}
+
+QString CaptureText::fileStem(const CaptureFacts &facts)
+{
+    static const QRegularExpression form(QStringLiteral("^(\\d{4}-\\d{2}-\\d{2}) (\\d{2}):(\\d{2}):(\\d{2})$"));
+    const QRegularExpressionMatch m = form.match(facts.recorded);
+    if (!m.hasMatch())
+        return QString();
+    return m.captured(1) + QLatin1Char('_') + m.captured(2) + QLatin1Char('-') + m.captured(3) + QLatin1Char('-') +
+           m.captured(4);
+}
+
+QString CaptureText::freeBase(const QString &base, const QStringList &endings,
+                              const std::function<bool(const QString &)> &exists)
+{
+    const auto taken = [&](const QString &b) {
+        return std::any_of(endings.begin(), endings.end(), [&](const QString &e) { return exists(b + e); });
+    };
+    if (!taken(base))
+        return base;
+    for (int n = 2; n < 10000; ++n)
+        if (!taken(base + QStringLiteral("_%1").arg(n)))
+            return base + QStringLiteral("_%1").arg(n);
+    return base + QStringLiteral("_%1").arg(QDateTime::currentMSecsSinceEpoch());
 }
 
 QString CaptureText::caption(const CaptureFacts &facts, bool mph)

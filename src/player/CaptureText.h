@@ -6,7 +6,9 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
+#include <functional>
 #include <optional>
 
 struct CaptureFacts {
@@ -26,6 +28,13 @@ public:
     static QList<QPair<QString, QString>> chunks(const CaptureFacts &facts, bool mph);
     // The same figures on one line, separated by two spaces; empty when none is known.
     static QString caption(const CaptureFacts &facts, bool mph);
+    // The name a captured picture takes from the moment it shows: "2026-11-08_09-31-35"
+    // for a recording time "2026-11-08 09:31:35"; empty when the time is not known.
+    static QString fileStem(const CaptureFacts &facts);
+    // `base` when no "<base><ending>" of `endings` is there yet, else the first of
+    // "<base>_2", "<base>_3" … that is free: a capture never writes over another.
+    static QString freeBase(const QString &base, const QStringList &endings,
+                            const std::function<bool(const QString &)> &exists);
     // The word a camera's pictures and segments are named with: "front", "rear",
     // "cabin", "left_repeater", or the channel's letter in lower case.
     static QString channelWord(char channel);

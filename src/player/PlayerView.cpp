@@ -891,8 +891,14 @@ QString PlayerView::pictureSaveDirectory()
 void PlayerView::capture()
 {
     if (engine_->isReady()) {
-        const QString base = pictureSaveDirectory() + QLatin1Char('/')
-                             + TimeFormatUtils::stringDateFormat(QDateTime::currentDateTime());
+        // Named by the recording's time at the picture, else by the time of the capture;
+        // never over an earlier capture.
+        QString stem = captureFacts ? CaptureText::fileStem(captureFacts(currentTime())) : QString();
+        if (stem.isEmpty())
+            stem = TimeFormatUtils::stringDateFormat(QDateTime::currentDateTime());
+        const QStringList endings{QStringLiteral(".png"), QStringLiteral("_view.png")};
+        const QString base = CaptureText::freeBase(pictureSaveDirectory() + QLatin1Char('/') + stem, endings,
+                                                   [](const QString &p) { return QFileInfo::exists(p); });
         if (channels_->count() > 0)
             saveEveryCamera(base);
         else
@@ -910,7 +916,9 @@ void PlayerView::saveImageFileToDiskPath(const QString &path)
     saveCurrentFrame(path).then(qApp, [self, path](bool ok) {
         if (!self)
             return;
-        emit self->message(Localization::text(ok ? "capture_suc" : "capture_fail"), kToastSeconds);
+        emit self->message(ok ? Localization::text("capture_saved_as").arg(QDir::toNativeSeparators(path))
+                              : Localization::text("capture_fail"),
+                           kToastSeconds * 2);
         emit self->captureFinished(path, ok);
     });
 }
@@ -959,7 +967,10 @@ void PlayerView::saveEveryCamera(const QString &base)
             return;
         const bool ok = done.first().result();
         const auto written = std::count_if(done.begin(), done.end(), [](const QFuture<bool> &f) { return f.result(); });
-        QString text = ok ? Localization::text("capture_saved_pictures").arg(written) : Localization::text("capture_fail");
+        QString text = ok ? Localization::text("capture_saved_pictures_in")
+                                .arg(written)
+                                .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()))
+                          : Localization::text("capture_fail");
         if (!missing.isEmpty())
             text += QLatin1Char(' ') + Localization::text("capture_no_recording").arg(missing.join(QStringLiteral(", ")));
         emit self->message(text, kToastSeconds * 3);

@@ -15,6 +15,7 @@
 #include "PlateScene.h"
 
 #include <QDir>
+#include <QPainter>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -460,8 +461,15 @@ private slots:
                 if (percent > 5)
                     job.cancel();
             });
+        // The picture as the player saves it with a caption: the frame, a strip under it.
         job.start(front, 2.0, 6.0, 12.0, dir.filePath(QStringLiteral("incident")), [front](const QString &path) {
-            return QtConcurrent::run([front, path] { return PlayerTestSupport::ffmpegFrame(front, 3.0).save(path, "PNG"); });
+            return QtConcurrent::run([front, path] {
+                const QImage frame = PlayerTestSupport::ffmpegFrame(front, 3.0);
+                QImage captioned(frame.width(), frame.height() + 40, QImage::Format_RGB32);
+                captioned.fill(Qt::black);
+                QPainter(&captioned).drawImage(0, 0, frame);
+                return captioned.save(path, "PNG");
+            });
         });
         QVERIFY(done.wait(120000));
         QCOMPARE(contents(front), frontBefore);

@@ -25,6 +25,8 @@
 #include "map/Reachability.h"
 #include "player/ChannelPictures.h"
 #include "player/ChannelRules.h"
+#include "ui/AppToast.h"
+#include "ui/ToastWindow.h"
 #include "player/EventsListView.h"
 #include "player/VideoPicture.h"
 #include "media/MediaEngine.h"
@@ -138,6 +140,8 @@ class PlayerEndToEndTest : public QObject {
 private slots:
     void initTestCase()
     {
+        // Captures of an earlier run would take the names this one expects.
+        QDir(PlayerView::pictureSaveDirectory()).removeRecursively();
         QDir drive(samples() + QStringLiteral("/drive"));
         for (const QString &name : drive.entryList({QStringLiteral("*.MOV")}, QDir::Files, QDir::Name))
             files << drive.filePath(name);
@@ -298,6 +302,15 @@ private slots:
         const QImage before = capture();
         QVERIFY(showsFrame(before, 1050));
         QCOMPARE(before.text(QStringLiteral("Creation Time")), QStringLiteral("2026-11-08 09:30:35"));
+        // Named by the moment it shows, and the message says where it went; a second
+        // capture of that moment is written beside it.
+        const QString shot = captured.first().first().toString();
+        QCOMPARE(QFileInfo(shot).fileName(), QStringLiteral("2026-11-08_09-30-35.png"));
+        QTRY_VERIFY_WITH_TIMEOUT(delegate->toaster()->currentToast()
+                                     && delegate->toaster()->currentToast()->text() == QStringLiteral("Picture saved as ") + shot,
+                                 5000);
+        QVERIFY(!capture().isNull());
+        QCOMPARE(QFileInfo(captured.first().first().toString()).fileName(), QStringLiteral("2026-11-08_09-30-35_2.png"));
         const QJsonObject sample = readTruth(file).samples.at(35).toObject();
         QCOMPARE(before.text(QStringLiteral("Speed")), QStringLiteral("%1 km/h").arg(sample["spd"].toInt()));
         QVERIFY2(before.text(QStringLiteral("Location")).startsWith(sample["gps_lat"].toString().left(8)),
@@ -921,7 +934,8 @@ private slots:
         QVERIFY(isMostly(savedColour(view, video->findChild<VideoPicture *>("videoWidget")->geometry(), scale), 0));
         QVERIFY(isMostly(savedColour(view, cameras->tile(0)->geometry(), scale), 1));
         QVERIFY(isMostly(savedColour(view, cameras->tile(1)->geometry(), scale), 2));
-        QCOMPARE(said.last().first().toString(), Localization::text("capture_saved_pictures").arg(4));
+        QCOMPARE(said.last().first().toString(),
+                 Localization::text("capture_saved_pictures_in").arg(4).arg(QFileInfo(base).absolutePath()));
         // File ▸ Export Incident… with the cameras' view: each camera's segment beside the
         // front's, and the view as wide as full HD.
         video->markIn();
@@ -1086,7 +1100,7 @@ private slots:
         QVERIFY(isMostly(savedColour(QImage(base + QStringLiteral("_cabin.png")), QRect(QPoint(), frame)), 2));
         QVERIFY(QFileInfo::exists(base + QStringLiteral("_view.png")));
         QCOMPARE(said.last().first().toString(),
-                 Localization::text("capture_saved_pictures").arg(3) + QLatin1Char(' ')
+                 Localization::text("capture_saved_pictures_in").arg(3).arg(QFileInfo(base).absolutePath()) + QLatin1Char(' ')
                      + Localization::text("capture_no_recording").arg(QStringLiteral("rear")));
 
         // A rear of half the rate and a smaller picture: said, and in step to its own frame.

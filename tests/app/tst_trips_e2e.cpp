@@ -121,7 +121,7 @@ private slots:
             const QString caption = list->model()->index(r, 0).data(PlayListModel::TripCaptionRole).toString();
             QCOMPARE(caption.isEmpty(), r % 2 == 1);
             if (r % 2 == 0)
-                QVERIFY2(caption.contains(QStringLiteral("12/11/2026")) && caption.contains(QStringLiteral("2 clips")) &&
+                QVERIFY2(caption.contains(QStringLiteral("2026-11-12")) && caption.contains(QStringLiteral("2 clips")) &&
                              caption.startsWith(QString::fromUtf8(r == 0 ? "Front + Rear · " : "Front · ")),
                          qPrintable(caption));
         }
@@ -226,17 +226,17 @@ private slots:
         QVERIFY2(list->model()->index(2, 0).data(Qt::ToolTipRole).toString().startsWith(
                      ahead + QStringLiteral(" (from the other clips of the trip)")),
                  qPrintable(list->model()->index(2, 0).data(Qt::ToolTipRole).toString()));
-        QVERIFY2(data(0, PlayListModel::TripCaptionRole).startsWith(QStringLiteral("08/11/2026 09:30:04\u201309:30:34 \u00b7")),
+        QVERIFY2(data(0, PlayListModel::TripCaptionRole).startsWith(QStringLiteral("2026-11-08 09:30:04\u201309:30:34 \u00b7")),
                  qPrintable(data(0, PlayListModel::TripCaptionRole)));
         showCaptionTip();
         screenshot(QStringLiteral("clock_camera_time"));
         settings.setTimeClock(QStringLiteral("utc"));
         showCaptionTip();
         screenshot(QStringLiteral("clock_utc"));
-        QVERIFY2(data(0, PlayListModel::TripCaptionRole).startsWith(QStringLiteral("08/11/2026 08:30:00\u201308:30:30 UTC \u00b7")),
+        QVERIFY2(data(0, PlayListModel::TripCaptionRole).startsWith(QStringLiteral("2026-11-08 08:30:00\u201308:30:30 UTC \u00b7")),
                  qPrintable(data(0, PlayListModel::TripCaptionRole)));
         QCOMPARE(list->model()->index(2, PlayListModel::ColTimeDate).data().toString(),
-                 QStringLiteral("08:30:20 08/11/2026"));
+                 QStringLiteral("2026-11-08 08:30:20"));
         settings.setTimeClock(QStringLiteral("camera"));
 
         // Its first clip plays: the timeline's tool tip gives the time of day of the trip's

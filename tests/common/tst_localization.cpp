@@ -142,7 +142,6 @@ void TestLocalization::texts_data()
     QTest::addRow("en miles") << "en" << L << "mile_distanceUnit" << "MILES";
     QTest::addRow("en setting") << "en" << L << "setting" << "Preferences";
     QTest::addRow("en About") << "en" << L << "About" << "About";
-    QTest::addRow("en capture_suc") << "en" << L << "capture_suc" << "Picture saved";
     QTest::addRow("en capture_fail") << "en" << L << "capture_fail" << "Capture failed";
     QTest::addRow("en map message") << "en" << L << kMapKey
                                    << "Map not available. Please check your\ninternet connection and / or "
@@ -155,7 +154,6 @@ void TestLocalization::texts_data()
     QTest::addRow("zh miles") << "zh-Hans" << L << "mile_distanceUnit" << "英里";
     QTest::addRow("zh setting") << "zh-Hans" << L << "setting" << "偏好设置";
     QTest::addRow("zh About") << "zh-Hans" << L << "About" << "关于";
-    QTest::addRow("zh capture_suc") << "zh-Hans" << L << "capture_suc" << "截图已保存";
     QTest::addRow("zh capture_fail") << "zh-Hans" << L << "capture_fail" << "截图失败";
     QTest::addRow("zh map message") << "zh-Hans" << L << kMapKey
                                    << "地图不可用，请检查您的网络连接，\n和/或选择其他地图：\n"

@@ -26,35 +26,35 @@ private slots:
 
         QTest::addRow("camera name with index")
             << "file:///media/card/DCIM/2019_0312_153012_001.MOV" << "2019_0312_153012_001.MOV"
-            << "15:30:12 12/03/2019";
+            << "2019-03-12 15:30:12";
         QTest::addRow("lower-case extension is not removed")
-            << "file:///media/card/20190312153012.mov" << "20190312153012.mov" << "15:30:12 12/03/2019";
+            << "file:///media/card/20190312153012.mov" << "20190312153012.mov" << "2019-03-12 15:30:12";
         QTest::addRow("too short after removal") << "file:///media/card/ABC_123.MOV" << "ABC_123.MOV" << "";
         QTest::addRow("letters are no time")
             << "file:///media/card/CARDIMAGE0123456.MP4" << "CARDIMAGE0123456.MP4" << "";
         QTest::addRow("exactly fourteen left")
-            << "file:///x/20260102_030405.MOV" << "20260102_030405.MOV" << "03:04:05 02/01/2026";
+            << "file:///x/20260102_030405.MOV" << "20260102_030405.MOV" << "2026-01-02 03:04:05";
         QTest::addRow("thirteen left") << "file:///x/2026010203040.MOV" << "2026010203040.MOV" << "";
         QTest::addRow(".MOV inside the name is removed too")
-            << "file:///x/2019.MOV_0312.MOV_153012.MOV" << "2019.MOV_0312.MOV_153012.MOV" << "15:30:12 12/03/2019";
+            << "file:///x/2019.MOV_0312.MOV_153012.MOV" << "2019.MOV_0312.MOV_153012.MOV" << "2019-03-12 15:30:12";
         QTest::addRow("escapes decoded in the name")
-            << "file:///my%20card/2019_0312_153012%20a.MOV" << "2019_0312_153012 a.MOV" << "15:30:12 12/03/2019";
+            << "file:///my%20card/2019_0312_153012%20a.MOV" << "2019_0312_153012 a.MOV" << "2019-03-12 15:30:12";
         QTest::addRow("blanks and Chinese")
             << "file:///tmp/vanish%20%E4%B8%AD%E6%96%87_005.MOV" << QString::fromUtf8("vanish 中文_005.MOV") << "";
         QTest::addRow("plus stays, %%25 is a percent sign")
             << "file:///x/a+b%2520c.MOV" << "a+b%20c.MOV" << "";
         QTest::addRow("camera name") << "file:///x/2026_1108_093000_001.MOV" << "2026_1108_093000_001.MOV"
-                                     << "09:30:00 08/11/2026";
+                                     << "2026-11-08 09:30:00";
         QTest::addRow("camera name, front") << "file:///x/2025_0612_174502_012F.MOV" << "2025_0612_174502_012F.MOV"
-                                            << "17:45:02 12/06/2025";
+                                            << "2025-06-12 17:45:02";
         QTest::addRow("camera name, rear") << "file:///x/2025_0612_174502_013R.MOV" << "2025_0612_174502_013R.MOV"
-                                           << "17:45:02 12/06/2025";
+                                           << "2025-06-12 17:45:02";
         QTest::addRow("camera name, lower-case extension")
-            << "file:///x/2026_1108_093000_001.mov" << "2026_1108_093000_001.mov" << "09:30:00 08/11/2026";
+            << "file:///x/2026_1108_093000_001.mov" << "2026_1108_093000_001.mov" << "2026-11-08 09:30:00";
         QTest::addRow("escaped camera name with a blank")
-            << "file:///x/2026_1108_093000_001%20copy.MOV" << "2026_1108_093000_001 copy.MOV" << "09:30:00 08/11/2026";
+            << "file:///x/2026_1108_093000_001%20copy.MOV" << "2026_1108_093000_001 copy.MOV" << "2026-11-08 09:30:00";
         QTest::addRow("six-camera name") << "file:///x/2026-11-13_10-03-00-left_repeater.mp4"
-                                         << "2026-11-13_10-03-00-left_repeater.mp4" << "10:03:00 13/11/2026";
+                                         << "2026-11-13_10-03-00-left_repeater.mp4" << "2026-11-13 10:03:00";
         QTest::addRow("month 13") << "file:///x/2026_1308_093000_001.MOV" << "2026_1308_093000_001.MOV" << "";
         QTest::addRow("30 February") << "file:///x/2026_0230_093000_001.MOV" << "2026_0230_093000_001.MOV" << "";
         QTest::addRow("25 o'clock") << "file:///x/2026_1108_250000_001.MOV" << "2026_1108_250000_001.MOV" << "";
@@ -67,7 +67,7 @@ private slots:
             << "file:///x/a%3Fb%23c:d.MOV" << "a?b#c:d.MOV" << "";
         QTest::addRow("stray percent sign") << "100%.MOV" << "100%.MOV" << "";
         QTest::addRow("trailing slash: no name") << "file:///x/folder/" << "" << "";
-        QTest::addRow("no slash at all") << "2019_0312_153012.MOV" << "2019_0312_153012.MOV" << "15:30:12 12/03/2019";
+        QTest::addRow("no slash at all") << "2019_0312_153012.MOV" << "2019_0312_153012.MOV" << "2019-03-12 15:30:12";
         QTest::addRow("empty") << "" << "" << "";
     }
     void cellTexts()

@@ -346,6 +346,8 @@ private slots:
         QVERIFY(waitReady(ready, true));
         QCOMPARE(pageValue("mapState.page").toString(), QStringLiteral("street"));
         QTRY_COMPARE(pageValue("mapState.points").toInt(), 50);
+        // The page loaded anew shows the car where it was, with no tick to move it (paused).
+        QTRY_COMPARE(pageValue("mapState.markerIndex").toInt(), 20);
     }
 
     void fileWithoutPositionsClearsTheRouteWithoutReload()

@@ -276,6 +276,21 @@ private slots:
         QCOMPARE(IncidentMarks::timeText(3725.0), QStringLiteral("1:02:05.000"));
     }
 
+    // A capture is named by the moment it shows, and never written over another.
+    void captureNames()
+    {
+        QCOMPARE(CaptureText::fileStem(CaptureFacts{QStringLiteral("2026-11-08 09:31:35"), {}, {}, {}}),
+                 QStringLiteral("2026-11-08_09-31-35"));
+        QCOMPARE(CaptureText::fileStem(CaptureFacts{}), QString());
+        QCOMPARE(CaptureText::fileStem(CaptureFacts{QStringLiteral("2026-11-08 09:31"), {}, {}, {}}), QString());
+        const QStringList there{"/p/a.png", "/p/a_2_view.png", "/p/b_view.png"};
+        const auto exists = [&](const QString &f) { return there.contains(f); };
+        const QStringList endings{".png", "_view.png"};
+        QCOMPARE(CaptureText::freeBase("/p/a", endings, exists), QStringLiteral("/p/a_3"));
+        QCOMPARE(CaptureText::freeBase("/p/b", endings, exists), QStringLiteral("/p/b_2"));
+        QCOMPARE(CaptureText::freeBase("/p/c", endings, exists), QStringLiteral("/p/c"));
+    }
+
     void captureText_data()
     {
         QTest::addColumn<bool>("fix");

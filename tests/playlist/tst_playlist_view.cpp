@@ -224,7 +224,7 @@ private slots:
         QVERIFY(add(files(names)));
         QCOMPARE(pl_->model()->rowCount(), 5);
         const QStringList numbers{"1", "2", "3", "4", "5"};
-        const QStringList times{"15:30:12 12/03/2019", "15:30:12 12/03/2019", "", "", ""};
+        const QStringList times{"2019-03-12 15:30:12", "2019-03-12 15:30:12", "", "", ""};
         for (int r = 0; r < 5; ++r) {
             QCOMPARE(cell(r, PlayListModel::ColNumber), numbers[r]);
             QCOMPARE(cell(r, PlayListModel::ColFilename), names[r]);
@@ -255,7 +255,7 @@ private slots:
         QVERIFY(add(files(names)));
         QCOMPARE(pl_->model()->rowCount(), 2);
         QCOMPARE(cell(0, PlayListModel::ColFilename), QStringLiteral("2026-11-13_10-03-00-front.mp4"));
-        QCOMPARE(cell(1, PlayListModel::ColTimeDate), QStringLiteral("10:04:00 13/11/2026"));
+        QCOMPARE(cell(1, PlayListModel::ColTimeDate), QStringLiteral("2026-11-13 10:04:00"));
         const auto tip = [this](int row) {
             QTextDocument shown;
             shown.setHtml(pl_->model()->index(row, PlayListModel::ColFilename).data(Qt::ToolTipRole).toString());
@@ -366,7 +366,7 @@ private slots:
         const auto caption = [this](int row) {
             return pl_->model()->index(row, 0).data(PlayListModel::TripCaptionRole).toString();
         };
-        QVERIFY2(caption(0).startsWith(QStringLiteral("Front + Rear \u00b7 08/11/2026 09:30:00\u201309:32:00 \u00b7 2 clips \u00b7 ")), qPrintable(caption(0)));
+        QVERIFY2(caption(0).startsWith(QStringLiteral("Front + Rear \u00b7 2026-11-08 09:30:00\u201309:32:00 \u00b7 2 clips \u00b7 ")), qPrintable(caption(0)));
         QCOMPARE(caption(1), QString());
         QVERIFY2(caption(2).startsWith(QStringLiteral("Front \u00b7 ")) && caption(2).contains(QStringLiteral("1 clip ")),
                  qPrintable(caption(2)));
