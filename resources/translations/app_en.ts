@@ -165,5 +165,23 @@
     <message><source>Version %1</source><translation>Version %1</translation></message>
     <message><source>%1 could not be opened: this desktop has no program for it.</source><translation>%1 could not be opened: this desktop has no program for it.</translation></message>
     <message><source>Track exported to %1</source><translation>Track exported to %1</translation></message>
+    <message><source>Redact</source><translation>Redact</translation></message>
+    <message><source>Mark Area</source><translation>Mark Area</translation></message>
+    <message><source>Show Marks</source><translation>Show Marks</translation></message>
+    <message><source>Delete Mark</source><translation>Delete Mark</translation></message>
+    <message><source>Clear Marks of This Clip</source><translation>Clear Marks of This Clip</translation></message>
+    <message><source>Following the Mark</source><translation>Following the Mark</translation></message>
+    <message><source>Following the mark through the clip…</source><translation>Following the mark through the clip…</translation></message>
+    <message><source>Stop</source><translation>Stop</translation></message>
+    <message><source>Tracking stopped: the mark keeps what was found before</source><translation>Tracking stopped: the mark keeps what was found before</translation></message>
+    <message><source>The mark could not be followed: %1</source><translation>The mark could not be followed: %1</translation></message>
+    <message><source>Click a mark on the picture first</source><translation>Click a mark on the picture first</translation></message>
+    <message><source>Marks cleared: %1</source><translation>Marks cleared: %1</translation></message>
+    <message><source>This clip has no marks</source><translation>This clip has no marks</translation></message>
+    <message><source>Find Faces and Plates</source><translation>Find Faces and Plates</translation></message>
+    <message><source>Looking for faces and number plates…</source><translation>Looking for faces and number plates…</translation></message>
+    <message><source>Faces and plates cannot be looked for: %1</source><translation>Faces and plates cannot be looked for: %1</translation></message>
+    <message><source>No faces or number plates found on this frame</source><translation>No faces or number plates found on this frame</translation></message>
+    <message><source>%1 found: click a dashed box to accept or drop it</source><translation>%1 found: click a dashed box to accept or drop it</translation></message>
 </context>
 </TS>

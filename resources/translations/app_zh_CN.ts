@@ -165,5 +165,23 @@
     <message><source>Version %1</source><translation>版本 %1</translation></message>
     <message><source>%1 could not be opened: this desktop has no program for it.</source><translation>无法打开 %1：此桌面没有可打开它的程序。</translation></message>
     <message><source>Track exported to %1</source><translation>轨迹已导出到 %1</translation></message>
+    <message><source>Redact</source><translation>打码</translation></message>
+    <message><source>Mark Area</source><translation>标记区域</translation></message>
+    <message><source>Show Marks</source><translation>显示标记</translation></message>
+    <message><source>Delete Mark</source><translation>删除标记</translation></message>
+    <message><source>Clear Marks of This Clip</source><translation>清除此片段的标记</translation></message>
+    <message><source>Following the Mark</source><translation>正在跟踪标记</translation></message>
+    <message><source>Following the mark through the clip…</source><translation>正在片段中跟踪标记…</translation></message>
+    <message><source>Stop</source><translation>停止</translation></message>
+    <message><source>Tracking stopped: the mark keeps what was found before</source><translation>跟踪已停止：标记保留之前找到的部分</translation></message>
+    <message><source>The mark could not be followed: %1</source><translation>无法跟踪该标记：%1</translation></message>
+    <message><source>Click a mark on the picture first</source><translation>请先在画面上点击一个标记</translation></message>
+    <message><source>Marks cleared: %1</source><translation>已清除 %1 个标记</translation></message>
+    <message><source>This clip has no marks</source><translation>此片段没有标记</translation></message>
+    <message><source>Find Faces and Plates</source><translation>查找人脸和车牌</translation></message>
+    <message><source>Looking for faces and number plates…</source><translation>正在查找人脸和车牌…</translation></message>
+    <message><source>Faces and plates cannot be looked for: %1</source><translation>无法查找人脸和车牌：%1</translation></message>
+    <message><source>No faces or number plates found on this frame</source><translation>此画面中未找到人脸或车牌</translation></message>
+    <message><source>%1 found: click a dashed box to accept or drop it</source><translation>找到 %1 个：点击虚线框以接受或舍弃</translation></message>
 </context>
 </TS>

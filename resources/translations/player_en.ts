@@ -261,5 +261,9 @@
         <source>player_tip_cameras</source>
         <translation>Cameras: insets, side by side, grid</translation>
     </message>
+    <message><source>Lost here</source><translation>Lost here</translation></message>
+    <message><source>Accept</source><translation>Accept</translation></message>
+    <message><source>Drop</source><translation>Drop</translation></message>
+    <message><source>Drag a box around what to blur</source><translation>Drag a box around what to blur</translation></message>
 </context>
 </TS>

@@ -261,5 +261,9 @@
         <source>player_tip_cameras</source>
         <translation>摄像头：画中画、并排、网格</translation>
     </message>
+    <message><source>Lost here</source><translation>在此丢失</translation></message>
+    <message><source>Accept</source><translation>接受</translation></message>
+    <message><source>Drop</source><translation>舍弃</translation></message>
+    <message><source>Drag a box around what to blur</source><translation>拖出一个框，框住要模糊的部分</translation></message>
 </context>
 </TS>

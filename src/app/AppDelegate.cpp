@@ -5,9 +5,12 @@
 #include "AppController.h"
 #include "ExportVideoDialog.h"
 #include "IncidentExport.h"
+#include "AreaFinder.h"
 #include "BlurChoice.h"
 #include "redact/RedactedVideo.h"
 #include "KeyGuide.h"
+#include "MarkStore.h"
+#include "RedactMenu.h"
 #include "OverlayExport.h"
 #include "MainWindow.h"
 #include "TrackExport.h"
@@ -19,6 +22,7 @@
 #include "drive/PlayQueue.h"
 #include "player/PlayerView.h"
 #include "player/VideoPicture.h"
+#include "player/MarkGestures.h"
 #include "playlist/PlayListView.h"
 #include "store/TrackStore.h"
 #include "telemetry/CameraClock.h"
@@ -38,6 +42,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTimeZone>
+#include <QVideoFrame>
+#include <QVideoSink>
 
 #include <QStandardPaths>
 #include <QtConcurrent/QtConcurrentRun>
@@ -83,6 +89,55 @@ void AppDelegate::setMainWindow(MainWindow *vc) { mainWindow_ = vc; }
 PlayQueue *AppDelegate::queue() const { return queue_; }
 DriveTelemetry *AppDelegate::telemetry() const { return telemetry_; }
 void AppDelegate::setTelemetry(DriveTelemetry *telemetry) { telemetry_ = telemetry; }
+MarkStore *AppDelegate::marks() const { return marks_; }
+void AppDelegate::setMarks(MarkStore *marks) { marks_ = marks; }
+
+void AppDelegate::findFacesAndPlates()
+{
+    PlayerView *player = playerView_;
+    if (!player || !marks_ || !player->engine()->isReady())
+        return;
+    if (player->engine()->isPlaying())
+        player->engine()->playOrPause();
+    struct Shot {
+        QString file;
+        double seconds = 0;
+        QImage picture;
+    };
+    QList<Shot> shots;
+    MarkGestures *gestures = player->markGestures();
+    for (VideoPicture *p : gestures->pictures()) {
+        Shot shot{gestures->fileOf(p), p->frameSeconds(), p->videoSink()->videoFrame().toImage()};
+        if (!shot.file.isEmpty() && shot.seconds >= 0 && !shot.picture.isNull())
+            shots.append(shot);
+    }
+    showMessage(Localization::text("Looking for faces and number plates…"), 1.0f);
+    QtConcurrent::run([shots] {
+        QList<AreaFinder::Found> found;
+        for (const Shot &s : shots)
+            found.append(AreaFinder::find(s.picture));
+        return found;
+    }).then(this, [this, shots](const QList<AreaFinder::Found> &found) {
+        int offered = 0;
+        QString failure;
+        for (qsizetype i = 0; i < found.size() && i < shots.size() && marks_; ++i) {
+            const Shot &s = shots.at(i);
+            const AreaFinder::Found &f = found.at(i);
+            if (!f.failure.isEmpty())
+                failure = f.failure;
+            offered += marks_->offer(s.file, MarkKind::Face, s.seconds, f.faces, s.picture.size());
+            offered += marks_->offer(s.file, MarkKind::Plate, s.seconds, f.plates, s.picture.size());
+        }
+        if (!failure.isEmpty() && offered == 0)
+            toaster_->replaceToast(Localization::text("Faces and plates cannot be looked for: %1").arg(failure), 4.0f);
+        else if (offered == 0)
+            toaster_->replaceToast(Localization::text("No faces or number plates found on this frame"), 2.0f);
+        else
+            toaster_->replaceToast(Localization::text("%1 found: click a dashed box to accept or drop it").arg(offered),
+                                   3.0f);
+        emit areasFound(offered, failure);
+    });
+}
 
 void AppDelegate::setQueue(PlayQueue *queue)
 {
@@ -288,6 +343,7 @@ void AppDelegate::buildMenus(QMenuBar *bar)
     skipStops->setChecked(settings_.skipStops());
     connect(skipStops, &QAction::toggled, &settings_, &Settings::setSkipStops);
 
+    RedactMenu::install(bar, this);
     LibraryMenu::install(bar, this);
     QMenu *help = bar->addMenu(QString());
     text(help->menuAction(), "menu_help", 'H');

@@ -33,6 +33,7 @@ class AppController;
 class AppToast;
 class PreferencesWindow;
 class IncidentExport;
+class MarkStore;
 class QProgressDialog;
 class Settings;
 
@@ -61,6 +62,14 @@ public:
     void setMainWindow(MainWindow *vc);
     void setQueue(PlayQueue *queue);
     void setTelemetry(DriveTelemetry *telemetry);
+    // The areas to blur of the moment that plays (Redact menu, exports).
+    MarkStore *marks() const;
+    void setMarks(MarkStore *marks);
+    // Redact ▸ Find Faces and Plates: pauses, then looks for faces and number plates on
+    // the frame each camera of the moment shows (off the window's thread); what is found
+    // is offered as marks to accept or drop, and a toast says how many, or that there
+    // were none.
+    void findFacesAndPlates();
 
     // The menu items whose check marks follow the settings.
     QPointer<QAction> menuitemmph, spdkmh, googleMapsItem, openstreetItem, tutorialvideo;
@@ -175,6 +184,9 @@ public:
 signals:
     // An open has read its files and started the first one.
     void filesOpened();
+    // Find Faces and Plates ended: `offered` marks are offered (0: nothing found, or
+    // `failure` says why nothing could be looked for).
+    void areasFound(int offered, const QString &failure);
     // An incident export ended: ok when its three files are there; `message` says why not.
     void incidentExported(bool ok, const QString &message);
 
@@ -192,6 +204,7 @@ private:
     QPointer<MainWindow> mainWindow_;
     QPointer<PlayQueue> queue_;
     QPointer<DriveTelemetry> telemetry_;
+    QPointer<MarkStore> marks_;
     AppController *appController_ = nullptr;
     QPointer<QMenuBar> menuBar_;
     QPointer<IncidentExport> export_;

@@ -4,6 +4,7 @@
 
 #include "AppDelegate.h"
 #include "PaneSplitter.h"
+#include "MarkStore.h"
 #include "Wiring.h"
 #include "common/AppColorManager.h"
 #include "common/Settings.h"
@@ -110,6 +111,8 @@ void PaneLayout::buildPanes(AppDelegate &app)
         return map ? map->localTiles() : MapSnapshot::Tiles();
     };
     Wiring::panels(telemetry, instrumentPanel, position);
+    marks = new MarkStore(queue, this);
+    Wiring::marks(playerView, queue, marks, &app);
 
     putInto(videoSlot, playerView);
     putInto(playListSlot, playListView);

@@ -16,6 +16,7 @@ class MediaEngine;
 class MapPane;
 class PlayListView;
 class InstrumentPanel;
+class MarkStore;
 
 class PaneLayout : public QWidget {
     Q_OBJECT
@@ -32,6 +33,8 @@ public:
     MapPane *mapPane = nullptr;
     PlayListView *playListView = nullptr;
     InstrumentPanel *instrumentPanel = nullptr;
+    // The areas to blur of the moment that plays, shown by the player.
+    MarkStore *marks = nullptr;
 
     PaneSplitter *globalSplitView = nullptr;
     PaneSplitter *leftSplitView = nullptr;

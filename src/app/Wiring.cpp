@@ -2,6 +2,7 @@
 
 #include "AppDelegate.h"
 #include "IncidentExport.h"
+#include "MarkStore.h"
 #include "StopSkipper.h"
 #include "common/Localization.h"
 #include "common/Settings.h"
@@ -22,8 +23,10 @@
 
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QPointer>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 namespace Wiring {
@@ -207,6 +210,35 @@ void tripsAndMap(PlayerView *video, PlayQueue *queue, DriveTelemetry *telemetry,
                          else
                              queue->playClipAt(clip, seconds);
                      });
+}
+
+void marks(PlayerView *video, PlayQueue *queue, MarkStore *marks, AppDelegate *app)
+{
+    QObject::connect(queue, &PlayQueue::currentChanged, marks, &MarkStore::follow);
+    marks->follow(queue->current());
+    video->setMarks(marks);
+    marks->trackRange = [video](const QString &file) -> std::optional<std::pair<double, double>> {
+        // The marked segment is the playing clip's; another camera's clip of the moment
+        // runs on the same seconds.
+        if (file.isEmpty() || (!video->markInTime() && !video->markOutTime()))
+            return std::nullopt;
+        const MarkedRange range = video->markedRange();
+        if (!range.ok)
+            return std::nullopt;
+        return std::pair{range.in, range.out};
+    };
+    marks->frameUsOf = [video](const QString &file) {
+        const double frame = video->engine()->frameDuration();
+        return file == video->currentFile() && frame > 0 ? qint64(std::llround(frame * 1e6))
+                                                         : RedactMarks::DefaultFrameUs;
+    };
+    if (app) {
+        app->setMarks(marks);
+        // The exports blur what the store holds of each camera's clip.
+        app->marksOfClip = [marks = QPointer<MarkStore>(marks)](const QString &file) {
+            return marks ? marks->marksOf(file) : RedactMarks();
+        };
+    }
 }
 
 void skipStops(PlayerView *video, DriveTelemetry *telemetry, Settings &settings, AppDelegate *app)

@@ -7,6 +7,7 @@
 class AppDelegate;
 class DriveTelemetry;
 class InstrumentPanel;
+class MarkStore;
 class MapPane;
 class PlayListView;
 class PlayQueue;
@@ -40,6 +41,11 @@ void panels(DriveTelemetry *telemetry, InstrumentPanel *display, PositionCompass
 // second clicked.
 void tripsAndMap(PlayerView *video, PlayQueue *queue, DriveTelemetry *telemetry, MapPane *map,
                  InstrumentPanel *panel);
+
+// The marks store follows the queue's playing entry and keeps its marks with it; the
+// player draws them and hands it the user's gestures; a mark is followed through the
+// incident's marked segment when there is one, else through the whole clip.
+void marks(PlayerView *video, PlayQueue *queue, MarkStore *marks, AppDelegate *app);
 
 // Skip Stops as the settings say: the playing clip's stops go to a skipper on the
 // player's engine, the timeline shades them, and each jump is told in a toast.

@@ -49,6 +49,16 @@ const PlayListEntry *PlayQueue::current() const
     return row < 0 ? nullptr : &list_.at(row);
 }
 
+bool PlayQueue::setMarks(quint64 id, const QMap<QString, RedactMarks> &marks)
+{
+    const int row = rowOf(id);
+    if (row < 0)
+        return false;
+    list_[row].marks = marks;
+    store();
+    return true;
+}
+
 std::shared_ptr<const ClipClock> PlayQueue::currentClock() const
 {
     const int row = currentRow();

@@ -68,6 +68,9 @@ public:
     quint64 currentId() const { return current_; }
     int currentRow() const { return rowOf(current_); }
     const PlayListEntry *current() const;
+    // The areas to blur of the entry with this id (by camera file name) are now `marks`;
+    // the list is stored. False when the entry is no longer listed.
+    bool setMarks(quint64 id, const QMap<QString, RedactMarks> &marks);
     // The current entry's clock, its error shared with its trip's clips; null when none.
     std::shared_ptr<const ClipClock> currentClock() const;
 

@@ -76,6 +76,7 @@ PlayerView::PlayerView(Settings &settings, MediaEngine *engine, QWidget *parent)
     buildView();
     channels_ = new ChannelPictures(engine_, containerView_, videoWidget_, this);
     connect(channels_, &ChannelPictures::message, this, &PlayerView::message);
+    markGestures_ = new MarkGestures(engine_, channels_, videoWidget_, [this] { return currentFile(); }, this);
     // A file its name promised that does not play: its lane says so too.
     connect(channels_, &ChannelPictures::gapShown, this, [this](char channel) {
         for (auto &[c, gap] : clipCameras_)
@@ -172,6 +173,10 @@ void PlayerView::buildView()
     eventsList_ = new EventsListView(this);
     eventsList_->hide();
     connect(timeline_, &TelemetryTimeline::seekRequested, this, &PlayerView::seekTimeline);
+    connect(timeline_, &TelemetryTimeline::markBandClicked, this, [this](int id) {
+        if (PictureMarks *marks = markGestures_->marks())
+            marks->choose(currentFile(), id);
+    });
     connect(eventsList_, &EventsListView::eventActivated, this, &PlayerView::seekBeforeEvent);
     connect(eventsList_, &EventsListView::markInRequested, this, &PlayerView::markIn);
     connect(eventsList_, &EventsListView::markOutRequested, this, &PlayerView::markOut);
@@ -287,6 +292,7 @@ void PlayerView::followEngine()
         timeline_->setMarks(onAxis(markIn_), onAxis(markOut_));
     });
     connect(s, &MediaEngine::durationChanged, this, &PlayerView::updatePlayButton);
+    connect(s, &MediaEngine::setUpFinished, this, &PlayerView::showMarkBands);
 }
 
 void PlayerView::close()
@@ -296,6 +302,8 @@ void PlayerView::close()
     channels_->setClip({});
     if (!tripParts_.isEmpty())
         setTrip({}, 0);
+    markGestures_->disarm();
+    showMarkBands();
 }
 
 void PlayerView::openClip(const QUrl &url)
@@ -366,6 +374,7 @@ void PlayerView::setTrip(const QList<TimelinePart> &parts, int playing)
     if (!sameTrip || tripParts_.isEmpty())
         findEvents();
     timeline_->setPlayhead(tripOffset() + currentTime());
+    showMarkBands();
 }
 
 double PlayerView::tripOffset() const
@@ -661,9 +670,47 @@ void PlayerView::keyDown(QKeyEvent *event)
         FullScreen::toggle(window());
 }
 
+void PlayerView::setMarks(PictureMarks *marks)
+{
+    if (PictureMarks *before = markGestures_->marks())
+        before->disconnect(this);
+    markGestures_->setMarks(marks);
+    if (marks)
+        connect(marks, &PictureMarks::changed, this, &PlayerView::showMarkBands);
+    showMarkBands();
+}
+
+// The playing file's marks on the timeline's axis.
+void PlayerView::showMarkBands()
+{
+    PictureMarks *marks = markGestures_->marks();
+    const QString file = currentFile();
+    QList<MarkBand> bands = marks && !file.isEmpty() ? marks->bandsOf(file) : QList<MarkBand>();
+    const double offset = tripOffset();
+    for (MarkBand &b : bands) {
+        b.start += offset;
+        b.end += offset;
+    }
+    timeline_->setMarkBands(bands);
+}
+
+void PlayerView::markArea()
+{
+    if (!engine_->isReady())
+        return;
+    if (engine_->isPlaying())
+        engine_->playOrPause();
+    markGestures_->arm();
+    emit message(Localization::text("Drag a box around what to blur"), 2.0f);
+}
+
 bool PlayerView::dismiss()
 {
     bool shown = overlays_->dismiss();
+    if (markGestures_->isArmed()) {
+        markGestures_->disarm();
+        shown = true;
+    }
     if (eventsList_->isVisible()) {
         eventsList_->hide();
         shown = true;

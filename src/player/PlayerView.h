@@ -9,6 +9,7 @@
 #include "ChannelPictures.h"
 #include "FrameCapture.h"
 #include "IncidentMarks.h"
+#include "MarkGestures.h"
 #include "media/MediaEngine.h"
 #include "TelemetryEvents.h"
 #include "TelemetryTimeline.h"
@@ -50,6 +51,11 @@ public:
     MediaEngine *engine() const { return engine_; }
     // The moment's other cameras, played by the same engine.
     ChannelPictures *channels() const { return channels_; }
+    // The areas marked for blurring: drawn on each camera's picture and as bands on the
+    // timeline; the gestures on the pictures go to them. May be null (none shown).
+    void setMarks(PictureMarks *marks);
+    MarkGestures *markGestures() const { return markGestures_; }
+    TelemetryTimeline *timeline() const { return timeline_; }
 
     // Expand state: asked for by zoomRequested, set by whoever lays the window out.
     qint64 zoomState = 0;
@@ -176,6 +182,8 @@ public slots:
     // The timeline shades where the car stands still (Skip Stops).
     void setStopsShown(bool shown) { timeline_->setStopsShown(shown); }
     void markOut();
+    // Redact ▸ Mark Area: pauses, and the next drag on a picture draws a mark's box.
+    void markArea();
     void openFile();
     // Seeks `seconds` later (earlier when negative) on the timeline's axis, so across
     // the clips of a trip, and no further than its start or its last frame; nothing
@@ -238,6 +246,7 @@ private:
     void moveHandleAndPlayhead(double seconds);
     void updatePlayButton();
     void showFirstFrame();
+    void showMarkBands();
     void saveImageFileToDiskPath(const QString &path);
     void saveEveryCamera(const QString &base);
     // The text chunks and caption of a picture of the moment on screen.
@@ -260,6 +269,7 @@ private:
     std::unique_ptr<MediaEngine> ownEngine_;
     MediaEngine *engine_ = nullptr;
     ChannelPictures *channels_ = nullptr;
+    MarkGestures *markGestures_ = nullptr;
     QWidget *containerView_ = nullptr;
     QLabel *defaultImage_ = nullptr;
     VideoPicture *videoWidget_ = nullptr;

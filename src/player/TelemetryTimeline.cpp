@@ -16,6 +16,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <utility>
 #include <cmath>
 #include <cstdlib>
 
@@ -610,10 +611,55 @@ void TelemetryTimeline::paintEvent(QPaintEvent *event)
             if (m)
                 p.fillRect(QRect(xForTime(*m), top, 1, bottom - top), edge);
     }
+    // The marks to blur: accepted ones amber, offered ones cyan, the chosen one brighter;
+    // a lost end is a red bar.
+    for (int i = 0; duration_ > 0 && i < markBands_.size(); ++i) {
+        const MarkBand &b = markBands_.at(i);
+        const QRect r = markBandRect(i);
+        if (!r.intersects(event->rect()))
+            continue;
+        QColor c = b.offered ? QColor(0, 200, 255) : QColor(255, 196, 0);
+        c.setAlpha(b.selected ? 255 : 190);
+        p.fillRect(r, c);
+        if (b.selected)
+            p.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), Qt::white);
+        if (b.lost)
+            p.fillRect(QRect(r.right() - 1, r.top() - 1, 3, r.height() + 2), QColor(230, 40, 40));
+    }
     if (duration_ > 0) {
         p.fillRect(QRect(playheadX_ - 1, 0, 3, height() - kAxisHeight + 3), QColor(0, 0, 0, 120));
         p.fillRect(QRect(playheadX_, 0, 1, height() - kAxisHeight + 3), kPlayhead);
     }
+}
+
+void TelemetryTimeline::setMarkBands(const QList<MarkBand> &bands)
+{
+    if (bands == markBands_)
+        return;
+    markBands_ = bands;
+    markRows_ = MarkShapes::rowsOf(bands, kMarkRows);
+    update();
+}
+
+QRect TelemetryTimeline::markBandRect(int i) const
+{
+    if (i < 0 || i >= markBands_.size() || duration_ <= 0)
+        return {};
+    const MarkBand &b = markBands_.at(i);
+    const int a = xForTime(b.start), z = xForTime(b.end);
+    return QRect(a, 2 + markRows_.value(i) * kMarkRowHeight, std::max(2, z - a), kMarkRowHeight - 1);
+}
+
+int TelemetryTimeline::lostEndAt(QPoint at) const
+{
+    for (int i = 0; i < markBands_.size(); ++i) {
+        if (!markBands_.at(i).lost)
+            continue;
+        const QRect r = markBandRect(i);
+        if (std::abs(at.x() - r.right()) <= 4 && at.y() >= r.top() - 3 && at.y() <= r.bottom() + 3)
+            return i;
+    }
+    return -1;
 }
 
 void TelemetryTimeline::setStopsShown(bool shown)
@@ -622,6 +668,14 @@ void TelemetryTimeline::setStopsShown(bool shown)
         return;
     stopsShown_ = shown;
     update();
+}
+
+int TelemetryTimeline::markBandAt(QPoint at) const
+{
+    for (int i = int(markBands_.size()) - 1; i >= 0; --i)
+        if (markBandRect(i).adjusted(0, -1, 0, 1).contains(at))
+            return i;
+    return -1;
 }
 
 void TelemetryTimeline::setMarks(std::optional<double> in, std::optional<double> out)
@@ -650,6 +704,14 @@ void TelemetryTimeline::mousePressEvent(QMouseEvent *event)
         return;
     }
     if (event->button() == Qt::LeftButton && duration_ > 0) {
+        const int band = markBandAt(event->position().toPoint());
+        if (band >= 0) {
+            bandPressed_ = true;
+            emit markBandClicked(markBands_.at(band).id);
+            emit seekRequested(markBands_.at(band).start, false);
+            event->accept();
+            return;
+        }
         emit seekRequested(timeAtX(event->position().x()), true);
         event->accept();
         return;
@@ -661,6 +723,10 @@ void TelemetryTimeline::mouseReleaseEvent(QMouseEvent *event)
 {
     if (panFrom_) {
         panFrom_.reset();
+        event->accept();
+        return;
+    }
+    if (std::exchange(bandPressed_, false)) {
         event->accept();
         return;
     }
@@ -683,8 +749,12 @@ void TelemetryTimeline::mouseMoveEvent(QMouseEvent *event)
         return;
     }
     const double t = timeAtX(event->position().x());
-    if (event->buttons() & Qt::LeftButton)
+    if ((event->buttons() & Qt::LeftButton) && !bandPressed_)
         emit seekRequested(t, true);
+    if (lostEndAt(event->position().toPoint()) >= 0) {
+        QToolTip::showText(event->globalPosition().toPoint(), Localization::text("Lost here"), this);
+        return;
+    }
     QToolTip::showText(event->globalPosition().toPoint(), hoverText(t), this);
 }
 

@@ -17,6 +17,7 @@
 
 #include "ChannelRules.h"
 #include "GpsSample.h"
+#include "MarkShapes.h"
 #include "StopStretches.h"
 #include "TelemetryEvents.h"
 #include "TimelineView.h"
@@ -79,6 +80,18 @@ public:
     std::optional<double> markIn() const { return markIn_; }
     std::optional<double> markOut() const { return markOut_; }
 
+    // The areas marked for blurring, each a band over the stretch of the axis it covers
+    // (rows at the top of the curves); a band whose tracking lost its target ends in an
+    // end mark whose tool tip says "Lost here".
+    void setMarkBands(const QList<MarkBand> &bands);
+    const QList<MarkBand> &markBands() const { return markBands_; }
+    // Where band `i` is drawn, and the band whose lost end is under `at` (-1 for none).
+    QRect markBandRect(int i) const;
+    int lostEndAt(QPoint at) const;
+    // The band under `at` (-1 for none), the last drawn (topmost) first.
+    int markBandAt(QPoint at) const;
+    static constexpr int kMarkRows = 3;
+    static constexpr int kMarkRowHeight = 5;
     // Where the car stands still, on the axis (StopStretches of each part's samples),
     // shaded when shown: Skip Stops jumps over them.
     const std::vector<StopStretches::Stretch> &stops() const { return stops_; }
@@ -130,6 +143,9 @@ signals:
     // A click or drag at `seconds`, exact to the pixel's time (not rounded);
     // `dragging` until the button is let go.
     void seekRequested(double seconds, bool dragging);
+    // A click on the band of mark `id`: it is chosen, and the seek goes to where the
+    // band begins.
+    void markBandClicked(int id);
     // A new picture of the curves is up; `aside` when it was drawn on another thread.
     void pictureBuilt(bool aside);
 
@@ -147,6 +163,9 @@ protected:
 
 private:
     std::optional<double> markIn_, markOut_;
+    QList<MarkBand> markBands_;
+    QList<int> markRows_;
+    bool bandPressed_ = false;   // the press was on a band: no seek follows the pointer
     std::vector<StopStretches::Stretch> stops_;
     bool stopsShown_ = false;
     void invalidate();

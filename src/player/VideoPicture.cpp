@@ -2,6 +2,7 @@
 
 #include "FrameLog.h"
 #include "FrameScaler.h"
+#include "MarkShapes.h"
 
 #include <QBackingStore>
 #include <QPainter>
@@ -114,6 +115,15 @@ public:
     bool mirrored = false;
     qint64 drawn = 0;
     qint64 replaced = 0;
+    std::function<QList<ShownBox>(double seconds)> boxSource;
+    QList<ShownBox> boxesDrawn;
+    QRectF dragBox;           // widget coordinates; empty when no drag
+    QSize frameSize() const { return frame_.isValid() ? frame_.size() : QSize(); }
+    double frameSeconds() const { return frame_.isValid() && frame_.startTime() >= 0 ? frame_.startTime() / 1e6 : -1; }
+    void redraw()
+    {
+        requestUpdate();
+    }
 
 protected:
     bool event(QEvent *e) override
@@ -130,6 +140,7 @@ protected:
 private:
     void draw();
     void drawFrame(QPaintDevice *device);
+    void drawMarks(QPaintDevice *device, const QRect &logical);
 
     QBackingStore store_;
     QVideoFrame frame_;
@@ -187,6 +198,7 @@ void VideoPictureWindow::drawFrame(QPaintDevice *device)
                     auto *row = reinterpret_cast<std::uint32_t *>(image->scanLine(target.top() + y)) + target.left();
                     std::reverse(row, row + target.width());
                 }
+            drawMarks(device, logical.toRect());
             return;
         }
         frame.unmap();
@@ -196,6 +208,50 @@ void VideoPictureWindow::drawFrame(QPaintDevice *device)
     if (mirrored)
         painter.setTransform(QTransform(-1, 0, 0, 1, 2 * logical.center().x(), 0));
     painter.drawImage(logical, frame.toImage());
+    painter.end();
+    drawMarks(device, logical.toRect());
+}
+
+// The marks' boxes of the frame drawn (a coloured frame; offered ones dashed, the chosen
+// one thicker with its grip), then the box being dragged.
+void VideoPictureWindow::drawMarks(QPaintDevice *device, const QRect &logical)
+{
+    const double seconds = frameSeconds();
+    boxesDrawn = boxSource && seconds >= 0 ? boxSource(seconds) : QList<ShownBox>();
+    if (boxesDrawn.isEmpty() && dragBox.isEmpty())
+        return;
+    QPainter p(device);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setClipRect(logical);
+    const QSize frame = frameSize();
+    for (const ShownBox &b : std::as_const(boxesDrawn)) {
+        const QRectF r = MarkShapes::toWidget(b.box, frame, logical, mirrored);
+        if (r.isEmpty())
+            continue;
+        const QColor colour = b.offered ? QColor(0, 200, 255) : QColor(255, 196, 0);
+        // A dark line under the coloured one keeps it seen on a light picture.
+        QPen under(QColor(0, 0, 0, 160), b.selected ? 5 : 4);
+        QPen pen(colour, b.selected ? 3 : 2);
+        if (b.offered) {
+            under.setStyle(Qt::DashLine);
+            pen.setStyle(Qt::DashLine);
+        }
+        p.setBrush(Qt::NoBrush);
+        p.setPen(under);
+        p.drawRect(r);
+        p.setPen(pen);
+        p.drawRect(r);
+        if (b.key)
+            p.fillRect(QRectF(r.topLeft() - QPointF(3, 3), QSizeF(7, 7)), colour);
+        if (b.selected)
+            p.fillRect(QRectF(r.bottomRight() - QPointF(5, 5), QSizeF(8, 8)), colour);
+    }
+    if (!dragBox.isEmpty()) {
+        p.setPen(QPen(QColor(0, 0, 0, 180), 3));
+        p.drawRect(dragBox);
+        p.setPen(QPen(Qt::white, 1.5, Qt::DashLine));
+        p.drawRect(dragBox);
+    }
 }
 
 VideoPicture::VideoPicture(QWidget *parent) : QWidget(parent)
@@ -243,6 +299,45 @@ void VideoPicture::setMirrored(bool on)
 bool VideoPicture::isMirrored() const
 {
     return window_->mirrored;
+}
+
+void VideoPicture::setBoxSource(std::function<QList<ShownBox>(double seconds)> source)
+{
+    window_->boxSource = std::move(source);
+    window_->redraw();
+}
+
+void VideoPicture::refreshBoxes()
+{
+    window_->redraw();
+}
+
+QList<ShownBox> VideoPicture::boxesShown() const
+{
+    return window_->boxesDrawn;
+}
+
+void VideoPicture::setDragBox(const QRectF &area)
+{
+    if (window_->dragBox == area)
+        return;
+    window_->dragBox = area;
+    window_->redraw();
+}
+
+QSize VideoPicture::frameSize() const
+{
+    return window_->frameSize();
+}
+
+double VideoPicture::frameSeconds() const
+{
+    return window_->frameSeconds();
+}
+
+QRect VideoPicture::pictureArea() const
+{
+    return pictureRect(frameSize(), size(), window_->mode);
 }
 
 QRect VideoPicture::pictureRect(QSize frame, QSize area, Qt::AspectRatioMode mode)

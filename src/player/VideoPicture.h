@@ -5,7 +5,12 @@
 // recomposition of the rest of the main window either.
 #pragma once
 
+#include "MarkShapes.h"
+
+#include <QList>
 #include <QWidget>
+
+#include <functional>
 
 class QVideoSink;
 class VideoPictureWindow;
@@ -25,6 +30,19 @@ public:
     // Shows the frames flipped left to right, as a rear-view mirror shows the rear camera's.
     void setMirrored(bool on);
     bool isMirrored() const;
+
+    // The boxes of the marks to draw on a frame, asked with the frame's own time
+    // (seconds of its file) every time a frame is drawn; refreshBoxes() draws again when
+    // they change. The box being dragged (widget coordinates; empty for none) goes over them.
+    void setBoxSource(std::function<QList<ShownBox>(double seconds)> source);
+    void refreshBoxes();
+    QList<ShownBox> boxesShown() const;
+    void setDragBox(const QRectF &area);
+    // The frame on show: its size in pixels (empty before the first), its time in its
+    // file (-1 when unknown), and where it is drawn in the widget.
+    QSize frameSize() const;
+    double frameSeconds() const;
+    QRect pictureArea() const;
 
     // Where a frame of `frame` pixels goes in an area of `area` pixels.
     static QRect pictureRect(QSize frame, QSize area, Qt::AspectRatioMode mode);

@@ -5,8 +5,10 @@
 #include "TelemetryLayout.h"
 #include "TelemetrySample.h"
 #include "WrittenMovie.h"
+#include "redact/RedactMarks.h"
 
 #include <QList>
+#include <QMap>
 #include <QString>
 
 #include <atomic>
@@ -46,6 +48,10 @@ struct PlayListEntry {
     // What the file itself is, as its headers tell when it was read: whole, empty, not a
     // video, or ending early. Not stored: entries read at a start are taken as whole.
     RecordingHealth health = RecordingHealth();
+    // The areas to blur in the pictures of the clip's moment, by camera file name (the
+    // clip's own and its other cameras', all in its folder); none kept for a camera
+    // without marks.
+    QMap<QString, RedactMarks> marks = {};
 
     // The typed samples: `telemetry`, or made from gpsData when the entry has none.
     std::shared_ptr<const std::vector<TelemetrySample>> typedSamples() const
@@ -70,8 +76,14 @@ struct PlayListEntry {
     {
         return path == o.path && gpsData == o.gpsData && maxSpeed == o.maxSpeed &&
                isInChina == o.isInChina && active == o.active && startMs == o.startMs &&
-               durationMs == o.durationMs && layout == o.layout && attachedTrack == o.attachedTrack;
+               durationMs == o.durationMs && layout == o.layout && attachedTrack == o.attachedTrack &&
+               marks == o.marks;
     }
 };
 
 using PlayList = QList<PlayListEntry>;
+// The marks of one clip's moment, by camera file name (PlayListEntry::marks).
+using MomentMarks = QMap<QString, RedactMarks>;
+// The marks of clips no longer in the list, by the entry's path: a clip opened again
+// gets its marks back.
+using KeptMarks = QMap<QString, MomentMarks>;

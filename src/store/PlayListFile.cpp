@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QtEndian>
 
 #include <cstring>
@@ -15,7 +17,7 @@
 namespace {
 
 constexpr char kMagic[4] = {'V', 'P', 'L', 'S'};
-constexpr quint32 kVersion = 3;
+constexpr quint32 kVersion = 4;
 constexpr int kHeaderSize = 4 + 4 + 8 + 16;
 // A play list of a few hundred files of a few hundred samples packs into a few MB;
 // anything claiming more than this is not ours.
@@ -196,7 +198,20 @@ bool unpackText(Unpacker &up, const std::string &prev, std::string *cur)
     return true;
 }
 
-QByteArray packList(const PlayList &list)
+void packMoment(Packer &pk, const MomentMarks &marks)
+{
+    pk.varint(quint64(marks.size()));
+    for (auto m = marks.cbegin(); m != marks.cend(); ++m) {
+        const QByteArray name = m.key().toUtf8();
+        const QByteArray json = QJsonDocument(m.value().toJson()).toJson(QJsonDocument::Compact);
+        pk.varint(quint64(name.size()));
+        pk.bytes(name.constData(), name.size());
+        pk.varint(quint64(json.size()));
+        pk.bytes(json.constData(), json.size());
+    }
+}
+
+QByteArray packList(const PlayList &list, const KeptMarks &kept)
 {
     Packer pk;
     pk.varint(quint64(list.size()));
@@ -269,7 +284,70 @@ QByteArray packList(const PlayList &list)
             pk.out.append(char(int(car.assistance)));
         }
     }
+    // Format 4: each entry's marks, per camera file name a JSON text; then the marks kept
+    // for clips no longer listed.
+    for (const PlayListEntry &e : list)
+        packMoment(pk, e.marks);
+    pk.varint(quint64(kept.size()));
+    for (auto k = kept.cbegin(); k != kept.cend(); ++k) {
+        const QByteArray path = k.key().toUtf8();
+        pk.varint(quint64(path.size()));
+        pk.bytes(path.constData(), path.size());
+        packMoment(pk, k.value());
+    }
     return pk.out;
+}
+
+// One moment's marks of format 4. A camera's marks that do not read as marks are left
+// out; a section cut short fails the file.
+bool unpackMoment(Unpacker &up, MomentMarks *out)
+{
+    const quint64 cameras = up.varint();
+    if (!up.ok() || cameras > quint64(up.left()) / 2)
+        return false;
+    for (quint64 c = 0; c < cameras; ++c) {
+        const quint64 nameLen = up.varint();
+        const char *name = up.ok() ? up.take(nameLen) : nullptr;
+        const quint64 jsonLen = up.ok() ? up.varint() : 0;
+        const char *json = up.ok() ? up.take(jsonLen) : nullptr;
+        if (!up.ok() || (!name && nameLen) || (!json && jsonLen))
+            return false;
+        QJsonParseError error;
+        const QJsonDocument doc = QJsonDocument::fromJson(QByteArray(json, qsizetype(jsonLen)), &error);
+        const std::optional<RedactMarks> marks =
+            error.error == QJsonParseError::NoError && doc.isObject() ? RedactMarks::fromJson(doc.object())
+                                                                     : std::nullopt;
+        const QString camera = QString::fromUtf8(name, qsizetype(nameLen));
+        if (marks && !camera.isEmpty() && !marks->isEmpty())
+            out->insert(camera, *marks);
+    }
+    return true;
+}
+
+bool unpackMarks(Unpacker &up, PlayList &list, KeptMarks *kept, QString *reason)
+{
+    for (qsizetype i = 0; i < list.size(); ++i)
+        if (!unpackMoment(up, &list[i].marks)) {
+            *reason = QStringLiteral("entry %1: bad marks").arg(i);
+            return false;
+        }
+    const quint64 clips = up.varint();
+    if (!up.ok() || clips > quint64(up.left()) / 2) {
+        *reason = QStringLiteral("bad kept marks count");
+        return false;
+    }
+    for (quint64 k = 0; k < clips; ++k) {
+        const quint64 pathLen = up.varint();
+        const char *path = up.ok() ? up.take(pathLen) : nullptr;
+        MomentMarks marks;
+        if (!up.ok() || (!path && pathLen) || !unpackMoment(up, &marks)) {
+            *reason = QStringLiteral("kept marks %1 cut short").arg(k);
+            return false;
+        }
+        if (!marks.isEmpty())
+            kept->insert(QString::fromUtf8(path, qsizetype(pathLen)), marks);
+    }
+    return true;
 }
 
 // The section after the entries of formats 2 and 3.
@@ -353,7 +431,7 @@ bool unpackExtras(Unpacker &up, PlayList &list, quint32 version, QString *reason
     return true;
 }
 
-bool unpack(const QByteArray &packed, quint32 version, PlayList *out, QString *reason)
+bool unpack(const QByteArray &packed, quint32 version, PlayList *out, KeptMarks *keptOut, QString *reason)
 {
     Unpacker up(packed.constData(), packed.size());
     const quint64 count = up.varint();
@@ -428,24 +506,29 @@ bool unpack(const QByteArray &packed, quint32 version, PlayList *out, QString *r
     }
     if (version >= 2 && !unpackExtras(up, list, version, reason))
         return false;
+    KeptMarks kept;
+    if (version >= 4 && !unpackMarks(up, list, &kept, reason))
+        return false;
     if (!up.atEnd()) {
         *reason = QStringLiteral("trailing bytes");
         return false;
     }
     *out = std::move(list);
+    if (keptOut)
+        *keptOut = std::move(kept);
     return true;
 }
 
 } // namespace
 
-QByteArray PlayListFile::encode(const PlayList &list)
+QByteArray PlayListFile::encode(const PlayList &list, const KeptMarks &kept)
 {
-    return seal(pack(list));
+    return seal(pack(list, kept));
 }
 
-QByteArray PlayListFile::pack(const PlayList &list)
+QByteArray PlayListFile::pack(const PlayList &list, const KeptMarks &kept)
 {
-    return packList(list);
+    return packList(list, kept);
 }
 
 QByteArray PlayListFile::seal(const QByteArray &packed)
@@ -465,7 +548,7 @@ QByteArray PlayListFile::seal(const QByteArray &packed)
     return out;
 }
 
-bool PlayListFile::decode(const QByteArray &bytes, PlayList *list, QString *reason)
+bool PlayListFile::decode(const QByteArray &bytes, PlayList *list, QString *reason, KeptMarks *kept)
 {
     QString dummy;
     if (!reason)
@@ -500,12 +583,12 @@ bool PlayListFile::decode(const QByteArray &bytes, PlayList *list, QString *reas
         *reason = QStringLiteral("cannot decompress");
         return false;
     }
-    return unpack(packed, version, list, reason);
+    return unpack(packed, version, list, kept, reason);
 }
 
-bool PlayListFile::write(const QString &path, const PlayList &list, QString *reason)
+bool PlayListFile::write(const QString &path, const PlayList &list, QString *reason, const KeptMarks &kept)
 {
-    const QByteArray bytes = encode(list);
+    const QByteArray bytes = encode(list, kept);
     QDir().mkpath(QFileInfo(path).absolutePath());
     return SafeFile::replace(path, bytes, reason);
 }
@@ -520,7 +603,7 @@ bool PlayListFile::remove(const QString &path, QString *reason)
     return false;
 }
 
-PlayListFile::Outcome PlayListFile::read(const QString &path, PlayList *list, QString *reason)
+PlayListFile::Outcome PlayListFile::read(const QString &path, PlayList *list, QString *reason, KeptMarks *kept)
 {
     QFile f(path);
     if (!f.exists())
@@ -534,5 +617,5 @@ PlayListFile::Outcome PlayListFile::read(const QString &path, PlayList *list, QS
         return Outcome::Unreadable;
     }
     const QByteArray bytes = f.readAll();
-    return decode(bytes, list, reason) ? Outcome::Read : Outcome::Unreadable;
+    return decode(bytes, list, reason, kept) ? Outcome::Read : Outcome::Unreadable;
 }

@@ -9,7 +9,10 @@
 // after the entries, each entry's layout, attached GPS track and which of speed,
 // course and G its camera recorded. Format 3 numbers the layouts by a table of their
 // own and adds each sample's UTC time and what the car reported, so that a clip's
-// clock and the car's lanes survive a restart; files of formats 1 and 2 still read.
+// clock and the car's lanes survive a restart. Format 4 adds the areas marked for
+// blurring, per camera file name the marks' JSON (RedactMarks::toJson); a camera's marks
+// that do not read as marks are left out; then the marks kept for clips no longer
+// listed, by path. Files of formats 1 to 3 still read.
 #pragma once
 
 #include "PlayListEntry.h"
@@ -23,15 +26,17 @@ public:
 
     enum class Outcome { Read, Missing, Unreadable };
 
-    static QByteArray encode(const PlayList &list);   // seal(pack(list))
+    // `kept`: the marks of clips no longer listed (format 4), after the entries.
+    static QByteArray encode(const PlayList &list, const KeptMarks &kept = {});   // seal(pack(list))
     // The two halves of encode(): the packed entries, and packed data with its header.
-    static QByteArray pack(const PlayList &list);
+    static QByteArray pack(const PlayList &list, const KeptMarks &kept = {});
     static QByteArray seal(const QByteArray &packed);
     // False (with a reason) for anything that is not a whole, intact play list file.
-    static bool decode(const QByteArray &bytes, PlayList *list, QString *reason);
+    static bool decode(const QByteArray &bytes, PlayList *list, QString *reason, KeptMarks *kept = nullptr);
 
     // Writes atomically (QSaveFile): on failure the previous file stays whole.
-    static bool write(const QString &path, const PlayList &list, QString *reason = nullptr);
+    static bool write(const QString &path, const PlayList &list, QString *reason = nullptr,
+                      const KeptMarks &kept = {});
     static bool remove(const QString &path, QString *reason = nullptr);
-    static Outcome read(const QString &path, PlayList *list, QString *reason);
+    static Outcome read(const QString &path, PlayList *list, QString *reason, KeptMarks *kept = nullptr);
 };

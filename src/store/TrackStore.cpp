@@ -15,6 +15,7 @@
 #include <QFuture>
 #include <QMutex>
 #include <QPointer>
+#include <QSet>
 #include <QStandardPaths>
 #include <QThreadPool>
 #include <QTimer>
@@ -30,6 +31,8 @@ struct Store {
     QString path;                // empty: the default path
     bool loaded = false;
     std::optional<PlayList> list;
+    // The marks of clips that left the list, by path, until they come back.
+    KeptMarks kept;
 
     bool dirty = false;          // memory differs from what is on (or going to) disk
     bool writeQueued = false;    // a write is due on the next turn of the event loop
@@ -147,7 +150,8 @@ void ensureLoaded(Store &s)
     const QString path = currentPath(s);
     PlayList list;
     QString reason;
-    switch (PlayListFile::read(path, &list, &reason)) {
+    s.kept.clear();
+    switch (PlayListFile::read(path, &list, &reason, &s.kept)) {
     case PlayListFile::Outcome::Read:
         typeSamples(list);
         s.list = std::move(list);
@@ -162,10 +166,11 @@ void ensureLoaded(Store &s)
     }
 }
 
-bool writeNow(const QString &path, const std::optional<PlayList> &list)
+bool writeNow(const QString &path, const std::optional<PlayList> &list, const KeptMarks &kept)
 {
     QString reason;
-    const bool ok = list ? PlayListFile::write(path, *list, &reason) : PlayListFile::remove(path, &reason);
+    const bool ok = list || !kept.isEmpty() ? PlayListFile::write(path, list.value_or(PlayList()), &reason, kept)
+                                            : PlayListFile::remove(path, &reason);
     if (!ok)
         qCWarning(lcStore, "TrackStore: cannot write the play list to %s (%s); the previous file is kept",
                   qPrintable(path), qPrintable(reason));
@@ -221,9 +226,10 @@ void startWrite()
     const int serial = ++s.serial;
     const QString path = currentPath(s);
     const std::optional<PlayList> snapshot = s.list;   // shared, not copied
+    const KeptMarks kept = s.kept;
     QObject *hub = &s.hub;
-    s.writing = QtConcurrent::run(&s.writer, [path, snapshot, serial, hub] {
-        const bool ok = writeNow(path, snapshot);
+    s.writing = QtConcurrent::run(&s.writer, [path, snapshot, kept, serial, hub] {
+        const bool ok = writeNow(path, snapshot, kept);
         QMetaObject::invokeMethod(hub, [serial, ok] { writeDone(serial, ok); }, Qt::QueuedConnection);
         return ok;
     });
@@ -233,6 +239,30 @@ void changed(Store &s)
 {
     s.dirty = true;
     scheduleWrite(s);
+}
+
+// The list becomes `next`: the marks of entries that leave it are kept by path, and an
+// entry of a clip whose marks were kept gets them back.
+void replaceList(Store &s, std::optional<PlayList> next)
+{
+    QSet<QString> staying;
+    if (next)
+        for (const PlayListEntry &e : std::as_const(*next))
+            staying.insert(e.path);
+    if (s.list)
+        for (const PlayListEntry &e : std::as_const(*s.list))
+            if (!e.marks.isEmpty() && !staying.contains(e.path))
+                s.kept.insert(e.path, e.marks);
+    if (next && !s.kept.isEmpty())
+        for (PlayListEntry &e : *next) {
+            const auto it = s.kept.find(e.path);
+            if (it == s.kept.end())
+                continue;
+            if (e.marks.isEmpty())
+                e.marks = it.value();
+            s.kept.erase(it);
+        }
+    s.list = std::move(next);
 }
 
 } // namespace
@@ -261,9 +291,9 @@ void TrackStore::readAndAppend(const QList<QUrl> &urls, Completion block, Progre
         QMetaObject::invokeMethod(hub, [added, block] {
             Store &st = store();
             ensureLoaded(st);
-            if (!st.list)
-                st.list = PlayList();
-            st.list->append(*added);
+            PlayList next = st.list.value_or(PlayList());
+            next.append(*added);
+            replaceList(st, std::move(next));
             --st.reads;
             changed(st);
             if (block)
@@ -275,8 +305,8 @@ void TrackStore::readAndAppend(const QList<QUrl> &urls, Completion block, Progre
 void TrackStore::syncPlayList(const PlayList &list)
 {
     Store &s = store();
-    s.loaded = true;
-    s.list = list;
+    ensureLoaded(s);
+    replaceList(s, list);
     typeSamples(*s.list);
     changed(s);
 }
@@ -284,8 +314,8 @@ void TrackStore::syncPlayList(const PlayList &list)
 void TrackStore::clearPlayList()
 {
     Store &s = store();
-    s.loaded = true;   // nothing to read: the list goes anyway
-    s.list.reset();
+    ensureLoaded(s);   // for the marks it keeps
+    replaceList(s, std::nullopt);
     changed(s);
 }
 
@@ -330,6 +360,7 @@ void TrackStore::setStoreFilePath(const QString &path)
     s.path = path;
     s.loaded = false;
     s.list.reset();
+    s.kept.clear();
 }
 
 void TrackStore::flush()
@@ -339,7 +370,7 @@ void TrackStore::flush()
         finishWrite(s, s.writing.result());   // result() waits
     if (s.dirty) {
         s.dirty = false;
-        if (!writeNow(currentPath(s), s.list))
+        if (!writeNow(currentPath(s), s.list, s.kept))
             s.dirty = true;
         ++s.writes;
     }
@@ -351,6 +382,7 @@ void TrackStore::reload()
     flush();
     s.loaded = false;
     s.list.reset();
+    s.kept.clear();
 }
 
 int TrackStore::pendingReads()

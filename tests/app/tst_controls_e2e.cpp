@@ -341,7 +341,7 @@ private slots:
         QStringList titles;
         for (QAction *a : window->menuBar()->actions())
             titles << a->text();
-        QCOMPARE(titles, QStringList({"&File", "&Setting", "&View", "&Playback", "&Library", "&Help"}));
+        QCOMPARE(titles, QStringList({"&File", "&Setting", "&View", "&Playback", "&Redact", "&Library", "&Help"}));
         QMenu *playback = window->menuBar()->actions().at(3)->menu();
         QStringList items;
         for (QAction *a : playback->actions())
@@ -382,7 +382,8 @@ private slots:
             keys << table->item(r, 0)->text() + QLatin1Char('=') + table->item(r, 1)->text();
         for (const char *row : {"Space=Play / Pause", "Ctrl+O=Open Videos", "F11=Full Screen", "Right=Forward 5 Seconds",
                                 "Shift+Right=Forward 1 Minute", "End=Go to End", "Esc=Close a panel or leave full screen",
-                                "Ctrl+Alt+Left=Telemetry Earlier", "Alt+[=Chosen camera earlier"})
+                                "Ctrl+Alt+Left=Telemetry Earlier", "Alt+[=Chosen camera earlier", "M=Mark Area",
+                                "Del=Delete Mark", "Ctrl+Shift+M=Show Marks"})
             QVERIFY2(keys.contains(QLatin1String(row)), qPrintable(keys.join(QLatin1String(" | "))));
         QCOMPARE(KeyGuide::rows(window->menuBar()).size(), table->rowCount());
         screenshot(QStringLiteral("controls_key_guide"));

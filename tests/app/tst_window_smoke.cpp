@@ -73,7 +73,7 @@ private slots:
         for (QAction *a : bar->actions())
             titles << a->text();
         // Each with its Alt+letter.
-        QCOMPARE(titles, QStringList({"&File", "&Setting", "&View", "&Playback", "&Library", "&Help"}));
+        QCOMPARE(titles, QStringList({"&File", "&Setting", "&View", "&Playback", "&Redact", "&Library", "&Help"}));
     }
 
     void fivePanesAndAnEmptyPlayList()

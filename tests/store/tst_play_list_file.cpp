@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -86,6 +87,7 @@ private slots:
     void damagedPackedDataIsRefused();
     void randomPackedDataIsRefused();
     void fileOfTheFirstFormatStillReads();
+    void marksComeBackAndBadOnesAreLeftOut();
     void aFullDiskKeepsTheOldFile();
 };
 
@@ -202,10 +204,65 @@ void TestPlayListFile::fileOfTheFirstFormatStillReads()
         QByteArray file = PlayListFile::encode({one});
         QVERIFY(PlayListFile::decode(file, &back, &reason));
         QCOMPARE(back.first().layout, c.written);
+        // Without the marks section of format 4 (no marks for the one entry, none kept).
+        QByteArray packed = PlayListFile::pack({one});
+        QVERIFY(packed.endsWith(QByteArray(2, '\0')));
+        packed.chop(2);
+        file = PlayListFile::seal(packed);
+        file[7] = 3;
+        QVERIFY2(PlayListFile::decode(file, &back, &reason), qPrintable(reason));
+        QCOMPARE(back.first().layout, c.written);
+        QVERIFY(back.first().marks.isEmpty());
         file[7] = 2;
         QVERIFY2(PlayListFile::decode(file, &back, &reason), qPrintable(reason));
         QCOMPARE(back.first().layout, c.asTwo);
     }
+}
+
+void TestPlayListFile::marksComeBackAndBadOnesAreLeftOut()
+{
+    PlayListEntry e = entry(QStringLiteral("file:///m/2026_1115_091000_010F.MOV"), 20, 5);
+    RedactMarks front(QSize(1920, 1080), 33333);
+    const int plate = front.add(MarkKind::Drawn, 1000000, QRect(100, 200, 160, 40));
+    QVERIFY(plate > 0);
+    QVERIFY(front.setTracked(plate, 1000000, 1100000, {{1033333, QRect(104, 200, 160, 40)}},
+                             {MarkLoss{1100000, TrackDirection::Forwards, LossReason::Lost}}));
+    QVERIFY(front.add(MarkKind::Face, 2000000, QRect(10, 10, 50, 60), false) > 0);
+    RedactMarks rear(QSize(1280, 720), 40000);
+    QVERIFY(rear.add(MarkKind::Plate, 0, QRect(0, 0, 20, 20)) > 0);
+    e.marks.insert(QStringLiteral("2026_1115_091000_010F.MOV"), front);
+    e.marks.insert(QStringLiteral("2026_1115_091000_010R.MOV"), rear);
+    const PlayList list{e, entry(QStringLiteral("file:///m/B.MOV"), 3, 6)};
+    PlayList back;
+    QString reason;
+    QVERIFY2(PlayListFile::decode(PlayListFile::encode(list), &back, &reason), qPrintable(reason));
+    QCOMPARE(back.size(), 2);
+    QCOMPARE(back.first().marks, e.marks);
+    QVERIFY(back.last().marks.isEmpty());
+
+    // A camera's marks that do not read as marks (an unknown kind, JSON cut open) are
+    // left out; the other camera's and the rest of the list still read.
+    const QByteArray packed = PlayListFile::pack(list);
+    const qsizetype kind = packed.indexOf("\"plate\"");
+    QVERIFY(kind > 0);
+    QByteArray unknownKind = packed;
+    unknownKind.replace(kind, 7, "\"plane\"");
+    QVERIFY2(PlayListFile::decode(PlayListFile::seal(unknownKind), &back, &reason), qPrintable(reason));
+    QCOMPARE(back.first().marks.keys(), QStringList{QStringLiteral("2026_1115_091000_010F.MOV")});
+    QCOMPARE(back.first().marks.first(), front);
+    QCOMPARE(back.size(), 2);
+    // The marks of clips no longer listed come back by path.
+    const KeptMarks kept{{QStringLiteral("file:///m/GONE.MOV"), {{QStringLiteral("GONE.MOV"), rear}}}};
+    KeptMarks keptBack;
+    QVERIFY2(PlayListFile::decode(PlayListFile::encode({}, kept), &back, &reason, &keptBack), qPrintable(reason));
+    QVERIFY(back.isEmpty());
+    QCOMPARE(keptBack, kept);
+    QByteArray notJson = packed;
+    const qsizetype frontJson = packed.indexOf(QJsonDocument(front.toJson()).toJson(QJsonDocument::Compact));
+    QVERIFY(frontJson > 0);
+    notJson[frontJson] = '[';
+    QVERIFY2(PlayListFile::decode(PlayListFile::seal(notJson), &back, &reason), qPrintable(reason));
+    QCOMPARE(back.first().marks.keys(), QStringList{QStringLiteral("2026_1115_091000_010R.MOV")});
 }
 
 void TestPlayListFile::damagedPackedDataIsRefused()

@@ -114,6 +114,7 @@ private slots:
     void changesDuringAWriteReachTheDisk();
     void flushWritesWithoutAnEventLoop();
     void listSurvivesARestart();
+    void marksOutliveTheirEntry();
     void clearRemovesTheFile();
     void badFileGivesEmptyList_data();
     void badFileGivesEmptyList();
@@ -354,6 +355,27 @@ void TrackStoreTest::listSurvivesARestart()
     const auto clock = TrackStore::playList()->first().clock;
     QVERIFY(clock && clock->source == ClipClock::Source::Gps);
     QCOMPARE(clock->errorMs, std::optional<int64_t>(3604000));
+}
+
+void TrackStoreTest::marksOutliveTheirEntry()
+{
+    // The start empties the list; a clip opened again gets the marks it had.
+    PlayListEntry marked = entry(QStringLiteral("file:///k/2026_1115_091000_010F.MOV"), 30, 3);
+    RedactMarks marks(QSize(1280, 720), 33333);
+    QVERIFY(marks.add(MarkKind::Drawn, 500000, QRect(40, 50, 60, 30)) > 0);
+    marked.marks.insert(QStringLiteral("2026_1115_091000_010F.MOV"), marks);
+    TrackStore::syncPlayList({marked, entry(QStringLiteral("file:///k/B.MOV"), 5, 4)});
+    TrackStore::reload();
+    QCOMPARE(TrackStore::playList()->first().marks, marked.marks);
+    TrackStore::clearPlayList();
+    TrackStore::reload();   // as a new start of the program
+    QVERIFY(TrackStore::playList() && TrackStore::playList()->isEmpty());
+    PlayListEntry again = entry(marked.path, 30, 3);
+    TrackStore::syncPlayList({entry(QStringLiteral("file:///k/B.MOV"), 5, 4), again});
+    QVERIFY(TrackStore::playList()->first().marks.isEmpty());
+    QCOMPARE(TrackStore::playList()->last().marks, marked.marks);
+    TrackStore::reload();
+    QCOMPARE(TrackStore::playList()->last().marks, marked.marks);
 }
 
 void TrackStoreTest::clearRemovesTheFile()
