@@ -88,6 +88,7 @@ struct BranchHandle {
     quint64 generation;
     std::function<void(int)> ended;
     std::shared_ptr<std::atomic<bool>> quietPreroll;
+    std::shared_ptr<std::atomic<double>> shownAt;
 };
 
 GstFlowReturn onSample(GstAppSink *sink, gpointer data, bool preroll)
@@ -106,8 +107,10 @@ GstFlowReturn onSample(GstAppSink *sink, gpointer data, bool preroll)
     const QVideoFrame frame = MediaPipeline::toFrame(sample, &seconds);
     gst_sample_unref(sample);
     ENGINE_TRACE("engine: camera %d %s %.4f", h->camera, preroll ? "preroll" : "sample", seconds);
-    if (frame.isValid())
+    if (frame.isValid()) {
+        h->shownAt->store(seconds);
         h->hub->push(h->camera, h->generation, seconds, frame);
+    }
     return GST_FLOW_OK;
 }
 
@@ -282,7 +285,7 @@ void MediaPipeline::open(quint64 generation, const QStringList &files, const std
         GstCaps *caps = gst_caps_from_string("video/x-raw,format={I420,NV12}");
         g_object_set(b->sink, "caps", caps, "sync", TRUE, "max-buffers", 2u, "drop", FALSE, "qos", TRUE, nullptr);
         gst_caps_unref(caps);
-        auto *handle = new BranchHandle{this, hub_, i, generation, {}, b->quietPreroll};
+        auto *handle = new BranchHandle{this, hub_, i, generation, {}, b->quietPreroll, b->shownAt};
         handle->ended = [this, generation](int camera) {
             report_([l = listener, generation, camera] { l.cameraEnded(generation, camera); });
         };
@@ -527,6 +530,12 @@ void MediaPipeline::pause(double at)
         // Key frames or reverse play: the exact frame under the clock, at 1x again.
         rate_ = 1;
         ask({0, at, 1.0, EngineRules::seekFor(EngineRules::Gesture::Click, 1.0)});
+    } else if (branches_.size() > 1 && !inFlight_) {
+        // Each camera stopped on the picture it played last, and at that instant one may
+        // be a frame on: all are shown the frame of the main picture's, which stays.
+        const double shown = branches_.front()->shownAt->load();
+        if (shown >= 0)
+            ask({0, shown + 0.001, rate_, EngineRules::seekFor(EngineRules::Gesture::Click, rate_)});
     }
 }
 

@@ -84,6 +84,8 @@ private:
         double offset = 0;   // seconds its picture runs after the main one's
         // The next preroll is not shown (the one that follows a pause while playing).
         std::shared_ptr<std::atomic<bool>> quietPreroll = std::make_shared<std::atomic<bool>>(false);
+        // The stream time of the picture it handed over last (-1 before any).
+        std::shared_ptr<std::atomic<double>> shownAt = std::make_shared<std::atomic<double>>(-1.0);
     };
     struct Seek {
         quint64 serial = 0;

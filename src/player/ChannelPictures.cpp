@@ -362,20 +362,22 @@ QList<QWidget *> ChannelPictures::pictures() const
     return out;
 }
 
-void ChannelPictures::place()
+double ChannelPictures::insetAspect() const
 {
-    const QList<QWidget *> shown = pictures();
     // Insets take the shape of the other cameras' pictures (the first one's, once probed).
-    double aspect = 0;
     for (const Tile *t : tiles_)
         if (t->camera > 0 && !t->gap) {
             const QSize size = engine_->cameraInfo(t->camera).size;
-            if (!size.isEmpty())
-                aspect = double(size.width()) / size.height();
-            break;
+            return size.isEmpty() ? 0.0 : double(size.width()) / size.height();
         }
+    return 0.0;
+}
+
+void ChannelPictures::place()
+{
+    const QList<QWidget *> shown = pictures();
     const QList<QRect> rects =
-        ChannelRules::tiles(arrangement_, stage_->size(), int(shown.size()), corners_, insetShare_, aspect);
+        ChannelRules::tiles(arrangement_, stage_->size(), int(shown.size()), corners_, insetShare_, insetAspect());
     for (int i = 0; i < shown.size() && i < rects.size(); ++i) {
         shown[i]->setGeometry(rects[i]);
         // An inset shows where it can be sized as the pointer passes.
@@ -417,7 +419,7 @@ bool ChannelPictures::eventFilter(QObject *watched, QEvent *event)
         auto *move = static_cast<QMouseEvent *>(event);
         const QPoint at = stage_->mapFromGlobal(move->globalPosition().toPoint());
         if (sizing_ && pressed_ == w) {
-            setInsetShare(ChannelRules::shareAt(stage_->size(), sizingFixed_, at));
+            setInsetShare(ChannelRules::shareAt(stage_->size(), sizingFixed_, at, insetAspect()));
             return true;
         }
         if (move->buttons() == Qt::NoButton) {

@@ -108,6 +108,8 @@ private:
     void closeTiles();
     void openTile(Tile &t);
     void showGap(Tile &t);
+    // Width over height of the insets' pictures; 0 before they are known.
+    double insetAspect() const;
     void place();
     QList<QWidget *> pictures() const;   // in slot order, the large one first
     void retranslate();

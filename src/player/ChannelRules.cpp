@@ -152,11 +152,12 @@ QPoint ChannelRules::fixedCorner(QRect rect, Corner c)
     return {right ? rect.right() + 1 : rect.left(), bottom ? rect.bottom() + 1 : rect.top()};
 }
 
-double ChannelRules::shareAt(QSize area, QPoint fixed, QPoint point)
+double ChannelRules::shareAt(QSize area, QPoint fixed, QPoint point, double aspect)
 {
     if (area.isEmpty())
         return kInsetShare;
-    const double share = std::max(std::abs(point.x() - fixed.x()) / double(area.width()),
+    const double across = std::isfinite(aspect) && aspect > 0 ? area.height() * aspect : double(area.width());
+    const double share = std::max(std::abs(point.x() - fixed.x()) / across,
                                   std::abs(point.y() - fixed.y()) / double(area.height()));
     return std::clamp(share, kInsetShareMin, kInsetShareMax);
 }

@@ -85,8 +85,9 @@ public:
     // facing the middle): whether `point` is on that grip.
     static bool onGrip(QRect rect, Corner c, QPoint point);
     // The share of `area` an inset takes when its grip is dragged to `point` while its
-    // outer corner stays at `fixed`: the larger of the width's and the height's.
-    static double shareAt(QSize area, QPoint fixed, QPoint point);
+    // outer corner stays at `fixed`: the larger of the width's and the height's; with the
+    // insets' picture `aspect` (as tiles() takes it), the width is that of an inset's.
+    static double shareAt(QSize area, QPoint fixed, QPoint point, double aspect = 0);
     // The inset's corner that stays put while it is sized.
     static QPoint fixedCorner(QRect rect, Corner c);
     static constexpr int kGrip = 16;   // pixels from the inner corner

@@ -166,6 +166,8 @@ private slots:
         QCOMPARE(R::shareAt(QSize(1000, 600), QPoint(992, 592), QPoint(592, 400)), 0.4);
         QCOMPARE(R::shareAt(QSize(1000, 600), QPoint(992, 592), QPoint(942, 580)), R::kInsetShareMin);
         QCOMPARE(R::shareAt(QSize(1000, 600), QPoint(992, 592), QPoint(0, 0)), R::kInsetShareMax);
+        // With 4:3 insets the width counted is an inset's: 240 px across of 600 * 4/3.
+        QCOMPARE(R::shareAt(QSize(1000, 600), QPoint(992, 592), QPoint(752, 552), 4.0 / 3), 0.3);
         for (R::Arrangement a : {R::Arrangement::Insets, R::Arrangement::SideBySide, R::Arrangement::Grid})
             QCOMPARE(R::arrangementOf(R::arrangementKey(a)), a);
         QCOMPARE(R::next(R::Arrangement::Grid), R::Arrangement::Insets);
