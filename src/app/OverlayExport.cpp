@@ -3,6 +3,7 @@
 #include "ExportOutcome.h"
 #include "common/Localization.h"
 #include "common/SafeFile.h"
+#include "redact/ClipVideo.h"
 #include "telemetry/CameraClock.h"
 #include "telemetry/WrittenMovie.h"
 
@@ -10,9 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStandardPaths>
@@ -25,23 +23,6 @@
 #include <cstdio>
 
 namespace {
-
-constexpr int kMaxSide = 8192;
-
-// "30000/1001" as a fraction; nothing for a rate no camera records.
-std::optional<std::pair<int, int>> rate(const QString &text)
-{
-    const QStringList parts = text.split(QLatin1Char('/'));
-    bool a = false, b = parts.size() == 1;
-    const int num = parts.value(0).toInt(&a);
-    const int den = parts.size() == 2 ? parts[1].toInt(&b) : 1;
-    if (!a || !b || num <= 0 || den <= 0 || parts.size() > 2)
-        return std::nullopt;
-    const double fps = double(num) / den;
-    if (fps < 1 || fps > 240)
-        return std::nullopt;
-    return std::make_pair(num, den);
-}
 
 QString fraction(const VideoProbe &p)
 {
@@ -70,35 +51,14 @@ ClipTelemetry coarsened(const ClipTelemetry &clip)
 
 VideoProbe VideoProbe::fromJson(const QByteArray &json)
 {
+    // ffprobe's answer is read one way for the exports and the blurring alike.
+    const ClipVideo v = ClipVideo::fromJson(json);
     VideoProbe p;
-    const QJsonObject root = QJsonDocument::fromJson(json).object();
-    bool video = false;
-    for (const QJsonValue &v : root.value(QStringLiteral("streams")).toArray()) {
-        const QJsonObject s = v.toObject();
-        const QString type = s.value(QStringLiteral("codec_type")).toString();
-        if (type == QLatin1String("audio"))
-            p.audio = true;
-        if (type != QLatin1String("video") || video)
-            continue;
-        // A still picture attached to the file (a cover) is no video.
-        if (s.value(QStringLiteral("disposition")).toObject().value(QStringLiteral("attached_pic")).toInt() == 1)
-            continue;
-        video = true;
-        const int w = s.value(QStringLiteral("width")).toInt(), h = s.value(QStringLiteral("height")).toInt();
-        if (w >= 16 && h >= 16 && w <= kMaxSide && h <= kMaxSide)
-            p.size = QSize(w, h);
-        // The average rate first: a camera's clip is steady, and a container's base
-        // rate (r_frame_rate) can be a clock's tick rate instead.
-        auto r = rate(s.value(QStringLiteral("avg_frame_rate")).toString());
-        if (!r)
-            r = rate(s.value(QStringLiteral("r_frame_rate")).toString());
-        if (r) {
-            p.rateNum = r->first;
-            p.rateDen = r->second;
-        }
-    }
-    const double d = root.value(QStringLiteral("format")).toObject().value(QStringLiteral("duration")).toString().toDouble();
-    p.seconds = std::isfinite(d) && d > 0 ? d : 0;
+    p.size = v.size;
+    p.rateNum = v.rateNum;
+    p.rateDen = v.rateDen;
+    p.seconds = v.seconds;
+    p.audio = v.audio;
     return p;
 }
 

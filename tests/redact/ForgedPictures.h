@@ -12,10 +12,10 @@
 
 namespace ForgedPictures {
 
-inline cv::Mat ground(int w, int h, unsigned seed = 1)
+inline cv::Mat ground(int w, int h, unsigned grain = 1)
 {
     cv::Mat m(h, w, CV_8UC3);
-    cv::theRNG().state = seed;
+    cv::theRNG().state = grain;
     cv::randn(m, cv::Scalar(110, 120, 115), cv::Scalar(12, 12, 12));
     return m;
 }

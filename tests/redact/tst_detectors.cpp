@@ -97,8 +97,8 @@ void TestDetectors::plates()
 
 void TestDetectors::plainGroundHasNothing()
 {
-    for (const unsigned seed : {1u, 2u, 3u}) {
-        const QImage ground = ForgedPictures::image(ForgedPictures::ground(1280, 720, seed));
+    for (const unsigned grain : {1u, 2u, 3u}) {
+        const QImage ground = ForgedPictures::image(ForgedPictures::ground(1280, 720, grain));
         QCOMPARE(Detectors::find(ground, MarkKind::Face).size(), 0);
         QCOMPARE(Detectors::find(ground, MarkKind::Plate).size(), 0);
     }
