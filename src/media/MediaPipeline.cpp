@@ -301,6 +301,8 @@ void MediaPipeline::open(quint64 generation, const QStringList &files, const std
         gst_bin_add_many(GST_BIN(pipeline_), b->source, b->convert, b->sink, nullptr);
         gst_element_link(b->convert, b->sink);
         b->offset = i < int(offsets.size()) ? offsets[size_t(i)] : 0.0;
+        b->duration = infos[size_t(i)].duration;
+        b->frameSeconds = infos[size_t(i)].fps > 0 ? 1.0 / infos[size_t(i)].fps : 0.0;
         g_object_set_data(G_OBJECT(b->source), "veltra-branch", b);
         g_signal_connect(b->source, "pad-added", G_CALLBACK(onPadAdded), this);
         branches_.push_back(b);
@@ -678,8 +680,17 @@ void MediaPipeline::issue(const Seek &s)
                               : gst_event_new_seek(s.rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, 0,
                                                    GST_SEEK_TYPE_SET, ns(at));
         };
+        // Where each camera goes: the time plus its offset, and no further than its own
+        // last picture when it ends before the time (it shows that picture, not the one it
+        // showed before the seek).
+        const auto targetOf = [&s, t](const Branch *b) {
+            double at = std::max(0.0, t + b->offset);
+            if (s.rate > 0 && b->duration > 0 && at >= b->duration)
+                at = std::max(0.0, b->duration - std::max(0.001, b->frameSeconds / 2));
+            return at;
+        };
         const bool apart = std::any_of(branches_.begin(), branches_.end(),
-                                       [](const Branch *b) { return b->sink && b->offset != 0; });
+                                       [&](const Branch *b) { return b->sink && targetOf(b) != t; });
         if (!apart) {
             ok = gst_element_send_event(pipeline_, seekTo(t));
         } else {
@@ -691,7 +702,7 @@ void MediaPipeline::issue(const Seek &s)
             for (const Branch *b : branches_) {
                 if (!b->sink)
                     continue;
-                GstEvent *event = seekTo(std::max(0.0, t + b->offset));
+                GstEvent *event = seekTo(targetOf(b));
                 gst_event_set_seqnum(event, seqnum);
                 ok = gst_element_send_event(b->sink, event) && ok;
             }

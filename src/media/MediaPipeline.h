@@ -106,6 +106,8 @@ private:
         GstElement *sink = nullptr;
         bool lost = false;
         double offset = 0;   // seconds its picture runs after the main one's
+        double duration = 0;    // its file's length, as probed
+        double frameSeconds = 0;   // one of its frames; 0 when the stream does not say
         // The next preroll is not shown (the one that follows a pause while playing).
         std::shared_ptr<std::atomic<bool>> quietPreroll = std::make_shared<std::atomic<bool>>(false);
         // That preroll, kept aside for the step that follows the pause.

@@ -332,8 +332,9 @@ private slots:
     }
 
     // Cameras of other kinds in one moment: the front with sound, the rear in H.265 without
-    // (re-encoded by ffmpeg), the cabin at 25 frames a second; the rear's other codec is
-    // named on its tile, and seeks and steps show every camera the same moment.
+    // (re-encoded by ffmpeg), the cabin at 25 frames a second ending half-way; the rear's
+    // other codec is named on its tile, seeks and steps show every camera the same
+    // moment, and past the cabin's end it stays on its last frame while the others play.
     void camerasOfOtherKindsKeepStep()
     {
         QTemporaryDir dir;
@@ -348,7 +349,9 @@ private slots:
                         "-map", "0:v", "-map", "1:a", "-c:v", "copy", "-c:a", "aac", "-shortest", front}));
         QVERIFY(ffmpeg({"-i", moment(QStringLiteral("R")), "-map", "0:v", "-c:v", "libx265", "-preset", "ultrafast",
                         "-x265-params", "log-level=error", "-tag:v", "hvc1", rear}));
-        QVERIFY(QFile::copy(moment(QStringLiteral("I")), dir.filePath(QFileInfo(moment(QStringLiteral("I"))).fileName())));
+        // The cabin ends at 10 s, half-way through the others.
+        QVERIFY(ffmpeg({"-i", moment(QStringLiteral("I")), "-map", "0:v", "-t", "10", "-c", "copy",
+                        dir.filePath(QFileInfo(moment(QStringLiteral("I"))).fileName())}));
         QSignalSpy opened(delegate.get(), &AppDelegate::filesOpened);
         delegate->openUrls({QUrl::fromLocalFile(front)});
         QVERIFY(opened.wait(30000));
@@ -363,7 +366,7 @@ private slots:
                 rearTile = i;
         QVERIFY(rearTile >= 0);
         QTRY_VERIFY_WITH_TIMEOUT(cameras->tile(rearTile)->toolTip().contains(QStringLiteral("H.265")), 5000);
-        for (const double at : {7.5, 12.02, 3.3}) {
+        for (const double at : {7.5, 9.02, 3.3}) {
             setPosition(at);
             QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), at, 5000);
             const QList<Shown> now = settled();
@@ -381,9 +384,25 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() > 4.5, 10000);
         player->Pause();
         QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
-        const QList<Shown> now = settled();
+        QList<Shown> now = settled();
         QVERIFY2(together(now), qPrintable(describe(now)));
         screenshot(QStringLiteral("e2e_cameras_other_kinds"));
+        // Past the cabin's end: the front and rear in step, the cabin on its last frame, and
+        // play goes on.
+        const auto pastTheCabin = [&](const QList<Shown> &all) {
+            return all.size() == 3 && all[0].frame >= 300 && all[1].frame == all[0].frame && all[2].frame >= 240
+                   && all[2].frame <= 250;
+        };
+        setPosition(15.0);
+        QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 15.0, 5000);
+        now = settled();
+        QVERIFY2(pastTheCabin(now) && now[0].frame == 450, qPrintable(describe(now)));
+        player->Play();
+        QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() > 16.0, 10000);
+        player->Pause();
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
+        now = settled();
+        QVERIFY2(pastTheCabin(now), qPrintable(describe(now)));
     }
 
     // A camera's file replaced on disk while the moment plays (cut to a few bytes): the
