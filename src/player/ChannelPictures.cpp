@@ -384,9 +384,51 @@ void ChannelPictures::place()
         // An inset shows where it can be sized as the pointer passes.
         shown[i]->setMouseTracking(i > 0 && shownAs() == ChannelRules::Arrangement::Insets);
     }
-    // The insets above the large picture.
+    // The insets above the large picture; the cameras' names above the pictures.
     for (int i = 1; i < shown.size(); ++i)
         shown[i]->raise();
+    placeNames(shown, rects);
+}
+
+char ChannelPictures::channelOf(const QWidget *picture) const
+{
+    if (picture == main_)
+        return mainChannel_;
+    for (const Tile *t : tiles_)
+        if (picture == t->picture || picture == t->gap)
+            return t->channel;
+    return 0;
+}
+
+void ChannelPictures::placeNames(const QList<QWidget *> &shown, const QList<QRect> &rects)
+{
+    QList<char> named;
+    for (int i = 0; shown.size() > 1 && i < shown.size() && i < rects.size(); ++i) {
+        const char channel = channelOf(shown[i]);
+        const QString text = ChannelRules::laneLabel(channel);
+        if (text.isEmpty())
+            continue;
+        QPointer<QLabel> &name = names_[channel];
+        if (!name) {
+            // Native, as the pictures are, so that it shows above its picture.
+            name = new QLabel(stage_);
+            name->setAttribute(Qt::WA_NativeWindow);
+            name->setObjectName(QStringLiteral("cameraName_") + QString::fromStdString(ClipTime::channelName(channel)));
+            name->setTextFormat(Qt::PlainText);
+            name->setStyleSheet(QStringLiteral(
+                "QLabel { background: #1b1d20; color: #eceff2; padding: 1px 6px; font-size: 11px; }"));
+        }
+        name->setText(text);
+        name->adjustSize();
+        const QRect &r = rects[i];
+        name->move(r.center().x() - name->width() / 2, r.top() + 4);
+        name->setVisible(r.width() > name->width() + 8 && r.height() > 3 * name->height());
+        name->raise();
+        named << channel;
+    }
+    for (auto it = names_.begin(); it != names_.end(); ++it)
+        if (it.value() && !named.contains(it.key()))
+            it.value()->hide();
 }
 
 bool ChannelPictures::eventFilter(QObject *watched, QEvent *event)

@@ -13,6 +13,7 @@
 #include "ChannelRules.h"
 #include "media/MediaEngine.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPoint>
@@ -113,6 +114,9 @@ private:
     // Width over height of the insets' pictures; 0 before they are known.
     double insetAspect() const;
     void place();
+    // Each picture's camera named at its top while the moment shows more than one.
+    void placeNames(const QList<QWidget *> &shown, const QList<QRect> &rects);
+    char channelOf(const QWidget *picture) const;
     QList<QWidget *> pictures() const;   // in slot order, the large one first
     void retranslate();
     // Says how another camera's picture differs from the main one's, if it does.
@@ -127,6 +131,7 @@ private:
     QVariantMap offsets_;
     char chosen_ = 0;
     std::vector<Tile *> tiles_;
+    QHash<char, QPointer<QLabel>> names_;   // by channel
     QList<QPointer<QWidget>> order_;     // the pictures by slot
     QList<ChannelRules::Corner> corners_;   // of the insets, by slot
     ChannelRules::Arrangement arrangement_ = ChannelRules::Arrangement::Insets;

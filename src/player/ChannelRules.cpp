@@ -108,13 +108,17 @@ QList<QRect> ChannelRules::tiles(Arrangement a, QSize area, int count, const QLi
                 ih = std::max(1, int(std::lround(iw / aspect)));
             }
         }
+        // Stacked from their corner; those that would run off the picture start a column
+        // further in.
+        const int perColumn = std::max(1, (h - kInsetMargin) / (ih + kInsetMargin));
         int stacked[4] = {0, 0, 0, 0};
         for (int i = 1; i < count; ++i) {
             const Corner c = i - 1 < corners.size() ? corners[i - 1] : BottomRight;
             const int k = stacked[c]++;
             const bool right = c == TopRight || c == BottomRight, bottom = c == BottomLeft || c == BottomRight;
-            const int x = right ? w - kInsetMargin - iw : kInsetMargin;
-            const int step = (ih + kInsetMargin) * k;
+            const int shift = (iw + kInsetMargin) * (k / perColumn);
+            const int x = right ? w - kInsetMargin - iw - shift : kInsetMargin + shift;
+            const int step = (ih + kInsetMargin) * (k % perColumn);
             const int y = bottom ? h - kInsetMargin - ih - step : kInsetMargin + step;
             out.append(QRect(x, y, iw, ih));
         }

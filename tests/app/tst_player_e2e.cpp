@@ -36,6 +36,7 @@
 #include "playlist/PlayListTableView.h"
 #include "playlist/PlayListView.h"
 #include "store/TrackStore.h"
+#include "telemetry/ClipTime.h"
 #include "telemetry/Manifest.h"
 
 #include <QAbstractButton>
@@ -1149,8 +1150,25 @@ private slots:
         video->execPlayOrPause();
         QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(inStep(video->currentTime()), 5000);
+        // Each picture says which camera it is, at its top, and shows whole, in every layout.
+        const auto namesShown = [&] {
+            QStringList wrong;
+            QList<QPair<QWidget *, char>> pictures{{video->findChild<VideoPicture *>("videoWidget"), 'F'}};
+            for (int i = 0; i < cameras->count(); ++i)
+                pictures.append({cameras->tile(i), cameras->channel(i)});
+            for (const auto &[picture, channel] : pictures) {
+                auto *name = picture->parentWidget()->findChild<QLabel *>(
+                    QStringLiteral("cameraName_") + QString::fromStdString(ClipTime::channelName(channel)));
+                if (!name || !name->isVisible() || name->text() != ChannelRules::laneLabel(channel)
+                    || !picture->geometry().contains(name->geometry())
+                    || !picture->parentWidget()->rect().contains(picture->geometry()))   // no picture cut off
+                    wrong << ChannelRules::laneLabel(channel);
+            }
+            return wrong;
+        };
         for (const char *layoutKey : {"grid", "side", "insets"}) {
             settings.setCameraLayout(QLatin1String(layoutKey));
+            QTRY_VERIFY2(namesShown().isEmpty(), qPrintable(namesShown().join(QLatin1Char(' '))));
             screenshot(QStringLiteral("e2e_cameras_six_") + QLatin1String(layoutKey));
         }
 

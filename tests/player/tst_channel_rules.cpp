@@ -64,6 +64,10 @@ private slots:
         QTest::newRow("insets: bottom right, stacked upwards")
             << insets << hd << 3 << QList<int>{}
             << R::kInsetShare << QList<QRect>{{0, 0, 1000, 500}, {712, 352, 280, 140}, {712, 204, 280, 140}};
+        QTest::newRow("insets: more than a corner's height start a column further in")
+            << insets << hd << 5 << QList<int>{}
+            << R::kInsetShare << QList<QRect>{{0, 0, 1000, 500}, {712, 352, 280, 140}, {712, 204, 280, 140},
+                                              {712, 56, 280, 140}, {424, 352, 280, 140}};
         QTest::newRow("insets: one dragged to the top left")
             << insets << hd << 3 << QList<int>{R::TopLeft, R::BottomRight}
             << R::kInsetShare << QList<QRect>{{0, 0, 1000, 500}, {8, 8, 280, 140}, {712, 352, 280, 140}};
