@@ -1,6 +1,7 @@
 #include "MediaPipeline.h"
 
 #include "FrameHub.h"
+#include "ThreadPriority.h"
 
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
@@ -136,6 +137,44 @@ void freeHandle(gpointer data)
     delete static_cast<BranchHandle *>(data);
 }
 
+// An instant rate change travels as a sticky event, and in GStreamer 1.22 pads that
+// still hold it re-send it (with the change's old sequence number) after a flush. A sink
+// that gets it then asks the pipeline for the change again, as the flush made both
+// forget it: the pipeline tells every sink to switch at once, also sinks the flush left
+// without a segment (GStreamer-CRITICAL in gst_segment_position_from_running_time_full,
+// then gst_segment_do_seek), the old multiplier lands on top of the new rate, and a
+// decoder takes the old change's flags over a trick mode's and decodes every frame
+// again. So decoders and sinks take only the change asked for last, and none after a
+// flushing seek.
+GstPadProbeReturn gateInstantRate(GstPad *, GstPadProbeInfo *info, gpointer data)
+{
+    GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (event && GST_EVENT_TYPE(event) == GST_EVENT_INSTANT_RATE_CHANGE
+        && gst_event_get_seqnum(event) != static_cast<std::atomic<quint32> *>(data)->load()) {
+        ENGINE_TRACE("engine: a stale instant rate change (%u) dropped", gst_event_get_seqnum(event));
+        return GST_PAD_PROBE_DROP;
+    }
+    return GST_PAD_PROBE_OK;
+}
+
+// Every decoder and sink of the pipeline, in any bin inside it, gets the gate.
+void onDeepElementAdded(GstBin *, GstBin *, GstElement *element, gpointer data)
+{
+    GstElementFactory *factory = gst_element_get_factory(element);
+    const gchar *klass = factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : nullptr;
+    if (!GST_OBJECT_FLAG_IS_SET(element, GST_ELEMENT_FLAG_SINK) && !(klass && std::strstr(klass, "Decoder")))
+        return;
+    GstIterator *pads = gst_element_iterate_sink_pads(element);
+    GValue pad = G_VALUE_INIT;
+    while (gst_iterator_next(pads, &pad) == GST_ITERATOR_OK) {
+        gst_pad_add_probe(GST_PAD(g_value_get_object(&pad)), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, gateInstantRate,
+                          data, nullptr);
+        g_value_reset(&pad);
+    }
+    g_value_unset(&pad);
+    gst_iterator_free(pads);
+}
+
 struct BusHandle {
     MediaPipeline *self;
     quint64 generation;
@@ -146,6 +185,19 @@ GstBusSyncReply onBus(GstBus *, GstMessage *message, gpointer data)
 {
     auto *h = static_cast<BusHandle *>(data);
     switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_STREAM_STATUS: {
+        // Posted by a streaming thread as it starts, from that thread: the demuxers',
+        // decoders' and sinks' threads (and the decoders' own, started from them) run
+        // behind the window's. The sound card's thread keeps its place.
+        GstStreamStatusType type;
+        GstElement *owner = nullptr;
+        gst_message_parse_stream_status(message, &type, &owner);
+        GstElementFactory *factory = owner ? gst_element_get_factory(owner) : nullptr;
+        const gchar *klass = factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : nullptr;
+        if (type == GST_STREAM_STATUS_TYPE_ENTER && !(klass && std::strstr(klass, "Sink") && std::strstr(klass, "Audio")))
+            ThreadPriority::lowerThisThread();
+        break;
+    }
     case GST_MESSAGE_ASYNC_DONE:
     case GST_MESSAGE_ERROR:
     case GST_MESSAGE_EOS:
@@ -268,6 +320,8 @@ void MediaPipeline::open(quint64 generation, const QStringList &files, const std
     duration_ = infos[0].duration;
 
     pipeline_ = gst_pipeline_new("moment");
+    instantSeqnum_.store(GST_SEQNUM_INVALID);
+    g_signal_connect(pipeline_, "deep-element-added", G_CALLBACK(onDeepElementAdded), &instantSeqnum_);
     for (int i = 0; i < int(files.size()); ++i) {
         if (!infos[size_t(i)].playable)
             continue;
@@ -586,9 +640,11 @@ void MediaPipeline::setRate(quint64 serial, double rate, double from, bool playi
     }
     if (!wasPaced && wasPlaying && playing && EngineRules::instantChange(was, rate) && !inFlight_ && !waiting_) {
         // The segment stays, only its rate changes: no flush, no gap in the picture.
-        const auto flags = GstSeekFlags(GST_SEEK_FLAG_INSTANT_RATE_CHANGE);
-        if (gst_element_seek(pipeline_, rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE,
-                             GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE)) {
+        GstEvent *change = gst_event_new_seek(rate, GST_FORMAT_TIME, GST_SEEK_FLAG_INSTANT_RATE_CHANGE,
+                                              GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE, GST_SEEK_TYPE_NONE,
+                                              GST_CLOCK_TIME_NONE);
+        instantSeqnum_.store(gst_event_get_seqnum(change));
+        if (gst_element_send_event(pipeline_, change)) {
             if (serial)
                 report_([l = listener, serial] { l.landed(serial); });
             return;
@@ -638,6 +694,8 @@ void MediaPipeline::issue(const Seek &s)
     } else {
         const double t = std::clamp(s.seconds, 0.0, std::max(0.0, duration_ - 0.001));
         const GstSeekFlags flags = gstFlags(s.flags);
+        if (s.flags.flush)
+            instantSeqnum_.store(GST_SEQNUM_INVALID);   // no earlier rate change survives it
         const auto seekTo = [&s, flags](double at) {
             return s.rate > 0 ? gst_event_new_seek(s.rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, ns(at),
                                                    GST_SEEK_TYPE_SET, GST_CLOCK_TIME_NONE)
