@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <iterator>
 
 namespace {
@@ -58,6 +59,16 @@ SeekFlags seekFor(Gesture gesture, double rate)
 bool instantChange(double from, double to)
 {
     return from > 0 && to > 0 && wayOf(from) == RateWay::Normal && wayOf(to) == RateWay::Normal;
+}
+
+bool takesInstantChange(quint32 change, quint32 current)
+{
+    return current != 0 && change == current;
+}
+
+bool runsBehindWindow(const char *klass)
+{
+    return !(klass && std::strstr(klass, "Sink") && std::strstr(klass, "Audio"));
 }
 
 std::optional<double> frameTarget(double current, double frameDuration, double duration, int direction)

@@ -150,7 +150,8 @@ GstPadProbeReturn gateInstantRate(GstPad *, GstPadProbeInfo *info, gpointer data
 {
     GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
     if (event && GST_EVENT_TYPE(event) == GST_EVENT_INSTANT_RATE_CHANGE
-        && gst_event_get_seqnum(event) != static_cast<std::atomic<quint32> *>(data)->load()) {
+        && !EngineRules::takesInstantChange(gst_event_get_seqnum(event),
+                                            static_cast<std::atomic<quint32> *>(data)->load())) {
         ENGINE_TRACE("engine: a stale instant rate change (%u) dropped", gst_event_get_seqnum(event));
         return GST_PAD_PROBE_DROP;
     }
@@ -194,7 +195,7 @@ GstBusSyncReply onBus(GstBus *, GstMessage *message, gpointer data)
         gst_message_parse_stream_status(message, &type, &owner);
         GstElementFactory *factory = owner ? gst_element_get_factory(owner) : nullptr;
         const gchar *klass = factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : nullptr;
-        if (type == GST_STREAM_STATUS_TYPE_ENTER && !(klass && std::strstr(klass, "Sink") && std::strstr(klass, "Audio")))
+        if (type == GST_STREAM_STATUS_TYPE_ENTER && EngineRules::runsBehindWindow(klass))
             ThreadPriority::lowerThisThread();
         break;
     }

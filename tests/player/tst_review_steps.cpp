@@ -213,6 +213,41 @@ private slots:
         QCOMPARE(EngineRules::instantChange(from, to), instant);
     }
 
+    void instantChangeTaken_data()
+    {
+        QTest::addColumn<uint>("change");
+        QTest::addColumn<uint>("current");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("the change asked for last") << 812u << 812u << true;
+        QTest::newRow("an older one re-sent") << 790u << 812u << false;
+        QTest::newRow("any after a flushing seek") << 812u << 0u << false;
+    }
+    void instantChangeTaken()
+    {
+        QFETCH(uint, change);
+        QFETCH(uint, current);
+        QFETCH(bool, taken);
+        QCOMPARE(EngineRules::takesInstantChange(change, current), taken);
+    }
+
+    void threadsBehindWindow_data()
+    {
+        QTest::addColumn<QByteArray>("klass");
+        QTest::addColumn<bool>("behind");
+        QTest::newRow("a video decoder") << QByteArray("Codec/Decoder/Video") << true;
+        QTest::newRow("a demuxer") << QByteArray("Codec/Demuxer") << true;
+        QTest::newRow("the pictures' sink") << QByteArray("Generic/Sink") << true;
+        QTest::newRow("the sound card") << QByteArray("Sink/Audio") << false;
+        QTest::newRow("a sound card's sink bin") << QByteArray("Sink/Audio/Bin") << false;
+        QTest::newRow("an element of no known class") << QByteArray() << true;
+    }
+    void threadsBehindWindow()
+    {
+        QFETCH(QByteArray, klass);
+        QFETCH(bool, behind);
+        QCOMPARE(EngineRules::runsBehindWindow(klass.isNull() ? nullptr : klass.constData()), behind);
+    }
+
     void rateText()
     {
         QCOMPARE(EngineRules::rateText(0.5), QStringLiteral("0.5x"));
