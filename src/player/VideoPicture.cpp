@@ -15,8 +15,13 @@
 #include <QWindow>
 #include <QtConcurrent/QtConcurrentRun>
 
+extern "C" {
+#include <libswscale/swscale.h>
+}
+
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -105,9 +110,59 @@ struct Picture {
     QImage image;   // target-sized RGB32; null where the scaler cannot read the layout
 };
 
+// One window's libswscale state, kept from picture to picture (it is made again only when
+// the frame's layout or the window's size changes); used by one conversion at a time.
+struct SwsState {
+    SwsContext *context = nullptr;
+    ~SwsState() { sws_freeContext(context); }
+};
+
+// Scales and converts the mapped `frame` (planes as `yuv` reads them) into `out` with
+// libswscale: bilinear, the frame's own colour matrix and range, in SIMD code. False
+// where it cannot (a layout it is not given here): the caller then uses FrameScaler.
+bool swsConvert(SwsState &state, const QVideoFrame &frame, const FrameScaler::YuvPicture &yuv, QImage &out)
+{
+    AVPixelFormat format = AV_PIX_FMT_NONE;
+    const uint8_t *planes[4] = {yuv.y, yuv.u, yuv.v, nullptr};
+    int strides[4] = {yuv.yStride, yuv.uStride, yuv.vStride, 0};
+    switch (frame.pixelFormat()) {
+    case QVideoFrameFormat::Format_YUV420P:
+    case QVideoFrameFormat::Format_YV12:   // yuv's u and v already point at the right planes
+        format = AV_PIX_FMT_YUV420P;
+        break;
+    case QVideoFrameFormat::Format_YUV422P:
+        format = AV_PIX_FMT_YUV422P;
+        break;
+    case QVideoFrameFormat::Format_NV12:
+    case QVideoFrameFormat::Format_NV21:
+        format = frame.pixelFormat() == QVideoFrameFormat::Format_NV12 ? AV_PIX_FMT_NV12 : AV_PIX_FMT_NV21;
+        planes[1] = frame.bits(1);
+        strides[1] = frame.bytesPerLine(1);
+        planes[2] = nullptr;
+        strides[2] = 0;
+        break;
+    default:
+        return false;
+    }
+    state.context = sws_getCachedContext(state.context, yuv.width, yuv.height, format, out.width(), out.height(),
+                                         AV_PIX_FMT_BGRA, SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
+    if (!state.context)
+        return false;
+    const int space = yuv.matrix == FrameScaler::Matrix::BT601    ? SWS_CS_ITU601
+                      : yuv.matrix == FrameScaler::Matrix::BT2020 ? SWS_CS_BT2020
+                                                                  : SWS_CS_ITU709;
+    const int *coefficients = sws_getCoefficients(space);
+    sws_setColorspaceDetails(state.context, coefficients, yuv.fullRange ? 1 : 0, coefficients, 1, 0, 1 << 16,
+                             1 << 16);
+    uint8_t *to[4] = {out.bits(), nullptr, nullptr, nullptr};
+    int toStrides[4] = {int(out.bytesPerLine()), 0, 0, 0};
+    return sws_scale(state.context, planes, strides, 0, yuv.height, to, toStrides) == out.height();
+}
+
 // Scales and converts `frame` into a picture for `pixels`: on the pictures' own threads,
 // so that a moment of six cameras costs the window's thread no more than copying them.
-Picture convert(const QVideoFrame &source, QSize pixels, qreal ratio, Qt::AspectRatioMode mode, bool mirrored)
+Picture convert(const std::shared_ptr<SwsState> &sws, const QVideoFrame &source, QSize pixels, qreal ratio,
+                Qt::AspectRatioMode mode, bool mirrored)
 {
     ThreadPriority::lowerThisThread();
     Picture p{source, pixels, mode, mirrored, {}, {}};
@@ -118,8 +173,9 @@ Picture convert(const QVideoFrame &source, QSize pixels, qreal ratio, Qt::Aspect
     const FrameScaler::YuvPicture yuv = yuvPicture(frame);
     if (FrameScaler::isUsable(yuv)) {
         p.image = QImage(p.target.size(), QImage::Format_RGB32);
-        FrameScaler::toRgb32(yuv, reinterpret_cast<std::uint32_t *>(p.image.bits()), int(p.image.bytesPerLine()),
-                             p.target.width(), p.target.height());
+        if (!swsConvert(*sws, frame, yuv, p.image))
+            FrameScaler::toRgb32(yuv, reinterpret_cast<std::uint32_t *>(p.image.bits()), int(p.image.bytesPerLine()),
+                                 p.target.width(), p.target.height());
         if (mirrored)
             p.image.mirror(true, false);
         p.image.setDevicePixelRatio(ratio);
@@ -211,7 +267,8 @@ private:
     QSize pixels() const { return size() * devicePixelRatio(); }
     void startConversion()
     {
-        job_.setFuture(QtConcurrent::run(picturePool(), convert, frame_, pixels(), devicePixelRatio(), mode, mirrored));
+        job_.setFuture(
+            QtConcurrent::run(picturePool(), convert, sws_, frame_, pixels(), devicePixelRatio(), mode, mirrored));
     }
     void converted()
     {
@@ -235,6 +292,7 @@ private:
     bool waiting_ = false;
     QFutureWatcher<Picture> job_;
     Picture ready_;
+    std::shared_ptr<SwsState> sws_ = std::make_shared<SwsState>();   // shared with the job in flight
 };
 
 void VideoPictureWindow::draw()
