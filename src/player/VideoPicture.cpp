@@ -6,8 +6,10 @@
 #include "media/ThreadPriority.h"
 
 #include <QBackingStore>
+#include <QCoreApplication>
 #include <QFutureWatcher>
 #include <QPainter>
+#include <QPointer>
 #include <QThreadPool>
 #include <QVBoxLayout>
 #include <QVideoFrame>
@@ -185,15 +187,15 @@ Picture convert(const std::shared_ptr<SwsState> &sws, const QVideoFrame &source,
 }
 
 // The threads pictures are converted on: one per core, apart from the application's
-// other background work.
+// other background work; the application waits for them as it ends.
 QThreadPool *picturePool()
 {
-    static QThreadPool *pool = [] {
-        auto *p = new QThreadPool;
-        p->setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
-        p->setExpiryTimeout(-1);
-        return p;
-    }();
+    static QPointer<QThreadPool> pool;
+    if (!pool) {
+        pool = new QThreadPool(QCoreApplication::instance());
+        pool->setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
+        pool->setExpiryTimeout(-1);
+    }
     return pool;
 }
 
