@@ -61,6 +61,12 @@ bool instantChange(double from, double to)
     return from > 0 && to > 0 && wayOf(from) == RateWay::Normal && wayOf(to) == RateWay::Normal;
 }
 
+bool showsMoment(double start, double frame, double at)
+{
+    // A microsecond of slack: pictures' times come rounded to it.
+    return start >= 0 && frame > 0 && std::isfinite(at) && start <= at + 1e-6 && at < start + frame - 1e-6;
+}
+
 bool takesInstantChange(quint32 change, quint32 current)
 {
     return current != 0 && change == current;

@@ -55,6 +55,10 @@ SeekFlags seekFor(Gesture gesture, double rate);
 // segment and change the rate in place, with no flush: both normal forward rates.
 bool instantChange(double from, double to);
 
+// Whether a camera's picture that starts at `start` seconds of its file and lasts `frame`
+// seconds holds the moment `at` (seconds of the same file): false before any picture.
+bool showsMoment(double start, double frame, double at);
+
 // Whether a decoder or sink takes an instant rate change numbered `change`, when the one
 // asked for last is numbered `current` (0: none, or a flushing seek came after it). Only
 // that one: GStreamer re-sends an older change after a flush (see MediaPipeline).

@@ -352,6 +352,8 @@ void MediaPipeline::open(quint64 generation, const QStringList &files, const std
         gst_bin_add_many(GST_BIN(pipeline_), b->source, b->convert, b->sink, nullptr);
         gst_element_link(b->convert, b->sink);
         b->offset = i < int(offsets.size()) ? offsets[size_t(i)] : 0.0;
+        if (infos[size_t(i)].fps > 0 && infos[size_t(i)].fps < 1000)
+            b->frame = 1.0 / infos[size_t(i)].fps;
         g_object_set_data(G_OBJECT(b->source), "veltra-branch", b);
         g_signal_connect(b->source, "pad-added", G_CALLBACK(onPadAdded), this);
         branches_.push_back(b);
@@ -587,9 +589,13 @@ void MediaPipeline::pause(double at)
         ask({0, at, 1.0, EngineRules::seekFor(EngineRules::Gesture::Click, 1.0)});
     } else if (branches_.size() > 1 && !inFlight_) {
         // Each camera stopped on the picture it played last, and at that instant one may
-        // be a frame on: all are shown the frame of the main picture's, which stays.
+        // be a frame on: then all are shown the frame of the main picture's, which stays.
+        // Where every one already shows it, nothing is decoded again.
         const double shown = branches_.front()->shownAt->load();
-        if (shown >= 0)
+        const bool together = std::all_of(branches_.begin() + 1, branches_.end(), [shown](const Branch *b) {
+            return !b->sink || EngineRules::showsMoment(b->shownAt->load(), b->frame, shown + 0.001 + b->offset);
+        });
+        if (shown >= 0 && !together)
             ask({0, shown + 0.001, rate_, EngineRules::seekFor(EngineRules::Gesture::Click, rate_)});
     }
 }

@@ -82,6 +82,7 @@ private:
         GstElement *sink = nullptr;
         bool lost = false;
         double offset = 0;   // seconds its picture runs after the main one's
+        double frame = 1.0 / 30;   // seconds of one of its frames
         // The next preroll is not shown (the one that follows a pause while playing).
         std::shared_ptr<std::atomic<bool>> quietPreroll = std::make_shared<std::atomic<bool>>(false);
         // The stream time of the picture it handed over last (-1 before any).
