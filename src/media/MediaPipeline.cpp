@@ -24,6 +24,7 @@ namespace {
 
 constexpr int kLandingWaitMs = 4000;   // a seek that never lands is given up then
 constexpr double kProbeSeconds = 8;
+constexpr gint64 kMaxLatenessMs = 40;
 
 // VELTRA_ENGINE_TRACE=1 writes what the pipeline is asked and tells to stderr.
 bool tracing()
@@ -342,7 +343,11 @@ void MediaPipeline::open(quint64 generation, const QStringList &files, const std
         const QByteArray uri = QUrl::fromLocalFile(QFileInfo(files[i]).absoluteFilePath()).toEncoded();
         g_object_set(b->source, "uri", uri.constData(), nullptr);
         GstCaps *caps = gst_caps_from_string("video/x-raw,format={I420,NV12}");
-        g_object_set(b->sink, "caps", caps, "sync", TRUE, "max-buffers", 2u, "drop", FALSE, "qos", TRUE, nullptr);
+        // A picture that comes later than a frame after its moment (a decoder short of a
+        // core) is dropped rather than shown late, so that a camera behind skips to the
+        // others' moment instead of trailing them; its decoder hears of it (QoS).
+        g_object_set(b->sink, "caps", caps, "sync", TRUE, "max-buffers", 2u, "drop", FALSE, "qos", TRUE,
+                     "max-lateness", gint64(kMaxLatenessMs * GST_MSECOND), nullptr);
         gst_caps_unref(caps);
         auto *handle = new BranchHandle{this, hub_, i, generation, {}, b->quietPreroll, b->shownAt, b->held};
         handle->ended = [this, generation](int camera) {
