@@ -12,7 +12,7 @@ PACKAGES=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
   gstreamer1.0-tools gstreamer1.0-plugins-base-apps libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev pkg-config
   fonts-dejavu-core fonts-noto-cjk
-  libprotobuf-dev protobuf-compiler libexpat1-dev
+  libprotobuf-dev protobuf-compiler libexpat1-dev libswscale-dev
   libopencv-dev libopencv-contrib-dev opencv-data
   dpkg-dev appstream desktop-file-utils lintian
 )

@@ -14,7 +14,9 @@
 //   three cameras' pictures are, paused after 100 random seeks, right after 100 seeks
 //   while playing, after 100 frame steps and playing at 1x, 2x and 10x; six 1280x960
 //   cameras at 1x (pictures shown of those due) and the longest window hold of a seek, a
-//   pause, play, a rate change and a step; a 10-minute clip at 10x and 60x.
+//   pause, play, a rate change and a step; a 10-minute clip at 10x and 60x. --parts
+//   picks some of these (click, cpu, sync, six, long); --slow lists, for each command of
+//   the six cameras, the slowest deliveries of the window's thread (what held it).
 // With --shot FILE it instead plays a file in a 1344x756 window and takes a picture of
 // the whole screen (the video widget is blank in QWidget::grab()).
 #include "app/IncidentExport.h"
@@ -43,6 +45,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QVideoFrame>
 #include <QVideoSink>
@@ -60,6 +63,47 @@
 #include <vector>
 
 namespace {
+
+// Times every event the window's thread delivers from its event loop (the outermost
+// deliveries only), so that a hold can be put down to what held it: --slow lists the
+// slowest of each command's.
+class TimedApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    struct Slow {
+        double ms;
+        QString what;
+    };
+    bool recording = false;
+    std::vector<Slow> slow;
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        if (!recording || depth_ > 0 || QThread::currentThread() != thread())
+            return QApplication::notify(receiver, event);
+        ++depth_;
+        QElapsedTimer t;
+        t.start();
+        const int type = int(event->type());
+        const bool done = QApplication::notify(receiver, event);
+        const double ms = double(t.nsecsElapsed()) / 1e6;
+        --depth_;
+        if (ms >= 4) {
+            QString who = QLatin1String(receiver->metaObject()->className());
+            for (QObject *o = receiver->parent(); o && who.size() < 120; o = o->parent())
+                who += QLatin1String(" < ") + QLatin1String(o->metaObject()->className());
+            slow.push_back({ms, QStringLiteral("%1 event %2").arg(who).arg(type)});
+        }
+        return done;
+    }
+
+private:
+    int depth_ = 0;
+};
+
+TimedApplication *timedApp()
+{
+    return static_cast<TimedApplication *>(QCoreApplication::instance());
+}
 
 double cpuSeconds()
 {
@@ -333,12 +377,18 @@ double cpuSecondsOf(qint64 pid)
     return (fields[11].toDouble() + fields[12].toDouble()) / double(sysconf(_SC_CLK_TCK));
 }
 
-// The error between the main picture and each follower's, in frames, each time the
-// main picture changes: the frames' start times apart.
+// The error between the main picture and each follower's, in frames: 10 ms after the
+// main picture changed (while it still shows), the frames' start times apart. Pictures
+// due at the same instant reach the window a few milliseconds apart, so the moment of
+// the change itself would count a follower whose picture comes 1 ms after the main one's
+// a whole picture behind (30 frames at 10x, where a key frame stands for a second).
 struct SyncProbe {
     std::vector<double> errors;
+    std::vector<double> atChange;   // the same at the instant the main picture changed
     std::vector<qint64> latest;
+    qint64 main = -1;
     std::vector<QMetaObject::Connection> connections;
+    QObject context;
     bool on = false;
     SyncProbe(PlayerView *vc)
     {
@@ -351,11 +401,19 @@ struct SyncProbe {
                         latest[size_t(i)] = f.startTime();
                 }));
         connections.push_back(QObject::connect(vc->videoSink(), &QVideoSink::videoFrameChanged, [this](const QVideoFrame &f) {
-            if (!on || !f.isValid())
+            if (!on || !f.isValid() || f.startTime() == main)
                 return;
+            main = f.startTime();
             for (qint64 t : latest)
                 if (t >= 0)
-                    errors.push_back(std::abs(double(f.startTime() - t)) / 1e6 * 30.0);
+                    atChange.push_back(std::abs(double(main - t)) / 1e6 * 30.0);
+            QTimer::singleShot(10, &context, [this, shown = main] {
+                if (!on || main != shown)
+                    return;
+                for (qint64 t : latest)
+                    if (t >= 0)
+                        errors.push_back(std::abs(double(shown - t)) / 1e6 * 30.0);
+            });
         }));
     }
     ~SyncProbe()
@@ -363,18 +421,24 @@ struct SyncProbe {
         for (auto &c : connections)
             QObject::disconnect(c);
     }
-    // "median m, 95th p, max x frames (n pictures)", then starts over.
+    // "median m, 95th p, max x frames (n pictures); at the change median …, max …",
+    // then starts over.
     QString report()
     {
-        if (errors.empty())
+        if (errors.empty() || atChange.empty())
             return QStringLiteral("no pictures");
         std::sort(errors.begin(), errors.end());
-        const QString s = QStringLiteral("median %1, 95th %2, max %3 frames (%4 pictures)")
+        std::sort(atChange.begin(), atChange.end());
+        const QString s = QStringLiteral("median %1, 95th %2, max %3 frames (%4 pictures); at the change itself median "
+                                         "%5, max %6")
                               .arg(errors[errors.size() / 2], 0, 'f', 2)
                               .arg(errors[errors.size() * 95 / 100], 0, 'f', 2)
                               .arg(errors.back(), 0, 'f', 2)
-                              .arg(errors.size());
+                              .arg(errors.size())
+                              .arg(atChange[atChange.size() / 2], 0, 'f', 2)
+                              .arg(atChange.back(), 0, 'f', 2);
         errors.clear();
+        atChange.clear();
         return s;
     }
 };
@@ -561,8 +625,9 @@ double playerCpu(Window &w, double seconds, QString *shown = nullptr)
 // The engine against the same files in mpv, in one run: a 1080p30 front, rear and
 // cabin of one moment (1 s between key frames), six 1280x960 cameras and a 10-minute
 // 1080p clip, forged into `dir` (or found there from an earlier run).
-int benchCameras(const QString &dir, double seconds)
+int benchCameras(const QString &dir, double seconds, const QStringList &parts, bool slowLog)
 {
+    const auto part = [&parts](const char *name) { return parts.isEmpty() || parts.contains(QLatin1String(name)); };
     std::printf("forging three 1080p30 cameras, six 1280x960 cameras and a 10-minute 1080p clip into %s ...\n",
                 qPrintable(dir));
     std::fflush(stdout);
@@ -572,7 +637,7 @@ int benchCameras(const QString &dir, double seconds)
     if (!forgeCamera(dir, base + "F.MOV", "1920x1080", 40, "ff0000") ||
         !forgeCamera(dir, base + "R.MOV", "1920x1080", 40, "00ff00") ||
         !forgeCamera(dir, base + "I.MOV", "1920x1080", 40, "0000ff") ||
-        !forgeCamera(dir, "long/2026_1115_100000_001.MOV", "1920x1080", 600, "ffffff"))
+        (part("long") && !forgeCamera(dir, "long/2026_1115_100000_001.MOV", "1920x1080", 600, "ffffff")))
         return 1;
     const QString front = QDir(dir).filePath(base + "F.MOV"), rear = QDir(dir).filePath(base + "R.MOV");
     // The front alone, and front and rear alone, each in a folder of its own.
@@ -594,7 +659,7 @@ int benchCameras(const QString &dir, double seconds)
     };
 
     // A click to the exact picture, paused: one camera, against mpv's exact seek.
-    {
+    if (part("click")) {
         Window w;
         if (!waitForCameras(w, QDir(dir).filePath("one/2026_1115_090000_001F.MOV"), 0))
             return 1;
@@ -624,6 +689,8 @@ int benchCameras(const QString &dir, double seconds)
     }
     // CPU at 1x: one camera and two, against as many mpv processes.
     for (const auto &[folder, count] : {std::pair{"one", 1}, std::pair{"two", 2}}) {
+        if (!part("cpu"))
+            break;
         Window w;
         if (!waitForCameras(w, QDir(dir).filePath(QStringLiteral("%1/2026_1115_090000_001F.MOV").arg(folder)), count - 1))
             return 1;
@@ -641,7 +708,7 @@ int benchCameras(const QString &dir, double seconds)
     }
     // Three cameras: a click to every exact picture, and how far apart their pictures
     // are after seeks, while playing and after frame steps.
-    {
+    if (part("sync")) {
         Window w;
         if (!waitForCameras(w, front, 2))
             return 1;
@@ -710,7 +777,7 @@ int benchCameras(const QString &dir, double seconds)
     }
     // Six 1280x960 cameras: every picture shown at 1x, and how long each command holds
     // the window.
-    {
+    if (part("six")) {
         Window w;
         if (!waitForCameras(w, QDir(dir).filePath("six/2026-11-15_09-00-00-front.mp4"), 5))
             return 1;
@@ -721,11 +788,20 @@ int benchCameras(const QString &dir, double seconds)
         WindowHold hold;
         QRandomGenerator pick(6);
         std::map<std::string, double> longest;
+        std::map<std::string, std::vector<TimedApplication::Slow>> slowest;
+        std::map<std::string, std::vector<double>> all;
         const auto held = [&](const char *what, auto &&command, int settle) {
+            timedApp()->slow.clear();
+            timedApp()->recording = slowLog;
             hold.start();
             command();
             QTest::qWait(settle);
-            longest[what] = std::max(longest[what], hold.stop());
+            const double ms = hold.stop();
+            longest[what] = std::max(longest[what], ms);
+            all[what].push_back(ms);
+            timedApp()->recording = false;
+            auto &list = slowest[what];
+            list.insert(list.end(), timedApp()->slow.begin(), timedApp()->slow.end());
         };
         for (int k = 0; k < 10; ++k) {
             held("pause", [&] { e->playOrPause(); }, 400);
@@ -739,10 +815,21 @@ int benchCameras(const QString &dir, double seconds)
         for (const auto &[what, ms] : longest)
             std::printf(" %s %.0f;", what.c_str(), ms);
         std::printf(" target <= 16\n");
+        std::printf("six cameras, the median window hold (ms):");
+        for (auto &[what, list] : all) {
+            std::sort(list.begin(), list.end());
+            std::printf(" %s %.0f;", what.c_str(), list[list.size() / 2]);
+        }
+        std::printf("\n");
+        for (auto &[what, list] : slowest) {
+            std::sort(list.begin(), list.end(), [](const auto &a, const auto &b) { return a.ms > b.ms; });
+            for (size_t k = 0; k < list.size() && k < 8; ++k)
+                std::printf("  %s: %.1f ms in %s\n", what.c_str(), list[k].ms, qPrintable(list[k].what));
+        }
         w.vc->close();
     }
     // The 10-minute clip at 10x and 60x: the clock's rate and pictures a second.
-    {
+    if (part("long")) {
         Window w;
         if (!waitForCameras(w, QDir(dir).filePath("long/2026_1115_100000_001.MOV"), 0))
             return 1;
@@ -784,7 +871,7 @@ int benchCameras(const QString &dir, double seconds)
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
+    TimedApplication app(argc, argv);
     QCommandLineParser cli;
     cli.addHelpOption();
     cli.addOption({"video", "Use this file instead of forging one.", "file"});
@@ -795,12 +882,15 @@ int main(int argc, char **argv)
     cli.addOption({"rates", "Measure only the fast steps."});
     cli.addOption({"seeks", "Measure only seek and frame-step latency."});
     cli.addOption({"cameras", "Measure a moment's cameras played together, forged into (or found in) this folder.", "dir"});
+    cli.addOption({"parts", "With --cameras: only these parts (click, cpu, sync, six, long; comma-separated).", "list"});
+    cli.addOption({"slow", "With --cameras: list the slowest event deliveries of each command of the six cameras."});
     cli.process(app);
 
     QTemporaryDir tmp;
     QString file = cli.value("video");
     if (cli.isSet("cameras"))
-        return benchCameras(cli.value("cameras"), cli.value("seconds").toDouble());
+        return benchCameras(cli.value("cameras"), cli.value("seconds").toDouble(),
+                            cli.value("parts").split(QLatin1Char(','), Qt::SkipEmptyParts), cli.isSet("slow"));
 
     if (cli.isSet("shot")) {
         Window w;

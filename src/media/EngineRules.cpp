@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <iterator>
 
 namespace {
@@ -58,6 +59,22 @@ SeekFlags seekFor(Gesture gesture, double rate)
 bool instantChange(double from, double to)
 {
     return from > 0 && to > 0 && wayOf(from) == RateWay::Normal && wayOf(to) == RateWay::Normal;
+}
+
+bool showsMoment(double start, double frame, double at)
+{
+    // A microsecond of slack: pictures' times come rounded to it.
+    return start >= 0 && frame > 0 && std::isfinite(at) && start <= at + 1e-6 && at < start + frame - 1e-6;
+}
+
+bool takesInstantChange(quint32 change, quint32 current)
+{
+    return current != 0 && change == current;
+}
+
+bool runsBehindWindow(const char *klass)
+{
+    return !(klass && std::strstr(klass, "Sink") && std::strstr(klass, "Audio"));
 }
 
 std::optional<double> frameTarget(double current, double frameDuration, double duration, int direction)

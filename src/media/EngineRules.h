@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 #include <optional>
 
@@ -53,6 +54,20 @@ SeekFlags seekFor(Gesture gesture, double rate);
 // Whether going from `from` to `to` (both playing, both finite) can keep the
 // segment and change the rate in place, with no flush: both normal forward rates.
 bool instantChange(double from, double to);
+
+// Whether a camera's picture that starts at `start` seconds of its file and lasts `frame`
+// seconds holds the moment `at` (seconds of the same file): false before any picture.
+bool showsMoment(double start, double frame, double at);
+
+// Whether a decoder or sink takes an instant rate change numbered `change`, when the one
+// asked for last is numbered `current` (0: none, or a flushing seek came after it). Only
+// that one: GStreamer re-sends an older change after a flush (see MediaPipeline).
+bool takesInstantChange(quint32 change, quint32 current);
+
+// Whether a streaming thread started for an element of GStreamer class `klass`
+// ("Codec/Decoder/Video", "Sink/Audio", …; null when unknown) runs behind the window's
+// thread: all but the sound card's.
+bool runsBehindWindow(const char *klass);
 
 // How many pictures a second the engine shows when it paces key frames itself.
 constexpr int kPacedPicturesPerSecond = 10;

@@ -3,6 +3,7 @@
 #include <gst/gst.h>
 
 #include <QByteArray>
+#include <QDebug>
 #include <QList>
 
 #include <mutex>
@@ -43,11 +44,24 @@ int applyRanks(const QByteArray &ranks)
     return set;
 }
 
+namespace {
+
+// GStreamer's own assertions (a call that broke a rule of its interface) go to the
+// program's log like its other warnings, where the tests see them too.
+void logAssertion(const gchar *, GLogLevelFlags, const gchar *message, gpointer)
+{
+    qWarning("GStreamer-CRITICAL: %s", message);
+}
+
+} // namespace
+
 void ensure(const QByteArray &ranks)
 {
     static std::once_flag once;
     std::call_once(once, [&ranks] {
         gst_init(nullptr, nullptr);
+        g_log_set_handler("GStreamer", GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_FLAG_FATAL | G_LOG_FLAG_RECURSION),
+                          logAssertion, nullptr);
         applyRanks(ranks);
         // The user's own ranks come after ours and so have the last word.
         applyRanks(qgetenv("GST_PLUGIN_FEATURE_RANK"));

@@ -1,6 +1,7 @@
 #include "MediaPipeline.h"
 
 #include "FrameHub.h"
+#include "ThreadPriority.h"
 
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
@@ -23,6 +24,7 @@ namespace {
 
 constexpr int kLandingWaitMs = 4000;   // a seek that never lands is given up then
 constexpr double kProbeSeconds = 8;
+constexpr gint64 kMaxLatenessMs = 40;
 
 // VELTRA_ENGINE_TRACE=1 writes what the pipeline is asked and tells to stderr.
 bool tracing()
@@ -140,6 +142,45 @@ void freeHandle(gpointer data)
     delete static_cast<BranchHandle *>(data);
 }
 
+// An instant rate change travels as a sticky event, and in GStreamer 1.22 pads that
+// still hold it re-send it (with the change's old sequence number) after a flush. A sink
+// that gets it then asks the pipeline for the change again, as the flush made both
+// forget it: the pipeline tells every sink to switch at once, also sinks the flush left
+// without a segment (GStreamer-CRITICAL in gst_segment_position_from_running_time_full,
+// then gst_segment_do_seek), the old multiplier lands on top of the new rate, and a
+// decoder takes the old change's flags over a trick mode's and decodes every frame
+// again. So decoders and sinks take only the change asked for last, and none after a
+// flushing seek.
+GstPadProbeReturn gateInstantRate(GstPad *, GstPadProbeInfo *info, gpointer data)
+{
+    GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (event && GST_EVENT_TYPE(event) == GST_EVENT_INSTANT_RATE_CHANGE
+        && !EngineRules::takesInstantChange(gst_event_get_seqnum(event),
+                                            static_cast<std::atomic<quint32> *>(data)->load())) {
+        ENGINE_TRACE("engine: a stale instant rate change (%u) dropped", gst_event_get_seqnum(event));
+        return GST_PAD_PROBE_DROP;
+    }
+    return GST_PAD_PROBE_OK;
+}
+
+// Every decoder and sink of the pipeline, in any bin inside it, gets the gate.
+void onDeepElementAdded(GstBin *, GstBin *, GstElement *element, gpointer data)
+{
+    GstElementFactory *factory = gst_element_get_factory(element);
+    const gchar *klass = factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : nullptr;
+    if (!GST_OBJECT_FLAG_IS_SET(element, GST_ELEMENT_FLAG_SINK) && !(klass && std::strstr(klass, "Decoder")))
+        return;
+    GstIterator *pads = gst_element_iterate_sink_pads(element);
+    GValue pad = G_VALUE_INIT;
+    while (gst_iterator_next(pads, &pad) == GST_ITERATOR_OK) {
+        gst_pad_add_probe(GST_PAD(g_value_get_object(&pad)), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, gateInstantRate,
+                          data, nullptr);
+        g_value_reset(&pad);
+    }
+    g_value_unset(&pad);
+    gst_iterator_free(pads);
+}
+
 struct BusHandle {
     MediaPipeline *self;
     quint64 generation;
@@ -150,6 +191,19 @@ GstBusSyncReply onBus(GstBus *, GstMessage *message, gpointer data)
 {
     auto *h = static_cast<BusHandle *>(data);
     switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_STREAM_STATUS: {
+        // Posted by a streaming thread as it starts, from that thread: the demuxers',
+        // decoders' and sinks' threads (and the decoders' own, started from them) run
+        // behind the window's. The sound card's thread keeps its place.
+        GstStreamStatusType type;
+        GstElement *owner = nullptr;
+        gst_message_parse_stream_status(message, &type, &owner);
+        GstElementFactory *factory = owner ? gst_element_get_factory(owner) : nullptr;
+        const gchar *klass = factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : nullptr;
+        if (type == GST_STREAM_STATUS_TYPE_ENTER && EngineRules::runsBehindWindow(klass))
+            ThreadPriority::lowerThisThread();
+        break;
+    }
     case GST_MESSAGE_ASYNC_DONE:
     case GST_MESSAGE_ERROR:
     case GST_MESSAGE_EOS:
@@ -272,6 +326,8 @@ void MediaPipeline::open(quint64 generation, const QStringList &files, const std
     duration_ = infos[0].duration;
 
     pipeline_ = gst_pipeline_new("moment");
+    instantSeqnum_.store(GST_SEQNUM_INVALID);
+    g_signal_connect(pipeline_, "deep-element-added", G_CALLBACK(onDeepElementAdded), &instantSeqnum_);
     for (int i = 0; i < int(files.size()); ++i) {
         if (!infos[size_t(i)].playable)
             continue;
@@ -287,7 +343,11 @@ void MediaPipeline::open(quint64 generation, const QStringList &files, const std
         const QByteArray uri = QUrl::fromLocalFile(QFileInfo(files[i]).absoluteFilePath()).toEncoded();
         g_object_set(b->source, "uri", uri.constData(), nullptr);
         GstCaps *caps = gst_caps_from_string("video/x-raw,format={I420,NV12}");
-        g_object_set(b->sink, "caps", caps, "sync", TRUE, "max-buffers", 2u, "drop", FALSE, "qos", TRUE, nullptr);
+        // A picture that comes later than a frame after its moment (a decoder short of a
+        // core) is dropped rather than shown late, so that a camera behind skips to the
+        // others' moment instead of trailing them; its decoder hears of it (QoS).
+        g_object_set(b->sink, "caps", caps, "sync", TRUE, "max-buffers", 2u, "drop", FALSE, "qos", TRUE,
+                     "max-lateness", gint64(kMaxLatenessMs * GST_MSECOND), nullptr);
         gst_caps_unref(caps);
         auto *handle = new BranchHandle{this, hub_, i, generation, {}, b->quietPreroll, b->shownAt, b->held};
         handle->ended = [this, generation](int camera) {
@@ -540,9 +600,14 @@ void MediaPipeline::pause(double at)
         ask({0, at, 1.0, EngineRules::seekFor(EngineRules::Gesture::Click, 1.0)});
     } else if (branches_.size() > 1 && !inFlight_) {
         // Each camera stopped on the picture it played last, and at that instant one may
-        // be a frame on: all are shown the frame of the main picture's, which stays.
+        // be a frame on: then all are shown the frame of the main picture's, which stays.
+        // Where every one already shows it, nothing is decoded again.
         const double shown = branches_.front()->shownAt->load();
-        if (shown >= 0)
+        const bool together = std::all_of(branches_.begin() + 1, branches_.end(), [shown](const Branch *b) {
+            const double frame = b->frameSeconds > 0 && b->frameSeconds < 1 ? b->frameSeconds : 1.0 / 30;
+            return !b->sink || EngineRules::showsMoment(b->shownAt->load(), frame, shown + 0.001 + b->offset);
+        });
+        if (shown >= 0 && !together)
             ask({0, shown + 0.001, rate_, EngineRules::seekFor(EngineRules::Gesture::Click, rate_)});
     }
 }
@@ -620,9 +685,11 @@ void MediaPipeline::setRate(quint64 serial, double rate, double from, bool playi
     }
     if (!wasPaced && wasPlaying && playing && EngineRules::instantChange(was, rate) && !inFlight_ && !waiting_) {
         // The segment stays, only its rate changes: no flush, no gap in the picture.
-        const auto flags = GstSeekFlags(GST_SEEK_FLAG_INSTANT_RATE_CHANGE);
-        if (gst_element_seek(pipeline_, rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE,
-                             GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE)) {
+        GstEvent *change = gst_event_new_seek(rate, GST_FORMAT_TIME, GST_SEEK_FLAG_INSTANT_RATE_CHANGE,
+                                              GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE, GST_SEEK_TYPE_NONE,
+                                              GST_CLOCK_TIME_NONE);
+        instantSeqnum_.store(gst_event_get_seqnum(change));
+        if (gst_element_send_event(pipeline_, change)) {
             if (serial)
                 report_([l = listener, serial] { l.landed(serial); });
             return;
@@ -674,6 +741,8 @@ void MediaPipeline::issue(const Seek &s)
     } else {
         const double t = std::clamp(s.seconds, 0.0, std::max(0.0, duration_ - 0.001));
         const GstSeekFlags flags = gstFlags(s.flags);
+        if (s.flags.flush)
+            instantSeqnum_.store(GST_SEQNUM_INVALID);   // no earlier rate change survives it
         const auto seekTo = [&s, flags](double at) {
             return s.rate > 0 ? gst_event_new_seek(s.rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, ns(at),
                                                    GST_SEEK_TYPE_SET, GST_CLOCK_TIME_NONE)

@@ -156,4 +156,7 @@ private:
     double pacedFrom_ = 0;
     double pacedNow_ = 0;
     quint64 pacedSerial_ = 0;
+    // The sequence number of the instant rate change asked for last; none (0) after a
+    // flushing seek. Decoders and sinks drop any other (see gateInstantRate).
+    std::atomic<quint32> instantSeqnum_{0};
 };

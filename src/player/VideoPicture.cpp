@@ -3,16 +3,27 @@
 #include "FrameLog.h"
 #include "FrameScaler.h"
 #include "MarkShapes.h"
+#include "media/ThreadPriority.h"
 
 #include <QBackingStore>
+#include <QCoreApplication>
+#include <QFutureWatcher>
 #include <QPainter>
+#include <QPointer>
+#include <QThreadPool>
 #include <QVBoxLayout>
 #include <QVideoFrame>
 #include <QVideoSink>
 #include <QWindow>
+#include <QtConcurrent/QtConcurrentRun>
+
+extern "C" {
+#include <libswscale/swscale.h>
+}
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -90,6 +101,104 @@ bool isRgb32(const QImage &image)
            image.format() == QImage::Format_ARGB32_Premultiplied;
 }
 
+// A frame scaled and converted for a window of `pixels` device pixels: what is drawn
+// there, and where.
+struct Picture {
+    QVideoFrame frame;
+    QSize pixels;
+    Qt::AspectRatioMode mode = Qt::KeepAspectRatio;
+    bool mirrored = false;
+    QRect target;
+    QImage image;   // target-sized RGB32; null where the scaler cannot read the layout
+};
+
+// One window's libswscale state, kept from picture to picture (it is made again only when
+// the frame's layout or the window's size changes); used by one conversion at a time.
+struct SwsState {
+    SwsContext *context = nullptr;
+    ~SwsState() { sws_freeContext(context); }
+};
+
+// Scales and converts the mapped `frame` (planes as `yuv` reads them) into `out` with
+// libswscale: bilinear, the frame's own colour matrix and range, in SIMD code. False
+// where it cannot (a layout it is not given here): the caller then uses FrameScaler.
+bool swsConvert(SwsState &state, const QVideoFrame &frame, const FrameScaler::YuvPicture &yuv, QImage &out)
+{
+    AVPixelFormat format = AV_PIX_FMT_NONE;
+    const uint8_t *planes[4] = {yuv.y, yuv.u, yuv.v, nullptr};
+    int strides[4] = {yuv.yStride, yuv.uStride, yuv.vStride, 0};
+    switch (frame.pixelFormat()) {
+    case QVideoFrameFormat::Format_YUV420P:
+    case QVideoFrameFormat::Format_YV12:   // yuv's u and v already point at the right planes
+        format = AV_PIX_FMT_YUV420P;
+        break;
+    case QVideoFrameFormat::Format_YUV422P:
+        format = AV_PIX_FMT_YUV422P;
+        break;
+    case QVideoFrameFormat::Format_NV12:
+    case QVideoFrameFormat::Format_NV21:
+        format = frame.pixelFormat() == QVideoFrameFormat::Format_NV12 ? AV_PIX_FMT_NV12 : AV_PIX_FMT_NV21;
+        planes[1] = frame.bits(1);
+        strides[1] = frame.bytesPerLine(1);
+        planes[2] = nullptr;
+        strides[2] = 0;
+        break;
+    default:
+        return false;
+    }
+    state.context = sws_getCachedContext(state.context, yuv.width, yuv.height, format, out.width(), out.height(),
+                                         AV_PIX_FMT_BGRA, SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
+    if (!state.context)
+        return false;
+    const int space = yuv.matrix == FrameScaler::Matrix::BT601    ? SWS_CS_ITU601
+                      : yuv.matrix == FrameScaler::Matrix::BT2020 ? SWS_CS_BT2020
+                                                                  : SWS_CS_ITU709;
+    const int *coefficients = sws_getCoefficients(space);
+    sws_setColorspaceDetails(state.context, coefficients, yuv.fullRange ? 1 : 0, coefficients, 1, 0, 1 << 16,
+                             1 << 16);
+    uint8_t *to[4] = {out.bits(), nullptr, nullptr, nullptr};
+    int toStrides[4] = {int(out.bytesPerLine()), 0, 0, 0};
+    return sws_scale(state.context, planes, strides, 0, yuv.height, to, toStrides) == out.height();
+}
+
+// Scales and converts `frame` into a picture for `pixels`: on the pictures' own threads,
+// so that a moment of six cameras costs the window's thread no more than copying them.
+Picture convert(const std::shared_ptr<SwsState> &sws, const QVideoFrame &source, QSize pixels, qreal ratio,
+                Qt::AspectRatioMode mode, bool mirrored)
+{
+    ThreadPriority::lowerThisThread();
+    Picture p{source, pixels, mode, mirrored, {}, {}};
+    QVideoFrame frame = source;
+    p.target = frame.isValid() ? VideoPicture::pictureRect(frame.size(), pixels, mode) : QRect();
+    if (p.target.isEmpty() || !QRect(QPoint(), pixels).contains(p.target) || !frame.map(QVideoFrame::ReadOnly))
+        return p;
+    const FrameScaler::YuvPicture yuv = yuvPicture(frame);
+    if (FrameScaler::isUsable(yuv)) {
+        p.image = QImage(p.target.size(), QImage::Format_RGB32);
+        if (!swsConvert(*sws, frame, yuv, p.image))
+            FrameScaler::toRgb32(yuv, reinterpret_cast<std::uint32_t *>(p.image.bits()), int(p.image.bytesPerLine()),
+                                 p.target.width(), p.target.height());
+        if (mirrored)
+            p.image.mirror(true, false);
+        p.image.setDevicePixelRatio(ratio);
+    }
+    frame.unmap();
+    return p;
+}
+
+// The threads pictures are converted on: one per core, apart from the application's
+// other background work; the application waits for them as it ends.
+QThreadPool *picturePool()
+{
+    static QPointer<QThreadPool> pool;
+    if (!pool) {
+        pool = new QThreadPool(QCoreApplication::instance());
+        pool->setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
+        pool->setExpiryTimeout(-1);
+    }
+    return pool;
+}
+
 } // namespace
 
 // The native window the frames are drawn in. It takes no input: clicks and the
@@ -100,6 +209,12 @@ public:
     {
         setSurfaceType(QSurface::RasterSurface);
         setFlag(Qt::WindowTransparentForInput, true);
+        QObject::connect(&job_, &QFutureWatcher<Picture>::finished, this, [this] { converted(); });
+    }
+    ~VideoPictureWindow() override
+    {
+        // A conversion still running owns copies of what it reads; its result goes nowhere.
+        job_.disconnect();
     }
 
     void setFrame(const QVideoFrame &frame)
@@ -108,7 +223,15 @@ public:
             ++replaced;
         frame_ = frame;
         waiting_ = frame.isValid();
-        requestUpdate();
+        if (!waiting_)
+            ready_ = Picture();
+        if (!waiting_ || !isExposed() || size().isEmpty()) {
+            requestUpdate();
+            return;
+        }
+        if (!job_.isRunning())
+            startConversion();
+        // else: the one in flight ends, then the latest frame is converted
     }
 
     Qt::AspectRatioMode mode = Qt::KeepAspectRatio;
@@ -139,12 +262,39 @@ protected:
 
 private:
     void draw();
-    void drawFrame(QPaintDevice *device);
-    void drawMarks(QPaintDevice *device, const QRect &logical);
+    // Draws the frame on show (or the one converted before it, see drawFrame) and
+    // returns the one drawn.
+    QVideoFrame drawFrame(QPaintDevice *device);
+    void drawMarks(QPaintDevice *device, const QRect &logical, const QVideoFrame &drawn);
+    QSize pixels() const { return size() * devicePixelRatio(); }
+    void startConversion()
+    {
+        job_.setFuture(
+            QtConcurrent::run(picturePool(), convert, sws_, frame_, pixels(), devicePixelRatio(), mode, mirrored));
+    }
+    void converted()
+    {
+        Picture p = job_.result();
+        if (!p.image.isNull() || p.frame == frame_)
+            ready_ = std::move(p);
+        requestUpdate();
+        // A newer frame came meanwhile, or the window changed: that one next.
+        if (frame_.isValid() && isExposed() && !readyIsCurrent())
+            startConversion();
+    }
+    // The picture converted last is of the frame on show, for this window as it is now.
+    bool readyIsCurrent() const
+    {
+        return ready_.frame == frame_ && ready_.pixels == pixels() && ready_.mode == mode && ready_.mirrored == mirrored;
+    }
+    bool readyFits() const { return readyIsCurrent() && !ready_.image.isNull(); }
 
     QBackingStore store_;
     QVideoFrame frame_;
     bool waiting_ = false;
+    QFutureWatcher<Picture> job_;
+    Picture ready_;
+    std::shared_ptr<SwsState> sws_ = std::make_shared<SwsState>();   // shared with the job in flight
 };
 
 void VideoPictureWindow::draw()
@@ -155,21 +305,30 @@ void VideoPictureWindow::draw()
     if (store_.size() != size())
         store_.resize(size());
     store_.beginPaint(area);
-    drawFrame(store_.paintDevice());
+    const QVideoFrame shown = drawFrame(store_.paintDevice());
     store_.endPaint();
     store_.flush(area);
-    if (waiting_) {
+    if (waiting_ && shown == frame_) {
         waiting_ = false;
         if (drawn++ == 0 && qEnvironmentVariableIsSet("VELTRA_FRAME_LOG"))
             FrameLog::printMoment("first frame drawn");
     }
 }
 
-void VideoPictureWindow::drawFrame(QPaintDevice *device)
+QVideoFrame VideoPictureWindow::drawFrame(QPaintDevice *device)
 {
     auto *image = device->devType() == QInternal::Image ? static_cast<QImage *>(device) : nullptr;
     const QSize pixels = image ? image->size() : size() * devicePixelRatio();
-    QVideoFrame frame = frame_;
+    // Pictures are converted on another thread (startConversion). Until the newest is,
+    // the one converted last stands, scaled when the window has changed size; only the
+    // first frame, a mirrored one, or a layout the scaler cannot read is converted here.
+    bool useReady = readyFits();
+    if (!useReady && !ready_.image.isNull() && ready_.mirrored == mirrored && frame_.isValid()) {
+        if (!job_.isRunning() && isExposed())
+            startConversion();
+        useReady = true;
+    }
+    QVideoFrame frame = useReady ? ready_.frame : frame_;
     const QRect target = frame.isValid() ? VideoPicture::pictureRect(frame.size(), pixels, mode) : QRect();
 
     QPainter painter(device);
@@ -183,8 +342,17 @@ void VideoPictureWindow::drawFrame(QPaintDevice *device)
     for (const QRect &r : bars)
         painter.fillRect(r, Qt::black);
     if (target.isEmpty())
-        return;
+        return frame;
 
+    if (useReady && image) {
+        if (ready_.target == target)
+            painter.drawImage(logical.topLeft(), ready_.image);
+        else
+            painter.drawImage(logical, ready_.image);
+        painter.end();
+        drawMarks(device, logical.toRect(), frame);
+        return frame;
+    }
     const bool inside = QRect(QPoint(), pixels).contains(target);
     if (image && isRgb32(*image) && inside && frame.map(QVideoFrame::ReadOnly)) {
         const FrameScaler::YuvPicture yuv = yuvPicture(frame);
@@ -198,8 +366,8 @@ void VideoPictureWindow::drawFrame(QPaintDevice *device)
                     auto *row = reinterpret_cast<std::uint32_t *>(image->scanLine(target.top() + y)) + target.left();
                     std::reverse(row, row + target.width());
                 }
-            drawMarks(device, logical.toRect());
-            return;
+            drawMarks(device, logical.toRect(), frame);
+            return frame;
         }
         frame.unmap();
     }
@@ -209,21 +377,22 @@ void VideoPictureWindow::drawFrame(QPaintDevice *device)
         painter.setTransform(QTransform(-1, 0, 0, 1, 2 * logical.center().x(), 0));
     painter.drawImage(logical, frame.toImage());
     painter.end();
-    drawMarks(device, logical.toRect());
+    drawMarks(device, logical.toRect(), frame);
+    return frame;
 }
 
 // The marks' boxes of the frame drawn (a coloured frame; offered ones dashed, the chosen
 // one thicker with its grip), then the box being dragged.
-void VideoPictureWindow::drawMarks(QPaintDevice *device, const QRect &logical)
+void VideoPictureWindow::drawMarks(QPaintDevice *device, const QRect &logical, const QVideoFrame &drawn)
 {
-    const double seconds = frameSeconds();
+    const double seconds = drawn.isValid() && drawn.startTime() >= 0 ? drawn.startTime() / 1e6 : -1;
     boxesDrawn = boxSource && seconds >= 0 ? boxSource(seconds) : QList<ShownBox>();
     if (boxesDrawn.isEmpty() && dragBox.isEmpty())
         return;
     QPainter p(device);
     p.setRenderHint(QPainter::Antialiasing);
     p.setClipRect(logical);
-    const QSize frame = frameSize();
+    const QSize frame = drawn.isValid() ? drawn.size() : frameSize();
     for (const ShownBox &b : std::as_const(boxesDrawn)) {
         const QRectF r = MarkShapes::toWidget(b.box, frame, logical, mirrored);
         if (r.isEmpty())

@@ -7,7 +7,8 @@
 // others beside it, after rate changes the same frame again once paused, and while
 // playing at most a frame apart; after seek storms the frame of the last time asked for,
 // also with a rear of another codec and sound in the front only; and a camera's file
-// replaced while playing stops nothing.
+// replaced while playing stops nothing. A rate changed in place and at once again by a
+// seek (1x, 2x, 5x in a row) trips no GStreamer assertion.
 #include "FrameCode.h"
 #include "TestSettings.h"
 #include "WindowTestMain.h"
@@ -24,6 +25,7 @@
 #include <QDBusObjectPath>
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -155,6 +157,12 @@ private slots:
         QCOMPARE(cameras->count(), 2);
         player->Pause();
         QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
+    }
+
+    // A GStreamer assertion (a rate change meeting a seek) fails the test it comes in.
+    void init()
+    {
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("GStreamer-CRITICAL")));
     }
 
     void cleanupTestCase()

@@ -213,6 +213,64 @@ private slots:
         QCOMPARE(EngineRules::instantChange(from, to), instant);
     }
 
+    void showsMoment_data()
+    {
+        QTest::addColumn<double>("start");
+        QTest::addColumn<double>("frame");
+        QTest::addColumn<double>("at");
+        QTest::addColumn<bool>("holds");
+        QTest::newRow("the same frame at 30 fps") << 4.0 << f30 << 4.001 << true;
+        QTest::newRow("a frame on") << 4.0 + f30 << f30 << 4.001 << false;
+        QTest::newRow("a frame behind") << 4.0 - f30 << f30 << 4.001 << false;
+        QTest::newRow("a 25 fps frame holding a 30 fps one's start") << 3.96 << 0.04 << 3.9677 << true;
+        QTest::newRow("at the next frame's start") << 4.0 << 0.04 << 4.04 << false;
+        QTest::newRow("a camera held 2.5 s after the main one") << 6.5 << f30 << 4.001 + 2.5 << true;
+        QTest::newRow("no picture yet") << -1.0 << f30 << 0.001 << false;
+    }
+    void showsMoment()
+    {
+        QFETCH(double, start);
+        QFETCH(double, frame);
+        QFETCH(double, at);
+        QFETCH(bool, holds);
+        QCOMPARE(EngineRules::showsMoment(start, frame, at), holds);
+    }
+
+    void instantChangeTaken_data()
+    {
+        QTest::addColumn<uint>("change");
+        QTest::addColumn<uint>("current");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("the change asked for last") << 812u << 812u << true;
+        QTest::newRow("an older one re-sent") << 790u << 812u << false;
+        QTest::newRow("any after a flushing seek") << 812u << 0u << false;
+    }
+    void instantChangeTaken()
+    {
+        QFETCH(uint, change);
+        QFETCH(uint, current);
+        QFETCH(bool, taken);
+        QCOMPARE(EngineRules::takesInstantChange(change, current), taken);
+    }
+
+    void threadsBehindWindow_data()
+    {
+        QTest::addColumn<QByteArray>("klass");
+        QTest::addColumn<bool>("behind");
+        QTest::newRow("a video decoder") << QByteArray("Codec/Decoder/Video") << true;
+        QTest::newRow("a demuxer") << QByteArray("Codec/Demuxer") << true;
+        QTest::newRow("the pictures' sink") << QByteArray("Generic/Sink") << true;
+        QTest::newRow("the sound card") << QByteArray("Sink/Audio") << false;
+        QTest::newRow("a sound card's sink bin") << QByteArray("Sink/Audio/Bin") << false;
+        QTest::newRow("an element of no known class") << QByteArray() << true;
+    }
+    void threadsBehindWindow()
+    {
+        QFETCH(QByteArray, klass);
+        QFETCH(bool, behind);
+        QCOMPARE(EngineRules::runsBehindWindow(klass.isNull() ? nullptr : klass.constData()), behind);
+    }
+
     void rateText()
     {
         QCOMPARE(EngineRules::rateText(0.5), QStringLiteral("0.5x"));
