@@ -68,6 +68,11 @@ void AppDelegate::showMessage(const QString &text, float seconds)
     toaster_->showToast(text, seconds);
 }
 
+void AppDelegate::showAnswer(const QString &text, float seconds)
+{
+    toaster_->replaceToast(text, seconds);
+}
+
 PlayerView *AppDelegate::playerView() const { return playerView_; }
 PlayListView *AppDelegate::playListView() const { return playListView_; }
 MainWindow *AppDelegate::mainWindow() const { return mainWindow_; }

@@ -49,6 +49,9 @@ public:
     AppToast *toaster() const { return toaster_; }
     // A part's message for the user, in a toast for `seconds`.
     void showMessage(const QString &text, float seconds);
+    // The answer to what the user just did (files opened, dropped or refused): it takes
+    // the place of a message on screen rather than waiting behind it.
+    void showAnswer(const QString &text, float seconds);
 
     // The main controllers, registered by the window that makes them; each slot
     // empties itself when its controller goes.

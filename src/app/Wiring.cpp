@@ -134,7 +134,7 @@ void playerAndPlayList(PlayerView *video, PlayListView *list, PlayQueue *queue,
             app->showMessage(Localization::text("telemetry_unreadable"), 5.0f);
     });
     if (list)
-        QObject::connect(list, &PlayListView::message, app, &AppDelegate::showMessage);
+        QObject::connect(list, &PlayListView::message, app, &AppDelegate::showAnswer);
 }
 
 PositionCompassPanel *positionPanel(PlayListView *list, Settings &settings)
