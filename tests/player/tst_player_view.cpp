@@ -678,10 +678,10 @@ private slots:
         rig.vc->settings();
         QVERIFY(rig.part<QWidget>("settingsDialog")->isHidden());
         rig.vc->helps();
-        rig.vc->aboutHelpClick();
+        rig.part<QPushButton>("helpAbout")->click();
         QVERIFY(rig.part<QWidget>("helpDialog")->isHidden() && rig.part<QLabel>("aboutImageinfo")->isVisible());
         QVERIFY(!rig.part<QLabel>("aboutImageinfo")->pixmap().isNull());
-        rig.vc->closeAboutClick();
+        rig.part("closeAboutInfo")->click();
         QVERIFY(rig.part<QLabel>("aboutImageinfo")->isHidden());
 
         // The help links: the user guide installed with the program (it works offline),
