@@ -117,22 +117,22 @@ MarkedRange ReviewKeys::markedRange() const
 
 void ReviewKeys::markIn()
 {
-    if (!engine_.isReady()) {
-        emit message(IncidentMarks::range(std::nullopt, std::nullopt, 0).message, kToastSeconds * 3);
-        return;
-    }
-    markIn_ = engine_.currentTime();
-    confirmMarks(Localization::text("In"), *markIn_);
+    mark(markIn_, Localization::text("In"));
 }
 
 void ReviewKeys::markOut()
+{
+    mark(markOut_, Localization::text("Out"));
+}
+
+void ReviewKeys::mark(std::optional<double> &which, const QString &what)
 {
     if (!engine_.isReady()) {
         emit message(IncidentMarks::range(std::nullopt, std::nullopt, 0).message, kToastSeconds * 3);
         return;
     }
-    markOut_ = engine_.currentTime();
-    confirmMarks(Localization::text("Out"), *markOut_);
+    which = engine_.currentTime();
+    confirmMarks(what, *which);
 }
 
 void ReviewKeys::clearMarks()

@@ -70,6 +70,8 @@ signals:
 
 private:
     void install(QWidget *keys);
+    // Sets `which` mark at the playing time; `what` names it in the toast.
+    void mark(std::optional<double> &which, const QString &what);
     void confirmMarks(const QString &what, double seconds);
 
     Settings &settings_;
