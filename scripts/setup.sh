@@ -13,7 +13,7 @@ PACKAGES=(
   gstreamer1.0-tools gstreamer1.0-plugins-base-apps libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev pkg-config
   fonts-dejavu-core fonts-noto-cjk
   libprotobuf-dev protobuf-compiler libexpat1-dev
-  libopencv-contrib-dev opencv-data
+  libopencv-dev libopencv-contrib-dev opencv-data
   dpkg-dev appstream desktop-file-utils lintian
 )
 

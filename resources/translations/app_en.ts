@@ -116,6 +116,7 @@
     <message><source>The whole clip</source><translation>The whole clip</translation></message>
     <message><source>The whole trip</source><translation>The whole trip</translation></message>
     <message><source>Dashboard along the bottom</source><translation>Dashboard along the bottom</translation></message>
+    <message><source>Dashboard along the top</source><translation>Dashboard along the top</translation></message>
     <message><source>In the corners</source><translation>In the corners</translation></message>
     <message><source>Compact, lower left</source><translation>Compact, lower left</translation></message>
     <message><source>Speed</source><translation>Speed</translation></message>

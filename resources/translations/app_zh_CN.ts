@@ -116,6 +116,7 @@
     <message><source>The whole clip</source><translation>整个片段</translation></message>
     <message><source>The whole trip</source><translation>整个行程</translation></message>
     <message><source>Dashboard along the bottom</source><translation>底部仪表条</translation></message>
+    <message><source>Dashboard along the top</source><translation>顶部仪表条</translation></message>
     <message><source>In the corners</source><translation>四角</translation></message>
     <message><source>Compact, lower left</source><translation>紧凑，左下角</translation></message>
     <message><source>Speed</source><translation>速度</translation></message>

@@ -116,6 +116,38 @@
         <translation>Brake</translation>
     </message>
     <message>
+        <source>timeline_assistance</source>
+        <translation>Assistance</translation>
+    </message>
+    <message>
+        <source>lane_front</source>
+        <translation>Front</translation>
+    </message>
+    <message>
+        <source>lane_rear</source>
+        <translation>Rear</translation>
+    </message>
+    <message>
+        <source>lane_cabin</source>
+        <translation>Cabin</translation>
+    </message>
+    <message>
+        <source>lane_left_repeater</source>
+        <translation>Left repeater</translation>
+    </message>
+    <message>
+        <source>lane_right_repeater</source>
+        <translation>Right repeater</translation>
+    </message>
+    <message>
+        <source>lane_left_pillar</source>
+        <translation>Left pillar</translation>
+    </message>
+    <message>
+        <source>lane_right_pillar</source>
+        <translation>Right pillar</translation>
+    </message>
+    <message>
         <source>assistance_self_driving</source>
         <translation>Self-driving</translation>
     </message>

@@ -116,6 +116,38 @@
         <translation>制动</translation>
     </message>
     <message>
+        <source>timeline_assistance</source>
+        <translation>驾驶辅助</translation>
+    </message>
+    <message>
+        <source>lane_front</source>
+        <translation>前</translation>
+    </message>
+    <message>
+        <source>lane_rear</source>
+        <translation>后</translation>
+    </message>
+    <message>
+        <source>lane_cabin</source>
+        <translation>车内</translation>
+    </message>
+    <message>
+        <source>lane_left_repeater</source>
+        <translation>左侧转向灯</translation>
+    </message>
+    <message>
+        <source>lane_right_repeater</source>
+        <translation>右侧转向灯</translation>
+    </message>
+    <message>
+        <source>lane_left_pillar</source>
+        <translation>左立柱</translation>
+    </message>
+    <message>
+        <source>lane_right_pillar</source>
+        <translation>右立柱</translation>
+    </message>
+    <message>
         <source>assistance_self_driving</source>
         <translation>自动驾驶</translation>
     </message>

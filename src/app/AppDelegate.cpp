@@ -796,8 +796,9 @@ void AppDelegate::exportTrack()
     TrackExport::exportTo(fileName, clips, tripGapMs, [self, fileName](const QString &error) {
         if (!self)
             return;
-        self->toaster_->showToast(error.isEmpty() ? Localization::text("Track exported to %1").arg(QDir::toNativeSeparators(fileName))
-                                                  : Localization::text("export_failed").arg(error), 0.8f);
+        // The outcome is news: it replaces a message on screen, and stays long enough to read the path.
+        self->toaster_->replaceToast(error.isEmpty() ? Localization::text("Track exported to %1").arg(QDir::toNativeSeparators(fileName))
+                                                     : Localization::text("export_failed").arg(error), 3.0f);
         emit self->trackExported(error);
     });
 }

@@ -29,6 +29,7 @@ ExportVideoDialog::ExportVideoDialog(bool hasSegment, bool hasTrip, ExportLocati
     style_ = new QComboBox(this);
     style_->setObjectName(QStringLiteral("style"));
     style_->addItem(Localization::text("Dashboard along the bottom"), int(OverlayStyle::Dashboard));
+    style_->addItem(Localization::text("Dashboard along the top"), int(OverlayStyle::DashboardTop));
     style_->addItem(Localization::text("In the corners"), int(OverlayStyle::Corners));
     style_->addItem(Localization::text("Compact, lower left"), int(OverlayStyle::Compact));
 

@@ -83,9 +83,10 @@ QMap<OverlayElement, QRectF> OverlayLayout::boxes(OverlayStyle style, const QLis
     };
     const double textW = 200 * s;
     switch (style) {
-    case OverlayStyle::Dashboard: {
+    case OverlayStyle::Dashboard:
+    case OverlayStyle::DashboardTop: {
         const double b = 104 * s;
-        const double y = H - m - b;
+        const double y = style == OverlayStyle::DashboardTop ? m : H - m - b;
         double x = m;
         if (on(OverlayElement::Speed)) {
             put(OverlayElement::Speed, QRectF(x, y, b * InstrumentOverlay::aspect(InstrumentOverlay::Part::Speed), b));

@@ -58,9 +58,10 @@ struct OverlayPiece {
 };
 
 enum class OverlayElement { Speed, Time, Position, Map, Graph, Compass };
-// The ready layouts: a dashboard along the bottom, the corners of the picture, or a
-// compact block at the lower left.
-enum class OverlayStyle { Dashboard, Corners, Compact };
+// The ready layouts: a dashboard along the bottom, the corners of the picture, a compact
+// block at the lower left, or the dashboard along the top, clear of the date and speed that
+// many cameras stamp along the bottom of their pictures.
+enum class OverlayStyle { Dashboard, Corners, Compact, DashboardTop };
 
 struct OverlayOptions {
     OverlayOptions()

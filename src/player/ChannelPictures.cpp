@@ -322,6 +322,7 @@ QString ChannelPictures::title(char channel)
 void ChannelPictures::setArrangement(ChannelRules::Arrangement a)
 {
     arrangement_ = a;
+    focused_ = false;
     place();
 }
 
@@ -377,11 +378,11 @@ void ChannelPictures::place()
 {
     const QList<QWidget *> shown = pictures();
     const QList<QRect> rects =
-        ChannelRules::tiles(arrangement_, stage_->size(), int(shown.size()), corners_, insetShare_, insetAspect());
+        ChannelRules::tiles(shownAs(), stage_->size(), int(shown.size()), corners_, insetShare_, insetAspect());
     for (int i = 0; i < shown.size() && i < rects.size(); ++i) {
         shown[i]->setGeometry(rects[i]);
         // An inset shows where it can be sized as the pointer passes.
-        shown[i]->setMouseTracking(i > 0 && arrangement_ == ChannelRules::Arrangement::Insets);
+        shown[i]->setMouseTracking(i > 0 && shownAs() == ChannelRules::Arrangement::Insets);
     }
     // The insets above the large picture.
     for (int i = 1; i < shown.size(); ++i)
@@ -400,7 +401,7 @@ bool ChannelPictures::eventFilter(QObject *watched, QEvent *event)
     auto *w = qobject_cast<QWidget *>(watched);
     if (!w)
         return false;
-    if (event->type() == QEvent::Wheel && arrangement_ == ChannelRules::Arrangement::Insets && order_.indexOf(w) > 0) {
+    if (event->type() == QEvent::Wheel && shownAs() == ChannelRules::Arrangement::Insets && order_.indexOf(w) > 0) {
         auto *wheel = static_cast<QWheelEvent *>(event);
         if (!(wheel->modifiers() & Qt::ControlModifier) || wheel->angleDelta().y() == 0)
             return false;
@@ -411,7 +412,7 @@ bool ChannelPictures::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     // Dragging an inset's inner corner sizes every inset.
-    const qsizetype inset = arrangement_ == ChannelRules::Arrangement::Insets ? order_.indexOf(w) : -1;
+    const qsizetype inset = shownAs() == ChannelRules::Arrangement::Insets ? order_.indexOf(w) : -1;
     const auto cornerOf = [this](qsizetype slot) {
         return slot - 1 < corners_.size() ? corners_[slot - 1] : ChannelRules::BottomRight;
     };
@@ -450,11 +451,18 @@ bool ChannelPictures::eventFilter(QObject *watched, QEvent *event)
         const QPoint at = static_cast<QMouseEvent *>(event)->globalPosition().toPoint();
         const qsizetype slot = order_.indexOf(w);
         if ((at - pressedAt_).manhattanLength() < 8) {
-            for (Tile *t : tiles_)
-                if (w == t->picture || w == t->gap)
-                    chosen_ = t->channel;
-            enlarge(w);
-        } else if (slot > 0 && arrangement_ == ChannelRules::Arrangement::Insets) {
+            const ChannelRules::Click click = ChannelRules::clicked(arrangement_, focused_, int(slot));
+            if (click.toFront)
+                for (Tile *t : tiles_)
+                    if (w == t->picture || w == t->gap)
+                        chosen_ = t->channel;
+            if (click.focused != focused_) {
+                focused_ = click.focused;
+                place();
+            }
+            if (click.toFront)
+                enlarge(w);
+        } else if (slot > 0 && shownAs() == ChannelRules::Arrangement::Insets) {
             while (corners_.size() < order_.size() - 1)
                 corners_.append(ChannelRules::BottomRight);
             corners_[slot - 1] = ChannelRules::cornerAt(stage_->size(), stage_->mapFromGlobal(at));

@@ -60,6 +60,8 @@ public:
     QWidget *stage() const { return stage_; }
 
     ChannelRules::Arrangement arrangement() const { return arrangement_; }
+    // Side by side or a grid shown as insets after a click on a picture (ChannelRules::clicked).
+    bool isFocused() const { return focused_; }
     void setArrangement(ChannelRules::Arrangement a);
     // The rear camera's picture shown as a rear-view mirror shows it.
     void setMirrorRear(bool on);
@@ -128,6 +130,8 @@ private:
     QList<QPointer<QWidget>> order_;     // the pictures by slot
     QList<ChannelRules::Corner> corners_;   // of the insets, by slot
     ChannelRules::Arrangement arrangement_ = ChannelRules::Arrangement::Insets;
+    bool focused_ = false;
+    ChannelRules::Arrangement shownAs() const { return ChannelRules::shownAs(arrangement_, focused_); }
     bool mirrorRear_ = false;
     double insetShare_ = ChannelRules::kInsetShare;
     QPointer<QWidget> pressed_;

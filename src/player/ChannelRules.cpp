@@ -1,6 +1,7 @@
 #include "ChannelRules.h"
 
 #include "ClipTime.h"
+#include "common/Localization.h"
 
 #include <QStringList>
 
@@ -133,6 +134,15 @@ QList<QRect> ChannelRules::tiles(Arrangement a, QSize area, int count, const QLi
     return out;
 }
 
+ChannelRules::Click ChannelRules::clicked(Arrangement a, bool focused, int slot)
+{
+    if (a == Arrangement::Insets)
+        return {false, slot > 0};
+    if (focused && slot <= 0)
+        return {false, false};   // the large picture: back to side by side or the grid
+    return {true, slot > 0};
+}
+
 ChannelRules::Corner ChannelRules::cornerAt(QSize area, QPoint point)
 {
     const bool right = point.x() * 2 >= area.width(), bottom = point.y() * 2 >= area.height();
@@ -195,11 +205,15 @@ QList<ChannelRules::CameraLane> ChannelRules::lanes(const QList<PartCameras> &pa
 
 QString ChannelRules::laneLabel(char channel)
 {
-    const QString name = QString::fromStdString(ClipTime::channelName(channel));
-    if (name.size() <= 1)
-        return name;
-    QString initials;
-    for (const QString &word : name.split(QLatin1Char('_'), Qt::SkipEmptyParts))
-        initials += word.front().toUpper();
-    return initials;
+    switch (channel) {
+    case 'F': return Localization::text("lane_front");
+    case 'R': return Localization::text("lane_rear");
+    case 'I': return Localization::text("lane_cabin");
+    case ClipTime::kLeftRepeater: return Localization::text("lane_left_repeater");
+    case ClipTime::kRightRepeater: return Localization::text("lane_right_repeater");
+    case ClipTime::kLeftPillar: return Localization::text("lane_left_pillar");
+    case ClipTime::kRightPillar: return Localization::text("lane_right_pillar");
+    default: break;
+    }
+    return QString::fromStdString(ClipTime::channelName(channel));
 }

@@ -43,6 +43,18 @@ public:
     // one the user chose (`key`), else a grid for four or more and insets for fewer.
     static Arrangement arrangementFor(const QString &key, int cameras);
     static Arrangement next(Arrangement a);
+    // A click on the picture in `slot` (0: the large one, or the first tile) shows that camera
+    // large with the others as insets, in every arrangement: in insets it takes the large
+    // picture's place; side by side or in a grid the moment is shown so ("focused") until a
+    // click on the large picture goes back to the arrangement.
+    struct Click {
+        bool focused = false;   // side by side or grid shown as insets
+        bool toFront = false;   // the clicked picture becomes the large one
+        bool operator==(const Click &o) const { return focused == o.focused && toFront == o.toFront; }
+    };
+    static Click clicked(Arrangement a, bool focused, int slot);
+    // What the pictures are laid out as: insets while focused.
+    static Arrangement shownAs(Arrangement a, bool focused) { return focused ? Arrangement::Insets : a; }
 
     enum Corner { TopLeft, TopRight, BottomLeft, BottomRight };
     // The share of the picture's width and height an inset takes unless the user chose
@@ -76,7 +88,7 @@ public:
     // A lane per camera any part has, by channel rank: a gap where a part's camera has
     // no recording or the part has no such camera; gaps of parts that follow each other join.
     static QList<CameraLane> lanes(const QList<PartCameras> &parts);
-    // The lane's name: the channel letter, or a side camera's initials ("LR").
+    // The lane's name for people: "Rear", "Cabin", "Left repeater" …
     static QString laneLabel(char channel);
 
     // The corner of `area` nearest `point`.

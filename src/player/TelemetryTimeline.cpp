@@ -57,24 +57,35 @@ QString timeText(double seconds, bool tenths)
     return t;
 }
 
-// Under the curves, the lanes of what the car reported, then a lane per other camera.
-QRect plotRectOf(int width, int height, bool lanes, int cameras)
+// Under the curves, the lanes of what the car reported, then a lane per other camera, then
+// the time axis, then the legend of the lanes' colours; `axisTop` is where the axis starts.
+QRect plotRectOf(int width, int axisTop, bool lanes, int cameras)
 {
     const int below = (lanes ? TelemetryTimeline::lanesHeight : 0) + cameras * TelemetryTimeline::cameraLaneHeight;
-    return QRect(0, 2, width, std::max(1, height - kAxisHeight - 2 - below));
+    return QRect(0, 2, width, std::max(1, axisTop - 2 - below));
 }
 
-QRect lanesRectOf(int width, int height, bool lanes, int cameras)
+QRect lanesRectOf(int width, int axisTop, bool lanes, int cameras)
 {
     const int h = TelemetryTimeline::lanesHeight;
-    return lanes ? QRect(0, height - kAxisHeight - cameras * TelemetryTimeline::cameraLaneHeight - h, width, h)
-                 : QRect();
+    return lanes ? QRect(0, axisTop - cameras * TelemetryTimeline::cameraLaneHeight - h, width, h) : QRect();
 }
 
-QRect cameraLaneRectOf(int width, int height, int cameras, int i)
+QRect cameraLaneRectOf(int width, int axisTop, int cameras, int i)
 {
     const int h = TelemetryTimeline::cameraLaneHeight;
-    return QRect(0, height - kAxisHeight - (cameras - i) * h, width, h - 1);
+    return QRect(0, axisTop - (cameras - i) * h, width, h - 1);
+}
+
+// A lane's name at its left edge, on a box of the background so that it reads over the lane.
+void drawLaneName(QPainter &p, const QRect &lane, const QString &name)
+{
+    const QRect box(1, lane.top(), p.fontMetrics().horizontalAdvance(name) + 6, lane.height());
+    QColor back = kBackground;
+    back.setAlpha(215);
+    p.fillRect(box, back);
+    p.setPen(kText);
+    p.drawText(box, Qt::AlignCenter, name);
 }
 
 int xOf(const TimelineView &view, double duration, int width, double seconds)
@@ -107,6 +118,7 @@ struct Look {
     std::vector<VehicleSpan> laneSpans;
     bool hasLanes = false;
     QList<ChannelRules::CameraLane> cameraLanes;
+    QList<TelemetryTimeline::LegendEntry> legend;
     double duration = 0;
     TimelineView view;
     QSize size;
@@ -116,8 +128,9 @@ struct Look {
     bool kmph = true;
     QString noTelemetry;
 
-    QRect plotRect() const { return plotRectOf(width, height, hasLanes, int(cameraLanes.size())); }
-    QRect lanesRect() const { return lanesRectOf(width, height, hasLanes, int(cameraLanes.size())); }
+    int axisTop() const { return height - kAxisHeight - (legend.isEmpty() ? 0 : TelemetryTimeline::legendHeight); }
+    QRect plotRect() const { return plotRectOf(width, axisTop(), hasLanes, int(cameraLanes.size())); }
+    QRect lanesRect() const { return lanesRectOf(width, axisTop(), hasLanes, int(cameraLanes.size())); }
     int xForTime(double seconds) const { return xOf(view, duration, width, seconds); }
     QList<double> boundaries() const { return startsAfterFirst(parts); }
     bool hasTelemetry() const { return anySamples(parts); }
@@ -244,12 +257,37 @@ void TelemetryTimeline::setCameraLanes(const QList<ChannelRules::CameraLane> &la
 
 QRect TelemetryTimeline::cameraLaneRect(int i) const
 {
-    return cameraLaneRectOf(width(), height(), int(cameraLanes_.size()), i);
+    return cameraLaneRectOf(width(), axisTop(), int(cameraLanes_.size()), i);
+}
+
+int TelemetryTimeline::axisTop() const
+{
+    return height() - kAxisHeight - (legend_.isEmpty() ? 0 : legendHeight);
+}
+
+QList<TelemetryTimeline::LegendEntry> TelemetryTimeline::legendOf(const std::vector<VehicleSpan> &spans, bool hasLanes,
+                                                                  const QList<ChannelRules::CameraLane> &cameras)
+{
+    QList<LegendEntry> legend;
+    if (hasLanes) {
+        legend.append({Localization::text("timeline_brake"), colorFor(EventKind::BrakeApplied), false});
+        using A = TelemetrySample::Assistance;
+        for (const A a : {A::SelfDriving, A::Autosteer, A::Cruise})
+            if (std::any_of(spans.begin(), spans.end(), [a](const VehicleSpan &s) {
+                    return s.lane == VehicleSpan::Assistance && s.assistance == a;
+                }))
+                legend.append({assistanceText(a), colorFor(VehicleSpan{VehicleSpan::Assistance, a}), false});
+    }
+    if (std::any_of(cameras.begin(), cameras.end(), [](const ChannelRules::CameraLane &c) { return !c.gaps.isEmpty(); }))
+        legend.append({Localization::text("channel_no_recording"), kNoRecording, true});
+    return legend;
 }
 
 void TelemetryTimeline::fitHeight()
 {
-    setFixedHeight(preferredHeight + (hasLanes_ ? lanesHeight : 0) + int(cameraLanes_.size()) * cameraLaneHeight);
+    legend_ = legendOf(laneSpans_, hasLanes_, cameraLanes_);
+    setFixedHeight(preferredHeight + (hasLanes_ ? lanesHeight : 0) + int(cameraLanes_.size()) * cameraLaneHeight +
+                   (legend_.isEmpty() ? 0 : legendHeight));
 }
 
 bool TelemetryTimeline::hasTelemetry() const
@@ -369,7 +407,7 @@ QImage Look::draw() const
     p.setRenderHint(QPainter::Antialiasing);
 
     const QRect plot = plotRect();
-    const int axisY = height - kAxisHeight;
+    const int axisY = axisTop();
     QFont small = font;
     small.setPixelSize(9);
     p.setFont(small);
@@ -406,7 +444,9 @@ QImage Look::draw() const
         p.fillRect(QRect(x, plot.top(), 1, axisY - plot.top() + 3), kBoundary);
     }
 
-    // The lanes: brake above, driver assistance below, each on a faint track.
+    // The lanes: brake above, driver assistance below, each on a faint track with its name.
+    QFont laneFont = font;
+    laneFont.setPixelSize(9);
     if (hasLanes && duration > 0) {
         const QRect lanes = lanesRect();
         const int laneHeight = (lanes.height() - 4) / 2;
@@ -418,25 +458,40 @@ QImage Look::draw() const
             p.fillRect(QRect(x0, span.lane == VehicleSpan::Brake ? brakeY : assistanceY, x1 - x0, laneHeight),
                        TelemetryTimeline::colorFor(span));
         }
+        p.setFont(laneFont);
+        drawLaneName(p, QRect(0, brakeY, width, laneHeight), Localization::text("timeline_brake"));
+        drawLaneName(p, QRect(0, assistanceY, width, laneHeight), Localization::text("timeline_assistance"));
     }
     // A lane per other camera: hatched where it has no recording, its name at the left.
     for (int i = 0; i < cameraLanes.size() && duration > 0; ++i) {
-        const QRect lane = cameraLaneRectOf(width, height, int(cameraLanes.size()), i);
+        const QRect lane = cameraLaneRectOf(width, axisTop(), int(cameraLanes.size()), i);
         p.fillRect(lane, kLaneTrack);
         for (const auto &[start, end] : cameraLanes.at(i).gaps) {
             const int x0 = xForTime(start), x1 = std::max(x0 + 1, xForTime(end));
             p.fillRect(QRect(x0, lane.top(), x1 - x0, lane.height()), QBrush(kNoRecording, Qt::BDiagPattern));
         }
-        QFont tiny = font;
-        tiny.setPixelSize(8);
-        p.setFont(tiny);
-        const QString label = ChannelRules::laneLabel(cameraLanes.at(i).channel);
-        const QRect box(1, lane.top(), p.fontMetrics().horizontalAdvance(label) + 4, lane.height());
-        p.fillRect(box, kBackground);
-        p.setPen(kText);
-        p.drawText(box, Qt::AlignCenter, label);
-        p.setFont(small);
+        p.setFont(laneFont);
+        drawLaneName(p, lane, ChannelRules::laneLabel(cameraLanes.at(i).channel));
     }
+    // The legend under the axis: a swatch and a word for each colour the lanes show.
+    if (!legend.isEmpty() && duration > 0) {
+        p.setFont(laneFont);
+        const int top = height - TelemetryTimeline::legendHeight + 2, swatch = 9;
+        int x = 4;
+        for (const TelemetryTimeline::LegendEntry &entry : legend) {
+            const QRect box(x, top + 1, swatch, swatch);
+            if (entry.hatched) {
+                p.fillRect(box, kLaneTrack);
+                p.fillRect(box, QBrush(entry.color, Qt::BDiagPattern));
+            } else
+                p.fillRect(box, entry.color);
+            p.setPen(kText);
+            const int w = p.fontMetrics().horizontalAdvance(entry.text);
+            p.drawText(QRect(x + swatch + 4, top, w + 2, swatch + 2), Qt::AlignLeft | Qt::AlignVCenter, entry.text);
+            x += swatch + 4 + w + 14;
+        }
+    }
+    p.setFont(small);
     p.setRenderHint(QPainter::Antialiasing);
 
     if (!hasTelemetry() || duration <= 0) {
@@ -548,7 +603,7 @@ QImage Look::draw() const
 void TelemetryTimeline::buildPicture()
 {
     const QSize pixels = size() * devicePixelRatioF();
-    Look look{parts_, offsets_, durations_, events_, laneSpans_, hasLanes_, cameraLanes_, duration_, view_, size(),
+    Look look{parts_, offsets_, durations_, events_, laneSpans_, hasLanes_, cameraLanes_, legend_, duration_, view_, size(),
               width(), height(), devicePixelRatioF(), font(), kmph_, Localization::text("timeline_no_telemetry")};
     qsizetype samples = 0;
     for (const TimelinePart &part : parts_)
@@ -592,7 +647,7 @@ void TelemetryTimeline::paintEvent(QPaintEvent *event)
         p.fillRect(r, kBackground);
     if (duration_ > 0 && stopsShown_) {
         // Grey hatching over the stretches Skip Stops jumps over.
-        const int bottom = height() - kAxisHeight + 3;
+        const int bottom = axisTop() + 3;
         for (const StopStretches::Stretch &stop : stops_) {
             const int a = xForTime(stop.start), b = xForTime(stop.end);
             const QRect band(a, 0, std::max(1, b - a), bottom);
@@ -601,7 +656,7 @@ void TelemetryTimeline::paintEvent(QPaintEvent *event)
         }
     }
     if (duration_ > 0 && (markIn_ || markOut_)) {
-        const int top = 0, bottom = height() - kAxisHeight + 3;
+        const int top = 0, bottom = axisTop() + 3;
         const QColor edge(255, 179, 0);
         if (markIn_ && markOut_) {
             const int a = xForTime(std::min(*markIn_, *markOut_)), b = xForTime(std::max(*markIn_, *markOut_));
@@ -627,8 +682,8 @@ void TelemetryTimeline::paintEvent(QPaintEvent *event)
             p.fillRect(QRect(r.right() - 1, r.top() - 1, 3, r.height() + 2), QColor(230, 40, 40));
     }
     if (duration_ > 0) {
-        p.fillRect(QRect(playheadX_ - 1, 0, 3, height() - kAxisHeight + 3), QColor(0, 0, 0, 120));
-        p.fillRect(QRect(playheadX_, 0, 1, height() - kAxisHeight + 3), kPlayhead);
+        p.fillRect(QRect(playheadX_ - 1, 0, 3, axisTop() + 3), QColor(0, 0, 0, 120));
+        p.fillRect(QRect(playheadX_, 0, 1, axisTop() + 3), kPlayhead);
     }
 }
 
@@ -697,7 +752,7 @@ void TelemetryTimeline::resizeEvent(QResizeEvent *event)
 void TelemetryTimeline::mousePressEvent(QMouseEvent *event)
 {
     // The time axis under the curves, or the middle button anywhere, pans.
-    const bool onAxis = event->position().y() >= height() - kAxisHeight;
+    const bool onAxis = event->position().y() >= axisTop();
     if (duration_ > 0 && (event->button() == Qt::MiddleButton || (event->button() == Qt::LeftButton && onAxis))) {
         panFrom_ = timeAtX(event->position().x());
         event->accept();

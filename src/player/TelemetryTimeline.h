@@ -22,6 +22,7 @@
 #include "TelemetryEvents.h"
 #include "TimelineView.h"
 
+#include <QColor>
 #include <QImage>
 #include <QList>
 #include <QWidget>
@@ -134,8 +135,23 @@ public:
     static QColor colorFor(EventKind kind);
     static QColor colorFor(const VehicleSpan &span);
     static constexpr int preferredHeight = 46;
-    static constexpr int lanesHeight = 14;
-    static constexpr int cameraLaneHeight = 9;
+    static constexpr int lanesHeight = 24;
+    static constexpr int cameraLaneHeight = 13;
+    static constexpr int legendHeight = 14;
+    // What the legend under the axis shows: a word per colour of the lanes (brake, each kind
+    // of assistance found, "No recording" hatched where a camera lane has a gap); empty when
+    // no lane shows a colour.
+    struct LegendEntry {
+        QString text;
+        QColor color;
+        bool hatched = false;
+        bool operator==(const LegendEntry &o) const { return text == o.text && color == o.color && hatched == o.hatched; }
+    };
+    static QList<LegendEntry> legendOf(const std::vector<VehicleSpan> &spans, bool hasLanes,
+                                       const QList<ChannelRules::CameraLane> &cameras);
+    const QList<LegendEntry> &legend() const { return legend_; }
+    // Where the time axis starts (the lanes above it, the legend below).
+    int axisTop() const;
     // Up to this many samples the picture is drawn at once, past it on another thread.
     static constexpr int kDrawnAtOnce = 6000;
 
@@ -180,6 +196,7 @@ private:
     std::vector<VehicleSpan> laneSpans_;
     bool hasLanes_ = false;
     QList<ChannelRules::CameraLane> cameraLanes_;
+    QList<LegendEntry> legend_;
     void fitHeight();
     double duration_ = 0.0;
     TimelineView view_;

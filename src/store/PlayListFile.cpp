@@ -10,6 +10,8 @@
 #include <QJsonObject>
 #include <QtEndian>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -17,7 +19,7 @@
 namespace {
 
 constexpr char kMagic[4] = {'V', 'P', 'L', 'S'};
-constexpr quint32 kVersion = 4;
+constexpr quint32 kVersion = 5;
 constexpr int kHeaderSize = 4 + 4 + 8 + 16;
 // A play list of a few hundred files of a few hundred samples packs into a few MB;
 // anything claiming more than this is not ours.
@@ -295,6 +297,13 @@ QByteArray packList(const PlayList &list, const KeptMarks &kept)
         pk.bytes(path.constData(), path.size());
         packMoment(pk, k.value());
     }
+    // Format 5: each entry's health as found when it was added (a byte; where it ends
+    // early, the milliseconds that play), so that a broken file still says so.
+    for (const PlayListEntry &e : list) {
+        pk.out.append(char(int(e.health.kind)));
+        if (e.health.kind == RecordingHealth::Kind::EndsEarly)
+            pk.varint(quint64(std::llround(std::max(0.0, e.health.playableSeconds) * 1000.0)));
+    }
     return pk.out;
 }
 
@@ -346,6 +355,28 @@ bool unpackMarks(Unpacker &up, PlayList &list, KeptMarks *kept, QString *reason)
         }
         if (!marks.isEmpty())
             kept->insert(QString::fromUtf8(path, qsizetype(pathLen)), marks);
+    }
+    return true;
+}
+
+bool unpackHealth(Unpacker &up, PlayList &list, QString *reason)
+{
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        const char *kind = up.take(1);
+        if (!kind || quint8(*kind) > quint8(RecordingHealth::Kind::EndsEarly)) {
+            *reason = QStringLiteral("entry %1: bad health").arg(i);
+            return false;
+        }
+        RecordingHealth &health = list[i].health;
+        health.kind = RecordingHealth::Kind(quint8(*kind));
+        if (health.kind == RecordingHealth::Kind::EndsEarly) {
+            const quint64 ms = up.varint();
+            if (!up.ok() || ms > quint64(1) << 40) {
+                *reason = QStringLiteral("entry %1: bad playable length").arg(i);
+                return false;
+            }
+            health.playableSeconds = double(ms) / 1000.0;
+        }
     }
     return true;
 }
@@ -508,6 +539,8 @@ bool unpack(const QByteArray &packed, quint32 version, PlayList *out, KeptMarks 
         return false;
     KeptMarks kept;
     if (version >= 4 && !unpackMarks(up, list, &kept, reason))
+        return false;
+    if (version >= 5 && !unpackHealth(up, list, reason))
         return false;
     if (!up.atEnd()) {
         *reason = QStringLiteral("trailing bytes");

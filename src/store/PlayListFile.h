@@ -12,7 +12,9 @@
 // clock and the car's lanes survive a restart. Format 4 adds the areas marked for
 // blurring, per camera file name the marks' JSON (RedactMarks::toJson); a camera's marks
 // that do not read as marks are left out; then the marks kept for clips no longer
-// listed, by path. Files of formats 1 to 3 still read.
+// listed, by path. Format 5 adds each entry's health as found when it was added (empty,
+// not a video, ends early at …), so that a broken file still says so after a restart.
+// Files of formats 1 to 4 still read, their entries whole.
 #pragma once
 
 #include "PlayListEntry.h"

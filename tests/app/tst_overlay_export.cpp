@@ -112,7 +112,8 @@ private slots:
     {
         QTest::addColumn<int>("style");
         QTest::addColumn<QSize>("frame");
-        for (const int style : {int(OverlayStyle::Dashboard), int(OverlayStyle::Corners), int(OverlayStyle::Compact)})
+        for (const int style : {int(OverlayStyle::Dashboard), int(OverlayStyle::Corners), int(OverlayStyle::Compact),
+                                int(OverlayStyle::DashboardTop)})
             for (const QSize frame : {QSize(1920, 1080), QSize(640, 360), QSize(3840, 2160), QSize(1440, 1440)})
                 QTest::addRow("%d %dx%d", style, frame.width(), frame.height()) << style << frame;
     }
@@ -127,6 +128,14 @@ private slots:
             QVERIFY(QRectF(QPointF(), QSizeF(frame)).contains(a.value()));
             for (auto b = std::next(a); b != boxes.cend(); ++b)
                 QVERIFY2(!a.value().intersects(b.value()), qPrintable(QStringLiteral("%1 and %2").arg(int(a.key())).arg(int(b.key()))));
+        }
+        // A dashboard keeps to its edge: the bottom quarter, or the top one, clear of a
+        // camera's own stamp along the bottom.
+        for (const QRectF &r : boxes) {
+            if (OverlayStyle(style) == OverlayStyle::Dashboard)
+                QVERIFY(r.top() >= frame.height() * 0.75);
+            if (OverlayStyle(style) == OverlayStyle::DashboardTop)
+                QVERIFY(r.bottom() <= frame.height() * 0.25);
         }
         const QRect canvas = OverlayLayout::canvas(boxes, frame);
         QVERIFY(canvas.x() % 2 == 0 && canvas.y() % 2 == 0 && canvas.width() % 2 == 0 && canvas.height() % 2 == 0);

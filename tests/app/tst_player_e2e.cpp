@@ -1049,6 +1049,21 @@ private slots:
         QTest::mouseClick(cameras->tile(0), Qt::LeftButton);
         QTRY_VERIFY(cameras->tile(0)->width() > video->findChild<VideoPicture *>("videoWidget")->width());
         screenshot(QStringLiteral("e2e_cameras_rear_enlarged"));
+        // In a grid a click shows that camera large with the others as insets; a click on the
+        // large picture goes back to the grid.
+        settings.setCameraLayout(QStringLiteral("grid"));
+        QTRY_COMPARE(cameras->arrangement(), ChannelRules::Arrangement::Grid);
+        QTRY_VERIFY(cameras->tile(1)->width() < stage->width() * 2 / 3);
+        QTest::mouseClick(cameras->tile(1), Qt::LeftButton);
+        QTRY_COMPARE(cameras->tile(1)->geometry(), QRect(QPoint(), stage->size()));
+        QVERIFY(cameras->isFocused());
+        QVERIFY(cameras->tile(0)->width() < stage->width() / 2);
+        cameras->tile(0)->raise();
+        screenshot(QStringLiteral("e2e_cameras_grid_cabin_enlarged"));
+        QTest::mouseClick(cameras->tile(1), Qt::LeftButton);
+        QTRY_VERIFY(!cameras->isFocused());
+        QTRY_VERIFY(cameras->tile(1)->width() < stage->width() * 2 / 3);
+        settings.setCameraLayout(QStringLiteral("insets"));
 
         // A rear file of zero bytes, or cut short: "No recording" in its tile, and the
         // front and cabin play on.
@@ -1089,6 +1104,10 @@ private slots:
                 };
                 QVERIFY2(hatched(0) > timeline->width() / 4, qPrintable(QString::number(hatched(0))));
                 QCOMPARE(hatched(1), 0);
+                // The legend under the axis says what the hatching means.
+                QVERIFY(!timeline->legend().isEmpty());
+                QCOMPARE(timeline->legend().last().text, Localization::text("channel_no_recording"));
+                QVERIFY(timeline->legend().last().hatched);
                 if (bytes.isEmpty())
                     screenshot(QStringLiteral("e2e_cameras_rear_gap_lane"));
             }

@@ -167,6 +167,8 @@ private slots:
         delegate->exportTrack();
         QVERIFY(exported.wait(30000));
         QCOMPARE(exported.first().first().toString(), QString());
+        QVERIFY(delegate->toaster()->currentToast());
+        QCOMPARE(delegate->toaster()->currentToast()->text(), QStringLiteral("Track exported to ") + QDir::toNativeSeparators(out));
         delegate->replacePanel = nullptr;
         QFile file(out);
         QVERIFY(file.open(QIODevice::ReadOnly));

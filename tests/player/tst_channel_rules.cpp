@@ -183,8 +183,21 @@ private slots:
         QCOMPARE(R::arrangementFor(QString(), 6), R::Arrangement::Grid);
         QCOMPARE(R::arrangementFor(QStringLiteral("insets"), 6), R::Arrangement::Insets);
         QCOMPARE(R::arrangementFor(QStringLiteral("side"), 2), R::Arrangement::SideBySide);
-        QCOMPARE(R::laneLabel('R'), QStringLiteral("R"));
-        QCOMPARE(R::laneLabel(ClipTime::kLeftRepeater), QStringLiteral("LR"));
+        // A click shows the camera large in every arrangement; on the large one it goes back.
+        using A = R::Arrangement;
+        const struct { A a; bool focused; int slot; R::Click expected; } clicks[] = {
+            {A::Insets, false, 0, {false, false}}, {A::Insets, false, 2, {false, true}},
+            {A::Grid, false, 0, {true, false}},    {A::Grid, false, 3, {true, true}},
+            {A::Grid, true, 0, {false, false}},    {A::Grid, true, 2, {true, true}},
+            {A::SideBySide, false, 1, {true, true}}, {A::SideBySide, true, 0, {false, false}},
+        };
+        for (const auto &c : clicks)
+            QVERIFY2(R::clicked(c.a, c.focused, c.slot) == c.expected, qPrintable(R::arrangementKey(c.a)));
+        QCOMPARE(R::shownAs(A::Grid, true), A::Insets);
+        QCOMPARE(R::shownAs(A::Grid, false), A::Grid);
+        QCOMPARE(R::laneLabel('R'), QStringLiteral("Rear"));
+        QCOMPARE(R::laneLabel(ClipTime::kLeftRepeater), QStringLiteral("Left repeater"));
+        QCOMPARE(R::laneLabel(ClipTime::kRightPillar), QStringLiteral("Right pillar"));
     }
 };
 

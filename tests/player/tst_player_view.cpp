@@ -396,20 +396,23 @@ private slots:
         QTest::addColumn<QList<double>>("brake");       // start, end of each brake span
         QTest::addColumn<QList<double>>("assistance");  // start, end of each assistance span
         QTest::addColumn<QStringList>("listed");          // the events list's rows: time|kind|strength
+        QTest::addColumn<QStringList>("legend");          // the words of the legend under the axis
         // Ten samples over 10 s.
         const QString gaveUp = "00:04.0|Assistance disengaged|";
         const QString braked = "00:04.0 – 00:06.0|Brake applied|" + AppUtils::speedText(4, true) + "/s";
         QTest::addRow("autosteer, then braking gives it up") << "aaaabbb..." << false << QList<double>{4, 7}
-                                                             << QList<double>{0, 4} << QStringList{gaveUp, braked};
+                                                             << QList<double>{0, 4} << QStringList{gaveUp, braked}
+                                                             << QStringList{"Brake", "Autosteer"};
         QTest::addRow("on a trip's axis") << "aaaabbb..." << true << QList<double>{14, 17} << QList<double>{10, 14}
-                                          << QStringList{gaveUp, braked};
+                                          << QStringList{gaveUp, braked} << QStringList{"Brake", "Autosteer"};
         QTest::addRow("cruise, a frame without message") << "ccxcc....." << false << QList<double>{}
                                                          << QList<double>{0, 5}
-                                                         << QStringList{"00:05.0|Assistance disengaged|"};
+                                                         << QStringList{"00:05.0|Assistance disengaged|"}
+                                                         << QStringList{"Brake", "Cruise control"};
         QTest::addRow("nothing engaged: lanes, empty") << ".........." << false << QList<double>{}
-                                                       << QList<double>{} << QStringList{};
+                                                       << QList<double>{} << QStringList{} << QStringList{"Brake"};
         QTest::addRow("no message at all: no lanes") << "xxxxxxxxxx" << false << QList<double>{}
-                                                     << QList<double>{} << QStringList{};
+                                                     << QList<double>{} << QStringList{} << QStringList{};
     }
     void inStreamLanes()
     {
@@ -418,6 +421,7 @@ private slots:
         QFETCH(QList<double>, brake);
         QFETCH(QList<double>, assistance);
         QFETCH(QStringList, listed);
+        QFETCH(QStringList, legend);
         const auto typed = carSamples(qPrintable(letters));
         QList<GpsSample> records;
         for (const TelemetrySample &t : *typed)
@@ -433,7 +437,12 @@ private slots:
         const bool lanes = letters.contains(QLatin1Char('.')) || letters.contains(QLatin1Char('a')) ||
                            letters.contains(QLatin1Char('c'));
         QCOMPARE(line->hasLanes(), lanes);
-        QCOMPARE(line->height(), TelemetryTimeline::preferredHeight + (lanes ? TelemetryTimeline::lanesHeight : 0));
+        QCOMPARE(line->height(), TelemetryTimeline::preferredHeight +
+                                     (lanes ? TelemetryTimeline::lanesHeight + TelemetryTimeline::legendHeight : 0));
+        QStringList legendSeen;
+        for (const TelemetryTimeline::LegendEntry &entry : line->legend())
+            legendSeen << entry.text;
+        QCOMPARE(legendSeen, legend);
         QList<double> brakeSeen, assistanceSeen;
         for (const VehicleSpan &span : line->laneSpans())
             (span.lane == VehicleSpan::Brake ? brakeSeen : assistanceSeen) << span.start << span.end;
@@ -451,8 +460,13 @@ private slots:
         // The lanes are drawn: the middle of each span in its colour, a free stretch not.
         QTRY_VERIFY(line->isVisible() && line->width() > 100);
         const QImage image = line->grab().toImage();
-        const int brakeY = line->height() - 13 - TelemetryTimeline::lanesHeight + 3;
-        const int assistanceY = brakeY + 7;
+        const int laneHeight = (TelemetryTimeline::lanesHeight - 4) / 2;
+        const int brakeY = line->axisTop() - TelemetryTimeline::lanesHeight + 1 + laneHeight / 2;
+        const int assistanceY = brakeY + laneHeight + 2;
+        // The legend's first swatch is the brake's colour.
+        if (lanes)
+            QCOMPARE(image.pixelColor(8, line->height() - TelemetryTimeline::legendHeight + 7),
+                     TelemetryTimeline::colorFor(EventKind::BrakeApplied));
         for (const VehicleSpan &span : line->laneSpans()) {
             const int x = line->xForTime((span.start + span.end) / 2);
             QCOMPARE(image.pixelColor(x, span.lane == VehicleSpan::Brake ? brakeY : assistanceY),

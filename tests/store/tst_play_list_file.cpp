@@ -139,6 +139,18 @@ void TestPlayListFile::roundTrip_data()
     frames->front().utcMs = std::numeric_limits<int64_t>::min();   // the widest step to the next
     car.telemetry = frames;
     QTest::addRow("GPS times and what the car reported") << PlayList{car, entry(QStringLiteral("file:///d/B.MOV"), 5, 5)};
+    PlayList broken;
+    for (const RecordingHealth health : {RecordingHealth{RecordingHealth::Kind::Empty, 0},
+                                         RecordingHealth{RecordingHealth::Kind::NotAVideo, 0},
+                                         RecordingHealth{RecordingHealth::Kind::EndsEarly, 1.234},
+                                         RecordingHealth{RecordingHealth::Kind::NoMovieHeader, 0},
+                                         RecordingHealth{RecordingHealth::Kind::Unreadable, 0}}) {
+        PlayListEntry e;
+        e.path = QStringLiteral("file:///d/%1.MOV").arg(int(health.kind));
+        e.health = health;
+        broken << e;
+    }
+    QTest::addRow("broken files keep saying so") << broken;
 }
 
 void TestPlayListFile::roundTrip()
@@ -151,6 +163,7 @@ void TestPlayListFile::roundTrip()
     for (qsizetype i = 0; i < list.size(); ++i) {
         QCOMPARE(back[i].layout, list[i].layout);
         QCOMPARE(back[i].attachedTrack, list[i].attachedTrack);
+        QCOMPARE(back[i].health, list[i].health);
         const auto want = list[i].typedSamples(), got = back[i].typedSamples();
         QCOMPARE(got->size(), want->size());
         for (size_t k = 0; k < want->size(); ++k)
@@ -204,9 +217,15 @@ void TestPlayListFile::fileOfTheFirstFormatStillReads()
         QByteArray file = PlayListFile::encode({one});
         QVERIFY(PlayListFile::decode(file, &back, &reason));
         QCOMPARE(back.first().layout, c.written);
-        // Without the marks section of format 4 (no marks for the one entry, none kept).
+        // Without the marks section of format 4 (no marks for the one entry, none kept) and
+        // the health of format 5 (whole).
         QByteArray packed = PlayListFile::pack({one});
-        QVERIFY(packed.endsWith(QByteArray(2, '\0')));
+        QVERIFY(packed.endsWith(QByteArray(3, '\0')));
+        packed.chop(1);
+        file = PlayListFile::seal(packed);
+        file[7] = 4;
+        QVERIFY2(PlayListFile::decode(file, &back, &reason), qPrintable(reason));
+        QCOMPARE(back.first().health, RecordingHealth());
         packed.chop(2);
         file = PlayListFile::seal(packed);
         file[7] = 3;
