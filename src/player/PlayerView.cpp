@@ -79,9 +79,10 @@ PlayerView::PlayerView(Settings &settings, MediaEngine *engine, QWidget *parent)
 
 PlayerView::~PlayerView()
 {
-    // The engine tells this half-destroyed view nothing more, and shows nothing more
-    // in its pictures.
-    engine_->disconnect(this);
+    // The engine tells this half-destroyed view (and the pieces it owns) nothing more,
+    // and shows nothing more in its pictures.
+    for (QObject *follower : std::initializer_list<QObject *>{this, keys_, blurMarks_, events_, pictures_})
+        engine_->disconnect(follower);
     engine_->close();
     engine_->setVideoOutput(nullptr);
     delete channels_;
