@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <iterator>
+
 ExportVideoDialog::ExportVideoDialog(bool hasSegment, bool hasTrip, ExportLocation location, QWidget *parent)
     : QDialog(parent)
 {
@@ -112,7 +114,8 @@ void ExportVideoDialog::setBlurChoice(const BlurChoice &choice) { blur_->setChoi
 
 namespace {
 
-const char *const kStyles[] = {"dashboard", "corners", "compact"};
+// By OverlayStyle.
+const char *const kStyles[] = {"dashboard", "corners", "compact", "dashboard_top"};
 const char *const kElements[] = {"speed", "time", "position", "map", "graph", "compass"};
 
 } // namespace
@@ -123,6 +126,7 @@ QString ExportVideoDialog::choice() const
     QStringList shown;
     for (const OverlayElement e : o.elements)
         shown << QLatin1String(kElements[int(e)]);
+    static_assert(std::size(kStyles) == size_t(OverlayStyle::DashboardTop) + 1);
     return QLatin1String(kStyles[int(o.style)]) + QLatin1Char(':') + shown.join(QLatin1Char(','));
 }
 
@@ -131,7 +135,7 @@ void ExportVideoDialog::setChoice(const QString &choice)
     if (choice.isEmpty())
         return;
     const QString style = choice.section(QLatin1Char(':'), 0, 0);
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < int(std::size(kStyles)); ++i)
         if (style == QLatin1String(kStyles[i]))
             style_->setCurrentIndex(style_->findData(i));
     const QStringList shown = choice.section(QLatin1Char(':'), 1).split(QLatin1Char(','), Qt::SkipEmptyParts);

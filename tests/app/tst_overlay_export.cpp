@@ -1,5 +1,6 @@
 // File ▸ Export Video…: where the overlay's elements go, what ffmpeg is asked, and real
 // exports of forged clips read back with ffprobe, ffmpeg and veltra-gps.
+#include "app/ExportVideoDialog.h"
 #include "app/OverlayExport.h"
 #include "telemetry/GpsDataHelper.h"
 
@@ -155,6 +156,19 @@ private slots:
         QVERIFY(qint64(piped.width()) * piped.height() <= std::max(area * 2, qint64(canvas.width()) * canvas.height()));
         const auto one = OverlayLayout::boxes(OverlayStyle(style), {OverlayElement::Speed}, frame);
         QCOMPARE(one.keys(), QList<OverlayElement>{OverlayElement::Speed});
+    }
+
+    // The dialog remembers each layout and the elements by name, and reads them back.
+    void dialogChoiceReadsBack()
+    {
+        ExportVideoDialog dialog(true, false, ExportLocation::Full);
+        for (const char *choice : {"dashboard:speed,map", "corners:time", "compact:graph,compass",
+                                   "dashboard_top:speed,time,position,map,graph,compass"}) {
+            dialog.setChoice(QLatin1String(choice));
+            QCOMPARE(dialog.choice(), QLatin1String(choice));
+        }
+        dialog.setChoice(QStringLiteral("sideways:speed"));   // an unknown layout keeps the one shown
+        QCOMPARE(dialog.choice(), QStringLiteral("dashboard_top:speed"));
     }
 
     // The overlay's map: tiles from the local look-up only, the route over them, the

@@ -442,7 +442,8 @@ private slots:
         QTemporaryDir out;
         QImage preview;
         delegate->exportVideoDialog = [&](ExportVideoDialog *dialog) {
-            dialog->findChild<QComboBox *>(QStringLiteral("style"))->setCurrentIndex(1);   // the corners
+            auto *style = dialog->findChild<QComboBox *>(QStringLiteral("style"));
+            style->setCurrentIndex(style->findData(int(OverlayStyle::Corners)));
             dialog->show();
             QSignalSpy shown(dialog, &ExportVideoDialog::previewShown);
             dialog->refreshPreview();
