@@ -3,6 +3,7 @@
 #include "media/MediaEngine.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
@@ -59,6 +60,12 @@ bool PlayerRig::pauseAndSettle()
 QString picturesDir()
 {
     return QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+}
+
+void clearCaptures()
+{
+    QDir(picturesDir() + "/vistrel").removeRecursively();
+    QFile::remove(picturesDir() + "/vistrel");
 }
 
 int CallLog::count(const QString &op, const QString &module) const

@@ -64,8 +64,10 @@ struct PlayerRig {
     bool pauseAndSettle();
 };
 
-// The user's pictures folder (captures go to its "vistrel").
+// The user's pictures folder (captures go to its "vistrel"), and that folder (or a file
+// in its place) removed.
 QString picturesDir();
+void clearCaptures();
 
 // A video made with ffmpeg (H.264, moving test pattern, no B-frames) in `dir`; the
 // path, or an empty text when ffmpeg failed. Cached by name within the folder.

@@ -40,8 +40,7 @@ private slots:
     void init()
     {
         settings_ = std::make_unique<TestSettings>();
-        QDir(picturesDir() + "/vistrel").removeRecursively();
-        QFile::remove(picturesDir() + "/vistrel");
+        clearCaptures();
     }
 
     void captureBeforeAnyFileFails()

@@ -89,8 +89,7 @@ private slots:
     void init()
     {
         settings_ = std::make_unique<TestSettings>();
-        QDir(picturesDir() + "/vistrel").removeRecursively();
-        QFile::remove(picturesDir() + "/vistrel");
+        clearCaptures();
     }
 
     // --- the controls follow the session ----------------------------------------
