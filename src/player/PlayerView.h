@@ -3,9 +3,10 @@
 // events list. The playback itself is the media engine it is handed (engine()); the view
 // shows what the engine says and hands the controls' requests to it. What the timeline
 // and the list show and where they seek is PlayerEvents', saving pictures is
-// PlayerCapture's, the review keys and the incident marks are ReviewKeys'; the view owns
-// them and passes their signals on. Which file plays next is not the view's to decide:
-// it asks for the next or previous file (nextFileRequested, previousFileRequested).
+// PlayerCapture's, the review keys and the incident marks are ReviewKeys', the marks to
+// blur on the timeline BlurMarks'; the view owns them and passes their signals on. Which
+// file plays next is not the view's to decide: it asks for the next or previous file
+// (nextFileRequested, previousFileRequested).
 #pragma once
 
 #include "BlurMarks.h"
