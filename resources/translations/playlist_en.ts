@@ -189,6 +189,7 @@
     <message><source>Not a video</source><translation>Not a video</translation></message>
     <message><source>Cut short: no movie header</source><translation>Cut short: no movie header</translation></message>
     <message><source>Ends early at %1</source><translation>Ends early at %1</translation></message>
+    <message><source>…and %1 more files that could not be added.</source><translation>…and %1 more files that could not be added.</translation></message>
     <message><source>%1: %2</source><translation>%1: %2</translation></message>
 </context>
 </TS>

@@ -189,6 +189,7 @@
     <message><source>Not a video</source><translation>不是视频</translation></message>
     <message><source>Cut short: no movie header</source><translation>文件不完整：缺少影片头</translation></message>
     <message><source>Ends early at %1</source><translation>在 %1 提前结束</translation></message>
+    <message><source>…and %1 more files that could not be added.</source><translation>……另有 %1 个文件无法添加。</translation></message>
     <message><source>%1: %2</source><translation>%1：%2</translation></message>
 </context>
 </TS>

@@ -198,6 +198,15 @@ QList<int> PlayListRules::decodeRows(const QByteArray &data)
     return rows;
 }
 
+QString PlayListRules::refusalText(const QStringList &lines, int most)
+{
+    most = std::max(1, most);
+    if (lines.size() <= most + 1)
+        return lines.join(QLatin1Char('\n'));
+    return lines.mid(0, most).join(QLatin1Char('\n')) + QLatin1Char('\n')
+           + Localization::text("…and %1 more files that could not be added.").arg(lines.size() - most);
+}
+
 QString PlayListRules::problemText(const RecordingHealth &health)
 {
     switch (health.kind) {

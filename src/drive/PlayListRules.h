@@ -32,6 +32,9 @@ public:
     // "Ends early at 0:01"); empty for a whole file, and for one that could not be
     // opened (the row's own mark tells that).
     static QString problemText(const RecordingHealth &health);
+    // The message for files that could not be taken in: each of them up to `most`, else
+    // the first `most` and how many more.
+    static QString refusalText(const QStringList &lines, int most = 3);
     // The cameras of a six-camera recorder's minute ("2026-11-13_10-03-00-front.mp4")
     // whose files lie beside this one, the file's own camera included, by their words in
     // the order of the channels (front, back, the side cameras); empty for a name of

@@ -89,6 +89,7 @@ struct BranchHandle {
     std::function<void(int)> ended;
     std::shared_ptr<std::atomic<bool>> quietPreroll;
     std::shared_ptr<std::atomic<double>> shownAt;
+    std::shared_ptr<MediaPipeline::HeldPicture> held;
 };
 
 GstFlowReturn onSample(GstAppSink *sink, gpointer data, bool preroll)
@@ -97,15 +98,18 @@ GstFlowReturn onSample(GstAppSink *sink, gpointer data, bool preroll)
     GstSample *sample = preroll ? gst_app_sink_pull_preroll(sink) : gst_app_sink_pull_sample(sink);
     if (!sample)
         return GST_FLOW_OK;
-    if (preroll && h->quietPreroll->exchange(false)) {
-        // Paused while playing: the picture last played stays; the one waiting is
-        // shown once it plays or a step passes it.
-        gst_sample_unref(sample);
-        return GST_FLOW_OK;
-    }
+    const bool quiet = preroll && h->quietPreroll->exchange(false);
     double seconds = 0;
     const QVideoFrame frame = MediaPipeline::toFrame(sample, &seconds);
     gst_sample_unref(sample);
+    if (quiet) {
+        // Paused while playing: the picture last played stays; the one waiting is kept
+        // aside, shown once it plays or by the step that follows.
+        ENGINE_TRACE("engine: camera %d held %.4f", h->camera, seconds);
+        if (frame.isValid())
+            h->held->keep(frame, seconds);
+        return GST_FLOW_OK;
+    }
     ENGINE_TRACE("engine: camera %d %s %.4f", h->camera, preroll ? "preroll" : "sample", seconds);
     if (frame.isValid()) {
         h->shownAt->store(seconds);
@@ -285,7 +289,7 @@ void MediaPipeline::open(quint64 generation, const QStringList &files, const std
         GstCaps *caps = gst_caps_from_string("video/x-raw,format={I420,NV12}");
         g_object_set(b->sink, "caps", caps, "sync", TRUE, "max-buffers", 2u, "drop", FALSE, "qos", TRUE, nullptr);
         gst_caps_unref(caps);
-        auto *handle = new BranchHandle{this, hub_, i, generation, {}, b->quietPreroll, b->shownAt};
+        auto *handle = new BranchHandle{this, hub_, i, generation, {}, b->quietPreroll, b->shownAt, b->held};
         handle->ended = [this, generation](int camera) {
             report_([l = listener, generation, camera] { l.cameraEnded(generation, camera); });
         };
@@ -297,6 +301,8 @@ void MediaPipeline::open(quint64 generation, const QStringList &files, const std
         gst_bin_add_many(GST_BIN(pipeline_), b->source, b->convert, b->sink, nullptr);
         gst_element_link(b->convert, b->sink);
         b->offset = i < int(offsets.size()) ? offsets[size_t(i)] : 0.0;
+        b->duration = infos[size_t(i)].duration;
+        b->frameSeconds = infos[size_t(i)].fps > 0 ? 1.0 / infos[size_t(i)].fps : 0.0;
         g_object_set_data(G_OBJECT(b->source), "veltra-branch", b);
         g_signal_connect(b->source, "pad-added", G_CALLBACK(onPadAdded), this);
         branches_.push_back(b);
@@ -507,6 +513,8 @@ void MediaPipeline::play(double rate, double from)
     if (!pipeline_)
         return;
     playing_ = true;
+    for (Branch *b : branches_)
+        b->held->take();   // it plays now
     if (EngineRules::wayOf(rate) == EngineRules::RateWay::Paced) {
         rate_ = rate;
         startPacing(from);
@@ -558,6 +566,32 @@ void MediaPipeline::step(quint64 serial, double frameSeconds)
 {
     if (!pipeline_ || playing_)
         return;
+    // After a pause while playing, the sink holds the picture that was waiting, which a
+    // step event passes over. Under load the pictures shown may lag the sink's by more
+    // than a frame (late ones are dropped), so what counts is the picture shown: the one
+    // held is shown when it is the next (one camera), else every camera is sought to the
+    // frame after the one shown.
+    const Branch *main = branches_.empty() ? nullptr : branches_.front();
+    if (main && !inFlight_ && !waiting_ && frameSeconds > 0) {
+        auto [frame, heldAt] = main->held->take();
+        for (const Branch *b : branches_)
+            b->held->take();
+        const double shown = main->shownAt->load();
+        if (heldAt >= 0 && shown >= 0) {
+            const double next = shown + frameSeconds;
+            if (branches_.size() == 1 && frame.isValid() && std::abs(heldAt - next) < frameSeconds / 2) {
+                main->shownAt->store(heldAt);
+                hub_->push(main->camera, generation_, heldAt, frame);
+                if (serial)
+                    report_([l = listener, serial] { l.landed(serial); });
+                return;
+            }
+            if (std::abs(heldAt - shown) >= frameSeconds / 2) {
+                ask({serial, next + 0.001, rate_, EngineRules::seekFor(EngineRules::Gesture::Click, rate_)});
+                return;
+            }
+        }
+    }
     Seek s;
     s.serial = serial;
     s.step = true;
@@ -628,8 +662,10 @@ void MediaPipeline::ask(const Seek &s)
 
 void MediaPipeline::issue(const Seek &s)
 {
-    for (Branch *b : branches_)
+    for (Branch *b : branches_) {
         b->quietPreroll->store(false);
+        b->held->take();
+    }
     inFlight_ = s;
     landingWait_.start();
     bool ok = false;
@@ -644,8 +680,17 @@ void MediaPipeline::issue(const Seek &s)
                               : gst_event_new_seek(s.rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, 0,
                                                    GST_SEEK_TYPE_SET, ns(at));
         };
+        // Where each camera goes: the time plus its offset, and no further than its own
+        // last picture when it ends before the time (it shows that picture, not the one it
+        // showed before the seek).
+        const auto targetOf = [&s, t](const Branch *b) {
+            double at = std::max(0.0, t + b->offset);
+            if (s.rate > 0 && b->duration > 0 && at >= b->duration)
+                at = std::max(0.0, b->duration - std::max(0.001, b->frameSeconds / 2));
+            return at;
+        };
         const bool apart = std::any_of(branches_.begin(), branches_.end(),
-                                       [](const Branch *b) { return b->sink && b->offset != 0; });
+                                       [&](const Branch *b) { return b->sink && targetOf(b) != t; });
         if (!apart) {
             ok = gst_element_send_event(pipeline_, seekTo(t));
         } else {
@@ -657,7 +702,7 @@ void MediaPipeline::issue(const Seek &s)
             for (const Branch *b : branches_) {
                 if (!b->sink)
                     continue;
-                GstEvent *event = seekTo(std::max(0.0, t + b->offset));
+                GstEvent *event = seekTo(targetOf(b));
                 gst_event_set_seqnum(event, seqnum);
                 ok = gst_element_send_event(b->sink, event) && ok;
             }

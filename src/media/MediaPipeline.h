@@ -10,16 +10,19 @@
 #include "EngineRules.h"
 
 #include <QElapsedTimer>
+#include <QMutex>
 #include <QObject>
 #include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <QVideoFrame>
 
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 typedef struct _GstElement GstElement;
@@ -74,6 +77,27 @@ public:
     // Turns a decoded sample into a picture for the sinks (a copy of its planes).
     static QVideoFrame toFrame(GstSample *sample, double *seconds);
 
+    // The picture a pause left waiting in a sink, not shown.
+    struct HeldPicture {
+        QMutex mutex;
+        QVideoFrame frame;
+        double seconds = -1;   // its stream time; -1 for none
+        void keep(const QVideoFrame &f, double at)
+        {
+            QMutexLocker lock(&mutex);
+            frame = f;
+            seconds = at;
+        }
+        std::pair<QVideoFrame, double> take()
+        {
+            QMutexLocker lock(&mutex);
+            std::pair<QVideoFrame, double> out{std::move(frame), seconds};
+            frame = QVideoFrame();
+            seconds = -1;
+            return out;
+        }
+    };
+
 private:
     struct Branch {
         int camera = 0;
@@ -82,8 +106,12 @@ private:
         GstElement *sink = nullptr;
         bool lost = false;
         double offset = 0;   // seconds its picture runs after the main one's
+        double duration = 0;    // its file's length, as probed
+        double frameSeconds = 0;   // one of its frames; 0 when the stream does not say
         // The next preroll is not shown (the one that follows a pause while playing).
         std::shared_ptr<std::atomic<bool>> quietPreroll = std::make_shared<std::atomic<bool>>(false);
+        // That preroll, kept aside for the step that follows the pause.
+        std::shared_ptr<HeldPicture> held = std::make_shared<HeldPicture>();
         // The stream time of the picture it handed over last (-1 before any).
         std::shared_ptr<std::atomic<double>> shownAt = std::make_shared<std::atomic<double>>(-1.0);
     };

@@ -102,7 +102,7 @@ PlayListView::PlayListView(PlayQueue *queue, Settings &settings, QWidget *parent
         showProgress(progressDone_, progressTotal_);
     });
     connect(queue_, &PlayQueue::refused, this,
-            [this](const QStringList &lines) { emit message(lines.join(QLatin1Char('\n')), 2.5f); });
+            [this](const QStringList &lines) { emit message(PlayListRules::refusalText(lines), 2.5f); });
     connect(queue_, &PlayQueue::skipped, this, [this](const QString &line) { emit message(line, 0.8f); });
 
     retranslate();

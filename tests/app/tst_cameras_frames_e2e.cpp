@@ -6,7 +6,8 @@
 // holds the time asked for, after each step the next frame of the front with the
 // others beside it, after rate changes the same frame again once paused, and while
 // playing at most a frame apart; after seek storms the frame of the last time asked for,
-// and a camera's file replaced while playing stops nothing.
+// also with a rear of another codec and sound in the front only; and a camera's file
+// replaced while playing stops nothing.
 #include "FrameCode.h"
 #include "TestSettings.h"
 #include "WindowTestMain.h"
@@ -328,6 +329,80 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 12.3, 5000);
         const QList<Shown> now = settled();
         QVERIFY2(together(now) && now.first().frame == 369, qPrintable(describe(now)));
+    }
+
+    // Cameras of other kinds in one moment: the front with sound, the rear in H.265 without
+    // (re-encoded by ffmpeg), the cabin at 25 frames a second ending half-way; the rear's
+    // other codec is named on its tile, seeks and steps show every camera the same
+    // moment, and past the cabin's end it stays on its last frame while the others play.
+    void camerasOfOtherKindsKeepStep()
+    {
+        QTemporaryDir dir;
+        const QString front = dir.filePath(QFileInfo(moment(QStringLiteral("F"))).fileName());
+        const QString rear = dir.filePath(QFileInfo(moment(QStringLiteral("R"))).fileName());
+        const auto ffmpeg = [](const QStringList &args) {
+            QProcess p;
+            p.start(QStringLiteral("ffmpeg"), QStringList{"-hide_banner", "-loglevel", "error", "-y"} + args);
+            return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+        };
+        QVERIFY(ffmpeg({"-i", moment(QStringLiteral("F")), "-f", "lavfi", "-i", "sine=frequency=440:duration=20",
+                        "-map", "0:v", "-map", "1:a", "-c:v", "copy", "-c:a", "aac", "-shortest", front}));
+        QVERIFY(ffmpeg({"-i", moment(QStringLiteral("R")), "-map", "0:v", "-c:v", "libx265", "-preset", "ultrafast",
+                        "-x265-params", "log-level=error", "-tag:v", "hvc1", rear}));
+        // The cabin ends at 10 s, half-way through the others.
+        QVERIFY(ffmpeg({"-i", moment(QStringLiteral("I")), "-map", "0:v", "-t", "10", "-c", "copy",
+                        dir.filePath(QFileInfo(moment(QStringLiteral("I"))).fileName())}));
+        QSignalSpy opened(delegate.get(), &AppDelegate::filesOpened);
+        delegate->openUrls({QUrl::fromLocalFile(front)});
+        QVERIFY(opened.wait(30000));
+        QTRY_VERIFY_WITH_TIMEOUT(video->currentFile() == front && video->engine()->isPlaying()
+                                     && cameras->count() == 2 && video->currentTime() > 1.0,
+                                 20000);
+        player->Pause();
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
+        int rearTile = -1;
+        for (int i = 0; i < cameras->count(); ++i)
+            if (cameras->channel(i) == 'R')
+                rearTile = i;
+        QVERIFY(rearTile >= 0);
+        QTRY_VERIFY_WITH_TIMEOUT(cameras->tile(rearTile)->toolTip().contains(QStringLiteral("H.265")), 5000);
+        for (const double at : {7.5, 9.02, 3.3}) {
+            setPosition(at);
+            QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), at, 5000);
+            const QList<Shown> now = settled();
+            QVERIFY2(together(now) && now.first().frame == int(at * 30),
+                     qPrintable(QStringLiteral("at %1 s: %2").arg(at).arg(describe(now))));
+        }
+        for (int k = 0; k < 3; ++k) {
+            const int before = settled().first().frame;
+            QTest::keyClick(window.get(), Qt::Key_Period);
+            QTRY_VERIFY_WITH_TIMEOUT(shown().first().frame == before + 1, 5000);
+            const QList<Shown> now = settled();
+            QVERIFY2(together(now), qPrintable(describe(now)));
+        }
+        player->Play();
+        QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() > 4.5, 10000);
+        player->Pause();
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
+        QList<Shown> now = settled();
+        QVERIFY2(together(now), qPrintable(describe(now)));
+        screenshot(QStringLiteral("e2e_cameras_other_kinds"));
+        // Past the cabin's end: the front and rear in step, the cabin on its last frame, and
+        // play goes on.
+        const auto pastTheCabin = [&](const QList<Shown> &all) {
+            return all.size() == 3 && all[0].frame >= 300 && all[1].frame == all[0].frame && all[2].frame >= 240
+                   && all[2].frame <= 250;
+        };
+        setPosition(15.0);
+        QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 15.0, 5000);
+        now = settled();
+        QVERIFY2(pastTheCabin(now) && now[0].frame == 450, qPrintable(describe(now)));
+        player->Play();
+        QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() > 16.0, 10000);
+        player->Pause();
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
+        now = settled();
+        QVERIFY2(pastTheCabin(now), qPrintable(describe(now)));
     }
 
     // A camera's file replaced on disk while the moment plays (cut to a few bytes): the

@@ -45,10 +45,13 @@
 #include <QStyle>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <cmath>
 #include <memory>
+
+#include <sys/stat.h>
 
 class ControlsEndToEndTest : public QObject {
     Q_OBJECT
@@ -592,6 +595,53 @@ private slots:
         video()->execPlayOrPause();
         QTRY_VERIFY_WITH_TIMEOUT(video()->currentTime() > 7, 10000);
         QCOMPARE(seeks.size(), 0);
+    }
+
+    // A drop of 10,000 files that are not recordings and of 40 pipes: the files get rows
+    // that say "Not a video", the pipes one message of a few lines, and the window keeps
+    // answering while they are read.
+    void aDropOfTenThousandFiles()
+    {
+        QTemporaryDir dir;
+        QList<QUrl> urls;
+        for (int k = 0; k < 10000; ++k) {
+            QFile f(dir.filePath(QStringLiteral("note%1.txt").arg(k, 5, 10, QLatin1Char('0'))));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("x") == 1);
+            urls << QUrl::fromLocalFile(f.fileName());
+        }
+        for (int k = 0; k < 40; ++k) {
+            const QString pipe = dir.filePath(QStringLiteral("pipe%1").arg(k));
+            QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+            urls << QUrl::fromLocalFile(pipe);
+        }
+        PlayListModel *model = layout->playListView->model();
+        const int before = model->rowCount();
+        QSignalSpy opened(delegate.get(), &AppDelegate::filesOpened);
+        auto *data = new QMimeData;
+        data->setUrls(urls);
+        const QPoint at = window->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &enter);
+        QDropEvent drop(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &drop);
+        delete data;
+        const auto toast = [this] {
+            return delegate->toaster()->currentToast() ? delegate->toaster()->currentToast()->text() : QString();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(toast().contains(QStringLiteral("37 more files that could not be added")), 10000);
+        QCOMPARE(toast().count(QLatin1Char('\n')), 3);
+        // The window answers while the files are read: a 50 ms timer fires ten times.
+        int beats = 0;
+        QTimer beat;
+        connect(&beat, &QTimer::timeout, this, [&beats] { ++beats; });
+        beat.start(50);
+        QTRY_VERIFY_WITH_TIMEOUT(beats >= 10, 10000);
+        QVERIFY(opened.wait(120000));
+        int notVideos = 0;
+        for (int r = before; r < model->rowCount(); ++r)
+            notVideos += model->index(r, PlayListModel::ColTimeDate).data().toString() == QStringLiteral("Not a video");
+        QCOMPARE(notVideos, 10000);
+        screenshot(QStringLiteral("controls_ten_thousand_files"));
     }
 };
 

@@ -179,6 +179,22 @@ private slots:
         QCOMPARE(PlayListRules::movedOrder(count, rows, destination), order);
     }
 
+    // Files that could not be added: each named up to four, else three and how many more.
+    void refusalText()
+    {
+        const auto lines = [](int n) {
+            QStringList l;
+            for (int k = 0; k < n; ++k)
+                l << QStringLiteral("f%1 was not added").arg(k);
+            return l;
+        };
+        QCOMPARE(PlayListRules::refusalText({}), QString());
+        QCOMPARE(PlayListRules::refusalText(lines(1)), QStringLiteral("f0 was not added"));
+        QCOMPARE(PlayListRules::refusalText(lines(4)).count(QLatin1Char('\n')), 3);
+        QCOMPARE(PlayListRules::refusalText(lines(10000)),
+                 QStringLiteral("f0 was not added\nf1 was not added\nf2 was not added\n"
+                                "…and 9997 more files that could not be added."));
+    }
     void dragPayload()
     {
         const QList<int> rows{0, 3, 17};
