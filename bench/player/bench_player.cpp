@@ -40,6 +40,7 @@
 #include <QLocalSocket>
 #include <QHBoxLayout>
 #include <QProcess>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QSignalSpy>
@@ -904,7 +905,7 @@ int main(int argc, char **argv)
         else if (overlay == "help")
             w.vc->helps();
         else if (overlay == "about")
-            w.vc->aboutHelpClick();
+            w.vc->findChild<QPushButton *>(QStringLiteral("helpAbout"))->click();
         else if (overlay == "toast")
             w.vc->forwardRate();
         QTest::qWait(overlay == "toast" ? 150 : 600);

@@ -78,7 +78,7 @@ void playerAndPlayList(PlayerView *video, PlayListView *list, PlayQueue *queue,
     // Captured pictures carry the time, position and speed of their moment, from the
     // samples the telemetry holds of the clip open.
     // Their time is on the clock the user chose, where the clip's clock is known.
-    video->captureFacts = [video, telemetry, settings = app ? &app->settings() : nullptr](double seconds) {
+    video->pictures()->captureFacts = [video, telemetry, settings = app ? &app->settings() : nullptr](double seconds) {
         const QString path = video->currentFile();
         if (path.isEmpty())
             return CaptureFacts{};

@@ -102,4 +102,13 @@ QList<int> rowsOf(const QList<MarkBand> &bands, int rows)
     return out;
 }
 
+QList<MarkBand> onAxis(QList<MarkBand> bands, double offset)
+{
+    for (MarkBand &b : bands) {
+        b.start += offset;
+        b.end += offset;
+    }
+    return bands;
+}
+
 } // namespace MarkShapes

@@ -63,5 +63,7 @@ bool onGrip(const QRectF &box, QPointF at, double grip);
 // Bands laid in rows so that no two of a row overlap, the first that fits; bands past
 // `rows` rows go into the last. Returns each band's row, in the order given.
 QList<int> rowsOf(const QList<MarkBand> &bands, int rows);
+// A clip's bands on the axis of a trip that has the clip start `offset` seconds in.
+QList<MarkBand> onAxis(QList<MarkBand> bands, double offset);
 
 } // namespace MarkShapes

@@ -1,6 +1,7 @@
 #include "PlayerOverlays.h"
 
 #include "PlayerControlBar.h"
+#include "common/AppLinks.h"
 #include "common/Localization.h"
 #include "common/NamedImage.h"
 #include "common/Settings.h"
@@ -13,6 +14,8 @@
 #include <QRadioButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <functional>
 
 PlayerOverlays::PlayerOverlays(QWidget *container, const Settings &settings)
     : container_(container), settings_(settings)
@@ -79,12 +82,12 @@ PlayerOverlays::PlayerOverlays(QWidget *container, const Settings &settings)
     const struct {
         QPushButton **button;
         const char *name;
-        void (PlayerOverlays::*clicked)();
+        std::function<void()> clicked;
     } helpRows[] = {
-        {&helpVideo_, "helpVideo", &PlayerOverlays::guideClicked},
-        {&helpWebsite_, "helpWebsite", &PlayerOverlays::websiteClicked},
-        {&helpShop_, "helpShop", &PlayerOverlays::shopClicked},
-        {&helpAbout_, "helpAbout", &PlayerOverlays::aboutClicked},
+        {&helpVideo_, "helpVideo", [this] { follow(AppLinks::userGuide()); }},
+        {&helpWebsite_, "helpWebsite", [this] { follow(AppLinks::website()); }},
+        {&helpShop_, "helpShop", [this] { follow(AppLinks::shop()); }},
+        {&helpAbout_, "helpAbout", [this] { showAbout(); }},
     };
     for (const auto &row : helpRows) {
         auto *b = *row.button = new QPushButton(helpDialog_);
@@ -106,7 +109,7 @@ PlayerOverlays::PlayerOverlays(QWidget *container, const Settings &settings)
     closeAboutInfo_->setStyleSheet(QStringLiteral(
         "QToolButton { border: none; border-radius: 4px; padding: 3px; }"
         "QToolButton:hover { background: #363a42; }"));
-    connect(closeAboutInfo_, &QToolButton::clicked, this, &PlayerOverlays::closeAboutClicked);
+    connect(closeAboutInfo_, &QToolButton::clicked, this, &PlayerOverlays::hideAbout);
     aboutImageinfo_->hide();
 }
 
@@ -183,6 +186,12 @@ void PlayerOverlays::toggleHelp()
 void PlayerOverlays::hideHelp()
 {
     helpDialog_->hide();
+}
+
+void PlayerOverlays::follow(const QUrl &link)
+{
+    helpDialog_->hide();
+    emit linkRequested(link);
 }
 
 void PlayerOverlays::showAbout()

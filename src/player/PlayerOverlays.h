@@ -1,10 +1,12 @@
 // The overlays above the picture: the settings panel (speed unit, language and map
 // rows), the help panel (guide, web site, shop, About) and the About picture. They
 // are native windows so that they stay above the video's native window. This builds,
-// words, places, shows and hides them, and says what the user chose in them.
+// words, places, shows and hides them, says what the user chose in them, and which
+// link of the help panel is to be opened.
 #pragma once
 
 #include <QObject>
+#include <QUrl>
 
 class QButtonGroup;
 class QFrame;
@@ -32,6 +34,8 @@ public:
     void toggleSettings();
     void toggleHelp();
     void hideHelp();
+    // Hides the help panel and asks for `link` to be opened (linkRequested).
+    void follow(const QUrl &link);
     // The About picture, shown over the container or hidden.
     void showAbout();
     void hideAbout();
@@ -45,11 +49,8 @@ signals:
     void speedChosen(int column);
     void languageChosen(int column);
     void mapChosen(int column);
-    void guideClicked();
-    void websiteClicked();
-    void shopClicked();
-    void aboutClicked();
-    void closeAboutClicked();
+    // The user guide, the web site or the shop was clicked: the desktop is to open it.
+    void linkRequested(const QUrl &link);
 
 private:
     QWidget *container_ = nullptr;

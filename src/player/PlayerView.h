@@ -1,17 +1,21 @@
 // The player's view: the picture, the control bar under it (transport, rate steps,
-// volume, seeking, expand, capture, settings and help overlays) and the keyboard
-// shortcuts. The playback itself is the media engine it is handed (engine()); the view
-// shows what the engine says and hands the controls' requests to it. Which file plays next is not the view's to decide: it
-// asks for the next or previous file (nextFileRequested, previousFileRequested).
+// volume, seeking, expand, capture, settings and help overlays), the timeline and the
+// events list. The playback itself is the media engine it is handed (engine()); the view
+// shows what the engine says and hands the controls' requests to it. What the timeline
+// and the list show and where they seek is PlayerEvents', saving pictures is
+// PlayerCapture's, the review keys and the incident marks are ReviewKeys', the marks to
+// blur on the timeline BlurMarks'; the view owns them and passes their signals on. Which
+// file plays next is not the view's to decide: it asks for the next or previous file
+// (nextFileRequested, previousFileRequested).
 #pragma once
 
-#include "CaptureText.h"
+#include "BlurMarks.h"
 #include "ChannelPictures.h"
-#include "FrameCapture.h"
-#include "IncidentMarks.h"
 #include "MarkGestures.h"
+#include "PlayerCapture.h"
+#include "PlayerEvents.h"
+#include "ReviewKeys.h"
 #include "media/MediaEngine.h"
-#include "TelemetryEvents.h"
 #include "TelemetryTimeline.h"
 #include "VideoPicture.h"
 
@@ -53,9 +57,13 @@ public:
     ChannelPictures *channels() const { return channels_; }
     // The areas marked for blurring: drawn on each camera's picture and as bands on the
     // timeline; the gestures on the pictures go to them. May be null (none shown).
-    void setMarks(PictureMarks *marks);
+    void setMarks(PictureMarks *marks) { blurMarks_->setMarks(marks); }
     MarkGestures *markGestures() const { return markGestures_; }
     TelemetryTimeline *timeline() const { return timeline_; }
+    // The trip's events and seeks on the timeline's axis, the captures, the review keys.
+    PlayerEvents *tripEvents() const { return events_; }
+    PlayerCapture *pictures() const { return pictures_; }
+    ReviewKeys *reviewKeys() const { return keys_; }
 
     // Expand state: asked for by zoomRequested, set by whoever lays the window out.
     qint64 zoomState = 0;
@@ -92,23 +100,25 @@ public:
     // seconds; the events are found with the stored thresholds.
     void setTelemetry(const QList<GpsSample> &samples, double duration,
                       std::shared_ptr<const std::vector<TelemetrySample>> typed = nullptr,
-                      const QList<int> &glitches = {});
+                      const QList<int> &glitches = {})
+    {
+        events_->setTelemetry(samples, duration, std::move(typed), glitches);
+    }
     // How far the playing file's telemetry is moved against its picture (its camera's
     // nudge): the timeline's curves and the events follow.
-    void setTelemetryOffset(int ms);
+    void setTelemetryOffset(int ms) { events_->setTelemetryOffset(ms); }
     // The time of day at a time of the timeline's axis, for its tool tip.
-    void setTimeOfDay(std::function<QString(double seconds)> at);
+    void setTimeOfDay(std::function<QString(double seconds)> at) { timeline_->timeOfDay = std::move(at); }
     // Events on the timeline's axis: the playing file's time, or the trip's.
-    const std::vector<TelemetryEvent> &events() const { return events_; }
-    // The playing file is part `playing` of a trip of these parts (two or more): the
-    // timeline and the events span them all. Fewer than two parts: the file alone.
+    const std::vector<TelemetryEvent> &events() const { return events_->events(); }
+    // The playing file is part `playing` of a trip of these parts (see PlayerEvents::setTrip).
     void setTrip(const QList<TimelinePart> &parts, int playing);
     // Where the playing file starts on the timeline's axis (0 without a trip).
-    double tripOffset() const;
+    double tripOffset() const { return events_->tripOffset(); }
     // Seeks to `seconds` on the timeline's axis: within the playing file (key frames
     // while dragging, see MediaEngine::showAt), or asks for another part of the trip
     // (playPartRequested) once the button is let go.
-    void seekTimeline(double seconds, bool dragging = false);
+    void seekTimeline(double seconds, bool dragging = false) { events_->seekTimeline(seconds, dragging); }
 
     // Space plays or pauses; Escape dismisses (see dismiss), or leaves full screen.
     void keyDown(QKeyEvent *event);
@@ -117,28 +127,20 @@ public:
     bool dismiss();
 
     // How far Left/Right and Shift+Left/Right seek.
-    static constexpr double kSeekStep = 5.0;
-    static constexpr double kSeekLongStep = 60.0;
+    static constexpr double kSeekStep = ReviewKeys::kSeekStep;
+    static constexpr double kSeekLongStep = ReviewKeys::kSeekLongStep;
 
-    // How far one press of Alt+[ or Alt+] moves a camera of the moment.
-    static constexpr int kChannelStepMs = 10;
-
-    // The folder of captured pictures (created when missing).
-    static QString pictureSaveDirectory();
-
-    // What a picture captured at `seconds` of the open file says about its moment
-    // (the window fills it in from the telemetry); unset, pictures carry no text.
-    std::function<CaptureFacts(double seconds)> captureFacts;
-    // Writes the frame on screen to `path` as a PNG with its text chunks (and the
-    // caption strip when that setting is on); the place and the speed only while the
-    // user lets saved pictures carry them, and never when `place` is false.
-    QFuture<bool> saveCurrentFrame(const QString &path, bool place = true);
+    // Writes the frame on screen to `path` (see PlayerCapture::saveCurrentFrame).
+    QFuture<bool> saveCurrentFrame(const QString &path, bool place = true)
+    {
+        return pictures_->saveCurrentFrame(path, place);
+    }
 
     // The incident marks of the open file (cleared when another file opens) and the
     // segment they make.
-    std::optional<double> markInTime() const { return markIn_; }
-    std::optional<double> markOutTime() const { return markOut_; }
-    MarkedRange markedRange() const { return IncidentMarks::range(markIn_, markOut_, duration()); }
+    std::optional<double> markInTime() const { return keys_->markInTime(); }
+    std::optional<double> markOutTime() const { return keys_->markOutTime(); }
+    MarkedRange markedRange() const { return keys_->markedRange(); }
     // The local file that is open, empty when none.
     QString currentFile() const;
 
@@ -155,46 +157,36 @@ public slots:
     void stopVideo() { engine_->stopVideo(); }
     void forwardRate() { engine_->forwardRate(); }
     void backwardRate() { engine_->backwardRate(); }
-    void nextFile();
-    void previousFile();
-    void zoomInOut();
+    void nextFile() { emit nextFileRequested(); }
+    void previousFile() { emit previousFileRequested(); }
+    void zoomInOut() { emit zoomRequested(zoomState); }
+    // The settings or the help overlay, shown or hidden.
     void settings();
     void helps();
-    void videoHelpClick();
-    void websiteHelpClick();
-    void shopClick();
-    void aboutHelpClick();
-    void closeAboutClick();
-    void clickVoiceBtn();
-    void capture();
-    void lookPicture();
+    void capture() { pictures_->capture(); }
+    // The pictures' folder, for the desktop to open.
+    void lookPicture() { emit linkRequested(QUrl::fromLocalFile(PlayerCapture::pictureSaveDirectory())); }
     // Review keys: the next or previous frame while paused, one rung slower or faster.
     void stepForward() { engine_->stepFrame(1); }
     void stepBackward() { engine_->stepFrame(-1); }
     void slower() { engine_->slowerRate(); }
     void faster() { engine_->fasterRate(); }
-    // The chosen camera of the moment (ChannelPictures::chosen) held `stepMs` later
-    // than it is, or back in step for 0; a toast names it and its offset.
-    void nudgeChannel(int stepMs);
-    // Marks the playing time as the start or end of the incident; a toast confirms, or
-    // says how a reversed or outside mark was corrected.
-    void markIn();
+    // The incident's in and out marks at the playing time (see ReviewKeys).
+    void markIn() { keys_->markIn(); }
+    void markOut() { keys_->markOut(); }
     // The timeline shades where the car stands still (Skip Stops).
     void setStopsShown(bool shown) { timeline_->setStopsShown(shown); }
-    void markOut();
     // Redact ▸ Mark Area: pauses, and the next drag on a picture draws a mark's box.
-    void markArea();
-    void openFile();
-    // Seeks `seconds` later (earlier when negative) on the timeline's axis, so across
-    // the clips of a trip, and no further than its start or its last frame; nothing
-    // while no file is ready.
-    void seekBy(double seconds);
-    // The first and the last frame of the playing file.
-    void seekToStart();
-    void seekToEnd();
+    void markArea() { blurMarks_->markArea(); }
+    void openFile() { emit openFileRequested(); }
+    // Seeks `seconds` later (earlier when negative) on the timeline's axis (see
+    // ReviewKeys::seekBy), or to the first and the last frame of the playing file.
+    void seekBy(double seconds) { keys_->seekBy(seconds); }
+    void seekToStart() { keys_->seekToStart(); }
+    void seekToEnd() { keys_->seekToEnd(); }
     // Seek one second before the next / previous event (nothing when there is none).
-    void nextEvent();
-    void previousEvent();
+    void nextEvent() { events_->nextEvent(); }
+    void previousEvent() { events_->previousEvent(); }
     // Shows or hides the events list.
     void showEvents();
 
@@ -246,24 +238,7 @@ private:
     void moveHandleAndPlayhead(double seconds);
     void updatePlayButton();
     void showFirstFrame();
-    void showMarkBands();
-    void saveImageFileToDiskPath(const QString &path);
-    void saveEveryCamera(const QString &base);
-    // The text chunks and caption of a picture of the moment on screen.
-    std::pair<FrameCapture::TextChunks, QString> captureText(bool place) const;
-    void installReviewKeys();
-    void confirmMarks(const QString &what, double seconds);
-    void findEvents();
-    struct TripFindings {
-        std::vector<TelemetryEvent> events;
-        QStringList clips;
-        QList<double> offsets;
-        std::vector<VehicleSpan> lanes;
-        QList<ChannelRules::CameraLane> cameraLanes;
-        bool aside = false;
-    };
-    static TripFindings findTripEvents(const QList<TimelinePart> &parts, const EventThresholds &thresholds);
-    void seekBeforeEvent(double eventTime);
+    void showMarks();
 
     Settings &settings_;
     std::unique_ptr<MediaEngine> ownEngine_;
@@ -277,27 +252,17 @@ private:
     EventsListView *eventsList_ = nullptr;
     PlayerControlBar *controlBar_ = nullptr;
     std::unique_ptr<PlayerOverlays> overlays_;
+    PlayerEvents *events_ = nullptr;
+    PlayerCapture *pictures_ = nullptr;
+    ReviewKeys *keys_ = nullptr;
+    BlurMarks *blurMarks_ = nullptr;
     bool waitingFirstFrame_ = false;
-    std::optional<double> markIn_;
-    std::optional<double> markOut_;
     QList<GpsSample> clipSamples_;
-    QList<int> clipGlitches_, glitches_;
-    QList<GpsSample> samples_;
-    std::shared_ptr<const std::vector<TelemetrySample>> clipTyped_, typed_;
-    double telemetryDuration_ = 0.0;
-    QList<QPair<char, bool>> clipCameras_;   // the other cameras of the open clip's moment
-    int telemetryOffsetMs_ = 0;
-    std::vector<TelemetryEvent> events_;
-    QList<TimelinePart> tripParts_;
-    int tripPlaying_ = 0;
-    quint64 tripJob_ = 0;   // the trip's events being found last
+    QList<int> clipGlitches_;
+    std::shared_ptr<const std::vector<TelemetrySample>> clipTyped_;
     // While playing, the slider's handle and the timeline's playhead move at most every
     // kMovingPartsStepMs; the time held back is shown when the step is over.
     QElapsedTimer movingPartsMoved_;
-    // The last seek of the seek keys, on the timeline's axis, until the clock is there:
-    // the next key goes on from it rather than from a clock that has not moved yet.
-    std::optional<double> keySeek_;
-    QElapsedTimer keySeekAsked_;
     QTimer movingPartsLater_;
     double movingPartsTime_ = 0.0;
 };

@@ -142,7 +142,7 @@ private slots:
     void initTestCase()
     {
         // Captures of an earlier run would take the names this one expects.
-        QDir(PlayerView::pictureSaveDirectory()).removeRecursively();
+        QDir(PlayerCapture::pictureSaveDirectory()).removeRecursively();
         QDir drive(samples() + QStringLiteral("/drive"));
         for (const QString &name : drive.entryList({QStringLiteral("*.MOV")}, QDir::Files, QDir::Name))
             files << drive.filePath(name);

@@ -170,7 +170,7 @@ private slots:
         const QByteArray path = qgetenv("PATH");
         PlayerView *video = window->paneLayout()->playerView;
         for (const auto &open : std::initializer_list<std::function<void()>>{
-                 [&] { delegate->visitwebsite(); }, [&] { video->videoHelpClick(); },
+                 [&] { delegate->visitwebsite(); }, [&] { video->findChild<QPushButton *>(QStringLiteral("helpVideo"))->click(); },
                  [&] { video->findChild<QToolButton *>(QStringLiteral("lookPictureButton"))->click(); }}) {
             if (ToastWindow *shown = delegate->toaster()->currentToast())
                 shown->close();

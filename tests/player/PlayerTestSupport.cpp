@@ -3,14 +3,70 @@
 #include "media/MediaEngine.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <cstdlib>
 
 namespace PlayerTestSupport {
+
+PlayerRig::PlayerRig(Settings &settings)
+{
+    window.resize(900, 620);
+    vc = new PlayerView(settings, &window);
+    messages = std::make_unique<QSignalSpy>(vc, &PlayerView::message);
+    vc->setGeometry(0, 0, 900, 620);
+    recorder = std::make_unique<SessionRecorder>(vc->engine(), &log);
+    QObject::connect(vc, &PlayerView::zoomRequested, vc, [this](qint64 state) {
+        log.calls.push_back({"layout", "zoom", double(state), {}});
+        vc->setZoomState(zoomAnswer);
+    });
+    QObject::connect(vc, &PlayerView::nextFileRequested, vc,
+                     [this] { log.calls.push_back({"queue", "playNext", 1.0, {}}); });
+    QObject::connect(vc, &PlayerView::previousFileRequested, vc,
+                     [this] { log.calls.push_back({"queue", "playNext", 0.0, {}}); });
+    window.show();
+    (void)QTest::qWaitForWindowExposed(&window);
+}
+
+PlayerRig::~PlayerRig()
+{
+    delete vc;
+}
+
+bool PlayerRig::open(const QString &file)
+{
+    QSignalSpy done(vc, &PlayerView::setUpFinished);
+    vc->openClip(QUrl::fromLocalFile(file));
+    return done.wait(10000) && done.first().first().toBool();
+}
+
+bool PlayerRig::waitPlaying()
+{
+    return QTest::qWaitFor([this] { return engine() && engine()->playbackState() == MediaEngine::PlayingState; }, 5000);
+}
+
+bool PlayerRig::pauseAndSettle()
+{
+    vc->playOrPause();
+    return QTest::qWaitFor([this] { return engine()->playbackState() == MediaEngine::PausedState; }, 5000);
+}
+
+QString picturesDir()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+}
+
+void clearCaptures()
+{
+    QDir(picturesDir() + "/vistrel").removeRecursively();
+    QFile::remove(picturesDir() + "/vistrel");
+}
 
 int CallLog::count(const QString &op, const QString &module) const
 {

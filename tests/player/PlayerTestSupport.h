@@ -1,15 +1,22 @@
-// Shared pieces of the player tests: short videos made with ffmpeg, and a recorder of
-// what a playback session tells whoever follows it, into a log shared by all recorders.
+// Shared pieces of the player tests: short videos made with ffmpeg, a recorder of
+// what a playback session tells whoever follows it, into a log shared by all recorders,
+// and a player's view in a window of its own.
 #pragma once
 
+#include "player/PlayerView.h"
+
 #include <QObject>
+#include <QSignalSpy>
 #include <QString>
 #include <QStringList>
+#include <QToolButton>
+#include <QWidget>
 
 #include <memory>
 #include <vector>
 
 class MediaEngine;
+class Settings;
 
 namespace PlayerTestSupport {
 
@@ -35,6 +42,32 @@ class SessionRecorder : public QObject {
 public:
     SessionRecorder(MediaEngine *session, CallLog *log, QObject *parent = nullptr);
 };
+
+// A player's view with its own engine in a shown window of 900x620, its engine's calls
+// logged, the layout's answer to the expand control and the queue's to next/previous
+// logged too, and its messages for the user spied on.
+struct PlayerRig {
+    CallLog log;
+    QWidget window;
+    PlayerView *vc = nullptr;
+    std::unique_ptr<SessionRecorder> recorder;
+    qint64 zoomAnswer = 0;   // what the layout answers to the expand control
+    std::unique_ptr<QSignalSpy> messages;   // the player's messages for the user
+
+    explicit PlayerRig(Settings &settings);
+    ~PlayerRig();
+    // Opens `file` and waits for its set-up: true when it plays.
+    bool open(const QString &file);
+    MediaEngine *engine() const { return vc->engine(); }
+    template <class T = QToolButton> T *part(const char *name = nullptr) const { return vc->findChild<T *>(name); }
+    bool waitPlaying();
+    bool pauseAndSettle();
+};
+
+// The user's pictures folder (captures go to its "vistrel"), and that folder (or a file
+// in its place) removed.
+QString picturesDir();
+void clearCaptures();
 
 // A video made with ffmpeg (H.264, moving test pattern, no B-frames) in `dir`; the
 // path, or an empty text when ffmpeg failed. Cached by name within the folder.

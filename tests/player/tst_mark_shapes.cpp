@@ -103,6 +103,28 @@ private slots:
         QVERIFY(MarkShapes::rowsOf({}, 3).isEmpty());
     }
 
+    // The playing clip's bands on the trip's axis: moved by where the clip starts, the
+    // rest of each band as it was.
+    void bandsOnTheTripsAxis_data()
+    {
+        QTest::addColumn<double>("offset");
+        QTest::addColumn<QList<MarkBand>>("bands");
+        QTest::addColumn<QList<MarkBand>>("expected");
+        const QList<MarkBand> bands{{1, 0, 5, true, false, false}, {2, 12.5, 60, false, true, true}};
+        QTest::newRow("a clip on its own") << 0.0 << bands << bands;
+        QTest::newRow("the third clip of a trip")
+            << 120.0 << bands
+            << QList<MarkBand>{{1, 120, 125, true, false, false}, {2, 132.5, 180, false, true, true}};
+        QTest::newRow("no marks") << 60.0 << QList<MarkBand>{} << QList<MarkBand>{};
+    }
+    void bandsOnTheTripsAxis()
+    {
+        QFETCH(double, offset);
+        QFETCH(QList<MarkBand>, bands);
+        QFETCH(QList<MarkBand>, expected);
+        QCOMPARE(MarkShapes::onAxis(bands, offset), expected);
+    }
+
     void theTimelineShowsWhereTrackingLostTheTarget()
     {
         TelemetryTimeline timeline;

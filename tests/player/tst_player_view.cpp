@@ -1,7 +1,7 @@
 // The player's view with the real media engine under the test X server: the controls
-// follow the playback, the slider seeks, rate toasts, volume controls, keys, expand,
-// overlays, capture and tear-down. The playback logic itself is tested on the
-// session (tst_playback_session).
+// follow the playback, the slider seeks, the timeline and the events it shows, rate
+// toasts, volume controls, keys, expand, overlays and tear-down. Captures are tested in
+// tst_player_capture, the frame-step keys in tst_review_keys.
 #include "PlayerTestSupport.h"
 #include "common/AppLinks.h"
 #include "common/Localization.h"
@@ -36,15 +36,6 @@
 #include <memory>
 
 using namespace PlayerTestSupport;
-
-namespace {
-
-QString picturesDir()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-}
-
-} // namespace
 
 // Counts the events of one type that reach a widget.
 class EventCounter : public QObject {
@@ -82,52 +73,7 @@ private:
     QString long_;   // at least 14 s
     std::unique_ptr<TestSettings> settings_;
 
-    struct Rig {
-        CallLog log;
-        QWidget window;
-        PlayerView *vc = nullptr;
-        std::unique_ptr<SessionRecorder> recorder;
-        qint64 zoomAnswer = 0;   // what the layout answers to the expand control
-        std::unique_ptr<QSignalSpy> messages;   // the player's messages for the user
-
-        explicit Rig(Settings &settings)
-        {
-            window.resize(900, 620);
-            vc = new PlayerView(settings, &window);
-            messages = std::make_unique<QSignalSpy>(vc, &PlayerView::message);
-            vc->setGeometry(0, 0, 900, 620);
-            recorder = std::make_unique<SessionRecorder>(vc->engine(), &log);
-            QObject::connect(vc, &PlayerView::zoomRequested, vc, [this](qint64 state) {
-                log.calls.push_back({"layout", "zoom", double(state), {}});
-                vc->setZoomState(zoomAnswer);
-            });
-            QObject::connect(vc, &PlayerView::nextFileRequested, vc,
-                             [this] { log.calls.push_back({"queue", "playNext", 1.0, {}}); });
-            QObject::connect(vc, &PlayerView::previousFileRequested, vc,
-                             [this] { log.calls.push_back({"queue", "playNext", 0.0, {}}); });
-            window.show();
-            (void)QTest::qWaitForWindowExposed(&window);
-        }
-        ~Rig() { delete vc; }
-
-        bool open(const QString &file)
-        {
-            QSignalSpy done(vc, &PlayerView::setUpFinished);
-            vc->openClip(QUrl::fromLocalFile(file));
-            return done.wait(10000) && done.first().first().toBool();
-        }
-        MediaEngine *engine() const { return vc->engine(); }
-        template <class T = QToolButton> T *part(const char *name = nullptr) const { return vc->findChild<T *>(name); }
-        bool waitPlaying()
-        {
-            return QTest::qWaitFor([this] { return engine() && engine()->playbackState() == MediaEngine::PlayingState; }, 5000);
-        }
-        bool pauseAndSettle()
-        {
-            vc->playOrPause();
-            return QTest::qWaitFor([this] { return engine()->playbackState() == MediaEngine::PausedState; }, 5000);
-        }
-    };
+    using Rig = PlayerRig;
 
 private slots:
     void initTestCase()
@@ -143,8 +89,7 @@ private slots:
     void init()
     {
         settings_ = std::make_unique<TestSettings>();
-        QDir(picturesDir() + "/vistrel").removeRecursively();
-        QFile::remove(picturesDir() + "/vistrel");
+        clearCaptures();
     }
 
     // --- the controls follow the session ----------------------------------------
@@ -692,10 +637,10 @@ private slots:
         rig.vc->settings();
         QVERIFY(rig.part<QWidget>("settingsDialog")->isHidden());
         rig.vc->helps();
-        rig.vc->aboutHelpClick();
+        rig.part<QPushButton>("helpAbout")->click();
         QVERIFY(rig.part<QWidget>("helpDialog")->isHidden() && rig.part<QLabel>("aboutImageinfo")->isVisible());
         QVERIFY(!rig.part<QLabel>("aboutImageinfo")->pixmap().isNull());
-        rig.vc->closeAboutClick();
+        rig.part("closeAboutInfo")->click();
         QVERIFY(rig.part<QLabel>("aboutImageinfo")->isHidden());
 
         // The help links: the user guide installed with the program (it works offline),
@@ -734,153 +679,6 @@ private slots:
         settings_->setKmph(false);
         Rig again(*settings_);
         QCOMPARE(again.part<QButtonGroup>("radioSpeed")->checkedId(), 1);
-    }
-
-    // --- capture ----------------------------------------------------------------
-
-    void captureBeforeAnyFileFails()
-    {
-        Rig rig(*settings_);
-        rig.vc->capture();
-        QCOMPARE(rig.messages->size(), 1);
-        QCOMPARE(rig.messages->last().at(0).toString(), Localization::text("capture_fail"));
-        QVERIFY(!QFileInfo::exists(picturesDir() + "/vistrel"));
-    }
-
-    void capturePausedFrameMatchesThePlayhead()
-    {
-        Rig rig(*settings_);
-        QVERIFY(rig.open(clip_));
-        QVERIFY(rig.waitPlaying());
-        QVERIFY(rig.pauseAndSettle());
-        rig.vc->setCurrentTime(2.0);
-        QVERIFY(QTest::qWaitFor([&] { return !rig.log.of("tick").empty() && rig.log.of("tick").back().value == 2.0; }, 3000));
-        QTest::qWait(400); // the frame at the new position reaches the screen
-        QSignalSpy done(rig.vc, &PlayerView::captureFinished);
-        // The file is named for the moment of the capture, to the millisecond.
-        const QDateTime before = QDateTime::currentDateTime();
-        rig.vc->capture();
-        QVERIFY(done.wait(10000));
-        const QDateTime after = QDateTime::currentDateTime();
-        QVERIFY(done.first().at(1).toBool());
-        const QString path = done.first().at(0).toString();
-        QCOMPARE(QFileInfo(path).absolutePath(), QFileInfo(picturesDir() + "/vistrel").absoluteFilePath());
-        QVERIFY(path.endsWith(".png"));
-        const QString stamp = QFileInfo(path).completeBaseName();
-        QCOMPARE(stamp.size(), QString("yyyy_MM_dd_HH_mm_ss_zzz").size());
-        const QDateTime when = QDateTime::fromString(stamp, "yyyy_MM_dd_HH_mm_ss_zzz");
-        QVERIFY2(when.isValid() && when >= before && when <= after, qPrintable(stamp));
-        QCOMPARE(rig.messages->last().at(0).toString(), QStringLiteral("Picture saved as ") + path);
-
-        const QImage saved(path);
-        QCOMPARE(saved.size(), QSize(320, 240));
-        const QImage truth = ffmpegFrame(clip_, 2.0);
-        QCOMPARE(truth.size(), QSize(320, 240));
-        const double diff = meanDifference(saved, truth);
-        // Another frame of the moving pattern differs by far more than the colour conversion.
-        const double other = meanDifference(saved, ffmpegFrame(clip_, 1.0));
-        QVERIFY2(diff >= 0 && diff < 6.0, qPrintable(QString("diff %1").arg(diff)));
-        QVERIFY2(other > 3 * diff, qPrintable(QString("diff %1, another frame %2").arg(diff).arg(other)));
-    }
-
-    // While paused, '.' and ',' show exactly the next and previous frame (the picture
-    // is ffmpeg's frame there, burnt-in counter included, not a neighbour) and the
-    // panels get the time landed on; at the first frame ',' does nothing.
-    void frameStepKeysAreExact()
-    {
-        Rig rig(*settings_);
-        QVERIFY(rig.open(clip_));
-        QVERIFY(rig.waitPlaying());
-        QVERIFY(rig.pauseAndSettle());
-        rig.vc->setCurrentTime(1.0);
-        QVideoSink *sink = rig.vc->videoSink();
-        // The frame shown is frame `n` (its start n/30 s, to the microsecond the file
-        // keeps), and it is ffmpeg's frame n (which it gives for a time between frames
-        // n-1 and n), closer to it than to either neighbour.
-        const auto startOf = [](int n) { return qint64(std::llround(n * 1e6 / 30)); };
-        const auto showsFrame = [&](int n) {
-            if (!QTest::qWaitFor([&] { return std::abs(sink->videoFrame().startTime() - startOf(n)) <= 1; }, 5000))
-                return false;
-            const QImage shown = sink->videoFrame().toImage();
-            const double here = meanDifference(shown, ffmpegFrame(clip_, (n - 0.5) / 30));
-            return here >= 0 && here < meanDifference(shown, ffmpegFrame(clip_, (n - 1.5) / 30))
-                   && here < meanDifference(shown, ffmpegFrame(clip_, (n + 0.5) / 30));
-        };
-        QVERIFY(showsFrame(30));
-        // The keys are the window's shortcuts.
-        rig.window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&rig.window));
-        rig.log.clear();
-        QTest::keyClick(&rig.window, Qt::Key_Period);
-        QVERIFY(showsFrame(31));
-        // The engine tells the time it shows, to the first whole millisecond inside it.
-        QVERIFY(QTest::qWaitFor([&] { return !rig.log.of("tick").empty() && rig.log.of("tick").back().value == 1.034; }, 3000));
-        QTest::keyClick(&rig.window, Qt::Key_Period);
-        QVERIFY(showsFrame(32));
-        QTest::keyClick(&rig.window, Qt::Key_Comma);
-        QVERIFY(showsFrame(31));
-        QCOMPARE(rig.vc->currentTime(), 1.034);
-
-        rig.vc->setCurrentTime(0);
-        QVERIFY(QTest::qWaitFor([&] { return sink->videoFrame().startTime() == 0; }, 5000));
-        rig.log.clear();
-        QTest::keyClick(&rig.window, Qt::Key_Comma);
-        QTest::qWait(300);
-        QCOMPARE(rig.log.count("tick"), 0);
-        rig.vc->playOrPause();
-        QVERIFY(rig.waitPlaying());
-        QTest::keyClick(&rig.window, Qt::Key_Period);   // playing: no step
-        QCOMPARE(rig.vc->engine()->playbackState(), MediaEngine::PlayingState);
-
-        // The first step after a pause shows the frame after the one the pause left.
-        for (int k = 0; k < 3; ++k) {
-            QTest::qWait(200);
-            QVERIFY(rig.pauseAndSettle());
-            QTest::qWait(200);
-            const qint64 left = sink->videoFrame().startTime();
-            QTest::keyClick(&rig.window, Qt::Key_Period);
-            const bool moved = QTest::qWaitFor([&] { return sink->videoFrame().startTime() != left; }, 3000);
-            QVERIFY2(moved && std::abs(sink->videoFrame().startTime() - left - 33333) < 1000,
-                     qPrintable(QString("%1 us after %2 us").arg(sink->videoFrame().startTime()).arg(left)));
-            rig.vc->playOrPause();
-            QVERIFY(rig.waitPlaying());
-        }
-    }
-
-    void captureWriteFailureShowsFail_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::addRow("vistrel is a plain file") << "file";
-        QTest::addRow("pictures folder read-only") << "readonly";
-    }
-    void captureWriteFailureShowsFail()
-    {
-        QFETCH(QString, how);
-        const QString userDirs = qEnvironmentVariable("XDG_CONFIG_HOME") + "/user-dirs.dirs";
-        if (how == "file") {
-            QDir().mkpath(picturesDir());
-            QFile f(picturesDir() + "/vistrel");
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("not a folder");
-        } else {
-            // /proc takes no new files, not even from root.
-            QDir().mkpath(qEnvironmentVariable("XDG_CONFIG_HOME"));
-            QFile f(userDirs);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("XDG_PICTURES_DIR=\"/proc/self\"\n");
-        }
-        Rig rig(*settings_);
-        QVERIFY(rig.open(clip_));
-        QVERIFY(rig.waitPlaying());
-        QVERIFY(rig.pauseAndSettle());
-        QTest::qWait(200);
-        QSignalSpy done(rig.vc, &PlayerView::captureFinished);
-        rig.vc->capture();
-        QVERIFY(done.wait(10000));
-        QFile::remove(userDirs);
-        QCOMPARE(done.first().at(1).toBool(), false);
-        QCOMPARE(rig.messages->last().at(0).toString(), Localization::text("capture_fail"));
-        QVERIFY(!QFileInfo::exists(done.first().at(0).toString()));
     }
 
     // --- failures and tear-down ---------------------------------------------------

@@ -1,9 +1,13 @@
 // The arithmetic behind the review keys and the incident export: frame steps, the
-// rate ladder and how the engine plays and seeks each rate, the marked segment, and
-// what captured pictures say.
+// rate ladder and how the engine plays and seeks each rate, the seek keys and the
+// cameras' nudges, the events the event keys step to, the marked segment, and what
+// captured pictures say.
 #include "player/CaptureText.h"
 #include "player/FrameCapture.h"
 #include "player/IncidentMarks.h"
+#include "player/PlayerEvents.h"
+#include "player/ReviewKeys.h"
+#include "SampleFactory.h"
 #include "media/EngineRules.h"
 #include "media/GstSetup.h"
 
@@ -100,6 +104,117 @@ private slots:
             QVERIFY(t);
             QCOMPARE_LE(std::abs(*t - expected), 1e-9);
         }
+    }
+
+    // Left/Right and Shift+Left/Right on the timeline's axis: never before its start nor
+    // past its last frame.
+    void seekTarget_data()
+    {
+        QTest::addColumn<double>("from");
+        QTest::addColumn<double>("step");
+        QTest::addColumn<double>("end");
+        QTest::addColumn<double>("frame");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("5 s on") << 10.0 << ReviewKeys::kSeekStep << 60.0 << f30 << 15.0;
+        QTest::newRow("5 s back") << 10.0 << -ReviewKeys::kSeekStep << 60.0 << f30 << 5.0;
+        QTest::newRow("back past the start") << 3.0 << -ReviewKeys::kSeekStep << 60.0 << f30 << 0.0;
+        QTest::newRow("on past the end: the last frame") << 58.0 << ReviewKeys::kSeekStep << 60.0 << f30 << 60.0 - f30;
+        QTest::newRow("a minute across a trip's clips") << 50.0 << ReviewKeys::kSeekLongStep << 180.0 << f30 << 110.0;
+        QTest::newRow("a minute back from a second clip") << 70.0 << -ReviewKeys::kSeekLongStep << 180.0 << f30 << 10.0;
+        QTest::newRow("no frame duration known") << 58.0 << ReviewKeys::kSeekStep << 60.0 << 0.0 << 60.0;
+        QTest::newRow("a clip shorter than a frame") << 0.0 << ReviewKeys::kSeekStep << 0.01 << f30 << 0.0;
+        QTest::newRow("no duration") << 0.0 << ReviewKeys::kSeekStep << 0.0 << f30 << 0.0;
+    }
+    void seekTarget()
+    {
+        QFETCH(double, from);
+        QFETCH(double, step);
+        QFETCH(double, end);
+        QFETCH(double, frame);
+        QFETCH(double, expected);
+        QCOMPARE(ReviewKeys::seekTarget(from, step, end, frame), expected);
+    }
+
+    // Alt+[ / Alt+] move the chosen camera by a step within the limit; Alt+\ puts it back.
+    void nudged_data()
+    {
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<int>("expected");
+        const int k = ReviewKeys::kChannelStepMs;
+        QTest::newRow("later") << 0 << k << 10;
+        QTest::newRow("earlier") << 20 << -k << 10;
+        QTest::newRow("through zero") << 5 << -k << -5;
+        QTest::newRow("held at the limit") << 1995 << k << 2000;
+        QTest::newRow("held at the lower limit") << -2000 << -k << -2000;
+        QTest::newRow("back in step") << 730 << 0 << 0;
+    }
+    void nudged()
+    {
+        QFETCH(int, offset);
+        QFETCH(int, step);
+        QFETCH(int, expected);
+        QCOMPARE(ReviewKeys::nudged(offset, step, 2000), expected);
+    }
+
+    // The events of one clip of a trip: a stop from 60 km/h in 3 s at 20 s of the clip,
+    // on the trip's axis and on the picture's time.
+    void partEvents_data()
+    {
+        QTest::addColumn<double>("start");
+        QTest::addColumn<int>("offsetMs");
+        QTest::addColumn<double>("duration");
+        QTest::addColumn<int>("samples");
+        QTest::addColumn<QList<double>>("times");
+        QTest::newRow("a clip on its own") << 0.0 << 0 << 60.0 << 60 << QList<double>{20.0};
+        QTest::newRow("telemetry 1.5 s ahead of the picture") << 0.0 << 1500 << 60.0 << 60 << QList<double>{18.5};
+        QTest::newRow("telemetry behind the picture") << 0.0 << -250 << 60.0 << 60 << QList<double>{20.25};
+        QTest::newRow("the second clip of a trip") << 60.0 << 0 << 60.0 << 60 << QList<double>{80.0};
+        QTest::newRow("the second clip, nudged") << 60.0 << 1500 << 60.0 << 60 << QList<double>{78.5};
+        QTest::newRow("samples spread over a longer clip") << 0.0 << 0 << 120.0 << 60 << QList<double>{40.0};
+        QTest::newRow("before the stop: no event") << 0.0 << 0 << 19.0 << 19 << QList<double>{};
+        QTest::newRow("no samples") << 0.0 << 0 << 60.0 << 0 << QList<double>{};
+    }
+    void partEvents()
+    {
+        QFETCH(double, start);
+        QFETCH(int, offsetMs);
+        QFETCH(double, duration);
+        QFETCH(int, samples);
+        QFETCH(QList<double>, times);
+        QList<GpsSample> stop;
+        for (int i = 0; i < samples; ++i)
+            stop << makeSample("51.5", "-0.14", i < 19 ? 50 : std::max(0, 60 - 20 * (i - 19)));
+        const TimelinePart part{stop, start, duration, QStringLiteral("a"), nullptr, {}, offsetMs};
+        const std::vector<TelemetryEvent> events = PlayerEvents::partEvents(part, EventThresholds{});
+        QList<double> found;
+        for (const TelemetryEvent &e : events) {
+            QCOMPARE(e.kind, EventKind::HardBraking);
+            QCOMPARE_GE(e.endTime, e.time);
+            found << e.time;
+        }
+        QCOMPARE(found, times);
+    }
+
+    // Another clip of the same trip keeps its events: the same parts share their
+    // samples; equal copies, moved parts or another nudge are another trip.
+    void sameParts()
+    {
+        const QList<GpsSample> samples(10, makeSample("51.5", "-0.14", 50));
+        const QList<TimelinePart> trip{{samples, 0, 10, QStringLiteral("a"), nullptr},
+                                       {samples, 10, 10, QStringLiteral("b"), nullptr}};
+        QVERIFY(PlayerEvents::sameParts(trip, trip));
+        QList<TimelinePart> copied = trip;
+        copied[1].samples = QList<GpsSample>(10, makeSample("51.5", "-0.14", 50));
+        QVERIFY(!PlayerEvents::sameParts(trip, copied));
+        QList<TimelinePart> moved = trip;
+        moved[1].start = 11;
+        QVERIFY(!PlayerEvents::sameParts(trip, moved));
+        QList<TimelinePart> otherNudge = trip;
+        otherNudge[0].offsetMs = 10;
+        QVERIFY(!PlayerEvents::sameParts(trip, otherNudge));
+        QVERIFY(!PlayerEvents::sameParts(trip, trip.mid(0, 1)));
+        QVERIFY(PlayerEvents::sameParts({}, {}));
     }
 
     void rateStep_data()
