@@ -250,6 +250,10 @@
         <translation>No recording</translation>
     </message>
     <message>
+        <source>channel_starts_at</source>
+        <translation>Recording starts at %1</translation>
+    </message>
+    <message>
         <source>channel_two_files</source>
         <translation>Two recordings of one camera at this time: showing %1</translation>
     </message>

@@ -250,6 +250,10 @@
         <translation>无录像</translation>
     </message>
     <message>
+        <source>channel_starts_at</source>
+        <translation>录像从 %1 开始</translation>
+    </message>
+    <message>
         <source>channel_two_files</source>
         <translation>同一摄像头在此时间有两段录像：显示 %1</translation>
     </message>

@@ -67,6 +67,18 @@ bool showsMoment(double start, double frame, double at)
     return start >= 0 && frame > 0 && std::isfinite(at) && start <= at + 1e-6 && at < start + frame - 1e-6;
 }
 
+bool beforeStart(double at, double offset)
+{
+    return std::isfinite(at) && std::isfinite(offset) && at + offset < -1e-6;
+}
+
+double startWait(double at, double offset, double rate)
+{
+    if (!beforeStart(at, offset) || !(rate > 0) || wayOf(rate) == RateWay::Paced)
+        return 0.0;
+    return -(at + offset) / rate;
+}
+
 bool takesInstantChange(quint32 change, quint32 current)
 {
     return current != 0 && change == current;

@@ -59,6 +59,13 @@ bool instantChange(double from, double to);
 // seconds holds the moment `at` (seconds of the same file): false before any picture.
 bool showsMoment(double start, double frame, double at);
 
+// A camera held `offset` seconds after the main one (negative: its recording started that
+// much later) at the main camera's time `at`: whether that is before its recording starts,
+// and how long the clock runs at `rate` before its first picture is due (0 when it is not
+// before, or the rate plays backwards or by key frames the engine paces).
+bool beforeStart(double at, double offset);
+double startWait(double at, double offset, double rate);
+
 // Whether a decoder or sink takes an instant rate change numbered `change`, when the one
 // asked for last is numbered `current` (0: none, or a flushing seek came after it). Only
 // that one: GStreamer re-sends an older change after a flush (see MediaPipeline).

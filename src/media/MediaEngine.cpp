@@ -202,6 +202,12 @@ void MediaEngine::playUrl(const QUrl &url, const QList<Camera> &others)
 
 void MediaEngine::tick(double seconds)
 {
+    for (size_t i = 1; i < cameras_.size(); ++i) {
+        if (EngineRules::beforeStart(seconds, cameras_[i].offset))
+            setCameraStatus(int(i), CameraStatus::NotStarted);
+        else if (cameras_[i].status == CameraStatus::NotStarted)
+            setCameraStatus(int(i), CameraStatus::Showing);
+    }
     emit timeChanged(seconds);
     if (duration_ > 0 && duration_ == seconds)
         emit ended();

@@ -42,8 +42,9 @@ public:
     enum PlaybackState { StoppedState, PlayingState, PausedState };
     Q_ENUM(PlaybackState)
     // A camera of the moment: opening, showing pictures, without a playable recording,
-    // or past the end of its file.
-    enum class CameraStatus { Opening, Showing, NoRecording, Ended };
+    // past the end of its file, or before its recording starts (one that started later
+    // than the main camera, held at its offset).
+    enum class CameraStatus { Opening, Showing, NoRecording, Ended, NotStarted };
     Q_ENUM(CameraStatus)
 
     // Another camera of the moment: its file, where its pictures go, and how many
@@ -83,7 +84,8 @@ public:
     float volume() const;
     void setVolume(float v);
 
-    // The clock tick: timeChanged, then the end-of-file test.
+    // The clock tick: the cameras before their start told, timeChanged, then the
+    // end-of-file test.
     void tick(double seconds);
 
     bool isAddVideoFile() const { return opened_; }

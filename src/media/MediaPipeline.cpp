@@ -83,6 +83,17 @@ GstElement *audioSink()
     return quiet;
 }
 
+// A camera whose recording starts later than the time sought: its sink's running time
+// moves on by the wait, so that its first picture is due on the one clock when the main
+// camera reaches the camera's start.
+void holdBack(GstElement *sink, double wait)
+{
+    if (GstPad *pad = gst_element_get_static_pad(sink, "sink")) {
+        gst_pad_set_offset(pad, gint64(ns(wait)));
+        gst_object_unref(pad);
+    }
+}
+
 struct BranchHandle {
     MediaPipeline *self;
     FrameHub *hub;
@@ -605,7 +616,8 @@ void MediaPipeline::pause(double at)
         const double shown = branches_.front()->shownAt->load();
         const bool together = std::all_of(branches_.begin() + 1, branches_.end(), [shown](const Branch *b) {
             const double frame = b->frameSeconds > 0 && b->frameSeconds < 1 ? b->frameSeconds : 1.0 / 30;
-            return !b->sink || EngineRules::showsMoment(b->shownAt->load(), frame, shown + 0.001 + b->offset);
+            return !b->sink || EngineRules::beforeStart(shown, b->offset)
+                   || EngineRules::showsMoment(b->shownAt->load(), frame, shown + 0.001 + b->offset);
         });
         if (shown >= 0 && !together)
             ask({0, shown + 0.001, rate_, EngineRules::seekFor(EngineRules::Gesture::Click, rate_)});
@@ -637,6 +649,13 @@ void MediaPipeline::step(quint64 serial, double frameSeconds)
     // held is shown when it is the next (one camera), else every camera is sought to the
     // frame after the one shown.
     const Branch *main = branches_.empty() ? nullptr : branches_.front();
+    // A camera before its start holds its first picture back, which a step event would
+    // pass over: around such a camera's start, each step is a seek.
+    if (main && !inFlight_ && !waiting_ && frameSeconds > 0 && anyBeforeStart(std::max(0.0, main->shownAt->load()))) {
+        const double shown = std::max(0.0, main->shownAt->load());
+        ask({serial, shown + frameSeconds + 0.001, rate_, EngineRules::seekFor(EngineRules::Gesture::Click, rate_)});
+        return;
+    }
     if (main && !inFlight_ && !waiting_ && frameSeconds > 0) {
         auto [frame, heldAt] = main->held->take();
         for (const Branch *b : branches_)
@@ -683,7 +702,10 @@ void MediaPipeline::setRate(quint64 serial, double rate, double from, bool playi
             ask({serial, from, 1.0, EngineRules::seekFor(EngineRules::Gesture::Click, 1.0)});
         return;
     }
-    if (!wasPaced && wasPlaying && playing && EngineRules::instantChange(was, rate) && !inFlight_ && !waiting_) {
+    // A camera waiting for its start was held back by the time at the old rate: a seek
+    // places it again.
+    if (!wasPaced && wasPlaying && playing && EngineRules::instantChange(was, rate) && !inFlight_ && !waiting_
+        && !anyBeforeStart(from)) {
         // The segment stays, only its rate changes: no flush, no gap in the picture.
         GstEvent *change = gst_event_new_seek(rate, GST_FORMAT_TIME, GST_SEEK_FLAG_INSTANT_RATE_CHANGE,
                                               GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE, GST_SEEK_TYPE_NONE,
@@ -707,6 +729,12 @@ void MediaPipeline::setOffset(int camera, double seconds, double at, quint64 ser
     // Shown at once, also while paused.
     if (pipeline_ && !paceTimer_.isActive())
         ask({serial, at, rate_, EngineRules::seekFor(EngineRules::Gesture::Click, rate_)});
+}
+
+bool MediaPipeline::anyBeforeStart(double at) const
+{
+    return std::any_of(branches_.begin(), branches_.end(),
+                       [at](const Branch *b) { return b->sink && EngineRules::beforeStart(at, b->offset); });
 }
 
 void MediaPipeline::setVolume(double volume)
@@ -758,6 +786,13 @@ void MediaPipeline::issue(const Seek &s)
                 at = std::max(0.0, b->duration - std::max(0.001, b->frameSeconds / 2));
             return at;
         };
+        for (Branch *b : branches_) {
+            const double wait = b->sink ? EngineRules::startWait(t, b->offset, s.rate) : 0.0;
+            if (wait != b->heldBack) {
+                holdBack(b->sink, wait);
+                b->heldBack = wait;
+            }
+        }
         const bool apart = std::any_of(branches_.begin(), branches_.end(),
                                        [&](const Branch *b) { return b->sink && targetOf(b) != t; });
         if (!apart) {

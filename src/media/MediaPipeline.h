@@ -106,6 +106,7 @@ private:
         GstElement *sink = nullptr;
         bool lost = false;
         double offset = 0;   // seconds its picture runs after the main one's
+        double heldBack = 0;   // seconds its first picture is held back on the clock (holdBack)
         double duration = 0;    // its file's length, as probed
         double frameSeconds = 0;   // one of its frames; 0 when the stream does not say
         // The next preroll is not shown (the one that follows a pause while playing).
@@ -130,6 +131,8 @@ private:
     void onMessage(GstMessage *message);
     int cameraOf(GstElement *element) const;
     void loseCamera(int camera);
+    // Whether a camera's recording starts after the main camera's time `at`.
+    bool anyBeforeStart(double at) const;
     void startPacing(double from);
     void stopPacing();
     void paceTick();

@@ -33,11 +33,14 @@ ChannelPictures::ChannelPictures(MediaEngine *engine, QWidget *stage, VideoPictu
     main_->installEventFilter(this);
     order_ = {main_};
     connect(engine_, &MediaEngine::cameraStatusChanged, this, [this](int camera, MediaEngine::CameraStatus status) {
-        if (status != MediaEngine::CameraStatus::NoRecording)
-            return;
-        for (Tile *t : tiles_)
-            if (t->camera == camera && camera > 0)
+        for (Tile *t : tiles_) {
+            if (t->camera != camera || camera <= 0)
+                continue;
+            if (status == MediaEngine::CameraStatus::NoRecording)
                 showGap(*t);
+            else
+                showBeforeStart(*t, status == MediaEngine::CameraStatus::NotStarted);
+        }
     });
     connect(engine_, &MediaEngine::camerasProbed, this, [this] {
         for (Tile *t : tiles_)
@@ -100,6 +103,7 @@ void ChannelPictures::setClip(const QString &path)
         for (const Companion &c : findCompanions(QFile::encodeName(clip.fileName()).toStdString(), names, state, time)) {
             auto *t = new Tile;
             t->channel = c.channel;
+            t->late = c.startMs / 1000.0;
             if (!c.name.empty())
                 t->file = dir + QFile::decodeName(c.name.c_str());
             tiles_.push_back(t);
@@ -196,10 +200,44 @@ void ChannelPictures::showGap(Tile &t)
     emit gapShown(t.channel);
 }
 
+void ChannelPictures::showBeforeStart(Tile &t, bool on)
+{
+    if (on == t.beforeStart || t.gap || !t.picture)
+        return;
+    t.beforeStart = on;
+    if (on && !t.waiting) {
+        t.waiting = new QLabel(stage_);
+        t.waiting->setAttribute(Qt::WA_NativeWindow);
+        t.waiting->setObjectName(QStringLiteral("waiting_") + QString::fromStdString(ClipTime::channelName(t.channel)));
+        t.waiting->setTextFormat(Qt::PlainText);
+        t.waiting->setAlignment(Qt::AlignCenter);
+        t.waiting->setWordWrap(true);
+        t.waiting->setAutoFillBackground(true);
+        t.waiting->setStyleSheet(
+            QStringLiteral("QLabel { background: #202020; color: #d0d0d0; border: 1px solid #505050; }"));
+        t.waiting->installEventFilter(this);
+    }
+    if (on) {
+        const qint64 s = std::llround(std::max(0.0, -t.offset));
+        t.waiting->setText(Localization::text("channel_no_recording") + QLatin1Char('\n')
+                           + Localization::text("channel_starts_at")
+                                 .arg(QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'))));
+    }
+    QWidget *from = on ? static_cast<QWidget *>(t.picture) : t.waiting;
+    QWidget *to = on ? static_cast<QWidget *>(t.waiting) : t.picture;
+    for (QPointer<QWidget> &w : order_)
+        if (w == from)
+            w = to;
+    from->hide();
+    to->show();
+    place();
+}
+
 void ChannelPictures::closeTiles()
 {
     for (Tile *t : tiles_) {
         delete t->picture;
+        delete t->waiting;
         delete t->gap;
         delete t;
     }
@@ -222,6 +260,11 @@ bool ChannelPictures::isGap(int i) const
     return tiles_[size_t(i)]->gap != nullptr;
 }
 
+bool ChannelPictures::isBeforeStart(int i) const
+{
+    return tiles_[size_t(i)]->beforeStart;
+}
+
 double ChannelPictures::time(int i) const
 {
     const Tile *t = tiles_[size_t(i)];
@@ -237,7 +280,9 @@ QVideoSink *ChannelPictures::videoSink(int i) const
 QWidget *ChannelPictures::tile(int i) const
 {
     const Tile *t = tiles_[size_t(i)];
-    return t->gap ? static_cast<QWidget *>(t->gap) : t->picture;
+    if (t->gap)
+        return t->gap;
+    return t->beforeStart ? static_cast<QWidget *>(t->waiting) : t->picture;
 }
 
 void ChannelPictures::setOffsets(const QVariantMap &msByPattern)
@@ -250,7 +295,8 @@ void ChannelPictures::applyOffsets()
 {
     const int lead = offsets_.value(mainPattern_).toInt();
     for (Tile *t : tiles_) {
-        const double offset = (offsets_.value(ChannelRules::namePattern(t->file)).toInt() - lead) / 1000.0;
+        // Where its recording started apart, that much more.
+        const double offset = (offsets_.value(ChannelRules::namePattern(t->file)).toInt() - lead) / 1000.0 - t->late;
         if (offset == t->offset)
             continue;
         t->offset = offset;
@@ -284,12 +330,12 @@ int ChannelPictures::chosen() const
     return first;
 }
 
-QList<QList<QPair<char, bool>>> ChannelPictures::camerasBeside(const QStringList &paths)
+QList<QList<ChannelRules::Beside>> ChannelPictures::camerasBeside(const QStringList &paths)
 {
     QHash<QString, std::vector<std::string>> folders;
-    QList<QList<QPair<char, bool>>> out;
+    QList<QList<ChannelRules::Beside>> out;
     for (const QString &path : paths) {
-        QList<QPair<char, bool>> cameras;
+        QList<ChannelRules::Beside> cameras;
         const QFileInfo clip(path);
         if (!path.isEmpty()) {
             const QString dir = clip.absolutePath() + QLatin1Char('/');
@@ -298,7 +344,7 @@ QList<QList<QPair<char, bool>>> ChannelPictures::camerasBeside(const QStringList
                 names = folders.insert(dir, namesIn(dir));
             const auto state = [&dir](const std::string &name) { return fileIn(dir, name); };
             for (const Companion &c : findCompanions(QFile::encodeName(clip.fileName()).toStdString(), *names, state))
-                cameras.append({c.channel, c.gap != Companion::Gap::None});
+                cameras.append({c.channel, c.gap != Companion::Gap::None, std::max(0.0, c.startMs / 1000.0)});
         }
         out.append(cameras);
     }
@@ -395,7 +441,7 @@ char ChannelPictures::channelOf(const QWidget *picture) const
     if (picture == main_)
         return mainChannel_;
     for (const Tile *t : tiles_)
-        if (picture == t->picture || picture == t->gap)
+        if (picture == t->picture || picture == t->gap || picture == t->waiting)
             return t->channel;
     return 0;
 }
@@ -496,7 +542,7 @@ bool ChannelPictures::eventFilter(QObject *watched, QEvent *event)
             const ChannelRules::Click click = ChannelRules::clicked(arrangement_, focused_, int(slot));
             if (click.toFront)
                 for (Tile *t : tiles_)
-                    if (w == t->picture || w == t->gap)
+                    if (w == t->picture || w == t->gap || w == t->waiting)
                         chosen_ = t->channel;
             if (click.focused != focused_) {
                 focused_ = click.focused;
@@ -516,7 +562,12 @@ bool ChannelPictures::eventFilter(QObject *watched, QEvent *event)
 
 void ChannelPictures::retranslate()
 {
-    for (Tile *t : tiles_)
+    for (Tile *t : tiles_) {
         if (t->gap)
             t->gap->setText(Localization::text("channel_no_recording"));
+        if (t->beforeStart) {
+            showBeforeStart(*t, false);   // said again in the language now chosen
+            showBeforeStart(*t, true);
+        }
+    }
 }

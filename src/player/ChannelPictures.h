@@ -7,7 +7,9 @@
 // side by side or a grid; a click makes a picture the large one, an inset dragged to
 // another corner stays there, Ctrl+wheel over an inset makes the insets larger or smaller.
 // A camera whose recording starts a little apart is held at its offset from the main
-// one, remembered by its name pattern (ChannelRules::namePattern).
+// one: by what the files say of their start (one that started 2 s late shows "No
+// recording" for those 2 s), and as the user nudged it, remembered by its name pattern
+// (ChannelRules::namePattern).
 #pragma once
 
 #include "ChannelRules.h"
@@ -52,6 +54,8 @@ public:
     char channel(int i) const;
     QString file(int i) const;               // empty for a camera missing this minute
     bool isGap(int i) const;                 // "No recording" is shown
+    // Its recording starts later than the main camera's time: "No recording" until then.
+    bool isBeforeStart(int i) const;
     double time(int i) const;                // the time of its picture shown, seconds
     QVideoSink *videoSink(int i) const;
     QWidget *tile(int i) const;              // the picture, or the gap's label
@@ -82,7 +86,7 @@ public:
     // For each local clip of `paths`, the other cameras its folder holds at its second
     // (findCompanions, names only), each with whether it has no recording there. Each
     // folder is listed once. Safe on any thread.
-    static QList<QList<QPair<char, bool>>> camerasBeside(const QStringList &paths);
+    static QList<QList<ChannelRules::Beside>> camerasBeside(const QStringList &paths);
     // "Rear camera", "Cabin camera" for people.
     static QString title(char channel);
 
@@ -107,7 +111,11 @@ private:
         VideoPicture *picture = nullptr;
         QLabel *gap = nullptr;
         double offset = 0.0;              // seconds after the main camera
+        double late = 0.0;                // seconds its recording starts after the main one's
+        QLabel *waiting = nullptr;        // shown in the picture's place before its start
+        bool beforeStart = false;
     };
+    void showBeforeStart(Tile &t, bool on);
     void closeTiles();
     void openTile(Tile &t);
     void showGap(Tile &t);

@@ -180,27 +180,31 @@ QList<ChannelRules::CameraLane> ChannelRules::lanes(const QList<PartCameras> &pa
 {
     QList<char> channels;
     for (const PartCameras &part : parts)
-        for (const auto &[channel, gap] : part.cameras)
-            if (!channels.contains(channel))
-                channels.append(channel);
+        for (const Beside &c : part.cameras)
+            if (!channels.contains(c.channel))
+                channels.append(c.channel);
     std::stable_sort(channels.begin(), channels.end(),
                      [](char a, char b) { return ClipTime::channelRank(a) < ClipTime::channelRank(b); });
     QList<CameraLane> out;
     for (char channel : channels) {
         CameraLane lane{channel, {}};
+        const auto addGap = [&lane](double start, double end) {
+            // Within a millisecond counts as right after.
+            if (!lane.gaps.isEmpty() && start <= lane.gaps.last().second + 0.001)
+                lane.gaps.last().second = std::max(lane.gaps.last().second, end);
+            else
+                lane.gaps.append({start, end});
+        };
         for (const PartCameras &part : parts) {
             if (!(part.duration > 0))
                 continue;
             const auto has = std::find_if(part.cameras.begin(), part.cameras.end(),
-                                          [channel](const QPair<char, bool> &c) { return c.first == channel; });
-            if (has != part.cameras.end() && !has->second)
-                continue;
+                                          [channel](const Beside &c) { return c.channel == channel; });
             const double end = part.start + part.duration;
-            // Within a millisecond counts as right after.
-            if (!lane.gaps.isEmpty() && part.start <= lane.gaps.last().second + 0.001)
-                lane.gaps.last().second = std::max(lane.gaps.last().second, end);
-            else
-                lane.gaps.append({part.start, end});
+            if (has == part.cameras.end() || has->gap)
+                addGap(part.start, end);
+            else if (has->late > 0)
+                addGap(part.start, std::min(end, part.start + has->late));
         }
         out.append(lane);
     }

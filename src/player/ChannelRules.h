@@ -75,9 +75,16 @@ public:
                               double share = kInsetShare, double aspect = 0);
     // The cameras beside the clip of one part of the timeline: where the part lies and,
     // by channel, whether that camera has no recording there.
+    // A camera beside a clip: its channel, whether it has no recording there, and how many
+    // seconds after the clip's start its recording starts (a camera that started late).
+    struct Beside {
+        char channel = 0;
+        bool gap = false;
+        double late = 0.0;
+    };
     struct PartCameras {
         double start = 0.0, duration = 0.0;
-        QList<QPair<char, bool>> cameras;
+        QList<Beside> cameras;
     };
     // A camera's lane under the timeline: where it has no recording, on the timeline's axis.
     struct CameraLane {
@@ -86,7 +93,8 @@ public:
         bool operator==(const CameraLane &o) const { return channel == o.channel && gaps == o.gaps; }
     };
     // A lane per camera any part has, by channel rank: a gap where a part's camera has
-    // no recording or the part has no such camera; gaps of parts that follow each other join.
+    // no recording or the part has no such camera, and before a late camera's start; gaps
+    // of parts that follow each other join.
     static QList<CameraLane> lanes(const QList<PartCameras> &parts);
     // The lane's name for people: "Rear", "Cabin", "Left repeater" …
     static QString laneLabel(char channel);

@@ -40,9 +40,9 @@ void PlayerEvents::setTelemetryOffset(int ms)
 
 void PlayerEvents::cameraGap(char channel)
 {
-    for (auto &[c, gap] : clipCameras_)
-        if (c == channel && !gap) {
-            gap = true;
+    for (ChannelRules::Beside &c : clipCameras_)
+        if (c.channel == channel && !c.gap) {
+            c.gap = true;
             if (tripParts_.isEmpty())
                 timeline_->setCameraLanes(ChannelRules::lanes({{0.0, duration_, clipCameras_}}));
         }
@@ -123,7 +123,7 @@ PlayerEvents::TripFindings PlayerEvents::findTripEvents(const QList<TimelinePart
     QStringList files;
     for (const TimelinePart &part : parts)
         files << part.file;
-    const QList<QList<QPair<char, bool>>> cameras = ChannelPictures::camerasBeside(files);
+    const QList<QList<ChannelRules::Beside>> cameras = ChannelPictures::camerasBeside(files);
     QList<ChannelRules::PartCameras> partCameras;
     for (qsizetype k = 0; k < parts.size(); ++k)
         partCameras.append({parts.at(k).start, parts.at(k).duration, cameras.value(k)});

@@ -37,7 +37,7 @@ public:
     void setTelemetryOffset(int ms);
     // The other cameras of the open clip's moment (channel, and whether it is a gap),
     // for the camera lanes of a clip on its own; a camera found not to play becomes a gap.
-    void setClipCameras(const QList<QPair<char, bool>> &cameras) { clipCameras_ = cameras; }
+    void setClipCameras(const QList<ChannelRules::Beside> &cameras) { clipCameras_ = cameras; }
     void cameraGap(char channel);
     // The playing file is part `playing` of a trip of these parts (two or more): the
     // timeline and the events span them all. Fewer than two parts: the file alone.
@@ -96,7 +96,7 @@ private:
     std::shared_ptr<const std::vector<TelemetrySample>> typed_;
     double duration_ = 0.0;
     int offsetMs_ = 0;
-    QList<QPair<char, bool>> clipCameras_;
+    QList<ChannelRules::Beside> clipCameras_;
     std::vector<TelemetryEvent> events_;
     QList<TimelinePart> tripParts_;
     int tripPlaying_ = 0;

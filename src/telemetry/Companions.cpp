@@ -57,12 +57,12 @@ std::vector<Companion> findCompanions(const std::string &clip, const std::vector
 
     // Every channel of the folder counts for gaps; each file of the clip's moment is a
     // claim on its channel, ranked by how near its GPS start is (a match by the camera's
-    // time only comes after those).
+    // time only comes after those, and a file that starts apart after both).
     struct Claim {
         std::string name;
-        int64_t rank;
+        int tier;        // 0 by the GPS, 1 by the camera's second, 2 started apart
+        int64_t apart;   // from the clip's start, ms, by what decided
     };
-    constexpr int64_t kByCameraTime = INT64_MAX;
     std::vector<char> channels;
     std::map<char, std::vector<Claim>> claims;
     const size_t count = std::min(folder.size(), kMaxCompanionNames);
@@ -87,14 +87,20 @@ std::vector<Companion> findCompanions(const std::string &clip, const std::vector
             if (!said)
                 said = ask(name);
             if (said && said->gpsUtcMs) {
-                const int64_t apart = std::llabs(*said->gpsUtcMs - ownGps);
-                if (apart < 1000)
-                    claims[channel].push_back(Claim{name, apart});
+                const int64_t apart = *said->gpsUtcMs - ownGps;
+                if (std::llabs(apart) < 1000)
+                    claims[channel].push_back(Claim{name, 0, apart});
+                else if (std::llabs(apart) <= kCompanionNearMs)
+                    claims[channel].push_back(Claim{name, 2, apart});
                 continue;
             }
         }
-        if (camera && ownCamera && secondOf(*camera) == secondOf(*ownCamera))
-            claims[channel].push_back(Claim{name, kByCameraTime});
+        if (!camera || !ownCamera)
+            continue;
+        if (secondOf(*camera) == secondOf(*ownCamera))
+            claims[channel].push_back(Claim{name, 1, 0});
+        else if (std::llabs(*camera - *ownCamera) <= kCompanionNearMs)
+            claims[channel].push_back(Claim{name, 2, *camera - *ownCamera});
     }
     std::sort(channels.begin(), channels.end(),
               [](char a, char b) { return ClipTime::channelRank(a) < ClipTime::channelRank(b); });
@@ -109,11 +115,18 @@ std::vector<Companion> findCompanions(const std::string &clip, const std::vector
             out.push_back(c);
             continue;
         }
-        std::stable_sort(it->second.begin(), it->second.end(),
-                         [](const Claim &a, const Claim &b) { return a.rank < b.rank; });
-        c.claims = it->second.size();
+        std::vector<Claim> &found = it->second;
+        std::stable_sort(found.begin(), found.end(), [](const Claim &a, const Claim &b) {
+            const int64_t x = a.tier == 1 ? 0 : std::llabs(a.apart), y = b.tier == 1 ? 0 : std::llabs(b.apart);
+            return a.tier != b.tier ? a.tier < b.tier : x < y;
+        });
+        // A file that started apart stands in only where none is of the moment itself.
+        if (found.front().tier < 2)
+            found.erase(std::remove_if(found.begin(), found.end(), [](const Claim &k) { return k.tier == 2; }),
+                        found.end());
+        c.claims = found.size();
         c.gap = Companion::Gap::Unreadable;
-        for (const Claim &claim : it->second) {
+        for (const Claim &claim : found) {
             const std::string &name = claim.name;
             const CompanionFile f = state(name);
             const Companion::Gap gap = f.bytes < 0     ? Companion::Gap::Missing
@@ -123,6 +136,7 @@ std::vector<Companion> findCompanions(const std::string &clip, const std::vector
             if (c.name.empty() || gap == Companion::Gap::None) {
                 c.name = name;
                 c.gap = gap;
+                c.startMs = claim.tier == 2 ? claim.apart : 0;
             }
             if (gap == Companion::Gap::None)
                 break;

@@ -23,6 +23,9 @@ struct Companion {
     std::string name;         // a name of the folder; empty when the channel has no file now
     Gap gap = Gap::None;      // a channel the folder has for other minutes but not this one
     size_t claims = 1;        // files naming this channel and second; one of them is taken
+    // How long after the clip's start its recording starts (negative: before it), for a
+    // file of a camera that started apart: 0 for one of the same second.
+    int64_t startMs = 0;
 };
 
 // What a file says of its own start, where it says anything: the UTC start its GPS gives
@@ -45,8 +48,10 @@ constexpr int64_t kCompanionNearMs = 2000;
 // or the gap in its place. A file's time is the GPS's where `time` gives one for both it
 // and the clip (starts less than a second apart, among files whose camera times are at
 // most kCompanionNearMs apart), else the camera's: the name's, else the movie header's
-// (the same second). Of several files claiming one channel the one whose GPS start is
-// nearest comes first, and of those the first one `state` finds readable and not empty
+// (the same second). A channel without such a file takes one that starts at most
+// kCompanionNearMs apart by the same times (a camera that started a little late or
+// early), with its startMs. Of several files claiming one channel the one whose GPS start
+// is nearest comes first, and of those the first one `state` finds readable and not empty
 // is taken (else the first). Nothing for a clip without a channel, or without any time.
 std::vector<Companion> findCompanions(const std::string &clip, const std::vector<std::string> &folder,
                                       const std::function<CompanionFile(const std::string &)> &state,

@@ -7,7 +7,8 @@
 // others beside it, after rate changes the same frame again once paused, and while
 // playing at most a frame apart; after seek storms the frame of the last time asked for,
 // also with a rear of another codec and sound in the front only; and a camera's file
-// replaced while playing stops nothing. A rate changed in place and at once again by a
+// replaced while playing stops nothing; a rear whose recording starts 2 s after the
+// front's says "No recording" until then and is in step from its first frame on. A rate changed in place and at once again by a
 // seek (1x, 2x, 5x in a row) trips no GStreamer assertion.
 #include "FrameCode.h"
 #include "TestSettings.h"
@@ -16,14 +17,17 @@
 #include "app/MainWindow.h"
 #include "app/MprisService.h"
 #include "app/PaneLayout.h"
+#include "common/Localization.h"
 #include "media/MediaEngine.h"
 #include "player/ChannelPictures.h"
 #include "player/PlayerView.h"
+#include "player/TelemetryTimeline.h"
 #include "playlist/PlayListView.h"
 #include "store/TrackStore.h"
 
 #include <QDBusObjectPath>
 #include <QDir>
+#include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -411,6 +415,120 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
         now = settled();
         QVERIFY2(pastTheCabin(now), qPrintable(describe(now)));
+    }
+
+    // A rear that started recording 2 s after the front (named two seconds later, its
+    // first picture the front's frame 60): before then its tile says "No recording" and
+    // when it starts, its lane shows the gap; from its start on, seeks, steps across it and
+    // play show it in step with the others.
+    void aRearThatStartsLate()
+    {
+        QTemporaryDir dir;
+        const QString front = dir.filePath(QFileInfo(moment(QStringLiteral("F"))).fileName());
+        QVERIFY(QFile::copy(moment(QStringLiteral("F")), front));
+        QVERIFY(QFile::copy(moment(QStringLiteral("I")), dir.filePath(QFileInfo(moment(QStringLiteral("I"))).fileName())));
+        // Alone in the play list: the moments of the same names opened before from other
+        // folders would join its trip.
+        TrackStore::syncPlayList({});
+        window->paneLayout()->playListView->reloadPlayListData();
+        QProcess cut;
+        cut.start(QStringLiteral("ffmpeg"), {"-hide_banner", "-loglevel", "error", "-y", "-ss", "2", "-i",
+                                             moment(QStringLiteral("R")), "-map", "0:v", "-c", "copy",
+                                             dir.filePath(QStringLiteral("2026_1115_091002_010R.MOV"))});
+        QVERIFY(cut.waitForFinished(60000) && cut.exitStatus() == QProcess::NormalExit && cut.exitCode() == 0);
+        QSignalSpy opened(delegate.get(), &AppDelegate::filesOpened);
+        delegate->openUrls({QUrl::fromLocalFile(front)});
+        QVERIFY(opened.wait(30000));
+        QTRY_VERIFY_WITH_TIMEOUT(video->currentFile() == front && video->engine()->isPlaying()
+                                     && cameras->count() == 2 && video->currentTime() > 0.5,
+                                 20000);
+        player->Pause();
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
+        const int rear = cameras->channel(0) == 'R' ? 0 : 1;
+        QCOMPARE(cameras->channel(rear), 'R');
+        auto *timeline = window->findChild<TelemetryTimeline *>();
+        QVERIFY(timeline);
+        // The lanes are found aside: the rear's, hatched for its first 2 s.
+        const auto laneText = [timeline] {
+            QStringList out;
+            for (const ChannelRules::CameraLane &lane : timeline->cameraLanes()) {
+                QString gaps;
+                for (const auto &[from, to] : lane.gaps)
+                    gaps += QStringLiteral(" %1-%2").arg(from).arg(to);
+                out << QLatin1Char(lane.channel) + gaps;
+            }
+            return out.join(QStringLiteral("; "));
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(laneText(), QStringLiteral("R 0-2; I"), 10000);
+
+        const auto beforeItsStart = [&](double at) {
+            setPosition(at);
+            QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), at, 5000);
+            const QList<Shown> now = settled();
+            QVERIFY2(cameras->isBeforeStart(rear), qPrintable(describe(now)));
+            QCOMPARE(now.first().frame, int(std::floor(at * 30 + 1e-9)));
+            QCOMPARE(now.at(2).frame, int(std::floor(at * 25 + 1e-9)));
+            auto *label = qobject_cast<QLabel *>(cameras->tile(rear));
+            QVERIFY(label && label->isVisible());
+            QVERIFY2(label->text().startsWith(Localization::text("channel_no_recording"))
+                         && label->text().contains(QStringLiteral("0:02")),
+                     qPrintable(label->text()));
+        };
+        const auto inStep = [&](double at) {
+            setPosition(at);
+            QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), at, 5000);
+            const QList<Shown> now = settled();
+            QVERIFY2(!cameras->isBeforeStart(rear) && together(now) && now.first().frame == int(std::floor(at * 30 + 1e-9)),
+                     qPrintable(QStringLiteral("at %1 s: %2").arg(at).arg(describe(now))));
+        };
+        beforeItsStart(1.0);
+        screenshot(QStringLiteral("e2e_cameras_rear_starts_late"));
+        inStep(5.0);
+        beforeItsStart(0.3);
+        inStep(2.0);
+        inStep(12.345);
+        // Frame steps across its start: "No recording" up to the front's frame 59, then the
+        // rear's first frame beside the front's 60.
+        setPosition(1.9);
+        QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 1.9, 5000);
+        for (int k = 0; k < 4; ++k) {
+            const int before = settled().first().frame;
+            QTest::keyClick(window.get(), Qt::Key_Period);
+            QTRY_VERIFY_WITH_TIMEOUT(shown().first().frame == before + 1, 5000);
+            const QList<Shown> now = settled();
+            if (now.first().frame < 60)
+                QVERIFY2(cameras->isBeforeStart(rear), qPrintable(describe(now)));
+            else
+                QVERIFY2(!cameras->isBeforeStart(rear) && together(now), qPrintable(describe(now)));
+        }
+        // Played across its start, at 1x and at 2x: in step once paused.
+        for (const double rate : {1.0, 2.0}) {
+            setPosition(0.5);
+            QTRY_COMPARE_WITH_TIMEOUT(video->currentTime(), 0.5, 5000);
+            settled();
+            player->Play();
+            if (rate > 1)
+                video->engine()->fasterRate();   // 2x, while the rear waits for its start
+            // Its first picture came when the front reached 2 s: from then on, within a frame
+            // of the others at every look.
+            QTRY_VERIFY_WITH_TIMEOUT(video->currentTime() > 2.3, 10000);
+            QString seen;
+            for (int i = 0; i < 4; ++i) {
+                QTest::qWait(150);
+                const QList<Shown> now = shown();
+                if (cameras->isBeforeStart(rear) || !together(now, 1))
+                    seen += describe(now) + QLatin1String("; ");
+            }
+            QVERIFY2(seen.isEmpty(), qPrintable(QStringLiteral("%1x playing: %2").arg(rate).arg(seen)));
+            player->Pause();
+            QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
+            const QList<Shown> now = settled();
+            QVERIFY2(!cameras->isBeforeStart(rear) && together(now),
+                     qPrintable(QStringLiteral("%1x: %2").arg(rate).arg(describe(now))));
+        }
+        video->engine()->playOrPause();   // 1x again for what follows
+        player->Pause();
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
     }
 
     // A camera's file replaced on disk while the moment plays (cut to a few bytes): the

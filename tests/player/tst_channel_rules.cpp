@@ -127,7 +127,7 @@ private slots:
 
     void lanes_data()
     {
-        using Cameras = QList<QPair<char, bool>>;   // channel, gap
+        using Cameras = QList<R::Beside>;   // channel, gap, late
         using Gaps = QList<QPair<double, double>>;
         QTest::addColumn<QList<R::PartCameras>>("parts");
         QTest::addColumn<QList<R::CameraLane>>("expected");
@@ -145,6 +145,10 @@ private slots:
             << QList<R::PartCameras>{{0, 60, Cameras{{'R', true}}}, {60, 60, Cameras{{'R', true}}},
                                      {120, 60, Cameras{{'R', false}}}, {180, 30, Cameras{{'R', true}}}}
             << QList<R::CameraLane>{{'R', Gaps{{0, 120}, {180, 210}}}};
+        QTest::newRow("a rear that starts 2 s late: a gap before its start, in each clip")
+            << QList<R::PartCameras>{{0, 60, Cameras{{'R', false, 2.0}}}, {60, 60, Cameras{{'R', false, 2.0}}},
+                                     {120, 1, Cameras{{'R', false, 2.0}, {'I', false, -1.0}}}}
+            << QList<R::CameraLane>{{'R', Gaps{{0, 2}, {60, 62}, {120, 121}}}, {'I', Gaps{{0, 120}}}};
         QTest::newRow("a pause between clips is no gap")
             << QList<R::PartCameras>{{0, 60, Cameras{{'R', true}}}, {90, 60, Cameras{{'R', true}}}}
             << QList<R::CameraLane>{{'R', Gaps{{0, 60}, {90, 150}}}};

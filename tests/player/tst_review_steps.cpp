@@ -351,6 +351,33 @@ private slots:
         QCOMPARE(EngineRules::showsMoment(start, frame, at), holds);
     }
 
+    void startWait_data()
+    {
+        QTest::addColumn<double>("at");
+        QTest::addColumn<double>("offset");
+        QTest::addColumn<double>("rate");
+        QTest::addColumn<bool>("before");
+        QTest::addColumn<double>("wait");
+        QTest::newRow("a rear 2 s late, at 0.5 s") << 0.5 << -2.0 << 1.0 << true << 1.5;
+        QTest::newRow("at 2x the clock runs half as long") << 0.5 << -2.0 << 2.0 << true << 0.75;
+        QTest::newRow("by key frames at 10x") << 0.0 << -2.0 << 10.0 << true << 0.2;
+        QTest::newRow("at its start") << 2.0 << -2.0 << 1.0 << false << 0.0;
+        QTest::newRow("past its start") << 7.0 << -2.0 << 1.0 << false << 0.0;
+        QTest::newRow("one that started earlier") << 0.0 << 1.0 << 1.0 << false << 0.0;
+        QTest::newRow("backwards: no picture is due") << 1.0 << -2.0 << -1.0 << true << 0.0;
+        QTest::newRow("paced at 60x") << 1.0 << -2.0 << 60.0 << true << 0.0;
+    }
+    void startWait()
+    {
+        QFETCH(double, at);
+        QFETCH(double, offset);
+        QFETCH(double, rate);
+        QFETCH(bool, before);
+        QFETCH(double, wait);
+        QCOMPARE(EngineRules::beforeStart(at, offset), before);
+        QCOMPARE(EngineRules::startWait(at, offset, rate), wait);
+    }
+
     void instantChangeTaken_data()
     {
         QTest::addColumn<uint>("change");

@@ -396,7 +396,7 @@ TEST(groupMoments_table)
 }
 
 // The companions as text: channel, then "=" and the file, or ":" and the gap; "x2" for
-// two claims; " " between.
+// two claims; "+2000" for one that starts 2 s after the clip; " " between.
 std::string companionShape(const std::vector<Companion> &companions)
 {
     std::string s;
@@ -408,6 +408,8 @@ std::string companionShape(const std::vector<Companion> &companions)
         s += c.gap == Companion::Gap::None ? "=" + c.name : ":" + std::string(gaps[int(c.gap)]);
         if (c.claims > 1)
             s += "x" + std::to_string(c.claims);
+        if (c.startMs)
+            s += (c.startMs > 0 ? "+" : "") + std::to_string(c.startMs);
     }
     return s;
 }
@@ -450,11 +452,22 @@ TEST(findCompanions_table)
           "2026-11-13_10-04-00-left_repeater.mp4"},
          "R=2026-11-13_10-04-00-back.mp4 left_repeater=2026-11-13_10-04-00-left_repeater.mp4 "
          "left_pillar=2026-11-13_10-04-00-left_pillar.mp4 right_pillar:missing"},
+        // A camera that started a little apart stands in, with how far apart.
+        {"a rear named 2 s later started 2 s late", "2026_1115_090100_002F.MOV", {"2026_1115_090102_002R.MOV"},
+         "R=2026_1115_090102_002R.MOV+2000"},
+        {"a cabin a second early, a rear 3 s late is another moment", "2026_1115_090100_002F.MOV",
+         {"2026_1115_090103_002R.MOV", "2026_1115_090059_001I.MOV"}, "R:missing I=2026_1115_090059_001I.MOV-1000"},
+        {"one of the same second comes before one 2 s apart", "2026_1115_090100_002F.MOV",
+         {"2026_1115_090102_002R.MOV", "2026_1115_090100_002R.MOV"}, "R=2026_1115_090100_002R.MOV"},
+        {"the GPS says the rear started 1.5 s late", "2026_1115_090100_002F.MOV", {"2026_1115_090100_002R.MOV"},
+         "R=2026_1115_090100_002R.MOV+1500",
+         {{"2026_1115_090100_002F.MOV", {gps, {}}}, {"2026_1115_090100_002R.MOV", {gps + 1500, {}}}}},
         {"a single-lens clip has none", "2026_1115_090000_001.MOV", {"2026_1115_090000_001R.MOV"}, ""},
         {"names past the cap are not looked at", "2026_1115_090000_001F.MOV", card, ""},
         // By what the files say: the GPS where both clips have it, else the camera's time.
         {"the GPS puts a rear named a second later in the moment", "2026_1115_090100_002F.MOV",
-         {"2026_1115_090101_002R.MOV", "2026_1115_090102_003I.MOV"}, "R=2026_1115_090101_002R.MOV I:missing",
+         {"2026_1115_090101_002R.MOV", "2026_1115_090102_003I.MOV"},
+         "R=2026_1115_090101_002R.MOV I=2026_1115_090102_003I.MOV+2000",
          {{"2026_1115_090100_002F.MOV", {gps, {}}}, {"2026_1115_090101_002R.MOV", {gps + 300, {}}},
           {"2026_1115_090102_003I.MOV", {gps + 2000, {}}}}},
         {"the GPS says another drive though the names agree", "2026_1115_090100_002F.MOV",
