@@ -96,6 +96,8 @@ public:
     double requestedRate() const { return ready_ && isPlaying() ? rate_ : 0.0; }
     // Playing key frames the engine paces itself.
     bool isSkimming() const { return isPlaying() && EngineRules::wayOf(rate_) == EngineRules::RateWay::Paced; }
+    // A seek or step was asked for and every camera has not shown its picture yet.
+    bool isSeeking() const { return seeking_; }
     // The current file.
     QUrl source() const { return source_; }
 
