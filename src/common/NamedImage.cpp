@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QSvgRenderer>
 
 QString NamedImage::path(const QString &name)
@@ -44,9 +45,17 @@ QImage NamedImage::image(const QString &name, const QSize &size)
 
 QPixmap NamedImage::pixmap(const QString &name, const QSize &size, qreal devicePixelRatio)
 {
+    // Drawn once per name, size and ratio: an icon that changes with the state (play and
+    // pause) is not drawn from its SVG again each time it does.
     const QSize px = (QSizeF(size) * devicePixelRatio).toSize();
-    QPixmap pm = QPixmap::fromImage(image(name, px));
-    if (!pm.isNull())
+    const QString key = QStringLiteral("veltra:%1:%2x%3@%4").arg(name).arg(px.width()).arg(px.height()).arg(devicePixelRatio);
+    QPixmap pm;
+    if (QPixmapCache::find(key, &pm))
+        return pm;
+    pm = QPixmap::fromImage(image(name, px));
+    if (!pm.isNull()) {
         pm.setDevicePixelRatio(devicePixelRatio);
+        QPixmapCache::insert(key, pm);
+    }
     return pm;
 }

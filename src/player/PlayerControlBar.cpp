@@ -282,6 +282,9 @@ void PlayerControlBar::retranslate()
 
 void PlayerControlBar::showPlaying(bool playing)
 {
+    if (playingShown_ == int(playing))
+        return;
+    playingShown_ = int(playing);
     playButton_->setIcon(QIcon(NamedImage::pixmap(QLatin1String(playing ? "player_pause" : "player_play"),
                                                  kPlayIconSize, devicePixelRatioF())));
 }

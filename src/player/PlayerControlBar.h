@@ -131,4 +131,5 @@ private:
     QToolButton *eventsButton_ = nullptr;
     QToolButton *camerasButton_ = nullptr;
     QLabel *rateBadge_ = nullptr;
+    int playingShown_ = -1;   // the state the play button shows (-1 before any)
 };
