@@ -26,6 +26,7 @@
 #include "player/ChannelPictures.h"
 #include "media/MediaEngine.h"
 #include "player/PlayerView.h"
+#include "player/VideoPicture.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -524,11 +525,12 @@ struct Mpv {
     QLocalSocket socket;
     QByteArray buffer;
     static bool installed() { return !QStandardPaths::findExecutable(QStringLiteral("mpv")).isEmpty(); }
-    bool start(const QString &file, bool paused)
+    bool start(const QString &file, bool paused, QSize size = QSize(640, 360))
     {
         static int n = 0;
         const QString ipc = QDir::temp().filePath(QStringLiteral("veltra-bench-mpv-%1-%2").arg(getpid()).arg(++n));
-        QStringList args{"--really-quiet", "--no-audio", "--hwdec=no", "--vo=x11", "--geometry=640x360",
+        const QString geometry = QStringLiteral("--geometry=%1x%2").arg(size.width()).arg(size.height());
+        QStringList args{"--really-quiet", "--no-audio", "--hwdec=no", "--vo=x11", geometry,
                          "--hr-seek=yes", "--keep-open=yes", "--input-ipc-server=" + ipc};
         if (paused)
             args << "--pause";
@@ -612,12 +614,13 @@ void printFrames(const char *what, std::vector<double> apart)
 }
 
 // CPU (% of a core) of `processes` mpv playing `files` for `seconds`.
-double mpvCpu(const QStringList &files, double seconds)
+// Each mpv draws at the size of the picture of ours it stands beside (`sizes`).
+double mpvCpu(const QStringList &files, double seconds, const QList<QSize> &sizes)
 {
     std::vector<std::unique_ptr<Mpv>> players;
-    for (const QString &f : files) {
+    for (qsizetype i = 0; i < files.size(); ++i) {
         players.push_back(std::make_unique<Mpv>());
-        if (!players.back()->start(f, false))
+        if (!players.back()->start(files[i], false, sizes.value(i, QSize(640, 360))))
             return -1;
     }
     QTest::qWait(2000);
@@ -733,12 +736,22 @@ int benchCameras(const QString &dir, double seconds, const QStringList &parts, b
             return 1;
         QString shown;
         const double ours = playerCpu(w, seconds, &shown);
+        // The sizes our pictures are drawn at, the main one's first.
+        QList<QSize> sizes;
+        for (QVideoSink *sink : sinksOf(w))
+            for (VideoPicture *picture : w.top.findChildren<VideoPicture *>())
+                if (picture->videoSink() == sink)
+                    sizes << picture->size();
         w.vc->close();
         QTest::qWait(500);
         QStringList files{front};
         if (count == 2)
             files << rear;
-        const double theirs = Mpv::installed() ? mpvCpu(files, seconds) : -1;
+        const double theirs = Mpv::installed() ? mpvCpu(files, seconds, sizes) : -1;
+        std::printf("our pictures:");
+        for (const QSize &size : sizes)
+            std::printf(" %dx%d", size.width(), size.height());
+        std::printf(" (each mpv draws at the same size)\n");
         std::printf("%d 1080p30 camera(s) at 1x: CPU %.0f %% of a core (%s); %d mpv: %.0f %%; ratio %.2fx\n", count,
                     ours, qPrintable(shown), count, theirs, theirs > 0 ? ours / theirs : 0.0);
         std::fflush(stdout);
