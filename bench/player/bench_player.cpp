@@ -800,6 +800,12 @@ int benchCameras(const QString &dir, double seconds, const QStringList &parts, b
             (void)runUntil([&] { return sinks.first()->videoFrame().startTime() != shown; }, 200);
             (void)runUntil([] { return false; }, 10);
             apart.push_back(framesApart(sinks));
+            if (apart.back() > 1.5) {   // which camera was behind, and how far
+                std::printf("  apart after a seek to %.3f:", t);
+                for (QVideoSink *sink : sinks)
+                    std::printf(" %.4f", double(sink->videoFrame().startTime()) / 1e6);
+                std::printf("\n");
+            }
         }
         printFrames("three cameras, 0.1 s after each of 100 seeks playing:", apart);
         e->playOrPause();
