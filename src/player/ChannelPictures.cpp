@@ -176,25 +176,36 @@ void ChannelPictures::compare(Tile &t)
     emit message(text, 6.0f);
 }
 
+QLabel *ChannelPictures::newTileLabel(const QString &prefix, char channel)
+{
+    // Native, as the pictures are, so that it shows in a picture's place.
+    auto *label = new QLabel(stage_);
+    label->setAttribute(Qt::WA_NativeWindow);
+    label->setObjectName(prefix + QString::fromStdString(ClipTime::channelName(channel)));
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    label->setAutoFillBackground(true);
+    label->setStyleSheet(QStringLiteral("QLabel { background: #202020; color: #d0d0d0; border: 1px solid #505050; }"));
+    label->installEventFilter(this);
+    return label;
+}
+
 void ChannelPictures::showGap(Tile &t)
 {
     if (t.gap)
         return;
-    t.gap = new QLabel(stage_);
-    t.gap->setAttribute(Qt::WA_NativeWindow);
-    t.gap->setObjectName(QStringLiteral("gap_") + QString::fromStdString(ClipTime::channelName(t.channel)));
-    t.gap->setTextFormat(Qt::PlainText);
-    t.gap->setAlignment(Qt::AlignCenter);
-    t.gap->setAutoFillBackground(true);
-    t.gap->setStyleSheet(QStringLiteral("QLabel { background: #202020; color: #d0d0d0; border: 1px solid #505050; }"));
+    t.gap = newTileLabel(QStringLiteral("gap_"), t.channel);
     t.gap->setText(Localization::text("channel_no_recording"));
-    t.gap->installEventFilter(this);
-    QWidget *was = t.picture;
+    // In the place of its picture, or of the label before its start.
+    QWidget *was = t.beforeStart ? static_cast<QWidget *>(t.waiting) : t.picture;
+    t.beforeStart = false;
     for (QPointer<QWidget> &w : order_)
         if (w == was)
             w = t.gap;
-    if (t.picture)
-        t.picture->hide();
+    for (QWidget *w : {static_cast<QWidget *>(t.picture), static_cast<QWidget *>(t.waiting)})
+        if (w)
+            w->hide();
     t.gap->show();
     place();
     emit gapShown(t.channel);
@@ -205,18 +216,8 @@ void ChannelPictures::showBeforeStart(Tile &t, bool on)
     if (on == t.beforeStart || t.gap || !t.picture)
         return;
     t.beforeStart = on;
-    if (on && !t.waiting) {
-        t.waiting = new QLabel(stage_);
-        t.waiting->setAttribute(Qt::WA_NativeWindow);
-        t.waiting->setObjectName(QStringLiteral("waiting_") + QString::fromStdString(ClipTime::channelName(t.channel)));
-        t.waiting->setTextFormat(Qt::PlainText);
-        t.waiting->setAlignment(Qt::AlignCenter);
-        t.waiting->setWordWrap(true);
-        t.waiting->setAutoFillBackground(true);
-        t.waiting->setStyleSheet(
-            QStringLiteral("QLabel { background: #202020; color: #d0d0d0; border: 1px solid #505050; }"));
-        t.waiting->installEventFilter(this);
-    }
+    if (on && !t.waiting)
+        t.waiting = newTileLabel(QStringLiteral("waiting_"), t.channel);
     if (on) {
         const qint64 s = std::llround(std::max(0.0, -t.offset));
         t.waiting->setText(Localization::text("channel_no_recording") + QLatin1Char('\n')

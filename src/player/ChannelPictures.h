@@ -116,6 +116,8 @@ private:
         bool beforeStart = false;
     };
     void showBeforeStart(Tile &t, bool on);
+    // The label that stands in a camera's picture ("No recording"), named `prefix` + channel.
+    QLabel *newTileLabel(const QString &prefix, char channel);
     void closeTiles();
     void openTile(Tile &t);
     void showGap(Tile &t);

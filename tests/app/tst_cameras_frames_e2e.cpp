@@ -125,6 +125,12 @@ class CamerasFramesEndToEndTest : public QObject {
         }
         return last;
     }
+    static bool ffmpeg(const QStringList &args)
+    {
+        QProcess p;
+        p.start(QStringLiteral("ffmpeg"), QStringList{"-hide_banner", "-loglevel", "error", "-y"} + args);
+        return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    }
     void setPosition(double seconds)
     {
         player->SetPosition(QDBusObjectPath(remote->currentTrackId()), qlonglong(std::llround(seconds * 1e6)));
@@ -353,11 +359,6 @@ private slots:
         QTemporaryDir dir;
         const QString front = dir.filePath(QFileInfo(moment(QStringLiteral("F"))).fileName());
         const QString rear = dir.filePath(QFileInfo(moment(QStringLiteral("R"))).fileName());
-        const auto ffmpeg = [](const QStringList &args) {
-            QProcess p;
-            p.start(QStringLiteral("ffmpeg"), QStringList{"-hide_banner", "-loglevel", "error", "-y"} + args);
-            return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-        };
         QVERIFY(ffmpeg({"-i", moment(QStringLiteral("F")), "-f", "lavfi", "-i", "sine=frequency=440:duration=20",
                         "-map", "0:v", "-map", "1:a", "-c:v", "copy", "-c:a", "aac", "-shortest", front}));
         // A key frame a second, as cameras write them.
@@ -433,11 +434,8 @@ private slots:
         // folders would join its trip.
         TrackStore::syncPlayList({});
         window->paneLayout()->playListView->reloadPlayListData();
-        QProcess cut;
-        cut.start(QStringLiteral("ffmpeg"), {"-hide_banner", "-loglevel", "error", "-y", "-ss", "2", "-i",
-                                             moment(QStringLiteral("R")), "-map", "0:v", "-c", "copy",
-                                             dir.filePath(QStringLiteral("2026_1115_091002_010R.MOV"))});
-        QVERIFY(cut.waitForFinished(60000) && cut.exitStatus() == QProcess::NormalExit && cut.exitCode() == 0);
+        QVERIFY(ffmpeg({"-ss", "2", "-i", moment(QStringLiteral("R")), "-map", "0:v", "-c", "copy",
+                        dir.filePath(QStringLiteral("2026_1115_091002_010R.MOV"))}));
         QSignalSpy opened(delegate.get(), &AppDelegate::filesOpened);
         delegate->openUrls({QUrl::fromLocalFile(front)});
         QVERIFY(opened.wait(30000));
