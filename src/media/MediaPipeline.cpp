@@ -25,6 +25,8 @@ namespace {
 constexpr int kLandingWaitMs = 4000;   // a seek that never lands is given up then
 constexpr double kProbeSeconds = 8;
 constexpr gint64 kMaxLatenessMs = 40;
+// How long after a seek has landed the sinks tell their decoders of lateness again.
+constexpr int kQosAfterSeekMs = 400;
 
 // VELTRA_ENGINE_TRACE=1 writes what the pipeline is asked and tells to stderr.
 bool tracing()
@@ -235,8 +237,11 @@ void freeBusHandle(gpointer data)
 } // namespace
 
 MediaPipeline::MediaPipeline(FrameHub *hub, Report report)
-    : hub_(hub), report_(std::move(report)), landingWait_(this), paceTimer_(this)
+    : hub_(hub), report_(std::move(report)), landingWait_(this), paceTimer_(this), qosAgain_(this)
 {
+    qosAgain_.setSingleShot(true);
+    qosAgain_.setInterval(kQosAfterSeekMs);
+    connect(&qosAgain_, &QTimer::timeout, this, [this] { setQos(true); });
     landingWait_.setSingleShot(true);
     landingWait_.setInterval(kLandingWaitMs);
     connect(&landingWait_, &QTimer::timeout, this, [this] {
@@ -470,6 +475,7 @@ void MediaPipeline::teardown()
 {
     stopPacing();
     landingWait_.stop();
+    qosAgain_.stop();
     inFlight_.reset();
     waiting_.reset();
     opening_ = false;
@@ -769,8 +775,15 @@ void MediaPipeline::issue(const Seek &s)
     } else {
         const double t = std::clamp(s.seconds, 0.0, std::max(0.0, duration_ - 0.001));
         const GstSeekFlags flags = gstFlags(s.flags);
-        if (s.flags.flush)
+        if (s.flags.flush) {
             instantSeqnum_.store(GST_SEQNUM_INVALID);   // no earlier rate change survives it
+            // The first pictures after a flushing seek may come a little late (a decoder
+            // that decoded from a key frame far before the time); told of it, the decoder
+            // would skip the next few frames and that camera would stand still for them
+            // beside the others. Lateness counts again once they have played a while.
+            qosAgain_.stop();
+            setQos(false);
+        }
         const auto seekTo = [&s, flags](double at) {
             return s.rate > 0 ? gst_event_new_seek(s.rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, ns(at),
                                                    GST_SEEK_TYPE_SET, GST_CLOCK_TIME_NONE)
@@ -819,9 +832,18 @@ void MediaPipeline::issue(const Seek &s)
         landedNow();
 }
 
+void MediaPipeline::setQos(bool on)
+{
+    for (Branch *b : branches_)
+        if (b->sink)
+            g_object_set(b->sink, "qos", on ? TRUE : FALSE, nullptr);
+}
+
 void MediaPipeline::landedNow()
 {
     landingWait_.stop();
+    if (!waiting_)
+        qosAgain_.start();
     const std::optional<Seek> done = std::exchange(inFlight_, std::nullopt);
     if (waiting_) {
         const Seek next = *waiting_;

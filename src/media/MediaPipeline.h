@@ -155,6 +155,10 @@ private:
     QTimer landingWait_;   // children, so that they move to the engine's thread
     // The paced clock of a high rate: where it started, when, and the key frame asked.
     QTimer paceTimer_;
+    // After a flushing seek the sinks tell their decoders nothing of lateness until the
+    // pictures have run a while (see issue()).
+    QTimer qosAgain_;
+    void setQos(bool on);
     QElapsedTimer pacedSince_;
     double pacedFrom_ = 0;
     double pacedNow_ = 0;
