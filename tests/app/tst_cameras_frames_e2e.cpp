@@ -125,6 +125,21 @@ class CamerasFramesEndToEndTest : public QObject {
         }
         return last;
     }
+    // Opens the moment of `front` and waits until it plays past `past` seconds with its two
+    // other cameras; then pauses it when `pause`.
+    void openMoment(const QString &front, double past, bool pause)
+    {
+        QSignalSpy opened(delegate.get(), &AppDelegate::filesOpened);
+        delegate->openUrls({QUrl::fromLocalFile(front)});
+        QVERIFY(opened.wait(30000));
+        QTRY_VERIFY_WITH_TIMEOUT(video->currentFile() == front && video->engine()->isPlaying()
+                                     && cameras->count() == 2 && video->currentTime() > past,
+                                 20000);
+        if (!pause)
+            return;
+        player->Pause();
+        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
+    }
     static bool ffmpeg(const QStringList &args)
     {
         QProcess p;
@@ -367,14 +382,9 @@ private slots:
         // The cabin ends at 10 s, half-way through the others.
         QVERIFY(ffmpeg({"-i", moment(QStringLiteral("I")), "-map", "0:v", "-t", "10", "-c", "copy",
                         dir.filePath(QFileInfo(moment(QStringLiteral("I"))).fileName())}));
-        QSignalSpy opened(delegate.get(), &AppDelegate::filesOpened);
-        delegate->openUrls({QUrl::fromLocalFile(front)});
-        QVERIFY(opened.wait(30000));
-        QTRY_VERIFY_WITH_TIMEOUT(video->currentFile() == front && video->engine()->isPlaying()
-                                     && cameras->count() == 2 && video->currentTime() > 1.0,
-                                 20000);
-        player->Pause();
-        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
+        openMoment(front, 1.0, true);
+        if (QTest::currentTestFailed())
+            return;
         int rearTile = -1;
         for (int i = 0; i < cameras->count(); ++i)
             if (cameras->channel(i) == 'R')
@@ -436,14 +446,9 @@ private slots:
         window->paneLayout()->playListView->reloadPlayListData();
         QVERIFY(ffmpeg({"-ss", "2", "-i", moment(QStringLiteral("R")), "-map", "0:v", "-c", "copy",
                         dir.filePath(QStringLiteral("2026_1115_091002_010R.MOV"))}));
-        QSignalSpy opened(delegate.get(), &AppDelegate::filesOpened);
-        delegate->openUrls({QUrl::fromLocalFile(front)});
-        QVERIFY(opened.wait(30000));
-        QTRY_VERIFY_WITH_TIMEOUT(video->currentFile() == front && video->engine()->isPlaying()
-                                     && cameras->count() == 2 && video->currentTime() > 0.5,
-                                 20000);
-        player->Pause();
-        QTRY_COMPARE_WITH_TIMEOUT(video->engine()->playbackState(), MediaEngine::PausedState, 5000);
+        openMoment(front, 0.5, true);
+        if (QTest::currentTestFailed())
+            return;
         const int rear = cameras->channel(0) == 'R' ? 0 : 1;
         QCOMPARE(cameras->channel(rear), 'R');
         auto *timeline = window->findChild<TelemetryTimeline *>();
@@ -540,12 +545,9 @@ private slots:
             QVERIFY(QFile::copy(moment(QLatin1String(letter)),
                                 dir.filePath(QFileInfo(moment(QLatin1String(letter))).fileName())));
         const QString front = dir.filePath(QFileInfo(moment(QStringLiteral("F"))).fileName());
-        QSignalSpy opened(delegate.get(), &AppDelegate::filesOpened);
-        delegate->openUrls({QUrl::fromLocalFile(front)});
-        QVERIFY(opened.wait(30000));
-        QTRY_VERIFY_WITH_TIMEOUT(video->currentFile() == front && video->engine()->isPlaying()
-                                     && cameras->count() == 2 && video->currentTime() > 0.5,
-                                 20000);
+        openMoment(front, 0.5, false);
+        if (QTest::currentTestFailed())
+            return;
         QFile rear(dir.filePath(QFileInfo(moment(QStringLiteral("R"))).fileName()));
         QVERIFY(rear.open(QIODevice::WriteOnly | QIODevice::Truncate) && rear.write("gone") == 4);
         rear.close();
